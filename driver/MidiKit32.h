@@ -1,0 +1,120 @@
+// Public C interface of the driver library libMidiKit32.so.
+//
+// The editor never links this library: the toolkit root component loads it at
+// run time by name and resolves every entry point below with dlsym. Handles
+// are 32-bit values above 0x20 taken from a table inside the library; 0 and
+// stale handles are accepted by every entry point and do nothing.
+#ifndef MIDIKIT32_H
+#define MIDIKIT32_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// One MIDI event, 8 bytes, the same layout in memory, in arrays and at the
+// library interface. System exclusive travels one byte per event: status
+// 0xF0 and the byte in data1 (the first byte 0xF0, the last 0xF7).
+typedef struct MidiEvent {
+    uint32_t time;   // delta time to the previous event of the same stream
+    uint8_t status;
+    uint8_t data1;
+    uint8_t data2;
+    uint8_t data3;
+} MidiEvent;
+typedef MidiEvent* LPMIDIEVENT;
+
+#ifdef __cplusplus
+static_assert(sizeof(MidiEvent) == 8, "MidiEvent must be 8 bytes");
+#endif
+
+// Where the library sends its notifications. It calls Notify from its own
+// threads with one of the message numbers below; the toolkit component that
+// owns the target re-posts the notification to the GUI thread.
+typedef struct MidiKitNotifyTarget {
+    void (*Notify)(void* context, uint32_t message);
+    void* context;
+} MidiKitNotifyTarget;
+
+enum {
+    MIDIKIT_MSG_INPUT_DATA = 0x3C3,   // events are queued on an input
+    MIDIKIT_MSG_BUFFER_READY = 0x5453, // an output queue takes events again
+    MIDIKIT_MSG_SYNC_BEAT = 0x5452,   // one beat of a sync clock
+    MIDIKIT_MSG_SYNC_DONE = 0x5457    // a sync run is done
+};
+
+// A time value that means "send at once, ignoring the queue's clock".
+#define MIDIKIT_TIME_NOW 0xFFFFFFFFu
+
+// The open argument the editor passes for every port.
+#define MIDIKIT_OPEN_ARGUMENT 0x13320u
+
+#if defined(__GNUC__)
+#define MIDIKIT_API __attribute__((visibility("default")))
+#else
+#define MIDIKIT_API
+#endif
+
+// Ports
+MIDIKIT_API uint16_t GetMidiKitVersion(void);
+MIDIKIT_API uint32_t GetNumInDevices(void);
+MIDIKIT_API uint32_t GetNumOutDevices(void);
+// Writes the port's NUL-terminated name into a 32-byte buffer.
+MIDIKIT_API void GetMidiInDescription(uint32_t port, char* buffer32);
+MIDIKIT_API void GetMidiOutDescription(uint32_t port, char* buffer32);
+
+// Input
+MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync,
+                                uint32_t openArgument);
+MIDIKIT_API void StartMidiIn(uint32_t handle);
+MIDIKIT_API void StopMidiIn(uint32_t handle);
+MIDIKIT_API void CloseMidiIn(uint32_t handle);
+// The oldest queued event, writable until the next call on this handle, or NULL.
+MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t handle);
+
+// Output
+MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync,
+                                 uint32_t openArgument);
+// 0 = queued, anything else = not taken (queue full).
+MIDIKIT_API uint16_t PutMidiOut(uint32_t handle, LPMIDIEVENT event);
+MIDIKIT_API void FlushMidiOut(uint32_t handle);
+MIDIKIT_API void ResetMidiOut(uint32_t handle);
+MIDIKIT_API void CloseMidiOut(uint32_t handle);
+
+// Sync clock
+MIDIKIT_API uint32_t OpenSync(uint32_t handle, MidiKitNotifyTarget* notify, uint32_t mode,
+                              uint32_t period);
+MIDIKIT_API void StartSync(uint32_t handle);
+MIDIKIT_API void ReStartSync(uint32_t handle);
+MIDIKIT_API void StopSync(uint32_t handle);
+MIDIKIT_API void CloseSync(uint32_t handle);
+MIDIKIT_API void PauseSync(uint32_t handle, uint32_t pause);
+// 0 = done.
+MIDIKIT_API uint16_t SetTempo(uint32_t handle, uint32_t microsecondsPerQuarter);
+MIDIKIT_API uint32_t GetTempo(uint32_t handle);
+MIDIKIT_API void SetResolution(uint32_t handle, uint32_t ticksPerQuarter);
+MIDIKIT_API uint32_t GetResolution(uint32_t handle);
+MIDIKIT_API uint32_t GetPosition(uint32_t handle, uint32_t* position);
+
+// Standard MIDI Files
+MIDIKIT_API uint32_t OpenSMF(const char* fileName, uint32_t* format, char mode,
+                             uint32_t* trackCount);
+MIDIKIT_API void CloseSMF(uint32_t handle);
+MIDIKIT_API void RewindSMF(uint32_t handle);
+MIDIKIT_API uint32_t ReadSMF(uint32_t handle, uint32_t track, LPMIDIEVENT events,
+                             uint32_t maximum);
+MIDIKIT_API uint32_t WriteSMF(uint32_t handle, uint32_t track, LPMIDIEVENT events,
+                              uint32_t count);
+MIDIKIT_API uint32_t GetSMFResolution(uint32_t handle);
+MIDIKIT_API void SetSMFResolution(uint32_t handle, uint32_t ticksPerQuarter);
+MIDIKIT_API int32_t ReadMetaEvent(uint32_t handle, uint32_t track, uint8_t type, char** data,
+                                  uint32_t* length);
+MIDIKIT_API int32_t WriteMetaEvent(uint32_t handle, uint32_t track, uint8_t type,
+                                   const char* text, uint32_t length);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
