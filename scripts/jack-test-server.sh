@@ -10,13 +10,19 @@ state="${TMPDIR:-/tmp}/morvelant-jackd-$name"
 export JACK_NO_AUDIO_RESERVATION=1
 export JACK_NO_START_SERVER=1
 
+# jack_wait -c exits 0 either way; it prints "running" or "not running".
+answers() { [ "$(jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; }
+
+# jack_wait -c exits 0 whether or not the server runs; its output tells.
+answers() { [ "$(jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; }
+
 case "${1:-}" in
   start)
-    if jack_wait -s "$name" -c >/dev/null 2>&1; then exit 0; fi
+    if answers; then exit 0; fi
     jackd -n "$name" --no-realtime -d dummy -r 48000 -p 128 >"$state.log" 2>&1 &
     echo $! >"$state.pid"
     for _ in $(seq 1 50); do
-      if jack_wait -s "$name" -c >/dev/null 2>&1; then exit 0; fi
+      if answers; then exit 0; fi
       sleep 0.2
     done
     echo "jack-test-server: the JACK server '$name' did not start:" >&2
