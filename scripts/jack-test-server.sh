@@ -13,9 +13,6 @@ export JACK_NO_START_SERVER=1
 # jack_wait -c exits 0 either way; it prints "running" or "not running".
 answers() { [ "$(jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; }
 
-# jack_wait -c exits 0 whether or not the server runs; its output tells.
-answers() { [ "$(jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; }
-
 case "${1:-}" in
   start)
     if answers; then exit 0; fi
