@@ -1,0 +1,161 @@
+// Encoding and decoding every preset and pattern as system-exclusive dumps,
+// and saving and loading a full working set.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "model/DeviceModel.h"
+#include "model/PresetFiles.h"
+#include "model/SysexCodec.h"
+#include "platform/Dialogs.h"
+
+namespace morvelant {
+namespace {
+
+// A model whose presets carry event strings and names, as a real set would.
+DeviceModel& Model() {
+    static DeviceModel* m = [] {
+        auto* model = new DeviceModel();
+        for (int s = 0; s < kPresetCount; ++s) {
+            Morvelant_Parameters& p = model->Presets[std::size_t(s)];
+            for (int f = 0; f < kFaderCount; ++f) {
+                if (f % 2 == 0) p.FaderString[f] = "F0 00 20 33 01 XX F7";
+                if (f % 3 == 0) p.KeyOnString[f] = "B0 40 7F";
+                p.SliderName[f] = "Name " + std::to_string(f);
+                p.KeyOnName[f] = "On";
+            }
+            p.PresetNotes = "Notes of this preset.";
+            model->InitPattern(s);
+        }
+        return model;
+    }();
+    return *m;
+}
+
+void BM_EncodeAllPresets(benchmark::State& state) {
+    DeviceModel& m = Model();
+    SysexBuffer ev;
+    for (auto _ : state) {
+        for (int s = 0; s < kPresetCount; ++s) {
+            ev.clear();
+            BuildPresetValueDump(m, ev, s, s);
+            BuildPresetTextDump(m, ev, s, s);
+        }
+        benchmark::DoNotOptimize(ev.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kPresetCount);
+}
+BENCHMARK(BM_EncodeAllPresets);
+
+void BM_DecodeAllPresets(benchmark::State& state) {
+    DeviceModel& m = Model();
+    std::vector<SysexBuffer> dumps(kPresetCount);
+    std::vector<std::size_t> split(kPresetCount);
+    for (int s = 0; s < kPresetCount; ++s) {
+        split[std::size_t(s)] = BuildPresetValueDump(m, dumps[std::size_t(s)], s, s);
+        BuildPresetTextDump(m, dumps[std::size_t(s)], s, s);
+    }
+    Morvelant_Parameters out;
+    for (auto _ : state) {
+        for (int s = 0; s < kPresetCount; ++s) {
+            std::span<const MidiEvent> d(dumps[std::size_t(s)]);
+            DecodePresetDump(d.first(split[std::size_t(s)]), out);
+            DecodePresetTextDump(d.subspan(split[std::size_t(s)]), out);
+        }
+        benchmark::DoNotOptimize(out.W.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kPresetCount);
+}
+BENCHMARK(BM_DecodeAllPresets);
+
+void BM_EncodeAllPatterns(benchmark::State& state) {
+    DeviceModel& m = Model();
+    SysexBuffer ev;
+    for (auto _ : state) {
+        for (int s = 0; s < kPatternCount; ++s) {
+            ev.clear();
+            BuildPatternDump(m, ev, s, s);
+        }
+        benchmark::DoNotOptimize(ev.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kPatternCount);
+}
+BENCHMARK(BM_EncodeAllPatterns);
+
+void BM_DecodeAllPatterns(benchmark::State& state) {
+    DeviceModel& m = Model();
+    std::vector<SysexBuffer> dumps(kPatternCount);
+    for (int s = 0; s < kPatternCount; ++s) BuildPatternDump(m, dumps[std::size_t(s)], s, s);
+    Pattern_Parameters out;
+    for (auto _ : state) {
+        for (const auto& d : dumps) DecodePatternDump(d, out);
+        benchmark::DoNotOptimize(out.W.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kPatternCount);
+}
+BENCHMARK(BM_DecodeAllPatterns);
+
+std::string TempFolder() {
+    static std::string dir = [] {
+        char tmpl[] = "/tmp/morvelant-bench-XXXXXX";
+        std::string d = mkdtemp(tmpl);
+        std::atexit([] { std::filesystem::remove_all(TempFolder()); });
+        return d;
+    }();
+    return dir;
+}
+
+// The working sets as written at exit: all 128 slots, through the safe
+// replace (temporary file, flush to disk, backup, rename).
+void BM_SaveWorkingSets(benchmark::State& state) {
+    DeviceModel& m = Model();
+    m.ProgramPath = TempFolder() + "/";
+    m.PresetEditBufferCount = m.PatternEditBufferCount = 64;
+    for (auto _ : state) {
+        if (!SavePresetWorkingSet(m) || !SavePatternWorkingSet(m)) state.SkipWithError("save failed");
+    }
+    state.SetBytesProcessed(state.iterations() *
+                            int64_t(std::filesystem::file_size(m.ProgramPath + "Config.MVR") +
+                                    std::filesystem::file_size(m.ProgramPath + "Config.MVT")));
+}
+BENCHMARK(BM_SaveWorkingSets)->Unit(benchmark::kMillisecond);
+
+void BM_LoadWorkingSets(benchmark::State& state) {
+    DeviceModel& m = Model();
+    m.ProgramPath = TempFolder() + "/";
+    m.PresetEditBufferCount = m.PatternEditBufferCount = 64;
+    SavePresetWorkingSet(m);
+    SavePatternWorkingSet(m);
+    DeviceModel target(m.ProgramPath);
+    ScriptedDialogs quiet;
+    ScopedDialogs scope(quiet);
+    for (auto _ : state) {
+        target.PresetEditBufferNames.clear();
+        target.PatternEditBufferNames.clear();
+        target.PresetEditBufferCount = target.PatternEditBufferCount = 1;
+        if (!LoadPresetWorkingSet(target, "") || !LoadPatternWorkingSet(target, ""))
+            state.SkipWithError("load failed");
+    }
+}
+BENCHMARK(BM_LoadWorkingSets)->Unit(benchmark::kMillisecond);
+
+// Encoding a full set into memory, without the disk.
+void BM_EncodeFullSetInMemory(benchmark::State& state) {
+    DeviceModel& m = Model();
+    std::vector<int> all(kPresetCount);
+    for (int i = 0; i < kPresetCount; ++i) all[std::size_t(i)] = i;
+    for (auto _ : state) {
+        auto a = EncodePresetFile(m, all);
+        auto b = EncodePatternFile(m, all);
+        benchmark::DoNotOptimize(a.data());
+        benchmark::DoNotOptimize(b.data());
+    }
+}
+BENCHMARK(BM_EncodeFullSetInMemory)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace morvelant
+
+BENCHMARK_MAIN();

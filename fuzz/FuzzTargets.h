@@ -1,0 +1,79 @@
+// What each fuzz target does with one input. Shared by the libFuzzer targets
+// and by the test that replays the seed corpus on every run, so that a seed
+// that once crashed stays a regression test.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+
+#include "model/DeviceModel.h"
+#include "model/PresetFiles.h"
+#include "model/SysexCodec.h"
+#include "platform/Dialogs.h"
+
+namespace morvelant::fuzz {
+
+inline void Check(bool ok) {
+    if (!ok) std::abort();
+}
+
+inline int FuzzPresetDump(const uint8_t* data, std::size_t size) {
+    SysexBuffer ev = DumpFromBytes(std::span(data, size));
+    Morvelant_Parameters p;
+    p.SliderName[0] = "keep";
+    const bool ok = DecodePresetDump(ev, p);
+    Check(ok == (size >= kValueDumpSize));
+    Check(ok ? p.SliderName[0].empty() : p.SliderName[0] == "keep");
+    return 0;
+}
+
+inline int FuzzPatternDump(const uint8_t* data, std::size_t size) {
+    SysexBuffer ev = DumpFromBytes(std::span(data, size));
+    Pattern_Parameters p;
+    Check(DecodePatternDump(ev, p) == (size >= kPatternDumpSize));
+    return 0;
+}
+
+inline int FuzzPresetTextDump(const uint8_t* data, std::size_t size) {
+    SysexBuffer ev = DumpFromBytes(std::span(data, size));
+    Morvelant_Parameters p;
+    for (int f = 0; f < kFaderCount; ++f) {
+        p.FaderMidiData1(f) = f % 4;  // some placeholder positions in range
+        p.KeyOnMidiData1(f) = f % 3;
+        p.KeyOffMidiData1(f) = 128;
+    }
+    DecodePresetTextDump(ev, p);
+    for (const auto& name : p.SliderName) Check(name.size() <= std::size_t(kNameLength));
+    return 0;
+}
+
+// The file readers in every mode, for presets and for patterns.
+inline int FuzzEditorFile(const uint8_t* data, std::size_t size) {
+    static auto* model = new DeviceModel();
+    static auto* dialogs = new ScriptedDialogs();
+    ScopedDialogs scope(*dialogs);
+    const std::span<const uint8_t> bytes(data, size);
+    for (EditorFileKind kind : {EditorFileKind::Presets, EditorFileKind::Patterns}) {
+        for (EditorFileReadMode mode :
+             {EditorFileReadMode::Set, EditorFileReadMode::Sequential, EditorFileReadMode::Single}) {
+            model->PresetEditBufferCount = model->PatternEditBufferCount = 1;
+            model->PresetEditBufferNames.clear();
+            model->PatternEditBufferNames.clear();
+            dialogs->calls.clear();
+            const int start = mode == EditorFileReadMode::Set ? -1 : mode == EditorFileReadMode::Sequential ? 100 : 3;
+            ReadStatus st = ReadEditorFileData(*model, bytes, kind, mode, start, "fuzz");
+            // One message at most, and none for a file that loaded.
+            Check(dialogs->calls.size() == (st == ReadStatus::Loaded ? 0u : 1u));
+            for (int count : {model->PresetEditBufferCount, model->PatternEditBufferCount})
+                Check(count >= 1 && count <= 64);
+            Check(model->PresetEditBufferNames.size() == std::size_t(model->PresetEditBufferCount - 1));
+            Check(model->PatternEditBufferNames.size() == std::size_t(model->PatternEditBufferCount - 1));
+        }
+    }
+    return 0;
+}
+
+}  // namespace morvelant::fuzz

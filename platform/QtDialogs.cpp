@@ -1,0 +1,115 @@
+#include "platform/QtDialogs.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStringList>
+
+namespace morvelant {
+
+namespace {
+
+// Texts are single-byte Windows-1252 strings inside the editor; the widgets
+// get Unicode. Latin-1 covers every character the editor's own texts use.
+QString ToQ(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+
+// File names come from and go to the file system, which speaks UTF-8.
+QString PathToQ(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+std::string PathFromQ(const QString& s) { return s.toUtf8().toStdString(); }
+
+}  // namespace
+
+QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) {}
+QtDialogs::~QtDialogs() = default;
+
+QWidget* QtDialogs::Parent() const { return parent_ ? parent_ : QApplication::activeWindow(); }
+
+MessageResult QtDialogs::MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                                    MessageIcon icon) {
+    QMessageBox box(Parent());
+    box.setWindowTitle(ToQ(caption));
+    box.setText(ToQ(text));
+    switch (icon) {
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    switch (buttons) {
+    case MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MessageButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MessageButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return MessageResult::Yes;
+    case QMessageBox::No: return MessageResult::No;
+    case QMessageBox::Cancel: return MessageResult::Cancel;
+    default: return MessageResult::Ok;
+    }
+}
+
+std::optional<FileDialogAnswer> QtDialogs::RunFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(Parent(), ToQ(request.title));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    QStringList filters;
+    for (const std::string& f : FileFilterToNameFilters(request.filter)) filters << ToQ(f);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        int index = std::clamp(request.filterIndex, 1, int(filters.size())) - 1;
+        dialog.selectNameFilter(filters[index]);
+    }
+    if (!request.initialDir.empty()) dialog.setDirectory(PathToQ(request.initialDir));
+    if (!request.fileName.empty()) dialog.selectFile(PathToQ(request.fileName));
+    if (!request.defaultExt.empty()) dialog.setDefaultSuffix(ToQ(request.defaultExt));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    FileDialogAnswer answer;
+    answer.fileName = PathFromQ(chosen.first());
+    answer.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (answer.filterIndex < 1) answer.filterIndex = request.filterIndex;
+    return answer;
+}
+
+std::optional<FileDialogAnswer> QtDialogs::OpenFile(const FileDialogRequest& request) {
+    return RunFileDialog(request, false);
+}
+
+std::optional<FileDialogAnswer> QtDialogs::SaveFile(const FileDialogRequest& request) {
+    return RunFileDialog(request, true);
+}
+
+std::optional<std::string> QtDialogs::BrowseFolder(const std::string& title, const std::string& initialDir) {
+    QString dir = QFileDialog::getExistingDirectory(Parent(), ToQ(title), PathToQ(initialDir));
+    if (dir.isEmpty()) return std::nullopt;
+    return PathFromQ(dir);
+}
+
+std::optional<uint32_t> QtDialogs::ChooseColor(uint32_t initial) {
+    QColor start(int(initial & 0xFF), int((initial >> 8) & 0xFF), int((initial >> 16) & 0xFF));
+    QColor c = QColorDialog::getColor(start, Parent());
+    if (!c.isValid()) return std::nullopt;
+    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
+QPrinter& QtDialogs::SharedPrinter() {
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+bool QtDialogs::PrinterSetup() {
+    QPrintDialog dialog(&SharedPrinter(), Parent());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace morvelant

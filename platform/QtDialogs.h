@@ -1,0 +1,38 @@
+// The program's dialogs: QMessageBox, QFileDialog, QColorDialog and
+// QPrintDialog behind the Dialogs interface.
+#pragma once
+
+#include "platform/Dialogs.h"
+
+class QPrinter;
+class QWidget;
+
+namespace morvelant {
+
+class QtDialogs : public Dialogs {
+public:
+    // parent: the window the boxes are modal to (may be null: the active window).
+    explicit QtDialogs(QWidget* parent = nullptr);
+    ~QtDialogs() override;
+
+    void SetParent(QWidget* parent) { parent_ = parent; }
+
+    MessageResult MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                             MessageIcon icon) override;
+    std::optional<FileDialogAnswer> OpenFile(const FileDialogRequest& request) override;
+    std::optional<FileDialogAnswer> SaveFile(const FileDialogRequest& request) override;
+    std::optional<std::string> BrowseFolder(const std::string& title, const std::string& initialDir) override;
+    std::optional<uint32_t> ChooseColor(uint32_t initial) override;
+    bool PrinterSetup() override;
+
+    // The printer that the set-up dialog configures and printing uses.
+    static QPrinter& SharedPrinter();
+
+private:
+    std::optional<FileDialogAnswer> RunFileDialog(const FileDialogRequest& request, bool save);
+    QWidget* Parent() const;
+
+    QWidget* parent_;
+};
+
+}  // namespace morvelant

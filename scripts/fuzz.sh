@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (fuzz/*Fuzz.cpp) with clang and fuzzes each for
+# a bounded time, starting from its seed corpus in fuzz/corpus/<target>/.
+#
+#   scripts/fuzz.sh [seconds per target, default 60] [target ...]
+#
+# New inputs found go to build-fuzz/corpus/<target>/ (the seed corpus in the
+# tree is not touched); crashes to build-fuzz/crashes/<target>/. Exits non-zero
+# when a target fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-60}
+shift || true
+build=${MORVELANT_FUZZ_BUILD:-build-fuzz}
+
+cmake -S . -B "$build" -G Ninja \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DMORVELANT_FUZZ=ON -DMORVELANT_SANITIZE=ON \
+  -DMORVELANT_TESTS=OFF -DMORVELANT_BENCH=OFF >/dev/null
+
+if [ $# -gt 0 ]; then
+  targets=("$@")
+else
+  targets=()
+  for src in fuzz/*Fuzz.cpp; do targets+=("$(basename "$src" .cpp)"); done
+fi
+cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+failed=()
+for t in "${targets[@]}"; do
+  work="$build/corpus/$t"
+  crashes="$build/crashes/$t"
+  mkdir -p "$work" "$crashes"
+  seeds=()
+  if [ -d "fuzz/corpus/$t" ]; then seeds=("fuzz/corpus/$t"); fi
+  echo "== $t: ${seconds}s"
+  if ! "$build/fuzz/$t" "$work" "${seeds[@]}" \
+        -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
+        -artifact_prefix="$crashes/" -print_final_stats=1 2>"$build/$t.log"; then
+    failed+=("$t")
+    tail -40 "$build/$t.log"
+  else
+    grep -E '^(stat::number_of_executed_units|stat::new_units_added)' "$build/$t.log" || true
+  fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz: failed: ${failed[*]}"
+  exit 1
+fi
+echo "fuzz: all ${#targets[@]} targets ran ${seconds}s without a failure"
