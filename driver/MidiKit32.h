@@ -56,7 +56,15 @@ enum {
 #define MIDIKIT_API
 #endif
 
-// Ports
+// Ports. The list is read once, at the first call into the library, and
+// stays fixed for the run: the ALSA sequencer when it can be opened, else a
+// reachable JACK server, else no ports. The environment variable
+// MIDIKIT_BACKEND = alsa | jack | loopback | none forces a backend; loopback
+// has the ports "Loopback 1" to "Loopback 4" each way, output k wired to
+// input k (MIDIKIT_LOOPBACK_NAMES, names separated by '|', renames them for
+// tests). At most 50 ports each way; names are unique, at most 31 bytes,
+// never "no device" and never contain '='. Ports of this library itself
+// (client names beginning "MidiKit") are not listed.
 MIDIKIT_API uint16_t GetMidiKitVersion(void);
 MIDIKIT_API uint32_t GetNumInDevices(void);
 MIDIKIT_API uint32_t GetNumOutDevices(void);
@@ -71,18 +79,36 @@ MIDIKIT_API void StartMidiIn(uint32_t handle);
 MIDIKIT_API void StopMidiIn(uint32_t handle);
 MIDIKIT_API void CloseMidiIn(uint32_t handle);
 // The oldest queued event, writable until the next call on this handle, or NULL.
+// Received times are milliseconds since the previous event of the input (the
+// first event after StartMidiIn: since the start); the bytes of one
+// system-exclusive message after its first carry 0. One
+// MIDIKIT_MSG_INPUT_DATA notification is sent when events arrive, and the
+// next only after GetMidiIn has returned NULL.
 MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t handle);
 
 // Output
 MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync,
                                  uint32_t openArgument);
 // 0 = queued, anything else = not taken (queue full).
+// Time 0xFFFFFFFF: sent at once. System-exclusive bytes whose 0xF0 byte has
+// time 0 (dumps): sent at once, joined into one message, never refused.
+// Other times are delta ticks of the attached sync clock: delta 0 goes out
+// when it reaches the head of the queue, a positive delta waits for the
+// clock; a full timed queue refuses an event with a positive delta, and
+// MIDIKIT_MSG_BUFFER_READY follows once when it has room again. Without a
+// sync clock everything goes out in order at once.
 MIDIKIT_API uint16_t PutMidiOut(uint32_t handle, LPMIDIEVENT event);
 MIDIKIT_API void FlushMidiOut(uint32_t handle);
 MIDIKIT_API void ResetMidiOut(uint32_t handle);
 MIDIKIT_API void CloseMidiOut(uint32_t handle);
 
-// Sync clock
+// Sync clock. Defaults: 480 ticks per quarter, 500,000 microseconds per
+// quarter. StartSync begins at position 0; MIDIKIT_MSG_SYNC_BEAT comes one
+// quarter after the start and then every quarter; PauseSync (either flag)
+// halts at the position until ReStartSync or StartSync; StopSync halts and
+// returns to 0. MIDIKIT_MSG_SYNC_DONE comes once per run, when everything
+// timed on the outputs attached to the clock has gone out, and never for a
+// run that sent nothing. Mode and period are kept but do not change timing.
 MIDIKIT_API uint32_t OpenSync(uint32_t handle, MidiKitNotifyTarget* notify, uint32_t mode,
                               uint32_t period);
 MIDIKIT_API void StartSync(uint32_t handle);
@@ -90,7 +116,7 @@ MIDIKIT_API void ReStartSync(uint32_t handle);
 MIDIKIT_API void StopSync(uint32_t handle);
 MIDIKIT_API void CloseSync(uint32_t handle);
 MIDIKIT_API void PauseSync(uint32_t handle, uint32_t pause);
-// 0 = done.
+// 0 = done; a tempo of 0 is refused.
 MIDIKIT_API uint16_t SetTempo(uint32_t handle, uint32_t microsecondsPerQuarter);
 MIDIKIT_API uint32_t GetTempo(uint32_t handle);
 MIDIKIT_API void SetResolution(uint32_t handle, uint32_t ticksPerQuarter);
@@ -112,6 +138,10 @@ MIDIKIT_API int32_t ReadMetaEvent(uint32_t handle, uint32_t track, uint8_t type,
                                   uint32_t* length);
 MIDIKIT_API int32_t WriteMetaEvent(uint32_t handle, uint32_t track, uint8_t type,
                                    const char* text, uint32_t length);
+// Closes a MIDI file like CloseSMF and reports whether a file open for
+// writing reached the disk: 0 when it did (or for a file open for reading),
+// -1 when it could not be written or the handle is not open.
+MIDIKIT_API int32_t CloseSMFChecked(uint32_t handle);
 
 #ifdef __cplusplus
 }

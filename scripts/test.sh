@@ -29,4 +29,7 @@ else
 fi
 trap 'scripts/jack-test-server.sh stop' EXIT
 
-ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 600
+# One test at a time: the MIDI tests share one JACK server, whose dummy
+# driver runs without real-time scheduling and drops MIDI when the machine is
+# loaded; the whole suite takes about a minute this way.
+ctest --test-dir "$build" --output-on-failure --timeout 600

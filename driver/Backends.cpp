@@ -1,0 +1,427 @@
+// The port backends: the ALSA sequencer and JACK through RtMidi, a loopback
+// backend without any server (for tests), and none.
+#include "driver/DriverInternal.h"
+
+#include <RtMidi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+namespace morvelant::driver {
+
+namespace {
+
+// RtMidi reports through this instead of printing or throwing once an
+// object exists; failures show as ports that do not open.
+void quietErrors(RtMidiError::Type, const std::string&, void*) {}
+
+// A long system-exclusive message goes in pieces: RtMidi's JACK output
+// silently drops a message longer than its ring buffer (about 16 KB). The
+// ring buffer, drained once per JACK period, also bounds what one period
+// carries, and sendMessage waits while it is full. Receivers join the pieces
+// back into one message.
+constexpr size_t kPiece = 4096;
+
+class RtInputLink final : public InputLink {
+public:
+    RtInputLink(std::unique_ptr<RtMidiIn> in, InputCallback cb) : in_(std::move(in)), cb_(std::move(cb)) {}
+    ~RtInputLink() override
+    {
+        try {
+            in_->cancelCallback();
+            in_->closePort();
+        } catch (...) {
+        }
+        in_.reset(); // closes the client; no callback after this
+    }
+    static void callback(double, std::vector<unsigned char>* message, void* self)
+    {
+        try {
+            auto* link = static_cast<RtInputLink*>(self);
+            if (message && !message->empty())
+                link->cb_(message->data(), message->size());
+        } catch (...) {
+        }
+    }
+    std::unique_ptr<RtMidiIn> in_;
+    InputCallback cb_;
+};
+
+class RtOutputLink final : public OutputLink {
+public:
+    explicit RtOutputLink(std::unique_ptr<RtMidiOut> out) : out_(std::move(out)) {}
+    ~RtOutputLink() override
+    {
+        try {
+            out_->closePort();
+        } catch (...) {
+        }
+    }
+    void send(const uint8_t* data, size_t size) override
+    {
+        try {
+            for (size_t off = 0; off < size; off += kPiece)
+                out_->sendMessage(data + off, std::min(kPiece, size - off));
+        } catch (...) {
+        }
+    }
+
+private:
+    std::unique_ptr<RtMidiOut> out_;
+};
+
+class RtBackend final : public Backend {
+public:
+    explicit RtBackend(RtMidi::Api api) : api_(api) {}
+    const char* name() const override { return api_ == RtMidi::LINUX_ALSA ? "alsa" : "jack"; }
+
+    std::vector<std::string> inputNames() override
+    {
+        std::vector<std::string> names;
+        try {
+            RtMidiIn probe(api_, std::string(kOwnClientPrefix) + " probe");
+            probe.setErrorCallback(quietErrors, nullptr);
+            unsigned n = probe.getPortCount();
+            for (unsigned i = 0; i < n; ++i) {
+                names.push_back(probe.getPortName(i));
+            }
+        } catch (...) {
+        }
+        return names;
+    }
+
+    std::vector<std::string> outputNames() override
+    {
+        std::vector<std::string> names;
+        try {
+            RtMidiOut probe(api_, std::string(kOwnClientPrefix) + " probe");
+            probe.setErrorCallback(quietErrors, nullptr);
+            unsigned n = probe.getPortCount();
+            for (unsigned i = 0; i < n; ++i) {
+                names.push_back(probe.getPortName(i));
+            }
+        } catch (...) {
+        }
+        return names;
+    }
+
+    // A busy JACK server may fail a request now and then (clients coming
+    // and going); a port that is there gets a few tries.
+    std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) override
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (attempt > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (auto link = tryOpenInput(raw, callback))
+                return link;
+        }
+        return nullptr;
+    }
+
+    std::unique_ptr<OutputLink> openOutput(const std::string& raw) override
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (attempt > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (auto link = tryOpenOutput(raw))
+                return link;
+        }
+        return nullptr;
+    }
+
+private:
+    std::unique_ptr<InputLink> tryOpenInput(const std::string& raw, const InputCallback& callback)
+    {
+        try {
+            auto in = std::make_unique<RtMidiIn>(api_, std::string(kOwnClientPrefix) + " in", 100);
+            in->setErrorCallback(quietErrors, nullptr);
+            int index = find(*in, raw);
+            if (index < 0)
+                return nullptr;
+            auto link = std::make_unique<RtInputLink>(std::move(in), callback);
+            // System exclusive, timing and active sensing all reach the
+            // editor; it decides what to drop.
+            link->in_->ignoreTypes(false, false, false);
+            link->in_->setCallback(&RtInputLink::callback, link.get());
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                if (attempt > 0 && (index = find(*link->in_, raw)) < 0)
+                    return nullptr;
+                link->in_->openPort(unsigned(index), "in");
+                if (!link->in_->isPortOpen())
+                    return nullptr;
+                // As for outputs: the index must still name the port.
+                if (link->in_->getPortName(unsigned(index)) == raw)
+                    return link;
+                link->in_->closePort();
+            }
+            return nullptr;
+        } catch (...) {
+            return nullptr;
+        }
+    }
+
+    std::unique_ptr<OutputLink> tryOpenOutput(const std::string& raw)
+    {
+        try {
+            auto out = std::make_unique<RtMidiOut>(api_, std::string(kOwnClientPrefix) + " out");
+            out->setErrorCallback(quietErrors, nullptr);
+            // RtMidi opens by index; when other clients come and go in
+            // between, the index may name another port, so it is checked
+            // again after opening.
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                int index = find(*out, raw);
+                if (index < 0)
+                    return nullptr;
+                out->openPort(unsigned(index), "out");
+                if (!out->isPortOpen())
+                    return nullptr;
+                if (out->getPortName(unsigned(index)) == raw)
+                    return std::make_unique<RtOutputLink>(std::move(out));
+                out->closePort();
+            }
+            return nullptr;
+        } catch (...) {
+            return nullptr;
+        }
+    }
+
+    static int find(RtMidi& api, const std::string& raw)
+    {
+        unsigned n = api.getPortCount();
+        for (unsigned i = 0; i < n; ++i)
+            if (api.getPortName(i) == raw)
+                return int(i);
+        return -1;
+    }
+    RtMidi::Api api_;
+};
+
+class NoBackend final : public Backend {
+public:
+    const char* name() const override { return "none"; }
+    std::vector<std::string> inputNames() override { return {}; }
+    std::vector<std::string> outputNames() override { return {}; }
+    std::unique_ptr<InputLink> openInput(const std::string&, InputCallback) override { return nullptr; }
+    std::unique_ptr<OutputLink> openOutput(const std::string&) override { return nullptr; }
+};
+
+// ------------------------------------------------------------- loopback
+
+// One receiver per opened loopback input. Delivery holds the receiver's lock,
+// so closing waits for a delivery in progress (unless the close comes from
+// inside that delivery, on the same thread).
+struct LoopReceiver {
+    std::mutex mx;
+    std::atomic<std::thread::id> delivering{};
+    bool alive = true;
+    InputCallback callback;
+};
+
+class LoopbackBackend;
+
+class LoopInputLink final : public InputLink {
+public:
+    LoopInputLink(LoopbackBackend& owner, int port, std::shared_ptr<LoopReceiver> r)
+        : owner_(owner), port_(port), receiver_(std::move(r))
+    {
+    }
+    ~LoopInputLink() override;
+
+private:
+    LoopbackBackend& owner_;
+    int port_;
+    std::shared_ptr<LoopReceiver> receiver_;
+};
+
+class LoopbackBackend final : public Backend {
+public:
+    explicit LoopbackBackend(std::vector<std::string> names) : names_(std::move(names)), receivers_(names_.size()) {}
+    const char* name() const override { return "loopback"; }
+    std::vector<std::string> inputNames() override { return names(); }
+    std::vector<std::string> outputNames() override { return names(); }
+
+    std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) override
+    {
+        int port = index(raw);
+        if (port < 0)
+            return nullptr;
+        auto r = std::make_shared<LoopReceiver>();
+        r->callback = std::move(callback);
+        std::lock_guard lock(mx_);
+        receivers_[size_t(port)].push_back(r);
+        return std::make_unique<LoopInputLink>(*this, port, r);
+    }
+
+    std::unique_ptr<OutputLink> openOutput(const std::string& raw) override;
+
+    void deliver(int port, const uint8_t* data, size_t size)
+    {
+        std::vector<std::shared_ptr<LoopReceiver>> targets;
+        {
+            std::lock_guard lock(mx_);
+            targets = receivers_[size_t(port)];
+        }
+        for (auto& r : targets) {
+            std::lock_guard lock(r->mx);
+            if (!r->alive)
+                continue;
+            r->delivering = std::this_thread::get_id();
+            r->callback(data, size);
+            r->delivering = std::thread::id{};
+        }
+    }
+
+    void removeReceiver(int port, const std::shared_ptr<LoopReceiver>& r)
+    {
+        {
+            std::lock_guard lock(mx_);
+            auto& v = receivers_[size_t(port)];
+            v.erase(std::remove(v.begin(), v.end(), r), v.end());
+        }
+        if (r->delivering.load() == std::this_thread::get_id()) {
+            r->alive = false; // closed from inside its own delivery
+            return;
+        }
+        std::lock_guard lock(r->mx);
+        r->alive = false;
+    }
+
+private:
+    std::vector<std::string> names() const { return names_; }
+    int index(const std::string& raw) const
+    {
+        for (size_t i = 0; i < names_.size(); ++i)
+            if (raw == names_[i])
+                return int(i);
+        return -1;
+    }
+    std::vector<std::string> names_;
+    std::mutex mx_;
+    std::vector<std::vector<std::shared_ptr<LoopReceiver>>> receivers_;
+};
+
+LoopInputLink::~LoopInputLink()
+{
+    owner_.removeReceiver(port_, receiver_);
+}
+
+class LoopOutputLink final : public OutputLink {
+public:
+    LoopOutputLink(LoopbackBackend& owner, int port) : owner_(owner), port_(port) {}
+    void send(const uint8_t* data, size_t size) override { owner_.deliver(port_, data, size); }
+
+private:
+    LoopbackBackend& owner_;
+    int port_;
+};
+
+std::unique_ptr<OutputLink> LoopbackBackend::openOutput(const std::string& raw)
+{
+    int port = index(raw);
+    if (port < 0)
+        return nullptr;
+    return std::make_unique<LoopOutputLink>(*this, port);
+}
+
+std::unique_ptr<Backend> tryAlsa(bool forced)
+{
+    // Without the sequencer device there is nothing to open; asking anyway
+    // only makes the ALSA library complain on the terminal.
+    if (!forced && access("/dev/snd/seq", R_OK | W_OK) != 0)
+        return nullptr;
+    try {
+        RtMidiIn probe(RtMidi::LINUX_ALSA, std::string(kOwnClientPrefix) + " probe");
+        return std::make_unique<RtBackend>(RtMidi::LINUX_ALSA);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// Whether a JACK server of the configured name seems to exist; spares the
+// user libjack's complaints on machines without one. Looks where jackd keeps
+// its sockets.
+bool jackServerPresent()
+{
+    const char* env = std::getenv("JACK_DEFAULT_SERVER");
+    std::string server = (env && *env) ? env : "default";
+    std::string uid = std::to_string(getuid());
+    std::error_code ec;
+    if (std::filesystem::exists("/dev/shm/jack_" + server + "_" + uid + "_0", ec))
+        return true;
+    for (const char* dir : {"/dev/shm/jack-", "/tmp/jack-"}) {
+        if (std::filesystem::exists(std::string(dir) + uid + "/" + server, ec))
+            return true;
+    }
+    return false;
+}
+
+std::unique_ptr<Backend> tryJack(bool forced)
+{
+    if (!forced && !jackServerPresent())
+        return nullptr;
+    auto jack = std::make_unique<RtBackend>(RtMidi::UNIX_JACK);
+    if (forced)
+        return jack;
+    // A server that runs but offers no MIDI port at all behaves as none.
+    if (jack->inputNames().empty() && jack->outputNames().empty())
+        return nullptr;
+    return jack;
+}
+
+} // namespace
+
+std::unique_ptr<Backend> makeLoopbackBackend(int ports)
+{
+    std::vector<std::string> names;
+    // Tests may name the ports themselves ('|' between names) to exercise
+    // the naming rules; output k is wired to input k either way.
+    const char* env = std::getenv("MIDIKIT_LOOPBACK_NAMES");
+    if (ports > 0 && env && *env) {
+        std::string all = env;
+        size_t from = 0;
+        for (;;) {
+            size_t bar = all.find('|', from);
+            names.push_back(all.substr(from, bar == std::string::npos ? std::string::npos : bar - from));
+            if (bar == std::string::npos)
+                break;
+            from = bar + 1;
+        }
+    } else {
+        for (int i = 1; i <= ports; ++i)
+            names.push_back("Loopback " + std::to_string(i));
+    }
+    return std::make_unique<LoopbackBackend>(std::move(names));
+}
+
+std::unique_ptr<Backend> chooseBackend()
+{
+    // RtMidi's JACK client never starts a server on its own; this makes sure
+    // libjack does not either.
+    setenv("JACK_NO_START_SERVER", "1", 0);
+
+    const char* env = std::getenv("MIDIKIT_BACKEND");
+    std::string forced = env ? env : "";
+    std::unique_ptr<Backend> b;
+    if (forced == "none")
+        return std::make_unique<NoBackend>();
+    if (forced == "loopback")
+        return makeLoopbackBackend(4);
+    if (forced == "alsa") {
+        b = tryAlsa(true);
+        return b ? std::move(b) : std::make_unique<NoBackend>();
+    }
+    if (forced == "jack") {
+        b = tryJack(true);
+        return b ? std::move(b) : std::make_unique<NoBackend>();
+    }
+    if ((b = tryAlsa(false)))
+        return b;
+    if ((b = tryJack(false)))
+        return b;
+    return std::make_unique<NoBackend>();
+}
+
+} // namespace morvelant::driver

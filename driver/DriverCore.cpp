@@ -1,0 +1,229 @@
+// The library's state: the backend, the fixed port lists and the handle table.
+#include "driver/DriverInternal.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace morvelant::driver {
+
+// ---------------------------------------------------------------- names
+
+namespace {
+
+// Cuts a name to at most max bytes without splitting a UTF-8 sequence.
+std::string cut(const std::string& s, size_t max)
+{
+    if (s.size() <= max)
+        return s;
+    size_t n = max;
+    while (n > 0 && (uint8_t(s[n]) & 0xC0) == 0x80)
+        --n;
+    return s.substr(0, n);
+}
+
+// The ALSA sequencer's names end in " client:port" numbers, which change
+// with the order in which devices appear; they are dropped so that the
+// stored configuration keeps finding the port. "Client:Client Port" becomes
+// "Client Port".
+std::string tidy(std::string s)
+{
+    size_t sp = s.rfind(' ');
+    if (sp != std::string::npos && sp + 1 < s.size()) {
+        std::string tail = s.substr(sp + 1);
+        size_t colon = tail.find(':');
+        bool numeric = colon != std::string::npos && colon > 0 && colon + 1 < tail.size();
+        for (size_t i = 0; numeric && i < tail.size(); ++i)
+            if (i != colon && !std::isdigit(uint8_t(tail[i])))
+                numeric = false;
+        if (numeric)
+            s.erase(sp);
+    }
+    size_t colon = s.find(':');
+    if (colon != std::string::npos && colon > 0) {
+        std::string client = s.substr(0, colon);
+        std::string port = s.substr(colon + 1);
+        if (port.rfind(client, 0) == 0)
+            s = port;
+    }
+    for (char& c : s) {
+        if (c == '=')
+            c = '-';
+        else if (uint8_t(c) < 0x20)
+            c = ' ';
+    }
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    return s;
+}
+
+bool isReserved(const std::string& s)
+{
+    std::string lower;
+    for (char c : s)
+        lower += char(std::tolower(uint8_t(c)));
+    return lower == "no device";
+}
+
+} // namespace
+
+std::vector<PortEntry> makePortList(const std::vector<std::string>& raw)
+{
+    std::vector<PortEntry> list;
+    std::set<std::string> taken;
+    for (const std::string& r : raw) {
+        if (list.size() >= kMaxPorts)
+            break;
+        // Ports of this library (here or in another process) are not offered.
+        if (r.empty() || r.rfind(kOwnClientPrefix, 0) == 0)
+            continue;
+        std::string base = cut(tidy(r), kMaxNameBytes);
+        if (base.empty())
+            base = "MIDI port";
+        std::string name = base;
+        for (int k = 2; isReserved(name) || taken.count(name); ++k) {
+            std::string suffix = " #" + std::to_string(k);
+            name = cut(base, kMaxNameBytes - suffix.size()) + suffix;
+        }
+        taken.insert(name);
+        list.push_back({r, name});
+    }
+    return list;
+}
+
+int messageLength(uint8_t status)
+{
+    if (status < 0x80)
+        return 0;
+    if (status < 0xF0) {
+        uint8_t code = status & 0xF0;
+        return (code == 0xC0 || code == 0xD0) ? 2 : 3;
+    }
+    switch (status) {
+    case 0xF1:
+    case 0xF3:
+        return 2;
+    case 0xF2:
+        return 3;
+    case 0xF0:
+    case 0xF7:
+        return 0;
+    default:
+        return 1; // 0xF4..0xF6 and the real-time bytes
+    }
+}
+
+// ---------------------------------------------------------------- notify
+
+void Notifier::set(const MidiKitNotifyTarget* target)
+{
+    std::lock_guard lock(gate_);
+    if (target)
+        target_ = *target;
+    else
+        target_ = MidiKitNotifyTarget{nullptr, nullptr};
+}
+
+void Notifier::post(uint32_t message)
+{
+    if (closed_)
+        return;
+    std::lock_guard lock(gate_);
+    if (closed_ || !target_.Notify)
+        return;
+    posting_ = std::this_thread::get_id();
+    try {
+        target_.Notify(target_.context, message);
+    } catch (...) {
+    }
+    posting_ = std::thread::id{};
+}
+
+void Notifier::close()
+{
+    closed_ = true;
+    if (posting_.load() == std::this_thread::get_id())
+        return; // closed from inside the notification itself
+    std::lock_guard lock(gate_); // waits for a notification in progress
+}
+
+// ---------------------------------------------------------------- driver
+
+Driver& Driver::instance()
+{
+    static Driver driver;
+    return driver;
+}
+
+Driver::Driver()
+{
+    try {
+        backend_ = chooseBackend();
+    } catch (...) {
+        backend_.reset();
+    }
+    if (!backend_)
+        backend_ = makeLoopbackBackend(0);
+    try {
+        inputs_ = makePortList(backend_->inputNames());
+        outputs_ = makePortList(backend_->outputNames());
+    } catch (...) {
+        inputs_.clear();
+        outputs_.clear();
+    }
+}
+
+Driver::~Driver()
+{
+    // Whatever the program left open is ended without notifications; the
+    // outputs do not wait for pending bytes.
+    std::unordered_map<uint32_t, std::shared_ptr<Object>> left;
+    {
+        std::lock_guard lock(mx_);
+        left.swap(table_);
+    }
+    for (auto& [h, object] : left) {
+        try {
+            object->shutdown(false);
+        } catch (...) {
+        }
+    }
+    left.clear();
+}
+
+uint32_t Driver::add(std::shared_ptr<Object> object)
+{
+    std::lock_guard lock(mx_);
+    for (uint32_t tries = 0; tries < kHandleLimit; ++tries) {
+        uint32_t h = next_++;
+        if (next_ >= kHandleLimit)
+            next_ = kFirstHandle;
+        if (!table_.count(h)) {
+            table_.emplace(h, std::move(object));
+            return h;
+        }
+    }
+    return 0;
+}
+
+std::shared_ptr<Object> Driver::find(uint32_t handle, Object::Kind kind)
+{
+    std::lock_guard lock(mx_);
+    auto it = table_.find(handle);
+    if (it == table_.end() || it->second->kind != kind)
+        return nullptr;
+    return it->second;
+}
+
+std::shared_ptr<Object> Driver::remove(uint32_t handle, Object::Kind kind)
+{
+    std::lock_guard lock(mx_);
+    auto it = table_.find(handle);
+    if (it == table_.end() || it->second->kind != kind)
+        return nullptr;
+    auto object = std::move(it->second);
+    table_.erase(it);
+    return object;
+}
+
+} // namespace morvelant::driver

@@ -1,0 +1,303 @@
+// Inner workings of the driver library shared by its source files: the
+// handle table, the port backends, the input and output ports and the sync
+// clock. Nothing here is exported; only the C entry points of MidiKit32.h are.
+#ifndef MIDIKIT_DRIVER_INTERNAL_H
+#define MIDIKIT_DRIVER_INTERNAL_H
+
+#include "driver/MidiKit32.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace morvelant::driver {
+
+using SteadyClock = std::chrono::steady_clock;
+using Bytes = std::vector<uint8_t>;
+
+// ---------------------------------------------------------------- backends
+
+// Called by a backend for every complete message (or a continuation piece of
+// a long system-exclusive message) that arrives on an opened input.
+using InputCallback = std::function<void(const uint8_t* data, size_t size)>;
+
+// An opened input. Destroying it guarantees that the callback is not running
+// and will not be called again.
+class InputLink {
+public:
+    virtual ~InputLink() = default;
+};
+
+// An opened output. send() is only ever called from one thread at a time.
+class OutputLink {
+public:
+    virtual ~OutputLink() = default;
+    virtual void send(const uint8_t* data, size_t size) = 0;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual const char* name() const = 0;
+    // Raw port names in the backend's own order, our own ports excluded.
+    virtual std::vector<std::string> inputNames() = 0;
+    virtual std::vector<std::string> outputNames() = 0;
+    // Open by raw name; nullptr when the port is gone or cannot be opened.
+    virtual std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) = 0;
+    virtual std::unique_ptr<OutputLink> openOutput(const std::string& raw) = 0;
+};
+
+// Chooses the backend: MIDIKIT_BACKEND = alsa | jack | loopback | none forces
+// one; otherwise the ALSA sequencer, else a reachable JACK server, else none.
+std::unique_ptr<Backend> chooseBackend();
+std::unique_ptr<Backend> makeLoopbackBackend(int ports);
+
+// The prefix of every client name the library registers with a MIDI system,
+// so that another process using this library does not list our ports.
+inline constexpr const char* kOwnClientPrefix = "MidiKit";
+
+// ---------------------------------------------------------------- port names
+
+inline constexpr size_t kMaxPorts = 50;
+inline constexpr size_t kMaxNameBytes = 31;
+
+struct PortEntry {
+    std::string raw;     // the backend's name, used to open the port
+    std::string display; // the name the editor sees and stores
+};
+
+// Turns raw names into the listed ports: our own ports left out, at most
+// kMaxPorts, names unique, at most kMaxNameBytes bytes, never "no device",
+// never containing '='.
+std::vector<PortEntry> makePortList(const std::vector<std::string>& raw);
+
+// ---------------------------------------------------------------- notify
+
+// A copied notify target and the gate that keeps notifications from being
+// delivered after the owning object was closed.
+class Notifier {
+public:
+    void set(const MidiKitNotifyTarget* target);
+    // Calls the target unless closed; never holds a lock the caller may need,
+    // only the gate that close() waits on.
+    void post(uint32_t message);
+    // After close() returns, post() never reaches the target again (unless
+    // close() is called from inside the target, which is allowed).
+    void close();
+
+private:
+    std::mutex gate_;
+    std::atomic<bool> closed_{false};
+    std::atomic<std::thread::id> posting_{};
+    MidiKitNotifyTarget target_{nullptr, nullptr};
+};
+
+// ---------------------------------------------------------------- objects
+
+class Object {
+public:
+    enum class Kind { Input, Output, Sync };
+    explicit Object(Kind k) : kind(k) {}
+    virtual ~Object() = default;
+    // Ends the object: no notification after it returns.
+    virtual void shutdown(bool orderly) = 0;
+    const Kind kind;
+};
+
+class SyncClock;
+
+class MidiInput final : public Object, public std::enable_shared_from_this<MidiInput> {
+public:
+    MidiInput();
+    ~MidiInput() override;
+    bool open(Backend& backend, const std::string& raw, const MidiKitNotifyTarget* notify);
+    void start();
+    void stop();
+    MidiEvent* next();
+    void shutdown(bool orderly) override;
+
+    void receive(const uint8_t* data, size_t size); // backend thread
+
+    // The queue grows without dropping up to this many events (64 MB).
+    static constexpr size_t kMaxQueued = 8u * 1024u * 1024u;
+
+private:
+    void push(const MidiEvent& e);
+    std::mutex mx_;
+    std::deque<MidiEvent> queue_;
+    MidiEvent current_{};
+    bool started_ = false;
+    bool notified_ = false;
+    bool inSysex_ = false;
+    SteadyClock::time_point startTime_{};
+    uint64_t lastMs_ = 0;
+    bool firstInRun_ = true;
+    Notifier notifier_;
+    std::unique_ptr<InputLink> link_;
+};
+
+class MidiOutput final : public Object, public std::enable_shared_from_this<MidiOutput> {
+public:
+    MidiOutput();
+    ~MidiOutput() override;
+    bool open(Backend& backend, const std::string& raw, const MidiKitNotifyTarget* notify,
+              std::shared_ptr<SyncClock> sync);
+    uint16_t put(const MidiEvent& e);
+    void flush();
+    void reset();
+    void shutdown(bool orderly) override;
+
+    // For the clock.
+    void wake();
+    // True when nothing timed waits or is being sent and no refused put is
+    // outstanding; activity tells whether timed events were taken since the
+    // last flush or run-done.
+    void runState(bool& drained, bool& activity);
+    void clearActivity();
+    void restartTicks(); // clock started from 0: an empty queue restarts at tick 0
+
+    static constexpr size_t kTimedCapacity = 512;
+    static constexpr size_t kLowWater = 128;
+    static constexpr size_t kMaxSysex = 1u << 20;
+
+private:
+    struct Timed {
+        uint64_t tick;
+        MidiEvent event;
+    };
+    void worker();
+    void flushLocked();
+    void sendMessage(const Bytes& message);
+    void putImmediate(const MidiEvent& e);
+
+    std::mutex mx_;
+    std::condition_variable cv_;
+    std::deque<Bytes> immediate_;
+    Bytes immSysex_;
+    bool immInSysex_ = false;
+    std::deque<Timed> timed_;
+    uint64_t lastTick_ = 0;
+    bool timedSysexOpen_ = false; // a timed F0 was queued, its F7 not yet
+    Bytes workerSysex_;           // timed sysex bytes gathered by the worker
+    bool workerInSysex_ = false;
+    bool refused_ = false;        // buffer-ready owed once below low water
+    bool awaitingRefill_ = false; // the score holds a refused event
+    bool activity_ = false;
+    bool sending_ = false;
+    bool quit_ = false;
+    bool abandon_ = false;
+    uint64_t wakeups_ = 0;
+    std::weak_ptr<SyncClock> sync_;
+    Notifier notifier_;
+    std::unique_ptr<OutputLink> link_;
+    std::thread thread_;
+    std::mutex doneMx_;
+    std::condition_variable doneCv_;
+    bool finished_ = false;
+};
+
+class SyncClock final : public Object, public std::enable_shared_from_this<SyncClock> {
+public:
+    SyncClock();
+    ~SyncClock() override;
+    void begin(const MidiKitNotifyTarget* notify, uint32_t mode, uint32_t period);
+    void configure(const MidiKitNotifyTarget* notify, uint32_t mode, uint32_t period);
+    void start();
+    void restart();
+    void stop();
+    void pause();
+    bool setTempo(uint32_t usPerQuarter);
+    uint32_t tempo();
+    void setResolution(uint32_t ticks);
+    uint32_t resolution();
+    uint32_t position();
+    void shutdown(bool orderly) override;
+
+    void attach(const std::shared_ptr<MidiOutput>& out);
+    void detach(const MidiOutput* out);
+    // When tick is due now: true. Otherwise false and, when the clock runs,
+    // the moment it falls due.
+    bool due(uint64_t tick, std::optional<SteadyClock::time_point>& when);
+    // An attached output drained its timed queue: look at run done.
+    void poke();
+
+    enum class State { Stopped, Running, Paused };
+
+private:
+    void thread();
+    double tickAt(SteadyClock::time_point t) const; // under mx_
+    SteadyClock::time_point timeOf(double tick) const; // under mx_
+    void reanchor(SteadyClock::time_point now);        // under mx_
+    void wakeOutputs();
+    bool checkDone();
+
+    std::mutex mx_;
+    std::condition_variable cv_;
+    State state_ = State::Stopped;
+    uint32_t mode_ = 0;
+    uint32_t period_ = 10;
+    uint32_t tempo_ = 500000;
+    uint32_t resolution_ = 480;
+    SteadyClock::time_point anchorTime_{};
+    double anchorTick_ = 0.0;
+    uint64_t nextBeat_ = 1;
+    uint64_t generation_ = 0;
+    bool poked_ = false;
+    bool quit_ = false;
+    std::vector<std::weak_ptr<MidiOutput>> outputs_;
+    Notifier notifier_;
+    std::thread thread_;
+};
+
+// ---------------------------------------------------------------- driver
+
+class Driver {
+public:
+    static Driver& instance();
+    ~Driver();
+
+    Backend& backend() { return *backend_; }
+    const std::vector<PortEntry>& inputs() const { return inputs_; }
+    const std::vector<PortEntry>& outputs() const { return outputs_; }
+
+    uint32_t add(std::shared_ptr<Object> object);
+    std::shared_ptr<Object> find(uint32_t handle, Object::Kind kind);
+    std::shared_ptr<Object> remove(uint32_t handle, Object::Kind kind);
+
+    template <class T>
+    std::shared_ptr<T> get(uint32_t handle, Object::Kind kind)
+    {
+        return std::static_pointer_cast<T>(find(handle, kind));
+    }
+
+    // Handles stay below the range of the file reader and writer.
+    static constexpr uint32_t kFirstHandle = 0x21;
+    static constexpr uint32_t kHandleLimit = 0x40000000;
+
+private:
+    Driver();
+    std::unique_ptr<Backend> backend_;
+    std::vector<PortEntry> inputs_;
+    std::vector<PortEntry> outputs_;
+    std::mutex mx_;
+    std::unordered_map<uint32_t, std::shared_ptr<Object>> table_;
+    uint32_t next_ = kFirstHandle;
+};
+
+// Length of a channel or system-common message from its status byte, 0 for a
+// byte that does not start a message this way (data bytes, 0xF0, 0xF7).
+int messageLength(uint8_t status);
+
+} // namespace morvelant::driver
+
+#endif

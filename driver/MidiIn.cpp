@@ -1,0 +1,157 @@
+// Input ports: received messages become MidiEvents in a growing queue.
+//
+// Event times are milliseconds: the first event after StartMidiIn carries the
+// time since the start, every later one the time since the previous event
+// (the bytes of one system-exclusive message after the first carry 0), so the
+// sum of the times is the arrival time since the start.
+#include "driver/DriverInternal.h"
+
+namespace morvelant::driver {
+
+MidiInput::MidiInput() : Object(Kind::Input) {}
+
+MidiInput::~MidiInput()
+{
+    shutdown(false);
+}
+
+namespace {
+// The input whose messages this thread is delivering right now.
+thread_local const MidiInput* receiving = nullptr;
+} // namespace
+
+bool MidiInput::open(Backend& backend, const std::string& raw, const MidiKitNotifyTarget* notify)
+{
+    notifier_.set(notify);
+    // The callback keeps the input alive while it runs, so that a notify
+    // target may close the input from inside its notification.
+    std::weak_ptr<MidiInput> weak = std::static_pointer_cast<MidiInput>(shared_from_this());
+    link_ = backend.openInput(raw, [weak](const uint8_t* data, size_t size) {
+        if (auto self = weak.lock()) {
+            const MidiInput* outer = receiving;
+            receiving = self.get();
+            self->receive(data, size);
+            receiving = outer;
+        }
+    });
+    return link_ != nullptr;
+}
+
+void MidiInput::start()
+{
+    std::lock_guard lock(mx_);
+    if (started_)
+        return;
+    started_ = true;
+    inSysex_ = false;
+    startTime_ = SteadyClock::now();
+    lastMs_ = 0;
+}
+
+void MidiInput::stop()
+{
+    std::lock_guard lock(mx_);
+    started_ = false;
+    inSysex_ = false;
+}
+
+MidiEvent* MidiInput::next()
+{
+    std::lock_guard lock(mx_);
+    if (queue_.empty()) {
+        // Drained: the next event is worth a new notification.
+        notified_ = false;
+        return nullptr;
+    }
+    current_ = queue_.front();
+    queue_.pop_front();
+    return &current_;
+}
+
+void MidiInput::shutdown(bool)
+{
+    notifier_.close();
+    if (receiving == this && link_) {
+        // Closed from inside its own delivery: the backend cannot close the
+        // port on its own delivery thread, so another thread does it.
+        std::thread([link = std::move(link_)]() mutable { link.reset(); }).detach();
+    }
+    link_.reset(); // no callback runs after this
+    std::lock_guard lock(mx_);
+    started_ = false;
+    queue_.clear();
+}
+
+void MidiInput::push(const MidiEvent& e)
+{
+    if (queue_.size() < kMaxQueued)
+        queue_.push_back(e);
+}
+
+void MidiInput::receive(const uint8_t* data, size_t size)
+{
+    if (!data || size == 0)
+        return;
+    bool notify = false;
+    {
+        std::lock_guard lock(mx_);
+        if (!started_)
+            return;
+        auto now = SteadyClock::now();
+        uint64_t ms = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(now - startTime_).count());
+        uint32_t delta = uint32_t(ms >= lastMs_ ? ms - lastMs_ : 0);
+        lastMs_ = ms;
+        size_t before = queue_.size();
+
+        size_t i = 0;
+        while (i < size) {
+            uint8_t b = data[i];
+            if (b == 0xF0) {
+                inSysex_ = true;
+            }
+            if (inSysex_ && b >= 0xF8) {
+                // A real-time byte inside a system-exclusive message is its
+                // own event and does not end the message.
+                push(MidiEvent{delta, b, 0, 0, 0});
+                delta = 0;
+                ++i;
+                continue;
+            }
+            if (inSysex_) {
+                if (b >= 0x80 && b != 0xF0 && b != 0xF7) {
+                    // A status byte ends an unterminated message; the byte is
+                    // taken as the start of a new message below.
+                    inSysex_ = false;
+                    continue;
+                }
+                push(MidiEvent{delta, 0xF0, b, 0, 0});
+                delta = 0;
+                if (b == 0xF7)
+                    inSysex_ = false;
+                ++i;
+                continue;
+            }
+            int len = messageLength(b);
+            if (len == 0) {
+                ++i; // stray data byte or a lone 0xF7
+                continue;
+            }
+            MidiEvent e{delta, b, 0, 0, 0};
+            if (len >= 2 && i + 1 < size)
+                e.data1 = data[i + 1];
+            if (len >= 3 && i + 2 < size)
+                e.data2 = data[i + 2];
+            push(e);
+            delta = 0;
+            i += size_t(len);
+        }
+        if (queue_.size() > before && !notified_) {
+            notified_ = true;
+            notify = true;
+        }
+    }
+    if (notify)
+        notifier_.post(MIDIKIT_MSG_INPUT_DATA);
+}
+
+} // namespace morvelant::driver

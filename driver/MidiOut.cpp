@@ -1,0 +1,328 @@
+// Output ports: two paths into one sending thread per port.
+//
+// The immediate path takes events with time 0xFFFFFFFF and the bytes of a
+// system-exclusive message whose 0xF0 byte comes with time 0 (dumps). It is
+// never refused and goes out as soon as possible, even while a score fills
+// the timed path or the clock stands still. Its system-exclusive bytes are
+// gathered and go out as one message when the 0xF7 byte arrives.
+//
+// The timed path holds the score's events with delta times in ticks of the
+// attached sync clock. An event with delta 0 goes out as soon as it reaches
+// the head of the queue (it is due together with its predecessor; with an
+// empty queue it takes the immediate path); a positive delta waits for the
+// clock. An output without a clock sends everything in order at once. The queue takes kTimedCapacity events with positive deltas; when it
+// is full PutMidiOut refuses (non-zero) and, once the queue has drained below
+// kLowWater, the port notifies "buffer ready" one time.
+#include "driver/DriverInternal.h"
+
+namespace morvelant::driver {
+
+MidiOutput::MidiOutput() : Object(Kind::Output) {}
+
+MidiOutput::~MidiOutput()
+{
+    if (thread_.joinable()) {
+        if (thread_.get_id() == std::this_thread::get_id())
+            thread_.detach(); // the sending thread let go of the last reference
+        else {
+            {
+                std::lock_guard lock(mx_);
+                abandon_ = true;
+                ++wakeups_;
+            }
+            cv_.notify_all();
+            thread_.join();
+        }
+    }
+}
+
+bool MidiOutput::open(Backend& backend, const std::string& raw, const MidiKitNotifyTarget* notify,
+                      std::shared_ptr<SyncClock> sync)
+{
+    notifier_.set(notify);
+    link_ = backend.openOutput(raw);
+    if (!link_)
+        return false;
+    sync_ = sync;
+    if (sync)
+        sync->attach(shared_from_this());
+    thread_ = std::thread([self = shared_from_this()] {
+        try {
+            self->worker();
+        } catch (...) {
+        }
+        {
+            std::lock_guard lock(self->doneMx_);
+            self->finished_ = true;
+        }
+        self->doneCv_.notify_all();
+    });
+    return true;
+}
+
+void MidiOutput::putImmediate(const MidiEvent& e)
+{
+    if (e.status == 0xF0) {
+        uint8_t b = e.data1;
+        if (b == 0xF0) {
+            immSysex_.assign(1, 0xF0);
+            immInSysex_ = true;
+        } else if (immInSysex_) {
+            immSysex_.push_back(b);
+            if (b == 0xF7) {
+                immediate_.push_back(std::move(immSysex_));
+                immSysex_.clear();
+                immInSysex_ = false;
+            } else if (immSysex_.size() > kMaxSysex) {
+                immSysex_.clear(); // runaway message without an end
+                immInSysex_ = false;
+            }
+        }
+        return;
+    }
+    int len = messageLength(e.status);
+    if (len == 0)
+        return;
+    Bytes m{e.status};
+    if (len >= 2)
+        m.push_back(e.data1);
+    if (len >= 3)
+        m.push_back(e.data2);
+    immediate_.push_back(std::move(m));
+}
+
+uint16_t MidiOutput::put(const MidiEvent& e)
+{
+    {
+        std::lock_guard lock(mx_);
+        if (quit_ || abandon_)
+            return 2;
+        bool sysexByte = e.status == 0xF0;
+        auto clock = sync_.lock();
+        if (e.time == MIDIKIT_TIME_NOW || (sysexByte && e.time == 0 && !timedSysexOpen_) || !clock) {
+            putImmediate(e);
+        } else if (e.time == 0 && timed_.empty() && !workerInSysex_ && !timedSysexOpen_) {
+            // Due at once and nothing waits before it: keeps its place among
+            // the immediate events.
+            putImmediate(e);
+            activity_ = true;
+        } else {
+            if (e.time > 0 && timed_.size() >= kTimedCapacity) {
+                refused_ = true;
+                awaitingRefill_ = true;
+                return 1;
+            }
+            if (!sysexByte && messageLength(e.status) == 0)
+                return 0; // not a MIDI message: taken and dropped
+            lastTick_ += e.time;
+            timed_.push_back({lastTick_, e});
+            activity_ = true;
+            // Only an event with a delta can have been refused: taking one
+            // means the score has caught up.
+            if (e.time > 0)
+                awaitingRefill_ = false;
+            if (sysexByte && e.data1 == 0xF0)
+                timedSysexOpen_ = true;
+            else if (sysexByte && e.data1 == 0xF7)
+                timedSysexOpen_ = false;
+        }
+        ++wakeups_;
+    }
+    cv_.notify_all();
+    return 0;
+}
+
+void MidiOutput::flushLocked()
+{
+    timed_.clear();
+    lastTick_ = 0;
+    timedSysexOpen_ = false;
+    workerSysex_.clear();
+    workerInSysex_ = false;
+    immSysex_.clear();
+    immInSysex_ = false;
+    refused_ = false;
+    awaitingRefill_ = false;
+    activity_ = false;
+    ++wakeups_;
+}
+
+void MidiOutput::flush()
+{
+    {
+        std::lock_guard lock(mx_);
+        flushLocked();
+    }
+    cv_.notify_all();
+}
+
+void MidiOutput::reset()
+{
+    {
+        std::lock_guard lock(mx_);
+        flushLocked();
+        for (uint8_t ch = 0; ch < 16; ++ch)
+            immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0}); // All Notes Off
+    }
+    cv_.notify_all();
+}
+
+void MidiOutput::wake()
+{
+    {
+        std::lock_guard lock(mx_);
+        ++wakeups_;
+    }
+    cv_.notify_all();
+}
+
+void MidiOutput::runState(bool& drained, bool& activity)
+{
+    std::lock_guard lock(mx_);
+    drained = timed_.empty() && immediate_.empty() && !sending_ && !awaitingRefill_;
+    activity = activity_;
+}
+
+void MidiOutput::clearActivity()
+{
+    std::lock_guard lock(mx_);
+    activity_ = false;
+}
+
+void MidiOutput::restartTicks()
+{
+    std::lock_guard lock(mx_);
+    if (timed_.empty())
+        lastTick_ = 0;
+}
+
+void MidiOutput::sendMessage(const Bytes& message)
+{
+    if (link_ && !message.empty())
+        link_->send(message.data(), message.size());
+}
+
+void MidiOutput::worker()
+{
+    std::unique_lock lk(mx_);
+    for (;;) {
+        if (abandon_)
+            return;
+        if (!immediate_.empty()) {
+            std::deque<Bytes> batch;
+            batch.swap(immediate_);
+            sending_ = true;
+            lk.unlock();
+            for (const Bytes& m : batch)
+                sendMessage(m);
+            lk.lock();
+            sending_ = false;
+            if (activity_ && immediate_.empty() && timed_.empty()) {
+                if (auto clock = sync_.lock()) {
+                    lk.unlock();
+                    clock->poke();
+                    lk.lock();
+                }
+            }
+            continue;
+        }
+        if (quit_)
+            return;
+        uint64_t seen = wakeups_;
+        std::optional<SteadyClock::time_point> when;
+        if (!timed_.empty()) {
+            const Timed& head = timed_.front();
+            auto clock = sync_.lock();
+            bool isDue = head.event.time == 0 || !clock || clock->due(head.tick, when);
+            if (isDue) {
+                MidiEvent e = timed_.front().event;
+                timed_.pop_front();
+                Bytes message;
+                if (e.status == 0xF0) {
+                    if (e.data1 == 0xF0) {
+                        workerSysex_.assign(1, 0xF0);
+                        workerInSysex_ = true;
+                    } else if (workerInSysex_) {
+                        workerSysex_.push_back(e.data1);
+                        if (e.data1 == 0xF7) {
+                            message.swap(workerSysex_);
+                            workerInSysex_ = false;
+                        } else if (workerSysex_.size() > kMaxSysex) {
+                            workerSysex_.clear();
+                            workerInSysex_ = false;
+                        }
+                    }
+                } else {
+                    int len = messageLength(e.status);
+                    message.push_back(e.status);
+                    if (len >= 2)
+                        message.push_back(e.data1);
+                    if (len >= 3)
+                        message.push_back(e.data2);
+                }
+                bool ready = refused_ && timed_.size() < kLowWater;
+                if (ready)
+                    refused_ = false;
+                bool drained = timed_.empty();
+                sending_ = true;
+                lk.unlock();
+                sendMessage(message);
+                if (ready)
+                    notifier_.post(MIDIKIT_MSG_BUFFER_READY);
+                lk.lock();
+                sending_ = false;
+                if (drained && clock) {
+                    lk.unlock();
+                    clock->poke();
+                    lk.lock();
+                }
+                continue;
+            }
+        }
+        auto changed = [&] { return wakeups_ != seen || abandon_ || quit_ || !immediate_.empty(); };
+        if (when)
+            cv_.wait_until(lk, *when, changed);
+        else
+            cv_.wait(lk, changed);
+    }
+}
+
+void MidiOutput::shutdown(bool orderly)
+{
+    notifier_.close();
+    {
+        std::lock_guard lock(mx_);
+        if (orderly) {
+            // Reset first: the queue goes, the notes are switched off, and
+            // what is on the immediate path still goes out.
+            flushLocked();
+            for (uint8_t ch = 0; ch < 16; ++ch)
+                immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0});
+            quit_ = true;
+        } else {
+            abandon_ = true;
+        }
+        ++wakeups_;
+    }
+    cv_.notify_all();
+    if (auto clock = sync_.lock())
+        clock->detach(this);
+    if (!thread_.joinable())
+        return;
+    if (thread_.get_id() == std::this_thread::get_id())
+        return; // closed from its own notification; the thread ends by itself
+    std::unique_lock lock(doneMx_);
+    // A backend that hangs (a JACK server that went away) must not hang the
+    // caller: after a while the sending thread is left to itself; it owns a
+    // reference to this port and ends when the backend returns.
+    if (doneCv_.wait_for(lock, std::chrono::seconds(2), [&] { return finished_; })) {
+        lock.unlock();
+        thread_.join();
+        link_.reset();
+    } else {
+        lock.unlock();
+        thread_.detach();
+    }
+}
+
+} // namespace morvelant::driver

@@ -1,0 +1,317 @@
+// The driver library over a real JACK server (the test server; skipped only
+// when it cannot be reached), checked against a small RtMidi peer client:
+// the exact bytes that reach the peer, long system-exclusive messages both
+// ways, real-time bytes passing through, and the listed port names.
+#include <gtest/gtest.h>
+
+#include <RtMidi.h>
+
+#include <set>
+#include <thread>
+
+#include "tests/driver/DriverTestSupport.h"
+
+using namespace morvelant::drivertest;
+using namespace std::chrono_literals;
+
+namespace {
+
+void Quiet(RtMidiError::Type, const std::string&, void*) {}
+
+// A JACK client with one virtual input and one virtual output port.
+class Peer {
+public:
+    explicit Peer(const std::string& client) : name(client)
+    {
+        in = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, client, 1000);
+        in->setErrorCallback(Quiet, nullptr);
+        in->ignoreTypes(false, false, false);
+        in->setCallback(&Peer::Received, this);
+        in->openVirtualPort("in");
+        // A second client of the same name would be renamed by the server.
+        out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client + "o");
+        out->setErrorCallback(Quiet, nullptr);
+        out->openVirtualPort("out");
+    }
+    ~Peer()
+    {
+        in->cancelCallback();
+        in.reset();
+        out.reset();
+    }
+    std::vector<std::vector<uint8_t>> Messages()
+    {
+        std::lock_guard lock(mx);
+        return messages;
+    }
+    void Clear()
+    {
+        std::lock_guard lock(mx);
+        messages.clear();
+    }
+    bool WaitFor(size_t n, std::chrono::milliseconds limit = std::chrono::seconds(20))
+    {
+        return Eventually([&] { return Messages().size() >= n; }, limit);
+    }
+    // RtMidi's JACK output drops a message longer than its ring buffer, so a
+    // long one goes in pieces, which receivers join again.
+    void Send(const std::vector<uint8_t>& m)
+    {
+        for (size_t off = 0; off < m.size(); off += 4096) {
+            out->sendMessage(m.data() + off, std::min<size_t>(4096, m.size() - off));
+            if (m.size() > 4096)
+                std::this_thread::sleep_for(5ms);
+        }
+    }
+
+    std::string name;
+    std::unique_ptr<RtMidiIn> in;
+    std::unique_ptr<RtMidiOut> out;
+
+private:
+    static void Received(double, std::vector<unsigned char>* m, void* self)
+    {
+        auto* p = static_cast<Peer*>(self);
+        std::lock_guard lock(p->mx);
+        p->messages.emplace_back(m->begin(), m->end());
+    }
+    std::mutex mx;
+    std::vector<std::vector<uint8_t>> messages;
+};
+
+// A JACK server without real-time scheduling loses or repeats MIDI data in
+// a period that overruns (an "xrun") when the machine is very busy, as it is
+// while all tests run in parallel. Each transfer is therefore tried up to
+// three times; an attempt counts only when it is exact.
+constexpr int kAttempts = 3;
+
+using Messages = std::vector<std::vector<uint8_t>>;
+
+std::string Unique(const char* stem)
+{
+    static int n = 0;
+    return std::string(stem) + std::to_string(getpid()) + "x" + std::to_string(n++);
+}
+
+class Jack : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!JackReachable())
+            GTEST_SKIP() << "the JACK test server is not reachable";
+        ASSERT_TRUE(Fresh()) << why;
+    }
+    void TearDown() override { Release(); }
+
+    void Release()
+    {
+        if (kit) {
+            kit->CloseMidiOut(out);
+            kit->CloseMidiIn(in);
+            kit->CloseSync(sync);
+        }
+        out = in = sync = 0;
+        kit.reset();
+        peer.reset();
+    }
+    // New clients all round: a new peer, a new copy of the library (its port
+    // list is read once, so the peer exists before it looks), a clock, an
+    // output to the peer attached to the clock and a started input from it.
+    bool Fresh()
+    {
+        // The server may refuse a request while other tests' clients come
+        // and go; a few tries with new clients.
+        for (int attempt = 0; attempt < 3; ++attempt)
+            if (TryFresh())
+                return true;
+        return false;
+    }
+    bool TryFresh()
+    {
+        Release();
+        clockN.Reset();
+        inN.Reset();
+        peer = std::make_unique<Peer>(Unique("KitPeer"));
+        kit = Kit::Load("jack");
+        why = kit->error;
+        if (!kit->Ok())
+            return false;
+        int outPort = Kit::IndexOf(kit->OutNames(), peer->name + ":in");
+        int inPort = Kit::IndexOf(kit->InNames(), peer->name + "o:out");
+        why = "the peer's ports are not listed";
+        if (outPort < 0 || inPort < 0)
+            return false;
+        sync = kit->OpenSync(0, &clockN.target, 0, 10);
+        out = kit->OpenMidiOut(nullptr, uint32_t(outPort), sync, MIDIKIT_OPEN_ARGUMENT);
+        in = kit->OpenMidiIn(&inN.target, uint32_t(inPort), 0, MIDIKIT_OPEN_ARGUMENT);
+        why = "a port did not open: out " + std::to_string(out) + " in " + std::to_string(in);
+        if (sync <= 0x20 || out <= 0x20 || in <= 0x20)
+            return false;
+        kit->StartMidiIn(in);
+        std::this_thread::sleep_for(50ms); // the connections settle
+        return true;
+    }
+    // Runs send() and gathers what reaches the peer.
+    Messages AtPeer(const std::function<void()>& send, size_t count)
+    {
+        peer->Clear();
+        send();
+        peer->WaitFor(count, std::chrono::seconds(5));
+        std::this_thread::sleep_for(30ms); // nothing more arrives
+        return peer->Messages();
+    }
+    // Tries the transfer until it is exact, with new clients after a miss.
+    void ExpectAtPeer(const std::function<void()>& send, const Messages& expected)
+    {
+        Messages got;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            if (attempt > 0) {
+                ASSERT_TRUE(Fresh()) << why;
+            }
+            got = AtPeer(send, expected.size());
+            if (got == expected)
+                return;
+        }
+        ASSERT_EQ(got.size(), expected.size());
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(got[i], expected[i]) << "message " << i;
+    }
+    std::vector<MidiEvent> Collect(size_t count)
+    {
+        std::vector<MidiEvent> all;
+        Eventually([&] {
+            while (LPMIDIEVENT e = kit->GetMidiIn(in))
+                all.push_back(*e);
+            return all.size() >= count;
+        }, std::chrono::seconds(5));
+        return all;
+    }
+
+    Notifications clockN, inN;
+    std::string why;
+    std::unique_ptr<Peer> peer;
+    std::unique_ptr<Kit> kit;
+    uint32_t out = 0, in = 0, sync = 0;
+};
+
+} // namespace
+
+TEST_F(Jack, ThePeerReceivesTheExactBytes)
+{
+    auto dump = MakeSysex(1034, 5);
+    ExpectAtPeer(
+        [&] {
+            MidiEvent note = Ev(MIDIKIT_TIME_NOW, 0x90, 0x3C, 0x64);
+            MidiEvent program = Ev(MIDIKIT_TIME_NOW, 0xC5, 0x07, 0x55);
+            ASSERT_EQ(kit->PutMidiOut(out, &note), 0);
+            ASSERT_EQ(kit->PutMidiOut(out, &program), 0);
+            for (MidiEvent e : SysexEvents(dump))
+                ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
+            MidiEvent cc = Ev(0, 0xB0, 0x07, 0x64);
+            ASSERT_EQ(kit->PutMidiOut(out, &cc), 0);
+        },
+        // The dump reaches the port as one message.
+        Messages{{0x90, 0x3C, 0x64}, {0xC5, 0x07}, dump, {0xB0, 0x07, 0x64}});
+
+    // Reset: All Notes Off on the 16 channels.
+    Messages notesOff;
+    for (int ch = 0; ch < 16; ++ch)
+        notesOff.push_back({uint8_t(0xB0 + ch), 123, 0});
+    ExpectAtPeer([&] { kit->ResetMidiOut(out); }, notesOff);
+}
+
+TEST_F(Jack, LongSystemExclusiveGoesOutIntact)
+{
+    auto big = MakeSysex(20000, 11);
+    ExpectAtPeer(
+        [&] {
+            for (MidiEvent e : SysexEvents(big))
+                ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
+            MidiEvent after = Ev(MIDIKIT_TIME_NOW, 0x80, 1, 0);
+            kit->PutMidiOut(out, &after);
+        },
+        Messages{big, {0x80, 1, 0}});
+}
+
+TEST_F(Jack, LongSystemExclusiveAndRealTimeComeInIntact)
+{
+    auto big = MakeSysex(20000, 13);
+    std::vector<MidiEvent> got;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (attempt > 0) {
+            ASSERT_TRUE(Fresh()) << why;
+        }
+        peer->Send(std::vector<uint8_t>{0x92, 0x40, 0x30});
+        peer->Send(std::vector<uint8_t>{0xFE}); // the toolkit drops it, not the library
+        peer->Send(big);
+        peer->Send(std::vector<uint8_t>{0xF8});
+        got = Collect(big.size() + 3);
+        if (got.size() == big.size() + 3)
+            break;
+    }
+    ASSERT_EQ(got.size(), big.size() + 3);
+    EXPECT_EQ(got[0].status, 0x92);
+    EXPECT_EQ(got[0].data1, 0x40);
+    EXPECT_EQ(got[0].data2, 0x30);
+    EXPECT_EQ(got[1].status, 0xFE);
+    std::vector<uint8_t> bytes;
+    for (size_t i = 2; i < 2 + big.size(); ++i) {
+        EXPECT_EQ(got[i].status, 0xF0);
+        bytes.push_back(got[i].data1);
+    }
+    EXPECT_EQ(bytes, big);
+    EXPECT_EQ(got.back().status, 0xF8);
+    EXPECT_GE(inN.Count(MIDIKIT_MSG_INPUT_DATA), 1);
+}
+
+TEST_F(Jack, TimedOutputFollowsTheClock)
+{
+    Messages notes;
+    for (int i = 0; i < 4; ++i)
+        notes.push_back({0x90, uint8_t(60 + i), 100});
+    bool first = true;
+    ExpectAtPeer(
+        [&] {
+            kit->SetTempo(sync, 20000);
+            for (int i = 0; i < 4; ++i) {
+                MidiEvent e = Ev(240, 0x90, uint8_t(60 + i), 100);
+                ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
+            }
+            if (first) {
+                std::this_thread::sleep_for(30ms);
+                EXPECT_TRUE(peer->Messages().empty()) << "nothing before the clock starts";
+                first = false;
+            }
+            kit->StartSync(sync);
+            clockN.WaitFor(MIDIKIT_MSG_SYNC_DONE, 1, std::chrono::seconds(5));
+        },
+        notes);
+    EXPECT_EQ(clockN.Count(MIDIKIT_MSG_SYNC_DONE), 1) << "one run done per run";
+}
+
+TEST(JackNames, ListedNamesFollowTheRules)
+{
+    if (!JackReachable())
+        GTEST_SKIP() << "the JACK test server is not reachable";
+    Peer odd(Unique("Odd=Peer"));
+    Peer ours(Unique("MidiKit peer"));
+    auto kit = Kit::Load("jack");
+    ASSERT_TRUE(kit->Ok()) << kit->error;
+    for (const auto& list : {kit->InNames(), kit->OutNames()}) {
+        EXPECT_LE(list.size(), 50u);
+        std::set<std::string> unique(list.begin(), list.end());
+        EXPECT_EQ(unique.size(), list.size());
+        for (const std::string& s : list) {
+            EXPECT_LE(s.size(), 31u);
+            EXPECT_EQ(s.find('='), std::string::npos);
+            EXPECT_NE(s, "no device");
+            EXPECT_NE(s.rfind("MidiKit", 0), 0u) << "ports of this library are not listed: " << s;
+        }
+        std::string expected = odd.name;
+        expected[3] = '-';
+        bool found = false;
+        for (const std::string& s : list)
+            found = found || s.rfind(expected, 0) == 0;
+        EXPECT_TRUE(found) << expected;
+    }
+}
