@@ -1,0 +1,174 @@
+// Root component of the MIDI toolkit: loads the driver library at run time
+// and holds its entry points for every other toolkit component.
+#ifndef MIDIKIT_MIDIKITDLL_H
+#define MIDIKIT_MIDIKITDLL_H
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "driver/MidiKit32.h"
+
+namespace morvelant {
+
+// The toolkit's one exception: an operation called in the wrong state, and
+// the failures of loading the library and of writing files. Its message is
+// all it carries.
+class EMidiKitException : public std::runtime_error {
+public:
+    explicit EMidiKitException(const std::string& Msg) : std::runtime_error(Msg) {}
+    std::string Message() const { return what(); }
+};
+
+// Signatures of the library's entry points, taken from its public header so
+// that they can never drift apart from it.
+using TGetMidiKitVersion = decltype(&::GetMidiKitVersion);
+using TGetNumOutDevices = decltype(&::GetNumOutDevices);
+using TGetMidiOutDescription = decltype(&::GetMidiOutDescription);
+using TOpenMidiOut = decltype(&::OpenMidiOut);
+using TResetMidiOut = decltype(&::ResetMidiOut);
+using TFlushMidiOut = decltype(&::FlushMidiOut);
+using TCloseMidiOut = decltype(&::CloseMidiOut);
+using TPutMidiOut = decltype(&::PutMidiOut);
+using TGetNumInDevices = decltype(&::GetNumInDevices);
+using TGetMidiInDescription = decltype(&::GetMidiInDescription);
+using TOpenMidiIn = decltype(&::OpenMidiIn);
+using TStartMidiIn = decltype(&::StartMidiIn);
+using TStopMidiIn = decltype(&::StopMidiIn);
+using TCloseMidiIn = decltype(&::CloseMidiIn);
+using TGetMidiIn = decltype(&::GetMidiIn);
+using TOpenSync = decltype(&::OpenSync);
+using TCloseSync = decltype(&::CloseSync);
+using TStopSync = decltype(&::StopSync);
+using TStartSync = decltype(&::StartSync);
+using TPauseSync = decltype(&::PauseSync);
+using TReStartSync = decltype(&::ReStartSync);
+using TSetTempo = decltype(&::SetTempo);
+using TSetResolution = decltype(&::SetResolution);
+using TGetTempo = decltype(&::GetTempo);
+using TGetResolution = decltype(&::GetResolution);
+using TGetPosition = decltype(&::GetPosition);
+using TOpenSMF = decltype(&::OpenSMF);
+using TCloseSMF = decltype(&::CloseSMF);
+using TRewindSMF = decltype(&::RewindSMF);
+using TReadSMF = decltype(&::ReadSMF);
+using TWriteSMF = decltype(&::WriteSMF);
+using TGetSMFResolution = decltype(&::GetSMFResolution);
+using TSetSMFResolution = decltype(&::SetSMFResolution);
+using TReadMetaEvent = decltype(&::ReadMetaEvent);
+using TWriteMetaEvent = decltype(&::WriteMetaEvent);
+
+// Number of entry points the library must export.
+inline constexpr int MidiKitEntryPointCount = 35;
+
+// Loads "MidiKit32" (libMidiKit32.so) and resolves all 35 entry points by
+// name. A TMidiKit that exists has the library loaded and every pointer set.
+// Like every toolkit component it is a QObject owned by its Owner (if any);
+// it must outlive every port, sync and file component that uses it.
+// The pointers are public and called directly, each named after its entry
+// point with a leading "p" (pOpenMidiOut, pOpenSMF, ...).
+class TMidiKit : public QObject {
+public:
+    // Throws EMidiKitException "Load of MidiKit32.dll failed" when the
+    // library cannot be loaded, or "Failed to loadproc:" + name when an entry
+    // point is missing (the library is released again first).
+    explicit TMidiKit(QObject* Owner = nullptr);
+    ~TMidiKit() override;
+
+    // The version read once at load.
+    uint16_t GetMidiKitVersion() const { return FVersion; }
+
+    // Folder searched first for libMidiKit32.so. Empty (the default) means the
+    // folder of the running executable. Tests point it at library variants.
+    static void SetLibraryFolder(const std::string& Folder);
+    static std::string LibraryFolder();
+
+    // A failed release cannot be thrown from a destructor; it is reported here
+    // with the message "FreeLibrary failed". Default: a line on stderr.
+    using TReportFunc = std::function<void(const std::string& Message)>;
+    static void SetReleaseFailureReport(TReportFunc Report);
+
+    // The path the library was loaded from (for diagnostics).
+    const std::string& LibraryPath() const { return FLibraryPath; }
+
+    // Entry points, in the order of resolution.
+    TGetMidiKitVersion pGetMidiKitVersion = nullptr;
+    TGetNumOutDevices pGetNumOutDevices = nullptr;
+    TGetMidiOutDescription pGetMidiOutDescription = nullptr;
+    TOpenMidiOut pOpenMidiOut = nullptr;
+    TResetMidiOut pResetMidiOut = nullptr;
+    TFlushMidiOut pFlushMidiOut = nullptr;
+    TCloseMidiOut pCloseMidiOut = nullptr;
+    TPutMidiOut pPutMidiOut = nullptr;
+    TGetNumInDevices pGetNumInDevices = nullptr;
+    TGetMidiInDescription pGetMidiInDescription = nullptr;
+    TOpenMidiIn pOpenMidiIn = nullptr;
+    TStartMidiIn pStartMidiIn = nullptr;
+    TStopMidiIn pStopMidiIn = nullptr;
+    TCloseMidiIn pCloseMidiIn = nullptr;
+    TGetMidiIn pGetMidiIn = nullptr;
+    TOpenSync pOpenSync = nullptr;
+    TCloseSync pCloseSync = nullptr;
+    TStopSync pStopSync = nullptr;
+    TStartSync pStartSync = nullptr;
+    TPauseSync pPauseSync = nullptr;
+    TReStartSync pReStartSync = nullptr;
+    TSetTempo pSetTempo = nullptr;
+    TSetResolution pSetResolution = nullptr;
+    TGetTempo pGetTempo = nullptr;
+    TGetResolution pGetResolution = nullptr;
+    TGetPosition pGetPosition = nullptr;
+    TOpenSMF pOpenSMF = nullptr;
+    TCloseSMF pCloseSMF = nullptr;
+    TRewindSMF pRewindSMF = nullptr;
+    TReadSMF pReadSMF = nullptr;
+    TWriteSMF pWriteSMF = nullptr;
+    TGetSMFResolution pGetSMFResolution = nullptr;
+    TSetSMFResolution pSetSMFResolution = nullptr;
+    TReadMetaEvent pReadMetaEvent = nullptr;
+    TWriteMetaEvent pWriteMetaEvent = nullptr;
+
+private:
+    void ResolveAll();
+    void* FLibrary = nullptr;  // dlopen handle; null before loading
+    uint16_t FVersion = 0;
+    std::string FLibraryPath;
+};
+
+// Carries the library's notifications from its own threads to the thread
+// the toolkit component lives on (the GUI thread). The library calls the
+// target's Notify; the notifier re-posts it as a queued call, and the handler
+// runs there. A coalescing notifier keeps at most one call pending: inputs
+// and outputs drain or refill everything on each call, so repeats add
+// nothing. The sync clock's notifier does not coalesce: every beat counts.
+// A notification that arrives after the notifier is gone is dropped.
+class TMidiKitNotifier {
+public:
+    using THandler = std::function<void(uint32_t Message)>;
+    TMidiKitNotifier(THandler Handler, bool Coalesce);
+    ~TMidiKitNotifier();
+    TMidiKitNotifier(const TMidiKitNotifier&) = delete;
+    TMidiKitNotifier& operator=(const TMidiKitNotifier&) = delete;
+
+    // The notify target handed to the library's open calls.
+    MidiKitNotifyTarget* Target() { return FTarget; }
+    // Queues a call of the handler on the owner's thread (any thread may call).
+    void Post(uint32_t Message);
+
+private:
+    static void Notify(void* Context, uint32_t Message);
+    void Deliver(uint32_t Message);
+    THandler FHandler;
+    uint64_t FId;
+    // Targets are never freed: the library may hold one after a close.
+    MidiKitNotifyTarget* FTarget;
+    std::unique_ptr<QObject> FReceiver;  // lives on the owner's thread
+};
+
+}  // namespace morvelant
+
+#endif
