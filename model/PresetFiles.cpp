@@ -634,6 +634,13 @@ bool LoadPattern(DeviceModel& model, int slot) { return LoadSingle(model, kPatte
 
 // ---- Working sets ---------------------------------------------------------------------
 
+bool IsPatternFileName(const std::string& fileName) {
+    if (fileName.size() < 4) return false;
+    std::string ext = fileName.substr(fileName.size() - 4);
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ext == ".MVT";
+}
+
 bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile) {
     return LoadWorkingSet(model, kPresetTraits, commandLineFile);
 }

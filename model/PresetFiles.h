@@ -173,6 +173,9 @@ bool LoadPattern(DeviceModel& model, int slot);
 // At start: "Config.MVR" from ProgramPath (edit-buffer count 1 when it cannot
 // be read), then a file named on the command line from slot 64, which becomes
 // the selected preset. Returns whether the working set was read.
+// True when a file name ends in ".MVT" (any case): a pattern file.
+bool IsPatternFileName(const std::string& fileName);
+
 bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 // At exit: the device slots and the edit buffers in use. A failure is

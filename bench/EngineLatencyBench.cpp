@@ -1,0 +1,249 @@
+// How much time the editor adds to a MIDI event that passes through it: a
+// peer client on the JACK server sends a Note On to the editor's input
+// component; the input function of a fader (velocity multiplier) sends the
+// changed Note On to the output port the peer listens on. The same peer's
+// direct loop (its own output port connected straight to its input port)
+// is measured in the same run, interleaved, and the difference of each pair
+// is the added latency.
+//
+// Needs a running JACK server: the one named by MORVELANT_JACK_SERVER
+// (default "morvelant-test"). Both loops cross the server's process cycle;
+// the engine's loop crosses it twice (peer to editor, editor to peer), so
+// a server with a long period shows that period in the added latency.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <rtmidi/RtMidi.h>
+
+#include "engine/Engine.h"
+#include "engine/MidiInDeviceUnit.h"
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitIn.h"
+#include "midikit/MidiKitOut.h"
+
+namespace morvelant {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string ServerName() {
+    const char* server = std::getenv("MORVELANT_JACK_SERVER");
+    return server && *server ? server : "morvelant-test";
+}
+
+bool JackReachable() {
+    FILE* pipe = ::popen(("jack_wait -s '" + ServerName() + "' -c 2>/dev/null").c_str(), "r");
+    if (!pipe) return false;
+    char line[64] = {};
+    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
+    ::pclose(pipe);
+    return got && std::string(line).rfind("running", 0) == 0;
+}
+
+// The time at which the peer's input last received a Note On.
+std::atomic<int64_t> gArrival{0};
+std::atomic<int> gArrivals{0};
+
+void OnPeerInput(double, std::vector<unsigned char>* message, void*) {
+    if (message->empty() || (message->front() & 0xF0) != 0x90) return;
+    gArrival.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
+    gArrivals.fetch_add(1, std::memory_order_acq_rel);
+}
+
+struct Rig {
+    std::string client = "LatPeer" + std::to_string(::getpid());
+    std::unique_ptr<RtMidiIn> peerIn;        // where both loops end
+    std::unique_ptr<RtMidiOut> peerOut;      // feeds the editor's input
+    std::unique_ptr<RtMidiOut> directOut;    // connected straight to peerIn
+    std::unique_ptr<TMidiKit> kit;
+    DeviceModel model;
+    MidiRouting routing;
+    Engine engine{model, routing, nullptr};
+    std::unique_ptr<TMidiDeviceForm> form;
+    std::unique_ptr<TMidiKitOut> out;
+    int inPort = -1;
+    std::string error;
+
+    bool Build() {
+        ::setenv("JACK_DEFAULT_SERVER", ServerName().c_str(), 1);
+        ::setenv("JACK_NO_START_SERVER", "1", 1);
+        ::setenv("MIDIKIT_BACKEND", "jack", 1);
+        peerIn = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, client + "i");
+        peerIn->ignoreTypes(false, false, false);
+        peerIn->setCallback(&OnPeerInput, nullptr);
+        peerIn->openVirtualPort("in");
+        peerOut = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client + "o");
+        peerOut->openVirtualPort("out");
+        directOut = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client + "d");
+        for (unsigned i = 0; i < directOut->getPortCount(); ++i) {
+            if (directOut->getPortName(i).find(client + "i") != std::string::npos) {
+                directOut->openPort(i, "direct");
+                break;
+            }
+        }
+        if (!directOut->isPortOpen()) return Fail("the direct loop could not be connected");
+
+        // The driver lists the server's ports once, when it is loaded: let
+        // the peer's ports settle first.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kit = std::make_unique<TMidiKit>();
+        form = std::make_unique<TMidiDeviceForm>(engine);
+        routing.NumInDevs = std::min(static_cast<int>(kit->pGetNumInDevices()), kMaxPorts);
+        routing.NumOutDevs = std::min(static_cast<int>(kit->pGetNumOutDevices()), kMaxPorts);
+        int outPort = -1;
+        for (int j = 0; j < routing.NumInDevs; ++j) {
+            char name[33] = {};
+            kit->pGetMidiInDescription(static_cast<uint32_t>(j), name);
+            if (std::string(name).find(client + "o") != std::string::npos) inPort = j;
+        }
+        for (int j = 0; j < routing.NumOutDevs; ++j) {
+            char name[33] = {};
+            kit->pGetMidiOutDescription(static_cast<uint32_t>(j), name);
+            if (std::string(name).find(client + "i") != std::string::npos) outPort = j;
+        }
+        if (inPort < 0 || outPort < 0) {
+            std::string names;
+            for (int j = 0; j < routing.NumInDevs; ++j) {
+                char name[33] = {};
+                kit->pGetMidiInDescription(static_cast<uint32_t>(j), name);
+                names += std::string(" [") + name + "]";
+            }
+            return Fail("the peer's ports are not offered by the driver; inputs:" + names);
+        }
+        routing.MorvelantPCDeviceIndex = routing.NumInDevs;
+        routing.In1DeviceFlags[static_cast<size_t>(inPort)] = true;
+        routing.Out1DeviceFlags[static_cast<size_t>(outPort)] = true;
+        TMidiKitIn* in = form->In(inPort);
+        in->MidiKit = kit.get();
+        if (!in->Open(static_cast<uint16_t>(inPort), MIDIKIT_OPEN_ARGUMENT)) return Fail("input did not open");
+        in->Start();
+        out = std::make_unique<TMidiKitOut>();
+        out->MidiKit = kit.get();
+        if (!out->Open(static_cast<uint16_t>(outPort), MIDIKIT_OPEN_ARGUMENT)) return Fail("output did not open");
+        routing.Out[static_cast<size_t>(outPort)] = out.get();
+
+        // Fader 0 halves the velocity of every Note On on channel 1.
+        auto& p = model.Presets[0];
+        p.FaderStatus(0) = 0x90;
+        p.FaderMidiData1(0) = 60;
+        p.FaderMidiMode(0) = 1 | (4 << 3);
+        for (int f = 0; f < kFaderCount; ++f) model.FaderStates[static_cast<size_t>(f)].Index = f;
+        model.FaderStates[0].Value = 64;
+        return true;
+    }
+    bool Fail(const std::string& why) {
+        error = why;
+        return false;
+    }
+    ~Rig() {
+        if (form && inPort >= 0 && form->In(inPort)->IsOpen()) form->In(inPort)->Close();
+        if (out && out->IsOpen()) out->Close();
+    }
+};
+
+// Sends one Note On and waits (running the event loop, as the GUI thread
+// does) until a Note On arrives at the peer. The round trip in nanoseconds,
+// or -1 when nothing came within a second.
+int64_t RoundTrip(RtMidiOut& sender, uint8_t velocity) {
+    const int before = gArrivals.load(std::memory_order_acquire);
+    const std::vector<unsigned char> note = {0x90, 0x3C, velocity};
+    const int64_t start = Clock::now().time_since_epoch().count();
+    sender.sendMessage(&note);
+    const auto limit = Clock::now() + std::chrono::seconds(1);
+    while (gArrivals.load(std::memory_order_acquire) == before) {
+        if (Clock::now() > limit) return -1;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return gArrival.load(std::memory_order_acquire) - start;
+}
+
+double Percentile(std::vector<int64_t> v, double q) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t i = std::min(v.size() - 1, static_cast<size_t>(q * static_cast<double>(v.size() - 1) + 0.5));
+    return static_cast<double>(v[i]) / 1000.0;  // microseconds
+}
+
+// Built on first use; dropped before the application object goes.
+std::unique_ptr<Rig> gRig;
+
+Rig* TheRig() {
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        if (!JackReachable()) return nullptr;
+        gRig = std::make_unique<Rig>();
+        if (!gRig->Build()) std::fprintf(stderr, "EngineLatencyBench: %s\n", gRig->error.c_str());
+    }
+    return gRig && gRig->error.empty() ? gRig.get() : nullptr;
+}
+
+// Each iteration: one direct round trip and one through the editor, in turn.
+// Iteration time: the editor's round trip.
+void BM_NoteOnThroughEngineVsDirectJack(benchmark::State& state) {
+    Rig* rig = TheRig();
+    if (!rig) {
+        state.SkipWithError(("no JACK server '" + ServerName() + "' or the rig failed").c_str());
+        return;
+    }
+    // Settle: a few of each before measuring.
+    for (int i = 0; i < 20; ++i) {
+        RoundTrip(*rig->directOut, 100);
+        RoundTrip(*rig->peerOut, 100);
+    }
+    std::vector<int64_t> direct, engine, added;
+    int lostDirect = 0, lostEngine = 0;
+    for (auto _ : state) {
+        const int64_t d = RoundTrip(*rig->directOut, 100);
+        const int64_t e = RoundTrip(*rig->peerOut, 100);
+        if (d < 0 || e < 0) {
+            lostDirect += d < 0;
+            lostEngine += e < 0;
+            state.SetIterationTime(1.0);
+            continue;
+        }
+        direct.push_back(d);
+        engine.push_back(e);
+        added.push_back(e - d);
+        state.SetIterationTime(static_cast<double>(e) / 1e9);
+    }
+    state.counters["direct_median_us"] = Percentile(direct, 0.5);
+    state.counters["direct_p99_us"] = Percentile(direct, 0.99);
+    state.counters["engine_median_us"] = Percentile(engine, 0.5);
+    state.counters["engine_p99_us"] = Percentile(engine, 0.99);
+    state.counters["added_median_us"] = Percentile(added, 0.5);
+    state.counters["added_p99_us"] = Percentile(added, 0.99);
+    // Round trips that did not come back within a second (not in the figures).
+    state.counters["lost_direct"] = lostDirect;
+    state.counters["lost_engine"] = lostEngine;
+}
+BENCHMARK(BM_NoteOnThroughEngineVsDirectJack)->Iterations(2000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+void DropLatencyRig() { gRig.reset(); }
+
+}  // namespace morvelant
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    morvelant::DropLatencyRig();
+    return 0;
+}

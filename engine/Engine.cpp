@@ -1,0 +1,24 @@
+#include "engine/Engine.h"
+
+#include "midikit/MidiKitOut.h"
+
+namespace morvelant {
+
+EngineHooks& Engine::hooks() const {
+    static EngineHooks none;
+    return Hooks ? *Hooks : none;
+}
+
+void PutToPort(Engine& engine, int port, const MidiEvent& event) {
+    if (port < 0 || port >= kMaxPorts) return;
+    if (engine.OutputSink) {
+        engine.OutputSink(port, event);
+        return;
+    }
+    TMidiKitOut* out = engine.Routing.Out[port];
+    if (!out) return;
+    MidiEvent copy = event;  // the toolkit takes a non-const pointer
+    out->Put(&copy);
+}
+
+}  // namespace morvelant

@@ -1,0 +1,35 @@
+// The context every engine operation works in: the device model, the routing
+// tables of the MIDI settings, and the window call-outs. The engine owns
+// none of them.
+#pragma once
+
+#include <functional>
+
+#include "driver/MidiKit32.h"
+#include "engine/EngineHooks.h"
+#include "engine/MidiRouting.h"
+#include "model/DeviceModel.h"
+
+namespace morvelant {
+
+struct Engine {
+    Engine(DeviceModel& model, MidiRouting& routing, EngineHooks* hooks = nullptr)
+        : Model(model), Routing(routing), Hooks(hooks) {}
+
+    DeviceModel& Model;
+    MidiRouting& Routing;
+    EngineHooks* Hooks = nullptr;  // null: nothing is shown or logged
+
+    // When set, every event the engine puts to an output port goes here
+    // instead of to the port's output component (tests, tools).
+    std::function<void(int port, const MidiEvent& event)> OutputSink;
+
+    EngineHooks& hooks() const;
+};
+
+// Puts one event to output port 0..49 through its output component (or the
+// sink). A port number outside the table or without a component is ignored.
+// Like the toolkit's single-event senders, it does not report a refusal.
+void PutToPort(Engine& engine, int port, const MidiEvent& event);
+
+}  // namespace morvelant

@@ -1,0 +1,126 @@
+#include "engine/LearnFromMidi.h"
+
+#include <cstdio>
+
+namespace morvelant {
+
+namespace {
+
+std::string Token(uint8_t byte) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(byte));
+    return text;
+}
+
+int TokenCount(const std::string& tokens) { return tokens.empty() ? 0 : static_cast<int>((tokens.size() + 1) / 3); }
+
+// After each write: the learn fader becomes the selected fader and every view
+// of the preset shows what was learned.
+void ShowLearned(Engine& engine) {
+    DeviceModel& model = engine.Model;
+    engine.hooks().AutoSelectFaderLamp(model.SelectedFader, model.LearnFader);
+    model.SelectedFader = model.LearnFader;
+    engine.hooks().ShowCurrentPreset(false);
+}
+
+// Adds tokens to the fader's string; the first write of a string learn turns
+// the fader into a String event with an empty string first.
+void AppendLearned(Engine& engine, const std::string& tokens, int k) {
+    DeviceModel& model = engine.Model;
+    const int p = model.SelectedPreset;
+    const int f = model.LearnFader;
+    if (model.LearnCount == 0) {
+        model.SetFaderString(p, f, "");
+        model.SetFaderStatus(p, f, 0xF0);
+        model.SetFaderMidiData1(p, f, 127);
+    } else {
+        model.AppendFaderString(p, f, " ");
+    }
+    model.AppendFaderString(p, f, tokens);
+    // Data 1 of a String event is where "XX" stands: just past the learned
+    // bytes, so the learned string carries no live value.
+    model.SetFaderMidiData1(p, f, model.LearnCount + k);
+}
+
+}  // namespace
+
+std::string LearnTokens(const MidiEvent& event) {
+    const uint8_t s = event.status;
+    switch (s & 0xF0) {
+    case 0x80:
+    case 0x90:
+    case 0xA0:
+    case 0xB0:
+    case 0xE0:
+        return Token(s) + " " + Token(event.data1) + " " + Token(event.data2);
+    case 0xC0:
+    case 0xD0:
+        return Token(s) + " " + Token(event.data1);
+    default:
+        break;
+    }
+    if (s == 0xF0) return Token(event.data1);
+    return Token(s);
+}
+
+void EndLearn(Engine& engine) {
+    engine.Model.LearnMode = kLearnOff;
+    engine.hooks().LearnEnded();
+}
+
+void LearnFromMidi(Engine& engine, const MidiEvent& event) {
+    DeviceModel& model = engine.Model;
+    if (model.LearnMode == kLearnOff) return;
+    if (!DeviceModel::ValidFader(model.LearnFader) || !DeviceModel::ValidPreset(model.SelectedPreset) ||
+        model.LearnCount < 0) {
+        EndLearn(engine);
+        return;
+    }
+    const int p = model.SelectedPreset;
+    const int f = model.LearnFader;
+
+    switch (model.LearnMode) {
+    case kLearnEvent:
+        if (event.status >= 0xF0 || event.status < 0x80) return;  // not a channel message: keep waiting
+        model.SetFaderStatus(p, f, event.status);
+        model.SetFaderMidiData1(p, f, event.data1);
+        model.SetFaderMidiData2(p, f, event.data2);
+        ShowLearned(engine);
+        EndLearn(engine);
+        return;
+
+    case kLearnEventString: {
+        const std::string tokens = LearnTokens(event);
+        const int k = TokenCount(tokens);
+        if (model.LearnCount + k > kMaxLearnBytes) {
+            EndLearn(engine);
+            return;
+        }
+        AppendLearned(engine, tokens, k);
+        ShowLearned(engine);
+        model.LearnCount += k;
+        if (model.LearnCount == kMaxLearnBytes) EndLearn(engine);
+        return;
+    }
+
+    case kLearnSysexString: {
+        if (event.status != 0xF0) return;
+        if (model.LearnCount + 1 > kMaxLearnBytes) {
+            EndLearn(engine);
+            return;
+        }
+        AppendLearned(engine, Token(event.data1), 1);
+        ShowLearned(engine);
+        model.LearnCount += 1;
+        if (model.LearnCount >= kMaxLearnBytes || event.data1 == 0xF7) EndLearn(engine);
+        return;
+    }
+
+    default:
+        // An unknown mode learns nothing and would otherwise swallow all input.
+        EndLearn(engine);
+        return;
+    }
+}
+
+}  // namespace morvelant

@@ -1,0 +1,250 @@
+#include "engine/MidiInDeviceUnit.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+
+#include "engine/LearnFromMidi.h"
+#include "engine/Tool.h"
+#include "model/SysexCodec.h"
+#include "platform/Dialogs.h"
+
+namespace morvelant {
+
+namespace {
+
+constexpr uint8_t kSysex = 0xF0;
+constexpr uint8_t kEndOfSysex = 0xF7;
+constexpr uint8_t kMakerId[3] = {0x00, 0x4D, 0x56};
+constexpr uint8_t kOwnFamily = 0x12;
+constexpr uint8_t kVellixaFamily = 0x14;
+constexpr uint8_t kVellixaPreset = 0x20;
+constexpr uint8_t kVellixaOther = 0x30;
+constexpr std::size_t kNameFirstByte = 9;
+
+// The 8-character name a nameless values dump gets.
+std::string NameForNamelessPreset(const std::string& name, int slot) {
+    std::string n = name;
+    if (n == "0") n = (slot + 1 < 10 ? "Preset " : "Preset") + std::to_string(slot + 1);
+    n.resize(kNameLength, ' ');
+    return n;
+}
+
+}  // namespace
+
+TMidiDeviceForm::TMidiDeviceForm(Engine& engine, QObject* Owner)
+    : QObject(Owner), SendBuffer(), engine_(engine), receiveBuffer_(kReceiveBufferSize) {
+    setObjectName("MidiDeviceForm");
+    SendBuffer.reserve(kSendBufferSize);
+#define MORVELANT_CREATE_INPUT(n)                                                      \
+    MidiKitIn##n = new TMidiKitIn(this);                                               \
+    MidiKitIn##n->setObjectName("MidiKitIn" #n);                                       \
+    MidiKitIn##n->Tag = n;                                                             \
+    MidiKitIn##n->OnMidiData = [this](LPMIDIEVENT e, bool* a) { MidiKitIn##n##MidiData(e, a); };
+    MORVELANT_FOR_EACH_INPUT(MORVELANT_CREATE_INPUT)
+#undef MORVELANT_CREATE_INPUT
+    dispatchMarker_ = kDispatchMarker;
+}
+
+TMidiDeviceForm::~TMidiDeviceForm() = default;  // the inputs are children: Qt deletes them
+
+TMidiKitIn* TMidiDeviceForm::In(int port) const {
+    switch (port) {
+#define MORVELANT_INPUT_CASE(n) \
+    case n:                     \
+        return MidiKitIn##n;
+        MORVELANT_FOR_EACH_INPUT(MORVELANT_INPUT_CASE)
+#undef MORVELANT_INPUT_CASE
+    default:
+        return nullptr;
+    }
+}
+
+#define MORVELANT_DEFINE_HANDLER(n)                                                 \
+    void TMidiDeviceForm::MidiKitIn##n##MidiData(LPMIDIEVENT Event, bool* pbAccept) { \
+        currentPort_ = n;                                                           \
+        MidiKitInMidiData(Event, pbAccept, n);                                      \
+    }
+MORVELANT_FOR_EACH_INPUT(MORVELANT_DEFINE_HANDLER)
+#undef MORVELANT_DEFINE_HANDLER
+
+void TMidiDeviceForm::MidiKitInMidiData(LPMIDIEVENT Event, bool* /*pbAccept*/, int port) {
+    if (!Event || port < 0 || port >= kInputCount) return;
+    const MidiEvent incoming = *Event;  // the library's record is only lent to us
+    EngineHooks& hooks = engine_.hooks();
+    hooks.ShowMidiInActivity();
+    hooks.LogEvent(port, incoming, true);
+
+    MidiEvent copy = incoming;
+    copy.time = incoming.status == kSysex ? 0 : MIDIKIT_TIME_NOW;
+
+    DeviceModel& model = engine_.Model;
+    if (model.LearnMode != -1) {
+        LearnFromMidi(copy.time, copy.status, copy.data1, copy.data2, copy.data3);
+        return;
+    }
+
+    const uint8_t code = copy.status & 0xF0;
+    if (code == 0x90 || code == 0x80 || code == 0xB0) {
+        for (int i = 0; i < kFaderCount; ++i) {
+            if (HandleMidiInput(engine_, model.FaderStates[i], port, copy.time, copy.status, copy.data1,
+                                copy.data2, copy.data3))
+                break;
+        }
+    }
+
+    PassThru(port, copy);
+
+    if (port == engine_.Routing.DeviceInPort() && incoming.status == kSysex) MvlPCInDeviceSysexData(incoming);
+}
+
+void TMidiDeviceForm::PassThru(int port, const MidiEvent& event) {
+    const MidiRouting& r = engine_.Routing;
+    const bool source = r.ThruInDeviceFlags[static_cast<std::size_t>(port)] || port == r.DeviceInPort();
+    if (!source || !r.Thru) return;
+    if (event.status > kSysex && !r.RealtimeThru) return;
+    if (event.status == kSysex && !r.SysexThru) return;
+    EngineHooks& hooks = engine_.hooks();
+    const int outputs = std::min(r.NumOutDevs, kMaxPorts);
+    for (int j = 0; j < outputs; ++j) {
+        if (!r.ThruDeviceFlags[static_cast<std::size_t>(j)]) continue;
+        hooks.ShowMidiOutActivity();
+        PutToPort(engine_, j, event);
+        hooks.LogEvent(j, event, false);
+    }
+}
+
+void TMidiDeviceForm::MvlPCInDeviceSysexData(const MidiEvent& event) {
+    if (event.data1 == kSysex) receiveCount_ = 0;  // a new message; an unfinished one is dropped
+    receiveBuffer_[static_cast<std::size_t>(receiveCount_)] = event;
+    ++receiveCount_;
+    if (receiveCount_ >= kReceiveBufferSize) {
+        ReportOverrun();
+        receiveCount_ = 0;
+    }
+    if (event.data1 == kEndOfSysex) {
+        const int count = receiveCount_;
+        // The message is complete: whatever follows without an F0 first is
+        // gathered from the start and then refused by the classification,
+        // instead of being appended to a message that was already loaded.
+        receiveCount_ = 0;
+        ProcessReceivedDump(std::span<const MidiEvent>(receiveBuffer_.data(), static_cast<std::size_t>(count)), -1,
+                            "0");
+    }
+}
+
+void TMidiDeviceForm::ReportOverrun() {
+    // The box is shown from the event loop after this handler has returned,
+    // never inside it: a modal box here would let the next notifications run
+    // the handler again underneath. One box stands for every overrun that
+    // happens before it is shown.
+    if (overrunPending_) return;
+    overrunPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            overrunPending_ = false;
+            CurrentDialogs().MessageBox("Midi Buffer Overrun", "Error", MessageButtons::Ok, MessageIcon::Error);
+        },
+        Qt::QueuedConnection);
+}
+
+DumpClass TMidiDeviceForm::ClassifyDump(std::span<const MidiEvent> events) {
+    DumpClass c;
+    auto byte = [&](std::size_t i) { return events[i].data1; };
+    if (events.size() < 8 || byte(0) != kSysex) return c;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (byte(1 + i) != kMakerId[i]) return c;
+    if (byte(4) == kOwnFamily) {
+        if (events.size() < 9) return c;
+        switch (byte(7)) {
+        case kPatternDumpCommand: c.kind = kDumpPattern; break;
+        case kPresetTextDumpCommand: c.kind = kDumpPresetText; break;
+        case kPresetValueDumpCommand: c.kind = kDumpPresetValues; break;
+        default: return c;
+        }
+        c.slot = byte(8);
+    } else if (byte(4) == kVellixaFamily) {
+        if (byte(6) == kVellixaPreset)
+            c.kind = kDumpVellixaPreset;
+        else if (byte(6) == kVellixaOther)
+            c.kind = kDumpVellixaOther;
+        else
+            return c;
+        c.slot = byte(7);
+    }
+    return c;
+}
+
+int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int slotOverride,
+                                         const std::string& name) {
+    DumpClass c = ClassifyDump(events);
+    if (slotOverride != -1) c.slot = slotOverride;
+    if (dispatchMarker_ != kDispatchMarker) return c.kind;
+    if (c.kind == kDumpUnknown || c.kind == kDumpVellixaOther) return c.kind;
+    if (!DeviceModel::ValidPreset(c.slot)) return kDumpUnknown;  // same range for patterns
+
+    DeviceModel& model = engine_.Model;
+    EngineHooks& hooks = engine_.hooks();
+    switch (c.kind) {
+    case kDumpPattern: {
+        // A short pattern dump would be decoded from whatever lies behind it.
+        if (events.size() < kPatternDumpSize) return kDumpUnknown;
+        if (!DecodePatternDump(events, model.Patterns[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
+        model.SelectedPattern = c.slot;
+        hooks.ShowPatternEditors();
+        hooks.ShowPattern(model.SelectedPattern);
+        break;
+    }
+    case kDumpPresetText: {
+        // Decoded into a copy: a text dump that does not walk to its F7
+        // leaves the preset as it was.
+        Morvelant_Parameters preset = model.Presets[static_cast<std::size_t>(c.slot)];
+        if (!DecodePresetTextDump(events, preset)) return kDumpUnknown;
+        model.Presets[static_cast<std::size_t>(c.slot)] = std::move(preset);
+        model.SelectedPreset = c.slot;
+        hooks.ShowPresetList();
+        hooks.ShowCurrentPreset(true);
+        break;
+    }
+    case kDumpPresetValues: {
+        if (events.size() < kValueDumpSize) return kDumpUnknown;
+        std::vector<MidiEvent> dump(events.begin(), events.end());
+        const int firstName = dump[kNameFirstByte].data1 + 128 * dump[kNameFirstByte + 1].data1;
+        if (firstName == 0) {
+            const std::string n = NameForNamelessPreset(name, c.slot);
+            for (int k = 0; k < kNameLength; ++k) {
+                const int32_t ch = CharToWord(n[static_cast<std::size_t>(k)]);
+                dump[kNameFirstByte + 2 * k].data1 = static_cast<uint8_t>(ch & 0x7F);
+                dump[kNameFirstByte + 2 * k + 1].data1 = static_cast<uint8_t>((ch & 0x80) >> 7);
+            }
+        }
+        if (!DecodePresetDump(dump, model.Presets[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
+        model.SelectedPreset = c.slot;
+        hooks.ShowPresetList();
+        hooks.ShowCurrentPreset(false);
+        break;
+    }
+    case kDumpVellixaPreset:
+        hooks.ImportVellixaPreset(c.slot, events);
+        model.SelectedPreset = c.slot;
+        hooks.ShowPresetList();
+        hooks.ShowCurrentPreset(true);
+        break;
+    default:
+        break;
+    }
+    return c.kind;
+}
+
+void TMidiDeviceForm::LearnFromMidi(uint32_t time, uint8_t status, uint8_t data1, uint8_t data2, uint8_t data3) {
+    MidiEvent e{};
+    e.time = time;
+    e.status = status;
+    e.data1 = data1;
+    e.data2 = data2;
+    e.data3 = data3;
+    morvelant::LearnFromMidi(engine_, e);
+}
+
+}  // namespace morvelant

@@ -1,0 +1,109 @@
+// The MIDI input side of the editor: the 50 input components, the one
+// handler they share, the gathering and loading of dumps that the device
+// sends, MIDI thru, and the send buffer that every dump builder fills.
+//
+// It is never shown; everything runs on the GUI thread. Windows are reached
+// only through the engine's call-outs.
+#pragma once
+
+#include <QObject>
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/MidiKit32.h"
+#include "engine/Engine.h"
+#include "midikit/MidiKitIn.h"
+
+namespace morvelant {
+
+// What a complete system-exclusive message is.
+enum DumpKind : int {
+    kDumpUnknown = -1,
+    kDumpPattern = 1,        // pattern values (command 01)
+    kDumpPresetText = 3,     // preset texts (command 03)
+    kDumpPresetValues = 4,   // preset values (command 04)
+    kDumpVellixaPreset = 5,  // knob preset of the sibling controller
+    kDumpVellixaOther = 6,   // the sibling's message of kind 0x30: never loaded
+};
+
+struct DumpClass {
+    int kind = kDumpUnknown;
+    int slot = 0;
+};
+
+#define MORVELANT_FOR_EACH_INPUT(X)                                                                       \
+    X(0) X(1) X(2) X(3) X(4) X(5) X(6) X(7) X(8) X(9) X(10) X(11) X(12) X(13) X(14) X(15) X(16) X(17)    \
+    X(18) X(19) X(20) X(21) X(22) X(23) X(24) X(25) X(26) X(27) X(28) X(29) X(30) X(31) X(32) X(33)     \
+    X(34) X(35) X(36) X(37) X(38) X(39) X(40) X(41) X(42) X(43) X(44) X(45) X(46) X(47) X(48) X(49)
+
+class TMidiDeviceForm : public QObject {
+public:
+    static constexpr int kInputCount = 50;
+    static constexpr int kReceiveBufferSize = 20000;
+    static constexpr int kSendBufferSize = 20000;
+    static constexpr int32_t kDispatchMarker = 171;
+
+    explicit TMidiDeviceForm(Engine& engine, QObject* Owner = nullptr);
+    ~TMidiDeviceForm() override;
+    TMidiDeviceForm(const TMidiDeviceForm&) = delete;
+    TMidiDeviceForm& operator=(const TMidiDeviceForm&) = delete;
+
+    // The 50 inputs; the MIDI settings open, start, stop and close them and
+    // set their MidiKit. Each one's OnMidiData is its MidiKitInNMidiData.
+#define MORVELANT_DECLARE_INPUT(n) TMidiKitIn* MidiKitIn##n = nullptr;
+    MORVELANT_FOR_EACH_INPUT(MORVELANT_DECLARE_INPUT)
+#undef MORVELANT_DECLARE_INPUT
+
+    // Input component of port 0..49 (the MIDI settings' In table).
+    TMidiKitIn* In(int port) const;
+
+    // Room into which the dump builders put a dump before it is sent or filed.
+    std::vector<MidiEvent> SendBuffer;
+
+    // The OnMidiData handlers: handler n takes port n.
+#define MORVELANT_DECLARE_HANDLER(n) void MidiKitIn##n##MidiData(LPMIDIEVENT Event, bool* pbAccept);
+    MORVELANT_FOR_EACH_INPUT(MORVELANT_DECLARE_HANDLER)
+#undef MORVELANT_DECLARE_HANDLER
+
+    // One incoming event from input port 0..49.
+    void MidiKitInMidiData(LPMIDIEVENT Event, bool* pbAccept, int port);
+    // One system-exclusive byte from the device's port.
+    void MvlPCInDeviceSysexData(const MidiEvent& event);
+
+    // Which dump a message is, by its first bytes; the slot byte as it is.
+    static DumpClass ClassifyDump(std::span<const MidiEvent> events);
+    // Classifies a complete message of events.size() bytes and loads it into
+    // the model: into `slotOverride` when it is not -1, else into the slot it
+    // names. A nameless preset values dump takes `name`, or "Preset n" when
+    // name is "0". Returns the kind loaded; -1 when nothing was loaded (an
+    // unknown message, a values or pattern dump shorter than 1034 bytes, a
+    // slot outside 0..127, a text dump that does not decode).
+    int ProcessReceivedDump(std::span<const MidiEvent> events, int slotOverride, const std::string& name);
+
+    // Everything that arrives while learn is on.
+    void LearnFromMidi(uint32_t time, uint8_t status, uint8_t data1, uint8_t data2, uint8_t data3);
+
+    Engine& engine() const { return engine_; }
+    int ReceiveCount() const { return receiveCount_; }
+    int CurrentPort() const { return currentPort_; }
+    // Whether the "Midi Buffer Overrun" box is waiting to be shown.
+    bool OverrunPending() const { return overrunPending_; }
+
+private:
+    void PassThru(int port, const MidiEvent& event);
+    void ReportOverrun();
+
+    Engine& engine_;
+    std::vector<MidiEvent> receiveBuffer_;
+    int receiveCount_ = 0;
+    int currentPort_ = 0;
+    int32_t dispatchMarker_ = 0;
+    bool overrunPending_ = false;
+};
+
+}  // namespace morvelant

@@ -1,0 +1,122 @@
+// A model, routing tables and recording window call-outs for the tests of the
+// MIDI input dispatch, learn and the MIDI-file dumps.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/Engine.h"
+#include "engine/MidiInDeviceUnit.h"
+#include "model/SysexCodec.h"
+
+namespace morvelant::dispatchtest {
+
+inline void EnsureApp() {
+    static int argc = 1;
+    static char name[] = "engine_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
+
+inline MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0, uint32_t time = 0) {
+    MidiEvent e{};
+    e.time = time;
+    e.status = status;
+    e.data1 = d1;
+    e.data2 = d2;
+    return e;
+}
+
+inline std::string Text(const MidiEvent& e) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "[%08X %02X %02X %02X]", e.time, e.status, e.data1, e.data2);
+    return buf;
+}
+
+struct PortEvent {
+    int port;
+    MidiEvent event;
+    bool operator==(const PortEvent& o) const {
+        return port == o.port && event.time == o.event.time && event.status == o.event.status &&
+               event.data1 == o.event.data1 && event.data2 == o.event.data2;
+    }
+};
+inline std::ostream& operator<<(std::ostream& os, const PortEvent& p) {
+    return os << p.port << ":" << Text(p.event);
+}
+
+struct RecordingHooks : EngineHooks {
+    int InActivity = 0;
+    int OutActivity = 0;
+    std::vector<PortEvent> LoggedIn;
+    std::vector<PortEvent> LoggedOut;
+    std::vector<bool> ShownPresets;  // the send flag of each ShowCurrentPreset
+    int PresetListShown = 0;
+    int PatternEditorsShown = 0;
+    std::vector<int> PatternsShown;
+    std::vector<std::pair<int, std::vector<uint8_t>>> VellixaImports;
+    std::vector<std::pair<int, int>> LampMoves;
+    int LearnEnds = 0;
+    std::vector<int> PresetNotes;
+    std::vector<int> PatternNotes;
+
+    void ShowMidiInActivity() override { ++InActivity; }
+    void ShowMidiOutActivity() override { ++OutActivity; }
+    void LogEvent(int port, const MidiEvent& e, bool incoming) override {
+        (incoming ? LoggedIn : LoggedOut).push_back({port, e});
+    }
+    void ShowCurrentPreset(bool send) override { ShownPresets.push_back(send); }
+    void ShowPresetList() override { ++PresetListShown; }
+    void ShowPatternEditors() override { ++PatternEditorsShown; }
+    void ShowPattern(int slot) override { PatternsShown.push_back(slot); }
+    void ImportVellixaPreset(int slot, std::span<const MidiEvent> dump) override {
+        VellixaImports.emplace_back(slot, DumpBytes(dump));
+    }
+    void AutoSelectFaderLamp(int previous, int fader) override { LampMoves.emplace_back(previous, fader); }
+    void LearnEnded() override { ++LearnEnds; }
+    void PresetNotesLoaded(int slot) override { PresetNotes.push_back(slot); }
+    void PatternNotesLoaded(int slot) override { PatternNotes.push_back(slot); }
+};
+
+class DispatchFixture : public ::testing::Test {
+protected:
+    DeviceModel model;
+    const DeviceModel fresh;  // what a slot holds before anything is loaded
+    MidiRouting routing;
+    RecordingHooks hooks;
+    Engine engine{model, routing, &hooks};
+    std::vector<PortEvent> sent;
+    std::unique_ptr<TMidiDeviceForm> form;
+
+    static constexpr int kDevicePort = 2;
+
+    void SetUp() override {
+        EnsureApp();
+        engine.OutputSink = [this](int port, const MidiEvent& e) { sent.push_back({port, e}); };
+        routing.NumInDevs = 4;
+        routing.NumOutDevs = 4;
+        routing.MorvelantPCDeviceIndex = kDevicePort;
+        routing.PCMorvelantDeviceIndex = kDevicePort;
+        for (int f = 0; f < kFaderCount; ++f) model.FaderStates[static_cast<size_t>(f)].Index = f;
+        form = std::make_unique<TMidiDeviceForm>(engine);
+    }
+
+    // One event arriving on input port p through its component's handler.
+    void Receive(int port, MidiEvent e) {
+        bool accept = true;
+        form->MidiKitInMidiData(&e, &accept, port);
+    }
+    // A whole message of bytes on port p, one event per byte.
+    void ReceiveBytes(int port, const std::vector<uint8_t>& bytes) {
+        for (uint8_t b : bytes) Receive(port, Ev(0xF0, b));
+    }
+    void ReceiveDump(int port, const SysexBuffer& dump) { ReceiveBytes(port, DumpBytes(dump)); }
+};
+
+}  // namespace morvelant::dispatchtest

@@ -1,0 +1,255 @@
+// End to end over a JACK server: a peer client sends to the editor's input
+// components and listens on the port the editor sends to.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <rtmidi/RtMidi.h>
+
+#include "DispatchTestSupport.h"
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitIn.h"
+#include "midikit/MidiKitOut.h"
+
+namespace morvelant::dispatchtest {
+namespace {
+
+using Message = std::vector<unsigned char>;
+
+std::string ExePath() {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    return std::string(path, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+std::string ServerName() {
+    const char* server = std::getenv("MORVELANT_JACK_SERVER");
+    return server && *server ? server : "morvelant-test";
+}
+
+bool JackReachable() {
+    const char* running = std::getenv("MORVELANT_JACK_RUNNING");
+    if (running && std::string(running) == "0") return false;
+    FILE* pipe = ::popen(("jack_wait -s '" + ServerName() + "' -c 2>/dev/null").c_str(), "r");
+    if (!pipe) return false;
+    char line[64] = {};
+    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
+    ::pclose(pipe);
+    return got && std::string(line).rfind("running", 0) == 0;
+}
+
+// A JACK client with one output and one input port; records what arrives.
+class Peer {
+public:
+    explicit Peer(const std::string& client)
+        : out_(RtMidi::UNIX_JACK, client + "o"), in_(RtMidi::UNIX_JACK, client + "i") {
+        in_.ignoreTypes(false, false, false);
+        in_.setCallback(&Peer::Receive, this);
+        in_.openVirtualPort("in");
+        out_.openVirtualPort("out");
+    }
+    ~Peer() {
+        in_.closePort();
+        out_.closePort();
+    }
+    void Send(const Message& m) { out_.sendMessage(&m); }
+    size_t Count() {
+        std::lock_guard lock(mx_);
+        return got_.size();
+    }
+    std::vector<Message> Got() {
+        std::lock_guard lock(mx_);
+        return got_;
+    }
+
+private:
+    static void Receive(double, std::vector<unsigned char>* message, void* self) {
+        auto* peer = static_cast<Peer*>(self);
+        std::lock_guard lock(peer->mx_);
+        peer->got_.push_back(*message);
+    }
+    RtMidiOut out_;
+    RtMidiIn in_;
+    std::mutex mx_;
+    std::vector<Message> got_;
+};
+
+class MidiInDeviceJack : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!JackReachable()) GTEST_SKIP() << "JACK server '" << ServerName() << "' not reachable";
+        ::setenv("JACK_DEFAULT_SERVER", ServerName().c_str(), 1);
+        ::setenv("JACK_NO_START_SERVER", "1", 1);
+        // The driver library chooses its backend and lists its ports once per
+        // process: when it is loaded already, this test runs in a process of
+        // its own.
+        const std::string lib = ExePath().substr(0, ExePath().rfind('/')) + "/libMidiKit32.so";
+        if (!std::getenv("DISPATCH_JACK_CHILD") && ::dlopen(lib.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+            rerun_ = true;
+            return;
+        }
+        ::setenv("MIDIKIT_BACKEND", "jack", 1);
+        EnsureApp();
+        peer_ = std::make_unique<Peer>(client_);
+        kit_ = std::make_unique<TMidiKit>();
+        form_ = std::make_unique<TMidiDeviceForm>(engine_);
+
+        routing_.NumInDevs = std::min(static_cast<int>(kit_->pGetNumInDevices()), kMaxPorts);
+        routing_.NumOutDevs = std::min(static_cast<int>(kit_->pGetNumOutDevices()), kMaxPorts);
+        for (int j = 0; j < routing_.NumInDevs; ++j) {
+            char name[33] = {};
+            kit_->pGetMidiInDescription(static_cast<uint32_t>(j), name);
+            if (std::string(name).find(client_ + "o") != std::string::npos) inPort_ = j;
+        }
+        for (int j = 0; j < routing_.NumOutDevs; ++j) {
+            char name[33] = {};
+            kit_->pGetMidiOutDescription(static_cast<uint32_t>(j), name);
+            if (std::string(name).find(client_ + "i") != std::string::npos) outPort_ = j;
+        }
+        ASSERT_GE(inPort_, 0) << "the peer's output is not offered as an input";
+        ASSERT_GE(outPort_, 0) << "the peer's input is not offered as an output";
+        routing_.MorvelantPCDeviceIndex = routing_.NumInDevs;  // "no device" unless a test sets it
+        routing_.PCMorvelantDeviceIndex = routing_.NumOutDevs;
+
+        TMidiKitIn* in = form_->In(inPort_);
+        in->MidiKit = kit_.get();
+        ASSERT_TRUE(in->Open(static_cast<uint16_t>(inPort_), MIDIKIT_OPEN_ARGUMENT));
+        in->Start();
+        out_ = std::make_unique<TMidiKitOut>();
+        out_->MidiKit = kit_.get();
+        ASSERT_TRUE(out_->Open(static_cast<uint16_t>(outPort_), MIDIKIT_OPEN_ARGUMENT));
+        routing_.Out[static_cast<size_t>(outPort_)] = out_.get();
+        for (int f = 0; f < kFaderCount; ++f) model_.FaderStates[static_cast<size_t>(f)].Index = f;
+        // Give JACK a moment to connect nothing of its own; ports are ready.
+        Pump([] { return false; }, std::chrono::milliseconds(50));
+    }
+
+    void TearDown() override {
+        if (form_ && inPort_ >= 0 && form_->In(inPort_)->IsOpen()) form_->In(inPort_)->Close();
+        if (out_ && out_->IsOpen()) out_->Close();
+        out_.reset();
+        form_.reset();
+        kit_.reset();
+        peer_.reset();
+    }
+
+    bool RunHere() {
+        if (!rerun_) return true;
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        const std::string filter = std::string(info->test_suite_name()) + "." + info->name();
+        const std::string cmd = "DISPATCH_JACK_CHILD=1 '" + ExePath() + "' --gtest_filter=" + filter;
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << "the test failed in its own process";
+        return false;
+    }
+
+    // Runs the GUI thread's event loop until done() or the limit (which only
+    // keeps a broken test from hanging).
+    template <typename Done>
+    void Pump(Done done, std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end && !done()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    std::string client_ = "DispPeer" + std::to_string(::getpid());
+    bool rerun_ = false;
+    DeviceModel model_;
+    MidiRouting routing_;
+    RecordingHooks hooks_;
+    Engine engine_{model_, routing_, &hooks_};
+    std::unique_ptr<Peer> peer_;
+    std::unique_ptr<TMidiKit> kit_;
+    std::unique_ptr<TMidiDeviceForm> form_;
+    std::unique_ptr<TMidiKitOut> out_;
+    int inPort_ = -1;
+    int outPort_ = -1;
+};
+
+TEST_F(MidiInDeviceJack, NoteOnComesBackThroughTheVelocityMultiplier) {
+    if (!RunHere()) return;
+    routing_.In1DeviceFlags[static_cast<size_t>(inPort_)] = true;
+    routing_.Out1DeviceFlags[static_cast<size_t>(outPort_)] = true;
+    auto& p = model_.Presets[0];
+    p.FaderStatus(0) = 0x91;
+    p.FaderMidiData1(0) = 60;
+    p.FaderMidiMode(0) = 1 | (4 << 3);  // output 1, VelMulAll
+    model_.FaderStates[0].Value = 64;
+    peer_->Send({0x91, 0x3C, 0x64});
+    Pump([&] { return peer_->Count() >= 1; });
+    EXPECT_EQ(peer_->Got(), (std::vector<Message>{{0x91, 0x3C, 0x32}}));
+    ASSERT_FALSE(hooks_.LoggedIn.empty());
+    EXPECT_EQ(hooks_.LoggedIn[0].port, inPort_);
+}
+
+TEST_F(MidiInDeviceJack, ThruPassesWhatItsSwitchesAllow) {
+    if (!RunHere()) return;
+    routing_.ThruInDeviceFlags[static_cast<size_t>(inPort_)] = true;
+    routing_.ThruDeviceFlags[static_cast<size_t>(outPort_)] = true;
+    routing_.Thru = true;
+    routing_.SysexThru = true;
+    peer_->Send({0xB3, 0x07, 0x64});
+    peer_->Send({0xF8});                       // realtime thru is off
+    peer_->Send({0xF0, 0x7D, 0x01, 0x02, 0xF7});
+    peer_->Send({0xC3, 0x05});
+    Pump([&] { return peer_->Count() >= 3; });
+    Pump([] { return false; }, std::chrono::milliseconds(100));  // nothing more comes
+    const std::vector<Message> want = {{0xB3, 0x07, 0x64}, {0xF0, 0x7D, 0x01, 0x02, 0xF7}, {0xC3, 0x05}};
+    EXPECT_EQ(peer_->Got(), want);
+}
+
+TEST_F(MidiInDeviceJack, DumpsSentByThePeerLandInTheModel) {
+    if (!RunHere()) return;
+    routing_.MorvelantPCDeviceIndex = inPort_;
+    Morvelant_Parameters p;
+    for (int i = 0; i < kWordCount; ++i) p.W[static_cast<size_t>(i)] = (i * 11 + 1) & 0xFF;
+    p.FaderMidiData1(2) = 1;
+    p.FaderString[2] = "C1 XX";
+    p.SliderName[5] = "Strings";
+    SysexBuffer values, text;
+    BuildPresetValueDump(values, 21, p);
+    BuildPresetTextDump(text, 21, p);
+    const std::vector<uint8_t> v = DumpBytes(values), t = DumpBytes(text);
+    peer_->Send(Message(v.begin(), v.end()));
+    peer_->Send(Message(t.begin(), t.end()));
+    Pump([&] { return hooks_.ShownPresets.size() >= 2; });
+    EXPECT_EQ(model_.Presets[21].W, p.W);
+    EXPECT_EQ(model_.Presets[21].FaderString[2], "C1 XX");
+    EXPECT_EQ(model_.Presets[21].SliderName[5], "Strings ");
+    EXPECT_EQ(model_.SelectedPreset, 21);
+    EXPECT_EQ(hooks_.ShownPresets, (std::vector<bool>{false, true}));
+}
+
+TEST_F(MidiInDeviceJack, LearnTakesTheEventTheFaderShouldSend) {
+    if (!RunHere()) return;
+    routing_.ThruInDeviceFlags[static_cast<size_t>(inPort_)] = true;
+    routing_.ThruDeviceFlags[static_cast<size_t>(outPort_)] = true;
+    routing_.Thru = true;
+    model_.LearnMode = 0;
+    model_.LearnFader = 4;
+    peer_->Send({0xFA});
+    peer_->Send({0xB2, 0x0B, 0x22});
+    Pump([&] { return model_.LearnMode == -1; });
+    EXPECT_EQ(model_.Presets[0].FaderStatus(4), 0xB2);
+    EXPECT_EQ(model_.Presets[0].FaderMidiData1(4), 0x0B);
+    EXPECT_EQ(model_.Presets[0].FaderMidiData2(4), 0x22);
+    EXPECT_EQ(hooks_.LearnEnds, 1);
+    Pump([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_EQ(peer_->Count(), 0u);  // learned events pass nowhere
+}
+
+}  // namespace
+}  // namespace morvelant::dispatchtest

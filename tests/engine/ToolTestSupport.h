@@ -1,0 +1,138 @@
+// A model, routing tables and window call-outs for engine tests: every event
+// the engine puts to a port is captured instead of sent.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/Engine.h"
+#include "engine/Tool.h"
+
+namespace morvelant::tooltest {
+
+struct SentEvent {
+    int port;
+    MidiEvent event;
+};
+
+inline MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0, uint32_t time = 0xFFFFFFFFu) {
+    MidiEvent e{};
+    e.time = time;
+    e.status = status;
+    e.data1 = d1;
+    e.data2 = d2;
+    return e;
+}
+
+inline bool Same(const MidiEvent& a, const MidiEvent& b) {
+    return a.time == b.time && a.status == b.status && a.data1 == b.data1 && a.data2 == b.data2 &&
+           a.data3 == b.data3;
+}
+
+inline std::string Text(const MidiEvent& e) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "[%08X %02X %02X %02X]", e.time, e.status, e.data1, e.data2);
+    return buf;
+}
+
+struct RecordingHooks : EngineHooks {
+    DeviceModel* Model = nullptr;
+    int OutActivity = 0;
+    std::vector<SentEvent> Logged;
+    std::vector<std::pair<int, int>> FaderPositions;   // (fader, position)
+    std::vector<int> ParameterPositions;
+    std::vector<int> ParameterValues;
+    std::vector<bool> UpdatingWhileMoving;             // the guard at each move of a control
+
+    void ShowMidiOutActivity() override { ++OutActivity; }
+    void LogEvent(int port, const MidiEvent& event, bool incoming) override {
+        EXPECT_FALSE(incoming);
+        Logged.push_back({port, event});
+    }
+    void ShowFaderPosition(int fader, int position) override {
+        FaderPositions.emplace_back(fader, position);
+        UpdatingWhileMoving.push_back(Model->Updating);
+    }
+    void ShowParameterFaderPosition(int position) override {
+        ParameterPositions.push_back(position);
+        UpdatingWhileMoving.push_back(Model->Updating);
+    }
+    void ShowParameterFaderValue(int value) override { ParameterValues.push_back(value); }
+};
+
+struct FakePanel : DevicePanelView {
+    std::array<int, kFaderCount> Positions{};
+    std::vector<std::pair<int, bool>> Lamps;
+    FakePanel() { Positions.fill(127); }
+    int OnScreenFaderPosition(int fader) const override { return Positions[fader]; }
+    void KeyLampChanged(int key, bool on) override { Lamps.emplace_back(key, on); }
+};
+
+class ToolFixture : public ::testing::Test {
+protected:
+    DeviceModel model;
+    MidiRouting routing;
+    RecordingHooks hooks;
+    FakePanel panel;
+    Engine engine{model, routing, &hooks};
+    std::vector<SentEvent> sent;
+
+    void SetUp() override {
+        hooks.Model = &model;
+        model.Panel = &panel;
+        engine.OutputSink = [this](int port, const MidiEvent& e) { sent.push_back({port, e}); };
+        routing.NumOutDevs = 4;
+        routing.NumInDevs = 4;
+        routing.Out1DeviceFlags[0] = true;
+        routing.In1DeviceFlags[0] = true;
+        model.SelectedPreset = 0;
+        model.SelectedFader = 23;
+    }
+
+    Morvelant_Parameters& P() { return model.Presets[0]; }
+    FaderState& F(int f) { return model.FaderStates[f]; }
+    KeyState& K(int k) { return model.KeyStates[k]; }
+
+    // Fader f: a full-range Control Change 7 on output 1, in the given
+    // pick-up mode, started at value `start` (motor faders take the value).
+    void Fader(int f, int mode, int threshold, int start, int min = 0, int max = 127) {
+        auto& p = P();
+        p.FaderMin(f) = min;
+        p.FaderMax(f) = max;
+        p.FaderValue(f) = start;
+        p.FaderThreshold(f) = threshold;
+        p.ActiveMode(f) = 0x80 + mode;
+        p.FaderMidiMode(f) = 1;
+        p.MasterSlaveMode(f) = 0;
+        p.FaderOutMode(f) = 0;
+        p.SwitchMode(f) = 2;
+        p.FaderStatus(f) = 0xB0;
+        p.FaderMidiData1(f) = 7;
+        p.FaderMidiData2(f) = 128;
+        F(f).TakeInitialValue = true;
+        Reset(engine, F(f), f);
+        Reset(engine, K(f), f);
+    }
+
+    // Resets fader f and its key from the preset, taking the preset's value.
+    void Restart(int f) {
+        F(f).TakeInitialValue = true;
+        Reset(engine, F(f), f);
+        Reset(engine, K(f), f);
+    }
+
+    // Moves fader f of a full-range fader to value v (position 127 - v).
+    void MoveTo(int f, int v) { FaderMoved(engine, F(f), 127 - v, false); }
+
+    std::vector<int> SentValues() const {
+        std::vector<int> v;
+        for (const auto& s : sent) v.push_back(s.event.data2);
+        return v;
+    }
+};
+
+}  // namespace morvelant::tooltest
