@@ -1,0 +1,283 @@
+// The MIDI monitor under a flood: 10,000 events per second for 60 seconds
+// from a peer on the JACK server, through the toolkit's input component into
+// the monitor window, which is shown and painted.
+//
+// Topology: a plain RtMidi output (the peer, on its own thread, paced in
+// 1 ms batches) -> JACK -> TMidiKitIn (driver threads, queued call to the
+// GUI thread) -> OnMidiData -> TMidiMonGridForm::LogEvent. Every 500th
+// message is a 12-byte system-exclusive message, the rest note on/off and
+// controller messages.
+//
+// Measured: the longest stall of the GUI thread's event loop (a 1 ms
+// heartbeat timer; the stall is the longest gap between two of its ticks
+// less the interval), the 99.9th percentile of those gaps, the resident set
+// size sampled every second from /proc/self/statm (its growth after the
+// first 5 seconds shows whether memory stays flat), events received against
+// sent, and the grid's largest row count.
+//
+//   MonitorFloodBench [--seconds=N] [benchmark flags]
+//
+// Needs the JACK server named by JACK_DEFAULT_SERVER (or
+// MORVELANT_JACK_SERVER); without it the benchmark reports an error.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <RtMidi.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/MidiRouting.h"
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitIn.h"
+#include "platform/ProgramPath.h"
+#include "shell/MidiMonGrid.h"
+
+using namespace morvelant;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+int g_seconds = 60;
+constexpr int kRate = 10000;        // messages per second
+constexpr int kBatchMs = 1;         // the peer sends every millisecond
+constexpr int kSysexEvery = 500;    // one system-exclusive message per 500
+
+std::string ServerName() {
+    const char* server = std::getenv("MORVELANT_JACK_SERVER");
+    ::setenv("JACK_DEFAULT_SERVER", (server && *server) ? server : "morvelant-test", 0);
+    ::setenv("JACK_NO_START_SERVER", "1", 1);
+    return std::getenv("JACK_DEFAULT_SERVER");
+}
+
+bool ServerReachable() {
+    std::string cmd = "jack_wait -s '" + ServerName() + "' -c 2>/dev/null | grep -qx running";
+    return std::system(cmd.c_str()) == 0;
+}
+
+double RssMiB() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+int FindKitInput(TMidiKit& kit, const std::string& part) {
+    for (uint32_t i = 0; i < kit.pGetNumInDevices(); ++i) {
+        char name[32] = {};
+        kit.pGetMidiInDescription(i, name);
+        if (std::string(name).find(part) != std::string::npos) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// The peer: sends kRate messages per second in 1 ms batches until stopped.
+struct Peer {
+    std::unique_ptr<RtMidiOut> out;
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    std::atomic<int64_t> sent{0};
+    std::atomic<int64_t> late{0};  // batches that started more than 5 ms late
+
+    void Run(int seconds) {
+        thread = std::thread([this, seconds] {
+            const auto start = Clock::now();
+            const int64_t total = static_cast<int64_t>(kRate) * seconds;
+            const int perBatch = kRate * kBatchMs / 1000;
+            std::vector<unsigned char> m;
+            int64_t n = 0;
+            for (int64_t batch = 0; n < total && !stop; ++batch) {
+                const auto due = start + std::chrono::milliseconds(batch * kBatchMs);
+                std::this_thread::sleep_until(due);
+                if (Clock::now() - due > std::chrono::milliseconds(5)) ++late;
+                for (int i = 0; i < perBatch && n < total; ++i, ++n) {
+                    if (n % kSysexEvery == kSysexEvery - 1) {
+                        m = {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0xF7};
+                    } else {
+                        const auto k = static_cast<unsigned char>(n % 3);
+                        m = {static_cast<unsigned char>(k == 2 ? 0xB1 : k == 1 ? 0x80 : 0x90),
+                             static_cast<unsigned char>(n & 0x7F), static_cast<unsigned char>((n >> 7) & 0x7F)};
+                    }
+                    out->sendMessage(&m);
+                    ++sent;
+                }
+            }
+        });
+    }
+    void Join() {
+        stop = true;
+        if (thread.joinable()) thread.join();
+    }
+};
+
+void BM_MonitorFlood(benchmark::State& state) {
+    const std::string server = ServerName();
+    if (!ServerReachable()) {
+        state.SkipWithError(("JACK server " + server + " not reachable").c_str());
+        return;
+    }
+    const std::string tag = "mflood" + std::to_string(::getpid());
+    Peer peer;
+    try {
+        peer.out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, tag);
+        peer.out->openVirtualPort("out");
+    } catch (const RtMidiError& e) {
+        state.SkipWithError(e.getMessage().c_str());
+        return;
+    }
+    ::setenv("MIDIKIT_BACKEND", "jack", 1);
+    std::unique_ptr<TMidiKit> kit;
+    try {
+        kit = std::make_unique<TMidiKit>();
+    } catch (const EMidiKitException& e) {
+        state.SkipWithError(e.what());
+        return;
+    }
+    TMidiKitIn in;
+    in.MidiKit = kit.get();
+    const int port = FindKitInput(*kit, tag + ":out");
+    if (port < 0 || !in.Open(static_cast<uint16_t>(port), MIDIKIT_OPEN_ARGUMENT)) {
+        state.SkipWithError("the peer's port did not open on the toolkit's input");
+        return;
+    }
+
+    MidiRouting routing;
+    routing.InNames = {"Flood peer", "no device"};
+    TMidiMonGridForm monitor;
+    monitor.SetRouting(&routing);
+    monitor.Rows.MonitorEnabled = true;
+    monitor.Show();
+
+    int64_t received = 0;  // events: a system-exclusive message is one per byte
+    int64_t messages = 0;  // whole messages, as the peer sent them
+    int maxRows = 0;
+    in.OnMidiData = [&](LPMIDIEVENT e, bool*) {
+        ++received;
+        if (e->status != 0xF0 || e->data1 == 0xF7) ++messages;
+        monitor.LogEvent(0, e, true);
+    };
+    in.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let JACK connect
+
+    // Heartbeat on the GUI thread.
+    // Written in place: its pages are touched now, so that the measurement
+    // itself does not grow the resident set while it runs.
+    std::vector<double> gapsMs(static_cast<size_t>(g_seconds + 2) * 1000, 0.0);
+    size_t beats = 0;
+    QElapsedTimer beat;
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    heartbeat.setInterval(1);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        if (beats < gapsMs.size()) gapsMs[beats++] = static_cast<double>(beat.nsecsElapsed()) / 1e6;
+        beat.restart();
+    });
+
+    std::vector<double> rss;  // one sample per second
+    rss.reserve(static_cast<size_t>(g_seconds) + 8);
+    QTimer sampler;
+    sampler.setInterval(1000);
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        rss.push_back(RssMiB());
+        maxRows = std::max(maxRows, monitor.Rows.RowCount());
+    });
+
+    for (auto _ : state) {
+        const double rssStart = RssMiB();
+        beat.start();
+        heartbeat.start();
+        sampler.start();
+        const auto start = Clock::now();
+        peer.Run(g_seconds);
+        // The GUI thread sleeps in its event loop between notifications, as
+        // in the program.
+        QEventLoop loop;
+        QTimer::singleShot(g_seconds * 1000 + 500, &loop, &QEventLoop::quit);
+        loop.exec();
+        peer.Join();
+        heartbeat.stop();
+        sampler.stop();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        state.counters["rss_start_MiB"] = rssStart;
+    }
+    in.Stop();
+    in.OnMidiData = nullptr;
+    gapsMs.resize(beats);
+
+    std::vector<double> sorted = gapsMs;
+    std::sort(sorted.begin(), sorted.end());
+    const double maxGap = sorted.empty() ? 0.0 : sorted.back();
+    const double p999 = sorted.empty() ? 0.0 : sorted[static_cast<size_t>(0.999 * (sorted.size() - 1))];
+    const double p99 = sorted.empty() ? 0.0 : sorted[static_cast<size_t>(0.99 * (sorted.size() - 1))];
+    state.counters["seconds"] = g_seconds;
+    state.counters["sent"] = static_cast<double>(peer.sent.load());
+    state.counters["received_events"] = static_cast<double>(received);
+    state.counters["received_messages"] = static_cast<double>(messages);
+    state.counters["lost_messages"] = static_cast<double>(peer.sent.load() - messages);
+    state.counters["rate_per_s"] = static_cast<double>(messages) / g_seconds;
+    state.counters["peer_late_batches"] = static_cast<double>(peer.late.load());
+    state.counters["max_stall_ms"] = std::max(0.0, maxGap - 1.0);
+    state.counters["p999_gap_ms"] = p999;
+    state.counters["p99_gap_ms"] = p99;
+    state.counters["heartbeats"] = static_cast<double>(gapsMs.size());
+    state.counters["gaps_over_10ms"] =
+        static_cast<double>(std::count_if(gapsMs.begin(), gapsMs.end(), [](double g) { return g > 10.0; }));
+    state.counters["max_grid_rows"] = maxRows;
+    state.counters["event_count"] = monitor.Rows.EventCount;
+    if (!rss.empty()) {
+        const size_t settled = std::min<size_t>(5, rss.size() - 1);
+        double lo = rss[settled], hi = rss[settled];
+        for (size_t i = settled; i < rss.size(); ++i) {
+            lo = std::min(lo, rss[i]);
+            hi = std::max(hi, rss[i]);
+        }
+        state.counters["rss_at_5s_MiB"] = rss[settled];
+        state.counters["rss_end_MiB"] = rss.back();
+        state.counters["rss_spread_after_5s_MiB"] = hi - lo;
+    }
+    std::fprintf(stderr, "rss per second (MiB):");
+    for (double r : rss) std::fprintf(stderr, " %.1f", r);
+    std::fprintf(stderr, "\n");
+}
+BENCHMARK(BM_MonitorFlood)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Our own flag first; the rest belongs to the benchmark library.
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--seconds=", 10) == 0)
+            g_seconds = std::max(1, std::atoi(argv[i] + 10));
+        else
+            rest.push_back(argv[i]);
+    }
+    int restc = static_cast<int>(rest.size());
+    rest.push_back(nullptr);
+    // The window is shown and painted; without a display, off screen.
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(restc, rest.data());
+    // The monitor reads and writes its configuration: not beside the bench.
+    const std::string tmp = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/mflood-cfg";
+    std::system(("mkdir -p '" + tmp + "'").c_str());
+    SetProgramDirectory(tmp);
+    benchmark::Initialize(&restc, rest.data());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

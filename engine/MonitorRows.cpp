@@ -1,0 +1,275 @@
+#include "engine/MonitorRows.h"
+
+#include <charconv>
+#include <cstdio>
+#include <limits>
+
+namespace morvelant {
+
+const char* const MidiMonitorRows::kHeaders[kColumns] = {"Count",  "In/Out", "Device", "Raw Data",
+                                                         "Status", "Ch",     "Data 1", "Data 2"};
+const int MidiMonitorRows::kColumnWidths[kColumns] = {40, 40, 80, 72, 88, 24, 144, 144};
+
+namespace {
+
+void AppendHex(std::string& s, uint8_t byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    s.push_back(digits[byte >> 4]);
+    s.push_back(digits[byte & 0x0F]);
+}
+
+}  // namespace
+
+std::string HexByte(uint8_t byte) {
+    std::string s;
+    AppendHex(s, byte);
+    return s;
+}
+
+namespace {
+
+std::string Bytes(const MidiEvent& e, int count) {
+    std::string s;
+    AppendHex(s, e.status);
+    if (count > 1) {
+        s.push_back(' ');
+        AppendHex(s, e.data1);
+    }
+    if (count > 2) {
+        s.push_back(' ');
+        AppendHex(s, e.data2);
+    }
+    return s;
+}
+
+// Appends one byte to a message text: blank-separated after the first.
+void AppendByte(std::string& text, uint8_t byte) {
+    if (!text.empty()) text.push_back(' ');
+    AppendHex(text, byte);
+}
+
+}  // namespace
+
+MidiMonitorRows::MidiMonitorRows() : noteNames_(FillNoteNames()), controllerNames_(FillControllerNames()) {
+    RowColours.fill(kMonitorOutColour);
+    ResetGrid();
+}
+
+void MidiMonitorRows::ResetGrid() {
+    cells_.assign(static_cast<size_t>(InitialRows), GridRow{});
+    for (int c = 0; c < kColumns; ++c) cells_[0][static_cast<size_t>(c)] = kHeaders[c];
+}
+
+void MidiMonitorRows::LogEvent(int port, const MidiEvent& event, bool incoming) {
+    const uint8_t s = event.status;
+    if (!MonitorEnabled || s == 0) return;
+    if (s < 0xF0) {
+        NextCount();
+        DescribeEvent(port, event, incoming);
+        AddRow();
+        return;
+    }
+    if (s > 0xF0) {
+        if (!RealtimeMessages) return;
+        NextCount();
+        DescribeEvent(port, event, incoming);
+        AddRow();
+        return;
+    }
+    // One byte of a system-exclusive message: gathered per port and
+    // direction until its F7. A port outside the tables has no message.
+    if (port < 0 || port >= kPorts) return;
+    std::string& text = incoming ? InSysexText[static_cast<size_t>(port)] : OutSysexText[static_cast<size_t>(port)];
+    auto writeMessage = [&] {
+        NextCount();
+        DescribeEvent(port, event, incoming);
+        AddRow();
+    };
+    if (event.data1 == 0xF0) {
+        if (!text.empty()) writeMessage();  // the previous one never ended
+        text.clear();
+        AppendByte(text, event.data1);
+    } else if (event.data1 == 0xF7) {
+        AppendByte(text, event.data1);
+        writeMessage();
+        text.clear();
+    } else {
+        if ((text.size() + 1) / 3 >= kMaxSysexBytes) {
+            writeMessage();
+            text.clear();
+        }
+        AppendByte(text, event.data1);
+    }
+}
+
+void MidiMonitorRows::NextCount() {
+    // After 2^31 events the count starts again behind the first screen, so
+    // rows keep going to the bottom of the grid.
+    EventCount = EventCount == std::numeric_limits<int>::max() ? MaxRows : EventCount + 1;
+}
+
+void MidiMonitorRows::DescribeEvent(int port, const MidiEvent& event, bool incoming) {
+    RowInOut = incoming ? "--> PC" : "PC -->";
+    static const std::vector<std::string> noNames;
+    const std::vector<std::string>& aliases = Routing ? (incoming ? Routing->InNames : Routing->OutNames) : noNames;
+    RowDevice = MidiRouting::NameOf(aliases, port);
+    RowColour = incoming ? kMonitorInColour : kMonitorOutColour;
+    RowRawData.clear();
+    RowStatus.clear();
+    RowChannel.clear();
+    RowData1.clear();
+    RowData2.clear();
+
+    const uint8_t s = event.status;
+    const int d1 = event.data1;
+    const int d2 = event.data2;
+    if (s < 0xF0) {
+        RowChannel = std::to_string((s & 0x0F) + 1);
+        switch (s & 0xF0) {
+        case 0x80:
+        case 0x90:
+        case 0xA0:
+            RowRawData = Bytes(event, 3);
+            RowStatus = (s & 0xF0) == 0x80 ? "Note Off" : (s & 0xF0) == 0x90 ? "Note On" : "Poly Aftertouch";
+            RowData1 = "Note Number: " + NameOf(noteNames_, d1);
+            RowData2 = ((s & 0xF0) == 0xA0 ? "Poly Pressure: " : "Note Velocity: ") + std::to_string(d2);
+            break;
+        case 0xB0:
+            RowRawData = Bytes(event, 3);
+            RowStatus = "Controller";
+            RowData1 = "Ctrl: " + NameOf(controllerNames_, d1);
+            RowData2 = "Ctrl Value: " + std::to_string(d2);
+            break;
+        case 0xC0:
+            RowRawData = Bytes(event, 2);
+            RowStatus = "Program Change";
+            RowData1 = "Program Number: " + std::to_string(d1);
+            break;
+        case 0xD0:
+            RowRawData = Bytes(event, 2);
+            RowStatus = "Mono Aftertouch";
+            RowData1 = "Mono Pressure: " + std::to_string(d1);
+            break;
+        case 0xE0:
+            RowRawData = Bytes(event, 3);
+            RowStatus = "PitchBend";
+            RowData1 = std::to_string(d1);
+            RowData2 = std::to_string(d2);
+            break;
+        default:
+            // A running-status data byte or garbage below 0x80: shown as it is.
+            RowRawData = Bytes(event, 1);
+            RowChannel.clear();
+            break;
+        }
+        RowFullText = RowRawData;
+        return;
+    }
+
+    switch (s) {
+    case 0xF0: {
+        const std::string& text = (port >= 0 && port < kPorts)
+                                      ? (incoming ? InSysexText : OutSysexText)[static_cast<size_t>(port)]
+                                      : RowFullText;
+        RowFullText = text;
+        RowRawData = RowFullText.size() > 11 ? RowFullText.substr(0, 11) + "..." : RowFullText;
+        RowStatus = "Sysex";
+        RowData1 = "number of bytes: " + std::to_string((RowFullText.size() + 1) / 3);
+        return;
+    }
+    case 0xF1: RowRawData = Bytes(event, 2); RowStatus = "MTC"; break;
+    case 0xF2: RowRawData = Bytes(event, 3); RowStatus = "Song Position Pointer"; break;
+    case 0xF3: RowRawData = Bytes(event, 2); RowStatus = "Song Select"; break;
+    case 0xF6: RowRawData = Bytes(event, 1); RowStatus = "Tune Request"; break;
+    case 0xF7: RowRawData = Bytes(event, 1); break;
+    case 0xF8: RowRawData = Bytes(event, 1); RowStatus = "Midi Clock"; break;
+    case 0xFA: RowRawData = Bytes(event, 1); RowStatus = "Start"; break;
+    case 0xFB: RowRawData = Bytes(event, 1); RowStatus = "Continue"; break;
+    case 0xFC: RowRawData = Bytes(event, 1); RowStatus = "Stop"; break;
+    case 0xFE: RowRawData = Bytes(event, 1); RowStatus = "Active Sensing"; break;
+    case 0xFF: RowRawData = Bytes(event, 1); RowStatus = "Reset"; break;
+    default: RowRawData = Bytes(event, 1); RowStatus = "undefined"; break;  // F4, F5, F9, FD
+    }
+    RowFullText = RowRawData;
+}
+
+void MidiMonitorRows::AddRow() {
+    if (EventCount < InitialRows) {
+        CurrentRow = EventCount;
+    } else if (RowCount() < MaxRows) {
+        CurrentRow = RowCount();
+        cells_.emplace_back();
+        if (Listener) Listener->RowAppended(CurrentRow);
+    } else {
+        // Full: the oldest ScrollRows event rows go in one move.
+        cells_.erase(cells_.begin() + 1, cells_.begin() + 1 + ScrollRows);
+        if (Listener) Listener->RowsDropped(1, ScrollRows);
+        CurrentRow = MaxRows - ScrollRows;
+        cells_.resize(static_cast<size_t>(CurrentRow + 1));
+        if (Listener) Listener->RowAppended(CurrentRow);
+    }
+    if (CurrentRow < 1) CurrentRow = 1;  // a count that went round: never the header
+    WriteRow();
+    if (Listener) Listener->CurrentRowChanged(CurrentRow);
+}
+
+void MidiMonitorRows::WriteRow() {
+    const size_t ring = static_cast<size_t>(EventCount) % RowTexts.size();
+    RowColours[ring] = RowColour;
+    GridRow& row = cells_[static_cast<size_t>(CurrentRow)];
+    row[0] = std::to_string(EventCount);
+    row[1] = RowInOut;
+    row[2] = RowDevice;
+    row[3] = RowRawData;
+    row[4] = RowStatus;
+    row[5] = RowChannel;
+    row[6] = RowData1;
+    row[7] = RowData2;
+    RowTexts[ring] = RowFullText;
+    if (Listener) Listener->RowWritten(CurrentRow);
+}
+
+void MidiMonitorRows::Clear() {
+    for (auto& t : InSysexText) t.clear();
+    for (auto& t : OutSysexText) t.clear();
+    CurrentRow = 1;
+    EventCount = 0;
+    ResetGrid();
+    if (Listener) Listener->GridReset();
+}
+
+int MidiMonitorRows::CountOfRow(int row) const {
+    if (row < 1 || row >= RowCount()) return -1;
+    const std::string& cell = cells_[static_cast<size_t>(row)][0];
+    if (cell.empty()) return -1;
+    int count = -1;
+    auto [ptr, ec] = std::from_chars(cell.data(), cell.data() + cell.size(), count);
+    if (ec != std::errc() || count < 0) return -1;
+    return count;
+}
+
+MonitorColour MidiMonitorRows::ColourOfRow(int row) const {
+    const int count = CountOfRow(row);
+    if (count < 0) return -1;
+    return RowColours[static_cast<size_t>(count) % RowColours.size()];
+}
+
+std::string MidiMonitorRows::HexListing(int row) const {
+    const int count = CountOfRow(row);
+    if (count < 0) return {};
+    const std::string& x = RowTexts[static_cast<size_t>(count) % RowTexts.size()];
+    const size_t bytes = (x.size() + 1) / 3;
+    const size_t lines = bytes == 0 ? 1 : (bytes - 1) / 16 + 1;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%6d: ", count);
+    std::string listing = buf;
+    for (size_t i = 0; i < lines; ++i) {
+        std::snprintf(buf, sizeof buf, "%04X (%4d):", static_cast<unsigned>(16 * i), static_cast<int>(16 * i));
+        listing += buf;
+        if (48 * i < x.size()) listing += x.substr(48 * i, 48);
+        listing += '\n';
+    }
+    return listing;
+}
+
+}  // namespace morvelant

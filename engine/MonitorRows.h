@@ -1,0 +1,116 @@
+// The MIDI monitor's rows, without a window: what each logged event reads in
+// the grid, where it goes, which rows fall off when the grid is full, and the
+// hexadecimal listing of a row. The monitor window shows these cells and
+// draws them in the row colours; everything here runs on the GUI thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/MidiKit32.h"
+#include "engine/MidiRouting.h"
+#include "model/NameLists.h"
+
+namespace morvelant {
+
+// Colour numbers laid out 0x00BBGGRR, as the rest of the editor keeps them.
+using MonitorColour = int32_t;
+inline constexpr MonitorColour kMonitorInColour = 0xFF0000;   // blue: received
+inline constexpr MonitorColour kMonitorOutColour = 0x0000FF;  // red: sent
+
+// Told about every change of the grid, so that a view can follow it.
+class MonitorGridListener {
+public:
+    virtual ~MonitorGridListener() = default;
+    // The grid was set back to its first screen (Clear).
+    virtual void GridReset() {}
+    // Rows first..first+count-1 were removed; the rows below moved up.
+    virtual void RowsDropped(int first, int count) {}
+    // A row was appended at index `row` (the grid grew by one).
+    virtual void RowAppended(int row) {}
+    // The cells of `row` were written.
+    virtual void RowWritten(int row) {}
+    // The selected row is now `row` (it should be scrolled into view).
+    virtual void CurrentRowChanged(int row) {}
+};
+
+class MidiMonitorRows {
+public:
+    static constexpr int kColumns = 8;
+    static constexpr int kPorts = 50;
+    // A message longer than this is written out as it stands and begun anew
+    // with the next byte, so an endless message cannot eat all memory.
+    static constexpr size_t kMaxSysexBytes = 20000;
+
+    using GridRow = std::array<std::string, kColumns>;
+
+    MidiMonitorRows();
+
+    // ---- The monitor's fields --------------------------------------------
+    std::array<std::string, kPorts> InSysexText;   // message being received, per input
+    std::array<std::string, kPorts> OutSysexText;  // message being sent, per output
+    int EventCount = 0;
+    const int InitialRows = 15;
+    const int MaxRows = 550;
+    const int ScrollRows = 50;
+    int CurrentRow = 1;
+    std::string RowInOut, RowDevice, RowRawData, RowStatus, RowChannel, RowData1, RowData2;
+    MonitorColour RowColour = kMonitorOutColour;
+    bool MonitorEnabled = false;
+    // The check mark of "Realtime Messages": system common and real-time
+    // messages are shown only when it is set.
+    bool RealtimeMessages = false;
+    std::string RowFullText;
+    std::array<std::string, 550> RowTexts;
+    std::array<MonitorColour, 550> RowColours;
+
+    // Where the port aliases come from (the MIDI settings); none: "no device".
+    const MidiRouting* Routing = nullptr;
+    MonitorGridListener* Listener = nullptr;
+
+    // ---- Operations --------------------------------------------------------
+    // One event put to (incoming false) or received from (incoming true)
+    // port 0..49. System exclusive arrives one byte per event.
+    void LogEvent(int port, const MidiEvent& event, bool incoming);
+    // Fills the row texts for an event (for status F0, from the port's
+    // message text).
+    void DescribeEvent(int port, const MidiEvent& event, bool incoming);
+    // Writes the row texts into the grid.
+    void AddRow();
+    // Empties the sysex texts and sets the grid back to its first screen.
+    void Clear();
+
+    // ---- The grid ------------------------------------------------------------
+    int RowCount() const { return static_cast<int>(cells_.size()); }
+    const GridRow& Row(int row) const { return cells_.at(static_cast<size_t>(row)); }
+    const std::string& Cell(int column, int row) const { return Row(row).at(static_cast<size_t>(column)); }
+    // The Count of a grid row, or -1 for the header, an empty row or a row
+    // outside the grid.
+    int CountOfRow(int row) const;
+    // Text colour of a grid row (by its Count); -1 when the row has none.
+    MonitorColour ColourOfRow(int row) const;
+    // The hexadecimal listing of a grid row as it is appended to the data
+    // view (without the separator line); empty for the header, an empty row
+    // or a row outside the grid.
+    std::string HexListing(int row) const;
+
+    static const char* const kHeaders[kColumns];
+    static const int kColumnWidths[kColumns];
+    static constexpr int kRowHeight = 15;
+
+private:
+    void NextCount();
+    void WriteRow();
+    void ResetGrid();
+
+    std::vector<GridRow> cells_;
+    NameList noteNames_;
+    NameList controllerNames_;
+};
+
+// Two upper-case hexadecimal digits.
+std::string HexByte(uint8_t byte);
+
+}  // namespace morvelant

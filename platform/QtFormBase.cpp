@@ -1,0 +1,209 @@
+#include "platform/QtFormBase.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHideEvent>
+#include <QShowEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+namespace morvelant {
+
+namespace {
+
+FormEventHook& Hook() {
+    static FormEventHook hook;
+    return hook;
+}
+
+void Report(TForm& form, FormEvent event) {
+    // Copy first: the hook may replace itself while it runs.
+    if (FormEventHook hook = Hook()) hook(form, event);
+}
+
+// Windows-1252 bytes 0x80..0x9F; the rest of the code page is Latin-1.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString FromCp1252(const std::string& bytes) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    for (unsigned char b : bytes) out.append(QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b)));
+    return out;
+}
+
+std::string ToCp1252(const QString& text) {
+    std::string out;
+    out.reserve(static_cast<size_t>(text.size()));
+    for (QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            out.push_back(static_cast<char>(u));
+            continue;
+        }
+        char mapped = '?';
+        for (int i = 0; i < 32; ++i)
+            if (kCp1252High[i] == u) mapped = static_cast<char>(0x80 + i);
+        out.push_back(mapped);
+    }
+    return out;
+}
+
+}  // namespace
+
+void SetFormEventHook(FormEventHook hook) { Hook() = std::move(hook); }
+
+TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window) {
+    if (!name.isEmpty()) setObjectName(name);
+    Report(*this, FormEvent::Created);
+}
+
+TForm::~TForm() {
+    if (modalLoop_ != nullptr) modalLoop_->exit(mrCancel);
+    Report(*this, FormEvent::Destroyed);
+}
+
+void TForm::Show() {
+    show();
+    // The offscreen platform of the tests knows no stacking order.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
+    activateWindow();
+}
+
+void TForm::Hide() { hide(); }
+
+bool TForm::Close() { return RunClose(); }
+
+bool TForm::RunClose() {
+    if (closing_) return false;
+    closing_ = true;
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (!canClose) {
+        closing_ = false;
+        return false;
+    }
+    TCloseAction action = TCloseAction::caHide;
+    FormClose(action);
+    closing_ = false;
+    switch (action) {
+    case TCloseAction::caNone:
+        return false;
+    case TCloseAction::caMinimize:
+        showMinimized();
+        return true;
+    case TCloseAction::caHide:
+    case TCloseAction::caFree:
+        break;
+    }
+    if (modalLoop_ != nullptr && modalResult_ == mrNone) modalResult_ = mrCancel;
+    hide();
+    Report(*this, FormEvent::Closed);
+    if (action == TCloseAction::caFree) deleteLater();
+    return true;
+}
+
+int TForm::ShowModal() {
+    if (modalLoop_ != nullptr) return mrNone;  // already modal
+    modalResult_ = mrNone;
+    const Qt::WindowModality previous = windowModality();
+    const bool wasVisible = isVisible();
+    if (wasVisible) hide();
+    setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    QPointer<TForm> self(this);
+    Show();
+    if (modalResult_ == mrNone && isVisible()) loop.exec();
+    if (!self) return mrCancel;
+    modalLoop_ = nullptr;
+    if (isVisible()) hide();
+    setWindowModality(previous);
+    if (modalResult_ == mrNone) modalResult_ = mrCancel;
+    return modalResult_;
+}
+
+void TForm::SetModalResult(int result) {
+    modalResult_ = result;
+    if (modalLoop_ != nullptr && result != mrNone) {
+        // A modal window closes through its close query like any other.
+        if (!RunClose()) {
+            modalResult_ = mrNone;
+            return;
+        }
+        modalLoop_->exit(result);
+    }
+}
+
+std::string TForm::Caption() const { return ToCp1252(windowTitle()); }
+
+void TForm::SetCaption(const std::string& caption) { setWindowTitle(FromCp1252(caption)); }
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    move(left, top);
+    resize(width, height);
+    placed_ = true;
+}
+
+void TForm::PlaceOnFirstShow() {
+    if (placed_) return;
+    placed_ = true;
+    if (position_ == TPosition::poDesigned) return;
+    QRect area;
+    if (position_ == TPosition::poMainFormCenter && parentWidget() != nullptr) {
+        area = parentWidget()->window()->frameGeometry();
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    }
+    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) return;
+    PlaceOnFirstShow();
+    FormShow();
+    Report(*this, FormEvent::Shown);
+}
+
+void TForm::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (event->spontaneous()) return;
+    FormHide();
+    Report(*this, FormEvent::Hidden);
+    if (modalLoop_ != nullptr) {
+        if (modalResult_ == mrNone) modalResult_ = mrCancel;
+        modalLoop_->exit(modalResult_);
+    }
+}
+
+void TForm::closeEvent(QCloseEvent* event) {
+    // The window manager's close button and QWidget::close(): the same path
+    // as Close(). RunClose hides (or not); the event tells Qt whether the
+    // window closed.
+    const bool wasVisible = isVisible();
+    if (RunClose() && !(wasVisible && isVisible()))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow()) {
+            FormActivate();
+            Report(*this, FormEvent::Activated);
+        } else {
+            FormDeactivate();
+            Report(*this, FormEvent::Deactivated);
+        }
+    }
+}
+
+}  // namespace morvelant

@@ -1,0 +1,356 @@
+#include "shell/MidiMonGrid.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "engine/MidiRouting.h"
+#include "model/DeviceModel.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramPath.h"
+#include "platform/QtColors.h"
+#include "shell/MidiData.h"
+
+namespace morvelant {
+
+TMidiMonGridForm* MidiMonGridForm = nullptr;
+
+namespace {
+
+const char* const kSection = "Midi Monitor Grid Form";
+
+// Cell texts are Windows-1252 bytes (a port alias may carry any of them).
+QString FromBytes(const std::string& bytes) {
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    for (unsigned char b : bytes) out.append(QChar(b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char16_t(b)));
+    return out;
+}
+
+}  // namespace
+
+// The grid's rows as a table for the view: view row r is grid row r + 1, the
+// header row being the view's own header.
+//
+// The rows change with every event, up to thousands of times a second; the
+// view is told at most once per refresh period (and repaints at most that
+// often). Between two refreshes the view keeps seeing the row count it was
+// last told, so the model stays consistent with what the view believes.
+class MonitorGridModel : public QAbstractTableModel, public MonitorGridListener {
+public:
+    static constexpr int kRefreshMs = 20;
+
+    MonitorGridModel(MidiMonitorRows& rows, QTableView*& view) : rows_(rows), view_(view) {
+        shownRows_ = rows_.RowCount() - 1;
+        refresh_.setSingleShot(true);
+        refresh_.setInterval(kRefreshMs);
+        QObject::connect(&refresh_, &QTimer::timeout, [this] { Sync(); });
+    }
+
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : shownRows_; }
+    int columnCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : MidiMonitorRows::kColumns;
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid()) return {};
+        const int gridRow = index.row() + 1;
+        if (gridRow >= rows_.RowCount()) return {};
+        switch (role) {
+        case Qt::DisplayRole:
+            return FromBytes(rows_.Cell(index.column(), gridRow));
+        case Qt::ForegroundRole: {
+            const MonitorColour c = rows_.ColourOfRow(gridRow);
+            return c < 0 ? QVariant() : QVariant(ToQColor(c));
+        }
+        default:
+            return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+            section < MidiMonitorRows::kColumns)
+            return QString::fromLatin1(rows_.Cell(section, 0));
+        return {};
+    }
+
+    // ---- What changed since the view was last told ----------------------
+    void GridReset() override {
+        reset_ = true;
+        Schedule();
+    }
+    void RowsDropped(int first, int count) override {
+        dropped_ += count;
+        Schedule();
+    }
+    void RowAppended(int row) override { Schedule(); }
+    void RowWritten(int row) override {
+        written_ = true;
+        Schedule();
+    }
+    void CurrentRowChanged(int row) override {
+        current_ = true;
+        Schedule();
+    }
+
+    // Tells the view everything that changed, selects the current row and
+    // scrolls it into view.
+    void Sync() {
+        refresh_.stop();
+        const int rows = rows_.RowCount() - 1;
+        if (reset_ || dropped_ >= shownRows_) {
+            beginResetModel();
+            shownRows_ = rows;
+            endResetModel();
+        } else {
+            // Rows only ever leave at the top and come at the bottom.
+            if (dropped_ > 0) {
+                beginRemoveRows(QModelIndex(), 0, dropped_ - 1);
+                shownRows_ -= dropped_;
+                endRemoveRows();
+            }
+            if (rows > shownRows_) {
+                beginInsertRows(QModelIndex(), shownRows_, rows - 1);
+                shownRows_ = rows;
+                endInsertRows();
+            } else if (rows < shownRows_) {
+                beginRemoveRows(QModelIndex(), rows, shownRows_ - 1);
+                shownRows_ = rows;
+                endRemoveRows();
+            }
+            if ((written_ || dropped_ > 0) && shownRows_ > 0)
+                emit dataChanged(index(0, 0), index(shownRows_ - 1, MidiMonitorRows::kColumns - 1),
+                                 {Qt::DisplayRole, Qt::ForegroundRole});
+        }
+        const bool moveCurrent = current_ || reset_;
+        reset_ = written_ = current_ = false;
+        dropped_ = 0;
+        if (moveCurrent && view_ != nullptr && view_->selectionModel() != nullptr) {
+            const QModelIndex at = index(rows_.CurrentRow - 1, 0);
+            view_->selectionModel()->setCurrentIndex(at,
+                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            if (at.isValid()) view_->scrollTo(at);
+        }
+    }
+
+    void Stop() { refresh_.stop(); }
+
+private:
+    void Schedule() {
+        if (!refresh_.isActive()) refresh_.start();
+    }
+
+    MidiMonitorRows& rows_;
+    QTableView*& view_;
+    QTimer refresh_;
+    int shownRows_ = 0;
+    int dropped_ = 0;
+    bool reset_ = false;
+    bool written_ = false;
+    bool current_ = false;
+};
+
+namespace {
+
+// A row with a Count is filled white and its text drawn 2 pixels in from
+// the cell's left and top edges in the row's colour, selected or not; the
+// empty rows keep the view's own drawing.
+class MonitorCellDelegate : public QStyledItemDelegate {
+public:
+    MonitorCellDelegate(const MidiMonitorRows& rows, QObject* parent) : QStyledItemDelegate(parent), rows_(rows) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const int gridRow = TMidiMonGridForm::GridRowOfViewRow(index.row());
+        const MonitorColour colour = rows_.ColourOfRow(gridRow);
+        if (colour < 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        painter->save();
+        painter->fillRect(option.rect, Qt::white);
+        painter->setPen(ToQColor(colour));
+        painter->setFont(option.font);
+        const QRect text = option.rect.adjusted(2, 2, 0, 0);
+        painter->setClipRect(option.rect);
+        painter->drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+        painter->restore();
+    }
+
+private:
+    const MidiMonitorRows& rows_;
+};
+
+}  // namespace
+
+TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, QWidget* parent)
+    : TForm(QStringLiteral("MidiMonGridForm"), parent), model_(model) {
+    SetCaption("Midi Monitor");
+    // The desktop's sans-serif font at the form's designed 8 points, so the
+    // texts fit the designed column widths.
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+
+    MidiLogGrid = new QTableView(this);
+    MidiLogGrid->setObjectName(QStringLiteral("MidiLogGrid"));
+    gridModel_ = std::make_unique<MonitorGridModel>(Rows, MidiLogGrid);
+    Rows.Listener = gridModel_.get();
+    MidiLogGrid->setModel(gridModel_.get());
+    MidiLogGrid->setItemDelegate(new MonitorCellDelegate(Rows, MidiLogGrid));
+    MidiLogGrid->verticalHeader()->hide();
+    MidiLogGrid->verticalHeader()->setMinimumSectionSize(MidiMonitorRows::kRowHeight);
+    MidiLogGrid->verticalHeader()->setDefaultSectionSize(MidiMonitorRows::kRowHeight);
+    MidiLogGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    MidiLogGrid->horizontalHeader()->setMinimumSectionSize(8);
+    MidiLogGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    MidiLogGrid->horizontalHeader()->setHighlightSections(false);
+    for (int c = 0; c < MidiMonitorRows::kColumns; ++c)
+        MidiLogGrid->setColumnWidth(c, MidiMonitorRows::kColumnWidths[c]);
+    MidiLogGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MidiLogGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MidiLogGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    MidiLogGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    MidiLogGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MidiLogGrid->setWordWrap(false);
+    MidiLogGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    MidiLogGrid->viewport()->installEventFilter(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(MidiLogGrid);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    RealtimeMessages = PopupMenu1->addAction(QStringLiteral("Realtime Messages"));
+    RealtimeMessages->setObjectName(QStringLiteral("RealtimeMessages"));
+    RealtimeMessages->setCheckable(true);
+    RealtimeMessages->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    Clear1 = PopupMenu1->addAction(QStringLiteral("Clear"));
+    Clear1->setObjectName(QStringLiteral("Clear1"));
+    Clear1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    PopupMenu1->addSeparator();
+    Enable1 = PopupMenu1->addAction(QStringLiteral("Enable Midi Monitor"));
+    Enable1->setObjectName(QStringLiteral("Enable1"));
+    Enable1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    // The shortcuts work while the window is active, menu open or not.
+    for (QAction* a : {RealtimeMessages, Clear1, Enable1}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+    // The item toggles its own check mark when chosen; the rows follow it.
+    connect(RealtimeMessages, &QAction::toggled, this, [this](bool on) { Rows.RealtimeMessages = on; });
+    connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });
+    connect(Enable1, &QAction::triggered, this, [this] { Enable1Click(); });
+    connect(MidiLogGrid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu1->popup(MidiLogGrid->viewport()->mapToGlobal(pos)); });
+
+    ReadConfiguration();
+    ShowEnableCaption();
+}
+
+TMidiMonGridForm::~TMidiMonGridForm() {
+    WriteConfiguration();
+    Rows.Listener = nullptr;
+    gridModel_->Stop();
+    MidiLogGrid->setModel(nullptr);
+    if (MidiMonGridForm == this) MidiMonGridForm = nullptr;
+}
+
+void TMidiMonGridForm::ReadConfiguration() {
+    const TIniFile ini(ConfigFileName());
+    int top = ini.ReadInteger(kSection, "Top", 329);
+    if (top < 0) top = 0;
+    const int left = ini.ReadInteger(kSection, "Left", 150);
+    const int width = ini.ReadInteger(kSection, "Width", 668);
+    const int height = ini.ReadInteger(kSection, "Height", 287);
+    SetBounds(left, top, width, height);
+    InitFlag = ini.ReadBool(kSection, "Init", true);
+    Rows.MonitorEnabled = ini.ReadBool(kSection, "Active Flag", false);
+    if (model_ != nullptr) model_->ShowMidiMonitor = ini.ReadBool("Options", "ShowMidiMonitor", false);
+}
+
+void TMidiMonGridForm::WriteConfiguration() {
+    TIniFile ini(ConfigFileName());
+    ini.WriteInteger(kSection, "Top", Top());
+    ini.WriteInteger(kSection, "Left", Left());
+    ini.WriteInteger(kSection, "Width", Width());
+    ini.WriteInteger(kSection, "Height", Height());
+    ini.WriteBool(kSection, "Init", InitFlag);
+    ini.WriteBool(kSection, "Active Flag", Rows.MonitorEnabled);
+    ini.WriteBool("Options", "ShowMidiMonitor", model_ != nullptr && model_->ShowMidiMonitor);
+}
+
+void TMidiMonGridForm::ShowEnableCaption() {
+    Enable1->setText(Rows.MonitorEnabled ? QStringLiteral("Disable Midi Monitor")
+                                         : QStringLiteral("Enable Midi Monitor"));
+}
+
+int TMidiMonGridForm::MonitorStateImage(bool enabled, bool visible) {
+    return enabled ? (visible ? 4 : 3) : (visible ? 2 : 1);
+}
+
+void TMidiMonGridForm::LogEvent(int port, const MidiEvent* event, bool incoming) {
+    if (event != nullptr) Rows.LogEvent(port, *event, incoming);
+}
+
+void TMidiMonGridForm::SyncGrid() { gridModel_->Sync(); }
+
+void TMidiMonGridForm::MidiLogGridMouseDown(int x, int y) {
+    MouseX = x;
+    MouseY = y;
+}
+
+void TMidiMonGridForm::MidiLogGridDblClick() {
+    if (MouseX < 0 || MouseY < 0) return;
+    const int viewRow = MidiLogGrid->rowAt(MouseY);
+    const int column = MidiLogGrid->columnAt(MouseX);
+    if (viewRow < 0 || column < 0) return;
+    const std::string listing = Rows.HexListing(GridRowOfViewRow(viewRow));
+    if (listing.empty()) return;
+    TMidiDataForm* data = DataForm != nullptr ? DataForm : MidiDataForm;
+    if (data != nullptr) data->AppendListing(listing);
+}
+
+void TMidiMonGridForm::Clear1Click() {
+    Rows.Clear();
+    SyncGrid();
+    MidiLogGrid->scrollToTop();
+}
+
+void TMidiMonGridForm::Enable1Click() {
+    Rows.MonitorEnabled = !Rows.MonitorEnabled;
+    ShowEnableCaption();
+    if (model_ != nullptr && model_->ExplorerReady && ExplorerStateImage)
+        ExplorerStateImage(MonitorStateImage(Rows.MonitorEnabled, Visible()));
+}
+
+void TMidiMonGridForm::RealtimeMessagesClick() { RealtimeMessages->toggle(); }
+
+void TMidiMonGridForm::FormShow() {
+    if (model_ != nullptr) model_->ShowMidiMonitor = true;
+}
+
+void TMidiMonGridForm::FormClose(TCloseAction& action) {
+    if (model_ != nullptr) model_->ShowMidiMonitor = false;
+}
+
+bool TMidiMonGridForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == MidiLogGrid->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint p = mouse->position().toPoint();
+            MidiLogGridMouseDown(p.x(), p.y());
+            if (event->type() == QEvent::MouseButtonDblClick) MidiLogGridDblClick();
+        }
+    }
+    return TForm::eventFilter(watched, event);
+}
+
+}  // namespace morvelant

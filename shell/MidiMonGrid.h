@@ -1,0 +1,98 @@
+// The "Midi Monitor" window: one row per MIDI event that comes in or goes
+// out, received in blue and sent in red, with a double click listing a row's
+// bytes in the "Midi Data" window. The rows themselves are kept and worded by
+// MidiMonitorRows; this window shows them.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QMenu>
+#include <QTableView>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "driver/MidiKit32.h"
+#include "engine/MonitorRows.h"
+#include "platform/QtFormBase.h"
+
+namespace morvelant {
+
+class DeviceModel;
+struct MidiRouting;
+class TMidiDataForm;
+class MonitorGridModel;
+
+class TMidiMonGridForm : public TForm {
+    Q_OBJECT
+
+public:
+    // Reads its configuration section (and "Options"/"ShowMidiMonitor" into
+    // the model when one is given).
+    explicit TMidiMonGridForm(DeviceModel* model = nullptr, QWidget* parent = nullptr);
+    // Writes the configuration back.
+    ~TMidiMonGridForm() override;
+
+    // ---- Components -----------------------------------------------------
+    QTableView* MidiLogGrid = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* RealtimeMessages = nullptr;
+    QAction* Clear1 = nullptr;
+    QAction* Enable1 = nullptr;
+
+    // ---- Fields ---------------------------------------------------------
+    MidiMonitorRows Rows;  // the grid's rows, the sysex texts and the rings
+    int MouseX = -1;
+    int MouseY = -1;
+    bool InitFlag = true;
+
+    // Port aliases for the "Device" column (the MIDI settings' tables).
+    void SetRouting(const MidiRouting* routing) { Rows.Routing = routing; }
+    // The data view the listing goes to; none: the global MidiDataForm.
+    TMidiDataForm* DataForm = nullptr;
+    // Called with the explorer's state image for the "Midi Monitor" node
+    // (4 on and visible, 3 on and hidden, 2 off and visible, 1 off and
+    // hidden) when logging is switched while the explorer is ready.
+    std::function<void(int stateImage)> ExplorerStateImage;
+    static int MonitorStateImage(bool enabled, bool visible);
+
+    // ---- Operations -----------------------------------------------------
+    void LogEvent(int port, const MidiEvent* event, bool incoming);
+    void LogEvent(int port, const MidiEvent& event, bool incoming) { Rows.LogEvent(port, event, incoming); }
+    bool MonitorEnabled() const { return Rows.MonitorEnabled; }
+    void DescribeEvent(int port, const MidiEvent& event, bool incoming) { Rows.DescribeEvent(port, event, incoming); }
+    void AddRow() { Rows.AddRow(); }
+
+    // ---- Handlers -------------------------------------------------------
+    void MidiLogGridMouseDown(int x, int y);
+    void MidiLogGridDblClick();
+    void Clear1Click();
+    void Enable1Click();
+    void RealtimeMessagesClick();
+    void FormResize() {}
+
+    // The grid row (0 = header) shown at a view row, and back.
+    static int GridRowOfViewRow(int viewRow) { return viewRow + 1; }
+    // The grid follows the rows at most every 20 ms (a flood of events
+    // would otherwise repaint it for each one); this brings it up to date
+    // now: rows, current row selected and scrolled into view.
+    void SyncGrid();
+
+protected:
+    void FormShow() override;
+    void FormClose(TCloseAction& action) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ReadConfiguration();
+    void WriteConfiguration();
+    void ShowEnableCaption();
+
+    DeviceModel* model_ = nullptr;
+    std::unique_ptr<MonitorGridModel> gridModel_;
+};
+
+extern TMidiMonGridForm* MidiMonGridForm;
+
+}  // namespace morvelant

@@ -1,0 +1,508 @@
+#include "shell/MidiSettings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitIn.h"
+#include "midikit/MidiKitOut.h"
+#include "midikit/MidiKitSync.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramPath.h"
+#include "shell/DevicesInfoForm.h"
+
+namespace morvelant {
+
+int SyncDoneCount = 0;
+TMidiSettingsForm* MidiSettingsForm = nullptr;
+
+namespace {
+
+constexpr const char* kFormSection = "Midi Settings Form";
+constexpr const char* kThruSection = "ThruFlags";
+constexpr int kDefaultPresetDelay = 3000;
+constexpr int kDefaultPatternDelay = 2000;
+constexpr int kStateRole = Qt::UserRole + 1;
+
+// Port names are Windows-1252 bytes; Latin-1 is close enough for display
+// and round-trips every byte.
+QString ToQ(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+std::string FromQ(const QString& s) {
+    const QByteArray b = s.toLatin1();
+    return std::string(b.constData(), static_cast<size_t>(b.size()));
+}
+
+// The two pictures of ImageList1.
+const QPixmap& StatePicture(int state) {
+    static const QPixmap pictures[2] = {
+        [] {
+            QPixmap p(13, 13);
+            p.fill(Qt::white);
+            QPainter g(&p);
+            g.setPen(QPen(QColor(64, 64, 64), 1));
+            g.drawRect(0, 0, 12, 12);
+            g.setPen(QPen(QColor(0, 0, 0), 2));
+            g.drawLine(3, 6, 5, 9);
+            g.drawLine(5, 9, 10, 3);
+            return p;
+        }(),
+        [] {
+            QPixmap p(13, 13);
+            p.fill(Qt::white);
+            QPainter g(&p);
+            g.setPen(QPen(QColor(64, 64, 64), 1));
+            g.drawRect(0, 0, 12, 12);
+            return p;
+        }(),
+    };
+    return pictures[state == kStateOn ? 0 : 1];
+}
+
+std::string DelayText(QLineEdit* edit) { return FromQ(edit->text()); }
+
+class UpdatingGuard {
+public:
+    explicit UpdatingGuard(int& counter) : counter_(counter) { ++counter_; }
+    ~UpdatingGuard() { --counter_; }
+    UpdatingGuard(const UpdatingGuard&) = delete;
+    UpdatingGuard& operator=(const UpdatingGuard&) = delete;
+
+private:
+    int& counter_;
+};
+
+}  // namespace
+
+// ------------------------------------------------------------ state pictures
+
+void StatePictureDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    QStyleOptionViewItem rest = option;
+    rest.rect.setLeft(option.rect.left() + kPictureWidth);
+    QStyledItemDelegate::paint(painter, rest, index);
+    const int state = index.data(kStateRole).toInt();
+    if (state == kStateOn || state == kStateOff) {
+        const QPixmap& pic = StatePicture(state);
+        painter->drawPixmap(option.rect.left() + (kPictureWidth - pic.width()) / 2,
+                            option.rect.top() + (option.rect.height() - pic.height()) / 2, pic);
+    }
+}
+
+QSize StatePictureDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QSize s = QStyledItemDelegate::sizeHint(option, index);
+    return QSize(s.width() + kPictureWidth, std::max(s.height(), 16));
+}
+
+void StatePictureDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                                const QModelIndex& index) const {
+    QStyleOptionViewItem rest = option;
+    rest.rect.setLeft(option.rect.left() + kPictureWidth);
+    QStyledItemDelegate::updateEditorGeometry(editor, rest, index);
+}
+
+// ------------------------------------------------------------ construction
+
+TMidiSettingsForm::TMidiSettingsForm(MidiSettingsSetup setup, QWidget* parent)
+    : TForm(QStringLiteral("MidiSettingsForm"), parent),
+      ownRouting_(setup.Routing != nullptr ? nullptr : std::make_unique<MidiRouting>()),
+      Routing(setup.Routing != nullptr ? *setup.Routing : *ownRouting_),
+      Ports(Routing),
+      configFile_(setup.ConfigFile.empty() ? ConfigFileName() : setup.ConfigFile) {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    SetCaption("Midi Settings");
+    setFixedSize(479, 310);
+    BuildComponents();
+
+    // Loading the driver library may throw; nothing here catches it.
+    MidiKit = std::make_unique<TMidiKit>(this);
+    MidiKitSync = new TMidiKitSync(this);
+    MidiKitSync->setObjectName(QStringLiteral("MidiKitSync"));
+    MidiKitSync->MidiKit = MidiKit.get();
+    MidiKitSync->OnMidiBeat = [this](TMidiKitSync* s) { MidiKitSyncMidiBeat(s); };
+    MidiKitSync->OnSyncDone = [this](TMidiKitSync* s) { MidiKitSyncSyncDone(s); };
+    Routing.BeatInBar = 0;
+    MidiKitSync->Open(0, 10);
+
+    FormCreate(setup);
+    if (MidiSettingsForm == nullptr) MidiSettingsForm = this;
+}
+
+TMidiSettingsForm::~TMidiSettingsForm() {
+    FormDestroy();
+    if (MidiSettingsForm == this) MidiSettingsForm = nullptr;
+}
+
+void TMidiSettingsForm::BuildComponents() {
+    auto label = [](QWidget* parent, const char* name, const char* text, int x, int y) {
+        auto* l = new QLabel(QString::fromLatin1(text), parent);
+        l->setObjectName(QString::fromLatin1(name));
+        l->move(x, y);
+        l->adjustSize();
+        return l;
+    };
+    auto combo = [](QWidget* parent, const char* name, int x, int y, int w) {
+        auto* c = new QComboBox(parent);
+        c->setObjectName(QString::fromLatin1(name));
+        // A typed text would select no item: the boxes only offer the list.
+        c->setEditable(false);
+        c->setGeometry(x, y, w, 21);
+        return c;
+    };
+    auto check = [](QWidget* parent, const char* name, const char* text, int x, int y) {
+        auto* c = new QCheckBox(QString::fromLatin1(text), parent);
+        c->setObjectName(QString::fromLatin1(name));
+        c->setGeometry(x, y, 121, 17);
+        return c;
+    };
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(0, 0, 479, 310);
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    TabSheet3 = new QWidget;
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("Morvelant"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Virtual Morvelant In/Out 1"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("Virtual Morvelant In/Out 2"));
+
+    Label1 = label(TabSheet1, "Label1", "Morvelant -> PC", 8, 12);
+    MorvelantPCDevice = combo(TabSheet1, "MorvelantPCDevice", 104, 8, 185);
+    Label2 = label(TabSheet1, "Label2", "PC -> Morvelant", 8, 40);
+    PCMorvelantDevice = combo(TabSheet1, "PCMorvelantDevice", 104, 36, 185);
+    ThruBox = check(TabSheet1, "ThruBox", "Thru", 304, 8);
+    SysexThruBox = check(TabSheet1, "SysexThruBox", "Sysex Thru", 304, 26);
+    RealtimeThruBox = check(TabSheet1, "RealtimeThruBox", "Realtime Thru", 304, 44);
+    Label3 = label(TabSheet1, "Label3", "Thru Devices", 8, 68);
+    Label8 = label(TabSheet1, "Label8", "Input Devices", 8, 86);
+    MorvelantThruInDevices = MakeTree(TabSheet1, "MorvelantThruInDevices", 8, 102, 141, 172);
+    Label11 = label(TabSheet1, "Label11", "Output Devices", 156, 86);
+    MorvelantThruDevices = MakeTree(TabSheet1, "MorvelantThruDevices", 156, 102, 141, 172);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Send Delay (ms)"), TabSheet1);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(304, 96, 161, 81);
+    Label9 = label(GroupBox1, "Label9", "Presets", 12, 24);
+    Edit1 = new QLineEdit(QStringLiteral("3000"), GroupBox1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(72, 20, 73, 21);
+    Label10 = label(GroupBox1, "Label10", "Patterns", 12, 52);
+    Edit2 = new QLineEdit(QStringLiteral("2000"), GroupBox1);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setGeometry(72, 48, 73, 21);
+
+    Label4 = label(TabSheet2, "Label4", "In 1", 8, 8);
+    MorvelantIn1Devices = MakeTree(TabSheet2, "MorvelantIn1Devices", 8, 24, 221, 249);
+    Label5 = label(TabSheet2, "Label5", "Out 1", 240, 8);
+    MorvelantOut1Devices = MakeTree(TabSheet2, "MorvelantOut1Devices", 240, 24, 221, 249);
+    Label6 = label(TabSheet3, "Label6", "In 2", 8, 8);
+    MorvelantIn2Devices = MakeTree(TabSheet3, "MorvelantIn2Devices", 8, 24, 221, 249);
+    Label7 = label(TabSheet3, "Label7", "Out 2", 240, 8);
+    MorvelantOut2Devices = MakeTree(TabSheet3, "MorvelantOut2Devices", 240, 24, 221, 249);
+
+    connect(MorvelantPCDevice, &QComboBox::currentIndexChanged, this, [this](int) {
+        if (updating_ == 0) MorvelantPCDeviceChange();
+    });
+    connect(PCMorvelantDevice, &QComboBox::currentIndexChanged, this, [this](int) {
+        if (updating_ == 0) PCMorvelantDeviceChange();
+    });
+    connect(ThruBox, &QCheckBox::toggled, this, [this](bool on) { Routing.Thru = on; });
+    connect(SysexThruBox, &QCheckBox::toggled, this, [this](bool on) { Routing.SysexThru = on; });
+    connect(RealtimeThruBox, &QCheckBox::toggled, this, [this](bool on) { Routing.RealtimeThru = on; });
+    connect(Edit1, &QLineEdit::textChanged, this, [this] { DelayEdited(); });
+    connect(Edit2, &QLineEdit::textChanged, this, [this] { DelayEdited(); });
+}
+
+QTreeWidget* TMidiSettingsForm::MakeTree(QWidget* page, const char* name, int x, int y, int w, int h) {
+    auto* tree = new QTreeWidget(page);
+    tree->setObjectName(QString::fromLatin1(name));
+    tree->setGeometry(x, y, w, h);
+    tree->setHeaderHidden(true);
+    tree->setColumnCount(1);
+    tree->setRootIsDecorated(false);
+    tree->setIndentation(0);
+    tree->setItemDelegate(new StatePictureDelegate(tree));
+    tree->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    tree->viewport()->installEventFilter(this);
+    connect(tree, &QTreeWidget::itemChanged, this, [this, tree](QTreeWidgetItem* item, int) {
+        if (updating_ != 0) return;
+        for (PortRole role : {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2,
+                              PortRole::Thru})
+            if (Tree(role) == tree) TreeEdited(role, tree->indexOfTopLevelItem(item), FromQ(item->text(0)));
+    });
+    return tree;
+}
+
+QTreeWidget* TMidiSettingsForm::Tree(PortRole role) const {
+    switch (role) {
+    case PortRole::In1: return MorvelantIn1Devices;
+    case PortRole::In2: return MorvelantIn2Devices;
+    case PortRole::ThruIn: return MorvelantThruInDevices;
+    case PortRole::Out1: return MorvelantOut1Devices;
+    case PortRole::Out2: return MorvelantOut2Devices;
+    case PortRole::Thru: return MorvelantThruDevices;
+    }
+    return nullptr;
+}
+
+QRect TMidiSettingsForm::StatePictureRect(QTreeWidget* tree, int node) {
+    QTreeWidgetItem* item = tree->topLevelItem(node);
+    if (item == nullptr) return {};
+    const QRect r = tree->visualItemRect(item);
+    return QRect(r.left(), r.top(), StatePictureDelegate::kPictureWidth, r.height());
+}
+
+int TMidiSettingsForm::NodeState(QTreeWidget* tree, int node) {
+    QTreeWidgetItem* item = tree->topLevelItem(node);
+    return item != nullptr ? item->data(0, kStateRole).toInt() : kStateNone;
+}
+
+bool TMidiSettingsForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        for (PortRole role : {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2,
+                              PortRole::Thru}) {
+            if (Tree(role)->viewport() != watched) continue;
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            TreeMouseDown(role, mouse->button(), mouse->position().toPoint());
+        }
+    }
+    return TForm::eventFilter(watched, event);
+}
+
+// ------------------------------------------------------------ configuration
+
+void TMidiSettingsForm::FormCreate(const MidiSettingsSetup& setup) {
+    Ports.Enumerate(*MidiKit);
+
+    TIniFile ini(configFile_);
+    int top = ini.ReadInteger(kFormSection, "Top", 130);
+    if (top < 0) top = 0;
+    const int left = ini.ReadInteger(kFormSection, "Left", 135);
+    savedWidth_ = ini.ReadInteger(kFormSection, "Width", 489);
+    savedHeight_ = ini.ReadInteger(kFormSection, "Height", 327);
+    // The border is fixed: the stored size is kept, the client area is not
+    // resized from it.
+    SetBounds(left, top, width(), height());
+
+    const int presetDelay = ini.ReadInteger(kFormSection, "Preset Delay", kDefaultPresetDelay);
+    const int patternDelay = ini.ReadInteger(kFormSection, "Pattern Delay", kDefaultPatternDelay);
+    Edit1->setText(QString::number(presetDelay));
+    Edit2->setText(QString::number(patternDelay));
+    ini.WriteInteger(kFormSection, "Preset Delay", presetDelay);
+    ini.WriteInteger(kFormSection, "Pattern Delay", patternDelay);
+
+    ThruBox->setChecked(ini.ReadBool(kThruSection, "ThruBox", false));
+    SysexThruBox->setChecked(ini.ReadBool(kThruSection, "SysexThruBox", false));
+    RealtimeThruBox->setChecked(ini.ReadBool(kThruSection, "RealtimeThruBox", false));
+    Routing.Thru = ThruBox->isChecked();
+    Routing.SysexThru = SysexThruBox->isChecked();
+    Routing.RealtimeThru = RealtimeThruBox->isChecked();
+
+    Ports.ReadPortConfig(ini);
+    FillCombo(MorvelantPCDevice, Routing.InNames, Ports.DeviceInIndex());
+    FillCombo(PCMorvelantDevice, Routing.OutNames, Ports.DeviceOutIndex());
+    FillInDeviceTrees();
+    FillOutDeviceTrees();
+    for (PortRole role : kInputRoles) ShowStates(role);
+    for (PortRole role : kOutputRoles) ShowStates(role);
+
+    for (int i = 0; i < kMaxPorts; ++i) {
+        TMidiKitIn* in = (i < Routing.NumInDevs && setup.Inputs) ? setup.Inputs(i) : nullptr;
+        if (in != nullptr) in->MidiKit = MidiKit.get();
+        Routing.In[static_cast<size_t>(i)] = in;
+    }
+    for (int i = 0; i < kMaxPorts; ++i) Routing.Out[static_cast<size_t>(i)] = nullptr;
+    for (int i = 0; i < Routing.NumOutDevs; ++i) {
+        auto* out = new TMidiKitOut(this);
+        out->setObjectName(QStringLiteral("MidiKitOut%1").arg(i));
+        out->MidiKit = MidiKit.get();
+        out->Sync = MidiKitSync;
+        out->Tag = i;
+        Routing.Out[static_cast<size_t>(i)] = out;
+    }
+    UpdateDevices();
+}
+
+void TMidiSettingsForm::FormDestroy() {
+    TIniFile ini(configFile_);
+    ini.WriteInteger(kFormSection, "Top", y());
+    ini.WriteInteger(kFormSection, "Left", x());
+    // Without a window frame (not shown yet, or no window system) the stored
+    // size is written back as it was read.
+    const QRect frame = frameGeometry();
+    const bool framed = frame.width() > width() || frame.height() > height();
+    ini.WriteInteger(kFormSection, "Width", framed ? frame.width() : savedWidth_);
+    ini.WriteInteger(kFormSection, "Height", framed ? frame.height() : savedHeight_);
+
+    int presetDelay = 0, patternDelay = 0;
+    if (!TIniFile::ParseInteger(DelayText(Edit1), presetDelay) ||
+        !TIniFile::ParseInteger(DelayText(Edit2), patternDelay)) {
+        presetDelay = kDefaultPresetDelay;
+        patternDelay = kDefaultPatternDelay;
+    }
+    ini.WriteInteger(kFormSection, "Preset Delay", presetDelay);
+    ini.WriteInteger(kFormSection, "Pattern Delay", patternDelay);
+
+    Ports.WritePortConfig(ini);
+
+    ini.WriteBool(kThruSection, "ThruBox", ThruBox->isChecked());
+    ini.WriteBool(kThruSection, "SysexThruBox", SysexThruBox->isChecked());
+    ini.WriteBool(kThruSection, "RealtimeThruBox", RealtimeThruBox->isChecked());
+
+    // The ports go before the root component they call through.
+    for (int i = 0; i < Routing.NumOutDevs; ++i) {
+        TMidiKitOut*& out = Routing.Out[static_cast<size_t>(i)];
+        if (out == nullptr) continue;
+        try {
+            if (out->IsOpen()) out->Close();
+        } catch (...) {
+        }
+        delete out;
+        out = nullptr;
+    }
+    for (int i = 0; i < Routing.NumInDevs; ++i) {
+        TMidiKitIn*& in = Routing.In[static_cast<size_t>(i)];
+        if (in == nullptr) continue;
+        try {
+            if (in->IsOpen()) {
+                in->Stop();
+                in->Close();
+            }
+        } catch (...) {
+        }
+        // The input window outlives this one; its inputs must not keep
+        // calling through the root component that goes with this window.
+        if (in->MidiKit == MidiKit.get()) in->MidiKit = nullptr;
+        in = nullptr;
+    }
+    delete MidiKitSync;
+    MidiKitSync = nullptr;
+    MidiKit.reset();
+}
+
+// ------------------------------------------------------------ views
+
+void TMidiSettingsForm::FillCombo(QComboBox* combo, const std::vector<std::string>& names, int index) {
+    UpdatingGuard guard(updating_);
+    combo->clear();
+    for (const std::string& name : names) combo->addItem(ToQ(name));
+    combo->setCurrentIndex(index);
+}
+
+void TMidiSettingsForm::FillTree(QTreeWidget* tree, const std::vector<std::string>& names, int count) {
+    UpdatingGuard guard(updating_);
+    tree->clear();
+    for (int i = 0; i < count; ++i) {
+        auto* item = new QTreeWidgetItem(tree);
+        item->setText(0, ToQ(names[static_cast<size_t>(i)]));
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+}
+
+void TMidiSettingsForm::FillInDeviceTrees() {
+    FillTree(MorvelantIn1Devices, Routing.InNames, Routing.NumInDevs);
+    FillTree(MorvelantIn2Devices, Routing.InNames, Routing.NumInDevs);
+    FillTree(MorvelantThruInDevices, Routing.InNames, Routing.NumInDevs);
+}
+
+void TMidiSettingsForm::FillOutDeviceTrees() {
+    FillTree(MorvelantOut1Devices, Routing.OutNames, Routing.NumOutDevs);
+    FillTree(MorvelantOut2Devices, Routing.OutNames, Routing.NumOutDevs);
+    FillTree(MorvelantThruDevices, Routing.OutNames, Routing.NumOutDevs);
+}
+
+void TMidiSettingsForm::ShowStates(PortRole role) {
+    UpdatingGuard guard(updating_);
+    QTreeWidget* tree = Tree(role);
+    const auto& flags = Ports.Flags(role);
+    for (int i = 0; i < tree->topLevelItemCount() && i < kMaxPorts; ++i)
+        tree->topLevelItem(i)->setData(0, kStateRole, flags[static_cast<size_t>(i)] ? kStateOn : kStateOff);
+}
+
+// ------------------------------------------------------------ handlers
+
+void TMidiSettingsForm::UpdateDevices() { Ports.UpdateDevices(); }
+
+void TMidiSettingsForm::DevicesChanged() {
+    UpdateDevices();
+    if (DevicesInfoForm1 != nullptr) DevicesInfoForm1->FillDeviceLists();
+}
+
+void TMidiSettingsForm::TreeMouseDown(PortRole role, Qt::MouseButton button, const QPoint& pos) {
+    if (button != Qt::LeftButton) return;
+    QTreeWidget* tree = Tree(role);
+    if (QTreeWidgetItem* item = tree->itemAt(pos)) {
+        const int node = tree->indexOfTopLevelItem(item);
+        if (NodeState(tree, node) != kStateNone && StatePictureRect(tree, node).contains(pos)) {
+            const bool on = Ports.ToggleRole(role, node);
+            UpdatingGuard guard(updating_);
+            item->setData(0, kStateRole, on ? kStateOn : kStateOff);
+        }
+    }
+    DevicesChanged();
+}
+
+void TMidiSettingsForm::TreeEdited(PortRole role, int node, const std::string& text) {
+    const bool input = IsInputRole(role);
+    if (node < 0 || node >= (input ? Routing.NumInDevs : Routing.NumOutDevs)) return;
+    Ports.SetAlias(input, node, text);
+    UpdatingGuard guard(updating_);
+    for (PortRole other : input ? kInputRoles : kOutputRoles)
+        if (QTreeWidgetItem* item = Tree(other)->topLevelItem(node)) item->setText(0, ToQ(text));
+    if (input)
+        FillCombo(MorvelantPCDevice, Routing.InNames, Ports.DeviceInIndex());
+    else
+        FillCombo(PCMorvelantDevice, Routing.OutNames, Ports.DeviceOutIndex());
+}
+
+void TMidiSettingsForm::MorvelantPCDeviceChange() {
+    Ports.SetDeviceInPort(MorvelantPCDevice->currentIndex());
+    DevicesChanged();
+}
+
+void TMidiSettingsForm::PCMorvelantDeviceChange() {
+    Ports.SetDeviceOutPort(PCMorvelantDevice->currentIndex());
+    DevicesChanged();
+}
+
+void TMidiSettingsForm::DelayEdited() {
+    int v = 0;
+    Routing.PresetDelay = TIniFile::ParseInteger(DelayText(Edit1), v) ? v : kDefaultPresetDelay;
+    Routing.PatternDelay = TIniFile::ParseInteger(DelayText(Edit2), v) ? v : kDefaultPatternDelay;
+}
+
+void TMidiSettingsForm::MidiKitSyncMidiBeat(TMidiKitSync*) {
+    if (++Routing.BeatInBar == 5) {
+        Routing.BeatInBar = 1;
+        ++Routing.BarCount;
+    }
+    if (sequencer_ != nullptr)
+        sequencer_->ShowCount(std::to_string(Routing.BarCount) + "." + std::to_string(Routing.BeatInBar));
+}
+
+void TMidiSettingsForm::MidiKitSyncSyncDone(TMidiKitSync*) {
+    ++SyncDoneCount;
+    if (sequencer_ != nullptr) sequencer_->ShowSyncDoneCount(std::to_string(SyncDoneCount));
+    if (MidiKitSync != nullptr && MidiKitSync->IsOpen()) MidiKitSync->Pause(false);
+    if (sequencer_ == nullptr) return;
+    sequencer_->SetPlaying(false);
+    sequencer_->ShowStopped();
+    const int active = sequencer_->CountActiveTracks();
+    if (sequencer_->LoopPlayback() && active > 0) {
+        sequencer_->StartPlayback();
+        sequencer_->ShowPlaying();
+    }
+}
+
+}  // namespace morvelant

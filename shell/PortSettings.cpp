@@ -1,0 +1,247 @@
+#include "shell/PortSettings.h"
+
+#include <algorithm>
+
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitIn.h"
+#include "midikit/MidiKitOut.h"
+#include "platform/IniFile.h"
+
+namespace morvelant {
+
+namespace {
+
+constexpr const char* kDevicesSection = "Morvelant Devices";
+constexpr const char* kInNamesSection = "InDeviceNames";
+constexpr const char* kOutNamesSection = "OutDeviceNames";
+
+std::string Description(void (*get)(uint32_t, char*), int port) {
+    char buffer[64] = {};  // the driver fills at most 32 bytes
+    get(static_cast<uint32_t>(port), buffer);
+    buffer[sizeof buffer - 1] = '\0';
+    return buffer;
+}
+
+}  // namespace
+
+const char* RoleSection(PortRole role) {
+    switch (role) {
+    case PortRole::In1: return "In1DeviceFlags";
+    case PortRole::In2: return "In2DeviceFlags";
+    case PortRole::ThruIn: return "ThruInDeviceFlags";
+    case PortRole::Out1: return "Out1DeviceFlags";
+    case PortRole::Out2: return "Out2DeviceFlags";
+    case PortRole::Thru: return "ThruDeviceFlags";
+    }
+    return "";
+}
+
+void PortSettings::Enumerate(const TMidiKit& kit) {
+    const int numIn = static_cast<int>(std::min<uint32_t>(kit.pGetNumInDevices(), kMaxPorts));
+    const int numOut = static_cast<int>(std::min<uint32_t>(kit.pGetNumOutDevices(), kMaxPorts));
+    std::vector<std::string> in, out;
+    for (int i = 0; i < numIn; ++i) in.push_back(Description(kit.pGetMidiInDescription, i));
+    for (int i = 0; i < numOut; ++i) out.push_back(Description(kit.pGetMidiOutDescription, i));
+    SetPorts(in, out);
+}
+
+void PortSettings::SetPorts(const std::vector<std::string>& inDescriptions,
+                            const std::vector<std::string>& outDescriptions) {
+    MidiRouting& r = Routing;
+    r.NumInDevs = static_cast<int>(std::min<size_t>(inDescriptions.size(), kMaxPorts));
+    r.NumOutDevs = static_cast<int>(std::min<size_t>(outDescriptions.size(), kMaxPorts));
+    r.InDriverNames.assign(inDescriptions.begin(), inDescriptions.begin() + r.NumInDevs);
+    r.OutDriverNames.assign(outDescriptions.begin(), outDescriptions.begin() + r.NumOutDevs);
+    r.InDriverNames.push_back(kNoDevice);
+    r.OutDriverNames.push_back(kNoDevice);
+    r.InNames = r.InDriverNames;
+    r.OutNames = r.OutDriverNames;
+    for (PortRole role : kInputRoles) Flags(role).fill(false);
+    for (PortRole role : kOutputRoles) Flags(role).fill(false);
+    r.MorvelantPCDeviceIndex = r.NumInDevs;
+    r.PCMorvelantDeviceIndex = r.NumOutDevs;
+}
+
+std::array<bool, kMaxPorts>& PortSettings::Flags(PortRole role) {
+    MidiRouting& r = Routing;
+    switch (role) {
+    case PortRole::In1: return r.In1DeviceFlags;
+    case PortRole::In2: return r.In2DeviceFlags;
+    case PortRole::ThruIn: return r.ThruInDeviceFlags;
+    case PortRole::Out1: return r.Out1DeviceFlags;
+    case PortRole::Out2: return r.Out2DeviceFlags;
+    case PortRole::Thru: return r.ThruDeviceFlags;
+    }
+    return r.In1DeviceFlags;
+}
+
+const std::array<bool, kMaxPorts>& PortSettings::Flags(PortRole role) const {
+    return const_cast<PortSettings*>(this)->Flags(role);
+}
+
+void PortSettings::ReadAliases(const TIniFile& ini, const char* section, const std::vector<std::string>& drivers,
+                               std::vector<std::string>& names) {
+    // The last entry of both lists is "no device", which has no alias.
+    const size_t ports = drivers.empty() ? 0 : drivers.size() - 1;
+    for (const std::string& key : ini.ReadSection(section)) {
+        bool any = false;
+        for (size_t i = 0; i < ports; ++i) any = any || drivers[i] == key;
+        if (!any) continue;
+        const std::string alias = ini.ReadString(section, key, key);
+        for (size_t i = 0; i < ports; ++i)
+            if (drivers[i] == key) names[i] = alias;
+    }
+}
+
+void PortSettings::ReadPortConfig(const TIniFile& ini) {
+    MidiRouting& r = Routing;
+    ReadAliases(ini, kInNamesSection, r.InDriverNames, r.InNames);
+    ReadAliases(ini, kOutNamesSection, r.OutDriverNames, r.OutNames);
+
+    for (PortRole role : {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2,
+                          PortRole::Thru}) {
+        auto& flags = Flags(role);
+        flags.fill(false);
+        const std::vector<std::string>& drivers = IsInputRole(role) ? r.InDriverNames : r.OutDriverNames;
+        const int count = PortCount(role);
+        for (const std::string& key : ini.ReadSection(RoleSection(role))) {
+            if (!ini.ReadBool(RoleSection(role), key, false)) continue;
+            for (int i = 0; i < count; ++i)
+                if (drivers[static_cast<size_t>(i)] == key) flags[static_cast<size_t>(i)] = true;
+        }
+    }
+
+    // A stored port that is not there any more must not hand its role to
+    // whichever port happens to come first: the role then has no port.
+    const std::string inPort = ini.ReadString(kDevicesSection, "MorvelantPCDevice", kNoDevice);
+    r.MorvelantPCDeviceIndex = r.NumInDevs;
+    for (int i = 0; i <= r.NumInDevs; ++i)
+        if (r.InDriverNames[static_cast<size_t>(i)] == inPort) r.MorvelantPCDeviceIndex = i;
+    const std::string outPort = ini.ReadString(kDevicesSection, "PCMorvelantDevice", kNoDevice);
+    r.PCMorvelantDeviceIndex = r.NumOutDevs;
+    for (int i = 0; i <= r.NumOutDevs; ++i)
+        if (r.OutDriverNames[static_cast<size_t>(i)] == outPort) r.PCMorvelantDeviceIndex = i;
+}
+
+bool PortSettings::WritePortConfig(TIniFile& ini) const {
+    const MidiRouting& r = Routing;
+    bool ok = true;
+    for (const char* section : {kDevicesSection, "In1DeviceFlags", "In2DeviceFlags", "ThruInDeviceFlags",
+                                "Out1DeviceFlags", "Out2DeviceFlags", "ThruDeviceFlags", kInNamesSection,
+                                kOutNamesSection})
+        ok = ini.EraseSection(section) && ok;
+
+    ok = ini.WriteString(kDevicesSection, "MorvelantPCDevice", MidiRouting::NameOf(r.InDriverNames, DeviceInIndex())) && ok;
+    ok = ini.WriteString(kDevicesSection, "PCMorvelantDevice", MidiRouting::NameOf(r.OutDriverNames, DeviceOutIndex())) && ok;
+
+    for (PortRole role : {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2,
+                          PortRole::Thru}) {
+        const std::vector<std::string>& drivers = IsInputRole(role) ? r.InDriverNames : r.OutDriverNames;
+        const auto& flags = Flags(role);
+        for (int i = 0; i < PortCount(role); ++i)
+            ok = ini.WriteBool(RoleSection(role), drivers[static_cast<size_t>(i)], flags[static_cast<size_t>(i)]) && ok;
+    }
+    for (int i = 0; i < r.NumInDevs; ++i)
+        ok = ini.WriteString(kInNamesSection, r.InDriverNames[static_cast<size_t>(i)], r.InNames[static_cast<size_t>(i)]) && ok;
+    for (int i = 0; i < r.NumOutDevs; ++i)
+        ok = ini.WriteString(kOutNamesSection, r.OutDriverNames[static_cast<size_t>(i)], r.OutNames[static_cast<size_t>(i)]) && ok;
+    return ok;
+}
+
+bool PortSettings::ToggleRole(PortRole role, int port) {
+    if (port < 0 || port >= PortCount(role)) return false;
+    bool& flag = Flags(role)[static_cast<size_t>(port)];
+    flag = !flag;
+    return flag;
+}
+
+void PortSettings::SetAlias(bool input, int port, const std::string& alias) {
+    MidiRouting& r = Routing;
+    const int count = input ? r.NumInDevs : r.NumOutDevs;
+    if (port < 0 || port >= count) return;
+    (input ? r.InNames : r.OutNames)[static_cast<size_t>(port)] = alias;
+}
+
+void PortSettings::SetDeviceInPort(int index) {
+    Routing.MorvelantPCDeviceIndex = (index >= 0 && index < Routing.NumInDevs) ? index : Routing.NumInDevs;
+}
+
+void PortSettings::SetDeviceOutPort(int index) {
+    Routing.PCMorvelantDeviceIndex = (index >= 0 && index < Routing.NumOutDevs) ? index : Routing.NumOutDevs;
+}
+
+int PortSettings::DeviceInIndex() const {
+    const int p = Routing.DeviceInPort();
+    return p >= 0 ? p : Routing.NumInDevs;
+}
+
+int PortSettings::DeviceOutIndex() const {
+    const int p = Routing.DeviceOutPort();
+    return p >= 0 ? p : Routing.NumOutDevs;
+}
+
+bool PortSettings::InputNeeded(int port) const {
+    const MidiRouting& r = Routing;
+    const auto i = static_cast<size_t>(port);
+    return r.In1DeviceFlags[i] || r.In2DeviceFlags[i] || port == r.DeviceInPort() || r.ThruInDeviceFlags[i];
+}
+
+bool PortSettings::OutputNeeded(int port) const {
+    const MidiRouting& r = Routing;
+    const auto i = static_cast<size_t>(port);
+    return r.Out1DeviceFlags[i] || r.Out2DeviceFlags[i] || r.ThruDeviceFlags[i] || port == r.DeviceOutPort();
+}
+
+void PortSettings::UpdateDevices() {
+    MidiRouting& r = Routing;
+    r.OpenInDevices.clear();
+    r.ClosedInDevices.clear();
+    r.ErrorInDevices.clear();
+    r.OpenOutDevices.clear();
+    r.ClosedOutDevices.clear();
+    r.ErrorOutDevices.clear();
+
+    for (int i = 0; i < r.NumInDevs; ++i) {
+        const std::string& name = r.InDriverNames[static_cast<size_t>(i)];
+        TMidiKitIn* in = r.In[static_cast<size_t>(i)];
+        const bool needed = InputNeeded(i);
+        const bool open = in != nullptr && in->IsOpen();
+        if (open && needed) {
+            r.OpenInDevices.push_back(name);
+        } else if (open) {
+            in->Close();
+            r.ClosedInDevices.push_back(name);
+        } else if (needed) {
+            if (in != nullptr && in->Open(static_cast<uint16_t>(i), kPortOpenArgument)) {
+                in->Start();
+                r.OpenInDevices.push_back(name);
+            } else {
+                r.ErrorInDevices.push_back(name);
+            }
+        } else {
+            r.ClosedInDevices.push_back(name);
+        }
+    }
+
+    for (int i = 0; i < r.NumOutDevs; ++i) {
+        const std::string& name = r.OutDriverNames[static_cast<size_t>(i)];
+        TMidiKitOut* out = r.Out[static_cast<size_t>(i)];
+        const bool needed = OutputNeeded(i);
+        const bool open = out != nullptr && out->IsOpen();
+        if (open && needed) {
+            r.OpenOutDevices.push_back(name);
+        } else if (open) {
+            out->Close();
+            r.ClosedOutDevices.push_back(name);
+        } else if (needed) {
+            if (out != nullptr && out->Open(static_cast<uint16_t>(i), kPortOpenArgument))
+                r.OpenOutDevices.push_back(name);
+            else
+                r.ErrorOutDevices.push_back(name);
+        } else {
+            r.ClosedOutDevices.push_back(name);
+        }
+    }
+}
+
+}  // namespace morvelant

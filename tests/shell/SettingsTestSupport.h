@@ -1,0 +1,145 @@
+// Shared by the MIDI settings and device information tests: the application,
+// a temporary program folder with its configuration file, the 50 input
+// components that the hidden input window would own, and the driver library
+// on its loopback backend (4 ports each way, output k wired to input k).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
+#include <array>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitIn.h"
+#include "platform/IniFile.h"
+#include "shell/MidiSettings.h"
+
+namespace morvelant::settingstest {
+
+inline QApplication* App() {
+    static int argc = 1;
+    static char name[] = "shell_tests";
+    static char* argv[] = {name, nullptr};
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
+    static QApplication* app = new QApplication(argc, argv);
+    return app;
+}
+
+inline std::string ExeFolder() {
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    std::string p(buf, n > 0 ? static_cast<size_t>(n) : 0);
+    return p.substr(0, p.rfind('/'));
+}
+
+// Whether this process loaded the driver library on the loopback backend.
+inline bool& LoopbackLoadedHere() {
+    static bool loaded = false;
+    return loaded;
+}
+
+// The library fixes its backend when first loaded and stays loaded; when a
+// test of another kind loaded it first, the test runs again in a process of
+// its own.
+inline bool NeedsFreshProcess() {
+    if (LoopbackLoadedHere()) return false;
+    const std::string path = ExeFolder() + "/libMidiKit32.so";
+    void* h = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (h == nullptr) return false;
+    ::dlclose(h);
+    return true;
+}
+
+inline int RerunAlone() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string cmd = "'" + ExeFolder() + "/shell_tests' --gtest_filter='" + info->test_suite_name() + "." +
+                            info->name() + "'";
+    return std::system(cmd.c_str());
+}
+
+#define SETTINGS_IN_LOOPBACK_PROCESS()                                                      \
+    do {                                                                                   \
+        if (::morvelant::settingstest::NeedsFreshProcess()) {                              \
+            ASSERT_EQ(::morvelant::settingstest::RerunAlone(), 0) << "failed in its own process"; \
+            return;                                  \
+        }                                                                                  \
+    } while (0)
+
+class SettingsFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        char tmpl[] = "/tmp/settings-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        cfg = dir + "/Morvelant.cfg";
+        ::setenv("MIDIKIT_BACKEND", "loopback", 1);
+        ::unsetenv("MIDIKIT_LOOPBACK_NAMES");
+        TMidiKit::SetLibraryFolder("");
+        for (auto& in : inputs) in = std::make_unique<TMidiKitIn>();
+    }
+    void TearDown() override {
+        form.reset();
+        for (auto& in : inputs) in.reset();
+        std::system(("rm -rf '" + dir + "'").c_str());
+    }
+
+    void Create() {
+        MidiSettingsSetup setup;
+        setup.ConfigFile = cfg;
+        setup.Inputs = [this](int port) { return inputs[static_cast<size_t>(port)].get(); };
+        form = std::make_unique<TMidiSettingsForm>(setup);
+        LoopbackLoadedHere() = true;
+    }
+    void Restart() {
+        form.reset();
+        Create();
+    }
+
+    void Put(const std::string& text) {
+        std::ofstream f(cfg, std::ios::binary);
+        f << text;
+    }
+    std::string File() const {
+        std::ifstream f(cfg, std::ios::binary);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+
+    // A left (or other) click on a node, on its state picture or its label.
+    void Click(QTreeWidget* tree, int node, bool onPicture, Qt::MouseButton button = Qt::LeftButton) {
+        QRect r = TMidiSettingsForm::StatePictureRect(tree, node);
+        ASSERT_TRUE(r.isValid());
+        QPoint at = onPicture ? r.center() : QPoint(r.right() + 30, r.center().y());
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(tree->viewport()->mapToGlobal(at)), button,
+                          button, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), QPointF(tree->viewport()->mapToGlobal(at)),
+                            button, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &release);
+    }
+
+    void ShowTabOf(QTreeWidget* tree) {
+        form->Show();
+        QWidget* page = tree->parentWidget();
+        form->PageControl1->setCurrentWidget(page);
+        QApplication::processEvents();
+    }
+
+    std::string dir, cfg;
+    std::array<std::unique_ptr<TMidiKitIn>, 50> inputs;
+    std::unique_ptr<TMidiSettingsForm> form;
+};
+
+}  // namespace morvelant::settingstest

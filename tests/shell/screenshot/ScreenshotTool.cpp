@@ -1,0 +1,250 @@
+// Shows each window of the editor with sample content and saves a picture of
+// it, so that the windows' look can be reviewed without clicking through the
+// program. Run it under a virtual X server (scripts/screenshots.sh):
+//
+//   ScreenshotTool <output folder> [window name ...]
+//
+// With names, only those windows are taken. Each window is added to the
+// table in Windows() below by a function that builds and fills it.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/MidiRouting.h"
+#include "model/DeviceModel.h"
+#include "platform/ProgramPath.h"
+#include "shell/About.h"
+#include "shell/Instructions.h"
+#include "shell/Main.h"
+#include "shell/MainMenu.h"
+#include "shell/MidiData.h"
+#include "shell/MidiMonGrid.h"
+#include "shell/MorvelantExplorer.h"
+#include "shell/SendingUnit.h"
+
+using namespace morvelant;
+
+namespace {
+
+// What the windows share while they are taken.
+struct Context {
+    DeviceModel model;
+    MidiRouting routing;
+    Context() {
+        routing.InNames = {"Morvelant In", "USB Keyboard", "no device"};
+        routing.OutNames = {"Morvelant Out", "Synth Module", "no device"};
+    }
+};
+
+struct Shot {
+    const char* name;  // file name without ".png"
+    std::function<std::unique_ptr<QWidget>(Context&)> make;
+};
+
+MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) {
+    MidiEvent e{};
+    e.time = 0xFFFFFFFFu;
+    e.status = status;
+    e.data1 = d1;
+    e.data2 = d2;
+    return e;
+}
+
+void FillMonitor(TMidiMonGridForm& m) {
+    m.Rows.MonitorEnabled = true;
+    m.RealtimeMessagesClick();
+    m.LogEvent(1, Ev(0x90, 60, 100), true);
+    m.LogEvent(0, Ev(0xB0, 7, 96), false);
+    m.LogEvent(1, Ev(0x80, 60, 0), true);
+    m.LogEvent(0, Ev(0xC3, 12), false);
+    m.LogEvent(0, Ev(0xE0, 0, 64), false);
+    const uint8_t sysex[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    for (uint8_t b : sysex) m.LogEvent(0, Ev(0xF0, b), true);
+    m.LogEvent(1, Ev(0xF8), true);
+    m.LogEvent(1, Ev(0xAF, 61, 5), true);
+    m.LogEvent(0, Ev(0xD0, 127), false);
+    m.SyncGrid();
+}
+
+std::vector<Shot> Windows() {
+    return {
+        {"MainForm",
+         [](Context&) {
+             // Its own program folder: it reads and writes its configuration.
+             static QTemporaryDir folder;
+             auto f = std::make_unique<TMainForm>(folder.path().toStdString());
+             f->Show();
+             for (int i = 0; i < kFaderCount; ++i) f->FaderList[size_t(i)]->setValue(127 - (i * 37) % 128);
+             f->SelectFader(4);
+             f->KeyOnOff1Click(4);
+             f->ShowMidiOutActivity();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"MidiMonGridForm",
+         [](Context& c) {
+             auto m = std::make_unique<TMidiMonGridForm>(&c.model);
+             m->SetRouting(&c.routing);
+             FillMonitor(*m);
+             return std::unique_ptr<QWidget>(std::move(m));
+         }},
+        {"MidiDataForm",
+         [](Context& c) {
+             auto d = std::make_unique<TMidiDataForm>();
+             TMidiMonGridForm m(&c.model);
+             m.DataForm = d.get();
+             FillMonitor(m);
+             std::vector<uint8_t> dump = {0xF0, 0x00, 0x20, 0x3C, 0x04, 0x05};
+             for (int i = 0; i < 34; ++i) dump.push_back(static_cast<uint8_t>(i * 3));
+             dump.push_back(0xF7);
+             for (uint8_t b : dump) m.LogEvent(0, Ev(0xF0, b), true);
+             d->AppendListing(m.Rows.HexListing(6));
+             d->AppendListing(m.Rows.HexListing(m.Rows.CurrentRow));
+             return std::unique_ptr<QWidget>(std::move(d));
+         }},
+        {"SendingForm",
+         [](Context&) {
+             auto s = std::make_unique<TSendingForm>();
+             s->BeginSeries(7, 4, "Strings ");
+             s->StepProgress();
+             s->NextItem(5, "Brass   ");
+             s->StepProgress();
+             return std::unique_ptr<QWidget>(std::move(s));
+         }},
+        {"MorvelantExplorerForm",
+         [](Context&) {
+             // The virtual device window, the presets and the device
+             // information shown; the monitor hidden with monitoring on.
+             static QTemporaryDir folder;
+             auto e = std::make_unique<TMorvelantExplorerForm>(nullptr, folder.path().toStdString());
+             e->Show();
+             e->SetStateIndex(0, 2);
+             e->SetStateIndex(2, 2);
+             e->SetStateIndex(12, 3);
+             e->SetStateIndex(14, 2);
+             e->TreeView1->setCurrentItem(e->Node(2));
+             return std::unique_ptr<QWidget>(std::move(e));
+         }},
+        {"AboutForm", [](Context&) { return std::unique_ptr<QWidget>(std::make_unique<TAboutForm>()); }},
+        {"InstructionsForm",
+         [](Context&) {
+             static QTemporaryDir folder;
+             QFile text(folder.filePath("Documentation 1a.txt"));
+             if (text.open(QIODevice::WriteOnly))
+                 text.write("Morvelant Editor - Instructions\r\n"
+                            "===============================\r\n\r\n"
+                            "1. Connect the Morvelant to a MIDI port.\r\n"
+                            "2. Choose the ports in Settings / Midi Device Settings.\r\n"
+                            "3. Move a fader of the Virtual Morvelant: its event is sent.\r\n");
+             text.close();
+             auto f = std::make_unique<TInstructionsForm>(folder.path().toStdString());
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"MainMenuForm",
+         [](Context&) {
+             // The menu strip, and below it the File, Edit, Options and
+             // Windows menus opened out, side by side.
+             static QTemporaryDir folder;
+             TMainMenuForm form(folder.path().toStdString(), {});
+             form.MainMenuPasteFaderKey->setEnabled(true);
+             form.MainMenuWarningMessages->setChecked(true);
+             form.MainMenuMotorFaders->setChecked(true);
+             form.MainFormWindowsVirtualMorvelant->setChecked(true);
+             form.show();
+             for (int i = 0; i < 10; ++i) QApplication::processEvents();
+             const QPixmap strip = form.grab();
+             std::vector<QPixmap> menus;
+             for (QMenu* m : {form.MainFormFileMenu, form.MainFormEditMenu, form.MainFormOptionsMenu,
+                              form.MainFormWindowsMenu}) {
+                 m->adjustSize();
+                 menus.push_back(m->grab());
+             }
+             int width = 0, height = 0;
+             for (const QPixmap& m : menus) {
+                 width += m.width() + 8;
+                 height = std::max(height, m.height());
+             }
+             QPixmap all(std::max(width, strip.width()), strip.height() + 8 + height);
+             all.fill(Qt::white);
+             QPainter painter(&all);
+             painter.drawPixmap(0, 0, strip);
+             int x = 0;
+             for (const QPixmap& m : menus) {
+                 painter.drawPixmap(x, strip.height() + 8, m);
+                 x += m.width() + 8;
+             }
+             painter.end();
+             form.hide();
+             auto label = std::make_unique<QLabel>();
+             label->setPixmap(all);
+             label->setFixedSize(all.size());
+             return std::unique_ptr<QWidget>(std::move(label));
+         }},
+    };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <output folder> [window ...]\n", argv[0]);
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(out)) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    std::vector<std::string> only(argv + 2, argv + argc);
+
+    // The windows read and write their configuration: keep it away from the
+    // program directory.
+    QTemporaryDir config;
+    SetProgramDirectory(config.path().toStdString());
+
+    Context context;
+    int failures = 0;
+    int taken = 0;
+    for (const Shot& shot : Windows()) {
+        if (!only.empty() && std::find(only.begin(), only.end(), shot.name) == only.end()) continue;
+        std::unique_ptr<QWidget> w = shot.make(context);
+        w->show();
+        w->raise();
+        // Let the window manager-less server map and paint it.
+        for (int i = 0; i < 20; ++i) {
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+        const QPixmap pixmap = w->grab();
+        const QString file = QDir(out).filePath(QString::fromLatin1(shot.name) + QStringLiteral(".png"));
+        if (pixmap.isNull() || !pixmap.save(file, "PNG")) {
+            std::fprintf(stderr, "%s: could not save %s\n", shot.name, qPrintable(file));
+            ++failures;
+        } else {
+            std::printf("%s %dx%d\n", qPrintable(file), pixmap.width(), pixmap.height());
+            ++taken;
+        }
+        w->hide();
+    }
+    SetProgramDirectory("");
+    if (taken == 0 && failures == 0) std::fprintf(stderr, "no window of that name\n");
+    return failures == 0 && taken > 0 ? 0 : 1;
+}
