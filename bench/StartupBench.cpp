@@ -1,0 +1,98 @@
+// The editor's start-up work (creating the virtual device window, reading
+// its configuration and the working sets, and showing it) and the time from
+// an on-screen fader move to the event put to an output port of the driver
+// library (loopback backend). Offscreen.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <memory>
+
+#include "driver/MidiKit32.h"
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitOut.h"
+#include "shell/Main.h"
+
+namespace {
+
+using namespace morvelant;
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "StartupBench";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+void BM_StartVirtualDeviceWindow(benchmark::State& state) {
+    App();
+    QTemporaryDir dir;
+    {  // working sets and configuration as a previous run left them
+        TMainForm first(dir.path().toStdString());
+        first.ReadWorkingSets();
+        first.WriteWorkingSets();
+    }
+    for (auto _ : state) {
+        auto form = std::make_unique<TMainForm>(dir.path().toStdString());
+        form->ReadWorkingSets();
+        form->Show();
+        benchmark::DoNotOptimize(form->Model.Presets[0].FaderValue(0));
+        state.PauseTiming();
+        form.reset();  // writes the configuration
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartVirtualDeviceWindow)->Unit(benchmark::kMillisecond);
+
+void BM_FaderMoveToPort(benchmark::State& state) {
+    App();
+    setenv("MIDIKIT_BACKEND", "loopback", 1);
+    QTemporaryDir dir;
+    std::unique_ptr<TMidiKit> kit;
+    try {
+        kit = std::make_unique<TMidiKit>();
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return;
+    }
+    TMidiKitOut out;
+    out.MidiKit = kit.get();
+    if (!out.Open(0, MIDIKIT_OPEN_ARGUMENT)) {
+        state.SkipWithError("loopback output 0 did not open");
+        return;
+    }
+    TMainForm form(dir.path().toStdString());
+    form.Routing.NumOutDevs = 1;
+    form.Routing.Out1DeviceFlags[0] = true;
+    form.Routing.Out[0] = &out;
+    form.Show();
+    QScrollBar* fader = form.FaderList[0];
+    int position = 0;
+    int64_t sent = 0;
+    for (auto _ : state) {
+        position = position == 0 ? 127 : 0;  // full travel: every move sends
+        fader->setValue(position);
+        ++sent;
+        if ((sent & 1023) == 0) {
+            state.PauseTiming();
+            QCoreApplication::processEvents();  // let the driver report room
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(sent);
+    form.Routing.Out[0] = nullptr;
+    out.Close();
+}
+BENCHMARK(BM_FaderMoveToPort)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,42 @@
+// Makes sure that only one copy of the editor runs for a user.
+//
+// The lock is a file of the given name in the user's runtime folder
+// (XDG_RUNTIME_DIR, else the temporary folder) held with an advisory lock
+// (flock) for as long as the object holds it. The kernel frees the lock when
+// the process ends, however it ends, so a crashed editor never blocks the
+// next start.
+#pragma once
+
+#include <string>
+
+namespace morvelant {
+
+class SingleInstanceLock {
+public:
+    explicit SingleInstanceLock(std::string name);
+    ~SingleInstanceLock();
+    SingleInstanceLock(const SingleInstanceLock&) = delete;
+    SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+
+    // Takes the lock without waiting. False when another process holds it,
+    // and also when the lock file cannot be opened at all (then Failed()
+    // tells the two apart). Taking it twice keeps the one lock.
+    bool Acquire();
+    // Gives the lock up (nothing when not held).
+    void Release();
+
+    bool Held() const { return fd_ >= 0; }
+    bool Failed() const { return failed_; }
+    const std::string& Path() const { return path_; }
+
+    // The folder that holds the lock files: XDG_RUNTIME_DIR when it is set
+    // to an existing folder, else TMPDIR, else /tmp.
+    static std::string LockFolder();
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    bool failed_ = false;
+};
+
+}  // namespace morvelant

@@ -1,0 +1,1055 @@
+#include "shell/Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/Tool.h"
+#include "model/PresetFiles.h"
+#include "platform/IniFile.h"
+#include "shell/FormBookkeeping.h"
+
+namespace morvelant {
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr char kFaderMime[] = "application/x-morvelant-fader";
+constexpr int kPitch = 25;  // horizontal distance of the fader columns
+
+QString FromBytes(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+std::string TwoDigits(int n) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d", n);
+    return buf;
+}
+
+int TagOf(const QObject* o) {
+    const QVariant v = o ? o->property("Tag") : QVariant();
+    return v.isValid() ? v.toInt() : -1;
+}
+
+void SetTag(QObject* o, int tag) { o->setProperty("Tag", tag); }
+
+// The drag cursors of a copy (a plus) and an exchange (two arrows).
+QPixmap DragCursor(bool swap) {
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawLine(2, 2, 2, 12);
+    p.drawLine(2, 2, 12, 2);
+    p.drawLine(2, 2, 14, 14);
+    if (swap) {
+        p.drawLine(12, 18, 22, 18);
+        p.drawLine(18, 14, 22, 18);
+        p.drawLine(12, 22, 16, 18);
+    } else {
+        p.drawLine(14, 19, 22, 19);
+        p.drawLine(18, 15, 18, 23);
+    }
+    return pm;
+}
+
+}  // namespace
+
+// ---- Lamps and status bars -------------------------------------------------------
+
+LampImage::LampImage(Shape shape, QWidget* parent) : QWidget(parent), shape_(shape) {}
+
+void LampImage::SetBright(bool bright) {
+    if (bright == bright_) return;  // the same picture: nothing to repaint
+    bright_ = bright;
+    repaint();
+}
+
+void LampImage::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor on = shape_ == Shape::Round ? QColor(40, 230, 40) : QColor(255, 40, 30);
+    const QColor off = shape_ == Shape::Round ? QColor(20, 70, 20) : QColor(90, 20, 15);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(bright_ ? on : off);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    if (shape_ == Shape::Round)
+        p.drawEllipse(r);
+    else
+        p.drawRect(r);
+}
+
+PanelStatusBar::PanelStatusBar(const std::vector<int>& widths, QWidget* parent) : QFrame(parent) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSpacing(2);
+    for (size_t i = 0; i < widths.size(); ++i) {
+        auto* label = new QLabel(this);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        if (i + 1 < widths.size())
+            label->setFixedWidth(widths[i]);
+        else
+            label->setMinimumWidth(widths[i]);
+        layout->addWidget(label);
+        panels_.push_back(label);
+    }
+}
+
+void PanelStatusBar::SetPanelText(int panel, const std::string& text) {
+    if (panel >= 0 && panel < PanelCount()) panels_[size_t(panel)]->setText(FromBytes(text));
+}
+
+std::string PanelStatusBar::PanelText(int panel) const {
+    if (panel < 0 || panel >= PanelCount()) return {};
+    return panels_[size_t(panel)]->text().toLatin1().toStdString();
+}
+
+// ---- Construction ---------------------------------------------------------------------
+
+TMainForm::TMainForm(const std::string& programPath, QWidget* parent)
+    : TForm(QStringLiteral("MainForm"), parent), Model(programPath), DeviceEngine(Model, Routing, this) {
+    SetCaption("Morvelant Editor");
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    Model.Panel = this;
+    for (int f = 0; f < kFaderCount; ++f) {
+        Model.FaderStates[f].Index = f;
+        Model.KeyStates[f].Index = f;
+    }
+    formBookkeeping_ = std::make_unique<FormBookkeeping>(Bookkeeping, this);
+    formBookkeeping_->Install();
+    BuildControls();
+    BuildMenus();
+    WatchChildren();
+    setFixedSize(630, 428);
+
+    // The constructor's picture of the lamps: MIDI lamps dark, the special
+    // keys dark but the snapshot lamp, fader 1 selected.
+    MidiInLed->SetBright(false);
+    MidiOutLed->SetBright(false);
+    SnapshotLed->SetBright(true);
+    Model.FaderSelected.fill(false);
+    Model.FaderSelected[0] = true;
+    PaintSelectLamps();
+
+    // FormCreate: the configuration, then the select lamp of the configured fader.
+    ReadConfiguration();
+    Model.FaderSelected.fill(false);
+    Model.FaderSelected[size_t(Model.SelectedFader)] = true;
+    PaintSelectLamps();
+}
+
+TMainForm::~TMainForm() {
+    // FormDestroy: the window's section of the configuration.
+    WriteConfiguration();
+    formBookkeeping_.reset();
+    Model.Panel = nullptr;
+    if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::BuildControls() {
+    QFont small = font();
+    small.setPointSize(7);
+
+    // Select lamps.
+    auto* selectBox = new QGroupBox(QStringLiteral("Fader Select"), this);
+    selectBox->setObjectName(QStringLiteral("FaderSelectGroupBox"));
+    selectBox->setGeometry(4, 0, 622, 28);
+    // Faders.
+    auto* faderBox = new QGroupBox(QStringLiteral("Faders"), this);
+    faderBox->setObjectName(QStringLiteral("FaderGroupBox"));
+    faderBox->setGeometry(4, 50, 622, 168);
+    // Key lamps and keys.
+    auto* keyBox = new QGroupBox(QStringLiteral("Key On/Off"), this);
+    keyBox->setObjectName(QStringLiteral("KeyGroupBox"));
+    keyBox->setGeometry(4, 220, 622, 58);
+
+    for (int i = 0; i < kFaderCount; ++i) {
+        const QString n = QString::number(i + 1);
+        const int x = 8 + kPitch * i;
+
+        auto* led = new LampImage(LampImage::Shape::Bar, selectBox);
+        led->setObjectName(QStringLiteral("FaderSelectLed") + n);
+        led->setGeometry(x + 2, 14, 13, 7);
+        SetTag(led, i);
+        FaderSelectLedList[size_t(i)] = led;
+
+        auto* select = new QPushButton(n, this);
+        select->setObjectName(QStringLiteral("FaderSelect") + n);
+        select->setGeometry(x + 4, 30, 17, 18);
+        select->setFont(small);
+        select->setAcceptDrops(true);
+        select->setContextMenuPolicy(Qt::CustomContextMenu);
+        SetTag(select, i);
+        connect(select, &QPushButton::clicked, this, [this, i] { KeyOnOff1Click(i); });
+        connect(select, &QWidget::customContextMenuRequested, this, [this, select](const QPoint& pos) {
+            FaderPopupMenu->popup(select->mapToGlobal(pos));
+        });
+        FaderSelectList[size_t(i)] = select;
+
+        auto* fader = new QScrollBar(Qt::Vertical, faderBox);
+        fader->setObjectName(QStringLiteral("Fader") + n);
+        fader->setGeometry(x, 16, 17, 146);
+        fader->setRange(0, 127);
+        fader->setSingleStep(1);
+        fader->setPageStep(5);
+        fader->setValue(127);
+        fader->setCursor(Qt::PointingHandCursor);
+        fader->setContextMenuPolicy(Qt::CustomContextMenu);
+        if (i == 0) fader->setToolTip(QStringLiteral("1"));
+        SetTag(fader, i);
+        connect(fader, &QScrollBar::valueChanged, this, [this, i] { FaderChange(i); });
+        connect(fader, &QWidget::customContextMenuRequested, this, [this, fader](const QPoint& pos) {
+            popupComponent_ = fader;
+            PopupMenu1->popup(fader->mapToGlobal(pos));
+        });
+        FaderList[size_t(i)] = fader;
+
+        auto* keyLed = new LampImage(LampImage::Shape::Bar, keyBox);
+        keyLed->setObjectName(QStringLiteral("KeyLed") + n);
+        keyLed->setGeometry(x + 2, 14, 13, 7);
+        SetTag(keyLed, i);
+        KeyLedList[size_t(i)] = keyLed;
+
+        auto* key = new QPushButton(n, keyBox);
+        key->setObjectName(QStringLiteral("KeyOnOff") + n);
+        key->setGeometry(x, 24, 22, 26);
+        key->setFont(small);
+        key->setContextMenuPolicy(Qt::PreventContextMenu);
+        SetTag(key, i);
+        connect(key, &QPushButton::clicked, this, [this, i] { KeyOnOff1Click(i); });
+        KeyOnOffList[size_t(i)] = key;
+    }
+
+    // Special keys and their lamps.
+    GroupBox4 = new QGroupBox(this);
+    GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
+    GroupBox4->setGeometry(4, 280, 318, 66);
+    struct Key {
+        QPushButton** button;
+        LampImage** led;
+        const char* name;
+        const char* ledName;
+        const char* caption;
+        int tag;
+    };
+    const Key keys[] = {
+        {&StartButton, &StartLed, "StartButton", "StartLed", "Start", 1},
+        {&Button1, &StopLed, "Button1", "StopLed", "Stop", 2},
+        {&Button2, &ContLed, "Button2", "ContLed", "Cont.", 3},
+        {&Button3, &TempoLed, "Button3", "TempoLed", "Tempo", 0},
+        {&Button4, &RewLed, "Button4", "RewLed", "<<", 4},
+        {&Button5, &FwdLed, "Button5", "FwdLed", ">>", 5},
+        {&Button6, &SnapshotLed, "Button6", "SnapshotLed", "SnapShot", 6},
+        {&Button7, &OkLed, "Button7", "OkLed", "OK", 0},
+    };
+    int x = 6;
+    for (const Key& k : keys) {
+        const int w = std::string(k.caption) == "SnapShot" ? 52 : 36;
+        auto* led = new LampImage(LampImage::Shape::Bar, GroupBox4);
+        led->setObjectName(QString::fromLatin1(k.ledName));
+        led->setGeometry(x + w / 2 - 6, 14, 13, 7);
+        *k.led = led;
+        auto* b = new QPushButton(QString::fromLatin1(k.caption), GroupBox4);
+        b->setObjectName(QString::fromLatin1(k.name));
+        b->setGeometry(x, 28, w, 28);
+        b->setFont(small);
+        SetTag(b, k.tag);
+        *k.button = b;
+        x += w + 2;
+    }
+    for (QPushButton* b : {StartButton, Button1, Button2, Button4, Button5}) {
+        const int tag = TagOf(b);
+        connect(b, &QPushButton::clicked, this, [this, tag] { StartButtonClick(tag); });
+    }
+    connect(Button6, &QPushButton::clicked, this, [this] { Button6Click(); });
+
+    // Preset stepper.
+    auto* presetBox = new QGroupBox(QStringLiteral(" Preset "), this);
+    presetBox->setObjectName(QStringLiteral("PresetGroupBox"));
+    presetBox->setGeometry(326, 280, 124, 66);
+    PrevPreset = new QPushButton(QStringLiteral("<<"), presetBox);
+    PrevPreset->setObjectName(QStringLiteral("PrevPreset"));
+    PrevPreset->setGeometry(6, 28, 32, 28);
+    NextPreset = new QPushButton(QStringLiteral(">>"), presetBox);
+    NextPreset->setObjectName(QStringLiteral("NextPreset"));
+    NextPreset->setGeometry(40, 28, 32, 28);
+    NotesButton = new QPushButton(QStringLiteral("Notes"), presetBox);
+    NotesButton->setObjectName(QStringLiteral("NotesButton"));
+    NotesButton->setGeometry(76, 28, 42, 28);
+    connect(PrevPreset, &QPushButton::clicked, this, [this] { PrevPresetClick(); });
+    connect(NextPreset, &QPushButton::clicked, this, [this] { NextPresetClick(); });
+    connect(NotesButton, &QPushButton::clicked, this, [this] { NotesButtonClick(); });
+
+    // MIDI activity.
+    MidiActivity = new QGroupBox(QStringLiteral(" Midi Activity "), this);
+    MidiActivity->setObjectName(QStringLiteral("MidiActivity"));
+    MidiActivity->setGeometry(454, 280, 92, 36);
+    auto* inLabel = new QLabel(QStringLiteral("In"), MidiActivity);
+    inLabel->setGeometry(6, 16, 14, 14);
+    MidiInLed = new LampImage(LampImage::Shape::Round, MidiActivity);
+    MidiInLed->setObjectName(QStringLiteral("MidiInLed"));
+    MidiInLed->setGeometry(22, 17, 11, 11);
+    auto* outLabel = new QLabel(QStringLiteral("Out"), MidiActivity);
+    outLabel->setGeometry(44, 16, 22, 14);
+    MidiOutLed = new LampImage(LampImage::Shape::Round, MidiActivity);
+    MidiOutLed->setObjectName(QStringLiteral("MidiOutLed"));
+    MidiOutLed->setGeometry(68, 17, 11, 11);
+    MidiInTimer = new QTimer(this);
+    MidiInTimer->setObjectName(QStringLiteral("MidiInTimer"));
+    MidiInTimer->setInterval(200);
+    connect(MidiInTimer, &QTimer::timeout, this, [this] { MidiInTimerTimer(); });
+    MidiOutTimer = new QTimer(this);
+    MidiOutTimer->setObjectName(QStringLiteral("MidiOutTimer"));
+    MidiOutTimer->setInterval(200);
+    connect(MidiOutTimer, &QTimer::timeout, this, [this] { MidiOutTimerTimer(); });
+
+    // Learn indicator.
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Sunken);
+    Panel1->setGeometry(454, 320, 92, 26);
+    LearnLabel = new QLabel(QStringLiteral("LEARN !"), Panel1);
+    LearnLabel->setObjectName(QStringLiteral("LearnLabel"));
+    LearnLabel->setAlignment(Qt::AlignCenter);
+    LearnLabel->setGeometry(2, 2, 88, 22);
+    LearnLabel->setAutoFillBackground(true);
+    LearnLabel->setContextMenuPolicy(Qt::CustomContextMenu);
+    {
+        QPalette pal = LearnLabel->palette();
+        pal.setColor(QPalette::Window, Qt::yellow);
+        LearnLabel->setPalette(pal);
+    }
+    connect(LearnLabel, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { LearnPopupMenu->popup(LearnLabel->mapToGlobal(pos)); });
+    LearnTimer = new QTimer(this);
+    LearnTimer->setObjectName(QStringLiteral("LearnTimer"));
+    LearnTimer->setInterval(200);
+    connect(LearnTimer, &QTimer::timeout, this, [this] { LearnTimerTimer(); });
+
+    // Decoration.
+    const char* labels[] = {"HALVERN", "MORVELANT", "MIDI FADER CONTROLLER"};
+    for (int i = 0; i < 3; ++i) {
+        auto* l = new QLabel(QString::fromLatin1(labels[i]), this);
+        l->setFont(small);
+        l->setGeometry(550, 282 + 20 * i, 78, 16);
+    }
+
+    // Status bars.
+    MainStatusBar = new PanelStatusBar({70, 450, 30, 50}, this);
+    MainStatusBar->setObjectName(QStringLiteral("MainStatusBar"));
+    MainStatusBar->setGeometry(0, 350, 630, 26);
+    MainStatusBar->SetPanelText(3, "Fader");
+    KeyOnStatusBar = new PanelStatusBar({70, 480, 50}, this);
+    KeyOnStatusBar->setObjectName(QStringLiteral("KeyOnStatusBar"));
+    KeyOnStatusBar->setGeometry(0, 376, 630, 26);
+    KeyOnStatusBar->SetPanelText(2, "Key On");
+    KeyOffStatusBar = new PanelStatusBar({70, 480, 50}, this);
+    KeyOffStatusBar->setObjectName(QStringLiteral("KeyOffStatusBar"));
+    KeyOffStatusBar->setGeometry(0, 402, 630, 26);
+    KeyOffStatusBar->SetPanelText(2, "Key Off");
+}
+
+void TMainForm::BuildMenus() {
+    auto item = [this](QMenu* menu, const char* name, const char* caption, void (TMainForm::*handler)(),
+                       bool enabled = true) {
+        QAction* a = menu->addAction(QString::fromLatin1(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setEnabled(enabled);
+        connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return a;
+    };
+    FaderPopupMenu = new QMenu(this);
+    FaderPopupMenu->setObjectName(QStringLiteral("FaderPopupMenu"));
+    ShowParameters1 = item(FaderPopupMenu, "ShowParameters1", "Show Parameters", &TMainForm::ShowParameters1Click);
+    FaderPopupMenu->addSeparator()->setObjectName(QStringLiteral("N4"));
+    CopyFaderParameters1 = item(FaderPopupMenu, "CopyFaderParameters1", "Copy Fader && Key Parameters",
+                                &TMainForm::CopyFaderParameters1Click);
+    PasteFaderParameters1 = item(FaderPopupMenu, "PasteFaderParameters1", "Paste Fader && Key Parameters",
+                                 &TMainForm::PasteFaderParameters1Click, false);
+    PasteSpecialFaderParameters1 =
+        item(FaderPopupMenu, "PasteSpecialFaderParameters1", "Paste Special Fader && Key Parameters",
+             &TMainForm::PasteSpecialFaderParameters1Click, false);
+    FaderPopupMenu->addSeparator()->setObjectName(QStringLiteral("N3"));
+    InitFaderParameters1 = item(FaderPopupMenu, "InitFaderParameters1", "Init Fader && Key Parameters",
+                                &TMainForm::InitFaderParameters1Click);
+    ClearAllFaderParameters1 = item(FaderPopupMenu, "ClearAllFaderParameters1", "Clear Fader && Key Parameters",
+                                    &TMainForm::ClearAllFaderParameters1Click);
+    InitAllFaderParameterswithMidiCtrl1 =
+        item(FaderPopupMenu, "InitAllFaderParameterswithMidiCtrl1", "Init Fader && Key Parameters with Midi Controllers",
+             &TMainForm::InitAllFaderParameterswithMidiCtrl1Click);
+    FaderPopupMenu->addSeparator()->setObjectName(QStringLiteral("N7"));
+    ReloadPreset2 = item(FaderPopupMenu, "ReloadPreset2", "Reload Preset", &TMainForm::ReloadPreset2Click);
+    FaderPopupMenu->addSeparator()->setObjectName(QStringLiteral("N5"));
+    LearnEvent1 = item(FaderPopupMenu, "LearnEvent1", "Learn Event", &TMainForm::LearnEvent1Click);
+    LearnEvStr1 = item(FaderPopupMenu, "LearnEvStr1", "Learn Ev>Str", &TMainForm::LearnEvStr1Click);
+    LearnSxStr1 = item(FaderPopupMenu, "LearnSxStr1", "Learn Sx>Str", &TMainForm::LearnSxStr1Click);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    CopyFaderParameters2 = item(PopupMenu1, "CopyFaderParameters2", "Copy Fader Parameters",
+                                &TMainForm::CopyFaderParameters2Click);
+    PasteFaderParameters2 = item(PopupMenu1, "PasteFaderParameters2", "Paste Fader Parameters",
+                                 &TMainForm::PasteFaderParameters2Click, false);
+    PasteSpecialFaderParameters2 = item(PopupMenu1, "PasteSpecialFaderParameters2", "Paste Special Fader Parameters",
+                                        &TMainForm::PasteSpecialFaderParameters2Click, false);
+    PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N9"));
+    InitFaderParameters2 = item(PopupMenu1, "InitFaderParameters2", "Init Fader Parameters",
+                                &TMainForm::InitFaderParameters2Click);
+    ClearFaderParameters1 = item(PopupMenu1, "ClearFaderParameters1", "Clear Fader Parameters",
+                                 &TMainForm::ClearFaderParameters1Click);
+    InitFaderParameterswithMidiControllers1 =
+        item(PopupMenu1, "InitFaderParameterswithMidiControllers1", "Init Fader Parameters with Midi Controllers",
+             &TMainForm::InitFaderParameterswithMidiControllers1Click);
+
+    LearnPopupMenu = new QMenu(this);
+    LearnPopupMenu->setObjectName(QStringLiteral("LearnPopupMenu"));
+    LearnEvent2 = item(LearnPopupMenu, "LearnEvent2", "Learn Event", &TMainForm::LearnEvent2Click);
+    LearnEvStr2 = item(LearnPopupMenu, "LearnEvStr2", "Learn Ev>Str", &TMainForm::LearnEvStr2Click);
+    LearnSxStr2 = item(LearnPopupMenu, "LearnSxStr2", "Learn Sx>Str", &TMainForm::LearnSxStr2Click);
+}
+
+// Every child sees the wheel (it moves the selected fader wherever the
+// pointer is); the buttons, faders and the learn label are watched for
+// presses, focus and drops.
+void TMainForm::WatchChildren() {
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    GroupBox4->installEventFilter(this);
+}
+
+// ---- Configuration -------------------------------------------------------------------------
+
+std::string TMainForm::ConfigFile() const {
+    std::string dir = Model.ProgramPath;
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    return dir + "Morvelant.cfg";
+}
+
+void TMainForm::ReadConfiguration() {
+    const TIniFile ini(ConfigFile());
+    Model.ShowMidiActivity = ini.ReadBool("Options", "ShowMidiActivity", true);
+    Model.FaderAutoSelect = ini.ReadBool("Options", "Fader Auto Select", false);
+    Model.VirtualMotorFaders = ini.ReadBool("Options", "VirtualMotorFaders", true);
+    Model.Warnings = ini.ReadBool("Options", "Warnings", true);
+    Model.StatusBars = ini.ReadBool("View", "Status Bars", true) ? 1 : 0;
+    int top = ini.ReadInteger("Main Form", "Top", 46);
+    if (top < 0) top = 0;
+    const int left = ini.ReadInteger("Main Form", "Left", 192);
+    const int width = ini.ReadInteger("Main Form", "Width", 641);
+    const int height = ini.ReadInteger("Main Form", "Height", 475);
+    move(left, top);
+    (void)width;  // the window has a fixed size
+    (void)height;
+    // Indexes into the model's arrays: a value outside the range (a damaged
+    // or hand-edited file) falls back to the first entry.
+    const int fader = ini.ReadInteger("Options", "Selected Fader", 0);
+    const int preset = ini.ReadInteger("Options", "Selected Preset", 0);
+    const int pattern = ini.ReadInteger("Options", "Selected Pattern", 0);
+    Model.SelectedFader = DeviceModel::ValidFader(fader) ? fader : 0;
+    Model.SelectedPreset = DeviceModel::ValidPreset(preset) ? preset : 0;
+    Model.SelectedPattern = DeviceModel::ValidPattern(pattern) ? pattern : 0;
+}
+
+void TMainForm::WriteConfiguration() {
+    TIniFile ini(ConfigFile());
+    ini.WriteBool("Options", "ShowMidiActivity", Model.ShowMidiActivity);
+    ini.WriteBool("Options", "Fader Auto Select", Model.FaderAutoSelect);
+    ini.WriteBool("Options", "VirtualMotorFaders", Model.VirtualMotorFaders);
+    ini.WriteBool("Options", "ShowPrintOutputForm", Model.ShowPrintOutputForm);
+    ini.WriteBool("Options", "Warnings", Model.Warnings);
+    ini.WriteBool("View", "Status Bars", Model.StatusBars != 0);
+    ini.WriteInteger("Main Form", "Top", y());
+    ini.WriteInteger("Main Form", "Left", x());
+    ini.WriteInteger("Main Form", "Width", frameGeometry().width());
+    ini.WriteInteger("Main Form", "Height", frameGeometry().height());
+    ini.WriteInteger("Options", "Selected Fader", Model.SelectedFader);
+    ini.WriteInteger("Options", "Selected Preset", Model.SelectedPreset);
+    ini.WriteInteger("Options", "Selected Pattern", Model.SelectedPattern);
+}
+
+void TMainForm::ReadWorkingSets(const std::string& commandLineFile) {
+    // A file named on the command line goes into slot 64 of its own kind
+    // only: preset and pattern files share their chunk tags, so reading a
+    // preset file as patterns would overwrite pattern 64 with preset words.
+    const bool patternFile = IsPatternFileName(commandLineFile);
+    LoadPresetWorkingSet(Model, patternFile ? std::string() : commandLineFile);
+    LoadPatternWorkingSet(Model, patternFile ? commandLineFile : std::string());
+}
+
+bool TMainForm::WriteWorkingSets() {
+    const bool presets = SavePresetWorkingSet(Model);
+    const bool patterns = SavePatternWorkingSet(Model);
+    return presets && patterns;
+}
+
+// ---- Selection and lamps -----------------------------------------------------------------
+
+void TMainForm::PaintSelectLamps() {
+    for (int i = 0; i < kFaderCount; ++i) FaderSelectLedList[size_t(i)]->SetBright(Model.FaderSelected[size_t(i)]);
+}
+
+void TMainForm::SelectFader(int f) {
+    if (!DeviceModel::ValidFader(f)) return;
+    if (DeviceModel::ValidFader(Model.SelectedFader)) Model.FaderSelected[size_t(Model.SelectedFader)] = false;
+    Model.SelectedFader = f;
+    Model.FaderSelected[size_t(f)] = true;
+    PaintSelectLamps();
+    SetKeyLamp(f, Model.KeyStates[size_t(f)].LampOn);
+    FaderState& state = Model.FaderStates[size_t(f)];
+    if (Model.VirtualMotorFaders) {
+        ShowValue(DeviceEngine, state);
+    } else {
+        ScaleToRange(DeviceEngine, state, FaderList[size_t(f)]->value());
+        {
+            UpdatingGuard guard(Model);
+            ShowParameterFaderPosition(FaderList[size_t(f)]->value());
+        }
+        ShowParameterFaderValue(state.Value);
+    }
+}
+
+void TMainForm::SetKeyLamp(int key, bool on) { Model.SetKeyLamp(key, on); }
+
+void TMainForm::KeyLampChanged(int key, bool on) {
+    if (DeviceModel::ValidFader(key)) KeyLedList[size_t(key)]->SetBright(on);
+}
+
+int TMainForm::OnScreenFaderPosition(int fader) const {
+    return DeviceModel::ValidFader(fader) ? FaderList[size_t(fader)]->value() : 127;
+}
+
+void TMainForm::AutoSelectFaderLamp(int from, int to) {
+    if (DeviceModel::ValidFader(from)) Model.FaderSelected[size_t(from)] = false;
+    if (DeviceModel::ValidFader(to)) Model.FaderSelected[size_t(to)] = true;
+    PaintSelectLamps();
+    if (ForwardHooks) ForwardHooks->AutoSelectFaderLamp(from, to);
+}
+
+void TMainForm::ShowMidiInActivity() {
+    if (Model.ShowMidiActivity && !MidiInTimer->isActive()) {
+        MidiInLed->SetBright(true);
+        MidiInTimer->start();
+    }
+}
+
+void TMainForm::ShowMidiOutActivity() {
+    if (!Model.ShowMidiActivity) return;
+    MidiOutLed->SetBright(true);
+    // A running timer keeps its tick: the lamp goes dark 200 ms after the
+    // first event of a burst.
+    if (!MidiOutTimer->isActive()) MidiOutTimer->start();
+}
+
+void TMainForm::MidiInTimerTimer() {
+    MidiInTimer->stop();
+    MidiInLed->SetBright(false);
+}
+
+void TMainForm::MidiOutTimerTimer() {
+    MidiOutTimer->stop();
+    MidiOutLed->SetBright(false);
+}
+
+// ---- Status bars ---------------------------------------------------------------------------------
+
+void TMainForm::ShowFaderStatus(int p, int f) {
+    if (!DeviceModel::ValidPreset(p) || !DeviceModel::ValidFader(f)) return;
+    MainStatusBar->SetPanelText(0, Model.Presets[size_t(p)].SliderName[size_t(f)]);
+    MainStatusBar->SetPanelText(1, Model.FaderEventText(p, f));
+    MainStatusBar->SetPanelText(2, std::to_string(Model.FaderStates[size_t(f)].Value));
+    MainStatusBar->SetPanelText(3, "Fader " + TwoDigits(f + 1));
+}
+
+void TMainForm::ShowKeyOnStatus(int p, int f) {
+    if (!DeviceModel::ValidPreset(p) || !DeviceModel::ValidFader(f)) return;
+    KeyOnStatusBar->SetPanelText(0, Model.Presets[size_t(p)].KeyOnName[size_t(f)]);
+    KeyOnStatusBar->SetPanelText(1, Model.KeyOnEventText(p, f));
+    KeyOnStatusBar->SetPanelText(2, "KeyOn " + TwoDigits(f + 1));
+}
+
+void TMainForm::ShowKeyOffStatus(int p, int f) {
+    if (!DeviceModel::ValidPreset(p) || !DeviceModel::ValidFader(f)) return;
+    KeyOffStatusBar->SetPanelText(0, Model.Presets[size_t(p)].KeyOffName[size_t(f)]);
+    KeyOffStatusBar->SetPanelText(1, Model.KeyOffEventText(p, f));
+    KeyOffStatusBar->SetPanelText(2, "KeyOff " + TwoDigits(f + 1));
+}
+
+void TMainForm::ShowStatusBars(int f) {
+    ShowFaderStatus(Model.SelectedPreset, f);
+    ShowKeyOnStatus(Model.SelectedPreset, f);
+    ShowKeyOffStatus(Model.SelectedPreset, f);
+}
+
+// ---- Faders and keys -----------------------------------------------------------------------------
+
+void TMainForm::FaderChange(int f) {
+    if (Model.Updating || !DeviceModel::ValidFader(f)) return;
+    if (Model.FaderAutoSelect && f != Model.SelectedFader) SelectFader(f);
+    FaderMoved(DeviceEngine, Model.FaderStates[size_t(f)], FaderList[size_t(f)]->value(), false);
+    ShowStatusBars(f);
+}
+
+void TMainForm::FaderEnter(int f) { KeyOnOff1Click(f); }
+
+void TMainForm::KeyOnOff1Click(int f) {
+    if (!DeviceModel::ValidFader(f)) return;
+    if (Model.FaderAutoSelect && f != Model.SelectedFader) SelectFader(f);
+    ShowStatusBars(f);
+}
+
+void TMainForm::FaderSelectMouseDown(int tag, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+    if (!DeviceModel::ValidFader(tag)) return;
+    Model.PopupFader = tag;
+    if (button != Qt::LeftButton) return;
+    Model.FaderDragSwap = (modifiers & Qt::ShiftModifier) != 0;
+    // The drag begins once the mouse has moved past the drag threshold.
+    dragCandidate_ = tag;
+    SelectFader(tag);
+}
+
+void TMainForm::KeyOnOffMouseDown(int tag, Qt::MouseButton button) {
+    if (Model.Updating || !DeviceModel::ValidFader(tag)) return;
+    if (button == Qt::LeftButton)
+        KeyDown(DeviceEngine, Model.KeyStates[size_t(tag)]);
+    else
+        SelectFader(tag);  // no key event; the right button opens the key menu
+}
+
+void TMainForm::KeyOnOffMouseUp(int tag, Qt::MouseButton button) {
+    if (Model.Updating || !DeviceModel::ValidFader(tag)) return;
+    if (button == Qt::LeftButton) KeyUp(DeviceEngine, Model.KeyStates[size_t(tag)]);
+}
+
+void TMainForm::StartButtonClick(int tag) {
+    if (tag >= 1 && tag <= 5) SendSpecialKeyString(DeviceEngine, tag);
+}
+
+void TMainForm::GroupBox4Click() {
+    if (ShowSpecialKeyWindow) ShowSpecialKeyWindow();
+}
+
+void TMainForm::Button6Click() {
+    const int p = Model.SelectedPreset;
+    if (!DeviceModel::ValidPreset(p)) return;
+    Morvelant_Parameters& preset = Model.Presets[size_t(p)];
+    // First store every fader's live value and mute flag, each into its own
+    // fader: resetting a fader before the others are stored (or storing
+    // through the multi-fader rule) would overwrite values not yet taken.
+    for (int f = 0; f < kFaderCount; ++f) {
+        preset.FaderOutMode(f) = Model.KeyStates[size_t(f)].LampOn ? 0 : 1;
+        preset.FaderValue(f) = Model.FaderStates[size_t(f)].Value;
+    }
+    // Then start every fader anew from what was stored.
+    for (int f = 0; f < kFaderCount; ++f) {
+        FaderState& state = Model.FaderStates[size_t(f)];
+        Reset(DeviceEngine, state, f);
+        ShowValue(DeviceEngine, state);
+    }
+    {
+        UpdatingGuard guard(Model);
+        ShowParameterFaderValue(preset.FaderValue(Model.SelectedFader));
+    }
+    ShowCurrentPreset(p != 0);
+}
+
+void TMainForm::ShowCurrentPreset(bool send) {
+    if (send) SendSpecialKeyString(DeviceEngine, 0);
+    if (ShowPresetViews) ShowPresetViews();
+    for (int f = 0; f < kFaderCount; ++f) {
+        FaderState& state = Model.FaderStates[size_t(f)];
+        Reset(DeviceEngine, state, f);
+        Reset(DeviceEngine, Model.KeyStates[size_t(f)], f);
+        if (Model.VirtualMotorFaders)
+            ShowValue(DeviceEngine, state);
+        else
+            ScaleToRange(DeviceEngine, state, FaderList[size_t(f)]->value());
+    }
+    ShowStatusBars(Model.SelectedFader);
+}
+
+void TMainForm::NextPresetClick() {
+    if (Model.SelectedPreset < kDeviceSlots - 1) {
+        ++Model.SelectedPreset;
+        ShowCurrentPreset(true);
+    }
+}
+
+void TMainForm::PrevPresetClick() {
+    if (Model.SelectedPreset > 0) {
+        --Model.SelectedPreset;
+        ShowCurrentPreset(true);
+    }
+}
+
+void TMainForm::NotesButtonClick() {
+    if (!Model.ShowNotes) {
+        if (ShowNotesWindow) {
+            ShowNotesWindow();
+            Model.ShowNotes = true;
+        }
+    } else if (CloseNotesWindow) {
+        CloseNotesWindow();
+    }
+}
+
+void TMainForm::FormMouseWheelDown() {
+    if (DeviceModel::ValidFader(Model.SelectedFader))
+        FaderList[size_t(Model.SelectedFader)]->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+}
+
+void TMainForm::FormMouseWheelUp() {
+    if (DeviceModel::ValidFader(Model.SelectedFader))
+        FaderList[size_t(Model.SelectedFader)]->triggerAction(QAbstractSlider::SliderSingleStepSub);
+}
+
+void TMainForm::wheelEvent(QWheelEvent* event) {
+    const int dy = event->angleDelta().y();
+    if (dy < 0) FormMouseWheelDown();
+    if (dy > 0) FormMouseWheelUp();
+    event->accept();
+}
+
+// ---- Start of the window ---------------------------------------------------------------------------
+
+void TMainForm::FormShow() {
+    WindowActivated(this);
+    for (FaderState& s : Model.FaderStates) s.TakeInitialValue = true;
+    for (int f = 0; f < kFaderCount; ++f) Reset(DeviceEngine, Model.FaderStates[size_t(f)], f);
+    for (int k = 0; k < kFaderCount; ++k) Reset(DeviceEngine, Model.KeyStates[size_t(k)], k);
+    MidiActivity->setVisible(Model.ShowMidiActivity);
+    const bool bars = Model.StatusBars != 0;
+    MainStatusBar->setVisible(bars);
+    KeyOnStatusBar->setVisible(bars);
+    KeyOffStatusBar->setVisible(bars);
+    SetMenuItemChecked("MainMenuMidiActivity", Model.ShowMidiActivity);
+    SetMenuItemChecked("MainMenuMotorFaders", Model.VirtualMotorFaders);
+    SetMenuItemChecked("MainMenuFaderAutoSelect", Model.FaderAutoSelect);
+    SetMenuItemChecked("MainMenuWarningMessages", Model.Warnings);
+    // The windows open at the last exit come back once, at the start of the
+    // run; showing this window again later does not reopen closed ones.
+    const bool firstShow = !firstShowDone_;
+    firstShowDone_ = true;
+    if (firstShow) Bookkeeping.ReopenWindows();
+    ShowCurrentPreset(Model.SelectedPreset != 0);
+    if (firstShow)
+        if (TForm* menu = MenuWindow()) menu->Show();
+}
+
+// ---- Open-window bookkeeping -----------------------------------------------------------------------
+
+void TMainForm::WindowActivated(TForm* window) { Bookkeeping.WindowActivated(FormBookkeeping::Handle(window)); }
+
+void TMainForm::WindowHidden(TForm* window) { Bookkeeping.WindowHidden(FormBookkeeping::Handle(window)); }
+
+void TMainForm::SwitchMenus(TForm* window) { Bookkeeping.SwitchMenus(FormBookkeeping::Handle(window)); }
+
+// ---- Learn, hook and overdub ------------------------------------------------------------------
+
+void TMainForm::StartLearn(int fader, int kind) {
+    Model.LearnFader = fader;
+    Model.LearnMode = kind;
+    if (kind != 0) Model.LearnCount = 0;
+    LearnTimer->start();
+}
+
+void TMainForm::LearnTimerTimer() {
+    learnRed_ = !learnRed_;
+    QPalette pal = LearnLabel->palette();
+    pal.setColor(QPalette::Window, learnRed_ ? Qt::red : Qt::yellow);
+    LearnLabel->setPalette(pal);
+}
+
+void TMainForm::LearnLabelClick() {
+    Model.LearnMode = -1;
+    LearnTimer->stop();
+    learnRed_ = false;
+    QPalette pal = LearnLabel->palette();
+    pal.setColor(QPalette::Window, Qt::yellow);
+    LearnLabel->setPalette(pal);
+}
+
+bool TMainForm::ToggleOption(QAction* sender) {
+    if (!sender) return false;
+    if (!sender->isCheckable()) sender->setCheckable(true);
+    sender->setChecked(!sender->isChecked());
+    return sender->isChecked();
+}
+
+void TMainForm::HookMode1Click(QAction* sender) {
+    if (sender) Model.HookMode = ToggleOption(sender);
+}
+
+void TMainForm::OverdupMode1Click(QAction* sender) {
+    if (sender) Model.OverdupMode = ToggleOption(sender);
+}
+
+void TMainForm::MidiActivity1Click(QAction* sender) {
+    if (!sender) return;
+    Model.ShowMidiActivity = ToggleOption(sender);
+    MidiActivity->setVisible(Model.ShowMidiActivity);
+}
+
+void TMainForm::MotorFaders1Click(QAction* sender) {
+    if (!sender) return;
+    Model.VirtualMotorFaders = ToggleOption(sender);
+    if (!Model.VirtualMotorFaders) return;
+    for (int f = 0; f < kFaderCount; ++f) {
+        FaderState& state = Model.FaderStates[size_t(f)];
+        Reset(DeviceEngine, state, f);
+        ShowValue(DeviceEngine, state);
+    }
+}
+
+void TMainForm::FaderAutoSelect1Click(QAction* sender) {
+    if (sender) Model.FaderAutoSelect = ToggleOption(sender);
+}
+
+void TMainForm::WarningMessages1Click(QAction* sender) {
+    if (sender) Model.Warnings = ToggleOption(sender);
+}
+
+// ---- Popup menus -----------------------------------------------------------------------------------------
+
+void TMainForm::ShowParameters1Click() {
+    SelectFader(Model.PopupFader);
+    if (ShowFaderParametersWindow) ShowFaderParametersWindow();
+}
+
+void TMainForm::CopyFaderParameters1Click() {
+    Model.CopyFaderParameters(Model.SelectedPreset, Model.PopupFader);
+    PasteFaderParameters1->setEnabled(true);
+    PasteSpecialFaderParameters1->setEnabled(true);
+}
+
+void TMainForm::PasteFaderParameters1Click() {
+    Model.PasteFaderParameters(Model.SelectedPreset, Model.PopupFader);
+    SelectFader(Model.PopupFader);
+}
+
+void TMainForm::PasteSpecialFaderParameters1Click() {
+    Model.ExchangeFaderWithClipboard(Model.SelectedPreset, Model.PopupFader);
+    SelectFader(Model.PopupFader);
+}
+
+void TMainForm::InitFaderParameters1Click() {
+    Model.FactoryInitFader(Model.SelectedPreset, Model.PopupFader);
+    SelectFader(Model.SelectedFader);
+}
+
+void TMainForm::ClearAllFaderParameters1Click() {
+    Model.ClearFader(Model.SelectedPreset, Model.PopupFader);
+    SelectFader(Model.SelectedFader);
+}
+
+void TMainForm::InitAllFaderParameterswithMidiCtrl1Click() {
+    Model.MidiCtrlInitFader(Model.SelectedPreset, Model.PopupFader);
+    SelectFader(Model.SelectedFader);
+}
+
+void TMainForm::ReloadPreset2Click() {
+    for (int f = 0; f < kFaderCount; ++f) {
+        FaderState& state = Model.FaderStates[size_t(f)];
+        Reset(DeviceEngine, state, f);
+        ShowValue(DeviceEngine, state);
+        Reset(DeviceEngine, Model.KeyStates[size_t(f)], f);
+    }
+    if (DeviceModel::ValidFader(Model.SelectedFader))
+        ShowParameterFaderValue(Model.FaderStates[size_t(Model.SelectedFader)].Value);
+}
+
+int TMainForm::PopupFaderTag() const {
+    const int tag = TagOf(popupComponent_);
+    return DeviceModel::ValidFader(tag) ? tag : Model.SelectedFader;
+}
+
+void TMainForm::CopyFaderParameters2Click() {
+    SelectFader(PopupFaderTag());
+    Model.CopyFaderEventParameters(Model.SelectedPreset, Model.SelectedFader);
+    PasteFaderParameters2->setEnabled(true);
+    PasteSpecialFaderParameters2->setEnabled(true);
+}
+
+void TMainForm::PasteFaderParameters2Click() {
+    SelectFader(PopupFaderTag());
+    Model.PasteFaderEventParameters(Model.SelectedPreset, Model.SelectedFader);
+    SelectFader(Model.SelectedFader);
+}
+
+void TMainForm::PasteSpecialFaderParameters2Click() {
+    SelectFader(PopupFaderTag());
+    Model.ExchangeFaderEventWithClipboard(Model.SelectedPreset, Model.SelectedFader);
+    SelectFader(Model.SelectedFader);
+}
+
+void TMainForm::InitFaderParameters2Click() {
+    SelectFader(PopupFaderTag());
+    Model.FactoryInitFaderEvent(Model.SelectedPreset, Model.SelectedFader);
+    SelectFader(Model.SelectedFader);
+}
+
+void TMainForm::ClearFaderParameters1Click() {
+    SelectFader(PopupFaderTag());
+    Model.ClearFaderEvent(Model.SelectedPreset, Model.SelectedFader);
+    SelectFader(Model.SelectedFader);
+}
+
+void TMainForm::InitFaderParameterswithMidiControllers1Click() {
+    SelectFader(PopupFaderTag());
+    Model.MidiCtrlInitFaderEvent(Model.SelectedPreset, Model.SelectedFader);
+    SelectFader(Model.SelectedFader);
+}
+
+// ---- Drag and drop ---------------------------------------------------------------------------------------
+
+void TMainForm::FaderSelectDragDrop(int s, int t) {
+    if (!DeviceModel::ValidFader(s) || !DeviceModel::ValidFader(t)) return;
+    const int p = Model.SelectedPreset;
+    if (Model.FaderDragSwap) {
+        Model.CopyFaderParameters(p, t);
+        Model.CopyFaderParametersTo(p, s, t, p);
+        Model.PasteFaderParameters(p, s);
+    } else {
+        Model.CopyFaderParametersTo(p, s, t, p);
+    }
+    SelectFader(s);
+    SelectFader(t);
+}
+
+void TMainForm::StartFaderDrag(int tag) {
+    QPushButton* source = FaderSelectList[size_t(tag)];
+    auto* drag = new QDrag(source);
+    auto* mime = new QMimeData;
+    mime->setData(kFaderMime, QByteArray::number(tag));
+    drag->setMimeData(mime);
+    const QPixmap cursor = DragCursor(Model.FaderDragSwap);
+    drag->setDragCursor(cursor, Qt::MoveAction);
+    drag->setDragCursor(cursor, Qt::CopyAction);
+    drag->exec(Qt::MoveAction);
+}
+
+// ---- Event filter ----------------------------------------------------------------------------------------
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    const int tag = TagOf(watched);
+    const bool isFader = DeviceModel::ValidFader(tag) && qobject_cast<QScrollBar*>(watched) != nullptr;
+    const bool isSelect = DeviceModel::ValidFader(tag) && watched == FaderSelectList[size_t(tag)];
+    const bool isKey = DeviceModel::ValidFader(tag) && watched == KeyOnOffList[size_t(tag)];
+
+    switch (event->type()) {
+    case QEvent::Wheel: {
+        wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    case QEvent::FocusIn:
+        if (isFader) FaderEnter(tag);
+        if (isSelect || isKey) KeyOnOff1Click(tag);
+        break;
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (isSelect) {
+            FaderSelectMouseDown(tag, me->button(), me->modifiers());
+            if (me->button() == Qt::LeftButton) dragStart_ = me->position().toPoint();
+        } else if (isKey) {
+            KeyOnOffMouseDown(tag, me->button());
+        } else if (watched == LearnLabel && me->button() == Qt::LeftButton) {
+            LearnLabelClick();
+        } else if (watched == GroupBox4 && me->button() == Qt::LeftButton) {
+            GroupBox4Click();
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (isKey) KeyOnOffMouseUp(tag, me->button());
+        if (isSelect) dragCandidate_ = -1;
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (isSelect && dragCandidate_ == tag && (me->buttons() & Qt::LeftButton) &&
+            (me->position().toPoint() - dragStart_).manhattanLength() >= QApplication::startDragDistance()) {
+            dragCandidate_ = -1;
+            StartFaderDrag(tag);
+            return true;
+        }
+        break;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* de = static_cast<QDragMoveEvent*>(event);
+        if (isSelect && de->mimeData()->hasFormat(kFaderMime) && FaderSelectDragOver(-1, tag)) {
+            de->acceptProposedAction();
+            return true;
+        }
+        break;
+    }
+    case QEvent::Drop: {
+        auto* de = static_cast<QDropEvent*>(event);
+        if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
+            const int source = de->mimeData()->data(kFaderMime).toInt();
+            de->acceptProposedAction();
+            FaderSelectDragDrop(source, tag);
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return TForm::eventFilter(watched, event);
+}
+
+// ---- Call-outs passed on to other windows --------------------------------------------------------------
+
+void TMainForm::ShowFaderPosition(int fader, int position) {
+    if (!DeviceModel::ValidFader(fader)) return;
+    UpdatingGuard guard(Model);
+    FaderList[size_t(fader)]->setValue(std::clamp(position, 0, 127));
+}
+
+void TMainForm::LogEvent(int port, const MidiEvent& event, bool incoming) {
+    if (ForwardHooks) ForwardHooks->LogEvent(port, event, incoming);
+}
+void TMainForm::ShowParameterFaderPosition(int position) {
+    if (ForwardHooks) ForwardHooks->ShowParameterFaderPosition(position);
+}
+void TMainForm::ShowParameterFaderValue(int value) {
+    if (ForwardHooks) ForwardHooks->ShowParameterFaderValue(value);
+}
+void TMainForm::ShowPresetList() {
+    if (ForwardHooks) ForwardHooks->ShowPresetList();
+}
+void TMainForm::ShowPatternEditors() {
+    if (ForwardHooks) ForwardHooks->ShowPatternEditors();
+}
+void TMainForm::ShowPattern(int slot) {
+    if (ForwardHooks) ForwardHooks->ShowPattern(slot);
+}
+void TMainForm::ImportVellixaPreset(int slot, std::span<const MidiEvent> dump) {
+    if (ForwardHooks) ForwardHooks->ImportVellixaPreset(slot, dump);
+}
+void TMainForm::PresetNotesLoaded(int slot) {
+    if (ForwardHooks) ForwardHooks->PresetNotesLoaded(slot);
+}
+void TMainForm::PatternNotesLoaded(int slot) {
+    if (ForwardHooks) ForwardHooks->PatternNotesLoaded(slot);
+}
+
+}  // namespace morvelant

@@ -1,0 +1,148 @@
+// The built editor as a process, offscreen: a first start without any
+// configuration writes the configuration and both working sets at its end,
+// and a second copy started while one runs leaves at once with code 0.
+//
+// Each test copies the executable and the driver library into its own
+// program folder and gives the processes their own runtime folder (where the
+// single-instance lock lives). MORVELANT_EXIT_AFTER_START makes the editor
+// end its message loop as soon as it has started.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/IniFile.h"
+#include "platform/SingleInstance.h"
+
+namespace morvelant {
+namespace {
+
+QString ExeFolder() {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    const std::string s(path, n > 0 ? size_t(n) : 0);
+    return QString::fromStdString(s.substr(0, s.rfind('/')));
+}
+
+class MainStartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString bin = ExeFolder();
+        if (!QFile::exists(bin + "/MorvelantEditor") || !QFile::exists(bin + "/libMidiKit32.so"))
+            GTEST_SKIP() << "MorvelantEditor is not built beside the tests";
+        ASSERT_TRUE(program.isValid() && runtime.isValid());
+        ASSERT_TRUE(QFile::copy(bin + "/MorvelantEditor", program.filePath("MorvelantEditor")));
+        ASSERT_TRUE(QFile::copy(bin + "/libMidiKit32.so", program.filePath("libMidiKit32.so")));
+        QFile::setPermissions(program.filePath("MorvelantEditor"),
+                              QFile::permissions(bin + "/MorvelantEditor"));
+    }
+
+    QProcessEnvironment Environment(bool exitAfterStart) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        env.insert("MIDIKIT_BACKEND", "loopback");
+        if (exitAfterStart)
+            env.insert("MORVELANT_EXIT_AFTER_START", "1");
+        else
+            env.remove("MORVELANT_EXIT_AFTER_START");
+        return env;
+    }
+
+    void Start(QProcess& p, bool exitAfterStart) const {
+        p.setProcessEnvironment(Environment(exitAfterStart));
+        p.setWorkingDirectory(runtime.path());  // not the program folder: files go there anyway
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(program.filePath("MorvelantEditor"), {});
+        ASSERT_TRUE(p.waitForStarted(30000));
+    }
+
+    // The lock is held by another process.
+    bool LockHeldElsewhere() const {
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        SingleInstanceLock probe("MorvelantEditor");
+        const bool taken = probe.Acquire();
+        qunsetenv("XDG_RUNTIME_DIR");
+        return !taken && !probe.Failed();
+    }
+
+    QTemporaryDir program;
+    QTemporaryDir runtime;
+};
+
+TEST_F(MainStartupTest, FirstStartWithoutConfigurationWritesEverythingAtTheEnd) {
+    QProcess editor;
+    Start(editor, true);
+    ASSERT_TRUE(editor.waitForFinished(120000));
+    EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(editor.exitCode(), 0);
+    EXPECT_TRUE(QFile::exists(program.filePath("Morvelant.cfg")));
+    EXPECT_TRUE(QFile::exists(program.filePath("Config.MVR")));
+    EXPECT_TRUE(QFile::exists(program.filePath("Config.MVT")));
+    EXPECT_FALSE(QFile::exists(runtime.path() + "/Morvelant.cfg"));
+    const TIniFile ini(program.filePath("Morvelant.cfg").toStdString());
+    EXPECT_EQ(ini.ReadInteger("Main Form", "Left", -1), 192);
+    EXPECT_EQ(ini.ReadInteger("Main Form", "Top", -1), 46);
+    EXPECT_TRUE(ini.ReadBool("Options", "VirtualMotorFaders", false));
+    EXPECT_FALSE(LockHeldElsewhere());
+
+    // A damaged selection in the file is mended at the next start and end.
+    TIniFile edit(program.filePath("Morvelant.cfg").toStdString());
+    edit.WriteInteger("Options", "Selected Fader", 99);
+    edit.WriteInteger("Options", "Selected Preset", -3);
+    QProcess again;
+    Start(again, true);
+    ASSERT_TRUE(again.waitForFinished(120000));
+    EXPECT_EQ(again.exitCode(), 0);
+    EXPECT_EQ(ini.ReadInteger("Options", "Selected Fader", -1), 0);
+    EXPECT_EQ(ini.ReadInteger("Options", "Selected Preset", -1), 0);
+}
+
+TEST_F(MainStartupTest, SecondCopyLeavesAtOnceWithCodeZero) {
+    QProcess first;
+    Start(first, false);
+    // Wait (with a limit that only keeps a broken run from hanging) until
+    // the first copy holds the lock.
+    QDeadlineTimer limit(120000);
+    while (!LockHeldElsewhere() && !limit.hasExpired() && first.state() == QProcess::Running) QThread::msleep(20);
+    ASSERT_TRUE(LockHeldElsewhere());
+
+    // The second copy lives in a program folder of its own (same user, same
+    // runtime folder), so anything it wrote would show there.
+    QTemporaryDir secondProgram;
+    ASSERT_TRUE(QFile::copy(program.filePath("MorvelantEditor"), secondProgram.filePath("MorvelantEditor")));
+    ASSERT_TRUE(QFile::copy(program.filePath("libMidiKit32.so"), secondProgram.filePath("libMidiKit32.so")));
+    QFile::setPermissions(secondProgram.filePath("MorvelantEditor"),
+                          QFile::permissions(program.filePath("MorvelantEditor")));
+    QProcess second;
+    second.setProcessEnvironment(Environment(false));  // no exit hook: only the lock can end it
+    second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    second.start(secondProgram.filePath("MorvelantEditor"), {});
+    ASSERT_TRUE(second.waitForStarted(30000));  // without the exit hook: only the lock can end it
+    ASSERT_TRUE(second.waitForFinished(120000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    // It wrote nothing and the first copy still runs and holds the lock.
+    EXPECT_FALSE(QFile::exists(secondProgram.filePath("Morvelant.cfg")));
+    EXPECT_FALSE(QFile::exists(secondProgram.filePath("Config.MVR")));
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_TRUE(LockHeldElsewhere());
+
+    first.kill();
+    first.waitForFinished(30000);
+    // The kernel frees the lock with the process, however it ended.
+    EXPECT_FALSE(LockHeldElsewhere());
+}
+
+}  // namespace
+}  // namespace morvelant
