@@ -1,0 +1,408 @@
+// The menu window: the application's main window, a slim strip that carries
+// the menu bar with every menu of the editor. All other windows are separate
+// top-level windows that its menus show, hide and command.
+//
+// Besides the menus it holds the program directory and the file named on
+// the command line, and its own position in the configuration file.
+//
+// Of the seven File and Edit menus only the pair of the active editor window
+// is shown (ShowMenuPair / ShowMenusOf, called by the open-window
+// bookkeeping). Shortcuts work while any window of the program is active;
+// where two items that are active together share a key, the one that comes
+// first in the menu tree keeps it.
+//
+// Commands for windows that are not built yet go through the Link structs
+// below. A window that is built later fills in its entries; an entry left
+// empty falls back to the model's own operation where the model has one,
+// and does nothing otherwise.
+#pragma once
+
+#include <QMenu>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/QtFormBase.h"
+#include "shell/SendingUnit.h"
+
+class QAction;
+class QMenuBar;
+
+namespace morvelant {
+
+class DeviceModel;
+
+// ---- Links to other windows ----------------------------------------------------
+// Operations of the preset list window.
+struct PresetFormLink {
+    std::function<void()> InitPreset1Click, ClearPreset1Click, InitPresetwithMidiCtrl1Click;
+    std::function<void()> LoadPresetClick, LoadallPresets1Click, LoadPresetsSequentially1Click;
+    std::function<void()> SavePresetClick, SaveselectedPresets1Click, SaveallPresetsClick,
+        SaveselectedPresetsasingleFiles1Click, SavePresetsasSingleFiles1Click;
+    std::function<void()> SendPresetClick, SelectedPresets2Click;
+    std::function<void()> SelectAllPresets1Click, DeselectAllPresets1Click, ToggleSelection1Click;
+    std::function<void()> CopyPreset1Click, PastePreset1Click, PasteSpecial1Click;
+    // Makes a slot the current preset and shows it everywhere.
+    std::function<void(int slot, bool send)> SelectPreset;
+};
+
+// Operations of the fader parameter window.
+struct AllFaderPLink {
+    std::function<void()> CopyFaderParameters2Click, PasteFaderParameters2Click, PasteSpecialFaderParameters2Click;
+    std::function<void()> InitFaderParameters2Click, ClearFaderParameters1Click,
+        InitFaderParameterswithMidiControllers1Click;
+    std::function<void()> CopyKeyParameters1Click, PasteKeyParameters1Click, PasteSpecialKeyParameters1Click;
+    std::function<void()> InitKeyParameters1Click, ClearKeyParameters1Click, InitKeyParameterswithMidiControllers1Click;
+    std::function<void()> CopyKeyOnParameters1Click, PasteKeyOnParameters1Click;
+    std::function<void()> InitKeyOnParameters1Click, ClearKeyOnParameters1Click,
+        InitKeyOnParameterswithMidiController1Click;
+    std::function<void()> CopyKeyOffParameteres1Click, PasteKeyOffParameters1Click;
+    std::function<void()> InitKeyOffParametes1Click, ClearKeyOffParameters1Click,
+        InitKeyOffParameterswithMidiController1Click;
+    std::function<void()> Snapshot1Click, ReloadPreset1Click, NextPresetClick, PrevPresetClick;
+};
+
+// Operations of the pattern window and the step editor.
+struct PatternFormLink {
+    std::function<void()> SinglePattern1Click, Patterns1Click, PatternsSequentially1Click;
+    std::function<void()> SinglePattern2Click, SelectedPresets1Click, Patterns2Click,
+        SelectedPresetsAsSingleFiles1Click, AllPatternsAsSingleFiles1Click;
+    std::function<void()> SendPatternClick;
+    std::function<void()> SelectAllPatterns1Click, DeselectAllPatterns1Click, ToggleSelection1Click;
+    std::function<void()> CopyPattern1Click, PastePattern1Click, PasteSpecial1Click;
+    // Makes the slot the current pattern and refreshes every pattern view.
+    std::function<void(int slot)> ShowPattern;
+    // Sends the dump of one slot to the device (PC-to-device port).
+    std::function<void(int slot)> SendPatternDump;
+    // The track selected in the step editor (1..8).
+    std::function<int()> SelectedTrack;
+};
+
+// The print-output and description windows (display and print commands).
+struct DescriptionLink {
+    std::function<void()> DisplayAllFaderParameters1Click, Print1Click, DisplayDescription1Click,
+        PrintDescription1Click;
+};
+
+// The window explorer and the windows shown from the Windows and Help menus.
+struct ExplorerLink {
+    // Shows (or toggles, or shows alone) an editor window. Unset: the window
+    // is simply shown and brought to the front.
+    std::function<void(QWidget* form, bool exclusive, bool noToggle)> ShowEditorWindow;
+    // Sets the explorer's stay-on-top flag and its window style.
+    std::function<void(bool stayOnTop)> SetStayOnTop;
+};
+
+// Which part of a track a paste takes from the track clipboard.
+enum class TrackPart { Velocities, Steps, Notes, NoSettings, Settings, All };
+
+// The pastes of the pattern window: part of track `source` (1..8) of the
+// model's track clipboard into track `track` (1..8, or 0 for all eight) of
+// pattern `pattern`. Indexes out of range do nothing.
+void PasteTrackPart(DeviceModel& model, TrackPart part, int source, int pattern, int track);
+
+// Hands ProgramPath + "EditorHelp.chm" to the desktop; a missing file is
+// reported in a message box. The explorer's "Help" node uses it too.
+void OpenEditorHelp(const std::string& programPath);
+// What opens an existing help file (tests replace it); returns success.
+using HelpOpener = std::function<bool(const std::string& file)>;
+void SetHelpOpener(HelpOpener opener);
+inline constexpr char kHelpFileName[] = "EditorHelp.chm";
+
+// The delay of a timed send from the text of a delay field: a text that is
+// no number, or a delay of 0 or less, gives the default of 3000 ms
+// (`valid` tells whether the text was used as it was).
+int SendDelayFromText(const std::string& text, bool* valid = nullptr);
+inline constexpr int kDefaultSendDelay = 3000;
+
+class TMainMenuForm : public TForm, public SendSeries {
+    Q_OBJECT
+
+public:
+    // programPath: the program directory (with a trailing '/', or empty for
+    // the current folder). arguments: the program's arguments without the
+    // program itself; the first one, if any, is the file loaded into slot 64.
+    TMainMenuForm(std::string programPath, std::vector<std::string> arguments, QWidget* parent = nullptr);
+    ~TMainMenuForm() override;
+
+    std::string ProgramPath;
+    std::string CommandLineFile;
+    std::string ConfigFile() const { return ProgramPath + "Morvelant.cfg"; }
+
+    // ---- Links ---------------------------------------------------------------
+    PresetFormLink PresetLink;
+    AllFaderPLink FaderLink;
+    PatternFormLink PatternLink;
+    DescriptionLink PrintLink;
+    ExplorerLink Explorer;
+    // Called once the window has closed: ends the program's message loop.
+    std::function<void()> ProgramEnd;
+
+    // ---- Menu switching (used by the open-window bookkeeping) ----------------
+    // Shows and enables this File and this Edit menu and hides and disables
+    // the other five; null leaves the group as it is.
+    void ShowMenuPair(QMenu* fileMenu, QMenu* editMenu);
+    // The pair of the window with this object name ("MainForm", "AllFaderP",
+    // "PresetForm", "PatternForm", "PatternParameterForm",
+    // "TrackParameterForm", "EventEditForm"); false (nothing changed) for
+    // any other window.
+    bool ShowMenusOf(const QWidget* window);
+    // The Windows-menu item of a window by its object name, or null.
+    QAction* WindowsMenuItem(const QString& formName) const;
+    // The object name of the window a Windows-menu item stands for.
+    static QString WindowOfItem(const QAction* item);
+    // Sets the Options ticks from the model's flags (and the monitor).
+    void ShowOptionTicks();
+    // Which items keep their shortcut now (recomputed after every change of
+    // visibility or enabled state).
+    void UpdateShortcuts();
+    // The shortcut an item carries in the menu tree, whether it holds it now
+    // or not.
+    QKeySequence ItemShortcut(const QAction* item) const;
+
+    // A top-level window of the program by its object name, or null.
+    static QWidget* FindForm(const QString& objectName);
+
+    // ---- Components ----------------------------------------------------------
+    QMenuBar* MainMenu = nullptr;
+
+    // File menu of the virtual device window.
+    QMenu* MainFormFileMenu = nullptr;
+    QMenu* InitPreset3 = nullptr;
+    QAction *MainMenuFactoryInitPreset = nullptr, *MainMenuNoStatusPreset = nullptr, *MainMenuMidiCtrlPreset = nullptr;
+    QAction* PresetSnapshot1 = nullptr;
+    QAction* MainMenuOpenPreset = nullptr;
+    QAction* MainMenuSavePreset = nullptr;
+    QAction *MainMenuDisplayAllFaderParameters = nullptr, *MainMenuDisplayFaderKeyDescription = nullptr;
+    QAction *MainMenuPrintAllFaderParameters = nullptr, *MainMenuPrintFaderKeyDescription = nullptr;
+    QAction* MainMenuSendPreset = nullptr;
+    QAction* MainMenuClose = nullptr;
+    QAction* MainMenuExit = nullptr;
+
+    // File menu of the preset list window.
+    QMenu* PresetFormFileMenu = nullptr;
+    QMenu *Init7 = nullptr, *SinglePreset5 = nullptr, *SelectedPresets4 = nullptr, *AllPresets3 = nullptr;
+    QAction *FactoryInit1 = nullptr, *NoStatus1 = nullptr, *MidiControllers1 = nullptr;
+    QAction *FactoryInit2 = nullptr, *NoStatus2 = nullptr, *MidiControllers2 = nullptr;
+    QAction *FactoryInit3 = nullptr, *NoStatus3 = nullptr, *MidiControllers3 = nullptr;
+    QMenu* Open1 = nullptr;
+    QAction *SinglePreset6 = nullptr, *Presets2 = nullptr, *PresetsSequentially2 = nullptr;
+    QMenu* Save1 = nullptr;
+    QAction *SinglePreset7 = nullptr, *SelectedPresets5 = nullptr, *AllPresets4 = nullptr;
+    QAction *SelectedPresetsAsSingleFiles3 = nullptr, *AllPresetsAsSingleFiles2 = nullptr;
+    QMenu* Send1 = nullptr;
+    QAction *SinglePreset8 = nullptr, *SelectedPresets6 = nullptr;
+    QAction *DisplayAllFaderParameters1 = nullptr, *DisplayFaderKeyDescription1 = nullptr;
+    QAction *PrintAllFaderParameters1 = nullptr, *PrintFaderKeyDescription1 = nullptr;
+    QAction* Close2 = nullptr;
+    QAction* Exit2 = nullptr;
+
+    // File menu of the pattern window.
+    QMenu* PatternFormFileMenu = nullptr;
+    QMenu* Init15 = nullptr;
+    QAction *SinglePattern2 = nullptr, *SelectedPatterns2 = nullptr, *AllPatterns2 = nullptr;
+    QMenu* Open2 = nullptr;
+    QAction *SinglePattern3 = nullptr, *Patterns1 = nullptr, *PatternsSequentially1 = nullptr;
+    QMenu* Save2 = nullptr;
+    QAction *SinglePattern4 = nullptr, *SelectedPatterns3 = nullptr, *AllPatterns3 = nullptr;
+    QAction *SelectedPatternsAsSingeFiles1 = nullptr, *AllPatternsAsSingleFiles1 = nullptr;
+    QMenu* Send2 = nullptr;
+    QAction *SinglePattern5 = nullptr, *SelectedPatterns4 = nullptr;
+    QAction* Close3 = nullptr;
+    QAction* Exit4 = nullptr;
+
+    // Edit menu of the virtual device window.
+    QMenu* MainFormEditMenu = nullptr;
+    QMenu* CopyFaderKeyParameters2 = nullptr;
+    QAction *MainMenuCopyFaderKey = nullptr, *MainMenuPasteFaderKey = nullptr, *MainMenuPastewCFaderKey = nullptr;
+    QMenu* Init8 = nullptr;
+    QAction *MainMenuFactoryInitFaderKey = nullptr, *MainMenuNoStatusFaderKey = nullptr,
+            *MainMenuMidiCtrlFaderKey = nullptr;
+    QMenu* FaderParameters2 = nullptr;
+    QAction *MainMenuCopyFader = nullptr, *MainMenuPasteFader = nullptr, *MainMenuPastewCFader = nullptr;
+    QMenu* Init9 = nullptr;
+    QAction *MainMenuFactoryInitFader = nullptr, *MainMenuNoStatusFader = nullptr, *MainMenuMidiCtrlFader = nullptr;
+    QMenu* KeyParameters2 = nullptr;
+    QAction *MainMenuCopyKey = nullptr, *MainMenuPasteKey = nullptr, *MainMenuPastewCKey = nullptr;
+    QMenu* Init10 = nullptr;
+    QAction *MainMenuFactoryInitKey = nullptr, *MainMenuNoStatusKey = nullptr, *MainMenuMidiCtrlKey = nullptr;
+    QMenu* KeyOnParameters2 = nullptr;
+    QAction *MainMenuCopyKeyOn = nullptr, *MainMenuPasteKeyOn = nullptr;
+    QMenu* Init11 = nullptr;
+    QAction *MainMenuFactoryInitKeyOn = nullptr, *MainMenuNoStatusKeyOn = nullptr, *MainMenuMidiCtrlKeyOn = nullptr;
+    QMenu* KeyOffParameters2 = nullptr;
+    QAction *MainMenuCopyKeyOff = nullptr, *MainMenuPasteKeyOff = nullptr;
+    QMenu* Init12 = nullptr;
+    QAction *MainMenuFactoryInitKeyOff = nullptr, *MainMenuNoStatusKeyOff = nullptr, *MainMenuMidiCtrlKeyOff = nullptr;
+    QAction* MainMenuSnapShot = nullptr;
+    QAction *MainMenuReloadPreset = nullptr, *MainMenuNextPreset = nullptr, *MainMenuPreviousPreset = nullptr;
+
+    // Edit menu of the preset list window.
+    QMenu* PresetFormEditMenu = nullptr;
+    QAction *SelectAllPresets1 = nullptr, *DeselectAllPresets1 = nullptr, *ToggleSelection2 = nullptr;
+    QAction *CopyPreset1 = nullptr, *PastePreset1 = nullptr, *PastePresetwClipboard1 = nullptr;
+    QAction* ReloadPreset2 = nullptr;
+
+    // Edit menu of the pattern window.
+    QMenu* PatternFormEditMenu = nullptr;
+    QAction *SelectAllPatterns1 = nullptr, *DeselectAllPatterns1 = nullptr, *ToggleSelection3 = nullptr;
+    QAction *CopyPattern1 = nullptr, *PastePattern1 = nullptr, *PastePatternwClipboard1 = nullptr;
+
+    // Edit menu of the step editor.
+    QMenu* PatternParameterFormEditMenu = nullptr;
+    QAction* CopyTrack1 = nullptr;
+    QMenu* Paste1 = nullptr;
+    QAction *UpperParameters1 = nullptr, *OnOffSettings1 = nullptr, *LowerParameter1 = nullptr,
+            *AllStepParameters1 = nullptr, *AllTrackParameters1 = nullptr, *TrackStepParameterscompleteTrack1 = nullptr;
+    QMenu* PastewClipboard1 = nullptr;
+    QAction *UpperParameters2 = nullptr, *OnOffSettings2 = nullptr, *LowerParameters1 = nullptr,
+            *AllStepParameters2 = nullptr, *TrackParameters1 = nullptr, *TrackStepParameterscompleteTrack2 = nullptr;
+    QAction* ClearTrack1 = nullptr;
+
+    // Options.
+    QMenu* MainFormOptionsMenu = nullptr;
+    QAction *MainMenuWarningMessages = nullptr, *MainMenuMidiMonitorActive = nullptr, *MainMenuMidiActivity = nullptr,
+            *MainMenuMotorFaders = nullptr, *MainMenuFaderAutoSelect = nullptr, *ExplorerStayonTop1 = nullptr;
+    QAction *MainMenuHookMode = nullptr, *MainMenuOverdupMode = nullptr;
+
+    // Settings.
+    QMenu* MainFormSettingsMenu = nullptr;
+    QAction *MainMenuMidiDeviceSettings = nullptr, *MainMenuMidiControllerInitSettings = nullptr,
+            *vellixaImportSettings1 = nullptr, *MainMenuDeviceInfo = nullptr;
+
+    // Windows.
+    QMenu* MainFormWindowsMenu = nullptr;
+    QAction* MainFormWindowsExplorer = nullptr;
+    QAction *MainFormWindowsVirtualMorvelant = nullptr, *MainFormWindowsMidiSettings = nullptr;
+    QAction *MainFormWindowsPresetForm = nullptr, *MainFormWindowsFaderParameters = nullptr,
+            *MainFormWindowsSpecialKeys = nullptr, *MainFormWindowsPresetNotes = nullptr;
+    QAction *MainFormWindowsPatternForm = nullptr, *MainFormWindowsEventEdit = nullptr,
+            *MainFormWindowsTrackParameters = nullptr, *MainFormWindowsStepParameters = nullptr,
+            *MainFormWindowsTrackEdit = nullptr, *MainFormWindowsPatternNotes = nullptr;
+    QAction *MainFormWindowsMidiMonitor = nullptr, *MainFormWindowsInstructions = nullptr,
+            *MainFormWindowsDeviceInfo = nullptr;
+
+    // Help.
+    QMenu* MainFormHelpMenu = nullptr;
+    QAction *MainMenuInstructions = nullptr, *MainMenuAboutMorvelantEditor = nullptr;
+
+    // The send timer of "Send Selected Patterns"; its Tag is the slot from
+    // which the next tick searches.
+    QTimer* PatternSendTimer = nullptr;
+    int PatternSendTag = 0;
+
+    // ---- Configuration -------------------------------------------------------
+    void LoadWindowSettings();
+    void SaveWindowSettings();
+
+    // ---- Handlers (each named after its item) --------------------------------
+    // File menu of the virtual device window.
+    void MainMenuFactoryInitPresetClick();
+    void MainMenuNoStatusPresetClick();
+    void MainMenuMidiCtrlPresetClick();
+    void PresetSnapshot1Click();
+    void MainMenuOpenPresetClick();
+    void MainMenuSavePresetClick();
+    void MainMenuDisplayAllFaderParametersClick();
+    void MainMenuDisplayFaderKeyDescriptionClick();
+    void MainMenuPrintAllFaderParametersClick();
+    void MainMenuPrintFaderKeyDescriptionClick();
+    void MainMenuSendPresetClick();
+    void MainMenuCloseClick();
+    void MainMenuExitClick();
+    // File menu of the preset list window.
+    void FactoryInit1Click();
+    void NoStatus1Click();
+    void MidiControllers1Click();
+    void FactoryInit2Click();
+    void NoStatus2Click();
+    void MidiControllers2Click();
+    void FactoryInit3Click();
+    void NoStatus3Click();
+    void MidiControllers3Click();
+    void SinglePreset6Click();
+    void Presets2Click();
+    void PresetsSequentially2Click();
+    void SinglePreset7Click();
+    void SelectedPresets5Click();
+    void AllPresets4Click();
+    void SelectedPresetsAsSingleFiles3Click();
+    void AllPresetsAsSingleFiles2Click();
+    void SinglePreset8Click();
+    void SelectedPresets6Click();
+    void Close2Click();
+    void Exit2Click() { MainMenuExitClick(); }
+    // File menu of the pattern window.
+    void SinglePattern2Click();
+    void SelectedPatterns2Click();
+    void AllPatterns2Click();
+    void SinglePattern3Click();
+    void Patterns1Click();
+    void PatternsSequentially1Click();
+    void SinglePattern4Click();
+    void SelectedPatterns3Click();
+    void AllPatterns3Click();
+    void SelectedPatternsAsSingeFiles1Click();
+    void AllPatternsAsSingleFiles1Click();
+    void SinglePattern5Click();
+    void SelectedPatterns4Click();
+    void Close3Click();
+    void Exit4Click() { MainMenuExitClick(); }
+    // The tick of the timed pattern send.
+    void PatternSendTimerTimer();
+    void StopSendSeries() override;
+    // Edit menu of the virtual device window.
+    void MainMenuCopyFaderKeyClick();
+    void MainMenuPasteFaderKeyClick();
+    void MainMenuPastewCFaderKeyClick();
+    void MainMenuFactoryInitFaderKeyClick();
+    void MainMenuNoStatusFaderKeyClick();
+    void MainMenuMidiCtrlFaderKeyClick();
+    // Edit menu of the step editor.
+    void CopyTrack1Click();
+    void PasteTrackClick(TrackPart part);
+    void PasteTrackwClipboardClick(TrackPart part);
+    void ClearTrack1Click();
+    // Options.
+    void MainMenuMidiMonitorActiveClick(bool checked);
+    void ExplorerStayonTop1Click(bool checked);
+    // Help.
+    void MainMenuInstructionsClick();
+    void MainMenuAboutMorvelantEditorClick();
+
+protected:
+    void FormShow() override;
+    void FormClose(TCloseAction& action) override;
+
+private:
+    void BuildMenus();
+    QMenu* AddMenu(QMenuBar* bar, QMenu* parent, const char* name, const char* caption);
+    QAction* AddItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
+                     std::function<void()> handler, bool enabled = true);
+    QAction* AddOption(QMenu* menu, const char* name, const char* caption, std::function<void(QAction*, bool)> handler);
+    QAction* AddWindowItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
+                           const char* formName);
+    void ShowWindowOfItem(QAction* item);
+    void EnableByName(const char* formName, std::initializer_list<const char*> items);
+    void InitPresets(int scope, int kind);
+    void SelectPreset(int slot, bool send);
+    void ShowPattern(int slot);
+    void InitPatterns(int scope);
+    void SendPatternDump(int slot);
+    int SelectedTrack() const;
+    void SendNextPattern(bool first);
+
+    struct ShortcutEntry {
+        QAction* action;
+        QKeySequence keys;
+    };
+    std::vector<ShortcutEntry> shortcuts_;  // in menu-tree order
+    std::vector<QMenu*> switchedMenus_;      // the seven File and Edit menus
+    bool updatingShortcuts_ = false;
+};
+
+extern TMainMenuForm* MainMenuForm;
+
+}  // namespace morvelant

@@ -1,0 +1,93 @@
+// "Morvelant Explorer": a small tool window listing the editor's windows as
+// a tree. A click on a node shows that window, a right click shows it alone
+// (every other editor window closes), a click on the node's state icon
+// toggles it, and moving through the tree with the keys shows each window
+// alone. The state icons tell which windows are shown. The "Help" node opens
+// the help file (through the menu window's OpenEditorHelp).
+//
+// ShowEditorWindow also serves every item of the menu window's Windows menu.
+#pragma once
+
+#include <QIcon>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/QtFormBase.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace morvelant {
+
+class DeviceModel;
+
+class TMorvelantExplorerForm : public TForm {
+    Q_OBJECT
+
+public:
+    // model: the virtual device window's model (ShowExplorer, ExplorerReady);
+    // null keeps both flags in this window. programPath: the program folder
+    // holding "Morvelant.cfg" and the help file (empty: the current folder).
+    explicit TMorvelantExplorerForm(DeviceModel* model, std::string programPath, QWidget* parent = nullptr);
+    ~TMorvelantExplorerForm() override;
+
+    // ---- Components ------------------------------------------------------
+    QTreeWidget* TreeView1 = nullptr;
+    // State pictures: 0 white box (unused), 1 hidden, 2 shown, 3 monitor
+    // hidden with monitoring on, 4 monitor shown with monitoring on.
+    std::array<QIcon, 5> ImageList1;
+
+    // ---- Fields ----------------------------------------------------------
+    bool MouseSelect = true;
+    bool StayOnTop = true;
+
+    // ---- Operations --------------------------------------------------------
+    void ShowEditorWindow(TForm* form, bool exclusive, bool noToggle);
+    void CloseOtherEditorWindows(TForm* form);
+    // The menu window's "Explorer Stay on Top": the flag and the form style.
+    void SetStayOnTop(bool onTop);
+
+    // Nodes in tree order (0..14), their state icons.
+    int NodeCount() const;
+    QTreeWidgetItem* Node(int position) const;
+    int StateIndex(int position) const;
+    void SetStateIndex(int position, int icon);
+
+    // ---- Handlers ----------------------------------------------------------
+    // pos in the tree's viewport coordinates.
+    void TreeView1MouseDown(Qt::MouseButton button, const QPoint& pos);
+    void TreeView1Change(QTreeWidgetItem* node);
+    void TreeView1KeyDown() { MouseSelect = false; }
+    // Whether a point of the viewport lies on a node's state icon.
+    bool OnStateIcon(const QPoint& pos) const;
+
+    std::string HelpFile() const;
+
+protected:
+    void FormShow() override;
+    void FormClose(TCloseAction& action) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildTree();
+    void FormCreate();
+    void FormDestroy();
+    bool& ShowExplorerFlag();
+    bool& ExplorerReadyFlag();
+    std::string ConfigFile() const;
+    // The window of a node (by its text); null for "Help" and absent windows.
+    TForm* WindowOfNode(const QTreeWidgetItem* node) const;
+
+    DeviceModel* model_;
+    std::string programPath_;
+    std::vector<QTreeWidgetItem*> nodes_;  // in tree order
+    bool ownShowExplorer_ = true;
+    bool ownExplorerReady_ = false;
+};
+
+extern TMorvelantExplorerForm* MorvelantExplorerForm;
+
+}  // namespace morvelant

@@ -1,0 +1,127 @@
+// The About and instructions windows offscreen: the About window's texts, the
+// instructions read afresh at every showing, a missing or unreadable file
+// reported once without losing the text, and Windows-1252 text.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+#include "platform/Dialogs.h"
+#include "shell/About.h"
+#include "shell/Instructions.h"
+
+namespace morvelant {
+namespace {
+
+QApplication* WidgetApp() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
+    static int argc = 1;
+    static char name[] = "shell_tests";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+TEST(AboutFormTest, ShowsVersionAndSupportLine) {
+    WidgetApp();
+    TAboutForm about;
+    EXPECT_EQ(about.objectName(), QStringLiteral("AboutForm"));
+    EXPECT_EQ(about.Caption(), "AboutForm");
+    EXPECT_EQ(about.Label1->text(), QStringLiteral(" v2.40 beta (15.10.2000)"));
+    EXPECT_EQ(about.Label1->pos(), QPoint(160, 40));
+    EXPECT_LT(about.Label1->geometry().right(), about.width());
+    EXPECT_EQ(about.Image1->geometry(), QRect(40, 40, 33, 33));
+    EXPECT_FALSE(about.Image1->pixmap().isNull());
+    EXPECT_TRUE(about.Memo1->isReadOnly());
+    const QStringList lines = about.Memo1->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("For any problems or questions, please contact me at: "));
+    EXPECT_TRUE(lines[1].contains('@'));
+    EXPECT_EQ(about.Memo1->geometry(), QRect(24, 104, 257, 41));
+    // The title does not run into the icon or the version.
+    EXPECT_FALSE(about.TitleLabel->geometry().intersects(about.Image1->geometry()));
+    EXPECT_FALSE(about.TitleLabel->geometry().intersects(about.Label1->geometry()));
+    about.Show();
+    EXPECT_TRUE(about.isVisible());
+    EXPECT_FALSE(about.isModal());
+}
+
+class InstructionsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WidgetApp();
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<TInstructionsForm>(dir.path().toStdString());
+    }
+    QString File() const { return dir.filePath("Documentation 1a.txt"); }
+
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    QTemporaryDir dir;
+    std::unique_ptr<TInstructionsForm> form;
+};
+
+TEST_F(InstructionsTest, ReadsTheFileAgainAtEveryShowing) {
+    WriteFile(File(), "Line one\r\nLine two\r\n");
+    form->Show();
+    EXPECT_EQ(form->RichEdit1->toPlainText(), QStringLiteral("Line one\nLine two\n"));
+    EXPECT_FALSE(form->RichEdit1->isReadOnly());
+    form->RichEdit1->setPlainText("typed over");
+    form->Hide();
+    form->Show();
+    EXPECT_EQ(form->RichEdit1->toPlainText(), QStringLiteral("Line one\nLine two\n"));
+    EXPECT_TRUE(dialogs.Messages().empty());
+    EXPECT_EQ(form->RichEdit1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_TRUE(form->RichEdit1->font().fixedPitch() || QFontInfo(form->RichEdit1->font()).fixedPitch());
+}
+
+TEST_F(InstructionsTest, MissingFileIsReportedOnceAndTheTextStays) {
+    form->Show();
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_NE(dialogs.Messages()[0].find("Documentation 1a.txt"), std::string::npos);
+    EXPECT_TRUE(form->RichEdit1->toPlainText().isEmpty());
+    EXPECT_TRUE(form->isVisible());
+
+    WriteFile(File(), "Hello");
+    form->Hide();
+    form->Show();
+    EXPECT_EQ(form->RichEdit1->toPlainText(), QStringLiteral("Hello"));
+    // The file goes away again: the text shown last stays.
+    ASSERT_TRUE(QFile::remove(File()));
+    form->Hide();
+    form->Show();
+    EXPECT_EQ(dialogs.Messages().size(), 2u);
+    EXPECT_EQ(form->RichEdit1->toPlainText(), QStringLiteral("Hello"));
+}
+
+TEST_F(InstructionsTest, AFolderInPlaceOfTheFileIsRefused) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Documentation 1a.txt"));
+    EXPECT_FALSE(form->LoadInstructions());
+    EXPECT_EQ(dialogs.Messages().size(), 1u);
+}
+
+TEST_F(InstructionsTest, WindowsCodePageTextAndLoneCarriageReturns) {
+    static const char bytes[] = "caf\xE9 \x80 \x93quoted\x94\rnext\n";
+    WriteFile(File(), QByteArray(bytes, sizeof bytes - 1));
+    ASSERT_TRUE(form->LoadInstructions());
+    EXPECT_EQ(form->RichEdit1->toPlainText(),
+              QString::fromUtf8("caf\u00e9 \u20ac \u201cquoted\u201d\nnext\n"));
+    EXPECT_EQ(form->InstructionsFile(), dir.path().toStdString() + "/Documentation 1a.txt");
+}
+
+}  // namespace
+}  // namespace morvelant

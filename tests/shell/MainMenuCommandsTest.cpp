@@ -1,0 +1,525 @@
+// The menu window's commands with the virtual device window beside it:
+// shortcuts from another window, option ticks, Windows-menu ticks, help,
+// files through scripted dialogs, bulk inits, the fader block, the track
+// clipboard, the timed pattern send and the window's own configuration.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/PresetFiles.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+#include "shell/Main.h"
+#include "shell/MainMenu.h"
+#include "shell/SendingUnit.h"
+
+namespace morvelant {
+namespace {
+
+QApplication* WidgetApp() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
+    static int argc = 1;
+    static char name[] = "shell_tests";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+}
+
+// A stand-in for a window that is built elsewhere, found by its name.
+class NamedForm : public TForm {
+public:
+    explicit NamedForm(const char* name) : TForm(QString::fromLatin1(name)) {}
+};
+
+class MainMenuCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WidgetApp();
+        ASSERT_TRUE(dir.isValid());
+        path = dir.path().toStdString() + "/";
+        ResetFileDialogs();
+        main = std::make_unique<TMainForm>(path);
+        MainForm = main.get();
+        menu = std::make_unique<TMainMenuForm>(path, std::vector<std::string>{});
+        MainMenuForm = menu.get();
+        main->DeviceEngine.OutputSink = [this](int port, const MidiEvent& e) { sent.push_back({port, e}); };
+    }
+    void TearDown() override {
+        SetHelpOpener(nullptr);
+        if (SendingForm == sending.get()) SendingForm = nullptr;
+        menu.reset();
+        sending.reset();
+        main.reset();
+        EXPECT_EQ(MainMenuForm, nullptr);
+    }
+
+    DeviceModel& M() { return main->Model; }
+    void Activate(QWidget* w) {
+        w->show();
+        QApplication::setActiveWindow(w);
+        for (int i = 0; i < 50 && QApplication::activeWindow() != w; ++i) QApplication::processEvents();
+        ASSERT_EQ(QApplication::activeWindow(), w);
+    }
+    // A key press as the window system would deliver it to `w`.
+    void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent press(QEvent::KeyPress, key, mods);
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, mods);
+        QApplication::sendEvent(w, &release);
+    }
+
+    QTemporaryDir dir;
+    std::string path;
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    std::unique_ptr<TMainForm> main;
+    std::unique_ptr<TMainMenuForm> menu;
+    std::unique_ptr<TSendingForm> sending;
+    std::vector<std::pair<int, MidiEvent>> sent;
+};
+
+TEST_F(MainMenuCommandsTest, ShowingTheMenuShowsTheDeviceWindowAndTheOptionTicks) {
+    M().Warnings = true;
+    M().ShowMidiActivity = false;
+    M().VirtualMotorFaders = true;
+    M().FaderAutoSelect = false;
+    menu->Show();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(menu->MainMenuWarningMessages->isChecked());
+    EXPECT_FALSE(menu->MainMenuMidiActivity->isChecked());
+    EXPECT_TRUE(menu->MainMenuMotorFaders->isChecked());
+    EXPECT_FALSE(menu->MainMenuFaderAutoSelect->isChecked());
+    EXPECT_FALSE(menu->MainMenuHookMode->isChecked());
+}
+
+TEST_F(MainMenuCommandsTest, OptionItemsSwitchTheFlagAndTheTickTogether) {
+    menu->Show();
+    struct Case {
+        QAction* item;
+        bool DeviceModel::*flag;
+    };
+    const Case cases[] = {
+        {menu->MainMenuWarningMessages, &DeviceModel::Warnings},
+        {menu->MainMenuMidiActivity, &DeviceModel::ShowMidiActivity},
+        {menu->MainMenuMotorFaders, &DeviceModel::VirtualMotorFaders},
+        {menu->MainMenuFaderAutoSelect, &DeviceModel::FaderAutoSelect},
+        {menu->MainMenuHookMode, &DeviceModel::HookMode},
+        {menu->MainMenuOverdupMode, &DeviceModel::OverdupMode},
+    };
+    for (const Case& c : cases) {
+        const bool before = M().*c.flag;
+        ASSERT_EQ(c.item->isChecked(), before) << c.item->objectName().toStdString();
+        c.item->trigger();
+        EXPECT_EQ(M().*c.flag, !before) << c.item->objectName().toStdString();
+        EXPECT_EQ(c.item->isChecked(), !before) << c.item->objectName().toStdString();
+        c.item->trigger();
+        EXPECT_EQ(M().*c.flag, before) << c.item->objectName().toStdString();
+        EXPECT_EQ(c.item->isChecked(), before) << c.item->objectName().toStdString();
+    }
+    // "Midi Activity" shows and hides the lamps with the flag.
+    const bool lamps = M().ShowMidiActivity;
+    menu->MainMenuMidiActivity->trigger();
+    EXPECT_EQ(main->MidiActivity->isVisible(), !lamps);
+}
+
+TEST_F(MainMenuCommandsTest, WithoutTheDeviceWindowOptionTicksStayPut) {
+    MainForm = nullptr;
+    menu->MainMenuHookMode->trigger();
+    EXPECT_FALSE(menu->MainMenuHookMode->isChecked());
+    menu->MainMenuMidiMonitorActive->trigger();  // no monitor either
+    EXPECT_FALSE(menu->MainMenuMidiMonitorActive->isChecked());
+    MainForm = main.get();
+}
+
+TEST_F(MainMenuCommandsTest, ShortcutsFireWhileAnotherWindowIsActive) {
+    menu->Show();
+    int sends = 0;
+    menu->PresetLink.SendPresetClick = [&sends] { ++sends; };
+    Activate(main.get());
+    Press(main.get(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(sends, 1);
+
+    // F1 asks for the help file, which is not there.
+    SetHelpOpener([](const std::string&) { return true; });
+    Press(main.get(), Qt::Key_F1);
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_NE(dialogs.Messages()[0].find("EditorHelp.chm"), std::string::npos);
+
+    // With the preset list's menus showing, Ctrl+N opens the preset notes.
+    NamedForm notes("NotesForm");
+    menu->ShowMenuPair(menu->PresetFormFileMenu, menu->PresetFormEditMenu);
+    Activate(main.get());
+    Press(main.get(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(sends, 1);
+    EXPECT_TRUE(notes.isVisible());
+    EXPECT_TRUE(menu->MainFormWindowsPresetNotes->isChecked());
+}
+
+TEST_F(MainMenuCommandsTest, WindowsTicksFollowTheWindowNotTheClick) {
+    NamedForm presets("PresetForm");
+    menu->MainFormWindowsPresetForm->trigger();
+    EXPECT_TRUE(presets.isVisible());
+    EXPECT_TRUE(menu->MainFormWindowsPresetForm->isChecked());
+    // A second click shows it again; it never toggles the window off.
+    menu->MainFormWindowsPresetForm->trigger();
+    EXPECT_TRUE(presets.isVisible());
+    EXPECT_TRUE(menu->MainFormWindowsPresetForm->isChecked());
+    // A window that does not exist yet: nothing, and no tick.
+    menu->MainFormWindowsPatternForm->trigger();
+    EXPECT_FALSE(menu->MainFormWindowsPatternForm->isChecked());
+
+    // Through the explorer's switching when it is there: exclusive false,
+    // noToggle true; the explorer item itself is simply shown.
+    std::vector<std::pair<QWidget*, std::pair<bool, bool>>> calls;
+    menu->Explorer.ShowEditorWindow = [&calls](QWidget* w, bool exclusive, bool noToggle) {
+        calls.push_back({w, {exclusive, noToggle}});
+        w->show();
+    };
+    menu->MainFormWindowsVirtualMorvelant->trigger();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].first, main.get());
+    EXPECT_EQ(calls[0].second, std::make_pair(false, true));
+    EXPECT_TRUE(menu->MainFormWindowsVirtualMorvelant->isChecked());
+    NamedForm explorer("MorvelantExplorerForm");
+    menu->MainFormWindowsExplorer->trigger();
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(explorer.isVisible());
+    EXPECT_EQ(menu->WindowsMenuItem(QStringLiteral("MorvelantExplorerForm")), menu->MainFormWindowsExplorer);
+    EXPECT_EQ(menu->WindowsMenuItem(QStringLiteral("AllFaderP")), menu->MainFormWindowsFaderParameters);
+    EXPECT_EQ(menu->WindowsMenuItem(QStringLiteral("NoSuchForm")), nullptr);
+}
+
+TEST_F(MainMenuCommandsTest, ExplorerStayOnTopTwiceReturnsToTheFirstState) {
+    std::vector<bool> calls;
+    menu->Explorer.SetStayOnTop = [&calls](bool onTop) { calls.push_back(onTop); };
+    menu->ExplorerStayonTop1->trigger();
+    EXPECT_TRUE(menu->ExplorerStayonTop1->isChecked());
+    menu->ExplorerStayonTop1->trigger();
+    EXPECT_FALSE(menu->ExplorerStayonTop1->isChecked());
+    EXPECT_EQ(calls, (std::vector<bool>{true, false}));
+}
+
+TEST_F(MainMenuCommandsTest, HelpHandsAnExistingFileToTheDesktopAndReportsAMissingOne) {
+    std::vector<std::string> opened;
+    SetHelpOpener([&opened](const std::string& f) {
+        opened.push_back(f);
+        return true;
+    });
+    menu->MainMenuInstructions->trigger();
+    EXPECT_TRUE(opened.empty());
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0], "The help file \"" + path + "EditorHelp.chm\" was not found.");
+
+    std::ofstream(path + "EditorHelp.chm") << "help";
+    menu->MainMenuInstructions->trigger();
+    EXPECT_EQ(opened, std::vector<std::string>{path + "EditorHelp.chm"});
+    EXPECT_EQ(dialogs.Messages().size(), 1u);
+
+    // The desktop refusing it is reported too.
+    SetHelpOpener([](const std::string&) { return false; });
+    menu->MainMenuInstructions->trigger();
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    EXPECT_NE(dialogs.Messages()[1].find("could not be opened"), std::string::npos);
+}
+
+TEST_F(MainMenuCommandsTest, SaveAndOpenPresetGoThroughTheFileDialogs) {
+    M().SelectedPreset = 5;
+    M().SetPresetDeviceName(5, "Saved!");
+    M().Presets[5].FaderValue(3) = 99;
+    const std::string file = path + "one.MVR";
+    dialogs.QueueSave(file);
+    menu->MainMenuSavePreset->trigger();
+    ASSERT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(dialogs.CallsOf(ScriptedDialogs::Kind::Save).size(), 1u);
+
+    // Loaded into another slot: a single preset goes to the current slot.
+    M().SelectedPreset = 7;
+    dialogs.QueueOpen(file);
+    menu->MainMenuOpenPreset->trigger();
+    EXPECT_EQ(M().GetPresetDeviceName(7), "Saved!  ");
+    EXPECT_EQ(M().Presets[7].FaderValue(3), 99);
+    EXPECT_EQ(M().SelectedPreset, 7);
+
+    // Cancelled: nothing changes.
+    M().SelectedPreset = 8;
+    const Morvelant_Parameters before = M().Presets[8];
+    dialogs.QueueOpen(std::nullopt);
+    menu->SinglePreset6->trigger();
+    EXPECT_TRUE(M().Presets[8] == before);
+
+    // A connected preset list window takes the command instead.
+    int loads = 0;
+    menu->PresetLink.LoadPresetClick = [&loads] { ++loads; };
+    menu->MainMenuOpenPreset->trigger();
+    EXPECT_EQ(loads, 1);
+}
+
+TEST_F(MainMenuCommandsTest, SaveAndOpenPatternGoThroughTheFileDialogs) {
+    M().SelectedPattern = 2;
+    M().SetPatternName(2, "Groove");
+    M().Patterns[2].StepNote(1, 4) = 61;
+    const std::string file = path + "pat.MVT";
+    dialogs.QueueSave(file);
+    menu->SinglePattern4->trigger();
+    ASSERT_TRUE(std::filesystem::exists(file));
+
+    M().SelectedPattern = 70;
+    dialogs.QueueOpen(file);
+    menu->SinglePattern3->trigger();
+    EXPECT_EQ(M().GetPatternName(70), "Groove  ");
+    EXPECT_EQ(M().Patterns[70].StepNote(1, 4), 61);
+}
+
+TEST_F(MainMenuCommandsTest, InitSelectedPresetsInitsThemAndShowsTheLast) {
+    M().SetPresetDeviceName(3, "Three");
+    M().SetPresetDeviceName(10, "Ten");
+    M().SetPresetDeviceName(12, "Twelve");
+    M().SelectedPreset = 12;
+    // None selected: nothing changes, the current preset stays.
+    menu->FactoryInit2->trigger();
+    EXPECT_EQ(M().GetPresetDeviceName(3), "Three   ");
+    EXPECT_EQ(M().SelectedPreset, 12);
+
+    M().PresetSlotSelected[3] = true;
+    M().PresetSlotSelected[10] = true;
+    menu->FactoryInit2->trigger();
+    EXPECT_NE(M().GetPresetDeviceName(3), "Three   ");
+    EXPECT_NE(M().GetPresetDeviceName(10), "Ten     ");
+    EXPECT_EQ(M().GetPresetDeviceName(12), "Twelve  ");
+    EXPECT_EQ(M().SelectedPreset, 10);
+
+    // All presets: device slots only, preset 0 becomes current.
+    M().SetPresetDeviceName(64, "Buffer");
+    M().SetPresetDeviceName(12, "Twelve");
+    menu->NoStatus3->trigger();
+    EXPECT_NE(M().GetPresetDeviceName(12), "Twelve  ");
+    EXPECT_EQ(M().GetPresetDeviceName(64), "Buffer  ");
+    EXPECT_EQ(M().SelectedPreset, 0);
+}
+
+TEST_F(MainMenuCommandsTest, InitPatternsInBulk) {
+    M().SetPatternName(5, "Five");
+    M().SetPatternName(9, "Nine");
+    M().SelectedPattern = 9;
+    M().PatternSlotSelected[5] = true;
+    std::vector<int> shown;
+    menu->PatternLink.ShowPattern = [&shown](int slot) { shown.push_back(slot); };
+    menu->SelectedPatterns2->trigger();
+    EXPECT_EQ(M().GetPatternName(5), "Seq 6   ");
+    EXPECT_EQ(M().GetPatternName(9), "Nine    ");
+    menu->AllPatterns2->trigger();
+    EXPECT_EQ(M().GetPatternName(9), "Seq 10  ");
+    EXPECT_EQ(shown, (std::vector<int>{5, 0}));
+}
+
+TEST_F(MainMenuCommandsTest, CopyOfTheFaderBlockEnablesEveryPasteAndPasteWritesIt) {
+    NamedForm faderWindow("AllFaderP");
+    auto* pasteFader2 = new QAction(&faderWindow);
+    pasteFader2->setObjectName(QStringLiteral("PasteFaderParameters2"));
+    pasteFader2->setEnabled(false);
+
+    M().SelectedPreset = 1;
+    M().SelectedFader = 4;
+    M().Presets[1].FaderValue(4) = 77;
+    menu->MainMenuCopyFaderKey->trigger();
+    for (QAction* a : {menu->MainMenuPasteFaderKey, menu->MainMenuPastewCFaderKey, menu->MainMenuPasteFader,
+                       menu->MainMenuPastewCFader, menu->MainMenuPasteKey, menu->MainMenuPastewCKey,
+                       menu->MainMenuPasteKeyOn, menu->MainMenuPasteKeyOff})
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_TRUE(pasteFader2->isEnabled());
+
+    M().SelectedFader = 9;
+    menu->MainMenuPasteFaderKey->trigger();
+    EXPECT_EQ(M().Presets[1].FaderValue(9), 77);
+    menu->MainMenuFactoryInitFaderKey->trigger();
+    EXPECT_NE(M().Presets[1].FaderValue(9), 77);
+}
+
+TEST_F(MainMenuCommandsTest, TrackExchangeTwiceRestoresTheTrack) {
+    int track = 3;
+    menu->PatternLink.SelectedTrack = [&track] { return track; };
+    M().SelectedPattern = 4;
+    Pattern_Parameters& p = M().Patterns[4];
+    p.StepOffBits(2 * 2) = 0x5A;      // track 3
+    p.StepOffBits(2 * 2 + 1) = 0x0F;
+    p.StepOffBits(2 * 5) = 0x01;      // track 6
+    p.StepOffBits(2 * 5 + 1) = 0x80;
+    EXPECT_FALSE(menu->Paste1->menuAction()->isEnabled());
+    menu->CopyTrack1->trigger();
+    EXPECT_TRUE(menu->Paste1->menuAction()->isEnabled());
+    EXPECT_TRUE(menu->PastewClipboard1->menuAction()->isEnabled());
+    EXPECT_EQ(M().CopiedTrack, 3);
+
+    track = 6;
+    menu->OnOffSettings2->trigger();
+    EXPECT_EQ(p.StepOffBits(10), 0x5A);
+    EXPECT_EQ(p.StepOffBits(11), 0x0F);
+    EXPECT_EQ(M().CopiedTrack, 6);
+    EXPECT_EQ(M().TrackClipboard.StepOffBits(10), 0x01);
+    menu->OnOffSettings2->trigger();
+    EXPECT_EQ(p.StepOffBits(10), 0x01);
+    EXPECT_EQ(p.StepOffBits(11), 0x80);
+
+    // A plain paste of the settings carries the mute bit along.
+    M().TrackClipboard.MuteMask() = 1 << 5;  // track 6 muted in the clipboard
+    M().TrackClipboard.TrackGateTime(5) = 44;
+    p.MuteMask() = 0;
+    track = 2;
+    menu->AllTrackParameters1->trigger();
+    EXPECT_EQ(p.MuteMask(), 1 << 1);
+    EXPECT_EQ(p.TrackGateTime(1), 44);
+    menu->ClearTrack1->trigger();
+    EXPECT_EQ(p.TrackGateTime(1), 20);
+}
+
+TEST_F(MainMenuCommandsTest, PasteTrackPartRefusesTracksOutOfRange) {
+    const Pattern_Parameters before = M().Patterns[0];
+    M().TrackClipboard.StepNote(0, 0) = 99;
+    PasteTrackPart(M(), TrackPart::All, 0, 0, 1);
+    PasteTrackPart(M(), TrackPart::All, 9, 0, 1);
+    PasteTrackPart(M(), TrackPart::All, 1, 0, 9);
+    PasteTrackPart(M(), TrackPart::All, 1, 128, 1);
+    PasteTrackPart(M(), TrackPart::All, 1, -1, 1);
+    EXPECT_TRUE(M().Patterns[0] == before);
+    PasteTrackPart(M(), TrackPart::Notes, 1, 0, 0);  // 0: every track
+    for (int t = 0; t < kTrackCount; ++t) EXPECT_EQ(M().Patterns[0].StepNote(t, 0), 99);
+}
+
+TEST(SendDelay, ZeroNegativeOrNoNumberCountsAsTheDefault) {
+    bool valid = true;
+    EXPECT_EQ(SendDelayFromText("500", &valid), 500);
+    EXPECT_TRUE(valid);
+    for (const char* text : {"0", "-5", "abc", "", "12x"}) {
+        EXPECT_EQ(SendDelayFromText(text, &valid), 3000) << text;
+        EXPECT_FALSE(valid) << text;
+    }
+}
+
+TEST_F(MainMenuCommandsTest, SendSelectedPatternsOnePerTickWithTheDialog) {
+    sending = std::make_unique<TSendingForm>();
+    SendingForm = sending.get();
+    SendingForm->AddSendItemOwner(menu.get());
+    main->Routing.NumOutDevs = 1;
+    main->Routing.PCMorvelantDeviceIndex = 0;
+    main->Routing.PatternDelay = 0;  // would fire without pause
+    M().SetPatternName(2, "Two");
+    M().PatternSlotSelected[2] = true;
+    M().PatternSlotSelected[5] = true;
+
+    menu->SelectedPatterns4->trigger();
+    EXPECT_TRUE(menu->PatternSendTimer->isActive());
+    EXPECT_EQ(menu->PatternSendTimer->interval(), 3000);
+    EXPECT_EQ(sending->PresetNumber->text(), QStringLiteral("3:Two     "));
+    EXPECT_EQ(sending->Label2->text(), QStringLiteral("1/2"));
+    EXPECT_TRUE(sending->isVisible());
+    EXPECT_FALSE(menu->SelectedPatterns4->isEnabled());  // the dialog holds the send items
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front().second.data1, 0xF0);
+    const size_t firstDump = sent.size();
+
+    menu->PatternSendTimerTimer();
+    EXPECT_EQ(sending->Label2->text(), QStringLiteral("2/2"));
+    EXPECT_EQ(sent.size(), 2 * firstDump);
+    EXPECT_EQ(menu->PatternSendTag, 6);
+
+    menu->PatternSendTimerTimer();
+    EXPECT_FALSE(menu->PatternSendTimer->isActive());
+    EXPECT_FALSE(sending->isVisible());
+    EXPECT_TRUE(menu->SelectedPatterns4->isEnabled());
+    EXPECT_EQ(sent.size(), 2 * firstDump);
+}
+
+TEST_F(MainMenuCommandsTest, SendSelectedPatternsWithNothingMarkedDoesNothing) {
+    sending = std::make_unique<TSendingForm>();
+    SendingForm = sending.get();
+    menu->SelectedPatterns4->trigger();
+    EXPECT_FALSE(menu->PatternSendTimer->isActive());
+    EXPECT_FALSE(sending->isVisible());
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(MainMenuCommandsTest, ClosingTheDialogStopsThePatternSeries) {
+    sending = std::make_unique<TSendingForm>();
+    SendingForm = sending.get();
+    M().PatternSlotSelected[1] = true;
+    M().PatternSlotSelected[2] = true;
+    main->Routing.PatternDelay = 250;
+    menu->SelectedPatterns4->trigger();
+    EXPECT_EQ(menu->PatternSendTimer->interval(), 250);
+    sending->Button1Click();
+    EXPECT_FALSE(menu->PatternSendTimer->isActive());
+}
+
+TEST_F(MainMenuCommandsTest, SinglePatternSendWarnsWithoutADevicePortAndRemindsAfter) {
+    menu->SinglePattern5->trigger();
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0], "Pattern could not be sent!\nNo PC->Morvelant device selected in Midi Settings");
+    EXPECT_TRUE(sent.empty());
+
+    main->Routing.NumOutDevs = 1;
+    main->Routing.PCMorvelantDeviceIndex = 0;
+    M().SelectedPattern = 64;
+    M().Warnings = true;
+    menu->SinglePattern5->trigger();
+    EXPECT_FALSE(sent.empty());
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    EXPECT_EQ(dialogs.Messages()[1], "You must use \"Get Pattern 65\"\n on the Morvelant to use this Pattern");
+}
+
+TEST_F(MainMenuCommandsTest, ExitClosesBothWindowsAndEndsTheProgram) {
+    int ends = 0;
+    menu->ProgramEnd = [&ends] { ++ends; };
+    menu->Show();
+    ASSERT_TRUE(main->isVisible());
+    menu->MainMenuExit->trigger();
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(ends, 1);
+
+    // "Close" of the device window's File menu only hides that window.
+    menu->Show();
+    menu->MainMenuClose->trigger();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(ends, 1);
+}
+
+TEST_F(MainMenuCommandsTest, WindowBoundsComeFromAndGoToTheConfiguration) {
+    // Defaults without a file.
+    EXPECT_EQ(menu->x(), 0);
+    EXPECT_EQ(menu->y(), 0);
+    EXPECT_EQ(menu->width(), 833);
+    EXPECT_EQ(menu->height(), 45);
+    menu.reset();
+    TIniFile ini(path + "Morvelant.cfg");
+    EXPECT_EQ(ini.ReadInteger("Main Menu Form", "Width", -1), 833);
+    EXPECT_EQ(ini.ReadInteger("Main Menu Form", "Height", -1), 45);
+
+    // A negative top is placed at 0 (a negative left stays) and saved so.
+    ini.WriteInteger("Main Menu Form", "Top", -5);
+    ini.WriteInteger("Main Menu Form", "Left", -20);
+    ini.WriteInteger("Main Menu Form", "Width", 700);
+    menu = std::make_unique<TMainMenuForm>(path, std::vector<std::string>{});
+    EXPECT_EQ(menu->y(), 0);
+    EXPECT_EQ(menu->x(), -20);
+    EXPECT_EQ(menu->width(), 700);
+    menu.reset();
+    EXPECT_EQ(ini.ReadInteger("Main Menu Form", "Top", -1), 0);
+    EXPECT_EQ(ini.ReadInteger("Main Menu Form", "Left", 0), -20);
+}
+
+}  // namespace
+}  // namespace morvelant
