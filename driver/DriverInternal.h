@@ -144,6 +144,11 @@ private:
     bool firstInRun_ = true;
     Notifier notifier_;
     std::unique_ptr<InputLink> link_;
+    // The thread delivering this input's messages right now, if any. A plain
+    // member rather than thread-local data: the library is loaded at run
+    // time, and dynamic thread-local blocks of such libraries trip up the
+    // leak checker's thread scan.
+    std::atomic<std::thread::id> delivering_{};
 };
 
 class MidiOutput final : public Object, public std::enable_shared_from_this<MidiOutput> {

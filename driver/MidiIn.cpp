@@ -15,11 +15,6 @@ MidiInput::~MidiInput()
     shutdown(false);
 }
 
-namespace {
-// The input whose messages this thread is delivering right now.
-thread_local const MidiInput* receiving = nullptr;
-} // namespace
-
 bool MidiInput::open(Backend& backend, const std::string& raw, const MidiKitNotifyTarget* notify)
 {
     notifier_.set(notify);
@@ -28,10 +23,9 @@ bool MidiInput::open(Backend& backend, const std::string& raw, const MidiKitNoti
     std::weak_ptr<MidiInput> weak = std::static_pointer_cast<MidiInput>(shared_from_this());
     link_ = backend.openInput(raw, [weak](const uint8_t* data, size_t size) {
         if (auto self = weak.lock()) {
-            const MidiInput* outer = receiving;
-            receiving = self.get();
+            self->delivering_.store(std::this_thread::get_id());
             self->receive(data, size);
-            receiving = outer;
+            self->delivering_.store(std::thread::id());
         }
     });
     return link_ != nullptr;
@@ -71,7 +65,7 @@ MidiEvent* MidiInput::next()
 void MidiInput::shutdown(bool)
 {
     notifier_.close();
-    if (receiving == this && link_) {
+    if (delivering_.load() == std::this_thread::get_id() && link_) {
         // Closed from inside its own delivery: the backend cannot close the
         // port on its own delivery thread, so another thread does it.
         std::thread([link = std::move(link_)]() mutable { link.reset(); }).detach();
