@@ -85,21 +85,17 @@ void TMidiKit::SetReleaseFailureReport(TReportFunc Report)
 TMidiKit::TMidiKit(QObject* Owner) : QObject(Owner)
 {
     // The program's own folder first, then the system's library search path.
-    // The library is never unmapped once loaded (RTLD_NODELETE): its port
-    // list is fixed for the run, and its clients' threads and thread-local
-    // data (and those of the MIDI libraries below it) must not vanish under
-    // a thread that is still winding down.
     std::string folder = LibraryFolder();
     if (!folder.empty()) {
         std::string path = folder + "/" + LibraryFileName;
         if (::access(path.c_str(), F_OK) == 0) {
-            FLibrary = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+            FLibrary = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (FLibrary)
                 FLibraryPath = path;
         }
     }
     if (!FLibrary) {
-        FLibrary = ::dlopen(LibraryFileName, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+        FLibrary = ::dlopen(LibraryFileName, RTLD_NOW | RTLD_LOCAL);
         if (FLibrary)
             FLibraryPath = LibraryFileName;
     }
