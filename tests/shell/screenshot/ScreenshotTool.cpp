@@ -7,6 +7,7 @@
 // With names, only those windows are taken. Each window is added to the
 // table in Windows() below by a function that builds and fills it.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -34,6 +35,8 @@
 #include "shell/Instructions.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
+#include "shell/DevicesInfoForm.h"
+#include "shell/MidiSettings.h"
 #include "shell/MidiData.h"
 #include "shell/MidiMonGrid.h"
 #include "shell/MorvelantExplorer.h"
@@ -141,6 +144,29 @@ std::vector<Shot> Windows() {
              e->TreeView1->setCurrentItem(e->Node(2));
              return std::unique_ptr<QWidget>(std::move(e));
          }},
+        {"MidiSettingsForm",
+         [](Context&) {
+             // The loopback backend gives four ports each way without a server;
+             // a device port and an output-1 port are chosen.
+             static QTemporaryDir folder;
+             MidiSettingsSetup setup;
+             setup.ConfigFile = folder.filePath("Morvelant.cfg").toStdString();
+             auto f = std::make_unique<TMidiSettingsForm>(setup);
+             f->PCMorvelantDevice->setCurrentIndex(0);
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"DevicesInfoForm1",
+         [](Context& c) {
+             static QTemporaryDir folder;
+             c.routing.OpenInDevices = {"Morvelant In"};
+             c.routing.ClosedInDevices = {"USB Keyboard"};
+             c.routing.OpenOutDevices = {"Morvelant Out", "Synth Module"};
+             auto f = std::make_unique<TDevicesInfoForm1>(folder.filePath("Morvelant.cfg").toStdString(),
+                                                          &c.routing);
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
         {"AboutForm", [](Context&) { return std::unique_ptr<QWidget>(std::make_unique<TAboutForm>()); }},
         {"InstructionsForm",
          [](Context&) {
@@ -203,6 +229,8 @@ std::vector<Shot> Windows() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Ports without any MIDI server, the same on every machine.
+    qputenv("MIDIKIT_BACKEND", "loopback");
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <output folder> [window ...]\n", argv[0]);
