@@ -1,7 +1,8 @@
-// The editor's start-up work (creating the virtual device window, reading
-// its configuration and the working sets, and showing it) and the time from
-// an on-screen fader move to the event put to an output port of the driver
-// library (loopback backend). Offscreen.
+// The editor's start-up work (creating every window in order, reading the
+// configuration and the working sets, and showing the menu and virtual device
+// windows), the virtual device window alone, and the time from an on-screen
+// fader move to the event put to an output port of the driver library
+// (loopback backend). Offscreen.
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +16,9 @@
 #include "driver/MidiKit32.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitOut.h"
+#include "shell/EditorStartup.h"
 #include "shell/Main.h"
+#include "shell/MainMenu.h"
 
 namespace {
 
@@ -31,6 +34,28 @@ QApplication& App() {
     }();
     return *app;
 }
+
+void BM_StartAllWindows(benchmark::State& state) {
+    App();
+    setenv("MIDIKIT_BACKEND", "loopback", 1);
+    QTemporaryDir dir;
+    const std::string programPath = dir.path().toStdString() + "/";
+    {  // configuration and working sets as a previous run left them
+        EditorWindowSet first;
+        first.Create(programPath, {});
+        first.WriteWorkingSets();
+    }
+    for (auto _ : state) {
+        EditorWindowSet windows;
+        windows.Create(programPath, {});
+        MainMenuForm->Show();
+        benchmark::DoNotOptimize(MainForm->Model.Presets[0].FaderValue(0));
+        state.PauseTiming();
+        windows.DestroyAll();  // each window writes its configuration
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartAllWindows)->Unit(benchmark::kMillisecond);
 
 void BM_StartVirtualDeviceWindow(benchmark::State& state) {
     App();
