@@ -8,15 +8,28 @@ namespace morvelant {
 
 using MP = Morvelant_Parameters;
 
+namespace {
+
+// Setters take whatever a caller hands them (a configuration value, a file
+// word); sums wrap like the device's 32-bit words instead of overflowing.
+int32_t WrapAdd(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
+
+}  // namespace
+
 DeviceModel::DeviceModel(std::string programPath) : ProgramPath(std::move(programPath)) {
     // Records, flags and control state are initialised in their declarations;
-    // then, in order: the name lists, the factory presets, the selection.
+    // then, in order: the name lists, the factory presets and patterns, the
+    // selection.
     ControllerNames = FillControllerNames();
     NumberNames = FillNumberNames();
     TrackNumberNames = FillNumbers1to8();
     NoteNames = FillNoteNames();
     FaderNames = FillFaderNames();
     for (int p = 0; p < kPresetCount; ++p) InitPreset(p);
+    // The pattern defaults, as the pattern list window writes them when it is
+    // created: every pattern exists with its factory values before a working
+    // set or a dump is read into it.
+    for (int p = 0; p < kPatternCount; ++p) InitPattern(p);
     SelectedPreset = 0;
     SelectedFader = 0;
     FaderSelected.fill(false);
@@ -51,7 +64,7 @@ void DeviceModel::SetDemuteVal(int p, int f, int32_t v) { SetFaderArrayWord(p, f
 void DeviceModel::SetFaderMin(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aFaderMin, v); }
 void DeviceModel::SetFaderMax(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aFaderMax, v); }
 void DeviceModel::SetFaderThreshold(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aFaderThreshold, v); }
-void DeviceModel::SetFaderMode(int p, int f, int32_t mode) { SetFaderArrayWord(p, f, MP::aActiveMode, 0x80 + mode); }
+void DeviceModel::SetFaderMode(int p, int f, int32_t mode) { SetFaderArrayWord(p, f, MP::aActiveMode, WrapAdd(0x80, mode)); }
 void DeviceModel::SetMasterSlaveMode(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aMasterSlaveMode, v); }
 void DeviceModel::SetFaderOutMode(int p, int f, bool mute) { SetFaderArrayWord(p, f, MP::aFaderOutMode, mute ? 1 : 0); }
 void DeviceModel::SetFaderStatus(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aFaderStatus, v); }
@@ -84,7 +97,7 @@ int32_t DeviceModel::SetFaderValue(int p, int f, int32_t value) {
 }
 
 void DeviceModel::SetFaderMidiMode(int p, int f, int32_t value) {
-    ForTargets(p, f, [&](MP& m, int i) { m.FaderMidiMode(i) = (m.FaderMidiMode(i) & 0xC0) + value; });
+    ForTargets(p, f, [&](MP& m, int i) { m.FaderMidiMode(i) = WrapAdd(m.FaderMidiMode(i) & 0xC0, value); });
 }
 
 void DeviceModel::SetFaderHookFlag(int p, int f, bool flag) {
@@ -123,19 +136,19 @@ void DeviceModel::SetKeyOffEvent(int p, int f, int32_t code) {
 void DeviceModel::SetFaderMidiChannel(int p, int f, int32_t channel) {
     ForTargets(p, f, [&](MP& m, int i) {
         const int32_t c = m.FaderStatus(i) & ~0x0F;
-        if (FaderCodeTakesChannel(c)) m.FaderStatus(i) = c + channel;
+        if (FaderCodeTakesChannel(c)) m.FaderStatus(i) = WrapAdd(c, channel);
     });
 }
 void DeviceModel::SetKeyOnMidiChannel(int p, int f, int32_t channel) {
     ForTargets(p, f, [&](MP& m, int i) {
         const int32_t c = m.KeyOnStatus(i) & ~0x0F;
-        if (KeyCodeTakesChannel(c)) m.KeyOnStatus(i) = c + channel;
+        if (KeyCodeTakesChannel(c)) m.KeyOnStatus(i) = WrapAdd(c, channel);
     });
 }
 void DeviceModel::SetKeyOffMidiChannel(int p, int f, int32_t channel) {
     ForTargets(p, f, [&](MP& m, int i) {
         const int32_t c = m.KeyOffStatus(i) & ~0x0F;
-        if (KeyCodeTakesChannel(c)) m.KeyOffStatus(i) = c + channel;
+        if (KeyCodeTakesChannel(c)) m.KeyOffStatus(i) = WrapAdd(c, channel);
     });
 }
 

@@ -105,10 +105,10 @@ void DeviceModel::ClearKeyOff(int p, int f) {
 int32_t DeviceModel::InitCtrlData(int item, int f) const {
     const int32_t min = InitValues[static_cast<size_t>(InitMinIndex(item))];
     if (min == kLiveValue) return kLiveValue;  // "Slider": the live value
-    const int32_t v = InitRanges[static_cast<size_t>(item)] ? min + f : min;
+    const int64_t v = InitRanges[static_cast<size_t>(item)] ? int64_t{min} + f : int64_t{min};
     // A data byte never leaves 0..127: 128 would silently become the live
     // value and more would not be MIDI at all.
-    return std::clamp<int32_t>(v, 0, 127);
+    return static_cast<int32_t>(std::clamp<int64_t>(v, 0, 127));
 }
 
 std::string DeviceModel::InitCtrlName(int item, int f, const char* word) const {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -166,7 +167,34 @@ struct Pattern_Parameters {
 // The block of one fader and its two key events: the unit of fader copy,
 // paste, exchange and drag and drop. The twenty numbers are in preset order.
 struct Fader_Parameters {
+    // Indexed like the preset's per-fader arrays (Morvelant_Parameters::aFaderValue ..).
     std::array<int32_t, Morvelant_Parameters::kFaderArrayCount> Values{};
+
+#define MORVELANT_BLOCK_FIELD(Name)                                                          \
+    int32_t& Name() { return Values[static_cast<std::size_t>(Morvelant_Parameters::a##Name)]; } \
+    int32_t Name() const { return Values[static_cast<std::size_t>(Morvelant_Parameters::a##Name)]; }
+    MORVELANT_BLOCK_FIELD(FaderValue)
+    MORVELANT_BLOCK_FIELD(MuteVal)
+    MORVELANT_BLOCK_FIELD(DemuteVal)
+    MORVELANT_BLOCK_FIELD(FaderMin)
+    MORVELANT_BLOCK_FIELD(FaderMax)
+    MORVELANT_BLOCK_FIELD(FaderThreshold)
+    MORVELANT_BLOCK_FIELD(ActiveMode)
+    MORVELANT_BLOCK_FIELD(FaderMidiMode)
+    MORVELANT_BLOCK_FIELD(MasterSlaveMode)
+    MORVELANT_BLOCK_FIELD(FaderOutMode)
+    MORVELANT_BLOCK_FIELD(FaderStatus)
+    MORVELANT_BLOCK_FIELD(FaderMidiData1)
+    MORVELANT_BLOCK_FIELD(FaderMidiData2)
+    MORVELANT_BLOCK_FIELD(KeyOnStatus)
+    MORVELANT_BLOCK_FIELD(KeyOnMidiData1)
+    MORVELANT_BLOCK_FIELD(KeyOnMidiData2)
+    MORVELANT_BLOCK_FIELD(KeyOffStatus)
+    MORVELANT_BLOCK_FIELD(KeyOffMidiData1)
+    MORVELANT_BLOCK_FIELD(KeyOffMidiData2)
+    MORVELANT_BLOCK_FIELD(SwitchMode)
+#undef MORVELANT_BLOCK_FIELD
+
     std::string FaderString;
     std::string KeyOnString;
     std::string KeyOffString;

@@ -126,6 +126,14 @@ void StorePatternName(Pattern_Parameters& p, const std::string& text) {
         p.PatternName[std::size_t(i)] = i < int(text.size()) ? CharToWord(text[std::size_t(i)]) : 0x20;
 }
 
+// A text dump from a file: kept only when it walks cleanly to its F7, so a
+// damaged chunk leaves the record's strings as they were instead of half
+// decoded.
+void DecodeTextChunk(std::span<const uint8_t> bytes, Morvelant_Parameters& preset) {
+    Morvelant_Parameters decoded = preset;
+    if (DecodePresetTextDump(DumpFromBytes(bytes), decoded)) preset = std::move(decoded);
+}
+
 // One record into the staging area; returns the slot used (possibly outside
 // 0..127, in which case nothing of it is kept).
 int ReadRecord(ByteReader& in, Staging& st, int slotOverride, int32_t version) {
@@ -146,7 +154,7 @@ int ReadRecord(ByteReader& in, Staging& st, int slotOverride, int32_t version) {
         }
         DecodePresetDump(values, st.Preset(slot));
         std::size_t n = in.Length();
-        if (n > 0) DecodePresetTextDump(DumpFromBytes(in.Bytes(n)), st.Preset(slot));
+        if (n > 0) DecodeTextChunk(in.Bytes(n), st.Preset(slot));
         return slot;
     }
 
@@ -171,7 +179,7 @@ int ReadRecord(ByteReader& in, Staging& st, int slotOverride, int32_t version) {
             break;
         case ChunkTag::PresetTextDump: {
             std::size_t n = in.Length();
-            if (n > 0) DecodePresetTextDump(DumpFromBytes(in.Bytes(n)), st.Preset(slot));
+            if (n > 0) DecodeTextChunk(in.Bytes(n), st.Preset(slot));
             break;
         }
         default: break;  // an unknown tag carries nothing; the next int32 is the next tag
@@ -421,6 +429,7 @@ MidiFileHandlers& GetMidiFileHandlers() {
 // ---- Encoding -------------------------------------------------------------------------
 
 void WritePresetRecord(std::vector<uint8_t>& out, const DeviceModel& model, int n) {
+    if (!DeviceModel::ValidPreset(n)) return;
     const Morvelant_Parameters& p = model.Presets[std::size_t(n)];
     SysexBuffer dump;
     const std::size_t e1 = BuildPresetValueDump(dump, uint8_t(n), p);
@@ -438,6 +447,7 @@ void WritePresetRecord(std::vector<uint8_t>& out, const DeviceModel& model, int 
 }
 
 void WritePatternRecord(std::vector<uint8_t>& out, const DeviceModel& model, int n) {
+    if (!DeviceModel::ValidPattern(n)) return;
     const Pattern_Parameters& p = model.Patterns[std::size_t(n)];
     SysexBuffer dump;
     BuildPatternDump(dump, uint8_t(n), p);

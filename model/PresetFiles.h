@@ -106,7 +106,7 @@ MidiFileHandlers& GetMidiFileHandlers();
 // version 3, header, Count, records.
 std::vector<uint8_t> EncodePresetFile(const DeviceModel& model, std::span<const int> slots);
 std::vector<uint8_t> EncodePatternFile(const DeviceModel& model, std::span<const int> slots);
-// One record, appended to `out`.
+// One record, appended to `out`; nothing for n outside 0..127.
 void WritePresetRecord(std::vector<uint8_t>& out, const DeviceModel& model, int n);
 void WritePatternRecord(std::vector<uint8_t>& out, const DeviceModel& model, int n);
 

@@ -57,10 +57,20 @@ TEST(DeviceModel, ConstructionState) {
             ASSERT_TRUE(pr.SliderName[f].empty());
         }
     }
-    // Clipboards and patterns start zeroed.
+    // Clipboards start zeroed; every pattern holds its factory defaults.
     EXPECT_EQ(m.PresetClipboard, Morvelant_Parameters{});
     EXPECT_EQ(m.FaderClipboard, Fader_Parameters{});
-    EXPECT_EQ(m.Patterns[5], Pattern_Parameters{});
+    EXPECT_EQ(m.TrackClipboard, Pattern_Parameters{});
+    for (int p = 0; p < kPatternCount; ++p) {
+        const Pattern_Parameters& pt = m.Patterns[p];
+        ASSERT_EQ(pt.PatternHeader(1), 120);
+        ASSERT_EQ(pt.MuteMask(), 254);
+        ASSERT_EQ(pt.TrackEvent(7), 0x90);
+        ASSERT_EQ(pt.TrackStartStep(0), 1);
+        ASSERT_TRUE(pt.PatternNotes.empty());
+    }
+    EXPECT_EQ(m.GetPatternName(0), "Seq 1   ");
+    EXPECT_EQ(m.GetPatternName(127), "Seq 128 ");
     // The controller-init settings start with their defaults.
     const std::array<int32_t, 12> init{102, 125, 40, 63, 80, 103, 128, 128, 64, 87, 0, 23};
     EXPECT_EQ(m.InitValues, init);

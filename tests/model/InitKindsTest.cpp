@@ -160,6 +160,14 @@ TEST_F(InitKinds, MidiCtrlDataBytesStayWithinMidi) {
     EXPECT_EQ(P(3).SliderName[23], "Ctrl 127");
     EXPECT_EQ(P(3).KeyOnMidiData2(22), 127);
     EXPECT_EQ(P(3).KeyOnMidiData2(23), 127);
+
+    // Settings at the ends of an int (a hand-edited configuration) still give
+    // data bytes, without arithmetic overflow.
+    m.InitValues[InitMinIndex(kKeyonCtrl)] = 2147483647;
+    m.InitValues[InitMinIndex(kKeyoffCtrl)] = -2147483647 - 1;
+    m.MidiCtrlInitFader(3, 23);
+    EXPECT_EQ(P(3).KeyOnMidiData1(23), 127);
+    EXPECT_EQ(P(3).KeyOffMidiData1(23), 0);
 }
 
 TEST_F(InitKinds, FaderLevelInitsAndTails) {

@@ -104,4 +104,25 @@ TEST(Parameters, EveryNamedAccessorHitsItsWord) {
             for (int w = 0; w < kWordCount; ++w)
                 ASSERT_EQ(m.W[w], w == c.word + i ? 0x5A5A : 0) << c.name << "(" << i << ") word " << w;
         }
+
+    // The fader block keeps the twenty numbers in preset order.
+    using FP = Fader_Parameters;
+    int32_t& (*const block[])(FP&) = {
+        [](FP& b) -> int32_t& { return b.FaderValue(); },      [](FP& b) -> int32_t& { return b.MuteVal(); },
+        [](FP& b) -> int32_t& { return b.DemuteVal(); },       [](FP& b) -> int32_t& { return b.FaderMin(); },
+        [](FP& b) -> int32_t& { return b.FaderMax(); },        [](FP& b) -> int32_t& { return b.FaderThreshold(); },
+        [](FP& b) -> int32_t& { return b.ActiveMode(); },      [](FP& b) -> int32_t& { return b.FaderMidiMode(); },
+        [](FP& b) -> int32_t& { return b.MasterSlaveMode(); }, [](FP& b) -> int32_t& { return b.FaderOutMode(); },
+        [](FP& b) -> int32_t& { return b.FaderStatus(); },     [](FP& b) -> int32_t& { return b.FaderMidiData1(); },
+        [](FP& b) -> int32_t& { return b.FaderMidiData2(); },  [](FP& b) -> int32_t& { return b.KeyOnStatus(); },
+        [](FP& b) -> int32_t& { return b.KeyOnMidiData1(); },  [](FP& b) -> int32_t& { return b.KeyOnMidiData2(); },
+        [](FP& b) -> int32_t& { return b.KeyOffStatus(); },    [](FP& b) -> int32_t& { return b.KeyOffMidiData1(); },
+        [](FP& b) -> int32_t& { return b.KeyOffMidiData2(); }, [](FP& b) -> int32_t& { return b.SwitchMode(); },
+    };
+    static_assert(std::size(block) == MP::kFaderArrayCount);
+    for (std::size_t k = 0; k < std::size(block); ++k) {
+        FP b;
+        block[k](b) = 0x5A5A;
+        for (std::size_t j = 0; j < b.Values.size(); ++j) ASSERT_EQ(b.Values[j], j == k ? 0x5A5A : 0) << k;
+    }
 }

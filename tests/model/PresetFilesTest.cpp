@@ -648,6 +648,32 @@ TEST_F(PresetFilesTest, DamagedFilesLoadNothing) {
     EXPECT_TRUE(ReadPresetFile(back, Path("short.MVR")));
     EXPECT_EQ(back.Presets[4].PresetNotes, "short dump");
     EXPECT_EQ(back.Presets[4].W, fresh.Presets[4].W);
+
+    // A text dump that does not walk to its F7 (an entry, then a block of size
+    // 0): the record keeps its strings rather than half of the dump's.
+    file = Head(1);
+    PutInt(file, 4);
+    PutInt(file, 3);
+    const std::vector<uint8_t> text = {0xF0, 0x00, 0x4D, 0x56, 0x12, 0x00, 0x20, 0x03, 0x04,  // header
+                                       0x0A, 0x00, 0x00, 0x00, 0x04, 0x00,                    // S = 10
+                                       0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x30, 0x01,        // fader 1: B0
+                                       0x00, 0x00, 0x00, 0x00, 0x7F, 0x01,                    // end entry
+                                       0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0xF7};             // size-0 block
+    PutInt(file, int32_t(text.size()));
+    file.insert(file.end(), text.begin(), text.end());
+    PutInt(file, 255);
+    WriteAll(Path("text.MVR"), file);
+    back.Presets[4].FaderString[1] = "C0 01";
+    back.Presets[4].SliderName[1] = "Kept";
+    EXPECT_TRUE(ReadPresetFile(back, Path("text.MVR")));
+    EXPECT_EQ(back.Presets[4].FaderString[1], "C0 01");
+    EXPECT_EQ(back.Presets[4].SliderName[1], "Kept");
+    // The same dump with its F7 where the first block ends is taken.
+    file[file.size() - 4 - 7] = 0xF7;
+    WriteAll(Path("text.MVR"), file);
+    EXPECT_TRUE(ReadPresetFile(back, Path("text.MVR")));
+    EXPECT_EQ(back.Presets[4].FaderString[1], "B0");
+    EXPECT_EQ(back.Presets[4].SliderName[1], "");
 }
 
 }  // namespace

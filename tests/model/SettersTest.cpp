@@ -167,6 +167,16 @@ TEST_F(Setters, OutOfRangeIndexesDoNothing) {
     EXPECT_EQ(P(0), before);
     for (const FaderState& s : m.FaderStates) EXPECT_FALSE(s.Muted);
 
+    // Garbage values are stored (wrapping like a 32-bit word), never overflow.
+    P(1).FaderStatus(0) = 0x90;
+    m.SetFaderMidiChannel(1, 0, 2147483647);
+    EXPECT_EQ(P(1).FaderStatus(0), int32_t(0x90 + 2147483647u));
+    m.SetFaderMode(1, 0, 2147483647);
+    EXPECT_EQ(P(1).ActiveMode(0), int32_t(0x80 + 2147483647u));
+    P(1).FaderMidiMode(0) = 0xC3;
+    m.SetFaderMidiMode(1, 0, 2147483647);
+    EXPECT_EQ(P(1).FaderMidiMode(0), int32_t(0xC0 + 2147483647u));
+
     m.SetPresetString("F0 7F F7", 6);
     m.SetPresetString("F0 7F F7", -1);
     m.SetPresetString("FA", 1);
