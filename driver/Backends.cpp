@@ -73,40 +73,47 @@ private:
     std::unique_ptr<RtMidiOut> out_;
 };
 
+// Records that a listing client reported an error.
+void noteProbeError(RtMidiError::Type, const std::string&, void* failed)
+{
+    *static_cast<bool*>(failed) = true;
+}
+
+// The port names of one direction. The list is read once for the whole run,
+// and a busy JACK server now and then fails to open the listing client, which
+// would leave the editor without ports until the next start: an attempt that
+// reported an error or found no port at all is tried again a few times.
+template <typename Probe>
+std::vector<std::string> listPortsOf(RtMidi::Api api)
+{
+    std::vector<std::string> names;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        bool failed = false;
+        names.clear();
+        try {
+            Probe probe(api, std::string(kOwnClientPrefix) + " probe");
+            probe.setErrorCallback(noteProbeError, &failed);
+            unsigned n = probe.getPortCount();
+            for (unsigned i = 0; i < n; ++i)
+                names.push_back(probe.getPortName(i));
+        } catch (...) {
+            failed = true;
+        }
+        if (!failed && !names.empty())
+            break;
+    }
+    return names;
+}
+
 class RtBackend final : public Backend {
 public:
     explicit RtBackend(RtMidi::Api api) : api_(api) {}
     const char* name() const override { return api_ == RtMidi::LINUX_ALSA ? "alsa" : "jack"; }
 
-    std::vector<std::string> inputNames() override
-    {
-        std::vector<std::string> names;
-        try {
-            RtMidiIn probe(api_, std::string(kOwnClientPrefix) + " probe");
-            probe.setErrorCallback(quietErrors, nullptr);
-            unsigned n = probe.getPortCount();
-            for (unsigned i = 0; i < n; ++i) {
-                names.push_back(probe.getPortName(i));
-            }
-        } catch (...) {
-        }
-        return names;
-    }
-
-    std::vector<std::string> outputNames() override
-    {
-        std::vector<std::string> names;
-        try {
-            RtMidiOut probe(api_, std::string(kOwnClientPrefix) + " probe");
-            probe.setErrorCallback(quietErrors, nullptr);
-            unsigned n = probe.getPortCount();
-            for (unsigned i = 0; i < n; ++i) {
-                names.push_back(probe.getPortName(i));
-            }
-        } catch (...) {
-        }
-        return names;
-    }
+    std::vector<std::string> inputNames() override { return listPortsOf<RtMidiIn>(api_); }
+    std::vector<std::string> outputNames() override { return listPortsOf<RtMidiOut>(api_); }
 
     // A busy JACK server may fail a request now and then (clients coming
     // and going); a port that is there gets a few tries.

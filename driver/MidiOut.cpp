@@ -112,8 +112,9 @@ uint16_t MidiOutput::put(const MidiEvent& e)
                 awaitingRefill_ = true;
                 return 1;
             }
-            if (!sysexByte && messageLength(e.status) == 0)
-                return 0; // not a MIDI message: taken and dropped
+            // An event that is no MIDI message is queued all the same and
+            // sends nothing: its delta still counts, so the events after it
+            // keep their places in time.
             lastTick_ += e.time;
             timed_.push_back({lastTick_, e});
             activity_ = true;
@@ -252,8 +253,7 @@ void MidiOutput::worker()
                             workerInSysex_ = false;
                         }
                     }
-                } else {
-                    int len = messageLength(e.status);
+                } else if (int len = messageLength(e.status); len > 0) {
                     message.push_back(e.status);
                     if (len >= 2)
                         message.push_back(e.data1);

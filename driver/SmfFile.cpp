@@ -655,25 +655,32 @@ MIDIKIT_API int32_t CloseSMFChecked(uint32_t handle)
 
 MIDIKIT_API void RewindSMF(uint32_t handle)
 {
-    std::lock_guard<std::mutex> lock(tableMutex);
-    if (OpenFile* f = Find(handle))
-        std::fill(f->readPositions.begin(), f->readPositions.end(), 0);
+    try {
+        std::lock_guard<std::mutex> lock(tableMutex);
+        if (OpenFile* f = Find(handle))
+            std::fill(f->readPositions.begin(), f->readPositions.end(), 0);
+    } catch (...) {
+    }
 }
 
 MIDIKIT_API uint32_t ReadSMF(uint32_t handle, uint32_t track, LPMIDIEVENT events, uint32_t maximum)
 {
-    std::lock_guard<std::mutex> lock(tableMutex);
-    OpenFile* f = Find(handle);
-    if (!f || f->mode != 'r' || !events || track >= f->data.tracks.size())
+    try {
+        std::lock_guard<std::mutex> lock(tableMutex);
+        OpenFile* f = Find(handle);
+        if (!f || f->mode != 'r' || !events || track >= f->data.tracks.size())
+            return 0;
+        const auto& list = f->data.tracks[track].events;
+        uint32_t& pos = f->readPositions[track];
+        const uint32_t n = static_cast<uint32_t>(
+            std::min<size_t>(maximum, list.size() - std::min<size_t>(pos, list.size())));
+        if (n)
+            std::memcpy(events, list.data() + pos, n * sizeof(MidiEvent));
+        pos += n;
+        return n;
+    } catch (...) {
         return 0;
-    const auto& list = f->data.tracks[track].events;
-    uint32_t& pos = f->readPositions[track];
-    const uint32_t n =
-        static_cast<uint32_t>(std::min<size_t>(maximum, list.size() - std::min<size_t>(pos, list.size())));
-    if (n)
-        std::memcpy(events, list.data() + pos, n * sizeof(MidiEvent));
-    pos += n;
-    return n;
+    }
 }
 
 MIDIKIT_API uint32_t WriteSMF(uint32_t handle, uint32_t track, LPMIDIEVENT events, uint32_t count)
@@ -695,36 +702,46 @@ MIDIKIT_API uint32_t WriteSMF(uint32_t handle, uint32_t track, LPMIDIEVENT event
 
 MIDIKIT_API uint32_t GetSMFResolution(uint32_t handle)
 {
-    std::lock_guard<std::mutex> lock(tableMutex);
-    OpenFile* f = Find(handle);
-    return f ? f->data.division : 0;
+    try {
+        std::lock_guard<std::mutex> lock(tableMutex);
+        OpenFile* f = Find(handle);
+        return f ? f->data.division : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 MIDIKIT_API void SetSMFResolution(uint32_t handle, uint32_t ticksPerQuarter)
 {
-    std::lock_guard<std::mutex> lock(tableMutex);
-    OpenFile* f = Find(handle);
-    const uint16_t value = static_cast<uint16_t>(ticksPerQuarter);
-    if (f && value != 0)
-        f->data.division = value;
+    try {
+        std::lock_guard<std::mutex> lock(tableMutex);
+        OpenFile* f = Find(handle);
+        const uint16_t value = static_cast<uint16_t>(ticksPerQuarter);
+        if (f && value != 0)
+            f->data.division = value;
+    } catch (...) {
+    }
 }
 
 MIDIKIT_API int32_t ReadMetaEvent(uint32_t handle, uint32_t track, uint8_t type, char** data,
                                   uint32_t* length)
 {
-    std::lock_guard<std::mutex> lock(tableMutex);
-    OpenFile* f = Find(handle);
-    if (!f || track >= f->data.tracks.size())
-        return -1;
-    for (auto& [t, text] : f->data.tracks[track].metas) {
-        if (t != type)
-            continue;
-        // The data stays valid until the file is closed.
-        if (data)
-            *data = text.data();
-        if (length)
-            *length = static_cast<uint32_t>(text.size());
-        return 0;
+    try {
+        std::lock_guard<std::mutex> lock(tableMutex);
+        OpenFile* f = Find(handle);
+        if (!f || track >= f->data.tracks.size())
+            return -1;
+        for (auto& [t, text] : f->data.tracks[track].metas) {
+            if (t != type)
+                continue;
+            // The data stays valid until the file is closed.
+            if (data)
+                *data = text.data();
+            if (length)
+                *length = static_cast<uint32_t>(text.size());
+            return 0;
+        }
+    } catch (...) {
     }
     return -1;
 }

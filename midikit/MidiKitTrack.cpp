@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitSMF.h"
@@ -44,6 +45,14 @@ void TMidiKitTrack::FreeBuffer()
 MidiEvent* TMidiKitTrack::GetBuffer()
 {
     return hasBuffer ? buffer.data() : nullptr;
+}
+
+void TMidiKitTrack::SetBuffer(std::vector<MidiEvent> block)
+{
+    buffer = std::move(block);
+    hasBuffer = true;
+    count = std::min(count, static_cast<uint32_t>(buffer.size()));
+    readIndex = std::min(readIndex, count);
 }
 
 uint32_t TMidiKitTrack::GetBufferSize() const

@@ -42,6 +42,9 @@ public:
     void SetBufferSize(uint32_t n);
     // The block itself, for the file reader which grows it while filling it.
     std::vector<MidiEvent>& Buffer() { return buffer; }
+    // Replaces the block with another one (its size becomes the buffer
+    // size). Events held beyond the new block are dropped from the count.
+    void SetBuffer(std::vector<MidiEvent> block);
 
     // Events not yet read (count - read index).
     uint32_t GetNumEvents() const;

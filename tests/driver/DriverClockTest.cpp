@@ -107,6 +107,10 @@ TEST_F(Clock, DeltaZeroGoesOutWithTheClockStopped)
 TEST_F(Clock, TimedEventsWaitForTheClock)
 {
     ASSERT_EQ(Put(Ev(0, 0x90, 1, 1)), 0);   // due at once
+    // No MIDI message: sends nothing, but its delta still holds back the
+    // event after it.
+    ASSERT_EQ(Put(Ev(240, 0x00, 0, 0)), 0);
+    ASSERT_EQ(Put(Ev(0, 0x90, 5, 5)), 0);
     ASSERT_EQ(Put(Ev(480, 0x90, 2, 2)), 0); // one quarter later
     ASSERT_EQ(Put(Ev(0, 0x90, 3, 3)), 0);   // with the one before it
     ASSERT_EQ(Put(Ev(MIDIKIT_TIME_NOW, 0xC0, 9)), 0);
@@ -121,10 +125,11 @@ TEST_F(Clock, TimedEventsWaitForTheClock)
 
     kit->SetTempo(sync, 20000);
     kit->StartSync(sync);
-    auto rest = Collect(2);
-    ASSERT_EQ(rest.size(), 2u);
-    EXPECT_EQ(rest[0].data1, 2);
-    EXPECT_EQ(rest[1].data1, 3);
+    auto rest = Collect(3);
+    ASSERT_EQ(rest.size(), 3u);
+    EXPECT_EQ(rest[0].data1, 5);
+    EXPECT_EQ(rest[1].data1, 2);
+    EXPECT_EQ(rest[2].data1, 3);
     EXPECT_TRUE(clockN.WaitFor(MIDIKIT_MSG_SYNC_DONE, 1));
 }
 

@@ -113,6 +113,15 @@ TEST(MidiKitTrack, EventAccessIsBoundByTheBuffer)
     Append(t, e);
     EXPECT_EQ(t.GetBufferSize(), 8192u);
     EXPECT_EQ(t.GetEvent(0)->data1, 7);
+
+    // A replaced block brings its own size; the count never exceeds it.
+    t.SetBuffer(std::vector<MidiEvent>(2, E(3)));
+    EXPECT_EQ(t.GetBufferSize(), 2u);
+    EXPECT_EQ(t.GetNumEvents(), 1u);
+    EXPECT_EQ(t.GetTime(0), 3u);
+    EXPECT_EQ(t.GetEvent(2), nullptr);
+    t.SetBuffer({});
+    EXPECT_EQ(t.GetNumEvents(), 0u);
 }
 
 TEST(MidiKitTrack, ReadingRecordingAndMuting)
