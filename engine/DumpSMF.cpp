@@ -248,6 +248,7 @@ bool DumpSMF::ReadDumps(const std::string& file, std::vector<FoundDump>& found) 
     auto score = std::make_unique<TMidiKitScore>(0);
     try {
         CloseOnExit closer{smf_};
+        if (smf_.IsOpen()) smf_.Close();
         if (!smf_.Open(file, 'r', 1)) {
             ReportError("Could not read the MIDI file \"" + file + "\".");
             return false;
@@ -302,10 +303,10 @@ bool DumpSMF::ReadDumps(const std::string& file, std::vector<FoundDump>& found) 
     return true;
 }
 
-void DumpSMF::LoadDumps(int slot, const std::vector<FoundDump>& found) {
+void DumpSMF::LoadDumps(int slot, const std::vector<FoundDump>& found, bool markKnobPreset) {
     DeviceModel& model = dispatch_.engine().Model;
     for (const FoundDump& d : found) {
-        if (dispatch_.ProcessReceivedDump(d.message, slot, d.trackName) == kDumpVellixaPreset)
+        if (dispatch_.ProcessReceivedDump(d.message, slot, d.trackName) == kDumpVellixaPreset && markKnobPreset)
             model.VellixaLoaded = true;
     }
 }
@@ -323,7 +324,7 @@ bool DumpSMF::LoadPreset(int slot, const std::string& file) {
     // The knob names come first: the knob-preset conversion uses them.
     ReadVellixaConfig(model, CompanionFile(file, ".CFG"));
     ReadVellixaNotes(model, CompanionFile(file, ".NTS"), slot);
-    LoadDumps(slot, found);
+    LoadDumps(slot, found, true);
     if (!model.VellixaLoaded) {
         std::vector<uint8_t> bytes;
         std::string& notes = model.Presets[static_cast<std::size_t>(slot)].PresetNotes;
@@ -341,7 +342,8 @@ bool DumpSMF::LoadPattern(int slot, const std::string& file) {
     if (!DeviceModel::ValidPattern(slot)) return false;
     std::vector<FoundDump> found;
     if (!ReadDumps(file, found)) return false;
-    LoadDumps(slot, found);
+    // Only the preset import asks whether a knob preset came in.
+    LoadDumps(slot, found, false);
     std::vector<uint8_t> bytes;
     std::string& notes = model.Patterns[static_cast<std::size_t>(slot)].PatternNotes;
     if (ReadWholeFile(CompanionFile(file, ".TXT"), bytes, kMaxCompanionSize))

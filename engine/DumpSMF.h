@@ -66,8 +66,9 @@ private:
     // Gathers every complete message of every track. False, after a message
     // box, when the file could not be read.
     bool ReadDumps(const std::string& file, std::vector<FoundDump>& found);
-    // Loads them into slot in file order; sets VellixaLoaded on a knob preset.
-    void LoadDumps(int slot, const std::vector<FoundDump>& found);
+    // Loads them into slot in file order; with markKnobPreset, a knob preset
+    // sets VellixaLoaded.
+    void LoadDumps(int slot, const std::vector<FoundDump>& found, bool markKnobPreset);
 
     TMidiDeviceForm& dispatch_;
     TMidiKitSMF& smf_;

@@ -317,6 +317,13 @@ TEST_F(DumpSMFTest, KnobPresetKeepsTheNtsNotesAndTheNextImportReadsTxtAgain) {
     EXPECT_EQ(model.Presets[9].PresetNotes, "fresh notes");
     EXPECT_EQ(model.VellixaKnobNames[0], "Knob 1");  // no ".CFG": defaults
     EXPECT_EQ(model.VellixaPresetName, "vellixa");
+
+    // The pattern import hands a knob preset on but does not mark it, and
+    // takes its ".TXT" whatever the file held.
+    ASSERT_TRUE(dumps->LoadPattern(9, file.string()));
+    EXPECT_EQ(hooks.VellixaImports.size(), 2u);
+    EXPECT_FALSE(model.VellixaLoaded);
+    EXPECT_EQ(model.Patterns[9].PatternNotes, "not these");
 }
 
 TEST_F(DumpSMFTest, MissingTxtEmptiesTheNotes) {

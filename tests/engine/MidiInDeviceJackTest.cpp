@@ -207,7 +207,19 @@ TEST_F(MidiInDeviceJack, ThruPassesWhatItsSwitchesAllow) {
     peer_->Send({0xC3, 0x05});
     Pump([&] { return peer_->Count() >= 3; });
     Pump([] { return false; }, std::chrono::milliseconds(100));  // nothing more comes
-    const std::vector<Message> want = {{0xB3, 0x07, 0x64}, {0xF0, 0x7D, 0x01, 0x02, 0xF7}, {0xC3, 0x05}};
+    std::vector<Message> want = {{0xB3, 0x07, 0x64}, {0xF0, 0x7D, 0x01, 0x02, 0xF7}, {0xC3, 0x05}};
+    EXPECT_EQ(peer_->Got(), want);
+
+    // The other way round: real-time passes, system exclusive does not.
+    routing_.SysexThru = false;
+    routing_.RealtimeThru = true;
+    peer_->Send({0xF0, 0x7D, 0x03, 0xF7});
+    peer_->Send({0xFA});
+    peer_->Send({0x93, 0x3C, 0x40});
+    want.push_back({0xFA});
+    want.push_back({0x93, 0x3C, 0x40});
+    Pump([&] { return peer_->Count() >= want.size(); });
+    Pump([] { return false; }, std::chrono::milliseconds(100));
     EXPECT_EQ(peer_->Got(), want);
 }
 
@@ -247,6 +259,32 @@ TEST_F(MidiInDeviceJack, LearnTakesTheEventTheFaderShouldSend) {
     EXPECT_EQ(model_.Presets[0].FaderMidiData1(4), 0x0B);
     EXPECT_EQ(model_.Presets[0].FaderMidiData2(4), 0x22);
     EXPECT_EQ(hooks_.LearnEnds, 1);
+
+    // An event string from system-exclusive bytes only: the note before it
+    // is not learned, the F7 ends learn.
+    model_.LearnMode = 2;
+    model_.LearnFader = 6;
+    model_.LearnCount = 0;
+    peer_->Send({0x90, 0x3C, 0x40});
+    peer_->Send({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
+    Pump([&] { return model_.LearnMode == -1; });
+    EXPECT_EQ(model_.Presets[0].FaderStatus(6), 0xF0);
+    EXPECT_EQ(model_.Presets[0].FaderString[6], "F0 7E 7F 09 01 F7");
+    EXPECT_EQ(model_.Presets[0].FaderMidiData1(6), 6);
+    EXPECT_EQ(model_.SelectedFader, 6);
+
+    // An event string from any messages.
+    model_.LearnMode = 1;
+    model_.LearnFader = 7;
+    model_.LearnCount = 0;
+    peer_->Send({0xB0, 0x07, 0x40});
+    peer_->Send({0xC1, 0x05});
+    Pump([&] { return model_.LearnCount >= 5; });
+    EXPECT_EQ(model_.Presets[0].FaderString[7], "B0 07 40 C1 05");
+    EXPECT_EQ(model_.Presets[0].FaderMidiData1(7), 5);
+    EXPECT_EQ(model_.LearnMode, 1);  // goes on until 30 bytes or a click
+    model_.LearnMode = -1;
+
     Pump([] { return false; }, std::chrono::milliseconds(100));
     EXPECT_EQ(peer_->Count(), 0u);  // learned events pass nowhere
 }
