@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -65,6 +66,8 @@ TInstructionsForm::~TInstructionsForm() {
 }
 
 std::string TInstructionsForm::InstructionsFile() const {
+    std::error_code ec;
+    if (std::filesystem::exists(kInstructionsFileName, ec)) return kInstructionsFileName;
     std::string folder = programPath_;
     if (!folder.empty() && folder.back() != '/') folder += '/';
     return folder + kInstructionsFileName;

@@ -263,8 +263,17 @@ TMidiMonGridForm::~TMidiMonGridForm() {
     if (MidiMonGridForm == this) MidiMonGridForm = nullptr;
 }
 
+std::string TMidiMonGridForm::ConfigFile() const {
+    // The program path the editor was started with, as every other window
+    // uses it; without a model, the executable's folder.
+    if (model_ == nullptr || model_->ProgramPath.empty()) return ConfigFileName();
+    std::string dir = model_->ProgramPath;
+    if (dir.back() != '/') dir += '/';
+    return dir + "Morvelant.cfg";
+}
+
 void TMidiMonGridForm::ReadConfiguration() {
-    const TIniFile ini(ConfigFileName());
+    const TIniFile ini(ConfigFile());
     int top = ini.ReadInteger(kSection, "Top", 329);
     if (top < 0) top = 0;
     const int left = ini.ReadInteger(kSection, "Left", 150);
@@ -277,7 +286,7 @@ void TMidiMonGridForm::ReadConfiguration() {
 }
 
 void TMidiMonGridForm::WriteConfiguration() {
-    TIniFile ini(ConfigFileName());
+    TIniFile ini(ConfigFile());
     ini.WriteInteger(kSection, "Top", Top());
     ini.WriteInteger(kSection, "Left", Left());
     ini.WriteInteger(kSection, "Width", Width());

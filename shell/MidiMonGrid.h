@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "driver/MidiKit32.h"
 #include "engine/MonitorRows.h"
@@ -85,6 +86,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::string ConfigFile() const;
     void ReadConfiguration();
     void WriteConfiguration();
     void ShowEnableCaption();

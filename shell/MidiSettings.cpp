@@ -178,9 +178,9 @@ void TMidiSettingsForm::BuildComponents() {
     PageControl1->addTab(TabSheet3, QStringLiteral("Virtual Morvelant In/Out 2"));
 
     Label1 = label(TabSheet1, "Label1", "Morvelant -> PC", 8, 12);
-    MorvelantPCDevice = combo(TabSheet1, "MorvelantPCDevice", 104, 8, 185);
+    MorvelantPCDevice = combo(TabSheet1, "MorvelantPCDevice", 116, 8, 181);
     Label2 = label(TabSheet1, "Label2", "PC -> Morvelant", 8, 40);
-    PCMorvelantDevice = combo(TabSheet1, "PCMorvelantDevice", 104, 36, 185);
+    PCMorvelantDevice = combo(TabSheet1, "PCMorvelantDevice", 116, 36, 181);
     ThruBox = check(TabSheet1, "ThruBox", "Thru", 304, 8);
     SysexThruBox = check(TabSheet1, "SysexThruBox", "Sysex Thru", 304, 26);
     RealtimeThruBox = check(TabSheet1, "RealtimeThruBox", "Realtime Thru", 304, 44);

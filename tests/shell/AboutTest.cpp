@@ -108,6 +108,25 @@ TEST_F(InstructionsTest, MissingFileIsReportedOnceAndTheTextStays) {
     EXPECT_EQ(form->RichEdit1->toPlainText(), QStringLiteral("Hello"));
 }
 
+// The name has no folder: a copy in the folder the editor was started from
+// wins; without one the program folder's copy is read.
+TEST_F(InstructionsTest, ACopyInTheCurrentFolderComesFirst) {
+    WriteFile(File(), "program folder");
+    QTemporaryDir work;
+    ASSERT_TRUE(work.isValid());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work.path()));
+    form->Show();
+    EXPECT_EQ(form->RichEdit1->toPlainText(), QStringLiteral("program folder"));
+    WriteFile(work.filePath("Documentation 1a.txt"), "started here");
+    form->Hide();
+    form->Show();
+    EXPECT_EQ(form->RichEdit1->toPlainText(), QStringLiteral("started here"));
+    EXPECT_EQ(form->InstructionsFile(), "Documentation 1a.txt");
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(dialogs.Messages().empty());
+}
+
 TEST_F(InstructionsTest, AFolderInPlaceOfTheFileIsRefused) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("Documentation 1a.txt"));
     EXPECT_FALSE(form->LoadInstructions());

@@ -298,6 +298,16 @@ TEST_F(MidiMonGridTest, ConfigurationDefaultsAndRoundTrip) {
     EXPECT_EQ(ini.ReadInteger("Midi Monitor Grid Form", "Top", -1), 0);
     EXPECT_TRUE(ini.ReadBool("Midi Monitor Grid Form", "Active Flag", false));
     EXPECT_FALSE(ini.ReadBool("Midi Monitor Grid Form", "Init", true));
+
+    // Started with a program path, the window keeps its section in that
+    // folder's file, beside every other window's.
+    QTemporaryDir other;
+    ASSERT_TRUE(other.isValid());
+    DeviceModel started(other.path().toStdString());
+    { TMidiMonGridForm elsewhere(&started); }
+    EXPECT_EQ(TIniFile(other.path().toStdString() + "/Morvelant.cfg").ReadInteger("Midi Monitor Grid Form", "Left", 0),
+              150);
+    EXPECT_EQ(ini.ReadInteger("Midi Monitor Grid Form", "Left", 0), 10);
 }
 
 }  // namespace
