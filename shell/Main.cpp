@@ -231,9 +231,12 @@ void TMainForm::BuildControls() {
         key->setObjectName(QStringLiteral("KeyOnOff") + n);
         key->setGeometry(x, 24, 22, 26);
         key->setFont(small);
-        key->setContextMenuPolicy(Qt::PreventContextMenu);
+        key->setContextMenuPolicy(Qt::CustomContextMenu);
         SetTag(key, i);
         connect(key, &QPushButton::clicked, this, [this, i] { KeyOnOff1Click(i); });
+        connect(key, &QWidget::customContextMenuRequested, this, [this, key](const QPoint& pos) {
+            if (KeyPopupMenu) KeyPopupMenu->popup(key->mapToGlobal(pos));
+        });
         KeyOnOffList[size_t(i)] = key;
     }
 
@@ -350,6 +353,10 @@ void TMainForm::BuildControls() {
         auto* l = new QLabel(QString::fromLatin1(labels[i]), this);
         l->setFont(small);
         l->setGeometry(550, 282 + 20 * i, 78, 16);
+        if (i == 2) {  // the longest takes two lines rather than losing its end
+            l->setWordWrap(true);
+            l->setGeometry(550, 318, 78, 28);
+        }
     }
 
     // Status bars.
@@ -486,8 +493,9 @@ void TMainForm::WriteConfiguration() {
 
 void TMainForm::ReadWorkingSets(const std::string& commandLineFile) {
     // A file named on the command line goes into slot 64 of its own kind
-    // only: preset and pattern files share their chunk tags, so reading a
-    // preset file as patterns would overwrite pattern 64 with preset words.
+    // only (".MVT" patterns, anything else presets): read by both list
+    // windows, its records would also be counted as edit buffers of the
+    // other kind and make slot 64 of that kind the selected one.
     const bool patternFile = IsPatternFileName(commandLineFile);
     LoadPresetWorkingSet(Model, patternFile ? std::string() : commandLineFile);
     LoadPatternWorkingSet(Model, patternFile ? commandLineFile : std::string());
@@ -512,6 +520,7 @@ void TMainForm::SelectFader(int f) {
     Model.FaderSelected[size_t(f)] = true;
     PaintSelectLamps();
     SetKeyLamp(f, Model.KeyStates[size_t(f)].LampOn);
+    if (ShowSelectedFaderParameters) ShowSelectedFaderParameters();
     FaderState& state = Model.FaderStates[size_t(f)];
     if (Model.VirtualMotorFaders) {
         ShowValue(DeviceEngine, state);
@@ -528,7 +537,9 @@ void TMainForm::SelectFader(int f) {
 void TMainForm::SetKeyLamp(int key, bool on) { Model.SetKeyLamp(key, on); }
 
 void TMainForm::KeyLampChanged(int key, bool on) {
-    if (DeviceModel::ValidFader(key)) KeyLedList[size_t(key)]->SetBright(on);
+    if (!DeviceModel::ValidFader(key)) return;
+    KeyLedList[size_t(key)]->SetBright(on);
+    if (key == Model.SelectedFader && ShowParameterKeyLamp) ShowParameterKeyLamp(on);
 }
 
 int TMainForm::OnScreenFaderPosition(int fader) const {
@@ -601,8 +612,15 @@ void TMainForm::ShowStatusBars(int f) {
 
 void TMainForm::FaderChange(int f) {
     if (Model.Updating || !DeviceModel::ValidFader(f)) return;
-    if (Model.FaderAutoSelect && f != Model.SelectedFader) SelectFader(f);
-    FaderMoved(DeviceEngine, Model.FaderStates[size_t(f)], FaderList[size_t(f)]->value(), false);
+    const int position = FaderList[size_t(f)]->value();
+    if (Model.FaderAutoSelect && f != Model.SelectedFader) {
+        SelectFader(f);
+        // With motor faders, selecting puts the fader back to its state's
+        // value; the move that selected it must still stand and be sent.
+        UpdatingGuard guard(Model);
+        FaderList[size_t(f)]->setValue(position);
+    }
+    FaderMoved(DeviceEngine, Model.FaderStates[size_t(f)], position, false);
     ShowStatusBars(f);
 }
 
@@ -884,6 +902,7 @@ void TMainForm::CopyFaderParameters2Click() {
     Model.CopyFaderEventParameters(Model.SelectedPreset, Model.SelectedFader);
     PasteFaderParameters2->setEnabled(true);
     PasteSpecialFaderParameters2->setEnabled(true);
+    if (EnableParameterFaderPaste) EnableParameterFaderPaste();
 }
 
 void TMainForm::PasteFaderParameters2Click() {
@@ -942,6 +961,8 @@ void TMainForm::StartFaderDrag(int tag) {
     drag->setDragCursor(cursor, Qt::MoveAction);
     drag->setDragCursor(cursor, Qt::CopyAction);
     drag->exec(Qt::MoveAction);
+    // The drag took the mouse release: the button would stay pressed.
+    source->setDown(false);
 }
 
 // ---- Event filter ----------------------------------------------------------------------------------------

@@ -102,6 +102,14 @@ public:
     std::function<void()> CloseNotesWindow;
     std::function<void()> ShowSpecialKeyWindow;       // click on the special-key lamps
     std::function<void()> ShowPresetViews;            // preset list, parameter and special-key windows
+    // The fader parameter window: it follows the selection (its select lamps,
+    // its key lamp and the selected fader's parameters), shows the selected
+    // fader's key lamp, and gets its paste items enabled by "Copy Fader
+    // Parameters" here. The key buttons open its key menu.
+    std::function<void()> ShowSelectedFaderParameters;
+    std::function<void(bool on)> ShowParameterKeyLamp;
+    std::function<void()> EnableParameterFaderPaste;
+    QPointer<QMenu> KeyPopupMenu;
 
     // ---- Controls (object names as the component names) --------------------
     std::array<QScrollBar*, kFaderCount> FaderList{};

@@ -85,8 +85,10 @@ int RunEditor(int argc, char** argv) {
         SetCurrentDialogs(nullptr);
         return 0;
     }
+    // The application's title names the program to the desktop. It is not
+    // made the display name: the platform would append that to every
+    // window's caption.
     QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
 
     EditorWindowSet windows;
     try {

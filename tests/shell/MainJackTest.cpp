@@ -1,9 +1,12 @@
 // End to end over a JACK server: moving fader 1 of the virtual device window
 // sends its event through the MIDI settings' output, the driver library and
-// JACK to another client.
+// JACK to another client, and an event that client sends is learned into the
+// fader chosen from a select button's popup menu.
 #include "SettingsTestSupport.h"
 
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <rtmidi/RtMidi.h>
 
@@ -13,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/MidiInDeviceUnit.h"
 #include "midikit/MidiKitOut.h"
 #include "shell/Main.h"
 
@@ -38,20 +42,29 @@ bool JackReachable() {
     return got && std::string(line).rfind("running", 0) == 0;
 }
 
-// Another JACK client with one MIDI input that records what arrives.
+// Another JACK client with one MIDI input that records what arrives and one
+// MIDI output.
 class Peer {
 public:
-    explicit Peer(const std::string& client) : in_(RtMidi::UNIX_JACK, client) {
+    // The output is a client of its own: JACK renames a second client of the same name.
+    explicit Peer(const std::string& client)
+        : in_(RtMidi::UNIX_JACK, client), out_(RtMidi::UNIX_JACK, client + "Src") {
         in_.ignoreTypes(false, false, false);
         in_.setCallback(&Peer::Receive, this);
         in_.openVirtualPort("in");
+        out_.openVirtualPort("out");
     }
-    ~Peer() { in_.closePort(); }
+    ~Peer() {
+        in_.closePort();
+        out_.closePort();
+    }
+    void Send(const Message& m) { out_.sendMessage(&m); }
 
     // Waits (processing the GUI's events) until pred holds for what arrived;
     // the limit only keeps a broken test from hanging.
-    template <typename Pred> bool WaitUntil(Pred pred) {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    template <typename Pred>
+    bool WaitUntil(Pred pred, std::chrono::milliseconds within = std::chrono::seconds(10)) {
+        const auto limit = std::chrono::steady_clock::now() + within;
         while (std::chrono::steady_clock::now() < limit) {
             QApplication::processEvents();
             {
@@ -73,6 +86,7 @@ private:
             peer->got_.push_back(*message);
     }
     RtMidiIn in_;
+    RtMidiOut out_;
     std::mutex mx_;
     std::vector<Message> got_;
     int clocks_ = 0;
@@ -84,7 +98,7 @@ int Find(const std::vector<std::string>& names, const std::string& part) {
     return -1;
 }
 
-TEST(MainJack, MovingFaderOneSendsItsEventToAnotherClient) {
+TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
     if (!JackReachable()) GTEST_SKIP() << "JACK server '" << JackServer() << "' not reachable";
     ::setenv("JACK_DEFAULT_SERVER", JackServer().c_str(), 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
@@ -105,14 +119,14 @@ TEST(MainJack, MovingFaderOneSendsItsEventToAnotherClient) {
     char tmpl[] = "/tmp/main-jack-XXXXXX";
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
     const std::string folder = std::string(tmpl) + "/";
-    std::array<std::unique_ptr<TMidiKitIn>, 50> inputs;
-    for (auto& in : inputs) in = std::make_unique<TMidiKitIn>();
     {
         TMainForm main(folder);
         MainForm = &main;
+        // The hidden input window: what the inputs receive goes to the engine.
+        TMidiDeviceForm device(main.DeviceEngine);
         MidiSettingsSetup setup;
         setup.ConfigFile = main.ConfigFile();
-        setup.Inputs = [&](int port) { return inputs[static_cast<size_t>(port)].get(); };
+        setup.Inputs = [&](int port) { return device.In(port); };
         setup.Routing = &main.Routing;
         TMidiSettingsForm settings(setup);
 
@@ -171,19 +185,78 @@ TEST(MainJack, MovingFaderOneSendsItsEventToAnotherClient) {
         main.Show();
         main.ShowCurrentPreset(false);
 
+        struct PutLog : EngineHooks {
+            std::vector<std::pair<int, MidiEvent>> put;
+            void LogEvent(int port, const MidiEvent& e, bool incoming) override {
+                if (!incoming) put.emplace_back(port, e);
+            }
+        } log;
+        main.ForwardHooks = &log;
         QScrollBar* fader1 = main.findChild<QScrollBar*>(QStringLiteral("Fader1"));
         ASSERT_NE(fader1, nullptr);
         fader1->setValue(127 - 100);  // the top of the fader is 127
+        ASSERT_EQ(log.put.size(), 1u);
+        EXPECT_EQ(log.put[0].first, out);
+        EXPECT_EQ(log.put[0].second.status, 0xB0);
         const Message want{0xB0, 20, 100};
+        std::vector<Message> arrived;
         EXPECT_TRUE(peer.WaitUntil([&](const std::vector<Message>& got, int) {
+            arrived = got;
             for (const Message& m : got)
                 if (m == want) return true;
             return false;
-        })) << "fader 1's event did not arrive";
+        })) << "fader 1's event did not arrive; " << arrived.size() << " other messages did";
+
+        // The peer's output becomes an input-1 port; its clocks show that
+        // the connection stands before learning starts.
+        const int in = Find(main.Routing.InDriverNames, client + "Src:out");
+        ASSERT_GE(in, 0) << "the peer's output is not offered by the driver";
+        const QRect inRect = TMidiSettingsForm::StatePictureRect(settings.MorvelantIn1Devices, in);
+        QMouseEvent inPress(QEvent::MouseButtonPress, QPointF(inRect.center()), QPointF(inRect.center()),
+                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(settings.MorvelantIn1Devices->viewport(), &inPress);
+        ASSERT_TRUE(main.Routing.In1DeviceFlags[static_cast<size_t>(in)]);
+        struct InLog : EngineHooks {
+            int clocks = 0;
+            void LogEvent(int, const MidiEvent& e, bool incoming) override {
+                if (incoming && e.status == 0xF8) ++clocks;
+            }
+        } inLog;
+        main.ForwardHooks = &inLog;
+        int sentClocks = 0;
+        ASSERT_TRUE(peer.WaitUntil([&](const std::vector<Message>&, int) {
+            if (sentClocks++ % 4 == 0) peer.Send({0xF8});
+            return inLog.clocks > 0;
+        })) << "the editor never heard the peer";
+        peer.WaitUntil([](const std::vector<Message>&, int) { return false; },
+                       std::chrono::milliseconds(100));  // let stray clocks pass
+        ASSERT_EQ(main.Model.LearnMode, -1);
+
+        // "Learn Event" from select button 10's popup, while fader 1 is selected.
+        QPushButton* select10 = main.findChild<QPushButton*>(QStringLiteral("FaderSelect10"));
+        ASSERT_NE(select10, nullptr);
+        QMouseEvent rightPress(QEvent::MouseButtonPress, QPointF(2, 2), select10->mapToGlobal(QPointF(2, 2)),
+                               Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(select10, &rightPress);
+        main.LearnEvent1->trigger();
+        ASSERT_EQ(main.Model.LearnMode, 0);
+        EXPECT_TRUE(main.LearnTimer->isActive());
+        peer.Send({0xB3, 0x0B, 0x22});
+        EXPECT_TRUE(peer.WaitUntil([&](const std::vector<Message>&, int) { return main.Model.LearnMode == -1; }))
+            << "the peer's event was not learned";
+        EXPECT_EQ(p.FaderStatus(9), 0xB3);
+        EXPECT_EQ(p.FaderMidiData1(9), 0x0B);
+        EXPECT_EQ(p.FaderMidiData2(9), 0x22);
+        // The learned fader is selected, its lamp alone bright, the label still.
+        EXPECT_EQ(main.Model.SelectedFader, 9);
+        EXPECT_TRUE(main.FaderSelectLedList[9]->Bright());
+        EXPECT_FALSE(main.FaderSelectLedList[0]->Bright());
+        EXPECT_FALSE(main.LearnTimer->isActive());
+        EXPECT_FALSE(main.LearnLabelRed());
+        main.ForwardHooks = nullptr;
         settings.Hide();
         MainForm = nullptr;
     }
-    for (auto& in : inputs) in.reset();
     std::system(("rm -rf '" + std::string(tmpl) + "'").c_str());
 }
 

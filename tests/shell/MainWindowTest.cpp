@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QApplication>
 #include <QDir>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -81,6 +82,20 @@ protected:
         QApplication::sendEvent(w, &e);
     }
     void Press(QWidget* w, Qt::MouseButton b = Qt::LeftButton) { Mouse(w, QEvent::MouseButtonPress, b); }
+    // Select button `source` (0-based) dragged over and dropped on `target`,
+    // as the drag started by a press on the source delivers it.
+    void DropFader(int source, int target) {
+        QPushButton* onto = Button(QStringLiteral("FaderSelect%1").arg(target + 1));
+        QMimeData mime;
+        mime.setData(QStringLiteral("application/x-morvelant-fader"), QByteArray::number(source));
+        const QPointF pos(onto->width() / 2.0, onto->height() / 2.0);
+        QDragEnterEvent enter(pos.toPoint(), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(onto, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(pos, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(onto, &drop);
+        ASSERT_TRUE(drop.isAccepted());
+    }
     void Release(QWidget* w, Qt::MouseButton b = Qt::LeftButton) { Mouse(w, QEvent::MouseButtonRelease, b); }
 
     QTemporaryDir dir;
@@ -141,8 +156,12 @@ TEST_F(MainWindowTest, FaderAutoSelectSelectsTheMovedFaderFirst) {
     Fader(5)->setValue(100);
     EXPECT_EQ(M().SelectedFader, 0);
     M().FaderAutoSelect = true;
+    sent.clear();
     Fader(5)->setValue(10);
     EXPECT_EQ(M().SelectedFader, 4);
+    // The move itself is sent, and the fader stays where it was moved.
+    EXPECT_EQ(sent, (std::vector<Sent>{{0, 0xB0, 4, 117}}));
+    EXPECT_EQ(Fader(5)->value(), 10);
     EXPECT_TRUE(form->FaderSelectLedList[4]->Bright());
     EXPECT_FALSE(form->FaderSelectLedList[0]->Bright());
     EXPECT_EQ(form->MainStatusBar->PanelText(3), "Fader 05");
@@ -193,6 +212,7 @@ TEST_F(MainWindowTest, KeysSendAndLightAsTheirKeyModeSays) {
         {1, true, true, {on}, {}, false},       // toggle with mute
         {2, true, false, {on}, {off}, false},   // momentary
         {3, true, true, {on}, {}, false},       // toggle
+        {4, false, false, {}, {}, false},       // any other mode: nothing
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.mode);
@@ -210,6 +230,10 @@ TEST_F(MainWindowTest, KeysSendAndLightAsTheirKeyModeSays) {
         EXPECT_EQ(M().FaderStates[0].Muted, s.mutedAfterUp);
     }
     // A toggle key switches off at the next press.
+    M().SetSwitchMode(p, f, 3);
+    M().SetKeyLamp(f, false);
+    Press(key);
+    Release(key);
     sent.clear();
     Press(key);
     Release(key);
@@ -336,7 +360,7 @@ TEST_F(MainWindowTest, DragCopiesOrExchangesFaders) {
     Press(Button(QStringLiteral("FaderSelect2")));
     Release(Button(QStringLiteral("FaderSelect2")));
     EXPECT_FALSE(M().FaderDragSwap);
-    form->FaderSelectDragDrop(1, 4);
+    DropFader(1, 4);
     EXPECT_EQ(M().Presets[0].SliderName[4], "Two");
     EXPECT_EQ(M().Presets[0].SliderName[1], "Two");
     EXPECT_EQ(M().SelectedFader, 4);
@@ -345,7 +369,7 @@ TEST_F(MainWindowTest, DragCopiesOrExchangesFaders) {
     M().SetSliderName(p, 4, "Five");
     form->FaderSelectMouseDown(1, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_TRUE(M().FaderDragSwap);
-    form->FaderSelectDragDrop(1, 4);
+    DropFader(1, 4);
     EXPECT_EQ(M().Presets[0].SliderName[4], "Two");
     EXPECT_EQ(M().Presets[0].SliderName[1], "Five");
     EXPECT_EQ(M().SelectedFader, 4);
@@ -355,11 +379,21 @@ TEST_F(MainWindowTest, DragCopiesOrExchangesFaders) {
     // Onto itself: copy changes nothing.
     const auto before = M().Presets[0].SliderName;
     form->FaderSelectMouseDown(2, Qt::LeftButton, Qt::NoModifier);
-    form->FaderSelectDragDrop(2, 2);
+    DropFader(2, 2);
     EXPECT_EQ(M().Presets[0].SliderName, before);
+    // Exchange onto itself: only the clipboard changes.
+    form->FaderSelectMouseDown(2, Qt::LeftButton, Qt::ShiftModifier);
+    DropFader(2, 2);
+    EXPECT_EQ(M().Presets[0].SliderName, before);
+    EXPECT_EQ(M().FaderClipboard.SliderName, before[2]);
 }
 
 TEST_F(MainWindowTest, PopupItemsWorkOnTheirFaderAndEnablePaste) {
+    // The fader parameter window follows every selection made here.
+    std::vector<int> shownInParameterWindow;
+    int parameterPasteEnabled = 0;
+    form->ShowSelectedFaderParameters = [&] { shownInParameterWindow.push_back(M().SelectedFader); };
+    form->EnableParameterFaderPaste = [&] { ++parameterPasteEnabled; };
     // Right press on select button 5 only notes the popup fader.
     Press(Button(QStringLiteral("FaderSelect5")), Qt::RightButton);
     EXPECT_EQ(M().PopupFader, 4);
@@ -368,6 +402,8 @@ TEST_F(MainWindowTest, PopupItemsWorkOnTheirFaderAndEnablePaste) {
     form->CopyFaderParameters1->trigger();
     EXPECT_TRUE(form->PasteFaderParameters1->isEnabled());
     EXPECT_FALSE(form->PasteFaderParameters2->isEnabled());
+    EXPECT_EQ(parameterPasteEnabled, 0);
+    EXPECT_TRUE(shownInParameterWindow.empty());
     Press(Button(QStringLiteral("FaderSelect9")), Qt::RightButton);
     form->PasteFaderParameters1->trigger();
     EXPECT_EQ(M().Presets[0].SliderName[8], "Src");
@@ -386,6 +422,10 @@ TEST_F(MainWindowTest, PopupItemsWorkOnTheirFaderAndEnablePaste) {
     EXPECT_EQ(M().Presets[0].KeyOnStatus(6), 0x90);  // the fader event only
     form->CopyFaderParameters2->trigger();
     EXPECT_TRUE(form->PasteFaderParameters2->isEnabled());
+    EXPECT_EQ(parameterPasteEnabled, 1);
+    ASSERT_FALSE(shownInParameterWindow.empty());
+    EXPECT_EQ(shownInParameterWindow.front(), 8);
+    EXPECT_EQ(shownInParameterWindow.back(), 6);
 }
 
 TEST_F(MainWindowTest, LearnStartsBlinksAndIsCancelledByAClick) {
