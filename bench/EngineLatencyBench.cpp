@@ -33,25 +33,15 @@
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
+#include "tests/support/JackServer.h"
 
 namespace morvelant {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string ServerName() {
-    const char* server = std::getenv("MORVELANT_JACK_SERVER");
-    return server && *server ? server : "morvelant-test";
-}
-
-bool JackReachable() {
-    FILE* pipe = ::popen(("jack_wait -s '" + ServerName() + "' -c 2>/dev/null").c_str(), "r");
-    if (!pipe) return false;
-    char line[64] = {};
-    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
-    ::pclose(pipe);
-    return got && std::string(line).rfind("running", 0) == 0;
-}
+using testsupport::JackReachable;
+using testsupport::JackServerName;
 
 // The time at which the peer's input last received a Note On.
 std::atomic<int64_t> gArrival{0};
@@ -78,8 +68,7 @@ struct Rig {
     std::string error;
 
     bool Build() {
-        ::setenv("JACK_DEFAULT_SERVER", ServerName().c_str(), 1);
-        ::setenv("JACK_NO_START_SERVER", "1", 1);
+        testsupport::UseJackServer();
         ::setenv("MIDIKIT_BACKEND", "jack", 1);
         peerIn = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, client + "i");
         peerIn->ignoreTypes(false, false, false);
@@ -196,7 +185,7 @@ Rig* TheRig() {
 void BM_NoteOnThroughEngineVsDirectJack(benchmark::State& state) {
     Rig* rig = TheRig();
     if (!rig) {
-        state.SkipWithError(("no JACK server '" + ServerName() + "' or the rig failed").c_str());
+        state.SkipWithError(("no JACK server '" + JackServerName() + "' or the rig failed").c_str());
         return;
     }
     // Settle: a few of each before measuring.

@@ -31,6 +31,9 @@
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
+#include "tests/support/JackServer.h"
+#include "tests/support/KitPorts.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace morvelant;
 using Clock = std::chrono::steady_clock;
@@ -53,49 +56,15 @@ double Percentile(std::vector<double> v, double p)
 
 QCoreApplication* App()
 {
-    static int argc = 1;
-    static char name[] = "MidiLatencyBench";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app =
-        QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
-    return app;
+    return testsupport::CoreApp();
 }
 
-std::string ServerName()
-{
-    const char* server = std::getenv("MORVELANT_JACK_SERVER");
-    ::setenv("JACK_DEFAULT_SERVER", (server && *server) ? server : "morvelant-test", 0);
-    ::setenv("JACK_NO_START_SERVER", "1", 1);
-    return std::getenv("JACK_DEFAULT_SERVER");
-}
-
-bool ServerReachable()
-{
-    // jack_wait -c exits 0 either way; what it prints tells.
-    std::string cmd = "jack_wait -s '" + ServerName() + "' -c 2>/dev/null | grep -qx running";
-    return std::system(cmd.c_str()) == 0;
-}
 
 int FindRtPort(RtMidi& api, const std::string& part)
 {
     for (unsigned i = 0; i < api.getPortCount(); ++i)
         if (api.getPortName(i).find(part) != std::string::npos)
             return static_cast<int>(i);
-    return -1;
-}
-
-int FindKitPort(TMidiKit& kit, bool input, const std::string& part)
-{
-    uint32_t n = input ? kit.pGetNumInDevices() : kit.pGetNumOutDevices();
-    for (uint32_t i = 0; i < n; ++i) {
-        char name[32] = {};
-        if (input)
-            kit.pGetMidiInDescription(i, name);
-        else
-            kit.pGetMidiOutDescription(i, name);
-        if (std::string(name).find(part) != std::string::npos)
-            return static_cast<int>(i);
-    }
     return -1;
 }
 
@@ -143,9 +112,8 @@ struct Rig {
     bool Build()
     {
         App();
-        ServerName();
-        if (!ServerReachable()) {
-            error = "JACK server " + ServerName() + " not reachable";
+        if (!testsupport::JackReachable()) {
+            error = "JACK server " + testsupport::JackServerName() + " not reachable";
             return false;
         }
         try {
@@ -182,8 +150,8 @@ struct Rig {
         out = std::make_unique<TMidiKitOut>();
         in = std::make_unique<TMidiKitIn>();
         out->MidiKit = in->MidiKit = kit.get();
-        int o = FindKitPort(*kit, false, "bry" + tag + "i:in");
-        int i = FindKitPort(*kit, true, "bry" + tag + "o:out");
+        int o = testsupport::FindPort(*kit, false, "bry" + tag + "i:in");
+        int i = testsupport::FindPort(*kit, true, "bry" + tag + "o:out");
         if (o < 0 || i < 0 || !out->Open(static_cast<uint16_t>(o), MIDIKIT_OPEN_ARGUMENT) ||
             !in->Open(static_cast<uint16_t>(i), MIDIKIT_OPEN_ARGUMENT)) {
             error = "toolkit ports did not open";

@@ -46,6 +46,8 @@
 #include "midikit/MidiKitIn.h"
 #include "platform/ProgramPath.h"
 #include "shell/MidiMonGrid.h"
+#include "tests/support/JackServer.h"
+#include "tests/support/KitPorts.h"
 
 using namespace morvelant;
 using Clock = std::chrono::steady_clock;
@@ -57,32 +59,12 @@ constexpr int kRate = 10000;        // messages per second
 constexpr int kBatchMs = 1;         // the peer sends every millisecond
 constexpr int kSysexEvery = 500;    // one system-exclusive message per 500
 
-std::string ServerName() {
-    const char* server = std::getenv("MORVELANT_JACK_SERVER");
-    ::setenv("JACK_DEFAULT_SERVER", (server && *server) ? server : "morvelant-test", 0);
-    ::setenv("JACK_NO_START_SERVER", "1", 1);
-    return std::getenv("JACK_DEFAULT_SERVER");
-}
-
-bool ServerReachable() {
-    std::string cmd = "jack_wait -s '" + ServerName() + "' -c 2>/dev/null | grep -qx running";
-    return std::system(cmd.c_str()) == 0;
-}
 
 double RssMiB() {
     std::ifstream statm("/proc/self/statm");
     long pages = 0, resident = 0;
     statm >> pages >> resident;
     return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-int FindKitInput(TMidiKit& kit, const std::string& part) {
-    for (uint32_t i = 0; i < kit.pGetNumInDevices(); ++i) {
-        char name[32] = {};
-        kit.pGetMidiInDescription(i, name);
-        if (std::string(name).find(part) != std::string::npos) return static_cast<int>(i);
-    }
-    return -1;
 }
 
 // The peer: sends kRate messages per second in 1 ms batches until stopped.
@@ -125,8 +107,8 @@ struct Peer {
 };
 
 void BM_MonitorFlood(benchmark::State& state) {
-    const std::string server = ServerName();
-    if (!ServerReachable()) {
+    const std::string server = testsupport::JackServerName();
+    if (!testsupport::JackReachable()) {
         state.SkipWithError(("JACK server " + server + " not reachable").c_str());
         return;
     }
@@ -149,7 +131,7 @@ void BM_MonitorFlood(benchmark::State& state) {
     }
     TMidiKitIn in;
     in.MidiKit = kit.get();
-    const int port = FindKitInput(*kit, tag + ":out");
+    const int port = testsupport::FindPort(*kit, true, tag + ":out");
     if (port < 0 || !in.Open(static_cast<uint16_t>(port), MIDIKIT_OPEN_ARGUMENT)) {
         state.SkipWithError("the peer's port did not open on the toolkit's input");
         return;

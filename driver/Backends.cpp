@@ -119,27 +119,27 @@ public:
     // and going); a port that is there gets a few tries.
     std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) override
     {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            if (attempt > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            if (auto link = tryOpenInput(raw, callback))
-                return link;
-        }
-        return nullptr;
+        return withRetries([&] { return tryOpenInput(raw, callback); });
     }
 
     std::unique_ptr<OutputLink> openOutput(const std::string& raw) override
     {
+        return withRetries([&] { return tryOpenOutput(raw); });
+    }
+
+private:
+    template <typename TryOpen>
+    static auto withRetries(TryOpen&& tryOpen) -> decltype(tryOpen())
+    {
         for (int attempt = 0; attempt < 3; ++attempt) {
             if (attempt > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            if (auto link = tryOpenOutput(raw))
+            if (auto link = tryOpen())
                 return link;
         }
         return nullptr;
     }
 
-private:
     std::unique_ptr<InputLink> tryOpenInput(const std::string& raw, const InputCallback& callback)
     {
         try {
@@ -153,18 +153,9 @@ private:
             // editor; it decides what to drop.
             link->in_->ignoreTypes(false, false, false);
             link->in_->setCallback(&RtInputLink::callback, link.get());
-            for (int attempt = 0; attempt < 3; ++attempt) {
-                if (attempt > 0 && (index = find(*link->in_, raw)) < 0)
-                    return nullptr;
-                link->in_->openPort(unsigned(index), "in");
-                if (!link->in_->isPortOpen())
-                    return nullptr;
-                // As for outputs: the index must still name the port.
-                if (link->in_->getPortName(unsigned(index)) == raw)
-                    return link;
-                link->in_->closePort();
-            }
-            return nullptr;
+            if (!openNamed(*link->in_, raw, index, "in"))
+                return nullptr;
+            return link;
         } catch (...) {
             return nullptr;
         }
@@ -175,24 +166,30 @@ private:
         try {
             auto out = std::make_unique<RtMidiOut>(api_, std::string(kOwnClientPrefix) + " out");
             out->setErrorCallback(quietErrors, nullptr);
-            // RtMidi opens by index; when other clients come and go in
-            // between, the index may name another port, so it is checked
-            // again after opening.
-            for (int attempt = 0; attempt < 3; ++attempt) {
-                int index = find(*out, raw);
-                if (index < 0)
-                    return nullptr;
-                out->openPort(unsigned(index), "out");
-                if (!out->isPortOpen())
-                    return nullptr;
-                if (out->getPortName(unsigned(index)) == raw)
-                    return std::make_unique<RtOutputLink>(std::move(out));
-                out->closePort();
-            }
-            return nullptr;
+            if (!openNamed(*out, raw, -1, "out"))
+                return nullptr;
+            return std::make_unique<RtOutputLink>(std::move(out));
         } catch (...) {
             return nullptr;
         }
+    }
+
+    // RtMidi opens by index; when other clients come and go in between, the
+    // index may name another port, so it is checked again after opening.
+    // index: the port's index just looked up, or -1 to look it up here.
+    static bool openNamed(RtMidi& port, const std::string& raw, int index, const std::string& portName)
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if ((attempt > 0 || index < 0) && (index = find(port, raw)) < 0)
+                return false;
+            port.openPort(unsigned(index), portName);
+            if (!port.isPortOpen())
+                return false;
+            if (port.getPortName(unsigned(index)) == raw)
+                return true;
+            port.closePort();
+        }
+        return false;
     }
 
     static int find(RtMidi& api, const std::string& raw)

@@ -20,6 +20,17 @@ namespace morvelant::driver {
 namespace {
 constexpr uint32_t kKeep = 0xFFFF;
 constexpr auto kSettle = std::chrono::milliseconds(2);
+
+// The outputs still there (the caller holds the clock's lock); they are
+// called after the lock is released.
+std::vector<std::shared_ptr<MidiOutput>> liveOutputs(const std::vector<std::weak_ptr<MidiOutput>>& outputs)
+{
+    std::vector<std::shared_ptr<MidiOutput>> outs;
+    for (auto& w : outputs)
+        if (auto o = w.lock())
+            outs.push_back(std::move(o));
+    return outs;
+}
 } // namespace
 
 SyncClock::SyncClock() : Object(Kind::Sync) {}
@@ -94,9 +105,7 @@ void SyncClock::wakeOutputs()
     std::vector<std::shared_ptr<MidiOutput>> outs;
     {
         std::lock_guard lock(mx_);
-        for (auto& w : outputs_)
-            if (auto o = w.lock())
-                outs.push_back(std::move(o));
+        outs = liveOutputs(outputs_);
     }
     for (auto& o : outs)
         o->wake();
@@ -107,9 +116,7 @@ void SyncClock::start()
     std::vector<std::shared_ptr<MidiOutput>> outs;
     {
         std::lock_guard lock(mx_);
-        for (auto& w : outputs_)
-            if (auto o = w.lock())
-                outs.push_back(std::move(o));
+        outs = liveOutputs(outputs_);
     }
     for (auto& o : outs)
         o->restartTicks();
@@ -263,9 +270,7 @@ bool SyncClock::checkDone()
         std::lock_guard lock(mx_);
         if (state_ != State::Running)
             return false;
-        for (auto& w : outputs_)
-            if (auto o = w.lock())
-                outs.push_back(std::move(o));
+        outs = liveOutputs(outputs_);
     }
     bool any = false;
     for (auto& o : outs) {

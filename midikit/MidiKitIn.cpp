@@ -2,31 +2,27 @@
 
 #include <cstring>
 
+#include "midikit/MidiKitShared.h"
 #include "midikit/MidiKitSync.h"
 #include "midikit/MidiKitTrack.h"
 
 namespace morvelant {
 
+using namespace midikit_shared;
+
 namespace {
 constexpr uint8_t ActiveSensing = 0xFE;
-constexpr uint32_t HandleLimit = 0x20;  // open results at or below are failures
 }  // namespace
 
 TMidiKitIn::TMidiKitIn(QObject* Owner)
     : QObject(Owner),
-      FNotifier(std::make_unique<TMidiKitNotifier>([this](uint32_t m) { ControlWndProc(m); },
-                                                   /*Coalesce=*/true))
+      FNotifier(MakeNotifier(this, /*Coalesce=*/true))
 {
 }
 
 TMidiKitIn::~TMidiKitIn()
 {
-    if (FOpen) {
-        try {
-            Close();
-        } catch (...) {
-        }
-    }
+    CloseQuietly(*this);
     // The track keeps a pointer to its input: do not leave it dangling.
     if (FTrack) {
         TMidiKitTrack* track = FTrack;
@@ -38,9 +34,7 @@ TMidiKitIn::~TMidiKitIn()
 
 TMidiKit* TMidiKitIn::RequireMidiKit() const
 {
-    if (!MidiKit)
-        throw EMidiKitException("No MidiKit");
-    return MidiKit;
+    return midikit_shared::RequireMidiKit(MidiKit);
 }
 
 bool TMidiKitIn::Open(uint16_t Port, uint32_t OpenArgument)
@@ -50,21 +44,12 @@ bool TMidiKitIn::Open(uint16_t Port, uint32_t OpenArgument)
     TMidiKit* kit = RequireMidiKit();
     FCarriedTime = 0;
     uint32_t hSync = Sync ? Sync->GetHSync() : 0;
-    char name[33] = {};
-    kit->pGetMidiInDescription(Port, name);
-    name[32] = '\0';
-    FDescription = name;
+    FDescription = PortDescription(kit->pGetMidiInDescription, Port);
     FPort = Port;
     FOpenArgument = OpenArgument;
     uint32_t handle = kit->pOpenMidiIn(FNotifier->Target(), Port, hSync, OpenArgument);
     ++FGeneration;
-    if (handle > HandleLimit) {
-        FHandle = handle;
-        FOpen = true;
-    } else {
-        FHandle = 0;
-        FOpen = false;
-    }
+    FOpen = TakeHandle(handle, FHandle);
     return FOpen;
 }
 
@@ -114,15 +99,7 @@ uint32_t TMidiKitIn::GetNumDevices() const
 uint16_t TMidiKitIn::GetIDFromName(const std::string& Name) const
 {
     TMidiKit* kit = RequireMidiKit();
-    uint32_t n = kit->pGetNumInDevices();
-    for (uint32_t port = 0; port < n && port < NoPortID; ++port) {
-        char name[33] = {};
-        kit->pGetMidiInDescription(port, name);
-        name[32] = '\0';
-        if (Name == name)
-            return static_cast<uint16_t>(port);
-    }
-    return NoPortID;
+    return FindPortID(kit->pGetNumInDevices, kit->pGetMidiInDescription, Name, NoPortID);
 }
 
 void TMidiKitIn::Attach(TMidiKitSync* NewSync)
@@ -132,13 +109,7 @@ void TMidiKitIn::Attach(TMidiKitSync* NewSync)
 
 void TMidiKitIn::Detach(TMidiKitSync* OldSync)
 {
-    if (OldSync != Sync)
-        throw EMidiKitException("sync not found");
-    Sync = nullptr;
-    if (FOpen) {
-        Close();
-        Open(FPort, FOpenArgument);
-    }
+    LeaveSync(*this, OldSync, FPort, FOpenArgument);
 }
 
 void TMidiKitIn::Attach(TMidiKitTrack* Track)
@@ -174,47 +145,32 @@ void TMidiKitIn::ControlWndProc(uint32_t Message)
 
 void TMidiKitIn::Drain()
 {
-    if (FDraining) {
-        // A handler is running a nested event loop; the outer drain goes on
-        // when it returns and picks these events up.
-        FMoreCame = true;
-        return;
-    }
-    FDraining = true;
-    FMoreCame = false;
-    struct Guard {
-        TMidiKitIn* In;
-        ~Guard() { In->FDraining = false; }
-    } guard{this};
-
-    // A notification after Close finds no handle and does nothing.
-    while (LPMIDIEVENT event = Get()) {
-        event->time += FCarriedTime;
-        bool accept = true;
-        if (event->status == ActiveSensing)
-            accept = false;
-        else if (OnMidiData) {
-            uint32_t generation = FGeneration;
-            OnMidiData(event, &accept);
-            // The handler closed (or reopened) the port: the library may
-            // have released the event, and this queue is gone.
-            if (generation != FGeneration)
-                break;
+    // A nested call (a handler running an event loop) leaves the events to
+    // the outer drain, which goes on when the handler returns.
+    RunUnnested(FDraining, FMoreCame, *FNotifier, MIDIKIT_MSG_INPUT_DATA, [this] {
+        // A notification after Close finds no handle and does nothing.
+        while (LPMIDIEVENT event = Get()) {
+            event->time += FCarriedTime;
+            bool accept = true;
+            if (event->status == ActiveSensing)
+                accept = false;
+            else if (OnMidiData) {
+                uint32_t generation = FGeneration;
+                OnMidiData(event, &accept);
+                // The handler closed (or reopened) the port: the library may
+                // have released the event, and this queue is gone.
+                if (generation != FGeneration)
+                    break;
+            }
+            if (accept) {
+                FCarriedTime = 0;
+                if (FTrack)
+                    FTrack->Write(event);
+            } else {
+                FCarriedTime = event->time;
+            }
         }
-        if (accept) {
-            FCarriedTime = 0;
-            if (FTrack)
-                FTrack->Write(event);
-        } else {
-            FCarriedTime = event->time;
-        }
-    }
-    if (FMoreCame) {
-        // Anything that came during a nested loop was drained above; one more
-        // queued pass covers an event that slipped in after the last Get.
-        FMoreCame = false;
-        FNotifier->Post(MIDIKIT_MSG_INPUT_DATA);
-    }
+    });
 }
 
 }  // namespace morvelant

@@ -1,37 +1,28 @@
 #include "midikit/MidiKitOut.h"
 
 #include "midikit/MidiKitScore.h"
+#include "midikit/MidiKitShared.h"
 #include "midikit/MidiKitSync.h"
 
 namespace morvelant {
 
-namespace {
-constexpr uint32_t HandleLimit = 0x20;  // open results at or below are failures
-}  // namespace
+using namespace midikit_shared;
 
 TMidiKitOut::TMidiKitOut(QObject* Owner)
     : QObject(Owner),
-      FNotifier(std::make_unique<TMidiKitNotifier>([this](uint32_t m) { ControlWndProc(m); },
-                                                   /*Coalesce=*/true))
+      FNotifier(MakeNotifier(this, /*Coalesce=*/true))
 {
 }
 
 TMidiKitOut::~TMidiKitOut()
 {
-    if (FOpen) {
-        try {
-            Close();
-        } catch (...) {
-        }
-    }
+    CloseQuietly(*this);
     FNotifier.reset();
 }
 
 TMidiKit* TMidiKitOut::RequireMidiKit() const
 {
-    if (!MidiKit)
-        throw EMidiKitException("No MidiKit");
-    return MidiKit;
+    return midikit_shared::RequireMidiKit(MidiKit);
 }
 
 bool TMidiKitOut::Open(uint16_t Port, uint32_t OpenArgument)
@@ -39,21 +30,11 @@ bool TMidiKitOut::Open(uint16_t Port, uint32_t OpenArgument)
     TMidiKit* kit = RequireMidiKit();
     if (FOpen)
         throw EMidiKitException("already open");
-    char name[33] = {};
-    kit->pGetMidiOutDescription(Port, name);
-    name[32] = '\0';
-    FDescription = name;
+    FDescription = PortDescription(kit->pGetMidiOutDescription, Port);
     uint32_t hSync = Sync ? Sync->GetHSync() : 0;
     FPort = Port;
     FOpenArgument = OpenArgument;
-    uint32_t handle = kit->pOpenMidiOut(FNotifier->Target(), Port, hSync, OpenArgument);
-    if (handle > HandleLimit) {
-        FHandle = handle;
-        FOpen = true;
-    } else {
-        FHandle = 0;
-        FOpen = false;
-    }
+    FOpen = TakeHandle(kit->pOpenMidiOut(FNotifier->Target(), Port, hSync, OpenArgument), FHandle);
     return FOpen;
 }
 
@@ -90,15 +71,7 @@ uint32_t TMidiKitOut::GetNumDevices() const
 uint16_t TMidiKitOut::GetIDFromName(const std::string& Name) const
 {
     TMidiKit* kit = RequireMidiKit();
-    uint32_t n = kit->pGetNumOutDevices();
-    for (uint32_t port = 0; port < n && port < NoPortID; ++port) {
-        char name[33] = {};
-        kit->pGetMidiOutDescription(port, name);
-        name[32] = '\0';
-        if (Name == name)
-            return static_cast<uint16_t>(port);
-    }
-    return NoPortID;
+    return FindPortID(kit->pGetNumOutDevices, kit->pGetMidiOutDescription, Name, NoPortID);
 }
 
 bool TMidiKitOut::Put(LPMIDIEVENT Event)
@@ -115,13 +88,7 @@ void TMidiKitOut::Attach(TMidiKitSync* NewSync)
 
 void TMidiKitOut::Detach(TMidiKitSync* OldSync)
 {
-    if (OldSync != Sync)
-        throw EMidiKitException("sync not found");
-    Sync = nullptr;
-    if (FOpen) {
-        Close();
-        Open(FPort, FOpenArgument);
-    }
+    LeaveSync(*this, OldSync, FPort, FOpenArgument);
 }
 
 void TMidiKitOut::Attach(TMidiKitScore* Score)
@@ -144,25 +111,14 @@ void TMidiKitOut::ControlWndProc(uint32_t Message)
 
 void TMidiKitOut::Refill()
 {
-    if (FRefilling) {
-        // OutBufferReady is running a nested event loop; refill once it is back.
-        FMoreCame = true;
-        return;
-    }
-    FRefilling = true;
-    struct Guard {
-        TMidiKitOut* Out;
-        ~Guard() { Out->FRefilling = false; }
-    } guard{this};
-    FMoreCame = false;
-    if (FScore)
-        FScore->MergeOut(this);
-    if (OutBufferReady)
-        OutBufferReady(this);
-    if (FMoreCame) {
-        FMoreCame = false;
-        FNotifier->Post(MIDIKIT_MSG_BUFFER_READY);
-    }
+    // OutBufferReady may run a nested event loop; a refill asked for
+    // meanwhile comes once it is back.
+    RunUnnested(FRefilling, FMoreCame, *FNotifier, MIDIKIT_MSG_BUFFER_READY, [this] {
+        if (FScore)
+            FScore->MergeOut(this);
+        if (OutBufferReady)
+            OutBufferReady(this);
+    });
 }
 
 }  // namespace morvelant

@@ -2,37 +2,29 @@
 
 #include <cmath>
 
+#include "midikit/MidiKitShared.h"
+
 namespace morvelant {
 
-namespace {
-constexpr uint32_t HandleLimit = 0x20;  // open results at or below are failures
-}  // namespace
+using namespace midikit_shared;
 
 TMidiKitSync::TMidiKitSync(QObject* Owner)
     : QObject(Owner),
       // Every beat is reported, so beat notifications are never merged.
-      FNotifier(std::make_unique<TMidiKitNotifier>([this](uint32_t m) { ControlWndProc(m); },
-                                                   /*Coalesce=*/false))
+      FNotifier(MakeNotifier(this, /*Coalesce=*/false))
 {
 }
 
 TMidiKitSync::~TMidiKitSync()
 {
     Stop();
-    if (FOpen) {
-        try {
-            Close();
-        } catch (...) {
-        }
-    }
+    CloseQuietly(*this);
     FNotifier.reset();
 }
 
 TMidiKit* TMidiKitSync::RequireMidiKit() const
 {
-    if (!MidiKit)
-        throw EMidiKitException("No MidiKit");
-    return MidiKit;
+    return midikit_shared::RequireMidiKit(MidiKit);
 }
 
 void TMidiKitSync::RequireOpen() const
@@ -45,11 +37,8 @@ bool TMidiKitSync::Open(uint16_t NewMode, uint16_t NewPeriod)
 {
     TMidiKit* kit = RequireMidiKit();
     if (!FOpen) {
-        FHandle = kit->pOpenSync(0, FNotifier->Target(), NewMode, NewPeriod);
-        if (FHandle > HandleLimit)
+        if (TakeHandle(kit->pOpenSync(0, FNotifier->Target(), NewMode, NewPeriod), FHandle))
             FOpen = true;
-        else
-            FHandle = 0;
     }
     if (FOpen) {
         // Called while open, the new values are only stored.
@@ -71,15 +60,13 @@ void TMidiKitSync::Close()
 void TMidiKitSync::Reopen(uint16_t NewMode, uint16_t NewPeriod)
 {
     RequireOpen();
-    FHandle = MidiKit->pOpenSync(FHandle, FNotifier->Target(), NewMode, NewPeriod);
-    if (FHandle > HandleLimit) {
+    if (TakeHandle(MidiKit->pOpenSync(FHandle, FNotifier->Target(), NewMode, NewPeriod), FHandle)) {
         FOpen = true;
         if (NewMode != KeepValue)
             FMode = NewMode;
         if (NewPeriod != KeepValue)
             FPeriod = NewPeriod;
     } else {
-        FHandle = 0;
         FOpen = false;
         FRunning = false;
     }

@@ -3,6 +3,9 @@
 // the records directly; pastes write through the setters, so multi-fader
 // editing applies to them, while live state goes back to the named fader only.
 #include "model/DeviceModel.h"
+#include "model/KeySetters.h"
+
+#include <span>
 
 namespace morvelant {
 
@@ -10,29 +13,54 @@ using MP = Morvelant_Parameters;
 
 namespace {
 
-// The fields of each part, as indexes into Fader_Parameters::Values.
-constexpr int kFaderEventPart[] = {MP::aFaderValue, MP::aFaderMin, MP::aFaderMax, MP::aFaderThreshold,
-                                   MP::aActiveMode, MP::aFaderMidiMode, MP::aMasterSlaveMode, MP::aFaderOutMode,
-                                   MP::aFaderStatus, MP::aFaderMidiData1, MP::aFaderMidiData2};
-constexpr int kKeyOnPart[] = {MP::aDemuteVal, MP::aKeyOnStatus, MP::aKeyOnMidiData1, MP::aKeyOnMidiData2,
-                              MP::aSwitchMode};
-constexpr int kKeyOffPart[] = {MP::aMuteVal, MP::aKeyOffStatus, MP::aKeyOffMidiData1, MP::aKeyOffMidiData2,
-                               MP::aSwitchMode};
+using FP = Fader_Parameters;
 
-void CopyFaderEventPart(const Fader_Parameters& from, Fader_Parameters& to) {
-    for (int k : kFaderEventPart) to.Values[static_cast<size_t>(k)] = from.Values[static_cast<size_t>(k)];
-    to.FaderString = from.FaderString;
-    to.SliderName = from.SliderName;
+// One part of a block: its numbers (indexes into Fader_Parameters::Values),
+// its text and its name. The two key parts list their numbers in the same
+// order, so that one key event can stand in the other's slots.
+struct BlockPart {
+    std::span<const int> values;
+    std::string FP::*text;
+    std::string FP::*name;
+};
+
+constexpr int kFaderEventValues[] = {MP::aFaderValue, MP::aFaderMin, MP::aFaderMax, MP::aFaderThreshold,
+                                     MP::aActiveMode, MP::aFaderMidiMode, MP::aMasterSlaveMode, MP::aFaderOutMode,
+                                     MP::aFaderStatus, MP::aFaderMidiData1, MP::aFaderMidiData2};
+constexpr int kKeyOnValues[] = {MP::aDemuteVal, MP::aKeyOnStatus, MP::aKeyOnMidiData1, MP::aKeyOnMidiData2,
+                                MP::aSwitchMode};
+constexpr int kKeyOffValues[] = {MP::aMuteVal, MP::aKeyOffStatus, MP::aKeyOffMidiData1, MP::aKeyOffMidiData2,
+                                 MP::aSwitchMode};
+
+constexpr BlockPart kFaderEventPart{kFaderEventValues, &FP::FaderString, &FP::SliderName};
+constexpr BlockPart kKeyOnPart{kKeyOnValues, &FP::KeyOnString, &FP::KeyOnName};
+constexpr BlockPart kKeyOffPart{kKeyOffValues, &FP::KeyOffString, &FP::KeyOffName};
+
+// Copies part `from` of one block into part `to` of another: the same part,
+// or one key event into the other key's slots.
+void CopyPartInto(const FP& src, const BlockPart& from, FP& dst, const BlockPart& to) {
+    for (size_t k = 0; k < from.values.size(); ++k)
+        dst.Values[static_cast<size_t>(to.values[k])] = src.Values[static_cast<size_t>(from.values[k])];
+    dst.*to.text = src.*from.text;
+    dst.*to.name = src.*from.name;
 }
-void CopyKeyOnPart(const Fader_Parameters& from, Fader_Parameters& to) {
-    for (int k : kKeyOnPart) to.Values[static_cast<size_t>(k)] = from.Values[static_cast<size_t>(k)];
-    to.KeyOnString = from.KeyOnString;
-    to.KeyOnName = from.KeyOnName;
-}
-void CopyKeyOffPart(const Fader_Parameters& from, Fader_Parameters& to) {
-    for (int k : kKeyOffPart) to.Values[static_cast<size_t>(k)] = from.Values[static_cast<size_t>(k)];
-    to.KeyOffString = from.KeyOffString;
-    to.KeyOffName = from.KeyOffName;
+
+void CopyPart(const FP& from, FP& to, const BlockPart& part) { CopyPartInto(from, part, to, part); }
+void CopyFaderEventPart(const FP& from, FP& to) { CopyPart(from, to, kFaderEventPart); }
+void CopyKeyOnPart(const FP& from, FP& to) { CopyPart(from, to, kKeyOnPart); }
+void CopyKeyOffPart(const FP& from, FP& to) { CopyPart(from, to, kKeyOffPart); }
+
+// Writes one key part of a block through the setters: the status before the
+// string (with several faders marked, only string events keep one).
+void WriteKeyPart(DeviceModel& m, const KeySetters& s, const BlockPart& part, int p, int f, const FP& src) {
+    const auto value = [&](size_t k) { return src.Values[static_cast<size_t>(part.values[k])]; };
+    (m.*s.off)(p, f, value(0));
+    (m.*s.status)(p, f, value(1));
+    (m.*s.data1)(p, f, value(2));
+    (m.*s.data2)(p, f, value(3));
+    m.SetSwitchMode(p, f, src.Values[MP::aSwitchMode]);
+    (m.*s.text)(p, f, src.*part.text);
+    (m.*s.name)(p, f, src.*part.name);
 }
 
 }  // namespace
@@ -53,35 +81,13 @@ Fader_Parameters DeviceModel::ReadBlock(int p, int f) const {
 
 // ---- Writing a block through the setters ---------------------------------------
 
+// The whole block is its three parts. The range goes before the value (which
+// is clamped into it) and each status before its string; the switch mode,
+// in both key parts, is written twice with the same value.
 void DeviceModel::WriteWholeBlock(int p, int f, const Fader_Parameters& src) {
-    const auto& v = src.Values;
-    SetMuteVal(p, f, v[MP::aMuteVal]);
-    SetDemuteVal(p, f, v[MP::aDemuteVal]);
-    // The range first, so that the value is clamped into the new range.
-    SetFaderMin(p, f, v[MP::aFaderMin]);
-    SetFaderMax(p, f, v[MP::aFaderMax]);
-    SetFaderValue(p, f, v[MP::aFaderValue]);
-    SetFaderThreshold(p, f, v[MP::aFaderThreshold]);
-    SetFaderArrayWord(p, f, MP::aActiveMode, v[MP::aActiveMode]);
-    SetFaderArrayWord(p, f, MP::aFaderMidiMode, v[MP::aFaderMidiMode]);
-    SetMasterSlaveMode(p, f, v[MP::aMasterSlaveMode]);
-    SetFaderOutMode(p, f, v[MP::aFaderOutMode] != 0);
-    SetFaderStatus(p, f, v[MP::aFaderStatus]);
-    SetFaderMidiData1(p, f, v[MP::aFaderMidiData1]);
-    SetFaderMidiData2(p, f, v[MP::aFaderMidiData2]);
-    SetKeyOnStatus(p, f, v[MP::aKeyOnStatus]);
-    SetKeyOnMidiData1(p, f, v[MP::aKeyOnMidiData1]);
-    SetKeyOnMidiData2(p, f, v[MP::aKeyOnMidiData2]);
-    SetKeyOffStatus(p, f, v[MP::aKeyOffStatus]);
-    SetKeyOffMidiData1(p, f, v[MP::aKeyOffMidiData1]);
-    SetKeyOffMidiData2(p, f, v[MP::aKeyOffMidiData2]);
-    SetSwitchMode(p, f, v[MP::aSwitchMode]);
-    SetFaderString(p, f, src.FaderString);
-    SetKeyOnString(p, f, src.KeyOnString);
-    SetKeyOffString(p, f, src.KeyOffString);
-    SetSliderName(p, f, src.SliderName);
-    SetKeyOnName(p, f, src.KeyOnName);
-    SetKeyOffName(p, f, src.KeyOffName);
+    WriteFaderEventPart(p, f, src);
+    WriteKeyOnPart(p, f, src);
+    WriteKeyOffPart(p, f, src);
 }
 
 void DeviceModel::WriteFaderEventPart(int p, int f, const Fader_Parameters& src) {
@@ -102,25 +108,11 @@ void DeviceModel::WriteFaderEventPart(int p, int f, const Fader_Parameters& src)
 }
 
 void DeviceModel::WriteKeyOnPart(int p, int f, const Fader_Parameters& src) {
-    const auto& v = src.Values;
-    SetDemuteVal(p, f, v[MP::aDemuteVal]);
-    SetKeyOnStatus(p, f, v[MP::aKeyOnStatus]);
-    SetKeyOnMidiData1(p, f, v[MP::aKeyOnMidiData1]);
-    SetKeyOnMidiData2(p, f, v[MP::aKeyOnMidiData2]);
-    SetSwitchMode(p, f, v[MP::aSwitchMode]);
-    SetKeyOnString(p, f, src.KeyOnString);
-    SetKeyOnName(p, f, src.KeyOnName);
+    WriteKeyPart(*this, kKeyOnSetters, kKeyOnPart, p, f, src);
 }
 
 void DeviceModel::WriteKeyOffPart(int p, int f, const Fader_Parameters& src) {
-    const auto& v = src.Values;
-    SetMuteVal(p, f, v[MP::aMuteVal]);
-    SetKeyOffStatus(p, f, v[MP::aKeyOffStatus]);
-    SetKeyOffMidiData1(p, f, v[MP::aKeyOffMidiData1]);
-    SetKeyOffMidiData2(p, f, v[MP::aKeyOffMidiData2]);
-    SetSwitchMode(p, f, v[MP::aSwitchMode]);
-    SetKeyOffString(p, f, src.KeyOffString);
-    SetKeyOffName(p, f, src.KeyOffName);
+    WriteKeyPart(*this, kKeyOffSetters, kKeyOffPart, p, f, src);
 }
 
 // ---- Presets ---------------------------------------------------------------------
@@ -237,21 +229,8 @@ void DeviceModel::ExchangeKeyParametersWithClipboard(int p, int f) {
     CopyKeyOnPart(b, FaderSwap);
     CopyKeyOffPart(b, FaderSwap);
     CopyTravellingState(KeyStates[i], KeyStateSwap);
-    const Fader_Parameters& c = FaderClipboard;
-    const auto& v = c.Values;
-    SetMuteVal(p, f, v[MP::aMuteVal]);
-    SetDemuteVal(p, f, v[MP::aDemuteVal]);
-    SetKeyOffStatus(p, f, v[MP::aKeyOffStatus]);
-    SetKeyOffMidiData1(p, f, v[MP::aKeyOffMidiData1]);
-    SetKeyOffMidiData2(p, f, v[MP::aKeyOffMidiData2]);
-    SetKeyOnStatus(p, f, v[MP::aKeyOnStatus]);
-    SetKeyOnMidiData1(p, f, v[MP::aKeyOnMidiData1]);
-    SetKeyOnMidiData2(p, f, v[MP::aKeyOnMidiData2]);
-    SetSwitchMode(p, f, v[MP::aSwitchMode]);
-    SetKeyOffString(p, f, c.KeyOffString);
-    SetKeyOffName(p, f, c.KeyOffName);
-    SetKeyOnString(p, f, c.KeyOnString);
-    SetKeyOnName(p, f, c.KeyOnName);
+    WriteKeyOnPart(p, f, FaderClipboard);
+    WriteKeyOffPart(p, f, FaderClipboard);
     // The key keeps its flags; the fader's Muted stays as SetSwitchMode left it.
     CopyTravellingState(KeyStateSwap, KeyStates[i]);
     CopyKeyOnPart(FaderSwap, FaderClipboard);
@@ -262,28 +241,16 @@ void DeviceModel::ExchangeKeyParametersWithClipboard(int p, int f) {
 void DeviceModel::CopyKeyOnParameters(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
     const Fader_Parameters b = ReadBlock(p, f);
-    auto& v = FaderClipboard.Values;
     CopyKeyOnPart(b, FaderClipboard);
     // The same event in the key-off slots, so it can be pasted as either.
-    v[MP::aMuteVal] = b.Values[MP::aDemuteVal];
-    v[MP::aKeyOffStatus] = b.Values[MP::aKeyOnStatus];
-    v[MP::aKeyOffMidiData1] = b.Values[MP::aKeyOnMidiData1];
-    v[MP::aKeyOffMidiData2] = b.Values[MP::aKeyOnMidiData2];
-    FaderClipboard.KeyOffString = b.KeyOnString;
-    FaderClipboard.KeyOffName = b.KeyOnName;
+    CopyPartInto(b, kKeyOnPart, FaderClipboard, kKeyOffPart);
 }
 
 void DeviceModel::CopyKeyOffParameters(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
     const Fader_Parameters b = ReadBlock(p, f);
-    auto& v = FaderClipboard.Values;
     CopyKeyOffPart(b, FaderClipboard);
-    v[MP::aDemuteVal] = b.Values[MP::aMuteVal];
-    v[MP::aKeyOnStatus] = b.Values[MP::aKeyOffStatus];
-    v[MP::aKeyOnMidiData1] = b.Values[MP::aKeyOffMidiData1];
-    v[MP::aKeyOnMidiData2] = b.Values[MP::aKeyOffMidiData2];
-    FaderClipboard.KeyOnString = b.KeyOffString;
-    FaderClipboard.KeyOnName = b.KeyOffName;
+    CopyPartInto(b, kKeyOffPart, FaderClipboard, kKeyOnPart);
 }
 
 void DeviceModel::PasteKeyOnParameters(int p, int f) {

@@ -14,6 +14,26 @@ namespace {
 // word); sums wrap like the device's 32-bit words instead of overflowing.
 int32_t WrapAdd(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
 
+// Preset and pattern names are kNameLength words, one character each: a
+// shorter name is padded with spaces, a longer one cut.
+template <typename Word>
+void WriteNameWords(const std::string& name, Word&& word) {
+    for (int i = 0; i < kNameLength; ++i)
+        word(i) = i < static_cast<int>(name.size()) ? CharToWord(name[static_cast<size_t>(i)]) : 0x20;
+}
+
+// The name up to its first word that is no character.
+template <typename Word>
+std::string ReadNameWords(Word&& word) {
+    std::string name;
+    for (int i = 0; i < kNameLength; ++i) {
+        const char c = WordToChar(word(i));
+        if (c == '\0') break;
+        name += c;
+    }
+    return name;
+}
+
 }  // namespace
 
 DeviceModel::DeviceModel(std::string programPath) : ProgramPath(std::move(programPath)) {
@@ -121,6 +141,13 @@ int32_t WithEventCode(int32_t old, int32_t code) { return code == 0xF0 ? 0xF0 : 
 bool FaderCodeTakesChannel(int32_t c) { return c == 0x50 || c == 0x60 || (c >= 0x80 && c <= 0xE0); }
 bool KeyCodeTakesChannel(int32_t c) { return c >= 0x80 && c <= 0xE0; }
 
+// Puts the channel into a status word whose code takes one; any other code
+// stays as it is.
+void SetChannelOf(int32_t& status, int32_t channel, bool (*takesChannel)(int32_t)) {
+    const int32_t c = status & ~0x0F;
+    if (takesChannel(c)) status = WrapAdd(c, channel);
+}
+
 }  // namespace
 
 void DeviceModel::SetFaderEvent(int p, int f, int32_t code) {
@@ -134,22 +161,13 @@ void DeviceModel::SetKeyOffEvent(int p, int f, int32_t code) {
 }
 
 void DeviceModel::SetFaderMidiChannel(int p, int f, int32_t channel) {
-    ForTargets(p, f, [&](MP& m, int i) {
-        const int32_t c = m.FaderStatus(i) & ~0x0F;
-        if (FaderCodeTakesChannel(c)) m.FaderStatus(i) = WrapAdd(c, channel);
-    });
+    ForTargets(p, f, [&](MP& m, int i) { SetChannelOf(m.FaderStatus(i), channel, FaderCodeTakesChannel); });
 }
 void DeviceModel::SetKeyOnMidiChannel(int p, int f, int32_t channel) {
-    ForTargets(p, f, [&](MP& m, int i) {
-        const int32_t c = m.KeyOnStatus(i) & ~0x0F;
-        if (KeyCodeTakesChannel(c)) m.KeyOnStatus(i) = WrapAdd(c, channel);
-    });
+    ForTargets(p, f, [&](MP& m, int i) { SetChannelOf(m.KeyOnStatus(i), channel, KeyCodeTakesChannel); });
 }
 void DeviceModel::SetKeyOffMidiChannel(int p, int f, int32_t channel) {
-    ForTargets(p, f, [&](MP& m, int i) {
-        const int32_t c = m.KeyOffStatus(i) & ~0x0F;
-        if (KeyCodeTakesChannel(c)) m.KeyOffStatus(i) = WrapAdd(c, channel);
-    });
+    ForTargets(p, f, [&](MP& m, int i) { SetChannelOf(m.KeyOffStatus(i), channel, KeyCodeTakesChannel); });
 }
 
 void DeviceModel::SetSwitchMode(int p, int f, int32_t mode) {
@@ -207,8 +225,7 @@ void DeviceModel::SetKeyOffName(int p, int f, const std::string& s) {
 
 void DeviceModel::SetPresetDeviceName(int p, const std::string& name) {
     if (!ValidPreset(p)) return;
-    for (int i = 0; i < kNameLength; ++i)
-        Presets[p].PresetName(i) = i < static_cast<int>(name.size()) ? CharToWord(name[static_cast<size_t>(i)]) : 0x20;
+    WriteNameWords(name, [&](int i) -> int32_t& { return Presets[p].PresetName(i); });
 }
 
 void DeviceModel::SetPresetString(const std::string& s, int index) {
@@ -217,14 +234,8 @@ void DeviceModel::SetPresetString(const std::string& s, int index) {
 }
 
 std::string DeviceModel::GetPresetDeviceName(int p) const {
-    std::string name;
-    if (!ValidPreset(p)) return name;
-    for (int i = 0; i < kNameLength; ++i) {
-        const char c = WordToChar(Presets[p].PresetName(i));
-        if (c == '\0') break;
-        name += c;
-    }
-    return name;
+    if (!ValidPreset(p)) return {};
+    return ReadNameWords([&](int i) { return Presets[p].PresetName(i); });
 }
 
 void DeviceModel::SetDefaultPresetDeviceName(int p) {
@@ -318,21 +329,30 @@ void DeviceModel::ResetKeyState(KeyState& s, int n) {
 
 void DeviceModel::SetPatternName(int p, const std::string& text) {
     if (!ValidPattern(p)) return;
-    for (int i = 0; i < kNameLength; ++i)
-        Patterns[p].PatternName[static_cast<size_t>(i)] =
-            i < static_cast<int>(text.size()) ? CharToWord(text[static_cast<size_t>(i)]) : 0x20;
+    WriteNameWords(text, [&](int i) -> int32_t& { return Patterns[p].PatternName[static_cast<size_t>(i)]; });
 }
 
 std::string DeviceModel::GetPatternName(int p) const {
-    std::string name;
-    if (!ValidPattern(p)) return name;
-    for (int32_t w : Patterns[p].PatternName) {
-        const char c = WordToChar(w);
-        if (c == '\0') break;
-        name += c;
-    }
-    return name;
+    if (!ValidPattern(p)) return {};
+    return ReadNameWords([&](int i) { return Patterns[p].PatternName[static_cast<size_t>(i)]; });
 }
+
+namespace {
+
+// A track's settings but its event and status: what a pattern init and a
+// track init both give every track.
+void SetTrackDefaults(Pattern_Parameters& pt, int t) {
+    pt.TrackData1(t) = 0;
+    pt.TrackData2(t) = 127;
+    pt.TrackGateTime(t) = 20;
+    pt.TrackNoteTime(t) = 20;
+    pt.TrackEndStep(t) = 16;
+    pt.TrackRunMode(t) = 0;
+    pt.TrackDelay(t) = 0;
+    pt.TrackStartStep(t) = 1;
+}
+
+}  // namespace
 
 void DeviceModel::InitPattern(int p) {
     if (!ValidPattern(p)) return;
@@ -346,14 +366,7 @@ void DeviceModel::InitPattern(int p) {
     pt.MuteMask() = 254;
     for (int t = 0; t < kTrackCount; ++t) {
         pt.TrackEvent(t) = 0x90;
-        pt.TrackData1(t) = 0;
-        pt.TrackData2(t) = 127;
-        pt.TrackGateTime(t) = 20;
-        pt.TrackNoteTime(t) = 20;
-        pt.TrackEndStep(t) = 16;
-        pt.TrackRunMode(t) = 0;
-        pt.TrackDelay(t) = 0;
-        pt.TrackStartStep(t) = 1;
+        SetTrackDefaults(pt, t);
         pt.TrackStatus(t) = 0;
     }
 }
@@ -367,14 +380,7 @@ void DeviceModel::InitTrack(int p, int track) {
     Pattern_Parameters& pt = Patterns[p];
     const int t = track - 1;
     pt.TrackEvent(t) = 0x90 + (pt.TrackEvent(t) & 0x0F);
-    pt.TrackData1(t) = 0;
-    pt.TrackData2(t) = 127;
-    pt.TrackGateTime(t) = 20;
-    pt.TrackNoteTime(t) = 20;
-    pt.TrackEndStep(t) = 16;
-    pt.TrackRunMode(t) = 0;
-    pt.TrackDelay(t) = 0;
-    pt.TrackStartStep(t) = 1;
+    SetTrackDefaults(pt, t);
     for (int s = 0; s < kStepCount; ++s) {
         pt.SetStepOff(t, s, true);
         pt.StepNote(t, s) = 0;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "model/DeviceModel.h"
+#include "model/KeySetters.h"
 
 namespace morvelant {
 
@@ -19,85 +20,93 @@ private:
 };
 
 namespace {
+
 constexpr int32_t kLiveValue = 128;
+
+// What one init kind writes into a fader event.
+struct FaderEventValues {
+    int32_t threshold;
+    int32_t status;
+    int32_t data1;
+    int32_t data2;
+};
+
+// What one init kind writes into a key event; off is the key's demute or
+// mute value.
+struct KeyEventValues {
+    int32_t off;
+    int32_t status;
+    int32_t data1;
+    int32_t data2;
+};
+
+// Every init kind writes the whole fader event through the setters: the
+// range before the value (which is clamped into it), the status before the
+// string (with several faders marked, only string events keep one).
+void WriteFaderEvent(DeviceModel& m, int p, int f, const FaderEventValues& v, const std::string& name) {
+    m.SetFaderMin(p, f, 0);
+    m.SetFaderMax(p, f, 127);
+    m.SetFaderValue(p, f, 0);
+    m.SetFaderThreshold(p, f, v.threshold);
+    m.SetFaderMode(p, f, 0);
+    m.SetFaderMidiMode(p, f, 3);
+    m.SetMasterSlaveMode(p, f, 0);
+    m.SetFaderOutMode(p, f, false);
+    m.SetFaderStatus(p, f, v.status);
+    m.SetFaderMidiData1(p, f, v.data1);
+    m.SetFaderMidiData2(p, f, v.data2);
+    m.SetFaderString(p, f, "");
+    m.SetSliderName(p, f, name);
 }
+
+void WriteKeyEvent(DeviceModel& m, const KeySetters& s, int p, int f, const KeyEventValues& v,
+                   const std::string& name) {
+    (m.*s.off)(p, f, v.off);
+    (m.*s.status)(p, f, v.status);
+    (m.*s.data1)(p, f, v.data1);
+    (m.*s.data2)(p, f, v.data2);
+    (m.*s.text)(p, f, "");
+    (m.*s.name)(p, f, name);
+}
+
+}  // namespace
 
 // ---- Factory -------------------------------------------------------------------
 
 void DeviceModel::FactoryInitFaderEvent(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    SetFaderMin(p, f, 0);
-    SetFaderMax(p, f, 127);
-    SetFaderValue(p, f, 0);
-    SetFaderThreshold(p, f, 8);
-    SetFaderMode(p, f, 0);
-    SetFaderMidiMode(p, f, 3);
-    SetMasterSlaveMode(p, f, 0);
-    SetFaderOutMode(p, f, false);
-    SetFaderStatus(p, f, 0xB0);
-    SetFaderMidiData1(p, f, f);
-    SetFaderMidiData2(p, f, kLiveValue);
-    SetFaderString(p, f, "");
-    SetSliderName(p, f, FaderNames[static_cast<size_t>(f)]);
+    WriteFaderEvent(*this, p, f, {.threshold = 8, .status = 0xB0, .data1 = f, .data2 = kLiveValue},
+                    FaderNames[static_cast<size_t>(f)]);
 }
 
 void DeviceModel::FactoryInitKeyOn(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    SetDemuteVal(p, f, 127);
-    SetKeyOnStatus(p, f, 0x90);
-    SetKeyOnMidiData1(p, f, f);
-    SetKeyOnMidiData2(p, f, kLiveValue);
-    SetKeyOnString(p, f, "");
-    SetKeyOnName(p, f, "");
+    WriteKeyEvent(*this, kKeyOnSetters, p, f, {.off = 127, .status = 0x90, .data1 = f, .data2 = kLiveValue}, "");
 }
 
 void DeviceModel::FactoryInitKeyOff(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    SetMuteVal(p, f, 0);
-    SetKeyOffStatus(p, f, 0x80);
-    SetKeyOffMidiData1(p, f, f);
-    SetKeyOffMidiData2(p, f, kLiveValue);
-    SetKeyOffString(p, f, "");
-    SetKeyOffName(p, f, "");
+    WriteKeyEvent(*this, kKeyOffSetters, p, f, {.off = 0, .status = 0x80, .data1 = f, .data2 = kLiveValue}, "");
 }
 
 // ---- No Status -----------------------------------------------------------------
 
 void DeviceModel::ClearFaderEvent(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    SetFaderMin(p, f, 0);
-    SetFaderMax(p, f, 127);
-    SetFaderValue(p, f, 0);
-    SetFaderThreshold(p, f, 8);
-    SetFaderMode(p, f, 0);
-    SetFaderMidiMode(p, f, 3);
-    SetMasterSlaveMode(p, f, 0);
-    SetFaderOutMode(p, f, false);
-    SetFaderStatus(p, f, 0x70);
-    SetFaderMidiData1(p, f, 0);
-    SetFaderMidiData2(p, f, kLiveValue);
-    SetFaderString(p, f, "");
-    SetSliderName(p, f, FaderNames[static_cast<size_t>(f)]);
+    WriteFaderEvent(*this, p, f, {.threshold = 8, .status = 0x70, .data1 = 0, .data2 = kLiveValue},
+                    FaderNames[static_cast<size_t>(f)]);
 }
 
 void DeviceModel::ClearKeyOn(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    SetDemuteVal(p, f, kLiveValue);
-    SetKeyOnStatus(p, f, 0x70);
-    SetKeyOnMidiData1(p, f, 0);
-    SetKeyOnMidiData2(p, f, kLiveValue);
-    SetKeyOnString(p, f, "");
-    SetKeyOnName(p, f, "");
+    WriteKeyEvent(*this, kKeyOnSetters, p, f, {.off = kLiveValue, .status = 0x70, .data1 = 0, .data2 = kLiveValue},
+                  "");
 }
 
 void DeviceModel::ClearKeyOff(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    SetMuteVal(p, f, kLiveValue);
-    SetKeyOffStatus(p, f, 0x70);
-    SetKeyOffMidiData1(p, f, 0);
-    SetKeyOffMidiData2(p, f, kLiveValue);
-    SetKeyOffString(p, f, "");
-    SetKeyOffName(p, f, "");
+    WriteKeyEvent(*this, kKeyOffSetters, p, f, {.off = kLiveValue, .status = 0x70, .data1 = 0, .data2 = kLiveValue},
+                  "");
 }
 
 // ---- Midi Controllers ------------------------------------------------------------
@@ -119,39 +128,24 @@ std::string DeviceModel::InitCtrlName(int item, int f, const char* word) const {
 
 void DeviceModel::MidiCtrlInitFaderEvent(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    SetFaderMin(p, f, 0);
-    SetFaderMax(p, f, 127);
-    SetFaderValue(p, f, 0);
-    SetFaderThreshold(p, f, 0);
-    SetFaderMode(p, f, 0);
-    SetFaderMidiMode(p, f, 3);
-    SetMasterSlaveMode(p, f, 0);
-    SetFaderOutMode(p, f, false);
-    SetFaderStatus(p, f, 0xB0);
-    SetFaderMidiData1(p, f, InitCtrlData(kFaderCtrl, f));
-    SetSliderName(p, f, InitCtrlName(kFaderCtrl, f, "Fader "));
-    SetFaderMidiData2(p, f, InitCtrlData(kFaderValueItem, f));
-    SetFaderString(p, f, "");
+    WriteFaderEvent(*this, p, f,
+                    {.threshold = 0, .status = 0xB0, .data1 = InitCtrlData(kFaderCtrl, f),
+                     .data2 = InitCtrlData(kFaderValueItem, f)},
+                    InitCtrlName(kFaderCtrl, f, "Fader "));
 }
 
 void DeviceModel::MidiCtrlInitKeyOn(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    SetDemuteVal(p, f, 64);
-    SetKeyOnStatus(p, f, 0xB0);
-    SetKeyOnMidiData1(p, f, InitCtrlData(kKeyonCtrl, f));
-    SetKeyOnName(p, f, InitCtrlName(kKeyonCtrl, f, "KeyOn "));
-    SetKeyOnMidiData2(p, f, InitCtrlData(kKeyonValue, f));
-    SetKeyOnString(p, f, "");
+    WriteKeyEvent(*this, kKeyOnSetters, p, f,
+                  {.off = 64, .status = 0xB0, .data1 = InitCtrlData(kKeyonCtrl, f), .data2 = InitCtrlData(kKeyonValue, f)},
+                  InitCtrlName(kKeyonCtrl, f, "KeyOn "));
 }
 
 void DeviceModel::MidiCtrlInitKeyOff(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    SetMuteVal(p, f, 0);
-    SetKeyOffStatus(p, f, 0xB0);
-    SetKeyOffMidiData1(p, f, InitCtrlData(kKeyoffCtrl, f));
-    SetKeyOffName(p, f, InitCtrlName(kKeyoffCtrl, f, "KeyOff"));
-    SetKeyOffMidiData2(p, f, InitCtrlData(kKeyoffValue, f));
-    SetKeyOffString(p, f, "");
+    WriteKeyEvent(*this, kKeyOffSetters, p, f,
+                  {.off = 0, .status = 0xB0, .data1 = InitCtrlData(kKeyoffCtrl, f), .data2 = InitCtrlData(kKeyoffValue, f)},
+                  InitCtrlName(kKeyoffCtrl, f, "KeyOff"));
 }
 
 // ---- Fader and preset level ---------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "engine/MidiRouting.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "shell/FixedFormBounds.h"
 #include "shell/MidiSettings.h"
 
 namespace morvelant {
@@ -72,23 +73,14 @@ TDevicesInfoForm1::~TDevicesInfoForm1() {
 void TDevicesInfoForm1::FormCreate() {
     TIniFile ini(configFile_);
     ShowDevicesInfo1 = ini.ReadBool("Options", "ShowDevicesInfo1", true);
-    int top = ini.ReadInteger(kFormSection, "Top", 105);
-    if (top < 0) top = 0;
-    const int left = ini.ReadInteger(kFormSection, "Left", 166);
-    savedWidth_ = ini.ReadInteger(kFormSection, "Width", 451);
-    savedHeight_ = ini.ReadInteger(kFormSection, "Height", 316);
-    SetBounds(left, top, width(), height());
+    ReadFixedFormBounds(ini, kFormSection, {.top = 105, .left = 166, .width = 451, .height = 316}, *this, savedWidth_,
+                        savedHeight_);
 }
 
 void TDevicesInfoForm1::FormDestroy() {
     TIniFile ini(configFile_);
     ini.WriteBool("Options", "ShowDevicesInfo1", ShowDevicesInfo1);
-    ini.WriteInteger(kFormSection, "Top", y());
-    ini.WriteInteger(kFormSection, "Left", x());
-    const QRect frame = frameGeometry();
-    const bool framed = frame.width() > width() || frame.height() > height();
-    ini.WriteInteger(kFormSection, "Width", framed ? frame.width() : savedWidth_);
-    ini.WriteInteger(kFormSection, "Height", framed ? frame.height() : savedHeight_);
+    WriteFixedFormBounds(ini, kFormSection, *this, savedWidth_, savedHeight_);
 }
 
 const MidiRouting* TDevicesInfoForm1::Source() const {

@@ -1,5 +1,7 @@
 #include "shell/Instructions.h"
 
+#include "platform/QtText.h"
+
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -19,27 +21,19 @@ namespace {
 // Instructions files larger than this are not a text for this window.
 constexpr std::streamoff kMaxInstructionsBytes = 8 << 20;
 
-// Windows-1252 bytes 0x80..0x9F; the rest of the code page is Latin-1.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 // The file's lines as text: CR LF, LF and a lone CR each end a line.
 QString TextOfBytes(const std::string& bytes) {
-    QString out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
+    std::string lines;
+    lines.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size(); ++i) {
-        const unsigned char b = static_cast<unsigned char>(bytes[i]);
-        if (b == '\r') {
-            out.append(QLatin1Char('\n'));
+        if (bytes[i] == '\r') {
+            lines.push_back('\n');
             if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
         } else {
-            out.append(QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b)));
+            lines.push_back(bytes[i]);
         }
     }
-    return out;
+    return FromCp1252(lines);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtColors.h"
+#include "platform/QtText.h"
 #include "shell/MidiData.h"
 
 namespace morvelant {
@@ -20,19 +21,6 @@ TMidiMonGridForm* MidiMonGridForm = nullptr;
 namespace {
 
 const char* const kSection = "Midi Monitor Grid Form";
-
-// Cell texts are Windows-1252 bytes (a port alias may carry any of them).
-QString FromBytes(const std::string& bytes) {
-    static constexpr char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-    };
-    QString out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
-    for (unsigned char b : bytes) out.append(QChar(b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char16_t(b)));
-    return out;
-}
 
 }  // namespace
 
@@ -64,7 +52,8 @@ public:
         if (gridRow >= rows_.RowCount()) return {};
         switch (role) {
         case Qt::DisplayRole:
-            return FromBytes(rows_.Cell(index.column(), gridRow));
+            // Cell texts are Windows-1252 bytes (a port alias may carry any of them).
+            return FromCp1252(rows_.Cell(index.column(), gridRow));
         case Qt::ForegroundRole: {
             const MonitorColour c = rows_.ColourOfRow(gridRow);
             return c < 0 ? QVariant() : QVariant(ToQColor(c));

@@ -18,6 +18,7 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "shell/DevicesInfoForm.h"
+#include "shell/FixedFormBounds.h"
 
 namespace morvelant {
 
@@ -286,14 +287,10 @@ void TMidiSettingsForm::FormCreate(const MidiSettingsSetup& setup) {
     Ports.Enumerate(*MidiKit);
 
     TIniFile ini(configFile_);
-    int top = ini.ReadInteger(kFormSection, "Top", 130);
-    if (top < 0) top = 0;
-    const int left = ini.ReadInteger(kFormSection, "Left", 135);
-    savedWidth_ = ini.ReadInteger(kFormSection, "Width", 489);
-    savedHeight_ = ini.ReadInteger(kFormSection, "Height", 327);
     // The border is fixed: the stored size is kept, the client area is not
     // resized from it.
-    SetBounds(left, top, width(), height());
+    ReadFixedFormBounds(ini, kFormSection, {.top = 130, .left = 135, .width = 489, .height = 327}, *this, savedWidth_,
+                        savedHeight_);
 
     const int presetDelay = ini.ReadInteger(kFormSection, "Preset Delay", kDefaultPresetDelay);
     const int patternDelay = ini.ReadInteger(kFormSection, "Pattern Delay", kDefaultPatternDelay);
@@ -336,14 +333,9 @@ void TMidiSettingsForm::FormCreate(const MidiSettingsSetup& setup) {
 
 void TMidiSettingsForm::FormDestroy() {
     TIniFile ini(configFile_);
-    ini.WriteInteger(kFormSection, "Top", y());
-    ini.WriteInteger(kFormSection, "Left", x());
     // Without a window frame (not shown yet, or no window system) the stored
     // size is written back as it was read.
-    const QRect frame = frameGeometry();
-    const bool framed = frame.width() > width() || frame.height() > height();
-    ini.WriteInteger(kFormSection, "Width", framed ? frame.width() : savedWidth_);
-    ini.WriteInteger(kFormSection, "Height", framed ? frame.height() : savedHeight_);
+    WriteFixedFormBounds(ini, kFormSection, *this, savedWidth_, savedHeight_);
 
     int presetDelay = 0, patternDelay = 0;
     if (!TIniFile::ParseInteger(DelayText(Edit1), presetDelay) ||

@@ -5,26 +5,11 @@
 
 #include <algorithm>
 
+#include "platform/QtText.h"
+
 namespace morvelant {
 
 TSendingForm* SendingForm = nullptr;
-
-namespace {
-
-// Item names are Windows-1252 bytes.
-QString FromBytes(const std::string& bytes) {
-    static constexpr char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-    };
-    QString out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
-    for (unsigned char b : bytes) out.append(QChar(b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char16_t(b)));
-    return out;
-}
-
-}  // namespace
 
 const char* const TSendingForm::kSendItemNames[10] = {
     "SinglePreset8",  "SelectedPresets6", "AllPresets5",
@@ -114,7 +99,7 @@ void TSendingForm::StopAllSeries() {
 }
 
 void TSendingForm::ShowItem(int slot, const std::string& name) {
-    PresetNumber->setText(QString::number(slot + 1) + QLatin1Char(':') + FromBytes(name));
+    PresetNumber->setText(QString::number(slot + 1) + QLatin1Char(':') + FromCp1252(name));  // Windows-1252 bytes
     Label2->setText(QString::number(SentCount) + QLatin1Char('/') + QString::number(ProgressBar1->maximum()));
 }
 

@@ -4,79 +4,36 @@
 // ways, real-time bytes passing through, and the listed port names.
 #include <gtest/gtest.h>
 
-#include <RtMidi.h>
-
 #include <set>
 #include <thread>
 
 #include "tests/driver/DriverTestSupport.h"
+#include "tests/support/JackPeer.h"
 
 using namespace morvelant::drivertest;
 using namespace std::chrono_literals;
 
 namespace {
 
-void Quiet(RtMidiError::Type, const std::string&, void*) {}
-
 // A JACK client with one virtual input and one virtual output port.
-class Peer {
+class Peer : public morvelant::testsupport::JackPeer {
 public:
-    explicit Peer(const std::string& client) : name(client)
+    // A second client of the same name would be renamed by the server.
+    explicit Peer(const std::string& client)
+        : JackPeer({.in = client, .out = client + "o", .queueLimit = 1000, .quiet = true}), name(client)
     {
-        in = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, client, 1000);
-        in->setErrorCallback(Quiet, nullptr);
-        in->ignoreTypes(false, false, false);
-        in->setCallback(&Peer::Received, this);
-        in->openVirtualPort("in");
-        // A second client of the same name would be renamed by the server.
-        out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client + "o");
-        out->setErrorCallback(Quiet, nullptr);
-        out->openVirtualPort("out");
-    }
-    ~Peer()
-    {
-        in->cancelCallback();
-        in.reset();
-        out.reset();
-    }
-    std::vector<std::vector<uint8_t>> Messages()
-    {
-        std::lock_guard lock(mx);
-        return messages;
-    }
-    void Clear()
-    {
-        std::lock_guard lock(mx);
-        messages.clear();
-    }
-    bool WaitFor(size_t n, std::chrono::milliseconds limit = std::chrono::seconds(20))
-    {
-        return Eventually([&] { return Messages().size() >= n; }, limit);
     }
     // RtMidi's JACK output drops a message longer than its ring buffer, so a
     // long one goes in pieces, which receivers join again.
     void Send(const std::vector<uint8_t>& m)
     {
-        for (size_t off = 0; off < m.size(); off += 4096) {
-            out->sendMessage(m.data() + off, std::min<size_t>(4096, m.size() - off));
-            if (m.size() > 4096)
-                std::this_thread::sleep_for(5ms);
-        }
+        if (m.size() > 4096)
+            SendPaced(m, 4096);
+        else
+            JackPeer::Send(m);
     }
 
     std::string name;
-    std::unique_ptr<RtMidiIn> in;
-    std::unique_ptr<RtMidiOut> out;
-
-private:
-    static void Received(double, std::vector<unsigned char>* m, void* self)
-    {
-        auto* p = static_cast<Peer*>(self);
-        std::lock_guard lock(p->mx);
-        p->messages.emplace_back(m->begin(), m->end());
-    }
-    std::mutex mx;
-    std::vector<std::vector<uint8_t>> messages;
 };
 
 // A JACK server without real-time scheduling loses or repeats MIDI data in

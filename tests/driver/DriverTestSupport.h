@@ -8,8 +8,6 @@
 
 #include <dlfcn.h>
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -25,13 +23,14 @@
 #include <vector>
 
 #include "driver/MidiKit32.h"
+#include "tests/support/ExePath.h"
+#include "tests/support/JackServer.h"
+#include "tests/support/PollUntil.h"
 
 namespace morvelant::drivertest {
 
-inline std::string ExeFolder()
-{
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
+using testsupport::ExeFolder;
+using testsupport::JackReachable;
 
 struct Kit {
     void* library = nullptr;
@@ -227,13 +226,7 @@ private:
 // Polls until pred holds or the limit passes; for waiting on other threads.
 inline bool Eventually(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(20))
 {
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return pred();
+    return testsupport::PollUntil(pred, limit, std::chrono::milliseconds(2));
 }
 
 inline MidiEvent Ev(uint32_t time, uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0)
@@ -258,23 +251,6 @@ inline std::vector<uint8_t> MakeSysex(size_t size, uint8_t seed = 1)
         m[i] = uint8_t((i * 7 + seed) & 0x7F);
     m[size - 1] = 0xF7;
     return m;
-}
-
-// Whether the JACK server that the tests use answers on its socket.
-inline bool JackReachable()
-{
-    const char* server = getenv("JACK_DEFAULT_SERVER");
-    if (!server || !*server) {
-        const char* ours = getenv("MORVELANT_JACK_SERVER");
-        if (!ours || !*ours)
-            return false;
-        setenv("JACK_DEFAULT_SERVER", ours, 1);
-        server = getenv("JACK_DEFAULT_SERVER");
-    }
-    setenv("JACK_NO_START_SERVER", "1", 1);
-    std::string path = std::string("/dev/shm/jack_") + server + "_" + std::to_string(getuid()) + "_0";
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
 }
 
 } // namespace morvelant::drivertest

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "driver/MidiKit32.h"
+#include "tests/support/ExePath.h"
 
 namespace morvelant::smftest {
 
@@ -35,10 +36,7 @@ struct SmfApi {
     bool Ok() const { return library && error.empty(); }
 };
 
-inline std::string ExeFolder()
-{
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
+using testsupport::ExeFolder;
 
 template <typename F>
 void Resolve(SmfApi& api, F& fn, const char* name)

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -14,15 +12,11 @@
 #include "engine/Engine.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "model/SysexCodec.h"
+#include "tests/support/QtTestApp.h"
 
 namespace morvelant::dispatchtest {
 
-inline void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "engine_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
+inline void EnsureApp() { testsupport::CoreApp(); }
 
 inline MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0, uint32_t time = 0) {
     MidiEvent e{};

@@ -2,101 +2,43 @@
 // components and listens on the port the editor sends to.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
-
-#include <rtmidi/RtMidi.h>
 
 #include "DispatchTestSupport.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
+#include "tests/support/DriverProcess.h"
+#include "tests/support/JackPeer.h"
 
 namespace morvelant::dispatchtest {
 namespace {
 
 using Message = std::vector<unsigned char>;
-
-std::string ExePath() {
-    char path[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    return std::string(path, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
-std::string ServerName() {
-    const char* server = std::getenv("MORVELANT_JACK_SERVER");
-    return server && *server ? server : "morvelant-test";
-}
-
-bool JackReachable() {
-    const char* running = std::getenv("MORVELANT_JACK_RUNNING");
-    if (running && std::string(running) == "0") return false;
-    FILE* pipe = ::popen(("jack_wait -s '" + ServerName() + "' -c 2>/dev/null").c_str(), "r");
-    if (!pipe) return false;
-    char line[64] = {};
-    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
-    ::pclose(pipe);
-    return got && std::string(line).rfind("running", 0) == 0;
-}
+using testsupport::JackServerName;
 
 // A JACK client with one output and one input port; records what arrives.
-class Peer {
+class Peer : public testsupport::JackPeer {
 public:
-    explicit Peer(const std::string& client)
-        : out_(RtMidi::UNIX_JACK, client + "o"), in_(RtMidi::UNIX_JACK, client + "i") {
-        in_.ignoreTypes(false, false, false);
-        in_.setCallback(&Peer::Receive, this);
-        in_.openVirtualPort("in");
-        out_.openVirtualPort("out");
-    }
-    ~Peer() {
-        in_.closePort();
-        out_.closePort();
-    }
-    void Send(const Message& m) { out_.sendMessage(&m); }
-    size_t Count() {
-        std::lock_guard lock(mx_);
-        return got_.size();
-    }
-    std::vector<Message> Got() {
-        std::lock_guard lock(mx_);
-        return got_;
-    }
-
-private:
-    static void Receive(double, std::vector<unsigned char>* message, void* self) {
-        auto* peer = static_cast<Peer*>(self);
-        std::lock_guard lock(peer->mx_);
-        peer->got_.push_back(*message);
-    }
-    RtMidiOut out_;
-    RtMidiIn in_;
-    std::mutex mx_;
-    std::vector<Message> got_;
+    explicit Peer(const std::string& client) : JackPeer({.in = client + "i", .out = client + "o"}) {}
+    std::vector<Message> Got() { return Messages(); }
 };
 
 class MidiInDeviceJack : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!JackReachable()) GTEST_SKIP() << "JACK server '" << ServerName() << "' not reachable";
-        ::setenv("JACK_DEFAULT_SERVER", ServerName().c_str(), 1);
-        ::setenv("JACK_NO_START_SERVER", "1", 1);
+        if (!testsupport::JackReachable()) GTEST_SKIP() << "JACK server '" << JackServerName() << "' not reachable";
         // The driver library chooses its backend and lists its ports once per
         // process: when it is loaded already, this test runs in a process of
         // its own.
-        const std::string lib = ExePath().substr(0, ExePath().rfind('/')) + "/libMidiKit32.so";
-        if (!std::getenv("DISPATCH_JACK_CHILD") && ::dlopen(lib.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+        if (!std::getenv("DISPATCH_JACK_CHILD") && testsupport::DriverLoadedHere()) {
             rerun_ = true;
             return;
         }
@@ -147,22 +89,14 @@ protected:
 
     bool RunHere() {
         if (!rerun_) return true;
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const std::string filter = std::string(info->test_suite_name()) + "." + info->name();
-        const std::string cmd = "DISPATCH_JACK_CHILD=1 '" + ExePath() + "' --gtest_filter=" + filter;
-        EXPECT_EQ(std::system(cmd.c_str()), 0) << "the test failed in its own process";
+        EXPECT_EQ(testsupport::RerunThisTestAlone("DISPATCH_JACK_CHILD=1 "), 0) << "the test failed in its own process";
         return false;
     }
 
     // Runs the GUI thread's event loop until done() or the limit (which only
     // keeps a broken test from hanging).
-    template <typename Done>
-    void Pump(Done done, std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end && !done()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+    void Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
+        testsupport::PumpUntil(done, static_cast<int>(limit.count()));
     }
 
     std::string client_ = "DispPeer" + std::to_string(::getpid());

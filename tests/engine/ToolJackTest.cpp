@@ -2,124 +2,56 @@
 // the real output component and driver library and reach another client.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <rtmidi/RtMidi.h>
 
 #include "engine/Engine.h"
 #include "engine/Tool.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitOut.h"
+#include "tests/support/DriverProcess.h"
+#include "tests/support/JackPeer.h"
+#include "tests/support/QtTestApp.h"
 
 namespace morvelant::tooljack {
 namespace {
 
 using Message = std::vector<unsigned char>;
+using testsupport::JackServerName;
 
-std::string ExePath() {
-    char path[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    return std::string(path, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
-std::string ServerName() {
-    const char* server = std::getenv("MORVELANT_JACK_SERVER");
-    return server && *server ? server : "morvelant-test";
-}
-
-bool JackReachable() {
-    const char* running = std::getenv("MORVELANT_JACK_RUNNING");
-    if (running && std::string(running) == "0") return false;
-    // jack_wait -c exits with 0 either way; its answer is what it prints.
-    FILE* pipe = ::popen(("jack_wait -s '" + ServerName() + "' -c 2>/dev/null").c_str(), "r");
-    if (!pipe) return false;
-    char line[64] = {};
-    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
-    ::pclose(pipe);
-    return got && std::string(line).rfind("running", 0) == 0;
-}
-
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "engine_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
-
-// A small JACK client with one MIDI input port that records what arrives.
-class Peer {
+// A small JACK client with one MIDI input port that records what arrives;
+// timing clocks are the handshake of SetUp and are counted apart.
+class Peer : public testsupport::JackPeer {
 public:
-    explicit Peer(const std::string& client) : in_(RtMidi::UNIX_JACK, client) {
-        in_.ignoreTypes(false, false, false);
-        in_.setCallback(&Peer::Receive, this);
-        in_.openVirtualPort("in");
-    }
-    ~Peer() { in_.closePort(); }
+    explicit Peer(const std::string& client) : JackPeer({.in = client, .splitClocks = true}) {}
 
     // Waits until `count` messages arrived (the limit only keeps a broken
     // test from hanging), then returns all of them.
     std::vector<Message> WaitFor(size_t count) {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < limit) {
-            {
-                std::lock_guard lock(mx_);
-                if (got_.size() >= count) break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        std::lock_guard lock(mx_);
-        return got_;
+        JackPeer::WaitFor(count, std::chrono::seconds(10));
+        return Messages();
     }
-
-    // Timing clocks are the handshake of Connect and are not recorded.
-    int Clocks() {
-        std::lock_guard lock(mx_);
-        return clocks_;
-    }
-
-private:
-    static void Receive(double, std::vector<unsigned char>* message, void* self) {
-        auto* peer = static_cast<Peer*>(self);
-        std::lock_guard lock(peer->mx_);
-        if (message->size() == 1 && (*message)[0] == 0xF8)
-            ++peer->clocks_;
-        else
-            peer->got_.push_back(*message);
-    }
-    RtMidiIn in_;
-    std::mutex mx_;
-    std::vector<Message> got_;
-    int clocks_ = 0;
 };
 
 class ToolJack : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!JackReachable()) GTEST_SKIP() << "JACK server '" << ServerName() << "' not reachable";
-        ::setenv("JACK_DEFAULT_SERVER", ServerName().c_str(), 1);
-        ::setenv("JACK_NO_START_SERVER", "1", 1);
+        if (!testsupport::JackReachable()) GTEST_SKIP() << "JACK server '" << JackServerName() << "' not reachable";
         // The driver library picks its backend and lists its ports once per
         // process. When another test of this process loaded it already, this
         // test runs again in a process of its own.
-        const std::string lib = ExePath().substr(0, ExePath().rfind('/')) + "/libMidiKit32.so";
-        if (!std::getenv("TOOL_JACK_CHILD") && ::dlopen(lib.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+        if (!std::getenv("TOOL_JACK_CHILD") && testsupport::DriverLoadedHere()) {
             rerun_ = true;
             return;
         }
         ::setenv("MIDIKIT_BACKEND", "jack", 1);
-        EnsureApp();
+        testsupport::CoreApp();
         peer_ = std::make_unique<Peer>(client_);
         kit_ = std::make_unique<TMidiKit>();
 
@@ -158,10 +90,7 @@ protected:
     // Runs this test alone in a fresh process; true when it ran here.
     bool RunHere() {
         if (!rerun_) return true;
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const std::string filter = std::string(info->test_suite_name()) + "." + info->name();
-        const std::string cmd = "TOOL_JACK_CHILD=1 '" + ExePath() + "' --gtest_filter=" + filter;
-        EXPECT_EQ(std::system(cmd.c_str()), 0) << "the test failed in its own process";
+        EXPECT_EQ(testsupport::RerunThisTestAlone("TOOL_JACK_CHILD=1 "), 0) << "the test failed in its own process";
         return false;
     }
 

@@ -18,16 +18,6 @@ using namespace morvelant::test;
 
 namespace {
 
-std::string Thrown(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EMidiKitException& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
 class MidiKitInStub : public ::testing::Test {
 protected:
     void SetUp() override

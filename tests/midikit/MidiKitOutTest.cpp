@@ -15,16 +15,6 @@ using namespace morvelant::test;
 
 namespace {
 
-std::string Thrown(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EMidiKitException& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
 class MidiKitOutStub : public ::testing::Test {
 protected:
     void SetUp() override { out.MidiKit = s.kit.get(); }

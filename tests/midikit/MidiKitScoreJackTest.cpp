@@ -3,11 +3,9 @@
 // done once, a loop restarts it, and Flush and Reset stop the sound.
 #include <gtest/gtest.h>
 
-#include <RtMidi.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,57 +20,22 @@ using namespace morvelant::test;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // A device on the far end: one JACK input port that notes each message with
 // the time it came.
-class TimedPeer {
+class TimedPeer : public testsupport::JackPeer {
 public:
-    TimedPeer() : client("prsc" + std::to_string(::getpid())), in(RtMidi::UNIX_JACK, client + "i")
-    {
-        in.ignoreTypes(false, false, false);
-        in.setCallback(&TimedPeer::Received, this);
-        in.openVirtualPort("in");
-    }
-    ~TimedPeer() { in.cancelCallback(); }
-    std::string InName() const { return client + "i:in"; }
+    TimedPeer() : JackPeer({.in = "prsc" + std::to_string(::getpid()) + "i"}) {}
+    std::string InName() const { return "prsc" + std::to_string(::getpid()) + "i:in"; }
 
-    struct Message {
-        std::vector<unsigned char> bytes;
-        Clock::time_point at;
-    };
-    std::vector<Message> Messages()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return messages;
-    }
-    size_t Count()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return messages.size();
-    }
     // Note-on messages only (the score plays nothing else).
-    std::vector<Message> Notes()
+    std::vector<Arrival> Notes()
     {
-        std::vector<Message> notes;
-        for (auto& m : Messages())
+        std::vector<Arrival> notes;
+        for (auto& m : Arrivals())
             if (m.bytes.size() == 3 && (m.bytes[0] & 0xF0) == 0x90)
                 notes.push_back(m);
         return notes;
     }
-
-    const std::string client;
-    RtMidiIn in;
-
-private:
-    static void Received(double, std::vector<unsigned char>* message, void* self)
-    {
-        auto* peer = static_cast<TimedPeer*>(self);
-        std::lock_guard<std::mutex> lock(peer->mutex);
-        peer->messages.push_back({*message, Clock::now()});
-    }
-    std::mutex mutex;
-    std::vector<Message> messages;
 };
 
 // Track t of count tracks: notes every step ticks, interleaved across the
@@ -170,7 +133,7 @@ TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops)
     out.Reset();
     ASSERT_TRUE(PumpUntil([&] { return peer.Count() >= beforeReset + 16; }, 5000));
     PumpFor(100);
-    const auto all = peer.Messages();
+    const auto all = peer.Arrivals();
     int allNotesOff = 0;
     for (size_t i = beforeReset; i < all.size(); ++i)
         if (all[i].bytes.size() == 3 && (all[i].bytes[0] & 0xF0) == 0xB0 && all[i].bytes[1] == 123)

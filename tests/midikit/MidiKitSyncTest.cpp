@@ -12,16 +12,6 @@ using namespace morvelant::test;
 
 namespace {
 
-std::string Thrown(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EMidiKitException& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
 class MidiKitSyncStub : public ::testing::Test {
 protected:
     void SetUp() override { sync.MidiKit = s.kit.get(); }

@@ -5,14 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QThread>
-
 #include <dlfcn.h>
 #include <unistd.h>
-
-#include <RtMidi.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -24,57 +18,38 @@
 
 #include "driver/MidiKit32.h"
 #include "midikit/MidiKitDLL.h"
+#include "tests/support/DriverProcess.h"
+#include "tests/support/JackPeer.h"
+#include "tests/support/KitPorts.h"
+#include "tests/support/QtTestApp.h"
 
 namespace morvelant::test {
 
 inline QCoreApplication* App()
 {
-    static int argc = 1;
-    static char name[] = "midikit_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance()
-                                       ? QCoreApplication::instance()
-                                       : new QCoreApplication(argc, argv);
-    return app;
+    return testsupport::CoreApp();
 }
 
-inline std::string ExeFolder()
-{
-    char path[4096];
-    ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    std::string s(path, n > 0 ? static_cast<size_t>(n) : 0);
-    return s.substr(0, s.rfind('/'));
-}
-
-inline std::string VariantFolder(const std::string& name)
-{
-    return ExeFolder() + "/variants/" + name;
-}
+using testsupport::ExeFolder;
 
 // Runs the event loop until pred holds or the wait limit passes; the result
 // is pred's last value. The limit only keeps a broken test from hanging.
 inline bool PumpUntil(const std::function<bool()>& pred, int limitMs = 5000)
 {
     App();
-    QDeadlineTimer deadline(limitMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::usleep(200);
-    }
-    return true;
+    return testsupport::PumpUntil(pred, limitMs);
 }
 
 // Lets queued calls run for a short while (to show that nothing arrives).
 inline void PumpFor(int ms)
 {
     App();
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
-    }
+    testsupport::PumpFor(ms);
+}
+
+inline std::string VariantFolder(const std::string& name)
+{
+    return ExeFolder() + "/variants/" + name;
 }
 
 // The scripting side of a loaded stand-in library (same instance as the
@@ -143,28 +118,10 @@ struct StubKit {
 // and stays in the process once loaded. A test that needs a backend of its
 // own therefore runs alone in a fresh process when the library is already
 // loaded here (ctest runs every test alone anyway).
-inline bool DriverAlreadyLoaded()
-{
-    std::string path = ExeFolder() + "/libMidiKit32.so";
-    void* h = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (!h)
-        return false;
-    ::dlclose(h);
-    return true;
-}
-
-inline int RerunThisTestAlone()
-{
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string cmd = "'" + ExeFolder() + "/" + "midikit_tests' --gtest_filter='" +
-                      info->test_suite_name() + "." + info->name() + "'";
-    return std::system(cmd.c_str());
-}
-
 #define MIDIKIT_IN_FRESH_PROCESS()                                              \
     do {                                                                        \
-        if (::morvelant::test::DriverAlreadyLoaded()) {                         \
-            ASSERT_EQ(::morvelant::test::RerunThisTestAlone(), 0)               \
+        if (::morvelant::testsupport::DriverLoadedHere()) {                         \
+            ASSERT_EQ(::morvelant::testsupport::RerunThisTestAlone(), 0)               \
                 << "the test failed in its own process";                        \
             return;                                                             \
         }                                                                       \
@@ -180,104 +137,47 @@ inline std::unique_ptr<TMidiKit> LoopbackKit()
     return std::make_unique<TMidiKit>();
 }
 
-// The JACK test server's name; JACK clients of this process talk to it.
-inline std::string JackServerName()
-{
-    const char* server = std::getenv("MORVELANT_JACK_SERVER");
-    std::string name = (server && *server) ? server : "morvelant-test";
-    ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 0);
-    ::setenv("JACK_NO_START_SERVER", "1", 1);
-    return std::getenv("JACK_DEFAULT_SERVER");
-}
-
-// Whether the JACK test server answers (tests skip only when it does not).
-inline bool JackReachable()
-{
-    // jack_wait -c exits 0 either way; what it prints tells.
-    std::string cmd = "jack_wait -s '" + JackServerName() + "' -c 2>/dev/null | grep -qx running";
-    return std::system(cmd.c_str()) == 0;
-}
+using testsupport::JackReachable;
+using testsupport::JackServerName;
 
 // The real driver library on the JACK server.
 inline std::unique_ptr<TMidiKit> JackKit()
 {
     App();
-    JackServerName();
+    testsupport::UseJackServer();
     ::setenv("MIDIKIT_BACKEND", "jack", 1);
     TMidiKit::SetLibraryFolder("");
     return std::make_unique<TMidiKit>();
 }
 
 // A plain MIDI client on the JACK server with one input and one output port,
-// standing for a device on the other end of the toolkit's ports.
-class JackPeer {
+// standing for a device on the other end of the toolkit's ports. Port names
+// as the toolkit lists them contain InName() and OutName().
+class JackPeer : public testsupport::JackPeer {
 public:
     explicit JackPeer(const std::string& tag)
-        : client("pr" + tag + std::to_string(::getpid())),
-          in(RtMidi::UNIX_JACK, client + "i"),
-          out(RtMidi::UNIX_JACK, client + "o")
+        : testsupport::JackPeer({.in = Client(tag) + "i", .out = Client(tag) + "o"}), client(Client(tag))
     {
-        in.ignoreTypes(false, false, false);
-        in.setCallback(&JackPeer::Received, this);
-        in.openVirtualPort("in");
-        out.openVirtualPort("out");
     }
-    ~JackPeer() { in.cancelCallback(); }
-
-    // Port names as the toolkit lists them contain these.
     std::string InName() const { return client + "i:in"; }
     std::string OutName() const { return client + "o:out"; }
-
-    // Sends a system-exclusive message in pieces the JACK buffers can carry.
-    void SendPaced(const std::vector<unsigned char>& bytes, size_t piece = 1024)
-    {
-        for (size_t off = 0; off < bytes.size(); off += piece) {
-            size_t n = std::min(piece, bytes.size() - off);
-            out.sendMessage(bytes.data() + off, n);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    std::vector<std::vector<unsigned char>> Messages()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return messages;
-    }
-    size_t Count()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return messages.size();
-    }
+    static std::string Client(const std::string& tag) { return "pr" + tag + std::to_string(::getpid()); }
 
     const std::string client;
-    RtMidiIn in;
-    RtMidiOut out;
-
-private:
-    static void Received(double, std::vector<unsigned char>* message, void* self)
-    {
-        auto* peer = static_cast<JackPeer*>(self);
-        std::lock_guard<std::mutex> lock(peer->mutex);
-        peer->messages.push_back(*message);
-    }
-    std::mutex mutex;
-    std::vector<std::vector<unsigned char>> messages;
 };
 
-// The first port whose name contains part, or -1.
-inline int FindPort(TMidiKit& kit, bool input, const std::string& part)
+// The exception text that f throws, or "(no exception)".
+inline std::string Thrown(const std::function<void()>& f)
 {
-    uint32_t n = input ? kit.pGetNumInDevices() : kit.pGetNumOutDevices();
-    for (uint32_t i = 0; i < n; ++i) {
-        char name[32] = {};
-        if (input)
-            kit.pGetMidiInDescription(i, name);
-        else
-            kit.pGetMidiOutDescription(i, name);
-        if (std::string(name).find(part) != std::string::npos)
-            return static_cast<int>(i);
+    try {
+        f();
+    } catch (const EMidiKitException& e) {
+        return e.what();
     }
-    return -1;
+    return "(no exception)";
 }
+
+using testsupport::FindPort;
 
 }  // namespace morvelant::test
 

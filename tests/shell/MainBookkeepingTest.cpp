@@ -24,18 +24,12 @@
 #include "shell/MainMenu.h"
 #include "shell/MidiMonGrid.h"
 #include "shell/MorvelantExplorer.h"
+#include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
 namespace {
 
-QApplication* WidgetApp() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-    static int argc = 1;
-    static char name[] = "shell_tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-}
+QApplication* WidgetApp() { return testsupport::WidgetApp(/*offscreen=*/true); }
 
 // A window of a later issue, by its form name.
 class StandIn : public TForm {

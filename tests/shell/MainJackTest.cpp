@@ -8,57 +8,26 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include <rtmidi/RtMidi.h>
-
 #include <chrono>
-#include <cstdio>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "engine/MidiInDeviceUnit.h"
 #include "midikit/MidiKitOut.h"
 #include "shell/Main.h"
+#include "tests/support/JackPeer.h"
 
 namespace morvelant::settingstest {
 namespace {
 
 using Message = std::vector<unsigned char>;
 
-std::string JackServer() {
-    const char* s = std::getenv("MORVELANT_JACK_SERVER");
-    return (s != nullptr && *s != '\0') ? s : "morvelant-test";
-}
-
-bool JackReachable() {
-    const char* running = std::getenv("MORVELANT_JACK_RUNNING");
-    if (running != nullptr && std::string(running) == "0") return false;
-    // jack_wait -c exits with 0 either way; its answer is what it prints.
-    FILE* pipe = ::popen(("jack_wait -s '" + JackServer() + "' -c 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return false;
-    char line[64] = {};
-    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
-    ::pclose(pipe);
-    return got && std::string(line).rfind("running", 0) == 0;
-}
-
 // Another JACK client with one MIDI input that records what arrives and one
-// MIDI output.
-class Peer {
+// MIDI output, a client of its own: JACK renames a second client of the same
+// name.
+class Peer : public testsupport::JackPeer {
 public:
-    // The output is a client of its own: JACK renames a second client of the same name.
-    explicit Peer(const std::string& client)
-        : in_(RtMidi::UNIX_JACK, client), out_(RtMidi::UNIX_JACK, client + "Src") {
-        in_.ignoreTypes(false, false, false);
-        in_.setCallback(&Peer::Receive, this);
-        in_.openVirtualPort("in");
-        out_.openVirtualPort("out");
-    }
-    ~Peer() {
-        in_.closePort();
-        out_.closePort();
-    }
-    void Send(const Message& m) { out_.sendMessage(&m); }
+    explicit Peer(const std::string& client) : JackPeer({.in = client, .out = client + "Src", .splitClocks = true}) {}
 
     // Waits (processing the GUI's events) until pred holds for what arrived;
     // the limit only keeps a broken test from hanging.
@@ -67,46 +36,19 @@ public:
         const auto limit = std::chrono::steady_clock::now() + within;
         while (std::chrono::steady_clock::now() < limit) {
             QApplication::processEvents();
-            {
-                std::lock_guard lock(mx_);
-                if (pred(got_, clocks_)) return true;
-            }
+            if (pred(Messages(), Clocks())) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return false;
     }
-
-private:
-    static void Receive(double, std::vector<unsigned char>* message, void* self) {
-        auto* peer = static_cast<Peer*>(self);
-        std::lock_guard lock(peer->mx_);
-        if (message->size() == 1 && (*message)[0] == 0xF8)
-            ++peer->clocks_;
-        else
-            peer->got_.push_back(*message);
-    }
-    RtMidiIn in_;
-    RtMidiOut out_;
-    std::mutex mx_;
-    std::vector<Message> got_;
-    int clocks_ = 0;
 };
 
-int Find(const std::vector<std::string>& names, const std::string& part) {
-    for (size_t i = 0; i + 1 < names.size(); ++i)
-        if (names[i].find(part) != std::string::npos) return static_cast<int>(i);
-    return -1;
-}
-
 TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
-    if (!JackReachable()) GTEST_SKIP() << "JACK server '" << JackServer() << "' not reachable";
-    ::setenv("JACK_DEFAULT_SERVER", JackServer().c_str(), 1);
-    ::setenv("JACK_NO_START_SERVER", "1", 1);
+    if (!testsupport::JackReachable())
+        GTEST_SKIP() << "JACK server '" << testsupport::JackServerName() << "' not reachable";
     // The driver library picks its backend and lists its ports once per
     // process: when another test loaded it already, run again alone.
-    const std::string lib = ExeFolder() + "/libMidiKit32.so";
-    if (void* h = ::dlopen(lib.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
-        ::dlclose(h);
+    if (testsupport::DriverLoadedHere()) {
         ASSERT_EQ(RerunAlone(), 0) << "failed in its own process";
         return;
     }

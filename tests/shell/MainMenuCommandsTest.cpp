@@ -25,18 +25,12 @@
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 #include "shell/SendingUnit.h"
+#include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
 namespace {
 
-QApplication* WidgetApp() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-    static int argc = 1;
-    static char name[] = "shell_tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-}
+QApplication* WidgetApp() { return testsupport::WidgetApp(/*offscreen=*/true); }
 
 // A stand-in for a window that is built elsewhere, found by its name.
 class NamedForm : public TForm {

@@ -27,18 +27,12 @@
 #include "platform/SingleInstance.h"
 #include "shell/Main.h"
 #include "model/PresetFiles.h"
+#include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
 namespace {
 
-QApplication* WidgetApp() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-    static int argc = 1;
-    static char name[] = "shell_tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-}
+QApplication* WidgetApp() { return testsupport::WidgetApp(/*offscreen=*/true); }
 
 struct Sent {
     int port;

@@ -21,18 +21,12 @@
 #include "platform/ProgramPath.h"
 #include "shell/MidiData.h"
 #include "shell/MidiMonGrid.h"
+#include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
 namespace {
 
-QApplication* App() {
-    static int argc = 1;
-    static char name[] = "shell_tests";
-    static char* argv[] = {name, nullptr};
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-    static QApplication* app = new QApplication(argc, argv);
-    return app;
-}
+QApplication* App() { return testsupport::WidgetApp(); }
 
 MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) {
     MidiEvent e{};

@@ -12,34 +12,16 @@
 #include <thread>
 
 #include "midikit/MidiKitOut.h"
+#include "tests/support/JackServer.h"
 
 namespace morvelant::settingstest {
 namespace {
 
-std::string JackServer() {
-    const char* s = std::getenv("MORVELANT_JACK_SERVER");
-    return (s != nullptr && *s != '\0') ? s : "morvelant-test";
-}
-
-bool JackAnswers() {
-    const std::string cmd = "jack_wait -s '" + JackServer() + "' -c 2>/dev/null | grep -qx running";
-    return std::system(cmd.c_str()) == 0;
-}
-
-int Find(const std::vector<std::string>& names, const std::string& part) {
-    for (size_t i = 0; i + 1 < names.size(); ++i)
-        if (names[i].find(part) != std::string::npos) return static_cast<int>(i);
-    return -1;
-}
-
 TEST(MidiSettingsJack, PortsOfAnotherClientTakeRolesAliasesAndEvents) {
-    if (!JackAnswers()) GTEST_SKIP() << "JACK server '" << JackServer() << "' not reachable";
-    ::setenv("JACK_DEFAULT_SERVER", JackServer().c_str(), 1);
-    ::setenv("JACK_NO_START_SERVER", "1", 1);
+    if (!testsupport::JackReachable())
+        GTEST_SKIP() << "JACK server '" << testsupport::JackServerName() << "' not reachable";
     // The driver library lists its ports once per process.
-    const std::string lib = ExeFolder() + "/libMidiKit32.so";
-    if (void* h = ::dlopen(lib.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
-        ::dlclose(h);
+    if (testsupport::DriverLoadedHere()) {
         ASSERT_EQ(RerunAlone(), 0) << "failed in its own process";
         return;
     }

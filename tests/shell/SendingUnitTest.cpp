@@ -13,18 +13,12 @@
 #include <vector>
 
 #include "shell/SendingUnit.h"
+#include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
 namespace {
 
-QApplication* App() {
-    static int argc = 1;
-    static char name[] = "shell_tests";
-    static char* argv[] = {name, nullptr};
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-    static QApplication* app = new QApplication(argc, argv);
-    return app;
-}
+QApplication* App() { return testsupport::WidgetApp(); }
 
 // A timed series as the preset and pattern list windows run it.
 struct FakeSeries : SendSeries {

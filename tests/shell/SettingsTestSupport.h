@@ -12,35 +12,25 @@
 
 #include <array>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
 #include "platform/IniFile.h"
 #include "shell/MidiSettings.h"
+#include "tests/support/DriverProcess.h"
+#include "tests/support/QtWidgetApp.h"
 
 namespace morvelant::settingstest {
 
-inline QApplication* App() {
-    static int argc = 1;
-    static char name[] = "shell_tests";
-    static char* argv[] = {name, nullptr};
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-    static QApplication* app = new QApplication(argc, argv);
-    return app;
-}
+inline QApplication* App() { return testsupport::WidgetApp(); }
 
-inline std::string ExeFolder() {
-    char buf[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    std::string p(buf, n > 0 ? static_cast<size_t>(n) : 0);
-    return p.substr(0, p.rfind('/'));
-}
+using testsupport::ExeFolder;
 
 // Whether this process loaded the driver library on the loopback backend.
 inline bool& LoopbackLoadedHere() {
@@ -52,19 +42,16 @@ inline bool& LoopbackLoadedHere() {
 // test of another kind loaded it first, the test runs again in a process of
 // its own.
 inline bool NeedsFreshProcess() {
-    if (LoopbackLoadedHere()) return false;
-    const std::string path = ExeFolder() + "/libMidiKit32.so";
-    void* h = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (h == nullptr) return false;
-    ::dlclose(h);
-    return true;
+    return !LoopbackLoadedHere() && testsupport::DriverLoadedHere();
 }
 
-inline int RerunAlone() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string cmd = "'" + ExeFolder() + "/shell_tests' --gtest_filter='" + info->test_suite_name() + "." +
-                            info->name() + "'";
-    return std::system(cmd.c_str());
+inline int RerunAlone() { return testsupport::RerunThisTestAlone(); }
+
+// The first of the names, the last ("no device") left out, that contains part; -1 if none.
+inline int Find(const std::vector<std::string>& names, const std::string& part) {
+    for (size_t i = 0; i + 1 < names.size(); ++i)
+        if (names[i].find(part) != std::string::npos) return static_cast<int>(i);
+    return -1;
 }
 
 #define SETTINGS_IN_LOOPBACK_PROCESS()                                                      \

@@ -1,0 +1,40 @@
+// The JACK test server that the end-to-end tests and benchmarks talk to:
+// its name, pointing this process's clients at it, whether it answers.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace morvelant::testsupport {
+
+// The JACK test server's name: MORVELANT_JACK_SERVER, "morvelant-test" by default.
+inline std::string JackServerName() {
+    const char* server = std::getenv("MORVELANT_JACK_SERVER");
+    return server && *server ? server : "morvelant-test";
+}
+
+// Points the JACK clients of this process at the test server, and keeps
+// them from starting a server of their own.
+inline void UseJackServer() {
+    ::setenv("JACK_DEFAULT_SERVER", JackServerName().c_str(), 1);
+    ::setenv("JACK_NO_START_SERVER", "1", 1);
+}
+
+// Whether the JACK test server answers; tests skip only when it does not.
+// Points this process's JACK clients at it first (UseJackServer).
+// MORVELANT_JACK_RUNNING=0 is the test script's word that it did not start.
+inline bool JackReachable() {
+    UseJackServer();
+    const char* running = std::getenv("MORVELANT_JACK_RUNNING");
+    if (running && std::string(running) == "0") return false;
+    // jack_wait -c exits with 0 either way; its answer is what it prints.
+    FILE* pipe = ::popen(("jack_wait -s '" + JackServerName() + "' -c 2>/dev/null").c_str(), "r");
+    if (!pipe) return false;
+    char line[64] = {};
+    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
+    ::pclose(pipe);
+    return got && std::string(line).rfind("running", 0) == 0;
+}
+
+}  // namespace morvelant::testsupport
