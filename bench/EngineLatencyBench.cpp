@@ -92,26 +92,22 @@ struct Rig {
         form = std::make_unique<TMidiDeviceForm>(engine);
         routing.NumInDevs = std::min(static_cast<int>(kit->pGetNumInDevices()), kMaxPorts);
         routing.NumOutDevs = std::min(static_cast<int>(kit->pGetNumOutDevices()), kMaxPorts);
+        const auto description = [](TGetMidiInDescription get, int port) {
+            char name[33] = {};
+            get(static_cast<uint32_t>(port), name);
+            return std::string(name);
+        };
         int outPort = -1;
+        std::string names;
         for (int j = 0; j < routing.NumInDevs; ++j) {
-            char name[33] = {};
-            kit->pGetMidiInDescription(static_cast<uint32_t>(j), name);
-            if (std::string(name).find(client + "o") != std::string::npos) inPort = j;
+            const std::string name = description(kit->pGetMidiInDescription, j);
+            if (name.find(client + "o") != std::string::npos) inPort = j;
+            names += " [" + name + "]";
         }
-        for (int j = 0; j < routing.NumOutDevs; ++j) {
-            char name[33] = {};
-            kit->pGetMidiOutDescription(static_cast<uint32_t>(j), name);
-            if (std::string(name).find(client + "i") != std::string::npos) outPort = j;
-        }
-        if (inPort < 0 || outPort < 0) {
-            std::string names;
-            for (int j = 0; j < routing.NumInDevs; ++j) {
-                char name[33] = {};
-                kit->pGetMidiInDescription(static_cast<uint32_t>(j), name);
-                names += std::string(" [") + name + "]";
-            }
+        for (int j = 0; j < routing.NumOutDevs; ++j)
+            if (description(kit->pGetMidiOutDescription, j).find(client + "i") != std::string::npos) outPort = j;
+        if (inPort < 0 || outPort < 0)
             return Fail("the peer's ports are not offered by the driver; inputs:" + names);
-        }
         routing.MorvelantPCDeviceIndex = routing.NumInDevs;
         routing.In1DeviceFlags[static_cast<size_t>(inPort)] = true;
         routing.Out1DeviceFlags[static_cast<size_t>(outPort)] = true;

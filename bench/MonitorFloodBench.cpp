@@ -35,6 +35,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -256,7 +257,8 @@ int main(int argc, char** argv) {
     QApplication app(restc, rest.data());
     // The monitor reads and writes its configuration: not beside the bench.
     const std::string tmp = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/mflood-cfg";
-    std::system(("mkdir -p '" + tmp + "'").c_str());
+    std::error_code ec;
+    std::filesystem::create_directories(tmp, ec);
     SetProgramDirectory(tmp);
     benchmark::Initialize(&restc, rest.data());
     benchmark::RunSpecifiedBenchmarks();

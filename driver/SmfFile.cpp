@@ -504,8 +504,8 @@ struct OpenFile {
 };
 
 // Handles of MIDI files come from their own range, above every port and sync
-// handle, and are never reused within a process: a stale handle finds
-// nothing.
+// handle, and are not reused before the range wraps (some three billion
+// opens later): a stale handle finds nothing.
 constexpr uint32_t FirstHandle = 0x40000000u;
 
 std::mutex tableMutex;

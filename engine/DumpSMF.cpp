@@ -57,6 +57,23 @@ std::string Lower(std::string s) {
     return s;
 }
 
+// Writes notes into the ".TXT" beside a MIDI file. False, after a message
+// box, when it cannot be written.
+bool WriteNotesBeside(const std::string& file, const std::string& notes) {
+    const std::string txt = ChangeFileExt(file, ".TXT");
+    std::string error;
+    if (SafeReplaceFile(txt, NotesToTextFile(notes), &error)) return true;
+    ReportError("Could not write the notes file \"" + txt + "\": " + error);
+    return false;
+}
+
+// The notes of the ".TXT" beside a MIDI file; empty when there is none.
+std::string ReadNotesBeside(const std::string& file) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(CompanionFile(file, ".TXT"), bytes, kMaxCompanionSize)) return {};
+    return NotesFromTextFile(std::string(bytes.begin(), bytes.end()));
+}
+
 }  // namespace
 
 // ---- Companion files --------------------------------------------------------------
@@ -79,13 +96,9 @@ std::string CompanionFile(const std::string& file, const std::string& ext) {
 }
 
 std::string NotesToTextFile(const std::string& notes) {
-    std::string out;
-    const std::string text = NotesFromTextFile(notes);  // one line-end convention
-    if (text.empty()) return out;
-    out.reserve(text.size() + 2);
-    out = text;
-    out += "\r\n";
-    return out;
+    std::string text = NotesFromTextFile(notes);  // one line-end convention
+    if (!text.empty()) text += "\r\n";
+    return text;
 }
 
 std::string NotesFromTextFile(const std::string& content) {
@@ -113,42 +126,24 @@ std::string NotesFromTextFile(const std::string& content) {
 bool ReadVellixaNotes(DeviceModel& model, const std::string& file, int slot) {
     if (!DeviceModel::ValidPreset(slot)) return false;
     std::string& notes = model.Presets[static_cast<std::size_t>(slot)].PresetNotes;
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(file, bytes, kMaxCompanionSize)) {
-        notes.clear();
-        return false;
-    }
     // Every length is checked against what the file holds; a damaged file
     // counts as no notes, like a missing one.
-    if (bytes.size() < 8) {
+    const auto noNotes = [&notes] {
         notes.clear();
         return false;
-    }
+    };
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(file, bytes, kMaxCompanionSize) || bytes.size() < 8) return noNotes();
     const int32_t headerLength = ReadInt32(bytes, 4);
     if (headerLength < 0 || headerLength >= kMaxNtsHeaderLength ||
-        bytes.size() < 8 + static_cast<std::size_t>(headerLength)) {
-        notes.clear();
-        return false;
-    }
+        bytes.size() < 12 + static_cast<std::size_t>(headerLength))
+        return noNotes();
     const std::size_t L = static_cast<std::size_t>(headerLength);
-    if (std::string(reinterpret_cast<const char*>(bytes.data()) + 8, L) != kVellixaHeader) {
-        notes.clear();
-        return false;
-    }
-    if (bytes.size() < 12 + L) {
-        notes.clear();
-        return false;
-    }
+    if (std::string(reinterpret_cast<const char*>(bytes.data()) + 8, L) != kVellixaHeader) return noNotes();
     if (ReadInt32(bytes, 8 + L) < 1) return false;  // no notes in the file: the preset keeps its own
-    if (bytes.size() < 16 + L) {
-        notes.clear();
-        return false;
-    }
+    if (bytes.size() < 16 + L) return noNotes();
     const int32_t notesLength = ReadInt32(bytes, 12 + L);
-    if (notesLength < 0 || bytes.size() - (16 + L) < static_cast<std::size_t>(notesLength)) {
-        notes.clear();
-        return false;
-    }
+    if (notesLength < 0 || bytes.size() - (16 + L) < static_cast<std::size_t>(notesLength)) return noNotes();
     notes.assign(reinterpret_cast<const char*>(bytes.data()) + 16 + L, static_cast<std::size_t>(notesLength));
     return true;
 }
@@ -215,15 +210,8 @@ bool DumpSMF::SavePresetAs(int n, const std::string& file) {
     SysexBuffer dump;
     const std::size_t e1 = BuildPresetValueDump(model, dump, n, n);
     BuildPresetTextDump(model, dump, n, n);
-    if (!ExportDumps(dump, e1, model.GetPresetDeviceName(n), file)) return false;
-
-    const std::string txt = ChangeFileExt(file, ".TXT");
-    std::string error;
-    if (!SafeReplaceFile(txt, NotesToTextFile(model.Presets[static_cast<std::size_t>(n)].PresetNotes), &error)) {
-        ReportError("Could not write the notes file \"" + txt + "\": " + error);
-        return false;
-    }
-    return true;
+    return ExportDumps(dump, e1, model.GetPresetDeviceName(n), file) &&
+           WriteNotesBeside(file, model.Presets[static_cast<std::size_t>(n)].PresetNotes);
 }
 
 bool DumpSMF::SavePatternAs(int n, const std::string& file) {
@@ -231,15 +219,8 @@ bool DumpSMF::SavePatternAs(int n, const std::string& file) {
     if (!DeviceModel::ValidPattern(n)) return false;
     SysexBuffer dump;
     const std::size_t e1 = BuildPatternDump(model, dump, n, n);
-    if (!ExportDumps(dump, e1, model.GetPatternName(n), file)) return false;
-
-    const std::string txt = ChangeFileExt(file, ".TXT");
-    std::string error;
-    if (!SafeReplaceFile(txt, NotesToTextFile(model.Patterns[static_cast<std::size_t>(n)].PatternNotes), &error)) {
-        ReportError("Could not write the notes file \"" + txt + "\": " + error);
-        return false;
-    }
-    return true;
+    return ExportDumps(dump, e1, model.GetPatternName(n), file) &&
+           WriteNotesBeside(file, model.Patterns[static_cast<std::size_t>(n)].PatternNotes);
 }
 
 // ---- Import -------------------------------------------------------------------------
@@ -325,14 +306,7 @@ bool DumpSMF::LoadPreset(int slot, const std::string& file) {
     ReadVellixaConfig(model, CompanionFile(file, ".CFG"));
     ReadVellixaNotes(model, CompanionFile(file, ".NTS"), slot);
     LoadDumps(slot, found, true);
-    if (!model.VellixaLoaded) {
-        std::vector<uint8_t> bytes;
-        std::string& notes = model.Presets[static_cast<std::size_t>(slot)].PresetNotes;
-        if (ReadWholeFile(CompanionFile(file, ".TXT"), bytes, kMaxCompanionSize))
-            notes = NotesFromTextFile(std::string(bytes.begin(), bytes.end()));
-        else
-            notes.clear();
-    }
+    if (!model.VellixaLoaded) model.Presets[static_cast<std::size_t>(slot)].PresetNotes = ReadNotesBeside(file);
     dispatch_.engine().hooks().PresetNotesLoaded(slot);
     return true;
 }
@@ -344,12 +318,7 @@ bool DumpSMF::LoadPattern(int slot, const std::string& file) {
     if (!ReadDumps(file, found)) return false;
     // Only the preset import asks whether a knob preset came in.
     LoadDumps(slot, found, false);
-    std::vector<uint8_t> bytes;
-    std::string& notes = model.Patterns[static_cast<std::size_t>(slot)].PatternNotes;
-    if (ReadWholeFile(CompanionFile(file, ".TXT"), bytes, kMaxCompanionSize))
-        notes = NotesFromTextFile(std::string(bytes.begin(), bytes.end()));
-    else
-        notes.clear();
+    model.Patterns[static_cast<std::size_t>(slot)].PatternNotes = ReadNotesBeside(file);
     dispatch_.engine().hooks().PatternNotesLoaded(slot);
     return true;
 }

@@ -18,34 +18,19 @@ void AppendHex(std::string& s, uint8_t byte) {
     s.push_back(digits[byte & 0x0F]);
 }
 
-}  // namespace
-
-std::string HexByte(uint8_t byte) {
-    std::string s;
-    AppendHex(s, byte);
-    return s;
-}
-
-namespace {
-
-std::string Bytes(const MidiEvent& e, int count) {
-    std::string s;
-    AppendHex(s, e.status);
-    if (count > 1) {
-        s.push_back(' ');
-        AppendHex(s, e.data1);
-    }
-    if (count > 2) {
-        s.push_back(' ');
-        AppendHex(s, e.data2);
-    }
-    return s;
-}
-
 // Appends one byte to a message text: blank-separated after the first.
 void AppendByte(std::string& text, uint8_t byte) {
     if (!text.empty()) text.push_back(' ');
     AppendHex(text, byte);
+}
+
+// The first `count` bytes of a short message.
+std::string Bytes(const MidiEvent& e, int count) {
+    std::string s;
+    AppendByte(s, e.status);
+    if (count > 1) AppendByte(s, e.data1);
+    if (count > 2) AppendByte(s, e.data2);
+    return s;
 }
 
 }  // namespace
@@ -63,39 +48,30 @@ void MidiMonitorRows::ResetGrid() {
 void MidiMonitorRows::LogEvent(int port, const MidiEvent& event, bool incoming) {
     const uint8_t s = event.status;
     if (!MonitorEnabled || s == 0) return;
-    if (s < 0xF0) {
+    const auto writeRow = [&] {
         NextCount();
         DescribeEvent(port, event, incoming);
         AddRow();
-        return;
-    }
-    if (s > 0xF0) {
-        if (!RealtimeMessages) return;
-        NextCount();
-        DescribeEvent(port, event, incoming);
-        AddRow();
+    };
+    if (s != 0xF0) {
+        if (s < 0xF0 || RealtimeMessages) writeRow();
         return;
     }
     // One byte of a system-exclusive message: gathered per port and
     // direction until its F7. A port outside the tables has no message.
     if (port < 0 || port >= kPorts) return;
     std::string& text = incoming ? InSysexText[static_cast<size_t>(port)] : OutSysexText[static_cast<size_t>(port)];
-    auto writeMessage = [&] {
-        NextCount();
-        DescribeEvent(port, event, incoming);
-        AddRow();
-    };
     if (event.data1 == 0xF0) {
-        if (!text.empty()) writeMessage();  // the previous one never ended
+        if (!text.empty()) writeRow();  // the previous one never ended
         text.clear();
         AppendByte(text, event.data1);
     } else if (event.data1 == 0xF7) {
         AppendByte(text, event.data1);
-        writeMessage();
+        writeRow();
         text.clear();
     } else {
         if ((text.size() + 1) / 3 >= kMaxSysexBytes) {
-            writeMessage();
+            writeRow();
             text.clear();
         }
         AppendByte(text, event.data1);

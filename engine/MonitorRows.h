@@ -110,7 +110,4 @@ private:
     NameList controllerNames_;
 };
 
-// Two upper-case hexadecimal digits.
-std::string HexByte(uint8_t byte);
-
 }  // namespace morvelant

@@ -104,6 +104,15 @@ void SendKeyEvent(Engine& engine, KeyState& key, bool on) {
 
 void SetLamp(Engine& engine, int key, bool on) { engine.Model.SetKeyLamp(key, on); }
 
+// The fader parameter window's fader (under the update guard) and its value box.
+void ShowParameterFader(Engine& engine, int position, int value) {
+    {
+        UpdatingGuard guard(engine.Model);
+        engine.hooks().ShowParameterFaderPosition(position);
+    }
+    engine.hooks().ShowParameterFaderValue(value);
+}
+
 }  // namespace
 
 // ---- Faders and keys -------------------------------------------------------
@@ -126,18 +135,11 @@ void ShowValue(Engine& engine, FaderState& state) {
     const int f = state.Index;
     if (!p || !DeviceModel::ValidFader(f)) return;
     const int position = FaderPositionOfValue(p->FaderMin(f), p->FaderMax(f), state.Value);
-    EngineHooks& hooks = engine.hooks();
     {
         UpdatingGuard guard(engine.Model);
-        hooks.ShowFaderPosition(f, position);
+        engine.hooks().ShowFaderPosition(f, position);
     }
-    if (f == engine.Model.SelectedFader) {
-        {
-            UpdatingGuard guard(engine.Model);
-            hooks.ShowParameterFaderPosition(position);
-        }
-        hooks.ShowParameterFaderValue(state.Value);
-    }
+    if (f == engine.Model.SelectedFader) ShowParameterFader(engine, position, state.Value);
 }
 
 void FaderMoved(Engine& engine, FaderState& state, int position, bool show) {
@@ -149,13 +151,9 @@ void FaderMoved(Engine& engine, FaderState& state, int position, bool show) {
 
     ScaleToRange(engine, state, position);
     if (show) ShowValue(engine, state);
-    if (f == m.SelectedFader) {
-        {
-            UpdatingGuard guard(m);
-            engine.hooks().ShowParameterFaderPosition(position);
-        }
-        engine.hooks().ShowParameterFaderValue(state.Value);
-    }
+    // Also after ShowValue: the parameter window's fader stays where the
+    // hand put it, not where the value would place it.
+    if (f == m.SelectedFader) ShowParameterFader(engine, position, state.Value);
     if (p->MasterSlaveMode(f) != 0) state.SlaveLevel = state.Value;
     ApplyActiveMode(engine, state);
 
@@ -210,7 +208,8 @@ void KeyDown(Engine& engine, KeyState& state) {
     const int n = state.Index;
     if (!p || !DeviceModel::ValidFader(n)) return;
     FaderState& fader = engine.Model.FaderStates[n];
-    switch (p->SwitchMode(n)) {
+    const int32_t mode = p->SwitchMode(n);
+    switch (mode) {
     case kMomentaryMute:
     case kMomentary:
         SetLamp(engine, n, true);
@@ -218,19 +217,17 @@ void KeyDown(Engine& engine, KeyState& state) {
         fader.Muted = false;
         break;
     case kToggleMute:
-    case kToggle: {
-        const bool mutes = p->SwitchMode(n) == kToggleMute;
+    case kToggle:
         if (state.LampOn) {
             SetLamp(engine, n, false);
             SendKeyOffEvent(engine, state);
-            fader.Muted = mutes;
+            fader.Muted = mode == kToggleMute;
         } else {
             SetLamp(engine, n, true);
             SendKeyOnEvent(engine, state);
             fader.Muted = false;
         }
         break;
-    }
     default:
         break;
     }
@@ -262,11 +259,11 @@ bool HandleMidiInput(Engine& engine, FaderState& state, int port, uint32_t time,
     const bool eventMatches = statusMatches && data1 == LowByte(p->FaderMidiData1(f));
     const MidiEvent incoming = MakeEvent(time, status, data1, data2, data3);
 
-    switch ((midiMode >> 3) & 7) {
+    const int function = (midiMode >> 3) & 7;
+    switch (function) {
     case kVelOvpOne:
     case kVelOvpAll: {
-        const bool one = ((midiMode >> 3) & 7) == kVelOvpOne;
-        if (!(one ? eventMatches : statusMatches)) return false;
+        if (!(function == kVelOvpOne ? eventMatches : statusMatches)) return false;
         MidiEvent e = incoming;
         e.data2 = LowByte(state.Value);
         SendEvents(engine, state, e);
@@ -274,8 +271,7 @@ bool HandleMidiInput(Engine& engine, FaderState& state, int port, uint32_t time,
     }
     case kVelMulOne:
     case kVelMulAll: {
-        const bool one = ((midiMode >> 3) & 7) == kVelMulOne;
-        if (!(one ? eventMatches : statusMatches)) return false;
+        if (!(function == kVelMulOne ? eventMatches : statusMatches)) return false;
         MidiEvent e = incoming;
         e.data2 = LowByte(static_cast<int64_t>(data2) * state.Value / 128);
         SendEvents(engine, state, e);

@@ -148,29 +148,42 @@ void TMidiKitIn::Drain()
     // A nested call (a handler running an event loop) leaves the events to
     // the outer drain, which goes on when the handler returns.
     RunUnnested(FDraining, FMoreCame, *FNotifier, MIDIKIT_MSG_INPUT_DATA, [this] {
-        // A notification after Close finds no handle and does nothing.
-        while (LPMIDIEVENT event = Get()) {
-            event->time += FCarriedTime;
-            bool accept = true;
-            if (event->status == ActiveSensing)
-                accept = false;
-            else if (OnMidiData) {
-                uint32_t generation = FGeneration;
-                OnMidiData(event, &accept);
-                // The handler closed (or reopened) the port: the library may
-                // have released the event, and this queue is gone.
-                if (generation != FGeneration)
-                    break;
-            }
-            if (accept) {
-                FCarriedTime = 0;
-                if (FTrack)
-                    FTrack->Write(event);
-            } else {
-                FCarriedTime = event->time;
-            }
+        try {
+            DrainQueue();
+        } catch (...) {
+            // The library notifies again only once its queue was read empty:
+            // the events left behind a throwing handler get a drain of their
+            // own, or the input would fall silent for good.
+            FNotifier->Post(MIDIKIT_MSG_INPUT_DATA);
+            throw;
         }
     });
+}
+
+void TMidiKitIn::DrainQueue()
+{
+    // A notification after Close finds no handle and does nothing.
+    while (LPMIDIEVENT event = Get()) {
+        event->time += FCarriedTime;
+        bool accept = true;
+        if (event->status == ActiveSensing)
+            accept = false;
+        else if (OnMidiData) {
+            uint32_t generation = FGeneration;
+            OnMidiData(event, &accept);
+            // The handler closed (or reopened) the port: the library may
+            // have released the event, and this queue is gone.
+            if (generation != FGeneration)
+                break;
+        }
+        if (accept) {
+            FCarriedTime = 0;
+            if (FTrack)
+                FTrack->Write(event);
+        } else {
+            FCarriedTime = event->time;
+        }
+    }
 }
 
 }  // namespace morvelant

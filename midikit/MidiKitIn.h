@@ -62,6 +62,7 @@ public:
 
 private:
     void Drain();
+    void DrainQueue();
     TMidiKit* RequireMidiKit() const;
 
     uint32_t FHandle = 0;

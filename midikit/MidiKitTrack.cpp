@@ -190,7 +190,6 @@ void TMidiKitTrack::Detach()
             // The input had another track: nothing of ours to undo there.
         }
     }
-    input = nullptr;
     recording = false;
 }
 

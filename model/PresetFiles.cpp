@@ -233,21 +233,28 @@ std::string WorkingSetPath(const DeviceModel& model, const char* name) {
 struct KindTraits {
     EditorFileKind kind;
     const char* ext;
+    const char* workingSet;
+    const char* saveFilter;      // whole sets and selections
+    const char* saveOneFilter;   // one record, or a MIDI file
+    const char* loadOneFilter;   // one record, or a MIDI file
     FileDialogState EditorFileDialogs::*loadDialog;
     FileDialogState EditorFileDialogs::*saveDialog;
     std::vector<uint8_t> (*encode)(const DeviceModel&, std::span<const int>);
     std::string (*name)(const DeviceModel&, int);
     std::array<bool, kDeviceSlots> DeviceModel::*marks;
+    int DeviceModel::*editBufferCount;
 };
 
 const KindTraits kPresetTraits{
-    EditorFileKind::Presets, ".MVR", &EditorFileDialogs::LoadPresetDialog, &EditorFileDialogs::SavePresetDialog,
-    &EncodePresetFile, [](const DeviceModel& m, int n) { return m.GetPresetDeviceName(n); },
-    &DeviceModel::PresetSlotSelected};
+    EditorFileKind::Presets, ".MVR", kPresetWorkingSet, kFilterPresets, kFilterPresetsMid, kFilterLoadPreset,
+    &EditorFileDialogs::LoadPresetDialog, &EditorFileDialogs::SavePresetDialog, &EncodePresetFile,
+    [](const DeviceModel& m, int n) { return m.GetPresetDeviceName(n); }, &DeviceModel::PresetSlotSelected,
+    &DeviceModel::PresetEditBufferCount};
 const KindTraits kPatternTraits{
-    EditorFileKind::Patterns, ".MVT", &EditorFileDialogs::LoadPatternDialog, &EditorFileDialogs::SavePatternDialog,
-    &EncodePatternFile, [](const DeviceModel& m, int n) { return m.GetPatternName(n); },
-    &DeviceModel::PatternSlotSelected};
+    EditorFileKind::Patterns, ".MVT", kPatternWorkingSet, kFilterPatterns, kFilterPatternsMid, kFilterLoadPattern,
+    &EditorFileDialogs::LoadPatternDialog, &EditorFileDialogs::SavePatternDialog, &EncodePatternFile,
+    [](const DeviceModel& m, int n) { return m.GetPatternName(n); }, &DeviceModel::PatternSlotSelected,
+    &DeviceModel::PatternEditBufferCount};
 
 std::optional<FileDialogAnswer> RunDialog(FileDialogState& state, bool save) {
     FileDialogRequest request;
@@ -269,9 +276,16 @@ bool WriteSet(DeviceModel& model, const KindTraits& k, const std::string& fileNa
     return WriteFileReporting(ChangeFileExt(fileName, k.ext), k.encode(model, slots));
 }
 
+bool SaveAllAs(DeviceModel& model, const KindTraits& k, int count) {
+    FileDialogState& dlg = FileDialogs().*(k.saveDialog);
+    dlg.filter = k.saveFilter;
+    auto answer = RunDialog(dlg, true);
+    return answer && WriteSet(model, k, answer->fileName, count);
+}
+
 bool SaveSelected(DeviceModel& model, const KindTraits& k) {
     FileDialogState& dlg = FileDialogs().*(k.saveDialog);
-    dlg.filter = k.kind == EditorFileKind::Presets ? kFilterPresets : kFilterPatterns;
+    dlg.filter = k.saveFilter;
     auto answer = RunDialog(dlg, true);
     if (!answer) return false;
     std::vector<int> slots = SelectedSlots(model.*(k.marks));
@@ -298,7 +312,7 @@ bool SaveSingleAs(DeviceModel& model, const KindTraits& k, int n) {
     FileDialogState& dlg = FileDialogs().*(k.saveDialog);
     dlg.initialDir = model.ProgramPath;
     dlg.fileName = SafeFileNamePart(k.name(model, n));
-    dlg.filter = k.kind == EditorFileKind::Presets ? kFilterPresetsMid : kFilterPatternsMid;
+    dlg.filter = k.saveOneFilter;
     auto answer = RunDialog(dlg, true);
     if (!answer) return false;
     const std::string& file = answer->fileName;
@@ -339,7 +353,7 @@ bool ReadFromDisk(DeviceModel& model, const KindTraits& k, const std::string& fi
 
 bool LoadSingle(DeviceModel& model, const KindTraits& k, int slot) {
     FileDialogState& dlg = FileDialogs().*(k.loadDialog);
-    dlg.filter = k.kind == EditorFileKind::Presets ? kFilterLoadPreset : kFilterLoadPattern;
+    dlg.filter = k.loadOneFilter;
     auto answer = RunDialog(dlg, false);
     // Later set loads offer no MIDI files.
     if (k.kind == EditorFileKind::Presets) dlg.filter = kFilterLoadPresetSets;
@@ -360,12 +374,8 @@ bool LoadWithDialog(DeviceModel& model, const KindTraits& k, EditorFileReadMode 
 }
 
 bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& commandLineFile) {
-    const bool ok = ReadFromDisk(model, k, WorkingSetPath(model, k.kind == EditorFileKind::Presets
-                                                                      ? kPresetWorkingSet
-                                                                      : kPatternWorkingSet),
-                                 EditorFileReadMode::Set, -1);
-    int& count = k.kind == EditorFileKind::Presets ? model.PresetEditBufferCount : model.PatternEditBufferCount;
-    if (!ok) count = 1;
+    const bool ok = ReadFromDisk(model, k, WorkingSetPath(model, k.workingSet), EditorFileReadMode::Set, -1);
+    if (!ok) model.*(k.editBufferCount) = 1;
     if (!commandLineFile.empty()) {
         ReadFromDisk(model, k, commandLineFile, EditorFileReadMode::Sequential, kDeviceSlots);
         (k.kind == EditorFileKind::Presets ? model.SelectedPreset : model.SelectedPattern) = kDeviceSlots;
@@ -374,11 +384,9 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
 }
 
 bool SaveWorkingSet(DeviceModel& model, const KindTraits& k) {
-    int& count = k.kind == EditorFileKind::Presets ? model.PresetEditBufferCount : model.PatternEditBufferCount;
+    int& count = model.*(k.editBufferCount);
     count = std::clamp(count, 1, kPresetCount - kDeviceSlots);
-    return WriteSet(model, k,
-                    WorkingSetPath(model, k.kind == EditorFileKind::Presets ? kPresetWorkingSet : kPatternWorkingSet),
-                    kDeviceSlots + count);
+    return WriteSet(model, k, WorkingSetPath(model, k.workingSet), kDeviceSlots + count);
 }
 
 }  // namespace
@@ -576,12 +584,7 @@ bool WritePresetFile(DeviceModel& model, const std::string& fileName, int count)
     return WriteSet(model, kPresetTraits, fileName, count);
 }
 
-bool SaveAllPresetsAs(DeviceModel& model, int count) {
-    FileDialogState& dlg = FileDialogs().SavePresetDialog;
-    dlg.filter = kFilterPresets;
-    auto answer = RunDialog(dlg, true);
-    return answer && WritePresetFile(model, answer->fileName, count);
-}
+bool SaveAllPresetsAs(DeviceModel& model, int count) { return SaveAllAs(model, kPresetTraits, count); }
 
 bool SaveSelectedPresets(DeviceModel& model) { return SaveSelected(model, kPresetTraits); }
 bool SavePresetsToFolder(DeviceModel& model) { return SaveToFolder(model, kPresetTraits, false); }
@@ -592,12 +595,7 @@ bool WritePatternFile(DeviceModel& model, const std::string& fileName, int count
     return WriteSet(model, kPatternTraits, fileName, count);
 }
 
-bool SaveAllPatternsAs(DeviceModel& model, int count) {
-    FileDialogState& dlg = FileDialogs().SavePatternDialog;
-    dlg.filter = kFilterPatterns;
-    auto answer = RunDialog(dlg, true);
-    return answer && WritePatternFile(model, answer->fileName, count);
-}
+bool SaveAllPatternsAs(DeviceModel& model, int count) { return SaveAllAs(model, kPatternTraits, count); }
 
 bool SaveSelectedPatterns(DeviceModel& model) { return SaveSelected(model, kPatternTraits); }
 bool SaveAllPatternsToFolder(DeviceModel& model) { return SaveToFolder(model, kPatternTraits, false); }

@@ -87,7 +87,7 @@ void StoreEntry(Morvelant_Parameters& p, uint32_t index, const std::vector<uint3
     } else if (index < 72) {
         int f = int(index) - 48;
         p.KeyOffString[f] = EventText(values, p.KeyOffMidiData1(f));
-    } else if (index >= 72 && index <= 75) {
+    } else if (index <= 75) {
         p.SpecialKeyString[index - 72] = EventText(values, -1);
     } else if (index == 77 || index == 78) {
         p.SpecialKeyString[index - 73] = EventText(values, -1);
@@ -103,6 +103,10 @@ void StoreEntry(Morvelant_Parameters& p, uint32_t index, const std::vector<uint3
     }
     // Any other index names no field; the entry is skipped.
 }
+
+// The data pairs of an event string's text-dump entry: one per three
+// characters, as many as the entry's 16-bit size (n + 3 pairs) can hold.
+std::size_t EntryDataPairs(std::string_view s) { return std::min((s.size() + 1) / 3, kMaxPairs - 3); }
 
 // name == DefaultSliderName(f), without building the string.
 bool IsDefaultSliderName(const std::string& name, int f) {
@@ -140,9 +144,7 @@ std::size_t PutSysexWord(SysexBuffer& events, int32_t value) {
 }
 
 std::size_t PutTextDumpEntry(SysexBuffer& events, int index, std::string_view s) {
-    std::size_t n = (s.size() + 1) / 3;
-    // An entry's size (n + 3 pairs) must fit its 16-bit field.
-    n = std::min(n, kMaxPairs - 3);
+    const std::size_t n = EntryDataPairs(s);
     if (n == 0) return events.size();
     PutSysexWord(events, int32_t(n + 3));
     PutSysexValue(events, index);
@@ -179,7 +181,7 @@ std::size_t BuildPresetTextDump(SysexBuffer& events, uint8_t slot, const Morvela
         return used + entryPairs + 3 /* end entry */ + 1 /* F7, rounded */ <= kMaxPairs;
     };
     auto putString = [&](int index, const std::string& s) {
-        std::size_t n = std::min((s.size() + 1) / 3, kMaxPairs - 3);
+        const std::size_t n = EntryDataPairs(s);
         if (n && fits(n + 3)) PutTextDumpEntry(events, index, s);
     };
 

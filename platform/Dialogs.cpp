@@ -51,11 +51,18 @@ bool Glob(const char* name, const char* mask) {
     return *mask == 0;
 }
 
+// The next queued answer, or `none` when the queue is empty.
+template <typename T>
+T Next(std::deque<T>& queue, T none) {
+    if (queue.empty()) return none;
+    T a = std::move(queue.front());
+    queue.pop_front();
+    return a;
+}
+
 std::optional<FileDialogAnswer> Answer(std::deque<std::optional<FileDialogAnswer>>& queue,
                                        const FileDialogRequest& request) {
-    if (queue.empty()) return std::nullopt;
-    auto a = queue.front();
-    queue.pop_front();
+    auto a = Next(queue, std::optional<FileDialogAnswer>{});
     if (a && a->filterIndex == 0) a->filterIndex = request.filterIndex;
     return a;
 }
@@ -113,10 +120,7 @@ MessageResult ScriptedDialogs::MessageBox(const std::string& text, const std::st
     c.buttons = buttons;
     c.icon = icon;
     calls.push_back(std::move(c));
-    if (messageAnswers.empty()) return g_silent.MessageBox(text, caption, buttons, icon);
-    MessageResult r = messageAnswers.front();
-    messageAnswers.pop_front();
-    return r;
+    return Next(messageAnswers, g_silent.MessageBox(text, caption, buttons, icon));
 }
 
 std::optional<FileDialogAnswer> ScriptedDialogs::OpenFile(const FileDialogRequest& request) {
@@ -143,10 +147,7 @@ std::optional<std::string> ScriptedDialogs::BrowseFolder(const std::string& titl
     c.caption = title;
     c.initialDir = initialDir;
     calls.push_back(std::move(c));
-    if (folderAnswers.empty()) return std::nullopt;
-    auto a = folderAnswers.front();
-    folderAnswers.pop_front();
-    return a;
+    return Next(folderAnswers, std::optional<std::string>{});
 }
 
 std::optional<uint32_t> ScriptedDialogs::ChooseColor(uint32_t initial) {
@@ -154,20 +155,14 @@ std::optional<uint32_t> ScriptedDialogs::ChooseColor(uint32_t initial) {
     c.kind = Kind::Color;
     c.color = initial;
     calls.push_back(std::move(c));
-    if (colorAnswers.empty()) return std::nullopt;
-    auto a = colorAnswers.front();
-    colorAnswers.pop_front();
-    return a;
+    return Next(colorAnswers, std::optional<uint32_t>{});
 }
 
 bool ScriptedDialogs::PrinterSetup() {
     Call c;
     c.kind = Kind::Printer;
     calls.push_back(std::move(c));
-    if (printerAnswers.empty()) return false;
-    bool a = printerAnswers.front();
-    printerAnswers.pop_front();
-    return a;
+    return Next(printerAnswers, false);
 }
 
 std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter) {

@@ -245,8 +245,7 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Ident,
     const std::string section = Trim(OneLine(Section));
     const std::string ident = Trim(OneLine(Ident));
     const std::string value = OneLine(ValueIn);
-    Line entry = Classify(ident + "=" + value);
-    entry.text = ident + "=" + value;
+    const Line entry = Classify(ident + "=" + value);
     doc.finalEol = true;
 
     const std::vector<size_t> headers = FindSections(doc, section);
@@ -265,13 +264,9 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Ident,
         doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
         return Save(FFileName, doc);
     }
-    if (!doc.lines.empty()) {
-        doc.finalEol = true;
-        if (!Trim(doc.lines.back().text).empty()) doc.lines.push_back(Classify(""));
-    }
+    if (!doc.lines.empty() && !Trim(doc.lines.back().text).empty()) doc.lines.push_back(Classify(""));
     doc.lines.push_back(Classify("[" + section + "]"));
     doc.lines.push_back(entry);
-    doc.finalEol = true;
     return Save(FFileName, doc);
 }
 

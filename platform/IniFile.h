@@ -53,9 +53,6 @@ public:
     bool EraseSection(const std::string& Section);
     bool DeleteKey(const std::string& Section, const std::string& Ident);
 
-    // Nothing is buffered; kept for callers that flush by habit.
-    void UpdateFile() {}
-
     // Parses a whole number the way ReadInteger does; false for anything else.
     static bool ParseInteger(const std::string& Text, int& Value);
 

@@ -10,13 +10,15 @@
 #include <QPrinter>
 #include <QStringList>
 
+#include "platform/QtText.h"
+
 namespace morvelant {
 
 namespace {
 
 // Texts are single-byte Windows-1252 strings inside the editor; the widgets
-// get Unicode. Latin-1 covers every character the editor's own texts use.
-QString ToQ(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+// get Unicode.
+QString ToQ(const std::string& s) { return FromCp1252(s); }
 
 // File names come from and go to the file system, which speaks UTF-8.
 QString PathToQ(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }

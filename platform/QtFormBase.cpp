@@ -83,8 +83,7 @@ int TForm::ShowModal() {
     if (modalLoop_ != nullptr) return mrNone;  // already modal
     modalResult_ = mrNone;
     const Qt::WindowModality previous = windowModality();
-    const bool wasVisible = isVisible();
-    if (wasVisible) hide();
+    if (isVisible()) hide();  // modality changes only while hidden
     setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;
     modalLoop_ = &loop;

@@ -117,9 +117,7 @@ void FormBookkeeping::SetMenuCaption(const std::string& caption) {
 }
 
 void FormBookkeeping::ShowMenuPair(const MenuPair& pair) {
-    if (MainMenuForm == nullptr) return;
-    auto menu = [](const char* name) { return MainMenuForm->findChild<QMenu*>(QString::fromLatin1(name)); };
-    MainMenuForm->ShowMenuPair(menu(pair.fileMenu), menu(pair.editMenu));
+    if (MainMenuForm != nullptr) MainMenuForm->ShowMenuPair(pair);
 }
 
 void FormBookkeeping::SetWindowItemChecked(const char* item, bool checked) { SetMenuItemChecked(item, checked); }

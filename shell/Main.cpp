@@ -438,7 +438,6 @@ void TMainForm::BuildMenus() {
 // presses, focus and drops.
 void TMainForm::WatchChildren() {
     for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
-    GroupBox4->installEventFilter(this);
 }
 
 // ---- Configuration -------------------------------------------------------------------------
@@ -459,11 +458,7 @@ void TMainForm::ReadConfiguration() {
     int top = ini.ReadInteger("Main Form", "Top", 46);
     if (top < 0) top = 0;
     const int left = ini.ReadInteger("Main Form", "Left", 192);
-    const int width = ini.ReadInteger("Main Form", "Width", 641);
-    const int height = ini.ReadInteger("Main Form", "Height", 475);
-    move(left, top);
-    (void)width;  // the window has a fixed size
-    (void)height;
+    move(left, top);  // the window has a fixed size: "Width" and "Height" are only written
     // Indexes into the model's arrays: a value outside the range (a damaged
     // or hand-edited file) falls back to the first entry.
     const int fader = ini.ReadInteger("Options", "Selected Fader", 0);
@@ -1015,7 +1010,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* de = static_cast<QDragMoveEvent*>(event);
-        if (isSelect && de->mimeData()->hasFormat(kFaderMime) && FaderSelectDragOver(-1, tag)) {
+        if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
             de->acceptProposedAction();
             return true;
         }

@@ -265,8 +265,7 @@ public:
     void ClearFaderParameters1Click();
     void InitFaderParameterswithMidiControllers1Click();
 
-    // Fader drag and drop between select buttons.
-    bool FaderSelectDragOver(int source, int target) { return true; }
+    // Fader drag and drop between select buttons (any select button takes a drop).
     void FaderSelectDragDrop(int source, int target);
 
     // ---- DevicePanelView ---------------------------------------------------------

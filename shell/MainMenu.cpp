@@ -422,20 +422,14 @@ void TMainMenuForm::BuildMenus() {
     };
     // A copy enables the matching paste items here and in the fader
     // parameter window.
-    auto copy = [this](void (DeviceModel::*op)(int, int), std::initializer_list<const char*> mine,
-                       std::initializer_list<const char*> theirs) {
-        std::vector<std::string> own(mine.begin(), mine.end());
-        std::vector<std::string> other(theirs.begin(), theirs.end());
-        return FaderFallback([this, op, own, other](DeviceModel& m, int p, int f) {
+    auto copy = [this](void (DeviceModel::*op)(int, int), std::vector<const char*> mine,
+                       std::vector<const char*> theirs) {
+        return FaderFallback([this, op, mine = std::move(mine), theirs = std::move(theirs)](DeviceModel& m, int p,
+                                                                                           int f) {
             (m.*op)(p, f);
-            for (const std::string& name : own)
-                if (auto* a = findChild<QAction*>(QString::fromStdString(name))) a->setEnabled(true);
-            if (QWidget* w = FindForm(QStringLiteral("AllFaderP")))
-                for (const std::string& name : other)
-                    for (QObject* o : w->findChildren<QObject*>(QString::fromStdString(name))) {
-                        if (auto* a = qobject_cast<QAction*>(o)) a->setEnabled(true);
-                        else if (auto* wi = qobject_cast<QWidget*>(o)) wi->setEnabled(true);
-                    }
+            for (const char* name : mine)
+                if (auto* a = findChild<QAction*>(QString::fromLatin1(name))) a->setEnabled(true);
+            EnableByName("AllFaderP", theirs);
         });
     };
 
@@ -817,20 +811,18 @@ void TMainMenuForm::ShowMenuPair(QMenu* fileMenu, QMenu* editMenu) {
     UpdateShortcuts();
 }
 
+void TMainMenuForm::ShowMenuPair(const MenuPair& pair) {
+    auto menu = [this](const char* name) { return findChild<QMenu*>(QString::fromLatin1(name)); };
+    ShowMenuPair(menu(pair.fileMenu), menu(pair.editMenu));
+}
+
 bool TMainMenuForm::ShowMenusOf(const QWidget* window) {
     if (window == nullptr) return false;
-    const QString name = window->objectName();
-    if (name == QLatin1String("MainForm") || name == QLatin1String("AllFaderP"))
-        ShowMenuPair(MainFormFileMenu, MainFormEditMenu);
-    else if (name == QLatin1String("PresetForm"))
-        ShowMenuPair(PresetFormFileMenu, PresetFormEditMenu);
-    else if (name == QLatin1String("PatternForm"))
-        ShowMenuPair(PatternFormFileMenu, PatternFormEditMenu);
-    else if (name == QLatin1String("PatternParameterForm") || name == QLatin1String("TrackParameterForm") ||
-             name == QLatin1String("EventEditForm"))
-        ShowMenuPair(PatternFormFileMenu, PatternParameterFormEditMenu);
-    else
-        return false;
+    // The pairs are those the open-window bookkeeping switches to.
+    const EditorWindowInfo* info = FindWindowByForm(window->objectName().toStdString());
+    const std::optional<MenuPair> pair = info != nullptr ? MenusOf(info->window) : std::nullopt;
+    if (!pair) return false;
+    ShowMenuPair(*pair);
     return true;
 }
 
@@ -918,7 +910,7 @@ void TMainMenuForm::ShowWindowOfItem(QAction* item) {
     item->setChecked(w != nullptr && w->isVisible());
 }
 
-void TMainMenuForm::EnableByName(const char* formName, std::initializer_list<const char*> items) {
+void TMainMenuForm::EnableByName(const char* formName, const std::vector<const char*>& items) {
     QWidget* w = FindForm(QString::fromLatin1(formName));
     if (w == nullptr) return;
     for (const char* name : items)

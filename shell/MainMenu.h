@@ -26,6 +26,7 @@
 
 #include "platform/QtFormBase.h"
 #include "shell/SendingUnit.h"
+#include "shell/WindowBookkeeping.h"
 
 class QAction;
 class QMenuBar;
@@ -144,6 +145,8 @@ public:
     // Shows and enables this File and this Edit menu and hides and disables
     // the other five; null leaves the group as it is.
     void ShowMenuPair(QMenu* fileMenu, QMenu* editMenu);
+    // The same for a pair given by the menus' object names.
+    void ShowMenuPair(const MenuPair& pair);
     // The pair of the window with this object name ("MainForm", "AllFaderP",
     // "PresetForm", "PatternForm", "PatternParameterForm",
     // "TrackParameterForm", "EventEditForm"); false (nothing changed) for
@@ -385,7 +388,7 @@ private:
     QAction* AddWindowItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
                            const char* formName);
     void ShowWindowOfItem(QAction* item);
-    void EnableByName(const char* formName, std::initializer_list<const char*> items);
+    void EnableByName(const char* formName, const std::vector<const char*>& items);
     void InitPresets(int scope, int kind);
     void SelectPreset(int slot, bool send);
     void ShowPattern(int slot);

@@ -13,6 +13,7 @@
 #include "platform/QtColors.h"
 #include "platform/QtText.h"
 #include "shell/MidiData.h"
+#include "shell/WindowBookkeeping.h"
 
 namespace morvelant {
 
@@ -291,7 +292,7 @@ void TMidiMonGridForm::ShowEnableCaption() {
 }
 
 int TMidiMonGridForm::MonitorStateImage(bool enabled, bool visible) {
-    return enabled ? (visible ? 4 : 3) : (visible ? 2 : 1);
+    return ExplorerStateIcon(EditorWindow::MidiMonGridForm, visible, enabled);
 }
 
 void TMidiMonGridForm::LogEvent(int port, const MidiEvent* event, bool incoming) {

@@ -71,7 +71,6 @@ public:
     void Clear1Click();
     void Enable1Click();
     void RealtimeMessagesClick();
-    void FormResize() {}
 
     // The grid row (0 = header) shown at a view row, and back.
     static int GridRowOfViewRow(int viewRow) { return viewRow + 1; }

@@ -69,12 +69,15 @@ const QPixmap& StatePicture(int state) {
 
 std::string DelayText(QLineEdit* edit) { return FromQ(edit->text()); }
 
-class UpdatingGuard {
+// Marks the changes made while it lives as the window's own, not the user's.
+// (Not named UpdatingGuard: the device model has one of that name in this
+// namespace.)
+class OwnChanges {
 public:
-    explicit UpdatingGuard(int& counter) : counter_(counter) { ++counter_; }
-    ~UpdatingGuard() { --counter_; }
-    UpdatingGuard(const UpdatingGuard&) = delete;
-    UpdatingGuard& operator=(const UpdatingGuard&) = delete;
+    explicit OwnChanges(int& counter) : counter_(counter) { ++counter_; }
+    ~OwnChanges() { --counter_; }
+    OwnChanges(const OwnChanges&) = delete;
+    OwnChanges& operator=(const OwnChanges&) = delete;
 
 private:
     int& counter_;
@@ -238,8 +241,7 @@ QTreeWidget* TMidiSettingsForm::MakeTree(QWidget* page, const char* name, int x,
     tree->viewport()->installEventFilter(this);
     connect(tree, &QTreeWidget::itemChanged, this, [this, tree](QTreeWidgetItem* item, int) {
         if (updating_ != 0) return;
-        for (PortRole role : {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2,
-                              PortRole::Thru})
+        for (PortRole role : kAllRoles)
             if (Tree(role) == tree) TreeEdited(role, tree->indexOfTopLevelItem(item), FromQ(item->text(0)));
     });
     return tree;
@@ -271,8 +273,7 @@ int TMidiSettingsForm::NodeState(QTreeWidget* tree, int node) {
 
 bool TMidiSettingsForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
-        for (PortRole role : {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2,
-                              PortRole::Thru}) {
+        for (PortRole role : kAllRoles) {
             if (Tree(role)->viewport() != watched) continue;
             auto* mouse = static_cast<QMouseEvent*>(event);
             TreeMouseDown(role, mouse->button(), mouse->position().toPoint());
@@ -311,8 +312,7 @@ void TMidiSettingsForm::FormCreate(const MidiSettingsSetup& setup) {
     FillCombo(PCMorvelantDevice, Routing.OutNames, Ports.DeviceOutIndex());
     FillInDeviceTrees();
     FillOutDeviceTrees();
-    for (PortRole role : kInputRoles) ShowStates(role);
-    for (PortRole role : kOutputRoles) ShowStates(role);
+    for (PortRole role : kAllRoles) ShowStates(role);
 
     for (int i = 0; i < kMaxPorts; ++i) {
         TMidiKitIn* in = (i < Routing.NumInDevs && setup.Inputs) ? setup.Inputs(i) : nullptr;
@@ -386,14 +386,14 @@ void TMidiSettingsForm::FormDestroy() {
 // ------------------------------------------------------------ views
 
 void TMidiSettingsForm::FillCombo(QComboBox* combo, const std::vector<std::string>& names, int index) {
-    UpdatingGuard guard(updating_);
+    OwnChanges guard(updating_);
     combo->clear();
     for (const std::string& name : names) combo->addItem(ToQ(name));
     combo->setCurrentIndex(index);
 }
 
 void TMidiSettingsForm::FillTree(QTreeWidget* tree, const std::vector<std::string>& names, int count) {
-    UpdatingGuard guard(updating_);
+    OwnChanges guard(updating_);
     tree->clear();
     for (int i = 0; i < count; ++i) {
         auto* item = new QTreeWidgetItem(tree);
@@ -415,7 +415,7 @@ void TMidiSettingsForm::FillOutDeviceTrees() {
 }
 
 void TMidiSettingsForm::ShowStates(PortRole role) {
-    UpdatingGuard guard(updating_);
+    OwnChanges guard(updating_);
     QTreeWidget* tree = Tree(role);
     const auto& flags = Ports.Flags(role);
     for (int i = 0; i < tree->topLevelItemCount() && i < kMaxPorts; ++i)
@@ -438,7 +438,7 @@ void TMidiSettingsForm::TreeMouseDown(PortRole role, Qt::MouseButton button, con
         const int node = tree->indexOfTopLevelItem(item);
         if (NodeState(tree, node) != kStateNone && StatePictureRect(tree, node).contains(pos)) {
             const bool on = Ports.ToggleRole(role, node);
-            UpdatingGuard guard(updating_);
+            OwnChanges guard(updating_);
             item->setData(0, kStateRole, on ? kStateOn : kStateOff);
         }
     }
@@ -449,7 +449,7 @@ void TMidiSettingsForm::TreeEdited(PortRole role, int node, const std::string& t
     const bool input = IsInputRole(role);
     if (node < 0 || node >= (input ? Routing.NumInDevs : Routing.NumOutDevs)) return;
     Ports.SetAlias(input, node, text);
-    UpdatingGuard guard(updating_);
+    OwnChanges guard(updating_);
     for (PortRole other : input ? kInputRoles : kOutputRoles)
         if (QTreeWidgetItem* item = Tree(other)->topLevelItem(node)) item->setText(0, ToQ(text));
     if (input)

@@ -110,8 +110,6 @@ void TMorvelantExplorerForm::BuildTree() {
 
 std::string TMorvelantExplorerForm::ConfigFile() const { return WithSlash(programPath_) + "Morvelant.cfg"; }
 
-std::string TMorvelantExplorerForm::HelpFile() const { return WithSlash(programPath_) + kHelpFileName; }
-
 bool& TMorvelantExplorerForm::ShowExplorerFlag() { return model_ ? model_->ShowExplorer : ownShowExplorer_; }
 
 bool& TMorvelantExplorerForm::ExplorerReadyFlag() { return model_ ? model_->ExplorerReady : ownExplorerReady_; }

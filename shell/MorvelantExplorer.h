@@ -64,8 +64,6 @@ public:
     // Whether a point of the viewport lies on a node's state icon.
     bool OnStateIcon(const QPoint& pos) const;
 
-    std::string HelpFile() const;
-
 protected:
     void FormShow() override;
     void FormClose(TCloseAction& action) override;

@@ -98,8 +98,7 @@ void PortSettings::ReadPortConfig(const TIniFile& ini) {
     ReadAliases(ini, kInNamesSection, r.InDriverNames, r.InNames);
     ReadAliases(ini, kOutNamesSection, r.OutDriverNames, r.OutNames);
 
-    for (PortRole role : {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2,
-                          PortRole::Thru}) {
+    for (PortRole role : kAllRoles) {
         auto& flags = Flags(role);
         flags.fill(false);
         const std::vector<std::string>& drivers = IsInputRole(role) ? r.InDriverNames : r.OutDriverNames;
@@ -126,16 +125,14 @@ void PortSettings::ReadPortConfig(const TIniFile& ini) {
 bool PortSettings::WritePortConfig(TIniFile& ini) const {
     const MidiRouting& r = Routing;
     bool ok = true;
-    for (const char* section : {kDevicesSection, "In1DeviceFlags", "In2DeviceFlags", "ThruInDeviceFlags",
-                                "Out1DeviceFlags", "Out2DeviceFlags", "ThruDeviceFlags", kInNamesSection,
-                                kOutNamesSection})
+    for (const char* section : {kDevicesSection, kInNamesSection, kOutNamesSection})
         ok = ini.EraseSection(section) && ok;
+    for (PortRole role : kAllRoles) ok = ini.EraseSection(RoleSection(role)) && ok;
 
     ok = ini.WriteString(kDevicesSection, "MorvelantPCDevice", MidiRouting::NameOf(r.InDriverNames, DeviceInIndex())) && ok;
     ok = ini.WriteString(kDevicesSection, "PCMorvelantDevice", MidiRouting::NameOf(r.OutDriverNames, DeviceOutIndex())) && ok;
 
-    for (PortRole role : {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2,
-                          PortRole::Thru}) {
+    for (PortRole role : kAllRoles) {
         const std::vector<std::string>& drivers = IsInputRole(role) ? r.InDriverNames : r.OutDriverNames;
         const auto& flags = Flags(role);
         for (int i = 0; i < PortCount(role); ++i)

@@ -25,6 +25,8 @@ inline constexpr uint32_t kPortOpenArgument = 0x13320;
 enum class PortRole { In1, In2, ThruIn, Out1, Out2, Thru };
 inline constexpr PortRole kInputRoles[] = {PortRole::In1, PortRole::In2, PortRole::ThruIn};
 inline constexpr PortRole kOutputRoles[] = {PortRole::Out1, PortRole::Out2, PortRole::Thru};
+inline constexpr PortRole kAllRoles[] = {PortRole::In1,  PortRole::In2,  PortRole::ThruIn,
+                                         PortRole::Out1, PortRole::Out2, PortRole::Thru};
 
 constexpr bool IsInputRole(PortRole role) {
     return role == PortRole::In1 || role == PortRole::In2 || role == PortRole::ThruIn;

@@ -154,12 +154,6 @@ TEST_F(EventStringSend, WithoutHooksOrSinkNothingBreaks) {
     EXPECT_TRUE(sent.empty());
 }
 
-}  // namespace
-}  // namespace morvelant::tooltest
-
-namespace morvelant::tooltest {
-namespace {
-
 using SpecialKeys = ToolFixture;
 
 TEST_F(SpecialKeys, ButtonsGoPortByPortAndThePresetKeyOutputByOutput) {

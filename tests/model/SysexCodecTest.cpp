@@ -392,9 +392,11 @@ TEST(SysexCodecTest, DecodersSurviveEveryPrefixAndRandomBytes) {
     model.Presets[0].SliderName[3] = "Name";
     SysexBuffer text;
     BuildPresetTextDump(model, text, 0, 0);
+    // Only the whole dump walks to its F7; every shorter piece is refused.
     for (std::size_t n = 0; n <= text.size(); ++n) {
         Morvelant_Parameters p;
-        DecodePresetTextDump(std::span(text).first(n), p);
+        p.FaderMidiData1(2) = 1;
+        EXPECT_EQ(DecodePresetTextDump(std::span(text).first(n), p), n == text.size()) << n;
     }
     std::mt19937 rng(99);
     for (int round = 0; round < 2000; ++round) {
@@ -408,8 +410,9 @@ TEST(SysexCodecTest, DecodersSurviveEveryPrefixAndRandomBytes) {
         Morvelant_Parameters p;
         Pattern_Parameters pt;
         DecodePresetTextDump(ev, p);
-        DecodePresetDump(ev, p);
-        DecodePatternDump(ev, pt);
+        for (const auto& name : p.SliderName) ASSERT_LE(name.size(), std::size_t(kNameLength));
+        ASSERT_EQ(DecodePresetDump(ev, p), ev.size() >= kValueDumpSize);
+        ASSERT_EQ(DecodePatternDump(ev, pt), ev.size() >= kPatternDumpSize);
     }
 }
 
