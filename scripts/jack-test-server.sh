@@ -16,7 +16,7 @@ answers() { [ "$(jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; }
 case "${1:-}" in
   start)
     if answers; then exit 0; fi
-    jackd -n "$name" --no-realtime -d dummy -r 48000 -p 128 >"$state.log" 2>&1 &
+    jackd -n "$name" --no-realtime --sync --timeout 5000 -d dummy -r 48000 -p 128 >"$state.log" 2>&1 &
     echo $! >"$state.pid"
     for _ in $(seq 1 50); do
       if answers; then exit 0; fi
