@@ -126,12 +126,14 @@ void StorePatternName(Pattern_Parameters& p, const std::string& text) {
         p.PatternName[std::size_t(i)] = i < int(text.size()) ? CharToWord(text[std::size_t(i)]) : 0x20;
 }
 
-// A text dump from a file: kept only when it walks cleanly to its F7, so a
+// A text dump from a file: decoded only when it walks cleanly to its F7, so a
 // damaged chunk leaves the record's strings as they were instead of half
-// decoded.
+// decoded. The check comes first so that no chunk costs a copy of the whole
+// record (notes and names included): a file of many small chunks behind long
+// notes would otherwise take ages to read.
 void DecodeTextChunk(std::span<const uint8_t> bytes, Morvelant_Parameters& preset) {
-    Morvelant_Parameters decoded = preset;
-    if (DecodePresetTextDump(DumpFromBytes(bytes), decoded)) preset = std::move(decoded);
+    const SysexBuffer events = DumpFromBytes(bytes);
+    if (TextDumpIsComplete(events)) DecodePresetTextDump(events, preset);
 }
 
 // One record into the staging area; returns the slot used (possibly outside

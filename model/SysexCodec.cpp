@@ -227,17 +227,14 @@ bool DecodePatternDump(std::span<const MidiEvent> events, Pattern_Parameters& pa
     return true;
 }
 
-bool DecodePresetTextDump(std::span<const MidiEvent> events, Morvelant_Parameters& p) {
-    for (int f = 0; f < kFaderCount; ++f) {
-        p.FaderString[f].clear();
-        p.KeyOnString[f].clear();
-        p.KeyOffString[f].clear();
-        p.SliderName[f].clear();
-    }
-    for (auto& s : p.SpecialKeyString) s.clear();
+namespace {
 
+// The block walk of a text dump. `store(index, first, end)` is called for
+// every entry with the positions of its data pairs; returns true when the walk
+// ended at an F7 on a block boundary.
+template <typename Store>
+bool WalkTextDump(std::span<const MidiEvent> events, Store&& store) {
     const std::size_t size = events.size();
-    std::vector<uint32_t> values;
     std::size_t pos = 9;
     for (;;) {
         if (pos >= size) return false;              // ended without F7
@@ -257,16 +254,40 @@ bool DecodePresetTextDump(std::span<const MidiEvent> events, Morvelant_Parameter
             if (entryPairs == 0) { endEntry = true; break; }
             const std::size_t e = q + 2 * entryPairs;
             if (e > size || q + 6 > size) break;
-            const uint32_t index = PairAt(events, q + 4);
-            values.clear();
-            for (std::size_t d = q + 6; d + 1 < e; d += 2) values.push_back(PairAt(events, d));
-            StoreEntry(p, index, values);
+            store(PairAt(events, q + 4), q + 6, e);
             q = e;
         }
         if (!endEntry) return false;
         if (blockEnd > size) return false;
+        // The next block must start after this one's end entry: a block that
+        // claims to end inside its own entries would have the walk go over
+        // the same entries again for every few bytes of data.
+        if (blockEnd < q + 4) return false;
         pos = blockEnd;
     }
+}
+
+}  // namespace
+
+bool TextDumpIsComplete(std::span<const MidiEvent> events) {
+    return WalkTextDump(events, [](uint32_t, std::size_t, std::size_t) {});
+}
+
+bool DecodePresetTextDump(std::span<const MidiEvent> events, Morvelant_Parameters& p) {
+    for (int f = 0; f < kFaderCount; ++f) {
+        p.FaderString[f].clear();
+        p.KeyOnString[f].clear();
+        p.KeyOffString[f].clear();
+        p.SliderName[f].clear();
+    }
+    for (auto& s : p.SpecialKeyString) s.clear();
+
+    std::vector<uint32_t> values;
+    return WalkTextDump(events, [&](uint32_t index, std::size_t first, std::size_t end) {
+        values.clear();
+        for (std::size_t d = first; d + 1 < end; d += 2) values.push_back(PairAt(events, d));
+        StoreEntry(p, index, values);
+    });
 }
 
 std::vector<uint8_t> DumpBytes(std::span<const MidiEvent> events) {

@@ -83,6 +83,9 @@ bool DecodePatternDump(std::span<const MidiEvent> events, Pattern_Parameters& pa
 // boundary; false when the data ended first or a block was malformed (what was
 // decoded up to there is kept).
 bool DecodePresetTextDump(std::span<const MidiEvent> events, Morvelant_Parameters& preset);
+// True when DecodePresetTextDump would walk the dump to its F7, without
+// touching any record.
+bool TextDumpIsComplete(std::span<const MidiEvent> events);
 
 // The default slider name of fader f (0..23): "Fader001".."Fader024".
 std::string DefaultSliderName(int fader);

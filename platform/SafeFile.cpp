@@ -116,20 +116,29 @@ bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std
         return false;
     }
 
-    // Keep the old file as the backup. If that cannot be done the new file
-    // still replaces it (atomically), as a save without backup.
+    // Keep the old file as the backup. A second name for it is made first,
+    // so that the name itself always holds a complete file: the old one until
+    // the rename puts the new one in its place. Where the file system has no
+    // hard links the old file is moved aside instead. If no backup can be
+    // made the new file still replaces the old one, as a save without backup.
     const std::string bak = BackupName(path);
-    bool backedUp = false;
+    const std::string bakLink = bak + ".new";
+    bool linked = false;
+    bool moved = false;
     if (options.keepBackup && ::lstat(path.c_str(), &st) == 0) {
-        backedUp = ::rename(path.c_str(), bak.c_str()) == 0;
+        ::unlink(bakLink.c_str());
+        linked = S_ISREG(st.st_mode) && ::link(path.c_str(), bakLink.c_str()) == 0;
+        if (!linked) moved = ::rename(path.c_str(), bak.c_str()) == 0;
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         err = errno;
-        if (backedUp) ::rename(bak.c_str(), path.c_str());  // put the old file back
+        if (linked) ::unlink(bakLink.c_str());
+        if (moved) ::rename(bak.c_str(), path.c_str());  // put the old file back
         ::unlink(temp.c_str());
         SetError(error, Reason("cannot replace", path, err));
         return false;
     }
+    if (linked && ::rename(bakLink.c_str(), bak.c_str()) != 0) ::unlink(bakLink.c_str());
     // Make the rename itself durable.
     int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
@@ -147,7 +156,10 @@ bool SafeReplaceFile(const std::string& path, std::string_view data, std::string
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::size_t maxBytes, std::string* error) {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe chosen by mistake is refused below
+    // instead of waiting forever for a writer; reads of a regular file are
+    // not affected.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         SetError(error, Reason("cannot open", path, errno));
         return false;

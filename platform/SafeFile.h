@@ -23,7 +23,7 @@ namespace morvelant {
 std::string BackupName(const std::string& path);
 
 struct SafeReplaceOptions {
-    bool keepBackup = true;  // move an existing file to path + ".BAK" first
+    bool keepBackup = true;  // keep an existing file as path + ".BAK"
 };
 
 // Writes `data` to `path` as described above. On failure returns false and,

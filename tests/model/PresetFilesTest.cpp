@@ -676,5 +676,41 @@ TEST_F(PresetFilesTest, DamagedFilesLoadNothing) {
     EXPECT_EQ(back.Presets[4].SliderName[1], "");
 }
 
+TEST_F(PresetFilesTest, ManyTextChunksBehindLongNotesReadInOnePass) {
+    // Each text chunk is checked before it is decoded, never by decoding into
+    // a copy of the whole record: with notes of megabytes and thousands of
+    // small chunks such copies would keep the reader busy for ages.
+    Morvelant_Parameters named;
+    named.FaderString[3] = "B0 07 XX";
+    named.FaderMidiData1(3) = 2;
+    SysexBuffer text;
+    BuildPresetTextDump(text, 7, named);
+    const std::vector<uint8_t> textBytes = DumpBytes(text);
+
+    std::vector<uint8_t> file = Head(1);
+    PutInt(file, 7);
+    PutInt(file, 100);
+    const std::string notes(8u << 20, 'n');
+    PutStr(file, notes);
+    for (int i = 0; i < 20000; ++i) {
+        PutInt(file, 3);
+        if (i % 2) {
+            PutInt(file, int32_t(textBytes.size()));
+            file.insert(file.end(), textBytes.begin(), textBytes.end());
+        } else {
+            PutInt(file, 1);  // far too short: skipped
+            file.push_back(0xF0);
+        }
+    }
+    PutInt(file, 255);
+
+    DeviceModel m;
+    m.Presets[7].FaderMidiData1(3) = 2;
+    EXPECT_EQ(ReadEditorFileData(m, file, EditorFileKind::Presets, EditorFileReadMode::Set, -1, "big.MVR"),
+              ReadStatus::Loaded);
+    EXPECT_EQ(m.Presets[7].PresetNotes.size(), notes.size());
+    EXPECT_EQ(m.Presets[7].FaderString[3], "B0 07 XX");
+}
+
 }  // namespace
 }  // namespace morvelant

@@ -366,6 +366,18 @@ TEST(SysexCodecTest, TextDumpWalkStopsOnZeroSizedAndOverlongBlocks) {
     EXPECT_TRUE(DecodePresetTextDump(twoBlocks, both));
     EXPECT_EQ(both.FaderString[0], "B0 07 7F");
     EXPECT_EQ(both.KeyOnString[1], "C0 01");
+
+    // A block whose size ends it inside its own entries (here on an F7 byte
+    // in an entry's index) is refused: the walk must never go back over
+    // entries it has passed, or a dump of many such blocks takes ages.
+    std::vector<uint8_t> b = Header(0x03, 0);
+    Append(b, {5, 0, 0, 0, 0, 0});          // S = 5: the block would end at byte 19
+    Append(b, {4, 0, 0, 0, 0xF7, 0, 1, 0});  // an entry whose index pair starts with F7
+    Append(b, {0, 0, 0, 0, 0x7F, 1, 0xF7});
+    Morvelant_Parameters inside;
+    EXPECT_FALSE(DecodePresetTextDump(DumpFromBytes(b), inside));
+    EXPECT_FALSE(TextDumpIsComplete(DumpFromBytes(b)));
+    EXPECT_TRUE(TextDumpIsComplete(twoBlocks));
 }
 
 TEST(SysexCodecTest, TextDumpEntriesForUnknownIndexesAndLongNamesAreBounded) {

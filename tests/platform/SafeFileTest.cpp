@@ -6,6 +6,8 @@
 
 #include "platform/SafeFile.h"
 
+#include <sys/stat.h>
+
 namespace morvelant {
 namespace {
 
@@ -45,9 +47,16 @@ TEST_F(SafeFileTest, ReplacesAndKeepsTheReplacedFileAsBak) {
     EXPECT_EQ(Slurp(Path("a.MVR")), "three");
     EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "two");
     EXPECT_EQ(FileCount(), 2);
+    // The backup is a file of its own, not a second name of the new one,
+    // and a leftover of an interrupted save does not get in the way.
+    EXPECT_EQ(fs::hard_link_count(Path("a.MVR")), 1u);
+    std::ofstream(Path("a.MVR.BAK.new")) << "stale";
+    ASSERT_TRUE(SafeReplaceFile(Path("a.MVR"), std::string_view("three!")));
+    EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "three");
+    EXPECT_EQ(FileCount(), 2);
 
     ASSERT_TRUE(SafeReplaceFile(Path("a.MVR"), std::string_view("four"), nullptr, {.keepBackup = false}));
-    EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "two");
+    EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "three");
     EXPECT_EQ(BackupName("/x/Config.MVR"), "/x/Config.MVR.BAK");
 }
 
@@ -114,6 +123,9 @@ TEST_F(SafeFileTest, ReadWholeFileHonoursItsLimit) {
     EXPECT_FALSE(ReadWholeFile(Path("missing"), out, 100, &err));
     EXPECT_FALSE(ReadWholeFile(dir_, out, 100, &err));  // a folder
     EXPECT_TRUE(ReadWholeFile("/dev/null", out, 100) == false);  // not a regular file
+    // A named pipe without a writer is refused at once, not waited on.
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(ReadWholeFile(Path("pipe"), out, 100, &err));
     EXPECT_TRUE(FileExists(Path("r")));
     EXPECT_FALSE(FileExists(Path("missing")));
 }
