@@ -22,6 +22,17 @@ std::string cut(const std::string& s, size_t max)
     return s.substr(0, n);
 }
 
+// Without the blanks around it: the configuration file does not keep them.
+std::string trimmed(const std::string& s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && s[b] == ' ')
+        ++b;
+    while (e > b && s[e - 1] == ' ')
+        --e;
+    return s.substr(b, e - b);
+}
+
 // The ALSA sequencer's names end in " client:port" numbers, which change
 // with the order in which devices appear; they are dropped so that the
 // stored configuration keeps finding the port. "Client:Client Port" becomes
@@ -52,17 +63,29 @@ std::string tidy(std::string s)
         else if (uint8_t(c) < 0x20)
             c = ' ';
     }
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
+    s = trimmed(s);
+    // The editor keeps port names as keys of its configuration file, where a
+    // line starting with these is a section or a comment.
+    if (!s.empty() && s[0] == '[')
+        s[0] = '(';
+    else if (!s.empty() && s[0] == ';')
+        s[0] = '_';
     return s;
 }
 
-bool isReserved(const std::string& s)
+// Names that the configuration file, which ignores the case of its keys,
+// would take for one.
+std::string folded(const std::string& s)
 {
     std::string lower;
     for (char c : s)
         lower += char(std::tolower(uint8_t(c)));
-    return lower == "no device";
+    return lower;
+}
+
+bool isReserved(const std::string& s)
+{
+    return folded(s) == "no device";
 }
 
 } // namespace
@@ -77,15 +100,15 @@ std::vector<PortEntry> makePortList(const std::vector<std::string>& raw)
         // Ports of this library (here or in another process) are not offered.
         if (r.empty() || r.rfind(kOwnClientPrefix, 0) == 0)
             continue;
-        std::string base = cut(tidy(r), kMaxNameBytes);
+        std::string base = trimmed(cut(tidy(r), kMaxNameBytes));
         if (base.empty())
             base = "MIDI port";
         std::string name = base;
-        for (int k = 2; isReserved(name) || taken.count(name); ++k) {
+        for (int k = 2; isReserved(name) || taken.count(folded(name)); ++k) {
             std::string suffix = " #" + std::to_string(k);
-            name = cut(base, kMaxNameBytes - suffix.size()) + suffix;
+            name = trimmed(cut(base, kMaxNameBytes - suffix.size())) + suffix;
         }
-        taken.insert(name);
+        taken.insert(folded(name));
         list.push_back({r, name});
     }
     return list;

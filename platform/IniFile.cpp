@@ -177,6 +177,8 @@ std::string OneLine(const std::string& s) {
 
 }  // namespace
 
+std::string StoredIniName(const std::string& name) { return Trim(OneLine(name)); }
+
 bool SameIniName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)

@@ -65,5 +65,8 @@ private:
 
 // Compares two names the way the file does (case-insensitive).
 bool SameIniName(const std::string& a, const std::string& b);
+// A section or key name as the file keeps it: on one line, without the
+// blanks around it.
+std::string StoredIniName(const std::string& name);
 
 }  // namespace morvelant

@@ -17,6 +17,7 @@
 #include "midikit/MidiKitSync.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtText.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/FixedFormBounds.h"
 
@@ -33,13 +34,11 @@ constexpr int kDefaultPresetDelay = 3000;
 constexpr int kDefaultPatternDelay = 2000;
 constexpr int kStateRole = Qt::UserRole + 1;
 
-// Port names are Windows-1252 bytes; Latin-1 is close enough for display
-// and round-trips every byte.
-QString ToQ(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-std::string FromQ(const QString& s) {
-    const QByteArray b = s.toLatin1();
-    return std::string(b.constData(), static_cast<size_t>(b.size()));
-}
+// Port names and aliases are Windows-1252 bytes, as everywhere else in the
+// editor (the monitor shows the same aliases): a typed euro sign or curly
+// quote must reach the alias as its byte, not as '?'.
+QString ToQ(const std::string& s) { return FromCp1252(s); }
+std::string FromQ(const QString& s) { return ToCp1252(s); }
 
 // The two pictures of ImageList1.
 const QPixmap& StatePicture(int state) {

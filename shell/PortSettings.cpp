@@ -85,11 +85,11 @@ void PortSettings::ReadAliases(const TIniFile& ini, const char* section, const s
     const size_t ports = drivers.empty() ? 0 : drivers.size() - 1;
     for (const std::string& key : ini.ReadSection(section)) {
         bool any = false;
-        for (size_t i = 0; i < ports; ++i) any = any || drivers[i] == key;
+        for (size_t i = 0; i < ports; ++i) any = any || StoredIniName(drivers[i]) == key;
         if (!any) continue;
         const std::string alias = ini.ReadString(section, key, key);
         for (size_t i = 0; i < ports; ++i)
-            if (drivers[i] == key) names[i] = alias;
+            if (StoredIniName(drivers[i]) == key) names[i] = alias;
     }
 }
 
@@ -106,7 +106,7 @@ void PortSettings::ReadPortConfig(const TIniFile& ini) {
         for (const std::string& key : ini.ReadSection(RoleSection(role))) {
             if (!ini.ReadBool(RoleSection(role), key, false)) continue;
             for (int i = 0; i < count; ++i)
-                if (drivers[static_cast<size_t>(i)] == key) flags[static_cast<size_t>(i)] = true;
+                if (StoredIniName(drivers[static_cast<size_t>(i)]) == key) flags[static_cast<size_t>(i)] = true;
         }
     }
 
@@ -115,11 +115,11 @@ void PortSettings::ReadPortConfig(const TIniFile& ini) {
     const std::string inPort = ini.ReadString(kDevicesSection, "MorvelantPCDevice", kNoDevice);
     r.MorvelantPCDeviceIndex = r.NumInDevs;
     for (int i = 0; i <= r.NumInDevs; ++i)
-        if (r.InDriverNames[static_cast<size_t>(i)] == inPort) r.MorvelantPCDeviceIndex = i;
+        if (StoredIniName(r.InDriverNames[static_cast<size_t>(i)]) == inPort) r.MorvelantPCDeviceIndex = i;
     const std::string outPort = ini.ReadString(kDevicesSection, "PCMorvelantDevice", kNoDevice);
     r.PCMorvelantDeviceIndex = r.NumOutDevs;
     for (int i = 0; i <= r.NumOutDevs; ++i)
-        if (r.OutDriverNames[static_cast<size_t>(i)] == outPort) r.PCMorvelantDeviceIndex = i;
+        if (StoredIniName(r.OutDriverNames[static_cast<size_t>(i)]) == outPort) r.PCMorvelantDeviceIndex = i;
 }
 
 bool PortSettings::WritePortConfig(TIniFile& ini) const {

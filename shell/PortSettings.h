@@ -48,7 +48,8 @@ public:
     void SetPorts(const std::vector<std::string>& inDescriptions, const std::vector<std::string>& outDescriptions);
 
     // Reads aliases, role flags and the two device ports. A key is the
-    // driver's description of a port, compared exactly. A stored device port
+    // driver's description of a port, compared exactly (but for the blanks
+    // around it, which the file does not keep). A stored device port
     // that matches no current port leaves that role with no port.
     void ReadPortConfig(const TIniFile& ini);
     // Replaces the per-port sections and "Morvelant Devices" with the

@@ -2,6 +2,7 @@
 // to input k): handles, port names, round trips, queues and notifications.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 #include <thread>
 
@@ -340,17 +341,25 @@ TEST_F(Loopback, PortNamesFollowTheRules)
 {
     std::string longName(40, 'L');
     std::string names = "Synth=Main|" + longName + "|" + longName + "|no device|No Device|" +
-                        "MidiKit out|Twin|Twin|Client:Client Port 20:0||Twin";
+                        "MidiKit out|Twin|Twin|Client:Client Port 20:0||Twin|  Padded |[Section|;Note|TWIN|" +
+                        std::string(30, 'P') + " tail";
     setenv("MIDIKIT_LOOPBACK_NAMES", names.c_str(), 1);
     auto named = Kit::Load("loopback");
     unsetenv("MIDIKIT_LOOPBACK_NAMES");
     ASSERT_TRUE(named->Ok()) << named->error;
     auto list = named->OutNames();
     EXPECT_EQ(list, named->InNames());
-    ASSERT_EQ(list.size(), 9u) << "our own port and the empty name are left out";
-    std::set<std::string> unique(list.begin(), list.end());
+    ASSERT_EQ(list.size(), 14u) << "our own port and the empty name are left out";
+    // Unique even to the configuration file, which ignores case.
+    std::set<std::string> unique;
+    for (std::string s : list) {
+        for (char& c : s) c = char(std::tolower(uint8_t(c)));
+        unique.insert(s);
+    }
     EXPECT_EQ(unique.size(), list.size());
     for (const std::string& s : list) {
+        EXPECT_NE(s.front(), ' ') << s;
+        EXPECT_NE(s.back(), ' ') << s;
         EXPECT_LE(s.size(), 31u) << s;
         EXPECT_EQ(s.find('='), std::string::npos) << s;
         EXPECT_NE(s, "no device");
@@ -364,6 +373,11 @@ TEST_F(Loopback, PortNamesFollowTheRules)
     EXPECT_EQ(list[6], "Twin #2");
     EXPECT_EQ(list[7], "Client Port");
     EXPECT_EQ(list[8], "Twin #3");
+    EXPECT_EQ(list[9], "Padded");
+    EXPECT_EQ(list[10], "(Section");
+    EXPECT_EQ(list[11], "_Note");
+    EXPECT_EQ(list[12], "TWIN #4");
+    EXPECT_EQ(list[13], std::string(30, 'P'));
 
     // The same names give the same list on the next run; the ports still
     // open under their listed numbers.

@@ -195,6 +195,10 @@ TEST_F(MidiSettingsTest, RenamingAPortUpdatesEveryViewOfItsDirectionOnly) {
     EXPECT_EQ(Nodes(form->MorvelantOut1Devices)[1], "Loopback 2");
     EXPECT_EQ(form->Routing.OutNames[1], "Loopback 2");
     EXPECT_TRUE(inputs[1]->IsOpen());
+    // A typed character of the code page beyond Latin-1 keeps its byte.
+    form->MorvelantOut2Devices->topLevelItem(0)->setText(0, QString::fromUtf8("Bass \u20AC"));
+    EXPECT_EQ(form->Routing.OutNames[0], "Bass \x80");
+    EXPECT_EQ(Items(form->PCMorvelantDevice)[0], "Bass \u20AC");
 }
 
 TEST_F(MidiSettingsTest, EveryChoiceSurvivesARestart) {
@@ -301,6 +305,32 @@ TEST_F(MidiSettingsTest, StaleEntriesBecomeNoDeviceAndLeaveTheFileAtExit) {
     EXPECT_EQ(ini.ReadSection("In1DeviceFlags"), kPorts);
     EXPECT_EQ(ini.ReadInteger("Options", "ShowMidiMonitor", 0), 1);  // other sections untouched
     EXPECT_EQ(ini.ReadInteger("Midi Settings Form", "Top", -1), 0);
+}
+
+// A long port name cut short by the driver may end in a blank, which the
+// file drops around its keys and values: the port still finds its entries.
+TEST_F(MidiSettingsTest, ADescriptionEndingInABlankKeepsItsRolesAliasAndDevicePort) {
+    const Names in = {"Long Keyboard Name Cut Here ", "Other"}, out = {"Other", " Lead Synth"};
+    MidiRouting before;
+    PortSettings write(before);
+    write.SetPorts(in, out);
+    write.ToggleRole(PortRole::In2, 0);
+    write.ToggleRole(PortRole::Thru, 1);
+    write.SetAlias(true, 0, "Keys");
+    write.SetDeviceInPort(0);
+    write.SetDeviceOutPort(1);
+    TIniFile ini(cfg);
+    ASSERT_TRUE(write.WritePortConfig(ini));
+
+    MidiRouting after;
+    PortSettings read(after);
+    read.SetPorts(in, out);
+    read.ReadPortConfig(ini);
+    EXPECT_TRUE(after.In2DeviceFlags[0]);
+    EXPECT_TRUE(after.ThruDeviceFlags[1]);
+    EXPECT_EQ(after.InNames[0], "Keys");
+    EXPECT_EQ(after.MorvelantPCDeviceIndex, 0);
+    EXPECT_EQ(after.PCMorvelantDeviceIndex, 1);
 }
 
 TEST_F(MidiSettingsTest, ADelayThatIsNotANumberStoresBothDefaults) {
