@@ -160,7 +160,7 @@ void FaderMoved(Engine& engine, FaderState& state, int position, bool show) {
     // The slaves follow their master whatever the master's pick-up state,
     // scaled by their own level (divided by 128, so 127 x 127 gives 126).
     for (int i = 0; i < kFaderCount; ++i) {
-        if (p->MasterSlaveMode(i) - 1 != f) continue;
+        if (p->MasterSlaveMode(i) != f + 1) continue;
         FaderState& slave = m.FaderStates[i];
         const int32_t v = Saturate(static_cast<int64_t>(state.Value) * slave.SlaveLevel / 128);
         slave.Value = v;

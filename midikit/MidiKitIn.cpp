@@ -114,6 +114,16 @@ void TMidiKitIn::Detach(TMidiKitSync* OldSync)
 
 void TMidiKitIn::Attach(TMidiKitTrack* Track)
 {
+    // A track records from one input: another input that holds it lets go,
+    // or it would keep writing to it and point to it once it is deleted.
+    if (Track) {
+        TMidiKitIn* other = Track->Input();
+        if (other && other != this) {
+            if (other->FTrack == Track)
+                other->FTrack = nullptr;
+            Track->Detach(other);
+        }
+    }
     if (FTrack)
         FTrack->Detach(this);
     FTrack = Track;

@@ -105,7 +105,17 @@ void RunUnnested(bool& Running, bool& MoreCame, TMidiKitNotifier& Notifier, uint
         bool& Flag;
         ~Guard() { Flag = false; }
     } guard{Running};
-    RunPass();
+    try {
+        RunPass();
+    } catch (...) {
+        // A notification taken in by a nested call is owed even when the
+        // pass fails: the library does not send it a second time.
+        if (MoreCame) {
+            MoreCame = false;
+            Notifier.Post(Message);
+        }
+        throw;
+    }
     if (MoreCame) {
         MoreCame = false;
         Notifier.Post(Message);

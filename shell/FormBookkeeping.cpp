@@ -71,8 +71,10 @@ void FormBookkeeping::OnFormEvent(TForm& form, FormEvent event) {
         bookkeeping_.WindowDestroyed(handle);
         return;
     }
-    // Minimising and restoring are not showing and hiding.
-    if (form.isMinimized()) return;
+    // Minimising and restoring are not showing and hiding. A minimised
+    // window that is really hidden (closed from the explorer or its menu)
+    // is gone, though: it must leave the list, or it would be brought back.
+    if (form.isMinimized() && !(event == FormEvent::Hidden && !form.isVisible())) return;
     const EditorWindowInfo* info = FindWindowByForm(form.objectName().toStdString());
     if (info == nullptr) return;
     switch (event) {

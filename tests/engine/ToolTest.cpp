@@ -398,6 +398,10 @@ TEST_F(ToolBounds, IndexesFromOutsideNeverLeaveTheirArrays) {
     P().MasterSlaveMode(1) = -5;
     MoveTo(0, 90);
     EXPECT_TRUE(sent.empty());
+    // The most negative word a damaged preset file can hold.
+    P().MasterSlaveMode(1) = INT32_MIN;
+    MoveTo(0, 91);
+    EXPECT_TRUE(sent.empty());
     P().MasterSlaveMode(0) = 0;
 
     model.SelectedPreset = 500;

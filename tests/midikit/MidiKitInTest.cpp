@@ -270,6 +270,15 @@ TEST_F(MidiKitInStub, TrackAttachAndDetachRules)
     in.Detach(&second);
     EXPECT_EQ(second.Input(), nullptr);
     EXPECT_EQ(in.GetTrack(), nullptr);
+
+    // A track taken over by another input is let go by the first one, which
+    // would otherwise keep writing to it (and to freed memory once it goes).
+    TMidiKitIn other;
+    other.Attach(&first);
+    in.Attach(&first);
+    EXPECT_EQ(first.Input(), &in);
+    EXPECT_EQ(other.GetTrack(), nullptr);
+    EXPECT_EQ(in.GetTrack(), &first);
 }
 
 // ------------------------------------------------- the real driver library

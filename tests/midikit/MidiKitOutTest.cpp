@@ -112,6 +112,22 @@ TEST_F(MidiKitOutStub, BufferReadyRefillsTheScoreThenRaisesOutBufferReady)
     out.Detach(&score);
 }
 
+TEST_F(MidiKitOutStub, RefillAskedForDuringAFailingHandlerStillComes)
+{
+    // The library reports room once; a report that came while the handler
+    // ran a nested loop must not be lost when the handler then throws.
+    int calls = 0;
+    out.OutBufferReady = [&](TMidiKitOut*) {
+        if (++calls == 1) {
+            out.ControlWndProc(MIDIKIT_MSG_BUFFER_READY);  // nested delivery
+            throw EMidiKitException("handler failed");
+        }
+    };
+    EXPECT_EQ(Thrown([&] { out.ControlWndProc(MIDIKIT_MSG_BUFFER_READY); }), "handler failed");
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(PumpUntil([&] { return calls == 2; }));
+}
+
 TEST_F(MidiKitOutStub, ScoreAttachAndDetachRules)
 {
     TMidiKitScore first, second;

@@ -225,6 +225,18 @@ TEST_F(MainBookkeepingTest, MinimisingIsNeitherHidingNorShowing) {
     w.presets->showNormal();
     EXPECT_EQ(w.main->OpenWindows(), before);
     EXPECT_TRUE(Ticked("MainFormWindowsPresetForm"));
+
+    // Closing a minimised window is a real hide: it leaves the list and its
+    // tick, and is not brought forward again when another window goes.
+    w.monitor->Show();
+    w.presets->showMinimized();
+    ASSERT_TRUE(w.presets->isMinimized());
+    w.presets->Close();
+    EXPECT_FALSE(w.presets->isVisible());
+    EXPECT_FALSE(Ticked("MainFormWindowsPresetForm"));
+    for (WindowHandle h : w.main->OpenWindows()) EXPECT_NE(h, FormBookkeeping::Handle(w.presets.get()));
+    w.monitor->Close();
+    EXPECT_FALSE(w.presets->isVisible());
 }
 
 TEST_F(MainBookkeepingTest, TheExplorerShowsAWindowAloneThroughTheWindowsMenuLink) {
