@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace morvelant {
 
 namespace {
@@ -115,8 +117,14 @@ std::string TForm::Caption() const { return ToCp1252(windowTitle()); }
 void TForm::SetCaption(const std::string& caption) { setWindowTitle(FromCp1252(caption)); }
 
 void TForm::SetBounds(int left, int top, int width, int height) {
+    // Sizes come from the configuration file, where a damaged value can ask
+    // for a window of millions of pixels a side: its pixels alone would take
+    // gigabytes. No side is made larger than the whole desktop (or 4096
+    // pixels, if that is larger).
+    QSize limit(kSideLimit, kSideLimit);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) limit = limit.expandedTo(screen->virtualSize());
     move(left, top);
-    resize(width, height);
+    resize(std::min(width, limit.width()), std::min(height, limit.height()));
     placed_ = true;
 }
 

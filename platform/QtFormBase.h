@@ -76,6 +76,8 @@ public:
     int Width() const { return width(); }
     int Height() const { return height(); }
     void SetBounds(int left, int top, int width, int height);
+    // SetBounds makes no side larger than this or the desktop, whichever is larger.
+    static constexpr int kSideLimit = 4096;
     // Sets the client area size (the window frame comes on top).
     void SetClientSize(int width, int height) { resize(width, height); }
 

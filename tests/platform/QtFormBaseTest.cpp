@@ -2,7 +2,11 @@
 // colour numbers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPalette>
 #include <QPointer>
 #include <QTimer>
@@ -110,6 +114,11 @@ TEST_F(QtFormBaseTest, CaptionAndBoundsInTheEditorsTerms) {
     EXPECT_EQ(form.Top(), 20);
     EXPECT_EQ(form.Width(), 300);
     EXPECT_EQ(form.Height(), 200);
+    // A damaged configuration value cannot ask for a window of gigabytes.
+    form.SetBounds(10, 20, 2000000000, 2000000000);
+    EXPECT_LE(form.Width(), std::max(TForm::kSideLimit, QGuiApplication::primaryScreen()->virtualSize().width()));
+    EXPECT_LE(form.Height(), std::max(TForm::kSideLimit, QGuiApplication::primaryScreen()->virtualSize().height()));
+    EXPECT_GE(form.Width(), 800);
 }
 
 TEST(QtColorsTest, ColourNumbersAreBlueGreenRedAndSystemColoursComeFromThePalette) {
