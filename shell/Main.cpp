@@ -22,6 +22,7 @@
 #include "engine/Tool.h"
 #include "model/PresetFiles.h"
 #include "platform/IniFile.h"
+#include "platform/QtText.h"
 #include "shell/FormBookkeeping.h"
 
 namespace morvelant {
@@ -32,8 +33,6 @@ namespace {
 
 constexpr char kFaderMime[] = "application/x-morvelant-fader";
 constexpr int kPitch = 25;  // horizontal distance of the fader columns
-
-QString FromBytes(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
 
 std::string TwoDigits(int n) {
     char buf[16];
@@ -112,12 +111,12 @@ PanelStatusBar::PanelStatusBar(const std::vector<int>& widths, QWidget* parent) 
 }
 
 void PanelStatusBar::SetPanelText(int panel, const std::string& text) {
-    if (panel >= 0 && panel < PanelCount()) panels_[size_t(panel)]->setText(FromBytes(text));
+    if (panel >= 0 && panel < PanelCount()) panels_[size_t(panel)]->setText(FromCp1252(text));
 }
 
 std::string PanelStatusBar::PanelText(int panel) const {
     if (panel < 0 || panel >= PanelCount()) return {};
-    return panels_[size_t(panel)]->text().toLatin1().toStdString();
+    return ToCp1252(panels_[size_t(panel)]->text());
 }
 
 // ---- Construction ---------------------------------------------------------------------
@@ -195,6 +194,9 @@ void TMainForm::BuildControls() {
         select->setGeometry(x + 4, 30, 17, 18);
         select->setFont(small);
         select->setAcceptDrops(true);
+        // Only a left press focuses a button (see the event filter): a right
+        // press that opens its menu must not select its fader.
+        select->setFocusPolicy(Qt::TabFocus);
         select->setContextMenuPolicy(Qt::CustomContextMenu);
         SetTag(select, i);
         connect(select, &QPushButton::clicked, this, [this, i] { KeyOnOff1Click(i); });
@@ -211,6 +213,9 @@ void TMainForm::BuildControls() {
         fader->setPageStep(5);
         fader->setValue(127);
         fader->setCursor(Qt::PointingHandCursor);
+        // A fader takes the focus like a button (left press or Tab), so
+        // pressing it selects and describes it before it moves.
+        fader->setFocusPolicy(Qt::TabFocus);
         fader->setContextMenuPolicy(Qt::CustomContextMenu);
         if (i == 0) fader->setToolTip(QStringLiteral("1"));
         SetTag(fader, i);
@@ -231,6 +236,7 @@ void TMainForm::BuildControls() {
         key->setObjectName(QStringLiteral("KeyOnOff") + n);
         key->setGeometry(x, 24, 22, 26);
         key->setFont(small);
+        key->setFocusPolicy(Qt::TabFocus);
         key->setContextMenuPolicy(Qt::CustomContextMenu);
         SetTag(key, i);
         connect(key, &QPushButton::clicked, this, [this, i] { KeyOnOff1Click(i); });
@@ -761,8 +767,8 @@ void TMainForm::FormShow() {
     firstShowDone_ = true;
     if (firstShow) Bookkeeping.ReopenWindows();
     ShowCurrentPreset(Model.SelectedPreset != 0);
-    if (firstShow)
-        if (TForm* menu = MenuWindow()) menu->Show();
+    // The menu window comes to the front with this window, every time.
+    if (TForm* menu = MenuWindow()) menu->Show();
 }
 
 // ---- Open-window bookkeeping -----------------------------------------------------------------------
@@ -979,6 +985,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonPress: {
         auto* me = static_cast<QMouseEvent*>(event);
+        // A left press focuses a fader, select or key button before its
+        // press handler runs, as a native control does; other buttons leave
+        // the focus where it is.
+        if ((isFader || isSelect || isKey) && me->button() == Qt::LeftButton)
+            static_cast<QWidget*>(watched)->setFocus(Qt::MouseFocusReason);
         if (isSelect) {
             FaderSelectMouseDown(tag, me->button(), me->modifiers());
             if (me->button() == Qt::LeftButton) dragStart_ = me->position().toPoint();

@@ -131,6 +131,13 @@ TEST_F(MainWindowTest, MovingAFaderSendsItsEventAndDescribesIt) {
     EXPECT_EQ(form->MainStatusBar->PanelText(2), "100");
     EXPECT_EQ(form->MainStatusBar->PanelText(3), "Fader 01");
     EXPECT_EQ(form->KeyOffStatusBar->PanelText(2), "KeyOff 01");
+    // Names are Windows-1252 bytes: 0x80 is the euro sign on screen.
+    M().SetSliderName(0, 0, "5\x80");
+    Fader(1)->setValue(28);
+    EXPECT_EQ(form->MainStatusBar->PanelText(0), "5\x80");
+    const auto panels = form->MainStatusBar->findChildren<QLabel*>();
+    ASSERT_FALSE(panels.isEmpty());
+    EXPECT_EQ(panels.front()->text(), QStringLiteral("5") + QChar(0x20AC));
 
     // A port on both outputs gets it twice; a programmatic move under the
     // update guard sends nothing.
@@ -159,6 +166,28 @@ TEST_F(MainWindowTest, FaderAutoSelectSelectsTheMovedFaderFirst) {
     EXPECT_TRUE(form->FaderSelectLedList[4]->Bright());
     EXPECT_FALSE(form->FaderSelectLedList[0]->Bright());
     EXPECT_EQ(form->MainStatusBar->PanelText(3), "Fader 05");
+
+    // A left press on a fader focuses it first: it is selected and described
+    // even while the update guard keeps its move from sending.
+    form->activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), form.get());
+    sent.clear();
+    {
+        UpdatingGuard guard(M());
+        Press(Fader(9));
+        Release(Fader(9));
+    }
+    EXPECT_TRUE(Fader(9)->hasFocus());
+    EXPECT_EQ(M().SelectedFader, 8);
+    EXPECT_EQ(form->MainStatusBar->PanelText(3), "Fader 09");
+    EXPECT_EQ(form->KeyOnStatusBar->PanelText(2), "KeyOn 09");
+    EXPECT_TRUE(sent.empty());
+    // A right press (its popup menu) does not focus it.
+    Press(Fader(12), Qt::RightButton);
+    EXPECT_FALSE(Fader(12)->focusPolicy() & Qt::ClickFocus);
+    EXPECT_FALSE(Fader(12)->hasFocus());
+    EXPECT_EQ(M().SelectedFader, 8);
 }
 
 TEST_F(MainWindowTest, WheelMovesTheSelectedFaderWhereverThePointerIs) {
@@ -404,6 +433,25 @@ TEST_F(MainWindowTest, PopupItemsWorkOnTheirFaderAndEnablePaste) {
     EXPECT_EQ(M().SelectedFader, 8);
     form->ShowParameters1->trigger();
     EXPECT_EQ(M().SelectedFader, 8);
+    // Even with Fader Auto Select a right press only notes the popup fader:
+    // it gives the button no focus. A left press focuses and selects.
+    form->activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), form.get());
+    form->SelectFader(8);
+    M().FaderAutoSelect = true;
+    QPushButton* select12 = Button(QStringLiteral("FaderSelect12"));
+    EXPECT_FALSE(select12->focusPolicy() & Qt::ClickFocus);
+    Press(select12, Qt::RightButton);
+    Release(select12, Qt::RightButton);
+    EXPECT_EQ(M().PopupFader, 11);
+    EXPECT_EQ(M().SelectedFader, 8);
+    EXPECT_FALSE(select12->hasFocus());
+    Press(select12);
+    Release(select12);
+    EXPECT_EQ(M().SelectedFader, 11);
+    EXPECT_TRUE(select12->hasFocus());
+    M().FaderAutoSelect = false;
 
     // On-screen fader menu of fader 7 while fader 3 is selected.
     form->SelectFader(2);
@@ -467,6 +515,14 @@ TEST_F(MainWindowTest, OptionCommandsFollowTheCheckMark) {
     form->MotorFaders1Click(&motor);
     EXPECT_TRUE(M().VirtualMotorFaders);
     EXPECT_EQ(Fader(1)->value(), 127 - 64);
+}
+
+TEST_F(MainWindowTest, ShowingTheWindowAgainShowsTheMenuWindow) {
+    TForm menu(QStringLiteral("MainMenuForm"));
+    form->Hide();
+    ASSERT_FALSE(menu.isVisible());
+    form->Show();
+    EXPECT_TRUE(menu.isVisible());
 }
 
 TEST_F(MainWindowTest, MidiLampsLightOnceAndGoDarkAtTheTick) {
