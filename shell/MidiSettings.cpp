@@ -271,11 +271,21 @@ int TMidiSettingsForm::NodeState(QTreeWidget* tree, int node) {
 }
 
 bool TMidiSettingsForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonPress) {
+    // The second press of a double click is a mouse down as well: two quick
+    // clicks on a state picture switch the role twice, not once.
+    const bool doubleClick = event->type() == QEvent::MouseButtonDblClick;
+    if (event->type() == QEvent::MouseButtonPress || doubleClick) {
         for (PortRole role : kAllRoles) {
-            if (Tree(role)->viewport() != watched) continue;
+            QTreeWidget* tree = Tree(role);
+            if (tree->viewport() != watched) continue;
             auto* mouse = static_cast<QMouseEvent*>(event);
-            TreeMouseDown(role, mouse->button(), mouse->position().toPoint());
+            const QPoint pos = mouse->position().toPoint();
+            QTreeWidgetItem* item = tree->itemAt(pos);
+            const bool onPicture =
+                item != nullptr && StatePictureRect(tree, tree->indexOfTopLevelItem(item)).contains(pos);
+            TreeMouseDown(role, mouse->button(), pos);
+            // A double click on the picture is two switches, not a rename.
+            if (doubleClick && onPicture) return true;
         }
     }
     return TForm::eventFilter(watched, event);

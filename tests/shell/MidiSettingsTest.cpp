@@ -139,6 +139,25 @@ TEST_F(MidiSettingsTest, TickingARoleOpensThePortAndTheInfoWindowFollows) {
     Click(form->MorvelantThruDevices, 2, true, Qt::RightButton);
     EXPECT_FALSE(r.ThruDeviceFlags[2]);
     EXPECT_EQ(TMidiSettingsForm::NodeState(form->MorvelantThruDevices, 2), kStateOff);
+
+    // Two quick clicks on a picture are two switches: the role ends as it
+    // began, the port closed again, and no rename starts.
+    DoubleClick(form->MorvelantThruDevices, 2, true);
+    QApplication::processEvents();
+    EXPECT_FALSE(r.ThruDeviceFlags[2]);
+    EXPECT_EQ(TMidiSettingsForm::NodeState(form->MorvelantThruDevices, 2), kStateOff);
+    EXPECT_FALSE(r.Out[2]->IsOpen());
+    const auto editors = [&] {
+        int open = 0;
+        for (QLineEdit* e : form->MorvelantThruDevices->viewport()->findChildren<QLineEdit*>()) open += e->isVisible();
+        return open;
+    };
+    EXPECT_EQ(editors(), 0);
+    // On the label, a double click still renames.
+    DoubleClick(form->MorvelantThruDevices, 2, false);
+    QApplication::processEvents();
+    EXPECT_EQ(editors(), 1);
+    EXPECT_FALSE(r.ThruDeviceFlags[2]);
 }
 
 TEST_F(MidiSettingsTest, ChoosingTheDevicePortsOpensThemAndNoDeviceClosesThem) {

@@ -117,6 +117,22 @@ protected:
         QApplication::sendEvent(tree->viewport(), &release);
     }
 
+    // A left double click on a node, as the window system delivers it:
+    // press, release, double-click press, release.
+    void DoubleClick(QTreeWidget* tree, int node, bool onPicture) {
+        QRect r = TMidiSettingsForm::StatePictureRect(tree, node);
+        ASSERT_TRUE(r.isValid());
+        const QPoint at = onPicture ? r.center() : QPoint(r.right() + 30, r.center().y());
+        const QPointF global(tree->viewport()->mapToGlobal(at));
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease}) {
+            const bool down = type != QEvent::MouseButtonRelease;
+            QMouseEvent e(type, QPointF(at), global, Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+            QApplication::sendEvent(tree->viewport(), &e);
+        }
+    }
+
     void ShowTabOf(QTreeWidget* tree) {
         form->Show();
         QWidget* page = tree->parentWidget();
