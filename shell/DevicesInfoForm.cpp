@@ -6,6 +6,7 @@
 #include "engine/MidiRouting.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtText.h"
 #include "shell/FixedFormBounds.h"
 #include "shell/MidiSettings.h"
 
@@ -19,8 +20,9 @@ constexpr const char* kFormSection = "Devices Info1 Form";
 
 void Fill(QListWidget* box, const std::vector<std::string>& lines) {
     box->clear();
-    for (const std::string& line : lines)
-        box->addItem(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+    // Port names are kept as Windows-1252 bytes, and shown as the MIDI
+    // settings window shows them.
+    for (const std::string& line : lines) box->addItem(FromCp1252(line));
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST_F(DevicesInfoFormTest, ShowsTheSixListsAsTheyWereAtTheLastFill) {
     routing.OpenInDevices = {"A", "B"};
     routing.ClosedInDevices = {"C"};
     routing.ErrorInDevices = {"D"};
-    routing.OpenOutDevices = {"E"};
+    routing.OpenOutDevices = {"E\x96\x80"};  // Windows-1252 bytes, as the settings window shows them
     routing.ClosedOutDevices = {"F", "G"};
     routing.ErrorOutDevices = {"H"};
     EXPECT_EQ(form.OpenInListBox->count(), 0);  // copies, not views
@@ -62,7 +62,7 @@ TEST_F(DevicesInfoFormTest, ShowsTheSixListsAsTheyWereAtTheLastFill) {
     EXPECT_EQ(Lines(form.OpenInListBox), (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(Lines(form.ClosedInListBox), std::vector<std::string>{"C"});
     EXPECT_EQ(Lines(form.ErrorInListBox), std::vector<std::string>{"D"});
-    EXPECT_EQ(Lines(form.OpenOutListBox), std::vector<std::string>{"E"});
+    EXPECT_EQ(Lines(form.OpenOutListBox), std::vector<std::string>{"E\u2013\u20ac"});
     EXPECT_EQ(Lines(form.ClosedOutListBox), (std::vector<std::string>{"F", "G"}));
     EXPECT_EQ(Lines(form.ErrorOutListBox), std::vector<std::string>{"H"});
     routing.OpenInDevices.clear();
