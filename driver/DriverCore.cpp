@@ -11,15 +11,49 @@ namespace morvelant::driver {
 
 namespace {
 
-// Cuts a name to at most max bytes without splitting a UTF-8 sequence.
-std::string cut(const std::string& s, size_t max)
+// The editor keeps every text as Windows-1252 bytes; the backends name their
+// ports in UTF-8. Characters the code page lacks become '?'; bytes that are
+// no UTF-8 are taken as they are.
+std::string toWindows1252(const std::string& utf8)
 {
-    if (s.size() <= max)
-        return s;
-    size_t n = max;
-    while (n > 0 && (uint8_t(s[n]) & 0xC0) == 0x80)
-        --n;
-    return s.substr(0, n);
+    static const char16_t kHigh[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+                                       0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    std::string out;
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const uint8_t b = uint8_t(utf8[i]);
+        const size_t len = b < 0xC2 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 1;
+        if (len == 1 || i + len > utf8.size()) {
+            out += char(b);
+            ++i;
+            continue;
+        }
+        uint32_t cp = b & (0x7F >> len);
+        bool valid = true;
+        for (size_t k = 1; k < len; ++k) {
+            const uint8_t c = uint8_t(utf8[i + k]);
+            valid = valid && (c & 0xC0) == 0x80;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (!valid) {
+            out += char(b);
+            ++i;
+            continue;
+        }
+        i += len;
+        if (cp >= 0xA0 && cp <= 0xFF) {
+            out += char(cp);
+            continue;
+        }
+        char mapped = '?';
+        for (int k = 0; k < 32; ++k)
+            if (kHigh[k] != 0 && kHigh[k] == cp)
+                mapped = char(0x80 + k);
+        out += mapped;
+    }
+    return out;
 }
 
 // Without the blanks around it: the configuration file does not keep them.
@@ -100,13 +134,13 @@ std::vector<PortEntry> makePortList(const std::vector<std::string>& raw)
         // Ports of this library (here or in another process) are not offered.
         if (r.empty() || r.rfind(kOwnClientPrefix, 0) == 0)
             continue;
-        std::string base = trimmed(cut(tidy(r), kMaxNameBytes));
+        std::string base = trimmed(toWindows1252(tidy(r)).substr(0, kMaxNameBytes));
         if (base.empty())
             base = "MIDI port";
         std::string name = base;
         for (int k = 2; isReserved(name) || taken.count(folded(name)); ++k) {
             std::string suffix = " #" + std::to_string(k);
-            name = trimmed(cut(base, kMaxNameBytes - suffix.size())) + suffix;
+            name = trimmed(base.substr(0, kMaxNameBytes - suffix.size())) + suffix;
         }
         taken.insert(folded(name));
         list.push_back({r, name});

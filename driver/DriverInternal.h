@@ -77,8 +77,9 @@ struct PortEntry {
 };
 
 // Turns raw names into the listed ports: our own ports left out, at most
-// kMaxPorts, names unique, at most kMaxNameBytes bytes, never "no device",
-// never containing '='.
+// kMaxPorts, names in Windows-1252, unique regardless of case, at most
+// kMaxNameBytes bytes, never "no device", never containing '=' and fit to be
+// keys of the editor's configuration file.
 std::vector<PortEntry> makePortList(const std::vector<std::string>& raw);
 
 // ---------------------------------------------------------------- notify

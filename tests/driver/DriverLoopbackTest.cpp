@@ -342,14 +342,15 @@ TEST_F(Loopback, PortNamesFollowTheRules)
     std::string longName(40, 'L');
     std::string names = "Synth=Main|" + longName + "|" + longName + "|no device|No Device|" +
                         "MidiKit out|Twin|Twin|Client:Client Port 20:0||Twin|  Padded |[Section|;Note|TWIN|" +
-                        std::string(30, 'P') + " tail";
+                        std::string(30, 'P') + " tail|Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD|";
+    for (int i = 0; i < 20; ++i) names += "\xC3\xA9";
     setenv("MIDIKIT_LOOPBACK_NAMES", names.c_str(), 1);
     auto named = Kit::Load("loopback");
     unsetenv("MIDIKIT_LOOPBACK_NAMES");
     ASSERT_TRUE(named->Ok()) << named->error;
     auto list = named->OutNames();
     EXPECT_EQ(list, named->InNames());
-    ASSERT_EQ(list.size(), 14u) << "our own port and the empty name are left out";
+    ASSERT_EQ(list.size(), 16u) << "our own port and the empty name are left out";
     // Unique even to the configuration file, which ignores case.
     std::set<std::string> unique;
     for (std::string s : list) {
@@ -378,6 +379,10 @@ TEST_F(Loopback, PortNamesFollowTheRules)
     EXPECT_EQ(list[11], "_Note");
     EXPECT_EQ(list[12], "TWIN #4");
     EXPECT_EQ(list[13], std::string(30, 'P'));
+    // Names come in UTF-8 and are listed in the editor's Windows-1252, each
+    // character one byte (what the code page lacks shows as '?').
+    EXPECT_EQ(list[14], "Caf\xE9 \x80 ?");
+    EXPECT_EQ(list[15], std::string(20, '\xE9'));
 
     // The same names give the same list on the next run; the ports still
     // open under their listed numbers.
