@@ -238,13 +238,7 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
 }
 
 void TMidiDeviceForm::LearnFromMidi(uint32_t time, uint8_t status, uint8_t data1, uint8_t data2, uint8_t data3) {
-    MidiEvent e{};
-    e.time = time;
-    e.status = status;
-    e.data1 = data1;
-    e.data2 = data2;
-    e.data3 = data3;
-    morvelant::LearnFromMidi(engine_, e);
+    morvelant::LearnFromMidi(engine_, MidiEvent{time, status, data1, data2, data3});
 }
 
 }  // namespace morvelant

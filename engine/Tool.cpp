@@ -40,13 +40,7 @@ int32_t Distance(int32_t a, int32_t b) { return AbsValue(Saturate(static_cast<in
 uint8_t LowByte(int64_t x) { return static_cast<uint8_t>(x & 0xFF); }
 
 MidiEvent MakeEvent(uint32_t time, uint8_t status, uint8_t data1 = 0, uint8_t data2 = 0, uint8_t data3 = 0) {
-    MidiEvent e{};
-    e.time = time;
-    e.status = status;
-    e.data1 = data1;
-    e.data2 = data2;
-    e.data3 = data3;
-    return e;
+    return MidiEvent{time, status, data1, data2, data3};
 }
 
 // One hex digit as the device's text dump reads it: only '1'-'9' and

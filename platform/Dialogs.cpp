@@ -123,22 +123,22 @@ MessageResult ScriptedDialogs::MessageBox(const std::string& text, const std::st
     return Next(messageAnswers, g_silent.MessageBox(text, caption, buttons, icon));
 }
 
-std::optional<FileDialogAnswer> ScriptedDialogs::OpenFile(const FileDialogRequest& request) {
+std::optional<FileDialogAnswer> ScriptedDialogs::FileDialog(Kind kind, const FileDialogRequest& request,
+                                                            std::deque<std::optional<FileDialogAnswer>>& answers) {
     Call c;
-    c.kind = Kind::Open;
+    c.kind = kind;
     c.caption = request.title;
     c.file = request;
     calls.push_back(std::move(c));
-    return Answer(openAnswers, request);
+    return Answer(answers, request);
+}
+
+std::optional<FileDialogAnswer> ScriptedDialogs::OpenFile(const FileDialogRequest& request) {
+    return FileDialog(Kind::Open, request, openAnswers);
 }
 
 std::optional<FileDialogAnswer> ScriptedDialogs::SaveFile(const FileDialogRequest& request) {
-    Call c;
-    c.kind = Kind::Save;
-    c.caption = request.title;
-    c.file = request;
-    calls.push_back(std::move(c));
-    return Answer(saveAnswers, request);
+    return FileDialog(Kind::Save, request, saveAnswers);
 }
 
 std::optional<std::string> ScriptedDialogs::BrowseFolder(const std::string& title, const std::string& initialDir) {

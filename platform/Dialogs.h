@@ -123,6 +123,10 @@ public:
     std::optional<std::string> BrowseFolder(const std::string& title, const std::string& initialDir) override;
     std::optional<uint32_t> ChooseColor(uint32_t initial) override;
     bool PrinterSetup() override;
+
+private:
+    std::optional<FileDialogAnswer> FileDialog(Kind kind, const FileDialogRequest& request,
+                                               std::deque<std::optional<FileDialogAnswer>>& answers);
 };
 
 // One entry of a filter: its description and its masks.

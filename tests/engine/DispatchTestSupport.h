@@ -13,18 +13,15 @@
 #include "engine/MidiInDeviceUnit.h"
 #include "model/SysexCodec.h"
 #include "tests/support/QtTestApp.h"
+#include "tests/support/MidiEvents.h"
 
 namespace morvelant::dispatchtest {
 
 inline void EnsureApp() { testsupport::CoreApp(); }
 
+// Incoming events here carry time 0 unless a test says otherwise.
 inline MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0, uint32_t time = 0) {
-    MidiEvent e{};
-    e.time = time;
-    e.status = status;
-    e.data1 = d1;
-    e.data2 = d2;
-    return e;
+    return testsupport::Ev(status, d1, d2, time);
 }
 
 inline std::string Text(const MidiEvent& e) {

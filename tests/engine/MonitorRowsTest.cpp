@@ -7,18 +7,12 @@
 #include <vector>
 
 #include "engine/MonitorRows.h"
+#include "tests/support/MidiEvents.h"
 
 namespace morvelant {
 namespace {
 
-MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) {
-    MidiEvent e{};
-    e.time = 0xFFFFFFFFu;
-    e.status = status;
-    e.data1 = d1;
-    e.data2 = d2;
-    return e;
-}
+using testsupport::Ev;
 
 void Sysex(MidiMonitorRows& m, int port, bool incoming, const std::vector<uint8_t>& bytes) {
     for (uint8_t b : bytes) {

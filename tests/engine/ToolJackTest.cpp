@@ -15,6 +15,7 @@
 #include "engine/Tool.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitOut.h"
+#include "tests/support/ControllerFader.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/QtTestApp.h"
@@ -95,18 +96,7 @@ protected:
     }
 
     void Fader(int f, int mode, int threshold, int start, int controller) {
-        auto& p = model_.Presets[0];
-        p.FaderMin(f) = 0;
-        p.FaderMax(f) = 127;
-        p.FaderValue(f) = start;
-        p.FaderThreshold(f) = threshold;
-        p.ActiveMode(f) = 0x80 + mode;
-        p.FaderMidiMode(f) = 1;
-        p.MasterSlaveMode(f) = 0;
-        p.FaderOutMode(f) = 0;
-        p.FaderStatus(f) = 0xB0;
-        p.FaderMidiData1(f) = controller;
-        p.FaderMidiData2(f) = 128;
+        testsupport::SetControllerFader(model_.Presets[0], f, controller, mode, threshold, start);
         model_.FaderStates[f].TakeInitialValue = true;
         Reset(engine_, model_.FaderStates[f], f);
     }

@@ -11,6 +11,8 @@
 
 #include "engine/Engine.h"
 #include "engine/Tool.h"
+#include "tests/support/ControllerFader.h"
+#include "tests/support/MidiEvents.h"
 
 namespace morvelant::tooltest {
 
@@ -19,14 +21,7 @@ struct SentEvent {
     MidiEvent event;
 };
 
-inline MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0, uint32_t time = 0xFFFFFFFFu) {
-    MidiEvent e{};
-    e.time = time;
-    e.status = status;
-    e.data1 = d1;
-    e.data2 = d2;
-    return e;
-}
+using testsupport::Ev;
 
 inline bool Same(const MidiEvent& a, const MidiEvent& b) {
     return a.time == b.time && a.status == b.status && a.data1 == b.data1 && a.data2 == b.data2 &&
@@ -100,19 +95,8 @@ protected:
     // Fader f: a full-range Control Change 7 on output 1, in the given
     // pick-up mode, started at value `start` (motor faders take the value).
     void Fader(int f, int mode, int threshold, int start, int min = 0, int max = 127) {
-        auto& p = P();
-        p.FaderMin(f) = min;
-        p.FaderMax(f) = max;
-        p.FaderValue(f) = start;
-        p.FaderThreshold(f) = threshold;
-        p.ActiveMode(f) = 0x80 + mode;
-        p.FaderMidiMode(f) = 1;
-        p.MasterSlaveMode(f) = 0;
-        p.FaderOutMode(f) = 0;
-        p.SwitchMode(f) = 2;
-        p.FaderStatus(f) = 0xB0;
-        p.FaderMidiData1(f) = 7;
-        p.FaderMidiData2(f) = 128;
+        testsupport::SetControllerFader(P(), f, 7, mode, threshold, start, min, max);
+        P().SwitchMode(f) = 2;
         F(f).TakeInitialValue = true;
         Reset(engine, F(f), f);
         Reset(engine, K(f), f);

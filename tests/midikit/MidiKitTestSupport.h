@@ -114,19 +114,6 @@ struct StubKit {
     std::unique_ptr<StubControl> control;
 };
 
-// The driver library fixes its backend and port list when it is first used,
-// and stays in the process once loaded. A test that needs a backend of its
-// own therefore runs alone in a fresh process when the library is already
-// loaded here (ctest runs every test alone anyway).
-#define MIDIKIT_IN_FRESH_PROCESS()                                              \
-    do {                                                                        \
-        if (::morvelant::testsupport::DriverLoadedHere()) {                         \
-            ASSERT_EQ(::morvelant::testsupport::RerunThisTestAlone(), 0)               \
-                << "the test failed in its own process";                        \
-            return;                                                             \
-        }                                                                       \
-    } while (0)
-
 // The real driver library from the program folder, on its loopback backend
 // (4 ports each way, output k wired to input k).
 inline std::unique_ptr<TMidiKit> LoopbackKit()

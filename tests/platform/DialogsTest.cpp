@@ -8,6 +8,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/QtDialogs.h"
+#include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
 namespace {
@@ -72,14 +73,7 @@ TEST(DialogsTest, ScriptedDialogsRecordCallsAndAnswerFromQueues) {
 // timer answers the modal dialog the way a user would.
 class QtDialogsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "platform_tests";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { testsupport::WidgetApp(); }
 };
 
 TEST_F(QtDialogsTest, MessageBoxMapsButtons) {

@@ -13,6 +13,7 @@
 
 #include "platform/QtColors.h"
 #include "platform/QtFormBase.h"
+#include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
 namespace {
@@ -36,14 +37,7 @@ protected:
 
 class QtFormBaseTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "platform_tests";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { testsupport::WidgetApp(); }
 };
 
 TEST_F(QtFormBaseTest, CloseAsksFirstAndDoesWhatTheActionSays) {

@@ -15,6 +15,7 @@
 #include "engine/MidiInDeviceUnit.h"
 #include "midikit/MidiKitOut.h"
 #include "shell/Main.h"
+#include "tests/support/ControllerFader.h"
 #include "tests/support/JackPeer.h"
 
 namespace morvelant::settingstest {
@@ -46,12 +47,7 @@ public:
 TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
     if (!testsupport::JackReachable())
         GTEST_SKIP() << "JACK server '" << testsupport::JackServerName() << "' not reachable";
-    // The driver library picks its backend and lists its ports once per
-    // process: when another test loaded it already, run again alone.
-    if (testsupport::DriverLoadedHere()) {
-        ASSERT_EQ(RerunAlone(), 0) << "failed in its own process";
-        return;
-    }
+    MIDIKIT_IN_FRESH_PROCESS();
     ::setenv("MIDIKIT_BACKEND", "jack", 1);
     App();
 
@@ -112,17 +108,7 @@ TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
         // Fader 1 of preset 0: controller 20 on channel 1, the value of the
         // fader, sent at once.
         Morvelant_Parameters& p = main.Model.Presets[0];
-        p.FaderMin(0) = 0;
-        p.FaderMax(0) = 127;
-        p.FaderValue(0) = 0;
-        p.FaderThreshold(0) = 0;
-        p.ActiveMode(0) = 0x80;
-        p.FaderMidiMode(0) = 1;
-        p.MasterSlaveMode(0) = 0;
-        p.FaderOutMode(0) = 0;
-        p.FaderStatus(0) = 0xB0;
-        p.FaderMidiData1(0) = 20;
-        p.FaderMidiData2(0) = 128;
+        testsupport::SetControllerFader(p, 0, 20);
         main.Model.SelectedPreset = 0;
         main.Show();
         main.ShowCurrentPreset(false);

@@ -22,20 +22,14 @@
 #include "shell/MidiData.h"
 #include "shell/MidiMonGrid.h"
 #include "tests/support/QtWidgetApp.h"
+#include "tests/support/MidiEvents.h"
 
 namespace morvelant {
 namespace {
 
 QApplication* App() { return testsupport::WidgetApp(); }
 
-MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) {
-    MidiEvent e{};
-    e.time = 0xFFFFFFFFu;
-    e.status = status;
-    e.data1 = d1;
-    e.data2 = d2;
-    return e;
-}
+using testsupport::Ev;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

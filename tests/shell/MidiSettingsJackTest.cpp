@@ -20,11 +20,7 @@ namespace {
 TEST(MidiSettingsJack, PortsOfAnotherClientTakeRolesAliasesAndEvents) {
     if (!testsupport::JackReachable())
         GTEST_SKIP() << "JACK server '" << testsupport::JackServerName() << "' not reachable";
-    // The driver library lists its ports once per process.
-    if (testsupport::DriverLoadedHere()) {
-        ASSERT_EQ(RerunAlone(), 0) << "failed in its own process";
-        return;
-    }
+    MIDIKIT_IN_FRESH_PROCESS();
     ::setenv("MIDIKIT_BACKEND", "jack", 1);
     App();
 

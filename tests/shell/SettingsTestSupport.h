@@ -45,8 +45,6 @@ inline bool NeedsFreshProcess() {
     return !LoopbackLoadedHere() && testsupport::DriverLoadedHere();
 }
 
-inline int RerunAlone() { return testsupport::RerunThisTestAlone(); }
-
 // The first of the names, the last ("no device") left out, that contains part; -1 if none.
 inline int Find(const std::vector<std::string>& names, const std::string& part) {
     for (size_t i = 0; i + 1 < names.size(); ++i)
@@ -54,13 +52,7 @@ inline int Find(const std::vector<std::string>& names, const std::string& part) 
     return -1;
 }
 
-#define SETTINGS_IN_LOOPBACK_PROCESS()                                                      \
-    do {                                                                                   \
-        if (::morvelant::settingstest::NeedsFreshProcess()) {                              \
-            ASSERT_EQ(::morvelant::settingstest::RerunAlone(), 0) << "failed in its own process"; \
-            return;                                  \
-        }                                                                                  \
-    } while (0)
+#define SETTINGS_IN_LOOPBACK_PROCESS() MIDIKIT_IN_FRESH_PROCESS_IF(::morvelant::settingstest::NeedsFreshProcess())
 
 class SettingsFixture : public ::testing::Test {
 protected:

@@ -35,3 +35,19 @@ inline int RerunThisTestAlone(const std::string& env = std::string()) {
 }
 
 }  // namespace morvelant::testsupport
+
+// The driver library fixes its backend and port list when it is first used,
+// and stays in the process once loaded. A test that needs a backend of its
+// own therefore runs alone in a fresh process when the library is already
+// loaded here (ctest runs every test alone anyway); the condition says when
+// the loaded library does not serve.
+#define MIDIKIT_IN_FRESH_PROCESS_IF(condition)                                  \
+    do {                                                                        \
+        if (condition) {                                                        \
+            ASSERT_EQ(::morvelant::testsupport::RerunThisTestAlone(), 0)        \
+                << "the test failed in its own process";                        \
+            return;                                                             \
+        }                                                                       \
+    } while (0)
+#define MIDIKIT_IN_FRESH_PROCESS() MIDIKIT_IN_FRESH_PROCESS_IF(::morvelant::testsupport::DriverLoadedHere())
+

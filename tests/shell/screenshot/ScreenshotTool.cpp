@@ -41,6 +41,7 @@
 #include "shell/MidiMonGrid.h"
 #include "shell/MorvelantExplorer.h"
 #include "shell/SendingUnit.h"
+#include "tests/support/MidiEvents.h"
 
 using namespace morvelant;
 
@@ -61,14 +62,7 @@ struct Shot {
     std::function<std::unique_ptr<QWidget>(Context&)> make;
 };
 
-MidiEvent Ev(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) {
-    MidiEvent e{};
-    e.time = 0xFFFFFFFFu;
-    e.status = status;
-    e.data1 = d1;
-    e.data2 = d2;
-    return e;
-}
+using testsupport::Ev;
 
 void FillMonitor(TMidiMonGridForm& m) {
     m.Rows.MonitorEnabled = true;
