@@ -28,8 +28,7 @@ struct Stamps {
     std::atomic<bool> done{false};
 };
 
-void OnNotify(void* context, uint32_t message)
-{
+void OnNotify(void* context, uint32_t message) {
     auto now = Clock::now();
     auto* s = static_cast<Stamps*>(context);
     std::lock_guard lock(s->mx);
@@ -39,8 +38,7 @@ void OnNotify(void* context, uint32_t message)
         s->done = true;
 }
 
-void OnNote(double, std::vector<unsigned char>* m, void* context)
-{
+void OnNote(double, std::vector<unsigned char>* m, void* context) {
     auto now = Clock::now();
     auto* s = static_cast<Stamps*>(context);
     if (!m->empty() && ((*m)[0] & 0xF0) == 0x90) {
@@ -50,9 +48,8 @@ void OnNote(double, std::vector<unsigned char>* m, void* context)
 }
 
 // Deviations in ms of stamps[i] from start + (i + 1) beats.
-void Deviation(const std::vector<Clock::time_point>& stamps, Clock::time_point start, double beatMs,
-               double& median, double& maximum)
-{
+void Deviation(const std::vector<Clock::time_point>& stamps, Clock::time_point start, double beatMs, double& median,
+               double& maximum) {
     std::vector<double> dev;
     for (size_t i = 0; i < stamps.size(); ++i) {
         double actual = std::chrono::duration<double, std::milli>(stamps[i] - start).count();
@@ -67,9 +64,8 @@ void Deviation(const std::vector<Clock::time_point>& stamps, Clock::time_point s
     maximum = dev.back();
 }
 
-void BM_ClockBeatsThroughJack(benchmark::State& state)
-{
-    const uint32_t tempo = uint32_t(state.range(0)); // microseconds per quarter
+void BM_ClockBeatsThroughJack(benchmark::State& state) {
+    const uint32_t tempo = uint32_t(state.range(0));  // microseconds per quarter
     const int beats = 60;
     if (!JackReachable()) {
         state.SkipWithError("the JACK test server is not reachable");
@@ -96,7 +92,7 @@ void BM_ClockBeatsThroughJack(benchmark::State& state)
     uint32_t sync = kit->OpenSync(0, &target, 0, 10);
     uint32_t out = kit->OpenMidiOut(nullptr, uint32_t(port), sync, MIDIKIT_OPEN_ARGUMENT);
     kit->SetTempo(sync, tempo);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // connection settles
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // connection settles
 
     double beatMs = double(tempo) / 1000.0;
     for (auto _ : state) {
@@ -106,9 +102,8 @@ void BM_ClockBeatsThroughJack(benchmark::State& state)
         }
         auto start = Clock::now();
         kit->StartSync(sync);
-        while (!stamps.done)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // last note lands
+        while (!stamps.done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // last note lands
         kit->PauseSync(sync, 0);
         std::lock_guard lock(stamps.mx);
         stamps.beats.resize(std::min<size_t>(stamps.beats.size(), beats));
@@ -128,8 +123,13 @@ void BM_ClockBeatsThroughJack(benchmark::State& state)
     peer.cancelCallback();
 }
 
-} // namespace
+}  // namespace
 
-BENCHMARK(BM_ClockBeatsThroughJack)->Arg(500000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ClockBeatsThroughJack)
+    ->Arg(500000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

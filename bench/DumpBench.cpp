@@ -135,8 +135,7 @@ void BM_LoadWorkingSets(benchmark::State& state) {
         target.PresetEditBufferNames.clear();
         target.PatternEditBufferNames.clear();
         target.PresetEditBufferCount = target.PatternEditBufferCount = 1;
-        if (!LoadPresetWorkingSet(target, "") || !LoadPatternWorkingSet(target, ""))
-            state.SkipWithError("load failed");
+        if (!LoadPresetWorkingSet(target, "") || !LoadPatternWorkingSet(target, "")) state.SkipWithError("load failed");
     }
 }
 BENCHMARK(BM_LoadWorkingSets)->Unit(benchmark::kMillisecond);

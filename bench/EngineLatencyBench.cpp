@@ -55,9 +55,9 @@ void OnPeerInput(double, std::vector<unsigned char>* message, void*) {
 
 struct Rig {
     std::string client = "LatPeer" + std::to_string(::getpid());
-    std::unique_ptr<RtMidiIn> peerIn;        // where both loops end
-    std::unique_ptr<RtMidiOut> peerOut;      // feeds the editor's input
-    std::unique_ptr<RtMidiOut> directOut;    // connected straight to peerIn
+    std::unique_ptr<RtMidiIn> peerIn;  // where both loops end
+    std::unique_ptr<RtMidiOut> peerOut;  // feeds the editor's input
+    std::unique_ptr<RtMidiOut> directOut;  // connected straight to peerIn
     std::unique_ptr<TMidiKit> kit;
     DeviceModel model;
     MidiRouting routing;
@@ -106,8 +106,7 @@ struct Rig {
         }
         for (int j = 0; j < routing.NumOutDevs; ++j)
             if (description(kit->pGetMidiOutDescription, j).find(client + "i") != std::string::npos) outPort = j;
-        if (inPort < 0 || outPort < 0)
-            return Fail("the peer's ports are not offered by the driver; inputs:" + names);
+        if (inPort < 0 || outPort < 0) return Fail("the peer's ports are not offered by the driver; inputs:" + names);
         routing.MorvelantPCDeviceIndex = routing.NumInDevs;
         routing.In1DeviceFlags[static_cast<size_t>(inPort)] = true;
         routing.Out1DeviceFlags[static_cast<size_t>(outPort)] = true;

@@ -15,8 +15,7 @@ namespace {
 constexpr int Tracks = 8;
 constexpr uint32_t EventsPerTrack = 10000;
 
-std::unique_ptr<TMidiKitScore> MakeScore(bool withSysex)
-{
+std::unique_ptr<TMidiKitScore> MakeScore(bool withSysex) {
     auto score = std::make_unique<TMidiKitScore>(0);
     for (int t = 0; t < Tracks; ++t) {
         auto* track = new TMidiKitTrack;
@@ -26,8 +25,7 @@ std::unique_ptr<TMidiKitScore> MakeScore(bool withSysex)
             // Track 0 optionally carries dumps: messages of 64 bytes.
             if (withSysex && t == 0) {
                 const uint32_t k = i % 64;
-                e = MidiEvent{k == 0 ? 3u : 0u, 0xF0,
-                              static_cast<uint8_t>(k == 0 ? 0xF0 : (k == 63 ? 0xF7 : k)), 0, 0};
+                e = MidiEvent{k == 0 ? 3u : 0u, 0xF0, static_cast<uint8_t>(k == 0 ? 0xF0 : (k == 63 ? 0xF7 : k)), 0, 0};
             }
             track->InsertEvent(&e, TMidiKitTrack::LastIndex);
         }
@@ -36,8 +34,7 @@ std::unique_ptr<TMidiKitScore> MakeScore(bool withSysex)
     return score;
 }
 
-void BM_MergeWholeScore(benchmark::State& state)
-{
+void BM_MergeWholeScore(benchmark::State& state) {
     auto score = MakeScore(state.range(0) != 0);
     uint64_t sent = 0;
     for (auto _ : state) {
@@ -55,11 +52,10 @@ void BM_MergeWholeScore(benchmark::State& state)
 BENCHMARK(BM_MergeWholeScore)->Arg(0)->Arg(1)->ArgName("sysex")->Unit(benchmark::kMillisecond);
 
 // One refill as the output asks for it: a 512-event batch from the middle.
-void BM_MergeOneBatch(benchmark::State& state)
-{
+void BM_MergeOneBatch(benchmark::State& state) {
     auto score = MakeScore(false);
     int batches = 0;
-    score->StartOut([](MidiEvent*) { return false; }); // rewind, first batch
+    score->StartOut([](MidiEvent*) { return false; });  // rewind, first batch
     for (auto _ : state) {
         if (score->MergedCount() == 0) {
             state.PauseTiming();

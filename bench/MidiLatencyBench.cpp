@@ -40,31 +40,20 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Micros(Clock::duration d)
-{
-    return std::chrono::duration<double, std::micro>(d).count();
-}
+double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
-double Percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0.0;
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0.0;
     std::sort(v.begin(), v.end());
     size_t i = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
     return v[std::min(i, v.size() - 1)];
 }
 
-QCoreApplication* App()
-{
-    return testsupport::CoreApp();
-}
+QCoreApplication* App() { return testsupport::CoreApp(); }
 
-
-int FindRtPort(RtMidi& api, const std::string& part)
-{
+int FindRtPort(RtMidi& api, const std::string& part) {
     for (unsigned i = 0; i < api.getPortCount(); ++i)
-        if (api.getPortName(i).find(part) != std::string::npos)
-            return static_cast<int>(i);
+        if (api.getPortName(i).find(part) != std::string::npos) return static_cast<int>(i);
     return -1;
 }
 
@@ -83,24 +72,20 @@ struct Rig {
     std::unique_ptr<TMidiKitOut> out;
     std::unique_ptr<TMidiKitIn> in;
     std::atomic<int64_t> directArrival{0};  // Clock ticks; 0 = not yet
-    std::atomic<int> directBulk{0};         // bulk messages seen on the direct path
-    std::atomic<int> relayedKitBulk{0};     // toolkit bulk messages seen by the relay
+    std::atomic<int> directBulk{0};  // bulk messages seen on the direct path
+    std::atomic<int> relayedKitBulk{0};  // toolkit bulk messages seen by the relay
     std::atomic<int> kitBulkAtDirectIn{0};  // ... and by the plain input after the relay
     std::string error;
 
-    static void Relay(double, std::vector<unsigned char>* m, void* self)
-    {
+    static void Relay(double, std::vector<unsigned char>* m, void* self) {
         auto* rig = static_cast<Rig*>(self);
         // Count every controller message in the packet, joined or not.
         for (size_t i = 0; i + 2 < m->size(); i += 3)
-            if (((*m)[i] & 0xF0) == 0xB0)
-                ++rig->relayedKitBulk;
+            if (((*m)[i] & 0xF0) == 0xB0) ++rig->relayedKitBulk;
         rig->relayOut->sendMessage(m);
     }
-    static void Direct(double, std::vector<unsigned char>* m, void* self)
-    {
-        if (m->empty())
-            return;
+    static void Direct(double, std::vector<unsigned char>* m, void* self) {
+        if (m->empty()) return;
         if ((*m)[0] == DirectStatus)
             static_cast<Rig*>(self)->directArrival.store(Clock::now().time_since_epoch().count());
         else if (((*m)[0] & 0xF0) == 0xA0)
@@ -109,8 +94,7 @@ struct Rig {
             ++static_cast<Rig*>(self)->kitBulkAtDirectIn;
     }
 
-    bool Build()
-    {
+    bool Build() {
         App();
         if (!testsupport::JackReachable()) {
             error = "JACK server " + testsupport::JackServerName() + " not reachable";
@@ -164,8 +148,7 @@ struct Rig {
     }
 };
 
-Rig& TheRig()
-{
+Rig& TheRig() {
     static Rig* rig = [] {
         auto* r = new Rig;
         r->Build();
@@ -176,20 +159,17 @@ Rig& TheRig()
 
 // Runs the application thread's event loop until done() holds or a second
 // passes; the thread sleeps in the loop like the program's GUI thread.
-bool WaitInLoop(const std::function<bool()>& done)
-{
+bool WaitInLoop(const std::function<bool()>& done) {
     bool expired = false;
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [&] { expired = true; });
     guard.start(1000);
-    while (!done() && !expired)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (!done() && !expired) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
 
-void BM_RoundTripAddedLatency(benchmark::State& state)
-{
+void BM_RoundTripAddedLatency(benchmark::State& state) {
     Rig& rig = TheRig();
     if (!rig.error.empty()) {
         state.SkipWithError(rig.error.c_str());
@@ -198,8 +178,7 @@ void BM_RoundTripAddedLatency(benchmark::State& state)
     std::vector<double> kitUs, directUs, addedUs;
     int64_t kitArrival = 0;
     rig.in->OnMidiData = [&](LPMIDIEVENT e, bool*) {
-        if (e->status == KitStatus)
-            kitArrival = Clock::now().time_since_epoch().count();
+        if (e->status == KitStatus) kitArrival = Clock::now().time_since_epoch().count();
     };
     std::mt19937 random(42);
     std::uniform_int_distribution<int> offsetUs(0, 3000);
@@ -248,8 +227,7 @@ BENCHMARK(BM_RoundTripAddedLatency)->UseManualTime()->Iterations(3000)->Unit(ben
 // plain RtMidi path carries the same stream at the same moments, so that a
 // loss of the server itself (a client that misses its cycle under load) shows
 // on both paths and is not taken for a loss of the toolkit.
-void BM_TenThousandPerSecond(benchmark::State& state)
-{
+void BM_TenThousandPerSecond(benchmark::State& state) {
     Rig& rig = TheRig();
     if (!rig.error.empty()) {
         state.SkipWithError(rig.error.c_str());
@@ -259,14 +237,12 @@ void BM_TenThousandPerSecond(benchmark::State& state)
     std::vector<uint8_t> seen(Count, 0);
     int received = 0, outOfOrder = 0, last = -1, refused = 0;
     rig.in->OnMidiData = [&](LPMIDIEVENT e, bool*) {
-        if ((e->status & 0xF0) != 0xB0)
-            return;
+        if ((e->status & 0xF0) != 0xB0) return;
         int n = ((e->status & 0x0F) << 14) | (e->data1 << 7) | e->data2;
         if (n >= 0 && n < Count && !seen[n]) {
             seen[n] = 1;
             ++received;
-            if (n < last)
-                ++outOfOrder;
+            if (n < last) ++outOfOrder;
             last = n;
         }
     };
@@ -280,24 +256,21 @@ void BM_TenThousandPerSecond(benchmark::State& state)
         auto start = Clock::now();
         for (int n = 0; n < Count; ++n) {
             auto due = start + std::chrono::microseconds(100 * n);
-            while (Clock::now() < due)
-                QCoreApplication::processEvents(QEventLoop::AllEvents);
-            MidiEvent e{MIDIKIT_TIME_NOW, static_cast<uint8_t>(0xB0 | (n >> 14)),
-                        static_cast<uint8_t>((n >> 7) & 0x7F), static_cast<uint8_t>(n & 0x7F), 0};
+            while (Clock::now() < due) QCoreApplication::processEvents(QEventLoop::AllEvents);
+            MidiEvent e{MIDIKIT_TIME_NOW, static_cast<uint8_t>(0xB0 | (n >> 14)), static_cast<uint8_t>((n >> 7) & 0x7F),
+                        static_cast<uint8_t>(n & 0x7F), 0};
             while (!rig.out->Put(&e)) {
                 ++refused;
                 QCoreApplication::processEvents(QEventLoop::AllEvents);
             }
-            std::vector<unsigned char> m{static_cast<unsigned char>(0xA0 | (n >> 14)), e.data1,
-                                         e.data2};
+            std::vector<unsigned char> m{static_cast<unsigned char>(0xA0 | (n >> 14)), e.data1, e.data2};
             rig.directOut->sendMessage(&m);
         }
         auto sent = Clock::now();
         WaitInLoop([&] { return received == Count; });
         // Stragglers after the last one.
         auto settle = Clock::now() + std::chrono::milliseconds(200);
-        while (Clock::now() < settle)
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        while (Clock::now() < settle) QCoreApplication::processEvents(QEventLoop::AllEvents);
         state.SetIterationTime(std::chrono::duration<double>(sent - start).count());
     }
     rig.in->OnMidiData = nullptr;

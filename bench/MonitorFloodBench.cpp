@@ -56,10 +56,9 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 int g_seconds = 60;
-constexpr int kRate = 10000;        // messages per second
-constexpr int kBatchMs = 1;         // the peer sends every millisecond
-constexpr int kSysexEvery = 500;    // one system-exclusive message per 500
-
+constexpr int kRate = 10000;  // messages per second
+constexpr int kBatchMs = 1;  // the peer sends every millisecond
+constexpr int kSysexEvery = 500;  // one system-exclusive message per 500
 
 double RssMiB() {
     std::ifstream statm("/proc/self/statm");
@@ -92,7 +91,9 @@ struct Peer {
                         m = {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0xF7};
                     } else {
                         const auto k = static_cast<unsigned char>(n % 3);
-                        m = {static_cast<unsigned char>(k == 2 ? 0xB1 : k == 1 ? 0x80 : 0x90),
+                        m = {static_cast<unsigned char>(k == 2       ? 0xB1
+                                                            : k == 1 ? 0x80
+                                                                     : 0x90),
                              static_cast<unsigned char>(n & 0x7F), static_cast<unsigned char>((n >> 7) & 0x7F)};
                     }
                     out->sendMessage(&m);

@@ -4,11 +4,11 @@
 
 #include <RtMidi.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <unistd.h>
 
 namespace morvelant::driver {
 
@@ -28,23 +28,18 @@ constexpr size_t kPiece = 4096;
 class RtInputLink final : public InputLink {
 public:
     RtInputLink(std::unique_ptr<RtMidiIn> in, InputCallback cb) : in_(std::move(in)), cb_(std::move(cb)) {}
-    ~RtInputLink() override
-    {
+    ~RtInputLink() override {
         try {
             in_->cancelCallback();
             in_->closePort();
-        } catch (...) {
-        }
-        in_.reset(); // closes the client; no callback after this
+        } catch (...) {}
+        in_.reset();  // closes the client; no callback after this
     }
-    static void callback(double, std::vector<unsigned char>* message, void* self)
-    {
+    static void callback(double, std::vector<unsigned char>* message, void* self) {
         try {
             auto* link = static_cast<RtInputLink*>(self);
-            if (message && !message->empty())
-                link->cb_(message->data(), message->size());
-        } catch (...) {
-        }
+            if (message && !message->empty()) link->cb_(message->data(), message->size());
+        } catch (...) {}
     }
     std::unique_ptr<RtMidiIn> in_;
     InputCallback cb_;
@@ -53,20 +48,15 @@ public:
 class RtOutputLink final : public OutputLink {
 public:
     explicit RtOutputLink(std::unique_ptr<RtMidiOut> out) : out_(std::move(out)) {}
-    ~RtOutputLink() override
-    {
+    ~RtOutputLink() override {
         try {
             out_->closePort();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
-    void send(const uint8_t* data, size_t size) override
-    {
+    void send(const uint8_t* data, size_t size) override {
         try {
-            for (size_t off = 0; off < size; off += kPiece)
-                out_->sendMessage(data + off, std::min(kPiece, size - off));
-        } catch (...) {
-        }
+            for (size_t off = 0; off < size; off += kPiece) out_->sendMessage(data + off, std::min(kPiece, size - off));
+        } catch (...) {}
     }
 
 private:
@@ -74,35 +64,26 @@ private:
 };
 
 // Records that a listing client reported an error.
-void noteProbeError(RtMidiError::Type, const std::string&, void* failed)
-{
-    *static_cast<bool*>(failed) = true;
-}
+void noteProbeError(RtMidiError::Type, const std::string&, void* failed) { *static_cast<bool*>(failed) = true; }
 
 // The port names of one direction. The list is read once for the whole run,
 // and a busy JACK server now and then fails to open the listing client, which
 // would leave the editor without ports until the next start: an attempt that
 // reported an error or found no port at all is tried again a few times.
 template <typename Probe>
-std::vector<std::string> listPortsOf(RtMidi::Api api)
-{
+std::vector<std::string> listPortsOf(RtMidi::Api api) {
     std::vector<std::string> names;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (attempt > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(30));
         bool failed = false;
         names.clear();
         try {
             Probe probe(api, std::string(kOwnClientPrefix) + " probe");
             probe.setErrorCallback(noteProbeError, &failed);
             unsigned n = probe.getPortCount();
-            for (unsigned i = 0; i < n; ++i)
-                names.push_back(probe.getPortName(i));
-        } catch (...) {
-            failed = true;
-        }
-        if (!failed && !names.empty())
-            break;
+            for (unsigned i = 0; i < n; ++i) names.push_back(probe.getPortName(i));
+        } catch (...) { failed = true; }
+        if (!failed && !names.empty()) break;
     }
     return names;
 }
@@ -117,87 +98,67 @@ public:
 
     // A busy JACK server may fail a request now and then (clients coming
     // and going); a port that is there gets a few tries.
-    std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) override
-    {
+    std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) override {
         return withRetries([&] { return tryOpenInput(raw, callback); });
     }
 
-    std::unique_ptr<OutputLink> openOutput(const std::string& raw) override
-    {
+    std::unique_ptr<OutputLink> openOutput(const std::string& raw) override {
         return withRetries([&] { return tryOpenOutput(raw); });
     }
 
 private:
     template <typename TryOpen>
-    static auto withRetries(TryOpen&& tryOpen) -> decltype(tryOpen())
-    {
+    static auto withRetries(TryOpen&& tryOpen) -> decltype(tryOpen()) {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if (attempt > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            if (auto link = tryOpen())
-                return link;
+            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (auto link = tryOpen()) return link;
         }
         return nullptr;
     }
 
-    std::unique_ptr<InputLink> tryOpenInput(const std::string& raw, const InputCallback& callback)
-    {
+    std::unique_ptr<InputLink> tryOpenInput(const std::string& raw, const InputCallback& callback) {
         try {
             auto in = std::make_unique<RtMidiIn>(api_, std::string(kOwnClientPrefix) + " in", 100);
             in->setErrorCallback(quietErrors, nullptr);
             int index = find(*in, raw);
-            if (index < 0)
-                return nullptr;
+            if (index < 0) return nullptr;
             auto link = std::make_unique<RtInputLink>(std::move(in), callback);
             // System exclusive, timing and active sensing all reach the
             // editor; it decides what to drop.
             link->in_->ignoreTypes(false, false, false);
             link->in_->setCallback(&RtInputLink::callback, link.get());
-            if (!openNamed(*link->in_, raw, index, "in"))
-                return nullptr;
+            if (!openNamed(*link->in_, raw, index, "in")) return nullptr;
             return link;
-        } catch (...) {
-            return nullptr;
-        }
+        } catch (...) { return nullptr; }
     }
 
-    std::unique_ptr<OutputLink> tryOpenOutput(const std::string& raw)
-    {
+    std::unique_ptr<OutputLink> tryOpenOutput(const std::string& raw) {
         try {
             auto out = std::make_unique<RtMidiOut>(api_, std::string(kOwnClientPrefix) + " out");
             out->setErrorCallback(quietErrors, nullptr);
-            if (!openNamed(*out, raw, -1, "out"))
-                return nullptr;
+            if (!openNamed(*out, raw, -1, "out")) return nullptr;
             return std::make_unique<RtOutputLink>(std::move(out));
-        } catch (...) {
-            return nullptr;
-        }
+        } catch (...) { return nullptr; }
     }
 
     // RtMidi opens by index; when other clients come and go in between, the
     // index may name another port, so it is checked again after opening.
     // index: the port's index just looked up, or -1 to look it up here.
-    static bool openNamed(RtMidi& port, const std::string& raw, int index, const std::string& portName)
-    {
+    static bool openNamed(RtMidi& port, const std::string& raw, int index, const std::string& portName) {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if ((attempt > 0 || index < 0) && (index = find(port, raw)) < 0)
-                return false;
+            if ((attempt > 0 || index < 0) && (index = find(port, raw)) < 0) return false;
             port.openPort(unsigned(index), portName);
-            if (!port.isPortOpen())
-                return false;
-            if (port.getPortName(unsigned(index)) == raw)
-                return true;
+            if (!port.isPortOpen()) return false;
+            if (port.getPortName(unsigned(index)) == raw) return true;
             port.closePort();
         }
         return false;
     }
 
-    static int find(RtMidi& api, const std::string& raw)
-    {
+    static int find(RtMidi& api, const std::string& raw) {
         unsigned n = api.getPortCount();
         for (unsigned i = 0; i < n; ++i)
-            if (api.getPortName(i) == raw)
-                return int(i);
+            if (api.getPortName(i) == raw) return int(i);
         return -1;
     }
     RtMidi::Api api_;
@@ -229,9 +190,7 @@ class LoopbackBackend;
 class LoopInputLink final : public InputLink {
 public:
     LoopInputLink(LoopbackBackend& owner, int port, std::shared_ptr<LoopReceiver> r)
-        : owner_(owner), port_(port), receiver_(std::move(r))
-    {
-    }
+        : owner_(owner), port_(port), receiver_(std::move(r)) {}
     ~LoopInputLink() override;
 
 private:
@@ -247,11 +206,9 @@ public:
     std::vector<std::string> inputNames() override { return names(); }
     std::vector<std::string> outputNames() override { return names(); }
 
-    std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) override
-    {
+    std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) override {
         int port = index(raw);
-        if (port < 0)
-            return nullptr;
+        if (port < 0) return nullptr;
         auto r = std::make_shared<LoopReceiver>();
         r->callback = std::move(callback);
         std::lock_guard lock(mx_);
@@ -261,8 +218,7 @@ public:
 
     std::unique_ptr<OutputLink> openOutput(const std::string& raw) override;
 
-    void deliver(int port, const uint8_t* data, size_t size)
-    {
+    void deliver(int port, const uint8_t* data, size_t size) {
         std::vector<std::shared_ptr<LoopReceiver>> targets;
         {
             std::lock_guard lock(mx_);
@@ -270,23 +226,21 @@ public:
         }
         for (auto& r : targets) {
             std::lock_guard lock(r->mx);
-            if (!r->alive)
-                continue;
+            if (!r->alive) continue;
             r->delivering = std::this_thread::get_id();
             r->callback(data, size);
             r->delivering = std::thread::id{};
         }
     }
 
-    void removeReceiver(int port, const std::shared_ptr<LoopReceiver>& r)
-    {
+    void removeReceiver(int port, const std::shared_ptr<LoopReceiver>& r) {
         {
             std::lock_guard lock(mx_);
             auto& v = receivers_[size_t(port)];
             v.erase(std::remove(v.begin(), v.end(), r), v.end());
         }
         if (r->delivering.load() == std::this_thread::get_id()) {
-            r->alive = false; // closed from inside its own delivery
+            r->alive = false;  // closed from inside its own delivery
             return;
         }
         std::lock_guard lock(r->mx);
@@ -295,11 +249,9 @@ public:
 
 private:
     std::vector<std::string> names() const { return names_; }
-    int index(const std::string& raw) const
-    {
+    int index(const std::string& raw) const {
         for (size_t i = 0; i < names_.size(); ++i)
-            if (raw == names_[i])
-                return int(i);
+            if (raw == names_[i]) return int(i);
         return -1;
     }
     std::vector<std::string> names_;
@@ -307,10 +259,7 @@ private:
     std::vector<std::vector<std::shared_ptr<LoopReceiver>>> receivers_;
 };
 
-LoopInputLink::~LoopInputLink()
-{
-    owner_.removeReceiver(port_, receiver_);
-}
+LoopInputLink::~LoopInputLink() { owner_.removeReceiver(port_, receiver_); }
 
 class LoopOutputLink final : public OutputLink {
 public:
@@ -322,63 +271,49 @@ private:
     int port_;
 };
 
-std::unique_ptr<OutputLink> LoopbackBackend::openOutput(const std::string& raw)
-{
+std::unique_ptr<OutputLink> LoopbackBackend::openOutput(const std::string& raw) {
     int port = index(raw);
-    if (port < 0)
-        return nullptr;
+    if (port < 0) return nullptr;
     return std::make_unique<LoopOutputLink>(*this, port);
 }
 
-std::unique_ptr<Backend> tryAlsa(bool forced)
-{
+std::unique_ptr<Backend> tryAlsa(bool forced) {
     // Without the sequencer device there is nothing to open; asking anyway
     // only makes the ALSA library complain on the terminal.
-    if (!forced && access("/dev/snd/seq", R_OK | W_OK) != 0)
-        return nullptr;
+    if (!forced && access("/dev/snd/seq", R_OK | W_OK) != 0) return nullptr;
     try {
         RtMidiIn probe(RtMidi::LINUX_ALSA, std::string(kOwnClientPrefix) + " probe");
         return std::make_unique<RtBackend>(RtMidi::LINUX_ALSA);
-    } catch (...) {
-        return nullptr;
-    }
+    } catch (...) { return nullptr; }
 }
 
 // Whether a JACK server of the configured name seems to exist; spares the
 // user libjack's complaints on machines without one. Looks where jackd keeps
 // its sockets.
-bool jackServerPresent()
-{
+bool jackServerPresent() {
     const char* env = std::getenv("JACK_DEFAULT_SERVER");
     std::string server = (env && *env) ? env : "default";
     std::string uid = std::to_string(getuid());
     std::error_code ec;
-    if (std::filesystem::exists("/dev/shm/jack_" + server + "_" + uid + "_0", ec))
-        return true;
+    if (std::filesystem::exists("/dev/shm/jack_" + server + "_" + uid + "_0", ec)) return true;
     for (const char* dir : {"/dev/shm/jack-", "/tmp/jack-"}) {
-        if (std::filesystem::exists(std::string(dir) + uid + "/" + server, ec))
-            return true;
+        if (std::filesystem::exists(std::string(dir) + uid + "/" + server, ec)) return true;
     }
     return false;
 }
 
-std::unique_ptr<Backend> tryJack(bool forced)
-{
-    if (!forced && !jackServerPresent())
-        return nullptr;
+std::unique_ptr<Backend> tryJack(bool forced) {
+    if (!forced && !jackServerPresent()) return nullptr;
     auto jack = std::make_unique<RtBackend>(RtMidi::UNIX_JACK);
-    if (forced)
-        return jack;
+    if (forced) return jack;
     // A server that runs but offers no MIDI port at all behaves as none.
-    if (jack->inputNames().empty() && jack->outputNames().empty())
-        return nullptr;
+    if (jack->inputNames().empty() && jack->outputNames().empty()) return nullptr;
     return jack;
 }
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<Backend> makeLoopbackBackend(int ports)
-{
+std::unique_ptr<Backend> makeLoopbackBackend(int ports) {
     std::vector<std::string> names;
     // Tests may name the ports themselves ('|' between names) to exercise
     // the naming rules; output k is wired to input k either way.
@@ -389,19 +324,16 @@ std::unique_ptr<Backend> makeLoopbackBackend(int ports)
         for (;;) {
             size_t bar = all.find('|', from);
             names.push_back(all.substr(from, bar == std::string::npos ? std::string::npos : bar - from));
-            if (bar == std::string::npos)
-                break;
+            if (bar == std::string::npos) break;
             from = bar + 1;
         }
     } else {
-        for (int i = 1; i <= ports; ++i)
-            names.push_back("Loopback " + std::to_string(i));
+        for (int i = 1; i <= ports; ++i) names.push_back("Loopback " + std::to_string(i));
     }
     return std::make_unique<LoopbackBackend>(std::move(names));
 }
 
-std::unique_ptr<Backend> chooseBackend()
-{
+std::unique_ptr<Backend> chooseBackend() {
     // RtMidi's JACK client never starts a server on its own; this makes sure
     // libjack does not either.
     setenv("JACK_NO_START_SERVER", "1", 0);
@@ -409,10 +341,8 @@ std::unique_ptr<Backend> chooseBackend()
     const char* env = std::getenv("MIDIKIT_BACKEND");
     std::string forced = env ? env : "";
     std::unique_ptr<Backend> b;
-    if (forced == "none")
-        return std::make_unique<NoBackend>();
-    if (forced == "loopback")
-        return makeLoopbackBackend(4);
+    if (forced == "none") return std::make_unique<NoBackend>();
+    if (forced == "loopback") return makeLoopbackBackend(4);
     if (forced == "alsa") {
         b = tryAlsa(true);
         return b ? std::move(b) : std::make_unique<NoBackend>();
@@ -421,11 +351,9 @@ std::unique_ptr<Backend> chooseBackend()
         b = tryJack(true);
         return b ? std::move(b) : std::make_unique<NoBackend>();
     }
-    if ((b = tryAlsa(false)))
-        return b;
-    if ((b = tryJack(false)))
-        return b;
+    if ((b = tryAlsa(false))) return b;
+    if ((b = tryJack(false))) return b;
     return std::make_unique<NoBackend>();
 }
 
-} // namespace morvelant::driver
+}  // namespace morvelant::driver

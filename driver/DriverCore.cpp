@@ -14,12 +14,11 @@ namespace {
 // The editor keeps every text as Windows-1252 bytes; the backends name their
 // ports in UTF-8. Characters the code page lacks become '?'; bytes that are
 // no UTF-8 are taken as they are.
-std::string toWindows1252(const std::string& utf8)
-{
-    static const char16_t kHigh[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-                                       0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+std::string toWindows1252(const std::string& utf8) {
+    static const char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
     std::string out;
     size_t i = 0;
     while (i < utf8.size()) {
@@ -49,21 +48,17 @@ std::string toWindows1252(const std::string& utf8)
         }
         char mapped = '?';
         for (int k = 0; k < 32; ++k)
-            if (kHigh[k] != 0 && kHigh[k] == cp)
-                mapped = char(0x80 + k);
+            if (kHigh[k] != 0 && kHigh[k] == cp) mapped = char(0x80 + k);
         out += mapped;
     }
     return out;
 }
 
 // Without the blanks around it: the configuration file does not keep them.
-std::string trimmed(const std::string& s)
-{
+std::string trimmed(const std::string& s) {
     size_t b = 0, e = s.size();
-    while (b < e && s[b] == ' ')
-        ++b;
-    while (e > b && s[e - 1] == ' ')
-        --e;
+    while (b < e && s[b] == ' ') ++b;
+    while (e > b && s[e - 1] == ' ') --e;
     return s.substr(b, e - b);
 }
 
@@ -71,25 +66,21 @@ std::string trimmed(const std::string& s)
 // with the order in which devices appear; they are dropped so that the
 // stored configuration keeps finding the port. "Client:Client Port" becomes
 // "Client Port".
-std::string tidy(std::string s)
-{
+std::string tidy(std::string s) {
     size_t sp = s.rfind(' ');
     if (sp != std::string::npos && sp + 1 < s.size()) {
         std::string tail = s.substr(sp + 1);
         size_t colon = tail.find(':');
         bool numeric = colon != std::string::npos && colon > 0 && colon + 1 < tail.size();
         for (size_t i = 0; numeric && i < tail.size(); ++i)
-            if (i != colon && !std::isdigit(uint8_t(tail[i])))
-                numeric = false;
-        if (numeric)
-            s.erase(sp);
+            if (i != colon && !std::isdigit(uint8_t(tail[i]))) numeric = false;
+        if (numeric) s.erase(sp);
     }
     size_t colon = s.find(':');
     if (colon != std::string::npos && colon > 0) {
         std::string client = s.substr(0, colon);
         std::string port = s.substr(colon + 1);
-        if (port.rfind(client, 0) == 0)
-            s = port;
+        if (port.rfind(client, 0) == 0) s = port;
     }
     for (char& c : s) {
         if (c == '=')
@@ -109,34 +100,25 @@ std::string tidy(std::string s)
 
 // Names that the configuration file, which ignores the case of its keys,
 // would take for one.
-std::string folded(const std::string& s)
-{
+std::string folded(const std::string& s) {
     std::string lower;
-    for (char c : s)
-        lower += char(std::tolower(uint8_t(c)));
+    for (char c : s) lower += char(std::tolower(uint8_t(c)));
     return lower;
 }
 
-bool isReserved(const std::string& s)
-{
-    return folded(s) == "no device";
-}
+bool isReserved(const std::string& s) { return folded(s) == "no device"; }
 
-} // namespace
+}  // namespace
 
-std::vector<PortEntry> makePortList(const std::vector<std::string>& raw)
-{
+std::vector<PortEntry> makePortList(const std::vector<std::string>& raw) {
     std::vector<PortEntry> list;
     std::set<std::string> taken;
     for (const std::string& r : raw) {
-        if (list.size() >= kMaxPorts)
-            break;
+        if (list.size() >= kMaxPorts) break;
         // Ports of this library (here or in another process) are not offered.
-        if (r.empty() || r.rfind(kOwnClientPrefix, 0) == 0)
-            continue;
+        if (r.empty() || r.rfind(kOwnClientPrefix, 0) == 0) continue;
         std::string base = trimmed(toWindows1252(tidy(r)).substr(0, kMaxNameBytes));
-        if (base.empty())
-            base = "MIDI port";
+        if (base.empty()) base = "MIDI port";
         std::string name = base;
         for (int k = 2; isReserved(name) || taken.count(folded(name)); ++k) {
             std::string suffix = " #" + std::to_string(k);
@@ -148,32 +130,25 @@ std::vector<PortEntry> makePortList(const std::vector<std::string>& raw)
     return list;
 }
 
-int messageLength(uint8_t status)
-{
-    if (status < 0x80)
-        return 0;
+int messageLength(uint8_t status) {
+    if (status < 0x80) return 0;
     if (status < 0xF0) {
         uint8_t code = status & 0xF0;
         return (code == 0xC0 || code == 0xD0) ? 2 : 3;
     }
     switch (status) {
-    case 0xF1:
-    case 0xF3:
-        return 2;
-    case 0xF2:
-        return 3;
-    case 0xF0:
-    case 0xF7:
-        return 0;
-    default:
-        return 1; // 0xF4..0xF6 and the real-time bytes
+        case 0xF1:
+        case 0xF3: return 2;
+        case 0xF2: return 3;
+        case 0xF0:
+        case 0xF7: return 0;
+        default: return 1;  // 0xF4..0xF6 and the real-time bytes
     }
 }
 
 // ---------------------------------------------------------------- notify
 
-void Notifier::set(const MidiKitNotifyTarget* target)
-{
+void Notifier::set(const MidiKitNotifyTarget* target) {
     std::lock_guard lock(gate_);
     if (target)
         target_ = *target;
@@ -181,46 +156,35 @@ void Notifier::set(const MidiKitNotifyTarget* target)
         target_ = MidiKitNotifyTarget{nullptr, nullptr};
 }
 
-void Notifier::post(uint32_t message)
-{
-    if (closed_)
-        return;
+void Notifier::post(uint32_t message) {
+    if (closed_) return;
     std::lock_guard lock(gate_);
-    if (closed_ || !target_.Notify)
-        return;
+    if (closed_ || !target_.Notify) return;
     posting_ = std::this_thread::get_id();
     try {
         target_.Notify(target_.context, message);
-    } catch (...) {
-    }
+    } catch (...) {}
     posting_ = std::thread::id{};
 }
 
-void Notifier::close()
-{
+void Notifier::close() {
     closed_ = true;
-    if (posting_.load() == std::this_thread::get_id())
-        return; // closed from inside the notification itself
-    std::lock_guard lock(gate_); // waits for a notification in progress
+    if (posting_.load() == std::this_thread::get_id()) return;  // closed from inside the notification itself
+    std::lock_guard lock(gate_);  // waits for a notification in progress
 }
 
 // ---------------------------------------------------------------- driver
 
-Driver& Driver::instance()
-{
+Driver& Driver::instance() {
     static Driver driver;
     return driver;
 }
 
-Driver::Driver()
-{
+Driver::Driver() {
     try {
         backend_ = chooseBackend();
-    } catch (...) {
-        backend_.reset();
-    }
-    if (!backend_)
-        backend_ = makeLoopbackBackend(0);
+    } catch (...) { backend_.reset(); }
+    if (!backend_) backend_ = makeLoopbackBackend(0);
     try {
         inputs_ = makePortList(backend_->inputNames());
         outputs_ = makePortList(backend_->outputNames());
@@ -230,8 +194,7 @@ Driver::Driver()
     }
 }
 
-Driver::~Driver()
-{
+Driver::~Driver() {
     // Whatever the program left open is ended without notifications; the
     // outputs do not wait for pending bytes.
     std::unordered_map<uint32_t, std::shared_ptr<Object>> left;
@@ -242,19 +205,16 @@ Driver::~Driver()
     for (auto& [h, object] : left) {
         try {
             object->shutdown(false);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     left.clear();
 }
 
-uint32_t Driver::add(std::shared_ptr<Object> object)
-{
+uint32_t Driver::add(std::shared_ptr<Object> object) {
     std::lock_guard lock(mx_);
     for (uint32_t tries = 0; tries < kHandleLimit; ++tries) {
         uint32_t h = next_++;
-        if (next_ >= kHandleLimit)
-            next_ = kFirstHandle;
+        if (next_ >= kHandleLimit) next_ = kFirstHandle;
         if (!table_.count(h)) {
             table_.emplace(h, std::move(object));
             return h;
@@ -263,24 +223,20 @@ uint32_t Driver::add(std::shared_ptr<Object> object)
     return 0;
 }
 
-std::shared_ptr<Object> Driver::find(uint32_t handle, Object::Kind kind)
-{
+std::shared_ptr<Object> Driver::find(uint32_t handle, Object::Kind kind) {
     std::lock_guard lock(mx_);
     auto it = table_.find(handle);
-    if (it == table_.end() || it->second->kind != kind)
-        return nullptr;
+    if (it == table_.end() || it->second->kind != kind) return nullptr;
     return it->second;
 }
 
-std::shared_ptr<Object> Driver::remove(uint32_t handle, Object::Kind kind)
-{
+std::shared_ptr<Object> Driver::remove(uint32_t handle, Object::Kind kind) {
     std::lock_guard lock(mx_);
     auto it = table_.find(handle);
-    if (it == table_.end() || it->second->kind != kind)
-        return nullptr;
+    if (it == table_.end() || it->second->kind != kind) return nullptr;
     auto object = std::move(it->second);
     table_.erase(it);
     return object;
 }
 
-} // namespace morvelant::driver
+}  // namespace morvelant::driver

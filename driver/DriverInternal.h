@@ -72,8 +72,8 @@ inline constexpr size_t kMaxPorts = 50;
 inline constexpr size_t kMaxNameBytes = 31;
 
 struct PortEntry {
-    std::string raw;     // the backend's name, used to open the port
-    std::string display; // the name the editor sees and stores
+    std::string raw;  // the backend's name, used to open the port
+    std::string display;  // the name the editor sees and stores
 };
 
 // Turns raw names into the listed ports: our own ports left out, at most
@@ -127,7 +127,7 @@ public:
     MidiEvent* next();
     void shutdown(bool orderly) override;
 
-    void receive(const uint8_t* data, size_t size); // backend thread
+    void receive(const uint8_t* data, size_t size);  // backend thread
 
     // The queue grows without dropping up to this many events (64 MB).
     static constexpr size_t kMaxQueued = 8u * 1024u * 1024u;
@@ -170,7 +170,7 @@ public:
     // last flush or run-done.
     void runState(bool& drained, bool& activity);
     void clearActivity();
-    void restartTicks(); // clock started from 0: an empty queue restarts at tick 0
+    void restartTicks();  // clock started from 0: an empty queue restarts at tick 0
 
     static constexpr size_t kTimedCapacity = 512;
     static constexpr size_t kLowWater = 128;
@@ -193,11 +193,11 @@ private:
     bool immInSysex_ = false;
     std::deque<Timed> timed_;
     uint64_t lastTick_ = 0;
-    bool timedSysexOpen_ = false; // a timed F0 was queued, its F7 not yet
-    Bytes workerSysex_;           // timed sysex bytes gathered by the worker
+    bool timedSysexOpen_ = false;  // a timed F0 was queued, its F7 not yet
+    Bytes workerSysex_;  // timed sysex bytes gathered by the worker
     bool workerInSysex_ = false;
-    bool refused_ = false;        // buffer-ready owed once below low water
-    bool awaitingRefill_ = false; // the score holds a refused event
+    bool refused_ = false;  // buffer-ready owed once below low water
+    bool awaitingRefill_ = false;  // the score holds a refused event
     bool activity_ = false;
     bool sending_ = false;
     bool quit_ = false;
@@ -241,9 +241,9 @@ public:
 
 private:
     void thread();
-    double tickAt(SteadyClock::time_point t) const; // under mx_
-    SteadyClock::time_point timeOf(double tick) const; // under mx_
-    void reanchor(SteadyClock::time_point now);        // under mx_
+    double tickAt(SteadyClock::time_point t) const;  // under mx_
+    SteadyClock::time_point timeOf(double tick) const;  // under mx_
+    void reanchor(SteadyClock::time_point now);  // under mx_
     void wakeOutputs();
     bool checkDone();
 
@@ -281,8 +281,7 @@ public:
     std::shared_ptr<Object> remove(uint32_t handle, Object::Kind kind);
 
     template <class T>
-    std::shared_ptr<T> get(uint32_t handle, Object::Kind kind)
-    {
+    std::shared_ptr<T> get(uint32_t handle, Object::Kind kind) {
         return std::static_pointer_cast<T>(find(handle, kind));
     }
 
@@ -304,6 +303,6 @@ private:
 // byte that does not start a message this way (data bytes, 0xF0, 0xF7).
 int messageLength(uint8_t status);
 
-} // namespace morvelant::driver
+}  // namespace morvelant::driver
 
 #endif

@@ -10,13 +10,9 @@ namespace morvelant::driver {
 
 MidiInput::MidiInput() : Object(Kind::Input) {}
 
-MidiInput::~MidiInput()
-{
-    shutdown(false);
-}
+MidiInput::~MidiInput() { shutdown(false); }
 
-bool MidiInput::open(Backend& backend, const std::string& raw, const MidiKitNotifyTarget* notify)
-{
+bool MidiInput::open(Backend& backend, const std::string& raw, const MidiKitNotifyTarget* notify) {
     notifier_.set(notify);
     // The callback keeps the input alive while it runs, so that a notify
     // target may close the input from inside its notification.
@@ -31,26 +27,22 @@ bool MidiInput::open(Backend& backend, const std::string& raw, const MidiKitNoti
     return link_ != nullptr;
 }
 
-void MidiInput::start()
-{
+void MidiInput::start() {
     std::lock_guard lock(mx_);
-    if (started_)
-        return;
+    if (started_) return;
     started_ = true;
     inSysex_ = false;
     startTime_ = SteadyClock::now();
     lastMs_ = 0;
 }
 
-void MidiInput::stop()
-{
+void MidiInput::stop() {
     std::lock_guard lock(mx_);
     started_ = false;
     inSysex_ = false;
 }
 
-MidiEvent* MidiInput::next()
-{
+MidiEvent* MidiInput::next() {
     std::lock_guard lock(mx_);
     if (queue_.empty()) {
         // Drained: the next event is worth a new notification.
@@ -62,35 +54,29 @@ MidiEvent* MidiInput::next()
     return &current_;
 }
 
-void MidiInput::shutdown(bool)
-{
+void MidiInput::shutdown(bool) {
     notifier_.close();
     if (delivering_.load() == std::this_thread::get_id() && link_) {
         // Closed from inside its own delivery: the backend cannot close the
         // port on its own delivery thread, so another thread does it.
         std::thread([link = std::move(link_)]() mutable { link.reset(); }).detach();
     }
-    link_.reset(); // no callback runs after this
+    link_.reset();  // no callback runs after this
     std::lock_guard lock(mx_);
     started_ = false;
     queue_.clear();
 }
 
-void MidiInput::push(const MidiEvent& e)
-{
-    if (queue_.size() < kMaxQueued)
-        queue_.push_back(e);
+void MidiInput::push(const MidiEvent& e) {
+    if (queue_.size() < kMaxQueued) queue_.push_back(e);
 }
 
-void MidiInput::receive(const uint8_t* data, size_t size)
-{
-    if (!data || size == 0)
-        return;
+void MidiInput::receive(const uint8_t* data, size_t size) {
+    if (!data || size == 0) return;
     bool notify = false;
     {
         std::lock_guard lock(mx_);
-        if (!started_)
-            return;
+        if (!started_) return;
         auto now = SteadyClock::now();
         uint64_t ms = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(now - startTime_).count());
         uint32_t delta = uint32_t(ms >= lastMs_ ? ms - lastMs_ : 0);
@@ -100,9 +86,7 @@ void MidiInput::receive(const uint8_t* data, size_t size)
         size_t i = 0;
         while (i < size) {
             uint8_t b = data[i];
-            if (b == 0xF0) {
-                inSysex_ = true;
-            }
+            if (b == 0xF0) { inSysex_ = true; }
             if (inSysex_ && b >= 0xF8) {
                 // A real-time byte inside a system-exclusive message is its
                 // own event and does not end the message.
@@ -120,21 +104,18 @@ void MidiInput::receive(const uint8_t* data, size_t size)
                 }
                 push(MidiEvent{delta, 0xF0, b, 0, 0});
                 delta = 0;
-                if (b == 0xF7)
-                    inSysex_ = false;
+                if (b == 0xF7) inSysex_ = false;
                 ++i;
                 continue;
             }
             int len = messageLength(b);
             if (len == 0) {
-                ++i; // stray data byte or a lone 0xF7
+                ++i;  // stray data byte or a lone 0xF7
                 continue;
             }
             MidiEvent e{delta, b, 0, 0, 0};
-            if (len >= 2 && i + 1 < size)
-                e.data1 = data[i + 1];
-            if (len >= 3 && i + 2 < size)
-                e.data2 = data[i + 2];
+            if (len >= 2 && i + 1 < size) e.data1 = data[i + 1];
+            if (len >= 3 && i + 2 < size) e.data2 = data[i + 2];
             push(e);
             delta = 0;
             i += size_t(len);
@@ -144,8 +125,7 @@ void MidiInput::receive(const uint8_t* data, size_t size)
             notify = true;
         }
     }
-    if (notify)
-        notifier_.post(MIDIKIT_MSG_INPUT_DATA);
+    if (notify) notifier_.post(MIDIKIT_MSG_INPUT_DATA);
 }
 
-} // namespace morvelant::driver
+}  // namespace morvelant::driver

@@ -17,7 +17,7 @@ extern "C" {
 // library interface. System exclusive travels one byte per event: status
 // 0xF0 and the byte in data1 (the first byte 0xF0, the last 0xF7).
 typedef struct MidiEvent {
-    uint32_t time;   // delta time to the previous event of the same stream
+    uint32_t time;  // delta time to the previous event of the same stream
     uint8_t status;
     uint8_t data1;
     uint8_t data2;
@@ -38,10 +38,10 @@ typedef struct MidiKitNotifyTarget {
 } MidiKitNotifyTarget;
 
 enum {
-    MIDIKIT_MSG_INPUT_DATA = 0x3C3,   // events are queued on an input
-    MIDIKIT_MSG_BUFFER_READY = 0x5453, // an output queue takes events again
-    MIDIKIT_MSG_SYNC_BEAT = 0x5452,   // one beat of a sync clock
-    MIDIKIT_MSG_SYNC_DONE = 0x5457    // a sync run is done
+    MIDIKIT_MSG_INPUT_DATA = 0x3C3,  // events are queued on an input
+    MIDIKIT_MSG_BUFFER_READY = 0x5453,  // an output queue takes events again
+    MIDIKIT_MSG_SYNC_BEAT = 0x5452,  // one beat of a sync clock
+    MIDIKIT_MSG_SYNC_DONE = 0x5457  // a sync run is done
 };
 
 // A time value that means "send at once, ignoring the queue's clock".
@@ -73,8 +73,7 @@ MIDIKIT_API void GetMidiInDescription(uint32_t port, char* buffer32);
 MIDIKIT_API void GetMidiOutDescription(uint32_t port, char* buffer32);
 
 // Input
-MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync,
-                                uint32_t openArgument);
+MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync, uint32_t openArgument);
 MIDIKIT_API void StartMidiIn(uint32_t handle);
 MIDIKIT_API void StopMidiIn(uint32_t handle);
 MIDIKIT_API void CloseMidiIn(uint32_t handle);
@@ -87,8 +86,7 @@ MIDIKIT_API void CloseMidiIn(uint32_t handle);
 MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t handle);
 
 // Output
-MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync,
-                                 uint32_t openArgument);
+MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync, uint32_t openArgument);
 // 0 = queued, anything else = not taken (queue full).
 // Time 0xFFFFFFFF: sent at once. System-exclusive bytes whose 0xF0 byte has
 // time 0 (dumps): sent at once, joined into one message, never refused.
@@ -109,8 +107,7 @@ MIDIKIT_API void CloseMidiOut(uint32_t handle);
 // returns to 0. MIDIKIT_MSG_SYNC_DONE comes once per run, when everything
 // timed on the outputs attached to the clock has gone out, and never for a
 // run that sent nothing. Mode and period are kept but do not change timing.
-MIDIKIT_API uint32_t OpenSync(uint32_t handle, MidiKitNotifyTarget* notify, uint32_t mode,
-                              uint32_t period);
+MIDIKIT_API uint32_t OpenSync(uint32_t handle, MidiKitNotifyTarget* notify, uint32_t mode, uint32_t period);
 MIDIKIT_API void StartSync(uint32_t handle);
 MIDIKIT_API void ReStartSync(uint32_t handle);
 MIDIKIT_API void StopSync(uint32_t handle);
@@ -124,20 +121,15 @@ MIDIKIT_API uint32_t GetResolution(uint32_t handle);
 MIDIKIT_API uint32_t GetPosition(uint32_t handle, uint32_t* position);
 
 // Standard MIDI Files
-MIDIKIT_API uint32_t OpenSMF(const char* fileName, uint32_t* format, char mode,
-                             uint32_t* trackCount);
+MIDIKIT_API uint32_t OpenSMF(const char* fileName, uint32_t* format, char mode, uint32_t* trackCount);
 MIDIKIT_API void CloseSMF(uint32_t handle);
 MIDIKIT_API void RewindSMF(uint32_t handle);
-MIDIKIT_API uint32_t ReadSMF(uint32_t handle, uint32_t track, LPMIDIEVENT events,
-                             uint32_t maximum);
-MIDIKIT_API uint32_t WriteSMF(uint32_t handle, uint32_t track, LPMIDIEVENT events,
-                              uint32_t count);
+MIDIKIT_API uint32_t ReadSMF(uint32_t handle, uint32_t track, LPMIDIEVENT events, uint32_t maximum);
+MIDIKIT_API uint32_t WriteSMF(uint32_t handle, uint32_t track, LPMIDIEVENT events, uint32_t count);
 MIDIKIT_API uint32_t GetSMFResolution(uint32_t handle);
 MIDIKIT_API void SetSMFResolution(uint32_t handle, uint32_t ticksPerQuarter);
-MIDIKIT_API int32_t ReadMetaEvent(uint32_t handle, uint32_t track, uint8_t type, char** data,
-                                  uint32_t* length);
-MIDIKIT_API int32_t WriteMetaEvent(uint32_t handle, uint32_t track, uint8_t type,
-                                   const char* text, uint32_t length);
+MIDIKIT_API int32_t ReadMetaEvent(uint32_t handle, uint32_t track, uint8_t type, char** data, uint32_t* length);
+MIDIKIT_API int32_t WriteMetaEvent(uint32_t handle, uint32_t track, uint8_t type, const char* text, uint32_t length);
 // Closes a MIDI file like CloseSMF and reports whether a file open for
 // writing reached the disk: 0 when it did (or for a file open for reading),
 // -1 when it could not be written or the handle is not open.

@@ -10,19 +10,14 @@ namespace {
 
 constexpr uint16_t kVersion = 0x0240;
 
-Driver* driverOrNull()
-{
+Driver* driverOrNull() {
     try {
         return &Driver::instance();
-    } catch (...) {
-        return nullptr;
-    }
+    } catch (...) { return nullptr; }
 }
 
-void describe(const std::vector<PortEntry>& list, uint32_t port, char* buffer32)
-{
-    if (!buffer32)
-        return;
+void describe(const std::vector<PortEntry>& list, uint32_t port, char* buffer32) {
+    if (!buffer32) return;
     std::memset(buffer32, 0, 32);
     if (port < list.size()) {
         const std::string& name = list[port].display;
@@ -31,138 +26,104 @@ void describe(const std::vector<PortEntry>& list, uint32_t port, char* buffer32)
 }
 
 template <class T>
-std::shared_ptr<T> lookup(uint32_t handle, Object::Kind kind)
-{
-    if (handle == 0)
-        return nullptr;
+std::shared_ptr<T> lookup(uint32_t handle, Object::Kind kind) {
+    if (handle == 0) return nullptr;
     Driver* d = driverOrNull();
     return d ? d->get<T>(handle, kind) : nullptr;
 }
 
-void closeHandle(uint32_t handle, Object::Kind kind)
-{
-    if (handle == 0)
-        return;
+void closeHandle(uint32_t handle, Object::Kind kind) {
+    if (handle == 0) return;
     Driver* d = driverOrNull();
-    if (!d)
-        return;
-    if (auto object = d->remove(handle, kind))
-        object->shutdown(true);
+    if (!d) return;
+    if (auto object = d->remove(handle, kind)) object->shutdown(true);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
 // ---------------------------------------------------------------- ports
 
-MIDIKIT_API uint16_t GetMidiKitVersion(void)
-{
-    return kVersion;
-}
+MIDIKIT_API uint16_t GetMidiKitVersion(void) { return kVersion; }
 
-MIDIKIT_API uint32_t GetNumInDevices(void)
-{
+MIDIKIT_API uint32_t GetNumInDevices(void) {
     Driver* d = driverOrNull();
     return d ? uint32_t(d->inputs().size()) : 0;
 }
 
-MIDIKIT_API uint32_t GetNumOutDevices(void)
-{
+MIDIKIT_API uint32_t GetNumOutDevices(void) {
     Driver* d = driverOrNull();
     return d ? uint32_t(d->outputs().size()) : 0;
 }
 
-MIDIKIT_API void GetMidiInDescription(uint32_t port, char* buffer32)
-{
+MIDIKIT_API void GetMidiInDescription(uint32_t port, char* buffer32) {
     try {
         Driver* d = driverOrNull();
         if (d)
             describe(d->inputs(), port, buffer32);
         else if (buffer32)
             buffer32[0] = 0;
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
-MIDIKIT_API void GetMidiOutDescription(uint32_t port, char* buffer32)
-{
+MIDIKIT_API void GetMidiOutDescription(uint32_t port, char* buffer32) {
     try {
         Driver* d = driverOrNull();
         if (d)
             describe(d->outputs(), port, buffer32);
         else if (buffer32)
             buffer32[0] = 0;
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 // ---------------------------------------------------------------- input
 
 MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t /*sync*/,
-                                uint32_t /*openArgument*/)
-{
+                                uint32_t /*openArgument*/) {
     try {
         Driver* d = driverOrNull();
-        if (!d || port >= d->inputs().size())
-            return 0;
+        if (!d || port >= d->inputs().size()) return 0;
         auto in = std::make_shared<MidiInput>();
-        if (!in->open(d->backend(), d->inputs()[port].raw, notify))
-            return 0;
+        if (!in->open(d->backend(), d->inputs()[port].raw, notify)) return 0;
         uint32_t h = d->add(in);
-        if (h == 0)
-            in->shutdown(false);
+        if (h == 0) in->shutdown(false);
         return h;
-    } catch (...) {
-        return 0;
-    }
+    } catch (...) { return 0; }
 }
 
-MIDIKIT_API void StartMidiIn(uint32_t handle)
-{
+MIDIKIT_API void StartMidiIn(uint32_t handle) {
     try {
-        if (auto in = lookup<MidiInput>(handle, Object::Kind::Input))
-            in->start();
-    } catch (...) {
-    }
+        if (auto in = lookup<MidiInput>(handle, Object::Kind::Input)) in->start();
+    } catch (...) {}
 }
 
-MIDIKIT_API void StopMidiIn(uint32_t handle)
-{
+MIDIKIT_API void StopMidiIn(uint32_t handle) {
     try {
-        if (auto in = lookup<MidiInput>(handle, Object::Kind::Input))
-            in->stop();
-    } catch (...) {
-    }
+        if (auto in = lookup<MidiInput>(handle, Object::Kind::Input)) in->stop();
+    } catch (...) {}
 }
 
-MIDIKIT_API void CloseMidiIn(uint32_t handle)
-{
+MIDIKIT_API void CloseMidiIn(uint32_t handle) {
     try {
         closeHandle(handle, Object::Kind::Input);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
-MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t handle)
-{
+MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t handle) {
     try {
         if (auto in = lookup<MidiInput>(handle, Object::Kind::Input))
-            return in->next(); // the event lives in the input until the next call
-    } catch (...) {
-    }
+            return in->next();  // the event lives in the input until the next call
+    } catch (...) {}
     return nullptr;
 }
 
 // ---------------------------------------------------------------- output
 
-MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync,
-                                 uint32_t /*openArgument*/)
-{
+MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync, uint32_t /*openArgument*/) {
     try {
         Driver* d = driverOrNull();
-        if (!d || port >= d->outputs().size())
-            return 0;
+        if (!d || port >= d->outputs().size()) return 0;
         auto clock = lookup<SyncClock>(sync, Object::Kind::Sync);
         auto out = std::make_shared<MidiOutput>();
         if (!out->open(d->backend(), d->outputs()[port].raw, notify, clock)) {
@@ -170,176 +131,126 @@ MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uin
             return 0;
         }
         uint32_t h = d->add(out);
-        if (h == 0)
-            out->shutdown(false);
+        if (h == 0) out->shutdown(false);
         return h;
-    } catch (...) {
-        return 0;
-    }
+    } catch (...) { return 0; }
 }
 
-MIDIKIT_API uint16_t PutMidiOut(uint32_t handle, LPMIDIEVENT event)
-{
+MIDIKIT_API uint16_t PutMidiOut(uint32_t handle, LPMIDIEVENT event) {
     try {
-        if (!event)
-            return 2;
-        if (auto out = lookup<MidiOutput>(handle, Object::Kind::Output))
-            return out->put(*event);
-    } catch (...) {
-    }
+        if (!event) return 2;
+        if (auto out = lookup<MidiOutput>(handle, Object::Kind::Output)) return out->put(*event);
+    } catch (...) {}
     return 2;
 }
 
-MIDIKIT_API void FlushMidiOut(uint32_t handle)
-{
+MIDIKIT_API void FlushMidiOut(uint32_t handle) {
     try {
-        if (auto out = lookup<MidiOutput>(handle, Object::Kind::Output))
-            out->flush();
-    } catch (...) {
-    }
+        if (auto out = lookup<MidiOutput>(handle, Object::Kind::Output)) out->flush();
+    } catch (...) {}
 }
 
-MIDIKIT_API void ResetMidiOut(uint32_t handle)
-{
+MIDIKIT_API void ResetMidiOut(uint32_t handle) {
     try {
-        if (auto out = lookup<MidiOutput>(handle, Object::Kind::Output))
-            out->reset();
-    } catch (...) {
-    }
+        if (auto out = lookup<MidiOutput>(handle, Object::Kind::Output)) out->reset();
+    } catch (...) {}
 }
 
-MIDIKIT_API void CloseMidiOut(uint32_t handle)
-{
+MIDIKIT_API void CloseMidiOut(uint32_t handle) {
     try {
         closeHandle(handle, Object::Kind::Output);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 // ---------------------------------------------------------------- sync
 
-MIDIKIT_API uint32_t OpenSync(uint32_t handle, MidiKitNotifyTarget* notify, uint32_t mode, uint32_t period)
-{
+MIDIKIT_API uint32_t OpenSync(uint32_t handle, MidiKitNotifyTarget* notify, uint32_t mode, uint32_t period) {
     try {
         if (handle != 0) {
             auto clock = lookup<SyncClock>(handle, Object::Kind::Sync);
-            if (!clock)
-                return 0;
+            if (!clock) return 0;
             clock->configure(notify, mode, period);
             return handle;
         }
         Driver* d = driverOrNull();
-        if (!d)
-            return 0;
+        if (!d) return 0;
         auto clock = std::make_shared<SyncClock>();
         clock->begin(notify, mode, period);
         uint32_t h = d->add(clock);
-        if (h == 0)
-            clock->shutdown(false);
+        if (h == 0) clock->shutdown(false);
         return h;
-    } catch (...) {
-        return 0;
-    }
+    } catch (...) { return 0; }
 }
 
-MIDIKIT_API void StartSync(uint32_t handle)
-{
+MIDIKIT_API void StartSync(uint32_t handle) {
     try {
-        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync))
-            clock->start();
-    } catch (...) {
-    }
+        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync)) clock->start();
+    } catch (...) {}
 }
 
-MIDIKIT_API void ReStartSync(uint32_t handle)
-{
+MIDIKIT_API void ReStartSync(uint32_t handle) {
     try {
-        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync))
-            clock->restart();
-    } catch (...) {
-    }
+        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync)) clock->restart();
+    } catch (...) {}
 }
 
-MIDIKIT_API void StopSync(uint32_t handle)
-{
+MIDIKIT_API void StopSync(uint32_t handle) {
     try {
-        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync))
-            clock->stop();
-    } catch (...) {
-    }
+        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync)) clock->stop();
+    } catch (...) {}
 }
 
-MIDIKIT_API void CloseSync(uint32_t handle)
-{
+MIDIKIT_API void CloseSync(uint32_t handle) {
     try {
         closeHandle(handle, Object::Kind::Sync);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
-MIDIKIT_API void PauseSync(uint32_t handle, uint32_t /*pause*/)
-{
+MIDIKIT_API void PauseSync(uint32_t handle, uint32_t /*pause*/) {
     // Both values halt the clock where it is, until ReStartSync or StartSync.
     try {
-        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync))
-            clock->pause();
-    } catch (...) {
-    }
+        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync)) clock->pause();
+    } catch (...) {}
 }
 
-MIDIKIT_API uint16_t SetTempo(uint32_t handle, uint32_t microsecondsPerQuarter)
-{
+MIDIKIT_API uint16_t SetTempo(uint32_t handle, uint32_t microsecondsPerQuarter) {
     try {
         if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync))
             return clock->setTempo(microsecondsPerQuarter) ? 0 : 1;
-    } catch (...) {
-    }
+    } catch (...) {}
     return 1;
 }
 
-MIDIKIT_API uint32_t GetTempo(uint32_t handle)
-{
+MIDIKIT_API uint32_t GetTempo(uint32_t handle) {
     try {
-        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync))
-            return clock->tempo();
-    } catch (...) {
-    }
+        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync)) return clock->tempo();
+    } catch (...) {}
     return 0;
 }
 
-MIDIKIT_API void SetResolution(uint32_t handle, uint32_t ticksPerQuarter)
-{
+MIDIKIT_API void SetResolution(uint32_t handle, uint32_t ticksPerQuarter) {
     try {
-        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync))
-            clock->setResolution(ticksPerQuarter);
-    } catch (...) {
-    }
+        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync)) clock->setResolution(ticksPerQuarter);
+    } catch (...) {}
 }
 
-MIDIKIT_API uint32_t GetResolution(uint32_t handle)
-{
+MIDIKIT_API uint32_t GetResolution(uint32_t handle) {
     try {
-        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync))
-            return clock->resolution();
-    } catch (...) {
-    }
+        if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync)) return clock->resolution();
+    } catch (...) {}
     return 0;
 }
 
-MIDIKIT_API uint32_t GetPosition(uint32_t handle, uint32_t* position)
-{
+MIDIKIT_API uint32_t GetPosition(uint32_t handle, uint32_t* position) {
     try {
         if (auto clock = lookup<SyncClock>(handle, Object::Kind::Sync)) {
             uint32_t p = clock->position();
-            if (position)
-                *position = p;
+            if (position) *position = p;
             return 0;
         }
-    } catch (...) {
-    }
-    if (position)
-        *position = 0;
+    } catch (...) {}
+    if (position) *position = 0;
     return 1;
 }
 
-} // extern "C"
+}  // extern "C"

@@ -19,11 +19,10 @@ namespace morvelant::driver {
 
 MidiOutput::MidiOutput() : Object(Kind::Output) {}
 
-MidiOutput::~MidiOutput()
-{
+MidiOutput::~MidiOutput() {
     if (thread_.joinable()) {
         if (thread_.get_id() == std::this_thread::get_id())
-            thread_.detach(); // the sending thread let go of the last reference
+            thread_.detach();  // the sending thread let go of the last reference
         else {
             {
                 std::lock_guard lock(mx_);
@@ -37,20 +36,16 @@ MidiOutput::~MidiOutput()
 }
 
 bool MidiOutput::open(Backend& backend, const std::string& raw, const MidiKitNotifyTarget* notify,
-                      std::shared_ptr<SyncClock> sync)
-{
+                      std::shared_ptr<SyncClock> sync) {
     notifier_.set(notify);
     link_ = backend.openOutput(raw);
-    if (!link_)
-        return false;
+    if (!link_) return false;
     sync_ = sync;
-    if (sync)
-        sync->attach(shared_from_this());
+    if (sync) sync->attach(shared_from_this());
     thread_ = std::thread([self = shared_from_this()] {
         try {
             self->worker();
-        } catch (...) {
-        }
+        } catch (...) {}
         {
             std::lock_guard lock(self->doneMx_);
             self->finished_ = true;
@@ -60,8 +55,7 @@ bool MidiOutput::open(Backend& backend, const std::string& raw, const MidiKitNot
     return true;
 }
 
-void MidiOutput::putImmediate(const MidiEvent& e)
-{
+void MidiOutput::putImmediate(const MidiEvent& e) {
     if (e.status == 0xF0) {
         uint8_t b = e.data1;
         if (b == 0xF0) {
@@ -74,29 +68,24 @@ void MidiOutput::putImmediate(const MidiEvent& e)
                 immSysex_.clear();
                 immInSysex_ = false;
             } else if (immSysex_.size() > kMaxSysex) {
-                immSysex_.clear(); // runaway message without an end
+                immSysex_.clear();  // runaway message without an end
                 immInSysex_ = false;
             }
         }
         return;
     }
     int len = messageLength(e.status);
-    if (len == 0)
-        return;
+    if (len == 0) return;
     Bytes m{e.status};
-    if (len >= 2)
-        m.push_back(e.data1);
-    if (len >= 3)
-        m.push_back(e.data2);
+    if (len >= 2) m.push_back(e.data1);
+    if (len >= 3) m.push_back(e.data2);
     immediate_.push_back(std::move(m));
 }
 
-uint16_t MidiOutput::put(const MidiEvent& e)
-{
+uint16_t MidiOutput::put(const MidiEvent& e) {
     {
         std::lock_guard lock(mx_);
-        if (quit_ || abandon_)
-            return 2;
+        if (quit_ || abandon_) return 2;
         bool sysexByte = e.status == 0xF0;
         auto clock = sync_.lock();
         if (e.time == MIDIKIT_TIME_NOW || (sysexByte && e.time == 0 && !timedSysexOpen_) || !clock) {
@@ -120,8 +109,7 @@ uint16_t MidiOutput::put(const MidiEvent& e)
             activity_ = true;
             // Only an event with a delta can have been refused: taking one
             // means the score has caught up.
-            if (e.time > 0)
-                awaitingRefill_ = false;
+            if (e.time > 0) awaitingRefill_ = false;
             if (sysexByte && e.data1 == 0xF0)
                 timedSysexOpen_ = true;
             else if (sysexByte && e.data1 == 0xF7)
@@ -133,8 +121,7 @@ uint16_t MidiOutput::put(const MidiEvent& e)
     return 0;
 }
 
-void MidiOutput::flushLocked()
-{
+void MidiOutput::flushLocked() {
     timed_.clear();
     lastTick_ = 0;
     timedSysexOpen_ = false;
@@ -148,8 +135,7 @@ void MidiOutput::flushLocked()
     ++wakeups_;
 }
 
-void MidiOutput::flush()
-{
+void MidiOutput::flush() {
     {
         std::lock_guard lock(mx_);
         flushLocked();
@@ -157,19 +143,16 @@ void MidiOutput::flush()
     cv_.notify_all();
 }
 
-void MidiOutput::reset()
-{
+void MidiOutput::reset() {
     {
         std::lock_guard lock(mx_);
         flushLocked();
-        for (uint8_t ch = 0; ch < 16; ++ch)
-            immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0}); // All Notes Off
+        for (uint8_t ch = 0; ch < 16; ++ch) immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0});  // All Notes Off
     }
     cv_.notify_all();
 }
 
-void MidiOutput::wake()
-{
+void MidiOutput::wake() {
     {
         std::lock_guard lock(mx_);
         ++wakeups_;
@@ -177,45 +160,36 @@ void MidiOutput::wake()
     cv_.notify_all();
 }
 
-void MidiOutput::runState(bool& drained, bool& activity)
-{
+void MidiOutput::runState(bool& drained, bool& activity) {
     std::lock_guard lock(mx_);
     drained = timed_.empty() && immediate_.empty() && !sending_ && !awaitingRefill_;
     activity = activity_;
 }
 
-void MidiOutput::clearActivity()
-{
+void MidiOutput::clearActivity() {
     std::lock_guard lock(mx_);
     activity_ = false;
 }
 
-void MidiOutput::restartTicks()
-{
+void MidiOutput::restartTicks() {
     std::lock_guard lock(mx_);
-    if (timed_.empty())
-        lastTick_ = 0;
+    if (timed_.empty()) lastTick_ = 0;
 }
 
-void MidiOutput::sendMessage(const Bytes& message)
-{
-    if (link_ && !message.empty())
-        link_->send(message.data(), message.size());
+void MidiOutput::sendMessage(const Bytes& message) {
+    if (link_ && !message.empty()) link_->send(message.data(), message.size());
 }
 
-void MidiOutput::worker()
-{
+void MidiOutput::worker() {
     std::unique_lock lk(mx_);
     for (;;) {
-        if (abandon_)
-            return;
+        if (abandon_) return;
         if (!immediate_.empty()) {
             std::deque<Bytes> batch;
             batch.swap(immediate_);
             sending_ = true;
             lk.unlock();
-            for (const Bytes& m : batch)
-                sendMessage(m);
+            for (const Bytes& m : batch) sendMessage(m);
             lk.lock();
             sending_ = false;
             if (activity_ && immediate_.empty() && timed_.empty()) {
@@ -227,8 +201,7 @@ void MidiOutput::worker()
             }
             continue;
         }
-        if (quit_)
-            return;
+        if (quit_) return;
         uint64_t seen = wakeups_;
         std::optional<SteadyClock::time_point> when;
         if (!timed_.empty()) {
@@ -255,20 +228,16 @@ void MidiOutput::worker()
                     }
                 } else if (int len = messageLength(e.status); len > 0) {
                     message.push_back(e.status);
-                    if (len >= 2)
-                        message.push_back(e.data1);
-                    if (len >= 3)
-                        message.push_back(e.data2);
+                    if (len >= 2) message.push_back(e.data1);
+                    if (len >= 3) message.push_back(e.data2);
                 }
                 bool ready = refused_ && timed_.size() < kLowWater;
-                if (ready)
-                    refused_ = false;
+                if (ready) refused_ = false;
                 bool drained = timed_.empty();
                 sending_ = true;
                 lk.unlock();
                 sendMessage(message);
-                if (ready)
-                    notifier_.post(MIDIKIT_MSG_BUFFER_READY);
+                if (ready) notifier_.post(MIDIKIT_MSG_BUFFER_READY);
                 lk.lock();
                 sending_ = false;
                 if (drained && clock) {
@@ -287,8 +256,7 @@ void MidiOutput::worker()
     }
 }
 
-void MidiOutput::shutdown(bool orderly)
-{
+void MidiOutput::shutdown(bool orderly) {
     notifier_.close();
     {
         std::lock_guard lock(mx_);
@@ -296,8 +264,7 @@ void MidiOutput::shutdown(bool orderly)
             // Reset first: the queue goes, the notes are switched off, and
             // what is on the immediate path still goes out.
             flushLocked();
-            for (uint8_t ch = 0; ch < 16; ++ch)
-                immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0});
+            for (uint8_t ch = 0; ch < 16; ++ch) immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0});
             quit_ = true;
         } else {
             abandon_ = true;
@@ -305,12 +272,10 @@ void MidiOutput::shutdown(bool orderly)
         ++wakeups_;
     }
     cv_.notify_all();
-    if (auto clock = sync_.lock())
-        clock->detach(this);
-    if (!thread_.joinable())
-        return;
+    if (auto clock = sync_.lock()) clock->detach(this);
+    if (!thread_.joinable()) return;
     if (thread_.get_id() == std::this_thread::get_id())
-        return; // closed from its own notification; the thread ends by itself
+        return;  // closed from its own notification; the thread ends by itself
     std::unique_lock lock(doneMx_);
     // A backend that hangs (a JACK server that went away) must not hang the
     // caller: after a while the sending thread is left to itself; it owns a
@@ -325,4 +290,4 @@ void MidiOutput::shutdown(bool orderly)
     }
 }
 
-} // namespace morvelant::driver
+}  // namespace morvelant::driver

@@ -47,8 +47,7 @@ std::vector<uint8_t> BuildSmf(const SmfData& in);
 
 // Writes bytes to a temporary file in the folder of path, flushes it to disk
 // and renames it into place. False (the old file untouched) on any failure.
-bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes,
-                        std::string* error = nullptr);
+bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
 
 }  // namespace morvelant::smf
 

@@ -23,20 +23,17 @@ constexpr auto kSettle = std::chrono::milliseconds(2);
 
 // The outputs still there (the caller holds the clock's lock); they are
 // called after the lock is released.
-std::vector<std::shared_ptr<MidiOutput>> liveOutputs(const std::vector<std::weak_ptr<MidiOutput>>& outputs)
-{
+std::vector<std::shared_ptr<MidiOutput>> liveOutputs(const std::vector<std::weak_ptr<MidiOutput>>& outputs) {
     std::vector<std::shared_ptr<MidiOutput>> outs;
     for (auto& w : outputs)
-        if (auto o = w.lock())
-            outs.push_back(std::move(o));
+        if (auto o = w.lock()) outs.push_back(std::move(o));
     return outs;
 }
-} // namespace
+}  // namespace
 
 SyncClock::SyncClock() : Object(Kind::Sync) {}
 
-SyncClock::~SyncClock()
-{
+SyncClock::~SyncClock() {
     if (thread_.joinable()) {
         if (thread_.get_id() == std::this_thread::get_id())
             thread_.detach();
@@ -51,42 +48,31 @@ SyncClock::~SyncClock()
     }
 }
 
-void SyncClock::begin(const MidiKitNotifyTarget* notify, uint32_t mode, uint32_t period)
-{
+void SyncClock::begin(const MidiKitNotifyTarget* notify, uint32_t mode, uint32_t period) {
     notifier_.set(notify);
-    if (mode != kKeep)
-        mode_ = mode;
-    if (period != kKeep)
-        period_ = period;
+    if (mode != kKeep) mode_ = mode;
+    if (period != kKeep) period_ = period;
     thread_ = std::thread([self = shared_from_this()] {
         try {
             self->thread();
-        } catch (...) {
-        }
+        } catch (...) {}
     });
 }
 
-void SyncClock::configure(const MidiKitNotifyTarget* notify, uint32_t mode, uint32_t period)
-{
-    if (notify)
-        notifier_.set(notify);
+void SyncClock::configure(const MidiKitNotifyTarget* notify, uint32_t mode, uint32_t period) {
+    if (notify) notifier_.set(notify);
     std::lock_guard lock(mx_);
-    if (mode != kKeep)
-        mode_ = mode;
-    if (period != kKeep)
-        period_ = period;
+    if (mode != kKeep) mode_ = mode;
+    if (period != kKeep) period_ = period;
 }
 
-double SyncClock::tickAt(SteadyClock::time_point t) const
-{
-    if (state_ != State::Running)
-        return anchorTick_;
+double SyncClock::tickAt(SteadyClock::time_point t) const {
+    if (state_ != State::Running) return anchorTick_;
     double us = std::chrono::duration<double, std::micro>(t - anchorTime_).count();
     return anchorTick_ + us * double(resolution_) / double(tempo_);
 }
 
-SteadyClock::time_point SyncClock::timeOf(double tick) const
-{
+SteadyClock::time_point SyncClock::timeOf(double tick) const {
     double us = (tick - anchorTick_) * double(tempo_) / double(resolution_);
     // Far-off ticks (huge deltas at a slow tempo) stay representable.
     us = std::clamp(us, -1e15, 1e15);
@@ -94,52 +80,44 @@ SteadyClock::time_point SyncClock::timeOf(double tick) const
     return anchorTime_ + std::chrono::duration_cast<SteadyClock::duration>(ns);
 }
 
-void SyncClock::reanchor(SteadyClock::time_point now)
-{
+void SyncClock::reanchor(SteadyClock::time_point now) {
     anchorTick_ = tickAt(now);
     anchorTime_ = now;
 }
 
-void SyncClock::wakeOutputs()
-{
+void SyncClock::wakeOutputs() {
     std::vector<std::shared_ptr<MidiOutput>> outs;
     {
         std::lock_guard lock(mx_);
         outs = liveOutputs(outputs_);
     }
-    for (auto& o : outs)
-        o->wake();
+    for (auto& o : outs) o->wake();
 }
 
-void SyncClock::start()
-{
+void SyncClock::start() {
     std::vector<std::shared_ptr<MidiOutput>> outs;
     {
         std::lock_guard lock(mx_);
         outs = liveOutputs(outputs_);
     }
-    for (auto& o : outs)
-        o->restartTicks();
+    for (auto& o : outs) o->restartTicks();
     {
         std::lock_guard lock(mx_);
         state_ = State::Running;
         anchorTime_ = SteadyClock::now();
         anchorTick_ = 0.0;
         nextBeat_ = 1;
-        poked_ = true; // a run whose events all went out at tick 0 is done too
+        poked_ = true;  // a run whose events all went out at tick 0 is done too
         ++generation_;
     }
     cv_.notify_all();
-    for (auto& o : outs)
-        o->wake();
+    for (auto& o : outs) o->wake();
 }
 
-void SyncClock::restart()
-{
+void SyncClock::restart() {
     {
         std::lock_guard lock(mx_);
-        if (state_ == State::Running)
-            return;
+        if (state_ == State::Running) return;
         state_ = State::Running;
         anchorTime_ = SteadyClock::now();
         poked_ = true;
@@ -149,8 +127,7 @@ void SyncClock::restart()
     wakeOutputs();
 }
 
-void SyncClock::stop()
-{
+void SyncClock::stop() {
     {
         std::lock_guard lock(mx_);
         state_ = State::Stopped;
@@ -162,8 +139,7 @@ void SyncClock::stop()
     wakeOutputs();
 }
 
-void SyncClock::pause()
-{
+void SyncClock::pause() {
     {
         std::lock_guard lock(mx_);
         if (state_ == State::Running) {
@@ -176,10 +152,8 @@ void SyncClock::pause()
     wakeOutputs();
 }
 
-bool SyncClock::setTempo(uint32_t usPerQuarter)
-{
-    if (usPerQuarter == 0)
-        return false;
+bool SyncClock::setTempo(uint32_t usPerQuarter) {
+    if (usPerQuarter == 0) return false;
     {
         std::lock_guard lock(mx_);
         reanchor(SteadyClock::now());
@@ -191,16 +165,13 @@ bool SyncClock::setTempo(uint32_t usPerQuarter)
     return true;
 }
 
-uint32_t SyncClock::tempo()
-{
+uint32_t SyncClock::tempo() {
     std::lock_guard lock(mx_);
     return tempo_;
 }
 
-void SyncClock::setResolution(uint32_t ticks)
-{
-    if (ticks == 0 || ticks > 0x7FFF)
-        return;
+void SyncClock::setResolution(uint32_t ticks) {
+    if (ticks == 0 || ticks > 0x7FFF) return;
     {
         std::lock_guard lock(mx_);
         reanchor(SteadyClock::now());
@@ -212,27 +183,23 @@ void SyncClock::setResolution(uint32_t ticks)
     wakeOutputs();
 }
 
-uint32_t SyncClock::resolution()
-{
+uint32_t SyncClock::resolution() {
     std::lock_guard lock(mx_);
     return resolution_;
 }
 
-uint32_t SyncClock::position()
-{
+uint32_t SyncClock::position() {
     std::lock_guard lock(mx_);
     double t = tickAt(SteadyClock::now());
     return t <= 0 ? 0u : uint32_t(std::min(t, 4294967295.0));
 }
 
-void SyncClock::attach(const std::shared_ptr<MidiOutput>& out)
-{
+void SyncClock::attach(const std::shared_ptr<MidiOutput>& out) {
     std::lock_guard lock(mx_);
     outputs_.push_back(out);
 }
 
-void SyncClock::detach(const MidiOutput* out)
-{
+void SyncClock::detach(const MidiOutput* out) {
     std::lock_guard lock(mx_);
     std::erase_if(outputs_, [&](const std::weak_ptr<MidiOutput>& w) {
         auto o = w.lock();
@@ -240,22 +207,17 @@ void SyncClock::detach(const MidiOutput* out)
     });
 }
 
-bool SyncClock::due(uint64_t tick, std::optional<SteadyClock::time_point>& when)
-{
+bool SyncClock::due(uint64_t tick, std::optional<SteadyClock::time_point>& when) {
     std::lock_guard lock(mx_);
-    if (quit_)
-        return true; // the clock was closed: what waited for it goes out
-    if (state_ != State::Running)
-        return false;
+    if (quit_) return true;  // the clock was closed: what waited for it goes out
+    if (state_ != State::Running) return false;
     auto t = timeOf(double(tick));
-    if (t <= SteadyClock::now())
-        return true;
+    if (t <= SteadyClock::now()) return true;
     when = t;
     return false;
 }
 
-void SyncClock::poke()
-{
+void SyncClock::poke() {
     {
         std::lock_guard lock(mx_);
         poked_ = true;
@@ -263,32 +225,26 @@ void SyncClock::poke()
     cv_.notify_all();
 }
 
-bool SyncClock::checkDone()
-{
+bool SyncClock::checkDone() {
     std::vector<std::shared_ptr<MidiOutput>> outs;
     {
         std::lock_guard lock(mx_);
-        if (state_ != State::Running)
-            return false;
+        if (state_ != State::Running) return false;
         outs = liveOutputs(outputs_);
     }
     bool any = false;
     for (auto& o : outs) {
         bool drained = false, activity = false;
         o->runState(drained, activity);
-        if (!drained)
-            return false;
+        if (!drained) return false;
         any = any || activity;
     }
-    if (!any)
-        return false; // nothing was played: no run done, so a loop cannot spin
-    for (auto& o : outs)
-        o->clearActivity();
+    if (!any) return false;  // nothing was played: no run done, so a loop cannot spin
+    for (auto& o : outs) o->clearActivity();
     return true;
 }
 
-void SyncClock::thread()
-{
+void SyncClock::thread() {
     // Beats keep better time with real-time scheduling where the system
     // allows it (the thread only ever sleeps until its next deadline);
     // without the right, it runs as an ordinary thread.
@@ -302,8 +258,7 @@ void SyncClock::thread()
         uint64_t gen = generation_;
         auto now = SteadyClock::now();
         std::optional<SteadyClock::time_point> beatAt;
-        if (state_ == State::Running)
-            beatAt = timeOf(double(nextBeat_) * double(resolution_));
+        if (state_ == State::Running) beatAt = timeOf(double(nextBeat_) * double(resolution_));
         if (beatAt && *beatAt <= now) {
             ++nextBeat_;
             lk.unlock();
@@ -321,14 +276,12 @@ void SyncClock::thread()
             checkAt.reset();
             lk.unlock();
             bool done = checkDone();
-            if (done)
-                notifier_.post(MIDIKIT_MSG_SYNC_DONE);
+            if (done) notifier_.post(MIDIKIT_MSG_SYNC_DONE);
             lk.lock();
             continue;
         }
         std::optional<SteadyClock::time_point> deadline = beatAt;
-        if (checkAt && (!deadline || *checkAt < *deadline))
-            deadline = checkAt;
+        if (checkAt && (!deadline || *checkAt < *deadline)) deadline = checkAt;
         auto changed = [&] { return quit_ || poked_ || generation_ != gen; };
         if (deadline)
             cv_.wait_until(lk, *deadline, changed);
@@ -337,8 +290,7 @@ void SyncClock::thread()
     }
 }
 
-void SyncClock::shutdown(bool)
-{
+void SyncClock::shutdown(bool) {
     notifier_.close();
     {
         std::lock_guard lock(mx_);
@@ -347,8 +299,7 @@ void SyncClock::shutdown(bool)
     }
     cv_.notify_all();
     wakeOutputs();
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-} // namespace morvelant::driver
+}  // namespace morvelant::driver

@@ -211,7 +211,7 @@ bool DumpSMF::SavePresetAs(int n, const std::string& file) {
     const std::size_t e1 = BuildPresetValueDump(model, dump, n, n);
     BuildPresetTextDump(model, dump, n, n);
     return ExportDumps(dump, e1, model.GetPresetDeviceName(n), file) &&
-           WriteNotesBeside(file, model.Presets[static_cast<std::size_t>(n)].PresetNotes);
+        WriteNotesBeside(file, model.Presets[static_cast<std::size_t>(n)].PresetNotes);
 }
 
 bool DumpSMF::SavePatternAs(int n, const std::string& file) {
@@ -220,7 +220,7 @@ bool DumpSMF::SavePatternAs(int n, const std::string& file) {
     SysexBuffer dump;
     const std::size_t e1 = BuildPatternDump(model, dump, n, n);
     return ExportDumps(dump, e1, model.GetPatternName(n), file) &&
-           WriteNotesBeside(file, model.Patterns[static_cast<std::size_t>(n)].PatternNotes);
+        WriteNotesBeside(file, model.Patterns[static_cast<std::size_t>(n)].PatternNotes);
 }
 
 // ---- Import -------------------------------------------------------------------------

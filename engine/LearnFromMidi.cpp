@@ -47,17 +47,14 @@ void AppendLearned(Engine& engine, const std::string& tokens, int k) {
 std::string LearnTokens(const MidiEvent& event) {
     const uint8_t s = event.status;
     switch (s & 0xF0) {
-    case 0x80:
-    case 0x90:
-    case 0xA0:
-    case 0xB0:
-    case 0xE0:
-        return Token(s) + " " + Token(event.data1) + " " + Token(event.data2);
-    case 0xC0:
-    case 0xD0:
-        return Token(s) + " " + Token(event.data1);
-    default:
-        break;
+        case 0x80:
+        case 0x90:
+        case 0xA0:
+        case 0xB0:
+        case 0xE0: return Token(s) + " " + Token(event.data1) + " " + Token(event.data2);
+        case 0xC0:
+        case 0xD0: return Token(s) + " " + Token(event.data1);
+        default: break;
     }
     if (s == 0xF0) return Token(event.data1);
     return Token(s);
@@ -80,46 +77,46 @@ void LearnFromMidi(Engine& engine, const MidiEvent& event) {
     const int f = model.LearnFader;
 
     switch (model.LearnMode) {
-    case kLearnEvent:
-        if (event.status >= 0xF0 || event.status < 0x80) return;  // not a channel message: keep waiting
-        model.SetFaderStatus(p, f, event.status);
-        model.SetFaderMidiData1(p, f, event.data1);
-        model.SetFaderMidiData2(p, f, event.data2);
-        ShowLearned(engine);
-        EndLearn(engine);
-        return;
-
-    case kLearnEventString: {
-        const std::string tokens = LearnTokens(event);
-        const int k = TokenCount(tokens);
-        if (model.LearnCount + k > kMaxLearnBytes) {
+        case kLearnEvent:
+            if (event.status >= 0xF0 || event.status < 0x80) return;  // not a channel message: keep waiting
+            model.SetFaderStatus(p, f, event.status);
+            model.SetFaderMidiData1(p, f, event.data1);
+            model.SetFaderMidiData2(p, f, event.data2);
+            ShowLearned(engine);
             EndLearn(engine);
             return;
-        }
-        AppendLearned(engine, tokens, k);
-        ShowLearned(engine);
-        model.LearnCount += k;
-        if (model.LearnCount == kMaxLearnBytes) EndLearn(engine);
-        return;
-    }
 
-    case kLearnSysexString: {
-        if (event.status != 0xF0) return;
-        if (model.LearnCount + 1 > kMaxLearnBytes) {
-            EndLearn(engine);
+        case kLearnEventString: {
+            const std::string tokens = LearnTokens(event);
+            const int k = TokenCount(tokens);
+            if (model.LearnCount + k > kMaxLearnBytes) {
+                EndLearn(engine);
+                return;
+            }
+            AppendLearned(engine, tokens, k);
+            ShowLearned(engine);
+            model.LearnCount += k;
+            if (model.LearnCount == kMaxLearnBytes) EndLearn(engine);
             return;
         }
-        AppendLearned(engine, Token(event.data1), 1);
-        ShowLearned(engine);
-        model.LearnCount += 1;
-        if (model.LearnCount >= kMaxLearnBytes || event.data1 == 0xF7) EndLearn(engine);
-        return;
-    }
 
-    default:
-        // An unknown mode learns nothing and would otherwise swallow all input.
-        EndLearn(engine);
-        return;
+        case kLearnSysexString: {
+            if (event.status != 0xF0) return;
+            if (model.LearnCount + 1 > kMaxLearnBytes) {
+                EndLearn(engine);
+                return;
+            }
+            AppendLearned(engine, Token(event.data1), 1);
+            ShowLearned(engine);
+            model.LearnCount += 1;
+            if (model.LearnCount >= kMaxLearnBytes || event.data1 == 0xF7) EndLearn(engine);
+            return;
+        }
+
+        default:
+            // An unknown mode learns nothing and would otherwise swallow all input.
+            EndLearn(engine);
+            return;
     }
 }
 

@@ -19,9 +19,9 @@ constexpr int kMaxLearnBytes = 30;
 // Learn modes (DeviceModel::LearnMode).
 enum LearnKind : int {
     kLearnOff = -1,
-    kLearnEvent = 0,          // "Learn Event"
-    kLearnEventString = 1,    // "Learn Ev>Str": any messages
-    kLearnSysexString = 2,    // "Learn Sx>Str": system-exclusive bytes only
+    kLearnEvent = 0,  // "Learn Event"
+    kLearnEventString = 1,  // "Learn Ev>Str": any messages
+    kLearnSysexString = 2,  // "Learn Sx>Str": system-exclusive bytes only
 };
 
 // One incoming event (a system-exclusive byte is one event: status 0xF0 and

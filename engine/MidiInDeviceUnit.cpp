@@ -36,10 +36,10 @@ TMidiDeviceForm::TMidiDeviceForm(Engine& engine, QObject* Owner)
     : QObject(Owner), SendBuffer(), engine_(engine), receiveBuffer_(kReceiveBufferSize) {
     setObjectName("MidiDeviceForm");
     SendBuffer.reserve(kSendBufferSize);
-#define MORVELANT_CREATE_INPUT(n)                                                      \
-    MidiKitIn##n = new TMidiKitIn(this);                                               \
-    MidiKitIn##n->setObjectName("MidiKitIn" #n);                                       \
-    MidiKitIn##n->Tag = n;                                                             \
+#define MORVELANT_CREATE_INPUT(n)                \
+    MidiKitIn##n = new TMidiKitIn(this);         \
+    MidiKitIn##n->setObjectName("MidiKitIn" #n); \
+    MidiKitIn##n->Tag = n;                       \
     MidiKitIn##n->OnMidiData = [this](LPMIDIEVENT e, bool* a) { MidiKitIn##n##MidiData(e, a); };
     MORVELANT_FOR_EACH_INPUT(MORVELANT_CREATE_INPUT)
 #undef MORVELANT_CREATE_INPUT
@@ -51,19 +51,17 @@ TMidiDeviceForm::~TMidiDeviceForm() = default;  // the inputs are children: Qt d
 TMidiKitIn* TMidiDeviceForm::In(int port) const {
     switch (port) {
 #define MORVELANT_INPUT_CASE(n) \
-    case n:                     \
-        return MidiKitIn##n;
+    case n: return MidiKitIn##n;
         MORVELANT_FOR_EACH_INPUT(MORVELANT_INPUT_CASE)
 #undef MORVELANT_INPUT_CASE
-    default:
-        return nullptr;
+        default: return nullptr;
     }
 }
 
-#define MORVELANT_DEFINE_HANDLER(n)                                                 \
+#define MORVELANT_DEFINE_HANDLER(n)                                                   \
     void TMidiDeviceForm::MidiKitIn##n##MidiData(LPMIDIEVENT Event, bool* pbAccept) { \
-        currentPort_ = n;                                                           \
-        MidiKitInMidiData(Event, pbAccept, n);                                      \
+        currentPort_ = n;                                                             \
+        MidiKitInMidiData(Event, pbAccept, n);                                        \
     }
 MORVELANT_FOR_EACH_INPUT(MORVELANT_DEFINE_HANDLER)
 #undef MORVELANT_DEFINE_HANDLER
@@ -87,8 +85,8 @@ void TMidiDeviceForm::MidiKitInMidiData(LPMIDIEVENT Event, bool* /*pbAccept*/, i
     const uint8_t code = copy.status & 0xF0;
     if (code == 0x90 || code == 0x80 || code == 0xB0) {
         for (int i = 0; i < kFaderCount; ++i) {
-            if (HandleMidiInput(engine_, model.FaderStates[i], port, copy.time, copy.status, copy.data1,
-                                copy.data2, copy.data3))
+            if (HandleMidiInput(engine_, model.FaderStates[i], port, copy.time, copy.status, copy.data1, copy.data2,
+                                copy.data3))
                 break;
         }
     }
@@ -158,10 +156,10 @@ DumpClass TMidiDeviceForm::ClassifyDump(std::span<const MidiEvent> events) {
     if (byte(4) == kOwnFamily) {
         if (events.size() < 9) return c;
         switch (byte(7)) {
-        case kPatternDumpCommand: c.kind = kDumpPattern; break;
-        case kPresetTextDumpCommand: c.kind = kDumpPresetText; break;
-        case kPresetValueDumpCommand: c.kind = kDumpPresetValues; break;
-        default: return c;
+            case kPatternDumpCommand: c.kind = kDumpPattern; break;
+            case kPresetTextDumpCommand: c.kind = kDumpPresetText; break;
+            case kPresetValueDumpCommand: c.kind = kDumpPresetValues; break;
+            default: return c;
         }
         c.slot = byte(8);
     } else if (byte(4) == kVellixaFamily) {
@@ -176,8 +174,7 @@ DumpClass TMidiDeviceForm::ClassifyDump(std::span<const MidiEvent> events) {
     return c;
 }
 
-int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int slotOverride,
-                                         const std::string& name) {
+int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int slotOverride, const std::string& name) {
     DumpClass c = ClassifyDump(events);
     if (slotOverride != -1) c.slot = slotOverride;
     if (dispatchMarker_ != kDispatchMarker) return c.kind;
@@ -187,52 +184,51 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
     DeviceModel& model = engine_.Model;
     EngineHooks& hooks = engine_.hooks();
     switch (c.kind) {
-    case kDumpPattern: {
-        // A short pattern dump would be decoded from whatever lies behind it.
-        if (events.size() < kPatternDumpSize) return kDumpUnknown;
-        if (!DecodePatternDump(events, model.Patterns[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
-        model.SelectedPattern = c.slot;
-        hooks.ShowPatternEditors();
-        hooks.ShowPattern(model.SelectedPattern);
-        break;
-    }
-    case kDumpPresetText: {
-        // Decoded into a copy: a text dump that does not walk to its F7
-        // leaves the preset as it was.
-        Morvelant_Parameters preset = model.Presets[static_cast<std::size_t>(c.slot)];
-        if (!DecodePresetTextDump(events, preset)) return kDumpUnknown;
-        model.Presets[static_cast<std::size_t>(c.slot)] = std::move(preset);
-        model.SelectedPreset = c.slot;
-        hooks.ShowPresetList();
-        hooks.ShowCurrentPreset(true);
-        break;
-    }
-    case kDumpPresetValues: {
-        if (events.size() < kValueDumpSize) return kDumpUnknown;
-        std::vector<MidiEvent> dump(events.begin(), events.end());
-        const int firstName = dump[kNameFirstByte].data1 + 128 * dump[kNameFirstByte + 1].data1;
-        if (firstName == 0) {
-            const std::string n = NameForNamelessPreset(name, c.slot);
-            for (int k = 0; k < kNameLength; ++k) {
-                const int32_t ch = CharToWord(n[static_cast<std::size_t>(k)]);
-                dump[kNameFirstByte + 2 * k].data1 = static_cast<uint8_t>(ch & 0x7F);
-                dump[kNameFirstByte + 2 * k + 1].data1 = static_cast<uint8_t>((ch & 0x80) >> 7);
-            }
+        case kDumpPattern: {
+            // A short pattern dump would be decoded from whatever lies behind it.
+            if (events.size() < kPatternDumpSize) return kDumpUnknown;
+            if (!DecodePatternDump(events, model.Patterns[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
+            model.SelectedPattern = c.slot;
+            hooks.ShowPatternEditors();
+            hooks.ShowPattern(model.SelectedPattern);
+            break;
         }
-        if (!DecodePresetDump(dump, model.Presets[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
-        model.SelectedPreset = c.slot;
-        hooks.ShowPresetList();
-        hooks.ShowCurrentPreset(false);
-        break;
-    }
-    case kDumpVellixaPreset:
-        hooks.ImportVellixaPreset(c.slot, events);
-        model.SelectedPreset = c.slot;
-        hooks.ShowPresetList();
-        hooks.ShowCurrentPreset(true);
-        break;
-    default:
-        break;
+        case kDumpPresetText: {
+            // Decoded into a copy: a text dump that does not walk to its F7
+            // leaves the preset as it was.
+            Morvelant_Parameters preset = model.Presets[static_cast<std::size_t>(c.slot)];
+            if (!DecodePresetTextDump(events, preset)) return kDumpUnknown;
+            model.Presets[static_cast<std::size_t>(c.slot)] = std::move(preset);
+            model.SelectedPreset = c.slot;
+            hooks.ShowPresetList();
+            hooks.ShowCurrentPreset(true);
+            break;
+        }
+        case kDumpPresetValues: {
+            if (events.size() < kValueDumpSize) return kDumpUnknown;
+            std::vector<MidiEvent> dump(events.begin(), events.end());
+            const int firstName = dump[kNameFirstByte].data1 + 128 * dump[kNameFirstByte + 1].data1;
+            if (firstName == 0) {
+                const std::string n = NameForNamelessPreset(name, c.slot);
+                for (int k = 0; k < kNameLength; ++k) {
+                    const int32_t ch = CharToWord(n[static_cast<std::size_t>(k)]);
+                    dump[kNameFirstByte + 2 * k].data1 = static_cast<uint8_t>(ch & 0x7F);
+                    dump[kNameFirstByte + 2 * k + 1].data1 = static_cast<uint8_t>((ch & 0x80) >> 7);
+                }
+            }
+            if (!DecodePresetDump(dump, model.Presets[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
+            model.SelectedPreset = c.slot;
+            hooks.ShowPresetList();
+            hooks.ShowCurrentPreset(false);
+            break;
+        }
+        case kDumpVellixaPreset:
+            hooks.ImportVellixaPreset(c.slot, events);
+            model.SelectedPreset = c.slot;
+            hooks.ShowPresetList();
+            hooks.ShowCurrentPreset(true);
+            break;
+        default: break;
     }
     return c.kind;
 }

@@ -27,15 +27,15 @@ struct MidiRouting {
     std::vector<std::string> InNames, InDriverNames, OutNames, OutDriverNames;
     // Driver descriptions of the ports the last device update left open,
     // closed, or failed to open.
-    std::vector<std::string> OpenInDevices, OpenOutDevices, ClosedInDevices, ClosedOutDevices,
-        ErrorInDevices, ErrorOutDevices;
+    std::vector<std::string> OpenInDevices, OpenOutDevices, ClosedInDevices, ClosedOutDevices, ErrorInDevices,
+        ErrorOutDevices;
 
-    std::array<bool, kMaxPorts> In1DeviceFlags{};    // input port feeds virtual input 1
-    std::array<bool, kMaxPorts> Out1DeviceFlags{};   // output port receives virtual output 1
-    std::array<bool, kMaxPorts> In2DeviceFlags{};    // input port feeds virtual input 2
-    std::array<bool, kMaxPorts> Out2DeviceFlags{};   // output port receives virtual output 2
-    std::array<bool, kMaxPorts> ThruDeviceFlags{};   // output port is a MIDI-thru destination
-    std::array<bool, kMaxPorts> ThruInDeviceFlags{}; // input port is a MIDI-thru source
+    std::array<bool, kMaxPorts> In1DeviceFlags{};  // input port feeds virtual input 1
+    std::array<bool, kMaxPorts> Out1DeviceFlags{};  // output port receives virtual output 1
+    std::array<bool, kMaxPorts> In2DeviceFlags{};  // input port feeds virtual input 2
+    std::array<bool, kMaxPorts> Out2DeviceFlags{};  // output port receives virtual output 2
+    std::array<bool, kMaxPorts> ThruDeviceFlags{};  // output port is a MIDI-thru destination
+    std::array<bool, kMaxPorts> ThruInDeviceFlags{};  // input port is a MIDI-thru source
 
     int NumInDevs = 0;
     int NumOutDevs = 0;
@@ -44,12 +44,12 @@ struct MidiRouting {
     int MorvelantPCDeviceIndex = 0;
     int PCMorvelantDeviceIndex = 0;
 
-    bool Thru = false;          // "Thru"
-    bool SysexThru = false;     // "Sysex Thru"
+    bool Thru = false;  // "Thru"
+    bool SysexThru = false;  // "Sysex Thru"
     bool RealtimeThru = false;  // "Realtime Thru"
 
-    int PresetDelay = 3000;     // ms between presets of a timed series
-    int PatternDelay = 2000;    // ms between patterns of a timed series
+    int PresetDelay = 3000;  // ms between presets of a timed series
+    int PatternDelay = 2000;  // ms between patterns of a timed series
 
     // Preview playback's beat within the bar (1..4) and bar (from 1).
     int BeatInBar = 0;
@@ -63,13 +63,16 @@ struct MidiRouting {
 
     // The device input port, or -1 when none is chosen.
     int DeviceInPort() const {
-        return (MorvelantPCDeviceIndex >= 0 && MorvelantPCDeviceIndex < NumInDevs &&
-                MorvelantPCDeviceIndex < kMaxPorts) ? MorvelantPCDeviceIndex : -1;
+        return (MorvelantPCDeviceIndex >= 0 && MorvelantPCDeviceIndex < NumInDevs && MorvelantPCDeviceIndex < kMaxPorts)
+            ? MorvelantPCDeviceIndex
+            : -1;
     }
     // The device output port, or -1 when none is chosen.
     int DeviceOutPort() const {
         return (PCMorvelantDeviceIndex >= 0 && PCMorvelantDeviceIndex < NumOutDevs &&
-                PCMorvelantDeviceIndex < kMaxPorts) ? PCMorvelantDeviceIndex : -1;
+                PCMorvelantDeviceIndex < kMaxPorts)
+            ? PCMorvelantDeviceIndex
+            : -1;
     }
 };
 

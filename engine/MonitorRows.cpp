@@ -102,69 +102,102 @@ void MidiMonitorRows::DescribeEvent(int port, const MidiEvent& event, bool incom
     if (s < 0xF0) {
         RowChannel = std::to_string((s & 0x0F) + 1);
         switch (s & 0xF0) {
-        case 0x80:
-        case 0x90:
-        case 0xA0:
-            RowRawData = Bytes(event, 3);
-            RowStatus = (s & 0xF0) == 0x80 ? "Note Off" : (s & 0xF0) == 0x90 ? "Note On" : "Poly Aftertouch";
-            RowData1 = "Note Number: " + NameOf(noteNames_, d1);
-            RowData2 = ((s & 0xF0) == 0xA0 ? "Poly Pressure: " : "Note Velocity: ") + std::to_string(d2);
-            break;
-        case 0xB0:
-            RowRawData = Bytes(event, 3);
-            RowStatus = "Controller";
-            RowData1 = "Ctrl: " + NameOf(controllerNames_, d1);
-            RowData2 = "Ctrl Value: " + std::to_string(d2);
-            break;
-        case 0xC0:
-            RowRawData = Bytes(event, 2);
-            RowStatus = "Program Change";
-            RowData1 = "Program Number: " + std::to_string(d1);
-            break;
-        case 0xD0:
-            RowRawData = Bytes(event, 2);
-            RowStatus = "Mono Aftertouch";
-            RowData1 = "Mono Pressure: " + std::to_string(d1);
-            break;
-        case 0xE0:
-            RowRawData = Bytes(event, 3);
-            RowStatus = "PitchBend";
-            RowData1 = std::to_string(d1);
-            RowData2 = std::to_string(d2);
-            break;
-        default:
-            // A running-status data byte or garbage below 0x80: shown as it is.
-            RowRawData = Bytes(event, 1);
-            RowChannel.clear();
-            break;
+            case 0x80:
+            case 0x90:
+            case 0xA0:
+                RowRawData = Bytes(event, 3);
+                RowStatus = (s & 0xF0) == 0x80 ? "Note Off" : (s & 0xF0) == 0x90 ? "Note On" : "Poly Aftertouch";
+                RowData1 = "Note Number: " + NameOf(noteNames_, d1);
+                RowData2 = ((s & 0xF0) == 0xA0 ? "Poly Pressure: " : "Note Velocity: ") + std::to_string(d2);
+                break;
+            case 0xB0:
+                RowRawData = Bytes(event, 3);
+                RowStatus = "Controller";
+                RowData1 = "Ctrl: " + NameOf(controllerNames_, d1);
+                RowData2 = "Ctrl Value: " + std::to_string(d2);
+                break;
+            case 0xC0:
+                RowRawData = Bytes(event, 2);
+                RowStatus = "Program Change";
+                RowData1 = "Program Number: " + std::to_string(d1);
+                break;
+            case 0xD0:
+                RowRawData = Bytes(event, 2);
+                RowStatus = "Mono Aftertouch";
+                RowData1 = "Mono Pressure: " + std::to_string(d1);
+                break;
+            case 0xE0:
+                RowRawData = Bytes(event, 3);
+                RowStatus = "PitchBend";
+                RowData1 = std::to_string(d1);
+                RowData2 = std::to_string(d2);
+                break;
+            default:
+                // A running-status data byte or garbage below 0x80: shown as it is.
+                RowRawData = Bytes(event, 1);
+                RowChannel.clear();
+                break;
         }
         RowFullText = RowRawData;
         return;
     }
 
     switch (s) {
-    case 0xF0: {
-        const std::string& text = (port >= 0 && port < kPorts)
-                                      ? (incoming ? InSysexText : OutSysexText)[static_cast<size_t>(port)]
-                                      : RowFullText;
-        RowFullText = text;
-        RowRawData = RowFullText.size() > 11 ? RowFullText.substr(0, 11) + "..." : RowFullText;
-        RowStatus = "Sysex";
-        RowData1 = "number of bytes: " + std::to_string((RowFullText.size() + 1) / 3);
-        return;
-    }
-    case 0xF1: RowRawData = Bytes(event, 2); RowStatus = "MTC"; break;
-    case 0xF2: RowRawData = Bytes(event, 3); RowStatus = "Song Position Pointer"; break;
-    case 0xF3: RowRawData = Bytes(event, 2); RowStatus = "Song Select"; break;
-    case 0xF6: RowRawData = Bytes(event, 1); RowStatus = "Tune Request"; break;
-    case 0xF7: RowRawData = Bytes(event, 1); break;
-    case 0xF8: RowRawData = Bytes(event, 1); RowStatus = "Midi Clock"; break;
-    case 0xFA: RowRawData = Bytes(event, 1); RowStatus = "Start"; break;
-    case 0xFB: RowRawData = Bytes(event, 1); RowStatus = "Continue"; break;
-    case 0xFC: RowRawData = Bytes(event, 1); RowStatus = "Stop"; break;
-    case 0xFE: RowRawData = Bytes(event, 1); RowStatus = "Active Sensing"; break;
-    case 0xFF: RowRawData = Bytes(event, 1); RowStatus = "Reset"; break;
-    default: RowRawData = Bytes(event, 1); RowStatus = "undefined"; break;  // F4, F5, F9, FD
+        case 0xF0: {
+            const std::string& text = (port >= 0 && port < kPorts)
+                ? (incoming ? InSysexText : OutSysexText)[static_cast<size_t>(port)]
+                : RowFullText;
+            RowFullText = text;
+            RowRawData = RowFullText.size() > 11 ? RowFullText.substr(0, 11) + "..." : RowFullText;
+            RowStatus = "Sysex";
+            RowData1 = "number of bytes: " + std::to_string((RowFullText.size() + 1) / 3);
+            return;
+        }
+        case 0xF1:
+            RowRawData = Bytes(event, 2);
+            RowStatus = "MTC";
+            break;
+        case 0xF2:
+            RowRawData = Bytes(event, 3);
+            RowStatus = "Song Position Pointer";
+            break;
+        case 0xF3:
+            RowRawData = Bytes(event, 2);
+            RowStatus = "Song Select";
+            break;
+        case 0xF6:
+            RowRawData = Bytes(event, 1);
+            RowStatus = "Tune Request";
+            break;
+        case 0xF7: RowRawData = Bytes(event, 1); break;
+        case 0xF8:
+            RowRawData = Bytes(event, 1);
+            RowStatus = "Midi Clock";
+            break;
+        case 0xFA:
+            RowRawData = Bytes(event, 1);
+            RowStatus = "Start";
+            break;
+        case 0xFB:
+            RowRawData = Bytes(event, 1);
+            RowStatus = "Continue";
+            break;
+        case 0xFC:
+            RowRawData = Bytes(event, 1);
+            RowStatus = "Stop";
+            break;
+        case 0xFE:
+            RowRawData = Bytes(event, 1);
+            RowStatus = "Active Sensing";
+            break;
+        case 0xFF:
+            RowRawData = Bytes(event, 1);
+            RowStatus = "Reset";
+            break;
+        default:
+            RowRawData = Bytes(event, 1);
+            RowStatus = "undefined";
+            break;  // F4, F5, F9, FD
     }
     RowFullText = RowRawData;
 }

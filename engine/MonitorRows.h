@@ -17,7 +17,7 @@ namespace morvelant {
 
 // Colour numbers laid out 0x00BBGGRR, as the rest of the editor keeps them.
 using MonitorColour = int32_t;
-inline constexpr MonitorColour kMonitorInColour = 0xFF0000;   // blue: received
+inline constexpr MonitorColour kMonitorInColour = 0xFF0000;  // blue: received
 inline constexpr MonitorColour kMonitorOutColour = 0x0000FF;  // red: sent
 
 // Told about every change of the grid, so that a view can follow it.
@@ -49,7 +49,7 @@ public:
     MidiMonitorRows();
 
     // ---- The monitor's fields --------------------------------------------
-    std::array<std::string, kPorts> InSysexText;   // message being received, per input
+    std::array<std::string, kPorts> InSysexText;  // message being received, per input
     std::array<std::string, kPorts> OutSysexText;  // message being sent, per output
     int EventCount = 0;
     const int InitialRows = 15;

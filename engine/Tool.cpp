@@ -7,8 +7,8 @@ namespace morvelant {
 
 namespace {
 
-constexpr uint32_t kTimeNow = 0xFFFFFFFFu;   // events built from parameters
-constexpr int32_t kLiveValue = 128;          // a data field that takes the live value
+constexpr uint32_t kTimeNow = 0xFFFFFFFFu;  // events built from parameters
+constexpr int32_t kLiveValue = 128;  // a data field that takes the live value
 
 // Active modes (low four bits of ActiveMode).
 constexpr int kImmediate = 0;
@@ -17,7 +17,14 @@ constexpr int kCatch = 2;
 
 // Input functions (FaderMidiMode bits 3-5).
 enum InputFunction : int {
-    kFaderEvent = 0, kVelOvpOne, kVelOvpAll, kVelMulOne, kVelMulAll, kUpdateFad, kHookOnFad, kOvdupFad
+    kFaderEvent = 0,
+    kVelOvpOne,
+    kVelOvpAll,
+    kVelMulOne,
+    kVelMulAll,
+    kUpdateFad,
+    kHookOnFad,
+    kOvdupFad
 };
 
 // Key modes (SwitchMode).
@@ -30,8 +37,8 @@ Morvelant_Parameters* CurrentPreset(Engine& engine) {
 }
 
 int32_t Saturate(int64_t x) {
-    return static_cast<int32_t>(std::clamp<int64_t>(x, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(x, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 // Distance of two values without overflow.
@@ -204,26 +211,25 @@ void KeyDown(Engine& engine, KeyState& state) {
     FaderState& fader = engine.Model.FaderStates[n];
     const int32_t mode = p->SwitchMode(n);
     switch (mode) {
-    case kMomentaryMute:
-    case kMomentary:
-        SetLamp(engine, n, true);
-        SendKeyOnEvent(engine, state);
-        fader.Muted = false;
-        break;
-    case kToggleMute:
-    case kToggle:
-        if (state.LampOn) {
-            SetLamp(engine, n, false);
-            SendKeyOffEvent(engine, state);
-            fader.Muted = mode == kToggleMute;
-        } else {
+        case kMomentaryMute:
+        case kMomentary:
             SetLamp(engine, n, true);
             SendKeyOnEvent(engine, state);
             fader.Muted = false;
-        }
-        break;
-    default:
-        break;
+            break;
+        case kToggleMute:
+        case kToggle:
+            if (state.LampOn) {
+                SetLamp(engine, n, false);
+                SendKeyOffEvent(engine, state);
+                fader.Muted = mode == kToggleMute;
+            } else {
+                SetLamp(engine, n, true);
+                SendKeyOnEvent(engine, state);
+                fader.Muted = false;
+            }
+            break;
+        default: break;
     }
 }
 
@@ -238,8 +244,8 @@ void KeyUp(Engine& engine, KeyState& state) {
     engine.Model.FaderStates[n].Muted = mode == kMomentaryMute;
 }
 
-bool HandleMidiInput(Engine& engine, FaderState& state, int port, uint32_t time, uint8_t status,
-                     uint8_t data1, uint8_t data2, uint8_t data3) {
+bool HandleMidiInput(Engine& engine, FaderState& state, int port, uint32_t time, uint8_t status, uint8_t data1,
+                     uint8_t data2, uint8_t data3) {
     Morvelant_Parameters* p = CurrentPreset(engine);
     const int f = state.Index;
     if (!p || !DeviceModel::ValidFader(f) || port < 0 || port >= kMaxPorts) return false;
@@ -255,39 +261,39 @@ bool HandleMidiInput(Engine& engine, FaderState& state, int port, uint32_t time,
 
     const int function = (midiMode >> 3) & 7;
     switch (function) {
-    case kVelOvpOne:
-    case kVelOvpAll: {
-        if (!(function == kVelOvpOne ? eventMatches : statusMatches)) return false;
-        MidiEvent e = incoming;
-        e.data2 = LowByte(state.Value);
-        SendEvents(engine, state, e);
-        return true;
-    }
-    case kVelMulOne:
-    case kVelMulAll: {
-        if (!(function == kVelMulOne ? eventMatches : statusMatches)) return false;
-        MidiEvent e = incoming;
-        e.data2 = LowByte(static_cast<int64_t>(data2) * state.Value / 128);
-        SendEvents(engine, state, e);
-        return true;
-    }
-    case kUpdateFad:
-        if (!eventMatches) return false;
-        state.Value = data2;
-        if (m.VirtualMotorFaders)
-            ShowValue(engine, state);
-        else if (f == m.SelectedFader)
-            engine.hooks().ShowParameterFaderValue(state.Value);
-        return true;
-    case kHookOnFad:
-        if (m.HookMode && state.Hooked && eventMatches && Distance(data2, state.Value) <= m.HookTolerance)
-            state.Hooked = false;
-        return false;
-    case kOvdupFad:
-        if (m.OverdupMode && !state.Touched) SendEvents(engine, state, incoming);
-        return false;
-    default:  // kFaderEvent
-        return false;
+        case kVelOvpOne:
+        case kVelOvpAll: {
+            if (!(function == kVelOvpOne ? eventMatches : statusMatches)) return false;
+            MidiEvent e = incoming;
+            e.data2 = LowByte(state.Value);
+            SendEvents(engine, state, e);
+            return true;
+        }
+        case kVelMulOne:
+        case kVelMulAll: {
+            if (!(function == kVelMulOne ? eventMatches : statusMatches)) return false;
+            MidiEvent e = incoming;
+            e.data2 = LowByte(static_cast<int64_t>(data2) * state.Value / 128);
+            SendEvents(engine, state, e);
+            return true;
+        }
+        case kUpdateFad:
+            if (!eventMatches) return false;
+            state.Value = data2;
+            if (m.VirtualMotorFaders)
+                ShowValue(engine, state);
+            else if (f == m.SelectedFader)
+                engine.hooks().ShowParameterFaderValue(state.Value);
+            return true;
+        case kHookOnFad:
+            if (m.HookMode && state.Hooked && eventMatches && Distance(data2, state.Value) <= m.HookTolerance)
+                state.Hooked = false;
+            return false;
+        case kOvdupFad:
+            if (m.OverdupMode && !state.Touched) SendEvents(engine, state, incoming);
+            return false;
+        default:  // kFaderEvent
+            return false;
     }
 }
 
@@ -309,8 +315,7 @@ int ParseEventString(std::string_view text, int value, std::span<MidiEvent> list
     for (int i = 0; i < n; ++i) {
         const char hi = text[3 * i];
         const char lo = text[3 * i + 1];
-        b[i] = (hi == 'X' && lo == 'X') ? LowByte(value)
-                                        : static_cast<uint8_t>(HexDigit(hi) * 16 + HexDigit(lo));
+        b[i] = (hi == 'X' && lo == 'X') ? LowByte(value) : static_cast<uint8_t>(HexDigit(hi) * 16 + HexDigit(lo));
     }
 
     const size_t room = list.size();
@@ -341,31 +346,38 @@ int ParseEventString(std::string_view text, int value, std::span<MidiEvent> list
         }
         if (s >= 0xF0) {
             switch (s) {
-            case 0xF8: case 0xFA: case 0xFB: case 0xFC: case 0xFE: case 0xFF:
-                if (!emit(MakeEvent(kTimeNow, s))) return static_cast<int>(count);
-                i += 1;
-                continue;
-            case 0xF4: case 0xF5: case 0xF6: case 0xFD:
-                i += 1;
-                continue;
-            case 0xF1: case 0xF3:
-                if (!isData(i + 1) || !emit(MakeEvent(kTimeNow, s, b[i + 1]))) return static_cast<int>(count);
-                i += 2;
-                continue;
-            case 0xF2:
-                if (!isData(i + 1) || !isData(i + 2) || !emit(MakeEvent(kTimeNow, s, b[i + 1], b[i + 2])))
-                    return static_cast<int>(count);
-                i += 3;
-                continue;
-            default: {  // F0, F7, F9: a system-exclusive run up to the next F7
-                int j = i + 1;
-                while (j < n && b[j] != 0xF7) ++j;
-                // Unterminated, or not room for the whole run: none of it.
-                if (j >= n || static_cast<size_t>(j - i + 1) > room - count) return static_cast<int>(count);
-                for (int k = i; k <= j; ++k) emit(MakeEvent(0, 0xF0, b[k]));
-                i = j + 1;
-                continue;
-            }
+                case 0xF8:
+                case 0xFA:
+                case 0xFB:
+                case 0xFC:
+                case 0xFE:
+                case 0xFF:
+                    if (!emit(MakeEvent(kTimeNow, s))) return static_cast<int>(count);
+                    i += 1;
+                    continue;
+                case 0xF4:
+                case 0xF5:
+                case 0xF6:
+                case 0xFD: i += 1; continue;
+                case 0xF1:
+                case 0xF3:
+                    if (!isData(i + 1) || !emit(MakeEvent(kTimeNow, s, b[i + 1]))) return static_cast<int>(count);
+                    i += 2;
+                    continue;
+                case 0xF2:
+                    if (!isData(i + 1) || !isData(i + 2) || !emit(MakeEvent(kTimeNow, s, b[i + 1], b[i + 2])))
+                        return static_cast<int>(count);
+                    i += 3;
+                    continue;
+                default: {  // F0, F7, F9: a system-exclusive run up to the next F7
+                    int j = i + 1;
+                    while (j < n && b[j] != 0xF7) ++j;
+                    // Unterminated, or not room for the whole run: none of it.
+                    if (j >= n || static_cast<size_t>(j - i + 1) > room - count) return static_cast<int>(count);
+                    for (int k = i; k <= j; ++k) emit(MakeEvent(0, 0xF0, b[k]));
+                    i = j + 1;
+                    continue;
+                }
             }
         }
         const uint8_t kind = s & 0xF0;

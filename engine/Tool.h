@@ -53,8 +53,8 @@ void KeyUp(Engine& engine, KeyState& state);
 // Offers an incoming Note On, Note Off or Control Change from input port
 // 0..49 to a fader's input function. True when the fader took the event
 // (the search over the faders stops there).
-bool HandleMidiInput(Engine& engine, FaderState& state, int port, uint32_t time, uint8_t status,
-                     uint8_t data1, uint8_t data2, uint8_t data3);
+bool HandleMidiInput(Engine& engine, FaderState& state, int port, uint32_t time, uint8_t status, uint8_t data1,
+                     uint8_t data2, uint8_t data3);
 
 // ---- Events and output -----------------------------------------------------
 

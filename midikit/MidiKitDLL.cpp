@@ -16,20 +16,17 @@ namespace morvelant {
 
 namespace {
 
-std::mutex& SettingsMutex()
-{
+std::mutex& SettingsMutex() {
     static std::mutex m;
     return m;
 }
 
-std::string& FolderOverride()
-{
+std::string& FolderOverride() {
     static std::string folder;
     return folder;
 }
 
-TMidiKit::TReportFunc& ReleaseReport()
-{
+TMidiKit::TReportFunc& ReleaseReport() {
     static TMidiKit::TReportFunc report;
     return report;
 }
@@ -37,70 +34,58 @@ TMidiKit::TReportFunc& ReleaseReport()
 const char* const LibraryFileName = "libMidiKit32.so";
 
 // Folder of the running executable, the program directory.
-std::string ExecutableFolder()
-{
+std::string ExecutableFolder() {
     std::string path(4096, '\0');
     ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (n <= 0)
-        return {};
+    if (n <= 0) return {};
     path.resize(static_cast<size_t>(n));
     auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {};
+    if (slash == std::string::npos) return {};
     return path.substr(0, slash);
 }
 
 template <typename T>
-void Resolve(void* library, T& pointer, const char* name)
-{
+void Resolve(void* library, T& pointer, const char* name) {
     // Clear any stale error so that a null symbol value is told apart from a
     // missing one.
     ::dlerror();
     void* symbol = ::dlsym(library, name);
-    if (!symbol || ::dlerror() != nullptr)
-        throw EMidiKitException(std::string("Failed to loadproc:") + name);
+    if (!symbol || ::dlerror() != nullptr) throw EMidiKitException(std::string("Failed to loadproc:") + name);
     pointer = reinterpret_cast<T>(symbol);
 }
 
 }  // namespace
 
-void TMidiKit::SetLibraryFolder(const std::string& Folder)
-{
+void TMidiKit::SetLibraryFolder(const std::string& Folder) {
     std::lock_guard<std::mutex> lock(SettingsMutex());
     FolderOverride() = Folder;
 }
 
-std::string TMidiKit::LibraryFolder()
-{
+std::string TMidiKit::LibraryFolder() {
     std::lock_guard<std::mutex> lock(SettingsMutex());
     return FolderOverride().empty() ? ExecutableFolder() : FolderOverride();
 }
 
-void TMidiKit::SetReleaseFailureReport(TReportFunc Report)
-{
+void TMidiKit::SetReleaseFailureReport(TReportFunc Report) {
     std::lock_guard<std::mutex> lock(SettingsMutex());
     ReleaseReport() = std::move(Report);
 }
 
-TMidiKit::TMidiKit(QObject* Owner) : QObject(Owner)
-{
+TMidiKit::TMidiKit(QObject* Owner) : QObject(Owner) {
     // The program's own folder first, then the system's library search path.
     std::string folder = LibraryFolder();
     if (!folder.empty()) {
         std::string path = folder + "/" + LibraryFileName;
         if (::access(path.c_str(), F_OK) == 0) {
             FLibrary = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (FLibrary)
-                FLibraryPath = path;
+            if (FLibrary) FLibraryPath = path;
         }
     }
     if (!FLibrary) {
         FLibrary = ::dlopen(LibraryFileName, RTLD_NOW | RTLD_LOCAL);
-        if (FLibrary)
-            FLibraryPath = LibraryFileName;
+        if (FLibrary) FLibraryPath = LibraryFileName;
     }
-    if (!FLibrary)
-        throw EMidiKitException("Load of MidiKit32.dll failed");
+    if (!FLibrary) throw EMidiKitException("Load of MidiKit32.dll failed");
 
     try {
         ResolveAll();
@@ -112,8 +97,7 @@ TMidiKit::TMidiKit(QObject* Owner) : QObject(Owner)
     FVersion = pGetMidiKitVersion();
 }
 
-TMidiKit::~TMidiKit()
-{
+TMidiKit::~TMidiKit() {
     if (FLibrary && ::dlclose(FLibrary) != 0) {
         // Throwing here would end the program; report and go on.
         TReportFunc report;
@@ -129,8 +113,7 @@ TMidiKit::~TMidiKit()
     FLibrary = nullptr;
 }
 
-void TMidiKit::ResolveAll()
-{
+void TMidiKit::ResolveAll() {
     Resolve(FLibrary, pGetMidiKitVersion, "GetMidiKitVersion");
     Resolve(FLibrary, pGetNumOutDevices, "GetNumOutDevices");
     Resolve(FLibrary, pGetMidiOutDescription, "GetMidiOutDescription");
@@ -192,8 +175,7 @@ struct NotifierRegistry {
     std::deque<MidiKitNotifyTarget> Targets;
 };
 
-NotifierRegistry& Registry()
-{
+NotifierRegistry& Registry() {
     // Never destroyed: library threads may still call in during exit.
     static NotifierRegistry* registry = new NotifierRegistry;
     return *registry;
@@ -202,19 +184,17 @@ NotifierRegistry& Registry()
 }  // namespace
 
 TMidiKitNotifier::TMidiKitNotifier(THandler Handler, bool Coalesce)
-    : FHandler(std::move(Handler)), FReceiver(std::make_unique<QObject>())
-{
+    : FHandler(std::move(Handler)), FReceiver(std::make_unique<QObject>()) {
     NotifierRegistry& r = Registry();
     std::lock_guard<std::mutex> lock(r.Mutex);
     FId = r.NextId++;
-    r.Targets.push_back(MidiKitNotifyTarget{&TMidiKitNotifier::Notify,
-                                            reinterpret_cast<void*>(static_cast<uintptr_t>(FId))});
+    r.Targets.push_back(
+        MidiKitNotifyTarget{&TMidiKitNotifier::Notify, reinterpret_cast<void*>(static_cast<uintptr_t>(FId))});
     FTarget = &r.Targets.back();
     r.Entries.emplace(FId, NotifierEntry{this, FReceiver.get(), Coalesce, false});
 }
 
-TMidiKitNotifier::~TMidiKitNotifier()
-{
+TMidiKitNotifier::~TMidiKitNotifier() {
     {
         NotifierRegistry& r = Registry();
         std::lock_guard<std::mutex> lock(r.Mutex);
@@ -224,18 +204,15 @@ TMidiKitNotifier::~TMidiKitNotifier()
     FReceiver.reset();
 }
 
-void TMidiKitNotifier::Notify(void* Context, uint32_t Message)
-{
+void TMidiKitNotifier::Notify(void* Context, uint32_t Message) {
     uint64_t id = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(Context));
     NotifierRegistry& r = Registry();
     std::lock_guard<std::mutex> lock(r.Mutex);
     auto it = r.Entries.find(id);
-    if (it == r.Entries.end())
-        return;
+    if (it == r.Entries.end()) return;
     NotifierEntry& e = it->second;
     if (e.Coalesce) {
-        if (e.Pending)
-            return;
+        if (e.Pending) return;
         e.Pending = true;
     }
     // Posted under the lock, so the receiver cannot be deleted meanwhile.
@@ -244,23 +221,17 @@ void TMidiKitNotifier::Notify(void* Context, uint32_t Message)
         e.Receiver, [notifier, Message] { notifier->Deliver(Message); }, Qt::QueuedConnection);
 }
 
-void TMidiKitNotifier::Post(uint32_t Message)
-{
-    Notify(FTarget->context, Message);
-}
+void TMidiKitNotifier::Post(uint32_t Message) { Notify(FTarget->context, Message); }
 
-void TMidiKitNotifier::Deliver(uint32_t Message)
-{
+void TMidiKitNotifier::Deliver(uint32_t Message) {
     {
         NotifierRegistry& r = Registry();
         std::lock_guard<std::mutex> lock(r.Mutex);
         auto it = r.Entries.find(FId);
-        if (it == r.Entries.end())
-            return;
+        if (it == r.Entries.end()) return;
         it->second.Pending = false;
     }
-    if (FHandler)
-        FHandler(Message);
+    if (FHandler) FHandler(Message);
 }
 
 }  // namespace morvelant

@@ -66,6 +66,6 @@ private:
     TMidiKitScore* score = nullptr;
 };
 
-} // namespace morvelant
+}  // namespace morvelant
 
 #endif

@@ -10,100 +10,65 @@ namespace {
 // A byte of a system-exclusive message travels as one event of status 0xF0
 // with the byte in data1; only such events open or close a message. A note
 // or controller whose data byte happens to be 0xF0 or 0xF7 is not one.
-bool IsSysexByte(const MidiEvent& e, uint8_t byte)
-{
-    return e.status == 0xF0 && e.data1 == byte;
-}
+bool IsSysexByte(const MidiEvent& e, uint8_t byte) { return e.status == 0xF0 && e.data1 == byte; }
 
-} // namespace
+}  // namespace
 
-TMidiKitScore::ScoreEntry::ScoreEntry(TMidiKitTrack* t)
-    : track(t ? t : new TMidiKitTrack)
-{
-}
+TMidiKitScore::ScoreEntry::ScoreEntry(TMidiKitTrack* t) : track(t ? t : new TMidiKitTrack) {}
 
-TMidiKitScore::ScoreEntry::~ScoreEntry()
-{
-    delete track;
-}
+TMidiKitScore::ScoreEntry::~ScoreEntry() { delete track; }
 
-TMidiKitScore::TMidiKitScore(int n)
-{
+TMidiKitScore::TMidiKitScore(int n) {
     if (n > 0) {
         entries.reserve(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i)
-            Add(nullptr);
+        for (int i = 0; i < n; ++i) Add(nullptr);
     }
 }
 
-TMidiKitScore::~TMidiKitScore()
-{
-    Clear();
-}
+TMidiKitScore::~TMidiKitScore() { Clear(); }
 
-void TMidiKitScore::Clear()
-{
-    entries.clear();
-}
+void TMidiKitScore::Clear() { entries.clear(); }
 
-int TMidiKitScore::getCount() const
-{
-    return static_cast<int>(entries.size());
-}
+int TMidiKitScore::getCount() const { return static_cast<int>(entries.size()); }
 
-void TMidiKitScore::Add(TMidiKitTrack* t)
-{
-    entries.push_back(std::make_unique<ScoreEntry>(t));
-}
+void TMidiKitScore::Add(TMidiKitTrack* t) { entries.push_back(std::make_unique<ScoreEntry>(t)); }
 
-void TMidiKitScore::Insert(int i, TMidiKitTrack* t)
-{
+void TMidiKitScore::Insert(int i, TMidiKitTrack* t) {
     // The list index check: a position outside 0..count is refused; the
     // track is still taken (the score owns what it was handed) and appended.
-    if (i < 0 || i > getCount())
-        i = getCount();
+    if (i < 0 || i > getCount()) i = getCount();
     entries.insert(entries.begin() + i, std::make_unique<ScoreEntry>(t));
 }
 
-TMidiKitTrack* TMidiKitScore::Get(int i) const
-{
-    if (i < 0 || i >= getCount())
-        return nullptr;
+TMidiKitTrack* TMidiKitScore::Get(int i) const {
+    if (i < 0 || i >= getCount()) return nullptr;
     return entries[static_cast<size_t>(i)]->track;
 }
 
-TMidiKitTrack* TMidiKitScore::Put(int i, TMidiKitTrack* t)
-{
-    if (i < 0 || i >= getCount())
-        return nullptr;
+TMidiKitTrack* TMidiKitScore::Put(int i, TMidiKitTrack* t) {
+    if (i < 0 || i >= getCount()) return nullptr;
     ScoreEntry& e = *entries[static_cast<size_t>(i)];
     TMidiKitTrack* previous = e.track;
     e.track = t ? t : new TMidiKitTrack;
     return previous;
 }
 
-int TMidiKitScore::Find(const TMidiKitTrack* t) const
-{
+int TMidiKitScore::Find(const TMidiKitTrack* t) const {
     for (size_t i = 0; i < entries.size(); ++i)
-        if (entries[i]->track == t)
-            return static_cast<int>(i);
+        if (entries[i]->track == t) return static_cast<int>(i);
     return -1;
 }
 
-int TMidiKitScore::Remove(TMidiKitTrack* t)
-{
+int TMidiKitScore::Remove(TMidiKitTrack* t) {
     const int i = Find(t);
-    if (i < 0)
-        return -1;
-    entries[static_cast<size_t>(i)]->track = nullptr; // the caller owns it again
+    if (i < 0) return -1;
+    entries[static_cast<size_t>(i)]->track = nullptr;  // the caller owns it again
     entries.erase(entries.begin() + i);
     return i;
 }
 
-MidiEvent* TMidiKitScore::MergeTracks()
-{
-    if (mergeBuffer.empty())
-        mergeBuffer.assign(BatchSize, MidiEvent{});
+MidiEvent* TMidiKitScore::MergeTracks() {
+    if (mergeBuffer.empty()) mergeBuffer.assign(BatchSize, MidiEvent{});
 
     ScoreEntry* sysexEntry = nullptr;
     for (auto& e : entries) {
@@ -121,19 +86,15 @@ MidiEvent* TMidiKitScore::MergeTracks()
         ScoreEntry* candidate = nullptr;
         if (sysexEntry) {
             // The message is kept in one piece: the other tracks wait.
-            if (sysexEntry->chunkPosition >= sysexEntry->chunkSize)
-                break;
+            if (sysexEntry->chunkPosition >= sysexEntry->chunkSize) break;
             candidate = sysexEntry;
         } else {
             for (auto& e : entries) {
-                if (e->chunkPosition >= e->chunkSize)
-                    continue;
-                if (!candidate ||
-                    e->chunk[e->chunkPosition].time < candidate->chunk[candidate->chunkPosition].time)
+                if (e->chunkPosition >= e->chunkSize) continue;
+                if (!candidate || e->chunk[e->chunkPosition].time < candidate->chunk[candidate->chunkPosition].time)
                     candidate = e.get();
             }
-            if (!candidate)
-                break;
+            if (!candidate) break;
         }
 
         const MidiEvent& ev = candidate->chunk[candidate->chunkPosition++];
@@ -174,10 +135,8 @@ MidiEvent* TMidiKitScore::MergeTracks()
     return mergeBuffer.data();
 }
 
-void TMidiKitScore::MergeOut(const EventSink& sink)
-{
-    if (entries.empty() || !sink)
-        return;
+void TMidiKitScore::MergeOut(const EventSink& sink) {
+    if (entries.empty() || !sink) return;
     if (sendPosition >= mergedCount) {
         MergeTracks();
         sendPosition = 0;
@@ -185,8 +144,7 @@ void TMidiKitScore::MergeOut(const EventSink& sink)
     while (sendPosition < mergedCount) {
         // Offer a copy: the receiver may keep or change what it is given.
         MidiEvent ev = mergeBuffer[sendPosition];
-        if (!sink(&ev))
-            return; // the same event is offered again on the next call
+        if (!sink(&ev)) return;  // the same event is offered again on the next call
         if (++sendPosition == mergedCount) {
             MergeTracks();
             sendPosition = 0;
@@ -194,15 +152,12 @@ void TMidiKitScore::MergeOut(const EventSink& sink)
     }
 }
 
-void TMidiKitScore::MergeOut(TMidiKitOut* out)
-{
-    if (!out)
-        return;
+void TMidiKitScore::MergeOut(TMidiKitOut* out) {
+    if (!out) return;
     MergeOut([out](MidiEvent* e) { return out->Put(e); });
 }
 
-void TMidiKitScore::Rewind()
-{
+void TMidiKitScore::Rewind() {
     for (auto& e : entries) {
         e->trackPosition = 0;
         e->inSysex = false;
@@ -214,16 +169,14 @@ void TMidiKitScore::Rewind()
     mergedCount = 0;
 }
 
-void TMidiKitScore::StartOut(TMidiKitOut* out)
-{
+void TMidiKitScore::StartOut(TMidiKitOut* out) {
     Rewind();
     MergeOut(out);
 }
 
-void TMidiKitScore::StartOut(const EventSink& sink)
-{
+void TMidiKitScore::StartOut(const EventSink& sink) {
     Rewind();
     MergeOut(sink);
 }
 
-} // namespace morvelant
+}  // namespace morvelant

@@ -67,8 +67,8 @@ private:
     struct ScoreEntry {
         explicit ScoreEntry(TMidiKitTrack* t);
         ~ScoreEntry();
-        TMidiKitTrack* track;             // owned
-        std::vector<MidiEvent> chunk;     // next events, absolute times
+        TMidiKitTrack* track;  // owned
+        std::vector<MidiEvent> chunk;  // next events, absolute times
         uint32_t chunkSize = BatchSize;
         uint32_t chunkPosition = 0;
         uint32_t trackPosition = 0;
@@ -84,6 +84,6 @@ private:
     uint32_t lastAbsTime = 0;
 };
 
-} // namespace morvelant
+}  // namespace morvelant
 
 #endif

@@ -21,42 +21,35 @@ namespace midikit_shared {
 inline constexpr uint32_t HandleLimit = 0x20;
 
 // Keeps an open result: the handle when the open succeeded, else 0.
-inline bool TakeHandle(uint32_t Result, uint32_t& Handle)
-{
+inline bool TakeHandle(uint32_t Result, uint32_t& Handle) {
     Handle = Result > HandleLimit ? Result : 0;
     return Handle != 0;
 }
 
-inline TMidiKit* RequireMidiKit(TMidiKit* Kit)
-{
-    if (!Kit)
-        throw EMidiKitException("No MidiKit");
+inline TMidiKit* RequireMidiKit(TMidiKit* Kit) {
+    if (!Kit) throw EMidiKitException("No MidiKit");
     return Kit;
 }
 
 // A component's notifier, calling its ControlWndProc on its own thread.
 template <typename Component>
-std::unique_ptr<TMidiKitNotifier> MakeNotifier(Component* Owner, bool Coalesce)
-{
+std::unique_ptr<TMidiKitNotifier> MakeNotifier(Component* Owner, bool Coalesce) {
     return std::make_unique<TMidiKitNotifier>([Owner](uint32_t m) { Owner->ControlWndProc(m); }, Coalesce);
 }
 
 // A destructor closes what is still open and lets nothing escape.
 template <typename Component>
-void CloseQuietly(Component& C)
-{
+void CloseQuietly(Component& C) {
     if (C.IsOpen()) {
         try {
             C.Close();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 
 // The description of a port: at most 32 characters.
 template <typename Describe>
-std::string PortDescription(Describe DescribeFn, uint32_t Port)
-{
+std::string PortDescription(Describe DescribeFn, uint32_t Port) {
     char name[33] = {};
     DescribeFn(Port, name);
     name[32] = '\0';
@@ -65,22 +58,18 @@ std::string PortDescription(Describe DescribeFn, uint32_t Port)
 
 // The first port whose description is Name, or NoPortID.
 template <typename Count, typename Describe>
-uint16_t FindPortID(Count CountFn, Describe DescribeFn, const std::string& Name, uint16_t NoPortID)
-{
+uint16_t FindPortID(Count CountFn, Describe DescribeFn, const std::string& Name, uint16_t NoPortID) {
     uint32_t n = CountFn();
     for (uint32_t port = 0; port < n && port < NoPortID; ++port) {
-        if (Name == PortDescription(DescribeFn, port))
-            return static_cast<uint16_t>(port);
+        if (Name == PortDescription(DescribeFn, port)) return static_cast<uint16_t>(port);
     }
     return NoPortID;
 }
 
 // A port leaves its sync; one that is open opens again, now unsynced.
 template <typename Port>
-void LeaveSync(Port& P, TMidiKitSync* OldSync, uint16_t PortNumber, uint32_t OpenArgument)
-{
-    if (OldSync != P.Sync)
-        throw EMidiKitException("sync not found");
+void LeaveSync(Port& P, TMidiKitSync* OldSync, uint16_t PortNumber, uint32_t OpenArgument) {
+    if (OldSync != P.Sync) throw EMidiKitException("sync not found");
     P.Sync = nullptr;
     if (P.IsOpen()) {
         P.Close();
@@ -93,8 +82,7 @@ void LeaveSync(Port& P, TMidiKitSync* OldSync, uint16_t PortNumber, uint32_t Ope
 // more came, and the outer pass, once done, queues Message once more to pick
 // up what came meanwhile.
 template <typename Pass>
-void RunUnnested(bool& Running, bool& MoreCame, TMidiKitNotifier& Notifier, uint32_t Message, Pass&& RunPass)
-{
+void RunUnnested(bool& Running, bool& MoreCame, TMidiKitNotifier& Notifier, uint32_t Message, Pass&& RunPass) {
     if (Running) {
         MoreCame = true;
         return;

@@ -117,6 +117,6 @@ private:
     std::string trackName;
 };
 
-} // namespace morvelant
+}  // namespace morvelant
 
 #endif

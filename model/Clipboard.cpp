@@ -24,8 +24,8 @@ struct BlockPart {
     std::string FP::*name;
 };
 
-constexpr int kFaderEventValues[] = {MP::aFaderValue, MP::aFaderMin, MP::aFaderMax, MP::aFaderThreshold,
-                                     MP::aActiveMode, MP::aFaderMidiMode, MP::aMasterSlaveMode, MP::aFaderOutMode,
+constexpr int kFaderEventValues[] = {MP::aFaderValue,  MP::aFaderMin,       MP::aFaderMax,        MP::aFaderThreshold,
+                                     MP::aActiveMode,  MP::aFaderMidiMode,  MP::aMasterSlaveMode, MP::aFaderOutMode,
                                      MP::aFaderStatus, MP::aFaderMidiData1, MP::aFaderMidiData2};
 constexpr int kKeyOnValues[] = {MP::aDemuteVal, MP::aKeyOnStatus, MP::aKeyOnMidiData1, MP::aKeyOnMidiData2,
                                 MP::aSwitchMode};

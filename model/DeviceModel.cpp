@@ -12,7 +12,9 @@ namespace {
 
 // Setters take whatever a caller hands them (a configuration value, a file
 // word); sums wrap like the device's 32-bit words instead of overflowing.
-int32_t WrapAdd(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
+int32_t WrapAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
 
 // Preset and pattern names are kNameLength words, one character each: a
 // shorter name is padded with spaces, a longer one cut.
@@ -84,7 +86,9 @@ void DeviceModel::SetDemuteVal(int p, int f, int32_t v) { SetFaderArrayWord(p, f
 void DeviceModel::SetFaderMin(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aFaderMin, v); }
 void DeviceModel::SetFaderMax(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aFaderMax, v); }
 void DeviceModel::SetFaderThreshold(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aFaderThreshold, v); }
-void DeviceModel::SetFaderMode(int p, int f, int32_t mode) { SetFaderArrayWord(p, f, MP::aActiveMode, WrapAdd(0x80, mode)); }
+void DeviceModel::SetFaderMode(int p, int f, int32_t mode) {
+    SetFaderArrayWord(p, f, MP::aActiveMode, WrapAdd(0x80, mode));
+}
 void DeviceModel::SetMasterSlaveMode(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aMasterSlaveMode, v); }
 void DeviceModel::SetFaderOutMode(int p, int f, bool mute) { SetFaderArrayWord(p, f, MP::aFaderOutMode, mute ? 1 : 0); }
 void DeviceModel::SetFaderStatus(int p, int f, int32_t v) { SetFaderArrayWord(p, f, MP::aFaderStatus, v); }
@@ -112,7 +116,8 @@ int32_t DeviceModel::SetFaderValue(int p, int f, int32_t value) {
         }
         m.FaderValue(i) = v;
     });
-    if (ValidPreset(SelectedPreset) && ValidFader(SelectedFader)) return Presets[SelectedPreset].FaderValue(SelectedFader);
+    if (ValidPreset(SelectedPreset) && ValidFader(SelectedFader))
+        return Presets[SelectedPreset].FaderValue(SelectedFader);
     return 0;
 }
 
@@ -194,7 +199,10 @@ void DeviceModel::SetEventString(int p, int f, int statusArray, std::array<std::
             target.clear();
             return;
         }
-        if (append) target += s; else target = s;
+        if (append)
+            target += s;
+        else
+            target = s;
     });
 }
 

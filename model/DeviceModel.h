@@ -36,7 +36,13 @@ public:
 // Indexes into DeviceModel::InitValues (minimum and maximum of each item of
 // the "Init with Midi Controllers" settings) and DeviceModel::InitRanges.
 enum InitCtrlItem : int {
-    kFaderCtrl, kKeyonCtrl, kKeyoffCtrl, kFaderValueItem, kKeyonValue, kKeyoffValue, kInitCtrlItemCount
+    kFaderCtrl,
+    kKeyonCtrl,
+    kKeyoffCtrl,
+    kFaderValueItem,
+    kKeyonValue,
+    kKeyoffValue,
+    kInitCtrlItemCount
 };
 constexpr int InitMinIndex(int item) { return 2 * item; }
 constexpr int InitMaxIndex(int item) { return 2 * item + 1; }
@@ -55,6 +61,7 @@ public:
         ~UpdatingGuard() { model_.Updating = previous_; }
         UpdatingGuard(const UpdatingGuard&) = delete;
         UpdatingGuard& operator=(const UpdatingGuard&) = delete;
+
     private:
         DeviceModel& model_;
         bool previous_;
@@ -117,7 +124,7 @@ public:
     bool ShowEventEditForm = false;
     bool Updating = false;
     int32_t LearnFader = 0;
-    int32_t LearnMode = -1;   // -1 off, 0 event, 1 event string, 2 system-exclusive string
+    int32_t LearnMode = -1;  // -1 off, 0 event, 1 event string, 2 system-exclusive string
     int32_t LearnCount = 0;
     bool OverdupMode = false;
     bool HookMode = false;
@@ -161,8 +168,8 @@ public:
     void SetFaderMin(int p, int f, int32_t value);
     void SetFaderMax(int p, int f, int32_t value);
     void SetFaderThreshold(int p, int f, int32_t value);
-    void SetFaderMode(int p, int f, int32_t mode);          // ActiveMode := 0x80 + mode
-    void SetFaderMidiMode(int p, int f, int32_t value);     // keeps the hook and overdub flags
+    void SetFaderMode(int p, int f, int32_t mode);  // ActiveMode := 0x80 + mode
+    void SetFaderMidiMode(int p, int f, int32_t value);  // keeps the hook and overdub flags
     void SetFaderHookFlag(int p, int f, bool flag);
     void SetFaderOverdupFlag(int p, int f, bool flag);
     void SetMasterSlaveMode(int p, int f, int32_t value);
@@ -197,7 +204,7 @@ public:
 
     // ---- Preset-wide setters (no multi-fader rule) -----------------------
     void SetPresetDeviceName(int p, const std::string& name);
-    void SetPresetString(const std::string& s, int index);   // special key of SelectedPreset
+    void SetPresetString(const std::string& s, int index);  // special key of SelectedPreset
     std::string GetPresetDeviceName(int p) const;
     void SetDefaultPresetDeviceName(int p);
 
@@ -248,8 +255,12 @@ public:
     // Resets a fader's live state from SelectedPreset.
     void ResetFaderState(FaderState& state, int f);
     void ResetKeyState(KeyState& state, int n);
-    void ResetFaderState(int f) { if (ValidFader(f)) ResetFaderState(FaderStates[f], f); }
-    void ResetKeyState(int n) { if (ValidFader(n)) ResetKeyState(KeyStates[n], n); }
+    void ResetFaderState(int f) {
+        if (ValidFader(f)) ResetFaderState(FaderStates[f], f);
+    }
+    void ResetKeyState(int n) {
+        if (ValidFader(n)) ResetKeyState(KeyStates[n], n);
+    }
     // Switches key n's lamp and tells the panel.
     void SetKeyLamp(int n, bool on);
 
@@ -275,9 +286,11 @@ private:
     int multiSuspended_ = 0;
     class MultiSuspend;
 
-    template <typename Fn> void ForTargets(int p, int f, Fn&& fn);
-    void SetEventString(int p, int f, int statusArray, std::array<std::string, kFaderCount> Morvelant_Parameters::*field,
-                        const std::string& s, bool append);
+    template <typename Fn>
+    void ForTargets(int p, int f, Fn&& fn);
+    void SetEventString(int p, int f, int statusArray,
+                        std::array<std::string, kFaderCount> Morvelant_Parameters::*field, const std::string& s,
+                        bool append);
     void FaderTail(int p, int f);
     void PresetTail(int p);
     // Data 1 / data 2 of fader f from an item of the controller settings.

@@ -46,10 +46,8 @@ std::string DeviceModel::EventDefinitionText(int32_t status, int32_t data1, int3
         case 0x70: return "NO STATUS";
         case 0x80: return "NOTEOFF      CH:" + ch + "    NOTE:" + f1(FieldKind::Note) + "    VELOCITY:" + f2();
         case 0x90: return "NOTEON      CH:" + ch + "    NOTE:" + f1(FieldKind::Note) + "    VELOCITY:" + f2();
-        case 0xA0:
-            return "POLY AFTERTOUCH      CH:" + ch + "    NOTE:" + f1(FieldKind::Note) + "    PRESSURE:" + f2();
-        case 0xB0:
-            return "CONTROLLER      CH:" + ch + "    CTRL:" + f1(FieldKind::Controller) + "    VALUE:" + f2();
+        case 0xA0: return "POLY AFTERTOUCH      CH:" + ch + "    NOTE:" + f1(FieldKind::Note) + "    PRESSURE:" + f2();
+        case 0xB0: return "CONTROLLER      CH:" + ch + "    CTRL:" + f1(FieldKind::Controller) + "    VALUE:" + f2();
         case 0xC0: return "PROGRAM CHANGE      CH:" + ch + "    PROGRAM NUMBER:" + f1();
         case 0xD0: return "MONO AFTERTOUCH      CH:" + ch + "    PRESSURE:" + f1();
         case 0xE0: return "PITCHBEND      CH:" + ch + "    PITCH BEND:" + f1() + "," + f2();
@@ -96,18 +94,18 @@ KeyEvent KeyEventOf(const MP& m, int f, int32_t status, int32_t data1, int32_t d
 std::string DeviceModel::KeyOnEventText(int p, int f) const {
     if (!ValidPreset(p) || !ValidFader(f)) return {};
     const MP& m = Presets[static_cast<size_t>(p)];
-    const KeyEvent e = KeyEventOf(m, f, m.KeyOnStatus(f), m.KeyOnMidiData1(f), m.KeyOnMidiData2(f),
-                                  m.KeyOnString[static_cast<size_t>(f)], m.DemuteVal(f),
-                                  FaderStates[static_cast<size_t>(f)].Value);
+    const KeyEvent e =
+        KeyEventOf(m, f, m.KeyOnStatus(f), m.KeyOnMidiData1(f), m.KeyOnMidiData2(f),
+                   m.KeyOnString[static_cast<size_t>(f)], m.DemuteVal(f), FaderStates[static_cast<size_t>(f)].Value);
     return EventDefinitionText(e.status, e.data1, e.data2, e.text, e.value);
 }
 
 std::string DeviceModel::KeyOffEventText(int p, int f) const {
     if (!ValidPreset(p) || !ValidFader(f)) return {};
     const MP& m = Presets[static_cast<size_t>(p)];
-    const KeyEvent e = KeyEventOf(m, f, m.KeyOffStatus(f), m.KeyOffMidiData1(f), m.KeyOffMidiData2(f),
-                                  m.KeyOffString[static_cast<size_t>(f)], m.MuteVal(f),
-                                  FaderStates[static_cast<size_t>(f)].Value);
+    const KeyEvent e =
+        KeyEventOf(m, f, m.KeyOffStatus(f), m.KeyOffMidiData1(f), m.KeyOffMidiData2(f),
+                   m.KeyOffString[static_cast<size_t>(f)], m.MuteVal(f), FaderStates[static_cast<size_t>(f)].Value);
     return EventDefinitionText(e.status, e.data1, e.data2, e.text, e.value);
 }
 

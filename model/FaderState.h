@@ -9,26 +9,26 @@
 namespace morvelant {
 
 struct FaderState {
-    int32_t Index = 0;          // fader number 0..23
-    int32_t InitialValue = 0;   // the preset's FaderValue, taken at reset
-    bool Muted = false;         // a muted fader sends nothing when moved
-    bool Caught = false;        // the pick-up condition is met
+    int32_t Index = 0;  // fader number 0..23
+    int32_t InitialValue = 0;  // the preset's FaderValue, taken at reset
+    bool Muted = false;  // a muted fader sends nothing when moved
+    bool Caught = false;  // the pick-up condition is met
     bool TakeInitialValue = false;  // one-shot: the next reset takes InitialValue
-    int32_t StoredValue = 0;    // base of Relative mode, target of Catch mode
-    int32_t Value = 0;          // current value, inside the fader's range
+    int32_t StoredValue = 0;  // base of Relative mode, target of Catch mode
+    int32_t Value = 0;  // current value, inside the fader's range
     int32_t PreviousValue = 0;  // Value before the latest change
-    int32_t ResetValue = 0;     // Value at reset: reference of Immediate mode
-    int32_t SlaveLevel = 0;     // a slave fader's own level
-    bool Touched = false;       // the fader's event was sent since the reset
-    bool Hooked = false;        // waits to be hooked by incoming MIDI
+    int32_t ResetValue = 0;  // Value at reset: reference of Immediate mode
+    int32_t SlaveLevel = 0;  // a slave fader's own level
+    bool Touched = false;  // the fader's event was sent since the reset
+    bool Hooked = false;  // waits to be hooked by incoming MIDI
 
     bool operator==(const FaderState&) const = default;
 };
 
 struct KeyState {
-    int32_t Index = 0;      // key number 0..23 (key n belongs to fader n)
-    uint8_t KeyFlag = 0;    // travels with the key through the fader clipboard
-    bool LampOn = false;    // the key's lamp is on
+    int32_t Index = 0;  // key number 0..23 (key n belongs to fader n)
+    uint8_t KeyFlag = 0;  // travels with the key through the fader clipboard
+    bool LampOn = false;  // the key's lamp is on
 
     bool operator==(const KeyState&) const = default;
 };

@@ -15,6 +15,7 @@ public:
     ~MultiSuspend() { --m_.multiSuspended_; }
     MultiSuspend(const MultiSuspend&) = delete;
     MultiSuspend& operator=(const MultiSuspend&) = delete;
+
 private:
     DeviceModel& m_;
 };
@@ -99,8 +100,7 @@ void DeviceModel::ClearFaderEvent(int p, int f) {
 
 void DeviceModel::ClearKeyOn(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    WriteKeyEvent(*this, kKeyOnSetters, p, f, {.off = kLiveValue, .status = 0x70, .data1 = 0, .data2 = kLiveValue},
-                  "");
+    WriteKeyEvent(*this, kKeyOnSetters, p, f, {.off = kLiveValue, .status = 0x70, .data1 = 0, .data2 = kLiveValue}, "");
 }
 
 void DeviceModel::ClearKeyOff(int p, int f) {
@@ -122,30 +122,35 @@ int32_t DeviceModel::InitCtrlData(int item, int f) const {
 
 std::string DeviceModel::InitCtrlName(int item, int f, const char* word) const {
     const int32_t min = InitValues[static_cast<size_t>(InitMinIndex(item))];
-    if (InitRanges[static_cast<size_t>(item)] && min != kLiveValue) return "Ctrl " + std::to_string(InitCtrlData(item, f));
+    if (InitRanges[static_cast<size_t>(item)] && min != kLiveValue)
+        return "Ctrl " + std::to_string(InitCtrlData(item, f));
     return word + std::to_string(f);
 }
 
 void DeviceModel::MidiCtrlInitFaderEvent(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
     WriteFaderEvent(*this, p, f,
-                    {.threshold = 0, .status = 0xB0, .data1 = InitCtrlData(kFaderCtrl, f),
+                    {.threshold = 0,
+                     .status = 0xB0,
+                     .data1 = InitCtrlData(kFaderCtrl, f),
                      .data2 = InitCtrlData(kFaderValueItem, f)},
                     InitCtrlName(kFaderCtrl, f, "Fader "));
 }
 
 void DeviceModel::MidiCtrlInitKeyOn(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    WriteKeyEvent(*this, kKeyOnSetters, p, f,
-                  {.off = 64, .status = 0xB0, .data1 = InitCtrlData(kKeyonCtrl, f), .data2 = InitCtrlData(kKeyonValue, f)},
-                  InitCtrlName(kKeyonCtrl, f, "KeyOn "));
+    WriteKeyEvent(
+        *this, kKeyOnSetters, p, f,
+        {.off = 64, .status = 0xB0, .data1 = InitCtrlData(kKeyonCtrl, f), .data2 = InitCtrlData(kKeyonValue, f)},
+        InitCtrlName(kKeyonCtrl, f, "KeyOn "));
 }
 
 void DeviceModel::MidiCtrlInitKeyOff(int p, int f) {
     if (!ValidPreset(p) || !ValidFader(f)) return;
-    WriteKeyEvent(*this, kKeyOffSetters, p, f,
-                  {.off = 0, .status = 0xB0, .data1 = InitCtrlData(kKeyoffCtrl, f), .data2 = InitCtrlData(kKeyoffValue, f)},
-                  InitCtrlName(kKeyoffCtrl, f, "KeyOff"));
+    WriteKeyEvent(
+        *this, kKeyOffSetters, p, f,
+        {.off = 0, .status = 0xB0, .data1 = InitCtrlData(kKeyoffCtrl, f), .data2 = InitCtrlData(kKeyoffValue, f)},
+        InitCtrlName(kKeyoffCtrl, f, "KeyOff"));
 }
 
 // ---- Fader and preset level ---------------------------------------------------------

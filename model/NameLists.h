@@ -13,11 +13,11 @@ using NameList = std::vector<std::string>;
 
 inline constexpr const char* kSliderName = "Slider";
 
-NameList FillControllerNames();   // 129: "  0:Bank Select MSB" .. "127:Controller 127", "Slider"
-NameList FillNumberNames();       // 129: "  0" .. "127", "Slider"
-NameList FillNumbers1to8();       // 8: "  1" .. "  8"
-NameList FillNoteNames();         // 129: "  0:  C -1" .. "127:  G  9", "Slider"
-NameList FillFaderNames();        // 24: "Fader001" .. "Fader024"
+NameList FillControllerNames();  // 129: "  0:Bank Select MSB" .. "127:Controller 127", "Slider"
+NameList FillNumberNames();  // 129: "  0" .. "127", "Slider"
+NameList FillNumbers1to8();  // 8: "  1" .. "  8"
+NameList FillNoteNames();  // 129: "  0:  C -1" .. "127:  G  9", "Slider"
+NameList FillFaderNames();  // 24: "Fader001" .. "Fader024"
 
 // Entry `index` of a list; a value the list does not cover (a byte from a
 // dump, a file or the wire) shows as its decimal number instead.

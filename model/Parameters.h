@@ -16,7 +16,7 @@ namespace morvelant {
 
 constexpr int kPresetCount = 128;
 constexpr int kPatternCount = 128;
-constexpr int kDeviceSlots = 64;     // slots 0..63 mirror the device
+constexpr int kDeviceSlots = 64;  // slots 0..63 mirror the device
 constexpr int kFaderCount = 24;
 constexpr int kTrackCount = 8;
 constexpr int kStepCount = 16;
@@ -43,10 +43,27 @@ struct Morvelant_Parameters {
     static constexpr int kFaderArrays = 16;
     static constexpr int kPresetReserved2 = 496;
     enum FaderArray : int {
-        aFaderValue, aMuteVal, aDemuteVal, aFaderMin, aFaderMax, aFaderThreshold, aActiveMode,
-        aFaderMidiMode, aMasterSlaveMode, aFaderOutMode, aFaderStatus, aFaderMidiData1,
-        aFaderMidiData2, aKeyOnStatus, aKeyOnMidiData1, aKeyOnMidiData2, aKeyOffStatus,
-        aKeyOffMidiData1, aKeyOffMidiData2, aSwitchMode, kFaderArrayCount
+        aFaderValue,
+        aMuteVal,
+        aDemuteVal,
+        aFaderMin,
+        aFaderMax,
+        aFaderThreshold,
+        aActiveMode,
+        aFaderMidiMode,
+        aMasterSlaveMode,
+        aFaderOutMode,
+        aFaderStatus,
+        aFaderMidiData1,
+        aFaderMidiData2,
+        aKeyOnStatus,
+        aKeyOnMidiData1,
+        aKeyOnMidiData2,
+        aKeyOffStatus,
+        aKeyOffMidiData1,
+        aKeyOffMidiData2,
+        aSwitchMode,
+        kFaderArrayCount
     };
     static constexpr int WordOf(int array, int fader) { return kFaderArrays + kFaderCount * array + fader; }
 
@@ -59,8 +76,8 @@ struct Morvelant_Parameters {
     int32_t& FaderArray(int array, int f) { return W[WordOf(array, f)]; }
     int32_t FaderArray(int array, int f) const { return W[WordOf(array, f)]; }
 
-#define MORVELANT_FADER_FIELD(Name)                                      \
-    int32_t& Name(int f) { return W[WordOf(a##Name, f)]; }               \
+#define MORVELANT_FADER_FIELD(Name)                        \
+    int32_t& Name(int f) { return W[WordOf(a##Name, f)]; } \
     int32_t Name(int f) const { return W[WordOf(a##Name, f)]; }
     MORVELANT_FADER_FIELD(FaderValue)
     MORVELANT_FADER_FIELD(MuteVal)
@@ -123,8 +140,8 @@ struct Pattern_Parameters {
     int32_t& MuteMask() { return W[kMuteMask]; }
     int32_t MuteMask() const { return W[kMuteMask]; }
 
-#define MORVELANT_TRACK_FIELD(Name)                                       \
-    int32_t& Name(int t) { return W[k##Name + t]; }                       \
+#define MORVELANT_TRACK_FIELD(Name)                 \
+    int32_t& Name(int t) { return W[k##Name + t]; } \
     int32_t Name(int t) const { return W[k##Name + t]; }
     MORVELANT_TRACK_FIELD(TrackEvent)
     MORVELANT_TRACK_FIELD(TrackData1)
@@ -154,7 +171,10 @@ struct Pattern_Parameters {
     bool StepOff(int t, int s) const { return (StepOffBits(2 * t + s / 8) >> (s % 8)) & 1; }
     void SetStepOff(int t, int s, bool off) {
         int32_t& w = StepOffBits(2 * t + s / 8);
-        if (off) w |= (1 << (s % 8)); else w &= ~(1 << (s % 8));
+        if (off)
+            w |= (1 << (s % 8));
+        else
+            w &= ~(1 << (s % 8));
     }
 
     // Editor-only: the pattern's name, one character code per word.
@@ -170,7 +190,7 @@ struct Fader_Parameters {
     // Indexed like the preset's per-fader arrays (Morvelant_Parameters::aFaderValue ..).
     std::array<int32_t, Morvelant_Parameters::kFaderArrayCount> Values{};
 
-#define MORVELANT_BLOCK_FIELD(Name)                                                          \
+#define MORVELANT_BLOCK_FIELD(Name)                                                             \
     int32_t& Name() { return Values[static_cast<std::size_t>(Morvelant_Parameters::a##Name)]; } \
     int32_t Name() const { return Values[static_cast<std::size_t>(Morvelant_Parameters::a##Name)]; }
     MORVELANT_BLOCK_FIELD(FaderValue)

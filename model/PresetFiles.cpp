@@ -162,29 +162,29 @@ int ReadRecord(ByteReader& in, Staging& st, int slotOverride, int32_t version) {
 
     for (int32_t tag = in.Int(); tag != int32_t(ChunkTag::End); tag = in.Int()) {
         switch (ChunkTag(tag)) {
-        case ChunkTag::KeyOnNames:
-            for (auto& s : st.Preset(slot).KeyOnName) s = in.Str();
-            break;
-        case ChunkTag::KeyOffNames:
-            for (auto& s : st.Preset(slot).KeyOffName) s = in.Str();
-            break;
-        case ChunkTag::PresetDescription: st.Preset(slot).PresetNotes = in.Str(); break;
-        case ChunkTag::PatternNotes: st.Pattern(slot).PatternNotes = in.Str(); break;
-        case ChunkTag::PatternName: StorePatternName(st.Pattern(slot), in.Str()); break;
-        case ChunkTag::PresetValueDump:
-            // A chunk shorter than its dump is refused by the decoder: the
-            // record's words stay as they were.
-            DecodePresetDump(DumpFromBytes(in.Bytes(in.Length())), st.Preset(slot));
-            break;
-        case ChunkTag::PatternDump:
-            DecodePatternDump(DumpFromBytes(in.Bytes(in.Length())), st.Pattern(slot));
-            break;
-        case ChunkTag::PresetTextDump: {
-            std::size_t n = in.Length();
-            if (n > 0) DecodeTextChunk(in.Bytes(n), st.Preset(slot));
-            break;
-        }
-        default: break;  // an unknown tag carries nothing; the next int32 is the next tag
+            case ChunkTag::KeyOnNames:
+                for (auto& s : st.Preset(slot).KeyOnName) s = in.Str();
+                break;
+            case ChunkTag::KeyOffNames:
+                for (auto& s : st.Preset(slot).KeyOffName) s = in.Str();
+                break;
+            case ChunkTag::PresetDescription: st.Preset(slot).PresetNotes = in.Str(); break;
+            case ChunkTag::PatternNotes: st.Pattern(slot).PatternNotes = in.Str(); break;
+            case ChunkTag::PatternName: StorePatternName(st.Pattern(slot), in.Str()); break;
+            case ChunkTag::PresetValueDump:
+                // A chunk shorter than its dump is refused by the decoder: the
+                // record's words stay as they were.
+                DecodePresetDump(DumpFromBytes(in.Bytes(in.Length())), st.Preset(slot));
+                break;
+            case ChunkTag::PatternDump:
+                DecodePatternDump(DumpFromBytes(in.Bytes(in.Length())), st.Pattern(slot));
+                break;
+            case ChunkTag::PresetTextDump: {
+                std::size_t n = in.Length();
+                if (n > 0) DecodeTextChunk(in.Bytes(n), st.Preset(slot));
+                break;
+            }
+            default: break;  // an unknown tag carries nothing; the next int32 is the next tag
         }
     }
     return slot;
@@ -205,8 +205,8 @@ std::string Upper(std::string s) {
 bool WriteFileReporting(const std::string& fileName, const std::vector<uint8_t>& bytes) {
     std::string error;
     if (SafeReplaceFile(fileName, std::span<const uint8_t>(bytes), &error)) return true;
-    CurrentDialogs().MessageBox("Could not save \"" + fileName + "\": " + error, kErrorCaption,
-                                MessageButtons::Ok, MessageIcon::Error);
+    CurrentDialogs().MessageBox("Could not save \"" + fileName + "\": " + error, kErrorCaption, MessageButtons::Ok,
+                                MessageIcon::Error);
     return false;
 }
 
@@ -236,9 +236,9 @@ struct KindTraits {
     EditorFileKind kind;
     const char* ext;
     const char* workingSet;
-    const char* saveFilter;      // whole sets and selections
-    const char* saveOneFilter;   // one record, or a MIDI file
-    const char* loadOneFilter;   // one record, or a MIDI file
+    const char* saveFilter;  // whole sets and selections
+    const char* saveOneFilter;  // one record, or a MIDI file
+    const char* loadOneFilter;  // one record, or a MIDI file
     FileDialogState EditorFileDialogs::*loadDialog;
     FileDialogState EditorFileDialogs::*saveDialog;
     std::vector<uint8_t> (*encode)(const DeviceModel&, std::span<const int>);
@@ -247,16 +247,30 @@ struct KindTraits {
     int DeviceModel::*editBufferCount;
 };
 
-const KindTraits kPresetTraits{
-    EditorFileKind::Presets, ".MVR", kPresetWorkingSet, kFilterPresets, kFilterPresetsMid, kFilterLoadPreset,
-    &EditorFileDialogs::LoadPresetDialog, &EditorFileDialogs::SavePresetDialog, &EncodePresetFile,
-    [](const DeviceModel& m, int n) { return m.GetPresetDeviceName(n); }, &DeviceModel::PresetSlotSelected,
-    &DeviceModel::PresetEditBufferCount};
-const KindTraits kPatternTraits{
-    EditorFileKind::Patterns, ".MVT", kPatternWorkingSet, kFilterPatterns, kFilterPatternsMid, kFilterLoadPattern,
-    &EditorFileDialogs::LoadPatternDialog, &EditorFileDialogs::SavePatternDialog, &EncodePatternFile,
-    [](const DeviceModel& m, int n) { return m.GetPatternName(n); }, &DeviceModel::PatternSlotSelected,
-    &DeviceModel::PatternEditBufferCount};
+const KindTraits kPresetTraits{EditorFileKind::Presets,
+                               ".MVR",
+                               kPresetWorkingSet,
+                               kFilterPresets,
+                               kFilterPresetsMid,
+                               kFilterLoadPreset,
+                               &EditorFileDialogs::LoadPresetDialog,
+                               &EditorFileDialogs::SavePresetDialog,
+                               &EncodePresetFile,
+                               [](const DeviceModel& m, int n) { return m.GetPresetDeviceName(n); },
+                               &DeviceModel::PresetSlotSelected,
+                               &DeviceModel::PresetEditBufferCount};
+const KindTraits kPatternTraits{EditorFileKind::Patterns,
+                                ".MVT",
+                                kPatternWorkingSet,
+                                kFilterPatterns,
+                                kFilterPatternsMid,
+                                kFilterLoadPattern,
+                                &EditorFileDialogs::LoadPatternDialog,
+                                &EditorFileDialogs::SavePatternDialog,
+                                &EncodePatternFile,
+                                [](const DeviceModel& m, int n) { return m.GetPatternName(n); },
+                                &DeviceModel::PatternSlotSelected,
+                                &DeviceModel::PatternEditBufferCount};
 
 std::optional<FileDialogAnswer> RunDialog(FileDialogState& state, bool save) {
     FileDialogRequest request;
@@ -304,7 +318,8 @@ bool SaveToFolder(DeviceModel& model, const KindTraits& k, bool selectedOnly) {
         if (selectedOnly && !(model.*(k.marks))[std::size_t(i)]) continue;
         std::string file = prefix + std::to_string(i + 1) + " " + SafeFileNamePart(k.name(model, i)) + k.ext;
         const int one[] = {i};
-        if (!WriteFileReporting(file, k.encode(model, std::span<const int>(one)))) return false;  // later slots are not written
+        if (!WriteFileReporting(file, k.encode(model, std::span<const int>(one))))
+            return false;  // later slots are not written
     }
     return true;
 }
@@ -324,8 +339,8 @@ bool SaveSingleAs(DeviceModel& model, const KindTraits& k, int n) {
         if (!handler) return false;
         std::string error;
         if (!BackupExistingFile(file, &error)) {
-            CurrentDialogs().MessageBox("Could not save \"" + file + "\": " + error, kErrorCaption,
-                                        MessageButtons::Ok, MessageIcon::Error);
+            CurrentDialogs().MessageBox("Could not save \"" + file + "\": " + error, kErrorCaption, MessageButtons::Ok,
+                                        MessageIcon::Error);
             return false;
         }
         return handler(model, n, file);
@@ -614,9 +629,7 @@ bool ReadPresetFileSequentially(DeviceModel& model, const std::string& fileName,
     return ReadFromDisk(model, kPresetTraits, fileName, EditorFileReadMode::Sequential, startSlot);
 }
 
-bool LoadPresetFile(DeviceModel& model) {
-    return LoadWithDialog(model, kPresetTraits, EditorFileReadMode::Set, -1);
-}
+bool LoadPresetFile(DeviceModel& model) { return LoadWithDialog(model, kPresetTraits, EditorFileReadMode::Set, -1); }
 
 bool LoadPresetFileSequentially(DeviceModel& model, int startSlot) {
     return LoadWithDialog(model, kPresetTraits, EditorFileReadMode::Sequential, startSlot);
@@ -632,9 +645,7 @@ bool ReadPatternFileSequentially(DeviceModel& model, const std::string& fileName
     return ReadFromDisk(model, kPatternTraits, fileName, EditorFileReadMode::Sequential, startSlot);
 }
 
-bool LoadPatternFile(DeviceModel& model) {
-    return LoadWithDialog(model, kPatternTraits, EditorFileReadMode::Set, -1);
-}
+bool LoadPatternFile(DeviceModel& model) { return LoadWithDialog(model, kPatternTraits, EditorFileReadMode::Set, -1); }
 
 bool LoadPatternFileSequentially(DeviceModel& model, int startSlot) {
     return LoadWithDialog(model, kPatternTraits, EditorFileReadMode::Sequential, startSlot);

@@ -49,14 +49,14 @@ inline constexpr char kPatternWorkingSet[] = "Config.MVT";
 inline constexpr std::size_t kMaxEditorFileSize = 64u << 20;
 
 // Dialog filters.
-inline constexpr char kFilterPresets[] = "Morvelant Presets|*.MVR";                                    // F1
-inline constexpr char kFilterPresetsMid[] = "Morvelant Presets|*.MVR|Midi File|*.MID";                 // F2
+inline constexpr char kFilterPresets[] = "Morvelant Presets|*.MVR";  // F1
+inline constexpr char kFilterPresetsMid[] = "Morvelant Presets|*.MVR|Midi File|*.MID";  // F2
 inline constexpr char kFilterLoadPreset[] =
-    "Morvelant Presets v1|*.M*|Morvelant Presets v2|*.MVR|Midi Files|*.MID";                            // F3
+    "Morvelant Presets v1|*.M*|Morvelant Presets v2|*.MVR|Midi Files|*.MID";  // F3
 inline constexpr char kFilterLoadPresetSets[] = "Morvelant Presets v1|*.M*|Morvelant Presets v2|*.MVR";  // F4
-inline constexpr char kFilterPatterns[] = "Morvelant Patterns|*.MVT";                                   // F5
-inline constexpr char kFilterPatternsMid[] = "Morvelant Patterns|*.MVT|Midi File|*.MID";                // F6
-inline constexpr char kFilterLoadPattern[] = "Morvelant Patterns |*.MVT|Midi Files|*.MID";              // F7
+inline constexpr char kFilterPatterns[] = "Morvelant Patterns|*.MVT";  // F5
+inline constexpr char kFilterPatternsMid[] = "Morvelant Patterns|*.MVT|Midi File|*.MID";  // F6
+inline constexpr char kFilterLoadPattern[] = "Morvelant Patterns |*.MVT|Midi Files|*.MID";  // F7
 
 // ---- Slot wrappers of the dump codec ----------------------------------------
 // Builders append the dump of record n (0..127) with the given slot byte and
@@ -113,9 +113,9 @@ void WritePatternRecord(std::vector<uint8_t>& out, const DeviceModel& model, int
 // ---- Decoding -----------------------------------------------------------------
 enum class EditorFileKind { Presets, Patterns };
 enum class EditorFileReadMode {
-    Set,         // every record into its own slot
+    Set,  // every record into its own slot
     Sequential,  // record k into slot start + k while below 128
-    Single,      // the first record into slot start
+    Single,  // the first record into slot start
 };
 enum class ReadStatus { Loaded, IllegalVersion, Damaged };
 

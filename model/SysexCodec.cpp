@@ -23,9 +23,7 @@ uint32_t PairAt(std::span<const MidiEvent> ev, std::size_t p) {
     return uint32_t(ev[p].data1) + (uint32_t(ev[p + 1].data1) << 7);
 }
 
-uint32_t WordAt(std::span<const MidiEvent> ev, std::size_t p) {
-    return PairAt(ev, p) + (PairAt(ev, p + 2) << 8);
-}
+uint32_t WordAt(std::span<const MidiEvent> ev, std::size_t p) { return PairAt(ev, p) + (PairAt(ev, p + 2) << 8); }
 
 void PutHeader(SysexBuffer& events, uint8_t command, uint8_t slot) {
     for (uint8_t b : kDumpHeader) PutSysexByte(events, b);
@@ -72,8 +70,10 @@ std::string EventText(const std::vector<uint32_t>& values, int64_t live) {
     s.reserve(values.size() * 3);
     for (std::size_t k = 0; k < values.size(); ++k) {
         if (k) s += ' ';
-        if (int64_t(k) == live) s += "XX";
-        else AppendHex(s, values[k]);
+        if (int64_t(k) == live)
+            s += "XX";
+        else
+            AppendHex(s, values[k]);
     }
     return s;
 }
@@ -112,7 +112,7 @@ std::size_t EntryDataPairs(std::string_view s) { return std::min((s.size() + 1) 
 bool IsDefaultSliderName(const std::string& name, int f) {
     const int n = f + 1;
     return name.size() == 8 && name.compare(0, 5, "Fader") == 0 && name[5] == char('0' + n / 100) &&
-           name[6] == char('0' + n / 10 % 10) && name[7] == char('0' + n % 10);
+        name[6] == char('0' + n / 10 % 10) && name[7] == char('0' + n % 10);
 }
 
 }  // namespace
@@ -237,9 +237,9 @@ bool WalkTextDump(std::span<const MidiEvent> events, Store&& store) {
     const std::size_t size = events.size();
     std::size_t pos = 9;
     for (;;) {
-        if (pos >= size) return false;              // ended without F7
+        if (pos >= size) return false;  // ended without F7
         if (events[pos].data1 == 0xF7) return true;  // clean end
-        if (pos + 6 > size) return false;           // no room for size and slot pair
+        if (pos + 6 > size) return false;  // no room for size and slot pair
         const std::size_t blockPairs = WordAt(events, pos);
         // A block of size 0 would never advance; one that runs past the data
         // cannot be walked to its end.
@@ -251,7 +251,10 @@ bool WalkTextDump(std::span<const MidiEvent> events, Store&& store) {
         bool endEntry = false;
         while (q + 4 <= size) {
             const std::size_t entryPairs = WordAt(events, q);
-            if (entryPairs == 0) { endEntry = true; break; }
+            if (entryPairs == 0) {
+                endEntry = true;
+                break;
+            }
             const std::size_t e = q + 2 * entryPairs;
             if (e > size || q + 6 > size) break;
             store(PairAt(events, q + 4), q + 6, e);

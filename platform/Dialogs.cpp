@@ -81,20 +81,24 @@ ScopedDialogs::~ScopedDialogs() { SetCurrentDialogs(previous_); }
 
 MessageResult SilentDialogs::MessageBox(const std::string&, const std::string&, MessageButtons buttons, MessageIcon) {
     switch (buttons) {
-    case MessageButtons::YesNo:
-    case MessageButtons::YesNoCancel: return MessageResult::Yes;
-    default: return MessageResult::Ok;
+        case MessageButtons::YesNo:
+        case MessageButtons::YesNoCancel: return MessageResult::Yes;
+        default: return MessageResult::Ok;
     }
 }
 
 void ScriptedDialogs::QueueOpen(std::optional<std::string> fileName) {
-    if (fileName) openAnswers.push_back(FileDialogAnswer{*fileName, 0});
-    else openAnswers.push_back(std::nullopt);
+    if (fileName)
+        openAnswers.push_back(FileDialogAnswer{*fileName, 0});
+    else
+        openAnswers.push_back(std::nullopt);
 }
 
 void ScriptedDialogs::QueueSave(std::optional<std::string> fileName) {
-    if (fileName) saveAnswers.push_back(FileDialogAnswer{*fileName, 0});
-    else saveAnswers.push_back(std::nullopt);
+    if (fileName)
+        saveAnswers.push_back(FileDialogAnswer{*fileName, 0});
+    else
+        saveAnswers.push_back(std::nullopt);
 }
 
 std::vector<ScriptedDialogs::Call> ScriptedDialogs::CallsOf(Kind kind) const {

@@ -27,17 +27,17 @@ enum class MessageIcon { None, Information, Warning, Error, Question };
 // One open or save dialog as the caller sets it up.
 struct FileDialogRequest {
     std::string title;
-    std::string filter;        // "Description|*.EXT|..."
-    int filterIndex = 1;       // 1-based entry preselected
-    std::string initialDir;    // folder the dialog opens in; empty = current
-    std::string fileName;      // file name preset in the edit field
-    std::string defaultExt;    // without dot; appended when the user types none
+    std::string filter;  // "Description|*.EXT|..."
+    int filterIndex = 1;  // 1-based entry preselected
+    std::string initialDir;  // folder the dialog opens in; empty = current
+    std::string fileName;  // file name preset in the edit field
+    std::string defaultExt;  // without dot; appended when the user types none
 };
 
 struct FileDialogAnswer {
-    std::string fileName;      // the chosen file, full path
-    int filterIndex = 0;       // the entry in use when the dialog was closed;
-                               // 0 in a scripted answer: the request's entry
+    std::string fileName;  // the chosen file, full path
+    int filterIndex = 0;  // the entry in use when the dialog was closed;
+        // 0 in a scripted answer: the request's entry
 };
 
 class Dialogs {
@@ -91,13 +91,13 @@ public:
     enum class Kind { Message, Open, Save, Folder, Color, Printer };
     struct Call {
         Kind kind = Kind::Message;
-        std::string text;     // message text
+        std::string text;  // message text
         std::string caption;  // message caption, dialog or folder-browser title
         MessageButtons buttons = MessageButtons::Ok;
         MessageIcon icon = MessageIcon::None;
         FileDialogRequest file;  // open and save dialogs
         std::string initialDir;  // folder browser
-        uint32_t color = 0;      // colour dialog: initial colour
+        uint32_t color = 0;  // colour dialog: initial colour
     };
 
     std::vector<Call> calls;

@@ -1,12 +1,12 @@
 #include "platform/IniFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace morvelant {
 
@@ -16,11 +16,11 @@ unsigned char FoldCase(unsigned char c) {
     if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
     switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
+        case 0x9A: return 0x8A;
+        case 0x9C: return 0x8C;
+        case 0x9E: return 0x8E;
+        case 0xFF: return 0x9F;
+        default: return c;
     }
 }
 
@@ -34,8 +34,8 @@ std::string Trim(const std::string& s) {
 // One line of the file as it was read, and what it means.
 struct Line {
     enum Kind { Other, Section, Key } kind = Other;
-    std::string text;   // the line without its line end
-    std::string name;   // section or key name
+    std::string text;  // the line without its line end
+    std::string name;  // section or key name
     std::string value;  // key value, blanks and quotes removed
 };
 
@@ -127,12 +127,15 @@ bool Save(const std::string& path, const Document& doc) {
     while (ok && done < data.size()) {
         const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
         if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) ok = false;
-        else done += static_cast<size_t>(w);
+        if (w <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(w);
     }
     // Keep the permissions of the file being replaced (mkstemp gives 0600).
     struct stat st {};
-    if (ok && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    if (ok && ::stat(path.c_str(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
     else if (ok) {
         // A new file follows the umask, as any file the program creates.
         const mode_t mask = ::umask(022);
@@ -199,10 +202,14 @@ bool TIniFile::ParseInteger(const std::string& TextIn, int& Value) {
         for (; i < text.size(); ++i) {
             const char c = text[i];
             int d;
-            if (c >= '0' && c <= '9') d = c - '0';
-            else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-            else return false;
+            if (c >= '0' && c <= '9')
+                d = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                d = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                d = c - 'A' + 10;
+            else
+                return false;
             v = v * 16 + d;
         }
         // Eight hex digits are a 32-bit pattern: 0xFFFFFFFF is -1.

@@ -1,7 +1,7 @@
 #include "platform/ProgramPath.h"
 
-#include <mutex>
 #include <unistd.h>
+#include <mutex>
 
 namespace morvelant {
 

@@ -19,20 +19,22 @@ QColor SystemColor(int index) {
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
         const QPalette pal = QApplication::palette();
         switch (index) {
-        case 4: case 15: return pal.color(QPalette::Button);          // menu, button face
-        case 5: return pal.color(QPalette::Base);                      // window
-        case 7: case 8: return pal.color(QPalette::Text);              // menu text, window text
-        case 13: return pal.color(QPalette::Highlight);
-        case 14: return pal.color(QPalette::HighlightedText);
-        case 16: return pal.color(QPalette::Dark);                     // button shadow
-        case 17: return pal.color(QPalette::Disabled, QPalette::Text); // grey text
-        case 18: return pal.color(QPalette::ButtonText);
-        case 20: return pal.color(QPalette::Light);                    // button highlight
-        case 21: return pal.color(QPalette::Shadow);
-        case 22: return pal.color(QPalette::Midlight);
-        case 23: return pal.color(QPalette::ToolTipText);
-        case 24: return pal.color(QPalette::ToolTipBase);
-        default: break;
+            case 4:
+            case 15: return pal.color(QPalette::Button);  // menu, button face
+            case 5: return pal.color(QPalette::Base);  // window
+            case 7:
+            case 8: return pal.color(QPalette::Text);  // menu text, window text
+            case 13: return pal.color(QPalette::Highlight);
+            case 14: return pal.color(QPalette::HighlightedText);
+            case 16: return pal.color(QPalette::Dark);  // button shadow
+            case 17: return pal.color(QPalette::Disabled, QPalette::Text);  // grey text
+            case 18: return pal.color(QPalette::ButtonText);
+            case 20: return pal.color(QPalette::Light);  // button highlight
+            case 21: return pal.color(QPalette::Shadow);
+            case 22: return pal.color(QPalette::Midlight);
+            case 23: return pal.color(QPalette::ToolTipText);
+            case 24: return pal.color(QPalette::ToolTipBase);
+            default: break;
         }
     }
     if (index < 0 || index >= 25) return QColor(0, 0, 0);

@@ -4,12 +4,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHideEvent>
-#include <QShowEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QShowEvent>
 
 #include <algorithm>
 
@@ -65,14 +65,10 @@ bool TForm::RunClose() {
     FormClose(action);
     closing_ = false;
     switch (action) {
-    case TCloseAction::caNone:
-        return false;
-    case TCloseAction::caMinimize:
-        showMinimized();
-        return true;
-    case TCloseAction::caHide:
-    case TCloseAction::caFree:
-        break;
+        case TCloseAction::caNone: return false;
+        case TCloseAction::caMinimize: showMinimized(); return true;
+        case TCloseAction::caHide:
+        case TCloseAction::caFree: break;
     }
     if (modalLoop_ != nullptr && modalResult_ == mrNone) modalResult_ = mrCancel;
     hide();

@@ -68,12 +68,12 @@ bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
 std::string BackupName(const std::string& path) { return path + ".BAK"; }
 
 bool FileExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
 bool BackupExistingFile(const std::string& path, std::string* error) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return true;  // nothing to keep
     if (::rename(path.c_str(), BackupName(path).c_str()) != 0) {
         SetError(error, Reason("cannot keep a backup of", path, errno));
@@ -88,7 +88,7 @@ bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std
         SetError(error, "no file name");
         return false;
     }
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         SetError(error, "\"" + path + "\" is a folder");
         return false;
@@ -148,8 +148,7 @@ bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std
     return true;
 }
 
-bool SafeReplaceFile(const std::string& path, std::string_view data, std::string* error,
-                     SafeReplaceOptions options) {
+bool SafeReplaceFile(const std::string& path, std::string_view data, std::string* error, SafeReplaceOptions options) {
     return SafeReplaceFile(path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.data()), data.size()),
                            error, options);
 }
@@ -164,7 +163,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::size
         SetError(error, Reason("cannot open", path, errno));
         return false;
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         SetError(error, "\"" + path + "\" is not a file");

@@ -43,9 +43,7 @@ bool SingleInstanceLock::Acquire() {
         return false;
     }
     int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
+    do { rc = ::flock(fd, LOCK_EX | LOCK_NB); } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
         failed_ = errno != EWOULDBLOCK;
         ::close(fd);

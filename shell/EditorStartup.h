@@ -38,7 +38,8 @@ public:
     void DestroyAll();
 
 private:
-    template <typename T> void Add(T*& global, T* object) {
+    template <typename T>
+    void Add(T*& global, T* object) {
         global = object;
         entries_.push_back({std::unique_ptr<QObject>(object), [&global] { global = nullptr; }});
     }

@@ -78,17 +78,14 @@ void FormBookkeeping::OnFormEvent(TForm& form, FormEvent event) {
     const EditorWindowInfo* info = FindWindowByForm(form.objectName().toStdString());
     if (info == nullptr) return;
     switch (event) {
-    case FormEvent::Shown:
-        if (info->reportsShow && &form != selfReporting_) bookkeeping_.WindowActivated(handle);
-        break;
-    case FormEvent::Activated:
-        if (info->reportsActivate && form.isVisible()) bookkeeping_.WindowActivated(handle);
-        break;
-    case FormEvent::Hidden:
-        bookkeeping_.WindowHidden(handle);
-        break;
-    default:
-        break;
+        case FormEvent::Shown:
+            if (info->reportsShow && &form != selfReporting_) bookkeeping_.WindowActivated(handle);
+            break;
+        case FormEvent::Activated:
+            if (info->reportsActivate && form.isVisible()) bookkeeping_.WindowActivated(handle);
+            break;
+        case FormEvent::Hidden: bookkeeping_.WindowHidden(handle); break;
+        default: break;
     }
 }
 

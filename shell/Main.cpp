@@ -200,9 +200,8 @@ void TMainForm::BuildControls() {
         select->setContextMenuPolicy(Qt::CustomContextMenu);
         SetTag(select, i);
         connect(select, &QPushButton::clicked, this, [this, i] { KeyOnOff1Click(i); });
-        connect(select, &QWidget::customContextMenuRequested, this, [this, select](const QPoint& pos) {
-            FaderPopupMenu->popup(select->mapToGlobal(pos));
-        });
+        connect(select, &QWidget::customContextMenuRequested, this,
+                [this, select](const QPoint& pos) { FaderPopupMenu->popup(select->mapToGlobal(pos)); });
         FaderSelectList[size_t(i)] = select;
 
         auto* fader = new QScrollBar(Qt::Vertical, faderBox);
@@ -405,9 +404,9 @@ void TMainForm::BuildMenus() {
                                 &TMainForm::InitFaderParameters1Click);
     ClearAllFaderParameters1 = item(FaderPopupMenu, "ClearAllFaderParameters1", "Clear Fader && Key Parameters",
                                     &TMainForm::ClearAllFaderParameters1Click);
-    InitAllFaderParameterswithMidiCtrl1 =
-        item(FaderPopupMenu, "InitAllFaderParameterswithMidiCtrl1", "Init Fader && Key Parameters with Midi Controllers",
-             &TMainForm::InitAllFaderParameterswithMidiCtrl1Click);
+    InitAllFaderParameterswithMidiCtrl1 = item(FaderPopupMenu, "InitAllFaderParameterswithMidiCtrl1",
+                                               "Init Fader && Key Parameters with Midi Controllers",
+                                               &TMainForm::InitAllFaderParameterswithMidiCtrl1Click);
     FaderPopupMenu->addSeparator()->setObjectName(QStringLiteral("N7"));
     ReloadPreset2 = item(FaderPopupMenu, "ReloadPreset2", "Reload Preset", &TMainForm::ReloadPreset2Click);
     FaderPopupMenu->addSeparator()->setObjectName(QStringLiteral("N5"));
@@ -417,17 +416,17 @@ void TMainForm::BuildMenus() {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    CopyFaderParameters2 = item(PopupMenu1, "CopyFaderParameters2", "Copy Fader Parameters",
-                                &TMainForm::CopyFaderParameters2Click);
+    CopyFaderParameters2 =
+        item(PopupMenu1, "CopyFaderParameters2", "Copy Fader Parameters", &TMainForm::CopyFaderParameters2Click);
     PasteFaderParameters2 = item(PopupMenu1, "PasteFaderParameters2", "Paste Fader Parameters",
                                  &TMainForm::PasteFaderParameters2Click, false);
     PasteSpecialFaderParameters2 = item(PopupMenu1, "PasteSpecialFaderParameters2", "Paste Special Fader Parameters",
                                         &TMainForm::PasteSpecialFaderParameters2Click, false);
     PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N9"));
-    InitFaderParameters2 = item(PopupMenu1, "InitFaderParameters2", "Init Fader Parameters",
-                                &TMainForm::InitFaderParameters2Click);
-    ClearFaderParameters1 = item(PopupMenu1, "ClearFaderParameters1", "Clear Fader Parameters",
-                                 &TMainForm::ClearFaderParameters1Click);
+    InitFaderParameters2 =
+        item(PopupMenu1, "InitFaderParameters2", "Init Fader Parameters", &TMainForm::InitFaderParameters2Click);
+    ClearFaderParameters1 =
+        item(PopupMenu1, "ClearFaderParameters1", "Clear Fader Parameters", &TMainForm::ClearFaderParameters1Click);
     InitFaderParameterswithMidiControllers1 =
         item(PopupMenu1, "InitFaderParameterswithMidiControllers1", "Init Fader Parameters with Midi Controllers",
              &TMainForm::InitFaderParameterswithMidiControllers1Click);
@@ -975,70 +974,69 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     const bool isKey = DeviceModel::ValidFader(tag) && watched == KeyOnOffList[size_t(tag)];
 
     switch (event->type()) {
-    case QEvent::Wheel: {
-        wheelEvent(static_cast<QWheelEvent*>(event));
-        return true;
-    }
-    case QEvent::FocusIn:
-        if (isFader) FaderEnter(tag);
-        if (isSelect || isKey) KeyOnOff1Click(tag);
-        break;
-    case QEvent::MouseButtonPress: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        // A left press focuses a fader, select or key button before its
-        // press handler runs, as a native control does; other buttons leave
-        // the focus where it is.
-        if ((isFader || isSelect || isKey) && me->button() == Qt::LeftButton)
-            static_cast<QWidget*>(watched)->setFocus(Qt::MouseFocusReason);
-        if (isSelect) {
-            FaderSelectMouseDown(tag, me->button(), me->modifiers());
-            if (me->button() == Qt::LeftButton) dragStart_ = me->position().toPoint();
-        } else if (isKey) {
-            KeyOnOffMouseDown(tag, me->button());
-        } else if (watched == LearnLabel && me->button() == Qt::LeftButton) {
-            LearnLabelClick();
-        } else if (watched == GroupBox4 && me->button() == Qt::LeftButton) {
-            GroupBox4Click();
-        }
-        break;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (isKey) KeyOnOffMouseUp(tag, me->button());
-        if (isSelect) dragCandidate_ = -1;
-        break;
-    }
-    case QEvent::MouseMove: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (isSelect && dragCandidate_ == tag && (me->buttons() & Qt::LeftButton) &&
-            (me->position().toPoint() - dragStart_).manhattanLength() >= QApplication::startDragDistance()) {
-            dragCandidate_ = -1;
-            StartFaderDrag(tag);
+        case QEvent::Wheel: {
+            wheelEvent(static_cast<QWheelEvent*>(event));
             return true;
         }
-        break;
-    }
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto* de = static_cast<QDragMoveEvent*>(event);
-        if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
-            de->acceptProposedAction();
-            return true;
+        case QEvent::FocusIn:
+            if (isFader) FaderEnter(tag);
+            if (isSelect || isKey) KeyOnOff1Click(tag);
+            break;
+        case QEvent::MouseButtonPress: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            // A left press focuses a fader, select or key button before its
+            // press handler runs, as a native control does; other buttons leave
+            // the focus where it is.
+            if ((isFader || isSelect || isKey) && me->button() == Qt::LeftButton)
+                static_cast<QWidget*>(watched)->setFocus(Qt::MouseFocusReason);
+            if (isSelect) {
+                FaderSelectMouseDown(tag, me->button(), me->modifiers());
+                if (me->button() == Qt::LeftButton) dragStart_ = me->position().toPoint();
+            } else if (isKey) {
+                KeyOnOffMouseDown(tag, me->button());
+            } else if (watched == LearnLabel && me->button() == Qt::LeftButton) {
+                LearnLabelClick();
+            } else if (watched == GroupBox4 && me->button() == Qt::LeftButton) {
+                GroupBox4Click();
+            }
+            break;
         }
-        break;
-    }
-    case QEvent::Drop: {
-        auto* de = static_cast<QDropEvent*>(event);
-        if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
-            const int source = de->mimeData()->data(kFaderMime).toInt();
-            de->acceptProposedAction();
-            FaderSelectDragDrop(source, tag);
-            return true;
+        case QEvent::MouseButtonRelease: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (isKey) KeyOnOffMouseUp(tag, me->button());
+            if (isSelect) dragCandidate_ = -1;
+            break;
         }
-        break;
-    }
-    default:
-        break;
+        case QEvent::MouseMove: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (isSelect && dragCandidate_ == tag && (me->buttons() & Qt::LeftButton) &&
+                (me->position().toPoint() - dragStart_).manhattanLength() >= QApplication::startDragDistance()) {
+                dragCandidate_ = -1;
+                StartFaderDrag(tag);
+                return true;
+            }
+            break;
+        }
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* de = static_cast<QDragMoveEvent*>(event);
+            if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
+                de->acceptProposedAction();
+                return true;
+            }
+            break;
+        }
+        case QEvent::Drop: {
+            auto* de = static_cast<QDropEvent*>(event);
+            if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
+                const int source = de->mimeData()->data(kFaderMime).toInt();
+                de->acceptProposedAction();
+                FaderSelectDragDrop(source, tag);
+                return true;
+            }
+            break;
+        }
+        default: break;
     }
     return TForm::eventFilter(watched, event);
 }

@@ -100,8 +100,8 @@ public:
     std::function<void()> ShowFaderParametersWindow;  // "Show Parameters"
     std::function<void()> ShowNotesWindow;
     std::function<void()> CloseNotesWindow;
-    std::function<void()> ShowSpecialKeyWindow;       // click on the special-key lamps
-    std::function<void()> ShowPresetViews;            // preset list, parameter and special-key windows
+    std::function<void()> ShowSpecialKeyWindow;  // click on the special-key lamps
+    std::function<void()> ShowPresetViews;  // preset list, parameter and special-key windows
     // The fader parameter window: it follows the selection (its select lamps,
     // its key lamp and the selected fader's parameters), shows the selected
     // fader's key lamp, and gets its paste items enabled by "Copy Fader
@@ -118,13 +118,13 @@ public:
     std::array<QPushButton*, kFaderCount> KeyOnOffList{};
     std::array<LampImage*, kFaderCount> KeyLedList{};
     QPushButton* StartButton = nullptr;
-    QPushButton* Button1 = nullptr;   // Stop
-    QPushButton* Button2 = nullptr;   // Cont.
-    QPushButton* Button3 = nullptr;   // Tempo (no action)
-    QPushButton* Button4 = nullptr;   // <<
-    QPushButton* Button5 = nullptr;   // >>
-    QPushButton* Button6 = nullptr;   // SnapShot
-    QPushButton* Button7 = nullptr;   // OK (no action)
+    QPushButton* Button1 = nullptr;  // Stop
+    QPushButton* Button2 = nullptr;  // Cont.
+    QPushButton* Button3 = nullptr;  // Tempo (no action)
+    QPushButton* Button4 = nullptr;  // <<
+    QPushButton* Button5 = nullptr;  // >>
+    QPushButton* Button6 = nullptr;  // SnapShot
+    QPushButton* Button7 = nullptr;  // OK (no action)
     LampImage* StartLed = nullptr;
     LampImage* StopLed = nullptr;
     LampImage* ContLed = nullptr;

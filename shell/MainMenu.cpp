@@ -58,7 +58,8 @@ void SetMenuEnabled(QMenu* menu, bool enabled) {
 }
 
 // Runs the link if it is set, else the fallback.
-template <typename Fallback> void Forward(const std::function<void()>& link, Fallback&& fallback) {
+template <typename Fallback>
+void Forward(const std::function<void()>& link, Fallback&& fallback) {
     if (link)
         link();
     else
@@ -99,8 +100,7 @@ int SendDelayFromText(const std::string& text, bool* valid) {
 }
 
 void PasteTrackPart(DeviceModel& model, TrackPart part, int source, int pattern, int track) {
-    if (source < 1 || source > kTrackCount || !DeviceModel::ValidPattern(pattern) || track < 0 ||
-        track > kTrackCount)
+    if (source < 1 || source > kTrackCount || !DeviceModel::ValidPattern(pattern) || track < 0 || track > kTrackCount)
         return;
     if (track == 0) {
         for (int t = 1; t <= kTrackCount; ++t) PasteTrackPart(model, part, source, pattern, t);
@@ -136,12 +136,21 @@ void PasteTrackPart(DeviceModel& model, TrackPart part, int source, int pattern,
             to.MuteMask() &= ~(1 << t);
     };
     switch (part) {
-    case TrackPart::Velocities: velocities(); break;
-    case TrackPart::Steps: steps(); break;
-    case TrackPart::Notes: notes(); break;
-    case TrackPart::NoSettings: steps(); notes(); velocities(); break;
-    case TrackPart::Settings: settings(); break;
-    case TrackPart::All: steps(); notes(); velocities(); settings(); break;
+        case TrackPart::Velocities: velocities(); break;
+        case TrackPart::Steps: steps(); break;
+        case TrackPart::Notes: notes(); break;
+        case TrackPart::NoSettings:
+            steps();
+            notes();
+            velocities();
+            break;
+        case TrackPart::Settings: settings(); break;
+        case TrackPart::All:
+            steps();
+            notes();
+            velocities();
+            settings();
+            break;
     }
 }
 
@@ -241,14 +250,13 @@ QAction* TMainMenuForm::AddOption(QMenu* menu, const char* name, const char* cap
     QAction* action = AddItem(menu, name, caption, {}, nullptr);
     action->setCheckable(true);
     action->setChecked(false);
-    connect(action, &QAction::triggered, this, [action, handler = std::move(handler)](bool checked) {
-        handler(action, checked);
-    });
+    connect(action, &QAction::triggered, this,
+            [action, handler = std::move(handler)](bool checked) { handler(action, checked); });
     return action;
 }
 
-QAction* TMainMenuForm::AddWindowItem(QMenu* menu, const char* name, const char* caption,
-                                      const QKeySequence& shortcut, const char* formName) {
+QAction* TMainMenuForm::AddWindowItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
+                                      const char* formName) {
     QAction* action = AddItem(menu, name, caption, shortcut, nullptr);
     action->setCheckable(true);
     action->setChecked(false);
@@ -266,12 +274,12 @@ void TMainMenuForm::BuildMenus() {
     InitPreset3 = AddMenu(MainMenu, MainFormFileMenu, "InitPreset3", "&Init Preset");
     MainMenuFactoryInitPreset = AddItem(InitPreset3, "MainMenuFactoryInitPreset", "&Factory Init", none,
                                         [this] { MainMenuFactoryInitPresetClick(); });
-    MainMenuNoStatusPreset = AddItem(InitPreset3, "MainMenuNoStatusPreset", "&No Status", none,
-                                     [this] { MainMenuNoStatusPresetClick(); });
+    MainMenuNoStatusPreset =
+        AddItem(InitPreset3, "MainMenuNoStatusPreset", "&No Status", none, [this] { MainMenuNoStatusPresetClick(); });
     MainMenuMidiCtrlPreset = AddItem(InitPreset3, "MainMenuMidiCtrlPreset", "&Midi Controllers", none,
                                      [this] { MainMenuMidiCtrlPresetClick(); });
-    PresetSnapshot1 = AddItem(MainFormFileMenu, "PresetSnapshot1", "Preset Snapshot", none,
-                              [this] { PresetSnapshot1Click(); });
+    PresetSnapshot1 =
+        AddItem(MainFormFileMenu, "PresetSnapshot1", "Preset Snapshot", none, [this] { PresetSnapshot1Click(); });
     MainFormFileMenu->addSeparator();
     MainMenuOpenPreset = AddItem(MainFormFileMenu, "MainMenuOpenPreset", "&Open Preset", keys("Ctrl+O"),
                                  [this] { MainMenuOpenPresetClick(); });
@@ -287,11 +295,11 @@ void TMainMenuForm::BuildMenus() {
                 keys("Ctrl+D"), [this] { MainMenuDisplayFaderKeyDescriptionClick(); });
     MainFormFileMenu->addSeparator();
     MainMenuPrintAllFaderParameters =
-        AddItem(MainFormFileMenu, "MainMenuPrintAllFaderParameters", "&Print All Fader Parameters",
-                keys("Ctrl+Alt+P"), [this] { MainMenuPrintAllFaderParametersClick(); });
+        AddItem(MainFormFileMenu, "MainMenuPrintAllFaderParameters", "&Print All Fader Parameters", keys("Ctrl+Alt+P"),
+                [this] { MainMenuPrintAllFaderParametersClick(); });
     MainMenuPrintFaderKeyDescription =
-        AddItem(MainFormFileMenu, "MainMenuPrintFaderKeyDescription", "&Print Fader && Key Description",
-                keys("Ctrl+P"), [this] { MainMenuPrintFaderKeyDescriptionClick(); });
+        AddItem(MainFormFileMenu, "MainMenuPrintFaderKeyDescription", "&Print Fader && Key Description", keys("Ctrl+P"),
+                [this] { MainMenuPrintFaderKeyDescriptionClick(); });
     MainFormFileMenu->addSeparator();
     MainMenuSendPreset = AddItem(MainFormFileMenu, "MainMenuSendPreset", "Se&nd Preset", keys("Ctrl+N"),
                                  [this] { MainMenuSendPresetClick(); });
@@ -322,8 +330,8 @@ void TMainMenuForm::BuildMenus() {
     Open1 = AddMenu(MainMenu, PresetFormFileMenu, "Open1", "&Open");
     SinglePreset6 = AddItem(Open1, "SinglePreset6", "Single Preset", none, [this] { SinglePreset6Click(); });
     Presets2 = AddItem(Open1, "Presets2", "Presets", none, [this] { Presets2Click(); });
-    PresetsSequentially2 = AddItem(Open1, "PresetsSequentially2", "Presets Sequentially", none,
-                                   [this] { PresetsSequentially2Click(); });
+    PresetsSequentially2 =
+        AddItem(Open1, "PresetsSequentially2", "Presets Sequentially", none, [this] { PresetsSequentially2Click(); });
     PresetFormFileMenu->addSeparator();
     Save1 = AddMenu(MainMenu, PresetFormFileMenu, "Save1", "&Save");
     SinglePreset7 = AddItem(Save1, "SinglePreset7", "Single Preset", none, [this] { SinglePreset7Click(); });
@@ -342,15 +350,14 @@ void TMainMenuForm::BuildMenus() {
         AddItem(Send1, "SelectedPresets6", "Selected Presets", none, [this] { SelectedPresets6Click(); });
     PresetFormFileMenu->addSeparator();
     DisplayAllFaderParameters1 =
-        AddItem(PresetFormFileMenu, "DisplayAllFaderParameters1", "&Display All Fader Parameters",
-                keys("Ctrl+Alt+D"), [this] { MainMenuDisplayAllFaderParametersClick(); });
+        AddItem(PresetFormFileMenu, "DisplayAllFaderParameters1", "&Display All Fader Parameters", keys("Ctrl+Alt+D"),
+                [this] { MainMenuDisplayAllFaderParametersClick(); });
     DisplayFaderKeyDescription1 =
-        AddItem(PresetFormFileMenu, "DisplayFaderKeyDescription1", "&Display Fader && Key Description",
-                keys("Ctrl+D"), [this] { MainMenuDisplayFaderKeyDescriptionClick(); });
+        AddItem(PresetFormFileMenu, "DisplayFaderKeyDescription1", "&Display Fader && Key Description", keys("Ctrl+D"),
+                [this] { MainMenuDisplayFaderKeyDescriptionClick(); });
     PresetFormFileMenu->addSeparator();
-    PrintAllFaderParameters1 =
-        AddItem(PresetFormFileMenu, "PrintAllFaderParameters1", "&Print All Fader Parameters", keys("Ctrl+Alt+P"),
-                [this] { MainMenuPrintAllFaderParametersClick(); });
+    PrintAllFaderParameters1 = AddItem(PresetFormFileMenu, "PrintAllFaderParameters1", "&Print All Fader Parameters",
+                                       keys("Ctrl+Alt+P"), [this] { MainMenuPrintAllFaderParametersClick(); });
     PrintFaderKeyDescription1 =
         AddItem(PresetFormFileMenu, "PrintFaderKeyDescription1", "&Print Fader && Key Description", keys("Ctrl+P"),
                 [this] { MainMenuPrintFaderKeyDescriptionClick(); });
@@ -424,23 +431,25 @@ void TMainMenuForm::BuildMenus() {
     // parameter window.
     auto copy = [this](void (DeviceModel::*op)(int, int), std::vector<const char*> mine,
                        std::vector<const char*> theirs) {
-        return FaderFallback([this, op, mine = std::move(mine), theirs = std::move(theirs)](DeviceModel& m, int p,
-                                                                                           int f) {
-            (m.*op)(p, f);
-            for (const char* name : mine)
-                if (auto* a = findChild<QAction*>(QString::fromLatin1(name))) a->setEnabled(true);
-            EnableByName("AllFaderP", theirs);
-        });
+        return FaderFallback(
+            [this, op, mine = std::move(mine), theirs = std::move(theirs)](DeviceModel& m, int p, int f) {
+                (m.*op)(p, f);
+                for (const char* name : mine)
+                    if (auto* a = findChild<QAction*>(QString::fromLatin1(name))) a->setEnabled(true);
+                EnableByName("AllFaderP", theirs);
+            });
     };
 
     MainFormEditMenu = AddMenu(MainMenu, nullptr, "MainFormEditMenu", "&Edit");
     CopyFaderKeyParameters2 = AddMenu(MainMenu, MainFormEditMenu, "CopyFaderKeyParameters2", "Fader && Key Parameters");
     MainMenuCopyFaderKey =
         AddItem(CopyFaderKeyParameters2, "MainMenuCopyFaderKey", "Copy", none, [this] { MainMenuCopyFaderKeyClick(); });
-    MainMenuPasteFaderKey = AddItem(CopyFaderKeyParameters2, "MainMenuPasteFaderKey", "Paste", none,
-                                    [this] { MainMenuPasteFaderKeyClick(); }, false);
-    MainMenuPastewCFaderKey = AddItem(CopyFaderKeyParameters2, "MainMenuPastewCFaderKey", "Paste w/Clipboard", none,
-                                      [this] { MainMenuPastewCFaderKeyClick(); }, false);
+    MainMenuPasteFaderKey = AddItem(
+        CopyFaderKeyParameters2, "MainMenuPasteFaderKey", "Paste", none, [this] { MainMenuPasteFaderKeyClick(); },
+        false);
+    MainMenuPastewCFaderKey = AddItem(
+        CopyFaderKeyParameters2, "MainMenuPastewCFaderKey", "Paste w/Clipboard", none,
+        [this] { MainMenuPastewCFaderKeyClick(); }, false);
     CopyFaderKeyParameters2->addSeparator();
     Init8 = AddMenu(MainMenu, CopyFaderKeyParameters2, "Init8", "Init");
     MainMenuFactoryInitFaderKey = AddItem(Init8, "MainMenuFactoryInitFaderKey", "Factory Init", none,
@@ -452,27 +461,26 @@ void TMainMenuForm::BuildMenus() {
     MainFormEditMenu->addSeparator();
 
     FaderParameters2 = AddMenu(MainMenu, MainFormEditMenu, "FaderParameters2", "Fader Parameters");
-    MainMenuCopyFader = AddItem(FaderParameters2, "MainMenuCopyFader", "Copy", none,
-                                fader(&AllFaderPLink::CopyFaderParameters2Click,
-                                      copy(&DeviceModel::CopyFaderEventParameters,
-                                           {"MainMenuPasteFader", "MainMenuPastewCFader"},
-                                           {"PasteFaderParameters2", "PasteSpecialFaderParameters2"})));
-    MainMenuPasteFader = AddItem(FaderParameters2, "MainMenuPasteFader", "Paste", none,
-                                 fader(&AllFaderPLink::PasteFaderParameters2Click,
-                                       reselect(&DeviceModel::PasteFaderEventParameters)),
-                                 false);
+    MainMenuCopyFader =
+        AddItem(FaderParameters2, "MainMenuCopyFader", "Copy", none,
+                fader(&AllFaderPLink::CopyFaderParameters2Click,
+                      copy(&DeviceModel::CopyFaderEventParameters, {"MainMenuPasteFader", "MainMenuPastewCFader"},
+                           {"PasteFaderParameters2", "PasteSpecialFaderParameters2"})));
+    MainMenuPasteFader = AddItem(
+        FaderParameters2, "MainMenuPasteFader", "Paste", none,
+        fader(&AllFaderPLink::PasteFaderParameters2Click, reselect(&DeviceModel::PasteFaderEventParameters)), false);
     MainMenuPastewCFader = AddItem(FaderParameters2, "MainMenuPastewCFader", "Paste w/Clipboard", none,
                                    fader(&AllFaderPLink::PasteSpecialFaderParameters2Click,
                                          reselect(&DeviceModel::ExchangeFaderEventWithClipboard)),
                                    false);
     FaderParameters2->addSeparator();
     Init9 = AddMenu(MainMenu, FaderParameters2, "Init9", "Init");
-    MainMenuFactoryInitFader = AddItem(Init9, "MainMenuFactoryInitFader", "Factory Init", none,
-                                       fader(&AllFaderPLink::InitFaderParameters2Click,
-                                             reselect(&DeviceModel::FactoryInitFaderEvent)));
-    MainMenuNoStatusFader = AddItem(Init9, "MainMenuNoStatusFader", "No Status", none,
-                                    fader(&AllFaderPLink::ClearFaderParameters1Click,
-                                          reselect(&DeviceModel::ClearFaderEvent)));
+    MainMenuFactoryInitFader =
+        AddItem(Init9, "MainMenuFactoryInitFader", "Factory Init", none,
+                fader(&AllFaderPLink::InitFaderParameters2Click, reselect(&DeviceModel::FactoryInitFaderEvent)));
+    MainMenuNoStatusFader =
+        AddItem(Init9, "MainMenuNoStatusFader", "No Status", none,
+                fader(&AllFaderPLink::ClearFaderParameters1Click, reselect(&DeviceModel::ClearFaderEvent)));
     MainMenuMidiCtrlFader = AddItem(Init9, "MainMenuMidiCtrlFader", "Midi Controllers", none,
                                     fader(&AllFaderPLink::InitFaderParameterswithMidiControllers1Click,
                                           reselect(&DeviceModel::MidiCtrlInitFaderEvent)));
@@ -481,12 +489,11 @@ void TMainMenuForm::BuildMenus() {
     KeyParameters2 = AddMenu(MainMenu, MainFormEditMenu, "KeyParameters2", "Key Parameters");
     MainMenuCopyKey = AddItem(KeyParameters2, "MainMenuCopyKey", "Copy", none,
                               fader(&AllFaderPLink::CopyKeyParameters1Click,
-                                    copy(&DeviceModel::CopyKeyParameters,
-                                         {"MainMenuPasteKey", "MainMenuPastewCKey"}, {"PasteKeyParameters1"})));
-    MainMenuPasteKey = AddItem(KeyParameters2, "MainMenuPasteKey", "Paste", none,
-                               fader(&AllFaderPLink::PasteKeyParameters1Click,
-                                     reselect(&DeviceModel::PasteKeyParameters)),
-                               false);
+                                    copy(&DeviceModel::CopyKeyParameters, {"MainMenuPasteKey", "MainMenuPastewCKey"},
+                                         {"PasteKeyParameters1"})));
+    MainMenuPasteKey =
+        AddItem(KeyParameters2, "MainMenuPasteKey", "Paste", none,
+                fader(&AllFaderPLink::PasteKeyParameters1Click, reselect(&DeviceModel::PasteKeyParameters)), false);
     MainMenuPastewCKey = AddItem(KeyParameters2, "MainMenuPastewCKey", "Paste w/Clipboard", none,
                                  fader(&AllFaderPLink::PasteSpecialKeyParameters1Click,
                                        reselect(&DeviceModel::ExchangeKeyParametersWithClipboard)),
@@ -504,43 +511,41 @@ void TMainMenuForm::BuildMenus() {
                                         reselect2(&DeviceModel::MidiCtrlInitKeyOn, &DeviceModel::MidiCtrlInitKeyOff)));
 
     KeyOnParameters2 = AddMenu(MainMenu, MainFormEditMenu, "KeyOnParameters2", "Key On Parameters");
-    MainMenuCopyKeyOn = AddItem(KeyOnParameters2, "MainMenuCopyKeyOn", "Copy", none,
-                                fader(&AllFaderPLink::CopyKeyOnParameters1Click,
-                                      copy(&DeviceModel::CopyKeyOnParameters, {"MainMenuPasteKeyOn"},
-                                           {"PasteKeyOnParameters1"})));
-    MainMenuPasteKeyOn = AddItem(KeyOnParameters2, "MainMenuPasteKeyOn", "Paste", none,
-                                 fader(&AllFaderPLink::PasteKeyOnParameters1Click,
-                                       reselect(&DeviceModel::PasteKeyOnParameters)),
-                                 false);
+    MainMenuCopyKeyOn =
+        AddItem(KeyOnParameters2, "MainMenuCopyKeyOn", "Copy", none,
+                fader(&AllFaderPLink::CopyKeyOnParameters1Click,
+                      copy(&DeviceModel::CopyKeyOnParameters, {"MainMenuPasteKeyOn"}, {"PasteKeyOnParameters1"})));
+    MainMenuPasteKeyOn =
+        AddItem(KeyOnParameters2, "MainMenuPasteKeyOn", "Paste", none,
+                fader(&AllFaderPLink::PasteKeyOnParameters1Click, reselect(&DeviceModel::PasteKeyOnParameters)), false);
     KeyOnParameters2->addSeparator();
     Init11 = AddMenu(MainMenu, KeyOnParameters2, "Init11", "Init");
-    MainMenuFactoryInitKeyOn = AddItem(Init11, "MainMenuFactoryInitKeyOn", "Factory Init", none,
-                                       fader(&AllFaderPLink::InitKeyOnParameters1Click,
-                                             reselect(&DeviceModel::FactoryInitKeyOn)));
-    MainMenuNoStatusKeyOn = AddItem(Init11, "MainMenuNoStatusKeyOn", "No Status", none,
-                                    fader(&AllFaderPLink::ClearKeyOnParameters1Click,
-                                          reselect(&DeviceModel::ClearKeyOn)));
-    MainMenuMidiCtrlKeyOn = AddItem(Init11, "MainMenuMidiCtrlKeyOn", "Midi Controller", none,
-                                    fader(&AllFaderPLink::InitKeyOnParameterswithMidiController1Click,
-                                          reselect(&DeviceModel::MidiCtrlInitKeyOn)));
+    MainMenuFactoryInitKeyOn =
+        AddItem(Init11, "MainMenuFactoryInitKeyOn", "Factory Init", none,
+                fader(&AllFaderPLink::InitKeyOnParameters1Click, reselect(&DeviceModel::FactoryInitKeyOn)));
+    MainMenuNoStatusKeyOn =
+        AddItem(Init11, "MainMenuNoStatusKeyOn", "No Status", none,
+                fader(&AllFaderPLink::ClearKeyOnParameters1Click, reselect(&DeviceModel::ClearKeyOn)));
+    MainMenuMidiCtrlKeyOn = AddItem(
+        Init11, "MainMenuMidiCtrlKeyOn", "Midi Controller", none,
+        fader(&AllFaderPLink::InitKeyOnParameterswithMidiController1Click, reselect(&DeviceModel::MidiCtrlInitKeyOn)));
 
     KeyOffParameters2 = AddMenu(MainMenu, MainFormEditMenu, "KeyOffParameters2", "Key Off Parameters");
-    MainMenuCopyKeyOff = AddItem(KeyOffParameters2, "MainMenuCopyKeyOff", "Copy", none,
-                                 fader(&AllFaderPLink::CopyKeyOffParameteres1Click,
-                                       copy(&DeviceModel::CopyKeyOffParameters, {"MainMenuPasteKeyOff"},
-                                            {"PasteKeyOffParameters1"})));
-    MainMenuPasteKeyOff = AddItem(KeyOffParameters2, "MainMenuPasteKeyOff", "Paste", none,
-                                  fader(&AllFaderPLink::PasteKeyOffParameters1Click,
-                                        reselect(&DeviceModel::PasteKeyOffParameters)),
-                                  false);
+    MainMenuCopyKeyOff =
+        AddItem(KeyOffParameters2, "MainMenuCopyKeyOff", "Copy", none,
+                fader(&AllFaderPLink::CopyKeyOffParameteres1Click,
+                      copy(&DeviceModel::CopyKeyOffParameters, {"MainMenuPasteKeyOff"}, {"PasteKeyOffParameters1"})));
+    MainMenuPasteKeyOff = AddItem(
+        KeyOffParameters2, "MainMenuPasteKeyOff", "Paste", none,
+        fader(&AllFaderPLink::PasteKeyOffParameters1Click, reselect(&DeviceModel::PasteKeyOffParameters)), false);
     KeyOffParameters2->addSeparator();
     Init12 = AddMenu(MainMenu, KeyOffParameters2, "Init12", "Init");
-    MainMenuFactoryInitKeyOff = AddItem(Init12, "MainMenuFactoryInitKeyOff", "Factory Init", none,
-                                        fader(&AllFaderPLink::InitKeyOffParametes1Click,
-                                              reselect(&DeviceModel::FactoryInitKeyOff)));
-    MainMenuNoStatusKeyOff = AddItem(Init12, "MainMenuNoStatusKeyOff", "No Status", none,
-                                     fader(&AllFaderPLink::ClearKeyOffParameters1Click,
-                                           reselect(&DeviceModel::ClearKeyOff)));
+    MainMenuFactoryInitKeyOff =
+        AddItem(Init12, "MainMenuFactoryInitKeyOff", "Factory Init", none,
+                fader(&AllFaderPLink::InitKeyOffParametes1Click, reselect(&DeviceModel::FactoryInitKeyOff)));
+    MainMenuNoStatusKeyOff =
+        AddItem(Init12, "MainMenuNoStatusKeyOff", "No Status", none,
+                fader(&AllFaderPLink::ClearKeyOffParameters1Click, reselect(&DeviceModel::ClearKeyOff)));
     MainMenuMidiCtrlKeyOff = AddItem(Init12, "MainMenuMidiCtrlKeyOff", "Midi Controller", none,
                                      fader(&AllFaderPLink::InitKeyOffParameterswithMidiController1Click,
                                            reselect(&DeviceModel::MidiCtrlInitKeyOff)));
@@ -584,12 +589,12 @@ void TMainMenuForm::BuildMenus() {
         };
     };
     PresetFormEditMenu = AddMenu(MainMenu, nullptr, "PresetFormEditMenu", "&Edit");
-    SelectAllPresets1 = AddItem(PresetFormEditMenu, "SelectAllPresets1", "Select All Presets", none,
-                                preset(&PresetFormLink::SelectAllPresets1Click,
-                                       [](DeviceModel& m) { m.PresetSlotSelected.fill(true); }));
-    DeselectAllPresets1 = AddItem(PresetFormEditMenu, "DeselectAllPresets1", "Deselect All Presets", none,
-                                  preset(&PresetFormLink::DeselectAllPresets1Click,
-                                         [](DeviceModel& m) { m.PresetSlotSelected.fill(false); }));
+    SelectAllPresets1 = AddItem(
+        PresetFormEditMenu, "SelectAllPresets1", "Select All Presets", none,
+        preset(&PresetFormLink::SelectAllPresets1Click, [](DeviceModel& m) { m.PresetSlotSelected.fill(true); }));
+    DeselectAllPresets1 = AddItem(
+        PresetFormEditMenu, "DeselectAllPresets1", "Deselect All Presets", none,
+        preset(&PresetFormLink::DeselectAllPresets1Click, [](DeviceModel& m) { m.PresetSlotSelected.fill(false); }));
     ToggleSelection2 = AddItem(PresetFormEditMenu, "ToggleSelection2", "Toggle Selection", none,
                                preset(&PresetFormLink::ToggleSelection1Click, [](DeviceModel& m) {
                                    for (bool& b : m.PresetSlotSelected) b = !b;
@@ -602,23 +607,24 @@ void TMainMenuForm::BuildMenus() {
                               PastePresetwClipboard1->setEnabled(true);
                           }));
     PastePreset1 = AddItem(PresetFormEditMenu, "PastePreset1", "Paste Preset", none,
-                           preset(&PresetFormLink::PastePreset1Click, [this](DeviceModel& m) {
-                               m.PastePreset(m.SelectedPreset);
-                               SelectPreset(m.SelectedPreset, false);
-                           }),
+                           preset(&PresetFormLink::PastePreset1Click,
+                                  [this](DeviceModel& m) {
+                                      m.PastePreset(m.SelectedPreset);
+                                      SelectPreset(m.SelectedPreset, false);
+                                  }),
                            false);
     PastePresetwClipboard1 = AddItem(PresetFormEditMenu, "PastePresetwClipboard1", "Paste Preset w/Clipboard", none,
-                                     preset(&PresetFormLink::PasteSpecial1Click, [this](DeviceModel& m) {
-                                         m.ExchangePresetWithClipboard(m.SelectedPreset);
-                                         SelectPreset(m.SelectedPreset, false);
-                                     }),
+                                     preset(&PresetFormLink::PasteSpecial1Click,
+                                            [this](DeviceModel& m) {
+                                                m.ExchangePresetWithClipboard(m.SelectedPreset);
+                                                SelectPreset(m.SelectedPreset, false);
+                                            }),
                                      false);
     PresetFormEditMenu->addSeparator();
     ReloadPreset2 = AddItem(PresetFormEditMenu, "ReloadPreset2", "Reload Preset", none, reload);
 
     // ---- Edit menu of the pattern window ----
-    auto pattern = [this](std::function<void()> PatternFormLink::*member,
-                          std::function<void(DeviceModel&)> fallback) {
+    auto pattern = [this](std::function<void()> PatternFormLink::*member, std::function<void(DeviceModel&)> fallback) {
         return [this, member, fallback = std::move(fallback)] {
             if (const auto& link = PatternLink.*member) {
                 link();
@@ -628,9 +634,9 @@ void TMainMenuForm::BuildMenus() {
         };
     };
     PatternFormEditMenu = AddMenu(MainMenu, nullptr, "PatternFormEditMenu", "&Edit");
-    SelectAllPatterns1 = AddItem(PatternFormEditMenu, "SelectAllPatterns1", "Select All Patterns", none,
-                                 pattern(&PatternFormLink::SelectAllPatterns1Click,
-                                         [](DeviceModel& m) { m.PatternSlotSelected.fill(true); }));
+    SelectAllPatterns1 = AddItem(
+        PatternFormEditMenu, "SelectAllPatterns1", "Select All Patterns", none,
+        pattern(&PatternFormLink::SelectAllPatterns1Click, [](DeviceModel& m) { m.PatternSlotSelected.fill(true); }));
     DeselectAllPatterns1 = AddItem(PatternFormEditMenu, "DeselectAllPatterns1", "Deselect All Patterns", none,
                                    pattern(&PatternFormLink::DeselectAllPatterns1Click,
                                            [](DeviceModel& m) { m.PatternSlotSelected.fill(false); }));
@@ -645,8 +651,8 @@ void TMainMenuForm::BuildMenus() {
                            pattern(&PatternFormLink::CopyPattern1Click, nullptr));
     PastePattern1 = AddItem(PatternFormEditMenu, "PastePattern1", "Paste Pattern", none,
                             pattern(&PatternFormLink::PastePattern1Click, nullptr), false);
-    PastePatternwClipboard1 = AddItem(PatternFormEditMenu, "PastePatternwClipboard1", "Paste Pattern w/Clipboard",
-                                      none, pattern(&PatternFormLink::PasteSpecial1Click, nullptr), false);
+    PastePatternwClipboard1 = AddItem(PatternFormEditMenu, "PastePatternwClipboard1", "Paste Pattern w/Clipboard", none,
+                                      pattern(&PatternFormLink::PasteSpecial1Click, nullptr), false);
 
     // ---- Edit menu of the step editor ----
     PatternParameterFormEditMenu = AddMenu(MainMenu, nullptr, "PatternParameterFormEditMenu", "&Edit");
@@ -665,8 +671,8 @@ void TMainMenuForm::BuildMenus() {
     const PartItem parts[] = {
         {&UpperParameters1, "UpperParameters1", &UpperParameters2, "UpperParameters2", "Upper Step Parameters",
          TrackPart::Velocities, false},
-        {&OnOffSettings1, "OnOffSettings1", &OnOffSettings2, "OnOffSettings2", "On/Off Step Settings",
-         TrackPart::Steps, false},
+        {&OnOffSettings1, "OnOffSettings1", &OnOffSettings2, "OnOffSettings2", "On/Off Step Settings", TrackPart::Steps,
+         false},
         {&LowerParameter1, "LowerParameter1", &LowerParameters1, "LowerParameters1", "Lower Step Parameters",
          TrackPart::Notes, false},
         {&AllStepParameters1, "AllStepParameters1", &AllStepParameters2, "AllStepParameters2", "All Step Parameters",
@@ -690,7 +696,8 @@ void TMainMenuForm::BuildMenus() {
                                  [this, part] { PasteTrackwClipboardClick(part); });
     }
     PatternParameterFormEditMenu->addSeparator();
-    ClearTrack1 = AddItem(PatternParameterFormEditMenu, "ClearTrack1", "Clear Track", none, [this] { ClearTrack1Click(); });
+    ClearTrack1 =
+        AddItem(PatternParameterFormEditMenu, "ClearTrack1", "Clear Track", none, [this] { ClearTrack1Click(); });
 
     // ---- Options ----
     // Qt ticks a checkable item before its handler runs; the virtual device
@@ -738,8 +745,8 @@ void TMainMenuForm::BuildMenus() {
     MainMenuMidiControllerInitSettings =
         AddItem(MainFormSettingsMenu, "MainMenuMidiControllerInitSettings", "Midi Controller Init Settings...", none,
                 showByName("InitCtrlForm", false));
-    vellixaImportSettings1 = AddItem(MainFormSettingsMenu, "vellixaImportSettings1", "vellixa Import Settings...",
-                                     none, showByName("vellixaImportForm", true));
+    vellixaImportSettings1 = AddItem(MainFormSettingsMenu, "vellixaImportSettings1", "vellixa Import Settings...", none,
+                                     showByName("vellixaImportForm", true));
     MainFormSettingsMenu->addSeparator();
     MainMenuDeviceInfo =
         AddItem(MainFormSettingsMenu, "MainMenuDeviceInfo", "Device Info", none, showByName("DevicesInfoForm1", false));
@@ -760,8 +767,8 @@ void TMainMenuForm::BuildMenus() {
                                                    "* Fader && Key Parameters", keys("Shift+F5"), "AllFaderP");
     MainFormWindowsSpecialKeys = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsSpecialKeys", "* Special Keys",
                                                keys("Ctrl+K"), "SpecialKeyForm");
-    MainFormWindowsPresetNotes = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsPresetNotes", "* Preset Notes",
-                                               keys("Ctrl+N"), "NotesForm");
+    MainFormWindowsPresetNotes =
+        AddWindowItem(MainFormWindowsMenu, "MainFormWindowsPresetNotes", "* Preset Notes", keys("Ctrl+N"), "NotesForm");
     MainFormWindowsMenu->addSeparator();
     MainFormWindowsPatternForm =
         AddWindowItem(MainFormWindowsMenu, "MainFormWindowsPatternForm", "Patterns", keys("Shift+F6"), "PatternForm");
@@ -790,7 +797,7 @@ void TMainMenuForm::BuildMenus() {
     MainMenuAboutMorvelantEditor = AddItem(MainFormHelpMenu, "MainMenuAboutMorvelantEditor", "About Morvelant Editor",
                                            none, [this] { MainMenuAboutMorvelantEditorClick(); });
 
-    switchedMenus_ = {MainFormFileMenu, PresetFormFileMenu, PatternFormFileMenu, MainFormEditMenu,
+    switchedMenus_ = {MainFormFileMenu,   PresetFormFileMenu,  PatternFormFileMenu,         MainFormEditMenu,
                       PresetFormEditMenu, PatternFormEditMenu, PatternParameterFormEditMenu};
 }
 
@@ -1160,8 +1167,7 @@ void TMainMenuForm::SelectedPresets6Click() {
 }
 
 void TMainMenuForm::Close2Click() {
-    if (auto* w = qobject_cast<TForm*>(FindForm(QStringLiteral("PresetForm"))))
-        w->Close();
+    if (auto* w = qobject_cast<TForm*>(FindForm(QStringLiteral("PresetForm")))) w->Close();
 }
 
 // ---- File menu of the pattern window -------------------------------------------------------------
@@ -1229,9 +1235,9 @@ void TMainMenuForm::SinglePattern5Click() {
         }
         SendPatternDump(p);
         if (MainForm->Model.Warnings)
-            CurrentDialogs().MessageBox("You must use \"Get Pattern " + std::to_string(p + 1) +
-                                            "\"\n on the Morvelant to use this Pattern",
-                                        kReminderCaption, MessageButtons::Ok, MessageIcon::Information);
+            CurrentDialogs().MessageBox(
+                "You must use \"Get Pattern " + std::to_string(p + 1) + "\"\n on the Morvelant to use this Pattern",
+                kReminderCaption, MessageButtons::Ok, MessageIcon::Information);
     });
 }
 
@@ -1291,8 +1297,7 @@ void TMainMenuForm::PatternSendTimerTimer() {
 void TMainMenuForm::StopSendSeries() { PatternSendTimer->stop(); }
 
 void TMainMenuForm::Close3Click() {
-    if (auto* w = qobject_cast<TForm*>(FindForm(QStringLiteral("PatternForm"))))
-        w->Close();
+    if (auto* w = qobject_cast<TForm*>(FindForm(QStringLiteral("PatternForm")))) w->Close();
 }
 
 // ---- Edit menu of the virtual device window: the whole fader and key block --------------------

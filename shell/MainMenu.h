@@ -402,7 +402,7 @@ private:
         QKeySequence keys;
     };
     std::vector<ShortcutEntry> shortcuts_;  // in menu-tree order
-    std::vector<QMenu*> switchedMenus_;      // the seven File and Edit menus
+    std::vector<QMenu*> switchedMenus_;  // the seven File and Edit menus
     bool updatingShortcuts_ = false;
 };
 

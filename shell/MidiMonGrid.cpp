@@ -52,15 +52,14 @@ public:
         const int gridRow = index.row() + 1;
         if (gridRow >= rows_.RowCount()) return {};
         switch (role) {
-        case Qt::DisplayRole:
-            // Cell texts are Windows-1252 bytes (a port alias may carry any of them).
-            return FromCp1252(rows_.Cell(index.column(), gridRow));
-        case Qt::ForegroundRole: {
-            const MonitorColour c = rows_.ColourOfRow(gridRow);
-            return c < 0 ? QVariant() : QVariant(ToQColor(c));
-        }
-        default:
-            return {};
+            case Qt::DisplayRole:
+                // Cell texts are Windows-1252 bytes (a port alias may carry any of them).
+                return FromCp1252(rows_.Cell(index.column(), gridRow));
+            case Qt::ForegroundRole: {
+                const MonitorColour c = rows_.ColourOfRow(gridRow);
+                return c < 0 ? QVariant() : QVariant(ToQColor(c));
+            }
+            default: return {};
         }
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {

@@ -248,12 +248,12 @@ QTreeWidget* TMidiSettingsForm::MakeTree(QWidget* page, const char* name, int x,
 
 QTreeWidget* TMidiSettingsForm::Tree(PortRole role) const {
     switch (role) {
-    case PortRole::In1: return MorvelantIn1Devices;
-    case PortRole::In2: return MorvelantIn2Devices;
-    case PortRole::ThruIn: return MorvelantThruInDevices;
-    case PortRole::Out1: return MorvelantOut1Devices;
-    case PortRole::Out2: return MorvelantOut2Devices;
-    case PortRole::Thru: return MorvelantThruDevices;
+        case PortRole::In1: return MorvelantIn1Devices;
+        case PortRole::In2: return MorvelantIn2Devices;
+        case PortRole::ThruIn: return MorvelantThruInDevices;
+        case PortRole::Out1: return MorvelantOut1Devices;
+        case PortRole::Out2: return MorvelantOut2Devices;
+        case PortRole::Thru: return MorvelantThruDevices;
     }
     return nullptr;
 }
@@ -367,8 +367,7 @@ void TMidiSettingsForm::FormDestroy() {
         if (out == nullptr) continue;
         try {
             if (out->IsOpen()) out->Close();
-        } catch (...) {
-        }
+        } catch (...) {}
         delete out;
         out = nullptr;
     }
@@ -380,8 +379,7 @@ void TMidiSettingsForm::FormDestroy() {
                 in->Stop();
                 in->Close();
             }
-        } catch (...) {
-        }
+        } catch (...) {}
         // The input window outlives this one; its inputs must not keep
         // calling through the root component that goes with this window.
         if (in->MidiKit == MidiKit.get()) in->MidiKit = nullptr;

@@ -31,8 +31,8 @@ std::string WithSlash(std::string folder) {
 // the order in which they are closed. The virtual device window is hidden
 // instead; the explorer, the menu window and the dialogs are left alone.
 constexpr const char* kClosedAlone[] = {
-    "MidiSettingsForm", "PresetForm",      "AllFaderP",           "SpecialKeyForm",       "NotesForm",
-    "PatternNotesForm", "PatternForm",     "TrackParameterForm",  "PatternParameterForm", "MidiMonGridForm",
+    "MidiSettingsForm", "PresetForm",       "AllFaderP",          "SpecialKeyForm",       "NotesForm",
+    "PatternNotesForm", "PatternForm",      "TrackParameterForm", "PatternParameterForm", "MidiMonGridForm",
     "InstructionsForm", "DevicesInfoForm1", "EventEditForm",      "TrackEditForm",
 };
 

@@ -26,12 +26,12 @@ std::string Description(void (*get)(uint32_t, char*), int port) {
 
 const char* RoleSection(PortRole role) {
     switch (role) {
-    case PortRole::In1: return "In1DeviceFlags";
-    case PortRole::In2: return "In2DeviceFlags";
-    case PortRole::ThruIn: return "ThruInDeviceFlags";
-    case PortRole::Out1: return "Out1DeviceFlags";
-    case PortRole::Out2: return "Out2DeviceFlags";
-    case PortRole::Thru: return "ThruDeviceFlags";
+        case PortRole::In1: return "In1DeviceFlags";
+        case PortRole::In2: return "In2DeviceFlags";
+        case PortRole::ThruIn: return "ThruInDeviceFlags";
+        case PortRole::Out1: return "Out1DeviceFlags";
+        case PortRole::Out2: return "Out2DeviceFlags";
+        case PortRole::Thru: return "ThruDeviceFlags";
     }
     return "";
 }
@@ -65,12 +65,12 @@ void PortSettings::SetPorts(const std::vector<std::string>& inDescriptions,
 std::array<bool, kMaxPorts>& PortSettings::Flags(PortRole role) {
     MidiRouting& r = Routing;
     switch (role) {
-    case PortRole::In1: return r.In1DeviceFlags;
-    case PortRole::In2: return r.In2DeviceFlags;
-    case PortRole::ThruIn: return r.ThruInDeviceFlags;
-    case PortRole::Out1: return r.Out1DeviceFlags;
-    case PortRole::Out2: return r.Out2DeviceFlags;
-    case PortRole::Thru: return r.ThruDeviceFlags;
+        case PortRole::In1: return r.In1DeviceFlags;
+        case PortRole::In2: return r.In2DeviceFlags;
+        case PortRole::ThruIn: return r.ThruInDeviceFlags;
+        case PortRole::Out1: return r.Out1DeviceFlags;
+        case PortRole::Out2: return r.Out2DeviceFlags;
+        case PortRole::Thru: return r.ThruDeviceFlags;
     }
     return r.In1DeviceFlags;
 }
@@ -129,8 +129,11 @@ bool PortSettings::WritePortConfig(TIniFile& ini) const {
         ok = ini.EraseSection(section) && ok;
     for (PortRole role : kAllRoles) ok = ini.EraseSection(RoleSection(role)) && ok;
 
-    ok = ini.WriteString(kDevicesSection, "MorvelantPCDevice", MidiRouting::NameOf(r.InDriverNames, DeviceInIndex())) && ok;
-    ok = ini.WriteString(kDevicesSection, "PCMorvelantDevice", MidiRouting::NameOf(r.OutDriverNames, DeviceOutIndex())) && ok;
+    ok = ini.WriteString(kDevicesSection, "MorvelantPCDevice", MidiRouting::NameOf(r.InDriverNames, DeviceInIndex())) &&
+        ok;
+    ok = ini.WriteString(kDevicesSection, "PCMorvelantDevice",
+                         MidiRouting::NameOf(r.OutDriverNames, DeviceOutIndex())) &&
+        ok;
 
     for (PortRole role : kAllRoles) {
         const std::vector<std::string>& drivers = IsInputRole(role) ? r.InDriverNames : r.OutDriverNames;
@@ -139,9 +142,13 @@ bool PortSettings::WritePortConfig(TIniFile& ini) const {
             ok = ini.WriteBool(RoleSection(role), drivers[static_cast<size_t>(i)], flags[static_cast<size_t>(i)]) && ok;
     }
     for (int i = 0; i < r.NumInDevs; ++i)
-        ok = ini.WriteString(kInNamesSection, r.InDriverNames[static_cast<size_t>(i)], r.InNames[static_cast<size_t>(i)]) && ok;
+        ok = ini.WriteString(kInNamesSection, r.InDriverNames[static_cast<size_t>(i)],
+                             r.InNames[static_cast<size_t>(i)]) &&
+            ok;
     for (int i = 0; i < r.NumOutDevs; ++i)
-        ok = ini.WriteString(kOutNamesSection, r.OutDriverNames[static_cast<size_t>(i)], r.OutNames[static_cast<size_t>(i)]) && ok;
+        ok = ini.WriteString(kOutNamesSection, r.OutDriverNames[static_cast<size_t>(i)],
+                             r.OutNames[static_cast<size_t>(i)]) &&
+            ok;
     return ok;
 }
 

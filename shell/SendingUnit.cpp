@@ -12,10 +12,9 @@ namespace morvelant {
 TSendingForm* SendingForm = nullptr;
 
 const char* const TSendingForm::kSendItemNames[10] = {
-    "SinglePreset8",  "SelectedPresets6", "AllPresets5",
-    "MainMenuSendPreset", "SinglePattern5", "SelectedPatterns4",
-    "AllPatterns4",   "SendAllPresetsPatterns3", "SendAllPresetsPatterns4",
-    "SendPreset",
+    "SinglePreset8",           "SelectedPresets6",  "AllPresets5",  "MainMenuSendPreset",
+    "SinglePattern5",          "SelectedPatterns4", "AllPatterns4", "SendAllPresetsPatterns3",
+    "SendAllPresetsPatterns4", "SendPreset",
 };
 
 TSendingForm::TSendingForm(QWidget* parent) : TForm(QStringLiteral("SendingForm"), parent) {
@@ -56,8 +55,7 @@ TSendingForm::~TSendingForm() {
 }
 
 void TSendingForm::AddSendItemOwner(QObject* owner) {
-    if (owner != nullptr && std::find(owners_.begin(), owners_.end(), owner) == owners_.end())
-        owners_.push_back(owner);
+    if (owner != nullptr && std::find(owners_.begin(), owners_.end(), owner) == owners_.end()) owners_.push_back(owner);
 }
 
 void TSendingForm::RemoveSendItemOwner(QObject* owner) {

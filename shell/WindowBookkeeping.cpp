@@ -35,10 +35,10 @@ const std::array<ReopenEntry, 13> kReopen = {{
     {"SpecialKeyForm", &DeviceModel::ShowSpecialKeys, "ShowSpecialKeys", "Options", true},
     {"PresetForm", &DeviceModel::ShowPresets, "ShowPresets", "Options", true},
     {"PatternForm", &DeviceModel::ShowPatterns, "ShowPatterns", "Options", true},
-    {"PatternParameterForm", &DeviceModel::ShowStepParametersForm, "Show Step Parameters Form",
-     "Step Parameters Form", true},
-    {"TrackParameterForm", &DeviceModel::ShowTrackParametersForm, "Show Track Parameters Form",
-     "Track Parameters Form", true},
+    {"PatternParameterForm", &DeviceModel::ShowStepParametersForm, "Show Step Parameters Form", "Step Parameters Form",
+     true},
+    {"TrackParameterForm", &DeviceModel::ShowTrackParametersForm, "Show Track Parameters Form", "Track Parameters Form",
+     true},
     {"EventEditForm", &DeviceModel::ShowEventEditForm, "Show Event Edit Form", "Event Edit Form", true},
     {"PrintOutputForm", &DeviceModel::ShowPrintOutputForm, "ShowPrintOutputForm", "Options", false},
     {"DevicesInfoForm1", &DeviceModel::ShowDevicesInfo1, "ShowDevicesInfo1", "Options", false},
@@ -71,19 +71,14 @@ int ExplorerStateIcon(EditorWindow window, bool shown, bool monitorEnabled) {
 
 std::optional<MenuPair> MenusOf(EditorWindow window) {
     switch (window) {
-    case W::MainForm:
-    case W::AllFaderP:
-        return MenuPair{"MainFormFileMenu", "MainFormEditMenu"};
-    case W::PresetForm:
-        return MenuPair{"PresetFormFileMenu", "PresetFormEditMenu"};
-    case W::PatternForm:
-        return MenuPair{"PatternFormFileMenu", "PatternFormEditMenu"};
-    case W::PatternParameterForm:
-    case W::TrackParameterForm:
-    case W::EventEditForm:
-        return MenuPair{"PatternFormFileMenu", "PatternParameterFormEditMenu"};
-    default:
-        return std::nullopt;
+        case W::MainForm:
+        case W::AllFaderP: return MenuPair{"MainFormFileMenu", "MainFormEditMenu"};
+        case W::PresetForm: return MenuPair{"PresetFormFileMenu", "PresetFormEditMenu"};
+        case W::PatternForm: return MenuPair{"PatternFormFileMenu", "PatternFormEditMenu"};
+        case W::PatternParameterForm:
+        case W::TrackParameterForm:
+        case W::EventEditForm: return MenuPair{"PatternFormFileMenu", "PatternParameterFormEditMenu"};
+        default: return std::nullopt;
     }
 }
 

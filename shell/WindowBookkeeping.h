@@ -46,13 +46,13 @@ inline constexpr int kEditorWindowCount = 15;
 
 struct EditorWindowInfo {
     EditorWindow window;
-    const char* formName;    // the form object's name (the TForm's object name)
-    const char* menuItem;    // its item in the menu window's Windows menu
-    int node;                // its node in the explorer, counted in tree order from 0
-    const char* nodeText;    // the node's text
-    int nodeLevel;           // 1 top level, 2 child of the level-1 node above
-    bool reportsShow;        // showing the window counts as activating it
-    bool reportsActivate;    // so does activating it
+    const char* formName;  // the form object's name (the TForm's object name)
+    const char* menuItem;  // its item in the menu window's Windows menu
+    int node;  // its node in the explorer, counted in tree order from 0
+    const char* nodeText;  // the node's text
+    int nodeLevel;  // 1 top level, 2 child of the level-1 node above
+    bool reportsShow;  // showing the window counts as activating it
+    bool reportsActivate;  // so does activating it
 };
 
 const std::array<EditorWindowInfo, kEditorWindowCount>& EditorWindows();
@@ -69,13 +69,13 @@ inline constexpr int kHelpNode = 13;
 inline constexpr int kIconHidden = 1;
 inline constexpr int kIconShown = 2;
 inline constexpr int kIconMonitorHidden = 3;  // monitor window hidden, monitoring on
-inline constexpr int kIconMonitorShown = 4;   // monitor window shown, monitoring on
+inline constexpr int kIconMonitorShown = 4;  // monitor window shown, monitoring on
 int ExplorerStateIcon(EditorWindow window, bool shown, bool monitorEnabled);
 
 // The seven top-level File and Edit menus of the menu window; one File and
 // one Edit menu are shown at a time.
 inline constexpr std::array<const char*, 7> kFileEditMenus = {
-    "MainFormFileMenu",  "PresetFormFileMenu",  "PatternFormFileMenu",         "MainFormEditMenu",
+    "MainFormFileMenu",   "PresetFormFileMenu",  "PatternFormFileMenu",          "MainFormEditMenu",
     "PresetFormEditMenu", "PatternFormEditMenu", "PatternParameterFormEditMenu",
 };
 struct MenuPair {

@@ -40,9 +40,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override {
         try {
             return QApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            ShowException(e.what());
-        } catch (...) {
+        } catch (const std::exception& e) { ShowException(e.what()); } catch (...) {
             ShowException(nullptr);
         }
         return false;
@@ -80,8 +78,7 @@ int RunEditor(int argc, char** argv) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect geometry = screen ? screen->geometry() : QRect(0, 0, 800, 600);
     if (!ScreenLargeEnough(geometry.width(), geometry.height())) {
-        CurrentDialogs().MessageBox(kScreenTooSmall, kScreenTooSmallCaption, MessageButtons::Ok,
-                                    MessageIcon::Warning);
+        CurrentDialogs().MessageBox(kScreenTooSmall, kScreenTooSmallCaption, MessageButtons::Ok, MessageIcon::Warning);
         SetCurrentDialogs(nullptr);
         return 0;
     }
@@ -104,13 +101,10 @@ int RunEditor(int argc, char** argv) {
         MainWindowWatch watch(mainWindow);
         MainMenuForm->Show();
 
-        if (const char* exitAfterStart = std::getenv("MORVELANT_EXIT_AFTER_START");
-            exitAfterStart && *exitAfterStart)
+        if (const char* exitAfterStart = std::getenv("MORVELANT_EXIT_AFTER_START"); exitAfterStart && *exitAfterStart)
             QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
         QApplication::exec();
-    } catch (const std::exception& e) {
-        ShowException(e.what());
-    } catch (...) {
+    } catch (const std::exception& e) { ShowException(e.what()); } catch (...) {
         ShowException(nullptr);
     }
     ShutDownEditor(

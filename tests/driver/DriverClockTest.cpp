@@ -15,8 +15,7 @@ namespace {
 
 class Clock : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         kit = Kit::Load("loopback");
         ASSERT_TRUE(kit->Ok()) << kit->error;
         sync = kit->OpenSync(0, &clockN.target, 0, 10);
@@ -27,22 +26,18 @@ protected:
         out = kit->OpenMidiOut(&outN.target, 0, sync, MIDIKIT_OPEN_ARGUMENT);
         ASSERT_GT(out, 0x20u);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         kit->CloseMidiOut(out);
         kit->CloseMidiIn(in);
         kit->CloseSync(sync);
         kit.reset();
     }
-    std::vector<MidiEvent> Drain()
-    {
+    std::vector<MidiEvent> Drain() {
         std::vector<MidiEvent> v;
-        while (LPMIDIEVENT e = kit->GetMidiIn(in))
-            v.push_back(*e);
+        while (LPMIDIEVENT e = kit->GetMidiIn(in)) v.push_back(*e);
         return v;
     }
-    std::vector<MidiEvent> Collect(size_t n)
-    {
+    std::vector<MidiEvent> Collect(size_t n) {
         std::vector<MidiEvent> all;
         Eventually([&] {
             auto more = Drain();
@@ -53,10 +48,8 @@ protected:
     }
     uint16_t Put(MidiEvent e) { return kit->PutMidiOut(out, &e); }
     // A score of n notes, one per beat.
-    void PutBeats(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            ASSERT_EQ(Put(Ev(480, 0x90, uint8_t(i), 64)), 0);
+    void PutBeats(int n) {
+        for (int i = 0; i < n; ++i) ASSERT_EQ(Put(Ev(480, 0x90, uint8_t(i), 64)), 0);
     }
 
     Notifications clockN, outN;
@@ -64,17 +57,16 @@ protected:
     uint32_t sync = 0, in = 0, out = 0;
 };
 
-} // namespace
+}  // namespace
 
-TEST_F(Clock, DefaultsAndTempoRules)
-{
+TEST_F(Clock, DefaultsAndTempoRules) {
     EXPECT_EQ(kit->GetResolution(sync), 480u);
     EXPECT_EQ(kit->GetTempo(sync), 500000u);
     EXPECT_NE(kit->SetTempo(sync, 0), 0) << "a tempo of 0 is refused";
     EXPECT_EQ(kit->GetTempo(sync), 500000u);
     EXPECT_EQ(kit->SetTempo(sync, 8571428), 0);
     EXPECT_EQ(kit->GetTempo(sync), 8571428u);
-    kit->SetResolution(sync, 0); // refused silently
+    kit->SetResolution(sync, 0);  // refused silently
     EXPECT_EQ(kit->GetResolution(sync), 480u);
     kit->SetResolution(sync, 96);
     EXPECT_EQ(kit->GetResolution(sync), 96u);
@@ -90,13 +82,11 @@ TEST_F(Clock, DefaultsAndTempoRules)
     EXPECT_EQ(kit->GetPosition(sync, nullptr), 0u);
 }
 
-TEST_F(Clock, DeltaZeroGoesOutWithTheClockStopped)
-{
+TEST_F(Clock, DeltaZeroGoesOutWithTheClockStopped) {
     // A dump and a channel event with delta 0 leave at once; the clock has
     // never been started.
     auto dump = MakeSysex(300);
-    for (const MidiEvent& e : SysexEvents(dump))
-        ASSERT_EQ(Put(e), 0);
+    for (const MidiEvent& e : SysexEvents(dump)) ASSERT_EQ(Put(e), 0);
     ASSERT_EQ(Put(Ev(0, 0xB0, 7, 100)), 0);
     auto got = Collect(dump.size() + 1);
     ASSERT_EQ(got.size(), dump.size() + 1);
@@ -104,15 +94,14 @@ TEST_F(Clock, DeltaZeroGoesOutWithTheClockStopped)
     EXPECT_EQ(clockN.Count(MIDIKIT_MSG_SYNC_DONE), 0);
 }
 
-TEST_F(Clock, TimedEventsWaitForTheClock)
-{
-    ASSERT_EQ(Put(Ev(0, 0x90, 1, 1)), 0);   // due at once
+TEST_F(Clock, TimedEventsWaitForTheClock) {
+    ASSERT_EQ(Put(Ev(0, 0x90, 1, 1)), 0);  // due at once
     // No MIDI message: sends nothing, but its delta still holds back the
     // event after it.
     ASSERT_EQ(Put(Ev(240, 0x00, 0, 0)), 0);
     ASSERT_EQ(Put(Ev(0, 0x90, 5, 5)), 0);
-    ASSERT_EQ(Put(Ev(480, 0x90, 2, 2)), 0); // one quarter later
-    ASSERT_EQ(Put(Ev(0, 0x90, 3, 3)), 0);   // with the one before it
+    ASSERT_EQ(Put(Ev(480, 0x90, 2, 2)), 0);  // one quarter later
+    ASSERT_EQ(Put(Ev(0, 0x90, 3, 3)), 0);  // with the one before it
     ASSERT_EQ(Put(Ev(MIDIKIT_TIME_NOW, 0xC0, 9)), 0);
     auto first = Collect(2);
     // Only what needs no clock has arrived, whatever the wait.
@@ -133,9 +122,8 @@ TEST_F(Clock, TimedEventsWaitForTheClock)
     EXPECT_TRUE(clockN.WaitFor(MIDIKIT_MSG_SYNC_DONE, 1));
 }
 
-TEST_F(Clock, BeatsComeOncePerQuarterAndRunDoneOncePerRun)
-{
-    kit->SetTempo(sync, 10000); // 100 beats a second
+TEST_F(Clock, BeatsComeOncePerQuarterAndRunDoneOncePerRun) {
+    kit->SetTempo(sync, 10000);  // 100 beats a second
     PutBeats(4);
     kit->StartSync(sync);
     ASSERT_TRUE(clockN.WaitFor(MIDIKIT_MSG_SYNC_DONE, 1));
@@ -144,10 +132,8 @@ TEST_F(Clock, BeatsComeOncePerQuarterAndRunDoneOncePerRun)
     EXPECT_EQ(got.size(), 4u);
     int beatsAtDone = 0;
     for (uint32_t m : clockN.Sequence()) {
-        if (m == MIDIKIT_MSG_SYNC_DONE)
-            break;
-        if (m == MIDIKIT_MSG_SYNC_BEAT)
-            ++beatsAtDone;
+        if (m == MIDIKIT_MSG_SYNC_DONE) break;
+        if (m == MIDIKIT_MSG_SYNC_BEAT) ++beatsAtDone;
     }
     EXPECT_GE(beatsAtDone, 3);
     // The clock goes on beating; the run is not done a second time.
@@ -164,23 +150,20 @@ TEST_F(Clock, BeatsComeOncePerQuarterAndRunDoneOncePerRun)
     EXPECT_EQ(Collect(2).size(), 2u);
 }
 
-TEST_F(Clock, ARunThatSentNothingIsNeverDone)
-{
+TEST_F(Clock, ARunThatSentNothingIsNeverDone) {
     kit->SetTempo(sync, 5000);
     kit->StartSync(sync);
     ASSERT_TRUE(clockN.WaitFor(MIDIKIT_MSG_SYNC_BEAT, 20));
     EXPECT_EQ(clockN.Count(MIDIKIT_MSG_SYNC_DONE), 0);
     // Immediate events and dumps are not a run either.
     Put(Ev(MIDIKIT_TIME_NOW, 0x90, 1, 1));
-    for (const MidiEvent& e : SysexEvents(MakeSysex(20)))
-        Put(e);
+    for (const MidiEvent& e : SysexEvents(MakeSysex(20))) Put(e);
     int beats = clockN.Count(MIDIKIT_MSG_SYNC_BEAT);
     ASSERT_TRUE(clockN.WaitFor(MIDIKIT_MSG_SYNC_BEAT, beats + 10));
     EXPECT_EQ(clockN.Count(MIDIKIT_MSG_SYNC_DONE), 0);
 }
 
-TEST_F(Clock, PauseHoldsRestartContinuesStopReturnsToZero)
-{
+TEST_F(Clock, PauseHoldsRestartContinuesStopReturnsToZero) {
     kit->SetTempo(sync, 5000);
     kit->StartSync(sync);
     ASSERT_TRUE(clockN.WaitFor(MIDIKIT_MSG_SYNC_BEAT, 3));
@@ -189,7 +172,7 @@ TEST_F(Clock, PauseHoldsRestartContinuesStopReturnsToZero)
     uint32_t p1 = 0, p2 = 0;
     kit->GetPosition(sync, &p1);
     EXPECT_GE(p1, 3u * 480u);
-    std::this_thread::sleep_for(40ms); // eight beats' worth
+    std::this_thread::sleep_for(40ms);  // eight beats' worth
     kit->GetPosition(sync, &p2);
     EXPECT_EQ(p1, p2);
     EXPECT_LE(clockN.Count(MIDIKIT_MSG_SYNC_BEAT), beats + 1);
@@ -209,12 +192,10 @@ TEST_F(Clock, PauseHoldsRestartContinuesStopReturnsToZero)
     EXPECT_EQ(p2, 0u);
 }
 
-TEST_F(Clock, AFullQueueRefusesAndReportsRoomOnce)
-{
+TEST_F(Clock, AFullQueueRefusesAndReportsRoomOnce) {
     kit->SetTempo(sync, 1000);
     // A short score drains without any buffer-ready.
-    for (int i = 0; i < 5; ++i)
-        ASSERT_EQ(Put(Ev(10, 0x90, 1, 1)), 0);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(Put(Ev(10, 0x90, 1, 1)), 0);
     kit->StartSync(sync);
     EXPECT_EQ(Collect(5).size(), 5u);
     ASSERT_TRUE(clockN.WaitFor(MIDIKIT_MSG_SYNC_DONE, 1));
@@ -224,8 +205,7 @@ TEST_F(Clock, AFullQueueRefusesAndReportsRoomOnce)
 
     // Fill the timed queue while the clock stands.
     int taken = 0;
-    while (Put(Ev(4, 0x90, 2, 2)) == 0 && taken < 100000)
-        ++taken;
+    while (Put(Ev(4, 0x90, 2, 2)) == 0 && taken < 100000) ++taken;
     EXPECT_GE(taken, 64);
     EXPECT_LT(taken, 100000) << "the timed queue is bounded";
     EXPECT_NE(Put(Ev(4, 0x90, 2, 2)), 0);
@@ -233,8 +213,7 @@ TEST_F(Clock, AFullQueueRefusesAndReportsRoomOnce)
     // the dump goes out with the clock stopped.
     EXPECT_EQ(Put(Ev(0, 0x80, 2, 0)), 0);
     auto dump = MakeSysex(1034);
-    for (const MidiEvent& e : SysexEvents(dump))
-        ASSERT_EQ(Put(e), 0);
+    for (const MidiEvent& e : SysexEvents(dump)) ASSERT_EQ(Put(e), 0);
     auto got = Collect(dump.size());
     EXPECT_EQ(got.size(), dump.size());
     EXPECT_EQ(outN.Count(MIDIKIT_MSG_BUFFER_READY), 0);
@@ -247,13 +226,12 @@ TEST_F(Clock, AFullQueueRefusesAndReportsRoomOnce)
     EXPECT_EQ(rest.size(), size_t(taken) + 1);
     // Not done while the refused event is still owed by the score.
     EXPECT_EQ(clockN.Count(MIDIKIT_MSG_SYNC_DONE), 1);
-    ASSERT_EQ(Put(Ev(4, 0x90, 3, 3)), 0); // the refused event, put again
+    ASSERT_EQ(Put(Ev(4, 0x90, 3, 3)), 0);  // the refused event, put again
     ASSERT_TRUE(clockN.WaitFor(MIDIKIT_MSG_SYNC_DONE, 2));
     EXPECT_EQ(outN.Count(MIDIKIT_MSG_BUFFER_READY), 1);
 }
 
-TEST_F(Clock, ClosingTheClockReleasesWhatWaitedForIt)
-{
+TEST_F(Clock, ClosingTheClockReleasesWhatWaitedForIt) {
     ASSERT_EQ(Put(Ev(100000, 0x90, 5, 5)), 0);
     kit->CloseSync(sync);
     auto got = Collect(1);
@@ -262,8 +240,7 @@ TEST_F(Clock, ClosingTheClockReleasesWhatWaitedForIt)
     sync = 0;
 }
 
-TEST_F(Clock, NotifyTargetsMayCallBackIntoTheLibrary)
-{
+TEST_F(Clock, NotifyTargetsMayCallBackIntoTheLibrary) {
     // The toolkit drains from its own thread; a target that calls straight
     // back (even closing its own handle) must not deadlock.
     uint32_t in2 = kit->OpenMidiIn(nullptr, 1, 0, MIDIKIT_OPEN_ARGUMENT);
@@ -271,8 +248,7 @@ TEST_F(Clock, NotifyTargetsMayCallBackIntoTheLibrary)
     std::vector<MidiEvent> seen;
     std::atomic<uint32_t> handle{0};
     inN.hook = [&](uint32_t) {
-        while (LPMIDIEVENT e = kit->GetMidiIn(handle))
-            seen.push_back(*e);
+        while (LPMIDIEVENT e = kit->GetMidiIn(handle)) seen.push_back(*e);
         kit->CloseMidiIn(handle);
     };
     kit->CloseMidiIn(in2);
@@ -285,11 +261,10 @@ TEST_F(Clock, NotifyTargetsMayCallBackIntoTheLibrary)
     ASSERT_TRUE(inN.WaitFor(MIDIKIT_MSG_INPUT_DATA, 1));
     kit->CloseMidiOut(out2);
     EXPECT_EQ(seen.size(), 1u);
-    EXPECT_EQ(kit->GetMidiIn(handle), nullptr); // closed from inside
+    EXPECT_EQ(kit->GetMidiIn(handle), nullptr);  // closed from inside
 
     clockN.hook = [&](uint32_t m) {
-        if (m == MIDIKIT_MSG_SYNC_BEAT)
-            kit->PauseSync(sync, 1);
+        if (m == MIDIKIT_MSG_SYNC_BEAT) kit->PauseSync(sync, 1);
     };
     kit->SetTempo(sync, 5000);
     kit->StartSync(sync);

@@ -20,13 +20,10 @@ class Peer : public morvelant::testsupport::JackPeer {
 public:
     // A second client of the same name would be renamed by the server.
     explicit Peer(const std::string& client)
-        : JackPeer({.in = client, .out = client + "o", .queueLimit = 1000, .quiet = true}), name(client)
-    {
-    }
+        : JackPeer({.in = client, .out = client + "o", .queueLimit = 1000, .quiet = true}), name(client) {}
     // RtMidi's JACK output drops a message longer than its ring buffer, so a
     // long one goes in pieces, which receivers join again.
-    void Send(const std::vector<uint8_t>& m)
-    {
+    void Send(const std::vector<uint8_t>& m) {
         if (m.size() > 4096)
             SendPaced(m, 4096);
         else
@@ -44,24 +41,20 @@ constexpr int kAttempts = 3;
 
 using Messages = std::vector<std::vector<uint8_t>>;
 
-std::string Unique(const char* stem)
-{
+std::string Unique(const char* stem) {
     static int n = 0;
     return std::string(stem) + std::to_string(getpid()) + "x" + std::to_string(n++);
 }
 
 class Jack : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!JackReachable())
-            GTEST_SKIP() << "the JACK test server is not reachable";
+    void SetUp() override {
+        if (!JackReachable()) GTEST_SKIP() << "the JACK test server is not reachable";
         ASSERT_TRUE(Fresh()) << why;
     }
     void TearDown() override { Release(); }
 
-    void Release()
-    {
+    void Release() {
         if (kit) {
             kit->CloseMidiOut(out);
             kit->CloseMidiIn(in);
@@ -74,73 +67,61 @@ protected:
     // New clients all round: a new peer, a new copy of the library (its port
     // list is read once, so the peer exists before it looks), a clock, an
     // output to the peer attached to the clock and a started input from it.
-    bool Fresh()
-    {
+    bool Fresh() {
         // The server may refuse a request while other tests' clients come
         // and go; a few tries with new clients.
         for (int attempt = 0; attempt < 3; ++attempt)
-            if (TryFresh())
-                return true;
+            if (TryFresh()) return true;
         return false;
     }
-    bool TryFresh()
-    {
+    bool TryFresh() {
         Release();
         clockN.Reset();
         inN.Reset();
         peer = std::make_unique<Peer>(Unique("KitPeer"));
         kit = Kit::Load("jack");
         why = kit->error;
-        if (!kit->Ok())
-            return false;
+        if (!kit->Ok()) return false;
         int outPort = Kit::IndexOf(kit->OutNames(), peer->name + ":in");
         int inPort = Kit::IndexOf(kit->InNames(), peer->name + "o:out");
         why = "the peer's ports are not listed";
-        if (outPort < 0 || inPort < 0)
-            return false;
+        if (outPort < 0 || inPort < 0) return false;
         sync = kit->OpenSync(0, &clockN.target, 0, 10);
         out = kit->OpenMidiOut(nullptr, uint32_t(outPort), sync, MIDIKIT_OPEN_ARGUMENT);
         in = kit->OpenMidiIn(&inN.target, uint32_t(inPort), 0, MIDIKIT_OPEN_ARGUMENT);
         why = "a port did not open: out " + std::to_string(out) + " in " + std::to_string(in);
-        if (sync <= 0x20 || out <= 0x20 || in <= 0x20)
-            return false;
+        if (sync <= 0x20 || out <= 0x20 || in <= 0x20) return false;
         kit->StartMidiIn(in);
-        std::this_thread::sleep_for(50ms); // the connections settle
+        std::this_thread::sleep_for(50ms);  // the connections settle
         return true;
     }
     // Runs send() and gathers what reaches the peer.
-    Messages AtPeer(const std::function<void()>& send, size_t count)
-    {
+    Messages AtPeer(const std::function<void()>& send, size_t count) {
         peer->Clear();
         send();
         peer->WaitFor(count, std::chrono::seconds(5));
-        std::this_thread::sleep_for(30ms); // nothing more arrives
+        std::this_thread::sleep_for(30ms);  // nothing more arrives
         return peer->Messages();
     }
     // Tries the transfer until it is exact, with new clients after a miss.
-    void ExpectAtPeer(const std::function<void()>& send, const Messages& expected)
-    {
+    void ExpectAtPeer(const std::function<void()>& send, const Messages& expected) {
         Messages got;
         for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            if (attempt > 0) {
-                ASSERT_TRUE(Fresh()) << why;
-            }
+            if (attempt > 0) { ASSERT_TRUE(Fresh()) << why; }
             got = AtPeer(send, expected.size());
-            if (got == expected)
-                return;
+            if (got == expected) return;
         }
         ASSERT_EQ(got.size(), expected.size());
-        for (size_t i = 0; i < got.size(); ++i)
-            EXPECT_EQ(got[i], expected[i]) << "message " << i;
+        for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "message " << i;
     }
-    std::vector<MidiEvent> Collect(size_t count)
-    {
+    std::vector<MidiEvent> Collect(size_t count) {
         std::vector<MidiEvent> all;
-        Eventually([&] {
-            while (LPMIDIEVENT e = kit->GetMidiIn(in))
-                all.push_back(*e);
-            return all.size() >= count;
-        }, std::chrono::seconds(5));
+        Eventually(
+            [&] {
+                while (LPMIDIEVENT e = kit->GetMidiIn(in)) all.push_back(*e);
+                return all.size() >= count;
+            },
+            std::chrono::seconds(5));
         return all;
     }
 
@@ -151,10 +132,9 @@ protected:
     uint32_t out = 0, in = 0, sync = 0;
 };
 
-} // namespace
+}  // namespace
 
-TEST_F(Jack, ThePeerReceivesTheExactBytes)
-{
+TEST_F(Jack, ThePeerReceivesTheExactBytes) {
     auto dump = MakeSysex(1034, 5);
     ExpectAtPeer(
         [&] {
@@ -162,8 +142,7 @@ TEST_F(Jack, ThePeerReceivesTheExactBytes)
             MidiEvent program = Ev(MIDIKIT_TIME_NOW, 0xC5, 0x07, 0x55);
             ASSERT_EQ(kit->PutMidiOut(out, &note), 0);
             ASSERT_EQ(kit->PutMidiOut(out, &program), 0);
-            for (MidiEvent e : SysexEvents(dump))
-                ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
+            for (MidiEvent e : SysexEvents(dump)) ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
             MidiEvent cc = Ev(0, 0xB0, 0x07, 0x64);
             ASSERT_EQ(kit->PutMidiOut(out, &cc), 0);
         },
@@ -172,39 +151,32 @@ TEST_F(Jack, ThePeerReceivesTheExactBytes)
 
     // Reset: All Notes Off on the 16 channels.
     Messages notesOff;
-    for (int ch = 0; ch < 16; ++ch)
-        notesOff.push_back({uint8_t(0xB0 + ch), 123, 0});
+    for (int ch = 0; ch < 16; ++ch) notesOff.push_back({uint8_t(0xB0 + ch), 123, 0});
     ExpectAtPeer([&] { kit->ResetMidiOut(out); }, notesOff);
 }
 
-TEST_F(Jack, LongSystemExclusiveGoesOutIntact)
-{
+TEST_F(Jack, LongSystemExclusiveGoesOutIntact) {
     auto big = MakeSysex(20000, 11);
     ExpectAtPeer(
         [&] {
-            for (MidiEvent e : SysexEvents(big))
-                ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
+            for (MidiEvent e : SysexEvents(big)) ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
             MidiEvent after = Ev(MIDIKIT_TIME_NOW, 0x80, 1, 0);
             kit->PutMidiOut(out, &after);
         },
         Messages{big, {0x80, 1, 0}});
 }
 
-TEST_F(Jack, LongSystemExclusiveAndRealTimeComeInIntact)
-{
+TEST_F(Jack, LongSystemExclusiveAndRealTimeComeInIntact) {
     auto big = MakeSysex(20000, 13);
     std::vector<MidiEvent> got;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (attempt > 0) {
-            ASSERT_TRUE(Fresh()) << why;
-        }
+        if (attempt > 0) { ASSERT_TRUE(Fresh()) << why; }
         peer->Send(std::vector<uint8_t>{0x92, 0x40, 0x30});
-        peer->Send(std::vector<uint8_t>{0xFE}); // the toolkit drops it, not the library
+        peer->Send(std::vector<uint8_t>{0xFE});  // the toolkit drops it, not the library
         peer->Send(big);
         peer->Send(std::vector<uint8_t>{0xF8});
         got = Collect(big.size() + 3);
-        if (got.size() == big.size() + 3)
-            break;
+        if (got.size() == big.size() + 3) break;
     }
     ASSERT_EQ(got.size(), big.size() + 3);
     EXPECT_EQ(got[0].status, 0x92);
@@ -221,11 +193,9 @@ TEST_F(Jack, LongSystemExclusiveAndRealTimeComeInIntact)
     EXPECT_GE(inN.Count(MIDIKIT_MSG_INPUT_DATA), 1);
 }
 
-TEST_F(Jack, TimedOutputFollowsTheClock)
-{
+TEST_F(Jack, TimedOutputFollowsTheClock) {
     Messages notes;
-    for (int i = 0; i < 4; ++i)
-        notes.push_back({0x90, uint8_t(60 + i), 100});
+    for (int i = 0; i < 4; ++i) notes.push_back({0x90, uint8_t(60 + i), 100});
     bool first = true;
     ExpectAtPeer(
         [&] {
@@ -246,10 +216,8 @@ TEST_F(Jack, TimedOutputFollowsTheClock)
     EXPECT_EQ(clockN.Count(MIDIKIT_MSG_SYNC_DONE), 1) << "one run done per run";
 }
 
-TEST(JackNames, ListedNamesFollowTheRules)
-{
-    if (!JackReachable())
-        GTEST_SKIP() << "the JACK test server is not reachable";
+TEST(JackNames, ListedNamesFollowTheRules) {
+    if (!JackReachable()) GTEST_SKIP() << "the JACK test server is not reachable";
     Peer odd(Unique("Odd=Peer"));
     Peer ours(Unique("MidiKit peer"));
     auto kit = Kit::Load("jack");
@@ -267,8 +235,7 @@ TEST(JackNames, ListedNamesFollowTheRules)
         std::string expected = odd.name;
         expected[3] = '-';
         bool found = false;
-        for (const std::string& s : list)
-            found = found || s.rfind(expected, 0) == 0;
+        for (const std::string& s : list) found = found || s.rfind(expected, 0) == 0;
         EXPECT_TRUE(found) << expected;
     }
 }

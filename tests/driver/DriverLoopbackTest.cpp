@@ -15,40 +15,31 @@ namespace {
 
 class Loopback : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         kit = Kit::Load("loopback");
         ASSERT_TRUE(kit->Ok()) << kit->error;
     }
-    void TearDown() override
-    {
-        for (uint32_t h : outs)
-            kit->CloseMidiOut(h);
-        for (uint32_t h : ins)
-            kit->CloseMidiIn(h);
-        for (uint32_t h : syncs)
-            kit->CloseSync(h);
+    void TearDown() override {
+        for (uint32_t h : outs) kit->CloseMidiOut(h);
+        for (uint32_t h : ins) kit->CloseMidiIn(h);
+        for (uint32_t h : syncs) kit->CloseSync(h);
         kit.reset();
     }
 
-    uint32_t OpenIn(uint32_t port, Notifications* n = nullptr, bool start = true)
-    {
+    uint32_t OpenIn(uint32_t port, Notifications* n = nullptr, bool start = true) {
         uint32_t h = kit->OpenMidiIn(n ? &n->target : nullptr, port, 0, MIDIKIT_OPEN_ARGUMENT);
         EXPECT_GT(h, 0x20u);
-        if (start)
-            kit->StartMidiIn(h);
+        if (start) kit->StartMidiIn(h);
         ins.push_back(h);
         return h;
     }
-    uint32_t OpenOut(uint32_t port, uint32_t sync = 0, Notifications* n = nullptr)
-    {
+    uint32_t OpenOut(uint32_t port, uint32_t sync = 0, Notifications* n = nullptr) {
         uint32_t h = kit->OpenMidiOut(n ? &n->target : nullptr, port, sync, MIDIKIT_OPEN_ARGUMENT);
         EXPECT_GT(h, 0x20u);
         outs.push_back(h);
         return h;
     }
-    uint32_t OpenClock(Notifications* n = nullptr)
-    {
+    uint32_t OpenClock(Notifications* n = nullptr) {
         uint32_t h = kit->OpenSync(0, n ? &n->target : nullptr, 0, 10);
         EXPECT_GT(h, 0x20u);
         syncs.push_back(h);
@@ -56,21 +47,17 @@ protected:
     }
     // Closing an output waits until its immediate path went out, and it
     // resets first (16 All Notes Off follow).
-    void CloseOut(uint32_t h)
-    {
+    void CloseOut(uint32_t h) {
         kit->CloseMidiOut(h);
         std::erase(outs, h);
     }
-    std::vector<MidiEvent> Drain(uint32_t in)
-    {
+    std::vector<MidiEvent> Drain(uint32_t in) {
         std::vector<MidiEvent> v;
-        while (LPMIDIEVENT e = kit->GetMidiIn(in))
-            v.push_back(*e);
+        while (LPMIDIEVENT e = kit->GetMidiIn(in)) v.push_back(*e);
         return v;
     }
     // Drains until at least n events arrived.
-    std::vector<MidiEvent> Collect(uint32_t in, size_t n)
-    {
+    std::vector<MidiEvent> Collect(uint32_t in, size_t n) {
         std::vector<MidiEvent> all;
         Eventually([&] {
             auto more = Drain(in);
@@ -79,11 +66,9 @@ protected:
         });
         return all;
     }
-    uint16_t PutAll(uint32_t out, const std::vector<MidiEvent>& events)
-    {
+    uint16_t PutAll(uint32_t out, const std::vector<MidiEvent>& events) {
         uint16_t worst = 0;
-        for (MidiEvent e : events)
-            worst = std::max(worst, kit->PutMidiOut(out, &e));
+        for (MidiEvent e : events) worst = std::max(worst, kit->PutMidiOut(out, &e));
         return worst;
     }
 
@@ -93,24 +78,18 @@ protected:
     std::vector<uint32_t> ins, outs, syncs;
 };
 
-bool IsAllNotesOff(const MidiEvent& e)
-{
-    return (e.status & 0xF0) == 0xB0 && e.data1 == 123 && e.data2 == 0;
-}
+bool IsAllNotesOff(const MidiEvent& e) { return (e.status & 0xF0) == 0xB0 && e.data1 == 123 && e.data2 == 0; }
 
-std::vector<uint8_t> SysexBytes(const std::vector<MidiEvent>& events)
-{
+std::vector<uint8_t> SysexBytes(const std::vector<MidiEvent>& events) {
     std::vector<uint8_t> bytes;
     for (const MidiEvent& e : events)
-        if (e.status == 0xF0)
-            bytes.push_back(e.data1);
+        if (e.status == 0xF0) bytes.push_back(e.data1);
     return bytes;
 }
 
-} // namespace
+}  // namespace
 
-TEST_F(Loopback, PortsAreFourEachWayWithStableNames)
-{
+TEST_F(Loopback, PortsAreFourEachWayWithStableNames) {
     EXPECT_EQ(kit->GetNumInDevices(), 4u);
     EXPECT_EQ(kit->GetNumOutDevices(), 4u);
     EXPECT_EQ(kit->InNames(), (std::vector<std::string>{"Loopback 1", "Loopback 2", "Loopback 3", "Loopback 4"}));
@@ -122,13 +101,12 @@ TEST_F(Loopback, PortsAreFourEachWayWithStableNames)
     EXPECT_STREQ(buffer, "");
     kit->GetMidiInDescription(0xFFFF, buffer);
     EXPECT_STREQ(buffer, "");
-    kit->GetMidiInDescription(0, nullptr); // no buffer: nothing written, no crash
+    kit->GetMidiInDescription(0, nullptr);  // no buffer: nothing written, no crash
     EXPECT_EQ(kit->OpenMidiIn(nullptr, 4, 0, MIDIKIT_OPEN_ARGUMENT), 0u);
     EXPECT_EQ(kit->OpenMidiOut(nullptr, 4, 0, MIDIKIT_OPEN_ARGUMENT), 0u);
 }
 
-TEST_F(Loopback, ZeroStaleAndWrongKindHandlesAreHarmless)
-{
+TEST_F(Loopback, ZeroStaleAndWrongKindHandlesAreHarmless) {
     MidiEvent e = Ev(MIDIKIT_TIME_NOW, 0x90, 60, 100);
     for (uint32_t h : {0u, 0x20u, 0x12345u, 0x3FFFFFFFu, 0xFFFFFFFFu}) {
         kit->StartMidiIn(h);
@@ -167,7 +145,7 @@ TEST_F(Loopback, ZeroStaleAndWrongKindHandlesAreHarmless)
     kit->CloseMidiOut(in);
     kit->CloseSync(out);
     kit->CloseMidiIn(sync);
-    EXPECT_EQ(kit->PutMidiOut(out, &e), 0); // still open
+    EXPECT_EQ(kit->PutMidiOut(out, &e), 0);  // still open
     EXPECT_EQ(kit->GetTempo(sync), 500000u);
     auto got = Collect(in, 1);
     ASSERT_EQ(got.size(), 1u);
@@ -183,15 +161,14 @@ TEST_F(Loopback, ZeroStaleAndWrongKindHandlesAreHarmless)
     kit->CloseSync(sync);
     kit->CloseSync(sync);
     EXPECT_NE(kit->SetTempo(sync, 400000), 0);
-    EXPECT_NE(kit->PutMidiOut(OpenOut(1), nullptr), 0); // no event
+    EXPECT_NE(kit->PutMidiOut(OpenOut(1), nullptr), 0);  // no event
     // Handles are not handed out again.
     uint32_t again = OpenOut(0);
     EXPECT_NE(again, out);
     EXPECT_NE(again, in);
 }
 
-TEST_F(Loopback, ChannelMessagesArriveAsOneEventEach)
-{
+TEST_F(Loopback, ChannelMessagesArriveAsOneEventEach) {
     uint32_t in = OpenIn(1, &n);
     uint32_t out = OpenOut(1);
     std::vector<MidiEvent> sent{Ev(MIDIKIT_TIME_NOW, 0x93, 60, 100), Ev(0, 0xB2, 7, 99),
@@ -205,15 +182,14 @@ TEST_F(Loopback, ChannelMessagesArriveAsOneEventEach)
         EXPECT_EQ(got[i].data1, (sent[i].status == 0xF8) ? 0 : sent[i].data1) << i;
     }
     EXPECT_EQ(got[0].data2, 100);
-    EXPECT_EQ(got[2].data2, 0); // a program change has one data byte
+    EXPECT_EQ(got[2].data2, 0);  // a program change has one data byte
     EXPECT_EQ(got[3].data2, 0x40);
     // Events sent to port 1 do not reach port 0.
     uint32_t other = OpenIn(0);
     EXPECT_EQ(Drain(other).size(), 0u);
 }
 
-TEST_F(Loopback, SystemExclusiveTravelsOneByteEachWay)
-{
+TEST_F(Loopback, SystemExclusiveTravelsOneByteEachWay) {
     uint32_t in = OpenIn(2);
     uint32_t out = OpenOut(2);
     auto dump = MakeSysex(1034, 3);
@@ -223,42 +199,36 @@ TEST_F(Loopback, SystemExclusiveTravelsOneByteEachWay)
     EXPECT_EQ(SysexBytes(got), dump);
     for (size_t i = 0; i < got.size(); ++i) {
         EXPECT_EQ(got[i].status, 0xF0);
-        if (i > 0) {
-            EXPECT_EQ(got[i].time, 0u) << "only the first byte carries the time";
-        }
+        if (i > 0) { EXPECT_EQ(got[i].time, 0u) << "only the first byte carries the time"; }
     }
     EXPECT_EQ(got.front().data1, 0xF0);
     EXPECT_EQ(got.back().data1, 0xF7);
 }
 
-TEST_F(Loopback, LongDumpIsNeverDroppedByTheInputQueue)
-{
+TEST_F(Loopback, LongDumpIsNeverDroppedByTheInputQueue) {
     uint32_t in = OpenIn(0, &n);
     uint32_t out = OpenOut(0);
     auto dump = MakeSysex(20000, 9);
     EXPECT_EQ(PutAll(out, SysexEvents(dump)), 0);
-    CloseOut(out); // everything went out; nothing drained yet
+    CloseOut(out);  // everything went out; nothing drained yet
     auto got = Drain(in);
     ASSERT_EQ(got.size(), dump.size() + 16);
     std::vector<MidiEvent> sysex(got.begin(), got.begin() + long(dump.size()));
     EXPECT_EQ(SysexBytes(sysex), dump);
-    for (size_t i = dump.size(); i < got.size(); ++i)
-        EXPECT_TRUE(IsAllNotesOff(got[i]));
+    for (size_t i = dump.size(); i < got.size(); ++i) EXPECT_TRUE(IsAllNotesOff(got[i]));
     EXPECT_EQ(n.Count(MIDIKIT_MSG_INPUT_DATA), 1);
 }
 
-TEST_F(Loopback, OneNotificationUntilTheQueueWasDrained)
-{
+TEST_F(Loopback, OneNotificationUntilTheQueueWasDrained) {
     uint32_t in = OpenIn(3, &n);
     uint32_t out = OpenOut(3);
     MidiEvent a = Ev(MIDIKIT_TIME_NOW, 0x90, 1, 1);
     ASSERT_EQ(kit->PutMidiOut(out, &a), 0);
     ASSERT_TRUE(n.WaitFor(MIDIKIT_MSG_INPUT_DATA, 1));
-    for (int i = 0; i < 10; ++i)
-        kit->PutMidiOut(out, &a);
-    CloseOut(out); // 10 more events and 16 All Notes Off have arrived
+    for (int i = 0; i < 10; ++i) kit->PutMidiOut(out, &a);
+    CloseOut(out);  // 10 more events and 16 All Notes Off have arrived
     EXPECT_EQ(n.Count(MIDIKIT_MSG_INPUT_DATA), 1);
-    EXPECT_EQ(Drain(in).size(), 27u); // drained: GetMidiIn returned NULL
+    EXPECT_EQ(Drain(in).size(), 27u);  // drained: GetMidiIn returned NULL
     EXPECT_EQ(n.Count(MIDIKIT_MSG_INPUT_DATA), 1);
 
     out = OpenOut(3);
@@ -272,8 +242,7 @@ TEST_F(Loopback, OneNotificationUntilTheQueueWasDrained)
     EXPECT_EQ(n.Count(MIDIKIT_MSG_INPUT_DATA), 2);
 }
 
-TEST_F(Loopback, EventsArriveOnlyWhileTheInputIsStarted)
-{
+TEST_F(Loopback, EventsArriveOnlyWhileTheInputIsStarted) {
     uint32_t in = OpenIn(0, &n, false);
     uint32_t out = OpenOut(0);
     MidiEvent a = Ev(MIDIKIT_TIME_NOW, 0x80, 5, 0);
@@ -295,8 +264,7 @@ TEST_F(Loopback, EventsArriveOnlyWhileTheInputIsStarted)
     EXPECT_EQ(Drain(in).size(), 0u);
 }
 
-TEST_F(Loopback, ResetAndCloseSwitchOffNotesOnAllChannels)
-{
+TEST_F(Loopback, ResetAndCloseSwitchOffNotesOnAllChannels) {
     uint32_t in = OpenIn(1);
     uint32_t out = OpenOut(1);
     kit->ResetMidiOut(out);
@@ -310,8 +278,7 @@ TEST_F(Loopback, ResetAndCloseSwitchOffNotesOnAllChannels)
     EXPECT_EQ(Drain(in).size(), 16u);
 }
 
-TEST_F(Loopback, FlushDropsTheTimedQueueAndAPartialMessage)
-{
+TEST_F(Loopback, FlushDropsTheTimedQueueAndAPartialMessage) {
     uint32_t sync = OpenClock();
     uint32_t in = OpenIn(2);
     uint32_t out = OpenOut(2, sync);
@@ -337,12 +304,11 @@ TEST_F(Loopback, FlushDropsTheTimedQueueAndAPartialMessage)
     EXPECT_EQ(got[0].status, 0xA1);
 }
 
-TEST_F(Loopback, PortNamesFollowTheRules)
-{
+TEST_F(Loopback, PortNamesFollowTheRules) {
     std::string longName(40, 'L');
     std::string names = "Synth=Main|" + longName + "|" + longName + "|no device|No Device|" +
-                        "MidiKit out|Twin|Twin|Client:Client Port 20:0||Twin|  Padded |[Section|;Note|TWIN|" +
-                        std::string(30, 'P') + " tail|Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD|";
+        "MidiKit out|Twin|Twin|Client:Client Port 20:0||Twin|  Padded |[Section|;Note|TWIN|" + std::string(30, 'P') +
+        " tail|Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD|";
     for (int i = 0; i < 20; ++i) names += "\xC3\xA9";
     setenv("MIDIKIT_LOOPBACK_NAMES", names.c_str(), 1);
     auto named = Kit::Load("loopback");
@@ -402,11 +368,9 @@ TEST_F(Loopback, PortNamesFollowTheRules)
     again->CloseMidiIn(in);
 }
 
-TEST_F(Loopback, AtMostFiftyPortsEachWay)
-{
+TEST_F(Loopback, AtMostFiftyPortsEachWay) {
     std::string names;
-    for (int i = 1; i <= 60; ++i)
-        names += (i > 1 ? "|" : "") + std::string("Port ") + std::to_string(i);
+    for (int i = 1; i <= 60; ++i) names += (i > 1 ? "|" : "") + std::string("Port ") + std::to_string(i);
     setenv("MIDIKIT_LOOPBACK_NAMES", names.c_str(), 1);
     auto many = Kit::Load("loopback");
     unsetenv("MIDIKIT_LOOPBACK_NAMES");
@@ -417,8 +381,7 @@ TEST_F(Loopback, AtMostFiftyPortsEachWay)
     EXPECT_EQ(many->OpenMidiOut(nullptr, 50, 0, MIDIKIT_OPEN_ARGUMENT), 0u);
 }
 
-TEST(DriverBackends, NoneListsNothingAndStillRuns)
-{
+TEST(DriverBackends, NoneListsNothingAndStillRuns) {
     auto kit = Kit::Load("none");
     ASSERT_TRUE(kit->Ok()) << kit->error;
     EXPECT_EQ(kit->GetNumInDevices(), 0u);
@@ -433,8 +396,7 @@ TEST(DriverBackends, NoneListsNothingAndStillRuns)
     kit->CloseSync(sync);
 }
 
-TEST(DriverBackends, AutomaticChoiceAndForcedAlsaStillRun)
-{
+TEST(DriverBackends, AutomaticChoiceAndForcedAlsaStillRun) {
     // Whatever this machine offers (ALSA, JACK or nothing), the library
     // loads, lists at most 50 ports each way and answers.
     for (const char* backend : {"", "alsa", "bogus"}) {
@@ -442,8 +404,7 @@ TEST(DriverBackends, AutomaticChoiceAndForcedAlsaStillRun)
         ASSERT_TRUE(kit->Ok()) << kit->error;
         EXPECT_LE(kit->GetNumInDevices(), 50u) << backend;
         EXPECT_LE(kit->GetNumOutDevices(), 50u) << backend;
-        for (const std::string& s : kit->OutNames())
-            EXPECT_LE(s.size(), 31u);
+        for (const std::string& s : kit->OutNames()) EXPECT_LE(s.size(), 31u);
         EXPECT_EQ(kit->OpenMidiOut(nullptr, 50, 0, MIDIKIT_OPEN_ARGUMENT), 0u);
     }
 }

@@ -68,8 +68,7 @@ struct Kit {
     bool Ok() const { return library && error.empty(); }
 
     // backend: the value of MIDIKIT_BACKEND while the copy chooses its ports.
-    static std::unique_ptr<Kit> Load(const char* backend)
-    {
+    static std::unique_ptr<Kit> Load(const char* backend) {
         static std::atomic<int> serial{0};
         auto kit = std::make_unique<Kit>();
         namespace fs = std::filesystem;
@@ -88,10 +87,9 @@ struct Kit {
             kit->error = dlerror();
             return kit;
         }
-#define KIT_RESOLVE(name)                                                                     \
-    kit->name = reinterpret_cast<decltype(kit->name)>(dlsym(kit->library, #name));            \
-    if (!kit->name && kit->error.empty())                                                     \
-        kit->error = "missing entry point " #name;
+#define KIT_RESOLVE(name)                                                          \
+    kit->name = reinterpret_cast<decltype(kit->name)>(dlsym(kit->library, #name)); \
+    if (!kit->name && kit->error.empty()) kit->error = "missing entry point " #name;
         KIT_RESOLVE(GetMidiKitVersion)
         KIT_RESOLVE(GetNumInDevices)
         KIT_RESOLVE(GetNumOutDevices)
@@ -134,18 +132,15 @@ struct Kit {
         return kit;
     }
 
-    ~Kit()
-    {
-        if (library)
-            dlclose(library);
+    ~Kit() {
+        if (library) dlclose(library);
         if (!file.empty()) {
             std::error_code ec;
             std::filesystem::remove(file, ec);
         }
     }
 
-    std::vector<std::string> InNames()
-    {
+    std::vector<std::string> InNames() {
         std::vector<std::string> v;
         for (uint32_t i = 0; i < GetNumInDevices(); ++i) {
             char b[32];
@@ -154,8 +149,7 @@ struct Kit {
         }
         return v;
     }
-    std::vector<std::string> OutNames()
-    {
+    std::vector<std::string> OutNames() {
         std::vector<std::string> v;
         for (uint32_t i = 0; i < GetNumOutDevices(); ++i) {
             char b[32];
@@ -164,11 +158,9 @@ struct Kit {
         }
         return v;
     }
-    static int IndexOf(const std::vector<std::string>& names, const std::string& name)
-    {
+    static int IndexOf(const std::vector<std::string>& names, const std::string& name) {
         for (size_t i = 0; i < names.size(); ++i)
-            if (names[i] == name)
-                return int(i);
+            if (names[i] == name) return int(i);
         return -1;
     }
 };
@@ -179,25 +171,21 @@ class Notifications {
 public:
     MidiKitNotifyTarget target{&Notifications::notify, this};
 
-    void Reset()
-    {
+    void Reset() {
         std::lock_guard lock(mx_);
         counts_.clear();
         sequence_.clear();
     }
-    int Count(uint32_t message)
-    {
+    int Count(uint32_t message) {
         std::lock_guard lock(mx_);
         return counts_[message];
     }
     // The order in which messages arrived.
-    std::vector<uint32_t> Sequence()
-    {
+    std::vector<uint32_t> Sequence() {
         std::lock_guard lock(mx_);
         return sequence_;
     }
-    bool WaitFor(uint32_t message, int count, std::chrono::milliseconds limit = std::chrono::seconds(20))
-    {
+    bool WaitFor(uint32_t message, int count, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
         std::unique_lock lock(mx_);
         return cv_.wait_for(lock, limit, [&] { return counts_[message] >= count; });
     }
@@ -205,11 +193,9 @@ public:
     std::function<void(uint32_t)> hook;
 
 private:
-    static void notify(void* context, uint32_t message)
-    {
+    static void notify(void* context, uint32_t message) {
         auto* self = static_cast<Notifications*>(context);
-        if (self->hook)
-            self->hook(message);
+        if (self->hook) self->hook(message);
         {
             std::lock_guard lock(self->mx_);
             self->counts_[message]++;
@@ -224,35 +210,29 @@ private:
 };
 
 // Polls until pred holds or the limit passes; for waiting on other threads.
-inline bool Eventually(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(20))
-{
+inline bool Eventually(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     return testsupport::PollUntil(pred, limit, std::chrono::milliseconds(2));
 }
 
-inline MidiEvent Ev(uint32_t time, uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0)
-{
+inline MidiEvent Ev(uint32_t time, uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) {
     return MidiEvent{time, status, d1, d2, 0};
 }
 
 // The events of a system-exclusive message, one byte per event, time 0.
-inline std::vector<MidiEvent> SysexEvents(const std::vector<uint8_t>& bytes)
-{
+inline std::vector<MidiEvent> SysexEvents(const std::vector<uint8_t>& bytes) {
     std::vector<MidiEvent> v;
-    for (uint8_t b : bytes)
-        v.push_back(Ev(0, 0xF0, b));
+    for (uint8_t b : bytes) v.push_back(Ev(0, 0xF0, b));
     return v;
 }
 
-inline std::vector<uint8_t> MakeSysex(size_t size, uint8_t seed = 1)
-{
+inline std::vector<uint8_t> MakeSysex(size_t size, uint8_t seed = 1) {
     std::vector<uint8_t> m(size);
     m[0] = 0xF0;
-    for (size_t i = 1; i + 1 < size; ++i)
-        m[i] = uint8_t((i * 7 + seed) & 0x7F);
+    for (size_t i = 1; i + 1 < size; ++i) m[i] = uint8_t((i * 7 + seed) & 0x7F);
     m[size - 1] = 0xF7;
     return m;
 }
 
-} // namespace morvelant::drivertest
+}  // namespace morvelant::drivertest
 
 #endif

@@ -11,22 +11,18 @@ using namespace morvelant::smftest;
 
 namespace {
 
-std::filesystem::path CorpusFolder()
-{
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" /
-           "corpus" / "SmfFuzz";
+std::filesystem::path CorpusFolder() {
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" / "corpus" / "SmfFuzz";
 }
 
-TEST(SmfCorpusReplay, EveryCorpusFileReadsAndRoundTrips)
-{
+TEST(SmfCorpusReplay, EveryCorpusFileReadsAndRoundTrips) {
     ASSERT_TRUE(Smf().Ok()) << Smf().error;
     const auto folder = CorpusFolder();
     ASSERT_TRUE(std::filesystem::is_directory(folder)) << folder;
     TempFolder temp;
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (!entry.is_regular_file())
-            continue;
+        if (!entry.is_regular_file()) continue;
         ++files;
         SCOPED_TRACE(entry.path().filename().string());
         uint32_t format = 1, count = 0;
@@ -38,13 +34,11 @@ TEST(SmfCorpusReplay, EveryCorpusFileReadsAndRoundTrips)
             tracks.push_back(ReadAll(h, t, 7));
             char* data = nullptr;
             uint32_t length = 0;
-            names.push_back(Smf().ReadMetaEvent(h, t, 3, &data, &length) == -1
-                                ? std::string()
-                                : std::string(data, length));
+            names.push_back(Smf().ReadMetaEvent(h, t, 3, &data, &length) == -1 ? std::string()
+                                                                               : std::string(data, length));
         }
         Smf().RewindSMF(h);
-        for (uint32_t t = 0; t < count; ++t)
-            EXPECT_EQ(Describe(ReadAll(h, t)), Describe(tracks[t]));
+        for (uint32_t t = 0; t < count; ++t) EXPECT_EQ(Describe(ReadAll(h, t)), Describe(tracks[t]));
         const uint32_t resolution = Smf().GetSMFResolution(h);
         Smf().CloseSMF(h);
 

@@ -39,15 +39,12 @@ struct SmfApi {
 using testsupport::ExeFolder;
 
 template <typename F>
-void Resolve(SmfApi& api, F& fn, const char* name)
-{
+void Resolve(SmfApi& api, F& fn, const char* name) {
     fn = reinterpret_cast<F>(dlsym(api.library, name));
-    if (!fn && api.error.empty())
-        api.error = std::string("missing entry point ") + name;
+    if (!fn && api.error.empty()) api.error = std::string("missing entry point ") + name;
 }
 
-inline const SmfApi& Smf()
-{
+inline const SmfApi& Smf() {
     static SmfApi api = [] {
         SmfApi a;
         const std::string path = ExeFolder() + "/libMidiKit32.so";
@@ -74,19 +71,15 @@ inline const SmfApi& Smf()
 // A fresh folder for one test, removed with everything in it at the end.
 class TempFolder {
 public:
-    TempFolder()
-    {
+    TempFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "smftest.XXXXXX").string();
         std::vector<char> buf(pattern.begin(), pattern.end());
         buf.push_back('\0');
-        if (mkdtemp(buf.data()))
-            path_ = buf.data();
+        if (mkdtemp(buf.data())) path_ = buf.data();
     }
-    ~TempFolder()
-    {
+    ~TempFolder() {
         std::error_code ec;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ec);
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
     }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
     const std::string& Path() const { return path_; }
@@ -95,52 +88,43 @@ private:
     std::string path_;
 };
 
-inline std::vector<uint8_t> ReadBytes(const std::string& path)
-{
+inline std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Every event of one track of an open file, read in chunks of the given size.
-inline std::vector<MidiEvent> ReadAll(uint32_t handle, uint32_t track, uint32_t chunk = 0x2000)
-{
+inline std::vector<MidiEvent> ReadAll(uint32_t handle, uint32_t track, uint32_t chunk = 0x2000) {
     std::vector<MidiEvent> all;
     std::vector<MidiEvent> buf(chunk);
     for (;;) {
         const uint32_t got = Smf().ReadSMF(handle, track, buf.data(), chunk);
-        if (got == 0 || got > chunk)
-            break;
+        if (got == 0 || got > chunk) break;
         all.insert(all.end(), buf.begin(), buf.begin() + got);
     }
     return all;
 }
 
-inline MidiEvent Ev(uint32_t time, uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0)
-{
+inline MidiEvent Ev(uint32_t time, uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) {
     return MidiEvent{time, status, d1, d2, 0};
 }
 
 // Events as text, so that a mismatch shows which event differs. (Comparing
 // text keeps operators for the library's C struct out of the tests.)
-inline std::string Describe(const MidiEvent& e)
-{
+inline std::string Describe(const MidiEvent& e) {
     char text[48];
-    std::snprintf(text, sizeof text, "%u:%02X %02X %02X %02X", e.time, e.status, e.data1, e.data2,
-                  e.data3);
+    std::snprintf(text, sizeof text, "%u:%02X %02X %02X %02X", e.time, e.status, e.data1, e.data2, e.data3);
     return text;
 }
 
-inline std::string Describe(const std::vector<MidiEvent>& events)
-{
+inline std::string Describe(const std::vector<MidiEvent>& events) {
     std::string s;
-    for (const MidiEvent& e : events)
-        s += Describe(e) + "\n";
+    for (const MidiEvent& e : events) s += Describe(e) + "\n";
     return s;
 }
 

@@ -12,8 +12,8 @@
 #include "engine/Engine.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "model/SysexCodec.h"
-#include "tests/support/QtTestApp.h"
 #include "tests/support/MidiEvents.h"
+#include "tests/support/QtTestApp.h"
 
 namespace morvelant::dispatchtest {
 
@@ -35,12 +35,10 @@ struct PortEvent {
     MidiEvent event;
     bool operator==(const PortEvent& o) const {
         return port == o.port && event.time == o.event.time && event.status == o.event.status &&
-               event.data1 == o.event.data1 && event.data2 == o.event.data2;
+            event.data1 == o.event.data1 && event.data2 == o.event.data2;
     }
 };
-inline std::ostream& operator<<(std::ostream& os, const PortEvent& p) {
-    return os << p.port << ":" << Text(p.event);
-}
+inline std::ostream& operator<<(std::ostream& os, const PortEvent& p) { return os << p.port << ":" << Text(p.event); }
 
 struct RecordingHooks : EngineHooks {
     int InActivity = 0;

@@ -33,7 +33,8 @@ std::string ReadFile(const fs::path& p) {
 
 std::string Int32(int32_t v) {
     std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i) s[static_cast<size_t>(i)] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        s[static_cast<size_t>(i)] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
     return s;
 }
 
@@ -397,14 +398,14 @@ TEST_F(DumpSMFTest, NtsReaderChecksEveryLength) {
     const std::vector<Case> cases = {
         {Nts(14, h, 1, 5, "hello"), true, "hello"},
         {Nts(14, h, 2, 0, ""), true, ""},
-        {Nts(16, h + "!!", 1, 5, "hello"), false, ""},      // header length 16 or more
-        {Nts(-1, "", 1, 5, "hello"), false, ""},            // negative header length
+        {Nts(16, h + "!!", 1, 5, "hello"), false, ""},  // header length 16 or more
+        {Nts(-1, "", 1, 5, "hello"), false, ""},  // negative header length
         {Nts(13, "vellixa Edito", 1, 5, "hello"), false, ""},  // wrong header
-        {Nts(14, h, 0, 5, "hello"), false, "KEEP"},        // no notes in it
-        {Nts(14, h, 1, -5, "hello"), false, ""},           // negative notes length
-        {Nts(14, h, 1, 9, "hello"), false, ""},            // longer than the file
+        {Nts(14, h, 0, 5, "hello"), false, "KEEP"},  // no notes in it
+        {Nts(14, h, 1, -5, "hello"), false, ""},  // negative notes length
+        {Nts(14, h, 1, 9, "hello"), false, ""},  // longer than the file
         {Nts(14, h, 1, 5, "hello").substr(0, 20), false, ""},  // cut inside the header
-        {Int32(0) + Int32(14) + h, false, ""},              // no count
+        {Int32(0) + Int32(14) + h, false, ""},  // no count
         {"", false, ""},
     };
     int n = 0;

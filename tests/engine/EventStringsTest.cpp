@@ -46,8 +46,8 @@ TEST(EventStringParse, MalformedPlacesStopTheScanKeepingWhatCameBefore) {
     ExpectEvents(Parse("", 0), {});
     ExpectEvents(Parse("B0 07", 0), {});
     ExpectEvents(Parse("B0 80 10", 0), {});
-    ExpectEvents(Parse("05 B0 01 02", 0), {});          // data byte without running status
-    ExpectEvents(Parse("b0 07 10", 0), {});             // lower case reads 0
+    ExpectEvents(Parse("05 B0 01 02", 0), {});  // data byte without running status
+    ExpectEvents(Parse("b0 07 10", 0), {});  // lower case reads 0
     ExpectEvents(Parse("C0 05 F1", 0), {Ev(0xC0, 5)});  // F1 without its data byte
     ExpectEvents(Parse("90 3C 40 3E", 0), {Ev(0x90, 0x3C, 0x40)});
     ExpectEvents(Parse("B0 07 xx", 0), {Ev(0xB0, 7, 0)});  // only upper-case XX is the value
@@ -161,7 +161,7 @@ TEST_F(SpecialKeys, ButtonsGoPortByPortAndThePresetKeyOutputByOutput) {
     routing.Out1DeviceFlags[1] = true;
     routing.Out1DeviceFlags[2] = true;
     routing.Out2DeviceFlags[1] = true;
-    P().SpecialKeyString[1] = "FA XX";   // "XX" reads 0: a data byte without running status
+    P().SpecialKeyString[1] = "FA XX";  // "XX" reads 0: a data byte without running status
     P().SpecialKeyString[0] = "C0 XX";
     const auto ports = [&](int key) {
         sent.clear();

@@ -136,7 +136,7 @@ TEST_F(MidiInDeviceJack, ThruPassesWhatItsSwitchesAllow) {
     routing_.Thru = true;
     routing_.SysexThru = true;
     peer_->Send({0xB3, 0x07, 0x64});
-    peer_->Send({0xF8});                       // realtime thru is off
+    peer_->Send({0xF8});  // realtime thru is off
     peer_->Send({0xF0, 0x7D, 0x01, 0x02, 0xF7});
     peer_->Send({0xC3, 0x05});
     Pump([&] { return peer_->Count() >= 3; });

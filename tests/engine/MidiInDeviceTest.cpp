@@ -38,24 +38,22 @@ TEST(ClassifyDump, ReadsFamilyCommandAndSlotBytes) {
         {Header(0x12, 0x00, 0x20, 0x01, 5), 1, 5},
         {Header(0x12, 0x00, 0x20, 0x03, 70), 3, 70},
         {Header(0x12, 0x7F, 0x7F, 0x04, 127), 4, 127},  // bytes 5 and 6 are not examined
-        {Header(0x14, 0x00, 0x20, 9, 0), 5, 9},         // the knob family: kind in byte 6, slot in 7
+        {Header(0x14, 0x00, 0x20, 9, 0), 5, 9},  // the knob family: kind in byte 6, slot in 7
         {Header(0x14, 0x55, 0x30, 3, 0), 6, 3},
-        {Header(0x12, 0x00, 0x20, 0x02, 1), -1, 0},     // unknown command
-        {Header(0x14, 0x00, 0x21, 1, 0), -1, 0},        // unknown knob kind
-        {Header(0x13, 0x00, 0x20, 0x04, 1), -1, 0},     // unknown family
+        {Header(0x12, 0x00, 0x20, 0x02, 1), -1, 0},  // unknown command
+        {Header(0x14, 0x00, 0x21, 1, 0), -1, 0},  // unknown knob kind
+        {Header(0x13, 0x00, 0x20, 0x04, 1), -1, 0},  // unknown family
         {{0xF0, 0x00, 0x4D, 0x57, 0x12, 0x00, 0x20, 0x04, 1}, -1, 0},  // another maker
         {{0x00, 0x00, 0x4D, 0x56, 0x12, 0x00, 0x20, 0x04, 1}, -1, 0},  // no F0 first
-        {{0xF0, 0x00, 0x4D, 0x56, 0x12, 0x00, 0x20, 0x04}, -1, 0},     // slot byte missing
-        {{0xF0, 0x00, 0x4D, 0x56, 0x14, 0x00, 0x20}, -1, 0},           // too short for either family
+        {{0xF0, 0x00, 0x4D, 0x56, 0x12, 0x00, 0x20, 0x04}, -1, 0},  // slot byte missing
+        {{0xF0, 0x00, 0x4D, 0x56, 0x14, 0x00, 0x20}, -1, 0},  // too short for either family
         {{}, -1, 0},
     };
     for (const auto& c : cases) {
         const SysexBuffer ev = Events(c.bytes);
         const DumpClass got = TMidiDeviceForm::ClassifyDump(ev);
         EXPECT_EQ(got.kind, c.kind) << ::testing::PrintToString(c.bytes);
-        if (c.kind != -1) {
-            EXPECT_EQ(got.slot, c.slot);
-        }
+        if (c.kind != -1) { EXPECT_EQ(got.slot, c.slot); }
     }
 }
 
@@ -324,7 +322,8 @@ TEST_F(MidiInDevice, NamelessValuesDumpGetsASlotName) {
     EXPECT_EQ(form->ProcessReceivedDump(d, 119, "0"), 4);
     EXPECT_EQ(model.GetPresetDeviceName(119), "Preset12");
     // Only the name words change.
-    for (int i = kNameLength; i < kWordCount; ++i) EXPECT_EQ(model.Presets[40].W[static_cast<size_t>(i)], p.W[static_cast<size_t>(i)]);
+    for (int i = kNameLength; i < kWordCount; ++i)
+        EXPECT_EQ(model.Presets[40].W[static_cast<size_t>(i)], p.W[static_cast<size_t>(i)]);
 }
 
 TEST_F(MidiInDevice, NamedValuesDumpKeepsItsName) {
@@ -381,12 +380,12 @@ protected:
 };
 
 TEST_F(MidiInDeviceLearn, LearnTakesEverythingAndNothingElseHappens) {
-    model.LearnMode = 0;                                      // waits for a channel message
-    ReceiveDump(kDevicePort, ValueDump(SomePreset(1), 3));    // would be gathered and loaded
-    ReceiveBytes(kDevicePort, {0xF0, 0x00, 0x4D});            // would stay in the receive buffer
-    Receive(0, Ev(0xF8));                                     // would pass thru
+    model.LearnMode = 0;  // waits for a channel message
+    ReceiveDump(kDevicePort, ValueDump(SomePreset(1), 3));  // would be gathered and loaded
+    ReceiveBytes(kDevicePort, {0xF0, 0x00, 0x4D});  // would stay in the receive buffer
+    Receive(0, Ev(0xF8));  // would pass thru
     EXPECT_EQ(model.LearnMode, 0);
-    Receive(0, Ev(0x90, 60, 100));                            // a fader would take it, thru pass it
+    Receive(0, Ev(0x90, 60, 100));  // a fader would take it, thru pass it
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(model.Presets[3].W, fresh.Presets[3].W);
     EXPECT_EQ(form->ReceiveCount(), 0);

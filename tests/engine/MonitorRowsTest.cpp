@@ -39,8 +39,8 @@ struct MonitorRowsTest : ::testing::Test {
 
 TEST_F(MonitorRowsTest, FirstScreenHasHeaderAndFourteenEmptyRows) {
     ASSERT_EQ(m.RowCount(), 15);
-    EXPECT_EQ(RowTexts(0), (std::vector<std::string>{"Count", "In/Out", "Device", "Raw Data", "Status", "Ch",
-                                                      "Data 1", "Data 2"}));
+    EXPECT_EQ(RowTexts(0),
+              (std::vector<std::string>{"Count", "In/Out", "Device", "Raw Data", "Status", "Ch", "Data 1", "Data 2"}));
     for (int r = 1; r < 15; ++r) EXPECT_EQ(m.CountOfRow(r), -1);
     for (MonitorColour c : m.RowColours) ASSERT_EQ(c, kMonitorOutColour);
 }
@@ -49,17 +49,18 @@ TEST_F(MonitorRowsTest, IncomingNoteOnIsOneBlueRow) {
     m.LogEvent(2, Ev(0x90, 60, 100), true);
     EXPECT_EQ(m.EventCount, 1);
     EXPECT_EQ(m.CurrentRow, 1);
-    EXPECT_EQ(RowTexts(1), (std::vector<std::string>{"1", "--> PC", "Keyboard", "90 3C 64", "Note On", "1",
-                                                      "Note Number: " + FillNoteNames()[60],
-                                                      "Note Velocity: 100"}));
+    EXPECT_EQ(RowTexts(1),
+              (std::vector<std::string>{"1", "--> PC", "Keyboard", "90 3C 64", "Note On", "1",
+                                        "Note Number: " + FillNoteNames()[60], "Note Velocity: 100"}));
     EXPECT_EQ(m.ColourOfRow(1), kMonitorInColour);
     EXPECT_EQ(m.RowTexts[1], "90 3C 64");
 }
 
 TEST_F(MonitorRowsTest, OutgoingControllerIsRed) {
     m.LogEvent(1, Ev(0xB3, 7, 90), false);
-    EXPECT_EQ(RowTexts(1), (std::vector<std::string>{"1", "PC -->", "Synth", "B3 07 5A", "Controller", "4",
-                                                      "Ctrl: " + FillControllerNames()[7], "Ctrl Value: 90"}));
+    EXPECT_EQ(RowTexts(1),
+              (std::vector<std::string>{"1", "PC -->", "Synth", "B3 07 5A", "Controller", "4",
+                                        "Ctrl: " + FillControllerNames()[7], "Ctrl Value: 90"}));
     EXPECT_EQ(m.ColourOfRow(1), kMonitorOutColour);
 }
 
@@ -70,8 +71,8 @@ TEST_F(MonitorRowsTest, ChannelMessagesTexts) {
     };
     const std::vector<Case> cases = {
         {Ev(0x80, 0, 0), {"80 00 00", "Note Off", "1", "Note Number: " + FillNoteNames()[0], "Note Velocity: 0"}},
-        {Ev(0xAF, 61, 5), {"AF 3D 05", "Poly Aftertouch", "16", "Note Number: " + FillNoteNames()[61],
-                           "Poly Pressure: 5"}},
+        {Ev(0xAF, 61, 5),
+         {"AF 3D 05", "Poly Aftertouch", "16", "Note Number: " + FillNoteNames()[61], "Poly Pressure: 5"}},
         {Ev(0xC2, 12), {"C2 0C", "Program Change", "3", "Program Number: 12", ""}},
         {Ev(0xD0, 127), {"D0 7F", "Mono Aftertouch", "1", "Mono Pressure: 127", ""}},
         {Ev(0xE5, 0, 64), {"E5 00 40", "PitchBend", "6", "0", "64"}},
@@ -236,7 +237,7 @@ TEST_F(MonitorRowsTest, HexListingOfShortMessageAndEmptyRows) {
     Sysex(m, 0, true, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
     ASSERT_EQ(m.CountOfRow(12), 12);
     EXPECT_EQ(m.HexListing(12), "    12: 0000 (   0):F0 7E 7F 09 01 F7\n");
-    EXPECT_EQ(m.HexListing(0), "");   // header
+    EXPECT_EQ(m.HexListing(0), "");  // header
     EXPECT_EQ(m.HexListing(13), "");  // empty row
     EXPECT_EQ(m.HexListing(-1), "");
     EXPECT_EQ(m.HexListing(999), "");

@@ -115,14 +115,14 @@ protected:
 
 TEST_F(ToolJack, EachPickupModeSendsWhatItsTableSays) {
     if (!RunHere()) return;
-    Fader(0, 0, 8, 64, 20);   // Immediate: 60 and 70 stay within the dead zone
+    Fader(0, 0, 8, 64, 20);  // Immediate: 60 and 70 stay within the dead zone
     Fader(1, 1, 0, 100, 21);  // Relative: stored value + value, at most 127
     Fader(2, 2, 8, 100, 22);  // Catch: silent until within 92..108
     for (int v : {60, 70, 56, 60}) MoveTo(0, v);
     for (int v : {40, 20}) MoveTo(1, v);
     for (int v : {80, 91, 92, 50}) MoveTo(2, v);
 
-    const std::vector<Message> want = {{0xB0, 20, 56}, {0xB0, 20, 60}, {0xB0, 21, 127},
+    const std::vector<Message> want = {{0xB0, 20, 56},  {0xB0, 20, 60}, {0xB0, 21, 127},
                                        {0xB0, 21, 120}, {0xB0, 22, 92}, {0xB0, 22, 50}};
     EXPECT_EQ(peer_->WaitFor(want.size()), want);
 }

@@ -109,8 +109,8 @@ TEST_F(ToolPickup, RelativeAddsTheStoredValueAndLimitsTo127) {
 
 TEST_F(ToolPickup, UnchangedValueMutedAndHookedFadersSendNothing) {
     Fader(0, 0, 0, 5, 0, 10);
-    FaderMoved(engine, F(0), 0, false);    // 10
-    FaderMoved(engine, F(0), 3, false);    // 0.5 + 124 * 10 / 127 = 10.26 -> 10 again
+    FaderMoved(engine, F(0), 0, false);  // 10
+    FaderMoved(engine, F(0), 3, false);  // 0.5 + 124 * 10 / 127 = 10.26 -> 10 again
     EXPECT_EQ(SentValues(), (std::vector<int>{10}));
 
     Fader(1, 0, 0, 0);
@@ -119,13 +119,13 @@ TEST_F(ToolPickup, UnchangedValueMutedAndHookedFadersSendNothing) {
     EXPECT_EQ(sent.size(), 1u);
 
     Fader(2, 0, 0, 0);
-    P().FaderMidiMode(2) = 1 | (6 << 3);   // HookOnFad
+    P().FaderMidiMode(2) = 1 | (6 << 3);  // HookOnFad
     Restart(2);
     EXPECT_TRUE(F(2).Hooked);
     model.HookMode = true;
     MoveTo(2, 50);
     EXPECT_EQ(sent.size(), 1u);
-    model.HookMode = false;                // hook mode off: the hook is not looked at
+    model.HookMode = false;  // hook mode off: the hook is not looked at
     MoveTo(2, 60);
     EXPECT_EQ(sent.size(), 2u);
 }
@@ -162,7 +162,7 @@ using ToolMasterSlave = ToolFixture;
 TEST_F(ToolMasterSlave, SlaveFollowsAtItsLevelOncePerNewValue) {
     Fader(0, 0, 0, 0);
     Fader(5, 0, 0, 64);
-    P().MasterSlaveMode(5) = 1;   // slave of fader 0
+    P().MasterSlaveMode(5) = 1;  // slave of fader 0
     P().FaderMidiData1(5) = 10;
     Restart(5);
     EXPECT_EQ(F(5).SlaveLevel, 64);

@@ -24,8 +24,7 @@ struct SentEvent {
 using testsupport::Ev;
 
 inline bool Same(const MidiEvent& a, const MidiEvent& b) {
-    return a.time == b.time && a.status == b.status && a.data1 == b.data1 && a.data2 == b.data2 &&
-           a.data3 == b.data3;
+    return a.time == b.time && a.status == b.status && a.data1 == b.data1 && a.data2 == b.data2 && a.data3 == b.data3;
 }
 
 inline std::string Text(const MidiEvent& e) {
@@ -38,10 +37,10 @@ struct RecordingHooks : EngineHooks {
     DeviceModel* Model = nullptr;
     int OutActivity = 0;
     std::vector<SentEvent> Logged;
-    std::vector<std::pair<int, int>> FaderPositions;   // (fader, position)
+    std::vector<std::pair<int, int>> FaderPositions;  // (fader, position)
     std::vector<int> ParameterPositions;
     std::vector<int> ParameterValues;
-    std::vector<bool> UpdatingWhileMoving;             // the guard at each move of a control
+    std::vector<bool> UpdatingWhileMoving;  // the guard at each move of a control
 
     void ShowMidiOutActivity() override { ++OutActivity; }
     void LogEvent(int port, const MidiEvent& event, bool incoming) override {

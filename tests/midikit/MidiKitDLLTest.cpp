@@ -21,50 +21,65 @@ public:
     ~LibraryFolderGuard() { TMidiKit::SetLibraryFolder(""); }
 };
 
-std::string LoadMessage(const std::string& folder)
-{
+std::string LoadMessage(const std::string& folder) {
     LibraryFolderGuard guard(folder);
     try {
         TMidiKit kit;
-    } catch (const EMidiKitException& e) {
-        return e.what();
-    }
+    } catch (const EMidiKitException& e) { return e.what(); }
     return "(loaded)";
 }
 
-bool IsLoaded(const std::string& path)
-{
+bool IsLoaded(const std::string& path) {
     void* h = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (!h)
-        return false;
+    if (!h) return false;
     ::dlclose(h);
     return true;
 }
 
 }  // namespace
 
-TEST(MidiKitDLL, LoadsTheLibraryFromTheSearchFolderAndResolvesEveryEntryPoint)
-{
+TEST(MidiKitDLL, LoadsTheLibraryFromTheSearchFolderAndResolvesEveryEntryPoint) {
     LibraryFolderGuard guard(VariantFolder("full"));
     TMidiKit kit;
     EXPECT_EQ(kit.LibraryPath(), VariantFolder("full") + "/libMidiKit32.so");
     EXPECT_EQ(kit.GetMidiKitVersion(), 0x0240);
-    const void* pointers[] = {
-        (void*)kit.pGetMidiKitVersion, (void*)kit.pGetNumOutDevices, (void*)kit.pGetMidiOutDescription,
-        (void*)kit.pOpenMidiOut, (void*)kit.pResetMidiOut, (void*)kit.pFlushMidiOut,
-        (void*)kit.pCloseMidiOut, (void*)kit.pPutMidiOut, (void*)kit.pGetNumInDevices,
-        (void*)kit.pGetMidiInDescription, (void*)kit.pOpenMidiIn, (void*)kit.pStartMidiIn,
-        (void*)kit.pStopMidiIn, (void*)kit.pCloseMidiIn, (void*)kit.pGetMidiIn,
-        (void*)kit.pOpenSync, (void*)kit.pCloseSync, (void*)kit.pStopSync,
-        (void*)kit.pStartSync, (void*)kit.pPauseSync, (void*)kit.pReStartSync,
-        (void*)kit.pSetTempo, (void*)kit.pSetResolution, (void*)kit.pGetTempo,
-        (void*)kit.pGetResolution, (void*)kit.pGetPosition, (void*)kit.pOpenSMF,
-        (void*)kit.pCloseSMF, (void*)kit.pRewindSMF, (void*)kit.pReadSMF,
-        (void*)kit.pWriteSMF, (void*)kit.pGetSMFResolution, (void*)kit.pSetSMFResolution,
-        (void*)kit.pReadMetaEvent, (void*)kit.pWriteMetaEvent};
+    const void* pointers[] = {(void*)kit.pGetMidiKitVersion,
+                              (void*)kit.pGetNumOutDevices,
+                              (void*)kit.pGetMidiOutDescription,
+                              (void*)kit.pOpenMidiOut,
+                              (void*)kit.pResetMidiOut,
+                              (void*)kit.pFlushMidiOut,
+                              (void*)kit.pCloseMidiOut,
+                              (void*)kit.pPutMidiOut,
+                              (void*)kit.pGetNumInDevices,
+                              (void*)kit.pGetMidiInDescription,
+                              (void*)kit.pOpenMidiIn,
+                              (void*)kit.pStartMidiIn,
+                              (void*)kit.pStopMidiIn,
+                              (void*)kit.pCloseMidiIn,
+                              (void*)kit.pGetMidiIn,
+                              (void*)kit.pOpenSync,
+                              (void*)kit.pCloseSync,
+                              (void*)kit.pStopSync,
+                              (void*)kit.pStartSync,
+                              (void*)kit.pPauseSync,
+                              (void*)kit.pReStartSync,
+                              (void*)kit.pSetTempo,
+                              (void*)kit.pSetResolution,
+                              (void*)kit.pGetTempo,
+                              (void*)kit.pGetResolution,
+                              (void*)kit.pGetPosition,
+                              (void*)kit.pOpenSMF,
+                              (void*)kit.pCloseSMF,
+                              (void*)kit.pRewindSMF,
+                              (void*)kit.pReadSMF,
+                              (void*)kit.pWriteSMF,
+                              (void*)kit.pGetSMFResolution,
+                              (void*)kit.pSetSMFResolution,
+                              (void*)kit.pReadMetaEvent,
+                              (void*)kit.pWriteMetaEvent};
     static_assert(sizeof pointers / sizeof pointers[0] == MidiKitEntryPointCount);
-    for (const void* p : pointers)
-        EXPECT_NE(p, nullptr);
+    for (const void* p : pointers) EXPECT_NE(p, nullptr);
     // The pointers reach the loaded library: the stand-in has 2 inputs, 3 outputs.
     EXPECT_EQ(kit.pGetNumInDevices(), 2u);
     EXPECT_EQ(kit.pGetNumOutDevices(), 3u);
@@ -73,8 +88,7 @@ TEST(MidiKitDLL, LoadsTheLibraryFromTheSearchFolderAndResolvesEveryEntryPoint)
     EXPECT_STREQ(name, "Stub Out 2");
 }
 
-TEST(MidiKitDLL, VersionIsReadOnceAtLoad)
-{
+TEST(MidiKitDLL, VersionIsReadOnceAtLoad) {
     StubKit s;
     uint16_t first = s.kit->GetMidiKitVersion();
     s.control->SetVersion(0x0999);
@@ -82,8 +96,7 @@ TEST(MidiKitDLL, VersionIsReadOnceAtLoad)
     EXPECT_EQ(s.kit->GetMidiKitVersion(), first);
 }
 
-TEST(MidiKitDLL, MissingEntryPointIsNamedAndTheLibraryReleased)
-{
+TEST(MidiKitDLL, MissingEntryPointIsNamedAndTheLibraryReleased) {
     struct Case {
         const char* variant;
         const char* message;
@@ -104,8 +117,7 @@ TEST(MidiKitDLL, MissingEntryPointIsNamedAndTheLibraryReleased)
     }
 }
 
-TEST(MidiKitDLL, LibraryThatCannotBeLoadedGivesTheLoadMessage)
-{
+TEST(MidiKitDLL, LibraryThatCannotBeLoadedGivesTheLoadMessage) {
     namespace fs = std::filesystem;
     fs::path dir = fs::temp_directory_path() / ("midikit-bad-" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -118,8 +130,7 @@ TEST(MidiKitDLL, LibraryThatCannotBeLoadedGivesTheLoadMessage)
     fs::remove_all(dir);
 }
 
-TEST(MidiKitDLL, ReleasesTheLibraryOnDestruction)
-{
+TEST(MidiKitDLL, ReleasesTheLibraryOnDestruction) {
     std::string path = VariantFolder("full") + "/libMidiKit32.so";
     std::vector<std::string> reports;
     TMidiKit::SetReleaseFailureReport([&](const std::string& m) { reports.push_back(m); });
@@ -133,21 +144,18 @@ TEST(MidiKitDLL, ReleasesTheLibraryOnDestruction)
     TMidiKit::SetReleaseFailureReport(nullptr);
 }
 
-TEST(MidiKitDLL, ProgramFolderIsTheDefaultSearchFolder)
-{
+TEST(MidiKitDLL, ProgramFolderIsTheDefaultSearchFolder) {
     TMidiKit::SetLibraryFolder("");
     EXPECT_EQ(TMidiKit::LibraryFolder(), ExeFolder());
 }
 
-TEST(MidiKitDLL, ExceptionCarriesItsMessage)
-{
+TEST(MidiKitDLL, ExceptionCarriesItsMessage) {
     EMidiKitException e("sync not open");
     EXPECT_STREQ(e.what(), "sync not open");
     EXPECT_EQ(e.Message(), "sync not open");
 }
 
-TEST(MidiKitDLL, OwnerDestroysTheRootComponentAndReleasesTheLibrary)
-{
+TEST(MidiKitDLL, OwnerDestroysTheRootComponentAndReleasesTheLibrary) {
     std::string path = VariantFolder("full") + "/libMidiKit32.so";
     {
         QObject owner;

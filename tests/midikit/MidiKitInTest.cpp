@@ -20,17 +20,14 @@ namespace {
 
 class MidiKitInStub : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         in.MidiKit = s.kit.get();
         in.OnMidiData = [this](LPMIDIEVENT e, bool* accept) {
             received.push_back(*e);
-            if (refuse)
-                *accept = false;
+            if (refuse) *accept = false;
         };
     }
-    void NotifyFromLibraryThread()
-    {
+    void NotifyFromLibraryThread() {
         MidiKitNotifyTarget* t = s.control->InTarget();
         ASSERT_NE(t, nullptr);
         std::thread([t] { t->Notify(t->context, MIDIKIT_MSG_INPUT_DATA); }).join();
@@ -43,8 +40,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MidiKitInStub, StateRulesAndTheirMessages)
-{
+TEST_F(MidiKitInStub, StateRulesAndTheirMessages) {
     TMidiKitIn noKit;
     EXPECT_EQ(Thrown([&] { noKit.Open(0, MIDIKIT_OPEN_ARGUMENT); }), "No MidiKit");
 
@@ -69,12 +65,10 @@ TEST_F(MidiKitInStub, StateRulesAndTheirMessages)
     EXPECT_FALSE(in.IsOpen());
     EXPECT_FALSE(in.IsStarted());
     EXPECT_EQ(in.GetDescription(), "");
-    EXPECT_EQ(s.control->Log(),
-              "OpenMidiIn StopMidiIn StartMidiIn StopMidiIn StartMidiIn StopMidiIn CloseMidiIn ");
+    EXPECT_EQ(s.control->Log(), "OpenMidiIn StopMidiIn StartMidiIn StopMidiIn StartMidiIn StopMidiIn CloseMidiIn ");
 }
 
-TEST_F(MidiKitInStub, OpenResultAtOrBelow0x20IsAFailure)
-{
+TEST_F(MidiKitInStub, OpenResultAtOrBelow0x20IsAFailure) {
     s.control->SetOpenResult(0x20);
     EXPECT_FALSE(in.Open(0, MIDIKIT_OPEN_ARGUMENT));
     EXPECT_FALSE(in.IsOpen());
@@ -84,8 +78,7 @@ TEST_F(MidiKitInStub, OpenResultAtOrBelow0x20IsAFailure)
     EXPECT_TRUE(in.Open(0, MIDIKIT_OPEN_ARGUMENT));
 }
 
-TEST_F(MidiKitInStub, PortLookupByName)
-{
+TEST_F(MidiKitInStub, PortLookupByName) {
     EXPECT_EQ(in.GetNumDevices(), 2u);
     EXPECT_EQ(in.GetIDFromName("Stub In 1"), 1);
     EXPECT_EQ(in.GetIDFromName("Stub In 0"), 0);
@@ -95,8 +88,7 @@ TEST_F(MidiKitInStub, PortLookupByName)
     EXPECT_EQ(in.GetIDFromName(""), 0xFFF0);
 }
 
-TEST_F(MidiKitInStub, ActiveSensingIsDroppedAndItsTimeCarried)
-{
+TEST_F(MidiKitInStub, ActiveSensingIsDroppedAndItsTimeCarried) {
     TMidiKitTrack track;
     track.IsRecording(true);
     in.Attach(&track);
@@ -115,8 +107,7 @@ TEST_F(MidiKitInStub, ActiveSensingIsDroppedAndItsTimeCarried)
     in.Detach(&track);
 }
 
-TEST_F(MidiKitInStub, RefusedEventIsNotRecordedAndCarriesItsTime)
-{
+TEST_F(MidiKitInStub, RefusedEventIsNotRecordedAndCarriesItsTime) {
     TMidiKitTrack track;
     track.IsRecording(true);
     in.Attach(&track);
@@ -141,8 +132,7 @@ TEST_F(MidiKitInStub, RefusedEventIsNotRecordedAndCarriesItsTime)
     in.Detach(&track);
 }
 
-TEST_F(MidiKitInStub, OnMidiDataRunsOnTheComponentsThread)
-{
+TEST_F(MidiKitInStub, OnMidiDataRunsOnTheComponentsThread) {
     ASSERT_TRUE(in.Open(0, MIDIKIT_OPEN_ARGUMENT));
     in.Start();
     QThread* handlerThread = nullptr;
@@ -158,8 +148,7 @@ TEST_F(MidiKitInStub, OnMidiDataRunsOnTheComponentsThread)
     EXPECT_EQ(handlerThread, App()->thread());
 }
 
-TEST_F(MidiKitInStub, AHandlerRunningANestedLoopIsNotReentered)
-{
+TEST_F(MidiKitInStub, AHandlerRunningANestedLoopIsNotReentered) {
     ASSERT_TRUE(in.Open(0, MIDIKIT_OPEN_ARGUMENT));
     in.Start();
     int depth = 0, maxDepth = 0;
@@ -184,32 +173,26 @@ TEST_F(MidiKitInStub, AHandlerRunningANestedLoopIsNotReentered)
     PumpFor(50);
     EXPECT_EQ(maxDepth, 1);
     ASSERT_EQ(received.size(), 3u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(received[i].data1, i + 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(received[i].data1, i + 1);
 }
 
-TEST_F(MidiKitInStub, EventsLeftBehindAThrowingHandlerStillArrive)
-{
+TEST_F(MidiKitInStub, EventsLeftBehindAThrowingHandlerStillArrive) {
     // The library notifies only once until its queue is read empty, so the
     // events after the one whose handler threw must come without it.
     ASSERT_TRUE(in.Open(0, MIDIKIT_OPEN_ARGUMENT));
     in.Start();
     in.OnMidiData = [this](LPMIDIEVENT e, bool*) {
         received.push_back(*e);
-        if (received.size() == 1)
-            throw EMidiKitException("handler failed");
+        if (received.size() == 1) throw EMidiKitException("handler failed");
     };
-    for (uint8_t note = 1; note <= 3; ++note)
-        s.control->PushIn(0, 0x90, note, 0);
+    for (uint8_t note = 1; note <= 3; ++note) s.control->PushIn(0, 0x90, note, 0);
     EXPECT_EQ(Thrown([&] { in.ControlWndProc(MIDIKIT_MSG_INPUT_DATA); }), "handler failed");
     ASSERT_EQ(received.size(), 1u);
     ASSERT_TRUE(PumpUntil([&] { return received.size() == 3; }));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(received[i].data1, i + 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(received[i].data1, i + 1);
 }
 
-TEST_F(MidiKitInStub, NotificationAfterCloseDoesNothing)
-{
+TEST_F(MidiKitInStub, NotificationAfterCloseDoesNothing) {
     ASSERT_TRUE(in.Open(0, MIDIKIT_OPEN_ARGUMENT));
     in.Start();
     s.control->PushIn(0, 0x90, 1, 0);
@@ -219,8 +202,7 @@ TEST_F(MidiKitInStub, NotificationAfterCloseDoesNothing)
     EXPECT_TRUE(received.empty());
 }
 
-TEST_F(MidiKitInStub, NotificationAfterTheComponentIsGoneIsDropped)
-{
+TEST_F(MidiKitInStub, NotificationAfterTheComponentIsGoneIsDropped) {
     MidiKitNotifyTarget* t = nullptr;
     {
         TMidiKitIn other;
@@ -236,8 +218,7 @@ TEST_F(MidiKitInStub, NotificationAfterTheComponentIsGoneIsDropped)
     EXPECT_TRUE(received.empty());
 }
 
-TEST_F(MidiKitInStub, DetachingTheSyncReopensWithoutItAndStopped)
-{
+TEST_F(MidiKitInStub, DetachingTheSyncReopensWithoutItAndStopped) {
     TMidiKitSync sync, other;
     sync.MidiKit = s.kit.get();
     ASSERT_TRUE(sync.Open(0, 10));
@@ -257,8 +238,7 @@ TEST_F(MidiKitInStub, DetachingTheSyncReopensWithoutItAndStopped)
     EXPECT_EQ(in.GetDescription(), "Stub In 2");
 }
 
-TEST_F(MidiKitInStub, TrackAttachAndDetachRules)
-{
+TEST_F(MidiKitInStub, TrackAttachAndDetachRules) {
     TMidiKitTrack first, second;
     in.Attach(&first);
     EXPECT_EQ(first.Input(), &in);
@@ -283,8 +263,7 @@ TEST_F(MidiKitInStub, TrackAttachAndDetachRules)
 
 // ------------------------------------------------- the real driver library
 
-TEST(MidiKitInLoopback, EventsArriveOnTheComponentsThreadWithoutActiveSensing)
-{
+TEST(MidiKitInLoopback, EventsArriveOnTheComponentsThreadWithoutActiveSensing) {
     MIDIKIT_IN_FRESH_PROCESS();
     auto kit = LoopbackKit();
     ASSERT_GE(kit->pGetNumInDevices(), 4u);
@@ -322,10 +301,8 @@ TEST(MidiKitInLoopback, EventsArriveOnTheComponentsThreadWithoutActiveSensing)
     EXPECT_EQ(other.Get(), nullptr);
 }
 
-TEST(MidiKitInJack, LongSystemExclusiveArrivesIntactOneEventPerByte)
-{
-    if (!JackReachable())
-        GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
+TEST(MidiKitInJack, LongSystemExclusiveArrivesIntactOneEventPerByte) {
+    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     JackPeer peer("s");
     auto kit = JackKit();
@@ -338,8 +315,7 @@ TEST(MidiKitInJack, LongSystemExclusiveArrivesIntactOneEventPerByte)
 
     std::vector<unsigned char> sysex(20000);
     sysex.front() = 0xF0;
-    for (size_t i = 1; i + 1 < sysex.size(); ++i)
-        sysex[i] = static_cast<unsigned char>((i * 7) & 0x7F);
+    for (size_t i = 1; i + 1 < sysex.size(); ++i) sysex[i] = static_cast<unsigned char>((i * 7) & 0x7F);
     sysex.back() = 0xF7;
     // A server starved of time (a loaded machine) may lose a piece on the
     // peer's side before it reaches the library: a miss gets a new try.

@@ -24,8 +24,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MidiKitOutStub, StateRulesAndTheirMessages)
-{
+TEST_F(MidiKitOutStub, StateRulesAndTheirMessages) {
     EXPECT_EQ(Thrown([&] { out.Close(); }), "midiOut not open");
     EXPECT_EQ(Thrown([&] { out.Reset(); }), "midiOut not open");
     EXPECT_EQ(Thrown([&] { out.Flush(); }), "midiOut not open");
@@ -40,8 +39,7 @@ TEST_F(MidiKitOutStub, StateRulesAndTheirMessages)
     EXPECT_EQ(s.control->Log(), "OpenMidiOut FlushMidiOut ResetMidiOut CloseMidiOut ");
 }
 
-TEST_F(MidiKitOutStub, NoMidiKitIsCheckedBeforeTheOpenState)
-{
+TEST_F(MidiKitOutStub, NoMidiKitIsCheckedBeforeTheOpenState) {
     TMidiKitOut other;
     EXPECT_EQ(Thrown([&] { other.Open(0, MIDIKIT_OPEN_ARGUMENT); }), "No MidiKit");
     ASSERT_TRUE(out.Open(0, MIDIKIT_OPEN_ARGUMENT));
@@ -50,8 +48,7 @@ TEST_F(MidiKitOutStub, NoMidiKitIsCheckedBeforeTheOpenState)
     out.MidiKit = s.kit.get();
 }
 
-TEST_F(MidiKitOutStub, PutOnAClosedPortSucceedsAndSendsNothing)
-{
+TEST_F(MidiKitOutStub, PutOnAClosedPortSucceedsAndSendsNothing) {
     MidiEvent e{0xFFFFFFFFu, 0x90, 60, 100, 0};
     EXPECT_TRUE(out.Put(&e));
     s.control->SetOpenResult(0x20);
@@ -61,8 +58,7 @@ TEST_F(MidiKitOutStub, PutOnAClosedPortSucceedsAndSendsNothing)
     EXPECT_EQ(s.control->OutCount(), 0);
 }
 
-TEST_F(MidiKitOutStub, PutReportsAFullQueue)
-{
+TEST_F(MidiKitOutStub, PutReportsAFullQueue) {
     ASSERT_TRUE(out.Open(0, MIDIKIT_OPEN_ARGUMENT));
     MidiEvent e{0xFFFFFFFFu, 0xB0, 7, 99, 0};
     s.control->SetPutResult(1);
@@ -74,15 +70,13 @@ TEST_F(MidiKitOutStub, PutReportsAFullQueue)
     EXPECT_EQ(s.control->OutEvents()[0].data2, 99);
 }
 
-TEST_F(MidiKitOutStub, PortLookupByName)
-{
+TEST_F(MidiKitOutStub, PortLookupByName) {
     EXPECT_EQ(out.GetNumDevices(), 3u);
     EXPECT_EQ(out.GetIDFromName("Stub Out 2"), 2);
     EXPECT_EQ(out.GetIDFromName("Stub In 0"), 0xFFF0);
 }
 
-TEST_F(MidiKitOutStub, BufferReadyRefillsTheScoreThenRaisesOutBufferReady)
-{
+TEST_F(MidiKitOutStub, BufferReadyRefillsTheScoreThenRaisesOutBufferReady) {
     std::vector<std::string> order;
     TMidiKitScore score(1);
     TMidiKitTrack* track = score.Get(0);
@@ -112,8 +106,7 @@ TEST_F(MidiKitOutStub, BufferReadyRefillsTheScoreThenRaisesOutBufferReady)
     out.Detach(&score);
 }
 
-TEST_F(MidiKitOutStub, RefillAskedForDuringAFailingHandlerStillComes)
-{
+TEST_F(MidiKitOutStub, RefillAskedForDuringAFailingHandlerStillComes) {
     // The library reports room once; a report that came while the handler
     // ran a nested loop must not be lost when the handler then throws.
     int calls = 0;
@@ -128,8 +121,7 @@ TEST_F(MidiKitOutStub, RefillAskedForDuringAFailingHandlerStillComes)
     EXPECT_TRUE(PumpUntil([&] { return calls == 2; }));
 }
 
-TEST_F(MidiKitOutStub, ScoreAttachAndDetachRules)
-{
+TEST_F(MidiKitOutStub, ScoreAttachAndDetachRules) {
     TMidiKitScore first, second;
     out.Attach(&first);
     out.Attach(&second);  // replaced without notice
@@ -140,8 +132,7 @@ TEST_F(MidiKitOutStub, ScoreAttachAndDetachRules)
     EXPECT_EQ(Thrown([&] { out.Detach(&second); }), "score not found");
 }
 
-TEST_F(MidiKitOutStub, DetachingTheSyncReopensWithoutIt)
-{
+TEST_F(MidiKitOutStub, DetachingTheSyncReopensWithoutIt) {
     TMidiKitSync sync, other;
     sync.MidiKit = s.kit.get();
     ASSERT_TRUE(sync.Open(0, 10));
@@ -154,12 +145,10 @@ TEST_F(MidiKitOutStub, DetachingTheSyncReopensWithoutIt)
     EXPECT_EQ(out.Sync, nullptr);
     EXPECT_TRUE(out.IsOpen());
     EXPECT_EQ(s.control->LastSync(), 0u);
-    EXPECT_EQ(s.control->Log(),
-              "OpenSync OpenMidiOut ResetMidiOut CloseMidiOut OpenMidiOut ");
+    EXPECT_EQ(s.control->Log(), "OpenSync OpenMidiOut ResetMidiOut CloseMidiOut OpenMidiOut ");
 }
 
-TEST_F(MidiKitOutStub, DestructionClosesAnOpenPort)
-{
+TEST_F(MidiKitOutStub, DestructionClosesAnOpenPort) {
     {
         TMidiKitOut other;
         other.MidiKit = s.kit.get();
@@ -170,8 +159,7 @@ TEST_F(MidiKitOutStub, DestructionClosesAnOpenPort)
 
 // ------------------------------------------------- the real driver library
 
-TEST(MidiKitOutLoopback, PutOnAClosedPortSendsNothing)
-{
+TEST(MidiKitOutLoopback, PutOnAClosedPortSendsNothing) {
     MIDIKIT_IN_FRESH_PROCESS();
     auto kit = LoopbackKit();
     TMidiKitOut out;
@@ -194,8 +182,7 @@ TEST(MidiKitOutLoopback, PutOnAClosedPortSendsNothing)
         // the notes matter here.
         std::vector<MidiEvent> n;
         for (const MidiEvent& e : received)
-            if ((e.status & 0xF0) == 0x90)
-                n.push_back(e);
+            if ((e.status & 0xF0) == 0x90) n.push_back(e);
         return n;
     };
     ASSERT_TRUE(PumpUntil([&] { return !notes().empty(); }));
@@ -204,8 +191,7 @@ TEST(MidiKitOutLoopback, PutOnAClosedPortSendsNothing)
     EXPECT_EQ(notes()[0].data1, 2);
 }
 
-TEST(MidiKitOutLoopback, ScorePacedBySyncPlaysInOrderThenReportsDone)
-{
+TEST(MidiKitOutLoopback, ScorePacedBySyncPlaysInOrderThenReportsDone) {
     MIDIKIT_IN_FRESH_PROCESS();
     auto kit = LoopbackKit();
     TMidiKitSync sync;
@@ -252,10 +238,8 @@ TEST(MidiKitOutLoopback, ScorePacedBySyncPlaysInOrderThenReportsDone)
     out.Detach(&score);
 }
 
-TEST(MidiKitOutJack, ExactBytesReachThePeer)
-{
-    if (!JackReachable())
-        GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
+TEST(MidiKitOutJack, ExactBytesReachThePeer) {
+    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     JackPeer peer("o");
     auto kit = JackKit();
@@ -268,23 +252,20 @@ TEST(MidiKitOutJack, ExactBytesReachThePeer)
 
     MidiEvent channel[] = {
         {MIDIKIT_TIME_NOW, 0x93, 64, 127, 0},  // note on
-        {MIDIKIT_TIME_NOW, 0xB5, 7, 0, 0},     // controller
-        {MIDIKIT_TIME_NOW, 0xC2, 42, 0, 0},    // program change: 2 bytes
+        {MIDIKIT_TIME_NOW, 0xB5, 7, 0, 0},  // controller
+        {MIDIKIT_TIME_NOW, 0xC2, 42, 0, 0},  // program change: 2 bytes
         {MIDIKIT_TIME_NOW, 0xEF, 0x00, 0x7F, 0},  // pitch bend
-        {MIDIKIT_TIME_NOW, 0xD1, 99, 0, 0},    // channel pressure: 2 bytes
+        {MIDIKIT_TIME_NOW, 0xD1, 99, 0, 0},  // channel pressure: 2 bytes
     };
-    for (MidiEvent& e : channel)
-        ASSERT_TRUE(out.Put(&e));
+    for (MidiEvent& e : channel) ASSERT_TRUE(out.Put(&e));
     // A dump of 1,034 bytes, one event per byte, leaves as one message.
     std::vector<unsigned char> dump(1034);
     dump.front() = 0xF0;
-    for (size_t i = 1; i + 1 < dump.size(); ++i)
-        dump[i] = static_cast<unsigned char>(i & 0x7F);
+    for (size_t i = 1; i + 1 < dump.size(); ++i) dump[i] = static_cast<unsigned char>(i & 0x7F);
     dump.back() = 0xF7;
     for (unsigned char b : dump) {
         MidiEvent e{0, 0xF0, b, 0, 0};
-        while (!out.Put(&e))
-            PumpFor(1);
+        while (!out.Put(&e)) PumpFor(1);
     }
     ASSERT_TRUE(PumpUntil([&] { return peer.Count() >= 6; }, 10000));
     PumpFor(100);

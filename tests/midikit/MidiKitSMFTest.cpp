@@ -23,8 +23,7 @@ namespace {
 
 class MidiKitSMFTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         kit = test::LoopbackKit();
         smf.MidiKit = kit.get();
         std::string pattern = (std::filesystem::temp_directory_path() / "smfkit.XXXXXX").string();
@@ -33,18 +32,15 @@ protected:
         ASSERT_NE(::mkdtemp(buf.data()), nullptr);
         folder = buf.data();
     }
-    void TearDown() override
-    {
-        if (smf.IsOpen())
-            smf.Close();
+    void TearDown() override {
+        if (smf.IsOpen()) smf.Close();
         std::error_code ec;
         std::filesystem::remove_all(folder, ec);
     }
     std::string File(const std::string& name) const { return folder + "/" + name; }
 
     // Writes one track as the dump export does and closes the file.
-    void Export(const std::string& path, const std::string& name, const std::vector<MidiEvent>& events)
-    {
+    void Export(const std::string& path, const std::string& name, const std::vector<MidiEvent>& events) {
         auto score = std::make_unique<TMidiKitScore>(0);
         score->Add(nullptr);
         smf.Open(path, 'w', 0);
@@ -52,8 +48,7 @@ protected:
         TMidiKitTrack* t = score->Get(0);
         t->SetTrackName(name);
         t->IsRecording(true);
-        for (const MidiEvent& e : events)
-            t->Write(&e);
+        for (const MidiEvent& e : events) t->Write(&e);
         t->IsRecording(false);
         EXPECT_TRUE(smf.Save(nullptr));
         smf.Close();
@@ -61,14 +56,11 @@ protected:
     }
 
     // Reads every track as the dump import does: names and events.
-    std::vector<std::pair<std::string, std::vector<MidiEvent>>> Import(const std::string& path)
-    {
+    std::vector<std::pair<std::string, std::vector<MidiEvent>>> Import(const std::string& path) {
         std::vector<std::pair<std::string, std::vector<MidiEvent>>> result;
         TMidiKitScore score(0);
-        if (!smf.Open(path, 'r', 1))
-            return result;
-        for (uint32_t i = 0; i < smf.NumTracks(); ++i)
-            score.Add(nullptr);
+        if (!smf.Open(path, 'r', 1)) return result;
+        for (uint32_t i = 0; i < smf.NumTracks(); ++i) score.Add(nullptr);
         smf.Attach(&score);
         smf.Load(nullptr);
         for (int i = 0; i < score.getCount(); ++i) {
@@ -77,8 +69,7 @@ protected:
             std::string name = t->GetTrackName();
             t->Detach(&smf);
             std::vector<MidiEvent> events;
-            for (uint32_t k = 0; k < t->GetNumEvents(); ++k)
-                events.push_back(*t->GetEvent(k));
+            for (uint32_t k = 0; k < t->GetNumEvents(); ++k) events.push_back(*t->GetEvent(k));
             result.emplace_back(name, events);
         }
         smf.Detach(&score);
@@ -86,12 +77,11 @@ protected:
         return result;
     }
 
-    static std::string Text(const std::vector<MidiEvent>& events)
-    {
+    static std::string Text(const std::vector<MidiEvent>& events) {
         std::string s;
         for (const MidiEvent& e : events)
-            s += std::to_string(e.time) + ":" + std::to_string(e.status) + "/" + std::to_string(e.data1) +
-                 "/" + std::to_string(e.data2) + " ";
+            s += std::to_string(e.time) + ":" + std::to_string(e.status) + "/" + std::to_string(e.data1) + "/" +
+                std::to_string(e.data2) + " ";
         return s;
     }
 
@@ -100,10 +90,12 @@ protected:
     std::string folder;
 };
 
-TEST_F(MidiKitSMFTest, DumpExportReadsBackWithNameAndDeltaTimes)
-{
-    std::vector<MidiEvent> dump = {{0, 0xF0, 0xF0, 0, 0}, {0, 0xF0, 0x43, 0, 0}, {0, 0xF0, 0x10, 0, 0},
-                                   {20, 0xF0, 0x55, 0, 0}, {0, 0xF0, 0xF7, 0, 0}};
+TEST_F(MidiKitSMFTest, DumpExportReadsBackWithNameAndDeltaTimes) {
+    std::vector<MidiEvent> dump = {{0, 0xF0, 0xF0, 0, 0},
+                                   {0, 0xF0, 0x43, 0, 0},
+                                   {0, 0xF0, 0x10, 0, 0},
+                                   {20, 0xF0, 0x55, 0, 0},
+                                   {0, 0xF0, 0xF7, 0, 0}};
     for (int i = 0; i < 300; ++i)
         dump.push_back(MidiEvent{i == 0 ? 100u : 0u, 0xF0,
                                  static_cast<uint8_t>(i == 0 ? 0xF0 : (i == 299 ? 0xF7 : i & 0x7F)), 0, 0});
@@ -117,11 +109,9 @@ TEST_F(MidiKitSMFTest, DumpExportReadsBackWithNameAndDeltaTimes)
     EXPECT_EQ(Text(tracks[0].second), Text(dump));
 }
 
-TEST_F(MidiKitSMFTest, LongTrackIsReadIntoGrowingAndSmallBuffers)
-{
+TEST_F(MidiKitSMFTest, LongTrackIsReadIntoGrowingAndSmallBuffers) {
     std::vector<MidiEvent> notes;
-    for (uint32_t i = 0; i < 20000; ++i)
-        notes.push_back(MidiEvent{1, 0x90, static_cast<uint8_t>(i & 0x7F), 64, 0});
+    for (uint32_t i = 0; i < 20000; ++i) notes.push_back(MidiEvent{1, 0x90, static_cast<uint8_t>(i & 0x7F), 64, 0});
     const std::string path = File("long.mid");
     Export(path, "", notes);
 
@@ -133,8 +123,7 @@ TEST_F(MidiKitSMFTest, LongTrackIsReadIntoGrowingAndSmallBuffers)
         auto* t = new TMidiKitTrack;
         if (start != 8192) {
             t->FreeBuffer();
-            if (start)
-                t->CreateBuffer(static_cast<uint32_t>(start));
+            if (start) t->CreateBuffer(static_cast<uint32_t>(start));
         }
         score.Add(t);
         ASSERT_TRUE(smf.Open(path, 'r', 1));
@@ -148,8 +137,7 @@ TEST_F(MidiKitSMFTest, LongTrackIsReadIntoGrowingAndSmallBuffers)
     }
 }
 
-TEST_F(MidiKitSMFTest, NamelessTrackWritesNoNameAndMetaLookupsLeaveArgumentsAlone)
-{
+TEST_F(MidiKitSMFTest, NamelessTrackWritesNoNameAndMetaLookupsLeaveArgumentsAlone) {
     const std::string path = File("plain.mid");
     Export(path, "", {{0, 0x90, 60, 1, 0}});
     TMidiKitScore score;
@@ -169,8 +157,7 @@ TEST_F(MidiKitSMFTest, NamelessTrackWritesNoNameAndMetaLookupsLeaveArgumentsAlon
     EXPECT_EQ(smf.Resolution(), 96);
 }
 
-TEST_F(MidiKitSMFTest, OpenWhileOpenClosesAndDetaches)
-{
+TEST_F(MidiKitSMFTest, OpenWhileOpenClosesAndDetaches) {
     const std::string a = File("a.mid");
     Export(a, "A", {{0, 0x90, 1, 1, 0}});
     TMidiKitScore score;
@@ -185,14 +172,11 @@ TEST_F(MidiKitSMFTest, OpenWhileOpenClosesAndDetaches)
     EXPECT_TRUE(smf.Detach(&score));
 }
 
-TEST_F(MidiKitSMFTest, MisuseThrowsTheToolkitsMessages)
-{
+TEST_F(MidiKitSMFTest, MisuseThrowsTheToolkitsMessages) {
     auto message = [](auto&& fn) {
         try {
             fn();
-        } catch (const EMidiKitException& e) {
-            return std::string(e.what());
-        }
+        } catch (const EMidiKitException& e) { return std::string(e.what()); }
         return std::string("<none>");
     };
     TMidiKitScore score;
@@ -226,8 +210,7 @@ TEST_F(MidiKitSMFTest, MisuseThrowsTheToolkitsMessages)
     smf.Close();
 }
 
-TEST_F(MidiKitSMFTest, FailuresAreReportedNotPassedOffAsSuccess)
-{
+TEST_F(MidiKitSMFTest, FailuresAreReportedNotPassedOffAsSuccess) {
     // A damaged file is refused by Open, without an exception; the mode is
     // kept all the same.
     const std::string bad = File("bad.mid");
@@ -258,9 +241,7 @@ TEST_F(MidiKitSMFTest, FailuresAreReportedNotPassedOffAsSuccess)
     try {
         smf.Close();
         ADD_FAILURE() << "Close reported success";
-    } catch (const EMidiKitException& ex) {
-        EXPECT_STREQ(ex.what(), "SMF write failed");
-    }
+    } catch (const EMidiKitException& ex) { EXPECT_STREQ(ex.what(), "SMF write failed"); }
     EXPECT_FALSE(smf.IsOpen());
 }
 

@@ -28,20 +28,17 @@ public:
     std::string InName() const { return "prsc" + std::to_string(::getpid()) + "i:in"; }
 
     // Note-on messages only (the score plays nothing else).
-    std::vector<Arrival> Notes()
-    {
+    std::vector<Arrival> Notes() {
         std::vector<Arrival> notes;
         for (auto& m : Arrivals())
-            if (m.bytes.size() == 3 && (m.bytes[0] & 0xF0) == 0x90)
-                notes.push_back(m);
+            if (m.bytes.size() == 3 && (m.bytes[0] & 0xF0) == 0x90) notes.push_back(m);
         return notes;
     }
 };
 
 // Track t of count tracks: notes every step ticks, interleaved across the
 // tracks, data1 = the note's place in the merged order.
-void FillTracks(TMidiKitScore& score, int tracks, int notesPerTrack, uint32_t step)
-{
+void FillTracks(TMidiKitScore& score, int tracks, int notesPerTrack, uint32_t step) {
     for (int t = 0; t < tracks; ++t) {
         TMidiKitTrack* track = score.Get(t);
         for (int i = 0; i < notesPerTrack; ++i) {
@@ -52,10 +49,8 @@ void FillTracks(TMidiKitScore& score, int tracks, int notesPerTrack, uint32_t st
     }
 }
 
-TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops)
-{
-    if (!JackReachable())
-        GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
+TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops) {
+    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     TimedPeer peer;
     auto kit = JackKit();
@@ -72,13 +67,13 @@ TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops)
     ASSERT_TRUE(out.Open(static_cast<uint16_t>(port), MIDIKIT_OPEN_ARGUMENT));
 
     TMidiKitScore score(2);
-    FillTracks(score, 2, 4, 24); // 8 notes, 24 ticks apart, 168 ticks in all
+    FillTracks(score, 2, 4, 24);  // 8 notes, 24 ticks apart, 168 ticks in all
     int done = 0;
     bool loop = true;
     sync.OnSyncDone = [&](TMidiKitSync* s) {
         ++done;
         s->Pause(false);
-        if (loop) { // the sequencer's loop: play the pattern again
+        if (loop) {  // the sequencer's loop: play the pattern again
             loop = false;
             out.Flush();
             score.StartOut(&out);
@@ -123,7 +118,7 @@ TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops)
     out.Detach(&longScore);
     sync.Pause(false);
     out.Flush();
-    PumpFor(100); // a note already on its way may still land
+    PumpFor(100);  // a note already on its way may still land
     const size_t stopped = peer.Notes().size();
     PumpFor(600);
     EXPECT_EQ(peer.Notes().size(), stopped) << "notes kept coming after Flush";
@@ -136,8 +131,7 @@ TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops)
     const auto all = peer.Arrivals();
     int allNotesOff = 0;
     for (size_t i = beforeReset; i < all.size(); ++i)
-        if (all[i].bytes.size() == 3 && (all[i].bytes[0] & 0xF0) == 0xB0 && all[i].bytes[1] == 123)
-            ++allNotesOff;
+        if (all[i].bytes.size() == 3 && (all[i].bytes[0] & 0xF0) == 0xB0 && all[i].bytes[1] == 123) ++allNotesOff;
     EXPECT_EQ(allNotesOff, 16) << "all notes off on every channel";
     out.Close();
     sync.Close();

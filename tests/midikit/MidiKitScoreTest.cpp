@@ -13,14 +13,12 @@ using morvelant::TMidiKitTrack;
 
 namespace {
 
-MidiEvent E(uint32_t delta, uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0)
-{
+MidiEvent E(uint32_t delta, uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) {
     return MidiEvent{delta, status, d1, d2, 0};
 }
 
 // A track from (absolute time, status, data1) triples.
-TMidiKitTrack* TrackAt(const std::vector<std::tuple<uint32_t, uint8_t, uint8_t>>& events)
-{
+TMidiKitTrack* TrackAt(const std::vector<std::tuple<uint32_t, uint8_t, uint8_t>>& events) {
     auto* t = new TMidiKitTrack;
     uint32_t last = 0;
     for (auto [abs, status, d1] : events) {
@@ -34,19 +32,16 @@ TMidiKitTrack* TrackAt(const std::vector<std::tuple<uint32_t, uint8_t, uint8_t>>
 // "delta:status/data1" per event, as the receiver got them.
 struct Collector {
     std::vector<MidiEvent> got;
-    int refuseAt = -1; // refuse the call with this number (0-based), once
+    int refuseAt = -1;  // refuse the call with this number (0-based), once
     int calls = 0;
-    TMidiKitScore::EventSink Sink()
-    {
+    TMidiKitScore::EventSink Sink() {
         return [this](MidiEvent* e) {
-            if (calls++ == refuseAt)
-                return false;
+            if (calls++ == refuseAt) return false;
             got.push_back(*e);
             return true;
         };
     }
-    std::string Text() const
-    {
+    std::string Text() const {
         std::string s;
         for (const MidiEvent& e : got) {
             char buf[32];
@@ -57,8 +52,7 @@ struct Collector {
     }
 };
 
-TEST(MidiKitScore, MergesByAbsoluteTimeWithTiesToTheLowerTrack)
-{
+TEST(MidiKitScore, MergesByAbsoluteTimeWithTiesToTheLowerTrack) {
     TMidiKitScore score(0);
     score.Add(TrackAt({{0, 0x90, 1}, {10, 0x90, 2}}));
     score.Add(TrackAt({{10, 0x91, 3}, {20, 0x91, 4}}));
@@ -67,12 +61,10 @@ TEST(MidiKitScore, MergesByAbsoluteTimeWithTiesToTheLowerTrack)
     EXPECT_EQ(c.Text(), "0:90/01 10:90/02 0:91/03 10:91/04 ");
 }
 
-TEST(MidiKitScore, SysexMessageIsSentWholeBeforeEventsInsideIt)
-{
+TEST(MidiKitScore, SysexMessageIsSentWholeBeforeEventsInsideIt) {
     TMidiKitScore score;
     std::vector<std::tuple<uint32_t, uint8_t, uint8_t>> sysex;
-    for (uint32_t i = 0; i < 10; ++i)
-        sysex.emplace_back(i, 0xF0, i == 0 ? 0xF0 : (i == 9 ? 0xF7 : 0x10 + i));
+    for (uint32_t i = 0; i < 10; ++i) sysex.emplace_back(i, 0xF0, i == 0 ? 0xF0 : (i == 9 ? 0xF7 : 0x10 + i));
     score.Add(TrackAt({{5, 0x90, 0x40}}));
     score.Add(TrackAt(sysex));
     Collector c;
@@ -82,8 +74,7 @@ TEST(MidiKitScore, SysexMessageIsSentWholeBeforeEventsInsideIt)
               "0:90/40 ");
 }
 
-TEST(MidiKitScore, OnlySysexStatusStartsOrEndsSysexMode)
-{
+TEST(MidiKitScore, OnlySysexStatusStartsOrEndsSysexMode) {
     // A note whose data byte is 0xF0 must not hold back the other tracks
     // (nor a data byte of 0xF7 end a real message).
     TMidiKitScore score;
@@ -96,8 +87,7 @@ TEST(MidiKitScore, OnlySysexStatusStartsOrEndsSysexMode)
     EXPECT_EQ(c.Text(), "0:90/F0 50:B0/07 10:F0/F0 10:F0/43 20:F0/F7 0:A0/F7 0:A0/01 10:80/F0 ");
 }
 
-TEST(MidiKitScore, WaitingBehindSysexDoesNotShiftLaterEvents)
-{
+TEST(MidiKitScore, WaitingBehindSysexDoesNotShiftLaterEvents) {
     // The note at 5 waits for the message (0..9) and goes out at once after
     // it; the note at 20 still comes 20 ticks after the start.
     TMidiKitScore score;
@@ -108,8 +98,7 @@ TEST(MidiKitScore, WaitingBehindSysexDoesNotShiftLaterEvents)
     EXPECT_EQ(c.Text(), "0:F0/F0 9:F0/F7 0:90/01 11:90/02 ");
 }
 
-TEST(MidiKitScore, UnendedSysexDoesNotHoldBackOtherTracksForever)
-{
+TEST(MidiKitScore, UnendedSysexDoesNotHoldBackOtherTracksForever) {
     TMidiKitScore score;
     score.Add(TrackAt({{0, 0xF0, 0xF0}, {1, 0xF0, 0x43}}));
     score.Add(TrackAt({{0, 0x90, 1}, {5, 0x90, 2}}));
@@ -118,25 +107,21 @@ TEST(MidiKitScore, UnendedSysexDoesNotHoldBackOtherTracksForever)
     EXPECT_EQ(c.Text(), "0:F0/F0 1:F0/43 0:90/01 4:90/02 ");
 }
 
-TEST(MidiKitScore, BatchBoundariesKeepDeltaTimesAndSysexWhole)
-{
+TEST(MidiKitScore, BatchBoundariesKeepDeltaTimesAndSysexWhole) {
     // 600 events one tick apart: the 513th comes from the second batch.
     TMidiKitScore score;
     std::vector<std::tuple<uint32_t, uint8_t, uint8_t>> many;
-    for (uint32_t i = 0; i < 600; ++i)
-        many.emplace_back(i + 1, 0x90, i & 0x7F);
+    for (uint32_t i = 0; i < 600; ++i) many.emplace_back(i + 1, 0x90, i & 0x7F);
     score.Add(TrackAt(many));
     Collector c;
     score.StartOut(c.Sink());
     ASSERT_EQ(c.got.size(), 600u);
-    for (const MidiEvent& e : c.got)
-        ASSERT_EQ(e.time, 1u);
+    for (const MidiEvent& e : c.got) ASSERT_EQ(e.time, 1u);
 
     // A 700-byte message spans two batches; the other track still waits.
     TMidiKitScore big;
     std::vector<std::tuple<uint32_t, uint8_t, uint8_t>> dump;
-    for (uint32_t i = 0; i < 700; ++i)
-        dump.emplace_back(0, 0xF0, i == 0 ? 0xF0 : (i == 699 ? 0xF7 : 0x01));
+    for (uint32_t i = 0; i < 700; ++i) dump.emplace_back(0, 0xF0, i == 0 ? 0xF0 : (i == 699 ? 0xF7 : 0x01));
     big.Add(TrackAt({{0, 0x90, 0x33}, {0, 0x90, 0x34}}));
     big.Add(TrackAt(dump));
     Collector d;
@@ -144,8 +129,7 @@ TEST(MidiKitScore, BatchBoundariesKeepDeltaTimesAndSysexWhole)
     ASSERT_EQ(d.got.size(), 702u);
     EXPECT_EQ(d.got[0].data1, 0x33);
     EXPECT_EQ(d.got[1].data1, 0x34) << "equal times: the lower track first";
-    for (size_t i = 2; i < 702; ++i)
-        ASSERT_EQ(d.got[i].status, 0xF0) << i;
+    for (size_t i = 2; i < 702; ++i) ASSERT_EQ(d.got[i].status, 0xF0) << i;
 
     TMidiKitScore late;
     late.Add(TrackAt({{1, 0x90, 0x33}}));
@@ -158,8 +142,7 @@ TEST(MidiKitScore, BatchBoundariesKeepDeltaTimesAndSysexWhole)
     EXPECT_EQ(l.got[700].time, 1u);
 }
 
-TEST(MidiKitScore, MutedRecordingAndEmptyTracksSendNothing)
-{
+TEST(MidiKitScore, MutedRecordingAndEmptyTracksSendNothing) {
     TMidiKitScore empty;
     Collector c;
     empty.StartOut(c.Sink());
@@ -182,8 +165,7 @@ TEST(MidiKitScore, MutedRecordingAndEmptyTracksSendNothing)
     EXPECT_EQ(c.got.size(), 1u);
 }
 
-TEST(MidiKitScore, RefusedEventIsOfferedAgainAndRunsRestart)
-{
+TEST(MidiKitScore, RefusedEventIsOfferedAgainAndRunsRestart) {
     TMidiKitScore score;
     score.Add(TrackAt({{0, 0x90, 1}, {1, 0x90, 2}, {2, 0x90, 3}, {3, 0x90, 4}}));
     Collector c;
@@ -200,8 +182,7 @@ TEST(MidiKitScore, RefusedEventIsOfferedAgainAndRunsRestart)
     EXPECT_EQ(again.Text(), "0:90/01 1:90/02 1:90/03 1:90/04 ");
 }
 
-TEST(MidiKitScore, ContainerOwnsItsTracks)
-{
+TEST(MidiKitScore, ContainerOwnsItsTracks) {
     TMidiKitScore score;
     score.Add(nullptr);
     auto* a = new TMidiKitTrack;
@@ -217,7 +198,7 @@ TEST(MidiKitScore, ContainerOwnsItsTracks)
     EXPECT_EQ(score.Remove(a), 2);
     EXPECT_EQ(score.Find(a), -1);
     EXPECT_EQ(score.Remove(a), -1);
-    delete a; // it was handed back
+    delete a;  // it was handed back
 
     auto* c = new TMidiKitTrack;
     TMidiKitTrack* previous = score.Put(0, c);
@@ -226,7 +207,7 @@ TEST(MidiKitScore, ContainerOwnsItsTracks)
     delete previous;
     EXPECT_EQ(score.Put(5, nullptr), nullptr);
 
-    score.Insert(99, nullptr); // out of range: appended, not lost
+    score.Insert(99, nullptr);  // out of range: appended, not lost
     EXPECT_EQ(score.getCount(), 3);
     score.Clear();
     EXPECT_EQ(score.getCount(), 0);

@@ -21,8 +21,7 @@ protected:
 
 }  // namespace
 
-TEST(MidiKitSyncConvert, BeatsPerMinuteToMicroseconds)
-{
+TEST(MidiKitSyncConvert, BeatsPerMinuteToMicroseconds) {
     EXPECT_EQ(TMidiKitSync::Convert(120.0), 500000u);
     EXPECT_EQ(TMidiKitSync::Convert(0.0), 500000u);
     EXPECT_EQ(TMidiKitSync::Convert(60.0), 1000000u);
@@ -36,14 +35,12 @@ TEST(MidiKitSyncConvert, BeatsPerMinuteToMicroseconds)
     EXPECT_EQ(TMidiKitSync::Convert(0.001), 0xFFFFFFFFu);
 }
 
-TEST(MidiKitSyncConvert, MicrosecondsToBeatsPerMinute)
-{
+TEST(MidiKitSyncConvert, MicrosecondsToBeatsPerMinute) {
     EXPECT_DOUBLE_EQ(TMidiKitSync::Convert(500000u), 120.0);
     EXPECT_DOUBLE_EQ(TMidiKitSync::Convert(1000000u), 60.0);
 }
 
-TEST_F(MidiKitSyncStub, StateRulesAndTheirMessages)
-{
+TEST_F(MidiKitSyncStub, StateRulesAndTheirMessages) {
     TMidiKitSync noKit;
     EXPECT_EQ(Thrown([&] { noKit.Open(0, 10); }), "No MidiKit");
     EXPECT_EQ(Thrown([&] { sync.Start(); }), "sync not open");
@@ -69,8 +66,7 @@ TEST_F(MidiKitSyncStub, StateRulesAndTheirMessages)
     EXPECT_EQ(s.control->Log(), "OpenSync StartSync PauseSync0 ReStartSync StopSync CloseSync ");
 }
 
-TEST_F(MidiKitSyncStub, OpenResultBoundary)
-{
+TEST_F(MidiKitSyncStub, OpenResultBoundary) {
     s.control->SetOpenResult(0x20);
     EXPECT_FALSE(sync.Open(0, 10));
     EXPECT_EQ(sync.GetHSync(), 0u);
@@ -84,8 +80,7 @@ TEST_F(MidiKitSyncStub, OpenResultBoundary)
     EXPECT_EQ(s.control->Log(), "OpenSync OpenSync ");
 }
 
-TEST_F(MidiKitSyncStub, ModeAndPeriodReopenInPlaceAndMayClose)
-{
+TEST_F(MidiKitSyncStub, ModeAndPeriodReopenInPlaceAndMayClose) {
     ASSERT_TRUE(sync.Open(0, 10));
     sync.Mode(2);
     EXPECT_EQ(sync.GetMode(), 2);
@@ -98,8 +93,7 @@ TEST_F(MidiKitSyncStub, ModeAndPeriodReopenInPlaceAndMayClose)
     EXPECT_EQ(sync.GetHSync(), 0u);
 }
 
-TEST_F(MidiKitSyncStub, TempoAndResolution)
-{
+TEST_F(MidiKitSyncStub, TempoAndResolution) {
     ASSERT_TRUE(sync.Open(0, 10));
     EXPECT_TRUE(sync.Tempo(TMidiKitSync::Convert(90.0)));
     EXPECT_EQ(sync.Tempo(), 666666u);
@@ -107,8 +101,7 @@ TEST_F(MidiKitSyncStub, TempoAndResolution)
     EXPECT_EQ(sync.Resolution(), 480);
 }
 
-TEST_F(MidiKitSyncStub, BeatsAndDoneArriveOnTheComponentsThread)
-{
+TEST_F(MidiKitSyncStub, BeatsAndDoneArriveOnTheComponentsThread) {
     int beats = 0, done = 0;
     QThread* thread = nullptr;
     ASSERT_TRUE(sync.Open(0, 10));
@@ -126,8 +119,7 @@ TEST_F(MidiKitSyncStub, BeatsAndDoneArriveOnTheComponentsThread)
     sync.OnSyncDone = [&](TMidiKitSync*) { ++done; };
     std::thread([t] {
         // Beats are never merged: each one counts.
-        for (int i = 0; i < 5; ++i)
-            t->Notify(t->context, MIDIKIT_MSG_SYNC_BEAT);
+        for (int i = 0; i < 5; ++i) t->Notify(t->context, MIDIKIT_MSG_SYNC_BEAT);
         t->Notify(t->context, MIDIKIT_MSG_SYNC_DONE);
     }).join();
     ASSERT_TRUE(PumpUntil([&] { return done == 1; }));
@@ -135,8 +127,7 @@ TEST_F(MidiKitSyncStub, BeatsAndDoneArriveOnTheComponentsThread)
     EXPECT_EQ(thread, App()->thread());
 }
 
-TEST_F(MidiKitSyncStub, DestroyingARunningSyncStopsAndClosesIt)
-{
+TEST_F(MidiKitSyncStub, DestroyingARunningSyncStopsAndClosesIt) {
     {
         TMidiKitSync other;
         other.MidiKit = s.kit.get();

@@ -25,53 +25,39 @@
 
 namespace morvelant::test {
 
-inline QCoreApplication* App()
-{
-    return testsupport::CoreApp();
-}
+inline QCoreApplication* App() { return testsupport::CoreApp(); }
 
 using testsupport::ExeFolder;
 
 // Runs the event loop until pred holds or the wait limit passes; the result
 // is pred's last value. The limit only keeps a broken test from hanging.
-inline bool PumpUntil(const std::function<bool()>& pred, int limitMs = 5000)
-{
+inline bool PumpUntil(const std::function<bool()>& pred, int limitMs = 5000) {
     App();
     return testsupport::PumpUntil(pred, limitMs);
 }
 
 // Lets queued calls run for a short while (to show that nothing arrives).
-inline void PumpFor(int ms)
-{
+inline void PumpFor(int ms) {
     App();
     testsupport::PumpFor(ms);
 }
 
-inline std::string VariantFolder(const std::string& name)
-{
-    return ExeFolder() + "/variants/" + name;
-}
+inline std::string VariantFolder(const std::string& name) { return ExeFolder() + "/variants/" + name; }
 
 // The scripting side of a loaded stand-in library (same instance as the
 // root component's, found with RTLD_NOLOAD).
 class StubControl {
 public:
-    explicit StubControl(const std::string& path)
-    {
-        handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    }
-    ~StubControl()
-    {
-        if (handle)
-            ::dlclose(handle);
+    explicit StubControl(const std::string& path) { handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD); }
+    ~StubControl() {
+        if (handle) ::dlclose(handle);
     }
     StubControl(const StubControl&) = delete;
     StubControl& operator=(const StubControl&) = delete;
     bool Loaded() const { return handle != nullptr; }
 
     template <typename F>
-    F Fn(const char* name) const
-    {
+    F Fn(const char* name) const {
         return reinterpret_cast<F>(::dlsym(handle, name));
     }
     void Reset() const { Fn<void (*)()>("StubReset")(); }
@@ -82,8 +68,7 @@ public:
     MidiKitNotifyTarget* OutTarget() const { return Fn<MidiKitNotifyTarget* (*)()>("StubOutTarget")(); }
     MidiKitNotifyTarget* SyncTarget() const { return Fn<MidiKitNotifyTarget* (*)()>("StubSyncTarget")(); }
     uint32_t LastSync() const { return Fn<uint32_t (*)()>("StubLastSync")(); }
-    void PushIn(uint32_t time, uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) const
-    {
+    void PushIn(uint32_t time, uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0) const {
         Fn<void (*)(uint32_t, uint8_t, uint8_t, uint8_t)>("StubPushIn")(time, status, d1, d2);
     }
     int OutCount() const { return Fn<int (*)()>("StubOutCount")(); }
@@ -96,16 +81,14 @@ private:
 
 // A root component over the full stand-in library, reset to its defaults.
 struct StubKit {
-    StubKit()
-    {
+    StubKit() {
         App();
         TMidiKit::SetLibraryFolder(VariantFolder("full"));
         kit = std::make_unique<TMidiKit>();
         control = std::make_unique<StubControl>(kit->LibraryPath());
         control->Reset();
     }
-    ~StubKit()
-    {
+    ~StubKit() {
         control.reset();
         kit.reset();
         TMidiKit::SetLibraryFolder("");
@@ -116,8 +99,7 @@ struct StubKit {
 
 // The real driver library from the program folder, on its loopback backend
 // (4 ports each way, output k wired to input k).
-inline std::unique_ptr<TMidiKit> LoopbackKit()
-{
+inline std::unique_ptr<TMidiKit> LoopbackKit() {
     App();
     ::setenv("MIDIKIT_BACKEND", "loopback", 1);
     TMidiKit::SetLibraryFolder("");
@@ -128,8 +110,7 @@ using testsupport::JackReachable;
 using testsupport::JackServerName;
 
 // The real driver library on the JACK server.
-inline std::unique_ptr<TMidiKit> JackKit()
-{
+inline std::unique_ptr<TMidiKit> JackKit() {
     App();
     testsupport::UseJackServer();
     ::setenv("MIDIKIT_BACKEND", "jack", 1);
@@ -143,9 +124,7 @@ inline std::unique_ptr<TMidiKit> JackKit()
 class JackPeer : public testsupport::JackPeer {
 public:
     explicit JackPeer(const std::string& tag)
-        : testsupport::JackPeer({.in = Client(tag) + "i", .out = Client(tag) + "o"}), client(Client(tag))
-    {
-    }
+        : testsupport::JackPeer({.in = Client(tag) + "i", .out = Client(tag) + "o"}), client(Client(tag)) {}
     std::string InName() const { return client + "i:in"; }
     std::string OutName() const { return client + "o:out"; }
     static std::string Client(const std::string& tag) { return "pr" + tag + std::to_string(::getpid()); }
@@ -154,13 +133,10 @@ public:
 };
 
 // The exception text that f throws, or "(no exception)".
-inline std::string Thrown(const std::function<void()>& f)
-{
+inline std::string Thrown(const std::function<void()>& f) {
     try {
         f();
-    } catch (const EMidiKitException& e) {
-        return e.what();
-    }
+    } catch (const EMidiKitException& e) { return e.what(); }
     return "(no exception)";
 }
 

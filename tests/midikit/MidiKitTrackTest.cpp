@@ -11,27 +11,20 @@ using morvelant::TMidiKitTrack;
 
 namespace {
 
-MidiEvent E(uint32_t time, uint8_t status = 0x90, uint8_t d1 = 0, uint8_t d2 = 0)
-{
+MidiEvent E(uint32_t time, uint8_t status = 0x90, uint8_t d1 = 0, uint8_t d2 = 0) {
     return MidiEvent{time, status, d1, d2, 0};
 }
 
-void Append(TMidiKitTrack& t, const MidiEvent& e)
-{
-    ASSERT_TRUE(t.InsertEvent(&e, TMidiKitTrack::LastIndex));
-}
+void Append(TMidiKitTrack& t, const MidiEvent& e) { ASSERT_TRUE(t.InsertEvent(&e, TMidiKitTrack::LastIndex)); }
 
 // data1 of the held events, for compact comparisons.
-std::vector<int> Tags(TMidiKitTrack& t)
-{
+std::vector<int> Tags(TMidiKitTrack& t) {
     std::vector<int> v;
-    for (uint32_t i = 0; i < t.Count(); ++i)
-        v.push_back(t.GetEvent(i)->data1);
+    for (uint32_t i = 0; i < t.Count(); ++i) v.push_back(t.GetEvent(i)->data1);
     return v;
 }
 
-TEST(MidiKitTrack, NewTrackGrowsByWholeStepsAndKeepsItsEvents)
-{
+TEST(MidiKitTrack, NewTrackGrowsByWholeStepsAndKeepsItsEvents) {
     TMidiKitTrack t;
     EXPECT_EQ(t.GetBufferSize(), 8192u);
     EXPECT_EQ(t.GetNumEvents(), 0u);
@@ -49,11 +42,9 @@ TEST(MidiKitTrack, NewTrackGrowsByWholeStepsAndKeepsItsEvents)
     EXPECT_EQ(t.GetEvent(16384), nullptr);
 }
 
-TEST(MidiKitTrack, InsertAndDeleteInsideAndAtTheEdges)
-{
+TEST(MidiKitTrack, InsertAndDeleteInsideAndAtTheEdges) {
     TMidiKitTrack t;
-    for (uint8_t tag : {'A', 'B', 'C'})
-        Append(t, E(0, 0x90, tag));
+    for (uint8_t tag : {'A', 'B', 'C'}) Append(t, E(0, 0x90, tag));
     const MidiEvent e = E(0, 0x90, 'e');
     ASSERT_TRUE(t.InsertEvent(&e, 1));
     EXPECT_EQ(Tags(t), (std::vector<int>{'A', 'e', 'B', 'C'}));
@@ -72,8 +63,7 @@ TEST(MidiKitTrack, InsertAndDeleteInsideAndAtTheEdges)
     EXPECT_EQ(Tags(t), (std::vector<int>{'A', 'A'}));
 }
 
-TEST(MidiKitTrack, DeleteFromEmptyAndInsertPastCountAreRefused)
-{
+TEST(MidiKitTrack, DeleteFromEmptyAndInsertPastCountAreRefused) {
     TMidiKitTrack t;
     EXPECT_FALSE(t.DeleteEvent(TMidiKitTrack::LastIndex));
     EXPECT_FALSE(t.DeleteEvent(0));
@@ -87,13 +77,11 @@ TEST(MidiKitTrack, DeleteFromEmptyAndInsertPastCountAreRefused)
     EXPECT_FALSE(t.InsertEvent(&e, 2));
     EXPECT_EQ(Tags(t), (std::vector<int>{'x'}));
     // The sequencer's way of emptying a track stops at empty.
-    for (int i = 0; i < 3; ++i)
-        t.DeleteEvent(TMidiKitTrack::LastIndex);
+    for (int i = 0; i < 3; ++i) t.DeleteEvent(TMidiKitTrack::LastIndex);
     EXPECT_EQ(t.GetNumEvents(), 0u);
 }
 
-TEST(MidiKitTrack, EventAccessIsBoundByTheBuffer)
-{
+TEST(MidiKitTrack, EventAccessIsBoundByTheBuffer) {
     TMidiKitTrack t;
     Append(t, E(1));
     EXPECT_NE(t.GetEvent(1), nullptr) << "a slot past the count is still a slot";
@@ -101,7 +89,7 @@ TEST(MidiKitTrack, EventAccessIsBoundByTheBuffer)
     const MidiEvent e = E(9, 0xB0, 7, 100);
     t.SetEvent(&e, 8191);
     EXPECT_EQ(t.GetEvent(8191)->data2, 100);
-    t.SetEvent(&e, 8192); // ignored
+    t.SetEvent(&e, 8192);  // ignored
     EXPECT_EQ(t.GetTime(0), 1u);
     EXPECT_EQ(t.GetTime(1), 0u) << "beyond the count";
 
@@ -124,11 +112,9 @@ TEST(MidiKitTrack, EventAccessIsBoundByTheBuffer)
     EXPECT_EQ(t.GetNumEvents(), 0u);
 }
 
-TEST(MidiKitTrack, ReadingRecordingAndMuting)
-{
+TEST(MidiKitTrack, ReadingRecordingAndMuting) {
     TMidiKitTrack t;
-    for (uint8_t i = 0; i < 5; ++i)
-        Append(t, E(i, 0x90, i));
+    for (uint8_t i = 0; i < 5; ++i) Append(t, E(i, 0x90, i));
     ASSERT_NE(t.Read(), nullptr);
     EXPECT_EQ(t.Read()->data1, 1);
     EXPECT_EQ(t.GetNumEvents(), 3u);
@@ -157,11 +143,9 @@ TEST(MidiKitTrack, ReadingRecordingAndMuting)
     EXPECT_EQ(t.GetNumEvents(), 8192u) << "never more than the buffer holds";
 }
 
-TEST(MidiKitTrack, AbsoluteTimesOfTheScoresChunks)
-{
+TEST(MidiKitTrack, AbsoluteTimesOfTheScoresChunks) {
     TMidiKitTrack t;
-    for (uint32_t d : {10u, 0u, 5u})
-        Append(t, E(d));
+    for (uint32_t d : {10u, 0u, 5u}) Append(t, E(d));
     uint32_t n = 512;
     std::vector<MidiEvent> abs = t.GetAbsBuffer(0, &n);
     ASSERT_EQ(n, 3u);
@@ -202,18 +186,17 @@ TEST(MidiKitTrack, AbsoluteTimesOfTheScoresChunks)
     EXPECT_EQ(t.GetTime(2), 0u) << "never below zero";
     t.SlideTrack(0, 7);
     EXPECT_EQ(t.GetTime(0), 17u);
-    t.SlideTrack(5, 7); // no such event
+    t.SlideTrack(5, 7);  // no such event
 }
 
-TEST(MidiKitTrack, NameAndFileOperationsWithoutAFile)
-{
+TEST(MidiKitTrack, NameAndFileOperationsWithoutAFile) {
     TMidiKitTrack t;
     EXPECT_EQ(t.GetTrackName(), "");
     t.SetTrackName("DUMP 01 ");
     EXPECT_EQ(t.GetTrackName(), "DUMP 01 ");
     EXPECT_FALSE(t.Load());
     EXPECT_FALSE(t.Save());
-    t.Detach(); // no input: only stops recording
+    t.Detach();  // no input: only stops recording
     t.IsRecording(true);
     t.Detach();
     EXPECT_FALSE(t.Recording());

@@ -27,8 +27,7 @@ static int stubOutCount = 0;
 static char stubLog[STUB_LOG];
 static uint32_t stubTempo = 500000, stubResolution = 96;
 
-static void Log(const char* call)
-{
+static void Log(const char* call) {
     size_t used = strlen(stubLog);
     size_t n = strlen(call);
     if (used + n + 2 < STUB_LOG) {
@@ -38,8 +37,7 @@ static void Log(const char* call)
     }
 }
 
-static void Name(const char* prefix, uint32_t port, char* buffer32)
-{
+static void Name(const char* prefix, uint32_t port, char* buffer32) {
     /* "Stub In 0" ... written as the library would: NUL-terminated, <= 32 */
     size_t n = strlen(prefix);
     memcpy(buffer32, prefix, n);
@@ -48,8 +46,7 @@ static void Name(const char* prefix, uint32_t port, char* buffer32)
 }
 
 /* ---- scripting ---- */
-STUB_API void StubReset(void)
-{
+STUB_API void StubReset(void) {
     stubVersion = 0x0240;
     stubOpenResult = 0x100;
     stubPutResult = 0;
@@ -68,8 +65,7 @@ STUB_API MidiKitNotifyTarget* StubInTarget(void) { return stubInTarget; }
 STUB_API MidiKitNotifyTarget* StubOutTarget(void) { return stubOutTarget; }
 STUB_API MidiKitNotifyTarget* StubSyncTarget(void) { return stubSyncTarget; }
 STUB_API uint32_t StubLastSync(void) { return stubLastSync; }
-STUB_API void StubPushIn(uint32_t time, uint8_t status, uint8_t d1, uint8_t d2)
-{
+STUB_API void StubPushIn(uint32_t time, uint8_t status, uint8_t d1, uint8_t d2) {
     if (stubInCount < STUB_QUEUE) {
         MidiEvent* e = &stubInQueue[(stubInHead + stubInCount) % STUB_QUEUE];
         e->time = time;
@@ -101,8 +97,7 @@ MIDIKIT_API void GetMidiInDescription(uint32_t port, char* b) { Name("Stub In ",
 MIDIKIT_API void GetMidiOutDescription(uint32_t port, char* b) { Name("Stub Out ", port, b); }
 #endif
 #ifndef OMIT_OpenMidiIn
-MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* n, uint32_t port, uint32_t sync, uint32_t arg)
-{
+MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* n, uint32_t port, uint32_t sync, uint32_t arg) {
     Log("OpenMidiIn");
     stubInTarget = n;
     stubLastSync = sync;
@@ -119,10 +114,8 @@ MIDIKIT_API void StopMidiIn(uint32_t h) { Log("StopMidiIn"); }
 MIDIKIT_API void CloseMidiIn(uint32_t h) { Log("CloseMidiIn"); }
 #endif
 #ifndef OMIT_GetMidiIn
-MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t h)
-{
-    if (stubInCount == 0)
-        return 0;
+MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t h) {
+    if (stubInCount == 0) return 0;
     stubCurrent = stubInQueue[stubInHead];
     stubInHead = (stubInHead + 1) % STUB_QUEUE;
     --stubInCount;
@@ -130,8 +123,7 @@ MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t h)
 }
 #endif
 #ifndef OMIT_OpenMidiOut
-MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* n, uint32_t port, uint32_t sync, uint32_t arg)
-{
+MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* n, uint32_t port, uint32_t sync, uint32_t arg) {
     Log("OpenMidiOut");
     stubOutTarget = n;
     stubLastSync = sync;
@@ -139,12 +131,9 @@ MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* n, uint32_t port, uint32_t
 }
 #endif
 #ifndef OMIT_PutMidiOut
-MIDIKIT_API uint16_t PutMidiOut(uint32_t h, LPMIDIEVENT e)
-{
-    if (stubPutResult != 0)
-        return stubPutResult;
-    if (stubOutCount < STUB_QUEUE)
-        stubOut[stubOutCount++] = *e;
+MIDIKIT_API uint16_t PutMidiOut(uint32_t h, LPMIDIEVENT e) {
+    if (stubPutResult != 0) return stubPutResult;
+    if (stubOutCount < STUB_QUEUE) stubOut[stubOutCount++] = *e;
     return 0;
 }
 #endif
@@ -158,8 +147,7 @@ MIDIKIT_API void ResetMidiOut(uint32_t h) { Log("ResetMidiOut"); }
 MIDIKIT_API void CloseMidiOut(uint32_t h) { Log("CloseMidiOut"); }
 #endif
 #ifndef OMIT_OpenSync
-MIDIKIT_API uint32_t OpenSync(uint32_t h, MidiKitNotifyTarget* n, uint32_t mode, uint32_t period)
-{
+MIDIKIT_API uint32_t OpenSync(uint32_t h, MidiKitNotifyTarget* n, uint32_t mode, uint32_t period) {
     Log("OpenSync");
     stubSyncTarget = n;
     return stubOpenResult;
@@ -181,8 +169,7 @@ MIDIKIT_API void CloseSync(uint32_t h) { Log("CloseSync"); }
 MIDIKIT_API void PauseSync(uint32_t h, uint32_t p) { Log(p ? "PauseSync1" : "PauseSync0"); }
 #endif
 #ifndef OMIT_SetTempo
-MIDIKIT_API uint16_t SetTempo(uint32_t h, uint32_t t)
-{
+MIDIKIT_API uint16_t SetTempo(uint32_t h, uint32_t t) {
     stubTempo = t;
     return 0;
 }
@@ -221,14 +208,8 @@ MIDIKIT_API uint32_t GetSMFResolution(uint32_t h) { return 96; }
 MIDIKIT_API void SetSMFResolution(uint32_t h, uint32_t r) {}
 #endif
 #ifndef OMIT_ReadMetaEvent
-MIDIKIT_API int32_t ReadMetaEvent(uint32_t h, uint32_t t, uint8_t type, char** d, uint32_t* l)
-{
-    return -1;
-}
+MIDIKIT_API int32_t ReadMetaEvent(uint32_t h, uint32_t t, uint8_t type, char** d, uint32_t* l) { return -1; }
 #endif
 #ifndef OMIT_WriteMetaEvent
-MIDIKIT_API int32_t WriteMetaEvent(uint32_t h, uint32_t t, uint8_t type, const char* s, uint32_t l)
-{
-    return 0;
-}
+MIDIKIT_API int32_t WriteMetaEvent(uint32_t h, uint32_t t, uint8_t type, const char* s, uint32_t l) { return 0; }
 #endif

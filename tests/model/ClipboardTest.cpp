@@ -109,9 +109,9 @@ TEST_F(Clipboard, WholeFaderExchangeSwapsNamesAndKeepsLiveState) {
     EXPECT_EQ(P(0).KeyOffName[1], "Off40");
     EXPECT_EQ(m.FaderClipboard.KeyOnName, "On10");
     EXPECT_EQ(m.FaderClipboard.KeyOffName, "Off10");
-    EXPECT_EQ(P(0).ActiveMode(1), 0x81);     // stored words, flag bits included
+    EXPECT_EQ(P(0).ActiveMode(1), 0x81);  // stored words, flag bits included
     EXPECT_EQ(P(0).FaderMidiMode(1), 0xC3);
-    EXPECT_EQ(m.FaderStates[1].Value, 77);   // the fader keeps its live state
+    EXPECT_EQ(m.FaderStates[1].Value, 77);  // the fader keeps its live state
     EXPECT_TRUE(m.KeyStates[1].LampOn);
     EXPECT_EQ(m.FaderStateClipboard.Value, 77);  // and the clipboard takes it
 }

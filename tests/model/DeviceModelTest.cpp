@@ -235,7 +235,7 @@ TEST(Patterns, InitTrackKeepsChannelStatusAndMute) {
 TEST(FaderStateMath, ScaledValueAndPosition) {
     EXPECT_EQ(ScaledFaderValue(0, 127, 0), 127);
     EXPECT_EQ(ScaledFaderValue(0, 127, 127), 0);
-    EXPECT_EQ(ScaledFaderValue(20, 10, 0), 10);    // inverted range
+    EXPECT_EQ(ScaledFaderValue(20, 10, 0), 10);  // inverted range
     EXPECT_EQ(ScaledFaderValue(20, 10, 127), 20);
     for (int pos = 0; pos < 128; ++pos) EXPECT_EQ(ScaledFaderValue(64, 64, pos), 64);
     EXPECT_EQ(FaderPositionOfValue(64, 64, 64), 127);
@@ -262,8 +262,8 @@ TEST(FaderStateReset, FromSelectedPreset) {
     p.FaderOutMode(3) = 1;
     p.SwitchMode(3) = 0;
     p.FaderMidiMode(3) = 3 | (6 << 3);  // HookOnFad
-    p.ActiveMode(3) = 0x81;             // Relative
-    panel.position[3] = 27;             // value 100 in the full range
+    p.ActiveMode(3) = 0x81;  // Relative
+    panel.position[3] = 27;  // value 100 in the full range
     m->ResetFaderState(3);
     m->ResetKeyState(3);
     const FaderState& s = m->FaderStates[3];

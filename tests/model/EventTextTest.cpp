@@ -17,11 +17,9 @@ protected:
 }  // namespace
 
 TEST_F(EventText, ChannelEvents) {
-    EXPECT_EQ(m.EventDefinitionText(0xB3, 7, 128, "", 100),
-              "CONTROLLER      CH:4    CTRL:  7:Volume    VALUE: [100] ");
+    EXPECT_EQ(m.EventDefinitionText(0xB3, 7, 128, "", 100), "CONTROLLER      CH:4    CTRL:  7:Volume    VALUE: [100] ");
     EXPECT_EQ(m.EventDefinitionText(0x90, 60, 127, "", 0), "NOTEON      CH:1    NOTE: 60:  C  4    VELOCITY:127");
-    EXPECT_EQ(m.EventDefinitionText(0x8F, 128, 0, "", 61),
-              "NOTEOFF      CH:16    NOTE: [ 61:  C# 4]     VELOCITY:0");
+    EXPECT_EQ(m.EventDefinitionText(0x8F, 128, 0, "", 61), "NOTEOFF      CH:16    NOTE: [ 61:  C# 4]     VELOCITY:0");
     EXPECT_EQ(m.EventDefinitionText(0xA0, 1, 2, "", 0), "POLY AFTERTOUCH      CH:1    NOTE:  1:  C#-1    PRESSURE:2");
     EXPECT_EQ(m.EventDefinitionText(0xC1, 5, 9, "", 0), "PROGRAM CHANGE      CH:2    PROGRAM NUMBER:5");
     EXPECT_EQ(m.EventDefinitionText(0xD0, 128, 9, "", 3), "MONO AFTERTOUCH      CH:1    PRESSURE: [3] ");

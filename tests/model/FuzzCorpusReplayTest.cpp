@@ -94,8 +94,8 @@ void WriteSeeds() {
     v2.erase(v2.begin() + 4, v2.begin() + 24);
     v2[0] = 2;
     Save("EditorFileFuzz", "pattern_v2.MVT", v2);
-    std::vector<uint8_t> v1 = {1, 0, 0, 0, 1, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 'B', 'a', 's', 's',
-                               2, 0, 0, 0, 'n', 'o'};
+    std::vector<uint8_t> v1 = {1, 0, 0, 0,   1,   0,   0,   0, 3, 0, 0, 0,   4,
+                               0, 0, 0, 'B', 'a', 's', 's', 2, 0, 0, 0, 'n', 'o'};
     ev.clear();
     const std::size_t e1 = BuildPresetValueDump(m, ev, 3, 3);
     const std::size_t e2 = BuildPresetTextDump(m, ev, 3, 3);

@@ -144,7 +144,7 @@ TEST_F(InitKinds, MidiCtrlFixedAndSliderSettings) {
 }
 
 TEST_F(InitKinds, MidiCtrlDataBytesStayWithinMidi) {
-    m.InitValues[InitMinIndex(kFaderCtrl)] = 110;   // 110 + 23 would pass 127
+    m.InitValues[InitMinIndex(kFaderCtrl)] = 110;  // 110 + 23 would pass 127
     m.InitValues[InitMinIndex(kKeyonValue)] = 105;  // 105 + 23 = 128 would turn live
     m.InitRanges[kKeyonValue] = true;
     m.InitValues[InitMinIndex(kKeyoffValue)] = 300;  // nonsense fixed value

@@ -43,7 +43,12 @@ TEST(Parameters, CharactersAreSignExtended) {
 // accessor into a zeroed record and find it at the word the layout names.
 TEST(Parameters, EveryNamedAccessorHitsItsWord) {
     using MP = Morvelant_Parameters;
-    struct Case { const char* name; int32_t& (*at)(MP&, int); int word; int count; };
+    struct Case {
+        const char* name;
+        int32_t& (*at)(MP&, int);
+        int word;
+        int count;
+    };
     const Case cases[] = {
         {"PresetName", [](MP& m, int i) -> int32_t& { return m.PresetName(i); }, 0, 8},
         {"PresetReserved1", [](MP& m, int i) -> int32_t& { return m.PresetReserved1(i); }, 8, 8},
@@ -78,7 +83,12 @@ TEST(Parameters, EveryNamedAccessorHitsItsWord) {
         }
 
     using PP = Pattern_Parameters;
-    struct PCase { const char* name; int32_t& (*at)(PP&, int); int word; int count; };
+    struct PCase {
+        const char* name;
+        int32_t& (*at)(PP&, int);
+        int word;
+        int count;
+    };
     const PCase pcases[] = {
         {"PatternHeader", [](PP& m, int i) -> int32_t& { return m.PatternHeader(i); }, 0, 16},
         {"TrackEvent", [](PP& m, int i) -> int32_t& { return m.TrackEvent(i); }, 16, 8},

@@ -127,9 +127,9 @@ TEST_F(PresetFilesTest, FactoryRecordsAndWorkingSetsHaveTheirExactSizes) {
     EXPECT_TRUE(std::equal(rec.begin(), rec.end(), b.begin() + long(kFileHead)));
     SysexBuffer dump;
     BuildPresetValueDump(m, dump, 0, 0);
-    EXPECT_EQ(std::vector<uint8_t>(b.begin() + long(kFileHead + rec.size()),
-                                   b.begin() + long(kFileHead + rec.size() + 1034)),
-              DumpBytes(dump));
+    EXPECT_EQ(
+        std::vector<uint8_t>(b.begin() + long(kFileHead + rec.size()), b.begin() + long(kFileHead + rec.size() + 1034)),
+        DumpBytes(dump));
     const std::size_t tail = kFileHead + rec.size() + 1034;
     std::vector<uint8_t> textHead;
     PutInt(textHead, 3);
@@ -462,7 +462,7 @@ TEST_F(PresetFilesTest, SelectedSlotsGoIntoOneFileInAscendingOrder) {
     ASSERT_TRUE(SaveSelectedPresets(m));
     const std::vector<uint8_t> b = ReadAll(Path("sel.MVR"));
     ASSERT_GT(b.size(), kFileHead + 4);
-    EXPECT_EQ(b[24], 2);        // Count
+    EXPECT_EQ(b[24], 2);  // Count
     EXPECT_EQ(b[kFileHead], 3);  // first record's slot
 
     m.PatternSlotSelected[63] = true;
@@ -538,8 +538,8 @@ TEST_F(PresetFilesTest, IllegalVersionIsRefusedOnceBeforeAnyRecord) {
 }
 
 TEST_F(PresetFilesTest, AStandardMidiFileIsRefusedCleanly) {
-    std::vector<uint8_t> smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0x01, 0xE0,
-                                'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
+    std::vector<uint8_t> smf = {'M',  'T', 'h', 'd', 0,   0, 0, 6, 0, 1, 0,    2,    0x01,
+                                0xE0, 'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
     WriteAll(Path("song.MID"), smf);
     DeviceModel m;
     EXPECT_FALSE(ReadPresetFile(m, Path("song.MID")));
@@ -655,10 +655,10 @@ TEST_F(PresetFilesTest, DamagedFilesLoadNothing) {
     PutInt(file, 4);
     PutInt(file, 3);
     const std::vector<uint8_t> text = {0xF0, 0x00, 0x4D, 0x56, 0x12, 0x00, 0x20, 0x03, 0x04,  // header
-                                       0x0A, 0x00, 0x00, 0x00, 0x04, 0x00,                    // S = 10
-                                       0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x30, 0x01,        // fader 1: B0
-                                       0x00, 0x00, 0x00, 0x00, 0x7F, 0x01,                    // end entry
-                                       0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0xF7};             // size-0 block
+                                       0x0A, 0x00, 0x00, 0x00, 0x04, 0x00,  // S = 10
+                                       0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x30, 0x01,  // fader 1: B0
+                                       0x00, 0x00, 0x00, 0x00, 0x7F, 0x01,  // end entry
+                                       0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0xF7};  // size-0 block
     PutInt(file, int32_t(text.size()));
     file.insert(file.end(), text.begin(), text.end());
     PutInt(file, 255);

@@ -162,7 +162,7 @@ TEST_F(Setters, OutOfRangeIndexesDoNothing) {
         m.SetKeyOnName(0, f, "x");
         m.SetFaderArrayWord(0, f, Morvelant_Parameters::aActiveMode, 0);
     }
-    m.SetFaderArrayWord(0, 0, 20, 1);   // no such array
+    m.SetFaderArrayWord(0, 0, 20, 1);  // no such array
     m.SetFaderArrayWord(0, 0, -1, 1);
     EXPECT_EQ(P(0), before);
     for (const FaderState& s : m.FaderStates) EXPECT_FALSE(s.Muted);

@@ -30,16 +30,16 @@ TEST(SysexCodecTest, HexToByteCountsOnlyUpperCaseDigitsOneToF) {
     EXPECT_EQ(HexToByte("7F"), 0x7F);
     EXPECT_EQ(HexToByte("b0"), 0x00);  // lower case counts 0
     EXPECT_EQ(HexToByte("XX"), 0x00);
-    EXPECT_EQ(HexToByte("9"), 0x90);   // a missing character counts 0
+    EXPECT_EQ(HexToByte("9"), 0x90);  // a missing character counts 0
     EXPECT_EQ(HexToByte(""), 0x00);
     EXPECT_EQ(HexToByte("G1"), 0x01);
 }
 
 TEST(SysexCodecTest, ValuePairsAndWordsKeepTheLowByteOnly) {
     SysexBuffer ev;
-    PutSysexValue(ev, 300);   // 300 & 0xFF = 44
+    PutSysexValue(ev, 300);  // 300 & 0xFF = 44
     PutSysexValue(ev, 0x82);  // 02 01
-    PutSysexValue(ev, -1);    // FF -> 7F 01
+    PutSysexValue(ev, -1);  // FF -> 7F 01
     PutSysexWord(ev, 0x1234);
     EXPECT_EQ(Bytes(ev), (std::vector<uint8_t>{44, 0, 0x02, 1, 0x7F, 1, 0x34, 0, 0x12, 0}));
     for (const MidiEvent& e : ev) {
@@ -70,10 +70,10 @@ TEST(SysexCodecTest, TextDumpWithPlaceholderAndNamesMatchesByteForByte) {
     Morvelant_Parameters p;
     p.FaderString[0] = "B0 07 XX";
     p.FaderMidiData1(0) = 2;
-    p.SliderName[1] = "Bass";       // sent, four blanks after
-    p.SliderName[2] = "Fader003";   // the default of fader 2: not sent
-    p.SliderName[0] = "Fader003";   // not the default of fader 0: sent
-    p.SpecialKeyString[4] = "FA";   // index 77
+    p.SliderName[1] = "Bass";  // sent, four blanks after
+    p.SliderName[2] = "Fader003";  // the default of fader 2: not sent
+    p.SliderName[0] = "Fader003";  // not the default of fader 0: sent
+    p.SpecialKeyString[4] = "FA";  // index 77
     SysexBuffer ev;
     const std::size_t end = BuildPresetTextDump(ev, 0, p);
 
@@ -151,12 +151,16 @@ TEST(SysexCodecTest, FactoryValueDumpFollowsTheByteTable) {
     std::vector<uint8_t> want = Header(0x04, 0);
     for (char c : std::string("Preset 1")) AppendPair(want, c);
     for (int i = 0; i < 8; ++i) AppendPair(want, 0);  // reserved 1
-    struct Range { int first; int value; bool perFader; };
+    struct Range {
+        int first;
+        int value;
+        bool perFader;
+    };
     // FaderValue .. SwitchMode, with the fader index where the value is f.
     const int kPerFader = -1;
-    const int factory[20] = {0, 0, 127, 0, 127, 8, 0x80, 3, 0, 0, 0xB0, kPerFader, 128, 0x90, kPerFader, 128,
-                             0x80, kPerFader, 128, 1};
-    const int firstByte[20] = {41, 89, 137, 185, 233, 281, 329, 377, 425, 473,
+    const int factory[20] = {0,    0,         127, 0,    127,       8,   0x80, 3,         0,   0,
+                             0xB0, kPerFader, 128, 0x90, kPerFader, 128, 0x80, kPerFader, 128, 1};
+    const int firstByte[20] = {41,  89,  137, 185, 233, 281, 329, 377, 425, 473,
                                521, 569, 617, 665, 713, 761, 809, 857, 905, 953};
     for (int k = 0; k < 20; ++k) {
         ASSERT_EQ(int(want.size()), firstByte[k]) << "array " << k;
@@ -185,13 +189,13 @@ TEST(SysexCodecTest, PatternDumpFollowsTheByteTable) {
     const std::vector<uint8_t> b = Bytes(ev);
     EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 9), Header(0x01, 3));
     auto pairAt = [&](int pos) { return b[std::size_t(pos)] + (b[std::size_t(pos + 1)] << 7); };
-    EXPECT_EQ(pairAt(9 + 2), 120);       // header word 1
-    EXPECT_EQ(pairAt(9 + 12), 254);      // MuteMask
+    EXPECT_EQ(pairAt(9 + 2), 120);  // header word 1
+    EXPECT_EQ(pairAt(9 + 12), 254);  // MuteMask
     for (int t = 0; t < 8; ++t) {
-        EXPECT_EQ(pairAt(41 + 2 * t), 0x90);   // TrackEvent
-        EXPECT_EQ(pairAt(73 + 2 * t), 127);    // TrackData2
-        EXPECT_EQ(pairAt(121 + 2 * t), 16);    // TrackEndStep
-        EXPECT_EQ(pairAt(201 + 2 * t), 1);     // TrackStartStep
+        EXPECT_EQ(pairAt(41 + 2 * t), 0x90);  // TrackEvent
+        EXPECT_EQ(pairAt(73 + 2 * t), 127);  // TrackData2
+        EXPECT_EQ(pairAt(121 + 2 * t), 16);  // TrackEndStep
+        EXPECT_EQ(pairAt(201 + 2 * t), 1);  // TrackStartStep
     }
     EXPECT_EQ(pairAt(153 + 2 * 3), 1 << 1);  // step 9 of track 1: word 72 + 2 + 1, bit 1
     EXPECT_EQ(pairAt(521 + 2 * (16 * 2 + 5)), 60);
@@ -371,7 +375,7 @@ TEST(SysexCodecTest, TextDumpWalkStopsOnZeroSizedAndOverlongBlocks) {
     // in an entry's index) is refused: the walk must never go back over
     // entries it has passed, or a dump of many such blocks takes ages.
     std::vector<uint8_t> b = Header(0x03, 0);
-    Append(b, {5, 0, 0, 0, 0, 0});          // S = 5: the block would end at byte 19
+    Append(b, {5, 0, 0, 0, 0, 0});  // S = 5: the block would end at byte 19
     Append(b, {4, 0, 0, 0, 0xF7, 0, 1, 0});  // an entry whose index pair starts with F7
     Append(b, {0, 0, 0, 0, 0x7F, 1, 0xF7});
     Morvelant_Parameters inside;

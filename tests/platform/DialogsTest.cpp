@@ -105,8 +105,9 @@ TEST_F(QtDialogsTest, FileDialogOffersUpperAndLowerCaseExtensions) {
     req.filter = "Morvelant Presets v1|*.M*|Morvelant Presets v2|*.MVR|Midi Files|*.MID";
     req.filterIndex = 2;
     EXPECT_FALSE(dialogs.OpenFile(req));
-    EXPECT_EQ(filters, (QStringList{"Morvelant Presets v1 (*.M* *.m*)", "Morvelant Presets v2 (*.MVR *.mvr)",
-                                    "Midi Files (*.MID *.mid)"}));
+    EXPECT_EQ(filters,
+              (QStringList{"Morvelant Presets v1 (*.M* *.m*)", "Morvelant Presets v2 (*.MVR *.mvr)",
+                           "Midi Files (*.MID *.mid)"}));
     EXPECT_EQ(selected, "Morvelant Presets v2 (*.MVR *.mvr)");
 }
 

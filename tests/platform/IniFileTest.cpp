@@ -2,13 +2,13 @@
 // regard to case, defaults, numbers, in-place edits, section erase, key order.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/IniFile.h"
 

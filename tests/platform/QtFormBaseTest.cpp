@@ -6,9 +6,9 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QPalette>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 
 #include "platform/QtColors.h"
@@ -62,8 +62,9 @@ TEST_F(QtFormBaseTest, CloseAsksFirstAndDoesWhatTheActionSays) {
         EXPECT_EQ(form.hides, 1);
     }
     SetFormEventHook({});
-    EXPECT_EQ(events, (std::vector<FormEvent>{FormEvent::Created, FormEvent::Shown, FormEvent::Hidden,
-                                              FormEvent::Closed, FormEvent::Destroyed}));
+    EXPECT_EQ(events,
+              (std::vector<FormEvent>{FormEvent::Created, FormEvent::Shown, FormEvent::Hidden, FormEvent::Closed,
+                                      FormEvent::Destroyed}));
 
     auto* freed = new ProbeForm;
     QPointer<ProbeForm> watch(freed);

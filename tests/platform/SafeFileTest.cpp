@@ -90,7 +90,7 @@ TEST_F(SafeFileTest, ShortWritesAreCompletedAndFailedWritesReported) {
         EXPECT_NE(err.find("cannot write"), std::string::npos) << err;
         EXPECT_EQ(Slurp(Path("s")), "0123456789");  // untouched
         EXPECT_FALSE(fs::exists(Path("s.BAK")));
-        EXPECT_EQ(FileCount(), 1);                  // no temporary left
+        EXPECT_EQ(FileCount(), 1);  // no temporary left
     }
 }
 

@@ -131,8 +131,7 @@ TEST_F(InstructionsTest, WindowsCodePageTextAndLoneCarriageReturns) {
     static const char bytes[] = "caf\xE9 \x80 \x93quoted\x94\rnext\n";
     WriteFile(File(), QByteArray(bytes, sizeof bytes - 1));
     ASSERT_TRUE(form->LoadInstructions());
-    EXPECT_EQ(form->RichEdit1->toPlainText(),
-              QString::fromUtf8("caf\u00e9 \u20ac \u201cquoted\u201d\nnext\n"));
+    EXPECT_EQ(form->RichEdit1->toPlainText(), QString::fromUtf8("caf\u00e9 \u20ac \u201cquoted\u201d\nnext\n"));
     EXPECT_EQ(form->InstructionsFile(), dir.path().toStdString() + "/Documentation 1a.txt");
 }
 

@@ -114,10 +114,14 @@ protected:
 TEST_F(ExplorerTest, TreeListsTheWindowsWithChildrenUnderTheirParents) {
     ASSERT_EQ(explorer->NodeCount(), 15);
     EXPECT_EQ(explorer->TreeView1->topLevelItemCount(), 6);
-    const char* expected[] = {"Virtual Morvelant", "Midi Settings",    "Presets",       "Fader & Key Parameters",
-                              "Special Keys",      "Preset Notes",     "Patterns",      "Event Editor",
-                              "Track Parameters",  "Step Parameters",  "Track Edit Tools", "Pattern Notes",
-                              "Midi Monitor",      "Help",             "Device Info"};
+    const char* expected[] = {"Virtual Morvelant", "Midi Settings",
+                              "Presets",           "Fader & Key Parameters",
+                              "Special Keys",      "Preset Notes",
+                              "Patterns",          "Event Editor",
+                              "Track Parameters",  "Step Parameters",
+                              "Track Edit Tools",  "Pattern Notes",
+                              "Midi Monitor",      "Help",
+                              "Device Info"};
     for (int i = 0; i < 15; ++i) EXPECT_EQ(explorer->Node(i)->text(0).toStdString(), expected[i]);
     EXPECT_EQ(explorer->Node(1)->parent(), explorer->Node(0));
     EXPECT_EQ(explorer->Node(5)->parent(), explorer->Node(2));

@@ -136,7 +136,7 @@ TEST_F(MainBookkeepingTest, WindowsOpenAtExitOpenAgainAtTheNextStart) {
         EditorWindows w(Path());
         w.Start();
         w.monitor->Show();
-        w.devices->Close();      // closed before the end: stays closed
+        w.devices->Close();  // closed before the end: stays closed
         w.instructions->Show();  // not among the reopened windows
         EXPECT_TRUE(w.main->Model.ShowMidiMonitor);
     }  // the end of the run: every window writes its section

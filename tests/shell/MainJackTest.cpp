@@ -133,7 +133,8 @@ TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
             for (const Message& m : got)
                 if (m == want) return true;
             return false;
-        })) << "fader 1's event did not arrive; " << arrived.size() << " other messages did";
+        })) << "fader 1's event did not arrive; "
+            << arrived.size() << " other messages did";
 
         // The peer's output becomes an input-1 port; its clocks show that
         // the connection stands before learning starts.

@@ -347,9 +347,9 @@ TEST_F(MainMenuCommandsTest, TrackExchangeTwiceRestoresTheTrack) {
     menu->PatternLink.SelectedTrack = [&track] { return track; };
     M().SelectedPattern = 4;
     Pattern_Parameters& p = M().Patterns[4];
-    p.StepOffBits(2 * 2) = 0x5A;      // track 3
+    p.StepOffBits(2 * 2) = 0x5A;  // track 3
     p.StepOffBits(2 * 2 + 1) = 0x0F;
-    p.StepOffBits(2 * 5) = 0x01;      // track 6
+    p.StepOffBits(2 * 5) = 0x01;  // track 6
     p.StepOffBits(2 * 5 + 1) = 0x80;
     EXPECT_FALSE(menu->Paste1->menuAction()->isEnabled());
     menu->CopyTrack1->trigger();

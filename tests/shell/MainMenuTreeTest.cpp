@@ -348,9 +348,8 @@ TEST_F(MainMenuTreeTest, WindowCaptionAndTicksStartAsDesigned) {
     for (const char* name : {"MainFormFileMenu", "MainFormEditMenu", "MainFormOptionsMenu", "MainFormSettingsMenu",
                              "MainFormWindowsMenu", "MainFormHelpMenu"})
         EXPECT_TRUE(Menu(name)->menuAction()->isVisible()) << name;
-    for (const char* name :
-         {"PresetFormFileMenu", "PatternFormFileMenu", "PresetFormEditMenu", "PatternFormEditMenu",
-          "PatternParameterFormEditMenu"})
+    for (const char* name : {"PresetFormFileMenu", "PatternFormFileMenu", "PresetFormEditMenu", "PatternFormEditMenu",
+                             "PatternParameterFormEditMenu"})
         EXPECT_FALSE(Menu(name)->menuAction()->isVisible()) << name;
 }
 
@@ -369,8 +368,9 @@ TEST_F(MainMenuTreeTest, ActiveWindowChoosesTheFileAndEditMenus) {
         {"PatternParameterForm", "PatternFormFileMenu", "PatternParameterFormEditMenu"},
         {"MainForm", "MainFormFileMenu", "MainFormEditMenu"},
     };
-    const char* switched[] = {"MainFormFileMenu", "PresetFormFileMenu", "PatternFormFileMenu", "MainFormEditMenu",
-                              "PresetFormEditMenu", "PatternFormEditMenu", "PatternParameterFormEditMenu"};
+    const char* switched[] = {
+        "MainFormFileMenu",   "PresetFormFileMenu",  "PatternFormFileMenu",         "MainFormEditMenu",
+        "PresetFormEditMenu", "PatternFormEditMenu", "PatternParameterFormEditMenu"};
     for (const Case& c : cases) {
         QWidget window;
         window.setObjectName(QString::fromLatin1(c.window));

@@ -43,8 +43,7 @@ protected:
         ASSERT_TRUE(program.isValid() && runtime.isValid());
         ASSERT_TRUE(QFile::copy(bin + "/MorvelantEditor", program.filePath("MorvelantEditor")));
         ASSERT_TRUE(QFile::copy(bin + "/libMidiKit32.so", program.filePath("libMidiKit32.so")));
-        QFile::setPermissions(program.filePath("MorvelantEditor"),
-                              QFile::permissions(bin + "/MorvelantEditor"));
+        QFile::setPermissions(program.filePath("MorvelantEditor"), QFile::permissions(bin + "/MorvelantEditor"));
     }
 
     QProcessEnvironment Environment(bool exitAfterStart) const {

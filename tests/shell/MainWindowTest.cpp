@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QGroupBox>
-#include <QLabel>
 #include <QApplication>
 #include <QDir>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "model/PresetFiles.h"
 #include "platform/IniFile.h"
 #include "platform/SingleInstance.h"
 #include "shell/Main.h"
-#include "model/PresetFiles.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
@@ -41,8 +41,8 @@ struct Sent {
 };
 
 std::ostream& operator<<(std::ostream& os, const Sent& s) {
-    return os << "{port " << s.port << " " << std::hex << int(s.status) << " " << int(s.data1) << " "
-              << int(s.data2) << std::dec << "}";
+    return os << "{port " << s.port << " " << std::hex << int(s.status) << " " << int(s.data1) << " " << int(s.data2)
+              << std::dec << "}";
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -231,11 +231,11 @@ TEST_F(MainWindowTest, KeysSendAndLightAsTheirKeyModeSays) {
     };
     // Lamp starts off in each case.
     const Step steps[] = {
-        {0, true, false, {on}, {off}, true},    // momentary with mute
-        {1, true, true, {on}, {}, false},       // toggle with mute
-        {2, true, false, {on}, {off}, false},   // momentary
-        {3, true, true, {on}, {}, false},       // toggle
-        {4, false, false, {}, {}, false},       // any other mode: nothing
+        {0, true, false, {on}, {off}, true},  // momentary with mute
+        {1, true, true, {on}, {}, false},  // toggle with mute
+        {2, true, false, {on}, {off}, false},  // momentary
+        {3, true, true, {on}, {}, false},  // toggle
+        {4, false, false, {}, {}, false},  // any other mode: nothing
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.mode);
@@ -340,7 +340,9 @@ TEST_F(MainWindowTest, SnapshotStoresEveryLiveValueAndMuteFlagEvenWithMultiFader
 }
 
 TEST_F(MainWindowTest, PresetSteppingStopsAtTheEndsAndSendsThePresetString) {
-    for (int p = 0; p < kPresetCount; ++p) M().Presets[size_t(p)].SpecialKeyString[0] = "C0 " + std::string(p < 16 ? "0" : "") + QString::number(p, 16).toUpper().toStdString();
+    for (int p = 0; p < kPresetCount; ++p)
+        M().Presets[size_t(p)].SpecialKeyString[0] =
+            "C0 " + std::string(p < 16 ? "0" : "") + QString::number(p, 16).toUpper().toStdString();
     form->PrevPreset->click();
     EXPECT_EQ(M().SelectedPreset, 0);
     EXPECT_TRUE(sent.empty());

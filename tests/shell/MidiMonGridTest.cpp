@@ -21,8 +21,8 @@
 #include "platform/ProgramPath.h"
 #include "shell/MidiData.h"
 #include "shell/MidiMonGrid.h"
-#include "tests/support/QtWidgetApp.h"
 #include "tests/support/MidiEvents.h"
+#include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
 namespace {

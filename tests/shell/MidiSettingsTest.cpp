@@ -67,8 +67,8 @@ TEST_F(MidiSettingsTest, FirstStartListsThePortsWithNoRoleAndEveryPortClosed) {
     EXPECT_FALSE(form->MorvelantPCDevice->isEditable());
     EXPECT_FALSE(form->PCMorvelantDevice->isEditable());
 
-    for (PortRole role : {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2,
-                          PortRole::Thru}) {
+    for (PortRole role :
+         {PortRole::In1, PortRole::In2, PortRole::ThruIn, PortRole::Out1, PortRole::Out2, PortRole::Thru}) {
         QTreeWidget* tree = form->Tree(role);
         ASSERT_NE(form->findChild<QTreeWidget*>(tree->objectName()), nullptr);
         EXPECT_EQ(Nodes(tree), kPorts) << tree->objectName().toStdString();
@@ -256,7 +256,7 @@ TEST_F(MidiSettingsTest, EveryChoiceSurvivesARestart) {
     int set = 0;
     for (int i = 0; i < 4; ++i)
         set += r.In1DeviceFlags[i] + r.In2DeviceFlags[i] + r.ThruInDeviceFlags[i] + r.Out1DeviceFlags[i] +
-               r.Out2DeviceFlags[i] + r.ThruDeviceFlags[i];
+            r.Out2DeviceFlags[i] + r.ThruDeviceFlags[i];
     EXPECT_EQ(set, 6);
     EXPECT_EQ(TMidiSettingsForm::NodeState(form->MorvelantOut2Devices, 3), kStateOn);
     EXPECT_EQ(TMidiSettingsForm::NodeState(form->MorvelantOut2Devices, 2), kStateOff);
@@ -398,7 +398,10 @@ struct FakeSequencer : SequencerLink {
     bool loop = true;
     int active = 8;
     std::vector<std::string> counts, doneCounts, buttons;
-    void StartPlayback() override { ++starts; playing = true; }
+    void StartPlayback() override {
+        ++starts;
+        playing = true;
+    }
     bool Playing() const override { return playing; }
     void SetPlaying(bool p) override { playing = p; }
     bool LoopPlayback() const override { return loop; }

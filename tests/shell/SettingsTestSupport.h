@@ -10,13 +10,13 @@
 #include <QMouseEvent>
 #include <QTreeWidget>
 
+#include <unistd.h>
 #include <array>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "midikit/MidiKitDLL.h"
@@ -41,9 +41,7 @@ inline bool& LoopbackLoadedHere() {
 // The library fixes its backend when first loaded and stays loaded; when a
 // test of another kind loaded it first, the test runs again in a process of
 // its own.
-inline bool NeedsFreshProcess() {
-    return !LoopbackLoadedHere() && testsupport::DriverLoadedHere();
-}
+inline bool NeedsFreshProcess() { return !LoopbackLoadedHere() && testsupport::DriverLoadedHere(); }
 
 // The first of the names, the last ("no device") left out, that contains part; -1 if none.
 inline int Find(const std::vector<std::string>& names, const std::string& part) {
@@ -104,8 +102,8 @@ protected:
         QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(tree->viewport()->mapToGlobal(at)), button,
                           button, Qt::NoModifier);
         QApplication::sendEvent(tree->viewport(), &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), QPointF(tree->viewport()->mapToGlobal(at)),
-                            button, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), QPointF(tree->viewport()->mapToGlobal(at)), button,
+                            Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(tree->viewport(), &release);
     }
 

@@ -209,8 +209,9 @@ TEST_F(WindowBookkeepingTest, ReopensFlaggedWindowsInOrderSomeUnderTheUpdateGuar
     model.ShowFaderParametersForm = true;
     view.absent["NotesForm"] = true;  // a window that does not exist yet
     book.ReopenWindows();
-    EXPECT_EQ(view.shownForms, (std::vector<std::string>{"AllFaderP", "NotesForm", "PresetForm", "MidiMonGridForm",
-                                                         "MorvelantExplorerForm"}));
+    EXPECT_EQ(
+        view.shownForms,
+        (std::vector<std::string>{"AllFaderP", "NotesForm", "PresetForm", "MidiMonGridForm", "MorvelantExplorerForm"}));
     EXPECT_EQ(view.guardedShows, (std::vector<bool>{true, false, true, true, false}));
     EXPECT_FALSE(model.Updating);
     // The monitor came back, so its node is left to its own showing.

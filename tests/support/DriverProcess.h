@@ -29,8 +29,8 @@ inline bool DriverLoadedHere() {
 // `env`, "NAME=value ", in front of the command); its exit status.
 inline int RerunThisTestAlone(const std::string& env = std::string()) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string cmd = env + "'" + ExePath() + "' --gtest_filter='" + info->test_suite_name() + "." +
-                            info->name() + "'";
+    const std::string cmd =
+        env + "'" + ExePath() + "' --gtest_filter='" + info->test_suite_name() + "." + info->name() + "'";
     return std::system(cmd.c_str());
 }
 
@@ -41,13 +41,11 @@ inline int RerunThisTestAlone(const std::string& env = std::string()) {
 // own therefore runs alone in a fresh process when the library is already
 // loaded here (ctest runs every test alone anyway); the condition says when
 // the loaded library does not serve.
-#define MIDIKIT_IN_FRESH_PROCESS_IF(condition)                                  \
-    do {                                                                        \
-        if (condition) {                                                        \
-            ASSERT_EQ(::morvelant::testsupport::RerunThisTestAlone(), 0)        \
-                << "the test failed in its own process";                        \
-            return;                                                             \
-        }                                                                       \
+#define MIDIKIT_IN_FRESH_PROCESS_IF(condition)                                                                    \
+    do {                                                                                                          \
+        if (condition) {                                                                                          \
+            ASSERT_EQ(::morvelant::testsupport::RerunThisTestAlone(), 0) << "the test failed in its own process"; \
+            return;                                                                                               \
+        }                                                                                                         \
     } while (0)
 #define MIDIKIT_IN_FRESH_PROCESS() MIDIKIT_IN_FRESH_PROCESS_IF(::morvelant::testsupport::DriverLoadedHere())
-

@@ -26,11 +26,11 @@ using MidiBytes = std::vector<unsigned char>;
 class JackPeer {
 public:
     struct Setup {
-        std::string in{};              // client name of the input port
-        std::string out{};             // client name of the output port
-        bool splitClocks = false;      // count timing clocks (F8) apart instead of recording them
-        unsigned int queueLimit = 100; // RtMidi's input queue
-        bool quiet = false;            // RtMidi's warnings go nowhere
+        std::string in{};  // client name of the input port
+        std::string out{};  // client name of the output port
+        bool splitClocks = false;  // count timing clocks (F8) apart instead of recording them
+        unsigned int queueLimit = 100;  // RtMidi's input queue
+        bool quiet = false;  // RtMidi's warnings go nowhere
     };
 
     explicit JackPeer(const Setup& setup) : splitClocks_(setup.splitClocks) {

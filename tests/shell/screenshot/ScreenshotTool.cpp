@@ -32,13 +32,13 @@
 #include "model/DeviceModel.h"
 #include "platform/ProgramPath.h"
 #include "shell/About.h"
+#include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
-#include "shell/DevicesInfoForm.h"
-#include "shell/MidiSettings.h"
 #include "shell/MidiData.h"
 #include "shell/MidiMonGrid.h"
+#include "shell/MidiSettings.h"
 #include "shell/MorvelantExplorer.h"
 #include "shell/SendingUnit.h"
 #include "tests/support/MidiEvents.h"
@@ -156,8 +156,7 @@ std::vector<Shot> Windows() {
              c.routing.OpenInDevices = {"Morvelant In"};
              c.routing.ClosedInDevices = {"USB Keyboard"};
              c.routing.OpenOutDevices = {"Morvelant Out", "Synth Module"};
-             auto f = std::make_unique<TDevicesInfoForm1>(folder.filePath("Morvelant.cfg").toStdString(),
-                                                          &c.routing);
+             auto f = std::make_unique<TDevicesInfoForm1>(folder.filePath("Morvelant.cfg").toStdString(), &c.routing);
              f->Show();
              return std::unique_ptr<QWidget>(std::move(f));
          }},
@@ -167,11 +166,12 @@ std::vector<Shot> Windows() {
              static QTemporaryDir folder;
              QFile text(folder.filePath("Documentation 1a.txt"));
              if (text.open(QIODevice::WriteOnly))
-                 text.write("Morvelant Editor - Instructions\r\n"
-                            "===============================\r\n\r\n"
-                            "1. Connect the Morvelant to a MIDI port.\r\n"
-                            "2. Choose the ports in Settings / Midi Device Settings.\r\n"
-                            "3. Move a fader of the Virtual Morvelant: its event is sent.\r\n");
+                 text.write(
+                     "Morvelant Editor - Instructions\r\n"
+                     "===============================\r\n\r\n"
+                     "1. Connect the Morvelant to a MIDI port.\r\n"
+                     "2. Choose the ports in Settings / Midi Device Settings.\r\n"
+                     "3. Move a fader of the Virtual Morvelant: its event is sent.\r\n");
              text.close();
              auto f = std::make_unique<TInstructionsForm>(folder.path().toStdString());
              f->Show();
@@ -191,8 +191,8 @@ std::vector<Shot> Windows() {
              for (int i = 0; i < 10; ++i) QApplication::processEvents();
              const QPixmap strip = form.grab();
              std::vector<QPixmap> menus;
-             for (QMenu* m : {form.MainFormFileMenu, form.MainFormEditMenu, form.MainFormOptionsMenu,
-                              form.MainFormWindowsMenu}) {
+             for (QMenu* m :
+                  {form.MainFormFileMenu, form.MainFormEditMenu, form.MainFormOptionsMenu, form.MainFormWindowsMenu}) {
                  m->adjustSize();
                  menus.push_back(m->grab());
              }
