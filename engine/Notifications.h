@@ -1,0 +1,137 @@
+// Changes that several windows show, each as one topic with any number of
+// listeners. The engine and the windows publish; a window subscribes when it
+// is created and keeps the Subscription for its lifetime, so it is removed
+// again when it goes. The publisher never knows who listens: a window that
+// does not exist simply does not hear anything.
+//
+// Listeners run on the GUI thread, in the order they subscribed. A listener
+// may subscribe or unsubscribe others (or itself) while a topic is being
+// published: a listener removed meanwhile is not called any more, one added
+// meanwhile is first called on the next publication.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "driver/MidiKit32.h"
+
+namespace morvelant {
+
+// Ends a subscription when destroyed (or reset). Movable, not copyable.
+class Subscription {
+public:
+    Subscription() = default;
+    explicit Subscription(std::function<void()> cancel) : cancel_(std::move(cancel)) {}
+    Subscription(Subscription&& other) noexcept : cancel_(std::exchange(other.cancel_, nullptr)) {}
+    Subscription& operator=(Subscription&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            cancel_ = std::exchange(other.cancel_, nullptr);
+        }
+        return *this;
+    }
+    Subscription(const Subscription&) = delete;
+    Subscription& operator=(const Subscription&) = delete;
+    ~Subscription() { Reset(); }
+
+    void Reset() {
+        if (auto cancel = std::exchange(cancel_, nullptr)) cancel();
+    }
+    bool Active() const { return static_cast<bool>(cancel_); }
+
+private:
+    std::function<void()> cancel_;
+};
+
+// One topic: Publish(args...) calls every subscribed handler with args.
+template <typename... Args>
+class Topic {
+public:
+    using Handler = std::function<void(Args...)>;
+
+    Topic() = default;
+    Topic(const Topic&) = delete;
+    Topic& operator=(const Topic&) = delete;
+
+    [[nodiscard]] Subscription Subscribe(Handler handler) {
+        auto entry = std::make_shared<Entry>(Entry{std::move(handler), true});
+        state_->entries.push_back(entry);
+        std::weak_ptr<State> state = state_;
+        return Subscription([state, entry] {
+            entry->alive = false;
+            if (auto s = state.lock()) std::erase(s->entries, entry);
+        });
+    }
+
+    void Publish(Args... args) const {
+        // A copy of the list: handlers may subscribe or unsubscribe meanwhile.
+        const auto entries = state_->entries;
+        for (const auto& entry : entries)
+            if (entry->alive) entry->handler(args...);
+    }
+
+    std::size_t ListenerCount() const { return state_->entries.size(); }
+
+private:
+    struct Entry {
+        Handler handler;
+        bool alive;
+    };
+    struct State {
+        std::vector<std::shared_ptr<Entry>> entries;
+    };
+    // Shared so that a Subscription outliving the topic cancels harmlessly.
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
+// Every topic of the editor. One instance is created by the composition root
+// and handed to the engine and to each window that publishes or listens.
+struct Notifications {
+    // ---- The current preset, fader and pattern ------------------------------
+    // The current preset (DeviceModel::SelectedPreset) was selected, reloaded
+    // or replaced: every view of it shows it anew. The live faders and keys
+    // have already been reset and, where asked, its "Preset" key string sent.
+    Topic<> CurrentPresetChanged;
+    // The selected fader (DeviceModel::SelectedFader) changed from `previous`.
+    Topic<int /*previous*/, int /*fader*/> CurrentFaderChanged;
+    // The current pattern (DeviceModel::SelectedPattern) changed or its
+    // content did: every pattern view shows it anew.
+    Topic<> CurrentPatternChanged;
+
+    // ---- Data ---------------------------------------------------------------
+    // Preset / pattern `slot` changed (a dump came in, a file was loaded, a
+    // paste or an init wrote it); -1: any number of slots.
+    Topic<int /*slot*/> PresetDataChanged;
+    Topic<int /*slot*/> PatternDataChanged;
+    // The notes of preset / pattern `slot` were replaced (MIDI file import).
+    Topic<int /*slot*/> PresetNotesLoaded;
+    Topic<int /*slot*/> PatternNotesLoaded;
+
+    // ---- MIDI ---------------------------------------------------------------
+    Topic<> MidiInActivity;
+    Topic<> MidiOutActivity;
+    // One row of the MIDI monitor: an event put to (incoming false) or
+    // received from (incoming true) port 0..49.
+    Topic<int /*port*/, const MidiEvent&, bool /*incoming*/> MonitorLine;
+
+    // ---- Lamps and live controls ----------------------------------------------
+    // The lamp of key `key` (0..23) was switched on or off.
+    Topic<int /*key*/, bool /*on*/> KeyLamp;
+    // On-screen fader `fader` takes position 0..127 (0 at the top); published
+    // with the model's updating guard set.
+    Topic<int /*fader*/, int /*position*/> FaderPosition;
+    // The selected fader's live value changed (fader parameter window).
+    Topic<int /*position*/> ParameterFaderPosition;
+    Topic<int /*value*/> ParameterFaderValue;
+
+    // ---- Requests to show windows ---------------------------------------------
+    // A received preset dump: the preset list window comes forward.
+    Topic<> ShowPresetList;
+    // A received pattern dump: the pattern editors come forward.
+    Topic<> ShowPatternEditors;
+};
+
+}  // namespace morvelant
