@@ -88,7 +88,7 @@ std::string EventText(const DeviceModel& model, EventOf kind, int32_t status, in
     }
     // A key event without text still fills its columns with blanks, so the
     // fader beside it stays in its place.
-    return L(text, kEventWidth);
+    return (text + std::string(kEventWidth, ' ')).substr(0, kEventWidth);
 }
 
 std::string FaderName(const MP& m, int f) {
@@ -111,18 +111,19 @@ int DescribeFader(const DeviceModel& model, int p, int f, FaderDescription& line
 
     lines[0] = std::string(55, '-');
     lines[1] = "(" + R(f + 1, 2) + ") " + L(FaderName(m, f), 8) + "  (" + R(m.FaderMin(f), 3) + "-" +
-               R(m.FaderMax(f), 3) + "," + R(m.FaderValue(f), 3) + "," + R(m.FaderThreshold(f), 3) + ")" + "    [" +
-               L(m.KeyOnName[i], 8) + "," + L(m.KeyOffName[i], 8) + "]";
+        R(m.FaderMax(f), 3) + "," + R(m.FaderValue(f), 3) + "," + R(m.FaderThreshold(f), 3) + ")" + "    [" +
+        L(m.KeyOnName[i], 8) + "," + L(m.KeyOffName[i], 8) + "]";
     lines[2] = "Fader :" +
-               EventText(model, EventOf::Fader, m.FaderStatus(f), m.FaderMidiData1(f), m.FaderMidiData2(f), m.FaderString[i]);
-    lines[3] = "KeyOn :" + EventText(model, EventOf::Key, m.KeyOnStatus(f), m.KeyOnMidiData1(f), m.KeyOnMidiData2(f),
-                                     m.KeyOnString[i]);
-    lines[4] = "KeyOff:" + EventText(model, EventOf::Key, m.KeyOffStatus(f), m.KeyOffMidiData1(f),
-                                     m.KeyOffMidiData2(f), m.KeyOffString[i]);
+        EventText(model, EventOf::Fader, m.FaderStatus(f), m.FaderMidiData1(f), m.FaderMidiData2(f), m.FaderString[i]);
+    lines[3] = "KeyOn :" +
+        EventText(model, EventOf::Key, m.KeyOnStatus(f), m.KeyOnMidiData1(f), m.KeyOnMidiData2(f), m.KeyOnString[i]);
+    lines[4] = "KeyOff:" +
+        EventText(model, EventOf::Key, m.KeyOffStatus(f), m.KeyOffMidiData1(f), m.KeyOffMidiData2(f),
+                  m.KeyOffString[i]);
     lines[5] = TableEntry(kPickupModes, m.ActiveMode(f) & 3, 9) + ";" + MasterSlaveName(m.MasterSlaveMode(f)) + ";" +
-               TableEntry(kFaderMute, m.FaderOutMode(f), 8) + ";threshold:" + R(m.FaderThreshold(f), 3);
+        TableEntry(kFaderMute, m.FaderOutMode(f), 8) + ";threshold:" + R(m.FaderThreshold(f), 3);
     lines[6] = TableEntry(kKeyModes, m.SwitchMode(f), 14) + ";mute:" + ValueOrDashes(m.MuteVal(f)) +
-               ";demute:" + ValueOrDashes(m.DemuteVal(f)) + ";" + MidiModeName(m.FaderMidiMode(f) & 0x3F);
+        ";demute:" + ValueOrDashes(m.DemuteVal(f)) + ";" + MidiModeName(m.FaderMidiMode(f) & 0x3F);
     return kFaderDescriptionLines;
 }
 
@@ -144,9 +145,10 @@ std::string DescribeAllFaderParameters(const DeviceModel& model) {
     std::string text = "(Preset " + std::to_string(p + 1) + ")   " + model.GetPresetDeviceName(p) + "\n";
     text += DescribeFaderPairs(model, p);
     text += "\n    Special Keys:\n";
-    static constexpr const char* kLabels[kSpecialKeyCount] = {"Preset  :", "Start   :", "Stop    :",
-                                                             "Continue:", "<<      :", ">>      :"};
-    for (int k = 0; k < kSpecialKeyCount; ++k) text += kLabels[k] + m.SpecialKeyString[static_cast<std::size_t>(k)] + "\n";
+    static constexpr const char* kLabels[kSpecialKeyCount] = {
+        "Preset  :", "Start   :", "Stop    :", "Continue:", "<<      :", ">>      :"};
+    for (int k = 0; k < kSpecialKeyCount; ++k)
+        text += kLabels[k] + m.SpecialKeyString[static_cast<std::size_t>(k)] + "\n";
     return text;
 }
 

@@ -106,7 +106,14 @@ bool KnobEvent(int command, int ch, int parameter, FaderEvent& e) {
 
 bool Unsupported(int command) {
     switch (command) {
-        case 84: case 85: case 86: case 90: case 91: case 96: case 97: case 98: return true;
+        case 84:
+        case 85:
+        case 86:
+        case 90:
+        case 91:
+        case 96:
+        case 97:
+        case 98: return true;
         default: return false;
     }
 }
@@ -160,7 +167,7 @@ std::string Description(const DeviceModel& model, const VellixaImportSettings& s
         const std::string prefix = (b == 0 || (b == 1 && k == 0)) ? "  " : " ";
         for (int i = 0; i < 8; ++i)
             text += prefix + std::to_string(8 * b + i + 1) + ":       " +
-                    model.VellixaKnobNames[static_cast<std::size_t>(8 * k + i)] + "\n";
+                model.VellixaKnobNames[static_cast<std::size_t>(8 * k + i)] + "\n";
     }
     return text;
 }
@@ -185,7 +192,8 @@ KnobPresetBytes CopyKnobPreset(std::span<const MidiEvent> dump) {
 bool CheckVellixaCommands(const KnobPresetBytes& bytes, Dialogs& dialogs) {
     if (bytes.size() < kKnobPresetMinSize) return true;
     bool any = false;
-    for (int k = 0; k < kKnobCount; ++k) any = any || Unsupported(bytes[static_cast<std::size_t>(kKnobCommandByte + k)]);
+    for (int k = 0; k < kKnobCount; ++k)
+        any = any || Unsupported(bytes[static_cast<std::size_t>(kKnobCommandByte + k)]);
     if (!any) return true;
     return dialogs.MessageBox("This vellixa preset contains non supported commands.Load it anyway?", "Warning",
                               MessageButtons::YesNo, MessageIcon::Warning) != MessageResult::No;
@@ -227,8 +235,8 @@ void ConvertVellixaKnob(DeviceModel& model, const VellixaImportSettings& setting
     if (!e.text.empty()) m.FaderString[i] = e.text;
 }
 
-void ConvertVellixaKnobBlock(DeviceModel& model, const VellixaImportSettings& settings, int firstKnob,
-                             int firstFader, const KnobPresetBytes& bytes, int slot, int outputFlags, int threshold) {
+void ConvertVellixaKnobBlock(DeviceModel& model, const VellixaImportSettings& settings, int firstKnob, int firstFader,
+                             const KnobPresetBytes& bytes, int slot, int outputFlags, int threshold) {
     for (int i = 0; i < 8; ++i)
         ConvertVellixaKnob(model, settings, firstKnob + i, firstFader + i, bytes, slot, outputFlags, threshold);
 }

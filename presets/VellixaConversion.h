@@ -48,8 +48,8 @@ bool CheckVellixaCommands(const KnobPresetBytes& bytes, Dialogs& dialogs);
 // One knob (0..15) into one fader (0..23) of preset `slot`, and a block of 8.
 void ConvertVellixaKnob(DeviceModel& model, const VellixaImportSettings& settings, int knob, int fader,
                         const KnobPresetBytes& bytes, int slot, int outputFlags, int threshold);
-void ConvertVellixaKnobBlock(DeviceModel& model, const VellixaImportSettings& settings, int firstKnob,
-                             int firstFader, const KnobPresetBytes& bytes, int slot, int outputFlags, int threshold);
+void ConvertVellixaKnobBlock(DeviceModel& model, const VellixaImportSettings& settings, int firstKnob, int firstFader,
+                             const KnobPresetBytes& bytes, int slot, int outputFlags, int threshold);
 
 // What the import is handed: the options, the question box and the settings
 // dialog (shown modally; the import goes on with the options as they then
