@@ -14,9 +14,6 @@ using MP = Morvelant_Parameters;
 constexpr int32_t kLiveValue = 128;
 constexpr int32_t kNoStatus = 0x70;
 constexpr int32_t kStringEvent = 0xF0;
-constexpr uint8_t kHeader[] = {0xF0, 0x00, 0x4D, 0x56, 0x14};
-constexpr int kHeaderKindByte = 6;
-constexpr uint8_t kKnobPresetKind = 0x20;
 
 std::string Hex2(int v) {
     char buf[4];
@@ -173,14 +170,6 @@ std::string Description(const DeviceModel& model, const VellixaImportSettings& s
 }
 
 }  // namespace
-
-bool IsWholeKnobPreset(std::span<const MidiEvent> dump) {
-    if (dump.size() < kKnobPresetMinSize) return false;
-    for (std::size_t i = 0; i < sizeof kHeader; ++i)
-        if (dump[i].data1 != kHeader[i]) return false;
-    if (dump[kHeaderKindByte].data1 != kKnobPresetKind || dump.back().data1 != 0xF7) return false;
-    return std::all_of(dump.begin() + 1, dump.end() - 1, [](const MidiEvent& e) { return e.data1 < 0x80; });
-}
 
 KnobPresetBytes CopyKnobPreset(std::span<const MidiEvent> dump) {
     KnobPresetBytes bytes;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "driver/MidiKit32.h"
+#include "engine/MidiInDeviceUnit.h"
 #include "model/DeviceModel.h"
 #include "presets/vellixaImportRules.h"
 
@@ -29,16 +30,11 @@ inline constexpr int kKnobCount = 16;
 inline constexpr int kKnobChannelByte = 9;
 inline constexpr int kKnobCommandByte = 25;
 inline constexpr int kKnobParameterByte = 41;
-// F0, the header, 48 knob bytes and F7 at least.
-inline constexpr std::size_t kKnobPresetMinSize = 58;
 
 // The knob bytes of one message, copied out of the MIDI buffer before anything
 // is asked, so input arriving while a box is open cannot change them.
 using KnobPresetBytes = std::vector<uint8_t>;
 
-// True for a whole knob preset: the header, at least the knob bytes, F7 at
-// the end and every byte between F0 and F7 a data byte (below 0x80).
-bool IsWholeKnobPreset(std::span<const MidiEvent> dump);
 KnobPresetBytes CopyKnobPreset(std::span<const MidiEvent> dump);
 
 // Asks "Load it anyway?" once when any knob has a command the conversion

@@ -291,7 +291,9 @@ TEST_F(DumpSMFTest, UnfinishedMessageIsDroppedAndTheNextOneLoads) {
 }
 
 TEST_F(DumpSMFTest, KnobPresetKeepsTheNtsNotesAndTheNextImportReadsTxtAgain) {
-    std::vector<uint8_t> knob = {0xF0, 0x00, 0x4D, 0x56, 0x14, 0x00, 0x20, 0x03, 0x10, 0x20, 0xF7};
+    std::vector<uint8_t> knob = {0xF0, 0x00, 0x4D, 0x56, 0x14, 0x00, 0x20, 0x03, 0x10};
+    knob.resize(57, 0x20);
+    knob.push_back(0xF7);
     const fs::path file = dir / "knobs.MID";
     WriteDumpFile(file, {DumpFromBytes(knob)}, "Knobs");
     WriteFile(dir / "knobs.NTS", Nts(14, "vellixa Editor", 1, 5, "hello"));
