@@ -103,14 +103,20 @@ std::string TPrintOutputForm::Text() const { return ToCp1252(RichEdit->toPlainTe
 void TPrintOutputForm::PrintTo(QPrinter& printer) {
     printer.setDocName(FromCp1252(model_.GetPresetDeviceName(model_.SelectedPreset)));
     std::unique_ptr<QTextDocument> doc(RichEdit->document()->clone());
-    doc->setDocumentMargin(0);
-    // As large as fits: a full line of the description within the page's
-    // printable width, at most the largest size.
-    const double pageWidth = printer.pageLayout().paintRectPixels(printer.resolution()).width();
+    // Lines the user made longer than the page go on below instead of
+    // being cut off at its edge.
+    QTextOption option = doc->defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    doc->setDefaultTextOption(option);
+    // As large as fits: a full line of the description within the printed
+    // width (the page's printable width less the printing's margins of 2 cm
+    // a side), at most the largest size.
+    const double margin = 2 * 2.0 / 2.54 * printer.logicalDpiX();
+    const double width = printer.width() - margin;
     QFont font = DescriptionFont(kLargestPrintPoints);
     const QFontMetricsF metrics(font, &printer);
-    const double lineWidth = metrics.horizontalAdvance(QString(kColumns + 1, QLatin1Char('M')));
-    if (lineWidth > pageWidth) font.setPointSizeF(kLargestPrintPoints * pageWidth / lineWidth);
+    const double lineWidth = metrics.horizontalAdvance(QString(kColumns + 2, QLatin1Char('M')));
+    if (lineWidth > width) font.setPointSizeF(kLargestPrintPoints * width / lineWidth);
     doc->setDefaultFont(font);
     doc->print(&printer);
 }
