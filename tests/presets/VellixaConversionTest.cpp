@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+
+#include "fuzz/VellixaFuzzTarget.h"
 
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
@@ -248,6 +251,24 @@ TEST_F(VellixaTest, SecondPresetDuringAnImportWaitsForTheFirst) {
     EXPECT_EQ(order, (std::vector<int>{3, 4}));
     EXPECT_EQ(done, (std::vector<int>{3, 4}));
     EXPECT_FALSE(queue.Busy());
+}
+
+}  // namespace
+}  // namespace morvelant
+
+namespace morvelant {
+namespace {
+
+TEST(VellixaFuzzCorpus, EverySeedPassesThroughTheConversion) {
+    int seeds = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(MORVELANT_FUZZ_CORPUS_DIR) / "VellixaImportFuzz")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        fuzz::FuzzVellixaImport(bytes.data(), bytes.size());
+        ++seeds;
+    }
+    EXPECT_GE(seeds, 3);
 }
 
 }  // namespace
