@@ -1,6 +1,9 @@
 #include "app/EditorWindowSet.h"
 
 #include "engine/MidiInDeviceUnit.h"
+#include "presets/DescriptionForm.h"
+#include "presets/Printout.h"
+#include "presets/vellixaImport.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -54,6 +57,20 @@ void CreateDevicesInfoForm1(EditorWindowSet& set) {
     form->UncheckMenuItem = [&commands] { commands.SetChecked("MainFormWindowsDeviceInfo", false); };
 }
 
+void CreatePrintOutputForm(EditorWindowSet& set) {
+    auto* form =
+        set.Add(PrintOutputForm, new TPrintOutputForm(set.Context().Model, set.ProgramPath() + "Morvelant.cfg"));
+    CommandRegistry& commands = set.Commands();
+    for (const char* item : {"MainMenuDisplayAllFaderParameters", "DisplayAllFaderParameters1"})
+        commands.Register(item, [form] { form->DisplayAllFaderParameters1Click(); });
+    for (const char* item : {"MainMenuPrintAllFaderParameters", "PrintAllFaderParameters1"})
+        commands.Register(item, [form] { form->PrintAllFaderParametersClick(); });
+    if (MainMenuForm) {
+        MainMenuForm->PrintLink.DisplayAllFaderParameters1Click = [form] { form->DisplayAllFaderParameters1Click(); };
+        MainMenuForm->PrintLink.Print1Click = [form] { form->PrintAllFaderParametersClick(); };
+    }
+}
+
 void CreateAboutForm(EditorWindowSet& set) { set.Add(AboutForm, new TAboutForm); }
 
 void CreateInstructionsForm(EditorWindowSet& set) {
@@ -66,6 +83,22 @@ void CreateMidiMonGridForm(EditorWindowSet& set) {
 }
 
 void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
+
+void CreateDescriptionForm(EditorWindowSet& set) {
+    auto* form = set.Add(DescriptionForm, new TDescriptionForm(set.Context().Model));
+    DeviceModel& model = set.Context().Model;
+    auto display = [form, &model] { form->DisplayDescription(model.SelectedPreset); };
+    auto print = [form, &model] { form->PrintDescription(model.SelectedPreset); };
+    CommandRegistry& commands = set.Commands();
+    for (const char* item : {"MainMenuDisplayFaderKeyDescription", "DisplayFaderKeyDescription1"})
+        commands.Register(item, display);
+    for (const char* item : {"MainMenuPrintFaderKeyDescription", "PrintFaderKeyDescription1"})
+        commands.Register(item, print);
+    if (MainMenuForm) {
+        MainMenuForm->PrintLink.DisplayDescription1Click = display;
+        MainMenuForm->PrintLink.PrintDescription1Click = print;
+    }
+}
 
 void CreateMorvelantExplorerForm(EditorWindowSet& set) {
     auto* explorer =
@@ -87,6 +120,14 @@ void CreateSendingForm(EditorWindowSet& set) {
     if (MainMenuForm) form->AddSendItemOwner(MainMenuForm);
 }
 
+// The knob-preset import dialog, created last: it converts the knob presets
+// that the engine receives or finds in MIDI files.
+void CreateVellixaImportForm(EditorWindowSet& set) {
+    auto* form = set.Add(vellixaImportForm, new TvellixaImportForm(set.ProgramPath() + "Morvelant.cfg"));
+    form->ConnectImports(set.Context().DeviceEngine);
+    set.Commands().Register("vellixaImportSettings1", [form] { form->ShowModal(); });
+}
+
 // The creation order of the program's windows. Windows not listed here are
 // not built yet; each joins at its place in this order.
 struct CreationStep {
@@ -102,19 +143,20 @@ constexpr CreationStep kCreationTable[] = {
     {"MidiSettingsForm", CreateMidiSettingsForm},
     // SpecialKeyForm, PresetForm
     {"DevicesInfoForm1", CreateDevicesInfoForm1},
-    // PrintOutputForm
+    {"PrintOutputForm", CreatePrintOutputForm},
     {"AboutForm", CreateAboutForm},
     {"InstructionsForm", CreateInstructionsForm},
     {"MidiMonGridForm", CreateMidiMonGridForm},
     // SequencerForm
     {"MidiDataForm", CreateMidiDataForm},
     // PatternForm, TrackParameterForm, NoteGateTimes, PatternParameterForm,
-    // Piano1Form, Controller1Form, Values1Form, EventEditForm, DrumkitForm,
-    // DescriptionForm, ChannelForm
+    // Piano1Form, Controller1Form, Values1Form, EventEditForm, DrumkitForm
+    {"DescriptionForm", CreateDescriptionForm},
+    // ChannelForm
     {"MorvelantExplorerForm", CreateMorvelantExplorerForm},
     // InitCtrlForm, TrackEditForm, LongPianoForm, PatternNotesForm
     {"SendingForm", CreateSendingForm},
-    // vellixaImportForm
+    {"vellixaImportForm", CreateVellixaImportForm},
 };
 
 }  // namespace

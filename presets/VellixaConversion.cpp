@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/Tool.h"
 #include "platform/Dialogs.h"
 
 namespace morvelant {
@@ -271,6 +272,25 @@ bool VellixaImportQueue::Receive(int slot, std::span<const MidiEvent> dump) {
     }
     busy_ = false;
     return true;
+}
+
+VellixaImportConnection::VellixaImportConnection(Engine& engine, VellixaImportSettings& settings,
+                                                 std::function<void()> showSettingsDialog)
+    : engine_(engine),
+      settings_(settings),
+      showSettingsDialog_(std::move(showSettingsDialog)),
+      queue_(
+          [this](int slot, const KnobPresetBytes& bytes) {
+              ImportVellixaPreset(engine_.Model, {settings_, CurrentDialogs(), showSettingsDialog_}, slot, bytes);
+          },
+          [this](int slot) {
+              if (!DeviceModel::ValidPreset(slot)) return;
+              engine_.Model.SelectedPreset = slot;
+              engine_.Notices.ShowPresetList.Publish();
+              ShowCurrentPreset(engine_, true);
+          }) {
+    subscription_ = engine.Notices.ImportVellixaPreset.Subscribe(
+        [this](int slot, std::span<const MidiEvent> dump) { queue_.Receive(slot, dump); });
 }
 
 }  // namespace morvelant

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "driver/MidiKit32.h"
+#include "engine/Engine.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "model/DeviceModel.h"
 #include "presets/vellixaImportRules.h"
@@ -81,6 +82,22 @@ private:
     Done done_;
     bool busy_ = false;
     std::deque<std::pair<int, KnobPresetBytes>> waiting_;
+};
+
+// The engine's knob presets, converted one after another into the model with
+// the given options: after each, its slot becomes the current preset, the
+// preset list comes forward and the preset is shown (its "Preset" string
+// sent). Listens for as long as it exists.
+class VellixaImportConnection {
+public:
+    VellixaImportConnection(Engine& engine, VellixaImportSettings& settings, std::function<void()> showSettingsDialog);
+
+private:
+    Engine& engine_;
+    VellixaImportSettings& settings_;
+    std::function<void()> showSettingsDialog_;
+    VellixaImportQueue queue_;
+    Subscription subscription_;
 };
 
 }  // namespace morvelant

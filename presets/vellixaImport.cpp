@@ -52,9 +52,8 @@ QCheckBox* AddBox(QWidget* parent, const QString& name, const char* caption, int
 
 }  // namespace
 
-TvellixaImportForm::TvellixaImportForm(VellixaImportSettings& settings, std::string configFile, QWidget* parent)
+TvellixaImportForm::TvellixaImportForm(std::string configFile, QWidget* parent)
     : TForm(QStringLiteral("vellixaImportForm"), parent),
-      settings_(settings),
       configFile_(configFile.empty() ? ConfigFileName() : std::move(configFile)) {
     SetCaption("Settings for vellixa Import");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -64,6 +63,7 @@ TvellixaImportForm::TvellixaImportForm(VellixaImportSettings& settings, std::str
 }
 
 TvellixaImportForm::~TvellixaImportForm() {
+    imports_.reset();
     SaveSettings();
     if (vellixaImportForm == this) vellixaImportForm = nullptr;
 }
@@ -265,6 +265,10 @@ void TvellixaImportForm::SaveSettings() {
     ini.WriteInteger(kVellixaImportSection, "Left", Left());
     ini.WriteInteger(kVellixaImportSection, "Width", Width());
     ini.WriteInteger(kVellixaImportSection, "Height", Height());
+}
+
+void TvellixaImportForm::ConnectImports(Engine& engine) {
+    imports_ = std::make_unique<VellixaImportConnection>(engine, settings_, [this] { ShowModal(); });
 }
 
 }  // namespace morvelant

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "platform/QtFormBase.h"
+#include "presets/VellixaConversion.h"
 #include "presets/vellixaImportRules.h"
 
 class QCheckBox;
@@ -25,8 +27,7 @@ class TvellixaImportForm : public TForm {
 public:
     // Loads the settings from configFile ("Morvelant.cfg" in the program
     // directory when empty); the destructor saves them.
-    explicit TvellixaImportForm(VellixaImportSettings& settings, std::string configFile = {},
-                                QWidget* parent = nullptr);
+    explicit TvellixaImportForm(std::string configFile = {}, QWidget* parent = nullptr);
     ~TvellixaImportForm() override;
 
     VellixaImportSettings& Settings() { return settings_; }
@@ -54,11 +55,17 @@ public:
     void LoadSettings();
     void SaveSettings();
 
+    // Converts the engine's knob presets with these settings from now on,
+    // showing this dialog modally first while "Always show this Dialog" is
+    // checked.
+    void ConnectImports(Engine& engine);
+
 private:
     void Build();
 
-    VellixaImportSettings& settings_;
+    VellixaImportSettings settings_;
     std::string configFile_;
+    std::unique_ptr<VellixaImportConnection> imports_;
 };
 
 extern TvellixaImportForm* vellixaImportForm;

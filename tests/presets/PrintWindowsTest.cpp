@@ -151,7 +151,6 @@ TEST_F(PrintWindowsTest, LabelSheetOnScreenAndOnOnePage) {
 }
 
 TEST_F(PrintWindowsTest, ImportDialogMirrorsTheSettings) {
-    VellixaImportSettings settings;
     {
         TIniFile ini(config);
         ini.WriteBool(kVellixaImportSection, "1->1", true);
@@ -159,7 +158,8 @@ TEST_F(PrintWindowsTest, ImportDialogMirrorsTheSettings) {
         ini.WriteInteger(kVellixaImportSection, "Masterchannel", 4);
     }
     {
-        TvellixaImportForm form(settings, config);
+        TvellixaImportForm form(config);
+        const VellixaImportSettings& settings = form.Settings();
         auto box = [&](const char* name) { return form.findChild<QCheckBox*>(name); };
         EXPECT_FALSE(box("CheckBox1_1")->isChecked());
         EXPECT_TRUE(box("CheckBoxClearFaders1")->isChecked());
