@@ -77,10 +77,10 @@ void TvellixaImportForm::Build() {
     heading.setPixelSize(16);
     heading.setBold(true);
     heading.setUnderline(true);
-    AddLabel(g, "vellixa", 10, 18)->setFont(heading);
-    QLabel* right = AddLabel(g, "Morvelant", 250, 18);
-    right->setFont(heading);
-    right->adjustSize();
+    for (QLabel* l : {AddLabel(g, "vellixa", 10, 18), AddLabel(g, "Morvelant", 250, 18)}) {
+        l->setFont(heading);
+        l->adjustSize();
+    }
     AddLabel(g, "Faders", 250, 40);
     AddLabel(g, "Knobs", 10, 58);
     const int colX[kFaderBlocks] = {200, 250, 300};
@@ -132,6 +132,7 @@ void TvellixaImportForm::Build() {
     Memo1->setReadOnly(true);
     Memo1->setFocusPolicy(Qt::NoFocus);
     Memo1->setGeometry(8, 18, 174, 124);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     QString text;
     for (const char* l : kLimitations) text += QString::fromLatin1(l) + QLatin1Char('\n');
     text.chop(1);
@@ -162,7 +163,7 @@ void TvellixaImportForm::Build() {
     AddLabel(FaderSettingsGroupBox, "Threshold", 8, 20);
     ThresholdEdit = new QLineEdit(QStringLiteral("0"), FaderSettingsGroupBox);
     ThresholdEdit->setObjectName(QStringLiteral("ThresholdEdit"));
-    ThresholdEdit->setGeometry(66, 16, 34, 21);
+    ThresholdEdit->setGeometry(76, 16, 30, 21);
     connect(ThresholdEdit, &QLineEdit::textChanged, this,
             [this](const QString& t) { settings_.ThresholdText = ToCp1252(t); });
     // The up-down control beside the edit: 0..63, no wrap.
@@ -172,11 +173,11 @@ void TvellixaImportForm::Build() {
     UpDown1Up = new QToolButton(FaderSettingsGroupBox);
     UpDown1Up->setObjectName(QStringLiteral("UpDown1Up"));
     UpDown1Up->setArrowType(Qt::UpArrow);
-    UpDown1Up->setGeometry(100, 16, 15, 10);
+    UpDown1Up->setGeometry(106, 16, 15, 10);
     UpDown1Down = new QToolButton(FaderSettingsGroupBox);
     UpDown1Down->setObjectName(QStringLiteral("UpDown1Down"));
     UpDown1Down->setArrowType(Qt::DownArrow);
-    UpDown1Down->setGeometry(100, 27, 15, 10);
+    UpDown1Down->setGeometry(106, 27, 15, 10);
     connect(UpDown1Up, &QToolButton::clicked, this, [step] { step(1); });
     connect(UpDown1Down, &QToolButton::clicked, this, [step] { step(-1); });
     Output1 = AddBox(FaderSettingsGroupBox, QStringLiteral("Output1"), "Ouput 1", 8, 44);

@@ -32,6 +32,10 @@
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
 #include "platform/ProgramPath.h"
+#include "presets/Description.h"
+#include "presets/DescriptionForm.h"
+#include "presets/Printout.h"
+#include "presets/vellixaImport.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -117,6 +121,30 @@ std::vector<Shot> Windows() {
              d->AppendListing(m.Rows.HexListing(m.Rows.CurrentRow));
              return std::unique_ptr<QWidget>(std::move(d));
          }},
+        {"PrintOutputForm",
+         [](Context& c) {
+             c.model.FactoryInitPreset(0);
+             c.model.SetPresetDeviceName(0, "Strings ");
+             auto f = std::make_unique<TPrintOutputForm>(c.model);
+             f->SetText(DescribeAllFaderParameters(c.model));
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"DescriptionForm",
+         [](Context& c) {
+             c.model.FactoryInitPreset(0);
+             c.model.SetPresetDeviceName(0, "Strings ");
+             const char* names[] = {"Violin 1", "Violin 2", "Viola", "Cello", "Bass", "Harp", "Horns", "Timpani"};
+             for (int f = 0; f < kFaderCount; ++f) {
+                 c.model.Presets[0].SliderName[size_t(f)] = names[f % 8];
+                 c.model.Presets[0].KeyOnName[size_t(f)] = "Solo";
+                 c.model.Presets[0].KeyOffName[size_t(f)] = f % 3 ? "Tutti" : "";
+             }
+             auto f = std::make_unique<TDescriptionForm>(c.model);
+             f->DisplayDescription(0);
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"vellixaImportForm",
+         [](Context&) { return std::unique_ptr<QWidget>(std::make_unique<TvellixaImportForm>()); }},
         {"SendingForm",
          [](Context&) {
              auto s = std::make_unique<TSendingForm>();
