@@ -66,9 +66,13 @@ TEST(StartedEditorPrinting, MenuItemsDisplayAndPrint) {
     EXPECT_TRUE(DescriptionForm->isVisible());
     EXPECT_EQ(DescriptionForm->Caption(), editor.Model().GetPresetDeviceName(4));
 
-    // The window's flag reaches the configuration at the end.
+    // The window's flag reaches the configuration at the end, and the next
+    // start opens the window again.
     editor.Stop();
     EXPECT_TRUE(TIniFile(editor.Folder() + "Morvelant.cfg").ReadBool("Options", "ShowPrintOutputForm", false));
+    editor.Start();
+    QApplication::processEvents();
+    EXPECT_TRUE(PrintOutputForm->isVisible());
 }
 
 TEST(StartedEditorKnobImport, ReceivedKnobPresetsAreConvertedOneAfterAnother) {
