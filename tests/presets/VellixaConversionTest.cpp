@@ -182,13 +182,10 @@ TEST_F(VellixaTest, OnlyWholeKnobPresetsAreTaken) {
     EXPECT_FALSE(Import(good, 128));
 }
 
-TEST_F(VellixaTest, ExclusionRuleAndConfigurationRoundTrip) {
+TEST_F(VellixaTest, SettingsConfigurationRoundTrip) {
     VellixaImportSettings s;
     EXPECT_FALSE(s.AddDescription);  // as designed, before loading
-    s.SetClearFaders(0, true);
-    EXPECT_FALSE(s.Map(0, 0));
     s.SetMap(1, 0, true);
-    EXPECT_FALSE(s.ClearFaders(0));
     s.SetMap(1, 0, false);  // unchecking checks nothing
     EXPECT_FALSE(s.Map(0, 0) || s.Map(1, 0) || s.ClearFaders(0));
 
@@ -224,33 +221,6 @@ TEST_F(VellixaTest, ExclusionRuleAndConfigurationRoundTrip) {
     EXPECT_EQ(loaded.MasterChannel, 40);
     EXPECT_EQ(loaded.EffectiveMasterChannel(), 0);
     std::filesystem::remove_all(dir);
-}
-
-TEST_F(VellixaTest, SecondPresetDuringAnImportWaitsForTheFirst) {
-    std::vector<int> order;
-    std::vector<int> done;
-    const auto first = Events(Knobs(3, 1, 0, 1));
-    auto second = Events(Knobs(4, 1, 1, 1));
-    VellixaImportQueue* self = nullptr;
-    VellixaImportQueue queue(
-        [&](int slot, const KnobPresetBytes& bytes) {
-            order.push_back(slot);
-            if (slot == 3) {
-                // Arrives while the first one's dialog is open; then the MIDI
-                // buffer is overwritten.
-                EXPECT_FALSE(self->Receive(4, second));
-                second[25].data1 = 5;
-                EXPECT_EQ(bytes[25], 0);
-            } else {
-                EXPECT_EQ(bytes[25], 1);
-            }
-        },
-        [&](int slot) { done.push_back(slot); });
-    self = &queue;
-    EXPECT_TRUE(queue.Receive(3, first));
-    EXPECT_EQ(order, (std::vector<int>{3, 4}));
-    EXPECT_EQ(done, (std::vector<int>{3, 4}));
-    EXPECT_FALSE(queue.Busy());
 }
 
 }  // namespace
