@@ -64,15 +64,9 @@ void CreateDevicesInfoForm1(EditorWindowSet& set) {
 void CreatePrintOutputForm(EditorWindowSet& set) {
     auto* form =
         set.Add(PrintOutputForm, new TPrintOutputForm(set.Context().Model, set.ProgramPath() + "Morvelant.cfg"));
-    CommandRegistry& commands = set.Commands();
-    for (const char* item : {"MainMenuDisplayAllFaderParameters", "DisplayAllFaderParameters1"})
-        commands.Register(item, [form] { form->DisplayAllFaderParameters1Click(); });
-    for (const char* item : {"MainMenuPrintAllFaderParameters", "PrintAllFaderParameters1"})
-        commands.Register(item, [form] { form->PrintAllFaderParametersClick(); });
-    if (MainMenuForm) {
-        MainMenuForm->PrintLink.DisplayAllFaderParameters1Click = [form] { form->DisplayAllFaderParameters1Click(); };
-        MainMenuForm->PrintLink.Print1Click = [form] { form->PrintAllFaderParametersClick(); };
-    }
+    // The menu window's own items of the same captions run these.
+    set.Commands().Register("DisplayAllFaderParameters1", [form] { form->DisplayAllFaderParameters1Click(); });
+    set.Commands().Register("PrintAllFaderParameters1", [form] { form->PrintAllFaderParametersClick(); });
 }
 
 void CreateAboutForm(EditorWindowSet& set) { set.Add(AboutForm, new TAboutForm); }
@@ -92,17 +86,10 @@ void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiD
 void CreateDescriptionForm(EditorWindowSet& set) {
     auto* form = set.Add(DescriptionForm, new TDescriptionForm(set.Context().Model));
     DeviceModel& model = set.Context().Model;
-    auto display = [form, &model] { form->DisplayDescription(model.SelectedPreset); };
-    auto print = [form, &model] { form->PrintDescription(model.SelectedPreset); };
-    CommandRegistry& commands = set.Commands();
-    for (const char* item : {"MainMenuDisplayFaderKeyDescription", "DisplayFaderKeyDescription1"})
-        commands.Register(item, display);
-    for (const char* item : {"MainMenuPrintFaderKeyDescription", "PrintFaderKeyDescription1"})
-        commands.Register(item, print);
-    if (MainMenuForm) {
-        MainMenuForm->PrintLink.DisplayDescription1Click = display;
-        MainMenuForm->PrintLink.PrintDescription1Click = print;
-    }
+    set.Commands().Register("DisplayFaderKeyDescription1",
+                            [form, &model] { form->DisplayDescription(model.SelectedPreset); });
+    set.Commands().Register("PrintFaderKeyDescription1",
+                            [form, &model] { form->PrintDescription(model.SelectedPreset); });
 }
 
 void CreateMorvelantExplorerForm(EditorWindowSet& set) {
@@ -127,7 +114,6 @@ void CreateSendingForm(EditorWindowSet& set) {
 void CreateVellixaImportForm(EditorWindowSet& set) {
     auto* form = set.Add(vellixaImportForm, new TvellixaImportForm(set.ProgramPath() + "Morvelant.cfg"));
     form->ConnectImports(set.Context().DeviceEngine);
-    set.Commands().Register("vellixaImportSettings1", [form] { form->ShowModal(); });
 }
 
 // The creation order of the program's windows. Windows not listed here are
