@@ -28,4 +28,14 @@ void TakeSnapshot(Engine& engine, int p) {
     }
 }
 
+void ReloadLiveState(Engine& engine) {
+    DeviceModel& model = engine.Model;
+    for (int f = 0; f < kFaderCount; ++f) {
+        FaderState& state = model.FaderStates[size_t(f)];
+        Reset(engine, state, f);
+        ShowValue(engine, state);
+        Reset(engine, model.KeyStates[size_t(f)], f);
+    }
+}
+
 }  // namespace morvelant

@@ -13,4 +13,8 @@ struct Engine;
 // its on-screen fader. A preset outside 0..127 changes nothing.
 void TakeSnapshot(Engine& engine, int p);
 
+// Starts all 24 faders and keys anew from the current preset and moves the
+// on-screen faders to their values; the preset itself is not changed.
+void ReloadLiveState(Engine& engine);
+
 }  // namespace morvelant

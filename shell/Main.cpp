@@ -871,12 +871,7 @@ void TMainForm::InitAllFaderParameterswithMidiCtrl1Click() {
 }
 
 void TMainForm::ReloadPreset2Click() {
-    for (int f = 0; f < kFaderCount; ++f) {
-        FaderState& state = Model.FaderStates[size_t(f)];
-        Reset(DeviceEngine, state, f);
-        ShowValue(DeviceEngine, state);
-        Reset(DeviceEngine, Model.KeyStates[size_t(f)], f);
-    }
+    ReloadLiveState(DeviceEngine);
     if (DeviceModel::ValidFader(Model.SelectedFader))
         ShowParameterFaderValue(Model.FaderStates[size_t(Model.SelectedFader)].Value);
 }
