@@ -180,12 +180,12 @@ struct TAllFaderP::EventRow {
 
 // ---- Construction -----------------------------------------------------------------------------
 
-TAllFaderP::TAllFaderP(DeviceModel& model, Engine& engine, Notifications& notifications, CommandRegistry& commands,
-                       FaderWindowLinks links, FaderPickers* pickers, QWidget* parent)
+TAllFaderP::TAllFaderP(Engine& engine, CommandRegistry& commands, FaderWindowLinks links, FaderPickers* pickers,
+                       QWidget* parent)
     : TForm(QStringLiteral("AllFaderP"), parent),
-      model_(model),
+      model_(engine.Model),
       engine_(engine),
-      notifications_(notifications),
+      notifications_(engine.Notices),
       commands_(commands),
       links_(std::move(links)),
       pickers_(pickers) {
@@ -894,21 +894,7 @@ void TAllFaderP::PaintSelectLamps() {
     for (int f = 0; f < kFaderCount; ++f) FaderSelectLedList[size_t(f)]->SetBright(model_.FaderSelected[size_t(f)]);
 }
 
-void TAllFaderP::SelectFader(int f) {
-    if (!DeviceModel::ValidFader(f)) return;
-    if (links_.SelectFader) {
-        links_.SelectFader(f);
-        return;
-    }
-    // Without the virtual device window: the selection of this window alone.
-    const int previous = model_.SelectedFader;
-    if (DeviceModel::ValidFader(previous)) model_.FaderSelected[size_t(previous)] = false;
-    model_.SelectedFader = f;
-    model_.FaderSelected[size_t(f)] = true;
-    PaintSelectLamps();
-    KeyLed->SetBright(model_.KeyStates[size_t(f)].LampOn);
-    ShowParameters(f, model_.SelectedPreset);
-}
+void TAllFaderP::SelectFader(int f) { morvelant::SelectFader(engine_, f); }
 
 // ---- Event and data editing ----------------------------------------------------------------------
 
@@ -1194,19 +1180,13 @@ void TAllFaderP::NextFaderClick() {
 void TAllFaderP::PrevPresetClick() {
     if (model_.SelectedPreset <= 0) return;
     --model_.SelectedPreset;
-    if (links_.ShowCurrentPreset)
-        links_.ShowCurrentPreset(true);
-    else
-        ShowParameters(model_.SelectedFader, model_.SelectedPreset);
+    ShowCurrentPreset(engine_, true);
 }
 
 void TAllFaderP::NextPresetClick() {
     if (model_.SelectedPreset >= kDeviceSlots - 1) return;
     ++model_.SelectedPreset;
-    if (links_.ShowCurrentPreset)
-        links_.ShowCurrentPreset(true);
-    else
-        ShowParameters(model_.SelectedFader, model_.SelectedPreset);
+    ShowCurrentPreset(engine_, true);
 }
 
 void TAllFaderP::NotesButtonClick() {

@@ -70,15 +70,10 @@ private:
     int max_;
 };
 
-// What the window asks of other windows. The composition root fills it;
-// an empty entry falls back to what the window can do alone.
+// What the window asks of other windows. The composition root fills it; an
+// empty entry does nothing. Selecting a fader and showing the current preset
+// are the engine's, which tells every window.
 struct FaderWindowLinks {
-    // Makes a fader the selected one everywhere (the virtual device window's
-    // selection, which refills this window). Empty: selects it here alone.
-    std::function<void(int fader)> SelectFader;
-    // Shows the current preset in every view, sending its "Preset" key
-    // string when asked. Empty: refills this window.
-    std::function<void(bool send)> ShowCurrentPreset;
     // Brings the virtual device window forward.
     std::function<void()> ShowVirtualDevice;
     // The preset notes window.
@@ -92,8 +87,9 @@ class TAllFaderP : public TForm {
     Q_OBJECT
 
 public:
-    TAllFaderP(DeviceModel& model, Engine& engine, Notifications& notifications, CommandRegistry& commands,
-               FaderWindowLinks links = {}, FaderPickers* pickers = nullptr, QWidget* parent = nullptr);
+    // The engine brings the model and the notifications with it.
+    TAllFaderP(Engine& engine, CommandRegistry& commands, FaderWindowLinks links = {}, FaderPickers* pickers = nullptr,
+               QWidget* parent = nullptr);
     ~TAllFaderP() override;
 
     // Refills every control from fader `fader` of preset `preset`.
