@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -122,8 +123,12 @@ std::string PanelStatusBar::PanelText(int panel) const {
 
 // ---- Construction ---------------------------------------------------------------------
 
-TMainForm::TMainForm(Engine& engine, QWidget* parent)
-    : TForm(QStringLiteral("MainForm"), parent), Model(engine.Model), Routing(engine.Routing), DeviceEngine(engine) {
+TMainForm::TMainForm(Engine& engine, CommandRegistry* commands, QWidget* parent)
+    : TForm(QStringLiteral("MainForm"), parent),
+      Model(engine.Model),
+      Routing(engine.Routing),
+      DeviceEngine(engine),
+      Commands(commands) {
     SetCaption("Morvelant Editor");
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -937,10 +942,18 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             wheelEvent(static_cast<QWheelEvent*>(event));
             return true;
         }
-        case QEvent::FocusIn:
+        case QEvent::FocusIn: {
+            // Only a focus the user moved describes the control: the focus
+            // the window hands its first control when it comes up would
+            // describe fader 1 while another fader is selected.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::MouseFocusReason && reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason &&
+                reason != Qt::ShortcutFocusReason)
+                break;
             if (isFader) FaderEnter(tag);
             if (isSelect || isKey) KeyOnOff1Click(tag);
             break;
+        }
         case QEvent::MouseButtonPress: {
             auto* me = static_cast<QMouseEvent*>(event);
             // A left press focuses a fader, select or key button before its

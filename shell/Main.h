@@ -23,6 +23,7 @@
 #include "engine/Engine.h"
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
+#include "platform/CommandRegistry.h"
 #include "platform/QtFormBase.h"
 #include "shell/WindowBookkeeping.h"
 
@@ -78,7 +79,9 @@ public:
     // program directory holding "Morvelant.cfg" and the working sets), the
     // routing tables and the notifications; all of them outlive the window.
     // Reads the window's configuration, as its creation always did.
-    explicit TMainForm(Engine& engine, QWidget* parent = nullptr);
+    // commands: where the window registers the menu commands it carries out
+    // (null: none).
+    explicit TMainForm(Engine& engine, CommandRegistry* commands = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // ---- The model and the engine context (not owned) ----------------------
@@ -86,6 +89,7 @@ public:
     // Which ports play which role; the MIDI settings fill it.
     MidiRouting& Routing;
     Engine& DeviceEngine;
+    CommandRegistry* Commands = nullptr;
     // The open editor windows, the menu switching and the reopening at start.
     // The editor windows report to it through the form events; nobody needs
     // to call WindowActivated or WindowHidden by hand.
