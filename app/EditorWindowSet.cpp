@@ -59,6 +59,9 @@ void CreateAllFaderP(EditorWindowSet& set) {
     links.CloseNotes = [] {
         if (MainForm && MainForm->CloseNotesWindow) MainForm->CloseNotesWindow();
     };
+    links.SetVirtualDeviceCaption = [](const std::string& caption) {
+        if (MainForm) MainForm->SetCaption(caption);
+    };
     links.ShowStatusBars = [](int p, int f) {
         if (!MainForm) return;
         MainForm->ShowFaderStatus(p, f);

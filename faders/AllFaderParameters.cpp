@@ -272,8 +272,8 @@ void TAllFaderP::BuildControls() {
     FaderThreshold->Up->setGeometry(42, 0, 16, 11);
     FaderThreshold->Down->setGeometry(42, 11, 16, 11);
     FaderOutMode = Named(new QCheckBox(QStringLiteral("Fader Mute"), GroupBox3), "FaderOutMode");
-    FaderOutMode->setGeometry(288, 148, 80, 18);
-    TextLabel(GroupBox3, "Master / Slave Mode", 8, 190);
+    FaderOutMode->setGeometry(282, 148, 88, 18);
+    TextLabel(GroupBox3, "Master / Slave Mode", 8, 190, 160);
     MasterSlaveMode = List(GroupBox3, "MasterSlaveMode", {8, 204, 160, 21});
     FillList(MasterSlaveMode, MasterSlaveItems());
     TextLabel(GroupBox3, "Midi Mode", 8, 226);
@@ -394,9 +394,9 @@ void TAllFaderP::BuildControls() {
     KeyOffMidiData2 = List(GroupBox8, "KeyOffMidiData2", {190, 56, 174, 21}, 5);
     GroupBox1 = Group(GroupBox7, "GroupBox1", "Midi Channel", {8, 80, 356, 42});
     GroupBox9 = Group(GroupBox8, "GroupBox9", "Midi Channel", {8, 80, 356, 42});
-    TextLabel(GroupBox7, "Demute Value", 250, 2, 80);
+    TextLabel(GroupBox7, "Demute Value", 250, 2, 110);
     DemuteVal = List(GroupBox7, "DemuteVal", {250, 18, 114, 21});
-    TextLabel(GroupBox8, "Mute Value", 250, 2, 80);
+    TextLabel(GroupBox8, "Mute Value", 250, 2, 110);
     MuteVal = List(GroupBox8, "MuteVal", {250, 18, 114, 21});
     FillList(DemuteVal, MuteValueItems());
     FillList(MuteVal, MuteValueItems());
@@ -834,7 +834,9 @@ void TAllFaderP::ShowChannel(EventRow& row, int channel) {
 void TAllFaderP::ShowParameters(int f, int p) {
     if (!DeviceModel::ValidFader(f) || !DeviceModel::ValidPreset(p)) return;
     const MP& m = model_.Presets[size_t(p)];
-    SetCaption("(Preset " + std::to_string(p + 1) + ")  " + model_.GetPresetDeviceName(p));
+    const std::string preset = "(Preset " + std::to_string(p + 1) + ")  " + model_.GetPresetDeviceName(p);
+    SetCaption(preset);
+    if (links_.SetVirtualDeviceCaption) links_.SetVirtualDeviceCaption("Virtual Morvelant           " + preset);
     KeyOnOff->setText(QString::number(f + 1));
     {
         DeviceModel::UpdatingGuard guard(model_);

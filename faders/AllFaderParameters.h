@@ -79,6 +79,8 @@ struct FaderWindowLinks {
     // The preset notes window.
     std::function<void()> ShowNotes;
     std::function<void()> CloseNotes;
+    // The virtual device window's caption.
+    std::function<void(const std::string& caption)> SetVirtualDeviceCaption;
     // The virtual device window's three status bars for (preset, fader).
     std::function<void(int p, int f)> ShowStatusBars;
 };

@@ -71,6 +71,7 @@ TEST(StartedFaderWindow, MenuItemsReachTheWindow) {
     MenuItem("MainMenuNextPreset")->trigger();
     EXPECT_EQ(model.SelectedPreset, 1);
     EXPECT_EQ(AllFaderP->Caption().substr(0, 12), "(Preset 2)  ");
+    EXPECT_EQ(MainForm->Caption(), "Virtual Morvelant           (Preset 2)  " + model.GetPresetDeviceName(1));
 }
 
 TEST(StartedFaderWindow, OpenWindowsReopenAtTheNextStart) {
