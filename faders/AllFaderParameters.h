@@ -213,7 +213,6 @@ private:
     // Runs a model operation on (SelectedPreset, f), then selects f.
     void FaderCommand(void (DeviceModel::*op)(int, int), bool popupFader);
     void KeyCommand(void (DeviceModel::*on)(int, int), void (DeviceModel::*off)(int, int));
-    void EnablePaste(std::initializer_list<QAction*> items, std::initializer_list<const char*> menuItems);
 
     void SelectFader(int fader);
     void PaintSelectLamps();
