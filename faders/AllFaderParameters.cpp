@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStringListModel>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -122,7 +123,7 @@ FaderLamp::FaderLamp(QWidget* parent) : QWidget(parent) {}
 void FaderLamp::SetBright(bool bright) {
     if (bright_ == bright) return;
     bright_ = bright;
-    repaint();
+    update();
 }
 
 void FaderLamp::paintEvent(QPaintEvent*) {
@@ -361,8 +362,8 @@ void TAllFaderP::BuildControls() {
     connect(NextFader, &QPushButton::clicked, this, [this] { NextFaderClick(); });
     connect(PrevFader, &QPushButton::clicked, this, [this] { PrevFaderClick(); });
     connect(Fader, &QScrollBar::valueChanged, this, [this] { FaderChange(); });
-    connect(KeyOnOff, &QPushButton::pressed, this, [this] { KeyOnOffMouseDown(); });
-    connect(KeyOnOff, &QPushButton::released, this, [this] { KeyOnOffMouseUp(); });
+    // Any mouse button presses the key.
+    KeyOnOff->installEventFilter(this);
 
     // ---- Multi-fader selection ------------------------------------------------------------
     MultiGroupBox = Group(this, "MultiGroupBox", "Select", {604, 56, 157, 266});
@@ -780,13 +781,20 @@ void TAllFaderP::Subscribe() {
 void TAllFaderP::FillDataList(QComboBox* list, DataItems items, int& shown) {
     if (shown == int(items)) return;
     shown = int(items);
-    DeviceModel::UpdatingGuard guard(model_);
-    switch (items) {
-        case DataItems::Numbers: FillList(list, model_.NumberNames); break;
-        case DataItems::Controllers: FillList(list, model_.ControllerNames); break;
-        case DataItems::Notes: FillList(list, model_.NoteNames); break;
-        case DataItems::TrackNumbers: FillList(list, model_.TrackNumberNames); break;
+    // The six data lists share one item model per name list, so a change of
+    // layout swaps models instead of refilling 129 items.
+    QStringListModel*& names = nameModels_[size_t(items)];
+    if (!names) {
+        const NameList* source = &model_.NumberNames;
+        if (items == DataItems::Controllers) source = &model_.ControllerNames;
+        if (items == DataItems::Notes) source = &model_.NoteNames;
+        if (items == DataItems::TrackNumbers) source = &model_.TrackNumberNames;
+        QStringList texts;
+        for (const auto& n : *source) texts << FromCp1252(n);
+        names = new QStringListModel(texts, this);
     }
+    DeviceModel::UpdatingGuard guard(model_);
+    list->setModel(names);
 }
 
 namespace {
@@ -1260,6 +1268,8 @@ bool TAllFaderP::AcceptsFaderDrag(const QObject* source, int tag) const {
 bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
     const int tag = TagOf(watched);
     const bool isSelect = DeviceModel::ValidFader(tag) && watched == FaderSelectList[size_t(tag)];
+    if (watched == KeyOnOff && event->type() == QEvent::MouseButtonPress) KeyOnOffMouseDown();
+    if (watched == KeyOnOff && event->type() == QEvent::MouseButtonRelease) KeyOnOffMouseUp();
     switch (event->type()) {
         case QEvent::KeyPress: {
             for (EventRow* row : rows_) {

@@ -33,6 +33,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollBar;
+class QStringListModel;
 class QTimer;
 class QToolButton;
 
@@ -243,6 +244,7 @@ private:
     std::array<EventRow*, 3> rows_{};
     std::array<Subscription, 6> subscriptions_;
     QButtonGroup* modeGroup_ = nullptr;
+    std::array<QStringListModel*, 4> nameModels_{};  // by DataItems
     bool blink_ = false;
     int savedWidth_ = 773;
     int savedHeight_ = 548;
