@@ -1012,6 +1012,12 @@ void TAllFaderP::ShowDataIndex(int tag, int index) {
     }
 }
 
+void TAllFaderP::ShowEventIndex(EventRowKind kind, int index) {
+    QComboBox* list = rows_[size_t(kind)]->Event;
+    DeviceModel::UpdatingGuard guard(model_);
+    list->setCurrentIndex(ListIndexOf(index, list->count()));
+}
+
 void TAllFaderP::StringChange(EventRow& row) {
     const bool backBlank = std::exchange(row.BackBlank, false);
     if (model_.Updating) return;

@@ -150,6 +150,9 @@ public:
     void DataChange(int tag, int index);
     // Selects entry `index` of data list `tag` under the guard.
     void ShowDataIndex(int tag, int index);
+    // Selects entry `index` of a row's event list under the guard (the event
+    // popups, after calling the row's event routine).
+    void ShowEventIndex(EventRowKind row, int index);
     QComboBox* DataList(int tag) const;
 
     // ---- Range, modes and values --------------------------------------------------

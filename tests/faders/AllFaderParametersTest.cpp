@@ -199,6 +199,24 @@ TEST_F(FaderEditing, RangesValuesAndModes) {
     EXPECT_EQ(P().FaderOutMode(0), Find<QCheckBox>("FaderOutMode")->isChecked() ? 1 : 0);
 }
 
+TEST_F(FaderEditing, PresetSteppingStaysWithinTheDevicePresets) {
+    struct {
+        int from;
+        const char* button;
+        int to;
+    } cases[] = {{63, "NextPreset", 63},
+                 {62, "NextPreset", 63},
+                 {80, "NextPreset", 80},
+                 {80, "PrevPreset", 79},
+                 {0, "PrevPreset", 0}};
+    for (const auto& c : cases) {
+        model.SelectedPreset = c.from;
+        Find<QPushButton>(c.button)->click();
+        EXPECT_EQ(model.SelectedPreset, c.to) << c.from << c.button;
+    }
+    EXPECT_EQ(w->Caption().substr(0, 13), "(Preset 80)  ");  // the last step shown: slot 79
+}
+
 TEST_F(FaderEditing, NamesKeepEightCharacters) {
     Type(Edit("SliderName"), "Bass-Drum1");
     EXPECT_EQ(P().SliderName[0], "Bass-Dru");
