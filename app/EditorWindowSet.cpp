@@ -38,18 +38,6 @@ void CreateMainForm(EditorWindowSet& set) {
     if (MainMenuForm) MainMenuForm->DeviceWindow = form;
 }
 
-// Mirrors the enabled and checked states that windows set in the registry
-// on the menu window's items of the same names.
-void MirrorCommandStates(CommandRegistry& commands) {
-    commands.SetStateListener([&commands](const std::string& item) {
-        if (!MainMenuForm) return;
-        auto* action = MainMenuForm->findChild<QAction*>(QString::fromStdString(item));
-        if (!action) return;
-        action->setEnabled(commands.Enabled(item));
-        if (commands.HasCheckedState(item) && action->isCheckable()) action->setChecked(commands.Checked(item));
-    });
-}
-
 void CreateAllFaderP(EditorWindowSet& set) {
     FaderWindowLinks links;
     links.ShowVirtualDevice = [] {
@@ -70,9 +58,8 @@ void CreateAllFaderP(EditorWindowSet& set) {
         MainForm->ShowKeyOnStatus(p, f);
         MainForm->ShowKeyOffStatus(p, f);
     };
-    CommandRegistry& commands = set.Commands();
-    MirrorCommandStates(commands);
-    QPointer<TAllFaderP> form = set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, commands, links));
+    QPointer<TAllFaderP> form =
+        set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links));
     if (MainForm) {
         MainForm->ShowFaderParametersWindow = [form] {
             if (form) form->Show();
@@ -83,38 +70,6 @@ void CreateAllFaderP(EditorWindowSet& set) {
             form->PasteSpecialFaderParameters2->setEnabled(true);
         };
         MainForm->KeyPopupMenu = form->KeyPopupMenu;
-    }
-    if (MainMenuForm) {
-        // The menu window's fader items carry out the commands this window
-        // registered under the items' names.
-        AllFaderPLink& link = MainMenuForm->FaderLink;
-        const auto run = [&commands](const char* item) { return [&commands, item] { commands.Execute(item); }; };
-        link.CopyFaderParameters2Click = run("MainMenuCopyFader");
-        link.PasteFaderParameters2Click = run("MainMenuPasteFader");
-        link.PasteSpecialFaderParameters2Click = run("MainMenuPastewCFader");
-        link.InitFaderParameters2Click = run("MainMenuFactoryInitFader");
-        link.ClearFaderParameters1Click = run("MainMenuNoStatusFader");
-        link.InitFaderParameterswithMidiControllers1Click = run("MainMenuMidiCtrlFader");
-        link.CopyKeyParameters1Click = run("MainMenuCopyKey");
-        link.PasteKeyParameters1Click = run("MainMenuPasteKey");
-        link.PasteSpecialKeyParameters1Click = run("MainMenuPastewCKey");
-        link.InitKeyParameters1Click = run("MainMenuFactoryInitKey");
-        link.ClearKeyParameters1Click = run("MainMenuNoStatusKey");
-        link.InitKeyParameterswithMidiControllers1Click = run("MainMenuMidiCtrlKey");
-        link.CopyKeyOnParameters1Click = run("MainMenuCopyKeyOn");
-        link.PasteKeyOnParameters1Click = run("MainMenuPasteKeyOn");
-        link.InitKeyOnParameters1Click = run("MainMenuFactoryInitKeyOn");
-        link.ClearKeyOnParameters1Click = run("MainMenuNoStatusKeyOn");
-        link.InitKeyOnParameterswithMidiController1Click = run("MainMenuMidiCtrlKeyOn");
-        link.CopyKeyOffParameteres1Click = run("MainMenuCopyKeyOff");
-        link.PasteKeyOffParameters1Click = run("MainMenuPasteKeyOff");
-        link.InitKeyOffParametes1Click = run("MainMenuFactoryInitKeyOff");
-        link.ClearKeyOffParameters1Click = run("MainMenuNoStatusKeyOff");
-        link.InitKeyOffParameterswithMidiController1Click = run("MainMenuMidiCtrlKeyOff");
-        link.Snapshot1Click = run("MainMenuSnapShot");
-        link.ReloadPreset1Click = run("MainMenuReloadPreset");
-        link.NextPresetClick = run("MainMenuNextPreset");
-        link.PrevPresetClick = run("MainMenuPreviousPreset");
     }
     const DeviceModel& model = set.Context().Model;
     form->ShowParameters(model.SelectedFader, model.SelectedPreset);

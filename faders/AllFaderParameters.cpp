@@ -229,6 +229,7 @@ TAllFaderP::TAllFaderP(Engine& engine, CommandRegistry& commands, FaderWindowLin
 
 TAllFaderP::~TAllFaderP() {
     WriteConfig();
+    for (const std::string& item : registered_) commands_.Unregister(item);
     for (EventRow* row : rows_) delete row;
     if (AllFaderP == this) AllFaderP = nullptr;
 }
@@ -732,10 +733,14 @@ void TAllFaderP::RegisterCommands() {
         {"MainMenuNoStatusKeyOff", &M::ClearKeyOff},
         {"MainMenuMidiCtrlKeyOff", &M::MidiCtrlInitKeyOff},
     };
-    for (const auto& op : faderOps) commands_.Register(op.item, [this, o = op.op] { FaderCommand(o, false); });
-    commands_.Register("MainMenuFactoryInitKey", [this] { KeyCommand(&M::FactoryInitKeyOn, &M::FactoryInitKeyOff); });
-    commands_.Register("MainMenuNoStatusKey", [this] { KeyCommand(&M::ClearKeyOn, &M::ClearKeyOff); });
-    commands_.Register("MainMenuMidiCtrlKey", [this] { KeyCommand(&M::MidiCtrlInitKeyOn, &M::MidiCtrlInitKeyOff); });
+    const auto add = [this](const char* item, CommandRegistry::Handler handler) {
+        commands_.Register(item, std::move(handler));
+        registered_.emplace_back(item);
+    };
+    for (const auto& op : faderOps) add(op.item, [this, o = op.op] { FaderCommand(o, false); });
+    add("MainMenuFactoryInitKey", [this] { KeyCommand(&M::FactoryInitKeyOn, &M::FactoryInitKeyOff); });
+    add("MainMenuNoStatusKey", [this] { KeyCommand(&M::ClearKeyOn, &M::ClearKeyOff); });
+    add("MainMenuMidiCtrlKey", [this] { KeyCommand(&M::MidiCtrlInitKeyOn, &M::MidiCtrlInitKeyOff); });
     const struct {
         const char* item;
         const char* action;
@@ -744,13 +749,13 @@ void TAllFaderP::RegisterCommands() {
                   {"MainMenuCopyKeyOn", "CopyKeyOnParameters1"},
                   {"MainMenuCopyKeyOff", "CopyKeyOffParameteres1"}};
     for (const auto& c : copies)
-        commands_.Register(c.item, [this, name = QString::fromLatin1(c.action)] {
+        add(c.item, [this, name = QString::fromLatin1(c.action)] {
             if (auto* a = findChild<QAction*>(name)) a->trigger();
         });
-    commands_.Register("MainMenuSnapShot", [this] { Snapshot1Click(); });
-    commands_.Register("MainMenuReloadPreset", [this] { ReloadPreset1Click(); });
-    commands_.Register("MainMenuNextPreset", [this] { NextPresetClick(); });
-    commands_.Register("MainMenuPreviousPreset", [this] { PrevPresetClick(); });
+    add("MainMenuSnapShot", [this] { Snapshot1Click(); });
+    add("MainMenuReloadPreset", [this] { ReloadPreset1Click(); });
+    add("MainMenuNextPreset", [this] { NextPresetClick(); });
+    add("MainMenuPreviousPreset", [this] { PrevPresetClick(); });
 }
 
 void TAllFaderP::Subscribe() {

@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/Engine.h"
 #include "faders/FaderEventTables.h"
@@ -246,6 +247,7 @@ private:
     FaderPickers* pickers_;
     std::array<EventRow*, 3> rows_{};
     std::array<Subscription, 6> subscriptions_;
+    std::vector<std::string> registered_;  // menu items this window carries out
     QButtonGroup* modeGroup_ = nullptr;
     std::array<QStringListModel*, 4> nameModels_{};  // by DataItems
     bool blink_ = false;
