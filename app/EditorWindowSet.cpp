@@ -58,8 +58,7 @@ void CreateAllFaderP(EditorWindowSet& set) {
         MainForm->ShowKeyOnStatus(p, f);
         MainForm->ShowKeyOffStatus(p, f);
     };
-    QPointer<TAllFaderP> form =
-        set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links));
+    QPointer<TAllFaderP> form = set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links));
     if (MainForm) {
         MainForm->ShowFaderParametersWindow = [form] {
             if (form) form->Show();

@@ -27,9 +27,9 @@
 #include "faders/EventStringRules.h"
 #include "model/FaderRange.h"
 #include "platform/Dialogs.h"
-#include "platform/FixedFormBounds.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtFixedFormBounds.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
