@@ -1,7 +1,9 @@
 // The fader parameter window as a user sees and edits it.
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -295,6 +297,48 @@ TEST_F(FaderCommands, PopupItemsCopyPasteAndInit) {
     item("InitKeyParameters1")->trigger();
     EXPECT_EQ(P().SwitchMode(3), 1);
     EXPECT_EQ(P().SwitchMode(5), 3);
+}
+
+TEST_F(FaderCommands, RightPressNamesTheFaderForTheMenuAndSelectsNothing) {
+    QPushButton* five = w->FaderSelectList[4];
+    QMouseEvent right(QEvent::MouseButtonPress, QPointF(2, 2), five->mapToGlobal(QPointF(2, 2)), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(five, &right);
+    EXPECT_EQ(model.PopupFader, 4);
+    EXPECT_EQ(model.SelectedFader, 0);
+    QMouseEvent left(QEvent::MouseButtonPress, QPointF(2, 2), five->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(five, &left);
+    EXPECT_EQ(model.SelectedFader, 4);
+    EXPECT_TRUE(w->FaderSelectLedList[4]->Bright());
+}
+
+// The value pickers hear a right-click on a data list whose layout offers a
+// popup, with the list's Tag.
+struct RecordingPickers : FaderPickers {
+    std::vector<std::pair<int, DataPopup>> asked;
+    void DataListPopup(TAllFaderP&, int tag, DataPopup popup, const QPoint&) override {
+        asked.emplace_back(tag, popup);
+    }
+};
+
+TEST_F(FaderCommands, DataListsOfferThePickersTheirPopups) {
+    RecordingPickers pickers;
+    w = std::make_unique<TAllFaderP>(ctx->DeviceEngine, commands, FaderWindowLinks{}, &pickers);
+    auto rightClick = [](QWidget* list) {
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(3, 3), list->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(list, &e);
+    };
+    P().FaderStatus(0) = 0xB0;
+    P().KeyOffStatus(0) = 0x80;
+    w->ShowParameters(0, 0);
+    rightClick(List("FaderMidiData1"));
+    rightClick(List("KeyOffMidiData2"));
+    P().FaderStatus(0) = 0xF0;  // "String X Position" has no popup
+    w->ShowParameters(0, 0);
+    rightClick(List("FaderMidiData1"));
+    const std::vector<std::pair<int, DataPopup>> want = {{0, DataPopup::Controllers}, {5, DataPopup::Values}};
+    EXPECT_EQ(pickers.asked, want);
 }
 
 TEST_F(FaderCommands, DropsComeOnlyFromSelectButtons) {
