@@ -46,6 +46,18 @@ void SetMenuItemChecked(const char* name, bool checked) {
     }
 }
 
+void EnableItemsOf(const char* formName, const std::vector<const char*>& items) {
+    TForm* w = FindForm(formName);
+    if (w == nullptr) return;
+    for (const char* name : items)
+        for (QObject* o : w->findChildren<QObject*>(QString::fromLatin1(name))) {
+            if (auto* a = qobject_cast<QAction*>(o))
+                a->setEnabled(true);
+            else if (auto* control = qobject_cast<QWidget*>(o))
+                control->setEnabled(true);
+        }
+}
+
 FormBookkeeping::FormBookkeeping(WindowBookkeeping& bookkeeping, TForm* selfReporting)
     : bookkeeping_(bookkeeping), selfReporting_(selfReporting) {
     bookkeeping_.SetView(this);
