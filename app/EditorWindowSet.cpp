@@ -1,7 +1,6 @@
 #include "app/EditorWindowSet.h"
 
 #include <QMenu>
-#include <QPointer>
 
 #include "engine/MidiInDeviceUnit.h"
 #include "faders/AllFaderParameters.h"
@@ -43,11 +42,9 @@ void CreateAllFaderP(EditorWindowSet& set) {
     links.ShowVirtualDevice = [] {
         if (MainForm) MainForm->Show();
     };
-    links.ShowNotes = [] {
-        if (MainForm && MainForm->ShowNotesWindow) MainForm->ShowNotesWindow();
-    };
-    links.CloseNotes = [] {
-        if (MainForm && MainForm->CloseNotesWindow) MainForm->CloseNotesWindow();
+    // The same as the virtual device window's Notes button.
+    links.ToggleNotes = [] {
+        if (MainForm) MainForm->NotesButtonClick();
     };
     links.SetVirtualDeviceCaption = [](const std::string& caption) {
         if (MainForm) MainForm->SetCaption(caption);
@@ -58,30 +55,16 @@ void CreateAllFaderP(EditorWindowSet& set) {
         MainForm->ShowKeyOnStatus(p, f);
         MainForm->ShowKeyOffStatus(p, f);
     };
-    QPointer<TAllFaderP> form = set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links));
-    if (MainForm) {
-        MainForm->ShowFaderParametersWindow = [form] {
-            if (form) form->Show();
-        };
-        MainForm->EnableParameterFaderPaste = [form] {
-            if (!form) return;
-            form->PasteFaderParameters2->setEnabled(true);
-            form->PasteSpecialFaderParameters2->setEnabled(true);
-        };
-        MainForm->KeyPopupMenu = form->KeyPopupMenu;
-    }
+    TAllFaderP* form = set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links));
+    if (MainForm) MainForm->KeyPopupMenu = form->KeyPopupMenu;
     const DeviceModel& model = set.Context().Model;
     form->ShowParameters(model.SelectedFader, model.SelectedPreset);
 }
 
 void CreateSpecialKeyForm(EditorWindowSet& set) {
     DeviceContext& context = set.Context();
-    QPointer<TSpecialKeyForm> form =
+    TSpecialKeyForm* form =
         set.Add(SpecialKeyForm, new TSpecialKeyForm(context.Model, context.Notices, set.Commands()));
-    if (MainForm)
-        MainForm->ShowSpecialKeyWindow = [form] {
-            if (form) form->Show();
-        };
     form->ShowSpecialKeys(context.Model.SelectedPreset);
 }
 

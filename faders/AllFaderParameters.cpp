@@ -1221,12 +1221,7 @@ void TAllFaderP::NextPresetClick() {
 }
 
 void TAllFaderP::NotesButtonClick() {
-    if (!model_.ShowNotes) {
-        if (links_.ShowNotes) links_.ShowNotes();
-        model_.ShowNotes = true;
-    } else if (links_.CloseNotes) {
-        links_.CloseNotes();
-    }
+    if (links_.ToggleNotes) links_.ToggleNotes();
 }
 
 void TAllFaderP::FaderChange() {

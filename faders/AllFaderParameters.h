@@ -78,9 +78,8 @@ private:
 struct FaderWindowLinks {
     // Brings the virtual device window forward.
     std::function<void()> ShowVirtualDevice;
-    // The preset notes window.
-    std::function<void()> ShowNotes;
-    std::function<void()> CloseNotes;
+    // Shows the preset notes window, or closes it when it is shown.
+    std::function<void()> ToggleNotes;
     // The virtual device window's caption.
     std::function<void(const std::string& caption)> SetVirtualDeviceCaption;
     // The virtual device window's three status bars for (preset, fader).
