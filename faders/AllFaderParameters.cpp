@@ -582,19 +582,23 @@ void TAllFaderP::BuildMenus() {
             [this](const QPoint& pos) { MultiSelectPopupMenu->popup(GroupBox13->mapToGlobal(pos)); });
 
     // A copy enables the paste items it feeds, here and in the menu window.
-    const auto copy = [this](void (M::*op)(int, int), bool popupFader, std::vector<QAction**> items,
+    // The returned handlers name the window explicitly: they outlive the
+    // helper lambdas that made them.
+    TAllFaderP* self = this;
+    const auto copy = [self](void (M::*op)(int, int), bool popupFader, std::vector<QAction**> items,
                              std::vector<const char*> menuItems) {
-        return [this, op, popupFader, items, menuItems] {
-            (model_.*op)(model_.SelectedPreset, popupFader ? model_.PopupFader : model_.SelectedFader);
+        return [self, op, popupFader, items, menuItems] {
+            DeviceModel& m = self->model_;
+            (m.*op)(m.SelectedPreset, popupFader ? m.PopupFader : m.SelectedFader);
             for (QAction** a : items) (*a)->setEnabled(true);
-            for (const char* name : menuItems) commands_.SetEnabled(name, true);
+            for (const char* name : menuItems) self->commands_.SetEnabled(name, true);
         };
     };
-    const auto command = [this](void (M::*op)(int, int), bool popupFader) {
-        return [this, op, popupFader] { FaderCommand(op, popupFader); };
+    const auto command = [self](void (M::*op)(int, int), bool popupFader) {
+        return [self, op, popupFader] { self->FaderCommand(op, popupFader); };
     };
-    const auto keys = [this](void (M::*on)(int, int), void (M::*off)(int, int)) {
-        return [this, on, off] { KeyCommand(on, off); };
+    const auto keys = [self](void (M::*on)(int, int), void (M::*off)(int, int)) {
+        return [self, on, off] { self->KeyCommand(on, off); };
     };
     const struct {
         QMenu* menu;
