@@ -4,7 +4,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDrag>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -29,6 +28,7 @@
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtFaderDrag.h"
 #include "platform/QtFixedFormBounds.h"
 #include "platform/QtText.h"
 
@@ -1255,15 +1255,7 @@ void TAllFaderP::wheelEvent(QWheelEvent* event) {
 
 // ---- Drag and drop -------------------------------------------------------------------------------------
 
-void TAllFaderP::StartFaderDrag(int tag) {
-    QPushButton* source = FaderSelectList[size_t(tag)];
-    auto* drag = new QDrag(source);
-    auto* mime = new QMimeData;
-    mime->setData(kFaderMime, QByteArray::number(tag));
-    drag->setMimeData(mime);
-    drag->exec(Qt::MoveAction | Qt::CopyAction);
-    source->setDown(false);
-}
+void TAllFaderP::StartFaderDrag(int tag) { RunFaderDrag(FaderSelectList[size_t(tag)], tag, model_.FaderDragSwap); }
 
 bool TAllFaderP::AcceptsFaderDrag(const QObject* source, int tag) const {
     // Only a select button of this window or of the virtual device window,
@@ -1321,8 +1313,8 @@ bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* de = static_cast<QDragMoveEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderMime) &&
-                AcceptsFaderDrag(de->source(), de->mimeData()->data(kFaderMime).toInt())) {
+            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime) &&
+                AcceptsFaderDrag(de->source(), de->mimeData()->data(kFaderDragMime).toInt())) {
                 de->acceptProposedAction();
                 return true;
             }
@@ -1335,8 +1327,8 @@ bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Drop: {
             auto* de = static_cast<QDropEvent*>(event);
             if (!isSelect) break;
-            const int source = de->mimeData()->data(kFaderMime).toInt();
-            if (de->mimeData()->hasFormat(kFaderMime) && AcceptsFaderDrag(de->source(), source)) {
+            const int source = de->mimeData()->data(kFaderDragMime).toInt();
+            if (de->mimeData()->hasFormat(kFaderDragMime) && AcceptsFaderDrag(de->source(), source)) {
                 de->acceptProposedAction();
                 FaderSelect1DragDrop(source, tag);
             } else {

@@ -198,9 +198,6 @@ public:
     void ReadConfig();
     void WriteConfig();
 
-    // The drag data of a select button: which fader, from which window.
-    static constexpr char kFaderMime[] = "application/x-morvelant-fader";
-
 protected:
     void FormShow() override;
     void FormClose(TCloseAction& action) override;

@@ -10,6 +10,7 @@
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtFaderDrag.h"
 #include "tests/faders/FaderWindowTestSupport.h"
 
 namespace morvelant::fadertest {
@@ -356,7 +357,7 @@ TEST_F(FaderCommands, DropsComeOnlyFromSelectButtons) {
     // A drop that no select button started (a name field offers "63") is refused.
     const Morvelant_Parameters before = P();
     QMimeData mime;
-    mime.setData(TAllFaderP::kFaderMime, "63");
+    mime.setData(kFaderDragMime, "63");
     QPushButton* target = w->FaderSelectList[4];
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
