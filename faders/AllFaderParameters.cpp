@@ -103,8 +103,10 @@ bool WholeNumber(const QString& text, int& value) {
 }
 
 void ConversionError(const QString& text) {
-    CurrentDialogs().MessageBox("'" + ToCp1252(text) + "' is not a valid whole number.", "Error", MessageButtons::Ok,
-                                MessageIcon::Error);
+    std::string message = ToCp1252(text);
+    message.insert(0, 1, '\'');
+    message.append("' is not a valid whole number.");
+    CurrentDialogs().MessageBox(message, "Error", MessageButtons::Ok, MessageIcon::Error);
 }
 
 void SetBackground(QWidget* w, const QColor& color) {
