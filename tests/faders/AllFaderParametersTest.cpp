@@ -269,6 +269,13 @@ TEST_F(MultiFader, SnapshotStoresEveryFadersOwnValueAndMute) {
     }
     EXPECT_TRUE(Find<QCheckBox>("FaderOutMode")->isChecked());
     EXPECT_EQ(Text(Edit("FaderValue")), "40");
+    // "Reload Preset" starts the live faders anew from the preset, unchanged.
+    model.FaderStates[10].Value = 3;
+    const Morvelant_Parameters stored = P();
+    w->findChild<QAction*>("ReloadPreset1")->trigger();
+    EXPECT_EQ(model.FaderStates[10].Value, 40);
+    EXPECT_EQ(Text(Edit("FaderVal")), "40");
+    EXPECT_EQ(P(), stored);
 }
 
 using FaderCommands = FaderWindowFixture;
