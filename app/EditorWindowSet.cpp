@@ -1,9 +1,13 @@
 #include "app/EditorWindowSet.h"
 
+#include <QMenu>
+
 #include "engine/MidiInDeviceUnit.h"
 #include "presets/DescriptionForm.h"
 #include "presets/Printout.h"
 #include "presets/vellixaImport.h"
+#include "faders/AllFaderParameters.h"
+#include "faders/SpecialKeyEdit.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -34,6 +38,37 @@ void CreateMainForm(EditorWindowSet& set) {
     auto* form = set.Add(MainForm, new TMainForm(set.Context().DeviceEngine, &set.Commands()));
     // Shown and closed with the menu window.
     if (MainMenuForm) MainMenuForm->DeviceWindow = form;
+}
+
+void CreateAllFaderP(EditorWindowSet& set) {
+    FaderWindowLinks links;
+    links.ShowVirtualDevice = [] {
+        if (MainForm) MainForm->Show();
+    };
+    // The same as the virtual device window's Notes button.
+    links.ToggleNotes = [] {
+        if (MainForm) MainForm->NotesButtonClick();
+    };
+    links.SetVirtualDeviceCaption = [](const std::string& caption) {
+        if (MainForm) MainForm->SetCaption(caption);
+    };
+    links.ShowStatusBars = [](int p, int f) {
+        if (!MainForm) return;
+        MainForm->ShowFaderStatus(p, f);
+        MainForm->ShowKeyOnStatus(p, f);
+        MainForm->ShowKeyOffStatus(p, f);
+    };
+    TAllFaderP* form = set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links));
+    if (MainForm) MainForm->KeyPopupMenu = form->KeyPopupMenu;
+    const DeviceModel& model = set.Context().Model;
+    form->ShowParameters(model.SelectedFader, model.SelectedPreset);
+}
+
+void CreateSpecialKeyForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    TSpecialKeyForm* form =
+        set.Add(SpecialKeyForm, new TSpecialKeyForm(context.Model, context.Notices, set.Commands()));
+    form->ShowSpecialKeys(context.Model.SelectedPreset);
 }
 
 void CreateMidiDeviceForm(EditorWindowSet& set) {
@@ -81,7 +116,11 @@ void CreateMidiMonGridForm(EditorWindowSet& set) {
     form->SetRouting(&set.Context().Routing);
 }
 
-void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
+void CreateMidiDataForm(EditorWindowSet& set) {
+    auto* form = set.Add(MidiDataForm, new TMidiDataForm);
+    // The monitor's double click lists a row here.
+    if (MidiMonGridForm) MidiMonGridForm->DataForm = form;
+}
 
 void CreateDescriptionForm(EditorWindowSet& set) {
     auto* form = set.Add(DescriptionForm, new TDescriptionForm(set.Context().Model));
@@ -126,10 +165,12 @@ struct CreationStep {
 constexpr CreationStep kCreationTable[] = {
     {"MainMenuForm", CreateMainMenuForm},
     {"MainForm", CreateMainForm},
-    // NotesForm, AllFaderP
+    // NotesForm
+    {"AllFaderP", CreateAllFaderP},
     {"MidiDeviceForm", CreateMidiDeviceForm},
     {"MidiSettingsForm", CreateMidiSettingsForm},
-    // SpecialKeyForm, PresetForm
+    {"SpecialKeyForm", CreateSpecialKeyForm},
+    // PresetForm
     {"DevicesInfoForm1", CreateDevicesInfoForm1},
     {"PrintOutputForm", CreatePrintOutputForm},
     {"AboutForm", CreateAboutForm},

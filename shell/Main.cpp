@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDrag>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,9 +19,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/Snapshot.h"
 #include "engine/Tool.h"
 #include "model/PresetFiles.h"
 #include "platform/IniFile.h"
+#include "platform/QtFaderDrag.h"
 #include "platform/QtText.h"
 #include "shell/FormBookkeeping.h"
 
@@ -32,7 +33,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-constexpr char kFaderMime[] = "application/x-morvelant-fader";
 constexpr int kPitch = 25;  // horizontal distance of the fader columns
 
 std::string TwoDigits(int n) {
@@ -47,26 +47,6 @@ int TagOf(const QObject* o) {
 }
 
 void SetTag(QObject* o, int tag) { o->setProperty("Tag", tag); }
-
-// The drag cursors of a copy (a plus) and an exchange (two arrows).
-QPixmap DragCursor(bool swap) {
-    QPixmap pm(24, 24);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QPen(Qt::black, 2));
-    p.drawLine(2, 2, 2, 12);
-    p.drawLine(2, 2, 12, 2);
-    p.drawLine(2, 2, 14, 14);
-    if (swap) {
-        p.drawLine(12, 18, 22, 18);
-        p.drawLine(18, 14, 22, 18);
-        p.drawLine(12, 22, 16, 18);
-    } else {
-        p.drawLine(14, 19, 22, 19);
-        p.drawLine(18, 15, 18, 23);
-    }
-    return pm;
-}
 
 }  // namespace
 
@@ -655,27 +635,13 @@ void TMainForm::StartButtonClick(int tag) {
     if (tag >= 1 && tag <= 5) SendSpecialKeyString(DeviceEngine, tag);
 }
 
-void TMainForm::GroupBox4Click() {
-    if (ShowSpecialKeyWindow) ShowSpecialKeyWindow();
-}
+void TMainForm::GroupBox4Click() { ShowWindowOfItem("MainFormWindowsSpecialKeys", "SpecialKeyForm"); }
 
 void TMainForm::Button6Click() {
     const int p = Model.SelectedPreset;
     if (!DeviceModel::ValidPreset(p)) return;
-    Morvelant_Parameters& preset = Model.Presets[size_t(p)];
-    // First store every fader's live value and mute flag, each into its own
-    // fader: resetting a fader before the others are stored (or storing
-    // through the multi-fader rule) would overwrite values not yet taken.
-    for (int f = 0; f < kFaderCount; ++f) {
-        preset.FaderOutMode(f) = Model.KeyStates[size_t(f)].LampOn ? 0 : 1;
-        preset.FaderValue(f) = Model.FaderStates[size_t(f)].Value;
-    }
-    // Then start every fader anew from what was stored.
-    for (int f = 0; f < kFaderCount; ++f) {
-        FaderState& state = Model.FaderStates[size_t(f)];
-        Reset(DeviceEngine, state, f);
-        ShowValue(DeviceEngine, state);
-    }
+    const Morvelant_Parameters& preset = Model.Presets[size_t(p)];
+    TakeSnapshot(DeviceEngine, p);
     {
         UpdatingGuard guard(Model);
         DeviceEngine.Notices.ParameterFaderValue.Publish(preset.FaderValue(Model.SelectedFader));
@@ -699,14 +665,19 @@ void TMainForm::PrevPresetClick() {
     }
 }
 
+// The notes window is shown through the Windows menu's item (and its
+// explorer) and closed directly; without the window nothing happens.
 void TMainForm::NotesButtonClick() {
+    TForm* notes = FindForm("NotesForm");
+    if (notes == nullptr) return;
     if (!Model.ShowNotes) {
-        if (ShowNotesWindow) {
-            ShowNotesWindow();
-            Model.ShowNotes = true;
-        }
-    } else if (CloseNotesWindow) {
-        CloseNotesWindow();
+        if (Commands)
+            Commands->Execute("MainFormWindowsPresetNotes");
+        else
+            notes->Show();
+        Model.ShowNotes = true;
+    } else {
+        notes->Close();
     }
 }
 
@@ -851,7 +822,7 @@ void TMainForm::RegisterCommands() {
 
 void TMainForm::ShowParameters1Click() {
     SelectFader(Model.PopupFader);
-    if (ShowFaderParametersWindow) ShowFaderParametersWindow();
+    ShowWindowOfItem("MainFormWindowsFaderParameters", "AllFaderP");
 }
 
 void TMainForm::CopyFaderParameters1Click() {
@@ -886,12 +857,7 @@ void TMainForm::InitAllFaderParameterswithMidiCtrl1Click() {
 }
 
 void TMainForm::ReloadPreset2Click() {
-    for (int f = 0; f < kFaderCount; ++f) {
-        FaderState& state = Model.FaderStates[size_t(f)];
-        Reset(DeviceEngine, state, f);
-        ShowValue(DeviceEngine, state);
-        Reset(DeviceEngine, Model.KeyStates[size_t(f)], f);
-    }
+    ReloadLiveState(DeviceEngine);
     if (DeviceModel::ValidFader(Model.SelectedFader))
         DeviceEngine.Notices.ParameterFaderValue.Publish(Model.FaderStates[size_t(Model.SelectedFader)].Value);
 }
@@ -906,7 +872,7 @@ void TMainForm::CopyFaderParameters2Click() {
     Model.CopyFaderEventParameters(Model.SelectedPreset, Model.SelectedFader);
     PasteFaderParameters2->setEnabled(true);
     PasteSpecialFaderParameters2->setEnabled(true);
-    if (EnableParameterFaderPaste) EnableParameterFaderPaste();
+    EnableItemsOf("AllFaderP", {"PasteFaderParameters2", "PasteSpecialFaderParameters2"});
 }
 
 void TMainForm::PasteFaderParameters2Click() {
@@ -955,19 +921,7 @@ void TMainForm::FaderSelectDragDrop(int s, int t) {
     SelectFader(t);
 }
 
-void TMainForm::StartFaderDrag(int tag) {
-    QPushButton* source = FaderSelectList[size_t(tag)];
-    auto* drag = new QDrag(source);
-    auto* mime = new QMimeData;
-    mime->setData(kFaderMime, QByteArray::number(tag));
-    drag->setMimeData(mime);
-    const QPixmap cursor = DragCursor(Model.FaderDragSwap);
-    drag->setDragCursor(cursor, Qt::MoveAction);
-    drag->setDragCursor(cursor, Qt::CopyAction);
-    drag->exec(Qt::MoveAction);
-    // The drag took the mouse release: the button would stay pressed.
-    source->setDown(false);
-}
+void TMainForm::StartFaderDrag(int tag) { RunFaderDrag(FaderSelectList[size_t(tag)], tag, Model.FaderDragSwap); }
 
 // ---- Event filter ----------------------------------------------------------------------------------------
 
@@ -1032,7 +986,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* de = static_cast<QDragMoveEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
+            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime)) {
                 de->acceptProposedAction();
                 return true;
             }
@@ -1040,8 +994,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Drop: {
             auto* de = static_cast<QDropEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
-                const int source = de->mimeData()->data(kFaderMime).toInt();
+            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime)) {
+                const int source = de->mimeData()->data(kFaderDragMime).toInt();
                 de->acceptProposedAction();
                 FaderSelectDragDrop(source, tag);
                 return true;
@@ -1051,6 +1005,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         default: break;
     }
     return TForm::eventFilter(watched, event);
+}
+
+void TMainForm::ShowWindowOfItem(const char* item, const char* formName) {
+    if (Commands)
+        Commands->Execute(item);
+    else if (TForm* form = FindForm(formName))
+        form->Show();
 }
 
 // ---- Notifications shown here ------------------------------------------------------------------------

@@ -13,10 +13,12 @@
 #include <set>
 #include <utility>
 
+#include "engine/Snapshot.h"
 #include "engine/Tool.h"
 #include "model/PresetFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "shell/FormBookkeeping.h"
 #include "shell/MenuTable.h"
 
 namespace morvelant {
@@ -438,7 +440,7 @@ void TMainMenuForm::RegisterFallbacks() {
             (m.*op)(m.SelectedPreset, m.SelectedFader);
             for (const char* name : mine)
                 if (auto* a = findChild<QAction*>(QString::fromLatin1(name))) a->setEnabled(true);
-            EnableByName("AllFaderP", theirs);
+            EnableItemsOf("AllFaderP", theirs);
         });
     };
     copy("MainMenuCopyFader", &DeviceModel::CopyFaderEventParameters, {"MainMenuPasteFader", "MainMenuPastewCFader"},
@@ -465,20 +467,7 @@ void TMainMenuForm::RegisterFallbacks() {
     onFader("MainMenuFactoryInitKeyOff", &DeviceModel::FactoryInitKeyOff);
     onFader("MainMenuNoStatusKeyOff", &DeviceModel::ClearKeyOff);
     onFader("MainMenuMidiCtrlKeyOff", &DeviceModel::MidiCtrlInitKeyOff);
-    c.RegisterFallback("MainMenuSnapShot", [this] {
-        DeviceModel& m = engine_.Model;
-        const int p = m.SelectedPreset;
-        if (!DeviceModel::ValidPreset(p)) return;
-        Morvelant_Parameters& preset = m.Presets[size_t(p)];
-        for (int f = 0; f < kFaderCount; ++f) {
-            preset.FaderValue(f) = m.FaderStates[size_t(f)].Value;
-            preset.FaderOutMode(f) = m.KeyStates[size_t(f)].LampOn ? 0 : 1;
-        }
-        for (int f = 0; f < kFaderCount; ++f) {
-            Reset(engine_, m.FaderStates[size_t(f)], f);
-            ShowValue(engine_, m.FaderStates[size_t(f)]);
-        }
-    });
+    c.RegisterFallback("MainMenuSnapShot", [this] { TakeSnapshot(engine_, engine_.Model.SelectedPreset); });
 
     // Edit menu of the preset list window.
     auto onModel = [this, &c](const char* item, std::function<void(DeviceModel&)> op) {
@@ -496,10 +485,12 @@ void TMainMenuForm::RegisterFallbacks() {
     });
     onModel("PastePreset1", [this](DeviceModel& m) {
         m.PastePreset(m.SelectedPreset);
+        engine_.Notices.PresetDataChanged.Publish(m.SelectedPreset);
         SelectPreset(m.SelectedPreset, false);
     });
     onModel("PastePresetwClipboard1", [this](DeviceModel& m) {
         m.ExchangePresetWithClipboard(m.SelectedPreset);
+        engine_.Notices.PresetDataChanged.Publish(m.SelectedPreset);
         SelectPreset(m.SelectedPreset, false);
     });
     // "Reload Preset" here is the virtual device window's, as in its Edit menu.
@@ -687,18 +678,6 @@ void TMainMenuForm::MirrorItemState(const std::string& item) {
     }
 }
 
-void TMainMenuForm::EnableByName(const char* formName, const std::vector<const char*>& items) {
-    QWidget* w = FindForm(QString::fromLatin1(formName));
-    if (w == nullptr) return;
-    for (const char* name : items)
-        for (QObject* o : w->findChildren<QObject*>(QString::fromLatin1(name))) {
-            if (auto* a = qobject_cast<QAction*>(o))
-                a->setEnabled(true);
-            else if (auto* wi = qobject_cast<QWidget*>(o))
-                wi->setEnabled(true);
-        }
-}
-
 // ---- Window events ---------------------------------------------------------------------------
 
 void TMainMenuForm::FormShow() {
@@ -743,6 +722,7 @@ void TMainMenuForm::InitPresets(int scope, int kind) {
     };
     if (scope == 0) {
         apply(m->SelectedPreset);
+        engine_.Notices.PresetDataChanged.Publish(m->SelectedPreset);
         SelectPreset(m->SelectedPreset, true);
     } else if (scope == 1) {
         int last = m->SelectedPreset;
@@ -751,9 +731,11 @@ void TMainMenuForm::InitPresets(int scope, int kind) {
                 apply(slot);
                 last = slot;
             }
+        engine_.Notices.PresetDataChanged.Publish(-1);
         SelectPreset(last, false);
     } else {
         for (int slot = 0; slot < kDeviceSlots; ++slot) apply(slot);
+        engine_.Notices.PresetDataChanged.Publish(-1);
         SelectPreset(0, false);
     }
 }
@@ -764,6 +746,7 @@ void TMainMenuForm::InitPatterns(int scope) {
     if (m == nullptr) return;
     if (scope == 0) {
         m->InitPattern(m->SelectedPattern);
+        engine_.Notices.PatternDataChanged.Publish(m->SelectedPattern);
         ShowPattern(m->SelectedPattern);
     } else if (scope == 1) {
         int last = m->SelectedPattern;
@@ -772,9 +755,11 @@ void TMainMenuForm::InitPatterns(int scope) {
                 m->InitPattern(slot);
                 last = slot;
             }
+        engine_.Notices.PatternDataChanged.Publish(-1);
         ShowPattern(last);
     } else {
         for (int slot = 0; slot < kDeviceSlots; ++slot) m->InitPattern(slot);
+        engine_.Notices.PatternDataChanged.Publish(-1);
         ShowPattern(0);
     }
 }
@@ -1002,8 +987,8 @@ void TMainMenuForm::MainMenuCopyFaderKeyClick() {
     for (QAction* a : {MainMenuPasteFaderKey, MainMenuPastewCFaderKey, MainMenuPasteFader, MainMenuPastewCFader,
                        MainMenuPasteKey, MainMenuPastewCKey, MainMenuPasteKeyOn, MainMenuPasteKeyOff})
         a->setEnabled(true);
-    EnableByName("AllFaderP",
-                 {"PasteFaderParameters2", "PasteKeyOnParameters1", "PasteKeyParameters1", "PasteKeyOffParameters1"});
+    EnableItemsOf("AllFaderP",
+                  {"PasteFaderParameters2", "PasteKeyOnParameters1", "PasteKeyParameters1", "PasteKeyOffParameters1"});
 }
 
 namespace {
@@ -1032,7 +1017,7 @@ void TMainMenuForm::CopyTrack1Click() {
     m->CopiedTrack = SelectedTrack();
     SetMenuEnabled(Paste1, true);
     SetMenuEnabled(PastewClipboard1, true);
-    EnableByName("PatternParameterForm", {"PasteTrack1", "PasteTrackwClipboard1"});
+    EnableItemsOf("PatternParameterForm", {"PasteTrack1", "PasteTrackwClipboard1"});
     m->TrackClipboard = m->Patterns[size_t(m->SelectedPattern)];
 }
 

@@ -17,9 +17,9 @@
 #include "midikit/MidiKitSync.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtFixedFormBounds.h"
 #include "platform/QtText.h"
 #include "shell/DevicesInfoForm.h"
-#include "shell/FixedFormBounds.h"
 
 namespace morvelant {
 
