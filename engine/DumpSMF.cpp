@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/FileCommands.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitSMF.h"
@@ -162,17 +163,10 @@ void ReadVellixaConfig(DeviceModel& model, const std::string& file) {
 DumpSMF::DumpSMF(TMidiDeviceForm& dispatch, TMidiKitSMF& smf) : dispatch_(dispatch), smf_(smf) {}
 
 DumpSMF::~DumpSMF() {
-    if (installed_) GetMidiFileHandlers() = MidiFileHandlers{};
+    if (MidiFileRoute() == this) SetMidiFileRoute(nullptr);
 }
 
-void DumpSMF::Install() {
-    MidiFileHandlers& h = GetMidiFileHandlers();
-    h.ExportPreset = [this](DeviceModel&, int n, const std::string& f) { return SavePresetAs(n, f); };
-    h.ExportPattern = [this](DeviceModel&, int n, const std::string& f) { return SavePatternAs(n, f); };
-    h.ImportPreset = [this](DeviceModel&, int s, const std::string& f) { return LoadPreset(s, f); };
-    h.ImportPattern = [this](DeviceModel&, int s, const std::string& f) { return LoadPattern(s, f); };
-    installed_ = true;
-}
+void DumpSMF::Install() { SetMidiFileRoute(this); }
 
 bool DumpSMF::ExportDumps(std::span<const MidiEvent> events, std::size_t e1, const std::string& trackName,
                           const std::string& file) {
@@ -284,6 +278,15 @@ bool DumpSMF::ReadDumps(const std::string& file, std::vector<FoundDump>& found) 
     return true;
 }
 
+bool DumpSMF::HoldsDumps(const std::string& file, const std::vector<FoundDump>& found) {
+    for (const FoundDump& d : found)
+        if (const int kind = TMidiDeviceForm::ClassifyDump(d.message).kind;
+            kind != kDumpUnknown && kind != kDumpVellixaOther)
+            return true;
+    ReportError("The MIDI file \"" + file + "\" holds no preset or pattern dump.");
+    return false;
+}
+
 void DumpSMF::LoadDumps(int slot, const std::vector<FoundDump>& found, bool markKnobPreset) {
     DeviceModel& model = dispatch_.engine().Model;
     for (const FoundDump& d : found) {
@@ -301,7 +304,7 @@ bool DumpSMF::LoadPreset(int slot, const std::string& file) {
     // cannot be read leaves the model as it was, and loading (which shows
     // windows) never runs with the file open.
     std::vector<FoundDump> found;
-    if (!ReadDumps(file, found)) return false;
+    if (!ReadDumps(file, found) || !HoldsDumps(file, found)) return false;
     // The knob names come first: the knob-preset conversion uses them.
     ReadVellixaConfig(model, CompanionFile(file, ".CFG"));
     ReadVellixaNotes(model, CompanionFile(file, ".NTS"), slot);
@@ -315,7 +318,7 @@ bool DumpSMF::LoadPattern(int slot, const std::string& file) {
     DeviceModel& model = dispatch_.engine().Model;
     if (!DeviceModel::ValidPattern(slot)) return false;
     std::vector<FoundDump> found;
-    if (!ReadDumps(file, found)) return false;
+    if (!ReadDumps(file, found) || !HoldsDumps(file, found)) return false;
     // Only the preset import asks whether a knob preset came in.
     LoadDumps(slot, found, false);
     model.Patterns[static_cast<std::size_t>(slot)].PatternNotes = ReadNotesBeside(file);

@@ -48,8 +48,8 @@ public:
     bool LoadPreset(int slot, const std::string& file);
     bool LoadPattern(int slot, const std::string& file);
 
-    // Makes these the ".MID" branches of the file commands (and takes them
-    // back on destruction).
+    // Makes this object the ".MID" route of the file commands (taken back on
+    // destruction).
     void Install();
 
 private:
@@ -66,13 +66,15 @@ private:
     // Gathers every complete message of every track. False, after a message
     // box, when the file could not be read.
     bool ReadDumps(const std::string& file, std::vector<FoundDump>& found);
+    // True when at least one of them is a dump the editor knows; otherwise
+    // says so in a message box: a MIDI file without one changes nothing.
+    bool HoldsDumps(const std::string& file, const std::vector<FoundDump>& found);
     // Loads them into slot in file order; with markKnobPreset, a knob preset
     // sets VellixaLoaded.
     void LoadDumps(int slot, const std::vector<FoundDump>& found, bool markKnobPreset);
 
     TMidiDeviceForm& dispatch_;
     TMidiKitSMF& smf_;
-    bool installed_ = false;
 };
 
 // Reads a ".NTS" notes file into PresetNotes of preset `slot`. True when it

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "engine/Tool.h"
-#include "model/PresetFiles.h"
+#include "engine/FileCommands.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "shell/Main.h"

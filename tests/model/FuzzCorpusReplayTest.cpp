@@ -142,7 +142,9 @@ TEST(FuzzCorpusReplayTest, FileSeedsAreValidFiles) {
     for (const char* name : {"presets_v3.MVR", "patterns_v3.MVT", "pattern_v2.MVT", "preset_v1.MV1"}) {
         if (!fs::exists(dir / name)) continue;  // seeds may be pruned
         DeviceModel m;
-        EXPECT_TRUE(ReadPresetFile(m, (dir / name).string())) << name;
+        EXPECT_EQ(ReadEditorFile(m, (dir / name).string(), EditorFileKind::Presets, EditorFileReadMode::Set, -1),
+                  ReadStatus::Loaded)
+            << name;
         ++read;
     }
     EXPECT_GT(read, 0);

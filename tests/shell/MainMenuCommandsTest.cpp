@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "model/PresetFiles.h"
+#include "engine/FileCommands.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "shell/Main.h"
