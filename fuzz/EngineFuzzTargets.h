@@ -38,16 +38,18 @@ inline void Require(bool ok) {
 // A folder of this process's own for the files a target reads, removed at
 // exit.
 inline const std::string& ScratchFolder() {
-    static const std::string dir = [] {
+    // Never destroyed: the exit handler that removes the folder runs after
+    // the destructors of function statics.
+    static const std::string* dir = [] {
         const auto d = std::filesystem::temp_directory_path() / ("morvelant-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(d);
         std::atexit([] {
             std::error_code ec;
             std::filesystem::remove_all(ScratchFolder(), ec);
         });
-        return d.string();
+        return new std::string(d.string());
     }();
-    return dir;
+    return *dir;
 }
 
 inline void WriteScratch(const std::string& file, std::string_view bytes) {
