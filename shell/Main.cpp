@@ -20,8 +20,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/Tool.h"
 #include "engine/FileCommands.h"
+#include "engine/Tool.h"
 #include "platform/IniFile.h"
 #include "platform/QtText.h"
 #include "shell/FormBookkeeping.h"

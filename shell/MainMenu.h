@@ -40,7 +40,6 @@ namespace morvelant {
 
 class DeviceModel;
 
-
 // Hands ProgramPath + "EditorHelp.chm" to the desktop; a missing file is
 // reported in a message box. The explorer's "Help" node uses it too.
 void OpenEditorHelp(const std::string& programPath);
