@@ -103,17 +103,9 @@ TEST_F(MidiFileCommandsTest, KnobPresetBringsItsCfgAndNtsCompanions) {
     // A knob controller's preset message, its knob names and its notes.
     WriteBytes(path + "k.MID", Smf(std::string("\x00\xF0\x08\x00\x4D\x56\x14\x00\x20\x01\xF7", 11)));
     WriteBytes(path + "k.CFG", "[1]\r\n1=Cutoff\r\nN=My Set\r\n");
-    const std::string notes = "knob notes";
-    std::string nts(4, '\0');
-    auto int32 = [&nts](uint32_t v) {
-        for (int i = 0; i < 4; ++i) nts += char(v >> (8 * i));
-    };
-    int32(14);
-    nts += "vellixa Editor";
-    int32(1);
-    int32(uint32_t(notes.size()));
-    nts += notes;
-    WriteBytes(path + "k.NTS", nts);
+    WriteBytes(path + "k.NTS",
+               std::string("\0\0\0\0\x0E\0\0\0", 8) + "vellixa Editor" + std::string("\x01\0\0\0\x0A\0\0\0", 8) +
+                   "knob notes");
     WriteBytes(path + "k.TXT", "not these");
     M().SelectedPreset = 11;
     dialogs.QueueOpen(path + "k.MID");
@@ -122,7 +114,7 @@ TEST_F(MidiFileCommandsTest, KnobPresetBringsItsCfgAndNtsCompanions) {
     EXPECT_EQ(M().VellixaKnobNames[0], "Cutoff");
     EXPECT_EQ(M().VellixaKnobNames[1], "Knob 2");
     EXPECT_EQ(M().VellixaPresetName, "My Set");
-    EXPECT_EQ(M().Presets[11].PresetNotes, notes);
+    EXPECT_EQ(M().Presets[11].PresetNotes, "knob notes");
 }
 
 TEST_F(MidiFileCommandsTest, CancelledDialogsAndFilesWithoutDumpsChangeNothing) {

@@ -394,21 +394,6 @@ TEST_F(DumpSMFTest, InstalledRouteServesTheFileCommandsUntilItGoes) {
     EXPECT_EQ(MidiFileRoute(), nullptr);
 }
 
-TEST_F(DumpSMFTest, MidiFileWithoutDumpsSaysSoAndChangesNothing) {
-    ScriptedDialogs dialogs;
-    ScopedDialogs scope(dialogs);
-    model.Presets[3] = RichPreset();
-    WriteFile(dir / "song.TXT", "other notes");
-    // A note and a system-exclusive message that is no dump of ours.
-    WriteDumpFile(dir / "song.MID", {{Ev(0x90, 60, 100)}, {Ev(0xF0, 0xF0), Ev(0xF0, 0x7E), Ev(0xF0, 0xF7)}}, "Song");
-    EXPECT_FALSE(dumps->LoadPreset(3, (dir / "song.MID").string()));
-    EXPECT_FALSE(dumps->LoadPattern(3, (dir / "song.MID").string()));
-    ASSERT_EQ(dialogs.Messages().size(), 2u);
-    EXPECT_NE(dialogs.Messages()[0].find("holds no preset or pattern dump"), std::string::npos);
-    ExpectTravellingPartsEqual(model.Presets[3], RichPreset());
-    EXPECT_EQ(model.Presets[3].PresetNotes, RichPreset().PresetNotes);
-}
-
 TEST_F(DumpSMFTest, NtsReaderChecksEveryLength) {
     struct Case {
         std::string bytes;
