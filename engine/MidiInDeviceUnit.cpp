@@ -188,6 +188,7 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             // A short pattern dump would be decoded from whatever lies behind it.
             if (events.size() < kPatternDumpSize) return kDumpUnknown;
             if (!DecodePatternDump(events, model.Patterns[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
+            model.SelectedPattern = c.slot;
             notices.ShowPatternEditors.Publish();
             ShowPattern(engine_, c.slot);
             break;

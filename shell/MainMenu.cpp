@@ -17,6 +17,7 @@
 #include "engine/Tool.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "shell/FormBookkeeping.h"
 #include "shell/MenuTable.h"
 
 namespace morvelant {
@@ -383,7 +384,7 @@ void TMainMenuForm::RegisterFallbacks() {
             (m.*op)(m.SelectedPreset, m.SelectedFader);
             for (const char* name : mine)
                 if (auto* a = findChild<QAction*>(QString::fromLatin1(name))) a->setEnabled(true);
-            EnableByName("AllFaderP", theirs);
+            EnableItemsOf("AllFaderP", theirs);
         });
     };
     copy("MainMenuCopyFader", &DeviceModel::CopyFaderEventParameters, {"MainMenuPasteFader", "MainMenuPastewCFader"},
@@ -630,18 +631,6 @@ void TMainMenuForm::MirrorItemState(const std::string& item) {
         if (!action->isCheckable()) action->setCheckable(true);
         action->setChecked(commands_.Checked(item));
     }
-}
-
-void TMainMenuForm::EnableByName(const char* formName, const std::vector<const char*>& items) {
-    QWidget* w = FindForm(QString::fromLatin1(formName));
-    if (w == nullptr) return;
-    for (const char* name : items)
-        for (QObject* o : w->findChildren<QObject*>(QString::fromLatin1(name))) {
-            if (auto* a = qobject_cast<QAction*>(o))
-                a->setEnabled(true);
-            else if (auto* wi = qobject_cast<QWidget*>(o))
-                wi->setEnabled(true);
-        }
 }
 
 // ---- Window events ---------------------------------------------------------------------------
@@ -947,8 +936,8 @@ void TMainMenuForm::MainMenuCopyFaderKeyClick() {
     for (QAction* a : {MainMenuPasteFaderKey, MainMenuPastewCFaderKey, MainMenuPasteFader, MainMenuPastewCFader,
                        MainMenuPasteKey, MainMenuPastewCKey, MainMenuPasteKeyOn, MainMenuPasteKeyOff})
         a->setEnabled(true);
-    EnableByName("AllFaderP",
-                 {"PasteFaderParameters2", "PasteKeyOnParameters1", "PasteKeyParameters1", "PasteKeyOffParameters1"});
+    EnableItemsOf("AllFaderP",
+                  {"PasteFaderParameters2", "PasteKeyOnParameters1", "PasteKeyParameters1", "PasteKeyOffParameters1"});
 }
 
 namespace {
@@ -977,7 +966,7 @@ void TMainMenuForm::CopyTrack1Click() {
     m->CopyTrack(m->SelectedPattern, SelectedTrack());
     SetMenuEnabled(Paste1, true);
     SetMenuEnabled(PastewClipboard1, true);
-    EnableByName("PatternParameterForm", {"PasteTrack1", "PasteTrackwClipboard1"});
+    EnableItemsOf("PatternParameterForm", {"PasteTrack1", "PasteTrackwClipboard1"});
 }
 
 void TMainMenuForm::PasteTrackClick(TrackPart part) {
