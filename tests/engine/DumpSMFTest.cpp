@@ -390,6 +390,13 @@ TEST_F(DumpSMFTest, InstalledRouteServesTheFileCommandsUntilItGoes) {
     dialogs.QueueOpen(file.string());
     ASSERT_TRUE(LoadPreset(model, 2));
     EXPECT_EQ(model.Presets[2].FaderString, RichPreset().FaderString);
+
+    // An export that fails puts the previous file back under its name.
+    const std::string previous = ReadFile(file);
+    smf->MidiKit = nullptr;
+    dialogs.QueueSave(file.string());
+    EXPECT_FALSE(SavePresetAs(model, 1));
+    EXPECT_TRUE(ReadFile(file) == previous);
     dumps.reset();
     EXPECT_EQ(MidiFileRoute(), nullptr);
 }
