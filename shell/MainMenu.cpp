@@ -442,10 +442,12 @@ void TMainMenuForm::RegisterFallbacks() {
     });
     onModel("PastePreset1", [this](DeviceModel& m) {
         m.PastePreset(m.SelectedPreset);
+        engine_.Notices.PresetDataChanged.Publish(m.SelectedPreset);
         SelectPreset(m.SelectedPreset, false);
     });
     onModel("PastePresetwClipboard1", [this](DeviceModel& m) {
         m.ExchangePresetWithClipboard(m.SelectedPreset);
+        engine_.Notices.PresetDataChanged.Publish(m.SelectedPreset);
         SelectPreset(m.SelectedPreset, false);
     });
     // "Reload Preset" here is the virtual device window's, as in its Edit menu.
@@ -677,6 +679,7 @@ void TMainMenuForm::InitPresets(int scope, int kind) {
     };
     if (scope == 0) {
         apply(m->SelectedPreset);
+        engine_.Notices.PresetDataChanged.Publish(m->SelectedPreset);
         SelectPreset(m->SelectedPreset, true);
     } else if (scope == 1) {
         int last = m->SelectedPreset;
@@ -685,9 +688,11 @@ void TMainMenuForm::InitPresets(int scope, int kind) {
                 apply(slot);
                 last = slot;
             }
+        engine_.Notices.PresetDataChanged.Publish(-1);
         SelectPreset(last, false);
     } else {
         for (int slot = 0; slot < kDeviceSlots; ++slot) apply(slot);
+        engine_.Notices.PresetDataChanged.Publish(-1);
         SelectPreset(0, false);
     }
 }
@@ -698,6 +703,7 @@ void TMainMenuForm::InitPatterns(int scope) {
     if (m == nullptr) return;
     if (scope == 0) {
         m->InitPattern(m->SelectedPattern);
+        engine_.Notices.PatternDataChanged.Publish(m->SelectedPattern);
         ShowPattern(m->SelectedPattern);
     } else if (scope == 1) {
         int last = m->SelectedPattern;
@@ -706,9 +712,11 @@ void TMainMenuForm::InitPatterns(int scope) {
                 m->InitPattern(slot);
                 last = slot;
             }
+        engine_.Notices.PatternDataChanged.Publish(-1);
         ShowPattern(last);
     } else {
         for (int slot = 0; slot < kDeviceSlots; ++slot) m->InitPattern(slot);
+        engine_.Notices.PatternDataChanged.Publish(-1);
         ShowPattern(0);
     }
 }
