@@ -2,12 +2,14 @@
 
 #include <QMenu>
 
+#include "engine/DumpSMF.h"
 #include "engine/MidiInDeviceUnit.h"
+#include "faders/AllFaderParameters.h"
+#include "faders/SpecialKeyEdit.h"
+#include "midikit/MidiKitSMF.h"
 #include "presets/DescriptionForm.h"
 #include "presets/Printout.h"
 #include "presets/vellixaImport.h"
-#include "faders/AllFaderParameters.h"
-#include "faders/SpecialKeyEdit.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -169,6 +171,7 @@ constexpr CreationStep kCreationTable[] = {
     {"AllFaderP", CreateAllFaderP},
     {"MidiDeviceForm", CreateMidiDeviceForm},
     {"MidiSettingsForm", CreateMidiSettingsForm},
+    {"MidiKitSMF1", [](EditorWindowSet& set) { set.CreateMidiFileRoute(); }},
     {"SpecialKeyForm", CreateSpecialKeyForm},
     // PresetForm
     {"DevicesInfoForm1", CreateDevicesInfoForm1},
@@ -207,11 +210,23 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     }
 }
 
+void EditorWindowSet::CreateMidiFileRoute() {
+    if (MidiDeviceForm == nullptr || MidiSettingsForm == nullptr) return;
+    midiKitSMF_ = std::make_unique<TMidiKitSMF>();
+    midiKitSMF_->setObjectName(QStringLiteral("MidiKitSMF1"));
+    midiKitSMF_->MidiKit = MidiSettingsForm->MidiKit.get();
+    dumpSMF_ = std::make_unique<DumpSMF>(*MidiDeviceForm, *midiKitSMF_);
+    dumpSMF_->Install();
+}
+
 void EditorWindowSet::WriteWorkingSets() {
     if (MainForm && workingSetsRead_) MainForm->WriteWorkingSets();
 }
 
 void EditorWindowSet::DestroyAll() {
+    // The route uses the MIDI input object: it goes first.
+    dumpSMF_.reset();
+    midiKitSMF_.reset();
     while (!entries_.empty()) {
         entries_.back().object.reset();
         entries_.back().clearGlobal();

@@ -21,7 +21,9 @@
 
 namespace morvelant {
 
+class DumpSMF;
 class TMidiDeviceForm;
+class TMidiKitSMF;
 
 // The hidden MIDI input object (its unit declares no global of its own).
 extern TMidiDeviceForm* MidiDeviceForm;
@@ -51,6 +53,11 @@ public:
     const std::string& ProgramPath() const { return programPath_; }
     const std::vector<std::string>& Arguments() const { return arguments_; }
 
+    // The MIDI file component and, over it, the ".MID" route of the file
+    // commands; it uses the driver library that the MIDI settings window
+    // loaded and the MIDI input object's dump dispatch.
+    void CreateMidiFileRoute();
+
     // Makes `object` the window behind `global` until it is destroyed.
     template <typename T>
     T* Add(T*& global, T* object) {
@@ -69,6 +76,8 @@ private:
     std::string programPath_;
     std::vector<std::string> arguments_;
     std::vector<Entry> entries_;
+    std::unique_ptr<TMidiKitSMF> midiKitSMF_;
+    std::unique_ptr<DumpSMF> dumpSMF_;
     bool workingSetsRead_ = false;
 };
 

@@ -19,9 +19,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/FileCommands.h"
 #include "engine/Snapshot.h"
 #include "engine/Tool.h"
-#include "model/PresetFiles.h"
 #include "platform/IniFile.h"
 #include "platform/QtFaderDrag.h"
 #include "platform/QtText.h"
