@@ -12,6 +12,7 @@
 
 #include "engine/FileCommands.h"
 #include "model/PresetFiles.h"
+#include "presets/vellixaImport.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -101,20 +102,27 @@ TEST_F(MidiFileCommandsTest, PresetAndPatternGoThroughMidiFilesIntoOtherSlots) {
 
 TEST_F(MidiFileCommandsTest, KnobPresetBringsItsCfgAndNtsCompanions) {
     // A knob controller's preset message, its knob names and its notes.
-    WriteBytes(path + "k.MID", Smf(std::string("\x00\xF0\x08\x00\x4D\x56\x14\x00\x20\x01\xF7", 11)));
+    // A whole knob preset: 58 bytes from F0 to F7.
+    std::string knob("\xF0\x00\x4D\x56\x14\x00\x20\x01\x10", 9);
+    knob.resize(57, '\x20');
+    knob += '\xF7';
+    WriteBytes(path + "k.MID", Smf(std::string("\x00\xF0\x39", 3) + knob.substr(1)));
     WriteBytes(path + "k.CFG", "[1]\r\n1=Cutoff\r\nN=My Set\r\n");
     WriteBytes(path + "k.NTS",
                std::string("\0\0\0\0\x0E\0\0\0", 8) + "vellixa Editor" + std::string("\x01\0\0\0\x0A\0\0\0", 8) +
                    "knob notes");
     WriteBytes(path + "k.TXT", "not these");
     M().SelectedPreset = 11;
+    // The conversion's settings dialog is not part of this test.
+    vellixaImportForm->Settings().ShowDialog = false;
     dialogs.QueueOpen(path + "k.MID");
     Trigger("SinglePreset6");
     EXPECT_TRUE(M().VellixaLoaded);
     EXPECT_EQ(M().VellixaKnobNames[0], "Cutoff");
     EXPECT_EQ(M().VellixaKnobNames[1], "Knob 2");
     EXPECT_EQ(M().VellixaPresetName, "My Set");
-    EXPECT_EQ(M().Presets[11].PresetNotes, "knob notes");
+    // The conversion adds what it imported after the file's notes.
+    EXPECT_EQ(M().Presets[11].PresetNotes.rfind("knob notes", 0), 0u) << M().Presets[11].PresetNotes;
 }
 
 TEST_F(MidiFileCommandsTest, CancelledDialogsAndFilesWithoutDumpsChangeNothing) {
