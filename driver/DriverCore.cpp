@@ -141,9 +141,12 @@ bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>&
     for (const std::string& r : raw) {
         // Ports of this library (here or in another process) are not offered.
         if (r.empty() || r.rfind(kOwnClientPrefix, 0) == 0) continue;
-        auto it = std::find_if(list.begin(), list.end(), [&](const PortEntry& e) { return e.raw == r; });
-        if (it != list.end()) {
-            seen[size_t(it - list.begin())] = true;
+        // The k-th port of a raw name is the k-th entry of that name: a
+        // system may offer two ports of one name.
+        size_t i = 0;
+        while (i < list.size() && (seen[i] || list[i].raw != r)) ++i;
+        if (i < list.size()) {
+            seen[i] = true;
             continue;
         }
         if (list.size() >= kMaxPorts) continue;

@@ -16,7 +16,7 @@
 namespace morvelant::testsupport {
 
 // The JACK test server's name: MORVELANT_JACK_SERVER, "morvelant-test" by default.
-inline std::string JackServerName() {
+inline std::string JackTestServerName() {
     const char* server = std::getenv("MORVELANT_JACK_SERVER");
     return server && *server ? server : "morvelant-test";
 }
@@ -24,14 +24,14 @@ inline std::string JackServerName() {
 // Points the JACK clients of this process at the test server, and keeps
 // them from starting a server of their own.
 inline void UseJackServer() {
-    ::setenv("JACK_DEFAULT_SERVER", JackServerName().c_str(), 1);
+    ::setenv("JACK_DEFAULT_SERVER", JackTestServerName().c_str(), 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
 }
 
 // Whether the JACK test server answers.
 inline bool JackAnswers() {
     // jack_wait -c exits with 0 either way; its answer is what it prints.
-    FILE* pipe = ::popen(("jack_wait -s '" + JackServerName() + "' -c 2>/dev/null").c_str(), "r");
+    FILE* pipe = ::popen(("jack_wait -s '" + JackTestServerName() + "' -c 2>/dev/null").c_str(), "r");
     if (!pipe) return false;
     char line[64] = {};
     const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
@@ -42,7 +42,7 @@ inline bool JackAnswers() {
 // Starts the test server (again) with the project's script; whether it answers.
 inline bool StartJackServer() {
 #ifdef MORVELANT_SOURCE_DIR
-    const std::string cmd = "MORVELANT_JACK_SERVER='" + JackServerName() +
+    const std::string cmd = "MORVELANT_JACK_SERVER='" + JackTestServerName() +
         "' '" MORVELANT_SOURCE_DIR "/scripts/jack-test-server.sh' start >&2";
     return std::system(cmd.c_str()) == 0 && JackAnswers();
 #else
@@ -61,7 +61,7 @@ inline bool JackReachable() {
     if (JackAnswers() || StartJackServer()) return true;
     const char* required = std::getenv("MORVELANT_JACK_REQUIRED");
     if (required && std::string(required) == "1") {
-        std::fprintf(stderr, "the JACK test server '%s' does not run and did not start\n", JackServerName().c_str());
+        std::fprintf(stderr, "the JACK test server '%s' does not run and did not start\n", JackTestServerName().c_str());
         return true;
     }
     return false;
