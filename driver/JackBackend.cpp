@@ -315,12 +315,13 @@ private:
     // Hands what the inputs received to their callbacks, in order.
     void deliver() {
         while (!quit_) {
-            bool any = false;
+            bool any = false, inputs = false;
             {
                 std::lock_guard lock(deliverMx_);
                 for (auto& p : slots_) {
                     Slot* s = p.load(std::memory_order_acquire);
                     if (!s || !s->input) continue;
+                    inputs = true;
                     Record r;
                     while (jack_ringbuffer_read_space(s->ring) >= sizeof r) {
                         jack_ringbuffer_peek(s->ring, reinterpret_cast<char*>(&r), sizeof r);
@@ -336,7 +337,9 @@ private:
                     }
                 }
             }
-            if (!any) std::this_thread::sleep_for(kPoll);
+            // Polled: the process callback must not wake anyone (that is a
+            // system call). Without inputs there is nothing to look at often.
+            if (!any) std::this_thread::sleep_for(inputs ? kPoll : std::chrono::microseconds(20000));
         }
     }
 

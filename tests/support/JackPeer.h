@@ -54,10 +54,19 @@ public:
         // JACK's clock can be read once a client is open.
         if (inClient_ || outClient_)
             offsetUs_ = int64_t(jack_get_time()) - SteadyMicros(std::chrono::steady_clock::now());
+        // libjack must not open a client while a dead one is still open in
+        // the process (the driver under test opens one as soon as a server
+        // runs again): a dead server's clients are closed at once.
+        watcher_ = std::thread([this] {
+            while (!stop_ && !dead_) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::lock_guard lock(closeMx_);
+            Close(inClient_);
+            Close(outClient_);
+        });
     }
     ~JackPeer() {
-        Close(inClient_);
-        Close(outClient_);
+        stop_ = true;
+        watcher_.join();
         jack_ringbuffer_free(inRing_);
         jack_ringbuffer_free(outRing_);
     }
@@ -123,8 +132,14 @@ public:
         return PollUntil([&] { return Count() >= count || dead_; }, limit) && !dead_ && Count() >= count;
     }
     // Sample rate and period of the server.
-    jack_nframes_t Rate() const { return inClient_ ? jack_get_sample_rate(inClient_) : 0; }
-    jack_nframes_t Period() const { return inClient_ ? jack_get_buffer_size(inClient_) : 0; }
+    jack_nframes_t Rate() {
+        std::lock_guard lock(closeMx_);
+        return inClient_ ? jack_get_sample_rate(inClient_) : 0;
+    }
+    jack_nframes_t Period() {
+        std::lock_guard lock(closeMx_);
+        return inClient_ ? jack_get_buffer_size(inClient_) : 0;
+    }
 
 private:
     static int64_t SteadyMicros(std::chrono::steady_clock::time_point t) {
@@ -238,6 +253,9 @@ private:
     jack_ringbuffer_t* inRing_ = nullptr;
     jack_ringbuffer_t* outRing_ = nullptr;
     std::atomic<bool> dead_{false};
+    std::atomic<bool> stop_{false};
+    std::mutex closeMx_;
+    std::thread watcher_;
     std::atomic<bool> overflow_{false};
     bool okIn_ = true;
     bool okOut_ = true;

@@ -61,7 +61,8 @@ inline bool JackReachable() {
     if (JackAnswers() || StartJackServer()) return true;
     const char* required = std::getenv("MORVELANT_JACK_REQUIRED");
     if (required && std::string(required) == "1") {
-        std::fprintf(stderr, "the JACK test server '%s' does not run and did not start\n", JackTestServerName().c_str());
+        std::fprintf(stderr, "the JACK test server '%s' does not run and did not start\n",
+                     JackTestServerName().c_str());
         return true;
     }
     return false;
