@@ -1,5 +1,6 @@
 #include "shell/EditorStartup.h"
 
+#include "engine/DeviceContext.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
@@ -16,15 +17,7 @@ namespace morvelant {
 
 TMidiDeviceForm* MidiDeviceForm = nullptr;
 
-// The engine's call-outs that belong to windows other than the virtual
-// device window.
-struct OtherWindowHooks : EngineHooks {
-    void LogEvent(int port, const MidiEvent& event, bool incoming) override {
-        if (MidiMonGridForm) MidiMonGridForm->LogEvent(port, event, incoming);
-    }
-};
-
-EditorWindowSet::EditorWindowSet() : otherHooks_(std::make_unique<OtherWindowHooks>()) {}
+EditorWindowSet::EditorWindowSet() = default;
 
 EditorWindowSet::~EditorWindowSet() { DestroyAll(); }
 
@@ -34,7 +27,8 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     // file named on the command line.
     Add(MainMenuForm, new TMainMenuForm(programDirectory, std::move(arguments)));
     const std::string programPath = MainMenuForm->ProgramPath;
-    Add(MainForm, new TMainForm(programPath));
+    context_ = std::make_unique<DeviceContext>(programPath);
+    Add(MainForm, new TMainForm(context_->DeviceEngine));
     Add(MidiDeviceForm, new TMidiDeviceForm(MainForm->DeviceEngine));
     MidiSettingsSetup setup;
     setup.ConfigFile = MainForm->ConfigFile();
@@ -50,7 +44,7 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     };
     Add(AboutForm, new TAboutForm);
     Add(InstructionsForm, new TInstructionsForm(programPath));
-    Add(MidiMonGridForm, new TMidiMonGridForm(&MainForm->Model));
+    Add(MidiMonGridForm, new TMidiMonGridForm(&MainForm->Model, &context_->Notices));
     MidiMonGridForm->SetRouting(&MainForm->Routing);
     Add(MidiDataForm, new TMidiDataForm);
     Add(MorvelantExplorerForm, new TMorvelantExplorerForm(&MainForm->Model, programPath));
@@ -69,7 +63,6 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     };
     Add(SendingForm, new TSendingForm);
     SendingForm->AddSendItemOwner(MainMenuForm);
-    MainForm->ForwardHooks = otherHooks_.get();
     // The working sets, as the preset and pattern list windows load them.
     MainForm->ReadWorkingSets(MainMenuForm->CommandLineFile);
     workingSetsRead_ = true;
@@ -80,7 +73,6 @@ void EditorWindowSet::WriteWorkingSets() {
 }
 
 void EditorWindowSet::DestroyAll() {
-    if (MainForm) MainForm->ForwardHooks = nullptr;
     while (!entries_.empty()) {
         entries_.back().object.reset();
         entries_.back().clearGlobal();

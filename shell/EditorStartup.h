@@ -14,7 +14,7 @@
 namespace morvelant {
 
 class TMidiDeviceForm;
-struct OtherWindowHooks;
+struct DeviceContext;
 
 // The hidden MIDI input object (its unit declares no global of its own).
 extern TMidiDeviceForm* MidiDeviceForm;
@@ -48,7 +48,7 @@ private:
         std::function<void()> clearGlobal;
     };
     std::vector<Entry> entries_;
-    std::unique_ptr<OtherWindowHooks> otherHooks_;
+    std::unique_ptr<DeviceContext> context_;
     bool workingSetsRead_ = false;
 };
 

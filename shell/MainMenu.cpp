@@ -961,8 +961,7 @@ void TMainMenuForm::ShowPattern(int slot) {
         return;
     }
     if (MainForm == nullptr || !DeviceModel::ValidPattern(slot)) return;
-    MainForm->Model.SelectedPattern = slot;
-    MainForm->ShowPattern(slot);
+    morvelant::ShowPattern(MainForm->DeviceEngine, slot);
 }
 
 int TMainMenuForm::SelectedTrack() const {
@@ -1033,8 +1032,8 @@ void TMainMenuForm::SendPatternDump(int slot) {
     if (port < 0) return;
     for (const MidiEvent& e : dump) {
         PutToPort(MainForm->DeviceEngine, port, e);
-        MainForm->ShowMidiOutActivity();
-        MainForm->LogEvent(port, e, false);
+        MainForm->DeviceEngine.Notices.MidiOutActivity.Publish();
+        MainForm->DeviceEngine.Notices.MonitorLine.Publish(port, e, false);
     }
 }
 

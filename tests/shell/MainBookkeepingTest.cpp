@@ -24,6 +24,7 @@
 #include "shell/MainMenu.h"
 #include "shell/MidiMonGrid.h"
 #include "shell/MorvelantExplorer.h"
+#include "tests/support/OwningMainForm.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
@@ -45,7 +46,7 @@ public:
         SetProgramDirectory(path);
         menu = std::make_unique<TMainMenuForm>(path, std::vector<std::string>{});
         MainMenuForm = menu.get();
-        main = std::make_unique<TMainForm>(path);
+        main = std::make_unique<testsupport::OwningMainForm>(path);
         MainForm = main.get();
         devices = std::make_unique<TDevicesInfoForm1>(main->ConfigFile(), &main->Routing);
         DevicesInfoForm1 = devices.get();

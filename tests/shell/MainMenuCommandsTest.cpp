@@ -25,6 +25,7 @@
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 #include "shell/SendingUnit.h"
+#include "tests/support/OwningMainForm.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
@@ -45,7 +46,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         path = dir.path().toStdString() + "/";
         ResetFileDialogs();
-        main = std::make_unique<TMainForm>(path);
+        main = std::make_unique<testsupport::OwningMainForm>(path);
         MainForm = main.get();
         menu = std::make_unique<TMainMenuForm>(path, std::vector<std::string>{});
         MainMenuForm = menu.get();

@@ -42,6 +42,7 @@
 #include "shell/MorvelantExplorer.h"
 #include "shell/SendingUnit.h"
 #include "tests/support/MidiEvents.h"
+#include "tests/support/OwningMainForm.h"
 
 using namespace morvelant;
 
@@ -86,7 +87,7 @@ std::vector<Shot> Windows() {
          [](Context&) {
              // Its own program folder: it reads and writes its configuration.
              static QTemporaryDir folder;
-             auto f = std::make_unique<TMainForm>(folder.path().toStdString());
+             auto f = std::make_unique<testsupport::OwningMainForm>(folder.path().toStdString());
              f->Show();
              for (int i = 0; i < kFaderCount; ++i) f->FaderList[size_t(i)]->setValue(127 - (i * 37) % 128);
              f->SelectFader(4);
