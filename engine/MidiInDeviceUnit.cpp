@@ -89,14 +89,9 @@ void TMidiDeviceForm::PassThru(int port, const MidiEvent& event) {
     if (!source || !r.Thru) return;
     if (event.status > kSysex && !r.RealtimeThru) return;
     if (event.status == kSysex && !r.SysexThru) return;
-    Notifications& notices = engine_.Notices;
     const int outputs = std::min(r.NumOutDevs, kMaxPorts);
-    for (int j = 0; j < outputs; ++j) {
-        if (!r.ThruDeviceFlags[static_cast<std::size_t>(j)]) continue;
-        notices.MidiOutActivity.Publish();
-        PutToPort(engine_, j, event);
-        notices.MonitorLine.Publish(j, event, false);
-    }
+    for (int j = 0; j < outputs; ++j)
+        if (r.ThruDeviceFlags[static_cast<std::size_t>(j)]) SendToPort(engine_, j, event);
 }
 
 void TMidiDeviceForm::MvlPCInDeviceSysexData(const MidiEvent& event) {

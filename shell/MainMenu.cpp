@@ -1030,11 +1030,7 @@ void TMainMenuForm::SendPatternDump(int slot) {
     BuildPatternDump(MainForm->Model, dump, slot, slot);
     const int port = MainForm->Routing.DeviceOutPort();
     if (port < 0) return;
-    for (const MidiEvent& e : dump) {
-        PutToPort(MainForm->DeviceEngine, port, e);
-        MainForm->DeviceEngine.Notices.MidiOutActivity.Publish();
-        MainForm->DeviceEngine.Notices.MonitorLine.Publish(port, e, false);
-    }
+    for (const MidiEvent& e : dump) SendToPort(MainForm->DeviceEngine, port, e);
 }
 
 // ---- File menu of the virtual device window -------------------------------------------------
