@@ -15,6 +15,7 @@
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
 #include "midikit/MidiKitSync.h"
+#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtText.h"
@@ -323,13 +324,30 @@ void TMidiSettingsForm::FormCreate(const MidiSettingsSetup& setup) {
     FillOutDeviceTrees();
     for (PortRole role : kAllRoles) ShowStates(role);
 
-    for (int i = 0; i < kMaxPorts; ++i) {
-        TMidiKitIn* in = (i < Routing.NumInDevs && setup.Inputs) ? setup.Inputs(i) : nullptr;
+    inputs_ = setup.Inputs;
+    for (int i = 0; i < kMaxPorts; ++i) Routing.In[static_cast<size_t>(i)] = nullptr;
+    TakeInputs(0);
+    for (int i = 0; i < kMaxPorts; ++i) Routing.Out[static_cast<size_t>(i)] = nullptr;
+    CreateOutputs(0);
+    Ports.UpdatePresence(*MidiKit);
+    ShowPresence();
+    UpdateDevices();
+    MidiKit->OnPortsChanged = [this] { MidiKitPortsChanged(); };
+    MidiKit->OnServerGone = [this] { MidiKitServerGone(); };
+    MidiKit->OnServerBack = [this] { MidiKitServerBack(); };
+}
+
+// Input port k is served by component k of the hidden input window.
+void TMidiSettingsForm::TakeInputs(int from) {
+    for (int i = from; i < Routing.NumInDevs && i < kMaxPorts; ++i) {
+        TMidiKitIn* in = inputs_ ? inputs_(i) : nullptr;
         if (in != nullptr) in->MidiKit = MidiKit.get();
         Routing.In[static_cast<size_t>(i)] = in;
     }
-    for (int i = 0; i < kMaxPorts; ++i) Routing.Out[static_cast<size_t>(i)] = nullptr;
-    for (int i = 0; i < Routing.NumOutDevs; ++i) {
+}
+
+void TMidiSettingsForm::CreateOutputs(int from) {
+    for (int i = from; i < Routing.NumOutDevs && i < kMaxPorts; ++i) {
         auto* out = new TMidiKitOut(this);
         out->setObjectName(QStringLiteral("MidiKitOut%1").arg(i));
         out->MidiKit = MidiKit.get();
@@ -337,7 +355,6 @@ void TMidiSettingsForm::FormCreate(const MidiSettingsSetup& setup) {
         out->Tag = i;
         Routing.Out[static_cast<size_t>(i)] = out;
     }
-    UpdateDevices();
 }
 
 void TMidiSettingsForm::FormDestroy() {
@@ -406,6 +423,22 @@ void TMidiSettingsForm::FillTree(QTreeWidget* tree, const std::vector<std::strin
         auto* item = new QTreeWidgetItem(tree);
         item->setText(0, ToQ(names[static_cast<size_t>(i)]));
         item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+}
+
+// A port that has gone keeps its node and roles, greyed until it returns.
+void TMidiSettingsForm::ShowPresence() {
+    OwnChanges guard(updating_);
+    for (PortRole role : kAllRoles) {
+        QTreeWidget* tree = Tree(role);
+        const auto& absent = IsInputRole(role) ? Routing.InAbsent : Routing.OutAbsent;
+        for (int i = 0; i < tree->topLevelItemCount() && i < kMaxPorts; ++i) {
+            const bool gone = Routing.ServerGone || absent[static_cast<size_t>(i)];
+            QTreeWidgetItem* item = tree->topLevelItem(i);
+            item->setForeground(0, gone ? palette().brush(QPalette::Disabled, QPalette::Text)
+                                        : palette().brush(QPalette::Active, QPalette::Text));
+            item->setToolTip(0, gone ? QStringLiteral("absent") : QString());
+        }
     }
 }
 
@@ -479,6 +512,36 @@ void TMidiSettingsForm::DelayEdited() {
     int v = 0;
     Routing.PresetDelay = TIniFile::ParseInteger(DelayText(Edit1), v) ? v : kDefaultPresetDelay;
     Routing.PatternDelay = TIniFile::ParseInteger(DelayText(Edit2), v) ? v : kDefaultPatternDelay;
+}
+
+void TMidiSettingsForm::MidiKitPortsChanged() {
+    if (!MidiKit) return;
+    const int oldIn = Routing.NumInDevs;
+    const int oldOut = Routing.NumOutDevs;
+    if (Ports.AddPorts(*MidiKit)) {
+        TakeInputs(oldIn);
+        CreateOutputs(oldOut);
+        FillCombo(MorvelantPCDevice, Routing.InNames, Ports.DeviceInIndex());
+        FillCombo(PCMorvelantDevice, Routing.OutNames, Ports.DeviceOutIndex());
+        FillInDeviceTrees();
+        FillOutDeviceTrees();
+        for (PortRole role : kAllRoles) ShowStates(role);
+    }
+    Ports.UpdatePresence(*MidiKit);
+    ShowPresence();
+    DevicesChanged();
+}
+
+void TMidiSettingsForm::MidiKitServerGone() {
+    MidiKitPortsChanged();
+    if (serverGoneSaid_) return;
+    serverGoneSaid_ = true;
+    CurrentDialogs().MessageBox(kServerGoneText, "Midi Settings", MessageButtons::Ok, MessageIcon::Warning);
+}
+
+void TMidiSettingsForm::MidiKitServerBack() {
+    serverGoneSaid_ = false;
+    MidiKitPortsChanged();
 }
 
 void TMidiSettingsForm::MidiKitSyncMidiBeat(TMidiKitSync*) {

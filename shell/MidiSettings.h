@@ -137,6 +137,17 @@ public:
     void PCMorvelantDeviceChange();
     void MidiKitSyncMidiBeat(TMidiKitSync* Sender);
     void MidiKitSyncSyncDone(TMidiKitSync* Sender);
+    // The driver's reports: ports came or went (new ones are added with what
+    // is stored for them, gone ones shown absent, every list follows), the
+    // MIDI server stopped (said once) or runs again.
+    void MidiKitPortsChanged();
+    void MidiKitServerGone();
+    void MidiKitServerBack();
+
+    // What the user is told when the MIDI server stops.
+    static constexpr const char* kServerGoneText =
+        "The MIDI server has stopped. The MIDI ports are absent until it runs again; the editor then connects "
+        "them by itself.";
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -151,9 +162,14 @@ private:
     void FillCombo(QComboBox* combo, const std::vector<std::string>& names, int index);
     void DelayEdited();
     void DevicesChanged();
+    void CreateOutputs(int from);
+    void TakeInputs(int from);
+    void ShowPresence();
 
     std::string configFile_;
     SequencerLink* sequencer_ = nullptr;
+    std::function<TMidiKitIn*(int port)> inputs_;
+    bool serverGoneSaid_ = false;
     int updating_ = 0;  // programmatic changes of trees and combo boxes
     int savedWidth_ = 489;
     int savedHeight_ = 327;
