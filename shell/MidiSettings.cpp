@@ -435,8 +435,9 @@ void TMidiSettingsForm::ShowPresence() {
         for (int i = 0; i < tree->topLevelItemCount() && i < kMaxPorts; ++i) {
             const bool gone = Routing.ServerGone || absent[static_cast<size_t>(i)];
             QTreeWidgetItem* item = tree->topLevelItem(i);
-            item->setForeground(0, gone ? palette().brush(QPalette::Disabled, QPalette::Text)
-                                        : palette().brush(QPalette::Active, QPalette::Text));
+            item->setForeground(0,
+                                gone ? palette().brush(QPalette::Disabled, QPalette::Text)
+                                     : palette().brush(QPalette::Active, QPalette::Text));
             item->setToolTip(0, gone ? QStringLiteral("absent") : QString());
         }
     }

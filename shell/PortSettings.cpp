@@ -211,11 +211,13 @@ bool PortSettings::WritePortConfig(TIniFile& ini) const {
                           [&](int i) { return std::string(flags[static_cast<size_t>(i)] ? "1" : "0"); })) &&
             ok;
     }
-    ok = store(kInNamesSection, Wanted(kInNamesSection, r.InDriverNames, r.NumInDevs,
-                                       [&](int i) { return r.InNames[static_cast<size_t>(i)]; })) &&
+    ok = store(kInNamesSection,
+               Wanted(kInNamesSection, r.InDriverNames, r.NumInDevs,
+                      [&](int i) { return r.InNames[static_cast<size_t>(i)]; })) &&
         ok;
-    ok = store(kOutNamesSection, Wanted(kOutNamesSection, r.OutDriverNames, r.NumOutDevs,
-                                        [&](int i) { return r.OutNames[static_cast<size_t>(i)]; })) &&
+    ok = store(kOutNamesSection,
+               Wanted(kOutNamesSection, r.OutDriverNames, r.NumOutDevs,
+                      [&](int i) { return r.OutNames[static_cast<size_t>(i)]; })) &&
         ok;
     return ok;
 }
