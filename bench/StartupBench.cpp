@@ -13,10 +13,10 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/EditorWindowSet.h"
 #include "driver/MidiKit32.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitOut.h"
-#include "shell/EditorStartup.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 #include "tests/support/OwningMainForm.h"

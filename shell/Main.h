@@ -23,6 +23,7 @@
 #include "engine/Engine.h"
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
+#include "platform/CommandRegistry.h"
 #include "platform/QtFormBase.h"
 #include "shell/WindowBookkeeping.h"
 
@@ -78,7 +79,9 @@ public:
     // program directory holding "Morvelant.cfg" and the working sets), the
     // routing tables and the notifications; all of them outlive the window.
     // Reads the window's configuration, as its creation always did.
-    explicit TMainForm(Engine& engine, QWidget* parent = nullptr);
+    // commands: where the window registers the menu commands it carries out
+    // (null: none).
+    explicit TMainForm(Engine& engine, CommandRegistry* commands = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // ---- The model and the engine context (not owned) ----------------------
@@ -86,6 +89,7 @@ public:
     // Which ports play which role; the MIDI settings fill it.
     MidiRouting& Routing;
     Engine& DeviceEngine;
+    CommandRegistry* Commands = nullptr;
     // The open editor windows, the menu switching and the reopening at start.
     // The editor windows report to it through the form events; nobody needs
     // to call WindowActivated or WindowHidden by hand.
@@ -229,12 +233,12 @@ public:
     bool LearnLabelRed() const { return learnRed_; }
 
     // Menu commands of the menu window; each works on its item's check mark.
-    void HookMode1Click(QAction* sender);
-    void OverdupMode1Click(QAction* sender);
-    void MidiActivity1Click(QAction* sender);
-    void MotorFaders1Click(QAction* sender);
-    void FaderAutoSelect1Click(QAction* sender);
-    void WarningMessages1Click(QAction* sender);
+    void HookMode1Click();
+    void OverdupMode1Click();
+    void MidiActivity1Click();
+    void MotorFaders1Click();
+    void FaderAutoSelect1Click();
+    void WarningMessages1Click();
 
     // Select-button popup (fader PopupFader of SelectedPreset).
     void ShowParameters1Click();
@@ -277,11 +281,14 @@ private:
     void StartFaderDrag(int tag);
     // The fader the on-screen fader menu was opened on (its Tag), else the selected one.
     int PopupFaderTag() const;
-    bool ToggleOption(QAction* sender);
+    bool ToggleOption(const char* item, bool flag);
+    // Registers the menu commands this window carries out.
+    void RegisterCommands();
 
     QWidget* popupComponent_ = nullptr;
     std::unique_ptr<FormBookkeeping> formBookkeeping_;
     std::vector<Subscription> subscriptions_;
+    std::vector<std::string> registered_;
     bool firstShowDone_ = false;
     bool learnRed_ = false;
     // A left press on a select button that may become a drag.

@@ -44,9 +44,9 @@ public:
     explicit EditorWindows(const std::string& path) {
         // Windows that find their configuration through the program folder.
         SetProgramDirectory(path);
-        menu = std::make_unique<TMainMenuForm>(path, std::vector<std::string>{});
+        main = std::make_unique<testsupport::OwningMainForm>(path, &commands);
+        menu = std::make_unique<TMainMenuForm>(main->DeviceEngine, commands, path, std::vector<std::string>{});
         MainMenuForm = menu.get();
-        main = std::make_unique<testsupport::OwningMainForm>(path);
         MainForm = main.get();
         devices = std::make_unique<TDevicesInfoForm1>(main->ConfigFile(), &main->Routing);
         DevicesInfoForm1 = devices.get();
@@ -58,11 +58,9 @@ public:
         monitor = std::make_unique<TMidiMonGridForm>(&main->Model);
         MidiMonGridForm = monitor.get();
         presets = std::make_unique<StandIn>("PresetForm");
-        explorer = std::make_unique<TMorvelantExplorerForm>(&main->Model, path);
+        explorer = std::make_unique<TMorvelantExplorerForm>(&main->Model, path, &commands);
         MorvelantExplorerForm = explorer.get();
-        menu->Explorer.ShowEditorWindow = [](QWidget* form, bool exclusive, bool noToggle) {
-            MorvelantExplorerForm->ShowEditorWindow(qobject_cast<TForm*>(form), exclusive, noToggle);
-        };
+        menu->DeviceWindow = main.get();
     }
     // The start: the menu window shows the virtual device window.
     void Start() {
@@ -84,6 +82,7 @@ public:
         SetProgramDirectory({});
     }
 
+    CommandRegistry commands;
     std::unique_ptr<TMainMenuForm> menu;
     std::unique_ptr<TMainForm> main;
     std::unique_ptr<TDevicesInfoForm1> devices;
@@ -240,7 +239,7 @@ TEST_F(MainBookkeepingTest, MinimisingIsNeitherHidingNorShowing) {
     EXPECT_FALSE(w.presets->isVisible());
 }
 
-TEST_F(MainBookkeepingTest, TheExplorerShowsAWindowAloneThroughTheWindowsMenuLink) {
+TEST_F(MainBookkeepingTest, TheExplorerShowsAWindowAloneAndServesTheWindowsMenu) {
     EditorWindows w(Path());
     w.Start();
     w.explorer->ShowEditorWindow(w.monitor.get(), true, false);
@@ -250,11 +249,13 @@ TEST_F(MainBookkeepingTest, TheExplorerShowsAWindowAloneThroughTheWindowsMenuLin
     EXPECT_TRUE(w.explorer->isVisible());
     EXPECT_TRUE(w.menu->isVisible());
     EXPECT_EQ(w.main->OpenWindows(), std::vector<WindowHandle>{FormBookkeeping::Handle(w.monitor.get())});
-    // The Windows menu shows without toggling.
-    w.menu->Explorer.ShowEditorWindow(w.main.get(), false, true);
+    // The Windows menu shows without toggling, and ticks the item.
+    w.menu->MainFormWindowsVirtualMorvelant->trigger();
     EXPECT_TRUE(w.main->isVisible());
-    w.menu->Explorer.ShowEditorWindow(w.main.get(), false, true);
+    EXPECT_TRUE(w.menu->MainFormWindowsVirtualMorvelant->isChecked());
+    w.menu->MainFormWindowsVirtualMorvelant->trigger();
     EXPECT_TRUE(w.main->isVisible());
+    EXPECT_TRUE(w.menu->MainFormWindowsVirtualMorvelant->isChecked());
 }
 
 }  // namespace

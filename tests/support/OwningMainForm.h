@@ -18,8 +18,8 @@ struct ContextHolder {
 
 class OwningMainForm : public ContextHolder, public TMainForm {
 public:
-    explicit OwningMainForm(std::string programPath)
-        : ContextHolder(std::move(programPath)), TMainForm(Context->DeviceEngine) {}
+    explicit OwningMainForm(std::string programPath, CommandRegistry* commands = nullptr)
+        : ContextHolder(std::move(programPath)), TMainForm(Context->DeviceEngine, commands) {}
     Notifications& Notices() { return Context->Notices; }
 };
 

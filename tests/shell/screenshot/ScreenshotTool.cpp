@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DeviceContext.h"
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
 #include "platform/ProgramPath.h"
@@ -183,7 +184,9 @@ std::vector<Shot> Windows() {
              // The menu strip, and below it the File, Edit, Options and
              // Windows menus opened out, side by side.
              static QTemporaryDir folder;
-             TMainMenuForm form(folder.path().toStdString(), {});
+             static DeviceContext context;
+             static CommandRegistry commands;
+             TMainMenuForm form(context.DeviceEngine, commands, folder.path().toStdString(), {});
              form.MainMenuPasteFaderKey->setEnabled(true);
              form.MainMenuWarningMessages->setChecked(true);
              form.MainMenuMotorFaders->setChecked(true);
