@@ -1,6 +1,7 @@
 #include "app/EditorWindowSet.h"
 
 #include "engine/MidiInDeviceUnit.h"
+#include "engine/MidiPortSet.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -15,6 +16,7 @@
 namespace morvelant {
 
 TMidiDeviceForm* MidiDeviceForm = nullptr;
+MidiPortSet* MidiPorts = nullptr;
 
 namespace {
 
@@ -37,12 +39,22 @@ void CreateMidiDeviceForm(EditorWindowSet& set) {
     set.Add(MidiDeviceForm, new TMidiDeviceForm(set.Context().DeviceEngine));
 }
 
+// The engine's MIDI ports: built from the port settings, open for the whole
+// run whatever the settings window does, closed after it.
+void CreateMidiPorts(EditorWindowSet& set) {
+    MidiPortSetup setup;
+    setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
+    TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after the set
+    setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
+    setup.Routing = &set.Context().Routing;
+    set.Add(MidiPorts, new MidiPortSet(std::move(setup)));
+}
+
 void CreateMidiSettingsForm(EditorWindowSet& set) {
     MidiSettingsSetup setup;
     setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
-    TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after this window
-    setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
     setup.Routing = &set.Context().Routing;
+    setup.PortSet = MidiPorts;
     auto* form = set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
     // The timed pattern send takes its delay from the settings' box.
     if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
@@ -101,6 +113,7 @@ constexpr CreationStep kCreationTable[] = {
     {"MainForm", CreateMainForm},
     // NotesForm, AllFaderP
     {"MidiDeviceForm", CreateMidiDeviceForm},
+    {"MidiPorts", CreateMidiPorts},
     {"MidiSettingsForm", CreateMidiSettingsForm},
     // SpecialKeyForm, PresetForm
     {"DevicesInfoForm1", CreateDevicesInfoForm1},

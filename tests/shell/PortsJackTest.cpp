@@ -186,7 +186,7 @@ TEST_F(PortsJack, AServerThatStopsIsSaidOnceAndFadersReachThePeerWhenItReturns) 
     Script("stop");
     ASSERT_TRUE(Editor::Until([&] { return r.ServerGone; }));
     peer.reset();
-    EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{TMidiSettingsForm::kServerGoneText});
+    EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{MidiPortSet::kServerGoneText});
     EXPECT_EQ(r.OpenOutDevices, std::vector<std::string>{synth + ":in" + PortSettings::kAbsentMark});
     int logged = 0;
     Subscription log = editor.main.Notices().MonitorLine.Subscribe([&](int, const MidiEvent&, bool) { ++logged; });

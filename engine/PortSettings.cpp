@@ -1,4 +1,4 @@
-#include "shell/PortSettings.h"
+#include "engine/PortSettings.h"
 
 #include <algorithm>
 
