@@ -170,6 +170,8 @@ public:
     }
 
     bool running() const { return client_ != nullptr && !gone_; }
+    // Two periods: a sending thread woken that late still meets its frame.
+    SteadyClock::duration lead() const { return std::chrono::microseconds(leadUs_.load()); }
     void setListener(std::function<void(BackendEvent)> listener) {
         std::lock_guard lock(listenerMx_);
         listener_ = std::move(listener);
@@ -233,6 +235,9 @@ private:
         // JACK's clock can be read once a client is open; the offset is
         // taken before any port can see it.
         offsetUs_ = int64_t(jack_get_time()) - steadyMicros(SteadyClock::now());
+        const double period =
+            double(jack_get_buffer_size(c)) / double(std::max<jack_nframes_t>(1, jack_get_sample_rate(c)));
+        leadUs_ = std::clamp<int64_t>(int64_t(2e6 * period), 1000, 20000);
         client_ = c;
         gone_ = false;
         jack_set_process_callback(c, &JackSession::process, this);
@@ -414,6 +419,7 @@ private:
 
     const std::string base_;
     std::atomic<int64_t> offsetUs_{0};
+    std::atomic<int64_t> leadUs_{0};
     std::mutex mx_;  // the client and the list of slots
     std::atomic<jack_client_t*> client_{nullptr};
     std::atomic<bool> gone_{false};
@@ -449,6 +455,7 @@ public:
     void send(const uint8_t* data, size_t size, SteadyClock::time_point due) override {
         session_->send(*slot_, data, size, due);
     }
+    SteadyClock::duration lead() const override { return session_->lead(); }
 
 private:
     std::shared_ptr<JackSession> session_;

@@ -217,7 +217,8 @@ void MidiOutput::worker() {
         if (!timed_.empty()) {
             const Timed& head = timed_.front();
             auto clock = sync_.lock();
-            bool isDue = head.event.time == 0 || !clock || clock->due(head.tick, when);
+            const auto lead = link_ ? link_->lead() : SteadyClock::duration::zero();
+            bool isDue = head.event.time == 0 || !clock || clock->due(head.tick, when, lead);
             if (isDue) {
                 // Its moment: the clock's for a delta, its predecessor's for
                 // an event due together with it.
@@ -263,7 +264,7 @@ void MidiOutput::worker() {
         }
         auto changed = [&] { return wakeups_ != seen || abandon_ || quit_ || !immediate_.empty(); };
         if (when)
-            cv_.wait_until(lk, *when, changed);
+            cv_.wait_until(lk, *when - (link_ ? link_->lead() : SteadyClock::duration::zero()), changed);
         else
             cv_.wait(lk, changed);
     }
