@@ -40,8 +40,10 @@ public:
 };
 
 // An opened output. send() is only ever called from one thread at a time;
-// due is the moment the message is meant to go out (now, or earlier when the
-// sender is late), which a backend that schedules by time keeps.
+// due is the moment a timed message is meant to go out, which a backend that
+// schedules by time keeps; kAtOnce (the clock's epoch) sends as soon as it can.
+inline constexpr SteadyClock::time_point kAtOnce{};
+
 class OutputLink {
 public:
     virtual ~OutputLink() = default;

@@ -198,8 +198,7 @@ void MidiOutput::worker() {
             batch.swap(immediate_);
             sending_ = true;
             lk.unlock();
-            const auto now = SteadyClock::now();
-            for (const Bytes& m : batch) sendMessage(m, now);
+            for (const Bytes& m : batch) sendMessage(m, kAtOnce);
             lk.lock();
             sending_ = false;
             if (activity_ && immediate_.empty() && timed_.empty()) {
@@ -222,7 +221,7 @@ void MidiOutput::worker() {
             if (isDue) {
                 // Its moment: the clock's for a delta, its predecessor's for
                 // an event due together with it.
-                if (head.event.time != 0 || !clock) lastDue_ = when.value_or(SteadyClock::now());
+                if (head.event.time != 0 || !clock) lastDue_ = clock ? when.value_or(kAtOnce) : kAtOnce;
                 MidiEvent e = timed_.front().event;
                 timed_.pop_front();
                 Bytes message;
