@@ -107,10 +107,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
     static std::string Name(const char* stem) { return stem + std::to_string(::getpid()); }
-    static void Script(const char* verb) {
-        ASSERT_EQ(std::system(("'" MORVELANT_SOURCE_DIR "/scripts/jack-test-server.sh' " + std::string(verb)).c_str()),
-                  0);
-    }
+    static void Script(const char* verb) { ASSERT_TRUE(testsupport::JackServerScript(verb)); }
 
     std::string folder;
     ScriptedDialogs dialogs;
