@@ -82,7 +82,11 @@ void CreateMidiMonGridForm(EditorWindowSet& set) {
     form->SetRouting(&set.Context().Routing);
 }
 
-void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
+void CreateMidiDataForm(EditorWindowSet& set) {
+    auto* form = set.Add(MidiDataForm, new TMidiDataForm);
+    // The monitor's double click lists a row here.
+    if (MidiMonGridForm) MidiMonGridForm->DataForm = form;
+}
 
 void CreateMorvelantExplorerForm(EditorWindowSet& set) {
     auto* explorer = set.Add(MorvelantExplorerForm,
