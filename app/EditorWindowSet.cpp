@@ -4,6 +4,7 @@
 
 #include "engine/DumpSMF.h"
 #include "engine/MidiInDeviceUnit.h"
+#include "engine/MidiPortSet.h"
 #include "faders/AllFaderParameters.h"
 #include "faders/SpecialKeyEdit.h"
 #include "midikit/MidiKitSMF.h"
@@ -24,6 +25,7 @@
 namespace morvelant {
 
 TMidiDeviceForm* MidiDeviceForm = nullptr;
+MidiPortSet* MidiPorts = nullptr;
 
 namespace {
 
@@ -77,12 +79,22 @@ void CreateMidiDeviceForm(EditorWindowSet& set) {
     set.Add(MidiDeviceForm, new TMidiDeviceForm(set.Context().DeviceEngine));
 }
 
+// The engine's MIDI ports: built from the port settings, open for the whole
+// run whatever the settings window does, closed after it.
+void CreateMidiPorts(EditorWindowSet& set) {
+    MidiPortSetup setup;
+    setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
+    TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after the set
+    setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
+    setup.Routing = &set.Context().Routing;
+    set.Add(MidiPorts, new MidiPortSet(std::move(setup)));
+}
+
 void CreateMidiSettingsForm(EditorWindowSet& set) {
     MidiSettingsSetup setup;
     setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
-    TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after this window
-    setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
     setup.Routing = &set.Context().Routing;
+    setup.PortSet = MidiPorts;
     auto* form = set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
     // The timed pattern send takes its delay from the settings' box.
     if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
@@ -170,6 +182,7 @@ constexpr CreationStep kCreationTable[] = {
     // NotesForm
     {"AllFaderP", CreateAllFaderP},
     {"MidiDeviceForm", CreateMidiDeviceForm},
+    {"MidiPorts", CreateMidiPorts},
     {"MidiSettingsForm", CreateMidiSettingsForm},
     {"MidiKitSMF1", [](EditorWindowSet& set) { set.CreateMidiFileRoute(); }},
     {"SpecialKeyForm", CreateSpecialKeyForm},
@@ -211,10 +224,10 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
 }
 
 void EditorWindowSet::CreateMidiFileRoute() {
-    if (MidiDeviceForm == nullptr || MidiSettingsForm == nullptr) return;
+    if (MidiDeviceForm == nullptr || MidiPorts == nullptr) return;
     midiKitSMF_ = std::make_unique<TMidiKitSMF>();
     midiKitSMF_->setObjectName(QStringLiteral("MidiKitSMF1"));
-    midiKitSMF_->MidiKit = MidiSettingsForm->MidiKit.get();
+    midiKitSMF_->MidiKit = MidiPorts->MidiKit.get();
     dumpSMF_ = std::make_unique<DumpSMF>(*MidiDeviceForm, *midiKitSMF_);
     dumpSMF_->Install();
 }

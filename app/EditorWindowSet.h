@@ -24,9 +24,12 @@ namespace morvelant {
 class DumpSMF;
 class TMidiDeviceForm;
 class TMidiKitSMF;
+class MidiPortSet;
 
 // The hidden MIDI input object (its unit declares no global of its own).
 extern TMidiDeviceForm* MidiDeviceForm;
+// The engine's MIDI ports (toolkit root, inputs, outputs, clock).
+extern MidiPortSet* MidiPorts;
 
 class EditorWindowSet {
 public:

@@ -30,7 +30,7 @@ using Message = std::vector<unsigned char>;
 
 TEST(KnobImportJack, PeerSendsAKnobPresetAndTheFadersSendWhatTheKnobsDid) {
     if (!testsupport::JackReachable())
-        GTEST_SKIP() << "JACK server '" << testsupport::JackServerName() << "' not reachable";
+        GTEST_SKIP() << "JACK server '" << testsupport::JackTestServerName() << "' not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     ::setenv("MIDIKIT_BACKEND", "jack", 1);
     testsupport::WidgetApp(true);
