@@ -78,6 +78,8 @@ public:
     std::array<Pattern_Parameters, kPatternCount> Patterns{};
     Pattern_Parameters TrackClipboard{};
     Pattern_Parameters TrackSwap{};
+    // The pattern list window's clipboard of whole patterns.
+    Pattern_Parameters PatternClipboard{};
     int32_t CopiedTrack = 0;
     Fader_Parameters FaderClipboard{};
     Fader_Parameters FaderSwap{};
@@ -156,6 +158,10 @@ public:
     std::vector<std::string> PatternEditBufferNames;
     std::array<bool, kDeviceSlots> PresetSlotSelected{};
     std::array<bool, kDeviceSlots> PatternSlotSelected{};
+    // A working set that existed at start but could not be read: it is left
+    // as it is at exit instead of being replaced by what this run holds.
+    bool KeepPresetWorkingSet = false;
+    bool KeepPatternWorkingSet = false;
 
     // The virtual device window, when there is one.
     DevicePanelView* Panel = nullptr;
