@@ -124,8 +124,8 @@ int TSlotListForm::NameCaret(int slot) const {
 
 void TSlotListForm::ShowSlotName(int slot) {
     if (slot >= 0 && slot < kSlots) {
-        QLineEdit* edit = EditList[std::size_t(slot)];
-        SetNameText(slot, ListSlotName(slot), edit->hasFocus() ? edit->cursorPosition() : 0);
+        const std::string name = ListSlotName(slot);
+        if (NameText(slot) != name) SetNameText(slot, name, 0);
         return;
     }
     const int item = slot - kSlots;
