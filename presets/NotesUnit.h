@@ -8,37 +8,23 @@
 
 #include "model/DeviceModel.h"
 #include "model/Notifications.h"
-#include "platform/QtFormBase.h"
-#include "platform/QtNotesEdit.h"
+#include "platform/QtNotesForm.h"
 
 namespace morvelant {
 
-class TNotesForm : public TForm {
+class TNotesForm : public TNotesWindow {
     Q_OBJECT
 
 public:
-    // Reads its configuration section from programPath + "Morvelant.cfg".
+    // Reads its configuration section from programPath + "Morvelant.cfg";
+    // writes it when destroyed.
     TNotesForm(DeviceModel& model, Notifications& notifications, std::string programPath, QWidget* parent = nullptr);
-    // Writes its configuration section.
     ~TNotesForm() override;
 
     NotesTextEdit* NotesRichEdit = nullptr;
 
-    // The current preset's notes into the box.
-    void ShowNotes();
-    void NotesRichEditChange(const std::string& text);
-
-protected:
-    void FormShow() override;
-    void FormClose(TCloseAction& action) override;
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
-    DeviceModel& model_;
-    std::string configFile_;
-    Subscription presetChanged_;
-    Subscription notesLoaded_;
-    Subscription dataChanged_;
+    Subscription presetChanged_, notesLoaded_, dataChanged_;
 };
 
 extern TNotesForm* NotesForm;

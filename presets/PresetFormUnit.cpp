@@ -8,7 +8,7 @@
 #include "model/PresetFiles.h"
 #include "model/SlotLists.h"
 #include "platform/Dialogs.h"
-#include "platform/IniFile.h"
+#include "platform/QtFormConfig.h"
 
 namespace morvelant {
 
@@ -17,7 +17,6 @@ TPresetForm* PresetForm = nullptr;
 namespace {
 
 constexpr SlotKind kKind = SlotKind::Presets;
-constexpr char kSection[] = "Preset Form";
 constexpr char kNoBuffer[] = "No more Buffer available";
 constexpr char kNoBufferCaption[] = "ok";
 constexpr char kNoBufferChosen[] = "Choose the edit buffer to load into first.";
@@ -163,24 +162,13 @@ void TPresetForm::RegisterCommands() {
     for (const auto& [name, handler] : commands) commands_.Register(name, handler);
 }
 
-void TPresetForm::ReadConfiguration() {
-    const TIniFile ini(configFile_);
-    model_.ShowPresets = ini.ReadBool("Options", "ShowPresets", true);
-    const int top = std::max(ini.ReadInteger(kSection, "Top", 289), 0);
-    const int left = ini.ReadInteger(kSection, "Left", 0);
-    const int width = ini.ReadInteger(kSection, "Width", 368);
-    const int height = ini.ReadInteger(kSection, "Height", 333);
-    SetBounds(left, top, width, height);
+FormConfig TPresetForm::Config() const {
+    return {configFile_, "Preset Form", "ShowPresets", true, 289, 0, 368, 333};
 }
 
-void TPresetForm::WriteConfiguration() {
-    TIniFile ini(configFile_);
-    ini.WriteBool("Options", "ShowPresets", model_.ShowPresets);
-    ini.WriteInteger(kSection, "Top", Top());
-    ini.WriteInteger(kSection, "Left", Left());
-    ini.WriteInteger(kSection, "Width", Width());
-    ini.WriteInteger(kSection, "Height", Height());
-}
+void TPresetForm::ReadConfiguration() { ReadFormConfig(Config(), *this, model_.ShowPresets); }
+
+void TPresetForm::WriteConfiguration() { WriteFormConfig(Config(), *this, model_.ShowPresets); }
 
 // ---- What the list shows ----------------------------------------------------------------------
 

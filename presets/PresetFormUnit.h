@@ -20,6 +20,7 @@
 #include "model/DeviceModel.h"
 #include "model/Notifications.h"
 #include "platform/CommandRegistry.h"
+#include "platform/QtFormConfig.h"
 #include "platform/QtSlotListForm.h"
 
 namespace morvelant {
@@ -120,6 +121,7 @@ private:
     // After a load: every name and the buffer list anew, then the current
     // preset shown with sending.
     void ShowLoaded();
+    FormConfig Config() const;
     void ReadConfiguration();
     void WriteConfiguration();
 
