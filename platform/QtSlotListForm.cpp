@@ -1,5 +1,6 @@
 #include "platform/QtSlotListForm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDrag>
@@ -101,6 +102,20 @@ void TSlotListForm::SetPopups(QMenu* namePopup, QMenu* bufferPopup) {
     connect(EditBuffersComboBox, &QWidget::customContextMenuRequested, this, [this, bufferPopup](const QPoint& pos) {
         if (bufferPopup) bufferPopup->popup(EditBuffersComboBox->mapToGlobal(pos));
     });
+}
+
+QAction* TSlotListForm::AddPopupItem(QMenu* menu, const char* name, const char* caption,
+                                     std::function<void()> handler) {
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    return action;
+}
+
+QMenu* TSlotListForm::AddSubmenu(QMenu* parent, const char* name, const char* caption) {
+    QMenu* menu = parent->addMenu(QString::fromLatin1(caption));
+    menu->setObjectName(QString::fromLatin1(name));
+    return menu;
 }
 
 // ---- Display ----------------------------------------------------------------------------

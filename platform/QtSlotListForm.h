@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "platform/QtFormBase.h"
@@ -134,6 +135,9 @@ protected:
     // Gives a name field the focus without it counting as entering it.
     void FocusQuietly(QWidget* widget);
     void SetPopups(QMenu* namePopup, QMenu* bufferPopup);
+    // Popup building: an item (named, captioned, running `handler`) and a submenu.
+    QAction* AddPopupItem(QMenu* menu, const char* name, const char* caption, std::function<void()> handler);
+    static QMenu* AddSubmenu(QMenu* parent, const char* name, const char* caption);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -62,16 +62,9 @@ int TPresetForm::EditBufferCount() const { return morvelant::EditBufferCount(mod
 
 void TPresetForm::BuildMenus() {
     auto item = [this](QMenu* menu, const char* name, const char* caption, void (TPresetForm::*handler)()) {
-        QAction* action = menu->addAction(QString::fromLatin1(caption));
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-        return action;
+        return AddPopupItem(menu, name, caption, [this, handler] { (this->*handler)(); });
     };
-    auto submenu = [this](QMenu* parent, const char* name, const char* caption) {
-        QMenu* menu = parent->addMenu(QString::fromLatin1(caption));
-        menu->setObjectName(QString::fromLatin1(name));
-        return menu;
-    };
+    auto submenu = &TSlotListForm::AddSubmenu;
 
     PresetFormPopup = new QMenu(this);
     PresetFormPopup->setObjectName(QStringLiteral("PresetFormPopup"));
@@ -162,9 +155,7 @@ void TPresetForm::RegisterCommands() {
     for (const auto& [name, handler] : commands) commands_.Register(name, handler);
 }
 
-FormConfig TPresetForm::Config() const {
-    return {configFile_, "Preset Form", "ShowPresets", true, 289, 0, 368, 333};
-}
+FormConfig TPresetForm::Config() const { return {configFile_, "Preset Form", "ShowPresets", true, 289, 0, 368, 333}; }
 
 void TPresetForm::ReadConfiguration() { ReadFormConfig(Config(), *this, model_.ShowPresets); }
 

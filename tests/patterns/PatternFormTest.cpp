@@ -1,0 +1,187 @@
+// The pattern list window offscreen: names and colours, the name filter, a
+// press making a pattern current once, drags and foreign drags, the buffer
+// commands, the clipboard and init, sending and the timed series, the
+// configuration and the pattern notes window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QToolButton>
+
+#include <filesystem>
+#include <memory>
+
+#include "engine/Engine.h"
+#include "patterns/PatternFormUnit.h"
+#include "patterns/PatternNotesUnit.h"
+#include "platform/Dialogs.h"
+#include "platform/QtColors.h"
+#include "tests/support/QtWidgetApp.h"
+
+namespace morvelant {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CountingProgress : SendProgress {
+    std::vector<int> shownSlots;
+    int ends = 0;
+    void StartProgress(SendSeries&, int, int slot, const std::string&) override { shownSlots.push_back(slot); }
+    void ShowProgressItem(int slot, const std::string&) override { shownSlots.push_back(slot); }
+    void StepProgress() override {}
+    void EndProgress(SendSeries&) override { ++ends; }
+};
+
+struct PatternFormTest : ::testing::Test {
+    fs::path dir = fs::temp_directory_path() / ("patternform-" + std::to_string(::getpid()));
+    DeviceModel model;
+    Notifications notifications;
+    MidiRouting routing;
+    Engine engine{model, routing};
+    CommandRegistry commands;
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    CountingProgress progress;
+    std::vector<MidiEvent> sent;
+    std::unique_ptr<TPatternForm> form;
+    int refreshes = 0;
+    Subscription refreshed = notifications.CurrentPatternChanged.Subscribe([this] { ++refreshes; });
+
+    void SetUp() override {
+        testsupport::WidgetApp(true);
+        fs::create_directories(dir);
+        routing.NumOutDevs = 1;
+        engine.OutputSink = [this](int, const MidiEvent& e) { sent.push_back(e); };
+        form = std::make_unique<TPatternForm>(model, notifications, engine, commands, dir.string() + "/");
+        form->SetSendProgress(&progress);
+        form->Show();
+    }
+    void TearDown() override {
+        form.reset();
+        fs::remove_all(dir);
+    }
+    QLineEdit* Edit(int slot) { return form->EditList[std::size_t(slot)]; }
+    void Press(int slot, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), Edit(slot)->mapToGlobal(QPointF(5, 5)),
+                          Qt::LeftButton, Qt::LeftButton, mods);
+        QApplication::sendEvent(Edit(slot), &press);
+    }
+    bool Drop(QWidget* target, QMimeData* data) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        delete data;
+        return drop.isAccepted();
+    }
+};
+
+TEST_F(PatternFormTest, NamesColoursAndSelection) {
+    EXPECT_EQ(Edit(0)->text(), "Seq 1   ");
+    EXPECT_EQ(form->Left(), 369);
+    refreshes = 0;
+    Press(8);
+    EXPECT_EQ(model.SelectedPattern, 8);
+    EXPECT_EQ(refreshes, 1);
+    form->SpeedButtonList[8]->click();
+    form->SpeedButtonList[9]->click();
+    EXPECT_EQ(form->NameColour(8), clYellow);
+    EXPECT_EQ(form->NameColour(9), clRed);
+    Edit(4)->setText("a~bc");
+    Edit(4)->setCursorPosition(2);
+    emit Edit(4)->textEdited(Edit(4)->text());
+    EXPECT_EQ(model.GetPatternName(4), "abc     ");
+    EXPECT_EQ(Edit(4)->cursorPosition(), 1);
+}
+
+TEST_F(PatternFormTest, DropsExchangeCopyAndRefuseOthers) {
+    model.Patterns[2].PatternNotes = "two";
+    Press(2, Qt::ShiftModifier);
+    EXPECT_TRUE(Drop(Edit(6), form->MakeDragData(2)));
+    EXPECT_EQ(model.Patterns[6].PatternNotes, "two");
+    EXPECT_EQ(model.GetPatternName(2), "Seq 7   ");
+    EXPECT_EQ(model.PatternClipboard.PatternNotes, "");
+    EXPECT_EQ(model.SelectedPattern, 6);
+
+    auto* preset = new QMimeData;
+    preset->setData(TSlotListForm::kDragMimeType, "PresetForm name 1");
+    EXPECT_FALSE(Drop(Edit(9), preset));
+    auto* text = new QMimeData;
+    text->setText("x");
+    EXPECT_FALSE(Drop(form->EditBuffersComboBox, text));
+    EXPECT_EQ(model.PatternEditBufferCount, 1);
+
+    Press(6);
+    EXPECT_TRUE(Drop(form->EditBuffersComboBox, form->MakeDragData(6)));
+    EXPECT_EQ(model.PatternEditBufferCount, 2);
+    EXPECT_EQ(model.Patterns[65].PatternNotes, "two");
+    EXPECT_EQ(model.SelectedPattern, 65);
+    form->EditBuffersComboBox->setCurrentIndex(0);
+    emit form->EditBuffersComboBox->activated(0);
+    form->DeletePreset1Click();
+    EXPECT_EQ(model.SelectedPattern, 64);
+    EXPECT_EQ(model.Patterns[64].PatternNotes, "two");
+    EXPECT_EQ(form->EditBuffersComboBox->count(), 1);
+}
+
+TEST_F(PatternFormTest, ClipboardAndInitThroughTheMenuNames) {
+    model.SelectedPattern = 3;
+    model.Patterns[3].PatternNotes = "kept";
+    model.Patterns[3].StepVelocity(0, 0) = 99;
+    commands.Execute("CopyPattern1");
+    EXPECT_TRUE(form->PastePattern1->isEnabled());
+    EXPECT_TRUE(commands.Enabled("PastePatternwClipboard1"));
+    commands.Execute("SinglePattern2");  // Init of the current pattern
+    EXPECT_EQ(model.Patterns[3].StepVelocity(0, 0), 0);
+    EXPECT_EQ(model.Patterns[3].PatternNotes, "kept");
+    model.SelectedPattern = 5;
+    commands.Execute("PastePattern1");
+    EXPECT_EQ(model.Patterns[5].StepVelocity(0, 0), 99);
+}
+
+TEST_F(PatternFormTest, SendingAndTheSeries) {
+    routing.PCMorvelantDeviceIndex = 1;  // no device
+    model.PatternSlotSelected[2] = model.PatternSlotSelected[9] = true;
+    commands.Execute("SelectedPatterns4");
+    form->SendPatternClick();
+    EXPECT_TRUE(sent.empty());
+    EXPECT_TRUE(progress.shownSlots.empty());
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    EXPECT_EQ(dialogs.Messages()[0], "Pattern could not be sent!\nNo PC->Morvelant device selected in Midi Settings");
+
+    routing.PCMorvelantDeviceIndex = 0;
+    routing.PatternDelay = 500;
+    model.SelectedPattern = 70;
+    form->SendPatternClick();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(dialogs.Messages().back(), "You must use \"Get Pattern 71\"\n on the Morvelant to use this Pattern");
+    sent.clear();
+    commands.Execute("SelectedPatterns4");
+    EXPECT_EQ(form->Timer1->interval(), 500);
+    form->Timer1Timer();
+    form->Timer1Timer();
+    EXPECT_EQ(progress.shownSlots, (std::vector<int>{2, 9}));
+    EXPECT_EQ(progress.ends, 1);
+    EXPECT_FALSE(form->Timer1->isActive());
+}
+
+TEST_F(PatternFormTest, NotesFollowThePatternAndSurviveInit) {
+    model.Patterns[0].PatternNotes = "first\r\nline";
+    TPatternNotesForm notes(model, notifications, dir.string() + "/");
+    EXPECT_EQ(notes.PatternNotesRichEdit->toPlainText(), "first\nline");
+    form->ShowPattern(1);
+    notes.PatternNotesRichEdit->setPlainText("x\ny");
+    EXPECT_EQ(model.Patterns[1].PatternNotes, "x\r\ny");
+    EXPECT_EQ(model.Patterns[0].PatternNotes, "first\r\nline");
+    commands.Execute("SinglePattern2");
+    EXPECT_EQ(notes.PatternNotesRichEdit->toPlainText(), "x\ny");
+    EXPECT_FALSE(model.ShowPatternNotes);
+}
+
+}  // namespace
+}  // namespace morvelant
