@@ -47,6 +47,9 @@ enum InitCtrlItem : int {
 constexpr int InitMinIndex(int item) { return 2 * item; }
 constexpr int InitMaxIndex(int item) { return 2 * item + 1; }
 
+// Which part of a track a paste takes from the track clipboard.
+enum class TrackPart { Velocities, Steps, Notes, NoSettings, Settings, All };
+
 class DeviceModel {
 public:
     explicit DeviceModel(std::string programPath = {});
@@ -257,6 +260,24 @@ public:
     // Copies fader from's travelling live state and key flags onto fader to.
     void CopyFaderState(int from, int to);
 
+    // ---- Track clipboard ---------------------------------------------------
+    // Tracks are 1..8; a target track of 0 stands for all eight. The track
+    // clipboard holds a whole pattern and CopiedTrack the track copied from
+    // it. Indexes out of range do nothing.
+    void CopyTrack(int p, int track);
+    // Part of track `source` of the clipboard into track `track` of pattern p.
+    void PasteTrackPart(TrackPart part, int source, int p, int track);
+    void PasteTrackVelocities(int source, int p, int track) { PasteTrackPart(TrackPart::Velocities, source, p, track); }
+    void PasteTrackNotes(int source, int p, int track) { PasteTrackPart(TrackPart::Notes, source, p, track); }
+    void PasteTrackSteps(int source, int p, int track) { PasteTrackPart(TrackPart::Steps, source, p, track); }
+    void PasteTrackNoSettings(int source, int p, int track) { PasteTrackPart(TrackPart::NoSettings, source, p, track); }
+    void PasteTrackSettings(int source, int p, int track) { PasteTrackPart(TrackPart::Settings, source, p, track); }
+    void PasteTrackAll(int source, int p, int track) { PasteTrackPart(TrackPart::All, source, p, track); }
+    // The "w/Clipboard" pastes: the copied track's part goes into track
+    // `track` of pattern p, and the clipboard then holds the pattern as it was
+    // before, with `track` as its copied track.
+    void ExchangeTrackWithClipboard(TrackPart part, int p, int track);
+
     // ---- Live state ------------------------------------------------------
     // Resets a fader's live state from SelectedPreset.
     void ResetFaderState(FaderState& state, int f);
@@ -274,7 +295,8 @@ public:
     void InitPattern(int p);
     void SetPatternName(int p, const std::string& text);
     std::string GetPatternName(int p) const;
-    // Track 1..8, or 0 for all eight.
+    // "Clear Track": track 1..8, or 0 for all eight, back to an empty track
+    // that keeps its MIDI channel, status and mute bit.
     void InitTrack(int p, int track);
 
     // ---- Event text ------------------------------------------------------

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 
 #include "engine/DumpSending.h"
-#include "model/PresetFiles.h"
+#include "engine/FileCommands.h"
 #include "model/SlotLists.h"
 #include "platform/Dialogs.h"
 

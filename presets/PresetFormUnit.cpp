@@ -5,7 +5,7 @@
 
 #include "engine/DumpSending.h"
 #include "engine/Tool.h"
-#include "model/PresetFiles.h"
+#include "engine/FileCommands.h"
 #include "model/SlotLists.h"
 #include "platform/Dialogs.h"
 #include "platform/QtFormConfig.h"

@@ -1,6 +1,8 @@
 #include "shell/EditorStartup.h"
 
+#include "engine/DumpSMF.h"
 #include "engine/MidiInDeviceUnit.h"
+#include "midikit/MidiKitSMF.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -41,6 +43,13 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     setup.Inputs = [](int port) { return MidiDeviceForm ? MidiDeviceForm->In(port) : nullptr; };
     setup.Routing = &MainForm->Routing;
     Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
+    // Presets and patterns saved and loaded as MIDI files go through the
+    // loaded driver library's file reader and writer.
+    midiKitSMF_ = std::make_unique<TMidiKitSMF>();
+    midiKitSMF_->setObjectName(QStringLiteral("MidiKitSMF1"));
+    midiKitSMF_->MidiKit = MidiSettingsForm->MidiKit.get();
+    dumpSMF_ = std::make_unique<DumpSMF>(*MidiDeviceForm, *midiKitSMF_);
+    dumpSMF_->Install();
     Add(DevicesInfoForm1, new TDevicesInfoForm1(MainForm->ConfigFile(), &MainForm->Routing));
     // The device information window keeps its open-at-exit flag itself; the
     // reopening at start reads it from the model.
@@ -80,6 +89,8 @@ void EditorWindowSet::WriteWorkingSets() {
 }
 
 void EditorWindowSet::DestroyAll() {
+    dumpSMF_.reset();
+    midiKitSMF_.reset();
     if (MainForm) MainForm->ForwardHooks = nullptr;
     while (!entries_.empty()) {
         entries_.back().object.reset();

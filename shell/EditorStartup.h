@@ -13,7 +13,9 @@
 
 namespace morvelant {
 
+class DumpSMF;
 class TMidiDeviceForm;
+class TMidiKitSMF;
 struct OtherWindowHooks;
 
 // The hidden MIDI input object (its unit declares no global of its own).
@@ -49,6 +51,9 @@ private:
     };
     std::vector<Entry> entries_;
     std::unique_ptr<OtherWindowHooks> otherHooks_;
+    // The MIDI file component and the ".MID" route of the file commands.
+    std::unique_ptr<TMidiKitSMF> midiKitSMF_;
+    std::unique_ptr<DumpSMF> dumpSMF_;
     bool workingSetsRead_ = false;
 };
 

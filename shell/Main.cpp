@@ -20,7 +20,7 @@
 #include <cstdio>
 
 #include "engine/Tool.h"
-#include "model/PresetFiles.h"
+#include "engine/FileCommands.h"
 #include "platform/IniFile.h"
 #include "platform/QtText.h"
 #include "shell/FormBookkeeping.h"

@@ -9,6 +9,7 @@
 
 #include "DispatchTestSupport.h"
 #include "engine/DumpSMF.h"
+#include "engine/FileCommands.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitSMF.h"
 #include "midikit/MidiKitScore.h"
@@ -375,17 +376,37 @@ TEST_F(DumpSMFTest, ImportThatCannotReadReportsFailureAndChangesNothing) {
     EXPECT_FALSE(smf->IsOpen());
 }
 
-TEST_F(DumpSMFTest, InstalledHandlersServeTheFileCommands) {
+TEST_F(DumpSMFTest, InstalledRouteServesTheFileCommandsUntilItGoes) {
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope(dialogs);
     dumps->Install();
-    auto& h = GetMidiFileHandlers();
-    ASSERT_TRUE(h.ExportPreset && h.ExportPattern && h.ImportPreset && h.ImportPattern);
+    EXPECT_EQ(MidiFileRoute(), dumps.get());
     model.Presets[1] = RichPreset();
     const fs::path file = dir / "h.MID";
-    ASSERT_TRUE(h.ExportPreset(model, 1, file.string()));
-    ASSERT_TRUE(h.ImportPreset(model, 2, file.string()));
+    WriteFile(file, "old");
+    dialogs.QueueSave(file.string());
+    ASSERT_TRUE(SavePresetAs(model, 1));
+    EXPECT_EQ(ReadFile(dir / "h.MID.BAK"), "old");
+    dialogs.QueueOpen(file.string());
+    ASSERT_TRUE(LoadPreset(model, 2));
     EXPECT_EQ(model.Presets[2].FaderString, RichPreset().FaderString);
     dumps.reset();
-    EXPECT_FALSE(GetMidiFileHandlers().ExportPreset);
+    EXPECT_EQ(MidiFileRoute(), nullptr);
+}
+
+TEST_F(DumpSMFTest, MidiFileWithoutDumpsSaysSoAndChangesNothing) {
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope(dialogs);
+    model.Presets[3] = RichPreset();
+    WriteFile(dir / "song.TXT", "other notes");
+    // A note and a system-exclusive message that is no dump of ours.
+    WriteDumpFile(dir / "song.MID", {{Ev(0x90, 60, 100)}, {Ev(0xF0, 0xF0), Ev(0xF0, 0x7E), Ev(0xF0, 0xF7)}}, "Song");
+    EXPECT_FALSE(dumps->LoadPreset(3, (dir / "song.MID").string()));
+    EXPECT_FALSE(dumps->LoadPattern(3, (dir / "song.MID").string()));
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    EXPECT_NE(dialogs.Messages()[0].find("holds no preset or pattern dump"), std::string::npos);
+    ExpectTravellingPartsEqual(model.Presets[3], RichPreset());
+    EXPECT_EQ(model.Presets[3].PresetNotes, RichPreset().PresetNotes);
 }
 
 TEST_F(DumpSMFTest, NtsReaderChecksEveryLength) {
