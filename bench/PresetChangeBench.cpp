@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "engine/Engine.h"
+#include "engine/DeviceContext.h"
 #include "presets/NotesUnit.h"
 #include "presets/PresetFormUnit.h"
 
@@ -36,12 +36,13 @@ void BM_ChangeCurrentPreset(benchmark::State& state) {
     App();
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString() + "/";
-    DeviceModel model(path);
-    Notifications notifications;
-    MidiRouting routing;
+    DeviceContext context(path);
+    DeviceModel& model = context.Model;
+    Notifications& notifications = context.Notices;
+    MidiRouting& routing = context.Routing;
     routing.NumOutDevs = 1;
     routing.Out1DeviceFlags[0] = true;
-    Engine engine(model, routing);
+    Engine& engine = context.DeviceEngine;
     int sent = 0;
     engine.OutputSink = [&sent](int, const MidiEvent&) { ++sent; };
     CommandRegistry commands;

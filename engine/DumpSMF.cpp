@@ -324,7 +324,7 @@ bool DumpSMF::LoadPresetDumps(int slot, const std::string& file, const std::vect
     ReadVellixaNotes(model, CompanionFile(file, ".NTS"), slot);
     LoadDumps(slot, found, true);
     if (!model.VellixaLoaded) model.Presets[static_cast<std::size_t>(slot)].PresetNotes = ReadNotesBeside(file);
-    dispatch_.engine().hooks().PresetNotesLoaded(slot);
+    dispatch_.engine().Notices.PresetNotesLoaded.Publish(slot);
     return true;
 }
 
@@ -340,7 +340,7 @@ bool DumpSMF::LoadPatternDumps(int slot, const std::string& file, const std::vec
     // Only the preset import asks whether a knob preset came in.
     LoadDumps(slot, found, false);
     model.Patterns[static_cast<std::size_t>(slot)].PatternNotes = ReadNotesBeside(file);
-    dispatch_.engine().hooks().PatternNotesLoaded(slot);
+    dispatch_.engine().Notices.PatternNotesLoaded.Publish(slot);
     return true;
 }
 

@@ -11,8 +11,8 @@ DumpSendResult PutDump(Engine& engine, const SysexBuffer& dump) {
     if (port < 0) return DumpSendResult::NoDevice;
     for (const MidiEvent& event : dump) {
         if (!PutToPort(engine, port, event)) return DumpSendResult::Refused;
-        engine.hooks().ShowMidiOutActivity();
-        engine.hooks().LogEvent(port, event, false);
+        engine.Notices.MidiOutActivity.Publish();
+        engine.Notices.MonitorLine.Publish(port, event, false);
     }
     return DumpSendResult::Sent;
 }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "driver/SmfFile.h"
+#include "engine/DeviceContext.h"
 #include "engine/DumpSMF.h"
 #include "engine/Engine.h"
 #include "engine/MidiInDeviceUnit.h"
@@ -157,9 +158,9 @@ inline int FuzzDumpImport(const uint8_t* data, std::size_t size) {
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};
     static auto* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    static auto* model = new DeviceModel();
-    static auto* routing = new MidiRouting();
-    static auto* engine = new Engine(*model, *routing);
+    static auto* context = new DeviceContext();
+    static auto* model = &context->Model;
+    static auto* engine = &context->DeviceEngine;
     static auto* dispatch = new TMidiDeviceForm(*engine);
     static auto* smf = new TMidiKitSMF();
     static auto* dumps = new DumpSMF(*dispatch, *smf);

@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/Engine.h"
+#include "engine/DeviceContext.h"
 #include "patterns/PatternFormUnit.h"
 #include "patterns/PatternNotesUnit.h"
 #include "platform/Dialogs.h"
@@ -39,10 +39,11 @@ struct CountingProgress : SendProgress {
 
 struct PatternFormTest : ::testing::Test {
     fs::path dir = fs::temp_directory_path() / ("patternform-" + std::to_string(::getpid()));
-    DeviceModel model;
-    Notifications notifications;
-    MidiRouting routing;
-    Engine engine{model, routing};
+    DeviceContext context;
+    DeviceModel& model = context.Model;
+    Notifications& notifications = context.Notices;
+    MidiRouting& routing = context.Routing;
+    Engine& engine = context.DeviceEngine;
     CommandRegistry commands;
     ScriptedDialogs dialogs;
     ScopedDialogs scope{dialogs};

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/Engine.h"
+#include "engine/DeviceContext.h"
 #include "model/PresetFiles.h"
 #include "patterns/PatternFormUnit.h"
 #include "platform/Dialogs.h"
@@ -52,10 +52,11 @@ TEST(PatternSendJack, TheCurrentPatternAndAMarkedSeriesArriveAsTheModelsDumps) {
     ::setenv("MIDIKIT_BACKEND", "jack", 1);
     testsupport::WidgetApp(true);
 
-    DeviceModel model;
-    MidiRouting routing;
-    Engine engine(model, routing);
-    Notifications notifications;
+    DeviceContext context;
+    DeviceModel& model = context.Model;
+    MidiRouting& routing = context.Routing;
+    Engine& engine = context.DeviceEngine;
+    Notifications& notifications = context.Notices;
     CommandRegistry commands;
     ScriptedDialogs dialogs;
     ScopedDialogs scope(dialogs);

@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/Engine.h"
+#include "engine/DeviceContext.h"
 #include "model/SlotLists.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
@@ -43,10 +43,11 @@ struct RecordingProgress : SendProgress {
 
 struct PresetFormTest : ::testing::Test {
     fs::path dir = fs::temp_directory_path() / ("presetform-" + std::to_string(::getpid()));
-    DeviceModel model;
-    Notifications notifications;
-    MidiRouting routing;
-    Engine engine{model, routing};
+    DeviceContext context;
+    DeviceModel& model = context.Model;
+    Notifications& notifications = context.Notices;
+    MidiRouting& routing = context.Routing;
+    Engine& engine = context.DeviceEngine;
     CommandRegistry commands;
     ScriptedDialogs dialogs;
     ScopedDialogs scope{dialogs};

@@ -12,10 +12,10 @@
 #include <fstream>
 #include <string>
 
+#include "app/EditorWindowSet.h"
 #include "engine/FileCommands.h"
 #include "model/PresetFiles.h"
 #include "platform/Dialogs.h"
-#include "shell/EditorStartup.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 #include "tests/support/QtWidgetApp.h"
