@@ -52,7 +52,12 @@ void CreateMidiSettingsForm(EditorWindowSet& set) {
 
 void CreateNotesForm(EditorWindowSet& set) {
     DeviceContext& c = set.Context();
-    set.Add(NotesForm, new TNotesForm(c.Model, c.Notices, set.ProgramPath()));
+    auto* form = set.Add(NotesForm, new TNotesForm(c.Model, c.Notices, set.ProgramPath()));
+    // The virtual device window's notes button opens and closes it.
+    if (MainForm) {
+        MainForm->ShowNotesWindow = [form] { form->Show(); };
+        MainForm->CloseNotesWindow = [form] { form->Close(); };
+    }
 }
 
 void CreatePresetForm(EditorWindowSet& set) {
@@ -61,11 +66,67 @@ void CreatePresetForm(EditorWindowSet& set) {
         set.Add(PresetForm, new TPresetForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
     CommandRegistry& commands = set.Commands();
     form->ShowFaderParametersWindow = [&commands] { commands.Execute("MainFormWindowsFaderParameters"); };
+    if (MainMenuForm == nullptr) return;
+    // The menu window's preset items reach the commands this window registered.
+    auto run = [&commands](const char* item) { return [&commands, item] { commands.Execute(item); }; };
+    PresetFormLink& link = MainMenuForm->PresetLink;
+    link.InitPreset1Click = run("MainMenuFactoryInitPreset");
+    link.ClearPreset1Click = run("MainMenuNoStatusPreset");
+    link.InitPresetwithMidiCtrl1Click = run("MainMenuMidiCtrlPreset");
+    link.LoadPresetClick = run("SinglePreset6");
+    link.LoadallPresets1Click = run("Presets2");
+    link.LoadPresetsSequentially1Click = run("PresetsSequentially2");
+    link.SavePresetClick = run("SinglePreset7");
+    link.SaveselectedPresets1Click = run("SelectedPresets5");
+    link.SaveallPresetsClick = run("AllPresets4");
+    link.SaveselectedPresetsasingleFiles1Click = run("SelectedPresetsAsSingleFiles3");
+    link.SavePresetsasSingleFiles1Click = run("AllPresetsAsSingleFiles2");
+    link.SendPresetClick = run("SinglePreset8");
+    link.SelectedPresets2Click = run("SelectedPresets6");
+    link.SelectAllPresets1Click = run("SelectAllPresets1");
+    link.DeselectAllPresets1Click = run("DeselectAllPresets1");
+    link.ToggleSelection1Click = run("ToggleSelection2");
+    TMainMenuForm* menu = MainMenuForm;
+    link.CopyPreset1Click = [&commands, menu] {
+        commands.Execute("CopyPreset1");
+        menu->PastePreset1->setEnabled(true);
+        menu->PastePresetwClipboard1->setEnabled(true);
+    };
+    link.PastePreset1Click = run("PastePreset1");
+    link.PasteSpecial1Click = run("PastePresetwClipboard1");
+    link.SelectPreset = [form](int slot, bool send) { form->SelectPreset(slot, send); };
 }
 
 void CreatePatternForm(EditorWindowSet& set) {
     DeviceContext& c = set.Context();
-    set.Add(PatternForm, new TPatternForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
+    auto* form =
+        set.Add(PatternForm, new TPatternForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
+    if (MainMenuForm == nullptr) return;
+    // The menu window's pattern items reach the commands this window registered.
+    CommandRegistry& commands = set.Commands();
+    auto run = [&commands](const char* item) { return [&commands, item] { commands.Execute(item); }; };
+    PatternFormLink& link = MainMenuForm->PatternLink;
+    link.SinglePattern1Click = run("SinglePattern3");
+    link.Patterns1Click = run("Patterns1");
+    link.PatternsSequentially1Click = run("PatternsSequentially1");
+    link.SinglePattern2Click = run("SinglePattern4");
+    link.SelectedPresets1Click = run("SelectedPatterns3");
+    link.Patterns2Click = run("AllPatterns3");
+    link.SelectedPresetsAsSingleFiles1Click = run("SelectedPatternsAsSingeFiles1");
+    link.AllPatternsAsSingleFiles1Click = run("AllPatternsAsSingleFiles1");
+    link.SendPatternClick = run("SinglePattern5");
+    link.SelectAllPatterns1Click = run("SelectAllPatterns1");
+    link.DeselectAllPatterns1Click = run("DeselectAllPatterns1");
+    link.ToggleSelection1Click = run("ToggleSelection3");
+    TMainMenuForm* menu = MainMenuForm;
+    link.CopyPattern1Click = [&commands, menu] {
+        commands.Execute("CopyPattern1");
+        menu->PastePattern1->setEnabled(true);
+        menu->PastePatternwClipboard1->setEnabled(true);
+    };
+    link.PastePattern1Click = run("PastePattern1");
+    link.PasteSpecial1Click = run("PastePatternwClipboard1");
+    link.ShowPattern = [form](int slot) { form->ShowPattern(slot); };
 }
 
 void CreatePatternNotesForm(EditorWindowSet& set) {

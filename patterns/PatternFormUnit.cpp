@@ -5,6 +5,7 @@
 
 #include "engine/DumpSending.h"
 #include "engine/FileCommands.h"
+#include "engine/Tool.h"
 #include "model/SlotLists.h"
 #include "platform/Dialogs.h"
 
@@ -138,11 +139,7 @@ void TPatternForm::ListSetMarked(int slot, bool marked) {
 
 // ---- The current pattern ------------------------------------------------------------------------
 
-void TPatternForm::ShowPattern(int slot) {
-    if (!DeviceModel::ValidPattern(slot)) return;
-    model_.SelectedPattern = slot;
-    notifications_.CurrentPatternChanged.Publish();
-}
+void TPatternForm::ShowPattern(int slot) { morvelant::ShowPattern(engine_, slot); }
 
 void TPatternForm::ShowPatternNameGuarded(int slot) {
     UpdatingGuard guard(model_);

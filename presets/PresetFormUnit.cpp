@@ -4,8 +4,8 @@
 #include <QLineEdit>
 
 #include "engine/DumpSending.h"
-#include "engine/Tool.h"
 #include "engine/FileCommands.h"
+#include "engine/Tool.h"
 #include "model/SlotLists.h"
 #include "platform/Dialogs.h"
 #include "platform/QtFormConfig.h"
@@ -43,6 +43,7 @@ TPresetForm::TPresetForm(DeviceModel& model, Notifications& notifications, Engin
         PaintNameColours();
         FocusCurrentSlot();
     });
+    showRequest_ = notifications_.ShowPresetList.Subscribe([this] { Show(); });
     presetData_ = notifications_.PresetDataChanged.Subscribe([this](int slot) {
         if (slot >= 0 && slot < kSlots)
             UpdatePresetName(slot);
@@ -181,10 +182,7 @@ void TPresetForm::SelectPreset(int slot, bool send) {
     ShowCurrentPreset(send);
 }
 
-void TPresetForm::ShowCurrentPreset(bool send) {
-    if (send) SendSpecialKeyString(engine_, 0);
-    notifications_.CurrentPresetChanged.Publish();
-}
+void TPresetForm::ShowCurrentPreset(bool send) { morvelant::ShowCurrentPreset(engine_, send); }
 
 void TPresetForm::UpdatePresetName(int slot) {
     UpdatingGuard guard(model_);

@@ -4,10 +4,11 @@
 // exchanging by dragging, the buffer commands, loading, saving and sending
 // are carried out here, as are the preset commands of the menu window.
 //
-// ShowCurrentPreset is the one "current preset changed" operation: it sends
-// the preset's "Preset" key string when asked and publishes
-// CurrentPresetChanged, to which every view of the current preset listens
-// (this window included: colours, name and focus).
+// ShowCurrentPreset is the one "current preset changed" operation (the
+// engine's, which every other window calls too): it sends the preset's
+// "Preset" key string when asked, starts the faders and keys anew and
+// publishes CurrentPresetChanged, to which every view of the current preset
+// listens (this window included: colours, name and focus).
 #pragma once
 
 #include <QAction>
@@ -132,6 +133,7 @@ private:
     std::string configFile_;
     Subscription presetChanged_;
     Subscription presetData_;
+    Subscription showRequest_;
 };
 
 extern TPresetForm* PresetForm;

@@ -1186,6 +1186,8 @@ void TMainMenuForm::SinglePattern5Click() {
 }
 
 void TMainMenuForm::SelectedPatterns4Click() {
+    // The pattern list window runs the series when it is there.
+    if (commands_.Execute("SelectedPatterns4")) return;
     DeviceModel* m = TheModel();
     if (m == nullptr) return;
     PatternSendTag = 0;
