@@ -58,6 +58,12 @@ TEST(ListWindowsStarted, FirstStartShowsBothListsWithOneBufferEach) {
     EXPECT_EQ(PresetForm->EditBuffersComboBox->count(), 1);
     EXPECT_EQ(PatternForm->EditList[0]->text(), "Seq 1   ");
 
+    // Renaming the current preset shows at once in the virtual device window.
+    QLineEdit* edit = PresetForm->EditList[0];
+    edit->setText("Lead{");
+    emit edit->textEdited(edit->text());
+    EXPECT_EQ(MainForm->Caption(), "Virtual Morvelant           (Preset 1)  Lead    ");
+
     // The notes button of the virtual device window opens the preset notes.
     MainForm->findChild<QPushButton*>("NotesButton")->click();
     EXPECT_TRUE(NotesForm->isVisible());
