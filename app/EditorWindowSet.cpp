@@ -65,7 +65,10 @@ void CreatePresetForm(EditorWindowSet& set) {
     auto* form =
         set.Add(PresetForm, new TPresetForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
     CommandRegistry& commands = set.Commands();
-    form->ShowFaderParametersWindow = [&commands] { commands.Execute("MainFormWindowsFaderParameters"); };
+    // A double click on a name brings the fader parameter window forward.
+    form->ShowFaderParametersWindow = [] {
+        if (auto* faders = qobject_cast<TForm*>(TMainMenuForm::FindForm(QStringLiteral("AllFaderP")))) faders->Show();
+    };
     if (MainMenuForm == nullptr) return;
     // The menu window's preset items reach the commands this window registered.
     auto run = [&commands](const char* item) { return [&commands, item] { commands.Execute(item); }; };
