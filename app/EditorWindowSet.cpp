@@ -95,6 +95,11 @@ void CreatePresetForm(EditorWindowSet& set) {
         menu->PastePreset1->setEnabled(true);
         menu->PastePresetwClipboard1->setEnabled(true);
     };
+    // A copy from the window's own popup enables the menu window's pastes too.
+    QObject::connect(form->CopyPreset1, &QAction::triggered, menu, [menu] {
+        menu->PastePreset1->setEnabled(true);
+        menu->PastePresetwClipboard1->setEnabled(true);
+    });
     link.PastePreset1Click = run("PastePreset1");
     link.PasteSpecial1Click = run("PastePresetwClipboard1");
     link.SelectPreset = [form](int slot, bool send) { form->SelectPreset(slot, send); };
@@ -127,6 +132,10 @@ void CreatePatternForm(EditorWindowSet& set) {
         menu->PastePattern1->setEnabled(true);
         menu->PastePatternwClipboard1->setEnabled(true);
     };
+    QObject::connect(form->CopyPattern1, &QAction::triggered, menu, [menu] {
+        menu->PastePattern1->setEnabled(true);
+        menu->PastePatternwClipboard1->setEnabled(true);
+    });
     link.PastePattern1Click = run("PastePattern1");
     link.PasteSpecial1Click = run("PastePatternwClipboard1");
     link.ShowPattern = [form](int slot) { form->ShowPattern(slot); };

@@ -140,6 +140,8 @@ TEST(ListWindowsStarted, TheMenuWindowsItemsReachTheListWindows) {
     SendingForm->Button1Click();  // Cancel
     EXPECT_FALSE(PresetForm->Timer1->isActive());
 
+    PatternForm->CopyPattern1->trigger();  // from the window's own popup
+    EXPECT_TRUE(MainMenuForm->PastePatternwClipboard1->isEnabled());
     Trigger("CopyPreset1");
     EXPECT_TRUE(MainMenuForm->PastePreset1->isEnabled());
     EXPECT_TRUE(PresetForm->PastePreset1->isEnabled());
