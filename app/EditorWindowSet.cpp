@@ -34,7 +34,9 @@ void CreateMainMenuForm(EditorWindowSet& set) {
 }
 
 void CreateMainForm(EditorWindowSet& set) {
-    set.Add(MainForm, new TMainForm(set.Context().DeviceEngine, &set.Commands()));
+    auto* form = set.Add(MainForm, new TMainForm(set.Context().DeviceEngine, &set.Commands()));
+    // Shown and closed with the menu window.
+    if (MainMenuForm) MainMenuForm->DeviceWindow = form;
 }
 
 void CreateMidiDeviceForm(EditorWindowSet& set) {
@@ -47,7 +49,9 @@ void CreateMidiSettingsForm(EditorWindowSet& set) {
     TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after this window
     setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
     setup.Routing = &set.Context().Routing;
-    set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
+    auto* form = set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
+    // The timed pattern send takes its delay from the settings' box.
+    if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
 }
 
 void CreateNotesForm(EditorWindowSet& set) {
@@ -64,81 +68,15 @@ void CreatePresetForm(EditorWindowSet& set) {
     DeviceContext& c = set.Context();
     auto* form =
         set.Add(PresetForm, new TPresetForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
-    CommandRegistry& commands = set.Commands();
     // A double click on a name brings the fader parameter window forward.
     form->ShowFaderParametersWindow = [] {
         if (auto* faders = qobject_cast<TForm*>(TMainMenuForm::FindForm(QStringLiteral("AllFaderP")))) faders->Show();
     };
-    if (MainMenuForm == nullptr) return;
-    // The menu window's preset items reach the commands this window registered.
-    auto run = [&commands](const char* item) { return [&commands, item] { commands.Execute(item); }; };
-    PresetFormLink& link = MainMenuForm->PresetLink;
-    link.InitPreset1Click = run("MainMenuFactoryInitPreset");
-    link.ClearPreset1Click = run("MainMenuNoStatusPreset");
-    link.InitPresetwithMidiCtrl1Click = run("MainMenuMidiCtrlPreset");
-    link.LoadPresetClick = run("SinglePreset6");
-    link.LoadallPresets1Click = run("Presets2");
-    link.LoadPresetsSequentially1Click = run("PresetsSequentially2");
-    link.SavePresetClick = run("SinglePreset7");
-    link.SaveselectedPresets1Click = run("SelectedPresets5");
-    link.SaveallPresetsClick = run("AllPresets4");
-    link.SaveselectedPresetsasingleFiles1Click = run("SelectedPresetsAsSingleFiles3");
-    link.SavePresetsasSingleFiles1Click = run("AllPresetsAsSingleFiles2");
-    link.SendPresetClick = run("SinglePreset8");
-    link.SelectedPresets2Click = run("SelectedPresets6");
-    link.SelectAllPresets1Click = run("SelectAllPresets1");
-    link.DeselectAllPresets1Click = run("DeselectAllPresets1");
-    link.ToggleSelection1Click = run("ToggleSelection2");
-    TMainMenuForm* menu = MainMenuForm;
-    link.CopyPreset1Click = [&commands, menu] {
-        commands.Execute("CopyPreset1");
-        menu->PastePreset1->setEnabled(true);
-        menu->PastePresetwClipboard1->setEnabled(true);
-    };
-    // A copy from the window's own popup enables the menu window's pastes too.
-    QObject::connect(form->CopyPreset1, &QAction::triggered, menu, [menu] {
-        menu->PastePreset1->setEnabled(true);
-        menu->PastePresetwClipboard1->setEnabled(true);
-    });
-    link.PastePreset1Click = run("PastePreset1");
-    link.PasteSpecial1Click = run("PastePresetwClipboard1");
-    link.SelectPreset = [form](int slot, bool send) { form->SelectPreset(slot, send); };
 }
 
 void CreatePatternForm(EditorWindowSet& set) {
     DeviceContext& c = set.Context();
-    auto* form =
-        set.Add(PatternForm, new TPatternForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
-    if (MainMenuForm == nullptr) return;
-    // The menu window's pattern items reach the commands this window registered.
-    CommandRegistry& commands = set.Commands();
-    auto run = [&commands](const char* item) { return [&commands, item] { commands.Execute(item); }; };
-    PatternFormLink& link = MainMenuForm->PatternLink;
-    link.SinglePattern1Click = run("SinglePattern3");
-    link.Patterns1Click = run("Patterns1");
-    link.PatternsSequentially1Click = run("PatternsSequentially1");
-    link.SinglePattern2Click = run("SinglePattern4");
-    link.SelectedPresets1Click = run("SelectedPatterns3");
-    link.Patterns2Click = run("AllPatterns3");
-    link.SelectedPresetsAsSingleFiles1Click = run("SelectedPatternsAsSingeFiles1");
-    link.AllPatternsAsSingleFiles1Click = run("AllPatternsAsSingleFiles1");
-    link.SendPatternClick = run("SinglePattern5");
-    link.SelectAllPatterns1Click = run("SelectAllPatterns1");
-    link.DeselectAllPatterns1Click = run("DeselectAllPatterns1");
-    link.ToggleSelection1Click = run("ToggleSelection3");
-    TMainMenuForm* menu = MainMenuForm;
-    link.CopyPattern1Click = [&commands, menu] {
-        commands.Execute("CopyPattern1");
-        menu->PastePattern1->setEnabled(true);
-        menu->PastePatternwClipboard1->setEnabled(true);
-    };
-    QObject::connect(form->CopyPattern1, &QAction::triggered, menu, [menu] {
-        menu->PastePattern1->setEnabled(true);
-        menu->PastePatternwClipboard1->setEnabled(true);
-    });
-    link.PastePattern1Click = run("PastePattern1");
-    link.PasteSpecial1Click = run("PastePatternwClipboard1");
-    link.ShowPattern = [form](int slot) { form->ShowPattern(slot); };
+    set.Add(PatternForm, new TPatternForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
 }
 
 void CreatePatternNotesForm(EditorWindowSet& set) {
@@ -163,30 +101,32 @@ void CreateInstructionsForm(EditorWindowSet& set) {
 }
 
 void CreateMidiMonGridForm(EditorWindowSet& set) {
-    auto* form = set.Add(MidiMonGridForm, new TMidiMonGridForm(&set.Context().Model, &set.Context().Notices));
+    auto* form =
+        set.Add(MidiMonGridForm, new TMidiMonGridForm(&set.Context().Model, &set.Context().Notices, &set.Commands()));
     form->SetRouting(&set.Context().Routing);
 }
 
-void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
+void CreateMidiDataForm(EditorWindowSet& set) {
+    auto* form = set.Add(MidiDataForm, new TMidiDataForm);
+    // The monitor's double click lists a row here.
+    if (MidiMonGridForm) MidiMonGridForm->DataForm = form;
+}
 
 void CreateMorvelantExplorerForm(EditorWindowSet& set) {
-    auto* explorer =
-        set.Add(MorvelantExplorerForm, new TMorvelantExplorerForm(&set.Context().Model, set.ProgramPath()));
+    auto* explorer = set.Add(MorvelantExplorerForm,
+                             new TMorvelantExplorerForm(&set.Context().Model, set.ProgramPath(), &set.Commands()));
     if (MidiMonGridForm)
         MidiMonGridForm->ExplorerStateImage = [explorer](int stateImage) {
             explorer->SetStateIndex(kMonitorNode, stateImage);
         };
-    if (MainMenuForm) {
-        MainMenuForm->Explorer.ShowEditorWindow = [explorer](QWidget* form, bool exclusive, bool noToggle) {
-            explorer->ShowEditorWindow(qobject_cast<TForm*>(form), exclusive, noToggle);
-        };
-        MainMenuForm->Explorer.SetStayOnTop = [explorer](bool stayOnTop) { explorer->SetStayOnTop(stayOnTop); };
-    }
 }
 
 void CreateSendingForm(EditorWindowSet& set) {
     auto* form = set.Add(SendingForm, new TSendingForm);
-    if (MainMenuForm) form->AddSendItemOwner(MainMenuForm);
+    if (MainMenuForm) {
+        form->AddSendItemOwner(MainMenuForm);
+        MainMenuForm->Sending = form;
+    }
     // The list windows' series show their progress in it, and its Cancel
     // stops them; the preset list's "Send Preset" item is greyed meanwhile.
     for (TSlotListForm* list : std::initializer_list<TSlotListForm*>{PresetForm, PatternForm})

@@ -120,9 +120,8 @@ void TPatternForm::RegisterCommands() {
         {"CopyPattern1", [this] { CopyPattern1Click(); }},
         {"PastePattern1", [this] { PastePattern1Click(); }},
         {"PastePatternwClipboard1", [this] { PasteSpecial1Click(); }},
-        {"Close3", [this] { Close(); }},
     };
-    for (const auto& [name, handler] : commands) commands_.Register(name, handler);
+    for (const auto& [name, handler] : commands) RegisterCommand(commands_, name, handler);
 }
 
 // ---- What the list shows ----------------------------------------------------------------------

@@ -40,7 +40,16 @@ TSlotListForm::TSlotListForm(const QString& name, QWidget* parent) : TForm(name,
     BuildControls();
 }
 
-TSlotListForm::~TSlotListForm() = default;
+TSlotListForm::~TSlotListForm() {
+    if (commands_)
+        for (const std::string& item : registered_) commands_->Unregister(item);
+}
+
+void TSlotListForm::RegisterCommand(CommandRegistry& commands, const std::string& item, std::function<void()> handler) {
+    commands_ = &commands;
+    commands.Register(item, std::move(handler));
+    registered_.push_back(item);
+}
 
 void TSlotListForm::BuildControls() {
     Label1 = new QLabel(QStringLiteral("Edit Buffer(s)"), this);

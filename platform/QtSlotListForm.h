@@ -18,7 +18,9 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "platform/CommandRegistry.h"
 #include "platform/QtFormBase.h"
 #include "platform/SendProgress.h"
 
@@ -135,6 +137,9 @@ protected:
     // Gives a name field the focus without it counting as entering it.
     void FocusQuietly(QWidget* widget);
     void SetPopups(QMenu* namePopup, QMenu* bufferPopup);
+    // Registers a menu command of this window; it is given back when the
+    // window goes.
+    void RegisterCommand(CommandRegistry& commands, const std::string& item, std::function<void()> handler);
     // Popup building: an item (named, captioned, running `handler`) and a submenu.
     QAction* AddPopupItem(QMenu* menu, const char* name, const char* caption, std::function<void()> handler);
     static QMenu* AddSubmenu(QMenu* parent, const char* name, const char* caption);
@@ -148,6 +153,8 @@ private:
     void EndSeries();
 
     SendProgress* progress_ = nullptr;
+    CommandRegistry* commands_ = nullptr;
+    std::vector<std::string> registered_;
     bool quietFocus_ = false;
     int pressSlot_ = -1;
     QPoint pressPos_;

@@ -132,17 +132,14 @@ void TPresetForm::RegisterCommands() {
         {"FactoryInit3", [this] { InitPresets(2, 0); }},
         {"NoStatus3", [this] { InitPresets(2, 1); }},
         {"MidiControllers3", [this] { InitPresets(2, 2); }},
-        {"MainMenuOpenPreset", [this] { LoadPresetClick(); }},
         {"SinglePreset6", [this] { LoadPresetClick(); }},
         {"Presets2", [this] { LoadallPresets1Click(); }},
         {"PresetsSequentially2", [this] { LoadPresetsSequentially1Click(); }},
-        {"MainMenuSavePreset", [this] { SavePresetClick(); }},
         {"SinglePreset7", [this] { SavePresetClick(); }},
         {"SelectedPresets5", [this] { SaveselectedPresets1Click(); }},
         {"AllPresets4", [this] { SaveallPresetsClick(); }},
         {"SelectedPresetsAsSingleFiles3", [this] { SaveselectedPresetsasingleFiles1Click(); }},
         {"AllPresetsAsSingleFiles2", [this] { SavePresetsasSingleFiles1Click(); }},
-        {"MainMenuSendPreset", [this] { SendPresetClick(); }},
         {"SinglePreset8", [this] { SendPresetClick(); }},
         {"SelectedPresets6", [this] { SelectedPresets2Click(); }},
         {"SelectAllPresets1", [this] { SelectAllPresets1Click(); }},
@@ -151,9 +148,8 @@ void TPresetForm::RegisterCommands() {
         {"CopyPreset1", [this] { CopyPreset1Click(); }},
         {"PastePreset1", [this] { PastePreset1Click(); }},
         {"PastePresetwClipboard1", [this] { PasteSpecial1Click(); }},
-        {"Close2", [this] { Close(); }},
     };
-    for (const auto& [name, handler] : commands) commands_.Register(name, handler);
+    for (const auto& [name, handler] : commands) RegisterCommand(commands_, name, handler);
 }
 
 FormConfig TPresetForm::Config() const { return {configFile_, "Preset Form", "ShowPresets", true, 289, 0, 368, 333}; }

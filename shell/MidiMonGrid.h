@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 #include <QTableView>
 #include <QTimer>
 
@@ -17,6 +18,7 @@
 #include "driver/MidiKit32.h"
 #include "engine/MonitorRows.h"
 #include "model/Notifications.h"
+#include "platform/CommandRegistry.h"
 #include "platform/QtFormBase.h"
 
 namespace morvelant {
@@ -33,9 +35,10 @@ public:
     // Reads its configuration section (and "Options"/"ShowMidiMonitor" into
     // the model when one is given).
     // notices: where the monitor rows come from (MonitorLine); null: only
-    // what is logged by hand.
+    // what is logged by hand. commands: where the window registers the menu
+    // window's "Midi Monitor Active" and keeps its tick; null: none.
     explicit TMidiMonGridForm(DeviceModel* model = nullptr, Notifications* notices = nullptr,
-                              QWidget* parent = nullptr);
+                              CommandRegistry* commands = nullptr, QWidget* parent = nullptr);
     // Writes the configuration back.
     ~TMidiMonGridForm() override;
 
@@ -54,8 +57,9 @@ public:
 
     // Port aliases for the "Device" column (the MIDI settings' tables).
     void SetRouting(const MidiRouting* routing) { Rows.Routing = routing; }
-    // The data view the listing goes to; none: the global MidiDataForm.
-    TMidiDataForm* DataForm = nullptr;
+    // The data view the listing goes to (handed by the composition root);
+    // none: the listing goes nowhere.
+    QPointer<TMidiDataForm> DataForm;
     // Called with the explorer's state image for the "Midi Monitor" node
     // (4 on and visible, 3 on and hidden, 2 off and visible, 1 off and
     // hidden) when logging is switched while the explorer is ready.
@@ -96,6 +100,7 @@ private:
 
     DeviceModel* model_ = nullptr;
     Subscription monitorLines_;
+    CommandRegistry* commands_ = nullptr;
     std::unique_ptr<MonitorGridModel> gridModel_;
 };
 
