@@ -127,6 +127,11 @@ void CreateSendingForm(EditorWindowSet& set) {
         form->AddSendItemOwner(MainMenuForm);
         MainMenuForm->Sending = form;
     }
+    // The list windows' series take their delays from the MIDI settings.
+    if (MidiSettingsForm) {
+        if (PresetForm) PresetForm->DelayEdit = MidiSettingsForm->Edit1;
+        if (PatternForm) PatternForm->DelayEdit = MidiSettingsForm->Edit2;
+    }
     // The list windows' series show their progress in it, and its Cancel
     // stops them; the preset list's "Send Preset" item is greyed meanwhile.
     for (TSlotListForm* list : std::initializer_list<TSlotListForm*>{PresetForm, PatternForm})

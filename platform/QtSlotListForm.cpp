@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "platform/IniFile.h"
 #include "platform/QtColors.h"
 #include "platform/QtText.h"
 
@@ -391,7 +392,15 @@ void TSlotListForm::StartSeries() {
     }
     if (progress_) progress_->StepProgress();
     Timer1Tag = first + 1;
-    Timer1->setInterval(SeriesInterval());
+    int interval = SeriesInterval();
+    if (DelayEdit) {
+        constexpr int kDefaultDelay = 3000;
+        if (!TIniFile::ParseInteger(DelayEdit->text().trimmed().toStdString(), interval) || interval <= 0) {
+            interval = kDefaultDelay;
+            DelayEdit->setText(QString::number(kDefaultDelay));
+        }
+    }
+    Timer1->setInterval(interval);
     Timer1->start();
 }
 

@@ -62,6 +62,11 @@ public:
 
     // The progress dialog of the timed series (not owned; may stay null).
     void SetSendProgress(SendProgress* progress) { progress_ = progress; }
+    // The MIDI settings' delay box of this kind of series (not owned). While
+    // it is set, a series takes its interval from the box's text: a text
+    // that is no whole number, or a delay of 0 or less, gives 3000 ms and
+    // the box then reads "3000". Unset: SeriesInterval().
+    QLineEdit* DelayEdit = nullptr;
 
     // ---- Display ----------------------------------------------------------------
     // The name of one slot into its field or buffer item (nothing for a slot

@@ -17,6 +17,7 @@
 #include "patterns/PatternNotesUnit.h"
 #include "presets/NotesUnit.h"
 #include "presets/PresetFormUnit.h"
+#include "shell/MidiSettings.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -133,8 +134,11 @@ TEST(ListWindowsStarted, TheMenuWindowsItemsReachTheListWindows) {
     context.DeviceEngine.OutputSink = [&sent](int port, const MidiEvent&) { sent.push_back(port); };
     context.Routing.PCMorvelantDeviceIndex = 0;
     editor.Model().Warnings = false;
+    MidiSettingsForm->Edit1->setText("letters");
     Trigger("SelectedPresets6");
     EXPECT_FALSE(sent.empty());
+    EXPECT_EQ(PresetForm->Timer1->interval(), 3000);
+    EXPECT_EQ(MidiSettingsForm->Edit1->text(), "3000");
     EXPECT_TRUE(SendingForm->isVisible());
     EXPECT_TRUE(PresetForm->Timer1->isActive());
     SendingForm->Button1Click();  // Cancel
