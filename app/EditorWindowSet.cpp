@@ -56,12 +56,7 @@ void CreateMidiSettingsForm(EditorWindowSet& set) {
 
 void CreateNotesForm(EditorWindowSet& set) {
     DeviceContext& c = set.Context();
-    auto* form = set.Add(NotesForm, new TNotesForm(c.Model, c.Notices, set.ProgramPath()));
-    // The virtual device window's notes button opens and closes it.
-    if (MainForm) {
-        MainForm->ShowNotesWindow = [form] { form->Show(); };
-        MainForm->CloseNotesWindow = [form] { form->Close(); };
-    }
+    set.Add(NotesForm, new TNotesForm(c.Model, c.Notices, set.ProgramPath()));
 }
 
 void CreatePresetForm(EditorWindowSet& set) {
@@ -153,6 +148,7 @@ constexpr CreationStep kCreationTable[] = {
     // AllFaderP
     {"MidiDeviceForm", CreateMidiDeviceForm},
     {"MidiSettingsForm", CreateMidiSettingsForm},
+    {"MidiKitSMF1", [](EditorWindowSet& set) { set.CreateMidiFileRoute(); }},
     // SpecialKeyForm
     {"PresetForm", CreatePresetForm},
     {"DevicesInfoForm1", CreateDevicesInfoForm1},
@@ -185,15 +181,6 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     arguments_ = std::move(arguments);
     context_ = std::make_unique<DeviceContext>(programPath_);
     for (const CreationStep& step : kCreationTable) step.create(*this);
-    // Presets and patterns saved and loaded as MIDI files go through the
-    // loaded driver library's file reader and writer.
-    if (MidiDeviceForm && MidiSettingsForm) {
-        midiKitSMF_ = std::make_unique<TMidiKitSMF>();
-        midiKitSMF_->setObjectName(QStringLiteral("MidiKitSMF1"));
-        midiKitSMF_->MidiKit = MidiSettingsForm->MidiKit.get();
-        dumpSMF_ = std::make_unique<DumpSMF>(*MidiDeviceForm, *midiKitSMF_);
-        dumpSMF_->Install();
-    }
     // The working sets, as the preset and pattern list windows load them.
     if (MainForm) {
         MainForm->ReadWorkingSets(MainMenuForm ? MainMenuForm->CommandLineFile : std::string());
@@ -201,11 +188,21 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     }
 }
 
+void EditorWindowSet::CreateMidiFileRoute() {
+    if (MidiDeviceForm == nullptr || MidiSettingsForm == nullptr) return;
+    midiKitSMF_ = std::make_unique<TMidiKitSMF>();
+    midiKitSMF_->setObjectName(QStringLiteral("MidiKitSMF1"));
+    midiKitSMF_->MidiKit = MidiSettingsForm->MidiKit.get();
+    dumpSMF_ = std::make_unique<DumpSMF>(*MidiDeviceForm, *midiKitSMF_);
+    dumpSMF_->Install();
+}
+
 void EditorWindowSet::WriteWorkingSets() {
     if (MainForm && workingSetsRead_) MainForm->WriteWorkingSets();
 }
 
 void EditorWindowSet::DestroyAll() {
+    // The route uses the MIDI input object: it goes first.
     dumpSMF_.reset();
     midiKitSMF_.reset();
     while (!entries_.empty()) {

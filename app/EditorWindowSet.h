@@ -53,6 +53,11 @@ public:
     const std::string& ProgramPath() const { return programPath_; }
     const std::vector<std::string>& Arguments() const { return arguments_; }
 
+    // The MIDI file component and, over it, the ".MID" route of the file
+    // commands; it uses the driver library that the MIDI settings window
+    // loaded and the MIDI input object's dump dispatch.
+    void CreateMidiFileRoute();
+
     // Makes `object` the window behind `global` until it is destroyed.
     template <typename T>
     T* Add(T*& global, T* object) {
@@ -71,7 +76,6 @@ private:
     std::string programPath_;
     std::vector<std::string> arguments_;
     std::vector<Entry> entries_;
-    // Presets and patterns saved and loaded as MIDI files.
     std::unique_ptr<TMidiKitSMF> midiKitSMF_;
     std::unique_ptr<DumpSMF> dumpSMF_;
     bool workingSetsRead_ = false;

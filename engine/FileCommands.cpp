@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -181,11 +182,17 @@ bool SaveSingleAs(DeviceModel& model, const KindTraits& k, int n) {
         DumpSMF* route = RouteOrReport();
         if (route == nullptr) return false;
         std::string error;
+        const bool existed = FileExists(file);
         if (!BackupExistingFile(file, &error)) {
             ReportNotSaved(file, error);
             return false;
         }
-        return k.kind == EditorFileKind::Presets ? route->SavePresetAs(n, file) : route->SavePatternAs(n, file);
+        const bool saved =
+            k.kind == EditorFileKind::Presets ? route->SavePresetAs(n, file) : route->SavePatternAs(n, file);
+        // A failed export leaves no file of that name: the previous one goes
+        // back in its place instead of staying under its backup name.
+        if (!saved && existed && !FileExists(file)) std::rename((file + ".BAK").c_str(), file.c_str());
+        return saved;
     }
     const int one[] = {n};
     return WriteFileReporting(model, k.kind, file, one);

@@ -22,7 +22,6 @@
 #include "driver/SmfFile.h"
 #include "engine/DeviceContext.h"
 #include "engine/DumpSMF.h"
-#include "engine/Engine.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "engine/MonitorRows.h"
 #include "engine/Tool.h"
@@ -39,16 +38,18 @@ inline void Require(bool ok) {
 // A folder of this process's own for the files a target reads, removed at
 // exit.
 inline const std::string& ScratchFolder() {
-    static const std::string dir = [] {
+    // Never destroyed: the exit handler that removes the folder runs after
+    // the destructors of function statics.
+    static const std::string* dir = [] {
         const auto d = std::filesystem::temp_directory_path() / ("morvelant-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(d);
         std::atexit([] {
             std::error_code ec;
             std::filesystem::remove_all(ScratchFolder(), ec);
         });
-        return d.string();
+        return new std::string(d.string());
     }();
-    return dir;
+    return *dir;
 }
 
 inline void WriteScratch(const std::string& file, std::string_view bytes) {
@@ -159,9 +160,8 @@ inline int FuzzDumpImport(const uint8_t* data, std::size_t size) {
     static char* argv[] = {name, nullptr};
     static auto* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
     static auto* context = new DeviceContext();
-    static auto* model = &context->Model;
-    static auto* engine = &context->DeviceEngine;
-    static auto* dispatch = new TMidiDeviceForm(*engine);
+    static DeviceModel* model = &context->Model;
+    static auto* dispatch = new TMidiDeviceForm(context->DeviceEngine);
     static auto* smf = new TMidiKitSMF();
     static auto* dumps = new DumpSMF(*dispatch, *smf);
     static auto* dialogs = new ScriptedDialogs();

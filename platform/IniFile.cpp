@@ -24,11 +24,23 @@ unsigned char FoldCase(unsigned char c) {
     }
 }
 
+// Blanks, tabs and stray carriage returns (a line end of another system)
+// around a name or value are not part of it.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
     return s.substr(b, e - b);
+}
+
+// Line breaks in a value or name would split the line.
+std::string OneLine(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
 }
 
 // One line of the file as it was read, and what it means.
@@ -55,13 +67,16 @@ Line Classify(std::string text) {
     if (t[0] == '[') {
         const size_t close = t.find(']');
         line.kind = Line::Section;
-        line.name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+        // A stray carriage return inside a name counts as the blank it
+        // becomes when the name is written, so every name listed can be
+        // written back.
+        line.name = Trim(OneLine(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
         return line;
     }
     const size_t eq = t.find('=');
     if (eq == std::string::npos) return line;
     line.kind = Line::Key;
-    line.name = Trim(t.substr(0, eq));
+    line.name = Trim(OneLine(t.substr(0, eq)));
     line.value = Trim(t.substr(eq + 1));
     if (line.value.size() >= 2 && (line.value.front() == '"' || line.value.front() == '\'') &&
         line.value.back() == line.value.front())
@@ -168,14 +183,6 @@ const Line* FindKey(const Document& doc, const std::string& section, const std::
         for (size_t i = h + 1, e = SectionEnd(doc, h); i < e; ++i)
             if (doc.lines[i].kind == Line::Key && SameIniName(doc.lines[i].name, ident)) return &doc.lines[i];
     return nullptr;
-}
-
-// Line breaks in a value or name would split the line.
-std::string OneLine(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        if (c == '\r' || c == '\n') c = ' ';
-    return out;
 }
 
 }  // namespace

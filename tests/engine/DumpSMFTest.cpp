@@ -390,23 +390,15 @@ TEST_F(DumpSMFTest, InstalledRouteServesTheFileCommandsUntilItGoes) {
     dialogs.QueueOpen(file.string());
     ASSERT_TRUE(LoadPreset(model, 2));
     EXPECT_EQ(model.Presets[2].FaderString, RichPreset().FaderString);
+
+    // An export that fails puts the previous file back under its name.
+    const std::string previous = ReadFile(file);
+    smf->MidiKit = nullptr;
+    dialogs.QueueSave(file.string());
+    EXPECT_FALSE(SavePresetAs(model, 1));
+    EXPECT_TRUE(ReadFile(file) == previous);
     dumps.reset();
     EXPECT_EQ(MidiFileRoute(), nullptr);
-}
-
-TEST_F(DumpSMFTest, MidiFileWithoutDumpsSaysSoAndChangesNothing) {
-    ScriptedDialogs dialogs;
-    ScopedDialogs scope(dialogs);
-    model.Presets[3] = RichPreset();
-    WriteFile(dir / "song.TXT", "other notes");
-    // A note and a system-exclusive message that is no dump of ours.
-    WriteDumpFile(dir / "song.MID", {{Ev(0x90, 60, 100)}, {Ev(0xF0, 0xF0), Ev(0xF0, 0x7E), Ev(0xF0, 0xF7)}}, "Song");
-    EXPECT_FALSE(dumps->LoadPreset(3, (dir / "song.MID").string()));
-    EXPECT_FALSE(dumps->LoadPattern(3, (dir / "song.MID").string()));
-    ASSERT_EQ(dialogs.Messages().size(), 2u);
-    EXPECT_NE(dialogs.Messages()[0].find("holds no preset or pattern dump"), std::string::npos);
-    ExpectTravellingPartsEqual(model.Presets[3], RichPreset());
-    EXPECT_EQ(model.Presets[3].PresetNotes, RichPreset().PresetNotes);
 }
 
 TEST_F(DumpSMFTest, NtsReaderChecksEveryLength) {

@@ -6,19 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QTemporaryDir>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
-#include "app/EditorWindowSet.h"
 #include "engine/FileCommands.h"
 #include "model/PresetFiles.h"
-#include "platform/Dialogs.h"
-#include "shell/Main.h"
-#include "shell/MainMenu.h"
-#include "tests/support/QtWidgetApp.h"
+#include "tests/support/StartedEditor.h"
 
 namespace morvelant {
 namespace {
@@ -38,20 +32,15 @@ std::string Smf(const std::string& events) {
     return std::string("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60", 14) + "MTrk" + length + track;
 }
 
-class MainMidiFileTest : public ::testing::Test {
+class MidiFileCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testsupport::WidgetApp(/*offscreen=*/true);
-        ::setenv("MIDIKIT_BACKEND", "loopback", 1);
-        ASSERT_TRUE(dir.isValid());
-        path = dir.path().toStdString() + "/";
         ResetFileDialogs();
-        windows.Create(path, {});
-        ASSERT_NE(MainForm, nullptr);
+        editor.Start();
+        path = editor.Folder();
     }
-    void TearDown() override { windows.DestroyAll(); }
 
-    DeviceModel& M() { return MainForm->Model; }
+    DeviceModel& M() { return editor.Model(); }
     void Trigger(const char* item) {
         auto* action = MainMenuForm->findChild<QAction*>(QString::fromLatin1(item));
         ASSERT_NE(action, nullptr) << item;
@@ -69,14 +58,12 @@ protected:
         return DumpBytes(ev);
     }
 
-    QTemporaryDir dir;
+    testsupport::StartedEditor editor;
+    ScriptedDialogs& dialogs = editor.Dialogs;
     std::string path;
-    ScriptedDialogs dialogs;
-    ScopedDialogs scope{dialogs};
-    EditorWindowSet windows;
 };
 
-TEST_F(MainMidiFileTest, PresetAndPatternGoThroughMidiFilesIntoOtherSlots) {
+TEST_F(MidiFileCommandsTest, PresetAndPatternGoThroughMidiFilesIntoOtherSlots) {
     M().SelectedPreset = 5;
     M().SetPresetDeviceName(5, "Organ");
     M().Presets[5].FaderValue(3) = 99;
@@ -112,21 +99,13 @@ TEST_F(MainMidiFileTest, PresetAndPatternGoThroughMidiFilesIntoOtherSlots) {
     EXPECT_TRUE(dialogs.Messages().empty());
 }
 
-TEST_F(MainMidiFileTest, KnobPresetBringsItsCfgAndNtsCompanions) {
+TEST_F(MidiFileCommandsTest, KnobPresetBringsItsCfgAndNtsCompanions) {
     // A knob controller's preset message, its knob names and its notes.
     WriteBytes(path + "k.MID", Smf(std::string("\x00\xF0\x08\x00\x4D\x56\x14\x00\x20\x01\xF7", 11)));
     WriteBytes(path + "k.CFG", "[1]\r\n1=Cutoff\r\nN=My Set\r\n");
-    const std::string notes = "knob notes";
-    std::string nts(4, '\0');
-    auto int32 = [&nts](uint32_t v) {
-        for (int i = 0; i < 4; ++i) nts += char(v >> (8 * i));
-    };
-    int32(14);
-    nts += "vellixa Editor";
-    int32(1);
-    int32(uint32_t(notes.size()));
-    nts += notes;
-    WriteBytes(path + "k.NTS", nts);
+    WriteBytes(path + "k.NTS",
+               std::string("\0\0\0\0\x0E\0\0\0", 8) + "vellixa Editor" + std::string("\x01\0\0\0\x0A\0\0\0", 8) +
+                   "knob notes");
     WriteBytes(path + "k.TXT", "not these");
     M().SelectedPreset = 11;
     dialogs.QueueOpen(path + "k.MID");
@@ -135,10 +114,10 @@ TEST_F(MainMidiFileTest, KnobPresetBringsItsCfgAndNtsCompanions) {
     EXPECT_EQ(M().VellixaKnobNames[0], "Cutoff");
     EXPECT_EQ(M().VellixaKnobNames[1], "Knob 2");
     EXPECT_EQ(M().VellixaPresetName, "My Set");
-    EXPECT_EQ(M().Presets[11].PresetNotes, notes);
+    EXPECT_EQ(M().Presets[11].PresetNotes, "knob notes");
 }
 
-TEST_F(MainMidiFileTest, CancelledDialogsAndFilesWithoutDumpsChangeNothing) {
+TEST_F(MidiFileCommandsTest, CancelledDialogsAndFilesWithoutDumpsChangeNothing) {
     M().SelectedPreset = 4;
     M().SelectedPattern = 4;
     M().Presets[4].PresetNotes = "keep";
