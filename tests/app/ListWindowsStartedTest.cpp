@@ -65,9 +65,15 @@ TEST(ListWindowsStarted, FirstStartShowsBothListsWithOneBufferEach) {
     emit edit->textEdited(edit->text());
     EXPECT_EQ(MainForm->Caption(), "Virtual Morvelant           (Preset 1)  Lead    ");
 
-    // The notes button of the virtual device window opens the preset notes.
+    // The notes button of the virtual device window opens the preset notes;
+    // the Windows menu ticks what is open.
     MainForm->findChild<QPushButton*>("NotesButton")->click();
     EXPECT_TRUE(NotesForm->isVisible());
+    EXPECT_TRUE(MainMenuForm->MainFormWindowsPresetNotes->isChecked());
+    EXPECT_TRUE(MainMenuForm->MainFormWindowsPatternForm->isChecked());
+    PatternForm->Close();
+    EXPECT_FALSE(MainMenuForm->MainFormWindowsPatternForm->isChecked());
+    EXPECT_FALSE(editor.Model().ShowPatterns);
 }
 
 TEST(ListWindowsStarted, BuffersComeBackAtTheNextStart) {
