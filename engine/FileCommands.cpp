@@ -203,7 +203,13 @@ bool SaveSingleAs(DeviceModel& model, const KindTraits& k, int n) {
 bool ReadFromDisk(DeviceModel& model, const KindTraits& k, const std::string& fileName, EditorFileReadMode mode,
                   int start) {
     switch (ReadEditorFile(model, fileName, k.kind, mode, start)) {
-        case ReadStatus::Loaded: return true;
+        case ReadStatus::Loaded:
+            if (model.Notices != nullptr) {
+                auto& changed = k.kind == EditorFileKind::Presets ? model.Notices->PresetDataChanged
+                                                                  : model.Notices->PatternDataChanged;
+                changed.Publish(mode == EditorFileReadMode::Single ? start : -1);
+            }
+            return true;
         case ReadStatus::NotOpened: break;
         case ReadStatus::IllegalVersion:
             CurrentDialogs().MessageBox(kIllegalFileVersion, kIllegalFileVersionCaption);

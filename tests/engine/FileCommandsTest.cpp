@@ -425,6 +425,18 @@ TEST_F(FileCommandsTest, SaveAndLoadSinglePresetThroughTheDialogs) {
     // Cancelled dialogs do nothing.
     EXPECT_FALSE(SavePresetAs(m, 1));
     EXPECT_FALSE(LoadPreset(m, 1));
+
+    // Whoever shows presets hears which slots a load changed.
+    Notifications notices;
+    single.Notices = &notices;
+    std::vector<int> changed;
+    Subscription s = notices.PresetDataChanged.Subscribe([&changed](int slot) { changed.push_back(slot); });
+    dialogs_.QueueOpen(Path("set.MVR"));
+    ASSERT_TRUE(LoadPreset(single, 5));
+    dialogs_.QueueOpen(Path("set.MVR"));
+    ASSERT_TRUE(LoadPresetFile(single));
+    EXPECT_EQ(changed, (std::vector<int>{5, -1}));
+    single.Notices = nullptr;
 }
 
 TEST_F(FileCommandsTest, MidiFileChoiceWithoutTheMidiFileRouteIsReportedAndWritesNothing) {
