@@ -258,9 +258,9 @@ void TPatternForm::InitPatterns(int scope) {
 
 // ---- Files ----------------------------------------------------------------------------------------------
 
+// The file commands have told every view which slots changed.
 void TPatternForm::ShowLoaded(int current) {
     ShowAllNames();
-    notifications_.PatternDataChanged.Publish(-1);
     ShowPattern(current);
 }
 

@@ -325,17 +325,14 @@ void TPresetForm::InitPresetwithMidiCtrl1Click() { InitPresets(0, 2); }
 
 // ---- Files -----------------------------------------------------------------------------------------------
 
+// The file commands have told every view which slots changed.
 void TPresetForm::ShowLoaded() {
     ShowAllNames();
-    notifications_.PresetDataChanged.Publish(-1);
     ShowCurrentPreset(true);
 }
 
 void TPresetForm::LoadPresetClick() {
-    const int slot = model_.SelectedPreset;
-    if (!LoadPreset(model_, slot)) return;
-    notifications_.PresetDataChanged.Publish(slot);
-    ShowCurrentPreset(true);
+    if (LoadPreset(model_, model_.SelectedPreset)) ShowCurrentPreset(true);
 }
 
 void TPresetForm::LoadallPresets1Click() {
