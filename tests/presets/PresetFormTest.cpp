@@ -17,6 +17,8 @@
 #include <memory>
 
 #include "engine/DeviceContext.h"
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitOut.h"
 #include "model/SlotLists.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
@@ -247,6 +249,43 @@ TEST_F(PresetFormTest, NotesFollowThePresetAndKeepTheirLineBreaks) {
     form->SelectPreset(0, false);
     EXPECT_EQ(notes.NotesRichEdit->toPlainText(), "a\nb");
     EXPECT_EQ(notes.Top(), 116);
+}
+
+}  // namespace
+}  // namespace morvelant
+
+namespace morvelant {
+namespace {
+
+// A port of the driver library (loopback backend) that takes `room` events
+// and then refuses every further one, as a full queue does.
+int room = 0;
+uint16_t PutUntilFull(uint32_t, LPMIDIEVENT) { return room-- > 0 ? 0 : 1; }
+
+TEST_F(PresetFormTest, APortThatRefusesStopsTheSendAndSaysSo) {
+    ::setenv("MIDIKIT_BACKEND", "loopback", 1);
+    TMidiKit kit;
+    TMidiKitOut out;
+    out.MidiKit = &kit;
+    ASSERT_TRUE(out.Open(0, MIDIKIT_OPEN_ARGUMENT));
+    kit.pPutMidiOut = &PutUntilFull;
+    routing.Out[1] = &out;
+    engine.OutputSink = nullptr;
+
+    room = 10;
+    form->SendPresetClick();
+    EXPECT_EQ(room, -1);  // the eleventh was refused, nothing after it was tried
+    ASSERT_EQ(dialogs.calls.size(), 1u);  // no reminder
+    EXPECT_EQ(dialogs.calls[0].text,
+              "Preset 1 could not be sent completely!\nThe PC->Morvelant port did not accept all of it.");
+
+    room = 0;
+    model.PresetSlotSelected[3] = model.PresetSlotSelected[10] = true;
+    form->SelectedPresets2Click();
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(progress.ends, 1);
+    EXPECT_EQ(dialogs.calls.size(), 2u);
+    out.Close();
 }
 
 }  // namespace
