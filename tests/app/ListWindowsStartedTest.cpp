@@ -74,6 +74,11 @@ TEST(ListWindowsStarted, FirstStartShowsBothListsWithOneBufferEach) {
     PatternForm->Close();
     EXPECT_FALSE(MainMenuForm->MainFormWindowsPatternForm->isChecked());
     EXPECT_FALSE(editor.Model().ShowPatterns);
+
+    // A preset dump received from the device brings the preset list back.
+    PresetForm->Close();
+    editor.Windows().Context().Notices.ShowPresetList.Publish();
+    EXPECT_TRUE(PresetForm->isVisible());
 }
 
 TEST(ListWindowsStarted, BuffersComeBackAtTheNextStart) {
