@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 #include "platform/IniFile.h"
 #include "platform/QtColors.h"
 #include "platform/QtText.h"
