@@ -8,7 +8,11 @@
 #include "faders/AllFaderParameters.h"
 #include "faders/SpecialKeyEdit.h"
 #include "midikit/MidiKitSMF.h"
+#include "patterns/PatternFormUnit.h"
+#include "patterns/PatternNotesUnit.h"
 #include "presets/DescriptionForm.h"
+#include "presets/NotesUnit.h"
+#include "presets/PresetFormUnit.h"
 #include "presets/Printout.h"
 #include "presets/vellixaImport.h"
 #include "shell/About.h"
@@ -100,6 +104,31 @@ void CreateMidiSettingsForm(EditorWindowSet& set) {
     if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
 }
 
+void CreateNotesForm(EditorWindowSet& set) {
+    DeviceContext& c = set.Context();
+    set.Add(NotesForm, new TNotesForm(c.Model, c.Notices, set.ProgramPath()));
+}
+
+void CreatePresetForm(EditorWindowSet& set) {
+    DeviceContext& c = set.Context();
+    auto* form =
+        set.Add(PresetForm, new TPresetForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
+    // A double click on a name brings the fader parameter window forward.
+    form->ShowFaderParametersWindow = [] {
+        if (auto* faders = qobject_cast<TForm*>(TMainMenuForm::FindForm(QStringLiteral("AllFaderP")))) faders->Show();
+    };
+}
+
+void CreatePatternForm(EditorWindowSet& set) {
+    DeviceContext& c = set.Context();
+    set.Add(PatternForm, new TPatternForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
+}
+
+void CreatePatternNotesForm(EditorWindowSet& set) {
+    DeviceContext& c = set.Context();
+    set.Add(PatternNotesForm, new TPatternNotesForm(c.Model, c.Notices, set.ProgramPath()));
+}
+
 void CreateDevicesInfoForm1(EditorWindowSet& set) {
     auto* form =
         set.Add(DevicesInfoForm1, new TDevicesInfoForm1(set.ProgramPath() + "Morvelant.cfg", &set.Context().Routing));
@@ -160,6 +189,16 @@ void CreateSendingForm(EditorWindowSet& set) {
         form->AddSendItemOwner(MainMenuForm);
         MainMenuForm->Sending = form;
     }
+    // The list windows' series take their delays from the MIDI settings.
+    if (MidiSettingsForm) {
+        if (PresetForm) PresetForm->DelayEdit = MidiSettingsForm->Edit1;
+        if (PatternForm) PatternForm->DelayEdit = MidiSettingsForm->Edit2;
+    }
+    // The list windows' series show their progress in it, and its Cancel
+    // stops them; the preset list's "Send Preset" item is greyed meanwhile.
+    for (TSlotListForm* list : std::initializer_list<TSlotListForm*>{PresetForm, PatternForm})
+        if (list) list->SetSendProgress(form);
+    if (PresetForm) form->AddSendItemOwner(PresetForm);
 }
 
 // The knob-preset import dialog, created last: it converts the knob presets
@@ -179,14 +218,14 @@ struct CreationStep {
 constexpr CreationStep kCreationTable[] = {
     {"MainMenuForm", CreateMainMenuForm},
     {"MainForm", CreateMainForm},
-    // NotesForm
+    {"NotesForm", CreateNotesForm},
     {"AllFaderP", CreateAllFaderP},
     {"MidiDeviceForm", CreateMidiDeviceForm},
     {"MidiPorts", CreateMidiPorts},
     {"MidiSettingsForm", CreateMidiSettingsForm},
     {"MidiKitSMF1", [](EditorWindowSet& set) { set.CreateMidiFileRoute(); }},
     {"SpecialKeyForm", CreateSpecialKeyForm},
-    // PresetForm
+    {"PresetForm", CreatePresetForm},
     {"DevicesInfoForm1", CreateDevicesInfoForm1},
     {"PrintOutputForm", CreatePrintOutputForm},
     {"AboutForm", CreateAboutForm},
@@ -194,12 +233,14 @@ constexpr CreationStep kCreationTable[] = {
     {"MidiMonGridForm", CreateMidiMonGridForm},
     // SequencerForm
     {"MidiDataForm", CreateMidiDataForm},
-    // PatternForm, TrackParameterForm, NoteGateTimes, PatternParameterForm,
+    {"PatternForm", CreatePatternForm},
+    // TrackParameterForm, NoteGateTimes, PatternParameterForm,
     // Piano1Form, Controller1Form, Values1Form, EventEditForm, DrumkitForm
     {"DescriptionForm", CreateDescriptionForm},
     // ChannelForm
     {"MorvelantExplorerForm", CreateMorvelantExplorerForm},
-    // InitCtrlForm, TrackEditForm, LongPianoForm, PatternNotesForm
+    // InitCtrlForm, TrackEditForm, LongPianoForm
+    {"PatternNotesForm", CreatePatternNotesForm},
     {"SendingForm", CreateSendingForm},
     {"vellixaImportForm", CreateVellixaImportForm},
 };

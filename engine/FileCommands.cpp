@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -89,6 +90,7 @@ struct KindTraits {
     std::string (*name)(const DeviceModel&, int);
     std::array<bool, kDeviceSlots> DeviceModel::*marks;
     int DeviceModel::*editBufferCount;
+    bool DeviceModel::*keepWorkingSet;
 };
 
 const KindTraits kPresetTraits{EditorFileKind::Presets,
@@ -101,7 +103,8 @@ const KindTraits kPresetTraits{EditorFileKind::Presets,
                                &EditorFileDialogs::SavePresetDialog,
                                [](const DeviceModel& m, int n) { return m.GetPresetDeviceName(n); },
                                &DeviceModel::PresetSlotSelected,
-                               &DeviceModel::PresetEditBufferCount};
+                               &DeviceModel::PresetEditBufferCount,
+                               &DeviceModel::KeepPresetWorkingSet};
 const KindTraits kPatternTraits{EditorFileKind::Patterns,
                                 ".MVT",
                                 kPatternWorkingSet,
@@ -112,7 +115,8 @@ const KindTraits kPatternTraits{EditorFileKind::Patterns,
                                 &EditorFileDialogs::SavePatternDialog,
                                 [](const DeviceModel& m, int n) { return m.GetPatternName(n); },
                                 &DeviceModel::PatternSlotSelected,
-                                &DeviceModel::PatternEditBufferCount};
+                                &DeviceModel::PatternEditBufferCount,
+                                &DeviceModel::KeepPatternWorkingSet};
 
 std::optional<FileDialogAnswer> RunDialog(FileDialogState& state, bool save) {
     FileDialogRequest request;
@@ -238,8 +242,13 @@ bool LoadWithDialog(DeviceModel& model, const KindTraits& k, EditorFileReadMode 
 }
 
 bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& commandLineFile) {
-    const bool ok = ReadFromDisk(model, k, WorkingSetPath(model, k.workingSet), EditorFileReadMode::Set, -1);
+    const std::string path = WorkingSetPath(model, k.workingSet);
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(path, ec);
+    const bool ok = ReadFromDisk(model, k, path, EditorFileReadMode::Set, -1);
     if (!ok) model.*(k.editBufferCount) = 1;
+    // The reader has said why; the file stays for the user to rescue.
+    model.*(k.keepWorkingSet) = existed && !ok;
     if (!commandLineFile.empty()) {
         ReadFromDisk(model, k, commandLineFile, EditorFileReadMode::Sequential, kDeviceSlots);
         (k.kind == EditorFileKind::Presets ? model.SelectedPreset : model.SelectedPattern) = kDeviceSlots;
@@ -248,6 +257,7 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
 }
 
 bool SaveWorkingSet(DeviceModel& model, const KindTraits& k) {
+    if (model.*(k.keepWorkingSet)) return true;
     int& count = model.*(k.editBufferCount);
     count = std::clamp(count, 1, kPresetCount - kDeviceSlots);
     return WriteSet(model, k, WorkingSetPath(model, k.workingSet), kDeviceSlots + count);

@@ -97,7 +97,8 @@ bool LoadPattern(DeviceModel& model, int slot);
 bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 // At exit: the device slots and the edit buffers in use. A failure is
-// reported in a message box and returned.
+// reported in a message box and returned. A working set that existed at
+// start but could not be read is left untouched (true).
 bool SavePresetWorkingSet(DeviceModel& model);
 bool SavePatternWorkingSet(DeviceModel& model);
 

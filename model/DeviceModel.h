@@ -70,6 +70,8 @@ public:
     std::array<Pattern_Parameters, kPatternCount> Patterns{};
     Pattern_Parameters TrackClipboard{};
     Pattern_Parameters TrackSwap{};
+    // The pattern list window's clipboard of whole patterns.
+    Pattern_Parameters PatternClipboard{};
     int32_t CopiedTrack = 0;
     Fader_Parameters FaderClipboard{};
     Fader_Parameters FaderSwap{};
@@ -150,6 +152,10 @@ public:
     std::vector<std::string> PatternEditBufferNames;
     std::array<bool, kDeviceSlots> PresetSlotSelected{};
     std::array<bool, kDeviceSlots> PatternSlotSelected{};
+    // A working set that existed at start but could not be read: it is left
+    // as it is at exit instead of being replaced by what this run holds.
+    bool KeepPresetWorkingSet = false;
+    bool KeepPatternWorkingSet = false;
 
     // Position 0..127 (0 at the top) of each on-screen fader, written by the
     // virtual device window and by the engine when it moves one; -1 while

@@ -144,9 +144,22 @@ TMainForm::TMainForm(Engine& engine, CommandRegistry* commands, QWidget* parent)
     subscriptions_.push_back(notices.MidiInActivity.Subscribe([this] { ShowMidiInActivity(); }));
     subscriptions_.push_back(notices.MidiOutActivity.Subscribe([this] { ShowMidiOutActivity(); }));
     subscriptions_.push_back(notices.CurrentFaderChanged.Subscribe([this](int, int) { ShowFaderSelection(); }));
-    subscriptions_.push_back(notices.CurrentPresetChanged.Subscribe([this] { ShowStatusBars(Model.SelectedFader); }));
+    subscriptions_.push_back(notices.CurrentPresetChanged.Subscribe([this] {
+        ShowStatusBars(Model.SelectedFader);
+        ShowPresetCaption();
+    }));
+    // A renamed current preset shows its new name in the caption at once.
+    subscriptions_.push_back(notices.PresetDataChanged.Subscribe([this](int slot) {
+        if (slot < 0 || slot == Model.SelectedPreset) ShowPresetCaption();
+    }));
     subscriptions_.push_back(notices.LearnEnded.Subscribe([this] { LearnEnded(); }));
     RegisterCommands();
+}
+
+void TMainForm::ShowPresetCaption() {
+    const int p = Model.SelectedPreset;
+    if (!DeviceModel::ValidPreset(p)) return;
+    SetCaption("Virtual Morvelant           (Preset " + std::to_string(p + 1) + ")  " + Model.GetPresetDeviceName(p));
 }
 
 TMainForm::~TMainForm() {

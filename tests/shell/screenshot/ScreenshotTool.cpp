@@ -35,9 +35,13 @@
 #include "faders/AllFaderParameters.h"
 #include "faders/SpecialKeyEdit.h"
 #include "model/DeviceModel.h"
+#include "patterns/PatternFormUnit.h"
+#include "patterns/PatternNotesUnit.h"
 #include "platform/ProgramPath.h"
 #include "presets/Description.h"
 #include "presets/DescriptionForm.h"
+#include "presets/NotesUnit.h"
+#include "presets/PresetFormUnit.h"
 #include "presets/Printout.h"
 #include "presets/vellixaImport.h"
 #include "shell/About.h"
@@ -149,6 +153,54 @@ std::vector<Shot> Windows() {
          }},
         {"vellixaImportForm",
          [](Context&) { return std::unique_ptr<QWidget>(std::make_unique<TvellixaImportForm>()); }},
+        {"PresetForm",
+         [](Context&) {
+             // Named presets, two marked, a buffer list of three.
+             static QTemporaryDir folder;
+             static DeviceContext context;
+             static CommandRegistry commands;
+             const char* names[] = {"Strings", "Brass", "Pad Lush", "Drums", "Bass 1", "Organ"};
+             for (int i = 0; i < 6; ++i) context.Model.SetPresetDeviceName(i, names[i]);
+             context.Model.PresetSlotSelected[1] = context.Model.PresetSlotSelected[4] = true;
+             context.Model.PresetEditBufferCount = 3;
+             context.Model.SelectedPreset = 2;
+             auto f = std::make_unique<TPresetForm>(context.Model, context.Notices, context.DeviceEngine, commands,
+                                                    folder.path().toStdString() + "/");
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"NotesForm",
+         [](Context&) {
+             static QTemporaryDir folder;
+             static DeviceContext context;
+             context.Model.Presets[0].PresetNotes = "Strings for the intro.\r\nFader 3: filter, fader 4: release.";
+             auto f = std::make_unique<TNotesForm>(context.Model, context.Notices, folder.path().toStdString() + "/");
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"PatternForm",
+         [](Context&) {
+             static QTemporaryDir folder;
+             static DeviceContext context;
+             static CommandRegistry commands;
+             context.Model.SetPatternName(0, "Groove A");
+             context.Model.PatternSlotSelected[3] = true;
+             context.Model.SelectedPattern = 0;
+             auto f = std::make_unique<TPatternForm>(context.Model, context.Notices, context.DeviceEngine, commands,
+                                                     folder.path().toStdString() + "/");
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"PatternNotesForm",
+         [](Context&) {
+             static QTemporaryDir folder;
+             static DeviceContext context;
+             context.Model.Patterns[0].PatternNotes = "Track 1: kick\r\nTrack 2: snare";
+             auto f =
+                 std::make_unique<TPatternNotesForm>(context.Model, context.Notices, folder.path().toStdString() + "/");
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
         {"SendingForm",
          [](Context&) {
              auto s = std::make_unique<TSendingForm>();
