@@ -43,4 +43,20 @@ std::string SendRefusedText(const std::string& word, int slot) {
         " could not be sent completely!\nThe PC->Morvelant port did not accept all of it.";
 }
 
+DumpSendResult SendSlotDump(Engine& engine, EditorFileKind kind, int slot) {
+    return kind == EditorFileKind::Presets ? SendPresetDump(engine, slot) : SendPatternDump(engine, slot);
+}
+
+const char* SlotWord(EditorFileKind kind) { return kind == EditorFileKind::Presets ? "Preset" : "Pattern"; }
+
+DumpSendResult DeviceReady(const Engine& engine) {
+    return engine.Routing.DeviceOutPort() >= 0 ? DumpSendResult::Sent : DumpSendResult::NoDevice;
+}
+
+std::string SendFailureText(DumpSendResult result, EditorFileKind kind, int slot) {
+    if (result == DumpSendResult::NoDevice) return kind == EditorFileKind::Presets ? kPresetNotSent : kPatternNotSent;
+    if (result == DumpSendResult::Refused) return SendRefusedText(SlotWord(kind), slot);
+    return {};
+}
+
 }  // namespace morvelant

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/Engine.h"
+#include "model/PresetFiles.h"
 
 namespace morvelant {
 
@@ -33,5 +34,14 @@ inline constexpr char kSendReminderCaption[] = "Do not forget !";
 std::string SendReminderText(const std::string& word, int slot);
 // The port refused part of the dump of `slot`.
 std::string SendRefusedText(const std::string& word, int slot);
+
+// The same for either kind of record: the dump of a preset or a pattern, the
+// kind's word ("Preset" or "Pattern") and the warning a send that failed
+// shows (empty when it was sent).
+DumpSendResult SendSlotDump(Engine& engine, EditorFileKind kind, int slot);
+const char* SlotWord(EditorFileKind kind);
+// NoDevice while no PC-to-device port is chosen, else Sent (before a series).
+DumpSendResult DeviceReady(const Engine& engine);
+std::string SendFailureText(DumpSendResult result, EditorFileKind kind, int slot);
 
 }  // namespace morvelant

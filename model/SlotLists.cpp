@@ -128,6 +128,46 @@ int NextMarkedSlot(const std::array<bool, kDeviceSlots>& marks, int from) {
 
 int SeriesDelay(int milliseconds) { return milliseconds > 0 ? milliseconds : kDefaultSeriesDelay; }
 
+bool SlotMarked(const DeviceModel& model, SlotKind kind, int slot) {
+    const auto& marks = Presets(kind) ? model.PresetSlotSelected : model.PatternSlotSelected;
+    return slot >= 0 && slot < kDeviceSlots && marks[std::size_t(slot)];
+}
+
+void MarkSlot(DeviceModel& model, SlotKind kind, int slot, bool marked) {
+    if (slot >= 0 && slot < kDeviceSlots) SlotMarks(model, kind)[std::size_t(slot)] = marked;
+}
+
+int ApplyToScope(DeviceModel& model, SlotKind kind, int scope, const std::function<void(int)>& apply) {
+    const int current = CurrentSlot(model, kind);
+    if (scope == 0) {
+        apply(current);
+        return current;
+    }
+    int last = scope == 2 ? 0 : current;
+    for (int slot = 0; slot < kDeviceSlots; ++slot)
+        if (scope == 2 || SlotMarks(model, kind)[std::size_t(slot)]) {
+            apply(slot);
+            if (scope == 1) last = slot;
+        }
+    return last;
+}
+
+void DropOnSlot(DeviceModel& model, SlotKind kind, int source, int target, bool exchange) {
+    if (exchange && source != target) {
+        CopySlotToClipboard(model, kind, target);
+        CopySlot(model, kind, source, target);
+        PasteSlotFromClipboard(model, kind, source);
+    } else {
+        CopySlot(model, kind, source, target);
+    }
+}
+
+int DropOnEditBuffers(DeviceModel& model, SlotKind kind, int source, int selected, bool exchange) {
+    if (!exchange) return AppendEditBuffer(model, kind, source);
+    CopySlot(model, kind, source, kDeviceSlots + selected);
+    return selected;
+}
+
 void CopyPatternToClipboard(DeviceModel& model, int slot) {
     if (DeviceModel::ValidPattern(slot)) model.PatternClipboard = model.Patterns[std::size_t(slot)];
 }
@@ -138,6 +178,27 @@ void PastePatternFromClipboard(DeviceModel& model, int slot) {
 
 void ExchangePatternWithClipboard(DeviceModel& model, int slot) {
     if (DeviceModel::ValidPattern(slot)) std::swap(model.Patterns[std::size_t(slot)], model.PatternClipboard);
+}
+
+void CopySlotToClipboard(DeviceModel& model, SlotKind kind, int slot) {
+    if (Presets(kind))
+        model.CopyPreset(slot);
+    else
+        CopyPatternToClipboard(model, slot);
+}
+
+void PasteSlotFromClipboard(DeviceModel& model, SlotKind kind, int slot) {
+    if (Presets(kind))
+        model.PastePreset(slot);
+    else
+        PastePatternFromClipboard(model, slot);
+}
+
+void ExchangeSlotWithClipboard(DeviceModel& model, SlotKind kind, int slot) {
+    if (Presets(kind))
+        model.ExchangePresetWithClipboard(slot);
+    else
+        ExchangePatternWithClipboard(model, slot);
 }
 
 }  // namespace morvelant

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "model/DeviceModel.h"
@@ -63,10 +64,33 @@ int NextMarkedSlot(const std::array<bool, kDeviceSlots>& marks, int from);
 // The interval of a timed series: a delay of 0 or less counts as the default.
 inline constexpr int kDefaultSeriesDelay = 3000;
 int SeriesDelay(int milliseconds);
+// Whether device slot `slot` is marked (false outside 0..63); marking a slot
+// outside 0..63 changes nothing.
+bool SlotMarked(const DeviceModel& model, SlotKind kind, int slot);
+void MarkSlot(DeviceModel& model, SlotKind kind, int slot, bool marked);
+// Runs `apply` on scope 0: the current slot, 1: the marked device slots,
+// 2: every device slot, lowest first. Returns the slot to make current
+// then: the current one, the last marked one (the current one when none is
+// marked) or slot 0.
+int ApplyToScope(DeviceModel& model, SlotKind kind, int scope, const std::function<void(int)>& apply);
+
+// ---- Drops -----------------------------------------------------------------------
+// A name dragged from `source` onto device slot `target`: a copy, or with
+// `exchange` the two records swapped through the kind's clipboard, which
+// then holds the target's old record.
+void DropOnSlot(DeviceModel& model, SlotKind kind, int source, int target, bool exchange);
+// A name dropped on the buffer list: with `exchange` it overwrites buffer
+// `selected` and returns it, otherwise it goes into a new buffer whose index
+// is returned, or -1 when all are in use (nothing changes).
+int DropOnEditBuffers(DeviceModel& model, SlotKind kind, int source, int selected, bool exchange);
 
 // ---- The pattern clipboard -------------------------------------------------------
 void CopyPatternToClipboard(DeviceModel& model, int slot);
 void PastePatternFromClipboard(DeviceModel& model, int slot);
 void ExchangePatternWithClipboard(DeviceModel& model, int slot);
+// The kind's clipboard: the preset clipboard or the pattern clipboard above.
+void CopySlotToClipboard(DeviceModel& model, SlotKind kind, int slot);
+void PasteSlotFromClipboard(DeviceModel& model, SlotKind kind, int slot);
+void ExchangeSlotWithClipboard(DeviceModel& model, SlotKind kind, int slot);
 
 }  // namespace morvelant

@@ -129,12 +129,8 @@ void TPatternForm::RegisterCommands() {
 std::string TPatternForm::ListSlotName(int slot) const { return SlotName(model_, kKind, slot); }
 int TPatternForm::ListCurrentSlot() const { return model_.SelectedPattern; }
 int TPatternForm::ListBufferCount() const { return EditBufferCount(); }
-bool TPatternForm::ListMarked(int slot) const {
-    return slot >= 0 && slot < kSlots && model_.PatternSlotSelected[std::size_t(slot)];
-}
-void TPatternForm::ListSetMarked(int slot, bool marked) {
-    if (slot >= 0 && slot < kSlots) model_.PatternSlotSelected[std::size_t(slot)] = marked;
-}
+bool TPatternForm::ListMarked(int slot) const { return SlotMarked(model_, kKind, slot); }
+void TPatternForm::ListSetMarked(int slot, bool marked) { MarkSlot(model_, kKind, slot, marked); }
 
 // ---- The current pattern ------------------------------------------------------------------------
 
@@ -167,14 +163,8 @@ void TPatternForm::Edit4MouseDown(int slot, Qt::MouseButton button, Qt::Keyboard
 void TPatternForm::Edit1DragDrop(int target) {
     const int source = model_.SelectedPattern;
     if (!DeviceModel::ValidPattern(target)) return;
-    if (DragExchange && source != target) {
-        CopyPatternToClipboard(model_, target);
-        CopySlot(model_, kKind, source, target);
-        PastePatternFromClipboard(model_, source);
-        notifications_.PatternDataChanged.Publish(source);
-    } else {
-        CopySlot(model_, kKind, source, target);
-    }
+    DropOnSlot(model_, kKind, source, target, DragExchange);
+    if (DragExchange && source != target) notifications_.PatternDataChanged.Publish(source);
     notifications_.PatternDataChanged.Publish(target);
     ShowPattern(target);
 }
@@ -186,17 +176,7 @@ void TPatternForm::EditBuffersComboBoxClick() {
 void TPatternForm::EditBuffersComboBoxEnter() { EditBuffersComboBoxClick(); }
 
 void TPatternForm::EditBuffersComboBoxDragDrop() {
-    const int source = model_.SelectedPattern;
-    if (DragExchange) {
-        CopySlot(model_, kKind, source, kSlots + SelectedBuffer);
-    } else {
-        const int buffer = AppendEditBuffer(model_, kKind, source);
-        if (buffer < 0)
-            CurrentDialogs().MessageBox("No more Buffer available", "ok");
-        else
-            SelectedBuffer = buffer;
-    }
-    ShowAllNames();
+    ShowBufferDrop(DropOnEditBuffers(model_, kKind, model_.SelectedPattern, SelectedBuffer, DragExchange));
     notifications_.PatternDataChanged.Publish(kSlots + SelectedBuffer);
     ShowPattern(kSlots + SelectedBuffer);
 }
@@ -219,7 +199,7 @@ void TPatternForm::DeletePreset1Click() {
 // ---- Clipboard and init -----------------------------------------------------------------------------
 
 void TPatternForm::CopyPattern1Click() {
-    CopyPatternToClipboard(model_, model_.SelectedPattern);
+    CopySlotToClipboard(model_, kKind, model_.SelectedPattern);
     PastePattern1->setEnabled(true);
     PasteSpecial1->setEnabled(true);
     commands_.SetEnabled("PastePattern1", true);
@@ -227,33 +207,22 @@ void TPatternForm::CopyPattern1Click() {
 }
 
 void TPatternForm::PastePattern1Click() {
-    PastePatternFromClipboard(model_, model_.SelectedPattern);
+    PasteSlotFromClipboard(model_, kKind, model_.SelectedPattern);
     notifications_.PatternDataChanged.Publish(model_.SelectedPattern);
     ShowPattern(model_.SelectedPattern);
 }
 
 void TPatternForm::PasteSpecial1Click() {
-    ExchangePatternWithClipboard(model_, model_.SelectedPattern);
+    ExchangeSlotWithClipboard(model_, kKind, model_.SelectedPattern);
     notifications_.PatternDataChanged.Publish(model_.SelectedPattern);
     ShowPattern(model_.SelectedPattern);
 }
 
 void TPatternForm::InitPatterns(int scope) {
-    int last = scope == 0 ? model_.SelectedPattern : scope == 2 ? 0 : model_.SelectedPattern;
-    auto apply = [this](int p) {
+    ShowPattern(ApplyToScope(model_, kKind, scope, [this](int p) {
         model_.InitPattern(p);
         notifications_.PatternDataChanged.Publish(p);
-    };
-    if (scope == 0) {
-        apply(last);
-    } else {
-        for (int slot = 0; slot < kSlots; ++slot)
-            if (scope == 2 || model_.PatternSlotSelected[std::size_t(slot)]) {
-                apply(slot);
-                if (scope == 1) last = slot;
-            }
-    }
-    ShowPattern(last);
+    }));
 }
 
 // ---- Files ----------------------------------------------------------------------------------------------
@@ -284,34 +253,20 @@ void TPatternForm::SelectedPresetsAsSingleFiles1Click() { SavePatternsToFolder(m
 
 // ---- Sending ------------------------------------------------------------------------------------------------
 
-namespace {
-
-bool ReportPatternSend(DumpSendResult result, int slot) {
-    if (result == DumpSendResult::NoDevice)
-        CurrentDialogs().MessageBox(kPatternNotSent, kSendWarningCaption, MessageButtons::Ok, MessageIcon::Warning);
-    else if (result == DumpSendResult::Refused)
-        CurrentDialogs().MessageBox(SendRefusedText("Pattern", slot), kSendWarningCaption, MessageButtons::Ok,
-                                    MessageIcon::Warning);
-    return result == DumpSendResult::Sent;
-}
-
-}  // namespace
-
 void TPatternForm::SendPatternClick() {
     const int p = model_.SelectedPattern;
-    if (!ReportPatternSend(SendPatternDump(engine_, p), p)) return;
-    if (model_.Warnings)
-        CurrentDialogs().MessageBox(SendReminderText("Pattern", p), kSendReminderCaption, MessageButtons::Ok,
+    if (SendSeriesSlot(p) && model_.Warnings)
+        CurrentDialogs().MessageBox(SendReminderText(SlotWord(kKind), p), kSendReminderCaption, MessageButtons::Ok,
                                     MessageIcon::Information);
 }
 
 bool TPatternForm::SeriesMayStart() {
-    if (engine_.Routing.DeviceOutPort() >= 0) return true;
-    ReportPatternSend(DumpSendResult::NoDevice, 0);
-    return false;
+    return WarnUnlessEmpty(SendFailureText(DeviceReady(engine_), kKind, 0), kSendWarningCaption);
 }
 
-bool TPatternForm::SendSeriesSlot(int slot) { return ReportPatternSend(SendPatternDump(engine_, slot), slot); }
+bool TPatternForm::SendSeriesSlot(int slot) {
+    return WarnUnlessEmpty(SendFailureText(SendSlotDump(engine_, kKind, slot), kKind, slot), kSendWarningCaption);
+}
 
 int TPatternForm::SeriesInterval() const { return SeriesDelay(engine_.Routing.PatternDelay); }
 

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 
+#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/QtColors.h"
 #include "platform/QtText.h"
@@ -431,6 +432,20 @@ void TSlotListForm::StopSendSeries() { Timer1->stop(); }
 void TSlotListForm::EndSeries() {
     Timer1->stop();
     if (progress_) progress_->EndProgress(*this);
+}
+
+void TSlotListForm::ShowBufferDrop(int buffer) {
+    if (buffer < 0)
+        CurrentDialogs().MessageBox("No more Buffer available", "ok");
+    else
+        SelectedBuffer = buffer;
+    ShowAllNames();
+}
+
+bool TSlotListForm::WarnUnlessEmpty(const std::string& warning, const char* caption) {
+    if (warning.empty()) return true;
+    CurrentDialogs().MessageBox(warning, caption, MessageButtons::Ok, MessageIcon::Warning);
+    return false;
 }
 
 }  // namespace morvelant

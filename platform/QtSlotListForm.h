@@ -139,6 +139,12 @@ protected:
     void SetNameText(int slot, const std::string& text, int caret);
     std::string NameText(int slot) const;
     int NameCaret(int slot) const;
+    // After a drop on the buffer list: `buffer` becomes the one shown, or
+    // "No more Buffer available" when it is -1 (none was free); then every
+    // name anew.
+    void ShowBufferDrop(int buffer);
+    // Shows `warning` in a warning box unless it is empty; true when empty.
+    static bool WarnUnlessEmpty(const std::string& warning, const char* caption);
     // Gives a name field the focus without it counting as entering it.
     void FocusQuietly(QWidget* widget);
     void SetPopups(QMenu* namePopup, QMenu* bufferPopup);

@@ -17,8 +17,6 @@ TPresetForm* PresetForm = nullptr;
 namespace {
 
 constexpr SlotKind kKind = SlotKind::Presets;
-constexpr char kNoBuffer[] = "No more Buffer available";
-constexpr char kNoBufferCaption[] = "ok";
 constexpr char kNoBufferChosen[] = "Choose the edit buffer to load into first.";
 
 }  // namespace
@@ -163,12 +161,8 @@ void TPresetForm::WriteConfiguration() { WriteFormConfig(Config(), *this, model_
 std::string TPresetForm::ListSlotName(int slot) const { return SlotName(model_, kKind, slot); }
 int TPresetForm::ListCurrentSlot() const { return model_.SelectedPreset; }
 int TPresetForm::ListBufferCount() const { return EditBufferCount(); }
-bool TPresetForm::ListMarked(int slot) const {
-    return slot >= 0 && slot < kSlots && model_.PresetSlotSelected[std::size_t(slot)];
-}
-void TPresetForm::ListSetMarked(int slot, bool marked) {
-    if (slot >= 0 && slot < kSlots) model_.PresetSlotSelected[std::size_t(slot)] = marked;
-}
+bool TPresetForm::ListMarked(int slot) const { return SlotMarked(model_, kKind, slot); }
+void TPresetForm::ListSetMarked(int slot, bool marked) { MarkSlot(model_, kKind, slot, marked); }
 
 // ---- The current preset --------------------------------------------------------------------------
 
@@ -212,14 +206,8 @@ void TPresetForm::Edit1DblClick(int) {
 void TPresetForm::Edit1DragDrop(int target) {
     const int source = model_.SelectedPreset;
     if (!DeviceModel::ValidPreset(target)) return;
-    if (DragExchange && source != target) {
-        model_.CopyPreset(target);
-        model_.CopyPresetTo(source, target);
-        model_.PastePreset(source);
-        notifications_.PresetDataChanged.Publish(source);
-    } else {
-        model_.CopyPresetTo(source, target);
-    }
+    DropOnSlot(model_, kKind, source, target, DragExchange);
+    if (DragExchange && source != target) notifications_.PresetDataChanged.Publish(source);
     notifications_.PresetDataChanged.Publish(target);
     SelectPreset(target, false);
 }
@@ -231,17 +219,7 @@ void TPresetForm::EditBuffersComboBoxClick() {
 void TPresetForm::EditBuffersComboBoxEnter() { EditBuffersComboBoxClick(); }
 
 void TPresetForm::EditBuffersComboBoxDragDrop() {
-    const int source = model_.SelectedPreset;
-    if (DragExchange) {
-        CopySlot(model_, kKind, source, kSlots + SelectedBuffer);
-    } else {
-        const int buffer = AppendEditBuffer(model_, kKind, source);
-        if (buffer < 0)
-            CurrentDialogs().MessageBox(kNoBuffer, kNoBufferCaption);
-        else
-            SelectedBuffer = buffer;
-    }
-    ShowAllNames();
+    ShowBufferDrop(DropOnEditBuffers(model_, kKind, model_.SelectedPreset, SelectedBuffer, DragExchange));
     notifications_.PresetDataChanged.Publish(kSlots + SelectedBuffer);
     SelectPreset(kSlots + SelectedBuffer, false);
 }
@@ -276,7 +254,7 @@ void TPresetForm::LoadPresetsClick() {
 // ---- Marks, clipboard and init ------------------------------------------------------------------------
 
 void TPresetForm::CopyPreset1Click() {
-    model_.CopyPreset(model_.SelectedPreset);
+    CopySlotToClipboard(model_, kKind, model_.SelectedPreset);
     PastePreset1->setEnabled(true);
     PasteSpecial1->setEnabled(true);
     commands_.SetEnabled("PastePreset1", true);
@@ -284,19 +262,19 @@ void TPresetForm::CopyPreset1Click() {
 }
 
 void TPresetForm::PastePreset1Click() {
-    model_.PastePreset(model_.SelectedPreset);
+    PasteSlotFromClipboard(model_, kKind, model_.SelectedPreset);
     notifications_.PresetDataChanged.Publish(model_.SelectedPreset);
     ShowCurrentPreset(true);
 }
 
 void TPresetForm::PasteSpecial1Click() {
-    model_.ExchangePresetWithClipboard(model_.SelectedPreset);
+    ExchangeSlotWithClipboard(model_, kKind, model_.SelectedPreset);
     notifications_.PresetDataChanged.Publish(model_.SelectedPreset);
     ShowCurrentPreset(true);
 }
 
 void TPresetForm::InitPresets(int scope, int kind) {
-    auto apply = [this, kind](int p) {
+    const int last = ApplyToScope(model_, kKind, scope, [this, kind](int p) {
         if (kind == 0)
             model_.FactoryInitPreset(p);
         else if (kind == 1)
@@ -304,19 +282,9 @@ void TPresetForm::InitPresets(int scope, int kind) {
         else
             model_.MidiCtrlInitPreset(p);
         notifications_.PresetDataChanged.Publish(p);
-    };
-    if (scope == 0) {
-        apply(model_.SelectedPreset);
-        SelectPreset(model_.SelectedPreset, true);
-        return;
-    }
-    int last = scope == 2 ? 0 : model_.SelectedPreset;
-    for (int slot = 0; slot < kSlots; ++slot)
-        if (scope == 2 || model_.PresetSlotSelected[std::size_t(slot)]) {
-            apply(slot);
-            if (scope == 1) last = slot;
-        }
-    SelectPreset(last, false);
+    });
+    // Only the current preset alone is sent at once.
+    SelectPreset(last, scope == 0);
 }
 
 void TPresetForm::InitPreset1Click() { InitPresets(0, 0); }
@@ -357,34 +325,20 @@ void TPresetForm::PrintDescription1Click() { commands_.Execute("PrintFaderKeyDes
 
 // ---- Sending ----------------------------------------------------------------------------------------------
 
-namespace {
-
-bool ReportSend(DumpSendResult result, int slot) {
-    if (result == DumpSendResult::NoDevice)
-        CurrentDialogs().MessageBox(kPresetNotSent, kSendWarningCaption, MessageButtons::Ok, MessageIcon::Warning);
-    else if (result == DumpSendResult::Refused)
-        CurrentDialogs().MessageBox(SendRefusedText("Preset", slot), kSendWarningCaption, MessageButtons::Ok,
-                                    MessageIcon::Warning);
-    return result == DumpSendResult::Sent;
-}
-
-}  // namespace
-
 void TPresetForm::SendPresetClick() {
     const int p = model_.SelectedPreset;
-    if (!ReportSend(SendPresetDump(engine_, p), p)) return;
-    if (model_.Warnings)
-        CurrentDialogs().MessageBox(SendReminderText("Preset", p), kSendReminderCaption, MessageButtons::Ok,
+    if (SendSeriesSlot(p) && model_.Warnings)
+        CurrentDialogs().MessageBox(SendReminderText(SlotWord(kKind), p), kSendReminderCaption, MessageButtons::Ok,
                                     MessageIcon::Information);
 }
 
 bool TPresetForm::SeriesMayStart() {
-    if (engine_.Routing.DeviceOutPort() >= 0) return true;
-    ReportSend(DumpSendResult::NoDevice, 0);
-    return false;
+    return WarnUnlessEmpty(SendFailureText(DeviceReady(engine_), kKind, 0), kSendWarningCaption);
 }
 
-bool TPresetForm::SendSeriesSlot(int slot) { return ReportSend(SendPresetDump(engine_, slot), slot); }
+bool TPresetForm::SendSeriesSlot(int slot) {
+    return WarnUnlessEmpty(SendFailureText(SendSlotDump(engine_, kKind, slot), kKind, slot), kSendWarningCaption);
+}
 
 int TPresetForm::SeriesInterval() const { return SeriesDelay(engine_.Routing.PresetDelay); }
 
