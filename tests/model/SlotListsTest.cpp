@@ -3,6 +3,8 @@
 // pattern clipboard.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "model/SlotLists.h"
 
 namespace morvelant {
@@ -95,6 +97,38 @@ TEST(SlotListsTest, SeriesDelayAndPatternClipboard) {
         PastePatternFromClipboard(m, bad);
     }
     EXPECT_EQ(m.PatternClipboard.PatternNotes, "seven");
+}
+
+TEST(SlotListsTest, DropsExchangeThroughTheClipboardAndScopesReturnTheSlotToShow) {
+    for (SlotKind kind : {SlotKind::Presets, SlotKind::Patterns}) {
+        Named n(kind);
+        SetSlotName(n.model, kind, 1, "One");
+        SetSlotName(n.model, kind, 2, "Two");
+        DropOnSlot(n.model, kind, 1, 2, true);
+        EXPECT_EQ(n.Name(1) + n.Name(2), "Two One ");
+        DropOnSlot(n.model, kind, 1, 3, false);
+        EXPECT_EQ(n.Name(3), "Two ");
+        EXPECT_EQ(DropOnEditBuffers(n.model, kind, 1, 0, true), 0);
+        EXPECT_EQ(n.Name(64), "Two ");
+        EditBufferCount(n.model, kind) = 64;
+        EXPECT_EQ(DropOnEditBuffers(n.model, kind, 1, 5, false), -1);
+
+        for (int bad : {-1, 64}) {
+            MarkSlot(n.model, kind, bad, true);
+            EXPECT_FALSE(SlotMarked(n.model, kind, bad));
+        }
+        CurrentSlot(n.model, kind) = 9;
+        std::vector<int> applied;
+        auto apply = [&applied](int slot) { applied.push_back(slot); };
+        EXPECT_EQ(ApplyToScope(n.model, kind, 1, apply), 9);  // none marked
+        MarkSlot(n.model, kind, 4, true);
+        MarkSlot(n.model, kind, 6, true);
+        EXPECT_EQ(ApplyToScope(n.model, kind, 1, apply), 6);
+        EXPECT_EQ(ApplyToScope(n.model, kind, 0, apply), 9);
+        EXPECT_EQ(ApplyToScope(n.model, kind, 2, apply), 0);
+        EXPECT_EQ(applied.size(), 67u);
+        EXPECT_EQ((std::vector<int>(applied.begin(), applied.begin() + 3)), (std::vector<int>{4, 6, 9}));
+    }
 }
 
 }  // namespace
