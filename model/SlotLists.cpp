@@ -53,6 +53,12 @@ void SetSlotName(DeviceModel& model, SlotKind kind, int slot, const std::string&
         model.SetPatternName(slot, name);
 }
 
+std::string* CurrentSlotNotes(DeviceModel& model, SlotKind kind) {
+    const int slot = CurrentSlot(model, kind);
+    if (Presets(kind)) return DeviceModel::ValidPreset(slot) ? &model.Presets[std::size_t(slot)].PresetNotes : nullptr;
+    return DeviceModel::ValidPattern(slot) ? &model.Patterns[std::size_t(slot)].PatternNotes : nullptr;
+}
+
 void CopySlot(DeviceModel& model, SlotKind kind, int from, int to) {
     if (!DeviceModel::ValidPreset(from) || !DeviceModel::ValidPreset(to) || from == to) return;
     if (Presets(kind))

@@ -28,6 +28,8 @@ int& CurrentSlot(DeviceModel& model, SlotKind kind);
 // The 8-character name of a slot (empty outside 0..127).
 std::string SlotName(const DeviceModel& model, SlotKind kind, int slot);
 void SetSlotName(DeviceModel& model, SlotKind kind, int slot, const std::string& name);
+// The notes of the current record, or null when the current slot is no record.
+std::string* CurrentSlotNotes(DeviceModel& model, SlotKind kind);
 // A whole record (numbers, name and notes) onto another; from = to changes nothing.
 void CopySlot(DeviceModel& model, SlotKind kind, int from, int to);
 // The kind's own init of a buffer: factory preset with its default name, or

@@ -1,5 +1,7 @@
 #include "patterns/PatternNotesUnit.h"
 
+#include "model/SlotLists.h"
+
 namespace morvelant {
 
 TPatternNotesForm* PatternNotesForm = nullptr;
@@ -9,13 +11,7 @@ TPatternNotesForm::TPatternNotesForm(DeviceModel& model, Notifications& notifica
     : TNotesWindow(
           QStringLiteral("PatternNotesForm"), "Pattern Notes",
           {programPath + "Morvelant.cfg", "Pattern Notes Form", "ShowPatternNotes", false, 116, 203, 418, 297},
-          model.ShowPatternNotes,
-          [&model]() -> std::string* {
-              return DeviceModel::ValidPattern(model.SelectedPattern)
-                  ? &model.Patterns[std::size_t(model.SelectedPattern)].PatternNotes
-                  : nullptr;
-          },
-          parent) {
+          model.ShowPatternNotes, [&model] { return CurrentSlotNotes(model, SlotKind::Patterns); }, parent) {
     PatternNotesRichEdit = Edit();
     PatternNotesRichEdit->setObjectName(QStringLiteral("PatternNotesRichEdit"));
     patternChanged_ = notifications.CurrentPatternChanged.Subscribe([this] { ShowNotes(); });

@@ -1,5 +1,7 @@
 #include "presets/NotesUnit.h"
 
+#include "model/SlotLists.h"
+
 namespace morvelant {
 
 TNotesForm* NotesForm = nullptr;
@@ -8,12 +10,7 @@ TNotesForm::TNotesForm(DeviceModel& model, Notifications& notifications, std::st
     : TNotesWindow(
           QStringLiteral("NotesForm"), "Preset Notes",
           {programPath + "Morvelant.cfg", "Notes Form", "ShowNotes", false, 116, 203, 418, 297}, model.ShowNotes,
-          [&model]() -> std::string* {
-              return DeviceModel::ValidPreset(model.SelectedPreset)
-                  ? &model.Presets[std::size_t(model.SelectedPreset)].PresetNotes
-                  : nullptr;
-          },
-          parent) {
+          [&model] { return CurrentSlotNotes(model, SlotKind::Presets); }, parent) {
     NotesRichEdit = Edit();
     NotesRichEdit->setObjectName(QStringLiteral("NotesRichEdit"));
     presetChanged_ = notifications.CurrentPresetChanged.Subscribe([this] { ShowNotes(); });
