@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -18,25 +16,19 @@
 #include "presets/NotesUnit.h"
 #include "presets/PresetFormUnit.h"
 #include "shell/MidiSettings.h"
+#include "tests/support/ListWindowTest.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
 namespace {
 
+using testsupport::DropOn;
 using testsupport::StartedEditor;
 
 void Trigger(const char* item) {
     auto* action = MainMenuForm->findChild<QAction*>(QString::fromLatin1(item));
     ASSERT_NE(action, nullptr) << item;
     action->trigger();
-}
-
-void DropOn(QWidget* target, QMimeData* data) {
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    delete data;
 }
 
 TEST(ListWindowsStarted, FirstStartShowsBothListsWithOneBufferEach) {

@@ -4,16 +4,12 @@
 // sending texts, and the pattern notes window.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
 
-#include <filesystem>
 #include <memory>
 
 #include "engine/DeviceContext.h"
@@ -21,53 +17,23 @@
 #include "patterns/PatternNotesUnit.h"
 #include "platform/Dialogs.h"
 #include "platform/QtColors.h"
-#include "tests/support/QtWidgetApp.h"
+#include "tests/support/ListWindowTest.h"
 
 namespace morvelant {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct PatternFormTest : ::testing::Test {
-    fs::path dir = fs::temp_directory_path() / ("patternform-" + std::to_string(::getpid()));
-    DeviceContext context;
-    DeviceModel& model = context.Model;
-    Notifications& notifications = context.Notices;
-    MidiRouting& routing = context.Routing;
-    Engine& engine = context.DeviceEngine;
-    CommandRegistry commands;
-    ScriptedDialogs dialogs;
-    ScopedDialogs scope{dialogs};
+struct PatternFormTest : testsupport::ListWindowTest<TPatternForm> {
+    PatternFormTest() : ListWindowTest("patternform") {}
     std::vector<MidiEvent> sent;
-    std::unique_ptr<TPatternForm> form;
     int refreshes = 0;
     Subscription refreshed = notifications.CurrentPatternChanged.Subscribe([this] { ++refreshes; });
 
     void SetUp() override {
-        testsupport::WidgetApp(true);
-        fs::create_directories(dir);
+        ListWindowTest::SetUp();
         routing.NumOutDevs = 1;
         engine.OutputSink = [this](int, const MidiEvent& e) { sent.push_back(e); };
-        form = std::make_unique<TPatternForm>(model, notifications, engine, commands, dir.string() + "/");
+        MakeForm();
         form->Show();
-    }
-    void TearDown() override {
-        form.reset();
-        fs::remove_all(dir);
-    }
-    QLineEdit* Edit(int slot) { return form->EditList[std::size_t(slot)]; }
-    void Press(int slot, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), Edit(slot)->mapToGlobal(QPointF(5, 5)),
-                          Qt::LeftButton, Qt::LeftButton, mods);
-        QApplication::sendEvent(Edit(slot), &press);
-    }
-    bool Drop(QWidget* target, QMimeData* data) {
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        delete data;
-        return drop.isAccepted();
     }
 };
 
@@ -149,7 +115,7 @@ TEST_F(PatternFormTest, SendingWarnsAndReminds) {
 
 TEST_F(PatternFormTest, NotesFollowThePatternAndSurviveInit) {
     model.Patterns[0].PatternNotes = "first\r\nline";
-    TPatternNotesForm notes(model, notifications, dir.string() + "/");
+    TPatternNotesForm notes(model, notifications, Dir());
     EXPECT_EQ(notes.PatternNotesRichEdit->toPlainText(), "first\nline");
     form->ShowPattern(1);
     notes.PatternNotesRichEdit->setPlainText("x\ny");

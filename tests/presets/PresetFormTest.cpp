@@ -4,16 +4,12 @@
 // the timed series, the configuration, and the notes window.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
 
-#include <filesystem>
 #include <memory>
 
 #include "engine/DeviceContext.h"
@@ -25,12 +21,10 @@
 #include "platform/QtColors.h"
 #include "presets/NotesUnit.h"
 #include "presets/PresetFormUnit.h"
-#include "tests/support/QtWidgetApp.h"
+#include "tests/support/ListWindowTest.h"
 
 namespace morvelant {
 namespace {
-
-namespace fs = std::filesystem;
 
 struct RecordingProgress : SendProgress {
     std::vector<std::string> items;
@@ -43,50 +37,20 @@ struct RecordingProgress : SendProgress {
     void EndProgress(SendSeries&) override { ++ends; }
 };
 
-struct PresetFormTest : ::testing::Test {
-    fs::path dir = fs::temp_directory_path() / ("presetform-" + std::to_string(::getpid()));
-    DeviceContext context;
-    DeviceModel& model = context.Model;
-    Notifications& notifications = context.Notices;
-    MidiRouting& routing = context.Routing;
-    Engine& engine = context.DeviceEngine;
-    CommandRegistry commands;
-    ScriptedDialogs dialogs;
-    ScopedDialogs scope{dialogs};
+struct PresetFormTest : testsupport::ListWindowTest<TPresetForm> {
+    PresetFormTest() : ListWindowTest("presetform") {}
     RecordingProgress progress;
     std::vector<std::pair<int, MidiEvent>> sent;
-    std::unique_ptr<TPresetForm> form;
 
     void SetUp() override {
-        testsupport::WidgetApp(true);
-        fs::create_directories(dir);
+        ListWindowTest::SetUp();
         routing.NumOutDevs = 2;
         routing.PCMorvelantDeviceIndex = 1;
         routing.Out1DeviceFlags[0] = true;
         engine.OutputSink = [this](int port, const MidiEvent& e) { sent.push_back({port, e}); };
-        form = std::make_unique<TPresetForm>(model, notifications, engine, commands, Dir());
+        MakeForm();
         form->SetSendProgress(&progress);
         form->Show();
-    }
-    void TearDown() override {
-        form.reset();
-        fs::remove_all(dir);
-    }
-    std::string Dir() const { return dir.string() + "/"; }
-    QLineEdit* Edit(int slot) { return form->EditList[std::size_t(slot)]; }
-    void Press(int slot, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), Edit(slot)->mapToGlobal(QPointF(5, 5)),
-                          Qt::LeftButton, Qt::LeftButton, mods);
-        QApplication::sendEvent(Edit(slot), &press);
-    }
-    bool Drop(QWidget* target, QMimeData* data) {
-        // A drop reaches only the widget that took the drag's entering.
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        delete data;
-        return drop.isAccepted();
     }
     int SentTo(int port) const {
         return int(std::count_if(sent.begin(), sent.end(), [port](const auto& s) { return s.first == port; }));
