@@ -1,7 +1,6 @@
 #include "patterns/ChannelFormUnit.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include "patterns/PickerWindows.h"
 
 namespace morvelant {
 
@@ -21,15 +20,7 @@ TChannelForm::TChannelForm(DeviceModel& model, const PatternTargetHooks& hooks)
 
 void TChannelForm::FormShow() {
     // A window dragged partly off the screen comes back onto it.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        QRect r = frameGeometry();
-        if (r.left() < s.left()) r.moveLeft(s.left());
-        if (r.top() < s.top()) r.moveTop(s.top());
-        if (r.bottom() > s.bottom()) r.moveBottom(s.bottom());
-        if (r.right() > s.right()) r.moveRight(s.right());
-        if (r.topLeft() != frameGeometry().topLeft()) move(r.topLeft());
-    }
+    KeepOnScreen(*this);
     int present = -1;
     switch (Mode) {
         case kChannelMode: {
