@@ -16,6 +16,18 @@ T* FindByName(const std::vector<std::unique_ptr<T>>& list, const std::string& na
     return nullptr;
 }
 
+// The entry of that name; a new one appended (and its name listed) when
+// there is none.
+template <typename T>
+T& FindOrAppend(std::vector<std::unique_ptr<T>>& list, SortedNames& names, const std::string& name) {
+    if (T* item = FindByName(list, name)) return *item;
+    auto item = std::make_unique<T>();
+    item->Name = name;
+    list.push_back(std::move(item));
+    names.Add(name);
+    return *list.back();
+}
+
 }  // namespace
 
 bool SameName(const std::string& a, const std::string& b) { return a.size() == b.size() && SameIniName(a, b); }
@@ -42,24 +54,12 @@ Drumkit& Model::AddDrumkit(const std::string& name, const InstrumentNames& names
 
 Model* Manufacturer::FindModel(const std::string& name) const { return FindByName(Models, name); }
 
-Model& Manufacturer::GetModel(const std::string& name) {
-    if (Model* m = FindModel(name)) return *m;
-    auto m = std::make_unique<Model>();
-    m->Name = name;
-    Models.push_back(std::move(m));
-    ModelNames.Add(name);
-    return *Models.back();
-}
+Model& Manufacturer::GetModel(const std::string& name) { return FindOrAppend(Models, ModelNames, name); }
 
 Manufacturer* AllSynths::FindManufacturer(const std::string& name) const { return FindByName(Manufacturers, name); }
 
 Manufacturer& AllSynths::GetManufacturer(const std::string& name) {
-    if (Manufacturer* m = FindManufacturer(name)) return *m;
-    auto m = std::make_unique<Manufacturer>();
-    m->Name = name;
-    Manufacturers.push_back(std::move(m));
-    ManufacturerNames.Add(name);
-    return *Manufacturers.back();
+    return FindOrAppend(Manufacturers, ManufacturerNames, name);
 }
 
 Drumkit& AllSynths::AddKit(const DrumkitDesc& desc) {
