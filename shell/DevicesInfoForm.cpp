@@ -7,7 +7,7 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtText.h"
-#include "shell/FixedFormBounds.h"
+#include "platform/FixedFormBounds.h"
 #include "shell/MidiSettings.h"
 
 namespace morvelant {

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/Snapshot.h"
 #include "engine/Tool.h"
 #include "model/PresetFiles.h"
 #include "platform/IniFile.h"
@@ -659,20 +660,8 @@ void TMainForm::GroupBox4Click() {
 void TMainForm::Button6Click() {
     const int p = Model.SelectedPreset;
     if (!DeviceModel::ValidPreset(p)) return;
-    Morvelant_Parameters& preset = Model.Presets[size_t(p)];
-    // First store every fader's live value and mute flag, each into its own
-    // fader: resetting a fader before the others are stored (or storing
-    // through the multi-fader rule) would overwrite values not yet taken.
-    for (int f = 0; f < kFaderCount; ++f) {
-        preset.FaderOutMode(f) = Model.KeyStates[size_t(f)].LampOn ? 0 : 1;
-        preset.FaderValue(f) = Model.FaderStates[size_t(f)].Value;
-    }
-    // Then start every fader anew from what was stored.
-    for (int f = 0; f < kFaderCount; ++f) {
-        FaderState& state = Model.FaderStates[size_t(f)];
-        Reset(DeviceEngine, state, f);
-        ShowValue(DeviceEngine, state);
-    }
+    const Morvelant_Parameters& preset = Model.Presets[size_t(p)];
+    TakeSnapshot(DeviceEngine, p);
     {
         UpdatingGuard guard(Model);
         DeviceEngine.Notices.ParameterFaderValue.Publish(preset.FaderValue(Model.SelectedFader));
@@ -862,12 +851,7 @@ void TMainForm::InitAllFaderParameterswithMidiCtrl1Click() {
 }
 
 void TMainForm::ReloadPreset2Click() {
-    for (int f = 0; f < kFaderCount; ++f) {
-        FaderState& state = Model.FaderStates[size_t(f)];
-        Reset(DeviceEngine, state, f);
-        ShowValue(DeviceEngine, state);
-        Reset(DeviceEngine, Model.KeyStates[size_t(f)], f);
-    }
+    ReloadLiveState(DeviceEngine);
     if (DeviceModel::ValidFader(Model.SelectedFader))
         DeviceEngine.Notices.ParameterFaderValue.Publish(Model.FaderStates[size_t(Model.SelectedFader)].Value);
 }

@@ -19,7 +19,7 @@
 #include "platform/ProgramPath.h"
 #include "platform/QtText.h"
 #include "shell/DevicesInfoForm.h"
-#include "shell/FixedFormBounds.h"
+#include "platform/FixedFormBounds.h"
 
 namespace morvelant {
 
