@@ -1,0 +1,1 @@
+#include "patterns/PatternParameter.h"
