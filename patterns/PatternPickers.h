@@ -1,4 +1,5 @@
-// What the step editor and the track grid need of the modal pickers: each
+// What the step editor and the track grid need of the modal pickers (and
+// of the track tools window): each
 // call places a picker, stores the target, shows it modally and returns the
 // picker's result (1: picked with Shift held, go on to the next step or
 // track; 0: anything else). The pickers arrive later than these windows; a
@@ -24,6 +25,10 @@ public:
     virtual int ChannelPicker(int mode, int track, int x, int y) { return 0; }
     // Closes the time picker when it is showing.
     virtual void CloseTimePicker() {}
+
+    // The track tools window, which works on the same tracks.
+    virtual void ShowTrackTools() {}
+    virtual bool TrackToolsVisible() const { return false; }
 };
 
 }  // namespace morvelant
