@@ -67,6 +67,8 @@ public:
     std::array<Pattern_Parameters, kPatternCount> Patterns{};
     Pattern_Parameters TrackClipboard{};
     Pattern_Parameters TrackSwap{};
+    // A further pattern record, readable as pattern -2 by the step reader.
+    Pattern_Parameters PatternSpare1{};
     int32_t CopiedTrack = 0;
     Fader_Parameters FaderClipboard{};
     Fader_Parameters FaderSwap{};
@@ -84,6 +86,8 @@ public:
     // ---- Selection -----------------------------------------------------
     int32_t SelectedPreset = 0;
     int32_t SelectedPattern = 0;
+    // The track 1..8 that the pattern editors work on.
+    int32_t SelectedTrack = 1;
     int32_t SelectedFader = 0;
     std::array<bool, kFaderCount> FaderSelected{};
 

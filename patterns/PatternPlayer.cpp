@@ -1,0 +1,125 @@
+#include "patterns/PatternPlayer.h"
+
+#include <algorithm>
+
+#include "midikit/MidiKitScore.h"
+#include "midikit/MidiKitSync.h"
+#include "midikit/MidiKitTrack.h"
+#include "platform/IniFile.h"
+
+namespace morvelant {
+
+// One score per port; the score owns its eight tracks.
+struct PatternPlayer::PortScore {
+    TMidiKitScore score{0};
+    std::array<TMidiKitTrack*, kTrackCount> tracks{};
+    PortScore() {
+        for (auto& track : tracks) {
+            track = new TMidiKitTrack();
+            score.Add(track);
+        }
+    }
+};
+
+PatternPlayer::PatternPlayer(PlaybackPorts& ports, int renderBeats)
+    : ports_(ports), renderBeats_(std::max(1, renderBeats)) {}
+
+PatternPlayer::~PatternPlayer() {
+    // The clock halts and no port keeps a score before the scores go.
+    if (playing_) ports_.PauseClock();
+    for (size_t o = 0; o < scores_.size(); ++o)
+        if (scores_[o]) ports_.Detach(int(o), scores_[o]->score);
+}
+
+PatternPlayer::PortScore& PatternPlayer::ScoreFor(int port) {
+    if (scores_.size() <= size_t(port)) scores_.resize(size_t(port) + 1);
+    auto& slot = scores_[size_t(port)];
+    if (!slot) slot = std::make_unique<PortScore>();
+    return *slot;
+}
+
+TMidiKitTrack* PatternPlayer::Track(int port, int track) const {
+    if (port < 0 || size_t(port) >= scores_.size() || !scores_[size_t(port)] || track < 1 || track > kTrackCount)
+        return nullptr;
+    return scores_[size_t(port)]->tracks[size_t(track - 1)];
+}
+
+void PatternPlayer::Render(const Pattern_Parameters& pattern) {
+    std::vector<int> active;
+    for (int o = 0; o < ports_.OutCount(); ++o)
+        if (ports_.Flagged(o) && ports_.IsOpen(o)) active.push_back(o);
+    render_ = RenderPattern(pattern, active, 0, renderBeats_);
+    for (int o : active) {
+        PortScore& ps = ScoreFor(o);
+        for (int t = 0; t < kTrackCount; ++t) {
+            TMidiKitTrack* track = ps.tracks[size_t(t)];
+            track->Flush();
+            for (const MidiEvent& e : render_.Tracks[size_t(t)]) track->InsertEvent(&e, TMidiKitTrack::LastIndex);
+        }
+    }
+}
+
+void PatternPlayer::StartPlayback() {
+    playing_ = true;
+    for (int o : render_.Ports) {
+        if (!ports_.IsOpen(o)) continue;
+        ports_.Flush(o);
+        ports_.Play(o, ScoreFor(o).score);
+    }
+    ports_.SetTempo(TMidiKitSync::Convert(bpm_));
+    ports_.StartClock();
+}
+
+void PatternPlayer::Silence() {
+    const std::vector<MidiEvent> offs = NoteOffsFor(render_);
+    for (int o : render_.Ports) {
+        if (!ports_.IsOpen(o)) continue;
+        ports_.Flush(o);
+        if (size_t(o) < scores_.size() && scores_[size_t(o)]) ports_.Detach(o, scores_[size_t(o)]->score);
+        for (const MidiEvent& e : offs) ports_.SendNow(o, e);
+    }
+}
+
+void PatternPlayer::RestartPlayback(const Pattern_Parameters& pattern) {
+    if (playing_) {
+        ports_.PauseClock();
+        Silence();
+    }
+    Render(pattern);
+    if (playing_) StartPlayback();
+}
+
+void PatternPlayer::Play(const Pattern_Parameters& pattern) {
+    if (playing_) {
+        ports_.PauseClock();
+        Silence();
+    }
+    Render(pattern);
+    StartPlayback();
+}
+
+void PatternPlayer::Stop() {
+    playing_ = false;
+    ports_.PauseClock();
+    Silence();
+}
+
+void PatternPlayer::Panic() {
+    for (int o = 0; o < ports_.OutCount(); ++o)
+        if (ports_.IsOpen(o)) ports_.Reopen(o);
+    const std::vector<MidiEvent> offs = NoteOffsFor(render_);
+    for (int o : render_.Ports)
+        if (ports_.IsOpen(o))
+            for (const MidiEvent& e : offs) ports_.SendNow(o, e);
+}
+
+int PatternPlayer::SetTempoText(const std::string& text) {
+    int value = 0;
+    if (TIniFile::ParseInteger(text, value)) {
+        bpm_ = std::clamp(value, kMinBpm, kMaxBpm);
+        if (playing_) ports_.SetTempo(TMidiKitSync::Convert(bpm_));
+    }
+    return bpm_;
+}
+
+}  // namespace morvelant
