@@ -1,5 +1,6 @@
 #include "patterns/ChannelFormUnit.h"
 
+#include "model/TrackSettings.h"
 #include "patterns/PickerWindows.h"
 
 namespace morvelant {
@@ -57,13 +58,11 @@ PickerCellStyle TChannelForm::CellStyle(int k) const {
 
 void TChannelForm::WriteTrack(int t, int i) {
     const int p = model_.SelectedPattern;
-    const auto& set = Mode == kChannelMode ? hooks_.SetTrackChannel
-        : Mode == kStartStepMode           ? hooks_.SetTrackStartStep
-                                           : hooks_.SetTrackEndStep;
+    auto* set = Mode == kChannelMode ? SetTrackChannel : Mode == kStartStepMode ? SetTrackStartStep : SetTrackEndStep;
     const auto& show = Mode == kChannelMode ? hooks_.ShowTrackChannel
         : Mode == kStartStepMode            ? hooks_.ShowTrackStartStep
                                             : hooks_.ShowTrackEndStep;
-    if (set) set(p, t, i);
+    set(model_, p, t, i);
     if (show) show(p, t);
     if (Mode != kChannelMode && hooks_.ColorStepLabels) hooks_.ColorStepLabels(p, t);
     if (Track != 0 && hooks_.EventEditorShow) hooks_.EventEditorShow(Mode, t, Mode != kChannelMode);

@@ -1,5 +1,6 @@
 #include "patterns/NoteGateTimesUnit.h"
 
+#include "model/TrackSettings.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -55,17 +56,17 @@ void TNoteGateTimes::WriteTrack(int t, int i) {
     };
     switch (Mode) {
         case kNoteTimeMode:
-            call(hooks_.SetTrackNoteTime, p, t, i);
+            SetTrackNoteTime(model_, p, t, i);
             call(hooks_.ShowTrackNoteTime, p, t);
             call(hooks_.ShowTrackGateTime, p, t);
             break;
         case kGateTimeMode:
-            call(hooks_.SetTrackGateTime, p, t, i);
+            SetTrackGateTime(model_, p, t, i);
             call(hooks_.ShowTrackGateTime, p, t);
             call(hooks_.ShowTrackNoteTime, p, t);
             break;
         default:
-            call(hooks_.SetTrackDelay, p, t, i);
+            SetTrackDelay(model_, p, t, i);
             call(hooks_.ShowTrackDelay, p, t);
             break;
     }

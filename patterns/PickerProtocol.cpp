@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "model/PatternSteps.h"
+#include "model/TrackSettings.h"
+
 namespace morvelant {
 
 namespace {
@@ -60,12 +63,6 @@ bool PickerDispatch::Write(PickerKind kind, int code, int value) const {
     const auto write = t->write;
     write(code, value, kind);
     return true;
-}
-
-std::string ShortNoteName(const NameList& noteNames, int note) {
-    if (note < 0 || note > 127 || static_cast<size_t>(note) >= noteNames.size() || noteNames[note].size() < 7)
-        return std::to_string(note);
-    return noteNames[static_cast<size_t>(note)].substr(6, 4);
 }
 
 // ---- Fader window ----------------------------------------------------------
@@ -184,9 +181,8 @@ Subscription RegisterStepTargets(PickerDispatch& dispatch, DeviceModel& model, P
             const auto ts = StepOfCode(base, code);
             if (!ts) return;
             const int p = model.SelectedPattern;
-            const auto& set = notes ? hooks.SetStepNote : hooks.SetStepVelocity;
+            (notes ? SetStepNote : SetStepVelocity)(model, p, ts->track, value, ts->step);
             const auto& show = notes ? hooks.ShowStepNote : hooks.ShowStepVelocity;
-            if (set) set(p, ts->track, value, ts->step);
             if (show) {
                 UpdatingGuard guard(model);
                 show(p, ts->track, ts->step);
@@ -202,18 +198,18 @@ Subscription RegisterTrackTargets(PickerDispatch& dispatch, DeviceModel& model, 
         int base;
         unsigned pickers;
         int32_t (Pattern_Parameters::*field)(int) const;
-        std::function<void(int, int, int)> set;
+        void (*set)(DeviceModel&, int, int, int32_t);
         std::function<void(int, int)> show;
     };
     const Row rows[] = {
-        {kTrackStatusBase, static_cast<unsigned>(PickerKind::Values), &Pattern_Parameters::TrackStatus,
-         hooks.SetTrackStatus, hooks.ShowTrackStatus},
-        {kTrackCtrlBase, PickerKind::Values | PickerKind::Controllers, &Pattern_Parameters::TrackData1,
-         hooks.SetTrackData1, hooks.ShowTrackData1},
-        {kTrackData1Base, static_cast<unsigned>(PickerKind::Values), &Pattern_Parameters::TrackData1,
-         hooks.SetTrackData1, hooks.ShowTrackData1},
-        {kTrackData2Base, static_cast<unsigned>(PickerKind::Values), &Pattern_Parameters::TrackData2,
-         hooks.SetTrackData2, hooks.ShowTrackData2},
+        {kTrackStatusBase, static_cast<unsigned>(PickerKind::Values), &Pattern_Parameters::TrackStatus, SetTrackStatus,
+         hooks.ShowTrackStatus},
+        {kTrackCtrlBase, PickerKind::Values | PickerKind::Controllers, &Pattern_Parameters::TrackData1, SetTrackData1,
+         hooks.ShowTrackData1},
+        {kTrackData1Base, static_cast<unsigned>(PickerKind::Values), &Pattern_Parameters::TrackData1, SetTrackData1,
+         hooks.ShowTrackData1},
+        {kTrackData2Base, static_cast<unsigned>(PickerKind::Values), &Pattern_Parameters::TrackData2, SetTrackData2,
+         hooks.ShowTrackData2},
     };
     auto held = std::make_shared<std::vector<Subscription>>();
     for (const Row& row : rows) {
@@ -231,7 +227,7 @@ Subscription RegisterTrackTargets(PickerDispatch& dispatch, DeviceModel& model, 
             const int p = model.SelectedPattern;
             // Track 0 stands for all eight, each with its refresh.
             for (int tr = track == 0 ? 1 : track; tr <= (track == 0 ? kTrackCount : track); ++tr) {
-                if (row.set) row.set(p, tr, value);
+                row.set(model, p, tr, value);
                 if (row.show) row.show(p, tr);
             }
         };

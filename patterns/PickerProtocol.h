@@ -82,11 +82,6 @@ private:
     int nextId_ = 0;
 };
 
-// The four characters of a note name ("C -1"): the note name list entry
-// from its seventh character on; a value the list does not cover gives its
-// decimal number.
-std::string ShortNoteName(const NameList& noteNames, int note);
-
 // ---- The families of the windows that exist -------------------------------
 
 // Codes 0..8: data bytes, range and value of the selected fader of the
@@ -103,28 +98,16 @@ Subscription RegisterInitCtrlTargets(PickerDispatch& dispatch, DeviceModel& mode
 // numbers changed.
 bool PickInitPair(std::array<int32_t, 12>& values, int index, int value, PickerKind by);
 
-// What the step editor and the track grid offer the pickers: their setters
-// and show routines for pattern p, track t 1..8, step s 1..16.
+// What the pickers refresh after writing a pattern value through the
+// model's step and track setters: the step editor's labels, the track
+// grid's rows (each only while its window shows), the event editor and the
+// preview playback. A hook left empty is skipped.
 struct PatternTargetHooks {
-    std::function<void(int p, int t, int value, int s)> SetStepNote;
-    std::function<void(int p, int t, int value, int s)> SetStepVelocity;
     std::function<void(int p, int t, int s)> ShowStepNote;
     std::function<void(int p, int t, int s)> ShowStepVelocity;
-    std::function<void(int p, int t, int value)> SetTrackStatus;
-    std::function<void(int p, int t, int value)> SetTrackData1;
-    std::function<void(int p, int t, int value)> SetTrackData2;
     std::function<void(int p, int t)> ShowTrackStatus;
     std::function<void(int p, int t)> ShowTrackData1;
     std::function<void(int p, int t)> ShowTrackData2;
-    // The time-code and channel pickers' targets: index 0..31 into the time
-    // codes, 0..15 for the channel and the steps.
-    std::function<void(int p, int t, int index)> SetTrackNoteTime;
-    std::function<void(int p, int t, int index)> SetTrackGateTime;
-    std::function<void(int p, int t, int index)> SetTrackDelay;
-    std::function<void(int p, int t, int index)> SetTrackChannel;
-    std::function<void(int p, int t, int index)> SetTrackStartStep;
-    std::function<void(int p, int t, int index)> SetTrackEndStep;
-    // The track grid's rows, when the grid is showing.
     std::function<void(int p, int t)> ShowTrackNoteTime;
     std::function<void(int p, int t)> ShowTrackGateTime;
     std::function<void(int p, int t)> ShowTrackDelay;
@@ -138,7 +121,7 @@ struct PatternTargetHooks {
     std::function<void()> RestartPlayback;
 };
 // Codes 1000..1127, 2000..2127 (the steps) and 100..408 (the tracks, + 0 =
-// all eight) of the selected pattern. A hook left empty is skipped.
+// all eight) of the selected pattern.
 Subscription RegisterStepTargets(PickerDispatch& dispatch, DeviceModel& model, PatternTargetHooks hooks);
 Subscription RegisterTrackTargets(PickerDispatch& dispatch, DeviceModel& model, PatternTargetHooks hooks);
 

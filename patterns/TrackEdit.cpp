@@ -10,6 +10,8 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include "model/PatternSteps.h"
+#include "model/TrackSettings.h"
 #include "platform/IniFile.h"
 #include "platform/QtText.h"
 
@@ -58,8 +60,8 @@ QToolButton* TTrackEditForm::VelocityMinusButton(int t) const { return SpeedButt
 QToolButton* TTrackEditForm::RandomNotesButton(int t) const { return SpeedButtons[kRandomNotes[t - 1] - 1]; }
 QToolButton* TTrackEditForm::RandomVelocityButton(int t) const { return SpeedButtons[kRandomVelocity[t - 1] - 1]; }
 
-TTrackEditForm::TTrackEditForm(DeviceModel& model, PickerDispatch& dispatch, PickerLauncher* pickers, TrackRowOps ops,
-                               RandomSource random)
+TTrackEditForm::TTrackEditForm(DeviceModel& model, Notifications* notes, PickerDispatch& dispatch,
+                               PickerLauncher* pickers, TrackRowOps ops, RandomSource random)
     : TForm(QStringLiteral("TrackEditForm")),
       model_(model),
       pickers_(pickers),
@@ -176,15 +178,19 @@ TTrackEditForm::TTrackEditForm(DeviceModel& model, PickerDispatch& dispatch, Pic
     target.write = [this](int code, int value, PickerKind) {
         if (Ranges.SetBound(code, value)) ShowBound(code);
     };
-    PickerTarget notes = target, velocities = target;
-    notes.last = kMaxNoteCode;
-    notes.pickers = static_cast<unsigned>(PickerKind::Piano);
+    PickerTarget noteBounds = target, velocities = target;
+    noteBounds.last = kMaxNoteCode;
+    noteBounds.pickers = static_cast<unsigned>(PickerKind::Piano);
     velocities.first = kMinVelocityCode;
     velocities.pickers = static_cast<unsigned>(PickerKind::Values);
     auto held = std::make_shared<std::vector<Subscription>>();
-    held->push_back(dispatch.Register(std::move(notes)));
+    held->push_back(dispatch.Register(std::move(noteBounds)));
     held->push_back(dispatch.Register(std::move(velocities)));
     targets_ = Subscription([held] { held->clear(); });
+    if (notes != nullptr)
+        patternShown_ = notes->CurrentPatternChanged.Subscribe([this] {
+            for (int t = 1; t <= kTrackCount; ++t) ShowTrackActive(model_.SelectedPattern, t);
+        });
 }
 
 QLineEdit* TTrackEditForm::EditOf(int code) const {
@@ -202,7 +208,7 @@ void TTrackEditForm::ShowBound(int code) {
     const auto v = Ranges.Bound(code);
     if (e == nullptr || !v) return;
     const bool note = code == kMinNoteCode || code == kMaxNoteCode;
-    e->setText(FromCp1252(note ? ShortNoteName(model_.NoteNames, *v) : std::to_string(*v)));
+    e->setText(FromCp1252(note ? StepNoteName(*v) : std::to_string(*v)));
 }
 
 void TTrackEditForm::RowOperation(int t, const std::function<void(int)>& op) {
@@ -224,7 +230,7 @@ void TTrackEditForm::Track1CheckBoxClick(int t) {
     if (model_.Updating) return;
     const int p = model_.SelectedPattern;
     const bool mute = !TrackCheckBoxes[static_cast<size_t>(t - 1)]->isChecked();
-    if (ops_.SetTrackMute) ops_.SetTrackMute(p, t, mute);
+    SetTrackMute(model_, p, t, mute);
     if (ops_.ShowTrackMute) ops_.ShowTrackMute(p, t);
     if (ops_.ColorStepLabels) ops_.ColorStepLabels(p, t);
     if (ops_.UpdateTrackButtons) ops_.UpdateTrackButtons(p);

@@ -23,7 +23,7 @@ class QToolButton;
 namespace morvelant {
 
 // What the track tools call: the step editor's row operations on track t
-// (1..8) of the current pattern, the track grid's mute routines, the event
+// (1..8) of the current pattern, the mute display of the other windows, the event
 // editor's track buttons and colours, and the common pattern refresh.
 struct TrackRowOps {
     std::function<void(int t)> RotateTrackLeft;
@@ -32,7 +32,6 @@ struct TrackRowOps {
     std::function<void(int t)> ShiftTrackRight;
     std::function<void(int t, int delta)> TransposeTrack;
     std::function<void(int t, int delta)> ChangeTrackVelocity;
-    std::function<void(int p, int t, bool mute)> SetTrackMute;
     std::function<void(int p, int t)> ShowTrackMute;
     std::function<void(int p, int t)> ColorStepLabels;
     std::function<void(int p)> UpdateTrackButtons;
@@ -57,8 +56,9 @@ class TTrackEditForm : public TForm {
     Q_OBJECT
 
 public:
-    TTrackEditForm(DeviceModel& model, PickerDispatch& dispatch, PickerLauncher* pickers, TrackRowOps ops,
-                   RandomSource random);
+    // notes (may be null) keeps the Active boxes with the current pattern.
+    TTrackEditForm(DeviceModel& model, Notifications* notes, PickerDispatch& dispatch, PickerLauncher* pickers,
+                   TrackRowOps ops, RandomSource random);
 
     TrackToolRanges Ranges;
     int32_t& MinVelocity = Ranges.MinVelocity;
@@ -121,6 +121,7 @@ private:
     TrackRowOps ops_;
     RandomSource random_;
     Subscription targets_;
+    Subscription patternShown_;
 };
 
 extern TTrackEditForm* TrackEditForm;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/PatternSteps.h"
 #include "patterns/PickerProtocol.h"
 
 namespace morvelant {
@@ -49,10 +50,9 @@ void RandomFill(Pattern_Parameters& pattern, int t, bool notes, int32_t min, int
     min = std::clamp<int32_t>(min, 0, 127);
     max = std::clamp<int32_t>(max, 0, 127);
     if (max < min) std::swap(min, max);
-    const int first = std::max(1, pattern.TrackStartStep(t));
-    const int last = std::min(kStepCount, pattern.TrackEndStep(t));
+    const StepRange steps = TrackStepRange(pattern, t + 1);
     const uint32_t span = static_cast<uint32_t>(max - min + 1);
-    for (int s = first; s <= last; ++s) {
+    for (int s = steps.First; s <= steps.Last; ++s) {
         const int32_t v = min + static_cast<int32_t>(random() % span);
         (notes ? pattern.StepNote(t, s - 1) : pattern.StepVelocity(t, s - 1)) = v;
     }
