@@ -1,6 +1,16 @@
 #include "app/EditorWindowSet.h"
 
+#include "app/PickerSupport.h"
 #include "engine/MidiInDeviceUnit.h"
+#include "faders/InitCtrl.h"
+#include "patterns/ChannelFormUnit.h"
+#include "patterns/Controller1.h"
+#include "patterns/Drumkit.h"
+#include "patterns/LongPiano.h"
+#include "patterns/NoteGateTimesUnit.h"
+#include "patterns/PatternParameter.h"
+#include "patterns/TrackEdit.h"
+#include "patterns/Values1.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -87,6 +97,61 @@ void CreateSendingForm(EditorWindowSet& set) {
     if (MainMenuForm) form->AddSendItemOwner(MainMenuForm);
 }
 
+// ---- The pickers and the windows that only they open ----------------------
+
+void CreateNoteGateTimes(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().timeCodes = set.Add(NoteGateTimes, new TNoteGateTimes(set.Context().Model, pk.Hooks));
+}
+
+void CreatePiano1Form(EditorWindowSet& set) { set.Add(Piano1Form, new TPiano1Form); }
+
+void CreateController1Form(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().controllers = set.Add(Controller1Form, new TController1Form(pk.Dispatch, set.Context().Model));
+}
+
+void CreateValues1Form(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().values = set.Add(Values1Form, new TValues1Form(pk.Dispatch, set.Context().Model));
+}
+
+void CreateDrumkitForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    auto* form =
+        set.Add(DrumkitForm, new TDrumkitForm(pk.Dispatch, set.Context().Model, set.ProgramPath() + "Drumkits/"));
+    pk.Windows.Forms().drumkit = form;
+    // The kits join the note menus of the windows that exist.
+    FaderPopupMenus* popups = &pk.FaderPopups;
+    form->BuildKitMenu(popups->NotesPopupMenu, [popups] { return popups->PopupTag(); });
+    if (PatternParameterForm)
+        form->BuildKitMenu(PatternParameterForm->StepNotesPopupMenu,
+                           [] { return PatternParameterForm ? PatternParameterForm->PopupLabelTag : -1; });
+}
+
+void CreateChannelForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().channels = set.Add(ChannelForm, new TChannelForm(set.Context().Model, pk.Hooks));
+}
+
+void CreateInitCtrlForm(EditorWindowSet& set) {
+    set.Add(InitCtrlForm, new TInitCtrlForm(set.Context().Model, &set.Pickers().Windows));
+}
+
+void CreateTrackEditForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    auto* random = &pk.Random;
+    pk.Windows.Forms().trackTools =
+        set.Add(TrackEditForm,
+                new TTrackEditForm(set.Context().Model, &set.Context().Notices, pk.Dispatch, &pk.Windows, pk.TrackOps,
+                                   [random] { return uint32_t((*random)()); }));
+}
+
+void CreateLongPianoForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().piano = set.Add(LongPianoForm, new TLongPianoForm(pk.Dispatch, set.Context().Model));
+}
+
 // The creation order of the program's windows. Windows not listed here are
 // not built yet; each joins at its place in this order.
 struct CreationStep {
@@ -108,11 +173,21 @@ constexpr CreationStep kCreationTable[] = {
     {"MidiMonGridForm", CreateMidiMonGridForm},
     // SequencerForm
     {"MidiDataForm", CreateMidiDataForm},
-    // PatternForm, TrackParameterForm, NoteGateTimes, PatternParameterForm,
-    // Piano1Form, Controller1Form, Values1Form, EventEditForm, DrumkitForm,
-    // DescriptionForm, ChannelForm
+    // PatternForm, TrackParameterForm
+    {"NoteGateTimes", CreateNoteGateTimes},
+    // PatternParameterForm
+    {"Piano1Form", CreatePiano1Form},
+    {"Controller1Form", CreateController1Form},
+    {"Values1Form", CreateValues1Form},
+    // EventEditForm
+    {"DrumkitForm", CreateDrumkitForm},
+    // DescriptionForm
+    {"ChannelForm", CreateChannelForm},
     {"MorvelantExplorerForm", CreateMorvelantExplorerForm},
-    // InitCtrlForm, TrackEditForm, LongPianoForm, PatternNotesForm
+    {"InitCtrlForm", CreateInitCtrlForm},
+    {"TrackEditForm", CreateTrackEditForm},
+    {"LongPianoForm", CreateLongPianoForm},
+    // PatternNotesForm
     {"SendingForm", CreateSendingForm},
     // vellixaImportForm
 };
@@ -128,6 +203,7 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     if (!programPath_.empty() && programPath_.back() != '/') programPath_ += '/';
     arguments_ = std::move(arguments);
     context_ = std::make_unique<DeviceContext>(programPath_);
+    pickers_ = std::make_unique<PickerSupport>(*context_);
     for (const CreationStep& step : kCreationTable) step.create(*this);
     // The working sets, as the preset and pattern list windows load them.
     if (MainForm) {
@@ -146,6 +222,7 @@ void EditorWindowSet::DestroyAll() {
         entries_.back().clearGlobal();
         entries_.pop_back();
     }
+    pickers_.reset();
     context_.reset();
 }
 

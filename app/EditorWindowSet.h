@@ -22,6 +22,7 @@
 namespace morvelant {
 
 class TMidiDeviceForm;
+struct PickerSupport;
 
 // The hidden MIDI input object (its unit declares no global of its own).
 extern TMidiDeviceForm* MidiDeviceForm;
@@ -47,6 +48,8 @@ public:
     // What the windows are handed (valid after Create).
     DeviceContext& Context() { return *context_; }
     CommandRegistry& Commands() { return commands_; }
+    // The pickers' dispatch, windows and refreshes (valid after Create).
+    PickerSupport& Pickers() { return *pickers_; }
     // The program directory with a trailing '/' (or empty: the current folder).
     const std::string& ProgramPath() const { return programPath_; }
     const std::vector<std::string>& Arguments() const { return arguments_; }
@@ -65,6 +68,7 @@ private:
         std::function<void()> clearGlobal;
     };
     std::unique_ptr<DeviceContext> context_;
+    std::unique_ptr<PickerSupport> pickers_;
     CommandRegistry commands_;
     std::string programPath_;
     std::vector<std::string> arguments_;

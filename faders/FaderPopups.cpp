@@ -62,17 +62,14 @@ void FaderPopupMenus::BuildEventMenus() {
         const char* caption;  // nullptr: a separator
         int tag;
     };
-    static const Entry kFader[] = {{"Controller", 0},     {"Note On", 14},       {"Note Off", 13},
-                                   {"Program Change", 1}, {"MonoAftertouch", 2}, {"PolyAftertouch", 15},
-                                   {"Pitch Bend", 3},     {"String", 4},         {nullptr, 0},
-                                   {"Track Pattern", 6},  {"Track End", 7},      {"Track Velocity", 8},
-                                   {"Track Note", 9},     {nullptr, 0},          {"Step Velocity", 10},
-                                   {"Step Note", 11},     {nullptr, 0},          {"Extension", 5},
-                                   {"No Status", 12}};
-    static const Entry kKey[] = {{"Controller", 2},      {"Note On", 0},         {"Note Off", 8},
-                                 {"Program Change", 3},  {"Mono Aftertouch", 4}, {"Poly Aftertouch", 1},
-                                 {"Pitch Bend", 5},      {"String", 6},          {nullptr, 0},
-                                 {"No Status", 7}};
+    static const Entry kFader[] = {
+        {"Controller", 0},      {"Note On", 14},       {"Note Off", 13},  {"Program Change", 1}, {"MonoAftertouch", 2},
+        {"PolyAftertouch", 15}, {"Pitch Bend", 3},     {"String", 4},     {nullptr, 0},          {"Track Pattern", 6},
+        {"Track End", 7},       {"Track Velocity", 8}, {"Track Note", 9}, {nullptr, 0},          {"Step Velocity", 10},
+        {"Step Note", 11},      {nullptr, 0},          {"Extension", 5},  {"No Status", 12}};
+    static const Entry kKey[] = {
+        {"Controller", 2},      {"Note On", 0},    {"Note Off", 8}, {"Program Change", 3}, {"Mono Aftertouch", 4},
+        {"Poly Aftertouch", 1}, {"Pitch Bend", 5}, {"String", 6},   {nullptr, 0},          {"No Status", 7}};
     auto fill = [](QMenu* menu, const auto& entries, auto handler) {
         for (const Entry& e : entries) {
             if (e.caption == nullptr) {
@@ -93,9 +90,9 @@ void FaderPopupMenus::BuildEventMenus() {
 
 void FaderPopupMenus::BuildMidiModeMenu() {
     MidiModePopupMenu = NewMenu(owner_.get(), "MidiModePopupMenu");
-    static const char* const kFunctions[8] = {"Fader Event",         "Velocity Overdup One",  "Velocity Overdup ALL",
+    static const char* const kFunctions[8] = {"Fader Event",           "Velocity Overdup One",  "Velocity Overdup ALL",
                                               "Velocity Mulitply One", "Velocity Multiply All", "Update Fader",
-                                              "Hook On Fader",       "Overdup Mode"};
+                                              "Hook On Fader",         "Overdup Mode"};
     static const char* const kOutputs[4] = {"no Output", "Output 1", "Output 2", "Output 1&&2"};
     auto leaf = [this](QMenu* menu, const char* caption, int tag) {
         Item(menu, nullptr, caption, [this, tag] { noOutput1Click(tag); })->setData(tag);
@@ -117,24 +114,25 @@ void FaderPopupMenus::BuildMidiModeMenu() {
     }
 }
 
-void FaderPopupMenus::SetPopupComponent(TAllFaderP& window, int tag) {
-    window_ = &window;
+void FaderPopupMenus::SetPopupComponent(TAllFaderP* window, int tag) {
+    window_ = window;
     popupTag_ = tag;
 }
 
 void FaderPopupMenus::DataListPopup(TAllFaderP& window, int tag, DataPopup popup, const QPoint& globalPos) {
-    SetPopupComponent(window, tag);
-    QMenu* menu = popup == DataPopup::Notes         ? NotesPopupMenu
-                  : popup == DataPopup::Controllers ? ControllerPopupMenu
-                  : popup == DataPopup::Values      ? ValuesPopupMenu
-                                                    : nullptr;
+    SetPopupComponent(&window, tag);
+    QMenu* menu = popup == DataPopup::Notes ? NotesPopupMenu
+        : popup == DataPopup::Controllers   ? ControllerPopupMenu
+        : popup == DataPopup::Values        ? ValuesPopupMenu
+                                            : nullptr;
     if (menu != nullptr) menu->popup(globalPos);
 }
 
 void FaderPopupMenus::EventListPopup(TAllFaderP& window, EventRowKind row, const QPoint& globalPos) {
     window_ = &window;
-    (row == EventRowKind::Fader ? EventPopupMenu : row == EventRowKind::KeyOn ? KeyonEventPopupMenu
-                                                                               : KeyoffEventPopupMenu)
+    (row == EventRowKind::Fader       ? EventPopupMenu
+         : row == EventRowKind::KeyOn ? KeyonEventPopupMenu
+                                      : KeyoffEventPopupMenu)
         ->popup(globalPos);
 }
 

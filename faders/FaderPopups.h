@@ -38,7 +38,7 @@ public:
     int PopupTag() const { return popupTag_; }
     // Makes `window` and data list `tag` the popup's component without
     // opening a menu (what a right-click does before the menu shows).
-    void SetPopupComponent(TAllFaderP& window, int tag);
+    void SetPopupComponent(TAllFaderP* window, int tag);
 
     void SelectNote1Click();
     void MidiControllers1Click();

@@ -16,18 +16,6 @@ QString MenuCaption(const std::string& name) {
     return FromCp1252(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
-QMenu* OwningMenu(QAction* item) {
-    for (QObject* o = item ? item->parent() : nullptr; o != nullptr; o = o->parent())
-        if (auto* m = qobject_cast<QMenu*>(o)) {
-            // The topmost menu of the chain is the one the kits were added to.
-            QMenu* top = m;
-            for (QObject* up = m->parent(); up != nullptr; up = up->parent())
-                if (auto* mm = qobject_cast<QMenu*>(up)) top = mm;
-            return top;
-        }
-    return nullptr;
-}
-
 }  // namespace
 
 TDrumkitForm::TDrumkitForm(PickerDispatch& dispatch, DeviceModel& model, const std::string& drumkitFolder)
@@ -63,9 +51,10 @@ void TDrumkitForm::BuildKitMenu(QMenu* menu, std::function<int()> popupTag) {
 }
 
 TDrumkitForm::KitMenu* TDrumkitForm::MenuOf(QAction* item) {
-    QMenu* top = OwningMenu(item);
-    for (KitMenu& m : menus_)
-        if (m.menu == top) return &m;
+    // The nearest menu up the item's chain that the kits were added to.
+    for (QObject* o = item ? item->parent() : nullptr; o != nullptr; o = o->parent())
+        for (KitMenu& m : menus_)
+            if (m.menu == o) return &m;
     return nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include "patterns/Drumkit.h"
 #include "patterns/LongPiano.h"
 #include "patterns/NoteGateTimesUnit.h"
+#include "patterns/TrackEdit.h"
 #include "patterns/Values1.h"
 
 namespace morvelant {
@@ -76,5 +77,32 @@ int PickerWindows::TrackPickerWidth(TrackPickerKind kind) const {
                                                            : static_cast<const TForm*>(forms_.channels);
     return form ? form->frameGeometry().width() : 0;
 }
+
+// The pattern windows count 1 as "go on" and anything else as the end.
+namespace {
+int Walk(int result) { return result == kPickAdvance ? 1 : 0; }
+}  // namespace
+
+int PickerWindows::PianoKeyboard(int code, int left, int top) {
+    return Walk(Pick(PickerKind::Piano, code, PickerPlace{left, top}));
+}
+int PickerWindows::NumericalValues(int code) { return Walk(Pick(PickerKind::Values, code)); }
+int PickerWindows::MidiControllers(int code) { return Walk(Pick(PickerKind::Controllers, code)); }
+int PickerWindows::TimePicker(int mode, int track, int x, int y) {
+    return Walk(PickTrack(TrackPickerKind::TimeCodes, mode, track, 0, PickerPlace{x, y}));
+}
+int PickerWindows::ChannelPicker(int mode, int track, int x, int y) {
+    return Walk(PickTrack(TrackPickerKind::Channels, mode, track, 0, PickerPlace{x, y}));
+}
+
+void PickerWindows::CloseTimePicker() {
+    if (forms_.timeCodes != nullptr && forms_.timeCodes->Visible()) forms_.timeCodes->Close();
+}
+
+void PickerWindows::ShowTrackTools() {
+    if (forms_.trackTools != nullptr) forms_.trackTools->Show();
+}
+
+bool PickerWindows::TrackToolsVisible() const { return forms_.trackTools != nullptr && forms_.trackTools->Visible(); }
 
 }  // namespace morvelant

@@ -3,6 +3,7 @@
 // on the screen, and shows it modally.
 #pragma once
 
+#include "patterns/PatternPickers.h"
 #include "platform/PickerLauncher.h"
 
 namespace morvelant {
@@ -13,6 +14,7 @@ class TLongPianoForm;
 class TDrumkitForm;
 class TNoteGateTimes;
 class TChannelForm;
+class TTrackEditForm;
 class TForm;
 
 struct PickerForms {
@@ -22,17 +24,31 @@ struct PickerForms {
     TDrumkitForm* drumkit = nullptr;
     TNoteGateTimes* timeCodes = nullptr;
     TChannelForm* channels = nullptr;
+    TTrackEditForm* trackTools = nullptr;
 };
 
-class PickerWindows : public PickerLauncher {
+// Also what the step editor and the track grid ask of the pickers and the
+// track tools.
+class PickerWindows : public PickerLauncher, public PatternPickers {
 public:
-    explicit PickerWindows(PickerForms forms) : forms_(forms) {}
+    explicit PickerWindows(PickerForms forms = {}) : forms_(forms) {}
+    // The windows are made one by one at start-up and set here as they come.
+    PickerForms& Forms() { return forms_; }
 
     int Pick(PickerKind kind, int code, std::optional<PickerPlace> place = std::nullopt) override;
     int PickTrack(TrackPickerKind kind, int mode, int track, int callerFlag,
                   std::optional<PickerPlace> place = std::nullopt) override;
     int PickerWidth(PickerKind kind) const override;
     int TrackPickerWidth(TrackPickerKind kind) const override;
+
+    int PianoKeyboard(int code, int left, int top) override;
+    int NumericalValues(int code) override;
+    int MidiControllers(int code) override;
+    int TimePicker(int mode, int track, int x, int y) override;
+    int ChannelPicker(int mode, int track, int x, int y) override;
+    void CloseTimePicker() override;
+    void ShowTrackTools() override;
+    bool TrackToolsVisible() const override;
 
 private:
     TForm* FormOf(PickerKind kind) const;

@@ -1,0 +1,108 @@
+// The pickers in the started editor: the controller-init dialog from the
+// Settings menu with the controller picker keeping its pair 24 wide, the
+// track tools from the Windows menu with the keyboard picker setting the
+// note range, and the shipped drum kit offered in the fader window's note
+// menu, where a click on an instrument writes its note.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include "app/PickerSupport.h"
+#include "faders/InitCtrl.h"
+#include "patterns/Controller1.h"
+#include "patterns/Drumkit.h"
+#include "patterns/LongPiano.h"
+#include "patterns/TrackEdit.h"
+#include "tests/support/StartedEditor.h"
+
+namespace morvelant {
+namespace {
+
+using testsupport::StartedEditor;
+
+void ClickAt(QWidget* w, QPoint pos) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::LeftButton,
+                   Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &up);
+}
+
+// While the next modal picker runs, clicks `pos` in `widget`.
+void ClickWhenModal(std::function<QWidget*()> widget, QPoint pos) {
+    QTimer::singleShot(0, [widget, pos] { ClickAt(widget(), pos); });
+}
+
+TEST(PickersStarted, InitSettingsFromTheMenuAndTheControllerPicker) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(InitCtrlForm, nullptr);
+    MainMenuForm->MainMenuMidiControllerInitSettings->trigger();
+    EXPECT_TRUE(InitCtrlForm->isVisible());
+    EXPECT_FALSE(InitCtrlForm->isModal());
+    // "Midi Controllers" on the fader controller's Min edit; controller 110
+    // is picked: the pair moves to 104..127.
+    InitCtrlForm->SetPopupComponent(0);
+    ClickWhenModal([] { return Controller1Form->ControllerStringGrid; },
+                   Controller1Form->ControllerStringGrid->CellRect(kControllerGrid.CellOf(110)).center());
+    InitCtrlForm->MidiControllers1Click();
+    EXPECT_EQ(editor.Model().InitValues[0], 104);
+    EXPECT_EQ(editor.Model().InitValues[1], 127);
+    EXPECT_EQ(InitCtrlForm->FaderCtrlMax->text(), QStringLiteral("127:Controller 127"));
+    editor.Model().MidiCtrlInitPreset(0);
+    EXPECT_EQ(editor.Model().Presets[0].FaderMidiData1(23), 127);
+    EXPECT_EQ(editor.Model().Presets[0].FaderMidiData1(0), 104);
+}
+
+TEST(PickersStarted, TrackToolsTakeTheirNoteRangeFromTheKeyboard) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(TrackEditForm, nullptr);
+    MainMenuForm->MainFormWindowsTrackEdit->trigger();
+    EXPECT_TRUE(TrackEditForm->isVisible());
+    TrackEditForm->Ranges.SetBound(kMaxNoteCode, 50);
+    // Note 60 (x = 5 * 70 + 5) is above the maximum: nothing changes.
+    ClickWhenModal([] { return LongPianoForm->PianoImage; }, {355, 50});
+    TrackEditForm->RangeEditMouseDown(kMinNoteCode);
+    EXPECT_EQ(TrackEditForm->MinNote, 0);
+    ClickWhenModal([] { return LongPianoForm->PianoImage; }, {285, 50});  // C 3
+    TrackEditForm->RangeEditMouseDown(kMinNoteCode);
+    EXPECT_EQ(TrackEditForm->MinNote, 48);
+    EXPECT_EQ(TrackEditForm->minNoteEdit->text(), QStringLiteral("C  3"));
+}
+
+TEST(PickersStarted, TheShippedKitWritesANoteFromTheFaderNoteMenu) {
+    StartedEditor editor;
+    QDir().mkpath(QString::fromStdString(editor.Folder() + "Drumkits"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"),
+                            QString::fromStdString(editor.Folder() + "Drumkits/GM.MVD")));
+    editor.Start();
+    PickerSupport& pk = editor.Windows().Pickers();
+    QMenu* notes = pk.FaderPopups.NotesPopupMenu;
+    QAction* maker = notes->actions().last();
+    ASSERT_NE(maker->menu(), nullptr);
+    EXPECT_EQ(maker->text(), QStringLiteral("General MIDI"));
+    QAction* kit = maker->menu()->actions().first();
+    EXPECT_EQ(kit->text(), QStringLiteral("Percussion Map"));
+    // The menu was opened on the Key On data 1 list (tag 1).
+    editor.Model().SelectedFader = 4;
+    pk.FaderPopups.SetPopupComponent(nullptr, 1);
+    ClickWhenModal([] { return DrumkitForm->StringGrid1; },
+                   DrumkitForm->StringGrid1->CellRect(kDrumkitGrid.CellOf(38)).center());
+    kit->trigger();
+    EXPECT_EQ(editor.Model().Presets[0].KeyOnMidiData1(4), 38);
+    EXPECT_EQ(DrumkitForm->Caption().find("Percussion Map : ( 38:  D  2)  Acoustic Snare"), 0u);
+    EXPECT_EQ(notes->actions().last()->text(), QStringLiteral("Percussion Map"));
+}
+
+}  // namespace
+}  // namespace morvelant
