@@ -32,10 +32,10 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
         auto* l = new QLabel(QString::fromLatin1(text), this);
         l->move(x, y);
     };
-    label("Controller", 70, 6);
-    label("Values", 330, 6);
+    label("Controller", 102, 6);
+    label("Values", 420, 6);
     const char* const rows[3] = {"Fader", "Key On", "Key Off"};
-    for (int r = 0; r < 3; ++r) label(rows[r], 8, 30 + 30 * r);
+    for (int r = 0; r < 3; ++r) label(rows[r], 4, 30 + 30 * r);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -55,7 +55,7 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
     for (int item = 0; item < kInitCtrlItemCount; ++item) {
         const bool ctrl = item < kFaderValueItem;
         const int row = item % 3;
-        const int x = ctrl ? 60 : 320, y = 26 + 30 * row;
+        const int x = ctrl ? 54 : 372, y = 26 + 30 * row;
         auto* button = new QPushButton(this);
         button->setObjectName(QString::fromLatin1(kRangeNames[item]));
         button->setGeometry(x, y, 44, 22);
@@ -66,7 +66,7 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
             auto* e = new QLineEdit(this);
             e->setObjectName(QString::fromLatin1(kEditNames[index]));
             e->setProperty("Tag", kTagBase + index);
-            e->setGeometry(x + 48 + half * (ctrl ? 106 : 56), y, ctrl ? 102 : 52, 22);
+            e->setGeometry(x + 48 + half * (ctrl ? 134 : 64), y, ctrl ? 130 : 60, 22);
             e->setContextMenuPolicy(Qt::CustomContextMenu);
             connect(e, &QLineEdit::customContextMenuRequested, this,
                     [this, e, index](const QPoint& pos) { OpenPopup(index, e->mapToGlobal(pos)); });
@@ -88,7 +88,11 @@ void TInitCtrlForm::ShowPair(int minIndex) {
     const int lo = minIndex - minIndex % 2;
     if (lo < 0 || lo >= 12) return;
     UpdatingGuard guard(model_);
-    for (int i = lo; i <= lo + 1; ++i) Edits[static_cast<size_t>(i)]->setText(FromCp1252(InitValueText(model_, i)));
+    for (int i = lo; i <= lo + 1; ++i) {
+        QLineEdit* e = Edits[static_cast<size_t>(i)];
+        e->setText(FromCp1252(InitValueText(model_, i)));
+        e->setCursorPosition(0);  // a long controller name shows its number
+    }
     const int item = lo / 2;
     const bool range = model_.InitRanges[static_cast<size_t>(item)];
     RangeButtons[static_cast<size_t>(item)]->setText(range ? QStringLiteral("Range") : QStringLiteral("Fixed"));

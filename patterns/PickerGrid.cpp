@@ -16,6 +16,9 @@ PickerGrid::PickerGrid(const QString& name, int rows, int columns, int cellWidth
       texts_(static_cast<size_t>(rows * columns)) {
     setObjectName(name);
     setMouseTracking(true);
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     setFixedSize(columns * (cellWidth + lineWidth), rows * (cellHeight + lineWidth));
 }
 

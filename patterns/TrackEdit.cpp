@@ -69,15 +69,15 @@ TTrackEditForm::TTrackEditForm(DeviceModel& model, Notifications* notes, PickerD
       random_(std::move(random)) {
     SetCaption("TrackEdit Tools");
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(392, 330);
+    setFixedSize(412, 330);
 
     Heading(QStringLiteral("Active"), 8, 4, this);
     Heading(QStringLiteral("Rotate"), 60, 4, this);
     Heading(QStringLiteral("Shift"), 112, 4, this);
     Heading(QStringLiteral("Transpose/Add"), 160, 4, this);
-    Heading(QStringLiteral("Notes"), 236, 4, this);
-    Heading(QStringLiteral("Velocity"), 284, 4, this);
-    Heading(QStringLiteral("Random"), 338, 4, this);
+    Heading(QStringLiteral("Notes"), 252, 4, this);
+    Heading(QStringLiteral("Velocity"), 302, 4, this);
+    Heading(QStringLiteral("Random"), 358, 4, this);
 
     auto button = [this](int n, const QString& text, int x, int y) {
         auto* b = new QToolButton(this);
@@ -115,7 +115,7 @@ TTrackEditForm::TTrackEditForm(DeviceModel& model, Notifications* notes, PickerD
         amount->setObjectName(QStringLiteral("MaskEdit%1").arg(t));
         amount->setRange(0, 64);
         amount->setValue(1);
-        amount->setGeometry(168, y, 50, 22);
+        amount->setGeometry(176, y, 50, 22);
         MaskEdits[static_cast<size_t>(k)] = amount;
 
         // The minus and plus buttons add the row's amount with their sign.
@@ -124,17 +124,17 @@ TTrackEditForm::TTrackEditForm(DeviceModel& model, Notifications* notes, PickerD
             const auto& op = notes ? ops_.TransposeTrack : ops_.ChangeTrackVelocity;
             if (op) op(t, sign * a);
         };
-        connect(button(kNotesMinus[k], QStringLiteral("-"), 232, y), &QToolButton::clicked, this,
+        connect(button(kNotesMinus[k], QStringLiteral("-"), 250, y), &QToolButton::clicked, this,
                 [change] { change(true, -1); });
-        connect(button(65 + 2 * k, QStringLiteral("+"), 254, y), &QToolButton::clicked, this,
+        connect(button(65 + 2 * k, QStringLiteral("+"), 272, y), &QToolButton::clicked, this,
                 [change] { change(true, +1); });
-        connect(button(kVelocityMinus[k], QStringLiteral("-"), 284, y), &QToolButton::clicked, this,
+        connect(button(kVelocityMinus[k], QStringLiteral("-"), 304, y), &QToolButton::clicked, this,
                 [change] { change(false, -1); });
-        connect(button(66 + 2 * k, QStringLiteral("+"), 306, y), &QToolButton::clicked, this,
+        connect(button(66 + 2 * k, QStringLiteral("+"), 326, y), &QToolButton::clicked, this,
                 [change] { change(false, +1); });
-        connect(button(kRandomNotes[k], QStringLiteral("N"), 338, y), &QToolButton::clicked, this,
+        connect(button(kRandomNotes[k], QStringLiteral("N"), 358, y), &QToolButton::clicked, this,
                 [this, t] { SpeedButton6Click(t); });
-        connect(button(kRandomVelocity[k], QStringLiteral("V"), 360, y), &QToolButton::clicked, this,
+        connect(button(kRandomVelocity[k], QStringLiteral("V"), 380, y), &QToolButton::clicked, this,
                 [this, t] { SpeedButton12Click(t); });
     }
 

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
@@ -30,7 +31,15 @@
 
 #include "engine/DeviceContext.h"
 #include "engine/MidiRouting.h"
+#include "faders/InitCtrl.h"
 #include "model/DeviceModel.h"
+#include "patterns/ChannelFormUnit.h"
+#include "patterns/Controller1.h"
+#include "patterns/Drumkit.h"
+#include "patterns/LongPiano.h"
+#include "patterns/NoteGateTimesUnit.h"
+#include "patterns/TrackEdit.h"
+#include "patterns/Values1.h"
 #include "platform/ProgramPath.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
@@ -82,8 +91,102 @@ void FillMonitor(TMidiMonGridForm& m) {
     m.SyncGrid();
 }
 
+// The pickers read and write the sample model through one dispatch.
+PickerDispatch& Pickers(Context& c) {
+    static PickerDispatch dispatch;
+    static Subscription faders = RegisterFaderTargets(dispatch, c.model, nullptr);
+    static Subscription steps = RegisterStepTargets(dispatch, c.model, {});
+    static Subscription init = RegisterInitCtrlTargets(dispatch, c.model, nullptr);
+    return dispatch;
+}
+
+// The mouse resting at `pos` of `w`, as a user hovering before a click.
+void Hover(QWidget* w, QPoint pos) {
+    QMouseEvent e(QEvent::MouseMove, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+template <typename Form>
+std::unique_ptr<QWidget> GridPicker(std::unique_ptr<Form> f, PickerGrid* grid, const GridMap& map, int hover) {
+    f->Show();
+    Hover(grid, grid->CellRect(map.CellOf(hover)).center());
+    return std::unique_ptr<QWidget>(std::move(f));
+}
+
 std::vector<Shot> Windows() {
     return {
+        {"Values1Form",
+         [](Context& c) {
+             c.model.Presets[0].FaderMidiData2(0) = 100;
+             auto f = std::make_unique<TValues1Form>(Pickers(c), c.model);
+             f->TargetCode = 3;
+             PickerGrid* grid = f->ValuesStringGrid;
+             return GridPicker(std::move(f), grid, kValuesGrid, 64);
+         }},
+        {"Controller1Form",
+         [](Context& c) {
+             c.model.Presets[0].FaderMidiData1(0) = 7;
+             auto f = std::make_unique<TController1Form>(Pickers(c), c.model);
+             f->TargetCode = 0;
+             PickerGrid* grid = f->ControllerStringGrid;
+             return GridPicker(std::move(f), grid, kControllerGrid, 74);
+         }},
+        {"LongPianoForm",
+         [](Context& c) {
+             c.model.Patterns[0].StepNote(0, 0) = 60;
+             auto f = std::make_unique<TLongPianoForm>(Pickers(c), c.model);
+             f->TargetCode = 1000;
+             f->Show();
+             Hover(f->PianoImage, {395, 50});
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"NoteGateTimes",
+         [](Context& c) {
+             c.model.Patterns[0].TrackGateTime(0) = 44;
+             c.model.Patterns[0].TrackNoteTime(0) = 20;
+             auto f = std::make_unique<TNoteGateTimes>(c.model, PatternTargetHooks{});
+             f->Mode = kNoteTimeMode;
+             f->Track = 1;
+             PickerGrid* grid = f->StringGrid1;
+             return GridPicker(std::move(f), grid, kTimeCodeGrid, 8);
+         }},
+        {"ChannelForm",
+         [](Context& c) {
+             c.model.Patterns[0].TrackStartStep(0) = 5;
+             auto f = std::make_unique<TChannelForm>(c.model, PatternTargetHooks{});
+             f->Mode = kEndStepMode;
+             f->Track = 1;
+             PickerGrid* grid = f->ChannelStringGrid;
+             return GridPicker(std::move(f), grid, kChannelGrid, 10);
+         }},
+        {"DrumkitForm",
+         [](Context& c) {
+             static QTemporaryDir folder;
+             QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"), folder.path() + "/GM.MVD");
+             auto f = std::make_unique<TDrumkitForm>(Pickers(c), c.model, folder.path().toStdString() + "/");
+             static QMenu menu;
+             f->BuildKitMenu(&menu, [] { return -1; });
+             // The kit as a chosen menu item shows it.
+             const Drumkit* kit = f->MenuKits.front();
+             for (int n = 0; n < 128; ++n) {
+                 const GridCell cell = kDrumkitGrid.CellOf(n);
+                 f->StringGrid1->SetCellText(cell.row, cell.column, QString::fromStdString(kit->Names[size_t(n)]));
+             }
+             f->SetCaption(KitCaption(*kit));
+             f->KitCaption = KitCaption(*kit);
+             c.model.Presets[0].FaderMidiData1(0) = 36;
+             f->TargetCode = 0;
+             PickerGrid* grid = f->StringGrid1;
+             return GridPicker(std::move(f), grid, kDrumkitGrid, 38);
+         }},
+        {"InitCtrlForm",
+         [](Context& c) { return std::unique_ptr<QWidget>(std::make_unique<TInitCtrlForm>(c.model, nullptr)); }},
+        {"TrackEditForm",
+         [](Context& c) {
+             return std::unique_ptr<QWidget>(
+                 std::make_unique<TTrackEditForm>(c.model, nullptr, Pickers(c), nullptr, TrackRowOps{}, nullptr));
+         }},
         {"MainForm",
          [](Context&) {
              // Its own program folder: it reads and writes its configuration.
