@@ -1,8 +1,13 @@
 #include "app/EditorWindowSet.h"
 
+#include <QMenu>
+#include <QPointer>
+
 #include "app/PickerSupport.h"
 #include "engine/MidiInDeviceUnit.h"
+#include "faders/AllFaderParameters.h"
 #include "faders/InitCtrl.h"
+#include "faders/SpecialKeyEdit.h"
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
@@ -39,6 +44,101 @@ void CreateMainMenuForm(EditorWindowSet& set) {
 
 void CreateMainForm(EditorWindowSet& set) {
     set.Add(MainForm, new TMainForm(set.Context().DeviceEngine, &set.Commands()));
+}
+
+// Mirrors the enabled and checked states that windows set in the registry
+// on the menu window's items of the same names.
+void MirrorCommandStates(CommandRegistry& commands) {
+    commands.SetStateListener([&commands](const std::string& item) {
+        if (!MainMenuForm) return;
+        auto* action = MainMenuForm->findChild<QAction*>(QString::fromStdString(item));
+        if (!action) return;
+        action->setEnabled(commands.Enabled(item));
+        if (commands.HasCheckedState(item) && action->isCheckable()) action->setChecked(commands.Checked(item));
+    });
+}
+
+void CreateAllFaderP(EditorWindowSet& set) {
+    FaderWindowLinks links;
+    links.ShowVirtualDevice = [] {
+        if (MainForm) MainForm->Show();
+    };
+    links.ShowNotes = [] {
+        if (MainForm && MainForm->ShowNotesWindow) MainForm->ShowNotesWindow();
+    };
+    links.CloseNotes = [] {
+        if (MainForm && MainForm->CloseNotesWindow) MainForm->CloseNotesWindow();
+    };
+    links.SetVirtualDeviceCaption = [](const std::string& caption) {
+        if (MainForm) MainForm->SetCaption(caption);
+    };
+    links.ShowStatusBars = [](int p, int f) {
+        if (!MainForm) return;
+        MainForm->ShowFaderStatus(p, f);
+        MainForm->ShowKeyOnStatus(p, f);
+        MainForm->ShowKeyOffStatus(p, f);
+    };
+    CommandRegistry& commands = set.Commands();
+    MirrorCommandStates(commands);
+    // Its lists' popups open the pickers, which are made later.
+    QPointer<TAllFaderP> form = set.Add(
+        AllFaderP, new TAllFaderP(set.Context().DeviceEngine, commands, links, &set.Pickers().FaderPopups));
+    if (MainForm) {
+        MainForm->ShowFaderParametersWindow = [form] {
+            if (form) form->Show();
+        };
+        MainForm->EnableParameterFaderPaste = [form] {
+            if (!form) return;
+            form->PasteFaderParameters2->setEnabled(true);
+            form->PasteSpecialFaderParameters2->setEnabled(true);
+        };
+        MainForm->KeyPopupMenu = form->KeyPopupMenu;
+    }
+    if (MainMenuForm) {
+        // The menu window's fader items carry out the commands this window
+        // registered under the items' names.
+        AllFaderPLink& link = MainMenuForm->FaderLink;
+        const auto run = [&commands](const char* item) { return [&commands, item] { commands.Execute(item); }; };
+        link.CopyFaderParameters2Click = run("MainMenuCopyFader");
+        link.PasteFaderParameters2Click = run("MainMenuPasteFader");
+        link.PasteSpecialFaderParameters2Click = run("MainMenuPastewCFader");
+        link.InitFaderParameters2Click = run("MainMenuFactoryInitFader");
+        link.ClearFaderParameters1Click = run("MainMenuNoStatusFader");
+        link.InitFaderParameterswithMidiControllers1Click = run("MainMenuMidiCtrlFader");
+        link.CopyKeyParameters1Click = run("MainMenuCopyKey");
+        link.PasteKeyParameters1Click = run("MainMenuPasteKey");
+        link.PasteSpecialKeyParameters1Click = run("MainMenuPastewCKey");
+        link.InitKeyParameters1Click = run("MainMenuFactoryInitKey");
+        link.ClearKeyParameters1Click = run("MainMenuNoStatusKey");
+        link.InitKeyParameterswithMidiControllers1Click = run("MainMenuMidiCtrlKey");
+        link.CopyKeyOnParameters1Click = run("MainMenuCopyKeyOn");
+        link.PasteKeyOnParameters1Click = run("MainMenuPasteKeyOn");
+        link.InitKeyOnParameters1Click = run("MainMenuFactoryInitKeyOn");
+        link.ClearKeyOnParameters1Click = run("MainMenuNoStatusKeyOn");
+        link.InitKeyOnParameterswithMidiController1Click = run("MainMenuMidiCtrlKeyOn");
+        link.CopyKeyOffParameteres1Click = run("MainMenuCopyKeyOff");
+        link.PasteKeyOffParameters1Click = run("MainMenuPasteKeyOff");
+        link.InitKeyOffParametes1Click = run("MainMenuFactoryInitKeyOff");
+        link.ClearKeyOffParameters1Click = run("MainMenuNoStatusKeyOff");
+        link.InitKeyOffParameterswithMidiController1Click = run("MainMenuMidiCtrlKeyOff");
+        link.Snapshot1Click = run("MainMenuSnapShot");
+        link.ReloadPreset1Click = run("MainMenuReloadPreset");
+        link.NextPresetClick = run("MainMenuNextPreset");
+        link.PrevPresetClick = run("MainMenuPreviousPreset");
+    }
+    const DeviceModel& model = set.Context().Model;
+    form->ShowParameters(model.SelectedFader, model.SelectedPreset);
+}
+
+void CreateSpecialKeyForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    QPointer<TSpecialKeyForm> form =
+        set.Add(SpecialKeyForm, new TSpecialKeyForm(context.Model, context.Notices, set.Commands()));
+    if (MainForm)
+        MainForm->ShowSpecialKeyWindow = [form] {
+            if (form) form->Show();
+        };
+    form->ShowSpecialKeys(context.Model.SelectedPreset);
 }
 
 void CreateMidiDeviceForm(EditorWindowSet& set) {
@@ -162,10 +262,12 @@ struct CreationStep {
 constexpr CreationStep kCreationTable[] = {
     {"MainMenuForm", CreateMainMenuForm},
     {"MainForm", CreateMainForm},
-    // NotesForm, AllFaderP
+    // NotesForm
+    {"AllFaderP", CreateAllFaderP},
     {"MidiDeviceForm", CreateMidiDeviceForm},
     {"MidiSettingsForm", CreateMidiSettingsForm},
-    // SpecialKeyForm, PresetForm
+    {"SpecialKeyForm", CreateSpecialKeyForm},
+    // PresetForm
     {"DevicesInfoForm1", CreateDevicesInfoForm1},
     // PrintOutputForm
     {"AboutForm", CreateAboutForm},

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStringListModel>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -122,7 +123,7 @@ FaderLamp::FaderLamp(QWidget* parent) : QWidget(parent) {}
 void FaderLamp::SetBright(bool bright) {
     if (bright_ == bright) return;
     bright_ = bright;
-    repaint();
+    update();
 }
 
 void FaderLamp::paintEvent(QPaintEvent*) {
@@ -153,7 +154,37 @@ void ArrowEdit::Step(int delta) {
 // ---- Rows ------------------------------------------------------------------------------------
 
 // One event row: its controls and the model fields and setters it edits.
-struct TAllFaderP::EventRow {
+namespace {
+
+// What a row edits in the model: its fields and setters.
+struct RowFields {
+    int stringEvent;  // the list index of "String"
+    int statusArray, data1Array, data2Array;
+    std::array<std::string, kFaderCount> MP::*strings;
+    void (DeviceModel::*setEvent)(int, int, int32_t);
+    void (DeviceModel::*setChannel)(int, int, int32_t);
+    void (DeviceModel::*setData1)(int, int, int32_t);
+    void (DeviceModel::*setData2)(int, int, int32_t);
+    void (DeviceModel::*setString)(int, int, const std::string&);
+};
+
+using DM = DeviceModel;
+// Fader, Key On, Key Off.
+const RowFields kRowFields[3] = {
+    {kFaderStringEvent, MP::aFaderStatus, MP::aFaderMidiData1, MP::aFaderMidiData2, &MP::FaderString,
+     &DM::SetFaderEvent, &DM::SetFaderMidiChannel, &DM::SetFaderMidiData1, &DM::SetFaderMidiData2, &DM::SetFaderString},
+    {kKeyStringEvent, MP::aKeyOnStatus, MP::aKeyOnMidiData1, MP::aKeyOnMidiData2, &MP::KeyOnString, &DM::SetKeyOnEvent,
+     &DM::SetKeyOnMidiChannel, &DM::SetKeyOnMidiData1, &DM::SetKeyOnMidiData2, &DM::SetKeyOnString},
+    {kKeyStringEvent, MP::aKeyOffStatus, MP::aKeyOffMidiData1, MP::aKeyOffMidiData2, &MP::KeyOffString,
+     &DM::SetKeyOffEvent, &DM::SetKeyOffMidiChannel, &DM::SetKeyOffMidiData1, &DM::SetKeyOffMidiData2,
+     &DM::SetKeyOffString},
+};
+
+}  // namespace
+
+// One event row: its controls and the model fields and setters it edits.
+struct TAllFaderP::EventRow : RowFields {
+    EventRow(const RowFields& fields, EventRowKind k) : RowFields(fields), kind(k) {}
     EventRowKind kind;
     QComboBox* Event = nullptr;
     QLabel* Data1Label = nullptr;
@@ -168,24 +199,16 @@ struct TAllFaderP::EventRow {
     bool BackBlank = false;
     int shown1 = -1, shown2 = -1;  // DataItems filled into the lists
     DataPopup popup1 = DataPopup::None, popup2 = DataPopup::None;
-    int stringEvent = 0;  // the list index of "String"
-    int statusArray = 0, data1Array = 0, data2Array = 0;
-    std::array<std::string, kFaderCount> MP::*strings = nullptr;
-    void (DeviceModel::*setEvent)(int, int, int32_t) = nullptr;
-    void (DeviceModel::*setChannel)(int, int, int32_t) = nullptr;
-    void (DeviceModel::*setData1)(int, int, int32_t) = nullptr;
-    void (DeviceModel::*setData2)(int, int, int32_t) = nullptr;
-    void (DeviceModel::*setString)(int, int, const std::string&) = nullptr;
 };
 
 // ---- Construction -----------------------------------------------------------------------------
 
-TAllFaderP::TAllFaderP(DeviceModel& model, Engine& engine, Notifications& notifications, CommandRegistry& commands,
-                       FaderWindowLinks links, FaderPickers* pickers, QWidget* parent)
+TAllFaderP::TAllFaderP(Engine& engine, CommandRegistry& commands, FaderWindowLinks links, FaderPickers* pickers,
+                       QWidget* parent)
     : TForm(QStringLiteral("AllFaderP"), parent),
-      model_(model),
+      model_(engine.Model),
       engine_(engine),
-      notifications_(notifications),
+      notifications_(engine.Notices),
       commands_(commands),
       links_(std::move(links)),
       pickers_(pickers) {
@@ -272,8 +295,8 @@ void TAllFaderP::BuildControls() {
     FaderThreshold->Up->setGeometry(42, 0, 16, 11);
     FaderThreshold->Down->setGeometry(42, 11, 16, 11);
     FaderOutMode = Named(new QCheckBox(QStringLiteral("Fader Mute"), GroupBox3), "FaderOutMode");
-    FaderOutMode->setGeometry(288, 148, 80, 18);
-    TextLabel(GroupBox3, "Master / Slave Mode", 8, 190);
+    FaderOutMode->setGeometry(282, 148, 88, 18);
+    TextLabel(GroupBox3, "Master / Slave Mode", 8, 190, 160);
     MasterSlaveMode = List(GroupBox3, "MasterSlaveMode", {8, 204, 160, 21});
     FillList(MasterSlaveMode, MasterSlaveItems());
     TextLabel(GroupBox3, "Midi Mode", 8, 226);
@@ -339,8 +362,8 @@ void TAllFaderP::BuildControls() {
     connect(NextFader, &QPushButton::clicked, this, [this] { NextFaderClick(); });
     connect(PrevFader, &QPushButton::clicked, this, [this] { PrevFaderClick(); });
     connect(Fader, &QScrollBar::valueChanged, this, [this] { FaderChange(); });
-    connect(KeyOnOff, &QPushButton::pressed, this, [this] { KeyOnOffMouseDown(); });
-    connect(KeyOnOff, &QPushButton::released, this, [this] { KeyOnOffMouseUp(); });
+    // Any mouse button presses the key.
+    KeyOnOff->installEventFilter(this);
 
     // ---- Multi-fader selection ------------------------------------------------------------
     MultiGroupBox = Group(this, "MultiGroupBox", "Select", {604, 56, 157, 266});
@@ -394,9 +417,9 @@ void TAllFaderP::BuildControls() {
     KeyOffMidiData2 = List(GroupBox8, "KeyOffMidiData2", {190, 56, 174, 21}, 5);
     GroupBox1 = Group(GroupBox7, "GroupBox1", "Midi Channel", {8, 80, 356, 42});
     GroupBox9 = Group(GroupBox8, "GroupBox9", "Midi Channel", {8, 80, 356, 42});
-    TextLabel(GroupBox7, "Demute Value", 250, 2, 80);
+    TextLabel(GroupBox7, "Demute Value", 250, 2, 110);
     DemuteVal = List(GroupBox7, "DemuteVal", {250, 18, 114, 21});
-    TextLabel(GroupBox8, "Mute Value", 250, 2, 80);
+    TextLabel(GroupBox8, "Mute Value", 250, 2, 110);
     MuteVal = List(GroupBox8, "MuteVal", {250, 18, 114, 21});
     FillList(DemuteVal, MuteValueItems());
     FillList(MuteVal, MuteValueItems());
@@ -435,58 +458,32 @@ void TAllFaderP::BuildControls() {
     KeyOffString = LineEdit(GroupBox14, "KeyOffString", {342, 18, 158, 22});
 
     // ---- The rows ---------------------------------------------------------------------------------
-    auto makeRow = [this](EventRowKind kind, QComboBox* event, QLabel* l1, QLabel* l2, QComboBox* d1, QComboBox* d2,
-                          QGroupBox* group, int firstButton, QLineEdit* string) {
-        auto* row = new EventRow;
-        row->kind = kind;
-        row->Event = event;
-        row->Data1Label = l1;
-        row->Data2Label = l2;
-        row->Data1 = d1;
-        row->Data2 = d2;
-        row->ChannelGroup = group;
-        row->firstButton = firstButton;
-        row->String = string;
+    const struct {
+        QComboBox* event;
+        QLabel *l1, *l2;
+        QComboBox *d1, *d2;
+        QGroupBox* group;
+        QLineEdit* string;
+    } rowControls[3] = {
+        {FaderEvent, MidiData1, MidiData2, FaderMidiData1, FaderMidiData2, GroupBox6, FaderString},
+        {KeyOnEvent, KeyOnData1, KeyOnData2, KeyOnMidiData1, KeyOnMidiData2, GroupBox1, KeyOnString},
+        {KeyOffEvent, KeyOffData1, KeyOffData2, KeyOffMidiData1, KeyOffMidiData2, GroupBox9, KeyOffString},
+    };
+    for (int r = 0; r < 3; ++r) {
+        auto* row = new EventRow(kRowFields[r], EventRowKind(r));
+        const auto& c = rowControls[r];
+        row->Event = c.event;
+        row->Data1Label = c.l1;
+        row->Data2Label = c.l2;
+        row->Data1 = c.d1;
+        row->Data2 = c.d2;
+        row->ChannelGroup = c.group;
+        row->firstButton = 16 * r;
+        row->String = c.string;
         row->String->setFont(FixedFont(false));
         row->String->setVisible(false);
-        return row;
-    };
-    EventRow* fader = rows_[0] = makeRow(EventRowKind::Fader, FaderEvent, MidiData1, MidiData2, FaderMidiData1,
-                                         FaderMidiData2, GroupBox6, 0, FaderString);
-    fader->stringEvent = kFaderStringEvent;
-    fader->statusArray = MP::aFaderStatus;
-    fader->data1Array = MP::aFaderMidiData1;
-    fader->data2Array = MP::aFaderMidiData2;
-    fader->strings = &MP::FaderString;
-    fader->setEvent = &DeviceModel::SetFaderEvent;
-    fader->setChannel = &DeviceModel::SetFaderMidiChannel;
-    fader->setData1 = &DeviceModel::SetFaderMidiData1;
-    fader->setData2 = &DeviceModel::SetFaderMidiData2;
-    fader->setString = &DeviceModel::SetFaderString;
-    EventRow* on = rows_[1] = makeRow(EventRowKind::KeyOn, KeyOnEvent, KeyOnData1, KeyOnData2, KeyOnMidiData1,
-                                      KeyOnMidiData2, GroupBox1, 16, KeyOnString);
-    on->stringEvent = kKeyStringEvent;
-    on->statusArray = MP::aKeyOnStatus;
-    on->data1Array = MP::aKeyOnMidiData1;
-    on->data2Array = MP::aKeyOnMidiData2;
-    on->strings = &MP::KeyOnString;
-    on->setEvent = &DeviceModel::SetKeyOnEvent;
-    on->setChannel = &DeviceModel::SetKeyOnMidiChannel;
-    on->setData1 = &DeviceModel::SetKeyOnMidiData1;
-    on->setData2 = &DeviceModel::SetKeyOnMidiData2;
-    on->setString = &DeviceModel::SetKeyOnString;
-    EventRow* off = rows_[2] = makeRow(EventRowKind::KeyOff, KeyOffEvent, KeyOffData1, KeyOffData2, KeyOffMidiData1,
-                                       KeyOffMidiData2, GroupBox9, 32, KeyOffString);
-    off->stringEvent = kKeyStringEvent;
-    off->statusArray = MP::aKeyOffStatus;
-    off->data1Array = MP::aKeyOffMidiData1;
-    off->data2Array = MP::aKeyOffMidiData2;
-    off->strings = &MP::KeyOffString;
-    off->setEvent = &DeviceModel::SetKeyOffEvent;
-    off->setChannel = &DeviceModel::SetKeyOffMidiChannel;
-    off->setData1 = &DeviceModel::SetKeyOffMidiData1;
-    off->setData2 = &DeviceModel::SetKeyOffMidiData2;
-    off->setString = &DeviceModel::SetKeyOffString;
+        rows_[size_t(r)] = row;
+    }
 
     // ---- Change handlers ----------------------------------------------------------------------
     auto index = qOverload<int>(&QComboBox::currentIndexChanged);
@@ -568,116 +565,130 @@ void TAllFaderP::BuildMenus() {
         }
         return m;
     };
-
     FaderPopupMenu = menu("FaderPopupMenu", nullptr);
     for (QPushButton* b : FaderSelectList) {
         b->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(b, &QWidget::customContextMenuRequested, FaderPopupMenu,
                 [this, b](const QPoint& pos) { FaderPopupMenu->popup(b->mapToGlobal(pos)); });
     }
-    Item(FaderPopupMenu, "ShowParameters1", "Show Morvelant", [this] {
-        SelectFader(model_.PopupFader);
-        if (links_.ShowVirtualDevice) links_.ShowVirtualDevice();
-    });
-    Item(FaderPopupMenu, "CopyFaderParameters1", "Copy Fader && Key Parameters", [this] {
-        model_.CopyFaderParameters(model_.SelectedPreset, model_.PopupFader);
-        EnablePaste({PasteFaderParameters1, PasteSpecialFaderParameters1}, {});
-    });
-    PasteFaderParameters1 = Item(FaderPopupMenu, "PasteFaderParameters1", "Paste Fader && Key Parameters",
-                                 [this] { FaderCommand(&M::PasteFaderParameters, true); });
-    PasteSpecialFaderParameters1 =
-        Item(FaderPopupMenu, "PasteSpecialFaderParameters1", "Paste Special Fader && Key Parameters",
-             [this] { FaderCommand(&M::ExchangeFaderWithClipboard, true); });
-    Item(FaderPopupMenu, "InitFaderParameters1", "Init Fader && Key Parameters",
-         [this] { FaderCommand(&M::FactoryInitFader, true); });
-    Item(FaderPopupMenu, "ClearFaderKeyParameters1", "Clear Fader && Key Parameters",
-         [this] { FaderCommand(&M::ClearFader, true); });
-    Item(FaderPopupMenu, "InitFaderKeyParameterswithMidiControllers1",
-         "Init Fader && Key Parameters with Midi Controllers", [this] { FaderCommand(&M::MidiCtrlInitFader, true); });
-    Item(FaderPopupMenu, "ReloadPreset1", "Reload Preset", [this] { ReloadPreset1Click(); });
-
     SliderPopupMenu = menu("SliderPopupMenu", GroupBox3);
-    Item(SliderPopupMenu, "CopyFaderParameters2", "Copy Fader Parameters", [this] {
-        model_.CopyFaderEventParameters(model_.SelectedPreset, model_.SelectedFader);
-        EnablePaste({PasteFaderParameters2, PasteSpecialFaderParameters2},
-                    {"MainMenuPasteFader", "MainMenuPastewCFader"});
-    });
-    PasteFaderParameters2 = Item(SliderPopupMenu, "PasteFaderParameters2", "Paste Fader Parameters",
-                                 [this] { FaderCommand(&M::PasteFaderEventParameters, false); });
-    PasteSpecialFaderParameters2 =
-        Item(SliderPopupMenu, "PasteSpecialFaderParameters2", "Paste Special Fader Parameters",
-             [this] { FaderCommand(&M::ExchangeFaderEventWithClipboard, false); });
-    Item(SliderPopupMenu, "InitFaderParameters2", "Init Fader Parameters",
-         [this] { FaderCommand(&M::FactoryInitFaderEvent, false); });
-    Item(SliderPopupMenu, "ClearFaderParameters1", "Clear Fader Parameters",
-         [this] { FaderCommand(&M::ClearFaderEvent, false); });
-    Item(SliderPopupMenu, "InitFaderParameterswithMidiControllers1", "Init Fader Parameters with Midi Controllers",
-         [this] { FaderCommand(&M::MidiCtrlInitFaderEvent, false); });
-
     KeyPopupMenu = menu("KeyPopupMenu", GroupBox2);
-    Item(KeyPopupMenu, "CopyKeyParameters1", "Copy Key Parameters", [this] {
-        model_.CopyKeyParameters(model_.SelectedPreset, model_.SelectedFader);
-        EnablePaste({PasteKeyParameters1, PasteSpecialKeyParameters1, PasteKeyOnParameters1, PasteKeyOffParameters1},
-                    {"MainMenuPasteKey", "MainMenuPastewCKey", "MainMenuPasteKeyOn", "MainMenuPasteKeyOff"});
-    });
-    PasteKeyParameters1 = Item(KeyPopupMenu, "PasteKeyParameters1", "Paste Key Parameters",
-                               [this] { FaderCommand(&M::PasteKeyParameters, false); });
-    PasteSpecialKeyParameters1 = Item(KeyPopupMenu, "PasteSpecialKeyParameters1", "Paste Special Key Parameters",
-                                      [this] { FaderCommand(&M::ExchangeKeyParametersWithClipboard, false); });
-    Item(KeyPopupMenu, "InitKeyParameters1", "Init Key Parameters",
-         [this] { KeyCommand(&M::FactoryInitKeyOn, &M::FactoryInitKeyOff); });
-    Item(KeyPopupMenu, "ClearKeyParameters1", "Clear Key Parameters",
-         [this] { KeyCommand(&M::ClearKeyOn, &M::ClearKeyOff); });
-    Item(KeyPopupMenu, "InitKeyParameterswithMidiControllers1", "Init Key Parameters with Midi Controllers",
-         [this] { KeyCommand(&M::MidiCtrlInitKeyOn, &M::MidiCtrlInitKeyOff); });
-
     KeyOnPopupMenu = menu("KeyOnPopupMenu", GroupBox7);
     KeyOffPopupMenu = menu("KeyOffPopupMenu", GroupBox8);
-    auto keyCopy = [this](void (M::*op)(int, int)) {
-        return [this, op] {
-            (model_.*op)(model_.SelectedPreset, model_.SelectedFader);
-            EnablePaste({PasteKeyOnParameters1, PasteKeyOffParameters1}, {"MainMenuPasteKeyOn", "MainMenuPasteKeyOff"});
-        };
-    };
-    Item(KeyOnPopupMenu, "CopyKeyOnParameters1", "Copy KeyOn Parameters", keyCopy(&M::CopyKeyOnParameters));
-    PasteKeyOnParameters1 = Item(KeyOnPopupMenu, "PasteKeyOnParameters1", "Paste KeyOn Parameters",
-                                 [this] { FaderCommand(&M::PasteKeyOnParameters, false); });
-    Item(KeyOnPopupMenu, "InitKeyOnParameters1", "Init KeyOn Parameters",
-         [this] { FaderCommand(&M::FactoryInitKeyOn, false); });
-    Item(KeyOnPopupMenu, "ClearKeyOnParameters1", "Clear KeyOn Parameters",
-         [this] { FaderCommand(&M::ClearKeyOn, false); });
-    Item(KeyOnPopupMenu, "InitKeyOnParameterswithMidiController1", "Init KeyOn Parameters with Midi Controller",
-         [this] { FaderCommand(&M::MidiCtrlInitKeyOn, false); });
-    Item(KeyOffPopupMenu, "CopyKeyOffParameteres1", "Copy KeyOff Parameteres", keyCopy(&M::CopyKeyOffParameters));
-    PasteKeyOffParameters1 = Item(KeyOffPopupMenu, "PasteKeyOffParameters1", "Paste KeyOff Parameters",
-                                  [this] { FaderCommand(&M::PasteKeyOffParameters, false); });
-    Item(KeyOffPopupMenu, "InitKeyOffParametes1", "Init KeyOff Parametes",
-         [this] { FaderCommand(&M::FactoryInitKeyOff, false); });
-    Item(KeyOffPopupMenu, "ClearKeyOffParameters1", "Clear KeyOff Parameters",
-         [this] { FaderCommand(&M::ClearKeyOff, false); });
-    Item(KeyOffPopupMenu, "InitKeyOffParameterswithMidiController1", "Init KeyOff Parameters with Midi Controller",
-         [this] { FaderCommand(&M::MidiCtrlInitKeyOff, false); });
-
     FaderPopup = menu("FaderPopup", Fader);
-    Item(FaderPopup, "SetValue1", "Set Value", [this] { SetValue1Click(); });
-    Item(FaderPopup, "Snapshot1", "Snapshot", [this] { Snapshot1Click(); });
-
     MultiSelectPopupMenu = menu("MultiSelectPopupMenu", MultiGroupBox);
     connect(GroupBox13, &QWidget::customContextMenuRequested, MultiSelectPopupMenu,
             [this](const QPoint& pos) { MultiSelectPopupMenu->popup(GroupBox13->mapToGlobal(pos)); });
-    Item(MultiSelectPopupMenu, "SelectAll1", "Select All", [this] { SelectAll1Click(); });
-    Item(MultiSelectPopupMenu, "DeselectAll1", "Deselect All", [this] { DeselectAll1Click(); });
-    Item(MultiSelectPopupMenu, "ToggleSelection1", "Toggle Selection", [this] { ToggleSelection1Click(); });
 
-    for (QAction* a :
-         {PasteFaderParameters1, PasteSpecialFaderParameters1, PasteFaderParameters2, PasteSpecialFaderParameters2,
-          PasteKeyParameters1, PasteSpecialKeyParameters1, PasteKeyOnParameters1, PasteKeyOffParameters1})
-        a->setEnabled(false);
-}
+    // A copy enables the paste items it feeds, here and in the menu window.
+    const auto copy = [this](void (M::*op)(int, int), bool popupFader, std::vector<QAction**> items,
+                             std::vector<const char*> menuItems) {
+        return [this, op, popupFader, items, menuItems] {
+            (model_.*op)(model_.SelectedPreset, popupFader ? model_.PopupFader : model_.SelectedFader);
+            for (QAction** a : items) (*a)->setEnabled(true);
+            for (const char* name : menuItems) commands_.SetEnabled(name, true);
+        };
+    };
+    const auto command = [this](void (M::*op)(int, int), bool popupFader) {
+        return [this, op, popupFader] { FaderCommand(op, popupFader); };
+    };
+    const auto keys = [this](void (M::*on)(int, int), void (M::*off)(int, int)) {
+        return [this, on, off] { KeyCommand(on, off); };
+    };
+    const struct {
+        QMenu* menu;
+        const char* name;
+        const char* caption;
+        std::function<void()> action;
+        QAction** slot;  // paste items start disabled
+    } items[] = {
+        {FaderPopupMenu, "ShowParameters1", "Show Morvelant",
+         [this] {
+             SelectFader(model_.PopupFader);
+             if (links_.ShowVirtualDevice) links_.ShowVirtualDevice();
+         },
+         nullptr},
+        {FaderPopupMenu, "CopyFaderParameters1", "Copy Fader && Key Parameters",
+         copy(&M::CopyFaderParameters, true, {&PasteFaderParameters1, &PasteSpecialFaderParameters1}, {}), nullptr},
+        {FaderPopupMenu, "PasteFaderParameters1", "Paste Fader && Key Parameters",
+         command(&M::PasteFaderParameters, true), &PasteFaderParameters1},
+        {FaderPopupMenu, "PasteSpecialFaderParameters1", "Paste Special Fader && Key Parameters",
+         command(&M::ExchangeFaderWithClipboard, true), &PasteSpecialFaderParameters1},
+        {FaderPopupMenu, "InitFaderParameters1", "Init Fader && Key Parameters", command(&M::FactoryInitFader, true),
+         nullptr},
+        {FaderPopupMenu, "ClearFaderKeyParameters1", "Clear Fader && Key Parameters", command(&M::ClearFader, true),
+         nullptr},
+        {FaderPopupMenu, "InitFaderKeyParameterswithMidiControllers1",
+         "Init Fader && Key Parameters with Midi Controllers", command(&M::MidiCtrlInitFader, true), nullptr},
+        {FaderPopupMenu, "ReloadPreset1", "Reload Preset", [this] { ReloadPreset1Click(); }, nullptr},
 
-void TAllFaderP::EnablePaste(std::initializer_list<QAction*> items, std::initializer_list<const char*> menuItems) {
-    for (QAction* a : items) a->setEnabled(true);
-    for (const char* name : menuItems) commands_.SetEnabled(name, true);
+        {SliderPopupMenu, "CopyFaderParameters2", "Copy Fader Parameters",
+         copy(&M::CopyFaderEventParameters, false, {&PasteFaderParameters2, &PasteSpecialFaderParameters2},
+              {"MainMenuPasteFader", "MainMenuPastewCFader"}),
+         nullptr},
+        {SliderPopupMenu, "PasteFaderParameters2", "Paste Fader Parameters",
+         command(&M::PasteFaderEventParameters, false), &PasteFaderParameters2},
+        {SliderPopupMenu, "PasteSpecialFaderParameters2", "Paste Special Fader Parameters",
+         command(&M::ExchangeFaderEventWithClipboard, false), &PasteSpecialFaderParameters2},
+        {SliderPopupMenu, "InitFaderParameters2", "Init Fader Parameters", command(&M::FactoryInitFaderEvent, false),
+         nullptr},
+        {SliderPopupMenu, "ClearFaderParameters1", "Clear Fader Parameters", command(&M::ClearFaderEvent, false),
+         nullptr},
+        {SliderPopupMenu, "InitFaderParameterswithMidiControllers1", "Init Fader Parameters with Midi Controllers",
+         command(&M::MidiCtrlInitFaderEvent, false), nullptr},
+
+        {KeyPopupMenu, "CopyKeyParameters1", "Copy Key Parameters",
+         copy(&M::CopyKeyParameters, false,
+              {&PasteKeyParameters1, &PasteSpecialKeyParameters1, &PasteKeyOnParameters1, &PasteKeyOffParameters1},
+              {"MainMenuPasteKey", "MainMenuPastewCKey", "MainMenuPasteKeyOn", "MainMenuPasteKeyOff"}),
+         nullptr},
+        {KeyPopupMenu, "PasteKeyParameters1", "Paste Key Parameters", command(&M::PasteKeyParameters, false),
+         &PasteKeyParameters1},
+        {KeyPopupMenu, "PasteSpecialKeyParameters1", "Paste Special Key Parameters",
+         command(&M::ExchangeKeyParametersWithClipboard, false), &PasteSpecialKeyParameters1},
+        {KeyPopupMenu, "InitKeyParameters1", "Init Key Parameters", keys(&M::FactoryInitKeyOn, &M::FactoryInitKeyOff),
+         nullptr},
+        {KeyPopupMenu, "ClearKeyParameters1", "Clear Key Parameters", keys(&M::ClearKeyOn, &M::ClearKeyOff), nullptr},
+        {KeyPopupMenu, "InitKeyParameterswithMidiControllers1", "Init Key Parameters with Midi Controllers",
+         keys(&M::MidiCtrlInitKeyOn, &M::MidiCtrlInitKeyOff), nullptr},
+
+        {KeyOnPopupMenu, "CopyKeyOnParameters1", "Copy KeyOn Parameters",
+         copy(&M::CopyKeyOnParameters, false, {&PasteKeyOnParameters1, &PasteKeyOffParameters1},
+              {"MainMenuPasteKeyOn", "MainMenuPasteKeyOff"}),
+         nullptr},
+        {KeyOnPopupMenu, "PasteKeyOnParameters1", "Paste KeyOn Parameters", command(&M::PasteKeyOnParameters, false),
+         &PasteKeyOnParameters1},
+        {KeyOnPopupMenu, "InitKeyOnParameters1", "Init KeyOn Parameters", command(&M::FactoryInitKeyOn, false),
+         nullptr},
+        {KeyOnPopupMenu, "ClearKeyOnParameters1", "Clear KeyOn Parameters", command(&M::ClearKeyOn, false), nullptr},
+        {KeyOnPopupMenu, "InitKeyOnParameterswithMidiController1", "Init KeyOn Parameters with Midi Controller",
+         command(&M::MidiCtrlInitKeyOn, false), nullptr},
+        {KeyOffPopupMenu, "CopyKeyOffParameteres1", "Copy KeyOff Parameteres",
+         copy(&M::CopyKeyOffParameters, false, {&PasteKeyOnParameters1, &PasteKeyOffParameters1},
+              {"MainMenuPasteKeyOn", "MainMenuPasteKeyOff"}),
+         nullptr},
+        {KeyOffPopupMenu, "PasteKeyOffParameters1", "Paste KeyOff Parameters",
+         command(&M::PasteKeyOffParameters, false), &PasteKeyOffParameters1},
+        {KeyOffPopupMenu, "InitKeyOffParametes1", "Init KeyOff Parametes", command(&M::FactoryInitKeyOff, false),
+         nullptr},
+        {KeyOffPopupMenu, "ClearKeyOffParameters1", "Clear KeyOff Parameters", command(&M::ClearKeyOff, false),
+         nullptr},
+        {KeyOffPopupMenu, "InitKeyOffParameterswithMidiController1", "Init KeyOff Parameters with Midi Controller",
+         command(&M::MidiCtrlInitKeyOff, false), nullptr},
+
+        {FaderPopup, "SetValue1", "Set Value", [this] { SetValue1Click(); }, nullptr},
+        {FaderPopup, "Snapshot1", "Snapshot", [this] { Snapshot1Click(); }, nullptr},
+        {MultiSelectPopupMenu, "SelectAll1", "Select All", [this] { SelectAll1Click(); }, nullptr},
+        {MultiSelectPopupMenu, "DeselectAll1", "Deselect All", [this] { DeselectAll1Click(); }, nullptr},
+        {MultiSelectPopupMenu, "ToggleSelection1", "Toggle Selection", [this] { ToggleSelection1Click(); }, nullptr},
+    };
+    for (const auto& item : items) {
+        QAction* a = Item(item.menu, item.name, item.caption, item.action);
+        if (item.slot) {
+            *item.slot = a;
+            a->setEnabled(false);
+        }
+    }
 }
 
 void TAllFaderP::FaderCommand(void (DeviceModel::*op)(int, int), bool popupFader) {
@@ -770,13 +781,20 @@ void TAllFaderP::Subscribe() {
 void TAllFaderP::FillDataList(QComboBox* list, DataItems items, int& shown) {
     if (shown == int(items)) return;
     shown = int(items);
-    DeviceModel::UpdatingGuard guard(model_);
-    switch (items) {
-        case DataItems::Numbers: FillList(list, model_.NumberNames); break;
-        case DataItems::Controllers: FillList(list, model_.ControllerNames); break;
-        case DataItems::Notes: FillList(list, model_.NoteNames); break;
-        case DataItems::TrackNumbers: FillList(list, model_.TrackNumberNames); break;
+    // The six data lists share one item model per name list, so a change of
+    // layout swaps models instead of refilling 129 items.
+    QStringListModel*& names = nameModels_[size_t(items)];
+    if (!names) {
+        const NameList* source = &model_.NumberNames;
+        if (items == DataItems::Controllers) source = &model_.ControllerNames;
+        if (items == DataItems::Notes) source = &model_.NoteNames;
+        if (items == DataItems::TrackNumbers) source = &model_.TrackNumberNames;
+        QStringList texts;
+        for (const auto& n : *source) texts << FromCp1252(n);
+        names = new QStringListModel(texts, this);
     }
+    DeviceModel::UpdatingGuard guard(model_);
+    list->setModel(names);
 }
 
 namespace {
@@ -834,7 +852,9 @@ void TAllFaderP::ShowChannel(EventRow& row, int channel) {
 void TAllFaderP::ShowParameters(int f, int p) {
     if (!DeviceModel::ValidFader(f) || !DeviceModel::ValidPreset(p)) return;
     const MP& m = model_.Presets[size_t(p)];
-    SetCaption("(Preset " + std::to_string(p + 1) + ")  " + model_.GetPresetDeviceName(p));
+    const std::string preset = "(Preset " + std::to_string(p + 1) + ")  " + model_.GetPresetDeviceName(p);
+    SetCaption(preset);
+    if (links_.SetVirtualDeviceCaption) links_.SetVirtualDeviceCaption("Virtual Morvelant           " + preset);
     KeyOnOff->setText(QString::number(f + 1));
     {
         DeviceModel::UpdatingGuard guard(model_);
@@ -894,21 +914,7 @@ void TAllFaderP::PaintSelectLamps() {
     for (int f = 0; f < kFaderCount; ++f) FaderSelectLedList[size_t(f)]->SetBright(model_.FaderSelected[size_t(f)]);
 }
 
-void TAllFaderP::SelectFader(int f) {
-    if (!DeviceModel::ValidFader(f)) return;
-    if (links_.SelectFader) {
-        links_.SelectFader(f);
-        return;
-    }
-    // Without the virtual device window: the selection of this window alone.
-    const int previous = model_.SelectedFader;
-    if (DeviceModel::ValidFader(previous)) model_.FaderSelected[size_t(previous)] = false;
-    model_.SelectedFader = f;
-    model_.FaderSelected[size_t(f)] = true;
-    PaintSelectLamps();
-    KeyLed->SetBright(model_.KeyStates[size_t(f)].LampOn);
-    ShowParameters(f, model_.SelectedPreset);
-}
+void TAllFaderP::SelectFader(int f) { morvelant::SelectFader(engine_, f); }
 
 // ---- Event and data editing ----------------------------------------------------------------------
 
@@ -1194,19 +1200,13 @@ void TAllFaderP::NextFaderClick() {
 void TAllFaderP::PrevPresetClick() {
     if (model_.SelectedPreset <= 0) return;
     --model_.SelectedPreset;
-    if (links_.ShowCurrentPreset)
-        links_.ShowCurrentPreset(true);
-    else
-        ShowParameters(model_.SelectedFader, model_.SelectedPreset);
+    ShowCurrentPreset(engine_, true);
 }
 
 void TAllFaderP::NextPresetClick() {
     if (model_.SelectedPreset >= kDeviceSlots - 1) return;
     ++model_.SelectedPreset;
-    if (links_.ShowCurrentPreset)
-        links_.ShowCurrentPreset(true);
-    else
-        ShowParameters(model_.SelectedFader, model_.SelectedPreset);
+    ShowCurrentPreset(engine_, true);
 }
 
 void TAllFaderP::NotesButtonClick() {
@@ -1268,6 +1268,8 @@ bool TAllFaderP::AcceptsFaderDrag(const QObject* source, int tag) const {
 bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
     const int tag = TagOf(watched);
     const bool isSelect = DeviceModel::ValidFader(tag) && watched == FaderSelectList[size_t(tag)];
+    if (watched == KeyOnOff && event->type() == QEvent::MouseButtonPress) KeyOnOffMouseDown();
+    if (watched == KeyOnOff && event->type() == QEvent::MouseButtonRelease) KeyOnOffMouseUp();
     switch (event->type()) {
         case QEvent::KeyPress: {
             for (EventRow* row : rows_) {

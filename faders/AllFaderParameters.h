@@ -33,6 +33,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollBar;
+class QStringListModel;
 class QTimer;
 class QToolButton;
 
@@ -70,20 +71,17 @@ private:
     int max_;
 };
 
-// What the window asks of other windows. The composition root fills it;
-// an empty entry falls back to what the window can do alone.
+// What the window asks of other windows. The composition root fills it; an
+// empty entry does nothing. Selecting a fader and showing the current preset
+// are the engine's, which tells every window.
 struct FaderWindowLinks {
-    // Makes a fader the selected one everywhere (the virtual device window's
-    // selection, which refills this window). Empty: selects it here alone.
-    std::function<void(int fader)> SelectFader;
-    // Shows the current preset in every view, sending its "Preset" key
-    // string when asked. Empty: refills this window.
-    std::function<void(bool send)> ShowCurrentPreset;
     // Brings the virtual device window forward.
     std::function<void()> ShowVirtualDevice;
     // The preset notes window.
     std::function<void()> ShowNotes;
     std::function<void()> CloseNotes;
+    // The virtual device window's caption.
+    std::function<void(const std::string& caption)> SetVirtualDeviceCaption;
     // The virtual device window's three status bars for (preset, fader).
     std::function<void(int p, int f)> ShowStatusBars;
 };
@@ -92,8 +90,9 @@ class TAllFaderP : public TForm {
     Q_OBJECT
 
 public:
-    TAllFaderP(DeviceModel& model, Engine& engine, Notifications& notifications, CommandRegistry& commands,
-               FaderWindowLinks links = {}, FaderPickers* pickers = nullptr, QWidget* parent = nullptr);
+    // The engine brings the model and the notifications with it.
+    TAllFaderP(Engine& engine, CommandRegistry& commands, FaderWindowLinks links = {}, FaderPickers* pickers = nullptr,
+               QWidget* parent = nullptr);
     ~TAllFaderP() override;
 
     // Refills every control from fader `fader` of preset `preset`.
@@ -215,7 +214,6 @@ private:
     // Runs a model operation on (SelectedPreset, f), then selects f.
     void FaderCommand(void (DeviceModel::*op)(int, int), bool popupFader);
     void KeyCommand(void (DeviceModel::*on)(int, int), void (DeviceModel::*off)(int, int));
-    void EnablePaste(std::initializer_list<QAction*> items, std::initializer_list<const char*> menuItems);
 
     void SelectFader(int fader);
     void PaintSelectLamps();
@@ -246,6 +244,7 @@ private:
     std::array<EventRow*, 3> rows_{};
     std::array<Subscription, 6> subscriptions_;
     QButtonGroup* modeGroup_ = nullptr;
+    std::array<QStringListModel*, 4> nameModels_{};  // by DataItems
     bool blink_ = false;
     int savedWidth_ = 773;
     int savedHeight_ = 548;

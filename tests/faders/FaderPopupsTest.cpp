@@ -46,7 +46,7 @@ protected:
     CommandRegistry commands;
     RecordingPickers pickers;
     FaderPopupMenus popups{context.Model, &pickers};
-    TAllFaderP window{context.Model, context.DeviceEngine, context.Notices, commands, {}, &popups};
+    TAllFaderP window{context.DeviceEngine, commands, {}, &popups};
     Morvelant_Parameters& Preset() { return context.Model.Presets[0]; }
 };
 

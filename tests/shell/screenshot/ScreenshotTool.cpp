@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -31,7 +32,10 @@
 
 #include "engine/DeviceContext.h"
 #include "engine/MidiRouting.h"
+#include "engine/Tool.h"
+#include "faders/AllFaderParameters.h"
 #include "faders/InitCtrl.h"
+#include "faders/SpecialKeyEdit.h"
 #include "model/DeviceModel.h"
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
@@ -262,6 +266,47 @@ std::vector<Shot> Windows() {
              c.routing.ClosedInDevices = {"USB Keyboard"};
              c.routing.OpenOutDevices = {"Morvelant Out", "Synth Module"};
              auto f = std::make_unique<TDevicesInfoForm1>(folder.filePath("Morvelant.cfg").toStdString(), &c.routing);
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"AllFaderP",
+         [](Context&) {
+             // Fader 5 of an edit buffer: a String fader event with its
+             // placeholder, a Note Event key on, a Controller key off.
+             static QTemporaryDir folder;
+             static DeviceContext context(folder.path().toStdString());
+             static CommandRegistry commands;
+             DeviceModel& m = context.Model;
+             m.SelectedPreset = 65;
+             Morvelant_Parameters& p = m.Presets[65];
+             p.FaderStatus(4) = 0xF0;
+             p.FaderString[4] = "B0 07 XX";
+             p.FaderMidiData1(4) = 2;
+             p.SliderName[4] = "Volume";
+             p.KeyOnName[4] = "Start";
+             p.KeyOnStatus(4) = 0x92;
+             p.KeyOffStatus(4) = 0xB2;
+             auto f = std::make_unique<TAllFaderP>(context.DeviceEngine, commands);
+             f->MultiselectButtons[2]->setChecked(true);
+             f->MultiselectButtons[3]->setChecked(true);
+             SelectFader(context.DeviceEngine, 4);
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"SpecialKeyForm",
+         [](Context&) {
+             static QTemporaryDir folder;
+             static DeviceContext context(folder.path().toStdString());
+             static CommandRegistry commands;
+             auto& keys = context.Model.Presets[0].SpecialKeyString;
+             keys[0] = "C0 05";
+             keys[1] = "FA";
+             keys[2] = "FC";
+             keys[3] = "FB";
+             keys[4] = "F0 7F 7F 06 05 F7";
+             keys[5] = "F0 7F 7F 06 04 F7";
+             auto f = std::make_unique<TSpecialKeyForm>(context.Model, context.Notices, commands);
+             f->ShowSpecialKeys(0);
              f->Show();
              return std::unique_ptr<QWidget>(std::move(f));
          }},
