@@ -81,8 +81,8 @@ void CreateAllFaderP(EditorWindowSet& set) {
     CommandRegistry& commands = set.Commands();
     MirrorCommandStates(commands);
     // Its lists' popups open the pickers, which are made later.
-    QPointer<TAllFaderP> form = set.Add(
-        AllFaderP, new TAllFaderP(set.Context().DeviceEngine, commands, links, &set.Pickers().FaderPopups));
+    QPointer<TAllFaderP> form =
+        set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, commands, links, &set.Pickers().FaderPopups));
     if (MainForm) {
         MainForm->ShowFaderParametersWindow = [form] {
             if (form) form->Show();

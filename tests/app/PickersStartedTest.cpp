@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -16,11 +17,13 @@
 #include <QTimer>
 
 #include "app/PickerSupport.h"
+#include "faders/AllFaderParameters.h"
 #include "faders/InitCtrl.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
 #include "patterns/LongPiano.h"
 #include "patterns/TrackEdit.h"
+#include "patterns/Values1.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -40,6 +43,31 @@ void ClickAt(QWidget* w, QPoint pos) {
 // While the next modal picker runs, clicks `pos` in `widget`.
 void ClickWhenModal(std::function<QWidget*()> widget, QPoint pos) {
     QTimer::singleShot(0, [widget, pos] { ClickAt(widget(), pos); });
+}
+
+TEST(PickersStarted, ARightClickInTheFaderWindowOpensTheValuePicker) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(AllFaderP, nullptr);
+    AllFaderP->Show();
+    editor.Model().Presets[0].FaderMidiData2(0) = 20;
+    AllFaderP->ShowParameters(0, 0);
+    // The right-click on the fader's data 2 list opens its menu; its
+    // "Numerical Values" shows the value picker with 20 marked.
+    emit AllFaderP->FaderMidiData2->customContextMenuRequested({5, 5});
+    PickerSupport& pk = editor.Windows().Pickers();
+    QMenu* menu = pk.FaderPopups.ValuesPopupMenu;
+    EXPECT_TRUE(menu->isVisible());
+    menu->close();
+    QTimer::singleShot(0, [] {
+        EXPECT_EQ(Values1Form->CurrentCell(), kValuesGrid.CellOf(20));
+        ClickAt(Values1Form->ValuesStringGrid,
+                Values1Form->ValuesStringGrid->CellRect(kValuesGrid.CellOf(99)).center());
+    });
+    menu->findChild<QAction*>(QStringLiteral("NumericalValues3"))->trigger();
+    EXPECT_EQ(editor.Model().Presets[0].FaderMidiData2(0), 99);
+    EXPECT_EQ(AllFaderP->FaderMidiData2->currentIndex(), 99);
+    EXPECT_FALSE(Values1Form->isVisible());
 }
 
 TEST(PickersStarted, InitSettingsFromTheMenuAndTheControllerPicker) {
@@ -93,13 +121,15 @@ TEST(PickersStarted, TheShippedKitWritesANoteFromTheFaderNoteMenu) {
     EXPECT_EQ(maker->text(), QStringLiteral("General MIDI"));
     QAction* kit = maker->menu()->actions().first();
     EXPECT_EQ(kit->text(), QStringLiteral("Percussion Map"));
-    // The menu was opened on the Key On data 1 list (tag 1).
+    // The menu was opened on the Key On data 1 list (tag 1) of fader 5.
     editor.Model().SelectedFader = 4;
-    pk.FaderPopups.SetPopupComponent(nullptr, 1);
+    AllFaderP->ShowParameters(4, 0);
+    pk.FaderPopups.SetPopupComponent(AllFaderP, 1);
     ClickWhenModal([] { return DrumkitForm->StringGrid1; },
                    DrumkitForm->StringGrid1->CellRect(kDrumkitGrid.CellOf(38)).center());
     kit->trigger();
     EXPECT_EQ(editor.Model().Presets[0].KeyOnMidiData1(4), 38);
+    EXPECT_EQ(AllFaderP->KeyOnMidiData1->currentIndex(), 38);
     EXPECT_EQ(DrumkitForm->Caption().find("Percussion Map : ( 38:  D  2)  Acoustic Snare"), 0u);
     EXPECT_EQ(notes->actions().last()->text(), QStringLiteral("Percussion Map"));
 }
