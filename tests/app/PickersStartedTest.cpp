@@ -97,6 +97,8 @@ TEST(PickersStarted, TrackToolsTakeTheirNoteRangeFromTheKeyboard) {
     ASSERT_NE(TrackEditForm, nullptr);
     MainMenuForm->MainFormWindowsTrackEdit->trigger();
     EXPECT_TRUE(TrackEditForm->isVisible());
+    QApplication::processEvents();
+    EXPECT_TRUE(MainMenuForm->MainFormWindowsTrackEdit->isChecked());  // listed as open
     TrackEditForm->Ranges.SetBound(kMaxNoteCode, 50);
     // Note 60 (x = 5 * 70 + 5) is above the maximum: nothing changes.
     ClickWhenModal([] { return LongPianoForm->PianoImage; }, {355, 50});
