@@ -61,7 +61,8 @@ struct Rig {
     std::unique_ptr<TMidiKit> kit;
     DeviceModel model;
     MidiRouting routing;
-    Engine engine{model, routing, nullptr};
+    Notifications notices;
+    Engine engine{model, routing, notices};
     std::unique_ptr<TMidiDeviceForm> form;
     std::unique_ptr<TMidiKitOut> out;
     int inPort = -1;

@@ -13,12 +13,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/EditorWindowSet.h"
 #include "driver/MidiKit32.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitOut.h"
-#include "shell/EditorStartup.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
+#include "tests/support/OwningMainForm.h"
 
 namespace {
 
@@ -61,12 +62,12 @@ void BM_StartVirtualDeviceWindow(benchmark::State& state) {
     App();
     QTemporaryDir dir;
     {  // working sets and configuration as a previous run left them
-        TMainForm first(dir.path().toStdString());
+        testsupport::OwningMainForm first(dir.path().toStdString());
         first.ReadWorkingSets();
         first.WriteWorkingSets();
     }
     for (auto _ : state) {
-        auto form = std::make_unique<TMainForm>(dir.path().toStdString());
+        auto form = std::make_unique<testsupport::OwningMainForm>(dir.path().toStdString());
         form->ReadWorkingSets();
         form->Show();
         benchmark::DoNotOptimize(form->Model.Presets[0].FaderValue(0));
@@ -94,7 +95,7 @@ void BM_FaderMoveToPort(benchmark::State& state) {
         state.SkipWithError("loopback output 0 did not open");
         return;
     }
-    TMainForm form(dir.path().toStdString());
+    testsupport::OwningMainForm form(dir.path().toStdString());
     form.Routing.NumOutDevs = 1;
     form.Routing.Out1DeviceFlags[0] = true;
     form.Routing.Out[0] = &out;

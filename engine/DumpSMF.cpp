@@ -307,7 +307,7 @@ bool DumpSMF::LoadPreset(int slot, const std::string& file) {
     ReadVellixaNotes(model, CompanionFile(file, ".NTS"), slot);
     LoadDumps(slot, found, true);
     if (!model.VellixaLoaded) model.Presets[static_cast<std::size_t>(slot)].PresetNotes = ReadNotesBeside(file);
-    dispatch_.engine().hooks().PresetNotesLoaded(slot);
+    dispatch_.engine().Notices.PresetNotesLoaded.Publish(slot);
     return true;
 }
 
@@ -319,7 +319,7 @@ bool DumpSMF::LoadPattern(int slot, const std::string& file) {
     // Only the preset import asks whether a knob preset came in.
     LoadDumps(slot, found, false);
     model.Patterns[static_cast<std::size_t>(slot)].PatternNotes = ReadNotesBeside(file);
-    dispatch_.engine().hooks().PatternNotesLoaded(slot);
+    dispatch_.engine().Notices.PatternNotesLoaded.Publish(slot);
     return true;
 }
 

@@ -4,11 +4,6 @@
 
 namespace morvelant {
 
-EngineHooks& Engine::hooks() const {
-    static EngineHooks none;
-    return Hooks ? *Hooks : none;
-}
-
 void PutToPort(Engine& engine, int port, const MidiEvent& event) {
     if (port < 0 || port >= kMaxPorts) return;
     if (engine.OutputSink) {

@@ -1,30 +1,28 @@
 // The context every engine operation works in: the device model, the routing
-// tables of the MIDI settings, and the window call-outs. The engine owns
-// none of them.
+// tables of the MIDI settings, and the notifications through which the
+// engine tells the windows what to show. The engine owns none of them.
 #pragma once
 
 #include <functional>
 
 #include "driver/MidiKit32.h"
-#include "engine/EngineHooks.h"
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
+#include "model/Notifications.h"
 
 namespace morvelant {
 
 struct Engine {
-    Engine(DeviceModel& model, MidiRouting& routing, EngineHooks* hooks = nullptr)
-        : Model(model), Routing(routing), Hooks(hooks) {}
+    Engine(DeviceModel& model, MidiRouting& routing, Notifications& notices)
+        : Model(model), Routing(routing), Notices(notices) {}
 
     DeviceModel& Model;
     MidiRouting& Routing;
-    EngineHooks* Hooks = nullptr;  // null: nothing is shown or logged
+    Notifications& Notices;
 
     // When set, every event the engine puts to an output port goes here
     // instead of to the port's output component (tests, tools).
     std::function<void(int port, const MidiEvent& event)> OutputSink;
-
-    EngineHooks& hooks() const;
 };
 
 // Puts one event to output port 0..49 through its output component (or the

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/Tool.h"
+
 namespace morvelant {
 
 namespace {
@@ -18,9 +20,10 @@ int TokenCount(const std::string& tokens) { return tokens.empty() ? 0 : static_c
 // of the preset shows what was learned.
 void ShowLearned(Engine& engine) {
     DeviceModel& model = engine.Model;
-    engine.hooks().AutoSelectFaderLamp(model.SelectedFader, model.LearnFader);
-    model.SelectedFader = model.LearnFader;
-    engine.hooks().ShowCurrentPreset(false);
+    const int previous = model.SelectedFader;
+    MoveFaderSelection(model, model.LearnFader);
+    engine.Notices.CurrentFaderChanged.Publish(previous, model.SelectedFader);
+    ShowCurrentPreset(engine, false);
 }
 
 // Adds tokens to the fader's string; the first write of a string learn turns
@@ -62,7 +65,7 @@ std::string LearnTokens(const MidiEvent& event) {
 
 void EndLearn(Engine& engine) {
     engine.Model.LearnMode = kLearnOff;
-    engine.hooks().LearnEnded();
+    engine.Notices.LearnEnded.Publish();
 }
 
 void LearnFromMidi(Engine& engine, const MidiEvent& event) {

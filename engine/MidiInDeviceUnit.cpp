@@ -69,9 +69,9 @@ MORVELANT_FOR_EACH_INPUT(MORVELANT_DEFINE_HANDLER)
 void TMidiDeviceForm::MidiKitInMidiData(LPMIDIEVENT Event, bool* /*pbAccept*/, int port) {
     if (!Event || port < 0 || port >= kInputCount) return;
     const MidiEvent incoming = *Event;  // the library's record is only lent to us
-    EngineHooks& hooks = engine_.hooks();
-    hooks.ShowMidiInActivity();
-    hooks.LogEvent(port, incoming, true);
+    Notifications& notices = engine_.Notices;
+    notices.MidiInActivity.Publish();
+    notices.MonitorLine.Publish(port, incoming, true);
 
     MidiEvent copy = incoming;
     copy.time = incoming.status == kSysex ? 0 : MIDIKIT_TIME_NOW;
@@ -102,13 +102,13 @@ void TMidiDeviceForm::PassThru(int port, const MidiEvent& event) {
     if (!source || !r.Thru) return;
     if (event.status > kSysex && !r.RealtimeThru) return;
     if (event.status == kSysex && !r.SysexThru) return;
-    EngineHooks& hooks = engine_.hooks();
+    Notifications& notices = engine_.Notices;
     const int outputs = std::min(r.NumOutDevs, kMaxPorts);
     for (int j = 0; j < outputs; ++j) {
         if (!r.ThruDeviceFlags[static_cast<std::size_t>(j)]) continue;
-        hooks.ShowMidiOutActivity();
+        notices.MidiOutActivity.Publish();
         PutToPort(engine_, j, event);
-        hooks.LogEvent(j, event, false);
+        notices.MonitorLine.Publish(j, event, false);
     }
 }
 
@@ -182,15 +182,14 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
     if (!DeviceModel::ValidPreset(c.slot)) return kDumpUnknown;  // same range for patterns
 
     DeviceModel& model = engine_.Model;
-    EngineHooks& hooks = engine_.hooks();
+    Notifications& notices = engine_.Notices;
     switch (c.kind) {
         case kDumpPattern: {
             // A short pattern dump would be decoded from whatever lies behind it.
             if (events.size() < kPatternDumpSize) return kDumpUnknown;
             if (!DecodePatternDump(events, model.Patterns[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
-            model.SelectedPattern = c.slot;
-            hooks.ShowPatternEditors();
-            hooks.ShowPattern(model.SelectedPattern);
+            notices.ShowPatternEditors.Publish();
+            ShowPattern(engine_, c.slot);
             break;
         }
         case kDumpPresetText: {
@@ -200,8 +199,8 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             if (!DecodePresetTextDump(events, preset)) return kDumpUnknown;
             model.Presets[static_cast<std::size_t>(c.slot)] = std::move(preset);
             model.SelectedPreset = c.slot;
-            hooks.ShowPresetList();
-            hooks.ShowCurrentPreset(true);
+            notices.ShowPresetList.Publish();
+            ShowCurrentPreset(engine_, true);
             break;
         }
         case kDumpPresetValues: {
@@ -218,15 +217,15 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             }
             if (!DecodePresetDump(dump, model.Presets[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
             model.SelectedPreset = c.slot;
-            hooks.ShowPresetList();
-            hooks.ShowCurrentPreset(false);
+            notices.ShowPresetList.Publish();
+            ShowCurrentPreset(engine_, false);
             break;
         }
         case kDumpVellixaPreset:
-            hooks.ImportVellixaPreset(c.slot, events);
+            notices.ImportVellixaPreset.Publish(c.slot, events);
             model.SelectedPreset = c.slot;
-            hooks.ShowPresetList();
-            hooks.ShowCurrentPreset(true);
+            notices.ShowPresetList.Publish();
+            ShowCurrentPreset(engine_, true);
             break;
         default: break;
     }

@@ -109,9 +109,9 @@ void SetLamp(Engine& engine, int key, bool on) { engine.Model.SetKeyLamp(key, on
 void ShowParameterFader(Engine& engine, int position, int value) {
     {
         UpdatingGuard guard(engine.Model);
-        engine.hooks().ShowParameterFaderPosition(position);
+        engine.Notices.ParameterFaderPosition.Publish(position);
     }
-    engine.hooks().ShowParameterFaderValue(value);
+    engine.Notices.ParameterFaderValue.Publish(value);
 }
 
 }  // namespace
@@ -136,9 +136,10 @@ void ShowValue(Engine& engine, FaderState& state) {
     const int f = state.Index;
     if (!p || !DeviceModel::ValidFader(f)) return;
     const int position = FaderPositionOfValue(p->FaderMin(f), p->FaderMax(f), state.Value);
+    engine.Model.ScreenFaderPosition[static_cast<size_t>(f)] = position;
     {
         UpdatingGuard guard(engine.Model);
-        engine.hooks().ShowFaderPosition(f, position);
+        engine.Notices.FaderPosition.Publish(f, position);
     }
     if (f == engine.Model.SelectedFader) ShowParameterFader(engine, position, state.Value);
 }
@@ -283,7 +284,7 @@ bool HandleMidiInput(Engine& engine, FaderState& state, int port, uint32_t time,
             if (m.VirtualMotorFaders)
                 ShowValue(engine, state);
             else if (f == m.SelectedFader)
-                engine.hooks().ShowParameterFaderValue(state.Value);
+                engine.Notices.ParameterFaderValue.Publish(state.Value);
             return true;
         case kHookOnFad:
             if (m.HookMode && state.Hooked && eventMatches && Distance(data2, state.Value) <= m.HookTolerance)
@@ -417,10 +418,10 @@ void SendEvents(Engine& engine, FaderState& state, const MidiEvent& event) {
 void SendToVirtualOutputs(Engine& engine, const MidiEvent& event, int outputs) {
     const MidiRouting& r = engine.Routing;
     const int ports = std::clamp(r.NumOutDevs, 0, kMaxPorts);
-    EngineHooks& hooks = engine.hooks();
+    Notifications& notices = engine.Notices;
     const auto put = [&](int port) {
-        hooks.ShowMidiOutActivity();
-        hooks.LogEvent(port, event, false);
+        notices.MidiOutActivity.Publish();
+        notices.MonitorLine.Publish(port, event, false);
         PutToPort(engine, port, event);
     };
     for (int j = 0; j < ports; ++j) {
@@ -442,6 +443,58 @@ void SendSpecialKeyString(Engine& engine, int key) {
             SendToVirtualOutputs(engine, list[k], 3);
         }
     }
+}
+
+// ---- Selection -------------------------------------------------------------
+
+void MoveFaderSelection(DeviceModel& model, int fader) {
+    if (!DeviceModel::ValidFader(fader)) return;
+    if (DeviceModel::ValidFader(model.SelectedFader)) model.FaderSelected[size_t(model.SelectedFader)] = false;
+    model.SelectedFader = fader;
+    model.FaderSelected[size_t(fader)] = true;
+}
+
+void SelectFader(Engine& engine, int fader) {
+    DeviceModel& model = engine.Model;
+    if (!DeviceModel::ValidFader(fader)) return;
+    const int previous = model.SelectedFader;
+    MoveFaderSelection(model, fader);
+    engine.Notices.CurrentFaderChanged.Publish(previous, fader);
+    // The selected fader's key lamp is shown anew (the fader parameter
+    // window shows the selected fader's lamp).
+    model.SetKeyLamp(fader, model.KeyStates[size_t(fader)].LampOn);
+    FaderState& state = model.FaderStates[size_t(fader)];
+    if (model.VirtualMotorFaders) {
+        ShowValue(engine, state);
+    } else {
+        const int position = model.ScreenFaderPosition[size_t(fader)];
+        const int shown = position >= 0 ? position : 127;
+        ScaleToRange(engine, state, shown);
+        ShowParameterFader(engine, shown, state.Value);
+    }
+}
+
+void ShowCurrentPreset(Engine& engine, bool send) {
+    DeviceModel& model = engine.Model;
+    if (send) SendSpecialKeyString(engine, 0);
+    for (int f = 0; f < kFaderCount; ++f) {
+        FaderState& state = model.FaderStates[size_t(f)];
+        Reset(engine, state, f);
+        Reset(engine, model.KeyStates[size_t(f)], f);
+        if (model.VirtualMotorFaders) {
+            ShowValue(engine, state);
+        } else {
+            const int position = model.ScreenFaderPosition[size_t(f)];
+            ScaleToRange(engine, state, position >= 0 ? position : 127);
+        }
+    }
+    engine.Notices.CurrentPresetChanged.Publish();
+}
+
+void ShowPattern(Engine& engine, int slot) {
+    if (!DeviceModel::ValidPattern(slot)) return;
+    engine.Model.SelectedPattern = slot;
+    engine.Notices.CurrentPatternChanged.Publish();
 }
 
 }  // namespace morvelant

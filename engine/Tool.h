@@ -95,4 +95,25 @@ void SendSpecialKeyString(Engine& engine, int key);
 // with 128 replaced by value. Returns false for any other status.
 bool BuildChannelEvent(int32_t status, int32_t data1, int32_t data2, int value, MidiEvent& event);
 
+// ---- Selection and the current preset --------------------------------------
+
+// Moves the model's selection (SelectedFader and the select marks) to
+// `fader`; a fader out of range changes nothing.
+void MoveFaderSelection(DeviceModel& model, int fader);
+
+// Makes `fader` the selected fader and tells every view
+// (Notifications::CurrentFaderChanged); its key lamp is shown anew, and with
+// motor faders its on-screen fader moves to its value, otherwise its value
+// follows the on-screen fader.
+void SelectFader(Engine& engine, int fader);
+
+// With send set, first sends the current preset's "Preset" key string; then
+// starts the 24 faders and keys anew from the current preset and tells every
+// view (Notifications::CurrentPresetChanged).
+void ShowCurrentPreset(Engine& engine, bool send);
+
+// Makes `slot` the current pattern and tells every pattern view
+// (Notifications::CurrentPatternChanged). A slot out of range does nothing.
+void ShowPattern(Engine& engine, int slot);
+
 }  // namespace morvelant

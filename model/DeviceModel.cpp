@@ -297,7 +297,7 @@ void DeviceModel::InitPreset(int p) {
 void DeviceModel::SetKeyLamp(int n, bool on) {
     if (!ValidFader(n)) return;
     KeyStates[n].LampOn = on;
-    if (Panel) Panel->KeyLampChanged(n, on);
+    if (Notices) Notices->KeyLamp.Publish(n, on);
 }
 
 void DeviceModel::ResetFaderState(FaderState& s, int f) {
@@ -311,8 +311,8 @@ void DeviceModel::ResetFaderState(FaderState& s, int f) {
     if (s.TakeInitialValue) {
         s.Value = s.InitialValue;
         s.TakeInitialValue = false;
-    } else if (!VirtualMotorFaders && Panel) {
-        s.Value = ScaledFaderValue(m.FaderMin(f), m.FaderMax(f), Panel->OnScreenFaderPosition(f));
+    } else if (!VirtualMotorFaders && ScreenFaderPosition[f] >= 0) {
+        s.Value = ScaledFaderValue(m.FaderMin(f), m.FaderMax(f), ScreenFaderPosition[f]);
     } else {
         s.Value = s.InitialValue;
     }

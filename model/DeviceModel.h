@@ -1,8 +1,8 @@
 // The editor's whole model of the device: the 128 presets and patterns, the
 // clipboards, the live fader and key state, the current preset, pattern and
 // fader, the option flags and the state of the controls that the setters and
-// init kinds consult. One instance lives as long as the virtual device window
-// that owns it; every other window reaches it through that window.
+// init kinds consult. The composition root creates the one instance and hands
+// it to every window that shows or edits it.
 //
 // Setters take (preset, fader, value) and follow the multi-fader rule: with
 // multi-fader editing on they write every marked fader instead of the fader
@@ -17,21 +17,10 @@
 
 #include "model/FaderState.h"
 #include "model/NameLists.h"
+#include "model/Notifications.h"
 #include "model/Parameters.h"
 
 namespace morvelant {
-
-// What the model needs of the virtual device window: the position of an
-// on-screen fader and the key lamps. A model without a panel takes the
-// preset's value for a fader and only records the lamp.
-class DevicePanelView {
-public:
-    virtual ~DevicePanelView() = default;
-    // Position 0..127 (0 at the top) of on-screen fader `fader`.
-    virtual int OnScreenFaderPosition(int fader) const = 0;
-    // The lamp of key `key` was switched on or off.
-    virtual void KeyLampChanged(int key, bool on) = 0;
-};
 
 // Indexes into DeviceModel::InitValues (minimum and maximum of each item of
 // the "Init with Midi Controllers" settings) and DeviceModel::InitRanges.
@@ -161,8 +150,16 @@ public:
     std::array<bool, kDeviceSlots> PresetSlotSelected{};
     std::array<bool, kDeviceSlots> PatternSlotSelected{};
 
-    // The virtual device window, when there is one.
-    DevicePanelView* Panel = nullptr;
+    // Position 0..127 (0 at the top) of each on-screen fader, written by the
+    // virtual device window and by the engine when it moves one; -1 while
+    // there is no on-screen fader (a reset then takes the preset's value).
+    std::array<int32_t, kFaderCount> ScreenFaderPosition = [] {
+        std::array<int32_t, kFaderCount> a{};
+        a.fill(-1);
+        return a;
+    }();
+    // Where the model tells its lamp changes; null: nobody listens.
+    Notifications* Notices = nullptr;
 
     // ---- Per-fader setters (multi-fader rule) ----------------------------
     // Returns FaderValue of SelectedFader in SelectedPreset after the change.
@@ -265,7 +262,7 @@ public:
     void ResetKeyState(int n) {
         if (ValidFader(n)) ResetKeyState(KeyStates[n], n);
     }
-    // Switches key n's lamp and tells the panel.
+    // Switches key n's lamp and publishes it (Notifications::KeyLamp).
     void SetKeyLamp(int n, bool on);
 
     // ---- Patterns --------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -88,14 +89,17 @@ private:
 };
 
 // Every topic of the editor. One instance is created by the composition root
-// and handed to the engine and to each window that publishes or listens.
+// and handed to the model, the engine and each window that publishes or
+// listens.
 struct Notifications {
     // ---- The current preset, fader and pattern ------------------------------
     // The current preset (DeviceModel::SelectedPreset) was selected, reloaded
     // or replaced: every view of it shows it anew. The live faders and keys
     // have already been reset and, where asked, its "Preset" key string sent.
     Topic<> CurrentPresetChanged;
-    // The selected fader (DeviceModel::SelectedFader) changed from `previous`.
+    // The selected fader (DeviceModel::SelectedFader, already set) changed
+    // from `previous`, or was chosen anew (`previous` == `fader`): select
+    // lamps and descriptions follow it.
     Topic<int /*previous*/, int /*fader*/> CurrentFaderChanged;
     // The current pattern (DeviceModel::SelectedPattern) changed or its
     // content did: every pattern view shows it anew.
@@ -136,6 +140,13 @@ struct Notifications {
     // The selected fader's live value changed (fader parameter window).
     Topic<int /*position*/> ParameterFaderPosition;
     Topic<int /*value*/> ParameterFaderValue;
+
+    // ---- Learn and import ----------------------------------------------------------
+    // Learn ended by itself: the learn indicator stops blinking.
+    Topic<> LearnEnded;
+    // A knob preset of the sibling controller (one byte per event, F0 to F7)
+    // to be converted into preset `slot`; nothing happens while nobody listens.
+    Topic<int /*slot*/, std::span<const MidiEvent> /*dump*/> ImportVellixaPreset;
 
     // ---- Requests to show windows ---------------------------------------------
     // A received preset dump: the preset list window comes forward.

@@ -6,6 +6,10 @@
 //
 // Besides the handler, a window may set an item's enabled and checked state;
 // the menu window listens and mirrors it on the item.
+//
+// A fallback is what an item does while no window has registered a handler
+// for it (the model's own operation where there is one); a registered
+// handler takes precedence whatever the order of registration.
 #pragma once
 
 #include <functional>
@@ -25,10 +29,14 @@ public:
     void Register(const std::string& item, Handler handler) { handlers_[item] = std::move(handler); }
     void Unregister(const std::string& item) { handlers_.erase(item); }
     bool Has(const std::string& item) const { return handlers_.count(item) != 0; }
-    // Runs the item's handler; false when none is registered.
+    void RegisterFallback(const std::string& item, Handler handler) { fallbacks_[item] = std::move(handler); }
+    // Runs the item's handler, else its fallback; false when it has neither.
     bool Execute(const std::string& item) const {
         auto it = handlers_.find(item);
-        if (it == handlers_.end() || !it->second) return false;
+        if (it == handlers_.end() || !it->second) {
+            it = fallbacks_.find(item);
+            if (it == fallbacks_.end() || !it->second) return false;
+        }
         // A copy: the handler may re-register its own name.
         Handler handler = it->second;
         handler();
@@ -45,9 +53,9 @@ public:
     void SetStateListener(StateListener listener) { stateListener_ = std::move(listener); }
 
 private:
+    // The listener hears every setting, a repeated value too: the item itself
+    // may have changed meanwhile (a click ticks it) and is set right again.
     void SetState(std::map<std::string, bool>& states, const std::string& item, bool value) {
-        auto it = states.find(item);
-        if (it != states.end() && it->second == value) return;
         states[item] = value;
         if (stateListener_) stateListener_(item);
     }
@@ -57,6 +65,7 @@ private:
     }
 
     std::map<std::string, Handler> handlers_;
+    std::map<std::string, Handler> fallbacks_;
     std::map<std::string, bool> enabled_;
     std::map<std::string, bool> checked_;
     StateListener stateListener_;

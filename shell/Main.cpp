@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -121,12 +122,15 @@ std::string PanelStatusBar::PanelText(int panel) const {
 
 // ---- Construction ---------------------------------------------------------------------
 
-TMainForm::TMainForm(const std::string& programPath, QWidget* parent)
-    : TForm(QStringLiteral("MainForm"), parent), Model(programPath), DeviceEngine(Model, Routing, this) {
+TMainForm::TMainForm(Engine& engine, CommandRegistry* commands, QWidget* parent)
+    : TForm(QStringLiteral("MainForm"), parent),
+      Model(engine.Model),
+      Routing(engine.Routing),
+      DeviceEngine(engine),
+      Commands(commands) {
     SetCaption("Morvelant Editor");
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    Model.Panel = this;
     for (int f = 0; f < kFaderCount; ++f) {
         Model.FaderStates[f].Index = f;
         Model.KeyStates[f].Index = f;
@@ -152,13 +156,24 @@ TMainForm::TMainForm(const std::string& programPath, QWidget* parent)
     Model.FaderSelected.fill(false);
     Model.FaderSelected[size_t(Model.SelectedFader)] = true;
     PaintSelectLamps();
+
+    Notifications& notices = DeviceEngine.Notices;
+    subscriptions_.push_back(notices.KeyLamp.Subscribe([this](int key, bool on) { KeyLampChanged(key, on); }));
+    subscriptions_.push_back(
+        notices.FaderPosition.Subscribe([this](int fader, int position) { ShowFaderPosition(fader, position); }));
+    subscriptions_.push_back(notices.MidiInActivity.Subscribe([this] { ShowMidiInActivity(); }));
+    subscriptions_.push_back(notices.MidiOutActivity.Subscribe([this] { ShowMidiOutActivity(); }));
+    subscriptions_.push_back(notices.CurrentFaderChanged.Subscribe([this](int, int) { ShowFaderSelection(); }));
+    subscriptions_.push_back(notices.CurrentPresetChanged.Subscribe([this] { ShowStatusBars(Model.SelectedFader); }));
+    subscriptions_.push_back(notices.LearnEnded.Subscribe([this] { LearnEnded(); }));
 }
 
 TMainForm::~TMainForm() {
     // FormDestroy: the window's section of the configuration.
     WriteConfiguration();
+    subscriptions_.clear();
     formBookkeeping_.reset();
-    Model.Panel = nullptr;
+    for (auto& position : Model.ScreenFaderPosition) position = -1;
     if (MainForm == this) MainForm = nullptr;
 }
 
@@ -218,7 +233,11 @@ void TMainForm::BuildControls() {
         fader->setContextMenuPolicy(Qt::CustomContextMenu);
         if (i == 0) fader->setToolTip(QStringLiteral("1"));
         SetTag(fader, i);
-        connect(fader, &QScrollBar::valueChanged, this, [this, i] { FaderChange(i); });
+        Model.ScreenFaderPosition[size_t(i)] = fader->value();
+        connect(fader, &QScrollBar::valueChanged, this, [this, i](int value) {
+            Model.ScreenFaderPosition[size_t(i)] = value;
+            FaderChange(i);
+        });
         connect(fader, &QWidget::customContextMenuRequested, this, [this, fader](const QPoint& pos) {
             popupComponent_ = fader;
             PopupMenu1->popup(fader->mapToGlobal(pos));
@@ -513,25 +532,11 @@ void TMainForm::PaintSelectLamps() {
     for (int i = 0; i < kFaderCount; ++i) FaderSelectLedList[size_t(i)]->SetBright(Model.FaderSelected[size_t(i)]);
 }
 
-void TMainForm::SelectFader(int f) {
-    if (!DeviceModel::ValidFader(f)) return;
-    if (DeviceModel::ValidFader(Model.SelectedFader)) Model.FaderSelected[size_t(Model.SelectedFader)] = false;
-    Model.SelectedFader = f;
-    Model.FaderSelected[size_t(f)] = true;
+void TMainForm::SelectFader(int f) { morvelant::SelectFader(DeviceEngine, f); }
+
+void TMainForm::ShowFaderSelection() {
     PaintSelectLamps();
-    SetKeyLamp(f, Model.KeyStates[size_t(f)].LampOn);
-    if (ShowSelectedFaderParameters) ShowSelectedFaderParameters();
-    FaderState& state = Model.FaderStates[size_t(f)];
-    if (Model.VirtualMotorFaders) {
-        ShowValue(DeviceEngine, state);
-    } else {
-        ScaleToRange(DeviceEngine, state, FaderList[size_t(f)]->value());
-        {
-            UpdatingGuard guard(Model);
-            ShowParameterFaderPosition(FaderList[size_t(f)]->value());
-        }
-        ShowParameterFaderValue(state.Value);
-    }
+    ShowStatusBars(Model.SelectedFader);
 }
 
 void TMainForm::SetKeyLamp(int key, bool on) { Model.SetKeyLamp(key, on); }
@@ -539,18 +544,6 @@ void TMainForm::SetKeyLamp(int key, bool on) { Model.SetKeyLamp(key, on); }
 void TMainForm::KeyLampChanged(int key, bool on) {
     if (!DeviceModel::ValidFader(key)) return;
     KeyLedList[size_t(key)]->SetBright(on);
-    if (key == Model.SelectedFader && ShowParameterKeyLamp) ShowParameterKeyLamp(on);
-}
-
-int TMainForm::OnScreenFaderPosition(int fader) const {
-    return DeviceModel::ValidFader(fader) ? FaderList[size_t(fader)]->value() : 127;
-}
-
-void TMainForm::AutoSelectFaderLamp(int from, int to) {
-    if (DeviceModel::ValidFader(from)) Model.FaderSelected[size_t(from)] = false;
-    if (DeviceModel::ValidFader(to)) Model.FaderSelected[size_t(to)] = true;
-    PaintSelectLamps();
-    if (ForwardHooks) ForwardHooks->AutoSelectFaderLamp(from, to);
 }
 
 void TMainForm::ShowMidiInActivity() {
@@ -682,25 +675,12 @@ void TMainForm::Button6Click() {
     }
     {
         UpdatingGuard guard(Model);
-        ShowParameterFaderValue(preset.FaderValue(Model.SelectedFader));
+        DeviceEngine.Notices.ParameterFaderValue.Publish(preset.FaderValue(Model.SelectedFader));
     }
     ShowCurrentPreset(p != 0);
 }
 
-void TMainForm::ShowCurrentPreset(bool send) {
-    if (send) SendSpecialKeyString(DeviceEngine, 0);
-    if (ShowPresetViews) ShowPresetViews();
-    for (int f = 0; f < kFaderCount; ++f) {
-        FaderState& state = Model.FaderStates[size_t(f)];
-        Reset(DeviceEngine, state, f);
-        Reset(DeviceEngine, Model.KeyStates[size_t(f)], f);
-        if (Model.VirtualMotorFaders)
-            ShowValue(DeviceEngine, state);
-        else
-            ScaleToRange(DeviceEngine, state, FaderList[size_t(f)]->value());
-    }
-    ShowStatusBars(Model.SelectedFader);
-}
+void TMainForm::ShowCurrentPreset(bool send) { morvelant::ShowCurrentPreset(DeviceEngine, send); }
 
 void TMainForm::NextPresetClick() {
     if (Model.SelectedPreset < kDeviceSlots - 1) {
@@ -889,7 +869,7 @@ void TMainForm::ReloadPreset2Click() {
         Reset(DeviceEngine, Model.KeyStates[size_t(f)], f);
     }
     if (DeviceModel::ValidFader(Model.SelectedFader))
-        ShowParameterFaderValue(Model.FaderStates[size_t(Model.SelectedFader)].Value);
+        DeviceEngine.Notices.ParameterFaderValue.Publish(Model.FaderStates[size_t(Model.SelectedFader)].Value);
 }
 
 int TMainForm::PopupFaderTag() const {
@@ -978,10 +958,18 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             wheelEvent(static_cast<QWheelEvent*>(event));
             return true;
         }
-        case QEvent::FocusIn:
+        case QEvent::FocusIn: {
+            // Only a focus the user moved describes the control: the focus
+            // the window hands its first control when it comes up would
+            // describe fader 1 while another fader is selected.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::MouseFocusReason && reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason &&
+                reason != Qt::ShortcutFocusReason)
+                break;
             if (isFader) FaderEnter(tag);
             if (isSelect || isKey) KeyOnOff1Click(tag);
             break;
+        }
         case QEvent::MouseButtonPress: {
             auto* me = static_cast<QMouseEvent*>(event);
             // A left press focuses a fader, select or key button before its
@@ -1041,40 +1029,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return TForm::eventFilter(watched, event);
 }
 
-// ---- Call-outs passed on to other windows --------------------------------------------------------------
+// ---- Notifications shown here ------------------------------------------------------------------------
 
 void TMainForm::ShowFaderPosition(int fader, int position) {
     if (!DeviceModel::ValidFader(fader)) return;
     UpdatingGuard guard(Model);
     FaderList[size_t(fader)]->setValue(std::clamp(position, 0, 127));
-}
-
-void TMainForm::LogEvent(int port, const MidiEvent& event, bool incoming) {
-    if (ForwardHooks) ForwardHooks->LogEvent(port, event, incoming);
-}
-void TMainForm::ShowParameterFaderPosition(int position) {
-    if (ForwardHooks) ForwardHooks->ShowParameterFaderPosition(position);
-}
-void TMainForm::ShowParameterFaderValue(int value) {
-    if (ForwardHooks) ForwardHooks->ShowParameterFaderValue(value);
-}
-void TMainForm::ShowPresetList() {
-    if (ForwardHooks) ForwardHooks->ShowPresetList();
-}
-void TMainForm::ShowPatternEditors() {
-    if (ForwardHooks) ForwardHooks->ShowPatternEditors();
-}
-void TMainForm::ShowPattern(int slot) {
-    if (ForwardHooks) ForwardHooks->ShowPattern(slot);
-}
-void TMainForm::ImportVellixaPreset(int slot, std::span<const MidiEvent> dump) {
-    if (ForwardHooks) ForwardHooks->ImportVellixaPreset(slot, dump);
-}
-void TMainForm::PresetNotesLoaded(int slot) {
-    if (ForwardHooks) ForwardHooks->PresetNotesLoaded(slot);
-}
-void TMainForm::PatternNotesLoaded(int slot) {
-    if (ForwardHooks) ForwardHooks->PatternNotesLoaded(slot);
 }
 
 }  // namespace morvelant

@@ -1,14 +1,13 @@
 // The virtual device window: 24 on-screen faders with select buttons and
 // lamps, 24 key buttons with lamps, the special keys, the MIDI activity
 // lamps, three status bars describing the selected fader, a preset stepper
-// and the learn indicator. It owns the device model and the engine context;
-// every other window reaches both through the global MainForm.
+// and the learn indicator. It is handed the engine (and through it the
+// device model and the routing tables) when it is created.
 //
 // Moving a fader or pressing a key drives the engine exactly as the hardware
-// would; the window in turn implements the model's panel view (fader
-// positions, key lamps) and the engine's call-outs that belong to it (MIDI
-// lamps, on-screen fader moves, showing the current preset, learn). Call-outs
-// meant for windows that are not part of this one go on to ForwardHooks.
+// would; the window listens to the notifications it shows (fader positions,
+// key lamps, MIDI lamps, the selected fader, the current preset, learn) and
+// writes the on-screen fader positions into the model.
 #pragma once
 
 #include <QFrame>
@@ -22,9 +21,9 @@
 #include <vector>
 
 #include "engine/Engine.h"
-#include "engine/EngineHooks.h"
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
+#include "platform/CommandRegistry.h"
 #include "platform/QtFormBase.h"
 #include "shell/WindowBookkeeping.h"
 
@@ -72,42 +71,36 @@ private:
     std::vector<QLabel*> panels_;
 };
 
-class TMainForm : public TForm, public DevicePanelView, public EngineHooks {
+class TMainForm : public TForm {
     Q_OBJECT
 
 public:
-    // programPath: the program directory holding "Morvelant.cfg" and the
-    // working sets (with or without a trailing '/'; empty = current folder).
+    // engine: the engine with the device model (whose ProgramPath is the
+    // program directory holding "Morvelant.cfg" and the working sets), the
+    // routing tables and the notifications; all of them outlive the window.
     // Reads the window's configuration, as its creation always did.
-    explicit TMainForm(const std::string& programPath, QWidget* parent = nullptr);
+    // commands: where the window registers the menu commands it carries out
+    // (null: none).
+    explicit TMainForm(Engine& engine, CommandRegistry* commands = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // ---- The model and the engine context ----------------------------------
-    DeviceModel Model;
+    // ---- The model and the engine context (not owned) ----------------------
+    DeviceModel& Model;
     // Which ports play which role; the MIDI settings fill it.
-    MidiRouting Routing;
-    Engine DeviceEngine;
+    MidiRouting& Routing;
+    Engine& DeviceEngine;
+    CommandRegistry* Commands = nullptr;
     // The open editor windows, the menu switching and the reopening at start.
     // The editor windows report to it through the form events; nobody needs
     // to call WindowActivated or WindowHidden by hand.
     WindowBookkeeping Bookkeeping{Model};
-    // Where the call-outs that belong to other windows go (monitor rows, the
-    // preset list, the pattern editors, the fader parameter window); null
-    // drops them.
-    EngineHooks* ForwardHooks = nullptr;
-
     // Links to windows that join later; empty ones do nothing.
     std::function<void()> ShowFaderParametersWindow;  // "Show Parameters"
     std::function<void()> ShowNotesWindow;
     std::function<void()> CloseNotesWindow;
     std::function<void()> ShowSpecialKeyWindow;  // click on the special-key lamps
-    std::function<void()> ShowPresetViews;  // preset list, parameter and special-key windows
-    // The fader parameter window: it follows the selection (its select lamps,
-    // its key lamp and the selected fader's parameters), shows the selected
-    // fader's key lamp, and gets its paste items enabled by "Copy Fader
+    // The fader parameter window gets its paste items enabled by "Copy Fader
     // Parameters" here. The key buttons open its key menu.
-    std::function<void()> ShowSelectedFaderParameters;
-    std::function<void(bool on)> ShowParameterKeyLamp;
     std::function<void()> EnableParameterFaderPaste;
     QPointer<QMenu> KeyPopupMenu;
 
@@ -181,12 +174,11 @@ public:
     // ---- Operations other windows call -------------------------------------
     void SelectFader(int fader);
     void SetKeyLamp(int key, bool on);
-    void AutoSelectFaderLamp(int from, int to) override;
-    void ShowMidiInActivity() override;
-    void ShowMidiOutActivity() override;
-    // Sends the preset's "Preset" key string when asked, shows the selected
-    // preset in every view and starts the 24 faders and keys anew.
-    void ShowCurrentPreset(bool send) override;
+    void ShowMidiInActivity();
+    void ShowMidiOutActivity();
+    // Sends the preset's "Preset" key string when asked, starts the 24
+    // faders and keys anew and shows the selected preset in every view.
+    void ShowCurrentPreset(bool send);
 
     // Status bars for preset p, fader f.
     void ShowFaderStatus(int p, int f);
@@ -237,7 +229,7 @@ public:
     void LearnSxStr2Click() { StartLearn(Model.SelectedFader, 2); }
     void LearnTimerTimer();
     void LearnLabelClick();
-    void LearnEnded() override { LearnLabelClick(); }
+    void LearnEnded() { LearnLabelClick(); }
     bool LearnLabelRed() const { return learnRed_; }
 
     // Menu commands of the menu window; each works on its item's check mark.
@@ -268,21 +260,12 @@ public:
     // Fader drag and drop between select buttons (any select button takes a drop).
     void FaderSelectDragDrop(int source, int target);
 
-    // ---- DevicePanelView ---------------------------------------------------------
-    int OnScreenFaderPosition(int fader) const override;
-    void KeyLampChanged(int key, bool on) override;
-
-    // ---- EngineHooks: the ones of this window, the rest forwarded ------------
-    void ShowFaderPosition(int fader, int position) override;
-    void LogEvent(int port, const MidiEvent& event, bool incoming) override;
-    void ShowParameterFaderPosition(int position) override;
-    void ShowParameterFaderValue(int value) override;
-    void ShowPresetList() override;
-    void ShowPatternEditors() override;
-    void ShowPattern(int slot) override;
-    void ImportVellixaPreset(int slot, std::span<const MidiEvent> dump) override;
-    void PresetNotesLoaded(int slot) override;
-    void PatternNotesLoaded(int slot) override;
+    // ---- What the window shows of the notifications ------------------------------
+    void KeyLampChanged(int key, bool on);
+    void ShowFaderPosition(int fader, int position);
+    // The select lamps follow the model's marks; the status bars describe
+    // the selected fader.
+    void ShowFaderSelection();
 
 protected:
     void FormShow() override;
@@ -302,6 +285,7 @@ private:
 
     QWidget* popupComponent_ = nullptr;
     std::unique_ptr<FormBookkeeping> formBookkeeping_;
+    std::vector<Subscription> subscriptions_;
     bool firstShowDone_ = false;
     bool learnRed_ = false;
     // A left press on a select button that may become a drag.

@@ -32,8 +32,6 @@ constexpr char kPatternNotSent[] = "Pattern could not be sent!\nNo PC->Morvelant
 constexpr char kWarningCaption[] = "Warning !";
 constexpr char kReminderCaption[] = "Do not forget !";
 
-DeviceModel* TheModel() { return MainForm != nullptr ? &MainForm->Model : nullptr; }
-
 HelpOpener& CurrentHelpOpener() {
     static HelpOpener opener;
     return opener;
@@ -156,8 +154,12 @@ void PasteTrackPart(DeviceModel& model, TrackPart part, int source, int pattern,
 
 // ---- Construction ------------------------------------------------------------------------
 
-TMainMenuForm::TMainMenuForm(std::string programPath, std::vector<std::string> arguments, QWidget* parent)
-    : TForm(QStringLiteral("MainMenuForm"), parent), ProgramPath(std::move(programPath)) {
+TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::string programPath,
+                             std::vector<std::string> arguments, QWidget* parent)
+    : TForm(QStringLiteral("MainMenuForm"), parent),
+      ProgramPath(std::move(programPath)),
+      engine_(engine),
+      commands_(commands) {
     if (!ProgramPath.empty() && ProgramPath.back() != '/') ProgramPath += '/';
     if (!arguments.empty()) CommandLineFile = arguments.front();
 
@@ -950,9 +952,9 @@ void TMainMenuForm::SelectPreset(int slot, bool send) {
         PresetLink.SelectPreset(slot, send);
         return;
     }
-    if (MainForm == nullptr || !DeviceModel::ValidPreset(slot)) return;
-    MainForm->Model.SelectedPreset = slot;
-    MainForm->ShowCurrentPreset(send);
+    if (!DeviceModel::ValidPreset(slot)) return;
+    engine_.Model.SelectedPreset = slot;
+    morvelant::ShowCurrentPreset(engine_, send);
 }
 
 void TMainMenuForm::ShowPattern(int slot) {
@@ -960,9 +962,7 @@ void TMainMenuForm::ShowPattern(int slot) {
         PatternLink.ShowPattern(slot);
         return;
     }
-    if (MainForm == nullptr || !DeviceModel::ValidPattern(slot)) return;
-    MainForm->Model.SelectedPattern = slot;
-    MainForm->ShowPattern(slot);
+    morvelant::ShowPattern(engine_, slot);
 }
 
 int TMainMenuForm::SelectedTrack() const {
@@ -1026,15 +1026,15 @@ void TMainMenuForm::SendPatternDump(int slot) {
         PatternLink.SendPatternDump(slot);
         return;
     }
-    if (MainForm == nullptr || !DeviceModel::ValidPattern(slot)) return;
+    if (!DeviceModel::ValidPattern(slot)) return;
     SysexBuffer dump;
-    BuildPatternDump(MainForm->Model, dump, slot, slot);
-    const int port = MainForm->Routing.DeviceOutPort();
+    BuildPatternDump(engine_.Model, dump, slot, slot);
+    const int port = engine_.Routing.DeviceOutPort();
     if (port < 0) return;
     for (const MidiEvent& e : dump) {
-        PutToPort(MainForm->DeviceEngine, port, e);
-        MainForm->ShowMidiOutActivity();
-        MainForm->LogEvent(port, e, false);
+        PutToPort(engine_, port, e);
+        engine_.Notices.MidiOutActivity.Publish();
+        engine_.Notices.MonitorLine.Publish(port, e, false);
     }
 }
 
@@ -1127,31 +1127,31 @@ void TMainMenuForm::PresetsSequentially2Click() {
 }
 
 void TMainMenuForm::SinglePreset7Click() {
-    Forward(PresetLink.SavePresetClick, [] {
+    Forward(PresetLink.SavePresetClick, [this] {
         if (DeviceModel* m = TheModel()) SavePresetAs(*m, m->SelectedPreset);
     });
 }
 
 void TMainMenuForm::SelectedPresets5Click() {
-    Forward(PresetLink.SaveselectedPresets1Click, [] {
+    Forward(PresetLink.SaveselectedPresets1Click, [this] {
         if (DeviceModel* m = TheModel()) SaveSelectedPresets(*m);
     });
 }
 
 void TMainMenuForm::AllPresets4Click() {
-    Forward(PresetLink.SaveallPresetsClick, [] {
+    Forward(PresetLink.SaveallPresetsClick, [this] {
         if (DeviceModel* m = TheModel()) SaveAllPresetsAs(*m, kDeviceSlots);
     });
 }
 
 void TMainMenuForm::SelectedPresetsAsSingleFiles3Click() {
-    Forward(PresetLink.SaveselectedPresetsasingleFiles1Click, [] {
+    Forward(PresetLink.SaveselectedPresetsasingleFiles1Click, [this] {
         if (DeviceModel* m = TheModel()) SaveSelectedPresetsToFolder(*m);
     });
 }
 
 void TMainMenuForm::AllPresetsAsSingleFiles2Click() {
-    Forward(PresetLink.SavePresetsasSingleFiles1Click, [] {
+    Forward(PresetLink.SavePresetsasSingleFiles1Click, [this] {
         if (DeviceModel* m = TheModel()) SavePresetsToFolder(*m);
     });
 }
@@ -1196,45 +1196,44 @@ void TMainMenuForm::PatternsSequentially1Click() {
 }
 
 void TMainMenuForm::SinglePattern4Click() {
-    Forward(PatternLink.SinglePattern2Click, [] {
+    Forward(PatternLink.SinglePattern2Click, [this] {
         if (DeviceModel* m = TheModel()) SavePatternAs(*m, m->SelectedPattern);
     });
 }
 
 void TMainMenuForm::SelectedPatterns3Click() {
-    Forward(PatternLink.SelectedPresets1Click, [] {
+    Forward(PatternLink.SelectedPresets1Click, [this] {
         if (DeviceModel* m = TheModel()) SaveSelectedPatterns(*m);
     });
 }
 
 void TMainMenuForm::AllPatterns3Click() {
-    Forward(PatternLink.Patterns2Click, [] {
+    Forward(PatternLink.Patterns2Click, [this] {
         if (DeviceModel* m = TheModel()) SaveAllPatternsAs(*m, kDeviceSlots);
     });
 }
 
 void TMainMenuForm::SelectedPatternsAsSingeFiles1Click() {
-    Forward(PatternLink.SelectedPresetsAsSingleFiles1Click, [] {
+    Forward(PatternLink.SelectedPresetsAsSingleFiles1Click, [this] {
         if (DeviceModel* m = TheModel()) SavePatternsToFolder(*m);
     });
 }
 
 void TMainMenuForm::AllPatternsAsSingleFiles1Click() {
-    Forward(PatternLink.AllPatternsAsSingleFiles1Click, [] {
+    Forward(PatternLink.AllPatternsAsSingleFiles1Click, [this] {
         if (DeviceModel* m = TheModel()) SaveAllPatternsToFolder(*m);
     });
 }
 
 void TMainMenuForm::SinglePattern5Click() {
     Forward(PatternLink.SendPatternClick, [this] {
-        if (MainForm == nullptr) return;
-        const int p = MainForm->Model.SelectedPattern;
-        if (MainForm->Routing.DeviceOutPort() < 0) {
+        const int p = engine_.Model.SelectedPattern;
+        if (engine_.Routing.DeviceOutPort() < 0) {
             CurrentDialogs().MessageBox(kPatternNotSent, kWarningCaption, MessageButtons::Ok, MessageIcon::Warning);
             return;
         }
         SendPatternDump(p);
-        if (MainForm->Model.Warnings)
+        if (engine_.Model.Warnings)
             CurrentDialogs().MessageBox(
                 "You must use \"Get Pattern " + std::to_string(p + 1) + "\"\n on the Morvelant to use this Pattern",
                 kReminderCaption, MessageButtons::Ok, MessageIcon::Information);
@@ -1267,8 +1266,8 @@ void TMainMenuForm::SelectedPatterns4Click() {
         bool valid = false;
         delay = SendDelayFromText(MidiSettingsForm->Edit2->text().toStdString(), &valid);
         if (!valid) MidiSettingsForm->Edit2->setText(QString::number(kDefaultSendDelay));
-    } else if (MainForm) {
-        delay = SendDelayFromText(std::to_string(MainForm->Routing.PatternDelay));
+    } else {
+        delay = SendDelayFromText(std::to_string(engine_.Routing.PatternDelay));
     }
     PatternSendTimer->setInterval(delay);
     PatternSendTimer->start();
@@ -1315,20 +1314,21 @@ void TMainMenuForm::MainMenuCopyFaderKeyClick() {
 
 namespace {
 
-void OnCurrentFader(void (DeviceModel::*op)(int, int)) {
-    if (MainForm == nullptr) return;
-    DeviceModel& m = MainForm->Model;
+void OnCurrentFader(Engine& engine, void (DeviceModel::*op)(int, int)) {
+    DeviceModel& m = engine.Model;
     (m.*op)(m.SelectedPreset, m.SelectedFader);
-    MainForm->SelectFader(m.SelectedFader);
+    SelectFader(engine, m.SelectedFader);
 }
 
 }  // namespace
 
-void TMainMenuForm::MainMenuPasteFaderKeyClick() { OnCurrentFader(&DeviceModel::PasteFaderParameters); }
-void TMainMenuForm::MainMenuPastewCFaderKeyClick() { OnCurrentFader(&DeviceModel::ExchangeFaderWithClipboard); }
-void TMainMenuForm::MainMenuFactoryInitFaderKeyClick() { OnCurrentFader(&DeviceModel::FactoryInitFader); }
-void TMainMenuForm::MainMenuNoStatusFaderKeyClick() { OnCurrentFader(&DeviceModel::ClearFader); }
-void TMainMenuForm::MainMenuMidiCtrlFaderKeyClick() { OnCurrentFader(&DeviceModel::MidiCtrlInitFader); }
+void TMainMenuForm::MainMenuPasteFaderKeyClick() { OnCurrentFader(engine_, &DeviceModel::PasteFaderParameters); }
+void TMainMenuForm::MainMenuPastewCFaderKeyClick() {
+    OnCurrentFader(engine_, &DeviceModel::ExchangeFaderWithClipboard);
+}
+void TMainMenuForm::MainMenuFactoryInitFaderKeyClick() { OnCurrentFader(engine_, &DeviceModel::FactoryInitFader); }
+void TMainMenuForm::MainMenuNoStatusFaderKeyClick() { OnCurrentFader(engine_, &DeviceModel::ClearFader); }
+void TMainMenuForm::MainMenuMidiCtrlFaderKeyClick() { OnCurrentFader(engine_, &DeviceModel::MidiCtrlInitFader); }
 
 // ---- Edit menu of the step editor: the track clipboard -------------------------------------------
 

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/Engine.h"
+#include "platform/CommandRegistry.h"
 #include "platform/QtFormBase.h"
 #include "shell/SendingUnit.h"
 #include "shell/WindowBookkeeping.h"
@@ -122,10 +124,15 @@ class TMainMenuForm : public TForm, public SendSeries {
     Q_OBJECT
 
 public:
-    // programPath: the program directory (with a trailing '/', or empty for
-    // the current folder). arguments: the program's arguments without the
-    // program itself; the first one, if any, is the file loaded into slot 64.
-    TMainMenuForm(std::string programPath, std::vector<std::string> arguments, QWidget* parent = nullptr);
+    // engine: the device model, routing tables and notifications the
+    // commands work on. commands: where the windows register the commands of
+    // the menu items; this window registers its own first, and a window
+    // created later replaces those it carries out itself. programPath: the
+    // program directory (with a trailing '/', or empty for the current
+    // folder). arguments: the program's arguments without the program
+    // itself; the first one, if any, is the file loaded into slot 64.
+    TMainMenuForm(Engine& engine, CommandRegistry& commands, std::string programPath,
+                  std::vector<std::string> arguments, QWidget* parent = nullptr);
     ~TMainMenuForm() override;
 
     std::string ProgramPath;
@@ -380,6 +387,7 @@ protected:
     void FormClose(TCloseAction& action) override;
 
 private:
+    DeviceModel* TheModel() const { return &engine_.Model; }
     void BuildMenus();
     QMenu* AddMenu(QMenuBar* bar, QMenu* parent, const char* name, const char* caption);
     QAction* AddItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
@@ -397,6 +405,8 @@ private:
     int SelectedTrack() const;
     void SendNextPattern(bool first);
 
+    Engine& engine_;
+    CommandRegistry& commands_;
     struct ShortcutEntry {
         QAction* action;
         QKeySequence keys;

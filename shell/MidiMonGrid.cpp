@@ -178,8 +178,11 @@ private:
 
 }  // namespace
 
-TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, QWidget* parent)
+TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, QWidget* parent)
     : TForm(QStringLiteral("MidiMonGridForm"), parent), model_(model) {
+    if (notices)
+        monitorLines_ = notices->MonitorLine.Subscribe(
+            [this](int port, const MidiEvent& event, bool incoming) { LogEvent(port, event, incoming); });
     SetCaption("Midi Monitor");
     // The desktop's sans-serif font at the form's designed 8 points, so the
     // texts fit the designed column widths.
@@ -246,6 +249,7 @@ TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, QWidget* parent)
 
 TMidiMonGridForm::~TMidiMonGridForm() {
     WriteConfiguration();
+    monitorLines_.Reset();
     Rows.Listener = nullptr;
     gridModel_->Stop();
     MidiLogGrid->setModel(nullptr);

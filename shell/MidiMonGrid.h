@@ -16,6 +16,7 @@
 
 #include "driver/MidiKit32.h"
 #include "engine/MonitorRows.h"
+#include "model/Notifications.h"
 #include "platform/QtFormBase.h"
 
 namespace morvelant {
@@ -31,7 +32,10 @@ class TMidiMonGridForm : public TForm {
 public:
     // Reads its configuration section (and "Options"/"ShowMidiMonitor" into
     // the model when one is given).
-    explicit TMidiMonGridForm(DeviceModel* model = nullptr, QWidget* parent = nullptr);
+    // notices: where the monitor rows come from (MonitorLine); null: only
+    // what is logged by hand.
+    explicit TMidiMonGridForm(DeviceModel* model = nullptr, Notifications* notices = nullptr,
+                              QWidget* parent = nullptr);
     // Writes the configuration back.
     ~TMidiMonGridForm() override;
 
@@ -91,6 +95,7 @@ private:
     void ShowEnableCaption();
 
     DeviceModel* model_ = nullptr;
+    Subscription monitorLines_;
     std::unique_ptr<MonitorGridModel> gridModel_;
 };
 

@@ -40,12 +40,16 @@ struct PortEvent {
 };
 inline std::ostream& operator<<(std::ostream& os, const PortEvent& p) { return os << p.port << ":" << Text(p.event); }
 
-struct RecordingHooks : EngineHooks {
+// What the engine tells the windows, as recorded by listeners on the topics.
+struct RecordingHooks {
+    DeviceModel* Model = nullptr;
     int InActivity = 0;
     int OutActivity = 0;
     std::vector<PortEvent> LoggedIn;
     std::vector<PortEvent> LoggedOut;
-    std::vector<bool> ShownPresets;  // the send flag of each ShowCurrentPreset
+    // Each shown preset: whether events went out since the previous one (the
+    // "Preset" key string is sent first when asked and the string is set).
+    std::vector<bool> ShownPresets;
     int PresetListShown = 0;
     int PatternEditorsShown = 0;
     std::vector<int> PatternsShown;
@@ -54,23 +58,33 @@ struct RecordingHooks : EngineHooks {
     int LearnEnds = 0;
     std::vector<int> PresetNotes;
     std::vector<int> PatternNotes;
+    std::vector<Subscription> subscriptions;
 
-    void ShowMidiInActivity() override { ++InActivity; }
-    void ShowMidiOutActivity() override { ++OutActivity; }
-    void LogEvent(int port, const MidiEvent& e, bool incoming) override {
-        (incoming ? LoggedIn : LoggedOut).push_back({port, e});
+    void Listen(Notifications& n) {
+        auto add = [this](Subscription s) { subscriptions.push_back(std::move(s)); };
+        add(n.MidiInActivity.Subscribe([this] { ++InActivity; }));
+        add(n.MidiOutActivity.Subscribe([this] { ++OutActivity; }));
+        add(n.MonitorLine.Subscribe([this](int port, const MidiEvent& e, bool incoming) {
+            (incoming ? LoggedIn : LoggedOut).push_back({port, e});
+        }));
+        add(n.CurrentPresetChanged.Subscribe([this] {
+            ShownPresets.push_back(LoggedOut.size() != loggedAtLastShow_);
+            loggedAtLastShow_ = LoggedOut.size();
+        }));
+        add(n.ShowPresetList.Subscribe([this] { ++PresetListShown; }));
+        add(n.ShowPatternEditors.Subscribe([this] { ++PatternEditorsShown; }));
+        add(n.CurrentPatternChanged.Subscribe([this] { PatternsShown.push_back(Model->SelectedPattern); }));
+        add(n.ImportVellixaPreset.Subscribe(
+            [this](int slot, std::span<const MidiEvent> dump) { VellixaImports.emplace_back(slot, DumpBytes(dump)); }));
+        add(n.CurrentFaderChanged.Subscribe(
+            [this](int previous, int fader) { LampMoves.emplace_back(previous, fader); }));
+        add(n.LearnEnded.Subscribe([this] { ++LearnEnds; }));
+        add(n.PresetNotesLoaded.Subscribe([this](int slot) { PresetNotes.push_back(slot); }));
+        add(n.PatternNotesLoaded.Subscribe([this](int slot) { PatternNotes.push_back(slot); }));
     }
-    void ShowCurrentPreset(bool send) override { ShownPresets.push_back(send); }
-    void ShowPresetList() override { ++PresetListShown; }
-    void ShowPatternEditors() override { ++PatternEditorsShown; }
-    void ShowPattern(int slot) override { PatternsShown.push_back(slot); }
-    void ImportVellixaPreset(int slot, std::span<const MidiEvent> dump) override {
-        VellixaImports.emplace_back(slot, DumpBytes(dump));
-    }
-    void AutoSelectFaderLamp(int previous, int fader) override { LampMoves.emplace_back(previous, fader); }
-    void LearnEnded() override { ++LearnEnds; }
-    void PresetNotesLoaded(int slot) override { PresetNotes.push_back(slot); }
-    void PatternNotesLoaded(int slot) override { PatternNotes.push_back(slot); }
+
+private:
+    std::size_t loggedAtLastShow_ = 0;
 };
 
 class DispatchFixture : public ::testing::Test {
@@ -78,8 +92,9 @@ protected:
     DeviceModel model;
     const DeviceModel fresh;  // what a slot holds before anything is loaded
     MidiRouting routing;
+    Notifications notices;
     RecordingHooks hooks;
-    Engine engine{model, routing, &hooks};
+    Engine engine{model, routing, notices};
     std::vector<PortEvent> sent;
     std::unique_ptr<TMidiDeviceForm> form;
 
@@ -87,6 +102,10 @@ protected:
 
     void SetUp() override {
         EnsureApp();
+        hooks.Model = &model;
+        hooks.Listen(notices);
+        model.Notices = &notices;
+        routing.Out1DeviceFlags[1] = true;  // where a "Preset" key string goes
         engine.OutputSink = [this](int port, const MidiEvent& e) { sent.push_back({port, e}); };
         routing.NumInDevs = 4;
         routing.NumOutDevs = 4;

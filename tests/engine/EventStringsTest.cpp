@@ -146,8 +146,9 @@ TEST_F(EventStringSend, OutputsOneAndTwoReachTheirPortsAndBothMeansTwice) {
     }
 }
 
-TEST_F(EventStringSend, WithoutHooksOrSinkNothingBreaks) {
-    Engine bare{model, routing, nullptr};
+TEST_F(EventStringSend, WithoutListenersOrSinkNothingBreaks) {
+    Notifications nobody;
+    Engine bare{model, routing, nobody};
     Fader(0, 0, 0, 0);
     FaderMoved(bare, F(0), 10, true);  // no output components: nothing is put
     KeyDown(bare, K(0));

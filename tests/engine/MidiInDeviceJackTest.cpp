@@ -44,6 +44,9 @@ protected:
         }
         ::setenv("MIDIKIT_BACKEND", "jack", 1);
         EnsureApp();
+        hooks_.Model = &model_;
+        hooks_.Listen(notices_);
+        model_.Notices = &notices_;
         peer_ = std::make_unique<Peer>(client_);
         kit_ = std::make_unique<TMidiKit>();
         form_ = std::make_unique<TMidiDeviceForm>(engine_);
@@ -103,8 +106,9 @@ protected:
     bool rerun_ = false;
     DeviceModel model_;
     MidiRouting routing_;
+    Notifications notices_;
     RecordingHooks hooks_;
-    Engine engine_{model_, routing_, &hooks_};
+    Engine engine_{model_, routing_, notices_};
     std::unique_ptr<Peer> peer_;
     std::unique_ptr<TMidiKit> kit_;
     std::unique_ptr<TMidiDeviceForm> form_;
@@ -165,6 +169,8 @@ TEST_F(MidiInDeviceJack, DumpsSentByThePeerLandInTheModel) {
     p.FaderMidiData1(2) = 1;
     p.FaderString[2] = "C1 XX";
     p.SliderName[5] = "Strings";
+    p.SpecialKeyString[0] = "C0 03";  // the "Preset" key, sent after the text dump
+    routing_.Out1DeviceFlags[static_cast<size_t>(outPort_)] = true;
     SysexBuffer values, text;
     BuildPresetValueDump(values, 21, p);
     BuildPresetTextDump(text, 21, p);

@@ -229,6 +229,7 @@ TEST_F(MidiInDevice, KnobPresetIsHandedToTheConversionWhole) {
     std::vector<uint8_t> bytes = Header(0x14, 0x00, 0x20, 12, 0x11);
     for (int i = 0; i < 40; ++i) bytes.push_back(static_cast<uint8_t>(i));
     bytes.push_back(0xF7);
+    model.Presets[12].SpecialKeyString[0] = "C0 07";
     ReceiveBytes(kDevicePort, bytes);
     ASSERT_EQ(hooks.VellixaImports.size(), 1u);
     EXPECT_EQ(hooks.VellixaImports[0].first, 12);

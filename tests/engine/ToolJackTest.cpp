@@ -106,7 +106,8 @@ protected:
     bool rerun_ = false;
     DeviceModel model_;
     MidiRouting routing_;
-    Engine engine_{model_, routing_, nullptr};
+    Notifications notices_;
+    Engine engine_{model_, routing_, notices_};
     std::unique_ptr<Peer> peer_;
     std::unique_ptr<TMidiKit> kit_;
     std::unique_ptr<TMidiKitOut> out_;

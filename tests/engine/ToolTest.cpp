@@ -237,7 +237,7 @@ TEST_F(ToolKeys, MomentaryModesSendOnAndOffWithTheirLampsAndMutes) {
         ASSERT_EQ(sent.size(), 2u);
         EXPECT_TRUE(Same(sent[0].event, Ev(0x90, 60, 30)));
         EXPECT_TRUE(Same(sent[1].event, Ev(0x80, 60, 0)));
-        EXPECT_EQ(panel.Lamps.back(), std::make_pair(4, false));
+        EXPECT_EQ(hooks.Lamps.back(), std::make_pair(4, false));
     }
 }
 

@@ -33,7 +33,8 @@ inline std::string Text(const MidiEvent& e) {
     return buf;
 }
 
-struct RecordingHooks : EngineHooks {
+// What the engine tells the windows, as recorded by listeners on the topics.
+struct RecordingHooks {
     DeviceModel* Model = nullptr;
     int OutActivity = 0;
     std::vector<SentEvent> Logged;
@@ -41,43 +42,43 @@ struct RecordingHooks : EngineHooks {
     std::vector<int> ParameterPositions;
     std::vector<int> ParameterValues;
     std::vector<bool> UpdatingWhileMoving;  // the guard at each move of a control
-
-    void ShowMidiOutActivity() override { ++OutActivity; }
-    void LogEvent(int port, const MidiEvent& event, bool incoming) override {
-        EXPECT_FALSE(incoming);
-        Logged.push_back({port, event});
-    }
-    void ShowFaderPosition(int fader, int position) override {
-        FaderPositions.emplace_back(fader, position);
-        UpdatingWhileMoving.push_back(Model->Updating);
-    }
-    void ShowParameterFaderPosition(int position) override {
-        ParameterPositions.push_back(position);
-        UpdatingWhileMoving.push_back(Model->Updating);
-    }
-    void ShowParameterFaderValue(int value) override { ParameterValues.push_back(value); }
-};
-
-struct FakePanel : DevicePanelView {
-    std::array<int, kFaderCount> Positions{};
     std::vector<std::pair<int, bool>> Lamps;
-    FakePanel() { Positions.fill(127); }
-    int OnScreenFaderPosition(int fader) const override { return Positions[fader]; }
-    void KeyLampChanged(int key, bool on) override { Lamps.emplace_back(key, on); }
+    std::vector<Subscription> subscriptions;
+
+    void Listen(Notifications& n) {
+        subscriptions.push_back(n.MidiOutActivity.Subscribe([this] { ++OutActivity; }));
+        subscriptions.push_back(n.MonitorLine.Subscribe([this](int port, const MidiEvent& event, bool incoming) {
+            EXPECT_FALSE(incoming);
+            Logged.push_back({port, event});
+        }));
+        subscriptions.push_back(n.FaderPosition.Subscribe([this](int fader, int position) {
+            FaderPositions.emplace_back(fader, position);
+            UpdatingWhileMoving.push_back(Model->Updating);
+        }));
+        subscriptions.push_back(n.ParameterFaderPosition.Subscribe([this](int position) {
+            ParameterPositions.push_back(position);
+            UpdatingWhileMoving.push_back(Model->Updating);
+        }));
+        subscriptions.push_back(
+            n.ParameterFaderValue.Subscribe([this](int value) { ParameterValues.push_back(value); }));
+        subscriptions.push_back(n.KeyLamp.Subscribe([this](int key, bool on) { Lamps.emplace_back(key, on); }));
+    }
 };
 
 class ToolFixture : public ::testing::Test {
 protected:
     DeviceModel model;
     MidiRouting routing;
+    Notifications notices;
     RecordingHooks hooks;
-    FakePanel panel;
-    Engine engine{model, routing, &hooks};
+    Engine engine{model, routing, notices};
     std::vector<SentEvent> sent;
 
     void SetUp() override {
         hooks.Model = &model;
-        model.Panel = &panel;
+        hooks.Listen(notices);
+        model.Notices = &notices;
+        model.ScreenFaderPosition.fill(127);
         engine.OutputSink = [this](int port, const MidiEvent& e) { sent.push_back({port, e}); };
         routing.NumOutDevs = 4;
         routing.NumInDevs = 4;

@@ -244,26 +244,19 @@ TEST(FaderStateMath, ScaledValueAndPosition) {
     EXPECT_EQ(FaderPositionOfValue(0, 127, 500), 0);  // clamped
 }
 
-namespace {
-struct FakePanel : DevicePanelView {
-    std::array<int, 24> position{};
-    std::array<int, 24> lampCalls{};
-    int OnScreenFaderPosition(int f) const override { return position[f]; }
-    void KeyLampChanged(int key, bool) override { ++lampCalls[key]; }
-};
-}  // namespace
-
 TEST(FaderStateReset, FromSelectedPreset) {
     auto m = std::make_unique<DeviceModel>();
-    FakePanel panel;
-    m->Panel = &panel;
+    Notifications notices;
+    m->Notices = &notices;
+    std::array<int, 24> lampCalls{};
+    Subscription lamps = notices.KeyLamp.Subscribe([&](int key, bool) { ++lampCalls[size_t(key)]; });
     Morvelant_Parameters& p = m->Presets[0];
     p.FaderValue(3) = 50;
     p.FaderOutMode(3) = 1;
     p.SwitchMode(3) = 0;
     p.FaderMidiMode(3) = 3 | (6 << 3);  // HookOnFad
     p.ActiveMode(3) = 0x81;  // Relative
-    panel.position[3] = 27;  // value 100 in the full range
+    m->ScreenFaderPosition[3] = 27;  // value 100 in the full range
     m->ResetFaderState(3);
     m->ResetKeyState(3);
     const FaderState& s = m->FaderStates[3];
@@ -276,7 +269,7 @@ TEST(FaderStateReset, FromSelectedPreset) {
     EXPECT_TRUE(s.Muted);
     EXPECT_TRUE(s.Caught);
     EXPECT_FALSE(m->KeyStates[3].LampOn);
-    EXPECT_EQ(panel.lampCalls[3], 2);
+    EXPECT_EQ(lampCalls[3], 2);
 
     // Motor faders, or the one-shot flag, take the preset's value.
     m->VirtualMotorFaders = true;

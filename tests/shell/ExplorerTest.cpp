@@ -21,6 +21,7 @@
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 #include "shell/MorvelantExplorer.h"
+#include "tests/support/OwningMainForm.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
@@ -54,7 +55,7 @@ protected:
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(config.c_str());
         }
-        main = std::make_unique<TMainForm>(Path());
+        main = std::make_unique<testsupport::OwningMainForm>(Path());
         MainForm = main.get();
         for (const char* name : {"MidiSettingsForm", "PresetForm", "AllFaderP", "PatternForm", "EventEditForm",
                                  "TrackEditForm", "InstructionsForm"})

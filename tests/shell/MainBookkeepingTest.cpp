@@ -24,6 +24,7 @@
 #include "shell/MainMenu.h"
 #include "shell/MidiMonGrid.h"
 #include "shell/MorvelantExplorer.h"
+#include "tests/support/OwningMainForm.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
@@ -43,9 +44,9 @@ public:
     explicit EditorWindows(const std::string& path) {
         // Windows that find their configuration through the program folder.
         SetProgramDirectory(path);
-        menu = std::make_unique<TMainMenuForm>(path, std::vector<std::string>{});
+        main = std::make_unique<testsupport::OwningMainForm>(path, &commands);
+        menu = std::make_unique<TMainMenuForm>(main->DeviceEngine, commands, path, std::vector<std::string>{});
         MainMenuForm = menu.get();
-        main = std::make_unique<TMainForm>(path);
         MainForm = main.get();
         devices = std::make_unique<TDevicesInfoForm1>(main->ConfigFile(), &main->Routing);
         DevicesInfoForm1 = devices.get();
@@ -83,6 +84,7 @@ public:
         SetProgramDirectory({});
     }
 
+    CommandRegistry commands;
     std::unique_ptr<TMainMenuForm> menu;
     std::unique_ptr<TMainForm> main;
     std::unique_ptr<TDevicesInfoForm1> devices;

@@ -17,6 +17,7 @@
 #include "shell/Main.h"
 #include "tests/support/ControllerFader.h"
 #include "tests/support/JackPeer.h"
+#include "tests/support/OwningMainForm.h"
 
 namespace morvelant::settingstest {
 namespace {
@@ -58,7 +59,7 @@ TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
     const std::string folder = std::string(tmpl) + "/";
     {
-        TMainForm main(folder);
+        testsupport::OwningMainForm main(folder);
         MainForm = &main;
         // The hidden input window: what the inputs receive goes to the engine.
         TMidiDeviceForm device(main.DeviceEngine);
@@ -113,13 +114,12 @@ TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
         main.Show();
         main.ShowCurrentPreset(false);
 
-        struct PutLog : EngineHooks {
+        struct PutLog {
             std::vector<std::pair<int, MidiEvent>> put;
-            void LogEvent(int port, const MidiEvent& e, bool incoming) override {
-                if (!incoming) put.emplace_back(port, e);
-            }
         } log;
-        main.ForwardHooks = &log;
+        Subscription putLog = main.Notices().MonitorLine.Subscribe([&log](int port, const MidiEvent& e, bool incoming) {
+            if (!incoming) log.put.emplace_back(port, e);
+        });
         QScrollBar* fader1 = main.findChild<QScrollBar*>(QStringLiteral("Fader1"));
         ASSERT_NE(fader1, nullptr);
         fader1->setValue(127 - 100);  // the top of the fader is 127
@@ -145,13 +145,13 @@ TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(settings.MorvelantIn1Devices->viewport(), &inPress);
         ASSERT_TRUE(main.Routing.In1DeviceFlags[static_cast<size_t>(in)]);
-        struct InLog : EngineHooks {
+        struct InLog {
             int clocks = 0;
-            void LogEvent(int, const MidiEvent& e, bool incoming) override {
-                if (incoming && e.status == 0xF8) ++clocks;
-            }
         } inLog;
-        main.ForwardHooks = &inLog;
+        putLog.Reset();
+        Subscription clockLog = main.Notices().MonitorLine.Subscribe([&inLog](int, const MidiEvent& e, bool incoming) {
+            if (incoming && e.status == 0xF8) ++inLog.clocks;
+        });
         int sentClocks = 0;
         ASSERT_TRUE(peer.WaitUntil([&](const std::vector<Message>&, int) {
             if (sentClocks++ % 4 == 0) peer.Send({0xF8});
@@ -182,7 +182,7 @@ TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
         EXPECT_FALSE(main.FaderSelectLedList[0]->Bright());
         EXPECT_FALSE(main.LearnTimer->isActive());
         EXPECT_FALSE(main.LearnLabelRed());
-        main.ForwardHooks = nullptr;
+        clockLog.Reset();
         settings.Hide();
         MainForm = nullptr;
     }

@@ -25,6 +25,7 @@
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 #include "shell/SendingUnit.h"
+#include "tests/support/OwningMainForm.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
@@ -45,9 +46,9 @@ protected:
         ASSERT_TRUE(dir.isValid());
         path = dir.path().toStdString() + "/";
         ResetFileDialogs();
-        main = std::make_unique<TMainForm>(path);
+        main = std::make_unique<testsupport::OwningMainForm>(path, &commands);
         MainForm = main.get();
-        menu = std::make_unique<TMainMenuForm>(path, std::vector<std::string>{});
+        menu = std::make_unique<TMainMenuForm>(main->DeviceEngine, commands, path, std::vector<std::string>{});
         MainMenuForm = menu.get();
         main->DeviceEngine.OutputSink = [this](int port, const MidiEvent& e) { sent.push_back({port, e}); };
     }
@@ -79,6 +80,7 @@ protected:
     std::string path;
     ScriptedDialogs dialogs;
     ScopedDialogs scope{dialogs};
+    CommandRegistry commands;
     std::unique_ptr<TMainForm> main;
     std::unique_ptr<TMainMenuForm> menu;
     std::unique_ptr<TSendingForm> sending;
@@ -506,7 +508,7 @@ TEST_F(MainMenuCommandsTest, WindowBoundsComeFromAndGoToTheConfiguration) {
     ini.WriteInteger("Main Menu Form", "Top", -5);
     ini.WriteInteger("Main Menu Form", "Left", -20);
     ini.WriteInteger("Main Menu Form", "Width", 700);
-    menu = std::make_unique<TMainMenuForm>(path, std::vector<std::string>{});
+    menu = std::make_unique<TMainMenuForm>(main->DeviceEngine, commands, path, std::vector<std::string>{});
     EXPECT_EQ(menu->y(), 0);
     EXPECT_EQ(menu->x(), -20);
     EXPECT_EQ(menu->width(), 700);

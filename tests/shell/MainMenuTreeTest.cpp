@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DeviceContext.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 #include "tests/support/QtWidgetApp.h"
@@ -298,7 +299,8 @@ protected:
     void SetUp() override {
         WidgetApp();
         ASSERT_TRUE(dir.isValid());
-        menu = std::make_unique<TMainMenuForm>(dir.path().toStdString(), std::vector<std::string>{});
+        menu = std::make_unique<TMainMenuForm>(context.DeviceEngine, commands, dir.path().toStdString(),
+                                               std::vector<std::string>{});
         MainMenuForm = menu.get();
     }
     void TearDown() override {
@@ -311,6 +313,8 @@ protected:
         return Item(name)->shortcut().toString(QKeySequence::PortableText).toStdString();
     }
 
+    DeviceContext context;
+    CommandRegistry commands;
     QTemporaryDir dir;
     std::unique_ptr<TMainMenuForm> menu;
 };
@@ -439,7 +443,8 @@ TEST_F(MainMenuTreeTest, CommandLineNamesTheFileForSlot64) {
     EXPECT_EQ(menu->ProgramPath, dir.path().toStdString() + "/");
     EXPECT_EQ(menu->ConfigFile(), dir.path().toStdString() + "/Morvelant.cfg");
 
-    TMainMenuForm withFile(dir.path().toStdString() + "/", {"/music/My Set.MVR", "ignored"});
+    TMainMenuForm withFile(context.DeviceEngine, commands, dir.path().toStdString() + "/",
+                           {"/music/My Set.MVR", "ignored"});
     EXPECT_EQ(withFile.CommandLineFile, "/music/My Set.MVR");
     EXPECT_EQ(withFile.ProgramPath, dir.path().toStdString() + "/");
 }

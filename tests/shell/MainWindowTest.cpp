@@ -27,6 +27,7 @@
 #include "platform/IniFile.h"
 #include "platform/SingleInstance.h"
 #include "shell/Main.h"
+#include "tests/support/OwningMainForm.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
@@ -50,7 +51,7 @@ protected:
     void SetUp() override {
         WidgetApp();
         ASSERT_TRUE(dir.isValid());
-        form = std::make_unique<TMainForm>(dir.path().toStdString());
+        form = std::make_unique<testsupport::OwningMainForm>(dir.path().toStdString());
         MainForm = form.get();
         form->DeviceEngine.OutputSink = [this](int port, const MidiEvent& e) {
             sent.push_back({port, e.status, e.data1, e.data2});
@@ -417,7 +418,8 @@ TEST_F(MainWindowTest, PopupItemsWorkOnTheirFaderAndEnablePaste) {
     // The fader parameter window follows every selection made here.
     std::vector<int> shownInParameterWindow;
     int parameterPasteEnabled = 0;
-    form->ShowSelectedFaderParameters = [&] { shownInParameterWindow.push_back(M().SelectedFader); };
+    Subscription follow = form->DeviceEngine.Notices.CurrentFaderChanged.Subscribe(
+        [&](int, int fader) { shownInParameterWindow.push_back(fader); });
     form->EnableParameterFaderPaste = [&] { ++parameterPasteEnabled; };
     // Right press on select button 5 only notes the popup fader.
     Press(Button(QStringLiteral("FaderSelect5")), Qt::RightButton);
@@ -555,7 +557,7 @@ protected:
 
 TEST_F(MainConfigTest, DefaultsWithoutAFileAndWrittenAtTheEnd) {
     {
-        TMainForm form(Path());
+        testsupport::OwningMainForm form(Path());
         EXPECT_TRUE(form.Model.ShowMidiActivity);
         EXPECT_FALSE(form.Model.FaderAutoSelect);
         EXPECT_TRUE(form.Model.VirtualMotorFaders);
@@ -574,7 +576,7 @@ TEST_F(MainConfigTest, DefaultsWithoutAFileAndWrittenAtTheEnd) {
     EXPECT_TRUE(ini.ReadBool("Options", "Fader Auto Select", false));
     EXPECT_TRUE(ini.ValueExists("Options", "ShowPrintOutputForm"));
     EXPECT_TRUE(ini.ValueExists("View", "Status Bars"));
-    TMainForm again(Path());
+    testsupport::OwningMainForm again(Path());
     EXPECT_EQ(again.Model.SelectedFader, 7);
     EXPECT_TRUE(again.FaderSelectLedList[7]->Bright());
     EXPECT_FALSE(again.FaderSelectLedList[0]->Bright());
@@ -597,7 +599,7 @@ TEST_F(MainConfigTest, SelectionsOutOfRangeFallBackToZero) {
         ini.WriteInteger("Options", "Selected Pattern", c.pattern);
         ini.WriteInteger("Main Form", "Top", -20);
         ini.WriteInteger("Main Form", "Left", -20);
-        TMainForm form(Path());
+        testsupport::OwningMainForm form(Path());
         EXPECT_EQ(form.Model.SelectedFader, c.wantFader);
         EXPECT_EQ(form.Model.SelectedPreset, c.wantPreset);
         EXPECT_EQ(form.Model.SelectedPattern, c.wantPattern);
@@ -610,7 +612,7 @@ TEST_F(MainConfigTest, SelectionsOutOfRangeFallBackToZero) {
 
 TEST_F(MainConfigTest, WorkingSetsRoundTrip) {
     {
-        TMainForm form(Path());
+        testsupport::OwningMainForm form(Path());
         form.ReadWorkingSets();
         form.Model.SetSliderName(3, 2, "Kept");
         form.Model.SetPatternName(4, "Pat4");
@@ -618,7 +620,7 @@ TEST_F(MainConfigTest, WorkingSetsRoundTrip) {
     }
     EXPECT_TRUE(QFile::exists(dir.filePath("Config.MVR")));
     EXPECT_TRUE(QFile::exists(dir.filePath("Config.MVT")));
-    TMainForm form(Path());
+    testsupport::OwningMainForm form(Path());
     form.ReadWorkingSets();
     EXPECT_EQ(form.Model.Presets[3].SliderName[2].substr(0, 4), "Kept");
     EXPECT_EQ(form.Model.GetPatternName(4).substr(0, 4), "Pat4");
@@ -628,7 +630,7 @@ TEST_F(MainConfigTest, CommandLineFileLoadsIntoSlot64OfItsOwnKindOnly) {
     const std::string presetFile = dir.filePath("One.MVR").toStdString();
     const std::string patternFile = dir.filePath("One.MVT").toStdString();
     {
-        TMainForm form(Path());
+        testsupport::OwningMainForm form(Path());
         form.Model.InitPattern(0);
         form.Model.SetPresetDeviceName(0, "CmdLine");
         form.Model.SetPatternName(0, "CmdPat");
@@ -636,7 +638,7 @@ TEST_F(MainConfigTest, CommandLineFileLoadsIntoSlot64OfItsOwnKindOnly) {
         ASSERT_TRUE(WritePatternFile(form.Model, patternFile, 1));
     }
     {
-        TMainForm form(Path());
+        testsupport::OwningMainForm form(Path());
         for (int p = 0; p < kPatternCount; ++p) form.Model.InitPattern(p);
         const Pattern_Parameters before = form.Model.Patterns[64];
         form.ReadWorkingSets(presetFile);
@@ -645,7 +647,7 @@ TEST_F(MainConfigTest, CommandLineFileLoadsIntoSlot64OfItsOwnKindOnly) {
         EXPECT_TRUE(form.Model.Patterns[64] == before);  // not read as patterns
     }
     {
-        TMainForm form(Path());
+        testsupport::OwningMainForm form(Path());
         const Morvelant_Parameters before = form.Model.Presets[64];
         form.ReadWorkingSets(patternFile);
         EXPECT_EQ(form.Model.GetPatternName(64).substr(0, 6), "CmdPat");

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DeviceContext.h"
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
 #include "platform/ProgramPath.h"
@@ -42,6 +43,7 @@
 #include "shell/MorvelantExplorer.h"
 #include "shell/SendingUnit.h"
 #include "tests/support/MidiEvents.h"
+#include "tests/support/OwningMainForm.h"
 
 using namespace morvelant;
 
@@ -86,7 +88,7 @@ std::vector<Shot> Windows() {
          [](Context&) {
              // Its own program folder: it reads and writes its configuration.
              static QTemporaryDir folder;
-             auto f = std::make_unique<TMainForm>(folder.path().toStdString());
+             auto f = std::make_unique<testsupport::OwningMainForm>(folder.path().toStdString());
              f->Show();
              for (int i = 0; i < kFaderCount; ++i) f->FaderList[size_t(i)]->setValue(127 - (i * 37) % 128);
              f->SelectFader(4);
@@ -182,7 +184,9 @@ std::vector<Shot> Windows() {
              // The menu strip, and below it the File, Edit, Options and
              // Windows menus opened out, side by side.
              static QTemporaryDir folder;
-             TMainMenuForm form(folder.path().toStdString(), {});
+             static DeviceContext context;
+             static CommandRegistry commands;
+             TMainMenuForm form(context.DeviceEngine, commands, folder.path().toStdString(), {});
              form.MainMenuPasteFaderKey->setEnabled(true);
              form.MainMenuWarningMessages->setChecked(true);
              form.MainMenuMotorFaders->setChecked(true);

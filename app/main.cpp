@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "app/EditorWindowSet.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtDialogs.h"
 #include "platform/SingleInstance.h"
-#include "shell/EditorStartup.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 

@@ -1,0 +1,152 @@
+#include "app/EditorWindowSet.h"
+
+#include "engine/MidiInDeviceUnit.h"
+#include "shell/About.h"
+#include "shell/DevicesInfoForm.h"
+#include "shell/Instructions.h"
+#include "shell/Main.h"
+#include "shell/MainMenu.h"
+#include "shell/MidiData.h"
+#include "shell/MidiMonGrid.h"
+#include "shell/MidiSettings.h"
+#include "shell/MorvelantExplorer.h"
+#include "shell/SendingUnit.h"
+
+namespace morvelant {
+
+TMidiDeviceForm* MidiDeviceForm = nullptr;
+
+namespace {
+
+// ---- One function per window: create it, hand it what it uses -----------------------------------
+// Each may use the windows created before it.
+
+void CreateMainMenuForm(EditorWindowSet& set) {
+    // The main window: closing it ends the run.
+    set.Add(MainMenuForm,
+            new TMainMenuForm(set.Context().DeviceEngine, set.Commands(), set.ProgramPath(), set.Arguments()));
+}
+
+void CreateMainForm(EditorWindowSet& set) {
+    set.Add(MainForm, new TMainForm(set.Context().DeviceEngine, &set.Commands()));
+}
+
+void CreateMidiDeviceForm(EditorWindowSet& set) {
+    set.Add(MidiDeviceForm, new TMidiDeviceForm(set.Context().DeviceEngine));
+}
+
+void CreateMidiSettingsForm(EditorWindowSet& set) {
+    MidiSettingsSetup setup;
+    setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
+    TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after this window
+    setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
+    setup.Routing = &set.Context().Routing;
+    set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
+}
+
+void CreateDevicesInfoForm1(EditorWindowSet& set) {
+    auto* form =
+        set.Add(DevicesInfoForm1, new TDevicesInfoForm1(set.ProgramPath() + "Morvelant.cfg", &set.Context().Routing));
+    // The window keeps its open-at-exit flag itself; the reopening at start
+    // reads it from the model.
+    set.Context().Model.ShowDevicesInfo1 = form->ShowDevicesInfo1;
+    CommandRegistry& commands = set.Commands();
+    form->UncheckMenuItem = [&commands] { commands.SetChecked("MainFormWindowsDeviceInfo", false); };
+}
+
+void CreateAboutForm(EditorWindowSet& set) { set.Add(AboutForm, new TAboutForm); }
+
+void CreateInstructionsForm(EditorWindowSet& set) {
+    set.Add(InstructionsForm, new TInstructionsForm(set.ProgramPath()));
+}
+
+void CreateMidiMonGridForm(EditorWindowSet& set) {
+    auto* form = set.Add(MidiMonGridForm, new TMidiMonGridForm(&set.Context().Model, &set.Context().Notices));
+    form->SetRouting(&set.Context().Routing);
+}
+
+void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
+
+void CreateMorvelantExplorerForm(EditorWindowSet& set) {
+    auto* explorer =
+        set.Add(MorvelantExplorerForm, new TMorvelantExplorerForm(&set.Context().Model, set.ProgramPath()));
+    if (MidiMonGridForm)
+        MidiMonGridForm->ExplorerStateImage = [explorer](int stateImage) {
+            explorer->SetStateIndex(kMonitorNode, stateImage);
+        };
+    if (MainMenuForm) {
+        MainMenuForm->Explorer.ShowEditorWindow = [explorer](QWidget* form, bool exclusive, bool noToggle) {
+            explorer->ShowEditorWindow(qobject_cast<TForm*>(form), exclusive, noToggle);
+        };
+        MainMenuForm->Explorer.SetStayOnTop = [explorer](bool stayOnTop) { explorer->SetStayOnTop(stayOnTop); };
+    }
+}
+
+void CreateSendingForm(EditorWindowSet& set) {
+    auto* form = set.Add(SendingForm, new TSendingForm);
+    if (MainMenuForm) form->AddSendItemOwner(MainMenuForm);
+}
+
+// The creation order of the program's windows. Windows not listed here are
+// not built yet; each joins at its place in this order.
+struct CreationStep {
+    const char* global;
+    void (*create)(EditorWindowSet& set);
+};
+
+constexpr CreationStep kCreationTable[] = {
+    {"MainMenuForm", CreateMainMenuForm},
+    {"MainForm", CreateMainForm},
+    // NotesForm, AllFaderP
+    {"MidiDeviceForm", CreateMidiDeviceForm},
+    {"MidiSettingsForm", CreateMidiSettingsForm},
+    // SpecialKeyForm, PresetForm
+    {"DevicesInfoForm1", CreateDevicesInfoForm1},
+    // PrintOutputForm
+    {"AboutForm", CreateAboutForm},
+    {"InstructionsForm", CreateInstructionsForm},
+    {"MidiMonGridForm", CreateMidiMonGridForm},
+    // SequencerForm
+    {"MidiDataForm", CreateMidiDataForm},
+    // PatternForm, TrackParameterForm, NoteGateTimes, PatternParameterForm,
+    // Piano1Form, Controller1Form, Values1Form, EventEditForm, DrumkitForm,
+    // DescriptionForm, ChannelForm
+    {"MorvelantExplorerForm", CreateMorvelantExplorerForm},
+    // InitCtrlForm, TrackEditForm, LongPianoForm, PatternNotesForm
+    {"SendingForm", CreateSendingForm},
+    // vellixaImportForm
+};
+
+}  // namespace
+
+EditorWindowSet::EditorWindowSet() = default;
+
+EditorWindowSet::~EditorWindowSet() { DestroyAll(); }
+
+void EditorWindowSet::Create(const std::string& programDirectory, std::vector<std::string> arguments) {
+    programPath_ = programDirectory;
+    if (!programPath_.empty() && programPath_.back() != '/') programPath_ += '/';
+    arguments_ = std::move(arguments);
+    context_ = std::make_unique<DeviceContext>(programPath_);
+    for (const CreationStep& step : kCreationTable) step.create(*this);
+    // The working sets, as the preset and pattern list windows load them.
+    if (MainForm) {
+        MainForm->ReadWorkingSets(MainMenuForm ? MainMenuForm->CommandLineFile : std::string());
+        workingSetsRead_ = true;
+    }
+}
+
+void EditorWindowSet::WriteWorkingSets() {
+    if (MainForm && workingSetsRead_) MainForm->WriteWorkingSets();
+}
+
+void EditorWindowSet::DestroyAll() {
+    while (!entries_.empty()) {
+        entries_.back().object.reset();
+        entries_.back().clearGlobal();
+        entries_.pop_back();
+    }
+    context_.reset();
+}
+
+}  // namespace morvelant

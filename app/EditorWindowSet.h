@@ -1,0 +1,75 @@
+// The composition root's window set: the device context (model,
+// notifications, routing tables, engine) and the menu command registry,
+// then every window in its fixed creation order, each handed what it uses.
+// Each global window pointer is set from the window's creation until its
+// destruction; windows are destroyed in reverse order. The program's main()
+// and the start-up benchmark share it, so what is measured is what runs.
+//
+// Adding a window is one function in EditorWindowSet.cpp and one row in its
+// creation table, at the window's place in the order.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/DeviceContext.h"
+#include "platform/CommandRegistry.h"
+
+namespace morvelant {
+
+class TMidiDeviceForm;
+
+// The hidden MIDI input object (its unit declares no global of its own).
+extern TMidiDeviceForm* MidiDeviceForm;
+
+class EditorWindowSet {
+public:
+    EditorWindowSet();
+    ~EditorWindowSet();
+    EditorWindowSet(const EditorWindowSet&) = delete;
+    EditorWindowSet& operator=(const EditorWindowSet&) = delete;
+
+    // Creates the device context and every window in order, and reads the
+    // working sets (and the file named first among the arguments). The menu
+    // window's ProgramEnd is left for the caller to set.
+    void Create(const std::string& programDirectory, std::vector<std::string> arguments);
+    // Saves the working sets, but only when they were read: a failed start
+    // never overwrites the user's files with defaults.
+    void WriteWorkingSets();
+    // Destroys the windows in reverse creation order; each writes its
+    // configuration as it goes. The device context goes last.
+    void DestroyAll();
+
+    // What the windows are handed (valid after Create).
+    DeviceContext& Context() { return *context_; }
+    CommandRegistry& Commands() { return commands_; }
+    // The program directory with a trailing '/' (or empty: the current folder).
+    const std::string& ProgramPath() const { return programPath_; }
+    const std::vector<std::string>& Arguments() const { return arguments_; }
+
+    // Makes `object` the window behind `global` until it is destroyed.
+    template <typename T>
+    T* Add(T*& global, T* object) {
+        global = object;
+        entries_.push_back({std::unique_ptr<QObject>(object), [&global] { global = nullptr; }});
+        return object;
+    }
+
+private:
+    struct Entry {
+        std::unique_ptr<QObject> object;
+        std::function<void()> clearGlobal;
+    };
+    std::unique_ptr<DeviceContext> context_;
+    CommandRegistry commands_;
+    std::string programPath_;
+    std::vector<std::string> arguments_;
+    std::vector<Entry> entries_;
+    bool workingSetsRead_ = false;
+};
+
+}  // namespace morvelant

@@ -1,0 +1,54 @@
+// The editor started in this process through the composition root: what a
+// user sees right after the start, and the menu commands as the menu window
+// looks them up.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QScrollBar>
+
+#include "engine/Tool.h"
+#include "platform/IniFile.h"
+#include "shell/MidiMonGrid.h"
+#include "tests/support/StartedEditor.h"
+
+namespace morvelant {
+namespace {
+
+using testsupport::StartedEditor;
+
+TEST(StartedEditor, RestoredFaderSelectionIsShownEverywhereFromTheStart) {
+    StartedEditor editor;
+    TIniFile ini(editor.Folder() + "Morvelant.cfg");
+    ini.WriteInteger("Options", "Selected Fader", 7);  // fader 8
+    editor.Start();
+    QApplication::processEvents();
+
+    ASSERT_NE(MainForm, nullptr);
+    EXPECT_EQ(editor.Model().SelectedFader, 7);
+    for (int f = 0; f < kFaderCount; ++f) EXPECT_EQ(MainForm->FaderSelectLedList[size_t(f)]->Bright(), f == 7) << f;
+    EXPECT_EQ(MainForm->MainStatusBar->PanelText(3), "Fader 08");
+    EXPECT_EQ(MainForm->KeyOnStatusBar->PanelText(2), "KeyOn 08");
+    EXPECT_EQ(MainForm->KeyOffStatusBar->PanelText(2), "KeyOff 08");
+}
+
+TEST(StartedEditor, EveryWindowHearsTheEngine) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(MidiMonGridForm, nullptr);
+    if (!MidiMonGridForm->MonitorEnabled()) MidiMonGridForm->Enable1Click();
+    const int logged = MidiMonGridForm->Rows.EventCount;
+    // An event the engine puts to a port is logged by the monitor and lights
+    // the lamp of the virtual device window.
+    DeviceContext& context = editor.Windows().Context();
+    context.Routing.NumOutDevs = 1;
+    context.Routing.Out1DeviceFlags[0] = true;
+    context.Model.ShowMidiActivity = true;
+    SendToVirtualOutputs(context.DeviceEngine, MidiEvent{0xFFFFFFFF, 0xB0, 7, 100, 0}, 1);
+    EXPECT_EQ(MidiMonGridForm->Rows.EventCount, logged + 1);
+    EXPECT_TRUE(MainForm->MidiOutLed->Bright());
+}
+
+}  // namespace
+}  // namespace morvelant

@@ -1,0 +1,61 @@
+// The editor as main() starts it, in this process: the composition root's
+// window set created in a program folder of its own, the menu window shown,
+// and message boxes and file dialogs answered by the test.
+#pragma once
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/EditorWindowSet.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramPath.h"
+#include "shell/Main.h"
+#include "shell/MainMenu.h"
+#include "tests/support/QtWidgetApp.h"
+
+namespace morvelant::testsupport {
+
+class StartedEditor {
+public:
+    StartedEditor() {
+        WidgetApp(true);
+        ::setenv("MIDIKIT_BACKEND", "loopback", 1);
+        SetProgramDirectory(Folder());
+        SetCurrentDialogs(&Dialogs);
+    }
+    ~StartedEditor() {
+        Stop();
+        SetCurrentDialogs(nullptr);
+    }
+
+    // The program folder: put "Morvelant.cfg" and files here before Start.
+    std::string Folder() const { return folder_.path().toStdString() + "/"; }
+
+    void Start(std::vector<std::string> arguments = {}) {
+        windows_ = std::make_unique<EditorWindowSet>();
+        windows_->Create(Folder(), std::move(arguments));
+        MainMenuForm->Show();
+    }
+    // The end of a run: working sets, then the windows.
+    void Stop() {
+        if (!windows_) return;
+        windows_->WriteWorkingSets();
+        windows_->DestroyAll();
+        windows_.reset();
+    }
+
+    EditorWindowSet& Windows() { return *windows_; }
+    DeviceModel& Model() { return windows_->Context().Model; }
+    CommandRegistry& Commands() { return windows_->Commands(); }
+
+    ScriptedDialogs Dialogs;
+
+private:
+    QTemporaryDir folder_;
+    std::unique_ptr<EditorWindowSet> windows_;
+};
+
+}  // namespace morvelant::testsupport
