@@ -1,6 +1,11 @@
 #include "app/EditorWindowSet.h"
 
 #include "engine/MidiInDeviceUnit.h"
+#include "midikit/MidiKitSync.h"
+#include "patterns/PatternParameter.h"
+#include "patterns/RoutingPlaybackPorts.h"
+#include "patterns/Sequencer.h"
+#include "patterns/TrackParameter.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -65,6 +70,35 @@ void CreateMidiMonGridForm(EditorWindowSet& set) {
     form->SetRouting(&set.Context().Routing);
 }
 
+void CreateSequencerForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    // The clock is the MIDI settings window's, created before this window.
+    auto ports = std::make_unique<RoutingPlaybackPorts>(
+        context.Routing, [] { return MidiSettingsForm ? MidiSettingsForm->MidiKitSync : nullptr; });
+    auto* form = set.Add(SequencerForm, new TSequencerForm(context.Model, context.Notices, std::move(ports)));
+    if (MidiSettingsForm) {
+        MidiSettingsForm->SetSequencerLink(form);
+        form->Unlink = [] {
+            if (MidiSettingsForm) MidiSettingsForm->SetSequencerLink(nullptr);
+        };
+    }
+    // The menu window keeps this item invisible.
+    set.Commands().Register("test1", [form] { form->Show(); });
+}
+
+void CreateTrackParameterForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    set.Add(TrackParameterForm, new TTrackParameterForm(context.Model, context.Notices));
+}
+
+void CreatePatternParameterForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    set.Add(PatternParameterForm, new TPatternParameterForm(context.Model, context.Notices, set.Commands()));
+    // The step editor's Edit menu works on its selected track.
+    DeviceModel& model = context.Model;
+    if (MainMenuForm) MainMenuForm->PatternLink.SelectedTrack = [&model] { return model.SelectedTrack; };
+}
+
 void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
 
 void CreateMorvelantExplorerForm(EditorWindowSet& set) {
@@ -106,9 +140,12 @@ constexpr CreationStep kCreationTable[] = {
     {"AboutForm", CreateAboutForm},
     {"InstructionsForm", CreateInstructionsForm},
     {"MidiMonGridForm", CreateMidiMonGridForm},
-    // SequencerForm
+    {"SequencerForm", CreateSequencerForm},
     {"MidiDataForm", CreateMidiDataForm},
-    // PatternForm, TrackParameterForm, NoteGateTimes, PatternParameterForm,
+    // PatternForm
+    {"TrackParameterForm", CreateTrackParameterForm},
+    // NoteGateTimes
+    {"PatternParameterForm", CreatePatternParameterForm},
     // Piano1Form, Controller1Form, Values1Form, EventEditForm, DrumkitForm,
     // DescriptionForm, ChannelForm
     {"MorvelantExplorerForm", CreateMorvelantExplorerForm},

@@ -75,7 +75,14 @@ TSequencerForm::TSequencerForm(DeviceModel& model, Notifications& notifications,
     if (const Pattern_Parameters* p = CurrentPattern()) player_->Render(*p);
 }
 
+TSequencerForm::TSequencerForm(DeviceModel& model, Notifications& notifications, std::unique_ptr<PlaybackPorts> ports,
+                               int renderBeats, QWidget* parent)
+    : TSequencerForm(model, notifications, *ports, renderBeats, parent) {
+    ownedPorts_ = std::move(ports);
+}
+
 TSequencerForm::~TSequencerForm() {
+    if (Unlink) Unlink();
     // The player detaches its scores and halts the clock before they go.
     player_.reset();
     if (SequencerForm == this) SequencerForm = nullptr;
@@ -101,6 +108,7 @@ void TSequencerForm::ApplyTempoField() {
 void TSequencerForm::PlaySpeedButton1Click() {
     ApplyTempoField();
     if (const Pattern_Parameters* p = CurrentPattern()) player_->Play(*p);
+    ShowCount("1.1");
     ShowPlaying();
 }
 
@@ -122,7 +130,10 @@ void TSequencerForm::Edit2Change() {
 
 void TSequencerForm::Button3Click() { player_->Panic(); }
 
-void TSequencerForm::StartPlayback() { player_->StartPlayback(); }
+void TSequencerForm::StartPlayback() {
+    player_->StartPlayback();
+    ShowCount("1.1");
+}
 
 void TSequencerForm::SetPlaying(bool playing) {
     if (!playing) player_->RunEnded();

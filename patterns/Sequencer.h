@@ -5,6 +5,7 @@
 // window opens it only from an item it keeps hidden.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,7 +29,13 @@ class TSequencerForm : public TForm, public SequencerLink {
 public:
     TSequencerForm(DeviceModel& model, Notifications& notifications, PlaybackPorts& ports,
                    int renderBeats = kRenderBeats, QWidget* parent = nullptr);
+    // The same, owning its ports.
+    TSequencerForm(DeviceModel& model, Notifications& notifications, std::unique_ptr<PlaybackPorts> ports,
+                   int renderBeats = kRenderBeats, QWidget* parent = nullptr);
     ~TSequencerForm() override;
+
+    // Called as the window goes, so that whoever holds it as its link lets go.
+    std::function<void()> Unlink;
 
     // Re-renders the current pattern and, while playing, starts it again.
     void RestartPlayback();
@@ -67,6 +74,7 @@ private:
     void ApplyTempoField();
 
     DeviceModel& Model;
+    std::unique_ptr<PlaybackPorts> ownedPorts_;
     std::unique_ptr<PatternPlayer> player_;
     Subscription patternChanged_, settingsChanged_;
 };
