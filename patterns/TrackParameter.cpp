@@ -73,6 +73,10 @@ void TTrackParameterForm::Build() {
     StringGrid1->setSelectionMode(QAbstractItemView::NoSelection);
     StringGrid1->setFocusPolicy(Qt::NoFocus);
     StringGrid1->setShowGrid(true);
+    StringGrid1->setTextElideMode(Qt::ElideNone);
+    QFont small = StringGrid1->font();
+    small.setPointSize(8);
+    StringGrid1->setFont(small);
     StringGrid1->viewport()->setAcceptDrops(true);
     StringGrid1->viewport()->installEventFilter(this);
     for (int c = 0; c < kColumns; ++c) StringGrid1->setColumnWidth(c, 85);
