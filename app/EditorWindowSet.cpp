@@ -33,7 +33,9 @@ void CreateMainMenuForm(EditorWindowSet& set) {
 }
 
 void CreateMainForm(EditorWindowSet& set) {
-    set.Add(MainForm, new TMainForm(set.Context().DeviceEngine, &set.Commands()));
+    auto* form = set.Add(MainForm, new TMainForm(set.Context().DeviceEngine, &set.Commands()));
+    // Shown and closed with the menu window.
+    if (MainMenuForm) MainMenuForm->DeviceWindow = form;
 }
 
 void CreateMidiDeviceForm(EditorWindowSet& set) {
@@ -46,7 +48,9 @@ void CreateMidiSettingsForm(EditorWindowSet& set) {
     TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after this window
     setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
     setup.Routing = &set.Context().Routing;
-    set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
+    auto* form = set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
+    // The timed pattern send takes its delay from the settings' box.
+    if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
 }
 
 void CreateDevicesInfoForm1(EditorWindowSet& set) {
@@ -66,7 +70,8 @@ void CreateInstructionsForm(EditorWindowSet& set) {
 }
 
 void CreateMidiMonGridForm(EditorWindowSet& set) {
-    auto* form = set.Add(MidiMonGridForm, new TMidiMonGridForm(&set.Context().Model, &set.Context().Notices));
+    auto* form =
+        set.Add(MidiMonGridForm, new TMidiMonGridForm(&set.Context().Model, &set.Context().Notices, &set.Commands()));
     form->SetRouting(&set.Context().Routing);
 }
 
@@ -102,23 +107,20 @@ void CreatePatternParameterForm(EditorWindowSet& set) {
 void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
 
 void CreateMorvelantExplorerForm(EditorWindowSet& set) {
-    auto* explorer =
-        set.Add(MorvelantExplorerForm, new TMorvelantExplorerForm(&set.Context().Model, set.ProgramPath()));
+    auto* explorer = set.Add(MorvelantExplorerForm,
+                             new TMorvelantExplorerForm(&set.Context().Model, set.ProgramPath(), &set.Commands()));
     if (MidiMonGridForm)
         MidiMonGridForm->ExplorerStateImage = [explorer](int stateImage) {
             explorer->SetStateIndex(kMonitorNode, stateImage);
         };
-    if (MainMenuForm) {
-        MainMenuForm->Explorer.ShowEditorWindow = [explorer](QWidget* form, bool exclusive, bool noToggle) {
-            explorer->ShowEditorWindow(qobject_cast<TForm*>(form), exclusive, noToggle);
-        };
-        MainMenuForm->Explorer.SetStayOnTop = [explorer](bool stayOnTop) { explorer->SetStayOnTop(stayOnTop); };
-    }
 }
 
 void CreateSendingForm(EditorWindowSet& set) {
     auto* form = set.Add(SendingForm, new TSendingForm);
-    if (MainMenuForm) form->AddSendItemOwner(MainMenuForm);
+    if (MainMenuForm) {
+        form->AddSendItemOwner(MainMenuForm);
+        MainMenuForm->Sending = form;
+    }
 }
 
 // The creation order of the program's windows. Windows not listed here are

@@ -90,6 +90,8 @@ public:
     int32_t SelectedTrack = 1;
     int32_t SelectedFader = 0;
     std::array<bool, kFaderCount> FaderSelected{};
+    // The track selected in the step editor (1..8); the step editor writes it.
+    int32_t SelectedTrack = 1;
 
     // ---- Name lists ----------------------------------------------------
     NameList ControllerNames;
