@@ -99,9 +99,6 @@ void CreateTrackParameterForm(EditorWindowSet& set) {
 void CreatePatternParameterForm(EditorWindowSet& set) {
     DeviceContext& context = set.Context();
     set.Add(PatternParameterForm, new TPatternParameterForm(context.Model, context.Notices, set.Commands()));
-    // The step editor's Edit menu works on its selected track.
-    DeviceModel& model = context.Model;
-    if (MainMenuForm) MainMenuForm->PatternLink.SelectedTrack = [&model] { return model.SelectedTrack; };
 }
 
 void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
