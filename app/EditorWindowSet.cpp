@@ -1,7 +1,7 @@
 #include "app/EditorWindowSet.h"
 
 #include "engine/MidiInDeviceUnit.h"
-#include "midikit/MidiKitSync.h"
+#include "engine/MidiPortSet.h"
 #include "patterns/PatternParameter.h"
 #include "patterns/RoutingPlaybackPorts.h"
 #include "patterns/Sequencer.h"
@@ -20,6 +20,7 @@
 namespace morvelant {
 
 TMidiDeviceForm* MidiDeviceForm = nullptr;
+MidiPortSet* MidiPorts = nullptr;
 
 namespace {
 
@@ -42,12 +43,22 @@ void CreateMidiDeviceForm(EditorWindowSet& set) {
     set.Add(MidiDeviceForm, new TMidiDeviceForm(set.Context().DeviceEngine));
 }
 
+// The engine's MIDI ports: built from the port settings, open for the whole
+// run whatever the settings window does, closed after it.
+void CreateMidiPorts(EditorWindowSet& set) {
+    MidiPortSetup setup;
+    setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
+    TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after the set
+    setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
+    setup.Routing = &set.Context().Routing;
+    set.Add(MidiPorts, new MidiPortSet(std::move(setup)));
+}
+
 void CreateMidiSettingsForm(EditorWindowSet& set) {
     MidiSettingsSetup setup;
     setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
-    TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after this window
-    setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
     setup.Routing = &set.Context().Routing;
+    setup.PortSet = MidiPorts;
     auto* form = set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
     // The timed pattern send takes its delay from the settings' box.
     if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
@@ -77,14 +88,15 @@ void CreateMidiMonGridForm(EditorWindowSet& set) {
 
 void CreateSequencerForm(EditorWindowSet& set) {
     DeviceContext& context = set.Context();
-    // The clock is the MIDI settings window's, created before this window.
-    auto ports = std::make_unique<RoutingPlaybackPorts>(
-        context.Routing, [] { return MidiSettingsForm ? MidiSettingsForm->MidiKitSync : nullptr; });
+    // The clock and the outputs are the engine's port set, created before
+    // this window and destroyed after it.
+    auto ports = std::make_unique<RoutingPlaybackPorts>(context.Routing,
+                                                        [] { return MidiPorts ? MidiPorts->MidiKitSync : nullptr; });
     auto* form = set.Add(SequencerForm, new TSequencerForm(context.Model, context.Notices, std::move(ports)));
-    if (MidiSettingsForm) {
-        MidiSettingsForm->SetSequencerLink(form);
+    if (MidiPorts) {
+        MidiPorts->SetSequencerLink(form);
         form->Unlink = [] {
-            if (MidiSettingsForm) MidiSettingsForm->SetSequencerLink(nullptr);
+            if (MidiPorts) MidiPorts->SetSequencerLink(nullptr);
         };
     }
     // The menu window keeps this item invisible.
@@ -132,6 +144,7 @@ constexpr CreationStep kCreationTable[] = {
     {"MainForm", CreateMainForm},
     // NotesForm, AllFaderP
     {"MidiDeviceForm", CreateMidiDeviceForm},
+    {"MidiPorts", CreateMidiPorts},
     {"MidiSettingsForm", CreateMidiSettingsForm},
     // SpecialKeyForm, PresetForm
     {"DevicesInfoForm1", CreateDevicesInfoForm1},

@@ -22,9 +22,12 @@
 namespace morvelant {
 
 class TMidiDeviceForm;
+class MidiPortSet;
 
 // The hidden MIDI input object (its unit declares no global of its own).
 extern TMidiDeviceForm* MidiDeviceForm;
+// The engine's MIDI ports (toolkit root, inputs, outputs, clock).
+extern MidiPortSet* MidiPorts;
 
 class EditorWindowSet {
 public:

@@ -76,10 +76,11 @@ void BM_PlaybackToJackPeer(benchmark::State& state) {
         return;
     }
     ::setenv("MIDIKIT_BACKEND", "jack", 1);
-    TMidiKit::SetLibraryFolder("");
-    TMidiKit kit;
+    // The peer first: the port list is taken as the library loads.
     const std::string client = "seqbench" + std::to_string(::getpid());
     JackPeer peer({.in = client});
+    TMidiKit::SetLibraryFolder("");
+    TMidiKit kit;
     TMidiKitSync sync;
     TMidiKitOut out;
     sync.MidiKit = out.MidiKit = &kit;

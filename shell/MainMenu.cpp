@@ -785,11 +785,7 @@ void TMainMenuForm::SendPatternDump(int slot) {
     BuildPatternDump(engine_.Model, dump, slot, slot);
     const int port = engine_.Routing.DeviceOutPort();
     if (port < 0) return;
-    for (const MidiEvent& e : dump) {
-        PutToPort(engine_, port, e);
-        engine_.Notices.MidiOutActivity.Publish();
-        engine_.Notices.MonitorLine.Publish(port, e, false);
-    }
+    for (const MidiEvent& e : dump) SendToPort(engine_, port, e);
 }
 
 // ---- File menu of the virtual device window -------------------------------------------------

@@ -52,9 +52,10 @@ protected:
         CoreApp();
         UseJackServer();
         ::setenv("MIDIKIT_BACKEND", "jack", 1);
+        // The peer first: the port list is taken as the library loads.
+        peer = std::make_unique<JackPeer>(JackPeer::Setup{.in = "seqpl" + std::to_string(::getpid())});
         TMidiKit::SetLibraryFolder("");
         kit = std::make_unique<TMidiKit>();
-        peer = std::make_unique<JackPeer>(JackPeer::Setup{.in = "seqpl" + std::to_string(::getpid())});
         sync.MidiKit = out.MidiKit = kit.get();
         ASSERT_TRUE(sync.Open(0, 10));
         out.Attach(&sync);
@@ -94,7 +95,7 @@ protected:
 };
 
 TEST_F(Playback, NotesArriveInOrderOnTimeLoopedAndNothingHangs) {
-    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
+    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackTestServerName() << " not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     Open();
     if (HasFatalFailure()) return;
