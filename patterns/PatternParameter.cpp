@@ -75,7 +75,7 @@ TPatternParameterForm::TPatternParameterForm(DeviceModel& model, Notifications& 
     subscriptions_[0] = Notes.CurrentPatternChanged.Subscribe([this] {
         RefreshPattern(CurrentPattern());
         for (int t = 1; t <= kTrackCount; ++t) ColorStepLabels(CurrentPattern(), t);
-        SetCaption("(Pattern " + std::to_string(CurrentPattern() + 1) + ")  " + Model.GetPatternName(CurrentPattern()));
+        SetCaption(PatternCaption(Model, CurrentPattern()));
     });
     subscriptions_[1] = Notes.SelectedTrackChanged.Subscribe([this](int) { ShowSelectedTrack(); });
     auto retint = [this](int track) {

@@ -215,6 +215,7 @@ MORVELANT_SHOW(ShowTrackMute, rStatus, std::string(TrackMuted(pt, t) ? "muted" :
 
 void TTrackParameterForm::RefreshTrackGrid(int p) {
     if (!DeviceModel::ValidPattern(p)) return;
+    SetCaption(PatternCaption(Model, p));
     for (int t = 1; t <= kTrackCount; ++t) {
         ShowTrackEvent(p, t);
         ShowTrackChannel(p, t);

@@ -48,6 +48,8 @@ TEST(PatternEditors, EditsReachEveryViewAndThePlayback) {
     PatternParameterForm->Show();  // shows the current pattern everywhere
     QApplication::processEvents();
     EXPECT_TRUE(m.ShowStepParametersForm);
+    EXPECT_EQ(PatternParameterForm->Caption().rfind("(Pattern 5)  ", 0), 0u);
+    EXPECT_EQ(TrackParameterForm->Caption(), PatternParameterForm->Caption());
     EXPECT_EQ(PatternParameterForm->NoteLabels[0]->text(), QStringLiteral("C  4"));
     EXPECT_EQ(SequencerForm->Player().LastRender().Tracks[0].front().data1, 60);
 
