@@ -5,6 +5,7 @@
 
 #include "app/PickerSupport.h"
 #include "engine/MidiInDeviceUnit.h"
+#include "engine/MidiPortSet.h"
 #include "faders/AllFaderParameters.h"
 #include "faders/InitCtrl.h"
 #include "faders/SpecialKeyEdit.h"
@@ -14,7 +15,10 @@
 #include "patterns/LongPiano.h"
 #include "patterns/NoteGateTimesUnit.h"
 #include "patterns/PatternParameter.h"
+#include "patterns/RoutingPlaybackPorts.h"
+#include "patterns/Sequencer.h"
 #include "patterns/TrackEdit.h"
+#include "patterns/TrackParameter.h"
 #include "patterns/Values1.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
@@ -30,6 +34,7 @@
 namespace morvelant {
 
 TMidiDeviceForm* MidiDeviceForm = nullptr;
+MidiPortSet* MidiPorts = nullptr;
 
 namespace {
 
@@ -43,7 +48,9 @@ void CreateMainMenuForm(EditorWindowSet& set) {
 }
 
 void CreateMainForm(EditorWindowSet& set) {
-    set.Add(MainForm, new TMainForm(set.Context().DeviceEngine, &set.Commands()));
+    auto* form = set.Add(MainForm, new TMainForm(set.Context().DeviceEngine, &set.Commands()));
+    // Shown and closed with the menu window.
+    if (MainMenuForm) MainMenuForm->DeviceWindow = form;
 }
 
 // Mirrors the enabled and checked states that windows set in the registry
@@ -145,13 +152,25 @@ void CreateMidiDeviceForm(EditorWindowSet& set) {
     set.Add(MidiDeviceForm, new TMidiDeviceForm(set.Context().DeviceEngine));
 }
 
+// The engine's MIDI ports: built from the port settings, open for the whole
+// run whatever the settings window does, closed after it.
+void CreateMidiPorts(EditorWindowSet& set) {
+    MidiPortSetup setup;
+    setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
+    TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after the set
+    setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
+    setup.Routing = &set.Context().Routing;
+    set.Add(MidiPorts, new MidiPortSet(std::move(setup)));
+}
+
 void CreateMidiSettingsForm(EditorWindowSet& set) {
     MidiSettingsSetup setup;
     setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
-    TMidiDeviceForm* inputs = MidiDeviceForm;  // created before, destroyed after this window
-    setup.Inputs = [inputs](int port) { return inputs ? inputs->In(port) : nullptr; };
     setup.Routing = &set.Context().Routing;
-    set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
+    setup.PortSet = MidiPorts;
+    auto* form = set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
+    // The timed pattern send takes its delay from the settings' box.
+    if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
 }
 
 void CreateDevicesInfoForm1(EditorWindowSet& set) {
@@ -171,30 +190,57 @@ void CreateInstructionsForm(EditorWindowSet& set) {
 }
 
 void CreateMidiMonGridForm(EditorWindowSet& set) {
-    auto* form = set.Add(MidiMonGridForm, new TMidiMonGridForm(&set.Context().Model, &set.Context().Notices));
+    auto* form =
+        set.Add(MidiMonGridForm, new TMidiMonGridForm(&set.Context().Model, &set.Context().Notices, &set.Commands()));
     form->SetRouting(&set.Context().Routing);
+}
+
+void CreateSequencerForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    // The clock and the outputs are the engine's port set, created before
+    // this window and destroyed after it.
+    auto ports = std::make_unique<RoutingPlaybackPorts>(context.Routing,
+                                                        [] { return MidiPorts ? MidiPorts->MidiKitSync : nullptr; });
+    auto* form = set.Add(SequencerForm, new TSequencerForm(context.Model, context.Notices, std::move(ports)));
+    if (MidiPorts) {
+        MidiPorts->SetSequencerLink(form);
+        form->Unlink = [] {
+            if (MidiPorts) MidiPorts->SetSequencerLink(nullptr);
+        };
+    }
+    // The menu window keeps this item invisible.
+    set.Commands().Register("test1", [form] { form->Show(); });
+}
+
+void CreateTrackParameterForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    // Its right-clicks open the pickers, which are made after it.
+    set.Add(TrackParameterForm, new TTrackParameterForm(context.Model, context.Notices, &set.Pickers().Windows));
+}
+
+void CreatePatternParameterForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    set.Add(PatternParameterForm,
+            new TPatternParameterForm(context.Model, context.Notices, set.Commands(), &set.Pickers().Windows));
 }
 
 void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
 
 void CreateMorvelantExplorerForm(EditorWindowSet& set) {
-    auto* explorer =
-        set.Add(MorvelantExplorerForm, new TMorvelantExplorerForm(&set.Context().Model, set.ProgramPath()));
+    auto* explorer = set.Add(MorvelantExplorerForm,
+                             new TMorvelantExplorerForm(&set.Context().Model, set.ProgramPath(), &set.Commands()));
     if (MidiMonGridForm)
         MidiMonGridForm->ExplorerStateImage = [explorer](int stateImage) {
             explorer->SetStateIndex(kMonitorNode, stateImage);
         };
-    if (MainMenuForm) {
-        MainMenuForm->Explorer.ShowEditorWindow = [explorer](QWidget* form, bool exclusive, bool noToggle) {
-            explorer->ShowEditorWindow(qobject_cast<TForm*>(form), exclusive, noToggle);
-        };
-        MainMenuForm->Explorer.SetStayOnTop = [explorer](bool stayOnTop) { explorer->SetStayOnTop(stayOnTop); };
-    }
 }
 
 void CreateSendingForm(EditorWindowSet& set) {
     auto* form = set.Add(SendingForm, new TSendingForm);
-    if (MainMenuForm) form->AddSendItemOwner(MainMenuForm);
+    if (MainMenuForm) {
+        form->AddSendItemOwner(MainMenuForm);
+        MainMenuForm->Sending = form;
+    }
 }
 
 // ---- The pickers and the windows that only they open ----------------------
@@ -265,6 +311,7 @@ constexpr CreationStep kCreationTable[] = {
     // NotesForm
     {"AllFaderP", CreateAllFaderP},
     {"MidiDeviceForm", CreateMidiDeviceForm},
+    {"MidiPorts", CreateMidiPorts},
     {"MidiSettingsForm", CreateMidiSettingsForm},
     {"SpecialKeyForm", CreateSpecialKeyForm},
     // PresetForm
@@ -273,11 +320,12 @@ constexpr CreationStep kCreationTable[] = {
     {"AboutForm", CreateAboutForm},
     {"InstructionsForm", CreateInstructionsForm},
     {"MidiMonGridForm", CreateMidiMonGridForm},
-    // SequencerForm
+    {"SequencerForm", CreateSequencerForm},
     {"MidiDataForm", CreateMidiDataForm},
-    // PatternForm, TrackParameterForm
+    // PatternForm
+    {"TrackParameterForm", CreateTrackParameterForm},
     {"NoteGateTimes", CreateNoteGateTimes},
-    // PatternParameterForm
+    {"PatternParameterForm", CreatePatternParameterForm},
     {"Piano1Form", CreatePiano1Form},
     {"Controller1Form", CreateController1Form},
     {"Values1Form", CreateValues1Form},

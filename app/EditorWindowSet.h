@@ -22,10 +22,13 @@
 namespace morvelant {
 
 class TMidiDeviceForm;
+class MidiPortSet;
 struct PickerSupport;
 
 // The hidden MIDI input object (its unit declares no global of its own).
 extern TMidiDeviceForm* MidiDeviceForm;
+// The engine's MIDI ports (toolkit root, inputs, outputs, clock).
+extern MidiPortSet* MidiPorts;
 
 class EditorWindowSet {
 public:

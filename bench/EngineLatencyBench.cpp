@@ -41,7 +41,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 using testsupport::JackReachable;
-using testsupport::JackServerName;
+using testsupport::JackTestServerName;
 
 // The time at which the peer's input last received a Note On.
 std::atomic<int64_t> gArrival{0};
@@ -181,7 +181,7 @@ Rig* TheRig() {
 void BM_NoteOnThroughEngineVsDirectJack(benchmark::State& state) {
     Rig* rig = TheRig();
     if (!rig) {
-        state.SkipWithError(("no JACK server '" + JackServerName() + "' or the rig failed").c_str());
+        state.SkipWithError(("no JACK server '" + JackTestServerName() + "' or the rig failed").c_str());
         return;
     }
     // Settle: a few of each before measuring.

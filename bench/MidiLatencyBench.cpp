@@ -97,7 +97,7 @@ struct Rig {
     bool Build() {
         App();
         if (!testsupport::JackReachable()) {
-            error = "JACK server " + testsupport::JackServerName() + " not reachable";
+            error = "JACK server " + testsupport::JackTestServerName() + " not reachable";
             return false;
         }
         try {

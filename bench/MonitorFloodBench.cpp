@@ -109,7 +109,7 @@ struct Peer {
 };
 
 void BM_MonitorFlood(benchmark::State& state) {
-    const std::string server = testsupport::JackServerName();
+    const std::string server = testsupport::JackTestServerName();
     if (!testsupport::JackReachable()) {
         state.SkipWithError(("JACK server " + server + " not reachable").c_str());
         return;

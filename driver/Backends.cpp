@@ -1,5 +1,5 @@
-// The port backends: the ALSA sequencer and JACK through RtMidi, a loopback
-// backend without any server (for tests), and none.
+// The port backends: the ALSA sequencer through RtMidi, JACK (its own file),
+// a loopback backend without any server (for tests), and none.
 #include "driver/DriverInternal.h"
 
 #include <RtMidi.h>
@@ -18,11 +18,8 @@ namespace {
 // object exists; failures show as ports that do not open.
 void quietErrors(RtMidiError::Type, const std::string&, void*) {}
 
-// A long system-exclusive message goes in pieces: RtMidi's JACK output
-// silently drops a message longer than its ring buffer (about 16 KB). The
-// ring buffer, drained once per JACK period, also bounds what one period
-// carries, and sendMessage waits while it is full. Receivers join the pieces
-// back into one message.
+// A long system-exclusive message goes in pieces, which receivers join back
+// into one message; the sequencer's own event pool takes no more at once.
 constexpr size_t kPiece = 4096;
 
 class RtInputLink final : public InputLink {
@@ -38,7 +35,7 @@ public:
     static void callback(double, std::vector<unsigned char>* message, void* self) {
         try {
             auto* link = static_cast<RtInputLink*>(self);
-            if (message && !message->empty()) link->cb_(message->data(), message->size());
+            if (message && !message->empty()) link->cb_(message->data(), message->size(), SteadyClock::now());
         } catch (...) {}
     }
     std::unique_ptr<RtMidiIn> in_;
@@ -53,7 +50,7 @@ public:
             out_->closePort();
         } catch (...) {}
     }
-    void send(const uint8_t* data, size_t size) override {
+    void send(const uint8_t* data, size_t size, SteadyClock::time_point) override {
         try {
             for (size_t off = 0; off < size; off += kPiece) out_->sendMessage(data + off, std::min(kPiece, size - off));
         } catch (...) {}
@@ -66,15 +63,12 @@ private:
 // Records that a listing client reported an error.
 void noteProbeError(RtMidiError::Type, const std::string&, void* failed) { *static_cast<bool*>(failed) = true; }
 
-// The port names of one direction. The list is read once for the whole run,
-// and a busy JACK server now and then fails to open the listing client, which
-// would leave the editor without ports until the next start: an attempt that
-// reported an error or found no port at all is tried again a few times.
+// The port names of one direction. An empty list is an answer; only a
+// listing that reported an error is tried again.
 template <typename Probe>
 std::vector<std::string> listPortsOf(RtMidi::Api api) {
     std::vector<std::string> names;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    for (int attempt = 0; attempt < 2; ++attempt) {
         bool failed = false;
         names.clear();
         try {
@@ -83,7 +77,7 @@ std::vector<std::string> listPortsOf(RtMidi::Api api) {
             unsigned n = probe.getPortCount();
             for (unsigned i = 0; i < n; ++i) names.push_back(probe.getPortName(i));
         } catch (...) { failed = true; }
-        if (!failed && !names.empty()) break;
+        if (!failed) break;
     }
     return names;
 }
@@ -91,13 +85,13 @@ std::vector<std::string> listPortsOf(RtMidi::Api api) {
 class RtBackend final : public Backend {
 public:
     explicit RtBackend(RtMidi::Api api) : api_(api) {}
-    const char* name() const override { return api_ == RtMidi::LINUX_ALSA ? "alsa" : "jack"; }
+    const char* name() const override { return "alsa"; }
 
     std::vector<std::string> inputNames() override { return listPortsOf<RtMidiIn>(api_); }
     std::vector<std::string> outputNames() override { return listPortsOf<RtMidiOut>(api_); }
 
-    // A busy JACK server may fail a request now and then (clients coming
-    // and going); a port that is there gets a few tries.
+    // A request may fail while other clients come and go; a port that is
+    // there gets a few tries.
     std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) override {
         return withRetries([&] { return tryOpenInput(raw, callback); });
     }
@@ -228,7 +222,7 @@ public:
             std::lock_guard lock(r->mx);
             if (!r->alive) continue;
             r->delivering = std::this_thread::get_id();
-            r->callback(data, size);
+            r->callback(data, size, SteadyClock::now());
             r->delivering = std::thread::id{};
         }
     }
@@ -264,7 +258,7 @@ LoopInputLink::~LoopInputLink() { owner_.removeReceiver(port_, receiver_); }
 class LoopOutputLink final : public OutputLink {
 public:
     LoopOutputLink(LoopbackBackend& owner, int port) : owner_(owner), port_(port) {}
-    void send(const uint8_t* data, size_t size) override { owner_.deliver(port_, data, size); }
+    void send(const uint8_t* data, size_t size, SteadyClock::time_point) override { owner_.deliver(port_, data, size); }
 
 private:
     LoopbackBackend& owner_;
@@ -285,30 +279,6 @@ std::unique_ptr<Backend> tryAlsa(bool forced) {
         RtMidiIn probe(RtMidi::LINUX_ALSA, std::string(kOwnClientPrefix) + " probe");
         return std::make_unique<RtBackend>(RtMidi::LINUX_ALSA);
     } catch (...) { return nullptr; }
-}
-
-// Whether a JACK server of the configured name seems to exist; spares the
-// user libjack's complaints on machines without one. Looks where jackd keeps
-// its sockets.
-bool jackServerPresent() {
-    const char* env = std::getenv("JACK_DEFAULT_SERVER");
-    std::string server = (env && *env) ? env : "default";
-    std::string uid = std::to_string(getuid());
-    std::error_code ec;
-    if (std::filesystem::exists("/dev/shm/jack_" + server + "_" + uid + "_0", ec)) return true;
-    for (const char* dir : {"/dev/shm/jack-", "/tmp/jack-"}) {
-        if (std::filesystem::exists(std::string(dir) + uid + "/" + server, ec)) return true;
-    }
-    return false;
-}
-
-std::unique_ptr<Backend> tryJack(bool forced) {
-    if (!forced && !jackServerPresent()) return nullptr;
-    auto jack = std::make_unique<RtBackend>(RtMidi::UNIX_JACK);
-    if (forced) return jack;
-    // A server that runs but offers no MIDI port at all behaves as none.
-    if (jack->inputNames().empty() && jack->outputNames().empty()) return nullptr;
-    return jack;
 }
 
 }  // namespace
@@ -334,7 +304,7 @@ std::unique_ptr<Backend> makeLoopbackBackend(int ports) {
 }
 
 std::unique_ptr<Backend> chooseBackend() {
-    // RtMidi's JACK client never starts a server on its own; this makes sure
+    // Our JACK client never starts a server on its own; this makes sure
     // libjack does not either.
     setenv("JACK_NO_START_SERVER", "1", 0);
 
@@ -347,13 +317,11 @@ std::unique_ptr<Backend> chooseBackend() {
         b = tryAlsa(true);
         return b ? std::move(b) : std::make_unique<NoBackend>();
     }
-    if (forced == "jack") {
-        b = tryJack(true);
-        return b ? std::move(b) : std::make_unique<NoBackend>();
-    }
+    if (forced == "jack") return makeJackBackend();
     if ((b = tryAlsa(false))) return b;
-    if ((b = tryJack(false))) return b;
-    return std::make_unique<NoBackend>();
+    // Without the sequencer, JACK: the server that runs now, or the one
+    // that starts later; until then there are no ports.
+    return makeJackBackend();
 }
 
 }  // namespace morvelant::driver

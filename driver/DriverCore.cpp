@@ -110,24 +110,55 @@ bool isReserved(const std::string& s) { return folded(s) == "no device"; }
 
 }  // namespace
 
+namespace {
+
+// The listed name of a raw port name, unique among the names taken.
+std::string listedName(const std::string& r, std::set<std::string>& taken) {
+    std::string base = trimmed(toWindows1252(tidy(r)).substr(0, kMaxNameBytes));
+    if (base.empty()) base = "MIDI port";
+    std::string name = base;
+    for (int k = 2; isReserved(name) || taken.count(folded(name)); ++k) {
+        std::string suffix = " #" + std::to_string(k);
+        name = trimmed(base.substr(0, kMaxNameBytes - suffix.size())) + suffix;
+    }
+    taken.insert(folded(name));
+    return name;
+}
+
+}  // namespace
+
 std::vector<PortEntry> makePortList(const std::vector<std::string>& raw) {
     std::vector<PortEntry> list;
+    mergePortList(list, raw);
+    return list;
+}
+
+bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>& raw) {
     std::set<std::string> taken;
+    for (const PortEntry& e : list) taken.insert(folded(e.display));
+    std::vector<bool> seen(list.size(), false);
+    bool changed = false;
     for (const std::string& r : raw) {
-        if (list.size() >= kMaxPorts) break;
         // Ports of this library (here or in another process) are not offered.
         if (r.empty() || r.rfind(kOwnClientPrefix, 0) == 0) continue;
-        std::string base = trimmed(toWindows1252(tidy(r)).substr(0, kMaxNameBytes));
-        if (base.empty()) base = "MIDI port";
-        std::string name = base;
-        for (int k = 2; isReserved(name) || taken.count(folded(name)); ++k) {
-            std::string suffix = " #" + std::to_string(k);
-            name = trimmed(base.substr(0, kMaxNameBytes - suffix.size())) + suffix;
+        // The k-th port of a raw name is the k-th entry of that name: a
+        // system may offer two ports of one name.
+        size_t i = 0;
+        while (i < list.size() && (seen[i] || list[i].raw != r)) ++i;
+        if (i < list.size()) {
+            seen[i] = true;
+            continue;
         }
-        taken.insert(folded(name));
-        list.push_back({r, name});
+        if (list.size() >= kMaxPorts) continue;
+        list.push_back({r, listedName(r, taken), true});
+        seen.push_back(true);
+        changed = true;
     }
-    return list;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i].present != seen[i]) changed = true;
+        list[i].present = seen[i];
+    }
+    return changed;
 }
 
 int messageLength(uint8_t status) {
@@ -185,16 +216,65 @@ Driver::Driver() {
         backend_ = chooseBackend();
     } catch (...) { backend_.reset(); }
     if (!backend_) backend_ = makeLoopbackBackend(0);
+    refresh();
+    backend_->setListener([this](BackendEvent e) { onBackend(e); });
+}
+
+std::vector<PortEntry> Driver::inputs() {
+    std::lock_guard lock(listMx_);
+    return inputs_;
+}
+
+std::vector<PortEntry> Driver::outputs() {
+    std::lock_guard lock(listMx_);
+    return outputs_;
+}
+
+std::optional<PortEntry> Driver::input(uint32_t port) {
+    std::lock_guard lock(listMx_);
+    if (port >= inputs_.size()) return std::nullopt;
+    return inputs_[port];
+}
+
+std::optional<PortEntry> Driver::output(uint32_t port) {
+    std::lock_guard lock(listMx_);
+    if (port >= outputs_.size()) return std::nullopt;
+    return outputs_[port];
+}
+
+void Driver::setNotify(const MidiKitNotifyTarget* target) { notifier_.set(target); }
+
+bool Driver::refresh() {
+    std::vector<std::string> in, out;
     try {
-        inputs_ = makePortList(backend_->inputNames());
-        outputs_ = makePortList(backend_->outputNames());
-    } catch (...) {
-        inputs_.clear();
-        outputs_.clear();
+        in = backend_->inputNames();
+        out = backend_->outputNames();
+    } catch (...) { return false; }
+    std::lock_guard lock(listMx_);
+    const bool a = mergePortList(inputs_, in);
+    const bool b = mergePortList(outputs_, out);
+    return a || b;
+}
+
+void Driver::onBackend(BackendEvent e) {
+    switch (e) {
+        case BackendEvent::PortsChanged:
+            if (refresh()) notifier_.post(MIDIKIT_MSG_PORTS_CHANGED);
+            break;
+        case BackendEvent::ServerGone:
+            refresh();  // every port absent
+            notifier_.post(MIDIKIT_MSG_SERVER_GONE);
+            break;
+        case BackendEvent::ServerBack:
+            refresh();
+            notifier_.post(MIDIKIT_MSG_SERVER_BACK);
+            break;
     }
 }
 
 Driver::~Driver() {
+    backend_->setListener(nullptr);
+    notifier_.close();
     // Whatever the program left open is ended without notifications; the
     // outputs do not wait for pending bytes.
     std::unordered_map<uint32_t, std::shared_ptr<Object>> left;

@@ -28,8 +28,9 @@ using Bytes = std::vector<uint8_t>;
 // ---------------------------------------------------------------- backends
 
 // Called by a backend for every complete message (or a continuation piece of
-// a long system-exclusive message) that arrives on an opened input.
-using InputCallback = std::function<void(const uint8_t* data, size_t size)>;
+// a long system-exclusive message) that arrives on an opened input, with the
+// moment it arrived.
+using InputCallback = std::function<void(const uint8_t* data, size_t size, SteadyClock::time_point at)>;
 
 // An opened input. Destroying it guarantees that the callback is not running
 // and will not be called again.
@@ -38,12 +39,17 @@ public:
     virtual ~InputLink() = default;
 };
 
-// An opened output. send() is only ever called from one thread at a time.
+// An opened output. send() is only ever called from one thread at a time;
+// due is the moment the message is meant to go out (now, or earlier when the
+// sender is late), which a backend that schedules by time keeps.
 class OutputLink {
 public:
     virtual ~OutputLink() = default;
-    virtual void send(const uint8_t* data, size_t size) = 0;
+    virtual void send(const uint8_t* data, size_t size, SteadyClock::time_point due) = 0;
 };
+
+// What a backend reports of its own accord, from a thread of its own.
+enum class BackendEvent { PortsChanged, ServerGone, ServerBack };
 
 class Backend {
 public:
@@ -55,12 +61,20 @@ public:
     // Open by raw name; nullptr when the port is gone or cannot be opened.
     virtual std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) = 0;
     virtual std::unique_ptr<OutputLink> openOutput(const std::string& raw) = 0;
+    // Whether the MIDI system the ports live in runs (a JACK server may stop).
+    virtual bool serverRunning() const { return true; }
+    // Where the backend reports port list changes and a server that stops or
+    // returns; null: nowhere. Returns only when no report is under way.
+    virtual void setListener(std::function<void(BackendEvent)>) {}
 };
 
 // Chooses the backend: MIDIKIT_BACKEND = alsa | jack | loopback | none forces
 // one; otherwise the ALSA sequencer, else a reachable JACK server, else none.
 std::unique_ptr<Backend> chooseBackend();
 std::unique_ptr<Backend> makeLoopbackBackend(int ports);
+// One client for the whole program on the JACK server, waiting for a server
+// when none runs yet.
+std::unique_ptr<Backend> makeJackBackend();
 
 // The prefix of every client name the library registers with a MIDI system,
 // so that another process using this library does not list our ports.
@@ -74,6 +88,7 @@ inline constexpr size_t kMaxNameBytes = 31;
 struct PortEntry {
     std::string raw;  // the backend's name, used to open the port
     std::string display;  // the name the editor sees and stores
+    bool present = true;  // false: the port has gone; it keeps its place
 };
 
 // Turns raw names into the listed ports: our own ports left out, at most
@@ -81,6 +96,11 @@ struct PortEntry {
 // kMaxNameBytes bytes, never "no device", never containing '=' and fit to be
 // keys of the editor's configuration file.
 std::vector<PortEntry> makePortList(const std::vector<std::string>& raw);
+// Brings a list up to date with the ports there now: a port keeps its number
+// and name for the whole run, a port that went is marked absent (and present
+// again when it returns), a new port is added at the end while there is
+// room. True when anything changed.
+bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>& raw);
 
 // ---------------------------------------------------------------- notify
 
@@ -127,7 +147,7 @@ public:
     MidiEvent* next();
     void shutdown(bool orderly) override;
 
-    void receive(const uint8_t* data, size_t size);  // backend thread
+    void receive(const uint8_t* data, size_t size, SteadyClock::time_point at);  // backend thread
 
     // The queue grows without dropping up to this many events (64 MB).
     static constexpr size_t kMaxQueued = 8u * 1024u * 1024u;
@@ -183,7 +203,8 @@ private:
     };
     void worker();
     void flushLocked();
-    void sendMessage(const Bytes& message);
+    void notesOffLocked();
+    void sendMessage(const Bytes& message, SteadyClock::time_point due);
     void putImmediate(const MidiEvent& e);
 
     std::mutex mx_;
@@ -196,6 +217,8 @@ private:
     bool timedSysexOpen_ = false;  // a timed F0 was queued, its F7 not yet
     Bytes workerSysex_;  // timed sysex bytes gathered by the worker
     bool workerInSysex_ = false;
+    SteadyClock::time_point lastDue_{};  // when the timed event last sent fell due
+    bool notesOff_ = false;  // All Notes Off went out and nothing was put since
     bool refused_ = false;  // buffer-ready owed once below low water
     bool awaitingRefill_ = false;  // the score holds a refused event
     bool activity_ = false;
@@ -231,8 +254,9 @@ public:
 
     void attach(const std::shared_ptr<MidiOutput>& out);
     void detach(const MidiOutput* out);
-    // When tick is due now: true. Otherwise false and, when the clock runs,
-    // the moment it falls due.
+    // When tick is due now: true, and when the clock runs, the moment it
+    // fell due. Otherwise false and, when the clock runs, the moment it falls
+    // due.
     bool due(uint64_t tick, std::optional<SteadyClock::time_point>& when);
     // An attached output drained its timed queue: look at run done.
     void poke();
@@ -273,8 +297,16 @@ public:
     ~Driver();
 
     Backend& backend() { return *backend_; }
-    const std::vector<PortEntry>& inputs() const { return inputs_; }
-    const std::vector<PortEntry>& outputs() const { return outputs_; }
+    // Copies: the lists change when ports come and go.
+    std::vector<PortEntry> inputs();
+    std::vector<PortEntry> outputs();
+    std::optional<PortEntry> input(uint32_t port);
+    std::optional<PortEntry> output(uint32_t port);
+
+    // Where port list changes and the server's state are reported.
+    void setNotify(const MidiKitNotifyTarget* target);
+    // Reads the port lists again; true when they changed.
+    bool refresh();
 
     uint32_t add(std::shared_ptr<Object> object);
     std::shared_ptr<Object> find(uint32_t handle, Object::Kind kind);
@@ -291,9 +323,12 @@ public:
 
 private:
     Driver();
+    void onBackend(BackendEvent e);
     std::unique_ptr<Backend> backend_;
+    std::mutex listMx_;
     std::vector<PortEntry> inputs_;
     std::vector<PortEntry> outputs_;
+    Notifier notifier_;
     std::mutex mx_;
     std::unordered_map<uint32_t, std::shared_ptr<Object>> table_;
     uint32_t next_ = kFirstHandle;

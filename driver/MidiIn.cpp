@@ -6,6 +6,8 @@
 // sum of the times is the arrival time since the start.
 #include "driver/DriverInternal.h"
 
+#include <algorithm>
+
 namespace morvelant::driver {
 
 MidiInput::MidiInput() : Object(Kind::Input) {}
@@ -17,10 +19,10 @@ bool MidiInput::open(Backend& backend, const std::string& raw, const MidiKitNoti
     // The callback keeps the input alive while it runs, so that a notify
     // target may close the input from inside its notification.
     std::weak_ptr<MidiInput> weak = std::static_pointer_cast<MidiInput>(shared_from_this());
-    link_ = backend.openInput(raw, [weak](const uint8_t* data, size_t size) {
+    link_ = backend.openInput(raw, [weak](const uint8_t* data, size_t size, SteadyClock::time_point at) {
         if (auto self = weak.lock()) {
             self->delivering_.store(std::this_thread::get_id());
-            self->receive(data, size);
+            self->receive(data, size, at);
             self->delivering_.store(std::thread::id());
         }
     });
@@ -71,14 +73,16 @@ void MidiInput::push(const MidiEvent& e) {
     if (queue_.size() < kMaxQueued) queue_.push_back(e);
 }
 
-void MidiInput::receive(const uint8_t* data, size_t size) {
+void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_point at) {
     if (!data || size == 0) return;
     bool notify = false;
     {
         std::lock_guard lock(mx_);
         if (!started_) return;
-        auto now = SteadyClock::now();
-        uint64_t ms = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(now - startTime_).count());
+        // A backend that stamps with the frame time may stamp a moment just
+        // before the start.
+        const auto since = std::max(at - startTime_, SteadyClock::duration::zero());
+        uint64_t ms = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
         uint32_t delta = uint32_t(ms >= lastMs_ ? ms - lastMs_ : 0);
         lastMs_ = ms;
         size_t before = queue_.size();

@@ -41,7 +41,11 @@ enum {
     MIDIKIT_MSG_INPUT_DATA = 0x3C3,  // events are queued on an input
     MIDIKIT_MSG_BUFFER_READY = 0x5453,  // an output queue takes events again
     MIDIKIT_MSG_SYNC_BEAT = 0x5452,  // one beat of a sync clock
-    MIDIKIT_MSG_SYNC_DONE = 0x5457  // a sync run is done
+    MIDIKIT_MSG_SYNC_DONE = 0x5457,  // a sync run is done
+    // To the target of SetMidiKitNotify:
+    MIDIKIT_MSG_PORTS_CHANGED = 0x5460,  // a port came or went
+    MIDIKIT_MSG_SERVER_GONE = 0x5461,  // the MIDI server stopped: every port is absent
+    MIDIKIT_MSG_SERVER_BACK = 0x5462  // a MIDI server runs again: opened ports are connected anew
 };
 
 // A time value that means "send at once, ignoring the queue's clock".
@@ -56,10 +60,14 @@ enum {
 #define MIDIKIT_API
 #endif
 
-// Ports. The list is read once, at the first call into the library, and
-// stays fixed for the run: the ALSA sequencer when it can be opened, else a
-// reachable JACK server, else no ports. The environment variable
-// MIDIKIT_BACKEND = alsa | jack | loopback | none forces a backend; loopback
+// Ports. The list is read at the first call into the library: the ALSA
+// sequencer when it can be opened, else the JACK server (one client named
+// after the program, which waits for a server when none runs yet). On JACK
+// the list follows the server: a port keeps its number and name for the
+// whole run, a port that goes is kept as absent (opened handles stay valid
+// and are connected again when it returns), a new port is added at the end.
+// The environment variable MIDIKIT_BACKEND = alsa | jack | loopback | none
+// forces a backend (MIDIKIT_CLIENT_NAME names the JACK client); loopback
 // has the ports "Loopback 1" to "Loopback 4" each way, output k wired to
 // input k (MIDIKIT_LOOPBACK_NAMES, names separated by '|', renames them for
 // tests). At most 50 ports each way; names are unique, at most 31 bytes,
@@ -71,6 +79,16 @@ MIDIKIT_API uint32_t GetNumOutDevices(void);
 // Writes the port's NUL-terminated name into a 32-byte buffer.
 MIDIKIT_API void GetMidiInDescription(uint32_t port, char* buffer32);
 MIDIKIT_API void GetMidiOutDescription(uint32_t port, char* buffer32);
+
+// What this library adds to the original's entry points; the toolkit uses
+// them when they are there. The target hears MIDIKIT_MSG_PORTS_CHANGED,
+// MIDIKIT_MSG_SERVER_GONE and MIDIKIT_MSG_SERVER_BACK (NULL: nothing).
+MIDIKIT_API void SetMidiKitNotify(MidiKitNotifyTarget* notify);
+// 1 when the listed port is there now, 0 when it has gone (or is no port).
+MIDIKIT_API uint32_t GetMidiInPresent(uint32_t port);
+MIDIKIT_API uint32_t GetMidiOutPresent(uint32_t port);
+// 1 while the MIDI system runs (always, but for a JACK server that stopped).
+MIDIKIT_API uint32_t GetMidiKitServer(void);
 
 // Input
 MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync, uint32_t openArgument);

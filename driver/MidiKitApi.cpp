@@ -16,13 +16,10 @@ Driver* driverOrNull() {
     } catch (...) { return nullptr; }
 }
 
-void describe(const std::vector<PortEntry>& list, uint32_t port, char* buffer32) {
+void describe(const std::optional<PortEntry>& entry, char* buffer32) {
     if (!buffer32) return;
     std::memset(buffer32, 0, 32);
-    if (port < list.size()) {
-        const std::string& name = list[port].display;
-        std::memcpy(buffer32, name.data(), std::min<size_t>(name.size(), 31));
-    }
+    if (entry) std::memcpy(buffer32, entry->display.data(), std::min<size_t>(entry->display.size(), 31));
 }
 
 template <class T>
@@ -61,7 +58,7 @@ MIDIKIT_API void GetMidiInDescription(uint32_t port, char* buffer32) {
     try {
         Driver* d = driverOrNull();
         if (d)
-            describe(d->inputs(), port, buffer32);
+            describe(d->input(port), buffer32);
         else if (buffer32)
             buffer32[0] = 0;
     } catch (...) {}
@@ -71,10 +68,39 @@ MIDIKIT_API void GetMidiOutDescription(uint32_t port, char* buffer32) {
     try {
         Driver* d = driverOrNull();
         if (d)
-            describe(d->outputs(), port, buffer32);
+            describe(d->output(port), buffer32);
         else if (buffer32)
             buffer32[0] = 0;
     } catch (...) {}
+}
+
+MIDIKIT_API void SetMidiKitNotify(MidiKitNotifyTarget* notify) {
+    try {
+        if (Driver* d = driverOrNull()) d->setNotify(notify);
+    } catch (...) {}
+}
+
+MIDIKIT_API uint32_t GetMidiInPresent(uint32_t port) {
+    try {
+        Driver* d = driverOrNull();
+        auto entry = d ? d->input(port) : std::nullopt;
+        return entry && entry->present ? 1 : 0;
+    } catch (...) { return 0; }
+}
+
+MIDIKIT_API uint32_t GetMidiOutPresent(uint32_t port) {
+    try {
+        Driver* d = driverOrNull();
+        auto entry = d ? d->output(port) : std::nullopt;
+        return entry && entry->present ? 1 : 0;
+    } catch (...) { return 0; }
+}
+
+MIDIKIT_API uint32_t GetMidiKitServer(void) {
+    try {
+        Driver* d = driverOrNull();
+        return d && d->backend().serverRunning() ? 1 : 0;
+    } catch (...) { return 0; }
 }
 
 // ---------------------------------------------------------------- input
@@ -83,9 +109,10 @@ MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint
                                 uint32_t /*openArgument*/) {
     try {
         Driver* d = driverOrNull();
-        if (!d || port >= d->inputs().size()) return 0;
+        auto entry = d ? d->input(port) : std::nullopt;
+        if (!entry) return 0;
         auto in = std::make_shared<MidiInput>();
-        if (!in->open(d->backend(), d->inputs()[port].raw, notify)) return 0;
+        if (!in->open(d->backend(), entry->raw, notify)) return 0;
         uint32_t h = d->add(in);
         if (h == 0) in->shutdown(false);
         return h;
@@ -123,10 +150,11 @@ MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t handle) {
 MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync, uint32_t /*openArgument*/) {
     try {
         Driver* d = driverOrNull();
-        if (!d || port >= d->outputs().size()) return 0;
+        auto entry = d ? d->output(port) : std::nullopt;
+        if (!entry) return 0;
         auto clock = lookup<SyncClock>(sync, Object::Kind::Sync);
         auto out = std::make_shared<MidiOutput>();
-        if (!out->open(d->backend(), d->outputs()[port].raw, notify, clock)) {
+        if (!out->open(d->backend(), entry->raw, notify, clock)) {
             out->shutdown(false);
             return 0;
         }

@@ -86,6 +86,7 @@ uint16_t MidiOutput::put(const MidiEvent& e) {
     {
         std::lock_guard lock(mx_);
         if (quit_ || abandon_) return 2;
+        notesOff_ = false;
         bool sysexByte = e.status == 0xF0;
         auto clock = sync_.lock();
         if (e.time == MIDIKIT_TIME_NOW || (sysexByte && e.time == 0 && !timedSysexOpen_) || !clock) {
@@ -147,9 +148,17 @@ void MidiOutput::reset() {
     {
         std::lock_guard lock(mx_);
         flushLocked();
-        for (uint8_t ch = 0; ch < 16; ++ch) immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0});  // All Notes Off
+        notesOffLocked();
     }
     cv_.notify_all();
+}
+
+// All Notes Off on every channel, unless that is all that went out since the
+// last time: a close right after a reset switches the notes off once.
+void MidiOutput::notesOffLocked() {
+    if (notesOff_) return;
+    notesOff_ = true;
+    for (uint8_t ch = 0; ch < 16; ++ch) immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0});
 }
 
 void MidiOutput::wake() {
@@ -176,8 +185,8 @@ void MidiOutput::restartTicks() {
     if (timed_.empty()) lastTick_ = 0;
 }
 
-void MidiOutput::sendMessage(const Bytes& message) {
-    if (link_ && !message.empty()) link_->send(message.data(), message.size());
+void MidiOutput::sendMessage(const Bytes& message, SteadyClock::time_point due) {
+    if (link_ && !message.empty()) link_->send(message.data(), message.size(), due);
 }
 
 void MidiOutput::worker() {
@@ -189,7 +198,8 @@ void MidiOutput::worker() {
             batch.swap(immediate_);
             sending_ = true;
             lk.unlock();
-            for (const Bytes& m : batch) sendMessage(m);
+            const auto now = SteadyClock::now();
+            for (const Bytes& m : batch) sendMessage(m, now);
             lk.lock();
             sending_ = false;
             if (activity_ && immediate_.empty() && timed_.empty()) {
@@ -209,6 +219,9 @@ void MidiOutput::worker() {
             auto clock = sync_.lock();
             bool isDue = head.event.time == 0 || !clock || clock->due(head.tick, when);
             if (isDue) {
+                // Its moment: the clock's for a delta, its predecessor's for
+                // an event due together with it.
+                if (head.event.time != 0 || !clock) lastDue_ = when.value_or(SteadyClock::now());
                 MidiEvent e = timed_.front().event;
                 timed_.pop_front();
                 Bytes message;
@@ -236,7 +249,7 @@ void MidiOutput::worker() {
                 bool drained = timed_.empty();
                 sending_ = true;
                 lk.unlock();
-                sendMessage(message);
+                sendMessage(message, lastDue_);
                 if (ready) notifier_.post(MIDIKIT_MSG_BUFFER_READY);
                 lk.lock();
                 sending_ = false;
@@ -264,7 +277,7 @@ void MidiOutput::shutdown(bool orderly) {
             // Reset first: the queue goes, the notes are switched off, and
             // what is on the immediate path still goes out.
             flushLocked();
-            for (uint8_t ch = 0; ch < 16; ++ch) immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0});
+            notesOffLocked();
             quit_ = true;
         } else {
             abandon_ = true;

@@ -212,9 +212,8 @@ bool SyncClock::due(uint64_t tick, std::optional<SteadyClock::time_point>& when)
     if (quit_) return true;  // the clock was closed: what waited for it goes out
     if (state_ != State::Running) return false;
     auto t = timeOf(double(tick));
-    if (t <= SteadyClock::now()) return true;
     when = t;
-    return false;
+    return t <= SteadyClock::now();
 }
 
 void SyncClock::poke() {

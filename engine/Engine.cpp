@@ -16,4 +16,11 @@ void PutToPort(Engine& engine, int port, const MidiEvent& event) {
     out->Put(&copy);
 }
 
+void SendToPort(Engine& engine, int port, const MidiEvent& event) {
+    if (!engine.Routing.Reaches(port)) return;
+    engine.Notices.MidiOutActivity.Publish();
+    engine.Notices.MonitorLine.Publish(port, event, false);
+    PutToPort(engine, port, event);
+}
+
 }  // namespace morvelant

@@ -30,4 +30,10 @@ struct Engine {
 // Like the toolkit's single-event senders, it does not report a refusal.
 void PutToPort(Engine& engine, int port, const MidiEvent& event);
 
+// Sends one event to output port 0..49 as the editor's senders do: lights
+// the MIDI-out lamp, logs it in the monitor and puts it. An event for a port
+// that has gone (or while the server is stopped) goes nowhere and is neither
+// shown nor counted.
+void SendToPort(Engine& engine, int port, const MidiEvent& event);
+
 }  // namespace morvelant

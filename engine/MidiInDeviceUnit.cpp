@@ -36,38 +36,25 @@ TMidiDeviceForm::TMidiDeviceForm(Engine& engine, QObject* Owner)
     : QObject(Owner), SendBuffer(), engine_(engine), receiveBuffer_(kReceiveBufferSize) {
     setObjectName("MidiDeviceForm");
     SendBuffer.reserve(kSendBufferSize);
-#define MORVELANT_CREATE_INPUT(n)                \
-    MidiKitIn##n = new TMidiKitIn(this);         \
-    MidiKitIn##n->setObjectName("MidiKitIn" #n); \
-    MidiKitIn##n->Tag = n;                       \
-    MidiKitIn##n->OnMidiData = [this](LPMIDIEVENT e, bool* a) { MidiKitIn##n##MidiData(e, a); };
-    MORVELANT_FOR_EACH_INPUT(MORVELANT_CREATE_INPUT)
-#undef MORVELANT_CREATE_INPUT
+    for (int n = 0; n < kInputCount; ++n) {
+        auto* in = new TMidiKitIn(this);
+        in->setObjectName(QString("MidiKitIn%1").arg(n));
+        in->Tag = n;
+        in->OnMidiData = [this, n](LPMIDIEVENT e, bool* a) { MidiKitInMidiData(e, a, n); };
+        inputs_[size_t(n)] = in;
+    }
     dispatchMarker_ = kDispatchMarker;
 }
 
 TMidiDeviceForm::~TMidiDeviceForm() = default;  // the inputs are children: Qt deletes them
 
 TMidiKitIn* TMidiDeviceForm::In(int port) const {
-    switch (port) {
-#define MORVELANT_INPUT_CASE(n) \
-    case n: return MidiKitIn##n;
-        MORVELANT_FOR_EACH_INPUT(MORVELANT_INPUT_CASE)
-#undef MORVELANT_INPUT_CASE
-        default: return nullptr;
-    }
+    return port >= 0 && port < kInputCount ? inputs_[size_t(port)] : nullptr;
 }
-
-#define MORVELANT_DEFINE_HANDLER(n)                                                   \
-    void TMidiDeviceForm::MidiKitIn##n##MidiData(LPMIDIEVENT Event, bool* pbAccept) { \
-        currentPort_ = n;                                                             \
-        MidiKitInMidiData(Event, pbAccept, n);                                        \
-    }
-MORVELANT_FOR_EACH_INPUT(MORVELANT_DEFINE_HANDLER)
-#undef MORVELANT_DEFINE_HANDLER
 
 void TMidiDeviceForm::MidiKitInMidiData(LPMIDIEVENT Event, bool* /*pbAccept*/, int port) {
     if (!Event || port < 0 || port >= kInputCount) return;
+    currentPort_ = port;
     const MidiEvent incoming = *Event;  // the library's record is only lent to us
     Notifications& notices = engine_.Notices;
     notices.MidiInActivity.Publish();
@@ -102,14 +89,9 @@ void TMidiDeviceForm::PassThru(int port, const MidiEvent& event) {
     if (!source || !r.Thru) return;
     if (event.status > kSysex && !r.RealtimeThru) return;
     if (event.status == kSysex && !r.SysexThru) return;
-    Notifications& notices = engine_.Notices;
     const int outputs = std::min(r.NumOutDevs, kMaxPorts);
-    for (int j = 0; j < outputs; ++j) {
-        if (!r.ThruDeviceFlags[static_cast<std::size_t>(j)]) continue;
-        notices.MidiOutActivity.Publish();
-        PutToPort(engine_, j, event);
-        notices.MonitorLine.Publish(j, event, false);
-    }
+    for (int j = 0; j < outputs; ++j)
+        if (r.ThruDeviceFlags[static_cast<std::size_t>(j)]) SendToPort(engine_, j, event);
 }
 
 void TMidiDeviceForm::MvlPCInDeviceSysexData(const MidiEvent& event) {

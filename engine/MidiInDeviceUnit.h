@@ -36,12 +36,6 @@ struct DumpClass {
     int slot = 0;
 };
 
-#define MORVELANT_FOR_EACH_INPUT(X)                                                                                 \
-    X(0)                                                                                                            \
-    X(1) X(2) X(3) X(4) X(5) X(6) X(7) X(8) X(9) X(10) X(11) X(12) X(13) X(14) X(15) X(16) X(17) X(18) X(19) X(20)  \
-        X(21) X(22) X(23) X(24) X(25) X(26) X(27) X(28) X(29) X(30) X(31) X(32) X(33) X(34) X(35) X(36) X(37) X(38) \
-            X(39) X(40) X(41) X(42) X(43) X(44) X(45) X(46) X(47) X(48) X(49)
-
 class TMidiDeviceForm : public QObject {
 public:
     static constexpr int kInputCount = 50;
@@ -54,24 +48,17 @@ public:
     TMidiDeviceForm(const TMidiDeviceForm&) = delete;
     TMidiDeviceForm& operator=(const TMidiDeviceForm&) = delete;
 
-    // The 50 inputs; the MIDI settings open, start, stop and close them and
-    // set their MidiKit. Each one's OnMidiData is its MidiKitInNMidiData.
-#define MORVELANT_DECLARE_INPUT(n) TMidiKitIn* MidiKitIn##n = nullptr;
-    MORVELANT_FOR_EACH_INPUT(MORVELANT_DECLARE_INPUT)
-#undef MORVELANT_DECLARE_INPUT
-
-    // Input component of port 0..49 (the MIDI settings' In table).
+    // Input component of port 0..49 (the MIDI settings' In table), named
+    // "MidiKitIn<port>"; the MIDI settings open, start, stop and close them
+    // and set their MidiKit. Each one's OnMidiData is MidiKitInMidiData with
+    // its port.
     TMidiKitIn* In(int port) const;
 
     // Room into which the dump builders put a dump before it is sent or filed.
     std::vector<MidiEvent> SendBuffer;
 
-    // The OnMidiData handlers: handler n takes port n.
-#define MORVELANT_DECLARE_HANDLER(n) void MidiKitIn##n##MidiData(LPMIDIEVENT Event, bool* pbAccept);
-    MORVELANT_FOR_EACH_INPUT(MORVELANT_DECLARE_HANDLER)
-#undef MORVELANT_DECLARE_HANDLER
-
-    // One incoming event from input port 0..49.
+    // One incoming event from input port 0..49: the one OnMidiData handler
+    // of all inputs.
     void MidiKitInMidiData(LPMIDIEVENT Event, bool* pbAccept, int port);
     // One system-exclusive byte from the device's port.
     void MvlPCInDeviceSysexData(const MidiEvent& event);
@@ -100,6 +87,7 @@ private:
     void ReportOverrun();
 
     Engine& engine_;
+    std::array<TMidiKitIn*, kInputCount> inputs_{};
     std::vector<MidiEvent> receiveBuffer_;
     int receiveCount_ = 0;
     int currentPort_ = 0;

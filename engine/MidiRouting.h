@@ -37,6 +37,13 @@ struct MidiRouting {
     std::array<bool, kMaxPorts> ThruDeviceFlags{};  // output port is a MIDI-thru destination
     std::array<bool, kMaxPorts> ThruInDeviceFlags{};  // input port is a MIDI-thru source
 
+    // Ports that have gone while the editor runs (they keep their numbers
+    // and roles and come back by themselves), and whether the MIDI server
+    // stopped: every port is absent then.
+    std::array<bool, kMaxPorts> InAbsent{};
+    std::array<bool, kMaxPorts> OutAbsent{};
+    bool ServerGone = false;
+
     int NumInDevs = 0;
     int NumOutDevs = 0;
     // The port on which the device sends to the PC, and the one on which the
@@ -59,6 +66,11 @@ struct MidiRouting {
     static const std::string& NameOf(const std::vector<std::string>& names, int port) {
         static const std::string none = "no device";
         return (port >= 0 && port < static_cast<int>(names.size())) ? names[static_cast<size_t>(port)] : none;
+    }
+
+    // Whether an event put to output port k goes anywhere.
+    bool Reaches(int port) const {
+        return port >= 0 && port < kMaxPorts && !ServerGone && !OutAbsent[static_cast<size_t>(port)];
     }
 
     // The device input port, or -1 when none is chosen.

@@ -418,15 +418,9 @@ void SendEvents(Engine& engine, FaderState& state, const MidiEvent& event) {
 void SendToVirtualOutputs(Engine& engine, const MidiEvent& event, int outputs) {
     const MidiRouting& r = engine.Routing;
     const int ports = std::clamp(r.NumOutDevs, 0, kMaxPorts);
-    Notifications& notices = engine.Notices;
-    const auto put = [&](int port) {
-        notices.MidiOutActivity.Publish();
-        notices.MonitorLine.Publish(port, event, false);
-        PutToPort(engine, port, event);
-    };
     for (int j = 0; j < ports; ++j) {
-        if ((outputs & 1) && r.Out1DeviceFlags[j]) put(j);
-        if ((outputs & 2) && r.Out2DeviceFlags[j]) put(j);
+        if ((outputs & 1) && r.Out1DeviceFlags[j]) SendToPort(engine, j, event);
+        if ((outputs & 2) && r.Out2DeviceFlags[j]) SendToPort(engine, j, event);
     }
 }
 

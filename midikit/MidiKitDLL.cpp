@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
@@ -95,9 +96,34 @@ TMidiKit::TMidiKit(QObject* Owner) : QObject(Owner) {
         throw;
     }
     FVersion = pGetMidiKitVersion();
+    ResolveOptional();
+}
+
+void TMidiKit::ResolveOptional() {
+    auto optional = [&](auto& pointer, const char* name) {
+        pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(::dlsym(FLibrary, name));
+    };
+    optional(pSetMidiKitNotify, "SetMidiKitNotify");
+    optional(pGetMidiInPresent, "GetMidiInPresent");
+    optional(pGetMidiOutPresent, "GetMidiOutPresent");
+    optional(pGetMidiKitServer, "GetMidiKitServer");
+    if (!pSetMidiKitNotify) return;
+    // Every report counts: a server that goes and comes back quickly is two.
+    FNotifier = std::make_unique<TMidiKitNotifier>([this](uint32_t Message) { Notified(Message); }, false);
+    pSetMidiKitNotify(FNotifier->Target());
+}
+
+void TMidiKit::Notified(uint32_t Message) {
+    const std::function<void()>* handler = nullptr;
+    if (Message == MIDIKIT_MSG_PORTS_CHANGED) handler = &OnPortsChanged;
+    if (Message == MIDIKIT_MSG_SERVER_GONE) handler = &OnServerGone;
+    if (Message == MIDIKIT_MSG_SERVER_BACK) handler = &OnServerBack;
+    if (handler && *handler) (*handler)();
 }
 
 TMidiKit::~TMidiKit() {
+    if (pSetMidiKitNotify) pSetMidiKitNotify(nullptr);
+    FNotifier.reset();
     if (FLibrary && ::dlclose(FLibrary) != 0) {
         // Throwing here would end the program; report and go on.
         TReportFunc report;

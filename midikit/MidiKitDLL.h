@@ -62,6 +62,12 @@ using TSetSMFResolution = decltype(&::SetSMFResolution);
 using TReadMetaEvent = decltype(&::ReadMetaEvent);
 using TWriteMetaEvent = decltype(&::WriteMetaEvent);
 
+// What the library adds of its own; resolved when it is there.
+using TSetMidiKitNotify = decltype(&::SetMidiKitNotify);
+using TGetMidiInPresent = decltype(&::GetMidiInPresent);
+using TGetMidiOutPresent = decltype(&::GetMidiOutPresent);
+using TGetMidiKitServer = decltype(&::GetMidiKitServer);
+
 // Number of entry points the library must export.
 inline constexpr int MidiKitEntryPointCount = 35;
 
@@ -71,6 +77,8 @@ inline constexpr int MidiKitEntryPointCount = 35;
 // it must outlive every port, sync and file component that uses it.
 // The pointers are public and called directly, each named after its entry
 // point with a leading "p" (pOpenMidiOut, pOpenSMF, ...).
+class TMidiKitNotifier;
+
 class TMidiKit : public QObject {
 public:
     // Throws EMidiKitException "Load of MidiKit32.dll failed" when the
@@ -132,8 +140,28 @@ public:
     TReadMetaEvent pReadMetaEvent = nullptr;
     TWriteMetaEvent pWriteMetaEvent = nullptr;
 
+    // What the library reports of the MIDI system, on the GUI thread: the
+    // port lists changed (a port came or went; ports keep their numbers for
+    // the run), the server stopped, a server runs again.
+    std::function<void()> OnPortsChanged;
+    std::function<void()> OnServerGone;
+    std::function<void()> OnServerBack;
+    // Whether a listed port is there now, and whether the MIDI system runs
+    // (true for a library that cannot tell).
+    bool InPresent(uint32_t Port) const { return pGetMidiInPresent ? pGetMidiInPresent(Port) != 0 : true; }
+    bool OutPresent(uint32_t Port) const { return pGetMidiOutPresent ? pGetMidiOutPresent(Port) != 0 : true; }
+    bool ServerRunning() const { return pGetMidiKitServer ? pGetMidiKitServer() != 0 : true; }
+
+    TSetMidiKitNotify pSetMidiKitNotify = nullptr;
+    TGetMidiInPresent pGetMidiInPresent = nullptr;
+    TGetMidiOutPresent pGetMidiOutPresent = nullptr;
+    TGetMidiKitServer pGetMidiKitServer = nullptr;
+
 private:
     void ResolveAll();
+    void ResolveOptional();
+    void Notified(uint32_t Message);
+    std::unique_ptr<TMidiKitNotifier> FNotifier;
     void* FLibrary = nullptr;  // dlopen handle; null before loading
     uint16_t FVersion = 0;
     std::string FLibraryPath;

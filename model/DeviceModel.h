@@ -86,10 +86,10 @@ public:
     // ---- Selection -----------------------------------------------------
     int32_t SelectedPreset = 0;
     int32_t SelectedPattern = 0;
-    // The track 1..8 that the pattern editors work on.
-    int32_t SelectedTrack = 1;
     int32_t SelectedFader = 0;
     std::array<bool, kFaderCount> FaderSelected{};
+    // The track selected in the step editor (1..8); the step editor writes it.
+    int32_t SelectedTrack = 1;
 
     // ---- Name lists ----------------------------------------------------
     NameList ControllerNames;

@@ -102,6 +102,10 @@ void SetStepVelocity(DeviceModel& model, int p, int t, int32_t value, int s) {
         pt->StepVelocity(t - 1, s - 1) = value;
 }
 
+std::string PatternCaption(const DeviceModel& model, int p) {
+    return "(Pattern " + std::to_string(p + 1) + ")  " + model.GetPatternName(p);
+}
+
 std::string StepNoteName(int32_t note) {
     static const std::array<const char*, 12> keys = {"C ", "C#", "D ", "D#", "E ", "F ",
                                                      "F#", "G ", "Ab", "A ", "Bb", "B "};

@@ -32,6 +32,9 @@ void SetStepOn(DeviceModel& model, int p, int t, bool on, int s);
 void SetStepNote(DeviceModel& model, int p, int t, int32_t value, int s);
 void SetStepVelocity(DeviceModel& model, int p, int t, int32_t value, int s);
 
+// The caption of the pattern editor windows: "(Pattern 5)  " and the name.
+std::string PatternCaption(const DeviceModel& model, int p);
+
 // The four-character name of a note value ("C -1", "C# 4", "G  9"); a value
 // outside 0..127 (a decoded dump can hold up to 255) shows as its number.
 std::string StepNoteName(int32_t note);

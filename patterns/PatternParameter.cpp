@@ -75,7 +75,7 @@ TPatternParameterForm::TPatternParameterForm(DeviceModel& model, Notifications& 
     subscriptions_[0] = Notes.CurrentPatternChanged.Subscribe([this] {
         RefreshPattern(CurrentPattern());
         for (int t = 1; t <= kTrackCount; ++t) ColorStepLabels(CurrentPattern(), t);
-        SetCaption("(Pattern " + std::to_string(CurrentPattern() + 1) + ")  " + Model.GetPatternName(CurrentPattern()));
+        SetCaption(PatternCaption(Model, CurrentPattern()));
     });
     subscriptions_[1] = Notes.SelectedTrackChanged.Subscribe([this](int) { ShowSelectedTrack(); });
     auto retint = [this](int track) {
@@ -279,25 +279,15 @@ void TPatternParameterForm::StepsEdited() { Notes.PatternStepsEdited.Publish(); 
 
 // ---- Track operations --------------------------------------------------------------------------
 
-void TPatternParameterForm::RotateTrackLeft(int t) {
-    morvelant::RotateTrackLeft(Model, CurrentPattern(), t);
+void TPatternParameterForm::MoveSteps(void (*move)(DeviceModel&, int, int), int t) {
+    move(Model, CurrentPattern(), t);
     ShowPattern(CurrentPattern());
 }
 
-void TPatternParameterForm::RotateTrackRight(int t) {
-    morvelant::RotateTrackRight(Model, CurrentPattern(), t);
-    ShowPattern(CurrentPattern());
-}
-
-void TPatternParameterForm::ShiftTrackLeft(int t) {
-    morvelant::ShiftTrackLeft(Model, CurrentPattern(), t);
-    ShowPattern(CurrentPattern());
-}
-
-void TPatternParameterForm::ShiftTrackRight(int t) {
-    morvelant::ShiftTrackRight(Model, CurrentPattern(), t);
-    ShowPattern(CurrentPattern());
-}
+void TPatternParameterForm::RotateTrackLeft(int t) { MoveSteps(morvelant::RotateTrackLeft, t); }
+void TPatternParameterForm::RotateTrackRight(int t) { MoveSteps(morvelant::RotateTrackRight, t); }
+void TPatternParameterForm::ShiftTrackLeft(int t) { MoveSteps(morvelant::ShiftTrackLeft, t); }
+void TPatternParameterForm::ShiftTrackRight(int t) { MoveSteps(morvelant::ShiftTrackRight, t); }
 
 void TPatternParameterForm::TransposeTrack(int t, int delta) {
     morvelant::TransposeTrack(Model, CurrentPattern(), t, delta);

@@ -126,6 +126,8 @@ private:
     // Makes pattern p current and refreshes every view of it.
     void ShowPattern(int p);
     void SelectTrack(int t);
+    // Runs a step-moving operation on track t and shows the pattern anew.
+    void MoveSteps(void (*move)(DeviceModel&, int, int), int t);
     void SetLabelColor(QLabel* label, bool grey);
     // The step-picker loop of a label menu.
     void RunStepPicker(int code, int lastCode, bool piano);

@@ -49,6 +49,15 @@ void PatternPlayer::Render(const Pattern_Parameters& pattern) {
     for (int o = 0; o < ports_.OutCount(); ++o)
         if (ports_.Flagged(o) && ports_.IsOpen(o)) active.push_back(o);
     render_ = RenderPattern(pattern, active, 0, renderBeats_);
+    // The clock reports the end of a run once the last timed event is out,
+    // and the loop starts again there. The last note-off lies before the
+    // stretch's end (by the gap between note and gate time, or more before a
+    // silent step), so the first track ends with an event that sends nothing
+    // at the stretch's last tick: every loop lasts exactly the stretch.
+    uint32_t lastTick = 0;
+    for (const MidiEvent& e : render_.Tracks[0]) lastTick += e.time;
+    const uint32_t endTick = uint32_t(renderBeats_) * kTicksPerQuarter;
+    const MidiEvent endMark{endTick - std::min(lastTick, endTick), 0, 0, 0, 0};
     for (int o : active) {
         PortScore& ps = ScoreFor(o);
         for (int t = 0; t < kTrackCount; ++t) {
@@ -56,6 +65,7 @@ void PatternPlayer::Render(const Pattern_Parameters& pattern) {
             track->Flush();
             for (const MidiEvent& e : render_.Tracks[size_t(t)]) track->InsertEvent(&e, TMidiKitTrack::LastIndex);
         }
+        ps.tracks[0]->InsertEvent(&endMark, TMidiKitTrack::LastIndex);
     }
 }
 

@@ -27,8 +27,9 @@ bool RoutingPlaybackPorts::Flagged(int port) const {
 }
 
 bool RoutingPlaybackPorts::IsOpen(int port) const {
+    // A port that has gone, or whose server stopped, is not played.
     TMidiKitOut* out = Out(port);
-    return out != nullptr && out->IsOpen();
+    return out != nullptr && out->IsOpen() && routing_.Reaches(port);
 }
 
 void RoutingPlaybackPorts::Flush(int port) {

@@ -73,6 +73,10 @@ void TTrackParameterForm::Build() {
     StringGrid1->setSelectionMode(QAbstractItemView::NoSelection);
     StringGrid1->setFocusPolicy(Qt::NoFocus);
     StringGrid1->setShowGrid(true);
+    StringGrid1->setTextElideMode(Qt::ElideNone);
+    QFont small = StringGrid1->font();
+    small.setPointSize(8);
+    StringGrid1->setFont(small);
     StringGrid1->viewport()->setAcceptDrops(true);
     StringGrid1->viewport()->installEventFilter(this);
     for (int c = 0; c < kColumns; ++c) StringGrid1->setColumnWidth(c, 85);
@@ -211,6 +215,7 @@ MORVELANT_SHOW(ShowTrackMute, rStatus, std::string(TrackMuted(pt, t) ? "muted" :
 
 void TTrackParameterForm::RefreshTrackGrid(int p) {
     if (!DeviceModel::ValidPattern(p)) return;
+    SetCaption(PatternCaption(Model, p));
     for (int t = 1; t <= kTrackCount; ++t) {
         ShowTrackEvent(p, t);
         ShowTrackChannel(p, t);

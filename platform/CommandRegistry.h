@@ -30,6 +30,7 @@ public:
     void Unregister(const std::string& item) { handlers_.erase(item); }
     bool Has(const std::string& item) const { return handlers_.count(item) != 0; }
     void RegisterFallback(const std::string& item, Handler handler) { fallbacks_[item] = std::move(handler); }
+    void UnregisterFallback(const std::string& item) { fallbacks_.erase(item); }
     // Runs the item's handler, else its fallback; false when it has neither.
     bool Execute(const std::string& item) const {
         auto it = handlers_.find(item);
@@ -48,6 +49,7 @@ public:
     // An item whose state was never set is enabled and unchecked.
     bool Enabled(const std::string& item) const { return Get(enabled_, item, true); }
     bool Checked(const std::string& item) const { return Get(checked_, item, false); }
+    bool HasEnabledState(const std::string& item) const { return enabled_.count(item) != 0; }
     bool HasCheckedState(const std::string& item) const { return checked_.count(item) != 0; }
 
     void SetStateListener(StateListener listener) { stateListener_ = std::move(listener); }

@@ -1,44 +1,73 @@
 #!/usr/bin/env bash
-# Starts or stops the JACK server that the MIDI tests run against: the dummy
+# Starts or stops a JACK server that the MIDI tests run against: the dummy
 # driver (real ports, no sound card) under a server name of our own, so a
-# desktop's JACK server is never touched.
-#   scripts/jack-test-server.sh start   -> prints nothing, exit 0 when it answers
+# desktop's JACK server is never touched. Each test program has its own
+# (MORVELANT_JACK_SERVER names it); a server that stopped answering is
+# ended and started again.
+#   scripts/jack-test-server.sh start      -> exit 0 when it answers
 #   scripts/jack-test-server.sh stop
+#   scripts/jack-test-server.sh stop-all   -> every server these scripts started
+#   scripts/jack-test-server.sh logs       -> the servers' own lines on clients and errors
 set -u
 name="${MORVELANT_JACK_SERVER:-morvelant-test}"
-state="${TMPDIR:-/tmp}/morvelant-jackd-$name"
+dir="${TMPDIR:-/tmp}"
+state="$dir/morvelant-jackd-$name"
 export JACK_NO_AUDIO_RESERVATION=1
 export JACK_NO_START_SERVER=1
 
 # jack_wait -c exits 0 either way; it prints "running" or "not running".
 answers() { [ "$(jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; }
 
+stop_pid() {
+  local pidfile="$1"
+  [ -f "$pidfile" ] || return 0
+  local pid
+  pid="$(cat "$pidfile")"
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 1 25); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill -9 "$pid" 2>/dev/null || true
+  rm -f "$pidfile"
+}
+
 case "${1:-}" in
   start)
     if answers; then exit 0; fi
-    jackd -n "$name" --no-realtime --sync --timeout 5000 -d dummy -r 48000 -p 128 >"$state.log" 2>&1 &
+    # A server of ours that no longer answers (stalled or half gone) goes first.
+    stop_pid "$state.pid"
+    # Synchronous mode: a slow client delays the cycle instead of losing MIDI.
+    jackd -n "$name" --no-realtime --sync --timeout 5000 -d dummy -r 48000 -p 128 >>"$state.log" 2>&1 &
     echo $! >"$state.pid"
     for _ in $(seq 1 50); do
       if answers; then exit 0; fi
       sleep 0.2
     done
     echo "jack-test-server: the JACK server '$name' did not start:" >&2
-    cat "$state.log" >&2
+    tail -20 "$state.log" >&2
     exit 1
     ;;
   stop)
-    if [ -f "$state.pid" ]; then
-      kill "$(cat "$state.pid")" 2>/dev/null || true
-      for _ in $(seq 1 25); do
-        kill -0 "$(cat "$state.pid")" 2>/dev/null || break
-        sleep 0.2
-      done
-      kill -9 "$(cat "$state.pid")" 2>/dev/null || true
-      rm -f "$state.pid"
-    fi
+    stop_pid "$state.pid"
+    ;;
+  stop-all)
+    for pidfile in "$dir"/morvelant-jackd-*.pid; do
+      [ -e "$pidfile" ] && stop_pid "$pidfile"
+    done
+    ;;
+  logs)
+    for log in "$dir"/morvelant-jackd-*.log; do
+      [ -e "$log" ] || continue
+      lines="$(grep -E -i "client|error|fail|timeout|xrun|cannot" "$log" | tail -20)"
+      [ -n "$lines" ] && printf '%s (last lines on clients and errors):\n%s\n' "$log" "$lines"
+    done
+    ;;
+  clean-logs)
+    rm -f "$dir"/morvelant-jackd-*.log
     ;;
   *)
-    echo "usage: $0 start|stop" >&2
+    echo "usage: $0 start|stop|stop-all|logs|clean-logs" >&2
     exit 2
     ;;
 esac

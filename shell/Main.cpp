@@ -167,12 +167,15 @@ TMainForm::TMainForm(Engine& engine, CommandRegistry* commands, QWidget* parent)
     subscriptions_.push_back(notices.CurrentFaderChanged.Subscribe([this](int, int) { ShowFaderSelection(); }));
     subscriptions_.push_back(notices.CurrentPresetChanged.Subscribe([this] { ShowStatusBars(Model.SelectedFader); }));
     subscriptions_.push_back(notices.LearnEnded.Subscribe([this] { LearnEnded(); }));
+    RegisterCommands();
 }
 
 TMainForm::~TMainForm() {
     // FormDestroy: the window's section of the configuration.
     WriteConfiguration();
     subscriptions_.clear();
+    if (Commands)
+        for (const std::string& item : registered_) Commands->Unregister(item);
     formBookkeeping_.reset();
     for (auto& position : Model.ScreenFaderPosition) position = -1;
     if (MainForm == this) MainForm = nullptr;
@@ -725,10 +728,16 @@ void TMainForm::FormShow() {
     MainStatusBar->setVisible(bars);
     KeyOnStatusBar->setVisible(bars);
     KeyOffStatusBar->setVisible(bars);
-    SetMenuItemChecked("MainMenuMidiActivity", Model.ShowMidiActivity);
-    SetMenuItemChecked("MainMenuMotorFaders", Model.VirtualMotorFaders);
-    SetMenuItemChecked("MainMenuFaderAutoSelect", Model.FaderAutoSelect);
-    SetMenuItemChecked("MainMenuWarningMessages", Model.Warnings);
+    const std::pair<const char*, bool> ticks[] = {{"MainMenuMidiActivity", Model.ShowMidiActivity},
+                                                  {"MainMenuMotorFaders", Model.VirtualMotorFaders},
+                                                  {"MainMenuFaderAutoSelect", Model.FaderAutoSelect},
+                                                  {"MainMenuWarningMessages", Model.Warnings}};
+    for (const auto& [item, on] : ticks) {
+        if (Commands)
+            Commands->SetChecked(item, on);
+        else
+            SetMenuItemChecked(item, on);
+    }
     // The windows open at the last exit come back once, at the start of the
     // run; showing this window again later does not reopen closed ones.
     const bool firstShow = !firstShowDone_;
@@ -772,30 +781,25 @@ void TMainForm::LearnLabelClick() {
     LearnLabel->setPalette(pal);
 }
 
-bool TMainForm::ToggleOption(QAction* sender) {
-    if (!sender) return false;
-    if (!sender->isCheckable()) sender->setCheckable(true);
-    sender->setChecked(!sender->isChecked());
-    return sender->isChecked();
+// An option works on its item's tick as the command registry holds it (the
+// menu window mirrors it); without a registry, on the flag itself.
+bool TMainForm::ToggleOption(const char* item, bool flag) {
+    const bool ticked = Commands && Commands->HasCheckedState(item) ? Commands->Checked(item) : flag;
+    if (Commands) Commands->SetChecked(item, !ticked);
+    return !ticked;
 }
 
-void TMainForm::HookMode1Click(QAction* sender) {
-    if (sender) Model.HookMode = ToggleOption(sender);
-}
+void TMainForm::HookMode1Click() { Model.HookMode = ToggleOption("MainMenuHookMode", Model.HookMode); }
 
-void TMainForm::OverdupMode1Click(QAction* sender) {
-    if (sender) Model.OverdupMode = ToggleOption(sender);
-}
+void TMainForm::OverdupMode1Click() { Model.OverdupMode = ToggleOption("MainMenuOverdupMode", Model.OverdupMode); }
 
-void TMainForm::MidiActivity1Click(QAction* sender) {
-    if (!sender) return;
-    Model.ShowMidiActivity = ToggleOption(sender);
+void TMainForm::MidiActivity1Click() {
+    Model.ShowMidiActivity = ToggleOption("MainMenuMidiActivity", Model.ShowMidiActivity);
     MidiActivity->setVisible(Model.ShowMidiActivity);
 }
 
-void TMainForm::MotorFaders1Click(QAction* sender) {
-    if (!sender) return;
-    Model.VirtualMotorFaders = ToggleOption(sender);
+void TMainForm::MotorFaders1Click() {
+    Model.VirtualMotorFaders = ToggleOption("MainMenuMotorFaders", Model.VirtualMotorFaders);
     if (!Model.VirtualMotorFaders) return;
     for (int f = 0; f < kFaderCount; ++f) {
         FaderState& state = Model.FaderStates[size_t(f)];
@@ -804,12 +808,32 @@ void TMainForm::MotorFaders1Click(QAction* sender) {
     }
 }
 
-void TMainForm::FaderAutoSelect1Click(QAction* sender) {
-    if (sender) Model.FaderAutoSelect = ToggleOption(sender);
+void TMainForm::FaderAutoSelect1Click() {
+    Model.FaderAutoSelect = ToggleOption("MainMenuFaderAutoSelect", Model.FaderAutoSelect);
 }
 
-void TMainForm::WarningMessages1Click(QAction* sender) {
-    if (sender) Model.Warnings = ToggleOption(sender);
+void TMainForm::WarningMessages1Click() { Model.Warnings = ToggleOption("MainMenuWarningMessages", Model.Warnings); }
+
+void TMainForm::RegisterCommands() {
+    if (!Commands) return;
+    using Handler = void (TMainForm::*)();
+    const std::pair<const char*, Handler> commands[] = {
+        {"PresetSnapshot1", &TMainForm::Button6Click},
+        {"MainMenuClose", &TMainForm::Hide},
+        {"MainMenuReloadPreset", &TMainForm::ReloadPreset2Click},
+        {"MainMenuNextPreset", &TMainForm::NextPresetClick},
+        {"MainMenuPreviousPreset", &TMainForm::PrevPresetClick},
+        {"MainMenuWarningMessages", &TMainForm::WarningMessages1Click},
+        {"MainMenuMidiActivity", &TMainForm::MidiActivity1Click},
+        {"MainMenuMotorFaders", &TMainForm::MotorFaders1Click},
+        {"MainMenuFaderAutoSelect", &TMainForm::FaderAutoSelect1Click},
+        {"MainMenuHookMode", &TMainForm::HookMode1Click},
+        {"MainMenuOverdupMode", &TMainForm::OverdupMode1Click},
+    };
+    for (const auto& [item, handler] : commands) {
+        Commands->Register(item, [this, handler = handler] { (this->*handler)(); });
+        registered_.emplace_back(item);
+    }
 }
 
 // ---- Popup menus -----------------------------------------------------------------------------------------

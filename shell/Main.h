@@ -233,12 +233,12 @@ public:
     bool LearnLabelRed() const { return learnRed_; }
 
     // Menu commands of the menu window; each works on its item's check mark.
-    void HookMode1Click(QAction* sender);
-    void OverdupMode1Click(QAction* sender);
-    void MidiActivity1Click(QAction* sender);
-    void MotorFaders1Click(QAction* sender);
-    void FaderAutoSelect1Click(QAction* sender);
-    void WarningMessages1Click(QAction* sender);
+    void HookMode1Click();
+    void OverdupMode1Click();
+    void MidiActivity1Click();
+    void MotorFaders1Click();
+    void FaderAutoSelect1Click();
+    void WarningMessages1Click();
 
     // Select-button popup (fader PopupFader of SelectedPreset).
     void ShowParameters1Click();
@@ -281,11 +281,14 @@ private:
     void StartFaderDrag(int tag);
     // The fader the on-screen fader menu was opened on (its Tag), else the selected one.
     int PopupFaderTag() const;
-    bool ToggleOption(QAction* sender);
+    bool ToggleOption(const char* item, bool flag);
+    // Registers the menu commands this window carries out.
+    void RegisterCommands();
 
     QWidget* popupComponent_ = nullptr;
     std::unique_ptr<FormBookkeeping> formBookkeeping_;
     std::vector<Subscription> subscriptions_;
+    std::vector<std::string> registered_;
     bool firstShowDone_ = false;
     bool learnRed_ = false;
     // A left press on a select button that may become a drag.

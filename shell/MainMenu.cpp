@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -16,9 +17,7 @@
 #include "model/PresetFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
-#include "shell/Main.h"
-#include "shell/MidiMonGrid.h"
-#include "shell/MidiSettings.h"
+#include "shell/MenuTable.h"
 
 namespace morvelant {
 
@@ -53,15 +52,6 @@ void SetMenuEnabled(QMenu* menu, bool enabled) {
     // Only the item: disabling the menu widget would also disable its
     // submenus' items for good.
     menu->menuAction()->setEnabled(enabled);
-}
-
-// Runs the link if it is set, else the fallback.
-template <typename Fallback>
-void Forward(const std::function<void()>& link, Fallback&& fallback) {
-    if (link)
-        link();
-    else
-        fallback();
 }
 
 }  // namespace
@@ -184,15 +174,20 @@ TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::str
     connect(PatternSendTimer, &QTimer::timeout, this, [this] { PatternSendTimerTimer(); });
 
     BuildMenus();
+    RegisterFallbacks();
+    commands_.SetStateListener([this](const std::string& item) { MirrorItemState(item); });
     ShowMenuPair(MainFormFileMenu, MainFormEditMenu);
     LoadWindowSettings();
 }
 
 TMainMenuForm::~TMainMenuForm() {
     PatternSendTimer->stop();
-    if (SendingForm != nullptr) {
-        SendingForm->RemoveSeries(this);
-        SendingForm->RemoveSendItemOwner(this);
+    commands_.SetStateListener(nullptr);
+    for (const MenuItemSpec& spec : MainMenuItems())
+        if (spec.name != nullptr) commands_.UnregisterFallback(spec.name);
+    if (Sending) {
+        Sending->RemoveSeries(this);
+        Sending->RemoveSendItemOwner(this);
     }
     SaveWindowSettings();
     if (MainMenuForm == this) MainMenuForm = nullptr;
@@ -263,544 +258,307 @@ QAction* TMainMenuForm::AddWindowItem(QMenu* menu, const char* name, const char*
     action->setCheckable(true);
     action->setChecked(false);
     action->setData(QString::fromLatin1(formName));
-    connect(action, &QAction::triggered, this, [this, action] { ShowWindowOfItem(action); });
+    const std::string item = name;
+    connect(action, &QAction::triggered, this, [this, item] { commands_.Execute(item); });
     return action;
 }
 
+// The members that name the menus and items of the tree.
+// clang-format off
+#define MAIN_MENU_ACTIONS(X) X(MainMenuFactoryInitPreset) X(MainMenuNoStatusPreset) X(MainMenuMidiCtrlPreset) X(PresetSnapshot1) \
+    X(MainMenuOpenPreset) X(MainMenuSavePreset) X(MainMenuDisplayAllFaderParameters) \
+    X(MainMenuDisplayFaderKeyDescription) X(MainMenuPrintAllFaderParameters) X(MainMenuPrintFaderKeyDescription) \
+    X(MainMenuSendPreset) X(MainMenuClose) X(MainMenuExit) X(FactoryInit1) X(NoStatus1) X(MidiControllers1) \
+    X(FactoryInit2) X(NoStatus2) X(MidiControllers2) X(FactoryInit3) X(NoStatus3) X(MidiControllers3) \
+    X(SinglePreset6) X(Presets2) X(PresetsSequentially2) X(SinglePreset7) X(SelectedPresets5) X(AllPresets4) \
+    X(SelectedPresetsAsSingleFiles3) X(AllPresetsAsSingleFiles2) X(SinglePreset8) X(SelectedPresets6) \
+    X(DisplayAllFaderParameters1) X(DisplayFaderKeyDescription1) X(PrintAllFaderParameters1) \
+    X(PrintFaderKeyDescription1) X(Close2) X(Exit2) X(SinglePattern2) X(SelectedPatterns2) X(AllPatterns2) \
+    X(SinglePattern3) X(Patterns1) X(PatternsSequentially1) X(SinglePattern4) X(SelectedPatterns3) X(AllPatterns3) \
+    X(SelectedPatternsAsSingeFiles1) X(AllPatternsAsSingleFiles1) X(SinglePattern5) X(SelectedPatterns4) X(Close3) \
+    X(Exit4) X(MainMenuCopyFaderKey) X(MainMenuPasteFaderKey) X(MainMenuPastewCFaderKey) \
+    X(MainMenuFactoryInitFaderKey) X(MainMenuNoStatusFaderKey) X(MainMenuMidiCtrlFaderKey) X(MainMenuCopyFader) \
+    X(MainMenuPasteFader) X(MainMenuPastewCFader) X(MainMenuFactoryInitFader) X(MainMenuNoStatusFader) \
+    X(MainMenuMidiCtrlFader) X(MainMenuCopyKey) X(MainMenuPasteKey) X(MainMenuPastewCKey) X(MainMenuFactoryInitKey) \
+    X(MainMenuNoStatusKey) X(MainMenuMidiCtrlKey) X(MainMenuCopyKeyOn) X(MainMenuPasteKeyOn) \
+    X(MainMenuFactoryInitKeyOn) X(MainMenuNoStatusKeyOn) X(MainMenuMidiCtrlKeyOn) X(MainMenuCopyKeyOff) \
+    X(MainMenuPasteKeyOff) X(MainMenuFactoryInitKeyOff) X(MainMenuNoStatusKeyOff) X(MainMenuMidiCtrlKeyOff) \
+    X(MainMenuSnapShot) X(MainMenuReloadPreset) X(MainMenuNextPreset) X(MainMenuPreviousPreset) X(SelectAllPresets1) \
+    X(DeselectAllPresets1) X(ToggleSelection2) X(CopyPreset1) X(PastePreset1) X(PastePresetwClipboard1) \
+    X(ReloadPreset2) X(SelectAllPatterns1) X(DeselectAllPatterns1) X(ToggleSelection3) X(CopyPattern1) \
+    X(PastePattern1) X(PastePatternwClipboard1) X(CopyTrack1) X(UpperParameters1) X(OnOffSettings1) \
+    X(LowerParameter1) X(AllStepParameters1) X(AllTrackParameters1) X(TrackStepParameterscompleteTrack1) \
+    X(UpperParameters2) X(OnOffSettings2) X(LowerParameters1) X(AllStepParameters2) X(TrackParameters1) \
+    X(TrackStepParameterscompleteTrack2) X(ClearTrack1) X(MainMenuWarningMessages) X(MainMenuMidiMonitorActive) \
+    X(MainMenuMidiActivity) X(MainMenuMotorFaders) X(MainMenuFaderAutoSelect) X(ExplorerStayonTop1) \
+    X(MainMenuHookMode) X(MainMenuOverdupMode) X(MainMenuMidiDeviceSettings) X(MainMenuMidiControllerInitSettings) \
+    X(vellixaImportSettings1) X(MainMenuDeviceInfo) X(MainFormWindowsExplorer) X(MainFormWindowsVirtualMorvelant) \
+    X(MainFormWindowsMidiSettings) X(MainFormWindowsPresetForm) X(MainFormWindowsFaderParameters) \
+    X(MainFormWindowsSpecialKeys) X(MainFormWindowsPresetNotes) X(MainFormWindowsPatternForm) \
+    X(MainFormWindowsEventEdit) X(MainFormWindowsTrackParameters) X(MainFormWindowsStepParameters) \
+    X(MainFormWindowsTrackEdit) X(MainFormWindowsPatternNotes) X(MainFormWindowsMidiMonitor) \
+    X(MainFormWindowsInstructions) X(MainFormWindowsDeviceInfo) X(MainMenuInstructions) \
+    X(MainMenuAboutMorvelantEditor)
+
+#define MAIN_MENU_MENUS(X) X(MainFormFileMenu) X(InitPreset3) X(PresetFormFileMenu) X(Init7) X(SinglePreset5) X(SelectedPresets4) \
+    X(AllPresets3) X(Open1) X(Save1) X(Send1) X(PatternFormFileMenu) X(Init15) X(Open2) X(Save2) X(Send2) \
+    X(MainFormEditMenu) X(CopyFaderKeyParameters2) X(Init8) X(FaderParameters2) X(Init9) X(KeyParameters2) X(Init10) \
+    X(KeyOnParameters2) X(Init11) X(KeyOffParameters2) X(Init12) X(PresetFormEditMenu) X(PatternFormEditMenu) \
+    X(PatternParameterFormEditMenu) X(Paste1) X(PastewClipboard1) X(MainFormOptionsMenu) X(MainFormSettingsMenu) \
+    X(MainFormWindowsMenu) X(MainFormHelpMenu)
+// clang-format on
+
 void TMainMenuForm::BuildMenus() {
-    auto keys = [](const char* text) { return QKeySequence(QString::fromLatin1(text)); };
-    const QKeySequence none;
-
-    // ---- File menu of the virtual device window ----
-    MainFormFileMenu = AddMenu(MainMenu, nullptr, "MainFormFileMenu", "&File");
-    InitPreset3 = AddMenu(MainMenu, MainFormFileMenu, "InitPreset3", "&Init Preset");
-    MainMenuFactoryInitPreset = AddItem(InitPreset3, "MainMenuFactoryInitPreset", "&Factory Init", none,
-                                        [this] { MainMenuFactoryInitPresetClick(); });
-    MainMenuNoStatusPreset =
-        AddItem(InitPreset3, "MainMenuNoStatusPreset", "&No Status", none, [this] { MainMenuNoStatusPresetClick(); });
-    MainMenuMidiCtrlPreset = AddItem(InitPreset3, "MainMenuMidiCtrlPreset", "&Midi Controllers", none,
-                                     [this] { MainMenuMidiCtrlPresetClick(); });
-    PresetSnapshot1 =
-        AddItem(MainFormFileMenu, "PresetSnapshot1", "Preset Snapshot", none, [this] { PresetSnapshot1Click(); });
-    MainFormFileMenu->addSeparator();
-    MainMenuOpenPreset = AddItem(MainFormFileMenu, "MainMenuOpenPreset", "&Open Preset", keys("Ctrl+O"),
-                                 [this] { MainMenuOpenPresetClick(); });
-    MainFormFileMenu->addSeparator();
-    MainMenuSavePreset = AddItem(MainFormFileMenu, "MainMenuSavePreset", "&Save Preset", keys("Ctrl+S"),
-                                 [this] { MainMenuSavePresetClick(); });
-    MainFormFileMenu->addSeparator();
-    MainMenuDisplayAllFaderParameters =
-        AddItem(MainFormFileMenu, "MainMenuDisplayAllFaderParameters", "&Display All Fader Parameters",
-                keys("Ctrl+Alt+D"), [this] { MainMenuDisplayAllFaderParametersClick(); });
-    MainMenuDisplayFaderKeyDescription =
-        AddItem(MainFormFileMenu, "MainMenuDisplayFaderKeyDescription", "&Display Fader && Key Description",
-                keys("Ctrl+D"), [this] { MainMenuDisplayFaderKeyDescriptionClick(); });
-    MainFormFileMenu->addSeparator();
-    MainMenuPrintAllFaderParameters =
-        AddItem(MainFormFileMenu, "MainMenuPrintAllFaderParameters", "&Print All Fader Parameters", keys("Ctrl+Alt+P"),
-                [this] { MainMenuPrintAllFaderParametersClick(); });
-    MainMenuPrintFaderKeyDescription =
-        AddItem(MainFormFileMenu, "MainMenuPrintFaderKeyDescription", "&Print Fader && Key Description", keys("Ctrl+P"),
-                [this] { MainMenuPrintFaderKeyDescriptionClick(); });
-    MainFormFileMenu->addSeparator();
-    MainMenuSendPreset = AddItem(MainFormFileMenu, "MainMenuSendPreset", "Se&nd Preset", keys("Ctrl+N"),
-                                 [this] { MainMenuSendPresetClick(); });
-    MainFormFileMenu->addSeparator();
-    MainMenuClose = AddItem(MainFormFileMenu, "MainMenuClose", "&Close", none, [this] { MainMenuCloseClick(); });
-    MainFormFileMenu->addSeparator();
-    MainMenuExit = AddItem(MainFormFileMenu, "MainMenuExit", "E&xit", none, [this] { MainMenuExitClick(); });
-
-    // ---- File menu of the preset list window ----
-    PresetFormFileMenu = AddMenu(MainMenu, nullptr, "PresetFormFileMenu", "&File");
-    Init7 = AddMenu(MainMenu, PresetFormFileMenu, "Init7", "&Init");
-    SinglePreset5 = AddMenu(MainMenu, Init7, "SinglePreset5", "Single Preset");
-    FactoryInit1 = AddItem(SinglePreset5, "FactoryInit1", "Factory Init", none, [this] { FactoryInit1Click(); });
-    NoStatus1 = AddItem(SinglePreset5, "NoStatus1", "No Status", none, [this] { NoStatus1Click(); });
-    MidiControllers1 =
-        AddItem(SinglePreset5, "MidiControllers1", "Midi Controllers", none, [this] { MidiControllers1Click(); });
-    SelectedPresets4 = AddMenu(MainMenu, Init7, "SelectedPresets4", "Selected Presets");
-    FactoryInit2 = AddItem(SelectedPresets4, "FactoryInit2", "Factory Init", none, [this] { FactoryInit2Click(); });
-    NoStatus2 = AddItem(SelectedPresets4, "NoStatus2", "No Status", none, [this] { NoStatus2Click(); });
-    MidiControllers2 =
-        AddItem(SelectedPresets4, "MidiControllers2", "Midi Controllers", none, [this] { MidiControllers2Click(); });
-    AllPresets3 = AddMenu(MainMenu, Init7, "AllPresets3", "All Presets");
-    FactoryInit3 = AddItem(AllPresets3, "FactoryInit3", "Factory Init", none, [this] { FactoryInit3Click(); });
-    NoStatus3 = AddItem(AllPresets3, "NoStatus3", "No Status", none, [this] { NoStatus3Click(); });
-    MidiControllers3 =
-        AddItem(AllPresets3, "MidiControllers3", "Midi Controllers", none, [this] { MidiControllers3Click(); });
-    PresetFormFileMenu->addSeparator();
-    Open1 = AddMenu(MainMenu, PresetFormFileMenu, "Open1", "&Open");
-    SinglePreset6 = AddItem(Open1, "SinglePreset6", "Single Preset", none, [this] { SinglePreset6Click(); });
-    Presets2 = AddItem(Open1, "Presets2", "Presets", none, [this] { Presets2Click(); });
-    PresetsSequentially2 =
-        AddItem(Open1, "PresetsSequentially2", "Presets Sequentially", none, [this] { PresetsSequentially2Click(); });
-    PresetFormFileMenu->addSeparator();
-    Save1 = AddMenu(MainMenu, PresetFormFileMenu, "Save1", "&Save");
-    SinglePreset7 = AddItem(Save1, "SinglePreset7", "Single Preset", none, [this] { SinglePreset7Click(); });
-    SelectedPresets5 =
-        AddItem(Save1, "SelectedPresets5", "Selected Presets", none, [this] { SelectedPresets5Click(); });
-    AllPresets4 = AddItem(Save1, "AllPresets4", "All Presets", none, [this] { AllPresets4Click(); });
-    Save1->addSeparator();
-    SelectedPresetsAsSingleFiles3 = AddItem(Save1, "SelectedPresetsAsSingleFiles3", "Selected Presets As Single Files",
-                                            none, [this] { SelectedPresetsAsSingleFiles3Click(); });
-    AllPresetsAsSingleFiles2 = AddItem(Save1, "AllPresetsAsSingleFiles2", "All Presets As Single Files", none,
-                                       [this] { AllPresetsAsSingleFiles2Click(); });
-    PresetFormFileMenu->addSeparator();
-    Send1 = AddMenu(MainMenu, PresetFormFileMenu, "Send1", "Se&nd");
-    SinglePreset8 = AddItem(Send1, "SinglePreset8", "Single Preset", none, [this] { SinglePreset8Click(); });
-    SelectedPresets6 =
-        AddItem(Send1, "SelectedPresets6", "Selected Presets", none, [this] { SelectedPresets6Click(); });
-    PresetFormFileMenu->addSeparator();
-    DisplayAllFaderParameters1 =
-        AddItem(PresetFormFileMenu, "DisplayAllFaderParameters1", "&Display All Fader Parameters", keys("Ctrl+Alt+D"),
-                [this] { MainMenuDisplayAllFaderParametersClick(); });
-    DisplayFaderKeyDescription1 =
-        AddItem(PresetFormFileMenu, "DisplayFaderKeyDescription1", "&Display Fader && Key Description", keys("Ctrl+D"),
-                [this] { MainMenuDisplayFaderKeyDescriptionClick(); });
-    PresetFormFileMenu->addSeparator();
-    PrintAllFaderParameters1 = AddItem(PresetFormFileMenu, "PrintAllFaderParameters1", "&Print All Fader Parameters",
-                                       keys("Ctrl+Alt+P"), [this] { MainMenuPrintAllFaderParametersClick(); });
-    PrintFaderKeyDescription1 =
-        AddItem(PresetFormFileMenu, "PrintFaderKeyDescription1", "&Print Fader && Key Description", keys("Ctrl+P"),
-                [this] { MainMenuPrintFaderKeyDescriptionClick(); });
-    PresetFormFileMenu->addSeparator();
-    Close2 = AddItem(PresetFormFileMenu, "Close2", "&Close", none, [this] { Close2Click(); });
-    PresetFormFileMenu->addSeparator();
-    Exit2 = AddItem(PresetFormFileMenu, "Exit2", "E&xit", none, [this] { Exit2Click(); });
-
-    // ---- File menu of the pattern window ----
-    PatternFormFileMenu = AddMenu(MainMenu, nullptr, "PatternFormFileMenu", "&File");
-    Init15 = AddMenu(MainMenu, PatternFormFileMenu, "Init15", "&Init");
-    SinglePattern2 = AddItem(Init15, "SinglePattern2", "Single Pattern", none, [this] { SinglePattern2Click(); });
-    SelectedPatterns2 =
-        AddItem(Init15, "SelectedPatterns2", "Selected Patterns", none, [this] { SelectedPatterns2Click(); });
-    AllPatterns2 = AddItem(Init15, "AllPatterns2", "All Patterns", none, [this] { AllPatterns2Click(); });
-    PatternFormFileMenu->addSeparator();
-    Open2 = AddMenu(MainMenu, PatternFormFileMenu, "Open2", "&Open");
-    SinglePattern3 = AddItem(Open2, "SinglePattern3", "Single Pattern", none, [this] { SinglePattern3Click(); });
-    Patterns1 = AddItem(Open2, "Patterns1", "Patterns", none, [this] { Patterns1Click(); });
-    PatternsSequentially1 = AddItem(Open2, "PatternsSequentially1", "Patterns Sequentially", none,
-                                    [this] { PatternsSequentially1Click(); });
-    PatternFormFileMenu->addSeparator();
-    Save2 = AddMenu(MainMenu, PatternFormFileMenu, "Save2", "&Save");
-    SinglePattern4 = AddItem(Save2, "SinglePattern4", "Single Pattern", none, [this] { SinglePattern4Click(); });
-    SelectedPatterns3 =
-        AddItem(Save2, "SelectedPatterns3", "Selected Patterns", none, [this] { SelectedPatterns3Click(); });
-    AllPatterns3 = AddItem(Save2, "AllPatterns3", "All Patterns", none, [this] { AllPatterns3Click(); });
-    Save2->addSeparator();
-    SelectedPatternsAsSingeFiles1 = AddItem(Save2, "SelectedPatternsAsSingeFiles1", "Selected Patterns As Singe Files",
-                                            none, [this] { SelectedPatternsAsSingeFiles1Click(); });
-    AllPatternsAsSingleFiles1 = AddItem(Save2, "AllPatternsAsSingleFiles1", "All Patterns As Single Files", none,
-                                        [this] { AllPatternsAsSingleFiles1Click(); });
-    PatternFormFileMenu->addSeparator();
-    Send2 = AddMenu(MainMenu, PatternFormFileMenu, "Send2", "Se&nd");
-    SinglePattern5 = AddItem(Send2, "SinglePattern5", "Single Pattern", none, [this] { SinglePattern5Click(); });
-    SelectedPatterns4 =
-        AddItem(Send2, "SelectedPatterns4", "Selected Patterns", none, [this] { SelectedPatterns4Click(); });
-    PatternFormFileMenu->addSeparator();
-    Close3 = AddItem(PatternFormFileMenu, "Close3", "&Close", none, [this] { Close3Click(); });
-    PatternFormFileMenu->addSeparator();
-    Exit4 = AddItem(PatternFormFileMenu, "Exit4", "E&xit", none, [this] { Exit4Click(); });
-
-    // ---- Edit menu of the virtual device window ----
-    // Commands of the fader parameter window: its own operation when it is
-    // connected, else the model's operation on the current fader.
-    using FaderFallback = std::function<void(DeviceModel&, int p, int f)>;
-    auto fader = [this](std::function<void()> AllFaderPLink::*member, FaderFallback fallback) {
-        return [this, member, fallback = std::move(fallback)] {
-            if (const auto& link = FaderLink.*member) {
-                link();
-                return;
+    std::map<std::string, QMenu*> menus;
+    for (const MenuItemSpec& spec : MainMenuItems()) {
+        QMenu* parent = nullptr;
+        if (spec.parent != nullptr) {
+            auto it = menus.find(spec.parent);
+            if (it == menus.end()) continue;  // a table fault: the parent comes first
+            parent = it->second;
+        }
+        const std::string name = spec.name != nullptr ? spec.name : "";
+        const QKeySequence keys(QString::fromLatin1(spec.shortcut));
+        switch (spec.kind) {
+            case MenuItemKind::Menu: {
+                QMenu* menu = AddMenu(MainMenu, parent, spec.name, spec.caption);
+                if (!spec.enabled) SetMenuEnabled(menu, false);
+                menus[name] = menu;
+                break;
             }
-            if (DeviceModel* m = TheModel()) fallback(*m, m->SelectedPreset, m->SelectedFader);
-        };
+            case MenuItemKind::Separator:
+                if (parent != nullptr) parent->addSeparator();
+                break;
+            case MenuItemKind::Item:
+                AddItem(
+                    parent, spec.name, spec.caption, keys, [this, name] { commands_.Execute(name); }, spec.enabled);
+                break;
+            case MenuItemKind::Option:
+                // Qt ticks a checkable item before its command runs; the
+                // command works on the tick as it was, so it is put back first.
+                AddOption(parent, spec.name, spec.caption, [this, name](QAction* item, bool checked) {
+                    item->setChecked(!checked);
+                    commands_.Execute(name);
+                });
+                break;
+            case MenuItemKind::WindowItem: AddWindowItem(parent, spec.name, spec.caption, keys, spec.window); break;
+        }
+    }
+#define MORVELANT_BIND_ACTION(n) n = findChild<QAction*>(QStringLiteral(#n));
+#define MORVELANT_BIND_MENU(n) n = findChild<QMenu*>(QStringLiteral(#n));
+    MAIN_MENU_ACTIONS(MORVELANT_BIND_ACTION)
+    MAIN_MENU_MENUS(MORVELANT_BIND_MENU)
+#undef MORVELANT_BIND_ACTION
+#undef MORVELANT_BIND_MENU
+    switchedMenus_ = {MainFormFileMenu,   PresetFormFileMenu,  PatternFormFileMenu,         MainFormEditMenu,
+                      PresetFormEditMenu, PatternFormEditMenu, PatternParameterFormEditMenu};
+}
+
+// What the items do while no other window has registered its own command:
+// this window's own commands, and the model's operation where the window
+// that carries the command out is not built yet.
+void TMainMenuForm::RegisterFallbacks() {
+    CommandRegistry& c = commands_;
+    auto own = [this, &c](const char* item, void (TMainMenuForm::*handler)()) {
+        c.RegisterFallback(item, [this, handler] { (this->*handler)(); });
     };
-    // The fallbacks that change the fader end by selecting it again.
-    auto reselect = [](void (DeviceModel::*op)(int, int)) {
-        return FaderFallback([op](DeviceModel& m, int p, int f) {
-            (m.*op)(p, f);
-            if (MainForm) MainForm->SelectFader(f);
-        });
-    };
-    auto reselect2 = [](void (DeviceModel::*a)(int, int), void (DeviceModel::*b)(int, int)) {
-        return FaderFallback([a, b](DeviceModel& m, int p, int f) {
-            (m.*a)(p, f);
-            (m.*b)(p, f);
-            if (MainForm) MainForm->SelectFader(f);
+    // File menu of the virtual device window.
+    own("MainMenuFactoryInitPreset", &TMainMenuForm::MainMenuFactoryInitPresetClick);
+    own("MainMenuNoStatusPreset", &TMainMenuForm::MainMenuNoStatusPresetClick);
+    own("MainMenuMidiCtrlPreset", &TMainMenuForm::MainMenuMidiCtrlPresetClick);
+    own("MainMenuOpenPreset", &TMainMenuForm::MainMenuOpenPresetClick);
+    own("MainMenuSavePreset", &TMainMenuForm::MainMenuSavePresetClick);
+    own("MainMenuDisplayAllFaderParameters", &TMainMenuForm::MainMenuDisplayAllFaderParametersClick);
+    own("MainMenuDisplayFaderKeyDescription", &TMainMenuForm::MainMenuDisplayFaderKeyDescriptionClick);
+    own("MainMenuPrintAllFaderParameters", &TMainMenuForm::MainMenuPrintAllFaderParametersClick);
+    own("MainMenuPrintFaderKeyDescription", &TMainMenuForm::MainMenuPrintFaderKeyDescriptionClick);
+    own("MainMenuSendPreset", &TMainMenuForm::MainMenuSendPresetClick);
+    own("MainMenuExit", &TMainMenuForm::MainMenuExitClick);
+    // File menu of the preset list window.
+    own("FactoryInit1", &TMainMenuForm::FactoryInit1Click);
+    own("NoStatus1", &TMainMenuForm::NoStatus1Click);
+    own("MidiControllers1", &TMainMenuForm::MidiControllers1Click);
+    own("FactoryInit2", &TMainMenuForm::FactoryInit2Click);
+    own("NoStatus2", &TMainMenuForm::NoStatus2Click);
+    own("MidiControllers2", &TMainMenuForm::MidiControllers2Click);
+    own("FactoryInit3", &TMainMenuForm::FactoryInit3Click);
+    own("NoStatus3", &TMainMenuForm::NoStatus3Click);
+    own("MidiControllers3", &TMainMenuForm::MidiControllers3Click);
+    own("SinglePreset6", &TMainMenuForm::SinglePreset6Click);
+    own("Presets2", &TMainMenuForm::Presets2Click);
+    own("PresetsSequentially2", &TMainMenuForm::PresetsSequentially2Click);
+    own("SinglePreset7", &TMainMenuForm::SinglePreset7Click);
+    own("SelectedPresets5", &TMainMenuForm::SelectedPresets5Click);
+    own("AllPresets4", &TMainMenuForm::AllPresets4Click);
+    own("SelectedPresetsAsSingleFiles3", &TMainMenuForm::SelectedPresetsAsSingleFiles3Click);
+    own("AllPresetsAsSingleFiles2", &TMainMenuForm::AllPresetsAsSingleFiles2Click);
+    own("Close2", &TMainMenuForm::Close2Click);
+    own("Exit2", &TMainMenuForm::Exit2Click);
+    // File menu of the pattern window.
+    own("SinglePattern2", &TMainMenuForm::SinglePattern2Click);
+    own("SelectedPatterns2", &TMainMenuForm::SelectedPatterns2Click);
+    own("AllPatterns2", &TMainMenuForm::AllPatterns2Click);
+    own("SinglePattern3", &TMainMenuForm::SinglePattern3Click);
+    own("Patterns1", &TMainMenuForm::Patterns1Click);
+    own("PatternsSequentially1", &TMainMenuForm::PatternsSequentially1Click);
+    own("SinglePattern4", &TMainMenuForm::SinglePattern4Click);
+    own("SelectedPatterns3", &TMainMenuForm::SelectedPatterns3Click);
+    own("AllPatterns3", &TMainMenuForm::AllPatterns3Click);
+    own("SelectedPatternsAsSingeFiles1", &TMainMenuForm::SelectedPatternsAsSingeFiles1Click);
+    own("AllPatternsAsSingleFiles1", &TMainMenuForm::AllPatternsAsSingleFiles1Click);
+    own("SinglePattern5", &TMainMenuForm::SinglePattern5Click);
+    own("SelectedPatterns4", &TMainMenuForm::SelectedPatterns4Click);
+    own("Close3", &TMainMenuForm::Close3Click);
+    own("Exit4", &TMainMenuForm::Exit4Click);
+
+    // Edit menu of the virtual device window: the whole block ...
+    own("MainMenuCopyFaderKey", &TMainMenuForm::MainMenuCopyFaderKeyClick);
+    own("MainMenuPasteFaderKey", &TMainMenuForm::MainMenuPasteFaderKeyClick);
+    own("MainMenuPastewCFaderKey", &TMainMenuForm::MainMenuPastewCFaderKeyClick);
+    own("MainMenuFactoryInitFaderKey", &TMainMenuForm::MainMenuFactoryInitFaderKeyClick);
+    own("MainMenuNoStatusFaderKey", &TMainMenuForm::MainMenuNoStatusFaderKeyClick);
+    own("MainMenuMidiCtrlFaderKey", &TMainMenuForm::MainMenuMidiCtrlFaderKeyClick);
+    // ... and its parts, commands of the fader parameter window: the model's
+    // operation on the current fader, which is then selected again.
+    using FaderOp = void (DeviceModel::*)(int, int);
+    auto onFader = [this, &c](const char* item, FaderOp first, FaderOp second = nullptr) {
+        c.RegisterFallback(item, [this, first, second] {
+            DeviceModel& m = engine_.Model;
+            (m.*first)(m.SelectedPreset, m.SelectedFader);
+            if (second) (m.*second)(m.SelectedPreset, m.SelectedFader);
+            SelectFader(engine_, m.SelectedFader);
         });
     };
     // A copy enables the matching paste items here and in the fader
     // parameter window.
-    auto copy = [this](void (DeviceModel::*op)(int, int), std::vector<const char*> mine,
-                       std::vector<const char*> theirs) {
-        return FaderFallback(
-            [this, op, mine = std::move(mine), theirs = std::move(theirs)](DeviceModel& m, int p, int f) {
-                (m.*op)(p, f);
-                for (const char* name : mine)
-                    if (auto* a = findChild<QAction*>(QString::fromLatin1(name))) a->setEnabled(true);
-                EnableByName("AllFaderP", theirs);
-            });
+    auto copy = [this, &c](const char* item, FaderOp op, std::vector<const char*> mine,
+                           std::vector<const char*> theirs) {
+        c.RegisterFallback(item, [this, op, mine = std::move(mine), theirs = std::move(theirs)] {
+            DeviceModel& m = engine_.Model;
+            (m.*op)(m.SelectedPreset, m.SelectedFader);
+            for (const char* name : mine)
+                if (auto* a = findChild<QAction*>(QString::fromLatin1(name))) a->setEnabled(true);
+            EnableByName("AllFaderP", theirs);
+        });
     };
-
-    MainFormEditMenu = AddMenu(MainMenu, nullptr, "MainFormEditMenu", "&Edit");
-    CopyFaderKeyParameters2 = AddMenu(MainMenu, MainFormEditMenu, "CopyFaderKeyParameters2", "Fader && Key Parameters");
-    MainMenuCopyFaderKey =
-        AddItem(CopyFaderKeyParameters2, "MainMenuCopyFaderKey", "Copy", none, [this] { MainMenuCopyFaderKeyClick(); });
-    MainMenuPasteFaderKey = AddItem(
-        CopyFaderKeyParameters2, "MainMenuPasteFaderKey", "Paste", none, [this] { MainMenuPasteFaderKeyClick(); },
-        false);
-    MainMenuPastewCFaderKey = AddItem(
-        CopyFaderKeyParameters2, "MainMenuPastewCFaderKey", "Paste w/Clipboard", none,
-        [this] { MainMenuPastewCFaderKeyClick(); }, false);
-    CopyFaderKeyParameters2->addSeparator();
-    Init8 = AddMenu(MainMenu, CopyFaderKeyParameters2, "Init8", "Init");
-    MainMenuFactoryInitFaderKey = AddItem(Init8, "MainMenuFactoryInitFaderKey", "Factory Init", none,
-                                          [this] { MainMenuFactoryInitFaderKeyClick(); });
-    MainMenuNoStatusFaderKey =
-        AddItem(Init8, "MainMenuNoStatusFaderKey", "No Status", none, [this] { MainMenuNoStatusFaderKeyClick(); });
-    MainMenuMidiCtrlFaderKey = AddItem(Init8, "MainMenuMidiCtrlFaderKey", "Midi Controllers", none,
-                                       [this] { MainMenuMidiCtrlFaderKeyClick(); });
-    MainFormEditMenu->addSeparator();
-
-    FaderParameters2 = AddMenu(MainMenu, MainFormEditMenu, "FaderParameters2", "Fader Parameters");
-    MainMenuCopyFader =
-        AddItem(FaderParameters2, "MainMenuCopyFader", "Copy", none,
-                fader(&AllFaderPLink::CopyFaderParameters2Click,
-                      copy(&DeviceModel::CopyFaderEventParameters, {"MainMenuPasteFader", "MainMenuPastewCFader"},
-                           {"PasteFaderParameters2", "PasteSpecialFaderParameters2"})));
-    MainMenuPasteFader = AddItem(
-        FaderParameters2, "MainMenuPasteFader", "Paste", none,
-        fader(&AllFaderPLink::PasteFaderParameters2Click, reselect(&DeviceModel::PasteFaderEventParameters)), false);
-    MainMenuPastewCFader = AddItem(FaderParameters2, "MainMenuPastewCFader", "Paste w/Clipboard", none,
-                                   fader(&AllFaderPLink::PasteSpecialFaderParameters2Click,
-                                         reselect(&DeviceModel::ExchangeFaderEventWithClipboard)),
-                                   false);
-    FaderParameters2->addSeparator();
-    Init9 = AddMenu(MainMenu, FaderParameters2, "Init9", "Init");
-    MainMenuFactoryInitFader =
-        AddItem(Init9, "MainMenuFactoryInitFader", "Factory Init", none,
-                fader(&AllFaderPLink::InitFaderParameters2Click, reselect(&DeviceModel::FactoryInitFaderEvent)));
-    MainMenuNoStatusFader =
-        AddItem(Init9, "MainMenuNoStatusFader", "No Status", none,
-                fader(&AllFaderPLink::ClearFaderParameters1Click, reselect(&DeviceModel::ClearFaderEvent)));
-    MainMenuMidiCtrlFader = AddItem(Init9, "MainMenuMidiCtrlFader", "Midi Controllers", none,
-                                    fader(&AllFaderPLink::InitFaderParameterswithMidiControllers1Click,
-                                          reselect(&DeviceModel::MidiCtrlInitFaderEvent)));
-    MainFormEditMenu->addSeparator();
-
-    KeyParameters2 = AddMenu(MainMenu, MainFormEditMenu, "KeyParameters2", "Key Parameters");
-    MainMenuCopyKey = AddItem(KeyParameters2, "MainMenuCopyKey", "Copy", none,
-                              fader(&AllFaderPLink::CopyKeyParameters1Click,
-                                    copy(&DeviceModel::CopyKeyParameters, {"MainMenuPasteKey", "MainMenuPastewCKey"},
-                                         {"PasteKeyParameters1"})));
-    MainMenuPasteKey =
-        AddItem(KeyParameters2, "MainMenuPasteKey", "Paste", none,
-                fader(&AllFaderPLink::PasteKeyParameters1Click, reselect(&DeviceModel::PasteKeyParameters)), false);
-    MainMenuPastewCKey = AddItem(KeyParameters2, "MainMenuPastewCKey", "Paste w/Clipboard", none,
-                                 fader(&AllFaderPLink::PasteSpecialKeyParameters1Click,
-                                       reselect(&DeviceModel::ExchangeKeyParametersWithClipboard)),
-                                 false);
-    KeyParameters2->addSeparator();
-    Init10 = AddMenu(MainMenu, KeyParameters2, "Init10", "Init");
-    MainMenuFactoryInitKey = AddItem(Init10, "MainMenuFactoryInitKey", "Factory Init", none,
-                                     fader(&AllFaderPLink::InitKeyParameters1Click,
-                                           reselect2(&DeviceModel::FactoryInitKeyOn, &DeviceModel::FactoryInitKeyOff)));
-    MainMenuNoStatusKey = AddItem(Init10, "MainMenuNoStatusKey", "No Status", none,
-                                  fader(&AllFaderPLink::ClearKeyParameters1Click,
-                                        reselect2(&DeviceModel::ClearKeyOn, &DeviceModel::ClearKeyOff)));
-    MainMenuMidiCtrlKey = AddItem(Init10, "MainMenuMidiCtrlKey", "Midi Controller", none,
-                                  fader(&AllFaderPLink::InitKeyParameterswithMidiControllers1Click,
-                                        reselect2(&DeviceModel::MidiCtrlInitKeyOn, &DeviceModel::MidiCtrlInitKeyOff)));
-
-    KeyOnParameters2 = AddMenu(MainMenu, MainFormEditMenu, "KeyOnParameters2", "Key On Parameters");
-    MainMenuCopyKeyOn =
-        AddItem(KeyOnParameters2, "MainMenuCopyKeyOn", "Copy", none,
-                fader(&AllFaderPLink::CopyKeyOnParameters1Click,
-                      copy(&DeviceModel::CopyKeyOnParameters, {"MainMenuPasteKeyOn"}, {"PasteKeyOnParameters1"})));
-    MainMenuPasteKeyOn =
-        AddItem(KeyOnParameters2, "MainMenuPasteKeyOn", "Paste", none,
-                fader(&AllFaderPLink::PasteKeyOnParameters1Click, reselect(&DeviceModel::PasteKeyOnParameters)), false);
-    KeyOnParameters2->addSeparator();
-    Init11 = AddMenu(MainMenu, KeyOnParameters2, "Init11", "Init");
-    MainMenuFactoryInitKeyOn =
-        AddItem(Init11, "MainMenuFactoryInitKeyOn", "Factory Init", none,
-                fader(&AllFaderPLink::InitKeyOnParameters1Click, reselect(&DeviceModel::FactoryInitKeyOn)));
-    MainMenuNoStatusKeyOn =
-        AddItem(Init11, "MainMenuNoStatusKeyOn", "No Status", none,
-                fader(&AllFaderPLink::ClearKeyOnParameters1Click, reselect(&DeviceModel::ClearKeyOn)));
-    MainMenuMidiCtrlKeyOn = AddItem(
-        Init11, "MainMenuMidiCtrlKeyOn", "Midi Controller", none,
-        fader(&AllFaderPLink::InitKeyOnParameterswithMidiController1Click, reselect(&DeviceModel::MidiCtrlInitKeyOn)));
-
-    KeyOffParameters2 = AddMenu(MainMenu, MainFormEditMenu, "KeyOffParameters2", "Key Off Parameters");
-    MainMenuCopyKeyOff =
-        AddItem(KeyOffParameters2, "MainMenuCopyKeyOff", "Copy", none,
-                fader(&AllFaderPLink::CopyKeyOffParameteres1Click,
-                      copy(&DeviceModel::CopyKeyOffParameters, {"MainMenuPasteKeyOff"}, {"PasteKeyOffParameters1"})));
-    MainMenuPasteKeyOff = AddItem(
-        KeyOffParameters2, "MainMenuPasteKeyOff", "Paste", none,
-        fader(&AllFaderPLink::PasteKeyOffParameters1Click, reselect(&DeviceModel::PasteKeyOffParameters)), false);
-    KeyOffParameters2->addSeparator();
-    Init12 = AddMenu(MainMenu, KeyOffParameters2, "Init12", "Init");
-    MainMenuFactoryInitKeyOff =
-        AddItem(Init12, "MainMenuFactoryInitKeyOff", "Factory Init", none,
-                fader(&AllFaderPLink::InitKeyOffParametes1Click, reselect(&DeviceModel::FactoryInitKeyOff)));
-    MainMenuNoStatusKeyOff =
-        AddItem(Init12, "MainMenuNoStatusKeyOff", "No Status", none,
-                fader(&AllFaderPLink::ClearKeyOffParameters1Click, reselect(&DeviceModel::ClearKeyOff)));
-    MainMenuMidiCtrlKeyOff = AddItem(Init12, "MainMenuMidiCtrlKeyOff", "Midi Controller", none,
-                                     fader(&AllFaderPLink::InitKeyOffParameterswithMidiController1Click,
-                                           reselect(&DeviceModel::MidiCtrlInitKeyOff)));
-    MainFormEditMenu->addSeparator();
-
-    MainMenuSnapShot = AddItem(MainFormEditMenu, "MainMenuSnapShot", "Fader Snapshot", none,
-                               fader(&AllFaderPLink::Snapshot1Click, [](DeviceModel& m, int p, int) {
-                                   if (!MainForm || !DeviceModel::ValidPreset(p)) return;
-                                   Morvelant_Parameters& preset = m.Presets[size_t(p)];
-                                   for (int f = 0; f < kFaderCount; ++f) {
-                                       preset.FaderValue(f) = m.FaderStates[size_t(f)].Value;
-                                       preset.FaderOutMode(f) = m.KeyStates[size_t(f)].LampOn ? 0 : 1;
-                                   }
-                                   for (int f = 0; f < kFaderCount; ++f) {
-                                       Reset(MainForm->DeviceEngine, m.FaderStates[size_t(f)], f);
-                                       ShowValue(MainForm->DeviceEngine, m.FaderStates[size_t(f)]);
-                                   }
-                               }));
-    MainFormEditMenu->addSeparator();
-    auto reload = fader(&AllFaderPLink::ReloadPreset1Click, [](DeviceModel&, int, int) {
-        if (MainForm) MainForm->ReloadPreset2Click();
+    copy("MainMenuCopyFader", &DeviceModel::CopyFaderEventParameters, {"MainMenuPasteFader", "MainMenuPastewCFader"},
+         {"PasteFaderParameters2", "PasteSpecialFaderParameters2"});
+    onFader("MainMenuPasteFader", &DeviceModel::PasteFaderEventParameters);
+    onFader("MainMenuPastewCFader", &DeviceModel::ExchangeFaderEventWithClipboard);
+    onFader("MainMenuFactoryInitFader", &DeviceModel::FactoryInitFaderEvent);
+    onFader("MainMenuNoStatusFader", &DeviceModel::ClearFaderEvent);
+    onFader("MainMenuMidiCtrlFader", &DeviceModel::MidiCtrlInitFaderEvent);
+    copy("MainMenuCopyKey", &DeviceModel::CopyKeyParameters, {"MainMenuPasteKey", "MainMenuPastewCKey"},
+         {"PasteKeyParameters1"});
+    onFader("MainMenuPasteKey", &DeviceModel::PasteKeyParameters);
+    onFader("MainMenuPastewCKey", &DeviceModel::ExchangeKeyParametersWithClipboard);
+    onFader("MainMenuFactoryInitKey", &DeviceModel::FactoryInitKeyOn, &DeviceModel::FactoryInitKeyOff);
+    onFader("MainMenuNoStatusKey", &DeviceModel::ClearKeyOn, &DeviceModel::ClearKeyOff);
+    onFader("MainMenuMidiCtrlKey", &DeviceModel::MidiCtrlInitKeyOn, &DeviceModel::MidiCtrlInitKeyOff);
+    copy("MainMenuCopyKeyOn", &DeviceModel::CopyKeyOnParameters, {"MainMenuPasteKeyOn"}, {"PasteKeyOnParameters1"});
+    onFader("MainMenuPasteKeyOn", &DeviceModel::PasteKeyOnParameters);
+    onFader("MainMenuFactoryInitKeyOn", &DeviceModel::FactoryInitKeyOn);
+    onFader("MainMenuNoStatusKeyOn", &DeviceModel::ClearKeyOn);
+    onFader("MainMenuMidiCtrlKeyOn", &DeviceModel::MidiCtrlInitKeyOn);
+    copy("MainMenuCopyKeyOff", &DeviceModel::CopyKeyOffParameters, {"MainMenuPasteKeyOff"}, {"PasteKeyOffParameters1"});
+    onFader("MainMenuPasteKeyOff", &DeviceModel::PasteKeyOffParameters);
+    onFader("MainMenuFactoryInitKeyOff", &DeviceModel::FactoryInitKeyOff);
+    onFader("MainMenuNoStatusKeyOff", &DeviceModel::ClearKeyOff);
+    onFader("MainMenuMidiCtrlKeyOff", &DeviceModel::MidiCtrlInitKeyOff);
+    c.RegisterFallback("MainMenuSnapShot", [this] {
+        DeviceModel& m = engine_.Model;
+        const int p = m.SelectedPreset;
+        if (!DeviceModel::ValidPreset(p)) return;
+        Morvelant_Parameters& preset = m.Presets[size_t(p)];
+        for (int f = 0; f < kFaderCount; ++f) {
+            preset.FaderValue(f) = m.FaderStates[size_t(f)].Value;
+            preset.FaderOutMode(f) = m.KeyStates[size_t(f)].LampOn ? 0 : 1;
+        }
+        for (int f = 0; f < kFaderCount; ++f) {
+            Reset(engine_, m.FaderStates[size_t(f)], f);
+            ShowValue(engine_, m.FaderStates[size_t(f)]);
+        }
     });
-    MainMenuReloadPreset = AddItem(MainFormEditMenu, "MainMenuReloadPreset", "Reload Preset", none, reload);
-    MainMenuNextPreset = AddItem(MainFormEditMenu, "MainMenuNextPreset", "Next Preset", none,
-                                 fader(&AllFaderPLink::NextPresetClick, [](DeviceModel&, int, int) {
-                                     if (MainForm) MainForm->NextPresetClick();
-                                 }));
-    MainMenuPreviousPreset = AddItem(MainFormEditMenu, "MainMenuPreviousPreset", "Previous Preset", none,
-                                     fader(&AllFaderPLink::PrevPresetClick, [](DeviceModel&, int, int) {
-                                         if (MainForm) MainForm->PrevPresetClick();
-                                     }));
 
-    // ---- Edit menu of the preset list window ----
-    auto preset = [this](std::function<void()> PresetFormLink::*member, std::function<void(DeviceModel&)> fallback) {
-        return [this, member, fallback = std::move(fallback)] {
-            if (const auto& link = PresetLink.*member) {
-                link();
-                return;
-            }
-            if (DeviceModel* m = TheModel()) fallback(*m);
-        };
+    // Edit menu of the preset list window.
+    auto onModel = [this, &c](const char* item, std::function<void(DeviceModel&)> op) {
+        c.RegisterFallback(item, [this, op = std::move(op)] { op(engine_.Model); });
     };
-    PresetFormEditMenu = AddMenu(MainMenu, nullptr, "PresetFormEditMenu", "&Edit");
-    SelectAllPresets1 = AddItem(
-        PresetFormEditMenu, "SelectAllPresets1", "Select All Presets", none,
-        preset(&PresetFormLink::SelectAllPresets1Click, [](DeviceModel& m) { m.PresetSlotSelected.fill(true); }));
-    DeselectAllPresets1 = AddItem(
-        PresetFormEditMenu, "DeselectAllPresets1", "Deselect All Presets", none,
-        preset(&PresetFormLink::DeselectAllPresets1Click, [](DeviceModel& m) { m.PresetSlotSelected.fill(false); }));
-    ToggleSelection2 = AddItem(PresetFormEditMenu, "ToggleSelection2", "Toggle Selection", none,
-                               preset(&PresetFormLink::ToggleSelection1Click, [](DeviceModel& m) {
-                                   for (bool& b : m.PresetSlotSelected) b = !b;
-                               }));
-    PresetFormEditMenu->addSeparator();
-    CopyPreset1 = AddItem(PresetFormEditMenu, "CopyPreset1", "Copy Preset", none,
-                          preset(&PresetFormLink::CopyPreset1Click, [this](DeviceModel& m) {
-                              m.CopyPreset(m.SelectedPreset);
-                              PastePreset1->setEnabled(true);
-                              PastePresetwClipboard1->setEnabled(true);
-                          }));
-    PastePreset1 = AddItem(PresetFormEditMenu, "PastePreset1", "Paste Preset", none,
-                           preset(&PresetFormLink::PastePreset1Click,
-                                  [this](DeviceModel& m) {
-                                      m.PastePreset(m.SelectedPreset);
-                                      SelectPreset(m.SelectedPreset, false);
-                                  }),
-                           false);
-    PastePresetwClipboard1 = AddItem(PresetFormEditMenu, "PastePresetwClipboard1", "Paste Preset w/Clipboard", none,
-                                     preset(&PresetFormLink::PasteSpecial1Click,
-                                            [this](DeviceModel& m) {
-                                                m.ExchangePresetWithClipboard(m.SelectedPreset);
-                                                SelectPreset(m.SelectedPreset, false);
-                                            }),
-                                     false);
-    PresetFormEditMenu->addSeparator();
-    ReloadPreset2 = AddItem(PresetFormEditMenu, "ReloadPreset2", "Reload Preset", none, reload);
+    onModel("SelectAllPresets1", [](DeviceModel& m) { m.PresetSlotSelected.fill(true); });
+    onModel("DeselectAllPresets1", [](DeviceModel& m) { m.PresetSlotSelected.fill(false); });
+    onModel("ToggleSelection2", [](DeviceModel& m) {
+        for (bool& b : m.PresetSlotSelected) b = !b;
+    });
+    onModel("CopyPreset1", [this](DeviceModel& m) {
+        m.CopyPreset(m.SelectedPreset);
+        PastePreset1->setEnabled(true);
+        PastePresetwClipboard1->setEnabled(true);
+    });
+    onModel("PastePreset1", [this](DeviceModel& m) {
+        m.PastePreset(m.SelectedPreset);
+        SelectPreset(m.SelectedPreset, false);
+    });
+    onModel("PastePresetwClipboard1", [this](DeviceModel& m) {
+        m.ExchangePresetWithClipboard(m.SelectedPreset);
+        SelectPreset(m.SelectedPreset, false);
+    });
+    // "Reload Preset" here is the virtual device window's, as in its Edit menu.
+    c.RegisterFallback("ReloadPreset2", [&c] { c.Execute("MainMenuReloadPreset"); });
 
-    // ---- Edit menu of the pattern window ----
-    auto pattern = [this](std::function<void()> PatternFormLink::*member, std::function<void(DeviceModel&)> fallback) {
-        return [this, member, fallback = std::move(fallback)] {
-            if (const auto& link = PatternLink.*member) {
-                link();
-                return;
-            }
-            if (DeviceModel* m = TheModel(); m && fallback) fallback(*m);
-        };
-    };
-    PatternFormEditMenu = AddMenu(MainMenu, nullptr, "PatternFormEditMenu", "&Edit");
-    SelectAllPatterns1 = AddItem(
-        PatternFormEditMenu, "SelectAllPatterns1", "Select All Patterns", none,
-        pattern(&PatternFormLink::SelectAllPatterns1Click, [](DeviceModel& m) { m.PatternSlotSelected.fill(true); }));
-    DeselectAllPatterns1 = AddItem(PatternFormEditMenu, "DeselectAllPatterns1", "Deselect All Patterns", none,
-                                   pattern(&PatternFormLink::DeselectAllPatterns1Click,
-                                           [](DeviceModel& m) { m.PatternSlotSelected.fill(false); }));
-    ToggleSelection3 = AddItem(PatternFormEditMenu, "ToggleSelection3", "Toggle Selection", none,
-                               pattern(&PatternFormLink::ToggleSelection1Click, [](DeviceModel& m) {
-                                   for (bool& b : m.PatternSlotSelected) b = !b;
-                               }));
-    PatternFormEditMenu->addSeparator();
-    // The pattern clipboard belongs to the pattern window: nothing to do
-    // until it is there.
-    CopyPattern1 = AddItem(PatternFormEditMenu, "CopyPattern1", "Copy Pattern", none,
-                           pattern(&PatternFormLink::CopyPattern1Click, nullptr));
-    PastePattern1 = AddItem(PatternFormEditMenu, "PastePattern1", "Paste Pattern", none,
-                            pattern(&PatternFormLink::PastePattern1Click, nullptr), false);
-    PastePatternwClipboard1 = AddItem(PatternFormEditMenu, "PastePatternwClipboard1", "Paste Pattern w/Clipboard", none,
-                                      pattern(&PatternFormLink::PasteSpecial1Click, nullptr), false);
+    // Edit menu of the pattern window. The pattern clipboard belongs to the
+    // pattern window: copy and paste do nothing until it is there.
+    onModel("SelectAllPatterns1", [](DeviceModel& m) { m.PatternSlotSelected.fill(true); });
+    onModel("DeselectAllPatterns1", [](DeviceModel& m) { m.PatternSlotSelected.fill(false); });
+    onModel("ToggleSelection3", [](DeviceModel& m) {
+        for (bool& b : m.PatternSlotSelected) b = !b;
+    });
 
-    // ---- Edit menu of the step editor ----
-    PatternParameterFormEditMenu = AddMenu(MainMenu, nullptr, "PatternParameterFormEditMenu", "&Edit");
-    CopyTrack1 = AddItem(PatternParameterFormEditMenu, "CopyTrack1", "Copy Track", none, [this] { CopyTrack1Click(); });
-    Paste1 = AddMenu(MainMenu, PatternParameterFormEditMenu, "Paste1", "Paste");
-    SetMenuEnabled(Paste1, false);
-    struct PartItem {
-        QAction** paste;
-        const char* pasteName;
-        QAction** exchange;
-        const char* exchangeName;
-        const char* caption;
-        TrackPart part;
-        bool separatorBefore;
-    };
-    const PartItem parts[] = {
-        {&UpperParameters1, "UpperParameters1", &UpperParameters2, "UpperParameters2", "Upper Step Parameters",
-         TrackPart::Velocities, false},
-        {&OnOffSettings1, "OnOffSettings1", &OnOffSettings2, "OnOffSettings2", "On/Off Step Settings", TrackPart::Steps,
-         false},
-        {&LowerParameter1, "LowerParameter1", &LowerParameters1, "LowerParameters1", "Lower Step Parameters",
-         TrackPart::Notes, false},
-        {&AllStepParameters1, "AllStepParameters1", &AllStepParameters2, "AllStepParameters2", "All Step Parameters",
-         TrackPart::NoSettings, false},
-        {&AllTrackParameters1, "AllTrackParameters1", &TrackParameters1, "TrackParameters1", "All Track Parameters",
-         TrackPart::Settings, true},
-        {&TrackStepParameterscompleteTrack1, "TrackStepParameterscompleteTrack1", &TrackStepParameterscompleteTrack2,
-         "TrackStepParameterscompleteTrack2", "Track && Step Parameters (complete Track)", TrackPart::All, true},
-    };
-    for (const PartItem& item : parts) {
-        if (item.separatorBefore) Paste1->addSeparator();
-        const TrackPart part = item.part;
-        *item.paste = AddItem(Paste1, item.pasteName, item.caption, none, [this, part] { PasteTrackClick(part); });
-    }
-    PastewClipboard1 = AddMenu(MainMenu, PatternParameterFormEditMenu, "PastewClipboard1", "Paste w/Clipboard");
-    SetMenuEnabled(PastewClipboard1, false);
-    for (const PartItem& item : parts) {
-        if (item.separatorBefore) PastewClipboard1->addSeparator();
-        const TrackPart part = item.part;
-        *item.exchange = AddItem(PastewClipboard1, item.exchangeName, item.caption, none,
-                                 [this, part] { PasteTrackwClipboardClick(part); });
-    }
-    PatternParameterFormEditMenu->addSeparator();
-    ClearTrack1 =
-        AddItem(PatternParameterFormEditMenu, "ClearTrack1", "Clear Track", none, [this] { ClearTrack1Click(); });
+    // Edit menu of the step editor.
+    own("CopyTrack1", &TMainMenuForm::CopyTrack1Click);
+    own("ClearTrack1", &TMainMenuForm::ClearTrack1Click);
+    const std::pair<const char*, TrackPart> pastes[] = {
+        {"UpperParameters1", TrackPart::Velocities},  {"OnOffSettings1", TrackPart::Steps},
+        {"LowerParameter1", TrackPart::Notes},        {"AllStepParameters1", TrackPart::NoSettings},
+        {"AllTrackParameters1", TrackPart::Settings}, {"TrackStepParameterscompleteTrack1", TrackPart::All}};
+    const std::pair<const char*, TrackPart> exchanges[] = {
+        {"UpperParameters2", TrackPart::Velocities}, {"OnOffSettings2", TrackPart::Steps},
+        {"LowerParameters1", TrackPart::Notes},      {"AllStepParameters2", TrackPart::NoSettings},
+        {"TrackParameters1", TrackPart::Settings},   {"TrackStepParameterscompleteTrack2", TrackPart::All}};
+    for (const auto& [item, part] : pastes) c.RegisterFallback(item, [this, part] { PasteTrackClick(part); });
+    for (const auto& [item, part] : exchanges)
+        c.RegisterFallback(item, [this, part] { PasteTrackwClipboardClick(part); });
 
-    // ---- Options ----
-    // Qt ticks a checkable item before its handler runs; the virtual device
-    // window's option commands flip the tick themselves, so the tick is put
-    // back first and the command then sets tick and flag together.
-    auto option = [](void (TMainForm::*command)(QAction*)) {
-        return [command](QAction* item, bool checked) {
-            item->setChecked(!checked);
-            if (MainForm) (MainForm->*command)(item);
-        };
-    };
-    MainFormOptionsMenu = AddMenu(MainMenu, nullptr, "MainFormOptionsMenu", "&Options");
-    MainMenuWarningMessages = AddOption(MainFormOptionsMenu, "MainMenuWarningMessages", "Warning Messages",
-                                        option(&TMainForm::WarningMessages1Click));
-    MainMenuMidiMonitorActive = AddOption(MainFormOptionsMenu, "MainMenuMidiMonitorActive", "Midi Monitor Active",
-                                          [this](QAction*, bool checked) { MainMenuMidiMonitorActiveClick(checked); });
-    MainMenuMidiActivity =
-        AddOption(MainFormOptionsMenu, "MainMenuMidiActivity", "Midi Activity", option(&TMainForm::MidiActivity1Click));
-    MainMenuMotorFaders =
-        AddOption(MainFormOptionsMenu, "MainMenuMotorFaders", "Motor Faders", option(&TMainForm::MotorFaders1Click));
-    MainMenuFaderAutoSelect = AddOption(MainFormOptionsMenu, "MainMenuFaderAutoSelect", "Fader Auto Select",
-                                        option(&TMainForm::FaderAutoSelect1Click));
-    ExplorerStayonTop1 = AddOption(MainFormOptionsMenu, "ExplorerStayonTop1", "Explorer Stay on Top",
-                                   [this](QAction*, bool checked) { ExplorerStayonTop1Click(checked); });
-    MainFormOptionsMenu->addSeparator();
-    MainMenuHookMode =
-        AddOption(MainFormOptionsMenu, "MainMenuHookMode", "Hook Mode", option(&TMainForm::HookMode1Click));
-    MainMenuOverdupMode =
-        AddOption(MainFormOptionsMenu, "MainMenuOverdupMode", "Overdup Mode", option(&TMainForm::OverdupMode1Click));
+    // Options the monitor and the explorer carry out when they are there.
+    c.RegisterFallback("ExplorerStayonTop1", [this] { ExplorerStayonTop1Click(!ExplorerStayonTop1->isChecked()); });
 
-    // ---- Settings ----
-    auto showByName = [](const char* formName, bool modal) {
-        return [formName, modal] {
+    // Settings: each shows its window.
+    auto showByName = [&c](const char* item, const char* formName, bool modal) {
+        c.RegisterFallback(item, [formName, modal] {
             QWidget* w = FindForm(QString::fromLatin1(formName));
             if (w == nullptr) return;
             if (auto* form = qobject_cast<TForm*>(w); form && modal)
                 form->ShowModal();
             else
                 ShowForm(w);
-        };
+        });
     };
-    MainFormSettingsMenu = AddMenu(MainMenu, nullptr, "MainFormSettingsMenu", "&Settings");
-    MainMenuMidiDeviceSettings = AddItem(MainFormSettingsMenu, "MainMenuMidiDeviceSettings", "Midi Device Settings...",
-                                         none, showByName("MidiSettingsForm", false));
-    MainMenuMidiControllerInitSettings =
-        AddItem(MainFormSettingsMenu, "MainMenuMidiControllerInitSettings", "Midi Controller Init Settings...", none,
-                showByName("InitCtrlForm", false));
-    vellixaImportSettings1 = AddItem(MainFormSettingsMenu, "vellixaImportSettings1", "vellixa Import Settings...", none,
-                                     showByName("vellixaImportForm", true));
-    MainFormSettingsMenu->addSeparator();
-    MainMenuDeviceInfo =
-        AddItem(MainFormSettingsMenu, "MainMenuDeviceInfo", "Device Info", none, showByName("DevicesInfoForm1", false));
+    showByName("MainMenuMidiDeviceSettings", "MidiSettingsForm", false);
+    showByName("MainMenuMidiControllerInitSettings", "InitCtrlForm", false);
+    showByName("vellixaImportSettings1", "vellixaImportForm", true);
+    showByName("MainMenuDeviceInfo", "DevicesInfoForm1", false);
 
-    // ---- Windows ----
-    MainFormWindowsMenu = AddMenu(MainMenu, nullptr, "MainFormWindowsMenu", "&Windows");
-    MainFormWindowsExplorer = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsExplorer", "Explorer",
-                                            keys("Shift+F1"), "MorvelantExplorerForm");
-    MainFormWindowsMenu->addSeparator();
-    MainFormWindowsVirtualMorvelant = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsVirtualMorvelant",
-                                                    "Virtual Morvelant", keys("Shift+F2"), "MainForm");
-    MainFormWindowsMidiSettings = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsMidiSettings", "* Midi Settings",
-                                                keys("Shift+F3"), "MidiSettingsForm");
-    MainFormWindowsMenu->addSeparator();
-    MainFormWindowsPresetForm =
-        AddWindowItem(MainFormWindowsMenu, "MainFormWindowsPresetForm", "Presets", keys("Shift+F4"), "PresetForm");
-    MainFormWindowsFaderParameters = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsFaderParameters",
-                                                   "* Fader && Key Parameters", keys("Shift+F5"), "AllFaderP");
-    MainFormWindowsSpecialKeys = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsSpecialKeys", "* Special Keys",
-                                               keys("Ctrl+K"), "SpecialKeyForm");
-    MainFormWindowsPresetNotes =
-        AddWindowItem(MainFormWindowsMenu, "MainFormWindowsPresetNotes", "* Preset Notes", keys("Ctrl+N"), "NotesForm");
-    MainFormWindowsMenu->addSeparator();
-    MainFormWindowsPatternForm =
-        AddWindowItem(MainFormWindowsMenu, "MainFormWindowsPatternForm", "Patterns", keys("Shift+F6"), "PatternForm");
-    MainFormWindowsEventEdit = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsEventEdit", "* Event Editor",
-                                             keys("Shift+F7"), "EventEditForm");
-    MainFormWindowsTrackParameters = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsTrackParameters",
-                                                   "* Track Parameters", keys("Shift+F8"), "TrackParameterForm");
-    MainFormWindowsStepParameters = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsStepParameters",
-                                                  "* Step Parameters", keys("Shift+F9"), "PatternParameterForm");
-    MainFormWindowsTrackEdit = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsTrackEdit", "* Track Edit Tools",
-                                             keys("Ctrl+T"), "TrackEditForm");
-    MainFormWindowsPatternNotes = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsPatternNotes", "* Pattern Notes",
-                                                keys("Ctrl+Alt+N"), "PatternNotesForm");
-    MainFormWindowsMenu->addSeparator();
-    MainFormWindowsMidiMonitor = AddWindowItem(MainFormWindowsMenu, "MainFormWindowsMidiMonitor", "Midi Monitor",
-                                               keys("Shift+F10"), "MidiMonGridForm");
-    MainFormWindowsInstructions =
-        AddWindowItem(MainFormWindowsMenu, "MainFormWindowsInstructions", "Instructions", none, "InstructionsForm");
-    MainFormWindowsDeviceInfo =
-        AddWindowItem(MainFormWindowsMenu, "MainFormWindowsDeviceInfo", "Devices Info", none, "DevicesInfoForm1");
+    // Windows: each item shows its window.
+    for (const MenuItemSpec& spec : MainMenuItems())
+        if (spec.kind == MenuItemKind::WindowItem) {
+            const std::string item = spec.name;
+            c.RegisterFallback(item, [this, item] {
+                if (auto* action = findChild<QAction*>(QString::fromStdString(item))) ShowWindowOfItem(action);
+            });
+        }
 
-    // ---- Help ----
-    MainFormHelpMenu = AddMenu(MainMenu, nullptr, "MainFormHelpMenu", "&Help");
-    MainMenuInstructions =
-        AddItem(MainFormHelpMenu, "MainMenuInstructions", "Help", keys("F1"), [this] { MainMenuInstructionsClick(); });
-    MainMenuAboutMorvelantEditor = AddItem(MainFormHelpMenu, "MainMenuAboutMorvelantEditor", "About Morvelant Editor",
-                                           none, [this] { MainMenuAboutMorvelantEditorClick(); });
-
-    switchedMenus_ = {MainFormFileMenu,   PresetFormFileMenu,  PatternFormFileMenu,         MainFormEditMenu,
-                      PresetFormEditMenu, PatternFormEditMenu, PatternParameterFormEditMenu};
+    // Help.
+    own("MainMenuInstructions", &TMainMenuForm::MainMenuInstructionsClick);
+    own("MainMenuAboutMorvelantEditor", &TMainMenuForm::MainMenuAboutMorvelantEditorClick);
 }
 
 // ---- Menu switching and shortcuts -------------------------------------------------------
@@ -894,29 +652,39 @@ QKeySequence TMainMenuForm::ItemShortcut(const QAction* item) const {
 }
 
 void TMainMenuForm::ShowOptionTicks() {
-    if (const DeviceModel* m = TheModel()) {
-        MainMenuMidiActivity->setChecked(m->ShowMidiActivity);
-        MainMenuMotorFaders->setChecked(m->VirtualMotorFaders);
-        MainMenuFaderAutoSelect->setChecked(m->FaderAutoSelect);
-        MainMenuWarningMessages->setChecked(m->Warnings);
-        MainMenuHookMode->setChecked(m->HookMode);
-        MainMenuOverdupMode->setChecked(m->OverdupMode);
-    }
-    if (MidiMonGridForm) MainMenuMidiMonitorActive->setChecked(MidiMonGridForm->MonitorEnabled());
+    // Through the registry, so the option commands find the ticks shown.
+    const DeviceModel& m = engine_.Model;
+    const std::pair<const char*, bool> ticks[] = {{"MainMenuMidiActivity", m.ShowMidiActivity},
+                                                  {"MainMenuMotorFaders", m.VirtualMotorFaders},
+                                                  {"MainMenuFaderAutoSelect", m.FaderAutoSelect},
+                                                  {"MainMenuWarningMessages", m.Warnings},
+                                                  {"MainMenuHookMode", m.HookMode},
+                                                  {"MainMenuOverdupMode", m.OverdupMode}};
+    for (const auto& [item, on] : ticks) commands_.SetChecked(item, on);
+    // The monitor keeps its own tick there.
+    if (commands_.HasCheckedState("MainMenuMidiMonitorActive")) MirrorItemState("MainMenuMidiMonitorActive");
 }
 
+// Without the explorer (which registers the window items and switches the
+// windows itself), a window item simply shows its window.
 void TMainMenuForm::ShowWindowOfItem(QAction* item) {
     QWidget* w = FindForm(WindowOfItem(item));
-    if (w != nullptr) {
-        // The explorer itself is simply shown; every other window goes
-        // through the explorer's switching, never toggled off.
-        if (item != MainFormWindowsExplorer && Explorer.ShowEditorWindow)
-            Explorer.ShowEditorWindow(w, false, true);
-        else
-            ShowForm(w);
-    }
+    if (w != nullptr) ShowForm(w);
     // The tick says whether the window is shown, whatever the click did.
     item->setChecked(w != nullptr && w->isVisible());
+}
+
+void TMainMenuForm::MirrorItemState(const std::string& item) {
+    const QString name = QString::fromStdString(item);
+    QAction* action = findChild<QAction*>(name);
+    if (action == nullptr)
+        if (auto* menu = findChild<QMenu*>(name)) action = menu->menuAction();
+    if (action == nullptr) return;
+    if (commands_.HasEnabledState(item)) action->setEnabled(commands_.Enabled(item));
+    if (commands_.HasCheckedState(item)) {
+        if (!action->isCheckable()) action->setCheckable(true);
+        action->setChecked(commands_.Checked(item));
+    }
 }
 
 void TMainMenuForm::EnableByName(const char* formName, const std::vector<const char*>& items) {
@@ -934,39 +702,29 @@ void TMainMenuForm::EnableByName(const char* formName, const std::vector<const c
 // ---- Window events ---------------------------------------------------------------------------
 
 void TMainMenuForm::FormShow() {
-    if (MainForm) MainForm->Show();
+    if (DeviceWindow) DeviceWindow->Show();
     ShowOptionTicks();
     // The virtual device window came up in front; the menu belongs on top.
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
 }
 
 void TMainMenuForm::FormClose(TCloseAction& action) {
-    if (MainForm) MainForm->Close();
+    if (DeviceWindow) DeviceWindow->Close();
     if (action != TCloseAction::caNone && ProgramEnd) ProgramEnd();
 }
 
 // ---- Shared steps ------------------------------------------------------------------------------
 
 void TMainMenuForm::SelectPreset(int slot, bool send) {
-    if (PresetLink.SelectPreset) {
-        PresetLink.SelectPreset(slot, send);
-        return;
-    }
     if (!DeviceModel::ValidPreset(slot)) return;
     engine_.Model.SelectedPreset = slot;
     morvelant::ShowCurrentPreset(engine_, send);
 }
 
-void TMainMenuForm::ShowPattern(int slot) {
-    if (PatternLink.ShowPattern) {
-        PatternLink.ShowPattern(slot);
-        return;
-    }
-    morvelant::ShowPattern(engine_, slot);
-}
+void TMainMenuForm::ShowPattern(int slot) { morvelant::ShowPattern(engine_, slot); }
 
 int TMainMenuForm::SelectedTrack() const {
-    const int t = PatternLink.SelectedTrack ? PatternLink.SelectedTrack() : 1;
+    const int t = engine_.Model.SelectedTrack;
     return (t >= 1 && t <= kTrackCount) ? t : 1;
 }
 
@@ -1022,76 +780,48 @@ void TMainMenuForm::InitPatterns(int scope) {
 }
 
 void TMainMenuForm::SendPatternDump(int slot) {
-    if (PatternLink.SendPatternDump) {
-        PatternLink.SendPatternDump(slot);
-        return;
-    }
     if (!DeviceModel::ValidPattern(slot)) return;
     SysexBuffer dump;
     BuildPatternDump(engine_.Model, dump, slot, slot);
     const int port = engine_.Routing.DeviceOutPort();
     if (port < 0) return;
-    for (const MidiEvent& e : dump) {
-        PutToPort(engine_, port, e);
-        engine_.Notices.MidiOutActivity.Publish();
-        engine_.Notices.MonitorLine.Publish(port, e, false);
-    }
+    for (const MidiEvent& e : dump) SendToPort(engine_, port, e);
 }
 
 // ---- File menu of the virtual device window -------------------------------------------------
 
 void TMainMenuForm::MainMenuFactoryInitPresetClick() {
-    Forward(PresetLink.InitPreset1Click, [this] {
-        if (DeviceModel* m = TheModel()) {
-            m->FactoryInitPreset(m->SelectedPreset);
-            SelectPreset(m->SelectedPreset, false);
-        }
-    });
+    if (DeviceModel* m = TheModel()) {
+        m->FactoryInitPreset(m->SelectedPreset);
+        SelectPreset(m->SelectedPreset, false);
+    }
 }
 
 void TMainMenuForm::MainMenuNoStatusPresetClick() {
-    Forward(PresetLink.ClearPreset1Click, [this] {
-        if (DeviceModel* m = TheModel()) {
-            m->ClearPreset(m->SelectedPreset);
-            SelectPreset(m->SelectedPreset, false);
-        }
-    });
+    if (DeviceModel* m = TheModel()) {
+        m->ClearPreset(m->SelectedPreset);
+        SelectPreset(m->SelectedPreset, false);
+    }
 }
 
 void TMainMenuForm::MainMenuMidiCtrlPresetClick() {
-    Forward(PresetLink.InitPresetwithMidiCtrl1Click, [this] {
-        if (DeviceModel* m = TheModel()) {
-            m->MidiCtrlInitPreset(m->SelectedPreset);
-            SelectPreset(m->SelectedPreset, false);
-        }
-    });
+    if (DeviceModel* m = TheModel()) {
+        m->MidiCtrlInitPreset(m->SelectedPreset);
+        SelectPreset(m->SelectedPreset, false);
+    }
 }
 
-void TMainMenuForm::PresetSnapshot1Click() {
-    if (MainForm) MainForm->Button6Click();
-}
+void TMainMenuForm::MainMenuOpenPresetClick() { commands_.Execute("SinglePreset6"); }
+void TMainMenuForm::MainMenuSavePresetClick() { commands_.Execute("SinglePreset7"); }
 
-void TMainMenuForm::MainMenuOpenPresetClick() { SinglePreset6Click(); }
-void TMainMenuForm::MainMenuSavePresetClick() { SinglePreset7Click(); }
+// The display and print commands belong to the print-output and description
+// windows; the items of the preset list window's File menu do the same.
+void TMainMenuForm::MainMenuDisplayAllFaderParametersClick() { commands_.Execute("DisplayAllFaderParameters1"); }
+void TMainMenuForm::MainMenuDisplayFaderKeyDescriptionClick() { commands_.Execute("DisplayFaderKeyDescription1"); }
+void TMainMenuForm::MainMenuPrintAllFaderParametersClick() { commands_.Execute("PrintAllFaderParameters1"); }
+void TMainMenuForm::MainMenuPrintFaderKeyDescriptionClick() { commands_.Execute("PrintFaderKeyDescription1"); }
 
-void TMainMenuForm::MainMenuDisplayAllFaderParametersClick() {
-    if (PrintLink.DisplayAllFaderParameters1Click) PrintLink.DisplayAllFaderParameters1Click();
-}
-void TMainMenuForm::MainMenuDisplayFaderKeyDescriptionClick() {
-    if (PrintLink.DisplayDescription1Click) PrintLink.DisplayDescription1Click();
-}
-void TMainMenuForm::MainMenuPrintAllFaderParametersClick() {
-    if (PrintLink.Print1Click) PrintLink.Print1Click();
-}
-void TMainMenuForm::MainMenuPrintFaderKeyDescriptionClick() {
-    if (PrintLink.PrintDescription1Click) PrintLink.PrintDescription1Click();
-}
-
-void TMainMenuForm::MainMenuSendPresetClick() { SinglePreset8Click(); }
-
-void TMainMenuForm::MainMenuCloseClick() {
-    if (MainForm) MainForm->Hide();
-}
+void TMainMenuForm::MainMenuSendPresetClick() { commands_.Execute("SinglePreset8"); }
 
 void TMainMenuForm::MainMenuExitClick() { Close(); }
 
@@ -1108,63 +838,41 @@ void TMainMenuForm::NoStatus3Click() { InitPresets(2, 1); }
 void TMainMenuForm::MidiControllers3Click() { InitPresets(2, 2); }
 
 void TMainMenuForm::SinglePreset6Click() {
-    Forward(PresetLink.LoadPresetClick, [this] {
-        if (DeviceModel* m = TheModel(); m && LoadPreset(*m, m->SelectedPreset)) SelectPreset(m->SelectedPreset, false);
-    });
+    if (DeviceModel* m = TheModel(); m && LoadPreset(*m, m->SelectedPreset)) SelectPreset(m->SelectedPreset, false);
 }
 
 void TMainMenuForm::Presets2Click() {
-    Forward(PresetLink.LoadallPresets1Click, [this] {
-        if (DeviceModel* m = TheModel(); m && LoadPresetFile(*m)) SelectPreset(m->SelectedPreset, false);
-    });
+    if (DeviceModel* m = TheModel(); m && LoadPresetFile(*m)) SelectPreset(m->SelectedPreset, false);
 }
 
 void TMainMenuForm::PresetsSequentially2Click() {
-    Forward(PresetLink.LoadPresetsSequentially1Click, [this] {
-        if (DeviceModel* m = TheModel(); m && LoadPresetFileSequentially(*m, m->SelectedPreset))
-            SelectPreset(m->SelectedPreset, false);
-    });
+    if (DeviceModel* m = TheModel(); m && LoadPresetFileSequentially(*m, m->SelectedPreset))
+        SelectPreset(m->SelectedPreset, false);
 }
 
 void TMainMenuForm::SinglePreset7Click() {
-    Forward(PresetLink.SavePresetClick, [this] {
-        if (DeviceModel* m = TheModel()) SavePresetAs(*m, m->SelectedPreset);
-    });
+    if (DeviceModel* m = TheModel()) SavePresetAs(*m, m->SelectedPreset);
 }
 
 void TMainMenuForm::SelectedPresets5Click() {
-    Forward(PresetLink.SaveselectedPresets1Click, [this] {
-        if (DeviceModel* m = TheModel()) SaveSelectedPresets(*m);
-    });
+    if (DeviceModel* m = TheModel()) SaveSelectedPresets(*m);
 }
 
 void TMainMenuForm::AllPresets4Click() {
-    Forward(PresetLink.SaveallPresetsClick, [this] {
-        if (DeviceModel* m = TheModel()) SaveAllPresetsAs(*m, kDeviceSlots);
-    });
+    if (DeviceModel* m = TheModel()) SaveAllPresetsAs(*m, kDeviceSlots);
 }
 
 void TMainMenuForm::SelectedPresetsAsSingleFiles3Click() {
-    Forward(PresetLink.SaveselectedPresetsasingleFiles1Click, [this] {
-        if (DeviceModel* m = TheModel()) SaveSelectedPresetsToFolder(*m);
-    });
+    if (DeviceModel* m = TheModel()) SaveSelectedPresetsToFolder(*m);
 }
 
 void TMainMenuForm::AllPresetsAsSingleFiles2Click() {
-    Forward(PresetLink.SavePresetsasSingleFiles1Click, [this] {
-        if (DeviceModel* m = TheModel()) SavePresetsToFolder(*m);
-    });
+    if (DeviceModel* m = TheModel()) SavePresetsToFolder(*m);
 }
 
 // Sending presets needs the preset list window (its checks, reminder and
-// timer): nothing happens until it is connected.
-void TMainMenuForm::SinglePreset8Click() {
-    if (PresetLink.SendPresetClick) PresetLink.SendPresetClick();
-}
-
-void TMainMenuForm::SelectedPresets6Click() {
-    if (PresetLink.SelectedPresets2Click) PresetLink.SelectedPresets2Click();
-}
+// timer): nothing happens until it registers "SinglePreset8" and
+// "SelectedPresets6".
 
 void TMainMenuForm::Close2Click() {
     if (auto* w = qobject_cast<TForm*>(FindForm(QStringLiteral("PresetForm")))) w->Close();
@@ -1177,67 +885,49 @@ void TMainMenuForm::SelectedPatterns2Click() { InitPatterns(1); }
 void TMainMenuForm::AllPatterns2Click() { InitPatterns(2); }
 
 void TMainMenuForm::SinglePattern3Click() {
-    Forward(PatternLink.SinglePattern1Click, [this] {
-        if (DeviceModel* m = TheModel(); m && LoadPattern(*m, m->SelectedPattern)) ShowPattern(m->SelectedPattern);
-    });
+    if (DeviceModel* m = TheModel(); m && LoadPattern(*m, m->SelectedPattern)) ShowPattern(m->SelectedPattern);
 }
 
 void TMainMenuForm::Patterns1Click() {
-    Forward(PatternLink.Patterns1Click, [this] {
-        if (DeviceModel* m = TheModel(); m && LoadPatternFile(*m)) ShowPattern(m->SelectedPattern);
-    });
+    if (DeviceModel* m = TheModel(); m && LoadPatternFile(*m)) ShowPattern(m->SelectedPattern);
 }
 
 void TMainMenuForm::PatternsSequentially1Click() {
-    Forward(PatternLink.PatternsSequentially1Click, [this] {
-        if (DeviceModel* m = TheModel(); m && LoadPatternFileSequentially(*m, m->SelectedPattern))
-            ShowPattern(m->SelectedPattern);
-    });
+    if (DeviceModel* m = TheModel(); m && LoadPatternFileSequentially(*m, m->SelectedPattern))
+        ShowPattern(m->SelectedPattern);
 }
 
 void TMainMenuForm::SinglePattern4Click() {
-    Forward(PatternLink.SinglePattern2Click, [this] {
-        if (DeviceModel* m = TheModel()) SavePatternAs(*m, m->SelectedPattern);
-    });
+    if (DeviceModel* m = TheModel()) SavePatternAs(*m, m->SelectedPattern);
 }
 
 void TMainMenuForm::SelectedPatterns3Click() {
-    Forward(PatternLink.SelectedPresets1Click, [this] {
-        if (DeviceModel* m = TheModel()) SaveSelectedPatterns(*m);
-    });
+    if (DeviceModel* m = TheModel()) SaveSelectedPatterns(*m);
 }
 
 void TMainMenuForm::AllPatterns3Click() {
-    Forward(PatternLink.Patterns2Click, [this] {
-        if (DeviceModel* m = TheModel()) SaveAllPatternsAs(*m, kDeviceSlots);
-    });
+    if (DeviceModel* m = TheModel()) SaveAllPatternsAs(*m, kDeviceSlots);
 }
 
 void TMainMenuForm::SelectedPatternsAsSingeFiles1Click() {
-    Forward(PatternLink.SelectedPresetsAsSingleFiles1Click, [this] {
-        if (DeviceModel* m = TheModel()) SavePatternsToFolder(*m);
-    });
+    if (DeviceModel* m = TheModel()) SavePatternsToFolder(*m);
 }
 
 void TMainMenuForm::AllPatternsAsSingleFiles1Click() {
-    Forward(PatternLink.AllPatternsAsSingleFiles1Click, [this] {
-        if (DeviceModel* m = TheModel()) SaveAllPatternsToFolder(*m);
-    });
+    if (DeviceModel* m = TheModel()) SaveAllPatternsToFolder(*m);
 }
 
 void TMainMenuForm::SinglePattern5Click() {
-    Forward(PatternLink.SendPatternClick, [this] {
-        const int p = engine_.Model.SelectedPattern;
-        if (engine_.Routing.DeviceOutPort() < 0) {
-            CurrentDialogs().MessageBox(kPatternNotSent, kWarningCaption, MessageButtons::Ok, MessageIcon::Warning);
-            return;
-        }
-        SendPatternDump(p);
-        if (engine_.Model.Warnings)
-            CurrentDialogs().MessageBox(
-                "You must use \"Get Pattern " + std::to_string(p + 1) + "\"\n on the Morvelant to use this Pattern",
-                kReminderCaption, MessageButtons::Ok, MessageIcon::Information);
-    });
+    const int p = engine_.Model.SelectedPattern;
+    if (engine_.Routing.DeviceOutPort() < 0) {
+        CurrentDialogs().MessageBox(kPatternNotSent, kWarningCaption, MessageButtons::Ok, MessageIcon::Warning);
+        return;
+    }
+    SendPatternDump(p);
+    if (engine_.Model.Warnings)
+        CurrentDialogs().MessageBox(
+            "You must use \"Get Pattern " + std::to_string(p + 1) + "\"\n on the Morvelant to use this Pattern",
+            kReminderCaption, MessageButtons::Ok, MessageIcon::Information);
 }
 
 void TMainMenuForm::SelectedPatterns4Click() {
@@ -1251,21 +941,21 @@ void TMainMenuForm::SelectedPatterns4Click() {
         if (m->PatternSlotSelected[size_t(slot)]) first = slot;
     if (first < 0) return;  // nothing marked: no dialog, no timer
 
-    if (SendingForm) {
-        SendingForm->AddSeries(this);
-        SendingForm->BeginSeries(count, first, m->GetPatternName(first));
+    if (Sending) {
+        Sending->AddSeries(this);
+        Sending->BeginSeries(count, first, m->GetPatternName(first));
     }
     SendPatternDump(first);
-    if (SendingForm) SendingForm->StepProgress();
+    if (Sending) Sending->StepProgress();
     PatternSendTag = first + 1;
 
     // The pattern delay of the MIDI settings; a text that is no delay (or
     // a delay of 0 or less, which would fire without pause) becomes 3000.
     int delay = kDefaultSendDelay;
-    if (MidiSettingsForm && MidiSettingsForm->Edit2) {
+    if (PatternDelayEdit) {
         bool valid = false;
-        delay = SendDelayFromText(MidiSettingsForm->Edit2->text().toStdString(), &valid);
-        if (!valid) MidiSettingsForm->Edit2->setText(QString::number(kDefaultSendDelay));
+        delay = SendDelayFromText(PatternDelayEdit->text().toStdString(), &valid);
+        if (!valid) PatternDelayEdit->setText(QString::number(kDefaultSendDelay));
     } else {
         delay = SendDelayFromText(std::to_string(engine_.Routing.PatternDelay));
     }
@@ -1281,15 +971,15 @@ void TMainMenuForm::PatternSendTimerTimer() {
             if (m->PatternSlotSelected[size_t(slot)]) next = slot;
     if (next < 0) {
         PatternSendTimer->stop();
-        if (SendingForm) {
-            SendingForm->RemoveSeries(this);
-            SendingForm->Close();
+        if (Sending) {
+            Sending->RemoveSeries(this);
+            Sending->Close();
         }
         return;
     }
-    if (SendingForm) SendingForm->NextItem(next, m->GetPatternName(next));
+    if (Sending) Sending->NextItem(next, m->GetPatternName(next));
     SendPatternDump(next);
-    if (SendingForm) SendingForm->StepProgress();
+    if (Sending) Sending->StepProgress();
     PatternSendTag = next + 1;
 }
 
@@ -1369,20 +1059,8 @@ void TMainMenuForm::ClearTrack1Click() {
 
 // ---- Options, help ------------------------------------------------------------------------------------
 
-void TMainMenuForm::MainMenuMidiMonitorActiveClick(bool checked) {
-    if (MidiMonGridForm == nullptr) {
-        MainMenuMidiMonitorActive->setChecked(!checked);
-        return;
-    }
-    if (MidiMonGridForm->MonitorEnabled() != checked) MidiMonGridForm->Enable1Click();
-    MainMenuMidiMonitorActive->setChecked(MidiMonGridForm->MonitorEnabled());
-}
-
 void TMainMenuForm::ExplorerStayonTop1Click(bool checked) {
-    if (Explorer.SetStayOnTop) {
-        Explorer.SetStayOnTop(checked);
-        return;
-    }
+    ExplorerStayonTop1->setChecked(checked);
     if (QWidget* w = FindForm(QStringLiteral("MorvelantExplorerForm"))) {
         const bool visible = w->isVisible();
         w->setWindowFlag(Qt::WindowStaysOnTopHint, checked);

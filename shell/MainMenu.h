@@ -11,13 +11,16 @@
 // where two items that are active together share a key, the one that comes
 // first in the menu tree keeps it.
 //
-// Commands for windows that are not built yet go through the Link structs
-// below. A window that is built later fills in its entries; an entry left
-// empty falls back to the model's own operation where the model has one,
-// and does nothing otherwise.
+// The menu tree is the data of shell/MenuTable.h. Every item runs the command
+// registered under its name in the command registry: a window registers the
+// commands it carries out when it is created; until then an item falls back
+// to this window's own command (the model's operation where there is one),
+// and does nothing where there is none.
 #pragma once
 
+#include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -36,67 +39,6 @@ class QMenuBar;
 namespace morvelant {
 
 class DeviceModel;
-
-// ---- Links to other windows ----------------------------------------------------
-// Operations of the preset list window.
-struct PresetFormLink {
-    std::function<void()> InitPreset1Click, ClearPreset1Click, InitPresetwithMidiCtrl1Click;
-    std::function<void()> LoadPresetClick, LoadallPresets1Click, LoadPresetsSequentially1Click;
-    std::function<void()> SavePresetClick, SaveselectedPresets1Click, SaveallPresetsClick,
-        SaveselectedPresetsasingleFiles1Click, SavePresetsasSingleFiles1Click;
-    std::function<void()> SendPresetClick, SelectedPresets2Click;
-    std::function<void()> SelectAllPresets1Click, DeselectAllPresets1Click, ToggleSelection1Click;
-    std::function<void()> CopyPreset1Click, PastePreset1Click, PasteSpecial1Click;
-    // Makes a slot the current preset and shows it everywhere.
-    std::function<void(int slot, bool send)> SelectPreset;
-};
-
-// Operations of the fader parameter window.
-struct AllFaderPLink {
-    std::function<void()> CopyFaderParameters2Click, PasteFaderParameters2Click, PasteSpecialFaderParameters2Click;
-    std::function<void()> InitFaderParameters2Click, ClearFaderParameters1Click,
-        InitFaderParameterswithMidiControllers1Click;
-    std::function<void()> CopyKeyParameters1Click, PasteKeyParameters1Click, PasteSpecialKeyParameters1Click;
-    std::function<void()> InitKeyParameters1Click, ClearKeyParameters1Click, InitKeyParameterswithMidiControllers1Click;
-    std::function<void()> CopyKeyOnParameters1Click, PasteKeyOnParameters1Click;
-    std::function<void()> InitKeyOnParameters1Click, ClearKeyOnParameters1Click,
-        InitKeyOnParameterswithMidiController1Click;
-    std::function<void()> CopyKeyOffParameteres1Click, PasteKeyOffParameters1Click;
-    std::function<void()> InitKeyOffParametes1Click, ClearKeyOffParameters1Click,
-        InitKeyOffParameterswithMidiController1Click;
-    std::function<void()> Snapshot1Click, ReloadPreset1Click, NextPresetClick, PrevPresetClick;
-};
-
-// Operations of the pattern window and the step editor.
-struct PatternFormLink {
-    std::function<void()> SinglePattern1Click, Patterns1Click, PatternsSequentially1Click;
-    std::function<void()> SinglePattern2Click, SelectedPresets1Click, Patterns2Click,
-        SelectedPresetsAsSingleFiles1Click, AllPatternsAsSingleFiles1Click;
-    std::function<void()> SendPatternClick;
-    std::function<void()> SelectAllPatterns1Click, DeselectAllPatterns1Click, ToggleSelection1Click;
-    std::function<void()> CopyPattern1Click, PastePattern1Click, PasteSpecial1Click;
-    // Makes the slot the current pattern and refreshes every pattern view.
-    std::function<void(int slot)> ShowPattern;
-    // Sends the dump of one slot to the device (PC-to-device port).
-    std::function<void(int slot)> SendPatternDump;
-    // The track selected in the step editor (1..8).
-    std::function<int()> SelectedTrack;
-};
-
-// The print-output and description windows (display and print commands).
-struct DescriptionLink {
-    std::function<void()> DisplayAllFaderParameters1Click, Print1Click, DisplayDescription1Click,
-        PrintDescription1Click;
-};
-
-// The window explorer and the windows shown from the Windows and Help menus.
-struct ExplorerLink {
-    // Shows (or toggles, or shows alone) an editor window. Unset: the window
-    // is simply shown and brought to the front.
-    std::function<void(QWidget* form, bool exclusive, bool noToggle)> ShowEditorWindow;
-    // Sets the explorer's stay-on-top flag and its window style.
-    std::function<void(bool stayOnTop)> SetStayOnTop;
-};
 
 // Which part of a track a paste takes from the track clipboard.
 enum class TrackPart { Velocities, Steps, Notes, NoSettings, Settings, All };
@@ -139,12 +81,13 @@ public:
     std::string CommandLineFile;
     std::string ConfigFile() const { return ProgramPath + "Morvelant.cfg"; }
 
-    // ---- Links ---------------------------------------------------------------
-    PresetFormLink PresetLink;
-    AllFaderPLink FaderLink;
-    PatternFormLink PatternLink;
-    DescriptionLink PrintLink;
-    ExplorerLink Explorer;
+    // ---- Handed by the composition root ------------------------------------------
+    // The virtual device window, shown and closed with this one.
+    QPointer<TForm> DeviceWindow;
+    // The sending dialog of the timed pattern send.
+    QPointer<TSendingForm> Sending;
+    // The pattern delay box of the MIDI settings (null: the routing's delay).
+    QPointer<QLineEdit> PatternDelayEdit;
     // Called once the window has closed: ends the program's message loop.
     std::function<void()> ProgramEnd;
 
@@ -312,7 +255,6 @@ public:
     void MainMenuFactoryInitPresetClick();
     void MainMenuNoStatusPresetClick();
     void MainMenuMidiCtrlPresetClick();
-    void PresetSnapshot1Click();
     void MainMenuOpenPresetClick();
     void MainMenuSavePresetClick();
     void MainMenuDisplayAllFaderParametersClick();
@@ -320,7 +262,6 @@ public:
     void MainMenuPrintAllFaderParametersClick();
     void MainMenuPrintFaderKeyDescriptionClick();
     void MainMenuSendPresetClick();
-    void MainMenuCloseClick();
     void MainMenuExitClick();
     // File menu of the preset list window.
     void FactoryInit1Click();
@@ -340,8 +281,6 @@ public:
     void AllPresets4Click();
     void SelectedPresetsAsSingleFiles3Click();
     void AllPresetsAsSingleFiles2Click();
-    void SinglePreset8Click();
-    void SelectedPresets6Click();
     void Close2Click();
     void Exit2Click() { MainMenuExitClick(); }
     // File menu of the pattern window.
@@ -376,7 +315,6 @@ public:
     void PasteTrackwClipboardClick(TrackPart part);
     void ClearTrack1Click();
     // Options.
-    void MainMenuMidiMonitorActiveClick(bool checked);
     void ExplorerStayonTop1Click(bool checked);
     // Help.
     void MainMenuInstructionsClick();
@@ -389,6 +327,9 @@ protected:
 private:
     DeviceModel* TheModel() const { return &engine_.Model; }
     void BuildMenus();
+    void RegisterFallbacks();
+    // Sets an item's enabled state and tick as the registry holds them.
+    void MirrorItemState(const std::string& item);
     QMenu* AddMenu(QMenuBar* bar, QMenu* parent, const char* name, const char* caption);
     QAction* AddItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
                      std::function<void()> handler, bool enabled = true);

@@ -21,6 +21,9 @@ TMidiMonGridForm* MidiMonGridForm = nullptr;
 
 namespace {
 
+// The menu window's item that switches the monitor on and off.
+constexpr char kActiveItem[] = "MainMenuMidiMonitorActive";
+
 const char* const kSection = "Midi Monitor Grid Form";
 
 }  // namespace
@@ -178,8 +181,9 @@ private:
 
 }  // namespace
 
-TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, QWidget* parent)
-    : TForm(QStringLiteral("MidiMonGridForm"), parent), model_(model) {
+TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, CommandRegistry* commands,
+                                   QWidget* parent)
+    : TForm(QStringLiteral("MidiMonGridForm"), parent), model_(model), commands_(commands) {
     if (notices)
         monitorLines_ = notices->MonitorLine.Subscribe(
             [this](int port, const MidiEvent& event, bool incoming) { LogEvent(port, event, incoming); });
@@ -245,10 +249,15 @@ TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, Q
 
     ReadConfiguration();
     ShowEnableCaption();
+    if (commands_ != nullptr) {
+        commands_->Register(kActiveItem, [this] { Enable1Click(); });
+        commands_->SetChecked(kActiveItem, Rows.MonitorEnabled);
+    }
 }
 
 TMidiMonGridForm::~TMidiMonGridForm() {
     WriteConfiguration();
+    if (commands_ != nullptr) commands_->Unregister(kActiveItem);
     monitorLines_.Reset();
     Rows.Listener = nullptr;
     gridModel_->Stop();
@@ -329,6 +338,7 @@ void TMidiMonGridForm::Clear1Click() {
 void TMidiMonGridForm::Enable1Click() {
     Rows.MonitorEnabled = !Rows.MonitorEnabled;
     ShowEnableCaption();
+    if (commands_ != nullptr) commands_->SetChecked(kActiveItem, Rows.MonitorEnabled);
     if (model_ != nullptr && model_->ExplorerReady && ExplorerStateImage)
         ExplorerStateImage(MonitorStateImage(Rows.MonitorEnabled, Visible()));
 }

@@ -17,6 +17,7 @@
 #include "driver/MidiKit32.h"
 #include "engine/MonitorRows.h"
 #include "model/Notifications.h"
+#include "platform/CommandRegistry.h"
 #include "platform/QtFormBase.h"
 
 namespace morvelant {
@@ -33,9 +34,10 @@ public:
     // Reads its configuration section (and "Options"/"ShowMidiMonitor" into
     // the model when one is given).
     // notices: where the monitor rows come from (MonitorLine); null: only
-    // what is logged by hand.
+    // what is logged by hand. commands: where the window registers the menu
+    // window's "Midi Monitor Active" and keeps its tick; null: none.
     explicit TMidiMonGridForm(DeviceModel* model = nullptr, Notifications* notices = nullptr,
-                              QWidget* parent = nullptr);
+                              CommandRegistry* commands = nullptr, QWidget* parent = nullptr);
     // Writes the configuration back.
     ~TMidiMonGridForm() override;
 
@@ -96,6 +98,7 @@ private:
 
     DeviceModel* model_ = nullptr;
     Subscription monitorLines_;
+    CommandRegistry* commands_ = nullptr;
     std::unique_ptr<MonitorGridModel> gridModel_;
 };
 

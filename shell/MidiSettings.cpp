@@ -15,6 +15,7 @@
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
 #include "midikit/MidiKitSync.h"
+#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtText.h"
@@ -23,7 +24,6 @@
 
 namespace morvelant {
 
-int SyncDoneCount = 0;
 TMidiSettingsForm* MidiSettingsForm = nullptr;
 
 namespace {
@@ -116,8 +116,14 @@ void StatePictureDelegate::updateEditorGeometry(QWidget* editor, const QStyleOpt
 TMidiSettingsForm::TMidiSettingsForm(MidiSettingsSetup setup, QWidget* parent)
     : TForm(QStringLiteral("MidiSettingsForm"), parent),
       ownRouting_(setup.Routing != nullptr ? nullptr : std::make_unique<MidiRouting>()),
+      ownPorts_(setup.PortSet != nullptr
+                    ? nullptr
+                    : std::make_unique<MidiPortSet>(
+                          MidiPortSetup{setup.ConfigFile.empty() ? ConfigFileName() : setup.ConfigFile, setup.Inputs,
+                                        setup.Routing != nullptr ? setup.Routing : ownRouting_.get()})),
       Routing(setup.Routing != nullptr ? *setup.Routing : *ownRouting_),
-      Ports(Routing),
+      PortSet(setup.PortSet != nullptr ? *setup.PortSet : *ownPorts_),
+      Ports(PortSet.Ports),
       configFile_(setup.ConfigFile.empty() ? ConfigFileName() : setup.ConfigFile) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -125,15 +131,10 @@ TMidiSettingsForm::TMidiSettingsForm(MidiSettingsSetup setup, QWidget* parent)
     setFixedSize(479, 310);
     BuildComponents();
 
-    // Loading the driver library may throw; nothing here catches it.
-    MidiKit = std::make_unique<TMidiKit>(this);
-    MidiKitSync = new TMidiKitSync(this);
-    MidiKitSync->setObjectName(QStringLiteral("MidiKitSync"));
-    MidiKitSync->MidiKit = MidiKit.get();
-    MidiKitSync->OnMidiBeat = [this](TMidiKitSync* s) { MidiKitSyncMidiBeat(s); };
-    MidiKitSync->OnSyncDone = [this](TMidiKitSync* s) { MidiKitSyncSyncDone(s); };
-    Routing.BeatInBar = 0;
-    MidiKitSync->Open(0, 10);
+    // Loading the driver library (by a set of the window's own) may throw;
+    // nothing here catches it.
+    MidiKit = PortSet.MidiKit.get();
+    MidiKitSync = PortSet.MidiKitSync;
 
     FormCreate(setup);
     if (MidiSettingsForm == nullptr) MidiSettingsForm = this;
@@ -293,9 +294,7 @@ bool TMidiSettingsForm::eventFilter(QObject* watched, QEvent* event) {
 
 // ------------------------------------------------------------ configuration
 
-void TMidiSettingsForm::FormCreate(const MidiSettingsSetup& setup) {
-    Ports.Enumerate(*MidiKit);
-
+void TMidiSettingsForm::FormCreate(const MidiSettingsSetup&) {
     TIniFile ini(configFile_);
     // The border is fixed: the stored size is kept, the client area is not
     // resized from it.
@@ -316,28 +315,13 @@ void TMidiSettingsForm::FormCreate(const MidiSettingsSetup& setup) {
     Routing.SysexThru = SysexThruBox->isChecked();
     Routing.RealtimeThru = RealtimeThruBox->isChecked();
 
-    Ports.ReadPortConfig(ini);
     FillCombo(MorvelantPCDevice, Routing.InNames, Ports.DeviceInIndex());
     FillCombo(PCMorvelantDevice, Routing.OutNames, Ports.DeviceOutIndex());
     FillInDeviceTrees();
     FillOutDeviceTrees();
     for (PortRole role : kAllRoles) ShowStates(role);
-
-    for (int i = 0; i < kMaxPorts; ++i) {
-        TMidiKitIn* in = (i < Routing.NumInDevs && setup.Inputs) ? setup.Inputs(i) : nullptr;
-        if (in != nullptr) in->MidiKit = MidiKit.get();
-        Routing.In[static_cast<size_t>(i)] = in;
-    }
-    for (int i = 0; i < kMaxPorts; ++i) Routing.Out[static_cast<size_t>(i)] = nullptr;
-    for (int i = 0; i < Routing.NumOutDevs; ++i) {
-        auto* out = new TMidiKitOut(this);
-        out->setObjectName(QStringLiteral("MidiKitOut%1").arg(i));
-        out->MidiKit = MidiKit.get();
-        out->Sync = MidiKitSync;
-        out->Tag = i;
-        Routing.Out[static_cast<size_t>(i)] = out;
-    }
-    UpdateDevices();
+    ShowPresence();
+    portsChanged_ = PortSet.Changed.Subscribe([this] { PortsChanged(); });
 }
 
 void TMidiSettingsForm::FormDestroy() {
@@ -355,39 +339,12 @@ void TMidiSettingsForm::FormDestroy() {
     ini.WriteInteger(kFormSection, "Preset Delay", presetDelay);
     ini.WriteInteger(kFormSection, "Pattern Delay", patternDelay);
 
-    Ports.WritePortConfig(ini);
-
     ini.WriteBool(kThruSection, "ThruBox", ThruBox->isChecked());
     ini.WriteBool(kThruSection, "SysexThruBox", SysexThruBox->isChecked());
     ini.WriteBool(kThruSection, "RealtimeThruBox", RealtimeThruBox->isChecked());
 
-    // The ports go before the root component they call through.
-    for (int i = 0; i < Routing.NumOutDevs; ++i) {
-        TMidiKitOut*& out = Routing.Out[static_cast<size_t>(i)];
-        if (out == nullptr) continue;
-        try {
-            if (out->IsOpen()) out->Close();
-        } catch (...) {}
-        delete out;
-        out = nullptr;
-    }
-    for (int i = 0; i < Routing.NumInDevs; ++i) {
-        TMidiKitIn*& in = Routing.In[static_cast<size_t>(i)];
-        if (in == nullptr) continue;
-        try {
-            if (in->IsOpen()) {
-                in->Stop();
-                in->Close();
-            }
-        } catch (...) {}
-        // The input window outlives this one; its inputs must not keep
-        // calling through the root component that goes with this window.
-        if (in->MidiKit == MidiKit.get()) in->MidiKit = nullptr;
-        in = nullptr;
-    }
-    delete MidiKitSync;
-    MidiKitSync = nullptr;
-    MidiKit.reset();
+    // The ports stay as they are: they belong to the port set.
+    portsChanged_.Reset();
 }
 
 // ------------------------------------------------------------ views
@@ -406,6 +363,23 @@ void TMidiSettingsForm::FillTree(QTreeWidget* tree, const std::vector<std::strin
         auto* item = new QTreeWidgetItem(tree);
         item->setText(0, ToQ(names[static_cast<size_t>(i)]));
         item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+}
+
+// A port that has gone keeps its node and roles, greyed until it returns.
+void TMidiSettingsForm::ShowPresence() {
+    OwnChanges guard(updating_);
+    for (PortRole role : kAllRoles) {
+        QTreeWidget* tree = Tree(role);
+        const auto& absent = IsInputRole(role) ? Routing.InAbsent : Routing.OutAbsent;
+        for (int i = 0; i < tree->topLevelItemCount() && i < kMaxPorts; ++i) {
+            const bool gone = Routing.ServerGone || absent[static_cast<size_t>(i)];
+            QTreeWidgetItem* item = tree->topLevelItem(i);
+            item->setForeground(0,
+                                gone ? palette().brush(QPalette::Disabled, QPalette::Text)
+                                     : palette().brush(QPalette::Active, QPalette::Text));
+            item->setToolTip(0, gone ? QStringLiteral("absent") : QString());
+        }
     }
 }
 
@@ -431,10 +405,24 @@ void TMidiSettingsForm::ShowStates(PortRole role) {
 
 // ------------------------------------------------------------ handlers
 
-void TMidiSettingsForm::UpdateDevices() { Ports.UpdateDevices(); }
+void TMidiSettingsForm::UpdateDevices() { PortSet.UpdateDevices(); }
 
-void TMidiSettingsForm::DevicesChanged() {
-    UpdateDevices();
+void TMidiSettingsForm::DevicesChanged() { UpdateDevices(); }
+
+void TMidiSettingsForm::PortsChanged() {
+    if (MorvelantIn1Devices->topLevelItemCount() != Routing.NumInDevs ||
+        MorvelantPCDevice->count() != Routing.NumInDevs + 1) {
+        FillCombo(MorvelantPCDevice, Routing.InNames, Ports.DeviceInIndex());
+        FillInDeviceTrees();
+        for (PortRole role : kInputRoles) ShowStates(role);
+    }
+    if (MorvelantOut1Devices->topLevelItemCount() != Routing.NumOutDevs ||
+        PCMorvelantDevice->count() != Routing.NumOutDevs + 1) {
+        FillCombo(PCMorvelantDevice, Routing.OutNames, Ports.DeviceOutIndex());
+        FillOutDeviceTrees();
+        for (PortRole role : kOutputRoles) ShowStates(role);
+    }
+    ShowPresence();
     if (DevicesInfoForm1 != nullptr) DevicesInfoForm1->FillDeviceLists();
 }
 
@@ -479,29 +467,6 @@ void TMidiSettingsForm::DelayEdited() {
     int v = 0;
     Routing.PresetDelay = TIniFile::ParseInteger(DelayText(Edit1), v) ? v : kDefaultPresetDelay;
     Routing.PatternDelay = TIniFile::ParseInteger(DelayText(Edit2), v) ? v : kDefaultPatternDelay;
-}
-
-void TMidiSettingsForm::MidiKitSyncMidiBeat(TMidiKitSync*) {
-    if (++Routing.BeatInBar == 5) {
-        Routing.BeatInBar = 1;
-        ++Routing.BarCount;
-    }
-    if (sequencer_ != nullptr)
-        sequencer_->ShowCount(std::to_string(Routing.BarCount) + "." + std::to_string(Routing.BeatInBar));
-}
-
-void TMidiSettingsForm::MidiKitSyncSyncDone(TMidiKitSync*) {
-    ++SyncDoneCount;
-    if (sequencer_ != nullptr) sequencer_->ShowSyncDoneCount(std::to_string(SyncDoneCount));
-    if (MidiKitSync != nullptr && MidiKitSync->IsOpen()) MidiKitSync->Pause(false);
-    if (sequencer_ == nullptr) return;
-    sequencer_->SetPlaying(false);
-    sequencer_->ShowStopped();
-    const int active = sequencer_->CountActiveTracks();
-    if (sequencer_->LoopPlayback() && active > 0) {
-        sequencer_->StartPlayback();
-        sequencer_->ShowPlaying();
-    }
 }
 
 }  // namespace morvelant

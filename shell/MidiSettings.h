@@ -14,10 +14,11 @@
 #include <memory>
 #include <string>
 
+#include "engine/MidiPortSet.h"
 #include "engine/MidiRouting.h"
+#include "engine/PortSettings.h"
 #include "engine/SequencerLink.h"
 #include "platform/QtFormBase.h"
-#include "shell/PortSettings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -34,9 +35,6 @@ class TMidiKit;
 class TMidiKitIn;
 class TMidiKitOut;
 class TMidiKitSync;
-
-// Counts the clock's notifications that a run has finished.
-extern int SyncDoneCount;
 
 // The state pictures of the role trees: 1 = role on, 2 = role off.
 enum : int { kStateNone = 0, kStateOn = 1, kStateOff = 2 };
@@ -60,11 +58,15 @@ struct MidiSettingsSetup {
     std::function<TMidiKitIn*(int port)> Inputs;
     // The tables to edit; null: the window's own.
     MidiRouting* Routing = nullptr;
+    // The engine's ports, which the window edits and shows; null: the window
+    // builds a set of its own from the fields above (tests, tools).
+    MidiPortSet* PortSet = nullptr;
 };
 
 class TMidiSettingsForm : public TForm {
-    // First, so that Routing can refer to it.
+    // First, so that Routing and PortSet can refer to them.
     std::unique_ptr<MidiRouting> ownRouting_;
+    std::unique_ptr<MidiPortSet> ownPorts_;
 
 public:
     explicit TMidiSettingsForm(MidiSettingsSetup setup = {}, QWidget* parent = nullptr);
@@ -100,18 +102,20 @@ public:
     QTreeWidget* MorvelantIn2Devices = nullptr;
     QLabel* Label7 = nullptr;
     QTreeWidget* MorvelantOut2Devices = nullptr;
-    std::unique_ptr<TMidiKit> MidiKit;
+    // The port set's root component and clock.
+    TMidiKit* MidiKit = nullptr;
     TMidiKitSync* MidiKitSync = nullptr;
 
     // The routing tables (names, components, flags, device ports, thru
-    // switches, delays, status lists, beat counter) and their logic.
+    // switches, delays, status lists, beat counter), the ports and their logic.
     MidiRouting& Routing;
-    PortSettings Ports;
+    MidiPortSet& PortSet;
+    PortSettings& Ports;
 
     const std::string& ConfigFile() const { return configFile_; }
 
     // Connects the preview sequencer (null: none).
-    void SetSequencerLink(SequencerLink* link) { sequencer_ = link; }
+    void SetSequencerLink(SequencerLink* link) { PortSet.SetSequencerLink(link); }
 
     void UpdateDevices();
     void FillInDeviceTrees();
@@ -135,8 +139,8 @@ public:
     void TreeEdited(PortRole role, int node, const std::string& text);
     void MorvelantPCDeviceChange();
     void PCMorvelantDeviceChange();
-    void MidiKitSyncMidiBeat(TMidiKitSync* Sender);
-    void MidiKitSyncSyncDone(TMidiKitSync* Sender);
+    void MidiKitSyncMidiBeat(TMidiKitSync*) { PortSet.MidiKitSyncMidiBeat(); }
+    void MidiKitSyncSyncDone(TMidiKitSync*) { PortSet.MidiKitSyncSyncDone(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -151,9 +155,13 @@ private:
     void FillCombo(QComboBox* combo, const std::vector<std::string>& names, int index);
     void DelayEdited();
     void DevicesChanged();
+    // The port set changed: lists that grew are filled anew, absent ports
+    // greyed, the device information window refreshed.
+    void PortsChanged();
+    void ShowPresence();
 
     std::string configFile_;
-    SequencerLink* sequencer_ = nullptr;
+    Subscription portsChanged_;
     int updating_ = 0;  // programmatic changes of trees and combo boxes
     int savedWidth_ = 489;
     int savedHeight_ = 327;

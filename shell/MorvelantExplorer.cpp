@@ -8,9 +8,11 @@
 #include <QVBoxLayout>
 
 #include "model/DeviceModel.h"
+#include "platform/CommandRegistry.h"
 #include "platform/IniFile.h"
 #include "shell/FormBookkeeping.h"
 #include "shell/MainMenu.h"
+#include "shell/MenuTable.h"
 #include "shell/WindowBookkeeping.h"
 
 namespace morvelant {
@@ -53,8 +55,12 @@ QIcon StatePicture(bool red, bool cross) {
 
 }  // namespace
 
-TMorvelantExplorerForm::TMorvelantExplorerForm(DeviceModel* model, std::string programPath, QWidget* parent)
-    : TForm(QStringLiteral("MorvelantExplorerForm"), parent), model_(model), programPath_(std::move(programPath)) {
+TMorvelantExplorerForm::TMorvelantExplorerForm(DeviceModel* model, std::string programPath, CommandRegistry* commands,
+                                               QWidget* parent)
+    : TForm(QStringLiteral("MorvelantExplorerForm"), parent),
+      model_(model),
+      programPath_(std::move(programPath)),
+      commands_(commands) {
     SetCaption("Morvelant Explorer");
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -67,9 +73,33 @@ TMorvelantExplorerForm::TMorvelantExplorerForm(DeviceModel* model, std::string p
     SetBounds(704, 2, 194, 277);
     MouseSelect = true;
     FormCreate();
+    RegisterCommands();
+}
+
+void TMorvelantExplorerForm::RegisterCommands() {
+    if (commands_ == nullptr) return;
+    auto add = [this](const std::string& item, CommandRegistry::Handler handler) {
+        commands_->Register(item, std::move(handler));
+        registered_.push_back(item);
+    };
+    add("ExplorerStayonTop1", [this] { SetStayOnTop(!StayOnTop); });
+    // The Windows menu: every window but this one comes through the
+    // switching here, never toggled off; the tick says whether it is shown.
+    for (const MenuItemSpec& spec : MainMenuItems()) {
+        if (spec.kind != MenuItemKind::WindowItem || std::string_view(spec.name) == "MainFormWindowsExplorer") continue;
+        const std::string item = spec.name;
+        const std::string formName = spec.window;
+        add(item, [this, item, formName] {
+            TForm* w = FindForm(formName.c_str());
+            ShowEditorWindow(w, false, true);
+            commands_->SetChecked(item, w != nullptr && w->isVisible());
+        });
+    }
 }
 
 TMorvelantExplorerForm::~TMorvelantExplorerForm() {
+    if (commands_ != nullptr)
+        for (const std::string& item : registered_) commands_->Unregister(item);
     FormDestroy();
     if (MorvelantExplorerForm == this) MorvelantExplorerForm = nullptr;
 }

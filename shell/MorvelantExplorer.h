@@ -22,6 +22,7 @@ class QTreeWidgetItem;
 
 namespace morvelant {
 
+class CommandRegistry;
 class DeviceModel;
 
 class TMorvelantExplorerForm : public TForm {
@@ -31,7 +32,10 @@ public:
     // model: the virtual device window's model (ShowExplorer, ExplorerReady);
     // null keeps both flags in this window. programPath: the program folder
     // holding "Morvelant.cfg" and the help file (empty: the current folder).
-    explicit TMorvelantExplorerForm(DeviceModel* model, std::string programPath, QWidget* parent = nullptr);
+    // commands: where the window registers the menu items it carries out
+    // ("Explorer Stay on Top" and the Windows menu's items); null: none.
+    explicit TMorvelantExplorerForm(DeviceModel* model, std::string programPath, CommandRegistry* commands = nullptr,
+                                    QWidget* parent = nullptr);
     ~TMorvelantExplorerForm() override;
 
     // ---- Components ------------------------------------------------------
@@ -55,6 +59,8 @@ public:
     QTreeWidgetItem* Node(int position) const;
     int StateIndex(int position) const;
     void SetStateIndex(int position, int icon);
+    // Registers the menu commands this window carries out.
+    void RegisterCommands();
 
     // ---- Handlers ----------------------------------------------------------
     // pos in the tree's viewport coordinates.
@@ -70,6 +76,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    CommandRegistry* commands_ = nullptr;
+    std::vector<std::string> registered_;
     void BuildTree();
     void FormCreate();
     void FormDestroy();

@@ -50,5 +50,30 @@ TEST(StartedEditor, EveryWindowHearsTheEngine) {
     EXPECT_TRUE(MainForm->MidiOutLed->Bright());
 }
 
+TEST(StartedEditor, AWindowBuiltLaterTakesItsMenuCommandsAndGivesThemBack) {
+    StartedEditor editor;
+    editor.Start();
+    // "Send Preset" does nothing until the preset list window registers it.
+    int sends = 0;
+    MainMenuForm->MainMenuSendPreset->trigger();
+    editor.Commands().Register("SinglePreset8", [&sends] { ++sends; });
+    MainMenuForm->MainMenuSendPreset->trigger();
+    MainMenuForm->SinglePreset8->trigger();
+    EXPECT_EQ(sends, 2);
+    editor.Commands().Unregister("SinglePreset8");
+    MainMenuForm->SinglePreset8->trigger();
+    EXPECT_EQ(sends, 2);
+
+    // The options of the virtual device window and the monitor are theirs.
+    const bool hook = editor.Model().HookMode;
+    MainMenuForm->MainMenuHookMode->trigger();
+    EXPECT_EQ(editor.Model().HookMode, !hook);
+    EXPECT_EQ(MainMenuForm->MainMenuHookMode->isChecked(), !hook);
+    const bool monitoring = MidiMonGridForm->MonitorEnabled();
+    MainMenuForm->MainMenuMidiMonitorActive->trigger();
+    EXPECT_EQ(MidiMonGridForm->MonitorEnabled(), !monitoring);
+    EXPECT_EQ(MainMenuForm->MainMenuMidiMonitorActive->isChecked(), !monitoring);
+}
+
 }  // namespace
 }  // namespace morvelant

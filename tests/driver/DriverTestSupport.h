@@ -63,6 +63,10 @@ struct Kit {
     KIT_FN(SetResolution);
     KIT_FN(GetResolution);
     KIT_FN(GetPosition);
+    KIT_FN(SetMidiKitNotify);
+    KIT_FN(GetMidiInPresent);
+    KIT_FN(GetMidiOutPresent);
+    KIT_FN(GetMidiKitServer);
 #undef KIT_FN
 
     bool Ok() const { return library && error.empty(); }
@@ -116,6 +120,10 @@ struct Kit {
         KIT_RESOLVE(SetResolution)
         KIT_RESOLVE(GetResolution)
         KIT_RESOLVE(GetPosition)
+        KIT_RESOLVE(SetMidiKitNotify)
+        KIT_RESOLVE(GetMidiInPresent)
+        KIT_RESOLVE(GetMidiOutPresent)
+        KIT_RESOLVE(GetMidiKitServer)
 #undef KIT_RESOLVE
         if (kit->Ok()) {
             // The copy reads its port list at first use: do it now, under

@@ -22,7 +22,7 @@ namespace morvelant::dispatchtest {
 namespace {
 
 using Message = std::vector<unsigned char>;
-using testsupport::JackServerName;
+using testsupport::JackTestServerName;
 
 // A JACK client with one output and one input port; records what arrives.
 class Peer : public testsupport::JackPeer {
@@ -34,7 +34,7 @@ public:
 class MidiInDeviceJack : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!testsupport::JackReachable()) GTEST_SKIP() << "JACK server '" << JackServerName() << "' not reachable";
+        if (!testsupport::JackReachable()) GTEST_SKIP() << "JACK server '" << JackTestServerName() << "' not reachable";
         // The driver library chooses its backend and lists its ports once per
         // process: when it is loaded already, this test runs in a process of
         // its own.

@@ -71,12 +71,14 @@ TEST_F(MidiInDevice, EveryEventLightsTheLampAndIsLoggedWithItsPort) {
 
 TEST_F(MidiInDevice, HandlersCarryTheirPortNumber) {
     ASSERT_NE(form->In(0), nullptr);
-    EXPECT_EQ(form->In(49), form->MidiKitIn49);
+    EXPECT_EQ(form->In(49), form->findChild<TMidiKitIn*>("MidiKitIn49"));
     EXPECT_EQ(form->In(50), nullptr);
-    EXPECT_EQ(form->findChild<TMidiKitIn*>("MidiKitIn17"), form->MidiKitIn17);
+    EXPECT_EQ(form->In(-1), nullptr);
+    TMidiKitIn* in17 = form->findChild<TMidiKitIn*>("MidiKitIn17");
+    ASSERT_EQ(form->In(17), in17);
     MidiEvent e = Ev(0xB0, 7, 1);
     bool accept = true;
-    form->MidiKitIn17MidiData(&e, &accept);
+    in17->OnMidiData(&e, &accept);  // the one handler, told its port
     EXPECT_EQ(form->CurrentPort(), 17);
     ASSERT_EQ(hooks.LoggedIn.size(), 1u);
     EXPECT_EQ(hooks.LoggedIn[0].port, 17);

@@ -24,7 +24,7 @@ namespace morvelant::tooljack {
 namespace {
 
 using Message = std::vector<unsigned char>;
-using testsupport::JackServerName;
+using testsupport::JackTestServerName;
 
 // A small JACK client with one MIDI input port that records what arrives;
 // timing clocks are the handshake of SetUp and are counted apart.
@@ -43,7 +43,7 @@ public:
 class ToolJack : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!testsupport::JackReachable()) GTEST_SKIP() << "JACK server '" << JackServerName() << "' not reachable";
+        if (!testsupport::JackReachable()) GTEST_SKIP() << "JACK server '" << JackTestServerName() << "' not reachable";
         // The driver library picks its backend and lists its ports once per
         // process. When another test of this process loaded it already, this
         // test runs again in a process of its own.

@@ -302,7 +302,7 @@ TEST(MidiKitInLoopback, EventsArriveOnTheComponentsThreadWithoutActiveSensing) {
 }
 
 TEST(MidiKitInJack, LongSystemExclusiveArrivesIntactOneEventPerByte) {
-    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
+    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackTestServerName() << " not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     JackPeer peer("s");
     auto kit = JackKit();

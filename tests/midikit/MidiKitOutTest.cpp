@@ -239,7 +239,7 @@ TEST(MidiKitOutLoopback, ScorePacedBySyncPlaysInOrderThenReportsDone) {
 }
 
 TEST(MidiKitOutJack, ExactBytesReachThePeer) {
-    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
+    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackTestServerName() << " not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     JackPeer peer("o");
     auto kit = JackKit();

@@ -50,7 +50,7 @@ void FillTracks(TMidiKitScore& score, int tracks, int notesPerTrack, uint32_t st
 }
 
 TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops) {
-    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackServerName() << " not reachable";
+    if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackTestServerName() << " not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     TimedPeer peer;
     auto kit = JackKit();

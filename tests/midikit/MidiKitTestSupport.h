@@ -107,7 +107,7 @@ inline std::unique_ptr<TMidiKit> LoopbackKit() {
 }
 
 using testsupport::JackReachable;
-using testsupport::JackServerName;
+using testsupport::JackTestServerName;
 
 // The real driver library on the JACK server.
 inline std::unique_ptr<TMidiKit> JackKit() {

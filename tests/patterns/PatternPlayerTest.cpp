@@ -66,7 +66,12 @@ TEST(PatternPlayer, PlaysOnlyOpenFlaggedPortsAndExactlyTheRenderedOnes) {
     player.Play(OneNote());
     EXPECT_EQ(player.LastRender().Ports, (std::vector<int>{0, 3}));  // port 2 failed to open
     EXPECT_EQ(ports.Take(), (Lines{"flush 0", "play 0", "flush 3", "play 3", "tempo 500000", "start"}));
-    EXPECT_EQ(player.Track(3, 1)->GetNumEvents(), 8u);  // four notes in one quarter note
+    // Four notes in one quarter note, then a mark that sends nothing and ends
+    // the track on the stretch's last tick, where the loop starts again.
+    TMidiKitTrack* track = player.Track(3, 1);
+    ASSERT_EQ(track->GetNumEvents(), 9u);
+    EXPECT_EQ(track->GetEvent(8)->status, 0);
+    EXPECT_EQ(track->AbsNow(8), 480u);
     // A port flagged after the render is not played by the loop's restart.
     ports.flagged[1] = true;
     player.RunEnded();

@@ -58,11 +58,9 @@ public:
         monitor = std::make_unique<TMidiMonGridForm>(&main->Model);
         MidiMonGridForm = monitor.get();
         presets = std::make_unique<StandIn>("PresetForm");
-        explorer = std::make_unique<TMorvelantExplorerForm>(&main->Model, path);
+        explorer = std::make_unique<TMorvelantExplorerForm>(&main->Model, path, &commands);
         MorvelantExplorerForm = explorer.get();
-        menu->Explorer.ShowEditorWindow = [](QWidget* form, bool exclusive, bool noToggle) {
-            MorvelantExplorerForm->ShowEditorWindow(qobject_cast<TForm*>(form), exclusive, noToggle);
-        };
+        menu->DeviceWindow = main.get();
     }
     // The start: the menu window shows the virtual device window.
     void Start() {
@@ -241,7 +239,7 @@ TEST_F(MainBookkeepingTest, MinimisingIsNeitherHidingNorShowing) {
     EXPECT_FALSE(w.presets->isVisible());
 }
 
-TEST_F(MainBookkeepingTest, TheExplorerShowsAWindowAloneThroughTheWindowsMenuLink) {
+TEST_F(MainBookkeepingTest, TheExplorerShowsAWindowAloneAndServesTheWindowsMenu) {
     EditorWindows w(Path());
     w.Start();
     w.explorer->ShowEditorWindow(w.monitor.get(), true, false);
@@ -251,11 +249,13 @@ TEST_F(MainBookkeepingTest, TheExplorerShowsAWindowAloneThroughTheWindowsMenuLin
     EXPECT_TRUE(w.explorer->isVisible());
     EXPECT_TRUE(w.menu->isVisible());
     EXPECT_EQ(w.main->OpenWindows(), std::vector<WindowHandle>{FormBookkeeping::Handle(w.monitor.get())});
-    // The Windows menu shows without toggling.
-    w.menu->Explorer.ShowEditorWindow(w.main.get(), false, true);
+    // The Windows menu shows without toggling, and ticks the item.
+    w.menu->MainFormWindowsVirtualMorvelant->trigger();
     EXPECT_TRUE(w.main->isVisible());
-    w.menu->Explorer.ShowEditorWindow(w.main.get(), false, true);
+    EXPECT_TRUE(w.menu->MainFormWindowsVirtualMorvelant->isChecked());
+    w.menu->MainFormWindowsVirtualMorvelant->trigger();
     EXPECT_TRUE(w.main->isVisible());
+    EXPECT_TRUE(w.menu->MainFormWindowsVirtualMorvelant->isChecked());
 }
 
 }  // namespace

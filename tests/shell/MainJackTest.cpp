@@ -47,7 +47,7 @@ public:
 
 TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
     if (!testsupport::JackReachable())
-        GTEST_SKIP() << "JACK server '" << testsupport::JackServerName() << "' not reachable";
+        GTEST_SKIP() << "JACK server '" << testsupport::JackTestServerName() << "' not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     ::setenv("MIDIKIT_BACKEND", "jack", 1);
     App();

@@ -24,6 +24,7 @@
 #include "platform/IniFile.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
+#include "shell/MorvelantExplorer.h"
 #include "shell/SendingUnit.h"
 #include "tests/support/OwningMainForm.h"
 #include "tests/support/QtWidgetApp.h"
@@ -50,6 +51,7 @@ protected:
         MainForm = main.get();
         menu = std::make_unique<TMainMenuForm>(main->DeviceEngine, commands, path, std::vector<std::string>{});
         MainMenuForm = menu.get();
+        menu->DeviceWindow = main.get();
         main->DeviceEngine.OutputSink = [this](int port, const MidiEvent& e) { sent.push_back({port, e}); };
     }
     void TearDown() override {
@@ -132,18 +134,19 @@ TEST_F(MainMenuCommandsTest, OptionItemsSwitchTheFlagAndTheTickTogether) {
 }
 
 TEST_F(MainMenuCommandsTest, WithoutTheDeviceWindowOptionTicksStayPut) {
-    MainForm = nullptr;
-    menu->MainMenuHookMode->trigger();
-    EXPECT_FALSE(menu->MainMenuHookMode->isChecked());
-    menu->MainMenuMidiMonitorActive->trigger();  // no monitor either
-    EXPECT_FALSE(menu->MainMenuMidiMonitorActive->isChecked());
-    MainForm = main.get();
+    CommandRegistry nobody;  // no window registered its commands here
+    TMainMenuForm alone(main->DeviceEngine, nobody, path, {});
+    alone.MainMenuHookMode->trigger();
+    EXPECT_FALSE(alone.MainMenuHookMode->isChecked());
+    alone.MainMenuMidiMonitorActive->trigger();  // no monitor either
+    EXPECT_FALSE(alone.MainMenuMidiMonitorActive->isChecked());
+    MainMenuForm = menu.get();
 }
 
 TEST_F(MainMenuCommandsTest, ShortcutsFireWhileAnotherWindowIsActive) {
     menu->Show();
     int sends = 0;
-    menu->PresetLink.SendPresetClick = [&sends] { ++sends; };
+    commands.Register("SinglePreset8", [&sends] { ++sends; });  // as the preset list window does
     Activate(main.get());
     Press(main.get(), Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(sends, 1);
@@ -162,6 +165,7 @@ TEST_F(MainMenuCommandsTest, ShortcutsFireWhileAnotherWindowIsActive) {
     EXPECT_EQ(sends, 1);
     EXPECT_TRUE(notes.isVisible());
     EXPECT_TRUE(menu->MainFormWindowsPresetNotes->isChecked());
+    commands.Unregister("SinglePreset8");
 }
 
 TEST_F(MainMenuCommandsTest, WindowsTicksFollowTheWindowNotTheClick) {
@@ -177,21 +181,21 @@ TEST_F(MainMenuCommandsTest, WindowsTicksFollowTheWindowNotTheClick) {
     menu->MainFormWindowsPatternForm->trigger();
     EXPECT_FALSE(menu->MainFormWindowsPatternForm->isChecked());
 
-    // Through the explorer's switching when it is there: exclusive false,
-    // noToggle true; the explorer item itself is simply shown.
-    std::vector<std::pair<QWidget*, std::pair<bool, bool>>> calls;
-    menu->Explorer.ShowEditorWindow = [&calls](QWidget* w, bool exclusive, bool noToggle) {
-        calls.push_back({w, {exclusive, noToggle}});
-        w->show();
-    };
+    // A window that registers an item (the explorer registers the Windows
+    // items) takes it over; the tick is what the window sets.
+    int calls = 0;
+    commands.Register("MainFormWindowsVirtualMorvelant", [this, &calls] {
+        ++calls;
+        main->Show();
+        commands.SetChecked("MainFormWindowsVirtualMorvelant", true);
+    });
     menu->MainFormWindowsVirtualMorvelant->trigger();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].first, main.get());
-    EXPECT_EQ(calls[0].second, std::make_pair(false, true));
+    EXPECT_EQ(calls, 1);
     EXPECT_TRUE(menu->MainFormWindowsVirtualMorvelant->isChecked());
+    commands.Unregister("MainFormWindowsVirtualMorvelant");
     NamedForm explorer("MorvelantExplorerForm");
     menu->MainFormWindowsExplorer->trigger();
-    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls, 1);
     EXPECT_TRUE(explorer.isVisible());
     EXPECT_EQ(menu->WindowsMenuItem(QStringLiteral("MorvelantExplorerForm")), menu->MainFormWindowsExplorer);
     EXPECT_EQ(menu->WindowsMenuItem(QStringLiteral("AllFaderP")), menu->MainFormWindowsFaderParameters);
@@ -199,13 +203,23 @@ TEST_F(MainMenuCommandsTest, WindowsTicksFollowTheWindowNotTheClick) {
 }
 
 TEST_F(MainMenuCommandsTest, ExplorerStayOnTopTwiceReturnsToTheFirstState) {
-    std::vector<bool> calls;
-    menu->Explorer.SetStayOnTop = [&calls](bool onTop) { calls.push_back(onTop); };
+    // Without the explorer: the tick alone.
     menu->ExplorerStayonTop1->trigger();
     EXPECT_TRUE(menu->ExplorerStayonTop1->isChecked());
     menu->ExplorerStayonTop1->trigger();
     EXPECT_FALSE(menu->ExplorerStayonTop1->isChecked());
-    EXPECT_EQ(calls, (std::vector<bool>{true, false}));
+    // The explorer registers the item and keeps the flag (on by default).
+    {
+        TMorvelantExplorerForm explorer(&M(), path, &commands);
+        EXPECT_TRUE(menu->ExplorerStayonTop1->isChecked());
+        menu->ExplorerStayonTop1->trigger();
+        EXPECT_FALSE(explorer.StayOnTop);
+        EXPECT_FALSE(menu->ExplorerStayonTop1->isChecked());
+        menu->ExplorerStayonTop1->trigger();
+        EXPECT_TRUE(explorer.StayOnTop);
+        EXPECT_TRUE(menu->ExplorerStayonTop1->isChecked());
+    }
+    EXPECT_FALSE(commands.Has("ExplorerStayonTop1"));
 }
 
 TEST_F(MainMenuCommandsTest, HelpHandsAnExistingFileToTheDesktopAndReportsAMissingOne) {
@@ -258,9 +272,10 @@ TEST_F(MainMenuCommandsTest, SaveAndOpenPresetGoThroughTheFileDialogs) {
 
     // A connected preset list window takes the command instead.
     int loads = 0;
-    menu->PresetLink.LoadPresetClick = [&loads] { ++loads; };
+    commands.Register("SinglePreset6", [&loads] { ++loads; });
     menu->MainMenuOpenPreset->trigger();
     EXPECT_EQ(loads, 1);
+    commands.Unregister("SinglePreset6");
 }
 
 TEST_F(MainMenuCommandsTest, SaveAndOpenPatternGoThroughTheFileDialogs) {
@@ -312,7 +327,8 @@ TEST_F(MainMenuCommandsTest, InitPatternsInBulk) {
     M().SelectedPattern = 9;
     M().PatternSlotSelected[5] = true;
     std::vector<int> shown;
-    menu->PatternLink.ShowPattern = [&shown](int slot) { shown.push_back(slot); };
+    Subscription views =
+        main->DeviceEngine.Notices.CurrentPatternChanged.Subscribe([&] { shown.push_back(M().SelectedPattern); });
     menu->SelectedPatterns2->trigger();
     EXPECT_EQ(M().GetPatternName(5), "Seq 6   ");
     EXPECT_EQ(M().GetPatternName(9), "Nine    ");
@@ -345,8 +361,8 @@ TEST_F(MainMenuCommandsTest, CopyOfTheFaderBlockEnablesEveryPasteAndPasteWritesI
 }
 
 TEST_F(MainMenuCommandsTest, TrackExchangeTwiceRestoresTheTrack) {
-    int track = 3;
-    menu->PatternLink.SelectedTrack = [&track] { return track; };
+    int32_t& track = M().SelectedTrack;  // the step editor's selected track
+    track = 3;
     M().SelectedPattern = 4;
     Pattern_Parameters& p = M().Patterns[4];
     p.StepOffBits(2 * 2) = 0x5A;  // track 3
@@ -407,6 +423,7 @@ TEST(SendDelay, ZeroNegativeOrNoNumberCountsAsTheDefault) {
 TEST_F(MainMenuCommandsTest, SendSelectedPatternsOnePerTickWithTheDialog) {
     sending = std::make_unique<TSendingForm>();
     SendingForm = sending.get();
+    menu->Sending = sending.get();
     SendingForm->AddSendItemOwner(menu.get());
     main->Routing.NumOutDevs = 1;
     main->Routing.PCMorvelantDeviceIndex = 0;
@@ -441,6 +458,7 @@ TEST_F(MainMenuCommandsTest, SendSelectedPatternsOnePerTickWithTheDialog) {
 TEST_F(MainMenuCommandsTest, SendSelectedPatternsWithNothingMarkedDoesNothing) {
     sending = std::make_unique<TSendingForm>();
     SendingForm = sending.get();
+    menu->Sending = sending.get();
     menu->SelectedPatterns4->trigger();
     EXPECT_FALSE(menu->PatternSendTimer->isActive());
     EXPECT_FALSE(sending->isVisible());
@@ -450,6 +468,7 @@ TEST_F(MainMenuCommandsTest, SendSelectedPatternsWithNothingMarkedDoesNothing) {
 TEST_F(MainMenuCommandsTest, ClosingTheDialogStopsThePatternSeries) {
     sending = std::make_unique<TSendingForm>();
     SendingForm = sending.get();
+    menu->Sending = sending.get();
     M().PatternSlotSelected[1] = true;
     M().PatternSlotSelected[2] = true;
     main->Routing.PatternDelay = 250;

@@ -496,29 +496,35 @@ TEST_F(MainWindowTest, LearnStartsBlinksAndIsCancelledByAClick) {
 }
 
 TEST_F(MainWindowTest, OptionCommandsFollowTheCheckMark) {
-    QAction hook(QStringLiteral("Hook Mode"));
-    form->HookMode1Click(&hook);
-    EXPECT_TRUE(M().HookMode);
-    EXPECT_TRUE(hook.isChecked());
-    form->HookMode1Click(&hook);
-    EXPECT_FALSE(M().HookMode);
+    // The window registers its options; each works on its tick.
+    CommandRegistry commands;
+    testsupport::OwningMainForm window(dir.path().toStdString(), &commands);
+    ASSERT_TRUE(commands.Has("MainMenuHookMode"));
+    window.Model.HookMode = false;
+    commands.Execute("MainMenuHookMode");
+    EXPECT_TRUE(window.Model.HookMode);
+    EXPECT_TRUE(commands.Checked("MainMenuHookMode"));
+    commands.Execute("MainMenuHookMode");
+    EXPECT_FALSE(window.Model.HookMode);
 
-    QAction activity(QStringLiteral("Midi Activity"));
-    activity.setCheckable(true);
-    activity.setChecked(true);
-    form->MidiActivity1Click(&activity);
-    EXPECT_FALSE(M().ShowMidiActivity);
-    EXPECT_FALSE(form->MidiActivity->isVisible());
-    form->ShowMidiOutActivity();
-    EXPECT_FALSE(form->MidiOutLed->Bright());
+    // A ticked "Midi Activity" switches the lamps off.
+    commands.SetChecked("MainMenuMidiActivity", true);
+    window.Model.ShowMidiActivity = true;
+    window.Show();
+    commands.Execute("MainMenuMidiActivity");
+    EXPECT_FALSE(window.Model.ShowMidiActivity);
+    EXPECT_FALSE(window.MidiActivity->isVisible());
+    window.ShowMidiOutActivity();
+    EXPECT_FALSE(window.MidiOutLed->Bright());
 
     // Switching motor faders on moves the faders to the states' values.
-    M().VirtualMotorFaders = false;
-    M().Presets[0].FaderValue(0) = 64;
-    QAction motor(QStringLiteral("Motor Faders"));
-    form->MotorFaders1Click(&motor);
-    EXPECT_TRUE(M().VirtualMotorFaders);
-    EXPECT_EQ(Fader(1)->value(), 127 - 64);
+    commands.SetChecked("MainMenuMotorFaders", false);
+    window.Model.VirtualMotorFaders = false;
+    window.Model.Presets[0].FaderValue(0) = 64;
+    window.MotorFaders1Click();
+    EXPECT_TRUE(window.Model.VirtualMotorFaders);
+    EXPECT_EQ(window.FaderList[0]->value(), 127 - 64);
+    MainForm = form.get();
 }
 
 TEST_F(MainWindowTest, ShowingTheWindowAgainShowsTheMenuWindow) {

@@ -1,11 +1,19 @@
-// A small RtMidi client on the JACK test server that stands for the device
+// A small libjack client on the JACK test server that stands for the device
 // on the other end of the editor's ports, and waiting for what it hears.
+//
+// It keeps working when the server goes away: it notices (Dead), stops
+// waiting at once, and its destructor only closes its clients.
 #pragma once
 
-#include <rtmidi/RtMidi.h>
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,63 +27,84 @@ namespace morvelant::testsupport {
 
 using MidiBytes = std::vector<unsigned char>;
 
-// A plain MIDI client on the JACK server: an input port "in" that records
-// what arrives (with the time it came) and an output port "out", each the
-// port of a client of its own (the server renames a second client of the
-// same name). An empty client name leaves that port out.
+// An input port "in" that records what arrives (with the moment and the
+// frame it came at; pieces of one system-exclusive message joined) and an
+// output port "out", each the port of a client of its own, named exactly as
+// asked. An empty client name leaves that port out.
 class JackPeer {
 public:
     struct Setup {
         std::string in{};  // client name of the input port
         std::string out{};  // client name of the output port
         bool splitClocks = false;  // count timing clocks (F8) apart instead of recording them
-        unsigned int queueLimit = 100;  // RtMidi's input queue
-        bool quiet = false;  // RtMidi's warnings go nowhere
+        unsigned int queueLimit = 100;  // kept for callers; the ring holds far more
+        bool quiet = false;  // libjack's complaints go nowhere
     };
 
     explicit JackPeer(const Setup& setup) : splitClocks_(setup.splitClocks) {
-        if (!setup.in.empty()) {
-            in = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, setup.in, setup.queueLimit);
-            if (setup.quiet) in->setErrorCallback(&JackPeer::Quiet, nullptr);
-            in->ignoreTypes(false, false, false);
-            in->setCallback(&JackPeer::Received, this);
-            in->openVirtualPort("in");
+        UseJackServer();
+        if (setup.quiet) {
+            jack_set_error_function([](const char*) {});
+            jack_set_info_function([](const char*) {});
         }
-        if (!setup.out.empty()) {
-            out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, setup.out);
-            if (setup.quiet) out->setErrorCallback(&JackPeer::Quiet, nullptr);
-            out->openVirtualPort("out");
-        }
+        inRing_ = jack_ringbuffer_create(1 << 20);
+        outRing_ = jack_ringbuffer_create(1 << 20);
+        if (!setup.in.empty()) Open(setup.in, "in", true, inClient_, inPort_);
+        if (!setup.out.empty()) Open(setup.out, "out", false, outClient_, outPort_);
+        // JACK's clock can be read once a client is open.
+        if (inClient_ || outClient_)
+            offsetUs_ = int64_t(jack_get_time()) - SteadyMicros(std::chrono::steady_clock::now());
+        // libjack must not open a client while a dead one is still open in
+        // the process (the driver under test opens one as soon as a server
+        // runs again): a dead server's clients are closed at once.
+        watcher_ = std::thread([this] {
+            while (!stop_ && !dead_) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::lock_guard lock(closeMx_);
+            Close(inClient_);
+            Close(outClient_);
+        });
     }
     ~JackPeer() {
-        if (in) {
-            in->cancelCallback();
-            in->closePort();
-        }
-        if (out) out->closePort();
+        stop_ = true;
+        watcher_.join();
+        jack_ringbuffer_free(inRing_);
+        jack_ringbuffer_free(outRing_);
     }
     JackPeer(const JackPeer&) = delete;
     JackPeer& operator=(const JackPeer&) = delete;
 
-    void Send(const MidiBytes& m) { out->sendMessage(&m); }
-    // Sends in pieces the JACK buffers can carry, pausing after each.
+    // Whether every asked-for port exists.
+    bool Ok() const { return okIn_ && okOut_; }
+    // The server went away (or never answered).
+    bool Dead() const { return dead_; }
+
+    // Queues a message for the output port; it goes out in the next period
+    // (a long one over several, in pieces the period's buffer can take).
+    void Send(const MidiBytes& m) { SendPaced(m, 4096); }
     void SendPaced(const MidiBytes& bytes, size_t piece = 1024) {
         for (size_t off = 0; off < bytes.size(); off += piece) {
-            out->sendMessage(bytes.data() + off, std::min(piece, bytes.size() - off));
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            const uint32_t n = uint32_t(std::min(piece, bytes.size() - off));
+            while (jack_ringbuffer_write_space(outRing_) < sizeof n + n && !dead_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (dead_) return;
+            jack_ringbuffer_write(outRing_, reinterpret_cast<const char*>(&n), sizeof n);
+            jack_ringbuffer_write(outRing_, reinterpret_cast<const char*>(bytes.data() + off), n);
         }
     }
 
     struct Arrival {
         MidiBytes bytes;
-        std::chrono::steady_clock::time_point at;
+        std::chrono::steady_clock::time_point at;  // the moment of its frame
+        jack_nframes_t frame = 0;  // the frame it arrived at
     };
     std::vector<Arrival> Arrivals() {
         std::lock_guard lock(mx_);
+        Drain();
         return got_;
     }
     std::vector<MidiBytes> Messages() {
         std::lock_guard lock(mx_);
+        Drain();
         std::vector<MidiBytes> v;
         v.reserve(got_.size());
         for (const Arrival& a : got_) v.push_back(a.bytes);
@@ -83,40 +112,157 @@ public:
     }
     size_t Count() {
         std::lock_guard lock(mx_);
+        Drain();
         return got_.size();
     }
     // Timing clocks heard (with splitClocks; they are not recorded then).
     int Clocks() {
         std::lock_guard lock(mx_);
+        Drain();
         return clocks_;
     }
     void Clear() {
         std::lock_guard lock(mx_);
+        Drain();
         got_.clear();
     }
-    // Waits until `count` messages arrived (the limit only keeps a broken
-    // test from hanging).
+    // Waits until `count` messages arrived; gives up at once when the
+    // server is gone (the limit only keeps a broken test from hanging).
     bool WaitFor(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-        return PollUntil([&] { return Count() >= count; }, limit);
+        return PollUntil([&] { return Count() >= count || dead_; }, limit) && !dead_ && Count() >= count;
     }
-
-    std::unique_ptr<RtMidiIn> in;
-    std::unique_ptr<RtMidiOut> out;
+    // Sample rate and period of the server.
+    jack_nframes_t Rate() {
+        std::lock_guard lock(closeMx_);
+        return inClient_ ? jack_get_sample_rate(inClient_) : 0;
+    }
+    jack_nframes_t Period() {
+        std::lock_guard lock(closeMx_);
+        return inClient_ ? jack_get_buffer_size(inClient_) : 0;
+    }
 
 private:
-    static void Quiet(RtMidiError::Type, const std::string&, void*) {}
-    static void Received(double, std::vector<unsigned char>* message, void* self) {
-        auto* peer = static_cast<JackPeer*>(self);
-        const auto at = std::chrono::steady_clock::now();
-        std::lock_guard lock(peer->mx_);
-        if (peer->splitClocks_ && message->size() == 1 && (*message)[0] == 0xF8)
-            ++peer->clocks_;
-        else
-            peer->got_.push_back({*message, at});
+    static int64_t SteadyMicros(std::chrono::steady_clock::time_point t) {
+        return std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
     }
+
+    // The client and port are set before the process callback can run.
+    void Open(const std::string& client, const char* port, bool input, jack_client_t*& c, jack_port_t*& p) {
+        jack_status_t status{};
+        c = jack_client_open(client.c_str(), jack_options_t(JackNoStartServer | JackUseExactName), &status);
+        if (!c) {
+            (input ? okIn_ : okOut_) = false;
+            dead_ = true;
+            return;
+        }
+        jack_on_shutdown(
+            c, [](void* self) { static_cast<JackPeer*>(self)->dead_ = true; }, this);
+        jack_set_process_callback(c, input ? &JackPeer::ProcessIn : &JackPeer::ProcessOut, this);
+        p = jack_port_register(c, port, JACK_DEFAULT_MIDI_TYPE, input ? JackPortIsInput : JackPortIsOutput, 0);
+        if (!p || jack_activate(c) != 0) (input ? okIn_ : okOut_) = false;
+    }
+
+    void Close(jack_client_t*& c) {
+        if (!c) return;
+        // Never a port call on a dead server: closing the client frees them.
+        if (!dead_) jack_deactivate(c);
+        jack_client_close(c);
+        c = nullptr;
+    }
+
+    struct Header {
+        int64_t usec;
+        uint32_t frame;
+        uint32_t size;
+    };
+
+    static int ProcessIn(jack_nframes_t nframes, void* arg) {
+        auto* self = static_cast<JackPeer*>(arg);
+        void* buffer = jack_port_get_buffer(self->inPort_, nframes);
+        const jack_nframes_t start = jack_last_frame_time(self->inClient_);
+        const uint32_t n = jack_midi_get_event_count(buffer);
+        for (uint32_t i = 0; i < n; ++i) {
+            jack_midi_event_t ev;
+            if (jack_midi_event_get(&ev, buffer, i) != 0) continue;
+            Header h{int64_t(jack_frames_to_time(self->inClient_, start + ev.time)), start + ev.time,
+                     uint32_t(ev.size)};
+            if (jack_ringbuffer_write_space(self->inRing_) < sizeof h + ev.size) {
+                self->overflow_ = true;
+                continue;
+            }
+            jack_ringbuffer_write(self->inRing_, reinterpret_cast<const char*>(&h), sizeof h);
+            jack_ringbuffer_write(self->inRing_, reinterpret_cast<const char*>(ev.buffer), ev.size);
+        }
+        return 0;
+    }
+
+    static int ProcessOut(jack_nframes_t nframes, void* arg) {
+        auto* self = static_cast<JackPeer*>(arg);
+        void* buffer = jack_port_get_buffer(self->outPort_, nframes);
+        jack_midi_clear_buffer(buffer);
+        uint32_t n = 0;
+        while (jack_ringbuffer_read_space(self->outRing_) >= sizeof n) {
+            jack_ringbuffer_peek(self->outRing_, reinterpret_cast<char*>(&n), sizeof n);
+            if (jack_ringbuffer_read_space(self->outRing_) < sizeof n + n) break;
+            jack_midi_data_t* room = jack_midi_event_reserve(buffer, 0, n);
+            if (!room) break;
+            jack_ringbuffer_read_advance(self->outRing_, sizeof n);
+            jack_ringbuffer_read(self->outRing_, reinterpret_cast<char*>(room), n);
+        }
+        return 0;
+    }
+
+    // Under mx_: moves what the process callback recorded into got_.
+    void Drain() {
+        Header h;
+        while (jack_ringbuffer_read_space(inRing_) >= sizeof h) {
+            jack_ringbuffer_peek(inRing_, reinterpret_cast<char*>(&h), sizeof h);
+            if (jack_ringbuffer_read_space(inRing_) < sizeof h + h.size) break;
+            jack_ringbuffer_read_advance(inRing_, sizeof h);
+            MidiBytes bytes(h.size);
+            jack_ringbuffer_read(inRing_, reinterpret_cast<char*>(bytes.data()), h.size);
+            const auto at = std::chrono::steady_clock::time_point(std::chrono::microseconds(h.usec - offsetUs_));
+            if (splitClocks_ && bytes.size() == 1 && bytes[0] == 0xF8) {
+                ++clocks_;
+                continue;
+            }
+            // The pieces of a long system-exclusive message make one.
+            if (joining_) {
+                partial_.bytes.insert(partial_.bytes.end(), bytes.begin(), bytes.end());
+                if (!bytes.empty() && bytes.back() == 0xF7) {
+                    joining_ = false;
+                    got_.push_back(std::move(partial_));
+                }
+                continue;
+            }
+            if (!bytes.empty() && bytes.front() == 0xF0 && bytes.back() != 0xF7) {
+                joining_ = true;
+                partial_ = {std::move(bytes), at, h.frame};
+                continue;
+            }
+            got_.push_back({std::move(bytes), at, h.frame});
+        }
+    }
+
     const bool splitClocks_;
+    int64_t offsetUs_ = 0;
+    jack_client_t* inClient_ = nullptr;
+    jack_client_t* outClient_ = nullptr;
+    jack_port_t* inPort_ = nullptr;
+    jack_port_t* outPort_ = nullptr;
+    jack_ringbuffer_t* inRing_ = nullptr;
+    jack_ringbuffer_t* outRing_ = nullptr;
+    std::atomic<bool> dead_{false};
+    std::atomic<bool> stop_{false};
+    std::mutex closeMx_;
+    std::thread watcher_;
+    std::atomic<bool> overflow_{false};
+    bool okIn_ = true;
+    bool okOut_ = true;
     std::mutex mx_;
     std::vector<Arrival> got_;
+    Arrival partial_;
+    bool joining_ = false;
     int clocks_ = 0;
 };
 

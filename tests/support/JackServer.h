@@ -1,5 +1,10 @@
 // The JACK test server that the end-to-end tests and benchmarks talk to:
-// its name, pointing this process's clients at it, whether it answers.
+// its name, pointing this process's clients at it, and making sure it runs.
+//
+// Each test program has a server of its own (the build names it after the
+// program), started by the first test that needs it and started again when
+// it stopped, so one stalled server cannot take the other programs' tests
+// with it.
 #pragma once
 
 #include <cstdio>
@@ -11,7 +16,7 @@
 namespace morvelant::testsupport {
 
 // The JACK test server's name: MORVELANT_JACK_SERVER, "morvelant-test" by default.
-inline std::string JackServerName() {
+inline std::string JackTestServerName() {
     const char* server = std::getenv("MORVELANT_JACK_SERVER");
     return server && *server ? server : "morvelant-test";
 }
@@ -19,14 +24,14 @@ inline std::string JackServerName() {
 // Points the JACK clients of this process at the test server, and keeps
 // them from starting a server of their own.
 inline void UseJackServer() {
-    ::setenv("JACK_DEFAULT_SERVER", JackServerName().c_str(), 1);
+    ::setenv("JACK_DEFAULT_SERVER", JackTestServerName().c_str(), 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
 }
 
-// Whether the JACK test server answers, asked once.
+// Whether the JACK test server answers.
 inline bool JackAnswers() {
     // jack_wait -c exits with 0 either way; its answer is what it prints.
-    FILE* pipe = ::popen(("jack_wait -s '" + JackServerName() + "' -c 2>/dev/null").c_str(), "r");
+    FILE* pipe = ::popen(("jack_wait -s '" + JackTestServerName() + "' -c 2>/dev/null").c_str(), "r");
     if (!pipe) return false;
     char line[64] = {};
     const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
@@ -34,25 +39,30 @@ inline bool JackAnswers() {
     return got && std::string(line).rfind("running", 0) == 0;
 }
 
-// Whether the JACK test server answers; tests skip only when it does not.
-// Points this process's JACK clients at it first (UseJackServer).
-// MORVELANT_JACK_RUNNING is the test script's word on its server: "0" it did
-// not start (skip), "1" it runs. A busy machine can make one question go
-// unanswered, so it is asked a few times; and when the script said its
-// server runs, a server that still does not answer is no reason to skip:
-// the test goes ahead and fails on its own checks, so a missing server can
-// never pass as skipped tests.
+// Starts the test server (again) with the project's script; whether it answers.
+inline bool StartJackServer() {
+#ifdef MORVELANT_SOURCE_DIR
+    const std::string cmd = "MORVELANT_JACK_SERVER='" + JackTestServerName() +
+        "' '" MORVELANT_SOURCE_DIR "/scripts/jack-test-server.sh' start >&2";
+    return std::system(cmd.c_str()) == 0 && JackAnswers();
+#else
+    return false;
+#endif
+}
+
+// Whether the JACK test server runs, started when it does not; points this
+// process's JACK clients at it first. Tests skip only when it is false.
+// Under the test command (MORVELANT_JACK_REQUIRED=1) a server that cannot be
+// had is no reason to skip: the test goes ahead and fails on its own checks
+// (its peer sees a dead server at once), so a missing server can never pass
+// as skipped tests.
 inline bool JackReachable() {
     UseJackServer();
-    const char* running = std::getenv("MORVELANT_JACK_RUNNING");
-    if (running && std::string(running) == "0") return false;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (JackAnswers()) return true;
-        ::usleep(200 * 1000);
-    }
-    if (running && std::string(running) == "1") {
-        std::fprintf(stderr, "JACK server '%s' does not answer although the test script started it\n",
-                     JackServerName().c_str());
+    if (JackAnswers() || StartJackServer()) return true;
+    const char* required = std::getenv("MORVELANT_JACK_REQUIRED");
+    if (required && std::string(required) == "1") {
+        std::fprintf(stderr, "the JACK test server '%s' does not run and did not start\n",
+                     JackTestServerName().c_str());
         return true;
     }
     return false;

@@ -37,12 +37,18 @@
 #include "faders/InitCtrl.h"
 #include "faders/SpecialKeyEdit.h"
 #include "model/DeviceModel.h"
+#include "model/PatternSteps.h"
+#include "model/TrackSettings.h"
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
 #include "patterns/LongPiano.h"
 #include "patterns/NoteGateTimesUnit.h"
+#include "patterns/PatternParameter.h"
+#include "patterns/RoutingPlaybackPorts.h"
+#include "patterns/Sequencer.h"
 #include "patterns/TrackEdit.h"
+#include "patterns/TrackParameter.h"
 #include "patterns/Values1.h"
 #include "platform/ProgramPath.h"
 #include "shell/About.h"
@@ -116,6 +122,31 @@ std::unique_ptr<QWidget> GridPicker(std::unique_ptr<Form> f, PickerGrid* grid, c
     f->Show();
     Hover(grid, grid->CellRect(map.CellOf(hover)).center());
     return std::unique_ptr<QWidget>(std::move(f));
+}
+
+// A pattern with a few tracks of their own for the pattern windows.
+Notifications& PatternScene(DeviceModel& m) {
+    static Notifications notes;
+    static bool filled = false;
+    if (filled) return notes;
+    filled = true;
+    m.InitPattern(0);
+    Pattern_Parameters& p = m.Patterns[0];
+    p.MuteMask() = 0b11111000;
+    for (int t = 1; t <= 3; ++t)
+        for (int s = 1; s <= 16; ++s) {
+            SetStepNote(m, 0, t, 36 + 12 * t + (s * 5) % 12, s);
+            SetStepVelocity(m, 0, t, 40 + (s * 23) % 88, s);
+            SetStepOn(m, 0, t, (s + t) % 3 != 0, s);
+        }
+    SetTrackEvent(m, 0, 2, 0xB0);
+    SetTrackGateTime(m, 0, 2, 11);
+    SetTrackRunMode(m, 0, 3, 8);
+    SetTrackDelay(m, 0, 3, 2);
+    SetTrackStartStep(m, 0, 3, 4);
+    SetTrackEndStep(m, 0, 3, 11);
+    m.SelectedTrack = 2;
+    return notes;
 }
 
 std::vector<Shot> Windows() {
@@ -324,6 +355,29 @@ std::vector<Shot> Windows() {
                      "3. Move a fader of the Virtual Morvelant: its event is sent.\r\n");
              text.close();
              auto f = std::make_unique<TInstructionsForm>(folder.path().toStdString());
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"PatternParameterForm",
+         [](Context& c) {
+             static CommandRegistry commands;
+             auto f = std::make_unique<TPatternParameterForm>(c.model, PatternScene(c.model), commands);
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"TrackParameterForm",
+         [](Context& c) {
+             auto f = std::make_unique<TTrackParameterForm>(c.model, PatternScene(c.model));
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"SequencerForm",
+         [](Context& c) {
+             // No ports: the window as it stands before a start.
+             static MidiRouting none;
+             auto f = std::make_unique<TSequencerForm>(c.model, PatternScene(c.model),
+                                                       std::make_unique<RoutingPlaybackPorts>(none, nullptr));
+             f->ShowCount("1.1");
              f->Show();
              return std::unique_ptr<QWidget>(std::move(f));
          }},

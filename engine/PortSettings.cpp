@@ -1,4 +1,4 @@
-#include "shell/PortSettings.h"
+#include "engine/PortSettings.h"
 
 #include <algorithm>
 
@@ -20,6 +20,14 @@ std::string Description(void (*get)(uint32_t, char*), int port) {
     get(static_cast<uint32_t>(port), buffer);
     buffer[sizeof buffer - 1] = '\0';
     return buffer;
+}
+
+// A key as the configuration file compares it: regardless of case.
+std::string FoldedIniName(const std::string& key) {
+    std::string folded = key;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
 }
 
 }  // namespace
@@ -93,10 +101,48 @@ void PortSettings::ReadAliases(const TIniFile& ini, const char* section, const s
     }
 }
 
+void PortSettings::KeepAbsent(const TIniFile& ini, const char* section, const std::vector<std::string>& drivers,
+                              int count) {
+    Entries& kept = kept_[section];
+    kept.clear();
+    // A key that the file takes for a listed port's (it ignores case) is
+    // that port's: the port's own value replaces it.
+    for (const std::string& key : ini.ReadSection(section)) {
+        bool listed = false;
+        for (int i = 0; i < count; ++i)
+            listed = listed || FoldedIniName(StoredIniName(drivers[static_cast<size_t>(i)])) == FoldedIniName(key);
+        if (!listed) kept.emplace_back(key, ini.ReadString(section, key, ""));
+    }
+}
+
+bool PortSettings::TakeKept(const char* section, const std::string& description, std::string& value) {
+    auto it = kept_.find(section);
+    if (it == kept_.end()) return false;
+    Entries& kept = it->second;
+    const std::string key = StoredIniName(description);
+    bool found = false;
+    for (auto e = kept.begin(); e != kept.end();) {
+        // The configuration file matches keys regardless of case; the last
+        // of several spellings is the one it reads.
+        if (FoldedIniName(e->first) == FoldedIniName(key)) {
+            value = e->second;
+            found = true;
+            e = kept.erase(e);
+        } else {
+            ++e;
+        }
+    }
+    return found;
+}
+
 void PortSettings::ReadPortConfig(const TIniFile& ini) {
     MidiRouting& r = Routing;
     ReadAliases(ini, kInNamesSection, r.InDriverNames, r.InNames);
     ReadAliases(ini, kOutNamesSection, r.OutDriverNames, r.OutNames);
+    KeepAbsent(ini, kInNamesSection, r.InDriverNames, r.NumInDevs);
+    KeepAbsent(ini, kOutNamesSection, r.OutDriverNames, r.NumOutDevs);
+    for (PortRole role : kAllRoles)
+        KeepAbsent(ini, RoleSection(role), IsInputRole(role) ? r.InDriverNames : r.OutDriverNames, PortCount(role));
 
     for (PortRole role : kAllRoles) {
         auto& flags = Flags(role);
@@ -116,40 +162,122 @@ void PortSettings::ReadPortConfig(const TIniFile& ini) {
     r.MorvelantPCDeviceIndex = r.NumInDevs;
     for (int i = 0; i <= r.NumInDevs; ++i)
         if (StoredIniName(r.InDriverNames[static_cast<size_t>(i)]) == inPort) r.MorvelantPCDeviceIndex = i;
+    keptDeviceIn_ = (r.DeviceInPort() < 0 && inPort != kNoDevice) ? inPort : std::string();
     const std::string outPort = ini.ReadString(kDevicesSection, "PCMorvelantDevice", kNoDevice);
     r.PCMorvelantDeviceIndex = r.NumOutDevs;
     for (int i = 0; i <= r.NumOutDevs; ++i)
         if (StoredIniName(r.OutDriverNames[static_cast<size_t>(i)]) == outPort) r.PCMorvelantDeviceIndex = i;
+    keptDeviceOut_ = (r.DeviceOutPort() < 0 && outPort != kNoDevice) ? outPort : std::string();
+}
+
+PortSettings::Entries PortSettings::Wanted(const char* section, const std::vector<std::string>& drivers, int count,
+                                           const std::function<std::string(int)>& value) const {
+    Entries wanted;
+    // Two ports of one description share a key: the later one's value wins.
+    auto put = [&](const std::string& key, const std::string& v) {
+        for (auto& e : wanted)
+            if (FoldedIniName(e.first) == FoldedIniName(key)) {
+                e.second = v;
+                return;
+            }
+        wanted.emplace_back(key, v);
+    };
+    for (int i = 0; i < count; ++i) put(StoredIniName(drivers[static_cast<size_t>(i)]), value(i));
+    if (auto it = kept_.find(section); it != kept_.end())
+        for (const auto& [key, v] : it->second) put(key, v);
+    return wanted;
 }
 
 bool PortSettings::WritePortConfig(TIniFile& ini) const {
     const MidiRouting& r = Routing;
-    bool ok = true;
-    for (const char* section : {kDevicesSection, kInNamesSection, kOutNamesSection})
-        ok = ini.EraseSection(section) && ok;
-    for (PortRole role : kAllRoles) ok = ini.EraseSection(RoleSection(role)) && ok;
-
-    ok = ini.WriteString(kDevicesSection, "MorvelantPCDevice", MidiRouting::NameOf(r.InDriverNames, DeviceInIndex())) &&
-        ok;
-    ok = ini.WriteString(kDevicesSection, "PCMorvelantDevice",
-                         MidiRouting::NameOf(r.OutDriverNames, DeviceOutIndex())) &&
-        ok;
-
+    const auto store = [&](const char* section, const Entries& wanted) {
+        Entries now;
+        for (const std::string& key : ini.ReadSection(section)) now.emplace_back(key, ini.ReadString(section, key, ""));
+        if (now == wanted) return true;
+        bool ok = ini.EraseSection(section);
+        for (const auto& [key, value] : wanted) ok = ini.WriteString(section, key, value) && ok;
+        return ok;
+    };
+    const auto device = [](const std::vector<std::string>& drivers, int index, int count, const std::string& kept) {
+        return index < count || kept.empty() ? StoredIniName(MidiRouting::NameOf(drivers, index)) : kept;
+    };
+    bool ok = store(kDevicesSection,
+                    {{"MorvelantPCDevice", device(r.InDriverNames, DeviceInIndex(), r.NumInDevs, keptDeviceIn_)},
+                     {"PCMorvelantDevice", device(r.OutDriverNames, DeviceOutIndex(), r.NumOutDevs, keptDeviceOut_)}});
     for (PortRole role : kAllRoles) {
-        const std::vector<std::string>& drivers = IsInputRole(role) ? r.InDriverNames : r.OutDriverNames;
         const auto& flags = Flags(role);
-        for (int i = 0; i < PortCount(role); ++i)
-            ok = ini.WriteBool(RoleSection(role), drivers[static_cast<size_t>(i)], flags[static_cast<size_t>(i)]) && ok;
+        ok = store(RoleSection(role),
+                   Wanted(RoleSection(role), IsInputRole(role) ? r.InDriverNames : r.OutDriverNames, PortCount(role),
+                          [&](int i) { return std::string(flags[static_cast<size_t>(i)] ? "1" : "0"); })) &&
+            ok;
     }
-    for (int i = 0; i < r.NumInDevs; ++i)
-        ok = ini.WriteString(kInNamesSection, r.InDriverNames[static_cast<size_t>(i)],
-                             r.InNames[static_cast<size_t>(i)]) &&
-            ok;
-    for (int i = 0; i < r.NumOutDevs; ++i)
-        ok = ini.WriteString(kOutNamesSection, r.OutDriverNames[static_cast<size_t>(i)],
-                             r.OutNames[static_cast<size_t>(i)]) &&
-            ok;
+    ok = store(kInNamesSection,
+               Wanted(kInNamesSection, r.InDriverNames, r.NumInDevs,
+                      [&](int i) { return r.InNames[static_cast<size_t>(i)]; })) &&
+        ok;
+    ok = store(kOutNamesSection,
+               Wanted(kOutNamesSection, r.OutDriverNames, r.NumOutDevs,
+                      [&](int i) { return r.OutNames[static_cast<size_t>(i)]; })) &&
+        ok;
     return ok;
+}
+
+bool PortSettings::AddPorts(const TMidiKit& kit) {
+    const int numIn = static_cast<int>(std::min<uint32_t>(kit.pGetNumInDevices(), kMaxPorts));
+    const int numOut = static_cast<int>(std::min<uint32_t>(kit.pGetNumOutDevices(), kMaxPorts));
+    std::vector<std::string> in, out;
+    for (int i = 0; i < numIn; ++i) in.push_back(Description(kit.pGetMidiInDescription, i));
+    for (int i = 0; i < numOut; ++i) out.push_back(Description(kit.pGetMidiOutDescription, i));
+    return AddPorts(in, out);
+}
+
+bool PortSettings::AddPorts(const std::vector<std::string>& inDescriptions,
+                            const std::vector<std::string>& outDescriptions) {
+    MidiRouting& r = Routing;
+    bool added = false;
+    const auto grow = [&](bool input) {
+        const auto& all = input ? inDescriptions : outDescriptions;
+        int& count = input ? r.NumInDevs : r.NumOutDevs;
+        int& device = input ? r.MorvelantPCDeviceIndex : r.PCMorvelantDeviceIndex;
+        std::string& keptDevice = input ? keptDeviceIn_ : keptDeviceOut_;
+        auto& drivers = input ? r.InDriverNames : r.OutDriverNames;
+        auto& names = input ? r.InNames : r.OutNames;
+        // "No device" stays the entry after the last port.
+        const bool noDevice = (input ? r.DeviceInPort() : r.DeviceOutPort()) < 0;
+        while (count < static_cast<int>(std::min<size_t>(all.size(), kMaxPorts))) {
+            const int i = count;
+            const std::string& description = all[static_cast<size_t>(i)];
+            drivers.insert(drivers.begin() + i, description);
+            std::string alias = description;
+            TakeKept(input ? kInNamesSection : kOutNamesSection, description, alias);
+            names.insert(names.begin() + i, alias);
+            for (PortRole role : input ? kInputRoles : kOutputRoles) {
+                std::string value;
+                int v = 0;
+                Flags(role)[static_cast<size_t>(i)] =
+                    TakeKept(RoleSection(role), description, value) && TIniFile::ParseInteger(value, v) && v != 0;
+            }
+            ++count;
+            added = true;
+            if (noDevice) device = count;
+            if (!keptDevice.empty() && StoredIniName(description) == keptDevice) {
+                device = i;
+                keptDevice.clear();
+            }
+        }
+    };
+    grow(true);
+    grow(false);
+    return added;
+}
+
+void PortSettings::UpdatePresence(const TMidiKit& kit) {
+    MidiRouting& r = Routing;
+    r.ServerGone = !kit.ServerRunning();
+    for (int i = 0; i < kMaxPorts; ++i) {
+        r.InAbsent[static_cast<size_t>(i)] = i < r.NumInDevs && !kit.InPresent(static_cast<uint32_t>(i));
+        r.OutAbsent[static_cast<size_t>(i)] = i < r.NumOutDevs && !kit.OutPresent(static_cast<uint32_t>(i));
+    }
 }
 
 bool PortSettings::ToggleRole(PortRole role, int port) {
@@ -168,10 +296,12 @@ void PortSettings::SetAlias(bool input, int port, const std::string& alias) {
 
 void PortSettings::SetDeviceInPort(int index) {
     Routing.MorvelantPCDeviceIndex = (index >= 0 && index < Routing.NumInDevs) ? index : Routing.NumInDevs;
+    keptDeviceIn_.clear();
 }
 
 void PortSettings::SetDeviceOutPort(int index) {
     Routing.PCMorvelantDeviceIndex = (index >= 0 && index < Routing.NumOutDevs) ? index : Routing.NumOutDevs;
+    keptDeviceOut_.clear();
 }
 
 int PortSettings::DeviceInIndex() const {
@@ -205,8 +335,11 @@ void PortSettings::UpdateDevices() {
     r.ClosedOutDevices.clear();
     r.ErrorOutDevices.clear();
 
+    const auto shown = [&](const std::string& name, bool absent) {
+        return absent || r.ServerGone ? name + kAbsentMark : name;
+    };
     for (int i = 0; i < r.NumInDevs; ++i) {
-        const std::string& name = r.InDriverNames[static_cast<size_t>(i)];
+        const std::string name = shown(r.InDriverNames[static_cast<size_t>(i)], r.InAbsent[static_cast<size_t>(i)]);
         TMidiKitIn* in = r.In[static_cast<size_t>(i)];
         const bool needed = InputNeeded(i);
         const bool open = in != nullptr && in->IsOpen();
@@ -228,7 +361,7 @@ void PortSettings::UpdateDevices() {
     }
 
     for (int i = 0; i < r.NumOutDevs; ++i) {
-        const std::string& name = r.OutDriverNames[static_cast<size_t>(i)];
+        const std::string name = shown(r.OutDriverNames[static_cast<size_t>(i)], r.OutAbsent[static_cast<size_t>(i)]);
         TMidiKitOut* out = r.Out[static_cast<size_t>(i)];
         const bool needed = OutputNeeded(i);
         const bool open = out != nullptr && out->IsOpen();

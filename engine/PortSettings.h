@@ -6,7 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/MidiRouting.h"
@@ -50,12 +53,24 @@ public:
     // Reads aliases, role flags and the two device ports. A key is the
     // driver's description of a port, compared exactly (but for the blanks
     // around it, which the file does not keep). A stored device port
-    // that matches no current port leaves that role with no port.
+    // that matches no current port leaves that role with no port for now.
+    // What is stored for ports that are not there is kept: it is written
+    // back as it was, and a port that appears later takes it.
     void ReadPortConfig(const TIniFile& ini);
-    // Replaces the per-port sections and "Morvelant Devices" with the
-    // present ports' values, so that ports that are gone leave no keys.
-    // False when the file could not be written.
+    // Writes the per-port sections and "Morvelant Devices": the listed
+    // ports' values, then what is kept for ports not there. A section that
+    // already holds exactly that is left alone, so a run that changed
+    // nothing leaves the file as it was, byte for byte. False when the file
+    // could not be written.
     bool WritePortConfig(TIniFile& ini) const;
+
+    // Adds ports the driver lists beyond the known ones (ports keep their
+    // numbers for the run; new ones come at the end), each with what is kept
+    // for its name (alias, roles, device port). True when any was added.
+    bool AddPorts(const TMidiKit& kit);
+    bool AddPorts(const std::vector<std::string>& inDescriptions, const std::vector<std::string>& outDescriptions);
+    // Reads which ports are there now and whether the MIDI server runs.
+    void UpdatePresence(const TMidiKit& kit);
 
     std::array<bool, kMaxPorts>& Flags(PortRole role);
     const std::array<bool, kMaxPorts>& Flags(PortRole role) const;
@@ -69,7 +84,8 @@ public:
 
     // The device ports as indexes into the name lists: the port count
     // ("no device") when none is chosen. Any index outside the ports,
-    // -1 included, means none.
+    // -1 included, means none. The user's choice replaces a stored port
+    // that was not there.
     void SetDeviceInPort(int index);
     void SetDeviceOutPort(int index);
     int DeviceInIndex() const;
@@ -81,12 +97,26 @@ public:
 
     // Opens every port with a role that is closed, closes every port without
     // one that is open, and lists each port's description as open, closed or
-    // failed. A port without a component counts as failed when needed.
+    // failed. A port without a component counts as failed when needed. A
+    // port that has gone is listed with kAbsentMark after its name.
     void UpdateDevices();
 
+    static constexpr const char* kAbsentMark = " (absent)";
+
 private:
+    using Entries = std::vector<std::pair<std::string, std::string>>;  // key, value
     static void ReadAliases(const TIniFile& ini, const char* section, const std::vector<std::string>& drivers,
                             std::vector<std::string>& names);
+    // Keeps the entries of a section whose key names no listed port.
+    void KeepAbsent(const TIniFile& ini, const char* section, const std::vector<std::string>& drivers, int count);
+    // Takes (and forgets) what is kept in a section for a port's name.
+    bool TakeKept(const char* section, const std::string& description, std::string& value);
+    // A section's entries as they are to be stored.
+    Entries Wanted(const char* section, const std::vector<std::string>& drivers, int count,
+                   const std::function<std::string(int)>& value) const;
+
+    std::map<std::string, Entries> kept_;  // per section, for ports not listed
+    std::string keptDeviceIn_, keptDeviceOut_;  // stored device ports not listed; empty: none
 };
 
 }  // namespace morvelant

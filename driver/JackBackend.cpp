@@ -1,0 +1,493 @@
+// The JACK backend over libjack itself: one client for the whole program,
+// named after the program, and one port of that client per opened device,
+// named after the peer port it serves, so that the names a patchbay stores
+// are the same at every start.
+//
+// The process callback runs on JACK's real-time thread and only moves bytes
+// between the ports' buffers and lock-free ring buffers: no allocation, no
+// lock, no system call. Outgoing messages carry the moment they are due;
+// each is written at its own frame, exactly one period after that moment,
+// so timed output keeps a constant delay. Incoming messages carry the time
+// of the frame they arrived at.
+//
+// Our own threads do the rest: one delivers received messages to the
+// inputs, one watches the server. It notices ports that come and go (and
+// connects an opened port again when its peer returns) and a server that
+// stops; it then opens a new client as soon as a server runs again and
+// registers and connects every opened port anew.
+#include "driver/DriverInternal.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
+
+#include <errno.h>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace morvelant::driver {
+
+namespace {
+
+constexpr size_t kMaxSlots = 2 * kMaxPorts + 28;  // room for ports closed but not yet released
+constexpr size_t kRingBytes = size_t(1) << 17;
+// A long system-exclusive message goes in pieces of this size; receivers
+// join them. One piece always fits into one period's port buffer.
+constexpr size_t kPiece = 4096;
+constexpr auto kPoll = std::chrono::microseconds(500);
+constexpr auto kRetryServer = std::chrono::milliseconds(500);
+
+struct Record {
+    int64_t usec;  // on JACK's clock: output when due, input when it arrived
+    uint32_t size;
+    uint32_t pad;
+};
+
+void quiet(const char*) {}
+
+// The moment on JACK's clock of a moment on the steady clock. JACK's clock
+// and the steady clock both run from the same monotonic source on Linux; the
+// offset is measured anyway, once, so a difference does not matter.
+int64_t steadyMicros(SteadyClock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
+}
+
+std::string programName() {
+    if (const char* env = std::getenv("MIDIKIT_CLIENT_NAME"); env && *env) return env;
+    std::string name = program_invocation_short_name ? program_invocation_short_name : "";
+    if (name.empty()) name = "MidiKit";
+    return name.substr(0, size_t(std::max(1, jack_client_name_size() - 8)));
+}
+
+struct Slot {
+    bool input = false;
+    std::string peer;  // the peer port's full name
+    std::string own;  // our port's short name
+    jack_port_t* port = nullptr;  // written only while the process callback cannot see the slot
+    jack_ringbuffer_t* ring = nullptr;
+    InputCallback callback;
+    Bytes scratch;  // reader side of an input
+    Slot() : ring(jack_ringbuffer_create(kRingBytes)) {}
+    ~Slot() {
+        if (ring) jack_ringbuffer_free(ring);
+    }
+};
+
+class JackSession : public std::enable_shared_from_this<JackSession> {
+public:
+    JackSession() : base_(programName()) {}
+    ~JackSession() { stop(); }
+
+    bool start() {
+        jack_set_error_function(quiet);
+        jack_set_info_function(quiet);
+        {
+            std::lock_guard lock(mx_);
+            connect();
+        }
+        monitor_ = std::thread([this] { watch(); });
+        reader_ = std::thread([this] { deliver(); });
+        return true;
+    }
+
+    void stop() {
+        quit_ = true;
+        if (monitor_.joinable()) monitor_.join();
+        if (reader_.joinable()) reader_.join();
+        std::lock_guard lock(mx_);
+        closeClient();
+    }
+
+    std::vector<std::string> names(unsigned long flags) {
+        std::vector<std::string> out;
+        std::lock_guard lock(mx_);
+        if (!client_ || gone_) return out;
+        const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
+        if (!ports) return out;
+        const std::string mine = std::string(jack_get_client_name(client_)) + ":";
+        for (const char** p = ports; *p; ++p) {
+            std::string name = *p;
+            if (!isOurs(name, mine)) out.push_back(std::move(name));
+        }
+        jack_free(ports);
+        return out;
+    }
+
+    std::shared_ptr<Slot> open(bool input, const std::string& peer, InputCallback callback) {
+        auto slot = std::make_shared<Slot>();
+        if (!slot->ring) return nullptr;
+        slot->input = input;
+        slot->peer = peer;
+        slot->callback = std::move(callback);
+        jack_ringbuffer_mlock(slot->ring);
+        std::lock_guard lock(mx_);
+        size_t free = kMaxSlots;
+        for (size_t i = 0; i < kMaxSlots; ++i)
+            if (!slots_[i].load()) {
+                free = i;
+                break;
+            }
+        if (free == kMaxSlots) return nullptr;
+        slot->own = ownName(*slot);
+        if (client_ && !gone_) {
+            registerPort(*slot);
+            if (!slot->port) return nullptr;  // the server refused our port
+        }
+        all_.push_back(slot);
+        slots_[free].store(slot.get(), std::memory_order_release);
+        if (slot->port) link(*slot);
+        return slot;
+    }
+
+    void close(const std::shared_ptr<Slot>& slot) {
+        std::unique_lock lock(mx_);
+        for (auto& s : slots_)
+            if (s.load() == slot.get()) s.store(nullptr, std::memory_order_release);
+        all_.erase(std::remove(all_.begin(), all_.end(), slot), all_.end());
+        waitCycle(lock);
+        if (slot->port && client_ && !gone_) jack_port_unregister(client_, slot->port);
+        slot->port = nullptr;
+        lock.unlock();
+        // No delivery to this input after this returns.
+        std::lock_guard delivering(deliverMx_);
+    }
+
+    // Worker thread of one output: waits while its ring is full, drops what
+    // cannot go anywhere (no server, or the port is closing).
+    void send(Slot& slot, const uint8_t* data, size_t size, SteadyClock::time_point due) {
+        const int64_t usec = steadyMicros(due) + offsetUs_;
+        for (size_t off = 0; off < size; off += kPiece) {
+            const size_t n = std::min(kPiece, size - off);
+            Record r{usec, uint32_t(n), 0};
+            while (jack_ringbuffer_write_space(slot.ring) < sizeof r + n) {
+                if (gone_ || !client_ || quit_) return;
+                std::this_thread::sleep_for(kPoll);
+            }
+            jack_ringbuffer_write(slot.ring, reinterpret_cast<const char*>(&r), sizeof r);
+            jack_ringbuffer_write(slot.ring, reinterpret_cast<const char*>(data + off), n);
+        }
+    }
+
+    bool running() const { return client_ != nullptr && !gone_; }
+    void setListener(std::function<void(BackendEvent)> listener) {
+        std::lock_guard lock(listenerMx_);
+        listener_ = std::move(listener);
+    }
+
+private:
+    // Ports of this program: of our client, of another copy of it (JACK
+    // names a second client of a name "name-01"), and of the toolkit's
+    // earlier clients.
+    bool isOurs(const std::string& port, const std::string& mine) const {
+        if (port.rfind(mine, 0) == 0 || port.rfind(kOwnClientPrefix, 0) == 0) return true;
+        if (port.rfind(base_ + "-", 0) != 0) return false;
+        size_t colon = port.find(':');
+        if (colon == std::string::npos || colon <= base_.size() + 1) return false;
+        for (size_t i = base_.size() + 1; i < colon; ++i)
+            if (!std::isdigit(uint8_t(port[i]))) return false;
+        return true;
+    }
+
+    // Our port is named after the peer's port ("client:port" becomes
+    // "client/port"), so it keeps its name at every start; the same peer
+    // served twice gets " #2".
+    std::string ownName(const Slot& slot) const {
+        std::string base = slot.peer;
+        std::replace(base.begin(), base.end(), ':', '/');
+        const size_t limit = size_t(std::max(16, jack_port_name_size() - jack_client_name_size() - 8));
+        if (base.size() > limit) base.resize(limit);
+        std::string name = base;
+        for (int k = 2;; ++k) {
+            bool taken = false;
+            for (const auto& s : all_)
+                if (s->input == slot.input && s->own == name) taken = true;
+            if (!taken) return name;
+            name = base + " #" + std::to_string(k);
+        }
+    }
+
+    void registerPort(Slot& slot) {
+        slot.port = jack_port_register(client_, slot.own.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                       slot.input ? JackPortIsInput : JackPortIsOutput, 0);
+    }
+
+    // Connects an opened port to its peer, when the peer is there.
+    void link(Slot& slot) {
+        if (!client_ || gone_ || !slot.port) return;
+        jack_port_t* peer = jack_port_by_name(client_, slot.peer.c_str());
+        if (!peer || jack_port_connected_to(slot.port, slot.peer.c_str())) return;
+        const char* own = jack_port_name(slot.port);
+        if (slot.input)
+            jack_connect(client_, slot.peer.c_str(), own);
+        else
+            jack_connect(client_, own, slot.peer.c_str());
+    }
+
+    // Under mx_: opens our client when a server runs, registers every opened
+    // port and connects it. False when no server answered.
+    bool connect() {
+        jack_status_t status{};
+        jack_client_t* c = jack_client_open(base_.c_str(), jack_options_t(JackNoStartServer), &status);
+        if (!c) return false;
+        // JACK's clock can be read once a client is open; the offset is
+        // taken before any port can see it.
+        offsetUs_ = int64_t(jack_get_time()) - steadyMicros(SteadyClock::now());
+        client_ = c;
+        gone_ = false;
+        jack_set_process_callback(c, &JackSession::process, this);
+        jack_on_info_shutdown(c, &JackSession::shutdown, this);
+        jack_set_port_registration_callback(c, &JackSession::portRegistered, this);
+        jack_set_port_rename_callback(c, &JackSession::portRenamed, this);
+        for (auto& s : all_) registerPort(*s);
+        if (jack_activate(c) != 0) {
+            closeClient();
+            return false;
+        }
+        for (auto& s : all_) link(*s);
+        return true;
+    }
+
+    // Under mx_.
+    void closeClient() {
+        if (!client_) return;
+        jack_client_t* c = client_;
+        client_ = nullptr;
+        for (auto& s : all_) s->port = nullptr;  // freed with the client
+        if (!gone_) jack_deactivate(c);
+        jack_client_close(c);
+    }
+
+    // Under mx_ (released while waiting): a process cycle that may have seen
+    // a slot before it was taken out has ended.
+    void waitCycle(std::unique_lock<std::mutex>& lock) {
+        if (!client_ || gone_) return;
+        const uint64_t seen = cycles_.load();
+        if (!inProcess_.load()) return;
+        lock.unlock();
+        for (int i = 0; i < 4000 && inProcess_.load() && cycles_.load() == seen && !gone_; ++i)
+            std::this_thread::sleep_for(kPoll);
+        lock.lock();
+    }
+
+    void post(BackendEvent e) {
+        std::lock_guard lock(listenerMx_);
+        if (listener_) listener_(e);
+    }
+
+    void watch() {
+        auto lastTry = SteadyClock::now();
+        while (!quit_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (gone_ && client_) {
+                {
+                    std::lock_guard lock(mx_);
+                    closeClient();
+                }
+                portsChanged_ = false;
+                post(BackendEvent::ServerGone);
+                lastTry = SteadyClock::now();
+            }
+            if (!client_) {
+                if (SteadyClock::now() - lastTry < kRetryServer) continue;
+                lastTry = SteadyClock::now();
+                bool back;
+                {
+                    std::lock_guard lock(mx_);
+                    back = connect();
+                }
+                if (back) {
+                    post(BackendEvent::ServerBack);
+                    post(BackendEvent::PortsChanged);
+                }
+                continue;
+            }
+            if (portsChanged_.exchange(false)) {
+                {
+                    std::lock_guard lock(mx_);
+                    for (auto& s : all_) link(*s);
+                }
+                post(BackendEvent::PortsChanged);
+            }
+        }
+    }
+
+    // Hands what the inputs received to their callbacks, in order.
+    void deliver() {
+        while (!quit_) {
+            bool any = false, inputs = false;
+            {
+                std::lock_guard lock(deliverMx_);
+                for (auto& p : slots_) {
+                    Slot* s = p.load(std::memory_order_acquire);
+                    if (!s || !s->input) continue;
+                    inputs = true;
+                    Record r;
+                    while (jack_ringbuffer_read_space(s->ring) >= sizeof r) {
+                        jack_ringbuffer_peek(s->ring, reinterpret_cast<char*>(&r), sizeof r);
+                        if (jack_ringbuffer_read_space(s->ring) < sizeof r + r.size) break;
+                        jack_ringbuffer_read_advance(s->ring, sizeof r);
+                        s->scratch.resize(r.size);
+                        jack_ringbuffer_read(s->ring, reinterpret_cast<char*>(s->scratch.data()), r.size);
+                        const auto at = SteadyClock::time_point(std::chrono::microseconds(r.usec - offsetUs_));
+                        try {
+                            if (s->callback) s->callback(s->scratch.data(), s->scratch.size(), at);
+                        } catch (...) {}
+                        any = true;
+                    }
+                }
+            }
+            // Polled: the process callback must not wake anyone (that is a
+            // system call). Without inputs there is nothing to look at often.
+            if (!any) std::this_thread::sleep_for(inputs ? kPoll : std::chrono::microseconds(20000));
+        }
+    }
+
+    // ---- JACK's threads
+
+    static int process(jack_nframes_t nframes, void* arg) {
+        auto* self = static_cast<JackSession*>(arg);
+        self->inProcess_.store(true);
+        self->cycle(nframes);
+        self->cycles_.fetch_add(1);
+        self->inProcess_.store(false);
+        return 0;
+    }
+
+    void cycle(jack_nframes_t nframes) {
+        jack_client_t* c = client_;
+        if (!c) return;
+        const jack_nframes_t start = jack_last_frame_time(c);
+        for (auto& p : slots_) {
+            Slot* s = p.load(std::memory_order_acquire);
+            if (!s || !s->port) continue;
+            void* buffer = jack_port_get_buffer(s->port, nframes);
+            if (!buffer) continue;
+            if (s->input)
+                takeInput(c, *s, buffer, start);
+            else
+                writeOutput(c, *s, buffer, start, nframes);
+        }
+    }
+
+    static void takeInput(jack_client_t* c, Slot& s, void* buffer, jack_nframes_t start) {
+        const uint32_t n = jack_midi_get_event_count(buffer);
+        for (uint32_t i = 0; i < n; ++i) {
+            jack_midi_event_t ev;
+            if (jack_midi_event_get(&ev, buffer, i) != 0 || ev.size == 0) continue;
+            Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), 0};
+            // A full ring loses the message; the reader keeps up unless the
+            // program stops taking its input for seconds.
+            if (jack_ringbuffer_write_space(s.ring) < sizeof r + ev.size) continue;
+            jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
+            jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(ev.buffer), ev.size);
+        }
+    }
+
+    // A message due at time t goes out at the frame of t plus one period:
+    // what fell due during the last period is written into this one, each
+    // at its own offset; what falls due later waits for its period.
+    static void writeOutput(jack_client_t* c, Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes) {
+        jack_midi_clear_buffer(buffer);
+        jack_nframes_t last = 0;
+        Record r;
+        while (jack_ringbuffer_read_space(s.ring) >= sizeof r) {
+            jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
+            if (jack_ringbuffer_read_space(s.ring) < sizeof r + r.size) break;
+            const jack_nframes_t frame = jack_time_to_frames(c, jack_time_t(std::max<int64_t>(r.usec, 0))) + nframes;
+            const int32_t offset = int32_t(frame - start);
+            if (offset >= int32_t(nframes)) break;  // due in a later period
+            const jack_nframes_t at = std::max<jack_nframes_t>(last, jack_nframes_t(std::max(offset, 0)));
+            jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, r.size);
+            if (!room) break;  // the period's buffer is full: the rest goes next period
+            jack_ringbuffer_read_advance(s.ring, sizeof r);
+            jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(room), r.size);
+            last = at;
+        }
+    }
+
+    static void shutdown(jack_status_t, const char*, void* arg) { static_cast<JackSession*>(arg)->gone_ = true; }
+    static void portRegistered(jack_port_id_t, int, void* arg) { static_cast<JackSession*>(arg)->portsChanged_ = true; }
+    static void portRenamed(jack_port_id_t, const char*, const char*, void* arg) {
+        static_cast<JackSession*>(arg)->portsChanged_ = true;
+    }
+
+    const std::string base_;
+    std::atomic<int64_t> offsetUs_{0};
+    std::mutex mx_;  // the client and the list of slots
+    std::atomic<jack_client_t*> client_{nullptr};
+    std::atomic<bool> gone_{false};
+    std::atomic<bool> quit_{false};
+    std::atomic<bool> portsChanged_{false};
+    std::atomic<bool> inProcess_{false};
+    std::atomic<uint64_t> cycles_{0};
+    std::atomic<Slot*> slots_[kMaxSlots]{};
+    std::vector<std::shared_ptr<Slot>> all_;
+    std::mutex deliverMx_;
+    std::mutex listenerMx_;
+    std::function<void(BackendEvent)> listener_;
+    std::thread monitor_;
+    std::thread reader_;
+};
+
+class JackInputLink final : public InputLink {
+public:
+    JackInputLink(std::shared_ptr<JackSession> session, std::shared_ptr<Slot> slot)
+        : session_(std::move(session)), slot_(std::move(slot)) {}
+    ~JackInputLink() override { session_->close(slot_); }
+
+private:
+    std::shared_ptr<JackSession> session_;
+    std::shared_ptr<Slot> slot_;
+};
+
+class JackOutputLink final : public OutputLink {
+public:
+    JackOutputLink(std::shared_ptr<JackSession> session, std::shared_ptr<Slot> slot)
+        : session_(std::move(session)), slot_(std::move(slot)) {}
+    ~JackOutputLink() override { session_->close(slot_); }
+    void send(const uint8_t* data, size_t size, SteadyClock::time_point due) override {
+        session_->send(*slot_, data, size, due);
+    }
+
+private:
+    std::shared_ptr<JackSession> session_;
+    std::shared_ptr<Slot> slot_;
+};
+
+class JackBackend final : public Backend {
+public:
+    explicit JackBackend(std::shared_ptr<JackSession> session) : session_(std::move(session)) {}
+    ~JackBackend() override {
+        session_->setListener(nullptr);
+        session_->stop();
+    }
+    const char* name() const override { return "jack"; }
+    std::vector<std::string> inputNames() override { return session_->names(JackPortIsOutput); }
+    std::vector<std::string> outputNames() override { return session_->names(JackPortIsInput); }
+    std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) override {
+        auto slot = session_->open(true, raw, std::move(callback));
+        return slot ? std::make_unique<JackInputLink>(session_, std::move(slot)) : nullptr;
+    }
+    std::unique_ptr<OutputLink> openOutput(const std::string& raw) override {
+        auto slot = session_->open(false, raw, nullptr);
+        return slot ? std::make_unique<JackOutputLink>(session_, std::move(slot)) : nullptr;
+    }
+    bool serverRunning() const override { return session_->running(); }
+    void setListener(std::function<void(BackendEvent)> listener) override {
+        session_->setListener(std::move(listener));
+    }
+
+private:
+    std::shared_ptr<JackSession> session_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> makeJackBackend() {
+    auto session = std::make_shared<JackSession>();
+    session->start();
+    return std::make_unique<JackBackend>(std::move(session));
+}
+
+}  // namespace morvelant::driver

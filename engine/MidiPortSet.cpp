@@ -1,0 +1,149 @@
+#include "engine/MidiPortSet.h"
+
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitIn.h"
+#include "midikit/MidiKitOut.h"
+#include "midikit/MidiKitSync.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+
+namespace morvelant {
+
+int SyncDoneCount = 0;
+
+MidiPortSet::MidiPortSet(MidiPortSetup setup, QObject* owner)
+    : QObject(owner),
+      Routing(*setup.Routing),
+      Ports(Routing),
+      configFile_(std::move(setup.ConfigFile)),
+      inputs_(std::move(setup.Inputs)) {
+    setObjectName(QStringLiteral("MidiPortSet"));
+    MidiKit = std::make_unique<TMidiKit>(this);
+    MidiKitSync = new TMidiKitSync(this);
+    MidiKitSync->setObjectName(QStringLiteral("MidiKitSync"));
+    MidiKitSync->MidiKit = MidiKit.get();
+    MidiKitSync->OnMidiBeat = [this](TMidiKitSync*) { MidiKitSyncMidiBeat(); };
+    MidiKitSync->OnSyncDone = [this](TMidiKitSync*) { MidiKitSyncSyncDone(); };
+    Routing.BeatInBar = 0;
+    MidiKitSync->Open(0, 10);
+
+    Ports.Enumerate(*MidiKit);
+    Ports.ReadPortConfig(TIniFile(configFile_));
+    for (int i = 0; i < kMaxPorts; ++i) {
+        Routing.In[static_cast<size_t>(i)] = nullptr;
+        Routing.Out[static_cast<size_t>(i)] = nullptr;
+    }
+    TakeInputs(0);
+    CreateOutputs(0);
+    Ports.UpdatePresence(*MidiKit);
+    Ports.UpdateDevices();
+    MidiKit->OnPortsChanged = [this] { MidiKitPortsChanged(); };
+    MidiKit->OnServerGone = [this] { MidiKitServerGone(); };
+    MidiKit->OnServerBack = [this] { MidiKitServerBack(); };
+}
+
+MidiPortSet::~MidiPortSet() {
+    TIniFile ini(configFile_);
+    Ports.WritePortConfig(ini);
+    // The ports go before the root component they call through; each
+    // output is reset once as it closes.
+    for (int i = 0; i < Routing.NumOutDevs && i < kMaxPorts; ++i) {
+        TMidiKitOut*& out = Routing.Out[static_cast<size_t>(i)];
+        if (out == nullptr) continue;
+        try {
+            if (out->IsOpen()) out->Close();
+        } catch (...) {}
+        delete out;
+        out = nullptr;
+    }
+    for (int i = 0; i < Routing.NumInDevs && i < kMaxPorts; ++i) {
+        TMidiKitIn*& in = Routing.In[static_cast<size_t>(i)];
+        if (in == nullptr) continue;
+        try {
+            if (in->IsOpen()) {
+                in->Stop();
+                in->Close();
+            }
+        } catch (...) {}
+        // The input window outlives the set; its inputs must not keep
+        // calling through the root component that goes with it.
+        if (in->MidiKit == MidiKit.get()) in->MidiKit = nullptr;
+        in = nullptr;
+    }
+    delete MidiKitSync;
+    MidiKitSync = nullptr;
+    MidiKit.reset();
+}
+
+// Input port k is served by component k of the hidden input window.
+void MidiPortSet::TakeInputs(int from) {
+    for (int i = from; i < Routing.NumInDevs && i < kMaxPorts; ++i) {
+        TMidiKitIn* in = inputs_ ? inputs_(i) : nullptr;
+        if (in != nullptr) in->MidiKit = MidiKit.get();
+        Routing.In[static_cast<size_t>(i)] = in;
+    }
+}
+
+void MidiPortSet::CreateOutputs(int from) {
+    for (int i = from; i < Routing.NumOutDevs && i < kMaxPorts; ++i) {
+        auto* out = new TMidiKitOut(this);
+        out->setObjectName(QStringLiteral("MidiKitOut%1").arg(i));
+        out->MidiKit = MidiKit.get();
+        out->Sync = MidiKitSync;
+        out->Tag = i;
+        Routing.Out[static_cast<size_t>(i)] = out;
+    }
+}
+
+void MidiPortSet::UpdateDevices() {
+    Ports.UpdateDevices();
+    Changed.Publish();
+}
+
+void MidiPortSet::MidiKitPortsChanged() {
+    const int oldIn = Routing.NumInDevs;
+    const int oldOut = Routing.NumOutDevs;
+    if (Ports.AddPorts(*MidiKit)) {
+        TakeInputs(oldIn);
+        CreateOutputs(oldOut);
+    }
+    Ports.UpdatePresence(*MidiKit);
+    UpdateDevices();
+}
+
+void MidiPortSet::MidiKitServerGone() {
+    MidiKitPortsChanged();
+    if (serverGoneSaid_) return;
+    serverGoneSaid_ = true;
+    CurrentDialogs().MessageBox(kServerGoneText, kServerGoneCaption, MessageButtons::Ok, MessageIcon::Warning);
+}
+
+void MidiPortSet::MidiKitServerBack() {
+    serverGoneSaid_ = false;
+    MidiKitPortsChanged();
+}
+
+void MidiPortSet::MidiKitSyncMidiBeat() {
+    if (++Routing.BeatInBar == 5) {
+        Routing.BeatInBar = 1;
+        ++Routing.BarCount;
+    }
+    if (sequencer_ != nullptr)
+        sequencer_->ShowCount(std::to_string(Routing.BarCount) + "." + std::to_string(Routing.BeatInBar));
+}
+
+void MidiPortSet::MidiKitSyncSyncDone() {
+    ++SyncDoneCount;
+    if (sequencer_ != nullptr) sequencer_->ShowSyncDoneCount(std::to_string(SyncDoneCount));
+    if (MidiKitSync != nullptr && MidiKitSync->IsOpen()) MidiKitSync->Pause(false);
+    if (sequencer_ == nullptr) return;
+    sequencer_->SetPlaying(false);
+    sequencer_->ShowStopped();
+    const int active = sequencer_->CountActiveTracks();
+    if (sequencer_->LoopPlayback() && active > 0) {
+        sequencer_->StartPlayback();
+        sequencer_->ShowPlaying();
+    }
+}
+
+}  // namespace morvelant

@@ -1,0 +1,225 @@
+// The editor's MIDI ports over a JACK server as a user meets them: names
+// that stay the same from start to start, a synth started after the editor,
+// a server that stops and returns while the editor runs, and a start without
+// any server that keeps the stored port choices.
+#include "SettingsTestSupport.h"
+
+#include <QScrollBar>
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+
+#include <jack/jack.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "engine/MidiInDeviceUnit.h"
+#include "platform/Dialogs.h"
+#include "shell/DevicesInfoForm.h"
+#include "shell/Main.h"
+#include "tests/support/ControllerFader.h"
+#include "tests/support/JackPeer.h"
+#include "tests/support/OwningMainForm.h"
+
+namespace morvelant::settingstest {
+namespace {
+
+using Message = std::vector<unsigned char>;
+using namespace std::chrono_literals;
+
+// The editor's MIDI side as the program builds it: the virtual device window
+// with fader 1 sending controller 20, the hidden input window and the MIDI
+// settings reading the folder's "Morvelant.cfg".
+struct Editor {
+    explicit Editor(const std::string& folder) : main(folder), device(main.DeviceEngine) {
+        MainForm = &main;
+        MidiSettingsSetup setup;
+        setup.ConfigFile = main.ConfigFile();
+        setup.Inputs = [this](int port) { return device.In(port); };
+        setup.Routing = &main.Routing;
+        settings = std::make_unique<TMidiSettingsForm>(setup);
+        testsupport::SetControllerFader(main.Model.Presets[0], 0, 20);
+        main.Model.SelectedPreset = 0;
+        main.Show();
+        main.ShowCurrentPreset(false);
+    }
+    ~Editor() {
+        settings.reset();
+        MainForm = nullptr;
+    }
+    void MoveFader(int value) { main.findChild<QScrollBar*>(QStringLiteral("Fader1"))->setValue(127 - value); }
+    // Moves fader 1 until the peer hears its event (a new connection takes a
+    // few cycles); the limit only keeps a broken test from hanging.
+    bool FaderReaches(testsupport::JackPeer& peer, std::chrono::milliseconds within = 10s) {
+        const auto limit = std::chrono::steady_clock::now() + within;
+        for (int v = 1; std::chrono::steady_clock::now() < limit && !peer.Dead(); v = v % 100 + 1) {
+            peer.Clear();
+            MoveFader(v);
+            for (int i = 0; i < 20; ++i) {
+                QApplication::processEvents();
+                for (const Message& m : peer.Messages())
+                    if (m == Message{0xB0, 20, static_cast<unsigned char>(v)}) return true;
+                std::this_thread::sleep_for(5ms);
+            }
+        }
+        return false;
+    }
+    // Processes the GUI's events until pred holds.
+    template <typename Pred>
+    static bool Until(Pred pred, std::chrono::milliseconds within = 10s) {
+        const auto limit = std::chrono::steady_clock::now() + within;
+        while (std::chrono::steady_clock::now() < limit) {
+            QApplication::processEvents();
+            if (pred()) return true;
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+
+    testsupport::OwningMainForm main;
+    TMidiDeviceForm device;
+    std::unique_ptr<TMidiSettingsForm> settings;
+};
+
+class PortsJack : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!testsupport::JackReachable()) GTEST_SKIP() << "no JACK test server";
+        ::setenv("MIDIKIT_BACKEND", "jack", 1);
+        ::setenv("MIDIKIT_CLIENT_NAME", "PortsEditor", 1);
+        App();
+        char tmpl[] = "/tmp/ports-jack-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        folder = std::string(tmpl) + "/";
+        SetCurrentDialogs(&dialogs);
+    }
+    void TearDown() override {
+        SetCurrentDialogs(nullptr);
+        if (!folder.empty()) std::system(("rm -rf '" + folder + "'").c_str());
+        testsupport::StartJackServer();  // for the next test, when one stopped it
+    }
+    void Config(const std::string& text) { std::ofstream(folder + "Morvelant.cfg", std::ios::binary) << text; }
+    std::string ConfigText() {
+        std::ifstream f(folder + "Morvelant.cfg", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    static std::string Name(const char* stem) { return stem + std::to_string(::getpid()); }
+    static void Script(const char* verb) {
+        ASSERT_EQ(std::system(("'" MORVELANT_SOURCE_DIR "/scripts/jack-test-server.sh' " + std::string(verb)).c_str()),
+                  0);
+    }
+
+    std::string folder;
+    ScriptedDialogs dialogs;
+};
+
+// The names of the ports of a JACK client, from outside.
+std::vector<std::string> PortsOf(const std::string& client) {
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open("PortsProbe", JackNoStartServer, &status);
+    std::vector<std::string> names;
+    if (!probe) return names;
+    const char** ports = jack_get_ports(probe, ("^" + client + ":").c_str(), JACK_DEFAULT_MIDI_TYPE, 0);
+    for (const char** p = ports; p && *p; ++p) names.emplace_back(*p);
+    jack_free(ports);
+    jack_client_close(probe);
+    return names;
+}
+
+bool Connect(const std::string& from, const std::string& to) {
+    jack_status_t status{};
+    jack_client_t* patchbay = jack_client_open("Patchbay", JackNoStartServer, &status);
+    if (!patchbay) return false;
+    const int r = jack_connect(patchbay, from.c_str(), to.c_str());
+    jack_client_close(patchbay);
+    return r == 0 || r == EEXIST;
+}
+
+TEST_F(PortsJack, NamesStayAcrossStartsAndASavedConnectionReachesTheSameRole) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string synth = Name("Synth"), recorder = Name("Recorder");
+    testsupport::JackPeer synthPeer({.in = synth}), recorderPeer({.in = recorder});
+    Config("[Out1DeviceFlags]\r\n" + synth + ":in=1\r\n");
+    const std::string own = "PortsEditor:" + synth + "/in";
+    {
+        Editor editor(folder);
+        ASSERT_TRUE(editor.FaderReaches(synthPeer));
+        EXPECT_EQ(PortsOf("PortsEditor"), std::vector<std::string>{own}) << "one port, named after its peer";
+    }
+    {
+        Editor editor(folder);
+        ASSERT_EQ(PortsOf("PortsEditor"), std::vector<std::string>{own}) << "the same name at the next start";
+        // What a patchbay saved by name lands on the port of the same role.
+        ASSERT_TRUE(Connect(own, recorder + ":in"));
+        EXPECT_TRUE(editor.FaderReaches(recorderPeer));
+    }
+}
+
+TEST_F(PortsJack, ASynthStartedAfterTheEditorIsOfferedAndTakesItsStoredRole) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string late = Name("Late");
+    Config("[Out1DeviceFlags]\r\n" + late + ":in=1\r\n[OutDeviceNames]\r\n" + late + ":in=My Synth\r\n");
+    Editor editor(folder);
+    const MidiRouting& r = editor.main.Routing;
+    EXPECT_EQ(Find(r.OutDriverNames, late), -1);
+    testsupport::JackPeer peer({.in = late});
+    ASSERT_TRUE(Editor::Until([&] { return Find(r.OutDriverNames, late + ":in") >= 0; })) << "never offered";
+    const int port = Find(r.OutDriverNames, late + ":in");
+    EXPECT_EQ(r.OutNames[static_cast<size_t>(port)], "My Synth");
+    EXPECT_TRUE(r.Out1DeviceFlags[static_cast<size_t>(port)]);
+    EXPECT_EQ(editor.settings->MorvelantOut1Devices->topLevelItemCount(), r.NumOutDevs) << "the lists follow";
+    EXPECT_TRUE(editor.FaderReaches(peer));
+}
+
+TEST_F(PortsJack, AServerThatStopsIsSaidOnceAndFadersReachThePeerWhenItReturns) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string synth = Name("Synth");
+    auto peer = std::make_unique<testsupport::JackPeer>(testsupport::JackPeer::Setup{.in = synth});
+    Config("[Out1DeviceFlags]\r\n" + synth + ":in=1\r\n");
+    Editor editor(folder);
+    const MidiRouting& r = editor.main.Routing;
+    ASSERT_TRUE(editor.FaderReaches(*peer));
+
+    Script("stop");
+    ASSERT_TRUE(Editor::Until([&] { return r.ServerGone; }));
+    peer.reset();
+    EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{MidiPortSet::kServerGoneText});
+    EXPECT_EQ(r.OpenOutDevices, std::vector<std::string>{synth + ":in" + PortSettings::kAbsentMark});
+    int logged = 0;
+    Subscription log = editor.main.Notices().MonitorLine.Subscribe([&](int, const MidiEvent&, bool) { ++logged; });
+    editor.MoveFader(64);
+    EXPECT_EQ(logged, 0) << "sends to nowhere are not counted";
+
+    Script("start");
+    ASSERT_TRUE(Editor::Until([&] { return !r.ServerGone; }));
+    peer = std::make_unique<testsupport::JackPeer>(testsupport::JackPeer::Setup{.in = synth});
+    EXPECT_TRUE(editor.FaderReaches(*peer)) << "the role is connected again without a restart";
+    EXPECT_EQ(dialogs.Messages().size(), 1u) << "said once";
+    log.Reset();
+}
+
+TEST_F(PortsJack, AStartWithoutAServerKeepsThePortChoicesByteForByte) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string stored =
+        "[Midi Settings Form]\r\nTop=130\r\nLeft=135\r\nWidth=489\r\nHeight=327\r\nPreset Delay=3000\r\n"
+        "Pattern Delay=2000\r\n[Morvelant Devices]\r\nMorvelantPCDevice=Synth:out\r\nPCMorvelantDevice=Synth:in\r\n"
+        "[In1DeviceFlags]\r\nSynth:out=1\r\n[Out1DeviceFlags]\r\nSynth:in=1\r\n[Out2DeviceFlags]\r\nOther:in=0\r\n"
+        "[InDeviceNames]\r\nSynth:out=Keys\r\n[OutDeviceNames]\r\nSynth:in=Sound\r\n"
+        "[ThruFlags]\r\nThruBox=0\r\nSysexThruBox=0\r\nRealtimeThruBox=0\r\n";
+    Config(stored);
+    Script("stop");
+    {
+        Editor editor(folder);
+        EXPECT_EQ(editor.main.Routing.NumOutDevs, 0);
+        EXPECT_EQ(editor.main.Routing.DeviceOutPort(), -1);
+    }
+    // Every stored line as it was; the virtual device window adds its own
+    // sections after them.
+    EXPECT_EQ(ConfigText().substr(0, stored.size()), stored);
+}
+
+}  // namespace
+}  // namespace morvelant::settingstest
