@@ -101,38 +101,8 @@ void CreateAllFaderP(EditorWindowSet& set) {
         };
         MainForm->KeyPopupMenu = form->KeyPopupMenu;
     }
-    if (MainMenuForm) {
-        // The menu window's fader items carry out the commands this window
-        // registered under the items' names.
-        AllFaderPLink& link = MainMenuForm->FaderLink;
-        const auto run = [&commands](const char* item) { return [&commands, item] { commands.Execute(item); }; };
-        link.CopyFaderParameters2Click = run("MainMenuCopyFader");
-        link.PasteFaderParameters2Click = run("MainMenuPasteFader");
-        link.PasteSpecialFaderParameters2Click = run("MainMenuPastewCFader");
-        link.InitFaderParameters2Click = run("MainMenuFactoryInitFader");
-        link.ClearFaderParameters1Click = run("MainMenuNoStatusFader");
-        link.InitFaderParameterswithMidiControllers1Click = run("MainMenuMidiCtrlFader");
-        link.CopyKeyParameters1Click = run("MainMenuCopyKey");
-        link.PasteKeyParameters1Click = run("MainMenuPasteKey");
-        link.PasteSpecialKeyParameters1Click = run("MainMenuPastewCKey");
-        link.InitKeyParameters1Click = run("MainMenuFactoryInitKey");
-        link.ClearKeyParameters1Click = run("MainMenuNoStatusKey");
-        link.InitKeyParameterswithMidiControllers1Click = run("MainMenuMidiCtrlKey");
-        link.CopyKeyOnParameters1Click = run("MainMenuCopyKeyOn");
-        link.PasteKeyOnParameters1Click = run("MainMenuPasteKeyOn");
-        link.InitKeyOnParameters1Click = run("MainMenuFactoryInitKeyOn");
-        link.ClearKeyOnParameters1Click = run("MainMenuNoStatusKeyOn");
-        link.InitKeyOnParameterswithMidiController1Click = run("MainMenuMidiCtrlKeyOn");
-        link.CopyKeyOffParameteres1Click = run("MainMenuCopyKeyOff");
-        link.PasteKeyOffParameters1Click = run("MainMenuPasteKeyOff");
-        link.InitKeyOffParametes1Click = run("MainMenuFactoryInitKeyOff");
-        link.ClearKeyOffParameters1Click = run("MainMenuNoStatusKeyOff");
-        link.InitKeyOffParameterswithMidiController1Click = run("MainMenuMidiCtrlKeyOff");
-        link.Snapshot1Click = run("MainMenuSnapShot");
-        link.ReloadPreset1Click = run("MainMenuReloadPreset");
-        link.NextPresetClick = run("MainMenuNextPreset");
-        link.PrevPresetClick = run("MainMenuPreviousPreset");
-    }
+    // The menu window's fader items run the commands this window registered
+    // under the items' names: nothing to link.
     const DeviceModel& model = set.Context().Model;
     form->ShowParameters(model.SelectedFader, model.SelectedPreset);
 }
