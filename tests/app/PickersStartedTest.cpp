@@ -22,7 +22,10 @@
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
 #include "patterns/LongPiano.h"
+#include "patterns/NoteGateTimesUnit.h"
+#include "patterns/PatternParameter.h"
 #include "patterns/TrackEdit.h"
+#include "patterns/TrackParameter.h"
 #include "patterns/Values1.h"
 #include "tests/support/StartedEditor.h"
 
@@ -43,6 +46,24 @@ void ClickAt(QWidget* w, QPoint pos) {
 // While the next modal picker runs, clicks `pos` in `widget`.
 void ClickWhenModal(std::function<QWidget*()> widget, QPoint pos) {
     QTimer::singleShot(0, [widget, pos] { ClickAt(widget(), pos); });
+}
+
+// One click per showing of a picker grid, the cell of `value`, with Shift
+// held on all but the last.
+void PickInTurn(std::function<PickerGrid*()> grid, GridMap map, std::vector<int> values) {
+    if (values.empty()) return;
+    QTimer::singleShot(0, [grid, map, values] {
+        PickerGrid* g = grid();
+        const QPoint pos = g->CellRect(map.CellOf(values.front())).center();
+        const auto mods = values.size() > 1 ? Qt::ShiftModifier : Qt::NoModifier;
+        QMouseEvent move(QEvent::MouseMove, QPointF(pos), g->mapToGlobal(QPointF(pos)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(g, &move);
+        PickInTurn(grid, map, std::vector<int>(values.begin() + 1, values.end()));
+        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(pos), g->mapToGlobal(QPointF(pos)), Qt::LeftButton,
+                       Qt::LeftButton, mods);
+        QApplication::sendEvent(g, &up);
+    });
 }
 
 TEST(PickersStarted, ARightClickInTheFaderWindowOpensTheValuePicker) {
@@ -68,6 +89,29 @@ TEST(PickersStarted, ARightClickInTheFaderWindowOpensTheValuePicker) {
     EXPECT_EQ(editor.Model().Presets[0].FaderMidiData2(0), 99);
     EXPECT_EQ(AllFaderP->FaderMidiData2->currentIndex(), 99);
     EXPECT_FALSE(Values1Form->isVisible());
+}
+
+TEST(PickersStarted, StepEditorAndTrackGridWalkOnWithShift) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(PatternParameterForm, nullptr);
+    ASSERT_NE(TrackParameterForm, nullptr);
+    DeviceModel& m = editor.Model();
+    const int p = m.SelectedPattern;
+    // Velocities from track 1 step 16 on: Shift walks into track 2.
+    PatternParameterForm->PopupLabelTag = StepCode(kStepVelocityBase, 1, 16);
+    PickInTurn([] { return Values1Form->ValuesStringGrid; }, kValuesGrid, {5, 6});
+    PatternParameterForm->NumericalValues2Click();
+    EXPECT_EQ(m.Patterns[p].StepVelocity(0, 15), 5);
+    EXPECT_EQ(m.Patterns[p].StepVelocity(1, 0), 6);
+    EXPECT_FALSE(Values1Form->isVisible());
+    // The gate time row's label: all tracks first, then track 1, 2.
+    TrackParameterForm->Show();
+    PickInTurn([] { return NoteGateTimes->StringGrid1; }, kTimeCodeGrid, {5, 11, 2});
+    TrackParameterForm->StringGrid1MouseDown(5, 0, Qt::RightButton, {100, 100});
+    EXPECT_EQ(m.Patterns[p].TrackGateTime(0), 44);
+    EXPECT_EQ(m.Patterns[p].TrackGateTime(1), 8);
+    for (int t = 2; t < 8; ++t) EXPECT_EQ(m.Patterns[p].TrackGateTime(t), 20) << t;
 }
 
 TEST(PickersStarted, InitSettingsFromTheMenuAndTheControllerPicker) {
@@ -123,6 +167,8 @@ TEST(PickersStarted, TheShippedKitWritesANoteFromTheFaderNoteMenu) {
     EXPECT_EQ(maker->text(), QStringLiteral("General MIDI"));
     QAction* kit = maker->menu()->actions().first();
     EXPECT_EQ(kit->text(), QStringLiteral("Percussion Map"));
+    // The step editor's note menu offers the kits too.
+    EXPECT_EQ(PatternParameterForm->StepNotesPopupMenu->actions().last()->text(), QStringLiteral("General MIDI"));
     // The menu was opened on the Key On data 1 list (tag 1) of fader 5.
     editor.Model().SelectedFader = 4;
     AllFaderP->ShowParameters(4, 0);
