@@ -70,12 +70,8 @@ void CreateAllFaderP(EditorWindowSet& set) {
     links.ShowVirtualDevice = [] {
         if (MainForm) MainForm->Show();
     };
-    links.ShowNotes = [] {
-        if (MainForm && MainForm->ShowNotesWindow) MainForm->ShowNotesWindow();
-    };
-    links.CloseNotes = [] {
-        if (MainForm && MainForm->CloseNotesWindow) MainForm->CloseNotesWindow();
-    };
+    // The notes window comes with the preset list; until then its button
+    // shows nothing.
     links.SetVirtualDeviceCaption = [](const std::string& caption) {
         if (MainForm) MainForm->SetCaption(caption);
     };
@@ -90,17 +86,9 @@ void CreateAllFaderP(EditorWindowSet& set) {
     // Its lists' popups open the pickers, which are made later.
     QPointer<TAllFaderP> form =
         set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, commands, links, &set.Pickers().FaderPopups));
-    if (MainForm) {
-        MainForm->ShowFaderParametersWindow = [form] {
-            if (form) form->Show();
-        };
-        MainForm->EnableParameterFaderPaste = [form] {
-            if (!form) return;
-            form->PasteFaderParameters2->setEnabled(true);
-            form->PasteSpecialFaderParameters2->setEnabled(true);
-        };
-        MainForm->KeyPopupMenu = form->KeyPopupMenu;
-    }
+    // The virtual device window shows it and enables its paste items by
+    // name; the key buttons open this window's key menu.
+    if (MainForm) MainForm->KeyPopupMenu = form->KeyPopupMenu;
     // The menu window's fader items run the commands this window registered
     // under the items' names: nothing to link.
     const DeviceModel& model = set.Context().Model;
@@ -111,10 +99,6 @@ void CreateSpecialKeyForm(EditorWindowSet& set) {
     DeviceContext& context = set.Context();
     QPointer<TSpecialKeyForm> form =
         set.Add(SpecialKeyForm, new TSpecialKeyForm(context.Model, context.Notices, set.Commands()));
-    if (MainForm)
-        MainForm->ShowSpecialKeyWindow = [form] {
-            if (form) form->Show();
-        };
     form->ShowSpecialKeys(context.Model.SelectedPreset);
 }
 

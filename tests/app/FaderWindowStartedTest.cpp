@@ -77,8 +77,8 @@ TEST(StartedFaderWindow, MenuItemsReachTheWindow) {
 TEST(StartedFaderWindow, OpenWindowsReopenAtTheNextStart) {
     StartedEditor editor;
     editor.Start();
-    MainForm->ShowFaderParametersWindow();
-    MainForm->ShowSpecialKeyWindow();
+    MenuItem("MainFormWindowsFaderParameters")->trigger();
+    MenuItem("MainFormWindowsSpecialKeys")->trigger();
     EXPECT_TRUE(AllFaderP->isVisible());
     EXPECT_TRUE(MenuItem("MainFormWindowsFaderParameters")->isChecked());
     editor.Stop();
