@@ -63,6 +63,7 @@ TrackRowOps StepEditorOps(DeviceContext& context) {
     };
     Notifications* notes = &context.Notices;
     ops.ShowTrackMute = [notes](int, int t) { notes->TrackMuteChanged.Publish(t); };
+    ops.ColorStepLabels = [](int p, int t) { With(PatternParameterForm, [&](auto& w) { w.ColorStepLabels(p, t); }); };
     ops.ShowPattern = [notes, &context](int p) {
         context.Model.SelectedPattern = p;
         notes->CurrentPatternChanged.Publish();

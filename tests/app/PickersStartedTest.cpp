@@ -8,13 +8,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSpinBox>
 #include <QTimer>
+#include <QToolButton>
 
 #include "app/PickerSupport.h"
 #include "faders/AllFaderParameters.h"
@@ -152,6 +155,37 @@ TEST(PickersStarted, TrackToolsTakeTheirNoteRangeFromTheKeyboard) {
     TrackEditForm->RangeEditMouseDown(kMinNoteCode);
     EXPECT_EQ(TrackEditForm->MinNote, 48);
     EXPECT_EQ(TrackEditForm->minNoteEdit->text(), QStringLiteral("C  3"));
+}
+
+TEST(PickersStarted, TrackToolsButtonsWorkOnTheCurrentPattern) {
+    StartedEditor editor;
+    editor.Start();
+    DeviceModel& m = editor.Model();
+    Pattern_Parameters& pat = m.Patterns[size_t(m.SelectedPattern)];
+    pat.TrackStartStep(1) = 5;
+    pat.TrackEndStep(1) = 8;
+    for (int s = 0; s < 16; ++s) {
+        pat.StepNote(1, s) = 60 + s;
+        pat.StepVelocity(1, s) = 100;
+    }
+    pat.MuteMask() = 0;
+    TrackEditForm->Show();
+    TrackEditForm->RotateLeftButton(2)->click();  // steps 5..8: 65, 66, 67, 64
+    EXPECT_EQ(pat.StepNote(1, 4), 65);
+    EXPECT_EQ(pat.StepNote(1, 7), 64);
+    TrackEditForm->MaskEdits[1]->setValue(10);
+    TrackEditForm->NotesPlusButton(2)->click();
+    EXPECT_EQ(pat.StepNote(1, 4), 75);
+    EXPECT_EQ(pat.StepNote(1, 0), 60);  // outside the range
+    TrackEditForm->VelocityPlusButton(2)->click();
+    EXPECT_EQ(pat.StepVelocity(1, 5), 110);
+    TrackEditForm->Ranges.SetBound(kMinVelocityCode, 30);
+    TrackEditForm->Ranges.SetBound(kMaxVelocityCode, 30);
+    TrackEditForm->RandomVelocityButton(2)->click();
+    EXPECT_EQ(pat.StepVelocity(1, 6), 30);
+    EXPECT_EQ(pat.StepVelocity(1, 8), 100);
+    TrackEditForm->TrackCheckBoxes[1]->click();  // cleared: track 2 muted
+    EXPECT_EQ(pat.MuteMask(), 2);
 }
 
 TEST(PickersStarted, TheShippedKitWritesANoteFromTheFaderNoteMenu) {
