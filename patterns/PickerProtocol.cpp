@@ -32,9 +32,9 @@ std::optional<int> NextTrack(int track) {
     return std::nullopt;
 }
 
-Subscription PickerDispatch::Register(PickerTarget target) {
+Subscription PickerDispatch::Register(std::vector<PickerTarget> targets) {
     const int id = nextId_++;
-    entries_->push_back({id, std::move(target)});
+    for (PickerTarget& t : targets) entries_->push_back({id, std::move(t)});
     std::weak_ptr<std::vector<Entry>> entries = entries_;
     return Subscription([entries, id] {
         if (auto list = entries.lock()) std::erase_if(*list, [id](const Entry& e) { return e.id == id; });
@@ -114,11 +114,7 @@ Subscription RegisterFaderTargets(PickerDispatch& dispatch, DeviceModel& model, 
     data2.pickers = PickerKind::Values | PickerKind::Drumkit;
     range.first = kFaderMinCode;
     range.pickers = static_cast<unsigned>(PickerKind::Values);
-    auto held = std::make_shared<std::vector<Subscription>>();
-    held->push_back(dispatch.Register(std::move(data1)));
-    held->push_back(dispatch.Register(std::move(data2)));
-    held->push_back(dispatch.Register(std::move(range)));
-    return Subscription([held] { held->clear(); });
+    return dispatch.Register({std::move(data1), std::move(data2), std::move(range)});
 }
 
 // ---- Init with MIDI controllers --------------------------------------------
@@ -154,16 +150,13 @@ Subscription RegisterInitCtrlTargets(PickerDispatch& dispatch, DeviceModel& mode
     values.first = kInitCtrlBase;
     values.last = kInitCtrlBase + 11;
     values.pickers = static_cast<unsigned>(PickerKind::Values);
-    auto held = std::make_shared<std::vector<Subscription>>();
-    held->push_back(dispatch.Register(std::move(values)));
-    held->push_back(dispatch.Register(std::move(ctrl)));
-    return Subscription([held] { held->clear(); });
+    return dispatch.Register({std::move(values), std::move(ctrl)});
 }
 
 // ---- Step editor and track grid ---------------------------------------------
 
 Subscription RegisterStepTargets(PickerDispatch& dispatch, DeviceModel& model, PatternTargetHooks hooks) {
-    auto held = std::make_shared<std::vector<Subscription>>();
+    std::vector<PickerTarget> targets;
     for (const bool notes : {true, false}) {
         const int base = notes ? kStepNoteBase : kStepVelocityBase;
         PickerTarget t;
@@ -188,9 +181,9 @@ Subscription RegisterStepTargets(PickerDispatch& dispatch, DeviceModel& model, P
                 show(p, ts->track, ts->step);
             }
         };
-        held->push_back(dispatch.Register(std::move(t)));
+        targets.push_back(std::move(t));
     }
-    return Subscription([held] { held->clear(); });
+    return dispatch.Register(std::move(targets));
 }
 
 Subscription RegisterTrackTargets(PickerDispatch& dispatch, DeviceModel& model, PatternTargetHooks hooks) {
@@ -211,7 +204,7 @@ Subscription RegisterTrackTargets(PickerDispatch& dispatch, DeviceModel& model, 
         {kTrackData2Base, static_cast<unsigned>(PickerKind::Values), &Pattern_Parameters::TrackData2, SetTrackData2,
          hooks.ShowTrackData2},
     };
-    auto held = std::make_shared<std::vector<Subscription>>();
+    std::vector<PickerTarget> targets;
     for (const Row& row : rows) {
         PickerTarget t;
         t.first = row.base;
@@ -231,16 +224,16 @@ Subscription RegisterTrackTargets(PickerDispatch& dispatch, DeviceModel& model, 
                 if (row.show) row.show(p, tr);
             }
         };
-        held->push_back(dispatch.Register(t));
+        targets.push_back(t);
         if (row.base == kTrackData1Base) {
             // The keyboard serves the single tracks only, never "all".
             PickerTarget piano = t;
             piano.first = row.base + 1;
             piano.pickers = static_cast<unsigned>(PickerKind::Piano);
-            held->push_back(dispatch.Register(std::move(piano)));
+            targets.push_back(std::move(piano));
         }
     }
-    return Subscription([held] { held->clear(); });
+    return dispatch.Register(std::move(targets));
 }
 
 }  // namespace morvelant

@@ -63,9 +63,10 @@ struct PickerTarget {
 
 class PickerDispatch {
 public:
-    // The family serves its codes until the subscription ends; a later
+    // The families serve their codes until the subscription ends; a later
     // family takes the codes it shares with an earlier one.
-    [[nodiscard]] Subscription Register(PickerTarget target);
+    [[nodiscard]] Subscription Register(std::vector<PickerTarget> targets);
+    [[nodiscard]] Subscription Register(PickerTarget target) { return Register(std::vector{std::move(target)}); }
 
     bool ServedBy(PickerKind kind, int code) const { return Find(kind, code) != nullptr; }
     std::optional<int> PresentValue(PickerKind kind, int code) const;

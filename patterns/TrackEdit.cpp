@@ -183,10 +183,7 @@ TTrackEditForm::TTrackEditForm(DeviceModel& model, Notifications* notes, PickerD
     noteBounds.pickers = static_cast<unsigned>(PickerKind::Piano);
     velocities.first = kMinVelocityCode;
     velocities.pickers = static_cast<unsigned>(PickerKind::Values);
-    auto held = std::make_shared<std::vector<Subscription>>();
-    held->push_back(dispatch.Register(std::move(noteBounds)));
-    held->push_back(dispatch.Register(std::move(velocities)));
-    targets_ = Subscription([held] { held->clear(); });
+    targets_ = dispatch.Register({std::move(noteBounds), std::move(velocities)});
     if (notes != nullptr)
         patternShown_ = notes->CurrentPatternChanged.Subscribe([this] {
             for (int t = 1; t <= kTrackCount; ++t) ShowTrackActive(model_.SelectedPattern, t);
