@@ -1,7 +1,6 @@
 #include "app/EditorWindowSet.h"
 
 #include <QMenu>
-#include <QPointer>
 
 #include "app/PickerSupport.h"
 #include "engine/MidiInDeviceUnit.h"
@@ -53,25 +52,15 @@ void CreateMainForm(EditorWindowSet& set) {
     if (MainMenuForm) MainMenuForm->DeviceWindow = form;
 }
 
-// Mirrors the enabled and checked states that windows set in the registry
-// on the menu window's items of the same names.
-void MirrorCommandStates(CommandRegistry& commands) {
-    commands.SetStateListener([&commands](const std::string& item) {
-        if (!MainMenuForm) return;
-        auto* action = MainMenuForm->findChild<QAction*>(QString::fromStdString(item));
-        if (!action) return;
-        action->setEnabled(commands.Enabled(item));
-        if (commands.HasCheckedState(item) && action->isCheckable()) action->setChecked(commands.Checked(item));
-    });
-}
-
 void CreateAllFaderP(EditorWindowSet& set) {
     FaderWindowLinks links;
     links.ShowVirtualDevice = [] {
         if (MainForm) MainForm->Show();
     };
-    // The notes window comes with the preset list; until then its button
-    // shows nothing.
+    // The same as the virtual device window's Notes button.
+    links.ToggleNotes = [] {
+        if (MainForm) MainForm->NotesButtonClick();
+    };
     links.SetVirtualDeviceCaption = [](const std::string& caption) {
         if (MainForm) MainForm->SetCaption(caption);
     };
@@ -81,23 +70,17 @@ void CreateAllFaderP(EditorWindowSet& set) {
         MainForm->ShowKeyOnStatus(p, f);
         MainForm->ShowKeyOffStatus(p, f);
     };
-    CommandRegistry& commands = set.Commands();
-    MirrorCommandStates(commands);
     // Its lists' popups open the pickers, which are made later.
-    QPointer<TAllFaderP> form =
-        set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, commands, links, &set.Pickers().FaderPopups));
-    // The virtual device window shows it and enables its paste items by
-    // name; the key buttons open this window's key menu.
+    TAllFaderP* form = set.Add(
+        AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links, &set.Pickers().FaderPopups));
     if (MainForm) MainForm->KeyPopupMenu = form->KeyPopupMenu;
-    // The menu window's fader items run the commands this window registered
-    // under the items' names: nothing to link.
     const DeviceModel& model = set.Context().Model;
     form->ShowParameters(model.SelectedFader, model.SelectedPreset);
 }
 
 void CreateSpecialKeyForm(EditorWindowSet& set) {
     DeviceContext& context = set.Context();
-    QPointer<TSpecialKeyForm> form =
+    TSpecialKeyForm* form =
         set.Add(SpecialKeyForm, new TSpecialKeyForm(context.Model, context.Notices, set.Commands()));
     form->ShowSpecialKeys(context.Model.SelectedPreset);
 }

@@ -4,7 +4,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDrag>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -27,9 +26,10 @@
 #include "faders/EventStringRules.h"
 #include "model/FaderRange.h"
 #include "platform/Dialogs.h"
-#include "platform/FixedFormBounds.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtFaderDrag.h"
+#include "platform/QtFixedFormBounds.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -103,8 +103,10 @@ bool WholeNumber(const QString& text, int& value) {
 }
 
 void ConversionError(const QString& text) {
-    CurrentDialogs().MessageBox("'" + ToCp1252(text) + "' is not a valid whole number.", "Error", MessageButtons::Ok,
-                                MessageIcon::Error);
+    std::string message = ToCp1252(text);
+    message.insert(0, 1, '\'');
+    message.append("' is not a valid whole number.");
+    CurrentDialogs().MessageBox(message, "Error", MessageButtons::Ok, MessageIcon::Error);
 }
 
 void SetBackground(QWidget* w, const QColor& color) {
@@ -229,6 +231,7 @@ TAllFaderP::TAllFaderP(Engine& engine, CommandRegistry& commands, FaderWindowLin
 
 TAllFaderP::~TAllFaderP() {
     WriteConfig();
+    for (const std::string& item : registered_) commands_.Unregister(item);
     for (EventRow* row : rows_) delete row;
     if (AllFaderP == this) AllFaderP = nullptr;
 }
@@ -581,19 +584,23 @@ void TAllFaderP::BuildMenus() {
             [this](const QPoint& pos) { MultiSelectPopupMenu->popup(GroupBox13->mapToGlobal(pos)); });
 
     // A copy enables the paste items it feeds, here and in the menu window.
-    const auto copy = [this](void (M::*op)(int, int), bool popupFader, std::vector<QAction**> items,
+    // The returned handlers name the window explicitly: they outlive the
+    // helper lambdas that made them.
+    TAllFaderP* self = this;
+    const auto copy = [self](void (M::*op)(int, int), bool popupFader, std::vector<QAction**> items,
                              std::vector<const char*> menuItems) {
-        return [this, op, popupFader, items, menuItems] {
-            (model_.*op)(model_.SelectedPreset, popupFader ? model_.PopupFader : model_.SelectedFader);
+        return [self, op, popupFader, items, menuItems] {
+            DeviceModel& m = self->model_;
+            (m.*op)(m.SelectedPreset, popupFader ? m.PopupFader : m.SelectedFader);
             for (QAction** a : items) (*a)->setEnabled(true);
-            for (const char* name : menuItems) commands_.SetEnabled(name, true);
+            for (const char* name : menuItems) self->commands_.SetEnabled(name, true);
         };
     };
-    const auto command = [this](void (M::*op)(int, int), bool popupFader) {
-        return [this, op, popupFader] { FaderCommand(op, popupFader); };
+    const auto command = [self](void (M::*op)(int, int), bool popupFader) {
+        return [self, op, popupFader] { self->FaderCommand(op, popupFader); };
     };
-    const auto keys = [this](void (M::*on)(int, int), void (M::*off)(int, int)) {
-        return [this, on, off] { KeyCommand(on, off); };
+    const auto keys = [self](void (M::*on)(int, int), void (M::*off)(int, int)) {
+        return [self, on, off] { self->KeyCommand(on, off); };
     };
     const struct {
         QMenu* menu;
@@ -732,10 +739,14 @@ void TAllFaderP::RegisterCommands() {
         {"MainMenuNoStatusKeyOff", &M::ClearKeyOff},
         {"MainMenuMidiCtrlKeyOff", &M::MidiCtrlInitKeyOff},
     };
-    for (const auto& op : faderOps) commands_.Register(op.item, [this, o = op.op] { FaderCommand(o, false); });
-    commands_.Register("MainMenuFactoryInitKey", [this] { KeyCommand(&M::FactoryInitKeyOn, &M::FactoryInitKeyOff); });
-    commands_.Register("MainMenuNoStatusKey", [this] { KeyCommand(&M::ClearKeyOn, &M::ClearKeyOff); });
-    commands_.Register("MainMenuMidiCtrlKey", [this] { KeyCommand(&M::MidiCtrlInitKeyOn, &M::MidiCtrlInitKeyOff); });
+    const auto add = [this](const char* item, CommandRegistry::Handler handler) {
+        commands_.Register(item, std::move(handler));
+        registered_.emplace_back(item);
+    };
+    for (const auto& op : faderOps) add(op.item, [this, o = op.op] { FaderCommand(o, false); });
+    add("MainMenuFactoryInitKey", [this] { KeyCommand(&M::FactoryInitKeyOn, &M::FactoryInitKeyOff); });
+    add("MainMenuNoStatusKey", [this] { KeyCommand(&M::ClearKeyOn, &M::ClearKeyOff); });
+    add("MainMenuMidiCtrlKey", [this] { KeyCommand(&M::MidiCtrlInitKeyOn, &M::MidiCtrlInitKeyOff); });
     const struct {
         const char* item;
         const char* action;
@@ -744,13 +755,13 @@ void TAllFaderP::RegisterCommands() {
                   {"MainMenuCopyKeyOn", "CopyKeyOnParameters1"},
                   {"MainMenuCopyKeyOff", "CopyKeyOffParameteres1"}};
     for (const auto& c : copies)
-        commands_.Register(c.item, [this, name = QString::fromLatin1(c.action)] {
+        add(c.item, [this, name = QString::fromLatin1(c.action)] {
             if (auto* a = findChild<QAction*>(name)) a->trigger();
         });
-    commands_.Register("MainMenuSnapShot", [this] { Snapshot1Click(); });
-    commands_.Register("MainMenuReloadPreset", [this] { ReloadPreset1Click(); });
-    commands_.Register("MainMenuNextPreset", [this] { NextPresetClick(); });
-    commands_.Register("MainMenuPreviousPreset", [this] { PrevPresetClick(); });
+    add("MainMenuSnapShot", [this] { Snapshot1Click(); });
+    add("MainMenuReloadPreset", [this] { ReloadPreset1Click(); });
+    add("MainMenuNextPreset", [this] { NextPresetClick(); });
+    add("MainMenuPreviousPreset", [this] { PrevPresetClick(); });
 }
 
 void TAllFaderP::Subscribe() {
@@ -1012,6 +1023,12 @@ void TAllFaderP::ShowDataIndex(int tag, int index) {
     }
 }
 
+void TAllFaderP::ShowEventIndex(EventRowKind kind, int index) {
+    QComboBox* list = rows_[size_t(kind)]->Event;
+    DeviceModel::UpdatingGuard guard(model_);
+    list->setCurrentIndex(ListIndexOf(index, list->count()));
+}
+
 void TAllFaderP::StringChange(EventRow& row) {
     const bool backBlank = std::exchange(row.BackBlank, false);
     if (model_.Updating) return;
@@ -1210,12 +1227,7 @@ void TAllFaderP::NextPresetClick() {
 }
 
 void TAllFaderP::NotesButtonClick() {
-    if (!model_.ShowNotes) {
-        if (links_.ShowNotes) links_.ShowNotes();
-        model_.ShowNotes = true;
-    } else if (links_.CloseNotes) {
-        links_.CloseNotes();
-    }
+    if (links_.ToggleNotes) links_.ToggleNotes();
 }
 
 void TAllFaderP::FaderChange() {
@@ -1245,15 +1257,7 @@ void TAllFaderP::wheelEvent(QWheelEvent* event) {
 
 // ---- Drag and drop -------------------------------------------------------------------------------------
 
-void TAllFaderP::StartFaderDrag(int tag) {
-    QPushButton* source = FaderSelectList[size_t(tag)];
-    auto* drag = new QDrag(source);
-    auto* mime = new QMimeData;
-    mime->setData(kFaderMime, QByteArray::number(tag));
-    drag->setMimeData(mime);
-    drag->exec(Qt::MoveAction | Qt::CopyAction);
-    source->setDown(false);
-}
+void TAllFaderP::StartFaderDrag(int tag) { RunFaderDrag(FaderSelectList[size_t(tag)], tag, model_.FaderDragSwap); }
 
 bool TAllFaderP::AcceptsFaderDrag(const QObject* source, int tag) const {
     // Only a select button of this window or of the virtual device window,
@@ -1311,8 +1315,8 @@ bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* de = static_cast<QDragMoveEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderMime) &&
-                AcceptsFaderDrag(de->source(), de->mimeData()->data(kFaderMime).toInt())) {
+            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime) &&
+                AcceptsFaderDrag(de->source(), de->mimeData()->data(kFaderDragMime).toInt())) {
                 de->acceptProposedAction();
                 return true;
             }
@@ -1325,8 +1329,8 @@ bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Drop: {
             auto* de = static_cast<QDropEvent*>(event);
             if (!isSelect) break;
-            const int source = de->mimeData()->data(kFaderMime).toInt();
-            if (de->mimeData()->hasFormat(kFaderMime) && AcceptsFaderDrag(de->source(), source)) {
+            const int source = de->mimeData()->data(kFaderDragMime).toInt();
+            if (de->mimeData()->hasFormat(kFaderDragMime) && AcceptsFaderDrag(de->source(), source)) {
                 de->acceptProposedAction();
                 FaderSelect1DragDrop(source, tag);
             } else {

@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/Engine.h"
 #include "faders/FaderEventTables.h"
@@ -77,9 +78,8 @@ private:
 struct FaderWindowLinks {
     // Brings the virtual device window forward.
     std::function<void()> ShowVirtualDevice;
-    // The preset notes window.
-    std::function<void()> ShowNotes;
-    std::function<void()> CloseNotes;
+    // Shows the preset notes window, or closes it when it is shown.
+    std::function<void()> ToggleNotes;
     // The virtual device window's caption.
     std::function<void(const std::string& caption)> SetVirtualDeviceCaption;
     // The virtual device window's three status bars for (preset, fader).
@@ -150,6 +150,9 @@ public:
     void DataChange(int tag, int index);
     // Selects entry `index` of data list `tag` under the guard.
     void ShowDataIndex(int tag, int index);
+    // Selects entry `index` of a row's event list under the guard (the event
+    // popups, after calling the row's event routine).
+    void ShowEventIndex(EventRowKind row, int index);
     QComboBox* DataList(int tag) const;
 
     // ---- Range, modes and values --------------------------------------------------
@@ -194,9 +197,6 @@ public:
     // ---- Configuration ---------------------------------------------------------------
     void ReadConfig();
     void WriteConfig();
-
-    // The drag data of a select button: which fader, from which window.
-    static constexpr char kFaderMime[] = "application/x-morvelant-fader";
 
 protected:
     void FormShow() override;
@@ -243,6 +243,7 @@ private:
     FaderPickers* pickers_;
     std::array<EventRow*, 3> rows_{};
     std::array<Subscription, 6> subscriptions_;
+    std::vector<std::string> registered_;  // menu items this window carries out
     QButtonGroup* modeGroup_ = nullptr;
     std::array<QStringListModel*, 4> nameModels_{};  // by DataItems
     bool blink_ = false;

@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "faders/EventStringRules.h"
-#include "platform/FixedFormBounds.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtFixedFormBounds.h"
 #include "platform/QtText.h"
 
 namespace morvelant {

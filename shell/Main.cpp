@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDrag>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,6 +23,7 @@
 #include "engine/Tool.h"
 #include "model/PresetFiles.h"
 #include "platform/IniFile.h"
+#include "platform/QtFaderDrag.h"
 #include "platform/QtText.h"
 #include "shell/FormBookkeeping.h"
 
@@ -33,7 +33,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-constexpr char kFaderMime[] = "application/x-morvelant-fader";
 constexpr int kPitch = 25;  // horizontal distance of the fader columns
 
 std::string TwoDigits(int n) {
@@ -48,26 +47,6 @@ int TagOf(const QObject* o) {
 }
 
 void SetTag(QObject* o, int tag) { o->setProperty("Tag", tag); }
-
-// The drag cursors of a copy (a plus) and an exchange (two arrows).
-QPixmap DragCursor(bool swap) {
-    QPixmap pm(24, 24);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QPen(Qt::black, 2));
-    p.drawLine(2, 2, 2, 12);
-    p.drawLine(2, 2, 12, 2);
-    p.drawLine(2, 2, 14, 14);
-    if (swap) {
-        p.drawLine(12, 18, 22, 18);
-        p.drawLine(18, 14, 22, 18);
-        p.drawLine(12, 22, 16, 18);
-    } else {
-        p.drawLine(14, 19, 22, 19);
-        p.drawLine(18, 15, 18, 23);
-    }
-    return pm;
-}
 
 }  // namespace
 
@@ -942,19 +921,7 @@ void TMainForm::FaderSelectDragDrop(int s, int t) {
     SelectFader(t);
 }
 
-void TMainForm::StartFaderDrag(int tag) {
-    QPushButton* source = FaderSelectList[size_t(tag)];
-    auto* drag = new QDrag(source);
-    auto* mime = new QMimeData;
-    mime->setData(kFaderMime, QByteArray::number(tag));
-    drag->setMimeData(mime);
-    const QPixmap cursor = DragCursor(Model.FaderDragSwap);
-    drag->setDragCursor(cursor, Qt::MoveAction);
-    drag->setDragCursor(cursor, Qt::CopyAction);
-    drag->exec(Qt::MoveAction);
-    // The drag took the mouse release: the button would stay pressed.
-    source->setDown(false);
-}
+void TMainForm::StartFaderDrag(int tag) { RunFaderDrag(FaderSelectList[size_t(tag)], tag, Model.FaderDragSwap); }
 
 // ---- Event filter ----------------------------------------------------------------------------------------
 
@@ -1019,7 +986,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* de = static_cast<QDragMoveEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
+            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime)) {
                 de->acceptProposedAction();
                 return true;
             }
@@ -1027,8 +994,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Drop: {
             auto* de = static_cast<QDropEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
-                const int source = de->mimeData()->data(kFaderMime).toInt();
+            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime)) {
+                const int source = de->mimeData()->data(kFaderDragMime).toInt();
                 de->acceptProposedAction();
                 FaderSelectDragDrop(source, tag);
                 return true;

@@ -13,6 +13,7 @@
 #include <set>
 #include <utility>
 
+#include "engine/Snapshot.h"
 #include "engine/Tool.h"
 #include "model/PresetFiles.h"
 #include "platform/Dialogs.h"
@@ -466,20 +467,7 @@ void TMainMenuForm::RegisterFallbacks() {
     onFader("MainMenuFactoryInitKeyOff", &DeviceModel::FactoryInitKeyOff);
     onFader("MainMenuNoStatusKeyOff", &DeviceModel::ClearKeyOff);
     onFader("MainMenuMidiCtrlKeyOff", &DeviceModel::MidiCtrlInitKeyOff);
-    c.RegisterFallback("MainMenuSnapShot", [this] {
-        DeviceModel& m = engine_.Model;
-        const int p = m.SelectedPreset;
-        if (!DeviceModel::ValidPreset(p)) return;
-        Morvelant_Parameters& preset = m.Presets[size_t(p)];
-        for (int f = 0; f < kFaderCount; ++f) {
-            preset.FaderValue(f) = m.FaderStates[size_t(f)].Value;
-            preset.FaderOutMode(f) = m.KeyStates[size_t(f)].LampOn ? 0 : 1;
-        }
-        for (int f = 0; f < kFaderCount; ++f) {
-            Reset(engine_, m.FaderStates[size_t(f)], f);
-            ShowValue(engine_, m.FaderStates[size_t(f)]);
-        }
-    });
+    c.RegisterFallback("MainMenuSnapShot", [this] { TakeSnapshot(engine_, engine_.Model.SelectedPreset); });
 
     // Edit menu of the preset list window.
     auto onModel = [this, &c](const char* item, std::function<void(DeviceModel&)> op) {

@@ -77,8 +77,8 @@ TEST(StartedFaderWindow, MenuItemsReachTheWindow) {
 TEST(StartedFaderWindow, OpenWindowsReopenAtTheNextStart) {
     StartedEditor editor;
     editor.Start();
-    MenuItem("MainFormWindowsFaderParameters")->trigger();
-    MenuItem("MainFormWindowsSpecialKeys")->trigger();
+    editor.Commands().Execute("MainFormWindowsFaderParameters");
+    editor.Commands().Execute("MainFormWindowsSpecialKeys");
     EXPECT_TRUE(AllFaderP->isVisible());
     EXPECT_TRUE(MenuItem("MainFormWindowsFaderParameters")->isChecked());
     editor.Stop();

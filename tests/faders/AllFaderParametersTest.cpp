@@ -1,13 +1,16 @@
 // The fader parameter window as a user sees and edits it.
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QToolButton>
 
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtFaderDrag.h"
 #include "tests/faders/FaderWindowTestSupport.h"
 
 namespace morvelant::fadertest {
@@ -199,6 +202,24 @@ TEST_F(FaderEditing, RangesValuesAndModes) {
     EXPECT_EQ(P().FaderOutMode(0), Find<QCheckBox>("FaderOutMode")->isChecked() ? 1 : 0);
 }
 
+TEST_F(FaderEditing, PresetSteppingStaysWithinTheDevicePresets) {
+    struct {
+        int from;
+        const char* button;
+        int to;
+    } cases[] = {{63, "NextPreset", 63},
+                 {62, "NextPreset", 63},
+                 {80, "NextPreset", 80},
+                 {80, "PrevPreset", 79},
+                 {0, "PrevPreset", 0}};
+    for (const auto& c : cases) {
+        model.SelectedPreset = c.from;
+        Find<QPushButton>(c.button)->click();
+        EXPECT_EQ(model.SelectedPreset, c.to) << c.from << c.button;
+    }
+    EXPECT_EQ(w->Caption().substr(0, 13), "(Preset 80)  ");  // the last step shown: slot 79
+}
+
 TEST_F(FaderEditing, NamesKeepEightCharacters) {
     Type(Edit("SliderName"), "Bass-Drum1");
     EXPECT_EQ(P().SliderName[0], "Bass-Dru");
@@ -248,6 +269,13 @@ TEST_F(MultiFader, SnapshotStoresEveryFadersOwnValueAndMute) {
     }
     EXPECT_TRUE(Find<QCheckBox>("FaderOutMode")->isChecked());
     EXPECT_EQ(Text(Edit("FaderValue")), "40");
+    // "Reload Preset" starts the live faders anew from the preset, unchanged.
+    model.FaderStates[10].Value = 3;
+    const Morvelant_Parameters stored = P();
+    w->findChild<QAction*>("ReloadPreset1")->trigger();
+    EXPECT_EQ(model.FaderStates[10].Value, 40);
+    EXPECT_EQ(Text(Edit("FaderVal")), "40");
+    EXPECT_EQ(P(), stored);
 }
 
 using FaderCommands = FaderWindowFixture;
@@ -279,6 +307,48 @@ TEST_F(FaderCommands, PopupItemsCopyPasteAndInit) {
     EXPECT_EQ(P().SwitchMode(5), 3);
 }
 
+TEST_F(FaderCommands, RightPressNamesTheFaderForTheMenuAndSelectsNothing) {
+    QPushButton* five = w->FaderSelectList[4];
+    QMouseEvent right(QEvent::MouseButtonPress, QPointF(2, 2), five->mapToGlobal(QPointF(2, 2)), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(five, &right);
+    EXPECT_EQ(model.PopupFader, 4);
+    EXPECT_EQ(model.SelectedFader, 0);
+    QMouseEvent left(QEvent::MouseButtonPress, QPointF(2, 2), five->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(five, &left);
+    EXPECT_EQ(model.SelectedFader, 4);
+    EXPECT_TRUE(w->FaderSelectLedList[4]->Bright());
+}
+
+// The value pickers hear a right-click on a data list whose layout offers a
+// popup, with the list's Tag.
+struct RecordingPickers : FaderPickers {
+    std::vector<std::pair<int, DataPopup>> asked;
+    void DataListPopup(TAllFaderP&, int tag, DataPopup popup, const QPoint&) override {
+        asked.emplace_back(tag, popup);
+    }
+};
+
+TEST_F(FaderCommands, DataListsOfferThePickersTheirPopups) {
+    RecordingPickers pickers;
+    w = std::make_unique<TAllFaderP>(ctx->DeviceEngine, commands, FaderWindowLinks{}, &pickers);
+    auto rightClick = [](QWidget* list) {
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(3, 3), list->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(list, &e);
+    };
+    P().FaderStatus(0) = 0xB0;
+    P().KeyOffStatus(0) = 0x80;
+    w->ShowParameters(0, 0);
+    rightClick(List("FaderMidiData1"));
+    rightClick(List("KeyOffMidiData2"));
+    P().FaderStatus(0) = 0xF0;  // "String X Position" has no popup
+    w->ShowParameters(0, 0);
+    rightClick(List("FaderMidiData1"));
+    const std::vector<std::pair<int, DataPopup>> want = {{0, DataPopup::Controllers}, {5, DataPopup::Values}};
+    EXPECT_EQ(pickers.asked, want);
+}
+
 TEST_F(FaderCommands, DropsComeOnlyFromSelectButtons) {
     P().SliderName[2] = "Three";
     P().SliderName[6] = "Seven";
@@ -294,7 +364,7 @@ TEST_F(FaderCommands, DropsComeOnlyFromSelectButtons) {
     // A drop that no select button started (a name field offers "63") is refused.
     const Morvelant_Parameters before = P();
     QMimeData mime;
-    mime.setData(TAllFaderP::kFaderMime, "63");
+    mime.setData(kFaderDragMime, "63");
     QPushButton* target = w->FaderSelectList[4];
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
