@@ -42,7 +42,7 @@ bool WaitUntil(Pred pred) {
 
 TEST(FaderWindowJack, AnEditedFaderSendsItsNewEventToAPeer) {
     if (!testsupport::JackReachable())
-        GTEST_SKIP() << "JACK server '" << testsupport::JackServerName() << "' not reachable";
+        GTEST_SKIP() << "JACK server '" << testsupport::JackTestServerName() << "' not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     testsupport::StartedEditor editor;
     ::setenv("MIDIKIT_BACKEND", "jack", 1);
