@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+#include <QTimer>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -72,7 +74,9 @@ protected:
             ++runs;
             s->Pause(false);
             player->RunEnded();
-            if (runs < loops) player->StartPlayback();
+            if (runs < loops)
+                QTimer::singleShot(player->MillisecondsToRunEnd(), Qt::PreciseTimer,
+                                   [this] { player->StartPlayback(); });
         };
     }
     // The notes whose last message switched them on: what is left sounding.
