@@ -45,8 +45,13 @@ TEST(PatternEditors, EditsReachEveryViewAndThePlayback) {
     SetStepVelocity(m, 4, 1, 100, 1);
     SetStepVelocity(m, 4, 1, 100, 2);
 
-    PatternParameterForm->Show();  // shows the current pattern everywhere
+    // The Windows menu's item shows the step editor, which shows the current
+    // pattern everywhere; the item is ticked.
+    ASSERT_NE(MainMenuForm->MainFormWindowsStepParameters, nullptr);
+    MainMenuForm->MainFormWindowsStepParameters->trigger();
     QApplication::processEvents();
+    EXPECT_TRUE(PatternParameterForm->isVisible());
+    EXPECT_TRUE(MainMenuForm->MainFormWindowsStepParameters->isChecked());
     EXPECT_TRUE(m.ShowStepParametersForm);
     EXPECT_EQ(PatternParameterForm->Caption().rfind("(Pattern 5)  ", 0), 0u);
     EXPECT_EQ(TrackParameterForm->Caption(), PatternParameterForm->Caption());
@@ -74,7 +79,8 @@ TEST(PatternEditors, EditsReachEveryViewAndThePlayback) {
     EXPECT_TRUE(SequencerForm->isVisible());
 
     // Both editors are reopened at the next start.
-    TrackParameterForm->Show();
+    MainMenuForm->MainFormWindowsTrackParameters->trigger();
+    EXPECT_TRUE(TrackParameterForm->isVisible());
     editor.Stop();
     TIniFile ini(editor.Folder() + "Morvelant.cfg");
     EXPECT_TRUE(ini.ReadBool("Step Parameters Form", "Show Step Parameters Form", false));
