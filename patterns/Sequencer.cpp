@@ -102,8 +102,11 @@ const Pattern_Parameters* TSequencerForm::CurrentPattern() const {
 }
 
 void TSequencerForm::RestartPlayback() {
+    // A change while a loop waits for its start plays the new render at once.
+    const bool looping = loopTimer_->isActive();
     loopTimer_->stop();
     if (const Pattern_Parameters* p = CurrentPattern()) player_->RestartPlayback(*p);
+    if (looping) loopTimer_->start(0);
 }
 
 void TSequencerForm::ApplyTempoField() {
