@@ -63,6 +63,8 @@ TEST(PatternEditors, EditsReachEveryViewAndThePlayback) {
     Press(PatternParameterForm->TrackBoxList[0], Qt::RightButton);
     PatternParameterForm->TrackPopupMenu->hide();
     PatternParameterForm->RotateLeft1->trigger();
+    PatternParameterForm->CopyTrack1->trigger();  // the menu window's pastes follow
+    EXPECT_TRUE(MainMenuForm->Paste1->menuAction()->isEnabled());
     EXPECT_EQ(PatternParameterForm->NoteLabels[0]->text(), QStringLiteral("D  4"));
     EXPECT_EQ(SequencerForm->Player().LastRender().Tracks[0].front().data1, 62);
 
