@@ -2,14 +2,27 @@
 
 #include <QMenu>
 
+#include "app/PickerSupport.h"
 #include "engine/DumpSMF.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "engine/MidiPortSet.h"
 #include "faders/AllFaderParameters.h"
+#include "faders/InitCtrl.h"
 #include "faders/SpecialKeyEdit.h"
 #include "midikit/MidiKitSMF.h"
+#include "patterns/ChannelFormUnit.h"
+#include "patterns/Controller1.h"
+#include "patterns/Drumkit.h"
+#include "patterns/LongPiano.h"
+#include "patterns/NoteGateTimesUnit.h"
 #include "patterns/PatternFormUnit.h"
 #include "patterns/PatternNotesUnit.h"
+#include "patterns/PatternParameter.h"
+#include "patterns/RoutingPlaybackPorts.h"
+#include "patterns/Sequencer.h"
+#include "patterns/TrackEdit.h"
+#include "patterns/TrackParameter.h"
+#include "patterns/Values1.h"
 #include "presets/DescriptionForm.h"
 #include "presets/NotesUnit.h"
 #include "presets/PresetFormUnit.h"
@@ -66,7 +79,9 @@ void CreateAllFaderP(EditorWindowSet& set) {
         MainForm->ShowKeyOnStatus(p, f);
         MainForm->ShowKeyOffStatus(p, f);
     };
-    TAllFaderP* form = set.Add(AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links));
+    // Its lists' popups open the pickers, which are made later.
+    TAllFaderP* form = set.Add(
+        AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links, &set.Pickers().FaderPopups));
     if (MainForm) MainForm->KeyPopupMenu = form->KeyPopupMenu;
     const DeviceModel& model = set.Context().Model;
     form->ShowParameters(model.SelectedFader, model.SelectedPreset);
@@ -159,6 +174,35 @@ void CreateMidiMonGridForm(EditorWindowSet& set) {
     form->SetRouting(&set.Context().Routing);
 }
 
+void CreateSequencerForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    // The clock and the outputs are the engine's port set, created before
+    // this window and destroyed after it.
+    auto ports = std::make_unique<RoutingPlaybackPorts>(context.Routing,
+                                                        [] { return MidiPorts ? MidiPorts->MidiKitSync : nullptr; });
+    auto* form = set.Add(SequencerForm, new TSequencerForm(context.Model, context.Notices, std::move(ports)));
+    if (MidiPorts) {
+        MidiPorts->SetSequencerLink(form);
+        form->Unlink = [] {
+            if (MidiPorts) MidiPorts->SetSequencerLink(nullptr);
+        };
+    }
+    // The menu window keeps this item invisible.
+    set.Commands().Register("test1", [form] { form->Show(); });
+}
+
+void CreateTrackParameterForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    // Its right-clicks open the pickers, which are made after it.
+    set.Add(TrackParameterForm, new TTrackParameterForm(context.Model, context.Notices, &set.Pickers().Windows));
+}
+
+void CreatePatternParameterForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    set.Add(PatternParameterForm,
+            new TPatternParameterForm(context.Model, context.Notices, set.Commands(), &set.Pickers().Windows));
+}
+
 void CreateMidiDataForm(EditorWindowSet& set) {
     auto* form = set.Add(MidiDataForm, new TMidiDataForm);
     // The monitor's double click lists a row here.
@@ -208,6 +252,61 @@ void CreateVellixaImportForm(EditorWindowSet& set) {
     form->ConnectImports(set.Context().DeviceEngine);
 }
 
+// ---- The pickers and the windows that only they open ----------------------
+
+void CreateNoteGateTimes(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().timeCodes = set.Add(NoteGateTimes, new TNoteGateTimes(set.Context().Model, pk.Hooks));
+}
+
+void CreatePiano1Form(EditorWindowSet& set) { set.Add(Piano1Form, new TPiano1Form); }
+
+void CreateController1Form(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().controllers = set.Add(Controller1Form, new TController1Form(pk.Dispatch, set.Context().Model));
+}
+
+void CreateValues1Form(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().values = set.Add(Values1Form, new TValues1Form(pk.Dispatch, set.Context().Model));
+}
+
+void CreateDrumkitForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    auto* form =
+        set.Add(DrumkitForm, new TDrumkitForm(pk.Dispatch, set.Context().Model, set.ProgramPath() + "Drumkits/"));
+    pk.Windows.Forms().drumkit = form;
+    // The kits join the note menus of the windows that exist.
+    FaderPopupMenus* popups = &pk.FaderPopups;
+    form->BuildKitMenu(popups->NotesPopupMenu, [popups] { return popups->PopupTag(); });
+    if (PatternParameterForm)
+        form->BuildKitMenu(PatternParameterForm->StepNotesPopupMenu,
+                           [] { return PatternParameterForm ? PatternParameterForm->PopupLabelTag : -1; });
+}
+
+void CreateChannelForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().channels = set.Add(ChannelForm, new TChannelForm(set.Context().Model, pk.Hooks));
+}
+
+void CreateInitCtrlForm(EditorWindowSet& set) {
+    set.Add(InitCtrlForm, new TInitCtrlForm(set.Context().Model, &set.Pickers().Windows));
+}
+
+void CreateTrackEditForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    auto* random = &pk.Random;
+    pk.Windows.Forms().trackTools =
+        set.Add(TrackEditForm,
+                new TTrackEditForm(set.Context().Model, &set.Context().Notices, pk.Dispatch, &pk.Windows, pk.TrackOps,
+                                   [random] { return uint32_t((*random)()); }));
+}
+
+void CreateLongPianoForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().piano = set.Add(LongPianoForm, new TLongPianoForm(pk.Dispatch, set.Context().Model));
+}
+
 // The creation order of the program's windows. Windows not listed here are
 // not built yet; each joins at its place in this order.
 struct CreationStep {
@@ -231,15 +330,23 @@ constexpr CreationStep kCreationTable[] = {
     {"AboutForm", CreateAboutForm},
     {"InstructionsForm", CreateInstructionsForm},
     {"MidiMonGridForm", CreateMidiMonGridForm},
-    // SequencerForm
+    {"SequencerForm", CreateSequencerForm},
     {"MidiDataForm", CreateMidiDataForm},
     {"PatternForm", CreatePatternForm},
-    // TrackParameterForm, NoteGateTimes, PatternParameterForm,
-    // Piano1Form, Controller1Form, Values1Form, EventEditForm, DrumkitForm
+    {"TrackParameterForm", CreateTrackParameterForm},
+    {"NoteGateTimes", CreateNoteGateTimes},
+    {"PatternParameterForm", CreatePatternParameterForm},
+    {"Piano1Form", CreatePiano1Form},
+    {"Controller1Form", CreateController1Form},
+    {"Values1Form", CreateValues1Form},
+    // EventEditForm
+    {"DrumkitForm", CreateDrumkitForm},
     {"DescriptionForm", CreateDescriptionForm},
-    // ChannelForm
+    {"ChannelForm", CreateChannelForm},
     {"MorvelantExplorerForm", CreateMorvelantExplorerForm},
-    // InitCtrlForm, TrackEditForm, LongPianoForm
+    {"InitCtrlForm", CreateInitCtrlForm},
+    {"TrackEditForm", CreateTrackEditForm},
+    {"LongPianoForm", CreateLongPianoForm},
     {"PatternNotesForm", CreatePatternNotesForm},
     {"SendingForm", CreateSendingForm},
     {"vellixaImportForm", CreateVellixaImportForm},
@@ -256,6 +363,7 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     if (!programPath_.empty() && programPath_.back() != '/') programPath_ += '/';
     arguments_ = std::move(arguments);
     context_ = std::make_unique<DeviceContext>(programPath_);
+    pickers_ = std::make_unique<PickerSupport>(*context_);
     for (const CreationStep& step : kCreationTable) step.create(*this);
     // The working sets, as the preset and pattern list windows load them.
     if (MainForm) {
@@ -286,6 +394,7 @@ void EditorWindowSet::DestroyAll() {
         entries_.back().clearGlobal();
         entries_.pop_back();
     }
+    pickers_.reset();
     context_.reset();
 }
 

@@ -25,6 +25,7 @@ class DumpSMF;
 class TMidiDeviceForm;
 class TMidiKitSMF;
 class MidiPortSet;
+struct PickerSupport;
 
 // The hidden MIDI input object (its unit declares no global of its own).
 extern TMidiDeviceForm* MidiDeviceForm;
@@ -52,6 +53,8 @@ public:
     // What the windows are handed (valid after Create).
     DeviceContext& Context() { return *context_; }
     CommandRegistry& Commands() { return commands_; }
+    // The pickers' dispatch, windows and refreshes (valid after Create).
+    PickerSupport& Pickers() { return *pickers_; }
     // The program directory with a trailing '/' (or empty: the current folder).
     const std::string& ProgramPath() const { return programPath_; }
     const std::vector<std::string>& Arguments() const { return arguments_; }
@@ -75,6 +78,7 @@ private:
         std::function<void()> clearGlobal;
     };
     std::unique_ptr<DeviceContext> context_;
+    std::unique_ptr<PickerSupport> pickers_;
     CommandRegistry commands_;
     std::string programPath_;
     std::vector<std::string> arguments_;

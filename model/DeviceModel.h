@@ -72,6 +72,8 @@ public:
     Pattern_Parameters TrackSwap{};
     // The pattern list window's clipboard of whole patterns.
     Pattern_Parameters PatternClipboard{};
+    // A further pattern record, readable as pattern -2 by the step reader.
+    Pattern_Parameters PatternSpare1{};
     int32_t CopiedTrack = 0;
     Fader_Parameters FaderClipboard{};
     Fader_Parameters FaderSwap{};

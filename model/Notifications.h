@@ -127,6 +127,16 @@ struct Notifications {
     // The current pattern (DeviceModel::SelectedPattern) changed or its
     // content did: every pattern view shows it anew.
     Topic<> CurrentPatternChanged;
+    // The track the pattern editors work on (DeviceModel::SelectedTrack) changed.
+    Topic<int /*track*/> SelectedTrackChanged;
+    // Single steps of the current pattern were edited (lamp, drag, picker):
+    // the piano roll redraws; the playback keeps its render.
+    Topic<> PatternStepsEdited;
+    // Settings of track 1..8 (0: all eight) of the current pattern changed in
+    // place: their views show them anew and the playback renders again.
+    Topic<int /*track*/> TrackSettingsChanged;
+    // The mute bit of track 1..8 (0: all eight) of the current pattern changed.
+    Topic<int /*track*/> TrackMuteChanged;
 
     // ---- Data ---------------------------------------------------------------
     // Preset / pattern `slot` changed (a dump came in, a file was loaded, a

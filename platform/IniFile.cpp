@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -196,6 +197,12 @@ bool SameIniName(const std::string& a, const std::string& b) {
     return true;
 }
 
+bool IniNameLess(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return FoldCase(static_cast<unsigned char>(x)) < FoldCase(static_cast<unsigned char>(y));
+    });
+}
+
 bool TIniFile::ParseInteger(const std::string& TextIn, int& Value) {
     const std::string text = Trim(TextIn);
     size_t i = 0;
@@ -305,6 +312,20 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& Section) const
             if (!seen) keys.push_back(doc.lines[i].name);
         }
     return keys;
+}
+
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(const std::string& Section) const {
+    const Document doc = Load(FFileName);
+    std::vector<std::pair<std::string, std::string>> out;
+    for (size_t h : FindSections(doc, Section))
+        for (size_t i = h + 1, e = SectionEnd(doc, h); i < e; ++i) {
+            const Line& line = doc.lines[i];
+            if (line.kind != Line::Key) continue;
+            bool seen = false;
+            for (const auto& kv : out) seen = seen || SameIniName(kv.first, line.name);
+            if (!seen) out.emplace_back(line.name, line.value);
+        }
+    return out;
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {

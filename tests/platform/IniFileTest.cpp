@@ -158,6 +158,12 @@ TEST_F(IniFileTest, SectionKeysComeInFileOrderOnceEach) {
     EXPECT_FALSE(ini.SectionExists("none"));
     EXPECT_TRUE(ini.ValueExists("ports", "LATE"));
     EXPECT_FALSE(ini.ValueExists("ports", "comment"));
+    // With their values as ReadString reads them.
+    using KV = std::pair<std::string, std::string>;
+    EXPECT_EQ(ini.ReadSectionValues("ports"),
+              (std::vector<KV>{{"Zeta", "1"}, {"alpha", "2"}, {"Middle", "4"}, {"Late", "6"}}));
+    EXPECT_TRUE(IniNameLess("acme", "Beta"));
+    EXPECT_FALSE(IniNameLess("ACME", "acme"));
 }
 
 TEST_F(IniFileTest, EraseSectionRemovesEveryOccurrenceAndKeepsTheRest) {

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
@@ -33,10 +34,24 @@
 #include "engine/MidiRouting.h"
 #include "engine/Tool.h"
 #include "faders/AllFaderParameters.h"
+#include "faders/InitCtrl.h"
 #include "faders/SpecialKeyEdit.h"
 #include "model/DeviceModel.h"
+#include "model/PatternSteps.h"
+#include "model/TrackSettings.h"
+#include "patterns/ChannelFormUnit.h"
+#include "patterns/Controller1.h"
+#include "patterns/Drumkit.h"
+#include "patterns/LongPiano.h"
+#include "patterns/NoteGateTimesUnit.h"
 #include "patterns/PatternFormUnit.h"
 #include "patterns/PatternNotesUnit.h"
+#include "patterns/PatternParameter.h"
+#include "patterns/RoutingPlaybackPorts.h"
+#include "patterns/Sequencer.h"
+#include "patterns/TrackEdit.h"
+#include "patterns/TrackParameter.h"
+#include "patterns/Values1.h"
 #include "platform/ProgramPath.h"
 #include "presets/Description.h"
 #include "presets/DescriptionForm.h"
@@ -94,8 +109,127 @@ void FillMonitor(TMidiMonGridForm& m) {
     m.SyncGrid();
 }
 
+// The pickers read and write the sample model through one dispatch.
+PickerDispatch& Pickers(Context& c) {
+    static PickerDispatch dispatch;
+    static Subscription faders = RegisterFaderTargets(dispatch, c.model, nullptr);
+    static Subscription steps = RegisterStepTargets(dispatch, c.model, {});
+    static Subscription init = RegisterInitCtrlTargets(dispatch, c.model, nullptr);
+    return dispatch;
+}
+
+// The mouse resting at `pos` of `w`, as a user hovering before a click.
+void Hover(QWidget* w, QPoint pos) {
+    QMouseEvent e(QEvent::MouseMove, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+template <typename Form>
+std::unique_ptr<QWidget> GridPicker(std::unique_ptr<Form> f, PickerGrid* grid, const GridMap& map, int hover) {
+    f->Show();
+    Hover(grid, grid->CellRect(map.CellOf(hover)).center());
+    return std::unique_ptr<QWidget>(std::move(f));
+}
+
+// A pattern with a few tracks of their own for the pattern windows.
+Notifications& PatternScene(DeviceModel& m) {
+    static Notifications notes;
+    static bool filled = false;
+    if (filled) return notes;
+    filled = true;
+    m.InitPattern(0);
+    Pattern_Parameters& p = m.Patterns[0];
+    p.MuteMask() = 0b11111000;
+    for (int t = 1; t <= 3; ++t)
+        for (int s = 1; s <= 16; ++s) {
+            SetStepNote(m, 0, t, 36 + 12 * t + (s * 5) % 12, s);
+            SetStepVelocity(m, 0, t, 40 + (s * 23) % 88, s);
+            SetStepOn(m, 0, t, (s + t) % 3 != 0, s);
+        }
+    SetTrackEvent(m, 0, 2, 0xB0);
+    SetTrackGateTime(m, 0, 2, 11);
+    SetTrackRunMode(m, 0, 3, 8);
+    SetTrackDelay(m, 0, 3, 2);
+    SetTrackStartStep(m, 0, 3, 4);
+    SetTrackEndStep(m, 0, 3, 11);
+    m.SelectedTrack = 2;
+    return notes;
+}
+
 std::vector<Shot> Windows() {
     return {
+        {"Values1Form",
+         [](Context& c) {
+             c.model.Presets[0].FaderMidiData2(0) = 100;
+             auto f = std::make_unique<TValues1Form>(Pickers(c), c.model);
+             f->TargetCode = 3;
+             PickerGrid* grid = f->ValuesStringGrid;
+             return GridPicker(std::move(f), grid, kValuesGrid, 64);
+         }},
+        {"Controller1Form",
+         [](Context& c) {
+             c.model.Presets[0].FaderMidiData1(0) = 7;
+             auto f = std::make_unique<TController1Form>(Pickers(c), c.model);
+             f->TargetCode = 0;
+             PickerGrid* grid = f->ControllerStringGrid;
+             return GridPicker(std::move(f), grid, kControllerGrid, 74);
+         }},
+        {"LongPianoForm",
+         [](Context& c) {
+             c.model.Patterns[0].StepNote(0, 0) = 60;
+             auto f = std::make_unique<TLongPianoForm>(Pickers(c), c.model);
+             f->TargetCode = 1000;
+             f->Show();
+             Hover(f->PianoImage, {395, 50});
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"NoteGateTimes",
+         [](Context& c) {
+             c.model.Patterns[0].TrackGateTime(0) = 44;
+             c.model.Patterns[0].TrackNoteTime(0) = 20;
+             auto f = std::make_unique<TNoteGateTimes>(c.model, PatternTargetHooks{});
+             f->Mode = kNoteTimeMode;
+             f->Track = 1;
+             PickerGrid* grid = f->StringGrid1;
+             return GridPicker(std::move(f), grid, kTimeCodeGrid, 8);
+         }},
+        {"ChannelForm",
+         [](Context& c) {
+             c.model.Patterns[0].TrackStartStep(0) = 5;
+             auto f = std::make_unique<TChannelForm>(c.model, PatternTargetHooks{});
+             f->Mode = kEndStepMode;
+             f->Track = 1;
+             PickerGrid* grid = f->ChannelStringGrid;
+             return GridPicker(std::move(f), grid, kChannelGrid, 10);
+         }},
+        {"DrumkitForm",
+         [](Context& c) {
+             static QTemporaryDir folder;
+             QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"), folder.path() + "/GM.MVD");
+             auto f = std::make_unique<TDrumkitForm>(Pickers(c), c.model, folder.path().toStdString() + "/");
+             static QMenu menu;
+             f->BuildKitMenu(&menu, [] { return -1; });
+             // The kit as a chosen menu item shows it.
+             const Drumkit* kit = f->MenuKits.front();
+             for (int n = 0; n < 128; ++n) {
+                 const GridCell cell = kDrumkitGrid.CellOf(n);
+                 f->StringGrid1->SetCellText(cell.row, cell.column, QString::fromStdString(kit->Names[size_t(n)]));
+             }
+             f->SetCaption(KitCaption(*kit));
+             f->KitCaption = KitCaption(*kit);
+             c.model.Presets[0].FaderMidiData1(0) = 36;
+             f->TargetCode = 0;
+             PickerGrid* grid = f->StringGrid1;
+             return GridPicker(std::move(f), grid, kDrumkitGrid, 38);
+         }},
+        {"InitCtrlForm",
+         [](Context& c) { return std::unique_ptr<QWidget>(std::make_unique<TInitCtrlForm>(c.model, nullptr)); }},
+        {"TrackEditForm",
+         [](Context& c) {
+             return std::unique_ptr<QWidget>(
+                 std::make_unique<TTrackEditForm>(c.model, nullptr, Pickers(c), nullptr, TrackRowOps{}, nullptr));
+         }},
         {"MainForm",
          [](Context&) {
              // Its own program folder: it reads and writes its configuration.
@@ -301,6 +435,29 @@ std::vector<Shot> Windows() {
                      "3. Move a fader of the Virtual Morvelant: its event is sent.\r\n");
              text.close();
              auto f = std::make_unique<TInstructionsForm>(folder.path().toStdString());
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"PatternParameterForm",
+         [](Context& c) {
+             static CommandRegistry commands;
+             auto f = std::make_unique<TPatternParameterForm>(c.model, PatternScene(c.model), commands);
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"TrackParameterForm",
+         [](Context& c) {
+             auto f = std::make_unique<TTrackParameterForm>(c.model, PatternScene(c.model));
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"SequencerForm",
+         [](Context& c) {
+             // No ports: the window as it stands before a start.
+             static MidiRouting none;
+             auto f = std::make_unique<TSequencerForm>(c.model, PatternScene(c.model),
+                                                       std::make_unique<RoutingPlaybackPorts>(none, nullptr));
+             f->ShowCount("1.1");
              f->Show();
              return std::unique_ptr<QWidget>(std::move(f));
          }},
