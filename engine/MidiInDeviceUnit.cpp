@@ -171,6 +171,13 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
     if (slotOverride != -1) c.slot = slotOverride;
     if (dispatchMarker_ != kDispatchMarker) return c.kind;
     if (c.kind == kDumpUnknown || c.kind == kDumpVellixaOther) return c.kind;
+    // A short or damaged knob preset (a MIDI file hands over every
+    // system-exclusive message on its own) is never read past its end; the
+    // monitor says that it was left alone.
+    if (c.kind == kDumpVellixaPreset && !IsWholeKnobPreset(events)) {
+        engine_.Notices.MonitorNote.Publish("Sysex ignored", "damaged vellixa preset");
+        return kDumpUnknown;
+    }
     if (!DeviceModel::ValidPreset(c.slot)) return kDumpUnknown;  // same range for patterns
 
     DeviceModel& model = engine_.Model;
@@ -218,9 +225,6 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             break;
         }
         case kDumpVellixaPreset:
-            // A short or damaged message (a MIDI file hands over every
-            // system-exclusive message on its own) is not read past its end.
-            if (!IsWholeKnobPreset(events)) return kDumpUnknown;
             // The conversion makes the slot current and shows it when it is
             // done: it may ask first, and a second knob preset waits for it.
             notices.ImportVellixaPreset.Publish(c.slot, events);

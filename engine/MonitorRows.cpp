@@ -78,6 +78,21 @@ void MidiMonitorRows::LogEvent(int port, const MidiEvent& event, bool incoming) 
     }
 }
 
+void MidiMonitorRows::LogNote(const std::string& status, const std::string& detail) {
+    if (!MonitorEnabled) return;
+    NextCount();
+    RowInOut = "--> PC";
+    RowColour = kMonitorInColour;
+    RowDevice.clear();
+    RowRawData.clear();
+    RowChannel.clear();
+    RowData2.clear();
+    RowStatus = status;
+    RowData1 = detail;
+    RowFullText.clear();
+    AddRow();
+}
+
 void MidiMonitorRows::NextCount() {
     // After 2^31 events the count starts again behind the first screen, so
     // rows keep going to the bottom of the grid.

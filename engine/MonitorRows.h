@@ -74,6 +74,9 @@ public:
     // One event put to (incoming false) or received from (incoming true)
     // port 0..49. System exclusive arrives one byte per event.
     void LogEvent(int port, const MidiEvent& event, bool incoming);
+    // A row of text about a received message that was not taken: "--> PC"
+    // in blue with `status` and `detail` in the Status and Data 1 columns.
+    void LogNote(const std::string& status, const std::string& detail);
     // Fills the row texts for an event (for status F0, from the port's
     // message text).
     void DescribeEvent(int port, const MidiEvent& event, bool incoming);

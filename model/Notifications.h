@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -153,6 +154,9 @@ struct Notifications {
     // One row of the MIDI monitor: an event put to (incoming false) or
     // received from (incoming true) port 0..49.
     Topic<int /*port*/, const MidiEvent&, bool /*incoming*/> MonitorLine;
+    // A row of the MIDI monitor that says what became of a received message
+    // which the editor recognised but did not take (a damaged knob preset).
+    Topic<const std::string& /*status*/, const std::string& /*detail*/> MonitorNote;
 
     // ---- Lamps and live controls ----------------------------------------------
     // The lamp of key `key` (0..23) was switched on or off.

@@ -187,6 +187,9 @@ TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, C
     if (notices)
         monitorLines_ = notices->MonitorLine.Subscribe(
             [this](int port, const MidiEvent& event, bool incoming) { LogEvent(port, event, incoming); });
+    if (notices)
+        monitorNotes_ = notices->MonitorNote.Subscribe(
+            [this](const std::string& status, const std::string& detail) { Rows.LogNote(status, detail); });
     SetCaption("Midi Monitor");
     // The desktop's sans-serif font at the form's designed 8 points, so the
     // texts fit the designed column widths.

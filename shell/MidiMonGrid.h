@@ -100,6 +100,7 @@ private:
 
     DeviceModel* model_ = nullptr;
     Subscription monitorLines_;
+    Subscription monitorNotes_;
     CommandRegistry* commands_ = nullptr;
     std::unique_ptr<MonitorGridModel> gridModel_;
 };

@@ -54,6 +54,7 @@ struct RecordingHooks {
     int PatternEditorsShown = 0;
     std::vector<int> PatternsShown;
     std::vector<std::pair<int, std::vector<uint8_t>>> VellixaImports;
+    std::vector<std::string> MonitorNotes;
     std::vector<std::pair<int, int>> LampMoves;
     int LearnEnds = 0;
     std::vector<int> PresetNotes;
@@ -81,6 +82,9 @@ struct RecordingHooks {
         add(n.CurrentFaderChanged.Subscribe(
             [this](int previous, int fader) { LampMoves.emplace_back(previous, fader); }));
         add(n.LearnEnded.Subscribe([this] { ++LearnEnds; }));
+        add(n.MonitorNote.Subscribe([this](const std::string& status, const std::string& detail) {
+            MonitorNotes.push_back(status + ": " + detail);
+        }));
         add(n.PresetNotesLoaded.Subscribe([this](int slot) { PresetNotes.push_back(slot); }));
         add(n.PatternNotesLoaded.Subscribe([this](int slot) { PatternNotes.push_back(slot); }));
         add(n.PresetDataChanged.Subscribe([this](int slot) { PresetData.push_back(slot); }));

@@ -249,6 +249,8 @@ TEST_F(MidiInDevice, OnlyWholeKnobPresetsAreHandedToTheConversion) {
         EXPECT_EQ(form->ProcessReceivedDump(Events(bad), 3, "0"), kDumpUnknown);
     }
     EXPECT_EQ(hooks.VellixaImports.size(), 1u);
+    // Each damaged one, received or handed over, is said in the monitor.
+    EXPECT_EQ(hooks.MonitorNotes, std::vector<std::string>(4, "Sysex ignored: damaged vellixa preset"));
 }
 
 TEST_F(MidiInDevice, ForeignAndKind30MessagesChangeNothing) {

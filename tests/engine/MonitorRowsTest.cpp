@@ -56,6 +56,16 @@ TEST_F(MonitorRowsTest, IncomingNoteOnIsOneBlueRow) {
     EXPECT_EQ(m.RowTexts[1], "90 3C 64");
 }
 
+TEST_F(MonitorRowsTest, NoteAboutAnIgnoredMessageIsOneBlueRow) {
+    m.LogNote("Sysex ignored", "damaged vellixa preset");
+    EXPECT_EQ(RowTexts(1),
+              (std::vector<std::string>{"1", "--> PC", "", "", "Sysex ignored", "", "damaged vellixa preset", ""}));
+    EXPECT_EQ(m.ColourOfRow(1), kMonitorInColour);
+    m.MonitorEnabled = false;
+    m.LogNote("Sysex ignored", "damaged vellixa preset");
+    EXPECT_EQ(m.EventCount, 1);
+}
+
 TEST_F(MonitorRowsTest, OutgoingControllerIsRed) {
     m.LogEvent(1, Ev(0xB3, 7, 90), false);
     EXPECT_EQ(RowTexts(1),
