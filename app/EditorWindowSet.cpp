@@ -113,7 +113,11 @@ void CreatePatternParameterForm(EditorWindowSet& set) {
     set.Add(PatternParameterForm, new TPatternParameterForm(context.Model, context.Notices, set.Commands()));
 }
 
-void CreateMidiDataForm(EditorWindowSet& set) { set.Add(MidiDataForm, new TMidiDataForm); }
+void CreateMidiDataForm(EditorWindowSet& set) {
+    auto* form = set.Add(MidiDataForm, new TMidiDataForm);
+    // The monitor's double click lists a row here.
+    if (MidiMonGridForm) MidiMonGridForm->DataForm = form;
+}
 
 void CreateMorvelantExplorerForm(EditorWindowSet& set) {
     auto* explorer = set.Add(MorvelantExplorerForm,

@@ -2,29 +2,27 @@
 // beat notifications and the notes it sends (one per beat, to a peer client)
 // against the ideal times, over 60 beats at 120 bpm (30 s) and at 600 bpm.
 // Counters, in milliseconds: median and maximum deviation of the beat
-// notifications (beat_*) and of the notes' arrival at the peer (note_*).
-// Needs the JACK test server (JACK_DEFAULT_SERVER); without it the benchmark
-// reports an error and skips.
+// notifications (beat_*); for the notes, read from the frames at which the
+// peer sees them: their delay after the ideal time (note_delay_*, meant to
+// be constant and at most one period), the jitter around that delay
+// (note_jitter_*), and the period for comparison. Needs the JACK test server
+// (JACK_DEFAULT_SERVER); without it the benchmark reports an error and skips.
 #include <benchmark/benchmark.h>
-
-#include <RtMidi.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "tests/driver/DriverTestSupport.h"
+#include "tests/support/JackPeer.h"
 
 using namespace morvelant::drivertest;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-void Quiet(RtMidiError::Type, const std::string&, void*) {}
-
 struct Stamps {
     std::mutex mx;
     std::vector<Clock::time_point> beats;
-    std::vector<Clock::time_point> notes;
     std::atomic<bool> done{false};
 };
 
@@ -36,15 +34,6 @@ void OnNotify(void* context, uint32_t message) {
         s->beats.push_back(now);
     else if (message == MIDIKIT_MSG_SYNC_DONE)
         s->done = true;
-}
-
-void OnNote(double, std::vector<unsigned char>* m, void* context) {
-    auto now = Clock::now();
-    auto* s = static_cast<Stamps*>(context);
-    if (!m->empty() && ((*m)[0] & 0xF0) == 0x90) {
-        std::lock_guard lock(s->mx);
-        s->notes.push_back(now);
-    }
 }
 
 // Deviations in ms of stamps[i] from start + (i + 1) beats.
@@ -73,10 +62,7 @@ void BM_ClockBeatsThroughJack(benchmark::State& state) {
     }
     Stamps stamps;
     std::string peerName = "ClockPeer" + std::to_string(getpid()) + "t" + std::to_string(tempo);
-    RtMidiIn peer(RtMidi::UNIX_JACK, peerName, 1000);
-    peer.setErrorCallback(Quiet, nullptr);
-    peer.setCallback(OnNote, &stamps);
-    peer.openVirtualPort("in");
+    morvelant::testsupport::JackPeer peer({.in = peerName, .quiet = true});
 
     auto kit = Kit::Load("jack");
     if (!kit->Ok()) {
@@ -109,18 +95,40 @@ void BM_ClockBeatsThroughJack(benchmark::State& state) {
         stamps.beats.resize(std::min<size_t>(stamps.beats.size(), beats));
         double bMed, bMax, nMed, nMax;
         Deviation(stamps.beats, start, beatMs, bMed, bMax);
-        Deviation(stamps.notes, start, beatMs, nMed, nMax);
+        // Each note's delay after its ideal time, from the moment of the
+        // frame it arrived at; the jitter is how far each strays from the
+        // median delay.
+        std::vector<double> delays;
+        for (const auto& a : peer.Arrivals()) {
+            if (a.bytes.empty() || (a.bytes[0] & 0xF0) != 0x90) continue;
+            const double ideal = beatMs * double(delays.size() + 1);
+            delays.push_back(std::chrono::duration<double, std::milli>(a.at - start).count() - ideal);
+        }
+        std::vector<double> sorted = delays;
+        std::sort(sorted.begin(), sorted.end());
+        const double delay = sorted.empty() ? -1 : sorted[sorted.size() / 2];
+        std::vector<double> jitter;
+        for (double d : delays) jitter.push_back(std::fabs(d - delay));
+        std::sort(jitter.begin(), jitter.end());
+        nMed = jitter.empty() ? -1 : jitter[jitter.size() / 2];
+        nMax = jitter.empty() ? -1 : jitter.back();
         state.counters["beats"] = double(stamps.beats.size());
-        state.counters["notes"] = double(stamps.notes.size());
+        state.counters["notes"] = double(delays.size());
         state.counters["beat_median_ms"] = bMed;
         state.counters["beat_max_ms"] = bMax;
-        state.counters["note_median_ms"] = nMed;
-        state.counters["note_max_ms"] = nMax;
+        state.counters["note_delay_median_ms"] = delay;
+        state.counters["note_delay_min_ms"] = sorted.empty() ? -1 : sorted.front();
+        state.counters["note_delay_max_ms"] = sorted.empty() ? -1 : sorted.back();
+        state.counters["note_jitter_median_ms"] = nMed;
+        state.counters["note_jitter_p99_ms"] =
+            jitter.empty() ? -1 : jitter[std::min(jitter.size() - 1, size_t(0.99 * double(jitter.size())))];
+        state.counters["note_jitter_max_ms"] = nMax;
+        state.counters["period_ms"] = 1000.0 * double(peer.Period()) / double(std::max(1u, peer.Rate()));
         state.counters["bpm"] = 60000000.0 / double(tempo);
     }
     kit->CloseMidiOut(out);
     kit->CloseSync(sync);
-    peer.cancelCallback();
+    kit.reset();  // unloads the library copy, which closes its JACK client
 }
 
 }  // namespace

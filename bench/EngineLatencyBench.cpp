@@ -7,9 +7,11 @@
 // is the added latency.
 //
 // Needs a running JACK server: the one named by MORVELANT_JACK_SERVER
-// (default "morvelant-test"). Both loops cross the server's process cycle;
-// the engine's loop crosses it twice (peer to editor, editor to peer), so
-// a server with a long period shows that period in the added latency.
+// (default "morvelant-test"), started when it does not run. Arrival times
+// are the moments the peer's process callback takes the events.
+//
+// A second benchmark sends a stream of controller messages through MIDI
+// thru and counts what reaches the peer: events per second without loss.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -26,13 +28,14 @@
 #include <thread>
 #include <vector>
 
-#include <rtmidi/RtMidi.h>
+#include <jack/jack.h>
 
 #include "engine/Engine.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
+#include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
 
 namespace morvelant {
@@ -43,21 +46,21 @@ using Clock = std::chrono::steady_clock;
 using testsupport::JackReachable;
 using testsupport::JackTestServerName;
 
-// The time at which the peer's input last received a Note On.
-std::atomic<int64_t> gArrival{0};
-std::atomic<int> gArrivals{0};
+using testsupport::JackPeer;
 
-void OnPeerInput(double, std::vector<unsigned char>* message, void*) {
-    if (message->empty() || (message->front() & 0xF0) != 0x90) return;
-    gArrival.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
-    gArrivals.fetch_add(1, std::memory_order_acq_rel);
+bool Connect(const std::string& from, const std::string& to) {
+    jack_status_t status{};
+    jack_client_t* c = jack_client_open("LatPatch", JackNoStartServer, &status);
+    if (!c) return false;
+    const int r = jack_connect(c, from.c_str(), to.c_str());
+    jack_client_close(c);
+    return r == 0;
 }
 
 struct Rig {
     std::string client = "LatPeer" + std::to_string(::getpid());
-    std::unique_ptr<RtMidiIn> peerIn;  // where both loops end
-    std::unique_ptr<RtMidiOut> peerOut;  // feeds the editor's input
-    std::unique_ptr<RtMidiOut> directOut;  // connected straight to peerIn
+    std::unique_ptr<JackPeer> peer;  // "i:in" where both loops end, "o:out" feeds the editor's input
+    std::unique_ptr<JackPeer> direct;  // "d:out", connected straight to the peer's input
     std::unique_ptr<TMidiKit> kit;
     DeviceModel model;
     MidiRouting routing;
@@ -71,24 +74,11 @@ struct Rig {
     bool Build() {
         testsupport::UseJackServer();
         ::setenv("MIDIKIT_BACKEND", "jack", 1);
-        peerIn = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, client + "i");
-        peerIn->ignoreTypes(false, false, false);
-        peerIn->setCallback(&OnPeerInput, nullptr);
-        peerIn->openVirtualPort("in");
-        peerOut = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client + "o");
-        peerOut->openVirtualPort("out");
-        directOut = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client + "d");
-        for (unsigned i = 0; i < directOut->getPortCount(); ++i) {
-            if (directOut->getPortName(i).find(client + "i") != std::string::npos) {
-                directOut->openPort(i, "direct");
-                break;
-            }
-        }
-        if (!directOut->isPortOpen()) return Fail("the direct loop could not be connected");
+        peer = std::make_unique<JackPeer>(JackPeer::Setup{.in = client + "i", .out = client + "o", .quiet = true});
+        direct = std::make_unique<JackPeer>(JackPeer::Setup{.out = client + "d", .quiet = true});
+        if (!peer->Ok() || !direct->Ok() || !Connect(client + "d:out", client + "i:in"))
+            return Fail("the direct loop could not be connected");
 
-        // The driver lists the server's ports once, when it is loaded: let
-        // the peer's ports settle first.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         kit = std::make_unique<TMidiKit>();
         form = std::make_unique<TMidiDeviceForm>(engine);
         routing.NumInDevs = std::min(static_cast<int>(kit->pGetNumInDevices()), kMaxPorts);
@@ -133,26 +123,33 @@ struct Rig {
         error = why;
         return false;
     }
+    // Every JACK client is closed before the program ends.
     ~Rig() {
         if (form && inPort >= 0 && form->In(inPort)->IsOpen()) form->In(inPort)->Close();
         if (out && out->IsOpen()) out->Close();
+        out.reset();
+        form.reset();
+        kit.reset();
+        direct.reset();
+        peer.reset();
     }
 };
 
 // Sends one Note On and waits (running the event loop, as the GUI thread
 // does) until a Note On arrives at the peer. The round trip in nanoseconds,
 // or -1 when nothing came within a second.
-int64_t RoundTrip(RtMidiOut& sender, uint8_t velocity) {
-    const int before = gArrivals.load(std::memory_order_acquire);
-    const std::vector<unsigned char> note = {0x90, 0x3C, velocity};
-    const int64_t start = Clock::now().time_since_epoch().count();
-    sender.sendMessage(&note);
-    const auto limit = Clock::now() + std::chrono::seconds(1);
-    while (gArrivals.load(std::memory_order_acquire) == before) {
+int64_t RoundTrip(JackPeer& sender, JackPeer& receiver, uint8_t velocity) {
+    receiver.Clear();
+    const auto start = Clock::now();
+    sender.Send({0x90, 0x3C, velocity});
+    const auto limit = start + std::chrono::seconds(1);
+    for (;;) {
+        for (const auto& a : receiver.Arrivals())
+            if (!a.bytes.empty() && (a.bytes[0] & 0xF0) == 0x90)
+                return std::chrono::duration_cast<std::chrono::nanoseconds>(a.seen - start).count();
         if (Clock::now() > limit) return -1;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
-    return gArrival.load(std::memory_order_acquire) - start;
 }
 
 double Percentile(std::vector<int64_t> v, double q) {
@@ -186,14 +183,14 @@ void BM_NoteOnThroughEngineVsDirectJack(benchmark::State& state) {
     }
     // Settle: a few of each before measuring.
     for (int i = 0; i < 20; ++i) {
-        RoundTrip(*rig->directOut, 100);
-        RoundTrip(*rig->peerOut, 100);
+        RoundTrip(*rig->direct, *rig->peer, 100);
+        RoundTrip(*rig->peer, *rig->peer, 100);
     }
     std::vector<int64_t> direct, engine, added;
     int lostDirect = 0, lostEngine = 0;
     for (auto _ : state) {
-        const int64_t d = RoundTrip(*rig->directOut, 100);
-        const int64_t e = RoundTrip(*rig->peerOut, 100);
+        const int64_t d = RoundTrip(*rig->direct, *rig->peer, 100);
+        const int64_t e = RoundTrip(*rig->peer, *rig->peer, 100);
         if (d < 0 || e < 0) {
             lostDirect += d < 0;
             lostEngine += e < 0;
@@ -216,6 +213,62 @@ void BM_NoteOnThroughEngineVsDirectJack(benchmark::State& state) {
     state.counters["lost_engine"] = lostEngine;
 }
 BENCHMARK(BM_NoteOnThroughEngineVsDirectJack)->Iterations(2000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// A stream of controller messages at the rate given (events per second) from
+// the peer through MIDI thru back to it; every one carries its number.
+void BM_ThruEventsPerSecond(benchmark::State& state) {
+    Rig* rig = TheRig();
+    if (!rig) {
+        state.SkipWithError(("no JACK server '" + JackTestServerName() + "' or the rig failed").c_str());
+        return;
+    }
+    constexpr int kCount = 20000;
+    const int rate = static_cast<int>(state.range(0));
+    MidiRouting& r = rig->routing;
+    r.Thru = true;
+    r.ThruInDeviceFlags[static_cast<size_t>(rig->inPort)] = true;
+    for (int j = 0; j < r.NumOutDevs; ++j)
+        r.ThruDeviceFlags[static_cast<size_t>(j)] = r.Out1DeviceFlags[static_cast<size_t>(j)];
+    int received = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        rig->peer->Clear();
+        const auto start = Clock::now();
+        for (int n = 0; n < kCount; ++n) {
+            const auto due = start + std::chrono::nanoseconds(int64_t(1e9) * n / rate);
+            while (Clock::now() < due) QCoreApplication::processEvents(QEventLoop::AllEvents);
+            rig->peer->Send({static_cast<unsigned char>(0xB1 | (n >> 14 & 0x0E)),
+                             static_cast<unsigned char>(n >> 7 & 0x7F), static_cast<unsigned char>(n & 0x7F)});
+        }
+        const auto limit = Clock::now() + std::chrono::seconds(2);
+        Clock::time_point last{};
+        while (Clock::now() < limit) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            received = 0;
+            for (const auto& a : rig->peer->Arrivals())
+                if (!a.bytes.empty() && (a.bytes[0] & 0xF0) == 0xB0) {
+                    ++received;
+                    last = a.seen;
+                }
+            if (received >= kCount) break;
+        }
+        seconds = std::chrono::duration<double>(last - start).count();
+        state.SetIterationTime(seconds > 0 ? seconds : 1.0);
+    }
+    r.Thru = false;
+    r.ThruInDeviceFlags.fill(false);
+    r.ThruDeviceFlags.fill(false);
+    state.counters["sent"] = kCount;
+    state.counters["received"] = received;
+    state.counters["lost"] = kCount - received;
+    state.counters["events_per_s"] = seconds > 0 ? received / seconds : 0;
+}
+BENCHMARK(BM_ThruEventsPerSecond)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

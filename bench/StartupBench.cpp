@@ -19,6 +19,7 @@
 #include "midikit/MidiKitOut.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
+#include "tests/support/JackServer.h"
 #include "tests/support/OwningMainForm.h"
 
 namespace {
@@ -36,9 +37,19 @@ QApplication& App() {
     return *app;
 }
 
+// state.range(0): 0 the loopback backend; 1 a JACK server that offers no
+// MIDI port at all (an answer like any other: no retries, no waiting).
 void BM_StartAllWindows(benchmark::State& state) {
     App();
-    setenv("MIDIKIT_BACKEND", "loopback", 1);
+    if (state.range(0) == 1) {
+        if (!testsupport::JackReachable()) {
+            state.SkipWithError("no JACK test server");
+            return;
+        }
+        setenv("MIDIKIT_BACKEND", "jack", 1);
+    } else {
+        setenv("MIDIKIT_BACKEND", "loopback", 1);
+    }
     QTemporaryDir dir;
     const std::string programPath = dir.path().toStdString() + "/";
     {  // configuration and working sets as a previous run left them
@@ -56,7 +67,7 @@ void BM_StartAllWindows(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_StartAllWindows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartAllWindows)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_StartVirtualDeviceWindow(benchmark::State& state) {
     App();

@@ -40,12 +40,18 @@ public:
 };
 
 // An opened output. send() is only ever called from one thread at a time;
-// due is the moment the message is meant to go out (now, or earlier when the
-// sender is late), which a backend that schedules by time keeps.
+// due is the moment a timed message is meant to go out, which a backend that
+// schedules by time keeps; kAtOnce (the clock's epoch) sends as soon as it can.
+inline constexpr SteadyClock::time_point kAtOnce{};
+
 class OutputLink {
 public:
     virtual ~OutputLink() = default;
     virtual void send(const uint8_t* data, size_t size, SteadyClock::time_point due) = 0;
+    // How long before its moment a timed message may be handed over: a
+    // backend that writes each message at its own time takes it early, so
+    // that a sending thread woken late still meets the moment.
+    virtual SteadyClock::duration lead() const { return SteadyClock::duration::zero(); }
 };
 
 // What a backend reports of its own accord, from a thread of its own.
@@ -254,10 +260,11 @@ public:
 
     void attach(const std::shared_ptr<MidiOutput>& out);
     void detach(const MidiOutput* out);
-    // When tick is due now: true, and when the clock runs, the moment it
-    // fell due. Otherwise false and, when the clock runs, the moment it falls
-    // due.
-    bool due(uint64_t tick, std::optional<SteadyClock::time_point>& when);
+    // When tick is due now (or within lead from now): true, and when the
+    // clock runs, the moment it falls due. Otherwise false and, when the
+    // clock runs, the moment it falls due.
+    bool due(uint64_t tick, std::optional<SteadyClock::time_point>& when,
+             SteadyClock::duration lead = SteadyClock::duration::zero());
     // An attached output drained its timed queue: look at run done.
     void poke();
 

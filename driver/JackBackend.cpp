@@ -7,8 +7,9 @@
 // between the ports' buffers and lock-free ring buffers: no allocation, no
 // lock, no system call. Outgoing messages carry the moment they are due;
 // each is written at its own frame, exactly one period after that moment,
-// so timed output keeps a constant delay. Incoming messages carry the time
-// of the frame they arrived at.
+// so timed output keeps a constant delay; what is sent at once goes out at
+// the start of the next period. Incoming messages carry the time of the
+// frame they arrived at.
 //
 // Our own threads do the rest: one delivers received messages to the
 // inputs, one watches the server. It notices ports that come and go (and
@@ -156,7 +157,8 @@ public:
     // Worker thread of one output: waits while its ring is full, drops what
     // cannot go anywhere (no server, or the port is closing).
     void send(Slot& slot, const uint8_t* data, size_t size, SteadyClock::time_point due) {
-        const int64_t usec = steadyMicros(due) + offsetUs_;
+        // 0: at once, at the start of the next period.
+        const int64_t usec = due == kAtOnce ? 0 : std::max<int64_t>(1, steadyMicros(due) + offsetUs_);
         for (size_t off = 0; off < size; off += kPiece) {
             const size_t n = std::min(kPiece, size - off);
             Record r{usec, uint32_t(n), 0};
@@ -170,6 +172,8 @@ public:
     }
 
     bool running() const { return client_ != nullptr && !gone_; }
+    // Two periods: a sending thread woken that late still meets its frame.
+    SteadyClock::duration lead() const { return std::chrono::microseconds(leadUs_.load()); }
     void setListener(std::function<void(BackendEvent)> listener) {
         std::lock_guard lock(listenerMx_);
         listener_ = std::move(listener);
@@ -233,6 +237,9 @@ private:
         // JACK's clock can be read once a client is open; the offset is
         // taken before any port can see it.
         offsetUs_ = int64_t(jack_get_time()) - steadyMicros(SteadyClock::now());
+        const double period =
+            double(jack_get_buffer_size(c)) / double(std::max<jack_nframes_t>(1, jack_get_sample_rate(c)));
+        leadUs_ = std::clamp<int64_t>(int64_t(2e6 * period), 1000, 20000);
         client_ = c;
         gone_ = false;
         jack_set_process_callback(c, &JackSession::process, this);
@@ -395,7 +402,7 @@ private:
             jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
             if (jack_ringbuffer_read_space(s.ring) < sizeof r + r.size) break;
             const jack_nframes_t frame = jack_time_to_frames(c, jack_time_t(std::max<int64_t>(r.usec, 0))) + nframes;
-            const int32_t offset = int32_t(frame - start);
+            const int32_t offset = r.usec == 0 ? 0 : int32_t(frame - start);
             if (offset >= int32_t(nframes)) break;  // due in a later period
             const jack_nframes_t at = std::max<jack_nframes_t>(last, jack_nframes_t(std::max(offset, 0)));
             jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, r.size);
@@ -414,6 +421,7 @@ private:
 
     const std::string base_;
     std::atomic<int64_t> offsetUs_{0};
+    std::atomic<int64_t> leadUs_{0};
     std::mutex mx_;  // the client and the list of slots
     std::atomic<jack_client_t*> client_{nullptr};
     std::atomic<bool> gone_{false};
@@ -449,6 +457,7 @@ public:
     void send(const uint8_t* data, size_t size, SteadyClock::time_point due) override {
         session_->send(*slot_, data, size, due);
     }
+    SteadyClock::duration lead() const override { return session_->lead(); }
 
 private:
     std::shared_ptr<JackSession> session_;

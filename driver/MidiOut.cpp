@@ -198,8 +198,7 @@ void MidiOutput::worker() {
             batch.swap(immediate_);
             sending_ = true;
             lk.unlock();
-            const auto now = SteadyClock::now();
-            for (const Bytes& m : batch) sendMessage(m, now);
+            for (const Bytes& m : batch) sendMessage(m, kAtOnce);
             lk.lock();
             sending_ = false;
             if (activity_ && immediate_.empty() && timed_.empty()) {
@@ -217,11 +216,12 @@ void MidiOutput::worker() {
         if (!timed_.empty()) {
             const Timed& head = timed_.front();
             auto clock = sync_.lock();
-            bool isDue = head.event.time == 0 || !clock || clock->due(head.tick, when);
+            const auto lead = link_ ? link_->lead() : SteadyClock::duration::zero();
+            bool isDue = head.event.time == 0 || !clock || clock->due(head.tick, when, lead);
             if (isDue) {
                 // Its moment: the clock's for a delta, its predecessor's for
                 // an event due together with it.
-                if (head.event.time != 0 || !clock) lastDue_ = when.value_or(SteadyClock::now());
+                if (head.event.time != 0 || !clock) lastDue_ = clock ? when.value_or(kAtOnce) : kAtOnce;
                 MidiEvent e = timed_.front().event;
                 timed_.pop_front();
                 Bytes message;
@@ -263,7 +263,7 @@ void MidiOutput::worker() {
         }
         auto changed = [&] { return wakeups_ != seen || abandon_ || quit_ || !immediate_.empty(); };
         if (when)
-            cv_.wait_until(lk, *when, changed);
+            cv_.wait_until(lk, *when - (link_ ? link_->lead() : SteadyClock::duration::zero()), changed);
         else
             cv_.wait(lk, changed);
     }

@@ -207,13 +207,13 @@ void SyncClock::detach(const MidiOutput* out) {
     });
 }
 
-bool SyncClock::due(uint64_t tick, std::optional<SteadyClock::time_point>& when) {
+bool SyncClock::due(uint64_t tick, std::optional<SteadyClock::time_point>& when, SteadyClock::duration lead) {
     std::lock_guard lock(mx_);
     if (quit_) return true;  // the clock was closed: what waited for it goes out
     if (state_ != State::Running) return false;
     auto t = timeOf(double(tick));
     when = t;
-    return t <= SteadyClock::now();
+    return t <= SteadyClock::now() + lead;
 }
 
 void SyncClock::poke() {

@@ -170,6 +170,8 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             // A short pattern dump would be decoded from whatever lies behind it.
             if (events.size() < kPatternDumpSize) return kDumpUnknown;
             if (!DecodePatternDump(events, model.Patterns[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
+            model.SelectedPattern = c.slot;
+            notices.PatternDataChanged.Publish(c.slot);
             notices.ShowPatternEditors.Publish();
             ShowPattern(engine_, c.slot);
             break;
@@ -181,6 +183,7 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             if (!DecodePresetTextDump(events, preset)) return kDumpUnknown;
             model.Presets[static_cast<std::size_t>(c.slot)] = std::move(preset);
             model.SelectedPreset = c.slot;
+            notices.PresetDataChanged.Publish(c.slot);
             notices.ShowPresetList.Publish();
             ShowCurrentPreset(engine_, true);
             break;
@@ -199,6 +202,7 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             }
             if (!DecodePresetDump(dump, model.Presets[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
             model.SelectedPreset = c.slot;
+            notices.PresetDataChanged.Publish(c.slot);
             notices.ShowPresetList.Publish();
             ShowCurrentPreset(engine_, false);
             break;

@@ -2,8 +2,8 @@
 // handler they share, the gathering and loading of dumps that the device
 // sends, MIDI thru, and the send buffer that every dump builder fills.
 //
-// It is never shown; everything runs on the GUI thread. Windows are reached
-// only through the engine's call-outs.
+// It is never shown; everything runs on the GUI thread. What the windows
+// show of it goes out as notifications.
 #pragma once
 
 #include <QObject>

@@ -34,12 +34,15 @@ void WriteStep(Pattern_Parameters& pt, int t, int s, const Step& step) {
     pt.StepVelocity(t - 1, s - 1) = step.velocity;
 }
 
-void CopySteps(Pattern_Parameters& to, int target, const Pattern_Parameters& from, int source) {
+}  // namespace
+
+void CopyTrackSteps(Pattern_Parameters& to, int target, const Pattern_Parameters& from, int source) {
+    if (!ValidTrack(target) || !ValidTrack(source)) return;
     for (int s = 1; s <= kStepCount; ++s) WriteStep(to, target, s, ReadStep(from, source, s));
 }
 
-// The ten settings of a track, in record order.
-void CopySettings(Pattern_Parameters& to, int target, const Pattern_Parameters& from, int source) {
+void CopyTrackSettings(Pattern_Parameters& to, int target, const Pattern_Parameters& from, int source) {
+    if (!ValidTrack(target) || !ValidTrack(source)) return;
     const int a = target - 1, b = source - 1;
     to.TrackEvent(a) = from.TrackEvent(b);
     to.TrackData1(a) = from.TrackData1(b);
@@ -52,6 +55,8 @@ void CopySettings(Pattern_Parameters& to, int target, const Pattern_Parameters& 
     to.TrackStartStep(a) = from.TrackStartStep(b);
     to.TrackStatus(a) = from.TrackStatus(b);
 }
+
+namespace {
 
 // Applies fn to the steps of the track's range, or nothing when it is empty.
 template <typename Fn>
@@ -147,8 +152,8 @@ void CopyTrack(DeviceModel& model, int p, int t) {
 void PasteTrack(DeviceModel& model, int p, int t) {
     Pattern_Parameters* pt = Writable(model, p, t);
     if (pt == nullptr || !ValidTrack(model.CopiedTrack)) return;
-    CopySettings(*pt, t, model.TrackClipboard, model.CopiedTrack);
-    CopySteps(*pt, t, model.TrackClipboard, model.CopiedTrack);
+    CopyTrackSettings(*pt, t, model.TrackClipboard, model.CopiedTrack);
+    CopyTrackSteps(*pt, t, model.TrackClipboard, model.CopiedTrack);
 }
 
 void PasteTrackWithClipboard(DeviceModel& model, int p, int t) {
@@ -166,9 +171,9 @@ void CopyTrackWithin(DeviceModel& model, int p, int source, int target, TrackCop
     }
     Pattern_Parameters* pt = Writable(model, p, target);
     if (pt == nullptr || !ValidTrack(source) || source == target) return;
-    CopySteps(*pt, target, *pt, source);
+    CopyTrackSteps(*pt, target, *pt, source);
     if (what == TrackCopy::Whole) {
-        CopySettings(*pt, target, *pt, source);
+        CopyTrackSettings(*pt, target, *pt, source);
         SetTrackMute(model, p, target, TrackMuted(*pt, source));
     }
 }

@@ -64,6 +64,12 @@ void PasteTrack(DeviceModel& model, int p, int t);
 // before, with CopiedTrack := t, so a further paste brings the old track back.
 void PasteTrackWithClipboard(DeviceModel& model, int p, int t);
 
+// Track `source` of one record onto track `target` of another (or the same):
+// the 16 steps with their states, notes and velocities; or the ten settings
+// in record order, from the event to the status. The mute bit is not copied.
+void CopyTrackSteps(Pattern_Parameters& to, int target, const Pattern_Parameters& from, int source);
+void CopyTrackSettings(Pattern_Parameters& to, int target, const Pattern_Parameters& from, int source);
+
 // What a copy of one track onto another within a pattern takes.
 enum class TrackCopy {
     Steps,  // on/off states, notes and velocities of the 16 steps

@@ -115,8 +115,19 @@ void PatternPlayer::Stop() {
 }
 
 void PatternPlayer::Panic() {
+    // Playback stops: a score left attached would go on feeding the reopened
+    // ports from the middle of its run.
+    if (playing_) {
+        playing_ = false;
+        ports_.PauseClock();
+    }
+    for (size_t o = 0; o < scores_.size(); ++o)
+        if (scores_[o]) ports_.Detach(int(o), scores_[o]->score);
     for (int o = 0; o < ports_.OutCount(); ++o)
-        if (ports_.IsOpen(o)) ports_.Reopen(o);
+        if (ports_.IsOpen(o)) {
+            ports_.Flush(o);
+            ports_.Reopen(o);
+        }
     const std::vector<MidiEvent> offs = NoteOffsFor(render_);
     for (int o : render_.Ports)
         if (ports_.IsOpen(o))

@@ -4,7 +4,7 @@
 //
 // Only ports that are open are rendered for, and a start plays exactly the
 // ports of the last render. Stop, a restart and a panic send a note-off for
-// every note the render can have left sounding. The tempo is applied at
+// every note the render can have left sounding; a panic also stops playback. The tempo is applied at
 // every start and brought into 50..240 beats per minute.
 #pragma once
 
@@ -42,7 +42,8 @@ public:
     // Renders and plays.
     void Play(const Pattern_Parameters& pattern);
     void Stop();
-    // Closes and reopens every open output port and silences the render's notes.
+    // Stops playback, closes and reopens every open output port and
+    // silences the render's notes.
     void Panic();
 
     // Takes a tempo text; returns the tempo now in force, which the caller

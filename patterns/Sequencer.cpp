@@ -128,7 +128,10 @@ void TSequencerForm::Edit2Change() {
     }
 }
 
-void TSequencerForm::Button3Click() { player_->Panic(); }
+void TSequencerForm::Button3Click() {
+    player_->Panic();
+    ShowStopped();
+}
 
 void TSequencerForm::StartPlayback() {
     player_->StartPlayback();

@@ -7,27 +7,49 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 
 namespace morvelant {
 
 namespace {
 
-bool IsFolder(const char* path) {
+// A folder of this user's alone: a real folder (no link), owned by the
+// user, that nobody else may write to.
+bool IsOwnFolder(const std::string& path) {
     struct stat st {};
-    return path && *path && ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+        (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The folder made for the user when it is not there yet; empty when what
+// is there is not the user's own.
+std::string OwnFolder(const std::string& path) {
+    ::mkdir(path.c_str(), 0700);
+    return IsOwnFolder(path) ? path : std::string();
 }
 
 }  // namespace
 
 std::string SingleInstanceLock::LockFolder() {
-    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); IsFolder(run)) return run;
-    if (const char* tmp = std::getenv("TMPDIR"); IsFolder(tmp)) return tmp;
-    return "/tmp";
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && IsOwnFolder(run)) return run;
+    // Without a runtime folder, one of the user's own: a lock in a folder
+    // that all users share would let another user's editor (or a file put
+    // there) keep this user's editor from starting.
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = tmp && *tmp ? tmp : "/tmp";
+    if (std::string own = OwnFolder(base + "/morvelant-" + std::to_string(::getuid())); !own.empty()) return own;
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        const std::string cache = std::string(home) + "/.cache";
+        ::mkdir(cache.c_str(), 0700);
+        if (std::string own = OwnFolder(cache + "/morvelant"); !own.empty()) return own;
+    }
+    return std::string();
 }
 
 SingleInstanceLock::SingleInstanceLock(std::string name) {
     path_ = LockFolder();
-    if (path_.empty() || path_.back() != '/') path_ += '/';
+    if (path_.empty()) return;  // no folder of the user's own: Acquire fails
+    if (path_.back() != '/') path_ += '/';
     path_ += name;
 }
 
@@ -36,6 +58,10 @@ SingleInstanceLock::~SingleInstanceLock() { Release(); }
 bool SingleInstanceLock::Acquire() {
     if (fd_ >= 0) return true;
     failed_ = false;
+    if (path_.empty()) {
+        failed_ = true;
+        return false;
+    }
     // Never truncate or unlink: another process may hold the lock on it.
     const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {

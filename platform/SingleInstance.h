@@ -1,7 +1,7 @@
 // Makes sure that only one copy of the editor runs for a user.
 //
 // The lock is a file of the given name in the user's runtime folder
-// (XDG_RUNTIME_DIR, else the temporary folder) held with an advisory lock
+// (XDG_RUNTIME_DIR, else a folder of the user's own) held with an advisory lock
 // (flock) for as long as the object holds it. The kernel frees the lock when
 // the process ends, however it ends, so a crashed editor never blocks the
 // next start.
@@ -29,8 +29,11 @@ public:
     bool Failed() const { return failed_; }
     const std::string& Path() const { return path_; }
 
-    // The folder that holds the lock files: XDG_RUNTIME_DIR when it is set
-    // to an existing folder, else TMPDIR, else /tmp.
+    // The folder that holds the lock files: XDG_RUNTIME_DIR when it is a
+    // folder of the user's own, else "morvelant-<uid>" in TMPDIR (or /tmp),
+    // made for the user, else ".cache/morvelant" in the home folder; a
+    // folder that is a link, someone else's or writable by others is never
+    // used. Empty when there is none.
     static std::string LockFolder();
 
 private:

@@ -28,7 +28,7 @@ TForm* FindForm(const char* formName) {
     return nullptr;
 }
 
-TForm* MenuWindow() { return MainMenuForm != nullptr ? MainMenuForm : FindForm("MainMenuForm"); }
+TForm* MenuWindow() { return FindForm("MainMenuForm"); }
 
 QAction* FindMenuItem(const char* name) {
     TForm* menu = MenuWindow();
@@ -44,6 +44,18 @@ void SetMenuItemChecked(const char* name, bool checked) {
         if (!item->isCheckable()) item->setCheckable(true);
         item->setChecked(checked);
     }
+}
+
+void EnableItemsOf(const char* formName, const std::vector<const char*>& items) {
+    TForm* w = FindForm(formName);
+    if (w == nullptr) return;
+    for (const char* name : items)
+        for (QObject* o : w->findChildren<QObject*>(QString::fromLatin1(name))) {
+            if (auto* a = qobject_cast<QAction*>(o))
+                a->setEnabled(true);
+            else if (auto* control = qobject_cast<QWidget*>(o))
+                control->setEnabled(true);
+        }
 }
 
 FormBookkeeping::FormBookkeeping(WindowBookkeeping& bookkeeping, TForm* selfReporting)
@@ -116,15 +128,19 @@ void FormBookkeeping::SetMenuCaption(const std::string& caption) {
 }
 
 void FormBookkeeping::ShowMenuPair(const MenuPair& pair) {
-    if (MainMenuForm != nullptr) MainMenuForm->ShowMenuPair(pair);
+    if (auto* menu = qobject_cast<TMainMenuForm*>(MenuWindow())) menu->ShowMenuPair(pair);
 }
 
 void FormBookkeeping::SetWindowItemChecked(const char* item, bool checked) { SetMenuItemChecked(item, checked); }
 
 void FormBookkeeping::SetExplorerState(int node, int icon) {
-    if (MorvelantExplorerForm != nullptr) MorvelantExplorerForm->SetStateIndex(node, icon);
+    if (auto* explorer = qobject_cast<TMorvelantExplorerForm*>(FindForm("MorvelantExplorerForm")))
+        explorer->SetStateIndex(node, icon);
 }
 
-bool FormBookkeeping::MonitorEnabled() const { return MidiMonGridForm != nullptr && MidiMonGridForm->MonitorEnabled(); }
+bool FormBookkeeping::MonitorEnabled() const {
+    const auto* monitor = qobject_cast<TMidiMonGridForm*>(FindForm("MidiMonGridForm"));
+    return monitor != nullptr && monitor->MonitorEnabled();
+}
 
 }  // namespace morvelant

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/QtFormBase.h"
 #include "shell/WindowBookkeeping.h"
@@ -23,6 +24,9 @@ TForm* MenuWindow();
 QAction* FindMenuItem(const char* name);
 // Ticks or unticks a menu item of the menu window, if it is there.
 void SetMenuItemChecked(const char* name, bool checked);
+// Enables the items or controls of these names in the window of this form
+// name, if it is there (a copy enables the pastes of another window).
+void EnableItemsOf(const char* formName, const std::vector<const char*>& items);
 
 class FormBookkeeping : public BookkeepingView {
 public:

@@ -655,9 +655,7 @@ void TMainForm::StartButtonClick(int tag) {
     if (tag >= 1 && tag <= 5) SendSpecialKeyString(DeviceEngine, tag);
 }
 
-void TMainForm::GroupBox4Click() {
-    if (ShowSpecialKeyWindow) ShowSpecialKeyWindow();
-}
+void TMainForm::GroupBox4Click() { ShowWindowOfItem("MainFormWindowsSpecialKeys", "SpecialKeyForm"); }
 
 void TMainForm::Button6Click() {
     const int p = Model.SelectedPreset;
@@ -699,14 +697,19 @@ void TMainForm::PrevPresetClick() {
     }
 }
 
+// The notes window is shown through the Windows menu's item (and its
+// explorer) and closed directly; without the window nothing happens.
 void TMainForm::NotesButtonClick() {
+    TForm* notes = FindForm("NotesForm");
+    if (notes == nullptr) return;
     if (!Model.ShowNotes) {
-        if (ShowNotesWindow) {
-            ShowNotesWindow();
-            Model.ShowNotes = true;
-        }
-    } else if (CloseNotesWindow) {
-        CloseNotesWindow();
+        if (Commands)
+            Commands->Execute("MainFormWindowsPresetNotes");
+        else
+            notes->Show();
+        Model.ShowNotes = true;
+    } else {
+        notes->Close();
     }
 }
 
@@ -851,7 +854,7 @@ void TMainForm::RegisterCommands() {
 
 void TMainForm::ShowParameters1Click() {
     SelectFader(Model.PopupFader);
-    if (ShowFaderParametersWindow) ShowFaderParametersWindow();
+    ShowWindowOfItem("MainFormWindowsFaderParameters", "AllFaderP");
 }
 
 void TMainForm::CopyFaderParameters1Click() {
@@ -906,7 +909,7 @@ void TMainForm::CopyFaderParameters2Click() {
     Model.CopyFaderEventParameters(Model.SelectedPreset, Model.SelectedFader);
     PasteFaderParameters2->setEnabled(true);
     PasteSpecialFaderParameters2->setEnabled(true);
-    if (EnableParameterFaderPaste) EnableParameterFaderPaste();
+    EnableItemsOf("AllFaderP", {"PasteFaderParameters2", "PasteSpecialFaderParameters2"});
 }
 
 void TMainForm::PasteFaderParameters2Click() {
@@ -1051,6 +1054,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         default: break;
     }
     return TForm::eventFilter(watched, event);
+}
+
+void TMainForm::ShowWindowOfItem(const char* item, const char* formName) {
+    if (Commands)
+        Commands->Execute(item);
+    else if (TForm* form = FindForm(formName))
+        form->Show();
 }
 
 // ---- Notifications shown here ------------------------------------------------------------------------

@@ -94,14 +94,8 @@ public:
     // The editor windows report to it through the form events; nobody needs
     // to call WindowActivated or WindowHidden by hand.
     WindowBookkeeping Bookkeeping{Model};
-    // Links to windows that join later; empty ones do nothing.
-    std::function<void()> ShowFaderParametersWindow;  // "Show Parameters"
-    std::function<void()> ShowNotesWindow;
-    std::function<void()> CloseNotesWindow;
-    std::function<void()> ShowSpecialKeyWindow;  // click on the special-key lamps
-    // The fader parameter window gets its paste items enabled by "Copy Fader
-    // Parameters" here. The key buttons open its key menu.
-    std::function<void()> EnableParameterFaderPaste;
+    // The fader parameter window's key menu, which the key buttons open;
+    // handed by the composition root once that window exists.
     QPointer<QMenu> KeyPopupMenu;
 
     // ---- Controls (object names as the component names) --------------------
@@ -273,6 +267,9 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // Shows another window through its Windows-menu item (without a
+    // registry: the window itself).
+    void ShowWindowOfItem(const char* item, const char* formName);
     void BuildControls();
     void BuildMenus();
     void WatchChildren();

@@ -17,6 +17,7 @@
 #include "model/PresetFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "shell/FormBookkeeping.h"
 #include "shell/MenuTable.h"
 
 namespace morvelant {
@@ -438,7 +439,7 @@ void TMainMenuForm::RegisterFallbacks() {
             (m.*op)(m.SelectedPreset, m.SelectedFader);
             for (const char* name : mine)
                 if (auto* a = findChild<QAction*>(QString::fromLatin1(name))) a->setEnabled(true);
-            EnableByName("AllFaderP", theirs);
+            EnableItemsOf("AllFaderP", theirs);
         });
     };
     copy("MainMenuCopyFader", &DeviceModel::CopyFaderEventParameters, {"MainMenuPasteFader", "MainMenuPastewCFader"},
@@ -496,10 +497,12 @@ void TMainMenuForm::RegisterFallbacks() {
     });
     onModel("PastePreset1", [this](DeviceModel& m) {
         m.PastePreset(m.SelectedPreset);
+        engine_.Notices.PresetDataChanged.Publish(m.SelectedPreset);
         SelectPreset(m.SelectedPreset, false);
     });
     onModel("PastePresetwClipboard1", [this](DeviceModel& m) {
         m.ExchangePresetWithClipboard(m.SelectedPreset);
+        engine_.Notices.PresetDataChanged.Publish(m.SelectedPreset);
         SelectPreset(m.SelectedPreset, false);
     });
     // "Reload Preset" here is the virtual device window's, as in its Edit menu.
@@ -687,18 +690,6 @@ void TMainMenuForm::MirrorItemState(const std::string& item) {
     }
 }
 
-void TMainMenuForm::EnableByName(const char* formName, const std::vector<const char*>& items) {
-    QWidget* w = FindForm(QString::fromLatin1(formName));
-    if (w == nullptr) return;
-    for (const char* name : items)
-        for (QObject* o : w->findChildren<QObject*>(QString::fromLatin1(name))) {
-            if (auto* a = qobject_cast<QAction*>(o))
-                a->setEnabled(true);
-            else if (auto* wi = qobject_cast<QWidget*>(o))
-                wi->setEnabled(true);
-        }
-}
-
 // ---- Window events ---------------------------------------------------------------------------
 
 void TMainMenuForm::FormShow() {
@@ -743,6 +734,7 @@ void TMainMenuForm::InitPresets(int scope, int kind) {
     };
     if (scope == 0) {
         apply(m->SelectedPreset);
+        engine_.Notices.PresetDataChanged.Publish(m->SelectedPreset);
         SelectPreset(m->SelectedPreset, true);
     } else if (scope == 1) {
         int last = m->SelectedPreset;
@@ -751,9 +743,11 @@ void TMainMenuForm::InitPresets(int scope, int kind) {
                 apply(slot);
                 last = slot;
             }
+        engine_.Notices.PresetDataChanged.Publish(-1);
         SelectPreset(last, false);
     } else {
         for (int slot = 0; slot < kDeviceSlots; ++slot) apply(slot);
+        engine_.Notices.PresetDataChanged.Publish(-1);
         SelectPreset(0, false);
     }
 }
@@ -764,6 +758,7 @@ void TMainMenuForm::InitPatterns(int scope) {
     if (m == nullptr) return;
     if (scope == 0) {
         m->InitPattern(m->SelectedPattern);
+        engine_.Notices.PatternDataChanged.Publish(m->SelectedPattern);
         ShowPattern(m->SelectedPattern);
     } else if (scope == 1) {
         int last = m->SelectedPattern;
@@ -772,9 +767,11 @@ void TMainMenuForm::InitPatterns(int scope) {
                 m->InitPattern(slot);
                 last = slot;
             }
+        engine_.Notices.PatternDataChanged.Publish(-1);
         ShowPattern(last);
     } else {
         for (int slot = 0; slot < kDeviceSlots; ++slot) m->InitPattern(slot);
+        engine_.Notices.PatternDataChanged.Publish(-1);
         ShowPattern(0);
     }
 }
@@ -998,8 +995,8 @@ void TMainMenuForm::MainMenuCopyFaderKeyClick() {
     for (QAction* a : {MainMenuPasteFaderKey, MainMenuPastewCFaderKey, MainMenuPasteFader, MainMenuPastewCFader,
                        MainMenuPasteKey, MainMenuPastewCKey, MainMenuPasteKeyOn, MainMenuPasteKeyOff})
         a->setEnabled(true);
-    EnableByName("AllFaderP",
-                 {"PasteFaderParameters2", "PasteKeyOnParameters1", "PasteKeyParameters1", "PasteKeyOffParameters1"});
+    EnableItemsOf("AllFaderP",
+                  {"PasteFaderParameters2", "PasteKeyOnParameters1", "PasteKeyParameters1", "PasteKeyOffParameters1"});
 }
 
 namespace {
@@ -1028,7 +1025,7 @@ void TMainMenuForm::CopyTrack1Click() {
     m->CopiedTrack = SelectedTrack();
     SetMenuEnabled(Paste1, true);
     SetMenuEnabled(PastewClipboard1, true);
-    EnableByName("PatternParameterForm", {"PasteTrack1", "PasteTrackwClipboard1"});
+    EnableItemsOf("PatternParameterForm", {"PasteTrack1", "PasteTrackwClipboard1"});
     m->TrackClipboard = m->Patterns[size_t(m->SelectedPattern)];
 }
 

@@ -337,7 +337,6 @@ private:
     QAction* AddWindowItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
                            const char* formName);
     void ShowWindowOfItem(QAction* item);
-    void EnableByName(const char* formName, const std::vector<const char*>& items);
     void InitPresets(int scope, int kind);
     void SelectPreset(int slot, bool send);
     void ShowPattern(int slot);

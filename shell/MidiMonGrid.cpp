@@ -325,8 +325,7 @@ void TMidiMonGridForm::MidiLogGridDblClick() {
     if (viewRow < 0 || column < 0) return;
     const std::string listing = Rows.HexListing(GridRowOfViewRow(viewRow));
     if (listing.empty()) return;
-    TMidiDataForm* data = DataForm != nullptr ? DataForm : MidiDataForm;
-    if (data != nullptr) data->AppendListing(listing);
+    if (DataForm) DataForm->AppendListing(listing);
 }
 
 void TMidiMonGridForm::Clear1Click() {

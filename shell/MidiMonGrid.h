@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 #include <QTableView>
 #include <QTimer>
 
@@ -56,8 +57,9 @@ public:
 
     // Port aliases for the "Device" column (the MIDI settings' tables).
     void SetRouting(const MidiRouting* routing) { Rows.Routing = routing; }
-    // The data view the listing goes to; none: the global MidiDataForm.
-    TMidiDataForm* DataForm = nullptr;
+    // The data view the listing goes to (handed by the composition root);
+    // none: the listing goes nowhere.
+    QPointer<TMidiDataForm> DataForm;
     // Called with the explorer's state image for the "Midi Monitor" node
     // (4 on and visible, 3 on and hidden, 2 off and visible, 1 off and
     // hidden) when logging is switched while the explorer is ready.

@@ -76,8 +76,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    CommandRegistry* commands_ = nullptr;
-    std::vector<std::string> registered_;
     void BuildTree();
     void FormCreate();
     void FormDestroy();
@@ -89,6 +87,8 @@ private:
 
     DeviceModel* model_;
     std::string programPath_;
+    CommandRegistry* commands_ = nullptr;
+    std::vector<std::string> registered_;  // the items registered above
     std::vector<QTreeWidgetItem*> nodes_;  // in tree order
     bool ownShowExplorer_ = true;
     bool ownExplorerReady_ = false;

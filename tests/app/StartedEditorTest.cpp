@@ -8,9 +8,13 @@
 #include <QApplication>
 #include <QScrollBar>
 
+#include "engine/MidiPortSet.h"
 #include "engine/Tool.h"
+#include "midikit/MidiKitIn.h"
+#include "midikit/MidiKitOut.h"
 #include "platform/IniFile.h"
 #include "shell/MidiMonGrid.h"
+#include "shell/MidiSettings.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -73,6 +77,27 @@ TEST(StartedEditor, AWindowBuiltLaterTakesItsMenuCommandsAndGivesThemBack) {
     MainMenuForm->MainMenuMidiMonitorActive->trigger();
     EXPECT_EQ(MidiMonGridForm->MonitorEnabled(), !monitoring);
     EXPECT_EQ(MainMenuForm->MainMenuMidiMonitorActive->isChecked(), !monitoring);
+}
+
+TEST(StartedEditor, ThePortsBelongToTheEngineAndStayOpenWhenTheSettingsWindowCloses) {
+    StartedEditor editor;
+    TIniFile ini(editor.Folder() + "Morvelant.cfg");
+    ini.WriteBool("Out1DeviceFlags", "Loopback 2", true);
+    ini.WriteBool("In1DeviceFlags", "Loopback 3", true);
+    editor.Start();
+    ASSERT_NE(MidiPorts, nullptr);
+    const MidiRouting& r = editor.Windows().Context().Routing;
+    ASSERT_EQ(MidiSettingsForm->MidiKit, MidiPorts->MidiKit.get());
+    MidiSettingsForm->Show();
+    MidiSettingsForm->close();
+    QApplication::processEvents();
+    ASSERT_NE(r.Out[1], nullptr);
+    EXPECT_TRUE(r.Out[1]->IsOpen());
+    ASSERT_NE(r.In[2], nullptr);
+    EXPECT_TRUE(r.In[2]->IsOpen());
+    editor.Stop();
+    EXPECT_TRUE(ini.ReadBool("Out1DeviceFlags", "Loopback 2", false));
+    EXPECT_TRUE(ini.ReadBool("In1DeviceFlags", "Loopback 3", false));
 }
 
 }  // namespace

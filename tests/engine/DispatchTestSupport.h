@@ -58,6 +58,8 @@ struct RecordingHooks {
     int LearnEnds = 0;
     std::vector<int> PresetNotes;
     std::vector<int> PatternNotes;
+    std::vector<int> PresetData;  // the slots of each PresetDataChanged
+    std::vector<int> PatternData;
     std::vector<Subscription> subscriptions;
 
     void Listen(Notifications& n) {
@@ -81,6 +83,8 @@ struct RecordingHooks {
         add(n.LearnEnded.Subscribe([this] { ++LearnEnds; }));
         add(n.PresetNotesLoaded.Subscribe([this](int slot) { PresetNotes.push_back(slot); }));
         add(n.PatternNotesLoaded.Subscribe([this](int slot) { PatternNotes.push_back(slot); }));
+        add(n.PresetDataChanged.Subscribe([this](int slot) { PresetData.push_back(slot); }));
+        add(n.PatternDataChanged.Subscribe([this](int slot) { PatternData.push_back(slot); }));
     }
 
 private:

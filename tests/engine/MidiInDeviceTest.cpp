@@ -195,6 +195,7 @@ TEST_F(MidiInDevice, ValuesDumpFromTheDeviceLandsInItsSlot) {
     EXPECT_EQ(model.SelectedPreset, 9);
     EXPECT_EQ(hooks.PresetListShown, 1);
     EXPECT_EQ(hooks.ShownPresets, std::vector<bool>{false});
+    EXPECT_EQ(hooks.PresetData, std::vector<int>{9});
 }
 
 TEST_F(MidiInDevice, TextDumpFromTheDeviceLandsAndSendsThePresetKey) {
@@ -224,6 +225,7 @@ TEST_F(MidiInDevice, PatternDumpLandsAndShowsThePatternWindows) {
     EXPECT_EQ(model.SelectedPattern, 33);
     EXPECT_EQ(hooks.PatternEditorsShown, 1);
     EXPECT_EQ(hooks.PatternsShown, std::vector<int>{33});
+    EXPECT_EQ(hooks.PatternData, std::vector<int>{33});
     EXPECT_TRUE(hooks.ShownPresets.empty());
 }
 

@@ -168,24 +168,6 @@ TEST_F(PatternSteps, InitTrackKeepsTheMuteBitOnly) {
     }
 }
 
-TEST_F(PatternSteps, CopyWithinAPattern) {
-    Fill(2, 3, 6);
-    SetTrackMute(m, 3, 2, false);
-    P().MuteMask() = 0xFD;
-    P().TrackRunMode(1) = 7;
-    CopyTrackWithin(m, 3, 2, 6, TrackCopy::Steps);
-    EXPECT_EQ(Notes(6), Notes(2));
-    EXPECT_EQ(P().TrackRunMode(5), 0);
-    EXPECT_TRUE(TrackMuted(P(), 6));
-    CopyTrackWithin(m, 3, 2, 0, TrackCopy::Whole);
-    EXPECT_EQ(P().MuteMask(), 0);
-    for (int t = 1; t <= 8; ++t) {
-        EXPECT_EQ(Notes(t), Notes(2));
-        EXPECT_EQ(P().TrackRunMode(t - 1), 7);
-        EXPECT_EQ(P().TrackStartStep(t - 1), 3);
-    }
-}
-
 TEST(TrackSettings, Names) {
     const std::pair<int, const char*> times[] = {
         {3, "error:3"},   {4, "002*1/96"},  {20, "006=1/16"},  {31, "008*1/96"},   {28, "008*1/96"},

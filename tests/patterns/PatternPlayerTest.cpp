@@ -99,7 +99,10 @@ TEST(PatternPlayer, StopRestartAndPanicLeaveNoNoteSounding) {
     EXPECT_EQ(Lines(restart.begin(), restart.begin() + 4), (Lines{"pause", "flush 0", "detach 0", "now 0 145/64/0"}));
     EXPECT_EQ(restart.back(), "start");
     player.Panic();
-    EXPECT_EQ(ports.Take(), (Lines{"reopen 0", "reopen 1", "reopen 3", "now 0 145/70/0", "now 3 145/70/0"}));
+    EXPECT_FALSE(player.Playing());
+    EXPECT_EQ(ports.Take(),
+              (Lines{"pause", "detach 0", "detach 3", "flush 0", "reopen 0", "flush 1", "reopen 1", "flush 3",
+                     "reopen 3", "now 0 145/70/0", "now 3 145/70/0"}));
 }
 
 TEST(PatternPlayer, TempoIsAppliedAtEveryStartAndKeptInRange) {

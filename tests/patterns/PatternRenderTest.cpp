@@ -116,13 +116,6 @@ TEST(PatternRender, NoWireBytesFromDamagedWords) {
     EXPECT_EQ(Absolute(RenderTrack(p, 1, 0, 1))[0], (Abs{0, 0x90, 60, 0}));
 }
 
-TEST(PatternRender, AStretchFromALaterBeat) {
-    // From beat 1 the first position is the one at tick 480, counted from 0.
-    const auto e = Absolute(RenderTrack(Plain(), 1, 1, 1));
-    ASSERT_EQ(e.size(), 8u);
-    EXPECT_EQ(e[0], (Abs{480, 0x90, 60, 127}));
-}
-
 TEST(PatternRender, PatternAndPorts) {
     Pattern_Parameters p = Plain();
     p.MuteMask() = 0xFF & ~0b101;  // tracks 1 and 3 play

@@ -75,13 +75,13 @@ protected:
             if (runs < loops) player->StartPlayback();
         };
     }
-    // Note-ons minus note-offs per note: what is left sounding.
-    std::map<int, int> Sounding() {
-        std::map<int, int> held;
+    // The notes whose last message switched them on: what is left sounding.
+    std::map<int, bool> Sounding() {
+        std::map<int, bool> on;
         for (const auto& m : peer->Messages())
-            if (m.size() == 3 && (m[0] & 0xF0) == 0x90) held[m[1]] += m[2] > 0 ? 1 : -1;
-        std::erase_if(held, [](const auto& kv) { return kv.second <= 0; });
-        return held;
+            if (m.size() == 3 && (m[0] & 0xF0) == 0x90) on[m[1]] = m[2] > 0;
+        std::erase_if(on, [](const auto& kv) { return !kv.second; });
+        return on;
     }
 
     std::unique_ptr<TMidiKit> kit;
@@ -128,7 +128,7 @@ TEST_F(Playback, NotesArriveInOrderOnTimeLoopedAndNothingHangs) {
         ASSERT_TRUE(PumpUntil([&] { return !Sounding().empty(); }, 5000));
         (player.get()->*stop)();
         PumpFor(300);
-        EXPECT_TRUE(Sounding().empty());
+        EXPECT_TRUE(Sounding().empty()) << (stop == &PatternPlayer::Stop ? "after Stop" : "after Panic");
     }
     player->Stop();
     player.reset();

@@ -13,19 +13,18 @@ namespace {
 
 // One open output port of virtual output 1; counts what the window asks.
 struct CountingPorts : PlaybackPorts {
-    int plays = 0, starts = 0, pauses = 0, sentNow = 0;
     uint32_t tempo = 0;
     int OutCount() const override { return 1; }
     bool Flagged(int) const override { return true; }
     bool IsOpen(int) const override { return true; }
     void Flush(int) override {}
-    void Play(int, TMidiKitScore&) override { ++plays; }
+    void Play(int, TMidiKitScore&) override {}
     void Detach(int, TMidiKitScore&) override {}
-    void SendNow(int, const MidiEvent&) override { ++sentNow; }
+    void SendNow(int, const MidiEvent&) override {}
     void Reopen(int) override {}
     void SetTempo(uint32_t us) override { tempo = us; }
-    void StartClock() override { ++starts; }
-    void PauseClock() override { ++pauses; }
+    void StartClock() override {}
+    void PauseClock() override {}
 };
 
 class SequencerWindow : public ::testing::Test, public PatternWindowTest {
@@ -46,25 +45,6 @@ TEST_F(SequencerWindow, TheTempoFieldIsAppliedAtTheFirstStartAndKeptInRange) {
     EXPECT_EQ(form->Edit2->text(), QStringLiteral("240"));
     form->Edit2->setText("60");
     EXPECT_EQ(ports.tempo, 1000000u);  // applied while playing
-}
-
-TEST_F(SequencerWindow, PatternChangesRenderAgainAndRestartOnlyWhilePlaying) {
-    m.Patterns[0].MuteMask() = 0;
-    m.Patterns[0].StepVelocity(0, 0) = 100;
-    notes.CurrentPatternChanged.Publish();
-    EXPECT_EQ(ports.starts, 0);
-    EXPECT_GT(form->Player().LastRender().EventCount(), 0u);
-    form->PlaySpeedButton->click();
-    notes.TrackSettingsChanged.Publish(3);
-    EXPECT_EQ(ports.starts, 2);
-    form->StopSpeedButton->click();
-    EXPECT_FALSE(form->Playing());
-    EXPECT_GT(ports.sentNow, 0);  // the render's notes switched off
-    // The loop of the clock's end-of-run handler.
-    m.Patterns[0].MuteMask() = 0xFF;
-    EXPECT_EQ(form->CountActiveTracks(), 0);
-    form->ShowCount("2.3");
-    EXPECT_EQ(form->CountEdit->text(), QStringLiteral("2.3"));
 }
 
 }  // namespace

@@ -326,15 +326,18 @@ TEST_F(MainMenuCommandsTest, InitPatternsInBulk) {
     M().SetPatternName(9, "Nine");
     M().SelectedPattern = 9;
     M().PatternSlotSelected[5] = true;
-    std::vector<int> shown;
+    std::vector<int> shown, changed;
     Subscription views =
         main->DeviceEngine.Notices.CurrentPatternChanged.Subscribe([&] { shown.push_back(M().SelectedPattern); });
+    Subscription data =
+        main->DeviceEngine.Notices.PatternDataChanged.Subscribe([&](int slot) { changed.push_back(slot); });
     menu->SelectedPatterns2->trigger();
     EXPECT_EQ(M().GetPatternName(5), "Seq 6   ");
     EXPECT_EQ(M().GetPatternName(9), "Nine    ");
     menu->AllPatterns2->trigger();
     EXPECT_EQ(M().GetPatternName(9), "Seq 10  ");
     EXPECT_EQ(shown, (std::vector<int>{5, 0}));
+    EXPECT_EQ(changed, (std::vector<int>{-1, -1}));  // many slots
 }
 
 TEST_F(MainMenuCommandsTest, CopyOfTheFaderBlockEnablesEveryPasteAndPasteWritesIt) {

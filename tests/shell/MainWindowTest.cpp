@@ -417,10 +417,13 @@ TEST_F(MainWindowTest, DragCopiesOrExchangesFaders) {
 TEST_F(MainWindowTest, PopupItemsWorkOnTheirFaderAndEnablePaste) {
     // The fader parameter window follows every selection made here.
     std::vector<int> shownInParameterWindow;
-    int parameterPasteEnabled = 0;
+    // The fader parameter window's paste item, as that window names it.
+    TForm faderWindow(QStringLiteral("AllFaderP"));
+    auto* parameterPaste = new QAction(&faderWindow);
+    parameterPaste->setObjectName(QStringLiteral("PasteFaderParameters2"));
+    parameterPaste->setEnabled(false);
     Subscription follow = form->DeviceEngine.Notices.CurrentFaderChanged.Subscribe(
         [&](int, int fader) { shownInParameterWindow.push_back(fader); });
-    form->EnableParameterFaderPaste = [&] { ++parameterPasteEnabled; };
     // Right press on select button 5 only notes the popup fader.
     Press(Button(QStringLiteral("FaderSelect5")), Qt::RightButton);
     EXPECT_EQ(M().PopupFader, 4);
@@ -429,7 +432,7 @@ TEST_F(MainWindowTest, PopupItemsWorkOnTheirFaderAndEnablePaste) {
     form->CopyFaderParameters1->trigger();
     EXPECT_TRUE(form->PasteFaderParameters1->isEnabled());
     EXPECT_FALSE(form->PasteFaderParameters2->isEnabled());
-    EXPECT_EQ(parameterPasteEnabled, 0);
+    EXPECT_FALSE(parameterPaste->isEnabled());
     EXPECT_TRUE(shownInParameterWindow.empty());
     Press(Button(QStringLiteral("FaderSelect9")), Qt::RightButton);
     form->PasteFaderParameters1->trigger();
@@ -468,7 +471,7 @@ TEST_F(MainWindowTest, PopupItemsWorkOnTheirFaderAndEnablePaste) {
     EXPECT_EQ(M().Presets[0].KeyOnStatus(6), 0x90);  // the fader event only
     form->CopyFaderParameters2->trigger();
     EXPECT_TRUE(form->PasteFaderParameters2->isEnabled());
-    EXPECT_EQ(parameterPasteEnabled, 1);
+    EXPECT_TRUE(parameterPaste->isEnabled());
     ASSERT_FALSE(shownInParameterWindow.empty());
     EXPECT_EQ(shownInParameterWindow.front(), 8);
     EXPECT_EQ(shownInParameterWindow.back(), 6);

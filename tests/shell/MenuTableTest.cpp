@@ -16,7 +16,7 @@ namespace {
 TEST(MenuTable, EveryEntryHangsUnderAnEarlierMenuAndNamesAreUnique) {
     std::set<std::string> menus, names;
     for (const MenuItemSpec& item : MainMenuItems()) {
-        if (item.parent != nullptr) EXPECT_TRUE(menus.count(item.parent)) << item.parent;
+        if (item.parent != nullptr) { EXPECT_TRUE(menus.count(item.parent)) << item.parent; }
         if (item.kind == MenuItemKind::Separator) continue;
         ASSERT_NE(item.name, nullptr);
         EXPECT_TRUE(names.insert(item.name).second) << item.name;

@@ -96,6 +96,7 @@ public:
         MidiBytes bytes;
         std::chrono::steady_clock::time_point at;  // the moment of its frame
         jack_nframes_t frame = 0;  // the frame it arrived at
+        std::chrono::steady_clock::time_point seen;  // when the process callback took it
     };
     std::vector<Arrival> Arrivals() {
         std::lock_guard lock(mx_);
@@ -172,6 +173,7 @@ private:
 
     struct Header {
         int64_t usec;
+        int64_t seenUs;
         uint32_t frame;
         uint32_t size;
     };
@@ -184,8 +186,8 @@ private:
         for (uint32_t i = 0; i < n; ++i) {
             jack_midi_event_t ev;
             if (jack_midi_event_get(&ev, buffer, i) != 0) continue;
-            Header h{int64_t(jack_frames_to_time(self->inClient_, start + ev.time)), start + ev.time,
-                     uint32_t(ev.size)};
+            Header h{int64_t(jack_frames_to_time(self->inClient_, start + ev.time)),
+                     SteadyMicros(std::chrono::steady_clock::now()), start + ev.time, uint32_t(ev.size)};
             if (jack_ringbuffer_write_space(self->inRing_) < sizeof h + ev.size) {
                 self->overflow_ = true;
                 continue;
@@ -222,6 +224,7 @@ private:
             MidiBytes bytes(h.size);
             jack_ringbuffer_read(inRing_, reinterpret_cast<char*>(bytes.data()), h.size);
             const auto at = std::chrono::steady_clock::time_point(std::chrono::microseconds(h.usec - offsetUs_));
+            const auto seen = std::chrono::steady_clock::time_point(std::chrono::microseconds(h.seenUs));
             if (splitClocks_ && bytes.size() == 1 && bytes[0] == 0xF8) {
                 ++clocks_;
                 continue;
@@ -237,10 +240,10 @@ private:
             }
             if (!bytes.empty() && bytes.front() == 0xF0 && bytes.back() != 0xF7) {
                 joining_ = true;
-                partial_ = {std::move(bytes), at, h.frame};
+                partial_ = {std::move(bytes), at, h.frame, seen};
                 continue;
             }
-            got_.push_back({std::move(bytes), at, h.frame});
+            got_.push_back({std::move(bytes), at, h.frame, seen});
         }
     }
 

@@ -1,0 +1,72 @@
+// The port settings when ports come while the editor runs: a port that was
+// not there at the start takes what the configuration file keeps for it,
+// and the other ports keep their numbers.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "engine/PortSettings.h"
+#include "platform/IniFile.h"
+
+namespace morvelant {
+namespace {
+
+class PortSettingsGrow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        file = "/tmp/port-settings-" + std::to_string(::getpid()) + ".cfg";
+        std::ofstream(file, std::ios::binary)
+            << "[Morvelant Devices]\r\nMorvelantPCDevice=Late In\r\nPCMorvelantDevice=no device\r\n"
+               "[In2DeviceFlags]\r\nLate In=1\r\n[Out1DeviceFlags]\r\nLate Out=1\r\nFirst Out=0\r\n"
+               "[OutDeviceNames]\r\nLate Out=Drums\r\n";
+        ports.SetPorts({"First In"}, {"First Out"});
+        ports.ReadPortConfig(TIniFile(file));
+    }
+    void TearDown() override { std::remove(file.c_str()); }
+
+    std::string file;
+    MidiRouting routing;
+    PortSettings ports{routing};
+};
+
+TEST_F(PortSettingsGrow, APortThatAppearsTakesItsStoredChoices) {
+    EXPECT_EQ(ports.DeviceInIndex(), 1) << "no port for the device until it comes";
+    ASSERT_TRUE(ports.AddPorts({"First In", "Late In"}, {"First Out", "Late Out"}));
+    EXPECT_FALSE(ports.AddPorts({"First In", "Late In"}, {"First Out", "Late Out"})) << "nothing new";
+    struct Case {
+        PortRole role;
+        int port;
+        bool on;
+    };
+    for (const Case& c : {Case{PortRole::In1, 1, false}, Case{PortRole::In2, 1, true}, Case{PortRole::In2, 0, false},
+                          Case{PortRole::Out1, 1, true}, Case{PortRole::Out1, 0, false}})
+        EXPECT_EQ(ports.Flags(c.role)[size_t(c.port)], c.on) << RoleSection(c.role) << " " << c.port;
+    EXPECT_EQ(routing.OutNames, (std::vector<std::string>{"First Out", "Drums", "no device"}));
+    EXPECT_EQ(routing.InDriverNames, (std::vector<std::string>{"First In", "Late In", "no device"}));
+    EXPECT_EQ(ports.DeviceInIndex(), 1) << "the stored device port, now there";
+    EXPECT_EQ(ports.DeviceOutIndex(), 2) << "\"no device\" stays no device";
+    EXPECT_TRUE(ports.InputNeeded(1));
+
+    // What they took is theirs now: written once, with the present values.
+    TIniFile ini(file);
+    ASSERT_TRUE(ports.WritePortConfig(ini));
+    EXPECT_EQ(ini.ReadSection("Out1DeviceFlags"), (std::vector<std::string>{"First Out", "Late Out"}));
+    EXPECT_EQ(ini.ReadString("Morvelant Devices", "MorvelantPCDevice", ""), "Late In");
+    EXPECT_EQ(ini.ReadString("OutDeviceNames", "Late Out", ""), "Drums");
+}
+
+TEST_F(PortSettingsGrow, AChoiceMadeMeanwhileReplacesTheStoredDevicePort) {
+    ports.SetDeviceInPort(0);
+    ports.AddPorts({"First In", "Late In"}, {"First Out"});
+    EXPECT_EQ(ports.DeviceInIndex(), 0);
+    TIniFile ini(file);
+    ASSERT_TRUE(ports.WritePortConfig(ini));
+    EXPECT_EQ(ini.ReadString("Morvelant Devices", "MorvelantPCDevice", ""), "First In");
+}
+
+}  // namespace
+}  // namespace morvelant
