@@ -2,6 +2,7 @@
 
 #include "engine/MidiInDeviceUnit.h"
 #include "engine/MidiPortSet.h"
+#include "patterns/EventEdit.h"
 #include "patterns/PatternParameter.h"
 #include "patterns/RoutingPlaybackPorts.h"
 #include "patterns/Sequencer.h"
@@ -113,6 +114,19 @@ void CreatePatternParameterForm(EditorWindowSet& set) {
     set.Add(PatternParameterForm, new TPatternParameterForm(context.Model, context.Notices, set.Commands()));
 }
 
+void CreateEventEditForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    auto* form =
+        set.Add(EventEditForm, new TEventEditForm(context.Model, context.Notices, set.ProgramPath() + "Morvelant.cfg"));
+    // The track grid draws the piano roll's track colours in its header row.
+    if (TrackParameterForm) {
+        TrackParameterForm->SetTrackColors(form->TrackColor);
+        form->TrackColorsChanged = [](const std::array<TColor, kTrackCount>& colors) {
+            if (TrackParameterForm) TrackParameterForm->SetTrackColors(colors);
+        };
+    }
+}
+
 void CreateMidiDataForm(EditorWindowSet& set) {
     auto* form = set.Add(MidiDataForm, new TMidiDataForm);
     // The monitor's double click lists a row here.
@@ -162,8 +176,9 @@ constexpr CreationStep kCreationTable[] = {
     {"TrackParameterForm", CreateTrackParameterForm},
     // NoteGateTimes
     {"PatternParameterForm", CreatePatternParameterForm},
-    // Piano1Form, Controller1Form, Values1Form, EventEditForm, DrumkitForm,
-    // DescriptionForm, ChannelForm
+    // Piano1Form, Controller1Form, Values1Form
+    {"EventEditForm", CreateEventEditForm},
+    // DrumkitForm, DescriptionForm, ChannelForm
     {"MorvelantExplorerForm", CreateMorvelantExplorerForm},
     // InitCtrlForm, TrackEditForm, LongPianoForm, PatternNotesForm
     {"SendingForm", CreateSendingForm},
