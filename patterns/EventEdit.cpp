@@ -537,8 +537,25 @@ void TEventEditForm::DrawKeyColumn() {
                 if (hovered) p.drawRect(0, top, w / 2, rh - 1);
             } else {
                 if (hovered) {
-                    p.fillRect(0, top, w, rh, hover);
-                    p.drawRect(0, top, w - 1, rh - 1);
+                    // The key's own row and, where a black key lies beside
+                    // it, the right half of that row half-way in.
+                    const bool up = key != 4 && key != 11, down = key != 0 && key != 5;
+                    const int half = rh / 2, mid = w / 2;
+                    QPolygon outline;
+                    outline << QPoint(0, top);
+                    if (up)
+                        outline << QPoint(mid, top) << QPoint(mid, top - half) << QPoint(w - 1, top - half);
+                    else
+                        outline << QPoint(w - 1, top);
+                    if (down)
+                        outline << QPoint(w - 1, bottom - 1 + half) << QPoint(mid, bottom - 1 + half)
+                                << QPoint(mid, bottom - 1);
+                    else
+                        outline << QPoint(w - 1, bottom - 1);
+                    outline << QPoint(0, bottom - 1);
+                    p.setBrush(hover);
+                    p.drawPolygon(outline);
+                    p.setBrush(Qt::NoBrush);
                 }
                 if (key == 0 || key == 5) p.drawLine(0, bottom - 1, w - 1, bottom - 1);
                 if (key == 0)
