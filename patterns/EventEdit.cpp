@@ -103,7 +103,8 @@ QString EventTypeText(int32_t event) {
 
 // ---- Drawing surface ---------------------------------------------------------------------------
 
-PaintSurface::PaintSurface(const QString& name, QWidget* parent) : QWidget(parent), Image(1, 1, QImage::Format_RGB32) {
+PaintSurface::PaintSurface(const QString& name, QWidget* parent)
+    : QWidget(parent), Image(1, 1, QImage::Format_ARGB32_Premultiplied) {
     setObjectName(name);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -112,7 +113,7 @@ PaintSurface::PaintSurface(const QString& name, QWidget* parent) : QWidget(paren
 void PaintSurface::Resize(int w, int h) {
     w = std::max(1, w);
     h = std::max(1, h);
-    if (Image.width() != w || Image.height() != h) Image = QImage(w, h, QImage::Format_RGB32);
+    if (Image.width() != w || Image.height() != h) Image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
 }
 
 void PaintSurface::paintEvent(QPaintEvent*) {
