@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -57,7 +58,17 @@ struct Scene {
     }
 };
 
-void Report(benchmark::State& state, std::vector<double>& frames) {
+// Times each frame: `prepare` goes untimed, `frame` is measured.
+void MeasureFrames(benchmark::State& state, const std::function<void()>& prepare, const std::function<void()>& frame) {
+    std::vector<double> frames;
+    for (auto _ : state) {
+        prepare();
+        const auto start = Clock::now();
+        frame();
+        const std::chrono::duration<double, std::milli> took = Clock::now() - start;
+        frames.push_back(took.count());
+        state.SetIterationTime(took.count() / 1000.0);
+    }
     std::sort(frames.begin(), frames.end());
     state.counters["median_ms"] = frames[frames.size() / 2];
     state.counters["worst_ms"] = frames.back();
@@ -65,39 +76,30 @@ void Report(benchmark::State& state, std::vector<double>& frames) {
 
 void BM_RepaintWindow(benchmark::State& state) {
     Scene scene;
-    std::vector<double> frames;
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        scene.form->RedrawAll();
-        scene.form->repaint();
-        const std::chrono::duration<double, std::milli> took = Clock::now() - start;
-        frames.push_back(took.count());
-        state.SetIterationTime(took.count() / 1000.0);
-    }
-    Report(state, frames);
+    MeasureFrames(
+        state, [] {},
+        [&] {
+            scene.form->RedrawAll();
+            scene.form->repaint();
+        });
 }
 BENCHMARK(BM_RepaintWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
 
 void BM_DragScroll(benchmark::State& state) {
     Scene scene;
-    std::vector<double> frames;
     int x = 1400;
     scene.form->EventImageMouseDown(Qt::LeftButton, x, 300);
-    for (auto _ : state) {
+    auto prepare = [&] {
         x -= 3;  // each move scrolls the view 24 pixels on
-        if (x < 100) {
-            scene.form->EventImageMouseUp(Qt::LeftButton, x, 300);
-            x = 1400;
-            scene.form->EventImageMouseDown(Qt::LeftButton, x, 300);
-        }
-        const auto start = Clock::now();
+        if (x >= 100) return;
+        scene.form->EventImageMouseUp(Qt::LeftButton, x, 300);
+        x = 1400;
+        scene.form->EventImageMouseDown(Qt::LeftButton, x, 300);
+    };
+    MeasureFrames(state, prepare, [&] {
         scene.form->EventImageMouseMove(x, 300);
         scene.form->repaint();
-        const std::chrono::duration<double, std::milli> took = Clock::now() - start;
-        frames.push_back(took.count());
-        state.SetIterationTime(took.count() / 1000.0);
-    }
-    Report(state, frames);
+    });
 }
 BENCHMARK(BM_DragScroll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
 

@@ -300,34 +300,30 @@ void TEventEditForm::BuildPanel() {
             connect(b, &QToolButton::clicked, this, [this, kind, d = delta[i]] { UpDownClick(kind, d); });
         }
     };
-    constexpr int a = 4, b = 166, rowH = 21;
-    label("Startstep", a, 3);
-    StartStepEdit = edit("StartStepEdit", a + 58, 3, 80);
-    upDown(udStartStep, a + 140, 3);
-    label("Endstep", a, 3 + rowH);
-    EndStepEdit = edit("EndStepEdit", a + 58, 3 + rowH, 80);
-    upDown(udEndStep, a + 140, 3 + rowH);
-    label("Channel", a, 3 + 2 * rowH);
-    MidiChannelEdit = edit("MidiChannelEdit", a + 58, 3 + 2 * rowH, 80);
-    upDown(udChannel, a + 140, 3 + 2 * rowH);
-    label("Event", a, 3 + 3 * rowH);
-    EventEdit = edit("EventEdit", a + 58, 3 + 3 * rowH, 96);
-    label("Offsets", a, 3 + 4 * rowH);
-    Trackdata1Edit = edit("Trackdata1Edit", a + 58, 3 + 4 * rowH, 40);
-    upDown(udData1, a + 98, 3 + 4 * rowH);
-    Trackdata2Edit = edit("Trackdata2Edit", a + 118, 3 + 4 * rowH, 40);
-    upDown(udData2, a + 158, 3 + 4 * rowH);
-    label("Gatetime", b, 3);
-    GateTimeEdit = edit("GateTimeEdit", b + 56, 3, 84);
-    upDown(udGateTime, b + 142, 3);
-    label("Notetime", b, 3 + rowH);
-    NoteTimeEdit = edit("NoteTimeEdit", b + 56, 3 + rowH, 84);
-    upDown(udNoteTime, b + 142, 3 + rowH);
-    label("Delaytime", b, 3 + 2 * rowH);
-    DelayEdit = edit("DelayEdit", b + 56, 3 + 2 * rowH, 84);
-    upDown(udDelay, b + 142, 3 + 2 * rowH);
-    label("Runmode", b, 3 + 3 * rowH);
-    RunmodeEdit = edit("RunmodeEdit", b + 56, 3 + 3 * rowH, 100);
+    // Label, field and up/down button of each setting: column, row, widths.
+    const struct {
+        const char* label;  // null: beside the previous field
+        const char* name;
+        QLineEdit* TEventEditForm::*field;
+        int left, row, width, upDown;
+    } fields[] = {
+        {"Startstep", "StartStepEdit", &TEventEditForm::StartStepEdit, 4, 0, 80, udStartStep},
+        {"Endstep", "EndStepEdit", &TEventEditForm::EndStepEdit, 4, 1, 80, udEndStep},
+        {"Channel", "MidiChannelEdit", &TEventEditForm::MidiChannelEdit, 4, 2, 80, udChannel},
+        {"Event", "EventEdit", &TEventEditForm::EventEdit, 4, 3, 96, 0},
+        {"Offsets", "Trackdata1Edit", &TEventEditForm::Trackdata1Edit, 4, 4, 40, udData1},
+        {nullptr, "Trackdata2Edit", &TEventEditForm::Trackdata2Edit, 64, 4, 40, udData2},
+        {"Gatetime", "GateTimeEdit", &TEventEditForm::GateTimeEdit, 166, 0, 84, udGateTime},
+        {"Notetime", "NoteTimeEdit", &TEventEditForm::NoteTimeEdit, 166, 1, 84, udNoteTime},
+        {"Delaytime", "DelayEdit", &TEventEditForm::DelayEdit, 166, 2, 84, udDelay},
+        {"Runmode", "RunmodeEdit", &TEventEditForm::RunmodeEdit, 166, 3, 100, 0},
+    };
+    for (const auto& f : fields) {
+        const int y = 3 + 21 * f.row, x = f.left + 58;
+        if (f.label) label(f.label, f.left, y);
+        this->*f.field = edit(f.name, x, y, f.width);
+        if (f.upDown) upDown(f.upDown, x + f.width + 2, y);
+    }
 }
 
 void TEventEditForm::BuildMenus() {
@@ -745,35 +741,37 @@ void TEventEditForm::UpdateTrackButtons(int p) {
     }
 }
 
-void TEventEditForm::ShowStartStep(int p, int t) {
+void TEventEditForm::ShowField(QLineEdit* field, int p, int t,
+                               const std::function<QString(const Pattern_Parameters&, int i)>& text) {
     t = PanelTrack(t);
     if (!DeviceModel::ValidPattern(p) || t < 1 || t > kTrackCount) return;
-    StartStepEdit->setText(QString::number(Model.Patterns[size_t(p)].TrackStartStep(t - 1)));
+    UpdatingGuard guard(Model);
+    field->setText(text(Model.Patterns[size_t(p)], t - 1));
+}
+
+void TEventEditForm::ShowStartStep(int p, int t) {
+    ShowField(StartStepEdit, p, t,
+              [](const Pattern_Parameters& pt, int i) { return QString::number(pt.TrackStartStep(i)); });
 }
 void TEventEditForm::ShowEndStep(int p, int t) {
-    t = PanelTrack(t);
-    if (!DeviceModel::ValidPattern(p) || t < 1 || t > kTrackCount) return;
-    EndStepEdit->setText(QString::number(Model.Patterns[size_t(p)].TrackEndStep(t - 1)));
+    ShowField(EndStepEdit, p, t,
+              [](const Pattern_Parameters& pt, int i) { return QString::number(pt.TrackEndStep(i)); });
 }
 void TEventEditForm::ShowMidiChannel(int p, int t) {
-    t = PanelTrack(t);
-    if (!DeviceModel::ValidPattern(p) || t < 1 || t > kTrackCount) return;
-    MidiChannelEdit->setText(QString::number((Model.Patterns[size_t(p)].TrackEvent(t - 1) & 15) + 1));
+    ShowField(MidiChannelEdit, p, t,
+              [](const Pattern_Parameters& pt, int i) { return QString::number((pt.TrackEvent(i) & 15) + 1); });
 }
 void TEventEditForm::ShowGateTime(int p, int t) {
-    t = PanelTrack(t);
-    if (!DeviceModel::ValidPattern(p) || t < 1 || t > kTrackCount) return;
-    GateTimeEdit->setText(FromCp1252(TimeName(Model.Patterns[size_t(p)].TrackGateTime(t - 1))));
+    ShowField(GateTimeEdit, p, t,
+              [](const Pattern_Parameters& pt, int i) { return FromCp1252(TimeName(pt.TrackGateTime(i))); });
 }
 void TEventEditForm::ShowNoteTime(int p, int t) {
-    t = PanelTrack(t);
-    if (!DeviceModel::ValidPattern(p) || t < 1 || t > kTrackCount) return;
-    NoteTimeEdit->setText(FromCp1252(TimeName(Model.Patterns[size_t(p)].TrackNoteTime(t - 1))));
+    ShowField(NoteTimeEdit, p, t,
+              [](const Pattern_Parameters& pt, int i) { return FromCp1252(TimeName(pt.TrackNoteTime(i))); });
 }
 void TEventEditForm::ShowDelayTime(int p, int t) {
-    t = PanelTrack(t);
-    if (!DeviceModel::ValidPattern(p) || t < 1 || t > kTrackCount) return;
-    DelayEdit->setText(FromCp1252(DelayName(Model.Patterns[size_t(p)].TrackDelay(t - 1))));
+    ShowField(DelayEdit, p, t,
+              [](const Pattern_Parameters& pt, int i) { return FromCp1252(DelayName(pt.TrackDelay(i))); });
 }
 
 void TEventEditForm::ShowTrackParameters(int p, int t) {

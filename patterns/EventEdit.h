@@ -163,6 +163,8 @@ private:
     const Pattern_Parameters* CurrentRecord() const;
     int PanelTrack(int t) const { return t == -1 ? SelectedTrack : t; }
     bool Drawable() const;
+    void ShowField(QLineEdit* field, int p, int t,
+                   const std::function<QString(const Pattern_Parameters&, int i)>& text);
 
     void DrawNoteArea();
     void DrawKeyColumn();
