@@ -478,13 +478,8 @@ void TEventEditForm::ForEachNoteBar(const std::function<void(int x, int w, int v
     }
 }
 
-void TEventEditForm::DrawNoteArea() {
-    QImage& img = EventImage->Image;
-    QPainter p(&img);
-    const int w = img.width(), h = img.height();
-    p.fillRect(0, 0, w, h, Q(ViewColors[vcBackground]));
-    const Pattern_Parameters& pt = *CurrentRecord();
-    const RollTiming timing = TimingOf(pt, SelectedTrack);
+void TEventEditForm::DrawSlotLines(QPainter& p, int w, int h) const {
+    const RollTiming timing = TimingOf(*CurrentRecord(), SelectedTrack);
     const SlotSpan span = VisibleSlots(View, timing, w);
     const QColor roles[3] = {Q(TrackColor[size_t(SelectedTrack - 1)]), Q(ViewColors[vcVerticalGrid]),
                              Q(ViewColors[vcBeat])};
@@ -494,6 +489,14 @@ void TEventEditForm::DrawNoteArea() {
         p.setPen(roles[static_cast<int>(SlotLineRole(n - 1, timing.PassLength))]);
         p.drawLine(x, 0, x, h - 1);
     }
+}
+
+void TEventEditForm::DrawNoteArea() {
+    QImage& img = EventImage->Image;
+    QPainter p(&img);
+    const int w = img.width(), h = img.height();
+    p.fillRect(0, 0, w, h, Q(ViewColors[vcBackground]));
+    DrawSlotLines(p, w, h);
     p.setPen(Q(ViewColors[vcHorizontalGrid]));
     const int lowest = std::max(0, View.RowAt(h - 1)), highest = std::min(kValueRows, View.RowAt(0) + 1);
     for (int v = lowest; v <= highest; ++v) {
@@ -595,14 +598,10 @@ void TEventEditForm::DrawValueArea() {
     p.drawLine(0, scaleY, w - 1, scaleY);
     const RollTiming timing = TimingOf(pt, t);
     const SlotSpan span = VisibleSlots(View, timing, w);
-    const QColor roles[3] = {color, Q(ViewColors[vcVerticalGrid]), Q(ViewColors[vcBeat])};
+    DrawSlotLines(p, w, h);
     const int noteWidth = timing.Note96 * View.PixelsPer96th;
     for (int n = span.first; n <= span.last; ++n) {
         const int x = SlotX(View, timing, n);
-        if (x >= 0 && x < w) {
-            p.setPen(roles[static_cast<int>(SlotLineRole(n - 1, timing.PassLength))]);
-            p.drawLine(x, 0, x, h - 1);
-        }
         const int step = GetRunStep(pt, t, n);
         if (step < 1 || !GetStepOn(Model, Pattern(), t, step)) continue;
         const int bh = VelocityBarHeight(h, data2, pt.StepVelocity(t - 1, step - 1));

@@ -27,6 +27,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPainter;
 class QScrollBar;
 class QSlider;
 class QToolButton;
@@ -166,6 +167,8 @@ private:
     void ShowField(QLineEdit* field, int p, int t,
                    const std::function<QString(const Pattern_Parameters&, int i)>& text);
 
+    // The selected track's slot lines: each pass begins in its colour.
+    void DrawSlotLines(QPainter& p, int w, int h) const;
     void DrawNoteArea();
     void DrawKeyColumn();
     void DrawValueArea();
