@@ -773,6 +773,16 @@ void TEventEditForm::ShowDelayTime(int p, int t) {
               [](const Pattern_Parameters& pt, int i) { return FromCp1252(DelayName(pt.TrackDelay(i))); });
 }
 
+void TEventEditForm::ShowTrackSetting(int mode, int t, bool redraw) {
+    if (!isVisible() || PanelTrack(t) != SelectedTrack) return;
+    using Show = void (TEventEditForm::*)(int, int);
+    static constexpr Show kShows[6] = {&TEventEditForm::ShowMidiChannel, &TEventEditForm::ShowStartStep,
+                                       &TEventEditForm::ShowEndStep,     &TEventEditForm::ShowNoteTime,
+                                       &TEventEditForm::ShowGateTime,    &TEventEditForm::ShowDelayTime};
+    if (mode >= 0 && mode < 6) (this->*kShows[mode])(Pattern(), t);
+    if (redraw) RedrawAll();
+}
+
 void TEventEditForm::ShowTrackParameters(int p, int t) {
     if (!DeviceModel::ValidPattern(p) || t < 1 || t > kTrackCount) return;
     const Pattern_Parameters& pt = Model.Patterns[size_t(p)];

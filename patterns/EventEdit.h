@@ -82,6 +82,10 @@ public:
     void ShowGateTime(int p, int t);
     void ShowNoteTime(int p, int t);
     void ShowDelayTime(int p, int t);
+    // What a track picker shows here after writing setting `mode` (0
+    // channel, 1 start step, 2 end step, 3 note time, 4 gate time, 5 delay)
+    // of track 1..8 (0 or -1: the selected one); only while the window shows.
+    void ShowTrackSetting(int mode, int t, bool redraw);
     // A drum kit's 128 instrument names for the left column.
     void SetKeyColumnNames(const std::vector<std::string>& names);
     // Whether the Display box of track t is ticked.
@@ -162,7 +166,7 @@ private:
     void ColorTrackControls(int t);
     int Pattern() const { return Model.SelectedPattern; }
     const Pattern_Parameters* CurrentRecord() const;
-    int PanelTrack(int t) const { return t == -1 ? SelectedTrack : t; }
+    int PanelTrack(int t) const { return t == -1 || t == 0 ? SelectedTrack : t; }
     bool Drawable() const;
     void ShowField(QLineEdit* field, int p, int t,
                    const std::function<QString(const Pattern_Parameters&, int i)>& text);

@@ -106,6 +106,34 @@ TEST_F(EventEditWindow, PanelButtonsKeepTheirBounds) {
     EXPECT_EQ(form->DelayEdit->text(), QStringLiteral("no Delay"));
 }
 
+TEST_F(EventEditWindow, RightPressOpensTheTrackPickersForTheSelectedTrack) {
+    std::vector<std::pair<int, int>> opened;
+    form->OpenTrackPicker = [&](int mode, int track, QPoint) {
+        opened.emplace_back(mode, track);
+        return 0;
+    };
+    std::vector<int> restarts;
+    Subscription s = notes.TrackSettingsChanged.Subscribe([&](int t) { restarts.push_back(t); });
+    form->SelectTrack(5, 4);
+    const std::pair<QLineEdit*, int> edits[] = {{form->MidiChannelEdit, 0}, {form->StartStepEdit, 1},
+                                                {form->EndStepEdit, 2},     {form->NoteTimeEdit, 3},
+                                                {form->GateTimeEdit, 4},    {form->DelayEdit, 5}};
+    for (auto [edit, mode] : edits) Mouse(edit, QEvent::MouseButtonPress, {3, 3}, Qt::RightButton);
+    const std::vector<std::pair<int, int>> expected = {{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}, {5, 4}};
+    EXPECT_EQ(opened, expected);
+    EXPECT_EQ(restarts, std::vector<int>({4, 4, 4}));  // the range and the channel only
+}
+
+TEST_F(EventEditWindow, DrumKitNamesFillTheKeyColumn) {
+    std::vector<std::string> names(128);
+    names[36] = "Bass Drum";
+    form->SetKeyColumnNames(names);
+    EXPECT_EQ(form->KeyColumnKind, kDrumColumn);
+    EXPECT_EQ(form->View.KeyColumnWidth, 140);
+    EXPECT_EQ(form->View.RowHeight, 15);
+    EXPECT_EQ(form->RowNames[36], "Bass Drum");
+}
+
 TEST_F(EventEditWindow, SmallestWindowStillLaysOut) {
     form->resize(200, 200);
     QApplication::processEvents();
