@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 
 #include <tuple>
+#include <utility>
 
 #include "model/NameLists.h"
 #include "model/PatternSteps.h"
@@ -1133,6 +1134,12 @@ bool TEventEditForm::eventFilter(QObject* watched, QEvent* event) {
         auto* me = static_cast<QMouseEvent*>(event);
         const int x = int(me->position().x()), y = int(me->position().y());
         const QPoint global = me->globalPosition().toPoint();
+        // A release that went elsewhere (a popup menu took it) ends what
+        // the press began.
+        if (move && me->buttons() == Qt::NoButton) {
+            dragArmed_ = valueResize_ = keyResize_ = painting_ = overviewPressed_ = false;
+            if (std::exchange(scrolled_, false)) EventImage->unsetCursor();
+        }
         if (watched == EventImage) {
             if (press) {
                 EventImageMouseDown(me->button(), x, y);
