@@ -947,6 +947,8 @@ void TEventEditForm::ScaleXTrackBarChange() {
 
 void TEventEditForm::ScaleYTrackBarChange() {
     View.RowHeight = RowHeightForSlider(ScaleYTrackBar->value());
+    // Shorter rows may leave the note area taller than all 128 of them.
+    if (kValueRows * View.RowHeight < View.NoteAreaHeight) return FormResize();
     View.ScrollY = ScrollYForBar(ScrollBar1->value(), View);
     RedrawAll();
 }

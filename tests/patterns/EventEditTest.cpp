@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSlider>
 
 #include "model/PatternSteps.h"
 #include "patterns/EventEdit.h"
@@ -142,6 +143,10 @@ TEST_F(EventEditWindow, SmallestWindowStillLaysOut) {
     EXPECT_GE(form->View.ValueAreaHeight, 1);
     Click(QPoint(1, 0));
     form->RedrawAll();
+    // A tall window keeps its note area within the 128 rows, however short they get.
+    form->resize(727, 2000);
+    form->ScaleYTrackBar->setValue(kMaxRowHeight);
+    EXPECT_LE(form->View.NoteAreaHeight, 128 * form->View.RowHeight);
 }
 
 TEST_F(EventEditWindow, UpDownTracksCannotBeDisplayed) {
