@@ -6,6 +6,8 @@
 // it the playback benchmark reports an error and skips.
 #include <benchmark/benchmark.h>
 
+#include <QTimer>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -105,7 +107,10 @@ void BM_PlaybackToJackPeer(benchmark::State& state) {
         ++runs;
         s->Pause(false);
         player.RunEnded();
-        if (runs < kLoops) player.StartPlayback();
+        // As the sequencer window does: the loop waits for the clock to reach
+        // the end of the stretch.
+        if (runs < kLoops)
+            QTimer::singleShot(player.MillisecondsToRunEnd(), Qt::PreciseTimer, [&player] { player.StartPlayback(); });
     };
 
     const double stepMs = 60000.0 / bpm / 4;

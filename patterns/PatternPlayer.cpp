@@ -1,6 +1,8 @@
 #include "patterns/PatternPlayer.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "midikit/MidiKitScore.h"
 #include "midikit/MidiKitSync.h"
@@ -54,16 +56,24 @@ void PatternPlayer::Render(const Pattern_Parameters& pattern) {
     // stretch's end (by the gap between note and gate time, or more before a
     // silent step), so the first track ends with an event that sends nothing
     // at the stretch's last tick: every loop lasts exactly the stretch.
-    uint32_t lastTick = 0;
+    //
+    // Every event is also held one tick after the clock's start: an event due
+    // at once would take the output's immediate path, which runs ahead of the
+    // clock-timed events, and the first step of each loop would sound early.
+    uint32_t lastTick = render_.Tracks[0].empty() ? 0 : kLead;
     for (const MidiEvent& e : render_.Tracks[0]) lastTick += e.time;
-    const uint32_t endTick = uint32_t(renderBeats_) * kTicksPerQuarter;
+    const uint32_t endTick = RunEndTick();
     const MidiEvent endMark{endTick - std::min(lastTick, endTick), 0, 0, 0, 0};
     for (int o : active) {
         PortScore& ps = ScoreFor(o);
         for (int t = 0; t < kTrackCount; ++t) {
             TMidiKitTrack* track = ps.tracks[size_t(t)];
             track->Flush();
-            for (const MidiEvent& e : render_.Tracks[size_t(t)]) track->InsertEvent(&e, TMidiKitTrack::LastIndex);
+            bool first = true;
+            for (MidiEvent e : render_.Tracks[size_t(t)]) {
+                if (std::exchange(first, false)) e.time += kLead;
+                track->InsertEvent(&e, TMidiKitTrack::LastIndex);
+            }
         }
         ps.tracks[0]->InsertEvent(&endMark, TMidiKitTrack::LastIndex);
     }
@@ -132,6 +142,16 @@ void PatternPlayer::Panic() {
     for (int o : render_.Ports)
         if (ports_.IsOpen(o))
             for (const MidiEvent& e : offs) ports_.SendNow(o, e);
+}
+
+int PatternPlayer::MillisecondsToRunEnd() const {
+    const uint32_t endTick = RunEndTick();
+    uint32_t position = 0;
+    if (!ports_.ClockPosition(position) || position >= endTick) return 0;
+    const double usPerTick = double(TMidiKitSync::Convert(bpm_)) / kTicksPerQuarter;
+    // The clock reports whole ticks already begun; the restart itself takes
+    // about as long as the rest of the last one.
+    return int(std::lround(double(endTick - position - 1) * usPerTick / 1000.0));
 }
 
 int PatternPlayer::SetTempoText(const std::string& text) {

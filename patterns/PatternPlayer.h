@@ -55,11 +55,20 @@ public:
     bool Playing() const { return playing_; }
     // The clock's run ended: playing stops (the caller decides on a loop).
     void RunEnded() { playing_ = false; }
+    // Milliseconds until the clock reaches the end of the rendered stretch:
+    // the clock may report a run done while its last events are still ahead
+    // of it, and a loop started at once would come early.
+    int MillisecondsToRunEnd() const;
     const PatternRender& LastRender() const { return render_; }
     // The toolkit track of port o and track 1..8 (null when none was made).
     TMidiKitTrack* Track(int port, int track) const;
 
 private:
+    // Every event of a run is held this many ticks after the clock's start
+    // (see Render), and the run ends that much after its stretch.
+    static constexpr uint32_t kLead = 1;
+    uint32_t RunEndTick() const { return uint32_t(renderBeats_) * kTicksPerQuarter + kLead; }
+
     struct PortScore;
     PortScore& ScoreFor(int port);
     // Flushes the rendered ports, detaches their scores and ends their notes.

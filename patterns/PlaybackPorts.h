@@ -37,6 +37,8 @@ public:
     virtual void SetTempo(uint32_t microsecondsPerQuarter) = 0;
     virtual void StartClock() = 0;
     virtual void PauseClock() = 0;
+    // The clock's position in ticks since its start; false when unknown.
+    virtual bool ClockPosition(uint32_t& ticks) const { return false; }
 };
 
 }  // namespace morvelant

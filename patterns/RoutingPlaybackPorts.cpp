@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitOut.h"
 #include "midikit/MidiKitScore.h"
 #include "midikit/MidiKitSync.h"
@@ -75,6 +76,17 @@ void RoutingPlaybackPorts::StartClock() {
 
 void RoutingPlaybackPorts::PauseClock() {
     if (TMidiKitSync* sync = sync_ ? sync_() : nullptr; sync != nullptr && sync->IsOpen()) sync->Pause(false);
+}
+
+}  // namespace morvelant
+
+namespace morvelant {
+
+bool RoutingPlaybackPorts::ClockPosition(uint32_t& ticks) const {
+    TMidiKitSync* sync = sync_ ? sync_() : nullptr;
+    if (sync == nullptr || !sync->IsOpen() || sync->MidiKit == nullptr || sync->MidiKit->pGetPosition == nullptr)
+        return false;
+    return sync->MidiKit->pGetPosition(sync->GetHSync(), &ticks) == 0;
 }
 
 }  // namespace morvelant

@@ -27,6 +27,7 @@ public:
     void SetTempo(uint32_t microsecondsPerQuarter) override;
     void StartClock() override;
     void PauseClock() override;
+    bool ClockPosition(uint32_t& ticks) const override;
 
 private:
     TMidiKitOut* Out(int port) const;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolButton>
 
 #include "model/TrackSettings.h"
@@ -70,6 +71,13 @@ TSequencerForm::TSequencerForm(DeviceModel& model, Notifications& notifications,
     Edit4->setObjectName(QStringLiteral("Edit4"));
     Edit4->hide();
 
+    loopTimer_ = new QTimer(this);
+    loopTimer_->setSingleShot(true);
+    loopTimer_->setTimerType(Qt::PreciseTimer);
+    connect(loopTimer_, &QTimer::timeout, this, [this] {
+        player_->StartPlayback();
+        ShowCount("1.1");
+    });
     patternChanged_ = notifications.CurrentPatternChanged.Subscribe([this] { RestartPlayback(); });
     settingsChanged_ = notifications.TrackSettingsChanged.Subscribe([this](int) { RestartPlayback(); });
     if (const Pattern_Parameters* p = CurrentPattern()) player_->Render(*p);
@@ -94,7 +102,11 @@ const Pattern_Parameters* TSequencerForm::CurrentPattern() const {
 }
 
 void TSequencerForm::RestartPlayback() {
+    // A change while a loop waits for its start plays the new render at once.
+    const bool looping = loopTimer_->isActive();
+    loopTimer_->stop();
     if (const Pattern_Parameters* p = CurrentPattern()) player_->RestartPlayback(*p);
+    if (looping) loopTimer_->start(0);
 }
 
 void TSequencerForm::ApplyTempoField() {
@@ -106,6 +118,7 @@ void TSequencerForm::ApplyTempoField() {
 }
 
 void TSequencerForm::PlaySpeedButton1Click() {
+    loopTimer_->stop();
     ApplyTempoField();
     if (const Pattern_Parameters* p = CurrentPattern()) player_->Play(*p);
     ShowCount("1.1");
@@ -113,6 +126,7 @@ void TSequencerForm::PlaySpeedButton1Click() {
 }
 
 void TSequencerForm::StopButtonClick() {
+    loopTimer_->stop();
     player_->Stop();
     ShowStopped();
 }
@@ -129,13 +143,14 @@ void TSequencerForm::Edit2Change() {
 }
 
 void TSequencerForm::Button3Click() {
+    loopTimer_->stop();
     player_->Panic();
     ShowStopped();
 }
 
 void TSequencerForm::StartPlayback() {
-    player_->StartPlayback();
-    ShowCount("1.1");
+    // The loop starts where the clock reaches the end of the stretch.
+    loopTimer_->start(player_->MillisecondsToRunEnd());
 }
 
 void TSequencerForm::SetPlaying(bool playing) {

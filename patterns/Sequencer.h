@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class QTimer;
 class QToolButton;
 
 namespace morvelant {
@@ -74,6 +75,7 @@ private:
     void ApplyTempoField();
 
     DeviceModel& Model;
+    QTimer* loopTimer_ = nullptr;  // holds a loop until the clock reaches the run's end
     std::unique_ptr<PlaybackPorts> ownedPorts_;
     std::unique_ptr<PatternPlayer> player_;
     Subscription patternChanged_, settingsChanged_;

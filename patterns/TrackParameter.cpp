@@ -400,6 +400,8 @@ void TTrackParameterForm::StringGrid1DragDrop(int row, int column, int sourceCol
     ClickedColumn = column;
     DragSourceColumn = sourceColumn;
     CopyTrackWithin(Model, Model.SelectedPattern, sourceColumn, column, TrackCopy::Whole);
+    // No cell stays marked red once the copy is done.
+    ResetClickedCell();
     ShowPattern();
 }
 

@@ -45,8 +45,13 @@ TEST(PatternEditors, EditsReachEveryViewAndThePlayback) {
     SetStepVelocity(m, 4, 1, 100, 1);
     SetStepVelocity(m, 4, 1, 100, 2);
 
-    PatternParameterForm->Show();  // shows the current pattern everywhere
+    // The Windows menu's item shows the step editor, which shows the current
+    // pattern everywhere; the item is ticked.
+    ASSERT_NE(MainMenuForm->MainFormWindowsStepParameters, nullptr);
+    MainMenuForm->MainFormWindowsStepParameters->trigger();
     QApplication::processEvents();
+    EXPECT_TRUE(PatternParameterForm->isVisible());
+    EXPECT_TRUE(MainMenuForm->MainFormWindowsStepParameters->isChecked());
     EXPECT_TRUE(m.ShowStepParametersForm);
     EXPECT_EQ(PatternParameterForm->Caption().rfind("(Pattern 5)  ", 0), 0u);
     EXPECT_EQ(TrackParameterForm->Caption(), PatternParameterForm->Caption());
@@ -58,6 +63,8 @@ TEST(PatternEditors, EditsReachEveryViewAndThePlayback) {
     Press(PatternParameterForm->TrackBoxList[0], Qt::RightButton);
     PatternParameterForm->TrackPopupMenu->hide();
     PatternParameterForm->RotateLeft1->trigger();
+    PatternParameterForm->CopyTrack1->trigger();  // the menu window's pastes follow
+    EXPECT_TRUE(MainMenuForm->Paste1->menuAction()->isEnabled());
     EXPECT_EQ(PatternParameterForm->NoteLabels[0]->text(), QStringLiteral("D  4"));
     EXPECT_EQ(SequencerForm->Player().LastRender().Tracks[0].front().data1, 62);
 
@@ -74,7 +81,8 @@ TEST(PatternEditors, EditsReachEveryViewAndThePlayback) {
     EXPECT_TRUE(SequencerForm->isVisible());
 
     // Both editors are reopened at the next start.
-    TrackParameterForm->Show();
+    MainMenuForm->MainFormWindowsTrackParameters->trigger();
+    EXPECT_TRUE(TrackParameterForm->isVisible());
     editor.Stop();
     TIniFile ini(editor.Folder() + "Morvelant.cfg");
     EXPECT_TRUE(ini.ReadBool("Step Parameters Form", "Show Step Parameters Form", false));

@@ -37,6 +37,11 @@ public:
     void SetTempo(uint32_t us) override { log.push_back("tempo " + std::to_string(us)); }
     void StartClock() override { log.push_back("start"); }
     void PauseClock() override { log.push_back("pause"); }
+    bool ClockPosition(uint32_t& ticks) const override {
+        ticks = position;
+        return position >= 0;
+    }
+    int position = -1;
 
     void Log(const char* what, int o, const std::string& more = {}) {
         log.push_back(std::string(what) + " " + std::to_string(o) + (more.empty() ? "" : " " + more));
@@ -66,12 +71,14 @@ TEST(PatternPlayer, PlaysOnlyOpenFlaggedPortsAndExactlyTheRenderedOnes) {
     player.Play(OneNote());
     EXPECT_EQ(player.LastRender().Ports, (std::vector<int>{0, 3}));  // port 2 failed to open
     EXPECT_EQ(ports.Take(), (Lines{"flush 0", "play 0", "flush 3", "play 3", "tempo 500000", "start"}));
-    // Four notes in one quarter note, then a mark that sends nothing and ends
-    // the track on the stretch's last tick, where the loop starts again.
+    // Four notes in one quarter note, all one tick after the start, then a
+    // mark that sends nothing and ends the track on the stretch's last tick,
+    // where the loop starts again.
     TMidiKitTrack* track = player.Track(3, 1);
     ASSERT_EQ(track->GetNumEvents(), 9u);
+    EXPECT_EQ(track->AbsNow(0), 1u);
     EXPECT_EQ(track->GetEvent(8)->status, 0);
-    EXPECT_EQ(track->AbsNow(8), 480u);
+    EXPECT_EQ(track->AbsNow(8), 481u);
     // A port flagged after the render is not played by the loop's restart.
     ports.flagged[1] = true;
     player.RunEnded();
@@ -118,6 +125,19 @@ TEST(PatternPlayer, TempoIsAppliedAtEveryStartAndKeptInRange) {
     EXPECT_EQ(ports.Take()[4], "tempo 1000000");
     player.SetTempoText("120");
     EXPECT_EQ(ports.Take(), (Lines{"tempo 500000"}));
+}
+
+TEST(PatternPlayer, ALoopWaitsForTheClockToReachTheEndOfTheStretch) {
+    FakePorts ports;
+    PatternPlayer player(ports, 4);  // 1,920 ticks
+    struct Case {
+        int position, bpm, ms;
+    } cases[] = {{-1, 120, 0}, {1801, 120, 124}, {1801, 240, 62}, {1920, 120, 0}, {5000, 120, 0}, {1, 60, 3998}};
+    for (const Case& c : cases) {
+        ports.position = c.position;
+        player.SetTempoText(std::to_string(c.bpm));
+        EXPECT_EQ(player.MillisecondsToRunEnd(), c.ms) << c.position << " at " << c.bpm;
+    }
 }
 
 TEST(PatternPlayer, ScoresAreDetachedAndTheClockHaltedBeforeTheyGo) {

@@ -1,10 +1,12 @@
 // A pattern played on the PC through the JACK server to a plain MIDI client:
 // the rendered notes arrive in order and paced by the clock, the render
-// loops at the clock's end-of-run notice, and Stop and Panic leave no note
-// sounding.
+// loops at the clock's end-of-run notice, and no note is left sounding.
+// (Stop and Panic: through the started editor, tests/app.)
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+
+#include <QTimer>
 
 #include <map>
 #include <string>
@@ -72,7 +74,9 @@ protected:
             ++runs;
             s->Pause(false);
             player->RunEnded();
-            if (runs < loops) player->StartPlayback();
+            if (runs < loops)
+                QTimer::singleShot(player->MillisecondsToRunEnd(), Qt::PreciseTimer,
+                                   [this] { player->StartPlayback(); });
         };
     }
     // The notes whose last message switched them on: what is left sounding.
@@ -119,17 +123,6 @@ TEST_F(Playback, NotesArriveInOrderOnTimeLoopedAndNothingHangs) {
     }
     EXPECT_TRUE(Sounding().empty());
 
-    // Stop and Panic while notes sound: every note is switched off.
-    player = std::make_unique<PatternPlayer>(ports, 40);
-    player->SetTempoText("50");  // long notes
-    for (auto stop : {&PatternPlayer::Stop, &PatternPlayer::Panic}) {
-        peer->Clear();
-        player->Play(FourNotes());
-        ASSERT_TRUE(PumpUntil([&] { return !Sounding().empty(); }, 5000));
-        (player.get()->*stop)();
-        PumpFor(300);
-        EXPECT_TRUE(Sounding().empty()) << (stop == &PatternPlayer::Stop ? "after Stop" : "after Panic");
-    }
     player->Stop();
     player.reset();
 }

@@ -47,4 +47,14 @@ TEST_F(SequencerWindow, TheTempoFieldIsAppliedAtTheFirstStartAndKeptInRange) {
     EXPECT_EQ(ports.tempo, 1000000u);  // applied while playing
 }
 
+TEST_F(SequencerWindow, TheClocksLoopStartsFromTheEventLoop) {
+    form->PlaySpeedButton->click();
+    form->SetPlaying(false);  // the clock's run ended
+    form->StartPlayback();  // the loop: held until the clock reaches the stretch's end
+    EXPECT_FALSE(form->Playing());
+    QApplication::processEvents();
+    EXPECT_TRUE(form->Playing());
+    EXPECT_EQ(form->CountEdit->text(), QStringLiteral("1.1"));
+}
+
 }  // namespace
