@@ -133,6 +133,8 @@ TEventEditForm::TEventEditForm(DeviceModel& model, Notifications& notifications,
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Event Editor"));
     setMinimumSize(200, 200);
+    keyFont_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    keyFont_.setPointSize(8);
     TrackColor = kDefaultTrackColors;
     ViewColors = kDefaultViewColors;
     TrackDisplayDefault.fill(false);
@@ -518,9 +520,7 @@ void TEventEditForm::DrawKeyColumn() {
     QPainter p(&img);
     const int w = img.width(), h = img.height();
     p.fillRect(0, 0, w, h, Qt::white);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(8);
-    p.setFont(font);
+    p.setFont(keyFont_);
     const QColor hover = Q(TrackColor[size_t(SelectedTrack - 1)]);
     const int rh = View.RowHeight;
     const int lowest = std::max(0, View.RowAt(h - 1)), highest = std::min(kValueRows - 1, View.RowAt(0));

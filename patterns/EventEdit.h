@@ -5,6 +5,7 @@
 // and the parameter panel, and the mouse edits it.
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
@@ -191,6 +192,7 @@ private:
     bool inLayout_ = false;
     bool filling_ = false;
     WheelCounter wheel_;
+    QFont keyFont_;  // the left column's fixed-pitch font
     int passUnderMouse_ = 0;
     int requestedHeight_ = 0;
     // Mouse state.
