@@ -7,7 +7,7 @@
 // is the added latency.
 //
 // Needs a running JACK server: the one named by MORVELANT_JACK_SERVER
-// (default "morvelant-test"), started when it does not run. Arrival times
+// (default "morvelant-" and the program's name), started when it does not run. Arrival times
 // are the moments the peer's process callback takes the events.
 //
 // A second benchmark sends a stream of controller messages through MIDI

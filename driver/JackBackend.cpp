@@ -142,6 +142,18 @@ public:
     }
 
     void close(const std::shared_ptr<Slot>& slot) {
+        // What an output still holds (the notes switched off as it closes)
+        // goes out first: the ring is emptied into a period, and that period
+        // and the next pass before the port goes. A server that stalls does
+        // not hold the close up for long.
+        if (!slot->input) {
+            const auto limit = SteadyClock::now() + std::chrono::milliseconds(500);
+            while (running() && jack_ringbuffer_read_space(slot->ring) > 0 && SteadyClock::now() < limit)
+                std::this_thread::sleep_for(kPoll);
+            const uint64_t seen = cycles_.load();
+            while (running() && cycles_.load() < seen + 2 && SteadyClock::now() < limit)
+                std::this_thread::sleep_for(kPoll);
+        }
         std::unique_lock lock(mx_);
         for (auto& s : slots_)
             if (s.load() == slot.get()) s.store(nullptr, std::memory_order_release);

@@ -63,18 +63,39 @@ public:
         std::weak_ptr<State> state = state_;
         return Subscription([state, entry] {
             entry->alive = false;
-            if (auto s = state.lock()) std::erase(s->entries, entry);
+            auto s = state.lock();
+            if (!s) return;
+            // While the topic publishes, the entry stays (marked dead) until
+            // the publication is over: its handler may be the one running.
+            if (s->publishing > 0)
+                s->dirty = true;
+            else
+                std::erase(s->entries, entry);
         });
     }
 
     void Publish(Args... args) const {
-        // A copy of the list: handlers may subscribe or unsubscribe meanwhile.
-        const auto entries = state_->entries;
-        for (const auto& entry : entries)
+        // No copy of the list (a fader move publishes several topics per
+        // event): handlers added meanwhile are appended and first called on
+        // the next publication, removed ones are skipped and erased after.
+        const std::shared_ptr<State> state = state_;
+        const std::size_t count = state->entries.size();
+        ++state->publishing;
+        for (std::size_t i = 0; i < count && i < state->entries.size(); ++i) {
+            Entry* entry = state->entries[i].get();
             if (entry->alive) entry->handler(args...);
+        }
+        if (--state->publishing == 0 && state->dirty) {
+            std::erase_if(state->entries, [](const std::shared_ptr<Entry>& e) { return !e->alive; });
+            state->dirty = false;
+        }
     }
 
-    std::size_t ListenerCount() const { return state_->entries.size(); }
+    std::size_t ListenerCount() const {
+        std::size_t n = 0;
+        for (const auto& entry : state_->entries) n += entry->alive ? 1 : 0;
+        return n;
+    }
 
 private:
     struct Entry {
@@ -83,6 +104,8 @@ private:
     };
     struct State {
         std::vector<std::shared_ptr<Entry>> entries;
+        int publishing = 0;  // nested publications under way
+        bool dirty = false;  // dead entries wait for the end of one
     };
     // Shared so that a Subscription outliving the topic cancels harmlessly.
     std::shared_ptr<State> state_ = std::make_shared<State>();

@@ -6,8 +6,8 @@
 # ended and started again.
 #   scripts/jack-test-server.sh start      -> exit 0 when it answers
 #   scripts/jack-test-server.sh stop
-#   scripts/jack-test-server.sh stop-all   -> every server these scripts started
-#   scripts/jack-test-server.sh logs       -> the servers' own lines on clients and errors
+#   scripts/jack-test-server.sh stop-all   -> every "morvelant-..." server these scripts started
+#   scripts/jack-test-server.sh logs       -> those servers' own lines on clients and errors
 set -u
 name="${MORVELANT_JACK_SERVER:-morvelant-test}"
 dir="${TMPDIR:-/tmp}"
@@ -52,19 +52,19 @@ case "${1:-}" in
     stop_pid "$state.pid"
     ;;
   stop-all)
-    for pidfile in "$dir"/morvelant-jackd-*.pid; do
+    for pidfile in "$dir"/morvelant-jackd-morvelant-*.pid; do
       [ -e "$pidfile" ] && stop_pid "$pidfile"
     done
     ;;
   logs)
-    for log in "$dir"/morvelant-jackd-*.log; do
+    for log in "$dir"/morvelant-jackd-morvelant-*.log; do
       [ -e "$log" ] || continue
       lines="$(grep -E -i "client|error|fail|timeout|xrun|cannot" "$log" | tail -20)"
       [ -n "$lines" ] && printf '%s (last lines on clients and errors):\n%s\n' "$log" "$lines"
     done
     ;;
   clean-logs)
-    rm -f "$dir"/morvelant-jackd-*.log
+    rm -f "$dir"/morvelant-jackd-morvelant-*.log
     ;;
   *)
     echo "usage: $0 start|stop|stop-all|logs|clean-logs" >&2

@@ -11,8 +11,6 @@ build=build-asan
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELANT_SANITIZE=ON
 cmake --build "$build" --parallel "$(nproc)"
 
-export MORVELANT_JACK_SERVER=morvelant-test
-export JACK_DEFAULT_SERVER=$MORVELANT_JACK_SERVER
 export JACK_NO_AUDIO_RESERVATION=1
 export JACK_NO_START_SERVER=1
 export QT_QPA_PLATFORM=offscreen
@@ -24,23 +22,48 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # run, never a reason to skip. Each test program starts a server of its own
 # (named after it) when its first JACK test runs, and starts it again when it
 # stopped; this first one only proves that a server can run here.
+# (Each program's server is "morvelant-<program>"; MORVELANT_JACK_SERVER
+# would make them all share one.)
+unset MORVELANT_JACK_SERVER JACK_DEFAULT_SERVER
 scripts/jack-test-server.sh stop-all
 scripts/jack-test-server.sh clean-logs
-if ! scripts/jack-test-server.sh start; then
+if ! MORVELANT_JACK_SERVER=morvelant-check scripts/jack-test-server.sh start; then
   echo "test: no JACK server can run on this machine; the MIDI tests cannot run" >&2
   exit 1
 fi
-scripts/jack-test-server.sh stop
+MORVELANT_JACK_SERVER=morvelant-check scripts/jack-test-server.sh stop
 export MORVELANT_JACK_REQUIRED=1
 trap 'scripts/jack-test-server.sh stop-all' EXIT
 
-# One test at a time: the servers run without real-time scheduling, in
-# synchronous mode, so that a client slowed down by the sanitizers or a
-# loaded machine delays the cycle instead of losing the MIDI it was writing.
+# One test at a time, one program after the other: the servers run without
+# real-time scheduling, in synchronous mode, so that a client slowed down by
+# the sanitizers or a loaded machine delays the cycle instead of losing the
+# MIDI it was writing; each program's server ends before the next program
+# runs (the machine allows only a few servers at once).
 status=0
-ctest --test-dir "$build" --output-on-failure --timeout 300 || status=$?
+passed=0
+failed=0
+out="$(mktemp)"
+for program in $(find "$build/bin" -maxdepth 1 -name '*_tests' -type f -printf '%f\n' | sort); do
+  ctest --test-dir "$build" --output-on-failure --timeout 300 -L "^${program}\$" 2>&1 | tee "$out" || true
+  # ctest's own verdict, and its count ("... 2 tests failed out of 40").
+  line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$out" | tail -1)"
+  if [ -z "$line" ]; then
+    echo "test: $program ran no test" >&2
+    status=1
+  else
+    f="$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')"
+    n="$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')"
+    passed=$((passed + n - f))
+    failed=$((failed + f))
+    [ "$f" -eq 0 ] || status=1
+  fi
+  scripts/jack-test-server.sh stop-all
+done
+rm -f "$out"
 if [ "$status" -ne 0 ]; then
   # What the servers said of late clients tells a lost message from a fault.
   scripts/jack-test-server.sh logs || true
 fi
+echo "$passed passed, $failed failed"
 exit "$status"

@@ -35,6 +35,13 @@ TEST(StartedEditor, RestoredFaderSelectionIsShownEverywhereFromTheStart) {
     EXPECT_EQ(MainForm->MainStatusBar->PanelText(3), "Fader 08");
     EXPECT_EQ(MainForm->KeyOnStatusBar->PanelText(2), "KeyOn 08");
     EXPECT_EQ(MainForm->KeyOffStatusBar->PanelText(2), "KeyOff 08");
+
+    // The end: every window is gone with its global, the selection is kept.
+    editor.Stop();
+    EXPECT_EQ(MainForm, nullptr);
+    EXPECT_EQ(MainMenuForm, nullptr);
+    EXPECT_EQ(MidiMonGridForm, nullptr);
+    EXPECT_EQ(ini.ReadInteger("Options", "Selected Fader", -1), 7);
 }
 
 TEST(StartedEditor, EveryWindowHearsTheEngine) {

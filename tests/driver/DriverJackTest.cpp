@@ -220,10 +220,7 @@ TEST_F(Jack, PortsThatComeAndGoAreFollowed) {
 }
 
 // Stops this program's test server.
-void StopServer() {
-    const std::string script = std::string(MORVELANT_SOURCE_DIR) + "/scripts/jack-test-server.sh";
-    ASSERT_EQ(std::system(("'" + script + "' stop").c_str()), 0);
-}
+void StopServer() { ASSERT_TRUE(morvelant::testsupport::JackServerScript("stop")); }
 
 TEST_F(Jack, AServerThatStopsIsReportedAndRolesComeBack) {
     Notifications serverN;

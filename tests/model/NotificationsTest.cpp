@@ -45,6 +45,26 @@ TEST(Notifications, ListenerRemovedWhilePublishingIsNotCalledAndLateHandlesAreHa
     a.Reset();
 }
 
+TEST(Notifications, ListenersAddedOrEndedWhilePublishingTakeEffectForTheNextOne) {
+    Notifications n;
+    std::vector<std::string> heard;
+    Subscription late, self;
+    Subscription adder = n.CurrentPatternChanged.Subscribe([&] {
+        heard.push_back("adder");
+        if (!late.Active()) late = n.CurrentPatternChanged.Subscribe([&] { heard.push_back("late"); });
+    });
+    self = n.CurrentPatternChanged.Subscribe([&] {
+        heard.push_back("self");
+        self.Reset();  // ends itself while it runs
+    });
+    n.CurrentPatternChanged.Publish();
+    EXPECT_EQ(heard, (std::vector<std::string>{"adder", "self"}));
+    EXPECT_EQ(n.CurrentPatternChanged.ListenerCount(), 2u);
+    heard.clear();
+    n.CurrentPatternChanged.Publish();
+    EXPECT_EQ(heard, (std::vector<std::string>{"adder", "late"}));
+}
+
 TEST(Notifications, TheModelPublishesItsKeyLamps) {
     auto model = std::make_unique<DeviceModel>();
     Notifications n;

@@ -16,23 +16,15 @@
 namespace morvelant {
 namespace {
 
-struct Env {
-    Env(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~Env() { had_ ? (void)::setenv(name_, old_.c_str(), 1) : (void)::unsetenv(name_); }
-    const char* name_;
-    std::string old_;
-    bool had_ = false;
-};
-
 TEST(SingleInstanceFolder, WithoutARuntimeFolderTheLockIsInAFolderOfTheUsersOwn) {
     QTemporaryDir tmp, home;
     const std::string base = tmp.path().toStdString();
     const std::string own = base + "/morvelant-" + std::to_string(::getuid());
     const std::string cache = home.path().toStdString() + "/.cache/morvelant";
-    Env run("XDG_RUNTIME_DIR", ""), tmpdir("TMPDIR", base), homedir("HOME", home.path().toStdString());
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::setenv("TMPDIR", base.c_str(), 1);
+    ::setenv("HOME", home.path().toStdString().c_str(), 1);
     struct Case {
         const char* what;
         int mode;  // of a folder someone made at `own` first; 0: none there
@@ -61,6 +53,8 @@ TEST(SingleInstanceFolder, WithoutARuntimeFolderTheLockIsInAFolderOfTheUsersOwn)
         EXPECT_TRUE(lock.Acquire()) << c.what;
         EXPECT_EQ(lock.Path(), c.expected + "/MorvelantEditor");
     }
+    ::unsetenv("TMPDIR");
+    ::setenv("HOME", oldHome.c_str(), 1);
 }
 
 }  // namespace

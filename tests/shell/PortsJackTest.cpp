@@ -107,10 +107,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
     static std::string Name(const char* stem) { return stem + std::to_string(::getpid()); }
-    static void Script(const char* verb) {
-        ASSERT_EQ(std::system(("'" MORVELANT_SOURCE_DIR "/scripts/jack-test-server.sh' " + std::string(verb)).c_str()),
-                  0);
-    }
+    static void Script(const char* verb) { ASSERT_TRUE(testsupport::JackServerScript(verb)); }
 
     std::string folder;
     ScriptedDialogs dialogs;
@@ -148,7 +145,14 @@ TEST_F(PortsJack, NamesStayAcrossStartsAndASavedConnectionReachesTheSameRole) {
         Editor editor(folder);
         ASSERT_TRUE(editor.FaderReaches(synthPeer));
         EXPECT_EQ(PortsOf("PortsEditor"), std::vector<std::string>{own}) << "one port, named after its peer";
+        synthPeer.Clear();
     }
+    // At exit every output switches the notes off once: 16 channels.
+    synthPeer.WaitFor(16, 2s);
+    std::this_thread::sleep_for(50ms);
+    int notesOff = 0;
+    for (const Message& m : synthPeer.Messages()) notesOff += m.size() == 3 && (m[0] & 0xF0) == 0xB0 && m[1] == 123;
+    EXPECT_EQ(notesOff, 16);
     {
         Editor editor(folder);
         ASSERT_EQ(PortsOf("PortsEditor"), std::vector<std::string>{own}) << "the same name at the next start";
@@ -184,7 +188,7 @@ TEST_F(PortsJack, AServerThatStopsIsSaidOnceAndFadersReachThePeerWhenItReturns) 
     ASSERT_TRUE(editor.FaderReaches(*peer));
 
     Script("stop");
-    ASSERT_TRUE(Editor::Until([&] { return r.ServerGone; }));
+    ASSERT_TRUE(Editor::Until([&] { return r.ServerGone && peer->Dead(); }));
     peer.reset();
     EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{MidiPortSet::kServerGoneText});
     EXPECT_EQ(r.OpenOutDevices, std::vector<std::string>{synth + ":in" + PortSettings::kAbsentMark});

@@ -1,12 +1,13 @@
 // The JACK test server that the end-to-end tests and benchmarks talk to:
 // its name, pointing this process's clients at it, and making sure it runs.
 //
-// Each test program has a server of its own (the build names it after the
-// program), started by the first test that needs it and started again when
-// it stopped, so one stalled server cannot take the other programs' tests
-// with it.
+// Each test program has a server of its own (named after the program),
+// started by the first test that needs it and started again when it
+// stopped, so one stalled server cannot take the other programs' tests with
+// it.
 #pragma once
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,10 +16,12 @@
 
 namespace morvelant::testsupport {
 
-// The JACK test server's name: MORVELANT_JACK_SERVER, "morvelant-test" by default.
+// The JACK test server's name: MORVELANT_JACK_SERVER, else "morvelant-"
+// and the program's name.
 inline std::string JackTestServerName() {
     const char* server = std::getenv("MORVELANT_JACK_SERVER");
-    return server && *server ? server : "morvelant-test";
+    if (server && *server) return server;
+    return std::string("morvelant-") + program_invocation_short_name;
 }
 
 // Points the JACK clients of this process at the test server, and keeps
@@ -39,16 +42,21 @@ inline bool JackAnswers() {
     return got && std::string(line).rfind("running", 0) == 0;
 }
 
-// Starts the test server (again) with the project's script; whether it answers.
-inline bool StartJackServer() {
+// Runs the project's test server script on this program's server
+// ("start", "stop"); whether it succeeded.
+inline bool JackServerScript(const std::string& verb) {
 #ifdef MORVELANT_SOURCE_DIR
     const std::string cmd = "MORVELANT_JACK_SERVER='" + JackTestServerName() +
-        "' '" MORVELANT_SOURCE_DIR "/scripts/jack-test-server.sh' start >&2";
-    return std::system(cmd.c_str()) == 0 && JackAnswers();
+        "' '" MORVELANT_SOURCE_DIR "/scripts/jack-test-server.sh' " + verb + " >&2";
+    return std::system(cmd.c_str()) == 0;
 #else
+    (void)verb;
     return false;
 #endif
 }
+
+// Starts the test server (again); whether it answers.
+inline bool StartJackServer() { return JackServerScript("start") && JackAnswers(); }
 
 // Whether the JACK test server runs, started when it does not; points this
 // process's JACK clients at it first. Tests skip only when it is false.

@@ -29,6 +29,7 @@ public:
     ~StartedEditor() {
         Stop();
         SetCurrentDialogs(nullptr);
+        SetProgramDirectory({});
     }
 
     // The program folder: put "Morvelant.cfg" and files here before Start.
