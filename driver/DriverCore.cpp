@@ -1,6 +1,8 @@
 // The library's state: the backend, the fixed port lists and the handle table.
 #include "driver/DriverInternal.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cctype>
 #include <set>
@@ -212,6 +214,10 @@ Driver& Driver::instance() {
 }
 
 Driver::Driver() {
+    // libjack (loaded with this library) keeps process-wide state of its own,
+    // memory it never frees among it, for as long as it is mapped: it stays
+    // in the process even when this library is unloaded and loaded again.
+    ::dlopen("libjack.so.0", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
     try {
         backend_ = chooseBackend();
     } catch (...) { backend_.reset(); }
