@@ -1,12 +1,34 @@
 #include "app/EditorWindowSet.h"
 
+#include <QMenu>
+
+#include "app/PickerSupport.h"
+#include "engine/DumpSMF.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "engine/MidiPortSet.h"
+#include "faders/AllFaderParameters.h"
+#include "faders/InitCtrl.h"
+#include "faders/SpecialKeyEdit.h"
+#include "midikit/MidiKitSMF.h"
+#include "patterns/ChannelFormUnit.h"
+#include "patterns/Controller1.h"
+#include "patterns/Drumkit.h"
 #include "patterns/EventEdit.h"
+#include "patterns/LongPiano.h"
+#include "patterns/NoteGateTimesUnit.h"
+#include "patterns/PatternFormUnit.h"
+#include "patterns/PatternNotesUnit.h"
 #include "patterns/PatternParameter.h"
 #include "patterns/RoutingPlaybackPorts.h"
 #include "patterns/Sequencer.h"
+#include "patterns/TrackEdit.h"
 #include "patterns/TrackParameter.h"
+#include "patterns/Values1.h"
+#include "presets/DescriptionForm.h"
+#include "presets/NotesUnit.h"
+#include "presets/PresetFormUnit.h"
+#include "presets/Printout.h"
+#include "presets/vellixaImport.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -40,6 +62,39 @@ void CreateMainForm(EditorWindowSet& set) {
     if (MainMenuForm) MainMenuForm->DeviceWindow = form;
 }
 
+void CreateAllFaderP(EditorWindowSet& set) {
+    FaderWindowLinks links;
+    links.ShowVirtualDevice = [] {
+        if (MainForm) MainForm->Show();
+    };
+    // The same as the virtual device window's Notes button.
+    links.ToggleNotes = [] {
+        if (MainForm) MainForm->NotesButtonClick();
+    };
+    links.SetVirtualDeviceCaption = [](const std::string& caption) {
+        if (MainForm) MainForm->SetCaption(caption);
+    };
+    links.ShowStatusBars = [](int p, int f) {
+        if (!MainForm) return;
+        MainForm->ShowFaderStatus(p, f);
+        MainForm->ShowKeyOnStatus(p, f);
+        MainForm->ShowKeyOffStatus(p, f);
+    };
+    // Its lists' popups open the pickers, which are made later.
+    TAllFaderP* form = set.Add(
+        AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links, &set.Pickers().FaderPopups));
+    if (MainForm) MainForm->KeyPopupMenu = form->KeyPopupMenu;
+    const DeviceModel& model = set.Context().Model;
+    form->ShowParameters(model.SelectedFader, model.SelectedPreset);
+}
+
+void CreateSpecialKeyForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    TSpecialKeyForm* form =
+        set.Add(SpecialKeyForm, new TSpecialKeyForm(context.Model, context.Notices, set.Commands()));
+    form->ShowSpecialKeys(context.Model.SelectedPreset);
+}
+
 void CreateMidiDeviceForm(EditorWindowSet& set) {
     set.Add(MidiDeviceForm, new TMidiDeviceForm(set.Context().DeviceEngine));
 }
@@ -65,6 +120,31 @@ void CreateMidiSettingsForm(EditorWindowSet& set) {
     if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
 }
 
+void CreateNotesForm(EditorWindowSet& set) {
+    DeviceContext& c = set.Context();
+    set.Add(NotesForm, new TNotesForm(c.Model, c.Notices, set.ProgramPath()));
+}
+
+void CreatePresetForm(EditorWindowSet& set) {
+    DeviceContext& c = set.Context();
+    auto* form =
+        set.Add(PresetForm, new TPresetForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
+    // A double click on a name brings the fader parameter window forward.
+    form->ShowFaderParametersWindow = [] {
+        if (auto* faders = qobject_cast<TForm*>(TMainMenuForm::FindForm(QStringLiteral("AllFaderP")))) faders->Show();
+    };
+}
+
+void CreatePatternForm(EditorWindowSet& set) {
+    DeviceContext& c = set.Context();
+    set.Add(PatternForm, new TPatternForm(c.Model, c.Notices, c.DeviceEngine, set.Commands(), set.ProgramPath()));
+}
+
+void CreatePatternNotesForm(EditorWindowSet& set) {
+    DeviceContext& c = set.Context();
+    set.Add(PatternNotesForm, new TPatternNotesForm(c.Model, c.Notices, set.ProgramPath()));
+}
+
 void CreateDevicesInfoForm1(EditorWindowSet& set) {
     auto* form =
         set.Add(DevicesInfoForm1, new TDevicesInfoForm1(set.ProgramPath() + "Morvelant.cfg", &set.Context().Routing));
@@ -73,6 +153,14 @@ void CreateDevicesInfoForm1(EditorWindowSet& set) {
     set.Context().Model.ShowDevicesInfo1 = form->ShowDevicesInfo1;
     CommandRegistry& commands = set.Commands();
     form->UncheckMenuItem = [&commands] { commands.SetChecked("MainFormWindowsDeviceInfo", false); };
+}
+
+void CreatePrintOutputForm(EditorWindowSet& set) {
+    auto* form =
+        set.Add(PrintOutputForm, new TPrintOutputForm(set.Context().Model, set.ProgramPath() + "Morvelant.cfg"));
+    // The menu window's own items of the same captions run these.
+    set.Commands().Register("DisplayAllFaderParameters1", [form] { form->DisplayAllFaderParameters1Click(); });
+    set.Commands().Register("PrintAllFaderParameters1", [form] { form->PrintAllFaderParametersClick(); });
 }
 
 void CreateAboutForm(EditorWindowSet& set) { set.Add(AboutForm, new TAboutForm); }
@@ -106,12 +194,14 @@ void CreateSequencerForm(EditorWindowSet& set) {
 
 void CreateTrackParameterForm(EditorWindowSet& set) {
     DeviceContext& context = set.Context();
-    set.Add(TrackParameterForm, new TTrackParameterForm(context.Model, context.Notices));
+    // Its right-clicks open the pickers, which are made after it.
+    set.Add(TrackParameterForm, new TTrackParameterForm(context.Model, context.Notices, &set.Pickers().Windows));
 }
 
 void CreatePatternParameterForm(EditorWindowSet& set) {
     DeviceContext& context = set.Context();
-    set.Add(PatternParameterForm, new TPatternParameterForm(context.Model, context.Notices, set.Commands()));
+    set.Add(PatternParameterForm,
+            new TPatternParameterForm(context.Model, context.Notices, set.Commands(), &set.Pickers().Windows));
 }
 
 void CreateEventEditForm(EditorWindowSet& set) {
@@ -133,6 +223,15 @@ void CreateMidiDataForm(EditorWindowSet& set) {
     if (MidiMonGridForm) MidiMonGridForm->DataForm = form;
 }
 
+void CreateDescriptionForm(EditorWindowSet& set) {
+    auto* form = set.Add(DescriptionForm, new TDescriptionForm(set.Context().Model));
+    DeviceModel& model = set.Context().Model;
+    set.Commands().Register("DisplayFaderKeyDescription1",
+                            [form, &model] { form->DisplayDescription(model.SelectedPreset); });
+    set.Commands().Register("PrintFaderKeyDescription1",
+                            [form, &model] { form->PrintDescription(model.SelectedPreset); });
+}
+
 void CreateMorvelantExplorerForm(EditorWindowSet& set) {
     auto* explorer = set.Add(MorvelantExplorerForm,
                              new TMorvelantExplorerForm(&set.Context().Model, set.ProgramPath(), &set.Commands()));
@@ -148,6 +247,78 @@ void CreateSendingForm(EditorWindowSet& set) {
         form->AddSendItemOwner(MainMenuForm);
         MainMenuForm->Sending = form;
     }
+    // The list windows' series take their delays from the MIDI settings.
+    if (MidiSettingsForm) {
+        if (PresetForm) PresetForm->DelayEdit = MidiSettingsForm->Edit1;
+        if (PatternForm) PatternForm->DelayEdit = MidiSettingsForm->Edit2;
+    }
+    // The list windows' series show their progress in it, and its Cancel
+    // stops them; the preset list's "Send Preset" item is greyed meanwhile.
+    for (TSlotListForm* list : std::initializer_list<TSlotListForm*>{PresetForm, PatternForm})
+        if (list) list->SetSendProgress(form);
+    if (PresetForm) form->AddSendItemOwner(PresetForm);
+}
+
+// The knob-preset import dialog, created last: it converts the knob presets
+// that the engine receives or finds in MIDI files.
+void CreateVellixaImportForm(EditorWindowSet& set) {
+    auto* form = set.Add(vellixaImportForm, new TvellixaImportForm(set.ProgramPath() + "Morvelant.cfg"));
+    form->ConnectImports(set.Context().DeviceEngine);
+}
+
+// ---- The pickers and the windows that only they open ----------------------
+
+void CreateNoteGateTimes(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().timeCodes = set.Add(NoteGateTimes, new TNoteGateTimes(set.Context().Model, pk.Hooks));
+}
+
+void CreatePiano1Form(EditorWindowSet& set) { set.Add(Piano1Form, new TPiano1Form); }
+
+void CreateController1Form(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().controllers = set.Add(Controller1Form, new TController1Form(pk.Dispatch, set.Context().Model));
+}
+
+void CreateValues1Form(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().values = set.Add(Values1Form, new TValues1Form(pk.Dispatch, set.Context().Model));
+}
+
+void CreateDrumkitForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    auto* form =
+        set.Add(DrumkitForm, new TDrumkitForm(pk.Dispatch, set.Context().Model, set.ProgramPath() + "Drumkits/"));
+    pk.Windows.Forms().drumkit = form;
+    // The kits join the note menus of the windows that exist.
+    FaderPopupMenus* popups = &pk.FaderPopups;
+    form->BuildKitMenu(popups->NotesPopupMenu, [popups] { return popups->PopupTag(); });
+    if (PatternParameterForm)
+        form->BuildKitMenu(PatternParameterForm->StepNotesPopupMenu,
+                           [] { return PatternParameterForm ? PatternParameterForm->PopupLabelTag : -1; });
+}
+
+void CreateChannelForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().channels = set.Add(ChannelForm, new TChannelForm(set.Context().Model, pk.Hooks));
+}
+
+void CreateInitCtrlForm(EditorWindowSet& set) {
+    set.Add(InitCtrlForm, new TInitCtrlForm(set.Context().Model, &set.Pickers().Windows));
+}
+
+void CreateTrackEditForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    auto* random = &pk.Random;
+    pk.Windows.Forms().trackTools =
+        set.Add(TrackEditForm,
+                new TTrackEditForm(set.Context().Model, &set.Context().Notices, pk.Dispatch, &pk.Windows, pk.TrackOps,
+                                   [random] { return uint32_t((*random)()); }));
+}
+
+void CreateLongPianoForm(EditorWindowSet& set) {
+    PickerSupport& pk = set.Pickers();
+    pk.Windows.Forms().piano = set.Add(LongPianoForm, new TLongPianoForm(pk.Dispatch, set.Context().Model));
 }
 
 // The creation order of the program's windows. Windows not listed here are
@@ -160,29 +331,39 @@ struct CreationStep {
 constexpr CreationStep kCreationTable[] = {
     {"MainMenuForm", CreateMainMenuForm},
     {"MainForm", CreateMainForm},
-    // NotesForm, AllFaderP
+    {"NotesForm", CreateNotesForm},
+    {"AllFaderP", CreateAllFaderP},
     {"MidiDeviceForm", CreateMidiDeviceForm},
     {"MidiPorts", CreateMidiPorts},
     {"MidiSettingsForm", CreateMidiSettingsForm},
-    // SpecialKeyForm, PresetForm
+    {"MidiKitSMF1", [](EditorWindowSet& set) { set.CreateMidiFileRoute(); }},
+    {"SpecialKeyForm", CreateSpecialKeyForm},
+    {"PresetForm", CreatePresetForm},
     {"DevicesInfoForm1", CreateDevicesInfoForm1},
-    // PrintOutputForm
+    {"PrintOutputForm", CreatePrintOutputForm},
     {"AboutForm", CreateAboutForm},
     {"InstructionsForm", CreateInstructionsForm},
     {"MidiMonGridForm", CreateMidiMonGridForm},
     {"SequencerForm", CreateSequencerForm},
     {"MidiDataForm", CreateMidiDataForm},
-    // PatternForm
+    {"PatternForm", CreatePatternForm},
     {"TrackParameterForm", CreateTrackParameterForm},
-    // NoteGateTimes
+    {"NoteGateTimes", CreateNoteGateTimes},
     {"PatternParameterForm", CreatePatternParameterForm},
-    // Piano1Form, Controller1Form, Values1Form
+    {"Piano1Form", CreatePiano1Form},
+    {"Controller1Form", CreateController1Form},
+    {"Values1Form", CreateValues1Form},
     {"EventEditForm", CreateEventEditForm},
-    // DrumkitForm, DescriptionForm, ChannelForm
+    {"DrumkitForm", CreateDrumkitForm},
+    {"DescriptionForm", CreateDescriptionForm},
+    {"ChannelForm", CreateChannelForm},
     {"MorvelantExplorerForm", CreateMorvelantExplorerForm},
-    // InitCtrlForm, TrackEditForm, LongPianoForm, PatternNotesForm
+    {"InitCtrlForm", CreateInitCtrlForm},
+    {"TrackEditForm", CreateTrackEditForm},
+    {"LongPianoForm", CreateLongPianoForm},
+    {"PatternNotesForm", CreatePatternNotesForm},
     {"SendingForm", CreateSendingForm},
-    // vellixaImportForm
+    {"vellixaImportForm", CreateVellixaImportForm},
 };
 
 }  // namespace
@@ -196,6 +377,7 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     if (!programPath_.empty() && programPath_.back() != '/') programPath_ += '/';
     arguments_ = std::move(arguments);
     context_ = std::make_unique<DeviceContext>(programPath_);
+    pickers_ = std::make_unique<PickerSupport>(*context_);
     for (const CreationStep& step : kCreationTable) step.create(*this);
     // The working sets, as the preset and pattern list windows load them.
     if (MainForm) {
@@ -204,16 +386,29 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     }
 }
 
+void EditorWindowSet::CreateMidiFileRoute() {
+    if (MidiDeviceForm == nullptr || MidiPorts == nullptr) return;
+    midiKitSMF_ = std::make_unique<TMidiKitSMF>();
+    midiKitSMF_->setObjectName(QStringLiteral("MidiKitSMF1"));
+    midiKitSMF_->MidiKit = MidiPorts->MidiKit.get();
+    dumpSMF_ = std::make_unique<DumpSMF>(*MidiDeviceForm, *midiKitSMF_);
+    dumpSMF_->Install();
+}
+
 void EditorWindowSet::WriteWorkingSets() {
     if (MainForm && workingSetsRead_) MainForm->WriteWorkingSets();
 }
 
 void EditorWindowSet::DestroyAll() {
+    // The route uses the MIDI input object: it goes first.
+    dumpSMF_.reset();
+    midiKitSMF_.reset();
     while (!entries_.empty()) {
         entries_.back().object.reset();
         entries_.back().clearGlobal();
         entries_.pop_back();
     }
+    pickers_.reset();
     context_.reset();
 }
 

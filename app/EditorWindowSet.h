@@ -21,8 +21,11 @@
 
 namespace morvelant {
 
+class DumpSMF;
 class TMidiDeviceForm;
+class TMidiKitSMF;
 class MidiPortSet;
+struct PickerSupport;
 
 // The hidden MIDI input object (its unit declares no global of its own).
 extern TMidiDeviceForm* MidiDeviceForm;
@@ -50,9 +53,16 @@ public:
     // What the windows are handed (valid after Create).
     DeviceContext& Context() { return *context_; }
     CommandRegistry& Commands() { return commands_; }
+    // The pickers' dispatch, windows and refreshes (valid after Create).
+    PickerSupport& Pickers() { return *pickers_; }
     // The program directory with a trailing '/' (or empty: the current folder).
     const std::string& ProgramPath() const { return programPath_; }
     const std::vector<std::string>& Arguments() const { return arguments_; }
+
+    // The MIDI file component and, over it, the ".MID" route of the file
+    // commands; it uses the driver library that the MIDI settings window
+    // loaded and the MIDI input object's dump dispatch.
+    void CreateMidiFileRoute();
 
     // Makes `object` the window behind `global` until it is destroyed.
     template <typename T>
@@ -68,10 +78,13 @@ private:
         std::function<void()> clearGlobal;
     };
     std::unique_ptr<DeviceContext> context_;
+    std::unique_ptr<PickerSupport> pickers_;
     CommandRegistry commands_;
     std::string programPath_;
     std::vector<std::string> arguments_;
     std::vector<Entry> entries_;
+    std::unique_ptr<TMidiKitSMF> midiKitSMF_;
+    std::unique_ptr<DumpSMF> dumpSMF_;
     bool workingSetsRead_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "engine/FileCommands.h"
 #include "model/DeviceModel.h"
 #include "model/PresetFiles.h"
 #include "model/SysexCodec.h"

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/FileCommands.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitSMF.h"
@@ -162,17 +163,10 @@ void ReadVellixaConfig(DeviceModel& model, const std::string& file) {
 DumpSMF::DumpSMF(TMidiDeviceForm& dispatch, TMidiKitSMF& smf) : dispatch_(dispatch), smf_(smf) {}
 
 DumpSMF::~DumpSMF() {
-    if (installed_) GetMidiFileHandlers() = MidiFileHandlers{};
+    if (MidiFileRoute() == this) SetMidiFileRoute(nullptr);
 }
 
-void DumpSMF::Install() {
-    MidiFileHandlers& h = GetMidiFileHandlers();
-    h.ExportPreset = [this](DeviceModel&, int n, const std::string& f) { return SavePresetAs(n, f); };
-    h.ExportPattern = [this](DeviceModel&, int n, const std::string& f) { return SavePatternAs(n, f); };
-    h.ImportPreset = [this](DeviceModel&, int s, const std::string& f) { return LoadPreset(s, f); };
-    h.ImportPattern = [this](DeviceModel&, int s, const std::string& f) { return LoadPattern(s, f); };
-    installed_ = true;
-}
+void DumpSMF::Install() { SetMidiFileRoute(this); }
 
 bool DumpSMF::ExportDumps(std::span<const MidiEvent> events, std::size_t e1, const std::string& trackName,
                           const std::string& file) {
@@ -246,34 +240,14 @@ bool DumpSMF::ReadDumps(const std::string& file, std::vector<FoundDump>& found) 
             const std::string name = track->GetTrackName();
             track->Detach(&smf_);
             const uint32_t count = track->GetNumEvents();
-            // One message at a time; the buffer grows to whatever the file
-            // holds, so any dump the editor writes fits.
-            std::vector<MidiEvent> message;
-            bool gathering = false;
+            std::vector<MidiEvent> events;
+            events.reserve(count);
             for (uint32_t i = 0; i < count; ++i) {
                 const MidiEvent* e = track->GetEvent(i);
                 if (!e) break;
-                if (e->status == 0xF0 && e->data1 == 0xF0) {
-                    message.clear();
-                    gathering = true;
-                } else if (!gathering) {
-                    continue;
-                } else if (e->status != 0xF0) {
-                    // A message without its F7 before other events is dropped.
-                    gathering = false;
-                    message.clear();
-                    continue;
-                }
-                MidiEvent byte{};
-                byte.status = 0xF0;
-                byte.data1 = e->data1;
-                message.push_back(byte);
-                if (e->data1 == 0xF7) {
-                    found.push_back({std::move(message), name});
-                    message.clear();
-                    gathering = false;
-                }
+                events.push_back(*e);
             }
+            GatherDumps(events, name, found);
         }
         smf_.Detach(score.get());
         smf_.Close();
@@ -282,6 +256,45 @@ bool DumpSMF::ReadDumps(const std::string& file, std::vector<FoundDump>& found) 
         return false;
     }
     return true;
+}
+
+void DumpSMF::GatherDumps(std::span<const MidiEvent> events, const std::string& trackName,
+                          std::vector<FoundDump>& found) {
+    // One message at a time; the buffer grows to whatever the file holds, so
+    // any dump the editor writes fits.
+    std::vector<MidiEvent> message;
+    bool gathering = false;
+    for (const MidiEvent& e : events) {
+        if (e.status == 0xF0 && e.data1 == 0xF0) {
+            message.clear();
+            gathering = true;
+        } else if (!gathering) {
+            continue;
+        } else if (e.status != 0xF0) {
+            // A message without its F7 before other events is dropped.
+            gathering = false;
+            message.clear();
+            continue;
+        }
+        MidiEvent byte{};
+        byte.status = 0xF0;
+        byte.data1 = e.data1;
+        message.push_back(byte);
+        if (e.data1 == 0xF7) {
+            found.push_back({std::move(message), trackName});
+            message.clear();
+            gathering = false;
+        }
+    }
+}
+
+bool DumpSMF::HoldsDumps(const std::string& file, const std::vector<FoundDump>& found) {
+    for (const FoundDump& d : found)
+        if (const int kind = TMidiDeviceForm::ClassifyDump(d.message).kind;
+            kind != kDumpUnknown && kind != kDumpVellixaOther)
+            return true;
+    ReportError("The MIDI file \"" + file + "\" holds no preset or pattern dump.");
+    return false;
 }
 
 void DumpSMF::LoadDumps(int slot, const std::vector<FoundDump>& found, bool markKnobPreset) {
@@ -293,15 +306,19 @@ void DumpSMF::LoadDumps(int slot, const std::vector<FoundDump>& found, bool mark
 }
 
 bool DumpSMF::LoadPreset(int slot, const std::string& file) {
-    DeviceModel& model = dispatch_.engine().Model;
     if (!DeviceModel::ValidPreset(slot)) return false;
-    // Each import decides afresh whether its notes come from the ".NTS".
-    model.VellixaLoaded = false;
     // The file is read whole and closed before anything changes: a file that
     // cannot be read leaves the model as it was, and loading (which shows
     // windows) never runs with the file open.
     std::vector<FoundDump> found;
-    if (!ReadDumps(file, found)) return false;
+    return ReadDumps(file, found) && LoadPresetDumps(slot, file, found);
+}
+
+bool DumpSMF::LoadPresetDumps(int slot, const std::string& file, const std::vector<FoundDump>& found) {
+    DeviceModel& model = dispatch_.engine().Model;
+    if (!DeviceModel::ValidPreset(slot) || !HoldsDumps(file, found)) return false;
+    // Each import decides afresh whether its notes come from the ".NTS".
+    model.VellixaLoaded = false;
     // The knob names come first: the knob-preset conversion uses them.
     ReadVellixaConfig(model, CompanionFile(file, ".CFG"));
     ReadVellixaNotes(model, CompanionFile(file, ".NTS"), slot);
@@ -312,10 +329,14 @@ bool DumpSMF::LoadPreset(int slot, const std::string& file) {
 }
 
 bool DumpSMF::LoadPattern(int slot, const std::string& file) {
-    DeviceModel& model = dispatch_.engine().Model;
     if (!DeviceModel::ValidPattern(slot)) return false;
     std::vector<FoundDump> found;
-    if (!ReadDumps(file, found)) return false;
+    return ReadDumps(file, found) && LoadPatternDumps(slot, file, found);
+}
+
+bool DumpSMF::LoadPatternDumps(int slot, const std::string& file, const std::vector<FoundDump>& found) {
+    DeviceModel& model = dispatch_.engine().Model;
+    if (!DeviceModel::ValidPattern(slot) || !HoldsDumps(file, found)) return false;
     // Only the preset import asks whether a knob preset came in.
     LoadDumps(slot, found, false);
     model.Patterns[static_cast<std::size_t>(slot)].PatternNotes = ReadNotesBeside(file);

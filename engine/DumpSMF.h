@@ -48,8 +48,24 @@ public:
     bool LoadPreset(int slot, const std::string& file);
     bool LoadPattern(int slot, const std::string& file);
 
-    // Makes these the ".MID" branches of the file commands (and takes them
-    // back on destruction).
+    // A complete system-exclusive message found in a file, and the name of
+    // its track.
+    struct FoundDump {
+        std::vector<MidiEvent> message;
+        std::string trackName;
+    };
+    // Appends every complete message among one track's events, one byte per
+    // event with status F0; a message cut short by another event is dropped.
+    static void GatherDumps(std::span<const MidiEvent> events, const std::string& trackName,
+                            std::vector<FoundDump>& found);
+    // The loading half of LoadPreset and LoadPattern: the messages found in
+    // `file`, then its companions. False, after a message box, when none of
+    // them is a dump the editor knows; nothing is changed then.
+    bool LoadPresetDumps(int slot, const std::string& file, const std::vector<FoundDump>& found);
+    bool LoadPatternDumps(int slot, const std::string& file, const std::vector<FoundDump>& found);
+
+    // Makes this object the ".MID" route of the file commands (taken back on
+    // destruction).
     void Install();
 
 private:
@@ -57,22 +73,18 @@ private:
     // track named trackName.
     bool ExportDumps(std::span<const MidiEvent> events, std::size_t e1, const std::string& trackName,
                      const std::string& file);
-    // A complete system-exclusive message found in a file, and the name of
-    // its track.
-    struct FoundDump {
-        std::vector<MidiEvent> message;
-        std::string trackName;
-    };
     // Gathers every complete message of every track. False, after a message
     // box, when the file could not be read.
     bool ReadDumps(const std::string& file, std::vector<FoundDump>& found);
+    // True when at least one of them is a dump the editor knows; otherwise
+    // says so in a message box: a MIDI file without one changes nothing.
+    bool HoldsDumps(const std::string& file, const std::vector<FoundDump>& found);
     // Loads them into slot in file order; with markKnobPreset, a knob preset
     // sets VellixaLoaded.
     void LoadDumps(int slot, const std::vector<FoundDump>& found, bool markKnobPreset);
 
     TMidiDeviceForm& dispatch_;
     TMidiKitSMF& smf_;
-    bool installed_ = false;
 };
 
 // Reads a ".NTS" notes file into PresetNotes of preset `slot`. True when it

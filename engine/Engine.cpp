@@ -4,16 +4,16 @@
 
 namespace morvelant {
 
-void PutToPort(Engine& engine, int port, const MidiEvent& event) {
-    if (port < 0 || port >= kMaxPorts) return;
+bool PutToPort(Engine& engine, int port, const MidiEvent& event) {
+    if (port < 0 || port >= kMaxPorts) return true;
     if (engine.OutputSink) {
         engine.OutputSink(port, event);
-        return;
+        return true;
     }
     TMidiKitOut* out = engine.Routing.Out[port];
-    if (!out) return;
+    if (!out) return true;
     MidiEvent copy = event;  // the toolkit takes a non-const pointer
-    out->Put(&copy);
+    return out->Put(&copy);
 }
 
 void SendToPort(Engine& engine, int port, const MidiEvent& event) {

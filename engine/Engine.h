@@ -27,8 +27,9 @@ struct Engine {
 
 // Puts one event to output port 0..49 through its output component (or the
 // sink). A port number outside the table or without a component is ignored.
-// Like the toolkit's single-event senders, it does not report a refusal.
-void PutToPort(Engine& engine, int port, const MidiEvent& event);
+// Returns false only when the port refused the event (its queue was full);
+// most senders, like the toolkit's single-event senders, ignore that.
+bool PutToPort(Engine& engine, int port, const MidiEvent& event);
 
 // Sends one event to output port 0..49 as the editor's senders do: lights
 // the MIDI-out lamp, logs it in the monitor and puts it. An event for a port

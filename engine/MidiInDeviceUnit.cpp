@@ -129,6 +129,16 @@ void TMidiDeviceForm::ReportOverrun() {
         Qt::QueuedConnection);
 }
 
+bool IsWholeKnobPreset(std::span<const MidiEvent> dump) {
+    if (dump.size() < kKnobPresetMinSize) return false;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (dump[1 + i].data1 != kMakerId[i]) return false;
+    if (dump[0].data1 != kSysex || dump[4].data1 != kVellixaFamily || dump[6].data1 != kVellixaPreset ||
+        dump.back().data1 != kEndOfSysex)
+        return false;
+    return std::all_of(dump.begin() + 1, dump.end() - 1, [](const MidiEvent& e) { return e.data1 < 0x80; });
+}
+
 DumpClass TMidiDeviceForm::ClassifyDump(std::span<const MidiEvent> events) {
     DumpClass c;
     auto byte = [&](std::size_t i) { return events[i].data1; };
@@ -208,10 +218,12 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             break;
         }
         case kDumpVellixaPreset:
+            // A short or damaged message (a MIDI file hands over every
+            // system-exclusive message on its own) is not read past its end.
+            if (!IsWholeKnobPreset(events)) return kDumpUnknown;
+            // The conversion makes the slot current and shows it when it is
+            // done: it may ask first, and a second knob preset waits for it.
             notices.ImportVellixaPreset.Publish(c.slot, events);
-            model.SelectedPreset = c.slot;
-            notices.ShowPresetList.Publish();
-            ShowCurrentPreset(engine_, true);
             break;
         default: break;
     }

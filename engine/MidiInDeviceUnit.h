@@ -36,6 +36,14 @@ struct DumpClass {
     int slot = 0;
 };
 
+// A knob preset of the sibling controller is F0, the maker's three bytes,
+// 0x14, one byte, 0x20, the slot, one byte, 16 channels, 16 commands and 16
+// parameters of the knobs, and F7 at the end.
+inline constexpr std::size_t kKnobPresetMinSize = 58;
+// True for a whole knob preset: at least that long, ending in F7, every byte
+// between F0 and F7 a data byte (below 0x80).
+bool IsWholeKnobPreset(std::span<const MidiEvent> dump);
+
 class TMidiDeviceForm : public QObject {
 public:
     static constexpr int kInputCount = 50;

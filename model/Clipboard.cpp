@@ -263,4 +263,59 @@ void DeviceModel::PasteKeyOffParameters(int p, int f) {
     WriteKeyOffPart(p, f, FaderClipboard);
 }
 
+// ---- Track clipboard ---------------------------------------------------------------
+
+namespace {
+
+bool ValidTrack(int t) { return t >= 1 && t <= kTrackCount; }
+
+// Track s of `from` into track t of `to` (both 0-based), the given part.
+void CopyTrackPart(const Pattern_Parameters& from, int s, Pattern_Parameters& to, int t, TrackPart part) {
+    const bool all = part == TrackPart::All;
+    const bool steps = all || part == TrackPart::NoSettings;
+    if (steps || part == TrackPart::Steps)
+        for (int i = 0; i < kStepCount; ++i) to.SetStepOff(t, i, from.StepOff(s, i));
+    if (steps || part == TrackPart::Notes)
+        for (int i = 0; i < kStepCount; ++i) to.StepNote(t, i) = from.StepNote(s, i);
+    if (steps || part == TrackPart::Velocities)
+        for (int i = 0; i < kStepCount; ++i) to.StepVelocity(t, i) = from.StepVelocity(s, i);
+    if (all || part == TrackPart::Settings) {
+        // Start and end step travel together, so the pasted track never
+        // starts after its end.
+        for (int field :
+             {Pattern_Parameters::kTrackEvent, Pattern_Parameters::kTrackData1, Pattern_Parameters::kTrackData2,
+              Pattern_Parameters::kTrackGateTime, Pattern_Parameters::kTrackNoteTime, Pattern_Parameters::kTrackEndStep,
+              Pattern_Parameters::kTrackRunMode, Pattern_Parameters::kTrackDelay, Pattern_Parameters::kTrackStartStep,
+              Pattern_Parameters::kTrackStatus})
+            to.W[std::size_t(field + t)] = from.W[std::size_t(field + s)];
+        if ((from.MuteMask() >> s) & 1)
+            to.MuteMask() |= (1 << t);
+        else
+            to.MuteMask() &= ~(1 << t);
+    }
+}
+
+}  // namespace
+
+void DeviceModel::CopyTrack(int p, int track) {
+    if (!ValidPattern(p) || !ValidTrack(track)) return;
+    CopiedTrack = track;
+    TrackClipboard = Patterns[std::size_t(p)];
+}
+
+void DeviceModel::PasteTrackPart(TrackPart part, int source, int p, int track) {
+    if (!ValidTrack(source) || !ValidPattern(p) || track < 0 || track > kTrackCount) return;
+    Pattern_Parameters& to = Patterns[std::size_t(p)];
+    for (int t = track == 0 ? 1 : track; t <= (track == 0 ? kTrackCount : track); ++t)
+        CopyTrackPart(TrackClipboard, source - 1, to, t - 1, part);
+}
+
+void DeviceModel::ExchangeTrackWithClipboard(TrackPart part, int p, int track) {
+    if (!ValidTrack(CopiedTrack) || !ValidPattern(p) || track < 0 || track > kTrackCount) return;
+    TrackSwap = Patterns[std::size_t(p)];
+    PasteTrackPart(part, CopiedTrack, p, track);
+    TrackClipboard = TrackSwap;
+    CopiedTrack = track;
+}
+
 }  // namespace morvelant

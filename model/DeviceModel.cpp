@@ -2,6 +2,8 @@
 // reset and the pattern defaults of the device model.
 #include "model/DeviceModel.h"
 
+#include "model/FaderRange.h"
+
 #include <utility>
 
 namespace morvelant {
@@ -104,18 +106,7 @@ void DeviceModel::SetKeyOffMidiData2(int p, int f, int32_t v) { SetFaderArrayWor
 // ---- Setters with a rule ---------------------------------------------------
 
 int32_t DeviceModel::SetFaderValue(int p, int f, int32_t value) {
-    ForTargets(p, f, [&](MP& m, int i) {
-        const int32_t lo = m.FaderMin(i), hi = m.FaderMax(i);
-        int32_t v = value;
-        if (lo <= hi) {
-            if (v > hi) v = hi;
-            if (v < lo) v = lo;
-        } else {  // inverted range: keep the value between the two ends
-            if (v < hi) v = hi;
-            if (v > lo) v = lo;
-        }
-        m.FaderValue(i) = v;
-    });
+    ForTargets(p, f, [&](MP& m, int i) { m.FaderValue(i) = ClampIntoFaderRange(value, m.FaderMin(i), m.FaderMax(i)); });
     if (ValidPreset(SelectedPreset) && ValidFader(SelectedFader))
         return Presets[SelectedPreset].FaderValue(SelectedFader);
     return 0;

@@ -36,6 +36,9 @@ enum InitCtrlItem : int {
 constexpr int InitMinIndex(int item) { return 2 * item; }
 constexpr int InitMaxIndex(int item) { return 2 * item + 1; }
 
+// Which part of a track a paste takes from the track clipboard.
+enum class TrackPart { Velocities, Steps, Notes, NoSettings, Settings, All };
+
 class DeviceModel {
 public:
     explicit DeviceModel(std::string programPath = {});
@@ -67,6 +70,8 @@ public:
     std::array<Pattern_Parameters, kPatternCount> Patterns{};
     Pattern_Parameters TrackClipboard{};
     Pattern_Parameters TrackSwap{};
+    // The pattern list window's clipboard of whole patterns.
+    Pattern_Parameters PatternClipboard{};
     // A further pattern record, readable as pattern -2 by the step reader.
     Pattern_Parameters PatternSpare1{};
     int32_t CopiedTrack = 0;
@@ -149,6 +154,10 @@ public:
     std::vector<std::string> PatternEditBufferNames;
     std::array<bool, kDeviceSlots> PresetSlotSelected{};
     std::array<bool, kDeviceSlots> PatternSlotSelected{};
+    // A working set that existed at start but could not be read: it is left
+    // as it is at exit instead of being replaced by what this run holds.
+    bool KeepPresetWorkingSet = false;
+    bool KeepPatternWorkingSet = false;
 
     // Position 0..127 (0 at the top) of each on-screen fader, written by the
     // virtual device window and by the engine when it moves one; -1 while
@@ -252,6 +261,24 @@ public:
     // Copies fader from's travelling live state and key flags onto fader to.
     void CopyFaderState(int from, int to);
 
+    // ---- Track clipboard ---------------------------------------------------
+    // Tracks are 1..8; a target track of 0 stands for all eight. The track
+    // clipboard holds a whole pattern and CopiedTrack the track copied from
+    // it. Indexes out of range do nothing.
+    void CopyTrack(int p, int track);
+    // Part of track `source` of the clipboard into track `track` of pattern p.
+    void PasteTrackPart(TrackPart part, int source, int p, int track);
+    void PasteTrackVelocities(int source, int p, int track) { PasteTrackPart(TrackPart::Velocities, source, p, track); }
+    void PasteTrackNotes(int source, int p, int track) { PasteTrackPart(TrackPart::Notes, source, p, track); }
+    void PasteTrackSteps(int source, int p, int track) { PasteTrackPart(TrackPart::Steps, source, p, track); }
+    void PasteTrackNoSettings(int source, int p, int track) { PasteTrackPart(TrackPart::NoSettings, source, p, track); }
+    void PasteTrackSettings(int source, int p, int track) { PasteTrackPart(TrackPart::Settings, source, p, track); }
+    void PasteTrackAll(int source, int p, int track) { PasteTrackPart(TrackPart::All, source, p, track); }
+    // The "w/Clipboard" pastes: the copied track's part goes into track
+    // `track` of pattern p, and the clipboard then holds the pattern as it was
+    // before, with `track` as its copied track.
+    void ExchangeTrackWithClipboard(TrackPart part, int p, int track);
+
     // ---- Live state ------------------------------------------------------
     // Resets a fader's live state from SelectedPreset.
     void ResetFaderState(FaderState& state, int f);
@@ -269,7 +296,8 @@ public:
     void InitPattern(int p);
     void SetPatternName(int p, const std::string& text);
     std::string GetPatternName(int p) const;
-    // Track 1..8, or 0 for all eight.
+    // "Clear Track": track 1..8, or 0 for all eight, back to an empty track
+    // that keeps its MIDI channel, status and mute bit.
     void InitTrack(int p, int track);
 
     // ---- Event text ------------------------------------------------------

@@ -167,8 +167,10 @@ struct Notifications {
     // ---- Learn and import ----------------------------------------------------------
     // Learn ended by itself: the learn indicator stops blinking.
     Topic<> LearnEnded;
-    // A knob preset of the sibling controller (one byte per event, F0 to F7)
-    // to be converted into preset `slot`; nothing happens while nobody listens.
+    // A whole knob preset of the sibling controller (one byte per event, F0
+    // to F7) to be converted into preset `slot`. The listener converts it and
+    // then makes the slot current and shows it; nothing happens while nobody
+    // listens. The bytes are lent for the call only.
     Topic<int /*slot*/, std::span<const MidiEvent> /*dump*/> ImportVellixaPreset;
 
     // ---- Requests to show windows ---------------------------------------------

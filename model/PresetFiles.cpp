@@ -6,14 +6,11 @@
 #include <filesystem>
 #include <map>
 
-#include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
 
 namespace morvelant {
 
 namespace {
-
-constexpr char kErrorCaption[] = "Error";
 
 // ---- Little-endian writing --------------------------------------------------
 
@@ -190,222 +187,6 @@ int ReadRecord(ByteReader& in, Staging& st, int slotOverride, int32_t version) {
     return slot;
 }
 
-std::string ExtensionOf(const std::string& name) {
-    auto slash = name.find_last_of('/');
-    auto dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return name.substr(dot);
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-bool WriteFileReporting(const std::string& fileName, const std::vector<uint8_t>& bytes) {
-    std::string error;
-    if (SafeReplaceFile(fileName, std::span<const uint8_t>(bytes), &error)) return true;
-    CurrentDialogs().MessageBox("Could not save \"" + fileName + "\": " + error, kErrorCaption, MessageButtons::Ok,
-                                MessageIcon::Error);
-    return false;
-}
-
-std::vector<int> SlotRange(int count) {
-    count = std::clamp(count, 0, kPresetCount);
-    std::vector<int> slots(std::size_t(count), 0);
-    for (int i = 0; i < count; ++i) slots[std::size_t(i)] = i;
-    return slots;
-}
-
-std::vector<int> SelectedSlots(const std::array<bool, kDeviceSlots>& marks) {
-    std::vector<int> slots;
-    for (int i = 0; i < kDeviceSlots; ++i)
-        if (marks[std::size_t(i)]) slots.push_back(i);
-    return slots;
-}
-
-std::string WorkingSetPath(const DeviceModel& model, const char* name) {
-    std::string dir = model.ProgramPath;
-    if (!dir.empty() && dir.back() != '/') dir += '/';
-    return dir + name;
-}
-
-// ---- Shared walks for presets and patterns --------------------------------------
-
-struct KindTraits {
-    EditorFileKind kind;
-    const char* ext;
-    const char* workingSet;
-    const char* saveFilter;  // whole sets and selections
-    const char* saveOneFilter;  // one record, or a MIDI file
-    const char* loadOneFilter;  // one record, or a MIDI file
-    FileDialogState EditorFileDialogs::*loadDialog;
-    FileDialogState EditorFileDialogs::*saveDialog;
-    std::vector<uint8_t> (*encode)(const DeviceModel&, std::span<const int>);
-    std::string (*name)(const DeviceModel&, int);
-    std::array<bool, kDeviceSlots> DeviceModel::*marks;
-    int DeviceModel::*editBufferCount;
-};
-
-const KindTraits kPresetTraits{EditorFileKind::Presets,
-                               ".MVR",
-                               kPresetWorkingSet,
-                               kFilterPresets,
-                               kFilterPresetsMid,
-                               kFilterLoadPreset,
-                               &EditorFileDialogs::LoadPresetDialog,
-                               &EditorFileDialogs::SavePresetDialog,
-                               &EncodePresetFile,
-                               [](const DeviceModel& m, int n) { return m.GetPresetDeviceName(n); },
-                               &DeviceModel::PresetSlotSelected,
-                               &DeviceModel::PresetEditBufferCount};
-const KindTraits kPatternTraits{EditorFileKind::Patterns,
-                                ".MVT",
-                                kPatternWorkingSet,
-                                kFilterPatterns,
-                                kFilterPatternsMid,
-                                kFilterLoadPattern,
-                                &EditorFileDialogs::LoadPatternDialog,
-                                &EditorFileDialogs::SavePatternDialog,
-                                &EncodePatternFile,
-                                [](const DeviceModel& m, int n) { return m.GetPatternName(n); },
-                                &DeviceModel::PatternSlotSelected,
-                                &DeviceModel::PatternEditBufferCount};
-
-std::optional<FileDialogAnswer> RunDialog(FileDialogState& state, bool save) {
-    FileDialogRequest request;
-    request.filter = state.filter;
-    request.filterIndex = state.filterIndex;
-    request.initialDir = state.initialDir;
-    request.fileName = state.fileName;
-    request.defaultExt = state.defaultExt;
-    auto answer = save ? CurrentDialogs().SaveFile(request) : CurrentDialogs().OpenFile(request);
-    if (answer) {
-        state.fileName = answer->fileName;
-        if (answer->filterIndex > 0) state.filterIndex = answer->filterIndex;
-    }
-    return answer;
-}
-
-bool WriteSet(DeviceModel& model, const KindTraits& k, const std::string& fileName, int count) {
-    std::vector<int> slots = SlotRange(count);
-    return WriteFileReporting(ChangeFileExt(fileName, k.ext), k.encode(model, slots));
-}
-
-bool SaveAllAs(DeviceModel& model, const KindTraits& k, int count) {
-    FileDialogState& dlg = FileDialogs().*(k.saveDialog);
-    dlg.filter = k.saveFilter;
-    auto answer = RunDialog(dlg, true);
-    return answer && WriteSet(model, k, answer->fileName, count);
-}
-
-bool SaveSelected(DeviceModel& model, const KindTraits& k) {
-    FileDialogState& dlg = FileDialogs().*(k.saveDialog);
-    dlg.filter = k.saveFilter;
-    auto answer = RunDialog(dlg, true);
-    if (!answer) return false;
-    std::vector<int> slots = SelectedSlots(model.*(k.marks));
-    return WriteFileReporting(ChangeFileExt(answer->fileName, k.ext), k.encode(model, slots));
-}
-
-bool SaveToFolder(DeviceModel& model, const KindTraits& k, bool selectedOnly) {
-    auto folder = CurrentDialogs().BrowseFolder(kSelectFolderTitle, model.ProgramPath);
-    if (!folder || folder->empty()) return false;
-    std::string dir = *folder;
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    const std::string prefix = dir == "/" ? dir : dir + "/";
-    for (int i = 0; i < kDeviceSlots; ++i) {
-        if (selectedOnly && !(model.*(k.marks))[std::size_t(i)]) continue;
-        std::string file = prefix + std::to_string(i + 1) + " " + SafeFileNamePart(k.name(model, i)) + k.ext;
-        const int one[] = {i};
-        if (!WriteFileReporting(file, k.encode(model, std::span<const int>(one))))
-            return false;  // later slots are not written
-    }
-    return true;
-}
-
-bool SaveSingleAs(DeviceModel& model, const KindTraits& k, int n) {
-    if (!DeviceModel::ValidPreset(n)) return false;
-    FileDialogState& dlg = FileDialogs().*(k.saveDialog);
-    dlg.initialDir = model.ProgramPath;
-    dlg.fileName = SafeFileNamePart(k.name(model, n));
-    dlg.filter = k.saveOneFilter;
-    auto answer = RunDialog(dlg, true);
-    if (!answer) return false;
-    const std::string& file = answer->fileName;
-    if (Upper(ExtensionOf(file)) == ".MID") {
-        auto& h = GetMidiFileHandlers();
-        auto& handler = k.kind == EditorFileKind::Presets ? h.ExportPreset : h.ExportPattern;
-        if (!handler) return false;
-        std::string error;
-        if (!BackupExistingFile(file, &error)) {
-            CurrentDialogs().MessageBox("Could not save \"" + file + "\": " + error, kErrorCaption, MessageButtons::Ok,
-                                        MessageIcon::Error);
-            return false;
-        }
-        return handler(model, n, file);
-    }
-    const int one[] = {n};
-    return WriteFileReporting(file, k.encode(model, std::span<const int>(one)));
-}
-
-// Reads a file from disk; a file that cannot be opened gives false silently.
-bool ReadFromDisk(DeviceModel& model, const KindTraits& k, const std::string& fileName, EditorFileReadMode mode,
-                  int start) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(fileName, ec);
-    if (!ec && size > kMaxEditorFileSize) {
-        // Far larger than any set: not one of ours.
-        CurrentDialogs().MessageBox(kIllegalFileVersion, kIllegalFileVersionCaption);
-        NoteLoadedSlot(model, k.kind, -1);
-        return false;
-    }
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(fileName, bytes, kMaxEditorFileSize)) {
-        NoteLoadedSlot(model, k.kind, -1);
-        return false;
-    }
-    return ReadEditorFileData(model, bytes, k.kind, mode, start, fileName) == ReadStatus::Loaded;
-}
-
-bool LoadSingle(DeviceModel& model, const KindTraits& k, int slot) {
-    FileDialogState& dlg = FileDialogs().*(k.loadDialog);
-    dlg.filter = k.loadOneFilter;
-    auto answer = RunDialog(dlg, false);
-    // Later set loads offer no MIDI files.
-    if (k.kind == EditorFileKind::Presets) dlg.filter = kFilterLoadPresetSets;
-    if (!answer || !DeviceModel::ValidPreset(slot)) return false;
-    const std::string& file = answer->fileName;
-    if (Upper(ExtensionOf(file)) == ".MID") {
-        auto& h = GetMidiFileHandlers();
-        auto& handler = k.kind == EditorFileKind::Presets ? h.ImportPreset : h.ImportPattern;
-        return handler ? handler(model, slot, file) : false;
-    }
-    return ReadFromDisk(model, k, file, EditorFileReadMode::Single, slot);
-}
-
-bool LoadWithDialog(DeviceModel& model, const KindTraits& k, EditorFileReadMode mode, int start) {
-    auto answer = RunDialog(FileDialogs().*(k.loadDialog), false);
-    if (!answer) return false;
-    return ReadFromDisk(model, k, answer->fileName, mode, start);
-}
-
-bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& commandLineFile) {
-    const bool ok = ReadFromDisk(model, k, WorkingSetPath(model, k.workingSet), EditorFileReadMode::Set, -1);
-    if (!ok) model.*(k.editBufferCount) = 1;
-    if (!commandLineFile.empty()) {
-        ReadFromDisk(model, k, commandLineFile, EditorFileReadMode::Sequential, kDeviceSlots);
-        (k.kind == EditorFileKind::Presets ? model.SelectedPreset : model.SelectedPattern) = kDeviceSlots;
-    }
-    return ok;
-}
-
-bool SaveWorkingSet(DeviceModel& model, const KindTraits& k) {
-    int& count = model.*(k.editBufferCount);
-    count = std::clamp(count, 1, kPresetCount - kDeviceSlots);
-    return WriteSet(model, k, WorkingSetPath(model, k.workingSet), kDeviceSlots + count);
-}
-
 }  // namespace
 
 // ---- Slot wrappers ----------------------------------------------------------------
@@ -435,20 +216,6 @@ bool DecodePresetTextDump(DeviceModel& model, int n, std::span<const MidiEvent> 
 
 bool DecodePatternDump(DeviceModel& model, int n, std::span<const MidiEvent> events) {
     return DeviceModel::ValidPattern(n) && DecodePatternDump(events, model.Patterns[std::size_t(n)]);
-}
-
-// ---- Dialog state and MIDI file handlers ----------------------------------------------
-
-EditorFileDialogs& FileDialogs() {
-    static EditorFileDialogs dialogs;
-    return dialogs;
-}
-
-void ResetFileDialogs() { FileDialogs() = EditorFileDialogs{}; }
-
-MidiFileHandlers& GetMidiFileHandlers() {
-    static MidiFileHandlers handlers;
-    return handlers;
 }
 
 // ---- Encoding -------------------------------------------------------------------------
@@ -521,7 +288,7 @@ void NoteLoadedSlot(DeviceModel& model, EditorFileKind kind, int slot) {
 }
 
 ReadStatus ReadEditorFileData(DeviceModel& model, std::span<const uint8_t> data, EditorFileKind kind,
-                              EditorFileReadMode mode, int startSlot, const std::string& fileName) {
+                              EditorFileReadMode mode, int startSlot) {
     std::vector<int> loaded;
     ReadStatus status = ReadStatus::Loaded;
     try {
@@ -539,7 +306,6 @@ ReadStatus ReadEditorFileData(DeviceModel& model, std::span<const uint8_t> data,
             }
         }
         if (!legal) {
-            CurrentDialogs().MessageBox(kIllegalFileVersion, kIllegalFileVersionCaption);
             NoteLoadedSlot(model, kind, -1);
             return ReadStatus::IllegalVersion;
         }
@@ -559,8 +325,6 @@ ReadStatus ReadEditorFileData(DeviceModel& model, std::span<const uint8_t> data,
         }
         staging.Commit(model);
     } catch (const DamagedFile&) {
-        CurrentDialogs().MessageBox("The file \"" + fileName + "\" is damaged and was not loaded.", kErrorCaption,
-                                    MessageButtons::Ok, MessageIcon::Error);
         status = ReadStatus::Damaged;
         loaded.clear();
     }
@@ -595,65 +359,28 @@ std::string ChangeFileExt(const std::string& name, const std::string& ext) {
     return name + ext;
 }
 
-// ---- Writers --------------------------------------------------------------------------
+// ---- Files on disk ---------------------------------------------------------------------
 
-bool WritePresetFile(DeviceModel& model, const std::string& fileName, int count) {
-    return WriteSet(model, kPresetTraits, fileName, count);
+ReadStatus ReadEditorFile(DeviceModel& model, const std::string& fileName, EditorFileKind kind, EditorFileReadMode mode,
+                          int startSlot) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(fileName, ec);
+    ReadStatus status = ReadStatus::NotOpened;
+    std::vector<uint8_t> bytes;
+    if (!ec && size > kMaxEditorFileSize)
+        status = ReadStatus::IllegalVersion;  // far larger than any set: not one of ours
+    else if (ReadWholeFile(fileName, bytes, kMaxEditorFileSize))
+        return ReadEditorFileData(model, bytes, kind, mode, startSlot);
+    NoteLoadedSlot(model, kind, -1);
+    return status;
 }
 
-bool SaveAllPresetsAs(DeviceModel& model, int count) { return SaveAllAs(model, kPresetTraits, count); }
-
-bool SaveSelectedPresets(DeviceModel& model) { return SaveSelected(model, kPresetTraits); }
-bool SavePresetsToFolder(DeviceModel& model) { return SaveToFolder(model, kPresetTraits, false); }
-bool SaveSelectedPresetsToFolder(DeviceModel& model) { return SaveToFolder(model, kPresetTraits, true); }
-bool SavePresetAs(DeviceModel& model, int n) { return SaveSingleAs(model, kPresetTraits, n); }
-
-bool WritePatternFile(DeviceModel& model, const std::string& fileName, int count) {
-    return WriteSet(model, kPatternTraits, fileName, count);
+bool WriteEditorFile(const DeviceModel& model, EditorFileKind kind, const std::string& fileName,
+                     std::span<const int> slots, std::string* error) {
+    const std::vector<uint8_t> bytes =
+        kind == EditorFileKind::Presets ? EncodePresetFile(model, slots) : EncodePatternFile(model, slots);
+    return SafeReplaceFile(fileName, std::span<const uint8_t>(bytes), error);
 }
-
-bool SaveAllPatternsAs(DeviceModel& model, int count) { return SaveAllAs(model, kPatternTraits, count); }
-
-bool SaveSelectedPatterns(DeviceModel& model) { return SaveSelected(model, kPatternTraits); }
-bool SaveAllPatternsToFolder(DeviceModel& model) { return SaveToFolder(model, kPatternTraits, false); }
-bool SavePatternsToFolder(DeviceModel& model) { return SaveToFolder(model, kPatternTraits, true); }
-bool SavePatternAs(DeviceModel& model, int n) { return SaveSingleAs(model, kPatternTraits, n); }
-
-// ---- Readers --------------------------------------------------------------------------
-
-bool ReadPresetFile(DeviceModel& model, const std::string& fileName) {
-    return ReadFromDisk(model, kPresetTraits, fileName, EditorFileReadMode::Set, -1);
-}
-
-bool ReadPresetFileSequentially(DeviceModel& model, const std::string& fileName, int startSlot) {
-    return ReadFromDisk(model, kPresetTraits, fileName, EditorFileReadMode::Sequential, startSlot);
-}
-
-bool LoadPresetFile(DeviceModel& model) { return LoadWithDialog(model, kPresetTraits, EditorFileReadMode::Set, -1); }
-
-bool LoadPresetFileSequentially(DeviceModel& model, int startSlot) {
-    return LoadWithDialog(model, kPresetTraits, EditorFileReadMode::Sequential, startSlot);
-}
-
-bool LoadPreset(DeviceModel& model, int slot) { return LoadSingle(model, kPresetTraits, slot); }
-
-bool ReadPatternFile(DeviceModel& model, const std::string& fileName) {
-    return ReadFromDisk(model, kPatternTraits, fileName, EditorFileReadMode::Set, -1);
-}
-
-bool ReadPatternFileSequentially(DeviceModel& model, const std::string& fileName, int startSlot) {
-    return ReadFromDisk(model, kPatternTraits, fileName, EditorFileReadMode::Sequential, startSlot);
-}
-
-bool LoadPatternFile(DeviceModel& model) { return LoadWithDialog(model, kPatternTraits, EditorFileReadMode::Set, -1); }
-
-bool LoadPatternFileSequentially(DeviceModel& model, int startSlot) {
-    return LoadWithDialog(model, kPatternTraits, EditorFileReadMode::Sequential, startSlot);
-}
-
-bool LoadPattern(DeviceModel& model, int slot) { return LoadSingle(model, kPatternTraits, slot); }
-
-// ---- Working sets ---------------------------------------------------------------------
 
 bool IsPatternFileName(const std::string& fileName) {
     if (fileName.size() < 4) return false;
@@ -661,16 +388,5 @@ bool IsPatternFileName(const std::string& fileName) {
     for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return ext == ".MVT";
 }
-
-bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile) {
-    return LoadWorkingSet(model, kPresetTraits, commandLineFile);
-}
-
-bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFile) {
-    return LoadWorkingSet(model, kPatternTraits, commandLineFile);
-}
-
-bool SavePresetWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPresetTraits); }
-bool SavePatternWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPatternTraits); }
 
 }  // namespace morvelant

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -24,11 +25,23 @@ unsigned char FoldCase(unsigned char c) {
     }
 }
 
+// Blanks, tabs and stray carriage returns (a line end of another system)
+// around a name or value are not part of it.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
     return s.substr(b, e - b);
+}
+
+// Line breaks in a value or name would split the line.
+std::string OneLine(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
 }
 
 // One line of the file as it was read, and what it means.
@@ -55,13 +68,16 @@ Line Classify(std::string text) {
     if (t[0] == '[') {
         const size_t close = t.find(']');
         line.kind = Line::Section;
-        line.name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+        // A stray carriage return inside a name counts as the blank it
+        // becomes when the name is written, so every name listed can be
+        // written back.
+        line.name = Trim(OneLine(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
         return line;
     }
     const size_t eq = t.find('=');
     if (eq == std::string::npos) return line;
     line.kind = Line::Key;
-    line.name = Trim(t.substr(0, eq));
+    line.name = Trim(OneLine(t.substr(0, eq)));
     line.value = Trim(t.substr(eq + 1));
     if (line.value.size() >= 2 && (line.value.front() == '"' || line.value.front() == '\'') &&
         line.value.back() == line.value.front())
@@ -170,14 +186,6 @@ const Line* FindKey(const Document& doc, const std::string& section, const std::
     return nullptr;
 }
 
-// Line breaks in a value or name would split the line.
-std::string OneLine(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        if (c == '\r' || c == '\n') c = ' ';
-    return out;
-}
-
 }  // namespace
 
 std::string StoredIniName(const std::string& name) { return Trim(OneLine(name)); }
@@ -187,6 +195,12 @@ bool SameIniName(const std::string& a, const std::string& b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i]))) return false;
     return true;
+}
+
+bool IniNameLess(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return FoldCase(static_cast<unsigned char>(x)) < FoldCase(static_cast<unsigned char>(y));
+    });
 }
 
 bool TIniFile::ParseInteger(const std::string& TextIn, int& Value) {
@@ -298,6 +312,20 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& Section) const
             if (!seen) keys.push_back(doc.lines[i].name);
         }
     return keys;
+}
+
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(const std::string& Section) const {
+    const Document doc = Load(FFileName);
+    std::vector<std::pair<std::string, std::string>> out;
+    for (size_t h : FindSections(doc, Section))
+        for (size_t i = h + 1, e = SectionEnd(doc, h); i < e; ++i) {
+            const Line& line = doc.lines[i];
+            if (line.kind != Line::Key) continue;
+            bool seen = false;
+            for (const auto& kv : out) seen = seen || SameIniName(kv.first, line.name);
+            if (!seen) out.emplace_back(line.name, line.value);
+        }
+    return out;
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {

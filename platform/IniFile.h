@@ -20,6 +20,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace morvelant {
@@ -43,6 +44,9 @@ public:
     // The keys of a section in the file's order (each name once, as first
     // spelled); empty when the section is missing.
     std::vector<std::string> ReadSection(const std::string& Section) const;
+    // The keys of a section with their values, in the file's order; a key
+    // written twice gives the value ReadString reads.
+    std::vector<std::pair<std::string, std::string>> ReadSectionValues(const std::string& Section) const;
     // The names of all sections in the file's order.
     std::vector<std::string> ReadSections() const;
     bool SectionExists(const std::string& Section) const;
@@ -65,6 +69,8 @@ private:
 
 // Compares two names the way the file does (case-insensitive).
 bool SameIniName(const std::string& a, const std::string& b);
+// Orders two names alphabetically without regard to case.
+bool IniNameLess(const std::string& a, const std::string& b);
 // A section or key name as the file keeps it: on one line, without the
 // blanks around it.
 std::string StoredIniName(const std::string& name);

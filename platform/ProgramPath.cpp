@@ -42,6 +42,11 @@ std::string ProgramFile(const std::string& name) { return ProgramDirectory() + n
 
 std::string ConfigFileName() { return ProgramFile("Morvelant.cfg"); }
 
+std::string ConfigFileIn(const std::string& folder) {
+    if (folder.empty()) return ConfigFileName();
+    return folder.back() == '/' ? folder + "Morvelant.cfg" : folder + "/Morvelant.cfg";
+}
+
 void SetProgramDirectory(const std::string& folder) {
     std::lock_guard lock(Guard());
     Override() = folder;

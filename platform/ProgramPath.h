@@ -15,6 +15,9 @@ std::string ProgramFile(const std::string& name);
 
 // The configuration file "Morvelant.cfg" in the program directory.
 std::string ConfigFileName();
+// "Morvelant.cfg" in the given program folder (with or without a trailing
+// '/'); an empty folder: the executable's.
+std::string ConfigFileIn(const std::string& folder);
 
 // Puts the program directory somewhere else (tests use a temporary folder);
 // an empty folder goes back to the executable's. A missing trailing '/' is

@@ -53,14 +53,14 @@ case "${1:-}" in
     ;;
   stop-all)
     for pidfile in "$dir"/morvelant-jackd-morvelant-*.pid; do
-      [ -e "$pidfile" ] && stop_pid "$pidfile"
+      if [ -e "$pidfile" ]; then stop_pid "$pidfile"; fi
     done
     ;;
   logs)
     for log in "$dir"/morvelant-jackd-morvelant-*.log; do
       [ -e "$log" ] || continue
       lines="$(grep -E -i "client|error|fail|timeout|xrun|cannot" "$log" | tail -20)"
-      [ -n "$lines" ] && printf '%s (last lines on clients and errors):\n%s\n' "$log" "$lines"
+      if [ -n "$lines" ]; then printf '%s (last lines on clients and errors):\n%s\n' "$log" "$lines"; fi
     done
     ;;
   clean-logs)

@@ -9,6 +9,7 @@ packages=(
   librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libclang-rt-14-dev xvfb xauth
+  poppler-utils fonts-liberation
 )
 
 missing=()

@@ -6,8 +6,8 @@
 #include "engine/MidiRouting.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtFixedFormBounds.h"
 #include "platform/QtText.h"
-#include "shell/FixedFormBounds.h"
 #include "shell/MidiSettings.h"
 
 namespace morvelant {

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDrag>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,9 +19,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/FileCommands.h"
+#include "engine/Snapshot.h"
 #include "engine/Tool.h"
-#include "model/PresetFiles.h"
 #include "platform/IniFile.h"
+#include "platform/QtFaderDrag.h"
 #include "platform/QtText.h"
 #include "shell/FormBookkeeping.h"
 
@@ -32,7 +33,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-constexpr char kFaderMime[] = "application/x-morvelant-fader";
 constexpr int kPitch = 25;  // horizontal distance of the fader columns
 
 std::string TwoDigits(int n) {
@@ -47,26 +47,6 @@ int TagOf(const QObject* o) {
 }
 
 void SetTag(QObject* o, int tag) { o->setProperty("Tag", tag); }
-
-// The drag cursors of a copy (a plus) and an exchange (two arrows).
-QPixmap DragCursor(bool swap) {
-    QPixmap pm(24, 24);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QPen(Qt::black, 2));
-    p.drawLine(2, 2, 2, 12);
-    p.drawLine(2, 2, 12, 2);
-    p.drawLine(2, 2, 14, 14);
-    if (swap) {
-        p.drawLine(12, 18, 22, 18);
-        p.drawLine(18, 14, 22, 18);
-        p.drawLine(12, 22, 16, 18);
-    } else {
-        p.drawLine(14, 19, 22, 19);
-        p.drawLine(18, 15, 18, 23);
-    }
-    return pm;
-}
 
 }  // namespace
 
@@ -164,9 +144,22 @@ TMainForm::TMainForm(Engine& engine, CommandRegistry* commands, QWidget* parent)
     subscriptions_.push_back(notices.MidiInActivity.Subscribe([this] { ShowMidiInActivity(); }));
     subscriptions_.push_back(notices.MidiOutActivity.Subscribe([this] { ShowMidiOutActivity(); }));
     subscriptions_.push_back(notices.CurrentFaderChanged.Subscribe([this](int, int) { ShowFaderSelection(); }));
-    subscriptions_.push_back(notices.CurrentPresetChanged.Subscribe([this] { ShowStatusBars(Model.SelectedFader); }));
+    subscriptions_.push_back(notices.CurrentPresetChanged.Subscribe([this] {
+        ShowStatusBars(Model.SelectedFader);
+        ShowPresetCaption();
+    }));
+    // A renamed current preset shows its new name in the caption at once.
+    subscriptions_.push_back(notices.PresetDataChanged.Subscribe([this](int slot) {
+        if (slot < 0 || slot == Model.SelectedPreset) ShowPresetCaption();
+    }));
     subscriptions_.push_back(notices.LearnEnded.Subscribe([this] { LearnEnded(); }));
     RegisterCommands();
+}
+
+void TMainForm::ShowPresetCaption() {
+    const int p = Model.SelectedPreset;
+    if (!DeviceModel::ValidPreset(p)) return;
+    SetCaption("Virtual Morvelant           (Preset " + std::to_string(p + 1) + ")  " + Model.GetPresetDeviceName(p));
 }
 
 TMainForm::~TMainForm() {
@@ -660,20 +653,8 @@ void TMainForm::GroupBox4Click() { ShowWindowOfItem("MainFormWindowsSpecialKeys"
 void TMainForm::Button6Click() {
     const int p = Model.SelectedPreset;
     if (!DeviceModel::ValidPreset(p)) return;
-    Morvelant_Parameters& preset = Model.Presets[size_t(p)];
-    // First store every fader's live value and mute flag, each into its own
-    // fader: resetting a fader before the others are stored (or storing
-    // through the multi-fader rule) would overwrite values not yet taken.
-    for (int f = 0; f < kFaderCount; ++f) {
-        preset.FaderOutMode(f) = Model.KeyStates[size_t(f)].LampOn ? 0 : 1;
-        preset.FaderValue(f) = Model.FaderStates[size_t(f)].Value;
-    }
-    // Then start every fader anew from what was stored.
-    for (int f = 0; f < kFaderCount; ++f) {
-        FaderState& state = Model.FaderStates[size_t(f)];
-        Reset(DeviceEngine, state, f);
-        ShowValue(DeviceEngine, state);
-    }
+    const Morvelant_Parameters& preset = Model.Presets[size_t(p)];
+    TakeSnapshot(DeviceEngine, p);
     {
         UpdatingGuard guard(Model);
         DeviceEngine.Notices.ParameterFaderValue.Publish(preset.FaderValue(Model.SelectedFader));
@@ -889,12 +870,7 @@ void TMainForm::InitAllFaderParameterswithMidiCtrl1Click() {
 }
 
 void TMainForm::ReloadPreset2Click() {
-    for (int f = 0; f < kFaderCount; ++f) {
-        FaderState& state = Model.FaderStates[size_t(f)];
-        Reset(DeviceEngine, state, f);
-        ShowValue(DeviceEngine, state);
-        Reset(DeviceEngine, Model.KeyStates[size_t(f)], f);
-    }
+    ReloadLiveState(DeviceEngine);
     if (DeviceModel::ValidFader(Model.SelectedFader))
         DeviceEngine.Notices.ParameterFaderValue.Publish(Model.FaderStates[size_t(Model.SelectedFader)].Value);
 }
@@ -958,19 +934,7 @@ void TMainForm::FaderSelectDragDrop(int s, int t) {
     SelectFader(t);
 }
 
-void TMainForm::StartFaderDrag(int tag) {
-    QPushButton* source = FaderSelectList[size_t(tag)];
-    auto* drag = new QDrag(source);
-    auto* mime = new QMimeData;
-    mime->setData(kFaderMime, QByteArray::number(tag));
-    drag->setMimeData(mime);
-    const QPixmap cursor = DragCursor(Model.FaderDragSwap);
-    drag->setDragCursor(cursor, Qt::MoveAction);
-    drag->setDragCursor(cursor, Qt::CopyAction);
-    drag->exec(Qt::MoveAction);
-    // The drag took the mouse release: the button would stay pressed.
-    source->setDown(false);
-}
+void TMainForm::StartFaderDrag(int tag) { RunFaderDrag(FaderSelectList[size_t(tag)], tag, Model.FaderDragSwap); }
 
 // ---- Event filter ----------------------------------------------------------------------------------------
 
@@ -1035,7 +999,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* de = static_cast<QDragMoveEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
+            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime)) {
                 de->acceptProposedAction();
                 return true;
             }
@@ -1043,8 +1007,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Drop: {
             auto* de = static_cast<QDropEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderMime)) {
-                const int source = de->mimeData()->data(kFaderMime).toInt();
+            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime)) {
+                const int source = de->mimeData()->data(kFaderDragMime).toInt();
                 de->acceptProposedAction();
                 FaderSelectDragDrop(source, tag);
                 return true;

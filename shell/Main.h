@@ -173,6 +173,9 @@ public:
     // Sends the preset's "Preset" key string when asked, starts the 24
     // faders and keys anew and shows the selected preset in every view.
     void ShowCurrentPreset(bool send);
+    // "Virtual Morvelant           (Preset 5)  Strings ": the current preset's
+    // number and name.
+    void ShowPresetCaption();
 
     // Status bars for preset p, fader f.
     void ShowFaderStatus(int p, int f);

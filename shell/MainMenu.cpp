@@ -13,8 +13,9 @@
 #include <set>
 #include <utility>
 
+#include "engine/FileCommands.h"
+#include "engine/Snapshot.h"
 #include "engine/Tool.h"
-#include "model/PresetFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "shell/FormBookkeeping.h"
@@ -86,61 +87,6 @@ int SendDelayFromText(const std::string& text, bool* valid) {
     const bool ok = TIniFile::ParseInteger(text, value) && value > 0;
     if (valid != nullptr) *valid = ok;
     return ok ? value : kDefaultSendDelay;
-}
-
-void PasteTrackPart(DeviceModel& model, TrackPart part, int source, int pattern, int track) {
-    if (source < 1 || source > kTrackCount || !DeviceModel::ValidPattern(pattern) || track < 0 || track > kTrackCount)
-        return;
-    if (track == 0) {
-        for (int t = 1; t <= kTrackCount; ++t) PasteTrackPart(model, part, source, pattern, t);
-        return;
-    }
-    const Pattern_Parameters& from = model.TrackClipboard;
-    Pattern_Parameters& to = model.Patterns[size_t(pattern)];
-    const int s = source - 1;
-    const int t = track - 1;
-    auto steps = [&] {
-        to.StepOffBits(2 * t) = from.StepOffBits(2 * s);
-        to.StepOffBits(2 * t + 1) = from.StepOffBits(2 * s + 1);
-    };
-    auto notes = [&] {
-        for (int i = 0; i < kStepCount; ++i) to.StepNote(t, i) = from.StepNote(s, i);
-    };
-    auto velocities = [&] {
-        for (int i = 0; i < kStepCount; ++i) to.StepVelocity(t, i) = from.StepVelocity(s, i);
-    };
-    auto settings = [&] {
-        to.TrackEvent(t) = from.TrackEvent(s);
-        to.TrackData1(t) = from.TrackData1(s);
-        to.TrackData2(t) = from.TrackData2(s);
-        to.TrackGateTime(t) = from.TrackGateTime(s);
-        to.TrackNoteTime(t) = from.TrackNoteTime(s);
-        to.TrackEndStep(t) = from.TrackEndStep(s);
-        to.TrackRunMode(t) = from.TrackRunMode(s);
-        to.TrackDelay(t) = from.TrackDelay(s);
-        const bool muted = (from.MuteMask() >> s) & 1;
-        if (muted)
-            to.MuteMask() |= (1 << t);
-        else
-            to.MuteMask() &= ~(1 << t);
-    };
-    switch (part) {
-        case TrackPart::Velocities: velocities(); break;
-        case TrackPart::Steps: steps(); break;
-        case TrackPart::Notes: notes(); break;
-        case TrackPart::NoSettings:
-            steps();
-            notes();
-            velocities();
-            break;
-        case TrackPart::Settings: settings(); break;
-        case TrackPart::All:
-            steps();
-            notes();
-            velocities();
-            settings();
-            break;
-    }
 }
 
 // ---- Construction ------------------------------------------------------------------------
@@ -466,20 +412,7 @@ void TMainMenuForm::RegisterFallbacks() {
     onFader("MainMenuFactoryInitKeyOff", &DeviceModel::FactoryInitKeyOff);
     onFader("MainMenuNoStatusKeyOff", &DeviceModel::ClearKeyOff);
     onFader("MainMenuMidiCtrlKeyOff", &DeviceModel::MidiCtrlInitKeyOff);
-    c.RegisterFallback("MainMenuSnapShot", [this] {
-        DeviceModel& m = engine_.Model;
-        const int p = m.SelectedPreset;
-        if (!DeviceModel::ValidPreset(p)) return;
-        Morvelant_Parameters& preset = m.Presets[size_t(p)];
-        for (int f = 0; f < kFaderCount; ++f) {
-            preset.FaderValue(f) = m.FaderStates[size_t(f)].Value;
-            preset.FaderOutMode(f) = m.KeyStates[size_t(f)].LampOn ? 0 : 1;
-        }
-        for (int f = 0; f < kFaderCount; ++f) {
-            Reset(engine_, m.FaderStates[size_t(f)], f);
-            ShowValue(engine_, m.FaderStates[size_t(f)]);
-        }
-    });
+    c.RegisterFallback("MainMenuSnapShot", [this] { TakeSnapshot(engine_, engine_.Model.SelectedPreset); });
 
     // Edit menu of the preset list window.
     auto onModel = [this, &c](const char* item, std::function<void(DeviceModel&)> op) {
@@ -1022,28 +955,23 @@ void TMainMenuForm::MainMenuMidiCtrlFaderKeyClick() { OnCurrentFader(engine_, &D
 void TMainMenuForm::CopyTrack1Click() {
     DeviceModel* m = TheModel();
     if (m == nullptr || !DeviceModel::ValidPattern(m->SelectedPattern)) return;
-    m->CopiedTrack = SelectedTrack();
+    m->CopyTrack(m->SelectedPattern, SelectedTrack());
     SetMenuEnabled(Paste1, true);
     SetMenuEnabled(PastewClipboard1, true);
     EnableItemsOf("PatternParameterForm", {"PasteTrack1", "PasteTrackwClipboard1"});
-    m->TrackClipboard = m->Patterns[size_t(m->SelectedPattern)];
 }
 
 void TMainMenuForm::PasteTrackClick(TrackPart part) {
     DeviceModel* m = TheModel();
     if (m == nullptr || !DeviceModel::ValidPattern(m->SelectedPattern)) return;
-    PasteTrackPart(*m, part, m->CopiedTrack, m->SelectedPattern, SelectedTrack());
+    m->PasteTrackPart(part, m->CopiedTrack, m->SelectedPattern, SelectedTrack());
     ShowPattern(m->SelectedPattern);
 }
 
 void TMainMenuForm::PasteTrackwClipboardClick(TrackPart part) {
     DeviceModel* m = TheModel();
     if (m == nullptr || !DeviceModel::ValidPattern(m->SelectedPattern)) return;
-    const int track = SelectedTrack();
-    m->TrackSwap = m->Patterns[size_t(m->SelectedPattern)];
-    PasteTrackPart(*m, part, m->CopiedTrack, m->SelectedPattern, track);
-    m->TrackClipboard = m->TrackSwap;
-    m->CopiedTrack = track;
+    m->ExchangeTrackWithClipboard(part, m->SelectedPattern, SelectedTrack());
     ShowPattern(m->SelectedPattern);
 }
 

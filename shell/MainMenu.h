@@ -40,14 +40,6 @@ namespace morvelant {
 
 class DeviceModel;
 
-// Which part of a track a paste takes from the track clipboard.
-enum class TrackPart { Velocities, Steps, Notes, NoSettings, Settings, All };
-
-// The pastes of the pattern window: part of track `source` (1..8) of the
-// model's track clipboard into track `track` (1..8, or 0 for all eight) of
-// pattern `pattern`. Indexes out of range do nothing.
-void PasteTrackPart(DeviceModel& model, TrackPart part, int source, int pattern, int track);
-
 // Hands ProgramPath + "EditorHelp.chm" to the desktop; a missing file is
 // reported in a message box. The explorer's "Help" node uses it too.
 void OpenEditorHelp(const std::string& programPath);

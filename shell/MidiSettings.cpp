@@ -18,9 +18,9 @@
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtFixedFormBounds.h"
 #include "platform/QtText.h"
 #include "shell/DevicesInfoForm.h"
-#include "shell/FixedFormBounds.h"
 
 namespace morvelant {
 

@@ -17,20 +17,11 @@
 #include <vector>
 
 #include "platform/QtFormBase.h"
+#include "platform/SendProgress.h"
 
 namespace morvelant {
 
-// A timed send of several presets or patterns (the preset list window and
-// the pattern list window each run one).
-class SendSeries {
-public:
-    virtual ~SendSeries() = default;
-    // Stops the series if it runs; does nothing when it does not. May be
-    // called while the dialog is closing.
-    virtual void StopSendSeries() = 0;
-};
-
-class TSendingForm : public TForm {
+class TSendingForm : public TForm, public SendProgress {
     Q_OBJECT
 
 public:
@@ -67,7 +58,18 @@ public:
     // The next item: SentCount + 1, the item and Label2, redrawn.
     void NextItem(int slot, const std::string& name);
     // One item sent: the bar steps by one.
-    void StepProgress() { ProgressBar1->setValue(ProgressBar1->value() + 1); }
+    void StepProgress() override { ProgressBar1->setValue(ProgressBar1->value() + 1); }
+
+    // ---- SendProgress ---------------------------------------------------
+    void StartProgress(SendSeries& series, int total, int slot, const std::string& name) override {
+        AddSeries(&series);
+        BeginSeries(total, slot, name);
+    }
+    void ShowProgressItem(int slot, const std::string& name) override { NextItem(slot, name); }
+    void EndProgress(SendSeries& series) override {
+        RemoveSeries(&series);
+        Close();
+    }
 
     // ---- Handlers -------------------------------------------------------
     void Button1Click();

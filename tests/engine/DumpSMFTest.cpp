@@ -9,6 +9,7 @@
 
 #include "DispatchTestSupport.h"
 #include "engine/DumpSMF.h"
+#include "engine/FileCommands.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitSMF.h"
 #include "midikit/MidiKitScore.h"
@@ -291,7 +292,9 @@ TEST_F(DumpSMFTest, UnfinishedMessageIsDroppedAndTheNextOneLoads) {
 }
 
 TEST_F(DumpSMFTest, KnobPresetKeepsTheNtsNotesAndTheNextImportReadsTxtAgain) {
-    std::vector<uint8_t> knob = {0xF0, 0x00, 0x4D, 0x56, 0x14, 0x00, 0x20, 0x03, 0x10, 0x20, 0xF7};
+    std::vector<uint8_t> knob = {0xF0, 0x00, 0x4D, 0x56, 0x14, 0x00, 0x20, 0x03, 0x10};
+    knob.resize(57, 0x20);
+    knob.push_back(0xF7);
     const fs::path file = dir / "knobs.MID";
     WriteDumpFile(file, {DumpFromBytes(knob)}, "Knobs");
     WriteFile(dir / "knobs.NTS", Nts(14, "vellixa Editor", 1, 5, "hello"));
@@ -375,17 +378,29 @@ TEST_F(DumpSMFTest, ImportThatCannotReadReportsFailureAndChangesNothing) {
     EXPECT_FALSE(smf->IsOpen());
 }
 
-TEST_F(DumpSMFTest, InstalledHandlersServeTheFileCommands) {
+TEST_F(DumpSMFTest, InstalledRouteServesTheFileCommandsUntilItGoes) {
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope(dialogs);
     dumps->Install();
-    auto& h = GetMidiFileHandlers();
-    ASSERT_TRUE(h.ExportPreset && h.ExportPattern && h.ImportPreset && h.ImportPattern);
+    EXPECT_EQ(MidiFileRoute(), dumps.get());
     model.Presets[1] = RichPreset();
     const fs::path file = dir / "h.MID";
-    ASSERT_TRUE(h.ExportPreset(model, 1, file.string()));
-    ASSERT_TRUE(h.ImportPreset(model, 2, file.string()));
+    WriteFile(file, "old");
+    dialogs.QueueSave(file.string());
+    ASSERT_TRUE(SavePresetAs(model, 1));
+    EXPECT_EQ(ReadFile(dir / "h.MID.BAK"), "old");
+    dialogs.QueueOpen(file.string());
+    ASSERT_TRUE(LoadPreset(model, 2));
     EXPECT_EQ(model.Presets[2].FaderString, RichPreset().FaderString);
+
+    // An export that fails puts the previous file back under its name.
+    const std::string previous = ReadFile(file);
+    smf->MidiKit = nullptr;
+    dialogs.QueueSave(file.string());
+    EXPECT_FALSE(SavePresetAs(model, 1));
+    EXPECT_TRUE(ReadFile(file) == previous);
     dumps.reset();
-    EXPECT_FALSE(GetMidiFileHandlers().ExportPreset);
+    EXPECT_EQ(MidiFileRoute(), nullptr);
 }
 
 TEST_F(DumpSMFTest, NtsReaderChecksEveryLength) {

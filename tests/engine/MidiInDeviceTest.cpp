@@ -229,17 +229,26 @@ TEST_F(MidiInDevice, PatternDumpLandsAndShowsThePatternWindows) {
     EXPECT_TRUE(hooks.ShownPresets.empty());
 }
 
-TEST_F(MidiInDevice, KnobPresetIsHandedToTheConversionWhole) {
+TEST_F(MidiInDevice, OnlyWholeKnobPresetsAreHandedToTheConversion) {
     std::vector<uint8_t> bytes = Header(0x14, 0x00, 0x20, 12, 0x11);
-    for (int i = 0; i < 40; ++i) bytes.push_back(static_cast<uint8_t>(i));
+    for (int i = 0; i < 48; ++i) bytes.push_back(static_cast<uint8_t>(i));
     bytes.push_back(0xF7);
-    model.Presets[12].SpecialKeyString[0] = "C0 07";
     ReceiveBytes(kDevicePort, bytes);
     ASSERT_EQ(hooks.VellixaImports.size(), 1u);
     EXPECT_EQ(hooks.VellixaImports[0].first, 12);
     EXPECT_EQ(hooks.VellixaImports[0].second, bytes);
-    EXPECT_EQ(model.SelectedPreset, 12);
-    EXPECT_EQ(hooks.ShownPresets, std::vector<bool>{true});
+    // The conversion shows the slot when it is done, not the dispatch.
+    EXPECT_TRUE(hooks.ShownPresets.empty());
+
+    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + 40);
+    cut.push_back(0xF7);
+    std::vector<uint8_t> slot80 = bytes;
+    slot80[7] = 0x80;
+    for (const auto& bad : {cut, slot80}) {
+        ReceiveBytes(kDevicePort, bad);
+        EXPECT_EQ(form->ProcessReceivedDump(Events(bad), 3, "0"), kDumpUnknown);
+    }
+    EXPECT_EQ(hooks.VellixaImports.size(), 1u);
 }
 
 TEST_F(MidiInDevice, ForeignAndKind30MessagesChangeNothing) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -196,4 +197,59 @@ TEST_F(Clipboard, CopyFaderParametersToCarriesLiveState) {
     m.PasteFaderParameters(9, 30);
     m.ExchangeKeyParametersWithClipboard(130, 0);
     EXPECT_EQ(P(9), before);
+}
+
+// Track 3 of the track clipboard pasted onto track 1 of a factory pattern:
+// the words of track 1 before and after each paste.
+TEST_F(Clipboard, TrackPastesTakeTheirPartOfTheCopiedTrack) {
+    using Pat = Pattern_Parameters;
+    struct Words {
+        int note, velocity, offBits, end, start, status, gate, mute;
+        bool operator==(const Words&) const = default;
+    };
+    auto words = [](const Pat& p) {
+        return Words{p.StepNote(0, 0),    p.StepVelocity(0, 0), p.StepOffBits(0),   p.TrackEndStep(0),
+                     p.TrackStartStep(0), p.TrackStatus(0),     p.TrackGateTime(0), p.MuteMask()};
+    };
+    const Words before{0, 0, 0, 16, 1, 0, 20, 254};
+    const struct {
+        TrackPart part;
+        Words after;
+    } cases[] = {
+        {TrackPart::Velocities, {0, 100, 0, 16, 1, 0, 20, 254}},
+        {TrackPart::Notes, {60, 0, 0, 16, 1, 0, 20, 254}},
+        {TrackPart::Steps, {0, 0, 0x0F, 16, 1, 0, 20, 254}},
+        {TrackPart::NoSettings, {60, 100, 0x0F, 16, 1, 0, 20, 254}},
+        {TrackPart::Settings, {0, 0, 0, 8, 5, 1, 44, 255}},
+        {TrackPart::All, {60, 100, 0x0F, 8, 5, 1, 44, 255}},
+    };
+    m.InitPattern(7);
+    Pat& clip = m.Patterns[7];
+    clip.StepNote(2, 0) = 60;
+    clip.StepVelocity(2, 0) = 100;
+    clip.StepOffBits(4) = 0x0F;
+    clip.TrackEndStep(2) = 8;
+    clip.TrackStartStep(2) = 5;
+    clip.TrackStatus(2) = 1;
+    clip.TrackGateTime(2) = 44;
+    clip.MuteMask() = 1 << 2;
+    m.CopyTrack(7, 3);
+    ASSERT_EQ(m.CopiedTrack, 3);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.part));
+        m.InitPattern(0);
+        ASSERT_EQ(words(m.Patterns[0]), before);
+        m.PasteTrackPart(c.part, 3, 0, 1);
+        EXPECT_EQ(words(m.Patterns[0]), c.after);
+    }
+
+    // Out of range: nothing; track 0: all eight tracks.
+    m.InitPattern(0);
+    const Pat untouched = m.Patterns[0];
+    for (auto [source, pattern, track] : {std::array{0, 0, 1}, {9, 0, 1}, {3, 0, 9}, {3, 128, 1}, {3, -1, 1}})
+        m.PasteTrackPart(TrackPart::All, source, pattern, track);
+    EXPECT_EQ(m.Patterns[0], untouched);
+    m.PasteTrackSettings(3, 0, 0);
+    for (int t = 0; t < kTrackCount; ++t) EXPECT_EQ(m.Patterns[0].TrackStartStep(t), 5);
+    EXPECT_EQ(m.Patterns[0].MuteMask(), 255);
 }

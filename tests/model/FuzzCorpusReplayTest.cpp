@@ -9,6 +9,7 @@
 #include <map>
 
 #include "fuzz/FuzzTargets.h"
+#include "tests/support/FuzzCorpus.h"
 
 #ifndef MORVELANT_FUZZ_CORPUS_DIR
 #error "MORVELANT_FUZZ_CORPUS_DIR must name the fuzz corpus folder"
@@ -19,10 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Target = int (*)(const uint8_t*, std::size_t);
-
-const std::map<std::string, Target>& Targets() {
-    static const std::map<std::string, Target> targets{
+const std::map<std::string, testsupport::FuzzTarget>& Targets() {
+    static const std::map<std::string, testsupport::FuzzTarget> targets{
         {"PresetDumpFuzz", &fuzz::FuzzPresetDump},
         {"PatternDumpFuzz", &fuzz::FuzzPatternDump},
         {"PresetTextDumpFuzz", &fuzz::FuzzPresetTextDump},
@@ -32,10 +31,7 @@ const std::map<std::string, Target>& Targets() {
 }
 
 void Save(const std::string& target, const std::string& name, const std::vector<uint8_t>& bytes) {
-    const fs::path dir = fs::path(MORVELANT_FUZZ_CORPUS_DIR) / target;
-    fs::create_directories(dir);
-    std::ofstream out(dir / name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    testsupport::SaveSeed(MORVELANT_FUZZ_CORPUS_DIR, target, name, bytes);
 }
 
 // A model with some of everything a record can carry.
@@ -109,28 +105,8 @@ void WriteSeeds() {
 }
 
 TEST(FuzzCorpusReplayTest, EverySeedPassesThroughItsTarget) {
-    if (const char* w = std::getenv("MORVELANT_WRITE_FUZZ_CORPUS"); w && *w == '1') WriteSeeds();
-    ScriptedDialogs quiet;  // the file readers' messages go nowhere
-    ScopedDialogs scope(quiet);
-    std::size_t replayed = 0;
-    for (const auto& [target, fn] : Targets()) {
-        const fs::path dir = fs::path(MORVELANT_FUZZ_CORPUS_DIR) / target;
-        ASSERT_TRUE(fs::is_directory(dir)) << dir;
-        std::size_t seeds = 0;
-        for (const auto& entry : fs::directory_iterator(dir)) {
-            if (!entry.is_regular_file()) continue;
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-            SCOPED_TRACE(entry.path().string());
-            EXPECT_EQ(fn(bytes.data(), bytes.size()), 0);
-            // Every prefix too: a truncated seed must be refused, not crash.
-            for (std::size_t n = 0; n < bytes.size(); n += 1 + bytes.size() / 64) fn(bytes.data(), n);
-            ++seeds;
-        }
-        EXPECT_GT(seeds, 0u) << target;
-        replayed += seeds;
-    }
-    EXPECT_GE(replayed, 4u);
+    if (testsupport::WritingFuzzCorpus()) WriteSeeds();
+    EXPECT_GE(testsupport::ReplayCorpus(MORVELANT_FUZZ_CORPUS_DIR, Targets()), 4u);
 }
 
 // The seeds are real files: the valid ones load without a message.
@@ -142,7 +118,9 @@ TEST(FuzzCorpusReplayTest, FileSeedsAreValidFiles) {
     for (const char* name : {"presets_v3.MVR", "patterns_v3.MVT", "pattern_v2.MVT", "preset_v1.MV1"}) {
         if (!fs::exists(dir / name)) continue;  // seeds may be pruned
         DeviceModel m;
-        EXPECT_TRUE(ReadPresetFile(m, (dir / name).string())) << name;
+        EXPECT_EQ(ReadEditorFile(m, (dir / name).string(), EditorFileKind::Presets, EditorFileReadMode::Set, -1),
+                  ReadStatus::Loaded)
+            << name;
         ++read;
     }
     EXPECT_GT(read, 0);

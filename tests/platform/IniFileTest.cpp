@@ -134,6 +134,19 @@ TEST_F(IniFileTest, ValuesWithLineBreaksStayOnOneLine) {
     EXPECT_EQ(ini.ReadString("S", "A", ""), "one  two");
 }
 
+// Stray carriage returns (a file from another system) are blanks: every name
+// the file lists can be read and written back under that name.
+TEST_F(IniFileTest, StrayCarriageReturnsAroundAndInsideNamesAreBlanks) {
+    Put("\r[Main\rForm]\nKey\r2=5\r\r\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadSections(), std::vector<std::string>{"Main Form"});
+    EXPECT_EQ(ini.ReadSection("Main Form"), std::vector<std::string>{"Key 2"});
+    EXPECT_EQ(ini.ReadInteger("Main Form", "Key 2", 0), 5);
+    ASSERT_TRUE(ini.WriteString("Main Form", "Key 2", "7"));
+    EXPECT_EQ(ini.ReadString("Main Form", "Key 2", ""), "7");
+    EXPECT_EQ(ini.ReadSections().size(), 1u);
+}
+
 TEST_F(IniFileTest, SectionKeysComeInFileOrderOnceEach) {
     Put("[Ports]\r\nZeta=1\r\nalpha=2\r\n;comment=3\r\nnot a key\r\nMiddle=4\r\nZETA=5\r\n[Other]\r\nq=1\r\n"
         "[ports]\r\nLate=6\r\n");
@@ -145,6 +158,12 @@ TEST_F(IniFileTest, SectionKeysComeInFileOrderOnceEach) {
     EXPECT_FALSE(ini.SectionExists("none"));
     EXPECT_TRUE(ini.ValueExists("ports", "LATE"));
     EXPECT_FALSE(ini.ValueExists("ports", "comment"));
+    // With their values as ReadString reads them.
+    using KV = std::pair<std::string, std::string>;
+    EXPECT_EQ(ini.ReadSectionValues("ports"),
+              (std::vector<KV>{{"Zeta", "1"}, {"alpha", "2"}, {"Middle", "4"}, {"Late", "6"}}));
+    EXPECT_TRUE(IniNameLess("acme", "Beta"));
+    EXPECT_FALSE(IniNameLess("ACME", "acme"));
 }
 
 TEST_F(IniFileTest, EraseSectionRemovesEveryOccurrenceAndKeepsTheRest) {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "model/PresetFiles.h"
+#include "engine/FileCommands.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "shell/Main.h"
@@ -398,19 +398,6 @@ TEST_F(MainMenuCommandsTest, TrackExchangeTwiceRestoresTheTrack) {
     EXPECT_EQ(p.TrackGateTime(1), 44);
     menu->ClearTrack1->trigger();
     EXPECT_EQ(p.TrackGateTime(1), 20);
-}
-
-TEST_F(MainMenuCommandsTest, PasteTrackPartRefusesTracksOutOfRange) {
-    const Pattern_Parameters before = M().Patterns[0];
-    M().TrackClipboard.StepNote(0, 0) = 99;
-    PasteTrackPart(M(), TrackPart::All, 0, 0, 1);
-    PasteTrackPart(M(), TrackPart::All, 9, 0, 1);
-    PasteTrackPart(M(), TrackPart::All, 1, 0, 9);
-    PasteTrackPart(M(), TrackPart::All, 1, 128, 1);
-    PasteTrackPart(M(), TrackPart::All, 1, -1, 1);
-    EXPECT_TRUE(M().Patterns[0] == before);
-    PasteTrackPart(M(), TrackPart::Notes, 1, 0, 0);  // 0: every track
-    for (int t = 0; t < kTrackCount; ++t) EXPECT_EQ(M().Patterns[0].StepNote(t, 0), 99);
 }
 
 TEST(SendDelay, ZeroNegativeOrNoNumberCountsAsTheDefault) {

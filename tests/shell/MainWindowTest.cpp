@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "model/PresetFiles.h"
+#include "engine/FileCommands.h"
 #include "platform/IniFile.h"
 #include "platform/SingleInstance.h"
 #include "shell/Main.h"

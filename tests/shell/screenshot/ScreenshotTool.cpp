@@ -12,12 +12,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -30,16 +32,35 @@
 
 #include "engine/DeviceContext.h"
 #include "engine/MidiRouting.h"
+#include "engine/Tool.h"
+#include "faders/AllFaderParameters.h"
+#include "faders/InitCtrl.h"
+#include "faders/SpecialKeyEdit.h"
 #include "model/DeviceModel.h"
 #include "model/PatternSteps.h"
 #include "model/TrackSettings.h"
+#include "patterns/ChannelFormUnit.h"
+#include "patterns/Controller1.h"
+#include "patterns/Drumkit.h"
 #include "patterns/EventEdit.h"
+#include "patterns/LongPiano.h"
+#include "patterns/NoteGateTimesUnit.h"
+#include "patterns/PatternFormUnit.h"
+#include "patterns/PatternNotesUnit.h"
 #include "patterns/PatternParameter.h"
 #include "patterns/RoutingPlaybackPorts.h"
 #include "patterns/Sequencer.h"
+#include "patterns/TrackEdit.h"
 #include "patterns/TrackParameter.h"
+#include "patterns/Values1.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "presets/Description.h"
+#include "presets/DescriptionForm.h"
+#include "presets/NotesUnit.h"
+#include "presets/PresetFormUnit.h"
+#include "presets/Printout.h"
+#include "presets/vellixaImport.h"
 #include "shell/About.h"
 #include "shell/DevicesInfoForm.h"
 #include "shell/Instructions.h"
@@ -90,6 +111,29 @@ void FillMonitor(TMidiMonGridForm& m) {
     m.SyncGrid();
 }
 
+// The pickers read and write the sample model through one dispatch.
+PickerDispatch& Pickers(Context& c) {
+    static PickerDispatch dispatch;
+    static Subscription faders = RegisterFaderTargets(dispatch, c.model, nullptr);
+    static Subscription steps = RegisterStepTargets(dispatch, c.model, {});
+    static Subscription init = RegisterInitCtrlTargets(dispatch, c.model, nullptr);
+    return dispatch;
+}
+
+// The mouse resting at `pos` of `w`, as a user hovering before a click.
+void Hover(QWidget* w, QPoint pos) {
+    QMouseEvent e(QEvent::MouseMove, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+template <typename Form>
+std::unique_ptr<QWidget> GridPicker(std::unique_ptr<Form> f, PickerGrid* grid, const GridMap& map, int hover) {
+    f->Show();
+    Hover(grid, grid->CellRect(map.CellOf(hover)).center());
+    return std::unique_ptr<QWidget>(std::move(f));
+}
+
 // A pattern with a few tracks of their own for the pattern windows.
 Notifications& PatternScene(DeviceModel& m) {
     static Notifications notes;
@@ -117,6 +161,77 @@ Notifications& PatternScene(DeviceModel& m) {
 
 std::vector<Shot> Windows() {
     return {
+        {"Values1Form",
+         [](Context& c) {
+             c.model.Presets[0].FaderMidiData2(0) = 100;
+             auto f = std::make_unique<TValues1Form>(Pickers(c), c.model);
+             f->TargetCode = 3;
+             PickerGrid* grid = f->ValuesStringGrid;
+             return GridPicker(std::move(f), grid, kValuesGrid, 64);
+         }},
+        {"Controller1Form",
+         [](Context& c) {
+             c.model.Presets[0].FaderMidiData1(0) = 7;
+             auto f = std::make_unique<TController1Form>(Pickers(c), c.model);
+             f->TargetCode = 0;
+             PickerGrid* grid = f->ControllerStringGrid;
+             return GridPicker(std::move(f), grid, kControllerGrid, 74);
+         }},
+        {"LongPianoForm",
+         [](Context& c) {
+             c.model.Patterns[0].StepNote(0, 0) = 60;
+             auto f = std::make_unique<TLongPianoForm>(Pickers(c), c.model);
+             f->TargetCode = 1000;
+             f->Show();
+             Hover(f->PianoImage, {395, 50});
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"NoteGateTimes",
+         [](Context& c) {
+             c.model.Patterns[0].TrackGateTime(0) = 44;
+             c.model.Patterns[0].TrackNoteTime(0) = 20;
+             auto f = std::make_unique<TNoteGateTimes>(c.model, PatternTargetHooks{});
+             f->Mode = kNoteTimeMode;
+             f->Track = 1;
+             PickerGrid* grid = f->StringGrid1;
+             return GridPicker(std::move(f), grid, kTimeCodeGrid, 8);
+         }},
+        {"ChannelForm",
+         [](Context& c) {
+             c.model.Patterns[0].TrackStartStep(0) = 5;
+             auto f = std::make_unique<TChannelForm>(c.model, PatternTargetHooks{});
+             f->Mode = kEndStepMode;
+             f->Track = 1;
+             PickerGrid* grid = f->ChannelStringGrid;
+             return GridPicker(std::move(f), grid, kChannelGrid, 10);
+         }},
+        {"DrumkitForm",
+         [](Context& c) {
+             static QTemporaryDir folder;
+             QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"), folder.path() + "/GM.MVD");
+             auto f = std::make_unique<TDrumkitForm>(Pickers(c), c.model, folder.path().toStdString() + "/");
+             static QMenu menu;
+             f->BuildKitMenu(&menu, [] { return -1; });
+             // The kit as a chosen menu item shows it.
+             const Drumkit* kit = f->MenuKits.front();
+             for (int n = 0; n < 128; ++n) {
+                 const GridCell cell = kDrumkitGrid.CellOf(n);
+                 f->StringGrid1->SetCellText(cell.row, cell.column, QString::fromStdString(kit->Names[size_t(n)]));
+             }
+             f->SetCaption(KitCaption(*kit));
+             f->KitCaption = KitCaption(*kit);
+             c.model.Presets[0].FaderMidiData1(0) = 36;
+             f->TargetCode = 0;
+             PickerGrid* grid = f->StringGrid1;
+             return GridPicker(std::move(f), grid, kDrumkitGrid, 38);
+         }},
+        {"InitCtrlForm",
+         [](Context& c) { return std::unique_ptr<QWidget>(std::make_unique<TInitCtrlForm>(c.model, nullptr)); }},
+        {"TrackEditForm",
+         [](Context& c) {
+             return std::unique_ptr<QWidget>(
+                 std::make_unique<TTrackEditForm>(c.model, nullptr, Pickers(c), nullptr, TrackRowOps{}, nullptr));
+         }},
         {"MainForm",
          [](Context&) {
              // Its own program folder: it reads and writes its configuration.
@@ -149,6 +264,78 @@ std::vector<Shot> Windows() {
              d->AppendListing(m.Rows.HexListing(6));
              d->AppendListing(m.Rows.HexListing(m.Rows.CurrentRow));
              return std::unique_ptr<QWidget>(std::move(d));
+         }},
+        {"PrintOutputForm",
+         [](Context& c) {
+             c.model.FactoryInitPreset(0);
+             c.model.SetPresetDeviceName(0, "Strings ");
+             auto f = std::make_unique<TPrintOutputForm>(c.model);
+             f->SetText(DescribeAllFaderParameters(c.model));
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"DescriptionForm",
+         [](Context& c) {
+             c.model.FactoryInitPreset(0);
+             c.model.SetPresetDeviceName(0, "Strings ");
+             const char* names[] = {"Violin 1", "Violin 2", "Viola", "Cello", "Bass", "Harp", "Horns", "Timpani"};
+             for (int f = 0; f < kFaderCount; ++f) {
+                 c.model.Presets[0].SliderName[size_t(f)] = names[f % 8];
+                 c.model.Presets[0].KeyOnName[size_t(f)] = "Solo";
+                 c.model.Presets[0].KeyOffName[size_t(f)] = f % 3 ? "Tutti" : "";
+             }
+             auto f = std::make_unique<TDescriptionForm>(c.model);
+             f->DisplayDescription(0);
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"vellixaImportForm",
+         [](Context&) { return std::unique_ptr<QWidget>(std::make_unique<TvellixaImportForm>()); }},
+        {"PresetForm",
+         [](Context&) {
+             // Named presets, two marked, a buffer list of three.
+             static QTemporaryDir folder;
+             static DeviceContext context;
+             static CommandRegistry commands;
+             const char* names[] = {"Strings", "Brass", "Pad Lush", "Drums", "Bass 1", "Organ"};
+             for (int i = 0; i < 6; ++i) context.Model.SetPresetDeviceName(i, names[i]);
+             context.Model.PresetSlotSelected[1] = context.Model.PresetSlotSelected[4] = true;
+             context.Model.PresetEditBufferCount = 3;
+             context.Model.SelectedPreset = 2;
+             auto f = std::make_unique<TPresetForm>(context.Model, context.Notices, context.DeviceEngine, commands,
+                                                    folder.path().toStdString() + "/");
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"NotesForm",
+         [](Context&) {
+             static QTemporaryDir folder;
+             static DeviceContext context;
+             context.Model.Presets[0].PresetNotes = "Strings for the intro.\r\nFader 3: filter, fader 4: release.";
+             auto f = std::make_unique<TNotesForm>(context.Model, context.Notices, folder.path().toStdString() + "/");
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"PatternForm",
+         [](Context&) {
+             static QTemporaryDir folder;
+             static DeviceContext context;
+             static CommandRegistry commands;
+             context.Model.SetPatternName(0, "Groove A");
+             context.Model.PatternSlotSelected[3] = true;
+             context.Model.SelectedPattern = 0;
+             auto f = std::make_unique<TPatternForm>(context.Model, context.Notices, context.DeviceEngine, commands,
+                                                     folder.path().toStdString() + "/");
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"PatternNotesForm",
+         [](Context&) {
+             static QTemporaryDir folder;
+             static DeviceContext context;
+             context.Model.Patterns[0].PatternNotes = "Track 1: kick\r\nTrack 2: snare";
+             auto f =
+                 std::make_unique<TPatternNotesForm>(context.Model, context.Notices, folder.path().toStdString() + "/");
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
          }},
         {"SendingForm",
          [](Context&) {
@@ -192,6 +379,47 @@ std::vector<Shot> Windows() {
              c.routing.ClosedInDevices = {"USB Keyboard"};
              c.routing.OpenOutDevices = {"Morvelant Out", "Synth Module"};
              auto f = std::make_unique<TDevicesInfoForm1>(folder.filePath("Morvelant.cfg").toStdString(), &c.routing);
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"AllFaderP",
+         [](Context&) {
+             // Fader 5 of an edit buffer: a String fader event with its
+             // placeholder, a Note Event key on, a Controller key off.
+             static QTemporaryDir folder;
+             static DeviceContext context(folder.path().toStdString());
+             static CommandRegistry commands;
+             DeviceModel& m = context.Model;
+             m.SelectedPreset = 65;
+             Morvelant_Parameters& p = m.Presets[65];
+             p.FaderStatus(4) = 0xF0;
+             p.FaderString[4] = "B0 07 XX";
+             p.FaderMidiData1(4) = 2;
+             p.SliderName[4] = "Volume";
+             p.KeyOnName[4] = "Start";
+             p.KeyOnStatus(4) = 0x92;
+             p.KeyOffStatus(4) = 0xB2;
+             auto f = std::make_unique<TAllFaderP>(context.DeviceEngine, commands);
+             f->MultiselectButtons[2]->setChecked(true);
+             f->MultiselectButtons[3]->setChecked(true);
+             SelectFader(context.DeviceEngine, 4);
+             f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"SpecialKeyForm",
+         [](Context&) {
+             static QTemporaryDir folder;
+             static DeviceContext context(folder.path().toStdString());
+             static CommandRegistry commands;
+             auto& keys = context.Model.Presets[0].SpecialKeyString;
+             keys[0] = "C0 05";
+             keys[1] = "FA";
+             keys[2] = "FC";
+             keys[3] = "FB";
+             keys[4] = "F0 7F 7F 06 05 F7";
+             keys[5] = "F0 7F 7F 06 04 F7";
+             auto f = std::make_unique<TSpecialKeyForm>(context.Model, context.Notices, commands);
+             f->ShowSpecialKeys(0);
              f->Show();
              return std::unique_ptr<QWidget>(std::move(f));
          }},

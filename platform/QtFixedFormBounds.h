@@ -3,8 +3,8 @@
 // is kept as read (the client area is never resized from it) and written
 // back as it was when there is no window frame to measure (not shown yet, or
 // no window system).
-#ifndef SHELL_FIXEDFORMBOUNDS_H
-#define SHELL_FIXEDFORMBOUNDS_H
+#ifndef PLATFORM_QTFIXEDFORMBOUNDS_H
+#define PLATFORM_QTFIXEDFORMBOUNDS_H
 
 #include <QRect>
 

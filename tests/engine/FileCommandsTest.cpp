@@ -1,5 +1,5 @@
-// Preset and pattern files: layout, round trips, version 1, backups, the
-// edit-buffer bookkeeping, dialogs and damaged files.
+// The file commands over preset and pattern files: layout, round trips,
+// version 1, backups, the edit-buffer bookkeeping, dialogs and damaged files.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 
+#include "engine/FileCommands.h"
 #include "model/DeviceModel.h"
 #include "model/PresetFiles.h"
 #include "platform/Dialogs.h"
@@ -48,13 +49,13 @@ std::vector<uint8_t> Head(int32_t count, int32_t version = 3) {
     return v;
 }
 
-class PresetFilesTest : public ::testing::Test {
+class FileCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         char tmpl[] = "/tmp/morvelant-files-XXXXXX";
         dir_ = mkdtemp(tmpl);
         ResetFileDialogs();
-        GetMidiFileHandlers() = {};
+        SetMidiFileRoute(nullptr);
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -97,7 +98,7 @@ protected:
     ScopedDialogs scope_{dialogs_};
 };
 
-TEST_F(PresetFilesTest, FactoryRecordsAndWorkingSetsHaveTheirExactSizes) {
+TEST_F(FileCommandsTest, FactoryRecordsAndWorkingSetsHaveTheirExactSizes) {
     DeviceModel m;
     for (int p = 0; p < kPatternCount; ++p) m.InitPattern(p);
     const int one[] = {0};
@@ -140,7 +141,7 @@ TEST_F(PresetFilesTest, FactoryRecordsAndWorkingSetsHaveTheirExactSizes) {
     EXPECT_TRUE(std::equal(end.begin(), end.end(), b.begin() + long(kFileHead + kFactoryPresetRecord - 4)));
 }
 
-TEST_F(PresetFilesTest, EveryPresetAndPatternRoundTripsThroughASetFile) {
+TEST_F(FileCommandsTest, EveryPresetAndPatternRoundTripsThroughASetFile) {
     DeviceModel m;
     Fill(m, 7);
     ASSERT_TRUE(WritePresetFile(m, Path("all"), 128));  // the extension is forced
@@ -163,7 +164,7 @@ TEST_F(PresetFilesTest, EveryPresetAndPatternRoundTripsThroughASetFile) {
     EXPECT_EQ(back.PatternEditBufferCount, 64);
 }
 
-TEST_F(PresetFilesTest, RecordsAreDispatchedByTagWhicheverReaderReadsThem) {
+TEST_F(FileCommandsTest, RecordsAreDispatchedByTagWhicheverReaderReadsThem) {
     DeviceModel m;
     Fill(m, 3);
     ASSERT_TRUE(WritePatternFile(m, Path("p.MVT"), 4));
@@ -172,7 +173,7 @@ TEST_F(PresetFilesTest, RecordsAreDispatchedByTagWhicheverReaderReadsThem) {
     EXPECT_EQ(back.Patterns[2], m.Patterns[2]);
 }
 
-TEST_F(PresetFilesTest, PatternNameWithTrailingBlanksKeepsThem) {
+TEST_F(FileCommandsTest, PatternNameWithTrailingBlanksKeepsThem) {
     DeviceModel m;
     m.InitPattern(9);
     m.SetPatternName(9, "ab  ");
@@ -182,7 +183,7 @@ TEST_F(PresetFilesTest, PatternNameWithTrailingBlanksKeepsThem) {
     EXPECT_EQ(back.GetPatternName(9), "ab      ");
 }
 
-TEST_F(PresetFilesTest, VersionOneRecordTakesItsNameFromTheRecord) {
+TEST_F(FileCommandsTest, VersionOneRecordTakesItsNameFromTheRecord) {
     DeviceModel src;
     src.SetPresetDeviceName(0, "WRONGNAM");
     src.Presets[0].FaderValue(4) = 77;
@@ -216,7 +217,7 @@ TEST_F(PresetFilesTest, VersionOneRecordTakesItsNameFromTheRecord) {
     EXPECT_EQ(m.PresetEditBufferCount, 7);  // slot 70 kept at exit
 }
 
-TEST_F(PresetFilesTest, VersionTwoHasNoHeaderAndUnknownTagsAreSkipped) {
+TEST_F(FileCommandsTest, VersionTwoHasNoHeaderAndUnknownTagsAreSkipped) {
     std::vector<uint8_t> file = Head(1, 2);
     PutInt(file, 5);
     PutInt(file, 100);
@@ -232,7 +233,7 @@ TEST_F(PresetFilesTest, VersionTwoHasNoHeaderAndUnknownTagsAreSkipped) {
 
 // ---- Edit-buffer bookkeeping and slots ------------------------------------------
 
-TEST_F(PresetFilesTest, EditBufferNamesAreAddedForSlotsPastTheListedOnes) {
+TEST_F(FileCommandsTest, EditBufferNamesAreAddedForSlotsPastTheListedOnes) {
     DeviceModel m;
     Fill(m, 1);
     const int slots[] = {64, 65, 66};
@@ -245,7 +246,7 @@ TEST_F(PresetFilesTest, EditBufferNamesAreAddedForSlotsPastTheListedOnes) {
               (std::vector<std::string>{back.GetPresetDeviceName(65), back.GetPresetDeviceName(66)}));
 }
 
-TEST_F(PresetFilesTest, AnEditBufferFarOutIsNeverLostAtExit) {
+TEST_F(FileCommandsTest, AnEditBufferFarOutIsNeverLostAtExit) {
     DeviceModel m;
     Fill(m, 2);
     const int slots[] = {100};
@@ -263,7 +264,7 @@ TEST_F(PresetFilesTest, AnEditBufferFarOutIsNeverLostAtExit) {
     ExpectSamePreset(back, again, 100);
 }
 
-TEST_F(PresetFilesTest, RecordsWithSlotsOutsideTheModelAreSkipped) {
+TEST_F(FileCommandsTest, RecordsWithSlotsOutsideTheModelAreSkipped) {
     DeviceModel m;
     Fill(m, 4);
     std::vector<uint8_t> file = EncodePresetFile(m, std::vector<int>{1, 2});
@@ -290,7 +291,7 @@ TEST_F(PresetFilesTest, RecordsWithSlotsOutsideTheModelAreSkipped) {
     EXPECT_EQ(neg.PresetEditBufferCount, 1);
 }
 
-TEST_F(PresetFilesTest, SequentialReadStopsAtTheLastSlot) {
+TEST_F(FileCommandsTest, SequentialReadStopsAtTheLastSlot) {
     DeviceModel m;
     Fill(m, 5);
     const int slots[] = {0, 1, 2, 3, 4};
@@ -307,7 +308,7 @@ TEST_F(PresetFilesTest, SequentialReadStopsAtTheLastSlot) {
     EXPECT_EQ(from64.PresetEditBufferCount, 5);
 }
 
-TEST_F(PresetFilesTest, WorkingSetsAtStartAndExit) {
+TEST_F(FileCommandsTest, WorkingSetsAtStartAndExit) {
     DeviceModel m;
     Fill(m, 6);
     m.ProgramPath = dir_ + "/";
@@ -347,7 +348,7 @@ TEST_F(PresetFilesTest, WorkingSetsAtStartAndExit) {
 
 // ---- Backups ------------------------------------------------------------------------
 
-TEST_F(PresetFilesTest, SavingOverAFileKeepsTheOldOneAsBak) {
+TEST_F(FileCommandsTest, SavingOverAFileKeepsTheOldOneAsBak) {
     DeviceModel m;
     m.ProgramPath = dir_;
     ASSERT_TRUE(SavePresetWorkingSet(m));
@@ -371,7 +372,7 @@ ssize_t FailingWrite(int, const void*, std::size_t) {
     return -1;
 }
 
-TEST_F(PresetFilesTest, AFailedWriteKeepsTheOldFileAndIsReported) {
+TEST_F(FileCommandsTest, AFailedWriteKeepsTheOldFileAndIsReported) {
     DeviceModel m;
     ASSERT_TRUE(WritePresetFile(m, Path("set.MVR"), 64));
     const std::vector<uint8_t> before = ReadAll(Path("set.MVR"));
@@ -388,7 +389,7 @@ TEST_F(PresetFilesTest, AFailedWriteKeepsTheOldFileAndIsReported) {
 
 // ---- Dialog-driven operations ----------------------------------------------------------
 
-TEST_F(PresetFilesTest, SaveAndLoadSinglePresetThroughTheDialogs) {
+TEST_F(FileCommandsTest, SaveAndLoadSinglePresetThroughTheDialogs) {
     DeviceModel m;
     Fill(m, 8);
     m.ProgramPath = dir_ + "/";
@@ -424,37 +425,37 @@ TEST_F(PresetFilesTest, SaveAndLoadSinglePresetThroughTheDialogs) {
     // Cancelled dialogs do nothing.
     EXPECT_FALSE(SavePresetAs(m, 1));
     EXPECT_FALSE(LoadPreset(m, 1));
+
+    // Whoever shows presets hears which slots a load changed.
+    Notifications notices;
+    single.Notices = &notices;
+    std::vector<int> changed;
+    Subscription s = notices.PresetDataChanged.Subscribe([&changed](int slot) { changed.push_back(slot); });
+    dialogs_.QueueOpen(Path("set.MVR"));
+    ASSERT_TRUE(LoadPreset(single, 5));
+    dialogs_.QueueOpen(Path("set.MVR"));
+    ASSERT_TRUE(LoadPresetFile(single));
+    EXPECT_EQ(changed, (std::vector<int>{5, -1}));
+    single.Notices = nullptr;
 }
 
-TEST_F(PresetFilesTest, MidiFileChoicesGoToTheMidiFileHandlersAfterABackup) {
+TEST_F(FileCommandsTest, MidiFileChoiceWithoutTheMidiFileRouteIsReportedAndWritesNothing) {
     DeviceModel m;
     WriteAll(Path("x.mid"), {1, 2, 3});
-    std::string exported, imported;
-    GetMidiFileHandlers().ExportPattern = [&](DeviceModel&, int n, const std::string& f) {
-        exported = f + "#" + std::to_string(n);
-        EXPECT_FALSE(fs::exists(f));
-        return true;
-    };
-    GetMidiFileHandlers().ImportPreset = [&](DeviceModel&, int n, const std::string& f) {
-        imported = f + "#" + std::to_string(n);
-        return true;
-    };
     dialogs_.QueueSave(Path("x.mid"));
-    EXPECT_TRUE(SavePatternAs(m, 3));
-    EXPECT_EQ(exported, Path("x.mid") + "#3");
-    EXPECT_EQ(ReadAll(Path("x.mid.BAK")), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(dialogs_.calls.back().file.filter, "Morvelant Patterns|*.MVT|Midi File|*.MID");
-
-    dialogs_.QueueOpen(Path("y.MID"));
-    EXPECT_TRUE(LoadPreset(m, 9));
-    EXPECT_EQ(imported, Path("y.MID") + "#9");
-
+    EXPECT_FALSE(SavePatternAs(m, 3));
     dialogs_.QueueOpen(Path("z.MID"));
-    EXPECT_FALSE(LoadPattern(m, 9));  // no handler installed
-    EXPECT_EQ(dialogs_.calls.back().file.filter, "Morvelant Patterns |*.MVT|Midi Files|*.MID");
+    EXPECT_FALSE(LoadPattern(m, 9));
+    EXPECT_EQ(dialogs_.CallsOf(ScriptedDialogs::Kind::Save).at(0).file.filter,
+              "Morvelant Patterns|*.MVT|Midi File|*.MID");
+    EXPECT_EQ(dialogs_.CallsOf(ScriptedDialogs::Kind::Open).at(0).file.filter,
+              "Morvelant Patterns |*.MVT|Midi Files|*.MID");
+    EXPECT_EQ(dialogs_.Messages().size(), 2u);
+    EXPECT_EQ(ReadAll(Path("x.mid")), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(fs::exists(Path("x.mid.BAK")));
 }
 
-TEST_F(PresetFilesTest, SelectedSlotsGoIntoOneFileInAscendingOrder) {
+TEST_F(FileCommandsTest, SelectedSlotsGoIntoOneFileInAscendingOrder) {
     DeviceModel m;
     Fill(m, 9);
     m.PresetSlotSelected[40] = m.PresetSlotSelected[3] = true;
@@ -473,7 +474,7 @@ TEST_F(PresetFilesTest, SelectedSlotsGoIntoOneFileInAscendingOrder) {
     EXPECT_EQ(back.Patterns[63], m.Patterns[63]);
 }
 
-TEST_F(PresetFilesTest, PerSlotFilesStayInsideTheChosenFolder) {
+TEST_F(FileCommandsTest, PerSlotFilesStayInsideTheChosenFolder) {
     DeviceModel m;
     m.SetPresetDeviceName(0, "../../x");
     m.SetPresetDeviceName(1, "a/b\\c\td");
@@ -516,7 +517,7 @@ TEST(SafeFileNamePartTest, ReplacesSeparatorsAndControlCharacters) {
 
 // ---- Damaged and foreign files -----------------------------------------------------------
 
-TEST_F(PresetFilesTest, IllegalVersionIsRefusedOnceBeforeAnyRecord) {
+TEST_F(FileCommandsTest, IllegalVersionIsRefusedOnceBeforeAnyRecord) {
     DeviceModel m;
     Fill(m, 10);
     std::vector<uint8_t> file = EncodePresetFile(m, std::vector<int>{0, 1, 2, 3, 4});
@@ -537,7 +538,7 @@ TEST_F(PresetFilesTest, IllegalVersionIsRefusedOnceBeforeAnyRecord) {
     EXPECT_EQ(dialogs_.Messages().size(), 2u);
 }
 
-TEST_F(PresetFilesTest, AStandardMidiFileIsRefusedCleanly) {
+TEST_F(FileCommandsTest, AStandardMidiFileIsRefusedCleanly) {
     std::vector<uint8_t> smf = {'M',  'T', 'h', 'd', 0,   0, 0, 6, 0, 1, 0,    2,    0x01,
                                 0xE0, 'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
     WriteAll(Path("song.MID"), smf);
@@ -564,7 +565,7 @@ TEST_F(PresetFilesTest, AStandardMidiFileIsRefusedCleanly) {
     EXPECT_EQ(dialogs_.Messages().back(), "illegal file version");
 }
 
-TEST_F(PresetFilesTest, SetLoadsUseTheDialogsAsTheyWereLeft) {
+TEST_F(FileCommandsTest, SetLoadsUseTheDialogsAsTheyWereLeft) {
     DeviceModel m;
     Fill(m, 12);
     ASSERT_TRUE(WritePresetFile(m, Path("s"), 3));
@@ -591,7 +592,7 @@ TEST_F(PresetFilesTest, SetLoadsUseTheDialogsAsTheyWereLeft) {
     EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
-TEST_F(PresetFilesTest, DamagedFilesLoadNothing) {
+TEST_F(FileCommandsTest, DamagedFilesLoadNothing) {
     DeviceModel m;
     Fill(m, 11);
     const std::vector<uint8_t> good = EncodePresetFile(m, std::vector<int>{0, 1, 2});
@@ -676,7 +677,7 @@ TEST_F(PresetFilesTest, DamagedFilesLoadNothing) {
     EXPECT_EQ(back.Presets[4].SliderName[1], "");
 }
 
-TEST_F(PresetFilesTest, ManyTextChunksBehindLongNotesReadInOnePass) {
+TEST_F(FileCommandsTest, ManyTextChunksBehindLongNotesReadInOnePass) {
     // Each text chunk is checked before it is decoded, never by decoding into
     // a copy of the whole record: with notes of megabytes and thousands of
     // small chunks such copies would keep the reader busy for ages.
@@ -706,8 +707,7 @@ TEST_F(PresetFilesTest, ManyTextChunksBehindLongNotesReadInOnePass) {
 
     DeviceModel m;
     m.Presets[7].FaderMidiData1(3) = 2;
-    EXPECT_EQ(ReadEditorFileData(m, file, EditorFileKind::Presets, EditorFileReadMode::Set, -1, "big.MVR"),
-              ReadStatus::Loaded);
+    EXPECT_EQ(ReadEditorFileData(m, file, EditorFileKind::Presets, EditorFileReadMode::Set, -1), ReadStatus::Loaded);
     EXPECT_EQ(m.Presets[7].PresetNotes.size(), notes.size());
     EXPECT_EQ(m.Presets[7].FaderString[3], "B0 07 XX");
 }

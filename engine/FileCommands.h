@@ -1,0 +1,105 @@
+// The editor's file commands: loading and saving presets and patterns with
+// the file dialogs and the folder browser, the messages that tell the user
+// what went wrong, and the working sets "Config.MVR" / "Config.MVT".
+//
+// They ask the platform's dialogs, then call the model's readers and writers
+// (model/PresetFiles.h), or, for a chosen ".MID" file, the MIDI-file route of
+// dumps (engine/DumpSMF.h) that the composition root installs.
+#pragma once
+
+#include <string>
+
+#include "model/DeviceModel.h"
+#include "model/PresetFiles.h"
+
+namespace morvelant {
+
+class DumpSMF;
+
+inline constexpr char kIllegalFileVersion[] = "illegal file version";
+inline constexpr char kIllegalFileVersionCaption[] = "ok";
+inline constexpr char kSelectFolderTitle[] = "Select Directory to Search In!";
+inline constexpr char kFileErrorCaption[] = "Error";
+
+// Dialog filters.
+inline constexpr char kFilterPresets[] = "Morvelant Presets|*.MVR";  // F1
+inline constexpr char kFilterPresetsMid[] = "Morvelant Presets|*.MVR|Midi File|*.MID";  // F2
+inline constexpr char kFilterLoadPreset[] =
+    "Morvelant Presets v1|*.M*|Morvelant Presets v2|*.MVR|Midi Files|*.MID";  // F3
+inline constexpr char kFilterLoadPresetSets[] = "Morvelant Presets v1|*.M*|Morvelant Presets v2|*.MVR";  // F4
+inline constexpr char kFilterPatterns[] = "Morvelant Patterns|*.MVT";  // F5
+inline constexpr char kFilterPatternsMid[] = "Morvelant Patterns|*.MVT|Midi File|*.MID";  // F6
+inline constexpr char kFilterLoadPattern[] = "Morvelant Patterns |*.MVT|Midi Files|*.MID";  // F7
+
+// ---- The file dialogs' own state ----------------------------------------------
+// Like the form's dialog components, each dialog keeps its filter, chosen
+// entry, folder and file name from one use to the next.
+struct FileDialogState {
+    std::string filter;
+    int filterIndex = 1;
+    std::string initialDir;
+    std::string fileName;
+    std::string defaultExt;
+};
+struct EditorFileDialogs {
+    FileDialogState LoadPresetDialog{kFilterLoadPreset, 2, {}, {}, {}};
+    FileDialogState SavePresetDialog{kFilterPresets, 1, {}, {}, "MVR"};
+    FileDialogState LoadPatternDialog{kFilterPatterns, 1, {}, {}, {}};
+    FileDialogState SavePatternDialog{kFilterPatterns, 1, {}, {}, "MVT"};
+};
+EditorFileDialogs& FileDialogs();
+void ResetFileDialogs();
+
+// ---- The ".MID" route -----------------------------------------------------------
+// The ".MID" branches of SavePresetAs, SavePatternAs, LoadPreset and
+// LoadPattern go to this object; the composition root sets it once the MIDI
+// file component exists, and takes it back before destroying it. Without one,
+// choosing ".MID" is reported and changes nothing.
+void SetMidiFileRoute(DumpSMF* route);
+DumpSMF* MidiFileRoute();
+
+// ---- Writers ------------------------------------------------------------------
+// Each returns true when the file(s) were written, false when a dialog was
+// cancelled, no folder was chosen, or writing failed (which is reported in a
+// message box).
+bool WritePresetFile(DeviceModel& model, const std::string& fileName, int count);
+bool SaveAllPresetsAs(DeviceModel& model, int count);
+bool SaveSelectedPresets(DeviceModel& model);
+bool SavePresetsToFolder(DeviceModel& model);
+bool SaveSelectedPresetsToFolder(DeviceModel& model);
+bool SavePresetAs(DeviceModel& model, int n);
+bool WritePatternFile(DeviceModel& model, const std::string& fileName, int count);
+bool SaveAllPatternsAs(DeviceModel& model, int count);
+bool SaveSelectedPatterns(DeviceModel& model);
+bool SaveAllPatternsToFolder(DeviceModel& model);
+bool SavePatternsToFolder(DeviceModel& model);
+bool SavePatternAs(DeviceModel& model, int n);
+
+// ---- Readers ------------------------------------------------------------------
+// A file that cannot be opened: false without a message. A wrong version or
+// header shows "illegal file version" (caption "ok") once; a damaged file
+// one error box naming it.
+bool ReadPresetFile(DeviceModel& model, const std::string& fileName);
+bool ReadPresetFileSequentially(DeviceModel& model, const std::string& fileName, int startSlot);
+bool LoadPresetFile(DeviceModel& model);
+bool LoadPresetFileSequentially(DeviceModel& model, int startSlot);
+bool LoadPreset(DeviceModel& model, int slot);
+bool ReadPatternFile(DeviceModel& model, const std::string& fileName);
+bool ReadPatternFileSequentially(DeviceModel& model, const std::string& fileName, int startSlot);
+bool LoadPatternFile(DeviceModel& model);
+bool LoadPatternFileSequentially(DeviceModel& model, int startSlot);
+bool LoadPattern(DeviceModel& model, int slot);
+
+// ---- Working sets -------------------------------------------------------------
+// At start: "Config.MVR" from ProgramPath (edit-buffer count 1 when it cannot
+// be read), then a file named on the command line from slot 64, which becomes
+// the selected preset. Returns whether the working set was read.
+bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile);
+bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFile);
+// At exit: the device slots and the edit buffers in use. A failure is
+// reported in a message box and returned. A working set that existed at
+// start but could not be read is left untouched (true).
+bool SavePresetWorkingSet(DeviceModel& model);
+bool SavePatternWorkingSet(DeviceModel& model);
+
+}  // namespace morvelant

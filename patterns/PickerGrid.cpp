@@ -1,0 +1,87 @@
+#include "patterns/PickerGrid.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace morvelant {
+
+PickerGrid::PickerGrid(const QString& name, int rows, int columns, int cellWidth, int cellHeight, QWidget* parent,
+                       int lineWidth)
+    : QWidget(parent),
+      rows_(rows),
+      columns_(columns),
+      cellWidth_(cellWidth),
+      cellHeight_(cellHeight),
+      lineWidth_(lineWidth),
+      texts_(static_cast<size_t>(rows * columns)) {
+    setObjectName(name);
+    setMouseTracking(true);
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
+    setFixedSize(columns * (cellWidth + lineWidth), rows * (cellHeight + lineWidth));
+}
+
+void PickerGrid::SetCellText(int row, int column, const QString& text) {
+    if (row < 0 || row >= rows_ || column < 0 || column >= columns_) return;
+    texts_[static_cast<size_t>(row * columns_ + column)] = text;
+    update(CellRect({row, column}));
+}
+
+QString PickerGrid::CellText(int row, int column) const {
+    if (row < 0 || row >= rows_ || column < 0 || column >= columns_) return {};
+    return texts_[static_cast<size_t>(row * columns_ + column)];
+}
+
+GridCell PickerGrid::CellAt(QPoint pos) const {
+    if (pos.x() < 0 || pos.y() < 0) return {};
+    const int c = pos.x() / (cellWidth_ + lineWidth_), r = pos.y() / (cellHeight_ + lineWidth_);
+    // The lines between the cells belong to no cell.
+    if (c >= columns_ || r >= rows_ || pos.x() % (cellWidth_ + lineWidth_) >= cellWidth_ ||
+        pos.y() % (cellHeight_ + lineWidth_) >= cellHeight_)
+        return {};
+    return {r, c};
+}
+
+QRect PickerGrid::CellRect(GridCell cell) const {
+    return {cell.column * (cellWidth_ + lineWidth_), cell.row * (cellHeight_ + lineWidth_), cellWidth_, cellHeight_};
+}
+
+void PickerGrid::SetSelection(GridCell cell) {
+    if (cell == selection_) return;
+    selection_ = cell;
+    update();
+}
+
+void PickerGrid::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), ToQColor(clSilver));
+    const QFont normal = font();
+    QFont bold = normal;
+    bold.setBold(true);
+    const int ascent = QFontMetrics(normal).ascent();
+    for (int r = 0; r < rows_; ++r)
+        for (int c = 0; c < columns_; ++c) {
+            const PickerCellStyle st = style_ ? style_({r, c}) : PickerCellStyle{};
+            const QRect cell = CellRect({r, c});
+            p.fillRect(cell, ToQColor(st.brush));
+            p.setPen(ToQColor(st.text));
+            p.setFont(st.bold ? bold : normal);
+            p.setClipRect(cell);
+            p.drawText(cell.left() + textX_, cell.top() + textY_ + ascent, CellText(r, c));
+            p.setClipping(false);
+        }
+}
+
+void PickerGrid::mouseMoveEvent(QMouseEvent* event) {
+    const GridCell cell = CellAt(event->position().toPoint());
+    if (cell.row < 0) return;
+    SetSelection(cell);
+    emit CellMouseMove(cell.row, cell.column);
+}
+
+void PickerGrid::mouseReleaseEvent(QMouseEvent* event) { emit MouseUp(event->button(), event->modifiers()); }
+
+void PickerGrid::mouseDoubleClickEvent(QMouseEvent*) { emit DoubleClick(); }
+
+}  // namespace morvelant

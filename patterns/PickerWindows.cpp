@@ -1,0 +1,108 @@
+#include "patterns/PickerWindows.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "patterns/ChannelFormUnit.h"
+#include "patterns/Controller1.h"
+#include "patterns/Drumkit.h"
+#include "patterns/LongPiano.h"
+#include "patterns/NoteGateTimesUnit.h"
+#include "patterns/TrackEdit.h"
+#include "patterns/Values1.h"
+
+namespace morvelant {
+
+void KeepOnScreen(TForm& form) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect s = screen->availableGeometry();
+    const QSize size = form.frameGeometry().size();
+    const int x = std::max(s.left(), std::min(form.x(), s.right() + 1 - size.width()));
+    const int y = std::max(s.top(), std::min(form.y(), s.bottom() + 1 - size.height()));
+    if (x != form.x() || y != form.y()) form.move(x, y);
+}
+
+namespace {
+
+void Place(TForm& form, std::optional<PickerPlace> place) {
+    if (place) form.move(place->left, place->top);
+    KeepOnScreen(form);
+}
+
+}  // namespace
+
+TForm* PickerWindows::FormOf(PickerKind kind) const {
+    switch (kind) {
+        case PickerKind::Values: return forms_.values;
+        case PickerKind::Controllers: return forms_.controllers;
+        case PickerKind::Piano: return forms_.piano;
+        case PickerKind::Drumkit: return forms_.drumkit;
+    }
+    return nullptr;
+}
+
+int PickerWindows::Pick(PickerKind kind, int code, std::optional<PickerPlace> place) {
+    TForm* form = FormOf(kind);
+    if (form == nullptr) return kPickEnd;
+    switch (kind) {
+        case PickerKind::Values: forms_.values->TargetCode = code; break;
+        case PickerKind::Controllers: forms_.controllers->TargetCode = code; break;
+        case PickerKind::Piano: forms_.piano->TargetCode = code; break;
+        case PickerKind::Drumkit: forms_.drumkit->TargetCode = code; break;
+    }
+    Place(*form, place);
+    return form->ShowModal();
+}
+
+int PickerWindows::PickTrack(TrackPickerKind kind, int mode, int track, int callerFlag,
+                             std::optional<PickerPlace> place) {
+    TrackPickerForm* form = kind == TrackPickerKind::TimeCodes ? static_cast<TrackPickerForm*>(forms_.timeCodes)
+                                                               : static_cast<TrackPickerForm*>(forms_.channels);
+    if (form == nullptr) return kPickEnd;
+    form->Mode = mode;
+    form->Track = track;
+    form->CallerFlag = callerFlag;
+    Place(*form, place);
+    return form->ShowModal();
+}
+
+int PickerWindows::PickerWidth(PickerKind kind) const {
+    const TForm* form = FormOf(kind);
+    return form ? form->frameGeometry().width() : 0;
+}
+
+int PickerWindows::TrackPickerWidth(TrackPickerKind kind) const {
+    const TForm* form = kind == TrackPickerKind::TimeCodes ? static_cast<const TForm*>(forms_.timeCodes)
+                                                           : static_cast<const TForm*>(forms_.channels);
+    return form ? form->frameGeometry().width() : 0;
+}
+
+// The pattern windows count 1 as "go on" and anything else as the end.
+namespace {
+int Walk(int result) { return result == kPickAdvance ? 1 : 0; }
+}  // namespace
+
+int PickerWindows::PianoKeyboard(int code, int left, int top) {
+    return Walk(Pick(PickerKind::Piano, code, PickerPlace{left, top}));
+}
+int PickerWindows::NumericalValues(int code) { return Walk(Pick(PickerKind::Values, code)); }
+int PickerWindows::MidiControllers(int code) { return Walk(Pick(PickerKind::Controllers, code)); }
+int PickerWindows::TimePicker(int mode, int track, int x, int y) {
+    return Walk(PickTrack(TrackPickerKind::TimeCodes, mode, track, 0, PickerPlace{x, y}));
+}
+int PickerWindows::ChannelPicker(int mode, int track, int x, int y) {
+    return Walk(PickTrack(TrackPickerKind::Channels, mode, track, 0, PickerPlace{x, y}));
+}
+
+void PickerWindows::CloseTimePicker() {
+    if (forms_.timeCodes != nullptr && forms_.timeCodes->Visible()) forms_.timeCodes->Close();
+}
+
+void PickerWindows::ShowTrackTools() {
+    if (forms_.trackTools != nullptr) forms_.trackTools->Show();
+}
+
+bool PickerWindows::TrackToolsVisible() const { return forms_.trackTools != nullptr && forms_.trackTools->Visible(); }
+
+}  // namespace morvelant

@@ -1,0 +1,73 @@
+// The settings dialog of the knob-preset conversion, "Settings for vellixa
+// Import". Its controls mirror a VellixaImportSettings value and every change
+// is written into it at once: the conversion reads the value when it runs.
+// Lives as long as the program; closing only hides it.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "platform/QtFormBase.h"
+#include "presets/VellixaConversion.h"
+#include "presets/vellixaImportRules.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+
+namespace morvelant {
+
+class TvellixaImportForm : public TForm {
+    Q_OBJECT
+
+public:
+    // Loads the settings from configFile ("Morvelant.cfg" in the program
+    // directory when empty); the destructor saves them.
+    explicit TvellixaImportForm(std::string configFile = {}, QWidget* parent = nullptr);
+    ~TvellixaImportForm() override;
+
+    VellixaImportSettings& Settings() { return settings_; }
+    int MasterChannel() const { return settings_.MasterChannel; }
+
+    QGroupBox *ImportSettingsGroupBox = nullptr, *MasterChannelGroupBox = nullptr, *FaderSettingsGroupBox = nullptr;
+    // [knob block][fader block]: CheckBox1_1, CheckBox1_9, CheckBox1_17, CheckBox9_1, ...
+    std::array<std::array<QCheckBox*, kFaderBlocks>, kKnobBlocks> MapBoxes{};
+    std::array<QCheckBox*, kFaderBlocks> CheckBoxClearFaders{};
+    std::array<QCheckBox*, kFaderBlocks> CheckBoxClearButtons{};
+    QCheckBox *AddDescription = nullptr, *UseKnobNames = nullptr, *WarningMessages = nullptr;
+    QCheckBox *Output1 = nullptr, *Output2 = nullptr, *CheckBoxShowDialog = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    std::array<QToolButton*, 16> SpeedButtons{};  // Tag = index
+    QLineEdit* ThresholdEdit = nullptr;
+    QToolButton *UpDown1Up = nullptr, *UpDown1Down = nullptr;
+    QPushButton *DefaultButton = nullptr, *CloseButton = nullptr;
+
+    void SpeedButton1Click(int tag);
+    void CloseButtonClick();
+    void DefaultButtonClick();
+    // Shows the controls as the settings stand.
+    void ShowSettings();
+
+    void LoadSettings();
+    void SaveSettings();
+
+    // Converts the engine's knob presets with these settings from now on,
+    // showing this dialog modally first while "Always show this Dialog" is
+    // checked.
+    void ConnectImports(Engine& engine);
+
+private:
+    void Build();
+
+    VellixaImportSettings settings_;
+    std::string configFile_;
+    std::unique_ptr<VellixaImportConnection> imports_;
+};
+
+extern TvellixaImportForm* vellixaImportForm;
+
+}  // namespace morvelant

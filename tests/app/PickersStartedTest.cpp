@@ -1,0 +1,220 @@
+// The pickers in the started editor: the controller-init dialog from the
+// Settings menu with the controller picker keeping its pair 24 wide, the
+// track tools from the Windows menu with the keyboard picker setting the
+// note range, and the shipped drum kit offered in the fader window's note
+// menu, where a click on an instrument writes its note.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/PickerSupport.h"
+#include "faders/AllFaderParameters.h"
+#include "faders/InitCtrl.h"
+#include "patterns/Controller1.h"
+#include "patterns/Drumkit.h"
+#include "patterns/LongPiano.h"
+#include "patterns/NoteGateTimesUnit.h"
+#include "patterns/PatternParameter.h"
+#include "patterns/TrackEdit.h"
+#include "patterns/TrackParameter.h"
+#include "patterns/Values1.h"
+#include "tests/support/StartedEditor.h"
+
+namespace morvelant {
+namespace {
+
+using testsupport::StartedEditor;
+
+void ClickAt(QWidget* w, QPoint pos) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::LeftButton,
+                   Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &up);
+}
+
+// While the next modal picker runs, clicks `pos` in `widget`.
+void ClickWhenModal(std::function<QWidget*()> widget, QPoint pos) {
+    QTimer::singleShot(0, [widget, pos] { ClickAt(widget(), pos); });
+}
+
+// One click per showing of a picker grid, the cell of `value`, with Shift
+// held on all but the last.
+void PickInTurn(std::function<PickerGrid*()> grid, GridMap map, std::vector<int> values) {
+    if (values.empty()) return;
+    QTimer::singleShot(0, [grid, map, values] {
+        PickerGrid* g = grid();
+        const QPoint pos = g->CellRect(map.CellOf(values.front())).center();
+        const auto mods = values.size() > 1 ? Qt::ShiftModifier : Qt::NoModifier;
+        QMouseEvent move(QEvent::MouseMove, QPointF(pos), g->mapToGlobal(QPointF(pos)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(g, &move);
+        PickInTurn(grid, map, std::vector<int>(values.begin() + 1, values.end()));
+        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(pos), g->mapToGlobal(QPointF(pos)), Qt::LeftButton,
+                       Qt::LeftButton, mods);
+        QApplication::sendEvent(g, &up);
+    });
+}
+
+TEST(PickersStarted, ARightClickInTheFaderWindowOpensTheValuePicker) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(AllFaderP, nullptr);
+    AllFaderP->Show();
+    editor.Model().Presets[0].FaderMidiData2(0) = 20;
+    AllFaderP->ShowParameters(0, 0);
+    // The right-click on the fader's data 2 list opens its menu; its
+    // "Numerical Values" shows the value picker with 20 marked.
+    emit AllFaderP->FaderMidiData2->customContextMenuRequested({5, 5});
+    PickerSupport& pk = editor.Windows().Pickers();
+    QMenu* menu = pk.FaderPopups.ValuesPopupMenu;
+    EXPECT_TRUE(menu->isVisible());
+    menu->close();
+    QTimer::singleShot(0, [] {
+        EXPECT_EQ(Values1Form->CurrentCell(), kValuesGrid.CellOf(20));
+        ClickAt(Values1Form->ValuesStringGrid,
+                Values1Form->ValuesStringGrid->CellRect(kValuesGrid.CellOf(99)).center());
+    });
+    menu->findChild<QAction*>(QStringLiteral("NumericalValues3"))->trigger();
+    EXPECT_EQ(editor.Model().Presets[0].FaderMidiData2(0), 99);
+    EXPECT_EQ(AllFaderP->FaderMidiData2->currentIndex(), 99);
+    EXPECT_FALSE(Values1Form->isVisible());
+}
+
+TEST(PickersStarted, StepEditorAndTrackGridWalkOnWithShift) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(PatternParameterForm, nullptr);
+    ASSERT_NE(TrackParameterForm, nullptr);
+    DeviceModel& m = editor.Model();
+    const int p = m.SelectedPattern;
+    // Velocities from track 1 step 16 on: Shift walks into track 2.
+    PatternParameterForm->PopupLabelTag = StepCode(kStepVelocityBase, 1, 16);
+    PickInTurn([] { return Values1Form->ValuesStringGrid; }, kValuesGrid, {5, 6});
+    PatternParameterForm->NumericalValues2Click();
+    EXPECT_EQ(m.Patterns[p].StepVelocity(0, 15), 5);
+    EXPECT_EQ(m.Patterns[p].StepVelocity(1, 0), 6);
+    EXPECT_FALSE(Values1Form->isVisible());
+    // The gate time row's label: all tracks first, then track 1, 2.
+    TrackParameterForm->Show();
+    PickInTurn([] { return NoteGateTimes->StringGrid1; }, kTimeCodeGrid, {5, 11, 2});
+    TrackParameterForm->StringGrid1MouseDown(5, 0, Qt::RightButton, {100, 100});
+    EXPECT_EQ(m.Patterns[p].TrackGateTime(0), 44);
+    EXPECT_EQ(m.Patterns[p].TrackGateTime(1), 8);
+    for (int t = 2; t < 8; ++t) EXPECT_EQ(m.Patterns[p].TrackGateTime(t), 20) << t;
+}
+
+TEST(PickersStarted, InitSettingsFromTheMenuAndTheControllerPicker) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(InitCtrlForm, nullptr);
+    MainMenuForm->MainMenuMidiControllerInitSettings->trigger();
+    EXPECT_TRUE(InitCtrlForm->isVisible());
+    EXPECT_FALSE(InitCtrlForm->isModal());
+    // "Midi Controllers" on the fader controller's Min edit; controller 110
+    // is picked: the pair moves to 104..127.
+    InitCtrlForm->SetPopupComponent(0);
+    ClickWhenModal([] { return Controller1Form->ControllerStringGrid; },
+                   Controller1Form->ControllerStringGrid->CellRect(kControllerGrid.CellOf(110)).center());
+    InitCtrlForm->MidiControllers1Click();
+    EXPECT_EQ(editor.Model().InitValues[0], 104);
+    EXPECT_EQ(editor.Model().InitValues[1], 127);
+    EXPECT_EQ(InitCtrlForm->FaderCtrlMax->text(), QStringLiteral("127:Controller 127"));
+    editor.Model().MidiCtrlInitPreset(0);
+    EXPECT_EQ(editor.Model().Presets[0].FaderMidiData1(23), 127);
+    EXPECT_EQ(editor.Model().Presets[0].FaderMidiData1(0), 104);
+}
+
+TEST(PickersStarted, TrackToolsTakeTheirNoteRangeFromTheKeyboard) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(TrackEditForm, nullptr);
+    MainMenuForm->MainFormWindowsTrackEdit->trigger();
+    EXPECT_TRUE(TrackEditForm->isVisible());
+    QApplication::processEvents();
+    EXPECT_TRUE(MainMenuForm->MainFormWindowsTrackEdit->isChecked());  // listed as open
+    TrackEditForm->Ranges.SetBound(kMaxNoteCode, 50);
+    // Note 60 (x = 5 * 70 + 5) is above the maximum: nothing changes.
+    ClickWhenModal([] { return LongPianoForm->PianoImage; }, {355, 50});
+    TrackEditForm->RangeEditMouseDown(kMinNoteCode);
+    EXPECT_EQ(TrackEditForm->MinNote, 0);
+    ClickWhenModal([] { return LongPianoForm->PianoImage; }, {285, 50});  // C 3
+    TrackEditForm->RangeEditMouseDown(kMinNoteCode);
+    EXPECT_EQ(TrackEditForm->MinNote, 48);
+    EXPECT_EQ(TrackEditForm->minNoteEdit->text(), QStringLiteral("C  3"));
+}
+
+TEST(PickersStarted, TrackToolsButtonsWorkOnTheCurrentPattern) {
+    StartedEditor editor;
+    editor.Start();
+    DeviceModel& m = editor.Model();
+    Pattern_Parameters& pat = m.Patterns[size_t(m.SelectedPattern)];
+    pat.TrackStartStep(1) = 5;
+    pat.TrackEndStep(1) = 8;
+    for (int s = 0; s < 16; ++s) {
+        pat.StepNote(1, s) = 60 + s;
+        pat.StepVelocity(1, s) = 100;
+    }
+    pat.MuteMask() = 0;
+    TrackEditForm->Show();
+    TrackEditForm->RotateLeftButton(2)->click();  // steps 5..8: 65, 66, 67, 64
+    EXPECT_EQ(pat.StepNote(1, 4), 65);
+    EXPECT_EQ(pat.StepNote(1, 7), 64);
+    TrackEditForm->MaskEdits[1]->setValue(10);
+    TrackEditForm->NotesPlusButton(2)->click();
+    EXPECT_EQ(pat.StepNote(1, 4), 75);
+    EXPECT_EQ(pat.StepNote(1, 0), 60);  // outside the range
+    TrackEditForm->VelocityPlusButton(2)->click();
+    EXPECT_EQ(pat.StepVelocity(1, 5), 110);
+    TrackEditForm->Ranges.SetBound(kMinVelocityCode, 30);
+    TrackEditForm->Ranges.SetBound(kMaxVelocityCode, 30);
+    TrackEditForm->RandomVelocityButton(2)->click();
+    EXPECT_EQ(pat.StepVelocity(1, 6), 30);
+    EXPECT_EQ(pat.StepVelocity(1, 8), 100);
+    TrackEditForm->TrackCheckBoxes[1]->click();  // cleared: track 2 muted
+    EXPECT_EQ(pat.MuteMask(), 2);
+}
+
+TEST(PickersStarted, TheShippedKitWritesANoteFromTheFaderNoteMenu) {
+    StartedEditor editor;
+    QDir().mkpath(QString::fromStdString(editor.Folder() + "Drumkits"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"),
+                            QString::fromStdString(editor.Folder() + "Drumkits/GM.MVD")));
+    editor.Start();
+    PickerSupport& pk = editor.Windows().Pickers();
+    QMenu* notes = pk.FaderPopups.NotesPopupMenu;
+    QAction* maker = notes->actions().last();
+    ASSERT_NE(maker->menu(), nullptr);
+    EXPECT_EQ(maker->text(), QStringLiteral("General MIDI"));
+    QAction* kit = maker->menu()->actions().first();
+    EXPECT_EQ(kit->text(), QStringLiteral("Percussion Map"));
+    // The step editor's note menu offers the kits too.
+    EXPECT_EQ(PatternParameterForm->StepNotesPopupMenu->actions().last()->text(), QStringLiteral("General MIDI"));
+    // The menu was opened on the Key On data 1 list (tag 1) of fader 5.
+    editor.Model().SelectedFader = 4;
+    AllFaderP->ShowParameters(4, 0);
+    pk.FaderPopups.SetPopupComponent(AllFaderP, 1);
+    ClickWhenModal([] { return DrumkitForm->StringGrid1; },
+                   DrumkitForm->StringGrid1->CellRect(kDrumkitGrid.CellOf(38)).center());
+    kit->trigger();
+    EXPECT_EQ(editor.Model().Presets[0].KeyOnMidiData1(4), 38);
+    EXPECT_EQ(AllFaderP->KeyOnMidiData1->currentIndex(), 38);
+    EXPECT_EQ(DrumkitForm->Caption().find("Percussion Map : ( 38:  D  2)  Acoustic Snare"), 0u);
+    EXPECT_EQ(notes->actions().last()->text(), QStringLiteral("Percussion Map"));
+}
+
+}  // namespace
+}  // namespace morvelant

@@ -1,0 +1,113 @@
+// The description, its print window, the label sheet and the knob-preset
+// conversion as the started editor carries them out, from the menu items and
+// from a knob preset that arrives, with every box answered by the test.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QTimer>
+#include <filesystem>
+
+#include "engine/MidiInDeviceUnit.h"
+#include "platform/IniFile.h"
+#include "platform/QtDialogs.h"
+#include "presets/Description.h"
+#include "presets/DescriptionForm.h"
+#include "presets/Printout.h"
+#include "presets/vellixaImport.h"
+#include "tests/support/StartedEditor.h"
+
+namespace morvelant {
+namespace {
+
+using testsupport::StartedEditor;
+
+void Trigger(const char* item) {
+    auto* action = MainMenuForm->findChild<QAction*>(item);
+    ASSERT_NE(action, nullptr) << item;
+    action->trigger();
+}
+
+std::vector<MidiEvent> KnobPreset(int slot, int command) {
+    std::vector<uint8_t> b = {0xF0, 0x00, 0x4D, 0x56, 0x14, 0x00, 0x20, static_cast<uint8_t>(slot), 0x00};
+    for (int k = 0; k < 16; ++k) b.push_back(static_cast<uint8_t>(k + 1));  // channels 1..16
+    for (int k = 0; k < 16; ++k) b.push_back(static_cast<uint8_t>(command));
+    for (int k = 0; k < 16; ++k) b.push_back(static_cast<uint8_t>(20 + k));
+    b.push_back(0xF7);
+    std::vector<MidiEvent> events;
+    for (uint8_t x : b) events.push_back(MidiEvent{0, 0xF0, x, 0, 0});
+    return events;
+}
+
+TEST(StartedEditorPrinting, MenuItemsDisplayAndPrint) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(PrintOutputForm, nullptr);
+    ASSERT_NE(DescriptionForm, nullptr);
+    editor.Model().SelectedPreset = 4;
+    Trigger("MainMenuDisplayAllFaderParameters");
+    EXPECT_TRUE(PrintOutputForm->isVisible());
+    EXPECT_EQ(PrintOutputForm->Text(), DescribeAllFaderParameters(editor.Model()));
+
+    // Printing asks for the printer first; a cancelled set-up prints nothing.
+    const std::string pdf = editor.Folder() + "sheet.pdf";
+    QPrinter& printer = QtDialogs::SharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    editor.Dialogs.printerAnswers = {false, true};
+    Trigger("PrintFaderKeyDescription1");
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+    Trigger("MainMenuPrintFaderKeyDescription");
+    EXPECT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_EQ(editor.Dialogs.CallsOf(ScriptedDialogs::Kind::Printer).size(), 2u);
+    Trigger("DisplayFaderKeyDescription1");
+    EXPECT_TRUE(DescriptionForm->isVisible());
+    EXPECT_EQ(DescriptionForm->Caption(), editor.Model().GetPresetDeviceName(4));
+
+    // The window's flag reaches the configuration at the end, and the next
+    // start opens the window again.
+    editor.Stop();
+    EXPECT_TRUE(TIniFile(editor.Folder() + "Morvelant.cfg").ReadBool("Options", "ShowPrintOutputForm", false));
+    editor.Start();
+    QApplication::processEvents();
+    EXPECT_TRUE(PrintOutputForm->isVisible());
+}
+
+TEST(StartedEditorKnobImport, ReceivedKnobPresetsAreConvertedOneAfterAnother) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(vellixaImportForm, nullptr);
+    ASSERT_NE(MidiDeviceForm, nullptr);
+    EXPECT_TRUE(vellixaImportForm->Settings().ShowDialog);
+
+    // The dialog opens before the conversion; meanwhile a second knob preset
+    // arrives, and is converted once the first is done.
+    int dialogs = 0;
+    const auto second = KnobPreset(11, 5);
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!vellixaImportForm->Modal()) return;
+        if (++dialogs == 1) EXPECT_EQ(MidiDeviceForm->ProcessReceivedDump(second, -1, "0"), kDumpVellixaPreset);
+        vellixaImportForm->CloseButtonClick();
+    });
+    closer.start(0);
+    EXPECT_EQ(MidiDeviceForm->ProcessReceivedDump(KnobPreset(10, 0), -1, "0"), kDumpVellixaPreset);
+    closer.stop();
+    EXPECT_EQ(dialogs, 2);
+
+    DeviceModel& model = editor.Model();
+    const Morvelant_Parameters& first = model.Presets[10];
+    EXPECT_EQ(model.GetPresetDeviceName(10), "Preset11");
+    for (int f = 0; f < 16; ++f) {
+        EXPECT_EQ(first.FaderStatus(f), 0xB0 + f) << f;  // knob k on channel k + 1
+        EXPECT_EQ(first.FaderMidiData1(f), 20 + f) << f;
+        EXPECT_EQ(model.Presets[11].FaderStatus(f), 0x90 + f) << f;
+    }
+    EXPECT_EQ(model.SelectedPreset, 11);  // the last one converted is shown
+    EXPECT_NE(first.PresetNotes.find("Preset Name:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace morvelant

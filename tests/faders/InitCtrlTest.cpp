@@ -1,0 +1,104 @@
+// The "Init with Midi Controllers Settings" dialog offscreen: its defaults,
+// typed values kept within 0..127 with the pair following, the range
+// buttons, "Slider", and the numbers reaching the controller init, which
+// keeps every data byte within 0..127.
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "faders/InitCtrl.h"
+#include "faders/InitCtrlRules.h"
+#include "tests/support/QtWidgetApp.h"
+
+namespace morvelant {
+namespace {
+
+// Records which picker was asked for which code.
+struct RecordingPickers : PickerLauncher {
+    std::vector<std::pair<PickerKind, int>> asked;
+    int Pick(PickerKind kind, int code, std::optional<PickerPlace>) override {
+        asked.emplace_back(kind, code);
+        return kPickEnd;
+    }
+    int PickTrack(TrackPickerKind, int, int, int, std::optional<PickerPlace>) override { return kPickEnd; }
+    int PickerWidth(PickerKind) const override { return 0; }
+    int TrackPickerWidth(TrackPickerKind) const override { return 0; }
+};
+
+class InitCtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override { testsupport::WidgetApp(/*offscreen=*/true); }
+    void Type(QLineEdit* e, const QString& text) {
+        e->setText(text);
+        emit e->textEdited(text);
+    }
+    DeviceModel model;
+    RecordingPickers pickers;
+};
+
+TEST_F(InitCtrlTest, ShowsTheDefaults) {
+    TInitCtrlForm form(model, &pickers);
+    EXPECT_EQ(form.Caption(), "Init with Midi Controllers Settings");
+    EXPECT_EQ(form.FaderCtrlMin->text(), QStringLiteral("102:Controller 102"));
+    EXPECT_EQ(form.FaderValueMin->text(), QStringLiteral("Sld"));
+    EXPECT_EQ(form.KeyonValueMax->text(), QStringLiteral("87"));
+    EXPECT_EQ(form.RangeButtons[0]->text(), QStringLiteral("Range"));
+    EXPECT_EQ(form.RangeButtons[4]->text(), QStringLiteral("Fixed"));
+    EXPECT_TRUE(form.KeyonValueMax->isHidden());
+}
+
+TEST_F(InitCtrlTest, TypedValuesStayInRangeAndPairsFollow) {
+    TInitCtrlForm form(model, &pickers);
+    form.RangeClick(kKeyonValue);  // range on
+    EXPECT_FALSE(form.KeyonValueMax->isHidden());
+    const struct {
+        QLineEdit* edit;
+        const char* text;
+        const char* min;
+        const char* max;
+    } rows[] = {
+        {form.KeyonValueMin, "200", "127", "127"}, {form.KeyonValueMin, "abc", "0", "23"},
+        {form.KeyonValueMin, "110", "110", "110"}, {form.KeyonValueMax, "30", "7", "30"},
+        {form.KeyonValueMax, "-5", "0", "0"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        Type(r.edit, QString::fromLatin1(r.text));
+        EXPECT_EQ(form.KeyonValueMin->text(), QString::fromLatin1(r.min));
+        EXPECT_EQ(form.KeyonValueMax->text(), QString::fromLatin1(r.max));
+    }
+    // With Min 110 and the range on, the highest faders still get bytes
+    // within 0..127.
+    Type(form.KeyonValueMin, "110");
+    model.MidiCtrlInitKeyOn(0, 23);
+    EXPECT_EQ(model.Presets[0].KeyOnMidiData2(23), 127);
+    model.MidiCtrlInitKeyOn(0, 5);
+    EXPECT_EQ(model.Presets[0].KeyOnMidiData2(5), 115);
+}
+
+TEST_F(InitCtrlTest, SliderAndPopupsReachTheModelAndPickers) {
+    TInitCtrlForm form(model, &pickers);
+    form.SetPopupComponent(10);
+    form.Slider1Click();
+    EXPECT_EQ(model.InitValues[10], 128);
+    EXPECT_EQ(model.InitValues[11], 128);
+    EXPECT_EQ(form.KeyoffValueMin->text(), QStringLiteral("Sld"));
+    EXPECT_TRUE(form.KeyoffValueMax->isHidden());
+    form.SetPopupComponent(0);
+    form.Slider1Click();
+    EXPECT_EQ(form.FaderCtrlMin->text(), QStringLiteral("Sld"));
+    EXPECT_EQ(form.RangeButtons[0]->text(), QStringLiteral("Fixed"));
+    model.MidiCtrlInitFaderEvent(0, 3);
+    EXPECT_EQ(model.Presets[0].FaderMidiData1(3), 128);
+    form.SetPopupComponent(3);
+    form.MidiControllers1Click();
+    form.SetPopupComponent(7);
+    form.NumericalValues1Click();
+    EXPECT_EQ(pickers.asked,
+              (std::vector<std::pair<PickerKind, int>>{{PickerKind::Controllers, 503}, {PickerKind::Values, 507}}));
+}
+
+}  // namespace
+}  // namespace morvelant

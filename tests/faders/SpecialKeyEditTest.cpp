@@ -1,0 +1,48 @@
+// The six special-key strings of the selected preset.
+#include "faders/SpecialKeyEdit.h"
+#include "tests/faders/FaderWindowTestSupport.h"
+
+namespace morvelant::fadertest {
+namespace {
+
+class SpecialKeys : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testsupport::WidgetApp(true); }
+    QTemporaryDir dir;
+    DeviceContext ctx{dir.path().toStdString()};
+    CommandRegistry commands;
+    TSpecialKeyForm form{ctx.Model, ctx.Notices, commands};
+    std::string Text(QLineEdit* e) { return ToCp1252(e->text()); }
+};
+
+TEST_F(SpecialKeys, TypedTextIsStoredAsHexBytes) {
+    Type(form.StartString, "f0 7f 7f 06 02 f7");
+    EXPECT_EQ(ctx.Model.Presets[0].SpecialKeyString[1], "F0 7F 7F 06 02 F7");
+    EXPECT_EQ(Text(form.StartString), "F0 7F 7F 06 02 F7");
+    Type(form.FowString, "XX");
+    EXPECT_EQ(Text(form.FowString), "");
+    // Backspace directly after a blank removes the blank and the digit before it.
+    form.StartString->setCursorPosition(3);
+    Key(form.StartString, Qt::Key_Backspace);
+    EXPECT_EQ(ctx.Model.Presets[0].SpecialKeyString[1], "F7 F7 F0 60 2F 7");
+}
+
+TEST_F(SpecialKeys, AnotherPresetRefillsWithoutStoring) {
+    ctx.Model.Presets[5].SpecialKeyString[3] = "fa";  // not canonical: shown, not rewritten
+    ctx.Model.SelectedPreset = 5;
+    ctx.Notices.CurrentPresetChanged.Publish();
+    EXPECT_EQ(Text(form.ContString), "fa");
+    EXPECT_EQ(ctx.Model.Presets[5].SpecialKeyString[3], "fa");
+}
+
+TEST_F(SpecialKeys, ShownFlagAndBounds) {
+    form.Show();
+    EXPECT_TRUE(ctx.Model.ShowSpecialKeys);
+    form.Close();
+    EXPECT_FALSE(ctx.Model.ShowSpecialKeys);
+    EXPECT_EQ(form.Top(), 364);
+    EXPECT_EQ(form.Left(), 94);
+}
+
+}  // namespace
+}  // namespace morvelant::fadertest

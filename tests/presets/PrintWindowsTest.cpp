@@ -1,0 +1,195 @@
+// The print output window, the label sheet and the knob import settings
+// dialog, offscreen; printouts go to PDF files read back with poppler's tools.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QToolButton>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include "platform/IniFile.h"
+#include "presets/Description.h"
+#include "presets/DescriptionForm.h"
+#include "presets/Printout.h"
+#include "presets/vellixaImport.h"
+#include "tests/support/QtWidgetApp.h"
+
+namespace morvelant {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+struct Word {
+    std::string text;
+    double xMm, yMm;
+};
+
+// The words of a PDF with their top left corners in millimetres.
+std::vector<Word> Words(const fs::path& pdf) {
+    const std::string html = Shell("pdftotext -bbox '" + pdf.string() + "' -");
+    const std::regex word(R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)"[^>]*>([^<]*)</word>)re");
+    std::vector<Word> words;
+    for (std::sregex_iterator i(html.begin(), html.end(), word), end; i != end; ++i)
+        words.push_back({(*i)[3], std::stod((*i)[1]) * 25.4 / 72, std::stod((*i)[2]) * 25.4 / 72});
+    return words;
+}
+
+struct PrintWindowsTest : ::testing::Test {
+    fs::path dir = fs::temp_directory_path() / ("print_windows_" + std::to_string(::getpid()));
+    std::string config = (dir / "Morvelant.cfg").string();
+    DeviceModel model;
+
+    void SetUp() override {
+        testsupport::WidgetApp(true);
+        fs::create_directories(dir);
+        model.FactoryInitPreset(2);
+        model.SelectedPreset = 2;
+        model.SetPresetDeviceName(2, "Live Set");
+    }
+    void TearDown() override {
+        if (!std::getenv("KEEP")) fs::remove_all(dir);
+    }
+
+    std::unique_ptr<QPrinter> Pdf(const fs::path& file, QPageSize::PageSizeId size) {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(QString::fromStdString(file.string()));
+        printer->setPageSize(QPageSize(size));
+        return printer;
+    }
+};
+
+TEST_F(PrintWindowsTest, PrintOutputFillEditPrintAndConfiguration) {
+    {
+        TPrintOutputForm form(model, config);
+        EXPECT_EQ(form.Caption(), "Print Ouput");
+        form.DisplayAllFaderParameters1Click();
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_TRUE(model.ShowPrintOutputForm);
+        EXPECT_EQ(form.Text(), DescribeAllFaderParameters(model));
+        EXPECT_EQ(form.RichEdit->lineWrapMode(), QPlainTextEdit::NoWrap);
+
+        // What the user typed is printed too.
+        form.RichEdit->moveCursor(QTextCursor::Start);
+        form.RichEdit->insertPlainText(QStringLiteral("Typed here\n"));
+        for (auto size : {QPageSize::A4, QPageSize::Letter}) {
+            const fs::path pdf = dir / "description.pdf";
+            form.PrintTo(*Pdf(pdf, size));
+            EXPECT_TRUE(std::regex_search(Shell("pdfinfo '" + pdf.string() + "'"), std::regex("Title: +Live Set\n")));
+            const std::string text = Shell("pdftotext -layout '" + pdf.string() + "' -");
+            EXPECT_NE(text.find("Typed here"), std::string::npos);
+            // Both faders of a pair, and the ends of a full line, on one printed line.
+            EXPECT_TRUE(std::regex_search(text, std::regex(R"(\( 1\) Fader001 .*\| \( 2\) Fader002 .*\])")));
+            EXPECT_TRUE(std::regex_search(
+                text, std::regex(R"(Toggle & Mute ;mute: +0;demute:127; +FaderEvent>O12 +\| Toggle)")));
+            EXPECT_TRUE(std::regex_search(text, std::regex(">> +:\n")));
+        }
+        form.Close();
+        EXPECT_FALSE(model.ShowPrintOutputForm);
+        form.SetBounds(50, 60, 500, 400);
+    }
+    const TIniFile ini(config);
+    EXPECT_FALSE(ini.ReadBool("Options", "ShowPrintOutputForm", true));
+    EXPECT_EQ(ini.ReadInteger("PrintOutputForm", "Width", 0), 500);
+    ini.ReadInteger("PrintOutputForm", "Top", -1);
+    TIniFile(config).WriteInteger("PrintOutputForm", "Top", -20);
+    TPrintOutputForm again(model, config);
+    EXPECT_EQ(again.Top(), 0);
+}
+
+TEST_F(PrintWindowsTest, LabelSheetOnScreenAndOnOnePage) {
+    model.Presets[2].SliderName[0] = "Cutoff";
+    model.Presets[2].KeyOnName[16] = "Start";
+    model.Presets[2].SliderName[23] = "Last";
+    TDescriptionForm form(model);
+    EXPECT_EQ(form.Caption(), "DescriptionForm");
+    form.DisplayDescription(2);
+    EXPECT_EQ(form.Image().size(), QSize(560, 292));
+    EXPECT_EQ(form.Caption(), "Live Set");
+    EXPECT_TRUE(form.isVisible());
+
+    const fs::path pdf = dir / "sheet.pdf";
+    form.PrintTo(*Pdf(pdf, QPageSize::A4), 2);
+    EXPECT_TRUE(std::regex_search(Shell("pdfinfo '" + pdf.string() + "'"), std::regex("Pages: +1\n")));
+    // Where the sheet puts each text (top left, millimetres from the paper's corner).
+    struct Expected {
+        const char* text;
+        double x, y;
+    } expected[] = {
+        {"Cutoff", 9.0, 5.0},  // fader 1: first column, first line
+        {"Start", 9.0, 51.5 + 1.5 + 2.0 + 5.0},  // fader 17: Key On line of block 2
+        {"Last", 9.0 + 7 * 15.0, 51.5 + 3.5},  // fader 24: last column of block 2
+        {"1", 3.0 + 1.5, 3.0},  // fader numbers beside the inner box's top
+        {"24", 3.0 + 130.5 - 4.5, 53.0},
+        {"Preset:Live", 3.0, 3.0 + 17.0},  // the preset line under the inner box
+    };
+    const std::vector<Word> words = Words(pdf);
+    for (const Expected& e : expected) {
+        bool found = false;
+        for (const Word& w : words)
+            if (w.text == e.text && std::abs(w.xMm - e.x) < 0.5 && std::abs(w.yMm - e.y) < 0.5) found = true;
+        EXPECT_TRUE(found) << e.text;
+    }
+}
+
+TEST_F(PrintWindowsTest, ImportDialogMirrorsTheSettings) {
+    {
+        TIniFile ini(config);
+        ini.WriteBool(kVellixaImportSection, "1->1", true);
+        ini.WriteBool(kVellixaImportSection, "Clear Faders 1", true);
+        ini.WriteInteger(kVellixaImportSection, "Masterchannel", 4);
+    }
+    {
+        TvellixaImportForm form(config);
+        const VellixaImportSettings& settings = form.Settings();
+        auto box = [&](const char* name) { return form.findChild<QCheckBox*>(name); };
+        EXPECT_FALSE(box("CheckBox1_1")->isChecked());
+        EXPECT_TRUE(box("CheckBoxClearFaders1")->isChecked());
+        EXPECT_TRUE(form.findChild<QToolButton*>("SpeedButton5")->isChecked());
+        box("CheckBox9_1")->click();
+        EXPECT_FALSE(box("CheckBoxClearFaders1")->isChecked());
+        EXPECT_TRUE(settings.Map(1, 0));
+        box("CheckBox9_1")->click();  // unchecking checks nothing else
+        EXPECT_FALSE(box("CheckBox1_1")->isChecked() || box("CheckBoxClearFaders1")->isChecked());
+        form.findChild<QToolButton*>("SpeedButton10")->click();
+        EXPECT_EQ(form.MasterChannel(), 9);
+
+        form.findChild<QPushButton*>("DefaultButton")->click();
+        EXPECT_TRUE(box("CheckBox1_1")->isChecked() && box("CheckBox9_9")->isChecked());
+        EXPECT_TRUE(box("AddDescription")->isChecked());
+        EXPECT_FALSE(box("UseKnobNames")->isChecked());
+        EXPECT_TRUE(form.findChild<QToolButton*>("SpeedButton1")->isChecked());
+        EXPECT_EQ(settings.MasterChannel, 0);
+        form.findChild<QLineEdit*>("ThresholdEdit")->setText("99");
+        form.findChild<QToolButton*>("UpDown1Down")->click();
+        EXPECT_EQ(form.findChild<QLineEdit*>("ThresholdEdit")->text(), "62");
+        form.findChild<QLineEdit*>("ThresholdEdit")->setText("99");
+        box("Output2")->click();
+        EXPECT_EQ(settings.OutputFlags(), 1);
+    }
+    const TIniFile ini(config);
+    EXPECT_EQ(ini.ReadInteger(kVellixaImportSection, "Threshold", 0), 63);
+    EXPECT_FALSE(ini.ReadBool(kVellixaImportSection, "Output2", true));
+    EXPECT_EQ(ini.ReadInteger(kVellixaImportSection, "Left", 0), 209);
+}
+
+}  // namespace
+}  // namespace morvelant
