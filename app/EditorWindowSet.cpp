@@ -208,6 +208,12 @@ void CreateEventEditForm(EditorWindowSet& set) {
     DeviceContext& context = set.Context();
     auto* form =
         set.Add(EventEditForm, new TEventEditForm(context.Model, context.Notices, set.ProgramPath() + "Morvelant.cfg"));
+    // Its panel's right presses open the track pickers as the event editor's.
+    PickerWindows* pickers = &set.Pickers().Windows;
+    form->OpenTrackPicker = [pickers](int mode, int track, QPoint at) {
+        const TrackPickerKind kind = mode >= kNoteTimeMode ? TrackPickerKind::TimeCodes : TrackPickerKind::Channels;
+        return pickers->PickTrack(kind, mode, track, 1, PickerPlace{at.x(), at.y()});
+    };
     // The track grid draws the piano roll's track colours in its header row.
     if (TrackParameterForm) {
         TrackParameterForm->SetTrackColors(form->TrackColor);
@@ -293,6 +299,13 @@ void CreateDrumkitForm(EditorWindowSet& set) {
     // The kits join the note menus of the windows that exist.
     FaderPopupMenus* popups = &pk.FaderPopups;
     form->BuildKitMenu(popups->NotesPopupMenu, [popups] { return popups->PopupTag(); });
+    // A kit chosen from the piano roll's key column names its rows.
+    if (EventEditForm) {
+        form->BuildKitMenu(EventEditForm->PianoPopupMenu, [] { return kKeyColumnCode; });
+        form->KeyColumnNames = [](const InstrumentNames& names) {
+            if (EventEditForm) EventEditForm->SetKeyColumnNames({names.begin(), names.end()});
+        };
+    }
     if (PatternParameterForm)
         form->BuildKitMenu(PatternParameterForm->StepNotesPopupMenu,
                            [] { return PatternParameterForm ? PatternParameterForm->PopupLabelTag : -1; });

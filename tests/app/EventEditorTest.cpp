@@ -5,11 +5,19 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 
 #include "model/PatternSteps.h"
+#include "model/TrackSettings.h"
 #include "patterns/EventEdit.h"
+#include "patterns/NoteGateTimesUnit.h"
 #include "patterns/PatternParameter.h"
+#include "patterns/PickerCells.h"
 #include "patterns/Sequencer.h"
 #include "patterns/TrackParameter.h"
 #include "platform/IniFile.h"
@@ -59,6 +67,34 @@ TEST(EventEditor, EditsFromThePianoRollReachEveryView) {
     editor.Start();
     QApplication::processEvents();
     EXPECT_TRUE(EventEditForm->isVisible());
+}
+
+TEST(EventEditor, PanelPickersAndDrumKitsReachThePianoRoll) {
+    StartedEditor editor;
+    QDir().mkpath(QString::fromStdString(editor.Folder() + "Drumkits"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"),
+                            QString::fromStdString(editor.Folder() + "Drumkits/GM.MVD")));
+    editor.Start();
+    DeviceModel& m = editor.Model();
+    EventEditForm->Show();
+    EventEditForm->SelectTrack(m.SelectedPattern, 2);
+    // The time picker, opened from the gate time field, writes track 2 and
+    // the field shows it.
+    QTimer::singleShot(0, [] {
+        PickerGrid* grid = NoteGateTimes->StringGrid1;
+        const QPoint at = grid->CellRect(kTimeCodeGrid.CellOf(11)).center();
+        testsupport::Mouse(grid, QEvent::MouseMove, at, Qt::NoButton);
+        testsupport::Mouse(grid, QEvent::MouseButtonRelease, at);
+    });
+    testsupport::Mouse(EventEditForm->GateTimeEdit, QEvent::MouseButtonPress, {3, 3}, Qt::RightButton);
+    EXPECT_EQ(m.Patterns[size_t(m.SelectedPattern)].TrackGateTime(1), 44);
+    EXPECT_EQ(EventEditForm->GateTimeEdit->text(), FromCp1252(TimeName(44)));
+    // A kit from the key column's menu names its rows.
+    QAction* maker = EventEditForm->PianoPopupMenu->actions().last();
+    ASSERT_NE(maker->menu(), nullptr);
+    maker->menu()->actions().first()->trigger();
+    EXPECT_EQ(EventEditForm->KeyColumnKind, kDrumColumn);
+    EXPECT_NE(EventEditForm->RowNames[38].find("Acoustic Snare"), std::string::npos);
 }
 
 }  // namespace
