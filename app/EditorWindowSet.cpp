@@ -13,6 +13,7 @@
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
+#include "patterns/EventEdit.h"
 #include "patterns/LongPiano.h"
 #include "patterns/NoteGateTimesUnit.h"
 #include "patterns/PatternFormUnit.h"
@@ -203,6 +204,25 @@ void CreatePatternParameterForm(EditorWindowSet& set) {
             new TPatternParameterForm(context.Model, context.Notices, set.Commands(), &set.Pickers().Windows));
 }
 
+void CreateEventEditForm(EditorWindowSet& set) {
+    DeviceContext& context = set.Context();
+    auto* form =
+        set.Add(EventEditForm, new TEventEditForm(context.Model, context.Notices, set.ProgramPath() + "Morvelant.cfg"));
+    // Its panel's right presses open the track pickers as the event editor's.
+    PickerWindows* pickers = &set.Pickers().Windows;
+    form->OpenTrackPicker = [pickers](int mode, int track, QPoint at) {
+        const TrackPickerKind kind = mode >= kNoteTimeMode ? TrackPickerKind::TimeCodes : TrackPickerKind::Channels;
+        return pickers->PickTrack(kind, mode, track, 1, PickerPlace{at.x(), at.y()});
+    };
+    // The track grid draws the piano roll's track colours in its header row.
+    if (TrackParameterForm) {
+        TrackParameterForm->SetTrackColors(form->TrackColor);
+        form->TrackColorsChanged = [](const std::array<TColor, kTrackCount>& colors) {
+            if (TrackParameterForm) TrackParameterForm->SetTrackColors(colors);
+        };
+    }
+}
+
 void CreateMidiDataForm(EditorWindowSet& set) {
     auto* form = set.Add(MidiDataForm, new TMidiDataForm);
     // The monitor's double click lists a row here.
@@ -279,6 +299,13 @@ void CreateDrumkitForm(EditorWindowSet& set) {
     // The kits join the note menus of the windows that exist.
     FaderPopupMenus* popups = &pk.FaderPopups;
     form->BuildKitMenu(popups->NotesPopupMenu, [popups] { return popups->PopupTag(); });
+    // A kit chosen from the piano roll's key column names its rows.
+    if (EventEditForm) {
+        form->BuildKitMenu(EventEditForm->PianoPopupMenu, [] { return kKeyColumnCode; });
+        form->KeyColumnNames = [](const InstrumentNames& names) {
+            if (EventEditForm) EventEditForm->SetKeyColumnNames({names.begin(), names.end()});
+        };
+    }
     if (PatternParameterForm)
         form->BuildKitMenu(PatternParameterForm->StepNotesPopupMenu,
                            [] { return PatternParameterForm ? PatternParameterForm->PopupLabelTag : -1; });
@@ -339,7 +366,7 @@ constexpr CreationStep kCreationTable[] = {
     {"Piano1Form", CreatePiano1Form},
     {"Controller1Form", CreateController1Form},
     {"Values1Form", CreateValues1Form},
-    // EventEditForm
+    {"EventEditForm", CreateEventEditForm},
     {"DrumkitForm", CreateDrumkitForm},
     {"DescriptionForm", CreateDescriptionForm},
     {"ChannelForm", CreateChannelForm},

@@ -5,6 +5,7 @@
 
 #include "faders/AllFaderParameters.h"
 #include "faders/InitCtrl.h"
+#include "patterns/EventEdit.h"
 #include "patterns/PatternParameter.h"
 #include "patterns/TrackParameter.h"
 
@@ -43,6 +44,9 @@ PatternTargetHooks GridAndStepHooks(DeviceContext& context) {
     h.ShowTrackStartStep = grid(&TTrackParameterForm::ShowTrackStartStep);
     h.ShowTrackEndStep = grid(&TTrackParameterForm::ShowTrackEndStep);
     h.ColorStepLabels = [](int p, int t) { With(PatternParameterForm, [&](auto& w) { w.ColorStepLabels(p, t); }); };
+    h.EventEditorShow = [](int mode, int t, bool redraw) {
+        With(EventEditForm, [&](auto& w) { w.ShowTrackSetting(mode, t, redraw); });
+    };
     // Changed settings render the playback anew (and reach the piano roll).
     Notifications* notes = &context.Notices;
     h.RestartPlayback = [notes] { notes->TrackSettingsChanged.Publish(0); };
@@ -64,6 +68,10 @@ TrackRowOps StepEditorOps(DeviceContext& context) {
     Notifications* notes = &context.Notices;
     ops.ShowTrackMute = [notes](int, int t) { notes->TrackMuteChanged.Publish(t); };
     ops.ColorStepLabels = [](int p, int t) { With(PatternParameterForm, [&](auto& w) { w.ColorStepLabels(p, t); }); };
+    ops.UpdateTrackButtons = [](int p) { With(EventEditForm, [&](auto& w) { w.UpdateTrackButtons(p); }); };
+    ops.TrackColor = [](int i) {
+        return EventEditForm && i >= 0 && i < kTrackCount ? EventEditForm->TrackColor[size_t(i)] : clBtnFace;
+    };
     ops.ShowPattern = [notes, &context](int p) {
         context.Model.SelectedPattern = p;
         notes->CurrentPatternChanged.Publish();

@@ -42,6 +42,7 @@
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
+#include "patterns/EventEdit.h"
 #include "patterns/LongPiano.h"
 #include "patterns/NoteGateTimesUnit.h"
 #include "patterns/PatternFormUnit.h"
@@ -52,6 +53,7 @@
 #include "patterns/TrackEdit.h"
 #include "patterns/TrackParameter.h"
 #include "patterns/Values1.h"
+#include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "presets/Description.h"
 #include "presets/DescriptionForm.h"
@@ -449,6 +451,21 @@ std::vector<Shot> Windows() {
          [](Context& c) {
              auto f = std::make_unique<TTrackParameterForm>(c.model, PatternScene(c.model));
              f->Show();
+             return std::unique_ptr<QWidget>(std::move(f));
+         }},
+        {"EventEditForm",
+         [](Context& c) {
+             // Three tracks shown, note names in the left column, the rows
+             // of the scene's notes in view.
+             static QTemporaryDir folder;
+             const std::string config = folder.path().toStdString() + "/Morvelant.cfg";
+             TIniFile ini(config);
+             for (int t = 1; t <= 3; ++t) ini.WriteBool("Event Edit Form", "TrackDisplay" + std::to_string(t), true);
+             ini.WriteInteger("Event Edit Form", "typeflag", 2);
+             auto f = std::make_unique<TEventEditForm>(c.model, PatternScene(c.model), config);
+             f->Show();
+             f->ScrollBar1->setValue(70);
+             f->EventImageMouseMove(f->View.NoteAreaWidth / 3, f->View.NoteAreaHeight / 2);
              return std::unique_ptr<QWidget>(std::move(f));
          }},
         {"SequencerForm",
