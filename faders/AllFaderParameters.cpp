@@ -28,6 +28,7 @@
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtDragStart.h"
 #include "platform/QtFaderDrag.h"
 #include "platform/QtFixedFormBounds.h"
 #include "platform/QtText.h"
@@ -1305,7 +1306,7 @@ bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseMove: {
             auto* me = static_cast<QMouseEvent*>(event);
             if (isSelect && dragCandidate_ == tag && (me->buttons() & Qt::LeftButton) &&
-                (me->position().toPoint() - dragStart_).manhattanLength() >= QApplication::startDragDistance()) {
+                DragDistanceReached(me, dragStart_)) {
                 dragCandidate_ = -1;
                 StartFaderDrag(tag);
                 return true;

@@ -13,6 +13,7 @@
 #include "model/PatternSteps.h"
 #include "model/TrackSettings.h"
 #include "platform/QtColors.h"
+#include "platform/QtDragStart.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -472,7 +473,7 @@ bool TPatternParameterForm::eventFilter(QObject* watched, QEvent* event) {
         }
         if (type == QEvent::MouseMove && boxPressTrack_ == tag) {
             auto* me = static_cast<QMouseEvent*>(event);
-            if ((me->position().toPoint() - boxPressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+            if (DragDistanceReached(me, boxPressPos_)) {
                 boxPressTrack_ = 0;
                 StartTrackDrag(tag);
             }

@@ -10,6 +10,7 @@
 
 #include "model/PatternSteps.h"
 #include "model/TrackSettings.h"
+#include "platform/QtDragStart.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -430,8 +431,7 @@ bool TTrackParameterForm::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::MouseMove: {
             auto* me = static_cast<QMouseEvent*>(event);
-            if (pressColumn_ >= 1 &&
-                (me->position().toPoint() - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+            if (pressColumn_ >= 1 && DragDistanceReached(me, pressPos_)) {
                 const int column = std::exchange(pressColumn_, -1);
                 auto* drag = new QDrag(StringGrid1);
                 drag->setMimeData(ColumnDragData(column));

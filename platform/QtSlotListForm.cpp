@@ -1,4 +1,5 @@
 #include "platform/QtSlotListForm.h"
+#include "platform/QtDragStart.h"
 
 #include <QAction>
 #include <QApplication>
@@ -359,7 +360,7 @@ bool TSlotListForm::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseMove: {
             auto* e = static_cast<QMouseEvent*>(event);
             if (!(e->buttons() & Qt::LeftButton) || (pressSlot_ < 0 && !comboPressed_)) break;
-            if ((e->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance()) break;
+            if (!DragDistanceReached(e, pressPos_)) break;
             const int dragged = combo ? -1 : pressSlot_;
             pressSlot_ = -1;
             comboPressed_ = false;

@@ -23,6 +23,7 @@
 #include "engine/Snapshot.h"
 #include "engine/Tool.h"
 #include "platform/IniFile.h"
+#include "platform/QtDragStart.h"
 #include "platform/QtFaderDrag.h"
 #include "platform/QtText.h"
 #include "shell/FormBookkeeping.h"
@@ -989,7 +990,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseMove: {
             auto* me = static_cast<QMouseEvent*>(event);
             if (isSelect && dragCandidate_ == tag && (me->buttons() & Qt::LeftButton) &&
-                (me->position().toPoint() - dragStart_).manhattanLength() >= QApplication::startDragDistance()) {
+                DragDistanceReached(me, dragStart_)) {
                 dragCandidate_ = -1;
                 StartFaderDrag(tag);
                 return true;
