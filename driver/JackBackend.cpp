@@ -38,6 +38,7 @@ constexpr size_t kRingBytes = size_t(1) << 17;
 constexpr size_t kPiece = 4096;
 constexpr auto kPoll = std::chrono::microseconds(500);
 constexpr auto kRetryServer = std::chrono::milliseconds(500);
+constexpr auto kConnectionLive = std::chrono::seconds(1);
 
 struct Record {
     int64_t usec;  // on JACK's clock: output when due, input when it arrived
@@ -234,10 +235,17 @@ private:
         jack_port_t* peer = jack_port_by_name(client_, slot.peer.c_str());
         if (!peer || jack_port_connected_to(slot.port, slot.peer.c_str())) return;
         const char* own = jack_port_name(slot.port);
-        if (slot.input)
-            jack_connect(client_, slot.peer.c_str(), own);
-        else
-            jack_connect(client_, own, slot.peer.c_str());
+        const int rc = slot.input ? jack_connect(client_, slot.peer.c_str(), own)
+                                  : jack_connect(client_, own, slot.peer.c_str());
+        if (rc != 0 && rc != EEXIST) return;
+        // The server takes a new connection into the graph that its cycles
+        // run at the start of a later cycle. Until then our port's messages
+        // do not reach the peer, nor the peer's ours: a message sent right
+        // after an open would be lost. The open returns once the connection
+        // is live (one or two periods), or after a while if it never is.
+        const auto limit = SteadyClock::now() + kConnectionLive;
+        while (!gone_ && !jack_port_connected_to(slot.port, slot.peer.c_str()) && SteadyClock::now() < limit)
+            std::this_thread::sleep_for(kPoll);
     }
 
     // Under mx_: opens our client when a server runs, registers every opened

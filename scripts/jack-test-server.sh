@@ -59,8 +59,16 @@ case "${1:-}" in
   logs)
     for log in "$dir"/morvelant-jackd-morvelant-*.log; do
       [ -e "$log" ] || continue
-      lines="$(grep -E -i "client|error|fail|timeout|xrun|cannot" "$log" | tail -20)"
-      if [ -n "$lines" ]; then printf '%s (last lines on clients and errors):\n%s\n' "$log" "$lines"; fi
+      # The driver's late wake-ups ("XRun = N usec") come by the hundred on
+      # a busy machine and would push the lines that matter out of view:
+      # they are counted, with the worst, and the rest is shown.
+      lines="$(grep -E -i "client|error|fail|timeout|xrun|cannot|zombi|kill" "$log" | grep -v "Process XRun = " | tail -20)"
+      xruns="$(grep -E -o "Process XRun = [0-9]+" "$log" | awk '{ n++; if ($4 > w) w = $4 } END { if (n) printf "%d late driver cycles, the worst %d usec", n, w }')"
+      if [ -n "$lines" ] || [ -n "$xruns" ]; then
+        printf '%s (last lines on clients and errors):\n' "$log"
+        [ -z "$xruns" ] || printf '%s\n' "$xruns"
+        [ -z "$lines" ] || printf '%s\n' "$lines"
+      fi
     done
     ;;
   clean-logs)

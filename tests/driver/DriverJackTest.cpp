@@ -76,7 +76,6 @@ protected:
         why = "a port did not open: out " + std::to_string(out) + " in " + std::to_string(in);
         if (sync <= 0x20 || out <= 0x20 || in <= 0x20) return false;
         kit->StartMidiIn(in);
-        std::this_thread::sleep_for(50ms);  // the connections settle
         return true;
     }
     // Runs send() and gathers what reaches the peer.
@@ -319,5 +318,38 @@ TEST(JackNames, ListedNamesFollowTheRules) {
         bool found = false;
         for (const std::string& s : list) found = found || s.rfind(expected, 0) == 0;
         EXPECT_TRUE(found) << expected;
+    }
+}
+
+// A port is connected to its peer by the time its open returns: a message
+// sent at once, or sent by the peer at once, is not lost while the server is
+// still taking the new connection into its graph.
+TEST_F(Jack, WhatIsSentRightAfterOpeningArrives) {
+    Release();
+    peer = std::make_unique<Peer>(Unique("KitPeer"));
+    kit = Kit::Load("jack");
+    ASSERT_TRUE(kit->Ok()) << kit->error;
+    const int outPort = Kit::IndexOf(kit->OutNames(), peer->name + ":in");
+    const int inPort = Kit::IndexOf(kit->InNames(), peer->name + "o:out");
+    ASSERT_GE(outPort, 0);
+    ASSERT_GE(inPort, 0);
+    constexpr int kOpens = 12;
+    for (int i = 0; i < kOpens; ++i) {
+        out = kit->OpenMidiOut(nullptr, uint32_t(outPort), 0, MIDIKIT_OPEN_ARGUMENT);
+        ASSERT_GT(out, 0x20u);
+        MidiEvent note = Ev(MIDIKIT_TIME_NOW, 0x90, uint8_t(i), 0x40);
+        ASSERT_EQ(kit->PutMidiOut(out, &note), 0);
+        ASSERT_TRUE(peer->WaitFor(1, std::chrono::seconds(3))) << "open " << i << " lost its note";
+        kit->CloseMidiOut(out);
+        out = 0;
+        peer->Clear();
+
+        in = kit->OpenMidiIn(&inN.target, uint32_t(inPort), 0, MIDIKIT_OPEN_ARGUMENT);
+        ASSERT_GT(in, 0x20u);
+        kit->StartMidiIn(in);
+        peer->Send({0xB0, uint8_t(i), 0x7F});
+        ASSERT_EQ(Collect(1).size(), 1u) << "open " << i << " lost the peer's controller";
+        kit->CloseMidiIn(in);
+        in = 0;
     }
 }

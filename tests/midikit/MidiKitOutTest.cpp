@@ -267,9 +267,11 @@ TEST(MidiKitOutJack, ExactBytesReachThePeer) {
         MidiEvent e{0, 0xF0, b, 0, 0};
         while (!out.Put(&e)) PumpFor(1);
     }
-    ASSERT_TRUE(PumpUntil([&] { return peer.Count() >= 6; }, 10000));
+    const bool all = PumpUntil([&] { return peer.Count() >= 6; }, 10000);
     PumpFor(100);
     auto got = peer.Messages();
+    ASSERT_TRUE(all) << "the peer has " << got.size() << " of 6 messages, the first "
+                     << (got.empty() ? 0 : int(got[0].size())) << " bytes long";
     ASSERT_EQ(got.size(), 6u);
     using V = std::vector<unsigned char>;
     EXPECT_EQ(got[0], (V{0x93, 64, 127}));
