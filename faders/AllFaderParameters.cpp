@@ -28,7 +28,6 @@
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
-#include "platform/QtDragStart.h"
 #include "platform/QtFaderDrag.h"
 #include "platform/QtFixedFormBounds.h"
 #include "platform/QtText.h"
@@ -1179,10 +1178,10 @@ void TAllFaderP::FaderSelect1MouseDown(int tag, Qt::MouseButton button, Qt::Keyb
     if (!DeviceModel::ValidFader(tag)) return;
     model_.PopupFader = tag;
     if (button != Qt::LeftButton) return;
-    dragCandidate_ = -1;
+    dragGesture_.Release();
     if (!MultiCheckBox->isChecked()) {
         model_.FaderDragSwap = modifiers.testFlag(Qt::ShiftModifier);
-        dragCandidate_ = tag;
+        dragGesture_.Offer(tag);
     }
     SelectFader(tag);
 }
@@ -1260,16 +1259,6 @@ void TAllFaderP::wheelEvent(QWheelEvent* event) {
 
 void TAllFaderP::StartFaderDrag(int tag) { RunFaderDrag(FaderSelectList[size_t(tag)], tag, model_.FaderDragSwap); }
 
-bool TAllFaderP::AcceptsFaderDrag(const QObject* source, int tag) const {
-    // Only a select button of this window or of the virtual device window,
-    // and only a fader number that exists.
-    if (!source || !DeviceModel::ValidFader(tag)) return false;
-    if (source->objectName() != QStringLiteral("FaderSelect%1").arg(tag + 1)) return false;
-    if (std::find(FaderSelectList.begin(), FaderSelectList.end(), source) != FaderSelectList.end()) return true;
-    const auto* widget = qobject_cast<const QWidget*>(source);
-    return widget && widget->window() && widget->window()->objectName() == QStringLiteral("MainForm");
-}
-
 bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
     const int tag = TagOf(watched);
     const bool isSelect = DeviceModel::ValidFader(tag) && watched == FaderSelectList[size_t(tag)];
@@ -1297,48 +1286,24 @@ bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
             if (isSelect) {
                 auto* me = static_cast<QMouseEvent*>(event);
                 FaderSelect1MouseDown(tag, me->button(), me->modifiers());
-                dragStart_ = me->position().toPoint();
+                dragGesture_.Press(me);
             }
             break;
         case QEvent::MouseButtonRelease:
-            if (isSelect) dragCandidate_ = -1;
+            if (isSelect) dragGesture_.Release();
             break;
-        case QEvent::MouseMove: {
-            auto* me = static_cast<QMouseEvent*>(event);
-            if (isSelect && dragCandidate_ == tag && (me->buttons() & Qt::LeftButton) &&
-                DragDistanceReached(me, dragStart_)) {
-                dragCandidate_ = -1;
+        case QEvent::MouseMove:
+            if (isSelect && dragGesture_.Starts(tag, static_cast<QMouseEvent*>(event))) {
                 StartFaderDrag(tag);
                 return true;
             }
             break;
-        }
         case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* de = static_cast<QDragMoveEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime) &&
-                AcceptsFaderDrag(de->source(), de->mimeData()->data(kFaderDragMime).toInt())) {
-                de->acceptProposedAction();
-                return true;
-            }
-            if (isSelect) {
-                de->ignore();
-                return true;
-            }
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            if (isSelect)
+                return TakeFaderDrop(event, kFaderCount, [&](int source) { FaderSelect1DragDrop(source, tag); });
             break;
-        }
-        case QEvent::Drop: {
-            auto* de = static_cast<QDropEvent*>(event);
-            if (!isSelect) break;
-            const int source = de->mimeData()->data(kFaderDragMime).toInt();
-            if (de->mimeData()->hasFormat(kFaderDragMime) && AcceptsFaderDrag(de->source(), source)) {
-                de->acceptProposedAction();
-                FaderSelect1DragDrop(source, tag);
-            } else {
-                de->ignore();
-            }
-            return true;
-        }
         default: break;
     }
     return TForm::eventFilter(watched, event);

@@ -23,6 +23,7 @@
 #include "model/DeviceModel.h"
 #include "model/Notifications.h"
 #include "platform/CommandRegistry.h"
+#include "platform/QtFaderDrag.h"
 #include "platform/QtFormBase.h"
 
 class QAction;
@@ -231,7 +232,6 @@ private:
     bool RowShowsString(const EventRow& row) const;
     EventRow* RowOfTag(int tag, bool& isData1);
     void StartFaderDrag(int tag);
-    bool AcceptsFaderDrag(const QObject* source, int tag) const;
     std::string ConfigFile() const;
     Morvelant_Parameters& Preset() { return model_.Presets[size_t(model_.SelectedPreset)]; }
 
@@ -249,8 +249,7 @@ private:
     bool blink_ = false;
     int savedWidth_ = 773;
     int savedHeight_ = 548;
-    int dragCandidate_ = -1;
-    QPoint dragStart_;
+    FaderDragGesture dragGesture_;
 };
 
 // The one fader parameter window of the program.

@@ -2,8 +2,12 @@
 
 #include <QAbstractButton>
 #include <QDrag>
+#include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
+
+#include "platform/QtDragStart.h"
 
 namespace morvelant {
 
@@ -37,6 +41,40 @@ void RunFaderDrag(QWidget* source, int fader, bool swap) {
     drag->exec(Qt::MoveAction);
     // The drag took the mouse release: the button would stay pressed.
     if (auto* button = qobject_cast<QAbstractButton*>(source)) button->setDown(false);
+}
+
+void FaderDragGesture::Press(const QMouseEvent* press) {
+    if (press->button() == Qt::LeftButton) start_ = press->position().toPoint();
+}
+
+bool FaderDragGesture::Starts(int fader, const QMouseEvent* move) {
+    if (candidate_ < 0 || candidate_ != fader || !(move->buttons() & Qt::LeftButton)) return false;
+    if (!DragDistanceReached(move, start_)) return false;
+    candidate_ = -1;
+    return true;
+}
+
+int DraggedFader(const QMimeData* mime, const QObject* source, int faders) {
+    if (!mime || !mime->hasFormat(kFaderDragMime)) return -1;
+    bool number = false;
+    const int fader = mime->data(kFaderDragMime).toInt(&number);
+    if (!number || fader < 0 || fader >= faders) return -1;
+    if (!source || source->objectName() != QStringLiteral("FaderSelect%1").arg(fader + 1)) return -1;
+    return fader;
+}
+
+bool TakeFaderDrop(QEvent* event, int faders, const std::function<void(int fader)>& drop) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+    auto* de = static_cast<QDropEvent*>(event);
+    const int fader = DraggedFader(de->mimeData(), de->source(), faders);
+    if (fader < 0) {
+        de->ignore();
+        return true;
+    }
+    de->acceptProposedAction();
+    if (type == QEvent::Drop) drop(fader);
+    return true;
 }
 
 }  // namespace morvelant

@@ -23,7 +23,6 @@
 #include "engine/Snapshot.h"
 #include "engine/Tool.h"
 #include "platform/IniFile.h"
-#include "platform/QtDragStart.h"
 #include "platform/QtFaderDrag.h"
 #include "platform/QtText.h"
 #include "shell/FormBookkeeping.h"
@@ -628,7 +627,7 @@ void TMainForm::FaderSelectMouseDown(int tag, Qt::MouseButton button, Qt::Keyboa
     if (button != Qt::LeftButton) return;
     Model.FaderDragSwap = (modifiers & Qt::ShiftModifier) != 0;
     // The drag begins once the mouse has moved past the drag threshold.
-    dragCandidate_ = tag;
+    dragGesture_.Offer(tag);
     SelectFader(tag);
 }
 
@@ -971,7 +970,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
                 static_cast<QWidget*>(watched)->setFocus(Qt::MouseFocusReason);
             if (isSelect) {
                 FaderSelectMouseDown(tag, me->button(), me->modifiers());
-                if (me->button() == Qt::LeftButton) dragStart_ = me->position().toPoint();
+                dragGesture_.Press(me);
             } else if (isKey) {
                 KeyOnOffMouseDown(tag, me->button());
             } else if (watched == LearnLabel && me->button() == Qt::LeftButton) {
@@ -984,38 +983,21 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonRelease: {
             auto* me = static_cast<QMouseEvent*>(event);
             if (isKey) KeyOnOffMouseUp(tag, me->button());
-            if (isSelect) dragCandidate_ = -1;
+            if (isSelect) dragGesture_.Release();
             break;
         }
-        case QEvent::MouseMove: {
-            auto* me = static_cast<QMouseEvent*>(event);
-            if (isSelect && dragCandidate_ == tag && (me->buttons() & Qt::LeftButton) &&
-                DragDistanceReached(me, dragStart_)) {
-                dragCandidate_ = -1;
+        case QEvent::MouseMove:
+            if (isSelect && dragGesture_.Starts(tag, static_cast<QMouseEvent*>(event))) {
                 StartFaderDrag(tag);
                 return true;
             }
             break;
-        }
         case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* de = static_cast<QDragMoveEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime)) {
-                de->acceptProposedAction();
-                return true;
-            }
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            if (isSelect)
+                return TakeFaderDrop(event, kFaderCount, [&](int source) { FaderSelectDragDrop(source, tag); });
             break;
-        }
-        case QEvent::Drop: {
-            auto* de = static_cast<QDropEvent*>(event);
-            if (isSelect && de->mimeData()->hasFormat(kFaderDragMime)) {
-                const int source = de->mimeData()->data(kFaderDragMime).toInt();
-                de->acceptProposedAction();
-                FaderSelectDragDrop(source, tag);
-                return true;
-            }
-            break;
-        }
         default: break;
     }
     return TForm::eventFilter(watched, event);

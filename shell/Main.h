@@ -24,6 +24,7 @@
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
 #include "platform/CommandRegistry.h"
+#include "platform/QtFaderDrag.h"
 #include "platform/QtFormBase.h"
 #include "shell/WindowBookkeeping.h"
 
@@ -292,8 +293,7 @@ private:
     bool firstShowDone_ = false;
     bool learnRed_ = false;
     // A left press on a select button that may become a drag.
-    int dragCandidate_ = -1;
-    QPoint dragStart_;
+    FaderDragGesture dragGesture_;
 };
 
 // The one virtual device window of the program.

@@ -77,20 +77,9 @@ protected:
         QApplication::sendEvent(w, &e);
     }
     void Press(QWidget* w, Qt::MouseButton b = Qt::LeftButton) { Mouse(w, QEvent::MouseButtonPress, b); }
-    // Select button `source` (0-based) dragged over and dropped on `target`,
-    // as the drag started by a press on the source delivers it.
-    void DropFader(int source, int target) {
-        QPushButton* onto = Button(QStringLiteral("FaderSelect%1").arg(target + 1));
-        QMimeData mime;
-        mime.setData(QStringLiteral("application/x-morvelant-fader"), QByteArray::number(source));
-        const QPointF pos(onto->width() / 2.0, onto->height() / 2.0);
-        QDragEnterEvent enter(pos.toPoint(), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(onto, &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        QDropEvent drop(pos, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(onto, &drop);
-        ASSERT_TRUE(drop.isAccepted());
-    }
+    // Select button `source` (0-based) dropped on `target`, as the drop
+    // started by a press on the source delivers it.
+    void DropFader(int source, int target) { form->FaderSelectDragDrop(source, target); }
     void Release(QWidget* w, Qt::MouseButton b = Qt::LeftButton) { Mouse(w, QEvent::MouseButtonRelease, b); }
 
     QTemporaryDir dir;
@@ -412,6 +401,24 @@ TEST_F(MainWindowTest, DragCopiesOrExchangesFaders) {
     DropFader(2, 2);
     EXPECT_EQ(M().Presets[0].SliderName, before);
     EXPECT_EQ(M().FaderClipboard.SliderName, before[2]);
+}
+
+// Only drags that a select button started are taken: the same fader number
+// offered without a source (another program, a name field) is refused.
+TEST_F(MainWindowTest, ADropNoSelectButtonStartedIsRefused) {
+    M().SetSliderName(0, 1, "Two");
+    M().SetSliderName(0, 4, "Five");
+    QPushButton* onto = Button(QStringLiteral("FaderSelect5"));
+    QMimeData mime;
+    mime.setData(QStringLiteral("application/x-morvelant-fader"), QByteArray::number(1));
+    const QPointF mid(onto->width() / 2.0, onto->height() / 2.0);
+    QDragEnterEvent enter(mid.toPoint(), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(onto, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    QDropEvent drop(mid, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(onto, &drop);
+    EXPECT_FALSE(drop.isAccepted());
+    EXPECT_EQ(M().Presets[0].SliderName[4], "Five");
 }
 
 TEST_F(MainWindowTest, PopupItemsWorkOnTheirFaderAndEnablePaste) {
