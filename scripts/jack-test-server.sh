@@ -4,12 +4,19 @@
 # desktop's JACK server is never touched. Each test program has its own
 # (MORVELANT_JACK_SERVER names it); a server that stopped answering is
 # ended and started again.
+#
+# A test run (scripts/test.sh) sets MORVELANT_TEST_RUN to an id of its own;
+# its servers are then "morvelant-<run>-...", and stop-all, logs and
+# clean-logs touch only those, so two runs on one machine (two checkouts, or
+# CI beside a developer) never stop each other's servers.
 #   scripts/jack-test-server.sh start      -> exit 0 when it answers
 #   scripts/jack-test-server.sh stop
-#   scripts/jack-test-server.sh stop-all   -> every "morvelant-..." server these scripts started
+#   scripts/jack-test-server.sh stop-all   -> every server of this run (of every run without MORVELANT_TEST_RUN)
 #   scripts/jack-test-server.sh logs       -> those servers' own lines on clients and errors
 set -u
-name="${MORVELANT_JACK_SERVER:-morvelant-test}"
+run="${MORVELANT_TEST_RUN:-}"
+prefix="morvelant-${run:+$run-}"
+name="${MORVELANT_JACK_SERVER:-${prefix}test}"
 dir="${TMPDIR:-/tmp}"
 state="$dir/morvelant-jackd-$name"
 export JACK_NO_AUDIO_RESERVATION=1
@@ -52,12 +59,12 @@ case "${1:-}" in
     stop_pid "$state.pid"
     ;;
   stop-all)
-    for pidfile in "$dir"/morvelant-jackd-morvelant-*.pid; do
+    for pidfile in "$dir"/morvelant-jackd-"$prefix"*.pid; do
       if [ -e "$pidfile" ]; then stop_pid "$pidfile"; fi
     done
     ;;
   logs)
-    for log in "$dir"/morvelant-jackd-morvelant-*.log; do
+    for log in "$dir"/morvelant-jackd-"$prefix"*.log; do
       [ -e "$log" ] || continue
       # The driver's late wake-ups ("XRun = N usec") come by the hundred on
       # a busy machine and would push the lines that matter out of view:
@@ -72,7 +79,7 @@ case "${1:-}" in
     done
     ;;
   clean-logs)
-    rm -f "$dir"/morvelant-jackd-morvelant-*.log
+    rm -f "$dir"/morvelant-jackd-"$prefix"*.log
     ;;
   *)
     echo "usage: $0 start|stop|stop-all|logs|clean-logs" >&2

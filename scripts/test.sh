@@ -22,16 +22,26 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # run, never a reason to skip. Each test program starts a server of its own
 # (named after it) when its first JACK test runs, and starts it again when it
 # stopped; this first one only proves that a server can run here.
-# (Each program's server is "morvelant-<program>"; MORVELANT_JACK_SERVER
-# would make them all share one.)
+# (Each program's server is "morvelant-<run>-<program>", the run being this
+# script's process id, so another run on the same machine keeps its own
+# servers and this run stops only its own; MORVELANT_JACK_SERVER would make
+# them all share one.)
 unset MORVELANT_JACK_SERVER JACK_DEFAULT_SERVER
+export MORVELANT_TEST_RUN="$$"
 scripts/jack-test-server.sh stop-all
 scripts/jack-test-server.sh clean-logs
-if ! MORVELANT_JACK_SERVER=morvelant-check scripts/jack-test-server.sh start; then
+if ! MORVELANT_JACK_SERVER="morvelant-$MORVELANT_TEST_RUN-check" scripts/jack-test-server.sh start; then
   echo "test: no JACK server can run on this machine; the MIDI tests cannot run" >&2
   exit 1
 fi
-MORVELANT_JACK_SERVER=morvelant-check scripts/jack-test-server.sh stop
+# A run stops only its own servers: with this run's check server up, another
+# run's stop-all must leave it answering.
+MORVELANT_TEST_RUN="$MORVELANT_TEST_RUN-other" scripts/jack-test-server.sh stop-all
+if [ "$(jack_wait -s "morvelant-$MORVELANT_TEST_RUN-check" -c 2>/dev/null)" != "running" ]; then
+  echo "test: another run's stop-all ended this run's JACK server" >&2
+  exit 1
+fi
+MORVELANT_JACK_SERVER="morvelant-$MORVELANT_TEST_RUN-check" scripts/jack-test-server.sh stop
 export MORVELANT_JACK_REQUIRED=1
 trap 'scripts/jack-test-server.sh stop-all' EXIT
 

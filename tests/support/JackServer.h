@@ -16,12 +16,17 @@
 
 namespace morvelant::testsupport {
 
-// The JACK test server's name: MORVELANT_JACK_SERVER, else "morvelant-"
-// and the program's name.
+// The JACK test server's name: MORVELANT_JACK_SERVER, else "morvelant-",
+// the test run's id (MORVELANT_TEST_RUN, set by the test command so that two
+// runs on one machine never share or stop each other's servers) and the
+// program's name.
 inline std::string JackTestServerName() {
     const char* server = std::getenv("MORVELANT_JACK_SERVER");
     if (server && *server) return server;
-    return std::string("morvelant-") + program_invocation_short_name;
+    const char* run = std::getenv("MORVELANT_TEST_RUN");
+    std::string name = "morvelant-";
+    if (run && *run) name += std::string(run) + "-";
+    return name + program_invocation_short_name;
 }
 
 // Points the JACK clients of this process at the test server, and keeps
