@@ -67,11 +67,10 @@ Drumkit& AllSynths::AddKit(const DrumkitDesc& desc) {
 }
 
 std::vector<DrumkitDesc> ReadDrumkitFile(const std::string& path) {
-    const TIniFile ini(path);
     std::vector<DrumkitDesc> kits;
-    for (const std::string& section : ini.ReadSections()) {
+    for (const auto& [section, values] : TIniFile(path).ReadAllSectionValues()) {
         DrumkitDesc desc;
-        for (const auto& [key, value] : ini.ReadSectionValues(section)) {
+        for (const auto& [key, value] : values) {
             int note = -1;
             if (SameIniName(key, "drumkit"))
                 desc.Drumkit = value;

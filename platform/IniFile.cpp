@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace morvelant {
 
@@ -336,6 +338,33 @@ std::vector<std::string> TIniFile::ReadSections() const {
         bool seen = false;
         for (const std::string& s : out) seen = seen || SameIniName(s, line.name);
         if (!seen) out.push_back(line.name);
+    }
+    return out;
+}
+
+std::vector<std::pair<std::string, TIniFile::SectionValues>> TIniFile::ReadAllSectionValues() const {
+    const Document doc = Load(FFileName);
+    const auto folded = [](const std::string& name) {
+        std::string f = name;
+        for (char& c : f) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
+        return f;
+    };
+    std::vector<std::pair<std::string, SectionValues>> out;
+    std::unordered_map<std::string, size_t> sectionAt;  // folded name -> index in out
+    std::vector<std::unordered_set<std::string>> keysOf;  // folded keys seen, per section
+    size_t current = SIZE_MAX;
+    for (const Line& line : doc.lines) {
+        if (line.kind == Line::Section) {
+            const auto [it, added] = sectionAt.emplace(folded(line.name), out.size());
+            if (added) {
+                out.emplace_back(line.name, SectionValues{});
+                keysOf.emplace_back();
+            }
+            current = it->second;
+        } else if (line.kind == Line::Key && current != SIZE_MAX) {
+            // The first value of a key written twice wins, as ReadString reads it.
+            if (keysOf[current].insert(folded(line.name)).second) out[current].second.emplace_back(line.name, line.value);
+        }
     }
     return out;
 }

@@ -49,6 +49,12 @@ public:
     std::vector<std::pair<std::string, std::string>> ReadSectionValues(const std::string& Section) const;
     // The names of all sections in the file's order.
     std::vector<std::string> ReadSections() const;
+    // Every section with its keys and values, as ReadSections and then
+    // ReadSectionValues for each would give them, from one read of the file
+    // and in time linear in its size (a library of a thousand kits would
+    // otherwise be read a thousand times).
+    using SectionValues = std::vector<std::pair<std::string, std::string>>;
+    std::vector<std::pair<std::string, SectionValues>> ReadAllSectionValues() const;
     bool SectionExists(const std::string& Section) const;
     bool ValueExists(const std::string& Section, const std::string& Ident) const;
 

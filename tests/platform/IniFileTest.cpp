@@ -166,6 +166,24 @@ TEST_F(IniFileTest, SectionKeysComeInFileOrderOnceEach) {
     EXPECT_FALSE(IniNameLess("ACME", "acme"));
 }
 
+// The one-pass read of every section gives what a read of each section
+// would, for files with repeated sections and keys in other letter cases,
+// keys before the first section, comments and an empty section name.
+TEST_F(IniFileTest, AllSectionsInOnePassReadAsEachSectionAlone) {
+    for (const char* text : {
+             "[Ports]\r\nZeta=1\r\nalpha=2\r\n;c=3\r\nZETA=5\r\n[Other]\r\nq=1\r\n[ports]\r\nLate=6\r\nalpha=7\r\n",
+             "orphan=1\n[]\nx=\"quoted\"\n[A]\n[a]\nk = v \n[B]\n",
+             "",
+             "[\xC4rger]\nk=1\n[\xE4RGER]\nK=2\nj=3\n",
+         }) {
+        Put(text);
+        const TIniFile ini(path);
+        std::vector<std::pair<std::string, TIniFile::SectionValues>> each;
+        for (const std::string& section : ini.ReadSections()) each.emplace_back(section, ini.ReadSectionValues(section));
+        EXPECT_EQ(ini.ReadAllSectionValues(), each) << text;
+    }
+}
+
 TEST_F(IniFileTest, EraseSectionRemovesEveryOccurrenceAndKeepsTheRest) {
     Put("[Keep]\r\nA=1\r\n[Gone]\r\nB=2\r\nC=3\r\n[Keep2]\r\nD=4\r\n[gone]\r\nE=5\r\n");
     TIniFile ini(path);
