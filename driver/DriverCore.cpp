@@ -163,22 +163,6 @@ bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>&
     return changed;
 }
 
-int messageLength(uint8_t status) {
-    if (status < 0x80) return 0;
-    if (status < 0xF0) {
-        uint8_t code = status & 0xF0;
-        return (code == 0xC0 || code == 0xD0) ? 2 : 3;
-    }
-    switch (status) {
-        case 0xF1:
-        case 0xF3: return 2;
-        case 0xF2: return 3;
-        case 0xF0:
-        case 0xF7: return 0;
-        default: return 1;  // 0xF4..0xF6 and the real-time bytes
-    }
-}
-
 // ---------------------------------------------------------------- notify
 
 void Notifier::set(const MidiKitNotifyTarget* target) {

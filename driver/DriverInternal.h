@@ -5,6 +5,7 @@
 #define MIDIKIT_DRIVER_INTERNAL_H
 
 #include "driver/MidiKit32.h"
+#include "driver/MidiBytes.h"
 
 #include <atomic>
 #include <chrono>
@@ -340,10 +341,6 @@ private:
     std::unordered_map<uint32_t, std::shared_ptr<Object>> table_;
     uint32_t next_ = kFirstHandle;
 };
-
-// Length of a channel or system-common message from its status byte, 0 for a
-// byte that does not start a message this way (data bytes, 0xF0, 0xF7).
-int messageLength(uint8_t status);
 
 }  // namespace morvelant::driver
 

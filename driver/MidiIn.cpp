@@ -87,43 +87,7 @@ void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_poin
         lastMs_ = ms;
         size_t before = queue_.size();
 
-        size_t i = 0;
-        while (i < size) {
-            uint8_t b = data[i];
-            if (b == 0xF0) { inSysex_ = true; }
-            if (inSysex_ && b >= 0xF8) {
-                // A real-time byte inside a system-exclusive message is its
-                // own event and does not end the message.
-                push(MidiEvent{delta, b, 0, 0, 0});
-                delta = 0;
-                ++i;
-                continue;
-            }
-            if (inSysex_) {
-                if (b >= 0x80 && b != 0xF0 && b != 0xF7) {
-                    // A status byte ends an unterminated message; the byte is
-                    // taken as the start of a new message below.
-                    inSysex_ = false;
-                    continue;
-                }
-                push(MidiEvent{delta, 0xF0, b, 0, 0});
-                delta = 0;
-                if (b == 0xF7) inSysex_ = false;
-                ++i;
-                continue;
-            }
-            int len = messageLength(b);
-            if (len == 0) {
-                ++i;  // stray data byte or a lone 0xF7
-                continue;
-            }
-            MidiEvent e{delta, b, 0, 0, 0};
-            if (len >= 2 && i + 1 < size) e.data1 = data[i + 1];
-            if (len >= 3 && i + 2 < size) e.data2 = data[i + 2];
-            push(e);
-            delta = 0;
-            i += size_t(len);
-        }
+        splitMidiBytes(data, size, inSysex_, delta, [this](const MidiEvent& e) { push(e); });
         if (queue_.size() > before && !notified_) {
             notified_ = true;
             notify = true;

@@ -150,22 +150,28 @@ inline int FuzzMonitorRows(const uint8_t* data, std::size_t size) {
     return 0;
 }
 
+// The model and engine the targets above the model work on, with the
+// application object their queued calls need; made once, never destroyed
+// (the fuzzer ends the process).
+inline DeviceContext* FuzzContext() {
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+    return new DeviceContext();
+}
+
 // The import of dumps from a MIDI file with its ".TXT", ".CFG" and ".NTS"
 // companions: four pieces, the MIDI file first. Whatever the file holds, the
 // import loads only dumps it knows, into the chosen slot, and reports a file
 // without any at most once.
 inline int FuzzDumpImport(const uint8_t* data, std::size_t size) {
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char* argv[] = {name, nullptr};
-    static auto* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    static auto* context = new DeviceContext();
+    static auto* context = FuzzContext();
     static DeviceModel* model = &context->Model;
     static auto* dispatch = new TMidiDeviceForm(context->DeviceEngine);
     static auto* smf = new TMidiKitSMF();
     static auto* dumps = new DumpSMF(*dispatch, *smf);
     static auto* dialogs = new ScriptedDialogs();
-    (void)app;
     ScopedDialogs scope(*dialogs);
 
     const auto pieces = Pieces(data, size, 4);

@@ -38,9 +38,17 @@ for t in "${targets[@]}"; do
   mkdir -p "$work" "$crashes"
   seeds=()
   if [ -d "fuzz/corpus/$t" ]; then seeds=("fuzz/corpus/$t"); fi
-  echo "== $t: ${seconds}s"
+  # Inputs long enough to reach each reader's limits and what grows with
+  # size: the receive buffer's room of 20,000 bytes, a kit library of many
+  # kits, a configuration of many sections.
+  case "$t" in
+    ReceiveBuffer*) max_len=65536 ;;
+    Drumkits* | PortSettings* | IniFile*) max_len=262144 ;;
+    *) max_len=16384 ;;
+  esac
+  echo "== $t: ${seconds}s, inputs up to $max_len bytes"
   if ! "$build/fuzz/$t" "$work" "${seeds[@]}" \
-        -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
+        -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
         -artifact_prefix="$crashes/" -print_final_stats=1 2>"$build/$t.log"; then
     failed+=("$t")
     tail -40 "$build/$t.log"

@@ -15,8 +15,6 @@
 namespace morvelant {
 namespace {
 
-std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
-
 void Save(const std::string& target, const std::string& name, const std::vector<uint8_t>& bytes) {
     testsupport::SaveSeed(MORVELANT_FUZZ_CORPUS_DIR, target, name, bytes);
 }
@@ -33,22 +31,22 @@ std::string MidiFile(const SysexBuffer& events, const std::string& trackName) {
 std::vector<uint8_t> ImportCase(const std::string& mid, const std::string& txt, const std::string& cfg,
                                 const std::string& nts) {
     const std::string sep(fuzz::kPieceSeparator);
-    return Bytes(mid + sep + txt + sep + cfg + sep + nts);
+    return testsupport::SeedBytes(mid + sep + txt + sep + cfg + sep + nts);
 }
 
 void WriteSeeds() {
     Save(
         "IniFileFuzz", "editor.cfg",
-        Bytes("[Main Form]\r\nLeft=10\r\nTop=0x20\r\n; a comment\r\n\r\n[Midi]\r\nIn Port = \"USB In\"\r\nShow=1\r\n"));
-    Save("IniFileFuzz", "cases.cfg", Bytes("[a]\nx=1\n[b]\nX=2\n[A]\ny=-3\nx=4\n"));
+        testsupport::SeedBytes("[Main Form]\r\nLeft=10\r\nTop=0x20\r\n; a comment\r\n\r\n[Midi]\r\nIn Port = \"USB In\"\r\nShow=1\r\n"));
+    Save("IniFileFuzz", "cases.cfg", testsupport::SeedBytes("[a]\nx=1\n[b]\nX=2\n[A]\ny=-3\nx=4\n"));
 
     Save("EventStringFuzz", "control",
-         Bytes("\x40"
+         testsupport::SeedBytes("\x40"
                "B0 07 XX"));
     Save("EventStringFuzz", "sysex",
-         Bytes("\x7F"
+         testsupport::SeedBytes("\x7F"
                "F0 00 20 XX F7"));
-    Save("EventStringFuzz", "running", Bytes(std::string("\x00", 1) + "90 3C 7F 3C 00 C0 05 F8 FA"));
+    Save("EventStringFuzz", "running", testsupport::SeedBytes(std::string("\x00", 1) + "90 3C 7F 3C 00 C0 05 F8 FA"));
 
     // Flag byte, then port, direction, status, data 1, data 2 per event.
     Save("MonitorRowsFuzz", "mixed",

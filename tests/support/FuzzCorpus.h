@@ -13,6 +13,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace morvelant::testsupport {
@@ -23,6 +24,8 @@ inline bool WritingFuzzCorpus() {
     const char* w = std::getenv("MORVELANT_WRITE_FUZZ_CORPUS");
     return w != nullptr && *w == '1';
 }
+
+inline std::vector<uint8_t> SeedBytes(std::string_view s) { return {s.begin(), s.end()}; }
 
 inline void SaveSeed(const std::string& corpus, const std::string& target, const std::string& name,
                      const std::vector<uint8_t>& bytes) {

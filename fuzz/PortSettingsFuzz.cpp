@@ -1,0 +1,5 @@
+#include "fuzz/InputFuzzTargets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return morvelant::fuzz::FuzzPortSettings(data, size);
+}
