@@ -7,6 +7,10 @@
 #include "platform/SafeFile.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 namespace morvelant {
 namespace {
@@ -47,16 +51,12 @@ TEST_F(SafeFileTest, ReplacesAndKeepsTheReplacedFileAsBak) {
     EXPECT_EQ(Slurp(Path("a.MVR")), "three");
     EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "two");
     EXPECT_EQ(FileCount(), 2);
-    // The backup is a file of its own, not a second name of the new one,
-    // and a leftover of an interrupted save does not get in the way.
+    // The backup is a file of its own, not a second name of the new one.
     EXPECT_EQ(fs::hard_link_count(Path("a.MVR")), 1u);
-    std::ofstream(Path("a.MVR.BAK.new")) << "stale";
-    ASSERT_TRUE(SafeReplaceFile(Path("a.MVR"), std::string_view("three!")));
-    EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "three");
-    EXPECT_EQ(FileCount(), 2);
+    EXPECT_EQ(fs::hard_link_count(Path("a.MVR.BAK")), 1u);
 
     ASSERT_TRUE(SafeReplaceFile(Path("a.MVR"), std::string_view("four"), nullptr, {.keepBackup = false}));
-    EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "three");
+    EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "two");
     EXPECT_EQ(BackupName("/x/Config.MVR"), "/x/Config.MVR.BAK");
 }
 
@@ -104,14 +104,6 @@ TEST_F(SafeFileTest, UnwritablePlacesAreReported) {
     EXPECT_FALSE(SafeReplaceFile("", std::string_view("x"), &err));
 }
 
-TEST_F(SafeFileTest, BackupExistingFileMovesTheFileAside) {
-    EXPECT_TRUE(BackupExistingFile(Path("none")));
-    ASSERT_TRUE(SafeReplaceFile(Path("f"), std::string_view("old")));
-    EXPECT_TRUE(BackupExistingFile(Path("f")));
-    EXPECT_FALSE(fs::exists(Path("f")));
-    EXPECT_EQ(Slurp(Path("f.BAK")), "old");
-}
-
 TEST_F(SafeFileTest, ReadWholeFileHonoursItsLimit) {
     ASSERT_TRUE(SafeReplaceFile(Path("r"), std::string_view("hello")));
     std::vector<uint8_t> out;
@@ -128,6 +120,99 @@ TEST_F(SafeFileTest, ReadWholeFileHonoursItsLimit) {
     EXPECT_FALSE(ReadWholeFile(Path("pipe"), out, 100, &err));
     EXPECT_TRUE(FileExists(Path("r")));
     EXPECT_FALSE(FileExists(Path("missing")));
+}
+
+TEST_F(SafeFileTest, ReadersRefuseWhatIsNoFileAndSayWhat) {
+    ASSERT_EQ(::mkfifo(Path("pipe.MID").c_str(), 0600), 0);
+    fs::create_directory(Path("folder.MVR"));
+    ASSERT_TRUE(SafeReplaceFile(Path("file.MVR"), std::string_view("x")));
+    const struct {
+        std::string path;
+        const char* says;  // nullptr: opens
+    } cases[] = {
+        {Path("pipe.MID"), "is a named pipe, not a file"},
+        {Path("folder.MVR"), "is a folder, not a file"},
+        {"/dev/null", "is a device, not a file"},
+        {Path("missing"), "cannot open"},
+        {Path("file.MVR"), nullptr},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const int fd = OpenRegularFile(c.path, &error);
+        EXPECT_EQ(fd >= 0, c.says == nullptr) << c.path;
+        if (fd >= 0) ::close(fd);
+        if (c.says) {
+            EXPECT_NE(error.find(c.says), std::string::npos) << error;
+            EXPECT_NE(error.find(c.path), std::string::npos) << error;
+        }
+        // Only what exists as something else is worth a word of its own.
+        EXPECT_EQ(NotAFileReason(c.path).empty(), c.says == nullptr || c.path == Path("missing")) << c.path;
+    }
+}
+
+// A group of files replaces its old files together or not at all.
+TEST_F(SafeFileTest, AGroupIsReplacedTogetherOrNotAtAll) {
+    for (const char* n : {"g.MID", "g.TXT", "g.CFG", "g.MID.BAK", "g.TXT.BAK"})
+        ASSERT_TRUE(SafeReplaceFile(Path(n), "old " + std::string(n), nullptr, {.keepBackup = false}));
+    {
+        SafeReplaceGroup group;
+        std::string error;
+        ASSERT_TRUE(group.Add(Path("g.MID"), std::string_view("new mid"), &error)) << error;
+        SetSafeFileWriteFunctionForTesting(&NoSpace);
+        EXPECT_FALSE(group.Add(Path("g.TXT"), std::string_view("new txt"), &error));
+        EXPECT_NE(error.find("g.TXT"), std::string::npos) << error;
+        SetSafeFileWriteFunctionForTesting(nullptr);
+        group.Retire(Path("g.CFG"));
+        // Not committed: the temporaries go, every old file and backup stays.
+    }
+    for (const char* n : {"g.MID", "g.TXT", "g.CFG", "g.MID.BAK", "g.TXT.BAK"})
+        EXPECT_EQ(Slurp(Path(n)), "old " + std::string(n));
+    EXPECT_EQ(FileCount(), 5);
+
+    SafeReplaceGroup group;
+    std::string temp;
+    ASSERT_TRUE(group.Reserve(Path("g.MID"), temp));  // for a writer of its own
+    std::ofstream(temp) << "new mid";
+    ASSERT_TRUE(group.Add(Path("g.TXT"), std::string_view("new txt")));
+    group.Retire(Path("g.CFG"));
+    group.Retire(Path("g.NTS"));  // none there: nothing to keep
+    std::string error;
+    ASSERT_TRUE(group.Commit(&error)) << error;
+    EXPECT_EQ(Slurp(Path("g.MID")), "new mid");
+    EXPECT_EQ(Slurp(Path("g.TXT")), "new txt");
+    EXPECT_EQ(Slurp(Path("g.MID.BAK")), "old g.MID");
+    EXPECT_EQ(Slurp(Path("g.TXT.BAK")), "old g.TXT");
+    EXPECT_EQ(Slurp(Path("g.CFG.BAK")), "old g.CFG");
+    EXPECT_FALSE(fs::exists(Path("g.CFG")));
+    EXPECT_EQ(FileCount(), 5);
+}
+
+// What a save killed half-way left behind goes at the next save of that
+// file; a temporary of a copy that is still running stays.
+TEST_F(SafeFileTest, TemporariesOfEndedSavesAreRemovedAtTheNextSave) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    // '?' stands for the process id of the ended save.
+    const auto named = [&](std::string n) {
+        for (auto q = n.find('?'); q != std::string::npos; q = n.find('?')) n.replace(q, 1, std::to_string(gone));
+        return n;
+    };
+    const std::string running = "Config.MVR.tmp" + std::to_string(::getppid()) + ".0";
+    const std::vector<std::string> kept = {named("Config.MVR.tmp"), named("Config.MVR.tmpx.0"),
+                                           named("Other.MVR.tmp?.0"), named("Config.MVR.tmp?.0.txt"), running};
+    for (const char* n : {"Config.MVR.tmp?.0", "Config.MVR.tmp?.12", "Config.MVR.BAK.tmp?.3", "Config.MVR.tmp?.0.tmp?.4"})
+        std::ofstream(Path(named(n))) << std::string(1000, 'x');
+    for (const std::string& n : kept) std::ofstream(Path(n)) << "not ours to remove";
+    ASSERT_TRUE(SafeReplaceFile(Path("Config.MVR"), std::string_view("set")));
+    std::vector<std::string> left;
+    for (auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> want = kept;
+    want.push_back("Config.MVR");
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(left, want);
 }
 
 }  // namespace
