@@ -128,12 +128,18 @@ inline void RemoveStaleTemporaries(const std::string& path) {
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     if (base.empty()) return;
+    // A temporary of the backup may hold the only copy of the old file when
+    // a save ended before the new one was in place: it stays until the file
+    // itself is there again.
+    struct stat st {};
+    const bool fileThere = ::stat(path.c_str(), &st) == 0;
     DIR* d = ::opendir(dir.c_str());
     if (!d) return;
     std::vector<std::string> stale;
     while (const dirent* entry = ::readdir(d)) {
         const std::string name = entry->d_name;
         for (const std::string& owner : {base, base + ".BAK"}) {
+            if (owner != base && !fileThere) continue;
             if (name.size() <= owner.size() || name.compare(0, owner.size(), owner) != 0) continue;
             const std::vector<long> pids = detail::TemporaryPids(name.substr(owner.size()));
             if (pids.empty()) continue;
@@ -145,7 +151,6 @@ inline void RemoveStaleTemporaries(const std::string& path) {
     }
     ::closedir(d);
     for (const std::string& file : stale) {
-        struct stat st {};
         if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(file.c_str());
     }
 }

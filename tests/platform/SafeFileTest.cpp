@@ -205,12 +205,18 @@ TEST_F(SafeFileTest, TemporariesOfEndedSavesAreRemovedAtTheNextSave) {
     for (const char* n : {"Config.MVR.tmp?.0", "Config.MVR.tmp?.12", "Config.MVR.BAK.tmp?.3", "Config.MVR.tmp?.0.tmp?.4"})
         std::ofstream(Path(named(n))) << std::string(1000, 'x');
     for (const std::string& n : kept) std::ofstream(Path(n)) << "not ours to remove";
+    // A backup's temporary may hold the only old copy while the file is missing.
+    std::ofstream(Path(named("Lost.MVR.BAK.tmp?.0"))) << "old set";
+    ASSERT_TRUE(SafeReplaceFile(Path("Lost.MVR"), std::string_view("new set")));
+    ASSERT_TRUE(SafeReplaceFile(Path("Config.MVR"), std::string_view("old set")));
     ASSERT_TRUE(SafeReplaceFile(Path("Config.MVR"), std::string_view("set")));
     std::vector<std::string> left;
     for (auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
     std::vector<std::string> want = kept;
-    want.push_back("Config.MVR");
+    for (const std::string& n : {named("Lost.MVR.BAK.tmp?.0"), std::string("Lost.MVR"), std::string("Config.MVR"),
+                                 std::string("Config.MVR.BAK")})
+        want.push_back(n);
     std::sort(want.begin(), want.end());
     EXPECT_EQ(left, want);
 }
