@@ -210,19 +210,5 @@ TEST_F(IniFileTest, AFailedWriteLeavesTheFileAsItWasAndSaysSo) {
     EXPECT_EQ(entries, 1);
 }
 
-// A configuration that is a named pipe (or a folder) is not waited on:
-// every key gives its default at once, and nothing is written over it.
-TEST_F(IniFileTest, ANamedPipeOrAFolderGivesTheDefaultsAtOnce) {
-    ::alarm(60);  // a reader that waits for a writer would never return
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    TIniFile ini(path);
-    EXPECT_EQ(ini.ReadInteger("Options", "Top", 7), 7);
-    EXPECT_FALSE(ini.WriteInteger("Options", "Top", 8));
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISFIFO(st.st_mode));
-    ::alarm(0);
-}
-
 }  // namespace
 }  // namespace morvelant

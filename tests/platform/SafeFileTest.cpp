@@ -150,43 +150,6 @@ TEST_F(SafeFileTest, ReadersRefuseWhatIsNoFileAndSayWhat) {
     }
 }
 
-// A group of files replaces its old files together or not at all.
-TEST_F(SafeFileTest, AGroupIsReplacedTogetherOrNotAtAll) {
-    for (const char* n : {"g.MID", "g.TXT", "g.CFG", "g.MID.BAK", "g.TXT.BAK"})
-        ASSERT_TRUE(SafeReplaceFile(Path(n), "old " + std::string(n), nullptr, {.keepBackup = false}));
-    {
-        SafeReplaceGroup group;
-        std::string error;
-        ASSERT_TRUE(group.Add(Path("g.MID"), std::string_view("new mid"), &error)) << error;
-        SetSafeFileWriteFunctionForTesting(&NoSpace);
-        EXPECT_FALSE(group.Add(Path("g.TXT"), std::string_view("new txt"), &error));
-        EXPECT_NE(error.find("g.TXT"), std::string::npos) << error;
-        SetSafeFileWriteFunctionForTesting(nullptr);
-        group.Retire(Path("g.CFG"));
-        // Not committed: the temporaries go, every old file and backup stays.
-    }
-    for (const char* n : {"g.MID", "g.TXT", "g.CFG", "g.MID.BAK", "g.TXT.BAK"})
-        EXPECT_EQ(Slurp(Path(n)), "old " + std::string(n));
-    EXPECT_EQ(FileCount(), 5);
-
-    SafeReplaceGroup group;
-    std::string temp;
-    ASSERT_TRUE(group.Reserve(Path("g.MID"), temp));  // for a writer of its own
-    std::ofstream(temp) << "new mid";
-    ASSERT_TRUE(group.Add(Path("g.TXT"), std::string_view("new txt")));
-    group.Retire(Path("g.CFG"));
-    group.Retire(Path("g.NTS"));  // none there: nothing to keep
-    std::string error;
-    ASSERT_TRUE(group.Commit(&error)) << error;
-    EXPECT_EQ(Slurp(Path("g.MID")), "new mid");
-    EXPECT_EQ(Slurp(Path("g.TXT")), "new txt");
-    EXPECT_EQ(Slurp(Path("g.MID.BAK")), "old g.MID");
-    EXPECT_EQ(Slurp(Path("g.TXT.BAK")), "old g.TXT");
-    EXPECT_EQ(Slurp(Path("g.CFG.BAK")), "old g.CFG");
-    EXPECT_FALSE(fs::exists(Path("g.CFG")));
-    EXPECT_EQ(FileCount(), 5);
-}
-
 // What a save killed half-way left behind goes at the next save of that
 // file; a temporary of a copy that is still running stays.
 TEST_F(SafeFileTest, TemporariesOfEndedSavesAreRemovedAtTheNextSave) {
