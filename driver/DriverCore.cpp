@@ -7,6 +7,8 @@
 #include <cctype>
 #include <set>
 
+#include "platform/AsciiCase.h"
+
 namespace morvelant::driver {
 
 // ---------------------------------------------------------------- names
@@ -104,7 +106,7 @@ std::string tidy(std::string s) {
 // would take for one.
 std::string folded(const std::string& s) {
     std::string lower;
-    for (char c : s) lower += char(std::tolower(uint8_t(c)));
+    for (char c : s) lower += AsciiLower(c);
     return lower;
 }
 

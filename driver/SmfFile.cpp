@@ -15,6 +15,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/FilePrimitives.h"
+
 namespace morvelant::smf {
 
 namespace {
@@ -391,12 +393,12 @@ bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& byt
         if (error) *error = what + ": " + std::strerror(errno);
         return false;
     };
-    std::string temp = path + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    // Named as the editor names its temporaries, so that what a killed
+    // write leaves behind goes at the next save of the file.
+    files::RemoveStaleTemporaries(path);
+    std::string temp;
+    const int fd = files::CreateTemporaryFile(path, temp);
     if (fd < 0) return fail("cannot create a temporary file");
-    temp = name.data();
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -410,10 +412,6 @@ bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& byt
         }
         done += static_cast<size_t>(n);
     }
-    // Same permissions as a file created the ordinary way.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
         const int saved = errno;
         ::unlink(temp.c_str());
@@ -457,36 +455,36 @@ OpenFile* Find(uint32_t handle) {
     return it == table.end() ? nullptr : it->second.get();
 }
 
+// Never waits: a named pipe, a device or a folder is refused at once.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+    const int fd = files::OpenRegularFileForReading(path, nullptr);
+    if (fd < 0) return false;
     bool ok = true;
     uint8_t chunk[65536];
     for (;;) {
-        const size_t n = std::fread(chunk, 1, sizeof chunk, f);
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
         bytes.insert(bytes.end(), chunk, chunk + n);
         if (bytes.size() > MaxFileSize) {
             ok = false;
             break;
         }
-        if (n < sizeof chunk) {
-            ok = !std::ferror(f);
-            break;
-        }
     }
-    std::fclose(f);
+    ::close(fd);
     return ok;
 }
 
 // The folder of path takes new files (the temporary one of the close).
 bool FolderWritable(const std::string& path) {
-    std::string temp = path + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    std::string temp;
+    const int fd = files::CreateTemporaryFile(path, temp);
     if (fd < 0) return false;
     ::close(fd);
-    ::unlink(name.data());
+    ::unlink(temp.c_str());
     return true;
 }
 

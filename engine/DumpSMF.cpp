@@ -3,7 +3,6 @@
 #include <dirent.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "midikit/MidiKitTrack.h"
 #include "model/PresetFiles.h"
 #include "model/SysexCodec.h"
+#include "platform/AsciiCase.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/SafeFile.h"
@@ -53,25 +53,17 @@ int32_t ReadInt32(const std::vector<uint8_t>& bytes, std::size_t at) {
     return static_cast<int32_t>(v);
 }
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Writes notes into the ".TXT" beside a MIDI file. False, after a message
-// box, when it cannot be written.
-bool WriteNotesBeside(const std::string& file, const std::string& notes) {
-    const std::string txt = ChangeFileExt(file, ".TXT");
-    std::string error;
-    if (SafeReplaceFile(txt, NotesToTextFile(notes), &error)) return true;
-    ReportError("Could not write the notes file \"" + txt + "\": " + error);
-    return false;
+// A companion that is there but is no file (a named pipe, a folder) reads
+// as a missing one, and the user hears what it is.
+const std::string& TellIfNotAFile(const std::string& path) {
+    if (const std::string why = NotAFileReason(path); !why.empty()) ReportError(why + ".");
+    return path;
 }
 
 // The notes of the ".TXT" beside a MIDI file; empty when there is none.
 std::string ReadNotesBeside(const std::string& file) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(CompanionFile(file, ".TXT"), bytes, kMaxCompanionSize)) return {};
+    if (!ReadWholeFile(TellIfNotAFile(CompanionFile(file, ".TXT")), bytes, kMaxCompanionSize)) return {};
     return NotesFromTextFile(std::string(bytes.begin(), bytes.end()));
 }
 
@@ -85,11 +77,11 @@ std::string CompanionFile(const std::string& file, const std::string& ext) {
     const auto slash = exact.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : exact.substr(0, slash));
     const std::string base = slash == std::string::npos ? exact : exact.substr(slash + 1);
-    const std::string wanted = Lower(base);
+    const std::string wanted = AsciiLower(base);
     std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.c_str()), &::closedir);
     if (!d) return exact;
     while (dirent* entry = ::readdir(d.get())) {
-        if (Lower(entry->d_name) == wanted) {
+        if (AsciiLower(entry->d_name) == wanted) {
             return slash == std::string::npos ? std::string(entry->d_name) : exact.substr(0, slash + 1) + entry->d_name;
         }
     }
@@ -168,14 +160,39 @@ DumpSMF::~DumpSMF() {
 
 void DumpSMF::Install() { SetMidiFileRoute(this); }
 
+bool DumpSMF::Export(std::span<const MidiEvent> events, std::size_t e1, const std::string& trackName,
+                     const std::string& file, const std::string& notes) {
+    SafeReplaceGroup group;
+    std::string temp, error;
+    if (!group.Reserve(file, temp, &error)) {
+        ReportError("Could not write the MIDI file \"" + file + "\": " + error);
+        return false;
+    }
+    if (!ExportDumps(events, e1, trackName, temp, file)) return false;
+    const std::string txt = ChangeFileExt(file, ".TXT");
+    if (!group.Add(txt, NotesToTextFile(notes), &error)) {
+        ReportError("Could not write the notes file \"" + txt + "\": " + error);
+        return false;
+    }
+    // Companions of the old file that the new one does not bring would
+    // describe what is no longer there: they go to their backups with it.
+    for (const char* ext : {".TXT", ".CFG", ".NTS"})
+        if (const std::string companion = CompanionFile(file, ext); companion != txt) group.Retire(companion);
+    if (!group.Commit(&error)) {
+        ReportError("Could not save \"" + file + "\": " + error);
+        return false;
+    }
+    return true;
+}
+
 bool DumpSMF::ExportDumps(std::span<const MidiEvent> events, std::size_t e1, const std::string& trackName,
-                          const std::string& file) {
+                          const std::string& target, const std::string& file) {
     auto score = std::make_unique<TMidiKitScore>(0);
     score->Add(nullptr);
     try {
         CloseOnExit closer{smf_};
         if (smf_.IsOpen()) smf_.Close();
-        if (!smf_.Open(file, 'w', 0)) {
+        if (!smf_.Open(target, 'w', 0)) {
             ReportError("Could not write the MIDI file \"" + file + "\".");
             return false;
         }
@@ -204,8 +221,7 @@ bool DumpSMF::SavePresetAs(int n, const std::string& file) {
     SysexBuffer dump;
     const std::size_t e1 = BuildPresetValueDump(model, dump, n, n);
     BuildPresetTextDump(model, dump, n, n);
-    return ExportDumps(dump, e1, model.GetPresetDeviceName(n), file) &&
-        WriteNotesBeside(file, model.Presets[static_cast<std::size_t>(n)].PresetNotes);
+    return Export(dump, e1, model.GetPresetDeviceName(n), file, model.Presets[static_cast<std::size_t>(n)].PresetNotes);
 }
 
 bool DumpSMF::SavePatternAs(int n, const std::string& file) {
@@ -213,8 +229,7 @@ bool DumpSMF::SavePatternAs(int n, const std::string& file) {
     if (!DeviceModel::ValidPattern(n)) return false;
     SysexBuffer dump;
     const std::size_t e1 = BuildPatternDump(model, dump, n, n);
-    return ExportDumps(dump, e1, model.GetPatternName(n), file) &&
-        WriteNotesBeside(file, model.Patterns[static_cast<std::size_t>(n)].PatternNotes);
+    return Export(dump, e1, model.GetPatternName(n), file, model.Patterns[static_cast<std::size_t>(n)].PatternNotes);
 }
 
 // ---- Import -------------------------------------------------------------------------
@@ -224,6 +239,10 @@ bool DumpSMF::ReadDumps(const std::string& file, std::vector<FoundDump>& found) 
     try {
         CloseOnExit closer{smf_};
         if (smf_.IsOpen()) smf_.Close();
+        if (const std::string why = NotAFileReason(file); !why.empty()) {
+            ReportError(why + ".");
+            return false;
+        }
         if (!smf_.Open(file, 'r', 1)) {
             ReportError("Could not read the MIDI file \"" + file + "\".");
             return false;
@@ -321,7 +340,7 @@ bool DumpSMF::LoadPresetDumps(int slot, const std::string& file, const std::vect
     model.VellixaLoaded = false;
     // The knob names come first: the knob-preset conversion uses them.
     ReadVellixaConfig(model, CompanionFile(file, ".CFG"));
-    ReadVellixaNotes(model, CompanionFile(file, ".NTS"), slot);
+    ReadVellixaNotes(model, TellIfNotAFile(CompanionFile(file, ".NTS")), slot);
     LoadDumps(slot, found, true);
     if (!model.VellixaLoaded) model.Presets[static_cast<std::size_t>(slot)].PresetNotes = ReadNotesBeside(file);
     dispatch_.engine().Notices.PresetNotesLoaded.Publish(slot);

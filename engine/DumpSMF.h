@@ -36,8 +36,8 @@ public:
     DumpSMF& operator=(const DumpSMF&) = delete;
 
     // Writes preset n's values and texts dump (or pattern n's dump) into `file`
-    // and its notes into the ".TXT" beside it. False, after a message box,
-    // when either file could not be written.
+    // and its notes into the ".TXT" beside it, together or not at all. False,
+    // after a message box, when either file could not be written.
     bool SavePresetAs(int n, const std::string& file);
     bool SavePatternAs(int n, const std::string& file);
 
@@ -69,10 +69,15 @@ public:
     void Install();
 
 private:
+    // Writes the MIDI file of the dumps and the ".TXT" of the notes beside it
+    // as one (see SafeReplaceGroup): either both replace the old files,
+    // which become the backups, or nothing changes.
+    bool Export(std::span<const MidiEvent> events, std::size_t e1, const std::string& trackName,
+                const std::string& file, const std::string& notes);
     // Writes events 0..e1-1 with time 0 and e1.. with time 1000 into one
-    // track named trackName.
+    // track named trackName, in the file `target`; messages name `file`.
     bool ExportDumps(std::span<const MidiEvent> events, std::size_t e1, const std::string& trackName,
-                     const std::string& file);
+                     const std::string& target, const std::string& file);
     // Gathers every complete message of every track. False, after a message
     // box, when the file could not be read.
     bool ReadDumps(const std::string& file, std::vector<FoundDump>& found);

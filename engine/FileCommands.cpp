@@ -1,13 +1,13 @@
 #include "engine/FileCommands.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "engine/DumpSMF.h"
+#include "platform/AsciiCase.h"
 #include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
 
@@ -24,19 +24,7 @@ void ReportError(const std::string& text) {
     CurrentDialogs().MessageBox(text, kFileErrorCaption, MessageButtons::Ok, MessageIcon::Error);
 }
 
-std::string ExtensionOf(const std::string& name) {
-    auto slash = name.find_last_of('/');
-    auto dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return name.substr(dot);
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-bool IsMidiFileName(const std::string& file) { return Upper(ExtensionOf(file)) == ".MID"; }
+bool IsMidiFileName(const std::string& file) { return HasFileExtension(file, ".MID"); }
 
 // The installed MIDI-file route, or nullptr after telling the user.
 DumpSMF* RouteOrReport() {
@@ -181,18 +169,9 @@ bool SaveSingleAs(DeviceModel& model, const KindTraits& k, int n) {
     if (IsMidiFileName(file)) {
         DumpSMF* route = RouteOrReport();
         if (route == nullptr) return false;
-        std::string error;
-        const bool existed = FileExists(file);
-        if (!BackupExistingFile(file, &error)) {
-            ReportNotSaved(file, error);
-            return false;
-        }
-        const bool saved =
-            k.kind == EditorFileKind::Presets ? route->SavePresetAs(n, file) : route->SavePatternAs(n, file);
-        // A failed export leaves no file of that name: the previous one goes
-        // back in its place instead of staying under its backup name.
-        if (!saved && existed && !FileExists(file)) std::rename((file + ".BAK").c_str(), file.c_str());
-        return saved;
+        // The export keeps the old file and its companions as ".BAK" itself,
+        // and only once the new ones are complete.
+        return k.kind == EditorFileKind::Presets ? route->SavePresetAs(n, file) : route->SavePatternAs(n, file);
     }
     const int one[] = {n};
     return WriteFileReporting(model, k.kind, file, one);
@@ -210,7 +189,10 @@ bool ReadFromDisk(DeviceModel& model, const KindTraits& k, const std::string& fi
                 changed.Publish(mode == EditorFileReadMode::Single ? start : -1);
             }
             return true;
-        case ReadStatus::NotOpened: break;
+        case ReadStatus::NotOpened:
+            // Missing is no news; something that is there but is no file is.
+            if (const std::string why = NotAFileReason(fileName); !why.empty()) ReportError(why + ".");
+            break;
         case ReadStatus::IllegalVersion:
             CurrentDialogs().MessageBox(kIllegalFileVersion, kIllegalFileVersionCaption);
             break;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/AsciiCase.h"
 #include "platform/SafeFile.h"
 
 namespace morvelant {
@@ -382,11 +383,6 @@ bool WriteEditorFile(const DeviceModel& model, EditorFileKind kind, const std::s
     return SafeReplaceFile(fileName, std::span<const uint8_t>(bytes), error);
 }
 
-bool IsPatternFileName(const std::string& fileName) {
-    if (fileName.size() < 4) return false;
-    std::string ext = fileName.substr(fileName.size() - 4);
-    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return ext == ".MVT";
-}
+bool IsPatternFileName(const std::string& fileName) { return HasFileExtension(fileName, ".MVT"); }
 
 }  // namespace morvelant

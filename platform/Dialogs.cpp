@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
+
+#include "platform/AsciiCase.h"
 
 namespace morvelant {
 
@@ -10,16 +11,6 @@ namespace {
 
 SilentDialogs g_silent;
 std::atomic<Dialogs*> g_current{nullptr};
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string Trim(const std::string& s) {
     auto b = s.find_first_not_of(' ');
@@ -37,7 +28,7 @@ bool Glob(const char* name, const char* mask) {
             star = mask++;
             retry = name;
         } else if (*mask == '?' ||
-                   std::toupper(static_cast<unsigned char>(*mask)) == std::toupper(static_cast<unsigned char>(*name))) {
+                   AsciiUpper(*mask) == AsciiUpper(*name)) {
             ++mask;
             ++name;
         } else if (star) {
@@ -201,7 +192,7 @@ std::vector<std::string> FileFilterToNameFilters(const std::string& filter) {
     for (const FileFilterEntry& e : ParseFileFilter(filter)) {
         std::vector<std::string> masks;
         for (const std::string& m : e.masks) {
-            for (const std::string& v : {m, Upper(m), Lower(m)})
+            for (const std::string& v : {m, AsciiUpper(m), AsciiLower(m)})
                 if (std::find(masks.begin(), masks.end(), v) == masks.end()) masks.push_back(v);
         }
         std::string line = e.description + " (";

@@ -8,8 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "platform/Dialogs.h"
+#include "platform/SafeFile.h"
 
 namespace morvelant {
 
@@ -87,11 +91,23 @@ Line Classify(std::string text) {
     return line;
 }
 
+// Said once per file: every call reads the file again.
+void TellNotAFileOnce(const std::string& why) {
+    static std::set<std::string> told;
+    if (told.insert(why).second)
+        CurrentDialogs().MessageBox(why + ". It was not read.", "Error", MessageButtons::Ok, MessageIcon::Error);
+}
+
 Document Load(const std::string& path) {
     Document doc;
-    FILE* f = std::fopen(path.c_str(), "rb");
+    // Never waits: a named pipe or a device is refused (and not written over).
+    std::string notAFile;
+    const int fd = OpenRegularFile(path, &notAFile);
+    FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "rb");
     if (f == nullptr) {
         doc.readable = (errno == ENOENT);
+        if (fd >= 0) ::close(fd);
+        if (fd < 0 && errno == EINVAL) TellNotAFileOnce(notAFile);
         return doc;
     }
     doc.exists = true;

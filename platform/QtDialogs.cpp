@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStringList>
@@ -107,6 +108,23 @@ std::optional<uint32_t> QtDialogs::ChooseColor(uint32_t initial) {
 QPrinter& QtDialogs::SharedPrinter() {
     static QPrinter printer(QPrinter::HighResolution);
     return printer;
+}
+
+bool QtDialogs::HasDestination(const QPrinter& printer) {
+    return printer.outputFormat() == QPrinter::NativeFormat ? !printer.printerName().isEmpty()
+                                                            : !printer.outputFileName().isEmpty();
+}
+
+bool QtDialogs::BeginPrinting(QPainter& painter, QPrinter& printer) {
+    const auto tell = [](const std::string& text) {
+        CurrentDialogs().MessageBox(text, "Error", MessageButtons::Ok, MessageIcon::Error);
+        return false;
+    };
+    if (!HasDestination(printer)) return tell("Printing could not start: no printer is set up.");
+    if (painter.begin(&printer)) return true;
+    const QString where =
+        printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : printer.outputFileName();
+    return tell("Printing could not start on \"" + PathFromQ(where) + "\".");
 }
 
 bool QtDialogs::PrinterSetup() {

@@ -4,6 +4,7 @@
 
 #include "platform/Dialogs.h"
 
+class QPainter;
 class QPrinter;
 class QWidget;
 
@@ -27,6 +28,13 @@ public:
 
     // The printer that the set-up dialog configures and printing uses.
     static QPrinter& SharedPrinter();
+    // Whether the printer has somewhere to print: a printer, or a file.
+    static bool HasDestination(const QPrinter& printer);
+    // Starts `painter` on `printer`. A printer with nowhere to print is not
+    // started (the toolkit would leave it active and refuse every later
+    // print of the session); that, or a start that fails, is told in a
+    // message box, and the result is false.
+    static bool BeginPrinting(QPainter& painter, QPrinter& printer);
 
 private:
     std::optional<FileDialogAnswer> RunFileDialog(const FileDialogRequest& request, bool save);

@@ -1,5 +1,6 @@
 #include "platform/SafeFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/FilePrimitives.h"
 
 namespace morvelant {
 
@@ -28,21 +31,6 @@ std::string FolderOf(const std::string& path) {
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
-}
-
-// Opens a new temporary file beside `path`; the mode follows the umask as
-// for any newly created file.
-int CreateTemp(const std::string& path, std::string& tempName) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[64];
-        std::snprintf(suffix, sizeof suffix, ".tmp%ld.%u", long(getpid()), counter.fetch_add(1));
-        tempName = path + suffix;
-        int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
 }
 
 bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
@@ -72,34 +60,43 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-bool BackupExistingFile(const std::string& path, std::string* error) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return true;  // nothing to keep
-    if (::rename(path.c_str(), BackupName(path).c_str()) != 0) {
-        SetError(error, Reason("cannot keep a backup of", path, errno));
-        return false;
-    }
-    return true;
+// ---- A group of files replaced together ---------------------------------------------
+
+SafeReplaceGroup::SafeReplaceGroup(SafeReplaceOptions options) : options_(options) {}
+
+SafeReplaceGroup::~SafeReplaceGroup() {
+    if (!committed_) RemoveTemporaries();
 }
 
-bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std::string* error,
-                     SafeReplaceOptions options) {
+void SafeReplaceGroup::RemoveTemporaries() {
+    for (Entry& e : entries_) {
+        if (!e.temp.empty()) ::unlink(e.temp.c_str());
+        e.temp.clear();
+        // A second name goes; an old file that only that name still holds stays.
+        if (!e.oldAside.empty() && !e.movedOld) ::unlink(e.oldAside.c_str());
+    }
+}
+
+bool SafeReplaceGroup::NewTemporary(const std::string& path, std::string& tempName, int& fd, std::string* error) {
     if (path.empty()) {
         SetError(error, "no file name");
         return false;
     }
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        SetError(error, "\"" + path + "\" is a folder");
-        return false;
-    }
-
-    std::string temp;
-    int fd = CreateTemp(path, temp);
+    // What an ended save of this file left behind goes now.
+    files::RemoveStaleTemporaries(path);
+    fd = files::CreateTemporaryFile(path, tempName);
     if (fd < 0) {
         SetError(error, Reason("cannot create a file in", FolderOf(path), errno));
         return false;
     }
+    entries_.push_back({path, tempName});
+    return true;
+}
+
+bool SafeReplaceGroup::Add(const std::string& path, std::span<const uint8_t> data, std::string* error) {
+    std::string temp;
+    int fd = -1;
+    if (!NewTemporary(path, temp, fd, error)) return false;
     bool ok = WriteAll(fd, data.data(), data.size());
     int err = errno;
     if (ok && ::fsync(fd) != 0) {
@@ -110,42 +107,109 @@ bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std
         ok = false;
         err = errno;
     }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        SetError(error, Reason("cannot write", path, err));
-        return false;
-    }
+    if (!ok) SetError(error, Reason("cannot write", path, err));
+    return ok;
+}
 
-    // Keep the old file as the backup. A second name for it is made first,
-    // so that the name itself always holds a complete file: the old one until
-    // the rename puts the new one in its place. Where the file system has no
-    // hard links the old file is moved aside instead. If no backup can be
-    // made the new file still replaces the old one, as a save without backup.
-    const std::string bak = BackupName(path);
-    const std::string bakLink = bak + ".new";
-    bool linked = false;
-    bool moved = false;
-    if (options.keepBackup && ::lstat(path.c_str(), &st) == 0) {
-        ::unlink(bakLink.c_str());
-        linked = S_ISREG(st.st_mode) && ::link(path.c_str(), bakLink.c_str()) == 0;
-        if (!linked) moved = ::rename(path.c_str(), bak.c_str()) == 0;
+bool SafeReplaceGroup::Add(const std::string& path, std::string_view data, std::string* error) {
+    return Add(path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.data()), data.size()), error);
+}
+
+bool SafeReplaceGroup::Reserve(const std::string& path, std::string& tempName, std::string* error) {
+    int fd = -1;
+    if (!NewTemporary(path, tempName, fd, error)) return false;
+    ::close(fd);
+    return true;
+}
+
+void SafeReplaceGroup::Retire(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) entries_.push_back({path, {}});
+}
+
+// Puts back what entries [0, upTo) changed, the last first.
+void SafeReplaceGroup::RollBack(std::size_t upTo) {
+    for (std::size_t i = upTo; i-- > 0;) {
+        Entry& e = entries_[i];
+        if (e.hadOld && (e.replaced || e.movedOld)) {
+            if (::rename(e.oldAside.c_str(), e.path.c_str()) == 0) e.movedOld = false;
+        } else if (e.replaced) {
+            ::unlink(e.path.c_str());  // there was no file of that name before
+        }
+        e.replaced = false;
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        err = errno;
-        if (linked) ::unlink(bakLink.c_str());
-        if (moved) ::rename(bak.c_str(), path.c_str());  // put the old file back
-        ::unlink(temp.c_str());
-        SetError(error, Reason("cannot replace", path, err));
-        return false;
+}
+
+bool SafeReplaceGroup::Fail(std::size_t upTo, const char* what, const std::string& path, int err,
+                            std::string* error) {
+    RollBack(upTo);
+    RemoveTemporaries();
+    SetError(error, Reason(what, path, err));
+    return false;
+}
+
+bool SafeReplaceGroup::Commit(std::string* error) {
+    struct stat st {};
+    for (const Entry& e : entries_) {
+        if (!e.temp.empty() && ::stat(e.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            RemoveTemporaries();
+            SetError(error, "\"" + e.path + "\" is a folder");
+            return false;
+        }
     }
-    if (linked && ::rename(bakLink.c_str(), bak.c_str()) != 0) ::unlink(bakLink.c_str());
-    // Make the rename itself durable.
-    int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    // A second name for every old file first, so that each name always holds
+    // a complete file: the old one until the rename puts the new one in its
+    // place. Where the file system has no hard links the old file is moved
+    // to that name just before its replacement instead.
+    for (Entry& e : entries_) {
+        e.hadOld = ::lstat(e.path.c_str(), &st) == 0;
+        if (!e.hadOld) continue;
+        const int fd = files::CreateTemporaryFile(BackupName(e.path), e.oldAside);
+        if (fd < 0) return Fail(0, "cannot keep a backup of", e.path, errno, error);
+        ::close(fd);
+        ::unlink(e.oldAside.c_str());
+        e.linked = S_ISREG(st.st_mode) && ::link(e.path.c_str(), e.oldAside.c_str()) == 0;
+    }
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        Entry& e = entries_[i];
+        if (e.hadOld && !e.linked) {
+            if (::rename(e.path.c_str(), e.oldAside.c_str()) != 0)
+                return Fail(i, "cannot replace", e.path, errno, error);
+            e.movedOld = true;
+        }
+        if (!e.temp.empty()) {
+            if (::rename(e.temp.c_str(), e.path.c_str()) != 0)
+                return Fail(i + 1, "cannot replace", e.path, errno, error);
+            e.temp.clear();
+        } else if (e.linked && ::unlink(e.path.c_str()) != 0) {
+            return Fail(i + 1, "cannot remove", e.path, errno, error);
+        }
+        e.replaced = true;
+    }
+    // Every new file is in place: the old ones become the backups.
+    for (Entry& e : entries_) {
+        if (!e.hadOld) continue;
+        if (!options_.keepBackup || ::rename(e.oldAside.c_str(), BackupName(e.path).c_str()) != 0)
+            ::unlink(e.oldAside.c_str());
+        e.oldAside.clear();
+        e.movedOld = false;
+    }
+    committed_ = true;
+    // Make the renames themselves durable (a group shares one folder).
+    if (!entries_.empty()) {
+        const int dir = ::open(FolderOf(entries_.front().path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
     }
     return true;
+}
+
+bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std::string* error,
+                     SafeReplaceOptions options) {
+    SafeReplaceGroup group(options);
+    return group.Add(path, data, error) && group.Commit(error);
 }
 
 bool SafeReplaceFile(const std::string& path, std::string_view data, std::string* error, SafeReplaceOptions options) {
@@ -155,20 +219,10 @@ bool SafeReplaceFile(const std::string& path, std::string_view data, std::string
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::size_t maxBytes, std::string* error) {
     out.clear();
-    // Non-blocking, so that a named pipe chosen by mistake is refused below
-    // instead of waiting forever for a writer; reads of a regular file are
-    // not affected.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        SetError(error, Reason("cannot open", path, errno));
-        return false;
-    }
+    const int fd = files::OpenRegularFileForReading(path, error);
+    if (fd < 0) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        SetError(error, "\"" + path + "\" is not a file");
-        return false;
-    }
+    ::fstat(fd, &st);
     if (std::size_t(st.st_size) > maxBytes) {
         ::close(fd);
         SetError(error, "\"" + path + "\" is too large");
@@ -208,6 +262,12 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::size
     ::close(fd);
     return true;
 }
+
+int OpenRegularFile(const std::string& path, std::string* error) {
+    return files::OpenRegularFileForReading(path, error);
+}
+
+std::string NotAFileReason(const std::string& path) { return files::NotAFileReason(path); }
 
 void SetSafeFileWriteFunctionForTesting(SafeFileWriteFunction fn) { g_write.store(fn); }
 

@@ -5,7 +5,8 @@
 // the data flushed to disk, the file that is being replaced is kept under the
 // same name with ".BAK" appended, and only then is the new file renamed into
 // place. A failure at any step leaves the old file where it was and is
-// reported, never passed off as success.
+// reported, never passed off as success. Temporaries that a killed save left
+// behind are removed at the next save of the same file.
 #pragma once
 
 #include <cstddef>
@@ -33,15 +34,67 @@ bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std
 bool SafeReplaceFile(const std::string& path, std::string_view data, std::string* error = nullptr,
                      SafeReplaceOptions options = {});
 
-// Moves an existing file to its ".BAK" name (replacing an older backup). For
-// writers that must produce the file themselves. Returns true when there was
-// nothing to move or the move succeeded.
-bool BackupExistingFile(const std::string& path, std::string* error = nullptr);
+// Several files that replace their old files together or not at all, as a
+// MIDI file and the notes beside it. Every new file is written to its
+// temporary first and checked; only Commit keeps the old files as ".BAK" and
+// renames the new ones in. A group that is not committed, or whose commit
+// fails, removes its temporaries and leaves every old file and every backup
+// as it was.
+class SafeReplaceGroup {
+public:
+    explicit SafeReplaceGroup(SafeReplaceOptions options = {});
+    ~SafeReplaceGroup();
+    SafeReplaceGroup(const SafeReplaceGroup&) = delete;
+    SafeReplaceGroup& operator=(const SafeReplaceGroup&) = delete;
+
+    // Writes the new content of `path` to its temporary. False, with the
+    // reason in `error`, when it cannot be written whole.
+    bool Add(const std::string& path, std::span<const uint8_t> data, std::string* error = nullptr);
+    bool Add(const std::string& path, std::string_view data, std::string* error = nullptr);
+    // For a writer of its own: an empty temporary for `path`, which the
+    // writer fills (or renames its own complete file over) before Commit.
+    bool Reserve(const std::string& path, std::string& tempName, std::string* error = nullptr);
+    // An existing file that the group replaces by nothing: the commit keeps
+    // it as its backup. A path that is no regular file is left alone.
+    void Retire(const std::string& path);
+    // Puts every new file in place (see above). False, with the reason, when
+    // that could not be done; then nothing has changed.
+    bool Commit(std::string* error = nullptr);
+
+private:
+    struct Entry {
+        std::string path;
+        std::string temp;  // empty: retired
+        std::string oldAside;  // a second name of the old file while committing
+        bool hadOld = false;
+        bool linked = false;  // oldAside is a second name of the file still at path
+        bool movedOld = false;  // the old file is at oldAside only
+        bool replaced = false;
+    };
+    bool NewTemporary(const std::string& path, std::string& tempName, int& fd, std::string* error);
+    void RollBack(std::size_t upTo);
+    bool Fail(std::size_t upTo, const char* what, const std::string& path, int err, std::string* error);
+    void RemoveTemporaries();
+
+    SafeReplaceOptions options_;
+    std::vector<Entry> entries_;
+    bool committed_ = false;
+};
 
 // Reads a whole regular file. Fails (false) when it cannot be opened or read,
-// or is larger than maxBytes; `error` then says why.
+// is no regular file (a named pipe, a folder, a device: never waited on), or
+// is larger than maxBytes; `error` then says why.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::size_t maxBytes,
                    std::string* error = nullptr);
+
+// Opens an existing regular file for reading without waiting; -1 otherwise,
+// `error` saying why ("\"x\" is a named pipe, not a file"). For readers that
+// read through a descriptor of their own.
+int OpenRegularFile(const std::string& path, std::string* error = nullptr);
+
+// Why an existing path is no file to read ("\"x\" is a folder, not a
+// file"); empty when it is a regular file or does not exist.
+std::string NotAFileReason(const std::string& path);
 
 bool FileExists(const std::string& path);
 

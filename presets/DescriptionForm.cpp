@@ -92,19 +92,16 @@ void TDescriptionForm::PrintDescription(int p) {
     PrintTo(QtDialogs::SharedPrinter(), p);
 }
 
-void TDescriptionForm::PrintTo(QPrinter& printer, int p) {
-    const bool fullPage = printer.fullPage();
-    // Measured from the paper's corner, not from the printable area.
-    printer.setFullPage(true);
+bool TDescriptionForm::PrintTo(QPrinter& printer, int p) {
     printer.setDocName(FromCp1252(model_.GetPresetDeviceName(p)));
-    {
-        QPainter painter;
-        if (painter.begin(&printer)) {
-            Draw(painter, p, SheetMode::Print, printer.logicalDpiX(), printer.logicalDpiY());
-            painter.end();
-        }
-    }
-    printer.setFullPage(fullPage);
+    // The sheet is measured from the corner of the printable area of the
+    // printer and paper, so that no box runs into the margin the printer
+    // cannot print.
+    printer.setFullPage(false);
+    QPainter painter;
+    if (!QtDialogs::BeginPrinting(painter, printer)) return false;
+    Draw(painter, p, SheetMode::Print, printer.logicalDpiX(), printer.logicalDpiY());
+    return painter.end();
 }
 
 }  // namespace morvelant

@@ -33,8 +33,9 @@ public:
     // After the printer set-up is confirmed, prints the sheet of preset p on
     // one page of the program's printer.
     void PrintDescription(int p);
-    // Prints on `printer` without asking.
-    void PrintTo(QPrinter& printer, int p);
+    // Prints on `printer` without asking, within its printable area. False,
+    // after a message box, when the printing could not start.
+    bool PrintTo(QPrinter& printer, int p);
 
     const QImage& Image() const { return image_; }
 

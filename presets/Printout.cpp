@@ -1,13 +1,17 @@
 #include "presets/Printout.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QFontDatabase>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "platform/Dialogs.h"
@@ -100,8 +104,10 @@ void TPrintOutputForm::SetText(const std::string& text) { RichEdit->setPlainText
 
 std::string TPrintOutputForm::Text() const { return ToCp1252(RichEdit->toPlainText()); }
 
-void TPrintOutputForm::PrintTo(QPrinter& printer) {
+bool TPrintOutputForm::PrintTo(QPrinter& printer) {
     printer.setDocName(FromCp1252(model_.GetPresetDeviceName(model_.SelectedPreset)));
+    QPainter painter;
+    if (!QtDialogs::BeginPrinting(painter, printer)) return false;
     std::unique_ptr<QTextDocument> doc(RichEdit->document()->clone());
     // Lines the user made longer than the page go on below instead of
     // being cut off at its edge.
@@ -109,19 +115,60 @@ void TPrintOutputForm::PrintTo(QPrinter& printer) {
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     doc->setDefaultTextOption(option);
     // As large as fits: a full line of the description within the printed
-    // width (the page's printable width less the printing's margins of 2 cm
-    // a side), at most the largest size.
-    const double margin = 2 * 2.0 / 2.54 * printer.logicalDpiX();
-    const double width = printer.width() - margin;
+    // width (the page's printable area less margins of 2 cm a side), at most
+    // the largest size.
+    const double marginX = 2.0 / 2.54 * printer.logicalDpiX();
+    const double marginY = 2.0 / 2.54 * printer.logicalDpiY();
+    const QRectF body(marginX, marginY, printer.width() - 2 * marginX, printer.height() - 2 * marginY);
     QFont font = DescriptionFont(kLargestPrintPoints);
     const QFontMetricsF metrics(font, &printer);
     const double lineWidth = metrics.horizontalAdvance(QString(kColumns + 2, QLatin1Char('M')));
-    if (lineWidth > width) font.setPointSizeF(kLargestPrintPoints * width / lineWidth);
+    if (lineWidth > body.width()) font.setPointSizeF(kLargestPrintPoints * body.width() / lineWidth);
     doc->setDefaultFont(font);
-    doc->print(&printer);
+    // Laid out in pages of the body's size at the printer's resolution: no
+    // line is split between two pages.
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    layout->setPaintDevice(&printer);
+    doc->setDocumentMargin(0);
+    doc->setPageSize(body.size());
+
+    // As many pages as the text needs: blank lines at its end start none.
+    int pages = 1;
+    for (QTextBlock block = doc->lastBlock(); block.isValid(); block = block.previous()) {
+        if (block.text().trimmed().isEmpty()) continue;
+        const double bottom = layout->blockBoundingRect(block).bottom();
+        pages = std::max(1, int(std::ceil(bottom / body.height() - 1e-6)));
+        break;
+    }
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0) printer.newPage();
+        const QRectF shown(0, page * body.height(), body.width(), body.height());
+        painter.save();
+        painter.translate(body.left(), body.top() - shown.top());
+        painter.setClipRect(shown);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = shown;
+        context.palette.setColor(QPalette::Text, Qt::black);
+        layout->draw(&painter, context);
+        painter.restore();
+        if (pages > 1) {
+            // The page number in the bottom margin, at the right.
+            painter.setFont(font);
+            const QString number = QString::number(page + 1);
+            const QFontMetricsF numberMetrics(font, &printer);
+            painter.drawText(QPointF(body.right() - numberMetrics.horizontalAdvance(number),
+                                     body.bottom() + marginY / 2 + numberMetrics.ascent()),
+                             number);
+        }
+    }
+    return painter.end();
 }
 
-void TPrintOutputForm::Print1Click() { PrintTo(QtDialogs::SharedPrinter()); }
+void TPrintOutputForm::Print1Click() {
+    // With no printer chosen yet, the user chooses one first.
+    if (!QtDialogs::HasDestination(QtDialogs::SharedPrinter()) && !CurrentDialogs().PrinterSetup()) return;
+    PrintTo(QtDialogs::SharedPrinter());
+}
 
 void TPrintOutputForm::DisplayAllFaderParameters1Click() {
     SetText(DescribeAllFaderParameters(model_));
@@ -130,7 +177,7 @@ void TPrintOutputForm::DisplayAllFaderParameters1Click() {
 
 void TPrintOutputForm::PrintAllFaderParametersClick() {
     SetText(DescribeAllFaderParameters(model_));
-    if (CurrentDialogs().PrinterSetup()) Print1Click();
+    if (CurrentDialogs().PrinterSetup()) PrintTo(QtDialogs::SharedPrinter());
 }
 
 }  // namespace morvelant

@@ -32,9 +32,12 @@ public:
     std::string Text() const;
 
     // Prints the window's text as it now stands on `printer`, titled with the
-    // current preset's name, all 113 columns of a line on one printed line.
-    void PrintTo(QPrinter& printer);
-    // The popup's "Print": prints on the program's printer.
+    // current preset's name, all 113 columns of a line on one printed line,
+    // on as many pages as the text needs. False, after a message box, when
+    // the printing could not start.
+    bool PrintTo(QPrinter& printer);
+    // The popup's "Print": prints on the program's printer, after asking for
+    // one when none is chosen yet.
     void Print1Click();
 
     // The menu commands: describe the current preset into the window, then

@@ -7,10 +7,9 @@
 #include <QVBoxLayout>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "platform/Dialogs.h"
+#include "platform/SafeFile.h"
 
 namespace morvelant {
 
@@ -19,7 +18,7 @@ TInstructionsForm* InstructionsForm = nullptr;
 namespace {
 
 // Instructions files larger than this are not a text for this window.
-constexpr std::streamoff kMaxInstructionsBytes = 8 << 20;
+constexpr std::size_t kMaxInstructionsBytes = 8 << 20;
 
 // The file's lines as text: CR LF, LF and a lone CR each end a line.
 QString TextOfBytes(const std::string& bytes) {
@@ -69,18 +68,10 @@ std::string TInstructionsForm::InstructionsFile() const {
 
 bool TInstructionsForm::LoadInstructions() {
     const std::string path = InstructionsFile();
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes;
-    bool ok = false;
-    if (in) {
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        if (size >= 0 && size <= kMaxInstructionsBytes) {
-            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            ok = !in.bad() && static_cast<std::streamoff>(bytes.size()) == size;
-        }
-    }
+    // Never waits on a named pipe; a file too large for a page of text is refused.
+    std::vector<uint8_t> data;
+    const bool ok = ReadWholeFile(path, data, kMaxInstructionsBytes);
+    const std::string bytes(data.begin(), data.end());
     if (!ok) {
         CurrentDialogs().MessageBox("Cannot open file \"" + path + "\".", "Error", MessageButtons::Ok,
                                     MessageIcon::Error);

@@ -75,6 +75,42 @@ TEST(StartedEditorPrinting, MenuItemsDisplayAndPrint) {
     EXPECT_TRUE(PrintOutputForm->isVisible());
 }
 
+// On a machine without a printer: the print window's "Print" first asks for
+// one; a print that cannot start says so and leaves the printer usable, so
+// the next print, after a printer was chosen, comes out.
+TEST(StartedEditorPrinting, APrintThatCannotStartSaysSoAndLeavesThePrinterUsable) {
+    StartedEditor editor;
+    editor.Start();
+    editor.Model().SelectedPreset = 4;
+    Trigger("MainMenuDisplayAllFaderParameters");
+    QPrinter& printer = QtDialogs::SharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString());  // no printer set up
+    const auto printerCalls = [&] { return editor.Dialogs.CallsOf(ScriptedDialogs::Kind::Printer).size(); };
+
+    editor.Dialogs.printerAnswers = {false, true};
+    PrintOutputForm->Print1->trigger();  // asks; cancelled
+    EXPECT_EQ(printerCalls(), 1u);
+    EXPECT_TRUE(editor.Dialogs.Messages().empty());
+    PrintOutputForm->Print1->trigger();  // confirmed, yet still nowhere to print
+    EXPECT_EQ(printerCalls(), 2u);
+    ASSERT_EQ(editor.Dialogs.Messages().size(), 1u);
+    EXPECT_NE(editor.Dialogs.Messages()[0].find("could not start"), std::string::npos) << editor.Dialogs.Messages()[0];
+
+    // The user chooses a printer (here a file): every print comes out.
+    const std::string pdf = editor.Folder() + "later.pdf";
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    EXPECT_EQ(printer.outputFileName().toStdString(), pdf);
+    editor.Dialogs.printerAnswers = {true};
+    Trigger("MainMenuPrintFaderKeyDescription");
+    EXPECT_TRUE(std::filesystem::exists(pdf));
+    std::filesystem::remove(pdf);
+    PrintOutputForm->Print1->trigger();  // a printer is chosen: no question
+    EXPECT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_EQ(printerCalls(), 3u);
+    EXPECT_EQ(editor.Dialogs.Messages().size(), 1u);
+}
+
 TEST(StartedEditorKnobImport, ReceivedKnobPresetsAreConvertedOneAfterAnother) {
     StartedEditor editor;
     editor.Start();

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QScrollBar>
@@ -42,6 +45,26 @@ TEST(StartedEditor, RestoredFaderSelectionIsShownEverywhereFromTheStart) {
     EXPECT_EQ(MainMenuForm, nullptr);
     EXPECT_EQ(MidiMonGridForm, nullptr);
     EXPECT_EQ(ini.ReadInteger("Options", "Selected Fader", -1), 7);
+}
+
+// A configuration file that is a named pipe is not waited on: the editor
+// comes up with its defaults, says once what the file is, and leaves it be.
+TEST(StartedEditor, AConfigurationThatIsANamedPipeDoesNotKeepTheWindowsAway) {
+    StartedEditor editor;
+    const std::string config = editor.Folder() + "Morvelant.cfg";
+    ASSERT_EQ(::mkfifo(config.c_str(), 0600), 0);
+    ::alarm(120);  // a reader that waits for a writer would never return
+    editor.Start();
+    EXPECT_TRUE(MainMenuForm->isVisible());
+    editor.Stop();
+    ::alarm(0);
+    int told = 0;
+    for (const std::string& m : editor.Dialogs.Messages())
+        told += m.find(config + "\" is a named pipe, not a file") != std::string::npos;
+    EXPECT_EQ(told, 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(config.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(StartedEditor, EveryWindowHearsTheEngine) {

@@ -3,6 +3,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -16,6 +20,8 @@
 #include "midikit/MidiKitTrack.h"
 #include "model/PresetFiles.h"
 #include "platform/Dialogs.h"
+#include "platform/SafeFile.h"
+#include "tests/support/TurkishLocale.h"
 
 namespace morvelant::dispatchtest {
 namespace {
@@ -401,6 +407,84 @@ TEST_F(DumpSMFTest, InstalledRouteServesTheFileCommandsUntilItGoes) {
     EXPECT_TRUE(ReadFile(file) == previous);
     dumps.reset();
     EXPECT_EQ(MidiFileRoute(), nullptr);
+}
+
+ssize_t DiskFull(int, const void*, std::size_t) {
+    errno = ENOSPC;
+    return -1;
+}
+
+std::vector<std::string> FolderContent(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The MIDI file and its companions are one export: when the notes cannot be
+// written (a full disk), every old file and every backup stays as it was,
+// and no temporary is left behind.
+TEST_F(DumpSMFTest, MidiFileAndItsCompanionsAreReplacedTogetherOrNotAtAll) {
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope(dialogs);
+    dumps->Install();
+    model.Presets[1] = RichPreset();
+    const std::vector<std::string> names = {"h.MID", "h.MID.BAK", "h.TXT", "h.TXT.BAK", "h.CFG", "h.NTS"};
+    for (const std::string& n : names) WriteFile(dir / n, "old " + n);
+
+    SetSafeFileWriteFunctionForTesting(&DiskFull);
+    dialogs.QueueSave((dir / "h.MID").string());
+    EXPECT_FALSE(SavePresetAs(model, 1));
+    SetSafeFileWriteFunctionForTesting(nullptr);
+    EXPECT_EQ(dialogs.Messages().size(), 1u);
+    for (const std::string& n : names) EXPECT_EQ(ReadFile(dir / n), "old " + n) << n;
+    EXPECT_EQ(FolderContent(dir).size(), names.size());
+
+    // Written whole: the old set becomes the backups, the knob editor's
+    // companions of the old file included.
+    dialogs.QueueSave((dir / "h.MID").string());
+    ASSERT_TRUE(SavePresetAs(model, 1));
+    EXPECT_EQ(ReadFile(dir / "h.MID").substr(0, 4), "MThd");
+    EXPECT_EQ(ReadFile(dir / "h.TXT"), NotesToTextFile(RichPreset().PresetNotes));
+    for (const char* n : {"h.MID", "h.TXT", "h.CFG", "h.NTS"})
+        EXPECT_EQ(ReadFile(dir / (std::string(n) + ".BAK")), "old " + std::string(n)) << n;
+    EXPECT_EQ(FolderContent(dir),
+              (std::vector<std::string>{"h.CFG.BAK", "h.MID", "h.MID.BAK", "h.NTS.BAK", "h.TXT", "h.TXT.BAK"}));
+    dialogs.QueueOpen((dir / "h.MID").string());
+    ASSERT_TRUE(LoadPreset(model, 2));
+    EXPECT_EQ(model.Presets[2].PresetNotes, RichPreset().PresetNotes);
+}
+
+// In Turkish the C library's upper case of 'i' is not 'I'; extensions are
+// compared in ASCII whatever the locale.
+TEST_F(DumpSMFTest, LowerCaseMidExtensionsInTheTurkishLocale) {
+    testsupport::TurkishLocale turkish;
+    if (!turkish.Available()) GTEST_SKIP() << "no Turkish locale";
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope(dialogs);
+    dumps->Install();
+    model.Presets[1] = RichPreset();
+    dialogs.QueueSave((dir / "saved.mid").string());
+    ASSERT_TRUE(SavePresetAs(model, 1));
+    EXPECT_EQ(ReadFile(dir / "saved.mid").substr(0, 4), "MThd");
+    fs::rename(dir / "saved.mid", dir / "lower.mid");
+    dialogs.QueueOpen((dir / "lower.mid").string());
+    ASSERT_TRUE(LoadPreset(model, 3));
+    EXPECT_EQ(model.Presets[3].FaderString, RichPreset().FaderString);
+    EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+// A named pipe chosen as a MIDI file is refused at once, saying what it is;
+// the editor never waits for a writer.
+TEST_F(DumpSMFTest, ANamedPipeIsRefusedSayingWhatItIs) {
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope(dialogs);
+    ::alarm(60);  // a reader that waits for a writer would never return
+    ASSERT_EQ(::mkfifo((dir / "pipe.MID").c_str(), 0600), 0);
+    EXPECT_FALSE(dumps->LoadPreset(6, (dir / "pipe.MID").string()));
+    ::alarm(0);
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_NE(dialogs.Messages()[0].find("pipe.MID\" is a named pipe, not a file"), std::string::npos);
 }
 
 TEST_F(DumpSMFTest, NtsReaderChecksEveryLength) {

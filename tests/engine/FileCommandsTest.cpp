@@ -2,6 +2,9 @@
 // version 1, backups, the edit-buffer bookkeeping, dialogs and damaged files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -453,6 +456,29 @@ TEST_F(FileCommandsTest, MidiFileChoiceWithoutTheMidiFileRouteIsReportedAndWrite
     EXPECT_EQ(dialogs_.Messages().size(), 2u);
     EXPECT_EQ(ReadAll(Path("x.mid")), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_FALSE(fs::exists(Path("x.mid.BAK")));
+}
+
+// A named pipe, a folder or a device is never waited on: the user learns
+// what was chosen, and a working set that is no file is not written over.
+TEST_F(FileCommandsTest, WhatIsNoFileIsRefusedSayingWhatItIs) {
+    ::alarm(60);  // a reader that waits for a writer would never return
+    ASSERT_EQ(::mkfifo(Path("pipe.MVR").c_str(), 0600), 0);
+    fs::create_directory(Path("Config.MVR"));
+    DeviceModel m;
+    m.ProgramPath = dir_ + "/";
+    dialogs_.QueueOpen(Path("pipe.MVR"));
+    EXPECT_FALSE(LoadPreset(m, 3));
+    dialogs_.QueueOpen("/dev/null");
+    EXPECT_FALSE(LoadPresetFile(m));
+    EXPECT_FALSE(LoadPresetWorkingSet(m, ""));
+    ::alarm(0);
+    const std::vector<std::string> messages = dialogs_.Messages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_NE(messages[0].find(Path("pipe.MVR") + "\" is a named pipe, not a file"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[1].find("is a device, not a file"), std::string::npos) << messages[1];
+    EXPECT_NE(messages[2].find("is a folder, not a file"), std::string::npos) << messages[2];
+    EXPECT_TRUE(SavePresetWorkingSet(m));
+    EXPECT_TRUE(fs::is_directory(Path("Config.MVR")));
 }
 
 TEST_F(FileCommandsTest, SelectedSlotsGoIntoOneFileInAscendingOrder) {

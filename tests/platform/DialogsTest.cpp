@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/QtDialogs.h"
 #include "tests/support/QtWidgetApp.h"
+#include "tests/support/TurkishLocale.h"
 
 namespace morvelant {
 namespace {
@@ -29,6 +30,16 @@ TEST(DialogsTest, FiltersBecomeCaseInsensitiveNameFilters) {
     EXPECT_TRUE(MatchesFileMask("/x/Config.mvr", "*.MVR"));
     EXPECT_TRUE(MatchesFileMask("old.M01", "*.M*"));
     EXPECT_FALSE(MatchesFileMask("/x.MVR/name.txt", "*.MVR"));
+}
+
+// Extensions compare in ASCII whatever the locale: in Turkish the C
+// library's upper case of 'i' is not 'I'.
+TEST(DialogsTest, MasksMatchWithoutRegardToTheLocale) {
+    testsupport::TurkishLocale turkish;
+    if (!turkish.Available()) GTEST_SKIP() << "no Turkish locale";
+    EXPECT_TRUE(MatchesFileMask("lower.mid", "*.MID"));
+    EXPECT_TRUE(MatchesFileMask("LOWER.MID", "*.mid"));
+    EXPECT_EQ(FileFilterToNameFilters("Midi File|*.MID"), std::vector<std::string>{"Midi File (*.MID *.mid)"});
 }
 
 TEST(DialogsTest, ScriptedDialogsRecordCallsAndAnswerFromQueues) {

@@ -7,6 +7,10 @@
 #include "platform/SafeFile.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 namespace morvelant {
 namespace {
@@ -47,16 +51,12 @@ TEST_F(SafeFileTest, ReplacesAndKeepsTheReplacedFileAsBak) {
     EXPECT_EQ(Slurp(Path("a.MVR")), "three");
     EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "two");
     EXPECT_EQ(FileCount(), 2);
-    // The backup is a file of its own, not a second name of the new one,
-    // and a leftover of an interrupted save does not get in the way.
+    // The backup is a file of its own, not a second name of the new one.
     EXPECT_EQ(fs::hard_link_count(Path("a.MVR")), 1u);
-    std::ofstream(Path("a.MVR.BAK.new")) << "stale";
-    ASSERT_TRUE(SafeReplaceFile(Path("a.MVR"), std::string_view("three!")));
-    EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "three");
-    EXPECT_EQ(FileCount(), 2);
+    EXPECT_EQ(fs::hard_link_count(Path("a.MVR.BAK")), 1u);
 
     ASSERT_TRUE(SafeReplaceFile(Path("a.MVR"), std::string_view("four"), nullptr, {.keepBackup = false}));
-    EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "three");
+    EXPECT_EQ(Slurp(Path("a.MVR.BAK")), "two");
     EXPECT_EQ(BackupName("/x/Config.MVR"), "/x/Config.MVR.BAK");
 }
 
@@ -104,14 +104,6 @@ TEST_F(SafeFileTest, UnwritablePlacesAreReported) {
     EXPECT_FALSE(SafeReplaceFile("", std::string_view("x"), &err));
 }
 
-TEST_F(SafeFileTest, BackupExistingFileMovesTheFileAside) {
-    EXPECT_TRUE(BackupExistingFile(Path("none")));
-    ASSERT_TRUE(SafeReplaceFile(Path("f"), std::string_view("old")));
-    EXPECT_TRUE(BackupExistingFile(Path("f")));
-    EXPECT_FALSE(fs::exists(Path("f")));
-    EXPECT_EQ(Slurp(Path("f.BAK")), "old");
-}
-
 TEST_F(SafeFileTest, ReadWholeFileHonoursItsLimit) {
     ASSERT_TRUE(SafeReplaceFile(Path("r"), std::string_view("hello")));
     std::vector<uint8_t> out;
@@ -128,6 +120,68 @@ TEST_F(SafeFileTest, ReadWholeFileHonoursItsLimit) {
     EXPECT_FALSE(ReadWholeFile(Path("pipe"), out, 100, &err));
     EXPECT_TRUE(FileExists(Path("r")));
     EXPECT_FALSE(FileExists(Path("missing")));
+}
+
+TEST_F(SafeFileTest, ReadersRefuseWhatIsNoFileAndSayWhat) {
+    ASSERT_EQ(::mkfifo(Path("pipe.MID").c_str(), 0600), 0);
+    fs::create_directory(Path("folder.MVR"));
+    ASSERT_TRUE(SafeReplaceFile(Path("file.MVR"), std::string_view("x")));
+    const struct {
+        std::string path;
+        const char* says;  // nullptr: opens
+    } cases[] = {
+        {Path("pipe.MID"), "is a named pipe, not a file"},
+        {Path("folder.MVR"), "is a folder, not a file"},
+        {"/dev/null", "is a device, not a file"},
+        {Path("missing"), "cannot open"},
+        {Path("file.MVR"), nullptr},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const int fd = OpenRegularFile(c.path, &error);
+        EXPECT_EQ(fd >= 0, c.says == nullptr) << c.path;
+        if (fd >= 0) ::close(fd);
+        if (c.says) {
+            EXPECT_NE(error.find(c.says), std::string::npos) << error;
+            EXPECT_NE(error.find(c.path), std::string::npos) << error;
+        }
+        // Only what exists as something else is worth a word of its own.
+        EXPECT_EQ(NotAFileReason(c.path).empty(), c.says == nullptr || c.path == Path("missing")) << c.path;
+    }
+}
+
+// What a save killed half-way left behind goes at the next save of that
+// file; a temporary of a copy that is still running stays.
+TEST_F(SafeFileTest, TemporariesOfEndedSavesAreRemovedAtTheNextSave) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    // '?' stands for the process id of the ended save.
+    const auto named = [&](std::string n) {
+        for (auto q = n.find('?'); q != std::string::npos; q = n.find('?')) n.replace(q, 1, std::to_string(gone));
+        return n;
+    };
+    const std::string running = "Config.MVR.tmp" + std::to_string(::getppid()) + ".0";
+    const std::vector<std::string> kept = {named("Config.MVR.tmp"), named("Config.MVR.tmpx.0"),
+                                           named("Other.MVR.tmp?.0"), named("Config.MVR.tmp?.0.txt"), running};
+    for (const char* n : {"Config.MVR.tmp?.0", "Config.MVR.tmp?.12", "Config.MVR.BAK.tmp?.3", "Config.MVR.tmp?.0.tmp?.4"})
+        std::ofstream(Path(named(n))) << std::string(1000, 'x');
+    for (const std::string& n : kept) std::ofstream(Path(n)) << "not ours to remove";
+    // A backup's temporary may hold the only old copy while the file is missing.
+    std::ofstream(Path(named("Lost.MVR.BAK.tmp?.0"))) << "old set";
+    ASSERT_TRUE(SafeReplaceFile(Path("Lost.MVR"), std::string_view("new set")));
+    ASSERT_TRUE(SafeReplaceFile(Path("Config.MVR"), std::string_view("old set")));
+    ASSERT_TRUE(SafeReplaceFile(Path("Config.MVR"), std::string_view("set")));
+    std::vector<std::string> left;
+    for (auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> want = kept;
+    for (const std::string& n : {named("Lost.MVR.BAK.tmp?.0"), std::string("Lost.MVR"), std::string("Config.MVR"),
+                                 std::string("Config.MVR.BAK")})
+        want.push_back(n);
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(left, want);
 }
 
 }  // namespace

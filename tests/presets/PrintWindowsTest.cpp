@@ -115,6 +115,51 @@ TEST_F(PrintWindowsTest, PrintOutputFillEditPrintAndConfiguration) {
     EXPECT_EQ(again.Top(), 0);
 }
 
+int Pages(const fs::path& pdf) {
+    std::smatch m;
+    const std::string info = Shell("pdfinfo '" + pdf.string() + "'");
+    return std::regex_search(info, m, std::regex("Pages: +([0-9]+)\n")) ? std::stoi(m[1]) : -1;
+}
+
+// As many pages as the text needs, and no page that holds nothing of it.
+TEST_F(PrintWindowsTest, DescriptionPrintsOnAsManyPagesAsItsTextNeeds) {
+    TPrintOutputForm form(model, config);
+    form.DisplayAllFaderParameters1Click();
+    std::string longText;
+    for (int i = 1; i <= 300; ++i) longText += "Line " + std::to_string(i) + "\n";
+    const fs::path pdf = dir / "description.pdf";
+    struct Case {
+        std::string text;
+        QPageSize::PageSizeId size;
+        int pages;  // -1: whatever it needs
+    } cases[] = {
+        {DescribeAllFaderParameters(model), QPageSize::A4, 1},
+        {DescribeAllFaderParameters(model), QPageSize::Letter, -1},  // shorter, and a larger font fits its width
+        {longText, QPageSize::A4, -1},
+    };
+    for (const Case& c : cases) {
+        form.SetText(c.text);
+        form.PrintTo(*Pdf(pdf, c.size));
+        const int pages = Pages(pdf);
+        if (c.pages > 0) {
+            EXPECT_EQ(pages, c.pages) << QPageSize(c.size).name().toStdString();
+        }
+        EXPECT_GE(pages, 1);
+        std::string all;
+        for (int page = 1; page <= pages; ++page) {
+            const std::string text = Shell("pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                           " -layout '" + pdf.string() + "' -");
+            EXPECT_TRUE(std::regex_search(text, std::regex("[A-Za-z]"))) << "page " << page << " holds no text";
+            all += text;
+        }
+        EXPECT_TRUE(std::regex_search(all, std::regex(c.text == longText ? "Line 300\n" : ">> +:\n")));
+        if (c.text == longText) {
+            EXPECT_GT(pages, 1);
+            for (const char* line : {"Line 1\n", "Line 150\n", "Line 300\n"}) EXPECT_NE(all.find(line), std::string::npos);
+        }
+    }
+}
+
 TEST_F(PrintWindowsTest, LabelSheetOnScreenAndOnOnePage) {
     model.Presets[2].SliderName[0] = "Cutoff";
     model.Presets[2].KeyOnName[16] = "Start";
@@ -126,10 +171,14 @@ TEST_F(PrintWindowsTest, LabelSheetOnScreenAndOnOnePage) {
     EXPECT_EQ(form.Caption(), "Live Set");
     EXPECT_TRUE(form.isVisible());
 
+    // A printer that cannot print within 6 mm of the paper's left edge and
+    // 8 mm of its top: the sheet begins where the printable area does.
     const fs::path pdf = dir / "sheet.pdf";
-    form.PrintTo(*Pdf(pdf, QPageSize::A4), 2);
+    auto printer = Pdf(pdf, QPageSize::A4);
+    ASSERT_TRUE(printer->setPageMargins(QMarginsF(6.0, 8.0, 5.0, 7.0), QPageLayout::Millimeter));
+    form.PrintTo(*printer, 2);
     EXPECT_TRUE(std::regex_search(Shell("pdfinfo '" + pdf.string() + "'"), std::regex("Pages: +1\n")));
-    // Where the sheet puts each text (top left, millimetres from the paper's corner).
+    // Where the sheet puts each text (top left, millimetres from the printable area's corner).
     struct Expected {
         const char* text;
         double x, y;
@@ -145,9 +194,30 @@ TEST_F(PrintWindowsTest, LabelSheetOnScreenAndOnOnePage) {
     for (const Expected& e : expected) {
         bool found = false;
         for (const Word& w : words)
-            if (w.text == e.text && std::abs(w.xMm - e.x) < 0.5 && std::abs(w.yMm - e.y) < 0.5) found = true;
+            if (w.text == e.text && std::abs(w.xMm - 6.0 - e.x) < 0.5 && std::abs(w.yMm - 8.0 - e.y) < 0.5)
+                found = true;
         EXPECT_TRUE(found) << e.text;
     }
+    // The outline of the first block: its top left corner 1.5 mm inside the
+    // printable area, drawn at 10 pixels a millimetre.
+    const std::string pgm = Shell("pdftoppm -r 254 -gray -f 1 -l 1 '" + pdf.string() + "'");
+    std::istringstream in(pgm);
+    std::string magic;
+    int width = 0, height = 0, maxValue = 0;
+    in >> magic >> width >> height >> maxValue;
+    in.get();
+    const std::string pixels((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(magic, "P5");
+    ASSERT_EQ(pixels.size(), std::size_t(width) * std::size_t(height));
+    int left = width, top = height;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (static_cast<unsigned char>(pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]) < 128) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+            }
+    EXPECT_NEAR(left / 10.0, 6.0 + 1.5, 0.3);
+    EXPECT_NEAR(top / 10.0, 8.0 + 1.5, 0.3);
 }
 
 TEST_F(PrintWindowsTest, ImportDialogMirrorsTheSettings) {

@@ -1,0 +1,158 @@
+// The few file operations that the editor and the driver library share, on
+// POSIX calls alone (the driver library links nothing of the editor's):
+//
+// - opening an existing file for reading without ever waiting: a named pipe
+//   without a writer, a device or a folder is refused with words for what it
+//   is, so that a wrong choice never blocks the GUI thread;
+// - the temporary files of a save, named after the file they will replace,
+//   the saving process's id and a counter ("Config.MVR.tmp4711.0"), so that
+//   what a killed save left behind is recognised and removed at the next
+//   save of that file, while a copy of the program that is still running
+//   keeps its own.
+#pragma once
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace morvelant::files {
+
+// What a path is when it is not a regular file, as a user would say it.
+inline const char* KindOfNonRegular(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+inline std::string NotAFileText(const std::string& path, mode_t mode) {
+    return "\"" + path + "\" is " + KindOfNonRegular(mode) + ", not a file";
+}
+
+// Opens an existing regular file for reading, or gives -1 and, in *error,
+// why not ("cannot open ...: reason", or "... is a named pipe, not a file"
+// with errno EINVAL). The open itself never waits: a named pipe is opened
+// non-blocking and then refused; reads of a regular file do not block.
+inline int OpenRegularFileForReading(const std::string& path, std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        const int err = errno;
+        if (error) *error = "cannot open \"" + path + "\": " + std::strerror(err);
+        errno = err;
+        return -1;
+    }
+    struct stat st {};
+    const bool known = ::fstat(fd, &st) == 0;
+    if (!known || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (error) *error = known ? NotAFileText(path, st.st_mode) : "cannot read \"" + path + "\"";
+        errno = EINVAL;
+        return -1;
+    }
+    // Reads of a regular file go on as usual.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+// Why an existing path is no file to read ("... is a folder, not a file");
+// empty when it is a regular file or does not exist. Looking never opens it.
+inline std::string NotAFileReason(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+    return NotAFileText(path, st.st_mode);
+}
+
+// Creates a new temporary file beside `path` ("path.tmp<pid>.<n>"), open for
+// writing, its mode following the umask as for any new file. -1 on failure
+// (errno set).
+inline int CreateTemporaryFile(const std::string& path, std::string& tempName) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = path + ".tmp" + std::to_string(long(::getpid())) + "." + std::to_string(counter.fetch_add(1));
+        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+namespace detail {
+
+// The process ids of a name's temporary suffix: one or more ".tmp<pid>.<n>"
+// (a temporary of a temporary); empty when `rest` is anything else.
+inline std::vector<long> TemporaryPids(const std::string& rest) {
+    std::vector<long> pids;
+    std::size_t i = 0;
+    const auto digits = [&rest, &i] {
+        const std::size_t start = i;
+        while (i < rest.size() && rest[i] >= '0' && rest[i] <= '9' && i - start < 12) ++i;
+        return i > start;
+    };
+    while (i < rest.size()) {
+        if (rest.compare(i, 4, ".tmp") != 0) return {};
+        i += 4;
+        const std::size_t pidStart = i;
+        if (!digits()) return {};
+        const long pid = std::stol(rest.substr(pidStart, i - pidStart));
+        if (i >= rest.size() || rest[i] != '.') return {};
+        ++i;
+        if (!digits()) return {};
+        pids.push_back(pid);
+    }
+    return pids;
+}
+
+// True only when the process is known to have ended: one that runs, even
+// under another user, keeps its files.
+inline bool ProcessGone(long pid) {
+    if (pid <= 0 || pid == long(::getpid())) return false;
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+}  // namespace detail
+
+// Removes the temporaries that saves of `path` (and of its ".BAK") by
+// processes that have ended left in its folder. Nothing else is touched.
+inline void RemoveStaleTemporaries(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (base.empty()) return;
+    // A temporary of the backup may hold the only copy of the old file when
+    // a save ended before the new one was in place: it stays until the file
+    // itself is there again.
+    struct stat st {};
+    const bool fileThere = ::stat(path.c_str(), &st) == 0;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(d)) {
+        const std::string name = entry->d_name;
+        for (const std::string& owner : {base, base + ".BAK"}) {
+            if (owner != base && !fileThere) continue;
+            if (name.size() <= owner.size() || name.compare(0, owner.size(), owner) != 0) continue;
+            const std::vector<long> pids = detail::TemporaryPids(name.substr(owner.size()));
+            if (pids.empty()) continue;
+            bool gone = true;
+            for (long pid : pids) gone = gone && detail::ProcessGone(pid);
+            if (gone) stale.push_back(dir + "/" + name);
+            break;
+        }
+    }
+    ::closedir(d);
+    for (const std::string& file : stale) {
+        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(file.c_str());
+    }
+}
+
+}  // namespace morvelant::files
