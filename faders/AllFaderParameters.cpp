@@ -145,12 +145,24 @@ ArrowEdit::ArrowEdit(const QString& name, int min, int max, QWidget* parent) : Q
     Down->setArrowType(Qt::DownArrow);
     connect(Up, &QToolButton::clicked, this, [this] { Step(1); });
     connect(Down, &QToolButton::clicked, this, [this] { Step(-1); });
+    // Return, or the focus leaving an edit the user changed.
+    connect(Edit, &QLineEdit::editingFinished, this, [this] {
+        if (!Edit->isModified()) return;
+        Edit->setModified(false);
+        emit Committed();
+    });
 }
 
 void ArrowEdit::Step(int delta) {
     int v = 0;
     if (!WholeNumber(Edit->text(), v)) v = min_;
-    Edit->setText(QString::number(std::clamp(v + delta, min_, max_)));
+    Show(QString::number(std::clamp(v + delta, min_, max_)));
+    emit Committed();
+}
+
+void ArrowEdit::Show(const QString& text) {
+    if (Edit->text() != text) Edit->setText(text);
+    Edit->setModified(false);
 }
 
 // ---- Rows ------------------------------------------------------------------------------------
@@ -221,6 +233,14 @@ TAllFaderP::TAllFaderP(Engine& engine, CommandRegistry& commands, FaderWindowLin
     setFixedSize(kClientWidth, kClientHeight);
     BuildControls();
     BuildMenus();
+    // The controls that would take the wheel for themselves.
+    for (QComboBox* list : findChildren<QComboBox*>()) {
+        list->installEventFilter(this);
+        // A list without a menu of its own leaves a right click to its
+        // group's menu, as the label beside it does.
+        if (list->contextMenuPolicy() == Qt::DefaultContextMenu) list->setContextMenuPolicy(Qt::NoContextMenu);
+    }
+    Fader->installEventFilter(this);
     for (int f = 0; f < kFaderCount; ++f) FaderSelectLedList[size_t(f)]->SetBright(model_.FaderSelected[size_t(f)]);
     // FormCreate
     ReadConfig();
@@ -397,7 +417,9 @@ void TAllFaderP::BuildControls() {
     connect(Timer3, &QTimer::timeout, this, [this] { Timer3Timer(); });
 
     // ---- Keys ---------------------------------------------------------------------------------
-    GroupBox2 = Group(this, "GroupBox2", "", {4, 324, 757, 140});
+    // The key group holds Key On, Key Off and the switch mode; its own
+    // popup opens on the strip beside the switch mode.
+    GroupBox2 = Group(this, "GroupBox2", "", {4, 324, 757, 190});
     GroupBox2->setContextMenuPolicy(Qt::CustomContextMenu);
     GroupBox7 = Group(GroupBox2, "GroupBox7", "Key On", {4, 4, 372, 132});
     GroupBox8 = Group(GroupBox2, "GroupBox8", "Key Off", {380, 4, 372, 132});
@@ -426,8 +448,8 @@ void TAllFaderP::BuildControls() {
     MuteVal = List(GroupBox8, "MuteVal", {250, 18, 114, 21});
     FillList(DemuteVal, MuteValueItems());
     FillList(MuteVal, MuteValueItems());
-    TextLabel(this, "Switch Mode", 8, 466, 80);
-    SwitchMode = List(this, "SwitchMode", {90, 464, 160, 21});
+    TextLabel(GroupBox2, "Switch Mode", 8, 152, 80);
+    SwitchMode = List(GroupBox2, "SwitchMode", {90, 150, 156, 21});
     FillList(SwitchMode, SwitchModeItems());
 
     // Channel buttons of the three rows.
@@ -452,7 +474,10 @@ void TAllFaderP::BuildControls() {
     }
 
     // ---- Strings -------------------------------------------------------------------------------
-    GroupBox14 = Group(this, "GroupBox14", "", {256, 464, 505, 50});
+    // The event strings sit in the key group's bottom row; they are no key
+    // parameters, so a right click there opens no key menu.
+    GroupBox14 = Group(GroupBox2, "GroupBox14", "", {250, 138, 503, 48});
+    GroupBox14->setContextMenuPolicy(Qt::PreventContextMenu);
     TextLabel(GroupBox14, "Fader String", 6, 2, 160);
     TextLabel(GroupBox14, "Key On String", 174, 2, 160);
     TextLabel(GroupBox14, "Key Off String", 342, 2, 160);
@@ -522,10 +547,10 @@ void TAllFaderP::BuildControls() {
     connect(MuteVal, index, this, [this](int i) { MuteValChange(i); });
     connect(DemuteVal, index, this, [this](int i) { DemuteValChange(i); });
     connect(FaderOutMode, &QCheckBox::clicked, this, [this] { FaderOutModeClick(); });
-    connect(FaderMin->Edit, &QLineEdit::textChanged, this, [this] { FaderMinChange(); });
-    connect(FaderMax->Edit, &QLineEdit::textChanged, this, [this] { FaderMaxChange(); });
-    connect(FaderValue->Edit, &QLineEdit::textChanged, this, [this] { FaderValueChange(); });
-    connect(FaderThreshold->Edit, &QLineEdit::textChanged, this, [this] { FaderThresholdChange(); });
+    connect(FaderMin, &ArrowEdit::Committed, this, [this] { FaderMinChange(); });
+    connect(FaderMax, &ArrowEdit::Committed, this, [this] { FaderMaxChange(); });
+    connect(FaderValue, &ArrowEdit::Committed, this, [this] { FaderValueChange(); });
+    connect(FaderThreshold, &ArrowEdit::Committed, this, [this] { FaderThresholdChange(); });
     connect(SliderName, &QLineEdit::textChanged, this, [this] { NameChange(SliderName, &DeviceModel::SetSliderName); });
     connect(KeyOnName, &QLineEdit::textChanged, this, [this] { NameChange(KeyOnName, &DeviceModel::SetKeyOnName); });
     connect(KeyOffName, &QLineEdit::textChanged, this, [this] { NameChange(KeyOffName, &DeviceModel::SetKeyOffName); });
@@ -1056,15 +1081,11 @@ void TAllFaderP::RangeChange(bool isMin) {
     if (model_.Updating) return;
     const int p = model_.SelectedPreset, f = model_.SelectedFader;
     if (!DeviceModel::ValidPreset(p) || !DeviceModel::ValidFader(f)) return;
-    QLineEdit* edit = (isMin ? FaderMin : FaderMax)->Edit;
+    ArrowEdit* edit = isMin ? FaderMin : FaderMax;
     int value = 0;
-    if (!WholeNumber(edit->text(), value)) value = 0;
+    if (!WholeNumber(edit->Edit->text(), value)) value = 0;
     value = std::clamp(value, 0, 127);
-    {
-        DeviceModel::UpdatingGuard guard(model_);
-        const QString text = QString::number(value);
-        if (edit->text() != text) edit->setText(text);
-    }
+    edit->Show(QString::number(value));
     if (isMin)
         model_.SetFaderMin(p, f, value);
     else
@@ -1103,23 +1124,27 @@ void TAllFaderP::FaderValueChange() {
     int v = 0;
     if (!text.isEmpty() && !WholeNumber(text, v)) {
         ConversionError(text);
+        // Refused: the field shows what is stored again.
+        FaderValue->Show(QString::number(Preset().FaderValue(f)));
         return;
     }
     v = model_.SetFaderValue(p, f, v);
-    const QString shown = QString::number(v);
-    if (FaderValue->Edit->text() != shown) FaderValue->Edit->setText(shown);
+    FaderValue->Show(QString::number(v));
     if (model_.VirtualMotorFaders) ResetSelectedLiveState();
 }
 
 void TAllFaderP::FaderThresholdChange() {
     if (model_.Updating) return;
+    const int p = model_.SelectedPreset, f = model_.SelectedFader;
+    if (!DeviceModel::ValidPreset(p) || !DeviceModel::ValidFader(f)) return;
     const QString text = FaderThreshold->Edit->text();
     int v = 0;
     if (!WholeNumber(text, v)) {
         ConversionError(text);
+        FaderThreshold->Show(QString::number(Preset().FaderThreshold(f)));
         return;
     }
-    model_.SetFaderThreshold(model_.SelectedPreset, model_.SelectedFader, v);
+    model_.SetFaderThreshold(p, f, v);
 }
 
 void TAllFaderP::ModeButtonClick(int mode) { model_.SetFaderMode(model_.SelectedPreset, model_.SelectedFader, mode); }
@@ -1249,10 +1274,21 @@ void TAllFaderP::KeyOnOffMouseUp() {
 }
 
 void TAllFaderP::wheelEvent(QWheelEvent* event) {
-    const int steps = event->angleDelta().y() / 120;
+    WheelSteps(*event);
+    event->ignore();
+}
+
+void TAllFaderP::WheelSteps(const QWheelEvent& event) {
+    const int angle = event.angleDelta().y();
+    if (angle == 0) return;
+    // A touchpad sends a notch in parts: they add up. A turn back starts anew.
+    if ((angle > 0) != (wheelAngle_ > 0)) wheelAngle_ = 0;
+    wheelAngle_ += angle;
+    const int steps = wheelAngle_ / 120;
+    wheelAngle_ -= steps * 120;
+    // Up is towards the fader's top, position 0, by the window's step of 5.
     for (int i = 0; i < std::abs(steps); ++i)
         Fader->triggerAction(steps > 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
-    event->ignore();
 }
 
 // ---- Drag and drop -------------------------------------------------------------------------------------
@@ -1265,6 +1301,15 @@ bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
     if (watched == KeyOnOff && event->type() == QEvent::MouseButtonPress) KeyOnOffMouseDown();
     if (watched == KeyOnOff && event->type() == QEvent::MouseButtonRelease) KeyOnOffMouseUp();
     switch (event->type()) {
+        case QEvent::Wheel:
+            // The wheel moves the window's fader wherever the pointer is; a
+            // closed list under it keeps its value, and the fader's own bar
+            // steps by the window's step, not its scrolling step.
+            if (qobject_cast<QComboBox*>(watched) || watched == Fader) {
+                WheelSteps(*static_cast<QWheelEvent*>(event));
+                return true;
+            }
+            break;
         case QEvent::KeyPress: {
             for (EventRow* row : rows_) {
                 if (watched != row->String) continue;
@@ -1326,7 +1371,10 @@ void TAllFaderP::ReloadPreset1Click() {
         FaderVal->setText(QString::number(model_.FaderStates[size_t(model_.SelectedFader)].Value));
 }
 
-void TAllFaderP::SetValue1Click() { FaderValue->Edit->setText(FaderVal->text()); }
+void TAllFaderP::SetValue1Click() {
+    FaderValue->Edit->setText(FaderVal->text());
+    FaderValueChange();
+}
 
 // ---- Multi-fader editing --------------------------------------------------------------------------------
 

@@ -65,7 +65,7 @@ TEST_F(FaderWindowInput, KeyParametersOpenOnTheWholeKeyArea) {
         if (l->text() == "Switch Mode") switchLabel = l;
     ASSERT_NE(switchLabel, nullptr);
     // The list, its label and the free part of the group beside them.
-    const QPoint free = List("SwitchMode")->geometry().topRight() + QPoint(40, 4);
+    const QPoint free = List("SwitchMode")->geometry().bottomLeft() + QPoint(30, 6);
     const struct {
         QWidget* on;
         QPoint at;
@@ -77,7 +77,11 @@ TEST_F(FaderWindowInput, KeyParametersOpenOnTheWholeKeyArea) {
         w->KeyPopupMenu->hide();
     }
     // Inside "Key On" its own menu opens.
-    Click(w->GroupBox7, Qt::RightButton, {200, 30});
+    QLabel* demute = nullptr;
+    for (auto* l : w->GroupBox7->findChildren<QLabel*>())
+        if (l->text() == "Demute Value") demute = l;
+    ASSERT_NE(demute, nullptr);
+    Click(demute, Qt::RightButton);
     EXPECT_TRUE(w->KeyOnPopupMenu->isVisible());
     EXPECT_FALSE(w->KeyPopupMenu->isVisible());
     w->KeyOnPopupMenu->hide();

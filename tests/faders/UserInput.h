@@ -13,7 +13,21 @@
 
 #include <cstdlib>
 
+// QEvent lets this one class mark an event as the window system's own (the
+// test library does the same): only such events propagate as real input
+// does, a wheel event to the parents of a control that leaves it unused.
+class QSpontaneKeyEvent {
+public:
+    static void Mark(QEvent& e) { e.setSpontaneous(); }
+};
+
 namespace morvelant::userinput {
+
+// Delivers `e` to the window as the window system would.
+inline void Deliver(QWindow* window, QEvent& e) {
+    QSpontaneKeyEvent::Mark(e);
+    QApplication::instance()->notify(window, &e);  // sendEvent would unmark it
+}
 
 inline QWindow* WindowOf(QWidget* w) {
     QWidget* top = w->window();
@@ -29,9 +43,9 @@ inline void Click(QWidget* w, Qt::MouseButton button = Qt::LeftButton, QPoint po
     const QPointF local = w->mapTo(top, pos);
     const QPointF global = w->mapToGlobal(pos);
     QMouseEvent press(QEvent::MouseButtonPress, local, local, global, button, button, Qt::NoModifier);
-    QApplication::sendEvent(WindowOf(w), &press);
+    Deliver(WindowOf(w), press);
     QMouseEvent release(QEvent::MouseButtonRelease, local, local, global, button, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(WindowOf(w), &release);
+    Deliver(WindowOf(w), release);
 }
 
 // `notches` wheel notches at `pos` in `w` (positive: away from the user);
@@ -45,16 +59,16 @@ inline void Wheel(QWidget* w, int notches, QPoint pos = {-1, -1}, int step = 120
     for (int i = 0; i < events; ++i) {
         QWheelEvent e(local, global, QPoint(), QPoint(0, notches > 0 ? step : -step), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
-        QApplication::sendEvent(WindowOf(w), &e);
+        Deliver(WindowOf(w), e);
     }
 }
 
 // A key pressed and released in the window of `w`; it goes to the focus.
 inline void KeyClick(QWidget* w, int key, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, mods, text);
-    QApplication::sendEvent(WindowOf(w), &press);
+    Deliver(WindowOf(w), press);
     QKeyEvent release(QEvent::KeyRelease, key, mods, text);
-    QApplication::sendEvent(WindowOf(w), &release);
+    Deliver(WindowOf(w), release);
 }
 
 // Types `text` key by key into the focus of the window of `w`.
