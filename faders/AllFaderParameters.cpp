@@ -10,7 +10,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringListModel>
@@ -56,8 +60,101 @@ W* Named(W* widget, const char* name, int tag = -1) {
     return widget;
 }
 
+// A group box that draws itself once, onto what lies beneath it, and then
+// copies that picture. Most of its children are not opaque, so every change
+// of a label, list or button repainted the group box there, and the window or
+// group beneath it too; the style drawing the whole frame and shaping the
+// caption each time was most of the window's cost per fader step. Drawn onto
+// a copy of what is beneath, the picture is opaque and pixel for pixel what
+// the style draws on the window; the group then needs nothing repainted
+// beneath it. The picture is drawn anew whenever anything it depends on
+// changes.
+class CachedGroupBox : public QGroupBox {
+public:
+    explicit CachedGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        Draw();
+        QPainter painter(this);
+        painter.setClipRegion(event->region());
+        painter.drawPixmap(-kMargin, -kMargin, picture_);
+    }
+
+private:
+    struct Key {
+        QSize size;
+        QPoint pos;
+        int state = 0;
+        qint64 palette = 0;
+        qint64 beneathPalette = 0;
+        quint64 beneath = 0;  // the picture of the group beneath
+        bool autoFill = false;
+        QString font;
+        QString text;
+        int alignment = 0;
+        QRgb textColor = 0;
+        int subControls = 0;
+        int activeSubControls = 0;
+        int features = 0;
+        qreal ratio = 0;
+        const QStyle* style = nullptr;
+        bool operator==(const Key&) const = default;
+    };
+
+    // Brings the picture up to date.
+    void Draw() {
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        auto* under = dynamic_cast<CachedGroupBox*>(parentWidget());
+        if (under) under->Draw();
+        const QWidget* below = parentWidget();
+        const qreal ratio = devicePixelRatioF();
+        const Key key{option.rect.size(),
+                      pos(),
+                      int(option.state),
+                      option.palette.cacheKey(),
+                      below ? below->palette().cacheKey() : 0,
+                      under ? under->generation_ : 0,
+                      autoFillBackground(),
+                      font().key(),
+                      option.text,
+                      int(option.textAlignment),
+                      option.textColor.rgba(),
+                      int(option.subControls),
+                      int(option.activeSubControls),
+                      int(option.features),
+                      ratio,
+                      style()};
+        if (!picture_.isNull() && key == key_) return;
+        key_ = key;
+        ++generation_;
+        // A margin keeps the frame's edges off the picture's edges, where the
+        // style's scaled frame would be blended differently than on the window.
+        picture_ = QPixmap((option.rect.size() + QSize(2 * kMargin, 2 * kMargin)) * ratio);
+        picture_.setDevicePixelRatio(ratio);
+        QPainter painter(&picture_);
+        // What the window or the group beneath paints here.
+        if (under)
+            painter.drawPixmap(QPoint(0, 0), under->picture_, QRectF(QPointF(pos()) * ratio, picture_.size()));
+        else if (below)
+            painter.fillRect(picture_.rect(), below->palette().brush(below->backgroundRole()));
+        painter.translate(kMargin, kMargin);
+        if (autoFillBackground()) painter.fillRect(rect(), palette().brush(backgroundRole()));
+        style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, this);
+    }
+
+    static constexpr int kMargin = 2;
+
+    Key key_;
+    quint64 generation_ = 0;
+    QPixmap picture_;
+};
+
 QGroupBox* Group(QWidget* parent, const char* name, const char* caption, QRect r) {
-    auto* g = Named(new QGroupBox(QString::fromLatin1(caption), parent), name);
+    auto* g = Named(new CachedGroupBox(QString::fromLatin1(caption), parent), name);
     g->setGeometry(r);
     return g;
 }
@@ -120,7 +217,9 @@ void SetBackground(QWidget* w, const QColor& color) {
 
 // ---- Small controls ------------------------------------------------------------------------
 
-FaderLamp::FaderLamp(QWidget* parent) : QWidget(parent) {}
+// The lamp paints every pixel of itself, so its group box need not be
+// painted beneath it when it changes.
+FaderLamp::FaderLamp(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void FaderLamp::SetBright(bool bright) {
     if (bright_ == bright) return;

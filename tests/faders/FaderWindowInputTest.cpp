@@ -132,5 +132,19 @@ TEST_F(FaderWindowInput, NumbersAreClampedWhenCommittedNotPerKey) {
     EXPECT_EQ(P().FaderThreshold(0), 21);
 }
 
+// The group boxes keep a picture of themselves: a new caption shows at once,
+// and the old caption looks as it did.
+TEST_F(FaderWindowInput, GroupsShowTheirNewCaption) {
+    const auto picture = [this](int32_t status) {
+        P().FaderStatus(0) = status;
+        w->ShowParameters(0, 0);
+        return w->GroupBox6->grab().toImage();
+    };
+    const QImage channel = picture(0xB0);
+    EXPECT_EQ(w->GroupBox6->title(), "Midi Channel");
+    EXPECT_NE(picture(0x50), channel);  // "Step Number", the same button down
+    EXPECT_EQ(picture(0xB0), channel);
+}
+
 }  // namespace
 }  // namespace morvelant::fadertest
