@@ -13,6 +13,7 @@ namespace morvelant::fadertest {
 namespace {
 
 using namespace userinput;
+using MP = Morvelant_Parameters;
 
 class FaderWindowInput : public FaderWindowFixture {
 protected:
@@ -20,10 +21,11 @@ protected:
         FaderWindowFixture::SetUp();
         w->Show();
     }
-    // Selects the field's text and types over it, key by key.
+    // Selects the field's text, deletes it and types, key by key.
     void TypeOver(QLineEdit* e, const char* text) {
         FocusOn(e);
         KeyClick(e, Qt::Key_A, {}, Qt::ControlModifier);
+        KeyClick(e, Qt::Key_Backspace);
         KeyClicks(e, QString::fromLatin1(text));
     }
 };
@@ -93,39 +95,37 @@ TEST_F(FaderWindowInput, NumbersAreClampedWhenCommittedNotPerKey) {
     P().FaderMin(0) = 100;
     P().FaderMax(0) = 20;
     P().FaderValue(0) = 30;
+    P().FaderThreshold(0) = 0;
     w->ShowParameters(0, 0);
-    TypeOver(Edit("FaderValue"), "60");
-    EXPECT_EQ(Text(Edit("FaderValue")), "60");
-    KeyClick(Edit("FaderValue"), Qt::Key_Return);
-    EXPECT_EQ(P().FaderValue(0), 60);  // inside the reversed range 100..20
-    TypeOver(Edit("FaderValue"), "150");
-    KeyClick(Edit("FaderValue"), Qt::Key_Tab);  // focus leaving commits
-    EXPECT_EQ(P().FaderValue(0), 100);
-    EXPECT_EQ(Text(Edit("FaderValue")), "100");
-
-    TypeOver(Edit("FaderMax"), "45");
-    EXPECT_EQ(Text(Edit("FaderMax")), "45");
-    KeyClick(Edit("FaderMax"), Qt::Key_Return);
-    EXPECT_EQ(P().FaderMax(0), 45);
-    TypeOver(Edit("FaderMin"), "300");
-    EXPECT_EQ(Text(Edit("FaderMin")), "300");
-    KeyClick(Edit("FaderMin"), Qt::Key_Enter);
-    EXPECT_EQ(P().FaderMin(0), 127);
-    EXPECT_EQ(Text(Edit("FaderMin")), "127");
-
-    // Threshold may be empty while it is retyped; a word is refused once,
-    // when committed.
-    TypeOver(Edit("FaderThreshold"), "");
-    KeyClick(Edit("FaderThreshold"), Qt::Key_Backspace);
-    EXPECT_TRUE(dialogs.Messages().empty());
-    KeyClicks(Edit("FaderThreshold"), QStringLiteral("12"));
-    KeyClick(Edit("FaderThreshold"), Qt::Key_Return);
-    EXPECT_EQ(P().FaderThreshold(0), 12);
-    TypeOver(Edit("FaderThreshold"), "x");
-    EXPECT_TRUE(dialogs.Messages().empty());
-    KeyClick(Edit("FaderThreshold"), Qt::Key_Return);
-    EXPECT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_EQ(P().FaderThreshold(0), 12);
+    // Each row types over a field key by key, then commits it; the field
+    // shows what was typed until then. Threshold may be empty meanwhile.
+    const struct {
+        const char* field;
+        const char* typed;
+        int commit;
+        const char* shown;  // after the commit
+        int32_t (Morvelant_Parameters::*stored)(int) const;
+        int32_t value;
+        size_t messages;
+    } rows[] = {
+        {"FaderValue", "60", Qt::Key_Return, "60", &MP::FaderValue, 60, 0},  // inside the reversed range
+        {"FaderValue", "150", Qt::Key_Tab, "100", &MP::FaderValue, 100, 0},  // the focus leaving
+        {"FaderMax", "45", Qt::Key_Return, "45", &MP::FaderMax, 45, 0},
+        {"FaderMin", "300", Qt::Key_Enter, "127", &MP::FaderMin, 127, 0},
+        {"FaderThreshold", "", 0, "", &MP::FaderThreshold, 0, 0},  // not committed yet
+        {"FaderThreshold", "12", Qt::Key_Return, "12", &MP::FaderThreshold, 12, 0},
+        {"FaderThreshold", "x", Qt::Key_Return, "12", &MP::FaderThreshold, 12, 1},  // refused once
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.field) + " " + r.typed);
+        TypeOver(Edit(r.field), r.typed);
+        EXPECT_EQ(Text(Edit(r.field)), r.typed);
+        EXPECT_TRUE(dialogs.Messages().empty());  // nothing is judged per key
+        if (r.commit != 0) KeyClick(Edit(r.field), r.commit);
+        EXPECT_EQ(Text(Edit(r.field)), r.shown);
+        EXPECT_EQ((P().*r.stored)(0), r.value);
+        EXPECT_EQ(dialogs.Messages().size(), r.messages);
+    }
     // The arrows commit at once.
     TypeOver(Edit("FaderThreshold"), "20");
     Click(w->FaderThreshold->Up);
