@@ -250,6 +250,10 @@ ArrowEdit::ArrowEdit(const QString& name, int min, int max, QWidget* parent) : Q
         Edit->setModified(false);
         emit Committed();
     });
+    // A number another window writes (a picker) is committed at once.
+    connect(Edit, &QLineEdit::textChanged, this, [this] {
+        if (!showing_ && !Edit->isModified()) emit Committed();
+    });
 }
 
 void ArrowEdit::Step(int delta) {
@@ -260,8 +264,10 @@ void ArrowEdit::Step(int delta) {
 }
 
 void ArrowEdit::Show(const QString& text) {
+    showing_ = true;
     if (Edit->text() != text) Edit->setText(text);
     Edit->setModified(false);
+    showing_ = false;
 }
 
 // ---- Rows ------------------------------------------------------------------------------------
@@ -1470,10 +1476,7 @@ void TAllFaderP::ReloadPreset1Click() {
         FaderVal->setText(QString::number(model_.FaderStates[size_t(model_.SelectedFader)].Value));
 }
 
-void TAllFaderP::SetValue1Click() {
-    FaderValue->Edit->setText(FaderVal->text());
-    FaderValueChange();
-}
+void TAllFaderP::SetValue1Click() { FaderValue->Edit->setText(FaderVal->text()); }
 
 // ---- Multi-fader editing --------------------------------------------------------------------------------
 

@@ -59,8 +59,9 @@ private:
 // A number with arrows: a line edit and two arrow buttons. The arrows step
 // the number within min..max; typed text is the edit's own, so a number
 // beyond the arrows' range may be stored. The number is handed on when it
-// is committed: Return, the focus leaving a changed edit, or an arrow. While
-// it is typed the edit may hold anything, even nothing.
+// is committed: Return, the focus leaving a changed edit, an arrow, or a
+// write by the program outside the update guard. While it is typed the edit
+// may hold anything, even nothing.
 class ArrowEdit : public QWidget {
     Q_OBJECT
 public:
@@ -78,6 +79,7 @@ signals:
 private:
     int min_;
     int max_;
+    bool showing_ = false;
 };
 
 // What the window asks of other windows. The composition root fills it; an
