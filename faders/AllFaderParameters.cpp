@@ -65,10 +65,10 @@ W* Named(W* widget, const char* name, int tag = -1) {
 // of a label, list or button repainted the group box there, and the window or
 // group beneath it too; the style drawing the whole frame and shaping the
 // caption each time was most of the window's cost per fader step. Drawn onto
-// a copy of what is beneath, the picture is opaque and pixel for pixel what
-// the style draws on the window; the group then needs nothing repainted
-// beneath it. The picture is drawn anew whenever anything it depends on
-// changes.
+// a copy of what is beneath, the picture is opaque and shows what the style
+// draws on the window (the blended edge of a frame may come out one step of
+// brightness apart); the group then needs nothing repainted beneath it. The
+// picture is drawn anew whenever anything it depends on changes.
 class CachedGroupBox : public QGroupBox {
 public:
     explicit CachedGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {
@@ -80,7 +80,7 @@ protected:
         Draw();
         QPainter painter(this);
         painter.setClipRegion(event->region());
-        painter.drawPixmap(-kMargin, -kMargin, picture_);
+        painter.drawPixmap(0, 0, picture_);
     }
 
 private:
@@ -131,22 +131,17 @@ private:
         if (!picture_.isNull() && key == key_) return;
         key_ = key;
         ++generation_;
-        // A margin keeps the frame's edges off the picture's edges, where the
-        // style's scaled frame would be blended differently than on the window.
-        picture_ = QPixmap((option.rect.size() + QSize(2 * kMargin, 2 * kMargin)) * ratio);
+        picture_ = QPixmap(option.rect.size() * ratio);
         picture_.setDevicePixelRatio(ratio);
         QPainter painter(&picture_);
         // What the window or the group beneath paints here.
         if (under)
             painter.drawPixmap(QPoint(0, 0), under->picture_, QRectF(QPointF(pos()) * ratio, picture_.size()));
         else if (below)
-            painter.fillRect(picture_.rect(), below->palette().brush(below->backgroundRole()));
-        painter.translate(kMargin, kMargin);
+            painter.fillRect(rect(), below->palette().brush(below->backgroundRole()));
         if (autoFillBackground()) painter.fillRect(rect(), palette().brush(backgroundRole()));
         style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, this);
     }
-
-    static constexpr int kMargin = 2;
 
     Key key_;
     quint64 generation_ = 0;

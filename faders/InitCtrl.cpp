@@ -76,8 +76,8 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
                 e->setReadOnly(true);
             else
                 // A number is read when its edit is committed (Return, the
-                // focus leaving), not per key: "110" typed key by key is
-                // 110, not 1 clamped and rewritten before "1" and "0" come.
+                // focus leaving), not per key: rewriting the edit after each
+                // key put the caret back in front, so "110" became 11.
                 connect(e, &QLineEdit::editingFinished, this, [this, e, index] {
                     if (!e->isModified()) return;
                     e->setModified(false);

@@ -13,8 +13,8 @@
 #include <algorithm>
 
 #include "platform/IniFile.h"
-#include "platform/QtDialogKeys.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtDialogKeys.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
