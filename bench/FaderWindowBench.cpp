@@ -3,6 +3,11 @@
 // faders of the preset use all event types, so rows change their layout on
 // the way. Reports the median and the worst single refill, without and with
 // the painting that follows it. Offscreen.
+//
+// With painting, each step is paired with a repaint of a plain window of the
+// same size (its background filled and nothing more), measured in the same
+// run: "ratio" is the median step over the median plain repaint, a figure
+// that holds across machines where the microseconds do not.
 
 #include <benchmark/benchmark.h>
 
@@ -51,22 +56,43 @@ void BM_StepThroughFaders(benchmark::State& state) {
     }
     TAllFaderP window(context.DeviceEngine, commands);
     window.Show();
+    TForm plain;
+    plain.resize(window.size());
+    if (painted) plain.Show();
     QApplication::processEvents();
 
-    std::vector<double> micros;
+    using Clock = std::chrono::steady_clock;
+    const auto since = [](Clock::time_point start) {
+        return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    };
+    std::vector<double> micros, plainMicros;
     int f = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
+        if (painted) {
+            state.PauseTiming();
+            const auto start = Clock::now();
+            plain.update();
+            QApplication::processEvents();
+            plainMicros.push_back(since(start));
+            state.ResumeTiming();
+        }
+        const auto start = Clock::now();
         SelectFader(context.DeviceEngine, f);
         if (painted) QApplication::processEvents();
-        const auto end = std::chrono::steady_clock::now();
-        micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+        micros.push_back(since(start));
         f = (f + 1) % kFaderCount;
     }
     if (micros.empty()) return;
-    std::sort(micros.begin(), micros.end());
-    state.counters["median_us"] = micros[micros.size() / 2];
+    const auto median = [](std::vector<double>& v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    state.counters["median_us"] = median(micros);
     state.counters["worst_us"] = micros.back();
+    if (!plainMicros.empty()) {
+        state.counters["plain_repaint_us"] = median(plainMicros);
+        state.counters["ratio"] = median(micros) / median(plainMicros);
+    }
 }
 BENCHMARK(BM_StepThroughFaders)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 

@@ -57,8 +57,11 @@ private:
 };
 
 // A number with arrows: a line edit and two arrow buttons. The arrows step
-// the number within min..max and write it as if typed; typed text is the
-// edit's own, so a number beyond the arrows' range may be stored.
+// the number within min..max; typed text is the edit's own, so a number
+// beyond the arrows' range may be stored. The number is handed on when it
+// is committed: Return, the focus leaving a changed edit, an arrow, or a
+// write by the program outside the update guard. While it is typed the edit
+// may hold anything, even nothing.
 class ArrowEdit : public QWidget {
     Q_OBJECT
 public:
@@ -67,10 +70,16 @@ public:
     QToolButton* Up = nullptr;
     QToolButton* Down = nullptr;
     void Step(int delta);
+    // Shows `text` as committed: nothing is handed on.
+    void Show(const QString& text);
+
+signals:
+    void Committed();
 
 private:
     int min_;
     int max_;
+    bool showing_ = false;
 };
 
 // What the window asks of other windows. The composition root fills it; an
@@ -204,6 +213,8 @@ protected:
     void FormClose(TCloseAction& action) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    // Moves the window's fader by the wheel's whole notches.
+    void WheelSteps(const QWheelEvent& event);
 
 private:
     struct EventRow;
@@ -249,6 +260,7 @@ private:
     bool blink_ = false;
     int savedWidth_ = 773;
     int savedHeight_ = 548;
+    int wheelAngle_ = 0;  // eighths of a degree short of a whole notch
     FaderDragGesture dragGesture_;
 };
 

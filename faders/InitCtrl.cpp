@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "faders/InitCtrlRules.h"
+#include "platform/QtDialogKeys.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -74,7 +75,14 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
             if (ctrl)
                 e->setReadOnly(true);
             else
-                connect(e, &QLineEdit::textEdited, this, [this, index] { ValueEditChange(index); });
+                // A number is read when its edit is committed (Return, the
+                // focus leaving), not per key: rewriting the edit after each
+                // key put the caret back in front, so "110" became 11.
+                connect(e, &QLineEdit::editingFinished, this, [this, e, index] {
+                    if (!e->isModified()) return;
+                    e->setModified(false);
+                    ValueEditChange(index);
+                });
             Edits[static_cast<size_t>(index)] = e;
         }
     }
@@ -82,6 +90,11 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
     KeyoffCtrlMin = Edits[4], KeyoffCtrlMax = Edits[5], FaderValueMin = Edits[6], FaderValueMax = Edits[7];
     KeyonValueMin = Edits[8], KeyonValueMax = Edits[9], KeyoffValueMin = Edits[10], KeyoffValueMax = Edits[11];
     ShowAll();
+    // Escape drops what was typed and not committed, then closes.
+    new DialogKeys(*this, nullptr, [this] {
+        ShowAll();
+        Close();
+    });
 }
 
 void TInitCtrlForm::ShowPair(int minIndex) {
@@ -91,7 +104,9 @@ void TInitCtrlForm::ShowPair(int minIndex) {
     for (int i = lo; i <= lo + 1; ++i) {
         QLineEdit* e = Edits[static_cast<size_t>(i)];
         e->setText(FromCp1252(InitValueText(model_, i)));
-        e->setCursorPosition(0);  // a long controller name shows its number
+        // A long controller name shows its number; a value keeps the caret
+        // after its digits, where the next key goes.
+        if (i < InitMinIndex(kFaderValueItem)) e->setCursorPosition(0);
     }
     const int item = lo / 2;
     const bool range = model_.InitRanges[static_cast<size_t>(item)];

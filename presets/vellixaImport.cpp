@@ -14,6 +14,7 @@
 
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/QtDialogKeys.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -59,6 +60,8 @@ TvellixaImportForm::TvellixaImportForm(std::string configFile, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(374, 433);
     Build();
+    // Escape closes as "Close" does; Return presses "Close", the default.
+    new DialogKeys(*this, CloseButton);
     LoadSettings();
 }
 
@@ -132,7 +135,10 @@ void TvellixaImportForm::Build() {
     Memo1->setReadOnly(true);
     Memo1->setFocusPolicy(Qt::NoFocus);
     Memo1->setGeometry(8, 18, 174, 124);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The memo is narrower than its longest lines: they wrap at word
+    // boundaries instead of being cut off.
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     QString text;
     for (const char* l : kLimitations) text += QString::fromLatin1(l) + QLatin1Char('\n');
     text.chop(1);

@@ -13,8 +13,10 @@
 
 #include "engine/Tool.h"
 #include "faders/AllFaderParameters.h"
+#include "faders/InitCtrl.h"
 #include "faders/SpecialKeyEdit.h"
 #include "platform/IniFile.h"
+#include "tests/faders/UserInput.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -72,6 +74,45 @@ TEST(StartedFaderWindow, MenuItemsReachTheWindow) {
     EXPECT_EQ(model.SelectedPreset, 1);
     EXPECT_EQ(AllFaderP->Caption().substr(0, 12), "(Preset 2)  ");
     EXPECT_EQ(MainForm->Caption(), "Virtual Morvelant           (Preset 2)  " + model.GetPresetDeviceName(1));
+}
+
+// Both windows opened from the menus and driven by wheel and keys; the
+// numbers typed into the dialog are what the controller init then gives.
+TEST(StartedFaderWindow, WheelKeysAndTheInitDialogFromTheMenus) {
+    using namespace userinput;
+    StartedEditor editor;
+    editor.Start();
+    DeviceModel& model = editor.Model();
+    MenuItem("MainFormWindowsFaderParameters")->trigger();
+    ASSERT_TRUE(AllFaderP->isVisible());
+    const int before = AllFaderP->Fader->value();
+    Wheel(AllFaderP->MasterSlaveMode, 1);
+    EXPECT_EQ(AllFaderP->Fader->value(), before - 5);
+    EXPECT_EQ(model.Presets[0].MasterSlaveMode(0), 0);
+    QLineEdit* value = AllFaderP->FaderValue->Edit;
+    FocusOn(value);
+    KeyClick(value, Qt::Key_A, {}, Qt::ControlModifier);
+    KeyClicks(value, QStringLiteral("64"));
+    KeyClick(value, Qt::Key_Return);
+    EXPECT_EQ(model.Presets[0].FaderValue(0), 64);
+
+    MenuItem("MainMenuMidiControllerInitSettings")->trigger();
+    ASSERT_NE(InitCtrlForm, nullptr);
+    ASSERT_TRUE(InitCtrlForm->isVisible());
+    Click(InitCtrlForm->RangeButtons[kKeyonValue]);  // Key On values count up
+    FocusOn(InitCtrlForm->KeyonValueMin);
+    KeyClick(InitCtrlForm->KeyonValueMin, Qt::Key_A, {}, Qt::ControlModifier);
+    KeyClicks(InitCtrlForm->KeyonValueMin, QStringLiteral("110"));
+    KeyClick(InitCtrlForm->KeyonValueMin, Qt::Key_Return);
+    EXPECT_EQ(InitCtrlForm->KeyonValueMax->text(), QStringLiteral("110"));
+    KeyClick(InitCtrlForm->KeyonValueMin, Qt::Key_Escape);
+    EXPECT_FALSE(InitCtrlForm->isVisible());
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), AllFaderP);
+
+    MenuItem("MainMenuMidiCtrlKey")->trigger();
+    EXPECT_EQ(model.Presets[0].KeyOnMidiData2(0), 110);
+    EXPECT_EQ(AllFaderP->KeyOnMidiData2->currentIndex(), 110);
 }
 
 TEST(StartedFaderWindow, OpenWindowsReopenAtTheNextStart) {

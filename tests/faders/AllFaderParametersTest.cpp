@@ -169,21 +169,21 @@ TEST_F(FaderEditing, RangesValuesAndModes) {
     P().FaderMax(0) = 20;
     P().FaderValue(0) = 60;
     w->ShowParameters(0, 0);
-    Paste(min, "100");
+    Enter(min, "100");
     EXPECT_EQ(P().FaderValue(0), 60);  // reversed range 100..20
-    Paste(value, "10");
+    Enter(value, "10");
     EXPECT_EQ(P().FaderValue(0), 20);
     EXPECT_EQ(Text(value), "20");
-    Paste(value, "120");
+    Enter(value, "120");
     EXPECT_EQ(P().FaderValue(0), 100);
-    Paste(min, "abc");
+    Enter(min, "abc");
     EXPECT_EQ(Text(min), "0");
     EXPECT_EQ(P().FaderMin(0), 0);
-    Paste(max, "300");
+    Enter(max, "300");
     EXPECT_EQ(Text(max), "127");
-    Paste(Edit("FaderThreshold"), "100");
+    Enter(Edit("FaderThreshold"), "100");
     EXPECT_EQ(P().FaderThreshold(0), 100);
-    Paste(Edit("FaderThreshold"), "x");
+    Enter(Edit("FaderThreshold"), "x");
     EXPECT_EQ(P().FaderThreshold(0), 100);
     EXPECT_EQ(dialogs.Messages().size(), 1u);
     // The arrows stop at the edit's own bounds.
@@ -240,7 +240,7 @@ TEST_F(MultiFader, EditsGoToTheMarkedFaders) {
     P().FaderValue(0) = 10;
     P().FaderValue(1) = 50;
     P().FaderValue(2) = 90;
-    Paste(Edit("FaderMin"), "40");
+    Enter(Edit("FaderMin"), "40");
     EXPECT_EQ(P().FaderValue(0), 40);
     EXPECT_EQ(P().FaderValue(1), 50);
     EXPECT_EQ(P().FaderValue(2), 90);

@@ -66,6 +66,11 @@ protected:
         e->selectAll();
         e->insert(QString::fromLatin1(text));
     }
+    // Pastes a number and commits it with Return.
+    void Enter(QLineEdit* e, const char* text) {
+        Paste(e, text);
+        Key(e, Qt::Key_Return);
+    }
 };
 
 }  // namespace morvelant::fadertest

@@ -10,6 +10,7 @@
 
 #include "faders/InitCtrl.h"
 #include "faders/InitCtrlRules.h"
+#include "tests/faders/UserInput.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
@@ -30,9 +31,13 @@ struct RecordingPickers : PickerLauncher {
 class InitCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override { testsupport::WidgetApp(/*offscreen=*/true); }
-    void Type(QLineEdit* e, const QString& text) {
-        e->setText(text);
-        emit e->textEdited(text);
+    // Selects the field's text and types over it key by key; Return commits.
+    void Type(QLineEdit* e, const QString& text, int commitKey = Qt::Key_Return) {
+        userinput::FocusOn(e);
+        userinput::KeyClick(e, Qt::Key_A, {}, Qt::ControlModifier);
+        userinput::KeyClicks(e, text);
+        EXPECT_EQ(e->text(), text);  // as typed until it is committed
+        if (commitKey != 0) userinput::KeyClick(e, commitKey);
     }
     DeviceModel model;
     RecordingPickers pickers;
@@ -51,6 +56,7 @@ TEST_F(InitCtrlTest, ShowsTheDefaults) {
 
 TEST_F(InitCtrlTest, TypedValuesStayInRangeAndPairsFollow) {
     TInitCtrlForm form(model, &pickers);
+    form.Show();
     form.RangeClick(kKeyonValue);  // range on
     EXPECT_FALSE(form.KeyonValueMax->isHidden());
     const struct {
@@ -61,7 +67,7 @@ TEST_F(InitCtrlTest, TypedValuesStayInRangeAndPairsFollow) {
     } rows[] = {
         {form.KeyonValueMin, "200", "127", "127"}, {form.KeyonValueMin, "abc", "0", "23"},
         {form.KeyonValueMin, "110", "110", "110"}, {form.KeyonValueMax, "30", "7", "30"},
-        {form.KeyonValueMax, "-5", "0", "0"},
+        {form.KeyonValueMax, "-5", "0", "0"},     {form.KeyonValueMin, "60", "60", "83"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text);
@@ -69,6 +75,11 @@ TEST_F(InitCtrlTest, TypedValuesStayInRangeAndPairsFollow) {
         EXPECT_EQ(form.KeyonValueMin->text(), QString::fromLatin1(r.min));
         EXPECT_EQ(form.KeyonValueMax->text(), QString::fromLatin1(r.max));
     }
+    // Focus leaving the field commits too; Escape drops what was not.
+    Type(form.KeyonValueMin, "12", 0);
+    userinput::KeyClick(form.KeyonValueMin, Qt::Key_Tab);
+    EXPECT_EQ(form.KeyonValueMax->text(), QStringLiteral("35"));
+    EXPECT_EQ(model.InitValues[9], 35);
     // With Min 110 and the range on, the highest faders still get bytes
     // within 0..127.
     Type(form.KeyonValueMin, "110");
@@ -76,6 +87,22 @@ TEST_F(InitCtrlTest, TypedValuesStayInRangeAndPairsFollow) {
     EXPECT_EQ(model.Presets[0].KeyOnMidiData2(23), 127);
     model.MidiCtrlInitKeyOn(0, 5);
     EXPECT_EQ(model.Presets[0].KeyOnMidiData2(5), 115);
+}
+
+TEST_F(InitCtrlTest, EscapeClosesWithoutWritingAndFocusGoesBack) {
+    TInitCtrlForm opener(model, &pickers);  // any window the dialog was opened from
+    userinput::FocusOn(opener.KeyonValueMin);
+    TInitCtrlForm form(model, &pickers);
+    form.Show();
+    userinput::FocusOn(form.KeyoffValueMin);
+    userinput::KeyClick(form.KeyoffValueMin, Qt::Key_A, {}, Qt::ControlModifier);
+    userinput::KeyClicks(form.KeyoffValueMin, QStringLiteral("99"));
+    userinput::KeyClick(form.KeyoffValueMin, Qt::Key_Escape);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(model.InitValues[10], 0);
+    EXPECT_EQ(form.KeyoffValueMin->text(), QStringLiteral("0"));
+    QApplication::processEvents();  // the window system's activation
+    EXPECT_EQ(QApplication::activeWindow(), &opener);
 }
 
 TEST_F(InitCtrlTest, SliderAndPopupsReachTheModelAndPickers) {
