@@ -84,6 +84,7 @@ void CreateAllFaderP(EditorWindowSet& set) {
     TAllFaderP* form = set.Add(
         AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links, &set.Pickers().FaderPopups));
     if (MainForm) MainForm->KeyPopupMenu = form->KeyPopupMenu;
+    if (MainForm) MainForm->FollowFaderEdits(form);
     const DeviceModel& model = set.Context().Model;
     form->ShowParameters(model.SelectedFader, model.SelectedPreset);
 }
@@ -219,6 +220,7 @@ void CreateEventEditForm(EditorWindowSet& set) {
         TrackParameterForm->SetTrackColors(form->TrackColor);
         form->TrackColorsChanged = [](const std::array<TColor, kTrackCount>& colors) {
             if (TrackParameterForm) TrackParameterForm->SetTrackColors(colors);
+            if (TrackEditForm) TrackEditForm->ShowTrackColors();
         };
     }
 }

@@ -9,11 +9,11 @@
 #include "model/DeviceModel.h"
 #include "patterns/PickerGrid.h"
 #include "patterns/PickerProtocol.h"
-#include "platform/QtFormBase.h"
+#include "patterns/PickerForm.h"
 
 namespace morvelant {
 
-class CodePickerForm : public TForm {
+class CodePickerForm : public PickerForm {
     Q_OBJECT
 
 public:

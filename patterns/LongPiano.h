@@ -7,6 +7,7 @@
 
 #include "model/DeviceModel.h"
 #include "patterns/PickerProtocol.h"
+#include "patterns/PickerForm.h"
 #include "platform/QtFormBase.h"
 
 namespace morvelant {
@@ -32,7 +33,7 @@ private:
     QImage picture_;
 };
 
-class TLongPianoForm : public TForm {
+class TLongPianoForm : public PickerForm {
     Q_OBJECT
 
 public:

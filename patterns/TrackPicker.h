@@ -7,11 +7,11 @@
 #include "model/DeviceModel.h"
 #include "patterns/PickerGrid.h"
 #include "patterns/PickerProtocol.h"
-#include "platform/QtFormBase.h"
+#include "patterns/PickerForm.h"
 
 namespace morvelant {
 
-class TrackPickerForm : public TForm {
+class TrackPickerForm : public PickerForm {
     Q_OBJECT
 
 public:
