@@ -116,9 +116,7 @@ void CreateMidiSettingsForm(EditorWindowSet& set) {
     setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
     setup.Routing = &set.Context().Routing;
     setup.PortSet = MidiPorts;
-    auto* form = set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
-    // The timed pattern send takes its delay from the settings' box.
-    if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
+    set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
 }
 
 void CreateNotesForm(EditorWindowSet& set) {
