@@ -36,7 +36,6 @@ void PickerForm::hideEvent(QHideEvent* event) {
     if (event->spontaneous() || opener_ == nullptr || !opener_->isVisible()) return;
     // Left to itself, the window system activates whichever window it likes.
     opener_->activateWindow();
-    QApplication::setActiveWindow(opener_);
     if (openerFocus_ != nullptr) openerFocus_->setFocus(Qt::ActiveWindowFocusReason);
     opener_ = nullptr;
 }

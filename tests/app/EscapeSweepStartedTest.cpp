@@ -67,8 +67,9 @@ struct Case {
     const char* form;  // object name of the dialog or picker
     Kind kind;
     std::function<void(StartedEditor&)> open;  // as the menus reach it
-    // Escape of this dialog is mended on another branch; on until merged.
-    bool escapeMendedElsewhere = false;
+    // Escape of this dialog is mended on the fader windows' branch: the case
+    // is skipped while this is true; drop the `true` once that is merged.
+    bool escapeOnOtherBranch = false;
 };
 
 const std::vector<Case>& Cases() {
@@ -134,7 +135,7 @@ TEST(EscapeSweep, EveryWindowOfTheWindowsMenuOpens) {
 TEST(EscapeSweep, EscapeClosesEveryDialogAndPickerWithoutWriting) {
     for (const Case& c : Cases()) {
         SCOPED_TRACE(c.form);
-        if (c.escapeMendedElsewhere) continue;  // see the flag
+        if (c.escapeOnOtherBranch) continue;
         StartedEditor editor;
         ASSERT_TRUE(editor.AddShippedDrumkit());
         editor.Start();

@@ -2,7 +2,10 @@
 // Settings menu with the controller picker keeping its pair 24 wide, the
 // track tools from the Windows menu with the keyboard picker setting the
 // note range, and the shipped drum kit offered in the fader window's note
-// menu, where a click on an instrument writes its note.
+// menu, where a click on an instrument writes its note. After a picker the
+// window that opened it has the focus again; the captions, the track tools'
+// Active boxes and colours and the virtual device's status bars follow edits
+// made in the other windows; every drum name can be read whole.
 
 #include <gtest/gtest.h>
 
