@@ -7,9 +7,9 @@
 #include <string>
 
 #include "model/DeviceModel.h"
+#include "patterns/PickerForm.h"
 #include "patterns/PickerGrid.h"
 #include "patterns/PickerProtocol.h"
-#include "patterns/PickerForm.h"
 
 namespace morvelant {
 

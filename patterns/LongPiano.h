@@ -6,8 +6,8 @@
 #include <QWidget>
 
 #include "model/DeviceModel.h"
-#include "patterns/PickerProtocol.h"
 #include "patterns/PickerForm.h"
+#include "patterns/PickerProtocol.h"
 #include "platform/QtFormBase.h"
 
 namespace morvelant {

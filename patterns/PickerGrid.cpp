@@ -71,8 +71,7 @@ PickerGrid::FittedText PickerGrid::FitText(const QString& text, const QFont& bas
     }
     // Two lines at the smallest size ("Crash Cymbal" over "1").
     fit.wrapped = true;
-    const QRect need =
-        QFontMetrics(fit.font).boundingRect(QRect(0, 0, room, 4 * cellHeight_), Qt::TextWordWrap, text);
+    const QRect need = QFontMetrics(fit.font).boundingRect(QRect(0, 0, room, 4 * cellHeight_), Qt::TextWordWrap, text);
     fit.whole = need.width() <= room && need.height() <= cellHeight_;
     return fit;
 }

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "model/DeviceModel.h"
+#include "patterns/PickerForm.h"
 #include "patterns/PickerGrid.h"
 #include "patterns/PickerProtocol.h"
-#include "patterns/PickerForm.h"
 
 namespace morvelant {
 

@@ -2,14 +2,14 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>

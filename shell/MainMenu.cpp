@@ -76,7 +76,6 @@ void OpenEditorHelp(const std::string& programPath) {
                                     MessageButtons::Ok, MessageIcon::Warning);
 }
 
-
 // ---- Construction ------------------------------------------------------------------------
 
 TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::string programPath,
@@ -115,9 +114,7 @@ TMainMenuForm::~TMainMenuForm() {
     commands_.SetStateListener(nullptr);
     for (const MenuItemSpec& spec : MainMenuItems())
         if (spec.name != nullptr) commands_.UnregisterFallback(spec.name);
-    if (Sending) {
-        Sending->RemoveSendItemOwner(this);
-    }
+    if (Sending) Sending->RemoveSendItemOwner(this);
     SaveWindowSettings();
     if (MainMenuForm == this) MainMenuForm = nullptr;
 }

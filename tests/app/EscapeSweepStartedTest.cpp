@@ -97,7 +97,9 @@ const std::vector<Case>& Cases() {
              FaderPopupItem(e, e.Windows().Pickers().FaderPopups.ControllerPopupMenu, 0, "MidiControllers1");
          }},
         {"LongPianoForm", Kind::Picker,
-         [](StartedEditor& e) { FaderPopupItem(e, e.Windows().Pickers().FaderPopups.NotesPopupMenu, 1, "SelectNote1"); }},
+         [](StartedEditor& e) {
+             FaderPopupItem(e, e.Windows().Pickers().FaderPopups.NotesPopupMenu, 1, "SelectNote1");
+         }},
         {"DrumkitForm", Kind::Picker,
          [](StartedEditor& e) {
              e.Windows().Pickers().FaderPopups.SetPopupComponent(AllFaderP, 1);

@@ -19,28 +19,28 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSpinBox>
-#include <QTimer>
-#include <QToolTip>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 #include "app/PickerSupport.h"
-#include "model/PatternSteps.h"
-#include "model/TrackSettings.h"
-#include "patterns/EventEdit.h"
-#include "patterns/PatternFormUnit.h"
-#include "shell/Main.h"
-#include "tests/support/KeyInput.h"
 #include "faders/AllFaderParameters.h"
 #include "faders/InitCtrl.h"
+#include "model/PatternSteps.h"
+#include "model/TrackSettings.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
+#include "patterns/EventEdit.h"
 #include "patterns/LongPiano.h"
 #include "patterns/NoteGateTimesUnit.h"
+#include "patterns/PatternFormUnit.h"
 #include "patterns/PatternParameter.h"
 #include "patterns/TrackEdit.h"
 #include "patterns/TrackParameter.h"
 #include "patterns/Values1.h"
+#include "shell/Main.h"
+#include "tests/support/KeyInput.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -54,8 +54,8 @@ void Press(QWidget* w, QPoint pos, Qt::MouseButton button) {
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, button,
                       Qt::NoModifier);
     QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), w->mapToGlobal(QPointF(pos)), button,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(w, &release);
 }
 

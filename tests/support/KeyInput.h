@@ -16,8 +16,7 @@ inline QWidget* KeyTarget(QWidget* target) {
     return QApplication::activeWindow();
 }
 
-inline void PressKey(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
-                     const QString& text = {}) {
+inline void PressKey(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
     target = KeyTarget(target);
     if (target == nullptr) return;
     QKeyEvent press(QEvent::KeyPress, key, mods, text);

@@ -41,7 +41,7 @@ public:
     bool AddShippedDrumkit() const {
         const QString kits = QString::fromStdString(Folder() + "Drumkits");
         return QDir().mkpath(kits) &&
-               QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"), kits + "/GM.MVD");
+            QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"), kits + "/GM.MVD");
     }
 #endif
 
