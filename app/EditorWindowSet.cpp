@@ -84,6 +84,7 @@ void CreateAllFaderP(EditorWindowSet& set) {
     TAllFaderP* form = set.Add(
         AllFaderP, new TAllFaderP(set.Context().DeviceEngine, set.Commands(), links, &set.Pickers().FaderPopups));
     if (MainForm) MainForm->KeyPopupMenu = form->KeyPopupMenu;
+    if (MainForm) MainForm->FollowFaderEdits(form);
     const DeviceModel& model = set.Context().Model;
     form->ShowParameters(model.SelectedFader, model.SelectedPreset);
 }
@@ -115,9 +116,7 @@ void CreateMidiSettingsForm(EditorWindowSet& set) {
     setup.ConfigFile = set.ProgramPath() + "Morvelant.cfg";
     setup.Routing = &set.Context().Routing;
     setup.PortSet = MidiPorts;
-    auto* form = set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
-    // The timed pattern send takes its delay from the settings' box.
-    if (MainMenuForm) MainMenuForm->PatternDelayEdit = form->Edit2;
+    set.Add(MidiSettingsForm, new TMidiSettingsForm(std::move(setup)));
 }
 
 void CreateNotesForm(EditorWindowSet& set) {
@@ -219,6 +218,7 @@ void CreateEventEditForm(EditorWindowSet& set) {
         TrackParameterForm->SetTrackColors(form->TrackColor);
         form->TrackColorsChanged = [](const std::array<TColor, kTrackCount>& colors) {
             if (TrackParameterForm) TrackParameterForm->SetTrackColors(colors);
+            if (TrackEditForm) TrackEditForm->ShowTrackColors();
         };
     }
 }

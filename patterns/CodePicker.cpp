@@ -4,9 +4,7 @@ namespace morvelant {
 
 CodePickerForm::CodePickerForm(const QString& name, PickerKind kind, GridMap map, PickerDispatch& dispatch,
                                DeviceModel& model)
-    : TForm(name), model_(model), dispatch_(dispatch), kind_(kind), map_(map) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-}
+    : PickerForm(name), model_(model), dispatch_(dispatch), kind_(kind), map_(map) {}
 
 void CodePickerForm::SetGrid(PickerGrid* grid) {
     grid_ = grid;

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "model/DeviceModel.h"
+#include "patterns/PickerForm.h"
 #include "patterns/PickerGrid.h"
 #include "patterns/PickerProtocol.h"
-#include "platform/QtFormBase.h"
 
 namespace morvelant {
 
-class CodePickerForm : public TForm {
+class CodePickerForm : public PickerForm {
     Q_OBJECT
 
 public:

@@ -33,8 +33,7 @@ void PianoImageView::mouseMoveEvent(QMouseEvent* event) {
 void PianoImageView::mouseReleaseEvent(QMouseEvent* event) { emit MouseUp(event->button(), event->modifiers()); }
 
 TLongPianoForm::TLongPianoForm(PickerDispatch& dispatch, DeviceModel& model)
-    : TForm(QStringLiteral("LongPianoForm")), dispatch_(dispatch), model_(model) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    : PickerForm(QStringLiteral("LongPianoForm")), dispatch_(dispatch), model_(model) {
     setFixedSize(759, 87);
     PianoImage = new PianoImageView(this);
     PianoImage->move(0, 0);

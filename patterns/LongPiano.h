@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "model/DeviceModel.h"
+#include "patterns/PickerForm.h"
 #include "patterns/PickerProtocol.h"
 #include "platform/QtFormBase.h"
 
@@ -32,7 +33,7 @@ private:
     QImage picture_;
 };
 
-class TLongPianoForm : public TForm {
+class TLongPianoForm : public PickerForm {
     Q_OBJECT
 
 public:

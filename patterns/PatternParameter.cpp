@@ -88,6 +88,10 @@ TPatternParameterForm::TPatternParameterForm(DeviceModel& model, Notifications& 
     };
     subscriptions_[2] = Notes.TrackMuteChanged.Subscribe(retint);
     subscriptions_[3] = Notes.TrackSettingsChanged.Subscribe(retint);
+    // A renamed current pattern shows its new name at once.
+    subscriptions_[4] = Notes.PatternDataChanged.Subscribe([this](int slot) {
+        if (slot < 0 || slot == CurrentPattern()) SetCaption(PatternCaption(Model, CurrentPattern()));
+    });
     Config.Read(Model, *this);
 }
 

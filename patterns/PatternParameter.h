@@ -140,7 +140,7 @@ private:
     CommandRegistry& Commands;
     PatternPickers* Pickers;
     PatternFormConfig Config;
-    std::array<Subscription, 4> subscriptions_;
+    std::array<Subscription, 5> subscriptions_;
     int boxPressTrack_ = 0;
     QPoint boxPressPos_;
 };

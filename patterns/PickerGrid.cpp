@@ -1,7 +1,9 @@
 #include "patterns/PickerGrid.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace morvelant {
 
@@ -53,22 +55,60 @@ void PickerGrid::SetSelection(GridCell cell) {
     update();
 }
 
+namespace {
+// Below this the names are no easier to read than clipped.
+constexpr int kSmallestPixelSize = 8;
+}  // namespace
+
+PickerGrid::FittedText PickerGrid::FitText(const QString& text, const QFont& base) const {
+    const int room = cellWidth_ - textX_ - 1;
+    FittedText fit{base};
+    const int from = base.pixelSize() > 0 ? base.pixelSize() : QFontMetrics(base).height();
+    for (int px = from; px >= kSmallestPixelSize; --px) {
+        fit.font.setPixelSize(px);
+        if (QFontMetrics(fit.font).horizontalAdvance(text) <= room) return fit;
+        fit.shrunk = true;
+    }
+    // Two lines at the smallest size ("Crash Cymbal" over "1").
+    fit.wrapped = true;
+    const QRect need = QFontMetrics(fit.font).boundingRect(QRect(0, 0, room, 4 * cellHeight_), Qt::TextWordWrap, text);
+    fit.whole = need.width() <= room && need.height() <= cellHeight_;
+    return fit;
+}
+
+bool PickerGrid::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const GridCell cell = CellAt(help->pos());
+        const QString text = CellText(cell.row, cell.column);
+        if (!text.isEmpty() && FitText(text, font()).shrunk)
+            QToolTip::showText(help->globalPos(), text, this, CellRect(cell));
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void PickerGrid::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), ToQColor(clSilver));
-    const QFont normal = font();
-    QFont bold = normal;
+    QFont bold = font();
     bold.setBold(true);
-    const int ascent = QFontMetrics(normal).ascent();
     for (int r = 0; r < rows_; ++r)
         for (int c = 0; c < columns_; ++c) {
             const PickerCellStyle st = style_ ? style_({r, c}) : PickerCellStyle{};
             const QRect cell = CellRect({r, c});
+            const QString text = CellText(r, c);
+            const FittedText fit = FitText(text, st.bold ? bold : font());
             p.fillRect(cell, ToQColor(st.brush));
             p.setPen(ToQColor(st.text));
-            p.setFont(st.bold ? bold : normal);
+            p.setFont(fit.font);
             p.setClipRect(cell);
-            p.drawText(cell.left() + textX_, cell.top() + textY_ + ascent, CellText(r, c));
+            if (fit.wrapped)
+                p.drawText(cell.adjusted(textX_, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text);
+            else
+                p.drawText(cell.left() + textX_, cell.top() + textY_ + QFontMetrics(fit.font).ascent(), text);
             p.setClipping(false);
         }
 }

@@ -40,6 +40,17 @@ public:
     GridCell Selection() const { return selection_; }
     void SetSelection(GridCell cell);
 
+    // How a cell's text is drawn: a long text takes a smaller font, then two
+    // lines; `whole` tells whether it then fits the cell. A text that had to
+    // shrink or still does not fit shows whole in the cell's tool tip.
+    struct FittedText {
+        QFont font;
+        bool wrapped = false;
+        bool whole = true;
+        bool shrunk = false;
+    };
+    FittedText FitText(const QString& text, const QFont& base) const;
+
 signals:
     void CellMouseMove(int row, int column);
     void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
@@ -50,6 +61,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     int rows_, columns_, cellWidth_, cellHeight_, lineWidth_;

@@ -184,10 +184,16 @@ TTrackEditForm::TTrackEditForm(DeviceModel& model, Notifications* notes, PickerD
     velocities.first = kMinVelocityCode;
     velocities.pickers = static_cast<unsigned>(PickerKind::Values);
     targets_ = dispatch.Register({std::move(noteBounds), std::move(velocities)});
-    if (notes != nullptr)
+    if (notes != nullptr) {
         patternShown_ = notes->CurrentPatternChanged.Subscribe([this] {
             for (int t = 1; t <= kTrackCount; ++t) ShowTrackActive(model_.SelectedPattern, t);
         });
+        // A mute set in another window: a stale box would mute a muted track on its next click.
+        mutes_ = notes->TrackMuteChanged.Subscribe([this](int track) {
+            for (int t = 1; t <= kTrackCount; ++t)
+                if (track == 0 || track == t) ShowTrackActive(model_.SelectedPattern, t);
+        });
+    }
 }
 
 QLineEdit* TTrackEditForm::EditOf(int code) const {
@@ -261,15 +267,18 @@ void TTrackEditForm::RangeEditMouseDown(int code) {
     pickers_->Pick(note ? PickerKind::Piano : PickerKind::Values, code, place);
 }
 
-void TTrackEditForm::FormShow() {
+void TTrackEditForm::ShowTrackColors() {
+    if (!ops_.TrackColor) return;
     for (int i = 0; i < kTrackCount; ++i) {
-        if (ops_.TrackColor) {
-            QPalette pal = ActivePanels[static_cast<size_t>(i)]->palette();
-            pal.setColor(QPalette::Window, ToQColor(ops_.TrackColor(i)));
-            ActivePanels[static_cast<size_t>(i)]->setPalette(pal);
-        }
-        ShowTrackActive(model_.SelectedPattern, i + 1);
+        QPalette pal = ActivePanels[static_cast<size_t>(i)]->palette();
+        pal.setColor(QPalette::Window, ToQColor(ops_.TrackColor(i)));
+        ActivePanels[static_cast<size_t>(i)]->setPalette(pal);
     }
+}
+
+void TTrackEditForm::FormShow() {
+    ShowTrackColors();
+    for (int t = 1; t <= kTrackCount; ++t) ShowTrackActive(model_.SelectedPattern, t);
     for (int code = kMinNoteCode; code <= kMaxVelocityCode; ++code) ShowBound(code);
 }
 

@@ -106,6 +106,8 @@ public:
     // The Active box of track t from the pattern's mute mask, without
     // writing back.
     void ShowTrackActive(int p, int t);
+    // The Active panels in the event editor's track colours.
+    void ShowTrackColors();
 
 protected:
     void FormShow() override;
@@ -122,6 +124,7 @@ private:
     RandomSource random_;
     Subscription targets_;
     Subscription patternShown_;
+    Subscription mutes_;
 };
 
 extern TTrackEditForm* TrackEditForm;

@@ -50,6 +50,10 @@ TTrackParameterForm::TTrackParameterForm(DeviceModel& model, Notifications& noti
             if (track == 0 || track == t) ShowTrackMute(Model.SelectedPattern, t);
     });
     subscriptions_[3] = Notes.TrackSettingsChanged.Subscribe([this](int) { RefreshTrackGrid(Model.SelectedPattern); });
+    subscriptions_[4] = Notes.PatternDataChanged.Subscribe([this](int slot) {
+        if (DeviceModel::ValidPattern(Model.SelectedPattern) && (slot < 0 || slot == Model.SelectedPattern))
+            SetCaption(PatternCaption(Model, Model.SelectedPattern));
+    });
     Config.Read(Model, *this);
 }
 

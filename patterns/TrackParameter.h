@@ -116,7 +116,7 @@ private:
     PatternPickers* Pickers;
     PatternFormConfig Config;
     std::array<TColor, kTrackCount> trackColors_;
-    std::array<Subscription, 4> subscriptions_;
+    std::array<Subscription, 5> subscriptions_;
     int pressColumn_ = -1;
     QPoint pressPos_;
 };

@@ -3,9 +3,7 @@
 namespace morvelant {
 
 TrackPickerForm::TrackPickerForm(const QString& name, DeviceModel& model, const PatternTargetHooks& hooks)
-    : TForm(name), model_(model), hooks_(hooks) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-}
+    : PickerForm(name), model_(model), hooks_(hooks) {}
 
 void TrackPickerForm::SetGrid(PickerGrid* grid, GridMap map) {
     grid_ = grid;

@@ -5,13 +5,13 @@
 #pragma once
 
 #include "model/DeviceModel.h"
+#include "patterns/PickerForm.h"
 #include "patterns/PickerGrid.h"
 #include "patterns/PickerProtocol.h"
-#include "platform/QtFormBase.h"
 
 namespace morvelant {
 
-class TrackPickerForm : public TForm {
+class TrackPickerForm : public PickerForm {
     Q_OBJECT
 
 public:

@@ -1,5 +1,6 @@
 #include "shell/About.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -82,6 +83,14 @@ TAboutForm::TAboutForm(QWidget* parent) : TForm(QStringLiteral("AboutForm"), par
 
 TAboutForm::~TAboutForm() {
     if (AboutForm == this) AboutForm = nullptr;
+}
+
+void TAboutForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Close();
+        return;
+    }
+    TForm::keyPressEvent(event);
 }
 
 }  // namespace morvelant

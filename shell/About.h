@@ -23,6 +23,10 @@ public:
     QLabel* TitleLabel = nullptr;
     QLabel* Label1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+
+protected:
+    // Escape closes the box, as its close button does.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 extern TAboutForm* AboutForm;

@@ -1,12 +1,15 @@
 #include "shell/Main.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -589,6 +592,15 @@ void TMainForm::ShowKeyOffStatus(int p, int f) {
     KeyOffStatusBar->SetPanelText(0, Model.Presets[size_t(p)].KeyOffName[size_t(f)]);
     KeyOffStatusBar->SetPanelText(1, Model.KeyOffEventText(p, f));
     KeyOffStatusBar->SetPanelText(2, "KeyOff " + TwoDigits(f + 1));
+}
+
+void TMainForm::FollowFaderEdits(QWidget* editor) {
+    if (editor == nullptr) return;
+    // Connected after the editor's own handlers: the model holds the edit.
+    auto describe = [this] { ShowStatusBars(Model.SelectedFader); };
+    for (auto* w : editor->findChildren<QComboBox*>()) connect(w, &QComboBox::currentIndexChanged, this, describe);
+    for (auto* w : editor->findChildren<QLineEdit*>()) connect(w, &QLineEdit::textChanged, this, describe);
+    for (auto* w : editor->findChildren<QAbstractButton*>()) connect(w, &QAbstractButton::clicked, this, describe);
 }
 
 void TMainForm::ShowStatusBars(int f) {

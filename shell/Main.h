@@ -183,6 +183,9 @@ public:
     void ShowKeyOnStatus(int p, int f);
     void ShowKeyOffStatus(int p, int f);
     void ShowStatusBars(int f);
+    // Describes the selected fader anew after every edit made in `editor`
+    // (its lists, edits and buttons), so the bars never show an old event.
+    void FollowFaderEdits(QWidget* editor);
 
     // ---- Open-window bookkeeping --------------------------------------------
     void WindowActivated(TForm* window);

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -29,9 +28,6 @@ namespace {
 
 constexpr char kSection[] = "Main Menu Form";
 constexpr char kHelpMissingCaption[] = "Help";
-constexpr char kPatternNotSent[] = "Pattern could not be sent!\nNo PC->Morvelant device selected in Midi Settings";
-constexpr char kWarningCaption[] = "Warning !";
-constexpr char kReminderCaption[] = "Do not forget !";
 
 HelpOpener& CurrentHelpOpener() {
     static HelpOpener opener;
@@ -80,15 +76,6 @@ void OpenEditorHelp(const std::string& programPath) {
                                     MessageButtons::Ok, MessageIcon::Warning);
 }
 
-int SendDelayFromText(const std::string& text, bool* valid) {
-    int value = 0;
-    // A delay of 0 or less would fire the timer without pause: it counts as
-    // a text that is no delay at all.
-    const bool ok = TIniFile::ParseInteger(text, value) && value > 0;
-    if (valid != nullptr) *valid = ok;
-    return ok ? value : kDefaultSendDelay;
-}
-
 // ---- Construction ------------------------------------------------------------------------
 
 TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::string programPath,
@@ -116,10 +103,6 @@ TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::str
     layout->setMenuBar(MainMenu);
     layout->addStretch(1);
 
-    PatternSendTimer = new QTimer(this);
-    PatternSendTimer->setObjectName(QStringLiteral("PatternSendTimer"));
-    connect(PatternSendTimer, &QTimer::timeout, this, [this] { PatternSendTimerTimer(); });
-
     BuildMenus();
     RegisterFallbacks();
     commands_.SetStateListener([this](const std::string& item) { MirrorItemState(item); });
@@ -128,14 +111,10 @@ TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::str
 }
 
 TMainMenuForm::~TMainMenuForm() {
-    PatternSendTimer->stop();
     commands_.SetStateListener(nullptr);
     for (const MenuItemSpec& spec : MainMenuItems())
         if (spec.name != nullptr) commands_.UnregisterFallback(spec.name);
-    if (Sending) {
-        Sending->RemoveSeries(this);
-        Sending->RemoveSendItemOwner(this);
-    }
+    if (Sending) Sending->RemoveSendItemOwner(this);
     SaveWindowSettings();
     if (MainMenuForm == this) MainMenuForm = nullptr;
 }
@@ -353,8 +332,6 @@ void TMainMenuForm::RegisterFallbacks() {
     own("AllPatterns3", &TMainMenuForm::AllPatterns3Click);
     own("SelectedPatternsAsSingeFiles1", &TMainMenuForm::SelectedPatternsAsSingeFiles1Click);
     own("AllPatternsAsSingleFiles1", &TMainMenuForm::AllPatternsAsSingleFiles1Click);
-    own("SinglePattern5", &TMainMenuForm::SinglePattern5Click);
-    own("SelectedPatterns4", &TMainMenuForm::SelectedPatterns4Click);
     own("Close3", &TMainMenuForm::Close3Click);
     own("Exit4", &TMainMenuForm::Exit4Click);
 
@@ -709,15 +686,6 @@ void TMainMenuForm::InitPatterns(int scope) {
     }
 }
 
-void TMainMenuForm::SendPatternDump(int slot) {
-    if (!DeviceModel::ValidPattern(slot)) return;
-    SysexBuffer dump;
-    BuildPatternDump(engine_.Model, dump, slot, slot);
-    const int port = engine_.Routing.DeviceOutPort();
-    if (port < 0) return;
-    for (const MidiEvent& e : dump) SendToPort(engine_, port, e);
-}
-
 // ---- File menu of the virtual device window -------------------------------------------------
 
 void TMainMenuForm::MainMenuFactoryInitPresetClick() {
@@ -847,73 +815,9 @@ void TMainMenuForm::AllPatternsAsSingleFiles1Click() {
     if (DeviceModel* m = TheModel()) SaveAllPatternsToFolder(*m);
 }
 
-void TMainMenuForm::SinglePattern5Click() {
-    const int p = engine_.Model.SelectedPattern;
-    if (engine_.Routing.DeviceOutPort() < 0) {
-        CurrentDialogs().MessageBox(kPatternNotSent, kWarningCaption, MessageButtons::Ok, MessageIcon::Warning);
-        return;
-    }
-    SendPatternDump(p);
-    if (engine_.Model.Warnings)
-        CurrentDialogs().MessageBox(
-            "You must use \"Get Pattern " + std::to_string(p + 1) + "\"\n on the Morvelant to use this Pattern",
-            kReminderCaption, MessageButtons::Ok, MessageIcon::Information);
-}
-
-void TMainMenuForm::SelectedPatterns4Click() {
-    DeviceModel* m = TheModel();
-    if (m == nullptr) return;
-    PatternSendTag = 0;
-    int count = 0;
-    for (bool marked : m->PatternSlotSelected) count += marked ? 1 : 0;
-    int first = -1;
-    for (int slot = 0; slot < kDeviceSlots && first < 0; ++slot)
-        if (m->PatternSlotSelected[size_t(slot)]) first = slot;
-    if (first < 0) return;  // nothing marked: no dialog, no timer
-
-    if (Sending) {
-        Sending->AddSeries(this);
-        Sending->BeginSeries(count, first, m->GetPatternName(first));
-    }
-    SendPatternDump(first);
-    if (Sending) Sending->StepProgress();
-    PatternSendTag = first + 1;
-
-    // The pattern delay of the MIDI settings; a text that is no delay (or
-    // a delay of 0 or less, which would fire without pause) becomes 3000.
-    int delay = kDefaultSendDelay;
-    if (PatternDelayEdit) {
-        bool valid = false;
-        delay = SendDelayFromText(PatternDelayEdit->text().toStdString(), &valid);
-        if (!valid) PatternDelayEdit->setText(QString::number(kDefaultSendDelay));
-    } else {
-        delay = SendDelayFromText(std::to_string(engine_.Routing.PatternDelay));
-    }
-    PatternSendTimer->setInterval(delay);
-    PatternSendTimer->start();
-}
-
-void TMainMenuForm::PatternSendTimerTimer() {
-    DeviceModel* m = TheModel();
-    int next = -1;
-    if (m != nullptr)
-        for (int slot = std::max(PatternSendTag, 0); slot < kDeviceSlots && next < 0; ++slot)
-            if (m->PatternSlotSelected[size_t(slot)]) next = slot;
-    if (next < 0) {
-        PatternSendTimer->stop();
-        if (Sending) {
-            Sending->RemoveSeries(this);
-            Sending->Close();
-        }
-        return;
-    }
-    if (Sending) Sending->NextItem(next, m->GetPatternName(next));
-    SendPatternDump(next);
-    if (Sending) Sending->StepProgress();
-    PatternSendTag = next + 1;
-}
-
-void TMainMenuForm::StopSendSeries() { PatternSendTimer->stop(); }
+// Sending patterns needs the pattern list window (its checks, reminder and
+// timer): nothing happens until it registers "SinglePattern5" and
+// "SelectedPatterns4".
 
 void TMainMenuForm::Close3Click() {
     if (auto* w = qobject_cast<TForm*>(FindForm(QStringLiteral("PatternForm")))) w->Close();

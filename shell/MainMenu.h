@@ -48,13 +48,7 @@ using HelpOpener = std::function<bool(const std::string& file)>;
 void SetHelpOpener(HelpOpener opener);
 inline constexpr char kHelpFileName[] = "EditorHelp.chm";
 
-// The delay of a timed send from the text of a delay field: a text that is
-// no number, or a delay of 0 or less, gives the default of 3000 ms
-// (`valid` tells whether the text was used as it was).
-int SendDelayFromText(const std::string& text, bool* valid = nullptr);
-inline constexpr int kDefaultSendDelay = 3000;
-
-class TMainMenuForm : public TForm, public SendSeries {
+class TMainMenuForm : public TForm {
     Q_OBJECT
 
 public:
@@ -76,10 +70,8 @@ public:
     // ---- Handed by the composition root ------------------------------------------
     // The virtual device window, shown and closed with this one.
     QPointer<TForm> DeviceWindow;
-    // The sending dialog of the timed pattern send.
+    // The sending dialog, which greys this window's send items while it shows.
     QPointer<TSendingForm> Sending;
-    // The pattern delay box of the MIDI settings (null: the routing's delay).
-    QPointer<QLineEdit> PatternDelayEdit;
     // Called once the window has closed: ends the program's message loop.
     std::function<void()> ProgramEnd;
 
@@ -233,11 +225,6 @@ public:
     QMenu* MainFormHelpMenu = nullptr;
     QAction *MainMenuInstructions = nullptr, *MainMenuAboutMorvelantEditor = nullptr;
 
-    // The send timer of "Send Selected Patterns"; its Tag is the slot from
-    // which the next tick searches.
-    QTimer* PatternSendTimer = nullptr;
-    int PatternSendTag = 0;
-
     // ---- Configuration -------------------------------------------------------
     void LoadWindowSettings();
     void SaveWindowSettings();
@@ -287,13 +274,8 @@ public:
     void AllPatterns3Click();
     void SelectedPatternsAsSingeFiles1Click();
     void AllPatternsAsSingleFiles1Click();
-    void SinglePattern5Click();
-    void SelectedPatterns4Click();
     void Close3Click();
     void Exit4Click() { MainMenuExitClick(); }
-    // The tick of the timed pattern send.
-    void PatternSendTimerTimer();
-    void StopSendSeries() override;
     // Edit menu of the virtual device window.
     void MainMenuCopyFaderKeyClick();
     void MainMenuPasteFaderKeyClick();
@@ -333,7 +315,6 @@ private:
     void SelectPreset(int slot, bool send);
     void ShowPattern(int slot);
     void InitPatterns(int scope);
-    void SendPatternDump(int slot);
     int SelectedTrack() const;
     void SendNextPattern(bool first);
 

@@ -1,6 +1,7 @@
 #include "shell/SendingUnit.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QWidget>
 
 #include <algorithm>
@@ -122,6 +123,16 @@ void TSendingForm::Button1Click() {
 }
 
 void TSendingForm::FormShow() { SetSendItemsEnabled(false); }
+
+void TSendingForm::keyPressEvent(QKeyEvent* event) {
+    // Escape is the Cancel button; the dialog has no default button, so
+    // Return does nothing (a send is not stopped by a stray Return).
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Button1Click();
+        return;
+    }
+    TForm::keyPressEvent(event);
+}
 
 void TSendingForm::FormClose(TCloseAction& action) {
     // However the dialog goes (Cancel, close box, the sender when done), the

@@ -2,7 +2,10 @@
 // Settings menu with the controller picker keeping its pair 24 wide, the
 // track tools from the Windows menu with the keyboard picker setting the
 // note range, and the shipped drum kit offered in the fader window's note
-// menu, where a click on an instrument writes its note.
+// menu, where a click on an instrument writes its note. After a picker the
+// window that opened it has the focus again; the captions, the track tools'
+// Active boxes and colours and the virtual device's status bars follow edits
+// made in the other windows; every drum name can be read whole.
 
 #include <gtest/gtest.h>
 
@@ -16,26 +19,45 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 #include "app/PickerSupport.h"
 #include "faders/AllFaderParameters.h"
 #include "faders/InitCtrl.h"
+#include "model/PatternSteps.h"
+#include "model/TrackSettings.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
+#include "patterns/EventEdit.h"
 #include "patterns/LongPiano.h"
 #include "patterns/NoteGateTimesUnit.h"
+#include "patterns/PatternFormUnit.h"
 #include "patterns/PatternParameter.h"
 #include "patterns/TrackEdit.h"
 #include "patterns/TrackParameter.h"
 #include "patterns/Values1.h"
+#include "shell/Main.h"
+#include "tests/support/KeyInput.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
 namespace {
 
+using testsupport::PressKey;
 using testsupport::StartedEditor;
+using testsupport::TypeText;
+
+void Press(QWidget* w, QPoint pos, Qt::MouseButton button) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, button,
+                      Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(w, &release);
+}
 
 void ClickAt(QWidget* w, QPoint pos) {
     QMouseEvent move(QEvent::MouseMove, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::NoButton, Qt::NoButton,
@@ -190,9 +212,7 @@ TEST(PickersStarted, TrackToolsButtonsWorkOnTheCurrentPattern) {
 
 TEST(PickersStarted, TheShippedKitWritesANoteFromTheFaderNoteMenu) {
     StartedEditor editor;
-    QDir().mkpath(QString::fromStdString(editor.Folder() + "Drumkits"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"),
-                            QString::fromStdString(editor.Folder() + "Drumkits/GM.MVD")));
+    ASSERT_TRUE(editor.AddShippedDrumkit());
     editor.Start();
     PickerSupport& pk = editor.Windows().Pickers();
     QMenu* notes = pk.FaderPopups.NotesPopupMenu;
@@ -214,6 +234,114 @@ TEST(PickersStarted, TheShippedKitWritesANoteFromTheFaderNoteMenu) {
     EXPECT_EQ(AllFaderP->KeyOnMidiData1->currentIndex(), 38);
     EXPECT_EQ(DrumkitForm->Caption().find("Percussion Map : ( 38:  D  2)  Acoustic Snare"), 0u);
     EXPECT_EQ(notes->actions().last()->text(), QStringLiteral("Percussion Map"));
+}
+
+TEST(PickersStarted, AfterTheRangePickerTheTrackToolsHaveTheFocusForTyping) {
+    StartedEditor editor;
+    editor.Start();
+    PatternParameterForm->Show();  // the step editor, which used to take the focus
+    MainMenuForm->MainFormWindowsTrackEdit->trigger();
+    QApplication::processEvents();
+    // A press on the minimum velocity opens the value picker; 30 is clicked.
+    ClickWhenModal([] { return Values1Form->ValuesStringGrid; },
+                   Values1Form->ValuesStringGrid->CellRect(kValuesGrid.CellOf(30)).center());
+    // A press from the window system gives the edit the focus before the
+    // edit sees it; a sent event does not, so the test does that part.
+    TrackEditForm->minVelocityEdit->setFocus(Qt::MouseFocusReason);
+    Press(TrackEditForm->minVelocityEdit, {5, 5}, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(TrackEditForm->MinVelocity, 30);
+    EXPECT_EQ(QApplication::activeWindow(), TrackEditForm);
+    EXPECT_EQ(QApplication::focusWidget(), TrackEditForm->minVelocityEdit);
+    // Typing goes on there at once: 25 and Return.
+    PressKey(nullptr, Qt::Key_A, Qt::ControlModifier);
+    TypeText(nullptr, QStringLiteral("25"));
+    PressKey(nullptr, Qt::Key_Return);
+    EXPECT_EQ(TrackEditForm->MinVelocity, 25);
+}
+
+TEST(PickersStarted, ARenamedCurrentPatternIsNamedInTheStepEditorAndTheTrackGrid) {
+    StartedEditor editor;
+    editor.Start();
+    DeviceModel& m = editor.Model();
+    const int p = m.SelectedPattern;
+    PatternForm->Show();
+    PatternParameterForm->Show();
+    TrackParameterForm->Show();
+    QLineEdit* name = PatternForm->EditList[size_t(p)];
+    name->setCursorPosition(0);
+    TypeText(name, QStringLiteral("Groove"));
+    ASSERT_EQ(m.GetPatternName(p).substr(0, 6), "Groove");
+    EXPECT_EQ(PatternParameterForm->Caption(), PatternCaption(m, p));
+    EXPECT_EQ(TrackParameterForm->Caption(), PatternCaption(m, p));
+}
+
+TEST(PickersStarted, TrackToolsFollowMutesAndColoursSetInTheOtherWindows) {
+    StartedEditor editor;
+    editor.Start();
+    DeviceModel& m = editor.Model();
+    Pattern_Parameters& pat = m.Patterns[size_t(m.SelectedPattern)];
+    pat.MuteMask() = 0;
+    TrackEditForm->Show();
+    TrackParameterForm->Show();
+    ASSERT_TRUE(TrackEditForm->TrackCheckBoxes[2]->isChecked());
+    // Track 3 muted by a right press on its status cell in the track grid.
+    QTableWidget* grid = TrackParameterForm->StringGrid1;
+    Press(grid->viewport(), grid->visualRect(grid->model()->index(TTrackParameterForm::rStatus, 3)).center(),
+          Qt::RightButton);
+    ASSERT_TRUE(TrackMuted(pat, 3));
+    EXPECT_FALSE(TrackEditForm->TrackCheckBoxes[2]->isChecked());
+    // ... and unmuted in the event editor; a click in the tools then mutes it.
+    EventEditForm->Show();
+    EventEditForm->ActiveBoxes[2]->click();
+    ASSERT_FALSE(TrackMuted(pat, 3));
+    EXPECT_TRUE(TrackEditForm->TrackCheckBoxes[2]->isChecked());
+    TrackEditForm->TrackCheckBoxes[2]->click();
+    EXPECT_TRUE(TrackMuted(pat, 3));
+    // A colour chosen for track 2 in the event editor colours its Active box.
+    editor.Dialogs.colorAnswers.push_back(0x123456);
+    Press(EventEditForm->TrackButtons[1], {3, 3}, Qt::RightButton);
+    EXPECT_EQ(TrackEditForm->ActivePanels[1]->palette().color(QPalette::Window), ToQColor(0x123456));
+}
+
+TEST(PickersStarted, TheVirtualDeviceDescribesTheEventChosenInTheFaderWindow) {
+    StartedEditor editor;
+    editor.Start();
+    MainForm->Show();
+    AllFaderP->Show();
+    DeviceModel& m = editor.Model();
+    const int p = m.SelectedPreset, f = m.SelectedFader;
+    const std::string before = m.FaderEventText(p, f);
+    ASSERT_EQ(MainForm->MainStatusBar->PanelText(1), before);
+    // Another event by the keyboard on the fader's event list.
+    PressKey(AllFaderP->FaderEvent, Qt::Key_Down);
+    ASSERT_NE(m.FaderEventText(p, f), before);
+    EXPECT_EQ(MainForm->MainStatusBar->PanelText(1), m.FaderEventText(p, f));
+    PressKey(AllFaderP->KeyOnEvent, Qt::Key_Down);
+    EXPECT_EQ(MainForm->KeyOnStatusBar->PanelText(1), m.KeyOnEventText(p, f));
+}
+
+TEST(PickersStarted, EveryShippedDrumNameIsWholeInItsCellAndInItsToolTip) {
+    StartedEditor editor;
+    ASSERT_TRUE(editor.AddShippedDrumkit());
+    editor.Start();
+    QAction* kit = editor.Windows().Pickers().FaderPopups.NotesPopupMenu->actions().last()->menu()->actions().first();
+    PickerGrid* grid = DrumkitForm->StringGrid1;
+    QTimer::singleShot(0, [grid] {
+        for (int n = 0; n < 128; ++n) {
+            const GridCell c = kDrumkitGrid.CellOf(n);
+            const QString name = grid->CellText(c.row, c.column);
+            EXPECT_TRUE(grid->FitText(name, grid->font()).whole) << name.toStdString();
+        }
+        // "Crash Cymbal 1" (49) and "... 2" (57) no longer read alike.
+        const QRect crash = grid->CellRect(kDrumkitGrid.CellOf(49));
+        QHelpEvent tip(QEvent::ToolTip, crash.center(), grid->mapToGlobal(crash.center()));
+        QApplication::sendEvent(grid, &tip);
+        EXPECT_EQ(QToolTip::text(), QStringLiteral("Crash Cymbal 1"));
+        PressKey(DrumkitForm, Qt::Key_Escape);
+    });
+    kit->trigger();
+    EXPECT_FALSE(DrumkitForm->isVisible());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // and message boxes and file dialogs answered by the test.
 #pragma once
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -34,6 +36,14 @@ public:
 
     // The program folder: put "Morvelant.cfg" and files here before Start.
     std::string Folder() const { return folder_.path().toStdString() + "/"; }
+#ifdef MORVELANT_SOURCE_DIR
+    // The drum kit file the program ships, in the program folder's "Drumkits".
+    bool AddShippedDrumkit() const {
+        const QString kits = QString::fromStdString(Folder() + "Drumkits");
+        return QDir().mkpath(kits) &&
+            QFile::copy(QStringLiteral(MORVELANT_SOURCE_DIR "/patterns/Drumkits/GM.MVD"), kits + "/GM.MVD");
+    }
+#endif
 
     void Start(std::vector<std::string> arguments = {}) {
         windows_ = std::make_unique<EditorWindowSet>();

@@ -1,0 +1,29 @@
+// What every picker window does with the keyboard and the focus: Escape
+// closes it without writing (the picking ends), and when it goes, the window
+// that opened it is active again with the control that had the focus, so
+// the user can type on where the click left off.
+#pragma once
+
+#include <QPointer>
+
+#include "platform/QtFormBase.h"
+
+namespace morvelant {
+
+class PickerForm : public TForm {
+    Q_OBJECT
+
+public:
+    explicit PickerForm(const QString& name);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QPointer<QWidget> opener_;
+    QPointer<QWidget> openerFocus_;
+};
+
+}  // namespace morvelant
