@@ -187,8 +187,6 @@ void CreateSequencerForm(EditorWindowSet& set) {
             if (MidiPorts) MidiPorts->SetSequencerLink(nullptr);
         };
     }
-    // The menu window keeps this item invisible.
-    set.Commands().Register("test1", [form] { form->Show(); });
 }
 
 void CreateTrackParameterForm(EditorWindowSet& set) {

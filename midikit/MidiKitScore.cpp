@@ -71,14 +71,26 @@ MidiEvent* TMidiKitScore::MergeTracks() {
     if (mergeBuffer.empty()) mergeBuffer.assign(BatchSize, MidiEvent{});
 
     ScoreEntry* sysexEntry = nullptr;
-    for (auto& e : entries) {
-        e->chunkSize = BatchSize;
-        e->chunk = e->track->GetAbsBuffer(e->trackPosition, &e->chunkSize);
-        e->chunkPosition = 0;
-        if (e->chunk.empty())
-            e->chunkSize = 0;
-        else if (e->inSysex)
-            sysexEntry = e.get();
+    bool any = false;
+    auto fetch = [&] {
+        for (auto& e : entries) {
+            e->chunkSize = BatchSize;
+            e->chunk = e->track->GetAbsBuffer(e->trackPosition, &e->chunkSize);
+            e->chunkPosition = 0;
+            if (e->chunk.empty())
+                e->chunkSize = 0;
+            else if (e->inSysex)
+                sysexEntry = e.get();
+            any = any || !e->chunk.empty();
+        }
+    };
+    fetch();
+    // A looping score begins its next pass once the last one is merged; a
+    // batch never spans two passes. Tracks with nothing to play stay silent.
+    if (!any && loopLength > 0) {
+        for (auto& e : entries) e->trackPosition = 0, e->inSysex = false;
+        passStart += loopLength;
+        fetch();
     }
 
     uint32_t n = 0;
@@ -99,6 +111,7 @@ MidiEvent* TMidiKitScore::MergeTracks() {
 
         const MidiEvent& ev = candidate->chunk[candidate->chunkPosition++];
         mergeBuffer[n] = ev;
+        mergeBuffer[n].time += passStart;
         if (IsSysexByte(ev, 0xF0)) {
             candidate->inSysex = true;
             sysexEntry = candidate;
@@ -165,6 +178,7 @@ void TMidiKitScore::Rewind() {
         e->chunkPosition = 0;
     }
     lastAbsTime = 0;
+    passStart = 0;
     sendPosition = 0;
     mergedCount = 0;
 }

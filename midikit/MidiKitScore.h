@@ -58,6 +58,11 @@ public:
     void MergeOut(TMidiKitOut* out);
     // Rewinds every track to its start, then MergeOut.
     void StartOut(TMidiKitOut* out);
+    // With a length, the tracks play again and again, pass k + 1 starting
+    // `ticks` after pass k, so the next pass is queued ahead of the seam
+    // instead of being started once the last one is out; 0 plays them once.
+    void SetLoop(uint32_t ticks) { loopLength = ticks; }
+    uint32_t Loop() const { return loopLength; }
 
     // The same two, feeding any sink (used by tests and by MergeOut itself).
     void MergeOut(const EventSink& sink);
@@ -82,6 +87,8 @@ private:
     uint32_t mergedCount = 0;
     uint32_t sendPosition = 0;
     uint32_t lastAbsTime = 0;
+    uint32_t loopLength = 0;
+    uint32_t passStart = 0;  // absolute time of the current pass's start
 };
 
 }  // namespace morvelant

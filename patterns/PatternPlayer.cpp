@@ -64,8 +64,13 @@ void PatternPlayer::Render(const Pattern_Parameters& pattern) {
     for (const MidiEvent& e : render_.Tracks[0]) lastTick += e.time;
     const uint32_t endTick = RunEndTick();
     const MidiEvent endMark{endTick - std::min(lastTick, endTick), 0, 0, 0, 0};
+    // While a track is unmuted the scores loop by themselves: the next pass
+    // is queued ahead of the seam and goes out at its own tick, where a
+    // restart after the clock's end-of-run notice would come late.
+    looping_ = (pattern.MuteMask() & 0xFF) != 0xFF;
     for (int o : active) {
         PortScore& ps = ScoreFor(o);
+        ps.score.SetLoop(looping_ ? uint32_t(renderBeats_) * kTicksPerQuarter : 0);
         for (int t = 0; t < kTrackCount; ++t) {
             TMidiKitTrack* track = ps.tracks[size_t(t)];
             track->Flush();
@@ -81,6 +86,7 @@ void PatternPlayer::Render(const Pattern_Parameters& pattern) {
 
 void PatternPlayer::StartPlayback() {
     playing_ = true;
+    beatsInPass_ = 0;
     for (int o : render_.Ports) {
         if (!ports_.IsOpen(o)) continue;
         ports_.Flush(o);
@@ -142,6 +148,13 @@ void PatternPlayer::Panic() {
     for (int o : render_.Ports)
         if (ports_.IsOpen(o))
             for (const MidiEvent& e : offs) ports_.SendNow(o, e);
+}
+
+bool PatternPlayer::Beat() {
+    if (!looping_ || ++beatsInPass_ < renderBeats_) return false;
+    beatsInPass_ = 0;
+    ports_.RestartCount();
+    return true;
 }
 
 int PatternPlayer::MillisecondsToRunEnd() const {

@@ -1,6 +1,8 @@
 // Playback of the current pattern on the PC: renders it into one score of
 // eight tracks per output port of virtual output 1 and plays the scores,
-// paced by the sync clock, looped by the clock's end-of-run notice.
+// paced by the sync clock. While a track is unmuted the scores loop on their
+// own, each pass queued ahead of its start; otherwise the clock's end-of-run
+// notice ends playback.
 //
 // Only ports that are open are rendered for, and a start plays exactly the
 // ports of the last render. Stop, a restart and a panic send a note-off for
@@ -53,6 +55,9 @@ public:
     int Bpm() const { return bpm_; }
 
     bool Playing() const { return playing_; }
+    // One beat of the clock went by; true when it begins the next pass of a
+    // looping render (the bar.beat count starts again at 1.1).
+    bool Beat();
     // The clock's run ended: playing stops (the caller decides on a loop).
     void RunEnded() { playing_ = false; }
     // Milliseconds until the clock reaches the end of the rendered stretch:
@@ -79,6 +84,8 @@ private:
     std::vector<std::unique_ptr<PortScore>> scores_;
     PatternRender render_;
     bool playing_ = false;
+    bool looping_ = false;
+    int beatsInPass_ = 0;
     int bpm_ = kDefaultBpm;
 };
 

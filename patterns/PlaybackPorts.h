@@ -36,6 +36,8 @@ public:
     // the beginning with the beat counter at 1.1, or halt.
     virtual void SetTempo(uint32_t microsecondsPerQuarter) = 0;
     virtual void StartClock() = 0;
+    // The bar.beat counter starts again at 1.1 without touching the clock.
+    virtual void RestartCount() {}
     virtual void PauseClock() = 0;
     // The clock's position in ticks since its start; false when unknown.
     virtual bool ClockPosition(uint32_t& ticks) const { return false; }

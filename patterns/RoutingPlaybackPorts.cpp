@@ -68,9 +68,13 @@ void RoutingPlaybackPorts::SetTempo(uint32_t microsecondsPerQuarter) {
         sync->Tempo(microsecondsPerQuarter);
 }
 
-void RoutingPlaybackPorts::StartClock() {
+void RoutingPlaybackPorts::RestartCount() {
     routing_.BeatInBar = 1;
     routing_.BarCount = 1;
+}
+
+void RoutingPlaybackPorts::StartClock() {
+    RestartCount();
     if (TMidiKitSync* sync = sync_ ? sync_() : nullptr; sync != nullptr && sync->IsOpen()) sync->Start();
 }
 

@@ -26,6 +26,7 @@ public:
     void Reopen(int port) override;
     void SetTempo(uint32_t microsecondsPerQuarter) override;
     void StartClock() override;
+    void RestartCount() override;
     void PauseClock() override;
     bool ClockPosition(uint32_t& ticks) const override;
 

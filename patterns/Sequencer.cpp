@@ -76,7 +76,7 @@ TSequencerForm::TSequencerForm(DeviceModel& model, Notifications& notifications,
     loopTimer_->setTimerType(Qt::PreciseTimer);
     connect(loopTimer_, &QTimer::timeout, this, [this] {
         player_->StartPlayback();
-        ShowCount("1.1");
+        CountEdit->setText(QStringLiteral("1.1"));
     });
     patternChanged_ = notifications.CurrentPatternChanged.Subscribe([this] { RestartPlayback(); });
     settingsChanged_ = notifications.TrackSettingsChanged.Subscribe([this](int) { RestartPlayback(); });
@@ -121,7 +121,7 @@ void TSequencerForm::PlaySpeedButton1Click() {
     loopTimer_->stop();
     ApplyTempoField();
     if (const Pattern_Parameters* p = CurrentPattern()) player_->Play(*p);
-    ShowCount("1.1");
+    CountEdit->setText(QStringLiteral("1.1"));
     ShowPlaying();
 }
 
@@ -157,7 +157,10 @@ void TSequencerForm::SetPlaying(bool playing) {
     if (!playing) player_->RunEnded();
 }
 
-void TSequencerForm::ShowCount(const std::string& text) { CountEdit->setText(FromCp1252(text)); }
+void TSequencerForm::ShowCount(const std::string& text) {
+    // Called at every beat of the clock: a new pass of the loop counts from 1.1.
+    CountEdit->setText(player_->Beat() ? QStringLiteral("1.1") : FromCp1252(text));
+}
 
 void TSequencerForm::ShowSyncDoneCount(const std::string& text) { Edit4->setText(FromCp1252(text)); }
 

@@ -1,8 +1,8 @@
 // The sequencer window: plays the current pattern on the PC through the
 // output ports of virtual output 1, with Play, Stop, the tempo, the bar.beat
 // count and Panic. The render follows every change of the current pattern
-// and of its track settings, whether the window shows or not; the menu
-// window opens it only from an item it keeps hidden.
+// and of its track settings, whether the window shows or not; the Windows
+// menu ("Play Pattern on PC") and the explorer open it.
 #pragma once
 
 #include <functional>

@@ -260,6 +260,7 @@ const MenuItemSpec kItems[] = {
            "PatternParameterForm"),
     WINDOW("MainFormWindowsMenu", "MainFormWindowsTrackEdit", "* Track Edit Tools", "Ctrl+T", "TrackEditForm"),
     WINDOW("MainFormWindowsMenu", "MainFormWindowsPatternNotes", "* Pattern Notes", "Ctrl+Alt+N", "PatternNotesForm"),
+    WINDOW("MainFormWindowsMenu", "test1", "Play Pattern on PC", "", "SequencerForm"),
     SEPARATOR("MainFormWindowsMenu"),
     WINDOW("MainFormWindowsMenu", "MainFormWindowsMidiMonitor", "Midi Monitor", "Shift+F10", "MidiMonGridForm"),
     WINDOW("MainFormWindowsMenu", "MainFormWindowsInstructions", "Instructions", "", "InstructionsForm"),

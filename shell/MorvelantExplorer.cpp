@@ -35,7 +35,7 @@ std::string WithSlash(std::string folder) {
 constexpr const char* kClosedAlone[] = {
     "MidiSettingsForm", "PresetForm",       "AllFaderP",          "SpecialKeyForm",       "NotesForm",
     "PatternNotesForm", "PatternForm",      "TrackParameterForm", "PatternParameterForm", "MidiMonGridForm",
-    "InstructionsForm", "DevicesInfoForm1", "EventEditForm",      "TrackEditForm",
+    "InstructionsForm", "DevicesInfoForm1", "EventEditForm",      "TrackEditForm",        "SequencerForm",
 };
 
 QIcon StatePicture(bool red, bool cross) {

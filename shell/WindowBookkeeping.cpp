@@ -23,9 +23,10 @@ constexpr std::array<EditorWindowInfo, kEditorWindowCount> kWindows = {{
      true},
     {W::TrackEditForm, "TrackEditForm", "MainFormWindowsTrackEdit", 10, "Track Edit Tools", 2, true, false},
     {W::PatternNotesForm, "PatternNotesForm", "MainFormWindowsPatternNotes", 11, "Pattern Notes", 2, true, false},
-    {W::MidiMonGridForm, "MidiMonGridForm", "MainFormWindowsMidiMonitor", 12, "Midi Monitor", 1, true, false},
-    {W::InstructionsForm, "InstructionsForm", "MainFormWindowsInstructions", 13, "Help", 1, true, false},
-    {W::DevicesInfoForm1, "DevicesInfoForm1", "MainFormWindowsDeviceInfo", 14, "Device Info", 1, true, false},
+    {W::SequencerForm, "SequencerForm", "test1", 12, "Play Pattern on PC", 2, true, false},
+    {W::MidiMonGridForm, "MidiMonGridForm", "MainFormWindowsMidiMonitor", 13, "Midi Monitor", 1, true, false},
+    {W::InstructionsForm, "InstructionsForm", "MainFormWindowsInstructions", 14, "Help", 1, true, false},
+    {W::DevicesInfoForm1, "DevicesInfoForm1", "MainFormWindowsDeviceInfo", 15, "Device Info", 1, true, false},
 }};
 
 const std::array<ReopenEntry, 13> kReopen = {{

@@ -38,11 +38,12 @@ enum class EditorWindow {
     PatternParameterForm,
     TrackEditForm,
     PatternNotesForm,
+    SequencerForm,
     MidiMonGridForm,
     InstructionsForm,
     DevicesInfoForm1,
 };
-inline constexpr int kEditorWindowCount = 15;
+inline constexpr int kEditorWindowCount = 16;
 
 struct EditorWindowInfo {
     EditorWindow window;
@@ -62,8 +63,8 @@ const EditorWindowInfo* FindWindowByForm(std::string_view formName);
 const EditorWindowInfo* FindWindowByNode(std::string_view nodeText);
 
 // The explorer's "Help" node stands for the instructions window.
-inline constexpr int kMonitorNode = 12;
-inline constexpr int kHelpNode = 13;
+inline constexpr int kMonitorNode = 13;
+inline constexpr int kHelpNode = 14;
 
 // Explorer state icons.
 inline constexpr int kIconHidden = 1;

@@ -1,6 +1,6 @@
 // The step editor, the track grid and the sequencer in the started editor:
 // an edit in one shows in the other and in the playback render, the windows
-// are listed and reopened, and the hidden menu item opens the sequencer.
+// are listed and reopened, and the Windows menu opens the sequencer.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -16,6 +16,9 @@
 #include "patterns/TrackParameter.h"
 #include "platform/IniFile.h"
 #include "platform/QtColors.h"
+#include "shell/MainMenu.h"
+#include "shell/MorvelantExplorer.h"
+#include "shell/WindowBookkeeping.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -76,9 +79,23 @@ TEST(PatternEditors, EditsReachEveryViewAndThePlayback) {
     EXPECT_EQ(SequencerForm->Player().LastRender().EventCount(), 0u);
     EXPECT_EQ(m.SelectedTrack, 1);
 
-    // The hidden menu item opens the sequencer.
-    EXPECT_TRUE(editor.Commands().Execute("test1"));
+    // The Windows menu shows "Play Pattern on PC", which opens the sequencer
+    // and is ticked, as its node in the explorer is.
+    QAction* play = nullptr;
+    for (QAction* a : MainMenuForm->MainFormWindowsMenu->actions())
+        if (a->text() == QStringLiteral("Play Pattern on PC")) play = a;
+    ASSERT_NE(play, nullptr);
+    EXPECT_TRUE(play->isVisible() && play->isEnabled());
+    play->trigger();
+    QApplication::processEvents();
     EXPECT_TRUE(SequencerForm->isVisible());
+    EXPECT_TRUE(play->isChecked());
+    ASSERT_NE(MorvelantExplorerForm, nullptr);
+    EXPECT_EQ(MorvelantExplorerForm->StateIndex(12), kIconShown);
+    SequencerForm->close();
+    QApplication::processEvents();
+    EXPECT_FALSE(play->isChecked());
+    EXPECT_EQ(MorvelantExplorerForm->StateIndex(12), kIconHidden);
 
     // Both editors are reopened at the next start.
     MainMenuForm->MainFormWindowsTrackParameters->trigger();

@@ -6,7 +6,13 @@
 
 #include <unistd.h>
 
+#include <QAction>
 #include <QLineEdit>
+#include <QMenu>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -14,6 +20,7 @@
 #include <map>
 
 #include "patterns/Sequencer.h"
+#include "shell/MainMenu.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
@@ -23,6 +30,22 @@ namespace morvelant {
 namespace {
 
 using namespace testsupport;
+
+void Key(QWidget* w, Qt::Key key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &release);
+}
+
+void Click(QWidget* w) {
+    const QPointF at(w->width() / 2, w->height() / 2);
+    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    }
+}
 
 // The notes whose last message switched them on.
 std::map<int, bool> Sounding(JackPeer& peer) {
@@ -60,8 +83,20 @@ TEST(PatternPlaybackJack, TheCurrentPatternPlaysThroughTheEditorsPorts) {
         p.StepVelocity(0, s) = 100;
     }
     editor.Windows().Context().Notices.CurrentPatternChanged.Publish();
-    SequencerForm->Edit2->setText("240");
-    SequencerForm->PlaySpeedButton->click();
+    // The user opens the window from the Windows menu, types the tempo and
+    // presses Play.
+    QAction* item = nullptr;
+    for (QAction* a : MainMenuForm->MainFormWindowsMenu->actions())
+        if (a->text() == QStringLiteral("Play Pattern on PC")) item = a;
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    ASSERT_TRUE(SequencerForm->isVisible());
+    SequencerForm->Edit2->setFocus();
+    SequencerForm->Edit2->selectAll();
+    for (char c : std::string("240")) Key(SequencerForm->Edit2, Qt::Key(c), QString(QChar(c)));
+    Key(SequencerForm->Edit2, Qt::Key_Return);
+    EXPECT_EQ(SequencerForm->UpDown1->value(), 240);
+    Click(SequencerForm->PlaySpeedButton);
 
     auto onsets = [&] {
         std::vector<int> notes;
@@ -73,12 +108,12 @@ TEST(PatternPlaybackJack, TheCurrentPatternPlaysThroughTheEditorsPorts) {
     const std::vector<int> heard = onsets();
     for (size_t i = 0; i < 8; ++i) EXPECT_EQ(heard[i], 60 + int(i % 4)) << i;
 
-    SequencerForm->StopSpeedButton->click();
+    Click(SequencerForm->StopSpeedButton);
     PumpFor(300);
     EXPECT_TRUE(Sounding(peer).empty()) << "after Stop";
-    SequencerForm->PlaySpeedButton->click();
+    Click(SequencerForm->PlaySpeedButton);
     ASSERT_TRUE(PumpUntil([&] { return !Sounding(peer).empty(); }, 5000));
-    SequencerForm->Button3->click();
+    Click(SequencerForm->Button3);
     PumpFor(300);
     EXPECT_TRUE(Sounding(peer).empty()) << "after Panic";
     EXPECT_FALSE(SequencerForm->Playing());

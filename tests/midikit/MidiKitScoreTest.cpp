@@ -182,6 +182,30 @@ TEST(MidiKitScore, RefusedEventIsOfferedAgainAndRunsRestart) {
     EXPECT_EQ(again.Text(), "0:90/01 1:90/02 1:90/03 1:90/04 ");
 }
 
+TEST(MidiKitScore, ALoopingScoreQueuesPassAfterPassUntilRefused) {
+    TMidiKitScore score;
+    score.Add(TrackAt({{1, 0x90, 1}, {5, 0x80, 1}}));
+    score.Add(TrackAt({{3, 0x91, 2}}));
+    score.SetLoop(10);
+    Collector c;
+    c.refuseAt = 7;
+    score.StartOut(c.Sink());
+    // Each pass starts 10 ticks after the last; the seam is one more delta.
+    EXPECT_EQ(c.Text(), "1:90/01 2:91/02 2:80/01 6:90/01 2:91/02 2:80/01 6:90/01 ");
+    // A start rewinds to the first pass; without a length it plays once.
+    score.SetLoop(0);
+    Collector once;
+    score.StartOut(once.Sink());
+    EXPECT_EQ(once.Text(), "1:90/01 2:91/02 2:80/01 ");
+    // Empty tracks never loop.
+    TMidiKitScore empty;
+    empty.Add(nullptr);
+    empty.SetLoop(10);
+    Collector none;
+    empty.StartOut(none.Sink());
+    EXPECT_TRUE(none.got.empty());
+}
+
 TEST(MidiKitScore, ContainerOwnsItsTracks) {
     TMidiKitScore score;
     score.Add(nullptr);

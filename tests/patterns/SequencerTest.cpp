@@ -14,6 +14,8 @@ namespace {
 // One open output port of virtual output 1; counts what the window asks.
 struct CountingPorts : PlaybackPorts {
     uint32_t tempo = 0;
+    int countRestarts = 0;
+    void RestartCount() override { ++countRestarts; }
     int OutCount() const override { return 1; }
     bool Flagged(int) const override { return true; }
     bool IsOpen(int) const override { return true; }
@@ -55,6 +57,20 @@ TEST_F(SequencerWindow, TheClocksLoopStartsFromTheEventLoop) {
     QApplication::processEvents();
     EXPECT_TRUE(form->Playing());
     EXPECT_EQ(form->CountEdit->text(), QStringLiteral("1.1"));
+}
+
+TEST_F(SequencerWindow, EachPassOfTheLoopCountsFromOneOne) {
+    // The form renders four beats; the clock's beats arrive as counter texts.
+    m.Patterns[size_t(m.SelectedPattern)].MuteMask() = 0xFE;
+    form->PlaySpeedButton->click();
+    EXPECT_EQ(form->CountEdit->text(), QStringLiteral("1.1"));
+    const char* beats[] = {"1.2", "1.3", "1.4", "2.1", "1.2"};
+    const char* shown[] = {"1.2", "1.3", "1.4", "1.1", "1.2"};
+    for (int b = 0; b < 5; ++b) {
+        form->ShowCount(beats[b]);
+        EXPECT_EQ(form->CountEdit->text(), QString::fromLatin1(shown[b])) << b;
+    }
+    EXPECT_EQ(ports.countRestarts, 1);
 }
 
 }  // namespace

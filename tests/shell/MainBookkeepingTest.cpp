@@ -122,7 +122,7 @@ TEST_F(MainBookkeepingTest, FirstStartOpensTheDefaultWindows) {
     ASSERT_GE(w.main->OpenWindows().size(), 2u);
     EXPECT_EQ(w.main->OpenWindows().front(), FormBookkeeping::Handle(w.main.get()));
     EXPECT_EQ(w.explorer->StateIndex(0), kIconShown);
-    EXPECT_EQ(w.explorer->StateIndex(14), kIconShown);
+    EXPECT_EQ(w.explorer->StateIndex(15), kIconShown);
     EXPECT_EQ(w.explorer->StateIndex(kMonitorNode), kIconHidden);
     EXPECT_TRUE(Ticked("MainFormWindowsVirtualMorvelant"));
     EXPECT_TRUE(Ticked("MainFormWindowsDeviceInfo"));

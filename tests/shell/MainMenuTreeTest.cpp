@@ -268,6 +268,7 @@ const std::vector<Row>& ExpectedTree() {
         {1, "MainFormWindowsStepParameters", "* Step Parameters", "Shift+F9", true},
         {1, "MainFormWindowsTrackEdit", "* Track Edit Tools", "Ctrl+T", true},
         {1, "MainFormWindowsPatternNotes", "* Pattern Notes", "Ctrl+Alt+N", true},
+        {1, "test1", "Play Pattern on PC", "", true},
         Sep(1),
         {1, "MainFormWindowsMidiMonitor", "Midi Monitor", "Shift+F10", true},
         {1, "MainFormWindowsInstructions", "Instructions", "", true},

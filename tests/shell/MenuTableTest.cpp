@@ -23,7 +23,7 @@ TEST(MenuTable, EveryEntryHangsUnderAnEarlierMenuAndNamesAreUnique) {
         if (item.kind == MenuItemKind::Menu) menus.insert(item.name);
         EXPECT_EQ(item.kind == MenuItemKind::WindowItem, item.window != nullptr) << item.name;
     }
-    EXPECT_EQ(names.size(), 177u);
+    EXPECT_EQ(names.size(), 178u);
 }
 
 TEST(MenuTable, OnlyTheKnownPairSharesAKeyWhileBothAreLive) {
