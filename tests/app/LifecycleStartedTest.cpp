@@ -19,6 +19,8 @@
 #include "patterns/PatternFormUnit.h"
 #include "patterns/PatternParameter.h"
 #include "patterns/TrackParameter.h"
+#include "presets/PresetFormUnit.h"
+#include "presets/vellixaImport.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -56,6 +58,23 @@ TEST(LifecycleStarted, AReceivedPatternShowsItsEditorsIsListedAndSaved) {
     DeviceModel next(editor.Folder());
     ASSERT_TRUE(LoadPatternWorkingSet(next, ""));
     EXPECT_EQ(next.Patterns[100].W[200], 99);
+}
+
+TEST(LifecycleStarted, AReceivedKnobPresetPastTheBuffersIsListedAndSaved) {
+    StartedEditor editor;
+    editor.Start();
+    vellixaImportForm->Settings().ShowDialog = false;
+    std::vector<uint8_t> bytes = {0xF0, 0x00, 0x4D, 0x56, 0x14, 0x00, 0x20, 100, 0x00};
+    for (int part = 0; part < 3; ++part)
+        for (int k = 0; k < 16; ++k) bytes.push_back(static_cast<uint8_t>(part == 0 ? k + 1 : part == 1 ? 0 : 20 + k));
+    bytes.push_back(0xF7);
+    ReceiveFromDevice(DumpFromBytes(bytes));
+    EXPECT_EQ(editor.Model().SelectedPreset, 100);
+    EXPECT_EQ(PresetForm->EditBuffersComboBox->count(), 37);
+    editor.Stop();
+    DeviceModel next(editor.Folder());
+    ASSERT_TRUE(LoadPresetWorkingSet(next, ""));
+    EXPECT_EQ(next.Presets[100].FaderStatus(0), 0xB0);
 }
 
 TEST(LifecycleStarted, AWorkingSetThatCannotBeReadIsNeverWrittenOver) {
