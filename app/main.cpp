@@ -124,12 +124,15 @@ int RunEditor(int argc, char** argv) {
     SetCurrentDialogs(&dialogs);
 
     // A signal that came while the editor was starting ends it once it runs.
+    // From then on no box waits for an answer: the desktop may be going.
+    StandardErrorDialogs unattended;
     std::unique_ptr<QSocketNotifier> endNotifier;
     if (g_endPipe[0] >= 0) {
         endNotifier = std::make_unique<QSocketNotifier>(g_endPipe[0], QSocketNotifier::Read);
-        QObject::connect(endNotifier.get(), &QSocketNotifier::activated, [] {
+        QObject::connect(endNotifier.get(), &QSocketNotifier::activated, [&unattended] {
             char bytes[16];
             while (::read(g_endPipe[0], bytes, sizeof bytes) > 0) {}
+            SetCurrentDialogs(&unattended);
             QCoreApplication::exit(0);  // every loop, a modal box's too
         });
     }
@@ -175,7 +178,6 @@ int RunEditor(int argc, char** argv) {
     } catch (const std::exception& e) { ShowException(e.what()); } catch (...) {
         ShowException(nullptr);
     }
-    StandardErrorDialogs unattended;
     if (g_endSignalled) SetCurrentDialogs(&unattended);
     ShutDownEditor(
         guard, [&windows] { windows.WriteWorkingSets(); }, [&windows] { windows.DestroyAll(); });

@@ -130,6 +130,27 @@ TEST_F(MainStartupTest, EndSignalsWriteEverythingAsANormalEndDoes) {
     }
 }
 
+TEST_F(MainStartupTest, AnEndSignalClosesAStartMessageAndSavesBesideAnUnreadableWorkingSet) {
+    ASSERT_TRUE(QDir(program.path()).mkdir("Config.MVT"));  // the start says it cannot be read, in a box
+    QProcess editor;
+    editor.setProcessEnvironment(Environment(false));
+    editor.setProcessChannelMode(QProcess::SeparateChannels);
+    editor.start(program.filePath("MorvelantEditor"), {});
+    ASSERT_TRUE(editor.waitForStarted(30000));
+    QDeadlineTimer limit(120000);
+    while (!LockHeldElsewhere() && !limit.hasExpired() && editor.state() == QProcess::Running) QThread::msleep(20);
+    ASSERT_TRUE(LockHeldElsewhere());
+    ::kill(pid_t(editor.processId()), SIGTERM);
+    ASSERT_TRUE(editor.waitForFinished(120000));
+    EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(editor.exitCode(), 0);
+    EXPECT_TRUE(QDir(program.filePath("Config.MVT")).isEmpty());
+    EXPECT_TRUE(QFile::exists(program.filePath("Config 2.MVT")));
+    EXPECT_TRUE(QFile::exists(program.filePath("Config.MVR")));
+    // What the end had to say went to the standard error, not to a box.
+    EXPECT_TRUE(editor.readAllStandardError().contains("saved to"));
+}
+
 TEST_F(MainStartupTest, SecondCopyLeavesAtOnceWithCodeZero) {
     QProcess first;
     Start(first, false);
