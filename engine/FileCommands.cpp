@@ -7,6 +7,12 @@
 #include <optional>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "engine/DumpSMF.h"
 #include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
@@ -201,15 +207,27 @@ bool SaveSingleAs(DeviceModel& model, const KindTraits& k, int n) {
     return WriteFileReporting(model, k.kind, file, one);
 }
 
+// Why a file that is there could not be opened.
+std::string WhyNotOpened(const std::string& fileName, const std::string& error) {
+    std::error_code ec;
+    const auto st = std::filesystem::status(fileName, ec);
+    if (!ec && std::filesystem::is_directory(st)) return "it is a folder, not a file";
+    if (!ec && !std::filesystem::is_regular_file(st)) return "it is not a regular file";
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::string("it cannot be opened (") + std::strerror(errno) + ")";
+    ::close(fd);
+    return error.empty() ? "it cannot be read" : error;
+}
+
 // Why a file was not read, in words for the user.
-std::string WhyNotRead(ReadStatus status, const KindTraits& k, const std::string& error) {
+std::string WhyNotRead(ReadStatus status, const KindTraits& k, const std::string& fileName, const std::string& error) {
     switch (status) {
         case ReadStatus::IllegalVersion: return "it is not a file of a version or kind this editor reads";
         case ReadStatus::Damaged: return "it is damaged (a length or record runs past its end)";
         case ReadStatus::TooLarge:
             return std::string("it, or the ") + k.records + " with it, would be more than the " +
                 std::to_string(kMaxEditorFileSize >> 20) + " MiB that the editor can read back";
-        case ReadStatus::NotOpened: return error.empty() ? "it cannot be opened" : error;
+        case ReadStatus::NotOpened: return WhyNotOpened(fileName, error);
         case ReadStatus::Loaded: break;
     }
     return {};
@@ -241,7 +259,7 @@ bool ReadFromDisk(DeviceModel& model, const KindTraits& k, const std::string& fi
             break;
         case ReadStatus::Damaged: ReportError("The file \"" + fileName + "\" is damaged and was not loaded."); break;
         case ReadStatus::TooLarge:
-            ReportError("The file \"" + fileName + "\" was not loaded: " + WhyNotRead(status, k, error) + ".");
+            ReportError("The file \"" + fileName + "\" was not loaded: " + WhyNotRead(status, k, fileName, error) + ".");
             break;
     }
     return false;
@@ -287,7 +305,7 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
     if (!ok && Occupied(path)) {
         model.*(k.saveAs) = FreeFileNameBeside(path);
         std::string text = status == ReadStatus::IllegalVersion ? std::string(kIllegalFileVersion) + "\n\n" : "";
-        text += "\"" + path + "\" could not be read: " + WhyNotRead(status, k, error) + ".\n" +
+        text += "\"" + path + "\" could not be read: " + WhyNotRead(status, k, path, error) + ".\n" +
             "It is left untouched. This session's " + k.records + " will be saved to \"" + model.*(k.saveAs) +
             "\" when the editor ends.";
         CurrentDialogs().MessageBox(text, kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Warning);
@@ -309,7 +327,7 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k) {
     if (Occupied(instead)) instead = FreeFileNameBeside(path);
     if (!WriteSet(model, k, instead, kDeviceSlots + count)) return false;
     CurrentDialogs().MessageBox("This session's " + std::string(k.records) + " were saved to \"" + instead +
-                                    "\".\n\"" + path + "\" was left untouched.",
+                                    "\".\n\"" + path + "\" was left as it was.",
                                 kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Information);
     return true;
 }

@@ -220,7 +220,9 @@ int TMidiDeviceForm::LoadDump(std::span<const MidiEvent> events, int slotOverrid
     // caller may say it.
     auto refuse = [&](const std::string& why) {
         engine_.Notices.MonitorNote.Publish("Sysex ignored", std::string("damaged ") + DumpName(c.kind));
-        if (damage != nullptr) *damage = std::string(DumpName(c.kind)) + " for slot " + std::to_string(c.slot + 1) + ": " + why;
+        if (damage != nullptr)
+            *damage = std::string(DumpName(c.kind)) + (c.kind == kDumpPattern ? " for pattern " : " for preset ") +
+                std::to_string(c.slot + 1) + " (" + why + ")";
         return kDumpUnknown;
     };
     // A short or damaged knob preset (a MIDI file hands over every

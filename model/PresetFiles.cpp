@@ -476,7 +476,7 @@ bool WriteEditorFile(const DeviceModel& model, EditorFileKind kind, const std::s
     // stays readable.
     if (bytes.size() > kMaxEditorFileSize) {
         if (error != nullptr)
-            *error = "it would hold " + std::to_string(bytes.size() >> 20) + " MiB, more than the " +
+            *error = "it would hold " + std::to_string((bytes.size() + (1u << 20) - 1) >> 20) + " MiB, more than the " +
                 std::to_string(kMaxEditorFileSize >> 20) + " MiB a preset or pattern file may hold";
         return false;
     }

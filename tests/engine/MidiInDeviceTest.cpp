@@ -449,8 +449,8 @@ TEST_F(MidiInDevice, DamagedDumpsAreSaidOnceABurstAfterTheHandler) {
     QCoreApplication::processEvents();
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_EQ(dialogs.Messages()[0],
-              "3 damaged dumps from the Morvelant were not loaded. The first: preset values dump for slot 6: 501 of "
-              "1034 bytes.");
+              "3 damaged dumps from the Morvelant were not loaded. The first: preset values dump for preset 6 (501 "
+              "of 1034 bytes).");
     EXPECT_EQ(dialogs.nested, 0);
     EXPECT_FALSE(form->DamagedDumpsPending());
     // A later one is said again; an unknown message is not.
@@ -459,7 +459,7 @@ TEST_F(MidiInDevice, DamagedDumpsAreSaidOnceABurstAfterTheHandler) {
     ReceiveBytes(kDevicePort, shortPattern);
     QCoreApplication::processEvents();
     ASSERT_EQ(dialogs.Messages().size(), 2u);
-    EXPECT_EQ(dialogs.Messages()[1], "A damaged dump from the Morvelant was not loaded: pattern dump for slot 8: 10 of 1034 bytes.");
+    EXPECT_EQ(dialogs.Messages()[1], "A damaged dump from the Morvelant was not loaded: pattern dump for pattern 8 (10 of 1034 bytes).");
 }
 
 class MidiInDeviceLearn : public DispatchFixture {
