@@ -390,6 +390,12 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     context_ = std::make_unique<DeviceContext>(programPath_);
     pickers_ = std::make_unique<PickerSupport>(*context_);
     for (const CreationStep& step : kCreationTable) step.create(*this);
+    // A pattern dump received from the device brings the track and step
+    // editors forward, as the pattern list window shows the pattern.
+    showPatternEditors_ = context_->Notices.ShowPatternEditors.Subscribe([] {
+        for (TForm* form : {static_cast<TForm*>(TrackParameterForm), static_cast<TForm*>(PatternParameterForm)})
+            if (form) form->Show();
+    });
     // The working sets, as the preset and pattern list windows load them.
     if (MainForm) {
         MainForm->ReadWorkingSets(MainMenuForm ? MainMenuForm->CommandLineFile : std::string());
@@ -411,6 +417,7 @@ void EditorWindowSet::WriteWorkingSets() {
 }
 
 void EditorWindowSet::DestroyAll() {
+    showPatternEditors_.Reset();
     // The route uses the MIDI input object: it goes first.
     dumpSMF_.reset();
     midiKitSMF_.reset();

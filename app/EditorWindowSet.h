@@ -86,6 +86,7 @@ private:
     std::unique_ptr<TMidiKitSMF> midiKitSMF_;
     std::unique_ptr<DumpSMF> dumpSMF_;
     bool workingSetsRead_ = false;
+    Subscription showPatternEditors_;
 };
 
 }  // namespace morvelant

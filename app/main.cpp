@@ -3,24 +3,38 @@
 // and an orderly end in which every window writes its configuration and the
 // working sets are saved before the single-instance lock is given up.
 //
+// SIGTERM, SIGINT and SIGHUP (a desktop logging out, Ctrl+C, a closed
+// terminal) end the message loop the normal way, so the working sets and the
+// configuration are written exactly as at a normal exit. Messages of that end
+// go to the standard error instead of boxes that nobody may be there to close.
+//
 // Test hook: with the environment variable MORVELANT_EXIT_AFTER_START set
 // (to anything non-empty), the message loop ends as soon as it has started,
 // so a test can run a whole start and shut-down without a user.
 
 #include <QApplication>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/EditorWindowSet.h"
+#include "app/InstanceGuard.h"
+#include "engine/FileCommands.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtDialogs.h"
-#include "platform/SingleInstance.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 
@@ -65,15 +79,69 @@ private:
     QWidget* window_;
 };
 
+// ---- Ending on a signal --------------------------------------------------------------
+// The handler only writes a byte into a pipe; the event loop reads it.
+
+int g_endPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_endSignalled = 0;
+
+extern "C" void OnEndSignal(int) {
+    const int saved = errno;
+    g_endSignalled = 1;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_endPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void CatchEndSignals() {
+    if (::pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+// Message boxes at an end that nobody may be there to see.
+class StandardErrorDialogs : public SilentDialogs {
+public:
+    MessageResult MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                             MessageIcon icon) override {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        return SilentDialogs::MessageBox(text, caption, buttons, icon);
+    }
+};
+
 int RunEditor(int argc, char** argv) {
-    SingleInstanceLock lock(kSingleInstanceName);
-    if (!lock.Acquire() && !lock.Failed()) return 0;  // another copy runs: leave at once, silently
-    // (A lock file that cannot be created at all does not keep the editor from starting.)
+    // Before the lock: once it is held, a signal always ends the run in order.
+    CatchEndSignals();
+    InstanceGuard guard(kSingleInstanceName, ProgramDirectory());
+    if (guard.AnotherCopyRuns()) return 0;  // another copy runs: leave at once, silently
 
     EditorApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     QtDialogs dialogs;
     SetCurrentDialogs(&dialogs);
+
+    // A signal that came while the editor was starting ends it once it runs.
+    // From then on no box waits for an answer: the desktop may be going.
+    StandardErrorDialogs unattended;
+    std::unique_ptr<QSocketNotifier> endNotifier;
+    if (g_endPipe[0] >= 0) {
+        endNotifier = std::make_unique<QSocketNotifier>(g_endPipe[0], QSocketNotifier::Read);
+        QObject::connect(endNotifier.get(), &QSocketNotifier::activated, [&unattended] {
+            char bytes[16];
+            while (::read(g_endPipe[0], bytes, sizeof bytes) > 0) {}
+            SetCurrentDialogs(&unattended);
+            QCoreApplication::exit(0);  // every loop, a modal box's too
+        });
+    }
+
+    const StartDecision decision = guard.Decide();
+    if (decision == StartDecision::Leave) {
+        SetCurrentDialogs(nullptr);
+        return 0;
+    }
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect geometry = screen ? screen->geometry() : QRect(0, 0, 800, 600);
@@ -92,6 +160,7 @@ int RunEditor(int argc, char** argv) {
         std::vector<std::string> arguments;
         for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
         windows.Create(ProgramDirectory(), std::move(arguments));
+        if (decision == StartDecision::RunSavingBeside) SaveWorkingSetsBeside(windows.Context().Model);
         // Closing the menu window ends the run.
         MainMenuForm->ProgramEnd = [] { QCoreApplication::exit(0); };
 
@@ -103,12 +172,15 @@ int RunEditor(int argc, char** argv) {
 
         if (const char* exitAfterStart = std::getenv("MORVELANT_EXIT_AFTER_START"); exitAfterStart && *exitAfterStart)
             QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
-        QApplication::exec();
+        // A signal during the start has already asked for the end, which the
+        // loop would not see once it starts.
+        if (!g_endSignalled) QApplication::exec();
     } catch (const std::exception& e) { ShowException(e.what()); } catch (...) {
         ShowException(nullptr);
     }
+    if (g_endSignalled) SetCurrentDialogs(&unattended);
     ShutDownEditor(
-        lock, [&windows] { windows.WriteWorkingSets(); }, [&windows] { windows.DestroyAll(); });
+        guard, [&windows] { windows.WriteWorkingSets(); }, [&windows] { windows.DestroyAll(); });
     SetCurrentDialogs(nullptr);
     return 0;
 }

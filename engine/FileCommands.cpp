@@ -6,6 +6,12 @@
 #include <optional>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "engine/DumpSMF.h"
 #include "platform/AsciiCase.h"
 #include "platform/Dialogs.h"
@@ -78,7 +84,8 @@ struct KindTraits {
     std::string (*name)(const DeviceModel&, int);
     std::array<bool, kDeviceSlots> DeviceModel::*marks;
     int DeviceModel::*editBufferCount;
-    bool DeviceModel::*keepWorkingSet;
+    std::string DeviceModel::*saveAs;
+    const char* records;  // "presets" or "patterns"
 };
 
 const KindTraits kPresetTraits{EditorFileKind::Presets,
@@ -92,7 +99,8 @@ const KindTraits kPresetTraits{EditorFileKind::Presets,
                                [](const DeviceModel& m, int n) { return m.GetPresetDeviceName(n); },
                                &DeviceModel::PresetSlotSelected,
                                &DeviceModel::PresetEditBufferCount,
-                               &DeviceModel::KeepPresetWorkingSet};
+                               &DeviceModel::PresetWorkingSetSaveAs,
+                               "presets"};
 const KindTraits kPatternTraits{EditorFileKind::Patterns,
                                 ".MVT",
                                 kPatternWorkingSet,
@@ -104,7 +112,8 @@ const KindTraits kPatternTraits{EditorFileKind::Patterns,
                                 [](const DeviceModel& m, int n) { return m.GetPatternName(n); },
                                 &DeviceModel::PatternSlotSelected,
                                 &DeviceModel::PatternEditBufferCount,
-                                &DeviceModel::KeepPatternWorkingSet};
+                                &DeviceModel::PatternWorkingSetSaveAs,
+                                "patterns"};
 
 std::optional<FileDialogAnswer> RunDialog(FileDialogState& state, bool save) {
     FileDialogRequest request;
@@ -177,18 +186,52 @@ bool SaveSingleAs(DeviceModel& model, const KindTraits& k, int n) {
     return WriteFileReporting(model, k.kind, file, one);
 }
 
+// Why a file that is there could not be opened.
+std::string WhyNotOpened(const std::string& fileName, const std::string& error) {
+    std::error_code ec;
+    const auto st = std::filesystem::status(fileName, ec);
+    if (!ec && std::filesystem::is_directory(st)) return "it is a folder, not a file";
+    if (!ec && !std::filesystem::is_regular_file(st)) return "it is not a regular file";
+    const int fd = OpenRegularFile(fileName);
+    if (fd < 0) return std::string("it cannot be opened (") + std::strerror(errno) + ")";
+    ::close(fd);
+    return error.empty() ? "it cannot be read" : error;
+}
+
+// Why a file was not read, in words for the user.
+std::string WhyNotRead(ReadStatus status, const KindTraits& k, const std::string& fileName, const std::string& error) {
+    switch (status) {
+        case ReadStatus::IllegalVersion: return "it is not a file of a version or kind this editor reads";
+        case ReadStatus::Damaged: return "it is damaged (a length or record runs past its end)";
+        case ReadStatus::TooLarge:
+            return std::string("it, or the ") + k.records + " with it, would be more than the " +
+                std::to_string(kMaxEditorFileSize >> 20) + " MiB that the editor can read back";
+        case ReadStatus::NotOpened: return WhyNotOpened(fileName, error);
+        case ReadStatus::Loaded: break;
+    }
+    return {};
+}
+
+// Reads a file from disk, without a word; the windows hear of what was loaded.
+ReadStatus ReadQuietly(DeviceModel& model, const KindTraits& k, const std::string& fileName, EditorFileReadMode mode,
+                       int start, std::string* error) {
+    const ReadStatus status = ReadEditorFile(model, fileName, k.kind, mode, start, error);
+    if (status == ReadStatus::Loaded && model.Notices != nullptr) {
+        auto& changed =
+            k.kind == EditorFileKind::Presets ? model.Notices->PresetDataChanged : model.Notices->PatternDataChanged;
+        changed.Publish(mode == EditorFileReadMode::Single ? start : -1);
+    }
+    return status;
+}
+
 // Reads a file from disk and tells the user what went wrong; a file that
 // cannot be opened gives false silently.
 bool ReadFromDisk(DeviceModel& model, const KindTraits& k, const std::string& fileName, EditorFileReadMode mode,
                   int start) {
-    switch (ReadEditorFile(model, fileName, k.kind, mode, start)) {
-        case ReadStatus::Loaded:
-            if (model.Notices != nullptr) {
-                auto& changed = k.kind == EditorFileKind::Presets ? model.Notices->PresetDataChanged
-                                                                  : model.Notices->PatternDataChanged;
-                changed.Publish(mode == EditorFileReadMode::Single ? start : -1);
-            }
-            return true;
+    std::string error;
+    const ReadStatus status = ReadQuietly(model, k, fileName, mode, start, &error);
+    switch (status) {
+        case ReadStatus::Loaded: return true;
         case ReadStatus::NotOpened:
             // Missing is no news; something that is there but is no file is.
             if (const std::string why = NotAFileReason(fileName); !why.empty()) ReportError(why + ".");
@@ -197,6 +240,9 @@ bool ReadFromDisk(DeviceModel& model, const KindTraits& k, const std::string& fi
             CurrentDialogs().MessageBox(kIllegalFileVersion, kIllegalFileVersionCaption);
             break;
         case ReadStatus::Damaged: ReportError("The file \"" + fileName + "\" is damaged and was not loaded."); break;
+        case ReadStatus::TooLarge:
+            ReportError("The file \"" + fileName + "\" was not loaded: " + WhyNotRead(status, k, fileName, error) + ".");
+            break;
     }
     return false;
 }
@@ -223,14 +269,29 @@ bool LoadWithDialog(DeviceModel& model, const KindTraits& k, EditorFileReadMode 
     return ReadFromDisk(model, k, answer->fileName, mode, start);
 }
 
+// Whether anything (a file, a folder, a link) stands at path.
+bool Occupied(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
+}
+
 bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& commandLineFile) {
     const std::string path = WorkingSetPath(model, k.workingSet);
-    std::error_code ec;
-    const bool existed = std::filesystem::exists(path, ec);
-    const bool ok = ReadFromDisk(model, k, path, EditorFileReadMode::Set, -1);
+    std::string error;
+    const ReadStatus status = ReadQuietly(model, k, path, EditorFileReadMode::Set, -1, &error);
+    const bool ok = status == ReadStatus::Loaded;
     if (!ok) model.*(k.editBufferCount) = 1;
-    // The reader has said why; the file stays for the user to rescue.
-    model.*(k.keepWorkingSet) = existed && !ok;
+    // A working set that is there but cannot be read stays for the user to
+    // rescue; this run's records go to a new file beside it.
+    (model.*(k.saveAs)).clear();
+    if (!ok && Occupied(path)) {
+        model.*(k.saveAs) = FreeFileNameBeside(path);
+        std::string text = status == ReadStatus::IllegalVersion ? std::string(kIllegalFileVersion) + "\n\n" : "";
+        text += "\"" + path + "\" could not be read: " + WhyNotRead(status, k, path, error) + ".\n" +
+            "It is left untouched. This session's " + k.records + " will be saved to \"" + model.*(k.saveAs) +
+            "\" when the editor ends.";
+        CurrentDialogs().MessageBox(text, kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Warning);
+    }
     if (!commandLineFile.empty()) {
         ReadFromDisk(model, k, commandLineFile, EditorFileReadMode::Sequential, kDeviceSlots);
         (k.kind == EditorFileKind::Presets ? model.SelectedPreset : model.SelectedPattern) = kDeviceSlots;
@@ -239,10 +300,18 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
 }
 
 bool SaveWorkingSet(DeviceModel& model, const KindTraits& k) {
-    if (model.*(k.keepWorkingSet)) return true;
     int& count = model.*(k.editBufferCount);
     count = std::clamp(count, 1, kPresetCount - kDeviceSlots);
-    return WriteSet(model, k, WorkingSetPath(model, k.workingSet), kDeviceSlots + count);
+    const std::string path = WorkingSetPath(model, k.workingSet);
+    std::string& instead = model.*(k.saveAs);
+    if (instead.empty()) return WriteSet(model, k, path, kDeviceSlots + count);
+    // Never over the working set, nor over a file made since the start.
+    if (Occupied(instead)) instead = FreeFileNameBeside(path);
+    if (!WriteSet(model, k, instead, kDeviceSlots + count)) return false;
+    CurrentDialogs().MessageBox("This session's " + std::string(k.records) + " were saved to \"" + instead +
+                                    "\".\n\"" + path + "\" was left as it was.",
+                                kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Information);
+    return true;
 }
 
 }  // namespace
@@ -329,5 +398,19 @@ bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFil
 
 bool SavePresetWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPresetTraits); }
 bool SavePatternWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPatternTraits); }
+
+std::string FreeFileNameBeside(const std::string& path) {
+    const std::string ext = ExtensionOf(path);
+    const std::string base = path.substr(0, path.size() - ext.size());
+    for (int n = 2;; ++n) {
+        std::string name = base + " " + std::to_string(n) + ext;
+        if (!Occupied(name)) return name;
+    }
+}
+
+void SaveWorkingSetsBeside(DeviceModel& model) {
+    for (const KindTraits* k : {&kPresetTraits, &kPatternTraits})
+        if ((model.*(k->saveAs)).empty()) model.*(k->saveAs) = FreeFileNameBeside(WorkingSetPath(model, k->workingSet));
+}
 
 }  // namespace morvelant

@@ -20,6 +20,7 @@ inline constexpr char kIllegalFileVersion[] = "illegal file version";
 inline constexpr char kIllegalFileVersionCaption[] = "ok";
 inline constexpr char kSelectFolderTitle[] = "Select Directory to Search In!";
 inline constexpr char kFileErrorCaption[] = "Error";
+inline constexpr char kWorkingSetCaption[] = "Working Set";
 
 // Dialog filters.
 inline constexpr char kFilterPresets[] = "Morvelant Presets|*.MVR";  // F1
@@ -93,13 +94,22 @@ bool LoadPattern(DeviceModel& model, int slot);
 // ---- Working sets -------------------------------------------------------------
 // At start: "Config.MVR" from ProgramPath (edit-buffer count 1 when it cannot
 // be read), then a file named on the command line from slot 64, which becomes
-// the selected preset. Returns whether the working set was read.
+// the selected preset. Returns whether the working set was read. A working
+// set that is there but cannot be read is never written over: one message
+// says which file, why, and the new file beside it ("Config 2.MVR") that
+// takes this run's records at exit.
 bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFile);
-// At exit: the device slots and the edit buffers in use. A failure is
-// reported in a message box and returned. A working set that existed at
-// start but could not be read is left untouched (true).
+// At exit: the device slots and the edit buffers in use, into the working
+// set or the file chosen instead (which a message then names). A failure is
+// reported in a message box and returned.
 bool SavePresetWorkingSet(DeviceModel& model);
 bool SavePatternWorkingSet(DeviceModel& model);
+// Makes both kinds save at exit into new files beside the working sets (for
+// a run that cannot be sure to be the only one writing them).
+void SaveWorkingSetsBeside(DeviceModel& model);
+// path with " 2", " 3", ... before its extension: the first name at which
+// nothing stands.
+std::string FreeFileNameBeside(const std::string& path);
 
 }  // namespace morvelant

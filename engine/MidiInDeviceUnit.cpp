@@ -6,6 +6,7 @@
 
 #include "engine/LearnFromMidi.h"
 #include "engine/Tool.h"
+#include "model/PresetFiles.h"
 #include "model/SysexCodec.h"
 #include "platform/Dialogs.h"
 
@@ -30,10 +31,53 @@ std::string NameForNamelessPreset(const std::string& name, int slot) {
     return n;
 }
 
+const char* DumpName(int kind) {
+    switch (kind) {
+        case kDumpPattern: return "pattern dump";
+        case kDumpPresetText: return "preset text dump";
+        case kDumpPresetValues: return "preset values dump";
+        case kDumpVellixaPreset: return "vellixa preset";
+        default: return "dump";
+    }
+}
+
+std::string DamagedDumpsText(const std::string& first, int count) {
+    if (count <= 1) return "A damaged dump from the Morvelant was not loaded: " + first + ".";
+    return std::to_string(count) + " damaged dumps from the Morvelant were not loaded. The first: " + first + ".";
+}
+
 }  // namespace
 
+QueuedReport::QueuedReport(QObject* context, std::string caption, TextFunction text)
+    : context_(context), caption_(std::move(caption)), text_(std::move(text)) {}
+
+void QueuedReport::Ask(const std::string& detail) {
+    ++count_;
+    if (first_.empty()) first_ = detail;
+    if (pending_) return;  // the box that waits, or is open, says this one too
+    pending_ = true;
+    QMetaObject::invokeMethod(context_, [this] { Show(); }, Qt::QueuedConnection);
+}
+
+void QueuedReport::Show() {
+    const std::string text = text_(first_, count_);
+    count_ = 0;
+    first_.clear();
+    // pending_ stays set while the box is open: its event loop goes on
+    // delivering MIDI, and what arrives meanwhile belongs to this report.
+    CurrentDialogs().MessageBox(text, caption_, MessageButtons::Ok, MessageIcon::Error);
+    count_ = 0;
+    first_.clear();
+    pending_ = false;
+}
+
 TMidiDeviceForm::TMidiDeviceForm(Engine& engine, QObject* Owner)
-    : QObject(Owner), SendBuffer(), engine_(engine), receiveBuffer_(kReceiveBufferSize) {
+    : QObject(Owner),
+      SendBuffer(),
+      engine_(engine),
+      receiveBuffer_(kReceiveBufferSize),
+      overrun_(this, "Error", [](const std::string&, int) { return std::string("Midi Buffer Overrun"); }),
+      damaged_(this, "Error", DamagedDumpsText) {
     setObjectName("MidiDeviceForm");
     SendBuffer.reserve(kSendBufferSize);
     for (int n = 0; n < kInputCount; ++n) {
@@ -108,8 +152,12 @@ void TMidiDeviceForm::MvlPCInDeviceSysexData(const MidiEvent& event) {
         // gathered from the start and then refused by the classification,
         // instead of being appended to a message that was already loaded.
         receiveCount_ = 0;
-        ProcessReceivedDump(std::span<const MidiEvent>(receiveBuffer_.data(), static_cast<std::size_t>(count)), -1,
-                            "0");
+        std::string damage;
+        LoadDump(std::span<const MidiEvent>(receiveBuffer_.data(), static_cast<std::size_t>(count)), -1, "0",
+                 &damage);
+        // Said whether or not the monitor runs, after the handler has
+        // returned, one box for a burst of them.
+        if (!damage.empty()) damaged_.Ask(damage);
     }
 }
 
@@ -118,15 +166,7 @@ void TMidiDeviceForm::ReportOverrun() {
     // never inside it: a modal box here would let the next notifications run
     // the handler again underneath. One box stands for every overrun that
     // happens before it is shown.
-    if (overrunPending_) return;
-    overrunPending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            overrunPending_ = false;
-            CurrentDialogs().MessageBox("Midi Buffer Overrun", "Error", MessageButtons::Ok, MessageIcon::Error);
-        },
-        Qt::QueuedConnection);
+    overrun_.Ask({});
 }
 
 bool IsWholeKnobPreset(std::span<const MidiEvent> dump) {
@@ -167,26 +207,44 @@ DumpClass TMidiDeviceForm::ClassifyDump(std::span<const MidiEvent> events) {
 }
 
 int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int slotOverride, const std::string& name) {
+    return LoadDump(events, slotOverride, name, nullptr);
+}
+
+int TMidiDeviceForm::LoadDump(std::span<const MidiEvent> events, int slotOverride, const std::string& name,
+                              std::string* damage) {
     DumpClass c = ClassifyDump(events);
     if (slotOverride != -1) c.slot = slotOverride;
     if (dispatchMarker_ != kDispatchMarker) return c.kind;
     if (c.kind == kDumpUnknown || c.kind == kDumpVellixaOther) return c.kind;
-    // A short or damaged knob preset (a MIDI file hands over every
-    // system-exclusive message on its own) is never read past its end; the
-    // monitor says that it was left alone.
-    if (c.kind == kDumpVellixaPreset && !IsWholeKnobPreset(events)) {
-        engine_.Notices.MonitorNote.Publish("Sysex ignored", "damaged vellixa preset");
+    // A recognised dump that cannot be taken: the monitor shows it, and the
+    // caller may say it.
+    auto refuse = [&](const std::string& why) {
+        engine_.Notices.MonitorNote.Publish("Sysex ignored", std::string("damaged ") + DumpName(c.kind));
+        if (damage != nullptr)
+            *damage = std::string(DumpName(c.kind)) + (c.kind == kDumpPattern ? " for pattern " : " for preset ") +
+                std::to_string(c.slot + 1) + " (" + why + ")";
         return kDumpUnknown;
-    }
-    if (!DeviceModel::ValidPreset(c.slot)) return kDumpUnknown;  // same range for patterns
+    };
+    // A short or damaged knob preset (a MIDI file hands over every
+    // system-exclusive message on its own) is never read past its end.
+    if (c.kind == kDumpVellixaPreset && !IsWholeKnobPreset(events))
+        return refuse(std::to_string(events.size()) + " bytes, cut short or holding a status byte");
+    if (!DeviceModel::ValidPreset(c.slot))  // same range for patterns
+        return refuse("there is no such slot");
 
     DeviceModel& model = engine_.Model;
     Notifications& notices = engine_.Notices;
+    auto shortBy = [&](std::size_t whole) {
+        return std::to_string(events.size()) + " of " + std::to_string(whole) + " bytes";
+    };
     switch (c.kind) {
         case kDumpPattern: {
             // A short pattern dump would be decoded from whatever lies behind it.
-            if (events.size() < kPatternDumpSize) return kDumpUnknown;
-            if (!DecodePatternDump(events, model.Patterns[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
+            if (events.size() < kPatternDumpSize) return refuse(shortBy(kPatternDumpSize));
+            if (!DecodePatternDump(events, model.Patterns[static_cast<std::size_t>(c.slot)]))
+                return refuse("its values do not decode");
+            // Kept like a loaded record: listed, and saved at exit.
+            NoteLoadedSlot(model, EditorFileKind::Patterns, c.slot);
             model.SelectedPattern = c.slot;
             notices.PatternDataChanged.Publish(c.slot);
             notices.ShowPatternEditors.Publish();
@@ -197,8 +255,9 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             // Decoded into a copy: a text dump that does not walk to its F7
             // leaves the preset as it was.
             Morvelant_Parameters preset = model.Presets[static_cast<std::size_t>(c.slot)];
-            if (!DecodePresetTextDump(events, preset)) return kDumpUnknown;
+            if (!DecodePresetTextDump(events, preset)) return refuse("its texts do not run cleanly to its end");
             model.Presets[static_cast<std::size_t>(c.slot)] = std::move(preset);
+            NoteLoadedSlot(model, EditorFileKind::Presets, c.slot);
             model.SelectedPreset = c.slot;
             notices.PresetDataChanged.Publish(c.slot);
             notices.ShowPresetList.Publish();
@@ -206,7 +265,7 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
             break;
         }
         case kDumpPresetValues: {
-            if (events.size() < kValueDumpSize) return kDumpUnknown;
+            if (events.size() < kValueDumpSize) return refuse(shortBy(kValueDumpSize));
             std::vector<MidiEvent> dump(events.begin(), events.end());
             const int firstName = dump[kNameFirstByte].data1 + 128 * dump[kNameFirstByte + 1].data1;
             if (firstName == 0) {
@@ -217,7 +276,9 @@ int TMidiDeviceForm::ProcessReceivedDump(std::span<const MidiEvent> events, int 
                     dump[kNameFirstByte + 2 * k + 1].data1 = static_cast<uint8_t>((ch & 0x80) >> 7);
                 }
             }
-            if (!DecodePresetDump(dump, model.Presets[static_cast<std::size_t>(c.slot)])) return kDumpUnknown;
+            if (!DecodePresetDump(dump, model.Presets[static_cast<std::size_t>(c.slot)]))
+                return refuse("its values do not decode");
+            NoteLoadedSlot(model, EditorFileKind::Presets, c.slot);
             model.SelectedPreset = c.slot;
             notices.PresetDataChanged.Publish(c.slot);
             notices.ShowPresetList.Publish();

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <utility>
@@ -43,6 +44,27 @@ inline constexpr std::size_t kKnobPresetMinSize = 58;
 // True for a whole knob preset: at least that long, ending in F7, every byte
 // between F0 and F7 a data byte (below 0x80).
 bool IsWholeKnobPreset(std::span<const MidiEvent> dump);
+
+// A message box shown from the event loop after the handler that asked for
+// it has returned, and never two at once: whatever is asked while it waits,
+// or while its box is open, is said by that one box.
+class QueuedReport {
+public:
+    // text(first detail, number of times asked) -> the message.
+    using TextFunction = std::function<std::string(const std::string&, int)>;
+    QueuedReport(QObject* context, std::string caption, TextFunction text);
+    void Ask(const std::string& detail);
+    bool Pending() const { return pending_; }
+
+private:
+    void Show();
+    QObject* context_;
+    std::string caption_;
+    TextFunction text_;
+    std::string first_;
+    int count_ = 0;
+    bool pending_ = false;
+};
 
 class TMidiDeviceForm : public QObject {
 public:
@@ -87,12 +109,17 @@ public:
     Engine& engine() const { return engine_; }
     int ReceiveCount() const { return receiveCount_; }
     int CurrentPort() const { return currentPort_; }
-    // Whether the "Midi Buffer Overrun" box is waiting to be shown.
-    bool OverrunPending() const { return overrunPending_; }
+    // Whether the "Midi Buffer Overrun" box is waiting to be shown (or open).
+    bool OverrunPending() const { return overrun_.Pending(); }
+    // Whether the box about damaged dumps is waiting to be shown (or open).
+    bool DamagedDumpsPending() const { return damaged_.Pending(); }
 
 private:
     void PassThru(int port, const MidiEvent& event);
     void ReportOverrun();
+    // ProcessReceivedDump; for a recognised dump that is refused, `damage`
+    // (when given) says which and why.
+    int LoadDump(std::span<const MidiEvent> events, int slotOverride, const std::string& name, std::string* damage);
 
     Engine& engine_;
     std::array<TMidiKitIn*, kInputCount> inputs_{};
@@ -100,7 +127,8 @@ private:
     int receiveCount_ = 0;
     int currentPort_ = 0;
     int32_t dispatchMarker_ = 0;
-    bool overrunPending_ = false;
+    QueuedReport overrun_;
+    QueuedReport damaged_;
 };
 
 }  // namespace morvelant

@@ -154,10 +154,12 @@ public:
     std::vector<std::string> PatternEditBufferNames;
     std::array<bool, kDeviceSlots> PresetSlotSelected{};
     std::array<bool, kDeviceSlots> PatternSlotSelected{};
-    // A working set that existed at start but could not be read: it is left
-    // as it is at exit instead of being replaced by what this run holds.
-    bool KeepPresetWorkingSet = false;
-    bool KeepPatternWorkingSet = false;
+    // Where this run's presets / patterns are saved at exit instead of the
+    // working set (empty: the working set itself). Set when the working set
+    // existed at start but could not be read, so it is never overwritten, and
+    // when another copy of the editor may be writing it.
+    std::string PresetWorkingSetSaveAs;
+    std::string PatternWorkingSetSaveAs;
 
     // Position 0..127 (0 at the top) of each on-screen fader, written by the
     // virtual device window and by the engine when it moves one; -1 while

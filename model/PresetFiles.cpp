@@ -14,36 +14,97 @@ namespace morvelant {
 namespace {
 
 // ---- Little-endian writing --------------------------------------------------
+// The records are written through a sink, so that the one layout below also
+// tells how large a record is without building it.
 
-void PutInt(std::vector<uint8_t>& out, int32_t v) {
+struct VectorSink {
+    std::vector<uint8_t>& out;
+    void Append(const uint8_t* p, std::size_t n) { out.insert(out.end(), p, p + n); }
+};
+
+struct CountingSink {
+    std::size_t size = 0;
+    void Append(const uint8_t*, std::size_t n) { size += n; }
+};
+
+template <typename Sink>
+void PutInt(Sink& out, int32_t v) {
     const uint32_t u = uint32_t(v);
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(u >> (8 * i)));
+    const uint8_t b[4] = {uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)};
+    out.Append(b, 4);
 }
 
-void PutBytes(std::vector<uint8_t>& out, const void* data, std::size_t n) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    out.insert(out.end(), p, p + n);
-}
-
-void PutStr(std::vector<uint8_t>& out, const std::string& s) {
+template <typename Sink>
+void PutStr(Sink& out, const std::string& s) {
     PutInt(out, int32_t(s.size()));
-    PutBytes(out, s.data(), s.size());
+    out.Append(reinterpret_cast<const uint8_t*>(s.data()), s.size());
 }
 
-void PutTag(std::vector<uint8_t>& out, ChunkTag tag) { PutInt(out, int32_t(tag)); }
+template <typename Sink>
+void PutTag(Sink& out, ChunkTag tag) {
+    PutInt(out, int32_t(tag));
+}
 
-void PutDumpChunk(std::vector<uint8_t>& out, ChunkTag tag, std::span<const MidiEvent> dump) {
+template <typename Sink>
+void PutDumpChunk(Sink& out, ChunkTag tag, std::span<const MidiEvent> dump) {
     PutTag(out, tag);
     PutInt(out, int32_t(dump.size()));
-    for (const MidiEvent& e : dump) out.push_back(e.data1);
+    for (const MidiEvent& e : dump) out.Append(&e.data1, 1);
 }
 
 std::vector<uint8_t> FileHead(int32_t count) {
     std::vector<uint8_t> out;
-    PutInt(out, kEditorFileVersion);
-    PutStr(out, kEditorFileHeader);
-    PutInt(out, count);
+    VectorSink sink{out};
+    PutInt(sink, kEditorFileVersion);
+    PutStr(sink, kEditorFileHeader);
+    PutInt(sink, count);
     return out;
+}
+
+template <typename Sink>
+void PutPresetRecord(Sink& out, const Morvelant_Parameters& p, int n) {
+    SysexBuffer dump;
+    const std::size_t e1 = BuildPresetValueDump(dump, uint8_t(n), p);
+    BuildPresetTextDump(dump, uint8_t(n), p);
+    PutInt(out, n);
+    PutTag(out, ChunkTag::KeyOnNames);
+    for (const auto& s : p.KeyOnName) PutStr(out, s);
+    PutTag(out, ChunkTag::KeyOffNames);
+    for (const auto& s : p.KeyOffName) PutStr(out, s);
+    PutTag(out, ChunkTag::PresetDescription);
+    PutStr(out, p.PresetNotes);
+    PutDumpChunk(out, ChunkTag::PresetValueDump, std::span(dump).first(e1));
+    PutDumpChunk(out, ChunkTag::PresetTextDump, std::span(dump).subspan(e1));
+    PutTag(out, ChunkTag::End);
+}
+
+template <typename Sink>
+void PutPatternRecord(Sink& out, const Pattern_Parameters& p, int n) {
+    SysexBuffer dump;
+    BuildPatternDump(dump, uint8_t(n), p);
+    PutInt(out, n);
+    PutTag(out, ChunkTag::PatternNotes);
+    PutStr(out, p.PatternNotes);
+    PutDumpChunk(out, ChunkTag::PatternDump, dump);
+    PutTag(out, ChunkTag::PatternName);
+    PutInt(out, kNameLength);
+    for (int32_t w : p.PatternName) {
+        const uint8_t b = uint8_t(w & 0xFF);
+        out.Append(&b, 1);
+    }
+    PutTag(out, ChunkTag::End);
+}
+
+// What a record holds beside its texts is bounded: the dumps (a text dump
+// counts its pairs in 16 bits) and the fixed fields stay well below this.
+constexpr std::size_t kRecordBoundBesideTexts = 256u << 10;
+constexpr std::size_t kFileHeadSize = 4 + 4 + sizeof kEditorFileHeader - 1 + 4;
+
+std::size_t TextsSize(const Morvelant_Parameters& p) {
+    std::size_t n = p.PresetNotes.size();
+    for (const auto& s : p.KeyOnName) n += s.size();
+    for (const auto& s : p.KeyOffName) n += s.size();
+    return n;
 }
 
 // ---- Bounded reading ----------------------------------------------------------
@@ -104,6 +165,15 @@ public:
         auto it = patterns_.find(slot);
         if (it == patterns_.end()) it = patterns_.emplace(slot, model_.Patterns[std::size_t(slot)]).first;
         return it->second;
+    }
+    // A record as it will be once the read is committed.
+    const Morvelant_Parameters& PresetAfter(int slot) const {
+        auto it = presets_.find(slot);
+        return it != presets_.end() ? it->second : model_.Presets[std::size_t(slot)];
+    }
+    const Pattern_Parameters& PatternAfter(int slot) const {
+        auto it = patterns_.find(slot);
+        return it != patterns_.end() ? it->second : model_.Patterns[std::size_t(slot)];
     }
     void Commit(DeviceModel& model) {
         for (auto& [slot, p] : presets_) model.Presets[std::size_t(slot)] = std::move(p);
@@ -188,6 +258,22 @@ int ReadRecord(ByteReader& in, Staging& st, int slotOverride, int32_t version) {
     return slot;
 }
 
+// Whether the working set of a kind (slots 0 .. 63 + count), with the
+// records of a read in progress, still makes a file the reader accepts.
+// Only the texts can make a record large, so the exact size is counted only
+// when they come near the limit.
+bool WorkingSetFits(const Staging& st, bool presets, int count) {
+    const int end = kDeviceSlots + std::clamp(count, 1, kPresetCount - kDeviceSlots);
+    std::size_t texts = 0;
+    for (int s = 0; s < end; ++s)
+        texts += presets ? TextsSize(st.PresetAfter(s)) : st.PatternAfter(s).PatternNotes.size();
+    if (kFileHeadSize + texts + std::size_t(end) * kRecordBoundBesideTexts <= kMaxEditorFileSize) return true;
+    std::size_t size = kFileHeadSize;
+    for (int s = 0; s < end && size <= kMaxEditorFileSize; ++s)
+        size += presets ? PresetRecordSize(st.PresetAfter(s), s) : PatternRecordSize(st.PatternAfter(s), s);
+    return size <= kMaxEditorFileSize;
+}
+
 }  // namespace
 
 // ---- Slot wrappers ----------------------------------------------------------------
@@ -223,35 +309,26 @@ bool DecodePatternDump(DeviceModel& model, int n, std::span<const MidiEvent> eve
 
 void WritePresetRecord(std::vector<uint8_t>& out, const DeviceModel& model, int n) {
     if (!DeviceModel::ValidPreset(n)) return;
-    const Morvelant_Parameters& p = model.Presets[std::size_t(n)];
-    SysexBuffer dump;
-    const std::size_t e1 = BuildPresetValueDump(dump, uint8_t(n), p);
-    BuildPresetTextDump(dump, uint8_t(n), p);
-    PutInt(out, n);
-    PutTag(out, ChunkTag::KeyOnNames);
-    for (const auto& s : p.KeyOnName) PutStr(out, s);
-    PutTag(out, ChunkTag::KeyOffNames);
-    for (const auto& s : p.KeyOffName) PutStr(out, s);
-    PutTag(out, ChunkTag::PresetDescription);
-    PutStr(out, p.PresetNotes);
-    PutDumpChunk(out, ChunkTag::PresetValueDump, std::span(dump).first(e1));
-    PutDumpChunk(out, ChunkTag::PresetTextDump, std::span(dump).subspan(e1));
-    PutTag(out, ChunkTag::End);
+    VectorSink sink{out};
+    PutPresetRecord(sink, model.Presets[std::size_t(n)], n);
 }
 
 void WritePatternRecord(std::vector<uint8_t>& out, const DeviceModel& model, int n) {
     if (!DeviceModel::ValidPattern(n)) return;
-    const Pattern_Parameters& p = model.Patterns[std::size_t(n)];
-    SysexBuffer dump;
-    BuildPatternDump(dump, uint8_t(n), p);
-    PutInt(out, n);
-    PutTag(out, ChunkTag::PatternNotes);
-    PutStr(out, p.PatternNotes);
-    PutDumpChunk(out, ChunkTag::PatternDump, dump);
-    PutTag(out, ChunkTag::PatternName);
-    PutInt(out, kNameLength);
-    for (int32_t w : p.PatternName) out.push_back(uint8_t(w & 0xFF));
-    PutTag(out, ChunkTag::End);
+    VectorSink sink{out};
+    PutPatternRecord(sink, model.Patterns[std::size_t(n)], n);
+}
+
+std::size_t PresetRecordSize(const Morvelant_Parameters& p, int n) {
+    CountingSink sink;
+    PutPresetRecord(sink, p, n);
+    return sink.size;
+}
+
+std::size_t PatternRecordSize(const Pattern_Parameters& p, int n) {
+    CountingSink sink;
+    PutPatternRecord(sink, p, n);
+    return sink.size;
 }
 
 std::vector<uint8_t> EncodePresetFile(const DeviceModel& model, std::span<const int> slots) {
@@ -324,6 +401,18 @@ ReadStatus ReadEditorFileData(DeviceModel& model, std::span<const uint8_t> data,
                 ++next;
             }
         }
+        // A read that would make a working set too large for the reader to
+        // take back at the next start is refused whole.
+        const bool presets = kind == EditorFileKind::Presets;
+        int grown = std::clamp(presets ? model.PresetEditBufferCount : model.PatternEditBufferCount, 1,
+                               kPresetCount - kDeviceSlots);
+        for (int slot : loaded) grown = std::max(grown, slot - kDeviceSlots + 1);
+        const int presetCount = presets ? grown : model.PresetEditBufferCount;
+        const int patternCount = presets ? model.PatternEditBufferCount : grown;
+        if (!WorkingSetFits(staging, true, presetCount) || !WorkingSetFits(staging, false, patternCount)) {
+            NoteLoadedSlot(model, kind, -1);
+            return ReadStatus::TooLarge;
+        }
         staging.Commit(model);
     } catch (const DamagedFile&) {
         status = ReadStatus::Damaged;
@@ -363,16 +452,20 @@ std::string ChangeFileExt(const std::string& name, const std::string& ext) {
 // ---- Files on disk ---------------------------------------------------------------------
 
 ReadStatus ReadEditorFile(DeviceModel& model, const std::string& fileName, EditorFileKind kind, EditorFileReadMode mode,
-                          int startSlot) {
+                          int startSlot, std::string* error) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(fileName, ec);
     ReadStatus status = ReadStatus::NotOpened;
     std::vector<uint8_t> bytes;
-    if (!ec && size > kMaxEditorFileSize)
-        status = ReadStatus::IllegalVersion;  // far larger than any set: not one of ours
-    else if (ReadWholeFile(fileName, bytes, kMaxEditorFileSize))
-        return ReadEditorFileData(model, bytes, kind, mode, startSlot);
-    NoteLoadedSlot(model, kind, -1);
+    std::string why;
+    if (!ec && size > kMaxEditorFileSize) {
+        status = ReadStatus::TooLarge;  // far larger than any set: not one of ours
+    } else if (ReadWholeFile(fileName, bytes, kMaxEditorFileSize, &why)) {
+        status = ReadEditorFileData(model, bytes, kind, mode, startSlot);
+        why.clear();
+    }
+    if (error != nullptr) *error = why;
+    if (status != ReadStatus::Loaded) NoteLoadedSlot(model, kind, -1);
     return status;
 }
 
@@ -380,6 +473,14 @@ bool WriteEditorFile(const DeviceModel& model, EditorFileKind kind, const std::s
                      std::span<const int> slots, std::string* error) {
     const std::vector<uint8_t> bytes =
         kind == EditorFileKind::Presets ? EncodePresetFile(model, slots) : EncodePatternFile(model, slots);
+    // A file that the reader would refuse is never written: the one on disk
+    // stays readable.
+    if (bytes.size() > kMaxEditorFileSize) {
+        if (error != nullptr)
+            *error = "it would hold " + std::to_string((bytes.size() + (1u << 20) - 1) >> 20) + " MiB, more than the " +
+                std::to_string(kMaxEditorFileSize >> 20) + " MiB a preset or pattern file may hold";
+        return false;
+    }
     return SafeReplaceFile(fileName, std::span<const uint8_t>(bytes), error);
 }
 

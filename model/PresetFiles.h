@@ -64,6 +64,9 @@ std::vector<uint8_t> EncodePatternFile(const DeviceModel& model, std::span<const
 // One record, appended to `out`; nothing for n outside 0..127.
 void WritePresetRecord(std::vector<uint8_t>& out, const DeviceModel& model, int n);
 void WritePatternRecord(std::vector<uint8_t>& out, const DeviceModel& model, int n);
+// The bytes the record of `p` takes in a file when saved as slot n.
+std::size_t PresetRecordSize(const Morvelant_Parameters& p, int n);
+std::size_t PatternRecordSize(const Pattern_Parameters& p, int n);
 
 // ---- Decoding -----------------------------------------------------------------
 enum class EditorFileKind { Presets, Patterns };
@@ -75,22 +78,27 @@ enum class EditorFileReadMode {
 enum class ReadStatus {
     Loaded,
     NotOpened,  // missing or unreadable: callers stay silent about it
-    IllegalVersion,  // a wrong version or header, or far too large for a set
+    IllegalVersion,  // a wrong version or header
     Damaged,  // a length or record that runs past the end of the file
+    TooLarge,  // the file, or a working set with its records, is more than kMaxEditorFileSize
 };
 
 // Reads a file's bytes into the model: all records or none. The edit-buffer
 // bookkeeping of the kind's list window is applied to every record loaded.
+// A read after which a working set (slots 0 .. 63 + the edit buffers in use)
+// would be larger than the reader takes is refused (TooLarge).
 // Records whose slot is outside 0..127 are skipped. Nothing is shown: the
 // caller tells the user what a status other than Loaded means.
 ReadStatus ReadEditorFileData(DeviceModel& model, std::span<const uint8_t> data, EditorFileKind kind,
                               EditorFileReadMode mode, int startSlot);
-// The same from a file on disk.
+// The same from a file on disk; for a file that could not be opened,
+// `error` (when given) says why.
 ReadStatus ReadEditorFile(DeviceModel& model, const std::string& fileName, EditorFileKind kind, EditorFileReadMode mode,
-                          int startSlot);
+                          int startSlot, std::string* error = nullptr);
 
 // Writes the file of the given records through the safe replace (the old file
-// is kept as ".BAK"). False, with the reason in `error`, when it failed.
+// is kept as ".BAK"). False, with the reason in `error`, when it failed; a
+// file larger than the reader takes is not written at all.
 bool WriteEditorFile(const DeviceModel& model, EditorFileKind kind, const std::string& fileName,
                      std::span<const int> slots, std::string* error);
 

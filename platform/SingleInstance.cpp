@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 
 namespace morvelant {
 
@@ -53,25 +55,35 @@ SingleInstanceLock::SingleInstanceLock(std::string name) {
     path_ += name;
 }
 
+SingleInstanceLock::SingleInstanceLock(OnFolder folder) : path_(std::move(folder.folder)), folder_(true) {
+    if (path_.empty()) path_ = ".";
+}
+
 SingleInstanceLock::~SingleInstanceLock() { Release(); }
 
 bool SingleInstanceLock::Acquire() {
     if (fd_ >= 0) return true;
     failed_ = false;
+    error_.clear();
     if (path_.empty()) {
         failed_ = true;
+        error_ = "there is no runtime folder of the user's own";
         return false;
     }
     // Never truncate or unlink: another process may hold the lock on it.
-    const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = folder_ ? ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                           : ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         failed_ = true;
+        error_ = std::strerror(errno);
         return false;
     }
     int rc;
     do { rc = ::flock(fd, LOCK_EX | LOCK_NB); } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
-        failed_ = errno != EWOULDBLOCK;
+        const int err = errno;
+        failed_ = err != EWOULDBLOCK;
+        if (failed_) error_ = std::strerror(err);
         ::close(fd);
         return false;
     }

@@ -14,6 +14,12 @@ namespace morvelant {
 class SingleInstanceLock {
 public:
     explicit SingleInstanceLock(std::string name);
+    // A lock on a folder itself (nothing is created in it): held by every
+    // copy that works with the files of that folder.
+    struct OnFolder {
+        std::string folder;
+    };
+    explicit SingleInstanceLock(OnFolder folder);
     ~SingleInstanceLock();
     SingleInstanceLock(const SingleInstanceLock&) = delete;
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
@@ -27,6 +33,8 @@ public:
 
     bool Held() const { return fd_ >= 0; }
     bool Failed() const { return failed_; }
+    // Why the lock could not be made (empty unless Failed()).
+    const std::string& Error() const { return error_; }
     const std::string& Path() const { return path_; }
 
     // The folder that holds the lock files: XDG_RUNTIME_DIR when it is a
@@ -40,6 +48,8 @@ private:
     std::string path_;
     int fd_ = -1;
     bool failed_ = false;
+    bool folder_ = false;
+    std::string error_;
 };
 
 }  // namespace morvelant

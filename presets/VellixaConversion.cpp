@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/Tool.h"
+#include "model/PresetFiles.h"
 #include "platform/Dialogs.h"
 
 namespace morvelant {
@@ -285,6 +286,9 @@ VellixaImportConnection::VellixaImportConnection(Engine& engine, VellixaImportSe
           },
           [this](int slot) {
               if (!DeviceModel::ValidPreset(slot)) return;
+              // Kept like a loaded preset: listed, and saved at exit.
+              NoteLoadedSlot(engine_.Model, EditorFileKind::Presets, slot);
+              engine_.Notices.PresetDataChanged.Publish(slot);
               engine_.Model.SelectedPreset = slot;
               engine_.Notices.ShowPresetList.Publish();
               ShowCurrentPreset(engine_, true);

@@ -19,6 +19,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <string>
 
 #include "platform/IniFile.h"
@@ -105,6 +107,48 @@ TEST_F(MainStartupTest, FirstStartWithoutConfigurationWritesEverythingAtTheEnd) 
     EXPECT_EQ(again.exitCode(), 0);
     EXPECT_EQ(ini.ReadInteger("Options", "Selected Fader", -1), 0);
     EXPECT_EQ(ini.ReadInteger("Options", "Selected Preset", -1), 0);
+}
+
+TEST_F(MainStartupTest, EndSignalsWriteEverythingAsANormalEndDoes) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        for (const char* name : {"Morvelant.cfg", "Config.MVR", "Config.MVT"}) QFile::remove(program.filePath(name));
+        QProcess editor;
+        Start(editor, false);
+        // Once it holds the lock, its signals are caught (a limit only keeps
+        // a broken run from hanging).
+        QDeadlineTimer limit(120000);
+        while (!LockHeldElsewhere() && !limit.hasExpired() && editor.state() == QProcess::Running)
+            QThread::msleep(20);
+        ASSERT_TRUE(LockHeldElsewhere());
+        ::kill(pid_t(editor.processId()), signal);
+        ASSERT_TRUE(editor.waitForFinished(120000));
+        EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(editor.exitCode(), 0) << signal;
+        for (const char* name : {"Morvelant.cfg", "Config.MVR", "Config.MVT"})
+            EXPECT_TRUE(QFile::exists(program.filePath(name))) << name << " after signal " << signal;
+        EXPECT_FALSE(LockHeldElsewhere());
+    }
+}
+
+TEST_F(MainStartupTest, AnEndSignalClosesAStartMessageAndSavesBesideAnUnreadableWorkingSet) {
+    ASSERT_TRUE(QDir(program.path()).mkdir("Config.MVT"));  // the start says it cannot be read, in a box
+    QProcess editor;
+    editor.setProcessEnvironment(Environment(false));
+    editor.setProcessChannelMode(QProcess::SeparateChannels);
+    editor.start(program.filePath("MorvelantEditor"), {});
+    ASSERT_TRUE(editor.waitForStarted(30000));
+    QDeadlineTimer limit(120000);
+    while (!LockHeldElsewhere() && !limit.hasExpired() && editor.state() == QProcess::Running) QThread::msleep(20);
+    ASSERT_TRUE(LockHeldElsewhere());
+    ::kill(pid_t(editor.processId()), SIGTERM);
+    ASSERT_TRUE(editor.waitForFinished(120000));
+    EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(editor.exitCode(), 0);
+    EXPECT_TRUE(QDir(program.filePath("Config.MVT")).isEmpty());
+    EXPECT_TRUE(QFile::exists(program.filePath("Config 2.MVT")));
+    EXPECT_TRUE(QFile::exists(program.filePath("Config.MVR")));
+    // What the end had to say went to the standard error, not to a box.
+    EXPECT_TRUE(editor.readAllStandardError().contains("saved to"));
 }
 
 TEST_F(MainStartupTest, SecondCopyLeavesAtOnceWithCodeZero) {

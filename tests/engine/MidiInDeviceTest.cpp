@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "DispatchTestSupport.h"
+#include "engine/FileCommands.h"
 #include "platform/Dialogs.h"
 
 namespace morvelant::dispatchtest {
@@ -375,6 +376,90 @@ TEST_F(MidiInDevice, OverrunIsReportedAfterTheHandlerAndTheRemainderRefused) {
     // Reception goes on normally afterwards.
     ReceiveDump(kDevicePort, ValueDump(SomePreset(8), 1));
     EXPECT_EQ(model.Presets[1].W, SomePreset(8).W);
+}
+
+TEST_F(MidiInDevice, DumpsForSlotsPastTheListedBuffersAreListedAndSaved) {
+    model.ProgramPath = ::testing::TempDir();
+    Pattern_Parameters pat;
+    pat.W[100] = 77;
+    SysexBuffer patternDump;
+    BuildPatternDump(patternDump, 100, pat);
+    Morvelant_Parameters text = SomePreset(4);
+    text.SpecialKeyString[0] = "C0 05";
+    SysexBuffer textDump;
+    BuildPresetTextDump(textDump, 90, text);
+    struct Case {
+        SysexBuffer dump;
+        int slot;
+        bool pattern;
+    };
+    for (const Case& c : {Case{ValueDump(SomePreset(2), 80), 80, false}, Case{textDump, 90, false},
+                          Case{patternDump, 100, true}}) {
+        ReceiveDump(kDevicePort, c.dump);
+        const int count = c.pattern ? model.PatternEditBufferCount : model.PresetEditBufferCount;
+        EXPECT_EQ(count, c.slot - kDeviceSlots + 1) << c.slot;
+        EXPECT_EQ((c.pattern ? model.PatternEditBufferNames : model.PresetEditBufferNames).size() + 1,
+                  std::size_t(count)) << c.slot;  // buffer 0's name is the list's own
+    }
+    ASSERT_TRUE(SavePresetWorkingSet(model));
+    ASSERT_TRUE(SavePatternWorkingSet(model));
+    DeviceModel next(model.ProgramPath);
+    ASSERT_TRUE(LoadPresetWorkingSet(next, ""));
+    ASSERT_TRUE(LoadPatternWorkingSet(next, ""));
+    EXPECT_EQ(next.Presets[80].W, SomePreset(2).W);
+    EXPECT_EQ(next.Presets[90].SpecialKeyString[0], "C0 05");
+    EXPECT_EQ(next.Patterns[100].W[100], 77);
+}
+
+// Answers a box and, while it is open, lets more damaged dumps arrive, as
+// the event loop of a real modal box would.
+struct BoxWithTraffic : ScriptedDialogs {
+    std::function<void()> meanwhile;
+    int open = 0;
+    int nested = 0;
+    MessageResult MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                             MessageIcon icon) override {
+        nested += open;
+        ++open;
+        if (meanwhile) meanwhile();
+        QCoreApplication::processEvents();
+        --open;
+        return ScriptedDialogs::MessageBox(text, caption, buttons, icon);
+    }
+};
+
+TEST_F(MidiInDevice, DamagedDumpsAreSaidOnceABurstAfterTheHandler) {
+    BoxWithTraffic dialogs;
+    ScopedDialogs scope(dialogs);
+    const SysexBuffer whole = ValueDump(SomePreset(5), 5);
+    std::vector<uint8_t> cut = DumpBytes(whole);
+    cut.resize(500);
+    cut.push_back(0xF7);  // 501 bytes of a values dump
+    std::vector<uint8_t> shortPattern = Header(0x12, 0x00, 0x20, 0x01, 7);
+    shortPattern.push_back(0xF7);
+    std::vector<uint8_t> knob = Header(0x14, 0x00, 0x20, 12, 0x11);
+    knob.push_back(0xF7);
+    for (const auto& bad : {cut, shortPattern, knob}) ReceiveBytes(kDevicePort, bad);
+    EXPECT_TRUE(dialogs.calls.empty());  // nothing inside the handler
+    EXPECT_EQ(model.Presets[5].W, fresh.Presets[5].W);
+    // One box for the burst, naming the first; more damage while it is open
+    // is part of it, and no second box opens over it.
+    dialogs.meanwhile = [&] { ReceiveBytes(kDevicePort, cut); };
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0],
+              "3 damaged dumps from the Morvelant were not loaded. The first: preset values dump for preset 6 (501 "
+              "of 1034 bytes).");
+    EXPECT_EQ(dialogs.nested, 0);
+    EXPECT_FALSE(form->DamagedDumpsPending());
+    // A later one is said again; an unknown message is not.
+    dialogs.meanwhile = nullptr;
+    ReceiveBytes(kDevicePort, {0xF0, 0x01, 0x02, 0xF7});
+    ReceiveBytes(kDevicePort, shortPattern);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    EXPECT_EQ(dialogs.Messages()[1], "A damaged dump from the Morvelant was not loaded: pattern dump for pattern 8 (10 of 1034 bytes).");
 }
 
 class MidiInDeviceLearn : public DispatchFixture {

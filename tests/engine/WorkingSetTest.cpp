@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <functional>
+#include <vector>
+
 #include "engine/FileCommands.h"
 #include "model/SlotLists.h"
 #include "platform/Dialogs.h"
@@ -24,22 +27,96 @@ struct WorkingSetTest : ::testing::Test {
     std::string Path() const { return dir.string() + "/"; }
 };
 
-TEST_F(WorkingSetTest, AnUnreadableWorkingSetIsLeftAsItWasAtExit) {
-    const std::string file = Path() + "Config.MVR";
-    { std::ofstream(file, std::ios::binary) << "not a preset file"; }
-    DeviceModel model(Path());
-    EXPECT_FALSE(LoadPresetWorkingSet(model, ""));
-    EXPECT_EQ(dialogs.Messages().size(), 1u);  // said once, at start
-    EXPECT_EQ(model.PresetEditBufferCount, 1);
-    EXPECT_TRUE(SavePresetWorkingSet(model));
+std::string Contents(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "not a preset file");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
-    // A missing one is simply written.
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST_F(WorkingSetTest, AnUnreadableWorkingSetStaysAndTheSessionGoesBesideIt) {
+    const std::string file = Path() + "Config.MVR";
+    const std::string beside = Path() + "Config 2.MVR";
+    DeviceModel source(Path());
+    std::vector<uint8_t> whole = EncodePresetFile(source, std::vector<int>{0});
+    const std::string damaged(whole.begin(), whole.begin() + 40);
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"another kind of file", [&] { std::ofstream(file, std::ios::binary) << "not a preset file"; },
+         "illegal file version"},
+        {"damaged", [&] { std::ofstream(file, std::ios::binary) << damaged; }, "damaged"},
+        {"a folder", [&] { fs::create_directory(file); }, "not a file"},
+    };
+    for (const Case& c : cases) {
+        c.make();
+        dialogs.calls.clear();
+        DeviceModel model(Path());
+        EXPECT_FALSE(LoadPresetWorkingSet(model, "")) << c.what;
+        EXPECT_EQ(model.PresetEditBufferCount, 1);
+        // Said once at start: which file, why, and where this session goes.
+        ASSERT_EQ(dialogs.Messages().size(), 1u) << c.what;
+        const std::string start = dialogs.Messages()[0];
+        EXPECT_TRUE(Has(start, "\"" + file + "\" could not be read")) << start;
+        EXPECT_TRUE(Has(start, c.why)) << start;
+        EXPECT_TRUE(Has(start, "\"" + beside + "\"")) << start;
+        EXPECT_EQ(start.rfind("illegal file version", 0) == 0, std::string(c.why) == "illegal file version");
+
+        model.Presets[3].PresetNotes = "made this session";
+        EXPECT_TRUE(SavePresetWorkingSet(model));
+        ASSERT_EQ(dialogs.Messages().size(), 2u);
+        EXPECT_TRUE(Has(dialogs.Messages()[1], "saved to \"" + beside + "\"")) << dialogs.Messages()[1];
+        // The working set is as it was; the session's work reads back.
+        if (fs::is_directory(file))
+            EXPECT_TRUE(fs::is_empty(file));
+        else
+            EXPECT_TRUE(Contents(file) == "not a preset file" || Contents(file) == damaged);
+        DeviceModel back(Path());
+        ASSERT_TRUE(ReadPresetFile(back, beside)) << c.what;
+        EXPECT_EQ(back.Presets[3].PresetNotes, "made this session");
+        fs::remove_all(file);
+        fs::remove(beside);
+        fs::remove(beside + ".BAK");
+    }
+
+    // A missing one is simply written, without a word.
+    dialogs.calls.clear();
     DeviceModel fresh(Path());
     EXPECT_FALSE(LoadPatternWorkingSet(fresh, ""));
     EXPECT_TRUE(SavePatternWorkingSet(fresh));
     EXPECT_TRUE(fs::exists(Path() + "Config.MVT"));
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(WorkingSetTest, NothingIsTakenOrWrittenThatTheReaderCouldNotReadBack) {
+    DeviceModel model(Path());
+    ASSERT_TRUE(SavePresetWorkingSet(model));
+    const std::string before = Contents(Path() + "Config.MVR");
+    // A file just under the reader's limit, nearly all notes: alone it is
+    // read, but the working set with it would not be.
+    DeviceModel source(Path());
+    source.Presets[1].PresetNotes.assign(kMaxEditorFileSize - 4096, 'n');
+    const std::vector<uint8_t> bytes = EncodePresetFile(source, std::vector<int>{1});
+    ASSERT_LE(bytes.size(), kMaxEditorFileSize);
+    { std::ofstream(Path() + "notes.MVR", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())); }
+    source.Presets[1].PresetNotes.clear();
+
+    EXPECT_FALSE(ReadPresetFile(model, Path() + "notes.MVR"));
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_TRUE(Has(dialogs.Messages()[0], "notes.MVR\" was not loaded")) << dialogs.Messages()[0];
+    EXPECT_TRUE(Has(dialogs.Messages()[0], "64 MiB")) << dialogs.Messages()[0];
+    EXPECT_TRUE(model.Presets[1].PresetNotes.empty());
+
+    // Notes grown in the editor itself: the working set is not replaced by a
+    // file that the next start would refuse.
+    model.Presets[1].PresetNotes.assign(kMaxEditorFileSize, 'n');
+    EXPECT_FALSE(SavePresetWorkingSet(model));
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    EXPECT_TRUE(Has(dialogs.Messages()[1], "Config.MVR")) << dialogs.Messages()[1];
+    EXPECT_EQ(Contents(Path() + "Config.MVR"), before);
 }
 
 TEST_F(WorkingSetTest, AWorkingSetWithoutBuffersStillKeepsOneBuffer) {
