@@ -400,7 +400,7 @@ bool SavePresetWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPr
 bool SavePatternWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPatternTraits); }
 
 std::string FreeFileNameBeside(const std::string& path) {
-    const std::string ext = ExtensionOf(path);
+    const std::string ext(FileExtension(path));
     const std::string base = path.substr(0, path.size() - ext.size());
     for (int n = 2;; ++n) {
         std::string name = base + " " + std::to_string(n) + ext;

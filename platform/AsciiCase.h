@@ -29,13 +29,19 @@ inline bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// Whether the file name's extension (from its last dot after the last
-// slash) is `ext` (".MID"), without regard to case.
-inline bool HasFileExtension(std::string_view fileName, std::string_view ext) {
+// The file name's extension, from its last dot after the last slash (".mid");
+// empty when it has none.
+inline std::string_view FileExtension(std::string_view fileName) {
     const auto slash = fileName.find_last_of('/');
     const auto dot = fileName.find_last_of('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return false;
-    return SameIgnoringAsciiCase(fileName.substr(dot), ext);
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+    return fileName.substr(dot);
+}
+
+// Whether the file name's extension is `ext` (".MID"), without regard to case.
+inline bool HasFileExtension(std::string_view fileName, std::string_view ext) {
+    const std::string_view own = FileExtension(fileName);
+    return !own.empty() && SameIgnoringAsciiCase(own, ext);
 }
 
 }  // namespace morvelant
