@@ -11,12 +11,14 @@
 # Not part of the test run.
 #
 #   scripts/compare-peers.sh [--rounds N] [--idle-seconds S] [--editor-bin DIR]
+#                            [--keep-config] [--jack-server NAME]
 #
 # --editor-bin: the folder holding MorvelantEditor and libMidiKit32.so
 # (default: build/bin of this tree). Each run gets a fresh copy of it as its
 # program folder, so every start is a first start with no configuration;
 # --keep-config starts every run after the first from the configuration the
-# previous run wrote.
+# previous run wrote. --jack-server: use that running JACK server instead of
+# starting one (libjack allows only a few servers on one machine).
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -24,13 +26,16 @@ rounds=7
 idle=3
 editor_bin="$here/build/bin"
 keep_config=0
+jack_server=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
     --idle-seconds) idle="$2"; shift 2 ;;
     --editor-bin) editor_bin="$2"; shift 2 ;;
     --keep-config) keep_config=1; shift ;;
-    *) echo "usage: $0 [--rounds N] [--idle-seconds S] [--editor-bin DIR] [--keep-config]" >&2; exit 2 ;;
+    --jack-server) jack_server="$2"; shift 2 ;;
+    *) echo "usage: $0 [--rounds N] [--idle-seconds S] [--editor-bin DIR] [--keep-config] [--jack-server NAME]" >&2
+       exit 2 ;;
   esac
 done
 
@@ -61,14 +66,23 @@ display=":$((90 + RANDOM % 400))"
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 export DISPLAY="$display"
-export JACK_DEFAULT_SERVER="compare-peers-$$"
 export JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
-jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
-pids+=($!)
+if [ -n "$jack_server" ]; then
+  export JACK_DEFAULT_SERVER="$jack_server"
+else
+  export JACK_DEFAULT_SERVER="compare-peers-$$"
+  jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+  pids+=($!)
+fi
 for _ in $(seq 1 50); do
   [ "$(jack_wait -s "$JACK_DEFAULT_SERVER" -c 2>/dev/null)" = "running" ] && break
   sleep 0.2
 done
+if [ "$(jack_wait -s "$JACK_DEFAULT_SERVER" -c 2>/dev/null)" != "running" ]; then
+  echo "the JACK server $JACK_DEFAULT_SERVER is not running:" >&2
+  tail -3 "$work/jackd.log" >&2 2>/dev/null || true
+  exit 1
+fi
 # A peer with a MIDI output (one note every ten seconds) and a MIDI input.
 jack_midiseq peer-out 480000 0 60 100 >/dev/null 2>&1 &
 pids+=($!)

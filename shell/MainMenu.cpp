@@ -118,6 +118,8 @@ TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::str
 
     PatternSendTimer = new QTimer(this);
     PatternSendTimer->setObjectName(QStringLiteral("PatternSendTimer"));
+    // Each gap of the series is the delay set: ticks are due from its start.
+    PatternSendTimer->setTimerType(Qt::PreciseTimer);
     connect(PatternSendTimer, &QTimer::timeout, this, [this] { PatternSendTimerTimer(); });
 
     BuildMenus();
