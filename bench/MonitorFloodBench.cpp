@@ -20,7 +20,7 @@
 // events still reach the handler) - cpu_gui_pct over cpu_gui_closed_pct is
 // what the monitor costs.
 //
-//   MonitorFloodBench [--seconds=N] [benchmark flags]
+//   MonitorFloodBench [--seconds=N] [--rate=EVENTS_PER_S] [benchmark flags]
 //
 // Needs the JACK server named by JACK_DEFAULT_SERVER (or
 // MORVELANT_JACK_SERVER); without it the benchmark reports an error.
@@ -64,7 +64,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 int g_seconds = 60;
-constexpr int kRate = 10000;  // messages per second
+int g_rate = 10000;  // messages per second (--rate=N)
 constexpr int kBatchMs = 1;  // the peer sends every millisecond
 constexpr int kSysexEvery = 500;  // one system-exclusive message per 500
 
@@ -87,7 +87,7 @@ double ProcessCpuSeconds() {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// The peer: sends kRate messages per second in 1 ms batches until stopped.
+// The peer: sends g_rate messages per second in 1 ms batches until stopped.
 struct Peer {
     std::unique_ptr<RtMidiOut> out;
     std::thread thread;
@@ -98,8 +98,8 @@ struct Peer {
     void Run(int seconds) {
         thread = std::thread([this, seconds] {
             const auto start = Clock::now();
-            const int64_t total = static_cast<int64_t>(kRate) * seconds;
-            const int perBatch = kRate * kBatchMs / 1000;
+            const int64_t total = static_cast<int64_t>(g_rate) * seconds;
+            const int perBatch = g_rate * kBatchMs / 1000;
             std::vector<unsigned char> m;
             int64_t n = 0;
             for (int64_t batch = 0; n < total && !stop; ++batch) {
@@ -307,6 +307,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--seconds=", 10) == 0)
             g_seconds = std::max(1, std::atoi(argv[i] + 10));
+        else if (std::strncmp(argv[i], "--rate=", 7) == 0)
+            g_rate = std::max(1000, std::atoi(argv[i] + 7));
         else
             rest.push_back(argv[i]);
     }
