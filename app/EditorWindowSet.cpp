@@ -10,6 +10,8 @@
 #include "faders/InitCtrl.h"
 #include "faders/SpecialKeyEdit.h"
 #include "midikit/MidiKitSMF.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
@@ -387,6 +389,13 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     programPath_ = programDirectory;
     if (!programPath_.empty() && programPath_.back() != '/') programPath_ += '/';
     arguments_ = std::move(arguments);
+    // Every window reads and writes this one document; it is written back
+    // once, at the end.
+    config_ = std::make_unique<IniFileHold>(programPath_ + "Morvelant.cfg");
+    if (!config_->Readable())
+        CurrentDialogs().MessageBox("The configuration could not be read: " + config_->ReadError() +
+                                        ".\nThe editor starts with its default settings and leaves the file as it is.",
+                                    "Warning !", MessageButtons::Ok, MessageIcon::Warning);
     context_ = std::make_unique<DeviceContext>(programPath_);
     pickers_ = std::make_unique<PickerSupport>(*context_);
     for (const CreationStep& step : kCreationTable) step.create(*this);
@@ -428,6 +437,13 @@ void EditorWindowSet::DestroyAll() {
     }
     pickers_.reset();
     context_.reset();
+    if (config_) {
+        std::string error;
+        if (!config_->Flush(&error))
+            CurrentDialogs().MessageBox("The configuration could not be saved: " + error + ".", "Error",
+                                        MessageButtons::Ok, MessageIcon::Error);
+        config_.reset();
+    }
 }
 
 }  // namespace morvelant

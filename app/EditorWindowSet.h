@@ -22,6 +22,7 @@
 namespace morvelant {
 
 class DumpSMF;
+class IniFileHold;
 class TMidiDeviceForm;
 class TMidiKitSMF;
 class MidiPortSet;
@@ -39,15 +40,19 @@ public:
     EditorWindowSet(const EditorWindowSet&) = delete;
     EditorWindowSet& operator=(const EditorWindowSet&) = delete;
 
-    // Creates the device context and every window in order, and reads the
-    // working sets (and the file named first among the arguments). The menu
-    // window's ProgramEnd is left for the caller to set.
+    // Reads the configuration into memory (a file that cannot be read is
+    // reported and left alone), creates the device context and every window
+    // in order, and reads the working sets (and the file named first among
+    // the arguments). The menu window's ProgramEnd is left for the caller to
+    // set.
     void Create(const std::string& programDirectory, std::vector<std::string> arguments);
     // Saves the working sets, but only when they were read: a failed start
     // never overwrites the user's files with defaults.
     void WriteWorkingSets();
     // Destroys the windows in reverse creation order; each writes its
-    // configuration as it goes. The device context goes last.
+    // configuration as it goes. The device context goes last; then the
+    // configuration is written to disk, once, if it changed (a failure is
+    // reported).
     void DestroyAll();
 
     // What the windows are handed (valid after Create).
@@ -77,6 +82,7 @@ private:
         std::unique_ptr<QObject> object;
         std::function<void()> clearGlobal;
     };
+    std::unique_ptr<IniFileHold> config_;  // "Morvelant.cfg", in memory for the run
     std::unique_ptr<DeviceContext> context_;
     std::unique_ptr<PickerSupport> pickers_;
     CommandRegistry commands_;

@@ -17,21 +17,25 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/EditorWindowSet.h"
 #include "app/InstanceGuard.h"
 #include "engine/FileCommands.h"
+#include "midikit/MidiKitDLL.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtDialogs.h"
@@ -112,12 +116,52 @@ public:
     }
 };
 
+// Loads the driver library on a worker thread and lets it connect to its
+// MIDI server while the application and the windows are made: connecting
+// (libjack maps and locks its shared memory) is the longest single step of
+// the start. The driver connects once, for whoever asks first: the port
+// set's own load of the library simply finds it done (or waits for it).
+class DriverWarmUp {
+public:
+    DriverWarmUp() : thread_([this] { Run(); }) {}
+    ~DriverWarmUp() { Join(); }
+    DriverWarmUp(const DriverWarmUp&) = delete;
+    DriverWarmUp& operator=(const DriverWarmUp&) = delete;
+
+    // After the port set has loaded the library: this load is let go (the
+    // library stays for the port set's).
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+        if (library_ != nullptr) ::dlclose(library_);
+        library_ = nullptr;
+    }
+
+private:
+    void Run() {
+        // The file the toolkit root loads: the program folder's, else the
+        // system's.
+        const std::string folder = TMidiKit::LibraryFolder();
+        const std::string path = folder + "/libMidiKit32.so";
+        if (!folder.empty() && ::access(path.c_str(), F_OK) == 0)
+            library_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        else
+            library_ = ::dlopen("libMidiKit32.so", RTLD_NOW | RTLD_LOCAL);
+        if (library_ == nullptr) return;  // the port set reports it
+        using CountFunction = uint32_t (*)();
+        if (auto count = reinterpret_cast<CountFunction>(::dlsym(library_, "GetNumInDevices"))) count();
+    }
+
+    void* library_ = nullptr;
+    std::thread thread_;
+};
+
 int RunEditor(int argc, char** argv) {
     // Before the lock: once it is held, a signal always ends the run in order.
     CatchEndSignals();
     InstanceGuard guard(kSingleInstanceName, ProgramDirectory());
     if (guard.AnotherCopyRuns()) return 0;  // another copy runs: leave at once, silently
 
+    DriverWarmUp driver;
     EditorApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     QtDialogs dialogs;
@@ -161,6 +205,7 @@ int RunEditor(int argc, char** argv) {
         for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
         windows.Create(ProgramDirectory(), std::move(arguments));
         if (decision == StartDecision::RunSavingBeside) SaveWorkingSetsBeside(windows.Context().Model);
+        driver.Join();
         // Closing the menu window ends the run.
         MainMenuForm->ProgramEnd = [] { QCoreApplication::exit(0); };
 

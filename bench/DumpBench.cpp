@@ -98,21 +98,34 @@ void BM_DecodeAllPatterns(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeAllPatterns);
 
-std::string TempFolder() {
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/morvelant-bench-XXXXXX";
-        std::string d = mkdtemp(tmpl);
-        std::atexit([] { std::filesystem::remove_all(TempFolder()); });
-        return d;
-    }();
-    return dir;
-}
+// A folder of its own under the temporary folder for one benchmark, gone
+// with the benchmark (an exit handler would run after the folder's name was
+// already destroyed, and left the folder behind on every run).
+class TempFolder {
+public:
+    TempFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/morvelant-bench-XXXXXX";
+        if (::mkdtemp(tmpl.data()) != nullptr) path_ = tmpl;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 // The working sets as written at exit: all 128 slots, through the safe
 // replace (temporary file, flush to disk, backup, rename).
 void BM_SaveWorkingSets(benchmark::State& state) {
     DeviceModel& m = Model();
-    m.ProgramPath = TempFolder() + "/";
+    const TempFolder folder;
+    m.ProgramPath = folder.Path() + "/";
     m.PresetEditBufferCount = m.PatternEditBufferCount = 64;
     for (auto _ : state) {
         if (!SavePresetWorkingSet(m) || !SavePatternWorkingSet(m)) state.SkipWithError("save failed");
@@ -125,7 +138,8 @@ BENCHMARK(BM_SaveWorkingSets)->Unit(benchmark::kMillisecond);
 
 void BM_LoadWorkingSets(benchmark::State& state) {
     DeviceModel& m = Model();
-    m.ProgramPath = TempFolder() + "/";
+    const TempFolder folder;
+    m.ProgramPath = folder.Path() + "/";
     m.PresetEditBufferCount = m.PatternEditBufferCount = 64;
     SavePresetWorkingSet(m);
     SavePatternWorkingSet(m);

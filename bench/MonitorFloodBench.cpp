@@ -4,7 +4,8 @@
 //
 // Topology: a plain RtMidi output (the peer, on its own thread, paced in
 // 1 ms batches) -> JACK -> TMidiKitIn (driver threads, queued call to the
-// GUI thread) -> OnMidiData -> TMidiMonGridForm::LogEvent. Every 500th
+// GUI thread) -> OnMidiData -> the monitor line notification, as the
+// editor's MIDI input object publishes it -> TMidiMonGridForm. Every 500th
 // message is a 12-byte system-exclusive message, the rest note on/off and
 // controller messages.
 //
@@ -13,9 +14,13 @@
 // less the interval), the 99.9th percentile of those gaps, the resident set
 // size sampled every second from /proc/self/statm (its growth after the
 // first 5 seconds shows whether memory stays flat), events received against
-// sent, and the grid's largest row count.
+// sent, the grid's largest row count, and the CPU time of the GUI thread and
+// of the whole process per second of the flood: with the monitor shown and,
+// as the baseline in the same run, with the monitor window closed (the
+// events still reach the handler) - cpu_gui_pct over cpu_gui_closed_pct is
+// what the monitor costs.
 //
-//   MonitorFloodBench [--seconds=N] [benchmark flags]
+//   MonitorFloodBench [--seconds=N] [--rate=EVENTS_PER_S] [benchmark flags]
 //
 // Needs the JACK server named by JACK_DEFAULT_SERVER (or
 // MORVELANT_JACK_SERVER); without it the benchmark reports an error.
@@ -27,6 +32,8 @@
 #include <QTimer>
 
 #include <RtMidi.h>
+#include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -46,6 +53,7 @@
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
 #include "platform/ProgramPath.h"
+#include "model/Notifications.h"
 #include "shell/MidiMonGrid.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/KitPorts.h"
@@ -56,7 +64,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 int g_seconds = 60;
-constexpr int kRate = 10000;  // messages per second
+int g_rate = 10000;  // messages per second (--rate=N)
 constexpr int kBatchMs = 1;  // the peer sends every millisecond
 constexpr int kSysexEvery = 500;  // one system-exclusive message per 500
 
@@ -67,7 +75,19 @@ double RssMiB() {
     return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-// The peer: sends kRate messages per second in 1 ms batches until stopped.
+double ThreadCpuSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+double ProcessCpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The peer: sends g_rate messages per second in 1 ms batches until stopped.
 struct Peer {
     std::unique_ptr<RtMidiOut> out;
     std::thread thread;
@@ -78,8 +98,8 @@ struct Peer {
     void Run(int seconds) {
         thread = std::thread([this, seconds] {
             const auto start = Clock::now();
-            const int64_t total = static_cast<int64_t>(kRate) * seconds;
-            const int perBatch = kRate * kBatchMs / 1000;
+            const int64_t total = static_cast<int64_t>(g_rate) * seconds;
+            const int perBatch = g_rate * kBatchMs / 1000;
             std::vector<unsigned char> m;
             int64_t n = 0;
             for (int64_t batch = 0; n < total && !stop; ++batch) {
@@ -141,7 +161,8 @@ void BM_MonitorFlood(benchmark::State& state) {
 
     MidiRouting routing;
     routing.InNames = {"Flood peer", "no device"};
-    TMidiMonGridForm monitor;
+    Notifications notices;
+    TMidiMonGridForm monitor(nullptr, &notices);
     monitor.SetRouting(&routing);
     monitor.Rows.MonitorEnabled = true;
     monitor.Show();
@@ -152,7 +173,7 @@ void BM_MonitorFlood(benchmark::State& state) {
     in.OnMidiData = [&](LPMIDIEVENT e, bool*) {
         ++received;
         if (e->status != 0xF0 || e->data1 == 0xF7) ++messages;
-        monitor.LogEvent(0, e, true);
+        notices.MonitorLine.Publish(0, *e, true);
     };
     in.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let JACK connect
@@ -180,8 +201,39 @@ void BM_MonitorFlood(benchmark::State& state) {
         maxRows = std::max(maxRows, monitor.Rows.RowCount());
     });
 
+    // The baseline: the same flood with the monitor window closed (a few
+    // seconds are enough for a rate).
+    const int baselineSeconds = std::min(g_seconds, 5);
+    monitor.Close();
+    QCoreApplication::processEvents();
+    double closedGui = 0, closedProcess = 0;
+    {
+        QTimer tick;  // the heartbeat's own cost, as in the measured run
+        tick.setTimerType(Qt::PreciseTimer);
+        tick.setInterval(1);
+        QObject::connect(&tick, &QTimer::timeout, [&beat] { beat.restart(); });
+        tick.start();
+        const double gui0 = ThreadCpuSeconds(), proc0 = ProcessCpuSeconds();
+        const auto start = Clock::now();
+        peer.Run(baselineSeconds);
+        QEventLoop loop;
+        QTimer::singleShot(baselineSeconds * 1000 + 500, &loop, &QEventLoop::quit);
+        loop.exec();
+        peer.Join();
+        const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+        closedGui = (ThreadCpuSeconds() - gui0) / wall * 100;
+        closedProcess = (ProcessCpuSeconds() - proc0) / wall * 100;
+        peer.stop = false;
+        peer.sent = 0;
+        received = messages = 0;
+    }
+    monitor.Show();
+    QCoreApplication::processEvents();
+
+    double shownGui = 0, shownProcess = 0;
     for (auto _ : state) {
         const double rssStart = RssMiB();
+        const double gui0 = ThreadCpuSeconds(), proc0 = ProcessCpuSeconds();
         beat.start();
         heartbeat.start();
         sampler.start();
@@ -195,7 +247,10 @@ void BM_MonitorFlood(benchmark::State& state) {
         peer.Join();
         heartbeat.stop();
         sampler.stop();
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+        shownGui = (ThreadCpuSeconds() - gui0) / wall * 100;
+        shownProcess = (ProcessCpuSeconds() - proc0) / wall * 100;
+        state.SetIterationTime(wall);
         state.counters["rss_start_MiB"] = rssStart;
     }
     in.Stop();
@@ -208,6 +263,11 @@ void BM_MonitorFlood(benchmark::State& state) {
     const double p999 = sorted.empty() ? 0.0 : sorted[static_cast<size_t>(0.999 * (sorted.size() - 1))];
     const double p99 = sorted.empty() ? 0.0 : sorted[static_cast<size_t>(0.99 * (sorted.size() - 1))];
     state.counters["seconds"] = g_seconds;
+    state.counters["cpu_gui_pct"] = shownGui;
+    state.counters["cpu_process_pct"] = shownProcess;
+    state.counters["cpu_gui_closed_pct"] = closedGui;
+    state.counters["cpu_process_closed_pct"] = closedProcess;
+    state.counters["x_gui_cpu_closed"] = closedGui > 0 ? shownGui / closedGui : 0;
     state.counters["sent"] = static_cast<double>(peer.sent.load());
     state.counters["received_events"] = static_cast<double>(received);
     state.counters["received_messages"] = static_cast<double>(messages);
@@ -247,6 +307,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--seconds=", 10) == 0)
             g_seconds = std::max(1, std::atoi(argv[i] + 10));
+        else if (std::strncmp(argv[i], "--rate=", 7) == 0)
+            g_rate = std::max(1000, std::atoi(argv[i] + 7));
         else
             rest.push_back(argv[i]);
     }

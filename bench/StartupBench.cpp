@@ -3,6 +3,9 @@
 // windows), the virtual device window alone, and the time from an on-screen
 // fader move to the event put to an output port of the driver library
 // (loopback backend). Offscreen.
+//
+// Each start reports x_plain_window: its time over that of a plain Qt window
+// made and shown in the same run, the least any start could cost.
 
 #include <benchmark/benchmark.h>
 
@@ -10,8 +13,14 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
+#include <QWidget>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <vector>
 
 #include "app/EditorWindowSet.h"
 #include "driver/MidiKit32.h"
@@ -37,6 +46,32 @@ QApplication& App() {
     return *app;
 }
 
+// A plain top-level window made, shown and destroyed: the median of 31, in
+// milliseconds (measured once per run).
+double PlainWindowMs() {
+    static const double ms = [] {
+        std::vector<double> times;
+        for (int i = 0; i < 31; ++i) {
+            const auto t0 = std::chrono::steady_clock::now();
+            {
+                QWidget w;
+                w.resize(630, 428);
+                w.show();
+                QCoreApplication::processEvents();
+            }
+            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        }
+        std::nth_element(times.begin(), times.begin() + 15, times.end());
+        return times[15];
+    }();
+    return ms;
+}
+
+void ReportRatio(benchmark::State& state, double iterationMs) {
+    state.counters["plain_window_ms"] = PlainWindowMs();
+    state.counters["x_plain_window"] = iterationMs / PlainWindowMs();
+}
+
 // state.range(0): 0 the loopback backend; 1 a JACK server that offers no
 // MIDI port at all (an answer like any other: no retries, no waiting).
 void BM_StartAllWindows(benchmark::State& state) {
@@ -57,17 +92,59 @@ void BM_StartAllWindows(benchmark::State& state) {
         first.Create(programPath, {});
         first.WriteWorkingSets();
     }
+    double totalMs = 0;
     for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
         EditorWindowSet windows;
         windows.Create(programPath, {});
         MainMenuForm->Show();
         benchmark::DoNotOptimize(MainForm->Model.Presets[0].FaderValue(0));
+        totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         state.PauseTiming();
         windows.DestroyAll();  // each window writes its configuration
         state.ResumeTiming();
     }
+    ReportRatio(state, totalMs / double(state.iterations()));
 }
 BENCHMARK(BM_StartAllWindows)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A start and an end of the whole window set with a configuration file of
+// state.range(0) MB (a file grown by hand or by another program): its cost
+// must stay that of reading and writing the file once. Reports the ratio to
+// the same start and end with the editor's own small configuration.
+void BM_StartAndEndWithLargeConfiguration(benchmark::State& state) {
+    App();
+    setenv("MIDIKIT_BACKEND", "loopback", 1);
+    QTemporaryDir dir;
+    const std::string programPath = dir.path().toStdString() + "/";
+    auto startAndEnd = [&programPath] {
+        const auto t0 = std::chrono::steady_clock::now();
+        EditorWindowSet windows;
+        windows.Create(programPath, {});
+        MainMenuForm->Show();
+        windows.WriteWorkingSets();
+        windows.DestroyAll();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    };
+    startAndEnd();  // the editor's own configuration and working sets
+    double smallMs = 1e9;
+    for (int i = 0; i < 3; ++i) smallMs = std::min(smallMs, startAndEnd());
+    {
+        std::ofstream cfg(programPath + "Morvelant.cfg", std::ios::app | std::ios::binary);
+        const size_t bytes = size_t(state.range(0)) << 20;
+        std::string line;
+        for (size_t written = 0, s = 0; written < bytes; ++s) {
+            line = "[Imported " + std::to_string(s) + "]\r\n";
+            for (int k = 0; k < 50; ++k) line += "Entry" + std::to_string(k) + "=" + std::string(80, 'x') + "\r\n";
+            cfg << line;
+            written += line.size();
+        }
+    }
+    double totalMs = 0;
+    for (auto _ : state) totalMs += startAndEnd();
+    state.counters["x_small_configuration"] = totalMs / double(state.iterations()) / smallMs;
+}
+BENCHMARK(BM_StartAndEndWithLargeConfiguration)->Arg(5)->Arg(15)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_StartVirtualDeviceWindow(benchmark::State& state) {
     App();

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -108,7 +109,9 @@ private:
     void WriteRow();
     void ResetGrid();
 
-    std::vector<GridRow> cells_;
+    // A deque: when the grid is full its oldest rows leave from the front
+    // many times a second, and the rows behind them are not moved.
+    std::deque<GridRow> cells_;
     NameList noteNames_;
     NameList controllerNames_;
 };

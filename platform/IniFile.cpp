@@ -4,15 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <set>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "platform/Dialogs.h"
+#include "platform/FilePrimitives.h"
 #include "platform/SafeFile.h"
 
 namespace morvelant {
@@ -58,12 +62,79 @@ struct Line {
     std::string value;  // key value, blanks and quotes removed
 };
 
-struct Document {
+// A name as the index keeps it: every letter folded to one case.
+std::string Folded(const std::string& s) {
+    std::string out = s;
+    for (char& c : out) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// A section header and the lines up to the next header (the first block of
+// a document holds the lines before any header, and has no header).
+struct Block {
     std::vector<Line> lines;
+    // Folded key name -> index of its first line in this block.
+    std::unordered_map<std::string, size_t> keys;
+
+    void Index() {
+        keys.clear();
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].kind == Line::Key) keys.emplace(Folded(lines[i].name), i);
+    }
+    const Line* Find(const std::string& foldedKey) const {
+        const auto it = keys.find(foldedKey);
+        return it == keys.end() ? nullptr : &lines[it->second];
+    }
+};
+
+struct Document {
+    std::vector<Block> blocks = std::vector<Block>(1);
+    // Folded section name -> its blocks, in the file's order.
+    std::unordered_map<std::string, std::vector<size_t>> sections;
     std::string eol = "\r\n";
     bool finalEol = true;  // the last line ended with a line end
     bool exists = false;
     bool readable = true;
+    std::string error;  // why it is not readable
+
+    const std::vector<size_t>& Sections(const std::string& name) const {
+        static const std::vector<size_t> none;
+        const auto it = sections.find(Folded(name));
+        return it == sections.end() ? none : it->second;
+    }
+    void IndexSections() {
+        sections.clear();
+        for (size_t b = 1; b < blocks.size(); ++b) sections[Folded(blocks[b].lines.front().name)].push_back(b);
+    }
+    void Append(Line line) {
+        if (line.kind == Line::Section) {
+            blocks.emplace_back();
+            sections[Folded(line.name)].push_back(blocks.size() - 1);
+        }
+        Block& block = blocks.back();
+        if (line.kind == Line::Key) block.keys.emplace(Folded(line.name), block.lines.size());
+        block.lines.push_back(std::move(line));
+    }
+    bool Empty() const { return blocks.size() == 1 && blocks.front().lines.empty(); }
+    const Line* LastLine() const {
+        for (auto it = blocks.rbegin(); it != blocks.rend(); ++it)
+            if (!it->lines.empty()) return &it->lines.back();
+        return nullptr;
+    }
+    std::string Text() const {
+        size_t size = 0, count = 0;
+        for (const Block& b : blocks)
+            for (const Line& l : b.lines) size += l.text.size() + eol.size(), ++count;
+        std::string data;
+        data.reserve(size);
+        size_t i = 0;
+        for (const Block& b : blocks)
+            for (const Line& l : b.lines) {
+                data += l.text;
+                if (++i < count || finalEol) data += eol;
+            }
+        return data;
+    }
 };
 
 Line Classify(std::string text) {
@@ -91,40 +162,7 @@ Line Classify(std::string text) {
     return line;
 }
 
-// Said once per file: every call reads the file again.
-void TellNotAFileOnce(const std::string& why) {
-    static std::set<std::string> told;
-    if (told.insert(why).second)
-        CurrentDialogs().MessageBox(why + ". It was not read.", "Error", MessageButtons::Ok, MessageIcon::Error);
-}
-
-Document Load(const std::string& path) {
-    Document doc;
-    // Never waits: a named pipe or a device is refused (and not written over).
-    std::string notAFile;
-    const int fd = OpenRegularFile(path, &notAFile);
-    FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "rb");
-    if (f == nullptr) {
-        doc.readable = (errno == ENOENT);
-        if (fd >= 0) ::close(fd);
-        if (fd < 0 && errno == EINVAL) TellNotAFileOnce(notAFile);
-        return doc;
-    }
-    doc.exists = true;
-    std::string data;
-    char buf[8192];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        data.append(buf, n);
-        if (data.size() > TIniFile::MaxFileBytes) {
-            doc.readable = false;
-            break;
-        }
-    }
-    if (std::ferror(f)) doc.readable = false;
-    std::fclose(f);
-    if (!doc.readable) return doc;
-
+void Parse(const std::string& data, Document& doc) {
     size_t first = data.find('\n');
     doc.eol = (first != std::string::npos && first > 0 && data[first - 1] == '\r') ? "\r\n" : "\n";
     if (first == std::string::npos && !data.empty()) doc.eol = "\r\n";
@@ -141,21 +179,50 @@ Document Load(const std::string& path) {
             pos = nl + 1;
         }
         if (!text.empty() && text.back() == '\r') text.pop_back();
-        doc.lines.push_back(Classify(std::move(text)));
+        doc.Append(Classify(std::move(text)));
     }
     if (data.empty()) doc.finalEol = true;
+}
+
+// Reads a regular file, without blocking; a missing file is an empty
+// document that may be created, anything else that cannot be read is
+// refused (and never written).
+Document Load(const std::string& path) {
+    Document doc;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadWholeFile(path, bytes, TIniFile::MaxFileBytes, &error)) {
+        if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT) return doc;
+        doc.exists = true;
+        doc.readable = false;
+        doc.error = error;
+        return doc;
+    }
+    doc.exists = true;
+    // A text file holds no NUL byte: this is not a profile file (or a
+    // damaged one), and writing it back line by line would change it.
+    if (std::memchr(bytes.data(), 0, bytes.size()) != nullptr) {
+        doc.readable = false;
+        doc.error = "\"" + path + "\" is damaged (it holds binary data)";
+        return doc;
+    }
+    Parse(std::string(bytes.begin(), bytes.end()), doc);
     return doc;
 }
 
-bool Save(const std::string& path, const Document& doc) {
-    std::string data;
-    for (size_t i = 0; i < doc.lines.size(); ++i) {
-        data += doc.lines[i].text;
-        if (i + 1 < doc.lines.size() || doc.finalEol) data += doc.eol;
+// Writes the document to a temporary file in the same folder, flushes it to
+// disk and renames it into place.
+bool Save(const std::string& path, const Document& doc, std::string* error = nullptr) {
+    const std::string data = doc.Text();
+    // Temporaries carry this process's id, so the next save removes one that
+    // a killed save left behind.
+    files::RemoveStaleTemporaries(path);
+    std::string tmpl;
+    const int fd = files::CreateTemporaryFile(path, tmpl);
+    if (fd < 0) {
+        if (error) *error = "cannot create a file beside \"" + path + "\": " + std::strerror(errno);
+        return false;
     }
-    std::string tmpl = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
     bool ok = true;
     size_t done = 0;
     while (ok && done < data.size()) {
@@ -166,42 +233,130 @@ bool Save(const std::string& path, const Document& doc) {
         else
             done += static_cast<size_t>(w);
     }
-    // Keep the permissions of the file being replaced (mkstemp gives 0600).
+    int err = ok ? 0 : (errno ? errno : ENOSPC);
+    // Keep the permissions of the file being replaced (a new file follows
+    // the umask, as the temporary already does).
     struct stat st {};
-    if (ok && ::stat(path.c_str(), &st) == 0)
-        ::fchmod(fd, st.st_mode & 07777);
-    else if (ok) {
-        // A new file follows the umask, as any file the program creates.
-        const mode_t mask = ::umask(022);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+    if (ok && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    if (ok && ::fsync(fd) != 0) ok = false, err = errno;
+    if (::close(fd) != 0 && ok) ok = false, err = errno;
+    if (ok && ::rename(tmpl.c_str(), path.c_str()) != 0) ok = false, err = errno;
+    if (!ok) {
+        ::unlink(tmpl.c_str());
+        if (error) *error = "cannot write \"" + path + "\": " + std::strerror(err);
     }
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmpl.c_str());
     return ok;
 }
 
-// Index of the header line of every occurrence of the section.
-std::vector<size_t> FindSections(const Document& doc, const std::string& section) {
-    std::vector<size_t> out;
-    for (size_t i = 0; i < doc.lines.size(); ++i)
-        if (doc.lines[i].kind == Line::Section && SameIniName(doc.lines[i].name, section)) out.push_back(i);
-    return out;
-}
-
-// One past the last line belonging to the section whose header is at h.
-size_t SectionEnd(const Document& doc, size_t h) {
-    size_t i = h + 1;
-    while (i < doc.lines.size() && doc.lines[i].kind != Line::Section) ++i;
-    return i;
-}
-
 const Line* FindKey(const Document& doc, const std::string& section, const std::string& ident) {
-    for (size_t h : FindSections(doc, section))
-        for (size_t i = h + 1, e = SectionEnd(doc, h); i < e; ++i)
-            if (doc.lines[i].kind == Line::Key && SameIniName(doc.lines[i].name, ident)) return &doc.lines[i];
+    const std::string key = Folded(ident);
+    for (size_t b : doc.Sections(section))
+        if (const Line* line = doc.blocks[b].Find(key)) return line;
     return nullptr;
+}
+
+// The edits; each returns whether the document changed.
+
+bool WriteKey(Document& doc, const std::string& Section, const std::string& Ident, const std::string& ValueIn) {
+    const std::string section = Trim(OneLine(Section));
+    const std::string ident = Trim(OneLine(Ident));
+    const std::string value = OneLine(ValueIn);
+    Line entry = Classify(ident + "=" + value);
+    const bool changed = !doc.finalEol;
+    doc.finalEol = true;
+
+    const std::string key = Folded(ident);
+    const std::vector<size_t> headers = doc.Sections(section);
+    for (size_t b : headers) {
+        Block& block = doc.blocks[b];
+        const auto it = block.keys.find(key);
+        if (it == block.keys.end()) continue;
+        Line& line = block.lines[it->second];
+        if (line.text == entry.text) return changed;
+        const bool renamed = entry.kind != Line::Key || Folded(entry.name) != key;
+        line = std::move(entry);
+        if (renamed) block.Index();
+        return true;
+    }
+    if (!headers.empty()) {
+        // After the section's last non-blank line, before the blank lines
+        // that separate it from the next one (so no key line moves).
+        Block& block = doc.blocks[headers.front()];
+        size_t at = block.lines.size();
+        while (at > 1 && Trim(block.lines[at - 1].text).empty()) --at;
+        if (entry.kind == Line::Key) block.keys.emplace(Folded(entry.name), at);
+        block.lines.insert(block.lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+        return true;
+    }
+    const Line* last = doc.LastLine();
+    if (last != nullptr && !Trim(last->text).empty()) doc.Append(Classify(""));
+    doc.Append(Classify("[" + section + "]"));
+    doc.Append(std::move(entry));
+    return true;
+}
+
+bool EraseSectionLines(Document& doc, const std::string& section) {
+    const std::vector<size_t> headers = doc.Sections(section);
+    if (headers.empty()) return false;
+    for (auto it = headers.rbegin(); it != headers.rend(); ++it)
+        doc.blocks.erase(doc.blocks.begin() + static_cast<std::ptrdiff_t>(*it));
+    doc.IndexSections();
+    if (!doc.Empty()) doc.finalEol = true;
+    return true;
+}
+
+bool DeleteKeyLines(Document& doc, const std::string& section, const std::string& ident) {
+    const std::string key = Folded(ident);
+    bool changed = false;
+    for (size_t b : doc.Sections(section)) {
+        Block& block = doc.blocks[b];
+        if (block.keys.find(key) == block.keys.end()) continue;
+        std::erase_if(block.lines,
+                      [&key](const Line& l) { return l.kind == Line::Key && Folded(l.name) == key; });
+        block.Index();
+        changed = true;
+    }
+    return changed;
+}
+
+// ---- Held documents ---------------------------------------------------------
+
+std::mutex g_holdsMutex;
+std::unordered_map<std::string, std::weak_ptr<IniFileHold::Shared>> g_holds;
+std::atomic<int> g_holdCount{0};
+
+std::string HoldKey(const std::string& fileName) {
+    if (fileName.empty()) return fileName;
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(fileName, ec);
+    return ec ? fileName : p.lexically_normal().string();
+}
+
+}  // namespace
+
+struct IniFileHold::Shared {
+    std::mutex mutex;
+    std::string fileName;
+    std::string key;
+    Document doc;
+    bool changed = false;
+};
+
+namespace {
+
+std::shared_ptr<IniFileHold::Shared> FindHeld(const std::string& key) {
+    if (g_holdCount.load(std::memory_order_acquire) == 0) return nullptr;
+    std::lock_guard<std::mutex> lock(g_holdsMutex);
+    const auto it = g_holds.find(key);
+    return it == g_holds.end() ? nullptr : it->second.lock();
+}
+
+bool FlushShared(IniFileHold::Shared& shared, std::string* error) {
+    if (!shared.changed) return true;
+    if (!shared.doc.readable) return false;
+    if (!Save(shared.fileName, shared.doc, error)) return false;
+    shared.changed = false;
+    return true;
 }
 
 }  // namespace
@@ -261,54 +416,62 @@ bool TIniFile::ParseInteger(const std::string& TextIn, int& Value) {
     return true;
 }
 
+TIniFile::TIniFile(std::string FileName) : FFileName(std::move(FileName)), FKey(HoldKey(FFileName)) {}
+
+namespace {
+
+// Runs `read` on the held document of the file, or on the file as it is now.
+template <typename Read>
+auto WithDocument(const std::string& fileName, const std::string& key, Read&& read) {
+    if (auto held = FindHeld(key)) {
+        std::lock_guard<std::mutex> lock(held->mutex);
+        return read(static_cast<const Document&>(held->doc));
+    }
+    const Document doc = Load(fileName);
+    return read(doc);
+}
+
+// Runs `edit` on the held document (written later), or on the file, which is
+// written at once when it changed. False when the file cannot be read (it is
+// then left as it was) or written.
+template <typename Edit>
+bool EditDocument(const std::string& fileName, const std::string& key, Edit&& edit) {
+    if (auto held = FindHeld(key)) {
+        std::lock_guard<std::mutex> lock(held->mutex);
+        if (!held->doc.readable) return false;
+        if (edit(held->doc)) held->changed = true;
+        return true;
+    }
+    Document doc = Load(fileName);
+    if (!doc.readable) return false;
+    return !edit(doc) || Save(fileName, doc);
+}
+
+}  // namespace
+
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident,
                                  const std::string& Default) const {
-    const Document doc = Load(FFileName);
-    const Line* line = FindKey(doc, Section, Ident);
-    return line != nullptr ? line->value : Default;
+    return WithDocument(FFileName, FKey, [&](const Document& doc) {
+        const Line* line = FindKey(doc, Section, Ident);
+        return line != nullptr ? line->value : Default;
+    });
 }
 
 int TIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default) const {
-    const Document doc = Load(FFileName);
-    const Line* line = FindKey(doc, Section, Ident);
-    int v = 0;
-    if (line == nullptr || !ParseInteger(line->value, v)) return Default;
-    return v;
+    return WithDocument(FFileName, FKey, [&](const Document& doc) {
+        const Line* line = FindKey(doc, Section, Ident);
+        int v = 0;
+        if (line == nullptr || !ParseInteger(line->value, v)) return Default;
+        return v;
+    });
 }
 
 bool TIniFile::ReadBool(const std::string& Section, const std::string& Ident, bool Default) const {
     return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
 }
 
-bool TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& ValueIn) {
-    Document doc = Load(FFileName);
-    if (!doc.readable) return false;
-    const std::string section = Trim(OneLine(Section));
-    const std::string ident = Trim(OneLine(Ident));
-    const std::string value = OneLine(ValueIn);
-    const Line entry = Classify(ident + "=" + value);
-    doc.finalEol = true;
-
-    const std::vector<size_t> headers = FindSections(doc, section);
-    for (size_t h : headers)
-        for (size_t i = h + 1, e = SectionEnd(doc, h); i < e; ++i)
-            if (doc.lines[i].kind == Line::Key && SameIniName(doc.lines[i].name, ident)) {
-                doc.lines[i] = entry;
-                return Save(FFileName, doc);
-            }
-    if (!headers.empty()) {
-        // After the section's last non-blank line, before the blank lines
-        // that separate it from the next one.
-        const size_t h = headers.front();
-        size_t at = SectionEnd(doc, h);
-        while (at > h + 1 && Trim(doc.lines[at - 1].text).empty()) --at;
-        doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
-        return Save(FFileName, doc);
-    }
-    if (!doc.lines.empty() && !Trim(doc.lines.back().text).empty()) doc.lines.push_back(Classify(""));
-    doc.lines.push_back(Classify("[" + section + "]"));
-    doc.lines.push_back(entry);
-    return Save(FFileName, doc);
+bool TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) {
+    return EditDocument(FFileName, FKey, [&](Document& doc) { return WriteKey(doc, Section, Ident, Value); });
 }
 
 bool TIniFile::WriteInteger(const std::string& Section, const std::string& Ident, int Value) {
@@ -320,42 +483,38 @@ bool TIniFile::WriteBool(const std::string& Section, const std::string& Ident, b
 }
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& Section) const {
-    const Document doc = Load(FFileName);
-    std::vector<std::string> keys;
-    for (size_t h : FindSections(doc, Section))
-        for (size_t i = h + 1, e = SectionEnd(doc, h); i < e; ++i) {
-            if (doc.lines[i].kind != Line::Key) continue;
-            bool seen = false;
-            for (const std::string& k : keys) seen = seen || SameIniName(k, doc.lines[i].name);
-            if (!seen) keys.push_back(doc.lines[i].name);
-        }
-    return keys;
+    return WithDocument(FFileName, FKey, [&](const Document& doc) {
+        std::vector<std::string> keys;
+        std::unordered_set<std::string> seen;
+        for (size_t b : doc.Sections(Section))
+            for (const Line& line : doc.blocks[b].lines)
+                if (line.kind == Line::Key && seen.insert(Folded(line.name)).second) keys.push_back(line.name);
+        return keys;
+    });
 }
 
 std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(const std::string& Section) const {
-    const Document doc = Load(FFileName);
-    std::vector<std::pair<std::string, std::string>> out;
-    for (size_t h : FindSections(doc, Section))
-        for (size_t i = h + 1, e = SectionEnd(doc, h); i < e; ++i) {
-            const Line& line = doc.lines[i];
-            if (line.kind != Line::Key) continue;
-            bool seen = false;
-            for (const auto& kv : out) seen = seen || SameIniName(kv.first, line.name);
-            if (!seen) out.emplace_back(line.name, line.value);
-        }
-    return out;
+    return WithDocument(FFileName, FKey, [&](const Document& doc) {
+        std::vector<std::pair<std::string, std::string>> out;
+        std::unordered_set<std::string> seen;
+        for (size_t b : doc.Sections(Section))
+            for (const Line& line : doc.blocks[b].lines)
+                if (line.kind == Line::Key && seen.insert(Folded(line.name)).second)
+                    out.emplace_back(line.name, line.value);
+        return out;
+    });
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {
-    const Document doc = Load(FFileName);
-    std::vector<std::string> out;
-    for (const Line& line : doc.lines) {
-        if (line.kind != Line::Section) continue;
-        bool seen = false;
-        for (const std::string& s : out) seen = seen || SameIniName(s, line.name);
-        if (!seen) out.push_back(line.name);
-    }
-    return out;
+    return WithDocument(FFileName, FKey, [&](const Document& doc) {
+        std::vector<std::string> out;
+        std::unordered_set<std::string> seen;
+        for (size_t b = 1; b < doc.blocks.size(); ++b) {
+            const Line& header = doc.blocks[b].lines.front();
+            if (seen.insert(Folded(header.name)).second) out.push_back(header.name);
+        }
+        return out;
+    });
 }
 
 std::vector<std::pair<std::string, TIniFile::SectionValues>> TIniFile::ReadAllSectionValues() const {
@@ -386,40 +545,72 @@ std::vector<std::pair<std::string, TIniFile::SectionValues>> TIniFile::ReadAllSe
 }
 
 bool TIniFile::SectionExists(const std::string& Section) const {
-    return !FindSections(Load(FFileName), Section).empty();
+    return WithDocument(FFileName, FKey, [&](const Document& doc) { return !doc.Sections(Section).empty(); });
 }
 
 bool TIniFile::ValueExists(const std::string& Section, const std::string& Ident) const {
-    return FindKey(Load(FFileName), Section, Ident) != nullptr;
+    return WithDocument(FFileName, FKey,
+                        [&](const Document& doc) { return FindKey(doc, Section, Ident) != nullptr; });
 }
 
 bool TIniFile::EraseSection(const std::string& Section) {
-    Document doc = Load(FFileName);
-    if (!doc.readable) return false;
-    std::vector<size_t> headers = FindSections(doc, Section);
-    if (headers.empty()) return true;
-    for (auto it = headers.rbegin(); it != headers.rend(); ++it) {
-        const size_t end = SectionEnd(doc, *it);
-        doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(*it),
-                        doc.lines.begin() + static_cast<std::ptrdiff_t>(end));
-    }
-    if (!doc.lines.empty()) doc.finalEol = true;
-    return Save(FFileName, doc);
+    return EditDocument(FFileName, FKey, [&](Document& doc) { return EraseSectionLines(doc, Section); });
 }
 
 bool TIniFile::DeleteKey(const std::string& Section, const std::string& Ident) {
-    Document doc = Load(FFileName);
-    if (!doc.readable) return false;
-    bool changed = false;
-    const std::vector<size_t> headers = FindSections(doc, Section);
-    for (auto h = headers.rbegin(); h != headers.rend(); ++h) {
-        for (size_t i = SectionEnd(doc, *h); i-- > *h + 1;)
-            if (doc.lines[i].kind == Line::Key && SameIniName(doc.lines[i].name, Ident)) {
-                doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(i));
-                changed = true;
-            }
+    return EditDocument(FFileName, FKey, [&](Document& doc) { return DeleteKeyLines(doc, Section, Ident); });
+}
+
+bool TIniFile::UpdateFile() {
+    auto held = FindHeld(FKey);
+    if (!held) return true;
+    std::lock_guard<std::mutex> lock(held->mutex);
+    return FlushShared(*held, nullptr);
+}
+
+// ---- IniFileHold ----------------------------------------------------------------
+
+IniFileHold::IniFileHold(const std::string& FileName) {
+    const std::string key = HoldKey(FileName);
+    std::lock_guard<std::mutex> lock(g_holdsMutex);
+    auto& slot = g_holds[key];
+    shared_ = slot.lock();
+    if (!shared_) {
+        shared_ = std::make_shared<Shared>();
+        shared_->fileName = FileName;
+        shared_->key = key;
+        shared_->doc = Load(FileName);
+        slot = shared_;
     }
-    return changed ? Save(FFileName, doc) : true;
+    g_holdCount.fetch_add(1, std::memory_order_release);
+}
+
+IniFileHold::~IniFileHold() {
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        FlushShared(*shared_, nullptr);
+    }
+    std::lock_guard<std::mutex> lock(g_holdsMutex);
+    g_holdCount.fetch_sub(1, std::memory_order_release);
+    if (shared_.use_count() == 1) g_holds.erase(shared_->key);
+}
+
+bool IniFileHold::Readable() const { return shared_->doc.readable; }
+
+const std::string& IniFileHold::ReadError() const { return shared_->doc.error; }
+
+bool IniFileHold::Changed() const {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    return shared_->changed;
+}
+
+bool IniFileHold::Flush(std::string* error) {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    if (!shared_->doc.readable) {
+        if (error) *error = shared_->doc.error;
+        return !shared_->changed;
+    }
+    return FlushShared(*shared_, error);
 }
 
 }  // namespace morvelant

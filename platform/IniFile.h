@@ -9,16 +9,27 @@
 // - Writing a key changes that one line in place, or adds the key at the end
 //   of its section, or adds the section at the end of the file; every other
 //   line, comments and blank lines included, stays as it was.
-// - Every call opens the file, reads or writes it and closes it, so two
-//   objects on the same file always see each other's writes. A write goes to
-//   a temporary file in the same folder that is then renamed into place, so
-//   a failed write never leaves a half-written file.
+// - A file held in memory (IniFileHold, the program's configuration) is
+//   read once when the hold begins; every TIniFile on that file then reads
+//   and writes the one document in memory, and the document is written back
+//   once, when the hold ends or a window asks for it (UpdateFile), and only
+//   if it changed. Any other file is opened, read or written and closed by
+//   each call, so two objects on the same file always see each other's
+//   writes. A write goes to a temporary file in the same folder that is then
+//   renamed into place, so a failed write never leaves a half-written file.
+// - A file that exists but cannot be read (not a regular file, unreadable,
+//   too large, or holding binary data) gives every default and is never
+//   written: its content is not replaced by what this program knows of it.
+//
+// The cost of opening a file and of each call is linear in its size (lookups
+// go through an index of the sections and keys).
 //
 // Lines are "key=value"; blanks around the key and the value are dropped and
 // a value enclosed in matching quotes loses them. Lines beginning with ';'
 // are comments. Files with CRLF line ends keep them; a new file gets CRLF.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,7 +38,7 @@ namespace morvelant {
 
 class TIniFile {
 public:
-    explicit TIniFile(std::string FileName) : FFileName(std::move(FileName)) {}
+    explicit TIniFile(std::string FileName);
 
     const std::string& FileName() const { return FFileName; }
 
@@ -63,6 +74,11 @@ public:
     bool EraseSection(const std::string& Section);
     bool DeleteKey(const std::string& Section, const std::string& Ident);
 
+    // Writes the held document now if it changed since it was read or last
+    // written. True when the file on disk is as the document (always for a
+    // file that is not held: every write is already on disk).
+    bool UpdateFile();
+
     // Parses a whole number the way ReadInteger does; false for anything else.
     static bool ParseInteger(const std::string& Text, int& Value);
 
@@ -71,6 +87,33 @@ public:
 
 private:
     std::string FFileName;
+    std::string FKey;  // the file's absolute name, as holds are found by
+};
+
+// Keeps a profile file in memory from construction to destruction (see
+// above). Holds of the same file share one document; the last one to end
+// writes it back.
+class IniFileHold {
+public:
+    explicit IniFileHold(const std::string& FileName);
+    ~IniFileHold();
+    IniFileHold(const IniFileHold&) = delete;
+    IniFileHold& operator=(const IniFileHold&) = delete;
+
+    // False when the file exists but could not be read; ReadError() says
+    // why. Such a file is left as it is.
+    bool Readable() const;
+    const std::string& ReadError() const;
+    // The document differs from the file on disk.
+    bool Changed() const;
+    // Writes the document if it changed; false (and `error` says why) when
+    // it could not be written.
+    bool Flush(std::string* error = nullptr);
+
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> shared_;
 };
 
 // Compares two names the way the file does (case-insensitive).

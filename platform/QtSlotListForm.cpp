@@ -16,6 +16,8 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QTimer>
+
+#include <chrono>
 #include <QToolButton>
 
 #include <algorithm>
@@ -104,6 +106,8 @@ void TSlotListForm::BuildControls() {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(3000);
+    // Each gap of a series is the delay set, to the millisecond.
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 }
 
@@ -404,11 +408,18 @@ void TSlotListForm::StartSeries() {
             DelayEdit->setText(QString::number(kDefaultDelay));
         }
     }
+    Series.Start(SeriesNow(), interval);
     Timer1->setInterval(interval);
     Timer1->start();
 }
 
+int64_t TSlotListForm::SeriesNow() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void TSlotListForm::Timer1Timer() {
+    Series.Tick(SeriesNow());
     int next = -1;
     for (int i = std::max(Timer1Tag, 0); i < kSlots && next < 0; ++i)
         if (ListMarked(i)) next = i;
@@ -425,7 +436,9 @@ void TSlotListForm::Timer1Timer() {
     }
     if (progress_) progress_->StepProgress();
     Timer1Tag = next + 1;
-    Timer1->start();
+    // Due from the series' start, not from this tick: the send's own time
+    // and the timer's latency do not add up over the series.
+    Timer1->start(Series.NextWait(SeriesNow()));
 }
 
 void TSlotListForm::StopSendSeries() { Timer1->stop(); }

@@ -23,6 +23,7 @@
 #include "platform/CommandRegistry.h"
 #include "platform/QtFormBase.h"
 #include "platform/SendProgress.h"
+#include "platform/SeriesSchedule.h"
 
 class QComboBox;
 class QLabel;
@@ -54,6 +55,10 @@ public:
     QTimer* Timer1 = nullptr;
     // The slot from which the series searches for the next marked slot.
     int Timer1Tag = 0;
+    // When the series' ticks are due (from its start), and the clock it
+    // reads: milliseconds of the monotonic clock.
+    SeriesSchedule Series;
+    static int64_t SeriesNow();
 
     // The last left press on a name field had Shift held: a drop exchanges.
     bool DragExchange = false;

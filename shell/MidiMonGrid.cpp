@@ -3,8 +3,13 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
 
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
@@ -79,11 +84,17 @@ public:
     }
     void RowsDropped(int first, int count) override {
         dropped_ += count;
+        RowsDroppedAdjust(count);
         Schedule();
+    }
+    void RowsDroppedAdjust(int count) {
+        firstWritten_ = std::max(1, firstWritten_ - count);
+        lastWritten_ -= count;
     }
     void RowAppended(int row) override { Schedule(); }
     void RowWritten(int row) override {
-        written_ = true;
+        firstWritten_ = std::min(firstWritten_, row);
+        lastWritten_ = std::max(lastWritten_, row);
         Schedule();
     }
     void CurrentRowChanged(int row) override {
@@ -96,12 +107,18 @@ public:
     void Sync() {
         refresh_.stop();
         const int rows = rows_.RowCount() - 1;
+        // View rows written in place, among those the view already had (the
+        // rows it is told about below are drawn anyway).
+        const int firstChanged = firstWritten_ - 1;
+        int lastChanged = lastWritten_ - 1;
         if (reset_ || dropped_ >= shownRows_) {
             beginResetModel();
             shownRows_ = rows;
             endResetModel();
         } else {
-            // Rows only ever leave at the top and come at the bottom.
+            // Rows only ever leave at the top and come at the bottom; the
+            // view redraws every row when rows leave.
+            lastChanged = dropped_ > 0 ? -1 : std::min(lastChanged, shownRows_ - 1);
             if (dropped_ > 0) {
                 beginRemoveRows(QModelIndex(), 0, dropped_ - 1);
                 shownRows_ -= dropped_;
@@ -116,12 +133,14 @@ public:
                 shownRows_ = rows;
                 endRemoveRows();
             }
-            if ((written_ || dropped_ > 0) && shownRows_ > 0)
-                emit dataChanged(index(0, 0), index(shownRows_ - 1, MidiMonitorRows::kColumns - 1),
+            if (firstChanged <= lastChanged && firstChanged >= 0)
+                emit dataChanged(index(firstChanged, 0), index(lastChanged, MidiMonitorRows::kColumns - 1),
                                  {Qt::DisplayRole, Qt::ForegroundRole});
         }
         const bool moveCurrent = current_ || reset_;
-        reset_ = written_ = current_ = false;
+        reset_ = current_ = false;
+        firstWritten_ = std::numeric_limits<int>::max();
+        lastWritten_ = -1;
         dropped_ = 0;
         if (moveCurrent && view_ != nullptr && view_->selectionModel() != nullptr) {
             const QModelIndex at = index(rows_.CurrentRow - 1, 0);
@@ -144,8 +163,10 @@ private:
     int shownRows_ = 0;
     int dropped_ = 0;
     bool reset_ = false;
-    bool written_ = false;
     bool current_ = false;
+    // Grid rows written since the view was last told.
+    int firstWritten_ = std::numeric_limits<int>::max();
+    int lastWritten_ = -1;
 };
 
 namespace {
@@ -164,19 +185,42 @@ public:
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
-        painter->save();
+        // Drawn hundreds of times a frame under a flood: the painter's state
+        // is changed only as far as needed and put back by hand.
+        const QStaticText& text = Text(rows_.Cell(index.column(), gridRow));
         painter->fillRect(option.rect, Qt::white);
+        const QPen pen = painter->pen();
+        const QFont font = painter->font();
         painter->setPen(ToQColor(colour));
-        painter->setFont(option.font);
-        const QRect text = option.rect.adjusted(2, 2, 0, 0);
-        painter->setClipRect(option.rect);
-        painter->drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          index.data(Qt::DisplayRole).toString());
-        painter->restore();
+        if (font != option.font) painter->setFont(option.font);
+        const bool clip = text.size().width() + 2 > option.rect.width();
+        if (clip) {
+            painter->save();
+            painter->setClipRect(option.rect);
+        }
+        painter->drawStaticText(option.rect.topLeft() + QPoint(2, 2), text);
+        if (clip) painter->restore();
+        if (font != option.font) painter->setFont(font);
+        painter->setPen(pen);
     }
 
 private:
+    // The cells repeat the same few texts (statuses, channels, values,
+    // ports): each is laid out once and drawn from then on. The first
+    // column counts up; the cache is emptied when it has grown large.
+    const QStaticText& Text(const std::string& cell) const {
+        auto it = texts_.find(cell);
+        if (it == texts_.end()) {
+            if (texts_.size() >= 4096) texts_.clear();
+            QStaticText text(FromCp1252(cell));
+            text.setTextFormat(Qt::PlainText);
+            it = texts_.emplace(cell, std::move(text)).first;
+        }
+        return it->second;
+    }
+
     const MidiMonitorRows& rows_;
+    mutable std::unordered_map<std::string, QStaticText> texts_;
 };
 
 }  // namespace
@@ -184,12 +228,20 @@ private:
 TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, CommandRegistry* commands,
                                    QWidget* parent)
     : TForm(QStringLiteral("MidiMonGridForm"), parent), model_(model), commands_(commands) {
+    // What the engine logs is kept as it comes and made into rows once per
+    // frame: the engine's handling of each event (thru above all) pays for
+    // one append, not for wording a row.
     if (notices)
-        monitorLines_ = notices->MonitorLine.Subscribe(
-            [this](int port, const MidiEvent& event, bool incoming) { LogEvent(port, event, incoming); });
+        monitorLines_ = notices->MonitorLine.Subscribe([this](int port, const MidiEvent& event, bool incoming) {
+            if (Rows.MonitorEnabled) Queue({false, port, event, incoming, {}, {}});
+        });
     if (notices)
-        monitorNotes_ = notices->MonitorNote.Subscribe(
-            [this](const std::string& status, const std::string& detail) { Rows.LogNote(status, detail); });
+        monitorNotes_ = notices->MonitorNote.Subscribe([this](const std::string& status, const std::string& detail) {
+            Queue({true, -1, MidiEvent{}, true, status, detail});
+        });
+    frame_.setSingleShot(true);
+    frame_.setInterval(kFrameMs);
+    connect(&frame_, &QTimer::timeout, this, [this] { SyncGrid(); });
     SetCaption("Midi Monitor");
     // The desktop's sans-serif font at the form's designed 8 points, so the
     // texts fit the designed column widths.
@@ -244,7 +296,10 @@ TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, C
         addAction(a);
     }
     // The item toggles its own check mark when chosen; the rows follow it.
-    connect(RealtimeMessages, &QAction::toggled, this, [this](bool on) { Rows.RealtimeMessages = on; });
+    connect(RealtimeMessages, &QAction::toggled, this, [this](bool on) {
+        TakePending();  // the events before the switch follow the old setting
+        Rows.RealtimeMessages = on;
+    });
     connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });
     connect(Enable1, &QAction::triggered, this, [this] { Enable1Click(); });
     connect(MidiLogGrid, &QWidget::customContextMenuRequested, this,
@@ -262,6 +317,8 @@ TMidiMonGridForm::~TMidiMonGridForm() {
     WriteConfiguration();
     if (commands_ != nullptr) commands_->Unregister(kActiveItem);
     monitorLines_.Reset();
+    monitorNotes_.Reset();
+    frame_.stop();
     Rows.Listener = nullptr;
     gridModel_->Stop();
     MidiLogGrid->setModel(nullptr);
@@ -314,7 +371,30 @@ void TMidiMonGridForm::LogEvent(int port, const MidiEvent* event, bool incoming)
     if (event != nullptr) Rows.LogEvent(port, *event, incoming);
 }
 
-void TMidiMonGridForm::SyncGrid() { gridModel_->Sync(); }
+void TMidiMonGridForm::Queue(PendingLine line) {
+    pending_.push_back(std::move(line));
+    if (!frame_.isActive()) frame_.start();
+}
+
+void TMidiMonGridForm::TakePending() {
+    frame_.stop();
+    // Swapped out first: a row's listener may run code that logs again.
+    std::vector<PendingLine> lines;
+    lines.swap(pending_);
+    for (const PendingLine& line : lines) {
+        if (line.note)
+            Rows.LogNote(line.status, line.detail);
+        else
+            Rows.LogEvent(line.port, line.event, line.incoming);
+    }
+    lines.clear();
+    if (pending_.empty()) pending_.swap(lines);  // keeps the capacity for the next frame
+}
+
+void TMidiMonGridForm::SyncGrid() {
+    TakePending();
+    gridModel_->Sync();
+}
 
 void TMidiMonGridForm::MidiLogGridMouseDown(int x, int y) {
     MouseX = x;
@@ -326,18 +406,22 @@ void TMidiMonGridForm::MidiLogGridDblClick() {
     const int viewRow = MidiLogGrid->rowAt(MouseY);
     const int column = MidiLogGrid->columnAt(MouseX);
     if (viewRow < 0 || column < 0) return;
+    SyncGrid();
     const std::string listing = Rows.HexListing(GridRowOfViewRow(viewRow));
     if (listing.empty()) return;
     if (DataForm) DataForm->AppendListing(listing);
 }
 
 void TMidiMonGridForm::Clear1Click() {
+    pending_.clear();
+    frame_.stop();
     Rows.Clear();
     SyncGrid();
     MidiLogGrid->scrollToTop();
 }
 
 void TMidiMonGridForm::Enable1Click() {
+    TakePending();  // what came while it was on is shown
     Rows.MonitorEnabled = !Rows.MonitorEnabled;
     ShowEnableCaption();
     if (commands_ != nullptr) commands_->SetChecked(kActiveItem, Rows.MonitorEnabled);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/MidiKit32.h"
 #include "engine/MonitorRows.h"
@@ -83,9 +84,11 @@ public:
     // The grid row (0 = header) shown at a view row, and back.
     static int GridRowOfViewRow(int viewRow) { return viewRow + 1; }
     // The grid follows the rows at most every 20 ms (a flood of events
-    // would otherwise repaint it for each one); this brings it up to date
-    // now: rows, current row selected and scrolled into view.
+    // would otherwise repaint it for each one), and the lines the engine
+    // logs become rows at most once a frame (every kFrameMs); this brings
+    // both up to date now: rows, current row selected and scrolled into view.
     void SyncGrid();
+    static constexpr int kFrameMs = 16;
 
 protected:
     void FormShow() override;
@@ -103,6 +106,19 @@ private:
     Subscription monitorNotes_;
     CommandRegistry* commands_ = nullptr;
     std::unique_ptr<MonitorGridModel> gridModel_;
+
+    // A line or note logged by the engine, not made into a row yet.
+    struct PendingLine {
+        bool note;  // a note (status and detail), else an event
+        int port;
+        MidiEvent event;
+        bool incoming;
+        std::string status, detail;
+    };
+    void Queue(PendingLine line);
+    void TakePending();
+    std::vector<PendingLine> pending_;
+    QTimer frame_;  // runs only while lines wait
 };
 
 extern TMidiMonGridForm* MidiMonGridForm;

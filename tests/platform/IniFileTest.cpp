@@ -228,5 +228,96 @@ TEST_F(IniFileTest, AFailedWriteLeavesTheFileAsItWasAndSaysSo) {
     EXPECT_EQ(entries, 1);
 }
 
+ino_t Inode(const std::string& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST_F(IniFileTest, AHeldFileIsReadOnceAndWrittenOnceAtTheEndOnlyWhenChanged) {
+    Put("; kept\n[Midi Settings Form]\nPreset Delay=500\n\n[Other]\nK=1\n");
+    const ino_t before = Inode(path);
+    {
+        IniFileHold hold(path);
+        ASSERT_TRUE(hold.Readable());
+        TIniFile a(path), b(dir + "/./Morvelant.cfg");  // the same file, however named
+        EXPECT_TRUE(a.WriteInteger("midi settings form", "Preset Delay", 500));  // unchanged
+        EXPECT_FALSE(hold.Changed());
+        EXPECT_TRUE(a.WriteInteger("Midi Settings Form", "Pattern Delay", 700));
+        EXPECT_TRUE(a.WriteBool("New", "Flag", true));
+        EXPECT_TRUE(b.DeleteKey("other", "k"));
+        EXPECT_EQ(b.ReadInteger("Midi Settings Form", "Pattern Delay", 0), 700);
+        EXPECT_FALSE(b.ValueExists("Other", "K"));
+        // Nothing reaches the disk before the hold ends.
+        EXPECT_EQ(Get(), "; kept\n[Midi Settings Form]\nPreset Delay=500\n\n[Other]\nK=1\n");
+        EXPECT_TRUE(hold.Changed());
+    }
+    EXPECT_EQ(Get(), "; kept\n[Midi Settings Form]\nPreset Delay=500\nPattern Delay=700\n\n[Other]\n\n[New]\nFlag=1\n");
+    // Unchanged values leave the file as it is: not even replaced.
+    const ino_t written = Inode(path);
+    EXPECT_NE(written, before);
+    {
+        IniFileHold hold(path);
+        TIniFile(path).WriteInteger("New", "Flag", 1);
+        EXPECT_TRUE(TIniFile(path).UpdateFile());
+    }
+    EXPECT_EQ(Inode(path), written);
+}
+
+TEST_F(IniFileTest, AFileThatCannotBeReadGivesDefaultsAndIsNeverWritten) {
+    struct Case {
+        const char* what;
+        std::string content;  // empty: a folder of that name
+    };
+    const Case cases[] = {
+        {"binary data", std::string("[S]\r\nK=1\r\n\0\x01\x02junk", 17)},
+        {"a folder", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::remove(path.c_str());
+        if (c.content.empty())
+            ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
+        else
+            Put(c.content);
+        {
+            IniFileHold hold(path);
+            EXPECT_FALSE(hold.Readable());
+            EXPECT_NE(hold.ReadError().find(path), std::string::npos) << hold.ReadError();
+            TIniFile ini(path);
+            EXPECT_EQ(ini.ReadInteger("S", "K", 9), 9);
+            EXPECT_FALSE(ini.WriteInteger("S", "K", 2));
+            EXPECT_FALSE(TIniFile(path).EraseSection("S"));
+        }
+        if (c.content.empty())
+            EXPECT_EQ(::rmdir(path.c_str()), 0);
+        else
+            EXPECT_EQ(Get(), c.content);
+    }
+}
+
+// A configuration of 15 MB (a user's file grown by another program): held,
+// read and written many times, and written back with every line kept.
+TEST_F(IniFileTest, ALargeHeldFileKeepsEveryLine) {
+    std::string big = "[Options]\r\nSelected Fader=3\r\n";
+    for (int s = 0; big.size() < (15u << 20); ++s) {
+        big += "[Section " + std::to_string(s) + "]\r\n";
+        for (int k = 0; k < 40; ++k) big += "Key" + std::to_string(k) + "=" + std::string(60, 'v') + "\r\n";
+    }
+    Put(big);
+    {
+        IniFileHold hold(path);
+        ASSERT_TRUE(hold.Readable());
+        TIniFile ini(path);
+        for (int i = 0; i < 300; ++i) {
+            EXPECT_EQ(ini.ReadInteger("options", "selected fader", 0), 3);
+            ini.WriteInteger("Window " + std::to_string(i % 30), "Top", i);
+        }
+        EXPECT_EQ(ini.ReadSection("Section 7").size(), 40u);
+    }
+    const std::string after = Get();
+    EXPECT_EQ(after.substr(0, big.size()), big);
+    EXPECT_NE(after.find("[Window 29]\r\nTop=299\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace morvelant
