@@ -518,30 +518,23 @@ std::vector<std::string> TIniFile::ReadSections() const {
 }
 
 std::vector<std::pair<std::string, TIniFile::SectionValues>> TIniFile::ReadAllSectionValues() const {
-    const Document doc = Load(FFileName);
-    const auto folded = [](const std::string& name) {
-        std::string f = name;
-        for (char& c : f) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
-        return f;
-    };
-    std::vector<std::pair<std::string, SectionValues>> out;
-    std::unordered_map<std::string, size_t> sectionAt;  // folded name -> index in out
-    std::vector<std::unordered_set<std::string>> keysOf;  // folded keys seen, per section
-    size_t current = SIZE_MAX;
-    for (const Line& line : doc.lines) {
-        if (line.kind == Line::Section) {
-            const auto [it, added] = sectionAt.emplace(folded(line.name), out.size());
+    return WithDocument(FFileName, FKey, [&](const Document& doc) {
+        std::vector<std::pair<std::string, SectionValues>> out;
+        std::unordered_map<std::string, size_t> at;  // folded section name -> index in out
+        std::vector<std::unordered_set<std::string>> seen;  // folded keys taken, per section
+        for (size_t b = 1; b < doc.blocks.size(); ++b) {
+            const auto [it, added] = at.emplace(Folded(doc.blocks[b].lines.front().name), out.size());
             if (added) {
-                out.emplace_back(line.name, SectionValues{});
-                keysOf.emplace_back();
+                out.emplace_back(doc.blocks[b].lines.front().name, SectionValues{});
+                seen.emplace_back();
             }
-            current = it->second;
-        } else if (line.kind == Line::Key && current != SIZE_MAX) {
             // The first value of a key written twice wins, as ReadString reads it.
-            if (keysOf[current].insert(folded(line.name)).second) out[current].second.emplace_back(line.name, line.value);
+            for (const Line& line : doc.blocks[b].lines)
+                if (line.kind == Line::Key && seen[it->second].insert(Folded(line.name)).second)
+                    out[it->second].second.emplace_back(line.name, line.value);
         }
-    }
-    return out;
+        return out;
+    });
 }
 
 bool TIniFile::SectionExists(const std::string& Section) const {

@@ -12,7 +12,9 @@ using namespace morvelant::smftest;
 namespace {
 
 std::filesystem::path CorpusFolder() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" / "corpus" / "SmfFuzz";
+    // The source folder as the build names it (__FILE__ may be relative to
+    // the build folder, for example under a compiler cache).
+    return std::filesystem::path(MORVELANT_SOURCE_DIR) / "fuzz" / "corpus" / "SmfFuzz";
 }
 
 TEST(SmfCorpusReplay, EveryCorpusFileReadsAndRoundTrips) {
