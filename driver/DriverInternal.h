@@ -75,7 +75,8 @@ public:
 };
 
 // Chooses the backend: MIDIKIT_BACKEND = alsa | jack | loopback | none forces
-// one; otherwise the ALSA sequencer, else a reachable JACK server, else none.
+// one; otherwise a running JACK server, else the ALSA sequencer, else JACK
+// waiting for a server.
 std::unique_ptr<Backend> chooseBackend();
 std::unique_ptr<Backend> makeLoopbackBackend(int ports);
 // One client for the whole program on the JACK server, waiting for a server

@@ -103,6 +103,13 @@ MIDIKIT_API uint32_t GetMidiKitServer(void) {
     } catch (...) { return 0; }
 }
 
+MIDIKIT_API const char* GetMidiKitSystem(void) {
+    try {
+        Driver* d = driverOrNull();
+        return d ? d->backend().name() : "none";
+    } catch (...) { return "none"; }
+}
+
 // ---------------------------------------------------------------- input
 
 MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t /*sync*/,

@@ -107,6 +107,7 @@ void TMidiKit::ResolveOptional() {
     optional(pGetMidiInPresent, "GetMidiInPresent");
     optional(pGetMidiOutPresent, "GetMidiOutPresent");
     optional(pGetMidiKitServer, "GetMidiKitServer");
+    optional(pGetMidiKitSystem, "GetMidiKitSystem");
     if (!pSetMidiKitNotify) return;
     // Every report counts: a server that goes and comes back quickly is two.
     FNotifier = std::make_unique<TMidiKitNotifier>([this](uint32_t Message) { Notified(Message); }, false);

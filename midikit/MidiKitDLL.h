@@ -67,6 +67,7 @@ using TSetMidiKitNotify = decltype(&::SetMidiKitNotify);
 using TGetMidiInPresent = decltype(&::GetMidiInPresent);
 using TGetMidiOutPresent = decltype(&::GetMidiOutPresent);
 using TGetMidiKitServer = decltype(&::GetMidiKitServer);
+using TGetMidiKitSystem = decltype(&::GetMidiKitSystem);
 
 // Number of entry points the library must export.
 inline constexpr int MidiKitEntryPointCount = 35;
@@ -151,11 +152,15 @@ public:
     bool InPresent(uint32_t Port) const { return pGetMidiInPresent ? pGetMidiInPresent(Port) != 0 : true; }
     bool OutPresent(uint32_t Port) const { return pGetMidiOutPresent ? pGetMidiOutPresent(Port) != 0 : true; }
     bool ServerRunning() const { return pGetMidiKitServer ? pGetMidiKitServer() != 0 : true; }
+    // The MIDI system the ports live in ("jack", "alsa", ...; empty for a
+    // library that does not say).
+    std::string SystemName() const { return pGetMidiKitSystem ? std::string(pGetMidiKitSystem()) : std::string(); }
 
     TSetMidiKitNotify pSetMidiKitNotify = nullptr;
     TGetMidiInPresent pGetMidiInPresent = nullptr;
     TGetMidiOutPresent pGetMidiOutPresent = nullptr;
     TGetMidiKitServer pGetMidiKitServer = nullptr;
+    TGetMidiKitSystem pGetMidiKitSystem = nullptr;
 
 private:
     void ResolveAll();

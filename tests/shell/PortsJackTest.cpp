@@ -4,6 +4,7 @@
 // any server that keeps the stored port choices.
 #include "SettingsTestSupport.h"
 
+#include <QLabel>
 #include <QScrollBar>
 
 #include <cerrno>
@@ -203,6 +204,27 @@ TEST_F(PortsJack, AServerThatStopsIsSaidOnceAndFadersReachThePeerWhenItReturns) 
     EXPECT_TRUE(editor.FaderReaches(*peer)) << "the role is connected again without a restart";
     EXPECT_EQ(dialogs.Messages().size(), 1u) << "said once";
     log.Reset();
+}
+
+// No server at start: said once, the settings window names the system and
+// says it, and a server that starts later is taken with the stored role.
+TEST_F(PortsJack, AStartWithoutAServerIsSaidOnceAndTheServerIsTakenWhenItStarts) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string synth = Name("Late");
+    Config("[Out1DeviceFlags]\r\n" + synth + ":in=1\r\n");
+    Script("stop");
+    Editor editor(folder);
+    const MidiRouting& r = editor.main.Routing;
+    ASSERT_TRUE(Editor::Until([&] { return !dialogs.Messages().empty(); }));
+    EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{MidiPortSet::kNoServerText});
+    EXPECT_EQ(editor.settings->MidiSystemLabel->text().toStdString(), "MIDI system: JACK (no server running)");
+
+    Script("start");
+    auto peer = std::make_unique<testsupport::JackPeer>(testsupport::JackPeer::Setup{.in = synth});
+    ASSERT_TRUE(Editor::Until([&] { return !r.ServerGone && r.NumOutDevs > 0; }));
+    EXPECT_TRUE(editor.FaderReaches(*peer)) << "the stored role is connected without a restart";
+    EXPECT_EQ(editor.settings->MidiSystemLabel->text().toStdString(), "MIDI system: JACK");
+    EXPECT_EQ(dialogs.Messages().size(), 1u) << "said once";
 }
 
 TEST_F(PortsJack, AStartWithoutAServerKeepsThePortChoicesByteForByte) {
