@@ -111,10 +111,15 @@ void sleepOn(int a, int b, int timeoutMs) {
 }
 
 // Watches the folders where JACK servers put their sockets ($JACK_TMPDIR,
-// and /dev/shm where the server of this system does) for new entries.
+// and /dev/shm where the server of this system does) for the socket of the
+// server our client would connect to.
 class ServerFolderWatch {
 public:
     ServerFolderWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        // The socket of the server our client asks for; other servers and
+        // the clients of any server make entries there all the time.
+        const char* server = std::getenv("JACK_DEFAULT_SERVER");
+        socket_ = "jack_" + std::string(server && *server ? server : "default") + "_" + std::to_string(getuid()) + "_";
         if (fd_ < 0) return;
         std::vector<std::string> folders{"/dev/shm"};
         if (const char* tmp = std::getenv("JACK_TMPDIR"); tmp && *tmp) folders.emplace_back(tmp);
@@ -135,7 +140,7 @@ public:
             if (n <= 0) return seen;
             for (ssize_t off = 0; off < n;) {
                 const auto* e = reinterpret_cast<const inotify_event*>(buffer + off);
-                if (e->len > 0 && std::strncmp(e->name, "jack", 4) == 0) seen = true;
+                if (e->len > 0 && std::strncmp(e->name, socket_.c_str(), socket_.size()) == 0) seen = true;
                 off += ssize_t(sizeof(inotify_event) + e->len);
             }
         }
@@ -144,6 +149,7 @@ public:
 private:
     int fd_;
     bool watching_ = false;
+    std::string socket_;
 };
 
 struct Slot {
