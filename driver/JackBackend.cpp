@@ -279,6 +279,20 @@ public:
         }
     }
 
+    std::vector<std::string> aliases(const std::string& name) {
+        std::vector<std::string> out;
+        std::lock_guard lock(mx_);
+        if (!client_ || gone_) return out;
+        jack_port_t* port = jack_port_by_name(client_, name.c_str());
+        if (!port) return out;
+        const int size = jack_port_name_size();
+        std::vector<char> a(size_t(size) + 1), b(size_t(size) + 1);
+        char* both[2] = {a.data(), b.data()};
+        const int n = jack_port_get_aliases(port, both);
+        for (int i = 0; i < n && i < 2; ++i) out.emplace_back(both[i]);
+        return out;
+    }
+
     bool running() const { return client_ != nullptr && !gone_; }
     // Two periods: a sending thread woken that late still meets its frame.
     SteadyClock::duration lead() const { return std::chrono::microseconds(leadUs_.load()); }
@@ -639,6 +653,7 @@ public:
         auto slot = session_->open(false, raw, nullptr);
         return slot ? std::make_unique<JackOutputLink>(session_, std::move(slot)) : nullptr;
     }
+    std::vector<std::string> aliases(const std::string& raw) override { return session_->aliases(raw); }
     bool serverRunning() const override { return session_->running(); }
     void setListener(std::function<void(BackendEvent)> listener) override {
         session_->setListener(std::move(listener));
