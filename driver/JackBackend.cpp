@@ -106,7 +106,8 @@ private:
 // (ms, -1: none) passes.
 void sleepOn(int a, int b, int timeoutMs) {
     pollfd fds[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
-    if (a < 0 && b < 0 && timeoutMs < 0) timeoutMs = 1000;  // cannot happen; never sleep for good
+    // Without any descriptor (the system gave no eventfd) it polls.
+    if (a < 0 && b < 0 && timeoutMs < 0) timeoutMs = 1;
     ::poll(fds, 2, timeoutMs);
 }
 
