@@ -318,10 +318,13 @@ std::unique_ptr<Backend> chooseBackend() {
         return b ? std::move(b) : std::make_unique<NoBackend>();
     }
     if (forced == "jack") return makeJackBackend();
+    // A JACK server that runs is where the machine's MIDI is meant to go;
+    // else the ALSA sequencer; else JACK all the same: the server that
+    // starts later, with no ports until then.
+    auto jack = makeJackBackend();
+    if (jack->serverRunning()) return jack;
     if ((b = tryAlsa(false))) return b;
-    // Without the sequencer, JACK: the server that runs now, or the one
-    // that starts later; until then there are no ports.
-    return makeJackBackend();
+    return jack;
 }
 
 }  // namespace morvelant::driver

@@ -117,13 +117,13 @@ bool isReserved(const std::string& s) { return folded(s) == "no device"; }
 namespace {
 
 // The listed name of a raw port name, unique among the names taken.
-std::string listedName(const std::string& r, std::set<std::string>& taken) {
-    std::string base = trimmed(toWindows1252(tidy(r)).substr(0, kMaxNameBytes));
+std::string listedName(const std::string& r, std::set<std::string>& taken, size_t maxBytes = kMaxNameBytes) {
+    std::string base = trimmed(toWindows1252(tidy(r)).substr(0, maxBytes));
     if (base.empty()) base = "MIDI port";
     std::string name = base;
     for (int k = 2; isReserved(name) || taken.count(folded(name)); ++k) {
         std::string suffix = " #" + std::to_string(k);
-        name = trimmed(base.substr(0, kMaxNameBytes - suffix.size())) + suffix;
+        name = trimmed(base.substr(0, maxBytes - suffix.size())) + suffix;
     }
     taken.insert(folded(name));
     return name;
@@ -137,9 +137,17 @@ std::vector<PortEntry> makePortList(const std::vector<std::string>& raw) {
     return list;
 }
 
+std::string listedAlias(const std::string& raw) {
+    std::set<std::string> none;
+    return listedName(raw, none, kMaxFullNameBytes);
+}
+
 bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>& raw) {
-    std::set<std::string> taken;
-    for (const PortEntry& e : list) taken.insert(folded(e.display));
+    std::set<std::string> taken, takenFull;
+    for (const PortEntry& e : list) {
+        taken.insert(folded(e.display));
+        takenFull.insert(folded(e.full));
+    }
     std::vector<bool> seen(list.size(), false);
     bool changed = false;
     for (const std::string& r : raw) {
@@ -154,7 +162,8 @@ bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>&
             continue;
         }
         if (list.size() >= kMaxPorts) continue;
-        list.push_back({r, listedName(r, taken), true});
+        std::string display = listedName(r, taken);
+        list.push_back({r, std::move(display), listedName(r, takenFull, kMaxFullNameBytes), true});
         seen.push_back(true);
         changed = true;
     }

@@ -68,6 +68,8 @@ public:
     // Open by raw name; nullptr when the port is gone or cannot be opened.
     virtual std::unique_ptr<InputLink> openInput(const std::string& raw, InputCallback callback) = 0;
     virtual std::unique_ptr<OutputLink> openOutput(const std::string& raw) = 0;
+    // Other names the system knows a port by (JACK's aliases), raw.
+    virtual std::vector<std::string> aliases(const std::string& /*raw*/) { return {}; }
     // Whether the MIDI system the ports live in runs (a JACK server may stop).
     virtual bool serverRunning() const { return true; }
     // Where the backend reports port list changes and a server that stops or
@@ -76,7 +78,8 @@ public:
 };
 
 // Chooses the backend: MIDIKIT_BACKEND = alsa | jack | loopback | none forces
-// one; otherwise the ALSA sequencer, else a reachable JACK server, else none.
+// one; otherwise a running JACK server, else the ALSA sequencer, else JACK
+// waiting for a server.
 std::unique_ptr<Backend> chooseBackend();
 std::unique_ptr<Backend> makeLoopbackBackend(int ports);
 // One client for the whole program on the JACK server, waiting for a server
@@ -91,10 +94,13 @@ inline constexpr const char* kOwnClientPrefix = "MidiKit";
 
 inline constexpr size_t kMaxPorts = 50;
 inline constexpr size_t kMaxNameBytes = 31;
+// A full name: what a port is known by, whatever order ports appear in.
+inline constexpr size_t kMaxFullNameBytes = 255;
 
 struct PortEntry {
     std::string raw;  // the backend's name, used to open the port
-    std::string display;  // the name the editor sees and stores
+    std::string display;  // the short name of the original interface (31 bytes)
+    std::string full;  // the whole name, by the same rules as display
     bool present = true;  // false: the port has gone; it keeps its place
 };
 
@@ -108,6 +114,8 @@ std::vector<PortEntry> makePortList(const std::vector<std::string>& raw);
 // again when it returns), a new port is added at the end while there is
 // room. True when anything changed.
 bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>& raw);
+// A raw name (an alias) by the rules of listed names, not made unique.
+std::string listedAlias(const std::string& raw);
 
 // ---------------------------------------------------------------- notify
 

@@ -11,11 +11,15 @@
 // the start of the next period. Incoming messages carry the time of the
 // frame they arrived at.
 //
-// Our own threads do the rest: one delivers received messages to the
-// inputs, one watches the server. It notices ports that come and go (and
+// Our own threads do the rest, and sleep while nothing happens: one
+// delivers received messages to the inputs, woken by the process callback
+// when it has put some into a ring (one eventfd write per period at most,
+// and only in a period that received something); one watches the server,
+// woken by JACK's notifications. It notices ports that come and go (and
 // connects an opened port again when its peer returns) and a server that
-// stops; it then opens a new client as soon as a server runs again and
-// registers and connects every opened port anew.
+// stops, which it reports before anything else; while no server runs it
+// watches the folder where servers put their sockets, opens a new client as
+// soon as one appears, and registers and connects every opened port anew.
 #include "driver/DriverInternal.h"
 
 #include <jack/jack.h>
@@ -23,6 +27,11 @@
 #include <jack/ringbuffer.h>
 
 #include <errno.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +46,14 @@ constexpr size_t kRingBytes = size_t(1) << 17;
 // join them. One piece always fits into one period's port buffer.
 constexpr size_t kPiece = 4096;
 constexpr auto kPoll = std::chrono::microseconds(500);
-constexpr auto kRetryServer = std::chrono::milliseconds(500);
+// Without a server: how often a client is tried when nothing in the socket
+// folder says that a server started (a server whose socket lives elsewhere
+// is still found), and how often while a new server is getting ready.
+constexpr int kRetryWatchedMs = 5000;
+constexpr int kRetryUnwatchedMs = 2000;
+constexpr int kRetryStartingMs = 200;
+constexpr auto kStartingFor = std::chrono::seconds(5);
+constexpr int kGoneSettleMs = 50;
 constexpr auto kConnectionLive = std::chrono::seconds(1);
 
 struct Record {
@@ -62,6 +78,81 @@ std::string programName() {
     return name.substr(0, size_t(std::max(1, jack_client_name_size() - 8)));
 }
 
+// A wake-up that one thread posts and another sleeps on; posting is one
+// write on an eventfd, which the process callback may do.
+class Wake {
+public:
+    Wake() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    ~Wake() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Wake(const Wake&) = delete;
+    Wake& operator=(const Wake&) = delete;
+    void post() const {
+        const uint64_t one = 1;
+        if (fd_ >= 0) [[maybe_unused]] ssize_t n = ::write(fd_, &one, sizeof one);
+    }
+    void clear() const {
+        uint64_t value;
+        if (fd_ >= 0) [[maybe_unused]] ssize_t n = ::read(fd_, &value, sizeof value);
+    }
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Sleeps until one of the descriptors (-1: none) can be read, or the time
+// (ms, -1: none) passes.
+void sleepOn(int a, int b, int timeoutMs) {
+    pollfd fds[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
+    // Without any descriptor (the system gave no eventfd) it polls.
+    if (a < 0 && b < 0 && timeoutMs < 0) timeoutMs = 1;
+    ::poll(fds, 2, timeoutMs);
+}
+
+// Watches the folders where JACK servers put their sockets ($JACK_TMPDIR,
+// and /dev/shm where the server of this system does) for the socket of the
+// server our client would connect to.
+class ServerFolderWatch {
+public:
+    ServerFolderWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        // The socket of the server our client asks for; other servers and
+        // the clients of any server make entries there all the time.
+        const char* server = std::getenv("JACK_DEFAULT_SERVER");
+        socket_ = "jack_" + std::string(server && *server ? server : "default") + "_" + std::to_string(getuid()) + "_";
+        if (fd_ < 0) return;
+        std::vector<std::string> folders{"/dev/shm"};
+        if (const char* tmp = std::getenv("JACK_TMPDIR"); tmp && *tmp) folders.emplace_back(tmp);
+        for (const auto& f : folders)
+            if (inotify_add_watch(fd_, f.c_str(), IN_CREATE | IN_MOVED_TO) >= 0) watching_ = true;
+    }
+    ~ServerFolderWatch() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool watching() const { return watching_; }
+    int fd() const { return watching_ ? fd_ : -1; }
+    // Reads what happened; true when an entry a server makes appeared.
+    bool serverAppeared() {
+        bool seen = false;
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n <= 0) return seen;
+            for (ssize_t off = 0; off < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + off);
+                if (e->len > 0 && std::strncmp(e->name, socket_.c_str(), socket_.size()) == 0) seen = true;
+                off += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        }
+    }
+
+private:
+    int fd_;
+    bool watching_ = false;
+    std::string socket_;
+};
+
 struct Slot {
     bool input = false;
     std::string peer;  // the peer port's full name
@@ -84,6 +175,9 @@ public:
     bool start() {
         jack_set_error_function(quiet);
         jack_set_info_function(quiet);
+        // Watched before the first try, so a server starting in between
+        // is not missed.
+        folder_ = std::make_unique<ServerFolderWatch>();
         {
             std::lock_guard lock(mx_);
             connect();
@@ -95,6 +189,8 @@ public:
 
     void stop() {
         quit_ = true;
+        notice_.post();
+        received_.post();
         if (monitor_.joinable()) monitor_.join();
         if (reader_.joinable()) reader_.join();
         std::lock_guard lock(mx_);
@@ -182,6 +278,20 @@ public:
             jack_ringbuffer_write(slot.ring, reinterpret_cast<const char*>(&r), sizeof r);
             jack_ringbuffer_write(slot.ring, reinterpret_cast<const char*>(data + off), n);
         }
+    }
+
+    std::vector<std::string> aliases(const std::string& name) {
+        std::vector<std::string> out;
+        std::lock_guard lock(mx_);
+        if (!client_ || gone_) return out;
+        jack_port_t* port = jack_port_by_name(client_, name.c_str());
+        if (!port) return out;
+        const int size = jack_port_name_size();
+        std::vector<char> a(size_t(size) + 1), b(size_t(size) + 1);
+        char* both[2] = {a.data(), b.data()};
+        const int n = jack_port_get_aliases(port, both);
+        for (int i = 0; i < n && i < 2; ++i) out.emplace_back(both[i]);
+        return out;
     }
 
     bool running() const { return client_ != nullptr && !gone_; }
@@ -302,53 +412,82 @@ private:
         if (listener_) listener_(e);
     }
 
+    // Sleeps until JACK tells of something (or, without a server, until a
+    // server may have started), and follows it.
     void watch() {
-        auto lastTry = SteadyClock::now();
+        ServerFolderWatch& folder = *folder_;
+        auto startingUntil = SteadyClock::time_point{};
+        bool tryNow = false, goneSaid = false;
         while (!quit_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            if (gone_ && client_) {
+            notice_.clear();
+            if (gone_ && !goneSaid) {
+                // libjack is still taking the client down on its own
+                // threads when it tells; calling into it at once for the
+                // dead client (or letting the program do so for its other
+                // clients) can crash it. A moment later it is safe.
+                sleepOn(-1, -1, kGoneSettleMs);
+                // Said before the dead client is closed: closing it may
+                // wait on a server that is still going down, and the
+                // report must not wait with it.
+                portsChanged_ = false;
+                goneSaid = true;
+                post(BackendEvent::ServerGone);
                 {
                     std::lock_guard lock(mx_);
                     closeClient();
                 }
-                portsChanged_ = false;
-                post(BackendEvent::ServerGone);
-                lastTry = SteadyClock::now();
-            }
-            if (!client_) {
-                if (SteadyClock::now() - lastTry < kRetryServer) continue;
-                lastTry = SteadyClock::now();
-                bool back;
-                {
-                    std::lock_guard lock(mx_);
-                    back = connect();
-                }
-                if (back) {
-                    post(BackendEvent::ServerBack);
-                    post(BackendEvent::PortsChanged);
-                }
+                tryNow = false;  // the next server makes itself known
                 continue;
             }
+            if (!client_ || gone_) {
+                if (tryNow) {
+                    bool back;
+                    {
+                        std::lock_guard lock(mx_);
+                        closeClient();
+                        back = connect();
+                    }
+                    goneSaid = goneSaid && !back;
+                    if (back) {
+                        post(BackendEvent::ServerBack);
+                        post(BackendEvent::PortsChanged);
+                        continue;
+                    }
+                }
+                const bool starting = SteadyClock::now() < startingUntil;
+                const int timeout = starting ? kRetryStartingMs
+                    : folder.watching()      ? kRetryWatchedMs
+                                             : kRetryUnwatchedMs;
+                sleepOn(notice_.fd(), folder.fd(), timeout);
+                // A server makes its socket before it takes clients: it
+                // is tried again shortly for a while.
+                if (folder.watching() && folder.serverAppeared()) startingUntil = SteadyClock::now() + kStartingFor;
+                tryNow = true;
+                continue;
+            }
+            tryNow = true;
             if (portsChanged_.exchange(false)) {
                 {
                     std::lock_guard lock(mx_);
                     for (auto& s : all_) link(*s);
                 }
                 post(BackendEvent::PortsChanged);
+                continue;
             }
+            sleepOn(notice_.fd(), -1, -1);
         }
     }
 
     // Hands what the inputs received to their callbacks, in order.
     void deliver() {
         while (!quit_) {
-            bool any = false, inputs = false;
+            sleepOn(received_.fd(), -1, -1);
+            received_.clear();
             {
                 std::lock_guard lock(deliverMx_);
                 for (auto& p : slots_) {
                     Slot* s = p.load(std::memory_order_acquire);
                     if (!s || !s->input) continue;
-                    inputs = true;
                     Record r;
                     while (jack_ringbuffer_read_space(s->ring) >= sizeof r) {
                         jack_ringbuffer_peek(s->ring, reinterpret_cast<char*>(&r), sizeof r);
@@ -360,13 +499,9 @@ private:
                         try {
                             if (s->callback) s->callback(s->scratch.data(), s->scratch.size(), at);
                         } catch (...) {}
-                        any = true;
                     }
                 }
             }
-            // Polled: the process callback must not wake anyone (that is a
-            // system call). Without inputs there is nothing to look at often.
-            if (!any) std::this_thread::sleep_for(inputs ? kPoll : std::chrono::microseconds(20000));
         }
     }
 
@@ -385,19 +520,23 @@ private:
         jack_client_t* c = client_;
         if (!c) return;
         const jack_nframes_t start = jack_last_frame_time(c);
+        bool received = false;
         for (auto& p : slots_) {
             Slot* s = p.load(std::memory_order_acquire);
             if (!s || !s->port) continue;
             void* buffer = jack_port_get_buffer(s->port, nframes);
             if (!buffer) continue;
             if (s->input)
-                takeInput(c, *s, buffer, start);
+                received = takeInput(c, *s, buffer, start) || received;
             else
                 writeOutput(c, *s, buffer, start, nframes);
         }
+        if (received) received_.post();
     }
 
-    static void takeInput(jack_client_t* c, Slot& s, void* buffer, jack_nframes_t start) {
+    // True when it put anything into the ring.
+    static bool takeInput(jack_client_t* c, Slot& s, void* buffer, jack_nframes_t start) {
+        bool any = false;
         const uint32_t n = jack_midi_get_event_count(buffer);
         for (uint32_t i = 0; i < n; ++i) {
             jack_midi_event_t ev;
@@ -408,7 +547,9 @@ private:
             if (jack_ringbuffer_write_space(s.ring) < sizeof r + ev.size) continue;
             jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
             jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(ev.buffer), ev.size);
+            any = true;
         }
+        return any;
     }
 
     // A message due at time t goes out at the frame of t plus one period:
@@ -433,11 +574,19 @@ private:
         }
     }
 
-    static void shutdown(jack_status_t, const char*, void* arg) { static_cast<JackSession*>(arg)->gone_ = true; }
-    static void portRegistered(jack_port_id_t, int, void* arg) { static_cast<JackSession*>(arg)->portsChanged_ = true; }
-    static void portRenamed(jack_port_id_t, const char*, const char*, void* arg) {
-        static_cast<JackSession*>(arg)->portsChanged_ = true;
+    // JACK's notification thread (or, for a server that went, any of its
+    // threads): a flag, then the watcher's wake-up.
+    static void shutdown(jack_status_t, const char*, void* arg) {
+        auto* self = static_cast<JackSession*>(arg);
+        self->gone_ = true;
+        self->notice_.post();
     }
+    static void portRegistered(jack_port_id_t, int, void* arg) {
+        auto* self = static_cast<JackSession*>(arg);
+        self->portsChanged_ = true;
+        self->notice_.post();
+    }
+    static void portRenamed(jack_port_id_t, const char*, const char*, void* arg) { portRegistered(0, 0, arg); }
 
     const std::string base_;
     std::atomic<int64_t> offsetUs_{0};
@@ -454,6 +603,9 @@ private:
     std::mutex deliverMx_;
     std::mutex listenerMx_;
     std::function<void(BackendEvent)> listener_;
+    std::unique_ptr<ServerFolderWatch> folder_;
+    Wake notice_;  // a callback set gone_ or portsChanged_
+    Wake received_;  // the process callback put messages into an input ring
     std::thread monitor_;
     std::thread reader_;
 };
@@ -502,6 +654,7 @@ public:
         auto slot = session_->open(false, raw, nullptr);
         return slot ? std::make_unique<JackOutputLink>(session_, std::move(slot)) : nullptr;
     }
+    std::vector<std::string> aliases(const std::string& raw) override { return session_->aliases(raw); }
     bool serverRunning() const override { return session_->running(); }
     void setListener(std::function<void(BackendEvent)> listener) override {
         session_->setListener(std::move(listener));

@@ -60,9 +60,9 @@ enum {
 #define MIDIKIT_API
 #endif
 
-// Ports. The list is read at the first call into the library: the ALSA
-// sequencer when it can be opened, else the JACK server (one client named
-// after the program, which waits for a server when none runs yet). On JACK
+// Ports. The list is read at the first call into the library: a JACK server
+// that runs (one client named after the program), else the ALSA sequencer
+// when it can be opened, else JACK, waiting for a server to start. On JACK
 // the list follows the server: a port keeps its number and name for the
 // whole run, a port that goes is kept as absent (opened handles stay valid
 // and are connected again when it returns), a new port is added at the end.
@@ -89,6 +89,15 @@ MIDIKIT_API uint32_t GetMidiInPresent(uint32_t port);
 MIDIKIT_API uint32_t GetMidiOutPresent(uint32_t port);
 // 1 while the MIDI system runs (always, but for a JACK server that stopped).
 MIDIKIT_API uint32_t GetMidiKitServer(void);
+// The whole name of a port (output 0: input port, 1: output port) by the
+// rules of the descriptions but for their 31-byte limit (at most 255 bytes),
+// unique and the same whatever order the ports appeared in: which 0. Which
+// 1, 2, ...: the other names the MIDI system knows the port by (JACK's
+// aliases), by the same rules. Writes at most size bytes with the NUL and
+// returns the name's length, 0 when there is no such port or name.
+MIDIKIT_API uint32_t GetMidiPortName(uint32_t output, uint32_t port, uint32_t which, char* buffer, uint32_t size);
+// The MIDI system the ports live in: "jack", "alsa", "loopback" or "none".
+MIDIKIT_API const char* GetMidiKitSystem(void);
 
 // Input
 MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync, uint32_t openArgument);

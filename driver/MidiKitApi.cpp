@@ -103,6 +103,34 @@ MIDIKIT_API uint32_t GetMidiKitServer(void) {
     } catch (...) { return 0; }
 }
 
+MIDIKIT_API uint32_t GetMidiPortName(uint32_t output, uint32_t port, uint32_t which, char* buffer, uint32_t size) {
+    try {
+        if (buffer && size > 0) buffer[0] = 0;
+        Driver* d = driverOrNull();
+        auto entry = !d ? std::nullopt : output ? d->output(port) : d->input(port);
+        if (!entry) return 0;
+        std::string name = entry->full;
+        if (which > 0) {
+            const auto aliases = d->backend().aliases(entry->raw);
+            if (which > aliases.size()) return 0;
+            name = listedAlias(aliases[which - 1]);
+        }
+        if (buffer && size > 0) {
+            const size_t n = std::min<size_t>(name.size(), size - 1);
+            std::memcpy(buffer, name.data(), n);
+            buffer[n] = 0;
+        }
+        return uint32_t(name.size());
+    } catch (...) { return 0; }
+}
+
+MIDIKIT_API const char* GetMidiKitSystem(void) {
+    try {
+        Driver* d = driverOrNull();
+        return d ? d->backend().name() : "none";
+    } catch (...) { return "none"; }
+}
+
 // ---------------------------------------------------------------- input
 
 MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t /*sync*/,

@@ -1,5 +1,7 @@
 #include "engine/MidiPortSet.h"
 
+#include <QTimer>
+
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
@@ -40,6 +42,29 @@ MidiPortSet::MidiPortSet(MidiPortSetup setup, QObject* owner)
     MidiKit->OnPortsChanged = [this] { MidiKitPortsChanged(); };
     MidiKit->OnServerGone = [this] { MidiKitServerGone(); };
     MidiKit->OnServerBack = [this] { MidiKitServerBack(); };
+    // Said once the editor is up, not in the middle of its start.
+    if (!MidiKit->ServerRunning()) QTimer::singleShot(0, this, [this] { SayNoServer(); });
+}
+
+void MidiPortSet::SayNoServer() {
+    if (serverGoneSaid_ || MidiKit->ServerRunning()) return;
+    serverGoneSaid_ = true;
+    CurrentDialogs().MessageBox(kNoServerText, kServerGoneCaption, MessageButtons::Ok, MessageIcon::Warning);
+}
+
+std::string MidiPortSet::SystemText() const {
+    const std::string name = MidiKit->SystemName();
+    std::string text = "MIDI system: ";
+    if (name == "jack")
+        text += "JACK";
+    else if (name == "alsa")
+        text += "ALSA sequencer";
+    else if (name.empty())
+        text += "unknown";
+    else
+        text += name;
+    if (!MidiKit->ServerRunning()) text += " (no server running)";
+    return text;
 }
 
 MidiPortSet::~MidiPortSet() {

@@ -81,6 +81,14 @@ public:
         "The MIDI server has stopped. The MIDI ports are absent until it runs again; the editor then connects "
         "them by itself.";
     static constexpr const char* kServerGoneCaption = "Midi Settings";
+    // What the user is told when the editor starts and no MIDI server runs.
+    static constexpr const char* kNoServerText =
+        "No MIDI server is running, so there are no MIDI ports. The editor connects to the server by itself when "
+        "it starts.";
+
+    // Which MIDI system the ports live in, for the settings window
+    // ("MIDI system: JACK", ...), with a word when its server is not running.
+    std::string SystemText() const;
 
 private:
     void TakeInputs(int from);
@@ -90,6 +98,7 @@ private:
     std::function<TMidiKitIn*(int port)> inputs_;
     SequencerLink* sequencer_ = nullptr;
     bool serverGoneSaid_ = false;
+    void SayNoServer();
 };
 
 }  // namespace morvelant

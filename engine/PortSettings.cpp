@@ -15,13 +15,6 @@ constexpr const char* kDevicesSection = "Morvelant Devices";
 constexpr const char* kInNamesSection = "InDeviceNames";
 constexpr const char* kOutNamesSection = "OutDeviceNames";
 
-std::string Description(void (*get)(uint32_t, char*), int port) {
-    char buffer[64] = {};  // the driver fills at most 32 bytes
-    get(static_cast<uint32_t>(port), buffer);
-    buffer[sizeof buffer - 1] = '\0';
-    return buffer;
-}
-
 // A key as the configuration file compares it: regardless of case.
 std::string FoldedIniName(const std::string& key) {
     std::string folded = key;
@@ -44,22 +37,48 @@ const char* RoleSection(PortRole role) {
     return "";
 }
 
-void PortSettings::Enumerate(const TMidiKit& kit) {
+namespace {
+
+// The driver's ports of both directions: whole names and other names.
+struct Listing {
+    std::vector<std::string> in, out;
+    PortSettings::OtherNames inOthers, outOthers;
+};
+
+Listing ListPorts(const TMidiKit& kit) {
+    Listing l;
     const int numIn = static_cast<int>(std::min<uint32_t>(kit.pGetNumInDevices(), kMaxPorts));
     const int numOut = static_cast<int>(std::min<uint32_t>(kit.pGetNumOutDevices(), kMaxPorts));
-    std::vector<std::string> in, out;
-    for (int i = 0; i < numIn; ++i) in.push_back(Description(kit.pGetMidiInDescription, i));
-    for (int i = 0; i < numOut; ++i) out.push_back(Description(kit.pGetMidiOutDescription, i));
-    SetPorts(in, out);
+    for (int i = 0; i < numIn; ++i) {
+        l.in.push_back(kit.PortName(true, static_cast<uint32_t>(i)));
+        l.inOthers.push_back(kit.PortAliases(true, static_cast<uint32_t>(i)));
+    }
+    for (int i = 0; i < numOut; ++i) {
+        l.out.push_back(kit.PortName(false, static_cast<uint32_t>(i)));
+        l.outOthers.push_back(kit.PortAliases(false, static_cast<uint32_t>(i)));
+    }
+    return l;
+}
+
+}  // namespace
+
+void PortSettings::Enumerate(const TMidiKit& kit) {
+    const Listing l = ListPorts(kit);
+    SetPorts(l.in, l.out, l.inOthers, l.outOthers);
 }
 
 void PortSettings::SetPorts(const std::vector<std::string>& inDescriptions,
-                            const std::vector<std::string>& outDescriptions) {
+                            const std::vector<std::string>& outDescriptions, const OtherNames& inOthers,
+                            const OtherNames& outOthers) {
     MidiRouting& r = Routing;
     r.NumInDevs = static_cast<int>(std::min<size_t>(inDescriptions.size(), kMaxPorts));
     r.NumOutDevs = static_cast<int>(std::min<size_t>(outDescriptions.size(), kMaxPorts));
     r.InDriverNames.assign(inDescriptions.begin(), inDescriptions.begin() + r.NumInDevs);
     r.OutDriverNames.assign(outDescriptions.begin(), outDescriptions.begin() + r.NumOutDevs);
+    inOthers_.assign(static_cast<size_t>(r.NumInDevs), {});
+    outOthers_.assign(static_cast<size_t>(r.NumOutDevs), {});
+    for (size_t i = 0; i < inOthers_.size() && i < inOthers.size(); ++i) inOthers_[i] = inOthers[i];
+    for (size_t i = 0; i < outOthers_.size() && i < outOthers.size(); ++i) outOthers_[i] = outOthers[i];
     r.InDriverNames.push_back(kNoDevice);
     r.OutDriverNames.push_back(kNoDevice);
     r.InNames = r.InDriverNames;
@@ -87,72 +106,100 @@ const std::array<bool, kMaxPorts>& PortSettings::Flags(PortRole role) const {
     return const_cast<PortSettings*>(this)->Flags(role);
 }
 
-void PortSettings::ReadAliases(const TIniFile& ini, const char* section, const std::vector<std::string>& drivers,
-                               std::vector<std::string>& names) {
-    // The last entry of both lists is "no device", which has no alias.
-    const size_t ports = drivers.empty() ? 0 : drivers.size() - 1;
+std::vector<int> PortSettings::PortsOf(bool input, const std::string& key) const {
+    const MidiRouting& r = Routing;
+    const auto& drivers = input ? r.InDriverNames : r.OutDriverNames;
+    const auto& others = input ? inOthers_ : outOthers_;
+    const int count = input ? r.NumInDevs : r.NumOutDevs;
+    std::vector<int> ports;
+    for (int i = 0; i < count; ++i)
+        if (StoredIniName(drivers[static_cast<size_t>(i)]) == key) ports.push_back(i);
+    if (!ports.empty()) return ports;
+    for (int i = 0; i < count && static_cast<size_t>(i) < others.size(); ++i)
+        for (const std::string& other : others[static_cast<size_t>(i)])
+            if (!other.empty() && StoredIniName(other) == key) {
+                ports.push_back(i);
+                break;
+            }
+    return ports;
+}
+
+void PortSettings::ReadAliases(const TIniFile& ini, const char* section, bool input) {
+    auto& names = input ? Routing.InNames : Routing.OutNames;
     for (const std::string& key : ini.ReadSection(section)) {
-        bool any = false;
-        for (size_t i = 0; i < ports; ++i) any = any || StoredIniName(drivers[i]) == key;
-        if (!any) continue;
+        const std::vector<int> ports = PortsOf(input, key);
+        if (ports.empty()) continue;
         const std::string alias = ini.ReadString(section, key, key);
-        for (size_t i = 0; i < ports; ++i)
-            if (StoredIniName(drivers[i]) == key) names[i] = alias;
+        for (int i : ports) names[static_cast<size_t>(i)] = alias;
     }
 }
 
-void PortSettings::KeepAbsent(const TIniFile& ini, const char* section, const std::vector<std::string>& drivers,
-                              int count) {
+void PortSettings::KeepAbsent(const TIniFile& ini, const char* section, bool input) {
     Entries& kept = kept_[section];
     kept.clear();
+    std::vector<std::string>& order = order_[section];
+    order.clear();
+    const bool flags = std::string(section) != kInNamesSection && std::string(section) != kOutNamesSection;
     // A key that the file takes for a listed port's (it ignores case) is
     // that port's: the port's own value replaces it.
     for (const std::string& key : ini.ReadSection(section)) {
-        bool listed = false;
-        for (int i = 0; i < count; ++i)
-            listed = listed || FoldedIniName(StoredIniName(drivers[static_cast<size_t>(i)])) == FoldedIniName(key);
-        if (!listed) kept.emplace_back(key, ini.ReadString(section, key, ""));
+        order.push_back(key);
+        bool listed = !PortsOf(input, key).empty();
+        const auto& drivers = input ? Routing.InDriverNames : Routing.OutDriverNames;
+        for (int i = 0; i < PortCountOf(input) && !listed; ++i)
+            listed = FoldedIniName(StoredIniName(drivers[static_cast<size_t>(i)])) == FoldedIniName(key);
+        if (listed) continue;
+        const std::string value = ini.ReadString(section, key, "");
+        int v = 0;
+        // Only a choice outlives its port: a role, or an alias of its own.
+        const bool chosen = flags ? (TIniFile::ParseInteger(value, v) && v != 0) : value != key;
+        if (chosen) kept.emplace_back(key, value);
     }
 }
 
-bool PortSettings::TakeKept(const char* section, const std::string& description, std::string& value) {
+bool PortSettings::TakeKept(const char* section, const std::vector<std::string>& names, std::string& value) {
     auto it = kept_.find(section);
     if (it == kept_.end()) return false;
     Entries& kept = it->second;
-    const std::string key = StoredIniName(description);
-    bool found = false;
-    for (auto e = kept.begin(); e != kept.end();) {
-        // The configuration file matches keys regardless of case; the last
-        // of several spellings is the one it reads.
-        if (FoldedIniName(e->first) == FoldedIniName(key)) {
-            value = e->second;
-            found = true;
-            e = kept.erase(e);
-        } else {
-            ++e;
+    for (const std::string& name : names) {
+        const std::string key = StoredIniName(name);
+        bool found = false;
+        for (auto e = kept.begin(); e != kept.end();) {
+            // The configuration file matches keys regardless of case; the
+            // last of several spellings is the one it reads.
+            if (FoldedIniName(e->first) == FoldedIniName(key)) {
+                value = e->second;
+                found = true;
+                e = kept.erase(e);
+            } else {
+                ++e;
+            }
         }
+        if (found) return true;
     }
-    return found;
+    return false;
+}
+
+std::vector<std::string> PortSettings::NamesOf(const std::string& description, const OtherNames& others, size_t i) {
+    std::vector<std::string> names{description};
+    if (i < others.size()) names.insert(names.end(), others[i].begin(), others[i].end());
+    return names;
 }
 
 void PortSettings::ReadPortConfig(const TIniFile& ini) {
     MidiRouting& r = Routing;
-    ReadAliases(ini, kInNamesSection, r.InDriverNames, r.InNames);
-    ReadAliases(ini, kOutNamesSection, r.OutDriverNames, r.OutNames);
-    KeepAbsent(ini, kInNamesSection, r.InDriverNames, r.NumInDevs);
-    KeepAbsent(ini, kOutNamesSection, r.OutDriverNames, r.NumOutDevs);
-    for (PortRole role : kAllRoles)
-        KeepAbsent(ini, RoleSection(role), IsInputRole(role) ? r.InDriverNames : r.OutDriverNames, PortCount(role));
+    ReadAliases(ini, kInNamesSection, true);
+    ReadAliases(ini, kOutNamesSection, false);
+    KeepAbsent(ini, kInNamesSection, true);
+    KeepAbsent(ini, kOutNamesSection, false);
+    for (PortRole role : kAllRoles) KeepAbsent(ini, RoleSection(role), IsInputRole(role));
 
     for (PortRole role : kAllRoles) {
         auto& flags = Flags(role);
         flags.fill(false);
-        const std::vector<std::string>& drivers = IsInputRole(role) ? r.InDriverNames : r.OutDriverNames;
-        const int count = PortCount(role);
         for (const std::string& key : ini.ReadSection(RoleSection(role))) {
             if (!ini.ReadBool(RoleSection(role), key, false)) continue;
-            for (int i = 0; i < count; ++i)
-                if (StoredIniName(drivers[static_cast<size_t>(i)]) == key) flags[static_cast<size_t>(i)] = true;
+            for (int i : PortsOf(IsInputRole(role), key)) flags[static_cast<size_t>(i)] = true;
         }
     }
 
@@ -160,18 +207,17 @@ void PortSettings::ReadPortConfig(const TIniFile& ini) {
     // whichever port happens to come first: the role then has no port.
     const std::string inPort = ini.ReadString(kDevicesSection, "MorvelantPCDevice", kNoDevice);
     r.MorvelantPCDeviceIndex = r.NumInDevs;
-    for (int i = 0; i <= r.NumInDevs; ++i)
-        if (StoredIniName(r.InDriverNames[static_cast<size_t>(i)]) == inPort) r.MorvelantPCDeviceIndex = i;
+    for (int i : PortsOf(true, inPort)) r.MorvelantPCDeviceIndex = i;
     keptDeviceIn_ = (r.DeviceInPort() < 0 && inPort != kNoDevice) ? inPort : std::string();
     const std::string outPort = ini.ReadString(kDevicesSection, "PCMorvelantDevice", kNoDevice);
     r.PCMorvelantDeviceIndex = r.NumOutDevs;
-    for (int i = 0; i <= r.NumOutDevs; ++i)
-        if (StoredIniName(r.OutDriverNames[static_cast<size_t>(i)]) == outPort) r.PCMorvelantDeviceIndex = i;
+    for (int i : PortsOf(false, outPort)) r.PCMorvelantDeviceIndex = i;
     keptDeviceOut_ = (r.DeviceOutPort() < 0 && outPort != kNoDevice) ? outPort : std::string();
 }
 
-PortSettings::Entries PortSettings::Wanted(const char* section, const std::vector<std::string>& drivers, int count,
+PortSettings::Entries PortSettings::Wanted(const char* section, bool input,
                                            const std::function<std::string(int)>& value) const {
+    const auto& drivers = input ? Routing.InDriverNames : Routing.OutDriverNames;
     Entries wanted;
     // Two ports of one description share a key: the later one's value wins.
     auto put = [&](const std::string& key, const std::string& v) {
@@ -182,9 +228,18 @@ PortSettings::Entries PortSettings::Wanted(const char* section, const std::vecto
             }
         wanted.emplace_back(key, v);
     };
-    for (int i = 0; i < count; ++i) put(StoredIniName(drivers[static_cast<size_t>(i)]), value(i));
-    if (auto it = kept_.find(section); it != kept_.end())
-        for (const auto& [key, v] : it->second) put(key, v);
+    const auto kept = kept_.find(section);
+    // The stored order first: a listed port in its stored place (under its
+    // whole name), a kept choice as it was; then the ports new to the file.
+    if (auto it = order_.find(section); it != order_.end())
+        for (const std::string& key : it->second) {
+            const std::vector<int> ports = PortsOf(input, key);
+            for (int i : ports) put(StoredIniName(drivers[static_cast<size_t>(i)]), value(i));
+            if (!ports.empty() || kept == kept_.end()) continue;
+            for (const auto& [k, v] : kept->second)
+                if (k == key) put(k, v);
+        }
+    for (int i = 0; i < PortCountOf(input); ++i) put(StoredIniName(drivers[static_cast<size_t>(i)]), value(i));
     return wanted;
 }
 
@@ -206,64 +261,65 @@ bool PortSettings::WritePortConfig(TIniFile& ini) const {
                      {"PCMorvelantDevice", device(r.OutDriverNames, DeviceOutIndex(), r.NumOutDevs, keptDeviceOut_)}});
     for (PortRole role : kAllRoles) {
         const auto& flags = Flags(role);
-        ok = store(RoleSection(role),
-                   Wanted(RoleSection(role), IsInputRole(role) ? r.InDriverNames : r.OutDriverNames, PortCount(role),
-                          [&](int i) { return std::string(flags[static_cast<size_t>(i)] ? "1" : "0"); })) &&
+        ok = store(RoleSection(role), Wanted(RoleSection(role), IsInputRole(role), [&](int i) {
+                       return std::string(flags[static_cast<size_t>(i)] ? "1" : "0");
+                   })) &&
             ok;
     }
     ok = store(kInNamesSection,
-               Wanted(kInNamesSection, r.InDriverNames, r.NumInDevs,
-                      [&](int i) { return r.InNames[static_cast<size_t>(i)]; })) &&
+               Wanted(kInNamesSection, true, [&](int i) { return r.InNames[static_cast<size_t>(i)]; })) &&
         ok;
     ok = store(kOutNamesSection,
-               Wanted(kOutNamesSection, r.OutDriverNames, r.NumOutDevs,
-                      [&](int i) { return r.OutNames[static_cast<size_t>(i)]; })) &&
+               Wanted(kOutNamesSection, false, [&](int i) { return r.OutNames[static_cast<size_t>(i)]; })) &&
         ok;
     return ok;
 }
 
 bool PortSettings::AddPorts(const TMidiKit& kit) {
-    const int numIn = static_cast<int>(std::min<uint32_t>(kit.pGetNumInDevices(), kMaxPorts));
-    const int numOut = static_cast<int>(std::min<uint32_t>(kit.pGetNumOutDevices(), kMaxPorts));
-    std::vector<std::string> in, out;
-    for (int i = 0; i < numIn; ++i) in.push_back(Description(kit.pGetMidiInDescription, i));
-    for (int i = 0; i < numOut; ++i) out.push_back(Description(kit.pGetMidiOutDescription, i));
-    return AddPorts(in, out);
+    const Listing l = ListPorts(kit);
+    return AddPorts(l.in, l.out, l.inOthers, l.outOthers);
 }
 
 bool PortSettings::AddPorts(const std::vector<std::string>& inDescriptions,
-                            const std::vector<std::string>& outDescriptions) {
+                            const std::vector<std::string>& outDescriptions, const OtherNames& inOthers,
+                            const OtherNames& outOthers) {
     MidiRouting& r = Routing;
     bool added = false;
     const auto grow = [&](bool input) {
         const auto& all = input ? inDescriptions : outDescriptions;
+        const OtherNames& allOthers = input ? inOthers : outOthers;
         int& count = input ? r.NumInDevs : r.NumOutDevs;
         int& device = input ? r.MorvelantPCDeviceIndex : r.PCMorvelantDeviceIndex;
         std::string& keptDevice = input ? keptDeviceIn_ : keptDeviceOut_;
         auto& drivers = input ? r.InDriverNames : r.OutDriverNames;
         auto& names = input ? r.InNames : r.OutNames;
+        auto& others = input ? inOthers_ : outOthers_;
         // "No device" stays the entry after the last port.
         const bool noDevice = (input ? r.DeviceInPort() : r.DeviceOutPort()) < 0;
         while (count < static_cast<int>(std::min<size_t>(all.size(), kMaxPorts))) {
             const int i = count;
             const std::string& description = all[static_cast<size_t>(i)];
+            const std::vector<std::string> portNames = NamesOf(description, allOthers, static_cast<size_t>(i));
             drivers.insert(drivers.begin() + i, description);
+            others.resize(static_cast<size_t>(i));
+            others.push_back(std::vector<std::string>(portNames.begin() + 1, portNames.end()));
             std::string alias = description;
-            TakeKept(input ? kInNamesSection : kOutNamesSection, description, alias);
+            TakeKept(input ? kInNamesSection : kOutNamesSection, portNames, alias);
             names.insert(names.begin() + i, alias);
             for (PortRole role : input ? kInputRoles : kOutputRoles) {
                 std::string value;
                 int v = 0;
                 Flags(role)[static_cast<size_t>(i)] =
-                    TakeKept(RoleSection(role), description, value) && TIniFile::ParseInteger(value, v) && v != 0;
+                    TakeKept(RoleSection(role), portNames, value) && TIniFile::ParseInteger(value, v) && v != 0;
             }
             ++count;
             added = true;
             if (noDevice) device = count;
-            if (!keptDevice.empty() && StoredIniName(description) == keptDevice) {
-                device = i;
-                keptDevice.clear();
-            }
+            for (const std::string& name : portNames)
+                if (!keptDevice.empty() && StoredIniName(name) == keptDevice) {
+                    device = i;
+                    keptDevice.clear();
+                }
         }
     };
     grow(true);

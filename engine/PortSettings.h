@@ -47,18 +47,25 @@ public:
     // descriptions start equal, each list gets "no device" last, no port has
     // a role and both device ports are "no device".
     void Enumerate(const TMidiKit& kit);
-    // The same from given descriptions.
-    void SetPorts(const std::vector<std::string>& inDescriptions, const std::vector<std::string>& outDescriptions);
+    // The same from given descriptions, each port with the other names it
+    // may be stored by (its aliases, its short description), if any.
+    using OtherNames = std::vector<std::vector<std::string>>;
+    void SetPorts(const std::vector<std::string>& inDescriptions, const std::vector<std::string>& outDescriptions,
+                  const OtherNames& inOthers = {}, const OtherNames& outOthers = {});
 
     // Reads aliases, role flags and the two device ports. A key is the
-    // driver's description of a port, compared exactly (but for the blanks
-    // around it, which the file does not keep). A stored device port
-    // that matches no current port leaves that role with no port for now.
-    // What is stored for ports that are not there is kept: it is written
-    // back as it was, and a port that appears later takes it.
+    // driver's description of a port (its whole name), compared exactly
+    // (but for the blanks around it, which the file does not keep); a key
+    // that names no port so is the port's that has it as another name. A
+    // stored device port that matches no current port leaves that role with
+    // no port for now. What the user chose for ports that are not there is
+    // kept: it is written back in its place, and a port that appears later
+    // takes it; entries that hold no choice (no role, the alias the name
+    // itself) go with their port.
     void ReadPortConfig(const TIniFile& ini);
-    // Writes the per-port sections and "Morvelant Devices": the listed
-    // ports' values, then what is kept for ports not there. A section that
+    // Writes the per-port sections and "Morvelant Devices": entries in the
+    // order they were stored, each listed port under its whole name, then
+    // the ports not stored before. A section that
     // already holds exactly that is left alone, so a run that changed
     // nothing leaves the file as it was, byte for byte. False when the file
     // could not be written.
@@ -68,13 +75,15 @@ public:
     // numbers for the run; new ones come at the end), each with what is kept
     // for its name (alias, roles, device port). True when any was added.
     bool AddPorts(const TMidiKit& kit);
-    bool AddPorts(const std::vector<std::string>& inDescriptions, const std::vector<std::string>& outDescriptions);
+    bool AddPorts(const std::vector<std::string>& inDescriptions, const std::vector<std::string>& outDescriptions,
+                  const OtherNames& inOthers = {}, const OtherNames& outOthers = {});
     // Reads which ports are there now and whether the MIDI server runs.
     void UpdatePresence(const TMidiKit& kit);
 
     std::array<bool, kMaxPorts>& Flags(PortRole role);
     const std::array<bool, kMaxPorts>& Flags(PortRole role) const;
-    int PortCount(PortRole role) const { return IsInputRole(role) ? Routing.NumInDevs : Routing.NumOutDevs; }
+    int PortCount(PortRole role) const { return PortCountOf(IsInputRole(role)); }
+    int PortCountOf(bool input) const { return input ? Routing.NumInDevs : Routing.NumOutDevs; }
 
     // Inverts a port's role; returns the new state (false for a port that
     // does not exist, which changes nothing).
@@ -105,17 +114,22 @@ public:
 
 private:
     using Entries = std::vector<std::pair<std::string, std::string>>;  // key, value
-    static void ReadAliases(const TIniFile& ini, const char* section, const std::vector<std::string>& drivers,
-                            std::vector<std::string>& names);
-    // Keeps the entries of a section whose key names no listed port.
-    void KeepAbsent(const TIniFile& ini, const char* section, const std::vector<std::string>& drivers, int count);
-    // Takes (and forgets) what is kept in a section for a port's name.
-    bool TakeKept(const char* section, const std::string& description, std::string& value);
+    // The listed ports a stored key stands for: those whose whole name it
+    // is, else those that have it as another name.
+    std::vector<int> PortsOf(bool input, const std::string& key) const;
+    void ReadAliases(const TIniFile& ini, const char* section, bool input);
+    // Keeps the entries of a section whose key names no listed port and
+    // that hold a choice, and the order of all its keys.
+    void KeepAbsent(const TIniFile& ini, const char* section, bool input);
+    // Takes (and forgets) what is kept in a section for a port's names.
+    bool TakeKept(const char* section, const std::vector<std::string>& names, std::string& value);
     // A section's entries as they are to be stored.
-    Entries Wanted(const char* section, const std::vector<std::string>& drivers, int count,
-                   const std::function<std::string(int)>& value) const;
+    Entries Wanted(const char* section, bool input, const std::function<std::string(int)>& value) const;
+    static std::vector<std::string> NamesOf(const std::string& description, const OtherNames& others, size_t i);
 
     std::map<std::string, Entries> kept_;  // per section, for ports not listed
+    std::map<std::string, std::vector<std::string>> order_;  // per section, the keys as stored
+    OtherNames inOthers_, outOthers_;  // per listed port, its other names
     std::string keptDeviceIn_, keptDeviceOut_;  // stored device ports not listed; empty: none
 };
 

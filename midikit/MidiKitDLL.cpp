@@ -107,10 +107,37 @@ void TMidiKit::ResolveOptional() {
     optional(pGetMidiInPresent, "GetMidiInPresent");
     optional(pGetMidiOutPresent, "GetMidiOutPresent");
     optional(pGetMidiKitServer, "GetMidiKitServer");
+    optional(pGetMidiKitSystem, "GetMidiKitSystem");
+    optional(pGetMidiPortName, "GetMidiPortName");
     if (!pSetMidiKitNotify) return;
     // Every report counts: a server that goes and comes back quickly is two.
     FNotifier = std::make_unique<TMidiKitNotifier>([this](uint32_t Message) { Notified(Message); }, false);
     pSetMidiKitNotify(FNotifier->Target());
+}
+
+std::string TMidiKit::PortName(bool Input, uint32_t Port) const {
+    char buffer[256] = {};
+    if (pGetMidiPortName && pGetMidiPortName(Input ? 0 : 1, Port, 0, buffer, sizeof buffer) > 0) return buffer;
+    char shortName[64] = {};  // the library fills at most 32 bytes
+    (Input ? pGetMidiInDescription : pGetMidiOutDescription)(Port, shortName);
+    shortName[sizeof shortName - 1] = '\0';
+    return shortName;
+}
+
+std::vector<std::string> TMidiKit::PortAliases(bool Input, uint32_t Port) const {
+    std::vector<std::string> names;
+    if (!pGetMidiPortName) return names;
+    for (uint32_t which = 1;; ++which) {
+        char buffer[256] = {};
+        if (pGetMidiPortName(Input ? 0 : 1, Port, which, buffer, sizeof buffer) == 0) break;
+        names.emplace_back(buffer);
+    }
+    // The 32-byte description is another name the port was stored by.
+    char shortName[64] = {};
+    (Input ? pGetMidiInDescription : pGetMidiOutDescription)(Port, shortName);
+    shortName[sizeof shortName - 1] = '\0';
+    names.emplace_back(shortName);
+    return names;
 }
 
 void TMidiKit::Notified(uint32_t Message) {

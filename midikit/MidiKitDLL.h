@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "driver/MidiKit32.h"
 
@@ -67,6 +68,8 @@ using TSetMidiKitNotify = decltype(&::SetMidiKitNotify);
 using TGetMidiInPresent = decltype(&::GetMidiInPresent);
 using TGetMidiOutPresent = decltype(&::GetMidiOutPresent);
 using TGetMidiKitServer = decltype(&::GetMidiKitServer);
+using TGetMidiKitSystem = decltype(&::GetMidiKitSystem);
+using TGetMidiPortName = decltype(&::GetMidiPortName);
 
 // Number of entry points the library must export.
 inline constexpr int MidiKitEntryPointCount = 35;
@@ -151,11 +154,20 @@ public:
     bool InPresent(uint32_t Port) const { return pGetMidiInPresent ? pGetMidiInPresent(Port) != 0 : true; }
     bool OutPresent(uint32_t Port) const { return pGetMidiOutPresent ? pGetMidiOutPresent(Port) != 0 : true; }
     bool ServerRunning() const { return pGetMidiKitServer ? pGetMidiKitServer() != 0 : true; }
+    // The MIDI system the ports live in ("jack", "alsa", ...; empty for a
+    // library that does not say).
+    // A port's whole name (the 32-byte description where the library has
+    // none), and the other names the system knows it by.
+    std::string PortName(bool Input, uint32_t Port) const;
+    std::vector<std::string> PortAliases(bool Input, uint32_t Port) const;
+    std::string SystemName() const { return pGetMidiKitSystem ? std::string(pGetMidiKitSystem()) : std::string(); }
 
     TSetMidiKitNotify pSetMidiKitNotify = nullptr;
     TGetMidiInPresent pGetMidiInPresent = nullptr;
     TGetMidiOutPresent pGetMidiOutPresent = nullptr;
     TGetMidiKitServer pGetMidiKitServer = nullptr;
+    TGetMidiKitSystem pGetMidiKitSystem = nullptr;
+    TGetMidiPortName pGetMidiPortName = nullptr;
 
 private:
     void ResolveAll();

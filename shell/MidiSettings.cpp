@@ -205,6 +205,10 @@ void TMidiSettingsForm::BuildComponents() {
     Edit2 = new QLineEdit(QStringLiteral("2000"), GroupBox1);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setGeometry(72, 48, 73, 21);
+    MidiSystemLabel = new QLabel(TabSheet1);
+    MidiSystemLabel->setObjectName(QStringLiteral("MidiSystemLabel"));
+    MidiSystemLabel->setGeometry(304, 186, 161, 34);
+    MidiSystemLabel->setWordWrap(true);
 
     Label4 = label(TabSheet2, "Label4", "In 1", 8, 8);
     MorvelantIn1Devices = MakeTree(TabSheet2, "MorvelantIn1Devices", 8, 24, 221, 249);
@@ -321,6 +325,7 @@ void TMidiSettingsForm::FormCreate(const MidiSettingsSetup&) {
     FillOutDeviceTrees();
     for (PortRole role : kAllRoles) ShowStates(role);
     ShowPresence();
+    MidiSystemLabel->setText(QString::fromStdString(PortSet.SystemText()));
     portsChanged_ = PortSet.Changed.Subscribe([this] { PortsChanged(); });
 }
 
@@ -423,6 +428,7 @@ void TMidiSettingsForm::PortsChanged() {
         for (PortRole role : kOutputRoles) ShowStates(role);
     }
     ShowPresence();
+    MidiSystemLabel->setText(QString::fromStdString(PortSet.SystemText()));
     if (DevicesInfoForm1 != nullptr) DevicesInfoForm1->FillDeviceLists();
 }
 

@@ -101,6 +101,8 @@ public:
     QLabel* Label6 = nullptr;
     QTreeWidget* MorvelantIn2Devices = nullptr;
     QLabel* Label7 = nullptr;
+    // Which MIDI system the ports live in.
+    QLabel* MidiSystemLabel = nullptr;
     QTreeWidget* MorvelantOut2Devices = nullptr;
     // The port set's root component and clock.
     TMidiKit* MidiKit = nullptr;

@@ -1,6 +1,6 @@
 // The port settings when ports come while the editor runs: a port that was
 // not there at the start takes what the configuration file keeps for it,
-// and the other ports keep their numbers.
+// and the other ports keep their numbers; and what the file keeps.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -54,7 +54,8 @@ TEST_F(PortSettingsGrow, APortThatAppearsTakesItsStoredChoices) {
     // What they took is theirs now: written once, with the present values.
     TIniFile ini(file);
     ASSERT_TRUE(ports.WritePortConfig(ini));
-    EXPECT_EQ(ini.ReadSection("Out1DeviceFlags"), (std::vector<std::string>{"First Out", "Late Out"}));
+    EXPECT_EQ(ini.ReadSection("Out1DeviceFlags"), (std::vector<std::string>{"Late Out", "First Out"}))
+        << "in the order stored";
     EXPECT_EQ(ini.ReadString("Morvelant Devices", "MorvelantPCDevice", ""), "Late In");
     EXPECT_EQ(ini.ReadString("OutDeviceNames", "Late Out", ""), "Drums");
 }
@@ -66,6 +67,31 @@ TEST_F(PortSettingsGrow, AChoiceMadeMeanwhileReplacesTheStoredDevicePort) {
     TIniFile ini(file);
     ASSERT_TRUE(ports.WritePortConfig(ini));
     EXPECT_EQ(ini.ReadString("Morvelant Devices", "MorvelantPCDevice", ""), "First In");
+}
+
+// What the file keeps: the user's choices, in the order stored; a port that
+// was only seen (no role, its own name as alias) goes with its entries; a
+// port stored under another of its names (an alias) takes its entries and is
+// written under its whole name, in the same place.
+TEST(PortSettingsFile, ChoicesStayInTheirOrderAndWhatWasOnlySeenGoes) {
+    const std::string file = "/tmp/port-settings-order-" + std::to_string(::getpid()) + ".cfg";
+    std::ofstream(file, std::ios::binary)
+        << "[Out1DeviceFlags]\r\nGone Synth=1\r\nDump:in=0\r\nalsa_pcm:USB/midi_playback_2=1\r\nFirst Out=0\r\n"
+           "[OutDeviceNames]\r\nDump:in=Dump:in\r\nGone Synth=Drums\r\nalsa_pcm:USB/midi_playback_2=Keys\r\n";
+    MidiRouting routing;
+    PortSettings ports{routing};
+    const std::string whole = "a2j:USB Midi 4i4o [24] (playback): USB Midi 4i4o MIDI 2";
+    ports.SetPorts({}, {"First Out", whole}, {}, {{}, {"alsa_pcm:USB/midi_playback_2"}});
+    TIniFile ini(file);
+    ports.ReadPortConfig(ini);
+    EXPECT_TRUE(routing.Out1DeviceFlags[1]);
+    EXPECT_EQ(routing.OutNames[1], "Keys");
+    ASSERT_TRUE(ports.WritePortConfig(ini));
+    using Keys = std::vector<std::string>;
+    EXPECT_EQ(ini.ReadSection("Out1DeviceFlags"), (Keys{"Gone Synth", whole, "First Out"}));
+    EXPECT_EQ(ini.ReadSection("OutDeviceNames"), (Keys{"Gone Synth", whole, "First Out"}));
+    EXPECT_EQ(ini.ReadString("OutDeviceNames", whole, ""), "Keys");
+    std::remove(file.c_str());
 }
 
 }  // namespace

@@ -314,17 +314,16 @@ TEST_F(MidiSettingsTest, StoredEntriesOfAbsentPortsAreNoDeviceForTheRunAndStayIn
     EXPECT_EQ(r.OpenInDevices, Names{"Loopback 3"});
 
     form.reset();
-    // The choices of the ports not there stay; a key the file takes for a
-    // listed port's gives way to that port's value.
+    // The choices of the ports not there stay, in their places; a key the
+    // file takes for a listed port's gives way to that port's value.
     const std::string text = File();
     EXPECT_EQ(text.find("loopback 2"), std::string::npos);
     TIniFile ini(cfg);
     EXPECT_EQ(ini.ReadString("Morvelant Devices", "MorvelantPCDevice", ""), "Gone Port");
     EXPECT_EQ(ini.ReadString("Morvelant Devices", "PCMorvelantDevice", ""), "Also Gone");
     EXPECT_EQ(ini.ReadString("InDeviceNames", "Gone Port", ""), "Old Synth");
-    Names flags = kPorts;
-    flags.push_back("Gone Port");
-    EXPECT_EQ(ini.ReadSection("In1DeviceFlags"), flags);
+    EXPECT_EQ(ini.ReadSection("In1DeviceFlags"),
+              (Names{"Gone Port", "Loopback 3", "Loopback 1", "Loopback 2", "Loopback 4"}));
     EXPECT_TRUE(ini.ReadBool("In1DeviceFlags", "Gone Port", false));
     EXPECT_FALSE(ini.ReadBool("In1DeviceFlags", "Loopback 2", true));
     EXPECT_EQ(ini.ReadInteger("Options", "ShowMidiMonitor", 0), 1);  // other sections untouched

@@ -4,6 +4,7 @@
 // any server that keeps the stored port choices.
 #include "SettingsTestSupport.h"
 
+#include <QLabel>
 #include <QScrollBar>
 
 #include <cerrno>
@@ -11,7 +12,9 @@
 #include <iterator>
 
 #include <jack/jack.h>
+#include <jack/midiport.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -205,7 +208,111 @@ TEST_F(PortsJack, AServerThatStopsIsSaidOnceAndFadersReachThePeerWhenItReturns) 
     log.Reset();
 }
 
-TEST_F(PortsJack, AStartWithoutAServerKeepsThePortChoicesByteForByte) {
+// One client with two input ports of long names that start alike, as a
+// bridge names the ports of one interface, registered in the order given;
+// it counts fader 1's controller per port.
+class TwinPorts {
+public:
+    TwinPorts(const std::string& client, const std::vector<std::string>& names) {
+        jack_status_t status{};
+        client_ = jack_client_open(client.c_str(), JackNoStartServer, &status);
+        if (!client_) return;
+        for (const std::string& n : names)
+            ports_.push_back({n, jack_port_register(client_, n.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0)});
+        jack_set_process_callback(client_, &TwinPorts::Process, this);
+        jack_activate(client_);
+    }
+    ~TwinPorts() {
+        if (!client_) return;
+        jack_deactivate(client_);
+        jack_client_close(client_);
+    }
+    int Heard(const std::string& name) const {
+        for (const Port& p : ports_)
+            if (p.name == name) return p.heard.load();
+        return -1;
+    }
+
+private:
+    struct Port {
+        Port(std::string n, jack_port_t* p) : name(std::move(n)), port(p) {}
+        Port(Port&& o) noexcept : name(std::move(o.name)), port(o.port) {}
+        std::string name;
+        jack_port_t* port;
+        std::atomic<int> heard{0};
+    };
+    static int Process(jack_nframes_t frames, void* arg) {
+        for (Port& p : static_cast<TwinPorts*>(arg)->ports_) {
+            void* buffer = jack_port_get_buffer(p.port, frames);
+            for (uint32_t i = 0; i < jack_midi_get_event_count(buffer); ++i) {
+                jack_midi_event_t e;
+                if (jack_midi_event_get(&e, buffer, i) == 0 && e.size == 3 && e.buffer[0] == 0xB0 && e.buffer[1] == 20)
+                    ++p.heard;
+            }
+        }
+        return 0;
+    }
+    jack_client_t* client_ = nullptr;
+    std::vector<Port> ports_;
+};
+
+// The user gives "Out 1" the second of two ports whose names read alike for
+// their first 31 bytes; when the interface registers its ports the other way
+// round, the role stays with the port chosen, and both are listed apart.
+TEST_F(PortsJack, ARoleKeepsThePortChosenWhateverOrderItsInterfaceRegistersItsPortsIn) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string client = Name("a2j");
+    const std::string one = "USB Midi 4i4o [24] (playback): USB Midi 4i4o MIDI 1";
+    const std::string two = "USB Midi 4i4o [24] (playback): USB Midi 4i4o MIDI 2";
+    for (bool reversed : {false, true}) {
+        SCOPED_TRACE(reversed ? "registered the other way round" : "first start");
+        TwinPorts peer(client, reversed ? std::vector<std::string>{two, one} : std::vector<std::string>{one, two});
+        Editor editor(folder);
+        const MidiRouting& r = editor.main.Routing;
+        const int port = Find(r.OutDriverNames, client + ":" + two);
+        ASSERT_GE(port, 0);
+        EXPECT_GE(Find(r.OutNames, client + ":" + one), 0) << "the lists tell the two apart";
+        if (!reversed) {
+            editor.settings->Show();
+            editor.settings->PageControl1->setCurrentWidget(editor.settings->TabSheet2);
+            QApplication::processEvents();
+            const QRect rc = TMidiSettingsForm::StatePictureRect(editor.settings->MorvelantOut1Devices, port);
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(rc.center()), QPointF(rc.center()), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(editor.settings->MorvelantOut1Devices->viewport(), &press);
+        }
+        ASSERT_TRUE(r.Out1DeviceFlags[static_cast<size_t>(port)]);
+        for (int v = 1; v < 400 && peer.Heard(two) == 0; ++v) {
+            editor.MoveFader(v % 100 + 1);
+            Editor::Until([&] { return peer.Heard(two) > 0; }, 20ms);
+        }
+        EXPECT_GT(peer.Heard(two), 0) << "the fader reaches the port chosen";
+        EXPECT_EQ(peer.Heard(one), 0) << "and not the other";
+    }
+}
+
+// No server at start: said once, the settings window names the system and
+// says it, and a server that starts later is taken with the stored role.
+TEST_F(PortsJack, AStartWithoutAServerIsSaidOnceAndTheServerIsTakenWhenItStarts) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string synth = Name("Late");
+    Config("[Out1DeviceFlags]\r\n" + synth + ":in=1\r\n");
+    Script("stop");
+    Editor editor(folder);
+    const MidiRouting& r = editor.main.Routing;
+    ASSERT_TRUE(Editor::Until([&] { return !dialogs.Messages().empty(); }));
+    EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{MidiPortSet::kNoServerText});
+    EXPECT_EQ(editor.settings->MidiSystemLabel->text().toStdString(), "MIDI system: JACK (no server running)");
+
+    Script("start");
+    auto peer = std::make_unique<testsupport::JackPeer>(testsupport::JackPeer::Setup{.in = synth});
+    ASSERT_TRUE(Editor::Until([&] { return !r.ServerGone && r.NumOutDevs > 0; }));
+    EXPECT_TRUE(editor.FaderReaches(*peer)) << "the stored role is connected without a restart";
+    EXPECT_EQ(editor.settings->MidiSystemLabel->text().toStdString(), "MIDI system: JACK");
+    EXPECT_EQ(dialogs.Messages().size(), 1u) << "said once";
+}
+
+TEST_F(PortsJack, AStartWithoutAServerKeepsThePortChoicesInTheirOrder) {
     MIDIKIT_IN_FRESH_PROCESS();
     const std::string stored =
         "[Midi Settings Form]\r\nTop=130\r\nLeft=135\r\nWidth=489\r\nHeight=327\r\nPreset Delay=3000\r\n"
@@ -220,9 +327,13 @@ TEST_F(PortsJack, AStartWithoutAServerKeepsThePortChoicesByteForByte) {
         EXPECT_EQ(editor.main.Routing.NumOutDevs, 0);
         EXPECT_EQ(editor.main.Routing.DeviceOutPort(), -1);
     }
-    // Every stored line as it was; the virtual device window adds its own
-    // sections after them.
-    EXPECT_EQ(ConfigText().substr(0, stored.size()), stored);
+    // Every choice as it was; a port that was only seen (no role, its own
+    // name as alias) leaves the file with its last entry. The virtual device
+    // window adds its own sections after them.
+    std::string kept = stored;
+    const std::string seenOnly = "[Out2DeviceFlags]\r\nOther:in=0\r\n";
+    kept.erase(kept.find(seenOnly), seenOnly.size());
+    EXPECT_EQ(ConfigText().substr(0, kept.size()), kept);
 }
 
 }  // namespace
