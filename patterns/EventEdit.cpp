@@ -526,10 +526,10 @@ void TEventEditForm::PaintGrid(QPainter& p, const QRect& clip) const {
     }
 }
 
-void TEventEditForm::PaintGridImage(QImage& image) const {
-    // One scanline of background and slot lines, copied down every row,
-    // then the row lines: the pixels PaintGrid draws, in one pass over memory.
-    const int w = image.width(), h = image.height();
+void TEventEditForm::PaintGridTile(QImage& tile) const {
+    // A row line across, then one scanline of background and slot lines
+    // copied down the rest of the row.
+    const int w = tile.width();
     std::vector<QRgb> line(size_t(w), Q(ViewColors[vcBackground]).rgb());
     const RollTiming timing = TimingOf(*CurrentRecord(), SelectedTrack);
     const SlotSpan span = VisibleSlots(View, timing, w);
@@ -539,13 +539,8 @@ void TEventEditForm::PaintGridImage(QImage& image) const {
         const int x = SlotX(View, timing, n);
         if (x >= 0 && x < w) line[size_t(x)] = roles[static_cast<int>(SlotLineRole(n - 1, timing.PassLength))];
     }
-    for (int y = 0; y < h; ++y) std::copy(line.begin(), line.end(), reinterpret_cast<QRgb*>(image.scanLine(y)));
-    const QRgb rowLine = Q(ViewColors[vcHorizontalGrid]).rgb();
-    const int lowest = std::max(0, View.RowAt(h - 1)), highest = std::min(kValueRows, View.RowAt(0) + 1);
-    for (int v = lowest; v <= highest; ++v) {
-        const int y = View.RowBottom(v);
-        if (y >= 0 && y < h) std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), w, rowLine);
-    }
+    std::fill_n(reinterpret_cast<QRgb*>(tile.scanLine(0)), w, Q(ViewColors[vcHorizontalGrid]).rgb());
+    for (int y = 1; y < tile.height(); ++y) std::copy(line.begin(), line.end(), reinterpret_cast<QRgb*>(tile.scanLine(y)));
 }
 
 void TEventEditForm::PaintNoteArea(QPainter& p, const QRect& damaged) {
@@ -555,12 +550,14 @@ void TEventEditForm::PaintNoteArea(QPainter& p, const QRect& damaged) {
     }
     const QSize size = EventImage->size();
     if (CachedPainting) {
+        // The grid repeats from row to row: one row of it is kept, and
+        // laid down the area with its line on every row boundary, so a
+        // vertical scroll draws no row anew. A view that has come to rest
+        // (painted twice the same) is kept whole as well, and then only
+        // copied.
         const RollTiming timing = TimingOf(*CurrentRecord(), SelectedTrack);
         const std::vector<int> key = {View.PixelsPer96th,
-                                      View.RowHeight,
                                       View.ScrollX,
-                                      View.ScrollY,
-                                      View.NoteAreaHeight,
                                       timing.Step96,
                                       timing.Delay96,
                                       timing.PassLength,
@@ -569,8 +566,22 @@ void TEventEditForm::PaintNoteArea(QPainter& p, const QRect& damaged) {
                                       int(ViewColors[vcVerticalGrid]),
                                       int(ViewColors[vcBeat]),
                                       int(ViewColors[vcHorizontalGrid])};
-        if (grid_.Stale(size, key)) PaintGridImage(grid_.image);
-        p.drawImage(damaged.topLeft(), grid_.image, damaged);
+        if (gridRow_.Stale(QSize(size.width(), View.RowHeight), key)) PaintGridTile(gridRow_.image);
+        std::vector<int> areaKey = key;
+        areaKey.insert(areaKey.end(), {View.RowHeight, View.ScrollY, View.NoteAreaHeight});
+        const QPoint origin(0, (View.NoteAreaHeight + View.ScrollY) % View.RowHeight);
+        const bool atRest = gridArea_.image.size() == size && gridArea_.key == areaKey;
+        if (!atRest && std::exchange(gridAreaSeen_, areaKey) == areaKey && gridArea_.Stale(size, areaKey)) {
+            QPainter area(&gridArea_.image);
+            area.setBrushOrigin(origin);
+            area.fillRect(gridArea_.image.rect(), QBrush(gridRow_.image));
+        }
+        if (gridArea_.image.size() == size && gridArea_.key == areaKey) {
+            p.drawImage(damaged.topLeft(), gridArea_.image, damaged);
+        } else {
+            p.setBrushOrigin(origin);
+            p.fillRect(damaged, QBrush(gridRow_.image));
+        }
     } else {
         PaintGrid(p, QRect(QPoint(0, 0), size));
     }

@@ -197,8 +197,9 @@ private:
     void PaintSlotLines(QPainter& p, const QRect& clip) const;
     // Background, slot lines and row lines of the note area within clip.
     void PaintGrid(QPainter& p, const QRect& clip) const;
-    // The same grid written straight into an image of the note area's size.
-    void PaintGridImage(QImage& image) const;
+    // One row of the same grid, its row line at the top, into an image as
+    // wide as the note area and a row high.
+    void PaintGridTile(QImage& tile) const;
     void PaintNoteArea(QPainter& p, const QRect& damaged);
     // The left column's rows within clip, for a view of the column (the
     // window's, or one that holds all 128 rows).
@@ -228,9 +229,12 @@ private:
     double wheelX_ = 0, wheelY_ = 0;  // what the wheel has not scrolled yet
     QFont keyFont_;  // the left column's fixed-pitch font
     int passUnderMouse_ = 0;
-    // The kept pictures: the note area's grid, all 128 rows of the left
-    // column (the row highlighted in it: keyRowsHover_), the ruler.
-    Picture grid_, keyRows_, ruler_;
+    // The kept pictures: a row of the note area's grid and the whole grid
+    // (kept once the same view was painted twice: gridAreaSeen_), all 128
+    // rows of the left column (the row highlighted in it: keyRowsHover_),
+    // the ruler.
+    Picture gridRow_, gridArea_, keyRows_, ruler_;
+    std::vector<int> gridAreaSeen_;
     int keyRowsHover_ = -1;
     int rowNamesRevision_ = 0;
     int requestedHeight_ = 0;
