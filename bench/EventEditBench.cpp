@@ -162,16 +162,16 @@ void BM_Colour(benchmark::State& state) {
 
 void BM_Drag(benchmark::State& state) {
     Scene scene(int(state.range(0)));
-    const int right = scene.form->EventImage->width() - 50, y = scene.form->EventImage->height() / 2;
-    int x = right, dy = 1;
+    const int left = 100, right = scene.form->EventImage->width() - 50, y = scene.form->EventImage->height() / 2;
+    int x = left, dy = 1;
     scene.Mouse(QEvent::MouseButtonPress, {x, y}, Qt::LeftButton);
     auto prepare = [&] {
-        x -= 3;  // each move scrolls the view 24 pixels on, and a row up or down
+        x += 3;  // each move scrolls the view 24 pixels on in time, and 48 up or down
         dy = -dy;
-        if (x >= 100) return;
+        if (x <= right) return;
         scene.Mouse(QEvent::MouseButtonRelease, {x, y}, Qt::NoButton);
         scene.Flush();
-        x = right;
+        x = left;
         scene.Mouse(QEvent::MouseButtonPress, {x, y}, Qt::LeftButton);
     };
     const Frames f = MeasureFrames(state, prepare, [&] {
