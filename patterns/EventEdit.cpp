@@ -543,6 +543,17 @@ void TEventEditForm::PaintGridTile(QImage& tile) const {
     for (int y = 1; y < tile.height(); ++y) std::copy(line.begin(), line.end(), reinterpret_cast<QRgb*>(tile.scanLine(y)));
 }
 
+void TEventEditForm::LayGridRows(QPainter& p, const QRect& area) const {
+    // Band after band, each a plain copy of the kept row, the first one
+    // starting on the row boundary at or above the area's top.
+    const int rh = View.RowHeight;
+    const int boundary = (View.NoteAreaHeight + View.ScrollY) % rh;
+    for (int y = area.top() - ((area.top() - boundary) % rh + rh) % rh; y <= area.bottom(); y += rh) {
+        const QRect band = QRect(area.left(), y, area.width(), rh) & area;
+        p.drawImage(band.topLeft(), gridRow_.image, band.translated(0, -y));
+    }
+}
+
 void TEventEditForm::PaintNoteArea(QPainter& p, const QRect& damaged) {
     if (CurrentRecord() == nullptr) {
         p.fillRect(damaged, Q(ViewColors[vcBackground]));
@@ -569,19 +580,15 @@ void TEventEditForm::PaintNoteArea(QPainter& p, const QRect& damaged) {
         if (gridRow_.Stale(QSize(size.width(), View.RowHeight), key)) PaintGridTile(gridRow_.image);
         std::vector<int> areaKey = key;
         areaKey.insert(areaKey.end(), {View.RowHeight, View.ScrollY, View.NoteAreaHeight});
-        const QPoint origin(0, (View.NoteAreaHeight + View.ScrollY) % View.RowHeight);
         const bool atRest = gridArea_.image.size() == size && gridArea_.key == areaKey;
         if (!atRest && std::exchange(gridAreaSeen_, areaKey) == areaKey && gridArea_.Stale(size, areaKey)) {
             QPainter area(&gridArea_.image);
-            area.setBrushOrigin(origin);
-            area.fillRect(gridArea_.image.rect(), QBrush(gridRow_.image));
+            LayGridRows(area, gridArea_.image.rect());
         }
-        if (gridArea_.image.size() == size && gridArea_.key == areaKey) {
+        if (gridArea_.image.size() == size && gridArea_.key == areaKey)
             p.drawImage(damaged.topLeft(), gridArea_.image, damaged);
-        } else {
-            p.setBrushOrigin(origin);
-            p.fillRect(damaged, QBrush(gridRow_.image));
-        }
+        else
+            LayGridRows(p, damaged);
     } else {
         PaintGrid(p, QRect(QPoint(0, 0), size));
     }

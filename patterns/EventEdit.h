@@ -200,6 +200,8 @@ private:
     // One row of the same grid, its row line at the top, into an image as
     // wide as the note area and a row high.
     void PaintGridTile(QImage& tile) const;
+    // The kept grid row laid down `area`, its line on every row boundary.
+    void LayGridRows(QPainter& p, const QRect& area) const;
     void PaintNoteArea(QPainter& p, const QRect& damaged);
     // The left column's rows within clip, for a view of the column (the
     // window's, or one that holds all 128 rows).
