@@ -14,9 +14,11 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <tuple>
 #include <utility>
 
@@ -46,6 +48,21 @@ constexpr const char* kViewColorKeys[6] = {"eventbackgroundColor", "VgridlineCol
 constexpr int kViewColorWriteOrder[6] = {TEventEditForm::vcBackground,     TEventEditForm::vcHeader,
                                          TEventEditForm::vcHorizontalGrid, TEventEditForm::vcVerticalGrid,
                                          TEventEditForm::vcBeat,           TEventEditForm::vcBar};
+
+// A scroll bar moves at every frame of a scroll. When the style paints each
+// of its pixels it is marked opaque, so Qt does not paint the frame behind
+// it each time too; a style that leaves any pixel see-through keeps it as is.
+void MarkOpaqueIfPaintedWhole(QScrollBar* bar) {
+    if (bar->style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, bar)) return;
+    QImage probe(bar->size(), QImage::Format_ARGB32_Premultiplied);
+    probe.fill(Qt::transparent);
+    bar->render(&probe, QPoint(), QRegion(), QWidget::RenderFlags());
+    for (int y = 0; y < probe.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(probe.constScanLine(y));
+        if (std::any_of(line, line + probe.width(), [](QRgb px) { return qAlpha(px) != 255; })) return;
+    }
+    bar->setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void SetBackground(QWidget* w, TColor color) {
     QPalette pal = w->palette();
@@ -166,6 +183,8 @@ TEventEditForm::TEventEditForm(DeviceModel& model, Notifications& notifications,
     subscriptions_[4] = Notes.TrackMuteChanged.Subscribe([this](int) { UpdateTrackButtons(Pattern()); });
     layoutReady_ = true;
     FormResize();
+    MarkOpaqueIfPaintedWhole(ScrollBar1);
+    MarkOpaqueIfPaintedWhole(ScrollBar2);
 }
 
 TEventEditForm::~TEventEditForm() {

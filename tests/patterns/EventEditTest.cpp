@@ -293,6 +293,10 @@ TEST_F(EventEditWindow, KeptPicturesPaintWhatAFullRedrawPaints) {
     form->ViewColors[E::vcHorizontalGrid] = 0x204060;
     form->RedrawAll();
     same("another track and colour");
+    // The scroll bars, marked opaque, cover what lies behind them.
+    const QImage window = Shown(form.get());
+    for (QScrollBar* bar : {form->ScrollBar1, form->ScrollBar2}) bar->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    EXPECT_EQ(Shown(form.get()), window);
 }
 
 TEST_F(EventEditWindow, UpDownTracksCannotBeDisplayed) {
