@@ -9,13 +9,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <tuple>
 #include <utility>
 
@@ -45,6 +48,21 @@ constexpr const char* kViewColorKeys[6] = {"eventbackgroundColor", "VgridlineCol
 constexpr int kViewColorWriteOrder[6] = {TEventEditForm::vcBackground,     TEventEditForm::vcHeader,
                                          TEventEditForm::vcHorizontalGrid, TEventEditForm::vcVerticalGrid,
                                          TEventEditForm::vcBeat,           TEventEditForm::vcBar};
+
+// A scroll bar moves at every frame of a scroll. When the style paints each
+// of its pixels it is marked opaque, so Qt does not paint the frame behind
+// it each time too; a style that leaves any pixel see-through keeps it as is.
+void MarkOpaqueIfPaintedWhole(QScrollBar* bar) {
+    if (bar->style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, bar)) return;
+    QImage probe(bar->size(), QImage::Format_ARGB32_Premultiplied);
+    probe.fill(Qt::transparent);
+    bar->render(&probe, QPoint(), QRegion(), QWidget::RenderFlags());
+    for (int y = 0; y < probe.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(probe.constScanLine(y));
+        if (std::any_of(line, line + probe.width(), [](QRgb px) { return qAlpha(px) != 255; })) return;
+    }
+    bar->setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void SetBackground(QWidget* w, TColor color) {
     QPalette pal = w->palette();
@@ -117,9 +135,13 @@ void PaintSurface::Resize(int w, int h) {
     if (Image.width() != w || Image.height() != h) Image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
 }
 
-void PaintSurface::paintEvent(QPaintEvent*) {
+void PaintSurface::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.drawImage(0, 0, Image);
+    const QRect damaged = event->rect();
+    if (Painter)
+        Painter(p, damaged);
+    else
+        p.drawImage(damaged.topLeft(), Image, damaged);
 }
 
 // ---- Construction ------------------------------------------------------------------------------
@@ -161,6 +183,8 @@ TEventEditForm::TEventEditForm(DeviceModel& model, Notifications& notifications,
     subscriptions_[4] = Notes.TrackMuteChanged.Subscribe([this](int) { UpdateTrackButtons(Pattern()); });
     layoutReady_ = true;
     FormResize();
+    MarkOpaqueIfPaintedWhole(ScrollBar1);
+    MarkOpaqueIfPaintedWhole(ScrollBar2);
 }
 
 TEventEditForm::~TEventEditForm() {
@@ -177,6 +201,10 @@ void TEventEditForm::Build() {
     KeyImage = new PaintSurface(QStringLiteral("KeyImage"), MainGroupBox);
     KeyImage->setProperty("Tag", kKeyColumnTag);
     for (QWidget* w : {HeaderImage, EventImage, ValueImage, KeyImage}) w->installEventFilter(this);
+    EventImage->Painter = [this](QPainter& p, const QRect& r) { PaintNoteArea(p, r); };
+    KeyImage->Painter = [this](QPainter& p, const QRect& r) { PaintKeyColumn(p, r); };
+    HeaderImage->Painter = [this](QPainter& p, const QRect& r) { PaintRuler(p, r); };
+    ValueImage->Painter = [this](QPainter& p, const QRect& r) { PaintValueArea(p, r); };
 
     HorzGroupBox = new QGroupBox(this);
     HorzGroupBox->setObjectName(QStringLiteral("HorzGroupBox"));
@@ -201,8 +229,11 @@ void TEventEditForm::Build() {
         led->installEventFilter(this);
         StepLeds[size_t(k - 1)] = led;
     }
-    ScrollBar2 = new QScrollBar(Qt::Horizontal, HorzGroupBox);  // has no function
+    // The time axis, in pixels; its end moves on as the view does.
+    ScrollBar2 = new QScrollBar(Qt::Horizontal, HorzGroupBox);
     ScrollBar2->setObjectName(QStringLiteral("ScrollBar2"));
+    connect(ScrollBar2, &QScrollBar::valueChanged, this, [this] { ScrollBar2Change(); });
+    connect(ScrollBar2, &QScrollBar::sliderReleased, this, [this] { SyncScrollBars(); });
 
     VertGroupBox = new QGroupBox(this);
     VertGroupBox->setObjectName(QStringLiteral("VertGroupBox"));
@@ -393,7 +424,7 @@ void TEventEditForm::resizeEvent(QResizeEvent* event) {
 void TEventEditForm::FormResize() {
     if (!layoutReady_ || inLayout_) return;
     inLayout_ = true;
-    const EventEditLayout l = LayoutFor(width(), height(), KeyColumnKind, View.RowHeight, View.ValueAreaHeight);
+    const EventEditLayout l = LayoutFor(width(), height(), KeyColumnKind, View.RowHeight, WantedValueAreaHeight);
     View.KeyColumnWidth = l.KeyColumnWidth;
     View.NoteAreaWidth = l.NoteAreaWidth;
     View.NoteAreaHeight = l.NoteAreaHeight;
@@ -403,10 +434,6 @@ void TEventEditForm::FormResize() {
     Place(KeyImage, l.Key);
     Place(HeaderImage, l.Header);
     Place(ValueImage, l.Value);
-    EventImage->Resize(l.Event.width, l.Event.height);
-    KeyImage->Resize(l.Key.width, l.Key.height);
-    HeaderImage->Resize(l.Header.width, l.Header.height);
-    ValueImage->Resize(l.Value.width, l.Value.height);
     Place(HorzGroupBox, l.HorzGroup);
     ScrollBar2->setGeometry(Panel8->geometry().right() + 6, 8, std::max(1, l.HorzGroup.width - 470), 16);
     Place(VertGroupBox, l.VertGroup);
@@ -415,11 +442,10 @@ void TEventEditForm::FormResize() {
     for (QWidget* w : {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox2)})
         w->move(w->x(), l.GroupsTop);
     TrackParameterPanel->move(TrackParameterPanel->x(), l.PanelTop);
-    {
-        QSignalBlocker block(ScrollBar1);
-        ScrollBar1->setValue(127);
-    }
-    View.ScrollY = 0;
+    // The rows at the bottom of the view stay there, as far as the new
+    // height lets them.
+    View.ScrollY = std::clamp(View.ScrollY, 0, View.ScrollYRange());
+    SyncScrollBars();
     inLayout_ = false;
     // All 128 rows fit with room to spare: the window would rather be
     // smaller. It asks once for each height; the layout above holds whether
@@ -435,6 +461,15 @@ void TEventEditForm::FormResize() {
 }
 
 // ---- Drawing -----------------------------------------------------------------------------------
+//
+// The four areas of the roll are painted when Qt asks, for the part that
+// needs it. What stays the same from one frame to the next (the note area's
+// grid, the left column's rows, the ruler's ticks) is kept in pictures that
+// are drawn anew only when their key - size, scale, scroll, colours - has
+// changed; the notes, the velocity bars and the pass under the mouse are
+// drawn over them at each paint. Every line is one pixel wide and upright
+// or level, so it is drawn as a rectangle: the same pixels as a line, and
+// cheap to clip to the part being painted.
 
 const Pattern_Parameters* TEventEditForm::CurrentRecord() const {
     return DeviceModel::ValidPattern(Pattern()) ? &Model.Patterns[size_t(Pattern())] : nullptr;
@@ -447,21 +482,27 @@ bool TEventEditForm::TrackDisplayed(int t) const {
         DisplayBoxes[size_t(t - 1)]->isEnabled();
 }
 
+bool TEventEditForm::Picture::Stale(QSize size, const std::vector<int>& newKey) {
+    size = size.expandedTo(QSize(1, 1));
+    if (image.size() == size && key == newKey) return false;
+    if (image.size() != size) image = QImage(size, QImage::Format_RGB32);
+    key = newKey;
+    return true;
+}
+
 void TEventEditForm::RedrawAll() {
     if (!Drawable()) return;
     StepLength96 = TimingOf(*CurrentRecord(), SelectedTrack).Step96;
-    DrawNoteArea();
-    DrawKeyColumn();
-    DrawValueArea();
-    DrawRuler();
+    for (QWidget* w : {EventImage, KeyImage, ValueImage, HeaderImage}) w->update();
     DrawOverview();
     DrawStepLamps();
 }
 
-void TEventEditForm::ForEachNoteBar(const std::function<void(int x, int w, int v, TColor color)>& fn) const {
+void TEventEditForm::ForEachNoteBar(const std::function<void(int x, int w, int v, const QColor& color)>& fn) const {
     const Pattern_Parameters& pt = *CurrentRecord();
     for (int t = 1; t <= kTrackCount; ++t) {
         if (!TrackDisplayed(t)) continue;
+        const QColor color = Q(TrackColor[size_t(t - 1)]);
         const RollTiming timing = TimingOf(pt, t);
         const SlotSpan span = VisibleSlots(View, timing, View.NoteAreaWidth);
         const int d1 = pt.TrackData1(t - 1);
@@ -476,56 +517,120 @@ void TEventEditForm::ForEachNoteBar(const std::function<void(int x, int w, int v
                 w += x;
                 x = 0;
             }
-            if (w > 0) fn(x, w, v, TrackColor[size_t(t - 1)]);
+            if (w > 0) fn(x, w, v, color);
         }
     }
 }
 
-void TEventEditForm::DrawSlotLines(QPainter& p, int w, int h) const {
+void TEventEditForm::PaintSlotLines(QPainter& p, const QRect& clip) const {
     const RollTiming timing = TimingOf(*CurrentRecord(), SelectedTrack);
-    const SlotSpan span = VisibleSlots(View, timing, w);
+    const SlotSpan span = VisibleSlots(View, timing, clip.right() + 1);
     const QColor roles[3] = {Q(TrackColor[size_t(SelectedTrack - 1)]), Q(ViewColors[vcVerticalGrid]),
                              Q(ViewColors[vcBeat])};
     for (int n = span.first; n <= span.last; ++n) {
         const int x = SlotX(View, timing, n);
-        if (x < 0 || x >= w) continue;
-        p.setPen(roles[static_cast<int>(SlotLineRole(n - 1, timing.PassLength))]);
-        p.drawLine(x, 0, x, h - 1);
+        if (x < clip.left()) continue;
+        p.fillRect(x, clip.top(), 1, clip.height(), roles[static_cast<int>(SlotLineRole(n - 1, timing.PassLength))]);
     }
 }
 
-void TEventEditForm::DrawNoteArea() {
-    QImage& img = EventImage->Image;
-    QPainter p(&img);
-    const int w = img.width(), h = img.height();
-    p.fillRect(0, 0, w, h, Q(ViewColors[vcBackground]));
-    DrawSlotLines(p, w, h);
-    p.setPen(Q(ViewColors[vcHorizontalGrid]));
-    const int lowest = std::max(0, View.RowAt(h - 1)), highest = std::min(kValueRows, View.RowAt(0) + 1);
+void TEventEditForm::PaintGrid(QPainter& p, const QRect& clip) const {
+    p.fillRect(clip, Q(ViewColors[vcBackground]));
+    PaintSlotLines(p, clip);
+    const QColor line = Q(ViewColors[vcHorizontalGrid]);
+    const int lowest = std::max(0, View.RowAt(clip.bottom())), highest = std::min(kValueRows, View.RowAt(clip.top()) + 1);
     for (int v = lowest; v <= highest; ++v) {
         const int y = View.RowBottom(v);
-        if (y >= 0 && y < h) p.drawLine(0, y, w - 1, y);
+        if (y >= clip.top() && y <= clip.bottom()) p.fillRect(clip.left(), y, clip.width(), 1, line);
     }
-    const int barHeight = KeyColumnKind == kPianoColumn ? View.RowHeight : View.RowHeight / 2;
-    ForEachNoteBar([&](int x, int bw, int v, TColor color) {
-        const int top = View.RowBottom(v) - View.RowHeight + (View.RowHeight - barHeight) / 2;
-        p.fillRect(x, top, bw, std::max(1, barHeight), Q(color));
-    });
-    p.end();
-    EventImage->update();
 }
 
-void TEventEditForm::DrawKeyColumn() {
-    QImage& img = KeyImage->Image;
-    QPainter p(&img);
-    const int w = img.width(), h = img.height();
-    p.fillRect(0, 0, w, h, Qt::white);
-    p.setFont(keyFont_);
-    const QColor hover = Q(TrackColor[size_t(SelectedTrack - 1)]);
+void TEventEditForm::PaintGridTile(QImage& tile) const {
+    // A row line across, then one scanline of background and slot lines
+    // copied down the rest of the row.
+    const int w = tile.width();
+    std::vector<QRgb> line(size_t(w), Q(ViewColors[vcBackground]).rgb());
+    const RollTiming timing = TimingOf(*CurrentRecord(), SelectedTrack);
+    const SlotSpan span = VisibleSlots(View, timing, w);
+    const QRgb roles[3] = {Q(TrackColor[size_t(SelectedTrack - 1)]).rgb(), Q(ViewColors[vcVerticalGrid]).rgb(),
+                           Q(ViewColors[vcBeat]).rgb()};
+    for (int n = span.first; n <= span.last; ++n) {
+        const int x = SlotX(View, timing, n);
+        if (x >= 0 && x < w) line[size_t(x)] = roles[static_cast<int>(SlotLineRole(n - 1, timing.PassLength))];
+    }
+    std::fill_n(reinterpret_cast<QRgb*>(tile.scanLine(0)), w, Q(ViewColors[vcHorizontalGrid]).rgb());
+    for (int y = 1; y < tile.height(); ++y) std::copy(line.begin(), line.end(), reinterpret_cast<QRgb*>(tile.scanLine(y)));
+}
+
+void TEventEditForm::LayGridRows(QPainter& p, const QRect& area) const {
+    // Band after band, each a plain copy of the kept row, the first one
+    // starting on the row boundary at or above the area's top.
     const int rh = View.RowHeight;
-    const int lowest = std::max(0, View.RowAt(h - 1)), highest = std::min(kValueRows - 1, View.RowAt(0));
+    const int boundary = (View.NoteAreaHeight + View.ScrollY) % rh;
+    for (int y = area.top() - ((area.top() - boundary) % rh + rh) % rh; y <= area.bottom(); y += rh) {
+        const QRect band = QRect(area.left(), y, area.width(), rh) & area;
+        p.drawImage(band.topLeft(), gridRow_.image, band.translated(0, -y));
+    }
+}
+
+void TEventEditForm::PaintNoteArea(QPainter& p, const QRect& damaged) {
+    if (CurrentRecord() == nullptr) {
+        p.fillRect(damaged, Q(ViewColors[vcBackground]));
+        return;
+    }
+    const QSize size = EventImage->size();
+    if (CachedPainting) {
+        // The grid repeats from row to row: one row of it is kept, and
+        // laid down the area with its line on every row boundary, so a
+        // vertical scroll draws no row anew. A view that has come to rest
+        // (painted twice the same) is kept whole as well, and then only
+        // copied.
+        const RollTiming timing = TimingOf(*CurrentRecord(), SelectedTrack);
+        const std::vector<int> key = {View.PixelsPer96th,
+                                      View.ScrollX,
+                                      timing.Step96,
+                                      timing.Delay96,
+                                      timing.PassLength,
+                                      int(TrackColor[size_t(SelectedTrack - 1)]),
+                                      int(ViewColors[vcBackground]),
+                                      int(ViewColors[vcVerticalGrid]),
+                                      int(ViewColors[vcBeat]),
+                                      int(ViewColors[vcHorizontalGrid])};
+        if (gridRow_.Stale(QSize(size.width(), View.RowHeight), key)) PaintGridTile(gridRow_.image);
+        std::vector<int> areaKey = key;
+        areaKey.insert(areaKey.end(), {View.RowHeight, View.ScrollY, View.NoteAreaHeight});
+        const bool atRest = gridArea_.image.size() == size && gridArea_.key == areaKey;
+        if (!atRest && std::exchange(gridAreaSeen_, areaKey) == areaKey && gridArea_.Stale(size, areaKey)) {
+            QPainter area(&gridArea_.image);
+            LayGridRows(area, gridArea_.image.rect());
+        }
+        if (gridArea_.image.size() == size && gridArea_.key == areaKey)
+            p.drawImage(damaged.topLeft(), gridArea_.image, damaged);
+        else
+            LayGridRows(p, damaged);
+    } else {
+        PaintGrid(p, QRect(QPoint(0, 0), size));
+    }
+    const int barHeight = KeyColumnKind == kPianoColumn ? View.RowHeight : View.RowHeight / 2;
+    ForEachNoteBar([&](int x, int bw, int v, const QColor& color) {
+        const QRect bar(x, View.RowBottom(v) - View.RowHeight + (View.RowHeight - barHeight) / 2, bw,
+                        std::max(1, barHeight));
+        if (bar.intersects(damaged)) p.fillRect(bar, color);
+    });
+}
+
+void TEventEditForm::PaintKeyRows(QPainter& p, const EventEditView& view, const QRect& clip) const {
+    p.fillRect(clip, Qt::white);
+    p.setFont(keyFont_);
+    const int w = view.KeyColumnWidth;
+    const QColor hover = Q(TrackColor[size_t(SelectedTrack - 1)]);
+    const int rh = view.RowHeight;
+    // A row's name and a highlighted key reach into the rows beside it:
+    // those are drawn too, in the same order.
+    const int lowest = std::max(0, view.RowAt(clip.bottom()) - 1);
+    const int highest = std::min(kValueRows - 1, view.RowAt(clip.top()) + 1);
     for (int v = lowest; v <= highest; ++v) {
-        const int bottom = View.RowBottom(v), top = bottom - rh;
+        const int bottom = view.RowBottom(v), top = bottom - rh;
         const bool hovered = v == HoverValue;
         const std::string& noteName = NameOf(Model.NoteNames, v);
         if (KeyColumnKind == kPianoColumn) {
@@ -533,7 +638,7 @@ void TEventEditForm::DrawKeyColumn() {
             const bool black = key == 1 || key == 3 || key == 6 || key == 8 || key == 10;
             p.setPen(Qt::black);
             if (black) {
-                p.drawLine(w / 2, top + rh / 2, w - 1, top + rh / 2);
+                p.fillRect(w / 2, top + rh / 2, w - w / 2, 1, Qt::black);
                 p.fillRect(0, top, w / 2, rh, hovered ? hover : QColor(Qt::black));
                 if (hovered) p.drawRect(0, top, w / 2, rh - 1);
             } else {
@@ -558,7 +663,7 @@ void TEventEditForm::DrawKeyColumn() {
                     p.drawPolygon(outline);
                     p.setBrush(Qt::NoBrush);
                 }
-                if (key == 0 || key == 5) p.drawLine(0, bottom - 1, w - 1, bottom - 1);
+                if (key == 0 || key == 5) p.fillRect(0, bottom - 1, w, 1, Qt::black);
                 if (key == 0)
                     p.drawText(QRect(2, top - 3, w - 2, rh + 3), Qt::AlignLeft | Qt::AlignTop,
                                FromCp1252(noteName.size() >= 10 ? noteName.substr(6, 4) : noteName));
@@ -575,59 +680,90 @@ void TEventEditForm::DrawKeyColumn() {
         }
         p.setPen(Qt::black);
         p.drawText(QRect(1, rh < 12 ? top - 2 : top, w - 1, rh + 2), Qt::AlignLeft | Qt::AlignTop, FromCp1252(text));
-        p.setPen(Q(clSilver));
-        p.drawLine(0, bottom - 1, w - 1, bottom - 1);
+        p.fillRect(0, bottom - 1, w, 1, Q(clSilver));
+    }
+}
+
+QRect TEventEditForm::HoverDamage(const EventEditView& view, int v) const {
+    return {0, view.RowBottom(v) - 2 * view.RowHeight, view.KeyColumnWidth, 3 * view.RowHeight};
+}
+
+void TEventEditForm::PaintKeyColumn(QPainter& p, const QRect& damaged) {
+    const int w = KeyImage->width(), h = KeyImage->height();
+    if (CurrentRecord() == nullptr) {
+        p.fillRect(damaged, Qt::white);
+    } else if (CachedPainting) {
+        // All 128 rows, of which the view shows a window: a vertical scroll
+        // draws nothing anew, a new highlight only the rows around it.
+        EventEditView all = View;
+        all.NoteAreaHeight = kValueRows * View.RowHeight;
+        all.ScrollY = 0;
+        const std::vector<int> key = {KeyColumnKind, View.RowHeight, int(TrackColor[size_t(SelectedTrack - 1)]),
+                                      rowNamesRevision_};
+        if (keyRows_.Stale(QSize(w, all.NoteAreaHeight), key)) {
+            QPainter k(&keyRows_.image);
+            PaintKeyRows(k, all, keyRows_.image.rect());
+        } else if (keyRowsHover_ != HoverValue) {
+            QPainter k(&keyRows_.image);
+            for (int v : {keyRowsHover_, HoverValue}) {
+                if (v < 0 || v >= kValueRows) continue;
+                const QRect rows = HoverDamage(all, v) & keyRows_.image.rect();
+                k.setClipRect(rows);
+                PaintKeyRows(k, all, rows);
+            }
+        }
+        keyRowsHover_ = HoverValue;
+        p.drawImage(damaged.topLeft(), keyRows_.image, damaged.translated(0, View.ScrollYRange() - View.ScrollY));
+    } else {
+        PaintKeyRows(p, View, QRect(0, 0, w, h));
     }
     p.setPen(Qt::black);
     p.setBrush(Qt::NoBrush);
     p.drawRect(0, 0, w - 1, h - 1);
-    p.end();
-    KeyImage->update();
 }
 
-void TEventEditForm::DrawValueArea() {
-    QImage& img = ValueImage->Image;
-    QPainter p(&img);
-    const int w = img.width(), h = img.height();
-    p.fillRect(0, 0, w, h, Qt::white);
+void TEventEditForm::SetHover(int value) {
+    if (value == HoverValue) return;
+    const int before = std::exchange(HoverValue, value);
+    if (!Drawable()) return;
+    for (int v : {before, value})
+        if (v >= 0 && v < kValueRows) KeyImage->update(HoverDamage(View, v));
+}
+
+void TEventEditForm::PaintValueArea(QPainter& p, const QRect& damaged) const {
+    const int w = ValueImage->width(), h = ValueImage->height();
+    p.fillRect(damaged, Qt::white);
+    if (CurrentRecord() == nullptr) return;
     const Pattern_Parameters& pt = *CurrentRecord();
     const int t = SelectedTrack;
     const QColor color = Q(TrackColor[size_t(t - 1)]);
     const int data2 = pt.TrackData2(t - 1);
-    p.setPen(color);
-    const int scaleY = VelocityScaleY(h, data2);
-    p.drawLine(0, scaleY, w - 1, scaleY);
+    p.fillRect(0, VelocityScaleY(h, data2), w, 1, color);
     const RollTiming timing = TimingOf(pt, t);
     const SlotSpan span = VisibleSlots(View, timing, w);
-    DrawSlotLines(p, w, h);
+    PaintSlotLines(p, QRect(0, 0, w, h));
     const int noteWidth = timing.Note96 * View.PixelsPer96th;
+    p.setPen(color);
+    p.setBrush(Qt::NoBrush);
     for (int n = span.first; n <= span.last; ++n) {
         const int x = SlotX(View, timing, n);
+        const int bx = x + noteWidth / 4, bw = noteWidth / 2;
+        if (bx > damaged.right() || bx + std::max(1, bw) <= damaged.left()) continue;
         const int step = GetRunStep(pt, t, n);
         if (step < 1 || !GetStepOn(Model, Pattern(), t, step)) continue;
         const int bh = VelocityBarHeight(h, data2, pt.StepVelocity(t - 1, step - 1));
-        const int bx = x + noteWidth / 4, bw = noteWidth / 2;
-        if (bw >= 3) {
-            p.setPen(color);
-            p.setBrush(Qt::NoBrush);
+        if (bw >= 3)
             p.drawRect(bx, h - bh, bw - 1, bh - 1);
-        } else {
+        else
             p.fillRect(bx, h - bh, std::max(1, bw), bh, color);
-        }
     }
-    p.end();
-    ValueImage->update();
 }
 
-void TEventEditForm::DrawRuler() {
-    QImage& img = HeaderImage->Image;
-    QPainter p(&img);
-    const int w = img.width(), h = img.height();
+void TEventEditForm::PaintRulerTicks(QPainter& p, QSize size) const {
+    const int w = size.width(), h = size.height();
     const QColor header = Q(ViewColors[vcHeader]);
     p.fillRect(0, 0, w, h, header);
-    p.setPen(Qt::black);
-    p.drawLine(View.KeyColumnWidth - 1, 0, View.KeyColumnWidth - 1, h - 1);
-    p.drawLine(View.KeyColumnWidth, 0, View.KeyColumnWidth, h - 1);
+    p.fillRect(View.KeyColumnWidth - 1, 0, 2, h, Qt::black);
     QFont font = p.font();
     font.setPointSize(7);
     p.setFont(font);
@@ -636,8 +772,7 @@ void TEventEditForm::DrawRuler() {
         const int x = RulerTickX(View, tick);
         if (x >= w) break;
         const LineRole role = RulerTickRole(tick);
-        p.setPen(roles[static_cast<int>(role)]);
-        p.drawLine(x, h - 4, x, h - 1);
+        p.fillRect(x, h - 4, 1, 4, roles[static_cast<int>(role)]);
         if (role == LineRole::Bar) {
             p.setPen(Qt::black);
             p.drawText(QRect(x + 1, h - 18, 40, 14), Qt::AlignLeft | Qt::AlignTop, QString::number(tick / 16 + 1));
@@ -645,16 +780,34 @@ void TEventEditForm::DrawRuler() {
     }
     // The strip that shows the pass under the mouse.
     p.fillRect(View.KeyColumnWidth + 1, 1, std::max(0, w - View.KeyColumnWidth - 2), 7, header);
-    if (passUnderMouse_ > 0) {
-        const Box mark = PassMark(View, TimingOf(*CurrentRecord(), SelectedTrack), passUnderMouse_, w);
+}
+
+void TEventEditForm::PaintRuler(QPainter& p, const QRect& damaged) {
+    const QSize size = HeaderImage->size();
+    if (CachedPainting) {
+        const std::vector<int> key = {View.KeyColumnWidth,
+                                      View.PixelsPer96th,
+                                      View.ScrollX,
+                                      int(ViewColors[vcHeader]),
+                                      int(ViewColors[vcVerticalGrid]),
+                                      int(ViewColors[vcBeat]),
+                                      int(ViewColors[vcBar])};
+        if (ruler_.Stale(size, key)) {
+            QPainter r(&ruler_.image);
+            PaintRulerTicks(r, size);
+        }
+        p.drawImage(damaged.topLeft(), ruler_.image, damaged);
+    } else {
+        PaintRulerTicks(p, size);
+    }
+    if (passUnderMouse_ > 0 && CurrentRecord() != nullptr) {
+        const Box mark = PassMark(View, TimingOf(*CurrentRecord(), SelectedTrack), passUnderMouse_, size.width());
         if (mark.width > 0) {
             p.setPen(Qt::black);
             p.setBrush(Q(TrackColor[size_t(SelectedTrack - 1)]));
             p.drawRect(mark.left, mark.top, mark.width - 1, mark.height - 1);
         }
     }
-    p.end();
-    HeaderImage->update();
 }
 
 void TEventEditForm::DrawOverview() {
@@ -662,9 +815,9 @@ void TEventEditForm::DrawOverview() {
     QPainter p(&img);
     const int w = img.width(), h = img.height();
     p.fillRect(0, 0, w, h, Q(clGray));
-    ForEachNoteBar([&](int x, int bw, int v, TColor color) {
+    ForEachNoteBar([&](int x, int bw, int v, const QColor& color) {
         const Box b = OverviewBar(View, x, bw, v, w, h);
-        p.fillRect(b.left, b.top, b.width, b.height, Q(color));
+        p.fillRect(b.left, b.top, b.width, b.height, color);
     });
     const auto [upper, lower] = OverviewRangeLines(View, h);
     p.setPen(Qt::black);
@@ -693,8 +846,9 @@ void TEventEditForm::DrawStepLamps() {
 
 void TEventEditForm::ShowPassUnder(int x) {
     if (!Drawable()) return;
-    passUnderMouse_ = PassAt(View, TimingOf(*CurrentRecord(), SelectedTrack), x);
-    DrawRuler();
+    const int pass = PassAt(View, TimingOf(*CurrentRecord(), SelectedTrack), x);
+    if (pass == std::exchange(passUnderMouse_, pass)) return;
+    HeaderImage->update(View.KeyColumnWidth + 1, 1, std::max(0, HeaderImage->width() - View.KeyColumnWidth - 2), 7);
 }
 
 // ---- Tracks and panel --------------------------------------------------------------------------
@@ -802,6 +956,7 @@ void TEventEditForm::ShowTrackParameters(int p, int t) {
 
 void TEventEditForm::SetKeyColumnNames(const std::vector<std::string>& names) {
     for (int v = 0; v < kValueRows; ++v) RowNames[size_t(v)] = size_t(v) < names.size() ? names[size_t(v)] : "";
+    ++rowNamesRevision_;
     KeyColumnKind = kDrumColumn;
     FormResize();
     ScaleYTrackBar->setValue(ScaleYTrackBar->maximum() - 5);
@@ -832,25 +987,25 @@ void TEventEditForm::EventImageMouseMove(int x, int y) {
     const Pattern_Parameters* pt = CurrentRecord();
     if (pt == nullptr) return;
     if (dragArmed_ && (std::abs(x - last_.x()) >= kMoveThreshold || std::abs(y - last_.y()) >= kMoveThreshold)) {
-        DragScroll(View, View.ScrollX, View.ScrollY, x - last_.x(), y - last_.y());
+        EventEditView moved = View;
+        DragScroll(moved, View.ScrollX, View.ScrollY, x - last_.x(), y - last_.y());
         last_ = QPoint(x, y);
         EventImage->setCursor(Qt::SizeAllCursor);
         scrolled_ = true;
-        RedrawAll();
+        ScrollTo(moved.ScrollX, moved.ScrollY);
     }
     const RollTiming timing = TimingOf(*pt, SelectedTrack);
     if (!scrolled_) {
         const int slot = SlotAt(View, timing, x), row = View.RowAt(y);
-        HoverValue = row;
+        SetHover(row);
         EventImage->setCursor(CursorFor(NoteAreaCursor(*pt, SelectedTrack, slot, row, x, y, View.NoteAreaHeight)));
     }
     ShowPassUnder(x);
     if (valueResize_ && y != last_.y()) {
-        View.ValueAreaHeight = ClampValueAreaHeight(View.ValueAreaHeight + last_.y() - y, height());
+        WantedValueAreaHeight = ClampValueAreaHeight(View.ValueAreaHeight + last_.y() - y, height());
         last_.setY(y);
         FormResize();
     }
-    if (Drawable()) DrawKeyColumn();
 }
 
 void TEventEditForm::EventImageMouseUp(Qt::MouseButton button, int x, int y) {
@@ -862,7 +1017,7 @@ void TEventEditForm::EventImageMouseUp(Qt::MouseButton button, int x, int y) {
     }
     if (valueResize_) {
         valueResize_ = false;
-        View.ValueAreaHeight = ClampValueAreaHeight(View.ValueAreaHeight + last_.y() - y, height());
+        WantedValueAreaHeight = ClampValueAreaHeight(View.ValueAreaHeight + last_.y() - y, height());
         FormResize();
         return;
     }
@@ -882,9 +1037,35 @@ void TEventEditForm::EventImageMouseUp(Qt::MouseButton button, int x, int y) {
     if (result != NoteClickResult::None) ShowPattern();
 }
 
-void TEventEditForm::EventImageWheel(bool down) {
-    const int move = wheel_.Notch(down);
-    if (move != 0) ScrollBar1->setValue(std::clamp(ScrollBar1->value() + move, 0, 127));
+void TEventEditForm::EventImageWheel(QPoint angleDelta, bool shift) {
+    if (shift && angleDelta.x() == 0) angleDelta = QPoint(angleDelta.y(), 0);
+    // A notch scrolls as many rows as the desktop's wheel setting says
+    // lines, and across as many sixteenths.
+    const int lines = std::max(1, QApplication::wheelScrollLines());
+    const int dx = WheelPixels(wheelX_, angleDelta.x(), lines * kRulerUnit96 * View.PixelsPer96th);
+    const int dy = WheelPixels(wheelY_, angleDelta.y(), lines * View.RowHeight);
+    if (dx != 0 || dy != 0) ScrollTo(View.ScrollX - dx, View.ScrollY + dy);
+}
+
+void TEventEditForm::ScrollTo(int x, int y) {
+    View.ScrollX = std::clamp(x, 0, kMaxScrollX);
+    View.ScrollY = std::clamp(y, 0, View.ScrollYRange());
+    SyncScrollBars();
+    RedrawAll();
+}
+
+void TEventEditForm::SyncScrollBars() {
+    QSignalBlocker vertical(ScrollBar1), horizontal(ScrollBar2);
+    ScrollBar1->setValue(BarForScrollY(View.ScrollY, View));
+    // While its handle is held the bar keeps its length, so the handle
+    // stays under the mouse; its release lets the end move on.
+    if (!ScrollBar2->isSliderDown()) {
+        const TimeBar bar = TimeBarFor(View);
+        ScrollBar2->setRange(0, bar.maximum);
+        ScrollBar2->setPageStep(bar.pageStep);
+        ScrollBar2->setSingleStep(bar.singleStep);
+    }
+    ScrollBar2->setValue(View.ScrollX);
 }
 
 void TEventEditForm::ValueImageMouseDown(Qt::MouseButton button, int x, int y) {
@@ -927,9 +1108,10 @@ void TEventEditForm::Image1MouseMove(int x, int y) {
     if (!overviewPressed_) return;
     if (std::abs(x - last_.x()) < kMoveThreshold && std::abs(y - last_.y()) < kMoveThreshold) return;
     if (!overviewZoom_) {
-        DragScroll(View, pressScrollX_, pressScrollY_, x - press_.x(), y - press_.y());
+        EventEditView moved = View;
+        DragScroll(moved, pressScrollX_, pressScrollY_, x - press_.x(), y - press_.y());
         last_ = QPoint(x, y);
-        RedrawAll();
+        ScrollTo(moved.ScrollX, moved.ScrollY);
         return;
     }
     const int dx = (x - last_.x()) / 3, dy = (y - last_.y()) / 3;
@@ -940,21 +1122,29 @@ void TEventEditForm::Image1MouseMove(int x, int y) {
 
 void TEventEditForm::Image1MouseUp() { overviewPressed_ = false; }
 
+// A zoom keeps the moment and the value at the view's centre where they were.
 void TEventEditForm::ScaleXTrackBarChange() {
+    const int x = ZoomScrollX(View, ScaleXTrackBar->value());
     View.PixelsPer96th = ScaleXTrackBar->value();
-    RedrawAll();
+    ScrollTo(x, View.ScrollY);
 }
 
 void TEventEditForm::ScaleYTrackBarChange() {
+    const EventEditView before = View;
     View.RowHeight = RowHeightForSlider(ScaleYTrackBar->value());
     // Shorter rows may leave the note area taller than all 128 of them.
-    if (kValueRows * View.RowHeight < View.NoteAreaHeight) return FormResize();
-    View.ScrollY = ScrollYForBar(ScrollBar1->value(), View);
-    RedrawAll();
+    if (kValueRows * View.RowHeight < View.NoteAreaHeight) FormResize();
+    ScrollTo(View.ScrollX, ZoomScrollY(before, View.RowHeight, View.NoteAreaHeight));
 }
 
 void TEventEditForm::ScrollBar1Change() {
     View.ScrollY = ScrollYForBar(ScrollBar1->value(), View);
+    RedrawAll();
+}
+
+void TEventEditForm::ScrollBar2Change() {
+    View.ScrollX = std::clamp(ScrollBar2->value(), 0, kMaxScrollX);
+    if (!ScrollBar2->isSliderDown()) SyncScrollBars();
     RedrawAll();
 }
 
@@ -1189,14 +1379,13 @@ bool TEventEditForm::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
-    if (type == QEvent::Wheel && watched == EventImage) {
-        EventImageWheel(static_cast<QWheelEvent*>(event)->angleDelta().y() < 0);
+    if (type == QEvent::Wheel &&
+        (watched == EventImage || watched == KeyImage || watched == ValueImage || watched == HeaderImage)) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        EventImageWheel(wheel->angleDelta(), wheel->modifiers() & Qt::ShiftModifier);
         return true;
     }
-    if (type == QEvent::Leave && watched == EventImage) {
-        HoverValue = -1;
-        if (Drawable()) DrawKeyColumn();
-    }
+    if (type == QEvent::Leave && watched == EventImage) SetHover(-1);
     return TForm::eventFilter(watched, event);
 }
 

@@ -35,12 +35,14 @@ class QToolButton;
 
 namespace morvelant {
 
-// A drawing surface: shows the image the window painted into it and hands
-// its mouse to the window.
+// A drawing surface: hands its mouse to the window and paints what the
+// window draws for the damaged part, or else the image the window painted.
 class PaintSurface : public QWidget {
 public:
     explicit PaintSurface(const QString& name, QWidget* parent);
     QImage Image;
+    // Draws the part `damaged` of the surface; when set, Image is not used.
+    std::function<void(QPainter& p, const QRect& damaged)> Painter;
     // Makes the image w x h (at least 1 x 1) when its size changed.
     void Resize(int w, int h);
 
@@ -99,7 +101,9 @@ public:
     void EventImageMouseDown(Qt::MouseButton button, int x, int y);
     void EventImageMouseMove(int x, int y);
     void EventImageMouseUp(Qt::MouseButton button, int x, int y);
-    void EventImageWheel(bool down);
+    // A wheel over the drawing area: angleDelta as the wheel event gives it;
+    // Shift turns an up/down wheel to the time axis.
+    void EventImageWheel(QPoint angleDelta, bool shift);
     void ValueImageMouseDown(Qt::MouseButton button, int x, int y);
     void ValueImageMouseMove(int x, int y);
     void ValueImageMouseUp(Qt::MouseButton button, int x, int y);
@@ -121,11 +125,21 @@ public:
     void ScaleXTrackBarChange();
     void ScaleYTrackBarChange();
     void ScrollBar1Change();
+    void ScrollBar2Change();
+    // Scrolls the view to (x, y) pixels, held within the bounds; both scroll
+    // bars follow.
+    void ScrollTo(int x, int y);
 
     // ---- State ------------------------------------------------------------------------------
     int SelectedTrack = 1;
     int KeyColumnKind = kNumberColumn;
-    EventEditView View;  // scale, scroll and area sizes
+    EventEditView View;  // scale, scroll and area sizes (the velocity area as drawn)
+    // The velocity area's height as the user set it; a small window draws less.
+    int WantedValueAreaHeight = 40;
+    // Paint from the kept pictures of the grid, the left column and the
+    // ruler; false draws everything anew at every paint (what the kept
+    // pictures must always match).
+    bool CachedPainting = true;
     std::array<TColor, kTrackCount> TrackColor{};
     std::array<TColor, 6> ViewColors{};  // by ViewColor
     std::array<std::string, kValueRows> RowNames;
@@ -172,17 +186,40 @@ private:
     void ShowField(QLineEdit* field, int p, int t,
                    const std::function<QString(const Pattern_Parameters&, int i)>& text);
 
-    // The selected track's slot lines: each pass begins in its colour.
-    void DrawSlotLines(QPainter& p, int w, int h) const;
-    void DrawNoteArea();
-    void DrawKeyColumn();
-    void DrawValueArea();
-    void DrawRuler();
+    // A picture kept between paints; what it shows is told by its key.
+    struct Picture {
+        QImage image;
+        std::vector<int> key;
+        // Whether the picture must be drawn anew for this size and key.
+        bool Stale(QSize size, const std::vector<int>& newKey);
+    };
+    // The selected track's slot lines within clip: each pass begins in its colour.
+    void PaintSlotLines(QPainter& p, const QRect& clip) const;
+    // Background, slot lines and row lines of the note area within clip.
+    void PaintGrid(QPainter& p, const QRect& clip) const;
+    // One row of the same grid, its row line at the top, into an image as
+    // wide as the note area and a row high.
+    void PaintGridTile(QImage& tile) const;
+    // The kept grid row laid down `area`, its line on every row boundary.
+    void LayGridRows(QPainter& p, const QRect& area) const;
+    void PaintNoteArea(QPainter& p, const QRect& damaged);
+    // The left column's rows within clip, for a view of the column (the
+    // window's, or one that holds all 128 rows).
+    void PaintKeyRows(QPainter& p, const EventEditView& view, const QRect& clip) const;
+    void PaintKeyColumn(QPainter& p, const QRect& damaged);
+    // The whole ruler but the pass under the mouse.
+    void PaintRulerTicks(QPainter& p, QSize size) const;
+    void PaintRuler(QPainter& p, const QRect& damaged);
+    void PaintValueArea(QPainter& p, const QRect& damaged) const;
     void DrawOverview();
     void DrawStepLamps();
     void ShowPassUnder(int x);
+    void SetHover(int value);
+    // The strip of the left column that a change of row v's highlight touches.
+    QRect HoverDamage(const EventEditView& view, int v) const;
+    void SyncScrollBars();
     // Calls fn(x, width, value, colour) for each note bar the note area shows.
-    void ForEachNoteBar(const std::function<void(int x, int w, int v, TColor color)>& fn) const;
+    void ForEachNoteBar(const std::function<void(int x, int w, int v, const QColor& color)>& fn) const;
 
     DeviceModel& Model;
     Notifications& Notes;
@@ -191,9 +228,17 @@ private:
     bool layoutReady_ = false;
     bool inLayout_ = false;
     bool filling_ = false;
-    WheelCounter wheel_;
+    double wheelX_ = 0, wheelY_ = 0;  // what the wheel has not scrolled yet
     QFont keyFont_;  // the left column's fixed-pitch font
     int passUnderMouse_ = 0;
+    // The kept pictures: a row of the note area's grid and the whole grid
+    // (kept once the same view was painted twice: gridAreaSeen_), all 128
+    // rows of the left column (the row highlighted in it: keyRowsHover_),
+    // the ruler.
+    Picture gridRow_, gridArea_, keyRows_, ruler_;
+    std::vector<int> gridAreaSeen_;
+    int keyRowsHover_ = -1;
+    int rowNamesRevision_ = 0;
     int requestedHeight_ = 0;
     // Mouse state.
     QPoint press_, last_;

@@ -137,8 +137,24 @@ int ScrollYForBar(int position, const EventEditView& view) {
     return std::clamp((kValueRows - position) * range / kValueRows, 0, range);
 }
 
+int BarForScrollY(int scrollY, const EventEditView& view) {
+    const long long range = view.ScrollYRange();
+    if (range <= 0) return 127;
+    const long long s = std::clamp<long long>(scrollY, 0, range);
+    return std::clamp(static_cast<int>(kValueRows - (s * kValueRows + range - 1) / range), 0, 127);
+}
+
+TimeBar TimeBarFor(const EventEditView& view) {
+    TimeBar bar;
+    const int page = std::max(1, view.NoteAreaWidth);
+    bar.maximum = std::max(view.ScrollX + page, 3 * page);
+    bar.pageStep = page;
+    bar.singleStep = kRulerUnit96 * std::max(1, view.PixelsPer96th);
+    return bar;
+}
+
 void DragScroll(EventEditView& view, int startX, int startY, int dx, int dy) {
-    view.ScrollX = std::max(0, startX + kDragScrollFactor * dx);
+    view.ScrollX = std::clamp(startX + kDragScrollFactor * dx, 0, kMaxScrollX);
     view.ScrollY = std::clamp(startY - kDragScrollFactor * dy, 0, view.ScrollYRange());
 }
 
@@ -147,11 +163,26 @@ int RowHeightForSlider(int position) {
 }
 int SliderForRowHeight(int rowHeight) { return RowHeightForSlider(rowHeight); }
 
-int WheelCounter::Notch(bool wheelDown) {
-    int& count = wheelDown ? down : up;
-    if (++count < 5) return 0;
-    count = 0;
-    return wheelDown ? 1 : -1;
+int ZoomScrollX(const EventEditView& view, int pixelsPer96th) {
+    const long long centre = static_cast<long long>(view.ScrollX) + view.NoteAreaWidth / 2;
+    const long long x = centre * pixelsPer96th / std::max(1, view.PixelsPer96th) - view.NoteAreaWidth / 2;
+    return static_cast<int>(std::clamp<long long>(x, 0, kMaxScrollX));
+}
+
+int ZoomScrollY(const EventEditView& view, int rowHeight, int noteAreaHeight) {
+    // The centre's height above value 0, in pixels of the old rows (the
+    // centre row of an odd height is the one RowAt gives for height / 2).
+    const long long centre = static_cast<long long>(view.ScrollY) + view.NoteAreaHeight - view.NoteAreaHeight / 2;
+    const long long y = centre * rowHeight / std::max(1, view.RowHeight) - (noteAreaHeight - noteAreaHeight / 2);
+    const long long range = std::max(0LL, static_cast<long long>(kValueRows) * rowHeight - noteAreaHeight);
+    return static_cast<int>(std::clamp(y, 0LL, range));
+}
+
+int WheelPixels(double& carry, int angleDelta, int pixelsPerNotch) {
+    carry += angleDelta * static_cast<double>(pixelsPerNotch) / 120.0;
+    const int pixels = static_cast<int>(carry);
+    carry -= pixels;
+    return pixels;
 }
 
 Box OverviewBar(const EventEditView& view, int x, int width, int value, int overviewWidth, int overviewHeight) {

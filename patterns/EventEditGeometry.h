@@ -22,6 +22,9 @@ inline constexpr int kRulerUnit96 = 6;  // a sixteenth note
 inline constexpr int kDragScrollFactor = 8;
 inline constexpr int kMoveThreshold = 3;  // pixels before a press becomes a drag
 inline constexpr int kOverviewWidth = 92, kOverviewHeight = 69;
+// How far the time axis scrolls: far past any pattern, and every x on it
+// still fits an int at the largest zoom.
+inline constexpr int kMaxScrollX = 1 << 26;
 
 // What the left column shows.
 enum KeyColumnKinds { kNumberColumn = 0, kDrumColumn = 1, kNoteColumn = 2, kControllerColumn = 3, kPianoColumn = 4 };
@@ -115,19 +118,31 @@ int RulerTickX(const EventEditView& view, int tick);
 
 // The vertical scroll bar (0..127, 127 = value 0 at the bottom) to ScrollY.
 int ScrollYForBar(int position, const EventEditView& view);
+// ScrollY to the bar's position: the position that shows at least as much
+// of the bottom as ScrollY does, so the bar follows any scroll.
+int BarForScrollY(int scrollY, const EventEditView& view);
+// The horizontal scroll bar in pixels of the time axis: the axis runs on
+// without end, so the bar always reaches at least a page past the view.
+struct TimeBar {
+    int maximum = 0, pageStep = 1, singleStep = 1;
+};
+TimeBar TimeBarFor(const EventEditView& view);
 // A drag of (dx, dy) pixels moves the view eight times as far.
 void DragScroll(EventEditView& view, int startX, int startY, int dx, int dy);
 // The row height the vertical zoom slider (Min 10, Max 25) stands for, and back.
 int RowHeightForSlider(int position);
 int SliderForRowHeight(int rowHeight);
+// ScrollX after a horizontal zoom to pixelsPer96th that keeps the moment at
+// the view's centre where it was (not below 0).
+int ZoomScrollX(const EventEditView& view, int pixelsPer96th);
+// ScrollY after a vertical zoom to rowHeight, with the note area then
+// noteAreaHeight high, that keeps the value at the centre where it was.
+int ZoomScrollY(const EventEditView& view, int rowHeight, int noteAreaHeight);
 
-// The mouse wheel moves the scroll bar one position every fifth notch in a
-// direction; each direction counts on its own.
-struct WheelCounter {
-    int up = 0, down = 0;
-    // Returns the bar's move for one notch (-1 up, +1 down, or 0).
-    int Notch(bool wheelDown);
-};
+// The mouse wheel: a notch (120 in eighths of a degree) scrolls
+// pixelsPerNotch; the part of a pixel a fine-grained wheel leaves is
+// carried to its next event. Returns the pixels to scroll, signed as delta.
+int WheelPixels(double& carry, int angleDelta, int pixelsPerNotch);
 
 // ---- Overview ----------------------------------------------------------------------------------
 

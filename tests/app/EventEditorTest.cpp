@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "model/PatternSteps.h"
 #include "model/TrackSettings.h"
@@ -95,6 +97,37 @@ TEST(EventEditor, PanelPickersAndDrumKitsReachThePianoRoll) {
     maker->menu()->actions().first()->trigger();
     EXPECT_EQ(EventEditForm->KeyColumnKind, kDrumColumn);
     EXPECT_NE(EventEditForm->RowNames[38].find("Acoustic Snare"), std::string::npos);
+}
+
+TEST(EventEditor, ScrollsAndResizesAsTheUserDrivesIt) {
+    StartedEditor editor;
+    editor.Start();
+    MainMenuForm->MainFormWindowsEventEdit->trigger();
+    QApplication::processEvents();
+    TEventEditForm& form = *EventEditForm;
+    ASSERT_TRUE(form.isVisible());
+    // Two wheel notches up over the note area: twice the desktop's lines of rows, and the bar follows.
+    const QPointF at(form.EventImage->width() / 2, form.EventImage->height() / 2);
+    for (int i = 0; i < 2; ++i) {
+        QWheelEvent wheel(at, form.EventImage->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form.EventImage, &wheel);
+    }
+    EXPECT_EQ(form.View.ScrollY, 2 * QApplication::wheelScrollLines() * form.View.RowHeight);
+    EXPECT_EQ(form.ScrollBar1->value(), BarForScrollY(form.View.ScrollY, form.View));
+    // The horizontal bar's right arrow moves the time axis a sixteenth on.
+    const QPoint arrow(form.ScrollBar2->width() - 4, form.ScrollBar2->height() / 2);
+    testsupport::Mouse(form.ScrollBar2, QEvent::MouseButtonPress, arrow);
+    testsupport::Mouse(form.ScrollBar2, QEvent::MouseButtonRelease, arrow);
+    EXPECT_EQ(form.View.ScrollX, 6 * form.View.PixelsPer96th);
+    // The smallest window and back: the velocity area is as high as before.
+    const QSize size = form.size();
+    const int velocity = form.ValueImage->height();
+    form.resize(200, 200);
+    QApplication::processEvents();
+    form.resize(size);
+    QApplication::processEvents();
+    EXPECT_EQ(form.ValueImage->height(), velocity);
 }
 
 }  // namespace

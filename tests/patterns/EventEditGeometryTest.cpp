@@ -130,11 +130,35 @@ TEST(EventEditGeometry, ScrollAndZoomRules) {
     EXPECT_EQ(v.ScrollY, range);
     EXPECT_EQ(RowHeightForSlider(21), 14);
     EXPECT_EQ(RowHeightForSlider(25), 10);
-    WheelCounter wheel;
-    int moved = 0;
-    for (int i = 0; i < 9; ++i) moved += wheel.Notch(true);
-    EXPECT_EQ(moved, 1);
-    EXPECT_EQ(wheel.Notch(false) + wheel.Notch(true), 1);  // the fifth down, the first up
+    // The bar follows any ScrollY, and a bar position comes back as itself.
+    for (int bar : {0, 1, 64, 126, 127}) EXPECT_EQ(BarForScrollY(ScrollYForBar(bar, v), v), bar) << bar;
+    EXPECT_EQ(BarForScrollY(range / 2, v), 64);
+    v.NoteAreaHeight = 128 * 14;
+    EXPECT_EQ(BarForScrollY(0, v), 127);  // nothing to scroll
+}
+
+TEST(EventEditGeometry, WheelCarriesWhatAFineWheelLeaves) {
+    double carry = 0;
+    EXPECT_EQ(WheelPixels(carry, 120, 42), 42);
+    EXPECT_EQ(WheelPixels(carry, -240, 42), -84);
+    int sum = 0;
+    for (int i = 0; i < 8; ++i) sum += WheelPixels(carry, 15, 42);  // a touchpad's eighths of a notch
+    EXPECT_EQ(sum, 42);
+}
+
+TEST(EventEditGeometry, ZoomKeepsTheCentre) {
+    EventEditView v;  // 2 pixels per 96th, rows of 14
+    v.NoteAreaWidth = 600;
+    v.NoteAreaHeight = 300;
+    v.ScrollX = 1000;  // centre at 1300: 96th 650
+    v.ScrollY = 550;  // centre 700 above value 0: value 50
+    EXPECT_EQ(ZoomScrollX(v, 4), 650 * 4 - 300);
+    EXPECT_EQ(ZoomScrollX(v, 1), 650 - 300);
+    v.ScrollX = 100;
+    EXPECT_EQ(ZoomScrollX(v, 1), 0);  // not before the start
+    EXPECT_EQ(ZoomScrollY(v, 20, 300), 50 * 20 - 150);
+    EXPECT_EQ(ZoomScrollY(v, 10, 500), 50 * 10 - 250);  // the note area grew too
+    EXPECT_EQ(ZoomScrollY(v, 10, 1280), 0);  // all rows fit
 }
 
 TEST(EventEditGeometry, OverviewAndLamps) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSlider>
+#include <QWheelEvent>
 
 #include "model/PatternSteps.h"
 #include "patterns/EventEdit.h"
@@ -49,6 +51,29 @@ protected:
         Mouse(form->EventImage, QEvent::MouseButtonRelease, at + QPoint(moveBy, 0));
     }
 
+    // A wheel turned by `notches` (up or away from the user: positive) at the middle of w.
+    void Wheel(QWidget* w, int notches, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const QPointF at(w->width() / 2, w->height() / 2);
+        QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &e);
+    }
+    void Key(QWidget* w, int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier), release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QApplication::sendEvent(w, &release);
+    }
+    void ResizeWindow(int w, int h) {
+        form->resize(w, h);
+        QApplication::processEvents();
+    }
+    static QImage Shown(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // The moment (in 96ths) and the value at the note area's centre.
+    std::pair<int, int> Centre() const {
+        const EventEditView& v = form->View;
+        return {(v.ScrollX + v.NoteAreaWidth / 2) / v.PixelsPer96th, v.RowAt(v.NoteAreaHeight / 2)};
+    }
+
     ScriptedDialogs dialogs;
     std::unique_ptr<ScopedDialogs> scoped;
     std::unique_ptr<TEventEditForm> form;
@@ -61,9 +86,9 @@ TEST_F(EventEditWindow, ClickEditsTheModelAndTheStepEditorShowsIt) {
     EXPECT_EQ(P().StepNote(0, 2), 10);
     EXPECT_EQ(steps.NoteLabels[2]->text(), FromCp1252(StepNoteName(10)));
     // The note bar stands where the geometry puts it, in the track's colour.
-    const QPoint bar = At(3, 10);
-    EXPECT_EQ(QColor(form->EventImage->Image.pixel(bar)), ToQColor(form->TrackColor[0]));
-    EXPECT_NE(QColor(form->EventImage->Image.pixel(At(4, 10))), ToQColor(form->TrackColor[0]));
+    const QImage shown = Shown(form->EventImage);
+    EXPECT_EQ(QColor(shown.pixel(At(3, 10))), ToQColor(form->TrackColor[0]));
+    EXPECT_NE(QColor(shown.pixel(At(4, 10))), ToQColor(form->TrackColor[0]));
     Click(At(3, 10));  // on the note: off
     EXPECT_FALSE(GetStepOn(m, 5, 1, 3));
 }
@@ -147,6 +172,131 @@ TEST_F(EventEditWindow, SmallestWindowStillLaysOut) {
     form->resize(727, 2000);
     form->ScaleYTrackBar->setValue(kMaxRowHeight);
     EXPECT_LE(form->View.NoteAreaHeight, 128 * form->View.RowHeight);
+}
+
+TEST_F(EventEditWindow, VelocityAreaKeepsTheHeightTheUserSet) {
+    ResizeWindow(200, 200);
+    EXPECT_LT(form->ValueImage->height(), 40);  // what fits
+    ResizeWindow(727, 532);
+    EXPECT_EQ(form->ValueImage->height(), 40);
+    // A drag on the note area's bottom edge sets a new height, kept the same way.
+    const int edge = form->View.NoteAreaHeight - 1;
+    Mouse(form->EventImage, QEvent::MouseButtonPress, {100, edge});
+    Mouse(form->EventImage, QEvent::MouseMove, {100, edge - 20});
+    Mouse(form->EventImage, QEvent::MouseButtonRelease, {100, edge - 20});
+    EXPECT_EQ(form->ValueImage->height(), 60);
+    ResizeWindow(200, 200);
+    ResizeWindow(727, 532);
+    EXPECT_EQ(form->ValueImage->height(), 60);
+}
+
+TEST_F(EventEditWindow, HorizontalScrollBarMovesTheTimeAxis) {
+    const QImage before = Shown(form->EventImage), rulerBefore = Shown(form->HeaderImage);
+    QScrollBar* bar = form->ScrollBar2;
+    const QPoint rightArrow(bar->width() - 4, bar->height() / 2);
+    Mouse(bar, QEvent::MouseButtonPress, rightArrow);
+    Mouse(bar, QEvent::MouseButtonRelease, rightArrow);
+    const int step = 6 * form->View.PixelsPer96th;  // a sixteenth
+    EXPECT_EQ(form->View.ScrollX, step);
+    // Notes, grid and ruler all moved left by that much.
+    const QImage after = Shown(form->EventImage), rulerAfter = Shown(form->HeaderImage);
+    const int w = after.width(), column = form->View.KeyColumnWidth + 1;
+    EXPECT_EQ(after.copy(0, 0, w - step, after.height()), before.copy(step, 0, w - step, after.height()));
+    EXPECT_EQ(rulerAfter.copy(column, 8, w - step - 1, 17), rulerBefore.copy(column + step, 8, w - step - 1, 17));
+    // A page to the right: the bar reaches on past it.
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(form->View.ScrollX, step + form->View.NoteAreaWidth);
+    EXPECT_GT(bar->maximum(), form->View.ScrollX);
+}
+
+TEST_F(EventEditWindow, EachWheelNotchScrollsTheDesktopsLines) {
+    const int lines = QApplication::wheelScrollLines(), rh = form->View.RowHeight;
+    for (int i = 0; i < 20; ++i) Wheel(form->EventImage, 1);
+    EXPECT_EQ(form->View.RowAt(form->View.NoteAreaHeight - 1), 20 * lines);  // the bottom row shown
+    EXPECT_EQ(form->View.ScrollY, 20 * lines * rh);
+    // Down again over the left column; Shift turns the wheel to the time axis.
+    Wheel(form->KeyImage, -2);
+    EXPECT_EQ(form->View.ScrollY, 18 * lines * rh);
+    Wheel(form->EventImage, -2, Qt::ShiftModifier);
+    EXPECT_EQ(form->View.ScrollX, 2 * lines * 6 * form->View.PixelsPer96th);
+    EXPECT_EQ(form->ScrollBar2->value(), form->View.ScrollX);
+}
+
+TEST_F(EventEditWindow, BarsFollowADragScroll) {
+    Mouse(form->EventImage, QEvent::MouseButtonPress, {300, 150});
+    Mouse(form->EventImage, QEvent::MouseMove, {330, 130}, Qt::LeftButton);
+    Mouse(form->EventImage, QEvent::MouseButtonRelease, {330, 130});
+    ASSERT_EQ(form->View.ScrollX, 240);
+    ASSERT_EQ(form->View.ScrollY, 160);
+    EXPECT_EQ(form->ScrollBar2->value(), 240);
+    EXPECT_EQ(form->ScrollBar1->value(), BarForScrollY(160, form->View));
+    EXPECT_LT(form->ScrollBar1->value(), 127);
+    // The next notch goes on from where the drag left the view.
+    Wheel(form->EventImage, 1);
+    EXPECT_EQ(form->View.ScrollY, 160 + QApplication::wheelScrollLines() * form->View.RowHeight);
+    EXPECT_EQ(form->View.ScrollX, 240);
+}
+
+TEST_F(EventEditWindow, ZoomKeepsTheMomentAndValueAtTheCentre) {
+    for (int i = 0; i < 8; ++i) Wheel(form->EventImage, 1);
+    Wheel(form->EventImage, -20, Qt::ShiftModifier);
+    const auto centre = Centre();
+    for (int key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down}) {
+        Key(form->ScaleXTrackBar, key);
+        EXPECT_EQ(Centre().first, centre.first) << form->View.PixelsPer96th;
+        Key(form->ScaleYTrackBar, key);
+        EXPECT_EQ(Centre().second, centre.second) << form->View.RowHeight;
+    }
+    EXPECT_EQ(form->View.PixelsPer96th, 4);
+    EXPECT_EQ(form->View.RowHeight, 12);
+}
+
+TEST_F(EventEditWindow, KeptPicturesPaintWhatAFullRedrawPaints) {
+    for (QCheckBox* box : form->DisplayBoxes) box->setChecked(true);
+    for (int t = 0; t < kTrackCount; ++t) P().TrackData1(t) = 20 + 5 * t;
+    ResizeWindow(900, 700);
+    QWidget* const areas[] = {form->EventImage, form->KeyImage, form->HeaderImage, form->ValueImage};
+    auto same = [&](const char* state) {
+        for (QWidget* area : areas) {
+            form->CachedPainting = true;
+            const QImage cached = Shown(area);
+            // A part painted alone, over what was there.
+            QImage part = cached;
+            const QRect damaged(area->width() / 3, area->height() / 4, area->width() / 3, area->height() / 2);
+            part.fill(Qt::magenta);
+            area->render(&part, damaged.topLeft(), QRegion(damaged), QWidget::DrawChildren);
+            form->CachedPainting = false;
+            const QImage full = Shown(area);
+            EXPECT_EQ(cached, full) << state << " " << area->objectName().toStdString();
+            EXPECT_EQ(part.copy(damaged), full.copy(damaged)) << state << " " << area->objectName().toStdString();
+        }
+        form->CachedPainting = true;
+    };
+    same("at the start");
+    Wheel(form->EventImage, 10);
+    Mouse(form->EventImage, QEvent::MouseMove, {200, 100}, Qt::NoButton);
+    same("scrolled, a row highlighted");
+    Mouse(form->EventImage, QEvent::MouseMove, {420, 140}, Qt::NoButton);
+    same("another row highlighted");
+    form->KeyColumnKindClick(kPianoColumn);
+    for (int y : {100, 107, 113}) {
+        Mouse(form->EventImage, QEvent::MouseMove, {420, y}, Qt::NoButton);
+        same("piano keys");
+    }
+    Key(form->ScaleXTrackBar, Qt::Key_Up);
+    form->KeyColumnKindClick(kNoteColumn);
+    Mouse(form->EventImage, QEvent::MouseButtonPress, {300, 150});
+    Mouse(form->EventImage, QEvent::MouseMove, {310, 160}, Qt::LeftButton);
+    Mouse(form->EventImage, QEvent::MouseButtonRelease, {310, 160});
+    same("zoomed and dragged");
+    form->SelectTrack(5, 3);
+    form->ViewColors[E::vcHorizontalGrid] = 0x204060;
+    form->RedrawAll();
+    same("another track and colour");
+    // The scroll bars, marked opaque, cover what lies behind them.
+    const QImage window = Shown(form.get());
+    for (QScrollBar* bar : {form->ScrollBar1, form->ScrollBar2}) bar->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    EXPECT_EQ(Shown(form.get()), window);
 }
 
 TEST_F(EventEditWindow, UpDownTracksCannotBeDisplayed) {
