@@ -297,6 +297,26 @@ TEST_F(Jack, TimedOutputFollowsTheClock) {
     EXPECT_EQ(clockN.Count(MIDIKIT_MSG_SYNC_DONE), 1) << "one run done per run";
 }
 
+// Timed output is placed by the server's frames: however the frames drift
+// from the system clock on a busy machine, note k lands k steps after the
+// first, to the frame (a step of 3111.1 frames here, so rounding shows).
+TEST_F(Jack, TimedOutputLandsOnTheFramesOfItsTicks) {
+    constexpr int kNotes = 32, kDelta = 100;
+    constexpr uint32_t kTempo = 311111;
+    kit->SetTempo(sync, kTempo);
+    peer->Clear();
+    for (int i = 0; i < kNotes; ++i) {
+        MidiEvent e = Ev(kDelta, 0x90, uint8_t(i), 100);
+        ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
+    }
+    kit->StartSync(sync);
+    ASSERT_TRUE(peer->WaitFor(kNotes, std::chrono::seconds(20)));
+    const auto heard = peer->Arrivals();
+    const double step = double(kDelta) * kTempo / 480 * 1e-6 * peer->Rate();
+    for (int k = 1; k < kNotes; ++k)
+        EXPECT_NEAR(double(heard[k].frame - heard[0].frame), k * step, 1.0) << "note " << k;
+}
+
 TEST(JackNames, ListedNamesFollowTheRules) {
     if (!JackReachable()) GTEST_SKIP() << "the JACK test server is not reachable";
     Peer odd(Unique("Odd=Peer"));
