@@ -470,11 +470,14 @@ private:
         jack_nframes_t f = jack_frame_time(timeClient_);
         if (const jack_nframes_t begun = cycleStart_.load(std::memory_order_relaxed); int32_t(begun - f) > 0) f = begun;
         // JACK's estimate of the frame now may step back a little as a
-        // period begins; the time base does not.
-        if (const int32_t step = int32_t(f - lastFrame_); step > 0 || step < -(1 << 20)) {
+        // period begins; the time base does not. Frames unread for long
+        // (a quarter of their range: hours) count as gone forward.
+        const auto at = SteadyClock::now();
+        if (int32_t(f - lastFrame_) > 0 || at - lastRead_ > std::chrono::duration<double>(double(1u << 30) / rate_)) {
             frames_ += uint32_t(f - lastFrame_);
             lastFrame_ = f;
         }
+        lastRead_ = at;
         return originNs_ + std::llround(double(frames_) * 1e9 / rate_);
     }
     // Under timeMx_: the frame a moment falls at.
@@ -490,6 +493,7 @@ private:
             originNs_ = nowNs();
             rate_ = double(std::max<jack_nframes_t>(1, jack_get_sample_rate(c)));
             originFrame_ = lastFrame_ = jack_frame_time(c);
+            lastRead_ = SteadyClock::now();
             cycleStart_.store(originFrame_);  // not the last server's
             frames_ = 0;
         } else {
@@ -512,6 +516,7 @@ private:
     jack_nframes_t originFrame_ = 0;
     mutable jack_nframes_t lastFrame_ = 0;
     mutable int64_t frames_ = 0;  // since originFrame_
+    mutable SteadyClock::time_point lastRead_{};
     std::atomic<jack_nframes_t> cycleStart_{0};  // the frame the last cycle began at
     int64_t originNs_ = 0;
     int64_t heldNs_ = 1'000'000'000;  // when the frames were last followed; the epoch is kAtOnce's
