@@ -6,8 +6,8 @@
 //
 // For each: the tempo error (the step fitted over all onsets against the
 // ideal 62.5 ms), in frames and in the server's microseconds (the dummy
-// driver's frames run off the system clock by a few parts per thousand:
-// the baseline keeps to frames, the editor's clock to the system's), the
+// driver's frames run off the system clock by a few parts per thousand on a
+// busy machine: both keep to frames, so both are off in microseconds), the
 // deviation of the step-to-step gaps from 62.5 ms
 // (median, p99, worst) and the worst gap at the loop's seams, in
 // milliseconds from the frames the peers saw, and each figure of the editor

@@ -40,19 +40,48 @@ public:
     virtual ~InputLink() = default;
 };
 
+// Moments of timed output, on the clock of the MIDI system the ports live
+// in: JACK counts time in its frames, and a message due at a moment must go
+// out at that moment's frame however far the frames drift from the system
+// clock. Where a system has no clock of its own, it is the steady clock.
+struct MediaClock {
+    using duration = std::chrono::nanoseconds;
+    using rep = duration::rep;
+    using period = duration::period;
+    using time_point = std::chrono::time_point<MediaClock>;
+    static constexpr bool is_steady = true;
+};
+using MediaTime = MediaClock::time_point;
+
+class TimeBase {
+public:
+    virtual ~TimeBase() = default;
+    virtual MediaTime now() const = 0;
+    // When t is expected on the steady clock, which threads sleep by.
+    virtual SteadyClock::time_point expected(MediaTime t) const = 0;
+    // How long before its moment a timed message is handed over: a backend
+    // that writes each message at its own moment takes it early, so that a
+    // sending thread woken late still meets the moment.
+    virtual MediaClock::duration lead() const { return MediaClock::duration::zero(); }
+};
+
+// The steady clock as a time base.
+std::shared_ptr<const TimeBase> steadyTimeBase();
+
+// Threads that sleep until a moment (the clock's, the timed outputs') keep
+// better time with real-time scheduling where the system allows it; without
+// the right, the calling thread stays an ordinary one.
+void preferRealTime();
+
 // An opened output. send() is only ever called from one thread at a time;
 // due is the moment a timed message is meant to go out, which a backend that
-// schedules by time keeps; kAtOnce (the clock's epoch) sends as soon as it can.
-inline constexpr SteadyClock::time_point kAtOnce{};
+// schedules by time keeps; kAtOnce (the epoch) sends as soon as it can.
+inline constexpr MediaTime kAtOnce{};
 
 class OutputLink {
 public:
     virtual ~OutputLink() = default;
-    virtual void send(const uint8_t* data, size_t size, SteadyClock::time_point due) = 0;
-    // How long before its moment a timed message may be handed over: a
-    // backend that writes each message at its own time takes it early, so
-    // that a sending thread woken late still meets the moment.
-    virtual SteadyClock::duration lead() const { return SteadyClock::duration::zero(); }
+    virtual void send(const uint8_t* data, size_t size, MediaTime due) = 0;
 };
 
 // What a backend reports of its own accord, from a thread of its own.
@@ -72,6 +101,8 @@ public:
     virtual std::vector<std::string> aliases(const std::string& /*raw*/) { return {}; }
     // Whether the MIDI system the ports live in runs (a JACK server may stop).
     virtual bool serverRunning() const { return true; }
+    // The clock that timed output is scheduled by.
+    virtual std::shared_ptr<const TimeBase> timeBase() { return steadyTimeBase(); }
     // Where the backend reports port list changes and a server that stops or
     // returns; null: nowhere. Returns only when no report is under way.
     virtual void setListener(std::function<void(BackendEvent)>) {}
@@ -219,7 +250,7 @@ private:
     void worker();
     void flushLocked();
     void notesOffLocked();
-    void sendMessage(const Bytes& message, SteadyClock::time_point due);
+    void sendMessage(const Bytes& message, MediaTime due);
     void putImmediate(const MidiEvent& e);
 
     std::mutex mx_;
@@ -232,7 +263,7 @@ private:
     bool timedSysexOpen_ = false;  // a timed F0 was queued, its F7 not yet
     Bytes workerSysex_;  // timed sysex bytes gathered by the worker
     bool workerInSysex_ = false;
-    SteadyClock::time_point lastDue_{};  // when the timed event last sent fell due
+    MediaTime lastDue_{};  // when the timed event last sent fell due
     bool notesOff_ = false;  // All Notes Off went out and nothing was put since
     bool refused_ = false;  // buffer-ready owed once below low water
     bool awaitingRefill_ = false;  // the score holds a refused event
@@ -269,11 +300,13 @@ public:
 
     void attach(const std::shared_ptr<MidiOutput>& out);
     void detach(const MidiOutput* out);
-    // When tick is due now (or within lead from now): true, and when the
-    // clock runs, the moment it falls due. Otherwise false and, when the
-    // clock runs, the moment it falls due.
-    bool due(uint64_t tick, std::optional<SteadyClock::time_point>& when,
-             SteadyClock::duration lead = SteadyClock::duration::zero());
+    // When tick is to be handed over now (its moment is within the time
+    // base's lead from now): true, and when the clock runs, the moment it
+    // falls due. Otherwise false and, when the clock runs, the moment it
+    // falls due.
+    bool due(uint64_t tick, std::optional<MediaTime>& when);
+    // When to wake on the steady clock to hand over what falls due at t.
+    SteadyClock::time_point wakeTime(MediaTime t) const;
     // An attached output drained its timed queue: look at run done.
     void poke();
 
@@ -281,9 +314,9 @@ public:
 
 private:
     void thread();
-    double tickAt(SteadyClock::time_point t) const;  // under mx_
-    SteadyClock::time_point timeOf(double tick) const;  // under mx_
-    void reanchor(SteadyClock::time_point now);  // under mx_
+    double tickAt(MediaTime t) const;  // under mx_
+    MediaTime timeOf(double tick) const;  // under mx_
+    void reanchor(MediaTime now);  // under mx_
     void wakeOutputs();
     bool checkDone();
 
@@ -294,7 +327,8 @@ private:
     uint32_t period_ = 10;
     uint32_t tempo_ = 500000;
     uint32_t resolution_ = 480;
-    SteadyClock::time_point anchorTime_{};
+    const std::shared_ptr<const TimeBase> time_;  // the backend's
+    MediaTime anchorTime_{};
     double anchorTick_ = 0.0;
     uint64_t nextBeat_ = 1;
     uint64_t generation_ = 0;

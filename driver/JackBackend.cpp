@@ -5,11 +5,13 @@
 //
 // The process callback runs on JACK's real-time thread and only moves bytes
 // between the ports' buffers and lock-free ring buffers: no allocation, no
-// lock, no system call. Outgoing messages carry the moment they are due;
-// each is written at its own frame, exactly one period after that moment,
-// so timed output keeps a constant delay; what is sent at once goes out at
-// the start of the next period. Incoming messages carry the time of the
-// frame they arrived at.
+// lock, no system call. Timed output runs on the server's own clock: the
+// time base this backend gives the sync clock counts JACK's frames, and a
+// message due at a moment is written at that moment's frame plus one period,
+// so timed output keeps a constant delay and its gaps are exact in frames
+// however far the frames drift from the system clock. What is sent at once
+// goes out at the start of the next period. Incoming messages carry the time
+// of the frame they arrived at.
 //
 // Our own threads do the rest, and sleep while nothing happens: one
 // delivers received messages to the inputs, woken by the process callback
@@ -33,6 +35,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -57,9 +60,9 @@ constexpr int kGoneSettleMs = 50;
 constexpr auto kConnectionLive = std::chrono::seconds(1);
 
 struct Record {
-    int64_t usec;  // on JACK's clock: output when due, input when it arrived
+    int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else timed
     uint32_t size;
-    uint32_t pad;
+    uint32_t frame;  // timed output: the frame it falls due at
 };
 
 void quiet(const char*) {}
@@ -167,7 +170,7 @@ struct Slot {
     }
 };
 
-class JackSession : public std::enable_shared_from_this<JackSession> {
+class JackSession : public TimeBase, public std::enable_shared_from_this<JackSession> {
 public:
     JackSession() : base_(programName()) {}
     ~JackSession() { stop(); }
@@ -265,12 +268,16 @@ public:
 
     // Worker thread of one output: waits while its ring is full, drops what
     // cannot go anywhere (no server, or the port is closing).
-    void send(Slot& slot, const uint8_t* data, size_t size, SteadyClock::time_point due) {
-        // 0: at once, at the start of the next period.
-        const int64_t usec = due == kAtOnce ? 0 : std::max<int64_t>(1, steadyMicros(due) + offsetUs_);
+    void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due) {
+        const bool timed = due != kAtOnce;
+        jack_nframes_t frame = 0;
+        if (timed) {
+            std::lock_guard lock(timeMx_);
+            frame = frameOf(due);
+        }
         for (size_t off = 0; off < size; off += kPiece) {
             const size_t n = std::min(kPiece, size - off);
-            Record r{usec, uint32_t(n), 0};
+            Record r{timed ? 1 : 0, uint32_t(n), frame};
             while (jack_ringbuffer_write_space(slot.ring) < sizeof r + n) {
                 if (gone_ || !client_ || quit_) return;
                 std::this_thread::sleep_for(kPoll);
@@ -296,7 +303,22 @@ public:
 
     bool running() const { return client_ != nullptr && !gone_; }
     // Two periods: a sending thread woken that late still meets its frame.
-    SteadyClock::duration lead() const { return std::chrono::microseconds(leadUs_.load()); }
+    MediaClock::duration lead() const override { return std::chrono::microseconds(leadUs_.load()); }
+
+    // ---- the time base: nanoseconds counted in the server's frames
+
+    MediaTime now() const override {
+        std::lock_guard lock(timeMx_);
+        return MediaTime(std::chrono::nanoseconds(nowNs()));
+    }
+
+    // The frames never run ahead of the server's schedule, only behind it
+    // (a busy server drops time): a moment never comes sooner than the
+    // frames still to go would take at the nominal rate.
+    SteadyClock::time_point expected(MediaTime t) const override {
+        std::lock_guard lock(timeMx_);
+        return SteadyClock::now() + (t - MediaTime(std::chrono::nanoseconds(nowNs())));
+    }
     void setListener(std::function<void(BackendEvent)> listener) {
         std::lock_guard lock(listenerMx_);
         listener_ = std::move(listener);
@@ -367,6 +389,7 @@ private:
         // JACK's clock can be read once a client is open; the offset is
         // taken before any port can see it.
         offsetUs_ = int64_t(jack_get_time()) - steadyMicros(SteadyClock::now());
+        followFrames(c);
         const double period =
             double(jack_get_buffer_size(c)) / double(std::max<jack_nframes_t>(1, jack_get_sample_rate(c)));
         leadUs_ = std::clamp<int64_t>(int64_t(2e6 * period), 1000, 20000);
@@ -391,6 +414,7 @@ private:
         jack_client_t* c = client_;
         client_ = nullptr;
         for (auto& s : all_) s->port = nullptr;  // freed with the client
+        followFrames(nullptr);
         if (!gone_) jack_deactivate(c);
         jack_client_close(c);
     }
@@ -521,6 +545,7 @@ private:
         if (!c) return;
         const jack_nframes_t start = jack_last_frame_time(c);
         bool received = false;
+        cycleStart_.store(start, std::memory_order_relaxed);
         for (auto& p : slots_) {
             Slot* s = p.load(std::memory_order_acquire);
             if (!s || !s->port) continue;
@@ -529,7 +554,7 @@ private:
             if (s->input)
                 received = takeInput(c, *s, buffer, start) || received;
             else
-                writeOutput(c, *s, buffer, start, nframes);
+                writeOutput(*s, buffer, start, nframes);
         }
         if (received) received_.post();
     }
@@ -552,17 +577,17 @@ private:
         return any;
     }
 
-    // A message due at time t goes out at the frame of t plus one period:
+    // A message due at frame f goes out at f plus one period:
     // what fell due during the last period is written into this one, each
     // at its own offset; what falls due later waits for its period.
-    static void writeOutput(jack_client_t* c, Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes) {
+    static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes) {
         jack_midi_clear_buffer(buffer);
         jack_nframes_t last = 0;
         Record r;
         while (jack_ringbuffer_read_space(s.ring) >= sizeof r) {
             jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
             if (jack_ringbuffer_read_space(s.ring) < sizeof r + r.size) break;
-            const jack_nframes_t frame = jack_time_to_frames(c, jack_time_t(std::max<int64_t>(r.usec, 0))) + nframes;
+            const jack_nframes_t frame = r.frame + nframes;
             const int32_t offset = r.usec == 0 ? 0 : int32_t(frame - start);
             if (offset >= int32_t(nframes)) break;  // due in a later period
             const jack_nframes_t at = std::max<jack_nframes_t>(last, jack_nframes_t(std::max(offset, 0)));
@@ -572,6 +597,51 @@ private:
             jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(room), r.size);
             last = at;
         }
+    }
+
+    // Under timeMx_: the time base now. With a client, the frames counted
+    // since it opened; without, the steady clock goes on from where the
+    // frames stopped, so the time base never jumps.
+    int64_t nowNs() const {
+        if (!timeClient_)
+            return heldNs_ + std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - heldAt_).count();
+        // JACK's estimate of the frame now is smoothed, and lags behind a
+        // busy server catching up on its schedule; the frames are at least
+        // where the last cycle began.
+        jack_nframes_t f = jack_frame_time(timeClient_);
+        if (const jack_nframes_t begun = cycleStart_.load(std::memory_order_relaxed); int32_t(begun - f) > 0) f = begun;
+        // JACK's estimate of the frame now may step back a little as a
+        // period begins; the time base does not. Frames unread for long
+        // (a quarter of their range: hours) count as gone forward.
+        const auto at = SteadyClock::now();
+        if (int32_t(f - lastFrame_) > 0 || at - lastRead_ > std::chrono::duration<double>(double(1u << 30) / rate_)) {
+            frames_ += uint32_t(f - lastFrame_);
+            lastFrame_ = f;
+        }
+        lastRead_ = at;
+        return originNs_ + std::llround(double(frames_) * 1e9 / rate_);
+    }
+    // Under timeMx_: the frame a moment falls at.
+    jack_nframes_t frameOf(MediaTime t) const {
+        const double frames = double((t.time_since_epoch().count() - originNs_)) * rate_ / 1e9;
+        return originFrame_ + jack_nframes_t(uint64_t(std::llround(frames)));
+    }
+    // The time base follows the frames of client c from now on (none: the
+    // steady clock).
+    void followFrames(jack_client_t* c) {
+        std::lock_guard lock(timeMx_);
+        if (c) {
+            originNs_ = nowNs();
+            rate_ = double(std::max<jack_nframes_t>(1, jack_get_sample_rate(c)));
+            originFrame_ = lastFrame_ = jack_frame_time(c);
+            lastRead_ = SteadyClock::now();
+            cycleStart_.store(originFrame_);  // not the last server's
+            frames_ = 0;
+        } else {
+            heldNs_ = nowNs();
+            heldAt_ = SteadyClock::now();
+        }
+        timeClient_ = c;
     }
 
     // JACK's notification thread (or, for a server that went, any of its
@@ -589,6 +659,17 @@ private:
     static void portRenamed(jack_port_id_t, const char*, const char*, void* arg) { portRegistered(0, 0, arg); }
 
     const std::string base_;
+    mutable std::mutex timeMx_;  // the time base; never taken by the process callback
+    jack_client_t* timeClient_ = nullptr;
+    double rate_ = 48000.0;
+    jack_nframes_t originFrame_ = 0;
+    mutable jack_nframes_t lastFrame_ = 0;
+    mutable int64_t frames_ = 0;  // since originFrame_
+    mutable SteadyClock::time_point lastRead_{};
+    std::atomic<jack_nframes_t> cycleStart_{0};  // the frame the last cycle began at
+    int64_t originNs_ = 0;
+    int64_t heldNs_ = 1'000'000'000;  // when the frames were last followed; the epoch is kAtOnce's
+    SteadyClock::time_point heldAt_ = SteadyClock::now();
     std::atomic<int64_t> offsetUs_{0};
     std::atomic<int64_t> leadUs_{0};
     std::mutex mx_;  // the client and the list of slots
@@ -626,10 +707,7 @@ public:
     JackOutputLink(std::shared_ptr<JackSession> session, std::shared_ptr<Slot> slot)
         : session_(std::move(session)), slot_(std::move(slot)) {}
     ~JackOutputLink() override { session_->close(slot_); }
-    void send(const uint8_t* data, size_t size, SteadyClock::time_point due) override {
-        session_->send(*slot_, data, size, due);
-    }
-    SteadyClock::duration lead() const override { return session_->lead(); }
+    void send(const uint8_t* data, size_t size, MediaTime due) override { session_->send(*slot_, data, size, due); }
 
 private:
     std::shared_ptr<JackSession> session_;
@@ -656,6 +734,7 @@ public:
     }
     std::vector<std::string> aliases(const std::string& raw) override { return session_->aliases(raw); }
     bool serverRunning() const override { return session_->running(); }
+    std::shared_ptr<const TimeBase> timeBase() override { return session_; }
     void setListener(std::function<void(BackendEvent)> listener) override {
         session_->setListener(std::move(listener));
     }

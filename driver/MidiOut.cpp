@@ -185,11 +185,12 @@ void MidiOutput::restartTicks() {
     if (timed_.empty()) lastTick_ = 0;
 }
 
-void MidiOutput::sendMessage(const Bytes& message, SteadyClock::time_point due) {
+void MidiOutput::sendMessage(const Bytes& message, MediaTime due) {
     if (link_ && !message.empty()) link_->send(message.data(), message.size(), due);
 }
 
 void MidiOutput::worker() {
+    preferRealTime();
     std::unique_lock lk(mx_);
     for (;;) {
         if (abandon_) return;
@@ -212,12 +213,12 @@ void MidiOutput::worker() {
         }
         if (quit_) return;
         uint64_t seen = wakeups_;
-        std::optional<SteadyClock::time_point> when;
+        std::optional<MediaTime> when;
+        std::optional<SteadyClock::time_point> wakeAt;
         if (!timed_.empty()) {
             const Timed& head = timed_.front();
             auto clock = sync_.lock();
-            const auto lead = link_ ? link_->lead() : SteadyClock::duration::zero();
-            bool isDue = head.event.time == 0 || !clock || clock->due(head.tick, when, lead);
+            bool isDue = head.event.time == 0 || !clock || clock->due(head.tick, when);
             if (isDue) {
                 // Its moment: the clock's for a delta, its predecessor's for
                 // an event due together with it.
@@ -260,10 +261,11 @@ void MidiOutput::worker() {
                 }
                 continue;
             }
+            if (when) wakeAt = clock->wakeTime(*when);
         }
         auto changed = [&] { return wakeups_ != seen || abandon_ || quit_ || !immediate_.empty(); };
-        if (when)
-            cv_.wait_until(lk, *when - (link_ ? link_->lead() : SteadyClock::duration::zero()), changed);
+        if (wakeAt)
+            cv_.wait_until(lk, *wakeAt, changed);
         else
             cv_.wait(lk, changed);
     }

@@ -1,12 +1,15 @@
-// The sync clock: a thread that keeps absolute deadlines on the steady clock
-// (never accumulated sleeps), notifies each beat (a quarter note) and, once
-// per run, when everything timed on its outputs has gone out.
+// The sync clock: a thread that keeps absolute deadlines (never accumulated
+// sleeps), notifies each beat (a quarter note) and, once per run, when
+// everything timed on its outputs has gone out. Its moments are on the
+// backend's time base, so that the outputs place each tick at the MIDI
+// system's own moment for it (JACK's frame); its thread sleeps on the steady
+// clock until the moment is expected.
 //
 // Position: ticks since StartSync at the current tempo and resolution; a
 // tempo change keeps the position and goes on from there. PauseSync halts the
 // position until ReStartSync (or StartSync, which begins again at 0);
 // StopSync halts and returns to 0. Mode and period are kept but do not change
-// the timing: the deadlines are absolute, the period is the steady clock's.
+// the timing: the deadlines are absolute, the period is the time base's.
 #include "driver/DriverInternal.h"
 
 #include <algorithm>
@@ -20,6 +23,15 @@ namespace morvelant::driver {
 namespace {
 constexpr uint32_t kKeep = 0xFFFF;
 constexpr auto kSettle = std::chrono::milliseconds(2);
+constexpr auto kRecheck = std::chrono::microseconds(100);
+
+class SteadyTimeBase final : public TimeBase {
+public:
+    MediaTime now() const override { return MediaTime(SteadyClock::now().time_since_epoch()); }
+    SteadyClock::time_point expected(MediaTime t) const override {
+        return SteadyClock::time_point(std::chrono::duration_cast<SteadyClock::duration>(t.time_since_epoch()));
+    }
+};
 
 // The outputs still there (the caller holds the clock's lock); they are
 // called after the lock is released.
@@ -31,7 +43,12 @@ std::vector<std::shared_ptr<MidiOutput>> liveOutputs(const std::vector<std::weak
 }
 }  // namespace
 
-SyncClock::SyncClock() : Object(Kind::Sync) {}
+std::shared_ptr<const TimeBase> steadyTimeBase() {
+    static const auto base = std::make_shared<const SteadyTimeBase>();
+    return base;
+}
+
+SyncClock::SyncClock() : Object(Kind::Sync), time_(Driver::instance().backend().timeBase()) {}
 
 SyncClock::~SyncClock() {
     if (thread_.joinable()) {
@@ -66,21 +83,20 @@ void SyncClock::configure(const MidiKitNotifyTarget* notify, uint32_t mode, uint
     if (period != kKeep) period_ = period;
 }
 
-double SyncClock::tickAt(SteadyClock::time_point t) const {
+double SyncClock::tickAt(MediaTime t) const {
     if (state_ != State::Running) return anchorTick_;
     double us = std::chrono::duration<double, std::micro>(t - anchorTime_).count();
     return anchorTick_ + us * double(resolution_) / double(tempo_);
 }
 
-SteadyClock::time_point SyncClock::timeOf(double tick) const {
+MediaTime SyncClock::timeOf(double tick) const {
     double us = (tick - anchorTick_) * double(tempo_) / double(resolution_);
     // Far-off ticks (huge deltas at a slow tempo) stay representable.
     us = std::clamp(us, -1e15, 1e15);
-    auto ns = std::chrono::nanoseconds(int64_t(std::llround(us * 1000.0)));
-    return anchorTime_ + std::chrono::duration_cast<SteadyClock::duration>(ns);
+    return anchorTime_ + std::chrono::nanoseconds(int64_t(std::llround(us * 1000.0)));
 }
 
-void SyncClock::reanchor(SteadyClock::time_point now) {
+void SyncClock::reanchor(MediaTime now) {
     anchorTick_ = tickAt(now);
     anchorTime_ = now;
 }
@@ -104,7 +120,9 @@ void SyncClock::start() {
     {
         std::lock_guard lock(mx_);
         state_ = State::Running;
-        anchorTime_ = SteadyClock::now();
+        // A lead from now, so that the outputs still meet the run's first
+        // moments.
+        anchorTime_ = time_->now() + time_->lead();
         anchorTick_ = 0.0;
         nextBeat_ = 1;
         poked_ = true;  // a run whose events all went out at tick 0 is done too
@@ -119,7 +137,7 @@ void SyncClock::restart() {
         std::lock_guard lock(mx_);
         if (state_ == State::Running) return;
         state_ = State::Running;
-        anchorTime_ = SteadyClock::now();
+        anchorTime_ = time_->now() + time_->lead();
         poked_ = true;
         ++generation_;
     }
@@ -143,7 +161,7 @@ void SyncClock::pause() {
     {
         std::lock_guard lock(mx_);
         if (state_ == State::Running) {
-            reanchor(SteadyClock::now());
+            reanchor(time_->now());
             state_ = State::Paused;
         }
         ++generation_;
@@ -156,7 +174,7 @@ bool SyncClock::setTempo(uint32_t usPerQuarter) {
     if (usPerQuarter == 0) return false;
     {
         std::lock_guard lock(mx_);
-        reanchor(SteadyClock::now());
+        reanchor(time_->now());
         tempo_ = usPerQuarter;
         ++generation_;
     }
@@ -174,7 +192,7 @@ void SyncClock::setResolution(uint32_t ticks) {
     if (ticks == 0 || ticks > 0x7FFF) return;
     {
         std::lock_guard lock(mx_);
-        reanchor(SteadyClock::now());
+        reanchor(time_->now());
         anchorTick_ = anchorTick_ * double(ticks) / double(resolution_);
         resolution_ = ticks;
         ++generation_;
@@ -190,7 +208,7 @@ uint32_t SyncClock::resolution() {
 
 uint32_t SyncClock::position() {
     std::lock_guard lock(mx_);
-    double t = tickAt(SteadyClock::now());
+    double t = tickAt(time_->now());
     return t <= 0 ? 0u : uint32_t(std::min(t, 4294967295.0));
 }
 
@@ -207,13 +225,19 @@ void SyncClock::detach(const MidiOutput* out) {
     });
 }
 
-bool SyncClock::due(uint64_t tick, std::optional<SteadyClock::time_point>& when, SteadyClock::duration lead) {
+bool SyncClock::due(uint64_t tick, std::optional<MediaTime>& when) {
     std::lock_guard lock(mx_);
     if (quit_) return true;  // the clock was closed: what waited for it goes out
     if (state_ != State::Running) return false;
     auto t = timeOf(double(tick));
     when = t;
-    return t <= SteadyClock::now() + lead;
+    return t <= time_->now() + time_->lead();
+}
+
+SteadyClock::time_point SyncClock::wakeTime(MediaTime t) const {
+    // The two clocks disagree a little: a moment expected already but not
+    // yet come is looked at again shortly, not in a busy loop.
+    return std::max(time_->expected(t - time_->lead()), SteadyClock::now() + kRecheck);
 }
 
 void SyncClock::poke() {
@@ -243,22 +267,23 @@ bool SyncClock::checkDone() {
     return true;
 }
 
-void SyncClock::thread() {
-    // Beats keep better time with real-time scheduling where the system
-    // allows it (the thread only ever sleeps until its next deadline);
-    // without the right, it runs as an ordinary thread.
+void preferRealTime() {
     sched_param param{};
     param.sched_priority = std::max(1, sched_get_priority_min(SCHED_FIFO) + 10);
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
+
+void SyncClock::thread() {
+    preferRealTime();
 
     std::unique_lock lk(mx_);
     std::optional<SteadyClock::time_point> checkAt;
     while (!quit_) {
         uint64_t gen = generation_;
         auto now = SteadyClock::now();
-        std::optional<SteadyClock::time_point> beatAt;
+        std::optional<MediaTime> beatAt;
         if (state_ == State::Running) beatAt = timeOf(double(nextBeat_) * double(resolution_));
-        if (beatAt && *beatAt <= now) {
+        if (beatAt && *beatAt <= time_->now()) {
             ++nextBeat_;
             lk.unlock();
             notifier_.post(MIDIKIT_MSG_SYNC_BEAT);
@@ -279,7 +304,8 @@ void SyncClock::thread() {
             lk.lock();
             continue;
         }
-        std::optional<SteadyClock::time_point> deadline = beatAt;
+        std::optional<SteadyClock::time_point> deadline;
+        if (beatAt) deadline = wakeTime(*beatAt);
         if (checkAt && (!deadline || *checkAt < *deadline)) deadline = checkAt;
         auto changed = [&] { return quit_ || poked_ || generation_ != gen; };
         if (deadline)

@@ -1,7 +1,7 @@
 // The sequencer of the started editor playing the current pattern through
 // the editor's own ports to a synth on the JACK server: the port flagged for
-// virtual output 1 hears the notes in order, and Stop and Panic leave no
-// note sounding.
+// virtual output 1 hears the notes in order, a step apart to the frame, and
+// Stop and Panic leave no note sounding.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -107,6 +107,11 @@ TEST(PatternPlaybackJack, TheCurrentPatternPlaysThroughTheEditorsPorts) {
     ASSERT_TRUE(PumpUntil([&] { return onsets().size() >= 8; }, 10000)) << onsets().size();
     const std::vector<int> heard = onsets();
     for (size_t i = 0; i < 8; ++i) EXPECT_EQ(heard[i], 60 + int(i % 4)) << i;
+    // Each step lands a sixteenth at 240 bpm after the one before, to the frame.
+    std::vector<jack_nframes_t> frames;
+    for (const auto& a : peer.Arrivals())
+        if (a.bytes.size() == 3 && a.bytes[0] == 0x90 && a.bytes[2] > 0) frames.push_back(a.frame);
+    for (size_t i = 1; i < 8; ++i) EXPECT_NEAR(double(frames[i] - frames[i - 1]), peer.Rate() * 0.0625, 1.0) << i;
 
     Click(SequencerForm->StopSpeedButton);
     PumpFor(300);

@@ -1,7 +1,8 @@
 // A pattern played on the PC through the JACK server to a plain MIDI client:
-// the rendered notes arrive in order, the loop's seam falls on the step grid
-// like any other step, and Stop, Panic, a tempo change and a restart at any
-// point of the loop, the seam included, leave no note sounding.
+// the rendered notes arrive in order, every step (the loop's seam included)
+// falls on the step grid to the frame, and Stop, Panic, a tempo change and
+// a restart at any point of the loop, the seam included, leave no note
+// sounding.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -95,7 +96,7 @@ protected:
     int runs = 0;
 };
 
-TEST_F(Playback, TheLoopsSeamFallsOnTheStepGrid) {
+TEST_F(Playback, EveryStepAndTheLoopsSeamFallOnTheStepGridToTheFrame) {
     if (!JackReachable()) GTEST_SKIP() << "JACK server " << JackTestServerName() << " not reachable";
     MIDIKIT_IN_FRESH_PROCESS();
     Open();
@@ -114,19 +115,16 @@ TEST_F(Playback, TheLoopsSeamFallsOnTheStepGrid) {
     player->Stop();
     PumpFor(100);
     EXPECT_EQ(runs, 0) << "a looping render never ends its run";
-    EXPECT_TRUE(Sounding().empty());
+    EXPECT_TRUE(PumpUntil([&] { return Sounding().empty(); }, 5000));
 
     const auto heard = ons();
     for (size_t i = 0; i < heard.size(); ++i) EXPECT_EQ(heard[i].bytes[1], 60 + i % 4) << i;
-    // Gaps in frames from the ideal step: the seam (steps 4k) is as close to
-    // the grid as the other steps are, give or take one period.
+    // Every step is placed by the server's frames, however they drift from
+    // the system clock on a busy machine: step i lands i steps after the
+    // first, to the frame, the seams (steps 4k) like any other.
     const double step = peer->Rate() * 0.0625;
-    double worstInside = 0, worstSeam = 0;
-    for (size_t i = 1; i < 20; ++i) {
-        const double dev = std::abs(double(heard[i].frame - heard[i - 1].frame) - step);
-        (i % 4 == 0 ? worstSeam : worstInside) = std::max(i % 4 == 0 ? worstSeam : worstInside, dev);
-    }
-    EXPECT_LE(worstSeam, worstInside + double(peer->Period())) << "inside: " << worstInside;
+    for (size_t i = 1; i < 20; ++i)
+        EXPECT_NEAR(double(heard[i].frame - heard[0].frame), double(i) * step, 1.0) << "step " << i;
     player.reset();
 }
 
