@@ -259,7 +259,10 @@ public:
             if (s.load() == slot.get()) s.store(nullptr, std::memory_order_release);
         all_.erase(std::remove(all_.begin(), all_.end(), slot), all_.end());
         waitCycle(lock);
-        if (slot->port && client_ && !gone_) jack_port_unregister(client_, slot->port);
+        if (slot->port && client_ && !gone_) {
+            unlink(*slot);
+            jack_port_unregister(client_, slot->port);
+        }
         slot->port = nullptr;
         lock.unlock();
         // No delivery to this input after this returns.
@@ -377,6 +380,23 @@ private:
         // is live (one or two periods), or after a while if it never is.
         const auto limit = SteadyClock::now() + kConnectionLive;
         while (!gone_ && !jack_port_connected_to(slot.port, slot.peer.c_str()) && SteadyClock::now() < limit)
+            std::this_thread::sleep_for(kPoll);
+    }
+
+    // Under mx_: takes every connection of a port that is about to go out
+    // of the graph the server's cycles run, before the port goes. The
+    // server gives the number of a port that went to the next port
+    // registered, at once, while the graph that its cycles still run keeps
+    // the old port's connections: an input opened right after an output
+    // closed would then read as connected to the input the output fed, and
+    // libjack, following those connections for the new port's buffer, goes
+    // round between the two inputs in our process callback until the server
+    // gives up on the cycle, seconds later. Meanwhile nothing moves.
+    // A connection still pending goes too, so none can take effect later.
+    void unlink(Slot& slot) {
+        jack_port_disconnect(client_, slot.port);
+        const auto limit = SteadyClock::now() + kConnectionLive;
+        while (!gone_ && jack_port_connected(slot.port) > 0 && SteadyClock::now() < limit)
             std::this_thread::sleep_for(kPoll);
     }
 

@@ -358,7 +358,9 @@ TEST(JackNames, ListedNamesFollowTheRules) {
 
 // A port is connected to its peer by the time its open returns: a message
 // sent at once, or sent by the peer at once, is not lost while the server is
-// still taking the new connection into its graph.
+// still taking the new connection into its graph. Each input opens right
+// after an output closed, so it may get the number the output's port had
+// while the server's running graph still holds that port's connection.
 TEST_F(Jack, WhatIsSentRightAfterOpeningArrives) {
     Release();
     peer = std::make_unique<Peer>(Unique("KitPeer"));
