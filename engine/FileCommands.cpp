@@ -43,9 +43,9 @@ void ReportNotSaved(const std::string& fileName, const std::string& error) {
 }
 
 bool WriteFileReporting(const DeviceModel& model, EditorFileKind kind, const std::string& fileName,
-                        std::span<const int> slots) {
+                        std::span<const int> slots, SafeReplaceOptions options = {}) {
     std::string error;
-    if (WriteEditorFile(model, kind, fileName, slots, &error)) return true;
+    if (WriteEditorFile(model, kind, fileName, slots, &error, options)) return true;
     ReportNotSaved(fileName, error);
     return false;
 }
@@ -130,9 +130,10 @@ std::optional<FileDialogAnswer> RunDialog(FileDialogState& state, bool save) {
     return answer;
 }
 
-bool WriteSet(DeviceModel& model, const KindTraits& k, const std::string& fileName, int count) {
+bool WriteSet(DeviceModel& model, const KindTraits& k, const std::string& fileName, int count,
+              SafeReplaceOptions options = {}) {
     std::vector<int> slots = SlotRange(count);
-    return WriteFileReporting(model, k.kind, ChangeFileExt(fileName, k.ext), slots);
+    return WriteFileReporting(model, k.kind, ChangeFileExt(fileName, k.ext), slots, options);
 }
 
 bool SaveAllAs(DeviceModel& model, const KindTraits& k, int count) {
@@ -304,7 +305,9 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k) {
     count = std::clamp(count, 1, kPresetCount - kDeviceSlots);
     const std::string path = WorkingSetPath(model, k.workingSet);
     std::string& instead = model.*(k.saveAs);
-    if (instead.empty()) return WriteSet(model, k, path, kDeviceSlots + count);
+    // A working set that the session did not change is left alone at exit:
+    // no write, no flush to disk, and its backup stays the older version.
+    if (instead.empty()) return WriteSet(model, k, path, kDeviceSlots + count, {.leaveIfSame = true});
     // Never over the working set, nor over a file made since the start.
     if (Occupied(instead)) instead = FreeFileNameBeside(path);
     if (!WriteSet(model, k, instead, kDeviceSlots + count)) return false;

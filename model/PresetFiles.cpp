@@ -470,7 +470,7 @@ ReadStatus ReadEditorFile(DeviceModel& model, const std::string& fileName, Edito
 }
 
 bool WriteEditorFile(const DeviceModel& model, EditorFileKind kind, const std::string& fileName,
-                     std::span<const int> slots, std::string* error) {
+                     std::span<const int> slots, std::string* error, SafeReplaceOptions options) {
     const std::vector<uint8_t> bytes =
         kind == EditorFileKind::Presets ? EncodePresetFile(model, slots) : EncodePatternFile(model, slots);
     // A file that the reader would refuse is never written: the one on disk
@@ -481,7 +481,7 @@ bool WriteEditorFile(const DeviceModel& model, EditorFileKind kind, const std::s
                 std::to_string(kMaxEditorFileSize >> 20) + " MiB a preset or pattern file may hold";
         return false;
     }
-    return SafeReplaceFile(fileName, std::span<const uint8_t>(bytes), error);
+    return SafeReplaceFile(fileName, std::span<const uint8_t>(bytes), error, options);
 }
 
 bool IsPatternFileName(const std::string& fileName) { return HasFileExtension(fileName, ".MVT"); }

@@ -23,6 +23,7 @@
 
 #include "model/DeviceModel.h"
 #include "model/SysexCodec.h"
+#include "platform/SafeFile.h"
 
 namespace morvelant {
 
@@ -100,7 +101,7 @@ ReadStatus ReadEditorFile(DeviceModel& model, const std::string& fileName, Edito
 // is kept as ".BAK"). False, with the reason in `error`, when it failed; a
 // file larger than the reader takes is not written at all.
 bool WriteEditorFile(const DeviceModel& model, EditorFileKind kind, const std::string& fileName,
-                     std::span<const int> slots, std::string* error);
+                     std::span<const int> slots, std::string* error, SafeReplaceOptions options = {});
 
 // The edit-buffer bookkeeping for a record loaded into `slot`: when the slot
 // lies past the listed edit buffers, the list grows to cover it, one name per

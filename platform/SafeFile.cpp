@@ -208,6 +208,11 @@ bool SafeReplaceGroup::Commit(std::string* error) {
 
 bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std::string* error,
                      SafeReplaceOptions options) {
+    if (options.leaveIfSame) {
+        std::vector<uint8_t> old;
+        if (ReadWholeFile(path, old, data.size()) && std::equal(old.begin(), old.end(), data.begin(), data.end()))
+            return true;
+    }
     SafeReplaceGroup group(options);
     return group.Add(path, data, error) && group.Commit(error);
 }

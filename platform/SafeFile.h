@@ -25,6 +25,10 @@ std::string BackupName(const std::string& path);
 
 struct SafeReplaceOptions {
     bool keepBackup = true;  // keep an existing file as path + ".BAK"
+    // A file that already holds exactly the new bytes is left as it is (and
+    // so is its backup): a save that changes nothing costs a read, not a
+    // write and a flush to disk.
+    bool leaveIfSame = false;
 };
 
 // Writes `data` to `path` as described above. On failure returns false and,

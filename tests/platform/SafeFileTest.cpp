@@ -60,6 +60,27 @@ TEST_F(SafeFileTest, ReplacesAndKeepsTheReplacedFileAsBak) {
     EXPECT_EQ(BackupName("/x/Config.MVR"), "/x/Config.MVR.BAK");
 }
 
+// A save that changes nothing (the working sets at the end of a session
+// that edited nothing) leaves the file and its backup alone; one byte more,
+// less or other replaces it as always.
+TEST_F(SafeFileTest, AnUnchangedFileIsLeftAloneWhenAsked) {
+    const SafeReplaceOptions same{.leaveIfSame = true};
+    ASSERT_TRUE(SafeReplaceFile(Path("w.MVR"), std::string_view("old"), nullptr, same));  // no file yet
+    ASSERT_TRUE(SafeReplaceFile(Path("w.MVR"), std::string_view("set")));
+    struct stat before {};
+    ASSERT_EQ(::stat(Path("w.MVR").c_str(), &before), 0);
+    ASSERT_TRUE(SafeReplaceFile(Path("w.MVR"), std::string_view("set"), nullptr, same));
+    struct stat after {};
+    ASSERT_EQ(::stat(Path("w.MVR").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "an unchanged file was written again";
+    EXPECT_EQ(Slurp(Path("w.MVR.BAK")), "old");
+    for (const char* other : {"se", "sets", "sat"}) {
+        ASSERT_TRUE(SafeReplaceFile(Path("w.MVR"), std::string_view(other), nullptr, same));
+        EXPECT_EQ(Slurp(Path("w.MVR")), other);
+    }
+    EXPECT_EQ(Slurp(Path("w.MVR.BAK")), "sets");
+}
+
 TEST_F(SafeFileTest, NewFilesFollowTheUmask) {
     ASSERT_TRUE(SafeReplaceFile(Path("m"), std::string_view("x")));
     mode_t mask = umask(0);
