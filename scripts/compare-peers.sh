@@ -180,10 +180,13 @@ ev = protocol.event.ClientMessage(window=main, client_type=WM_PROTOCOLS,
 t1 = time.monotonic()
 main.send_event(ev)
 d.flush()
-try:
-    p.wait(timeout=10)
+# Polled every millisecond: Popen.wait(timeout) backs off in doubling sleeps,
+# which would round every close up to 31.5, 63.5, ... ms.
+while p.poll() is None and time.monotonic() - t1 < 10:
+    time.sleep(0.001)
+if p.poll() is not None:
     result['close_ms'] = (time.monotonic() - t1) * 1000
-except subprocess.TimeoutExpired:
+else:
     p.kill(); p.wait()
     result['error'] = 'did not close'
 print(json.dumps(result))
