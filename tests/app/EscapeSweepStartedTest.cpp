@@ -19,7 +19,7 @@
 #include "patterns/TrackParameter.h"
 #include "presets/PresetFormUnit.h"
 #include "shell/MenuTable.h"
-#include "tests/support/KeyInput.h"
+#include "tests/support/UserInput.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -162,7 +162,7 @@ TEST(EscapeSweep, EscapeClosesEveryDialogAndPickerWithoutWriting) {
                 QApplication::sendEvent(area, &move);
             }
             QWidget* focus = QApplication::focusWidget();
-            testsupport::PressKey(focus != nullptr && focus->window() == form ? focus : form, Qt::Key_Escape);
+            QTest::keyClick(focus != nullptr && focus->window() == form ? focus : form, Qt::Key_Escape);
             closedByEscape = !form->isVisible();
             if (!closedByEscape) form->close();  // ends a modal loop all the same
         });

@@ -16,7 +16,7 @@
 #include "faders/InitCtrl.h"
 #include "faders/SpecialKeyEdit.h"
 #include "platform/IniFile.h"
-#include "tests/faders/UserInput.h"
+#include "tests/support/UserInput.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -91,7 +91,7 @@ TEST(StartedFaderWindow, WheelKeysAndTheInitDialogFromTheMenus) {
     EXPECT_EQ(model.Presets[0].MasterSlaveMode(0), 0);
     QLineEdit* value = AllFaderP->FaderValue->Edit;
     FocusOn(value);
-    KeyClick(value, Qt::Key_A, {}, Qt::ControlModifier);
+    KeyClick(value, Qt::Key_A, Qt::ControlModifier);
     KeyClicks(value, QStringLiteral("64"));
     KeyClick(value, Qt::Key_Return);
     EXPECT_EQ(model.Presets[0].FaderValue(0), 64);
@@ -101,7 +101,7 @@ TEST(StartedFaderWindow, WheelKeysAndTheInitDialogFromTheMenus) {
     ASSERT_TRUE(InitCtrlForm->isVisible());
     Click(InitCtrlForm->RangeButtons[kKeyonValue]);  // Key On values count up
     FocusOn(InitCtrlForm->KeyonValueMin);
-    KeyClick(InitCtrlForm->KeyonValueMin, Qt::Key_A, {}, Qt::ControlModifier);
+    KeyClick(InitCtrlForm->KeyonValueMin, Qt::Key_A, Qt::ControlModifier);
     KeyClicks(InitCtrlForm->KeyonValueMin, QStringLiteral("110"));
     KeyClick(InitCtrlForm->KeyonValueMin, Qt::Key_Return);
     EXPECT_EQ(InitCtrlForm->KeyonValueMax->text(), QStringLiteral("110"));

@@ -40,15 +40,15 @@
 #include "patterns/TrackParameter.h"
 #include "patterns/Values1.h"
 #include "shell/Main.h"
-#include "tests/support/KeyInput.h"
+#include "tests/support/UserInput.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
 namespace {
 
-using testsupport::PressKey;
+using userinput::KeyClick;
 using testsupport::StartedEditor;
-using testsupport::TypeText;
+using userinput::KeyClicks;
 
 void Press(QWidget* w, QPoint pos, Qt::MouseButton button) {
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, button,
@@ -254,9 +254,9 @@ TEST(PickersStarted, AfterTheRangePickerTheTrackToolsHaveTheFocusForTyping) {
     EXPECT_EQ(QApplication::activeWindow(), TrackEditForm);
     EXPECT_EQ(QApplication::focusWidget(), TrackEditForm->minVelocityEdit);
     // Typing goes on there at once: 25 and Return.
-    PressKey(nullptr, Qt::Key_A, Qt::ControlModifier);
-    TypeText(nullptr, QStringLiteral("25"));
-    PressKey(nullptr, Qt::Key_Return);
+    KeyClick(nullptr, Qt::Key_A, Qt::ControlModifier);
+    KeyClicks(nullptr, QStringLiteral("25"));
+    KeyClick(nullptr, Qt::Key_Return);
     EXPECT_EQ(TrackEditForm->MinVelocity, 25);
 }
 
@@ -270,7 +270,7 @@ TEST(PickersStarted, ARenamedCurrentPatternIsNamedInTheStepEditorAndTheTrackGrid
     TrackParameterForm->Show();
     QLineEdit* name = PatternForm->EditList[size_t(p)];
     name->setCursorPosition(0);
-    TypeText(name, QStringLiteral("Groove"));
+    KeyClicks(name, QStringLiteral("Groove"));
     ASSERT_EQ(m.GetPatternName(p).substr(0, 6), "Groove");
     EXPECT_EQ(PatternParameterForm->Caption(), PatternCaption(m, p));
     EXPECT_EQ(TrackParameterForm->Caption(), PatternCaption(m, p));
@@ -314,10 +314,10 @@ TEST(PickersStarted, TheVirtualDeviceDescribesTheEventChosenInTheFaderWindow) {
     const std::string before = m.FaderEventText(p, f);
     ASSERT_EQ(MainForm->MainStatusBar->PanelText(1), before);
     // Another event by the keyboard on the fader's event list.
-    PressKey(AllFaderP->FaderEvent, Qt::Key_Down);
+    QTest::keyClick(AllFaderP->FaderEvent, Qt::Key_Down);
     ASSERT_NE(m.FaderEventText(p, f), before);
     EXPECT_EQ(MainForm->MainStatusBar->PanelText(1), m.FaderEventText(p, f));
-    PressKey(AllFaderP->KeyOnEvent, Qt::Key_Down);
+    QTest::keyClick(AllFaderP->KeyOnEvent, Qt::Key_Down);
     EXPECT_EQ(MainForm->KeyOnStatusBar->PanelText(1), m.KeyOnEventText(p, f));
 }
 
@@ -338,7 +338,7 @@ TEST(PickersStarted, EveryShippedDrumNameIsWholeInItsCellAndInItsToolTip) {
         QHelpEvent tip(QEvent::ToolTip, crash.center(), grid->mapToGlobal(crash.center()));
         QApplication::sendEvent(grid, &tip);
         EXPECT_EQ(QToolTip::text(), QStringLiteral("Crash Cymbal 1"));
-        PressKey(DrumkitForm, Qt::Key_Escape);
+        QTest::keyClick(DrumkitForm, Qt::Key_Escape);
     });
     kit->trigger();
     EXPECT_FALSE(DrumkitForm->isVisible());

@@ -7,7 +7,7 @@
 
 #include "platform/Dialogs.h"
 #include "tests/faders/FaderWindowTestSupport.h"
-#include "tests/faders/UserInput.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant::fadertest {
 namespace {
@@ -24,7 +24,7 @@ protected:
     // Selects the field's text, deletes it and types, key by key.
     void TypeOver(QLineEdit* e, const char* text) {
         FocusOn(e);
-        KeyClick(e, Qt::Key_A, {}, Qt::ControlModifier);
+        KeyClick(e, Qt::Key_A, Qt::ControlModifier);
         KeyClick(e, Qt::Key_Backspace);
         KeyClicks(e, QString::fromLatin1(text));
     }

@@ -10,7 +10,7 @@
 
 #include "faders/InitCtrl.h"
 #include "faders/InitCtrlRules.h"
-#include "tests/faders/UserInput.h"
+#include "tests/support/UserInput.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {
@@ -34,7 +34,7 @@ protected:
     // Selects the field's text and types over it key by key; Return commits.
     void Type(QLineEdit* e, const QString& text, int commitKey = Qt::Key_Return) {
         userinput::FocusOn(e);
-        userinput::KeyClick(e, Qt::Key_A, {}, Qt::ControlModifier);
+        userinput::KeyClick(e, Qt::Key_A, Qt::ControlModifier);
         userinput::KeyClicks(e, text);
         EXPECT_EQ(e->text(), text);  // as typed until it is committed
         if (commitKey != 0) userinput::KeyClick(e, commitKey);
@@ -95,7 +95,7 @@ TEST_F(InitCtrlTest, EscapeClosesWithoutWritingAndFocusGoesBack) {
     TInitCtrlForm form(model, &pickers);
     form.Show();
     userinput::FocusOn(form.KeyoffValueMin);
-    userinput::KeyClick(form.KeyoffValueMin, Qt::Key_A, {}, Qt::ControlModifier);
+    userinput::KeyClick(form.KeyoffValueMin, Qt::Key_A, Qt::ControlModifier);
     userinput::KeyClicks(form.KeyoffValueMin, QStringLiteral("99"));
     userinput::KeyClick(form.KeyoffValueMin, Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());

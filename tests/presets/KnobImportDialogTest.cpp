@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "presets/vellixaImport.h"
-#include "tests/faders/UserInput.h"
+#include "tests/support/UserInput.h"
 #include "tests/support/QtWidgetApp.h"
 
 namespace morvelant {

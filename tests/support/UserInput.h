@@ -1,10 +1,11 @@
-// Input as the window system delivers it: each event goes to the top-level
-// window, which finds the widget under the pointer (or with the focus) and
-// lets Qt propagate it, synthesise context menus and move the focus, as for
-// a real mouse, wheel and keyboard.
+// Input as the window system delivers it: mouse and wheel events go to the
+// top-level window, which finds the widget under the pointer and lets Qt
+// propagate them and synthesise context menus, as for a real mouse and
+// wheel; keys go through the test library to the focused widget.
 #pragma once
 
 #include <QApplication>
+#include <QTest>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -13,19 +14,13 @@
 
 #include <cstdlib>
 
-// QEvent lets this one class mark an event as the window system's own (the
-// test library does the same): only such events propagate as real input
-// does, a wheel event to the parents of a control that leaves it unused.
-class QSpontaneKeyEvent {
-public:
-    static void Mark(QEvent& e) { e.setSpontaneous(); }
-};
-
 namespace morvelant::userinput {
 
-// Delivers `e` to the window as the window system would.
+// Delivers `e` to the window as the window system would: marked as its own
+// (the test library's marker), so it propagates as real input does, a wheel
+// event to the parents of a control that leaves it unused.
 inline void Deliver(QWindow* window, QEvent& e) {
-    QSpontaneKeyEvent::Mark(e);
+    QSpontaneKeyEvent::setSpontaneous(&e);
     QApplication::instance()->notify(window, &e);  // sendEvent would unmark it
 }
 
@@ -63,21 +58,28 @@ inline void Wheel(QWidget* w, int notches, QPoint pos = {-1, -1}, int step = 120
     }
 }
 
-// A key pressed and released in the window of `w`; it goes to the focus.
-inline void KeyClick(QWidget* w, int key, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, key, mods, text);
-    Deliver(WindowOf(w), press);
-    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
-    Deliver(WindowOf(w), release);
+// The widget keys go to: `w`, else the focused widget, else the active window.
+inline QWidget* KeyTarget(QWidget* w) {
+    if (w != nullptr) return w;
+    if (QWidget* focus = QApplication::focusWidget()) return focus;
+    return QApplication::activeWindow();
 }
 
-// Types `text` key by key into the focus of the window of `w`.
+// A key pressed and released in the window of `w` (nullptr: the focus); it
+// goes to that window's focused widget.
+inline void KeyClick(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWidget* target = KeyTarget(w);
+    if (target == nullptr) return;
+    QWidget* focus = target->window()->focusWidget();
+    QTest::keyClick(w == nullptr || focus == nullptr ? target : focus, Qt::Key(key), mods);
+}
+
+// Types `text` key by key into the focus of the window of `w` (nullptr: the focus).
 inline void KeyClicks(QWidget* w, const QString& text) {
-    for (QChar c : text) {
-        int key = c.toUpper().unicode();
-        if (c == QLatin1Char('-')) key = Qt::Key_Minus;
-        KeyClick(w, key, QString(c));
-    }
+    QWidget* target = KeyTarget(w);
+    if (target == nullptr) return;
+    QWidget* focus = target->window()->focusWidget();
+    QTest::keyClicks(w == nullptr || focus == nullptr ? target : focus, text);
 }
 
 // Gives `w` the keyboard focus the way a click into it would, with its
