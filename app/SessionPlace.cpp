@@ -19,11 +19,11 @@ constexpr char kSettingsFilter[] = "Configuration|*.cfg";
 void KeepSettingsBesideAnUnreadableConfiguration(IniFileHold& config) {
     if (config.Readable()) return;
     const std::string beside = RescuePlaceBeside(config.SavedTo());
-    config.SaveInstead(beside);
-    CurrentDialogs().MessageBox("The configuration could not be read: " + config.ReadError() +
-                                    ".\nThe editor starts with its default settings and leaves the file as it is. "
-                                    "This session's settings will be saved to \"" + beside + "\".",
-                                kSettingsCaption, MessageButtons::Ok, MessageIcon::Warning);
+    const std::string text = "The configuration could not be read: " + config.ReadError() +
+        ".\nThe editor starts with its default settings and leaves the file as it is. This session's settings will "
+        "be saved to \"" + beside + "\".";
+    config.SaveInstead(beside);  // (forgets why the file could not be read)
+    CurrentDialogs().MessageBox(text, kSettingsCaption, MessageButtons::Ok, MessageIcon::Warning);
 }
 
 void KeepSessionOutOfAReadOnlyFolder(IniFileHold& config, DeviceModel& model, const std::string& programFolder) {
