@@ -2,7 +2,10 @@
 
 #include <QMenu>
 
+#include <algorithm>
+
 #include "app/PickerSupport.h"
+#include "app/SessionPlace.h"
 #include "engine/DumpSMF.h"
 #include "engine/MidiInDeviceUnit.h"
 #include "engine/MidiPortSet.h"
@@ -392,10 +395,7 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     // Every window reads and writes this one document; it is written back
     // once, at the end.
     config_ = std::make_unique<IniFileHold>(programPath_ + "Morvelant.cfg");
-    if (!config_->Readable())
-        CurrentDialogs().MessageBox("The configuration could not be read: " + config_->ReadError() +
-                                        ".\nThe editor starts with its default settings and leaves the file as it is.",
-                                    "Warning !", MessageButtons::Ok, MessageIcon::Warning);
+    KeepSettingsBesideAnUnreadableConfiguration(*config_);
     context_ = std::make_unique<DeviceContext>(programPath_);
     pickers_ = std::make_unique<PickerSupport>(*context_);
     for (const CreationStep& step : kCreationTable) step.create(*this);
@@ -410,6 +410,7 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
         MainForm->ReadWorkingSets(MainMenuForm ? MainMenuForm->CommandLineFile : std::string());
         workingSetsRead_ = true;
     }
+    KeepSessionOutOfAReadOnlyFolder(*config_, context_->Model, programPath_);
 }
 
 void EditorWindowSet::CreateMidiFileRoute() {
@@ -430,20 +431,33 @@ void EditorWindowSet::DestroyAll() {
     // The route uses the MIDI input object: it goes first.
     dumpSMF_.reset();
     midiKitSMF_.reset();
-    while (!entries_.empty()) {
-        entries_.back().object.reset();
-        entries_.back().clearGlobal();
-        entries_.pop_back();
-    }
+    // Every window first, each writing its configuration; the MIDI system
+    // (the port set and the input object it serves) last, so that a close
+    // that does not return has nothing left to lose.
+    const auto isMidi = [](const Entry& e) {
+        return e.object.get() == static_cast<QObject*>(MidiPorts) ||
+            e.object.get() == static_cast<QObject*>(MidiDeviceForm);
+    };
+    const std::size_t midiEntries =
+        std::size_t(std::stable_partition(entries_.begin(), entries_.end(), isMidi) - entries_.begin());
+    const auto destroyDownTo = [this](std::size_t count) {
+        for (; entries_.size() > count; entries_.pop_back()) {
+            entries_.back().object.reset();
+            entries_.back().clearGlobal();
+        }
+    };
+    destroyDownTo(midiEntries);
+    if (midiEntries > 0 && MidiClosing) MidiClosing();
+    destroyDownTo(0);
+    if (midiEntries > 0 && MidiClosed) MidiClosed();
     pickers_.reset();
     context_.reset();
     if (config_) {
-        std::string error;
-        if (!config_->Flush(&error))
-            CurrentDialogs().MessageBox("The configuration could not be saved: " + error + ".", "Error",
-                                        MessageButtons::Ok, MessageIcon::Error);
+        SaveConfiguration(*config_);
         config_.reset();
     }
 }
+
+bool EditorWindowSet::FlushConfiguration() { return config_ && config_->Flush(); }
 
 }  // namespace morvelant

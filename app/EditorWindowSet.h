@@ -50,10 +50,17 @@ public:
     // never overwrites the user's files with defaults.
     void WriteWorkingSets();
     // Destroys the windows in reverse creation order; each writes its
-    // configuration as it goes. The device context goes last; then the
-    // configuration is written to disk, once, if it changed (a failure is
-    // reported).
+    // configuration as it goes. The MIDI system (port set, input object)
+    // goes after every window, between MidiClosing and MidiClosed; the
+    // device context after it; then the configuration is written to disk,
+    // once, if it changed (one that cannot be written is rescued).
     void DestroyAll();
+    // Called around the close of the MIDI system (main bounds its time).
+    std::function<void()> MidiClosing;
+    std::function<void()> MidiClosed;
+    // Writes the configuration now, if it changed; callable from another
+    // thread while the MIDI system closes.
+    bool FlushConfiguration();
 
     // What the windows are handed (valid after Create).
     DeviceContext& Context() { return *context_; }

@@ -1,5 +1,7 @@
 #include "app/InstanceGuard.h"
 
+#include <cstdio>
+
 #include "platform/Dialogs.h"
 
 namespace morvelant {
@@ -10,6 +12,9 @@ constexpr char kLockCaption[] = "Warning !";
 
 std::string FolderOrCurrent(const std::string& folder) { return folder.empty() ? std::string(".") : folder; }
 
+// Held by another process (not merely impossible to make).
+bool HeldElsewhere(const SingleInstanceLock& lock) { return !lock.Held() && !lock.Failed(); }
+
 }  // namespace
 
 InstanceGuard::InstanceGuard(const std::string& lockName, const std::string& programDirectory)
@@ -18,31 +23,43 @@ InstanceGuard::InstanceGuard(const std::string& lockName, const std::string& pro
       folderLock_(SingleInstanceLock::OnFolder{folder_}) {}
 
 bool InstanceGuard::AnotherCopyRuns() {
-    const bool held = lock_.Acquire();
-    if (!held && !lock_.Failed()) return true;
+    lock_.Acquire();
     folderLock_.Acquire();
-    return false;
+    return HeldElsewhere(lock_);
 }
 
 StartDecision InstanceGuard::Decide() {
-    if (lock_.Held()) return StartDecision::Run;
+    if (lock_.Held() && folderLock_.Held()) return StartDecision::Run;
+    std::string message;
     const std::string lockPath = lock_.Path().empty() ? std::string("MorvelantEditor") : lock_.Path();
-    std::string text = "The editor could not make its single-instance lock \"" + lockPath + "\": " + lock_.Error() +
-        ".\n";
-    StartDecision decision = StartDecision::Run;
-    if (folderLock_.Held()) {
-        text += "No other copy of the editor works with the presets and patterns in \"" + folder_ +
-            "\"; this one goes on.";
-    } else if (!folderLock_.Failed()) {
-        text += "Another copy of the editor is running with the presets and patterns in \"" + folder_ +
+    if (lock_.Failed())
+        message = "The editor could not make its single-instance lock \"" + lockPath + "\": " + lock_.Error() + ".\n";
+    const std::string besideText = "so this session's presets and patterns will be saved to new files beside "
+                                   "\"Config.MVR\" and \"Config.MVT\" when it ends.";
+    StartDecision decision = StartDecision::Leave;
+    if (HeldElsewhere(folderLock_)) {
+        // Whatever the runtime folder: these working sets have a writer.
+        message += "Another copy of the editor is running with the presets and patterns in \"" + folder_ +
             "\"; this one ends, so that it cannot write over them.";
-        decision = StartDecision::Leave;
+    } else if (HeldElsewhere(lock_)) {
+        message = "The editor is already running: use the windows of the copy that runs. This one ends.";
+    } else if (folderLock_.Held()) {
+        message += "No other copy of the editor works with the presets and patterns in \"" + folder_ +
+            "\"; this one goes on.";
+        decision = StartDecision::Run;
+    } else if (lock_.Failed()) {
+        message += "It cannot tell whether another copy is running, " + besideText;
+        decision = StartDecision::RunSavingBeside;
     } else {
-        text += "It cannot tell whether another copy is running, so this session's presets and patterns will be "
-                "saved to new files beside \"Config.MVR\" and \"Config.MVT\" when it ends.";
+        // This user's only copy, but a copy under another runtime folder
+        // could still work with these files.
+        message = "The editor could not lock its program folder \"" + folder_ + "\": " + folderLock_.Error() +
+            ".\nIt cannot tell whether another copy works with the presets and patterns there, " + besideText;
         decision = StartDecision::RunSavingBeside;
     }
-    CurrentDialogs().MessageBox(text, kLockCaption, MessageButtons::Ok, MessageIcon::Warning);
+    // A start from a terminal that ends is also told there, at once.
+    if (decision == StartDecision::Leave) std::fprintf(stderr, "%s: %s\n", kLockCaption, message.c_str());
+    CurrentDialogs().MessageBox(message, kLockCaption, MessageButtons::Ok, MessageIcon::Warning);
     return decision;
 }
 

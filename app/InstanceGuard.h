@@ -1,14 +1,13 @@
 // Who may run, and who may write the working sets.
 //
 // One copy of the editor runs per user: the single-instance lock in the
-// user's runtime folder says so, and a second copy leaves at once without a
-// word. Every copy also holds a lock on its program folder, where the
-// working sets are. When the single-instance lock cannot be made at all (a
-// folder in its place, a runtime folder it may not write), the user is told,
-// and the folder lock decides: another copy holds it (this one leaves
-// without writing anything), none does (this one goes on), or it cannot be
-// had either (this one goes on, but saves its presets and patterns to new
-// files beside the working sets instead of over them).
+// user's runtime folder says so. Whatever the runtime folder, one program
+// folder's working sets have one writer: every copy holds a lock on its
+// program folder, and that lock decides first. A second start is told in a
+// box why it ends: another copy runs (for this user, or with these working
+// sets). When the folder lock cannot be had at all, the copy goes on but
+// saves its presets and patterns to new files beside the working sets
+// instead of over them, unless the single-instance lock shows another copy.
 #pragma once
 
 #include <string>
@@ -23,11 +22,12 @@ class InstanceGuard {
 public:
     InstanceGuard(const std::string& lockName, const std::string& programDirectory);
 
-    // Before anything is shown: true when another copy holds the
-    // single-instance lock (then leave at once, silently).
+    // Before anything is shown: takes the locks; true when another copy
+    // holds the single-instance lock (the run is then not worth preparing;
+    // Decide still tells the user).
     bool AnotherCopyRuns();
-    // Once message boxes can be shown: Run when the lock is held, else what
-    // the folder lock allows, after telling the user.
+    // Once message boxes can be shown: Run when both locks are held, else
+    // what the locks allow, after telling the user.
     StartDecision Decide();
     // At the very end, after everything has been written.
     void Release();

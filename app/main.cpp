@@ -8,6 +8,11 @@
 // configuration are written exactly as at a normal exit. Messages of that end
 // go to the standard error instead of boxes that nobody may be there to close.
 //
+// A second start is told in a box (and on the standard error) that a copy
+// already runs, and ends. The close of the MIDI system at the end is
+// bounded, so a MIDI server that no longer answers cannot keep the editor
+// from ending.
+//
 // Test hook: with the environment variable MORVELANT_EXIT_AFTER_START set
 // (to anything non-empty), the message loop ends as soon as it has started,
 // so a test can run a whole start and shut-down without a user.
@@ -22,12 +27,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -106,15 +116,67 @@ void CatchEndSignals() {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
-// Message boxes at an end that nobody may be there to see.
+// Message boxes at an end that nobody may be there to see. A question with
+// a Cancel is cancelled: a save that cannot be written then goes straight
+// to the first place that takes it.
 class StandardErrorDialogs : public SilentDialogs {
 public:
     MessageResult MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                              MessageIcon icon) override {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        if (buttons == MessageButtons::YesNoCancel || buttons == MessageButtons::OkCancel) return MessageResult::Cancel;
         return SilentDialogs::MessageBox(text, caption, buttons, icon);
     }
 };
+
+// Bounds the close of the MIDI system at the end: a MIDI server that no
+// longer answers (a stopped JACK server) must not keep the editor, and its
+// locks, alive. Everything else has been saved before the close begins;
+// when the close overruns, the configuration is written once more and the
+// process ends at once, with the code of a normal end. The thread sleeps
+// until the close ends or the time is up.
+class MidiCloseWatchdog {
+public:
+    MidiCloseWatchdog(std::chrono::milliseconds limit, std::function<void()> beforeEnd)
+        : limit_(limit), beforeEnd_(std::move(beforeEnd)) {}
+    ~MidiCloseWatchdog() { Disarm(); }
+    MidiCloseWatchdog(const MidiCloseWatchdog&) = delete;
+    MidiCloseWatchdog& operator=(const MidiCloseWatchdog&) = delete;
+
+    void Arm() {
+        if (thread_.joinable()) return;
+        closed_ = false;
+        thread_ = std::thread([this] {
+            std::unique_lock lock(mutex_);
+            if (wake_.wait_for(lock, limit_, [this] { return closed_; })) return;
+            lock.unlock();
+            std::fprintf(stderr, "%s: the MIDI system did not close within %lld ms; the editor ends without it.\n",
+                         kApplicationTitle, static_cast<long long>(limit_.count()));
+            if (beforeEnd_) beforeEnd_();
+            std::fflush(nullptr);
+            ::_exit(0);  // the kernel frees the locks
+        });
+    }
+    void Disarm() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        wake_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::chrono::milliseconds limit_;
+    std::function<void()> beforeEnd_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool closed_ = false;
+    std::thread thread_;
+};
+
+// How long the MIDI system may take to close at the end.
+constexpr std::chrono::milliseconds kMidiCloseLimit{2000};
 
 // Loads the driver library on a worker thread and lets it connect to its
 // MIDI server while the application and the windows are made: connecting
@@ -159,9 +221,9 @@ int RunEditor(int argc, char** argv) {
     // Before the lock: once it is held, a signal always ends the run in order.
     CatchEndSignals();
     InstanceGuard guard(kSingleInstanceName, ProgramDirectory());
-    if (guard.AnotherCopyRuns()) return 0;  // another copy runs: leave at once, silently
-
-    DriverWarmUp driver;
+    // A copy that is told to leave has no MIDI to prepare.
+    std::optional<DriverWarmUp> driver;
+    if (!guard.AnotherCopyRuns()) driver.emplace();
     EditorApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     QtDialogs dialogs;
@@ -205,7 +267,7 @@ int RunEditor(int argc, char** argv) {
         for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
         windows.Create(ProgramDirectory(), std::move(arguments));
         if (decision == StartDecision::RunSavingBeside) SaveWorkingSetsBeside(windows.Context().Model);
-        driver.Join();
+        if (driver) driver->Join();
         // Closing the menu window ends the run.
         MainMenuForm->ProgramEnd = [] { QCoreApplication::exit(0); };
 
@@ -224,6 +286,9 @@ int RunEditor(int argc, char** argv) {
         ShowException(nullptr);
     }
     if (g_endSignalled) SetCurrentDialogs(&unattended);
+    MidiCloseWatchdog watchdog(kMidiCloseLimit, [&windows] { windows.FlushConfiguration(); });
+    windows.MidiClosing = [&watchdog] { watchdog.Arm(); };
+    windows.MidiClosed = [&watchdog] { watchdog.Disarm(); };
     ShutDownEditor(
         guard, [&windows] { windows.WriteWorkingSets(); }, [&windows] { windows.DestroyAll(); });
     SetCurrentDialogs(nullptr);

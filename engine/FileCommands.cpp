@@ -16,6 +16,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
+#include "platform/SaveRescue.h"
 
 namespace morvelant {
 
@@ -270,12 +271,6 @@ bool LoadWithDialog(DeviceModel& model, const KindTraits& k, EditorFileReadMode 
     return ReadFromDisk(model, k, answer->fileName, mode, start);
 }
 
-// Whether anything (a file, a folder, a link) stands at path.
-bool Occupied(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
-}
-
 bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& commandLineFile) {
     const std::string path = WorkingSetPath(model, k.workingSet);
     std::string error;
@@ -305,12 +300,29 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k) {
     count = std::clamp(count, 1, kPresetCount - kDeviceSlots);
     const std::string path = WorkingSetPath(model, k.workingSet);
     std::string& instead = model.*(k.saveAs);
-    // A working set that the session did not change is left alone at exit:
-    // no write, no flush to disk, and its backup stays the older version.
-    if (instead.empty()) return WriteSet(model, k, path, kDeviceSlots + count, {.leaveIfSame = true});
+    const std::vector<int> slots = SlotRange(kDeviceSlots + count);
+    const auto write = [&model, &k, &slots](const std::string& file, std::string* error) {
+        return WriteEditorFile(model, k.kind, ChangeFileExt(file, k.ext), slots, error);
+    };
+    // A save that cannot be written never loses the session: the user may
+    // try again or choose another file, else it goes where it can.
+    const auto rescue = [&](const std::string& file, const std::string& error) {
+        return !RescueSave({file, k.records, k.saveFilter, kWorkingSetCaption, write}, error).empty();
+    };
+    std::string error;
+    if (instead.empty()) {
+        // A working set that the session did not change is left alone at
+        // exit: no write, no flush to disk, and its backup stays the older
+        // version.
+        return WriteEditorFile(model, k.kind, path, slots, &error, {.leaveIfSame = true}) || rescue(path, error);
+    }
     // Never over the working set, nor over a file made since the start.
-    if (Occupied(instead)) instead = FreeFileNameBeside(path);
-    if (!WriteSet(model, k, instead, kDeviceSlots + count)) return false;
+    if (Occupied(instead)) {
+        const std::string base =
+            (std::filesystem::path(instead).parent_path() / std::filesystem::path(path).filename()).string();
+        instead = Occupied(base) ? FreeNameBeside(base) : base;
+    }
+    if (!write(instead, &error)) return rescue(instead, error);
     CurrentDialogs().MessageBox("This session's " + std::string(k.records) + " were saved to \"" + instead +
                                     "\".\n\"" + path + "\" was left as it was.",
                                 kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Information);
@@ -402,14 +414,7 @@ bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFil
 bool SavePresetWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPresetTraits); }
 bool SavePatternWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPatternTraits); }
 
-std::string FreeFileNameBeside(const std::string& path) {
-    const std::string ext(FileExtension(path));
-    const std::string base = path.substr(0, path.size() - ext.size());
-    for (int n = 2;; ++n) {
-        std::string name = base + " " + std::to_string(n) + ext;
-        if (!Occupied(name)) return name;
-    }
-}
+std::string FreeFileNameBeside(const std::string& path) { return FreeNameBeside(path); }
 
 void SaveWorkingSetsBeside(DeviceModel& model) {
     for (const KindTraits* k : {&kPresetTraits, &kPatternTraits})

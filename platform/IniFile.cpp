@@ -212,8 +212,10 @@ Document Load(const std::string& path) {
 
 // Writes the document to a temporary file in the same folder, flushes it to
 // disk and renames it into place.
-bool Save(const std::string& path, const Document& doc, std::string* error = nullptr) {
+bool Save(const std::string& file, const Document& doc, std::string* error = nullptr) {
     const std::string data = doc.Text();
+    // A link stays a link: the file it leads to is replaced.
+    const std::string path = SaveTarget(file);
     // Temporaries carry this process's id, so the next save removes one that
     // a killed save left behind.
     files::RemoveStaleTemporaries(path);
@@ -604,6 +606,32 @@ bool IniFileHold::Flush(std::string* error) {
         return !shared_->changed;
     }
     return FlushShared(*shared_, error);
+}
+
+void IniFileHold::SaveInstead(const std::string& path) {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->fileName = path;
+    if (!shared_->doc.readable) {
+        shared_->doc = Document{};
+        shared_->changed = false;
+    }
+}
+
+bool IniFileHold::SaveTo(const std::string& path, std::string* error) {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    if (!shared_->doc.readable) {
+        if (error) *error = shared_->doc.error;
+        return false;
+    }
+    if (!Save(path, shared_->doc, error)) return false;
+    shared_->fileName = path;
+    shared_->changed = false;
+    return true;
+}
+
+std::string IniFileHold::SavedTo() const {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    return shared_->fileName;
 }
 
 }  // namespace morvelant

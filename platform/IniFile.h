@@ -109,6 +109,15 @@ public:
     // Writes the document if it changed; false (and `error` says why) when
     // it could not be written.
     bool Flush(std::string* error = nullptr);
+    // From now on the document is written to `path` instead (the file it was
+    // read from stays as it is). A document that could not be read starts
+    // over empty, all defaults, so that this session's settings can be kept.
+    void SaveInstead(const std::string& path);
+    // Writes the document to `path` now, and there from now on; false (and
+    // `error` says why) when it could not be written.
+    bool SaveTo(const std::string& path, std::string* error = nullptr);
+    // Where the document is written.
+    std::string SavedTo() const;
 
     struct Shared;
 

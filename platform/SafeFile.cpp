@@ -4,7 +4,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -60,6 +62,69 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+bool Occupied(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string SaveTarget(const std::string& path) {
+    // Every link on the way is followed; a target that is not there yet is
+    // made where the last link points. A loop of links is left to fail.
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        char to[4096];
+        const ssize_t n = ::readlink(current.c_str(), to, sizeof to);
+        if (n <= 0 || std::size_t(n) >= sizeof to) break;
+        const std::string next(to, std::size_t(n));
+        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+    }
+    return path;
+}
+
+std::string FreeNameBeside(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+    for (int n = 2;; ++n) {
+        std::string name = path.substr(0, dot) + " " + std::to_string(n) + path.substr(dot);
+        if (!Occupied(name)) return name;
+    }
+}
+
+bool FolderTakesFiles(const std::string& folder, std::string* why) {
+    const std::string dir = folder.empty() ? std::string(".") : folder;
+    // Also refused: a read-only file system and an unchangeable folder,
+    // whoever asks.
+    if (::access(dir.c_str(), W_OK | X_OK) == 0) return true;
+    SetError(why, Reason("cannot write in", dir, errno));
+    return false;
+}
+
+std::string UserDataFolder(std::string* why) {
+    std::string base;
+    // Only an absolute XDG_DATA_HOME counts; a relative one is ignored.
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') {
+        base = data;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::string(home) + "/.local/share";
+    } else {
+        SetError(why, "there is no home folder");
+        return {};
+    }
+    const std::string folder = base + "/MorvelantEditor";
+    std::error_code ec;
+    // Made for this user alone; a folder that is there keeps its rights.
+    if (std::filesystem::create_directories(folder, ec))
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        SetError(why, "cannot make the folder \"" + folder + "\"");
+        return {};
+    }
+    return folder;
+}
+
 // ---- A group of files replaced together ---------------------------------------------
 
 SafeReplaceGroup::SafeReplaceGroup(SafeReplaceOptions options) : options_(options) {}
@@ -82,14 +147,16 @@ bool SafeReplaceGroup::NewTemporary(const std::string& path, std::string& tempNa
         SetError(error, "no file name");
         return false;
     }
+    // A link is kept: its target is what is replaced.
+    const std::string target = SaveTarget(path);
     // What an ended save of this file left behind goes now.
-    files::RemoveStaleTemporaries(path);
-    fd = files::CreateTemporaryFile(path, tempName);
+    files::RemoveStaleTemporaries(target);
+    fd = files::CreateTemporaryFile(target, tempName);
     if (fd < 0) {
-        SetError(error, Reason("cannot create a file in", FolderOf(path), errno));
+        SetError(error, Reason("cannot create a file in", FolderOf(target), errno));
         return false;
     }
-    entries_.push_back({path, tempName});
+    entries_.push_back({target, tempName});
     return true;
 }
 

@@ -7,6 +7,9 @@
 // place. A failure at any step leaves the old file where it was and is
 // reported, never passed off as success. Temporaries that a killed save left
 // behind are removed at the next save of the same file.
+//
+// A file that is a symbolic link is saved where the link leads: the
+// temporary and the ".BAK" go beside the target, and the link stays.
 #pragma once
 
 #include <cstddef>
@@ -101,6 +104,27 @@ int OpenRegularFile(const std::string& path, std::string* error = nullptr);
 std::string NotAFileReason(const std::string& path);
 
 bool FileExists(const std::string& path);
+
+// Whether anything (a file, a folder, a link, even a broken one) stands at
+// path.
+bool Occupied(const std::string& path);
+
+// The file that a save of `path` writes: where a symbolic link at `path`
+// leads (links followed to the end), else `path` itself.
+std::string SaveTarget(const std::string& path);
+
+// path with " 2", " 3", ... before its extension ("Config 2.MVR"): the
+// first such name at which nothing stands.
+std::string FreeNameBeside(const std::string& path);
+
+// Whether new files can be made in `folder`; `why` says why not (a
+// read-only or unchangeable folder, one the user may not write).
+bool FolderTakesFiles(const std::string& folder, std::string* why = nullptr);
+
+// The user's own data folder for the editor, made when it is missing:
+// $XDG_DATA_HOME/MorvelantEditor, else ~/.local/share/MorvelantEditor.
+// Empty, with `why` saying why, when there is none to be had.
+std::string UserDataFolder(std::string* why = nullptr);
 
 // Test hook: replaces the write(2) call used for the temporary file, so that
 // tests can make a write fail or come up short. nullptr restores write(2).

@@ -20,11 +20,13 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 
 #include <string>
 
 #include "platform/IniFile.h"
 #include "platform/SingleInstance.h"
+#include "tests/support/JackServer.h"
 
 namespace morvelant {
 namespace {
@@ -151,7 +153,7 @@ TEST_F(MainStartupTest, AnEndSignalClosesAStartMessageAndSavesBesideAnUnreadable
     EXPECT_TRUE(editor.readAllStandardError().contains("saved to"));
 }
 
-TEST_F(MainStartupTest, SecondCopyLeavesAtOnceWithCodeZero) {
+TEST_F(MainStartupTest, SecondCopySaysThatACopyRunsAndLeavesWithCodeZero) {
     QProcess first;
     Start(first, false);
     // Wait (with a limit that only keeps a broken run from hanging) until
@@ -169,9 +171,15 @@ TEST_F(MainStartupTest, SecondCopyLeavesAtOnceWithCodeZero) {
                           QFile::permissions(program.filePath("MorvelantEditor")));
     QProcess second;
     second.setProcessEnvironment(Environment(false));  // no exit hook: only the lock can end it
-    second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    second.setProcessChannelMode(QProcess::MergedChannels);
     second.start(secondProgram.filePath("MorvelantEditor"), {});
-    ASSERT_TRUE(second.waitForStarted(30000));  // without the exit hook: only the lock can end it
+    ASSERT_TRUE(second.waitForStarted(30000));
+    // It says so (in a box, and in the terminal), and ends once the box is
+    // closed; here an end signal closes it.
+    QByteArray said;
+    while (!said.contains("already running") && second.waitForReadyRead(120000)) said += second.readAll();
+    EXPECT_TRUE(said.contains("The editor is already running")) << said.toStdString();
+    ::kill(pid_t(second.processId()), SIGTERM);
     ASSERT_TRUE(second.waitForFinished(120000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
@@ -185,6 +193,77 @@ TEST_F(MainStartupTest, SecondCopyLeavesAtOnceWithCodeZero) {
     first.waitForFinished(30000);
     // The kernel frees the lock with the process, however it ended.
     EXPECT_FALSE(LockHeldElsewhere());
+}
+
+// A JACK server that no longer answers (stopped, as a frozen one) does not
+// keep the editor from ending: the working sets and the configuration are
+// written, the MIDI system's close is given up, and the lock is gone.
+TEST_F(MainStartupTest, AFrozenJackServerDoesNotKeepTheEditorFromEnding) {
+    // This program's own test server (the machine allows only a few), whose
+    // process the script named; it is stopped here as a frozen one would be.
+    ASSERT_TRUE(testsupport::JackReachable());
+    const std::string server = testsupport::JackTestServerName();
+    const char* tmp = std::getenv("TMPDIR");
+    QFile pidFile(QString::fromStdString(std::string(tmp && *tmp ? tmp : "/tmp") + "/morvelant-jackd-" + server + ".pid"));
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    const pid_t jackd = pid_t(pidFile.readAll().trimmed().toLong());
+    ASSERT_GT(jackd, 0);
+    QProcess editor;
+    QProcessEnvironment env = Environment(false);
+    env.insert("MIDIKIT_BACKEND", "jack");
+    env.insert("JACK_DEFAULT_SERVER", QString::fromStdString(server));
+    editor.setProcessEnvironment(env);
+    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    editor.start(program.filePath("MorvelantEditor"), {});
+    ASSERT_TRUE(editor.waitForStarted(30000));
+    // Its start is over once it is the server's client and waits in its
+    // event loop (a limit only keeps a broken run from hanging).
+    const QString client = QString::fromStdString("/dev/shm/jack_sem." + std::to_string(::getuid()) + "_" + server +
+                                                  "_MorvelantEditor");
+    const QString wchan = QStringLiteral("/proc/%1/wchan").arg(editor.processId());
+    const auto waiting = [&wchan] {
+        QFile f(wchan);
+        return f.open(QIODevice::ReadOnly) && f.readAll().contains("poll");
+    };
+    QDeadlineTimer limit(120000);
+    while (!(LockHeldElsewhere() && QFile::exists(client) && waiting()) && !limit.hasExpired() &&
+           editor.state() == QProcess::Running)
+        QThread::msleep(20);
+    ASSERT_TRUE(QFile::exists(client));
+
+    ::kill(jackd, SIGSTOP);
+    ::kill(pid_t(editor.processId()), SIGTERM);
+    const bool ended = editor.waitForFinished(60000);
+    ::kill(jackd, SIGCONT);
+    if (!ended) editor.kill();
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(editor.exitCode(), 0);
+    for (const char* name : {"Morvelant.cfg", "Config.MVR", "Config.MVT"})
+        EXPECT_TRUE(QFile::exists(program.filePath(name))) << name;
+    EXPECT_FALSE(LockHeldElsewhere());
+}
+
+// What a run leaves in its program folder (or, run from the sources, in
+// the current folder) is never part of the sources: none is committed, and
+// the repository ignores them.
+TEST(SourceTree, RunFilesAreNotInTheRepository) {
+    const std::string git = "git -C '" MORVELANT_SOURCE_DIR "' ";
+    const auto output = [](const std::string& command) {
+        std::string out;
+        if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+            if (::pclose(pipe) != 0) return std::string("failed");
+        }
+        return out;
+    };
+    if (output(git + "rev-parse --is-inside-work-tree") != "true\n") GTEST_SKIP() << "not a git work tree";
+    const char* runFiles[] = {"Morvelant.cfg", "Morvelant 2.cfg", "Config.MVR", "Config 2.MVT", "Config.MVR.BAK"};
+    for (const char* name : runFiles) {
+        EXPECT_EQ(output(git + "ls-files -- '" + name + "'"), "") << name;
+        EXPECT_EQ(output(git + "check-ignore --no-index -q '" + name + "' && echo ignored"), "ignored\n") << name;
+    }
 }
 
 }  // namespace

@@ -343,10 +343,15 @@ TEST_F(FileCommandsTest, WorkingSetsAtStartAndExit) {
     EXPECT_EQ(none.PresetEditBufferCount, 1);
     EXPECT_TRUE(dialogs_.Messages().empty());
 
-    // Saving into a folder that does not exist is reported, not passed off.
-    EXPECT_FALSE(SavePresetWorkingSet(none));
-    ASSERT_EQ(dialogs_.Messages().size(), 1u);
+    // Saving into a folder that does not exist is reported, not passed off,
+    // and the session is kept where it can be (Cancel: the data folder).
+    ::setenv("XDG_DATA_HOME", dir_.c_str(), 1);
+    dialogs_.messageAnswers = {MessageResult::Cancel};
+    EXPECT_TRUE(SavePresetWorkingSet(none));
+    ::unsetenv("XDG_DATA_HOME");
+    ASSERT_EQ(dialogs_.Messages().size(), 2u);
     EXPECT_NE(dialogs_.Messages()[0].find("Config.MVR"), std::string::npos);
+    EXPECT_NE(dialogs_.Messages()[1].find("saved to \"" + dir_ + "/MorvelantEditor/Config.MVR\""), std::string::npos);
 }
 
 // ---- Backups ------------------------------------------------------------------------

@@ -113,9 +113,13 @@ TEST_F(WorkingSetTest, NothingIsTakenOrWrittenThatTheReaderCouldNotReadBack) {
     // Notes grown in the editor itself: the working set is not replaced by a
     // file that the next start would refuse.
     model.Presets[1].PresetNotes.assign(kMaxEditorFileSize, 'n');
+    ::setenv("XDG_DATA_HOME", dir.c_str(), 1);  // no place takes it either
+    dialogs.messageAnswers = {MessageResult::Cancel};
     EXPECT_FALSE(SavePresetWorkingSet(model));
-    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    ::unsetenv("XDG_DATA_HOME");
+    ASSERT_EQ(dialogs.Messages().size(), 3u);
     EXPECT_TRUE(Has(dialogs.Messages()[1], "Config.MVR")) << dialogs.Messages()[1];
+    EXPECT_TRUE(Has(dialogs.Messages()[2], "could not be saved anywhere")) << dialogs.Messages()[2];
     EXPECT_EQ(Contents(Path() + "Config.MVR"), before);
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/IniFile.h"
 #include "platform/SafeFile.h"
 
 #include <sys/stat.h>
@@ -203,6 +204,37 @@ TEST_F(SafeFileTest, TemporariesOfEndedSavesAreRemovedAtTheNextSave) {
         want.push_back(n);
     std::sort(want.begin(), want.end());
     EXPECT_EQ(left, want);
+}
+
+// A saved file that is a link (relative, absolute, or a link to a link)
+// stays a link: its target gets the new content, and the temporary and the
+// backup are made beside the target.
+TEST_F(SafeFileTest, ASaveThroughALinkKeepsTheLinkAndReplacesItsTarget) {
+    fs::create_directories(Path("real"));
+    const std::string target = Path("real/real.MVR");
+    const std::vector<std::pair<std::string, std::string>> links = {
+        {"rel.MVR", "real/real.MVR"}, {"abs.MVR", target}, {"chain.MVR", "rel.MVR"}};
+    for (const auto& [link, to] : links) {
+        fs::create_symlink(to, Path(link));
+        for (const char* bytes : {"old", "new"}) {
+            std::string err;
+            ASSERT_TRUE(SafeReplaceFile(Path(link), std::string_view(bytes), &err)) << link << err;
+        }
+        EXPECT_TRUE(fs::is_symlink(Path(link))) << link;
+        EXPECT_EQ(Slurp(Path(link)), "new") << link;
+        EXPECT_EQ(Slurp(target + ".BAK"), "old") << link;
+        EXPECT_FALSE(fs::exists(Path(link + ".BAK"))) << link;
+        EXPECT_EQ(SaveTarget(Path(link)), target);
+        fs::remove(target + ".BAK");
+    }
+    // The configuration too.
+    fs::create_symlink("real/real.cfg", Path("Morvelant.cfg"));
+    ASSERT_TRUE(TIniFile(Path("Morvelant.cfg")).WriteString("Options", "Warnings", "1"));
+    EXPECT_TRUE(fs::is_symlink(Path("Morvelant.cfg")));
+    EXPECT_EQ(TIniFile(Path("real/real.cfg")).ReadString("Options", "Warnings", ""), "1");
+    // No temporary left anywhere: the links, the target folder, two files.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 5);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("real")), {}), 2);
 }
 
 }  // namespace

@@ -1,0 +1,227 @@
+// A session's work survives an end at which its files cannot be written,
+// in the started editor: a full disk, an unchangeable working set or
+// program folder, an unusable configuration; and one program folder has one
+// writer whatever the runtime folder.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "app/InstanceGuard.h"
+#include "engine/FileCommands.h"
+#include "platform/IniFile.h"
+#include "tests/support/StartedEditor.h"
+
+namespace morvelant {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::StartedEditor;
+
+// What the user cannot change: the kernel refuses it even to root.
+bool SetImmutable(const std::string& path, bool on) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int flags = 0;
+    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0) ::close(fd);
+    return ok;
+}
+
+// A small disk at `folder`, filled to the last byte.
+bool FillSmallDisk(const std::string& folder) {
+    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=128k") != 0) return false;
+    std::ofstream filler(folder + "filler", std::ios::binary);
+    const std::string block(4096, 'x');
+    while (filler.write(block.data(), std::streamsize(block.size())) && filler.flush()) {}
+    return true;
+}
+
+// The user's data folder of the test, and the session's edits in it.
+class SaveRescue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Small disks and unchangeable files need root (as the test command runs).
+        if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small disk and make files unchangeable";
+        ::setenv("XDG_DATA_HOME", data_.path().toStdString().c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("XDG_DATA_HOME"); }
+    std::string DataFolder() const { return data_.path().toStdString() + "/MorvelantEditor/"; }
+
+    static void Edit(StartedEditor& editor) {
+        editor.Model().SetPresetDeviceName(3, "KEPT");
+        editor.Model().SetPatternName(2, "KEPT");
+        editor.Model().SelectedPreset = 5;  // a setting
+    }
+    // The session's edits are in the files `presets` and `patterns`.
+    static void ExpectEdits(const std::string& presets, const std::string& patterns) {
+        DeviceModel back;
+        ASSERT_TRUE(ReadPresetFile(back, presets)) << presets;
+        ASSERT_TRUE(ReadPatternFile(back, patterns)) << patterns;
+        EXPECT_NE(back.GetPresetDeviceName(3).find("KEPT"), std::string::npos);
+        EXPECT_NE(back.GetPatternName(2).find("KEPT"), std::string::npos);
+    }
+    static bool SaidSavedTo(const StartedEditor& editor, const std::string& file) {
+        for (const std::string& text : editor.Dialogs.Messages())
+            if (text.find("saved to \"" + file + "\"") != std::string::npos) return true;
+        return false;
+    }
+
+    QTemporaryDir data_;
+};
+
+// Whatever refuses the save, the answer Cancel keeps the work in the first
+// place that takes it, and the user is told where.
+TEST_F(SaveRescue, AnEndThatCannotWriteKeepsTheSessionWhereItCan) {
+    struct Case {
+        const char* refusal;
+        std::function<bool(StartedEditor&)> refuse;  // after a first run wrote the files
+        bool besideWorks;
+    };
+    const Case cases[] = {
+        {"a full disk", [](StartedEditor& e) { return FillSmallDisk(e.Folder()); }, false},
+        {"unchangeable files",
+         [](StartedEditor& e) {
+             return SetImmutable(e.Folder() + "Config.MVR", true) && SetImmutable(e.Folder() + "Config.MVT", true) &&
+                 SetImmutable(e.Folder() + "Morvelant.cfg", true);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        StartedEditor editor;
+        const std::string folder = editor.Folder();
+        if (c.besideWorks) {
+            editor.Start();
+            editor.Stop();
+        }
+        ASSERT_TRUE(c.refuse(editor));
+        editor.Start();
+        Edit(editor);
+        editor.Dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::Ok, MessageResult::Cancel,
+                                         MessageResult::Ok, MessageResult::Cancel, MessageResult::Ok};
+        editor.Stop();
+        const std::string place = c.besideWorks ? folder + "Config 2" : DataFolder() + "Config";
+        ExpectEdits(place + ".MVR", place + ".MVT");
+        EXPECT_TRUE(SaidSavedTo(editor, place + ".MVR"));
+        EXPECT_TRUE(SaidSavedTo(editor, place + ".MVT"));
+        const std::string settings = c.besideWorks ? folder + "Morvelant 2.cfg" : DataFolder() + "Morvelant.cfg";
+        EXPECT_TRUE(SaidSavedTo(editor, settings));
+        EXPECT_EQ(TIniFile(settings).ReadInteger("Options", "Selected Preset", -1), 5);
+        for (const char* name : {"Config.MVR", "Config.MVT", "Morvelant.cfg"}) SetImmutable(folder + name, false);
+        ::umount2(folder.c_str(), MNT_DETACH);
+        fs::remove_all(DataFolder());
+    }
+}
+
+// No saves where the user chooses; Yes tries again, and works once the
+// user has made room on the disk.
+TEST_F(SaveRescue, TheUserMayChooseAnotherFileOrTryAgain) {
+    StartedEditor editor;
+    const std::string folder = editor.Folder();
+    ASSERT_TRUE(FillSmallDisk(folder));
+    editor.Start();
+    Edit(editor);
+    struct MakesRoomBeforeTryingAgain : ScriptedDialogs {
+        std::string filler;
+        MessageResult MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                                 MessageIcon icon) override {
+            const MessageResult answer = ScriptedDialogs::MessageBox(text, caption, buttons, icon);
+            if (answer == MessageResult::Yes) fs::remove(filler);
+            return answer;
+        }
+    } dialogs;
+    dialogs.filler = folder + "filler";
+    const std::string chosen = data_.path().toStdString() + "/chosen.MVR";
+    dialogs.messageAnswers = {MessageResult::No, MessageResult::Ok, MessageResult::Yes};
+    dialogs.QueueSave(chosen);
+    {
+        ScopedDialogs scope(dialogs);
+        editor.Stop();
+    }
+    ExpectEdits(chosen, folder + "Config.MVT");
+    ASSERT_EQ(dialogs.Messages().size(), 3u);
+    EXPECT_NE(dialogs.Messages()[0].find("Could not save \"" + folder + "Config.MVR\""), std::string::npos);
+    EXPECT_TRUE(dialogs.Messages()[1].find("saved to \"" + chosen + "\"") != std::string::npos);
+    EXPECT_NE(dialogs.Messages()[2].find("Could not save \"" + folder + "Config.MVT\""), std::string::npos);
+    ::umount2(folder.c_str(), MNT_DETACH);
+}
+
+// A program folder that cannot be written is said at start, with where the
+// session will be kept; the end then saves there without a question.
+TEST_F(SaveRescue, AReadOnlyProgramFolderIsSaidAtStartAndTheSessionKeptInTheDataFolder) {
+    StartedEditor editor;
+    const std::string folder = editor.Folder();
+    ASSERT_TRUE(SetImmutable(folder, true));
+    editor.Start();
+    ASSERT_EQ(editor.Dialogs.Messages().size(), 1u);
+    EXPECT_NE(editor.Dialogs.Messages()[0].find("kept in \"" + DataFolder().substr(0, DataFolder().size() - 1)),
+              std::string::npos);
+    Edit(editor);
+    editor.Stop();
+    SetImmutable(folder, false);
+    ExpectEdits(DataFolder() + "Config.MVR", DataFolder() + "Config.MVT");
+    EXPECT_TRUE(fs::exists(DataFolder() + "Morvelant.cfg"));
+    for (const auto& call : editor.Dialogs.calls) EXPECT_NE(call.buttons, MessageButtons::YesNoCancel) << call.text;
+}
+
+// A configuration that is no usable file is said once at start, left as it
+// is, and this session's settings are saved beside it.
+TEST_F(SaveRescue, AnUnusableConfigurationIsKeptAndTheSettingsGoBesideIt) {
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> configurations = {
+        {"a named pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }},
+        {"a folder", [](const std::string& p) { fs::create_directory(p); }},
+        {"binary data", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string("\0\x01\xFF", 3); }},
+    };
+    for (const auto& [kind, make] : configurations) {
+        SCOPED_TRACE(kind);
+        StartedEditor editor;
+        const std::string config = editor.Folder() + "Morvelant.cfg";
+        make(config);
+        const fs::file_status before = fs::symlink_status(config);
+        const auto size = fs::is_regular_file(before) ? fs::file_size(config) : 0;
+        editor.Start();
+        ASSERT_EQ(editor.Dialogs.Messages().size(), 1u);
+        EXPECT_NE(editor.Dialogs.Messages()[0].find(editor.Folder() + "Morvelant 2.cfg"), std::string::npos);
+        editor.Stop();
+        EXPECT_EQ(editor.Dialogs.Messages().size(), 1u);  // once
+        EXPECT_EQ(fs::symlink_status(config).type(), before.type());
+        if (fs::is_regular_file(before)) EXPECT_EQ(fs::file_size(config), size);
+        EXPECT_EQ(TIniFile(editor.Folder() + "Morvelant 2.cfg").ReadInteger("Main Form", "Left", -1), 192);
+    }
+}
+
+// Whatever runtime folder each copy has, the program folder's lock lets
+// only one of them work with its working sets; the other is told and ends.
+TEST_F(SaveRescue, TwoCopiesInOneProgramFolderNeverBothRun) {
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope(dialogs);
+    QTemporaryDir program, firstRuntime, secondRuntime;
+    ::setenv("XDG_RUNTIME_DIR", firstRuntime.path().toStdString().c_str(), 1);
+    InstanceGuard first("MorvelantEditor", program.path().toStdString());
+    EXPECT_FALSE(first.AnotherCopyRuns());
+    EXPECT_EQ(first.Decide(), StartDecision::Run);
+    for (const std::string& runtime : {secondRuntime.path().toStdString(), std::string()}) {
+        if (runtime.empty())
+            ::unsetenv("XDG_RUNTIME_DIR");
+        else
+            ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        InstanceGuard second("MorvelantEditor", program.path().toStdString());
+        second.AnotherCopyRuns();
+        EXPECT_EQ(second.Decide(), StartDecision::Leave) << runtime;
+        EXPECT_NE(dialogs.Messages().back().find("Another copy of the editor is running"), std::string::npos);
+    }
+    ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+}  // namespace
+}  // namespace morvelant
