@@ -1,7 +1,7 @@
 #include "patterns/PickerWindows.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include <QAbstractItemView>
+#include <QApplication>
 
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
@@ -13,24 +13,37 @@
 
 namespace morvelant {
 
-void KeepOnScreen(TForm& form) {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QRect s = screen->availableGeometry();
-    const QSize size = form.frameGeometry().size();
-    const int x = std::max(s.left(), std::min(form.x(), s.right() + 1 - size.width()));
-    const int y = std::max(s.top(), std::min(form.y(), s.bottom() + 1 - size.height()));
-    if (x != form.x() || y != form.y()) form.move(x, y);
-}
-
 namespace {
 
-void Place(TForm& form, std::optional<PickerPlace> place) {
-    if (place) form.move(place->left, place->top);
+// The screen rectangle of the control that called a picker for `code`.
+QRect CallerRect(int code) {
+    QWidget* window = QApplication::activeWindow();
+    if (window == nullptr) return {};
+    const auto global = [](QWidget* w, QRect r) { return QRect(w->mapToGlobal(r.topLeft()), r.size()); };
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const QVariant tag = w->property("Tag");
+        if (tag.isValid() && tag.toInt() == code && w->isVisible()) return global(w, w->rect());
+    }
+    QWidget* focus = window->focusWidget();
+    if (focus == nullptr) return global(window, QRect(0, 0, 1, 1));
+    if (auto* view = qobject_cast<QAbstractItemView*>(focus); view != nullptr && view->currentIndex().isValid())
+        return global(view->viewport(), view->visualRect(view->currentIndex()));
+    return global(focus, focus->rect());
+}
+
+void Place(TForm& form, int code, std::optional<PickerPlace> place) {
+    if (!place) return PlaceByCaller(form, code);
+    form.move(place->left, place->top);
     KeepOnScreen(form);
 }
 
 }  // namespace
+
+void PlaceByCaller(TForm& picker, int code) {
+    const QRect caller = CallerRect(code);
+    if (caller.isValid()) picker.move(caller.left(), caller.bottom() + 1);
+    KeepOnScreen(picker);
+}
 
 TForm* PickerWindows::FormOf(PickerKind kind) const {
     switch (kind) {
@@ -51,7 +64,7 @@ int PickerWindows::Pick(PickerKind kind, int code, std::optional<PickerPlace> pl
         case PickerKind::Piano: forms_.piano->TargetCode = code; break;
         case PickerKind::Drumkit: forms_.drumkit->TargetCode = code; break;
     }
-    Place(*form, place);
+    Place(*form, code, place);
     return form->ShowModal();
 }
 
@@ -63,7 +76,7 @@ int PickerWindows::PickTrack(TrackPickerKind kind, int mode, int track, int call
     form->Mode = mode;
     form->Track = track;
     form->CallerFlag = callerFlag;
-    Place(*form, place);
+    Place(*form, -1, place);
     return form->ShowModal();
 }
 

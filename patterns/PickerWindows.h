@@ -1,6 +1,6 @@
 // The picker windows as the editor windows reach them: stores the target
-// (or the mode and track), places the window where the caller asks, kept
-// on the screen, and shows it modally.
+// (or the mode and track), places the window where the caller asks (or by
+// the control that called it), kept on the screen, and shows it modally.
 #pragma once
 
 #include "patterns/PatternPickers.h"
@@ -55,7 +55,10 @@ private:
     PickerForms forms_;
 };
 
-// Moves a window so that it lies wholly on the screen.
-void KeepOnScreen(TForm& form);
+// Places a picker that its caller gives no place just below the control
+// that called it, in the window the user is in: the control whose tag is
+// the target `code`, else the focused control (its current cell in a grid).
+// Kept on the screen either way.
+void PlaceByCaller(TForm& picker, int code);
 
 }  // namespace morvelant
