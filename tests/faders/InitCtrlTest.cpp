@@ -105,6 +105,26 @@ TEST_F(InitCtrlTest, EscapeClosesWithoutWritingAndFocusGoesBack) {
     EXPECT_EQ(QApplication::activeWindow(), &opener);
 }
 
+TEST_F(InitCtrlTest, ReturnCommitsTheTypedNumberAndClosesAsTheCloseButtonDoes) {
+    TInitCtrlForm form(model, &pickers);
+    auto* close = form.findChild<QPushButton*>(QStringLiteral("CloseButton"));
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->text(), QStringLiteral("Close"));
+    EXPECT_TRUE(close->isDefault());
+    EXPECT_TRUE(form.rect().contains(close->geometry()));
+    for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        form.Show();
+        Type(form.FaderValueMin, QStringLiteral("40"), key);
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(model.InitValues[6], 40);
+        model.InitValues[6] = 0;
+        form.ShowAll();
+    }
+    form.Show();
+    userinput::Click(close);
+    EXPECT_FALSE(form.isVisible());
+}
+
 TEST_F(InitCtrlTest, SliderAndPopupsReachTheModelAndPickers) {
     TInitCtrlForm form(model, &pickers);
     form.SetPopupComponent(10);

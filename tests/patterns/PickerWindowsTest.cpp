@@ -28,7 +28,9 @@
 #include "patterns/PickerWindows.h"
 #include "patterns/TrackEdit.h"
 #include "patterns/Values1.h"
+#include "model/TrackSettings.h"
 #include "tests/support/QtWidgetApp.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant {
 namespace {
@@ -130,6 +132,72 @@ TEST_F(PickerWindowsTest, ShowModalWalksTheStepsWithShift) {
     EXPECT_EQ(model.Patterns[4].StepNote(0, 14), 1);
     EXPECT_EQ(model.Patterns[4].StepNote(0, 15), 2);
     EXPECT_EQ(model.Patterns[4].StepNote(1, 0), 3);
+}
+
+// Keys sent to a picker while it is shown modally by the picker windows.
+void KeysWhenModal(std::function<TForm*()> picker, std::vector<std::pair<int, Qt::KeyboardModifiers>> keys) {
+    QTimer::singleShot(0, [picker, keys] {
+        for (const auto& [key, mods] : keys) userinput::KeyClick(picker(), key, mods);
+        if (picker()->isVisible()) picker()->Close();  // the keys left it open
+    });
+}
+
+TEST_F(PickerWindowsTest, ArrowsMoveTheHighlightReturnPicksItEscapeCancels) {
+    TValues1Form values(dispatch, model);
+    TController1Form ctrl(dispatch, model);
+    TLongPianoForm piano(dispatch, model);
+    TChannelForm channels(model, hooks);
+    TNoteGateTimes times(model, hooks);
+    PickerWindows windows(
+        {.values = &values, .controllers = &ctrl, .piano = &piano, .timeCodes = &times, .channels = &channels});
+    auto& preset = model.Presets[1];
+    auto& pattern = model.Patterns[4];
+    constexpr auto none = Qt::NoModifier;
+    const auto keys = [](std::initializer_list<int> k, Qt::KeyboardModifiers last = Qt::NoModifier) {
+        std::vector<std::pair<int, Qt::KeyboardModifiers>> out;
+        for (int key : k) out.emplace_back(key, none);
+        out.back().second = last;
+        return out;
+    };
+    const struct {
+        const char* label;
+        TForm* picker;
+        std::function<int()> pick;
+        int32_t* stored;
+        int32_t before;
+        std::vector<std::pair<int, Qt::KeyboardModifiers>> keys;
+        int result;
+        int32_t after;
+    } rows[] = {
+        // From the present value: right, right, a row down.
+        {"values", &values, [&] { return windows.Pick(PickerKind::Values, 3); }, &preset.FaderMidiData2(2), 20,
+         keys({Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Return}), kPickEnd, 38},
+        {"values, Shift", &values, [&] { return windows.Pick(PickerKind::Values, 3); }, &preset.FaderMidiData2(2), 20,
+         keys({Qt::Key_Left, Qt::Key_Up, Qt::Key_Return}, Qt::ShiftModifier), kPickAdvance, 3},
+        {"values, Escape", &values, [&] { return windows.Pick(PickerKind::Values, 3); }, &preset.FaderMidiData2(2),
+         20, keys({Qt::Key_Right, Qt::Key_Escape}), kPickEnd, 20},
+        // Controllers run down the columns: down one, then a column right.
+        {"controllers", &ctrl, [&] { return windows.Pick(PickerKind::Controllers, 0); }, &preset.FaderMidiData1(2),
+         33, keys({Qt::Key_Down, Qt::Key_Right, Qt::Key_Enter}), kPickEnd, 66},
+        // A key right, twice, and an octave up; from the live value, middle C.
+        {"piano", &piano, [&] { return windows.Pick(PickerKind::Piano, 1); }, &preset.KeyOnMidiData1(2), 60,
+         keys({Qt::Key_Right, Qt::Key_Right, Qt::Key_Up, Qt::Key_Return}), kPickEnd, 74},
+        {"piano, live value", &piano, [&] { return windows.Pick(PickerKind::Piano, 1); }, &preset.KeyOnMidiData1(2),
+         128, keys({Qt::Key_Left, Qt::Key_Return}), kPickEnd, 59},
+        // Channel 4 of 16 in a 4 by 4 grid: down to 8, held at the right edge.
+        {"channels", &channels, [&] { return windows.PickTrack(TrackPickerKind::Channels, kChannelMode, 1, 0); },
+         &pattern.TrackEvent(0), 0x93, keys({Qt::Key_Down, Qt::Key_Right, Qt::Key_Return}), kPickEnd, 0x97},
+        {"delay", &times, [&] { return windows.PickTrack(TrackPickerKind::TimeCodes, kDelayMode, 3, 0); },
+         &pattern.TrackDelay(2), 8, keys({Qt::Key_Down, Qt::Key_Return}), kPickEnd, TimeCodes[6]},
+    };
+    for (const auto& r : rows) {
+        *r.stored = r.before;
+        TForm* picker = r.picker;
+        KeysWhenModal([picker] { return picker; }, r.keys);
+        EXPECT_EQ(r.pick(), r.result) << r.label;
+        EXPECT_EQ(*r.stored, r.after) << r.label;
+        EXPECT_FALSE(picker->isVisible()) << r.label;
+    }
 }
 
 TEST_F(PickerWindowsTest, ControllerPickerNamesControllers) {
