@@ -82,7 +82,7 @@ void TDrumkitForm::KitMenuClick(QAction* item) {
             StringGrid1->SetCellText(r, c, FromCp1252(kit.Names[static_cast<size_t>(kDrumkitGrid.ValueAt({r, c}))]));
     KitCaption = morvelant::KitCaption(kit);
     SetCaption(KitCaption);
-    PlaceByCaller(*this, TargetCode);
+    PlaceByCaller(*this);
     QPointer<TDrumkitForm> self(this);
     ShowModal();
     if (!self || !owner->menu) return;

@@ -2,6 +2,9 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPointer>
 
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
@@ -15,14 +18,56 @@ namespace morvelant {
 
 namespace {
 
-// The screen rectangle of the control that called a picker for `code`.
-QRect CallerRect(int code) {
+// The control the user last pressed or opened a menu on, outside the popup
+// menus, and where: the control that calls a picker. Watches the
+// application's events; it only looks at their type.
+class CallerWatch : public QObject {
+public:
+    using QObject::QObject;
+    QPointer<QWidget> control;
+    QPoint at;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool press = event->type() == QEvent::MouseButtonPress;
+        if (!(press || event->type() == QEvent::ContextMenu) || !watched->isWidgetType()) return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        // An event the control leaves unused goes on to its parents: the
+        // first receiver is the control.
+        const quint64 time = static_cast<QInputEvent*>(event)->timestamp();
+        if (time == time_ && control != nullptr && widget->isAncestorOf(control)) return false;
+        if (widget->window()->windowType() == Qt::Popup) return false;
+        time_ = time;
+        control = widget;
+        at = press ? static_cast<QMouseEvent*>(event)->position().toPoint()
+                   : static_cast<QContextMenuEvent*>(event)->pos();
+        return false;
+    }
+
+private:
+    quint64 time_ = 0;
+};
+
+QPointer<CallerWatch>& Watch() {
+    static QPointer<CallerWatch> watch;
+    return watch;
+}
+
+// The screen rectangle of the control that called a picker: the one last
+// pressed in the window the user is in (the cell pressed in a grid), else
+// that window's focused control (its current cell).
+QRect CallerRect() {
     QWidget* window = QApplication::activeWindow();
     if (window == nullptr) return {};
     const auto global = [](QWidget* w, QRect r) { return QRect(w->mapToGlobal(r.topLeft()), r.size()); };
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        const QVariant tag = w->property("Tag");
-        if (tag.isValid() && tag.toInt() == code && w->isVisible()) return global(w, w->rect());
+    CallerWatch* watch = Watch();
+    if (watch != nullptr && watch->control != nullptr && watch->control->window() == window &&
+        watch->control->isVisible()) {
+        QWidget* control = watch->control;
+        if (auto* view = qobject_cast<QAbstractItemView*>(control->parentWidget());
+            view != nullptr && view->viewport() == control && view->indexAt(watch->at).isValid())
+            return global(control, view->visualRect(view->indexAt(watch->at)));
+        return global(control, control->rect());
     }
     QWidget* focus = window->focusWidget();
     if (focus == nullptr) return global(window, QRect(0, 0, 1, 1));
@@ -31,16 +76,23 @@ QRect CallerRect(int code) {
     return global(focus, focus->rect());
 }
 
-void Place(TForm& form, int code, std::optional<PickerPlace> place) {
-    if (!place) return PlaceByCaller(form, code);
+void Place(TForm& form, std::optional<PickerPlace> place) {
+    if (!place) return PlaceByCaller(form);
     form.move(place->left, place->top);
     KeepOnScreen(form);
 }
 
 }  // namespace
 
-void PlaceByCaller(TForm& picker, int code) {
-    const QRect caller = CallerRect(code);
+PickerWindows::PickerWindows(PickerForms forms) : forms_(forms) {
+    if (Watch() == nullptr && QCoreApplication::instance() != nullptr) {
+        Watch() = new CallerWatch(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(Watch());
+    }
+}
+
+void PlaceByCaller(TForm& picker) {
+    const QRect caller = CallerRect();
     if (caller.isValid()) picker.move(caller.left(), caller.bottom() + 1);
     KeepOnScreen(picker);
 }
@@ -64,7 +116,7 @@ int PickerWindows::Pick(PickerKind kind, int code, std::optional<PickerPlace> pl
         case PickerKind::Piano: forms_.piano->TargetCode = code; break;
         case PickerKind::Drumkit: forms_.drumkit->TargetCode = code; break;
     }
-    Place(*form, code, place);
+    Place(*form, place);
     return form->ShowModal();
 }
 
@@ -76,7 +128,7 @@ int PickerWindows::PickTrack(TrackPickerKind kind, int mode, int track, int call
     form->Mode = mode;
     form->Track = track;
     form->CallerFlag = callerFlag;
-    Place(*form, -1, place);
+    Place(*form, place);
     return form->ShowModal();
 }
 

@@ -31,7 +31,7 @@ struct PickerForms {
 // track tools.
 class PickerWindows : public PickerLauncher, public PatternPickers {
 public:
-    explicit PickerWindows(PickerForms forms = {}) : forms_(forms) {}
+    explicit PickerWindows(PickerForms forms = {});
     // The windows are made one by one at start-up and set here as they come.
     PickerForms& Forms() { return forms_; }
 
@@ -56,9 +56,9 @@ private:
 };
 
 // Places a picker that its caller gives no place just below the control
-// that called it, in the window the user is in: the control whose tag is
-// the target `code`, else the focused control (its current cell in a grid).
-// Kept on the screen either way.
-void PlaceByCaller(TForm& picker, int code);
+// that called it, in the window the user is in: the control last pressed
+// there (the cell pressed in a grid), else the focused control (its current
+// cell). Kept on the screen either way.
+void PlaceByCaller(TForm& picker);
 
 }  // namespace morvelant

@@ -432,7 +432,10 @@ void TMidiSettingsForm::FormDestroy() {
 void TMidiSettingsForm::FillCombo(QComboBox* combo, const std::vector<std::string>& names, int index) {
     OwnChanges guard(updating_);
     combo->clear();
-    for (const std::string& name : names) combo->addItem(ToQ(name));
+    for (const std::string& name : names) {
+        combo->addItem(ToQ(name));
+        combo->setItemData(combo->count() - 1, ToQ(name), Qt::ToolTipRole);  // whole in the open list too
+    }
     combo->setCurrentIndex(index);
 }
 

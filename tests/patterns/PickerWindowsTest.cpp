@@ -152,10 +152,9 @@ TEST_F(PickerWindowsTest, ArrowsMoveTheHighlightReturnPicksItEscapeCancels) {
         {.values = &values, .controllers = &ctrl, .piano = &piano, .timeCodes = &times, .channels = &channels});
     auto& preset = model.Presets[1];
     auto& pattern = model.Patterns[4];
-    constexpr auto none = Qt::NoModifier;
     const auto keys = [](std::initializer_list<int> k, Qt::KeyboardModifiers last = Qt::NoModifier) {
         std::vector<std::pair<int, Qt::KeyboardModifiers>> out;
-        for (int key : k) out.emplace_back(key, none);
+        for (int key : k) out.emplace_back(key, Qt::NoModifier);
         out.back().second = last;
         return out;
     };
