@@ -240,6 +240,7 @@ TEST_F(MidiSettingsTest, LongPortNamesCanBeReadWholeAndAWiderWindowWidensTheList
         userinput::KeyClick(nullptr, Qt::Key_A, Qt::ControlModifier);
         userinput::KeyClicks(nullptr, names[i]);
         userinput::KeyClick(nullptr, Qt::Key_Return);
+        QApplication::processEvents();  // the list takes the edit after the key
     }
     ASSERT_EQ(Nodes(tree)[1], names[1].toStdString());
     // Shortened in the middle, where they differ at the end; whole in the tool tips.
@@ -264,7 +265,8 @@ TEST_F(MidiSettingsTest, LongPortNamesCanBeReadWholeAndAWiderWindowWidensTheList
     for (QTreeWidget* t : {form->MorvelantIn1Devices, form->MorvelantOut1Devices, form->MorvelantThruDevices}) {
         EXPECT_GE(t->width(), 141 + 150) << t->objectName().toStdString();
         EXPECT_GE(t->height(), 172 + 100) << t->objectName().toStdString();
-        const QWidget* page = t->parentWidget();
+        QWidget* page = t->parentWidget();
+        form->PageControl1->setCurrentWidget(page);
         EXPECT_TRUE(page->rect().contains(t->geometry())) << t->objectName().toStdString();
     }
     EXPECT_FALSE(form->MorvelantIn1Devices->geometry().intersects(form->MorvelantOut1Devices->geometry()));
