@@ -4,8 +4,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -268,9 +268,9 @@ void TMidiSettingsForm::BuildComponents() {
     };
     for (QWidget* w : {static_cast<QWidget*>(MorvelantPCDevice), static_cast<QWidget*>(PCMorvelantDevice)})
         grow(w, 0, 1, false);
-    for (QWidget* w : {static_cast<QWidget*>(ThruBox), static_cast<QWidget*>(SysexThruBox),
-                       static_cast<QWidget*>(RealtimeThruBox), static_cast<QWidget*>(GroupBox1),
-                       static_cast<QWidget*>(MidiSystemLabel)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ThruBox), static_cast<QWidget*>(SysexThruBox), static_cast<QWidget*>(RealtimeThruBox),
+          static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(MidiSystemLabel)})
         grow(w, 1, 0, false);
     grow(MorvelantThruInDevices, 0, 0.5, true);
     grow(Label11, 0.5, 0, false);

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "model/TrackSettings.h"
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
@@ -28,7 +29,6 @@
 #include "patterns/PickerWindows.h"
 #include "patterns/TrackEdit.h"
 #include "patterns/Values1.h"
-#include "model/TrackSettings.h"
 #include "tests/support/QtWidgetApp.h"
 #include "tests/support/UserInput.h"
 
@@ -134,68 +134,78 @@ TEST_F(PickerWindowsTest, ShowModalWalksTheStepsWithShift) {
     EXPECT_EQ(model.Patterns[4].StepNote(1, 0), 3);
 }
 
-// Keys sent to a picker while it is shown modally by the picker windows.
-void KeysWhenModal(std::function<TForm*()> picker, std::vector<std::pair<int, Qt::KeyboardModifiers>> keys) {
-    QTimer::singleShot(0, [picker, keys] {
-        for (const auto& [key, mods] : keys) userinput::KeyClick(picker(), key, mods);
-        if (picker()->isVisible()) picker()->Close();  // the keys left it open
-    });
-}
-
 TEST_F(PickerWindowsTest, ArrowsMoveTheHighlightReturnPicksItEscapeCancels) {
     TValues1Form values(dispatch, model);
     TController1Form ctrl(dispatch, model);
     TLongPianoForm piano(dispatch, model);
     TChannelForm channels(model, hooks);
     TNoteGateTimes times(model, hooks);
-    PickerWindows windows(
+    PickerWindows w(
         {.values = &values, .controllers = &ctrl, .piano = &piano, .timeCodes = &times, .channels = &channels});
     auto& preset = model.Presets[1];
-    auto& pattern = model.Patterns[4];
-    const auto keys = [](std::initializer_list<int> k, Qt::KeyboardModifiers last = Qt::NoModifier) {
-        std::vector<std::pair<int, Qt::KeyboardModifiers>> out;
-        for (int key : k) out.emplace_back(key, Qt::NoModifier);
-        out.back().second = last;
-        return out;
+    const auto pick = [&w](PickerKind k, int code) { return [&w, k, code] { return w.Pick(k, code); }; };
+    const auto track = [&w](TrackPickerKind k, int mode, int t) {
+        return [=, &w] { return w.PickTrack(k, mode, t, 0); };
     };
+    const auto R = Qt::Key_Right, L = Qt::Key_Left, U = Qt::Key_Up, D = Qt::Key_Down, Ret = Qt::Key_Return;
     const struct {
-        const char* label;
         TForm* picker;
-        std::function<int()> pick;
+        std::function<int()> show;
         int32_t* stored;
         int32_t before;
-        std::vector<std::pair<int, Qt::KeyboardModifiers>> keys;
+        std::vector<int> keys;  // the last with `mods`
+        Qt::KeyboardModifiers mods;
         int result;
         int32_t after;
     } rows[] = {
-        // From the present value: right, right, a row down.
-        {"values", &values, [&] { return windows.Pick(PickerKind::Values, 3); }, &preset.FaderMidiData2(2), 20,
-         keys({Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Return}), kPickEnd, 38},
-        {"values, Shift", &values, [&] { return windows.Pick(PickerKind::Values, 3); }, &preset.FaderMidiData2(2), 20,
-         keys({Qt::Key_Left, Qt::Key_Up, Qt::Key_Return}, Qt::ShiftModifier), kPickAdvance, 3},
-        {"values, Escape", &values, [&] { return windows.Pick(PickerKind::Values, 3); }, &preset.FaderMidiData2(2),
-         20, keys({Qt::Key_Right, Qt::Key_Escape}), kPickEnd, 20},
-        // Controllers run down the columns: down one, then a column right.
-        {"controllers", &ctrl, [&] { return windows.Pick(PickerKind::Controllers, 0); }, &preset.FaderMidiData1(2),
-         33, keys({Qt::Key_Down, Qt::Key_Right, Qt::Key_Enter}), kPickEnd, 66},
-        // A key right, twice, and an octave up; from the live value, middle C.
-        {"piano", &piano, [&] { return windows.Pick(PickerKind::Piano, 1); }, &preset.KeyOnMidiData1(2), 60,
-         keys({Qt::Key_Right, Qt::Key_Right, Qt::Key_Up, Qt::Key_Return}), kPickEnd, 74},
-        {"piano, live value", &piano, [&] { return windows.Pick(PickerKind::Piano, 1); }, &preset.KeyOnMidiData1(2),
-         128, keys({Qt::Key_Left, Qt::Key_Return}), kPickEnd, 59},
-        // Channel 4 of 16 in a 4 by 4 grid: down to 8, held at the right edge.
-        {"channels", &channels, [&] { return windows.PickTrack(TrackPickerKind::Channels, kChannelMode, 1, 0); },
-         &pattern.TrackEvent(0), 0x93, keys({Qt::Key_Down, Qt::Key_Right, Qt::Key_Return}), kPickEnd, 0x97},
-        {"delay", &times, [&] { return windows.PickTrack(TrackPickerKind::TimeCodes, kDelayMode, 3, 0); },
-         &pattern.TrackDelay(2), 8, keys({Qt::Key_Down, Qt::Key_Return}), kPickEnd, TimeCodes[6]},
+        // From the present value; held at the grid's edges.
+        {&values, pick(PickerKind::Values, 3), &preset.FaderMidiData2(2), 20, {R, R, D, Ret}, {}, kPickEnd, 38},
+        {&values,
+         pick(PickerKind::Values, 3),
+         &preset.FaderMidiData2(2),
+         20,
+         {L, U, Ret},
+         Qt::ShiftModifier,
+         kPickAdvance,
+         3},
+        {&values, pick(PickerKind::Values, 3), &preset.FaderMidiData2(2), 20, {R, Qt::Key_Escape}, {}, kPickEnd, 20},
+        {&ctrl,
+         pick(PickerKind::Controllers, 0),
+         &preset.FaderMidiData1(2),
+         33,
+         {D, R, Qt::Key_Enter},
+         {},
+         kPickEnd,
+         66},
+        // A key, an octave; from the live value, middle C.
+        {&piano, pick(PickerKind::Piano, 1), &preset.KeyOnMidiData1(2), 60, {R, R, U, Ret}, {}, kPickEnd, 74},
+        {&piano, pick(PickerKind::Piano, 1), &preset.KeyOnMidiData1(2), 128, {L, Ret}, {}, kPickEnd, 59},
+        {&channels,
+         track(TrackPickerKind::Channels, kChannelMode, 1),
+         &model.Patterns[4].TrackEvent(0),
+         0x93,
+         {D, R, Ret},
+         {},
+         kPickEnd,
+         0x97},
+        {&times,
+         track(TrackPickerKind::TimeCodes, kDelayMode, 3),
+         &model.Patterns[4].TrackDelay(2),
+         8,
+         {D, Ret},
+         {},
+         kPickEnd,
+         TimeCodes[6]},
     };
     for (const auto& r : rows) {
         *r.stored = r.before;
-        TForm* picker = r.picker;
-        KeysWhenModal([picker] { return picker; }, r.keys);
-        EXPECT_EQ(r.pick(), r.result) << r.label;
-        EXPECT_EQ(*r.stored, r.after) << r.label;
-        EXPECT_FALSE(picker->isVisible()) << r.label;
+        QTimer::singleShot(0, [&r] {
+            for (size_t i = 0; i < r.keys.size(); ++i)
+                userinput::KeyClick(r.picker, r.keys[i], i + 1 == r.keys.size() ? r.mods : Qt::NoModifier);
+            if (r.picker->isVisible()) r.picker->Close();  // the keys left it open
+        });
+        EXPECT_EQ(r.show(), r.result) << r.picker->objectName().toStdString();
+        EXPECT_EQ(*r.stored, r.after) << r.picker->objectName().toStdString();
     }
 }
 
