@@ -237,6 +237,11 @@ ArrowEdit::ArrowEdit(const QString& name, int min, int max, QWidget* parent) : Q
     Up->setArrowType(Qt::UpArrow);
     Down = new QToolButton(this);
     Down->setArrowType(Qt::DownArrow);
+    // The arrows are the mouse's: the keys step the edit itself, so the
+    // pair is no Tab stop of its own.
+    Up->setFocusPolicy(Qt::NoFocus);
+    Down->setFocusPolicy(Qt::NoFocus);
+    Edit->installEventFilter(this);
     connect(Up, &QToolButton::clicked, this, [this] { Step(1); });
     connect(Down, &QToolButton::clicked, this, [this] { Step(-1); });
     // Return, or the focus leaving an edit the user changed.
@@ -249,6 +254,18 @@ ArrowEdit::ArrowEdit(const QString& name, int min, int max, QWidget* parent) : Q
     connect(Edit, &QLineEdit::textChanged, this, [this] {
         if (!showing_ && !Edit->isModified()) emit Committed();
     });
+}
+
+bool ArrowEdit::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+            (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+            Step(key->key() == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ArrowEdit::Step(int delta) {

@@ -56,8 +56,8 @@ private:
     bool bright_ = false;
 };
 
-// A number with arrows: a line edit and two arrow buttons. The arrows step
-// the number within min..max; typed text is the edit's own, so a number
+// A number with arrows: a line edit and two arrow buttons. The arrows (and
+// the Up and Down keys in the edit) step the number within min..max; typed text is the edit's own, so a number
 // beyond the arrows' range may be stored. The number is handed on when it
 // is committed: Return, the focus leaving a changed edit, an arrow, or a
 // write by the program outside the update guard. While it is typed the edit
@@ -75,6 +75,10 @@ public:
 
 signals:
     void Committed();
+
+protected:
+    // Up and Down in the edit step as the arrows do.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int min_;

@@ -27,7 +27,7 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
     SetCaption("Init with Midi Controllers Settings");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(548, 123);
+    setFixedSize(548, 153);
 
     auto label = [this](const char* text, int x, int y) {
         auto* l = new QLabel(QString::fromLatin1(text), this);
@@ -89,9 +89,16 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
     FaderCtrlMin = Edits[0], FaderCtrlMax = Edits[1], KeyonCtrlMin = Edits[2], KeyonCtrlMax = Edits[3];
     KeyoffCtrlMin = Edits[4], KeyoffCtrlMax = Edits[5], FaderValueMin = Edits[6], FaderValueMax = Edits[7];
     KeyonValueMin = Edits[8], KeyonValueMax = Edits[9], KeyoffValueMin = Edits[10], KeyoffValueMax = Edits[11];
+    // Return commits the value being typed (its edit leaves the key unused)
+    // and presses Close.
+    CloseButton = new QPushButton(QStringLiteral("Close"), this);
+    CloseButton->setObjectName(QStringLiteral("CloseButton"));
+    CloseButton->setGeometry(465, 122, 75, 25);
+    CloseButton->setDefault(true);
+    connect(CloseButton, &QPushButton::clicked, this, [this] { Close(); });
     ShowAll();
     // Escape drops what was typed and not committed, then closes.
-    new DialogKeys(*this, nullptr, [this] {
+    new DialogKeys(*this, CloseButton, [this] {
         ShowAll();
         Close();
     });

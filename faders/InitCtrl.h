@@ -37,6 +37,7 @@ public:
     QLineEdit* KeyoffValueMax = nullptr;
     std::array<QLineEdit*, 12> Edits{};
     std::array<QPushButton*, 6> RangeButtons{};
+    QPushButton* CloseButton = nullptr;  // the default button
     QMenu* PopupMenu1 = nullptr;  // value edits: "Numerical Values", "Slider"
     QMenu* PopupMenu2 = nullptr;  // controller edits: "Midi Controllers", "Slider", "Numerical Values"
 

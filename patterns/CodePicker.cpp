@@ -28,6 +28,14 @@ void CodePickerForm::GridMouseMove(int row, int column) {
     grid_->update();
 }
 
+void CodePickerForm::MoveHighlight(int rows, int columns) {
+    // The keys start from the present value when nothing is highlighted yet.
+    const GridCell from = hover_.row >= 0 ? hover_ : current_;
+    const GridCell to = map_.Step(from, rows, columns);
+    grid_->SetSelection(to);
+    GridMouseMove(to.row, to.column);
+}
+
 void CodePickerForm::GridMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
     const int result = advances_ && (modifiers & Qt::ShiftModifier) ? kPickAdvance : kPickEnd;
     if (button != Qt::RightButton && HoverValue() >= 0) dispatch_.Write(kind_, TargetCode, HoverValue());

@@ -34,6 +34,8 @@ protected:
     virtual std::string HoverCaption(int value) const = 0;
     void GridMouseMove(int row, int column);
     void GridMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void MoveHighlight(int rows, int columns) override;
+    void PickHighlight(Qt::KeyboardModifiers modifiers) override { GridMouseUp(Qt::LeftButton, modifiers); }
     // Off for the drum kits, which never walk on.
     bool advances_ = true;
 

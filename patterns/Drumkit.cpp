@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "patterns/PickerWindows.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -81,6 +82,7 @@ void TDrumkitForm::KitMenuClick(QAction* item) {
             StringGrid1->SetCellText(r, c, FromCp1252(kit.Names[static_cast<size_t>(kDrumkitGrid.ValueAt({r, c}))]));
     KitCaption = morvelant::KitCaption(kit);
     SetCaption(KitCaption);
+    PlaceByCaller(*this);
     QPointer<TDrumkitForm> self(this);
     ShowModal();
     if (!self || !owner->menu) return;

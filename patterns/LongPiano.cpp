@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <algorithm>
+
 #include "patterns/PickerCells.h"
 #include "platform/QtColors.h"
 
@@ -75,7 +77,16 @@ void TLongPianoForm::FormShow() {
 
 void TLongPianoForm::PianoImageMouseMove(int x, int y) {
     const int n = NoteAtPoint(x, y);
-    if (n < 0) return;
+    if (n >= 0) HighlightNote(n);
+}
+
+void TLongPianoForm::MoveHighlight(int rows, int columns) {
+    constexpr int kMiddleC = 60;
+    const int from = LastNote >= 0 ? LastNote : CurrentNote >= 0 && CurrentNote < 128 ? CurrentNote : kMiddleC;
+    HighlightNote(std::clamp(from + columns - 12 * rows, 0, 127));
+}
+
+void TLongPianoForm::HighlightNote(int n) {
     SetCaption(NameOf(model_.NoteNames, n));
     LastNote = n;
     if (n == HoverNote) return;

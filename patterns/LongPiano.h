@@ -54,8 +54,14 @@ public:
 protected:
     void FormShow() override;
     void FormClose(TCloseAction& action) override;
+    // Left and Right move the highlight by a key, Up and Down by an octave.
+    void MoveHighlight(int rows, int columns) override;
+    void PickHighlight(Qt::KeyboardModifiers modifiers) override { PianoImageMouseUp(Qt::LeftButton, modifiers); }
 
 private:
+    // Note n (0..127) is highlighted and would be picked.
+    void HighlightNote(int n);
+
     PickerDispatch& dispatch_;
     DeviceModel& model_;
 };

@@ -1,5 +1,7 @@
 #include "patterns/PickerCells.h"
 
+#include <algorithm>
+
 #include <cstdio>
 
 namespace morvelant {
@@ -8,6 +10,11 @@ GridCell GridMap::CellOf(std::optional<int> value) const {
     if (!value || *value < 0 || *value >= rows * columns) return {};
     const int v = *value;
     return downColumns ? GridCell{v % rows, v / rows} : GridCell{v / columns, v % columns};
+}
+
+GridCell GridMap::Step(GridCell from, int down, int right) const {
+    if (from.row < 0 || from.column < 0) return {0, 0};
+    return {std::clamp(from.row + down, 0, rows - 1), std::clamp(from.column + right, 0, columns - 1)};
 }
 
 std::string ValuesCaption(int value) { return "Value:" + std::to_string(value); }

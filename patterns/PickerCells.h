@@ -29,6 +29,9 @@ struct GridMap {
     int ValueAt(GridCell c) const { return downColumns ? c.column * rows + c.row : c.row * columns + c.column; }
     // The cell of a value; none (-1, -1) for a value outside the grid.
     GridCell CellOf(std::optional<int> value) const;
+    // The cell `rows` down and `columns` right of `from`, held at the edges;
+    // from no cell, the first cell.
+    GridCell Step(GridCell from, int rows, int columns) const;
 };
 
 inline constexpr GridMap kValuesGrid{8, 16};

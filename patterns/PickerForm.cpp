@@ -12,9 +12,19 @@ PickerForm::PickerForm(const QString& name) : TForm(name) {
 }
 
 void PickerForm::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Close();
-        return;
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            if (mods != Qt::NoModifier) break;
+            Close();
+            return;
+        case Qt::Key_Up: MoveHighlight(-1, 0); return;
+        case Qt::Key_Down: MoveHighlight(1, 0); return;
+        case Qt::Key_Left: MoveHighlight(0, -1); return;
+        case Qt::Key_Right: MoveHighlight(0, 1); return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: PickHighlight(mods); return;
+        default: break;
     }
     TForm::keyPressEvent(event);
 }

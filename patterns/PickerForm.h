@@ -1,5 +1,7 @@
-// What every picker window does with the keyboard and the focus: Escape
-// closes it without writing (the picking ends), and when it goes, the window
+// What every picker window does with the keyboard and the focus: the arrow
+// keys move the highlighted value, Return picks it as a click does (with
+// Shift held, going on to the next step or track), Escape closes the picker
+// without writing (the picking ends), and when it goes, the window
 // that opened it is active again with the control that had the focus, so
 // the user can type on where the click left off.
 #pragma once
@@ -17,6 +19,11 @@ public:
     explicit PickerForm(const QString& name);
 
 protected:
+    // The highlight moved by the arrow keys: `rows` down, `columns` right.
+    virtual void MoveHighlight(int rows, int columns) {}
+    // Return: the highlighted value is picked as by a left click.
+    virtual void PickHighlight(Qt::KeyboardModifiers modifiers) {}
+
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -1,7 +1,10 @@
 #include "patterns/PickerWindows.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPointer>
 
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
@@ -13,24 +16,86 @@
 
 namespace morvelant {
 
-void KeepOnScreen(TForm& form) {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QRect s = screen->availableGeometry();
-    const QSize size = form.frameGeometry().size();
-    const int x = std::max(s.left(), std::min(form.x(), s.right() + 1 - size.width()));
-    const int y = std::max(s.top(), std::min(form.y(), s.bottom() + 1 - size.height()));
-    if (x != form.x() || y != form.y()) form.move(x, y);
-}
-
 namespace {
 
+// The control the user last pressed or opened a menu on, outside the popup
+// menus, and where: the control that calls a picker. Watches the
+// application's events; it only looks at their type.
+class CallerWatch : public QObject {
+public:
+    using QObject::QObject;
+    QPointer<QWidget> control;
+    QPoint at;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool press = event->type() == QEvent::MouseButtonPress;
+        if (!(press || event->type() == QEvent::ContextMenu) || !watched->isWidgetType()) return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        // An event the control leaves unused goes on to its parents: the
+        // first receiver is the control.
+        const quint64 time = static_cast<QInputEvent*>(event)->timestamp();
+        if (time == time_ && control != nullptr && widget->isAncestorOf(control)) return false;
+        if (widget->window()->windowType() == Qt::Popup) return false;
+        time_ = time;
+        control = widget;
+        at = press ? static_cast<QMouseEvent*>(event)->position().toPoint()
+                   : static_cast<QContextMenuEvent*>(event)->pos();
+        return false;
+    }
+
+private:
+    quint64 time_ = 0;
+};
+
+QPointer<CallerWatch>& Watch() {
+    static QPointer<CallerWatch> watch;
+    return watch;
+}
+
+// The screen rectangle of the control that called a picker: the one last
+// pressed in the window the user is in (the cell pressed in a grid), else
+// that window's focused control (its current cell).
+QRect CallerRect() {
+    QWidget* window = QApplication::activeWindow();
+    if (window == nullptr) return {};
+    const auto global = [](QWidget* w, QRect r) { return QRect(w->mapToGlobal(r.topLeft()), r.size()); };
+    CallerWatch* watch = Watch();
+    if (watch != nullptr && watch->control != nullptr && watch->control->window() == window &&
+        watch->control->isVisible()) {
+        QWidget* control = watch->control;
+        if (auto* view = qobject_cast<QAbstractItemView*>(control->parentWidget());
+            view != nullptr && view->viewport() == control && view->indexAt(watch->at).isValid())
+            return global(control, view->visualRect(view->indexAt(watch->at)));
+        return global(control, control->rect());
+    }
+    QWidget* focus = window->focusWidget();
+    if (focus == nullptr) return global(window, QRect(0, 0, 1, 1));
+    if (auto* view = qobject_cast<QAbstractItemView*>(focus); view != nullptr && view->currentIndex().isValid())
+        return global(view->viewport(), view->visualRect(view->currentIndex()));
+    return global(focus, focus->rect());
+}
+
 void Place(TForm& form, std::optional<PickerPlace> place) {
-    if (place) form.move(place->left, place->top);
+    if (!place) return PlaceByCaller(form);
+    form.move(place->left, place->top);
     KeepOnScreen(form);
 }
 
 }  // namespace
+
+PickerWindows::PickerWindows(PickerForms forms) : forms_(forms) {
+    if (Watch() == nullptr && QCoreApplication::instance() != nullptr) {
+        Watch() = new CallerWatch(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(Watch());
+    }
+}
+
+void PlaceByCaller(TForm& picker) {
+    const QRect caller = CallerRect();
+    if (caller.isValid()) picker.move(caller.left(), caller.bottom() + 1);
+    KeepOnScreen(picker);
+}
 
 TForm* PickerWindows::FormOf(PickerKind kind) const {
     switch (kind) {

@@ -1,6 +1,6 @@
 // The picker windows as the editor windows reach them: stores the target
-// (or the mode and track), places the window where the caller asks, kept
-// on the screen, and shows it modally.
+// (or the mode and track), places the window where the caller asks (or by
+// the control that called it), kept on the screen, and shows it modally.
 #pragma once
 
 #include "patterns/PatternPickers.h"
@@ -31,7 +31,7 @@ struct PickerForms {
 // track tools.
 class PickerWindows : public PickerLauncher, public PatternPickers {
 public:
-    explicit PickerWindows(PickerForms forms = {}) : forms_(forms) {}
+    explicit PickerWindows(PickerForms forms = {});
     // The windows are made one by one at start-up and set here as they come.
     PickerForms& Forms() { return forms_; }
 
@@ -55,7 +55,10 @@ private:
     PickerForms forms_;
 };
 
-// Moves a window so that it lies wholly on the screen.
-void KeepOnScreen(TForm& form);
+// Places a picker that its caller gives no place just below the control
+// that called it, in the window the user is in: the control last pressed
+// there (the cell pressed in a grid), else the focused control (its current
+// cell). Kept on the screen either way.
+void PlaceByCaller(TForm& picker);
 
 }  // namespace morvelant

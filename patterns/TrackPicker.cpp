@@ -37,6 +37,14 @@ void TrackPickerForm::GridMouseMove(int row, int column) {
     grid_->update();
 }
 
+void TrackPickerForm::MoveHighlight(int rows, int columns) {
+    // The keys start from the present value when nothing is highlighted yet.
+    const GridCell from = map_.CellOf(hoverIndex_ >= 0 ? hoverIndex_ : presentIndex_);
+    const GridCell to = map_.Step(from, rows, columns);
+    grid_->SetSelection(to);
+    GridMouseMove(to.row, to.column);
+}
+
 void TrackPickerForm::GridMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
     const int result = (modifiers & Qt::ShiftModifier) ? kPickAdvance : kPickEnd;
     const int i = hoverIndex_;

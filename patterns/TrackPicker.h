@@ -29,6 +29,8 @@ protected:
     void SetGrid(PickerGrid* grid, GridMap map);
     void GridMouseMove(int row, int column);
     void GridMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void MoveHighlight(int rows, int columns) override;
+    void PickHighlight(Qt::KeyboardModifiers modifiers) override { GridMouseUp(Qt::LeftButton, modifiers); }
     // Starts a showing: no hover, the present index marked.
     void BeginShow(int presentIndex);
     // The pattern track of this showing (t 1..8), or nullptr.

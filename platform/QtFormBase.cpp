@@ -31,6 +31,17 @@ void Report(TForm& form, FormEvent event) {
 
 void SetFormEventHook(FormEventHook hook) { Hook() = std::move(hook); }
 
+void KeepOnScreen(TForm& form) {
+    const QRect frame = form.frameGeometry();
+    QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect s = screen->availableGeometry();
+    const int x = std::max(s.left(), std::min(frame.x(), s.right() + 1 - frame.width()));
+    const int y = std::max(s.top(), std::min(frame.y(), s.bottom() + 1 - frame.height()));
+    if (x != frame.x() || y != frame.y()) form.move(x, y);
+}
+
 TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window) {
     if (!name.isEmpty()) setObjectName(name);
     Report(*this, FormEvent::Created);
@@ -122,6 +133,7 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     move(left, top);
     resize(std::min(width, limit.width()), std::min(height, limit.height()));
     placed_ = true;
+    restored_ = true;
 }
 
 void TForm::PlaceOnFirstShow() {
@@ -141,6 +153,10 @@ void TForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous()) return;
     PlaceOnFirstShow();
+    if (restored_) {
+        restored_ = false;
+        KeepOnScreen(*this);
+    }
     FormShow();
     Report(*this, FormEvent::Shown);
 }

@@ -39,6 +39,11 @@ class TForm;
 enum class FormEvent { Created, Shown, Hidden, Activated, Deactivated, Closed, Destroyed };
 using FormEventHook = std::function<void(TForm& form, FormEvent event)>;
 
+// Moves `form` so that it lies wholly on the screen it is on (the primary
+// screen when it is on none); a window larger than the screen keeps its top
+// left corner on it.
+void KeepOnScreen(TForm& form);
+
 // Installs the bookkeeping hook (an empty function removes it). The hook is
 // called on the GUI thread; for Destroyed, while the TForm part still exists.
 void SetFormEventHook(FormEventHook hook);
@@ -75,6 +80,9 @@ public:
     int Top() const { return y(); }
     int Width() const { return width(); }
     int Height() const { return height(); }
+    // Places the window as restored from the configuration; when it is
+    // shown, it is moved wholly onto the screen (the screen may have become
+    // smaller since the place was stored).
     void SetBounds(int left, int top, int width, int height);
     // SetBounds makes no side larger than this or the desktop, whichever is larger.
     static constexpr int kSideLimit = 4096;
@@ -105,6 +113,7 @@ private:
     QEventLoop* modalLoop_ = nullptr;
     TPosition position_ = TPosition::poDesigned;
     bool placed_ = false;
+    bool restored_ = false;  // placed by SetBounds, not yet shown there
     bool closing_ = false;
 };
 

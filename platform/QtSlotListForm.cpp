@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QFocusEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -45,6 +46,7 @@ TSlotListForm::TSlotListForm(const QString& name, QWidget* parent) : TForm(name,
     font.setPointSize(8);
     setFont(font);
     BuildControls();
+    setFixedSize(kClientWidth, kClientHeight);
 }
 
 TSlotListForm::~TSlotListForm() {
@@ -194,6 +196,25 @@ void TSlotListForm::ShowMarks() {
     PaintNameColours();
 }
 
+int TSlotListForm::SlotAfterKey(int slot, int key, Qt::KeyboardModifiers modifiers) {
+    const Qt::KeyboardModifiers mods = modifiers & ~Qt::KeypadModifier;
+    int next = -1;
+    if (mods == Qt::NoModifier) {
+        switch (key) {
+            case Qt::Key_Up: next = slot - 1; break;
+            case Qt::Key_Down: next = slot + 1; break;
+            case Qt::Key_PageUp: next = slot - kRowsPerColumn; break;
+            case Qt::Key_PageDown: next = slot + kRowsPerColumn; break;
+            default: return -1;
+        }
+    } else if (mods == Qt::ControlModifier && (key == Qt::Key_Home || key == Qt::Key_End)) {
+        next = key == Qt::Key_Home ? 0 : kSlots - 1;
+    } else {
+        return -1;
+    }
+    return std::clamp(next, 0, kSlots - 1);
+}
+
 int32_t TSlotListForm::NameColour(int slot) const {
     if (slot < 0 || slot >= kSlots) return clWindow;
     if (slot == ListCurrentSlot()) return clYellow;
@@ -323,6 +344,17 @@ bool TSlotListForm::eventFilter(QObject* watched, QEvent* event) {
     if (HandleDrag(widget, event)) return true;
 
     switch (event->type()) {
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const int next = combo ? -1 : SlotAfterKey(slot, key->key(), key->modifiers());
+            if (next < 0) break;
+            // Moving from field to field is entering the next one by keyboard.
+            if (next != slot) {
+                FocusQuietly(EditList[std::size_t(next)]);
+                Edit1Enter(next);
+            }
+            return true;
+        }
         case QEvent::FocusIn: {
             // Only the user's own entering by keyboard counts; a press does
             // its selecting itself, and the window's activation or a focus

@@ -40,6 +40,9 @@ class TSlotListForm : public TForm, public SendSeries {
 
 public:
     static constexpr int kSlots = 64;
+    // The client area; the fields do not move, so the window keeps its size.
+    static constexpr int kClientWidth = 368;
+    static constexpr int kClientHeight = 333;
     // The private type of a drag of this kind of list; the payload names the
     // list ("PresetForm") and what was dragged ("name 12" or "buffers").
     static constexpr char kDragMimeType[] = "application/x-morvelant-slot-list";
@@ -87,6 +90,10 @@ public:
     // With the window visible: the current slot's field (or the buffer list)
     // takes the focus, without counting as the user entering it.
     void FocusCurrentSlot();
+    // The slot that a navigation key in name field `slot` moves to: Up and
+    // Down by one, Page Up and Page Down by a column, Ctrl+Home and Ctrl+End
+    // to the first and the last; -1 for any other key.
+    static int SlotAfterKey(int slot, int key, Qt::KeyboardModifiers modifiers);
     // The colour a name field shows now (for checks), as 0x00BBGGRR.
     int32_t NameColour(int slot) const;
 

@@ -481,7 +481,7 @@ void TMainForm::ReadConfiguration() {
     int top = ini.ReadInteger("Main Form", "Top", 46);
     if (top < 0) top = 0;
     const int left = ini.ReadInteger("Main Form", "Left", 192);
-    move(left, top);  // the window has a fixed size: "Width" and "Height" are only written
+    SetBounds(left, top, width(), height());  // a fixed size: "Width" and "Height" are only written
     // Indexes into the model's arrays: a value outside the range (a damaged
     // or hand-edited file) falls back to the first entry.
     const int fader = ini.ReadInteger("Options", "Selected Fader", 0);

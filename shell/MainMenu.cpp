@@ -27,6 +27,7 @@ TMainMenuForm* MainMenuForm = nullptr;
 namespace {
 
 constexpr char kSection[] = "Main Menu Form";
+constexpr int kMenuWindowHeight = 45;
 constexpr char kHelpMissingCaption[] = "Help";
 
 HelpOpener& CurrentHelpOpener() {
@@ -94,6 +95,9 @@ TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::str
     f.setPixelSize(11);
     setFont(f);
 
+    // The window holds the menu bar and nothing else: it keeps its height,
+    // a taller one would only be grey.
+    setFixedHeight(kMenuWindowHeight);
     MainMenu = new QMenuBar(this);
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
     MainMenu->setNativeMenuBar(false);
@@ -127,7 +131,7 @@ void TMainMenuForm::LoadWindowSettings() {
     if (top < 0) top = 0;
     const int left = ini.ReadInteger(kSection, "Left", 0);
     const int width = ini.ReadInteger(kSection, "Width", 833);
-    const int height = ini.ReadInteger(kSection, "Height", 45);
+    const int height = ini.ReadInteger(kSection, "Height", kMenuWindowHeight);
     SetBounds(left, top, width, height);
 }
 

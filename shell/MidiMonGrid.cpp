@@ -264,7 +264,8 @@ TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, C
     MidiLogGrid->horizontalHeader()->setHighlightSections(false);
     for (int c = 0; c < MidiMonitorRows::kColumns; ++c)
         MidiLogGrid->setColumnWidth(c, MidiMonitorRows::kColumnWidths[c]);
-    MidiLogGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A window made narrower than the columns scrolls to the ones cut off.
+    MidiLogGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     MidiLogGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     MidiLogGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     MidiLogGrid->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -4,11 +4,15 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
+#include <QStylePainter>
 #include <QTabWidget>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include "midikit/MidiKitDLL.h"
@@ -82,6 +86,42 @@ private:
     int& counter_;
 };
 
+// A port list whose closed box shows a long name shortened in the middle,
+// where two ports of one interface differ only at the end ("... MIDI A",
+// "... MIDI B"); the whole name is in its tool tip and in the open list.
+class PortComboBox : public QComboBox {
+public:
+    explicit PortComboBox(QWidget* parent) : QComboBox(parent) {
+        view()->setTextElideMode(Qt::ElideMiddle);
+        connect(this, &QComboBox::currentTextChanged, this, [this](const QString& text) { setToolTip(text); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        const QRect text = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, text.width() - 2);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+};
+
+// The whole name of the port under the mouse (and whether it is absent).
+bool ShowPortToolTip(QTreeWidget* tree, QEvent* event) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    QTreeWidgetItem* item = tree->itemAt(help->pos());
+    if (item == nullptr) {
+        QToolTip::hideText();
+        return true;
+    }
+    QString text = item->text(0);
+    if (!item->toolTip(0).isEmpty()) text += QLatin1Char('\n') + item->toolTip(0);
+    QToolTip::showText(help->globalPos(), text, tree->viewport(), tree->visualItemRect(item));
+    return true;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------ state pictures
@@ -128,7 +168,9 @@ TMidiSettingsForm::TMidiSettingsForm(MidiSettingsSetup setup, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     SetCaption("Midi Settings");
-    setFixedSize(479, 310);
+    // Wider, the lists show longer port names.
+    setMinimumSize(kDesignedWidth, kDesignedHeight);
+    resize(kDesignedWidth, kDesignedHeight);
     BuildComponents();
 
     // Loading the driver library (by a set of the window's own) may throw;
@@ -154,7 +196,7 @@ void TMidiSettingsForm::BuildComponents() {
         return l;
     };
     auto combo = [](QWidget* parent, const char* name, int x, int y, int w) {
-        auto* c = new QComboBox(parent);
+        auto* c = new PortComboBox(parent);
         c->setObjectName(QString::fromLatin1(name));
         // A typed text would select no item: the boxes only offer the list.
         c->setEditable(false);
@@ -219,6 +261,24 @@ void TMidiSettingsForm::BuildComponents() {
     Label7 = label(TabSheet3, "Label7", "Out 2", 240, 8);
     MorvelantOut2Devices = MakeTree(TabSheet3, "MorvelantOut2Devices", 240, 24, 221, 249);
 
+    // What grows with the window: the lists share the new width and take
+    // the new height; what stands right of them moves along.
+    const auto grow = [this](QWidget* w, double moves, double widens, bool taller) {
+        stretch_.push_back({w, w->geometry(), moves, widens, taller});
+    };
+    for (QWidget* w : {static_cast<QWidget*>(MorvelantPCDevice), static_cast<QWidget*>(PCMorvelantDevice)})
+        grow(w, 0, 1, false);
+    for (QWidget* w :
+         {static_cast<QWidget*>(ThruBox), static_cast<QWidget*>(SysexThruBox), static_cast<QWidget*>(RealtimeThruBox),
+          static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(MidiSystemLabel)})
+        grow(w, 1, 0, false);
+    grow(MorvelantThruInDevices, 0, 0.5, true);
+    grow(Label11, 0.5, 0, false);
+    grow(MorvelantThruDevices, 0.5, 0.5, true);
+    for (QTreeWidget* tree : {MorvelantIn1Devices, MorvelantIn2Devices}) grow(tree, 0, 0.5, true);
+    for (QWidget* w : {static_cast<QWidget*>(Label5), static_cast<QWidget*>(Label7)}) grow(w, 0.5, 0, false);
+    for (QTreeWidget* tree : {MorvelantOut1Devices, MorvelantOut2Devices}) grow(tree, 0.5, 0.5, true);
+
     connect(MorvelantPCDevice, &QComboBox::currentIndexChanged, this, [this](int) {
         if (updating_ == 0) MorvelantPCDeviceChange();
     });
@@ -241,6 +301,8 @@ QTreeWidget* TMidiSettingsForm::MakeTree(QWidget* page, const char* name, int x,
     tree->setRootIsDecorated(false);
     tree->setIndentation(0);
     tree->setItemDelegate(new StatePictureDelegate(tree));
+    // Two ports of one interface differ at the end of their names.
+    tree->setTextElideMode(Qt::ElideMiddle);
     tree->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     tree->viewport()->installEventFilter(this);
     connect(tree, &QTreeWidget::itemChanged, this, [this, tree](QTreeWidgetItem* item, int) {
@@ -275,7 +337,20 @@ int TMidiSettingsForm::NodeState(QTreeWidget* tree, int node) {
     return item != nullptr ? item->data(0, kStateRole).toInt() : kStateNone;
 }
 
+void TMidiSettingsForm::resizeEvent(QResizeEvent* event) {
+    TForm::resizeEvent(event);
+    if (PageControl1 == nullptr) return;
+    PageControl1->setGeometry(rect());
+    const int dx = std::max(0, width() - kDesignedWidth), dy = std::max(0, height() - kDesignedHeight);
+    for (const Stretch& s : stretch_)
+        s.widget->setGeometry(s.designed.x() + int(s.moves * dx), s.designed.y(),
+                              s.designed.width() + int(s.widens * dx), s.designed.height() + (s.taller ? dy : 0));
+}
+
 bool TMidiSettingsForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip)
+        for (PortRole role : kAllRoles)
+            if (Tree(role)->viewport() == watched) return ShowPortToolTip(Tree(role), event);
     // The second press of a double click is a mouse down as well: two quick
     // clicks on a state picture switch the role twice, not once.
     const bool doubleClick = event->type() == QEvent::MouseButtonDblClick;
@@ -357,7 +432,10 @@ void TMidiSettingsForm::FormDestroy() {
 void TMidiSettingsForm::FillCombo(QComboBox* combo, const std::vector<std::string>& names, int index) {
     OwnChanges guard(updating_);
     combo->clear();
-    for (const std::string& name : names) combo->addItem(ToQ(name));
+    for (const std::string& name : names) {
+        combo->addItem(ToQ(name));
+        combo->setItemData(combo->count() - 1, ToQ(name), Qt::ToolTipRole);  // whole in the open list too
+    }
     combo->setCurrentIndex(index);
 }
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/MidiPortSet.h"
 #include "engine/MidiRouting.h"
@@ -144,10 +145,26 @@ public:
     void MidiKitSyncMidiBeat(TMidiKitSync*) { PortSet.MidiKitSyncMidiBeat(); }
     void MidiKitSyncSyncDone(TMidiKitSync*) { PortSet.MidiKitSyncSyncDone(); }
 
+    // The window's designed client size, its smallest.
+    static constexpr int kDesignedWidth = 479;
+    static constexpr int kDesignedHeight = 310;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // A control that follows the window's size: its designed place moves by
+    // `moves` and widens by `widens` of the added width; `taller` ones take
+    // the added height.
+    struct Stretch {
+        QWidget* widget;
+        QRect designed;
+        double moves, widens;
+        bool taller;
+    };
+    std::vector<Stretch> stretch_;
+
     void BuildComponents();
     QTreeWidget* MakeTree(QWidget* page, const char* name, int x, int y, int w, int h);
     void FormCreate(const MidiSettingsSetup& setup);

@@ -23,6 +23,7 @@ namespace {
 
 constexpr char kHelpNodeText[] = "Help";
 constexpr int kIconSize = 16;
+constexpr int kDefaultHeight = 210;
 
 std::string WithSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -152,7 +153,9 @@ void TMorvelantExplorerForm::FormCreate() {
     if (top < 0) top = 0;
     const int left = ini.ReadInteger("Explorer Form", "Left", 0);
     const int width = ini.ReadInteger("Explorer Form", "Width", 192);
-    const int height = ini.ReadInteger("Explorer Form", "Height", 276);
+    // It stays on top: by default it ends, frame and all, above the preset
+    // list's title bar, which starts at 289.
+    const int height = ini.ReadInteger("Explorer Form", "Height", kDefaultHeight);
     SetBounds(left, top, width, height);
     SetStayOnTop(ini.ReadBool("Options", "Explorer On Top", true));
 }

@@ -52,7 +52,9 @@ protected:
 
     QProcessEnvironment Environment(bool exitAfterStart) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        // A screen the default layout fits on: windows are moved wholly
+        // onto a smaller one.
+        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + ScreenFile());
         env.insert("XDG_RUNTIME_DIR", runtime.path());
         env.insert("MIDIKIT_BACKEND", "loopback");
         if (exitAfterStart)
@@ -60,6 +62,15 @@ protected:
         else
             env.remove("MORVELANT_EXIT_AFTER_START");
         return env;
+    }
+
+    QString ScreenFile() const {
+        const QString path = runtime.filePath("screen.json");
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(R"({"screens": [{"name": "1024x768", "x": 0, "y": 0, "width": 1024, "height": 768,)"
+                    R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        return path;
     }
 
     void Start(QProcess& p, bool exitAfterStart) const {

@@ -105,6 +105,22 @@ TEST_F(InitCtrlTest, EscapeClosesWithoutWritingAndFocusGoesBack) {
     EXPECT_EQ(QApplication::activeWindow(), &opener);
 }
 
+TEST_F(InitCtrlTest, ReturnCommitsTheTypedNumberAndClosesAsTheCloseButtonDoes) {
+    TInitCtrlForm form(model, &pickers);
+    auto* close = form.findChild<QPushButton*>(QStringLiteral("CloseButton"));
+    ASSERT_NE(close, nullptr);
+    EXPECT_TRUE(close->isDefault() && form.rect().contains(close->geometry()));
+    for (auto [key, typed] : {std::pair{Qt::Key_Return, 40}, std::pair{Qt::Key_Enter, 50}}) {
+        form.Show();
+        Type(form.FaderValueMin, QString::number(typed), key);
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(model.InitValues[6], typed);
+    }
+    form.Show();
+    userinput::Click(close);
+    EXPECT_FALSE(form.isVisible());
+}
+
 TEST_F(InitCtrlTest, SliderAndPopupsReachTheModelAndPickers) {
     TInitCtrlForm form(model, &pickers);
     form.SetPopupComponent(10);

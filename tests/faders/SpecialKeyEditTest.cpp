@@ -2,6 +2,11 @@
 #include "faders/SpecialKeyEdit.h"
 #include "tests/faders/FaderWindowTestSupport.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
 namespace morvelant::fadertest {
 namespace {
 
@@ -36,12 +41,15 @@ TEST_F(SpecialKeys, AnotherPresetRefillsWithoutStoring) {
 }
 
 TEST_F(SpecialKeys, ShownFlagAndBounds) {
-    form.Show();
-    EXPECT_TRUE(ctx.Model.ShowSpecialKeys);
-    form.Close();
-    EXPECT_FALSE(ctx.Model.ShowSpecialKeys);
     EXPECT_EQ(form.Top(), 364);
     EXPECT_EQ(form.Left(), 94);
+    form.Show();
+    EXPECT_TRUE(ctx.Model.ShowSpecialKeys);
+    // Shown wholly on the screen, whatever its size.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(form.Left(), std::min(94, screen.right() + 1 - form.frameGeometry().width()));
+    form.Close();
+    EXPECT_FALSE(ctx.Model.ShowSpecialKeys);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "model/TrackSettings.h"
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
@@ -29,6 +30,7 @@
 #include "patterns/TrackEdit.h"
 #include "patterns/Values1.h"
 #include "tests/support/QtWidgetApp.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant {
 namespace {
@@ -130,6 +132,52 @@ TEST_F(PickerWindowsTest, ShowModalWalksTheStepsWithShift) {
     EXPECT_EQ(model.Patterns[4].StepNote(0, 14), 1);
     EXPECT_EQ(model.Patterns[4].StepNote(0, 15), 2);
     EXPECT_EQ(model.Patterns[4].StepNote(1, 0), 3);
+}
+
+TEST_F(PickerWindowsTest, ArrowsMoveTheHighlightReturnPicksIt) {
+    TValues1Form values(dispatch, model);
+    TController1Form ctrl(dispatch, model);
+    TLongPianoForm piano(dispatch, model);
+    TChannelForm channels(model, hooks);
+    TNoteGateTimes times(model, hooks);
+    PickerWindows w({&values, &ctrl, &piano, nullptr, &times, &channels});
+    auto& p = model.Presets[1];
+    auto& t = model.Patterns[4];
+    // The arrows by letter, then Return (with Shift: go on); from the present value, held at the edges.
+    const struct {
+        std::function<int()> show;
+        TForm* picker;
+        int32_t* stored;
+        int32_t before;
+        const char* keys;
+        bool shift;
+        int32_t after;
+    } rows[] = {
+        {[&] { return w.Pick(PickerKind::Values, 3); }, &values, &p.FaderMidiData2(2), 20, "RRD", false, 38},
+        {[&] { return w.Pick(PickerKind::Values, 3); }, &values, &p.FaderMidiData2(2), 20, "LU", true, 3},
+        {[&] { return w.Pick(PickerKind::Controllers, 0); }, &ctrl, &p.FaderMidiData1(2), 33, "DR", false, 66},
+        {[&] { return w.Pick(PickerKind::Piano, 1); }, &piano, &p.KeyOnMidiData1(2), 60, "RRU", false, 74},
+        {[&] { return w.Pick(PickerKind::Piano, 1); }, &piano, &p.KeyOnMidiData1(2), 128, "L", false, 59},  // from C 4
+        {[&] { return w.PickTrack(TrackPickerKind::Channels, 0, 1, 0); }, &channels, &t.TrackEvent(0), 0x93, "DR",
+         false, 0x97},
+        {[&] { return w.PickTrack(TrackPickerKind::TimeCodes, 5, 3, 0); }, &times, &t.TrackDelay(2), 8, "D", false,
+         TimeCodes[6]},
+    };
+    for (const auto& r : rows) {
+        *r.stored = r.before;
+        QTimer::singleShot(0, [&r] {
+            for (const char* k = r.keys; *k; ++k)
+                userinput::KeyClick(r.picker,
+                                    *k == 'R'       ? Qt::Key_Right
+                                        : *k == 'L' ? Qt::Key_Left
+                                        : *k == 'U' ? Qt::Key_Up
+                                                    : Qt::Key_Down);
+            userinput::KeyClick(r.picker, Qt::Key_Return, r.shift ? Qt::ShiftModifier : Qt::NoModifier);
+            if (r.picker->isVisible()) r.picker->Close();  // the keys left it open
+        });
+        EXPECT_EQ(r.show(), r.shift ? kPickAdvance : kPickEnd) << r.keys;
+        EXPECT_EQ(*r.stored, r.after) << r.keys;
+    }
 }
 
 TEST_F(PickerWindowsTest, ControllerPickerNamesControllers) {

@@ -5,15 +5,19 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QToolTip>
 
 #include <chrono>
 #include <thread>
 
 #include "midikit/MidiKitOut.h"
 #include "shell/DevicesInfoForm.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant::settingstest {
 namespace {
@@ -218,6 +222,46 @@ TEST_F(MidiSettingsTest, RenamingAPortUpdatesEveryViewOfItsDirectionOnly) {
     form->MorvelantOut2Devices->topLevelItem(0)->setText(0, QString::fromUtf8("Bass \u20AC"));
     EXPECT_EQ(form->Routing.OutNames[0], "Bass \x80");
     EXPECT_EQ(Items(form->PCMorvelantDevice)[0], "Bass \u20AC");
+}
+
+TEST_F(MidiSettingsTest, LongPortNamesCanBeReadWholeAndAWiderWindowWidensTheLists) {
+    SETTINGS_IN_LOOPBACK_PROCESS();
+    Create();
+    form->Show();
+    // Two ports of one interface, renamed as the user does: F2, the name, Return.
+    const QString names[2] = {QStringLiteral("Morvelant USB Interface 2x2 Port MIDI A"),
+                              QStringLiteral("Morvelant USB Interface 2x2 Port MIDI B")};
+    form->PageControl1->setCurrentIndex(1);
+    QTreeWidget* tree = form->MorvelantIn1Devices;
+    for (int i = 0; i < 2; ++i) {
+        userinput::FocusOn(tree);
+        tree->setCurrentItem(tree->topLevelItem(i));
+        userinput::KeyClick(tree, Qt::Key_F2);
+        userinput::KeyClick(nullptr, Qt::Key_A, Qt::ControlModifier);
+        userinput::KeyClicks(nullptr, names[i]);
+        userinput::KeyClick(nullptr, Qt::Key_Return);
+        QApplication::processEvents();  // the list takes the edit after the key
+        // Shortened in the middle, where the two differ; whole in the tool tip.
+        const QRect item = tree->visualItemRect(tree->topLevelItem(i));
+        QHelpEvent tip(QEvent::ToolTip, item.center(), tree->viewport()->mapToGlobal(item.center()));
+        QApplication::sendEvent(tree->viewport(), &tip);
+        EXPECT_EQ(QToolTip::text(), names[i]);
+    }
+    EXPECT_EQ(tree->textElideMode(), Qt::ElideMiddle);
+    form->PageControl1->setCurrentIndex(0);
+    userinput::FocusOn(form->MorvelantPCDevice);
+    userinput::KeyClick(form->MorvelantPCDevice, Qt::Key_Home);
+    userinput::KeyClick(form->MorvelantPCDevice, Qt::Key_Down);
+    EXPECT_EQ(form->MorvelantPCDevice->toolTip(), names[1]);
+    // Wider and taller, the lists share the room within their pages.
+    form->resize(form->width() + 300, form->height() + 100);
+    for (QTreeWidget* t : {form->MorvelantIn1Devices, form->MorvelantOut1Devices, form->MorvelantThruDevices}) {
+        form->PageControl1->setCurrentWidget(t->parentWidget());
+        EXPECT_GE(t->width(), 141 + 150);
+        EXPECT_GE(t->height(), 172 + 100);
+        EXPECT_TRUE(t->parentWidget()->rect().contains(t->geometry())) << t->objectName().toStdString();
+    }
+    EXPECT_FALSE(form->MorvelantThruDevices->geometry().intersects(form->GroupBox1->geometry()));
 }
 
 TEST_F(MidiSettingsTest, EveryChoiceSurvivesARestart) {
