@@ -376,17 +376,37 @@ void TMidiMonGridForm::Queue(PendingLine line) {
     if (!frame_.isActive()) frame_.start();
 }
 
+int TMidiMonGridForm::RowsOnScreen() const {
+    // What the grid shows at its present size (hidden or not: it is what the
+    // user sees on opening it), never less than the first screen.
+    const int height = MidiLogGrid->isVisible() ? MidiLogGrid->viewport()->height() : this->height();
+    return std::max(Rows.InitialRows - 1, height / MidiMonitorRows::kRowHeight + 1);
+}
+
 void TMidiMonGridForm::TakePending() {
     frame_.stop();
     // Swapped out first: a row's listener may run code that logs again.
     std::vector<PendingLine> lines;
     lines.swap(pending_);
-    for (const PendingLine& line : lines) {
-        if (line.note)
+    // A person reads no more than the screen shows: of a frame's lines only
+    // the last screenful become rows; those before are counted, and one row
+    // says how many were skipped.
+    const size_t shown = static_cast<size_t>(RowsOnScreen());
+    const size_t first = lines.size() > shown ? lines.size() - shown : 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const PendingLine& line = lines[i];
+        if (i < first) {
+            if (line.note)
+                Rows.SkipNote();
+            else
+                Rows.SkipEvent(line.port, line.event, line.incoming);
+        } else if (line.note) {
             Rows.LogNote(line.status, line.detail);
-        else
+        } else {
             Rows.LogEvent(line.port, line.event, line.incoming);
+        }
     }
+    Rows.ShowSkipped();
     lines.clear();
     if (pending_.empty()) pending_.swap(lines);  // keeps the capacity for the next frame
 }
