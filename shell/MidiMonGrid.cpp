@@ -240,7 +240,6 @@ TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, C
             Queue({true, -1, MidiEvent{}, true, status, detail});
         });
     frame_.setSingleShot(true);
-    frame_.setInterval(kFrameMs);
     connect(&frame_, &QTimer::timeout, this, [this] { SyncGrid(); });
     SetCaption("Midi Monitor");
     // The desktop's sans-serif font at the form's designed 8 points, so the
@@ -373,7 +372,12 @@ void TMidiMonGridForm::LogEvent(int port, const MidiEvent* event, bool incoming)
 
 void TMidiMonGridForm::Queue(PendingLine line) {
     pending_.push_back(std::move(line));
-    if (!frame_.isActive()) frame_.start();
+    if (frame_.isActive()) return;
+    // A line after a quiet while shows at the next frame; while lines keep
+    // coming, the grid moves only as often as a person can read it, so a
+    // flood costs the GUI thread (and the MIDI it handles) little.
+    const qint64 since = shown_.isValid() ? shown_.elapsed() : kReadableMs;
+    frame_.start(static_cast<int>(std::max<qint64>(kFrameMs, kReadableMs - since)));
 }
 
 int TMidiMonGridForm::RowsOnScreen() const {
@@ -412,6 +416,7 @@ void TMidiMonGridForm::TakePending() {
 }
 
 void TMidiMonGridForm::SyncGrid() {
+    shown_.start();
     TakePending();
     gridModel_->Sync();
 }
