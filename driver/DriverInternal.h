@@ -28,7 +28,6 @@ using Bytes = std::vector<uint8_t>;
 
 // ---------------------------------------------------------------- backends
 
-
 // An opened input. Destroying it guarantees that the callback is not running
 // and will not be called again.
 class InputLink {
@@ -81,7 +80,6 @@ void preferRealTime();
 // An opened output. send() is only ever called from one thread at a time;
 // due is the moment a timed message is meant to go out, which a backend that
 // schedules by time keeps; kAtOnce (the epoch) sends as soon as it can.
-
 class OutputLink {
 public:
     virtual ~OutputLink() = default;
