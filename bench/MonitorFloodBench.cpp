@@ -32,8 +32,6 @@
 #include <QTimer>
 
 #include <RtMidi.h>
-#include <sys/resource.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,12 +47,14 @@
 #include <thread>
 #include <vector>
 
+#include "bench/FloodBenchMain.h"
 #include "engine/MidiRouting.h"
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
 #include "platform/ProgramPath.h"
 #include "model/Notifications.h"
 #include "shell/MidiMonGrid.h"
+#include "tests/support/CpuTime.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/KitPorts.h"
 
@@ -75,17 +75,8 @@ double RssMiB() {
     return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-double ThreadCpuSeconds() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
-double ProcessCpuSeconds() {
-    rusage u{};
-    ::getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using testsupport::ProcessCpuSeconds;
+using testsupport::ThreadCpuSeconds;
 
 // The peer: sends g_rate messages per second in 1 ms batches until stopped.
 struct Peer {
@@ -302,29 +293,5 @@ BENCHMARK(BM_MonitorFlood)->UseManualTime()->Iterations(1)->Unit(benchmark::kSec
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Our own flag first; the rest belongs to the benchmark library.
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--seconds=", 10) == 0)
-            g_seconds = std::max(1, std::atoi(argv[i] + 10));
-        else if (std::strncmp(argv[i], "--rate=", 7) == 0)
-            g_rate = std::max(1000, std::atoi(argv[i] + 7));
-        else
-            rest.push_back(argv[i]);
-    }
-    int restc = static_cast<int>(rest.size());
-    rest.push_back(nullptr);
-    // The window is shown and painted; without a display, off screen.
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(restc, rest.data());
-    // The monitor reads and writes its configuration: not beside the bench.
-    const std::string tmp = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/mflood-cfg";
-    std::error_code ec;
-    std::filesystem::create_directories(tmp, ec);
-    SetProgramDirectory(tmp);
-    benchmark::Initialize(&restc, rest.data());
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunFloodBenchmarks(argc, argv, g_seconds, g_rate, 1000, "mflood-cfg");
 }

@@ -28,11 +28,6 @@ using Bytes = std::vector<uint8_t>;
 
 // ---------------------------------------------------------------- backends
 
-// Called by a backend for every complete message (or a continuation piece of
-// a long system-exclusive message) that arrives on an opened input, with the
-// moment it arrived.
-using InputCallback = std::function<void(const uint8_t* data, size_t size, SteadyClock::time_point at)>;
-
 // An opened input. Destroying it guarantees that the callback is not running
 // and will not be called again.
 class InputLink {
@@ -52,6 +47,7 @@ struct MediaClock {
     static constexpr bool is_steady = true;
 };
 using MediaTime = MediaClock::time_point;
+inline constexpr MediaTime kAtOnce{};
 
 class TimeBase {
 public:
@@ -65,6 +61,14 @@ public:
     virtual MediaClock::duration lead() const { return MediaClock::duration::zero(); }
 };
 
+// Called by a backend for every complete message (or a continuation piece of
+// a long system-exclusive message) that arrives on an opened input, with the
+// moment it arrived on the steady clock and on the backend's time base
+// (kAtOnce where the backend does not schedule output by time: what is
+// passed thru then goes at once).
+using InputCallback =
+    std::function<void(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment)>;
+
 // The steady clock as a time base.
 std::shared_ptr<const TimeBase> steadyTimeBase();
 
@@ -76,8 +80,6 @@ void preferRealTime();
 // An opened output. send() is only ever called from one thread at a time;
 // due is the moment a timed message is meant to go out, which a backend that
 // schedules by time keeps; kAtOnce (the epoch) sends as soon as it can.
-inline constexpr MediaTime kAtOnce{};
-
 class OutputLink {
 public:
     virtual ~OutputLink() = default;
@@ -191,18 +193,25 @@ public:
     void start();
     void stop();
     MidiEvent* next();
+    // When the event next() last returned arrived, on the backend's time base.
+    MediaTime moment();
     void shutdown(bool orderly) override;
 
-    void receive(const uint8_t* data, size_t size, SteadyClock::time_point at);  // backend thread
+    void receive(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment);  // backend thread
 
     // The queue grows without dropping up to this many events (64 MB).
     static constexpr size_t kMaxQueued = 8u * 1024u * 1024u;
 
 private:
-    void push(const MidiEvent& e);
+    void push(const MidiEvent& e, MediaTime moment);
     std::mutex mx_;
-    std::deque<MidiEvent> queue_;
+    struct Queued {
+        MidiEvent event;
+        MediaTime moment;
+    };
+    std::deque<Queued> queue_;
     MidiEvent current_{};
+    MediaTime currentMoment_ = kAtOnce;
     bool started_ = false;
     bool notified_ = false;
     bool inSysex_ = false;
@@ -225,6 +234,10 @@ public:
     bool open(Backend& backend, const std::string& raw, const MidiKitNotifyTarget* notify,
               std::shared_ptr<SyncClock> sync);
     uint16_t put(const MidiEvent& e);
+    // An event passed thru from an input: at once, but not before the moment
+    // it arrived (plus the backend's constant delay), so that the gaps
+    // between such events are kept.
+    uint16_t putThru(const MidiEvent& e, MediaTime arrived);
     void flush();
     void reset();
     void shutdown(bool orderly) override;
@@ -251,11 +264,17 @@ private:
     void flushLocked();
     void notesOffLocked();
     void sendMessage(const Bytes& message, MediaTime due);
-    void putImmediate(const MidiEvent& e);
+    void putImmediate(const MidiEvent& e, MediaTime due = kAtOnce);
 
     std::mutex mx_;
     std::condition_variable cv_;
-    std::deque<Bytes> immediate_;
+    // Messages to go out at once, each with the moment it is due at (kAtOnce
+    // or, passed thru, the moment it came in).
+    struct Immediate {
+        Bytes bytes;
+        MediaTime due;
+    };
+    std::deque<Immediate> immediate_;
     Bytes immSysex_;
     bool immInSysex_ = false;
     std::deque<Timed> timed_;

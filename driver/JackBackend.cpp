@@ -11,7 +11,9 @@
 // so timed output keeps a constant delay and its gaps are exact in frames
 // however far the frames drift from the system clock. What is sent at once
 // goes out at the start of the next period. Incoming messages carry the time
-// of the frame they arrived at.
+// of the frame they arrived at, and that frame's moment on the time base: a
+// message passed thru is due at that moment, so it leaves exactly one period
+// after it came, at its own offset (one handed over too late goes at once).
 //
 // Our own threads do the rest, and sleep while nothing happens: one
 // delivers received messages to the inputs, woken by the process callback
@@ -62,7 +64,7 @@ constexpr auto kConnectionLive = std::chrono::seconds(1);
 struct Record {
     int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else timed
     uint32_t size;
-    uint32_t frame;  // timed output: the frame it falls due at
+    uint32_t frame;  // input: the frame it arrived at; timed output: the frame it falls due at
 };
 
 void quiet(const char*) {}
@@ -540,8 +542,9 @@ private:
                         s->scratch.resize(r.size);
                         jack_ringbuffer_read(s->ring, reinterpret_cast<char*>(s->scratch.data()), r.size);
                         const auto at = SteadyClock::time_point(std::chrono::microseconds(r.usec - offsetUs_));
+                        const MediaTime moment = momentOfFrame(r.frame);
                         try {
-                            if (s->callback) s->callback(s->scratch.data(), s->scratch.size(), at);
+                            if (s->callback) s->callback(s->scratch.data(), s->scratch.size(), at, moment);
                         } catch (...) {}
                     }
                 }
@@ -586,7 +589,7 @@ private:
         for (uint32_t i = 0; i < n; ++i) {
             jack_midi_event_t ev;
             if (jack_midi_event_get(&ev, buffer, i) != 0 || ev.size == 0) continue;
-            Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), 0};
+            Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), start + ev.time};
             // A full ring loses the message; the reader keeps up unless the
             // program stops taking its input for seconds.
             if (jack_ringbuffer_write_space(s.ring) < sizeof r + ev.size) continue;
@@ -640,6 +643,15 @@ private:
         }
         lastRead_ = at;
         return originNs_ + std::llround(double(frames_) * 1e9 / rate_);
+    }
+    // The moment of a frame of the last few seconds on the time base, so
+    // that frameOf gives that frame back; kAtOnce without a client.
+    MediaTime momentOfFrame(jack_nframes_t frame) const {
+        std::lock_guard lock(timeMx_);
+        if (!timeClient_) return kAtOnce;
+        nowNs();  // brings lastFrame_ and frames_ up to now
+        const int64_t frames = frames_ + int32_t(frame - lastFrame_);
+        return MediaTime(std::chrono::nanoseconds(originNs_ + std::llround(double(frames) * 1e9 / rate_)));
     }
     // Under timeMx_: the frame a moment falls at.
     jack_nframes_t frameOf(MediaTime t) const {

@@ -19,10 +19,11 @@ bool MidiInput::open(Backend& backend, const std::string& raw, const MidiKitNoti
     // The callback keeps the input alive while it runs, so that a notify
     // target may close the input from inside its notification.
     std::weak_ptr<MidiInput> weak = std::static_pointer_cast<MidiInput>(shared_from_this());
-    link_ = backend.openInput(raw, [weak](const uint8_t* data, size_t size, SteadyClock::time_point at) {
+    link_ = backend.openInput(raw, [weak](const uint8_t* data, size_t size, SteadyClock::time_point at,
+                                          MediaTime moment) {
         if (auto self = weak.lock()) {
             self->delivering_.store(std::this_thread::get_id());
-            self->receive(data, size, at);
+            self->receive(data, size, at, moment);
             self->delivering_.store(std::thread::id());
         }
     });
@@ -51,9 +52,15 @@ MidiEvent* MidiInput::next() {
         notified_ = false;
         return nullptr;
     }
-    current_ = queue_.front();
+    current_ = queue_.front().event;
+    currentMoment_ = queue_.front().moment;
     queue_.pop_front();
     return &current_;
+}
+
+MediaTime MidiInput::moment() {
+    std::lock_guard lock(mx_);
+    return currentMoment_;
 }
 
 void MidiInput::shutdown(bool) {
@@ -69,11 +76,11 @@ void MidiInput::shutdown(bool) {
     queue_.clear();
 }
 
-void MidiInput::push(const MidiEvent& e) {
-    if (queue_.size() < kMaxQueued) queue_.push_back(e);
+void MidiInput::push(const MidiEvent& e, MediaTime moment) {
+    if (queue_.size() < kMaxQueued) queue_.push_back({e, moment});
 }
 
-void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_point at) {
+void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment) {
     if (!data || size == 0) return;
     bool notify = false;
     {
@@ -87,7 +94,7 @@ void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_poin
         lastMs_ = ms;
         size_t before = queue_.size();
 
-        splitMidiBytes(data, size, inSysex_, delta, [this](const MidiEvent& e) { push(e); });
+        splitMidiBytes(data, size, inSysex_, delta, [this, moment](const MidiEvent& e) { push(e, moment); });
         if (queue_.size() > before && !notified_) {
             notified_ = true;
             notify = true;

@@ -123,6 +123,14 @@ MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uin
 // MIDIKIT_MSG_BUFFER_READY follows once when it has room again. Without a
 // sync clock everything goes out in order at once.
 MIDIKIT_API uint16_t PutMidiOut(uint32_t handle, LPMIDIEVENT event);
+// Added to the original's entry points: puts an event passed thru from input
+// `input`, where the event GetMidiIn last returned came in. It goes at once,
+// as with time 0xFFFFFFFF, but where the MIDI system writes by time (JACK)
+// not before the moment it came in plus one period: a constant delay, with
+// the gaps between the events kept. One that is put later goes at once.
+// System exclusive as with time 0xFFFFFFFF, the message at the moment its
+// last byte came in. 0 = queued.
+MIDIKIT_API uint16_t PutMidiThru(uint32_t handle, LPMIDIEVENT event, uint32_t input);
 MIDIKIT_API void FlushMidiOut(uint32_t handle);
 MIDIKIT_API void ResetMidiOut(uint32_t handle);
 MIDIKIT_API void CloseMidiOut(uint32_t handle);

@@ -200,6 +200,17 @@ MIDIKIT_API uint16_t PutMidiOut(uint32_t handle, LPMIDIEVENT event) {
     return 2;
 }
 
+MIDIKIT_API uint16_t PutMidiThru(uint32_t handle, LPMIDIEVENT event, uint32_t input) {
+    try {
+        if (!event) return 2;
+        auto out = lookup<MidiOutput>(handle, Object::Kind::Output);
+        if (!out) return 2;
+        auto in = lookup<MidiInput>(input, Object::Kind::Input);
+        return out->putThru(*event, in ? in->moment() : kAtOnce);
+    } catch (...) {}
+    return 2;
+}
+
 MIDIKIT_API void FlushMidiOut(uint32_t handle) {
     try {
         if (auto out = lookup<MidiOutput>(handle, Object::Kind::Output)) out->flush();

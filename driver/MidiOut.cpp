@@ -4,7 +4,10 @@
 // system-exclusive message whose 0xF0 byte comes with time 0 (dumps). It is
 // never refused and goes out as soon as possible, even while a score fills
 // the timed path or the clock stands still. Its system-exclusive bytes are
-// gathered and go out as one message when the 0xF7 byte arrives.
+// gathered and go out as one message when the 0xF7 byte arrives. Events
+// passed thru from an input take this path too, each message carrying the
+// moment it came in: a backend that writes by time (JACK) keeps their gaps,
+// one period later, instead of sending all of a period's together.
 //
 // The timed path holds the score's events with delta times in ticks of the
 // attached sync clock. An event with delta 0 goes out as soon as it reaches
@@ -55,7 +58,7 @@ bool MidiOutput::open(Backend& backend, const std::string& raw, const MidiKitNot
     return true;
 }
 
-void MidiOutput::putImmediate(const MidiEvent& e) {
+void MidiOutput::putImmediate(const MidiEvent& e, MediaTime due) {
     if (e.status == 0xF0) {
         uint8_t b = e.data1;
         if (b == 0xF0) {
@@ -64,7 +67,7 @@ void MidiOutput::putImmediate(const MidiEvent& e) {
         } else if (immInSysex_) {
             immSysex_.push_back(b);
             if (b == 0xF7) {
-                immediate_.push_back(std::move(immSysex_));
+                immediate_.push_back({std::move(immSysex_), due});
                 immSysex_.clear();
                 immInSysex_ = false;
             } else if (immSysex_.size() > kMaxSysex) {
@@ -79,7 +82,7 @@ void MidiOutput::putImmediate(const MidiEvent& e) {
     Bytes m{e.status};
     if (len >= 2) m.push_back(e.data1);
     if (len >= 3) m.push_back(e.data2);
-    immediate_.push_back(std::move(m));
+    immediate_.push_back({std::move(m), due});
 }
 
 uint16_t MidiOutput::put(const MidiEvent& e) {
@@ -122,6 +125,18 @@ uint16_t MidiOutput::put(const MidiEvent& e) {
     return 0;
 }
 
+uint16_t MidiOutput::putThru(const MidiEvent& e, MediaTime arrived) {
+    {
+        std::lock_guard lock(mx_);
+        if (quit_ || abandon_) return 2;
+        notesOff_ = false;
+        putImmediate(e, arrived);
+        ++wakeups_;
+    }
+    cv_.notify_all();
+    return 0;
+}
+
 void MidiOutput::flushLocked() {
     timed_.clear();
     lastTick_ = 0;
@@ -158,7 +173,7 @@ void MidiOutput::reset() {
 void MidiOutput::notesOffLocked() {
     if (notesOff_) return;
     notesOff_ = true;
-    for (uint8_t ch = 0; ch < 16; ++ch) immediate_.push_back(Bytes{uint8_t(0xB0 | ch), 123, 0});
+    for (uint8_t ch = 0; ch < 16; ++ch) immediate_.push_back({Bytes{uint8_t(0xB0 | ch), 123, 0}, kAtOnce});
 }
 
 void MidiOutput::wake() {
@@ -195,11 +210,11 @@ void MidiOutput::worker() {
     for (;;) {
         if (abandon_) return;
         if (!immediate_.empty()) {
-            std::deque<Bytes> batch;
+            std::deque<Immediate> batch;
             batch.swap(immediate_);
             sending_ = true;
             lk.unlock();
-            for (const Bytes& m : batch) sendMessage(m, kAtOnce);
+            for (const Immediate& m : batch) sendMessage(m.bytes, m.due);
             lk.lock();
             sending_ = false;
             if (activity_ && immediate_.empty() && timed_.empty()) {

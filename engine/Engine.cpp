@@ -4,7 +4,7 @@
 
 namespace morvelant {
 
-bool PutToPort(Engine& engine, int port, const MidiEvent& event) {
+bool PutToPort(Engine& engine, int port, const MidiEvent& event, const TMidiKitIn* heardOn) {
     if (port < 0 || port >= kMaxPorts) return true;
     if (engine.OutputSink) {
         engine.OutputSink(port, event);
@@ -13,14 +13,14 @@ bool PutToPort(Engine& engine, int port, const MidiEvent& event) {
     TMidiKitOut* out = engine.Routing.Out[port];
     if (!out) return true;
     MidiEvent copy = event;  // the toolkit takes a non-const pointer
-    return out->Put(&copy);
+    return heardOn ? out->PutThru(&copy, heardOn) : out->Put(&copy);
 }
 
-void SendToPort(Engine& engine, int port, const MidiEvent& event) {
+void SendToPort(Engine& engine, int port, const MidiEvent& event, const TMidiKitIn* heardOn) {
     if (!engine.Routing.Reaches(port)) return;
     engine.Notices.MidiOutActivity.Publish();
     engine.Notices.MonitorLine.Publish(port, event, false);
-    PutToPort(engine, port, event);
+    PutToPort(engine, port, event, heardOn);
 }
 
 }  // namespace morvelant

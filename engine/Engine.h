@@ -29,12 +29,14 @@ struct Engine {
 // sink). A port number outside the table or without a component is ignored.
 // Returns false only when the port refused the event (its queue was full);
 // most senders, like the toolkit's single-event senders, ignore that.
-bool PutToPort(Engine& engine, int port, const MidiEvent& event);
+// heardOn: the input the event is being passed thru from (it then keeps its
+// timing: one period after it came in, where the MIDI system keeps time).
+bool PutToPort(Engine& engine, int port, const MidiEvent& event, const TMidiKitIn* heardOn = nullptr);
 
 // Sends one event to output port 0..49 as the editor's senders do: lights
 // the MIDI-out lamp, logs it in the monitor and puts it. An event for a port
 // that has gone (or while the server is stopped) goes nowhere and is neither
 // shown nor counted.
-void SendToPort(Engine& engine, int port, const MidiEvent& event);
+void SendToPort(Engine& engine, int port, const MidiEvent& event, const TMidiKitIn* heardOn = nullptr);
 
 }  // namespace morvelant

@@ -135,7 +135,7 @@ void TMidiDeviceForm::PassThru(int port, const MidiEvent& event) {
     if (event.status == kSysex && !r.SysexThru) return;
     const int outputs = std::min(r.NumOutDevs, kMaxPorts);
     for (int j = 0; j < outputs; ++j)
-        if (r.ThruDeviceFlags[static_cast<std::size_t>(j)]) SendToPort(engine_, j, event);
+        if (r.ThruDeviceFlags[static_cast<std::size_t>(j)]) SendToPort(engine_, j, event, In(port));
 }
 
 void TMidiDeviceForm::MvlPCInDeviceSysexData(const MidiEvent& event) {

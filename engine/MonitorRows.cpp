@@ -46,9 +46,23 @@ void MidiMonitorRows::ResetGrid() {
 }
 
 void MidiMonitorRows::LogEvent(int port, const MidiEvent& event, bool incoming) {
+    TakeEvent(port, event, incoming, true);
+}
+
+void MidiMonitorRows::SkipEvent(int port, const MidiEvent& event, bool incoming) {
+    TakeEvent(port, event, incoming, false);
+}
+
+void MidiMonitorRows::TakeEvent(int port, const MidiEvent& event, bool incoming, bool show) {
     const uint8_t s = event.status;
     if (!MonitorEnabled || s == 0) return;
     const auto writeRow = [&] {
+        if (!show) {
+            NextCount();
+            ++skipped_;
+            return;
+        }
+        ShowSkipped();
         NextCount();
         DescribeEvent(port, event, incoming);
         AddRow();
@@ -78,8 +92,33 @@ void MidiMonitorRows::LogEvent(int port, const MidiEvent& event, bool incoming) 
     }
 }
 
+void MidiMonitorRows::SkipNote() {
+    if (!MonitorEnabled) return;
+    NextCount();
+    ++skipped_;
+}
+
+void MidiMonitorRows::ShowSkipped() {
+    if (skipped_ == 0) return;
+    // The row takes the Count of the last line it stands for, so the counts
+    // still number every line, shown or not.
+    const int lines = skipped_;
+    skipped_ = 0;
+    RowInOut.clear();
+    RowDevice.clear();
+    RowRawData.clear();
+    RowChannel.clear();
+    RowData2.clear();
+    RowFullText.clear();
+    RowColour = kMonitorSkipColour;
+    RowStatus = "Skipped";
+    RowData1 = std::to_string(lines) + (lines == 1 ? " line not shown" : " lines not shown");
+    AddRow();
+}
+
 void MidiMonitorRows::LogNote(const std::string& status, const std::string& detail) {
     if (!MonitorEnabled) return;
+    ShowSkipped();
     NextCount();
     RowInOut = "--> PC";
     RowColour = kMonitorInColour;
@@ -218,8 +257,10 @@ void MidiMonitorRows::DescribeEvent(int port, const MidiEvent& event, bool incom
 }
 
 void MidiMonitorRows::AddRow() {
-    if (EventCount < InitialRows) {
-        CurrentRow = EventCount;
+    if (firstScreenRows_ < InitialRows - 1) {
+        // The first screen fills from the top, one row per row written
+        // (the Count of a row there equals its row unless lines were skipped).
+        CurrentRow = ++firstScreenRows_;
     } else if (RowCount() < MaxRows) {
         CurrentRow = RowCount();
         cells_.emplace_back();
@@ -258,6 +299,8 @@ void MidiMonitorRows::Clear() {
     for (auto& t : OutSysexText) t.clear();
     CurrentRow = 1;
     EventCount = 0;
+    firstScreenRows_ = 0;
+    skipped_ = 0;
     ResetGrid();
     if (Listener) Listener->GridReset();
 }

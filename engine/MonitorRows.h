@@ -20,6 +20,7 @@ namespace morvelant {
 using MonitorColour = int32_t;
 inline constexpr MonitorColour kMonitorInColour = 0xFF0000;  // blue: received
 inline constexpr MonitorColour kMonitorOutColour = 0x0000FF;  // red: sent
+inline constexpr MonitorColour kMonitorSkipColour = 0x808080;  // grey: lines not shown
 
 // Told about every change of the grid, so that a view can follow it.
 class MonitorGridListener {
@@ -78,6 +79,14 @@ public:
     // A row of text about a received message that was not taken: "--> PC"
     // in blue with `status` and `detail` in the Status and Data 1 columns.
     void LogNote(const std::string& status, const std::string& detail);
+    // The same, but what would have become a row is only counted: a flood
+    // shows no more than a screen can hold. The lines skipped so far are
+    // said in one grey row ("Skipped", "<n> lines not shown", with the
+    // Count of the last of them) before the next row, or by ShowSkipped.
+    void SkipEvent(int port, const MidiEvent& event, bool incoming);
+    void SkipNote();
+    void ShowSkipped();
+    int SkippedLines() const { return skipped_; }
     // Fills the row texts for an event (for status F0, from the port's
     // message text).
     void DescribeEvent(int port, const MidiEvent& event, bool incoming);
@@ -105,6 +114,8 @@ public:
     static constexpr int kRowHeight = 15;
 
 private:
+    // LogEvent (show true) or SkipEvent.
+    void TakeEvent(int port, const MidiEvent& event, bool incoming, bool show);
     void NextCount();
     void WriteRow();
     void ResetGrid();
@@ -112,6 +123,9 @@ private:
     // A deque: when the grid is full its oldest rows leave from the front
     // many times a second, and the rows behind them are not moved.
     std::deque<GridRow> cells_;
+    // Rows of the first screen in use (1..InitialRows - 1 fill in order).
+    int firstScreenRows_ = 0;
+    int skipped_ = 0;  // lines counted but not shown since the last row
     NameList noteNames_;
     NameList controllerNames_;
 };

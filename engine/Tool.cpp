@@ -174,6 +174,13 @@ void FaderMoved(Engine& engine, FaderState& state, int position, bool show) {
     }
 }
 
+void FaderMovedOnScreen(Engine& engine, FaderState& state, int position, bool show) {
+    const Morvelant_Parameters* p = CurrentPreset(engine);
+    if (p && DeviceModel::ValidFader(state.Index) && (p->ActiveMode(state.Index) & 15) == kImmediate)
+        state.Caught = true;
+    FaderMoved(engine, state, position, show);
+}
+
 void ApplyActiveMode(Engine& engine, FaderState& state) {
     Morvelant_Parameters* p = CurrentPreset(engine);
     const int f = state.Index;

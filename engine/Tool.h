@@ -39,6 +39,13 @@ void ShowValue(Engine& engine, FaderState& state);
 // in the fader parameter window).
 void FaderMoved(Engine& engine, FaderState& state, int position, bool show);
 
+// A fader the user moved on the screen (a click, a drag, the wheel, keys):
+// FaderMoved, but the move is meant, so in Immediate mode the fader is
+// caught at once. Immediate mode's dead zone keeps a hardware fader's first
+// touch from sending; on the screen it would swallow the first click, whose
+// step (5) lies within the usual dead zone (8).
+void FaderMovedOnScreen(Engine& engine, FaderState& state, int position, bool show);
+
 // The pick-up rule of the fader's active mode; sends when caught.
 void ApplyActiveMode(Engine& engine, FaderState& state);
 

@@ -70,6 +70,7 @@ using TGetMidiOutPresent = decltype(&::GetMidiOutPresent);
 using TGetMidiKitServer = decltype(&::GetMidiKitServer);
 using TGetMidiKitSystem = decltype(&::GetMidiKitSystem);
 using TGetMidiPortName = decltype(&::GetMidiPortName);
+using TPutMidiThru = decltype(&::PutMidiThru);
 
 // Number of entry points the library must export.
 inline constexpr int MidiKitEntryPointCount = 35;
@@ -168,6 +169,7 @@ public:
     TGetMidiKitServer pGetMidiKitServer = nullptr;
     TGetMidiKitSystem pGetMidiKitSystem = nullptr;
     TGetMidiPortName pGetMidiPortName = nullptr;
+    TPutMidiThru pPutMidiThru = nullptr;
 
 private:
     void ResolveAll();

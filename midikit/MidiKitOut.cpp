@@ -1,5 +1,7 @@
 #include "midikit/MidiKitOut.h"
 
+#include "midikit/MidiKitIn.h"
+
 #include "midikit/MidiKitScore.h"
 #include "midikit/MidiKitShared.h"
 #include "midikit/MidiKitSync.h"
@@ -57,6 +59,12 @@ uint16_t TMidiKitOut::GetIDFromName(const std::string& Name) const {
 bool TMidiKitOut::Put(LPMIDIEVENT Event) {
     if (!FOpen) return true;
     return MidiKit->pPutMidiOut(FHandle, Event) == 0;
+}
+
+bool TMidiKitOut::PutThru(LPMIDIEVENT Event, const TMidiKitIn* From) {
+    if (!FOpen) return true;
+    if (!MidiKit->pPutMidiThru || !From || From->Handle() == 0) return Put(Event);
+    return MidiKit->pPutMidiThru(FHandle, Event, From->Handle()) == 0;
 }
 
 void TMidiKitOut::Attach(TMidiKitSync* NewSync) { Sync = NewSync; }

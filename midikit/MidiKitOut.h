@@ -16,6 +16,7 @@
 
 namespace morvelant {
 
+class TMidiKitIn;
 class TMidiKitScore;
 class TMidiKitSync;
 
@@ -48,6 +49,12 @@ public:
     // True when queued, or when the port is closed (the event is dropped);
     // false when the library's queue is full.
     bool Put(LPMIDIEVENT Event);
+    // Puts an event passed thru from From, the one its OnMidiData handler
+    // is handling: at once, but where the library keeps time (JACK) at the
+    // moment it came in plus one period, so its offset within the period is
+    // kept. A library without the entry point (or no open input): Put with
+    // the event's time.
+    bool PutThru(LPMIDIEVENT Event, const TMidiKitIn* From);
 
     void Attach(TMidiKitSync* NewSync);
     void Detach(TMidiKitSync* OldSync);

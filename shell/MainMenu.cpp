@@ -60,8 +60,11 @@ void SetMenuEnabled(QMenu* menu, bool enabled) {
 void SetHelpOpener(HelpOpener opener) { CurrentHelpOpener() = std::move(opener); }
 
 void OpenEditorHelp(const std::string& programPath) {
-    const std::string file = programPath + kHelpFileName;
+    // A compiled help file put beside the program is still taken first; the
+    // help that ships is the HTML page, which the desktop's browser opens.
     std::error_code ec;
+    std::string file = programPath + kHelpFileName;
+    if (!std::filesystem::is_regular_file(file, ec)) file = programPath + kHtmlHelpFileName;
     if (!std::filesystem::is_regular_file(file, ec)) {
         CurrentDialogs().MessageBox("The help file \"" + file + "\" was not found.", kHelpMissingCaption,
                                     MessageButtons::Ok, MessageIcon::Warning);

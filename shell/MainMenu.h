@@ -40,13 +40,16 @@ namespace morvelant {
 
 class DeviceModel;
 
-// Hands ProgramPath + "EditorHelp.chm" to the desktop; a missing file is
-// reported in a message box. The explorer's "Help" node uses it too.
+// Hands ProgramPath + "EditorHelp.chm" to the desktop's handler, else the
+// help that ships, ProgramPath + "EditorHelp.html"; when neither is there
+// the missing HTML page is reported in a message box. The explorer's "Help"
+// node uses it too.
 void OpenEditorHelp(const std::string& programPath);
 // What opens an existing help file (tests replace it); returns success.
 using HelpOpener = std::function<bool(const std::string& file)>;
 void SetHelpOpener(HelpOpener opener);
 inline constexpr char kHelpFileName[] = "EditorHelp.chm";
+inline constexpr char kHtmlHelpFileName[] = "EditorHelp.html";
 
 class TMainMenuForm : public TForm {
     Q_OBJECT

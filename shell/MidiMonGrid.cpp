@@ -240,7 +240,6 @@ TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, C
             Queue({true, -1, MidiEvent{}, true, status, detail});
         });
     frame_.setSingleShot(true);
-    frame_.setInterval(kFrameMs);
     connect(&frame_, &QTimer::timeout, this, [this] { SyncGrid(); });
     SetCaption("Midi Monitor");
     // The desktop's sans-serif font at the form's designed 8 points, so the
@@ -374,7 +373,19 @@ void TMidiMonGridForm::LogEvent(int port, const MidiEvent* event, bool incoming)
 
 void TMidiMonGridForm::Queue(PendingLine line) {
     pending_.push_back(std::move(line));
-    if (!frame_.isActive()) frame_.start();
+    if (frame_.isActive()) return;
+    // A line after a quiet while shows at the next frame; while lines keep
+    // coming, the grid moves only as often as a person can read it, so a
+    // flood costs the GUI thread (and the MIDI it handles) little.
+    const qint64 since = shown_.isValid() ? shown_.elapsed() : kReadableMs;
+    frame_.start(static_cast<int>(std::max<qint64>(kFrameMs, kReadableMs - since)));
+}
+
+int TMidiMonGridForm::RowsOnScreen() const {
+    // What the grid shows at its present size (hidden or not: it is what the
+    // user sees on opening it), never less than the first screen.
+    const int height = MidiLogGrid->isVisible() ? MidiLogGrid->viewport()->height() : this->height();
+    return std::max(Rows.InitialRows - 1, height / MidiMonitorRows::kRowHeight + 1);
 }
 
 void TMidiMonGridForm::TakePending() {
@@ -382,17 +393,31 @@ void TMidiMonGridForm::TakePending() {
     // Swapped out first: a row's listener may run code that logs again.
     std::vector<PendingLine> lines;
     lines.swap(pending_);
-    for (const PendingLine& line : lines) {
-        if (line.note)
+    // A person reads no more than the screen shows: of a frame's lines only
+    // the last screenful become rows; those before are counted, and one row
+    // says how many were skipped.
+    const size_t shown = static_cast<size_t>(RowsOnScreen());
+    const size_t first = lines.size() > shown ? lines.size() - shown : 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const PendingLine& line = lines[i];
+        if (i < first) {
+            if (line.note)
+                Rows.SkipNote();
+            else
+                Rows.SkipEvent(line.port, line.event, line.incoming);
+        } else if (line.note) {
             Rows.LogNote(line.status, line.detail);
-        else
+        } else {
             Rows.LogEvent(line.port, line.event, line.incoming);
+        }
     }
+    Rows.ShowSkipped();
     lines.clear();
     if (pending_.empty()) pending_.swap(lines);  // keeps the capacity for the next frame
 }
 
 void TMidiMonGridForm::SyncGrid() {
+    shown_.start();
     TakePending();
     gridModel_->Sync();
 }

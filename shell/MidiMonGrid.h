@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QAction>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QPointer>
 #include <QTableView>
@@ -85,10 +86,14 @@ public:
     static int GridRowOfViewRow(int viewRow) { return viewRow + 1; }
     // The grid follows the rows at most every 20 ms (a flood of events
     // would otherwise repaint it for each one), and the lines the engine
-    // logs become rows at most once a frame (every kFrameMs); this brings
-    // both up to date now: rows, current row selected and scrolled into view.
+    // logs become rows at the next frame (kFrameMs), at most every
+    // kReadableMs while they keep coming, and no more of them than the
+    // grid shows at once (the rest are counted in one "Skipped" row); this
+    // brings both up to date now: rows, current row selected and scrolled
+    // into view.
     void SyncGrid();
     static constexpr int kFrameMs = 16;
+    static constexpr int kReadableMs = 100;
 
 protected:
     void FormShow() override;
@@ -117,8 +122,10 @@ private:
     };
     void Queue(PendingLine line);
     void TakePending();
+    int RowsOnScreen() const;
     std::vector<PendingLine> pending_;
     QTimer frame_;  // runs only while lines wait
+    QElapsedTimer shown_;  // since the lines last became rows
 };
 
 extern TMidiMonGridForm* MidiMonGridForm;

@@ -16,7 +16,9 @@
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
 #include "tests/support/DriverProcess.h"
+#include "tests/support/JackFrameClient.h"
 #include "tests/support/JackPeer.h"
+#include "tests/support/KitPorts.h"
 
 namespace morvelant::dispatchtest {
 namespace {
@@ -159,6 +161,50 @@ TEST_F(MidiInDeviceJack, ThruPassesWhatItsSwitchesAllow) {
     Pump([&] { return peer_->Count() >= want.size(); });
     Pump([] { return false; }, std::chrono::milliseconds(100));
     EXPECT_EQ(peer_->Got(), want);
+}
+
+// Thru keeps the timing within a period: every event leaves exactly one
+// period after it came in, at its own offset, so two events a millisecond
+// apart in one period stay a millisecond apart.
+TEST_F(MidiInDeviceJack, ThruSendsEachEventOnePeriodAfterItCame) {
+    if (!RunHere()) return;
+    testsupport::JackFrameClient sender(client_ + "f", true);
+    ASSERT_TRUE(sender.Ok());
+    // A long period, so that a busy machine still hands every event on
+    // within it; the server gets its own back afterwards.
+    struct PeriodGuard {
+        jack_client_t* client;
+        jack_nframes_t old;
+        ~PeriodGuard() { jack_set_buffer_size(client, old); }
+    } period{sender.Client(), sender.Period()};
+    jack_set_buffer_size(sender.Client(), 1024);
+    int port = -1;
+    Pump([&] { return (port = testsupport::FindPort(*kit_, true, client_ + "f:out")) >= 0; });
+    ASSERT_GE(port, 0);
+    TMidiKitIn* in = form_->In(port);
+    in->MidiKit = kit_.get();
+    ASSERT_TRUE(in->Open(static_cast<uint16_t>(port), MIDIKIT_OPEN_ARGUMENT));
+    in->Start();
+    routing_.ThruInDeviceFlags[static_cast<size_t>(port)] = true;
+    routing_.ThruDeviceFlags[static_cast<size_t>(outPort_)] = true;
+    routing_.Thru = true;
+
+    const jack_nframes_t n = sender.Period();
+    const uint32_t ms = sender.Rate() / 1000;
+    const std::vector<uint32_t> offsets = {3, 3 + ms, 3 + ms + 1, n / 2, n - 1};
+    std::vector<testsupport::JackFrameClient::Message> schedule;
+    for (size_t i = 0; i < offsets.size(); ++i)
+        schedule.push_back({offsets[i], {0x90, static_cast<uint8_t>(60 + i), 100}, 3});
+    sender.Send(schedule);
+    Pump([&] { return peer_->Count() >= offsets.size(); });
+    const auto arrivals = peer_->Arrivals();
+    ASSERT_EQ(arrivals.size(), offsets.size());
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        const auto& sent = sender.Schedule()[i];
+        EXPECT_EQ(arrivals[i].bytes, (Message{0x90, static_cast<uint8_t>(60 + i), 100}));
+        EXPECT_EQ(arrivals[i].frame - sent.frame, n) << "event " << i << " sent at offset " << offsets[i];
+    }
+    in->Close();
 }
 
 TEST_F(MidiInDeviceJack, DumpsSentByThePeerLandInTheModel) {

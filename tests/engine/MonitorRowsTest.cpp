@@ -56,6 +56,48 @@ TEST_F(MonitorRowsTest, IncomingNoteOnIsOneBlueRow) {
     EXPECT_EQ(m.RowTexts[1], "90 3C 64");
 }
 
+// Lines skipped under a flood are counted and said in one grey row that
+// carries the Count of the last of them; the first screen still fills from
+// the top, and a message gathered across the skip keeps all its bytes.
+TEST_F(MonitorRowsTest, SkippedLinesAreCountedAndSaidInOneGreyRow) {
+    m.LogEvent(0, Ev(0x90, 60, 1), true);
+    for (uint8_t v = 0; v < 5; ++v) m.SkipEvent(1, Ev(0xB0, 7, v), false);
+    m.SkipEvent(0, Ev(0xF8), true);  // real-time messages are not shown: no line
+    MidiEvent sysex = Ev(0xF0, 0xF0);
+    m.SkipEvent(2, sysex, true);
+    sysex.data1 = 0x7E;
+    m.SkipEvent(2, sysex, true);
+    m.LogEvent(0, Ev(0x80, 60, 0), true);  // the grey row first, then this one
+    sysex.data1 = 0xF7;
+    m.LogEvent(2, sysex, true);
+    m.SkipNote();
+    EXPECT_EQ(m.SkippedLines(), 1);
+    m.ShowSkipped();
+    m.ShowSkipped();  // nothing left to say
+
+    struct Row {
+        int count;
+        std::string status, data1;
+        MonitorColour colour;
+    };
+    const Row want[] = {{1, "Note On", "Note Number: " + FillNoteNames()[60], kMonitorInColour},
+                        {6, "Skipped", "5 lines not shown", kMonitorSkipColour},
+                        {7, "Note Off", "Note Number: " + FillNoteNames()[60], kMonitorInColour},
+                        {8, "Sysex", "number of bytes: 3", kMonitorInColour},
+                        {9, "Skipped", "1 line not shown", kMonitorSkipColour}};
+    EXPECT_EQ(m.EventCount, 9);
+    for (int r = 1; r <= 5; ++r) {
+        const Row& w = want[r - 1];
+        EXPECT_EQ(m.CountOfRow(r), w.count) << "row " << r;
+        EXPECT_EQ(m.Cell(4, r), w.status) << "row " << r;
+        EXPECT_EQ(m.Cell(6, r), w.data1) << "row " << r;
+        EXPECT_EQ(m.ColourOfRow(r), w.colour) << "row " << r;
+    }
+    EXPECT_EQ(m.Cell(3, 4), "F0 7E F7");
+    EXPECT_EQ(m.CountOfRow(6), -1);
+    EXPECT_EQ(m.HexListing(2), "     6: 0000 (   0):\n");
+}
+
 TEST_F(MonitorRowsTest, NoteAboutAnIgnoredMessageIsOneBlueRow) {
     m.LogNote("Sysex ignored", "damaged vellixa preset");
     EXPECT_EQ(RowTexts(1),

@@ -59,13 +59,20 @@ protected:
     void SetUp() override {
         WidgetApp();
         ASSERT_TRUE(dir.isValid());
+        // Started from a folder of its own: the tests' folder holds the
+        // instructions the build ships.
+        ASSERT_TRUE(started.isValid());
+        ASSERT_TRUE(QDir::setCurrent(started.path()));
         form = std::make_unique<TInstructionsForm>(dir.path().toStdString());
     }
+    void TearDown() override { QDir::setCurrent(previous); }
     QString File() const { return dir.filePath("Documentation 1a.txt"); }
 
     ScriptedDialogs dialogs;
     ScopedDialogs scope{dialogs};
     QTemporaryDir dir;
+    QTemporaryDir started;
+    const QString previous = QDir::currentPath();
     std::unique_ptr<TInstructionsForm> form;
 };
 

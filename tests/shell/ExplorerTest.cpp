@@ -248,7 +248,7 @@ TEST_F(ExplorerTest, HelpNodeOpensTheHelpFileOrSaysItIsMissing) {
     EXPECT_EQ(explorer->Caption(), "Help");
     EXPECT_TRUE(opened.empty());
     ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_NE(dialogs.Messages()[0].find("EditorHelp.chm"), std::string::npos);
+    EXPECT_NE(dialogs.Messages()[0].find("EditorHelp.html"), std::string::npos);
     EXPECT_FALSE(Window("InstructionsForm")->isVisible());
 
     QFile help(dir.filePath("EditorHelp.chm"));

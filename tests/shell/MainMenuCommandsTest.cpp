@@ -155,7 +155,7 @@ TEST_F(MainMenuCommandsTest, ShortcutsFireWhileAnotherWindowIsActive) {
     SetHelpOpener([](const std::string&) { return true; });
     Press(main.get(), Qt::Key_F1);
     ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_NE(dialogs.Messages()[0].find("EditorHelp.chm"), std::string::npos);
+    EXPECT_NE(dialogs.Messages()[0].find("EditorHelp.html"), std::string::npos);
 
     // With the preset list's menus showing, Ctrl+N opens the preset notes.
     NamedForm notes("NotesForm");
@@ -231,11 +231,14 @@ TEST_F(MainMenuCommandsTest, HelpHandsAnExistingFileToTheDesktopAndReportsAMissi
     menu->MainMenuInstructions->trigger();
     EXPECT_TRUE(opened.empty());
     ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_EQ(dialogs.Messages()[0], "The help file \"" + path + "EditorHelp.chm\" was not found.");
+    EXPECT_EQ(dialogs.Messages()[0], "The help file \"" + path + "EditorHelp.html\" was not found.");
 
+    // The page that ships; a compiled help file beside it is taken first.
+    std::ofstream(path + "EditorHelp.html") << "<html></html>";
+    menu->MainMenuInstructions->trigger();
     std::ofstream(path + "EditorHelp.chm") << "help";
     menu->MainMenuInstructions->trigger();
-    EXPECT_EQ(opened, std::vector<std::string>{path + "EditorHelp.chm"});
+    EXPECT_EQ(opened, (std::vector<std::string>{path + "EditorHelp.html", path + "EditorHelp.chm"}));
     EXPECT_EQ(dialogs.Messages().size(), 1u);
 
     // The desktop refusing it is reported too.
