@@ -1,6 +1,7 @@
 #include "platform/QtFormBase.h"
 
 #include "platform/QtText.h"
+#include "platform/QtWheelFocus.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -33,6 +34,7 @@ void SetFormEventHook(FormEventHook hook) { Hook() = std::move(hook); }
 
 TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window) {
     if (!name.isEmpty()) setObjectName(name);
+    GuardChoicesFromPassingWheel();
     Report(*this, FormEvent::Created);
 }
 

@@ -29,6 +29,7 @@
 #include "patterns/TrackEdit.h"
 #include "patterns/Values1.h"
 #include "tests/support/QtWidgetApp.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant {
 namespace {
@@ -300,14 +301,47 @@ TEST_F(PickerWindowsTest, TrackToolsButtonsChangeThePattern) {
     tools.maxVelocityEdit->setText("20");
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(tools.maxVelocityEdit, &enter);
-    EXPECT_EQ(tools.maxVelocityEdit->text(), QStringLiteral("127"));  // below the minimum 33: refused
+    EXPECT_EQ(tools.maxVelocityEdit->text(), QStringLiteral("33"));  // below the minimum 33: clamped
     tools.minNoteUpDown->Down->click();
     EXPECT_EQ(tools.MinNote, 0);
     tools.maxNoteUpDown->Down->click();
     EXPECT_EQ(tools.maxNoteEdit->text(), QStringLiteral("F# 9"));
     // The value picker reaches the velocity bounds through code 4002.
-    EXPECT_TRUE(dispatch.Write(PickerKind::Values, kMinVelocityCode, 40));
-    EXPECT_EQ(tools.minVelocityEdit->text(), QStringLiteral("40"));
+    EXPECT_TRUE(dispatch.Write(PickerKind::Values, kMinVelocityCode, 30));
+    EXPECT_EQ(tools.minVelocityEdit->text(), QStringLiteral("30"));
+}
+
+// Typed velocity bounds, committed with Return or by leaving the field, are
+// clamped into 0..127 and against the other bound; text that is no number
+// brings the old bound back.
+TEST_F(PickerWindowsTest, TypedVelocityBoundsAreClamped) {
+    using namespace userinput;
+    TTrackEditForm tools(model, nullptr, dispatch, nullptr, {}, [] { return 0u; });
+    tools.Show();
+    tools.Ranges.SetBound(kMaxVelocityCode, 76);
+    tools.ShowBound(kMaxVelocityCode);
+    const struct {
+        QLineEdit* edit;
+        const char* typed;
+        int commit;
+        int32_t min, max;
+    } rows[] = {
+        {tools.minVelocityEdit, "200", Qt::Key_Return, 76, 76}, {tools.minVelocityEdit, "-5", Qt::Key_Return, 0, 76},
+        {tools.minVelocityEdit, "abc", Qt::Key_Return, 0, 76},  {tools.minVelocityEdit, "40", Qt::Key_Tab, 40, 76},
+        {tools.minVelocityEdit, "", Qt::Key_Return, 40, 76},    {tools.minVelocityEdit, "90", Qt::Key_Return, 76, 76},
+        {tools.maxVelocityEdit, "200", Qt::Key_Return, 76, 127}, {tools.maxVelocityEdit, "9", Qt::Key_Return, 76, 76},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.typed));
+        FocusOn(r.edit);
+        KeyClick(r.edit, Qt::Key_A, Qt::ControlModifier);
+        KeyClicks(r.edit, QString::fromLatin1(r.typed));
+        KeyClick(r.edit, r.commit);
+        EXPECT_EQ(tools.MinVelocity, r.min);
+        EXPECT_EQ(tools.MaxVelocity, r.max);
+        EXPECT_EQ(tools.minVelocityEdit->text().toStdString(), std::to_string(r.min));
+        EXPECT_EQ(tools.maxVelocityEdit->text().toStdString(), std::to_string(r.max));
+    }
 }
 
 }  // namespace
