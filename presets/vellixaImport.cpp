@@ -268,7 +268,7 @@ void TvellixaImportForm::CloseButtonClick() {
 void TvellixaImportForm::FormShow() { shownWith_ = settings_; }
 
 void TvellixaImportForm::FormClose(TCloseAction&) {
-    if (keep_) return;
+    if (keep_ || !isVisible()) return;  // nothing shown, nothing to undo
     settings_ = shownWith_;
     ShowSettings();
 }
