@@ -1,7 +1,6 @@
-// In the started editor, only what the user changes changes: a wheel passing
-// over a list or spin box, Escape in a settings dialog and a click in the
-// window explorer leave stored things as they were, and a Play that cannot
-// be heard says why.
+// In the started editor only what the user changes changes: a passing wheel,
+// Escape in a settings dialog and a click in the explorer leave stored things
+// alone, and a Play that nothing would hear says why.
 #include <gtest/gtest.h>
 
 #include <QAbstractSpinBox>
@@ -29,14 +28,15 @@ namespace {
 using namespace userinput;
 using testsupport::StartedEditor;
 
-std::string Contents(const std::string& path) {
+std::string Saved(StartedEditor& editor) {
+    editor.Stop();
     std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
+    s << std::ifstream(editor.Folder() + "Morvelant.cfg").rdbuf();
     return s.str();
 }
 
 std::string ChoiceOf(QWidget* w) {
-    if (auto* list = qobject_cast<QComboBox*>(w)) return std::to_string(list->currentIndex());
+    if (auto* list = qobject_cast<QComboBox*>(w)) return list->currentText().toStdString();
     return static_cast<QAbstractSpinBox*>(w)->text().toStdString();
 }
 
@@ -46,22 +46,15 @@ TEST(StartedUserChange, AWheelOverTheDevicePortListChangesItOnlyWithTheFocus) {
     editor.Start();
     FocusOn(MainMenuForm);
     KeyClick(MainMenuForm, Qt::Key_F3, Qt::ShiftModifier);
-    QWidget* settings = FindForm("MidiSettingsForm");
-    ASSERT_TRUE(settings != nullptr && settings->isVisible());
-    auto* port = settings->findChild<QComboBox*>(QStringLiteral("PCMorvelantDevice"));
-    ASSERT_EQ(port->currentText().toStdString(), "Loopback 2");
+    auto* port = FindForm("MidiSettingsForm")->findChild<QComboBox*>(QStringLiteral("PCMorvelantDevice"));
+    ASSERT_TRUE(port->isVisible());
     Wheel(port, -2);
-    EXPECT_EQ(port->currentText().toStdString(), "Loopback 2");
-    EXPECT_FALSE(port->hasFocus());  // and the wheel gave it no focus
-    editor.Stop();
-    EXPECT_NE(Contents(editor.Folder() + "Morvelant.cfg").find("PCMorvelantDevice=Loopback 2"), std::string::npos);
-
-    // Clicked into, the list takes the wheel.
-    editor.Start();
-    port = FindForm("MidiSettingsForm")->findChild<QComboBox*>(QStringLiteral("PCMorvelantDevice"));
-    FocusOn(port);
-    Wheel(port, -1);
-    EXPECT_EQ(port->currentText().toStdString(), "Loopback 3");
+    EXPECT_EQ(ChoiceOf(port), "Loopback 2");
+    EXPECT_FALSE(port->hasFocus());  // nor did the wheel give it the focus
+    FocusOn(port);  // clicked into, it takes the wheel
+    Wheel(port, 1);
+    EXPECT_EQ(ChoiceOf(port), "Loopback 1");
+    EXPECT_NE(Saved(editor).find("PCMorvelantDevice=Loopback 1"), std::string::npos);
 }
 
 TEST(StartedUserChange, NoWindowLetsAPassingWheelChangeAListOrSpinBox) {
@@ -69,40 +62,36 @@ TEST(StartedUserChange, NoWindowLetsAPassingWheelChangeAListOrSpinBox) {
     editor.Start();
     int checked = 0;
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        auto* form = qobject_cast<TForm*>(top);
-        if (form == nullptr) continue;
-        const bool shown = form->isVisible();
-        form->show();
-        for (QWidget* w : form->findChildren<QWidget*>()) {
-            if (!qobject_cast<QComboBox*>(w) && !qobject_cast<QAbstractSpinBox*>(w)) continue;
-            if (!w->isVisible() || !w->isEnabled()) continue;
-            SCOPED_TRACE((form->objectName() + "." + w->objectName()).toStdString());
+        if (qobject_cast<TForm*>(top) == nullptr) continue;
+        const bool shown = top->isVisible();
+        top->show();
+        for (QWidget* w : top->findChildren<QWidget*>()) {
+            if (!(qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w)) || !w->isVisible()) continue;
+            SCOPED_TRACE((top->objectName() + "." + w->objectName()).toStdString());
             ++checked;
             EXPECT_NE(w->focusPolicy(), Qt::WheelFocus);
             const std::string before = ChoiceOf(w);
-            Wheel(w, -1);
-            EXPECT_EQ(ChoiceOf(w), before);
-            Wheel(w, 1);
-            EXPECT_EQ(ChoiceOf(w), before);
+            for (int notches : {-1, 1, 1}) {
+                Wheel(w, notches);
+                EXPECT_EQ(ChoiceOf(w), before);
+            }
         }
-        if (!shown) form->hide();
+        if (!shown) top->hide();
     }
     EXPECT_GE(checked, 10);
 }
 
-// Threshold typed, then Escape: as before. Typed, then Return ("Close"):
-// kept, clamped, and saved at the end.
+// Threshold typed, then Escape: as before; then Return ("Close"): kept,
+// clamped, and saved at the end.
 TEST(StartedUserChange, EscapeLeavesTheKnobImportSettingsAsTheyWere) {
     StartedEditor editor;
     editor.Start();
     auto* form = vellixaImportForm;
     const struct {
         const char* typed;
-        int key;
-        int threshold;
+        int key, threshold;
     } runs[] = {{"34", Qt::Key_Escape, 0}, {"99", Qt::Key_Return, 63}, {"abc", Qt::Key_Return, 63}};
     for (const auto& r : runs) {
-        SCOPED_TRACE(r.typed);
         QTimer::singleShot(0, form, [&] {
             FocusOn(form->ThresholdEdit);
             KeyClick(form->ThresholdEdit, Qt::Key_A, Qt::ControlModifier);
@@ -111,11 +100,10 @@ TEST(StartedUserChange, EscapeLeavesTheKnobImportSettingsAsTheyWere) {
             if (form->isVisible()) form->Close();
         });
         MainMenuForm->findChild<QAction*>(QStringLiteral("vellixaImportSettings1"))->trigger();
-        EXPECT_EQ(form->Settings().Threshold(), r.threshold);
-        EXPECT_EQ(form->ThresholdEdit->text().toStdString(), std::to_string(r.threshold));
+        EXPECT_EQ(form->Settings().Threshold(), r.threshold) << r.typed;
+        EXPECT_EQ(form->ThresholdEdit->text().toStdString(), std::to_string(r.threshold)) << r.typed;
     }
-    editor.Stop();
-    EXPECT_NE(Contents(editor.Folder() + "Morvelant.cfg").find("Threshold=63"), std::string::npos);
+    EXPECT_NE(Saved(editor).find("Threshold=63"), std::string::npos);
 }
 
 // A click on a preset's name, then on "Presets" in the explorer: Down and
@@ -125,8 +113,7 @@ TEST(StartedUserChange, AfterAClickInTheExplorerItsKeysStayThere) {
     editor.Start();
     PresetForm->Show();
     QLineEdit* name = PresetForm->EditList[2];
-    const QString before = name->text();
-    const std::string stored = editor.Model().GetPresetDeviceName(2);
+    const std::string shown = name->text().toStdString(), stored = editor.Model().GetPresetDeviceName(2);
     FocusOn(name);
     Click(name);
     QTreeWidget* tree = MorvelantExplorerForm->TreeView1;
@@ -139,7 +126,7 @@ TEST(StartedUserChange, AfterAClickInTheExplorerItsKeysStayThere) {
     KeyClick(nullptr, Qt::Key_Down);
     KeyClick(nullptr, Qt::Key_Space);
     QApplication::processEvents();
-    EXPECT_EQ(name->text().toStdString(), before.toStdString());
+    EXPECT_EQ(name->text().toStdString(), shown);
     EXPECT_EQ(editor.Model().GetPresetDeviceName(2), stored);
     EXPECT_NE(tree->currentItem(), presets);
 }
@@ -148,12 +135,10 @@ TEST(StartedUserChange, PlayWithNoOutputPortTickedSaysWhereToTickOne) {
     StartedEditor editor;
     editor.Start();
     MainMenuForm->findChild<QAction*>(QStringLiteral("test1"))->trigger();
-    ASSERT_TRUE(SequencerForm->isVisible());
     Click(SequencerForm->PlaySpeedButton);
     ASSERT_EQ(editor.Dialogs.Messages().size(), 1u);
-    const std::string said = editor.Dialogs.Messages()[0];
     for (const char* part : {"Out 1", "Midi Settings", "Shift+F3", "Virtual Morvelant In/Out 1"})
-        EXPECT_NE(said.find(part), std::string::npos) << part;
+        EXPECT_NE(editor.Dialogs.Messages()[0].find(part), std::string::npos) << part;
     EXPECT_TRUE(SequencerForm->StopSpeedButton->isChecked());
     EXPECT_FALSE(SequencerForm->Playing());
     EXPECT_TRUE(SequencerForm->CountEdit->text().isEmpty());
