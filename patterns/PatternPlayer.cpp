@@ -174,8 +174,7 @@ std::string PatternPlayer::SilenceReason() const {
         if (ports_.IsOpen(o)) return {};
         ++ticked;
     }
-    const std::string where =
-        " in Midi Settings (Shift+F3), page \"Virtual Morvelant In/Out 1\", list \"Out 1\".";
+    const std::string where = " in Midi Settings (Shift+F3), page \"Virtual Morvelant In/Out 1\", list \"Out 1\".";
     if (ticked == 0) return "Nothing plays: no output port is ticked for \"Out 1\".\nTick a port" + where;
     return "Nothing plays: the output ports ticked for \"Out 1\" cannot be reached.\nCheck them, or tick another port" +
         where;

@@ -67,7 +67,7 @@ TEST_F(InitCtrlTest, TypedValuesStayInRangeAndPairsFollow) {
     } rows[] = {
         {form.KeyonValueMin, "200", "127", "127"}, {form.KeyonValueMin, "abc", "127", "127"},
         {form.KeyonValueMin, "110", "110", "110"}, {form.KeyonValueMax, "30", "7", "30"},
-        {form.KeyonValueMax, "-5", "0", "0"},     {form.KeyonValueMin, "60", "60", "83"},
+        {form.KeyonValueMax, "-5", "0", "0"},      {form.KeyonValueMin, "60", "60", "83"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text);
