@@ -29,11 +29,11 @@
 #include "engine/Tool.h"
 #include "faders/EventStringRules.h"
 #include "model/FaderRange.h"
-#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtFaderDrag.h"
 #include "platform/QtFixedFormBounds.h"
+#include "platform/QtNumberField.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -187,18 +187,11 @@ QFont FixedFont(bool bold) {
     return f;
 }
 
-// A whole number as the string class reads it; false for anything else.
+// A whole number typed; false for anything else.
 bool WholeNumber(const QString& text, int& value) {
-    bool ok = false;
-    value = text.trimmed().toInt(&ok);
-    return ok;
-}
-
-void ConversionError(const QString& text) {
-    std::string message = ToCp1252(text);
-    message.insert(0, 1, '\'');
-    message.append("' is not a valid whole number.");
-    CurrentDialogs().MessageBox(message, "Error", MessageButtons::Ok, MessageIcon::Error);
+    const std::optional<int> typed = TypedWholeNumber(text);
+    if (typed) value = *typed;
+    return typed.has_value();
 }
 
 void SetBackground(QWidget* w, const QColor& color) {
@@ -1199,10 +1192,12 @@ void TAllFaderP::RangeChange(bool isMin) {
     const int p = model_.SelectedPreset, f = model_.SelectedFader;
     if (!DeviceModel::ValidPreset(p) || !DeviceModel::ValidFader(f)) return;
     ArrowEdit* edit = isMin ? FaderMin : FaderMax;
-    int value = 0;
-    if (!WholeNumber(edit->Edit->text(), value)) value = 0;
+    // Text that is no number changes nothing: the field shows the bound again.
+    int value = isMin ? Preset().FaderMin(f) : Preset().FaderMax(f);
+    const bool typed = WholeNumber(edit->Edit->text(), value);
     value = std::clamp(value, 0, 127);
     edit->Show(QString::number(value));
+    if (!typed) return;
     if (isMin)
         model_.SetFaderMin(p, f, value);
     else
@@ -1237,11 +1232,9 @@ void TAllFaderP::FaderValueChange() {
     if (model_.Updating) return;
     const int p = model_.SelectedPreset, f = model_.SelectedFader;
     if (!DeviceModel::ValidPreset(p) || !DeviceModel::ValidFader(f)) return;
-    const QString text = FaderValue->Edit->text();
     int v = 0;
-    if (!text.isEmpty() && !WholeNumber(text, v)) {
-        ConversionError(text);
-        // Refused: the field shows what is stored again.
+    if (!WholeNumber(FaderValue->Edit->text(), v)) {
+        // Text that is no number (an empty field too): the stored value comes back.
         FaderValue->Show(QString::number(Preset().FaderValue(f)));
         return;
     }
@@ -1254,14 +1247,12 @@ void TAllFaderP::FaderThresholdChange() {
     if (model_.Updating) return;
     const int p = model_.SelectedPreset, f = model_.SelectedFader;
     if (!DeviceModel::ValidPreset(p) || !DeviceModel::ValidFader(f)) return;
-    const QString text = FaderThreshold->Edit->text();
-    int v = 0;
-    if (!WholeNumber(text, v)) {
-        ConversionError(text);
-        FaderThreshold->Show(QString::number(Preset().FaderThreshold(f)));
-        return;
-    }
-    model_.SetFaderThreshold(p, f, v);
+    int v = Preset().FaderThreshold(f);
+    const bool typed = WholeNumber(FaderThreshold->Edit->text(), v);
+    // Clamped to what the field's arrows reach; no number: the stored one comes back.
+    if (typed) v = std::clamp(v, 0, 63);
+    FaderThreshold->Show(QString::number(v));
+    if (typed) model_.SetFaderThreshold(p, f, v);
 }
 
 void TAllFaderP::ModeButtonClick(int mode) { model_.SetFaderMode(model_.SelectedPreset, model_.SelectedFader, mode); }

@@ -12,10 +12,11 @@ constexpr int32_t kLive = 128;
 
 int TypeInitValue(DeviceModel& model, int index, const std::string& text) {
     if (index < InitMinIndex(kFaderValueItem) || index >= 2 * kInitCtrlItemCount) return 0;
-    int v = 0;
-    if (!TIniFile::ParseInteger(text, v)) v = 0;
-    v = std::clamp(v, 0, 127);
     auto& values = model.InitValues;
+    int v = 0;
+    // Text that is no whole number changes nothing: the edit shows the value again.
+    if (!TIniFile::ParseInteger(text, v)) return values[static_cast<size_t>(index)];
+    v = std::clamp(v, 0, 127);
     const int item = index / 2;
     values[static_cast<size_t>(index)] = v;
     if (model.InitRanges[static_cast<size_t>(item)]) {

@@ -10,8 +10,8 @@
 
 namespace morvelant {
 
-// A number typed into value edit `index` (6..11): text that is not a whole
-// number counts 0, and the value is kept within 0..127. With the row's range
+// A number typed into value edit `index` (6..11), kept within 0..127; text
+// that is not a whole number leaves the numbers as they were. With the row's range
 // on, the other number of the pair follows 23 apart where it fits, else it
 // takes the same value. Returns the value the edit shows.
 int TypeInitValue(DeviceModel& model, int index, const std::string& text);

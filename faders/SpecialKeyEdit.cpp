@@ -21,6 +21,15 @@ namespace {
 
 constexpr char kSection[] = "SpecialKeyForm";
 
+// The canonical text without a lone digit at its end: the bytes that are
+// stored, sent and saved. The digit stays in the field while it is typed.
+std::string WholeBytes(const std::string& canonical) {
+    const size_t lastBlank = canonical.rfind(' ');
+    const size_t lastByte = lastBlank == std::string::npos ? 0 : lastBlank + 1;
+    if (canonical.size() - lastByte != 1) return canonical;
+    return canonical.substr(0, lastBlank == std::string::npos ? 0 : lastBlank);
+}
+
 }  // namespace
 
 TSpecialKeyForm::TSpecialKeyForm(DeviceModel& model, Notifications& notifications, CommandRegistry& commands,
@@ -51,6 +60,13 @@ TSpecialKeyForm::TSpecialKeyForm(DeviceModel& model, Notifications& notification
         e->setGeometry(64, 20 + 26 * i, 620, 22);
         e->installEventFilter(this);
         connect(e, &QLineEdit::textChanged, this, [this, i] { PresetStringChange(i); });
+        // Leaving the field (Return, the focus going) drops a half byte.
+        connect(e, &QLineEdit::editingFinished, this, [this, e] {
+            const QString kept = FromCp1252(WholeBytes(ToCp1252(e->text())));
+            if (e->text() == kept) return;
+            DeviceModel::UpdatingGuard guard(model_);
+            e->setText(kept);
+        });
         *edits[i].edit = e;
         Edits[size_t(i)] = e;
     }
@@ -87,7 +103,7 @@ void TSpecialKeyForm::PresetStringChange(int i) {
         if (edit->text() != text) edit->setText(text);
         edit->setCursorPosition(e.caret);
     }
-    model_.SetPresetString(e.text, i);
+    model_.SetPresetString(WholeBytes(e.text), i);
 }
 
 bool TSpecialKeyForm::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,7 @@
 // The special keys window: the six strings that the Preset, Start, Stop,
 // Cont., << and >> keys of the selected preset send, each kept in the
 // canonical byte text (hex digits only: special keys have no live value).
+// Only whole bytes are stored; a half byte shows only while it is typed.
 #pragma once
 
 #include <QLineEdit>

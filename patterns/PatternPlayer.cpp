@@ -167,6 +167,19 @@ int PatternPlayer::MillisecondsToRunEnd() const {
     return int(std::lround(double(endTick - position - 1) * usPerTick / 1000.0));
 }
 
+std::string PatternPlayer::SilenceReason() const {
+    int ticked = 0;
+    for (int o = 0; o < ports_.OutCount(); ++o) {
+        if (!ports_.Flagged(o)) continue;
+        if (ports_.IsOpen(o)) return {};
+        ++ticked;
+    }
+    const std::string where = " in Midi Settings (Shift+F3), page \"Virtual Morvelant In/Out 1\", list \"Out 1\".";
+    if (ticked == 0) return "Nothing plays: no output port is ticked for \"Out 1\".\nTick a port" + where;
+    return "Nothing plays: the output ports ticked for \"Out 1\" cannot be reached.\nCheck them, or tick another port" +
+        where;
+}
+
 int PatternPlayer::SetTempoText(const std::string& text) {
     int value = 0;
     if (TIniFile::ParseInteger(text, value)) {

@@ -55,6 +55,10 @@ public:
     int Bpm() const { return bpm_; }
 
     bool Playing() const { return playing_; }
+    // Why a start would be heard nowhere (no port of virtual output 1 ticked,
+    // or none of the ticked ones open), and where to tick one; empty when
+    // some port plays.
+    std::string SilenceReason() const;
     // One beat of the clock went by; true when it begins the next pass of a
     // looping render (the bar.beat count starts again at 1.1).
     bool Beat();

@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "model/TrackSettings.h"
+#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/QtText.h"
 
@@ -119,6 +120,13 @@ void TSequencerForm::ApplyTempoField() {
 
 void TSequencerForm::PlaySpeedButton1Click() {
     loopTimer_->stop();
+    // A start that nothing would hear says why, instead of counting on.
+    if (const std::string reason = player_->SilenceReason(); !reason.empty()) {
+        player_->Stop();
+        ShowStopped();
+        CurrentDialogs().MessageBox(reason, "Warning !", MessageButtons::Ok, MessageIcon::Warning);
+        return;
+    }
     ApplyTempoField();
     if (const Pattern_Parameters* p = CurrentPattern()) player_->Play(*p);
     CountEdit->setText(QStringLiteral("1.1"));

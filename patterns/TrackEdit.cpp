@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -12,7 +11,7 @@
 
 #include "model/PatternSteps.h"
 #include "model/TrackSettings.h"
-#include "platform/IniFile.h"
+#include "platform/QtNumberField.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -168,6 +167,8 @@ TTrackEditForm::TTrackEditForm(DeviceModel& model, Notifications* notes, PickerD
     // The note edits are set by the keyboard picker only.
     minNoteEdit->setReadOnly(true);
     maxNoteEdit->setReadOnly(true);
+    for (int code : {kMinVelocityCode, kMaxVelocityCode})
+        OnNumberCommitted(EditOf(code), [this, code] { VelocityEditEnter(code); });
     for (int code = kMinNoteCode; code <= kMaxVelocityCode; ++code) ShowBound(code);
 
     // The pickers reach the four bounds through their codes.
@@ -252,10 +253,10 @@ void TTrackEditForm::RangeUpDownClick(int code, bool up) {
 
 void TTrackEditForm::VelocityEditEnter(int code) {
     QLineEdit* e = EditOf(code);
-    int v = 0;
-    // A number outside the other bound or 0..127 is refused; the edit shows
-    // the field again either way.
-    if (e != nullptr && TIniFile::ParseInteger(ToCp1252(e->text()), v)) Ranges.SetBound(code, v);
+    // A number is clamped into 0..127 and against the other bound; the edit
+    // shows the bound kept either way.
+    if (e != nullptr)
+        if (const std::optional<int> typed = TypedWholeNumber(e->text())) Ranges.SetBoundClamped(code, *typed);
     ShowBound(code);
 }
 
@@ -289,13 +290,6 @@ bool TTrackEditForm::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::MouseButtonPress) {
             RangeEditMouseDown(code);
             return code == kMinNoteCode || code == kMaxNoteCode;
-        }
-        if (event->type() == QEvent::KeyPress && (code == kMinVelocityCode || code == kMaxVelocityCode)) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                VelocityEditEnter(code);
-                return true;
-            }
         }
     }
     return TForm::eventFilter(watched, event);

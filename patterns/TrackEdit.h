@@ -97,7 +97,7 @@ public:
     void Track1CheckBoxClick(int t);
     // An arrow of the range edit of code 4000..4003.
     void RangeUpDownClick(int code, bool up);
-    // Enter in a velocity edit.
+    // A velocity edit committed (Return, or the focus leaving it changed).
     void VelocityEditEnter(int code);
     // A press on a range edit opens its picker.
     void RangeEditMouseDown(int code);

@@ -34,6 +34,10 @@ bool TrackToolRanges::SetBound(int code, int value) {
     return true;
 }
 
+void TrackToolRanges::SetBoundClamped(int code, int value) {
+    if (const auto ref = RefOf(*this, code)) SetBound(code, std::clamp(value, ref->low, ref->high));
+}
+
 bool TrackToolRanges::StepBound(int code, int delta) {
     const auto ref = RefOf(*this, code);
     return ref && SetBound(code, *ref->field + delta);

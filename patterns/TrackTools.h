@@ -22,6 +22,8 @@ struct TrackToolRanges {
     // Sets the bound picked or typed for code 4000..4003 when it keeps the
     // order against the other bound and lies in 0..127; false otherwise.
     bool SetBound(int code, int value);
+    // Sets the bound typed for code 4000..4003, clamped into its limits.
+    void SetBoundClamped(int code, int value);
     // One arrow step (+1 or -1) of the bound of code 4000..4003; false at
     // its limit.
     bool StepBound(int code, int delta);

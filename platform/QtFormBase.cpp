@@ -1,6 +1,7 @@
 #include "platform/QtFormBase.h"
 
 #include "platform/QtText.h"
+#include "platform/QtWheelFocus.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -44,6 +45,7 @@ void KeepOnScreen(TForm& form) {
 
 TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window) {
     if (!name.isEmpty()) setObjectName(name);
+    GuardChoicesFromPassingWheel();
     Report(*this, FormEvent::Created);
 }
 

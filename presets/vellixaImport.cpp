@@ -15,6 +15,7 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtDialogKeys.h"
+#include "platform/QtNumberField.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -60,13 +61,15 @@ TvellixaImportForm::TvellixaImportForm(std::string configFile, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(374, 433);
     Build();
-    // Escape closes as "Close" does; Return presses "Close", the default.
+    // Escape closes without keeping the changes; Return presses "Close", the default.
     new DialogKeys(*this, CloseButton);
     LoadSettings();
 }
 
 TvellixaImportForm::~TvellixaImportForm() {
     imports_.reset();
+    // The program ends while the dialog is up: its changes were not kept.
+    if (isVisible()) settings_ = shownWith_;
     SaveSettings();
     if (vellixaImportForm == this) vellixaImportForm = nullptr;
 }
@@ -170,11 +173,11 @@ void TvellixaImportForm::Build() {
     ThresholdEdit = new QLineEdit(QStringLiteral("0"), FaderSettingsGroupBox);
     ThresholdEdit->setObjectName(QStringLiteral("ThresholdEdit"));
     ThresholdEdit->setGeometry(76, 16, 30, 21);
-    connect(ThresholdEdit, &QLineEdit::textChanged, this,
-            [this](const QString& t) { settings_.ThresholdText = ToCp1252(t); });
+    OnNumberCommitted(ThresholdEdit, [this] { ThresholdEditCommit(); });
     // The up-down control beside the edit: 0..63, no wrap.
     auto step = [this](int delta) {
-        ThresholdEdit->setText(QString::number(std::clamp(settings_.Threshold() + delta, 0, 63)));
+        settings_.ThresholdText = std::to_string(std::clamp(settings_.Threshold() + delta, 0, 63));
+        ShowSettings();
     };
     UpDown1Up = new QToolButton(FaderSettingsGroupBox);
     UpDown1Up->setObjectName(QStringLiteral("UpDown1Up"));
@@ -249,7 +252,26 @@ void TvellixaImportForm::SpeedButton1Click(int tag) {
     ShowSettings();
 }
 
-void TvellixaImportForm::CloseButtonClick() { Close(); }
+void TvellixaImportForm::ThresholdEditCommit() {
+    settings_.ThresholdText = std::to_string(CommittedNumber(ThresholdEdit->text(), settings_.Threshold(), 0, 63));
+    ShowSettings();
+}
+
+void TvellixaImportForm::CloseButtonClick() {
+    // A threshold still being typed counts as committed.
+    if (ThresholdEdit->isModified()) ThresholdEditCommit();
+    keep_ = true;
+    Close();
+    keep_ = false;
+}
+
+void TvellixaImportForm::FormShow() { shownWith_ = settings_; }
+
+void TvellixaImportForm::FormClose(TCloseAction&) {
+    if (keep_ || !isVisible()) return;  // nothing shown, nothing to undo
+    settings_ = shownWith_;
+    ShowSettings();
+}
 
 void TvellixaImportForm::DefaultButtonClick() {
     settings_.SetDefaults();

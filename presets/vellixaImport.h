@@ -1,7 +1,9 @@
 // The settings dialog of the knob-preset conversion, "Settings for vellixa
-// Import". Its controls mirror a VellixaImportSettings value and every change
-// is written into it at once: the conversion reads the value when it runs.
-// Lives as long as the program; closing only hides it.
+// Import". Its controls mirror a VellixaImportSettings value, which the
+// conversion reads when it runs. What the user changes while the dialog is
+// up is kept by "Close" (and Return); Escape or closing the window otherwise
+// puts the settings back as they were when it came up. Lives as long as the
+// program; closing only hides it.
 #pragma once
 
 #include <array>
@@ -60,10 +62,18 @@ public:
     // checked.
     void ConnectImports(Engine& engine);
 
+protected:
+    void FormShow() override;
+    void FormClose(TCloseAction& action) override;
+
 private:
     void Build();
+    // Takes the threshold typed: clamped to 0..63, the old one for no number.
+    void ThresholdEditCommit();
 
     VellixaImportSettings settings_;
+    VellixaImportSettings shownWith_;  // as the dialog came up
+    bool keep_ = false;  // the close under way keeps the changes
     std::string configFile_;
     std::unique_ptr<VellixaImportConnection> imports_;
 };

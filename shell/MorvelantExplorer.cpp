@@ -1,5 +1,6 @@
 #include "shell/MorvelantExplorer.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -235,7 +236,7 @@ void TMorvelantExplorerForm::ShowEditorWindow(TForm* form, bool exclusive, bool 
     if (form == nullptr) return;
     if (exclusive) {
         CloseOtherEditorWindows(form);
-        form->Show();
+        Present(form);
     } else if (form->Visible() && !noToggle) {
         // The virtual device window is only hidden; the others close, so
         // that their close handlers run.
@@ -244,8 +245,21 @@ void TMorvelantExplorerForm::ShowEditorWindow(TForm* form, bool exclusive, bool 
         else
             form->Close();
     } else {
-        form->Show();
+        Present(form);
     }
+}
+
+void TMorvelantExplorerForm::Present(TForm* form) {
+    if (!fromClick_) {
+        form->Show();
+        return;
+    }
+    const bool quiet = form->testAttribute(Qt::WA_ShowWithoutActivating);
+    form->setAttribute(Qt::WA_ShowWithoutActivating);
+    form->show();
+    // The offscreen platform of the tests knows no stacking order.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) form->raise();
+    form->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
 }
 
 void TMorvelantExplorerForm::CloseOtherEditorWindows(TForm* form) {
@@ -269,7 +283,11 @@ void TMorvelantExplorerForm::TreeView1MouseDown(Qt::MouseButton button, const QP
         OpenEditorHelp(WithSlash(programPath_));
         return;
     }
+    // The window comes to the front, but the keys stay with the tree the user
+    // clicked: the arrows and Space then move in the explorer.
+    fromClick_ = true;
     ShowEditorWindow(WindowOfNode(node), exclusive, !onStateIcon);
+    fromClick_ = false;
 }
 
 void TMorvelantExplorerForm::TreeView1Change(QTreeWidgetItem* node) {

@@ -84,6 +84,8 @@ private:
     std::string ConfigFile() const;
     // The window of a node (by its text); null for "Help" and absent windows.
     TForm* WindowOfNode(const QTreeWidgetItem* node) const;
+    // Shows and raises a window; after a click in the tree, without activating it.
+    void Present(TForm* form);
 
     DeviceModel* model_;
     std::string programPath_;
@@ -92,6 +94,7 @@ private:
     std::vector<QTreeWidgetItem*> nodes_;  // in tree order
     bool ownShowExplorer_ = true;
     bool ownExplorerReady_ = false;
+    bool fromClick_ = false;  // a click in the tree asks for the window shown
 };
 
 extern TMorvelantExplorerForm* MorvelantExplorerForm;

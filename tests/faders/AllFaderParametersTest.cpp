@@ -176,16 +176,16 @@ TEST_F(FaderEditing, RangesValuesAndModes) {
     EXPECT_EQ(Text(value), "20");
     Enter(value, "120");
     EXPECT_EQ(P().FaderValue(0), 100);
-    Enter(min, "abc");
-    EXPECT_EQ(Text(min), "0");
-    EXPECT_EQ(P().FaderMin(0), 0);
+    Enter(min, "abc");  // no number: the stored bound comes back
+    EXPECT_EQ(Text(min), "100");
+    EXPECT_EQ(P().FaderMin(0), 100);
     Enter(max, "300");
     EXPECT_EQ(Text(max), "127");
-    Enter(Edit("FaderThreshold"), "100");
-    EXPECT_EQ(P().FaderThreshold(0), 100);
+    Enter(Edit("FaderThreshold"), "100");  // clamped to what the arrows reach
+    EXPECT_EQ(P().FaderThreshold(0), 63);
     Enter(Edit("FaderThreshold"), "x");
-    EXPECT_EQ(P().FaderThreshold(0), 100);
-    EXPECT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(P().FaderThreshold(0), 63);
+    EXPECT_TRUE(dialogs.Messages().empty());
     // The arrows stop at the edit's own bounds.
     w->FaderThreshold->Edit->setText("63");
     w->FaderThreshold->Up->click();

@@ -114,7 +114,12 @@ TEST_F(FaderWindowInput, NumbersAreClampedWhenCommittedNotPerKey) {
         {"FaderMin", "300", Qt::Key_Enter, "127", &MP::FaderMin, 127, 0},
         {"FaderThreshold", "", 0, "", &MP::FaderThreshold, 0, 0},  // not committed yet
         {"FaderThreshold", "12", Qt::Key_Return, "12", &MP::FaderThreshold, 12, 0},
-        {"FaderThreshold", "x", Qt::Key_Return, "12", &MP::FaderThreshold, 12, 1},  // refused once
+        // No number (an empty field too): the old value comes back, without a box.
+        {"FaderThreshold", "x", Qt::Key_Return, "12", &MP::FaderThreshold, 12, 0},
+        {"FaderThreshold", "", Qt::Key_Tab, "12", &MP::FaderThreshold, 12, 0},
+        {"FaderThreshold", "100", Qt::Key_Return, "63", &MP::FaderThreshold, 63, 0},
+        {"FaderValue", "abc", Qt::Key_Return, "100", &MP::FaderValue, 100, 0},
+        {"FaderMin", "", Qt::Key_Tab, "127", &MP::FaderMin, 127, 0},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.field) + " " + r.typed);

@@ -65,9 +65,9 @@ TEST_F(InitCtrlTest, TypedValuesStayInRangeAndPairsFollow) {
         const char* min;
         const char* max;
     } rows[] = {
-        {form.KeyonValueMin, "200", "127", "127"}, {form.KeyonValueMin, "abc", "0", "23"},
+        {form.KeyonValueMin, "200", "127", "127"}, {form.KeyonValueMin, "abc", "127", "127"},
         {form.KeyonValueMin, "110", "110", "110"}, {form.KeyonValueMax, "30", "7", "30"},
-        {form.KeyonValueMax, "-5", "0", "0"},     {form.KeyonValueMin, "60", "60", "83"},
+        {form.KeyonValueMax, "-5", "0", "0"},      {form.KeyonValueMin, "60", "60", "83"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text);

@@ -1,6 +1,7 @@
 // The six special-key strings of the selected preset.
 #include "faders/SpecialKeyEdit.h"
 #include "tests/faders/FaderWindowTestSupport.h"
+#include "tests/support/UserInput.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -29,7 +30,23 @@ TEST_F(SpecialKeys, TypedTextIsStoredAsHexBytes) {
     // Backspace directly after a blank removes the blank and the digit before it.
     form.StartString->setCursorPosition(3);
     Key(form.StartString, Qt::Key_Backspace);
-    EXPECT_EQ(ctx.Model.Presets[0].SpecialKeyString[1], "F7 F7 F0 60 2F 7");
+    EXPECT_EQ(Text(form.StartString), "F7 F7 F0 60 2F 7");
+    EXPECT_EQ(ctx.Model.Presets[0].SpecialKeyString[1], "F7 F7 F0 60 2F");  // whole bytes only
+}
+
+// A half byte shows only while it is typed: what stays is what is stored,
+// sent and saved.
+TEST_F(SpecialKeys, AHalfByteIsNotKeptOnceTheFieldIsLeft) {
+    using namespace userinput;
+    form.Show();
+    for (int commit : {Qt::Key_Tab, Qt::Key_Return}) {
+        FocusOn(form.StopString);
+        KeyClick(form.StopString, Qt::Key_A, Qt::ControlModifier);
+        KeyClicks(form.StopString, QStringLiteral("fa zz 12 3"));
+        EXPECT_EQ(Text(form.StopString) + "|" + ctx.Model.Presets[0].SpecialKeyString[2], "FA 12 3|FA 12");
+        KeyClick(form.StopString, commit);
+        EXPECT_EQ(Text(form.StopString) + "|" + ctx.Model.Presets[0].SpecialKeyString[2], "FA 12|FA 12");
+    }
 }
 
 TEST_F(SpecialKeys, AnotherPresetRefillsWithoutStoring) {

@@ -348,14 +348,42 @@ TEST_F(PickerWindowsTest, TrackToolsButtonsChangeThePattern) {
     tools.maxVelocityEdit->setText("20");
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(tools.maxVelocityEdit, &enter);
-    EXPECT_EQ(tools.maxVelocityEdit->text(), QStringLiteral("127"));  // below the minimum 33: refused
+    EXPECT_EQ(tools.maxVelocityEdit->text(), QStringLiteral("33"));  // below the minimum 33: clamped
     tools.minNoteUpDown->Down->click();
     EXPECT_EQ(tools.MinNote, 0);
     tools.maxNoteUpDown->Down->click();
     EXPECT_EQ(tools.maxNoteEdit->text(), QStringLiteral("F# 9"));
     // The value picker reaches the velocity bounds through code 4002.
-    EXPECT_TRUE(dispatch.Write(PickerKind::Values, kMinVelocityCode, 40));
-    EXPECT_EQ(tools.minVelocityEdit->text(), QStringLiteral("40"));
+    EXPECT_TRUE(dispatch.Write(PickerKind::Values, kMinVelocityCode, 30));
+    EXPECT_EQ(tools.minVelocityEdit->text(), QStringLiteral("30"));
+}
+
+// Typed velocity bounds, committed with Return or by leaving the field, are
+// clamped into 0..127 and against the other bound; no number: the old bound.
+TEST_F(PickerWindowsTest, TypedVelocityBoundsAreClamped) {
+    using namespace userinput;
+    TTrackEditForm tools(model, nullptr, dispatch, nullptr, {}, [] { return 0u; });
+    tools.Show();
+    tools.Ranges.SetBound(kMaxVelocityCode, 76);
+    tools.ShowBound(kMaxVelocityCode);
+    QLineEdit *lo = tools.minVelocityEdit, *hi = tools.maxVelocityEdit;
+    const int ret = Qt::Key_Return, tab = Qt::Key_Tab;
+    const struct {
+        QLineEdit* edit;
+        const char* typed;
+        int commit;
+        int32_t min, max;
+    } rows[] = {{lo, "200", ret, 76, 76},          {lo, "-5", ret, 0, 76}, {lo, "abc", ret, 0, 76},
+                {lo, "40", tab, 40, 76},           {lo, "", ret, 40, 76},  {lo, "90", ret, 76, 76},
+                {hi, "99999999999", ret, 76, 127}, {hi, "9", ret, 76, 76}};
+    for (const auto& r : rows) {
+        FocusOn(r.edit);
+        KeyClick(r.edit, Qt::Key_A, Qt::ControlModifier);
+        KeyClicks(r.edit, QString::fromLatin1(r.typed));
+        KeyClick(r.edit, r.commit);
+        EXPECT_EQ(std::pair(tools.MinVelocity, tools.MaxVelocity), std::pair(r.min, r.max)) << r.typed;
+        EXPECT_EQ((lo->text() + "/" + hi->text()).toStdString(), std::to_string(r.min) + "/" + std::to_string(r.max));
+    }
 }
 
 }  // namespace

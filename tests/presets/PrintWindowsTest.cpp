@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 #include <cstdio>
 #include <filesystem>
@@ -248,10 +249,17 @@ TEST_F(PrintWindowsTest, ImportDialogMirrorsTheSettings) {
         EXPECT_FALSE(box("UseKnobNames")->isChecked());
         EXPECT_TRUE(form.findChild<QToolButton*>("SpeedButton1")->isChecked());
         EXPECT_EQ(settings.MasterChannel, 0);
-        form.findChild<QLineEdit*>("ThresholdEdit")->setText("99");
+        // A threshold is taken when committed, clamped to 0..63.
+        auto enter = [&](const char* typed) {
+            QLineEdit* edit = form.findChild<QLineEdit*>("ThresholdEdit");
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromLatin1(typed));
+            QTest::keyClick(edit, Qt::Key_Return);
+        };
+        enter("99");
         form.findChild<QToolButton*>("UpDown1Down")->click();
         EXPECT_EQ(form.findChild<QLineEdit*>("ThresholdEdit")->text(), "62");
-        form.findChild<QLineEdit*>("ThresholdEdit")->setText("99");
+        enter("99");
         box("Output2")->click();
         EXPECT_EQ(settings.OutputFlags(), 1);
     }
