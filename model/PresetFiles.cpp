@@ -140,6 +140,20 @@ std::size_t SetSize(int end, At at) {
 
 int SetEnd(int count) { return kDeviceSlots + std::clamp(count, 1, kPresetCount - kDeviceSlots); }
 
+// The file of the records at(s) for the slots given, built in one piece of
+// memory of its exact size: notes of tens of MiB are not copied again as
+// the file grows.
+template <typename At>
+std::vector<uint8_t> EncodeFile(const std::vector<int>& slots, At at) {
+    std::vector<uint8_t> out = FileHead(int32_t(slots.size()));
+    CountingSink size{out.size()};
+    for (int s : slots) PutRecord(size, at(s), s);
+    out.reserve(size.size);
+    VectorSink sink{out};
+    for (int s : slots) PutRecord(sink, at(s), s);
+    return out;
+}
+
 // ---- Bounded reading ----------------------------------------------------------
 
 struct DamagedFile {};
@@ -396,20 +410,14 @@ std::vector<uint8_t> EncodePresetFile(const DeviceModel& model, std::span<const 
     std::vector<int> valid;
     for (int s : slots)
         if (DeviceModel::ValidPreset(s)) valid.push_back(s);
-    std::vector<uint8_t> out = FileHead(int32_t(valid.size()));
-    out.reserve(valid.size() * 1300 + out.size());
-    for (int s : valid) WritePresetRecord(out, model, s);
-    return out;
+    return EncodeFile(valid, [&](int s) -> const Morvelant_Parameters& { return model.Presets[std::size_t(s)]; });
 }
 
 std::vector<uint8_t> EncodePatternFile(const DeviceModel& model, std::span<const int> slots) {
     std::vector<int> valid;
     for (int s : slots)
         if (DeviceModel::ValidPattern(s)) valid.push_back(s);
-    std::vector<uint8_t> out = FileHead(int32_t(valid.size()));
-    out.reserve(valid.size() * 1100 + out.size());
-    for (int s : valid) WritePatternRecord(out, model, s);
-    return out;
+    return EncodeFile(valid, [&](int s) -> const Pattern_Parameters& { return model.Patterns[std::size_t(s)]; });
 }
 
 // ---- Decoding -------------------------------------------------------------------------
