@@ -53,6 +53,28 @@ int32_t ReadInt32(const std::vector<uint8_t>& bytes, std::size_t at) {
     return static_cast<int32_t>(v);
 }
 
+// The notes of a record an import goes into: put back as they were, and
+// said, when those beside the file would make the working set too large to
+// read back.
+class NotesGuard {
+public:
+    NotesGuard(std::string& notes, const DeviceModel& model, EditorFileKind kind, const std::string& file)
+        : notes_(notes), before_(notes), model_(model), kind_(kind), file_(file) {}
+    void Check() {
+        const std::string why = WorkingSetRoom(model_, kind_, "The notes beside \"" + file_ + "\"");
+        if (why.empty()) return;
+        notes_ = std::move(before_);
+        ReportError(why + " The dumps were loaded without them.");
+    }
+
+private:
+    std::string& notes_;
+    std::string before_;
+    const DeviceModel& model_;
+    EditorFileKind kind_;
+    const std::string& file_;
+};
+
 // A companion that is there but is no file (a named pipe, a folder) reads
 // as a missing one, and the user hears what it is.
 const std::string& TellIfNotAFile(const std::string& path) {
@@ -338,11 +360,13 @@ bool DumpSMF::LoadPresetDumps(int slot, const std::string& file, const std::vect
     if (!DeviceModel::ValidPreset(slot) || !HoldsDumps(file, found)) return false;
     // Each import decides afresh whether its notes come from the ".NTS".
     model.VellixaLoaded = false;
+    NotesGuard notes(model.Presets[static_cast<std::size_t>(slot)].PresetNotes, model, EditorFileKind::Presets, file);
     // The knob names come first: the knob-preset conversion uses them.
     ReadVellixaConfig(model, CompanionFile(file, ".CFG"));
     ReadVellixaNotes(model, TellIfNotAFile(CompanionFile(file, ".NTS")), slot);
     LoadDumps(slot, found, true);
     if (!model.VellixaLoaded) model.Presets[static_cast<std::size_t>(slot)].PresetNotes = ReadNotesBeside(file);
+    notes.Check();
     dispatch_.engine().Notices.PresetNotesLoaded.Publish(slot);
     return true;
 }
@@ -356,9 +380,12 @@ bool DumpSMF::LoadPattern(int slot, const std::string& file) {
 bool DumpSMF::LoadPatternDumps(int slot, const std::string& file, const std::vector<FoundDump>& found) {
     DeviceModel& model = dispatch_.engine().Model;
     if (!DeviceModel::ValidPattern(slot) || !HoldsDumps(file, found)) return false;
+    NotesGuard notes(model.Patterns[static_cast<std::size_t>(slot)].PatternNotes, model, EditorFileKind::Patterns,
+                           file);
     // Only the preset import asks whether a knob preset came in.
     LoadDumps(slot, found, false);
     model.Patterns[static_cast<std::size_t>(slot)].PatternNotes = ReadNotesBeside(file);
+    notes.Check();
     dispatch_.engine().Notices.PatternNotesLoaded.Publish(slot);
     return true;
 }

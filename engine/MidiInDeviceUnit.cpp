@@ -3,6 +3,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "engine/LearnFromMidi.h"
 #include "engine/Tool.h"
@@ -41,7 +42,13 @@ const char* DumpName(int kind) {
     }
 }
 
-std::string DamagedDumpsText(const std::string& first, int count) {
+std::string DamagedDumpsText(const std::string& first, int count, bool more) {
+    if (more)
+        return (count == 1 ? std::string("1 more damaged dump from the Morvelant came in while that message was shown "
+                                         "and was not loaded: ")
+                           : std::to_string(count) + " more damaged dumps from the Morvelant came in while that "
+                                                     "message was shown and were not loaded. The first: ") +
+            first + ".";
     if (count <= 1) return "A damaged dump from the Morvelant was not loaded: " + first + ".";
     return std::to_string(count) + " damaged dumps from the Morvelant were not loaded. The first: " + first + ".";
 }
@@ -60,14 +67,15 @@ void QueuedReport::Ask(const std::string& detail) {
 }
 
 void QueuedReport::Show() {
-    const std::string text = text_(first_, count_);
-    count_ = 0;
-    first_.clear();
-    // pending_ stays set while the box is open: its event loop goes on
-    // delivering MIDI, and what arrives meanwhile belongs to this report.
-    CurrentDialogs().MessageBox(text, caption_, MessageButtons::Ok, MessageIcon::Error);
-    count_ = 0;
-    first_.clear();
+    // pending_ stays set while a box is open: its event loop goes on
+    // delivering MIDI, and what arrives meanwhile is counted and said by the
+    // next box, once this one is closed.
+    for (bool more = false; count_ > 0; more = true) {
+        const std::string text = text_(first_, count_, more);
+        count_ = 0;
+        first_.clear();
+        CurrentDialogs().MessageBox(text, caption_, MessageButtons::Ok, MessageIcon::Error);
+    }
     pending_ = false;
 }
 
@@ -76,7 +84,7 @@ TMidiDeviceForm::TMidiDeviceForm(Engine& engine, QObject* Owner)
       SendBuffer(),
       engine_(engine),
       receiveBuffer_(kReceiveBufferSize),
-      overrun_(this, "Error", [](const std::string&, int) { return std::string("Midi Buffer Overrun"); }),
+      overrun_(this, "Error", [](const std::string&, int, bool) { return std::string("Midi Buffer Overrun"); }),
       damaged_(this, "Error", DamagedDumpsText) {
     setObjectName("MidiDeviceForm");
     SendBuffer.reserve(kSendBufferSize);
@@ -237,6 +245,14 @@ int TMidiDeviceForm::LoadDump(std::span<const MidiEvent> events, int slotOverrid
     auto shortBy = [&](std::size_t whole) {
         return std::to_string(events.size()) + " of " + std::to_string(whole) + " bytes";
     };
+    // A pair the device never sends would load as a value it cannot hold.
+    if (c.kind == kDumpPattern || c.kind == kDumpPresetValues)
+        if (const int bad = FirstBadValuePair(events); bad >= 0) {
+            char pair[8];
+            const MidiEvent* at = &events[9 + 2 * std::size_t(bad)];
+            std::snprintf(pair, sizeof pair, "%02X %02X", at[0].data1, at[1].data1);
+            return refuse("value " + std::to_string(bad + 1) + " reads " + pair);
+        }
     switch (c.kind) {
         case kDumpPattern: {
             // A short pattern dump would be decoded from whatever lies behind it.

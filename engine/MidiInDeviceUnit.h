@@ -46,12 +46,14 @@ inline constexpr std::size_t kKnobPresetMinSize = 58;
 bool IsWholeKnobPreset(std::span<const MidiEvent> dump);
 
 // A message box shown from the event loop after the handler that asked for
-// it has returned, and never two at once: whatever is asked while it waits,
-// or while its box is open, is said by that one box.
+// it has returned, and never two at once: whatever is asked while it waits
+// is said by that box, and whatever is asked while it is open by one more
+// box after it is closed, so that every ask is counted.
 class QueuedReport {
 public:
-    // text(first detail, number of times asked) -> the message.
-    using TextFunction = std::function<std::string(const std::string&, int)>;
+    // text(first detail, number of times asked, whether asked while the
+    // previous box was open) -> the message.
+    using TextFunction = std::function<std::string(const std::string&, int, bool)>;
     QueuedReport(QObject* context, std::string caption, TextFunction text);
     void Ask(const std::string& detail);
     bool Pending() const { return pending_; }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <type_traits>
 
 #include "platform/AsciiCase.h"
 #include "platform/SafeFile.h"
@@ -105,6 +106,52 @@ std::size_t TextsSize(const Morvelant_Parameters& p) {
     for (const auto& s : p.KeyOnName) n += s.size();
     for (const auto& s : p.KeyOffName) n += s.size();
     return n;
+}
+
+std::size_t TextsSize(const Pattern_Parameters& p) { return p.PatternNotes.size(); }
+
+template <typename Sink>
+void PutRecord(Sink& out, const Morvelant_Parameters& p, int n) {
+    PutPresetRecord(out, p, n);
+}
+
+template <typename Sink>
+void PutRecord(Sink& out, const Pattern_Parameters& p, int n) {
+    PutPatternRecord(out, p, n);
+}
+
+// The size of a working set of the records at(0) .. at(end - 1); below the
+// limit it may be a bound of it. Only the texts can make a record large, so
+// the exact size is counted only when they come near the limit.
+template <typename At>
+std::size_t SetSize(int end, At at) {
+    std::size_t texts = 0;
+    for (int s = 0; s < end; ++s) texts += TextsSize(at(s));
+    const std::size_t bound = kFileHeadSize + texts + std::size_t(end) * kRecordBoundBesideTexts;
+    if (bound <= kMaxEditorFileSize) return bound;
+    std::size_t size = kFileHeadSize;
+    for (int s = 0; s < end; ++s) {
+        CountingSink sink;
+        PutRecord(sink, at(s), s);
+        size += sink.size;
+    }
+    return size;
+}
+
+int SetEnd(int count) { return kDeviceSlots + std::clamp(count, 1, kPresetCount - kDeviceSlots); }
+
+// The file of the records at(s) for the slots given, built in one piece of
+// memory of its exact size: notes of tens of MiB are not copied again as
+// the file grows.
+template <typename At>
+std::vector<uint8_t> EncodeFile(const std::vector<int>& slots, At at) {
+    std::vector<uint8_t> out = FileHead(int32_t(slots.size()));
+    CountingSink size{out.size()};
+    for (int s : slots) PutRecord(size, at(s), s);
+    out.reserve(size.size);
+    VectorSink sink{out};
+    for (int s : slots) PutRecord(sink, at(s), s);
+    return out;
 }
 
 // ---- Bounded reading ----------------------------------------------------------
@@ -260,21 +307,49 @@ int ReadRecord(ByteReader& in, Staging& st, int slotOverride, int32_t version) {
 
 // Whether the working set of a kind (slots 0 .. 63 + count), with the
 // records of a read in progress, still makes a file the reader accepts.
-// Only the texts can make a record large, so the exact size is counted only
-// when they come near the limit.
 bool WorkingSetFits(const Staging& st, bool presets, int count) {
-    const int end = kDeviceSlots + std::clamp(count, 1, kPresetCount - kDeviceSlots);
-    std::size_t texts = 0;
-    for (int s = 0; s < end; ++s)
-        texts += presets ? TextsSize(st.PresetAfter(s)) : st.PatternAfter(s).PatternNotes.size();
-    if (kFileHeadSize + texts + std::size_t(end) * kRecordBoundBesideTexts <= kMaxEditorFileSize) return true;
-    std::size_t size = kFileHeadSize;
-    for (int s = 0; s < end && size <= kMaxEditorFileSize; ++s)
-        size += presets ? PresetRecordSize(st.PresetAfter(s), s) : PatternRecordSize(st.PatternAfter(s), s);
+    const std::size_t size =
+        presets ? SetSize(SetEnd(count), [&](int s) -> const Morvelant_Parameters& { return st.PresetAfter(s); })
+                : SetSize(SetEnd(count), [&](int s) -> const Pattern_Parameters& { return st.PatternAfter(s); });
     return size <= kMaxEditorFileSize;
 }
 
+template <typename Record>
+std::string RoomWith(const DeviceModel& model, int slot, const Record* record, const std::string& what) {
+    constexpr bool presets = std::is_same_v<Record, Morvelant_Parameters>;
+    const int count = presets ? model.PresetEditBufferCount : model.PatternEditBufferCount;
+    const int end = std::max(SetEnd(count), std::min(slot + 1, kPresetCount));
+    const std::size_t size = SetSize(end, [&](int s) -> const Record& {
+        if (s == slot && record != nullptr) return *record;
+        if constexpr (presets)
+            return model.Presets[std::size_t(s)];
+        else
+            return model.Patterns[std::size_t(s)];
+    });
+    if (size <= kMaxEditorFileSize) return {};
+    return what + " would make the working set \"" + (presets ? kPresetWorkingSet : kPatternWorkingSet) +
+        "\" hold " + std::to_string((size + (1u << 20) - 1) >> 20) + " MiB, more than the " +
+        std::to_string(kMaxEditorFileSize >> 20) + " MiB the editor can read back at its next start.";
+}
+
 }  // namespace
+
+// ---- Room in the working sets ------------------------------------------------------
+
+std::string WorkingSetRoom(const DeviceModel& model, int slot, const Morvelant_Parameters& preset,
+                           const std::string& what) {
+    return RoomWith(model, slot, &preset, what);
+}
+
+std::string WorkingSetRoom(const DeviceModel& model, int slot, const Pattern_Parameters& pattern,
+                           const std::string& what) {
+    return RoomWith(model, slot, &pattern, what);
+}
+
+std::string WorkingSetRoom(const DeviceModel& model, EditorFileKind kind, const std::string& what) {
+    return kind == EditorFileKind::Presets ? RoomWith<Morvelant_Parameters>(model, -1, nullptr, what)
+                                           : RoomWith<Pattern_Parameters>(model, -1, nullptr, what);
+}
 
 // ---- Slot wrappers ----------------------------------------------------------------
 
@@ -335,20 +410,14 @@ std::vector<uint8_t> EncodePresetFile(const DeviceModel& model, std::span<const 
     std::vector<int> valid;
     for (int s : slots)
         if (DeviceModel::ValidPreset(s)) valid.push_back(s);
-    std::vector<uint8_t> out = FileHead(int32_t(valid.size()));
-    out.reserve(valid.size() * 1300 + out.size());
-    for (int s : valid) WritePresetRecord(out, model, s);
-    return out;
+    return EncodeFile(valid, [&](int s) -> const Morvelant_Parameters& { return model.Presets[std::size_t(s)]; });
 }
 
 std::vector<uint8_t> EncodePatternFile(const DeviceModel& model, std::span<const int> slots) {
     std::vector<int> valid;
     for (int s : slots)
         if (DeviceModel::ValidPattern(s)) valid.push_back(s);
-    std::vector<uint8_t> out = FileHead(int32_t(valid.size()));
-    out.reserve(valid.size() * 1100 + out.size());
-    for (int s : valid) WritePatternRecord(out, model, s);
-    return out;
+    return EncodeFile(valid, [&](int s) -> const Pattern_Parameters& { return model.Patterns[std::size_t(s)]; });
 }
 
 // ---- Decoding -------------------------------------------------------------------------

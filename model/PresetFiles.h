@@ -103,6 +103,22 @@ ReadStatus ReadEditorFile(DeviceModel& model, const std::string& fileName, Edito
 bool WriteEditorFile(const DeviceModel& model, EditorFileKind kind, const std::string& fileName,
                      std::span<const int> slots, std::string* error, SafeReplaceOptions options = {});
 
+// ---- Room in the working sets ------------------------------------------------
+// An edit is refused when it is made if it would make a working set (slots
+// 0 .. 63 and the edit buffers in use) larger than the reader takes: never
+// at exit, when it could no longer be saved. Each returns empty when the set
+// fits, else the message for the user, which starts with `what` ("Pasting")
+// and leaves it to the caller to say what became of the edit.
+//
+// The kind's set with `slot` holding the record given instead of its own;
+// a slot past the edit buffers in use counts them up to it.
+std::string WorkingSetRoom(const DeviceModel& model, int slot, const Morvelant_Parameters& preset,
+                           const std::string& what);
+std::string WorkingSetRoom(const DeviceModel& model, int slot, const Pattern_Parameters& pattern,
+                           const std::string& what);
+// The kind's set as the model holds it now.
+std::string WorkingSetRoom(const DeviceModel& model, EditorFileKind kind, const std::string& what);
+
 // The edit-buffer bookkeeping for a record loaded into `slot`: when the slot
 // lies past the listed edit buffers, the list grows to cover it, one name per
 // slot, so the working set written at exit keeps it. The count stays 1..64.

@@ -74,16 +74,31 @@ void InitSlot(DeviceModel& model, SlotKind kind, int slot) {
         model.InitPattern(slot);
 }
 
+bool NameTakes(char ch) {
+    const auto c = static_cast<unsigned char>(ch);
+    // 0x81, 0x8D, 0x8F, 0x90 and 0x9D are no characters of the code page.
+    return (c >= ' ' && c <= 'z') || (c >= 0x80 && c != 0x81 && c != 0x8D && c != 0x8F && c != 0x90 && c != 0x9D);
+}
+
 FilteredName FilterSlotName(const std::string& typed, int caret) {
     FilteredName out;
     out.caret = 0;
     for (std::size_t i = 0; i < typed.size(); ++i) {
-        const auto c = static_cast<unsigned char>(typed[i]);
-        if (c < ' ' || c > 'z') continue;
-        out.name += char(c);
+        if (!NameTakes(typed[i])) {
+            if (out.dropped.find(typed[i]) == std::string::npos) out.dropped += typed[i];
+            continue;
+        }
+        out.name += typed[i];
         if (int(i) < caret) ++out.caret;
     }
-    out.name = (out.name + std::string(kNameLength, ' ')).substr(0, kNameLength);
+    std::string& name = out.name;
+    while (name.size() > std::size_t(kNameLength) && int(name.size()) > out.caret && name.back() == ' ') name.pop_back();
+    if (name.size() > std::size_t(kNameLength)) {
+        const std::size_t excess = std::min(name.size() - kNameLength, std::size_t(out.caret));
+        name.erase(std::size_t(out.caret) - excess, excess);
+        out.caret -= int(excess);
+    }
+    name = (name + std::string(kNameLength, ' ')).substr(0, kNameLength);
     out.caret = std::min(out.caret, kNameLength);
     return out;
 }
@@ -172,6 +187,16 @@ int DropOnEditBuffers(DeviceModel& model, SlotKind kind, int source, int selecte
     if (!exchange) return AppendEditBuffer(model, kind, source);
     CopySlot(model, kind, source, kDeviceSlots + selected);
     return selected;
+}
+
+std::string RoomForCopy(const DeviceModel& model, SlotKind kind, int source, int target, const std::string& what) {
+    if (!DeviceModel::ValidPreset(target) || (source != kClipboardSource && !DeviceModel::ValidPreset(source)))
+        return {};
+    const bool clip = source == kClipboardSource;
+    const std::string why = Presets(kind)
+        ? WorkingSetRoom(model, target, clip ? model.PresetClipboard : model.Presets[std::size_t(source)], what)
+        : WorkingSetRoom(model, target, clip ? model.PatternClipboard : model.Patterns[std::size_t(source)], what);
+    return why.empty() ? why : why + " Nothing was changed.";
 }
 
 void CopyPatternToClipboard(DeviceModel& model, int slot) {

@@ -40,10 +40,17 @@ void InitSlot(DeviceModel& model, SlotKind kind, int slot);
 struct FilteredName {
     std::string name;  // always 8 characters
     int caret;  // the caret after the kept characters that stood before it
+    std::string dropped;  // the characters typed that a name does not take, each once
 };
-// Keeps, in order, the characters ' ' (32) to 'z' (122) of a typed name,
-// pads with blanks and cuts to 8 characters. caret: characters before the
-// caret in the typed text.
+// Whether a name takes the (Windows-1252) character: ' ' (32) to 'z' (122)
+// and the code page's letters and signs from 0x80 on.
+bool NameTakes(char c);
+// Keeps, in order, the characters of a typed name that NameTakes and pads
+// with blanks to 8 characters. caret: characters before the caret in the
+// typed text. A name that would grow past 8 characters first loses the
+// blanks that pad it behind the caret; what still does not fit is the text
+// just typed before the caret, which is not taken: a full name refuses a key
+// instead of pushing a character out at its end.
 FilteredName FilterSlotName(const std::string& typed, int caret);
 
 // ---- Edit buffers -------------------------------------------------------------
@@ -85,6 +92,15 @@ void DropOnSlot(DeviceModel& model, SlotKind kind, int source, int target, bool 
 // `selected` and returns it, otherwise it goes into a new buffer whose index
 // is returned, or -1 when all are in use (nothing changes).
 int DropOnEditBuffers(DeviceModel& model, SlotKind kind, int source, int selected, bool exchange);
+
+// ---- Room in the working set --------------------------------------------------------
+// The kind's clipboard as a source of RoomForCopy.
+inline constexpr int kClipboardSource = -1;
+// Empty when slot `target` may take the record of `source` (a slot, or the
+// clipboard) with the kind's working set still one the reader takes back;
+// else what the user is told, starting with `what` ("Pasting"). A target
+// past the edit buffers in use counts as a new buffer.
+std::string RoomForCopy(const DeviceModel& model, SlotKind kind, int source, int target, const std::string& what);
 
 // ---- The pattern clipboard -------------------------------------------------------
 void CopyPatternToClipboard(DeviceModel& model, int slot);

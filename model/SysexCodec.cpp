@@ -214,15 +214,24 @@ std::size_t BuildPresetTextDump(SysexBuffer& events, uint8_t slot, const Morvela
     return end;
 }
 
+int FirstBadValuePair(std::span<const MidiEvent> events) {
+    if (events.size() < kValueDumpSize) return -1;
+    for (std::size_t i = 0; i < std::size_t(kWordCount); ++i) {
+        const MidiEvent* pair = &events[9 + 2 * i];
+        if (pair[0].data1 > 0x7F || pair[1].data1 > 1) return int(i);
+    }
+    return -1;
+}
+
 bool DecodePresetDump(std::span<const MidiEvent> events, Morvelant_Parameters& preset) {
-    if (events.size() < kValueDumpSize) return false;
+    if (events.size() < kValueDumpSize || FirstBadValuePair(events) >= 0) return false;
     DecodeWords(events, preset.W);
     for (auto& name : preset.SliderName) name.clear();
     return true;
 }
 
 bool DecodePatternDump(std::span<const MidiEvent> events, Pattern_Parameters& pattern) {
-    if (events.size() < kPatternDumpSize) return false;
+    if (events.size() < kPatternDumpSize || FirstBadValuePair(events) >= 0) return false;
     DecodeWords(events, pattern.W);
     return true;
 }

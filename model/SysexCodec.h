@@ -69,13 +69,18 @@ std::size_t BuildPatternDump(SysexBuffer& events, uint8_t slot, const Pattern_Pa
 // Decoders. The caller has classified the dump; header, command and slot byte
 // are not examined.
 //
-// Value dump: refused (false, preset untouched) when shorter than 1034 events.
-// Otherwise words 0..511 are replaced and all 24 SliderName strings emptied
-// (the text dump that follows brings the non-default names).
+// Value dump: refused (false, preset untouched) when shorter than 1034 events
+// or when a value pair is no value (FirstBadValuePair). Otherwise words
+// 0..511 are replaced and all 24 SliderName strings emptied (the text dump
+// that follows brings the non-default names).
 bool DecodePresetDump(std::span<const MidiEvent> events, Morvelant_Parameters& preset);
-// Pattern dump: refused (false, pattern untouched) when shorter than 1034
-// events; otherwise words 0..511 are replaced.
+// Pattern dump: refused (false, pattern untouched) as a value dump is;
+// otherwise words 0..511 are replaced.
 bool DecodePatternDump(std::span<const MidiEvent> events, Pattern_Parameters& pattern);
+// The index (0..511) of the first value pair of a values or pattern dump of
+// at least 1034 events that the device never sends: a first byte above 0x7F
+// or a second byte other than 0 or 1. -1 when every pair is a value.
+int FirstBadValuePair(std::span<const MidiEvent> events);
 // Text dump: empties the event strings, special-key strings and slider names,
 // then fills them from the dump's blocks. The FaderMidiData1, KeyOnMidiData1
 // and KeyOffMidiData1 words of the preset say where "XX" goes, so the value

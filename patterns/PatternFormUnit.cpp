@@ -145,8 +145,10 @@ void TPatternForm::ShowPatternNameGuarded(int slot) {
 
 void TPatternForm::Edit1Change(int slot) {
     if (model_.Updating) return;
-    const FilteredName typed = FilterSlotName(NameText(slot), NameCaret(slot));
+    const StorableText text = TypedNameText(slot);
+    const FilteredName typed = FilterSlotName(text.bytes, text.caret);
     SetNameText(slot, typed.name, typed.caret);
+    SayNameNotTaken(slot, text.refused, typed.dropped);
     model_.SetPatternName(slot, typed.name);
     notifications_.PatternDataChanged.Publish(slot);
 }
@@ -163,6 +165,9 @@ void TPatternForm::Edit4MouseDown(int slot, Qt::MouseButton button, Qt::Keyboard
 void TPatternForm::Edit1DragDrop(int target) {
     const int source = model_.SelectedPattern;
     if (!DeviceModel::ValidPattern(target)) return;
+    // An exchange moves nothing into the working set or out of it.
+    if (!DragExchange && !WarnUnlessEmpty(RoomForCopy(model_, kKind, source, target, "Copying this pattern"), "Warning !"))
+        return;
     DropOnSlot(model_, kKind, source, target, DragExchange);
     if (DragExchange && source != target) notifications_.PatternDataChanged.Publish(source);
     notifications_.PatternDataChanged.Publish(target);
@@ -176,6 +181,9 @@ void TPatternForm::EditBuffersComboBoxClick() {
 void TPatternForm::EditBuffersComboBoxEnter() { EditBuffersComboBoxClick(); }
 
 void TPatternForm::EditBuffersComboBoxDragDrop() {
+    const int target = kSlots + (DragExchange ? SelectedBuffer : EditBufferCount());
+    if (!WarnUnlessEmpty(RoomForCopy(model_, kKind, model_.SelectedPattern, target, "Copying this pattern"), "Warning !"))
+        return;
     ShowBufferDrop(DropOnEditBuffers(model_, kKind, model_.SelectedPattern, SelectedBuffer, DragExchange));
     notifications_.PatternDataChanged.Publish(kSlots + SelectedBuffer);
     ShowPattern(kSlots + SelectedBuffer);
@@ -207,12 +215,18 @@ void TPatternForm::CopyPattern1Click() {
 }
 
 void TPatternForm::PastePattern1Click() {
+    if (!WarnUnlessEmpty(RoomForCopy(model_, kKind, kClipboardSource, model_.SelectedPattern, "Pasting this pattern"),
+                         "Warning !"))
+        return;
     PasteSlotFromClipboard(model_, kKind, model_.SelectedPattern);
     notifications_.PatternDataChanged.Publish(model_.SelectedPattern);
     ShowPattern(model_.SelectedPattern);
 }
 
 void TPatternForm::PasteSpecial1Click() {
+    if (!WarnUnlessEmpty(RoomForCopy(model_, kKind, kClipboardSource, model_.SelectedPattern, "Pasting this pattern"),
+                         "Warning !"))
+        return;
     ExchangeSlotWithClipboard(model_, kKind, model_.SelectedPattern);
     notifications_.PatternDataChanged.Publish(model_.SelectedPattern);
     ShowPattern(model_.SelectedPattern);

@@ -11,7 +11,8 @@ TPatternNotesForm::TPatternNotesForm(DeviceModel& model, Notifications& notifica
     : TNotesWindow(
           QStringLiteral("PatternNotesForm"), "Pattern Notes",
           {programPath + "Morvelant.cfg", "Pattern Notes Form", "ShowPatternNotes", false, 116, 203, 418, 297},
-          model.ShowPatternNotes, [&model] { return CurrentSlotNotes(model, SlotKind::Patterns); }, parent) {
+          model.ShowPatternNotes, [&model] { return CurrentSlotNotes(model, SlotKind::Patterns); },
+          [&model] { return WorkingSetRoom(model, SlotKind::Patterns, "These notes"); }, parent) {
     PatternNotesRichEdit = Edit();
     PatternNotesRichEdit->setObjectName(QStringLiteral("PatternNotesRichEdit"));
     patternChanged_ = notifications.CurrentPatternChanged.Subscribe([this] { ShowNotes(); });

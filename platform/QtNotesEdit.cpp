@@ -1,6 +1,9 @@
 #include "platform/QtNotesEdit.h"
 
 #include <QFontDatabase>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
 
 #include "platform/QtText.h"
 
@@ -36,6 +39,7 @@ NotesTextEdit::NotesTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int) { lastChange_ = position; });
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!filling_) emit NotesEdited(StoredText());
     });
@@ -47,6 +51,47 @@ void NotesTextEdit::SetStoredText(const std::string& stored) {
     filling_ = true;
     setPlainText(text);
     filling_ = false;
+}
+
+std::string NotesTextEdit::StoredText() const {
+    // The raw text keeps a no-break space, which the plain text turns into a
+    // blank; line and paragraph separators are line breaks.
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n')).replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return NotesFromWidgetText(text);
+}
+
+void NotesTextEdit::keyPressEvent(QKeyEvent* event) {
+    QString refused;
+    StorableOnly(event->text(), &refused);
+    if (!refused.isEmpty() && !isReadOnly()) {
+        SayNotStored(this, refused);
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void NotesTextEdit::inputMethodEvent(QInputMethodEvent* event) {
+    QString refused;
+    const QString kept = StorableOnly(event->commitString(), &refused);
+    if (refused.isEmpty()) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    SayNotStored(this, refused);
+    QInputMethodEvent taken(event->preeditString(), event->attributes());
+    taken.setCommitString(kept, event->replacementStart(), event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&taken);
+}
+
+void NotesTextEdit::insertFromMimeData(const QMimeData* source) {
+    if (source == nullptr || !source->hasText()) return;
+    QString refused;
+    QMimeData taken;
+    taken.setText(StorableOnly(source->text(), &refused));
+    SayNotStored(this, refused);
+    QPlainTextEdit::insertFromMimeData(&taken);
 }
 
 }  // namespace morvelant

@@ -2,6 +2,10 @@
 // as the files hold them (Windows-1252 bytes, lines ended by CR LF); the box
 // shows them with plain line breaks. Showing a text never counts as a change:
 // only what the user types comes out through NotesEdited.
+//
+// The box takes only what the notes can keep: a key, a paste, a drop or an
+// input method's text with characters outside Windows-1252 loses them, and
+// the user is told at once beside the box.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -24,14 +28,22 @@ public:
     // Shows stored notes; the box is left alone when it shows them already,
     // so the caret stays where the user had it.
     void SetStoredText(const std::string& stored);
-    std::string StoredText() const { return NotesFromWidgetText(toPlainText()); }
+    std::string StoredText() const;
+    // Where the text last changed (a position in the box).
+    int LastChangePosition() const { return lastChange_; }
 
 signals:
     // The user changed the text; its stored form.
     void NotesEdited(const std::string& stored);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+
 private:
     bool filling_ = false;
+    int lastChange_ = 0;
 };
 
 }  // namespace morvelant

@@ -157,6 +157,21 @@ int TSlotListForm::NameCaret(int slot) const {
     return slot >= 0 && slot < kSlots ? EditList[std::size_t(slot)]->cursorPosition() : 0;
 }
 
+StorableText TSlotListForm::TypedNameText(int slot) const {
+    if (slot < 0 || slot >= kSlots) return {};
+    const QLineEdit* edit = EditList[std::size_t(slot)];
+    return ToStorable(edit->text(), edit->cursorPosition());
+}
+
+void TSlotListForm::SayNameNotTaken(int slot, const QString& refused, const std::string& dropped) {
+    if (slot < 0 || slot >= kSlots) return;
+    QString all = refused;
+    for (QChar c : FromCp1252(dropped))
+        if (!all.contains(c)) all += c == QLatin1Char('\t') ? QStringLiteral("Tab") : QString(c);
+    SayNotStored(EditList[std::size_t(slot)], all,
+                 QStringLiteral("A name keeps 8 characters of Windows-1252: no control characters, no { | } ~."));
+}
+
 void TSlotListForm::ShowSlotName(int slot) {
     if (slot >= 0 && slot < kSlots) {
         const std::string name = ListSlotName(slot);

@@ -22,6 +22,7 @@
 
 #include "platform/CommandRegistry.h"
 #include "platform/QtFormBase.h"
+#include "platform/QtText.h"
 #include "platform/SendProgress.h"
 #include "platform/SeriesSchedule.h"
 
@@ -151,6 +152,13 @@ protected:
     void SetNameText(int slot, const std::string& text, int caret);
     std::string NameText(int slot) const;
     int NameCaret(int slot) const;
+    // The name field's text as the user left it, as stored: the characters
+    // the code page lacks are left out (and named), the caret counted in
+    // what is kept.
+    StorableText TypedNameText(int slot) const;
+    // Tells at once, beside the name field, what was typed and not taken:
+    // `refused` (not in the code page) and `dropped` (bytes a name does not take).
+    void SayNameNotTaken(int slot, const QString& refused, const std::string& dropped);
     // After a drop on the buffer list: `buffer` becomes the one shown, or
     // "No more Buffer available" when it is -1 (none was free); then every
     // name anew.

@@ -10,7 +10,8 @@ TNotesForm::TNotesForm(DeviceModel& model, Notifications& notifications, std::st
     : TNotesWindow(
           QStringLiteral("NotesForm"), "Preset Notes",
           {programPath + "Morvelant.cfg", "Notes Form", "ShowNotes", false, 116, 203, 418, 297}, model.ShowNotes,
-          [&model] { return CurrentSlotNotes(model, SlotKind::Presets); }, parent) {
+          [&model] { return CurrentSlotNotes(model, SlotKind::Presets); },
+          [&model] { return WorkingSetRoom(model, SlotKind::Presets, "These notes"); }, parent) {
     NotesRichEdit = Edit();
     NotesRichEdit->setObjectName(QStringLiteral("NotesRichEdit"));
     presetChanged_ = notifications.CurrentPresetChanged.Subscribe([this] { ShowNotes(); });

@@ -183,8 +183,10 @@ void TPresetForm::UpdatePresetName(int slot) {
 
 void TPresetForm::Edit1Change(int slot) {
     if (model_.Updating) return;
-    const FilteredName typed = FilterSlotName(NameText(slot), NameCaret(slot));
+    const StorableText text = TypedNameText(slot);
+    const FilteredName typed = FilterSlotName(text.bytes, text.caret);
     SetNameText(slot, typed.name, typed.caret);
+    SayNameNotTaken(slot, text.refused, typed.dropped);
     model_.SetPresetDeviceName(slot, typed.name);
     notifications_.PresetDataChanged.Publish(slot);
 }
@@ -206,6 +208,9 @@ void TPresetForm::Edit1DblClick(int) {
 void TPresetForm::Edit1DragDrop(int target) {
     const int source = model_.SelectedPreset;
     if (!DeviceModel::ValidPreset(target)) return;
+    // An exchange moves nothing into the working set or out of it.
+    if (!DragExchange && !WarnUnlessEmpty(RoomForCopy(model_, kKind, source, target, "Copying this preset"), "Warning !"))
+        return;
     DropOnSlot(model_, kKind, source, target, DragExchange);
     if (DragExchange && source != target) notifications_.PresetDataChanged.Publish(source);
     notifications_.PresetDataChanged.Publish(target);
@@ -219,6 +224,9 @@ void TPresetForm::EditBuffersComboBoxClick() {
 void TPresetForm::EditBuffersComboBoxEnter() { EditBuffersComboBoxClick(); }
 
 void TPresetForm::EditBuffersComboBoxDragDrop() {
+    const int target = kSlots + (DragExchange ? SelectedBuffer : EditBufferCount());
+    if (!WarnUnlessEmpty(RoomForCopy(model_, kKind, model_.SelectedPreset, target, "Copying this preset"), "Warning !"))
+        return;
     ShowBufferDrop(DropOnEditBuffers(model_, kKind, model_.SelectedPreset, SelectedBuffer, DragExchange));
     notifications_.PresetDataChanged.Publish(kSlots + SelectedBuffer);
     SelectPreset(kSlots + SelectedBuffer, false);
@@ -262,12 +270,18 @@ void TPresetForm::CopyPreset1Click() {
 }
 
 void TPresetForm::PastePreset1Click() {
+    if (!WarnUnlessEmpty(RoomForCopy(model_, kKind, kClipboardSource, model_.SelectedPreset, "Pasting this preset"),
+                         "Warning !"))
+        return;
     PasteSlotFromClipboard(model_, kKind, model_.SelectedPreset);
     notifications_.PresetDataChanged.Publish(model_.SelectedPreset);
     ShowCurrentPreset(true);
 }
 
 void TPresetForm::PasteSpecial1Click() {
+    if (!WarnUnlessEmpty(RoomForCopy(model_, kKind, kClipboardSource, model_.SelectedPreset, "Pasting this preset"),
+                         "Warning !"))
+        return;
     ExchangeSlotWithClipboard(model_, kKind, model_.SelectedPreset);
     notifications_.PresetDataChanged.Publish(model_.SelectedPreset);
     ShowCurrentPreset(true);

@@ -15,6 +15,7 @@
 #include "engine/FileCommands.h"
 #include "engine/Snapshot.h"
 #include "engine/Tool.h"
+#include "model/SlotLists.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "shell/FormBookkeeping.h"
@@ -412,12 +413,20 @@ void TMainMenuForm::RegisterFallbacks() {
         PastePreset1->setEnabled(true);
         PastePresetwClipboard1->setEnabled(true);
     });
-    onModel("PastePreset1", [this](DeviceModel& m) {
+    // Without the preset list, its own commands' check of the working set.
+    auto roomToPaste = [](const DeviceModel& m) {
+        const std::string why = RoomForCopy(m, SlotKind::Presets, kClipboardSource, m.SelectedPreset, "Pasting this preset");
+        if (!why.empty()) CurrentDialogs().MessageBox(why, "Warning !", MessageButtons::Ok, MessageIcon::Warning);
+        return why.empty();
+    };
+    onModel("PastePreset1", [this, roomToPaste](DeviceModel& m) {
+        if (!roomToPaste(m)) return;
         m.PastePreset(m.SelectedPreset);
         engine_.Notices.PresetDataChanged.Publish(m.SelectedPreset);
         SelectPreset(m.SelectedPreset, false);
     });
-    onModel("PastePresetwClipboard1", [this](DeviceModel& m) {
+    onModel("PastePresetwClipboard1", [this, roomToPaste](DeviceModel& m) {
+        if (!roomToPaste(m)) return;
         m.ExchangePresetWithClipboard(m.SelectedPreset);
         engine_.Notices.PresetDataChanged.Publish(m.SelectedPreset);
         SelectPreset(m.SelectedPreset, false);

@@ -269,7 +269,7 @@ TEST(PickersStarted, ARenamedCurrentPatternIsNamedInTheStepEditorAndTheTrackGrid
     PatternParameterForm->Show();
     TrackParameterForm->Show();
     QLineEdit* name = PatternForm->EditList[size_t(p)];
-    name->setCursorPosition(0);
+    name->selectAll();  // a full name takes no more keys: the new one replaces it
     KeyClicks(name, QStringLiteral("Groove"));
     ASSERT_EQ(m.GetPatternName(p).substr(0, 6), "Groove");
     EXPECT_EQ(PatternParameterForm->Caption(), PatternCaption(m, p));

@@ -442,15 +442,21 @@ TEST_F(MidiInDevice, DamagedDumpsAreSaidOnceABurstAfterTheHandler) {
     for (const auto& bad : {cut, shortPattern, knob}) ReceiveBytes(kDevicePort, bad);
     EXPECT_TRUE(dialogs.calls.empty());  // nothing inside the handler
     EXPECT_EQ(model.Presets[5].W, fresh.Presets[5].W);
-    // One box for the burst, naming the first; more damage while it is open
-    // is part of it, and no second box opens over it.
-    dialogs.meanwhile = [&] { ReceiveBytes(kDevicePort, cut); };
+    // One box for the burst, naming the first; no second box opens over it,
+    // and what arrives while it is open is counted and said once it is closed.
+    int arriving = 2;
+    dialogs.meanwhile = [&] {
+        for (; arriving > 0; --arriving) ReceiveBytes(kDevicePort, arriving == 2 ? shortPattern : cut);
+    };
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
     EXPECT_EQ(dialogs.Messages()[0],
               "3 damaged dumps from the Morvelant were not loaded. The first: preset values dump for preset 6 (501 "
               "of 1034 bytes).");
+    EXPECT_EQ(dialogs.Messages()[1],
+              "2 more damaged dumps from the Morvelant came in while that message was shown and were not loaded. "
+              "The first: pattern dump for pattern 8 (10 of 1034 bytes).");
     EXPECT_EQ(dialogs.nested, 0);
     EXPECT_FALSE(form->DamagedDumpsPending());
     // A later one is said again; an unknown message is not.
@@ -458,8 +464,66 @@ TEST_F(MidiInDevice, DamagedDumpsAreSaidOnceABurstAfterTheHandler) {
     ReceiveBytes(kDevicePort, {0xF0, 0x01, 0x02, 0xF7});
     ReceiveBytes(kDevicePort, shortPattern);
     QCoreApplication::processEvents();
-    ASSERT_EQ(dialogs.Messages().size(), 2u);
-    EXPECT_EQ(dialogs.Messages()[1], "A damaged dump from the Morvelant was not loaded: pattern dump for pattern 8 (10 of 1034 bytes).");
+    ASSERT_EQ(dialogs.Messages().size(), 3u);
+    EXPECT_EQ(dialogs.Messages()[2], "A damaged dump from the Morvelant was not loaded: pattern dump for pattern 8 (10 of 1034 bytes).");
+}
+
+// A burst far longer than one turn of the event loop: every damaged dump is
+// counted, however many come in while a box is open.
+TEST_F(MidiInDevice, EveryDamagedDumpOfALongBurstIsCounted) {
+    BoxWithTraffic dialogs;
+    ScopedDialogs scope(dialogs);
+    std::vector<uint8_t> shortPattern = Header(0x12, 0x00, 0x20, 0x01, 7);
+    shortPattern.push_back(0xF7);
+    int left = 500;
+    auto some = [&](int n) {
+        for (; n > 0 && left > 0; --n, --left) ReceiveBytes(kDevicePort, shortPattern);
+    };
+    some(26);
+    dialogs.meanwhile = [&] { some(200); };
+    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
+    int said = 0;
+    for (const std::string& m : dialogs.Messages())
+        said += m.rfind("A damaged", 0) == 0 ? 1 : std::stoi(m);
+    EXPECT_EQ(left, 0);
+    EXPECT_EQ(said, 500) << ::testing::PrintToString(dialogs.Messages());
+    EXPECT_EQ(dialogs.nested, 0);
+}
+
+// A value pair is the low seven bits and the eighth bit: any second byte but
+// 0 or 1 is a damaged dump, said, and nothing of it is loaded.
+TEST_F(MidiInDevice, AValuePairBeyondEightBitsIsADamagedDump) {
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope(dialogs);
+    struct Case {
+        bool pattern;
+        std::size_t pair;  // which of the 512 pairs
+        uint8_t low, high;
+        const char* said;
+    };
+    const Case cases[] = {
+        {false, 100, 0x7F, 0x7F, "preset values dump for preset 3 (value 101 reads 7F 7F)"},
+        {false, 0, 0x41, 0x02, "preset values dump for preset 3 (value 1 reads 41 02)"},
+        {true, 511, 0x7F, 0x7F, "pattern dump for pattern 3 (value 512 reads 7F 7F)"},
+    };
+    for (const Case& c : cases) {
+        dialogs.calls.clear();
+        SysexBuffer dump;
+        Pattern_Parameters pattern;
+        pattern.W.fill(0x11);
+        if (c.pattern)
+            BuildPatternDump(dump, 2, pattern);
+        else
+            dump = ValueDump(SomePreset(3), 2);
+        dump[9 + 2 * c.pair].data1 = c.low;
+        dump[10 + 2 * c.pair].data1 = c.high;
+        ReceiveDump(kDevicePort, dump);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(model.Presets[2].W, fresh.Presets[2].W) << c.said;
+        EXPECT_EQ(model.Patterns[2].W, fresh.Patterns[2].W) << c.said;
+        ASSERT_EQ(dialogs.Messages().size(), 1u) << c.said;
+        EXPECT_EQ(dialogs.Messages()[0], std::string("A damaged dump from the Morvelant was not loaded: ") + c.said + ".");
+    }
 }
 
 class MidiInDeviceLearn : public DispatchFixture {

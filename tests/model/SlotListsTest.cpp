@@ -16,15 +16,22 @@ TEST(SlotListsTest, NameFilterKeepsBlankToLowerZAndTheCaret) {
         int caret;
         std::string name;
         int newCaret;
+        std::string dropped = {};
     } cases[] = {
-        {"Preset 1", 8, "Preset 1", 8}, {"Preset 12", 9, "Preset 1", 8}, {"ab{cd", 3, "abcd    ", 2},
-        {"a~b", 2, "ab      ", 1},      {"", 0, "        ", 0},          {"x\xE9y", 3, "xy      ", 2},
-        {"\tTab", 1, "Tab     ", 0},
+        {"Preset 1", 8, "Preset 1", 8}, {"Preset 12", 9, "Preset 1", 8}, {"ab{cd", 3, "abcd    ", 2, "{"},
+        {"a~b", 2, "ab      ", 1, "~"}, {"", 0, "        ", 0},
+        // The code page's letters and signs are names' characters too.
+        {"x\xE9y", 3, "x\xE9y     ", 3}, {"a\x80\xDF\xFC", 4, "a\x80\xDF\xFC    ", 4}, {"a\x81" "b", 2, "ab      ", 1, "\x81"},
+        {"\tTab", 1, "Tab     ", 0, "\t"},
+        // A full name refuses what is typed into it; padding blanks make room.
+        {"XPreset 6", 1, "Preset 6", 0}, {"ABCPreset 6", 3, "Preset 6", 0}, {"BassX    ", 5, "BassX   ", 5},
+        {"Drum-Kit1", 9, "Drum-Kit", 8}, {"AB CD   X", 9, "AB CD   ", 8}, {"XAB CD   ", 1, "XAB CD  ", 1},
     };
     for (const Case& c : cases) {
         const FilteredName out = FilterSlotName(c.typed, c.caret);
         EXPECT_EQ(out.name, c.name) << c.typed;
         EXPECT_EQ(out.caret, c.newCaret) << c.typed;
+        EXPECT_EQ(out.dropped, c.dropped) << c.typed;
     }
 }
 

@@ -4,6 +4,7 @@
 // the timed series, the configuration, and the notes window.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMimeData>
@@ -22,6 +23,7 @@
 #include "presets/NotesUnit.h"
 #include "presets/PresetFormUnit.h"
 #include "tests/support/ListWindowTest.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant {
 namespace {
@@ -250,6 +252,38 @@ TEST_F(PresetFormTest, APortThatRefusesStopsTheSendAndSaysSo) {
     EXPECT_EQ(progress.ends, 1);
     EXPECT_EQ(dialogs.calls.size(), 2u);
     out.Close();
+}
+
+// An edit of the notes that would make them more than the window edits, or
+// the working set more than the editor reads back, is refused with a word,
+// and the notes stay as they were.
+TEST_F(PresetFormTest, NotesRefuseAnEditThatWouldMakeThemTooLarge) {
+    model.Presets[0].PresetNotes.assign(std::size_t(63) << 20, 'n');  // as a file brought them
+    TNotesForm notes(model, notifications, Dir());
+    notes.Show();
+    form->SelectPreset(1, false);
+    struct Case {
+        std::size_t pasted;
+        const char* said;
+    } cases[] = {
+        {(std::size_t(1) << 20) + 1, "These notes would hold 1.0 MiB, more than the 1.0 MiB this window edits."},
+        {std::size_t(1000) << 10,
+         "These notes would make the working set \"Config.MVR\" hold 65 MiB, more than the 64 MiB the editor can "
+         "read back at its next start."},
+    };
+    for (const Case& c : cases) {
+        dialogs.calls.clear();
+        userinput::FocusOn(notes.NotesRichEdit);
+        userinput::KeyClicks(notes.NotesRichEdit, "ab");
+        QApplication::clipboard()->setText(QString(qsizetype(c.pasted), QLatin1Char('p')));
+        userinput::KeyClick(notes.NotesRichEdit, Qt::Key_V, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(dialogs.Messages().size(), 1u) << c.said;
+        EXPECT_EQ(dialogs.Messages()[0], std::string(c.said) + " The notes were left as they were.");
+        EXPECT_EQ(model.Presets[1].PresetNotes, "ab");
+        EXPECT_EQ(notes.NotesRichEdit->toPlainText(), "ab");
+        notes.NotesRichEdit->clear();
+    }
 }
 
 }  // namespace

@@ -74,12 +74,23 @@ inline void KeyClick(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoMod
     QTest::keyClick(w == nullptr || focus == nullptr ? target : focus, Qt::Key(key), mods);
 }
 
-// Types `text` key by key into the focus of the window of `w` (nullptr: the focus).
+// Types `text` key by key into the focus of the window of `w` (nullptr: the
+// focus). A character beyond ASCII ("ü", "€", "Ω", "日") comes as a
+// keyboard layout types it: one key whose text is that character.
 inline void KeyClicks(QWidget* w, const QString& text) {
     QWidget* target = KeyTarget(w);
     if (target == nullptr) return;
     QWidget* focus = target->window()->focusWidget();
-    QTest::keyClicks(w == nullptr || focus == nullptr ? target : focus, text);
+    QWidget* to = w == nullptr || focus == nullptr ? target : focus;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() < 0x80) {
+            QTest::keyClicks(to, text.mid(i, 1));
+            continue;
+        }
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, to, Qt::Key(text[i].toUpper().unicode()), text.mid(i, n), Qt::NoModifier);
+        i += n - 1;
+    }
 }
 
 // Gives `w` the keyboard focus the way a click into it would, with its

@@ -1,0 +1,140 @@
+// What the user types into the list windows' names and the notes windows is
+// what the working sets keep, in the started editor with real keys: text
+// the files cannot carry is refused as it is typed and said beside the
+// field, a full name refuses a key, and an edit that would make a working
+// set too large to read back is refused when it is made.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolTip>
+
+#include "patterns/PatternFormUnit.h"
+#include "platform/QtText.h"
+#include "presets/NotesUnit.h"
+#include "presets/PresetFormUnit.h"
+#include "tests/support/ListWindowTest.h"
+#include "tests/support/StartedEditor.h"
+#include "tests/support/UserInput.h"
+
+namespace morvelant {
+namespace {
+
+using testsupport::StartedEditor;
+namespace input = userinput;
+
+void Trigger(const char* item) {
+    auto* action = MainMenuForm->findChild<QAction*>(QString::fromLatin1(item));
+    ASSERT_NE(action, nullptr) << item;
+    action->trigger();
+}
+
+TEST(TextFieldsStarted, NamesKeepWhatIsShownAndAFullNameRefusesTheKey) {
+    StartedEditor editor;
+    editor.Start();
+    struct Case {
+        bool presets;
+        int slot;
+        QString typed, shown, refused;
+        QLineEdit* Edit() const {
+            return (presets ? static_cast<TSlotListForm*>(PresetForm) : PatternForm)->EditList[std::size_t(slot)];
+        }
+    };
+    const Case cases[] = {
+        {true, 1, "aΩb", "ab      ", "Ω"}, {true, 2, "a日b", "ab      ", "日"}, {true, 3, "aüb", "aüb     ", ""},
+        {true, 4, "aßb", "aßb     ", ""},  {true, 6, "a€b", "a€b     ", ""},   {true, 7, "aéb", "aéb     ", ""},
+        {true, 8, "a~b", "ab      ", "~"}, {false, 2, "Lä€Ω", "Lä€     ", "Ω"},
+    };
+    for (const Case& c : cases) {
+        QLineEdit* edit = c.Edit();
+        input::FocusOn(edit);
+        input::KeyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QToolTip::hideText();
+        input::KeyClicks(edit, c.typed);
+        EXPECT_EQ(edit->text(), c.shown) << c.typed.toStdString();
+        const std::string stored =
+            c.presets ? editor.Model().GetPresetDeviceName(c.slot) : editor.Model().GetPatternName(c.slot);
+        EXPECT_EQ(FromCp1252(stored), c.shown) << c.typed.toStdString();
+        if (!c.refused.isEmpty()) EXPECT_TRUE(QToolTip::text().contains(c.refused)) << c.typed.toStdString();
+    }
+    // Home, then X, on the full name "Preset 6": the key is refused.
+    QLineEdit* full = PresetForm->EditList[5];
+    input::FocusOn(full);
+    input::KeyClick(full, Qt::Key_Home);
+    input::KeyClick(full, Qt::Key_X, Qt::ShiftModifier);
+    EXPECT_EQ(full->text(), "Preset 6");
+    EXPECT_EQ(full->cursorPosition(), 0);
+    EXPECT_EQ(editor.Model().GetPresetDeviceName(5), "Preset 6");
+
+    editor.Stop();
+    editor.Start();
+    for (const Case& c : cases) EXPECT_EQ(c.Edit()->text(), c.shown);
+}
+
+TEST(TextFieldsStarted, NotesKeepWhatIsShown) {
+    StartedEditor editor;
+    editor.Start();
+    MainForm->findChild<QPushButton*>("NotesButton")->click();
+    NotesTextEdit* box = NotesForm->NotesRichEdit;
+    input::FocusOn(box);
+    QToolTip::hideText();
+    input::KeyClicks(box, "Grüße €5 Ω 日本 ✓");
+    EXPECT_TRUE(QToolTip::text().contains("✓"));
+    input::KeyClick(box, Qt::Key_Return);
+    // A paste keeps what the notes can carry and says what they cannot.
+    QApplication::clipboard()->setText("Ωmega\nend");
+    input::KeyClick(box, Qt::Key_V, Qt::ControlModifier);
+    const QString shown = "Grüße €5   \nmega\nend";
+    EXPECT_EQ(box->toPlainText(), shown);
+    EXPECT_TRUE(QToolTip::text().contains("Ω"));
+    EXPECT_EQ(editor.Model().Presets[0].PresetNotes, "Gr\xFC\xDF" "e \x80" "5   \r\nmega\r\nend");
+
+    editor.Stop();
+    editor.Start();
+    EXPECT_EQ(NotesForm->NotesRichEdit->toPlainText(), shown);
+}
+
+// Notes larger than a working set can hold beside another copy of them, as
+// a file may bring: a copy is refused when it is made, and the exit saves.
+TEST(TextFieldsStarted, ACopyThatWouldOverfillTheWorkingSetIsRefused) {
+    StartedEditor editor;
+    editor.Start();
+    DeviceModel& model = editor.Model();
+    model.Presets[0].PresetNotes.assign(std::size_t(33) << 20, 'n');
+    PresetForm->SelectPreset(0, false);
+    Trigger("CopyPreset1");
+    PresetForm->SelectPreset(1, false);
+    Trigger("PastePreset1");
+    PresetForm->SelectPreset(0, false);  // a drag carries the current preset
+    PresetForm->DragExchange = false;
+    testsupport::DropOn(PresetForm->EditBuffersComboBox, PresetForm->MakeDragData(0));
+    const std::string said =
+        "would make the working set \"Config.MVR\" hold 67 MiB, more than the 64 MiB the editor can read back at its "
+        "next start. Nothing was changed.";
+    ASSERT_EQ(editor.Dialogs.Messages().size(), 2u) << ::testing::PrintToString(editor.Dialogs.Messages());
+    EXPECT_EQ(editor.Dialogs.Messages()[0], "Pasting this preset " + said);
+    EXPECT_EQ(editor.Dialogs.Messages()[1], "Copying this preset " + said);
+    EXPECT_TRUE(model.Presets[1].PresetNotes.empty());
+    EXPECT_EQ(model.PresetEditBufferCount, 1);
+
+    // The slot's notes are shown from their start, and kept as they are.
+    PresetForm->SelectPreset(1, false);
+    EXPECT_TRUE(NotesForm->NotesRichEdit->toPlainText().isEmpty());
+    EXPECT_FALSE(NotesForm->NotesRichEdit->isReadOnly());
+    PresetForm->SelectPreset(0, false);
+    EXPECT_TRUE(NotesForm->NotesRichEdit->isReadOnly());
+    EXPECT_LE(NotesForm->NotesRichEdit->document()->characterCount(), int(TNotesWindow::kNotesHeadBytes) + 1);
+    EXPECT_TRUE(NotesForm->LargeNotesLabel->text().startsWith("These notes hold 33.0 MiB"));
+    editor.Stop();
+    EXPECT_EQ(editor.Dialogs.Messages().size(), 2u);  // the exit saved without a word
+    editor.Start();
+    EXPECT_EQ(editor.Model().Presets[0].PresetNotes.size(), std::size_t(33) << 20);
+}
+
+}  // namespace
+}  // namespace morvelant
