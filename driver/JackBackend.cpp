@@ -116,25 +116,27 @@ void sleepOn(int a, int b, int timeoutMs) {
 
 // Watches the folders where JACK servers put their sockets ($JACK_TMPDIR,
 // and /dev/shm where the server of this system does) for the socket of the
-// server our client would connect to.
+// server our client would connect to, and PipeWire's runtime folder for
+// PipeWire's socket.
 class ServerFolderWatch {
 public:
     ServerFolderWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
         // The socket of the server our client asks for; other servers and
         // the clients of any server make entries there all the time.
         const char* server = std::getenv("JACK_DEFAULT_SERVER");
-        socket_ = "jack_" + std::string(server && *server ? server : "default") + "_" + std::to_string(getuid()) + "_";
+        const std::string socket =
+            "jack_" + std::string(server && *server ? server : "default") + "_" + std::to_string(getuid()) + "_";
         if (fd_ < 0) return;
         std::vector<std::string> folders{"/dev/shm"};
         if (const char* tmp = std::getenv("JACK_TMPDIR"); tmp && *tmp) folders.emplace_back(tmp);
-        for (const auto& f : folders)
-            if (inotify_add_watch(fd_, f.c_str(), IN_CREATE | IN_MOVED_TO) >= 0) watching_ = true;
+        for (const auto& f : folders) add(f, socket, false);
+        if (const PipeWireSocket pw = pipeWireSocket(); !pw.folder.empty()) add(pw.folder, pw.name, true);
     }
     ~ServerFolderWatch() {
         if (fd_ >= 0) ::close(fd_);
     }
-    bool watching() const { return watching_; }
-    int fd() const { return watching_ ? fd_ : -1; }
+    bool watching() const { return !sockets_.empty(); }
+    int fd() const { return watching() ? fd_ : -1; }
     // Reads what happened; true when an entry a server makes appeared.
     bool serverAppeared() {
         bool seen = false;
@@ -144,16 +146,28 @@ public:
             if (n <= 0) return seen;
             for (ssize_t off = 0; off < n;) {
                 const auto* e = reinterpret_cast<const inotify_event*>(buffer + off);
-                if (e->len > 0 && std::strncmp(e->name, socket_.c_str(), socket_.size()) == 0) seen = true;
+                for (const Socket& s : sockets_)
+                    if (e->len > 0 && e->wd == s.watch && std::strncmp(e->name, s.name.c_str(), s.name.size()) == 0 &&
+                        (!s.whole || e->name[s.name.size()] == '\0'))
+                        seen = true;
                 off += ssize_t(sizeof(inotify_event) + e->len);
             }
         }
     }
 
 private:
+    // A socket name in a folder: its start, or (whole) all of it.
+    struct Socket {
+        int watch;
+        std::string name;
+        bool whole;
+    };
+    void add(const std::string& folder, const std::string& name, bool whole) {
+        const int watch = inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO);
+        if (watch >= 0) sockets_.push_back({watch, name, whole});
+    }
     int fd_;
-    bool watching_ = false;
-    std::string socket_;
+    std::vector<Socket> sockets_;
 };
 
 struct Slot {
@@ -460,7 +474,7 @@ private:
     // server may have started), and follows it.
     void watch() {
         ServerFolderWatch& folder = *folder_;
-        auto startingUntil = SteadyClock::time_point{};
+        auto startingUntil = SteadyClock::time_point{}, nextTry = SteadyClock::time_point{};
         bool tryNow = false, goneSaid = false;
         while (!quit_) {
             notice_.clear();
@@ -498,15 +512,22 @@ private:
                         continue;
                     }
                 }
-                const bool starting = SteadyClock::now() < startingUntil;
-                const int timeout = starting ? kRetryStartingMs
-                    : folder.watching()      ? kRetryWatchedMs
-                                             : kRetryUnwatchedMs;
-                sleepOn(notice_.fd(), folder.fd(), timeout);
+                // Tried again when the time is up, or at once when a
+                // server's socket appears; the entries that other servers and
+                // clients make meanwhile only wake this thread.
+                if (tryNow || nextTry <= SteadyClock::now()) {
+                    const bool starting = SteadyClock::now() < startingUntil;
+                    nextTry = SteadyClock::now() + std::chrono::milliseconds(starting ? kRetryStartingMs
+                                                                                 : folder.watching() ? kRetryWatchedMs
+                                                                                                     : kRetryUnwatchedMs);
+                }
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextTry - SteadyClock::now());
+                sleepOn(notice_.fd(), folder.fd(), int(std::max<int64_t>(left.count(), 0)));
                 // A server makes its socket before it takes clients: it
                 // is tried again shortly for a while.
-                if (folder.watching() && folder.serverAppeared()) startingUntil = SteadyClock::now() + kStartingFor;
-                tryNow = true;
+                const bool appeared = folder.watching() && folder.serverAppeared();
+                if (appeared) startingUntil = SteadyClock::now() + kStartingFor;
+                tryNow = appeared || quit_ || SteadyClock::now() >= nextTry;
                 continue;
             }
             tryNow = true;

@@ -108,6 +108,7 @@ void TMidiKit::ResolveOptional() {
     optional(pGetMidiOutPresent, "GetMidiOutPresent");
     optional(pGetMidiKitServer, "GetMidiKitServer");
     optional(pGetMidiKitSystem, "GetMidiKitSystem");
+    optional(pGetMidiKitPipeWire, "GetMidiKitPipeWire");
     optional(pGetMidiPortName, "GetMidiPortName");
     if (!pSetMidiKitNotify) return;
     // Every report counts: a server that goes and comes back quickly is two.
