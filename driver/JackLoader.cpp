@@ -113,8 +113,8 @@ struct Loader {
 };
 
 Loader& loader() {
-    static Loader* l = new Loader;  // lives as long as the libraries it loaded
-    return *l;
+    static Loader l;
+    return l;
 }
 
 // Where PipeWire's own libjack is: MIDIKIT_PIPEWIRE_LIBJACK names another

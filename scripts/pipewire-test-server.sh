@@ -23,15 +23,22 @@ answers() {
     XDG_RUNTIME_DIR="$rt" PIPEWIRE_CONFIG_DIR="$rt/config" timeout 5 pw-cli info 0 >/dev/null 2>&1
 }
 
+# Whether a process runs (one that ended but is not yet reaped does not).
+alive() {
+  local state
+  state="$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)"
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
 stop_pid() {
   local pidfile="$1"
   [ -f "$pidfile" ] || return 0
   local pid
   pid="$(cat "$pidfile")"
   kill "$pid" 2>/dev/null || true
-  for _ in $(seq 1 25); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
+  for _ in $(seq 1 100); do
+    alive "$pid" || break
+    sleep 0.05
   done
   kill -9 "$pid" 2>/dev/null || true
   rm -f "$pidfile"

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "engine/MidiPortSet.h"
+#include "midikit/MidiKitDLL.h"
 #include "model/PresetFiles.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
