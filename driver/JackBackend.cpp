@@ -423,7 +423,6 @@ private:
         // JACK's clock can be read once a client is open; the offset is
         // taken before any port can see it.
         offsetUs_ = int64_t(jack_get_time()) - steadyMicros(SteadyClock::now());
-        followFrames(c);
         const double period =
             double(jack_get_buffer_size(c)) / double(std::max<jack_nframes_t>(1, jack_get_sample_rate(c)));
         leadUs_ = std::clamp<int64_t>(int64_t(2e6 * period), 1000, 20000);
@@ -431,6 +430,9 @@ private:
         gone_ = false;
         jack_set_process_callback(c, &JackSession::process, this);
         jack_on_info_shutdown(c, &JackSession::shutdown, this);
+        // PipeWire's libjack tells only this way; jackd's, only the other
+        // way when both are set.
+        jack_on_shutdown(c, [](void* self) { shutdown(JackFailure, "", self); }, this);
         jack_set_port_registration_callback(c, &JackSession::portRegistered, this);
         jack_set_port_rename_callback(c, &JackSession::portRenamed, this);
         for (auto& s : all_) registerPort(*s);
@@ -438,6 +440,11 @@ private:
             closeClient();
             return false;
         }
+        // The time base follows the frames once the client has run a cycle:
+        // PipeWire's libjack counts none before.
+        const uint64_t seen = cycles_.load();
+        for (int i = 0; i < 400 && cycles_.load() == seen; ++i) std::this_thread::sleep_for(kPoll);
+        followFrames(c);
         for (auto& s : all_) link(*s);
         return true;
     }
