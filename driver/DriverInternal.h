@@ -119,6 +119,20 @@ std::unique_ptr<Backend> makeLoopbackBackend(int ports);
 // when none runs yet.
 std::unique_ptr<Backend> makeJackBackend();
 
+// PipeWire's socket, as PipeWire's own clients find it: PIPEWIRE_REMOTE (a
+// name, or a whole path), else "pipewire-0", in PIPEWIRE_RUNTIME_DIR, else
+// XDG_RUNTIME_DIR. Empty without a runtime folder.
+struct PipeWireSocket {
+    std::string folder, name;
+    std::string path() const { return folder.empty() ? std::string() : folder + "/" + name; }
+};
+PipeWireSocket pipeWireSocket();
+// libjack is loaded at run time (JackLoader.cpp): whether the library in use
+// is PipeWire's, and whether the last client that could not be opened found
+// PipeWire running without its JACK library.
+bool jackThroughPipeWire();
+bool pipeWireLacksJack();
+
 // The prefix of every client name the library registers with a MIDI system,
 // so that another process using this library does not list our ports.
 inline constexpr const char* kOwnClientPrefix = "MidiKit";

@@ -118,25 +118,27 @@ void sleepOn(int a, int b, int timeoutMs) {
 
 // Watches the folders where JACK servers put their sockets ($JACK_TMPDIR,
 // and /dev/shm where the server of this system does) for the socket of the
-// server our client would connect to.
+// server our client would connect to, and PipeWire's runtime folder for
+// PipeWire's socket.
 class ServerFolderWatch {
 public:
     ServerFolderWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
         // The socket of the server our client asks for; other servers and
         // the clients of any server make entries there all the time.
         const char* server = std::getenv("JACK_DEFAULT_SERVER");
-        socket_ = "jack_" + std::string(server && *server ? server : "default") + "_" + std::to_string(getuid()) + "_";
+        const std::string socket =
+            "jack_" + std::string(server && *server ? server : "default") + "_" + std::to_string(getuid()) + "_";
         if (fd_ < 0) return;
         std::vector<std::string> folders{"/dev/shm"};
         if (const char* tmp = std::getenv("JACK_TMPDIR"); tmp && *tmp) folders.emplace_back(tmp);
-        for (const auto& f : folders)
-            if (inotify_add_watch(fd_, f.c_str(), IN_CREATE | IN_MOVED_TO) >= 0) watching_ = true;
+        for (const auto& f : folders) add(f, socket, false);
+        if (const PipeWireSocket pw = pipeWireSocket(); !pw.folder.empty()) add(pw.folder, pw.name, true);
     }
     ~ServerFolderWatch() {
         if (fd_ >= 0) ::close(fd_);
     }
-    bool watching() const { return watching_; }
-    int fd() const { return watching_ ? fd_ : -1; }
+    bool watching() const { return !sockets_.empty(); }
+    int fd() const { return watching() ? fd_ : -1; }
     // Reads what happened; true when an entry a server makes appeared.
     bool serverAppeared() {
         bool seen = false;
@@ -146,16 +148,28 @@ public:
             if (n <= 0) return seen;
             for (ssize_t off = 0; off < n;) {
                 const auto* e = reinterpret_cast<const inotify_event*>(buffer + off);
-                if (e->len > 0 && std::strncmp(e->name, socket_.c_str(), socket_.size()) == 0) seen = true;
+                for (const Socket& s : sockets_)
+                    if (e->len > 0 && e->wd == s.watch && std::strncmp(e->name, s.name.c_str(), s.name.size()) == 0 &&
+                        (!s.whole || e->name[s.name.size()] == '\0'))
+                        seen = true;
                 off += ssize_t(sizeof(inotify_event) + e->len);
             }
         }
     }
 
 private:
+    // A socket name in a folder: its start, or (whole) all of it.
+    struct Socket {
+        int watch;
+        std::string name;
+        bool whole;
+    };
+    void add(const std::string& folder, const std::string& name, bool whole) {
+        const int watch = inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO);
+        if (watch >= 0) sockets_.push_back({watch, name, whole});
+    }
     int fd_;
-    bool watching_ = false;
-    std::string socket_;
+    std::vector<Socket> sockets_;
 };
 
 struct Slot {
@@ -411,7 +425,6 @@ private:
         // JACK's clock can be read once a client is open; the offset is
         // taken before any port can see it.
         offsetUs_ = int64_t(jack_get_time()) - steadyMicros(SteadyClock::now());
-        followFrames(c);
         const double period =
             double(jack_get_buffer_size(c)) / double(std::max<jack_nframes_t>(1, jack_get_sample_rate(c)));
         leadUs_ = std::clamp<int64_t>(int64_t(2e6 * period), 1000, 20000);
@@ -419,6 +432,9 @@ private:
         gone_ = false;
         jack_set_process_callback(c, &JackSession::process, this);
         jack_on_info_shutdown(c, &JackSession::shutdown, this);
+        // PipeWire's libjack tells only this way; jackd's, only the other
+        // way when both are set.
+        jack_on_shutdown(c, [](void* self) { shutdown(JackFailure, "", self); }, this);
         jack_set_port_registration_callback(c, &JackSession::portRegistered, this);
         jack_set_port_rename_callback(c, &JackSession::portRenamed, this);
         for (auto& s : all_) registerPort(*s);
@@ -426,6 +442,11 @@ private:
             closeClient();
             return false;
         }
+        // The time base follows the frames once the client has run a cycle:
+        // PipeWire's libjack counts none before.
+        const uint64_t seen = cycles_.load();
+        for (int i = 0; i < 400 && cycles_.load() == seen; ++i) std::this_thread::sleep_for(kPoll);
+        followFrames(c);
         for (auto& s : all_) link(*s);
         return true;
     }
@@ -462,7 +483,7 @@ private:
     // server may have started), and follows it.
     void watch() {
         ServerFolderWatch& folder = *folder_;
-        auto startingUntil = SteadyClock::time_point{};
+        auto startingUntil = SteadyClock::time_point{}, nextTry = SteadyClock::time_point{};
         bool tryNow = false, goneSaid = false;
         while (!quit_) {
             notice_.clear();
@@ -500,15 +521,22 @@ private:
                         continue;
                     }
                 }
-                const bool starting = SteadyClock::now() < startingUntil;
-                const int timeout = starting ? kRetryStartingMs
-                    : folder.watching()      ? kRetryWatchedMs
-                                             : kRetryUnwatchedMs;
-                sleepOn(notice_.fd(), folder.fd(), timeout);
+                // Tried again when the time is up, or at once when a
+                // server's socket appears; the entries that other servers and
+                // clients make meanwhile only wake this thread.
+                if (tryNow || nextTry <= SteadyClock::now()) {
+                    const bool starting = SteadyClock::now() < startingUntil;
+                    nextTry = SteadyClock::now() + std::chrono::milliseconds(starting ? kRetryStartingMs
+                                                                                 : folder.watching() ? kRetryWatchedMs
+                                                                                                     : kRetryUnwatchedMs);
+                }
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextTry - SteadyClock::now());
+                sleepOn(notice_.fd(), folder.fd(), int(std::max<int64_t>(left.count(), 0)));
                 // A server makes its socket before it takes clients: it
                 // is tried again shortly for a while.
-                if (folder.watching() && folder.serverAppeared()) startingUntil = SteadyClock::now() + kStartingFor;
-                tryNow = true;
+                const bool appeared = folder.watching() && folder.serverAppeared();
+                if (appeared) startingUntil = SteadyClock::now() + kStartingFor;
+                tryNow = appeared || quit_ || SteadyClock::now() >= nextTry;
                 continue;
             }
             tryNow = true;

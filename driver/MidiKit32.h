@@ -98,6 +98,10 @@ MIDIKIT_API uint32_t GetMidiKitServer(void);
 MIDIKIT_API uint32_t GetMidiPortName(uint32_t output, uint32_t port, uint32_t which, char* buffer, uint32_t size);
 // The MIDI system the ports live in: "jack", "alsa", "loopback" or "none".
 MIDIKIT_API const char* GetMidiKitSystem(void);
+// Whether PipeWire is behind it: 1 when the JACK ports are PipeWire's (its
+// libjack serves them), 2 when PipeWire runs but its JACK library is not
+// installed, so its ports cannot be had; else 0.
+MIDIKIT_API uint32_t GetMidiKitPipeWire(void);
 
 // Input
 MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync, uint32_t openArgument);

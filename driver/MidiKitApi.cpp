@@ -131,6 +131,14 @@ MIDIKIT_API const char* GetMidiKitSystem(void) {
     } catch (...) { return "none"; }
 }
 
+MIDIKIT_API uint32_t GetMidiKitPipeWire(void) {
+    try {
+        Driver* d = driverOrNull();
+        if (d && std::strcmp(d->backend().name(), "jack") == 0 && jackThroughPipeWire()) return 1;
+        return pipeWireLacksJack() ? 2 : 0;
+    } catch (...) { return 0; }
+}
+
 // ---------------------------------------------------------------- input
 
 MIDIKIT_API uint32_t OpenMidiIn(MidiKitNotifyTarget* notify, uint32_t port, uint32_t /*sync*/,

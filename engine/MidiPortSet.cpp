@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
@@ -43,20 +45,25 @@ MidiPortSet::MidiPortSet(MidiPortSetup setup, QObject* owner)
     MidiKit->OnServerGone = [this] { MidiKitServerGone(); };
     MidiKit->OnServerBack = [this] { MidiKitServerBack(); };
     // Said once the editor is up, not in the middle of its start.
-    if (!MidiKit->ServerRunning()) QTimer::singleShot(0, this, [this] { SayNoServer(); });
+    if (!MidiKit->ServerRunning() || MidiKit->PipeWire() == 2) QTimer::singleShot(0, this, [this] { SayNoServer(); });
 }
 
 void MidiPortSet::SayNoServer() {
-    if (serverGoneSaid_ || MidiKit->ServerRunning()) return;
+    const bool running = MidiKit->ServerRunning();
+    const bool withoutJack = MidiKit->PipeWire() == 2;
+    if (serverGoneSaid_ || (running && !withoutJack)) return;
     serverGoneSaid_ = true;
-    CurrentDialogs().MessageBox(kNoServerText, kServerGoneCaption, MessageButtons::Ok, MessageIcon::Warning);
+    noServerSaid_ = !withoutJack ? kNoServerText : running ? kPipeWireWithoutJackAlsaText : kPipeWireWithoutJackText;
+    // A copy: the box may be closed by a server that comes meanwhile.
+    const std::string text = noServerSaid_;
+    CurrentDialogs().MessageBox(text, kServerGoneCaption, MessageButtons::Ok, MessageIcon::Warning);
 }
 
 std::string MidiPortSet::SystemText() const {
     const std::string name = MidiKit->SystemName();
     std::string text = "MIDI system: ";
     if (name == "jack")
-        text += "JACK";
+        text += MidiKit->PipeWire() == 1 ? "JACK (PipeWire)" : "JACK";
     else if (name == "alsa")
         text += "ALSA sequencer";
     else if (name.empty())
@@ -145,6 +152,8 @@ void MidiPortSet::MidiKitServerGone() {
 
 void MidiPortSet::MidiKitServerBack() {
     serverGoneSaid_ = false;
+    // What was said for want of a server no longer holds.
+    if (!noServerSaid_.empty()) CurrentDialogs().CloseMessageBox(std::exchange(noServerSaid_, {}));
     MidiKitPortsChanged();
 }
 

@@ -85,6 +85,15 @@ public:
     static constexpr const char* kNoServerText =
         "No MIDI server is running, so there are no MIDI ports. The editor connects to the server by itself when "
         "it starts.";
+    // What the user is told when the editor starts where PipeWire runs
+    // without its JACK library: without other ports, and beside the ALSA
+    // sequencer's.
+    static constexpr const char* kPipeWireWithoutJackText =
+        "PipeWire is running, but its JACK library is not installed, so there are no MIDI ports. Install the "
+        "package \"pipewire-jack\"; the editor then takes PipeWire's ports by itself.";
+    static constexpr const char* kPipeWireWithoutJackAlsaText =
+        "PipeWire is running, but its JACK library is not installed, so the MIDI ports are the ALSA sequencer's. "
+        "Install the package \"pipewire-jack\" for PipeWire's JACK ports; the editor takes them at its next start.";
 
     // Which MIDI system the ports live in, for the settings window
     // ("MIDI system: JACK", ...), with a word when its server is not running.
@@ -98,6 +107,8 @@ private:
     std::function<TMidiKitIn*(int port)> inputs_;
     SequencerLink* sequencer_ = nullptr;
     bool serverGoneSaid_ = false;
+    // The box said at the start for want of a server, until a server comes.
+    std::string noServerSaid_;
     void SayNoServer();
 };
 

@@ -108,6 +108,7 @@ void TMidiKit::ResolveOptional() {
     optional(pGetMidiOutPresent, "GetMidiOutPresent");
     optional(pGetMidiKitServer, "GetMidiKitServer");
     optional(pGetMidiKitSystem, "GetMidiKitSystem");
+    optional(pGetMidiKitPipeWire, "GetMidiKitPipeWire");
     optional(pGetMidiPortName, "GetMidiPortName");
     optional(pPutMidiThru, "PutMidiThru");
     if (!pSetMidiKitNotify) return;

@@ -69,6 +69,7 @@ using TGetMidiInPresent = decltype(&::GetMidiInPresent);
 using TGetMidiOutPresent = decltype(&::GetMidiOutPresent);
 using TGetMidiKitServer = decltype(&::GetMidiKitServer);
 using TGetMidiKitSystem = decltype(&::GetMidiKitSystem);
+using TGetMidiKitPipeWire = decltype(&::GetMidiKitPipeWire);
 using TGetMidiPortName = decltype(&::GetMidiPortName);
 using TPutMidiThru = decltype(&::PutMidiThru);
 
@@ -162,12 +163,16 @@ public:
     std::string PortName(bool Input, uint32_t Port) const;
     std::vector<std::string> PortAliases(bool Input, uint32_t Port) const;
     std::string SystemName() const { return pGetMidiKitSystem ? std::string(pGetMidiKitSystem()) : std::string(); }
+    // PipeWire behind the ports: 1 it serves the JACK ports, 2 it runs
+    // without its JACK library; 0 otherwise or for a library that does not say.
+    uint32_t PipeWire() const { return pGetMidiKitPipeWire ? pGetMidiKitPipeWire() : 0; }
 
     TSetMidiKitNotify pSetMidiKitNotify = nullptr;
     TGetMidiInPresent pGetMidiInPresent = nullptr;
     TGetMidiOutPresent pGetMidiOutPresent = nullptr;
     TGetMidiKitServer pGetMidiKitServer = nullptr;
     TGetMidiKitSystem pGetMidiKitSystem = nullptr;
+    TGetMidiKitPipeWire pGetMidiKitPipeWire = nullptr;
     TGetMidiPortName pGetMidiPortName = nullptr;
     TPutMidiThru pPutMidiThru = nullptr;
 

@@ -53,6 +53,9 @@ public:
     virtual std::optional<uint32_t> ChooseColor(uint32_t initial) = 0;
     // Printer set-up for the program's shared printer; true when confirmed.
     virtual bool PrinterSetup() = 0;
+    // Closes a message box of this text that is still open, as its default
+    // button would: what it said no longer holds. Nothing when none is open.
+    virtual void CloseMessageBox(const std::string& text) { (void)text; }
 };
 
 // The process-wide implementation in use (never null: a silent default when
@@ -107,6 +110,8 @@ public:
     std::deque<std::optional<std::string>> folderAnswers;
     std::deque<std::optional<uint32_t>> colorAnswers;
     std::deque<bool> printerAnswers;
+    // The texts of the boxes the program asked to close, in order.
+    std::vector<std::string> closedMessages;
 
     // Shorthands for queuing a chosen file (filter index unchanged) or a cancel.
     void QueueOpen(std::optional<std::string> fileName);
@@ -123,6 +128,7 @@ public:
     std::optional<std::string> BrowseFolder(const std::string& title, const std::string& initialDir) override;
     std::optional<uint32_t> ChooseColor(uint32_t initial) override;
     bool PrinterSetup() override;
+    void CloseMessageBox(const std::string& text) override { closedMessages.push_back(text); }
 
 private:
     std::optional<FileDialogAnswer> FileDialog(Kind kind, const FileDialogRequest& request,

@@ -52,7 +52,10 @@ MessageResult QtDialogs::MessageBox(const std::string& text, const std::string& 
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
     }
-    switch (box.exec()) {
+    open_.push_back(&box);
+    const int answer = box.exec();
+    std::erase(open_, &box);
+    switch (answer) {
         case QMessageBox::Yes: return MessageResult::Yes;
         case QMessageBox::No: return MessageResult::No;
         case QMessageBox::Cancel: return MessageResult::Cancel;
@@ -125,6 +128,11 @@ bool QtDialogs::BeginPrinting(QPainter& painter, QPrinter& printer) {
     const QString where =
         printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : printer.outputFileName();
     return tell("Printing could not start on \"" + PathFromQ(where) + "\".");
+}
+
+void QtDialogs::CloseMessageBox(const std::string& text) {
+    for (QMessageBox* box : open_)
+        if (box->text() == ToQ(text)) box->done(QMessageBox::Ok);
 }
 
 bool QtDialogs::PrinterSetup() {

@@ -4,6 +4,9 @@
 
 #include "platform/Dialogs.h"
 
+#include <vector>
+
+class QMessageBox;
 class QPainter;
 class QPrinter;
 class QWidget;
@@ -25,6 +28,7 @@ public:
     std::optional<std::string> BrowseFolder(const std::string& title, const std::string& initialDir) override;
     std::optional<uint32_t> ChooseColor(uint32_t initial) override;
     bool PrinterSetup() override;
+    void CloseMessageBox(const std::string& text) override;
 
     // The printer that the set-up dialog configures and printing uses.
     static QPrinter& SharedPrinter();
@@ -41,6 +45,7 @@ private:
     QWidget* Parent() const;
 
     QWidget* parent_;
+    std::vector<QMessageBox*> open_;  // boxes shown and not yet answered, innermost last
 };
 
 }  // namespace morvelant

@@ -7,6 +7,7 @@ packages=(
   build-essential g++ clang cmake ninja-build pkg-config git
   qt6-base-dev libqt6printsupport6 libgl-dev
   librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
+  pipewire pipewire-jack wireplumber dbus
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libclang-rt-14-dev xvfb xauth
   poppler-utils fonts-liberation

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds (with address and undefined-behaviour sanitizers) and runs
 # every test. The MIDI end-to-end tests run against a JACK server with the
-# dummy driver that this script starts and stops.
+# dummy driver that this script starts and stops, and those that matter most
+# to a user run again against a PipeWire daemon, also started and stopped
+# here, each server in a runtime folder of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,8 +30,13 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # them all share one.)
 unset MORVELANT_JACK_SERVER JACK_DEFAULT_SERVER
 export MORVELANT_TEST_RUN="$$"
-scripts/jack-test-server.sh stop-all
+stop_servers() {
+  scripts/jack-test-server.sh stop-all
+  scripts/pipewire-test-server.sh stop-all
+}
+stop_servers
 scripts/jack-test-server.sh clean-logs
+scripts/pipewire-test-server.sh clean-logs
 if ! MORVELANT_JACK_SERVER="morvelant-$MORVELANT_TEST_RUN-check" scripts/jack-test-server.sh start; then
   echo "test: no JACK server can run on this machine; the MIDI tests cannot run" >&2
   exit 1
@@ -43,7 +50,7 @@ if [ "$(jack_wait -s "morvelant-$MORVELANT_TEST_RUN-check" -c 2>/dev/null)" != "
 fi
 MORVELANT_JACK_SERVER="morvelant-$MORVELANT_TEST_RUN-check" scripts/jack-test-server.sh stop
 export MORVELANT_JACK_REQUIRED=1
-trap 'scripts/jack-test-server.sh stop-all' EXIT
+trap stop_servers EXIT
 
 # One test at a time, one program after the other: the servers run without
 # real-time scheduling, in synchronous mode, so that a client slowed down by
@@ -54,8 +61,10 @@ status=0
 passed=0
 failed=0
 out="$(mktemp)"
-for program in $(find "$build/bin" -maxdepth 1 -name '*_tests' -type f -printf '%f\n' | sort); do
-  ctest --test-dir "$build" --output-on-failure --timeout 300 -L "^${program}\$" 2>&1 | tee "$out" || true
+# Runs one program's tests (those whose names match $2, else all) and counts them.
+run_program() {
+  local program="$1"
+  ctest --test-dir "$build" --output-on-failure --timeout 300 -L "^${program}\$" ${2:+-R "$2"} 2>&1 | tee "$out" || true
   # ctest's own verdict, and its count ("... 2 tests failed out of 40").
   line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$out" | tail -1)"
   if [ -z "$line" ]; then
@@ -68,12 +77,33 @@ for program in $(find "$build/bin" -maxdepth 1 -name '*_tests' -type f -printf '
     failed=$((failed + f))
     [ "$f" -eq 0 ] || status=1
   fi
-  scripts/jack-test-server.sh stop-all
+  stop_servers
+}
+for program in $(find "$build/bin" -maxdepth 1 -name '*_tests' -type f -printf '%f\n' | sort); do
+  run_program "$program"
 done
-rm -f "$out"
+
+# Against PipeWire: roles that connect, dumps both ways byte for byte, a peer
+# that comes and goes, a server that stops and returns. The peers use
+# PipeWire's libjack, as `pw-jack` has them do; so does the editor then,
+# as on a desktop where PipeWire's libjack is the system's (pipewire_tests,
+# above, start the editor where it is not).
+pwjack="$(dirname "$(ls /usr/lib/*/pipewire-0.3/jack/libjack.so.0 | head -1)")"
+(
+  export MORVELANT_MIDI_SERVER=pipewire
+  export LD_LIBRARY_PATH="$pwjack${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+  run_program driver_tests '^Jack\.(ThePeerReceivesTheExactBytes|LongSystemExclusive.*|PortsThatComeAndGoAreFollowed|AServerThatStopsIsReportedAndRolesComeBack|TimedOutputLandsOnTheFramesOfItsTicks)$'
+  run_program engine_tests '^MidiInDeviceJack\.'
+  run_program shell_tests '^PortsJack\.(NamesStayAcrossStarts.*|ASynthStartedAfterTheEditor.*|AServerThatStops.*)$'
+  run_program app_tests '^ListSendJack\.'
+  echo "$passed $failed $status" >"$out.pipewire"
+)
+read -r passed failed status <"$out.pipewire"
+rm -f "$out" "$out.pipewire"
 if [ "$status" -ne 0 ]; then
   # What the servers said of late clients tells a lost message from a fault.
   scripts/jack-test-server.sh logs || true
+  scripts/pipewire-test-server.sh logs || true
 fi
 echo "$passed passed, $failed failed"
 exit "$status"

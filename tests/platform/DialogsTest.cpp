@@ -101,6 +101,26 @@ TEST_F(QtDialogsTest, MessageBoxMapsButtons) {
     EXPECT_EQ(title, "Warning !");
 }
 
+// A box whose news no longer holds is closed by the program; one of another
+// text stays.
+TEST_F(QtDialogsTest, AnOpenBoxIsClosedByItsText) {
+    QtDialogs dialogs;
+    bool otherStayed = false;
+    QTimer::singleShot(0, [&] {
+        dialogs.CloseMessageBox("Something else.");
+        otherStayed = QApplication::activeModalWidget() != nullptr;
+        dialogs.CloseMessageBox("No server.");
+    });
+    // Were it not closed, this would stand for the user's click.
+    QTimer::singleShot(5000, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Cancel)->click();
+    });
+    EXPECT_EQ(dialogs.MessageBox("No server.", "Midi Settings", MessageButtons::OkCancel, MessageIcon::Warning),
+              MessageResult::Ok);
+    EXPECT_TRUE(otherStayed);
+}
+
 TEST_F(QtDialogsTest, FileDialogOffersUpperAndLowerCaseExtensions) {
     QtDialogs dialogs;
     QStringList filters;

@@ -1,5 +1,9 @@
 // The JACK test server that the end-to-end tests and benchmarks talk to:
 // its name, pointing this process's clients at it, and making sure it runs.
+// With MORVELANT_MIDI_SERVER=pipewire it is a PipeWire daemon in a runtime
+// folder of its own instead (scripts/pipewire-test-server.sh), reached
+// through PipeWire's libjack (the test command runs such programs as
+// `pw-jack` would).
 //
 // Each test program has a server of its own (named after the program),
 // started by the first test that needs it and started again when it
@@ -29,15 +33,56 @@ inline std::string JackTestServerName() {
     return name + program_invocation_short_name;
 }
 
+inline bool TestServerIsPipeWire() {
+    const char* server = std::getenv("MORVELANT_MIDI_SERVER");
+    return server && std::string(server) == "pipewire";
+}
+
+// Runs one of the project's test server scripts on this program's server
+// ("start", "stop", "check"); whether it succeeded.
+inline bool ServerScript(const char* script, const std::string& verb) {
+#ifdef MORVELANT_SOURCE_DIR
+    const std::string cmd = "MORVELANT_JACK_SERVER='" + JackTestServerName() + "' '" MORVELANT_SOURCE_DIR "/scripts/" +
+        script + "' " + verb + " >&2";
+    return std::system(cmd.c_str()) == 0;
+#else
+    (void)script;
+    (void)verb;
+    return false;
+#endif
+}
+
+// Points this process's PipeWire clients at this program's PipeWire daemon.
+inline void UsePipeWire() {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/morvelant-pipewire-" + JackTestServerName();
+    ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    ::setenv("PIPEWIRE_CONFIG_DIR", (folder + "/config").c_str(), 1);
+    ::unsetenv("PIPEWIRE_REMOTE");
+    ::unsetenv("PIPEWIRE_RUNTIME_DIR");
+}
+
+// This program's PipeWire daemon runs (started when it does not), and this
+// process's clients are pointed at it; a JACK server of this program's name
+// is never started here, so only PipeWire answers.
+inline bool PipeWireReachable() {
+    ::setenv("JACK_DEFAULT_SERVER", JackTestServerName().c_str(), 1);
+    ::setenv("JACK_NO_START_SERVER", "1", 1);
+    UsePipeWire();
+    return ServerScript("pipewire-test-server.sh", "start");
+}
+
 // Points the JACK clients of this process at the test server, and keeps
 // them from starting a server of their own.
 inline void UseJackServer() {
     ::setenv("JACK_DEFAULT_SERVER", JackTestServerName().c_str(), 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
+    if (TestServerIsPipeWire()) UsePipeWire();
 }
 
 // Whether the JACK test server answers.
 inline bool JackAnswers() {
+    if (TestServerIsPipeWire()) return ServerScript("pipewire-test-server.sh", "check");
     // jack_wait -c exits with 0 either way; its answer is what it prints.
     FILE* pipe = ::popen(("jack_wait -s '" + JackTestServerName() + "' -c 2>/dev/null").c_str(), "r");
     if (!pipe) return false;
@@ -50,14 +95,7 @@ inline bool JackAnswers() {
 // Runs the project's test server script on this program's server
 // ("start", "stop"); whether it succeeded.
 inline bool JackServerScript(const std::string& verb) {
-#ifdef MORVELANT_SOURCE_DIR
-    const std::string cmd = "MORVELANT_JACK_SERVER='" + JackTestServerName() +
-        "' '" MORVELANT_SOURCE_DIR "/scripts/jack-test-server.sh' " + verb + " >&2";
-    return std::system(cmd.c_str()) == 0;
-#else
-    (void)verb;
-    return false;
-#endif
+    return ServerScript(TestServerIsPipeWire() ? "pipewire-test-server.sh" : "jack-test-server.sh", verb);
 }
 
 // Starts the test server (again); whether it answers.
