@@ -86,6 +86,12 @@ public:
         "No MIDI server is running, so there are no MIDI ports. The editor connects to the server by itself when "
         "it starts.";
 
+    // What the user is told when the port lists are full and ports are left
+    // out of them.
+    static constexpr const char* kPortsLeftOutText =
+        "The MIDI port lists are full (50 inputs and 50 outputs), so further ports are left out. A port that goes "
+        "makes room for one that comes; the roles you gave stay with their ports.";
+
     // Which MIDI system the ports live in, for the settings window
     // ("MIDI system: JACK", ...), with a word when its server is not running.
     std::string SystemText() const;
