@@ -7,7 +7,9 @@
 //
 // It follows the driver's reports: ports added while the editor runs take
 // what is stored for them, ports that go are marked absent (and come back by
-// themselves), and a MIDI server that stops is said once.
+// themselves), a renamed port keeps its place and roles, a port that takes a
+// departed port's place in the full lists takes its own stored roles, and a
+// MIDI server that stops is said once, as are ports left out of full lists.
 #pragma once
 
 #include <QObject>
@@ -104,7 +106,10 @@ private:
     std::function<TMidiKitIn*(int port)> inputs_;
     SequencerLink* sequencer_ = nullptr;
     bool serverGoneSaid_ = false;
+    bool portsLeftOutSaid_ = false;
     void SayNoServer();
+    // Tells the user once when the full lists leave ports out.
+    void SayPortsLeftOut();
 };
 
 }  // namespace morvelant

@@ -70,6 +70,8 @@ using TGetMidiOutPresent = decltype(&::GetMidiOutPresent);
 using TGetMidiKitServer = decltype(&::GetMidiKitServer);
 using TGetMidiKitSystem = decltype(&::GetMidiKitSystem);
 using TGetMidiPortName = decltype(&::GetMidiPortName);
+using TGetMidiPortSerial = decltype(&::GetMidiPortSerial);
+using TGetMidiPortsLeftOut = decltype(&::GetMidiPortsLeftOut);
 
 // Number of entry points the library must export.
 inline constexpr int MidiKitEntryPointCount = 35;
@@ -161,6 +163,13 @@ public:
     std::string PortName(bool Input, uint32_t Port) const;
     std::vector<std::string> PortAliases(bool Input, uint32_t Port) const;
     std::string SystemName() const { return pGetMidiKitSystem ? std::string(pGetMidiKitSystem()) : std::string(); }
+    // Which port holds a listed place (another number: another port took
+    // it; 0: the library does not say), and how many ports of a direction
+    // are left out of the full lists now.
+    uint32_t PortSerial(bool Input, uint32_t Port) const {
+        return pGetMidiPortSerial ? pGetMidiPortSerial(Input ? 0 : 1, Port) : 0;
+    }
+    uint32_t PortsLeftOut(bool Input) const { return pGetMidiPortsLeftOut ? pGetMidiPortsLeftOut(Input ? 0 : 1) : 0; }
 
     TSetMidiKitNotify pSetMidiKitNotify = nullptr;
     TGetMidiInPresent pGetMidiInPresent = nullptr;
@@ -168,6 +177,8 @@ public:
     TGetMidiKitServer pGetMidiKitServer = nullptr;
     TGetMidiKitSystem pGetMidiKitSystem = nullptr;
     TGetMidiPortName pGetMidiPortName = nullptr;
+    TGetMidiPortSerial pGetMidiPortSerial = nullptr;
+    TGetMidiPortsLeftOut pGetMidiPortsLeftOut = nullptr;
 
 private:
     void ResolveAll();
