@@ -180,11 +180,10 @@ bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>&
     for (const std::string& r : fresh) {
         size_t place = list.size();
         if (list.size() >= kMaxPorts) {
-            // The lists are full: a port that went gives its place, one
-            // that nothing holds open first.
-            for (int pass = 0; pass < 2 && place == list.size(); ++pass)
-                for (size_t i = 0; i < list.size() && place == list.size(); ++i)
-                    if (!seen[i] && (pass == 1 || !isOpen(list[i].raw))) place = i;
+            // The lists are full: a port that went gives its place, unless
+            // something holds it open (it has a role, and waits for it).
+            for (size_t i = 0; i < list.size() && place == list.size(); ++i)
+                if (!seen[i] && !isOpen(list[i].raw)) place = i;
             if (place == list.size()) {
                 ++left;
                 continue;
@@ -216,6 +215,17 @@ bool renamePorts(std::vector<PortEntry>& list, const std::vector<std::pair<std::
     for (const auto& [from, to] : renames)
         for (PortEntry& e : list) {
             if (e.raw != from) continue;
+            // Lists read before the rename was told may have taken the new
+            // name for a new port: the renamed port keeps its place and
+            // name, that place goes back to the name that went.
+            if (const auto twin = std::find_if(list.begin(), list.end(), [&](const PortEntry& o) { return o.raw == to; });
+                twin != list.end()) {
+                std::swap(e.raw, twin->raw);
+                std::swap(e.display, twin->display);
+                std::swap(e.full, twin->full);
+                changed = true;
+                break;
+            }
             std::set<std::string> taken, takenFull;
             for (const PortEntry& other : list)
                 if (&other != &e) {
@@ -387,3 +397,4 @@ std::shared_ptr<Object> Driver::remove(uint32_t handle, Object::Kind kind) {
 }
 
 }  // namespace morvelant::driver
+

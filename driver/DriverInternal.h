@@ -149,7 +149,7 @@ std::vector<PortEntry> makePortList(const std::vector<std::string>& raw);
 // Brings a list up to date with the ports there now: a port keeps its number
 // and name for the whole run, a port that went is marked absent (and present
 // again when it returns), a new port is added at the end while there is
-// room, else in the place of a port that went (one not in `opened` first);
+// room, else in the place of a port that went that is not in `opened`;
 // leftOut counts the ports that found no place. True when anything changed.
 bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>& raw,
                    const std::vector<std::string>& opened = {}, size_t* leftOut = nullptr);

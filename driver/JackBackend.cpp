@@ -44,7 +44,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <utility>
 
 namespace morvelant::driver {
@@ -67,6 +66,7 @@ constexpr auto kStartingFor = std::chrono::seconds(5);
 constexpr int kGoneSettleMs = 50;
 constexpr auto kConnectionLive = std::chrono::seconds(1);
 constexpr auto kGraphSettle = std::chrono::milliseconds(100);
+constexpr auto kLookAgain = std::chrono::milliseconds(250);
 
 struct Record {
     int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else timed
@@ -216,22 +216,11 @@ public:
         const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
         if (!ports) return out;
         const std::string mine = std::string(jack_get_client_name(client_)) + ":";
-        // A port is known by its id for the server's life: one that shows
-        // under another name than last time was renamed.
-        auto& known = flags == JackPortIsOutput ? knownIn_ : knownOut_;
-        std::map<jack_uuid_t, std::string> now;
         for (const char** p = ports; *p; ++p) {
             std::string name = *p;
-            if (isOurs(name, mine)) continue;
-            if (jack_port_t* port = jack_port_by_name(client_, *p)) {
-                const jack_uuid_t id = jack_port_uuid(port);
-                if (const auto k = known.find(id); k != known.end() && k->second != name) followRename(k->second, name);
-                now.emplace(id, name);
-            }
-            out.push_back(std::move(name));
+            if (!isOurs(name, mine)) out.push_back(std::move(name));
         }
         jack_free(ports);
-        known.swap(now);
         return out;
     }
 
@@ -396,11 +385,14 @@ private:
                                        slot.input ? JackPortIsInput : JackPortIsOutput, 0);
     }
 
-    // Under mx_: a peer port was renamed; our ports follow it.
-    void followRename(const std::string& from, const std::string& to) {
-        renames_.emplace_back(from, to);
-        for (auto& s : all_)
-            if (s->peer == from) s->peer = to;
+    // Under mx_: peer ports were renamed; our ports follow them, and the
+    // lists are told.
+    void followRenames(const std::vector<std::pair<std::string, std::string>>& renamed) {
+        for (const auto& [from, to] : renamed) {
+            renames_.emplace_back(from, to);
+            for (auto& s : all_)
+                if (s->peer == from) s->peer = to;
+        }
     }
 
     // Under mx_: connects the opened ports whose peer ports are among those
@@ -486,11 +478,10 @@ private:
         jack_client_t* c = client_;
         client_ = nullptr;
         for (auto& s : all_) s->port = nullptr;  // freed with the client
-        knownIn_.clear();
-        knownOut_.clear();
         {
             std::lock_guard appeared(appearedMx_);
             appeared_.clear();
+            renamed_.clear();
         }
         followFrames(nullptr);
         if (!gone_) jack_deactivate(c);
@@ -519,6 +510,7 @@ private:
     void watch() {
         ServerFolderWatch& folder = *folder_;
         auto startingUntil = SteadyClock::time_point{};
+        auto lookAgainAt = SteadyClock::time_point{};
         bool tryNow = false, goneSaid = false;
         while (!quit_) {
             notice_.clear();
@@ -571,15 +563,31 @@ private:
             if (portsChanged_.exchange(false)) {
                 settle();
                 std::vector<jack_port_id_t> appeared;
+                std::vector<std::pair<std::string, std::string>> renamed;
                 {
                     std::lock_guard lock(appearedMx_);
                     appeared.swap(appeared_);
+                    renamed.swap(renamed_);
                 }
                 {
                     std::lock_guard lock(mx_);
+                    followRenames(renamed);
                     linkAppeared(appeared);
                 }
                 post(BackendEvent::PortsChanged);
+                // A server busy closing a client of many ports takes the
+                // change in later still: the lists are read once more.
+                lookAgainAt = SteadyClock::now() + kLookAgain;
+                continue;
+            }
+            if (lookAgainAt != SteadyClock::time_point{}) {
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(lookAgainAt - SteadyClock::now());
+                if (left.count() <= 0) {
+                    lookAgainAt = {};
+                    post(BackendEvent::PortsChanged);
+                } else {
+                    sleepOn(notice_.fd(), -1, int(left.count()));
+                }
                 continue;
             }
             sleepOn(notice_.fd(), -1, -1);
@@ -754,8 +762,14 @@ private:
         self->portsChanged_ = true;
         self->notice_.post();
     }
-    // The lists read next show the new name; the port is followed there.
-    static void portRenamed(jack_port_id_t, const char*, const char*, void* arg) { portRegistered(0, 0, arg); }
+    static void portRenamed(jack_port_id_t, const char* from, const char* to, void* arg) {
+        auto* self = static_cast<JackSession*>(arg);
+        if (from && to) {
+            std::lock_guard lock(self->appearedMx_);
+            self->renamed_.emplace_back(from, to);
+        }
+        portRegistered(0, 0, arg);
+    }
 
     const std::string base_;
     mutable std::mutex timeMx_;  // the time base; never taken by the process callback
@@ -780,10 +794,10 @@ private:
     std::atomic<uint64_t> cycles_{0};
     std::atomic<Slot*> slots_[kMaxSlots]{};
     std::vector<std::shared_ptr<Slot>> all_;
-    std::map<jack_uuid_t, std::string> knownIn_, knownOut_;  // under mx_: the peer ports last listed
-    std::vector<std::pair<std::string, std::string>> renames_;  // under mx_: not yet taken
+    std::vector<std::pair<std::string, std::string>> renames_;  // under mx_: not yet taken by the lists
     std::mutex appearedMx_;  // taken on JACK's notification thread
     std::vector<jack_port_id_t> appeared_;  // ports registered since the watcher last looked
+    std::vector<std::pair<std::string, std::string>> renamed_;  // ports renamed since then (from, to)
     std::mutex deliverMx_;
     std::mutex listenerMx_;
     std::function<void(BackendEvent)> listener_;

@@ -67,7 +67,7 @@ enum {
 // whole run (a renamed port too, under its new name), a port that goes is
 // kept as absent (opened handles stay valid and are connected again when it
 // returns), a new port is added at the end; when a list is full, a new port
-// takes the place of one that went.
+// takes the place of one that went that nothing holds open.
 // The environment variable MIDIKIT_BACKEND = alsa | jack | loopback | none
 // forces a backend (MIDIKIT_CLIENT_NAME names the JACK client); loopback
 // has the ports "Loopback 1" to "Loopback 4" each way, output k wired to

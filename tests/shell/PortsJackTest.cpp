@@ -222,7 +222,8 @@ public:
         for (const std::string& n : names)
             ports_.push_back({n, jack_port_register(client_, n.c_str(), JACK_DEFAULT_MIDI_TYPE,
                                                     inputs ? JackPortIsInput : JackPortIsOutput, 0)});
-        if (inputs) jack_set_process_callback(client_, &TwinPorts::Process, this);
+        inputs_ = inputs;
+        jack_set_process_callback(client_, &TwinPorts::Process, this);
         jack_activate(client_);
     }
     // As a program renames its port while it runs.
@@ -256,6 +257,7 @@ private:
     static int Process(jack_nframes_t frames, void* arg) {
         for (Port& p : static_cast<TwinPorts*>(arg)->ports_) {
             void* buffer = jack_port_get_buffer(p.port, frames);
+            if (!static_cast<TwinPorts*>(arg)->inputs_) jack_midi_clear_buffer(buffer);
             for (uint32_t i = 0; i < jack_midi_get_event_count(buffer); ++i) {
                 jack_midi_event_t e;
                 if (jack_midi_event_get(&e, buffer, i) == 0 && e.size == 3 && e.buffer[0] == 0xB0 && e.buffer[1] == 20)
@@ -265,6 +267,7 @@ private:
         return 0;
     }
     jack_client_t* client_ = nullptr;
+    bool inputs_ = true;
     std::vector<Port> ports_;
 };
 
