@@ -142,14 +142,26 @@ std::string listedAlias(const std::string& raw) {
     return listedName(raw, none, kMaxFullNameBytes);
 }
 
-bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>& raw) {
+namespace {
+
+// Which port holds a place in a list: a new number for every port that
+// takes a place, kept when the port is renamed.
+uint32_t nextSerial() {
+    static std::atomic<uint32_t> serial{0};
+    return ++serial;
+}
+
+}  // namespace
+
+bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>& raw,
+                   const std::vector<std::string>& opened, size_t* leftOut) {
     std::set<std::string> taken, takenFull;
     for (const PortEntry& e : list) {
         taken.insert(folded(e.display));
         takenFull.insert(folded(e.full));
     }
     std::vector<bool> seen(list.size(), false);
-    bool changed = false;
+    std::vector<std::string> fresh;
     for (const std::string& r : raw) {
         // Ports of this library (here or in another process) are not offered.
         if (r.empty() || r.rfind(kOwnClientPrefix, 0) == 0) continue;
@@ -157,20 +169,75 @@ bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>&
         // system may offer two ports of one name.
         size_t i = 0;
         while (i < list.size() && (seen[i] || list[i].raw != r)) ++i;
-        if (i < list.size()) {
+        if (i < list.size())
             seen[i] = true;
-            continue;
+        else
+            fresh.push_back(r);
+    }
+    bool changed = false;
+    size_t left = 0;
+    const auto isOpen = [&](const std::string& r) { return std::find(opened.begin(), opened.end(), r) != opened.end(); };
+    for (const std::string& r : fresh) {
+        size_t place = list.size();
+        if (list.size() >= kMaxPorts) {
+            // The lists are full: a port that went gives its place, unless
+            // something holds it open (it has a role, and waits for it).
+            for (size_t i = 0; i < list.size() && place == list.size(); ++i)
+                if (!seen[i] && !isOpen(list[i].raw)) place = i;
+            if (place == list.size()) {
+                ++left;
+                continue;
+            }
+            taken.erase(folded(list[place].display));
+            takenFull.erase(folded(list[place].full));
+        } else {
+            list.emplace_back();
+            seen.push_back(false);
         }
-        if (list.size() >= kMaxPorts) continue;
         std::string display = listedName(r, taken);
-        list.push_back({r, std::move(display), listedName(r, takenFull, kMaxFullNameBytes), true});
-        seen.push_back(true);
+        list[place] = {r, std::move(display), listedName(r, takenFull, kMaxFullNameBytes), true, nextSerial()};
+        seen[place] = true;
         changed = true;
     }
     for (size_t i = 0; i < list.size(); ++i) {
         if (list[i].present != seen[i]) changed = true;
         list[i].present = seen[i];
     }
+    if (leftOut) {
+        changed = changed || *leftOut != left;
+        *leftOut = left;
+    }
+    return changed;
+}
+
+bool renamePorts(std::vector<PortEntry>& list, const std::vector<std::pair<std::string, std::string>>& renames) {
+    bool changed = false;
+    for (const auto& [from, to] : renames)
+        for (PortEntry& e : list) {
+            if (e.raw != from) continue;
+            // Lists read before the rename was told may have taken the new
+            // name for a new port: the renamed port keeps its place and
+            // name, that place goes back to the name that went.
+            if (const auto twin = std::find_if(list.begin(), list.end(), [&](const PortEntry& o) { return o.raw == to; });
+                twin != list.end()) {
+                std::swap(e.raw, twin->raw);
+                std::swap(e.display, twin->display);
+                std::swap(e.full, twin->full);
+                changed = true;
+                break;
+            }
+            std::set<std::string> taken, takenFull;
+            for (const PortEntry& other : list)
+                if (&other != &e) {
+                    taken.insert(folded(other.display));
+                    takenFull.insert(folded(other.full));
+                }
+            e.raw = to;
+            e.display = listedName(to, taken);
+            e.full = listedName(to, takenFull, kMaxFullNameBytes);
+            changed = true;
+            break;
+        }
     return changed;
 }
 
@@ -246,15 +313,24 @@ std::optional<PortEntry> Driver::output(uint32_t port) {
 void Driver::setNotify(const MidiKitNotifyTarget* target) { notifier_.set(target); }
 
 bool Driver::refresh() {
-    std::vector<std::string> in, out;
+    std::vector<std::string> in, out, opened;
+    std::vector<std::pair<std::string, std::string>> renames;
     try {
         in = backend_->inputNames();
         out = backend_->outputNames();
+        renames = backend_->takeRenames();
+        opened = backend_->opened();
     } catch (...) { return false; }
     std::lock_guard lock(listMx_);
-    const bool a = mergePortList(inputs_, in);
-    const bool b = mergePortList(outputs_, out);
-    return a || b;
+    const bool renamed = renamePorts(inputs_, renames) | renamePorts(outputs_, renames);
+    const bool a = mergePortList(inputs_, in, opened, &inLeftOut_);
+    const bool b = mergePortList(outputs_, out, opened, &outLeftOut_);
+    return renamed || a || b;
+}
+
+size_t Driver::leftOut(bool output) {
+    std::lock_guard lock(listMx_);
+    return output ? outLeftOut_ : inLeftOut_;
 }
 
 void Driver::onBackend(BackendEvent e) {
@@ -321,3 +397,4 @@ std::shared_ptr<Object> Driver::remove(uint32_t handle, Object::Kind kind) {
 }
 
 }  // namespace morvelant::driver
+

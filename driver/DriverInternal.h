@@ -108,6 +108,11 @@ public:
     // Where the backend reports port list changes and a server that stops or
     // returns; null: nowhere. Returns only when no report is under way.
     virtual void setListener(std::function<void(BackendEvent)>) {}
+    // Ports renamed (raw names, from and to) that the name lists read since
+    // the last call showed.
+    virtual std::vector<std::pair<std::string, std::string>> takeRenames() { return {}; }
+    // Raw names of the ports that something of this library holds open.
+    virtual std::vector<std::string> opened() { return {}; }
 };
 
 // Chooses the backend: MIDIKIT_BACKEND = alsa | jack | loopback | none forces
@@ -149,6 +154,7 @@ struct PortEntry {
     std::string display;  // the short name of the original interface (31 bytes)
     std::string full;  // the whole name, by the same rules as display
     bool present = true;  // false: the port has gone; it keeps its place
+    uint32_t serial = 0;  // which port holds the place: new when another port takes it
 };
 
 // Turns raw names into the listed ports: our own ports left out, at most
@@ -159,8 +165,12 @@ std::vector<PortEntry> makePortList(const std::vector<std::string>& raw);
 // Brings a list up to date with the ports there now: a port keeps its number
 // and name for the whole run, a port that went is marked absent (and present
 // again when it returns), a new port is added at the end while there is
-// room. True when anything changed.
-bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>& raw);
+// room, else in the place of a port that went that is not in `opened`;
+// leftOut counts the ports that found no place. True when anything changed.
+bool mergePortList(std::vector<PortEntry>& list, const std::vector<std::string>& raw,
+                   const std::vector<std::string>& opened = {}, size_t* leftOut = nullptr);
+// Follows renamed ports (raw names, from and to): each keeps its place.
+bool renamePorts(std::vector<PortEntry>& list, const std::vector<std::pair<std::string, std::string>>& renames);
 // A raw name (an alias) by the rules of listed names, not made unique.
 std::string listedAlias(const std::string& raw);
 
@@ -390,6 +400,8 @@ public:
     void setNotify(const MidiKitNotifyTarget* target);
     // Reads the port lists again; true when they changed.
     bool refresh();
+    // Ports of a direction left out of its full list.
+    size_t leftOut(bool output);
 
     uint32_t add(std::shared_ptr<Object> object);
     std::shared_ptr<Object> find(uint32_t handle, Object::Kind kind);
@@ -411,6 +423,7 @@ private:
     std::mutex listMx_;
     std::vector<PortEntry> inputs_;
     std::vector<PortEntry> outputs_;
+    size_t inLeftOut_ = 0, outLeftOut_ = 0;
     Notifier notifier_;
     std::mutex mx_;
     std::unordered_map<uint32_t, std::shared_ptr<Object>> table_;

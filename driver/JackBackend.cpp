@@ -19,11 +19,17 @@
 // delivers received messages to the inputs, woken by the process callback
 // when it has put some into a ring (one eventfd write per period at most,
 // and only in a period that received something); one watches the server,
-// woken by JACK's notifications. It notices ports that come and go (and
-// connects an opened port again when its peer returns) and a server that
-// stops, which it reports before anything else; while no server runs it
-// watches the folder where servers put their sockets, opens a new client as
-// soon as one appears, and registers and connects every opened port anew.
+// woken by JACK's notifications. It notices ports that come, go and are
+// renamed, and a server that stops, which it reports before anything else;
+// while no server runs it watches the folder where servers put their
+// sockets, opens a new client as soon as one appears, and registers and
+// connects every opened port anew.
+//
+// Connections are the user's as much as ours: an opened port is connected
+// to its peer when it opens and when the peer's port appears (registered
+// anew, or on a new server), never again because something else changed,
+// so what a patchbay connected or undid stays as it was left. A peer port
+// that is renamed is followed under its new name.
 #include "driver/DriverInternal.h"
 
 #include <jack/jack.h>
@@ -40,6 +46,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace morvelant::driver {
 
@@ -60,6 +67,8 @@ constexpr int kRetryStartingMs = 200;
 constexpr auto kStartingFor = std::chrono::seconds(5);
 constexpr int kGoneSettleMs = 50;
 constexpr auto kConnectionLive = std::chrono::seconds(1);
+constexpr auto kGraphSettle = std::chrono::milliseconds(100);
+constexpr auto kLookAgain = std::chrono::milliseconds(250);
 
 struct Record {
     int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else timed
@@ -231,6 +240,18 @@ public:
         return out;
     }
 
+    std::vector<std::pair<std::string, std::string>> takeRenames() {
+        std::lock_guard lock(mx_);
+        return std::exchange(renames_, {});
+    }
+
+    std::vector<std::string> opened() {
+        std::lock_guard lock(mx_);
+        std::vector<std::string> peers;
+        for (const auto& s : all_) peers.push_back(s->peer);
+        return peers;
+    }
+
     std::shared_ptr<Slot> open(bool input, const std::string& peer, InputCallback callback) {
         auto slot = std::make_shared<Slot>();
         if (!slot->ring) return nullptr;
@@ -380,6 +401,29 @@ private:
                                        slot.input ? JackPortIsInput : JackPortIsOutput, 0);
     }
 
+    // Under mx_: peer ports were renamed; our ports follow them, and the
+    // lists are told.
+    void followRenames(const std::vector<std::pair<std::string, std::string>>& renamed) {
+        for (const auto& [from, to] : renamed) {
+            renames_.emplace_back(from, to);
+            for (auto& s : all_)
+                if (s->peer == from) s->peer = to;
+        }
+    }
+
+    // Under mx_: connects the opened ports whose peer ports are among those
+    // that appeared (by the numbers the server gave them).
+    void linkAppeared(const std::vector<jack_port_id_t>& ids) {
+        if (!client_ || gone_) return;
+        for (jack_port_id_t id : ids) {
+            jack_port_t* port = jack_port_by_id(client_, id);
+            const char* name = port ? jack_port_name(port) : nullptr;
+            if (!name) continue;
+            for (auto& s : all_)
+                if (s->peer == name) link(*s);
+        }
+    }
+
     // Connects an opened port to its peer, when the peer is there.
     void link(Slot& slot) {
         if (!client_ || gone_ || !slot.port) return;
@@ -457,6 +501,11 @@ private:
         jack_client_t* c = client_;
         client_ = nullptr;
         for (auto& s : all_) s->port = nullptr;  // freed with the client
+        {
+            std::lock_guard appeared(appearedMx_);
+            appeared_.clear();
+            renamed_.clear();
+        }
         followFrames(nullptr);
         if (!gone_) jack_deactivate(c);
         jack_client_close(c);
@@ -484,6 +533,7 @@ private:
     void watch() {
         ServerFolderWatch& folder = *folder_;
         auto startingUntil = SteadyClock::time_point{}, nextTry = SteadyClock::time_point{};
+        auto lookAgainAt = SteadyClock::time_point{};
         bool tryNow = false, goneSaid = false;
         while (!quit_) {
             notice_.clear();
@@ -541,15 +591,47 @@ private:
             }
             tryNow = true;
             if (portsChanged_.exchange(false)) {
+                settle();
+                std::vector<jack_port_id_t> appeared;
+                std::vector<std::pair<std::string, std::string>> renamed;
+                {
+                    std::lock_guard lock(appearedMx_);
+                    appeared.swap(appeared_);
+                    renamed.swap(renamed_);
+                }
                 {
                     std::lock_guard lock(mx_);
-                    for (auto& s : all_) link(*s);
+                    followRenames(renamed);
+                    linkAppeared(appeared);
                 }
                 post(BackendEvent::PortsChanged);
+                // A server busy closing a client of many ports takes the
+                // change in later still: the lists are read once more.
+                lookAgainAt = SteadyClock::now() + kLookAgain;
+                continue;
+            }
+            if (lookAgainAt != SteadyClock::time_point{}) {
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(lookAgainAt - SteadyClock::now());
+                if (left.count() <= 0) {
+                    lookAgainAt = {};
+                    post(BackendEvent::PortsChanged);
+                } else {
+                    sleepOn(notice_.fd(), -1, int(left.count()));
+                }
                 continue;
             }
             sleepOn(notice_.fd(), -1, -1);
         }
+    }
+
+    // The server tells of ports that come and go before the graph that its
+    // clients read shows them, which it takes in as a cycle begins: the
+    // lists are read two cycles later (or a while later, when the server
+    // stalls), and tell what is there then.
+    void settle() {
+        const uint64_t seen = cycles_.load();
+        const auto limit = SteadyClock::now() + kGraphSettle;
+        while (running() && cycles_.load() < seen + 2 && SteadyClock::now() < limit) std::this_thread::sleep_for(kPoll);
     }
 
     // Hands what the inputs received to their callbacks, in order.
@@ -711,12 +793,23 @@ private:
         self->gone_ = true;
         self->notice_.post();
     }
-    static void portRegistered(jack_port_id_t, int, void* arg) {
+    static void portRegistered(jack_port_id_t id, int registered, void* arg) {
         auto* self = static_cast<JackSession*>(arg);
+        if (registered) {
+            std::lock_guard lock(self->appearedMx_);
+            self->appeared_.push_back(id);
+        }
         self->portsChanged_ = true;
         self->notice_.post();
     }
-    static void portRenamed(jack_port_id_t, const char*, const char*, void* arg) { portRegistered(0, 0, arg); }
+    static void portRenamed(jack_port_id_t, const char* from, const char* to, void* arg) {
+        auto* self = static_cast<JackSession*>(arg);
+        if (from && to) {
+            std::lock_guard lock(self->appearedMx_);
+            self->renamed_.emplace_back(from, to);
+        }
+        portRegistered(0, 0, arg);
+    }
 
     const std::string base_;
     mutable std::mutex timeMx_;  // the time base; never taken by the process callback
@@ -741,6 +834,10 @@ private:
     std::atomic<uint64_t> cycles_{0};
     std::atomic<Slot*> slots_[kMaxSlots]{};
     std::vector<std::shared_ptr<Slot>> all_;
+    std::vector<std::pair<std::string, std::string>> renames_;  // under mx_: not yet taken by the lists
+    std::mutex appearedMx_;  // taken on JACK's notification thread
+    std::vector<jack_port_id_t> appeared_;  // ports registered since the watcher last looked
+    std::vector<std::pair<std::string, std::string>> renamed_;  // ports renamed since then (from, to)
     std::mutex deliverMx_;
     std::mutex listenerMx_;
     std::function<void(BackendEvent)> listener_;
@@ -793,6 +890,8 @@ public:
         return slot ? std::make_unique<JackOutputLink>(session_, std::move(slot)) : nullptr;
     }
     std::vector<std::string> aliases(const std::string& raw) override { return session_->aliases(raw); }
+    std::vector<std::pair<std::string, std::string>> takeRenames() override { return session_->takeRenames(); }
+    std::vector<std::string> opened() override { return session_->opened(); }
     bool serverRunning() const override { return session_->running(); }
     std::shared_ptr<const TimeBase> timeBase() override { return session_; }
     void setListener(std::function<void(BackendEvent)> listener) override {

@@ -64,8 +64,10 @@ enum {
 // that runs (one client named after the program), else the ALSA sequencer
 // when it can be opened, else JACK, waiting for a server to start. On JACK
 // the list follows the server: a port keeps its number and name for the
-// whole run, a port that goes is kept as absent (opened handles stay valid
-// and are connected again when it returns), a new port is added at the end.
+// whole run (a renamed port too, under its new name), a port that goes is
+// kept as absent (opened handles stay valid and are connected again when it
+// returns), a new port is added at the end; when a list is full, a new port
+// takes the place of one that went that nothing holds open.
 // The environment variable MIDIKIT_BACKEND = alsa | jack | loopback | none
 // forces a backend (MIDIKIT_CLIENT_NAME names the JACK client); loopback
 // has the ports "Loopback 1" to "Loopback 4" each way, output k wired to
@@ -96,6 +98,12 @@ MIDIKIT_API uint32_t GetMidiKitServer(void);
 // aliases), by the same rules. Writes at most size bytes with the NUL and
 // returns the name's length, 0 when there is no such port or name.
 MIDIKIT_API uint32_t GetMidiPortName(uint32_t output, uint32_t port, uint32_t which, char* buffer, uint32_t size);
+// Which port holds a listed place (output 0: input port, 1: output port):
+// a number that changes when another port takes the place of one that went
+// (the lists are full), and stays when the port is renamed; 0: no port.
+MIDIKIT_API uint32_t GetMidiPortSerial(uint32_t output, uint32_t port);
+// How many ports of a direction are left out now because its list is full.
+MIDIKIT_API uint32_t GetMidiPortsLeftOut(uint32_t output);
 // The MIDI system the ports live in: "jack", "alsa", "loopback" or "none".
 MIDIKIT_API const char* GetMidiKitSystem(void);
 // Whether PipeWire is behind it: 1 when the JACK ports are PipeWire's (its

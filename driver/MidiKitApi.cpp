@@ -124,6 +124,21 @@ MIDIKIT_API uint32_t GetMidiPortName(uint32_t output, uint32_t port, uint32_t wh
     } catch (...) { return 0; }
 }
 
+MIDIKIT_API uint32_t GetMidiPortSerial(uint32_t output, uint32_t port) {
+    try {
+        Driver* d = driverOrNull();
+        auto entry = !d ? std::nullopt : output ? d->output(port) : d->input(port);
+        return entry ? entry->serial : 0;
+    } catch (...) { return 0; }
+}
+
+MIDIKIT_API uint32_t GetMidiPortsLeftOut(uint32_t output) {
+    try {
+        Driver* d = driverOrNull();
+        return d ? uint32_t(d->leftOut(output != 0)) : 0;
+    } catch (...) { return 0; }
+}
+
 MIDIKIT_API const char* GetMidiKitSystem(void) {
     try {
         Driver* d = driverOrNull();

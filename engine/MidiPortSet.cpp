@@ -46,6 +46,17 @@ MidiPortSet::MidiPortSet(MidiPortSetup setup, QObject* owner)
     MidiKit->OnServerBack = [this] { MidiKitServerBack(); };
     // Said once the editor is up, not in the middle of its start.
     if (!MidiKit->ServerRunning() || MidiKit->PipeWire() == 2) QTimer::singleShot(0, this, [this] { SayNoServer(); });
+    QTimer::singleShot(0, this, [this] { SayPortsLeftOut(); });
+}
+
+void MidiPortSet::SayPortsLeftOut() {
+    if (MidiKit->PortsLeftOut(true) + MidiKit->PortsLeftOut(false) == 0) {
+        portsLeftOutSaid_ = false;  // said again when the lists fill up again
+        return;
+    }
+    if (portsLeftOutSaid_) return;
+    portsLeftOutSaid_ = true;
+    CurrentDialogs().MessageBox(kPortsLeftOutText, kServerGoneCaption, MessageButtons::Ok, MessageIcon::Warning);
 }
 
 void MidiPortSet::SayNoServer() {
@@ -135,12 +146,21 @@ void MidiPortSet::UpdateDevices() {
 void MidiPortSet::MidiKitPortsChanged() {
     const int oldIn = Routing.NumInDevs;
     const int oldOut = Routing.NumOutDevs;
-    if (Ports.AddPorts(*MidiKit)) {
-        TakeInputs(oldIn);
-        CreateOutputs(oldOut);
-    }
+    const PortSettings::PortChanges changes = Ports.FollowPorts(*MidiKit);
+    // A place another port took: what was open there served the port that
+    // went; the new port is opened there when it has a role.
+    for (int i : changes.ReplacedIn)
+        if (TMidiKitIn* in = Routing.In[static_cast<size_t>(i)]; in != nullptr && in->IsOpen()) {
+            in->Stop();
+            in->Close();
+        }
+    for (int i : changes.ReplacedOut)
+        if (TMidiKitOut* out = Routing.Out[static_cast<size_t>(i)]; out != nullptr && out->IsOpen()) out->Close();
+    TakeInputs(oldIn);
+    CreateOutputs(oldOut);
     Ports.UpdatePresence(*MidiKit);
     UpdateDevices();
+    SayPortsLeftOut();
 }
 
 void MidiPortSet::MidiKitServerGone() {

@@ -7,7 +7,9 @@
 //
 // It follows the driver's reports: ports added while the editor runs take
 // what is stored for them, ports that go are marked absent (and come back by
-// themselves), and a MIDI server that stops is said once.
+// themselves), a renamed port keeps its place and roles, a port that takes a
+// departed port's place in the full lists takes its own stored roles, and a
+// MIDI server that stops is said once, as are ports left out of full lists.
 #pragma once
 
 #include <QObject>
@@ -95,6 +97,12 @@ public:
         "PipeWire is running, but its JACK library is not installed, so the MIDI ports are the ALSA sequencer's. "
         "Install the package \"pipewire-jack\" for PipeWire's JACK ports; the editor takes them at its next start.";
 
+    // What the user is told when the port lists are full and ports are left
+    // out of them.
+    static constexpr const char* kPortsLeftOutText =
+        "The MIDI port lists are full (50 inputs and 50 outputs), so further ports are left out. A port that goes "
+        "makes room for one that comes; the roles you gave stay with their ports.";
+
     // Which MIDI system the ports live in, for the settings window
     // ("MIDI system: JACK", ...), with a word when its server is not running.
     std::string SystemText() const;
@@ -109,7 +117,10 @@ private:
     bool serverGoneSaid_ = false;
     // The box said at the start for want of a server, until a server comes.
     std::string noServerSaid_;
+    bool portsLeftOutSaid_ = false;
     void SayNoServer();
+    // Tells the user once when the full lists leave ports out.
+    void SayPortsLeftOut();
 };
 
 }  // namespace morvelant

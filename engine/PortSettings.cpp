@@ -43,6 +43,7 @@ namespace {
 struct Listing {
     std::vector<std::string> in, out;
     PortSettings::OtherNames inOthers, outOthers;
+    std::vector<uint32_t> inSerials, outSerials;
 };
 
 Listing ListPorts(const TMidiKit& kit) {
@@ -52,10 +53,12 @@ Listing ListPorts(const TMidiKit& kit) {
     for (int i = 0; i < numIn; ++i) {
         l.in.push_back(kit.PortName(true, static_cast<uint32_t>(i)));
         l.inOthers.push_back(kit.PortAliases(true, static_cast<uint32_t>(i)));
+        l.inSerials.push_back(kit.PortSerial(true, static_cast<uint32_t>(i)));
     }
     for (int i = 0; i < numOut; ++i) {
         l.out.push_back(kit.PortName(false, static_cast<uint32_t>(i)));
         l.outOthers.push_back(kit.PortAliases(false, static_cast<uint32_t>(i)));
+        l.outSerials.push_back(kit.PortSerial(false, static_cast<uint32_t>(i)));
     }
     return l;
 }
@@ -65,6 +68,10 @@ Listing ListPorts(const TMidiKit& kit) {
 void PortSettings::Enumerate(const TMidiKit& kit) {
     const Listing l = ListPorts(kit);
     SetPorts(l.in, l.out, l.inOthers, l.outOthers);
+    inSerials_ = l.inSerials;
+    outSerials_ = l.outSerials;
+    inSerials_.resize(static_cast<size_t>(Routing.NumInDevs));
+    outSerials_.resize(static_cast<size_t>(Routing.NumOutDevs));
 }
 
 void PortSettings::SetPorts(const std::vector<std::string>& inDescriptions,
@@ -79,6 +86,11 @@ void PortSettings::SetPorts(const std::vector<std::string>& inDescriptions,
     outOthers_.assign(static_cast<size_t>(r.NumOutDevs), {});
     for (size_t i = 0; i < inOthers_.size() && i < inOthers.size(); ++i) inOthers_[i] = inOthers[i];
     for (size_t i = 0; i < outOthers_.size() && i < outOthers.size(); ++i) outOthers_[i] = outOthers[i];
+    inSerials_.assign(static_cast<size_t>(r.NumInDevs), 0);
+    outSerials_.assign(static_cast<size_t>(r.NumOutDevs), 0);
+    stored_.clear();
+    deviceInKey_.clear();
+    deviceOutKey_.clear();
     r.InDriverNames.push_back(kNoDevice);
     r.OutDriverNames.push_back(kNoDevice);
     r.InNames = r.InDriverNames;
@@ -124,100 +136,116 @@ std::vector<int> PortSettings::PortsOf(bool input, const std::string& key) const
     return ports;
 }
 
-void PortSettings::ReadAliases(const TIniFile& ini, const char* section, bool input) {
-    auto& names = input ? Routing.InNames : Routing.OutNames;
-    for (const std::string& key : ini.ReadSection(section)) {
-        const std::vector<int> ports = PortsOf(input, key);
-        if (ports.empty()) continue;
-        const std::string alias = ini.ReadString(section, key, key);
-        for (int i : ports) names[static_cast<size_t>(i)] = alias;
-    }
+std::vector<const char*> PortSettings::Sections(bool input) {
+    std::vector<const char*> sections;
+    for (PortRole role : input ? kInputRoles : kOutputRoles) sections.push_back(RoleSection(role));
+    sections.push_back(input ? kInNamesSection : kOutNamesSection);
+    return sections;
 }
 
-void PortSettings::KeepAbsent(const TIniFile& ini, const char* section, bool input) {
-    Entries& kept = kept_[section];
-    kept.clear();
-    std::vector<std::string>& order = order_[section];
-    order.clear();
-    const bool flags = std::string(section) != kInNamesSection && std::string(section) != kOutNamesSection;
-    // A key that the file takes for a listed port's (it ignores case) is
-    // that port's: the port's own value replaces it.
-    for (const std::string& key : ini.ReadSection(section)) {
-        order.push_back(key);
-        bool listed = !PortsOf(input, key).empty();
+namespace {
+
+bool IsNamesSection(const char* section) {
+    return std::string(section) == kInNamesSection || std::string(section) == kOutNamesSection;
+}
+
+// Whether a stored entry holds a choice: a role that is on, or an alias
+// other than the name itself.
+bool Chosen(const char* section, const std::string& key, const std::string& value) {
+    if (IsNamesSection(section)) return value != key;
+    int v = 0;
+    return TIniFile::ParseInteger(value, v) && v != 0;
+}
+
+bool Holds(const std::vector<int>& ports, int port) { return std::find(ports.begin(), ports.end(), port) != ports.end(); }
+
+}  // namespace
+
+std::optional<std::string> PortSettings::Choice(const char* section, bool input, int port) const {
+    const auto i = static_cast<size_t>(port);
+    if (IsNamesSection(section)) {
+        const auto& names = input ? Routing.InNames : Routing.OutNames;
         const auto& drivers = input ? Routing.InDriverNames : Routing.OutDriverNames;
-        for (int i = 0; i < PortCountOf(input) && !listed; ++i)
-            listed = FoldedIniName(StoredIniName(drivers[static_cast<size_t>(i)])) == FoldedIniName(key);
-        if (listed) continue;
-        const std::string value = ini.ReadString(section, key, "");
-        int v = 0;
-        // Only a choice outlives its port: a role, or an alias of its own.
-        const bool chosen = flags ? (TIniFile::ParseInteger(value, v) && v != 0) : value != key;
-        if (chosen) kept.emplace_back(key, value);
+        if (names[i] == drivers[i]) return std::nullopt;
+        return names[i];
     }
+    for (PortRole role : input ? kInputRoles : kOutputRoles)
+        if (std::string(RoleSection(role)) == section && Flags(role)[i]) return std::string("1");
+    return std::nullopt;
 }
 
-bool PortSettings::TakeKept(const char* section, const std::vector<std::string>& names, std::string& value) {
-    auto it = kept_.find(section);
-    if (it == kept_.end()) return false;
-    Entries& kept = it->second;
-    for (const std::string& name : names) {
-        const std::string key = StoredIniName(name);
-        bool found = false;
-        for (auto e = kept.begin(); e != kept.end();) {
-            // The configuration file matches keys regardless of case; the
-            // last of several spellings is the one it reads.
-            if (FoldedIniName(e->first) == FoldedIniName(key)) {
-                value = e->second;
-                found = true;
-                e = kept.erase(e);
-            } else {
-                ++e;
+void PortSettings::Take(bool input, int port) {
+    for (const char* section : Sections(input)) {
+        const auto it = stored_.find(section);
+        if (it == stored_.end()) continue;
+        for (const auto& [key, value] : it->second) {
+            if (!Chosen(section, key, value)) continue;
+            for (int i : PortsOf(input, key)) {
+                if (port >= 0 && i != port) continue;
+                if (IsNamesSection(section)) (input ? Routing.InNames : Routing.OutNames)[static_cast<size_t>(i)] = value;
+                for (PortRole role : input ? kInputRoles : kOutputRoles)
+                    if (std::string(RoleSection(role)) == section) Flags(role)[static_cast<size_t>(i)] = true;
             }
         }
-        if (found) return true;
     }
-    return false;
 }
 
-std::vector<std::string> PortSettings::NamesOf(const std::string& description, const OtherNames& others, size_t i) {
-    std::vector<std::string> names{description};
-    if (i < others.size()) names.insert(names.end(), others[i].begin(), others[i].end());
-    return names;
+void PortSettings::Keep(bool input, int port) {
+    const std::string whole = StoredIniName((input ? Routing.InDriverNames : Routing.OutDriverNames)[size_t(port)]);
+    for (const char* section : Sections(input)) {
+        const std::optional<std::string> choice = Choice(section, input, port);
+        Entries& entries = stored_[section];
+        bool named = false;
+        for (auto e = entries.begin(); e != entries.end();) {
+            if (!Holds(PortsOf(input, e->first), port)) {
+                ++e;
+                continue;
+            }
+            named = named || e->first == whole;
+            if (!choice) {
+                e = entries.erase(e);
+                continue;
+            }
+            e->second = *choice;
+            ++e;
+        }
+        if (choice && !named) entries.emplace_back(whole, *choice);
+    }
+    if (DeviceIndex(input) == port) {
+        std::string& key = DeviceKey(input);
+        if (key.empty() || !Holds(PortsOf(input, key), port)) key = whole;
+        DeviceIndex(input) = -1;
+    }
 }
 
 void PortSettings::ReadPortConfig(const TIniFile& ini) {
     MidiRouting& r = Routing;
-    ReadAliases(ini, kInNamesSection, true);
-    ReadAliases(ini, kOutNamesSection, false);
-    KeepAbsent(ini, kInNamesSection, true);
-    KeepAbsent(ini, kOutNamesSection, false);
-    for (PortRole role : kAllRoles) KeepAbsent(ini, RoleSection(role), IsInputRole(role));
-
-    for (PortRole role : kAllRoles) {
-        auto& flags = Flags(role);
-        flags.fill(false);
-        for (const std::string& key : ini.ReadSection(RoleSection(role))) {
-            if (!ini.ReadBool(RoleSection(role), key, false)) continue;
-            for (int i : PortsOf(IsInputRole(role), key)) flags[static_cast<size_t>(i)] = true;
+    stored_.clear();
+    for (bool input : {true, false}) {
+        for (const char* section : Sections(input)) {
+            Entries& entries = stored_[section];
+            for (const std::string& key : ini.ReadSection(section))
+                entries.emplace_back(key, ini.ReadString(section, key, IsNamesSection(section) ? key : ""));
         }
-    }
+        auto& names = input ? r.InNames : r.OutNames;
+        const auto& drivers = input ? r.InDriverNames : r.OutDriverNames;
+        names = drivers;
+        for (PortRole role : input ? kInputRoles : kOutputRoles) Flags(role).fill(false);
+        Take(input, -1);
 
-    // A stored port that is not there any more must not hand its role to
-    // whichever port happens to come first: the role then has no port.
-    const std::string inPort = ini.ReadString(kDevicesSection, "MorvelantPCDevice", kNoDevice);
-    r.MorvelantPCDeviceIndex = r.NumInDevs;
-    for (int i : PortsOf(true, inPort)) r.MorvelantPCDeviceIndex = i;
-    keptDeviceIn_ = (r.DeviceInPort() < 0 && inPort != kNoDevice) ? inPort : std::string();
-    const std::string outPort = ini.ReadString(kDevicesSection, "PCMorvelantDevice", kNoDevice);
-    r.PCMorvelantDeviceIndex = r.NumOutDevs;
-    for (int i : PortsOf(false, outPort)) r.PCMorvelantDeviceIndex = i;
-    keptDeviceOut_ = (r.DeviceOutPort() < 0 && outPort != kNoDevice) ? outPort : std::string();
+        // A stored port that is not there any more must not hand its role to
+        // whichever port happens to come first: the role then has no port.
+        const std::string port = ini.ReadString(kDevicesSection, input ? "MorvelantPCDevice" : "PCMorvelantDevice",
+                                                kNoDevice);
+        DeviceIndex(input) = PortCountOf(input);
+        for (int i : PortsOf(input, port)) DeviceIndex(input) = i;
+        DeviceKey(input) = port == kNoDevice ? std::string() : port;
+    }
 }
 
-PortSettings::Entries PortSettings::Wanted(const char* section, bool input,
-                                           const std::function<std::string(int)>& value) const {
+PortSettings::Entries PortSettings::Wanted(const char* section, bool input) const {
     const auto& drivers = input ? Routing.InDriverNames : Routing.OutDriverNames;
+    const auto whole = [&](int i) { return StoredIniName(drivers[static_cast<size_t>(i)]); };
     Entries wanted;
     // Two ports of one description share a key: the later one's value wins.
     auto put = [&](const std::string& key, const std::string& v) {
@@ -228,23 +256,34 @@ PortSettings::Entries PortSettings::Wanted(const char* section, bool input,
             }
         wanted.emplace_back(key, v);
     };
-    const auto kept = kept_.find(section);
-    // The stored order first: a listed port in its stored place (under its
-    // whole name), a kept choice as it was; then the ports new to the file.
-    if (auto it = order_.find(section); it != order_.end())
-        for (const std::string& key : it->second) {
+    std::vector<bool> done(static_cast<size_t>(PortCountOf(input)), false);
+    // The stored order first: a stored name goes on naming what it named
+    // (with the port's whole name beside it), a kept choice stays as it
+    // was; then the ports new to the file.
+    if (const auto it = stored_.find(section); it != stored_.end())
+        for (const auto& [key, value] : it->second) {
             const std::vector<int> ports = PortsOf(input, key);
-            for (int i : ports) put(StoredIniName(drivers[static_cast<size_t>(i)]), value(i));
-            if (!ports.empty() || kept == kept_.end()) continue;
-            for (const auto& [k, v] : kept->second)
-                if (k == key) put(k, v);
+            for (int i : ports) {
+                done[static_cast<size_t>(i)] = true;
+                if (const auto v = Choice(section, input, i)) {
+                    put(key, *v);
+                    put(whole(i), *v);
+                }
+            }
+            // A key that the file takes for a listed port's (it ignores
+            // case) is that port's: the port's own value replaces it.
+            bool listed = !ports.empty();
+            for (int i = 0; i < PortCountOf(input) && !listed; ++i)
+                listed = FoldedIniName(whole(i)) == FoldedIniName(key);
+            if (!listed && Chosen(section, key, value)) put(key, value);
         }
-    for (int i = 0; i < PortCountOf(input); ++i) put(StoredIniName(drivers[static_cast<size_t>(i)]), value(i));
+    for (int i = 0; i < PortCountOf(input); ++i)
+        if (!done[static_cast<size_t>(i)])
+            if (const auto v = Choice(section, input, i)) put(whole(i), *v);
     return wanted;
 }
 
 bool PortSettings::WritePortConfig(TIniFile& ini) const {
-    const MidiRouting& r = Routing;
     const auto store = [&](const char* section, const Entries& wanted) {
         Entries now;
         for (const std::string& key : ini.ReadSection(section)) now.emplace_back(key, ini.ReadString(section, key, ""));
@@ -253,78 +292,92 @@ bool PortSettings::WritePortConfig(TIniFile& ini) const {
         for (const auto& [key, value] : wanted) ok = ini.WriteString(section, key, value) && ok;
         return ok;
     };
-    const auto device = [](const std::vector<std::string>& drivers, int index, int count, const std::string& kept) {
-        return index < count || kept.empty() ? StoredIniName(MidiRouting::NameOf(drivers, index)) : kept;
+    // The device port under the stored name it was found by, while that
+    // name finds it; a stored port not there stays stored.
+    const auto device = [&](bool input) {
+        const int port = input ? Routing.DeviceInPort() : Routing.DeviceOutPort();
+        const std::string& key = input ? deviceInKey_ : deviceOutKey_;
+        if (port < 0) return key.empty() ? kNoDevice : key;
+        if (!key.empty() && Holds(PortsOf(input, key), port)) return key;
+        return StoredIniName((input ? Routing.InDriverNames : Routing.OutDriverNames)[static_cast<size_t>(port)]);
     };
-    bool ok = store(kDevicesSection,
-                    {{"MorvelantPCDevice", device(r.InDriverNames, DeviceInIndex(), r.NumInDevs, keptDeviceIn_)},
-                     {"PCMorvelantDevice", device(r.OutDriverNames, DeviceOutIndex(), r.NumOutDevs, keptDeviceOut_)}});
-    for (PortRole role : kAllRoles) {
-        const auto& flags = Flags(role);
-        ok = store(RoleSection(role), Wanted(RoleSection(role), IsInputRole(role), [&](int i) {
-                       return std::string(flags[static_cast<size_t>(i)] ? "1" : "0");
-                   })) &&
-            ok;
-    }
-    ok = store(kInNamesSection,
-               Wanted(kInNamesSection, true, [&](int i) { return r.InNames[static_cast<size_t>(i)]; })) &&
-        ok;
-    ok = store(kOutNamesSection,
-               Wanted(kOutNamesSection, false, [&](int i) { return r.OutNames[static_cast<size_t>(i)]; })) &&
-        ok;
+    bool ok = store(kDevicesSection, {{"MorvelantPCDevice", device(true)}, {"PCMorvelantDevice", device(false)}});
+    for (PortRole role : kAllRoles) ok = store(RoleSection(role), Wanted(RoleSection(role), IsInputRole(role))) && ok;
+    ok = store(kInNamesSection, Wanted(kInNamesSection, true)) && ok;
+    ok = store(kOutNamesSection, Wanted(kOutNamesSection, false)) && ok;
     return ok;
 }
 
-bool PortSettings::AddPorts(const TMidiKit& kit) {
+PortSettings::PortChanges PortSettings::FollowPorts(const TMidiKit& kit) {
     const Listing l = ListPorts(kit);
-    return AddPorts(l.in, l.out, l.inOthers, l.outOthers);
+    return FollowPorts(l.in, l.out, l.inOthers, l.outOthers, l.inSerials, l.outSerials);
 }
 
-bool PortSettings::AddPorts(const std::vector<std::string>& inDescriptions,
-                            const std::vector<std::string>& outDescriptions, const OtherNames& inOthers,
-                            const OtherNames& outOthers) {
+PortSettings::PortChanges PortSettings::FollowPorts(const std::vector<std::string>& inDescriptions,
+                                                    const std::vector<std::string>& outDescriptions,
+                                                    const OtherNames& inOthers, const OtherNames& outOthers,
+                                                    const std::vector<uint32_t>& inSerials,
+                                                    const std::vector<uint32_t>& outSerials) {
     MidiRouting& r = Routing;
-    bool added = false;
-    const auto grow = [&](bool input) {
+    PortChanges changes;
+    for (bool input : {true, false}) {
         const auto& all = input ? inDescriptions : outDescriptions;
         const OtherNames& allOthers = input ? inOthers : outOthers;
+        const auto& allSerials = input ? inSerials : outSerials;
         int& count = input ? r.NumInDevs : r.NumOutDevs;
-        int& device = input ? r.MorvelantPCDeviceIndex : r.PCMorvelantDeviceIndex;
-        std::string& keptDevice = input ? keptDeviceIn_ : keptDeviceOut_;
         auto& drivers = input ? r.InDriverNames : r.OutDriverNames;
         auto& names = input ? r.InNames : r.OutNames;
         auto& others = input ? inOthers_ : outOthers_;
-        // "No device" stays the entry after the last port.
-        const bool noDevice = (input ? r.DeviceInPort() : r.DeviceOutPort()) < 0;
+        auto& serials = input ? inSerials_ : outSerials_;
+        const auto othersOf = [&](size_t i) { return i < allOthers.size() ? allOthers[i] : std::vector<std::string>{}; };
+        const auto serialOf = [&](size_t i) { return i < allSerials.size() ? allSerials[i] : 0u; };
+        // "No device" stays the entry after the last port, however many come.
+        const bool none = (input ? r.DeviceInPort() : r.DeviceOutPort()) < 0;
+        others.resize(static_cast<size_t>(count));
+        serials.resize(static_cast<size_t>(count));
+        for (int i = 0; i < count && i < static_cast<int>(all.size()); ++i) {
+            const auto k = static_cast<size_t>(i);
+            const uint32_t serial = serialOf(k);
+            if (serial != 0 && serials[k] != 0 && serial != serials[k]) {
+                // Another port in a departed port's place: the departed
+                // port's choices are kept for its names, the new port takes
+                // what is kept for its own.
+                Keep(input, i);
+                drivers[k] = names[k] = all[k];
+                others[k] = othersOf(k);
+                for (PortRole role : input ? kInputRoles : kOutputRoles) Flags(role)[k] = false;
+                Take(input, i);
+                (input ? changes.ReplacedIn : changes.ReplacedOut).push_back(i);
+                changes.Any = true;
+            } else if (all[k] != drivers[k]) {
+                // Renamed: the same port, known by its former name too.
+                if (std::find(others[k].begin(), others[k].end(), drivers[k]) == others[k].end())
+                    others[k].push_back(drivers[k]);
+                if (names[k] == drivers[k]) names[k] = all[k];
+                if (DeviceIndex(input) == i) DeviceKey(input).clear();
+                drivers[k] = all[k];
+                changes.Any = true;
+            }
+            if (serial != 0) serials[k] = serial;
+        }
         while (count < static_cast<int>(std::min<size_t>(all.size(), kMaxPorts))) {
             const int i = count;
-            const std::string& description = all[static_cast<size_t>(i)];
-            const std::vector<std::string> portNames = NamesOf(description, allOthers, static_cast<size_t>(i));
-            drivers.insert(drivers.begin() + i, description);
-            others.resize(static_cast<size_t>(i));
-            others.push_back(std::vector<std::string>(portNames.begin() + 1, portNames.end()));
-            std::string alias = description;
-            TakeKept(input ? kInNamesSection : kOutNamesSection, portNames, alias);
-            names.insert(names.begin() + i, alias);
-            for (PortRole role : input ? kInputRoles : kOutputRoles) {
-                std::string value;
-                int v = 0;
-                Flags(role)[static_cast<size_t>(i)] =
-                    TakeKept(RoleSection(role), portNames, value) && TIniFile::ParseInteger(value, v) && v != 0;
-            }
+            const auto k = static_cast<size_t>(i);
+            drivers.insert(drivers.begin() + i, all[k]);
+            names.insert(names.begin() + i, all[k]);
+            others.push_back(othersOf(k));
+            serials.push_back(serialOf(k));
+            for (PortRole role : input ? kInputRoles : kOutputRoles) Flags(role)[k] = false;
             ++count;
-            added = true;
-            if (noDevice) device = count;
-            for (const std::string& name : portNames)
-                if (!keptDevice.empty() && StoredIniName(name) == keptDevice) {
-                    device = i;
-                    keptDevice.clear();
-                }
+            Take(input, i);
+            changes.Any = true;
         }
-    };
-    grow(true);
-    grow(false);
-    return added;
+        if (none || DeviceIndex(input) < 0) DeviceIndex(input) = count;
+        // A stored device port that is listed now takes its role.
+        if (const std::string& key = DeviceKey(input); DeviceIndex(input) == count && !key.empty())
+            for (int i : PortsOf(input, key)) DeviceIndex(input) = i;
+    }
+    return changes;
 }
 
 void PortSettings::UpdatePresence(const TMidiKit& kit) {
@@ -352,12 +405,12 @@ void PortSettings::SetAlias(bool input, int port, const std::string& alias) {
 
 void PortSettings::SetDeviceInPort(int index) {
     Routing.MorvelantPCDeviceIndex = (index >= 0 && index < Routing.NumInDevs) ? index : Routing.NumInDevs;
-    keptDeviceIn_.clear();
+    deviceInKey_.clear();
 }
 
 void PortSettings::SetDeviceOutPort(int index) {
     Routing.PCMorvelantDeviceIndex = (index >= 0 && index < Routing.NumOutDevs) ? index : Routing.NumOutDevs;
-    keptDeviceOut_.clear();
+    deviceOutKey_.clear();
 }
 
 int PortSettings::DeviceInIndex() const {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,25 +59,41 @@ public:
     // (but for the blanks around it, which the file does not keep); a key
     // that names no port so is the port's that has it as another name. A
     // stored device port that matches no current port leaves that role with
-    // no port for now. What the user chose for ports that are not there is
-    // kept: it is written back in its place, and a port that appears later
-    // takes it; entries that hold no choice (no role, the alias the name
-    // itself) go with their port.
+    // no port for now. An alias that is the key itself was never given.
     void ReadPortConfig(const TIniFile& ini);
-    // Writes the per-port sections and "Morvelant Devices": entries in the
-    // order they were stored, each listed port under its whole name, then
-    // the ports not stored before. A section that
-    // already holds exactly that is left alone, so a run that changed
-    // nothing leaves the file as it was, byte for byte. False when the file
-    // could not be written.
+    // Writes the per-port sections and "Morvelant Devices": only what the
+    // user chose (roles that are on, aliases given), in the order stored. A
+    // stored name goes on naming what it named, and a port found by another
+    // of its names is written under its whole name beside it; choices for
+    // ports that are not there stay. A section that already holds exactly
+    // that is left alone, so a run that changed nothing leaves the file as
+    // it was, byte for byte. False when the file could not be written.
     bool WritePortConfig(TIniFile& ini) const;
 
-    // Adds ports the driver lists beyond the known ones (ports keep their
-    // numbers for the run; new ones come at the end), each with what is kept
-    // for its name (alias, roles, device port). True when any was added.
-    bool AddPorts(const TMidiKit& kit);
+    // What following the driver's lists changed.
+    struct PortChanges {
+        bool Any = false;
+        // Ports whose place went to another port: their components must
+        // close before the new port is opened in that place.
+        std::vector<int> ReplacedIn, ReplacedOut;
+    };
+    // Follows the driver's lists: ports keep their numbers for the run, a
+    // renamed port keeps its place, roles and alias under its new name, a
+    // port that takes a departed port's place takes what is kept for its own
+    // names (the departed port's choices are kept for its names), new ports
+    // come at the end, each with what is kept for its names.
+    PortChanges FollowPorts(const TMidiKit& kit);
+    // The same from given lists; serial k tells which port holds place k
+    // (another serial: another port; none given: the name tells).
+    PortChanges FollowPorts(const std::vector<std::string>& inDescriptions,
+                            const std::vector<std::string>& outDescriptions, const OtherNames& inOthers = {},
+                            const OtherNames& outOthers = {}, const std::vector<uint32_t>& inSerials = {},
+                            const std::vector<uint32_t>& outSerials = {});
+    // Adds ports beyond the known ones; true when any was added.
     bool AddPorts(const std::vector<std::string>& inDescriptions, const std::vector<std::string>& outDescriptions,
-                  const OtherNames& inOthers = {}, const OtherNames& outOthers = {});
+                  const OtherNames& inOthers = {}, const OtherNames& outOthers = {}) {
+        return FollowPorts(inDescriptions, outDescriptions, inOthers, outOthers).Any;
+    }
     // Reads which ports are there now and whether the MIDI server runs.
     void UpdatePresence(const TMidiKit& kit);
 
@@ -117,20 +134,27 @@ private:
     // The listed ports a stored key stands for: those whose whole name it
     // is, else those that have it as another name.
     std::vector<int> PortsOf(bool input, const std::string& key) const;
-    void ReadAliases(const TIniFile& ini, const char* section, bool input);
-    // Keeps the entries of a section whose key names no listed port and
-    // that hold a choice, and the order of all its keys.
-    void KeepAbsent(const TIniFile& ini, const char* section, bool input);
-    // Takes (and forgets) what is kept in a section for a port's names.
-    bool TakeKept(const char* section, const std::vector<std::string>& names, std::string& value);
+    // The sections of a direction: its three role sections, then its names.
+    static std::vector<const char*> Sections(bool input);
+    // What a port holds in a section, when it is a choice of the user's.
+    std::optional<std::string> Choice(const char* section, bool input, int port) const;
+    // Gives a port (-1: every port) what is kept for the names it goes by.
+    void Take(bool input, int port);
+    // Keeps a port's choices for the names it goes by, before its place
+    // goes to another port.
+    void Keep(bool input, int port);
+    // The device port of a direction and the stored name it goes by.
+    int& DeviceIndex(bool input) { return input ? Routing.MorvelantPCDeviceIndex : Routing.PCMorvelantDeviceIndex; }
+    std::string& DeviceKey(bool input) { return input ? deviceInKey_ : deviceOutKey_; }
     // A section's entries as they are to be stored.
-    Entries Wanted(const char* section, bool input, const std::function<std::string(int)>& value) const;
-    static std::vector<std::string> NamesOf(const std::string& description, const OtherNames& others, size_t i);
+    Entries Wanted(const char* section, bool input) const;
 
-    std::map<std::string, Entries> kept_;  // per section, for ports not listed
-    std::map<std::string, std::vector<std::string>> order_;  // per section, the keys as stored
+    std::map<std::string, Entries> stored_;  // per section, as read (and kept for ports that went)
     OtherNames inOthers_, outOthers_;  // per listed port, its other names
-    std::string keptDeviceIn_, keptDeviceOut_;  // stored device ports not listed; empty: none
+    std::vector<uint32_t> inSerials_, outSerials_;  // per listed port, which port holds the place
+    // The stored name of a device port: the port it names has the role
+    // (none listed: the role waits for it) until the user chooses.
+    std::string deviceInKey_, deviceOutKey_;
 };
 
 }  // namespace morvelant

@@ -111,6 +111,8 @@ void TMidiKit::ResolveOptional() {
     optional(pGetMidiKitPipeWire, "GetMidiKitPipeWire");
     optional(pGetMidiPortName, "GetMidiPortName");
     optional(pPutMidiThru, "PutMidiThru");
+    optional(pGetMidiPortSerial, "GetMidiPortSerial");
+    optional(pGetMidiPortsLeftOut, "GetMidiPortsLeftOut");
     if (!pSetMidiKitNotify) return;
     // Every report counts: a server that goes and comes back quickly is two.
     FNotifier = std::make_unique<TMidiKitNotifier>([this](uint32_t Message) { Notified(Message); }, false);

@@ -72,6 +72,8 @@ using TGetMidiKitSystem = decltype(&::GetMidiKitSystem);
 using TGetMidiKitPipeWire = decltype(&::GetMidiKitPipeWire);
 using TGetMidiPortName = decltype(&::GetMidiPortName);
 using TPutMidiThru = decltype(&::PutMidiThru);
+using TGetMidiPortSerial = decltype(&::GetMidiPortSerial);
+using TGetMidiPortsLeftOut = decltype(&::GetMidiPortsLeftOut);
 
 // Number of entry points the library must export.
 inline constexpr int MidiKitEntryPointCount = 35;
@@ -166,6 +168,13 @@ public:
     // PipeWire behind the ports: 1 it serves the JACK ports, 2 it runs
     // without its JACK library; 0 otherwise or for a library that does not say.
     uint32_t PipeWire() const { return pGetMidiKitPipeWire ? pGetMidiKitPipeWire() : 0; }
+    // Which port holds a listed place (another number: another port took
+    // it; 0: the library does not say), and how many ports of a direction
+    // are left out of the full lists now.
+    uint32_t PortSerial(bool Input, uint32_t Port) const {
+        return pGetMidiPortSerial ? pGetMidiPortSerial(Input ? 0 : 1, Port) : 0;
+    }
+    uint32_t PortsLeftOut(bool Input) const { return pGetMidiPortsLeftOut ? pGetMidiPortsLeftOut(Input ? 0 : 1) : 0; }
 
     TSetMidiKitNotify pSetMidiKitNotify = nullptr;
     TGetMidiInPresent pGetMidiInPresent = nullptr;
@@ -175,6 +184,8 @@ public:
     TGetMidiKitPipeWire pGetMidiKitPipeWire = nullptr;
     TGetMidiPortName pGetMidiPortName = nullptr;
     TPutMidiThru pPutMidiThru = nullptr;
+    TGetMidiPortSerial pGetMidiPortSerial = nullptr;
+    TGetMidiPortsLeftOut pGetMidiPortsLeftOut = nullptr;
 
 private:
     void ResolveAll();

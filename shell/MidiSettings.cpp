@@ -492,19 +492,38 @@ void TMidiSettingsForm::UpdateDevices() { PortSet.UpdateDevices(); }
 
 void TMidiSettingsForm::DevicesChanged() { UpdateDevices(); }
 
+namespace {
+
+// Whether a tree and a combo box show other names than the list holds now
+// (ports came, were renamed, or took the places of ports that went).
+bool ShowsOtherNames(QTreeWidget* tree, QComboBox* combo, const std::vector<std::string>& names, int count) {
+    if (tree->topLevelItemCount() != count || combo->count() != count + 1) return true;
+    for (int i = 0; i <= count; ++i) {
+        const QString name = ToQ(names[static_cast<size_t>(i)]);
+        if (combo->itemText(i) != name || (i < count && tree->topLevelItem(i)->text(0) != name)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void TMidiSettingsForm::PortsChanged() {
-    if (MorvelantIn1Devices->topLevelItemCount() != Routing.NumInDevs ||
-        MorvelantPCDevice->count() != Routing.NumInDevs + 1) {
+    // Lists are filled again only when their names changed: a label the
+    // user is editing is not taken away by ports that come and go elsewhere.
+    if (ShowsOtherNames(MorvelantIn1Devices, MorvelantPCDevice, Routing.InNames, Routing.NumInDevs)) {
         FillCombo(MorvelantPCDevice, Routing.InNames, Ports.DeviceInIndex());
         FillInDeviceTrees();
-        for (PortRole role : kInputRoles) ShowStates(role);
     }
-    if (MorvelantOut1Devices->topLevelItemCount() != Routing.NumOutDevs ||
-        PCMorvelantDevice->count() != Routing.NumOutDevs + 1) {
+    if (ShowsOtherNames(MorvelantOut1Devices, PCMorvelantDevice, Routing.OutNames, Routing.NumOutDevs)) {
         FillCombo(PCMorvelantDevice, Routing.OutNames, Ports.DeviceOutIndex());
         FillOutDeviceTrees();
-        for (PortRole role : kOutputRoles) ShowStates(role);
     }
+    {
+        OwnChanges guard(updating_);
+        MorvelantPCDevice->setCurrentIndex(Ports.DeviceInIndex());
+        PCMorvelantDevice->setCurrentIndex(Ports.DeviceOutIndex());
+    }
+    for (PortRole role : kAllRoles) ShowStates(role);
     ShowPresence();
     MidiSystemLabel->setText(QString::fromStdString(PortSet.SystemText()));
     if (DevicesInfoForm1 != nullptr) DevicesInfoForm1->FillDeviceLists();

@@ -54,8 +54,7 @@ TEST_F(PortSettingsGrow, APortThatAppearsTakesItsStoredChoices) {
     // What they took is theirs now: written once, with the present values.
     TIniFile ini(file);
     ASSERT_TRUE(ports.WritePortConfig(ini));
-    EXPECT_EQ(ini.ReadSection("Out1DeviceFlags"), (std::vector<std::string>{"Late Out", "First Out"}))
-        << "in the order stored";
+    EXPECT_EQ(ini.ReadSection("Out1DeviceFlags"), (std::vector<std::string>{"Late Out"})) << "only what holds a role";
     EXPECT_EQ(ini.ReadString("Morvelant Devices", "MorvelantPCDevice", ""), "Late In");
     EXPECT_EQ(ini.ReadString("OutDeviceNames", "Late Out", ""), "Drums");
 }
@@ -69,10 +68,20 @@ TEST_F(PortSettingsGrow, AChoiceMadeMeanwhileReplacesTheStoredDevicePort) {
     EXPECT_EQ(ini.ReadString("Morvelant Devices", "MorvelantPCDevice", ""), "First In");
 }
 
+// The stored device port comes back with ports listed after it, in one go.
+TEST_F(PortSettingsGrow, AStoredDevicePortComingWithLaterPortsStaysChosen) {
+    ASSERT_TRUE(ports.AddPorts({"First In", "Late In", "Later In", "Last In"}, {"First Out"}));
+    EXPECT_EQ(ports.DeviceInIndex(), 1);
+    TIniFile ini(file);
+    ASSERT_TRUE(ports.WritePortConfig(ini));
+    EXPECT_EQ(ini.ReadString("Morvelant Devices", "MorvelantPCDevice", ""), "Late In");
+}
+
 // What the file keeps: the user's choices, in the order stored; a port that
 // was only seen (no role, its own name as alias) goes with its entries; a
-// port stored under another of its names (an alias) takes its entries and is
-// written under its whole name, in the same place.
+// port stored under another of its names (an alias) takes its entries, and
+// they are written under both names: the stored one stays for the port that
+// had it.
 TEST(PortSettingsFile, ChoicesStayInTheirOrderAndWhatWasOnlySeenGoes) {
     const std::string file = "/tmp/port-settings-order-" + std::to_string(::getpid()) + ".cfg";
     std::ofstream(file, std::ios::binary)
@@ -86,11 +95,31 @@ TEST(PortSettingsFile, ChoicesStayInTheirOrderAndWhatWasOnlySeenGoes) {
     ports.ReadPortConfig(ini);
     EXPECT_TRUE(routing.Out1DeviceFlags[1]);
     EXPECT_EQ(routing.OutNames[1], "Keys");
+    EXPECT_EQ(routing.OutNames[0], "First Out");
     ASSERT_TRUE(ports.WritePortConfig(ini));
     using Keys = std::vector<std::string>;
-    EXPECT_EQ(ini.ReadSection("Out1DeviceFlags"), (Keys{"Gone Synth", whole, "First Out"}));
-    EXPECT_EQ(ini.ReadSection("OutDeviceNames"), (Keys{"Gone Synth", whole, "First Out"}));
+    const std::string stored = "alsa_pcm:USB/midi_playback_2";
+    EXPECT_EQ(ini.ReadSection("Out1DeviceFlags"), (Keys{"Gone Synth", stored, whole}));
+    EXPECT_EQ(ini.ReadSection("OutDeviceNames"), (Keys{"Gone Synth", stored, whole}));
     EXPECT_EQ(ini.ReadString("OutDeviceNames", whole, ""), "Keys");
+    EXPECT_EQ(ini.ReadString("Out1DeviceFlags", stored, ""), "1");
+    std::remove(file.c_str());
+}
+
+// A name stored as its own alias was never the user's: an alias-matched port
+// shows its own name, and nothing of it is written.
+TEST(PortSettingsFile, AnAliasMatchedPortShowsItsOwnName) {
+    const std::string file = "/tmp/port-settings-own-" + std::to_string(::getpid()) + ".cfg";
+    std::ofstream(file, std::ios::binary) << "[OutDeviceNames]\r\nlp:MIDI B=lp:MIDI B\r\nseen:in=seen:in\r\n";
+    MidiRouting routing;
+    PortSettings ports{routing};
+    ports.SetPorts({}, {"al:renamed port", "seen:in"}, {}, {{"lp:MIDI B"}, {}});
+    TIniFile ini(file);
+    ports.ReadPortConfig(ini);
+    EXPECT_EQ(routing.OutNames, (std::vector<std::string>{"al:renamed port", "seen:in", "no device"}));
+    ASSERT_TRUE(ports.WritePortConfig(ini));
+    EXPECT_TRUE(ini.ReadSection("OutDeviceNames").empty());
+    for (PortRole role : kAllRoles) EXPECT_TRUE(ini.ReadSection(RoleSection(role)).empty()) << RoleSection(role);
     std::remove(file.c_str());
 }
 

@@ -4,6 +4,7 @@
 // any server that keeps the stored port choices.
 #include "SettingsTestSupport.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QScrollBar>
 
@@ -208,19 +209,31 @@ TEST_F(PortsJack, AServerThatStopsIsSaidOnceAndFadersReachThePeerWhenItReturns) 
     log.Reset();
 }
 
-// One client with two input ports of long names that start alike, as a
-// bridge names the ports of one interface, registered in the order given;
-// it counts fader 1's controller per port.
+// One client with ports of the names given (inputs, else outputs that send
+// nothing), registered in that order, as a bridge names the ports of one
+// interface; it counts fader 1's controller per input port.
 class TwinPorts {
 public:
-    TwinPorts(const std::string& client, const std::vector<std::string>& names) {
+    TwinPorts(const std::string& client, const std::vector<std::string>& names, bool inputs = true) {
         jack_status_t status{};
         client_ = jack_client_open(client.c_str(), JackNoStartServer, &status);
         if (!client_) return;
+        ports_.reserve(names.size());
         for (const std::string& n : names)
-            ports_.push_back({n, jack_port_register(client_, n.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0)});
+            ports_.push_back({n, jack_port_register(client_, n.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                                    inputs ? JackPortIsInput : JackPortIsOutput, 0)});
+        inputs_ = inputs;
         jack_set_process_callback(client_, &TwinPorts::Process, this);
         jack_activate(client_);
+    }
+    // As a program renames its port while it runs.
+    bool Rename(const std::string& from, const std::string& to) {
+        for (Port& p : ports_)
+            if (p.name == from && jack_port_rename(client_, p.port, to.c_str()) == 0) {
+                p.name = to;
+                return true;
+            }
+        return false;
     }
     ~TwinPorts() {
         if (!client_) return;
@@ -244,6 +257,7 @@ private:
     static int Process(jack_nframes_t frames, void* arg) {
         for (Port& p : static_cast<TwinPorts*>(arg)->ports_) {
             void* buffer = jack_port_get_buffer(p.port, frames);
+            if (!static_cast<TwinPorts*>(arg)->inputs_) jack_midi_clear_buffer(buffer);
             for (uint32_t i = 0; i < jack_midi_get_event_count(buffer); ++i) {
                 jack_midi_event_t e;
                 if (jack_midi_event_get(&e, buffer, i) == 0 && e.size == 3 && e.buffer[0] == 0xB0 && e.buffer[1] == 20)
@@ -253,6 +267,7 @@ private:
         return 0;
     }
     jack_client_t* client_ = nullptr;
+    bool inputs_ = true;
     std::vector<Port> ports_;
 };
 
@@ -289,6 +304,125 @@ TEST_F(PortsJack, ARoleKeepsThePortChosenWhateverOrderItsInterfaceRegistersItsPo
         EXPECT_GT(peer.Heard(two), 0) << "the fader reaches the port chosen";
         EXPECT_EQ(peer.Heard(one), 0) << "and not the other";
     }
+}
+
+// Whether two ports are connected, seen from outside; "connect" or
+// "disconnect" them as a patchbay does.
+bool Connected(const std::string& a, const std::string& b) {
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open("PortsProbe", JackNoStartServer, &status);
+    if (!probe) return false;
+    jack_port_t* port = jack_port_by_name(probe, a.c_str());
+    const bool connected = port != nullptr && jack_port_connected_to(port, b.c_str());
+    jack_client_close(probe);
+    return connected;
+}
+bool Disconnect(const std::string& from, const std::string& to) {
+    jack_status_t status{};
+    jack_client_t* patchbay = jack_client_open("Patchbay", JackNoStartServer, &status);
+    if (!patchbay) return false;
+    const int r = jack_disconnect(patchbay, from.c_str(), to.c_str());
+    jack_client_close(patchbay);
+    return r == 0;
+}
+
+// Moves fader 1 until the port of the peer hears it.
+bool FaderReachesPort(Editor& editor, TwinPorts& peer, const std::string& port) {
+    for (int v = 1; v < 400 && peer.Heard(port) <= 0; ++v) {
+        editor.MoveFader(v % 100 + 1);
+        Editor::Until([&] { return peer.Heard(port) > 0; }, 20ms);
+    }
+    return peer.Heard(port) > 0;
+}
+
+// The device port chosen comes back together with a port listed after it:
+// it is the device port again, and stays the stored choice.
+TEST_F(PortsJack, AStoredDevicePortThatReturnsWithAnotherPortStaysChosen) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string t1 = Name("t1");
+    Config("[Morvelant Devices]\r\nMorvelantPCDevice=" + t1 + ":out\r\n");
+    {
+        Editor editor(folder);
+        const MidiRouting& r = editor.main.Routing;
+        TwinPorts peer(t1, {"out", "zz"}, false);
+        ASSERT_TRUE(Editor::Until([&] { return Find(r.InDriverNames, t1 + ":zz") >= 0; }));
+        EXPECT_EQ(r.DeviceInPort(), Find(r.InDriverNames, t1 + ":out"));
+        EXPECT_EQ(editor.settings->MorvelantPCDevice->currentText().toStdString(), t1 + ":out");
+    }
+    EXPECT_NE(ConfigText().find("MorvelantPCDevice=" + t1 + ":out\r\n"), std::string::npos);
+}
+
+// A connection undone in a patchbay stays undone while other ports come;
+// the port is connected again when its peer's port comes again.
+TEST_F(PortsJack, APatchbayDisconnectionStaysUntilThePeerPortComesAgain) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string synth = Name("Synth"), other = Name("Other");
+    auto peer = std::make_unique<testsupport::JackPeer>(testsupport::JackPeer::Setup{.in = synth});
+    Config("[Out1DeviceFlags]\r\n" + synth + ":in=1\r\n");
+    Editor editor(folder);
+    const MidiRouting& r = editor.main.Routing;
+    ASSERT_TRUE(editor.FaderReaches(*peer));
+    const std::string own = "PortsEditor:" + synth + "/in";
+    ASSERT_TRUE(Disconnect(own, synth + ":in"));
+    testsupport::JackPeer otherPeer({.in = other});
+    ASSERT_TRUE(Editor::Until([&] { return Find(r.OutDriverNames, other + ":in") >= 0; }));
+    Editor::Until([] { return false; }, 100ms);
+    EXPECT_FALSE(Connected(own, synth + ":in")) << "the user's disconnection is undone";
+    peer.reset();
+    peer = std::make_unique<testsupport::JackPeer>(testsupport::JackPeer::Setup{.in = synth});
+    EXPECT_TRUE(editor.FaderReaches(*peer)) << "a port that comes again is connected";
+}
+
+// A peer renames its port: the same row shows the new name, keeps its role
+// and the faders still reach the port.
+TEST_F(PortsJack, ARenamedPeerPortKeepsItsRowAndRole) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string client = Name("Ren");
+    TwinPorts peer(client, {"in"});
+    Config("[Out1DeviceFlags]\r\n" + client + ":in=1\r\n");
+    Editor editor(folder);
+    const MidiRouting& r = editor.main.Routing;
+    const int port = Find(r.OutDriverNames, client + ":in");
+    ASSERT_GE(port, 0);
+    const int count = r.NumOutDevs;
+    ASSERT_TRUE(peer.Rename("in", "renamed"));
+    ASSERT_TRUE(Editor::Until([&] { return r.OutDriverNames[size_t(port)] == client + ":renamed"; }))
+        << "the row does not follow the rename";
+    EXPECT_EQ(r.NumOutDevs, count);
+    EXPECT_TRUE(r.Out1DeviceFlags[size_t(port)]);
+    EXPECT_FALSE(r.OutAbsent[size_t(port)]);
+    EXPECT_EQ(editor.settings->MorvelantOut1Devices->topLevelItem(port)->text(0).toStdString(), client + ":renamed");
+    EXPECT_TRUE(FaderReachesPort(editor, peer, "renamed"));
+}
+
+// With the lists full, a port that went gives its place to one that comes;
+// the place of a port with a role is kept for it, and the user is told once
+// that ports are left out.
+TEST_F(PortsJack, APortThatGoesMakesRoomForOneThatComesWhenTheListsAreFull) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string big = Name("Big"), late = Name("Late");
+    std::vector<std::string> names;
+    for (int k = 0; k < 64; ++k) names.push_back("p" + std::to_string(100 + k));
+    auto many = std::make_unique<TwinPorts>(big, names);
+    Config("[Out1DeviceFlags]\r\n" + big + ":p100=1\r\n");
+    Editor editor(folder);
+    const MidiRouting& r = editor.main.Routing;
+    EXPECT_EQ(r.NumOutDevs, kMaxPorts);
+    const int chosen = Find(r.OutDriverNames, big + ":p100");
+    ASSERT_GE(chosen, 0);
+    ASSERT_TRUE(Editor::Until([&] { return !dialogs.Messages().empty(); }));
+    EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{MidiPortSet::kPortsLeftOutText});
+    many.reset();
+    ASSERT_TRUE(Editor::Until([&] { return r.OutAbsent[size_t(chosen)]; }));
+    testsupport::JackPeer latePeer({.in = late});
+    ASSERT_TRUE(Editor::Until([&] { return Find(r.OutDriverNames, late + ":in") >= 0; })) << "the newcomer is not listed";
+    const int port = Find(r.OutDriverNames, late + ":in");
+    EXPECT_NE(port, chosen) << "the place of the port with a role is kept";
+    EXPECT_TRUE(r.Out1DeviceFlags[size_t(chosen)]);
+    EXPECT_FALSE(r.Out1DeviceFlags[size_t(port)]);
+    EXPECT_EQ(r.NumOutDevs, kMaxPorts);
+    EXPECT_EQ(editor.settings->MorvelantOut1Devices->topLevelItem(port)->text(0).toStdString(), late + ":in");
+    EXPECT_EQ(dialogs.Messages().size(), 1u) << "said once";
 }
 
 // No server at start: said once, the settings window names the system and
