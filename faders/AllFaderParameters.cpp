@@ -27,8 +27,10 @@
 
 #include "engine/Snapshot.h"
 #include "engine/Tool.h"
+#include "faders/ByteStringField.h"
 #include "faders/EventStringRules.h"
 #include "model/FaderRange.h"
+#include "model/SlotLists.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtFaderDrag.h"
@@ -318,9 +320,7 @@ struct TAllFaderP::EventRow : RowFields {
     QGroupBox* ChannelGroup = nullptr;
     int firstButton = 0;  // into SpeedButtons
     QLineEdit* String = nullptr;
-    // The key press that changed the string field was Backspace over a blank;
-    // it serves only the change that key press caused.
-    bool BackBlank = false;
+    ByteStringField* Field = nullptr;  // String as it is typed
     int shown1 = -1, shown2 = -1;  // DataItems filled into the lists
     DataPopup popup1 = DataPopup::None, popup2 = DataPopup::None;
 };
@@ -645,8 +645,8 @@ void TAllFaderP::BuildControls() {
         connect(row->Event, &QWidget::customContextMenuRequested, this, [this, row](const QPoint& pos) {
             if (pickers_) pickers_->EventListPopup(*this, row->kind, row->Event->mapToGlobal(pos));
         });
-        connect(row->String, &QLineEdit::textChanged, this, [this, row] { StringChange(*row); });
-        row->String->installEventFilter(this);
+        row->Field = new ByteStringField(row->String, model_, StringKind::Event,
+                                         [this, row](const EventStringEdit& e) { StoreString(*row, e); });
     }
     connect(FaderMidiMode, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (pickers_) pickers_->MidiModePopup(*this, FaderMidiMode->mapToGlobal(pos));
@@ -1164,19 +1164,14 @@ void TAllFaderP::ShowEventIndex(EventRowKind kind, int index) {
     list->setCurrentIndex(ListIndexOf(index, list->count()));
 }
 
-void TAllFaderP::StringChange(EventRow& row) {
-    const bool backBlank = std::exchange(row.BackBlank, false);
-    if (model_.Updating) return;
+void TAllFaderP::StringChange(EventRow& row) { row.Field->Change(); }
+
+void TAllFaderP::StoreString(EventRow& row, const EventStringEdit& e) {
     const int p = model_.SelectedPreset, f = model_.SelectedFader;
     if (!DeviceModel::ValidPreset(p) || !DeviceModel::ValidFader(f)) return;
-    const EventStringEdit e =
-        CanonicaliseEventString(ToCp1252(row.String->text()), row.String->cursorPosition(), backBlank);
     {
         DeviceModel::UpdatingGuard guard(model_);
         row.Data1->setCurrentIndex(ListIndexOf(e.data1, row.Data1->count()));
-        const QString text = FromCp1252(e.text);
-        if (row.String->text() != text) row.String->setText(text);
-        row.String->setCursorPosition(e.caret);
     }
     (model_.*row.setData1)(p, f, e.data1);
     (model_.*row.setString)(p, f, e.text);
@@ -1297,14 +1292,18 @@ void TAllFaderP::DemuteValChange(int index) {
 
 void TAllFaderP::NameChange(QLineEdit* edit, void (DeviceModel::*setter)(int, int, const std::string&)) {
     if (model_.Updating) return;
-    const NameEdit e = FilterFaderName(ToCp1252(edit->text()), edit->cursorPosition());
+    const StorableText typed = ToStorable(edit->text(), edit->cursorPosition());
+    const FilteredName e = FilterSlotName(typed.bytes, typed.caret, NameKind::Fader);
     {
         DeviceModel::UpdatingGuard guard(model_);
-        const QString text = FromCp1252(e.text);
+        const QString text = FromCp1252(e.name);
         if (edit->text() != text) edit->setText(text);
         edit->setCursorPosition(e.caret);
     }
-    (model_.*setter)(model_.SelectedPreset, model_.SelectedFader, e.text);
+    SayNameNotStored(edit, typed.refused, e.dropped,
+                     QStringLiteral("A fader or key name keeps 8 characters from the blank to z: no letters with "
+                                    "accents, no { | } ~."));
+    (model_.*setter)(model_.SelectedPreset, model_.SelectedFader, e.name);
 }
 
 void TAllFaderP::FaderSelect1MouseDown(int tag, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
@@ -1418,20 +1417,6 @@ bool TAllFaderP::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             break;
-        case QEvent::KeyPress: {
-            for (EventRow* row : rows_) {
-                if (watched != row->String) continue;
-                auto* ke = static_cast<QKeyEvent*>(event);
-                row->BackBlank = ke->key() == Qt::Key_Backspace &&
-                    BackspaceOverBlank(ToCp1252(row->String->text()), row->String->cursorPosition());
-                // The field applies the key now; the flag serves only the
-                // change this key press causes.
-                row->String->event(event);
-                row->BackBlank = false;
-                return true;
-            }
-            break;
-        }
         case QEvent::KeyRelease:
             if (isSelect) FaderSelect1KeyUp(tag, static_cast<QKeyEvent*>(event)->key());
             break;

@@ -41,6 +41,9 @@ class QToolButton;
 
 namespace morvelant {
 
+class ByteStringField;
+struct EventStringEdit;
+
 // A small lamp: bright or dark.
 class FaderLamp : public QWidget {
     Q_OBJECT
@@ -240,6 +243,8 @@ private:
     void ShowChannel(EventRow& row, int channel);
     void KeyEventChange(EventRow& row, int index);
     void StringChange(EventRow& row);
+    // A String row's typed text, rebuilt: its whole bytes and their data 1.
+    void StoreString(EventRow& row, const EventStringEdit& e);
     void NameChange(QLineEdit* edit, void (DeviceModel::*setter)(int, int, const std::string&));
     void RangeChange(bool isMin);
     void LiveStateAfterRangeChange();

@@ -103,18 +103,11 @@ std::optional<std::string> MovePlaceholder(const std::string& stored, const std:
     return t;
 }
 
-NameEdit FilterFaderName(const std::string& text, int caret) {
-    NameEdit edit;
-    int before = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 32 || c > 'z') continue;
-        edit.text += char(c);
-        if (int(i) < caret) ++before;
-    }
-    if (int(edit.text.size()) > kMaxFaderNameLength) edit.text.resize(kMaxFaderNameLength);
-    edit.caret = std::min(before, int(edit.text.size()));
-    return edit;
+std::string WholeBytes(const std::string& canonical) {
+    const size_t lastBlank = canonical.rfind(' ');
+    const size_t lastByte = lastBlank == std::string::npos ? 0 : lastBlank + 1;
+    if (canonical.size() - lastByte != 1) return canonical;
+    return canonical.substr(0, lastBlank == std::string::npos ? 0 : lastBlank);
 }
 
 }  // namespace morvelant

@@ -3,7 +3,8 @@
 // blanks, at most one live-value placeholder "XX", at most 60 characters
 // without the blanks) with the caret that follows a rebuild and the
 // "String X Position" it gives, the move of the placeholder when a String
-// event's data 1 is chosen from its list, and the 8-character names.
+// event's data 1 is chosen from its list, and the whole bytes of a text
+// whose last byte is still being typed.
 //
 // The special keys editor uses the same rebuild without placeholder.
 #pragma once
@@ -14,7 +15,6 @@
 namespace morvelant {
 
 inline constexpr int kMaxEventStringDigits = 60;
-inline constexpr int kMaxFaderNameLength = 8;
 
 enum class StringKind {
     Event,  // hex digits and the placeholder "XX"
@@ -48,13 +48,8 @@ int EventStringData1(const std::string& canonical);
 // or past the string's end ("Slider" included) leaves the string without one.
 std::optional<std::string> MovePlaceholder(const std::string& stored, const std::string& fieldText, int x);
 
-struct NameEdit {
-    std::string text;
-    int caret = 0;
-};
-
-// A name field after a change: only the characters blank .. "z" stay, cut
-// to 8; the caret follows the kept characters that were before it.
-NameEdit FilterFaderName(const std::string& text, int caret);
+// The bytes of a canonical text that are stored, sent and saved: a lone
+// digit at its end (a half byte, still being typed) is left out.
+std::string WholeBytes(const std::string& canonical);
 
 }  // namespace morvelant

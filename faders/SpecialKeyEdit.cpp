@@ -2,12 +2,9 @@
 
 #include <QFontDatabase>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 
-#include <utility>
-
-#include "faders/EventStringRules.h"
+#include "faders/ByteStringField.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtFixedFormBounds.h"
@@ -20,15 +17,6 @@ TSpecialKeyForm* SpecialKeyForm = nullptr;
 namespace {
 
 constexpr char kSection[] = "SpecialKeyForm";
-
-// The canonical text without a lone digit at its end: the bytes that are
-// stored, sent and saved. The digit stays in the field while it is typed.
-std::string WholeBytes(const std::string& canonical) {
-    const size_t lastBlank = canonical.rfind(' ');
-    const size_t lastByte = lastBlank == std::string::npos ? 0 : lastBlank + 1;
-    if (canonical.size() - lastByte != 1) return canonical;
-    return canonical.substr(0, lastBlank == std::string::npos ? 0 : lastBlank);
-}
 
 }  // namespace
 
@@ -58,14 +46,8 @@ TSpecialKeyForm::TSpecialKeyForm(DeviceModel& model, Notifications& notification
         e->setProperty("Tag", i);
         e->setFont(fixed);
         e->setGeometry(64, 20 + 26 * i, 620, 22);
-        e->installEventFilter(this);
-        connect(e, &QLineEdit::textChanged, this, [this, i] { PresetStringChange(i); });
-        // Leaving the field (Return, the focus going) drops a half byte.
-        connect(e, &QLineEdit::editingFinished, this, [this, e] {
-            const QString kept = FromCp1252(WholeBytes(ToCp1252(e->text())));
-            if (e->text() == kept) return;
-            DeviceModel::UpdatingGuard guard(model_);
-            e->setText(kept);
+        fields_[size_t(i)] = new ByteStringField(e, model_, StringKind::SpecialKey, [this, i](const EventStringEdit& typed) {
+            model_.SetPresetString(typed.text, i);
         });
         *edits[i].edit = e;
         Edits[size_t(i)] = e;
@@ -92,34 +74,7 @@ void TSpecialKeyForm::ShowSpecialKeys(int p) {
 
 void TSpecialKeyForm::PresetStringChange(int i) {
     if (i < 0 || i >= kSpecialKeyCount) return;
-    const bool backBlank = std::exchange(BackBlank[size_t(i)], false);
-    if (model_.Updating) return;
-    QLineEdit* edit = Edits[size_t(i)];
-    const EventStringEdit e =
-        CanonicaliseEventString(ToCp1252(edit->text()), edit->cursorPosition(), backBlank, StringKind::SpecialKey);
-    {
-        DeviceModel::UpdatingGuard guard(model_);
-        const QString text = FromCp1252(e.text);
-        if (edit->text() != text) edit->setText(text);
-        edit->setCursorPosition(e.caret);
-    }
-    model_.SetPresetString(WholeBytes(e.text), i);
-}
-
-bool TSpecialKeyForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        for (int i = 0; i < kSpecialKeyCount; ++i) {
-            QLineEdit* edit = Edits[size_t(i)];
-            if (watched != edit) continue;
-            const auto* ke = static_cast<QKeyEvent*>(event);
-            BackBlank[size_t(i)] =
-                ke->key() == Qt::Key_Backspace && BackspaceOverBlank(ToCp1252(edit->text()), edit->cursorPosition());
-            edit->event(event);
-            BackBlank[size_t(i)] = false;
-            return true;
-        }
-    }
-    return TForm::eventFilter(watched, event);
+    fields_[size_t(i)]->Change();
 }
 
 std::string TSpecialKeyForm::ConfigFile() const { return ConfigFileIn(model_.ProgramPath); }

@@ -1,7 +1,8 @@
 // The special keys window: the six strings that the Preset, Start, Stop,
 // Cont., << and >> keys of the selected preset send, each kept in the
 // canonical byte text (hex digits only: special keys have no live value).
-// Only whole bytes are stored; a half byte shows only while it is typed.
+// Only whole bytes are stored; a half byte shows only while it is typed
+// (see ByteStringField).
 #pragma once
 
 #include <QLineEdit>
@@ -16,6 +17,8 @@
 class QGroupBox;
 
 namespace morvelant {
+
+class ByteStringField;
 
 class TSpecialKeyForm : public TForm {
     Q_OBJECT
@@ -34,9 +37,6 @@ public:
     QLineEdit *PresetString = nullptr, *StartString = nullptr, *StopString = nullptr;
     QLineEdit *ContString = nullptr, *RewString = nullptr, *FowString = nullptr;
     std::array<QLineEdit*, kSpecialKeyCount> Edits{};
-    // The key press that changed edit i was Backspace over a blank; it serves
-    // only the change that key press caused.
-    std::array<bool, kSpecialKeyCount> BackBlank{};
 
     void ReadConfig();
     void WriteConfig();
@@ -44,13 +44,13 @@ public:
 protected:
     void FormShow() override;
     void FormClose(TCloseAction& action) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::string ConfigFile() const;
 
     DeviceModel& model_;
     CommandRegistry& commands_;
+    std::array<ByteStringField*, kSpecialKeyCount> fields_{};
     Subscription presetChanged_;
     Subscription presetData_;
     int savedWidth_ = 715;

@@ -74,17 +74,18 @@ void InitSlot(DeviceModel& model, SlotKind kind, int slot) {
         model.InitPattern(slot);
 }
 
-bool NameTakes(char ch) {
+bool NameTakes(char ch, NameKind kind) {
     const auto c = static_cast<unsigned char>(ch);
+    if (kind == NameKind::Fader) return c >= ' ' && c <= 'z';
     // 0x81, 0x8D, 0x8F, 0x90 and 0x9D are no characters of the code page.
     return (c >= ' ' && c <= 'z') || (c >= 0x80 && c != 0x81 && c != 0x8D && c != 0x8F && c != 0x90 && c != 0x9D);
 }
 
-FilteredName FilterSlotName(const std::string& typed, int caret) {
+FilteredName FilterSlotName(const std::string& typed, int caret, NameKind kind) {
     FilteredName out;
     out.caret = 0;
     for (std::size_t i = 0; i < typed.size(); ++i) {
-        if (!NameTakes(typed[i])) {
+        if (!NameTakes(typed[i], kind)) {
             if (out.dropped.find(typed[i]) == std::string::npos) out.dropped += typed[i];
             continue;
         }
@@ -98,8 +99,9 @@ FilteredName FilterSlotName(const std::string& typed, int caret) {
         name.erase(std::size_t(out.caret) - excess, excess);
         out.caret -= int(excess);
     }
-    name = (name + std::string(kNameLength, ' ')).substr(0, kNameLength);
-    out.caret = std::min(out.caret, kNameLength);
+    if (kind == NameKind::Slot) name.resize(kNameLength, ' ');
+    name.resize(std::min(name.size(), std::size_t(kNameLength)));
+    out.caret = std::min(out.caret, int(name.size()));
     return out;
 }
 

@@ -38,20 +38,27 @@ void InitSlot(DeviceModel& model, SlotKind kind, int slot);
 
 // ---- Name fields --------------------------------------------------------------
 struct FilteredName {
-    std::string name;  // always 8 characters
+    std::string name;  // 8 characters when padded, else at most 8
     int caret;  // the caret after the kept characters that stood before it
     std::string dropped;  // the characters typed that a name does not take, each once
 };
-// Whether a name takes the (Windows-1252) character: ' ' (32) to 'z' (122)
-// and the code page's letters and signs from 0x80 on.
-bool NameTakes(char c);
-// Keeps, in order, the characters of a typed name that NameTakes and pads
-// with blanks to 8 characters. caret: characters before the caret in the
-// typed text. A name that would grow past 8 characters first loses the
-// blanks that pad it behind the caret; what still does not fit is the text
-// just typed before the caret, which is not taken: a full name refuses a key
-// instead of pushing a character out at its end.
-FilteredName FilterSlotName(const std::string& typed, int caret);
+enum class NameKind {
+    // Preset and pattern names: padded with blanks to 8 characters; they take
+    // ' ' (32) to 'z' (122) and the code page's letters and signs from 0x80 on.
+    Slot,
+    // Fader and key names: up to 8 characters, ' ' to 'z' only, as the fader
+    // name's place in the text dump (and so in the working sets) keeps them.
+    Fader,
+};
+// Whether a name of `kind` takes the (Windows-1252) character.
+bool NameTakes(char c, NameKind kind = NameKind::Slot);
+// Keeps, in order, the characters of a typed name that NameTakes and, for a
+// slot's name, pads them with blanks to 8 characters. caret: characters
+// before the caret in the typed text. A name that would grow past 8
+// characters first loses the blanks behind the caret; what still does not
+// fit is the text just typed before the caret, which is not taken: a full
+// name refuses a key instead of pushing a character out at its end.
+FilteredName FilterSlotName(const std::string& typed, int caret, NameKind kind = NameKind::Slot);
 
 // ---- Edit buffers -------------------------------------------------------------
 // The slot of buffer index b (0-based), or -1 when b is not a buffer in use.

@@ -165,11 +165,8 @@ StorableText TSlotListForm::TypedNameText(int slot) const {
 
 void TSlotListForm::SayNameNotTaken(int slot, const QString& refused, const std::string& dropped) {
     if (slot < 0 || slot >= kSlots) return;
-    QString all = refused;
-    for (QChar c : FromCp1252(dropped))
-        if (!all.contains(c)) all += c == QLatin1Char('\t') ? QStringLiteral("Tab") : QString(c);
-    SayNotStored(EditList[std::size_t(slot)], all,
-                 QStringLiteral("A name keeps 8 characters of Windows-1252: no control characters, no { | } ~."));
+    SayNameNotStored(EditList[std::size_t(slot)], refused, dropped,
+                     QStringLiteral("A name keeps 8 characters of Windows-1252: no control characters, no { | } ~."));
 }
 
 void TSlotListForm::ShowSlotName(int slot) {

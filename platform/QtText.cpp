@@ -80,4 +80,11 @@ void SayNotStored(QWidget* field, const QString& refused, const QString& keeps) 
                        5000);
 }
 
+void SayNameNotStored(QWidget* field, const QString& refused, const std::string& dropped, const QString& keeps) {
+    QString all = refused;
+    for (QChar c : FromCp1252(dropped))
+        if (!all.contains(c)) all += c == QLatin1Char('\t') ? QStringLiteral("Tab") : QString(c);
+    SayNotStored(field, all, keeps);
+}
+
 }  // namespace morvelant

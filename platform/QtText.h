@@ -39,6 +39,10 @@ QString StorableOnly(const QString& text, QString* refused = nullptr);
 // message also tells what the field keeps (`keeps`, or by default: the
 // characters of Windows-1252). Nothing when `refused` is empty.
 void SayNotStored(QWidget* field, const QString& refused, const QString& keeps = {});
+// SayNotStored for a name field: `refused` (what the code page lacks) and
+// `dropped` (its characters that the name does not take, Tab said as "Tab");
+// `keeps` says what the name keeps.
+void SayNameNotStored(QWidget* field, const QString& refused, const std::string& dropped, const QString& keeps);
 // The text SayNotStored shows.
 QString NotStoredText(const QString& refused, const QString& keeps = {});
 

@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QToolTip>
 
+#include "engine/Tool.h"
+#include "faders/AllFaderParameters.h"
+#include "faders/SpecialKeyEdit.h"
 #include "patterns/PatternFormUnit.h"
 #include "platform/QtText.h"
 #include "presets/NotesUnit.h"
@@ -97,6 +100,38 @@ TEST(TextFieldsStarted, NotesKeepWhatIsShown) {
     editor.Stop();
     editor.Start();
     EXPECT_EQ(NotesForm->NotesRichEdit->toPlainText(), shown);
+}
+
+// The fader window's names and byte strings and a special key, typed and
+// left with Tab: what stays shown is what is stored, and a restart reads it.
+TEST(TextFieldsStarted, FaderNamesAndByteStringsKeepWhatIsShown) {
+    StartedEditor editor;
+    editor.Start();
+    editor.Model().Presets[0].KeyOnStatus(0) = 0xF0;  // the key sends a string
+    SelectFader(editor.Windows().Context().DeviceEngine, 0);
+    AllFaderP->Show();
+    SpecialKeyForm->Show();
+    const auto fields = [] {
+        return std::array<QLineEdit*, 4>{AllFaderP->SliderName, AllFaderP->KeyOffName, AllFaderP->KeyOnString,
+                                         SpecialKeyForm->StopString};
+    };
+    const QString typed[] = {"Bass Ω123", "Grün日", "fa zz 12 3", "f0 7"};
+    const QString shown[] = {"Bass 123", "Grn", "FA 12", "F0"};
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit* edit = fields()[std::size_t(i)];
+        input::FocusOn(edit);
+        input::KeyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        input::KeyClicks(edit, typed[i]);
+        input::KeyClick(edit, Qt::Key_Tab);
+        EXPECT_EQ(edit->text(), shown[i]) << typed[i].toStdString();
+    }
+    const Morvelant_Parameters& p = editor.Model().Presets[0];
+    EXPECT_EQ(p.SliderName[0] + "|" + p.KeyOffName[0] + "|" + p.KeyOnString[0] + "|" + p.SpecialKeyString[2],
+              "Bass 123|Grn|FA 12|F0");
+
+    editor.Stop();
+    editor.Start();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(fields()[std::size_t(i)]->text(), shown[i]);
 }
 
 // Notes larger than a working set can hold beside another copy of them, as

@@ -95,24 +95,10 @@ TEST(EventStringRules, PlaceholderFollowsData1) {
     }
 }
 
-TEST(EventStringRules, NamesKeepEightPrintableCharacters) {
-    struct {
-        const char* typed;
-        int caret;
-        const char* name;
-        int newCaret;
-    } cases[] = {
-        {"Bass-Drum1", 10, "Bass-Dru", 8},
-        {"A\tB", 3, "AB", 2},
-        {"a~b", 2, "ab", 1},
-        {"x\xE4y", 3, "xy", 2},
-        {"", 0, "", 0},
-    };
-    for (const auto& c : cases) {
-        const NameEdit e = FilterFaderName(c.typed, c.caret);
-        EXPECT_EQ(e.text, c.name);
-        EXPECT_EQ(e.caret, c.newCaret);
-    }
+// The bytes stored of a text whose last byte is still being typed.
+TEST(EventStringRules, WholeBytesLeaveOutAHalfByteAtTheEnd) {
+    const char* cases[][2] = {{"FA 12 3", "FA 12"}, {"F", ""}, {"FA 12", "FA 12"}, {"", ""}, {"B0 XX 7", "B0 XX"}};
+    for (const auto& c : cases) EXPECT_EQ(WholeBytes(c[0]), c[1]) << c[0];
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QToolButton>
+#include <QToolTip>
 #include <QScrollBar>
 
 #include "platform/Dialogs.h"
@@ -149,6 +150,56 @@ TEST_F(FaderWindowInput, GroupsShowTheirNewCaption) {
     EXPECT_EQ(w->GroupBox6->title(), "Midi Channel");
     EXPECT_NE(picture(0x50), channel);  // "Step Number", the same button down
     EXPECT_EQ(picture(0xB0), channel);
+}
+
+// A name keeps what is shown: a character the working sets cannot carry
+// (beyond "z" in a fader's name) is refused as it is typed and said beside
+// the field, and a full name refuses a key instead of pushing one out.
+TEST_F(FaderWindowInput, NamesKeepWhatIsShown) {
+    const struct {
+        const char* field;
+        std::array<std::string, kFaderCount> MP::*stored;
+        QString typed, shown, refused;
+    } cases[] = {
+        {"SliderName", &MP::SliderName, "aΩb", "ab", "Ω"},
+        {"KeyOnName", &MP::KeyOnName, "a日b~", "ab", "~"},
+        {"KeyOffName", &MP::KeyOffName, "Grün 5!2", "Grn 5!2", "ü"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        TypeOver(Edit(c.field), "");
+        QToolTip::hideText();
+        KeyClicks(Edit(c.field), c.typed);
+        EXPECT_EQ(Edit(c.field)->text(), c.shown);
+        EXPECT_EQ(FromCp1252((P().*c.stored)[0]), c.shown);
+        EXPECT_TRUE(QToolTip::text().contains(c.refused)) << QToolTip::text().toStdString();
+    }
+    KeyClicks(Edit("KeyOffName"), "X");  // the eighth character
+    KeyClick(Edit("KeyOffName"), Qt::Key_Home);
+    KeyClicks(Edit("KeyOffName"), "Y");
+    EXPECT_EQ(P().KeyOffName[0], "Grn 5!2X");
+    EXPECT_EQ(Edit("KeyOffName")->cursorPosition(), 0);
+}
+
+// A half byte shows only while it is typed: what the row sends, stores and
+// keeps once the field is left are the whole bytes.
+TEST_F(FaderWindowInput, EventStringsKeepWholeBytes) {
+    P().FaderStatus(0) = P().KeyOnStatus(0) = P().KeyOffStatus(0) = 0xF0;
+    w->ShowParameters(0, 0);
+    const struct {
+        const char* field;
+        std::array<std::string, kFaderCount> MP::*stored;
+        int commit;
+    } cases[] = {{"FaderString", &MP::FaderString, Qt::Key_Tab},
+                 {"KeyOnString", &MP::KeyOnString, Qt::Key_Return},
+                 {"KeyOffString", &MP::KeyOffString, Qt::Key_Tab}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        TypeOver(Edit(c.field), "fa zz 12 3");
+        EXPECT_EQ(Text(Edit(c.field)) + "|" + (P().*c.stored)[0], "FA 12 3|FA 12");
+        KeyClick(Edit(c.field), c.commit);
+        EXPECT_EQ(Text(Edit(c.field)) + "|" + (P().*c.stored)[0], "FA 12|FA 12");
+    }
 }
 
 }  // namespace

@@ -33,6 +33,14 @@ TEST(SlotListsTest, NameFilterKeepsBlankToLowerZAndTheCaret) {
         EXPECT_EQ(out.caret, c.newCaret) << c.typed;
         EXPECT_EQ(out.dropped, c.dropped) << c.typed;
     }
+    // Fader and key names are not padded and keep ' ' to 'z' only.
+    const Case faders[] = {{"Bass-Drum1", 10, "Bass-Dru", 8}, {"A\tB", 3, "AB", 2, "\t"}, {"x\xE4y~", 4, "xy", 2, "\xE4~"},
+                           {"XFader001", 1, "Fader001", 0}, {"", 0, "", 0}, {"Kick  X", 7, "Kick  X", 7}};
+    for (const Case& c : faders) {
+        const FilteredName out = FilterSlotName(c.typed, c.caret, NameKind::Fader);
+        EXPECT_EQ(out.name + "|" + std::to_string(out.caret) + "|" + out.dropped,
+                  c.name + "|" + std::to_string(c.newCaret) + "|" + c.dropped);
+    }
 }
 
 struct Named {
