@@ -291,12 +291,15 @@ void CreateValues1Form(EditorWindowSet& set) {
     pk.Windows.Forms().values = set.Add(Values1Form, new TValues1Form(pk.Dispatch, set.Context().Model));
 }
 
-void CreateDrumkitForm(EditorWindowSet& set) {
+// The kit picker and, with it, the kit library: made when a note menu that
+// offers the kits is first opened (reading a large library costs more than
+// the whole rest of the start). Its kits then join every note menu there is.
+void MakeDrumkitForm(EditorWindowSet& set) {
+    if (DrumkitForm != nullptr) return;
     PickerSupport& pk = set.Pickers();
     auto* form =
         set.Add(DrumkitForm, new TDrumkitForm(pk.Dispatch, set.Context().Model, set.ProgramPath() + "Drumkits/"));
     pk.Windows.Forms().drumkit = form;
-    // The kits join the note menus of the windows that exist.
     FaderPopupMenus* popups = &pk.FaderPopups;
     form->BuildKitMenu(popups->NotesPopupMenu, [popups] { return popups->PopupTag(); });
     // A kit chosen from the piano roll's key column names its rows.
@@ -309,6 +312,12 @@ void CreateDrumkitForm(EditorWindowSet& set) {
     if (PatternParameterForm)
         form->BuildKitMenu(PatternParameterForm->StepNotesPopupMenu,
                            [] { return PatternParameterForm ? PatternParameterForm->PopupLabelTag : -1; });
+}
+
+void CreateDrumkitForm(EditorWindowSet& set) {
+    set.WhenFirstShown({set.Pickers().FaderPopups.NotesPopupMenu, EventEditForm ? EventEditForm->PianoPopupMenu : nullptr,
+                        PatternParameterForm ? PatternParameterForm->StepNotesPopupMenu : nullptr},
+                       [&set] { MakeDrumkitForm(set); });
 }
 
 void CreateChannelForm(EditorWindowSet& set) {
@@ -421,12 +430,26 @@ void EditorWindowSet::CreateMidiFileRoute() {
     dumpSMF_->Install();
 }
 
+void EditorWindowSet::WhenFirstShown(const std::vector<QMenu*>& menus, std::function<void()> make) {
+    // The first of the menus to open serves them all.
+    auto group = std::make_shared<std::vector<QMetaObject::Connection>>();
+    auto once = [group, make = std::move(make)] {
+        for (const QMetaObject::Connection& c : *group) QObject::disconnect(c);
+        make();
+    };
+    for (QMenu* menu : menus)
+        if (menu) group->push_back(QObject::connect(menu, &QMenu::aboutToShow, once));
+    waiting_.insert(waiting_.end(), group->begin(), group->end());
+}
+
 void EditorWindowSet::WriteWorkingSets() {
     if (MainForm && workingSetsRead_) MainForm->WriteWorkingSets();
 }
 
 void EditorWindowSet::DestroyAll() {
     showPatternEditors_.Reset();
+    for (const QMetaObject::Connection& c : waiting_) QObject::disconnect(c);
+    waiting_.clear();
     // The route uses the MIDI input object: it goes first.
     dumpSMF_.reset();
     midiKitSMF_.reset();

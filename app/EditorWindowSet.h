@@ -11,6 +11,8 @@
 
 #include <QObject>
 
+class QMenu;
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -69,6 +71,10 @@ public:
     // loaded and the MIDI input object's dump dispatch.
     void CreateMidiFileRoute();
 
+    // Runs `make` once, the first time one of `menus` is about to show: for
+    // a window made when it is first needed.
+    void WhenFirstShown(const std::vector<QMenu*>& menus, std::function<void()> make);
+
     // Makes `object` the window behind `global` until it is destroyed.
     template <typename T>
     T* Add(T*& global, T* object) {
@@ -93,6 +99,7 @@ private:
     std::unique_ptr<DumpSMF> dumpSMF_;
     bool workingSetsRead_ = false;
     Subscription showPatternEditors_;
+    std::vector<QMetaObject::Connection> waiting_;  // menus whose first opening makes a window
 };
 
 }  // namespace morvelant

@@ -101,6 +101,7 @@ const std::vector<Case>& Cases() {
          [](StartedEditor& e) {
              e.Windows().Pickers().FaderPopups.SetPopupComponent(AllFaderP, 1);
              QMenu* notes = e.Windows().Pickers().FaderPopups.NotesPopupMenu;
+             userinput::LookInto(notes);
              notes->actions().last()->menu()->actions().first()->trigger();
          }},
         {"NoteGateTimes", Kind::Picker,
@@ -145,11 +146,13 @@ TEST(EscapeSweep, EscapeClosesEveryDialogAndPickerWithoutWriting) {
         ASSERT_TRUE(editor.AddShippedDrumkit());
         editor.Start();
         const ModelState before = StateOf(editor.Model());
-        QWidget* form = TopLevel(QString::fromLatin1(c.form));
-        ASSERT_NE(form, nullptr);
+        // Found once it is opened: a window may be made when first needed.
+        QWidget* form = nullptr;
         bool shown = false, closedByEscape = false;
         // Runs inside a modal picker's loop, or right after a dialog opened.
         QTimer::singleShot(0, [&] {
+            form = TopLevel(QString::fromLatin1(c.form));
+            ASSERT_NE(form, nullptr);
             shown = form->isVisible();
             if (!shown) return;
             // The mouse rests on a value that a click would write.
