@@ -101,7 +101,6 @@ const std::vector<Case>& Cases() {
          [](StartedEditor& e) {
              e.Windows().Pickers().FaderPopups.SetPopupComponent(AllFaderP, 1);
              QMenu* notes = e.Windows().Pickers().FaderPopups.NotesPopupMenu;
-             userinput::LookInto(notes);
              notes->actions().last()->menu()->actions().first()->trigger();
          }},
         {"NoteGateTimes", Kind::Picker,
@@ -145,14 +144,15 @@ TEST(EscapeSweep, EscapeClosesEveryDialogAndPickerWithoutWriting) {
         StartedEditor editor;
         ASSERT_TRUE(editor.AddShippedDrumkit());
         editor.Start();
+        // The kits are read when a note menu first opens: the user has
+        // looked into one.
+        userinput::LookInto(editor.Windows().Pickers().FaderPopups.NotesPopupMenu);
         const ModelState before = StateOf(editor.Model());
-        // Found once it is opened: a window may be made when first needed.
-        QWidget* form = nullptr;
+        QWidget* form = TopLevel(QString::fromLatin1(c.form));
+        ASSERT_NE(form, nullptr);
         bool shown = false, closedByEscape = false;
         // Runs inside a modal picker's loop, or right after a dialog opened.
         QTimer::singleShot(0, [&] {
-            form = TopLevel(QString::fromLatin1(c.form));
-            ASSERT_NE(form, nullptr);
             shown = form->isVisible();
             if (!shown) return;
             // The mouse rests on a value that a click would write.
