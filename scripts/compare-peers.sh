@@ -33,12 +33,15 @@
 #   scripts/compare-peers.sh [--rounds N] [--idle-seconds S] [--idle-rounds N]
 #                            [--settings ports,noports,noserver] [--period FRAMES]
 #                            [--no-realtime] [--no-wm] [--editor-bin DIR]
-#                            [--jack-server NAME] [--keep-work DIR]
+#                            [--before-bin DIR] [--jack-server NAME]
+#                            [--keep-work DIR]
 #
 # --idle-seconds: the idle window of each second start (default 60; 0 skips
 # idle); --idle-rounds: in how many of the rounds idle is measured (default
 # all). --editor-bin: the folder holding MorvelantEditor and libMidiKit32.so
-# (default: build/bin of this tree). --jack-server: use that running JACK
+# (default: build/bin of this tree). --before-bin: another build of the
+# editor (the one before a change) that takes its turn as a fourth program,
+# so that the change is measured side by side too. --jack-server: use that running JACK
 # server instead of starting one (the peer is still started on it).
 set -euo pipefail
 
@@ -51,6 +54,7 @@ period=128
 realtime=1
 wm=1
 editor_bin="$here/build/bin"
+before_bin=""
 jack_server=""
 keep_work=""
 usage() {
@@ -67,6 +71,7 @@ while [ $# -gt 0 ]; do
     --no-realtime) realtime=0; shift ;;
     --no-wm) wm=0; shift ;;
     --editor-bin) editor_bin="$2"; shift 2 ;;
+    --before-bin) before_bin="$2"; shift 2 ;;
     --jack-server) jack_server="$2"; shift 2 ;;
     --keep-work) keep_work="$2"; shift 2 ;;
     *) usage ;;
@@ -102,15 +107,20 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The editor's program folder: the executable, the driver library and the
+# An editor's program folder: the executable, the driver library and the
 # data folders beside them (not the tests and benchmarks of a build folder).
-editor_template="$work/editor-template"
-mkdir -p "$editor_template"
-cp -a "$editor_bin/MorvelantEditor" "$editor_template/"
-cp -a "$editor_bin"/libMidiKit32.so* "$editor_template/"
-for d in "$editor_bin"/*/; do
-  [ -d "$d" ] && cp -a "$d" "$editor_template/"
-done
+template() {
+  local from="$1" to="$2"
+  [ -x "$from/MorvelantEditor" ] || { echo "no MorvelantEditor in $from" >&2; exit 1; }
+  mkdir -p "$to"
+  cp -a "$from/MorvelantEditor" "$to/"
+  cp -a "$from"/libMidiKit32.so* "$to/"
+  for d in "$from"/*/; do
+    [ -d "$d" ] && cp -a "$d" "$to/"
+  done
+}
+template "$editor_bin" "$work/editor-template"
+[ -z "$before_bin" ] || template "$before_bin" "$work/before-template"
 
 # ---- The virtual X server (on a display number it picks itself) and the window manager.
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
@@ -382,9 +392,9 @@ run_one() {
   [ "$start" = 2 ] && [ "$round" -le "$idle_rounds" ] && idle_s="$idle"
   envjson="{\"XDG_RUNTIME_DIR\": \"$run/runtime\", \"HOME\": \"$run/home\", \"JACK_DEFAULT_SERVER\": \"$server\"}"
   case "$name" in
-    editor)
+    editor|before)
       if [ "$start" = 1 ]; then
-        cp -a "$editor_template" "$run/prog"
+        cp -a "$work/$name-template" "$run/prog"
         # Its ports open on the peer, as a user who chose them left them.
         if [ "$setting" = ports ]; then
           printf '[In1DeviceFlags]\r\n%s=1\r\n[Out1DeviceFlags]\r\n%s=1\r\n' "$peer_out" "$peer_in" \
@@ -407,13 +417,14 @@ run_one() {
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); server: $rt_note; window manager: $([ "$wm" = 1 ] && echo openbox || echo none)" >&2
 programs=(editor qmidiarp vmpk)
+[ -z "$before_bin" ] || programs+=(before)
 : >"$work/results.jsonl"
 IFS=',' read -r -a setting_list <<<"$settings"
 for setting in "${setting_list[@]}"; do
   for r in $(seq 1 "$rounds"); do
     for start in 1 2; do
-      for i in 0 1 2; do
-        prog="${programs[$(( (i + r) % 3 ))]}"
+      for i in "${!programs[@]}"; do
+        prog="${programs[$(( (i + r) % ${#programs[@]} ))]}"
         line="$(run_one "$prog" "$setting" "$r" "$start")"
         line="${line%\}}, \"round\": $r}"
         echo "$line" >>"$work/results.jsonl"
@@ -427,7 +438,7 @@ echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 /usr/bin/python3 - "$work/results.jsonl" "$rt_note" <<'EOF'
 import json, math, statistics, sys
 rows = [json.loads(l) for l in open(sys.argv[1]) if l.strip()]
-progs = ['editor', 'qmidiarp', 'vmpk']
+progs = ['editor', 'before', 'qmidiarp', 'vmpk']
 measures = [('start_ms', 1, 'start to first window (ms), first start'),
             ('start_ms', 2, 'start to first window (ms), second start'),
             ('close_ms', 1, 'close to process gone (ms), first start'),
