@@ -272,10 +272,13 @@ public:
     // closed while it waits join in once they too have nothing left to
     // send, so the ports closed at the end of a run go in one round. With
     // `clientClosing` the ports are left to the client's own close, which
-    // takes all of its ports out of the graph at once.
+    // takes all of its ports out of the graph at once; without, the round is
+    // given up (the ports stay listed) as soon as the client is closing, so
+    // that the close waits for one round only.
     void retire(bool clientClosing = false) {
         std::lock_guard retiring(retireMx_);
         const auto limit = SteadyClock::now() + std::chrono::milliseconds(500);
+        const auto givenUp = [&] { return !clientClosing && quit_; };
         auto drained = [&] {
             std::lock_guard lock(mx_);
             for (const auto& s : retiring_)
@@ -286,13 +289,15 @@ public:
             std::lock_guard lock(mx_);
             if (retiring_.empty()) return;
         }
-        while (running() && !drained() && SteadyClock::now() < limit) waitCycles(cycles_.load() + 1, limit);
+        while (running() && !drained() && SteadyClock::now() < limit && !givenUp())
+            waitCycles(cycles_.load() + 1, limit);
         std::vector<std::shared_ptr<Slot>> going;
         {
             std::lock_guard lock(mx_);
             going = retiring_;
         }
-        waitCycles(cycles_.load() + 2, limit);
+        for (int i = 0; i < 2 && !givenUp(); ++i) waitCycles(cycles_.load() + 1, limit);
+        if (givenUp()) return;
         std::unique_lock lock(mx_);
         // Those closed during the last two periods wait for the next round,
         // but inputs, which send nothing.
