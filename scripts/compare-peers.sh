@@ -122,14 +122,25 @@ template() {
 template "$editor_bin" "$work/editor-template"
 [ -z "$before_bin" ] || template "$before_bin" "$work/before-template"
 
-# ---- The virtual X server (on a display number it picks itself) and the window manager.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
+# ---- The virtual X server and the window manager.
+# The first display number from 100 on that nobody holds (the low ones are
+# the desktops' and other tools'); the next one if another server took it
+# meanwhile.
 display=""
-for _ in $(seq 1 100); do
-  display="$(tr -dc 0-9 <"$work/display" 2>/dev/null || true)"
-  [ -n "$display" ] && break
-  sleep 0.1
+for n in $(seq 100 199); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+  Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 50); do
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && { display="$n"; break; }
+    sleep 0.1
+  done
+  if [ -n "$display" ]; then
+    pids+=("$xvfb_pid")
+    break
+  fi
+  kill "$xvfb_pid" 2>/dev/null || true
 done
 [ -n "$display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$display"
