@@ -96,9 +96,22 @@ fi
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/compare-peers.XXXXXX")"
 pids=()
+jackd_pid=""
 cleanup() {
   local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  # The server last, once its clients are gone, and with SIGINT: a server
+  # ended otherwise may leave its entry in the machine's list of JACK
+  # servers, which holds only a few.
+  for p in "${pids[@]}"; do [ "$p" = "$jackd_pid" ] || kill "$p" 2>/dev/null || true; done
+  for p in "${pids[@]}"; do [ "$p" = "$jackd_pid" ] || wait "$p" 2>/dev/null || true; done
+  if [ -n "$jackd_pid" ]; then
+    kill -INT "$jackd_pid" 2>/dev/null || true
+    for _ in $(seq 1 50); do
+      kill -0 "$jackd_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -KILL "$jackd_pid" 2>/dev/null || true
+  fi
   wait 2>/dev/null || true
   if [ -n "$keep_work" ]; then
     mkdir -p "$keep_work" && cp "$work"/*.jsonl "$work"/*.log "$keep_work"/ 2>/dev/null || true
