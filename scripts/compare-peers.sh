@@ -240,21 +240,27 @@ NET_WM_STATE_MODAL = d.intern_atom('_NET_WM_STATE_MODAL')
 WM_PROTOCOLS = d.intern_atom('WM_PROTOCOLS')
 WM_DELETE = d.intern_atom('WM_DELETE_WINDOW')
 
+# The process's CPU seconds and each thread's context switches (a thread
+# that ends takes its count with it: only threads seen at both ends, and
+# those started in between, are counted).
 def proc_stats(pid):
     hz = os.sysconf('SC_CLK_TCK')
     with open(f'/proc/{pid}/stat') as f:
         fields = f.read().rsplit(')', 1)[1].split()
     cpu = (int(fields[11]) + int(fields[12])) / hz
-    switches = 0
+    switches = {}
     for tid in os.listdir(f'/proc/{pid}/task'):
         try:
             with open(f'/proc/{pid}/task/{tid}/status') as f:
                 for line in f:
                     if line.startswith(('voluntary_ctxt_switches', 'nonvoluntary_ctxt_switches')):
-                        switches += int(line.split()[1])
+                        switches[tid] = switches.get(tid, 0) + int(line.split()[1])
         except OSError:
             pass
     return cpu, switches
+
+def switches_between(s0, s1):
+    return sum(n - s0.get(tid, 0) for tid, n in s1.items())
 
 def pid_of(win):
     try:
@@ -352,7 +358,7 @@ if idle > 0:
     c1, s1 = proc_stats(p.pid)
     span = time.monotonic() - w0
     result['idle_cpu_pct'] = (c1 - c0) / span * 100
-    result['wakeups_per_s'] = (s1 - s0) / span
+    result['wakeups_per_s'] = switches_between(s0, s1) / span
 
 def modal(win):
     try:
