@@ -1,6 +1,12 @@
 #include "app/EditorWindowSet.h"
 
+#include <QApplication>
 #include <QMenu>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
 
 #include <algorithm>
 
@@ -44,6 +50,7 @@
 #include "shell/MidiSettings.h"
 #include "shell/MorvelantExplorer.h"
 #include "shell/SendingUnit.h"
+#include "shell/WindowBookkeeping.h"
 
 namespace morvelant {
 
@@ -92,6 +99,10 @@ void CreateAllFaderP(EditorWindowSet& set) {
     if (MainForm) MainForm->FollowFaderEdits(form);
     const DeviceModel& model = set.Context().Model;
     form->ShowParameters(model.SelectedFader, model.SelectedPreset);
+    // The key lamp as it is now: made after the start, the window has missed
+    // the lamp's last change.
+    if (DeviceModel::ValidFader(model.SelectedFader))
+        form->KeyLed->SetBright(model.KeyStates[size_t(model.SelectedFader)].LampOn);
 }
 
 void CreateSpecialKeyForm(EditorWindowSet& set) {
@@ -294,12 +305,15 @@ void CreateValues1Form(EditorWindowSet& set) {
     pk.Windows.Forms().values = set.Add(Values1Form, new TValues1Form(pk.Dispatch, set.Context().Model));
 }
 
-void CreateDrumkitForm(EditorWindowSet& set) {
+// The kit picker and, with it, the kit library: made when a note menu that
+// offers the kits is first opened (reading a large library costs more than
+// the whole rest of the start). Its kits then join every note menu there is.
+void MakeDrumkitForm(EditorWindowSet& set) {
+    if (DrumkitForm != nullptr) return;
     PickerSupport& pk = set.Pickers();
-    auto* form =
-        set.Add(DrumkitForm, new TDrumkitForm(pk.Dispatch, set.Context().Model, set.ProgramPath() + "Drumkits/"));
+    auto* form = set.Add(DrumkitForm, new TDrumkitForm(pk.Dispatch, set.Context().Model, set.ProgramPath() + "Drumkits/"),
+                         "DrumkitForm");
     pk.Windows.Forms().drumkit = form;
-    // The kits join the note menus of the windows that exist.
     FaderPopupMenus* popups = &pk.FaderPopups;
     form->BuildKitMenu(popups->NotesPopupMenu, [popups] { return popups->PopupTag(); });
     // A kit chosen from the piano roll's key column names its rows.
@@ -312,6 +326,12 @@ void CreateDrumkitForm(EditorWindowSet& set) {
     if (PatternParameterForm)
         form->BuildKitMenu(PatternParameterForm->StepNotesPopupMenu,
                            [] { return PatternParameterForm ? PatternParameterForm->PopupLabelTag : -1; });
+}
+
+void CreateDrumkitForm(EditorWindowSet& set) {
+    set.WhenFirstShown({set.Pickers().FaderPopups.NotesPopupMenu, EventEditForm ? EventEditForm->PianoPopupMenu : nullptr,
+                        PatternParameterForm ? PatternParameterForm->StepNotesPopupMenu : nullptr},
+                       [&set] { MakeDrumkitForm(set); });
 }
 
 void CreateChannelForm(EditorWindowSet& set) {
@@ -339,52 +359,120 @@ void CreateLongPianoForm(EditorWindowSet& set) {
 
 // The creation order of the program's windows. Windows not listed here are
 // not built yet; each joins at its place in this order.
+//
+// When the set defers hidden windows (the program does, so that its first
+// windows come up sooner), a window that the start does not show is made
+// right after the first frame instead, or at the first input before that,
+// still in this order among the windows left; in what it reads, shows and
+// writes it is the same window. `later` says which windows may wait:
+// Hidden ones are never shown at the start; a Reopened one waits when the
+// configuration says it was closed at the last exit (under the key the
+// open-window bookkeeping reopens it by). `needs` names the earlier windows
+// that a window links itself into as it is made: those are made with it.
+enum class Later { Never, Hidden, Reopened };
+
 struct CreationStep {
     const char* global;
     void (*create)(EditorWindowSet& set);
+    Later later = Later::Never;
+    std::array<const char*, 2> needs{};
 };
 
 constexpr CreationStep kCreationTable[] = {
     {"MainMenuForm", CreateMainMenuForm},
     {"MainForm", CreateMainForm},
-    {"NotesForm", CreateNotesForm},
-    {"AllFaderP", CreateAllFaderP},
+    {"NotesForm", CreateNotesForm, Later::Reopened},
+    {"AllFaderP", CreateAllFaderP, Later::Reopened},
     {"MidiDeviceForm", CreateMidiDeviceForm},
     {"MidiPorts", CreateMidiPorts},
     {"MidiSettingsForm", CreateMidiSettingsForm},
     {"MidiKitSMF1", [](EditorWindowSet& set) { set.CreateMidiFileRoute(); }},
-    {"SpecialKeyForm", CreateSpecialKeyForm},
+    {"SpecialKeyForm", CreateSpecialKeyForm, Later::Reopened},
     {"PresetForm", CreatePresetForm},
     {"DevicesInfoForm1", CreateDevicesInfoForm1},
-    {"PrintOutputForm", CreatePrintOutputForm},
-    {"AboutForm", CreateAboutForm},
-    {"InstructionsForm", CreateInstructionsForm},
+    {"PrintOutputForm", CreatePrintOutputForm, Later::Reopened},
+    {"AboutForm", CreateAboutForm, Later::Hidden},
+    {"InstructionsForm", CreateInstructionsForm, Later::Hidden},
     {"MidiMonGridForm", CreateMidiMonGridForm},
     {"SequencerForm", CreateSequencerForm},
     {"MidiDataForm", CreateMidiDataForm},
     {"PatternForm", CreatePatternForm},
-    {"TrackParameterForm", CreateTrackParameterForm},
-    {"NoteGateTimes", CreateNoteGateTimes},
-    {"PatternParameterForm", CreatePatternParameterForm},
-    {"Piano1Form", CreatePiano1Form},
-    {"Controller1Form", CreateController1Form},
-    {"Values1Form", CreateValues1Form},
-    {"EventEditForm", CreateEventEditForm},
-    {"DrumkitForm", CreateDrumkitForm},
-    {"DescriptionForm", CreateDescriptionForm},
-    {"ChannelForm", CreateChannelForm},
+    {"TrackParameterForm", CreateTrackParameterForm, Later::Reopened},
+    {"NoteGateTimes", CreateNoteGateTimes, Later::Hidden},
+    {"PatternParameterForm", CreatePatternParameterForm, Later::Reopened},
+    {"Piano1Form", CreatePiano1Form, Later::Hidden},
+    {"Controller1Form", CreateController1Form, Later::Hidden},
+    {"Values1Form", CreateValues1Form, Later::Hidden},
+    {"EventEditForm", CreateEventEditForm, Later::Reopened, {"TrackParameterForm"}},
+    {"DrumkitForm", CreateDrumkitForm, Later::Hidden, {"EventEditForm", "PatternParameterForm"}},
+    {"DescriptionForm", CreateDescriptionForm, Later::Hidden},
+    {"ChannelForm", CreateChannelForm, Later::Hidden},
     {"MorvelantExplorerForm", CreateMorvelantExplorerForm},
-    {"InitCtrlForm", CreateInitCtrlForm},
-    {"TrackEditForm", CreateTrackEditForm},
-    {"LongPianoForm", CreateLongPianoForm},
-    {"PatternNotesForm", CreatePatternNotesForm},
+    {"InitCtrlForm", CreateInitCtrlForm, Later::Hidden},
+    {"TrackEditForm", CreateTrackEditForm, Later::Hidden},
+    {"LongPianoForm", CreateLongPianoForm, Later::Hidden},
+    {"PatternNotesForm", CreatePatternNotesForm, Later::Reopened},
     {"SendingForm", CreateSendingForm},
     {"vellixaImportForm", CreateVellixaImportForm},
+};
+constexpr size_t kSteps = std::size(kCreationTable);
+
+size_t StepOf(std::string_view global) {
+    for (size_t i = 0; i < kSteps; ++i)
+        if (global == kCreationTable[i].global) return i;
+    return kSteps;
+}
+
+// Input that may reach a window that is not made yet (a menu, a shortcut,
+// a click): the windows left are made before it is delivered.
+class FirstInputWatch : public QObject {
+public:
+    explicit FirstInputWatch(std::function<void()> made) : made_(std::move(made)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::NonClientAreaMouseButtonPress:
+            case QEvent::KeyPress:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::Close: made_(); break;
+            default: break;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> made_;
+};
+
+// The first frame of a window: what is left is made once it is painted.
+class FirstFrameWatch : public QObject {
+public:
+    explicit FirstFrameWatch(std::function<void()> painted) : painted_(std::move(painted)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) QTimer::singleShot(0, this, painted_);
+        return false;
+    }
+
+private:
+    std::function<void()> painted_;
 };
 
 }  // namespace
 
 EditorWindowSet::EditorWindowSet() = default;
+
+void EditorWindowSet::Place(Entry entry, const char* global) {
+    // Kept in creation order, whenever each was made: they are destroyed
+    // (and write their configuration) in the reverse of that order.
+    entry.step = global != nullptr ? StepOf(global) : creating_;
+    const auto at = std::upper_bound(entries_.begin(), entries_.end(), entry.step,
+                                     [](size_t step, const Entry& e) { return step < e.step; });
+    entries_.insert(at, std::move(entry));
+}
 
 EditorWindowSet::~EditorWindowSet() { DestroyAll(); }
 
@@ -398,7 +486,9 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     KeepSettingsBesideAnUnreadableConfiguration(*config_);
     context_ = std::make_unique<DeviceContext>(programPath_);
     pickers_ = std::make_unique<PickerSupport>(*context_);
-    for (const CreationStep& step : kCreationTable) step.create(*this);
+    ChooseLaterWindows();
+    for (size_t step = 0; step < kSteps; ++step)
+        if (!later_[step]) CreateStep(step);
     // A pattern dump received from the device brings the track and step
     // editors forward, as the pattern list window shows the pattern.
     showPatternEditors_ = context_->Notices.ShowPatternEditors.Subscribe([] {
@@ -413,6 +503,63 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     KeepSessionOutOfAReadOnlyFolder(*config_, context_->Model, programPath_);
 }
 
+void EditorWindowSet::ChooseLaterWindows() {
+    later_.assign(kSteps, false);
+    if (!DeferHiddenWindows) return;
+    const TIniFile config(programPath_ + "Morvelant.cfg");
+    for (size_t i = 0; i < kSteps; ++i) {
+        const CreationStep& step = kCreationTable[i];
+        if (step.later == Later::Hidden) later_[i] = true;
+        if (step.later != Later::Reopened) continue;
+        for (const ReopenEntry& entry : ReopenOrder())
+            if (std::string_view(entry.formName) == step.global)
+                later_[i] = config.ValueExists(entry.section, entry.key) && !config.ReadBool(entry.section, entry.key, true);
+    }
+    // A window made now brings the windows it links itself into.
+    for (size_t i = kSteps; i-- > 0;)
+        if (!later_[i])
+            for (const char* needed : kCreationTable[i].needs)
+                if (needed != nullptr && StepOf(needed) < kSteps) later_[StepOf(needed)] = false;
+}
+
+void EditorWindowSet::CreateStep(size_t step) {
+    const size_t was = creating_;
+    creating_ = step;
+    made_.resize(kSteps, false);
+    made_[step] = true;
+    kCreationTable[step].create(*this);
+    creating_ = was;
+}
+
+void EditorWindowSet::CreateRest() {
+    if (!context_ || makingRest_) return;
+    makingRest_ = true;
+    // The watches may be what called: they go once this event is done.
+    for (std::unique_ptr<QObject>* watch : {&firstInput_, &firstFrame_})
+        if (*watch) {
+            qApp->removeEventFilter(watch->get());
+            watch->release()->deleteLater();
+        }
+    made_.resize(kSteps, false);
+    for (size_t step = 0; step < kSteps; ++step)
+        if (!made_[step]) CreateStep(step);
+    makingRest_ = false;
+}
+
+bool EditorWindowSet::RestPending() const {
+    return context_ && std::find(made_.begin(), made_.end(), false) != made_.end();
+}
+
+void EditorWindowSet::CreateRestAfterFirstFrame(QWidget* window) {
+    if (!RestPending()) return;
+    firstInput_ = std::make_unique<FirstInputWatch>([this] { CreateRest(); });
+    qApp->installEventFilter(firstInput_.get());
+    firstFrame_ = std::make_unique<FirstFrameWatch>([this] { CreateRest(); });
+    if (window) window->installEventFilter(firstFrame_.get());
+    // Without a frame (a window system that never paints it) it comes all the same.
+    QTimer::singleShot(100, firstFrame_.get(), [this] { CreateRest(); });
+}
+
 void EditorWindowSet::CreateMidiFileRoute() {
     if (MidiDeviceForm == nullptr || MidiPorts == nullptr) return;
     midiKitSMF_ = std::make_unique<TMidiKitSMF>();
@@ -422,12 +569,29 @@ void EditorWindowSet::CreateMidiFileRoute() {
     dumpSMF_->Install();
 }
 
+void EditorWindowSet::WhenFirstShown(const std::vector<QMenu*>& menus, std::function<void()> make) {
+    // The first of the menus to open serves them all.
+    auto group = std::make_shared<std::vector<QMetaObject::Connection>>();
+    auto once = [group, make = std::move(make)] {
+        for (const QMetaObject::Connection& c : *group) QObject::disconnect(c);
+        make();
+    };
+    for (QMenu* menu : menus)
+        if (menu) group->push_back(QObject::connect(menu, &QMenu::aboutToShow, once));
+    waiting_.insert(waiting_.end(), group->begin(), group->end());
+}
+
 void EditorWindowSet::WriteWorkingSets() {
     if (MainForm && workingSetsRead_) MainForm->WriteWorkingSets();
 }
 
 void EditorWindowSet::DestroyAll() {
+    // Every window writes its configuration as it goes: those not made yet
+    // are made first, so the file is what it would have been.
+    CreateRest();
     showPatternEditors_.Reset();
+    for (const QMetaObject::Connection& c : waiting_) QObject::disconnect(c);
+    waiting_.clear();
     // The route uses the MIDI input object: it goes first.
     dumpSMF_.reset();
     midiKitSMF_.reset();

@@ -11,6 +11,9 @@
 
 #include <QObject>
 
+class QMenu;
+class QWidget;
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -76,19 +79,40 @@ public:
     // loaded and the MIDI input object's dump dispatch.
     void CreateMidiFileRoute();
 
+    // Runs `make` once, the first time one of `menus` is about to show: for
+    // a window made when it is first needed.
+    void WhenFirstShown(const std::vector<QMenu*>& menus, std::function<void()> make);
+
     // Makes `object` the window behind `global` until it is destroyed.
+    // `step`: the name of its place in the creation order, when it is made
+    // outside of it (by default the place being made).
     template <typename T>
-    T* Add(T*& global, T* object) {
+    T* Add(T*& global, T* object, const char* step = nullptr) {
         global = object;
-        entries_.push_back({std::unique_ptr<QObject>(object), [&global] { global = nullptr; }});
+        Place({std::unique_ptr<QObject>(object), [&global] { global = nullptr; }}, step);
         return object;
     }
+
+    // With this set before Create, the windows that the start does not show
+    // are left out of it; CreateRest makes them (in their order), and
+    // DestroyAll does first if nobody did. Tests and benchmarks leave it off
+    // and get every window from Create.
+    bool DeferHiddenWindows = false;
+    void CreateRest();
+    bool RestPending() const;
+    // Makes the windows left once `window` has painted its first frame, or
+    // at the first input, whichever comes first.
+    void CreateRestAfterFirstFrame(QWidget* window);
 
 private:
     struct Entry {
         std::unique_ptr<QObject> object;
         std::function<void()> clearGlobal;
+        size_t step = 0;  // its place in the creation order
     };
+    void Place(Entry entry, const char* step);
+    void ChooseLaterWindows();
+    void CreateStep(size_t step);
     std::unique_ptr<IniFileHold> config_;  // "Morvelant.cfg", in memory for the run
     std::unique_ptr<DeviceContext> context_;
     std::unique_ptr<PickerSupport> pickers_;
@@ -100,6 +124,12 @@ private:
     std::unique_ptr<DumpSMF> dumpSMF_;
     bool workingSetsRead_ = false;
     Subscription showPatternEditors_;
+    std::vector<QMetaObject::Connection> waiting_;  // menus whose first opening makes a window
+    std::vector<bool> later_;  // per creation step: left for after the first frame
+    std::vector<bool> made_;  // per creation step
+    size_t creating_ = 0;
+    bool makingRest_ = false;
+    std::unique_ptr<QObject> firstInput_, firstFrame_;
 };
 
 }  // namespace morvelant

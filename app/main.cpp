@@ -265,6 +265,8 @@ int RunEditor(int argc, char** argv) {
     try {
         std::vector<std::string> arguments;
         for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+        // The windows that the start does not show are made after its first frame.
+        windows.DeferHiddenWindows = true;
         windows.Create(ProgramDirectory(), std::move(arguments));
         if (decision == StartDecision::RunSavingBeside) SaveWorkingSetsBeside(windows.Context().Model);
         if (driver) driver->Join();
@@ -276,6 +278,7 @@ int RunEditor(int argc, char** argv) {
         QWidget* mainWindow = MainMenuForm;
         MainWindowWatch watch(mainWindow);
         MainMenuForm->Show();
+        windows.CreateRestAfterFirstFrame(MainForm);
 
         if (const char* exitAfterStart = std::getenv("MORVELANT_EXIT_AFTER_START"); exitAfterStart && *exitAfterStart)
             QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });

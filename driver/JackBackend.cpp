@@ -221,6 +221,10 @@ public:
         received_.post();
         if (monitor_.joinable()) monitor_.join();
         if (reader_.joinable()) reader_.join();
+        // The ports closed last (at the end of a run: all of them) send
+        // what they still hold, all in the same periods, then go with the
+        // client.
+        while (hasRetiring()) retire(true);
         std::lock_guard lock(mx_);
         closeClient();
     }
@@ -253,6 +257,9 @@ public:
     }
 
     std::shared_ptr<Slot> open(bool input, const std::string& peer, InputCallback callback) {
+        // A port closed a moment ago may still hold the name the new one
+        // takes: it goes first.
+        retire();
         auto slot = std::make_shared<Slot>();
         if (!slot->ring) return nullptr;
         slot->input = input;
@@ -278,32 +285,88 @@ public:
         return slot;
     }
 
+    // Returns at once: the port leaves the graph on the watcher's thread,
+    // together with every other port closed meanwhile (an output once it
+    // has sent what it still holds: the notes switched off as it closed).
+    // An input delivers nothing after this returns.
     void close(const std::shared_ptr<Slot>& slot) {
-        // What an output still holds (the notes switched off as it closes)
-        // goes out first: the ring is emptied into a period, and that period
-        // and the next pass before the port goes. A server that stalls does
-        // not hold the close up for long.
-        if (!slot->input) {
-            const auto limit = SteadyClock::now() + std::chrono::milliseconds(500);
-            while (running() && jack_ringbuffer_read_space(slot->ring) > 0 && SteadyClock::now() < limit)
-                std::this_thread::sleep_for(kPoll);
-            const uint64_t seen = cycles_.load();
-            while (running() && cycles_.load() < seen + 2 && SteadyClock::now() < limit)
-                std::this_thread::sleep_for(kPoll);
+        {
+            std::lock_guard lock(mx_);
+            all_.erase(std::remove(all_.begin(), all_.end(), slot), all_.end());
+            if (slot->input)
+                for (auto& s : slots_)
+                    if (s.load() == slot.get()) s.store(nullptr, std::memory_order_release);
+            retiring_.push_back(slot);
         }
+        if (slot->input) std::lock_guard delivering(deliverMx_);
+        notice_.post();
+    }
+
+    // Takes the closed ports out of the graph: waits, for all of them at
+    // once, until every closed output's ring is empty and the two periods
+    // after that have passed (a server that stalls holds this up for half a
+    // second at most), then unplugs and unregisters them together. Ports
+    // closed while it waits join in once they too have nothing left to
+    // send, so the ports closed at the end of a run go in one round. With
+    // `clientClosing` the ports are left to the client's own close, which
+    // takes all of its ports out of the graph at once; without, the round is
+    // given up (the ports stay listed) as soon as the client is closing, so
+    // that the close waits for one round only.
+    void retire(bool clientClosing = false) {
+        std::lock_guard retiring(retireMx_);
+        const auto limit = SteadyClock::now() + std::chrono::milliseconds(500);
+        const auto givenUp = [&] { return !clientClosing && quit_; };
+        auto drained = [&] {
+            std::lock_guard lock(mx_);
+            for (const auto& s : retiring_)
+                if (!s->input && jack_ringbuffer_read_space(s->ring) > 0) return false;
+            return true;
+        };
+        {
+            std::lock_guard lock(mx_);
+            if (retiring_.empty()) return;
+        }
+        while (running() && !drained() && SteadyClock::now() < limit && !givenUp())
+            waitCycles(cycles_.load() + 1, limit);
+        std::vector<std::shared_ptr<Slot>> going;
+        {
+            std::lock_guard lock(mx_);
+            going = retiring_;
+        }
+        for (int i = 0; i < 2 && !givenUp(); ++i) waitCycles(cycles_.load() + 1, limit);
+        if (givenUp()) return;
         std::unique_lock lock(mx_);
-        for (auto& s : slots_)
-            if (s.load() == slot.get()) s.store(nullptr, std::memory_order_release);
-        all_.erase(std::remove(all_.begin(), all_.end(), slot), all_.end());
+        // Those closed during the last two periods wait for the next round,
+        // but inputs, which send nothing.
+        for (const auto& s : retiring_)
+            if (s->input && std::find(going.begin(), going.end(), s) == going.end()) going.push_back(s);
+        std::erase_if(retiring_, [&](const auto& s) { return std::find(going.begin(), going.end(), s) != going.end(); });
+        for (auto& p : slots_)
+            for (const auto& s : going)
+                if (p.load() == s.get()) p.store(nullptr, std::memory_order_release);
         waitCycle(lock);
-        if (slot->port && client_ && !gone_) {
-            unlink(*slot);
-            jack_port_unregister(client_, slot->port);
+        if (!clientClosing) {
+            std::vector<Slot*> plugged;
+            for (const auto& s : going)
+                if (s->port && client_ && !gone_) plugged.push_back(s.get());
+            unlink(plugged);
+            for (Slot* s : plugged) jack_port_unregister(client_, s->port);
         }
-        slot->port = nullptr;
-        lock.unlock();
-        // No delivery to this input after this returns.
-        std::lock_guard delivering(deliverMx_);
+        for (const auto& s : going) s->port = nullptr;
+    }
+
+    // Sleeps until the process callback has counted `target` cycles, the
+    // server went, or the time passed. Woken by the callback itself (one
+    // eventfd write per cycle while anybody waits), so it never polls.
+    void waitCycles(uint64_t target, SteadyClock::time_point limit) {
+        cycleWaiters_.fetch_add(1);
+        while (running() && cycles_.load() < target) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(limit - SteadyClock::now()).count();
+            if (left <= 0) break;
+            sleepOn(cycleWake_.fd(), -1, int(left));
+            cycleWake_.clear();
+        }
+        cycleWaiters_.fetch_sub(1);
     }
 
     // Worker thread of one output: waits while its ring is full, drops what
@@ -440,10 +503,10 @@ private:
         // is live (one or two periods), or after a while if it never is.
         const auto limit = SteadyClock::now() + kConnectionLive;
         while (!gone_ && !jack_port_connected_to(slot.port, slot.peer.c_str()) && SteadyClock::now() < limit)
-            std::this_thread::sleep_for(kPoll);
+            waitCycles(cycles_.load() + 1, limit);
     }
 
-    // Under mx_: takes every connection of a port that is about to go out
+    // Under mx_: takes every connection of the ports that are about to go out
     // of the graph the server's cycles run, before the port goes. The
     // server gives the number of a port that went to the next port
     // registered, at once, while the graph that its cycles still run keeps
@@ -453,11 +516,16 @@ private:
     // round between the two inputs in our process callback until the server
     // gives up on the cycle, seconds later. Meanwhile nothing moves.
     // A connection still pending goes too, so none can take effect later.
-    void unlink(Slot& slot) {
-        jack_port_disconnect(client_, slot.port);
+    void unlink(const std::vector<Slot*>& going) {
+        if (going.empty()) return;
+        for (Slot* s : going) jack_port_disconnect(client_, s->port);
         const auto limit = SteadyClock::now() + kConnectionLive;
-        while (!gone_ && jack_port_connected(slot.port) > 0 && SteadyClock::now() < limit)
-            std::this_thread::sleep_for(kPoll);
+        auto connected = [&] {
+            for (Slot* s : going)
+                if (jack_port_connected(s->port) > 0) return true;
+            return false;
+        };
+        while (!gone_ && connected() && SteadyClock::now() < limit) waitCycles(cycles_.load() + 1, limit);
     }
 
     // Under mx_: opens our client when a server runs, registers every opened
@@ -488,8 +556,7 @@ private:
         }
         // The time base follows the frames once the client has run a cycle:
         // PipeWire's libjack counts none before.
-        const uint64_t seen = cycles_.load();
-        for (int i = 0; i < 400 && cycles_.load() == seen; ++i) std::this_thread::sleep_for(kPoll);
+        waitCycles(cycles_.load() + 1, SteadyClock::now() + std::chrono::milliseconds(200));
         followFrames(c);
         for (auto& s : all_) link(*s);
         return true;
@@ -506,6 +573,7 @@ private:
             appeared_.clear();
             renamed_.clear();
         }
+        for (auto& s : retiring_) s->port = nullptr;
         followFrames(nullptr);
         if (!gone_) jack_deactivate(c);
         jack_client_close(c);
@@ -518,14 +586,18 @@ private:
         const uint64_t seen = cycles_.load();
         if (!inProcess_.load()) return;
         lock.unlock();
-        for (int i = 0; i < 4000 && inProcess_.load() && cycles_.load() == seen && !gone_; ++i)
-            std::this_thread::sleep_for(kPoll);
+        waitCycles(seen + 1, SteadyClock::now() + std::chrono::seconds(2));
         lock.lock();
     }
 
     void post(BackendEvent e) {
         std::lock_guard lock(listenerMx_);
         if (listener_) listener_(e);
+    }
+
+    bool hasRetiring() {
+        std::lock_guard lock(mx_);
+        return !retiring_.empty();
     }
 
     // Sleeps until JACK tells of something (or, without a server, until a
@@ -590,6 +662,10 @@ private:
                 continue;
             }
             tryNow = true;
+            if (hasRetiring()) {
+                retire();
+                continue;
+            }
             if (portsChanged_.exchange(false)) {
                 settle();
                 std::vector<jack_port_id_t> appeared;
@@ -629,9 +705,7 @@ private:
     // lists are read two cycles later (or a while later, when the server
     // stalls), and tell what is there then.
     void settle() {
-        const uint64_t seen = cycles_.load();
-        const auto limit = SteadyClock::now() + kGraphSettle;
-        while (running() && cycles_.load() < seen + 2 && SteadyClock::now() < limit) std::this_thread::sleep_for(kPoll);
+        waitCycles(cycles_.load() + 2, SteadyClock::now() + kGraphSettle);
     }
 
     // Hands what the inputs received to their callbacks, in order.
@@ -670,6 +744,7 @@ private:
         self->cycle(nframes);
         self->cycles_.fetch_add(1);
         self->inProcess_.store(false);
+        if (self->cycleWaiters_.load(std::memory_order_relaxed) > 0) self->cycleWake_.post();
         return 0;
     }
 
@@ -838,6 +913,10 @@ private:
     std::mutex appearedMx_;  // taken on JACK's notification thread
     std::vector<jack_port_id_t> appeared_;  // ports registered since the watcher last looked
     std::vector<std::pair<std::string, std::string>> renamed_;  // ports renamed since then (from, to)
+    std::vector<std::shared_ptr<Slot>> retiring_;  // closed, still in the graph
+    std::mutex retireMx_;  // one retire() at a time
+    std::atomic<int> cycleWaiters_{0};
+    Wake cycleWake_;  // the process callback ended a cycle while somebody waited
     std::mutex deliverMx_;
     std::mutex listenerMx_;
     std::function<void(BackendEvent)> listener_;

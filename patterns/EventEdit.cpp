@@ -581,10 +581,12 @@ void TEventEditForm::PaintNoteArea(QPainter& p, const QRect& damaged) {
     const QSize size = EventImage->size();
     if (CachedPainting) {
         // The grid repeats from row to row: one row of it is kept, and
-        // laid down the area with its line on every row boundary, so a
-        // vertical scroll draws no row anew. A view that has come to rest
-        // (painted twice the same) is kept whole as well, and then only
-        // copied.
+        // laid down the damaged part with its line on every row boundary,
+        // so a scroll, up or down, draws no row anew. Copying the small row
+        // (it stays in the processor's cache) costs less than copying from
+        // a picture of the whole area would, and such a picture, tens of
+        // megabytes at 4K, would be new memory to fill in the frame that
+        // first needs it.
         const RollTiming timing = TimingOf(*CurrentRecord(), SelectedTrack);
         const std::vector<int> key = {View.PixelsPer96th,
                                       View.ScrollX,
@@ -597,17 +599,7 @@ void TEventEditForm::PaintNoteArea(QPainter& p, const QRect& damaged) {
                                       int(ViewColors[vcBeat]),
                                       int(ViewColors[vcHorizontalGrid])};
         if (gridRow_.Stale(QSize(size.width(), View.RowHeight), key)) PaintGridTile(gridRow_.image);
-        std::vector<int> areaKey = key;
-        areaKey.insert(areaKey.end(), {View.RowHeight, View.ScrollY, View.NoteAreaHeight});
-        const bool atRest = gridArea_.image.size() == size && gridArea_.key == areaKey;
-        if (!atRest && std::exchange(gridAreaSeen_, areaKey) == areaKey && gridArea_.Stale(size, areaKey)) {
-            QPainter area(&gridArea_.image);
-            LayGridRows(area, gridArea_.image.rect());
-        }
-        if (gridArea_.image.size() == size && gridArea_.key == areaKey)
-            p.drawImage(damaged.topLeft(), gridArea_.image, damaged);
-        else
-            LayGridRows(p, damaged);
+        LayGridRows(p, damaged);
     } else {
         PaintGrid(p, QRect(QPoint(0, 0), size));
     }

@@ -231,12 +231,9 @@ private:
     double wheelX_ = 0, wheelY_ = 0;  // what the wheel has not scrolled yet
     QFont keyFont_;  // the left column's fixed-pitch font
     int passUnderMouse_ = 0;
-    // The kept pictures: a row of the note area's grid and the whole grid
-    // (kept once the same view was painted twice: gridAreaSeen_), all 128
-    // rows of the left column (the row highlighted in it: keyRowsHover_),
-    // the ruler.
-    Picture gridRow_, gridArea_, keyRows_, ruler_;
-    std::vector<int> gridAreaSeen_;
+    // The kept pictures: a row of the note area's grid, all 128 rows of the
+    // left column (the row highlighted in it: keyRowsHover_), the ruler.
+    Picture gridRow_, keyRows_, ruler_;
     int keyRowsHover_ = -1;
     int rowNamesRevision_ = 0;
     int requestedHeight_ = 0;

@@ -144,6 +144,9 @@ TEST(EscapeSweep, EscapeClosesEveryDialogAndPickerWithoutWriting) {
         StartedEditor editor;
         ASSERT_TRUE(editor.AddShippedDrumkit());
         editor.Start();
+        // The kits are read when a note menu first opens: the user has
+        // looked into one.
+        userinput::LookInto(editor.Windows().Pickers().FaderPopups.NotesPopupMenu);
         const ModelState before = StateOf(editor.Model());
         QWidget* form = TopLevel(QString::fromLatin1(c.form));
         ASSERT_NE(form, nullptr);

@@ -27,6 +27,7 @@
 #include "shell/MainMenu.h"
 #include "tests/patterns/PatternsWindowSupport.h"
 #include "tests/support/StartedEditor.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant {
 namespace {
@@ -92,6 +93,7 @@ TEST(EventEditor, PanelPickersAndDrumKitsReachThePianoRoll) {
     EXPECT_EQ(m.Patterns[size_t(m.SelectedPattern)].TrackGateTime(1), 44);
     EXPECT_EQ(EventEditForm->GateTimeEdit->text(), FromCp1252(TimeName(44)));
     // A kit from the key column's menu names its rows.
+    morvelant::userinput::LookInto(EventEditForm->PianoPopupMenu);
     QAction* maker = EventEditForm->PianoPopupMenu->actions().last();
     ASSERT_NE(maker->menu(), nullptr);
     maker->menu()->actions().first()->trigger();

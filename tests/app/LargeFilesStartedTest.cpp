@@ -14,6 +14,7 @@
 
 #include "patterns/PatternParameter.h"
 #include "tests/support/StartedEditor.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant {
 namespace {
@@ -58,6 +59,7 @@ TEST(LargeFilesStartedTest, AThousandKitsAndAFiveMegabyteConfigurationAreAllKept
     ASSERT_NE(PatternParameterForm, nullptr);
     const auto* menu = PatternParameterForm->findChild<QMenu*>("StepNotesPopupMenu");
     ASSERT_NE(menu, nullptr);
+    morvelant::userinput::LookInto(const_cast<QMenu*>(menu));
     std::set<std::string> listed;
     CollectKits(menu, listed);
     EXPECT_EQ(listed.size(), static_cast<size_t>(kits));

@@ -216,6 +216,8 @@ TEST(PickersStarted, TheShippedKitWritesANoteFromTheFaderNoteMenu) {
     editor.Start();
     PickerSupport& pk = editor.Windows().Pickers();
     QMenu* notes = pk.FaderPopups.NotesPopupMenu;
+    // The kits are read when a note menu first opens.
+    userinput::LookInto(notes);
     QAction* maker = notes->actions().last();
     ASSERT_NE(maker->menu(), nullptr);
     EXPECT_EQ(maker->text(), QStringLiteral("General MIDI"));
@@ -325,6 +327,7 @@ TEST(PickersStarted, EveryShippedDrumNameIsWholeInItsCellAndInItsToolTip) {
     StartedEditor editor;
     ASSERT_TRUE(editor.AddShippedDrumkit());
     editor.Start();
+    userinput::LookInto(editor.Windows().Pickers().FaderPopups.NotesPopupMenu);
     QAction* kit = editor.Windows().Pickers().FaderPopups.NotesPopupMenu->actions().last()->menu()->actions().first();
     PickerGrid* grid = DrumkitForm->StringGrid1;
     QTimer::singleShot(0, [grid] {

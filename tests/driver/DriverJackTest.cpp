@@ -390,3 +390,63 @@ TEST_F(Jack, WhatIsSentRightAfterOpeningArrives) {
         in = 0;
     }
 }
+
+// Ports closed one after the other leave the graph together, after sending
+// what they held: every output's notes are switched off at its peer, also
+// when the library goes right after (the end of a run). A port opened
+// again at once takes its old name.
+TEST_F(Jack, OutputsClosedTogetherSwitchTheirNotesOffAndComeBackUnderTheirNames) {
+    Release();
+    constexpr size_t kPeers = 3;
+    std::vector<std::unique_ptr<Peer>> peers;
+    for (size_t i = 0; i < kPeers; ++i) peers.push_back(std::make_unique<Peer>(Unique("KitPeer")));
+    const auto openAll = [&](std::vector<uint32_t>& outs) {
+        outs.clear();
+        for (const auto& p : peers) p->Clear();
+        for (const auto& p : peers) {
+            const int port = Kit::IndexOf(kit->OutNames(), p->name + ":in");
+            ASSERT_GE(port, 0);
+            outs.push_back(kit->OpenMidiOut(nullptr, uint32_t(port), 0, MIDIKIT_OPEN_ARGUMENT));
+            ASSERT_GT(outs.back(), 0x20u);
+            MidiEvent note = Ev(MIDIKIT_TIME_NOW, 0x90, 60, 0x40);
+            ASSERT_EQ(kit->PutMidiOut(outs.back(), &note), 0);
+        }
+        for (const auto& p : peers) ASSERT_TRUE(p->WaitFor(1, std::chrono::seconds(3))) << p->name;
+        for (const auto& p : peers) p->Clear();
+    };
+    // All Notes Off on each of the 16 channels, from every output.
+    const auto expectNotesOff = [&] {
+        for (const auto& p : peers) {
+            ASSERT_TRUE(p->WaitFor(16, std::chrono::seconds(3))) << p->name;
+            const auto got = p->Messages();
+            for (size_t ch = 0; ch < 16; ++ch) EXPECT_EQ(got[ch], (morvelant::testsupport::MidiBytes{uint8_t(0xB0 | ch), 123, 0})) << p->name;
+        }
+    };
+    for (bool unload : {false, true}) {
+        SCOPED_TRACE(unload ? "the library goes right after" : "the library stays");
+        kit = Kit::Load("jack");
+        ASSERT_TRUE(kit->Ok()) << kit->error;
+        std::vector<uint32_t> outs;
+        openAll(outs);
+        for (uint32_t o : outs) kit->CloseMidiOut(o);
+        if (unload) kit.reset();
+        expectNotesOff();
+        if (unload) break;
+        // Opened again at once, each under the name it had.
+        openAll(outs);
+        jack_status_t status{};
+        jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status);
+        ASSERT_NE(probe, nullptr);
+        const char** ports = jack_get_ports(probe, "^driver_tests", JACK_DEFAULT_MIDI_TYPE, 0);
+        std::set<std::string> names;
+        for (const char** p = ports; p && *p; ++p) names.insert(*p);
+        jack_free(ports);
+        jack_client_close(probe);
+        std::set<std::string> expected;
+        for (const auto& p : peers) expected.insert("driver_tests:" + p->name + "/in");
+        EXPECT_EQ(names, expected);
+        for (uint32_t o : outs) kit->CloseMidiOut(o);
+        expectNotesOff();
+        kit.reset();
+    }
+}

@@ -50,6 +50,15 @@ public:
         windows_->Create(Folder(), std::move(arguments));
         MainMenuForm->Show();
     }
+    // As the program starts: the windows that the start does not show are
+    // made after its first frame (or at the first input before it).
+    void StartAsTheProgram() {
+        windows_ = std::make_unique<EditorWindowSet>();
+        windows_->DeferHiddenWindows = true;
+        windows_->Create(Folder(), {});
+        MainMenuForm->Show();
+        windows_->CreateRestAfterFirstFrame(MainForm);
+    }
     // The end of a run: working sets, then the windows.
     void Stop() {
         if (!windows_) return;

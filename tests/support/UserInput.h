@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QTest>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
@@ -100,6 +101,16 @@ inline void FocusOn(QWidget* w) {
     w->window()->activateWindow();
     QApplication::setActiveWindow(w->window());
     w->setFocus(Qt::MouseFocusReason);
+}
+
+// Opens a popup menu where a user would see it and closes it with Escape,
+// as a user who looked at its items: what a menu fills in when it opens is
+// there afterwards.
+inline void LookInto(QMenu* menu) {
+    menu->popup(QPoint(10, 10));
+    QApplication::processEvents();
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QApplication::processEvents();
 }
 
 }  // namespace morvelant::userinput
