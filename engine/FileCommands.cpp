@@ -86,6 +86,7 @@ struct KindTraits {
     std::array<bool, kDeviceSlots> DeviceModel::*marks;
     int DeviceModel::*editBufferCount;
     std::string DeviceModel::*saveAs;
+    uint64_t DeviceModel::*digest;
     const char* records;  // "presets" or "patterns"
 };
 
@@ -101,6 +102,7 @@ const KindTraits kPresetTraits{EditorFileKind::Presets,
                                &DeviceModel::PresetSlotSelected,
                                &DeviceModel::PresetEditBufferCount,
                                &DeviceModel::PresetWorkingSetSaveAs,
+                               &DeviceModel::PresetWorkingSetDigest,
                                "presets"};
 const KindTraits kPatternTraits{EditorFileKind::Patterns,
                                 ".MVT",
@@ -114,6 +116,7 @@ const KindTraits kPatternTraits{EditorFileKind::Patterns,
                                 &DeviceModel::PatternSlotSelected,
                                 &DeviceModel::PatternEditBufferCount,
                                 &DeviceModel::PatternWorkingSetSaveAs,
+                                &DeviceModel::PatternWorkingSetDigest,
                                 "patterns"};
 
 std::optional<FileDialogAnswer> RunDialog(FileDialogState& state, bool save) {
@@ -271,12 +274,24 @@ bool LoadWithDialog(DeviceModel& model, const KindTraits& k, EditorFileReadMode 
     return ReadFromDisk(model, k, answer->fileName, mode, start);
 }
 
+// The bytes a working set of the model's edit buffers would hold, as one
+// number (FNV-1a; never 0, which stands for "nothing read").
+uint64_t WorkingSetDigest(const DeviceModel& model, const KindTraits& k) {
+    const std::vector<int> slots = SlotRange(kDeviceSlots + std::clamp(model.*(k.editBufferCount), 1, kPresetCount - kDeviceSlots));
+    const std::vector<uint8_t> bytes =
+        k.kind == EditorFileKind::Presets ? EncodePresetFile(model, slots) : EncodePatternFile(model, slots);
+    uint64_t h = 14695981039346656037ull;
+    for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+    return h == 0 ? 1 : h;
+}
+
 bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& commandLineFile) {
     const std::string path = WorkingSetPath(model, k.workingSet);
     std::string error;
     const ReadStatus status = ReadQuietly(model, k, path, EditorFileReadMode::Set, -1, &error);
     const bool ok = status == ReadStatus::Loaded;
     if (!ok) model.*(k.editBufferCount) = 1;
+    model.*(k.digest) = ok ? WorkingSetDigest(model, k) : 0;
     // A working set that is there but cannot be read stays for the user to
     // rescue; this run's records go to a new file beside it.
     (model.*(k.saveAs)).clear();
@@ -313,7 +328,10 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k) {
     if (instead.empty()) {
         // A working set that the session did not change is left alone at
         // exit: no write, no flush to disk, and its backup stays the older
-        // version.
+        // version; what it held at start is known, so the file is not even
+        // read back to tell.
+        if (model.*(k.digest) != 0 && model.*(k.digest) == WorkingSetDigest(model, k) && ::access(path.c_str(), F_OK) == 0)
+            return true;
         return WriteEditorFile(model, k.kind, path, slots, &error, {.leaveIfSame = true}) || rescue(path, error);
     }
     // Never over the working set, nor over a file made since the start.

@@ -160,6 +160,11 @@ public:
     // when another copy of the editor may be writing it.
     std::string PresetWorkingSetSaveAs;
     std::string PatternWorkingSetSaveAs;
+    // What the working sets held when they were read at start (a digest of
+    // their bytes as they would be written; 0: nothing read), so an exit
+    // after a session that changed nothing does no file work at all.
+    uint64_t PresetWorkingSetDigest = 0;
+    uint64_t PatternWorkingSetDigest = 0;
 
     // Position 0..127 (0 at the top) of each on-screen fader, written by the
     // virtual device window and by the engine when it moves one; -1 while

@@ -133,5 +133,28 @@ TEST_F(WorkingSetTest, AWorkingSetWithoutBuffersStillKeepsOneBuffer) {
     EXPECT_EQ(model.PresetEditBufferCount, 1);
 }
 
+// What the working set held at start is known, so an exit after a session
+// that changed nothing neither reads nor writes it; a change is written.
+TEST_F(WorkingSetTest, AnExitAfterNoChangeLeavesTheFileUntouchedAndAChangeIsWritten) {
+    const std::string file = Path() + "Config.MVR";
+    DeviceModel first(Path());
+    ASSERT_TRUE(WritePresetFile(first, file, 64));
+    DeviceModel model(Path());
+    ASSERT_TRUE(LoadPresetWorkingSet(model, ""));
+    // Another program put other bytes there meanwhile: no read-back may
+    // mistake the session for changed, and nothing is written over them.
+    std::ofstream(file, std::ios::binary | std::ios::app) << "x";
+    const std::string outside = Contents(file);
+    EXPECT_TRUE(SavePresetWorkingSet(model));
+    EXPECT_EQ(Contents(file), outside);
+    EXPECT_FALSE(fs::exists(file + ".BAK"));
+    model.SetPresetDeviceName(0, "Changed ");
+    EXPECT_TRUE(SavePresetWorkingSet(model));
+    EXPECT_NE(Contents(file), outside);
+    DeviceModel again(Path());
+    ASSERT_TRUE(LoadPresetWorkingSet(again, ""));
+    EXPECT_EQ(again.GetPresetDeviceName(0), "Changed ");
+}
+
 }  // namespace
 }  // namespace morvelant
