@@ -88,7 +88,6 @@ void PatternPlayer::StartPlayback() {
     playing_ = true;
     beatsInPass_ = 0;
     for (int o : render_.Ports) {
-        if (!ports_.IsOpen(o)) continue;
         ports_.Flush(o);
         ports_.Play(o, ScoreFor(o).score);
     }
@@ -146,8 +145,7 @@ void PatternPlayer::Panic() {
         }
     const std::vector<MidiEvent> offs = NoteOffsFor(render_);
     for (int o : render_.Ports)
-        if (ports_.IsOpen(o))
-            for (const MidiEvent& e : offs) ports_.SendNow(o, e);
+        for (const MidiEvent& e : offs) ports_.SendNow(o, e);
 }
 
 bool PatternPlayer::Beat() {

@@ -33,8 +33,11 @@ bool RoutingPlaybackPorts::IsOpen(int port) const {
     return out != nullptr && out->IsOpen() && routing_.Reaches(port);
 }
 
+// What silences goes to every open output, even one the port lists show
+// absent for a moment while other clients come and go: a note left on at
+// the peer would sound on.
 void RoutingPlaybackPorts::Flush(int port) {
-    if (IsOpen(port)) Out(port)->Flush();
+    if (TMidiKitOut* out = Out(port); out != nullptr && out->IsOpen()) out->Flush();
 }
 
 void RoutingPlaybackPorts::Play(int port, TMidiKitScore& score) {
@@ -50,10 +53,11 @@ void RoutingPlaybackPorts::Detach(int port, TMidiKitScore& score) {
 }
 
 void RoutingPlaybackPorts::SendNow(int port, const MidiEvent& event) {
-    if (!IsOpen(port)) return;
+    TMidiKitOut* out = Out(port);
+    if (out == nullptr || !out->IsOpen()) return;
     MidiEvent e = event;
     e.time = MIDIKIT_TIME_NOW;
-    Out(port)->Put(&e);
+    out->Put(&e);
 }
 
 void RoutingPlaybackPorts::Reopen(int port) {

@@ -22,7 +22,10 @@ public:
     int OutCount() const override { return int(flagged.size()); }
     bool Flagged(int o) const override { return flagged[size_t(o)]; }
     bool IsOpen(int o) const override { return open[size_t(o)]; }
-    void Flush(int o) override { Log("flush", o); }
+    // As the editor's ports: what silences reaches every open output.
+    void Flush(int o) override {
+        if (open[size_t(o)]) Log("flush", o);
+    }
     void Play(int o, TMidiKitScore& s) override {
         attached[size_t(o)] = &s;
         Log("play", o);
@@ -31,7 +34,8 @@ public:
         if (attached[size_t(o)] == &s) attached[size_t(o)] = nullptr, Log("detach", o);
     }
     void SendNow(int o, const MidiEvent& e) override {
-        Log("now", o, std::to_string(e.status) + "/" + std::to_string(e.data1) + "/" + std::to_string(e.data2));
+        if (open[size_t(o)])
+            Log("now", o, std::to_string(e.status) + "/" + std::to_string(e.data1) + "/" + std::to_string(e.data2));
     }
     void Reopen(int o) override { Log("reopen", o); }
     void SetTempo(uint32_t us) override { log.push_back("tempo " + std::to_string(us)); }
