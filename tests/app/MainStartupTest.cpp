@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -210,15 +212,29 @@ TEST_F(MainStartupTest, SecondCopySaysThatACopyRunsAndLeavesWithCodeZero) {
 // keep the editor from ending: the working sets and the configuration are
 // written, the MIDI system's close is given up, and the lock is gone.
 TEST_F(MainStartupTest, AFrozenJackServerDoesNotKeepTheEditorFromEnding) {
-    // This program's own test server (the machine allows only a few), whose
-    // process the script named; it is stopped here as a frozen one would be.
-    ASSERT_TRUE(testsupport::JackReachable());
-    const std::string server = testsupport::JackTestServerName();
+    // A server of its own, whose clock the stop throws off for later
+    // clients: the other tests' server is never touched, and this one goes
+    // at the end (the run's stop-all takes it too).
+    const std::string server = testsupport::JackTestServerName() + "-frozen";
+    const auto script = [&server](const char* verb) {
+        const std::string cmd = "MORVELANT_JACK_SERVER='" + server + "' '" MORVELANT_SOURCE_DIR
+                                "/scripts/jack-test-server.sh' " + verb + " >/dev/null 2>&1";
+        return std::system(cmd.c_str()) == 0;
+    };
+    ASSERT_TRUE(script("start"));
     const char* tmp = std::getenv("TMPDIR");
     QFile pidFile(QString::fromStdString(std::string(tmp && *tmp ? tmp : "/tmp") + "/morvelant-jackd-" + server + ".pid"));
     ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
     const pid_t jackd = pid_t(pidFile.readAll().trimmed().toLong());
     ASSERT_GT(jackd, 0);
+    struct StopServerAfter {
+        pid_t jackd;
+        std::function<bool(const char*)> script;
+        ~StopServerAfter() {
+            ::kill(jackd, SIGCONT);
+            script("stop");
+        }
+    } stopAfter{jackd, script};
     QProcess editor;
     QProcessEnvironment env = Environment(false);
     env.insert("MIDIKIT_BACKEND", "jack");
