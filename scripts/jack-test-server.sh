@@ -39,9 +39,32 @@ stop_pid() {
   rm -f "$pidfile"
 }
 
+# JACK keeps a table of eight servers in its shared registry and frees the
+# entry of a server that ended without leaving it (killed, or stopped and
+# then killed by a test) only for a new server of the same name. The test
+# servers' names differ from run to run, so such entries would pile up until
+# no server can start ("Too many servers already active"): the entries of
+# servers whose process is gone are freed before a server starts. Entry k:
+# the server's process id at byte 24 + 264k, its name ("jack-<uid>:<name>:")
+# after it; a registry of another layout is left alone.
+free_dead_entries() {
+  local registry=/dev/shm/jack-shm-registry k off pid entry
+  [ -w "$registry" ] && [ "$(head -c 4 "$registry" 2>/dev/null)" = "KCAJ" ] || return 0
+  for k in 0 1 2 3 4 5 6 7; do
+    off=$((24 + 264 * k))
+    entry="$(dd if="$registry" bs=1 skip=$((off + 4)) count=5 2>/dev/null | tr -d '\0')"
+    [ -z "$entry" ] && continue
+    [ "$entry" = "jack-" ] || return 0
+    pid="$(od -An -t d4 -j "$off" -N 4 "$registry" | tr -d ' ')"
+    [ -n "$pid" ] && [ "$pid" -gt 0 ] && [ ! -d "/proc/$pid" ] || continue
+    dd if=/dev/zero of="$registry" bs=1 seek="$off" count=264 conv=notrunc 2>/dev/null
+  done
+}
+
 case "${1:-}" in
   start)
     if answers; then exit 0; fi
+    free_dead_entries
     # A server of ours that no longer answers (stalled or half gone) goes first.
     stop_pid "$state.pid"
     # Synchronous mode: a slow client delays the cycle instead of losing MIDI.
