@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -448,17 +449,45 @@ private:
     std::function<void()> made_;
 };
 
-// The first frame of a window: what is left is made once it is painted.
+// The first frame of a window: the next step of the start is taken once it
+// is painted (once per window watched). Without a frame (a window system
+// that never paints it) it comes all the same, a little later.
 class FirstFrameWatch : public QObject {
 public:
     explicit FirstFrameWatch(std::function<void()> painted) : painted_(std::move(painted)) {}
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) QTimer::singleShot(0, this, painted_);
+    void Watch(QWidget* window) {
+        if (window_) window_->removeEventFilter(this);
+        window_ = window;
+        const int watch = ++watch_;
+        if (window) window->installEventFilter(this);
+        QTimer::singleShot(100, this, [this, watch] {
+            if (watch == watch_) Painted();
+        });
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::Paint) QTimer::singleShot(0, this, [this] { Painted(); });
         return false;
     }
 
+    // Watches no more: what is queued comes to nothing.
+    void Stop() {
+        stopped_ = true;
+        if (window_) window_->removeEventFilter(this);
+        window_ = nullptr;
+    }
+
 private:
+    void Painted() {
+        if (stopped_) return;
+        if (window_) window_->removeEventFilter(this);
+        window_ = nullptr;
+        ++watch_;
+        painted_();
+    }
     std::function<void()> painted_;
+    QPointer<QWidget> window_;
+    int watch_ = 0;
+    bool stopped_ = false;
 };
 
 }  // namespace
@@ -477,6 +506,52 @@ void EditorWindowSet::Place(Entry entry, const char* global) {
 EditorWindowSet::~EditorWindowSet() { DestroyAll(); }
 
 void EditorWindowSet::Create(const std::string& programDirectory, std::vector<std::string> arguments) {
+    Prepare(programDirectory, std::move(arguments));
+    MakeShownWindows();
+}
+
+void EditorWindowSet::StartAsTheProgram(const std::string& programDirectory, std::vector<std::string> arguments) {
+    DeferHiddenWindows = true;
+    Prepare(programDirectory, std::move(arguments));
+    CreateStep(StepOf("MainMenuForm"));
+    if (MainMenuForm == nullptr) return;
+    menuAlone_ = true;
+    MainMenuForm->Show();
+    firstInput_ = std::make_unique<FirstInputWatch>([this] { CreateRest(); });
+    qApp->installEventFilter(firstInput_.get());
+    WatchFirstFrame(MainMenuForm);
+}
+
+void EditorWindowSet::WatchFirstFrame(QWidget* window) {
+    if (!firstFrame_)
+        firstFrame_ = std::make_unique<FirstFrameWatch>([this] {
+            if (menuAlone_)
+                FinishStart();
+            else
+                CreateRest();
+        });
+    static_cast<FirstFrameWatch*>(firstFrame_.get())->Watch(window);
+}
+
+// The windows the start shows, made after the menu window's first frame.
+void EditorWindowSet::FinishStart() {
+    if (!menuAlone_) return;
+    menuAlone_ = false;
+    try {
+        MakeShownWindows();
+        if (ShownWindowsMade) ShownWindowsMade();
+        if (MainMenuForm) MainMenuForm->DeviceWindowMade();
+    } catch (const std::exception& e) {
+        if (!StartFailed) throw;
+        StartFailed(e.what());
+    } catch (...) {
+        if (!StartFailed) throw;
+        StartFailed(nullptr);
+    }
+    if (RestPending() && !makingRest_) WatchFirstFrame(MainForm);
+}
+
+void EditorWindowSet::Prepare(const std::string& programDirectory, std::vector<std::string> arguments) {
     programPath_ = programDirectory;
     if (!programPath_.empty() && programPath_.back() != '/') programPath_ += '/';
     arguments_ = std::move(arguments);
@@ -487,8 +562,12 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
     context_ = std::make_unique<DeviceContext>(programPath_);
     pickers_ = std::make_unique<PickerSupport>(*context_);
     ChooseLaterWindows();
+}
+
+void EditorWindowSet::MakeShownWindows() {
+    made_.resize(kSteps, false);
     for (size_t step = 0; step < kSteps; ++step)
-        if (!later_[step]) CreateStep(step);
+        if (!later_[step] && !made_[step]) CreateStep(step);
     // A pattern dump received from the device brings the track and step
     // editors forward, as the pattern list window shows the pattern.
     showPatternEditors_ = context_->Notices.ShowPatternEditors.Subscribe([] {
@@ -534,7 +613,9 @@ void EditorWindowSet::CreateStep(size_t step) {
 void EditorWindowSet::CreateRest() {
     if (!context_ || makingRest_) return;
     makingRest_ = true;
+    FinishStart();
     // The watches may be what called: they go once this event is done.
+    if (firstFrame_) static_cast<FirstFrameWatch*>(firstFrame_.get())->Stop();
     for (std::unique_ptr<QObject>* watch : {&firstInput_, &firstFrame_})
         if (*watch) {
             qApp->removeEventFilter(watch->get());
@@ -552,12 +633,11 @@ bool EditorWindowSet::RestPending() const {
 
 void EditorWindowSet::CreateRestAfterFirstFrame(QWidget* window) {
     if (!RestPending()) return;
-    firstInput_ = std::make_unique<FirstInputWatch>([this] { CreateRest(); });
-    qApp->installEventFilter(firstInput_.get());
-    firstFrame_ = std::make_unique<FirstFrameWatch>([this] { CreateRest(); });
-    if (window) window->installEventFilter(firstFrame_.get());
-    // Without a frame (a window system that never paints it) it comes all the same.
-    QTimer::singleShot(100, firstFrame_.get(), [this] { CreateRest(); });
+    if (!firstInput_) {
+        firstInput_ = std::make_unique<FirstInputWatch>([this] { CreateRest(); });
+        qApp->installEventFilter(firstInput_.get());
+    }
+    WatchFirstFrame(window);
 }
 
 void EditorWindowSet::CreateMidiFileRoute() {
@@ -582,6 +662,9 @@ void EditorWindowSet::WhenFirstShown(const std::vector<QMenu*>& menus, std::func
 }
 
 void EditorWindowSet::WriteWorkingSets() {
+    // A run that ends before its windows were all made (a signal, an end
+    // asked for at once) ends as one that made them: what it writes is the same.
+    FinishStart();
     if (MainForm && workingSetsRead_) MainForm->WriteWorkingSets();
 }
 

@@ -104,6 +104,23 @@ public:
     // at the first input, whichever comes first.
     void CreateRestAfterFirstFrame(QWidget* window);
 
+    // Starts as the program does, so that its first window comes up as soon
+    // as it can: the menu window (the main window) is made and shown on its
+    // own. Once it has painted its first frame, or at the first input before
+    // that, the other windows that the start shows are made in their order
+    // (each reading its configuration as with Create), the working sets are
+    // read, ShownWindowsMade runs and the device window comes up with the
+    // windows open at the last exit; the windows that the start does not
+    // show follow the device window's first frame. What each window reads,
+    // shows and writes is the same as with Create.
+    void StartAsTheProgram(const std::string& programDirectory, std::vector<std::string> arguments);
+    std::function<void()> ShownWindowsMade;
+    // An exception while the start makes windows from the message loop
+    // (without it, the exception goes on to the loop).
+    std::function<void(const char* what)> StartFailed;
+    // True while only the menu window is made.
+    bool MenuWindowAlone() const { return menuAlone_; }
+
 private:
     struct Entry {
         std::unique_ptr<QObject> object;
@@ -111,6 +128,10 @@ private:
         size_t step = 0;  // its place in the creation order
     };
     void Place(Entry entry, const char* step);
+    void Prepare(const std::string& programDirectory, std::vector<std::string> arguments);
+    void MakeShownWindows();
+    void FinishStart();
+    void WatchFirstFrame(QWidget* window);
     void ChooseLaterWindows();
     void CreateStep(size_t step);
     std::unique_ptr<IniFileHold> config_;  // "Morvelant.cfg", in memory for the run
@@ -129,6 +150,7 @@ private:
     std::vector<bool> made_;  // per creation step
     size_t creating_ = 0;
     bool makingRest_ = false;
+    bool menuAlone_ = false;
     std::unique_ptr<QObject> firstInput_, firstFrame_;
 };
 

@@ -262,23 +262,24 @@ int RunEditor(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
 
     EditorWindowSet windows;
+    windows.ShownWindowsMade = [&] {
+        if (decision == StartDecision::RunSavingBeside) SaveWorkingSetsBeside(windows.Context().Model);
+        if (driver) driver->Join();
+    };
+    // A window that cannot be made ends the run, as at the start.
+    windows.StartFailed = [](const char* what) {
+        ShowException(what);
+        QCoreApplication::exit(0);
+    };
     try {
         std::vector<std::string> arguments;
         for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
-        // The windows that the start does not show are made after its first frame.
-        windows.DeferHiddenWindows = true;
-        windows.Create(ProgramDirectory(), std::move(arguments));
-        if (decision == StartDecision::RunSavingBeside) SaveWorkingSetsBeside(windows.Context().Model);
-        if (driver) driver->Join();
+        // The menu window, the main window, comes up first; the others
+        // follow its first frame.
+        windows.StartAsTheProgram(ProgramDirectory(), std::move(arguments));
         // Closing the menu window ends the run.
         MainMenuForm->ProgramEnd = [] { QCoreApplication::exit(0); };
-
-        // The menu window is the main window: closing it ends the loop.
-        // Showing it shows the virtual device window.
-        QWidget* mainWindow = MainMenuForm;
-        MainWindowWatch watch(mainWindow);
-        MainMenuForm->Show();
-        windows.CreateRestAfterFirstFrame(MainForm);
+        MainWindowWatch watch(MainMenuForm);
 
         if (const char* exitAfterStart = std::getenv("MORVELANT_EXIT_AFTER_START"); exitAfterStart && *exitAfterStart)
             QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
@@ -295,6 +296,14 @@ int RunEditor(int argc, char** argv) {
     ShutDownEditor(
         guard, [&windows] { windows.WriteWorkingSets(); }, [&windows] { windows.DestroyAll(); });
     SetCurrentDialogs(nullptr);
+#ifndef __SANITIZE_ADDRESS__
+    // Everything is written, the MIDI system is closed and the lock given
+    // up: what is left (the application object, the connection to the
+    // window system, the libraries) goes with the process, at once. A
+    // build that checks for leaks takes it all down in order instead.
+    std::fflush(nullptr);
+    ::_exit(0);
+#endif
     return 0;
 }
 

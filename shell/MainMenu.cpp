@@ -625,6 +625,10 @@ void TMainMenuForm::FormShow() {
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
 }
 
+void TMainMenuForm::DeviceWindowMade() {
+    if (isVisible()) FormShow();
+}
+
 void TMainMenuForm::FormClose(TCloseAction& action) {
     if (DeviceWindow) DeviceWindow->Close();
     if (action != TCloseAction::caNone && ProgramEnd) ProgramEnd();

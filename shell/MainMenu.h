@@ -73,6 +73,10 @@ public:
     // ---- Handed by the composition root ------------------------------------------
     // The virtual device window, shown and closed with this one.
     QPointer<TForm> DeviceWindow;
+    // The device window was made after this window showed (the program's
+    // start shows this window first): it comes up now, as with this
+    // window's show.
+    void DeviceWindowMade();
     // The sending dialog, which greys this window's send items while it shows.
     QPointer<TSendingForm> Sending;
     // Called once the window has closed: ends the program's message loop.

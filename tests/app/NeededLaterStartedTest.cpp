@@ -25,6 +25,7 @@
 #include "engine/Tool.h"
 #include "patterns/PatternParameter.h"
 #include "platform/IniFile.h"
+#include "presets/PresetFormUnit.h"
 #include "platform/SafeFile.h"
 #include "shell/WindowBookkeeping.h"
 #include "tests/support/StartedEditor.h"
@@ -86,14 +87,34 @@ TEST(NeededLaterStarted, TheWindowsTheStartDoesNotShowComeAfterItsFirstFrameWher
     EXPECT_TRUE(MainMenuForm->MainFormWindowsEventEdit->isChecked());
 }
 
+TEST(NeededLaterStarted, TheMenuWindowComesAloneAndTheWindowsTheStartShowsFollowItsFirstFrame) {
+    StartedEditor editor;
+    editor.StartAsTheProgram(false);
+    ASSERT_NE(MainMenuForm, nullptr);
+    EXPECT_TRUE(MainMenuForm->isVisible());
+    EXPECT_EQ(MainForm, nullptr);
+    EXPECT_EQ(PresetForm, nullptr);
+    EXPECT_TRUE(editor.Windows().MenuWindowAlone());
+    for (int i = 0; i < 400 && editor.Windows().MenuWindowAlone(); ++i) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+    ASSERT_NE(MainForm, nullptr);
+    EXPECT_TRUE(MainForm->isVisible());
+    ASSERT_NE(PresetForm, nullptr);
+    EXPECT_TRUE(PresetForm->isVisible());
+}
+
 TEST(NeededLaterStarted, AKeyBeforeTheFirstFrameFindsEveryWindowMade) {
     StartedEditor editor;
     WriteAllClosed(editor.Folder());
-    editor.StartAsTheProgram();
-    ASSERT_TRUE(editor.Windows().RestPending());
+    editor.StartAsTheProgram(false);
+    ASSERT_TRUE(editor.Windows().MenuWindowAlone());
     userinput::FocusOn(MainMenuForm);
     userinput::KeyClick(MainMenuForm, Qt::Key_Shift);
     EXPECT_FALSE(editor.Windows().RestPending());
+    ASSERT_NE(MainForm, nullptr);
+    EXPECT_TRUE(MainForm->isVisible());
     MainMenuForm->MainFormWindowsEventEdit->trigger();
     QApplication::processEvents();
     ASSERT_NE(EventEditForm, nullptr);
@@ -106,6 +127,7 @@ TEST(NeededLaterStarted, AKeyBeforeTheFirstFrameFindsEveryWindowMade) {
 struct RunSeen {
     std::map<std::string, QImage> shown;
     std::map<std::string, std::string> menus;  // each item: enabled, checked, shown
+    QStringList visible;  // the windows shown
     std::string config, presets, patterns;
 };
 
@@ -128,6 +150,9 @@ RunSeen RunOnce(bool asTheProgram, bool allClosed) {
         if (!a->objectName().isEmpty())
             run.menus[a->objectName().toStdString()] = std::string(a->isEnabled() ? "e" : "-") +
                 (a->isChecked() ? "c" : "-") + (a->isVisible() ? "v" : "-");
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !w->objectName().isEmpty()) run.visible << w->objectName();
+    run.visible.sort();
     for (const char* name : kLaterWindows) {
         auto* form = qobject_cast<TForm*>(TMainMenuForm::FindForm(QString::fromLatin1(name)));
         if (form == nullptr) {
@@ -153,6 +178,7 @@ TEST(NeededLaterStarted, WhatTheWindowsShowAndWhatTheRunWritesIsAsWithEveryWindo
         const RunSeen later = RunOnce(true, allClosed);
         for (const char* name : kLaterWindows) EXPECT_TRUE(eager.shown.at(name) == later.shown.at(name)) << name;
         EXPECT_EQ(eager.menus, later.menus);
+        EXPECT_EQ(eager.visible, later.visible);
         EXPECT_EQ(eager.config, later.config);
         EXPECT_EQ(eager.presets, later.presets);
         EXPECT_EQ(eager.patterns, later.patterns);

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QDir>
+#include <QApplication>
 #include <QFile>
+#include <QThread>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -50,14 +52,17 @@ public:
         windows_->Create(Folder(), std::move(arguments));
         MainMenuForm->Show();
     }
-    // As the program starts: the windows that the start does not show are
-    // made after its first frame (or at the first input before it).
-    void StartAsTheProgram() {
+    // As the program starts: the menu window first, the other windows that
+    // the start shows after its first frame, those it does not show after
+    // the device window's (or all at the first input before). By default it
+    // returns once the windows that the start shows are made.
+    void StartAsTheProgram(bool untilShownWindowsMade = true) {
         windows_ = std::make_unique<EditorWindowSet>();
-        windows_->DeferHiddenWindows = true;
-        windows_->Create(Folder(), {});
-        MainMenuForm->Show();
-        windows_->CreateRestAfterFirstFrame(MainForm);
+        windows_->StartAsTheProgram(Folder(), {});
+        for (int i = 0; untilShownWindowsMade && i < 400 && windows_->MenuWindowAlone(); ++i) {
+            QApplication::processEvents();
+            if (windows_->MenuWindowAlone()) QThread::msleep(5);
+        }
     }
     // The end of a run: working sets, then the windows.
     void Stop() {
