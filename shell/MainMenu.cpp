@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMenuBar>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -625,8 +626,45 @@ void TMainMenuForm::FormShow() {
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
 }
 
+namespace {
+
+// Runs `painted` once, after `window` has painted its first frame (the
+// window manager has put it on the screen by then).
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWidget* window, std::function<void()> painted) : QObject(window), painted_(std::move(painted)) {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                painted_();
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> painted_;
+};
+
+}  // namespace
+
 void TMainMenuForm::DeviceWindowMade() {
-    if (isVisible()) FormShow();
+    if (!isVisible()) return;
+    FormShow();
+    // The window manager puts the windows that came up with the device
+    // window on the screen after this one, on top: once they are there, this
+    // one comes back over them and takes the keys, as when they all come up
+    // together and this one comes last.
+    if (DeviceWindow)
+        new AfterFirstPaint(DeviceWindow, [this] {
+            if (!isVisible()) return;
+            if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
+            activateWindow();
+        });
 }
 
 void TMainMenuForm::FormClose(TCloseAction& action) {

@@ -103,6 +103,12 @@ TEST(NeededLaterStarted, TheMenuWindowComesAloneAndTheWindowsTheStartShowsFollow
     EXPECT_TRUE(MainForm->isVisible());
     ASSERT_NE(PresetForm, nullptr);
     EXPECT_TRUE(PresetForm->isVisible());
+    // Once the others are up, the menu window has the keys, as when it comes last.
+    for (int i = 0; i < 40 && QApplication::activeWindow() != MainMenuForm; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(QApplication::activeWindow(), MainMenuForm);
 }
 
 TEST(NeededLaterStarted, AKeyBeforeTheFirstFrameFindsEveryWindowMade) {
