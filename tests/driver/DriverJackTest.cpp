@@ -237,6 +237,9 @@ TEST_F(Jack, PortsThatComeAndGoAreFollowed) {
     const int latePort = Kit::IndexOf(after, late->name + ":in");
     uint32_t toLate = kit->OpenMidiOut(nullptr, uint32_t(latePort), 0, MIDIKIT_OPEN_ARGUMENT);
     ASSERT_GT(toLate, 0x20u);
+    // Connected first: PipeWire drops a client whose connection it is
+    // making to a port that goes at that moment.
+    ASSERT_TRUE(Eventually([&] { return late->InConnections() > 0; }, 5s));
     // It goes: listed as absent, in its place.
     late.reset();
     ASSERT_TRUE(Eventually([&] { return kit->GetMidiOutPresent(uint32_t(latePort)) == 0; }, 5s));
