@@ -996,7 +996,9 @@ private:
     SteadyClock::time_point heldAt_ = SteadyClock::now();
     std::atomic<int64_t> offsetUs_{0};
     std::atomic<int64_t> leadUs_{0};
-    std::mutex mx_;  // the client and the list of slots
+    // The lists of slots, and the client for every thread but the watcher's,
+    // which alone opens and closes it once it runs (see openWaiting).
+    std::mutex mx_;
     std::atomic<jack_client_t*> client_{nullptr};
     std::atomic<bool> gone_{false};
     std::atomic<bool> quit_{false};
