@@ -7,6 +7,11 @@
 // be constant and at most one period), the jitter around that delay
 // (note_jitter_*), and the period for comparison. Needs the JACK test server
 // (JACK_DEFAULT_SERVER); without it the benchmark reports an error and skips.
+//
+// Also the time that opening an output and an input to a peer takes on the
+// caller's thread (open_ms), against one server round trip of a plain
+// client measured beside it (a port registered and unregistered):
+// x_round_trip.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -131,7 +136,59 @@ void BM_ClockBeatsThroughJack(benchmark::State& state) {
     kit.reset();  // unloads the library copy, which closes its JACK client
 }
 
+void BM_OpenPortsThroughJack(benchmark::State& state) {
+    if (!JackReachable()) {
+        state.SkipWithError("the JACK test server is not reachable");
+        return;
+    }
+    const std::string peerName = "OpenPeer" + std::to_string(getpid());
+    morvelant::testsupport::JackPeer peer({.in = peerName, .out = peerName + "o", .quiet = true});
+    jack_status_t status{};
+    jack_client_t* plain = jack_client_open("OpenBaseline", JackNoStartServer, &status);
+    auto kit = Kit::Load("jack");
+    if (!kit->Ok() || !plain) {
+        state.SkipWithError(plain ? kit->error.c_str() : "no plain client");
+        if (plain) jack_client_close(plain);
+        return;
+    }
+    const int outPort = Kit::IndexOf(kit->OutNames(), peerName + ":in");
+    const int inPort = Kit::IndexOf(kit->InNames(), peerName + "o:out");
+    if (outPort < 0 || inPort < 0) {
+        state.SkipWithError("the peer's ports are not listed");
+        jack_client_close(plain);
+        return;
+    }
+    double openMs = 0, tripMs = 0;
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        const uint32_t out = kit->OpenMidiOut(nullptr, uint32_t(outPort), 0, MIDIKIT_OPEN_ARGUMENT);
+        const uint32_t in = kit->OpenMidiIn(nullptr, uint32_t(inPort), 0, MIDIKIT_OPEN_ARGUMENT);
+        openMs += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        state.PauseTiming();
+        peer.Clear();
+        MidiEvent e{MIDIKIT_TIME_NOW, 0x90, 60, 100, 0};
+        kit->PutMidiOut(out, &e);
+        if (!peer.WaitFor(1, std::chrono::seconds(5))) state.SkipWithError("the note did not arrive");
+        kit->CloseMidiOut(out);
+        kit->CloseMidiIn(in);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the closed ports leave the graph
+        t0 = Clock::now();
+        jack_port_t* p = jack_port_register(plain, "trip", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        if (p) jack_port_unregister(plain, p);
+        tripMs += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        state.ResumeTiming();
+    }
+    const double n = double(state.iterations());
+    state.counters["open_ms"] = openMs / n;
+    state.counters["round_trip_ms"] = tripMs / n;
+    state.counters["x_round_trip"] = openMs / std::max(tripMs, 1e-6);
+    kit.reset();
+    jack_client_close(plain);
+}
+
 }  // namespace
+
+BENCHMARK(BM_OpenPortsThroughJack)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK(BM_ClockBeatsThroughJack)
     ->Arg(500000)

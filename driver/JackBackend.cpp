@@ -23,7 +23,11 @@
 // renamed, and a server that stops, which it reports before anything else;
 // while no server runs it watches the folder where servers put their
 // sockets, opens a new client as soon as one appears, and registers and
-// connects every opened port anew.
+// connects every opened port anew. It also registers and connects the
+// ports that are opened, so that opening one never waits on the server:
+// each server call costs a round trip and libjack sleeps a few
+// milliseconds after some of them, and the program opens its ports while
+// it starts.
 //
 // Connections are the user's as much as ours: an opened port is connected
 // to its peer when it opens and when the peer's port appears (registered
@@ -187,6 +191,8 @@ struct Slot {
     std::string own;  // our port's short name
     jack_port_t* port = nullptr;  // written only while the process callback cannot see the slot
     jack_ringbuffer_t* ring = nullptr;
+    bool published = false;  // under the session's mx_: in slots_, where the process callback sees it
+    std::atomic<bool> refused{false};  // the server refused our port: what is sent goes nowhere
     InputCallback callback;
     Bytes scratch;  // reader side of an input
     Slot() : ring(jack_ringbuffer_create(kRingBytes)) {}
@@ -256,32 +262,33 @@ public:
         return peers;
     }
 
+    // Returns at once. With a server, the watcher's thread registers the
+    // port and connects it (see openWaiting); what is sent meanwhile waits
+    // in the port's ring. Without, the port is registered and connected
+    // when a server comes.
     std::shared_ptr<Slot> open(bool input, const std::string& peer, InputCallback callback) {
-        // A port closed a moment ago may still hold the name the new one
-        // takes: it goes first.
-        retire();
         auto slot = std::make_shared<Slot>();
         if (!slot->ring) return nullptr;
         slot->input = input;
         slot->peer = peer;
         slot->callback = std::move(callback);
         jack_ringbuffer_mlock(slot->ring);
-        std::lock_guard lock(mx_);
-        size_t free = kMaxSlots;
-        for (size_t i = 0; i < kMaxSlots; ++i)
-            if (!slots_[i].load()) {
-                free = i;
-                break;
+        {
+            std::lock_guard lock(mx_);
+            // Every slot still to be published takes a place too.
+            size_t used = 0;
+            for (const auto& p : slots_) used += p.load() != nullptr;
+            for (const auto& s : all_) used += !s->published;
+            if (used >= kMaxSlots) return nullptr;
+            slot->own = ownName(*slot);
+            all_.push_back(slot);
+            if (!running()) {
+                publish(*slot);
+                return slot;
             }
-        if (free == kMaxSlots) return nullptr;
-        slot->own = ownName(*slot);
-        if (client_ && !gone_) {
-            registerPort(*slot);
-            if (!slot->port) return nullptr;  // the server refused our port
+            opening_.push_back(slot);
         }
-        all_.push_back(slot);
-        slots_[free].store(slot.get(), std::memory_order_release);
-        if (slot->port) link(*slot);
+        notice_.post();
         return slot;
     }
 
@@ -293,6 +300,7 @@ public:
         {
             std::lock_guard lock(mx_);
             all_.erase(std::remove(all_.begin(), all_.end(), slot), all_.end());
+            std::erase(opening_, slot);  // never published
             if (slot->input)
                 for (auto& s : slots_)
                     if (s.load() == slot.get()) s.store(nullptr, std::memory_order_release);
@@ -319,7 +327,7 @@ public:
         auto drained = [&] {
             std::lock_guard lock(mx_);
             for (const auto& s : retiring_)
-                if (!s->input && jack_ringbuffer_read_space(s->ring) > 0) return false;
+                if (!s->input && s->published && jack_ringbuffer_read_space(s->ring) > 0) return false;
             return true;
         };
         {
@@ -382,7 +390,7 @@ public:
             const size_t n = std::min(kPiece, size - off);
             Record r{timed ? 1 : 0, uint32_t(n), frame};
             while (jack_ringbuffer_write_space(slot.ring) < sizeof r + n) {
-                if (gone_ || !client_ || quit_) return;
+                if (gone_ || !client_ || quit_ || slot.refused) return;
                 std::this_thread::sleep_for(kPoll);
             }
             jack_ringbuffer_write(slot.ring, reinterpret_cast<const char*>(&r), sizeof r);
@@ -462,6 +470,59 @@ private:
     void registerPort(Slot& slot) {
         slot.port = jack_port_register(client_, slot.own.c_str(), JACK_DEFAULT_MIDI_TYPE,
                                        slot.input ? JackPortIsInput : JackPortIsOutput, 0);
+        slot.refused = !slot.port;
+    }
+
+    // Under mx_: the process callback sees the slot from its next cycle on.
+    void publish(Slot& slot) {
+        if (slot.published) return;
+        for (auto& p : slots_)
+            if (!p.load()) {
+                p.store(&slot, std::memory_order_release);
+                slot.published = true;
+                return;
+            }
+    }
+    // Under mx_: not closed.
+    bool isOpen(const Slot& slot) const {
+        return std::any_of(all_.begin(), all_.end(), [&](const auto& s) { return s.get() == &slot; });
+    }
+
+    // On the watcher's thread: registers the ports opened since it last
+    // looked, connects them, waits once until all their connections are
+    // live and publishes them: an input as soon as it is registered, so
+    // that it reads from the first cycle its connection is live in; an
+    // output once its connection is live, so that what was sent to it
+    // meanwhile, held in its ring, reaches the peer. A port closed
+    // meanwhile is not published; one that got a port leaves the graph
+    // through retire(). The server is called without mx_: only this thread
+    // (and start() and stop(), while it does not run) opens and closes the
+    // client and writes the ports of slots the process callback does not
+    // see, and slots stay alive until retire() (on this thread too) lets
+    // them go. So the lists, opened() and aliases(), which take mx_, never
+    // wait on the server.
+    void openWaiting() {
+        std::vector<std::shared_ptr<Slot>> batch;
+        {
+            std::lock_guard lock(mx_);
+            batch.swap(opening_);
+        }
+        std::vector<Slot*> registered;
+        for (const auto& s : batch) {
+            if (running()) registerPort(*s);
+            if (s->port) registered.push_back(s.get());
+        }
+        {
+            std::lock_guard lock(mx_);
+            for (Slot* s : registered)
+                if (s->input && isOpen(*s)) publish(*s);
+        }
+        linkAll(registered);
+        // A server that went meanwhile leaves them without a port: the next
+        // client registers and connects them like every other opened port.
+        std::lock_guard lock(mx_);
+        for (const auto& s : batch)
+            if (isOpen(*s)) publish(*s);
     }
 
     // Under mx_: peer ports were renamed; our ports follow them, and the
@@ -474,36 +535,45 @@ private:
         }
     }
 
-    // Under mx_: connects the opened ports whose peer ports are among those
-    // that appeared (by the numbers the server gave them).
-    void linkAppeared(const std::vector<jack_port_id_t>& ids) {
-        if (!client_ || gone_) return;
+    // Under mx_: the opened ports whose peer ports are among those that
+    // appeared (by the numbers the server gave them).
+    std::vector<Slot*> servingAppeared(const std::vector<jack_port_id_t>& ids) {
+        std::vector<Slot*> serving;
+        if (!running()) return serving;
         for (jack_port_id_t id : ids) {
             jack_port_t* port = jack_port_by_id(client_, id);
             const char* name = port ? jack_port_name(port) : nullptr;
             if (!name) continue;
             for (auto& s : all_)
-                if (s->peer == name) link(*s);
+                if (s->peer == name) serving.push_back(s.get());
         }
+        return serving;
     }
 
-    // Connects an opened port to its peer, when the peer is there.
-    void link(Slot& slot) {
-        if (!client_ || gone_ || !slot.port) return;
-        jack_port_t* peer = jack_port_by_name(client_, slot.peer.c_str());
-        if (!peer || jack_port_connected_to(slot.port, slot.peer.c_str())) return;
-        const char* own = jack_port_name(slot.port);
-        const int rc = slot.input ? jack_connect(client_, slot.peer.c_str(), own)
-                                  : jack_connect(client_, own, slot.peer.c_str());
-        if (rc != 0 && rc != EEXIST) return;
-        // The server takes a new connection into the graph that its cycles
-        // run at the start of a later cycle. Until then our port's messages
-        // do not reach the peer, nor the peer's ours: a message sent right
-        // after an open would be lost. The open returns once the connection
-        // is live (one or two periods), or after a while if it never is.
+    // Connects opened ports to their peers (those whose peer is there), then
+    // waits for all the new connections at once: the server takes a new
+    // connection into the graph that its cycles run at the start of a later
+    // cycle, and until then our port's messages do not reach the peer, nor
+    // the peer's ours. It returns once they are live (one or two periods),
+    // or after a while if one never is.
+    void linkAll(const std::vector<Slot*>& slots) {
+        if (!running()) return;
+        std::vector<Slot*> made;
+        for (Slot* s : slots) {
+            if (!s->port || !jack_port_by_name(client_, s->peer.c_str()) ||
+                jack_port_connected_to(s->port, s->peer.c_str()))
+                continue;
+            const char* own = jack_port_name(s->port);
+            const int rc =
+                s->input ? jack_connect(client_, s->peer.c_str(), own) : jack_connect(client_, own, s->peer.c_str());
+            if (rc == 0 || rc == EEXIST) made.push_back(s);
+        }
+        const auto live = [&] {
+            return std::all_of(made.begin(), made.end(),
+                               [](Slot* s) { return jack_port_connected_to(s->port, s->peer.c_str()); });
+        };
         const auto limit = SteadyClock::now() + kConnectionLive;
-        while (!gone_ && !jack_port_connected_to(slot.port, slot.peer.c_str()) && SteadyClock::now() < limit)
-            waitCycles(cycles_.load() + 1, limit);
+        while (!gone_ && !quit_ && !live() && SteadyClock::now() < limit) waitCycles(cycles_.load() + 1, limit);
     }
 
     // Under mx_: takes every connection of the ports that are about to go out
@@ -558,7 +628,11 @@ private:
         // PipeWire's libjack counts none before.
         waitCycles(cycles_.load() + 1, SteadyClock::now() + std::chrono::milliseconds(200));
         followFrames(c);
-        for (auto& s : all_) link(*s);
+        std::vector<Slot*> opened;
+        for (auto& s : all_) opened.push_back(s.get());
+        linkAll(opened);
+        for (auto& s : opening_) publish(*s);
+        opening_.clear();
         return true;
     }
 
@@ -599,17 +673,28 @@ private:
         std::lock_guard lock(mx_);
         return !retiring_.empty();
     }
+    bool hasOpening() {
+        std::lock_guard lock(mx_);
+        return !opening_.empty();
+    }
 
     // Sleeps until JACK tells of something (or, without a server, until a
     // server may have started), and follows it.
+    //
+    // The folder watch is needed only while no server runs: it goes once a
+    // client is open and comes back as soon as the server goes, on this
+    // thread, because closing it makes the kernel wait (tens of
+    // milliseconds), which must not hold up whoever stops the session.
     void watch() {
-        ServerFolderWatch& folder = *folder_;
         auto startingUntil = SteadyClock::time_point{}, nextTry = SteadyClock::time_point{};
         auto lookAgainAt = SteadyClock::time_point{};
         bool tryNow = false, goneSaid = false;
         while (!quit_) {
             notice_.clear();
             if (gone_ && !goneSaid) {
+                // Watched again at once, so that a server starting from
+                // now on is not missed.
+                if (!folder_) folder_ = std::make_unique<ServerFolderWatch>();
                 // libjack is still taking the client down on its own
                 // threads when it tells; calling into it at once for the
                 // dead client (or letting the program do so for its other
@@ -629,6 +714,8 @@ private:
                 continue;
             }
             if (!client_ || gone_) {
+                if (!folder_) folder_ = std::make_unique<ServerFolderWatch>();
+                ServerFolderWatch& folder = *folder_;
                 if (tryNow) {
                     bool back;
                     {
@@ -662,8 +749,15 @@ private:
                 continue;
             }
             tryNow = true;
+            folder_.reset();
+            // A port closed a moment ago may still hold the name that a
+            // port opened since takes: it goes first.
             if (hasRetiring()) {
                 retire();
+                continue;
+            }
+            if (hasOpening()) {
+                openWaiting();
                 continue;
             }
             if (portsChanged_.exchange(false)) {
@@ -675,11 +769,13 @@ private:
                     appeared.swap(appeared_);
                     renamed.swap(renamed_);
                 }
+                std::vector<Slot*> serving;
                 {
                     std::lock_guard lock(mx_);
                     followRenames(renamed);
-                    linkAppeared(appeared);
+                    serving = servingAppeared(appeared);
                 }
+                linkAll(serving);
                 post(BackendEvent::PortsChanged);
                 // A server busy closing a client of many ports takes the
                 // change in later still: the lists are read once more.
@@ -900,7 +996,9 @@ private:
     SteadyClock::time_point heldAt_ = SteadyClock::now();
     std::atomic<int64_t> offsetUs_{0};
     std::atomic<int64_t> leadUs_{0};
-    std::mutex mx_;  // the client and the list of slots
+    // The lists of slots, and the client for every thread but the watcher's,
+    // which alone opens and closes it once it runs (see openWaiting).
+    std::mutex mx_;
     std::atomic<jack_client_t*> client_{nullptr};
     std::atomic<bool> gone_{false};
     std::atomic<bool> quit_{false};
@@ -908,7 +1006,8 @@ private:
     std::atomic<bool> inProcess_{false};
     std::atomic<uint64_t> cycles_{0};
     std::atomic<Slot*> slots_[kMaxSlots]{};
-    std::vector<std::shared_ptr<Slot>> all_;
+    std::vector<std::shared_ptr<Slot>> all_;  // the opened ports, published or not
+    std::vector<std::shared_ptr<Slot>> opening_;  // opened with a server, not yet taken by the watcher
     std::vector<std::pair<std::string, std::string>> renames_;  // under mx_: not yet taken by the lists
     std::mutex appearedMx_;  // taken on JACK's notification thread
     std::vector<jack_port_id_t> appeared_;  // ports registered since the watcher last looked

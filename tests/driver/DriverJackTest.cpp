@@ -7,6 +7,8 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <csignal>
+#include <future>
 #include <set>
 #include <thread>
 
@@ -35,6 +37,20 @@ using Messages = std::vector<std::vector<uint8_t>>;
 std::string Unique(const char* stem) {
     static int n = 0;
     return std::string(stem) + std::to_string(getpid()) + "x" + std::to_string(n++);
+}
+
+// The MIDI ports whose full names match the pattern, as a client of the
+// test server lists them.
+std::set<std::string> PortsNamed(const char* pattern) {
+    std::set<std::string> names;
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status);
+    if (!probe) return {"(no server)"};
+    const char** ports = jack_get_ports(probe, pattern, JACK_DEFAULT_MIDI_TYPE, 0);
+    for (const char** p = ports; p && *p; ++p) names.insert(*p);
+    jack_free(ports);
+    jack_client_close(probe);
+    return names;
 }
 
 class Jack : public ::testing::Test {
@@ -76,7 +92,14 @@ protected:
         why = "a port did not open: out " + std::to_string(out) + " in " + std::to_string(in);
         if (sync <= 0x20 || out <= 0x20 || in <= 0x20) return false;
         kit->StartMidiIn(in);
-        return true;
+        why = "the ports did not connect to the peer";
+        return PeerConnected();
+    }
+    // The library connects its ports on a thread of its own: what the peer
+    // sends reaches an input once the peer's port shows the connection.
+    bool PeerConnected(bool in = true, bool out = true) {
+        return Eventually([&] { return (!in || peer->InConnections() > 0) && (!out || peer->OutConnections() > 0); },
+                          10s);
     }
     // Runs send() and gathers what reaches the peer.
     Messages AtPeer(const std::function<void()>& send, size_t count) {
@@ -188,18 +211,13 @@ TEST_F(Jack, LongSystemExclusiveComesInWhole) {
 
 TEST_F(Jack, OurPortsAreNamedAfterTheirPeers) {
     // One client for the library, one port per opened device.
-    const char** ports = nullptr;
-    jack_status_t status{};
-    jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status);
-    ASSERT_NE(probe, nullptr);
-    ports = jack_get_ports(probe, "^driver_tests", JACK_DEFAULT_MIDI_TYPE, 0);
-    std::set<std::string> names;
-    for (const char** p = ports; p && *p; ++p) names.insert(*p);
-    jack_free(ports);
-    EXPECT_EQ(names,
+    EXPECT_EQ(PortsNamed("^driver_tests"),
               (std::set<std::string>{"driver_tests:" + peer->name + "/in", "driver_tests:" + peer->name + "o/out"}))
         << "one client named after the program, its ports after their peers";
     // The output reaches the peer through a connection a patchbay can see.
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status);
+    ASSERT_NE(probe, nullptr);
     jack_port_t* own = jack_port_by_name(probe, ("driver_tests:" + peer->name + "/in").c_str());
     ASSERT_NE(own, nullptr);
     EXPECT_TRUE(jack_port_connected_to(own, (peer->name + ":in").c_str()));
@@ -219,6 +237,9 @@ TEST_F(Jack, PortsThatComeAndGoAreFollowed) {
     const int latePort = Kit::IndexOf(after, late->name + ":in");
     uint32_t toLate = kit->OpenMidiOut(nullptr, uint32_t(latePort), 0, MIDIKIT_OPEN_ARGUMENT);
     ASSERT_GT(toLate, 0x20u);
+    // Connected first: PipeWire drops a client whose connection it is
+    // making to a port that goes at that moment.
+    ASSERT_TRUE(Eventually([&] { return late->InConnections() > 0; }, 5s));
     // It goes: listed as absent, in its place.
     late.reset();
     ASSERT_TRUE(Eventually([&] { return kit->GetMidiOutPresent(uint32_t(latePort)) == 0; }, 5s));
@@ -356,11 +377,12 @@ TEST(JackNames, ListedNamesFollowTheRules) {
     }
 }
 
-// A port is connected to its peer by the time its open returns: a message
-// sent at once, or sent by the peer at once, is not lost while the server is
-// still taking the new connection into its graph. Each input opens right
-// after an output closed, so it may get the number the output's port had
-// while the server's running graph still holds that port's connection.
+// A message sent on an output at once after its open is not lost while the
+// server is still taking the new connection into its graph, nor is one the
+// peer sends as soon as it sees the connection of a new input. Each input
+// opens right after an output closed, so it may get the number the output's
+// port had while the server's running graph still holds that port's
+// connection.
 TEST_F(Jack, WhatIsSentRightAfterOpeningArrives) {
     Release();
     peer = std::make_unique<Peer>(Unique("KitPeer"));
@@ -384,10 +406,13 @@ TEST_F(Jack, WhatIsSentRightAfterOpeningArrives) {
         in = kit->OpenMidiIn(&inN.target, uint32_t(inPort), 0, MIDIKIT_OPEN_ARGUMENT);
         ASSERT_GT(in, 0x20u);
         kit->StartMidiIn(in);
+        ASSERT_TRUE(PeerConnected(false, true)) << "open " << i;
         peer->Send({0xB0, uint8_t(i), 0x7F});
         ASSERT_EQ(Collect(1).size(), 1u) << "open " << i << " lost the peer's controller";
         kit->CloseMidiIn(in);
         in = 0;
+        // Our port keeps its name: the connection of the one closed goes first.
+        ASSERT_TRUE(Eventually([&] { return peer->OutConnections() == 0; }, 10s)) << "open " << i;
     }
 }
 
@@ -434,19 +459,169 @@ TEST_F(Jack, OutputsClosedTogetherSwitchTheirNotesOffAndComeBackUnderTheirNames)
         if (unload) break;
         // Opened again at once, each under the name it had.
         openAll(outs);
-        jack_status_t status{};
-        jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status);
-        ASSERT_NE(probe, nullptr);
-        const char** ports = jack_get_ports(probe, "^driver_tests", JACK_DEFAULT_MIDI_TYPE, 0);
-        std::set<std::string> names;
-        for (const char** p = ports; p && *p; ++p) names.insert(*p);
-        jack_free(ports);
-        jack_client_close(probe);
         std::set<std::string> expected;
         for (const auto& p : peers) expected.insert("driver_tests:" + p->name + "/in");
-        EXPECT_EQ(names, expected);
+        EXPECT_EQ(PortsNamed("^driver_tests"), expected);
         for (uint32_t o : outs) kit->CloseMidiOut(o);
         expectNotesOff();
         kit.reset();
     }
+}
+
+namespace {
+
+// The test server, which a test stops (SIGSTOP, as a server that stalls)
+// and lets go on (SIGCONT). A stopped server's clock stays thrown off for
+// later clients: it ends with the test, and the next test starts it anew.
+class HeldServer {
+public:
+    HeldServer() {
+        if (!JackReachable()) return;
+        const std::string name = morvelant::testsupport::JackTestServerName();
+        const char* tmp = std::getenv("TMPDIR");
+        const std::string dir = std::string(tmp && *tmp ? tmp : "/tmp");
+        const std::string pidFile = morvelant::testsupport::TestServerIsPipeWire()
+                                        ? dir + "/morvelant-pipewire-" + name + "/pipewire.pid"
+                                        : dir + "/morvelant-jackd-" + name + ".pid";
+        if (FILE* f = std::fopen(pidFile.c_str(), "r")) {
+            long pid = 0;
+            if (std::fscanf(f, "%ld", &pid) == 1) pid_ = pid_t(pid);
+            std::fclose(f);
+        }
+    }
+    ~HeldServer() {
+        Release();
+        morvelant::testsupport::JackServerScript("stop");
+    }
+    bool Ok() const { return pid_ > 0; }
+    void Hold() { ::kill(pid_, SIGSTOP); }
+    void Release() {
+        if (pid_ > 0) ::kill(pid_, SIGCONT);
+    }
+
+private:
+    pid_t pid_ = 0;
+};
+
+class JackOpening : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!JackReachable()) GTEST_SKIP() << "the JACK test server is not reachable";
+        ASSERT_TRUE(server.Ok()) << "the test server's process is not known";
+        for (size_t i = 0; i < kPeers; ++i) peers.push_back(std::make_unique<Peer>(Unique("HeldPeer")));
+        kit = Kit::Load("jack");
+        ASSERT_TRUE(kit->Ok()) << kit->error;
+        for (const auto& p : peers) {
+            outPorts.push_back(Kit::IndexOf(kit->OutNames(), p->name + ":in"));
+            inPorts.push_back(Kit::IndexOf(kit->InNames(), p->name + "o:out"));
+            ASSERT_GE(outPorts.back(), 0);
+            ASSERT_GE(inPorts.back(), 0);
+        }
+    }
+    void TearDown() override {
+        server.Release();
+        kit.reset();
+        peers.clear();
+    }
+    // Runs open on another thread while the server is stopped; whether it
+    // returned before the server went on (the limit only keeps a test of a
+    // library that waits from hanging).
+    bool ReturnsWhileHeld(const std::function<void()>& open) {
+        server.Hold();
+        auto opening = std::async(std::launch::async, open);
+        const bool returned = opening.wait_for(30s) == std::future_status::ready;
+        server.Release();
+        opening.get();
+        return returned;
+    }
+    // The notes put on output i right after its open.
+    static Messages NotesOf(size_t i) {
+        Messages notes;
+        for (uint8_t k = 0; k < kNotes; ++k) notes.push_back({uint8_t(0x90 | i), k, uint8_t(k + 1)});
+        return notes;
+    }
+    void OpenAll() {
+        for (size_t i = 0; i < kPeers; ++i) {
+            outs.push_back(kit->OpenMidiOut(nullptr, uint32_t(outPorts[i]), 0, MIDIKIT_OPEN_ARGUMENT));
+            for (const auto& m : NotesOf(i)) {
+                MidiEvent e = Ev(MIDIKIT_TIME_NOW, m[0], m[1], m[2]);
+                kit->PutMidiOut(outs.back(), &e);
+            }
+            ins.push_back(kit->OpenMidiIn(nullptr, uint32_t(inPorts[i]), 0, MIDIKIT_OPEN_ARGUMENT));
+            kit->StartMidiIn(ins.back());
+        }
+    }
+
+    static constexpr size_t kPeers = 3;
+    static constexpr uint8_t kNotes = 8;
+    HeldServer server;
+    std::vector<std::unique_ptr<Peer>> peers;
+    std::unique_ptr<Kit> kit;
+    std::vector<int> outPorts, inPorts;
+    std::vector<uint32_t> outs, ins;
+};
+
+}  // namespace
+
+// Opening ports never waits on the server: with the server stopped, outputs
+// and inputs to three peers open at once. Once it runs again they connect;
+// what was put on each output right after its open arrives once and in
+// order, and each input hears its peer.
+TEST_F(JackOpening, PortsOpenWhileTheServerIsHeldAndWorkOnceItRuns) {
+    ASSERT_TRUE(ReturnsWhileHeld([&] { OpenAll(); })) << "opening waited for the stopped server";
+    for (size_t i = 0; i < kPeers; ++i) {
+        ASSERT_GT(outs[i], 0x20u) << i;
+        ASSERT_GT(ins[i], 0x20u) << i;
+    }
+    for (size_t i = 0; i < kPeers; ++i) {
+        SCOPED_TRACE(peers[i]->name);
+        ASSERT_TRUE(peers[i]->WaitFor(kNotes, 10s));
+        ASSERT_TRUE(Eventually([&] { return peers[i]->OutConnections() > 0; }, 10s));
+        peers[i]->Send({0xB0, uint8_t(i), 0x7F});
+    }
+    std::this_thread::sleep_for(30ms);  // nothing more arrives
+    for (size_t i = 0; i < kPeers; ++i) {
+        EXPECT_EQ(peers[i]->Messages(), NotesOf(i)) << peers[i]->name;
+        std::vector<MidiEvent> got;
+        ASSERT_TRUE(Eventually([&] {
+            while (LPMIDIEVENT e = kit->GetMidiIn(ins[i])) got.push_back(*e);
+            return !got.empty();
+        }));
+        EXPECT_EQ(got.size(), 1u) << peers[i]->name;
+        EXPECT_EQ(got[0].data1, uint8_t(i)) << peers[i]->name;
+    }
+    for (size_t i = 0; i < kPeers; ++i) {
+        kit->CloseMidiOut(outs[i]);
+        kit->CloseMidiIn(ins[i]);
+    }
+}
+
+// Ports closed while they are still opening are never published: what was
+// put on an output goes nowhere, and no port of theirs stays registered or
+// connected. A port opened after them, under the same names, is the only
+// one there and works.
+TEST_F(JackOpening, PortsClosedWhileOpeningLeaveNothingBehind) {
+    ASSERT_TRUE(ReturnsWhileHeld([&] {
+        OpenAll();
+        // Most often the library's thread is waiting on the server by now.
+        std::this_thread::sleep_for(20ms);
+        for (size_t i = 0; i < kPeers; ++i) {
+            kit->CloseMidiOut(outs[i]);
+            kit->CloseMidiIn(ins[i]);
+        }
+    }));
+    // Opened after they closed: by the time it works, they are gone.
+    const uint32_t again = kit->OpenMidiOut(nullptr, uint32_t(outPorts[0]), 0, MIDIKIT_OPEN_ARGUMENT);
+    ASSERT_GT(again, 0x20u);
+    MidiEvent e = Ev(MIDIKIT_TIME_NOW, 0xC0, 5);
+    kit->PutMidiOut(again, &e);
+    ASSERT_TRUE(peers[0]->WaitFor(1, 10s));
+    std::this_thread::sleep_for(30ms);  // nothing more arrives
+    EXPECT_EQ(peers[0]->Messages(), (Messages{{0xC0, 5}})) << "the notes of the closed output went nowhere";
+    EXPECT_EQ(PortsNamed("^driver_tests:"), (std::set<std::string>{"driver_tests:" + peers[0]->name + "/in"}));
+    for (size_t i = 0; i < kPeers; ++i) {
+        EXPECT_EQ(peers[i]->InConnections(), i == 0 ? 1 : 0) << peers[i]->name;
+        EXPECT_EQ(peers[i]->OutConnections(), 0) << peers[i]->name;
+    }
+    kit->CloseMidiOut(again);
 }

@@ -79,8 +79,9 @@ protected:
         ASSERT_TRUE(out_->Open(static_cast<uint16_t>(outPort_), MIDIKIT_OPEN_ARGUMENT));
         routing_.Out[static_cast<size_t>(outPort_)] = out_.get();
         for (int f = 0; f < kFaderCount; ++f) model_.FaderStates[static_cast<size_t>(f)].Index = f;
-        // Give JACK a moment to connect nothing of its own; ports are ready.
-        Pump([] { return false; }, std::chrono::milliseconds(50));
+        // The ports connect on the library's own thread: what the peer
+        // sends counts once its ports show the connections.
+        Pump([&] { return peer_->InConnections() > 0 && peer_->OutConnections() > 0; });
     }
 
     void TearDown() override {
@@ -188,6 +189,7 @@ TEST_F(MidiInDeviceJack, ThruSendsEachEventOnePeriodAfterItCame) {
     routing_.ThruInDeviceFlags[static_cast<size_t>(port)] = true;
     routing_.ThruDeviceFlags[static_cast<size_t>(outPort_)] = true;
     routing_.Thru = true;
+    Pump([&] { return sender.Connections() > 0; });
 
     const jack_nframes_t n = sender.Period();
     const uint32_t ms = sender.Rate() / 1000;

@@ -321,6 +321,8 @@ TEST(MidiKitInJack, LongSystemExclusiveArrivesIntactOneEventPerByte) {
     // the first time.
     ASSERT_TRUE(in.Open(static_cast<uint16_t>(port), MIDIKIT_OPEN_ARGUMENT));
     in.Start();
+    // The port connects on the library's own thread.
+    ASSERT_TRUE(PumpUntil([&] { return peer.OutConnections() > 0; }));
     std::thread sender([&] { peer.SendPaced(sysex); });
     const bool all = PumpUntil([&] { return received.size() >= sysex.size(); }, 20000);
     sender.join();

@@ -48,6 +48,9 @@ public:
     jack_client_t* Client() const { return client_; }
     jack_nframes_t Rate() const { return jack_get_sample_rate(client_); }
     jack_nframes_t Period() const { return jack_get_buffer_size(client_); }
+    // How many connections its port has, as the graph the server's cycles
+    // run shows them.
+    int Connections() const { return port_ ? jack_port_connected(port_) : 0; }
 
     // Sender: writes the schedule (frames ascending) from the start of the
     // next period on. Done() once every message is written; Schedule() then

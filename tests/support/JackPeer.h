@@ -132,6 +132,11 @@ public:
     bool WaitFor(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
         return PollUntil([&] { return Count() >= count || dead_; }, limit) && !dead_ && Count() >= count;
     }
+    // How many connections its input port ("in") and its output port
+    // ("out") have, as the graph the server's cycles run shows them: a
+    // message sent on "out" once it shows one reaches the port connected.
+    int InConnections() { return Connections(inClient_, inPort_); }
+    int OutConnections() { return Connections(outClient_, outPort_); }
     // Sample rate and period of the server.
     jack_nframes_t Rate() {
         std::lock_guard lock(closeMx_);
@@ -145,6 +150,11 @@ public:
 private:
     static int64_t SteadyMicros(std::chrono::steady_clock::time_point t) {
         return std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
+    }
+
+    int Connections(jack_client_t* const& c, jack_port_t* p) {
+        std::lock_guard lock(closeMx_);
+        return c && p && !dead_ ? jack_port_connected(p) : 0;
     }
 
     // The client and port are set before the process callback can run.
