@@ -672,6 +672,10 @@ void EditorWindowSet::DestroyAll() {
     // Every window writes its configuration as it goes: those not made yet
     // are made first, so the file is what it would have been.
     CreateRest();
+    // The outputs switch their notes off now, while the windows go, rather
+    // than at their close, which then finds nothing left to wait for (one
+    // that a window still sends to as it goes switches them off again).
+    if (MidiPorts) MidiPorts->QuietOutputs();
     showPatternEditors_.Reset();
     for (const QMetaObject::Connection& c : waiting_) QObject::disconnect(c);
     waiting_.clear();

@@ -193,6 +193,7 @@ struct Slot {
     jack_ringbuffer_t* ring = nullptr;
     bool published = false;  // under the session's mx_: in slots_, where the process callback sees it
     std::atomic<bool> refused{false};  // the server refused our port: what is sent goes nowhere
+    std::atomic<uint64_t> lastWritten{0};  // an output: the last cycle it found something to write in
     InputCallback callback;
     Bytes scratch;  // reader side of an input
     Slot() : ring(jack_ringbuffer_create(kRingBytes)) {}
@@ -311,9 +312,9 @@ public:
     }
 
     // Takes the closed ports out of the graph: waits, for all of them at
-    // once, until every closed output's ring is empty and the two periods
-    // after that have passed (a server that stalls holds this up for half a
-    // second at most), then unplugs and unregisters them together. Ports
+    // once, until every closed output's ring is empty and the period after
+    // the one it last wrote in has passed (a server that stalls holds this up
+    // for half a second at most), then unplugs and unregisters them together. Ports
     // closed while it waits join in once they too have nothing left to
     // send, so the ports closed at the end of a run go in one round. With
     // `clientClosing` the ports are left to the client's own close, which
@@ -341,7 +342,19 @@ public:
             std::lock_guard lock(mx_);
             going = retiring_;
         }
-        for (int i = 0; i < 2 && !givenUp(); ++i) waitCycles(cycles_.load() + 1, limit);
+        // What an output wrote into its port in a cycle has reached the peer
+        // once the cycle after it has ended too; an output that wrote nothing
+        // lately (its notes were switched off a while ago) goes at once.
+        uint64_t quietAt = 0;
+        for (const auto& s : going)
+            if (!s->input) quietAt = std::max(quietAt, s->lastWritten.load() + 2);
+        // One period more at least: ports closed together go together, and
+        // when the session stops meanwhile (the end of a run closes every
+        // port, then the session) they are left to its client's close
+        // instead of each leaving the graph on its own first.
+        if (!clientClosing) quietAt = std::max(quietAt, cycles_.load() + 1);
+        while (!givenUp() && running() && cycles_.load() < quietAt && SteadyClock::now() < limit)
+            waitCycles(quietAt, limit);
         if (givenUp()) return;
         std::unique_lock lock(mx_);
         // Those closed during the last two periods wait for the next round,
@@ -858,7 +871,7 @@ private:
             if (s->input)
                 received = takeInput(c, *s, buffer, start) || received;
             else
-                writeOutput(*s, buffer, start, nframes);
+                writeOutput(*s, buffer, start, nframes, cycles_.load(std::memory_order_relaxed));
         }
         if (received) received_.post();
     }
@@ -884,8 +897,10 @@ private:
     // A message due at frame f goes out at f plus one period:
     // what fell due during the last period is written into this one, each
     // at its own offset; what falls due later waits for its period.
-    static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes) {
+    static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes, uint64_t cycle) {
         jack_midi_clear_buffer(buffer);
+        // Told before the ring is read: whoever sees it emptied sees this.
+        if (jack_ringbuffer_read_space(s.ring) > 0) s.lastWritten.store(cycle);
         jack_nframes_t last = 0;
         Record r;
         while (jack_ringbuffer_read_space(s.ring) >= sizeof r) {

@@ -85,6 +85,15 @@ std::string MidiPortSet::SystemText() const {
     return text;
 }
 
+void MidiPortSet::QuietOutputs() {
+    for (int i = 0; i < Routing.NumOutDevs && i < kMaxPorts; ++i) {
+        TMidiKitOut* out = Routing.Out[static_cast<size_t>(i)];
+        try {
+            if (out != nullptr && out->IsOpen()) out->Reset();
+        } catch (...) {}
+    }
+}
+
 MidiPortSet::~MidiPortSet() {
     TIniFile ini(configFile_);
     Ports.WritePortConfig(ini);

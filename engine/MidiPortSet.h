@@ -61,6 +61,10 @@ public:
 
     // Opens and closes ports by their roles and tells the listeners.
     void UpdateDevices();
+    // Resets every open output (what waits is dropped, the notes are
+    // switched off) as the end of a run begins: their close at the end then
+    // finds them quiet, and has nothing left to wait for.
+    void QuietOutputs();
     // Ports were added, went, came back, or opened and closed: views of the
     // lists show them anew.
     Topic<> Changed;
