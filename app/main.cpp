@@ -18,6 +18,7 @@
 // so a test can run a whole start and shut-down without a user.
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -217,6 +218,24 @@ private:
     std::thread thread_;
 };
 
+// Fills the font database (every font of the system) on a worker thread
+// while the first window is made, instead of in that window's first show on
+// the GUI thread; the database serves every thread. Made once the
+// application object is.
+class FontWarmUp {
+public:
+    FontWarmUp() : thread_([] { QFontDatabase::families(); }) {}
+    ~FontWarmUp() { Join(); }
+    FontWarmUp(const FontWarmUp&) = delete;
+    FontWarmUp& operator=(const FontWarmUp&) = delete;
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::thread thread_;
+};
+
 int RunEditor(int argc, char** argv) {
     // Before the lock: once it is held, a signal always ends the run in order.
     CatchEndSignals();
@@ -226,6 +245,7 @@ int RunEditor(int argc, char** argv) {
     if (!guard.AnotherCopyRuns()) driver.emplace();
     EditorApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    FontWarmUp fonts;
     QtDialogs dialogs;
     SetCurrentDialogs(&dialogs);
 
@@ -277,6 +297,7 @@ int RunEditor(int argc, char** argv) {
         // The menu window, the main window, comes up first; the others
         // follow its first frame.
         windows.StartAsTheProgram(ProgramDirectory(), std::move(arguments));
+        fonts.Join();
         // Closing the menu window ends the run.
         MainMenuForm->ProgramEnd = [] { QCoreApplication::exit(0); };
         MainWindowWatch watch(MainMenuForm);
