@@ -194,6 +194,7 @@ struct Slot {
     bool published = false;  // under the session's mx_: in slots_, where the process callback sees it
     std::atomic<bool> refused{false};  // the server refused our port: what is sent goes nowhere
     std::atomic<uint64_t> lastWritten{0};  // an output: the last cycle it found something to write in
+    bool linked = false;  // on the watcher's thread: connected to its peer once by the present client
     InputCallback callback;
     Bytes scratch;  // reader side of an input
     Slot() : ring(jack_ringbuffer_create(kRingBytes)) {}
@@ -573,13 +574,18 @@ private:
         if (!running()) return;
         std::vector<Slot*> made;
         for (Slot* s : slots) {
-            if (!s->port || !jack_port_by_name(client_, s->peer.c_str()) ||
-                jack_port_connected_to(s->port, s->peer.c_str()))
+            if (!s->port || !jack_port_by_name(client_, s->peer.c_str())) continue;
+            if (jack_port_connected_to(s->port, s->peer.c_str())) {
+                s->linked = true;
                 continue;
+            }
             const char* own = jack_port_name(s->port);
             const int rc =
                 s->input ? jack_connect(client_, s->peer.c_str(), own) : jack_connect(client_, own, s->peer.c_str());
-            if (rc == 0 || rc == EEXIST) made.push_back(s);
+            if (rc == 0 || rc == EEXIST) {
+                s->linked = true;
+                made.push_back(s);
+            }
         }
         const auto live = [&] {
             return std::all_of(made.begin(), made.end(),
@@ -654,7 +660,10 @@ private:
         if (!client_) return;
         jack_client_t* c = client_;
         client_ = nullptr;
-        for (auto& s : all_) s->port = nullptr;  // freed with the client
+        for (auto& s : all_) {
+            s->port = nullptr;  // freed with the client
+            s->linked = false;
+        }
         {
             std::lock_guard appeared(appearedMx_);
             appeared_.clear();
@@ -787,6 +796,12 @@ private:
                     std::lock_guard lock(mx_);
                     followRenames(renamed);
                     serving = servingAppeared(appeared);
+                    // A peer port renamed while our port was being opened
+                    // (before it could be connected) is connected under its
+                    // new name; one connected before stays as the user left it.
+                    for (const auto& [from, to] : renamed)
+                        for (auto& slot : all_)
+                            if (slot->peer == to && slot->port && !slot->linked) serving.push_back(slot.get());
                 }
                 linkAll(serving);
                 post(BackendEvent::PortsChanged);
