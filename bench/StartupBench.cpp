@@ -75,6 +75,16 @@ void ReportRatio(benchmark::State& state, double iterationMs) {
 
 // state.range(0): 0 the loopback backend; 1 a JACK server that offers no
 // MIDI port at all (an answer like any other: no retries, no waiting).
+// A program folder with the configuration and working sets as a previous
+// run left them.
+std::string AfterAPreviousRun(const QTemporaryDir& dir) {
+    const std::string programPath = dir.path().toStdString() + "/";
+    EditorWindowSet first;
+    first.Create(programPath, {});
+    first.WriteWorkingSets();
+    return programPath;
+}
+
 void BM_StartAllWindows(benchmark::State& state) {
     App();
     if (state.range(0) == 1) {
@@ -87,12 +97,7 @@ void BM_StartAllWindows(benchmark::State& state) {
         setenv("MIDIKIT_BACKEND", "loopback", 1);
     }
     QTemporaryDir dir;
-    const std::string programPath = dir.path().toStdString() + "/";
-    {  // configuration and working sets as a previous run left them
-        EditorWindowSet first;
-        first.Create(programPath, {});
-        first.WriteWorkingSets();
-    }
+    const std::string programPath = AfterAPreviousRun(dir);
     double totalMs = 0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
@@ -116,12 +121,7 @@ void BM_StartToFirstWindow(benchmark::State& state) {
     App();
     setenv("MIDIKIT_BACKEND", "loopback", 1);
     QTemporaryDir dir;
-    const std::string programPath = dir.path().toStdString() + "/";
-    {  // configuration and working sets as a previous run left them
-        EditorWindowSet first;
-        first.Create(programPath, {});
-        first.WriteWorkingSets();
-    }
+    const std::string programPath = AfterAPreviousRun(dir);
     double totalMs = 0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
