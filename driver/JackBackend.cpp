@@ -50,6 +50,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 namespace morvelant::driver {
@@ -170,16 +171,29 @@ public:
         }
     }
 
+    // Whether a server's socket is there now.
+    bool serverPresent() const {
+        for (const Socket& s : sockets_) {
+            std::error_code ec;
+            for (const auto& entry : std::filesystem::directory_iterator(s.folder, ec)) {
+                const std::string name = entry.path().filename().string();
+                if (s.whole ? name == s.name : name.rfind(s.name, 0) == 0) return true;
+            }
+        }
+        return false;
+    }
+
 private:
     // A socket name in a folder: its start, or (whole) all of it.
     struct Socket {
         int watch;
+        std::string folder;
         std::string name;
         bool whole;
     };
     void add(const std::string& folder, const std::string& name, bool whole) {
         const int watch = inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO);
-        if (watch >= 0) sockets_.push_back({watch, name, whole});
+        if (watch >= 0) sockets_.push_back({watch, folder, name, whole});
     }
     int fd_;
     std::vector<Socket> sockets_;
@@ -733,6 +747,10 @@ private:
                     closeClient();
                 }
                 tryNow = false;  // the next server makes itself known
+                // A server that is still there dropped only our client
+                // (PipeWire does when a connection is made to a port that is
+                // going at that moment): it is tried again shortly for a while.
+                if (folder_->serverPresent()) startingUntil = SteadyClock::now() + kStartingFor;
                 continue;
             }
             if (!client_ || gone_) {
@@ -756,7 +774,9 @@ private:
                 // server's socket appears; the entries that other servers and
                 // clients make meanwhile only wake this thread.
                 if (tryNow || nextTry <= SteadyClock::now()) {
-                    const bool starting = SteadyClock::now() < startingUntil;
+                    // While its socket is there: a server gone for good
+                    // takes it away, and is waited for again.
+                    const bool starting = SteadyClock::now() < startingUntil && folder.serverPresent();
                     nextTry = SteadyClock::now() + std::chrono::milliseconds(starting ? kRetryStartingMs
                                                                                  : folder.watching() ? kRetryWatchedMs
                                                                                                      : kRetryUnwatchedMs);

@@ -176,12 +176,14 @@ void MidiPortSet::MidiKitServerGone() {
     MidiKitPortsChanged();
     if (serverGoneSaid_) return;
     serverGoneSaid_ = true;
+    serverGoneShown_ = true;
     CurrentDialogs().MessageBox(kServerGoneText, kServerGoneCaption, MessageButtons::Ok, MessageIcon::Warning);
 }
 
 void MidiPortSet::MidiKitServerBack() {
-    serverGoneSaid_ = false;
     // What was said for want of a server no longer holds.
+    serverGoneSaid_ = false;
+    if (std::exchange(serverGoneShown_, false)) CurrentDialogs().CloseMessageBox(kServerGoneText);
     if (!noServerSaid_.empty()) CurrentDialogs().CloseMessageBox(std::exchange(noServerSaid_, {}));
     MidiKitPortsChanged();
 }

@@ -119,6 +119,7 @@ private:
     std::function<TMidiKitIn*(int port)> inputs_;
     SequencerLink* sequencer_ = nullptr;
     bool serverGoneSaid_ = false;
+    bool serverGoneShown_ = false;  // its box was shown: a server that comes back closes it if still open
     // The box said at the start for want of a server, until a server comes.
     std::string noServerSaid_;
     bool portsLeftOutSaid_ = false;

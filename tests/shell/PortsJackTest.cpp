@@ -159,7 +159,9 @@ TEST_F(PortsJack, NamesStayAcrossStartsAndASavedConnectionReachesTheSameRole) {
     EXPECT_EQ(notesOff, 16);
     {
         Editor editor(folder);
-        ASSERT_EQ(PortsOf("PortsEditor"), std::vector<std::string>{own}) << "the same name at the next start";
+        // Registered on the driver's thread, a moment after the start.
+        ASSERT_TRUE(Editor::Until([&] { return PortsOf("PortsEditor") == std::vector<std::string>{own}; }))
+            << "the same name at the next start";
         // What a patchbay saved by name lands on the port of the same role.
         ASSERT_TRUE(Connect(own, recorder + ":in"));
         EXPECT_TRUE(editor.FaderReaches(recorderPeer));
@@ -206,6 +208,8 @@ TEST_F(PortsJack, AServerThatStopsIsSaidOnceAndFadersReachThePeerWhenItReturns) 
     peer = std::make_unique<testsupport::JackPeer>(testsupport::JackPeer::Setup{.in = synth});
     EXPECT_TRUE(editor.FaderReaches(*peer)) << "the role is connected again without a restart";
     EXPECT_EQ(dialogs.Messages().size(), 1u) << "said once";
+    EXPECT_EQ(dialogs.closedMessages, std::vector<std::string>{MidiPortSet::kServerGoneText})
+        << "the box closes when the server is back";
     log.Reset();
 }
 
