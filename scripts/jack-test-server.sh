@@ -24,20 +24,8 @@ export JACK_NO_START_SERVER=1
 
 # jack_wait -c exits 0 either way; it prints "running" or "not running".
 answers() { [ "$(jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; }
+. "$(dirname "$0")/test-server-common.sh"
 
-stop_pid() {
-  local pidfile="$1"
-  [ -f "$pidfile" ] || return 0
-  local pid
-  pid="$(cat "$pidfile")"
-  kill "$pid" 2>/dev/null || true
-  for _ in $(seq 1 25); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  kill -9 "$pid" 2>/dev/null || true
-  rm -f "$pidfile"
-}
 
 # JACK keeps a table of eight servers in its shared registry and frees the
 # entry of a server that ended without leaving it (killed, or stopped and
@@ -70,13 +58,7 @@ case "${1:-}" in
     # Synchronous mode: a slow client delays the cycle instead of losing MIDI.
     jackd -n "$name" --no-realtime --sync --timeout 5000 -d dummy -r 48000 -p 128 >>"$state.log" 2>&1 &
     echo $! >"$state.pid"
-    for _ in $(seq 1 50); do
-      if answers; then exit 0; fi
-      sleep 0.2
-    done
-    echo "jack-test-server: the JACK server '$name' did not start:" >&2
-    tail -20 "$state.log" >&2
-    exit 1
+    wait_until_answers "JACK server '$name'" "$state.log"
     ;;
   stop)
     stop_pid "$state.pid"

@@ -23,26 +23,7 @@ answers() {
     XDG_RUNTIME_DIR="$rt" PIPEWIRE_CONFIG_DIR="$rt/config" timeout 5 pw-cli info 0 >/dev/null 2>&1
 }
 
-# Whether a process runs (one that ended but is not yet reaped does not).
-alive() {
-  local state
-  state="$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)"
-  [ -n "$state" ] && [ "$state" != Z ]
-}
-
-stop_pid() {
-  local pidfile="$1"
-  [ -f "$pidfile" ] || return 0
-  local pid
-  pid="$(cat "$pidfile")"
-  kill "$pid" 2>/dev/null || true
-  for _ in $(seq 1 100); do
-    alive "$pid" || break
-    sleep 0.05
-  done
-  kill -9 "$pid" 2>/dev/null || true
-  rm -f "$pidfile"
-}
+. "$(dirname "$0")/test-server-common.sh"
 
 # The packaged configuration with the test clock, and without real-time
 # scheduling (a module that is not there is left out).
@@ -83,13 +64,7 @@ case "${1:-}" in
       wireplumber >>"$log" 2>&1 &
       echo $! >"$rt/wireplumber.pid"
     )
-    for _ in $(seq 1 50); do
-      if answers; then exit 0; fi
-      sleep 0.2
-    done
-    echo "pipewire-test-server: the PipeWire daemon '$name' did not start:" >&2
-    tail -20 "$log" >&2
-    exit 1
+    wait_until_answers "PipeWire daemon '$name'" "$log"
     ;;
   stop)
     stop_one "$rt"
