@@ -4,6 +4,8 @@
 // writer whatever the runtime folder.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -18,7 +20,10 @@
 #include "app/InstanceGuard.h"
 #include "engine/FileCommands.h"
 #include "platform/IniFile.h"
+#include "patterns/PatternFormUnit.h"
+#include "presets/PresetFormUnit.h"
 #include "tests/support/StartedEditor.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant {
 namespace {
@@ -57,9 +62,15 @@ protected:
     void TearDown() override { ::unsetenv("XDG_DATA_HOME"); }
     std::string DataFolder() const { return data_.path().toStdString() + "/MorvelantEditor/"; }
 
+    // A preset and a pattern renamed as a user does, by typing into the lists.
     static void Edit(StartedEditor& editor) {
-        editor.Model().SetPresetDeviceName(3, "KEPT");
-        editor.Model().SetPatternName(2, "KEPT");
+        for (const auto& [list, slot] : {std::pair<TSlotListForm*, int>{PresetForm, 3}, {PatternForm, 2}}) {
+            list->Show();
+            QLineEdit* name = list->EditList[size_t(slot)];
+            userinput::FocusOn(name);
+            userinput::KeyClick(name, Qt::Key_A, Qt::ControlModifier);  // a full name takes no more keys
+            userinput::KeyClicks(name, QStringLiteral("KEPT"));
+        }
         editor.Model().SelectedPreset = 5;  // a setting
     }
     // The session's edits are in the files `presets` and `patterns`.
