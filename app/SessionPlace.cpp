@@ -38,12 +38,10 @@ void KeepSessionOutOfAReadOnlyFolder(IniFileHold& config, DeviceModel& model, co
         text += "This session's presets, patterns and settings will be kept in \"" + dataFolder +
             "\" when the editor ends.";
         config.SaveInstead(RescuePlaceInDataFolder(config.SavedTo()));
-        for (std::string* saveAs : {&model.PresetWorkingSetSaveAs, &model.PatternWorkingSetSaveAs}) {
-            const std::string set = saveAs == &model.PresetWorkingSetSaveAs ? kPresetWorkingSet : kPatternWorkingSet;
-            std::string folder = model.ProgramPath;
-            if (!folder.empty() && folder.back() != '/') folder += '/';
-            *saveAs = RescuePlaceInDataFolder(folder + set);
-        }
+        std::string folder = model.ProgramPath;
+        if (!folder.empty() && folder.back() != '/') folder += '/';
+        model.PresetWorkingSetSaveAs = RescuePlaceInDataFolder(folder + kPresetWorkingSet);
+        model.PatternWorkingSetSaveAs = RescuePlaceInDataFolder(folder + kPatternWorkingSet);
     }
     CurrentDialogs().MessageBox(text, kSettingsCaption, MessageButtons::Ok, MessageIcon::Warning);
 }

@@ -1,5 +1,6 @@
 #include "platform/SaveRescue.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
 
@@ -19,11 +20,6 @@ std::string FolderPart(const std::string& path) {
 std::string NamePart(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string Extension(const std::string& name) {
-    const std::size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
 void TellSaved(const RescueRequest& r, const std::string& file, const std::string& why) {
@@ -61,7 +57,8 @@ std::string RescueSave(const RescueRequest& r, std::string error) {
             request.filter = r.filter;
             request.initialDir = FolderPart(r.path);
             request.fileName = NamePart(r.path);
-            request.defaultExt = Extension(request.fileName);
+            const std::string_view extension = FileExtension(request.fileName);  // with its dot
+            request.defaultExt = std::string(extension.substr(extension.empty() ? 0 : 1));
             const auto chosen = CurrentDialogs().SaveFile(request);
             if (!chosen || chosen->fileName.empty()) continue;
             failed = chosen->fileName;
