@@ -9,8 +9,6 @@
 #include <array>
 #include <string_view>
 
-#include <algorithm>
-
 #include "app/PickerSupport.h"
 #include "app/SessionPlace.h"
 #include "engine/DumpSMF.h"
@@ -511,7 +509,7 @@ void EditorWindowSet::Create(const std::string& programDirectory, std::vector<st
 }
 
 void EditorWindowSet::StartAsTheProgram(const std::string& programDirectory, std::vector<std::string> arguments) {
-    DeferHiddenWindows = true;
+    deferHidden_ = true;
     Prepare(programDirectory, std::move(arguments));
     CreateStep(StepOf("MainMenuForm"));
     if (MainMenuForm == nullptr) return;
@@ -584,7 +582,7 @@ void EditorWindowSet::MakeShownWindows() {
 
 void EditorWindowSet::ChooseLaterWindows() {
     later_.assign(kSteps, false);
-    if (!DeferHiddenWindows) return;
+    if (!deferHidden_) return;
     const TIniFile config(programPath_ + "Morvelant.cfg");
     for (size_t i = 0; i < kSteps; ++i) {
         const CreationStep& step = kCreationTable[i];
@@ -629,15 +627,6 @@ void EditorWindowSet::CreateRest() {
 
 bool EditorWindowSet::RestPending() const {
     return context_ && std::find(made_.begin(), made_.end(), false) != made_.end();
-}
-
-void EditorWindowSet::CreateRestAfterFirstFrame(QWidget* window) {
-    if (!RestPending()) return;
-    if (!firstInput_) {
-        firstInput_ = std::make_unique<FirstInputWatch>([this] { CreateRest(); });
-        qApp->installEventFilter(firstInput_.get());
-    }
-    WatchFirstFrame(window);
 }
 
 void EditorWindowSet::CreateMidiFileRoute() {

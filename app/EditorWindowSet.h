@@ -93,16 +93,10 @@ public:
         return object;
     }
 
-    // With this set before Create, the windows that the start does not show
-    // are left out of it; CreateRest makes them (in their order), and
-    // DestroyAll does first if nobody did. Tests and benchmarks leave it off
-    // and get every window from Create.
-    bool DeferHiddenWindows = false;
+    // Makes the windows that StartAsTheProgram left for later (in their
+    // order); DestroyAll does first if nobody did. Create makes every window.
     void CreateRest();
     bool RestPending() const;
-    // Makes the windows left once `window` has painted its first frame, or
-    // at the first input, whichever comes first.
-    void CreateRestAfterFirstFrame(QWidget* window);
 
     // Starts as the program does, so that its first window comes up as soon
     // as it can: the menu window (the main window) is made and shown on its
@@ -151,6 +145,7 @@ private:
     size_t creating_ = 0;
     bool makingRest_ = false;
     bool menuAlone_ = false;
+    bool deferHidden_ = false;  // StartAsTheProgram: hidden windows come after the first frame
     std::unique_ptr<QObject> firstInput_, firstFrame_;
 };
 
