@@ -54,18 +54,18 @@ case "${1:-}" in
     if answers; then exit 0; fi
     free_dead_entries
     # A server of ours that no longer answers (stalled or half gone) goes first.
-    stop_pid "$state.pid"
+    stop_pid "$state.pid" reaped
     # Synchronous mode: a slow client delays the cycle instead of losing MIDI.
     jackd -n "$name" --no-realtime --sync --timeout 5000 -d dummy -r 48000 -p 128 >>"$state.log" 2>&1 &
     echo $! >"$state.pid"
     wait_until_answers "JACK server '$name'" "$state.log"
     ;;
   stop)
-    stop_pid "$state.pid"
+    stop_pid "$state.pid" reaped
     ;;
   stop-all)
     for pidfile in "$dir"/morvelant-jackd-"$prefix"*.pid; do
-      if [ -e "$pidfile" ]; then stop_pid "$pidfile"; fi
+      if [ -e "$pidfile" ]; then stop_pid "$pidfile" reaped; fi
     done
     ;;
   logs)

@@ -9,15 +9,17 @@ alive() {
 }
 
 # Ends the process whose id the file holds: asked first, killed after five
-# seconds.
+# seconds. With "reaped", it waits until the process is out of the process
+# table too: a JACK server takes a name as in use while a process of the id
+# registered under it is there, even one that ended and is not yet reaped.
 stop_pid() {
-  local pidfile="$1"
+  local pidfile="$1" until="${2:-ended}"
   [ -f "$pidfile" ] || return 0
   local pid
   pid="$(cat "$pidfile")"
   kill "$pid" 2>/dev/null || true
   for _ in $(seq 1 100); do
-    alive "$pid" || break
+    if [ "$until" = reaped ]; then kill -0 "$pid" 2>/dev/null || break; else alive "$pid" || break; fi
     sleep 0.05
   done
   kill -9 "$pid" 2>/dev/null || true
