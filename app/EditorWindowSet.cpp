@@ -20,6 +20,8 @@
 #include "midikit/MidiKitSMF.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "platform/SaveRescue.h"
+#include "engine/FileCommands.h"
 #include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
@@ -556,8 +558,9 @@ void EditorWindowSet::Prepare(const std::string& programDirectory, std::vector<s
     // Every window reads and writes this one document; it is written back
     // once, at the end.
     config_ = std::make_unique<IniFileHold>(programPath_ + "Morvelant.cfg");
-    KeepSettingsBesideAnUnreadableConfiguration(*config_);
+    const std::string workingSetFolder = ChooseSessionPlace(*config_, programPath_);
     context_ = std::make_unique<DeviceContext>(programPath_);
+    context_->Model.WorkingSetFolder = workingSetFolder;
     pickers_ = std::make_unique<PickerSupport>(*context_);
     ChooseLaterWindows();
 }
@@ -577,7 +580,6 @@ void EditorWindowSet::MakeShownWindows() {
         MainForm->ReadWorkingSets(MainMenuForm ? MainMenuForm->CommandLineFile : std::string());
         workingSetsRead_ = true;
     }
-    KeepSessionOutOfAReadOnlyFolder(*config_, context_->Model, programPath_);
 }
 
 void EditorWindowSet::ChooseLaterWindows() {
@@ -654,7 +656,11 @@ void EditorWindowSet::WriteWorkingSets() {
     // A run that ends before its windows were all made (a signal, an end
     // asked for at once) ends as one that made them: what it writes is the same.
     FinishStart();
-    if (MainForm && workingSetsRead_) MainForm->WriteWorkingSets();
+    // What cannot be written is asked about once everything else is.
+    if (context_ && workingSetsRead_) {
+        SavePresetWorkingSet(context_->Model, &rescues_);
+        SavePatternWorkingSet(context_->Model, &rescues_);
+    }
 }
 
 void EditorWindowSet::DestroyAll() {
@@ -687,6 +693,15 @@ void EditorWindowSet::DestroyAll() {
         }
     };
     destroyDownTo(midiEntries);
+    // The settings are complete now (the ports' too): written, and what
+    // could not be written rescued, before the MIDI system closes, which may
+    // never return.
+    if (MidiPorts) {
+        TIniFile ports(MidiPorts->ConfigFile());
+        MidiPorts->Ports.WritePortConfig(ports);
+    }
+    if (config_) SaveConfiguration(*config_, &rescues_);
+    rescues_.Rescue();
     if (midiEntries > 0 && MidiClosing) MidiClosing();
     destroyDownTo(0);
     if (midiEntries > 0 && MidiClosed) MidiClosed();
@@ -698,6 +713,19 @@ void EditorWindowSet::DestroyAll() {
     }
 }
 
-bool EditorWindowSet::FlushConfiguration() { return config_ && config_->Flush(); }
+bool EditorWindowSet::FlushConfiguration(std::string* error) {
+    if (!config_) return true;
+    if (config_->Flush(error)) return true;
+    // The last word of a session that must end now: the settings go to the
+    // first place that takes them, without a question.
+    std::string why;
+    for (const std::string& place :
+         {RescuePlaceBeside(config_->SavedTo()), RescuePlaceInDataFolder(config_->SavedTo())}) {
+        if (place.empty() || !config_->SaveTo(place, &why)) continue;
+        if (error) *error = "saved to \"" + place + "\" instead";
+        return true;
+    }
+    return false;
+}
 
 }  // namespace morvelant

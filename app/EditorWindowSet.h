@@ -21,6 +21,7 @@ class QWidget;
 
 #include "engine/DeviceContext.h"
 #include "platform/CommandRegistry.h"
+#include "platform/SaveRescue.h"
 
 namespace morvelant {
 
@@ -50,20 +51,24 @@ public:
     // set.
     void Create(const std::string& programDirectory, std::vector<std::string> arguments);
     // Saves the working sets, but only when they were read: a failed start
-    // never overwrites the user's files with defaults.
+    // never overwrites the user's files with defaults. One that cannot be
+    // written is asked about in DestroyAll, once everything else is written.
     void WriteWorkingSets();
     // Destroys the windows in reverse creation order; each writes its
-    // configuration as it goes. The MIDI system (port set, input object)
-    // goes after every window, between MidiClosing and MidiClosed; the
-    // device context after it; then the configuration is written to disk,
-    // once, if it changed (one that cannot be written is rescued).
+    // configuration as it goes. Then the configuration is written to disk,
+    // once, if it changed, and whatever could not be written (working sets,
+    // configuration) is rescued, asking the user. The MIDI system (port
+    // set, input object) goes last, between MidiClosing and MidiClosed,
+    // then the device context.
     void DestroyAll();
     // Called around the close of the MIDI system (main bounds its time).
     std::function<void()> MidiClosing;
     std::function<void()> MidiClosed;
-    // Writes the configuration now, if it changed; callable from another
-    // thread while the MIDI system closes.
-    bool FlushConfiguration();
+    // Writes the configuration now, if it changed, else to the first place
+    // beside it or in the data folder that takes it, without a question
+    // (`error` then says where). False when nothing took it. Callable from
+    // another thread while the MIDI system closes.
+    bool FlushConfiguration(std::string* error = nullptr);
 
     // What the windows are handed (valid after Create).
     DeviceContext& Context() { return *context_; }
@@ -129,6 +134,7 @@ private:
     void ChooseLaterWindows();
     void CreateStep(size_t step);
     std::unique_ptr<IniFileHold> config_;  // "Morvelant.cfg", in memory for the run
+    PendingRescues rescues_;  // saves of the end that failed, asked about once all are tried
     std::unique_ptr<DeviceContext> context_;
     std::unique_ptr<PickerSupport> pickers_;
     CommandRegistry commands_;

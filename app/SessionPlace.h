@@ -1,11 +1,15 @@
-// Where this session's work is kept when the program folder cannot take it.
+// Where this session's work is read from and kept.
 //
+// - A program folder that cannot be written (an installed copy) keeps the
+//   working sets and the configuration in the user's data folder under
+//   their own names: they are read from there at start (the program
+//   folder's while the data folder holds none yet), written back there at
+//   the end when they changed, and this is said once, at a start that
+//   finds none of them there yet.
 // - A configuration that cannot be read (a named pipe, a folder, binary
-//   data) is said once at start and left as it is; this session's settings
-//   go to a new file beside it ("Morvelant 2.cfg").
-// - A program folder that cannot be written (an installed copy) is said at
-//   start, with the folder where this session will be kept: the user's own
-//   data folder.
+//   data) is said at start and left as it is; the settings go to one file
+//   beside it ("Morvelant 2.cfg"), which later starts read and write again
+//   (and say so).
 // - A configuration that cannot be written at the end goes through the same
 //   rescue as the working sets: try again, another file, else beside it or
 //   the data folder, and the user is told where.
@@ -16,17 +20,17 @@
 namespace morvelant {
 
 class IniFileHold;
-class DeviceModel;
+class PendingRescues;
 
-// At start, once the configuration is held: an unreadable one is reported
-// and this session's settings are sent beside it.
-void KeepSettingsBesideAnUnreadableConfiguration(IniFileHold& config);
-// At start, once the working sets are read: a program folder that cannot be
-// written is reported, and the working sets and the settings are sent to
-// the user's data folder.
-void KeepSessionOutOfAReadOnlyFolder(IniFileHold& config, DeviceModel& model, const std::string& programFolder);
-// At the end: writes the configuration if it changed, rescuing it when it
-// cannot be written. False when it could be written nowhere.
-bool SaveConfiguration(IniFileHold& config);
+// At start, once the configuration is held and before anything reads it:
+// points it at the file this session reads and keeps, says what is not
+// as usual in one box, and returns the folder of the working sets (empty:
+// the program folder).
+std::string ChooseSessionPlace(IniFileHold& config, const std::string& programFolder);
+// At the end: writes the configuration if it changed. One that cannot be
+// written is rescued: at once, or, given `later`, when that list is (the
+// hold must live until then). False when it was not written where it
+// belongs.
+bool SaveConfiguration(IniFileHold& config, PendingRescues* later = nullptr);
 
 }  // namespace morvelant

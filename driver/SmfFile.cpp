@@ -389,42 +389,9 @@ std::vector<uint8_t> BuildSmf(const SmfData& in) {
 }
 
 bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
-    auto fail = [&](const std::string& what) {
-        if (error) *error = what + ": " + std::strerror(errno);
-        return false;
-    };
-    // Named as the editor names its temporaries, so that what a killed
-    // write leaves behind goes at the next save of the file.
-    files::RemoveStaleTemporaries(path);
-    std::string temp;
-    const int fd = files::CreateTemporaryFile(path, temp);
-    if (fd < 0) return fail("cannot create a temporary file");
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int saved = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            errno = saved;
-            return fail("write failed");
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int saved = errno;
-        ::unlink(temp.c_str());
-        errno = saved;
-        return fail("write failed");
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        ::unlink(temp.c_str());
-        errno = saved;
-        return fail("rename failed");
-    }
-    return true;
+    // The editor's own save: what a killed write leaves behind goes at the
+    // next save of the file.
+    return files::ReplaceFile(path, bytes.data(), bytes.size(), error);
 }
 
 namespace {

@@ -65,10 +65,21 @@ std::vector<int> SelectedSlots(const std::array<bool, kDeviceSlots>& marks) {
     return slots;
 }
 
-std::string WorkingSetPath(const DeviceModel& model, const char* name) {
-    std::string dir = model.ProgramPath;
+std::string InFolder(std::string dir, const char* name) {
     if (!dir.empty() && dir.back() != '/') dir += '/';
     return dir + name;
+}
+
+// Where the working set is kept: its own folder, else the program folder.
+std::string WorkingSetPath(const DeviceModel& model, const char* name) {
+    return InFolder(model.WorkingSetFolder.empty() ? model.ProgramPath : model.WorkingSetFolder, name);
+}
+
+// Where it is read from: where it is kept, else (while its own folder has
+// none yet) the program folder's.
+std::string WorkingSetReadPath(const DeviceModel& model, const char* name) {
+    const std::string kept = WorkingSetPath(model, name);
+    return model.WorkingSetFolder.empty() || Occupied(kept) ? kept : InFolder(model.ProgramPath, name);
 }
 
 // ---- Shared walks for presets and patterns --------------------------------------
@@ -286,7 +297,7 @@ uint64_t WorkingSetDigest(const DeviceModel& model, const KindTraits& k) {
 }
 
 bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& commandLineFile) {
-    const std::string path = WorkingSetPath(model, k.workingSet);
+    const std::string path = WorkingSetReadPath(model, k.workingSet);
     std::string error;
     const ReadStatus status = ReadQuietly(model, k, path, EditorFileReadMode::Set, -1, &error);
     const bool ok = status == ReadStatus::Loaded;
@@ -295,12 +306,14 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
     // A working set that is there but cannot be read stays for the user to
     // rescue; this run's records go to a new file beside it.
     (model.*(k.saveAs)).clear();
+    // (One read from the program folder instead is left there anyway.)
+    const std::string kept = WorkingSetPath(model, k.workingSet);
     if (!ok && Occupied(path)) {
-        model.*(k.saveAs) = FreeFileNameBeside(path);
+        if (path == kept) model.*(k.saveAs) = FreeFileNameBeside(kept);
         std::string text = status == ReadStatus::IllegalVersion ? std::string(kIllegalFileVersion) + "\n\n" : "";
         text += "\"" + path + "\" could not be read: " + WhyNotRead(status, k, path, error) + ".\n" +
-            "It is left untouched. This session's " + k.records + " will be saved to \"" + model.*(k.saveAs) +
-            "\" when the editor ends.";
+            "It is left untouched. This session's " + k.records + " will be saved to \"" +
+            (path == kept ? model.*(k.saveAs) : kept) + "\" when the editor ends.";
         CurrentDialogs().MessageBox(text, kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Warning);
     }
     if (!commandLineFile.empty()) {
@@ -310,27 +323,33 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
     return ok;
 }
 
-bool SaveWorkingSet(DeviceModel& model, const KindTraits& k) {
+bool SaveWorkingSet(DeviceModel& model, const KindTraits& k, PendingRescues* later) {
     int& count = model.*(k.editBufferCount);
     count = std::clamp(count, 1, kPresetCount - kDeviceSlots);
     const std::string path = WorkingSetPath(model, k.workingSet);
     std::string& instead = model.*(k.saveAs);
     const std::vector<int> slots = SlotRange(kDeviceSlots + count);
-    const auto write = [&model, &k, &slots](const std::string& file, std::string* error) {
+    const auto write = [&model, &k, slots](const std::string& file, std::string* error) {
         return WriteEditorFile(model, k.kind, ChangeFileExt(file, k.ext), slots, error);
     };
     // A save that cannot be written never loses the session: the user may
-    // try again or choose another file, else it goes where it can.
+    // try again or choose another file, else it goes where it can. Asked
+    // now, or once everything else is written.
     const auto rescue = [&](const std::string& file, const std::string& error) {
-        return !RescueSave({file, k.records, k.saveFilter, kWorkingSetCaption, write}, error).empty();
+        RescueRequest request{file, k.records, k.saveFilter, kWorkingSetCaption, write};
+        if (later == nullptr) return !RescueSave(request, error).empty();
+        later->Add(std::move(request), error);
+        return false;
     };
     std::string error;
     if (instead.empty()) {
         // A working set that the session did not change is left alone at
         // exit: no write, no flush to disk, and its backup stays the older
         // version; what it held at start is known, so the file is not even
-        // read back to tell.
-        if (model.*(k.digest) != 0 && model.*(k.digest) == WorkingSetDigest(model, k) && ::access(path.c_str(), F_OK) == 0)
+        // read back to tell. (One read from the program folder stays there
+        // while its own folder has none.)
+        if (model.*(k.digest) != 0 && model.*(k.digest) == WorkingSetDigest(model, k) &&
+            ::access(WorkingSetReadPath(model, k.workingSet).c_str(), F_OK) == 0)
             return true;
         return WriteEditorFile(model, k.kind, path, slots, &error, {.leaveIfSame = true}) || rescue(path, error);
     }
@@ -429,8 +448,12 @@ bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFil
     return LoadWorkingSet(model, kPatternTraits, commandLineFile);
 }
 
-bool SavePresetWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPresetTraits); }
-bool SavePatternWorkingSet(DeviceModel& model) { return SaveWorkingSet(model, kPatternTraits); }
+bool SavePresetWorkingSet(DeviceModel& model, PendingRescues* later) {
+    return SaveWorkingSet(model, kPresetTraits, later);
+}
+bool SavePatternWorkingSet(DeviceModel& model, PendingRescues* later) {
+    return SaveWorkingSet(model, kPatternTraits, later);
+}
 
 std::string FreeFileNameBeside(const std::string& path) { return FreeNameBeside(path); }
 

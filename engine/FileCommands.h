@@ -15,6 +15,7 @@
 namespace morvelant {
 
 class DumpSMF;
+class PendingRescues;
 
 inline constexpr char kIllegalFileVersion[] = "illegal file version";
 inline constexpr char kIllegalFileVersionCaption[] = "ok";
@@ -92,8 +93,9 @@ bool LoadPatternFileSequentially(DeviceModel& model, int startSlot);
 bool LoadPattern(DeviceModel& model, int slot);
 
 // ---- Working sets -------------------------------------------------------------
-// At start: "Config.MVR" from ProgramPath (edit-buffer count 1 when it cannot
-// be read), then a file named on the command line from slot 64, which becomes
+// At start: "Config.MVR" from ProgramPath, or from the model's
+// WorkingSetFolder when it has one (the program folder's only while that
+// folder holds none yet; edit-buffer count 1 when it cannot be read), then a file named on the command line from slot 64, which becomes
 // the selected preset. Returns whether the working set was read. A working
 // set that is there but cannot be read is never written over: one message
 // says which file, why, and the new file beside it ("Config 2.MVR") that
@@ -101,10 +103,13 @@ bool LoadPattern(DeviceModel& model, int slot);
 bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 // At exit: the device slots and the edit buffers in use, into the working
-// set or the file chosen instead (which a message then names). A failure is
-// reported in a message box and returned.
-bool SavePresetWorkingSet(DeviceModel& model);
-bool SavePatternWorkingSet(DeviceModel& model);
+// set (where it is kept) or the file chosen instead (which a message then
+// names); an unchanged working set is not written. A save that fails is
+// rescued (platform/SaveRescue.h): at once, or, given `later`, when that
+// list is (the model must then live until it is). Returns whether it was
+// written where it belongs.
+bool SavePresetWorkingSet(DeviceModel& model, PendingRescues* later = nullptr);
+bool SavePatternWorkingSet(DeviceModel& model, PendingRescues* later = nullptr);
 // Makes both kinds save at exit into new files beside the working sets (for
 // a run that cannot be sure to be the only one writing them).
 void SaveWorkingSetsBeside(DeviceModel& model);

@@ -160,6 +160,9 @@ public:
     // when another copy of the editor may be writing it.
     std::string PresetWorkingSetSaveAs;
     std::string PatternWorkingSetSaveAs;
+    // The folder of the working sets when it is not ProgramPath (a program
+    // folder that cannot be written keeps them in the user's data folder).
+    std::string WorkingSetFolder;
     // What the working sets held when they were read at start (a digest of
     // their bytes as they would be written; 0: nothing read), so an exit
     // after a session that changed nothing does no file work at all.

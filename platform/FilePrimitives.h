@@ -8,7 +8,11 @@
 //   the saving process's id and a counter ("Config.MVR.tmp4711.0"), so that
 //   what a killed save left behind is recognised and removed at the next
 //   save of that file, while a copy of the program that is still running
-//   keeps its own.
+//   keeps its own;
+// - the one save of a file: where a link leads, into a temporary beside it,
+//   every write checked, flushed to disk, renamed into place, and the
+//   folder it was renamed into flushed too; any failure reported, the old
+//   file left as it was and no descriptor left open.
 #pragma once
 
 #include <dirent.h>
@@ -17,9 +21,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -153,6 +159,136 @@ inline void RemoveStaleTemporaries(const std::string& path) {
     for (const std::string& file : stale) {
         if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(file.c_str());
     }
+}
+
+// ---- The one save --------------------------------------------------------------
+
+// The test hooks of the save: the write(2) of the temporary and the flush of
+// a folder; nullptr is the system call.
+using WriteFunction = ssize_t (*)(int fd, const void* data, std::size_t size);
+using FolderSyncFunction = int (*)(const char* folder);
+inline std::atomic<WriteFunction> g_saveWrite{nullptr};
+inline std::atomic<FolderSyncFunction> g_folderSync{nullptr};
+
+inline std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+inline std::string ErrorText(const std::string& what, const std::string& path, int err) {
+    return what + " \"" + path + "\": " + std::strerror(err);
+}
+
+// The file that a save of `path` writes: where a symbolic link leads (every
+// link on the way followed; a target that is not there yet is made where
+// the last link points), else `path` itself. A loop of links, or a chain
+// too long to follow, is no file to save to: empty, errno ELOOP.
+inline std::string SaveTarget(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        char to[4096];
+        const ssize_t n = ::readlink(current.c_str(), to, sizeof to);
+        if (n <= 0 || std::size_t(n) >= sizeof to) break;
+        const std::string next(to, std::size_t(n));
+        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+    }
+    errno = ELOOP;
+    return {};
+}
+
+// Writes all of `data`; false with errno (ENOSPC for a write that takes
+// nothing).
+inline bool WriteAll(int fd, const void* data, std::size_t size) {
+    const WriteFunction write = g_saveWrite.load();
+    auto* at = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = write ? write(fd, at, size) : ::write(fd, at, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        at += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+// Flushes a written file to disk and closes it; the descriptor is closed
+// whatever happens. False, errno the first failure, when either failed.
+inline bool SyncAndClose(int fd) {
+    int err = ::fsync(fd) == 0 ? 0 : errno;
+    if (::close(fd) != 0 && err == 0) err = errno;
+    errno = err;
+    return err == 0;
+}
+
+// Makes the renames into `folder` last; false with errno.
+inline bool SyncFolder(const std::string& folder) {
+    if (const FolderSyncFunction sync = g_folderSync.load()) return sync(folder.c_str()) == 0;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0 && SyncAndClose(fd);
+}
+
+// Syncs each folder once; the first failure, as text, in *error.
+inline bool SyncFolders(std::vector<std::string> folders, std::string* error) {
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    for (const std::string& folder : folders) {
+        if (SyncFolder(folder)) continue;
+        if (error) *error = ErrorText("cannot flush the folder", folder, errno);
+        return false;
+    }
+    return true;
+}
+
+// Writes `data` into a new temporary beside `target` (see
+// CreateTemporaryFile), flushed to disk and closed. On failure the
+// temporary is gone and *error says why.
+inline bool WriteTemporary(const std::string& target, const void* data, std::size_t size, std::string& tempName,
+                           std::string* error) {
+    // What an ended save of this file left behind goes now.
+    RemoveStaleTemporaries(target);
+    const int fd = CreateTemporaryFile(target, tempName);
+    if (fd < 0) {
+        if (error) *error = ErrorText("cannot create a file in", FolderOf(target), errno);
+        return false;
+    }
+    bool ok = WriteAll(fd, data, size);
+    int err = errno;
+    if (!ok) ::close(fd);
+    if (ok && !SyncAndClose(fd)) ok = false, err = errno;
+    if (!ok) {
+        ::unlink(tempName.c_str());
+        if (error) *error = ErrorText("cannot write", target, err);
+    }
+    return ok;
+}
+
+// The save of one file without a backup, as described at the top. False,
+// with the reason in *error, when anything failed; the file is then as it
+// was, unless only the flush of its folder failed (the new file is in
+// place but may not survive a power cut, which is reported all the same).
+inline bool ReplaceFile(const std::string& path, const void* data, std::size_t size, std::string* error) {
+    const std::string target = SaveTarget(path);
+    if (target.empty()) {
+        if (error) *error = ErrorText("cannot save", path, errno);
+        return false;
+    }
+    std::string temp;
+    if (!WriteTemporary(target, data, size, temp, error)) return false;
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        if (error) *error = ErrorText("cannot replace", target, err);
+        return false;
+    }
+    return SyncFolders({FolderOf(target)}, error);
 }
 
 }  // namespace morvelant::files

@@ -210,44 +210,10 @@ Document Load(const std::string& path) {
     return doc;
 }
 
-// Writes the document to a temporary file in the same folder, flushes it to
-// disk and renames it into place.
+// Writes the document as every file of the editor is saved (a link stays a
+// link), without a backup.
 bool Save(const std::string& file, const Document& doc, std::string* error = nullptr) {
-    const std::string data = doc.Text();
-    // A link stays a link: the file it leads to is replaced.
-    const std::string path = SaveTarget(file);
-    // Temporaries carry this process's id, so the next save removes one that
-    // a killed save left behind.
-    files::RemoveStaleTemporaries(path);
-    std::string tmpl;
-    const int fd = files::CreateTemporaryFile(path, tmpl);
-    if (fd < 0) {
-        if (error) *error = "cannot create a file beside \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < data.size()) {
-        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(w);
-    }
-    int err = ok ? 0 : (errno ? errno : ENOSPC);
-    // Keep the permissions of the file being replaced (a new file follows
-    // the umask, as the temporary already does).
-    struct stat st {};
-    if (ok && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-    if (ok && ::fsync(fd) != 0) ok = false, err = errno;
-    if (::close(fd) != 0 && ok) ok = false, err = errno;
-    if (ok && ::rename(tmpl.c_str(), path.c_str()) != 0) ok = false, err = errno;
-    if (!ok) {
-        ::unlink(tmpl.c_str());
-        if (error) *error = "cannot write \"" + path + "\": " + std::strerror(err);
-    }
-    return ok;
+    return SafeReplaceFile(file, doc.Text(), error, {.keepBackup = false});
 }
 
 const Line* FindKey(const Document& doc, const std::string& section, const std::string& ident) {
@@ -615,6 +581,14 @@ void IniFileHold::SaveInstead(const std::string& path) {
         shared_->doc = Document{};
         shared_->changed = false;
     }
+}
+
+void IniFileHold::ReadFrom(const std::string& path) {
+    Document doc = Load(path);
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->fileName = path;
+    shared_->doc = std::move(doc);
+    shared_->changed = false;
 }
 
 bool IniFileHold::SaveTo(const std::string& path, std::string* error) {

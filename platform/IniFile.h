@@ -113,6 +113,10 @@ public:
     // read from stays as it is). A document that could not be read starts
     // over empty, all defaults, so that this session's settings can be kept.
     void SaveInstead(const std::string& path);
+    // Reads the document from `path` instead, and writes it there from now
+    // on (the windows still name the file the hold began with). Readable()
+    // then tells of that file.
+    void ReadFrom(const std::string& path);
     // Writes the document to `path` now, and there from now on; false (and
     // `error` says why) when it could not be written.
     bool SaveTo(const std::string& path, std::string* error = nullptr);

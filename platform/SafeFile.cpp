@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,40 +19,15 @@ namespace morvelant {
 
 namespace {
 
-std::atomic<SafeFileWriteFunction> g_write{nullptr};
-
 std::string Reason(const std::string& what, const std::string& path, int err) {
-    return what + " \"" + path + "\": " + std::strerror(err);
+    return files::ErrorText(what, path, err);
 }
 
 void SetError(std::string* error, std::string text) {
     if (error) *error = std::move(text);
 }
 
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
-    SafeFileWriteFunction fn = g_write.load();
-    while (size > 0) {
-        ssize_t n = fn ? fn(fd, data, size) : ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= std::size_t(n);
-    }
-    return true;
-}
+using files::FolderOf;
 
 }  // namespace
 
@@ -67,21 +43,7 @@ bool Occupied(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string SaveTarget(const std::string& path) {
-    // Every link on the way is followed; a target that is not there yet is
-    // made where the last link points. A loop of links is left to fail.
-    std::string current = path;
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-        char to[4096];
-        const ssize_t n = ::readlink(current.c_str(), to, sizeof to);
-        if (n <= 0 || std::size_t(n) >= sizeof to) break;
-        const std::string next(to, std::size_t(n));
-        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
-    }
-    return path;
-}
+std::string SaveTarget(const std::string& path) { return files::SaveTarget(path); }
 
 std::string FreeNameBeside(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -102,24 +64,64 @@ bool FolderTakesFiles(const std::string& folder, std::string* why) {
     return false;
 }
 
+std::string AccountHome() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    // Without HOME (a service, a cleaned environment): the account's own.
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(std::size_t(size > 0 ? size : 16384));
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    return found && found->pw_dir && found->pw_dir[0] == '/' ? std::string(found->pw_dir) : std::string();
+}
+
 std::string UserDataFolder(std::string* why) {
-    std::string base;
     // Only an absolute XDG_DATA_HOME counts; a relative one is ignored.
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') {
-        base = data;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = std::string(home) + "/.local/share";
-    } else {
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/')
+        return std::string(data) + "/MorvelantEditor";
+    const std::string home = AccountHome();
+    if (home.empty()) {
         SetError(why, "there is no home folder");
         return {};
     }
-    const std::string folder = base + "/MorvelantEditor";
+    return home + "/.local/share/MorvelantEditor";
+}
+
+namespace {
+
+// Makes `folder` for this user alone, its parents as for any new folder; a
+// folder that is there keeps its rights.
+bool MakePrivateFolder(const std::string& folder, std::string* error) {
     std::error_code ec;
-    // Made for this user alone; a folder that is there keeps its rights.
-    if (std::filesystem::create_directories(folder, ec))
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
-    if (!std::filesystem::is_directory(folder, ec)) {
-        SetError(why, "cannot make the folder \"" + folder + "\"");
+    std::filesystem::create_directories(FolderOf(folder), ec);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        SetError(error, Reason("cannot make the folder", folder, errno));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool MakeDataFolderFor(const std::string& file, std::string* error) {
+    const std::string folder = FolderOf(file);
+    if (folder != UserDataFolder()) return true;
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 || MakePrivateFolder(folder, error);
+}
+
+std::string PrivateTemporaryFolder(std::string* why) {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = tmp && tmp[0] == '/' ? tmp : "/tmp";
+    const std::string folder = base + "/MorvelantEditor-" + std::to_string(long(::getuid()));
+    if (!MakePrivateFolder(folder, why)) return {};
+    // Only a folder of this user's that nobody else may enter: anyone may
+    // make a name under /tmp first.
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+        (st.st_mode & 077) != 0) {
+        SetError(why, "\"" + folder + "\" is not a private folder of this user");
         return {};
     }
     return folder;
@@ -142,40 +144,28 @@ void SafeReplaceGroup::RemoveTemporaries() {
     }
 }
 
-bool SafeReplaceGroup::NewTemporary(const std::string& path, std::string& tempName, int& fd, std::string* error) {
+bool SafeReplaceGroup::NewTemporary(const std::string& path, std::span<const uint8_t> data, std::string& tempName,
+                                    std::string* error) {
     if (path.empty()) {
         SetError(error, "no file name");
         return false;
     }
-    // A link is kept: its target is what is replaced.
+    // A link is kept: its target is what is replaced. A loop of links is
+    // no file to replace, and stays as it is.
     const std::string target = SaveTarget(path);
-    // What an ended save of this file left behind goes now.
-    files::RemoveStaleTemporaries(target);
-    fd = files::CreateTemporaryFile(target, tempName);
-    if (fd < 0) {
-        SetError(error, Reason("cannot create a file in", FolderOf(target), errno));
+    if (target.empty()) {
+        SetError(error, Reason("cannot save", path, errno));
         return false;
     }
+    if (!MakeDataFolderFor(target, error)) return false;
+    if (!files::WriteTemporary(target, data.data(), data.size(), tempName, error)) return false;
     entries_.push_back({target, tempName});
     return true;
 }
 
 bool SafeReplaceGroup::Add(const std::string& path, std::span<const uint8_t> data, std::string* error) {
     std::string temp;
-    int fd = -1;
-    if (!NewTemporary(path, temp, fd, error)) return false;
-    bool ok = WriteAll(fd, data.data(), data.size());
-    int err = errno;
-    if (ok && ::fsync(fd) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) SetError(error, Reason("cannot write", path, err));
-    return ok;
+    return NewTemporary(path, data, temp, error);
 }
 
 bool SafeReplaceGroup::Add(const std::string& path, std::string_view data, std::string* error) {
@@ -183,10 +173,7 @@ bool SafeReplaceGroup::Add(const std::string& path, std::string_view data, std::
 }
 
 bool SafeReplaceGroup::Reserve(const std::string& path, std::string& tempName, std::string* error) {
-    int fd = -1;
-    if (!NewTemporary(path, tempName, fd, error)) return false;
-    ::close(fd);
-    return true;
+    return NewTemporary(path, {}, tempName, error);
 }
 
 void SafeReplaceGroup::Retire(const std::string& path) {
@@ -262,15 +249,11 @@ bool SafeReplaceGroup::Commit(std::string* error) {
         e.movedOld = false;
     }
     committed_ = true;
-    // Make the renames themselves durable (a group shares one folder).
-    if (!entries_.empty()) {
-        const int dir = ::open(FolderOf(entries_.front().path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-    }
-    return true;
+    // The renames themselves must last: every folder renamed into is
+    // flushed (links may lead to several).
+    std::vector<std::string> folders;
+    for (const Entry& e : entries_) folders.push_back(FolderOf(e.path));
+    return files::SyncFolders(std::move(folders), error);
 }
 
 bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std::string* error,
@@ -341,6 +324,6 @@ int OpenRegularFile(const std::string& path, std::string* error) {
 
 std::string NotAFileReason(const std::string& path) { return files::NotAFileReason(path); }
 
-void SetSafeFileWriteFunctionForTesting(SafeFileWriteFunction fn) { g_write.store(fn); }
+void SetSafeFileWriteFunctionForTesting(SafeFileWriteFunction fn) { files::g_saveWrite.store(fn); }
 
 }  // namespace morvelant

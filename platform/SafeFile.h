@@ -9,7 +9,9 @@
 // behind are removed at the next save of the same file.
 //
 // A file that is a symbolic link is saved where the link leads: the
-// temporary and the ".BAK" go beside the target, and the link stays.
+// temporary and the ".BAK" go beside the target, and the link stays. A loop
+// of links is refused, and stays. The one save routine under all of it
+// (platform/FilePrimitives.h) is shared with the driver library.
 #pragma once
 
 #include <cstddef>
@@ -78,7 +80,8 @@ private:
         bool movedOld = false;  // the old file is at oldAside only
         bool replaced = false;
     };
-    bool NewTemporary(const std::string& path, std::string& tempName, int& fd, std::string* error);
+    bool NewTemporary(const std::string& path, std::span<const uint8_t> data, std::string& tempName,
+                      std::string* error);
     void RollBack(std::size_t upTo);
     bool Fail(std::size_t upTo, const char* what, const std::string& path, int err, std::string* error);
     void RemoveTemporaries();
@@ -110,7 +113,8 @@ bool FileExists(const std::string& path);
 bool Occupied(const std::string& path);
 
 // The file that a save of `path` writes: where a symbolic link at `path`
-// leads (links followed to the end), else `path` itself.
+// leads (links followed to the end), else `path` itself; empty (errno
+// ELOOP) for a loop of links, which no save writes over.
 std::string SaveTarget(const std::string& path);
 
 // path with " 2", " 3", ... before its extension ("Config 2.MVR"): the
@@ -121,10 +125,20 @@ std::string FreeNameBeside(const std::string& path);
 // read-only or unchangeable folder, one the user may not write).
 bool FolderTakesFiles(const std::string& folder, std::string* why = nullptr);
 
-// The user's own data folder for the editor, made when it is missing:
-// $XDG_DATA_HOME/MorvelantEditor, else ~/.local/share/MorvelantEditor.
-// Empty, with `why` saying why, when there is none to be had.
+// The user's own data folder for the editor:
+// $XDG_DATA_HOME/MorvelantEditor, else <home>/.local/share/MorvelantEditor,
+// the home being $HOME or, without it, the account's own. It is made only
+// when a save writes into it (for this user alone). Empty, with `why`
+// saying why, when there is no home at all.
 std::string UserDataFolder(std::string* why = nullptr);
+// $HOME, else the account's home folder; empty when there is none.
+std::string AccountHome();
+// Makes the user's data folder when `file` is to go into it and it is not
+// there yet; true when there is nothing to make. `error` says why not.
+bool MakeDataFolderFor(const std::string& file, std::string* error = nullptr);
+// A folder of this user's alone under $TMPDIR (else /tmp), made now: the
+// last place a session's work can go. Empty, `why` saying why, when none.
+std::string PrivateTemporaryFolder(std::string* why = nullptr);
 
 // Test hook: replaces the write(2) call used for the temporary file, so that
 // tests can make a write fail or come up short. nullptr restores write(2).

@@ -22,31 +22,55 @@ std::string NamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A free name for `path`'s file in `folder` (empty: none).
+std::string PlaceIn(const std::string& folder, const std::string& path) {
+    if (folder.empty()) return {};
+    const std::string name = folder + "/" + NamePart(path);
+    return Occupied(name) ? FreeNameBeside(name) : name;
+}
+
 void TellSaved(const RescueRequest& r, const std::string& file, const std::string& why) {
     CurrentDialogs().MessageBox("This session's " + r.what + " were saved to \"" + file + "\".\n\"" + r.path +
                                     "\" was left as it was" + why + ".",
                                 r.caption, MessageButtons::Ok, MessageIcon::Information);
 }
 
+// Writes to the first of `places` that takes the work and says so; the
+// reasons of those that did not are added to `reasons`.
+std::string SaveInFirstPlace(const RescueRequest& r, const std::vector<std::string>& places,
+                             const std::string& firstError, std::string& reasons) {
+    for (const std::string& place : places) {
+        if (place.empty()) continue;
+        std::string why;
+        if (r.write(place, &why)) {
+            TellSaved(r, place, " (" + firstError + ")");
+            return place;
+        }
+        reasons += "\n\"" + place + "\": " + why;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string RescuePlaceBeside(const std::string& path) { return FreeNameBeside(path); }
 
-std::string RescuePlaceInDataFolder(const std::string& path) {
-    const std::string folder = UserDataFolder();
-    if (folder.empty()) return {};
-    const std::string name = folder + "/" + NamePart(path);
-    return Occupied(name) ? FreeNameBeside(name) : name;
-}
+std::string RescuePlaceInDataFolder(const std::string& path) { return PlaceIn(UserDataFolder(), path); }
 
 std::string RescueSave(const RescueRequest& r, std::string error) {
     std::string dataFolder = UserDataFolder();
     if (dataFolder.empty()) dataFolder = "the data folder (there is none)";
+    const std::string firstError = error;
     std::string failed = r.path;  // the last file that could not be written
+    std::string reasons;  // why the places tried did not take the work
+    bool placesTried = false;
     for (int question = 0; question < kMostQuestions; ++question) {
-        const std::string text = "Could not save \"" + failed + "\": " + error + ".\n\nThis session's " + r.what +
-            " are not saved yet.\nYes: try again.\nNo: choose another file.\nCancel: keep them in a new file beside \"" +
-            r.path + "\", else in \"" + dataFolder + "\".";
+        const std::string cancel = placesTried
+            ? "Cancel: keep them in your home folder, else in a folder of your own for temporary files."
+            : "Cancel: keep them in a new file beside \"" + r.path + "\", else in \"" + dataFolder + "\".";
+        std::string text = "Could not save \"" + failed + "\": " + error + ".";
+        if (placesTried) text += "\nNor could they be kept there:" + reasons;
+        text += "\n\nThis session's " + r.what + " are not saved yet.\nYes: try again.\nNo: choose another file.\n" + cancel;
         const MessageResult answer =
             CurrentDialogs().MessageBox(text, r.caption, MessageButtons::YesNoCancel, MessageIcon::Error);
         if (answer == MessageResult::Yes) {
@@ -66,25 +90,42 @@ std::string RescueSave(const RescueRequest& r, std::string error) {
                 TellSaved(r, failed, "");
                 return failed;
             }
+        } else if (!placesTried) {
+            // The first places that take the work; when none does, the
+            // question comes back, with the last places behind its Cancel.
+            placesTried = true;
+            reasons.clear();
+            const std::string place =
+                SaveInFirstPlace(r, {RescuePlaceBeside(r.path), RescuePlaceInDataFolder(r.path)}, firstError, reasons);
+            if (!place.empty()) return place;
         } else {
             break;
         }
     }
-    // The first place that takes the work.
-    const std::string firstError = error;
-    std::string reasons = "\"" + failed + "\": " + error;
-    for (const std::string& place : {RescuePlaceBeside(r.path), RescuePlaceInDataFolder(r.path)}) {
-        if (place.empty()) continue;
-        std::string why;
-        if (r.write(place, &why)) {
-            TellSaved(r, place, " (" + firstError + ")");
-            return place;
-        }
-        reasons += "\n\"" + place + "\": " + why;
+    if (!placesTried) {
+        const std::string place =
+            SaveInFirstPlace(r, {RescuePlaceBeside(r.path), RescuePlaceInDataFolder(r.path)}, firstError, reasons);
+        if (!place.empty()) return place;
     }
-    CurrentDialogs().MessageBox("This session's " + r.what + " could not be saved anywhere:\n" + reasons, r.caption,
-                                MessageButtons::Ok, MessageIcon::Error);
+    // The last places: the home folder, then a private temporary folder.
+    std::string why;
+    const std::string temporary = PrivateTemporaryFolder(&why);
+    if (temporary.empty()) reasons += "\n" + why;
+    const std::string place =
+        SaveInFirstPlace(r, {PlaceIn(AccountHome(), r.path), PlaceIn(temporary, r.path)}, firstError, reasons);
+    if (!place.empty()) return place;
+    CurrentDialogs().MessageBox("This session's " + r.what + " could not be saved anywhere:\n\"" + failed + "\": " +
+                                    error + reasons,
+                                r.caption, MessageButtons::Ok, MessageIcon::Error);
     return {};
+}
+
+bool PendingRescues::Rescue() {
+    bool all = true;
+    for (auto& [request, error] : pending_)
+        if (!request.write(request.path, &error)) all = !RescueSave(request, error).empty() && all;
+    pending_.clear();
+    return all;
 }
 
 }  // namespace morvelant

@@ -4,11 +4,17 @@
 // The user is asked: Yes tries again, No chooses another file, Cancel (and
 // Escape, and a box that nobody answers) keeps the work in a new file in the
 // first place that takes it: beside the file ("Config 2.MVR"), else the
-// user's own data folder. The last message says where the work went.
+// user's own data folder. When neither takes it the question comes back,
+// so that a user can choose another file; a second Cancel (an end that
+// nobody watches answers every question so) tries the last places: the
+// account's home folder, then a folder of the user's alone under $TMPDIR or
+// /tmp. The last message says where the work went.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace morvelant {
 
@@ -22,7 +28,8 @@ struct RescueRequest {
 };
 
 // The places tried when the user leaves the choice to the editor: a free
-// name beside `path`, then a free name in the user's data folder.
+// name beside `path`, then a free name in the user's data folder (empty
+// when there is none).
 std::string RescuePlaceBeside(const std::string& path);
 std::string RescuePlaceInDataFolder(const std::string& path);
 
@@ -31,5 +38,20 @@ std::string RescuePlaceInDataFolder(const std::string& path);
 // after a retry that worked), or empty when no place could take it (then
 // the user was told).
 std::string RescueSave(const RescueRequest& request, std::string error);
+
+// Saves that failed at the end, whose questions wait until everything else
+// that can be written is: a box that is never answered (the session killed
+// while it shows) then loses only what it asks about.
+class PendingRescues {
+public:
+    void Add(RescueRequest request, std::string error) { pending_.emplace_back(std::move(request), std::move(error)); }
+    bool Empty() const { return pending_.empty(); }
+    // Each in turn: tried once more (the user may have made room meanwhile),
+    // else rescued as RescueSave does. False when one could be saved nowhere.
+    bool Rescue();
+
+private:
+    std::vector<std::pair<RescueRequest, std::string>> pending_;
+};
 
 }  // namespace morvelant
