@@ -542,9 +542,11 @@ void EditorWindowSet::FinishStart() {
         if (ShownWindowsMade) ShownWindowsMade();
         if (MainMenuForm) MainMenuForm->DeviceWindowMade();
     } catch (const std::exception& e) {
+        AbandonStart();
         if (!StartFailed) throw;
         StartFailed(e.what());
     } catch (...) {
+        AbandonStart();
         if (!StartFailed) throw;
         StartFailed(nullptr);
     }
@@ -611,7 +613,7 @@ void EditorWindowSet::CreateStep(size_t step) {
 }
 
 void EditorWindowSet::CreateRest() {
-    if (!context_ || makingRest_) return;
+    if (!context_ || makingRest_ || abandoned_) return;
     makingRest_ = true;
     FinishStart();
     // The watches may be what called: they go once this event is done.
@@ -657,7 +659,7 @@ void EditorWindowSet::WriteWorkingSets() {
     // asked for at once) ends as one that made them: what it writes is the same.
     FinishStart();
     // What cannot be written is asked about once everything else is.
-    if (context_ && workingSetsRead_) {
+    if (context_ && workingSetsRead_ && !abandoned_) {
         SavePresetWorkingSet(context_->Model, &rescues_);
         SavePatternWorkingSet(context_->Model, &rescues_);
     }
@@ -665,8 +667,9 @@ void EditorWindowSet::WriteWorkingSets() {
 
 void EditorWindowSet::DestroyAll() {
     // Every window writes its configuration as it goes: those not made yet
-    // are made first, so the file is what it would have been.
-    CreateRest();
+    // are made first, so the file is what it would have been. (Not after a
+    // failed start: they would fail again, and nothing is written.)
+    if (!abandoned_) CreateRest();
     // The outputs switch their notes off now, while the windows go, rather
     // than at their close, which then finds nothing left to wait for (one
     // that a window still sends to as it goes switches them off again).
@@ -700,7 +703,8 @@ void EditorWindowSet::DestroyAll() {
         TIniFile ports(MidiPorts->ConfigFile());
         MidiPorts->Ports.WritePortConfig(ports);
     }
-    if (config_) SaveConfiguration(*config_, &rescues_);
+    if (config_ && abandoned_) config_->Forget();
+    if (config_ && !abandoned_) SaveConfiguration(*config_, &rescues_);
     rescues_.Rescue();
     if (midiEntries > 0 && MidiClosing) MidiClosing();
     destroyDownTo(0);
@@ -708,13 +712,21 @@ void EditorWindowSet::DestroyAll() {
     pickers_.reset();
     context_.reset();
     if (config_) {
-        SaveConfiguration(*config_);
+        if (abandoned_)
+            config_->Forget();
+        else
+            SaveConfiguration(*config_);
         config_.reset();
     }
 }
 
+void EditorWindowSet::AbandonStart() {
+    abandoned_ = true;
+    menuAlone_ = false;
+}
+
 bool EditorWindowSet::FlushConfiguration(std::string* error) {
-    if (!config_) return true;
+    if (!config_ || abandoned_) return true;
     if (config_->Flush(error)) return true;
     // The last word of a session that must end now: the settings go to the
     // first place that takes them, without a question.

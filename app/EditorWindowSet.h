@@ -117,6 +117,11 @@ public:
     // An exception while the start makes windows from the message loop
     // (without it, the exception goes on to the loop).
     std::function<void(const char* what)> StartFailed;
+    // After a start that failed (a window that could not be made): the end
+    // makes no more windows and writes nothing, neither the working sets
+    // nor the configuration.
+    void AbandonStart();
+    bool StartAbandoned() const { return abandoned_; }
     // True while only the menu window is made.
     bool MenuWindowAlone() const { return menuAlone_; }
 
@@ -151,7 +156,8 @@ private:
     size_t creating_ = 0;
     bool makingRest_ = false;
     bool menuAlone_ = false;
-    bool deferHidden_ = false;  // StartAsTheProgram: hidden windows come after the first frame
+    bool deferHidden_ = false;
+    bool abandoned_ = false;  // StartAsTheProgram: hidden windows come after the first frame
     std::unique_ptr<QObject> firstInput_, firstFrame_;
 };
 

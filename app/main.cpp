@@ -11,7 +11,11 @@
 // A second start is told in a box (and on the standard error) that a copy
 // already runs, and ends. The close of the MIDI system at the end is
 // bounded, so a MIDI server that no longer answers cannot keep the editor
-// from ending.
+// from ending; such an end has a non-zero status (3), as a session manager
+// must not take it for a clean one.
+//
+// A start that fails (the driver library missing or damaged) shows why,
+// writes nothing over the user's files and ends with status 1.
 //
 // Test hook: with the environment variable MORVELANT_EXIT_AFTER_START set
 // (to anything non-empty), the message loop ends as soon as it has started,
@@ -57,7 +61,14 @@ namespace {
 
 using namespace morvelant;
 
+// The message boxes of an end that nobody may be there to see (they write
+// to the standard error).
+const Dialogs* g_unattended = nullptr;
+
+// Said in a box, and in the terminal the editor may have been started from.
 void ShowException(const char* what) {
+    if (&CurrentDialogs() != g_unattended)
+        std::fprintf(stderr, "%s: %s\n", kApplicationTitle, what && *what ? what : "Unknown exception");
     CurrentDialogs().MessageBox(what && *what ? what : "Unknown exception", kApplicationTitle, MessageButtons::Ok,
                                 MessageIcon::Error);
 }
@@ -130,12 +141,17 @@ public:
     }
 };
 
+// The status of an end that could not wait for the MIDI system's close,
+// and of a start that failed.
+constexpr int kForcedEndStatus = 3;
+constexpr int kStartFailedStatus = 1;
+
 // Bounds the close of the MIDI system at the end: a MIDI server that no
 // longer answers (a stopped JACK server) must not keep the editor, and its
 // locks, alive. Everything else has been saved before the close begins;
-// when the close overruns, the configuration is written once more and the
-// process ends at once, with the code of a normal end. The thread sleeps
-// until the close ends or the time is up.
+// when the close overruns, the configuration is written once more (what it
+// says is told on the standard error) and the process ends at once, with
+// status 3. The thread sleeps until the close ends or the time is up.
 class MidiCloseWatchdog {
 public:
     MidiCloseWatchdog(std::chrono::milliseconds limit, std::function<void()> beforeEnd)
@@ -155,7 +171,7 @@ public:
                          kApplicationTitle, static_cast<long long>(limit_.count()));
             if (beforeEnd_) beforeEnd_();
             std::fflush(nullptr);
-            ::_exit(0);  // the kernel frees the locks
+            ::_exit(kForcedEndStatus);  // the kernel frees the locks
         });
     }
     void Disarm() {
@@ -252,6 +268,7 @@ int RunEditor(int argc, char** argv) {
     // A signal that came while the editor was starting ends it once it runs.
     // From then on no box waits for an answer: the desktop may be going.
     StandardErrorDialogs unattended;
+    g_unattended = &unattended;
     std::unique_ptr<QSocketNotifier> endNotifier;
     if (g_endPipe[0] >= 0) {
         endNotifier = std::make_unique<QSocketNotifier>(g_endPipe[0], QSocketNotifier::Read);
@@ -286,10 +303,13 @@ int RunEditor(int argc, char** argv) {
         if (decision == StartDecision::RunSavingBeside) SaveWorkingSetsBeside(windows.Context().Model);
         if (driver) driver->Join();
     };
-    // A window that cannot be made ends the run, as at the start.
-    windows.StartFailed = [](const char* what) {
+    // A window that cannot be made (the driver library missing or damaged)
+    // ends the run: the user is told why, and nothing is written over.
+    int status = 0;
+    windows.StartFailed = [&status](const char* what) {
+        status = kStartFailedStatus;
         ShowException(what);
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(kStartFailedStatus);
     };
     try {
         std::vector<std::string> arguments;
@@ -307,11 +327,25 @@ int RunEditor(int argc, char** argv) {
         // A signal during the start has already asked for the end, which the
         // loop would not see once it starts.
         if (!g_endSignalled) QApplication::exec();
-    } catch (const std::exception& e) { ShowException(e.what()); } catch (...) {
-        ShowException(nullptr);
+    } catch (...) {
+        // The start itself failed: the same end.
+        windows.AbandonStart();
+        status = kStartFailedStatus;
+        const std::exception_ptr failure = std::current_exception();
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& e) { ShowException(e.what()); } catch (...) {
+            ShowException(nullptr);
+        }
     }
     if (g_endSignalled) SetCurrentDialogs(&unattended);
-    MidiCloseWatchdog watchdog(kMidiCloseLimit, [&windows] { windows.FlushConfiguration(); });
+    MidiCloseWatchdog watchdog(kMidiCloseLimit, [&windows] {
+        std::string said;
+        if (!windows.FlushConfiguration(&said))
+            std::fprintf(stderr, "%s: the settings could not be saved: %s\n", kApplicationTitle, said.c_str());
+        else if (!said.empty())
+            std::fprintf(stderr, "%s: the settings were %s.\n", kApplicationTitle, said.c_str());
+    });
     windows.MidiClosing = [&watchdog] { watchdog.Arm(); };
     windows.MidiClosed = [&watchdog] { watchdog.Disarm(); };
     ShutDownEditor(
@@ -323,9 +357,9 @@ int RunEditor(int argc, char** argv) {
     // window system, the libraries) goes with the process, at once. A
     // build that checks for leaks takes it all down in order instead.
     std::fflush(nullptr);
-    ::_exit(0);
+    ::_exit(status);
 #endif
-    return 0;
+    return status;
 }
 
 }  // namespace

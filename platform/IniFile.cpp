@@ -583,6 +583,11 @@ void IniFileHold::SaveInstead(const std::string& path) {
     }
 }
 
+void IniFileHold::Forget() {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->changed = false;
+}
+
 void IniFileHold::ReadFrom(const std::string& path) {
     Document doc = Load(path);
     std::lock_guard<std::mutex> lock(shared_->mutex);

@@ -113,6 +113,8 @@ public:
     // read from stays as it is). A document that could not be read starts
     // over empty, all defaults, so that this session's settings can be kept.
     void SaveInstead(const std::string& path);
+    // Drops the changes made so far: nothing is written for them.
+    void Forget();
     // Reads the document from `path` instead, and writes it there from now
     // on (the windows still name the file the hold began with). Readable()
     // then tells of that file.
