@@ -1,0 +1,251 @@
+// What the editor keeps for a user comes back at the next start, in the
+// started editor: an installed copy (a program folder that cannot be
+// written) over three sessions, settings kept beside an unusable
+// configuration over two, a session with nowhere to write, and an end
+// killed while it asks.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <utility>
+
+#include "engine/FileCommands.h"
+#include "platform/IniFile.h"
+#include "patterns/PatternFormUnit.h"
+#include "presets/PresetFormUnit.h"
+#include "tests/support/StartedEditor.h"
+#include "tests/support/UserInput.h"
+
+namespace morvelant {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::StartedEditor;
+
+bool SetImmutable(const std::string& path, bool on) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int flags = 0;
+    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0) ::close(fd);
+    return ok;
+}
+
+// Paths made unchangeable for a test, changeable again after it.
+struct Unchangeable {
+    std::vector<std::string> paths;
+    bool Add(const std::string& path) {
+        paths.push_back(path);
+        return SetImmutable(path, true);
+    }
+    ~Unchangeable() {
+        for (const std::string& p : paths) SetImmutable(p, false);
+    }
+};
+
+// Every file in a folder with the time it was last changed.
+std::map<std::string, fs::file_time_type> Listing(const std::string& folder) {
+    std::map<std::string, fs::file_time_type> files;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) files[entry.path().filename()] = entry.last_write_time();
+    return files;
+}
+
+class SessionPlace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0) GTEST_SKIP() << "needs root to make folders unchangeable";
+        ::setenv("XDG_DATA_HOME", data_.path().toStdString().c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("XDG_DATA_HOME"); }
+    std::string DataFolder() const { return data_.path().toStdString() + "/MorvelantEditor"; }
+
+    // A preset and a pattern renamed by typing into the lists, and a setting.
+    static void Edit(StartedEditor& editor, const QString& name) {
+        for (const auto& [list, slot] : {std::pair<TSlotListForm*, int>{PresetForm, 3}, {PatternForm, 2}}) {
+            list->Show();
+            QLineEdit* field = list->EditList[size_t(slot)];
+            userinput::FocusOn(field);
+            userinput::KeyClick(field, Qt::Key_A, Qt::ControlModifier);
+            userinput::KeyClicks(field, name);
+        }
+        editor.Model().SelectedPreset = 5;
+    }
+    static bool Holds(const DeviceModel& model, const std::string& name) {
+        return model.GetPresetDeviceName(3).find(name) != std::string::npos &&
+            model.GetPatternName(2).find(name) != std::string::npos;
+    }
+    QTemporaryDir data_;
+};
+
+// An installed copy keeps its sets and settings in the data folder under
+// their own names, reads them back, writes nothing when nothing changed,
+// says where once, and makes the data folder only to write into it.
+TEST_F(SessionPlace, AnInstalledCopyReadsBackWhatItKeptInTheDataFolder) {
+    StartedEditor editor;
+    Unchangeable lock;
+    editor.Start();  // the files as shipped
+    editor.Stop();
+    ASSERT_TRUE(lock.Add(editor.Folder()));
+    const auto shipped = Listing(editor.Folder());
+
+    // A session that changes nothing keeps no working sets there (the
+    // settings are written when a window moved), and it is said again.
+    editor.Start();
+    editor.Stop();
+    EXPECT_FALSE(fs::exists(DataFolder() + "/Config.MVR"));
+    EXPECT_FALSE(fs::exists(DataFolder() + "/Config.MVT"));
+    ASSERT_EQ(editor.Dialogs.Messages().size(), 1u);
+    EXPECT_NE(editor.Dialogs.Messages()[0].find("kept in \"" + DataFolder() + "\""), std::string::npos);
+
+    editor.Start();
+    Edit(editor, "KEPT");
+    editor.Stop();
+    for (const char* name : {"Config.MVR", "Config.MVT", "Morvelant.cfg"}) EXPECT_TRUE(fs::exists(DataFolder() + "/" + name)) << name;
+    EXPECT_EQ(fs::status(DataFolder()).permissions() & fs::perms::all, fs::perms::owner_all);
+    auto kept = Listing(DataFolder());
+
+    // Two more sessions that change nothing: the edits come back, nothing
+    // is said or written, and no file piles up.
+    for (int session = 0; session < 2; ++session) {
+        SCOPED_TRACE(session);
+        editor.Dialogs.calls.clear();
+        editor.Start();
+        EXPECT_TRUE(Holds(editor.Model(), "KEPT"));
+        EXPECT_EQ(editor.Model().SelectedPreset, 5);
+        editor.Stop();
+        EXPECT_TRUE(editor.Dialogs.Messages().empty()) << editor.Dialogs.Messages().front();
+        // The settings may be written again (a window placed anew on a
+        // small screen); the working sets are not.
+        auto now = Listing(DataFolder());
+        ASSERT_EQ(now.count("Morvelant.cfg"), 1u);
+        now["Morvelant.cfg"] = kept["Morvelant.cfg"];
+        EXPECT_EQ(now, kept);
+    }
+    EXPECT_EQ(Listing(editor.Folder()), shipped);
+}
+
+// Settings kept beside a configuration that is no usable file are read
+// from there at the next start (which says so) and saved there again.
+TEST_F(SessionPlace, SettingsKeptBesideAnUnusableConfigurationComeBack) {
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> configurations = {
+        {"a named pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }},
+        {"a folder", [](const std::string& p) { fs::create_directory(p); }},
+        {"binary data", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string("\0\x01\xFF", 3); }},
+    };
+    for (const auto& [kind, make] : configurations) {
+        SCOPED_TRACE(kind);
+        StartedEditor editor;
+        make(editor.Folder() + "Morvelant.cfg");
+        const std::string beside = editor.Folder() + "Morvelant 2.cfg";
+        editor.Start();
+        editor.Model().SelectedPreset = 5;
+        editor.Stop();
+        editor.Dialogs.calls.clear();
+        editor.Start();
+        ASSERT_EQ(editor.Dialogs.Messages().size(), 1u);
+        EXPECT_NE(editor.Dialogs.Messages()[0].find("read from \"" + beside + "\""), std::string::npos)
+            << editor.Dialogs.Messages()[0];
+        EXPECT_EQ(editor.Model().SelectedPreset, 5);
+        editor.Model().SelectedPreset = 6;
+        editor.Stop();
+        EXPECT_EQ(editor.Dialogs.Messages().size(), 1u);
+        EXPECT_EQ(TIniFile(beside).ReadInteger("Options", "Selected Preset", -1), 6);
+        EXPECT_FALSE(fs::exists(editor.Folder() + "Morvelant 3.cfg"));
+    }
+}
+
+// Neither the program folder nor the data folder takes the session: Cancel
+// brings the question back, where another file can be chosen; an end that
+// nobody answers keeps it in the home folder, and says so.
+TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeIt) {
+    for (const bool userThere : {true, false}) {
+        SCOPED_TRACE(userThere ? "a user answers" : "nobody answers");
+        QTemporaryDir home, chosen;
+        const char* oldHome = std::getenv("HOME");
+        const std::string savedHome = oldHome ? oldHome : "";
+        ::setenv("HOME", home.path().toStdString().c_str(), 1);
+        StartedEditor editor;
+        Unchangeable lock;
+        ASSERT_TRUE(lock.Add(editor.Folder()));
+        ASSERT_TRUE(fs::create_directory(DataFolder()));
+        ASSERT_TRUE(lock.Add(DataFolder()));
+        editor.Start();
+        Edit(editor, "LAST");
+        const std::string presets = chosen.path().toStdString() + "/chosen.MVR";
+        if (userThere) {
+            editor.Dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::No};
+            editor.Dialogs.QueueSave(presets);
+        } else {
+            editor.Dialogs.messageAnswers.assign(40, MessageResult::Cancel);
+        }
+        editor.Stop();
+        ::setenv("HOME", savedHome.c_str(), 1);
+        const std::string kept = userThere ? presets : home.path().toStdString() + "/Config.MVR";
+        DeviceModel back;
+        ASSERT_TRUE(ReadPresetFile(back, kept));
+        EXPECT_NE(back.GetPresetDeviceName(3).find("LAST"), std::string::npos);
+        bool said = false;
+        for (const std::string& text : editor.Dialogs.Messages()) {
+            EXPECT_EQ(text.find("could not be saved anywhere"), std::string::npos) << text;
+            said = said || text.find("saved to \"" + kept + "\"") != std::string::npos;
+        }
+        EXPECT_TRUE(said);
+        for (const char* name : {"Config.MVT", "Morvelant.cfg"})
+            EXPECT_TRUE(userThere || fs::exists(home.path().toStdString() + "/" + name)) << name;
+        SetImmutable(DataFolder(), false);
+        fs::remove_all(DataFolder());
+    }
+}
+
+// Whatever can be written is on disk before the first question: an end
+// killed while the box shows loses only what it asks about.
+TEST_F(SessionPlace, EverythingThatCanBeWrittenIsWrittenBeforeTheFirstQuestion) {
+    StartedEditor editor;
+    editor.Start();
+    editor.Stop();
+    Unchangeable lock;
+    ASSERT_TRUE(lock.Add(editor.Folder() + "Config.MVR"));
+    editor.Start();
+    Edit(editor, "FIRST");
+    struct LooksAtTheDisk : ScriptedDialogs {
+        std::function<void()> look;
+        MessageResult MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                                 MessageIcon icon) override {
+            if (buttons == MessageButtons::YesNoCancel && look) std::exchange(look, nullptr)();
+            return ScriptedDialogs::MessageBox(text, caption, buttons, icon);
+        }
+    } dialogs;
+    bool looked = false;
+    const std::string folder = editor.Folder();
+    dialogs.look = [&] {
+        looked = true;
+        DeviceModel back;
+        ASSERT_TRUE(ReadPatternFile(back, folder + "Config.MVT"));
+        EXPECT_NE(back.GetPatternName(2).find("FIRST"), std::string::npos);
+        EXPECT_EQ(TIniFile(folder + "Morvelant.cfg").ReadInteger("Options", "Selected Preset", -1), 5);
+    };
+    dialogs.messageAnswers = {MessageResult::Cancel};
+    {
+        ScopedDialogs scope(dialogs);
+        editor.Stop();
+    }
+    EXPECT_TRUE(looked);
+    DeviceModel back;
+    ASSERT_TRUE(ReadPresetFile(back, folder + "Config 2.MVR"));
+    EXPECT_NE(back.GetPresetDeviceName(3).find("FIRST"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace morvelant
