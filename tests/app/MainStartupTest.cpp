@@ -209,8 +209,9 @@ TEST_F(MainStartupTest, SecondCopySaysThatACopyRunsAndLeavesWithCodeZero) {
 }
 
 // A JACK server that no longer answers (stopped, as a frozen one) does not
-// keep the editor from ending: the working sets and the configuration are
-// written, the MIDI system's close is given up, and the lock is gone.
+// keep the editor from ending: the working sets are written, a
+// configuration that cannot be written is kept beside it first, the MIDI
+// system's close is given up, and the lock is gone.
 TEST_F(MainStartupTest, AFrozenJackServerDoesNotKeepTheEditorFromEnding) {
     // A server of its own, whose clock the stop throws off for later
     // clients: the other tests' server is never touched, and this one goes
@@ -235,12 +236,22 @@ TEST_F(MainStartupTest, AFrozenJackServerDoesNotKeepTheEditorFromEnding) {
             script("stop");
         }
     } stopAfter{jackd, script};
+    // A configuration that cannot be written (unchangeable, even to root).
+    QFile config(program.filePath("Morvelant.cfg"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly) && config.write("[Options]\r\n") > 0);
+    config.close();
+    const std::string chattr = "chattr +i '" + program.filePath("Morvelant.cfg").toStdString() + "' 2>/dev/null";
+    if (std::system(chattr.c_str()) != 0) GTEST_SKIP() << "chattr +i is not available here";
+    struct ChangeableAfter {
+        std::string path;
+        ~ChangeableAfter() { std::system(("chattr -i '" + path + "' 2>/dev/null").c_str()); }
+    } changeableAfter{program.filePath("Morvelant.cfg").toStdString()};
     QProcess editor;
     QProcessEnvironment env = Environment(false);
     env.insert("MIDIKIT_BACKEND", "jack");
     env.insert("JACK_DEFAULT_SERVER", QString::fromStdString(server));
     editor.setProcessEnvironment(env);
-    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    editor.setProcessChannelMode(QProcess::SeparateChannels);
     editor.start(program.filePath("MorvelantEditor"), {});
     ASSERT_TRUE(editor.waitForStarted(30000));
     // Its start is over once it is the server's client and waits in its
@@ -264,11 +275,52 @@ TEST_F(MainStartupTest, AFrozenJackServerDoesNotKeepTheEditorFromEnding) {
     ::kill(jackd, SIGCONT);
     if (!ended) editor.kill();
     ASSERT_TRUE(ended);
+    // Not a clean end, for whoever started it; but everything is written.
     EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(editor.exitCode(), 0);
-    for (const char* name : {"Morvelant.cfg", "Config.MVR", "Config.MVT"})
-        EXPECT_TRUE(QFile::exists(program.filePath(name))) << name;
+    EXPECT_EQ(editor.exitCode(), 3);
+    for (const char* name : {"Config.MVR", "Config.MVT"}) EXPECT_TRUE(QFile::exists(program.filePath(name))) << name;
+    // The configuration could not be written: its settings were kept
+    // beside it before the MIDI close began, and the end said where.
+    const QByteArray said = editor.readAllStandardError();
+    EXPECT_TRUE(said.contains("settings were saved to \"" + program.filePath("Morvelant 2.cfg").toUtf8())) << said.toStdString();
+    EXPECT_TRUE(said.contains("did not close within")) << said.toStdString();
+    EXPECT_GE(TIniFile(program.filePath("Morvelant 2.cfg").toStdString()).ReadInteger("Main Form", "Left", -1), 0);
     EXPECT_FALSE(LockHeldElsewhere());
+}
+
+// A driver library that is missing or damaged: the start says why, writes
+// nothing over the user's files, and ends with a status that says it failed.
+TEST_F(MainStartupTest, AMissingOrDamagedDriverLibraryIsSaidAndTheStartEndsWithoutWriting) {
+    const QByteArray settings = "[Options]\r\nSelected Preset=7\r\n";
+    for (const bool damaged : {true, false}) {
+        SCOPED_TRACE(damaged ? "an empty library" : "no library");
+        QFile::remove(program.filePath("libMidiKit32.so"));
+        if (damaged) QFile(program.filePath("libMidiKit32.so")).open(QIODevice::WriteOnly);
+        QFile config(program.filePath("Morvelant.cfg"));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly) && config.write(settings) == settings.size());
+        config.close();
+        QProcess editor;
+        editor.setProcessEnvironment(Environment(false));
+        editor.setProcessChannelMode(QProcess::SeparateChannels);
+        editor.setReadChannel(QProcess::StandardError);
+        editor.start(program.filePath("MorvelantEditor"), {});
+        ASSERT_TRUE(editor.waitForStarted(30000));
+        // It says why (in a box, and in the terminal); an end signal closes the box.
+        QByteArray said;
+        while (!said.contains("failed") && editor.waitForReadyRead(120000)) said += editor.readAllStandardError();
+        EXPECT_TRUE(said.contains("Load of MidiKit32.dll failed")) << said.toStdString();
+        ::kill(pid_t(editor.processId()), SIGTERM);
+        ASSERT_TRUE(editor.waitForFinished(120000));
+        said += editor.readAllStandardError();
+        EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit) << said.toStdString();
+        EXPECT_EQ(editor.exitCode(), 1);
+        EXPECT_FALSE(said.contains("terminate called")) << said.toStdString();
+        ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+        EXPECT_EQ(config.readAll(), settings);
+        config.close();
+        EXPECT_FALSE(QFile::exists(program.filePath("Config.MVR")));
+        EXPECT_FALSE(QFile::exists(program.filePath("Config.MVT")));
+    }
 }
 
 // What a run leaves in its program folder (or, run from the sources, in
