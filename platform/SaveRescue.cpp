@@ -107,12 +107,14 @@ std::string RescueSave(const RescueRequest& r, std::string error) {
             SaveInFirstPlace(r, {RescuePlaceBeside(r.path), RescuePlaceInDataFolder(r.path)}, firstError, reasons);
         if (!place.empty()) return place;
     }
-    // The last places: the home folder, then a private temporary folder.
+    // The last places: the home folder, then a private temporary folder
+    // (made only when the home folder does not take the work).
+    std::string place = SaveInFirstPlace(r, {PlaceIn(AccountHome(), r.path)}, firstError, reasons);
+    if (!place.empty()) return place;
     std::string why;
     const std::string temporary = PrivateTemporaryFolder(&why);
     if (temporary.empty()) reasons += "\n" + why;
-    const std::string place =
-        SaveInFirstPlace(r, {PlaceIn(AccountHome(), r.path), PlaceIn(temporary, r.path)}, firstError, reasons);
+    place = SaveInFirstPlace(r, {PlaceIn(temporary, r.path)}, firstError, reasons);
     if (!place.empty()) return place;
     CurrentDialogs().MessageBox("This session's " + r.what + " could not be saved anywhere:\n\"" + failed + "\": " +
                                     error + reasons,

@@ -29,6 +29,7 @@
 #include "platform/IniFile.h"
 #include "platform/SingleInstance.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/Unchangeable.h"
 
 namespace morvelant {
 namespace {
@@ -240,12 +241,9 @@ TEST_F(MainStartupTest, AFrozenJackServerDoesNotKeepTheEditorFromEnding) {
     QFile config(program.filePath("Morvelant.cfg"));
     ASSERT_TRUE(config.open(QIODevice::WriteOnly) && config.write("[Options]\r\n") > 0);
     config.close();
-    const std::string chattr = "chattr +i '" + program.filePath("Morvelant.cfg").toStdString() + "' 2>/dev/null";
-    if (std::system(chattr.c_str()) != 0) GTEST_SKIP() << "chattr +i is not available here";
-    struct ChangeableAfter {
-        std::string path;
-        ~ChangeableAfter() { std::system(("chattr -i '" + path + "' 2>/dev/null").c_str()); }
-    } changeableAfter{program.filePath("Morvelant.cfg").toStdString()};
+    testsupport::Unchangeable lock;
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a file unchangeable";
+    ASSERT_TRUE(lock.Add(program.filePath("Morvelant.cfg").toStdString()));
     QProcess editor;
     QProcessEnvironment env = Environment(false);
     env.insert("MIDIKIT_BACKEND", "jack");

@@ -7,11 +7,7 @@
 
 #include <QLineEdit>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,35 +20,16 @@
 #include "patterns/PatternFormUnit.h"
 #include "presets/PresetFormUnit.h"
 #include "tests/support/StartedEditor.h"
+#include "tests/support/Unchangeable.h"
 #include "tests/support/UserInput.h"
 
 namespace morvelant {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::SetImmutable;
 using testsupport::StartedEditor;
-
-bool SetImmutable(const std::string& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    int flags = 0;
-    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0) ::close(fd);
-    return ok;
-}
-
-// Paths made unchangeable for a test, changeable again after it.
-struct Unchangeable {
-    std::vector<std::string> paths;
-    bool Add(const std::string& path) {
-        paths.push_back(path);
-        return SetImmutable(path, true);
-    }
-    ~Unchangeable() {
-        for (const std::string& p : paths) SetImmutable(p, false);
-    }
-};
+using testsupport::Unchangeable;
 
 // Every file in a folder with the time it was last changed.
 std::map<std::string, fs::file_time_type> Listing(const std::string& folder) {

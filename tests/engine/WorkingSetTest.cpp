@@ -113,13 +113,17 @@ TEST_F(WorkingSetTest, NothingIsTakenOrWrittenThatTheReaderCouldNotReadBack) {
     // Notes grown in the editor itself: the working set is not replaced by a
     // file that the next start would refuse.
     model.Presets[1].PresetNotes.assign(kMaxEditorFileSize, 'n');
-    ::setenv("XDG_DATA_HOME", dir.c_str(), 1);  // no place takes it either
-    dialogs.messageAnswers = {MessageResult::Cancel};
+    // No place takes it either, nor the last places behind the second Cancel.
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    for (const char* variable : {"XDG_DATA_HOME", "HOME", "TMPDIR"}) ::setenv(variable, dir.c_str(), 1);
+    dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::Cancel};
     EXPECT_FALSE(SavePresetWorkingSet(model));
-    ::unsetenv("XDG_DATA_HOME");
-    ASSERT_EQ(dialogs.Messages().size(), 3u);
+    for (const char* variable : {"XDG_DATA_HOME", "TMPDIR"}) ::unsetenv(variable);
+    ::setenv("HOME", home.c_str(), 1);
+    ASSERT_EQ(dialogs.Messages().size(), 4u);
     EXPECT_TRUE(Has(dialogs.Messages()[1], "Config.MVR")) << dialogs.Messages()[1];
-    EXPECT_TRUE(Has(dialogs.Messages()[2], "could not be saved anywhere")) << dialogs.Messages()[2];
+    EXPECT_TRUE(Has(dialogs.Messages()[2], "Nor could they be kept there")) << dialogs.Messages()[2];
+    EXPECT_TRUE(Has(dialogs.Messages()[3], "could not be saved anywhere")) << dialogs.Messages()[3];
     EXPECT_EQ(Contents(Path() + "Config.MVR"), before);
 }
 
