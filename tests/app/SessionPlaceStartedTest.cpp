@@ -147,21 +147,24 @@ TEST_F(SessionPlace, SettingsKeptBesideAnUnusableConfigurationComeBack) {
 // brings the question back, where another file can be chosen; an end that
 // nobody answers keeps it in the home folder, and says so.
 TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeIt) {
-    for (const bool userThere : {true, false}) {
-        SCOPED_TRACE(userThere ? "a user answers" : "nobody answers");
-        QTemporaryDir home, chosen;
+    enum class Who { User, Nobody, NobodyWithAnUnchangeableHome };
+    for (const Who who : {Who::User, Who::Nobody, Who::NobodyWithAnUnchangeableHome}) {
+        SCOPED_TRACE(int(who));
+        QTemporaryDir home, chosen, temporary;
         const char* oldHome = std::getenv("HOME");
         const std::string savedHome = oldHome ? oldHome : "";
         ::setenv("HOME", home.path().toStdString().c_str(), 1);
+        ::setenv("TMPDIR", temporary.path().toStdString().c_str(), 1);
         StartedEditor editor;
         Unchangeable lock;
         ASSERT_TRUE(lock.Add(editor.Folder()));
         ASSERT_TRUE(fs::create_directory(DataFolder()));
         ASSERT_TRUE(lock.Add(DataFolder()));
+        ASSERT_TRUE(who != Who::NobodyWithAnUnchangeableHome || lock.Add(home.path().toStdString()));
         editor.Start();
         Edit(editor, "LAST");
         const std::string presets = chosen.path().toStdString() + "/chosen.MVR";
-        if (userThere) {
+        if (who == Who::User) {
             editor.Dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::No};
             editor.Dialogs.QueueSave(presets);
         } else {
@@ -169,7 +172,11 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
         }
         editor.Stop();
         ::setenv("HOME", savedHome.c_str(), 1);
-        const std::string kept = userThere ? presets : home.path().toStdString() + "/Config.MVR";
+        ::unsetenv("TMPDIR");
+        const std::string lastPlace = who == Who::Nobody
+            ? home.path().toStdString()
+            : temporary.path().toStdString() + "/MorvelantEditor-" + std::to_string(::getuid());
+        const std::string kept = who == Who::User ? presets : lastPlace + "/Config.MVR";
         DeviceModel back;
         ASSERT_TRUE(ReadPresetFile(back, kept));
         EXPECT_NE(back.GetPresetDeviceName(3).find("LAST"), std::string::npos);
@@ -180,7 +187,13 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
         }
         EXPECT_TRUE(said);
         for (const char* name : {"Config.MVT", "Morvelant.cfg"})
-            EXPECT_TRUE(userThere || fs::exists(home.path().toStdString() + "/" + name)) << name;
+            EXPECT_TRUE(who == Who::User || fs::exists(lastPlace + "/" + name)) << name;
+        // A temporary folder is made only when it is needed, for this user alone.
+        const std::string privateFolder = temporary.path().toStdString() + "/MorvelantEditor-" + std::to_string(::getuid());
+        if (who == Who::NobodyWithAnUnchangeableHome)
+            EXPECT_EQ(fs::status(privateFolder).permissions() & fs::perms::all, fs::perms::owner_all);
+        else
+            EXPECT_FALSE(fs::exists(privateFolder));
         SetImmutable(DataFolder(), false);
         fs::remove_all(DataFolder());
     }
