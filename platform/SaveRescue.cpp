@@ -55,11 +55,16 @@ std::string SaveInFirstPlace(const RescueRequest& r, const std::vector<std::stri
 
 std::string RescuePlaceBeside(const std::string& path) { return FreeNameBeside(path); }
 
-std::string RescuePlaceInDataFolder(const std::string& path) { return PlaceIn(UserDataFolder(), path); }
+std::string RescuePlaceInDataFolder(const std::string& path) {
+    // A file of the data folder has its place beside it there already.
+    const std::string folder = UserDataFolder();
+    return folder.empty() || FolderPart(path) == folder + "/" ? std::string() : PlaceIn(folder, path);
+}
 
 std::string RescueSave(const RescueRequest& r, std::string error) {
     std::string dataFolder = UserDataFolder();
     if (dataFolder.empty()) dataFolder = "the data folder (there is none)";
+    const std::string elsewhere = FolderPart(r.path) == dataFolder + "/" ? "" : ", else in \"" + dataFolder + "\"";
     const std::string firstError = error;
     std::string failed = r.path;  // the last file that could not be written
     std::string reasons;  // why the places tried did not take the work
@@ -67,7 +72,7 @@ std::string RescueSave(const RescueRequest& r, std::string error) {
     for (int question = 0; question < kMostQuestions; ++question) {
         const std::string cancel = placesTried
             ? "Cancel: keep them in your home folder, else in a folder of your own for temporary files."
-            : "Cancel: keep them in a new file beside \"" + r.path + "\", else in \"" + dataFolder + "\".";
+            : "Cancel: keep them in a new file beside \"" + r.path + "\"" + elsewhere + ".";
         std::string text = "Could not save \"" + failed + "\": " + error + ".";
         if (placesTried) text += "\nNor could they be kept there:" + reasons;
         text += "\n\nThis session's " + r.what + " are not saved yet.\nYes: try again.\nNo: choose another file.\n" + cancel;
