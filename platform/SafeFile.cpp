@@ -159,7 +159,10 @@ bool SafeReplaceGroup::NewTemporary(const std::string& path, std::span<const uin
     }
     if (!MakeDataFolderFor(target, error)) return false;
     if (!files::WriteTemporary(target, data.data(), data.size(), tempName, error)) return false;
-    entries_.push_back({target, tempName});
+    Entry entry;
+    entry.path = target;
+    entry.temp = tempName;
+    entries_.push_back(std::move(entry));
     return true;
 }
 
@@ -178,7 +181,10 @@ bool SafeReplaceGroup::Reserve(const std::string& path, std::string& tempName, s
 
 void SafeReplaceGroup::Retire(const std::string& path) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) entries_.push_back({path, {}});
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    Entry entry;
+    entry.path = path;
+    entries_.push_back(std::move(entry));
 }
 
 // Puts back what entries [0, upTo) changed, the last first.
