@@ -35,6 +35,7 @@
 // so what a patchbay connected or undid stays as it was left. A peer port
 // that is renamed is followed under its new name.
 #include "driver/DriverInternal.h"
+#include "driver/CycleGate.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -203,7 +204,10 @@ struct Slot {
     bool input = false;
     std::string peer;  // the peer port's full name
     std::string own;  // our port's short name
-    jack_port_t* port = nullptr;  // written only while the process callback cannot see the slot
+    // Written only while the process callback cannot see the slot: before it
+    // is published, or once it was taken out of the callback's view (or the
+    // client was) and the cycle that may have seen it has ended.
+    jack_port_t* port = nullptr;
     jack_ringbuffer_t* ring = nullptr;
     bool published = false;  // under the session's mx_: in slots_, where the process callback sees it
     std::atomic<bool> refused{false};  // the server refused our port: what is sent goes nowhere
@@ -319,7 +323,7 @@ public:
             std::erase(opening_, slot);  // never published
             if (slot->input)
                 for (auto& s : slots_)
-                    if (s.load() == slot.get()) s.store(nullptr, std::memory_order_release);
+                    if (s.load() == slot.get()) gate_.hide(s);
             retiring_.push_back(slot);
         }
         if (slot->input) std::lock_guard delivering(deliverMx_);
@@ -351,7 +355,7 @@ public:
             if (retiring_.empty()) return;
         }
         while (running() && !drained() && SteadyClock::now() < limit && !givenUp())
-            waitCycles(cycles_.load() + 1, limit);
+            waitCycles(gate_.cycles() + 1, limit);
         std::vector<std::shared_ptr<Slot>> going;
         {
             std::lock_guard lock(mx_);
@@ -367,8 +371,8 @@ public:
         // when the session stops meanwhile (the end of a run closes every
         // port, then the session) they are left to its client's close
         // instead of each leaving the graph on its own first.
-        if (!clientClosing) quietAt = std::max(quietAt, cycles_.load() + 1);
-        while (!givenUp() && running() && cycles_.load() < quietAt && SteadyClock::now() < limit)
+        if (!clientClosing) quietAt = std::max(quietAt, gate_.cycles() + 1);
+        while (!givenUp() && running() && gate_.cycles() < quietAt && SteadyClock::now() < limit)
             waitCycles(quietAt, limit);
         if (givenUp()) return;
         std::unique_lock lock(mx_);
@@ -379,7 +383,7 @@ public:
         std::erase_if(retiring_, [&](const auto& s) { return std::find(going.begin(), going.end(), s) != going.end(); });
         for (auto& p : slots_)
             for (const auto& s : going)
-                if (p.load() == s.get()) p.store(nullptr, std::memory_order_release);
+                if (p.load() == s.get()) gate_.hide(p);
         waitCycle(lock);
         if (!clientClosing) {
             std::vector<Slot*> plugged;
@@ -395,14 +399,13 @@ public:
     // server went, or the time passed. Woken by the callback itself (one
     // eventfd write per cycle while anybody waits), so it never polls.
     void waitCycles(uint64_t target, SteadyClock::time_point limit) {
-        cycleWaiters_.fetch_add(1);
-        while (running() && cycles_.load() < target) {
+        CycleGate::Waiting waiting(gate_);
+        while (running() && gate_.cycles() < target) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(limit - SteadyClock::now()).count();
             if (left <= 0) break;
             sleepOn(cycleWake_.fd(), -1, int(left));
             cycleWake_.clear();
         }
-        cycleWaiters_.fetch_sub(1);
     }
 
     // Worker thread of one output: waits while its ring is full, drops what
@@ -606,7 +609,7 @@ private:
                                [](Slot* s) { return jack_port_connected_to(s->port, s->peer.c_str()); });
         };
         const auto limit = SteadyClock::now() + kConnectionLive;
-        while (!gone_ && !quit_ && !live() && SteadyClock::now() < limit) waitCycles(cycles_.load() + 1, limit);
+        while (!gone_ && !quit_ && !live() && SteadyClock::now() < limit) waitCycles(gate_.cycles() + 1, limit);
     }
 
     // Under mx_: takes every connection of the ports that are about to go out
@@ -628,7 +631,7 @@ private:
                 if (jack_port_connected(s->port) > 0) return true;
             return false;
         };
-        while (!gone_ && connected() && SteadyClock::now() < limit) waitCycles(cycles_.load() + 1, limit);
+        while (!gone_ && connected() && SteadyClock::now() < limit) waitCycles(gate_.cycles() + 1, limit);
     }
 
     // Under mx_: opens our client when a server runs, registers every opened
@@ -659,7 +662,7 @@ private:
         }
         // The time base follows the frames once the client has run a cycle:
         // PipeWire's libjack counts none before.
-        waitCycles(cycles_.load() + 1, SteadyClock::now() + std::chrono::milliseconds(200));
+        waitCycles(gate_.cycles() + 1, SteadyClock::now() + std::chrono::milliseconds(200));
         followFrames(c);
         std::vector<Slot*> opened;
         for (auto& s : all_) opened.push_back(s.get());
@@ -669,11 +672,16 @@ private:
         return true;
     }
 
-    // Under mx_.
+    // Under mx_. A live client is deactivated first, so that no cycle runs
+    // any more; the client is then taken out of the callback's view and a
+    // cycle still running (of a server that went, or one deactivate did not
+    // wait for) is waited for, before the ports are forgotten.
     void closeClient() {
-        if (!client_) return;
         jack_client_t* c = client_;
-        client_ = nullptr;
+        if (!c) return;
+        if (!gone_) jack_deactivate(c);
+        gate_.hide(client_);
+        waitCycleEnd(gate_.mustEnd());
         for (auto& s : all_) {
             s->port = nullptr;  // freed with the client
             s->linked = false;
@@ -685,19 +693,30 @@ private:
         }
         for (auto& s : retiring_) s->port = nullptr;
         followFrames(nullptr);
-        if (!gone_) jack_deactivate(c);
         jack_client_close(c);
     }
 
     // Under mx_ (released while waiting): a process cycle that may have seen
     // a slot before it was taken out has ended.
     void waitCycle(std::unique_lock<std::mutex>& lock) {
-        if (!client_ || gone_) return;
-        const uint64_t seen = cycles_.load();
-        if (!inProcess_.load()) return;
+        const uint64_t target = gate_.mustEnd();
+        if (target == 0) return;
         lock.unlock();
-        waitCycles(seen + 1, SteadyClock::now() + std::chrono::seconds(2));
+        waitCycleEnd(target);
         lock.lock();
+    }
+    // Until the cycle count reaches target (0: at once). A cycle that runs
+    // ends without waiting on anything, on a server that went too; the
+    // bound only keeps a callback that libjack never lets finish from
+    // holding the close up for ever.
+    void waitCycleEnd(uint64_t target) {
+        CycleGate::Waiting waiting(gate_);
+        const auto limit = SteadyClock::now() + std::chrono::seconds(2);
+        while (target != 0 && gate_.cycles() < target && SteadyClock::now() < limit) {
+            // Sliced: a server that went ends no cycle that would wake it.
+            sleepOn(cycleWake_.fd(), -1, 5);
+            cycleWake_.clear();
+        }
     }
 
     void post(BackendEvent e) {
@@ -849,7 +868,7 @@ private:
     // lists are read two cycles later (or a while later, when the server
     // stalls), and tell what is there then.
     void settle() {
-        waitCycles(cycles_.load() + 2, SteadyClock::now() + kGraphSettle);
+        waitCycles(gate_.cycles() + 2, SteadyClock::now() + kGraphSettle);
     }
 
     // Hands what the inputs received to their callbacks, in order.
@@ -884,29 +903,27 @@ private:
 
     static int process(jack_nframes_t nframes, void* arg) {
         auto* self = static_cast<JackSession*>(arg);
-        self->inProcess_.store(true);
+        self->gate_.enter();
         self->cycle(nframes);
-        self->cycles_.fetch_add(1);
-        self->inProcess_.store(false);
-        if (self->cycleWaiters_.load(std::memory_order_relaxed) > 0) self->cycleWake_.post();
+        if (self->gate_.leave()) self->cycleWake_.post();
         return 0;
     }
 
     void cycle(jack_nframes_t nframes) {
-        jack_client_t* c = client_;
+        jack_client_t* c = gate_.look(client_);
         if (!c) return;
         const jack_nframes_t start = jack_last_frame_time(c);
         bool received = false;
         cycleStart_.store(start, std::memory_order_relaxed);
         for (auto& p : slots_) {
-            Slot* s = p.load(std::memory_order_acquire);
+            Slot* s = gate_.look(p);
             if (!s || !s->port) continue;
             void* buffer = jack_port_get_buffer(s->port, nframes);
             if (!buffer) continue;
             if (s->input)
                 received = takeInput(c, *s, buffer, start) || received;
             else
-                writeOutput(*s, buffer, start, nframes, cycles_.load(std::memory_order_relaxed));
+                writeOutput(*s, buffer, start, nframes, gate_.cycles());
         }
         if (received) received_.post();
     }
@@ -1053,8 +1070,7 @@ private:
     std::atomic<bool> gone_{false};
     std::atomic<bool> quit_{false};
     std::atomic<bool> portsChanged_{false};
-    std::atomic<bool> inProcess_{false};
-    std::atomic<uint64_t> cycles_{0};
+    CycleGate gate_;  // the cycles, and what the process callback sees of the client and the slots
     std::atomic<Slot*> slots_[kMaxSlots]{};
     std::vector<std::shared_ptr<Slot>> all_;  // the opened ports, published or not
     std::vector<std::shared_ptr<Slot>> opening_;  // opened with a server, not yet taken by the watcher
@@ -1064,7 +1080,6 @@ private:
     std::vector<std::pair<std::string, std::string>> renamed_;  // ports renamed since then (from, to)
     std::vector<std::shared_ptr<Slot>> retiring_;  // closed, still in the graph
     std::mutex retireMx_;  // one retire() at a time
-    std::atomic<int> cycleWaiters_{0};
     Wake cycleWake_;  // the process callback ended a cycle while somebody waited
     std::mutex deliverMx_;
     std::mutex listenerMx_;
