@@ -98,11 +98,12 @@ constexpr int kGoneSettleMs = 50;
 constexpr auto kConnectionLive = std::chrono::seconds(1);
 constexpr auto kGraphSettle = std::chrono::milliseconds(100);
 constexpr auto kLookAgain = std::chrono::milliseconds(250);
-// How long the start waits for a server to answer its first client, and the
-// stop for the watcher to end: as long as the program gives the MIDI close
-// at exit.
+// How long the start waits for a server to answer its first client (as long
+// as the program gives the MIDI close at exit), and the stop for the watcher
+// to end its round (each of its waits ends when the session stops, but a
+// call into a server that does not answer).
 constexpr auto kFirstAnswer = std::chrono::seconds(2);
-constexpr auto kStopWait = std::chrono::seconds(2);
+constexpr auto kStopWait = std::chrono::seconds(1);
 
 struct Record {
     int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else timed
@@ -172,8 +173,9 @@ public:
         if (!firstCv_.wait_for(lock, kFirstAnswer, [&] { return firstAnswered_; })) silent_ = true;
     }
 
-    // The watcher is given kStopWait to end: one still waiting on a server
-    // that does not answer is left to it, with the session.
+    // The watcher is given kStopWait to end (none while it still waits for
+    // the first answer of a server that does not answer): one still waiting
+    // on such a server is left to it, with the session.
     void stop() {
         if (stopped_.exchange(true)) return;
         quit_ = true;
@@ -183,7 +185,8 @@ public:
         bool ended;
         {
             std::unique_lock lock(firstMx_);
-            ended = firstCv_.wait_for(lock, kStopWait, [&] { return watcherEnded_; });
+            ended = firstCv_.wait_for(lock, silent_ ? std::chrono::seconds(0) : kStopWait,
+                                      [&] { return watcherEnded_; });
         }
         if (!ended) {
             keepLibraryMapped();

@@ -64,7 +64,6 @@ TEST(SilentServerStarted, TheWindowsComeUpTheEditorSaysTheServerDoesNotAnswerAnd
     HeldServer server;
     ASSERT_TRUE(server.Ok()) << "the held server did not start";
     ::setenv("JACK_DEFAULT_SERVER", server.Name().c_str(), 1);
-    ::setenv("MIDIKIT_BACKEND", "jack", 1);
     server.Hold();
     // Lets the server go on after a while whatever happens, so that a start
     // that waits for it ends and the test fails instead of hanging.
@@ -80,6 +79,7 @@ TEST(SilentServerStarted, TheWindowsComeUpTheEditorSaysTheServerDoesNotAnswerAnd
         }
     });
     testsupport::StartedEditor editor;
+    ::setenv("MIDIKIT_BACKEND", "jack", 1);
     editor.StartAsTheProgram();
     {
         std::lock_guard lock(mx);

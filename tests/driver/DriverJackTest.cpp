@@ -687,7 +687,8 @@ TEST_F(Jack, ThruAcrossAServerRestartAndAStallSendsEachEventOnceAndNothingStale)
     ASSERT_TRUE(serverN.WaitFor(MIDIKIT_MSG_SERVER_BACK, 1, 10s));
     peer = std::make_unique<Peer>(name);
     morvelant::testsupport::JackPeer direct({.in = name + "d", .quiet = true});
-    ASSERT_TRUE(PeerConnected());
+    ASSERT_TRUE(PeerConnected()) << "connections to the new peer: in " << peer->InConnections() << ", out "
+                                 << peer->OutConnections();
     {
         jack_status_t status{};
         jack_client_t* patch = jack_client_open("patch", JackNoStartServer, &status);
