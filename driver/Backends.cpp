@@ -318,11 +318,12 @@ std::unique_ptr<Backend> chooseBackend() {
         return b ? std::move(b) : std::make_unique<NoBackend>();
     }
     if (forced == "jack") return makeJackBackend();
-    // A JACK server that runs is where the machine's MIDI is meant to go;
+    // A JACK server that runs (or is there but does not answer yet) is
+    // where the machine's MIDI is meant to go;
     // else the ALSA sequencer; else JACK all the same: the server that
     // starts later, with no ports until then.
     auto jack = makeJackBackend();
-    if (jack->serverRunning()) return jack;
+    if (jack->serverRunning() || jack->serverSilent()) return jack;
     if ((b = tryAlsa(false))) return b;
     return jack;
 }

@@ -103,6 +103,9 @@ public:
     virtual std::vector<std::string> aliases(const std::string& /*raw*/) { return {}; }
     // Whether the MIDI system the ports live in runs (a JACK server may stop).
     virtual bool serverRunning() const { return true; }
+    // Whether a server is there but has not answered the first client yet
+    // (a stopped server): the ports come when it answers.
+    virtual bool serverSilent() const { return false; }
     // The clock that timed output is scheduled by.
     virtual std::shared_ptr<const TimeBase> timeBase() { return steadyTimeBase(); }
     // Where the backend reports port list changes and a server that stops or

@@ -5,52 +5,76 @@
 //
 // The process callback runs on JACK's real-time thread and only moves bytes
 // between the ports' buffers and lock-free ring buffers: no allocation, no
-// lock, no system call. Timed output runs on the server's own clock: the
-// time base this backend gives the sync clock counts JACK's frames, and a
-// message due at a moment is written at that moment's frame plus one period,
-// so timed output keeps a constant delay and its gaps are exact in frames
-// however far the frames drift from the system clock. What is sent at once
-// goes out at the start of the next period. Incoming messages carry the time
-// of the frame they arrived at, and that frame's moment on the time base: a
-// message passed thru is due at that moment, so it leaves exactly one period
-// after it came, at its own offset (one handed over too late goes at once).
-//
-// Our own threads do the rest, and sleep while nothing happens: one
-// delivers received messages to the inputs, woken by the process callback
-// when it has put some into a ring (one eventfd write per period at most,
-// and only in a period that received something); one watches the server,
-// woken by JACK's notifications. It notices ports that come, go and are
-// renamed, and a server that stops, which it reports before anything else;
-// while no server runs it watches the folder where servers put their
-// sockets, opens a new client as soon as one appears, and registers and
-// connects every opened port anew. It also registers and connects the
-// ports that are opened, so that opening one never waits on the server:
-// each server call costs a round trip and libjack sleeps a few
-// milliseconds after some of them, and the program opens its ports while
-// it starts.
+// lock, no system call. Timed output runs on the server's own clock (see
+// JackTimeBase.h): a message due at a moment is written at that moment's
+// frame plus one period, so timed output keeps a constant delay and its gaps
+// are exact in frames. What is sent at once goes out at the start of the
+// next period. Incoming messages carry the time of the frame they arrived
+// at, and that frame's moment on the time base: a message passed thru is
+// due at that moment, so it leaves exactly one period after it came, at its
+// own offset (one handed over too late goes at once).
 //
 // Connections are the user's as much as ours: an opened port is connected
 // to its peer when it opens and when the peer's port appears (registered
 // anew, or on a new server), never again because something else changed,
 // so what a patchbay connected or undid stays as it was left. A peer port
 // that is renamed is followed under its new name.
+//
+// ---- The threads and their rules
+//
+// The program's threads (the GUI, each output's sending thread) call open,
+// close, names, opened, aliases and send. They never call the server and
+// never wait on it: they take mx_ only for the lists of slots and the
+// client pointer, which nobody holds while calling the server, and send()
+// only writes into a slot's ring. names() and aliases() read the graph
+// libjack keeps in the process (no round trip to the server) under mx_, so
+// the client cannot be closed under them.
+//
+// The watcher's thread (watch()) alone calls the server once the session has
+// started, always without mx_: it opens and closes the client, registers,
+// connects, disconnects and unregisters ports, and waits for cycles, each
+// wait bounded. It writes a slot's port only while the process callback
+// cannot see it: before the client is activated, while the slot is not
+// published, or once the slot (or the client) was taken out of the
+// callback's view through the CycleGate and the cycle that may have seen it
+// has ended. Its states:
+//   Connecting  tries a client now; on the first try at start, start()
+//               waits for the answer a while (kFirstAnswer) and returns
+//               without one from a server that does not answer (a stopped
+//               server): the session then says the server is silent, and
+//               tells ServerBack when it answers.
+//   Running     a client is open: closed ports leave the graph, opened ports
+//               are registered and connected, ports that come, go or are
+//               renamed are followed.
+//   Gone        the server went: ServerGone is said first, then the dead
+//               client is closed.
+//   Waiting     no server: the folder where servers put their sockets is
+//               watched, and a client is tried when a socket appears or,
+//               failing that, now and then.
+//
+// The reader's thread (deliver()) hands what the inputs received to their
+// callbacks, woken by the process callback (one eventfd write per period at
+// most, and only in a period that received something); deliverMx_ lets
+// close() wait until an input's callback is not running.
+//
+// JACK's notification thread only sets flags and queues port numbers
+// (appearedMx_), then wakes the watcher.
+#include "driver/CycleGate.h"
 #include "driver/DriverInternal.h"
+#include "driver/JackServerWatch.h"
+#include "driver/JackTimeBase.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
 
+#include <dlfcn.h>
 #include <errno.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
 namespace morvelant::driver {
@@ -74,21 +98,21 @@ constexpr int kGoneSettleMs = 50;
 constexpr auto kConnectionLive = std::chrono::seconds(1);
 constexpr auto kGraphSettle = std::chrono::milliseconds(100);
 constexpr auto kLookAgain = std::chrono::milliseconds(250);
+// How long the start waits for a server to answer its first client (as long
+// as the program gives the MIDI close at exit), and the stop for the watcher
+// to end its round (each of its waits ends when the session stops, but a
+// call into a server that does not answer).
+constexpr auto kFirstAnswer = std::chrono::seconds(2);
+constexpr auto kStopWait = std::chrono::seconds(1);
 
 struct Record {
     int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else timed
     uint32_t size;
     uint32_t frame;  // input: the frame it arrived at; timed output: the frame it falls due at
+    uint32_t server;  // timed output: which server's frames (JackTimeBase::server)
 };
 
 void quiet(const char*) {}
-
-// The moment on JACK's clock of a moment on the steady clock. JACK's clock
-// and the steady clock both run from the same monotonic source on Linux; the
-// offset is measured anyway, once, so a difference does not matter.
-int64_t steadyMicros(SteadyClock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
-}
 
 std::string programName() {
     if (const char* env = std::getenv("MIDIKIT_CLIENT_NAME"); env && *env) return env;
@@ -97,113 +121,21 @@ std::string programName() {
     return name.substr(0, size_t(std::max(1, jack_client_name_size() - 8)));
 }
 
-// A wake-up that one thread posts and another sleeps on; posting is one
-// write on an eventfd, which the process callback may do.
-class Wake {
-public:
-    Wake() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
-    ~Wake() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Wake(const Wake&) = delete;
-    Wake& operator=(const Wake&) = delete;
-    void post() const {
-        const uint64_t one = 1;
-        if (fd_ >= 0) [[maybe_unused]] ssize_t n = ::write(fd_, &one, sizeof one);
-    }
-    void clear() const {
-        uint64_t value;
-        if (fd_ >= 0) [[maybe_unused]] ssize_t n = ::read(fd_, &value, sizeof value);
-    }
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Sleeps until one of the descriptors (-1: none) can be read, or the time
-// (ms, -1: none) passes.
-void sleepOn(int a, int b, int timeoutMs) {
-    pollfd fds[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
-    // Without any descriptor (the system gave no eventfd) it polls.
-    if (a < 0 && b < 0 && timeoutMs < 0) timeoutMs = 1;
-    ::poll(fds, 2, timeoutMs);
+// Keeps this library mapped for good: a watcher thread left waiting on a
+// server that does not answer returns into its code whenever it does.
+void keepLibraryMapped() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&keepLibraryMapped), &info) && info.dli_fname)
+        ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
-
-// Watches the folders where JACK servers put their sockets ($JACK_TMPDIR,
-// and /dev/shm where the server of this system does) for the socket of the
-// server our client would connect to, and PipeWire's runtime folder for
-// PipeWire's socket.
-class ServerFolderWatch {
-public:
-    ServerFolderWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        // The socket of the server our client asks for; other servers and
-        // the clients of any server make entries there all the time.
-        const char* server = std::getenv("JACK_DEFAULT_SERVER");
-        const std::string socket =
-            "jack_" + std::string(server && *server ? server : "default") + "_" + std::to_string(getuid()) + "_";
-        if (fd_ < 0) return;
-        std::vector<std::string> folders{"/dev/shm"};
-        if (const char* tmp = std::getenv("JACK_TMPDIR"); tmp && *tmp) folders.emplace_back(tmp);
-        for (const auto& f : folders) add(f, socket, false);
-        if (const PipeWireSocket pw = pipeWireSocket(); !pw.folder.empty()) add(pw.folder, pw.name, true);
-    }
-    ~ServerFolderWatch() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    bool watching() const { return !sockets_.empty(); }
-    int fd() const { return watching() ? fd_ : -1; }
-    // Reads what happened; true when an entry a server makes appeared.
-    bool serverAppeared() {
-        bool seen = false;
-        alignas(inotify_event) char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-            if (n <= 0) return seen;
-            for (ssize_t off = 0; off < n;) {
-                const auto* e = reinterpret_cast<const inotify_event*>(buffer + off);
-                for (const Socket& s : sockets_)
-                    if (e->len > 0 && e->wd == s.watch && std::strncmp(e->name, s.name.c_str(), s.name.size()) == 0 &&
-                        (!s.whole || e->name[s.name.size()] == '\0'))
-                        seen = true;
-                off += ssize_t(sizeof(inotify_event) + e->len);
-            }
-        }
-    }
-
-    // Whether a server's socket is there now.
-    bool serverPresent() const {
-        for (const Socket& s : sockets_) {
-            std::error_code ec;
-            for (const auto& entry : std::filesystem::directory_iterator(s.folder, ec)) {
-                const std::string name = entry.path().filename().string();
-                if (s.whole ? name == s.name : name.rfind(s.name, 0) == 0) return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    // A socket name in a folder: its start, or (whole) all of it.
-    struct Socket {
-        int watch;
-        std::string folder;
-        std::string name;
-        bool whole;
-    };
-    void add(const std::string& folder, const std::string& name, bool whole) {
-        const int watch = inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO);
-        if (watch >= 0) sockets_.push_back({watch, folder, name, whole});
-    }
-    int fd_;
-    std::vector<Socket> sockets_;
-};
 
 struct Slot {
     bool input = false;
     std::string peer;  // the peer port's full name
     std::string own;  // our port's short name
-    jack_port_t* port = nullptr;  // written only while the process callback cannot see the slot
+    // Written only on the watcher's thread, while the process callback cannot
+    // see the slot (see the rules above).
+    jack_port_t* port = nullptr;
     jack_ringbuffer_t* ring = nullptr;
     bool published = false;  // under the session's mx_: in slots_, where the process callback sees it
     std::atomic<bool> refused{false};  // the server refused our port: what is sent goes nowhere
@@ -217,37 +149,56 @@ struct Slot {
     }
 };
 
-class JackSession : public TimeBase, public std::enable_shared_from_this<JackSession> {
+class JackSession : public std::enable_shared_from_this<JackSession> {
 public:
-    JackSession() : base_(programName()) {}
+    JackSession() : base_(programName()), time_(std::make_shared<JackTimeBase>()) {}
     ~JackSession() { stop(); }
 
-    bool start() {
+    // Returns once the server answered the first client, or did not within
+    // kFirstAnswer (a stopped server), or none runs.
+    void start() {
         jack_set_error_function(quiet);
         jack_set_info_function(quiet);
         // Watched before the first try, so a server starting in between
         // is not missed.
         folder_ = std::make_unique<ServerFolderWatch>();
-        {
-            std::lock_guard lock(mx_);
-            connect();
-        }
-        monitor_ = std::thread([this] { watch(); });
         reader_ = std::thread([this] { deliver(); });
-        return true;
+        monitor_ = std::thread([this] {
+            watch();
+            std::lock_guard lock(firstMx_);
+            watcherEnded_ = true;
+            firstCv_.notify_all();
+        });
+        std::unique_lock lock(firstMx_);
+        if (!firstCv_.wait_for(lock, kFirstAnswer, [&] { return firstAnswered_; })) silent_ = true;
     }
 
+    // The watcher is given kStopWait to end (none while it still waits for
+    // the first answer of a server that does not answer): one still waiting
+    // on such a server is left to it, with the session.
     void stop() {
+        if (stopped_.exchange(true)) return;
         quit_ = true;
         notice_.post();
         received_.post();
-        if (monitor_.joinable()) monitor_.join();
         if (reader_.joinable()) reader_.join();
+        bool ended;
+        {
+            std::unique_lock lock(firstMx_);
+            ended = firstCv_.wait_for(lock, silent_ ? std::chrono::seconds(0) : kStopWait,
+                                      [&] { return watcherEnded_; });
+        }
+        if (!ended) {
+            keepLibraryMapped();
+            new std::shared_ptr<JackSession>(shared_from_this());  // never freed: the thread uses it
+            monitor_.detach();
+            return;
+        }
+        if (monitor_.joinable()) monitor_.join();
         // The ports closed last (at the end of a run: all of them) send
         // what they still hold, all in the same periods, then go with the
         // client.
         while (hasRetiring()) retire(true);
-        std::lock_guard lock(mx_);
         closeClient();
     }
 
@@ -257,7 +208,8 @@ public:
         if (!client_ || gone_) return out;
         const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
         if (!ports) return out;
-        const std::string mine = std::string(jack_get_client_name(client_)) + ":";
+        const char* own = jack_get_client_name(client_);
+        const std::string mine = (own ? own : base_) + ":";
         for (const char** p = ports; *p; ++p) {
             std::string name = *p;
             if (!isOurs(name, mine)) out.push_back(std::move(name));
@@ -319,104 +271,22 @@ public:
             std::erase(opening_, slot);  // never published
             if (slot->input)
                 for (auto& s : slots_)
-                    if (s.load() == slot.get()) s.store(nullptr, std::memory_order_release);
+                    if (s.load() == slot.get()) gate_.hide(s);
             retiring_.push_back(slot);
         }
         if (slot->input) std::lock_guard delivering(deliverMx_);
         notice_.post();
     }
 
-    // Takes the closed ports out of the graph: waits, for all of them at
-    // once, until every closed output's ring is empty and the period after
-    // the one it last wrote in has passed (a server that stalls holds this up
-    // for half a second at most), then unplugs and unregisters them together. Ports
-    // closed while it waits join in once they too have nothing left to
-    // send, so the ports closed at the end of a run go in one round. With
-    // `clientClosing` the ports are left to the client's own close, which
-    // takes all of its ports out of the graph at once; without, the round is
-    // given up (the ports stay listed) as soon as the client is closing, so
-    // that the close waits for one round only.
-    void retire(bool clientClosing = false) {
-        std::lock_guard retiring(retireMx_);
-        const auto limit = SteadyClock::now() + std::chrono::milliseconds(500);
-        const auto givenUp = [&] { return !clientClosing && quit_; };
-        auto drained = [&] {
-            std::lock_guard lock(mx_);
-            for (const auto& s : retiring_)
-                if (!s->input && s->published && jack_ringbuffer_read_space(s->ring) > 0) return false;
-            return true;
-        };
-        {
-            std::lock_guard lock(mx_);
-            if (retiring_.empty()) return;
-        }
-        while (running() && !drained() && SteadyClock::now() < limit && !givenUp())
-            waitCycles(cycles_.load() + 1, limit);
-        std::vector<std::shared_ptr<Slot>> going;
-        {
-            std::lock_guard lock(mx_);
-            going = retiring_;
-        }
-        // What an output wrote into its port in a cycle has reached the peer
-        // once the cycle after it has ended too; an output that wrote nothing
-        // lately (its notes were switched off a while ago) goes at once.
-        uint64_t quietAt = 0;
-        for (const auto& s : going)
-            if (!s->input) quietAt = std::max(quietAt, s->lastWritten.load() + 2);
-        // One period more at least: ports closed together go together, and
-        // when the session stops meanwhile (the end of a run closes every
-        // port, then the session) they are left to its client's close
-        // instead of each leaving the graph on its own first.
-        if (!clientClosing) quietAt = std::max(quietAt, cycles_.load() + 1);
-        while (!givenUp() && running() && cycles_.load() < quietAt && SteadyClock::now() < limit)
-            waitCycles(quietAt, limit);
-        if (givenUp()) return;
-        std::unique_lock lock(mx_);
-        // Those closed during the last two periods wait for the next round,
-        // but inputs, which send nothing.
-        for (const auto& s : retiring_)
-            if (s->input && std::find(going.begin(), going.end(), s) == going.end()) going.push_back(s);
-        std::erase_if(retiring_, [&](const auto& s) { return std::find(going.begin(), going.end(), s) != going.end(); });
-        for (auto& p : slots_)
-            for (const auto& s : going)
-                if (p.load() == s.get()) p.store(nullptr, std::memory_order_release);
-        waitCycle(lock);
-        if (!clientClosing) {
-            std::vector<Slot*> plugged;
-            for (const auto& s : going)
-                if (s->port && client_ && !gone_) plugged.push_back(s.get());
-            unlink(plugged);
-            for (Slot* s : plugged) jack_port_unregister(client_, s->port);
-        }
-        for (const auto& s : going) s->port = nullptr;
-    }
-
-    // Sleeps until the process callback has counted `target` cycles, the
-    // server went, or the time passed. Woken by the callback itself (one
-    // eventfd write per cycle while anybody waits), so it never polls.
-    void waitCycles(uint64_t target, SteadyClock::time_point limit) {
-        cycleWaiters_.fetch_add(1);
-        while (running() && cycles_.load() < target) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(limit - SteadyClock::now()).count();
-            if (left <= 0) break;
-            sleepOn(cycleWake_.fd(), -1, int(left));
-            cycleWake_.clear();
-        }
-        cycleWaiters_.fetch_sub(1);
-    }
-
     // Worker thread of one output: waits while its ring is full, drops what
     // cannot go anywhere (no server, or the port is closing).
     void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due) {
         const bool timed = due != kAtOnce;
-        jack_nframes_t frame = 0;
-        if (timed) {
-            std::lock_guard lock(timeMx_);
-            frame = frameOf(due);
-        }
+        uint32_t server = 0;
+        const jack_nframes_t frame = timed ? time_->frameOf(due, server) : 0;
         for (size_t off = 0; off < size; off += kPiece) {
             const size_t n = std::min(kPiece, size - off);
-            Record r{timed ? 1 : 0, uint32_t(n), frame};
+            Record r{timed ? 1 : 0, uint32_t(n), frame, server};
             while (jack_ringbuffer_write_space(slot.ring) < sizeof r + n) {
                 if (gone_ || !client_ || quit_ || slot.refused) return;
                 std::this_thread::sleep_for(kPoll);
@@ -441,29 +311,18 @@ public:
     }
 
     bool running() const { return client_ != nullptr && !gone_; }
-    // Two periods: a sending thread woken that late still meets its frame.
-    MediaClock::duration lead() const override { return std::chrono::microseconds(leadUs_.load()); }
+    // A server that took the first client but has not answered yet.
+    bool silent() const { return silent_; }
+    std::shared_ptr<const TimeBase> timeBase() const { return time_; }
 
-    // ---- the time base: nanoseconds counted in the server's frames
-
-    MediaTime now() const override {
-        std::lock_guard lock(timeMx_);
-        return MediaTime(std::chrono::nanoseconds(nowNs()));
-    }
-
-    // The frames never run ahead of the server's schedule, only behind it
-    // (a busy server drops time): a moment never comes sooner than the
-    // frames still to go would take at the nominal rate.
-    SteadyClock::time_point expected(MediaTime t) const override {
-        std::lock_guard lock(timeMx_);
-        return SteadyClock::now() + (t - MediaTime(std::chrono::nanoseconds(nowNs())));
-    }
     void setListener(std::function<void(BackendEvent)> listener) {
         std::lock_guard lock(listenerMx_);
         listener_ = std::move(listener);
     }
 
 private:
+    enum class State { Connecting, Running, Gone, Waiting };
+
     // Ports of this program: of our client, of another copy of it (JACK
     // names a second client of a name "name-01"), and of the toolkit's
     // earlier clients.
@@ -506,7 +365,7 @@ private:
         if (slot.published) return;
         for (auto& p : slots_)
             if (!p.load()) {
-                p.store(&slot, std::memory_order_release);
+                gate_.hide(p, &slot);
                 slot.published = true;
                 return;
             }
@@ -516,19 +375,218 @@ private:
         return std::any_of(all_.begin(), all_.end(), [&](const auto& s) { return s.get() == &slot; });
     }
 
-    // On the watcher's thread: registers the ports opened since it last
-    // looked, connects them, waits once until all their connections are
-    // live and publishes them: an input as soon as it is registered, so
-    // that it reads from the first cycle its connection is live in; an
-    // output once its connection is live, so that what was sent to it
-    // meanwhile, held in its ring, reaches the peer. A port closed
-    // meanwhile is not published; one that got a port leaves the graph
-    // through retire(). The server is called without mx_: only this thread
-    // (and start() and stop(), while it does not run) opens and closes the
-    // client and writes the ports of slots the process callback does not
-    // see, and slots stay alive until retire() (on this thread too) lets
-    // them go. So the lists, opened() and aliases(), which take mx_, never
-    // wait on the server.
+    // ---- the watcher's thread
+
+    void watch() {
+        State state = State::Connecting;
+        bool first = true;
+        while (!quit_) {
+            notice_.clear();
+            switch (state) {
+            case State::Connecting: state = tryClient(first); first = false; break;
+            case State::Running: state = serve(); break;
+            case State::Gone: state = sayGone(); break;
+            case State::Waiting: state = waitForServer(); break;
+            }
+        }
+        if (first) answerFirst();
+    }
+
+    // Connecting: a client now. The first try tells start() it answered; a
+    // server that answers later, or again, is told as back.
+    State tryClient(bool first) {
+        closeClient();
+        const bool back = connect();
+        const bool late = !first || !answerFirst();
+        silent_ = false;
+        if (!back) {
+            if (!folder_) folder_ = std::make_unique<ServerFolderWatch>();
+            scheduleTry();
+            return State::Waiting;
+        }
+        if (late) {
+            post(BackendEvent::ServerBack);
+            post(BackendEvent::PortsChanged);
+        }
+        return State::Running;
+    }
+    // True when start() was still waiting for it.
+    bool answerFirst() {
+        std::lock_guard lock(firstMx_);
+        firstAnswered_ = true;
+        firstCv_.notify_all();
+        return !silent_;
+    }
+
+    // Running: one piece of work per round, the server's going first.
+    State serve() {
+        if (gone_) return State::Gone;
+        folder_.reset();
+        // A port closed a moment ago may still hold the name that a port
+        // opened since takes: it goes first.
+        if (hasRetiring()) {
+            retire();
+            return State::Running;
+        }
+        if (hasOpening()) {
+            openWaiting();
+            return State::Running;
+        }
+        if (portsChanged_.exchange(false)) {
+            followPorts();
+            // A server busy closing a client of many ports takes the change
+            // in later still: the lists are read once more.
+            lookAgainAt_ = SteadyClock::now() + kLookAgain;
+            return State::Running;
+        }
+        if (lookAgainAt_ != SteadyClock::time_point{}) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(lookAgainAt_ - SteadyClock::now());
+            if (left.count() <= 0) {
+                lookAgainAt_ = {};
+                post(BackendEvent::PortsChanged);
+            } else {
+                sleepOn(notice_.fd(), -1, int(left.count()));
+            }
+            return State::Running;
+        }
+        sleepOn(notice_.fd(), -1, -1);
+        return State::Running;
+    }
+
+    // Gone: said before the dead client is closed (closing it may wait on a
+    // server that is still going down, and the report must not wait with
+    // it).
+    State sayGone() {
+        // Watched again at once, so that a server starting from now on is
+        // not missed. The watch goes while a client is open and comes back
+        // here, on this thread, because closing it makes the kernel wait
+        // (tens of milliseconds), which must not hold up whoever stops the
+        // session.
+        folder_ = std::make_unique<ServerFolderWatch>();
+        // libjack is still taking the client down on its own threads when it
+        // tells; calling into it at once for the dead client (or letting the
+        // program do so for its other clients) can crash it. A moment later
+        // it is safe.
+        sleepOn(-1, -1, kGoneSettleMs);
+        portsChanged_ = false;
+        post(BackendEvent::ServerGone);
+        closeClient();
+        // The next server makes itself known; but a server that is still
+        // there dropped only our client (PipeWire does when a connection is
+        // made to a port that is going at that moment): it is tried again
+        // shortly for a while.
+        if (folder_->serverPresent()) startingUntil_ = SteadyClock::now() + kStartingFor;
+        scheduleTry();
+        return State::Waiting;
+    }
+
+    // Waiting: until a server's socket appears or the time to try again is
+    // up; the entries that other servers and clients make meanwhile only
+    // wake this thread.
+    State waitForServer() {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextTry_ - SteadyClock::now());
+        sleepOn(notice_.fd(), folder_->fd(), int(std::max<int64_t>(left.count(), 0)));
+        // A server makes its socket before it takes clients: it is tried
+        // again shortly for a while.
+        if (folder_->watching() && folder_->serverAppeared()) {
+            startingUntil_ = SteadyClock::now() + kStartingFor;
+            return State::Connecting;
+        }
+        if (quit_ || SteadyClock::now() >= nextTry_) return State::Connecting;
+        return State::Waiting;
+    }
+    // The next try: soon while a server that made its socket gets ready
+    // (a server gone for good takes its socket away, and is waited for
+    // again), else now and then.
+    void scheduleTry() {
+        const bool starting = SteadyClock::now() < startingUntil_ && folder_->serverPresent();
+        nextTry_ = SteadyClock::now() + std::chrono::milliseconds(starting            ? kRetryStartingMs
+                                                                  : folder_->watching() ? kRetryWatchedMs
+                                                                                        : kRetryUnwatchedMs);
+    }
+
+    // Opens our client when a server runs, registers every opened port and
+    // connects it. False when no server answered.
+    bool connect() {
+        jack_status_t status{};
+        jack_client_t* c = jack_client_open(base_.c_str(), jack_options_t(JackNoStartServer), &status);
+        if (!c) return false;
+        time_->measure(c);
+        jack_set_process_callback(c, &JackSession::process, this);
+        jack_on_info_shutdown(c, &JackSession::shutdown, this);
+        // PipeWire's libjack tells only this way; jackd's, only the other
+        // way when both are set.
+        jack_on_shutdown(c, [](void* self) { shutdown(JackFailure, "", self); }, this);
+        jack_set_port_registration_callback(c, &JackSession::portRegistered, this);
+        jack_set_port_rename_callback(c, &JackSession::portRenamed, this);
+        // From here on a port opened goes to openWaiting; those opened before
+        // are registered here, before the client runs a cycle.
+        std::vector<std::shared_ptr<Slot>> ports;
+        {
+            std::lock_guard lock(mx_);
+            gone_ = false;
+            gate_.hide(client_, c);
+            ports = all_;
+            // Ports opened for the client before, still waiting for it:
+            // registered here with the others.
+            for (auto& s : opening_) publish(*s);
+            opening_.clear();
+        }
+        std::vector<Slot*> opened;
+        for (auto& s : ports) {
+            registerPort(*s);
+            opened.push_back(s.get());
+        }
+        if (jack_activate(c) != 0) {
+            closeClient();
+            return false;
+        }
+        // The time base follows the frames once the client has run a cycle:
+        // PipeWire's libjack counts none before.
+        waitCycles(gate_.cycles() + 1, SteadyClock::now() + std::chrono::milliseconds(200));
+        time_->follow(c);
+        linkAll(opened);
+        return true;
+    }
+
+    // A live client is deactivated first, so that no cycle runs any more;
+    // the client is then taken out of the callback's view and a cycle still
+    // running (of a server that went, or one deactivate did not wait for) is
+    // waited for, before the ports are forgotten.
+    void closeClient() {
+        jack_client_t* c = client_;
+        if (!c) return;
+        if (!gone_) jack_deactivate(c);
+        {
+            std::lock_guard lock(mx_);
+            gate_.hide(client_);
+        }
+        waitCycleEnd(gate_.mustEnd());
+        {
+            std::lock_guard lock(mx_);
+            for (auto& s : all_) {
+                s->port = nullptr;  // freed with the client
+                s->linked = false;
+            }
+            for (auto& s : retiring_) s->port = nullptr;
+        }
+        {
+            std::lock_guard appeared(appearedMx_);
+            appeared_.clear();
+            renamed_.clear();
+        }
+        time_->follow(nullptr);
+        jack_client_close(c);
+    }
+
+    // Registers the ports opened since it last looked, connects them, waits
+    // once until all their connections are live and publishes them: an
+    // input as soon as it is registered, so that it reads from the first
+    // cycle its connection is live in; an output once its connection is
+    // live, so that what was sent to it meanwhile, held in its ring, reaches
+    // the peer. A port closed meanwhile is not published; one that got a
+    // port leaves the graph through retire(). Slots stay alive until
+    // retire() (on this thread too) lets them go.
     void openWaiting() {
         std::vector<std::shared_ptr<Slot>> batch;
         {
@@ -551,6 +609,33 @@ private:
         std::lock_guard lock(mx_);
         for (const auto& s : batch)
             if (isOpen(*s)) publish(*s);
+    }
+
+    // Ports came, went or were renamed: our ports follow renamed peers, are
+    // connected to peers that appeared, and the lists are told.
+    void followPorts() {
+        settle();
+        std::vector<jack_port_id_t> appeared;
+        std::vector<std::pair<std::string, std::string>> renamed;
+        {
+            std::lock_guard lock(appearedMx_);
+            appeared.swap(appeared_);
+            renamed.swap(renamed_);
+        }
+        std::vector<Slot*> serving;
+        {
+            std::lock_guard lock(mx_);
+            followRenames(renamed);
+            serving = servingAppeared(appeared);
+            // A peer port renamed while our port was being opened (before it
+            // could be connected) is connected under its new name; one
+            // connected before stays as the user left it.
+            for (const auto& [from, to] : renamed)
+                for (auto& slot : all_)
+                    if (slot->peer == to && slot->port && !slot->linked) serving.push_back(slot.get());
+        }
+        linkAll(serving);
+        post(BackendEvent::PortsChanged);
     }
 
     // Under mx_: peer ports were renamed; our ports follow them, and the
@@ -577,6 +662,12 @@ private:
         }
         return serving;
     }
+
+    // The server tells of ports that come and go before the graph that its
+    // clients read shows them, which it takes in as a cycle begins: the
+    // lists are read two cycles later (or a while later, when the server
+    // stalls), and tell what is there then.
+    void settle() { waitCycles(gate_.cycles() + 2, SteadyClock::now() + kGraphSettle); }
 
     // Connects opened ports to their peers (those whose peer is there), then
     // waits for all the new connections at once: the server takes a new
@@ -606,19 +697,19 @@ private:
                                [](Slot* s) { return jack_port_connected_to(s->port, s->peer.c_str()); });
         };
         const auto limit = SteadyClock::now() + kConnectionLive;
-        while (!gone_ && !quit_ && !live() && SteadyClock::now() < limit) waitCycles(cycles_.load() + 1, limit);
+        while (!gone_ && !quit_ && !live() && SteadyClock::now() < limit) waitCycles(gate_.cycles() + 1, limit);
     }
 
-    // Under mx_: takes every connection of the ports that are about to go out
-    // of the graph the server's cycles run, before the port goes. The
-    // server gives the number of a port that went to the next port
-    // registered, at once, while the graph that its cycles still run keeps
-    // the old port's connections: an input opened right after an output
-    // closed would then read as connected to the input the output fed, and
-    // libjack, following those connections for the new port's buffer, goes
-    // round between the two inputs in our process callback until the server
-    // gives up on the cycle, seconds later. Meanwhile nothing moves.
-    // A connection still pending goes too, so none can take effect later.
+    // Takes every connection of the ports that are about to go out of the
+    // graph the server's cycles run, before the port goes. The server gives
+    // the number of a port that went to the next port registered, at once,
+    // while the graph that its cycles still run keeps the old port's
+    // connections: an input opened right after an output closed would then
+    // read as connected to the input the output fed, and libjack, following
+    // those connections for the new port's buffer, goes round between the
+    // two inputs in our process callback until the server gives up on the
+    // cycle, seconds later. Meanwhile nothing moves. A connection still
+    // pending goes too, so none can take effect later.
     void unlink(const std::vector<Slot*>& going) {
         if (going.empty()) return;
         for (Slot* s : going) jack_port_disconnect(client_, s->port);
@@ -628,76 +719,100 @@ private:
                 if (jack_port_connected(s->port) > 0) return true;
             return false;
         };
-        while (!gone_ && connected() && SteadyClock::now() < limit) waitCycles(cycles_.load() + 1, limit);
+        while (!gone_ && connected() && SteadyClock::now() < limit) waitCycles(gate_.cycles() + 1, limit);
     }
 
-    // Under mx_: opens our client when a server runs, registers every opened
-    // port and connects it. False when no server answered.
-    bool connect() {
-        jack_status_t status{};
-        jack_client_t* c = jack_client_open(base_.c_str(), jack_options_t(JackNoStartServer), &status);
-        if (!c) return false;
-        // JACK's clock can be read once a client is open; the offset is
-        // taken before any port can see it.
-        offsetUs_ = int64_t(jack_get_time()) - steadyMicros(SteadyClock::now());
-        const double period =
-            double(jack_get_buffer_size(c)) / double(std::max<jack_nframes_t>(1, jack_get_sample_rate(c)));
-        leadUs_ = std::clamp<int64_t>(int64_t(2e6 * period), 1000, 20000);
-        client_ = c;
-        gone_ = false;
-        jack_set_process_callback(c, &JackSession::process, this);
-        jack_on_info_shutdown(c, &JackSession::shutdown, this);
-        // PipeWire's libjack tells only this way; jackd's, only the other
-        // way when both are set.
-        jack_on_shutdown(c, [](void* self) { shutdown(JackFailure, "", self); }, this);
-        jack_set_port_registration_callback(c, &JackSession::portRegistered, this);
-        jack_set_port_rename_callback(c, &JackSession::portRenamed, this);
-        for (auto& s : all_) registerPort(*s);
-        if (jack_activate(c) != 0) {
-            closeClient();
-            return false;
-        }
-        // The time base follows the frames once the client has run a cycle:
-        // PipeWire's libjack counts none before.
-        waitCycles(cycles_.load() + 1, SteadyClock::now() + std::chrono::milliseconds(200));
-        followFrames(c);
-        std::vector<Slot*> opened;
-        for (auto& s : all_) opened.push_back(s.get());
-        linkAll(opened);
-        for (auto& s : opening_) publish(*s);
-        opening_.clear();
-        return true;
-    }
-
-    // Under mx_.
-    void closeClient() {
-        if (!client_) return;
-        jack_client_t* c = client_;
-        client_ = nullptr;
-        for (auto& s : all_) {
-            s->port = nullptr;  // freed with the client
-            s->linked = false;
-        }
+    // Takes the closed ports out of the graph: waits, for all of them at
+    // once, until every closed output's ring is empty and the period after
+    // the one it last wrote in has passed (a server that stalls holds this
+    // up for half a second at most), then unplugs and unregisters them
+    // together. Ports closed while it waits join in once they too have
+    // nothing left to send, so the ports closed at the end of a run go in
+    // one round. With `clientClosing` the ports are left to the client's own
+    // close, which takes all of its ports out of the graph at once; without,
+    // the round is given up (the ports stay listed) as soon as the client is
+    // closing, so that the close waits for one round only.
+    void retire(bool clientClosing = false) {
+        std::lock_guard retiring(retireMx_);
+        const auto limit = SteadyClock::now() + std::chrono::milliseconds(500);
+        const auto givenUp = [&] { return !clientClosing && quit_; };
+        auto drained = [&] {
+            std::lock_guard lock(mx_);
+            for (const auto& s : retiring_)
+                if (!s->input && s->published && jack_ringbuffer_read_space(s->ring) > 0) return false;
+            return true;
+        };
+        if (!hasRetiring()) return;
+        while (running() && !drained() && SteadyClock::now() < limit && !givenUp())
+            waitCycles(gate_.cycles() + 1, limit);
+        std::vector<std::shared_ptr<Slot>> going;
         {
-            std::lock_guard appeared(appearedMx_);
-            appeared_.clear();
-            renamed_.clear();
+            std::lock_guard lock(mx_);
+            going = retiring_;
         }
-        for (auto& s : retiring_) s->port = nullptr;
-        followFrames(nullptr);
-        if (!gone_) jack_deactivate(c);
-        jack_client_close(c);
+        // What an output wrote into its port in a cycle has reached the peer
+        // once the cycle after it has ended too; an output that wrote nothing
+        // lately (its notes were switched off a while ago) goes at once.
+        uint64_t quietAt = 0;
+        for (const auto& s : going)
+            if (!s->input) quietAt = std::max(quietAt, s->lastWritten.load() + 2);
+        // One period more at least: ports closed together go together, and
+        // when the session stops meanwhile (the end of a run closes every
+        // port, then the session) they are left to its client's close
+        // instead of each leaving the graph on its own first.
+        if (!clientClosing) quietAt = std::max(quietAt, gate_.cycles() + 1);
+        while (!givenUp() && running() && gate_.cycles() < quietAt && SteadyClock::now() < limit)
+            waitCycles(quietAt, limit);
+        if (givenUp()) return;
+        uint64_t cycleEnd;
+        {
+            std::lock_guard lock(mx_);
+            // Those closed during the last two periods wait for the next
+            // round, but inputs, which send nothing.
+            for (const auto& s : retiring_)
+                if (s->input && std::find(going.begin(), going.end(), s) == going.end()) going.push_back(s);
+            std::erase_if(retiring_,
+                          [&](const auto& s) { return std::find(going.begin(), going.end(), s) != going.end(); });
+            for (auto& p : slots_)
+                for (const auto& s : going)
+                    if (p.load() == s.get()) gate_.hide(p);
+            cycleEnd = gate_.mustEnd();
+        }
+        waitCycleEnd(cycleEnd);
+        if (!clientClosing) {
+            std::vector<Slot*> plugged;
+            for (const auto& s : going)
+                if (s->port && running()) plugged.push_back(s.get());
+            unlink(plugged);
+            for (Slot* s : plugged) jack_port_unregister(client_, s->port);
+        }
+        for (const auto& s : going) s->port = nullptr;
     }
 
-    // Under mx_ (released while waiting): a process cycle that may have seen
-    // a slot before it was taken out has ended.
-    void waitCycle(std::unique_lock<std::mutex>& lock) {
-        if (!client_ || gone_) return;
-        const uint64_t seen = cycles_.load();
-        if (!inProcess_.load()) return;
-        lock.unlock();
-        waitCycles(seen + 1, SteadyClock::now() + std::chrono::seconds(2));
-        lock.lock();
+    // Sleeps until the process callback has counted `target` cycles, the
+    // server went, or the time passed. Woken by the callback itself (one
+    // eventfd write per cycle while anybody waits), so it never polls.
+    void waitCycles(uint64_t target, SteadyClock::time_point limit) {
+        CycleGate::Waiting waiting(gate_);
+        while (running() && gate_.cycles() < target) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(limit - SteadyClock::now()).count();
+            if (left <= 0) break;
+            sleepOn(cycleWake_.fd(), -1, int(left));
+            cycleWake_.clear();
+        }
+    }
+    // Until the cycle count reaches target (0: at once). A cycle that runs
+    // ends without waiting on anything, on a server that went too; the
+    // bound only keeps a callback that libjack never lets finish from
+    // holding the close up for ever.
+    void waitCycleEnd(uint64_t target) {
+        CycleGate::Waiting waiting(gate_);
+        const auto limit = SteadyClock::now() + std::chrono::seconds(2);
+        while (target != 0 && gate_.cycles() < target && SteadyClock::now() < limit) {
+            // Sliced: a server that went ends no cycle that would wake it.
+            sleepOn(cycleWake_.fd(), -1, 5);
+            cycleWake_.clear();
+        }
     }
 
     void post(BackendEvent e) {
@@ -714,143 +829,7 @@ private:
         return !opening_.empty();
     }
 
-    // Sleeps until JACK tells of something (or, without a server, until a
-    // server may have started), and follows it.
-    //
-    // The folder watch is needed only while no server runs: it goes once a
-    // client is open and comes back as soon as the server goes, on this
-    // thread, because closing it makes the kernel wait (tens of
-    // milliseconds), which must not hold up whoever stops the session.
-    void watch() {
-        auto startingUntil = SteadyClock::time_point{}, nextTry = SteadyClock::time_point{};
-        auto lookAgainAt = SteadyClock::time_point{};
-        bool tryNow = false, goneSaid = false;
-        while (!quit_) {
-            notice_.clear();
-            if (gone_ && !goneSaid) {
-                // Watched again at once, so that a server starting from
-                // now on is not missed.
-                if (!folder_) folder_ = std::make_unique<ServerFolderWatch>();
-                // libjack is still taking the client down on its own
-                // threads when it tells; calling into it at once for the
-                // dead client (or letting the program do so for its other
-                // clients) can crash it. A moment later it is safe.
-                sleepOn(-1, -1, kGoneSettleMs);
-                // Said before the dead client is closed: closing it may
-                // wait on a server that is still going down, and the
-                // report must not wait with it.
-                portsChanged_ = false;
-                goneSaid = true;
-                post(BackendEvent::ServerGone);
-                {
-                    std::lock_guard lock(mx_);
-                    closeClient();
-                }
-                tryNow = false;  // the next server makes itself known
-                // A server that is still there dropped only our client
-                // (PipeWire does when a connection is made to a port that is
-                // going at that moment): it is tried again shortly for a while.
-                if (folder_->serverPresent()) startingUntil = SteadyClock::now() + kStartingFor;
-                continue;
-            }
-            if (!client_ || gone_) {
-                if (!folder_) folder_ = std::make_unique<ServerFolderWatch>();
-                ServerFolderWatch& folder = *folder_;
-                if (tryNow) {
-                    bool back;
-                    {
-                        std::lock_guard lock(mx_);
-                        closeClient();
-                        back = connect();
-                    }
-                    goneSaid = goneSaid && !back;
-                    if (back) {
-                        post(BackendEvent::ServerBack);
-                        post(BackendEvent::PortsChanged);
-                        continue;
-                    }
-                }
-                // Tried again when the time is up, or at once when a
-                // server's socket appears; the entries that other servers and
-                // clients make meanwhile only wake this thread.
-                if (tryNow || nextTry <= SteadyClock::now()) {
-                    // While its socket is there: a server gone for good
-                    // takes it away, and is waited for again.
-                    const bool starting = SteadyClock::now() < startingUntil && folder.serverPresent();
-                    nextTry = SteadyClock::now() + std::chrono::milliseconds(starting ? kRetryStartingMs
-                                                                                 : folder.watching() ? kRetryWatchedMs
-                                                                                                     : kRetryUnwatchedMs);
-                }
-                const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextTry - SteadyClock::now());
-                sleepOn(notice_.fd(), folder.fd(), int(std::max<int64_t>(left.count(), 0)));
-                // A server makes its socket before it takes clients: it
-                // is tried again shortly for a while.
-                const bool appeared = folder.watching() && folder.serverAppeared();
-                if (appeared) startingUntil = SteadyClock::now() + kStartingFor;
-                tryNow = appeared || quit_ || SteadyClock::now() >= nextTry;
-                continue;
-            }
-            tryNow = true;
-            folder_.reset();
-            // A port closed a moment ago may still hold the name that a
-            // port opened since takes: it goes first.
-            if (hasRetiring()) {
-                retire();
-                continue;
-            }
-            if (hasOpening()) {
-                openWaiting();
-                continue;
-            }
-            if (portsChanged_.exchange(false)) {
-                settle();
-                std::vector<jack_port_id_t> appeared;
-                std::vector<std::pair<std::string, std::string>> renamed;
-                {
-                    std::lock_guard lock(appearedMx_);
-                    appeared.swap(appeared_);
-                    renamed.swap(renamed_);
-                }
-                std::vector<Slot*> serving;
-                {
-                    std::lock_guard lock(mx_);
-                    followRenames(renamed);
-                    serving = servingAppeared(appeared);
-                    // A peer port renamed while our port was being opened
-                    // (before it could be connected) is connected under its
-                    // new name; one connected before stays as the user left it.
-                    for (const auto& [from, to] : renamed)
-                        for (auto& slot : all_)
-                            if (slot->peer == to && slot->port && !slot->linked) serving.push_back(slot.get());
-                }
-                linkAll(serving);
-                post(BackendEvent::PortsChanged);
-                // A server busy closing a client of many ports takes the
-                // change in later still: the lists are read once more.
-                lookAgainAt = SteadyClock::now() + kLookAgain;
-                continue;
-            }
-            if (lookAgainAt != SteadyClock::time_point{}) {
-                const auto left = std::chrono::ceil<std::chrono::milliseconds>(lookAgainAt - SteadyClock::now());
-                if (left.count() <= 0) {
-                    lookAgainAt = {};
-                    post(BackendEvent::PortsChanged);
-                } else {
-                    sleepOn(notice_.fd(), -1, int(left.count()));
-                }
-                continue;
-            }
-            sleepOn(notice_.fd(), -1, -1);
-        }
-    }
-
-    // The server tells of ports that come and go before the graph that its
-    // clients read shows them, which it takes in as a cycle begins: the
-    // lists are read two cycles later (or a while later, when the server
-    // stalls), and tell what is there then.
-    void settle() {
-        waitCycles(cycles_.load() + 2, SteadyClock::now() + kGraphSettle);
-    }
+    // ---- the reader's thread
 
     // Hands what the inputs received to their callbacks, in order.
     void deliver() {
@@ -869,8 +848,8 @@ private:
                         jack_ringbuffer_read_advance(s->ring, sizeof r);
                         s->scratch.resize(r.size);
                         jack_ringbuffer_read(s->ring, reinterpret_cast<char*>(s->scratch.data()), r.size);
-                        const auto at = SteadyClock::time_point(std::chrono::microseconds(r.usec - offsetUs_));
-                        const MediaTime moment = momentOfFrame(r.frame);
+                        const auto at = time_->steadyOf(r.usec);
+                        const MediaTime moment = time_->momentOfFrame(r.frame);
                         try {
                             if (s->callback) s->callback(s->scratch.data(), s->scratch.size(), at, moment);
                         } catch (...) {}
@@ -884,29 +863,27 @@ private:
 
     static int process(jack_nframes_t nframes, void* arg) {
         auto* self = static_cast<JackSession*>(arg);
-        self->inProcess_.store(true);
+        self->gate_.enter();
         self->cycle(nframes);
-        self->cycles_.fetch_add(1);
-        self->inProcess_.store(false);
-        if (self->cycleWaiters_.load(std::memory_order_relaxed) > 0) self->cycleWake_.post();
+        if (self->gate_.leave()) self->cycleWake_.post();
         return 0;
     }
 
     void cycle(jack_nframes_t nframes) {
-        jack_client_t* c = client_;
+        jack_client_t* c = gate_.look(client_);
         if (!c) return;
         const jack_nframes_t start = jack_last_frame_time(c);
         bool received = false;
-        cycleStart_.store(start, std::memory_order_relaxed);
+        time_->cycleBegan(start);
         for (auto& p : slots_) {
-            Slot* s = p.load(std::memory_order_acquire);
+            Slot* s = gate_.look(p);
             if (!s || !s->port) continue;
             void* buffer = jack_port_get_buffer(s->port, nframes);
             if (!buffer) continue;
             if (s->input)
                 received = takeInput(c, *s, buffer, start) || received;
             else
-                writeOutput(*s, buffer, start, nframes, cycles_.load(std::memory_order_relaxed));
+                writeOutput(*s, buffer, start, nframes, gate_.cycles(), time_->server());
         }
         if (received) received_.post();
     }
@@ -918,7 +895,7 @@ private:
         for (uint32_t i = 0; i < n; ++i) {
             jack_midi_event_t ev;
             if (jack_midi_event_get(&ev, buffer, i) != 0 || ev.size == 0) continue;
-            Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), start + ev.time};
+            Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), start + ev.time, 0};
             // A full ring loses the message; the reader keeps up unless the
             // program stops taking its input for seconds.
             if (jack_ringbuffer_write_space(s.ring) < sizeof r + ev.size) continue;
@@ -931,8 +908,14 @@ private:
 
     // A message due at frame f goes out at f plus one period:
     // what fell due during the last period is written into this one, each
-    // at its own offset; what falls due later waits for its period.
-    static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes, uint64_t cycle) {
+    // at its own offset; what falls due later waits for its period. A timed
+    // message whose frame is of another server (timed, or passed thru, before
+    // the server went, or while none ran) goes nowhere: its frame says
+    // nothing of when it is due on this server, where it would hold up
+    // every message behind it, for as long as the frames differ, and then
+    // go out with all of them at once.
+    static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes, uint64_t cycle,
+                            uint32_t server) {
         jack_midi_clear_buffer(buffer);
         // Told before the ring is read: whoever sees it emptied sees this.
         if (jack_ringbuffer_read_space(s.ring) > 0) s.lastWritten.store(cycle);
@@ -941,6 +924,10 @@ private:
         while (jack_ringbuffer_read_space(s.ring) >= sizeof r) {
             jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
             if (jack_ringbuffer_read_space(s.ring) < sizeof r + r.size) break;
+            if (r.usec != 0 && r.server != server) {
+                jack_ringbuffer_read_advance(s.ring, sizeof r + r.size);
+                continue;
+            }
             const jack_nframes_t frame = r.frame + nframes;
             const int32_t offset = r.usec == 0 ? 0 : int32_t(frame - start);
             if (offset >= int32_t(nframes)) break;  // due in a later period
@@ -951,60 +938,6 @@ private:
             jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(room), r.size);
             last = at;
         }
-    }
-
-    // Under timeMx_: the time base now. With a client, the frames counted
-    // since it opened; without, the steady clock goes on from where the
-    // frames stopped, so the time base never jumps.
-    int64_t nowNs() const {
-        if (!timeClient_)
-            return heldNs_ + std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - heldAt_).count();
-        // JACK's estimate of the frame now is smoothed, and lags behind a
-        // busy server catching up on its schedule; the frames are at least
-        // where the last cycle began.
-        jack_nframes_t f = jack_frame_time(timeClient_);
-        if (const jack_nframes_t begun = cycleStart_.load(std::memory_order_relaxed); int32_t(begun - f) > 0) f = begun;
-        // JACK's estimate of the frame now may step back a little as a
-        // period begins; the time base does not. Frames unread for long
-        // (a quarter of their range: hours) count as gone forward.
-        const auto at = SteadyClock::now();
-        if (int32_t(f - lastFrame_) > 0 || at - lastRead_ > std::chrono::duration<double>(double(1u << 30) / rate_)) {
-            frames_ += uint32_t(f - lastFrame_);
-            lastFrame_ = f;
-        }
-        lastRead_ = at;
-        return originNs_ + std::llround(double(frames_) * 1e9 / rate_);
-    }
-    // The moment of a frame of the last few seconds on the time base, so
-    // that frameOf gives that frame back; kAtOnce without a client.
-    MediaTime momentOfFrame(jack_nframes_t frame) const {
-        std::lock_guard lock(timeMx_);
-        if (!timeClient_) return kAtOnce;
-        nowNs();  // brings lastFrame_ and frames_ up to now
-        const int64_t frames = frames_ + int32_t(frame - lastFrame_);
-        return MediaTime(std::chrono::nanoseconds(originNs_ + std::llround(double(frames) * 1e9 / rate_)));
-    }
-    // Under timeMx_: the frame a moment falls at.
-    jack_nframes_t frameOf(MediaTime t) const {
-        const double frames = double((t.time_since_epoch().count() - originNs_)) * rate_ / 1e9;
-        return originFrame_ + jack_nframes_t(uint64_t(std::llround(frames)));
-    }
-    // The time base follows the frames of client c from now on (none: the
-    // steady clock).
-    void followFrames(jack_client_t* c) {
-        std::lock_guard lock(timeMx_);
-        if (c) {
-            originNs_ = nowNs();
-            rate_ = double(std::max<jack_nframes_t>(1, jack_get_sample_rate(c)));
-            originFrame_ = lastFrame_ = jack_frame_time(c);
-            lastRead_ = SteadyClock::now();
-            cycleStart_.store(originFrame_);  // not the last server's
-            frames_ = 0;
-        } else {
-            heldNs_ = nowNs();
-            heldAt_ = SteadyClock::now();
-        }
-        timeClient_ = c;
     }
 
     // JACK's notification thread (or, for a server that went, any of its
@@ -1033,28 +966,17 @@ private:
     }
 
     const std::string base_;
-    mutable std::mutex timeMx_;  // the time base; never taken by the process callback
-    jack_client_t* timeClient_ = nullptr;
-    double rate_ = 48000.0;
-    jack_nframes_t originFrame_ = 0;
-    mutable jack_nframes_t lastFrame_ = 0;
-    mutable int64_t frames_ = 0;  // since originFrame_
-    mutable SteadyClock::time_point lastRead_{};
-    std::atomic<jack_nframes_t> cycleStart_{0};  // the frame the last cycle began at
-    int64_t originNs_ = 0;
-    int64_t heldNs_ = 1'000'000'000;  // when the frames were last followed; the epoch is kAtOnce's
-    SteadyClock::time_point heldAt_ = SteadyClock::now();
-    std::atomic<int64_t> offsetUs_{0};
-    std::atomic<int64_t> leadUs_{0};
-    // The lists of slots, and the client for every thread but the watcher's,
-    // which alone opens and closes it once it runs (see openWaiting).
+    const std::shared_ptr<JackTimeBase> time_;
+    // The lists of slots, and the client pointer as the program's threads
+    // see it; never held while the server is called.
     std::mutex mx_;
-    std::atomic<jack_client_t*> client_{nullptr};
+    std::atomic<jack_client_t*> client_{nullptr};  // written by the watcher under mx_
     std::atomic<bool> gone_{false};
     std::atomic<bool> quit_{false};
+    std::atomic<bool> stopped_{false};
+    std::atomic<bool> silent_{false};  // start() gave up waiting for the first answer, none came yet
     std::atomic<bool> portsChanged_{false};
-    std::atomic<bool> inProcess_{false};
-    std::atomic<uint64_t> cycles_{0};
+    CycleGate gate_;  // the cycles, and what the process callback sees of the client and the slots
     std::atomic<Slot*> slots_[kMaxSlots]{};
     std::vector<std::shared_ptr<Slot>> all_;  // the opened ports, published or not
     std::vector<std::shared_ptr<Slot>> opening_;  // opened with a server, not yet taken by the watcher
@@ -1064,13 +986,21 @@ private:
     std::vector<std::pair<std::string, std::string>> renamed_;  // ports renamed since then (from, to)
     std::vector<std::shared_ptr<Slot>> retiring_;  // closed, still in the graph
     std::mutex retireMx_;  // one retire() at a time
-    std::atomic<int> cycleWaiters_{0};
     Wake cycleWake_;  // the process callback ended a cycle while somebody waited
     std::mutex deliverMx_;
     std::mutex listenerMx_;
     std::function<void(BackendEvent)> listener_;
+    // The watcher's own: the folder watch (while no client is open) and its
+    // times.
     std::unique_ptr<ServerFolderWatch> folder_;
-    Wake notice_;  // a callback set gone_ or portsChanged_
+    SteadyClock::time_point startingUntil_{}, nextTry_{}, lookAgainAt_{};
+    // The first answer, and the watcher's end, as start() and stop() wait
+    // for them.
+    std::mutex firstMx_;
+    std::condition_variable firstCv_;
+    bool firstAnswered_ = false;
+    bool watcherEnded_ = false;
+    Wake notice_;  // a callback set gone_ or portsChanged_, or a port opened or closed
     Wake received_;  // the process callback put messages into an input ring
     std::thread monitor_;
     std::thread reader_;
@@ -1121,7 +1051,8 @@ public:
     std::vector<std::pair<std::string, std::string>> takeRenames() override { return session_->takeRenames(); }
     std::vector<std::string> opened() override { return session_->opened(); }
     bool serverRunning() const override { return session_->running(); }
-    std::shared_ptr<const TimeBase> timeBase() override { return session_; }
+    bool serverSilent() const override { return session_->silent(); }
+    std::shared_ptr<const TimeBase> timeBase() override { return session_->timeBase(); }
     void setListener(std::function<void(BackendEvent)> listener) override {
         session_->setListener(std::move(listener));
     }

@@ -12,6 +12,7 @@
 // always go to the first library loaded: they outlive clients. Libraries are
 // never unloaded: PipeWire's keeps threads and state of its own.
 #include "driver/DriverInternal.h"
+#include "driver/JackFunctions.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -23,28 +24,13 @@
 #include <unistd.h>
 
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #ifndef MORVELANT_LIB_TRIPLET
 #define MORVELANT_LIB_TRIPLET "x86_64-linux-gnu"
 #endif
-
-#define MORVELANT_JACK_FUNCTIONS(X)                                                                                   \
-    X(jack_activate) X(jack_client_close) X(jack_client_name_size) X(jack_client_open) X(jack_connect)                 \
-    X(jack_deactivate) X(jack_disconnect) X(jack_frame_time) X(jack_frames_to_time) X(jack_free)                       \
-    X(jack_get_buffer_size) X(jack_get_client_name) X(jack_get_ports) X(jack_get_sample_rate) X(jack_get_time)         \
-    X(jack_last_frame_time) X(jack_midi_clear_buffer) X(jack_midi_event_get) X(jack_midi_event_reserve)                \
-    X(jack_midi_event_write) X(jack_midi_get_event_count) X(jack_on_info_shutdown) X(jack_on_shutdown)                 \
-    X(jack_port_by_id) X(jack_port_by_name) X(jack_port_connected) X(jack_port_connected_to)                           \
-    X(jack_port_disconnect) X(jack_port_flags) X(jack_port_get_aliases) X(jack_port_get_all_connections)               \
-    X(jack_port_get_buffer) X(jack_port_get_connections) X(jack_port_name) X(jack_port_name_size)                      \
-    X(jack_port_register) X(jack_port_rename) X(jack_port_set_alias) X(jack_port_short_name) X(jack_port_type)         \
-    X(jack_port_unregister) X(jack_ringbuffer_create) X(jack_ringbuffer_free) X(jack_ringbuffer_mlock)                 \
-    X(jack_ringbuffer_peek) X(jack_ringbuffer_read) X(jack_ringbuffer_read_advance) X(jack_ringbuffer_read_space)      \
-    X(jack_ringbuffer_write) X(jack_ringbuffer_write_space) X(jack_set_client_registration_callback)                   \
-    X(jack_set_error_function) X(jack_set_info_function) X(jack_set_port_connect_callback)                             \
-    X(jack_set_port_registration_callback) X(jack_set_port_rename_callback) X(jack_set_process_callback)
 
 namespace morvelant::driver {
 
@@ -57,16 +43,35 @@ struct JackLibrary {
     MORVELANT_JACK_FUNCTIONS(MORVELANT_JACK_POINTER)
 #undef MORVELANT_JACK_POINTER
 
+    bool refused = false;  // it lacks a function the driver calls
+
+    // A library that lacks any function the driver calls is refused whole
+    // (said once, naming what it lacks): a call forwarded to nothing would
+    // answer as if it had succeeded.
     bool load(const char* file) {
         handle = ::dlopen(file, RTLD_NOW | RTLD_LOCAL);
         if (!handle) return false;
-#define MORVELANT_JACK_RESOLVE(f) f = reinterpret_cast<decltype(f)>(::dlsym(handle, #f));
+        std::string lacking;
+#define MORVELANT_JACK_RESOLVE(f)                                     \
+    f = reinterpret_cast<decltype(f)>(::dlsym(handle, #f));            \
+    if (!f) lacking += std::string(lacking.empty() ? "" : ", ") + #f;
         MORVELANT_JACK_FUNCTIONS(MORVELANT_JACK_RESOLVE)
 #undef MORVELANT_JACK_RESOLVE
         pipeWire = ::dlsym(handle, "pw_init") != nullptr;
-        return jack_client_open != nullptr;
+        if (lacking.empty()) return true;
+        std::fprintf(stderr, "MidiKit32: the JACK library \"%s\" lacks %s; it is not used\n", file, lacking.c_str());
+        refused = true;
+        return false;
     }
+    bool usable() const { return handle && !refused; }
 };
+
+// The system's libjack: MIDIKIT_LIBJACK names another file (a test's
+// library that lacks a function).
+std::string systemLibjackFile() {
+    const char* env = std::getenv("MIDIKIT_LIBJACK");
+    return env && *env ? env : "libjack.so.0";
+}
 
 struct Loader {
     std::mutex mx;  // loading and switching
@@ -86,7 +91,8 @@ struct Loader {
     }
     // Under mx.
     const JackLibrary* loaded(JackLibrary& lib, const std::string& file) {
-        if (!lib.handle && !lib.load(file.c_str())) return nullptr;
+        if (!lib.handle && !lib.refused) lib.load(file.c_str());
+        if (!lib.usable()) return nullptr;
         if (!rings.load()) rings = &lib;
         quiet(lib);
         return &lib;
@@ -99,9 +105,9 @@ struct Loader {
     const JackLibrary* systemLocked() {
         if (!systemTried) {
             systemTried = true;
-            if (loaded(system, "libjack.so.0") && !current.load()) current = &system;
+            if (loaded(system, systemLibjackFile()) && !current.load()) current = &system;
         }
-        return system.handle ? &system : nullptr;
+        return system.usable() ? &system : nullptr;
     }
     const JackLibrary& use() {
         const JackLibrary* lib = current.load(std::memory_order_acquire);
@@ -200,7 +206,7 @@ jack_client_t* jack_client_open(const char* name, jack_options_t options, jack_s
     const JackLibrary* pw = nullptr;
     for (const std::string& file : morvelant::driver::pipeWireLibjackFiles())
         if ((pw = l.loaded(l.pipeWire, file))) break;
-    l.pipeWireLacksJack = pw == nullptr && !(l.system.handle && l.system.pipeWire);
+    l.pipeWireLacksJack = pw == nullptr && !(l.system.usable() && l.system.pipeWire);
     if (!pw || pw->handle == l.system.handle) return nullptr;
     return open(pw);
 }
@@ -220,7 +226,7 @@ void jack_set_error_function(void (*callback)(const char*)) {
     std::lock_guard lock(l.mx);
     l.error = callback;
     for (auto* lib : {&l.system, &l.pipeWire})
-        if (lib->handle) l.quiet(*lib);
+        if (lib->usable()) l.quiet(*lib);
 }
 
 void jack_set_info_function(void (*callback)(const char*)) {
@@ -229,7 +235,7 @@ void jack_set_info_function(void (*callback)(const char*)) {
     std::lock_guard lock(l.mx);
     l.info = callback;
     for (auto* lib : {&l.system, &l.pipeWire})
-        if (lib->handle) l.quiet(*lib);
+        if (lib->usable()) l.quiet(*lib);
 }
 
 // Every other function goes to the library in use (ring buffers to the
@@ -251,7 +257,6 @@ MORVELANT_JACK_FORWARD(int, jack_deactivate, (jack_client_t * c), (c))
 MORVELANT_JACK_FORWARD(int, jack_client_name_size, (void), ())
 MORVELANT_JACK_FORWARD(int, jack_port_name_size, (void), ())
 MORVELANT_JACK_FORWARD(int, jack_connect, (jack_client_t * c, const char* a, const char* b), (c, a, b))
-MORVELANT_JACK_FORWARD(int, jack_disconnect, (jack_client_t * c, const char* a, const char* b), (c, a, b))
 MORVELANT_JACK_FORWARD(jack_nframes_t, jack_frame_time, (const jack_client_t* c), (c))
 MORVELANT_JACK_FORWARD(jack_nframes_t, jack_last_frame_time, (const jack_client_t* c), (c))
 MORVELANT_JACK_FORWARD(jack_time_t, jack_frames_to_time, (const jack_client_t* c, jack_nframes_t f), (c, f))
@@ -266,8 +271,6 @@ MORVELANT_JACK_FORWARD(const char**, jack_get_ports,
 MORVELANT_JACK_FORWARD(void, jack_midi_clear_buffer, (void* b), (b))
 MORVELANT_JACK_FORWARD(int, jack_midi_event_get, (jack_midi_event_t * e, void* b, uint32_t i), (e, b, i))
 MORVELANT_JACK_FORWARD(jack_midi_data_t*, jack_midi_event_reserve, (void* b, jack_nframes_t t, size_t n), (b, t, n))
-MORVELANT_JACK_FORWARD(int, jack_midi_event_write, (void* b, jack_nframes_t t, const jack_midi_data_t* d, size_t n),
-                       (b, t, d, n))
 MORVELANT_JACK_FORWARD(uint32_t, jack_midi_get_event_count, (void* b), (b))
 MORVELANT_JACK_FORWARD(void, jack_on_info_shutdown, (jack_client_t * c, JackInfoShutdownCallback f, void* a),
                        (c, f, a))
@@ -277,25 +280,13 @@ MORVELANT_JACK_FORWARD(jack_port_t*, jack_port_by_name, (jack_client_t * c, cons
 MORVELANT_JACK_FORWARD(int, jack_port_connected, (const jack_port_t* p), (p))
 MORVELANT_JACK_FORWARD(int, jack_port_connected_to, (const jack_port_t* p, const char* n), (p, n))
 MORVELANT_JACK_FORWARD(int, jack_port_disconnect, (jack_client_t * c, jack_port_t* p), (c, p))
-MORVELANT_JACK_FORWARD(int, jack_port_flags, (const jack_port_t* p), (p))
 MORVELANT_JACK_FORWARD(int, jack_port_get_aliases, (const jack_port_t* p, char* const a[2]), (p, a))
-MORVELANT_JACK_FORWARD(const char**, jack_port_get_all_connections, (const jack_client_t* c, const jack_port_t* p),
-                       (c, p))
-MORVELANT_JACK_FORWARD(const char**, jack_port_get_connections, (const jack_port_t* p), (p))
 MORVELANT_JACK_FORWARD(void*, jack_port_get_buffer, (jack_port_t * p, jack_nframes_t n), (p, n))
 MORVELANT_JACK_FORWARD(const char*, jack_port_name, (const jack_port_t* p), (p))
-MORVELANT_JACK_FORWARD(const char*, jack_port_short_name, (const jack_port_t* p), (p))
-MORVELANT_JACK_FORWARD(const char*, jack_port_type, (const jack_port_t* p), (p))
 MORVELANT_JACK_FORWARD(jack_port_t*, jack_port_register,
                        (jack_client_t * c, const char* n, const char* t, unsigned long f, unsigned long b),
                        (c, n, t, f, b))
-MORVELANT_JACK_FORWARD(int, jack_port_rename, (jack_client_t * c, jack_port_t* p, const char* n), (c, p, n))
-MORVELANT_JACK_FORWARD(int, jack_port_set_alias, (jack_port_t * p, const char* a), (p, a))
 MORVELANT_JACK_FORWARD(int, jack_port_unregister, (jack_client_t * c, jack_port_t* p), (c, p))
-MORVELANT_JACK_FORWARD(int, jack_set_client_registration_callback,
-                       (jack_client_t * c, JackClientRegistrationCallback f, void* a), (c, f, a))
-MORVELANT_JACK_FORWARD(int, jack_set_port_connect_callback, (jack_client_t * c, JackPortConnectCallback f, void* a),
-                       (c, f, a))
 MORVELANT_JACK_FORWARD(int, jack_set_port_registration_callback,
                        (jack_client_t * c, JackPortRegistrationCallback f, void* a), (c, f, a))
 MORVELANT_JACK_FORWARD(int, jack_set_port_rename_callback, (jack_client_t * c, JackPortRenameCallback f, void* a),

@@ -89,7 +89,9 @@ MIDIKIT_API void SetMidiKitNotify(MidiKitNotifyTarget* notify);
 // 1 when the listed port is there now, 0 when it has gone (or is no port).
 MIDIKIT_API uint32_t GetMidiInPresent(uint32_t port);
 MIDIKIT_API uint32_t GetMidiOutPresent(uint32_t port);
-// 1 while the MIDI system runs (always, but for a JACK server that stopped).
+// 1 while the MIDI system runs (always, but for a JACK server that stopped);
+// 2 while a JACK server is there but has not answered the first client (a
+// stopped server): its ports come, and MIDIKIT_MSG_SERVER_BACK, when it does.
 MIDIKIT_API uint32_t GetMidiKitServer(void);
 // The whole name of a port (output 0: input port, 1: output port) by the
 // rules of the descriptions but for their 31-byte limit (at most 255 bytes),

@@ -99,7 +99,8 @@ MIDIKIT_API uint32_t GetMidiOutPresent(uint32_t port) {
 MIDIKIT_API uint32_t GetMidiKitServer(void) {
     try {
         Driver* d = driverOrNull();
-        return d && d->backend().serverRunning() ? 1 : 0;
+        if (!d) return 0;
+        return d->backend().serverRunning() ? 1 : d->backend().serverSilent() ? 2 : 0;
     } catch (...) { return 0; }
 }
 

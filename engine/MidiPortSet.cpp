@@ -64,7 +64,9 @@ void MidiPortSet::SayNoServer() {
     const bool withoutJack = MidiKit->PipeWire() == 2;
     if (serverGoneSaid_ || (running && !withoutJack)) return;
     serverGoneSaid_ = true;
-    noServerSaid_ = !withoutJack ? kNoServerText : running ? kPipeWireWithoutJackAlsaText : kPipeWireWithoutJackText;
+    noServerSaid_ = !withoutJack           ? (MidiKit->ServerSilent() ? kServerSilentText : kNoServerText)
+                    : running             ? kPipeWireWithoutJackAlsaText
+                                          : kPipeWireWithoutJackText;
     // A copy: the box may be closed by a server that comes meanwhile.
     const std::string text = noServerSaid_;
     CurrentDialogs().MessageBox(text, kServerGoneCaption, MessageButtons::Ok, MessageIcon::Warning);

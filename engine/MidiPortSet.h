@@ -91,6 +91,11 @@ public:
     static constexpr const char* kNoServerText =
         "No MIDI server is running, so there are no MIDI ports. The editor connects to the server by itself when "
         "it starts.";
+    // What the user is told when the editor starts and the server does not
+    // answer (it was stopped).
+    static constexpr const char* kServerSilentText =
+        "The MIDI server does not answer, so there are no MIDI ports. The editor connects to the server by itself "
+        "when it answers.";
     // What the user is told when the editor starts where PipeWire runs
     // without its JACK library: without other ports, and beside the ALSA
     // sequencer's.

@@ -154,10 +154,12 @@ public:
     std::function<void()> OnServerGone;
     std::function<void()> OnServerBack;
     // Whether a listed port is there now, and whether the MIDI system runs
-    // (true for a library that cannot tell).
+    // (true for a library that cannot tell), and whether a server is there
+    // that has not answered yet (a stopped server).
     bool InPresent(uint32_t Port) const { return pGetMidiInPresent ? pGetMidiInPresent(Port) != 0 : true; }
     bool OutPresent(uint32_t Port) const { return pGetMidiOutPresent ? pGetMidiOutPresent(Port) != 0 : true; }
-    bool ServerRunning() const { return pGetMidiKitServer ? pGetMidiKitServer() != 0 : true; }
+    bool ServerRunning() const { return pGetMidiKitServer ? pGetMidiKitServer() == 1 : true; }
+    bool ServerSilent() const { return pGetMidiKitServer && pGetMidiKitServer() == 2; }
     // The MIDI system the ports live in ("jack", "alsa", ...; empty for a
     // library that does not say).
     // A port's whole name (the 32-byte description where the library has

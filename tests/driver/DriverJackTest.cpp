@@ -625,3 +625,111 @@ TEST_F(JackOpening, PortsClosedWhileOpeningLeaveNothingBehind) {
     }
     kit->CloseMidiOut(again);
 }
+
+namespace {
+
+// Event k of a flood: a note-on whose channel and two data bytes carry k.
+Messages::value_type Numbered(uint32_t k) {
+    return {uint8_t(0x90 | ((k >> 14) & 0x0F)), uint8_t((k >> 7) & 0x7F), uint8_t(k & 0x7F)};
+}
+uint32_t NumberOf(const std::vector<uint8_t>& m) {
+    return m.size() == 3 ? (uint32_t(m[0] & 0x0F) << 14) | (uint32_t(m[1]) << 7) | m[2] : ~0u;
+}
+
+// Passes what the input hears thru to the output, as the editor's thru does,
+// until it is destroyed.
+class ThruPump {
+public:
+    ThruPump(Kit& kit, uint32_t in, uint32_t out)
+        : thread_([&kit, in, out, this] {
+              while (!stop_) {
+                  while (LPMIDIEVENT e = kit.GetMidiIn(in)) kit.PutMidiThru(out, e, in);
+                  std::this_thread::sleep_for(500us);
+              }
+          }) {}
+    ~ThruPump() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+// A flood of 10,000 events a second passed thru, beside the same stream on a
+// direct JACK path, across a server that is stopped and started again and a
+// server held still (SIGSTOP) for 50 ms: thru delivers every event that the
+// direct path delivers, each once, and nothing passed thru while no server
+// ran (its frames were the old server's) ever comes out on the new one.
+TEST_F(Jack, ThruAcrossAServerRestartAndAStallSendsEachEventOnceAndNothingStale) {
+    ASSERT_NE(kit->PutMidiThru, nullptr);
+    Notifications serverN;
+    kit->SetMidiKitNotify(&serverN.target);
+    const std::string name = peer->name;
+    {
+        ThruPump pump(*kit, in, out);
+        for (uint32_t k = 0; k < 50; ++k) peer->Send(Numbered(k));
+        ASSERT_TRUE(peer->WaitFor(50));
+        StopServer();
+        ASSERT_TRUE(serverN.WaitFor(MIDIKIT_MSG_SERVER_GONE, 1, 10s));
+    }
+    // Passed thru while no server runs, with the moment of the last event
+    // that came in on the old server.
+    for (uint32_t k = 100000; k < 100020; ++k) {
+        MidiEvent e = Ev(MIDIKIT_TIME_NOW, Numbered(k)[0], Numbered(k)[1], Numbered(k)[2]);
+        kit->PutMidiThru(out, &e, in);
+    }
+    peer.reset();
+    ASSERT_TRUE(StartJackServer());
+    ASSERT_TRUE(serverN.WaitFor(MIDIKIT_MSG_SERVER_BACK, 1, 10s));
+    peer = std::make_unique<Peer>(name);
+    morvelant::testsupport::JackPeer direct({.in = name + "d", .quiet = true});
+    ASSERT_TRUE(PeerConnected()) << "connections to the new peer: in " << peer->InConnections() << ", out "
+                                 << peer->OutConnections();
+    {
+        jack_status_t status{};
+        jack_client_t* patch = jack_client_open("patch", JackNoStartServer, &status);
+        ASSERT_NE(patch, nullptr);
+        ASSERT_EQ(jack_connect(patch, (name + "o:out").c_str(), (name + "d:in").c_str()), 0);
+        jack_client_close(patch);
+    }
+    ASSERT_TRUE(Eventually([&] { return direct.InConnections() > 0; }));
+    HeldServer server;
+    ASSERT_TRUE(server.Ok());
+    constexpr uint32_t kEvents = 4000;
+    {
+        ThruPump pump(*kit, in, out);
+        const auto begun = std::chrono::steady_clock::now();
+        for (uint32_t k = 0; k < kEvents; ++k) {
+            peer->Send(Numbered(k));
+            if (k == kEvents / 2) {
+                server.Hold();
+                std::this_thread::sleep_for(50ms);
+                server.Release();
+            }
+            // 10 events a millisecond, on average.
+            std::this_thread::sleep_until(begun + std::chrono::microseconds(100 * (k + 1)));
+        }
+        ASSERT_TRUE(direct.WaitFor(kEvents, 30s));
+        peer->WaitFor(kEvents, 30s);
+        std::this_thread::sleep_for(300ms);  // nothing more arrives
+    }
+    std::set<uint32_t> directSet, thruSet;
+    for (const auto& m : direct.Messages()) directSet.insert(NumberOf(m));
+    size_t twice = 0, stale = 0;
+    for (const auto& m : peer->Messages()) {
+        const uint32_t k = NumberOf(m);
+        stale += k >= kEvents;
+        twice += !thruSet.insert(k).second;
+    }
+    EXPECT_EQ(directSet.size(), size_t(kEvents)) << "the direct path delivers the flood";
+    EXPECT_EQ(twice, 0u) << "events thru delivered twice";
+    EXPECT_EQ(stale, 0u) << "events passed thru while no server ran, delivered on the new one";
+    size_t lost = 0;
+    for (uint32_t k : directSet) lost += !thruSet.count(k);
+    EXPECT_EQ(lost, 0u) << "events the direct path delivered and thru did not";
+    kit->SetMidiKitNotify(nullptr);
+}

@@ -49,6 +49,7 @@ struct Kit {
     KIT_FN(GetMidiIn);
     KIT_FN(OpenMidiOut);
     KIT_FN(PutMidiOut);
+    KIT_FN(PutMidiThru);
     KIT_FN(FlushMidiOut);
     KIT_FN(ResetMidiOut);
     KIT_FN(CloseMidiOut);
@@ -106,6 +107,7 @@ struct Kit {
         KIT_RESOLVE(GetMidiIn)
         KIT_RESOLVE(OpenMidiOut)
         KIT_RESOLVE(PutMidiOut)
+        KIT_RESOLVE(PutMidiThru)
         KIT_RESOLVE(FlushMidiOut)
         KIT_RESOLVE(ResetMidiOut)
         KIT_RESOLVE(CloseMidiOut)

@@ -18,6 +18,7 @@
 #include <QScrollBar>
 
 #include <fstream>
+#include <set>
 #include <thread>
 
 #include "engine/MidiPortSet.h"
@@ -85,6 +86,17 @@ bool FaderReaches(testsupport::JackPeer& peer) {
     return false;
 }
 
+// Which libjacks the process maps: "pipewire" (PipeWire's own folder),
+// "system" (any other).
+std::set<std::string> MappedLibjacks() {
+    std::set<std::string> found;
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        if (line.find("/libjack.so") != std::string::npos)
+            found.insert(line.find("/pipewire-0.3/jack/") != std::string::npos ? "pipewire" : "system");
+    return found;
+}
+
 class EditorOnPipeWire : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -107,6 +119,11 @@ TEST_F(EditorOnPipeWire, StartedTheUsualWayItsRolesReachAPipeWirePeerAndDumpsGoB
     editor.Start();
     EXPECT_EQ(MidiSettingsForm->MidiSystemLabel->text().toStdString(), "MIDI system: JACK (PipeWire)");
     EXPECT_TRUE(editor.Dialogs.Messages().empty()) << "nothing to say while a server runs";
+    // Two libjacks share the process: the system's, which the ALSA side's
+    // MIDI library links, and PipeWire's, which the driver library loaded.
+    // Each keeps its own symbols, and what follows goes through PipeWire's
+    // byte for byte.
+    EXPECT_EQ(MappedLibjacks(), (std::set<std::string>{"pipewire", "system"}));
     ASSERT_TRUE(FaderReaches(peer)) << "Out 1 reaches the peer";
 
     DeviceModel& model = editor.Model();

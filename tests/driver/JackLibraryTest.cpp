@@ -1,0 +1,25 @@
+// The libjack the driver library loads must have every function the driver
+// calls: one that lacks any is refused when it is loaded, with a message that
+// names what it lacks, and none of its functions is called.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include "tests/driver/DriverTestSupport.h"
+
+using namespace morvelant::drivertest;
+
+TEST(JackLibrary, OneThatLacksAFunctionIsRefusedByName) {
+    const std::string stub = ExeFolder() + "/libjack_lacking_connect.so";
+    ASSERT_EQ(::setenv("MIDIKIT_LIBJACK", stub.c_str(), 1), 0);
+    testing::internal::CaptureStderr();
+    auto kit = Kit::Load("jack");
+    const uint32_t server = kit->Ok() ? kit->GetMidiKitServer() : 99;
+    const size_t outputs = kit->Ok() ? kit->OutNames().size() : 99;
+    kit.reset();
+    const std::string said = testing::internal::GetCapturedStderr();
+    ::unsetenv("MIDIKIT_LIBJACK");
+    EXPECT_EQ(said, "MidiKit32: the JACK library \"" + stub + "\" lacks jack_connect; it is not used\n");
+    EXPECT_EQ(server, 0u) << "no server is reached through it";
+    EXPECT_EQ(outputs, 0u);
+}
