@@ -116,6 +116,9 @@ public:
     virtual std::vector<std::pair<std::string, std::string>> takeRenames() { return {}; }
     // Raw names of the ports that something of this library holds open.
     virtual std::vector<std::string> opened() { return {}; }
+    // Connects what this library holds open on port `raw` to it again, as
+    // their open did, whatever was undone since.
+    virtual void connectAgain(bool /*input*/, const std::string& /*raw*/) {}
 };
 
 // Chooses the backend: MIDIKIT_BACKEND = alsa | jack | loopback | none forces

@@ -260,6 +260,20 @@ public:
         return slot;
     }
 
+    // Returns at once: the watcher's thread connects the opened ports on
+    // `peer` again, as it connected them when they opened.
+    void connectAgain(bool input, const std::string& peer) {
+        {
+            std::lock_guard lock(mx_);
+            if (!running()) return;
+            for (const auto& s : all_)
+                if (s->input == input && s->peer == peer &&
+                    std::find(opening_.begin(), opening_.end(), s) == opening_.end())
+                    opening_.push_back(s);
+        }
+        notice_.post();
+    }
+
     // Returns at once: the port leaves the graph on the watcher's thread,
     // together with every other port closed meanwhile (an output once it
     // has sent what it still holds: the notes switched off as it closed).
@@ -595,7 +609,7 @@ private:
         }
         std::vector<Slot*> registered;
         for (const auto& s : batch) {
-            if (running()) registerPort(*s);
+            if (running() && !s->port) registerPort(*s);  // one to connect again has its port
             if (s->port) registered.push_back(s.get());
         }
         {
@@ -1050,6 +1064,7 @@ public:
     std::vector<std::string> aliases(const std::string& raw) override { return session_->aliases(raw); }
     std::vector<std::pair<std::string, std::string>> takeRenames() override { return session_->takeRenames(); }
     std::vector<std::string> opened() override { return session_->opened(); }
+    void connectAgain(bool input, const std::string& raw) override { session_->connectAgain(input, raw); }
     bool serverRunning() const override { return session_->running(); }
     bool serverSilent() const override { return session_->silent(); }
     std::shared_ptr<const TimeBase> timeBase() override { return session_->timeBase(); }

@@ -106,6 +106,10 @@ MIDIKIT_API uint32_t GetMidiPortName(uint32_t output, uint32_t port, uint32_t wh
 MIDIKIT_API uint32_t GetMidiPortSerial(uint32_t output, uint32_t port);
 // How many ports of a direction are left out now because its list is full.
 MIDIKIT_API uint32_t GetMidiPortsLeftOut(uint32_t output);
+// Connects the opened port (output 0: input port, 1: output port) to the
+// port it serves again, as its open did: a connection a patchbay undid is
+// made anew. Returns at once; the connection follows on the library's thread.
+MIDIKIT_API void ConnectMidiPort(uint32_t output, uint32_t port);
 // The MIDI system the ports live in: "jack", "alsa", "loopback" or "none".
 MIDIKIT_API const char* GetMidiKitSystem(void);
 // Whether PipeWire is behind it: 1 when the JACK ports are PipeWire's (its

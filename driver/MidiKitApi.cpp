@@ -140,6 +140,14 @@ MIDIKIT_API uint32_t GetMidiPortsLeftOut(uint32_t output) {
     } catch (...) { return 0; }
 }
 
+MIDIKIT_API void ConnectMidiPort(uint32_t output, uint32_t port) {
+    try {
+        Driver* d = driverOrNull();
+        auto entry = !d ? std::nullopt : output != 0 ? d->output(port) : d->input(port);
+        if (entry) d->backend().connectAgain(output == 0, entry->raw);
+    } catch (...) {}
+}
+
 MIDIKIT_API const char* GetMidiKitSystem(void) {
     try {
         Driver* d = driverOrNull();

@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include <utility>
+#include <vector>
 
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitIn.h"
@@ -150,7 +151,20 @@ void MidiPortSet::CreateOutputs(int from) {
 }
 
 void MidiPortSet::UpdateDevices() {
+    // A role given to a port that other roles keep open asks for its
+    // connection as much as a role that opens the port: one a patchbay
+    // undid is made again. A port that opens now connects as it opens.
+    const auto open = [this](bool input, int port) {
+        if (port < 0 || port >= kMaxPorts) return false;
+        const auto i = static_cast<size_t>(port);
+        return input ? Routing.In[i] != nullptr && Routing.In[i]->IsOpen()
+                     : Routing.Out[i] != nullptr && Routing.Out[i]->IsOpen();
+    };
+    std::vector<std::pair<bool, int>> again = Ports.TakeRolesGiven();
+    std::erase_if(again, [&](const auto& p) { return !open(p.first, p.second); });
     Ports.UpdateDevices();
+    for (const auto& [input, port] : again)
+        if (open(input, port)) MidiKit->ConnectAgain(input, static_cast<uint32_t>(port));
     Changed.Publish();
 }
 

@@ -393,7 +393,13 @@ bool PortSettings::ToggleRole(PortRole role, int port) {
     if (port < 0 || port >= PortCount(role)) return false;
     bool& flag = Flags(role)[static_cast<size_t>(port)];
     flag = !flag;
+    if (flag) RoleGiven(IsInputRole(role), port);
     return flag;
+}
+
+void PortSettings::RoleGiven(bool input, int port) {
+    if (std::find(rolesGiven_.begin(), rolesGiven_.end(), std::pair(input, port)) == rolesGiven_.end())
+        rolesGiven_.emplace_back(input, port);
 }
 
 void PortSettings::SetAlias(bool input, int port, const std::string& alias) {
@@ -406,11 +412,13 @@ void PortSettings::SetAlias(bool input, int port, const std::string& alias) {
 void PortSettings::SetDeviceInPort(int index) {
     Routing.MorvelantPCDeviceIndex = (index >= 0 && index < Routing.NumInDevs) ? index : Routing.NumInDevs;
     deviceInKey_.clear();
+    if (index >= 0 && index < Routing.NumInDevs) RoleGiven(true, index);
 }
 
 void PortSettings::SetDeviceOutPort(int index) {
     Routing.PCMorvelantDeviceIndex = (index >= 0 && index < Routing.NumOutDevs) ? index : Routing.NumOutDevs;
     deviceOutKey_.clear();
+    if (index >= 0 && index < Routing.NumOutDevs) RoleGiven(false, index);
 }
 
 int PortSettings::DeviceInIndex() const {

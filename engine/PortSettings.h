@@ -105,6 +105,10 @@ public:
     // Inverts a port's role; returns the new state (false for a port that
     // does not exist, which changes nothing).
     bool ToggleRole(PortRole role, int port);
+    // The ports (input or not, index) the user gave a role since the last
+    // call: each asks for its connection, even where other roles kept the
+    // port open.
+    std::vector<std::pair<bool, int>> TakeRolesGiven() { return std::exchange(rolesGiven_, {}); }
     // Gives a port of a direction a new alias.
     void SetAlias(bool input, int port, const std::string& alias);
 
@@ -155,6 +159,8 @@ private:
     // The stored name of a device port: the port it names has the role
     // (none listed: the role waits for it) until the user chooses.
     std::string deviceInKey_, deviceOutKey_;
+    std::vector<std::pair<bool, int>> rolesGiven_;
+    void RoleGiven(bool input, int port);
 };
 
 }  // namespace morvelant

@@ -68,8 +68,22 @@ int BuildEvents(int32_t status, int32_t data1, int32_t data2, int value, const s
     return 0;
 }
 
+// send(message) for each message of the first count events of list, in order.
+template <typename Send>
+void ForEachMessage(const EventList& list, int count, Send send) {
+    std::span<const MidiEvent> rest(list.data(), static_cast<std::size_t>(std::clamp(count, 0, kEventListSize)));
+    for (std::size_t n = 0; !rest.empty(); rest = rest.subspan(n)) {
+        n = MessageLength(rest);
+        send(rest.first(n));
+    }
+}
+
+// Each message of the list whole to the fader's outputs.
 void SendList(Engine& engine, FaderState& state, const EventList& list, int count) {
-    for (int k = 0; k < count; ++k) SendEvents(engine, state, list[k]);
+    const Morvelant_Parameters* p = CurrentPreset(engine);
+    if (!p || !DeviceModel::ValidFader(state.Index)) return;
+    const int outputs = p->FaderMidiMode(state.Index) & 3;
+    ForEachMessage(list, count, [&](std::span<const MidiEvent> m) { SendToVirtualOutputs(engine, m, outputs); });
 }
 
 // Key n's key-on (on = true) or key-off event.
@@ -172,13 +186,6 @@ void FaderMoved(Engine& engine, FaderState& state, int position, bool show) {
             slave.PreviousValue = v;
         }
     }
-}
-
-void FaderMovedOnScreen(Engine& engine, FaderState& state, int position, bool show) {
-    const Morvelant_Parameters* p = CurrentPreset(engine);
-    if (p && DeviceModel::ValidFader(state.Index) && (p->ActiveMode(state.Index) & 15) == kImmediate)
-        state.Caught = true;
-    FaderMoved(engine, state, position, show);
 }
 
 void ApplyActiveMode(Engine& engine, FaderState& state) {
@@ -422,12 +429,27 @@ void SendEvents(Engine& engine, FaderState& state, const MidiEvent& event) {
     SendToVirtualOutputs(engine, event, p->FaderMidiMode(f) & 3);
 }
 
-void SendToVirtualOutputs(Engine& engine, const MidiEvent& event, int outputs) {
+std::size_t MessageLength(std::span<const MidiEvent> events) {
+    if (events.empty()) return 0;
+    if (events[0].status != 0xF0) return 1;
+    std::size_t n = 1;
+    while (n < events.size() && events[n].status == 0xF0)
+        if (events[n++].data1 == 0xF7) break;
+    return n;
+}
+
+void SendToVirtualOutputs(Engine& engine, std::span<const MidiEvent> message, int outputs) {
     const MidiRouting& r = engine.Routing;
     const int ports = std::clamp(r.NumOutDevs, 0, kMaxPorts);
+    // A port's output gathers a system-exclusive message byte by byte: the
+    // two copies for a port in both sets go one after the other, never
+    // interleaved.
+    const auto put = [&](int j) {
+        for (const MidiEvent& e : message) SendToPort(engine, j, e);
+    };
     for (int j = 0; j < ports; ++j) {
-        if ((outputs & 1) && r.Out1DeviceFlags[j]) SendToPort(engine, j, event);
-        if ((outputs & 2) && r.Out2DeviceFlags[j]) SendToPort(engine, j, event);
+        if ((outputs & 1) && r.Out1DeviceFlags[j]) put(j);
+        if ((outputs & 2) && r.Out2DeviceFlags[j]) put(j);
     }
 }
 
@@ -436,14 +458,14 @@ void SendSpecialKeyString(Engine& engine, int key) {
     if (!p || key < 0 || key >= kSpecialKeyCount) return;
     EventList list{};
     const int count = ParseEventString(p->SpecialKeyString[static_cast<size_t>(key)], 0, list);
-    for (int k = 0; k < count; ++k) {
+    ForEachMessage(list, count, [&](std::span<const MidiEvent> m) {
         if (key == 0) {
-            SendToVirtualOutputs(engine, list[k], 1);
-            SendToVirtualOutputs(engine, list[k], 2);
+            SendToVirtualOutputs(engine, m, 1);
+            SendToVirtualOutputs(engine, m, 2);
         } else {
-            SendToVirtualOutputs(engine, list[k], 3);
+            SendToVirtualOutputs(engine, m, 3);
         }
-    }
+    });
 }
 
 // ---- Selection -------------------------------------------------------------

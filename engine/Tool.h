@@ -39,13 +39,6 @@ void ShowValue(Engine& engine, FaderState& state);
 // in the fader parameter window).
 void FaderMoved(Engine& engine, FaderState& state, int position, bool show);
 
-// A fader the user moved on the screen (a click, a drag, the wheel, keys):
-// FaderMoved, but the move is meant, so in Immediate mode the fader is
-// caught at once. Immediate mode's dead zone keeps a hardware fader's first
-// touch from sending; on the screen it would swallow the first click, whose
-// step (5) lies within the usual dead zone (8).
-void FaderMovedOnScreen(Engine& engine, FaderState& state, int position, bool show);
-
 // The pick-up rule of the fader's active mode; sends when caught.
 void ApplyActiveMode(Engine& engine, FaderState& state);
 
@@ -84,15 +77,22 @@ void SendKeyOffEvent(Engine& engine, KeyState& state);
 // Puts one event to every port of the fader's virtual outputs.
 void SendEvents(Engine& engine, FaderState& state, const MidiEvent& event);
 
-// Puts one event to the ports of virtual output 1 (outputs bit 0) and 2
-// (bit 1): for each port in order, first as output 1, then as output 2, each
-// time lighting the MIDI-out lamp and logging the event. A port in both sets
-// gets the event twice.
-void SendToVirtualOutputs(Engine& engine, const MidiEvent& event, int outputs);
+// Puts one message (a channel event, or the byte events of one
+// system-exclusive message) to the ports of virtual output 1 (outputs bit 0)
+// and 2 (bit 1): for each port in order, first as output 1, then as output 2,
+// each time lighting the MIDI-out lamp and logging the events. A port in both
+// sets gets the message twice, each copy whole.
+void SendToVirtualOutputs(Engine& engine, std::span<const MidiEvent> message, int outputs);
+inline void SendToVirtualOutputs(Engine& engine, const MidiEvent& event, int outputs) {
+    SendToVirtualOutputs(engine, std::span<const MidiEvent>(&event, 1), outputs);
+}
+// The length of the message that starts at events[0]: the byte events of a
+// system-exclusive message up to its F7, else one event.
+std::size_t MessageLength(std::span<const MidiEvent> events);
 
 // Sends special key 0..5 of the current preset ("Preset", "Start", "Stop",
-// "Cont.", "<<", ">>"): its event string with "XX" as 0, each event to every
-// port of output 1 and output 2. Keys 1..5 (the special-key buttons) go port
+// "Cont.", "<<", ">>"): its event string with "XX" as 0, each message to
+// every port of output 1 and output 2. Keys 1..5 (the special-key buttons) go port
 // by port, output 1 then output 2; key 0 (sent with a preset change) goes to
 // all ports of output 1, then to all ports of output 2. Another key number
 // sends nothing.

@@ -1366,7 +1366,7 @@ void TAllFaderP::FaderChange() {
     if (model_.Updating) return;
     const int p = model_.SelectedPreset, f = model_.SelectedFader;
     if (!DeviceModel::ValidFader(f)) return;
-    FaderMovedOnScreen(engine_, model_.FaderStates[size_t(f)], Fader->value(), true);
+    FaderMoved(engine_, model_.FaderStates[size_t(f)], Fader->value(), true);
     if (links_.ShowStatusBars) links_.ShowStatusBars(p, f);
 }
 

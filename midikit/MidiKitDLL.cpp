@@ -113,6 +113,7 @@ void TMidiKit::ResolveOptional() {
     optional(pPutMidiThru, "PutMidiThru");
     optional(pGetMidiPortSerial, "GetMidiPortSerial");
     optional(pGetMidiPortsLeftOut, "GetMidiPortsLeftOut");
+    optional(pConnectMidiPort, "ConnectMidiPort");
     if (!pSetMidiKitNotify) return;
     // Every report counts: a server that goes and comes back quickly is two.
     FNotifier = std::make_unique<TMidiKitNotifier>([this](uint32_t Message) { Notified(Message); }, false);

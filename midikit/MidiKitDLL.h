@@ -74,6 +74,7 @@ using TGetMidiPortName = decltype(&::GetMidiPortName);
 using TPutMidiThru = decltype(&::PutMidiThru);
 using TGetMidiPortSerial = decltype(&::GetMidiPortSerial);
 using TGetMidiPortsLeftOut = decltype(&::GetMidiPortsLeftOut);
+using TConnectMidiPort = decltype(&::ConnectMidiPort);
 
 // Number of entry points the library must export.
 inline constexpr int MidiKitEntryPointCount = 35;
@@ -177,6 +178,11 @@ public:
         return pGetMidiPortSerial ? pGetMidiPortSerial(Input ? 0 : 1, Port) : 0;
     }
     uint32_t PortsLeftOut(bool Input) const { return pGetMidiPortsLeftOut ? pGetMidiPortsLeftOut(Input ? 0 : 1) : 0; }
+    // Connects an opened port to the port it serves again (a library
+    // without it: nothing).
+    void ConnectAgain(bool Input, uint32_t Port) const {
+        if (pConnectMidiPort) pConnectMidiPort(Input ? 0 : 1, Port);
+    }
 
     TSetMidiKitNotify pSetMidiKitNotify = nullptr;
     TGetMidiInPresent pGetMidiInPresent = nullptr;
@@ -188,6 +194,7 @@ public:
     TPutMidiThru pPutMidiThru = nullptr;
     TGetMidiPortSerial pGetMidiPortSerial = nullptr;
     TGetMidiPortsLeftOut pGetMidiPortsLeftOut = nullptr;
+    TConnectMidiPort pConnectMidiPort = nullptr;
 
 private:
     void ResolveAll();

@@ -621,7 +621,7 @@ void TMainForm::FaderChange(int f) {
         UpdatingGuard guard(Model);
         FaderList[size_t(f)]->setValue(position);
     }
-    FaderMovedOnScreen(DeviceEngine, Model.FaderStates[size_t(f)], position, false);
+    FaderMoved(DeviceEngine, Model.FaderStates[size_t(f)], position, false);
     ShowStatusBars(f);
 }
 

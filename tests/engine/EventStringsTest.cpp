@@ -2,6 +2,9 @@
 // the ports of virtual outputs 1 and 2.
 #include "tests/engine/ToolTestSupport.h"
 
+#include <cstdio>
+#include <string>
+
 namespace morvelant::tooltest {
 namespace {
 
@@ -177,6 +180,37 @@ TEST_F(SpecialKeys, ButtonsGoPortByPortAndThePresetKeyOutputByOutput) {
     EXPECT_TRUE(Same(sent[0].event, Ev(0xC0, 0)));
     EXPECT_TRUE(ports(6).empty());
     EXPECT_TRUE(ports(-1).empty());
+}
+
+// A system-exclusive string comes as one event per byte: a port in both
+// sets takes each message whole, twice, never its bytes interleaved.
+TEST_F(SpecialKeys, ASystemExclusiveMessageGoesWholeToEachPortAndRole) {
+    routing.Out1DeviceFlags = {};
+    routing.Out1DeviceFlags[1] = true;
+    routing.Out1DeviceFlags[2] = true;
+    routing.Out2DeviceFlags[1] = true;
+    P().SpecialKeyString[1] = P().SpecialKeyString[0] = "F0 7E 03 F7 C5 XX";
+    const std::string sysex = "F0 7E 03 F7 ", program = "C5 ";
+    // Each port's events in turn: "port: bytes" whenever the port or message changes.
+    const auto put = [&](int key) {
+        sent.clear();
+        SendSpecialKeyString(engine, key);
+        std::string text;
+        char hex[4];
+        for (size_t i = 0; i < sent.size(); ++i) {
+            const MidiEvent& e = sent[i].event;
+            const bool starts = e.status != 0xF0 || e.data1 == 0xF0;
+            if (starts) text += "| " + std::to_string(sent[i].port) + ": ";
+            std::snprintf(hex, sizeof hex, "%02X ", e.status == 0xF0 ? e.data1 : e.status);
+            text += hex;
+        }
+        return text;
+    };
+    const auto to = [](int port, const std::string& bytes) { return "| " + std::to_string(port) + ": " + bytes; };
+    // The buttons: each message port by port, output 1 then output 2.
+    EXPECT_EQ(put(1), to(1, sysex) + to(1, sysex) + to(2, sysex) + to(1, program) + to(1, program) + to(2, program));
+    // The preset key: each message to output 1's ports, then output 2's.
+    EXPECT_EQ(put(0), to(1, sysex) + to(2, sysex) + to(1, sysex) + to(1, program) + to(2, program) + to(1, program));
 }
 
 }  // namespace
