@@ -156,7 +156,7 @@ bool SafeReplaceGroup::NewTemporary(const std::string& path, std::string& tempNa
         SetError(error, Reason("cannot create a file in", FolderOf(target), errno));
         return false;
     }
-    entries_.push_back({target, tempName});
+    entries_.push_back({target, tempName, {}});
     return true;
 }
 
@@ -191,7 +191,7 @@ bool SafeReplaceGroup::Reserve(const std::string& path, std::string& tempName, s
 
 void SafeReplaceGroup::Retire(const std::string& path) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) entries_.push_back({path, {}});
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) entries_.push_back({path, {}, {}});
 }
 
 // Puts back what entries [0, upTo) changed, the last first.

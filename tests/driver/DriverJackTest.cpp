@@ -7,6 +7,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <cmath>
 #include <csignal>
 #include <future>
 #include <set>
@@ -126,29 +127,51 @@ protected:
     }
 
     // Plays notes one delta apart on the clock at tempo and expects note k
-    // at k deltas after the first, to the frame.
+    // at k deltas after the first, to the frame. A run in which the server
+    // lost a cycle (an xrun, seen by the peer's own plain libjack client)
+    // tells nothing of the driver when a note is missing or off its frame:
+    // PipeWire goes on without a client that is late under load and drops
+    // what it wrote. Such a run is played again, a few times at most; a
+    // miss in a run without a lost cycle is the driver's.
     void ExpectTicksOnFrames(int notes, uint32_t tempo) {
         constexpr uint32_t kDelta = 100;
-        kit->SetTempo(sync, tempo);
-        peer->Clear();
-        for (int i = 0; i < notes; ++i) {
-            MidiEvent e = Ev(kDelta, 0x90, uint8_t(i), 100);
-            ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
-        }
-        kit->StartSync(sync);
-        std::vector<jack_nframes_t> frames;
-        Eventually(
-            [&] {
-                frames.clear();
-                for (const auto& a : peer->Arrivals())
-                    if (a.bytes.size() == 3 && a.bytes[0] == 0x90 && a.bytes[2] == 100) frames.push_back(a.frame);
-                return frames.size() >= size_t(notes);
-            },
-            std::chrono::seconds(20));
-        ASSERT_EQ(frames.size(), size_t(notes));
+        constexpr int kRuns = 5;
         const double step = double(kDelta) * tempo / 480 * 1e-6 * peer->Rate();
-        for (int k = 1; k < notes; ++k)
-            EXPECT_NEAR(double(frames[size_t(k)] - frames[0]), k * step, 1.0) << "note " << k;
+        for (int run = 1;; ++run) {
+            kit->SetTempo(sync, tempo);
+            peer->Clear();
+            const int xruns = peer->Xruns();
+            for (int i = 0; i < notes; ++i) {
+                MidiEvent e = Ev(kDelta, 0x90, uint8_t(i), 100);
+                ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
+            }
+            kit->StartSync(sync);
+            std::vector<jack_nframes_t> frames;
+            Eventually(
+                [&] {
+                    frames.clear();
+                    for (const auto& a : peer->Arrivals())
+                        if (a.bytes.size() == 3 && a.bytes[0] == 0x90 && a.bytes[2] == 100) frames.push_back(a.frame);
+                    return frames.size() >= size_t(notes);
+                },
+                std::chrono::seconds(20));
+            bool exact = frames.size() == size_t(notes);
+            for (int k = 1; exact && k < notes; ++k)
+                exact = std::abs(double(frames[size_t(k)] - frames[0]) - k * step) <= 1.0;
+            if (exact) return;
+            if (peer->Xruns() == xruns) {
+                ASSERT_EQ(frames.size(), size_t(notes)) << "with no cycle lost";
+                for (int k = 1; k < notes; ++k)
+                    EXPECT_NEAR(double(frames[size_t(k)] - frames[0]), k * step, 1.0) << "note " << k;
+                return;
+            }
+            if (run == kRuns)
+                GTEST_SKIP() << "the server lost cycles (xruns) in each of " << kRuns
+                             << " runs, and a note with them: the load leaves nothing to judge the driver by";
+            kit->StopSync(sync);
+            kit->ResetMidiOut(out);
+            peer->WaitFor(peer->Count() + 16, 2s);  // the reset's notes off: nothing of this run is left
+        }
     }
 
     Notifications clockN, inN;
