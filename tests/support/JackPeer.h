@@ -137,11 +137,6 @@ public:
     // message sent on "out" once it shows one reaches the port connected.
     int InConnections() { return Connections(inClient_, inPort_); }
     int OutConnections() { return Connections(outClient_, outPort_); }
-    // Cycles the server reported lost (xruns) since the peer opened: a
-    // client that did not finish its cycle in time. PipeWire goes on without
-    // it, so what it wrote in that cycle may come late or never (jackd, run
-    // synchronously by the tests, waits for it instead).
-    int Xruns() const { return xruns_; }
     // Sample rate and period of the server.
     jack_nframes_t Rate() {
         std::lock_guard lock(closeMx_);
@@ -174,7 +169,6 @@ private:
         jack_on_shutdown(
             c, [](void* self) { static_cast<JackPeer*>(self)->dead_ = true; }, this);
         jack_set_process_callback(c, input ? &JackPeer::ProcessIn : &JackPeer::ProcessOut, this);
-        if (input) jack_set_xrun_callback(c, &JackPeer::Xrun, this);
         p = jack_port_register(c, port, JACK_DEFAULT_MIDI_TYPE, input ? JackPortIsInput : JackPortIsOutput, 0);
         if (!p || jack_activate(c) != 0) (input ? okIn_ : okOut_) = false;
     }
@@ -211,11 +205,6 @@ private:
             jack_ringbuffer_write(self->inRing_, reinterpret_cast<const char*>(&h), sizeof h);
             jack_ringbuffer_write(self->inRing_, reinterpret_cast<const char*>(ev.buffer), ev.size);
         }
-        return 0;
-    }
-
-    static int Xrun(void* arg) {
-        ++static_cast<JackPeer*>(arg)->xruns_;
         return 0;
     }
 
@@ -281,7 +270,6 @@ private:
     std::mutex closeMx_;
     std::thread watcher_;
     std::atomic<bool> overflow_{false};
-    std::atomic<int> xruns_{0};
     bool okIn_ = true;
     bool okOut_ = true;
     std::mutex mx_;
