@@ -56,7 +56,7 @@ SingleInstanceLock::SingleInstanceLock(std::string name) {
 }
 
 SingleInstanceLock::SingleInstanceLock(OnFolder folder) : path_(std::move(folder.folder)), folder_(true) {
-    if (path_.empty()) path_.push_back('.');  // not = ".": GCC 12 at -O3 warns of an overlap that cannot be
+    if (path_.empty()) path_ = ".";
 }
 
 SingleInstanceLock::~SingleInstanceLock() { Release(); }

@@ -67,11 +67,8 @@ private:
         auto* self = static_cast<PlainLoop*>(arg);
         void* buffer = jack_port_get_buffer(self->port_, nframes);
         jack_midi_clear_buffer(buffer);
-        if (jack_midi_data_t* m = jack_midi_event_reserve(buffer, 0, 3)) {
-            m[0] = 0xBF;
-            m[1] = 0x7F;
-            m[2] = self->count_++ & 0x7F;
-        }
+        const jack_midi_data_t message[3] = {0xBF, 0x7F, jack_midi_data_t(self->count_++ & 0x7F)};
+        jack_midi_event_write(buffer, 0, message, sizeof message);
         return 0;
     }
 
