@@ -93,7 +93,9 @@ count_junit() {
       skip = 0; reason = ""; want = 0
     }
     /<skipped message="SKIP_REGULAR_EXPRESSION_MATCHED"/ { skip = 1 }
-    want { reason = unescape($0); want = 0 }
+    # The first reason given: a test run again in a process of its own
+    # passes on the reason its run there gave, then says where it skipped.
+    want { if (reason == "") reason = unescape($0); want = 0 }
     /: Skipped$/ { want = 1 }
     /<\/testcase>/ {
       if (status == "run") passed++
