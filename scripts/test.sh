@@ -188,8 +188,9 @@ if MORVELANT_WERROR=ON scripts/fuzz.sh "${MORVELANT_FUZZ_SECONDS:-5}" | tee "$ou
 else
   status=1
   targets="$(sed -n 's/^fuzz: failed: //p' "$out")"
-  for t in ${targets:-"(the build)"}; do
-    echo "failed fuzz target $t" >>"$notes"
+  [ -n "$targets" ] || echo "failed fuzz: the build" >>"$notes"
+  for t in ${targets:-build}; do
+    [ -z "$targets" ] || echo "failed fuzz target $t" >>"$notes"
     failed=$((failed + 1))
   done
   passed=$((passed + $(grep -c '^== ' "$out" || true) - $(echo $targets | wc -w)))
