@@ -119,12 +119,14 @@ skipped=0
 out="$(mktemp)"
 notes="$(mktemp)"
 # Runs one program's tests in build $1 (those whose names match $3, else
-# all) and counts them; $4 names the leg in the list of what did not pass.
+# all, less those matching $exclude) and counts them; $4 names the leg in the
+# list of what did not pass.
+exclude=""
 run_program() {
   local dir="$1" program="$2" leg="${4:-}"
   local junit="$out.xml" p f s
   rm -f "$junit"
-  ctest --test-dir "$dir" --output-on-failure --timeout 300 -L "^${program}\$" ${3:+-R "$3"} \
+  ctest --test-dir "$dir" --output-on-failure --timeout 300 -L "^${program}\$" ${3:+-R "$3"} ${exclude:+-E "$exclude"} \
     --output-junit "$junit" 2>&1 | tee "$out" || true
   if [ ! -s "$junit" ] || ! grep -q '<testcase ' "$junit"; then
     echo "test: $program ran no test${leg:+ ($leg)}" >&2
@@ -176,6 +178,9 @@ read -r passed failed skipped status <"$out.leg"
 (
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp"
   unset ASAN_OPTIONS LSAN_OPTIONS
+  # The sanitizer slows every thread several times over: a test of thru
+  # timing to the period (run above) would measure the sanitizer.
+  exclude='^MidiInDeviceJack\.ThruSendsEachEventOnePeriodAfterItCame$'
   for program in "${tsan_programs[@]}"; do run_program build-tsan "$program" "" ThreadSanitizer; done
   echo "$passed $failed $skipped $status" >"$out.leg"
 )
