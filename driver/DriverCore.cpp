@@ -218,7 +218,8 @@ bool renamePorts(std::vector<PortEntry>& list, const std::vector<std::pair<std::
             // Lists read before the rename was told may have taken the new
             // name for a new port: the renamed port keeps its place and
             // name, that place goes back to the name that went.
-            if (const auto twin = std::find_if(list.begin(), list.end(), [&](const PortEntry& o) { return o.raw == to; });
+            if (const auto twin = std::find_if(list.begin(), list.end(),
+                                               [&newName = to](const PortEntry& o) { return o.raw == newName; });
                 twin != list.end()) {
                 std::swap(e.raw, twin->raw);
                 std::swap(e.display, twin->display);
@@ -322,10 +323,11 @@ bool Driver::refresh() {
         opened = backend_->opened();
     } catch (...) { return false; }
     std::lock_guard lock(listMx_);
-    const bool renamed = renamePorts(inputs_, renames) | renamePorts(outputs_, renames);
+    const bool inRenamed = renamePorts(inputs_, renames);
+    const bool outRenamed = renamePorts(outputs_, renames);
     const bool a = mergePortList(inputs_, in, opened, &inLeftOut_);
     const bool b = mergePortList(outputs_, out, opened, &outLeftOut_);
-    return renamed || a || b;
+    return inRenamed || outRenamed || a || b;
 }
 
 size_t Driver::leftOut(bool output) {

@@ -247,7 +247,6 @@ private:
     bool inSysex_ = false;
     SteadyClock::time_point startTime_{};
     uint64_t lastMs_ = 0;
-    bool firstInRun_ = true;
     Notifier notifier_;
     std::unique_ptr<InputLink> link_;
     // The thread delivering this input's messages right now, if any. A plain

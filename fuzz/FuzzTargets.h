@@ -20,20 +20,35 @@ inline void Check(bool ok) {
     if (!ok) std::abort();
 }
 
+// Whether a values or pattern dump of `size` bytes is one the device sends:
+// long enough, and each of its 512 value pairs (from byte 9 on) a low byte of
+// 0..0x7F and a high bit of 0 or 1. Only such a dump is taken in.
+inline bool DumpLoads(const uint8_t* data, std::size_t size, std::size_t fullSize) {
+    if (size < fullSize) return false;
+    for (std::size_t pair = 9; pair < 9 + 2 * std::size_t(kWordCount); pair += 2)
+        if (data[pair] > 0x7F || data[pair + 1] > 1) return false;
+    return true;
+}
+
 inline int FuzzPresetDump(const uint8_t* data, std::size_t size) {
     SysexBuffer ev = DumpFromBytes(std::span(data, size));
     Morvelant_Parameters p;
     p.SliderName[0] = "keep";
+    p.W[7] = 12345;  // no pair decodes to this
     const bool ok = DecodePresetDump(ev, p);
-    Check(ok == (size >= kValueDumpSize));
-    Check(ok ? p.SliderName[0].empty() : p.SliderName[0] == "keep");
+    Check(ok == DumpLoads(data, size, kValueDumpSize));
+    // A refused dump leaves the preset as it was.
+    Check(ok ? p.SliderName[0].empty() : p.SliderName[0] == "keep" && p.W[7] == 12345);
     return 0;
 }
 
 inline int FuzzPatternDump(const uint8_t* data, std::size_t size) {
     SysexBuffer ev = DumpFromBytes(std::span(data, size));
     Pattern_Parameters p;
-    Check(DecodePatternDump(ev, p) == (size >= kPatternDumpSize));
+    p.W[7] = 12345;
+    const bool ok = DecodePatternDump(ev, p);
+    Check(ok == DumpLoads(data, size, kPatternDumpSize));
+    Check(ok || p.W[7] == 12345);
     return 0;
 }
 

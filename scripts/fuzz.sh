@@ -6,7 +6,8 @@
 #
 # New inputs found go to build-fuzz/corpus/<target>/ (the seed corpus in the
 # tree is not touched); crashes to build-fuzz/crashes/<target>/. Exits non-zero
-# when a target fails.
+# when a target fails. MORVELANT_WERROR=ON makes warnings errors (the test
+# command runs every target for a few seconds so).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,7 +18,8 @@ build=${MORVELANT_FUZZ_BUILD:-build-fuzz}
 cmake -S . -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DMORVELANT_FUZZ=ON -DMORVELANT_SANITIZE=ON \
+  -DMORVELANT_FUZZ=ON -DMORVELANT_SANITIZE=ON -DMORVELANT_TSAN=OFF \
+  -DMORVELANT_WERROR="${MORVELANT_WERROR:-OFF}" \
   -DMORVELANT_TESTS=OFF -DMORVELANT_BENCH=OFF >/dev/null
 
 if [ $# -gt 0 ]; then

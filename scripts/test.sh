@@ -1,17 +1,42 @@
 #!/usr/bin/env bash
-# Sets up, builds (with address and undefined-behaviour sanitizers) and runs
-# every test. The MIDI end-to-end tests run against a JACK server with the
-# dummy driver that this script starts and stops, and those that matter most
-# to a user run again against a PipeWire daemon, also started and stopped
-# here, each server in a runtime folder of its own.
+# Sets up, builds and runs every test, with warnings as errors:
+# - every test program, built with address and undefined-behaviour
+#   sanitizers (build-asan). The MIDI end-to-end tests run against a JACK
+#   server with the dummy driver that this script starts and stops, and
+#   those that matter most to a user run again against a PipeWire daemon,
+#   also started and stopped here, each server in a runtime folder of its own;
+# - the tests that start the editor as a process and end it (signals, the
+#   end after the start, the files written, the lock freed) once more
+#   against a Release build of the editor (build-release), whose end is the
+#   one that ships;
+# - the driver, engine and MIDI kit test programs under the thread sanitizer
+#   (build-tsan);
+# - every fuzz target for a few seconds (build-fuzz, clang).
+# The last line counts the tests that passed, failed and were skipped; each
+# skipped test is listed with its reason.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+began=$SECONDS
 
+# Warnings are errors here (a user's build only shows them).
+configure() {
+  local dir="$1"
+  shift
+  cmake -S . -B "$dir" -G Ninja -DMORVELANT_WERROR=ON "$@" >/dev/null
+}
 build=build-asan
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELANT_SANITIZE=ON
+configure "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELANT_SANITIZE=ON -DMORVELANT_TSAN=OFF
 cmake --build "$build" --parallel "$(nproc)"
+# The editor as it ships, and nothing else.
+configure build-release -DCMAKE_BUILD_TYPE=Release -DMORVELANT_TESTS=OFF -DMORVELANT_BENCH=OFF
+cmake --build build-release --parallel "$(nproc)" --target MorvelantEditor MidiKit32
+# The programs whose threads meet MIDI: the driver library, the engine and
+# the MIDI kit, with their tests.
+tsan_programs=(driver_tests engine_tests midikit_tests)
+configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELANT_TSAN=ON -DMORVELANT_SANITIZE=OFF -DMORVELANT_BENCH=OFF
+cmake --build build-tsan --parallel "$(nproc)" --target "${tsan_programs[@]}"
 
 export JACK_NO_AUDIO_RESERVATION=1
 export JACK_NO_START_SERVER=1
@@ -52,6 +77,36 @@ MORVELANT_JACK_SERVER="morvelant-$MORVELANT_TEST_RUN-check" scripts/jack-test-se
 export MORVELANT_JACK_REQUIRED=1
 trap stop_servers EXIT
 
+# ctest counts a skipped test as passed ("100% tests passed"); its JUnit
+# file tells them apart. Prints "passed failed skipped", then a line for each
+# test that did not pass: "skipped NAME: the reason it gave" or "failed NAME".
+count_junit() {
+  awk '
+    function unescape(s) {
+      gsub(/&lt;/, "<", s); gsub(/&gt;/, ">", s); gsub(/&quot;/, "\"", s); gsub(/&apos;/, "\047", s)
+      gsub(/&amp;/, "\\&", s)
+      return s
+    }
+    /<testcase / {
+      match($0, /name="[^"]*"/); name = unescape(substr($0, RSTART + 6, RLENGTH - 7))
+      match($0, /status="[^"]*"/); status = substr($0, RSTART + 8, RLENGTH - 9)
+      skip = 0; reason = ""; want = 0
+    }
+    /<skipped message="SKIP_REGULAR_EXPRESSION_MATCHED"/ { skip = 1 }
+    # The first reason given: a test run again in a process of its own
+    # passes on the reason its run there gave, then says where it skipped.
+    want { if (reason == "") reason = unescape($0); want = 0 }
+    /: Skipped$/ { want = 1 }
+    /<\/testcase>/ {
+      if (status == "run") passed++
+      else if (status == "notrun" && skip) {
+        skipped++
+        notes = notes "skipped " name ": " (reason == "" ? "(no reason given)" : reason) "\n"
+      } else { failed++; notes = notes "failed " name "\n" }
+    }
+    END { printf "%d %d %d\n%s", passed, failed, skipped, notes }' "$1"
+}
+
 # One test at a time, one program after the other: the servers run without
 # real-time scheduling, in synchronous mode, so that a client slowed down by
 # the sanitizers or a loaded machine delays the cycle instead of losing the
@@ -60,27 +115,36 @@ trap stop_servers EXIT
 status=0
 passed=0
 failed=0
+skipped=0
 out="$(mktemp)"
-# Runs one program's tests (those whose names match $2, else all) and counts them.
+notes="$(mktemp)"
+# Runs one program's tests in build $1 (those whose names match $3, else
+# all, less those matching $exclude) and counts them; $4 names the leg in the
+# list of what did not pass.
+exclude=""
 run_program() {
-  local program="$1"
-  ctest --test-dir "$build" --output-on-failure --timeout 300 -L "^${program}\$" ${2:+-R "$2"} 2>&1 | tee "$out" || true
-  # ctest's own verdict, and its count ("... 2 tests failed out of 40").
-  line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$out" | tail -1)"
-  if [ -z "$line" ]; then
-    echo "test: $program ran no test" >&2
+  local dir="$1" program="$2" leg="${4:-}"
+  local junit="$out.xml" p f s
+  rm -f "$junit"
+  ctest --test-dir "$dir" --output-on-failure --timeout 300 -L "^${program}\$" ${3:+-R "$3"} ${exclude:+-E "$exclude"} \
+    --output-junit "$junit" 2>&1 | tee "$out" || true
+  if [ ! -s "$junit" ] || ! grep -q '<testcase ' "$junit"; then
+    echo "test: $program ran no test${leg:+ ($leg)}" >&2
+    echo "failed $program: ran no test${leg:+ ($leg)}" >>"$notes"
+    failed=$((failed + 1))
     status=1
   else
-    f="$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')"
-    n="$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')"
-    passed=$((passed + n - f))
+    read -r p f s < <(count_junit "$junit")
+    count_junit "$junit" | tail -n +2 | sed "s/\$/${leg:+ ($leg)}/" >>"$notes"
+    passed=$((passed + p))
     failed=$((failed + f))
+    skipped=$((skipped + s))
     [ "$f" -eq 0 ] || status=1
   fi
   stop_servers
 }
 for program in $(find "$build/bin" -maxdepth 1 -name '*_tests' -type f -printf '%f\n' | sort); do
-  run_program "$program"
+  run_program "$build" "$program"
 done
 
 # Against PipeWire: roles that connect, dumps both ways byte for byte, a peer
@@ -92,18 +156,59 @@ pwjack="$(dirname "$(ls /usr/lib/*/pipewire-0.3/jack/libjack.so.0 | head -1)")"
 (
   export MORVELANT_MIDI_SERVER=pipewire
   export LD_LIBRARY_PATH="$pwjack${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
-  run_program driver_tests '^Jack\.(ThePeerReceivesTheExactBytes|LongSystemExclusive.*|PortsThatComeAndGoAreFollowed|AServerThatStopsIsReportedAndRolesComeBack|TimedOutputLandsOnTheFramesOfItsTicks)$'
-  run_program engine_tests '^MidiInDeviceJack\.'
-  run_program shell_tests '^PortsJack\.(NamesStayAcrossStarts.*|ASynthStartedAfterTheEditor.*|AServerThatStops.*)$'
-  run_program app_tests '^ListSendJack\.'
-  echo "$passed $failed $status" >"$out.pipewire"
+  run_program "$build" driver_tests '^Jack\.(ThePeerReceivesTheExactBytes|LongSystemExclusive.*|PortsThatComeAndGoAreFollowed|AServerThatStopsIsReportedAndRolesComeBack|TimedOutputLandsOnTheFramesOfItsTicks)$' PipeWire
+  run_program "$build" engine_tests '^MidiInDeviceJack\.' PipeWire
+  run_program "$build" shell_tests '^PortsJack\.(NamesStayAcrossStarts.*|ASynthStartedAfterTheEditor.*|AServerThatStops.*)$' PipeWire
+  run_program "$build" app_tests '^ListSendJack\.' PipeWire
+  echo "$passed $failed $skipped $status" >"$out.leg"
 )
-read -r passed failed status <"$out.pipewire"
-rm -f "$out" "$out.pipewire"
+read -r passed failed skipped status <"$out.leg"
+
+# The editor as it ships: a Release build ends with _exit once everything is
+# written, where the sanitizers' build takes everything down in order.
+(
+  export MORVELANT_EDITOR_DIR="$PWD/build-release/bin"
+  run_program "$build" app_tests '^MainStartupTest\.' Release
+  echo "$passed $failed $skipped $status" >"$out.leg"
+)
+read -r passed failed skipped status <"$out.leg"
+
+# Threads: any data race or lock-order inversion ends the test that shows it.
+# scripts/tsan.supp says, for each entry, why it is left out.
+(
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp"
+  unset ASAN_OPTIONS LSAN_OPTIONS
+  # The sanitizer slows every thread several times over: a test of thru
+  # timing to the period (run above) would measure the sanitizer.
+  exclude='^MidiInDeviceJack\.ThruSendsEachEventOnePeriodAfterItCame$'
+  for program in "${tsan_programs[@]}"; do run_program build-tsan "$program" "" ThreadSanitizer; done
+  echo "$passed $failed $skipped $status" >"$out.leg"
+)
+read -r passed failed skipped status <"$out.leg"
+
+# Each fuzz target for a few seconds, from its seed corpus: a harness that
+# no longer matches what it checks fails here (long runs: scripts/fuzz.sh).
+if MORVELANT_WERROR=ON scripts/fuzz.sh "${MORVELANT_FUZZ_SECONDS:-5}" | tee "$out"; then
+  passed=$((passed + $(grep -c '^== ' "$out" || true)))
+else
+  status=1
+  targets="$(sed -n 's/^fuzz: failed: //p' "$out")"
+  [ -n "$targets" ] || echo "failed fuzz: the build" >>"$notes"
+  for t in ${targets:-build}; do
+    [ -z "$targets" ] || echo "failed fuzz target $t" >>"$notes"
+    failed=$((failed + 1))
+  done
+  passed=$((passed + $(grep -c '^== ' "$out" || true) - $(echo $targets | wc -w)))
+fi
+
+rm -f "$out" "$out.xml" "$out.leg"
 if [ "$status" -ne 0 ]; then
   # What the servers said of late clients tells a lost message from a fault.
   scripts/jack-test-server.sh logs || true
   scripts/pipewire-test-server.sh logs || true
 fi
-echo "$passed passed, $failed failed"
+cat "$notes"
+rm -f "$notes"
+echo "test: $((SECONDS - began)) s"
+echo "$passed passed, $failed failed, $skipped skipped"
 exit "$status"

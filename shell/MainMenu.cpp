@@ -454,9 +454,9 @@ void TMainMenuForm::RegisterFallbacks() {
         {"UpperParameters2", TrackPart::Velocities}, {"OnOffSettings2", TrackPart::Steps},
         {"LowerParameters1", TrackPart::Notes},      {"AllStepParameters2", TrackPart::NoSettings},
         {"TrackParameters1", TrackPart::Settings},   {"TrackStepParameterscompleteTrack2", TrackPart::All}};
-    for (const auto& [item, part] : pastes) c.RegisterFallback(item, [this, part] { PasteTrackClick(part); });
+    for (const auto& [item, part] : pastes) c.RegisterFallback(item, [this, part = part] { PasteTrackClick(part); });
     for (const auto& [item, part] : exchanges)
-        c.RegisterFallback(item, [this, part] { PasteTrackwClipboardClick(part); });
+        c.RegisterFallback(item, [this, part = part] { PasteTrackwClipboardClick(part); });
 
     // Options the monitor and the explorer carry out when they are there.
     c.RegisterFallback("ExplorerStayonTop1", [this] { ExplorerStayonTop1Click(!ExplorerStayonTop1->isChecked()); });

@@ -174,7 +174,7 @@ TEST(EscapeSweep, EscapeClosesEveryDialogAndPickerWithoutWriting) {
         EXPECT_TRUE(shown);
         EXPECT_TRUE(closedByEscape);
         EXPECT_TRUE(StateOf(editor.Model()) == before);
-        if (std::string(c.form) == "SendingForm") EXPECT_FALSE(PresetForm->Timer1->isActive());
+        if (std::string(c.form) == "SendingForm") { EXPECT_FALSE(PresetForm->Timer1->isActive()); }
     }
 }
 

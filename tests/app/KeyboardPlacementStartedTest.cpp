@@ -119,7 +119,7 @@ TEST(PlacementStarted, StoredPlacesBeyondTheScreenComeWhollyOntoItAndTheListsKee
         const QSize before = form->size();
         form->resize(1000, 800);
         EXPECT_EQ(form->height(), before.height()) << form->objectName().toStdString();
-        if (form != MainMenuForm) EXPECT_EQ(form->size(), before);
+        if (form != MainMenuForm) { EXPECT_EQ(form->size(), before); }
     }
     MidiMonGridForm->resize(250, 150);
     QApplication::processEvents();

@@ -125,7 +125,7 @@ TEST(StartedEditorKnobImport, ReceivedKnobPresetsAreConvertedOneAfterAnother) {
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (!vellixaImportForm->Modal()) return;
-        if (++dialogs == 1) EXPECT_EQ(MidiDeviceForm->ProcessReceivedDump(second, -1, "0"), kDumpVellixaPreset);
+        if (++dialogs == 1) { EXPECT_EQ(MidiDeviceForm->ProcessReceivedDump(second, -1, "0"), kDumpVellixaPreset); }
         vellixaImportForm->CloseButtonClick();
     });
     closer.start(0);

@@ -63,7 +63,7 @@ TEST(TextFieldsStarted, NamesKeepWhatIsShownAndAFullNameRefusesTheKey) {
         const std::string stored =
             c.presets ? editor.Model().GetPresetDeviceName(c.slot) : editor.Model().GetPatternName(c.slot);
         EXPECT_EQ(FromCp1252(stored), c.shown) << c.typed.toStdString();
-        if (!c.refused.isEmpty()) EXPECT_TRUE(QToolTip::text().contains(c.refused)) << c.typed.toStdString();
+        if (!c.refused.isEmpty()) { EXPECT_TRUE(QToolTip::text().contains(c.refused)) << c.typed.toStdString(); }
     }
     // Home, then X, on the full name "Preset 6": the key is refused.
     QLineEdit* full = PresetForm->EditList[5];

@@ -7,8 +7,11 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <cmath>
 #include <csignal>
 #include <future>
+#include <map>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -38,6 +41,44 @@ std::string Unique(const char* stem) {
     static int n = 0;
     return std::string(stem) + std::to_string(getpid()) + "x" + std::to_string(n++);
 }
+
+// A plain libjack client that writes one message at the start of each of
+// its cycles to a port: what the server does with every cycle, without the
+// driver.
+class PlainLoop {
+public:
+    explicit PlainLoop(const std::string& to) {
+        jack_status_t status{};
+        client_ = jack_client_open(Unique("Loop").c_str(), JackNoStartServer, &status);
+        if (!client_) return;
+        port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client_, &PlainLoop::Process, this);
+        ok_ = port_ && jack_activate(client_) == 0 && jack_connect(client_, jack_port_name(port_), to.c_str()) == 0;
+    }
+    ~PlainLoop() {
+        if (!client_) return;
+        jack_deactivate(client_);
+        jack_client_close(client_);
+    }
+    PlainLoop(const PlainLoop&) = delete;
+    PlainLoop& operator=(const PlainLoop&) = delete;
+    bool Ok() const { return ok_; }
+
+private:
+    static int Process(jack_nframes_t nframes, void* arg) {
+        auto* self = static_cast<PlainLoop*>(arg);
+        void* buffer = jack_port_get_buffer(self->port_, nframes);
+        jack_midi_clear_buffer(buffer);
+        const jack_midi_data_t message[3] = {0xBF, 0x7F, jack_midi_data_t(self->count_++ & 0x7F)};
+        jack_midi_event_write(buffer, 0, message, sizeof message);
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    bool ok_ = false;
+    uint8_t count_ = 0;
+};
 
 // The MIDI ports whose full names match the pattern, as a client of the
 // test server lists them.
@@ -126,29 +167,96 @@ protected:
     }
 
     // Plays notes one delta apart on the clock at tempo and expects note k
-    // at k deltas after the first, to the frame.
+    // at k deltas after the first, to the frame. Under PipeWire a loaded
+    // machine can drop or delay what a client wrote in its cycle (the driver
+    // was seen writing all 32 notes of a run of which 31 arrived); jackd,
+    // run synchronously, waits instead. A plain libjack client beside the
+    // driver writes to the peer at the start of every cycle: a note missing
+    // or off its frame where that client's messages came one period apart
+    // all around it is the driver's fault; one where the server lost cycles
+    // of that client too tells nothing of the driver, and the run is played
+    // again (a few times at most, then the test says why it cannot judge).
     void ExpectTicksOnFrames(int notes, uint32_t tempo) {
         constexpr uint32_t kDelta = 100;
-        kit->SetTempo(sync, tempo);
-        peer->Clear();
-        for (int i = 0; i < notes; ++i) {
-            MidiEvent e = Ev(kDelta, 0x90, uint8_t(i), 100);
-            ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
-        }
-        kit->StartSync(sync);
-        std::vector<jack_nframes_t> frames;
-        Eventually(
-            [&] {
-                frames.clear();
-                for (const auto& a : peer->Arrivals())
-                    if (a.bytes.size() == 3 && a.bytes[0] == 0x90 && a.bytes[2] == 100) frames.push_back(a.frame);
-                return frames.size() >= size_t(notes);
-            },
-            std::chrono::seconds(20));
-        ASSERT_EQ(frames.size(), size_t(notes));
+        constexpr int kRuns = 10;
         const double step = double(kDelta) * tempo / 480 * 1e-6 * peer->Rate();
-        for (int k = 1; k < notes; ++k)
-            EXPECT_NEAR(double(frames[size_t(k)] - frames[0]), k * step, 1.0) << "note " << k;
+        const double period = peer->Period();
+        PlainLoop loop(peer->name + ":in");
+        ASSERT_TRUE(loop.Ok());
+        ASSERT_TRUE(Eventually([&] { return !LoopFrames().empty(); }, 10s)) << "the plain loop reaches the peer";
+        for (int run = 1;; ++run) {
+            kit->SetTempo(sync, tempo);
+            peer->Clear();
+            for (int i = 0; i < notes; ++i) {
+                MidiEvent e = Ev(kDelta, 0x90, uint8_t(i), 100);
+                ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
+            }
+            const int done = clockN.Count(MIDIKIT_MSG_SYNC_DONE);
+            kit->StartSync(sync);
+            // Every note is handed to the server once the clock says the run
+            // is done; they reach the peer a few periods later.
+            clockN.WaitFor(MIDIKIT_MSG_SYNC_DONE, done + 1, std::chrono::seconds(20));
+            std::map<int, double> at;  // note k: the frame it came at (the first note's frame 0)
+            std::optional<double> origin;
+            Eventually(
+                [&] {
+                    at.clear();
+                    for (const auto& a : peer->Arrivals())
+                        if (a.bytes.size() == 3 && a.bytes[0] == 0x90 && a.bytes[2] == 100) {
+                            if (!origin) origin = double(a.frame);
+                            at.emplace(a.bytes[1], double(a.frame) - *origin);
+                        }
+                    return at.size() >= size_t(notes);
+                },
+                std::chrono::seconds(2));
+            // Where note 0 should have come: as most notes say.
+            std::optional<double> base;
+            size_t agreeing = 0;
+            for (const auto& [k, frame] : at) {
+                size_t n = 0;
+                for (const auto& [j, other] : at) n += std::abs((other - j * step) - (frame - k * step)) <= 1.0;
+                if (n > agreeing) agreeing = n, base = frame - k * step;
+            }
+            std::vector<int> missed;  // missing, or off its frame
+            for (int k = 0; k < notes; ++k)
+                if (!base || !at.count(k) || std::abs(at[k] - (*base + k * step)) > 1.0) missed.push_back(k);
+            if (missed.empty()) return;
+            // A note is the driver's when the plain loop came one period
+            // apart from a few cycles before it was due to one after.
+            const std::vector<jack_nframes_t> cycles = LoopFrames();
+            const auto serverLostCyclesAround = [&](int k) {
+                if (!base || cycles.size() < 2) return true;
+                const double due = *origin + *base + k * step, from = due - 4 * period, to = due + 2 * period;
+                if (double(cycles.front()) > from || double(cycles.back()) < to) return true;
+                for (size_t i = 1; i < cycles.size(); ++i)
+                    if (cycles[i] - cycles[i - 1] != jack_nframes_t(period) && double(cycles[i - 1]) < to &&
+                        double(cycles[i]) > from)
+                        return true;
+                return false;
+            };
+            bool driversOwn = false;
+            for (int k : missed)
+                if (!serverLostCyclesAround(k)) {
+                    driversOwn = true;
+                    ADD_FAILURE() << "note " << k << (at.count(k) ? " came off its frame" : " never came")
+                                  << ", while the server lost no cycle of a plain client around it";
+                }
+            if (driversOwn) return;
+            if (run == kRuns) {
+                GTEST_SKIP() << "the server lost cycles of a plain libjack client around a missed note in each of "
+                             << kRuns << " runs: the load leaves nothing to judge the driver by";
+            }
+            kit->StopSync(sync);
+            kit->ResetMidiOut(out);
+            std::this_thread::sleep_for(100ms);  // what is left of the run arrives before the next
+        }
+    }
+    // The frames at which the plain loop's messages reached the peer.
+    std::vector<jack_nframes_t> LoopFrames() {
+        std::vector<jack_nframes_t> frames;
+        for (const auto& a : peer->Arrivals())
+            if (a.bytes.size() == 3 && a.bytes[0] == 0xBF && a.bytes[1] == 0x7F) frames.push_back(a.frame);
+        return frames;
     }
 
     Notifications clockN, inN;

@@ -75,7 +75,7 @@ TEST_F(EventEditRules, VelocityPaintingAndCursor) {
         const int step = c.slot >= 1 ? c.slot : 1;
         SetStepVelocity(m, p, t, 0, step);
         EXPECT_EQ(PaintVelocity(m, p, t, c.slot, c.y, 40), c.stored) << c.slot;
-        if (c.stored) EXPECT_EQ(P().StepVelocity(t - 1, step - 1), c.velocity) << c.slot;
+        if (c.stored) { EXPECT_EQ(P().StepVelocity(t - 1, step - 1), c.velocity) << c.slot; }
     }
     SetStepOn(m, p, t, false, 6);
     EXPECT_FALSE(PaintVelocity(m, p, t, 6, 0, 40));

@@ -171,7 +171,7 @@ TEST_F(Playback, StopPanicTempoAndRestartAnywhereInTheLoopLeaveNoNoteOn) {
             // and the closed port's last note-offs may reach the peer in the
             // marker's cycle, after it: what still sounds then must end within
             // a moment, where a stuck note never ends.
-            const MidiEvent marker{0, 0xBF, 0x77, uint8_t(round)};
+            const MidiEvent marker{0, 0xBF, 0x77, uint8_t(round), 0};
             ports.SendNow(0, marker);
             const MidiBytes markerBytes{0xBF, 0x77, uint8_t(round)};
             ASSERT_TRUE(PumpUntil(

@@ -370,7 +370,12 @@ TEST_F(PortsJack, APatchbayDisconnectionStaysUntilThePeerPortComesAgain) {
     ASSERT_TRUE(Disconnect(own, synth + ":in"));
     testsupport::JackPeer otherPeer({.in = other});
     ASSERT_TRUE(Editor::Until([&] { return Find(r.OutDriverNames, other + ":in") >= 0; }));
-    Editor::Until([] { return false; }, 100ms);
+    // The backend reads the port lists once more a while after a change
+    // (up to 100 ms for the graph to settle, then 250 ms later), and that
+    // second look says nothing when it finds nothing new: the connection
+    // stays undone well past it, with room for a slow machine (a
+    // reconnection would stay).
+    Editor::Until([] { return false; }, 1500ms);
     EXPECT_FALSE(Connected(own, synth + ":in")) << "the user's disconnection is undone";
     peer.reset();
     peer = std::make_unique<testsupport::JackPeer>(testsupport::JackPeer::Setup{.in = synth});

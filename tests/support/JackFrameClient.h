@@ -62,7 +62,12 @@ public:
         armed_.store(true, std::memory_order_release);
     }
     bool Done() const { return !armed_.load(std::memory_order_acquire); }
-    const std::vector<Message>& Schedule() const { return schedule_; }
+    // Read through the flag the process callback lowers after its last
+    // write, so that what it wrote comes before what is read here.
+    const std::vector<Message>& Schedule() const {
+        (void)armed_.load(std::memory_order_acquire);
+        return schedule_;
+    }
 
     // Receiver: what came so far (at most its capacity), and forgetting it
     // while nothing comes.

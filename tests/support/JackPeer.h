@@ -233,7 +233,13 @@ private:
             jack_ringbuffer_read_advance(inRing_, sizeof h);
             MidiBytes bytes(h.size);
             jack_ringbuffer_read(inRing_, reinterpret_cast<char*>(bytes.data()), h.size);
-            const auto at = std::chrono::steady_clock::time_point(std::chrono::microseconds(h.usec - offsetUs_));
+            // PipeWire's libjack now and then gives a frame no usable time
+            // (a value centuries off, seen with a message in every cycle):
+            // such a moment is left at the clock's epoch.
+            const int64_t us = h.usec - offsetUs_;
+            const auto at = us > -(int64_t(1) << 40) && us < (int64_t(1) << 40)
+                ? std::chrono::steady_clock::time_point(std::chrono::microseconds(us))
+                : std::chrono::steady_clock::time_point{};
             const auto seen = std::chrono::steady_clock::time_point(std::chrono::microseconds(h.seenUs));
             if (splitClocks_ && bytes.size() == 1 && bytes[0] == 0xF8) {
                 ++clocks_;
