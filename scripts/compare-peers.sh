@@ -565,7 +565,7 @@ for setting in dict.fromkeys(r['setting'] for r in rows):
         if checked:
             seen = sorted({f"{c['connected']} of {c['found']} (of {c['expected']} expected)" for c in checked})
             print(f"{p} MIDI ports connected to the peer, per run (jack_lsp -c): {', '.join(seen)}")
-        elif setting == 'ports':
+        elif setting == 'ports' and any(r['name'] == p for r in rows):
             print(f"{p}: no JACK MIDI ports to connect")
     boxes = sorted({(r['name'], r['boxes_closed']) for r in rows if r['setting'] == setting and 'boxes_closed' in r})
     if boxes:
