@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+#include <QString>
+
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -26,16 +28,16 @@ std::string ReadAll(const fs::path& file) {
 // The names read through getenv, qgetenv and qEnvironmentVariable* in the
 // program's folders (not tests, benchmarks or fuzz targets).
 std::set<std::string> VariablesRead() {
-    static const std::regex read(
-        R"re(\b(?:getenv|secure_getenv|qgetenv|qEnvironmentVariable\w*)\s*\(\s*"([A-Za-z_][A-Za-z0-9_]*)")re");
+    static const QRegularExpression read(
+        QStringLiteral(R"re(\b(?:getenv|secure_getenv|qgetenv|qEnvironmentVariable\w*)\s*\(\s*"([A-Za-z_][A-Za-z0-9_]*)")re"));
     std::set<std::string> names;
     for (const char* folder : {"driver", "midikit", "model", "engine", "platform", "shell", "presets", "faders",
                                "patterns", "app"}) {
         for (const auto& entry : fs::recursive_directory_iterator(fs::path(MORVELANT_SOURCE_DIR) / folder)) {
             const std::string ext = entry.path().extension().string();
             if (ext != ".cpp" && ext != ".h" && ext != ".c") continue;
-            const std::string text = ReadAll(entry.path());
-            for (std::sregex_iterator m(text.begin(), text.end(), read), end; m != end; ++m) names.insert((*m)[1]);
+            const QString text = QString::fromStdString(ReadAll(entry.path()));
+            for (auto m = read.globalMatch(text); m.hasNext();) names.insert(m.next().captured(1).toStdString());
         }
     }
     return names;
