@@ -36,7 +36,6 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QWheelEvent>
-#include <QWindow>
 
 #ifdef MORVELANT_BENCH_XCB
 #include <qguiapplication_platform.h>
@@ -114,8 +113,9 @@ struct Scene {
     }
     // Shows the window and returns after its first paint: offscreen that is
     // one pass of the event loop; on a display the window manager maps the
-    // window first, and the paint follows its first expose.
-    void ShowAndPaint() {
+    // window first, and the paint follows its first expose. False when no
+    // paint came within five seconds.
+    bool ShowAndPaint() {
         PaintCount count;
         form->EventImage->installEventFilter(&count);
         form->Show();
@@ -127,6 +127,7 @@ struct Scene {
         }
         form->EventImage->removeEventFilter(&count);
         SyncDisplay();
+        return !g_onDisplay || count.paints > 0;
     }
     // A new window at that size, not shown yet.
     void MakeForm(int width) {
@@ -286,8 +287,13 @@ void BM_Wheel(benchmark::State& state) {
 // first time (the window made beforehand, untimed).
 void BM_FirstFrame(benchmark::State& state) {
     Scene scene(int(state.range(0)));
+    int unpainted = 0;
     const Frames f = MeasureFrames(
-        state, [&] { scene.MakeForm(int(state.range(0))); }, [&] { scene.ShowAndPaint(); });
+        state, [&] { scene.MakeForm(int(state.range(0))); }, [&] { unpainted += scene.ShowAndPaint() ? 0 : 1; });
+    if (unpainted > 0) {
+        state.SkipWithError((std::to_string(unpainted) + " windows not painted within 5 s of their show").c_str());
+        return;
+    }
     Report(state, scene, f);
 }
 
