@@ -18,9 +18,14 @@
 // user waits for. The aim is below 8 ms at 1920 x 1200 and 16 ms at
 // 3840 x 2160 for every frame, the worst included.
 //
-//   EventEditBench [benchmark flags]
+//   EventEditBench [--on-display] [benchmark flags]
 //
-// Runs on the offscreen platform; no display is needed.
+// Runs on the offscreen platform by default; no display is needed. With
+// --on-display it runs in a real window on the X display DISPLAY names
+// (scripts/on-display.sh gives it a virtual X server of 3840 x 2400 with a
+// window manager): every frame then ends when the X server has taken the
+// picture (one round trip after Qt's flush), and the first frame when the
+// window, mapped by the window manager, has been painted for the first time.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -32,13 +37,21 @@
 #include <QTemporaryDir>
 #include <QWheelEvent>
 
+#ifdef MORVELANT_BENCH_XCB
+#include <qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
+
 #include <time.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "model/DeviceModel.h"
@@ -50,6 +63,29 @@ using namespace morvelant;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+bool g_onDisplay = false;
+
+// Waits until the X server has done what was sent to it (a round trip):
+// a frame a user sees ends there. Offscreen there is nothing to wait for.
+void SyncDisplay() {
+#ifdef MORVELANT_BENCH_XCB
+    if (!g_onDisplay) return;
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        xcb_connection_t* c = x11->connection();
+        free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    }
+#endif
+}
+
+// Counts the paints of a widget.
+struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
 
 int HeightFor(int width) { return width >= 3840 ? 2160 : width >= 1920 ? 1200 : 1000; }
 
@@ -73,8 +109,25 @@ struct Scene {
             }
         }
         MakeForm(width);
+        ShowAndPaint();
+    }
+    // Shows the window and returns after its first paint: offscreen that is
+    // one pass of the event loop; on a display the window manager maps the
+    // window first, and the paint follows its first expose. False when no
+    // paint came within five seconds.
+    bool ShowAndPaint() {
+        PaintCount count;
+        form->EventImage->installEventFilter(&count);
         form->Show();
         Flush();
+        const auto until = Clock::now() + std::chrono::seconds(5);
+        while (g_onDisplay && count.paints == 0 && Clock::now() < until) {
+            QApplication::processEvents(QEventLoop::AllEvents, 1);
+            Flush();
+        }
+        form->EventImage->removeEventFilter(&count);
+        SyncDisplay();
+        return !g_onDisplay || count.paints > 0;
     }
     // A new window at that size, not shown yet.
     void MakeForm(int width) {
@@ -166,7 +219,9 @@ void Report(benchmark::State& state, const Scene& scene, const Frames& f) {
     state.counters["worst_at"] = f.worstAt;
     state.counters["fill_ms"] = fill;
     state.counters["ratio"] = f.median / fill;
+    state.counters["width"] = scene.form->width();
     state.counters["height"] = scene.form->height();
+    state.SetLabel(g_onDisplay ? QGuiApplication::platformName().toStdString() : "offscreen");
 }
 
 // The whole window redrawn and repainted after `change` (untimed).
@@ -178,6 +233,7 @@ void Repaints(benchmark::State& state, const std::function<void(Scene&, int fram
         [&] {
             scene.form->RedrawAll();
             scene.form->repaint();
+            SyncDisplay();
         });
     Report(state, scene, f);
 }
@@ -209,6 +265,7 @@ void BM_Drag(benchmark::State& state) {
     const Frames f = MeasureFrames(state, prepare, [&] {
         scene.Mouse(QEvent::MouseMove, {x, y + 3 * dy}, Qt::LeftButton);
         scene.Flush();
+        SyncDisplay();
     });
     Report(state, scene, f);
 }
@@ -221,6 +278,7 @@ void BM_Wheel(benchmark::State& state) {
         [&] {
             scene.Wheel(++i % 20 < 10 ? -120 : 120);
             scene.Flush();
+            SyncDisplay();
         });
     Report(state, scene, f);
 }
@@ -229,12 +287,13 @@ void BM_Wheel(benchmark::State& state) {
 // first time (the window made beforehand, untimed).
 void BM_FirstFrame(benchmark::State& state) {
     Scene scene(int(state.range(0)));
+    int unpainted = 0;
     const Frames f = MeasureFrames(
-        state, [&] { scene.MakeForm(int(state.range(0))); },
-        [&] {
-            scene.form->Show();
-            scene.Flush();
-        });
+        state, [&] { scene.MakeForm(int(state.range(0))); }, [&] { unpainted += scene.ShowAndPaint() ? 0 : 1; });
+    if (unpainted > 0) {
+        state.SkipWithError((std::to_string(unpainted) + " windows not painted within 5 s of their show").c_str());
+        return;
+    }
     Report(state, scene, f);
 }
 
@@ -250,7 +309,22 @@ BENCHMARK(BM_FirstFrame)->Apply(Sizes);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) != "--on-display") continue;
+        g_onDisplay = true;
+        std::copy(argv + i + 1, argv + argc + 1, argv + i);
+        --argc;
+        break;
+    }
+    if (g_onDisplay) {
+#ifndef MORVELANT_BENCH_XCB
+        fprintf(stderr, "EventEditBench: built without xcb, --on-display cannot wait for the X server\n");
+        return 2;
+#endif
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    } else {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

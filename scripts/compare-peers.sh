@@ -15,14 +15,23 @@
 #             periods, real-time when the system grants it) with a peer that
 #             offers a MIDI output (one note every ten seconds) and a MIDI
 #             input; every program's MIDI ports are open and connected to
-#             the peer: the editor's through its configuration, qmidiarp's by
-#             jack_connect as soon as its window shows.
+#             the peer: the editor's through its configuration (In 1 and
+#             Out 1), qmidiarp's by jack_connect as soon as its window shows
+#             (its input and both outputs). vmpk has no JACK MIDI ports (its
+#             Debian build speaks to the ALSA sequencer only) and runs
+#             without. After each start every port of the program is checked
+#             with jack_lsp -c: a port missing or not connected to the peer
+#             is printed as FAILED beside the run, and the script ends with
+#             status 1.
 #   noports   the same server, but no port open (the editor as a user who
 #             never chose a port has it).
 #   noserver  no JACK server to connect to. A program that says so in a
 #             modal box has the box closed (as a user would) before its
 #             close is timed.
-# All under one virtual X server with a window manager (openbox). The
+# All under one virtual X server with a window manager (openbox), or on the
+# X display given with --display (with openbox started there unless a
+# window manager runs on it already or --no-wm is given); the virtual one
+# is scripts/on-display.sh's. The
 # programs take turns, round after round, the order turning each round, so
 # drift hits all alike; every measure is printed as min/median/max per
 # program, with the editor's ratio to each peer (of the medians, and the
@@ -34,6 +43,7 @@
 #                            [--settings ports,noports,noserver] [--period FRAMES]
 #                            [--no-realtime] [--no-wm] [--editor-bin DIR]
 #                            [--before-bin DIR] [--jack-server NAME]
+#                            [--display :N] [--programs editor,qmidiarp,vmpk]
 #                            [--keep-work DIR]
 #
 # --idle-seconds: the idle window of each second start (default 60; 0 skips
@@ -41,7 +51,10 @@
 # all). --editor-bin: the folder holding MorvelantEditor and libMidiKit32.so
 # (default: build/bin of this tree). --before-bin: another build of the
 # editor (the one before a change) that takes its turn as a fourth program,
-# so that the change is measured side by side too. --jack-server: use that running JACK
+# so that the change is measured side by side too. --programs: which of the
+# programs take their turns (the editor always does; "--programs editor
+# --settings noports --idle-seconds 0" measures the editor's own start and
+# close alone). --jack-server: use that running JACK
 # server instead of starting one (the peer is still started on it).
 set -euo pipefail
 
@@ -57,10 +70,13 @@ editor_bin="$here/build/bin"
 before_bin=""
 jack_server=""
 keep_work=""
+x_display=""
+only_programs="editor,qmidiarp,vmpk"
 usage() {
   sed -n '/^#   scripts/,/^#$/p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
+arguments=("$@")
 while [ $# -gt 0 ]; do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
@@ -74,19 +90,34 @@ while [ $# -gt 0 ]; do
     --before-bin) before_bin="$2"; shift 2 ;;
     --jack-server) jack_server="$2"; shift 2 ;;
     --keep-work) keep_work="$2"; shift 2 ;;
+    --display) x_display="$2"; shift 2 ;;
+    --programs) only_programs="$2"; shift 2 ;;
     *) usage ;;
   esac
 done
 [ -n "$idle_rounds" ] || idle_rounds="$rounds"
+# Without a display of the caller's: again, on a virtual X server of its own
+# (1920 x 1080) with openbox, which end with the script.
+if [ -z "$x_display" ]; then
+  if [ -n "${COMPARE_PEERS_VIRTUAL:-}" ]; then
+    x_display="$DISPLAY"
+  else
+    no_wm=()
+    [ "$wm" = 1 ] || no_wm=(--no-wm)
+    COMPARE_PEERS_VIRTUAL=1 exec "$here/scripts/on-display.sh" --screen 1920x1080 "${no_wm[@]}" -- \
+      "$0" "${arguments[@]}"
+  fi
+fi
 
 need=()
-command -v qmidiarp >/dev/null || need+=(qmidiarp)
-command -v vmpk >/dev/null || need+=(vmpk)
-command -v Xvfb >/dev/null || need+=(xvfb)
+wants() { [[ ",$only_programs," == *",$1,"* ]]; }
+wants qmidiarp && ! command -v qmidiarp >/dev/null && need+=(qmidiarp)
+wants vmpk && ! command -v vmpk >/dev/null && need+=(vmpk)
 command -v jackd >/dev/null || need+=(jackd2)
 command -v jack_midiseq >/dev/null || need+=(jackd2)
 command -v xdpyinfo >/dev/null || need+=(x11-utils)
 [ "$wm" = 0 ] || command -v openbox >/dev/null || need+=(openbox)
+command -v xprop >/dev/null || need+=(x11-utils)
 /usr/bin/python3 -c 'import Xlib' 2>/dev/null || need+=(python3-xlib)
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}" >&2
@@ -135,43 +166,27 @@ template() {
 template "$editor_bin" "$work/editor-template"
 [ -z "$before_bin" ] || template "$before_bin" "$work/before-template"
 
-# ---- The virtual X server and the window manager.
-# The first display number from 100 on that nobody holds (the low ones are
-# the desktops' and other tools'); the next one if another server took it
-# meanwhile.
-display=""
-for n in $(seq 100 199); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 50); do
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && { display="$n"; break; }
-    sleep 0.1
-  done
-  if [ -n "$display" ]; then
-    pids+=("$xvfb_pid")
-    break
-  fi
-  kill "$xvfb_pid" 2>/dev/null || true
-done
-[ -n "$display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$display"
-for _ in $(seq 1 50); do
-  xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
-if [ "$wm" = 1 ]; then
+# ---- The X display and the window manager.
+export DISPLAY="$x_display"
+xdpyinfo >/dev/null 2>&1 || { echo "no X server answers on $DISPLAY" >&2; exit 1; }
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+if [ "$wm" = 1 ] && wm_running; then
+  wm=2  # the display's own window manager
+elif [ "$wm" = 1 ]; then
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   pids+=($!)
   # Managing once it owns the screen's window manager selection.
   for _ in $(seq 1 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    wm_running && break
     sleep 0.1
   done
+  wm_running || { echo "openbox did not take the display $DISPLAY:" >&2; cat "$work/openbox.log" >&2; exit 1; }
 fi
 
 # ---- The JACK server and the peer.
+peer_out="peer-out:out"
+peer_in="midi-monitor:input"
+
 export JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
 server_up() { [ "$(jack_wait -s "$1" -c 2>/dev/null)" = "running" ]; }
 own_server=""
@@ -206,19 +221,23 @@ if [[ ",$settings," == *",ports,"* || ",$settings," == *",noports,"* ]]; then
     fi
     rt_note="$period-frame periods at 48 kHz, $rt_note"
   fi
-  # The peer: a MIDI output playing one note every ten seconds and a MIDI input.
+  # The peer: a MIDI output playing one note every ten seconds and a MIDI
+  # input (jack_midi_dump's client is "midi-monitor").
   JACK_DEFAULT_SERVER="$jack_name" jack_midiseq peer-out 480000 0 60 100 >/dev/null 2>&1 &
   pids+=($!)
   JACK_DEFAULT_SERVER="$jack_name" jack_midi_dump >/dev/null 2>&1 &
   pids+=($!)
+  peer_ports() { JACK_DEFAULT_SERVER="$jack_name" jack_lsp 2>/dev/null | grep -c "^$peer_out\$\|^$peer_in\$" || true; }
   for _ in $(seq 1 50); do
-    n="$(JACK_DEFAULT_SERVER="$jack_name" jack_lsp 2>/dev/null | grep -c '^peer-out:out$\|^midi_dump:input$' || true)"
-    [ "$n" = 2 ] && break
+    [ "$(peer_ports)" = 2 ] && break
     sleep 0.1
   done
+  if [ "$(peer_ports)" != 2 ]; then
+    echo "FAILED: the peer's ports $peer_out and $peer_in are not both there; the server's ports:" >&2
+    JACK_DEFAULT_SERVER="$jack_name" jack_lsp >&2 || true
+    exit 1
+  fi
 fi
-peer_out="peer-out:out"
-peer_in="midi_dump:input"
 
 cat >"$work/measure.py" <<'EOF'
 import json, os, subprocess, sys, time
@@ -228,7 +247,10 @@ name, setting, idle, workdir = sys.argv[1], sys.argv[2], float(sys.argv[3]), sys
 cmd = json.loads(sys.argv[5])
 env = dict(os.environ)
 env.update(json.loads(sys.argv[6]))
-connect = json.loads(sys.argv[7])  # [client, peer output, peer input] or null
+# null, or {"peers": [peer output, peer input], "expect": the program's
+# MIDI ports, "connect": whether to connect them here (else the program
+# does, from its configuration)}
+ports = json.loads(sys.argv[7])
 d = xdisplay.Display()
 root = d.screen().root
 root.change_attributes(event_mask=X.SubstructureNotifyMask)
@@ -304,26 +326,52 @@ def program_windows(pid):
         wins = root.query_tree().children
     return [w for w in wins if pid_of(w) == pid and viewable(w)]
 
-def jack_connect_all(client, peer_out, peer_in):
-    # Every MIDI port of the program's JACK client, to the peer.
-    out = subprocess.run(['jack_lsp', '-p', '-t'], env=env, capture_output=True, text=True).stdout.splitlines()
-    ports, cur = [], None
-    for line in out:
+def jack(*args):
+    return subprocess.run(['jack_lsp', *args], env=env, capture_output=True, text=True).stdout.splitlines()
+
+# The program's MIDI ports (every port of a client other than the peer's and
+# the server's own), each with its direction and what it is connected to.
+def program_ports(peers):
+    skip = {p.split(':', 1)[0] for p in peers} | {'system'}
+    ports, cur = {}, None
+    for line in jack('-p', '-t'):
         if not line.startswith(('\t', ' ')):
-            cur = {'name': line.strip()}
-            ports.append(cur)
-        elif cur is not None and 'properties:' in line:
-            cur['input'] = 'input' in line
-        elif cur is not None and 'midi' in line:
-            cur['midi'] = True
-    n = 0
-    for p in ports:
-        if not p['name'].startswith(client + ':') or not p.get('midi'):
-            continue
-        args = [peer_out, p['name']] if p.get('input') else [p['name'], peer_in]
-        if subprocess.run(['jack_connect'] + args, env=env, capture_output=True).returncode == 0:
-            n += 1
-    return n
+            cur = line.strip()
+            ports[cur] = {'midi': False, 'input': False, 'to': []}
+        elif 'properties:' in line:
+            ports[cur]['input'] = 'input,' in line
+        elif 'midi' in line:
+            ports[cur]['midi'] = True
+    cur = None
+    for line in jack('-c'):
+        if not line.startswith(('\t', ' ')):
+            cur = line.strip()
+        elif cur in ports:
+            ports[cur]['to'].append(line.strip())
+    return {n: p for n, p in ports.items() if p['midi'] and n.split(':', 1)[0] not in skip}
+
+def connect_all(peer_out, peer_in):
+    for n, p in program_ports([peer_out, peer_in]).items():
+        args = [peer_out, n] if p['input'] else [n, peer_in]
+        if args[0 if p['input'] else 1] not in p['to']:
+            subprocess.run(['jack_connect'] + args, env=env, capture_output=True)
+
+# Each port of the program connected to the peer: the input from the peer's
+# output, the outputs to its input. Waits up to five seconds for that.
+def check_ports(spec):
+    peer_out, peer_in = spec['peers']
+    until = time.monotonic() + 5
+    while True:
+        if spec['connect']:
+            connect_all(peer_out, peer_in)
+        found = program_ports(spec['peers'])
+        good = [n for n, p in found.items() if (peer_out if p['input'] else peer_in) in p['to']]
+        if (len(found) >= spec['expect'] and len(good) == len(found)) or time.monotonic() > until:
+            break
+        time.sleep(0.1)
+    return {'all_connected': len(found) >= spec['expect'] and len(good) == len(found),
+            'expected': spec['expect'], 'found': len(found), 'connected': len(good),
+            'unconnected': sorted(set(found) - set(good))}
 
 result = {'name': name, 'setting': setting, 'start': int(sys.argv[8])}
 t0 = time.monotonic()
@@ -347,9 +395,8 @@ if shown is None:
     result['error'] = 'no window'
     print(json.dumps(result)); sys.exit(0)
 
-if connect:
-    time.sleep(0.3)
-    result['connected'] = jack_connect_all(*connect)
+if ports:
+    result['ports'] = check_ports(ports)
 time.sleep(1.5)  # settle
 if idle > 0:
     c0, s0 = proc_stats(p.pid)
@@ -385,8 +432,9 @@ if boxes:
         time.sleep(0.01)
     time.sleep(0.5)
     if p.poll() is not None:
-        # The program ends with its box: there is no close to time.
-        result['error'] = 'ended with its box'
+        # The program ends with its box: there is no close to time (what
+        # it does, not a failed run).
+        result['ended_with_box'] = True
         print(json.dumps(result)); sys.exit(0)
 
 # The close goes to the program's first window still shown (the lowest id:
@@ -418,7 +466,7 @@ run_one() {
     mkdir -p "$run/runtime" "$run/home"
     chmod 700 "$run/runtime"
   fi
-  local cmd envjson connect=null idle_s=0
+  local cmd envjson ports=null idle_s=0
   [ "$start" = 2 ] && [ "$round" -le "$idle_rounds" ] && idle_s="$idle"
   envjson="{\"XDG_RUNTIME_DIR\": \"$run/runtime\", \"HOME\": \"$run/home\", \"JACK_DEFAULT_SERVER\": \"$server\"}"
   case "$name" in
@@ -431,22 +479,24 @@ run_one() {
             >"$run/prog/Morvelant.cfg"
         fi
       fi
+      [ "$setting" = ports ] && ports="{\"peers\": [\"$peer_out\", \"$peer_in\"], \"expect\": 2, \"connect\": false}"
       cmd="[\"$run/prog/MorvelantEditor\"]"
       envjson="${envjson%\}}, \"MIDIKIT_BACKEND\": \"jack\"}"
       ;;
     qmidiarp)
       cmd='["qmidiarp", "--jack"]'
-      [ "$setting" = ports ] && connect="[\"qmidiarp\", \"$peer_out\", \"$peer_in\"]"
+      [ "$setting" = ports ] && ports="{\"peers\": [\"$peer_out\", \"$peer_in\"], \"expect\": 3, \"connect\": true}"
       ;;
     vmpk)
       cmd='["vmpk"]'
       ;;
   esac
-  /usr/bin/python3 "$work/measure.py" "$name" "$setting" "$idle_s" "$run" "$cmd" "$envjson" "$connect" "$start"
+  /usr/bin/python3 "$work/measure.py" "$name" "$setting" "$idle_s" "$run" "$cmd" "$envjson" "$ports" "$start"
 }
 
-echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); server: $rt_note; window manager: $([ "$wm" = 1 ] && echo openbox || echo none)" >&2
-programs=(editor qmidiarp vmpk)
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); server: $rt_note; display: $DISPLAY; window manager: $(case "$wm" in 1) echo openbox ;; 2) if [ -n "${COMPARE_PEERS_VIRTUAL:-}" ]; then echo openbox; else echo "the display's own"; fi ;; *) echo none ;; esac)" >&2
+programs=(editor)
+for p in qmidiarp vmpk; do wants "$p" && programs+=("$p"); done
 [ -z "$before_bin" ] || programs+=(before)
 : >"$work/results.jsonl"
 IFS=',' read -r -a setting_list <<<"$settings"
@@ -459,6 +509,9 @@ for setting in "${setting_list[@]}"; do
         line="${line%\}}, \"round\": $r}"
         echo "$line" >>"$work/results.jsonl"
         echo "$setting round $r start $start: $line" >&2
+        case "$line" in
+          *'"all_connected": false'*|*'"error"'*) echo "FAILED: $prog ($setting round $r start $start): ports not all connected or no clean run" >&2 ;;
+        esac
       done
     done
   done
@@ -507,13 +560,28 @@ for setting in dict.fromkeys(r['setting'] for r in rows):
                 pr = statistics.median(pairs) if pairs else math.nan
                 line += f"   {ratio:.2f}x, {pr:.2f}x"
             print(line)
-    conn = [r.get('connected') for r in rows if r['setting'] == setting and 'connected' in r]
-    if conn:
-        print(f"qmidiarp ports connected to the peer per run: {sorted(set(conn))}")
+    for p in progs:
+        checked = [r['ports'] for r in rows if r['setting'] == setting and r['name'] == p and 'ports' in r]
+        if checked:
+            seen = sorted({f"{c['connected']} of {c['found']} (of {c['expected']} expected)" for c in checked})
+            print(f"{p} MIDI ports connected to the peer, per run (jack_lsp -c): {', '.join(seen)}")
+        elif setting == 'ports' and any(r['name'] == p for r in rows):
+            print(f"{p}: no JACK MIDI ports to connect")
     boxes = sorted({(r['name'], r['boxes_closed']) for r in rows if r['setting'] == setting and 'boxes_closed' in r})
     if boxes:
         print("modal boxes closed before the close was timed: " + ", ".join(f"{n} {b}" for n, b in boxes))
+    ended = sorted({r['name'] for r in rows if r['setting'] == setting and r.get('ended_with_box')})
+    if ended:
+        print("ended with their box (no close to time): " + ", ".join(ended))
+for r in rows:
+    c = r.get('ports')
+    if c and not c['all_connected'] and 'error' not in r:
+        r['error'] = (f"ports: {c['connected']} of {c['found']} connected, {c['expected']} expected; "
+                      f"not connected: {', '.join(c['unconnected']) or '-'}")
 errors = [r for r in rows if 'error' in r]
 print(f"\nruns: {len(rows)}, failed: {len(errors)}" +
-      ''.join(f"\n  {r['setting']} {r['name']} round {r['round']} start {r['start']}: {r['error']}" for r in errors))
+      ''.join(f"\n  FAILED {r['setting']} {r['name']} round {r['round']} start {r['start']}: {r['error']}" for r in errors))
+if not errors and any('ports' in r for r in rows):
+    print("every MIDI port of every program connected to the peer in every run of the ports setting")
+sys.exit(1 if errors else 0)
 EOF
