@@ -29,6 +29,7 @@
 #include "faders/InitCtrl.h"
 #include "model/PatternSteps.h"
 #include "model/TrackSettings.h"
+#include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
 #include "patterns/EventEdit.h"
@@ -137,6 +138,44 @@ TEST(PickersStarted, StepEditorAndTrackGridWalkOnWithShift) {
     EXPECT_EQ(m.Patterns[p].TrackGateTime(0), 44);
     EXPECT_EQ(m.Patterns[p].TrackGateTime(1), 8);
     for (int t = 2; t < 8; ++t) EXPECT_EQ(m.Patterns[p].TrackGateTime(t), 20) << t;
+}
+
+// A right click on a track's channel opens the channel picker under that
+// cell; Shift+Return walks on to the next track, whose picker opens under
+// that track's cell, never over it.
+TEST(PickersStarted, AChannelPickerWalkOpensEachPickerUnderItsCell) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(TrackParameterForm, nullptr);
+    ASSERT_NE(ChannelForm, nullptr);
+    TrackParameterForm->SetBounds(40, 60, TrackParameterForm->Width(), TrackParameterForm->Height());
+    TrackParameterForm->Show();
+    QApplication::processEvents();
+    QTableWidget* grid = TrackParameterForm->StringGrid1;
+    const int row = TTrackParameterForm::rChannel;
+    const auto cell = [grid, row](int column) {
+        const QRect r = grid->visualRect(grid->model()->index(row, column));
+        return QRect(grid->viewport()->mapToGlobal(r.topLeft()), r.size());
+    };
+    std::vector<QRect> shown;  // where each picker of the walk came up
+    std::function<void()> answer = [&] {
+        shown.push_back(ChannelForm->frameGeometry());
+        if (shown.size() < 3) QTimer::singleShot(0, answer);
+        KeyClick(ChannelForm, Qt::Key_Return, shown.size() < 3 ? Qt::ShiftModifier : Qt::NoModifier);
+    };
+    QTimer::singleShot(0, answer);
+    const QPoint at = grid->visualRect(grid->model()->index(row, 2)).center();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), grid->viewport()->mapToGlobal(QPointF(at)),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &press);
+    ASSERT_EQ(shown.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QRect own = cell(2 + i);
+        EXPECT_FALSE(shown[size_t(i)].intersects(own)) << "covers the cell it sets";
+        EXPECT_EQ(shown[size_t(i)].top(), own.bottom() + 1);
+        EXPECT_EQ(shown[size_t(i)].left() - shown[0].left(), own.left() - cell(2).left());
+    }
 }
 
 TEST(PickersStarted, InitSettingsFromTheMenuAndTheControllerPicker) {
