@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <QAction>
+#include <QCloseEvent>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -176,6 +179,38 @@ TEST(PickersStarted, AChannelPickerWalkOpensEachPickerUnderItsCell) {
         EXPECT_EQ(shown[size_t(i)].top(), own.bottom() + 1);
         EXPECT_EQ(shown[size_t(i)].left() - shown[0].left(), own.left() - cell(2).left());
     }
+}
+
+// Tab walks the track tools' fields and buttons, never onto the arrows
+// beside the range edits (they are the mouse's); Ctrl+T in the menu window
+// opens the tools where they were when they were closed.
+TEST(PickersStarted, TrackToolsTabSkipsTheArrowsAndComeBackWhereTheyWere) {
+    StartedEditor editor;
+    editor.Start();
+    userinput::FocusOn(MainMenuForm);
+    KeyClick(MainMenuForm, Qt::Key_T, Qt::ControlModifier);
+    ASSERT_NE(TrackEditForm, nullptr);
+    ASSERT_TRUE(TrackEditForm->isVisible());
+    userinput::FocusOn(TrackEditForm->minNoteEdit);
+    std::set<QWidget*> reached;
+    for (int i = 0; i < 200; ++i) {
+        KeyClick(nullptr, Qt::Key_Tab);
+        reached.insert(QApplication::focusWidget());
+    }
+    for (UpDownButtons* arrows : {TrackEditForm->minNoteUpDown, TrackEditForm->maxNoteUpDown,
+                                  TrackEditForm->minVelocityUpDown, TrackEditForm->maxVelocityUpDown}) {
+        EXPECT_FALSE(reached.count(arrows->Up)) << arrows->objectName().toStdString();
+        EXPECT_FALSE(reached.count(arrows->Down)) << arrows->objectName().toStdString();
+    }
+    EXPECT_TRUE(reached.count(TrackEditForm->maxVelocityEdit));
+    TrackEditForm->move(100, 700);
+    QCloseEvent close;  // the title bar's close button
+    QApplication::sendEvent(TrackEditForm, &close);
+    EXPECT_FALSE(TrackEditForm->isVisible());
+    userinput::FocusOn(MainMenuForm);
+    KeyClick(MainMenuForm, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(TrackEditForm->isVisible());
+    EXPECT_EQ(TrackEditForm->pos(), QPoint(100, 700));
 }
 
 TEST(PickersStarted, InitSettingsFromTheMenuAndTheControllerPicker) {
