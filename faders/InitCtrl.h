@@ -61,6 +61,9 @@ public:
     void ShowPair(int minIndex);
     void ShowAll();
 
+protected:
+    void FormShow() override;
+
 private:
     DeviceModel& model_;
     PickerLauncher* pickers_;

@@ -46,6 +46,9 @@ UpDownButtons::UpDownButtons(const QString& name, QWidget* parent) : QWidget(par
     Up->setArrowType(Qt::UpArrow);
     Down->setArrowType(Qt::DownArrow);
     for (QToolButton* b : {Up, Down}) {
+        // The arrows are the mouse's, as beside the fader window's numbers:
+        // Tab goes from edit to edit, never onto an arrow.
+        b->setFocusPolicy(Qt::NoFocus);
         b->setFixedSize(15, 11);
         box->addWidget(b);
     }

@@ -308,10 +308,21 @@ void TTrackParameterForm::StringGrid1MouseDown(int row, int column, Qt::MouseBut
     }
     if (button != Qt::RightButton || !DeviceModel::ValidPattern(p)) return;
     if (Pickers != nullptr) Pickers->CloseTimePicker();
-    const int x = globalPos.x(), y = globalPos.y();
     const int event = column >= 1 ? (Model.Patterns[size_t(p)].TrackEvent(column - 1) & 0xF0) : 0;
-    auto channelPicker = [&](int mode) { AdvanceLoop([&](int c) { return Pickers->ChannelPicker(mode, c, x, y); }); };
-    auto timePicker = [&](int mode) { AdvanceLoop([&](int c) { return Pickers->TimePicker(mode, c, x, y); }); };
+    // Each picker of a Shift+Return walk opens under the cell it belongs to:
+    // the first at the pointer's column, the next ones as far to the right
+    // as their cells lie, never over the cell they are about to set.
+    const auto cellOf = [&](int c) {
+        const QRect r = StringGrid1->visualRect(StringGrid1->model()->index(row, c));
+        return QRect(StringGrid1->viewport()->mapToGlobal(r.topLeft()), r.size());
+    };
+    const auto at = [&](int c) { return QPoint(globalPos.x() + cellOf(c).left() - cellOf(column).left(), cellOf(c).bottom() + 1); };
+    auto channelPicker = [&](int mode) {
+        AdvanceLoop([&](int c) { return Pickers->ChannelPicker(mode, c, at(c).x(), at(c).y()); });
+    };
+    auto timePicker = [&](int mode) {
+        AdvanceLoop([&](int c) { return Pickers->TimePicker(mode, c, at(c).x(), at(c).y()); });
+    };
     switch (row) {
         case rEvent: PopupMenu1->popup(globalPos); break;
         case rChannel: channelPicker(0); break;

@@ -36,8 +36,14 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
-                QPushButton* button = focused && focused->window() == &dialog_ ? focused : defaultButton_.data();
+                // A focused push button that answers Return (autoDefault)
+                // took the key itself; one that reaches here is a toggle, and
+                // Return belongs to the default button.
+                QPushButton* button = defaultButton_.data();
+                if (button == nullptr)
+                    if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+                        focused && focused->window() == &dialog_)
+                        button = focused;
                 if (button && button->isVisible() && button->isEnabled()) {
                     button->click();
                     return true;

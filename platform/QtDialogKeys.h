@@ -1,8 +1,9 @@
 // The keys every dialog answers on the desktop, for windows built on TForm
 // (which is no QDialog and so gets neither): Escape closes the dialog as its
-// Cancel or Close button does, Return and Enter press the push button that
-// has the focus or else the default button, and when the dialog goes the
-// window that was active when it came is activated again.
+// Cancel or Close button does, Return and Enter press the default button
+// wherever the focus is (a focused push button marked autoDefault takes the
+// key itself; a toggle, which is not, is never pressed by it), and when the
+// dialog goes the window that was active when it came is activated again.
 #pragma once
 
 #include <QObject>

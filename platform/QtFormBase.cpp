@@ -56,8 +56,7 @@ TForm::~TForm() {
 
 void TForm::Show() {
     show();
-    // The offscreen platform of the tests knows no stacking order.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
+    raise();
     activateWindow();
 }
 
@@ -166,6 +165,11 @@ void TForm::showEvent(QShowEvent* event) {
 void TForm::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     if (event->spontaneous()) return;
+    // Where the window is now (the user may have moved it with the window
+    // manager) is where it comes back: without this, a window that was never
+    // placed by the program is placed by the window manager again each time
+    // it is shown, away from where the user put it.
+    if (isWindow()) setAttribute(Qt::WA_Moved);
     FormHide();
     Report(*this, FormEvent::Hidden);
     if (modalLoop_ != nullptr) {

@@ -140,10 +140,22 @@ QMenu* TSlotListForm::AddSubmenu(QMenu* parent, const char* name, const char* ca
 
 // ---- Display ----------------------------------------------------------------------------
 
+namespace {
+
+// A name as its field shows it: the blanks that pad it to its full length in
+// the files are left out, so that End lands after its last character; blanks
+// before `keepBefore` (the caret, while the user types them) stay.
+std::string Unpadded(std::string name, std::size_t keepBefore = 0) {
+    while (name.size() > keepBefore && name.back() == ' ') name.pop_back();
+    return name;
+}
+
+}  // namespace
+
 void TSlotListForm::SetNameText(int slot, const std::string& text, int caret) {
     if (slot < 0 || slot >= kSlots) return;
     QLineEdit* edit = EditList[std::size_t(slot)];
-    const QString shown = FromCp1252(text);
+    const QString shown = FromCp1252(Unpadded(text, std::size_t(std::max(caret, 0))));
     const QSignalBlocker blocker(edit);
     if (edit->text() != shown) edit->setText(shown);
     edit->setCursorPosition(caret);
@@ -172,7 +184,7 @@ void TSlotListForm::SayNameNotTaken(int slot, const QString& refused, const std:
 void TSlotListForm::ShowSlotName(int slot) {
     if (slot >= 0 && slot < kSlots) {
         const std::string name = ListSlotName(slot);
-        if (NameText(slot) != name) SetNameText(slot, name, 0);
+        if (Unpadded(NameText(slot)) != Unpadded(name)) SetNameText(slot, name, 0);
         return;
     }
     const int item = slot - kSlots;

@@ -176,6 +176,7 @@ void TvellixaImportForm::Build() {
     OnNumberCommitted(ThresholdEdit, [this] { ThresholdEditCommit(); });
     // The up-down control beside the edit: 0..63, no wrap.
     auto step = [this](int delta) {
+        TakeTypedThreshold();
         settings_.ThresholdText = std::to_string(std::clamp(settings_.Threshold() + delta, 0, 63));
         ShowSettings();
     };
@@ -199,6 +200,8 @@ void TvellixaImportForm::Build() {
     DefaultButton = new QPushButton(QStringLiteral("Default"), this);
     DefaultButton->setObjectName(QStringLiteral("DefaultButton"));
     DefaultButton->setGeometry(206, 400, 75, 25);
+    // Tabbed to, it takes Return itself; Return elsewhere presses Close.
+    DefaultButton->setAutoDefault(true);
     connect(DefaultButton, &QPushButton::clicked, this, [this] { DefaultButtonClick(); });
     CloseButton = new QPushButton(QStringLiteral("Close"), this);
     CloseButton->setObjectName(QStringLiteral("CloseButton"));
@@ -248,6 +251,7 @@ void TvellixaImportForm::ShowSettings() {
 }
 
 void TvellixaImportForm::SpeedButton1Click(int tag) {
+    TakeTypedThreshold();
     settings_.MasterChannel = tag;
     ShowSettings();
 }
@@ -257,9 +261,14 @@ void TvellixaImportForm::ThresholdEditCommit() {
     ShowSettings();
 }
 
+void TvellixaImportForm::TakeTypedThreshold() {
+    if (!ThresholdEdit->isModified()) return;
+    ThresholdEdit->setModified(false);
+    ThresholdEditCommit();
+}
+
 void TvellixaImportForm::CloseButtonClick() {
-    // A threshold still being typed counts as committed.
-    if (ThresholdEdit->isModified()) ThresholdEditCommit();
+    TakeTypedThreshold();
     keep_ = true;
     Close();
     keep_ = false;

@@ -70,6 +70,10 @@ private:
     void Build();
     // Takes the threshold typed: clamped to 0..63, the old one for no number.
     void ThresholdEditCommit();
+    // A threshold typed and not yet committed counts as soon as the user
+    // does anything else: the buttons beside the field take no focus, so its
+    // own commit on leaving would come too late or never.
+    void TakeTypedThreshold();
 
     VellixaImportSettings settings_;
     VellixaImportSettings shownWith_;  // as the dialog came up

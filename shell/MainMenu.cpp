@@ -623,7 +623,7 @@ void TMainMenuForm::FormShow() {
     if (DeviceWindow) DeviceWindow->Show();
     ShowOptionTicks();
     // The virtual device window came up in front; the menu belongs on top.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
+    raise();
 }
 
 namespace {
@@ -662,7 +662,7 @@ void TMainMenuForm::DeviceWindowMade() {
     if (DeviceWindow)
         new AfterFirstPaint(DeviceWindow, [this] {
             if (!isVisible()) return;
-            if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
+            raise();
             activateWindow();
         });
 }

@@ -5,8 +5,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "model/DeviceModel.h"
 #include "platform/CommandRegistry.h"
@@ -25,6 +28,18 @@ namespace {
 constexpr char kHelpNodeText[] = "Help";
 constexpr int kIconSize = 16;
 constexpr int kDefaultHeight = 210;
+
+// Room left for the window manager's frame beside the window's own width.
+constexpr int kFrameAllowance = 16;
+
+// The explorer's left edge at the right edge of the primary screen's free
+// area; 0 without a screen.
+int DefaultLeft(int width) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return 0;
+    const QRect free = screen->availableGeometry();
+    return std::max(free.left(), free.right() + 1 - width - kFrameAllowance);
+}
 
 std::string WithSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -152,10 +167,12 @@ void TMorvelantExplorerForm::FormCreate() {
     ShowExplorerFlag() = ini.ReadBool("Options", "ShowExplorer", true);
     int top = ini.ReadInteger("Explorer Form", "Top", 45);
     if (top < 0) top = 0;
-    const int left = ini.ReadInteger("Explorer Form", "Left", 0);
     const int width = ini.ReadInteger("Explorer Form", "Width", 192);
-    // It stays on top: by default it ends, frame and all, above the preset
-    // list's title bar, which starts at 289.
+    // It stays on top: by default it stands at the right edge of the screen,
+    // beside the other windows' default places (which end near x 880) and
+    // over none of their controls, its frame and all above the preset list's
+    // title bar, which starts at 289.
+    const int left = ini.ReadInteger("Explorer Form", "Left", DefaultLeft(width));
     const int height = ini.ReadInteger("Explorer Form", "Height", kDefaultHeight);
     SetBounds(left, top, width, height);
     SetStayOnTop(ini.ReadBool("Options", "Explorer On Top", true));
@@ -257,8 +274,7 @@ void TMorvelantExplorerForm::Present(TForm* form) {
     const bool quiet = form->testAttribute(Qt::WA_ShowWithoutActivating);
     form->setAttribute(Qt::WA_ShowWithoutActivating);
     form->show();
-    // The offscreen platform of the tests knows no stacking order.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) form->raise();
+    form->raise();
     form->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
 }
 

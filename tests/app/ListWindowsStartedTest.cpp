@@ -60,7 +60,7 @@ TEST(ListWindowsStarted, FirstStartShowsBothListsWithOneBufferEach) {
         EXPECT_TRUE(frame.contains(p.left, p.top)) << name;
     }
     EXPECT_EQ(PresetForm->EditBuffersComboBox->count(), 1);
-    EXPECT_EQ(PatternForm->EditList[0]->text(), "Seq 1   ");
+    EXPECT_EQ(PatternForm->EditList[0]->text(), "Seq 1");
 
     // Renaming the current preset shows at once in the virtual device window.
     QLineEdit* edit = PresetForm->EditList[0];

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <QAction>
+#include <QCloseEvent>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,6 +32,7 @@
 #include "faders/InitCtrl.h"
 #include "model/PatternSteps.h"
 #include "model/TrackSettings.h"
+#include "patterns/ChannelFormUnit.h"
 #include "patterns/Controller1.h"
 #include "patterns/Drumkit.h"
 #include "patterns/EventEdit.h"
@@ -137,6 +141,76 @@ TEST(PickersStarted, StepEditorAndTrackGridWalkOnWithShift) {
     EXPECT_EQ(m.Patterns[p].TrackGateTime(0), 44);
     EXPECT_EQ(m.Patterns[p].TrackGateTime(1), 8);
     for (int t = 2; t < 8; ++t) EXPECT_EQ(m.Patterns[p].TrackGateTime(t), 20) << t;
+}
+
+// A right click on a track's channel opens the channel picker under that
+// cell; Shift+Return walks on to the next track, whose picker opens under
+// that track's cell, never over it.
+TEST(PickersStarted, AChannelPickerWalkOpensEachPickerUnderItsCell) {
+    StartedEditor editor;
+    editor.Start();
+    ASSERT_NE(TrackParameterForm, nullptr);
+    ASSERT_NE(ChannelForm, nullptr);
+    TrackParameterForm->SetBounds(40, 60, TrackParameterForm->Width(), TrackParameterForm->Height());
+    TrackParameterForm->Show();
+    QApplication::processEvents();
+    QTableWidget* grid = TrackParameterForm->StringGrid1;
+    const int row = TTrackParameterForm::rChannel;
+    const auto cell = [grid, row](int column) {
+        const QRect r = grid->visualRect(grid->model()->index(row, column));
+        return QRect(grid->viewport()->mapToGlobal(r.topLeft()), r.size());
+    };
+    std::vector<QRect> shown;  // where each picker of the walk came up
+    std::function<void()> answer = [&] {
+        shown.push_back(ChannelForm->frameGeometry());
+        if (shown.size() < 3) QTimer::singleShot(0, answer);
+        KeyClick(ChannelForm, Qt::Key_Return, shown.size() < 3 ? Qt::ShiftModifier : Qt::NoModifier);
+    };
+    QTimer::singleShot(0, answer);
+    const QPoint at = grid->visualRect(grid->model()->index(row, 2)).center();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), grid->viewport()->mapToGlobal(QPointF(at)),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &press);
+    ASSERT_EQ(shown.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QRect own = cell(2 + i);
+        EXPECT_FALSE(shown[size_t(i)].intersects(own)) << "covers the cell it sets";
+        EXPECT_EQ(shown[size_t(i)].top(), own.bottom() + 1);
+        EXPECT_EQ(shown[size_t(i)].left() - shown[0].left(), own.left() - cell(2).left());
+    }
+}
+
+// Tab walks the track tools' fields and buttons, never onto the arrows
+// beside the range edits (they are the mouse's); Ctrl+T in the menu window
+// opens the tools where they were when they were closed.
+TEST(PickersStarted, TrackToolsTabSkipsTheArrowsAndComeBackWhereTheyWere) {
+    StartedEditor editor;
+    editor.Start();
+    userinput::FocusOn(MainMenuForm);
+    KeyClick(MainMenuForm, Qt::Key_T, Qt::ControlModifier);
+    ASSERT_NE(TrackEditForm, nullptr);
+    ASSERT_TRUE(TrackEditForm->isVisible());
+    userinput::FocusOn(TrackEditForm->minNoteEdit);
+    std::set<QWidget*> reached;
+    for (int i = 0; i < 200; ++i) {
+        KeyClick(nullptr, Qt::Key_Tab);
+        reached.insert(QApplication::focusWidget());
+    }
+    for (UpDownButtons* arrows : {TrackEditForm->minNoteUpDown, TrackEditForm->maxNoteUpDown,
+                                  TrackEditForm->minVelocityUpDown, TrackEditForm->maxVelocityUpDown}) {
+        EXPECT_FALSE(reached.count(arrows->Up)) << arrows->objectName().toStdString();
+        EXPECT_FALSE(reached.count(arrows->Down)) << arrows->objectName().toStdString();
+    }
+    EXPECT_TRUE(reached.count(TrackEditForm->maxVelocityEdit));
+    TrackEditForm->move(100, 700);
+    QCloseEvent close;  // the title bar's close button
+    QApplication::sendEvent(TrackEditForm, &close);
+    EXPECT_FALSE(TrackEditForm->isVisible());
+    userinput::FocusOn(MainMenuForm);
+    KeyClick(MainMenuForm, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(TrackEditForm->isVisible());
+    EXPECT_EQ(TrackEditForm->pos(), QPoint(100, 700));
 }
 
 TEST(PickersStarted, InitSettingsFromTheMenuAndTheControllerPicker) {

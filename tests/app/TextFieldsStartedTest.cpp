@@ -48,11 +48,13 @@ TEST(TextFieldsStarted, NamesKeepWhatIsShownAndAFullNameRefusesTheKey) {
             return (presets ? static_cast<TSlotListForm*>(PresetForm) : PatternForm)->EditList[std::size_t(slot)];
         }
     };
+    // The field shows the name without the padding the files keep.
     const Case cases[] = {
-        {true, 1, "aΩb", "ab      ", "Ω"}, {true, 2, "a日b", "ab      ", "日"}, {true, 3, "aüb", "aüb     ", ""},
-        {true, 4, "aßb", "aßb     ", ""},  {true, 6, "a€b", "a€b     ", ""},   {true, 7, "aéb", "aéb     ", ""},
-        {true, 8, "a~b", "ab      ", "~"}, {false, 2, "Lä€Ω", "Lä€     ", "Ω"},
+        {true, 1, "aΩb", "ab", "Ω"}, {true, 2, "a日b", "ab", "日"}, {true, 3, "aüb", "aüb", ""},
+        {true, 4, "aßb", "aßb", ""}, {true, 6, "a€b", "a€b", ""},   {true, 7, "aéb", "aéb", ""},
+        {true, 8, "a~b", "ab", "~"}, {false, 2, "Lä€Ω", "Lä€", "Ω"},
     };
+    const auto padded = [](const QString& name) { return name.leftJustified(8, u' '); };
     for (const Case& c : cases) {
         QLineEdit* edit = c.Edit();
         input::FocusOn(edit);
@@ -62,7 +64,7 @@ TEST(TextFieldsStarted, NamesKeepWhatIsShownAndAFullNameRefusesTheKey) {
         EXPECT_EQ(edit->text(), c.shown) << c.typed.toStdString();
         const std::string stored =
             c.presets ? editor.Model().GetPresetDeviceName(c.slot) : editor.Model().GetPatternName(c.slot);
-        EXPECT_EQ(FromCp1252(stored), c.shown) << c.typed.toStdString();
+        EXPECT_EQ(FromCp1252(stored), padded(c.shown)) << c.typed.toStdString();
         if (!c.refused.isEmpty()) { EXPECT_TRUE(QToolTip::text().contains(c.refused)) << c.typed.toStdString(); }
     }
     // Home, then X, on the full name "Preset 6": the key is refused.
@@ -77,6 +79,19 @@ TEST(TextFieldsStarted, NamesKeepWhatIsShownAndAFullNameRefusesTheKey) {
     editor.Stop();
     editor.Start();
     for (const Case& c : cases) EXPECT_EQ(c.Edit()->text(), c.shown);
+    // A short name read back: End lands after its last character and the
+    // letter typed there is kept; a blank typed at the end stays as typed.
+    for (const Case& c : {cases[2], cases[7]}) {
+        QLineEdit* edit = c.Edit();
+        input::FocusOn(edit);
+        input::KeyClick(edit, Qt::Key_End);
+        EXPECT_EQ(edit->cursorPosition(), c.shown.size());
+        input::KeyClicks(edit, QStringLiteral(" z"));
+        EXPECT_EQ(edit->text(), c.shown + " z");
+        const std::string stored =
+            c.presets ? editor.Model().GetPresetDeviceName(c.slot) : editor.Model().GetPatternName(c.slot);
+        EXPECT_EQ(FromCp1252(stored), padded(c.shown + " z"));
+    }
 }
 
 TEST(TextFieldsStarted, NotesKeepWhatIsShown) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -119,6 +120,34 @@ TEST_F(InitCtrlTest, ReturnCommitsTheTypedNumberAndClosesAsTheCloseButtonDoes) {
     form.Show();
     userinput::Click(close);
     EXPECT_FALSE(form.isVisible());
+}
+
+// The dialog comes up with the focus in its first text field; Return,
+// wherever the focus is, presses Close and never a range toggle the user did
+// not press: not even the one the focus is on (Space presses that one).
+TEST_F(InitCtrlTest, ReturnClosesWithoutTogglingARange) {
+    TInitCtrlForm opener(model, &pickers);
+    opener.Show();
+    TInitCtrlForm form(model, &pickers);
+    const auto ranges = model.InitRanges;
+    form.Show();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), form.FaderCtrlMin);
+    for (QWidget* focus : {static_cast<QWidget*>(nullptr), static_cast<QWidget*>(form.RangeButtons[0]),
+                           static_cast<QWidget*>(form.RangeButtons[4])}) {
+        form.Show();
+        QApplication::processEvents();
+        if (focus != nullptr) userinput::FocusOn(focus);
+        userinput::KeyClick(nullptr, Qt::Key_Return);
+        EXPECT_FALSE(form.isVisible()) << (focus ? focus->objectName().toStdString() : "first field");
+        EXPECT_EQ(model.InitRanges, ranges);
+        EXPECT_EQ(form.RangeButtons[0]->text(), QStringLiteral("Range"));
+    }
+    form.Show();
+    userinput::FocusOn(form.RangeButtons[0]);
+    userinput::KeyClick(nullptr, Qt::Key_Space);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.RangeButtons[0]->text(), QStringLiteral("Fixed"));
 }
 
 TEST_F(InitCtrlTest, SliderAndPopupsReachTheModelAndPickers) {

@@ -8,6 +8,8 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QLineEdit>
+#include <QToolButton>
 
 #include "presets/vellixaImport.h"
 #include "tests/support/UserInput.h"
@@ -54,6 +56,35 @@ TEST_F(KnobImportDialog, EscapeAndReturnCloseItAndFocusGoesBack) {
         EXPECT_EQ(QApplication::activeWindow(), &opener);
     }
     EXPECT_TRUE(form.Settings().Output1);  // Return pressed "Close", not the box
+}
+
+// A typed threshold counts as soon as the user leaves the field by any
+// means: a click on a master channel button or on a spin arrow (neither takes
+// the focus) keeps it, and the arrows step from what the field shows.
+TEST_F(KnobImportDialog, ATypedThresholdCountsWhenTheUserLeavesTheField) {
+    const struct {
+        const char* typed;
+        QWidget* then;
+        const char* shown;
+    } cases[] = {
+        {"41", form.SpeedButtons[2], "41"}, {"20", form.UpDown1Up, "21"},
+        {"20", form.UpDown1Down, "19"},     {"41", form.Output1, "41"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        form.Settings().ThresholdText = "36";
+        form.ShowSettings();
+        FocusOn(form.ThresholdEdit);  // the dialog is the active window
+        Click(form.ThresholdEdit);
+        KeyClick(form.ThresholdEdit, Qt::Key_A, Qt::ControlModifier);
+        KeyClicks(form.ThresholdEdit, QString::fromLatin1(c.typed));
+        Click(c.then);
+        EXPECT_EQ(form.ThresholdEdit->text(), QString::fromLatin1(c.shown));
+        EXPECT_EQ(form.Settings().Threshold(), QString::fromLatin1(c.shown).toInt());
+        KeyClick(&form, Qt::Key_Return);  // Close keeps it
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(form.Settings().Threshold(), QString::fromLatin1(c.shown).toInt());
+    }
 }
 
 TEST_F(KnobImportDialog, LimitationsWrapInsteadOfBeingCut) {

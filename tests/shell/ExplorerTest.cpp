@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -300,7 +303,10 @@ TEST_F(ExplorerConfigTest, DefaultsWithoutAFile) {
     EXPECT_TRUE(main->Model.ShowExplorer);
     EXPECT_TRUE(explorer->StayOnTop);
     EXPECT_TRUE(explorer->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(explorer->Left(), 0);
+    // At the right edge of the screen, beside the other windows' places.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_GT(explorer->Left() + explorer->Width(), screen.right() - 32);
+    EXPECT_LE(explorer->Left() + explorer->Width(), screen.right() + 1);
     EXPECT_EQ(explorer->Top(), 45);
     EXPECT_EQ(explorer->Width(), 192);
     EXPECT_EQ(explorer->Height(), 210);  // clear of the preset list below

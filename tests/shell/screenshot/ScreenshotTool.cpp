@@ -490,12 +490,16 @@ std::vector<Shot> Windows() {
              form.MainMenuWarningMessages->setChecked(true);
              form.MainMenuMotorFaders->setChecked(true);
              form.MainFormWindowsVirtualMorvelant->setChecked(true);
+             // As after a click into the preset list: its File and Edit
+             // menus, and Ctrl+N on Windows > Preset Notes (the Virtual
+             // Morvelant's File menu, not shown, would take it for Send).
+             form.ShowMenuPair(form.PresetFormFileMenu, form.PresetFormEditMenu);
              form.show();
              for (int i = 0; i < 10; ++i) QApplication::processEvents();
              const QPixmap strip = form.grab();
              std::vector<QPixmap> menus;
              for (QMenu* m :
-                  {form.MainFormFileMenu, form.MainFormEditMenu, form.MainFormOptionsMenu, form.MainFormWindowsMenu}) {
+                  {form.PresetFormFileMenu, form.PresetFormEditMenu, form.MainFormOptionsMenu, form.MainFormWindowsMenu}) {
                  m->adjustSize();
                  menus.push_back(m->grab());
              }
