@@ -93,6 +93,10 @@ TEST(KnobImportJack, PeerSendsAKnobPresetAndTheFadersSendWhatTheKnobsDid) {
         for (int k = 0; k < 16; ++k) knobs.push_back(k == 0 ? 0 : k == 15 ? 84 : 16);
         for (int k = 0; k < 16; ++k) knobs.push_back(k == 0 ? 74 : 60);
         knobs.push_back(0xF7);
+        // The ports connect on the driver library's own thread: the dump is
+        // sent once the peer's output shows the connection, as a device's
+        // would be once it is plugged in.
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return peer.OutConnections() > 0 && peer.InConnections() > 0; }, 10000));
         peer.Send(knobs);
         DeviceModel& model = context.Model;
         ASSERT_TRUE(testsupport::PumpUntil([&] { return model.SelectedPreset == 7 && shown == 1; }, 10000));
