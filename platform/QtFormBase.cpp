@@ -33,7 +33,12 @@ void Report(TForm& form, FormEvent event) {
 void SetFormEventHook(FormEventHook hook) { Hook() = std::move(hook); }
 
 void KeepOnScreen(TForm& form) {
-    const QRect frame = form.frameGeometry();
+    // The frame's corner is pos(), not frameGeometry()'s: while a window
+    // placed before it was made is being shown, its position still counts
+    // the frame that Qt has just learned, which frameGeometry() adds again.
+    // Read from there, a window at the screen's left edge looked a frame's
+    // width off screen and was moved a frame's height up at every start.
+    const QRect frame(form.pos(), form.frameGeometry().size());
     QScreen* screen = QGuiApplication::screenAt(frame.center());
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;

@@ -1,6 +1,7 @@
 // The configuration through a whole run of the started editor: read once at
 // the start, written once at the end, and a file that cannot be read is
-// reported and left exactly as it was.
+// reported and left exactly as it was; a run that changes nothing leaves
+// it byte for byte as it found it, every window where it was.
 
 #include <gtest/gtest.h>
 
@@ -8,9 +9,12 @@
 
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/IniFile.h"
 #include "platform/SafeFile.h"
+#include "shell/WindowBookkeeping.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -52,6 +56,36 @@ TEST(ConfigurationStarted, ADamagedFileIsReportedAndKept) {
     EXPECT_EQ(editor.Model().SelectedFader, 0);  // the defaults
     editor.Stop();
     EXPECT_EQ(Contents(cfg), damaged);
+}
+
+// Sessions started as the program starts and ended with nothing changed:
+// each finds the file as the last left it and leaves it so (a window that
+// moved a little at each start would rewrite it at every exit and creep
+// across the screen). Once with the windows the start shows
+// by default (at default places, some of which the test screen cannot hold
+// whole), once with every window that the start reopens shown.
+TEST(ConfigurationStarted, SessionsThatChangeNothingLeaveTheFileAsTheyFoundIt) {
+    enum class Open { Defaults, EveryWindow };
+    for (const Open open : {Open::Defaults, Open::EveryWindow}) {
+        SCOPED_TRACE(open == Open::Defaults ? "the windows shown by default" : "every window shown");
+        StartedEditor editor;
+        const std::string cfg = editor.Folder() + "Morvelant.cfg";
+        if (open == Open::EveryWindow) {
+            TIniFile ini(cfg);
+            for (const ReopenEntry& e : ReopenOrder()) ini.WriteBool(e.section, e.key, true);
+        }
+        std::vector<std::string> after;
+        for (int session = 0; session < 3; ++session) {
+            editor.StartAsTheProgram();
+            editor.WaitForTheRest();
+            QApplication::processEvents();
+            editor.Stop();
+            after.push_back(Contents(cfg));
+        }
+        EXPECT_EQ(after[1], after[0]);
+        EXPECT_EQ(after[2], after[1]);
+        EXPECT_TRUE(editor.Dialogs.Messages().empty());
+    }
 }
 
 }  // namespace

@@ -55,12 +55,7 @@ void WriteAllClosed(const std::string& folder) {
     ini.WriteInteger("Event Edit Form", "Top", 17);
 }
 
-void WaitForTheRest(StartedEditor& editor) {
-    for (int i = 0; i < 400 && editor.Windows().RestPending(); ++i) {
-        QApplication::processEvents();
-        QThread::msleep(5);
-    }
-}
+void WaitForTheRest(StartedEditor& editor) { editor.WaitForTheRest(); }
 
 std::string Contents(const std::string& path) {
     std::vector<uint8_t> bytes;

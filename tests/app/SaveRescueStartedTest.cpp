@@ -4,11 +4,6 @@
 // writer whatever the runtime folder.
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
-
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,27 +17,17 @@
 #include "app/InstanceGuard.h"
 #include "engine/FileCommands.h"
 #include "platform/IniFile.h"
-#include "patterns/PatternFormUnit.h"
-#include "presets/PresetFormUnit.h"
+#include "tests/support/SessionEdits.h"
 #include "tests/support/StartedEditor.h"
-#include "tests/support/UserInput.h"
+#include "tests/support/Unchangeable.h"
 
 namespace morvelant {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::Edit;
+using testsupport::SetImmutable;
 using testsupport::StartedEditor;
-
-// What the user cannot change: the kernel refuses it even to root.
-bool SetImmutable(const std::string& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    int flags = 0;
-    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0) ::close(fd);
-    return ok;
-}
 
 // A small disk at `folder`, filled to the last byte.
 bool FillSmallDisk(const std::string& folder) {
@@ -90,17 +75,6 @@ protected:
     void TearDown() override { ::unsetenv("XDG_DATA_HOME"); }
     std::string DataFolder() const { return data_.path().toStdString() + "/MorvelantEditor/"; }
 
-    // A preset and a pattern renamed as a user does, by typing into the lists.
-    static void Edit(StartedEditor& editor) {
-        for (const auto& [list, slot] : {std::pair<TSlotListForm*, int>{PresetForm, 3}, {PatternForm, 2}}) {
-            list->Show();
-            QLineEdit* name = list->EditList[size_t(slot)];
-            userinput::FocusOn(name);
-            userinput::KeyClick(name, Qt::Key_A, Qt::ControlModifier);  // a full name takes no more keys
-            userinput::KeyClicks(name, QStringLiteral("KEPT"));
-        }
-        editor.Model().SelectedPreset = 5;  // a setting
-    }
     // The session's edits are in the files `presets` and `patterns`.
     static void ExpectEdits(const std::string& presets, const std::string& patterns) {
         DeviceModel back;
@@ -146,7 +120,7 @@ TEST_F(SaveRescue, AnEndThatCannotWriteKeepsTheSessionWhereItCan) {
         }
         ASSERT_TRUE(c.refuse(editor));
         editor.Start();
-        Edit(editor);
+        Edit(editor, QStringLiteral("KEPT"));
         editor.Dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::Ok, MessageResult::Cancel,
                                          MessageResult::Ok, MessageResult::Cancel, MessageResult::Ok};
         editor.Stop();
@@ -169,7 +143,7 @@ TEST_F(SaveRescue, TheUserMayChooseAnotherFileOrTryAgain) {
     const MachineRestored restored(folder);
     ASSERT_TRUE(FillSmallDisk(folder));
     editor.Start();
-    Edit(editor);
+    Edit(editor, QStringLiteral("KEPT"));
     struct MakesRoomBeforeTryingAgain : ScriptedDialogs {
         std::string filler;
         MessageResult MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
@@ -205,7 +179,7 @@ TEST_F(SaveRescue, AReadOnlyProgramFolderIsSaidAtStartAndTheSessionKeptInTheData
     ASSERT_EQ(editor.Dialogs.Messages().size(), 1u);
     EXPECT_NE(editor.Dialogs.Messages()[0].find("kept in \"" + DataFolder().substr(0, DataFolder().size() - 1)),
               std::string::npos);
-    Edit(editor);
+    Edit(editor, QStringLiteral("KEPT"));
     editor.Stop();
     ExpectEdits(DataFolder() + "Config.MVR", DataFolder() + "Config.MVT");
     EXPECT_TRUE(fs::exists(DataFolder() + "Morvelant.cfg"));

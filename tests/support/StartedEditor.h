@@ -64,6 +64,13 @@ public:
             if (windows_->MenuWindowAlone()) QThread::msleep(5);
         }
     }
+    // Returns once the windows that the start leaves for later are made.
+    void WaitForTheRest() {
+        for (int i = 0; i < 400 && windows_->RestPending(); ++i) {
+            QApplication::processEvents();
+            if (windows_->RestPending()) QThread::msleep(5);
+        }
+    }
     // The end of a run: working sets, then the windows.
     void Stop() {
         if (!windows_) return;
