@@ -15,13 +15,15 @@
 #           close (scripts/compare-peers.sh --programs editor, no port open
 #           and no JACK server), N rounds of a first and a second start.
 #
-# --bin: the Release build's program folder (default build-release/bin,
-# built when missing). The MIDI benchmarks use a JACK server of their own
+# --bin: the Release build's program folder (default build-bench/bin, a
+# Release build with the benchmarks, apart from the test command's
+# build-release, which has none; built when missing). The MIDI benchmarks
+# use a JACK server of their own
 # (dummy driver) named after MORVELANT_TEST_RUN, stopped at the end.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs=5
-bin="$here/build-release/bin"
+bin="$here/build-bench/bin"
 only="thru,frames,notes,start"
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -33,9 +35,9 @@ while [ $# -gt 0 ]; do
 done
 wants() { [[ ",$only," == *",$1,"* ]]; }
 
-if [ "$bin" = "$here/build-release/bin" ] && [ ! -x "$bin/ThruMonitorBench" ]; then
-  cmake -S "$here" -B "$here/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$here/build-release" --parallel 4 --target MorvelantEditor MidiKit32 ThruMonitorBench \
+if [ "$bin" = "$here/build-bench/bin" ] && [ ! -x "$bin/ThruMonitorBench" ]; then
+  cmake -S "$here" -B "$here/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVELANT_BENCH=ON >/dev/null
+  cmake --build "$here/build-bench" --parallel 4 --target MorvelantEditor MidiKit32 ThruMonitorBench \
     EventEditBench NotesBench >/dev/null
 fi
 

@@ -5,6 +5,8 @@
 // waiting at once, and its destructor only closes its clients.
 #pragma once
 
+#include <cstdio>
+#include <cstdlib>
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
@@ -62,10 +64,20 @@ public:
             std::lock_guard lock(closeMx_);
             Close(inClient_);
             Close(outClient_);
+            closed_ = true;
         });
     }
     ~JackPeer() {
         stop_ = true;
+        // A server that vanished may keep libjack's close from returning: a
+        // test then ends here with a message, never in ctest's timeout.
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!closed_ && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!closed_) {
+            std::fprintf(stderr, "JackPeer: closing the peer's JACK clients did not return within 20 s\n");
+            std::abort();
+        }
         watcher_.join();
         jack_ringbuffer_free(inRing_);
         jack_ringbuffer_free(outRing_);
@@ -272,6 +284,7 @@ private:
     jack_ringbuffer_t* inRing_ = nullptr;
     jack_ringbuffer_t* outRing_ = nullptr;
     std::atomic<bool> dead_{false};
+    std::atomic<bool> closed_{false};
     std::atomic<bool> stop_{false};
     std::mutex closeMx_;
     std::thread watcher_;
