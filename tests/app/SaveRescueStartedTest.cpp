@@ -189,12 +189,7 @@ TEST_F(SaveRescue, AReadOnlyProgramFolderIsSaidAtStartAndTheSessionKeptInTheData
 // A configuration that is no usable file is said once at start, left as it
 // is, and this session's settings are saved beside it.
 TEST_F(SaveRescue, AnUnusableConfigurationIsKeptAndTheSettingsGoBesideIt) {
-    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> configurations = {
-        {"a named pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }},
-        {"a folder", [](const std::string& p) { fs::create_directory(p); }},
-        {"binary data", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string("\0\x01\xFF", 3); }},
-    };
-    for (const auto& [kind, make] : configurations) {
+    for (const auto& [kind, make] : testsupport::UnusableConfigurations()) {
         SCOPED_TRACE(kind);
         StartedEditor editor;
         const std::string config = editor.Folder() + "Morvelant.cfg";

@@ -97,12 +97,7 @@ TEST_F(SessionPlace, AnInstalledCopyReadsBackWhatItKeptInTheDataFolder) {
 // Settings kept beside a configuration that is no usable file are read
 // from there at the next start (which says so) and saved there again.
 TEST_F(SessionPlace, SettingsKeptBesideAnUnusableConfigurationComeBack) {
-    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> configurations = {
-        {"a named pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }},
-        {"a folder", [](const std::string& p) { fs::create_directory(p); }},
-        {"binary data", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string("\0\x01\xFF", 3); }},
-    };
-    for (const auto& [kind, make] : configurations) {
+    for (const auto& [kind, make] : testsupport::UnusableConfigurations()) {
         SCOPED_TRACE(kind);
         StartedEditor editor;
         make(editor.Folder() + "Morvelant.cfg");

@@ -13,15 +13,14 @@
 
 #include <algorithm>
 
+#include "tests/support/FileBytes.h"
+
 namespace morvelant {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::Slurp;
 
 class SafeFileTest : public ::testing::Test {
 protected:

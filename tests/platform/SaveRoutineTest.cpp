@@ -18,15 +18,14 @@
 #include "platform/IniFile.h"
 #include "platform/SafeFile.h"
 
+#include "tests/support/FileBytes.h"
+
 namespace morvelant {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::Slurp;
 
 struct Writer {
     const char* name;

@@ -5,7 +5,14 @@
 #include <QLineEdit>
 #include <QString>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "patterns/PatternFormUnit.h"
 #include "presets/PresetFormUnit.h"
@@ -24,6 +31,16 @@ inline void Edit(StartedEditor& editor, const QString& name) {
         userinput::KeyClicks(field, name);
     }
     editor.Model().SelectedPreset = 5;
+}
+
+// What a user may find as "Morvelant.cfg" that is no usable file: each kind
+// with the way to make it at a path.
+inline std::vector<std::pair<const char*, std::function<void(const std::string&)>>> UnusableConfigurations() {
+    return {
+        {"a named pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }},
+        {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); }},
+        {"binary data", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string("\0\x01\xFF", 3); }},
+    };
 }
 
 }  // namespace morvelant::testsupport
