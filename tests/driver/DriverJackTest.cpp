@@ -118,6 +118,8 @@ protected:
     bool Fresh() {
         Release();
         clockN.Reset();
+        portsN.Reset();
+        serverN.Reset();
         inN.Reset();
         peer = std::make_unique<Peer>(Unique("KitPeer"));
         kit = Kit::Load("jack");
@@ -274,7 +276,9 @@ protected:
         return frames;
     }
 
-    Notifications clockN, inN;
+    // The library's own notifications (ports, server) outlive a test body
+    // that ends early: the library is unloaded before they go.
+    Notifications clockN, inN, portsN, serverN;
     std::string why;
     std::unique_ptr<Peer> peer;
     std::unique_ptr<Kit> kit;
@@ -351,7 +355,6 @@ TEST_F(Jack, OurPortsAreNamedAfterTheirPeers) {
 }
 
 TEST_F(Jack, PortsThatComeAndGoAreFollowed) {
-    Notifications portsN;
     kit->SetMidiKitNotify(&portsN.target);
     const auto before = kit->OutNames();
     // A peer started later is offered at the end; the others keep their numbers.
@@ -388,7 +391,6 @@ TEST_F(Jack, PortsThatComeAndGoAreFollowed) {
 void StopServer() { ASSERT_TRUE(morvelant::testsupport::JackServerScript("stop")); }
 
 TEST_F(Jack, AServerThatStopsIsReportedAndRolesComeBack) {
-    Notifications serverN;
     kit->SetMidiKitNotify(&serverN.target);
     const auto names = kit->OutNames();
     const std::string peerName = peer->name;
@@ -796,7 +798,6 @@ private:
 // ran (its frames were the old server's) ever comes out on the new one.
 TEST_F(Jack, ThruAcrossAServerRestartAndAStallSendsEachEventOnceAndNothingStale) {
     ASSERT_NE(kit->PutMidiThru, nullptr);
-    Notifications serverN;
     kit->SetMidiKitNotify(&serverN.target);
     const std::string name = peer->name;
     {
@@ -822,7 +823,7 @@ TEST_F(Jack, ThruAcrossAServerRestartAndAStallSendsEachEventOnceAndNothingStale)
     {
         jack_status_t status{};
         jack_client_t* patch = jack_client_open("patch", JackNoStartServer, &status);
-        ASSERT_NE(patch, nullptr);
+        ASSERT_NE(patch, nullptr) << "status " << status;
         ASSERT_EQ(jack_connect(patch, (name + "o:out").c_str(), (name + "d:in").c_str()), 0);
         jack_client_close(patch);
     }

@@ -58,9 +58,13 @@ public:
             offsetUs_ = int64_t(jack_get_time()) - SteadyMicros(std::chrono::steady_clock::now());
         // libjack must not open a client while a dead one is still open in
         // the process (the driver under test opens one as soon as a server
-        // runs again): a dead server's clients are closed at once.
+        // runs again): a dead server's clients are closed soon. Not at once:
+        // libjack is still taking them down on its own threads when it says
+        // the server went, and a close then can hang in libjack for good
+        // (seen under load, holding up the driver's own close behind it).
         watcher_ = std::thread([this] {
             while (!stop_ && !dead_) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            if (dead_) std::this_thread::sleep_for(std::chrono::milliseconds(kGoneSettleMs));
             std::lock_guard lock(closeMx_);
             Close(inClient_);
             Close(outClient_);
@@ -275,6 +279,7 @@ private:
         }
     }
 
+    static constexpr int kGoneSettleMs = 100;
     const bool splitClocks_;
     int64_t offsetUs_ = 0;
     jack_client_t* inClient_ = nullptr;
