@@ -159,10 +159,10 @@ protected:
         for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "message " << i;
     }
     // PipeWire, run without real-time scheduling as here, now and then loses
-    // what a client wrote in a cycle on its way to one receiver: seen for a
-    // plain libjack client beside the driver as often as for the driver
-    // (a whole cycle of a 64 KiB dump, in 5 of 30 runs on a quiet machine,
-    // by one or the other). There a transfer that did not come whole is
+    // what a client wrote in a cycle on its way to one receiver: a whole
+    // cycle of a 64 KiB dump in 5 of 30 runs on a quiet machine, lost at a
+    // plain libjack client beside the driver in all 5 and at the driver in
+    // 3 of them. There a transfer that did not come whole is
     // played again, a few times at most, and a driver that loses or garbles
     // it every time still fails. jackd, run synchronously, loses nothing:
     // the first try must be whole. transfer() plays one try and says whether
