@@ -29,6 +29,7 @@
 #include "patterns/RunModes.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "platform/QtFormFrame.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -1282,8 +1283,8 @@ void TEventEditForm::SaveSettings() {
     TIniFile ini(configFile_);
     ini.WriteInteger(kSection, "Top", y());
     ini.WriteInteger(kSection, "Left", x());
-    ini.WriteInteger(kSection, "Width", width());
-    ini.WriteInteger(kSection, "Height", height());
+    ini.WriteInteger(kSection, "Width", OuterSize(*this).width());
+    ini.WriteInteger(kSection, "Height", OuterSize(*this).height());
     for (int t = 0; t < kTrackCount; ++t)
         ini.WriteInteger(kSection, "TrackColor" + std::to_string(t), TrackColor[size_t(t)]);
     for (int c : kViewColorWriteOrder) ini.WriteInteger(kSection, kViewColorKeys[c], ViewColors[size_t(c)]);

@@ -1,4 +1,5 @@
 #include "platform/QtFormBase.h"
+#include "platform/QtFormFrame.h"
 
 #include "platform/QtText.h"
 #include "platform/QtWheelFocus.h"
@@ -11,8 +12,11 @@
 #include <QPointer>
 #include <QScreen>
 #include <QShowEvent>
+#include <QWindow>
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 namespace morvelant {
 
@@ -28,25 +32,120 @@ void Report(TForm& form, FormEvent event) {
     if (FormEventHook hook = Hook()) hook(form, event);
 }
 
+struct FrameState {
+    QSize outer;  // asked for by SetBounds, not yet applied in a frame
+    int outerHeight = 0;  // KeepOuterHeight's, 0 for none
+    bool framing = false;  // shown from its stored place, not yet framed
+};
+
+std::map<const TForm*, FrameState>& Frames() {
+    static std::map<const TForm*, FrameState> frames;
+    return frames;
+}
+
+QPointer<const TForm>& MenuStrip() {
+    static QPointer<const TForm> strip;
+    return strip;
+}
+
+// The frame as the window system knows it now: none before the window
+// manager has framed the window, nor where there is no window manager.
+QMargins FrameMargins(const TForm& form) {
+    const QWindow* window = form.windowHandle();
+    return window != nullptr ? window->frameMargins() : QMargins();
+}
+
+QRect OuterRect(const TForm& form) {
+    // Once the frame is known, the window system's own figures: Qt's widget
+    // does not learn a frame that came without a move of its client area.
+    if (!FrameMargins(form).isNull()) return form.windowHandle()->frameGeometry();
+    // The frame's corner is pos(), not frameGeometry()'s: while a window
+    // placed before it was made is being shown, its position still counts
+    // the frame that Qt has just learned, which frameGeometry() adds again.
+    return {form.pos(), form.frameGeometry().size()};
+}
+
+// Puts the frame's corner there. A framed window is moved by its frame
+// position: the widget's move would place its client area by a frame the
+// widget may not know.
+void MoveOuter(TForm& form, QPoint corner) {
+    if (!FrameMargins(form).isNull())
+        form.windowHandle()->setFramePosition(corner);
+    else
+        form.move(corner);
+}
+
+// Where an outer rectangle lies wholly on the screen it is on (the primary
+// screen when on none), moved no further than it must.
+QPoint OnScreen(const QRect& frame) {
+    QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return frame.topLeft();
+    const QRect s = screen->availableGeometry();
+    return {std::max(s.left(), std::min(frame.x(), s.right() + 1 - frame.width())),
+            std::max(s.top(), std::min(frame.y(), s.bottom() + 1 - frame.height()))};
+}
+
+// Places a window shown from its stored place; `framed` once the window
+// manager has framed it (or will not): then it takes its outer size.
+void FitIntoFrame(TForm& form, bool framed) {
+    FrameState& state = Frames()[&form];
+    const QMargins frame = FrameMargins(form);
+    if (framed) {
+        if (state.outerHeight > 0) form.setFixedHeight(state.outerHeight - frame.top() - frame.bottom());
+        if (state.outer.isValid()) form.resize(state.outer.shrunkBy(frame));
+        state.outer = QSize();
+    }
+    QRect outer = OuterRect(form);
+    const QPoint from = outer.topLeft();
+    outer.moveTopLeft(OnScreen(outer));
+    const TForm* strip = MenuStrip();
+    if (strip != nullptr && strip != &form && strip->isVisible()) {
+        const QRect stripOuter = OuterRect(*strip);
+        if (QRect(outer.left(), outer.top(), outer.width(), frame.top()).intersects(stripOuter))
+            outer.moveTop(stripOuter.bottom() + 1);
+    }
+    if (outer.topLeft() != from) MoveOuter(form, outer.topLeft());
+}
+
+// Calls `framed` once, at the window's first exposure after a show: the
+// window manager has framed it by then, and the window system knows the frame.
+class FirstExposure : public QObject {
+public:
+    FirstExposure(QWindow* window, std::function<void()> framed) : QObject(window), framed_(std::move(framed)) {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            deleteLater();
+            framed_();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> framed_;
+};
+
 }  // namespace
 
 void SetFormEventHook(FormEventHook hook) { Hook() = std::move(hook); }
 
 void KeepOnScreen(TForm& form) {
-    // The frame's corner is pos(), not frameGeometry()'s: while a window
-    // placed before it was made is being shown, its position still counts
-    // the frame that Qt has just learned, which frameGeometry() adds again.
-    // Read from there, a window at the screen's left edge looked a frame's
-    // width off screen and was moved a frame's height up at every start.
-    const QRect frame(form.pos(), form.frameGeometry().size());
-    QScreen* screen = QGuiApplication::screenAt(frame.center());
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QRect s = screen->availableGeometry();
-    const int x = std::max(s.left(), std::min(frame.x(), s.right() + 1 - frame.width()));
-    const int y = std::max(s.top(), std::min(frame.y(), s.bottom() + 1 - frame.height()));
-    if (x != frame.x() || y != frame.y()) form.move(x, y);
+    const QRect frame = OuterRect(form);
+    const QPoint corner = OnScreen(frame);
+    if (corner != frame.topLeft()) MoveOuter(form, corner);
 }
+
+QSize OuterSize(const TForm& form) {
+    const auto it = Frames().find(&form);
+    return it != Frames().end() && it->second.outer.isValid() ? it->second.outer : OuterRect(form).size();
+}
+
+void SetMenuStrip(const TForm* strip) { MenuStrip() = strip; }
+
+void KeepOuterHeight(TForm& form, int height) { Frames()[&form].outerHeight = height; }
 
 TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window) {
     if (!name.isEmpty()) setObjectName(name);
@@ -57,6 +156,7 @@ TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window)
 TForm::~TForm() {
     if (modalLoop_ != nullptr) modalLoop_->exit(mrCancel);
     Report(*this, FormEvent::Destroyed);
+    Frames().erase(this);
 }
 
 void TForm::Show() {
@@ -138,6 +238,7 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) limit = limit.expandedTo(screen->virtualSize());
     move(left, top);
     resize(std::min(width, limit.width()), std::min(height, limit.height()));
+    Frames()[this].outer = QSize(std::min(width, limit.width()), std::min(height, limit.height()));
     placed_ = true;
     restored_ = true;
 }
@@ -160,8 +261,19 @@ void TForm::showEvent(QShowEvent* event) {
     if (event->spontaneous()) return;
     PlaceOnFirstShow();
     if (restored_) {
+        // A window manager frames the window after this: a move now would
+        // place its client area where its frame belongs, and its outer size
+        // is not known yet. It is placed at its first exposure then; where
+        // it is framed already, or the platform has no window manager, now.
         restored_ = false;
-        KeepOnScreen(*this);
+        if (FrameMargins(*this).isNull() && QGuiApplication::platformName() == QLatin1String("xcb")) {
+            Frames()[this].framing = true;
+            new FirstExposure(windowHandle(), [self = QPointer<TForm>(this)] {
+                if (self && std::exchange(Frames()[self].framing, false)) FitIntoFrame(*self, true);
+            });
+        } else {
+            FitIntoFrame(*this, true);
+        }
     }
     FormShow();
     Report(*this, FormEvent::Shown);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/IniFile.h"
+#include "platform/QtFormFrame.h"
 
 namespace morvelant {
 
@@ -20,8 +21,9 @@ void WriteFormConfig(const FormConfig& config, const TForm& form, bool shown) {
     ini.WriteBool("Options", config.showKey, shown);
     ini.WriteInteger(config.section, "Top", form.Top());
     ini.WriteInteger(config.section, "Left", form.Left());
-    ini.WriteInteger(config.section, "Width", form.Width());
-    ini.WriteInteger(config.section, "Height", form.Height());
+    const QSize outer = OuterSize(form);
+    ini.WriteInteger(config.section, "Width", outer.width());
+    ini.WriteInteger(config.section, "Height", outer.height());
 }
 
 }  // namespace morvelant

@@ -16,6 +16,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "platform/QtFormFrame.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtText.h"
@@ -92,8 +93,8 @@ void TPrintOutputForm::FormDestroy() {
     ini.WriteBool("Options", "ShowPrintOutputForm", model_.ShowPrintOutputForm);
     ini.WriteInteger(kSection, "Top", Top());
     ini.WriteInteger(kSection, "Left", Left());
-    ini.WriteInteger(kSection, "Width", Width());
-    ini.WriteInteger(kSection, "Height", Height());
+    ini.WriteInteger(kSection, "Width", OuterSize(*this).width());
+    ini.WriteInteger(kSection, "Height", OuterSize(*this).height());
 }
 
 void TPrintOutputForm::FormShow() { model_.ShowPrintOutputForm = true; }

@@ -2,7 +2,8 @@
 # Runs a command on a virtual X server of its own with a window manager
 # (openbox), for measures of real windows: DISPLAY is set for the command,
 # and the server and window manager end with it. Installs Xvfb, openbox and
-# the X utilities from Debian when they are missing. Not part of the tests.
+# the X utilities from Debian when they are missing. The tests of windows
+# under a window manager (WindowsOnScreen) run the editor with it.
 #
 #   scripts/on-display.sh [--screen WxH] [--no-wm] [--] COMMAND [ARG ...]
 #

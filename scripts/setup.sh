@@ -9,7 +9,7 @@ packages=(
   librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
   pipewire pipewire-jack wireplumber dbus
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libclang-rt-14-dev xvfb xauth
+  libclang-rt-14-dev xvfb xauth openbox x11-utils libxtst-dev
   poppler-utils fonts-liberation
 )
 

@@ -19,6 +19,7 @@
 #include "model/SlotLists.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "platform/QtFormFrame.h"
 #include "shell/FormBookkeeping.h"
 #include "shell/MenuTable.h"
 
@@ -101,8 +102,11 @@ TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::str
     setFont(f);
 
     // The window holds the menu bar and nothing else: it keeps its height,
-    // a taller one would only be grey.
+    // a taller one would only be grey. The height is the outer one: framed,
+    // the strip ends where the default places of the windows below begin.
     setFixedHeight(kMenuWindowHeight);
+    KeepOuterHeight(*this, kMenuWindowHeight);
+    SetMenuStrip(this);
     MainMenu = new QMenuBar(this);
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
     MainMenu->setNativeMenuBar(false);
@@ -144,8 +148,8 @@ void TMainMenuForm::SaveWindowSettings() {
     TIniFile ini(ConfigFile());
     ini.WriteInteger(kSection, "Top", y());
     ini.WriteInteger(kSection, "Left", x());
-    ini.WriteInteger(kSection, "Width", width());
-    ini.WriteInteger(kSection, "Height", height());
+    ini.WriteInteger(kSection, "Width", OuterSize(*this).width());
+    ini.WriteInteger(kSection, "Height", OuterSize(*this).height());
 }
 
 // ---- Building the menus --------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "engine/MidiRouting.h"
 #include "model/DeviceModel.h"
 #include "platform/IniFile.h"
+#include "platform/QtFormFrame.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtColors.h"
 #include "platform/QtText.h"
@@ -351,8 +352,8 @@ void TMidiMonGridForm::WriteConfiguration() {
     TIniFile ini(ConfigFile());
     ini.WriteInteger(kSection, "Top", Top());
     ini.WriteInteger(kSection, "Left", Left());
-    ini.WriteInteger(kSection, "Width", Width());
-    ini.WriteInteger(kSection, "Height", Height());
+    ini.WriteInteger(kSection, "Width", OuterSize(*this).width());
+    ini.WriteInteger(kSection, "Height", OuterSize(*this).height());
     ini.WriteBool(kSection, "Init", InitFlag);
     ini.WriteBool(kSection, "Active Flag", Rows.MonitorEnabled);
     ini.WriteBool("Options", "ShowMidiMonitor", model_ != nullptr && model_->ShowMidiMonitor);

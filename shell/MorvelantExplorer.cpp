@@ -14,6 +14,7 @@
 #include "model/DeviceModel.h"
 #include "platform/CommandRegistry.h"
 #include "platform/IniFile.h"
+#include "platform/QtFormFrame.h"
 #include "shell/FormBookkeeping.h"
 #include "shell/MainMenu.h"
 #include "shell/MenuTable.h"
@@ -184,8 +185,8 @@ void TMorvelantExplorerForm::FormDestroy() {
     ini.WriteBool("Options", "ShowExplorer", ShowExplorerFlag());
     ini.WriteInteger("Explorer Form", "Top", Top());
     ini.WriteInteger("Explorer Form", "Left", Left());
-    ini.WriteInteger("Explorer Form", "Width", Width());
-    ini.WriteInteger("Explorer Form", "Height", Height());
+    ini.WriteInteger("Explorer Form", "Width", OuterSize(*this).width());
+    ini.WriteInteger("Explorer Form", "Height", OuterSize(*this).height());
     ini.WriteBool("Options", "Explorer On Top", StayOnTop);
 }
 

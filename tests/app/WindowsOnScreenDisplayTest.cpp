@@ -1,0 +1,290 @@
+// The editor's windows under a real window manager: the built editor as a
+// process on a virtual X server with openbox (scripts/on-display.sh), over
+// real restarts at given screen sizes. Windows are moved as a user moves
+// them, by dragging the title bar with the mouse, and read back from the X
+// server, frame included. A display that cannot start fails the test.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRect>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/IniFile.h"
+#include "shell/WindowBookkeeping.h"
+#include "tests/support/ExePath.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/PollUntil.h"
+
+// Last: Xlib defines names that other headers use.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace morvelant {
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::PollUntil;
+
+std::string Contents(const QString& path) { return testsupport::Slurp(path.toStdString()); }
+
+// A window as the X server shows it: its frame (the window manager's
+// decoration included) and its client area, both in screen coordinates.
+struct Shown {
+    std::string title;
+    QRect frame, client;
+    bool operator==(const Shown& o) const { return title == o.title && frame == o.frame && client == o.client; }
+    QRect TitleBar() const { return {frame.left(), frame.top(), frame.width(), client.top() - frame.top()}; }
+};
+// The menu window holds the menu bar and nothing else: no other window is as low.
+bool IsMenuStrip(const Shown& w) { return w.client.height() <= 45; }
+// Windows by their titles; the menu window takes the active window's.
+std::string Key(const Shown& w) { return IsMenuStrip(w) ? "the menu strip" : w.title; }
+
+std::ostream& operator<<(std::ostream& os, const Shown& w) {
+    return os << '"' << w.title << "\" frame " << w.frame.x() << ',' << w.frame.y() << ' ' << w.frame.width() << 'x'
+              << w.frame.height();
+}
+
+// One run of the editor on an X server of its own with openbox.
+class DisplayRun {
+public:
+    DisplayRun(const QString& program, const QString& runtime, const char* screen) {
+        const QString started = runtime + "/display";
+        QFile::remove(started);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("MIDIKIT_BACKEND", "loopback");
+        env.remove("MORVELANT_EXIT_AFTER_START");
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        // The shell tells the display and its own process id, which the
+        // editor takes over.
+        process_.start(MORVELANT_SOURCE_DIR "/scripts/on-display.sh",
+                       {"--screen", screen, "--", "sh", "-c", "echo \"$DISPLAY $$\" >\"$0.new\"; mv \"$0.new\" \"$0\"; exec \"$1\"",
+                        started, program + "/MorvelantEditor"});
+        PollUntil([&] { return QFile::exists(started) || process_.state() == QProcess::NotRunning; }, 120s, 20ms);
+        std::istringstream said(Contents(started));
+        std::string display;
+        said >> display >> editor_;
+        if (!display.empty()) x_ = XOpenDisplay(display.c_str());
+    }
+    ~DisplayRun() { End(); }
+
+    bool Started() const { return x_ != nullptr && editor_ > 0; }
+
+    // The editor's mapped windows, once the window manager has framed them.
+    std::vector<Shown> Windows() const {
+        std::vector<Shown> shown;
+        for (const Window w : Property<Window>(DefaultRootWindow(x_), "_NET_CLIENT_LIST", XA_WINDOW)) {
+            XWindowAttributes a;
+            const std::vector<long> extents = Property<long>(w, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+            Window child;
+            int x = 0, y = 0;
+            if (!XGetWindowAttributes(x_, w, &a) || a.map_state != IsViewable || extents.size() != 4 ||
+                !XTranslateCoordinates(x_, w, DefaultRootWindow(x_), 0, 0, &x, &y, &child))
+                continue;
+            const QRect client(x, y, a.width, a.height);
+            const QRect frame = client.adjusted(int(-extents[0]), int(-extents[2]), int(extents[1]), int(extents[3]));
+            const std::vector<char> name = Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
+            shown.push_back({std::string(name.begin(), name.end()), frame, client});
+        }
+        return shown;
+    }
+
+    // Drags a window by the middle of its title bar until its frame's corner is at `to`.
+    void Drag(const Shown& w, QPoint to) const {
+        const QPoint grip(w.frame.center().x(), (w.frame.top() + w.client.top()) / 2);
+        const QPoint end = grip + to - w.frame.topLeft();
+        XTestFakeMotionEvent(x_, -1, grip.x(), grip.y(), 0);
+        XTestFakeButtonEvent(x_, 1, True, 0);
+        for (int step = 1; step <= 10; ++step) {
+            const QPoint p = grip + (end - grip) * step / 10;
+            XTestFakeMotionEvent(x_, -1, p.x(), p.y(), 20);
+        }
+        XTestFakeButtonEvent(x_, 1, False, 20);
+        XSync(x_, False);
+    }
+
+    // Ends the editor by its end signal; the display ends with it.
+    void End() {
+        if (x_ != nullptr) XCloseDisplay(x_);
+        x_ = nullptr;
+        if (editor_ > 0) ::kill(editor_, SIGTERM);
+        editor_ = 0;
+        if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(120000)) process_.kill();
+    }
+
+private:
+    template <typename T>
+    std::vector<T> Property(Window w, const char* name, Atom type) const {
+        Atom actual;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        std::vector<T> values;
+        if (XGetWindowProperty(x_, w, XInternAtom(x_, name, False), 0, 4096, False, type, &actual, &format, &count,
+                               &after, &data) == Success &&
+            data != nullptr) {
+            // 32-bit items come as longs, 8-bit ones as chars.
+            if (format == 32 || format == 8) values.assign(reinterpret_cast<T*>(data), reinterpret_cast<T*>(data) + count);
+            XFree(data);
+        }
+        return values;
+    }
+
+    QProcess process_;
+    Display* x_ = nullptr;
+    pid_t editor_ = 0;
+};
+
+class WindowsOnScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString bin = QString::fromStdString(testsupport::ExeFolder());
+        ASSERT_TRUE(program.isValid() && runtime.isValid());
+        for (const char* file : {"MorvelantEditor", "libMidiKit32.so"}) {
+            ASSERT_TRUE(QFile::copy(bin + "/" + file, program.filePath(file))) << file;
+            QFile::setPermissions(program.filePath(file), QFile::permissions(bin + "/" + file));
+        }
+    }
+    QString Cfg() const { return program.filePath("Morvelant.cfg"); }
+
+    // The editor's windows once it shows `count` of them, all standing still.
+    static std::vector<Shown> Shows(const DisplayRun& run, size_t count) {
+        std::vector<Shown> shown, before;
+        PollUntil([&] { return (shown = run.Windows()).size() >= count; }, 120s, 50ms);
+        PollUntil([&] { return std::exchange(before, shown) == (shown = run.Windows()); }, 30s, 300ms);
+        EXPECT_EQ(shown.size(), count);
+        return shown;
+    }
+
+    QTemporaryDir program;
+    QTemporaryDir runtime;
+};
+
+const Shown* Find(const std::vector<Shown>& windows, const std::string& key) {
+    for (const Shown& w : windows)
+        if (Key(w) == key) return &w;
+    return nullptr;
+}
+
+// Polls until the windows stand where `expected` says (by title, menu
+// strip apart); the windows last read.
+std::vector<Shown> Settle(const DisplayRun& run, const std::map<std::string, QRect>& expected) {
+    std::vector<Shown> shown;
+    PollUntil(
+        [&] {
+            shown = run.Windows();
+            for (const auto& [key, frame] : expected)
+                if (const Shown* w = Find(shown, key); w == nullptr || w->frame != frame) return false;
+            return true;
+        },
+        20s, 50ms);
+    return shown;
+}
+
+// The windows moved to the lower right of a large screen, then two starts
+// on a smaller one: the first brings each window whole onto the screen,
+// moving it no further than it must, frame included, and the second finds
+// every window where the first left it and leaves the file as it was.
+TEST_F(WindowsOnScreen, WindowsBroughtOntoASmallerScreenStayWhereTheyCameAndWhole) {
+    const std::string device = "Virtual Morvelant           (Preset 1)  Preset 1";
+    std::vector<Shown> large;
+    {
+        DisplayRun run(program.path(), runtime.path(), "1920x1200");
+        ASSERT_TRUE(run.Started()) << "the virtual display or the editor did not start";
+        const std::vector<Shown> first = Shows(run, 6);
+        const Shown* deviceWindow = Find(first, device);
+        const Shown* strip = Find(first, "the menu strip");
+        ASSERT_TRUE(deviceWindow != nullptr && strip != nullptr);
+        const QRect stripTo(QPoint(900, 1130), strip->frame.size());
+        run.Drag(*strip, stripTo.topLeft());  // first: it may lie over the other's title bar
+        Settle(run, {{"the menu strip", stripTo}});
+        run.Drag(*deviceWindow, {1250, 700});
+        large = Settle(run, {{device, QRect(QPoint(1250, 700), deviceWindow->frame.size())}, {"the menu strip", stripTo}});
+        ASSERT_EQ(Find(large, device)->frame.topLeft(), QPoint(1250, 700));
+        ASSERT_EQ(Find(large, "the menu strip")->frame.topLeft(), QPoint(900, 1130));
+    }
+    const TIniFile ini(Cfg().toStdString());
+    EXPECT_EQ(ini.ReadInteger("Main Form", "Left", -1), 1250);
+    EXPECT_EQ(ini.ReadInteger("Main Form", "Top", -1), 700);
+
+    // Each window comes the shortest way onto the screen, frame and all.
+    const QRect screen(0, 0, 1366, 768);
+    std::map<std::string, QRect> expected;
+    for (const Shown& w : large) {
+        const QPoint corner(std::min(w.frame.x(), screen.right() + 1 - w.frame.width()),
+                            std::min(w.frame.y(), screen.bottom() + 1 - w.frame.height()));
+        expected[Key(w)] = QRect(corner, w.frame.size());
+    }
+    std::string kept;
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE(start == 0 ? "the first start on the smaller screen" : "the next start");
+        DisplayRun run(program.path(), runtime.path(), "1366x768");
+        ASSERT_TRUE(run.Started());
+        Shows(run, large.size());
+        for (const Shown& w : Settle(run, expected)) {
+            EXPECT_TRUE(screen.contains(w.frame)) << w;
+            EXPECT_EQ(w.frame, expected[Key(w)]) << w;
+        }
+        run.End();
+        if (start == 1) {
+            EXPECT_EQ(Contents(Cfg()), kept);
+        }
+        kept = Contents(Cfg());
+    }
+}
+
+// The first start on each screen size, every window that the start can
+// reopen shown at its default place: the menu strip lies over no title
+// bar, and it is as high as the file says, frame included. A session that
+// changes nothing leaves the file as it was.
+TEST_F(WindowsOnScreen, AtTheDefaultLayoutTheMenuStripLiesOverNoTitleBar) {
+    for (const char* screen : {"1920x1200", "1366x768", "1920x1080"}) {
+        SCOPED_TRACE(screen);
+        QFile::remove(Cfg());
+        {
+            TIniFile ini(Cfg().toStdString());
+            for (const ReopenEntry& e : ReopenOrder()) ini.WriteBool(e.section, e.key, true);
+        }
+        std::string kept;
+        for (int start = 0; start < 2; ++start) {
+            DisplayRun run(program.path(), runtime.path(), screen);
+            ASSERT_TRUE(run.Started());
+            std::vector<Shown> shown = Shows(run, 15);
+            const auto covered = [](const std::vector<Shown>& windows) {
+                std::vector<Shown> under;
+                for (const Shown& strip : windows)
+                    if (IsMenuStrip(strip))
+                        for (const Shown& w : windows)
+                            if (!IsMenuStrip(w) && w.TitleBar().intersects(strip.frame)) under.push_back(w);
+                return under;
+            };
+            PollUntil([&] { return covered(shown = run.Windows()).empty(); }, 20s, 50ms);
+            for (const Shown& w : covered(shown)) ADD_FAILURE() << "the menu strip covers the title bar of " << w;
+            for (const Shown& w : shown) {
+                if (IsMenuStrip(w)) {
+                    EXPECT_EQ(w.frame, QRect(0, 0, 833, 45)) << w;
+                }
+            }
+            run.End();
+            if (start == 1) {
+                EXPECT_EQ(Contents(Cfg()), kept);
+            }
+            kept = Contents(Cfg());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace morvelant
