@@ -65,11 +65,14 @@ QRect OuterRect(const TForm& form) {
     return {form.pos(), form.frameGeometry().size()};
 }
 
-// Puts the frame's corner there. A framed window is moved by its frame
-// position: the widget's move would place its client area by a frame the
-// widget may not know.
+// Puts the frame's corner there. A window whose frame the widget does not
+// know is moved by its frame position: the widget's move would place its
+// client area by the frame it believes in.
 void MoveOuter(TForm& form, QPoint corner) {
-    if (!FrameMargins(form).isNull())
+    const QRect outer = form.frameGeometry(), client = form.geometry();
+    const QMargins known(client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
+                         outer.bottom() - client.bottom());
+    if (form.windowHandle() != nullptr && known != FrameMargins(form))
         form.windowHandle()->setFramePosition(corner);
     else
         form.move(corner);

@@ -50,7 +50,9 @@ trap cleanup EXIT
 display=""
 for n in $(seq 100 199); do
   [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 "${screen}x24" -nolisten tcp >"$log/xvfb.log" 2>&1 &
+  # -noreset: a server that resets when its last client (the probe below)
+  # leaves refuses the window manager that connects meanwhile.
+  Xvfb ":$n" -screen 0 "${screen}x24" -nolisten tcp -noreset >"$log/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 1 50); do
     kill -0 "$xvfb_pid" 2>/dev/null || break

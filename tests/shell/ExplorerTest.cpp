@@ -21,6 +21,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "platform/QtFormFrame.h"
 #include "shell/Main.h"
 #include "shell/MainMenu.h"
 #include "shell/MorvelantExplorer.h"
@@ -305,11 +306,10 @@ TEST_F(ExplorerConfigTest, DefaultsWithoutAFile) {
     EXPECT_TRUE(explorer->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     // At the right edge of the screen, beside the other windows' places.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_GT(explorer->Left() + explorer->Width(), screen.right() - 32);
-    EXPECT_LE(explorer->Left() + explorer->Width(), screen.right() + 1);
+    EXPECT_GT(explorer->Left() + OuterSize(*explorer).width(), screen.right() - 32);
+    EXPECT_LE(explorer->Left() + OuterSize(*explorer).width(), screen.right() + 1);
     EXPECT_EQ(explorer->Top(), 45);
-    EXPECT_EQ(explorer->Width(), 192);
-    EXPECT_EQ(explorer->Height(), 210);  // clear of the preset list below
+    EXPECT_EQ(OuterSize(*explorer), QSize(192, 210));  // frame included, clear of the preset list below
 }
 
 TEST_F(ExplorerConfigTest, NegativeTopBecomesZeroAndNormalStyleWhenNotOnTop) {
