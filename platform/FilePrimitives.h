@@ -119,12 +119,11 @@ inline std::string TemporaryStem(const std::string& name) {
     return stem;
 }
 
-// The length of the stem when `name` is itself a temporary (a temporary of
-// a temporary keeps its stem and adds its own suffix); 0 otherwise.
-inline std::size_t StemOfTemporary(const std::string& name) {
+// Whether `name` is itself a temporary's: a temporary of a temporary keeps
+// its stem and adds its own suffix.
+inline bool IsTemporaryName(const std::string& name) {
     const std::size_t stem = TemporaryStem("").size();
-    if (name.size() <= stem || name.compare(0, 5, "save-") != 0) return 0;
-    return TemporaryPids(name.substr(stem)).empty() ? 0 : stem;
+    return name.size() > stem && name.compare(0, 5, "save-") == 0 && !TemporaryPids(name.substr(stem)).empty();
 }
 
 // A path's folder ("" for none) and name.
@@ -142,7 +141,7 @@ inline std::pair<std::string, std::string> SplitPath(const std::string& path) {
 inline int CreateTemporaryFile(const std::string& path, std::string& tempName) {
     static std::atomic<unsigned> counter{0};
     const auto [folder, name] = detail::SplitPath(path);
-    const std::string stem = folder + (detail::StemOfTemporary(name) != 0 ? name : detail::TemporaryStem(name));
+    const std::string stem = folder + (detail::IsTemporaryName(name) ? name : detail::TemporaryStem(name));
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempName = stem + ".tmp" + std::to_string(long(::getpid())) + "." + std::to_string(counter.fetch_add(1));
         const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -303,8 +302,7 @@ inline void KeepModeOf(const std::string& target, int fd) {
 
 // Writes `data` into a new temporary beside `target` (see
 // CreateTemporaryFile), with the mode of the file it replaces, flushed to
-// disk and closed. On failure the
-// temporary is gone and *error says why.
+// disk and closed. On failure the temporary is gone and *error says why.
 inline bool WriteTemporary(const std::string& target, const void* data, std::size_t size, std::string& tempName,
                            std::string* error) {
     // What an ended save of this file left behind goes now.
