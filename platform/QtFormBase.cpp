@@ -1,5 +1,6 @@
 #include "platform/QtFormBase.h"
 
+#include "platform/QtPasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/QtWheelFocus.h"
 
@@ -51,6 +52,7 @@ void KeepOnScreen(TForm& form) {
 TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window) {
     if (!name.isEmpty()) setObjectName(name);
     GuardChoicesFromPassingWheel();
+    GuardTextBoxesFromPastesWithoutText();
     Report(*this, FormEvent::Created);
 }
 
