@@ -111,6 +111,14 @@ protected:
         return !taken && !probe.Failed();
     }
 
+    // Waits until the copy `p` holds the lock (a limit only keeps a broken
+    // run from hanging).
+    bool HoldsTheLock(const QProcess& p) const {
+        QDeadlineTimer limit(120000);
+        while (!LockHeldElsewhere() && !limit.hasExpired() && p.state() == QProcess::Running) QThread::msleep(20);
+        return LockHeldElsewhere();
+    }
+
     QTemporaryDir program;
     QTemporaryDir runtime;
 };
@@ -148,12 +156,8 @@ TEST_F(MainStartupTest, EndSignalsWriteEverythingAsANormalEndDoes) {
         for (const char* name : {"Morvelant.cfg", "Config.MVR", "Config.MVT"}) QFile::remove(program.filePath(name));
         QProcess editor;
         Start(editor, false);
-        // Once it holds the lock, its signals are caught (a limit only keeps
-        // a broken run from hanging).
-        QDeadlineTimer limit(120000);
-        while (!LockHeldElsewhere() && !limit.hasExpired() && editor.state() == QProcess::Running)
-            QThread::msleep(20);
-        ASSERT_TRUE(LockHeldElsewhere());
+        // Once it holds the lock, its signals are caught.
+        ASSERT_TRUE(HoldsTheLock(editor));
         ::kill(pid_t(editor.processId()), signal);
         ASSERT_TRUE(editor.waitForFinished(120000));
         EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit) << signal;
@@ -171,9 +175,7 @@ TEST_F(MainStartupTest, AnEndSignalClosesAStartMessageAndSavesBesideAnUnreadable
     editor.setProcessChannelMode(QProcess::SeparateChannels);
     editor.start(program.filePath("MorvelantEditor"), {});
     ASSERT_TRUE(editor.waitForStarted(30000));
-    QDeadlineTimer limit(120000);
-    while (!LockHeldElsewhere() && !limit.hasExpired() && editor.state() == QProcess::Running) QThread::msleep(20);
-    ASSERT_TRUE(LockHeldElsewhere());
+    ASSERT_TRUE(HoldsTheLock(editor));
     ::kill(pid_t(editor.processId()), SIGTERM);
     ASSERT_TRUE(editor.waitForFinished(120000));
     EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
@@ -188,11 +190,7 @@ TEST_F(MainStartupTest, AnEndSignalClosesAStartMessageAndSavesBesideAnUnreadable
 TEST_F(MainStartupTest, SecondCopySaysThatACopyRunsAndLeavesWithCodeZero) {
     QProcess first;
     Start(first, false);
-    // Wait (with a limit that only keeps a broken run from hanging) until
-    // the first copy holds the lock.
-    QDeadlineTimer limit(120000);
-    while (!LockHeldElsewhere() && !limit.hasExpired() && first.state() == QProcess::Running) QThread::msleep(20);
-    ASSERT_TRUE(LockHeldElsewhere());
+    ASSERT_TRUE(HoldsTheLock(first));
 
     // The second copy lives in a program folder of its own (same user, same
     // runtime folder), so anything it wrote would show there.
@@ -247,14 +245,10 @@ TEST_F(MainStartupTest, AnInstalledCopyIsLockedOnTheDataFolderOfEachUser) {
     ASSERT_TRUE(installed.Add(program.path().toStdString()) && installed.Add(secondProgram.path().toStdString()));
 
     QProcess first;
-    QProcessEnvironment env = Environment(false);
-    env.insert("XDG_DATA_HOME", data.path());
-    first.setProcessEnvironment(env);
-    first.start(program.filePath("MorvelantEditor"), {});
-    ASSERT_TRUE(first.waitForStarted(30000));
-    QDeadlineTimer limit(120000);
-    while (!LockHeldElsewhere() && !limit.hasExpired() && first.state() == QProcess::Running) QThread::msleep(20);
-    ASSERT_TRUE(LockHeldElsewhere());
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+    Start(first, false);
+    qunsetenv("XDG_DATA_HOME");
+    ASSERT_TRUE(HoldsTheLock(first));
 
     struct Case {
         const char* who;
