@@ -45,14 +45,34 @@ bool Occupied(const std::string& path) {
 
 std::string SaveTarget(const std::string& path) { return files::SaveTarget(path); }
 
-std::string FreeNameBeside(const std::string& path) {
+namespace {
+
+// path with " n" before its extension.
+std::string NumberedName(const std::string& path, int n) {
     const std::size_t slash = path.find_last_of('/');
     std::size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+    return path.substr(0, dot) + " " + std::to_string(n) + path.substr(dot);
+}
+
+}  // namespace
+
+std::string FreeNameBeside(const std::string& path) {
     for (int n = 2;; ++n) {
-        std::string name = path.substr(0, dot) + " " + std::to_string(n) + path.substr(dot);
+        std::string name = NumberedName(path, n);
         if (!Occupied(name)) return name;
     }
+}
+
+KeptBeside KeepBeside(const std::string& path, const std::function<bool(const std::string&)>& readBack) {
+    // A folder or a pipe among the names is passed over, as is a file that
+    // does not read: neither is ever written over.
+    for (int n = 2; n < 100; ++n) {
+        std::string name = NumberedName(path, n);
+        if (!Occupied(name)) return {std::move(name), false};
+        if (NotAFileReason(name).empty() && readBack(name)) return {std::move(name), true};
+    }
+    return {FreeNameBeside(path), false};
 }
 
 bool FolderTakesFiles(const std::string& folder, std::string* why) {

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -120,6 +121,16 @@ std::string SaveTarget(const std::string& path);
 // path with " 2", " 3", ... before its extension ("Config 2.MVR"): the
 // first such name at which nothing stands.
 std::string FreeNameBeside(const std::string& path);
+
+// After a file that cannot be read: the one file beside it that keeps the
+// work instead, the same at every start: the first numbered name ("Config
+// 2.MVR") that is a regular file `readBack` reads (an earlier session's
+// work, now read back), else the first free one.
+struct KeptBeside {
+    std::string path;
+    bool readBack = false;
+};
+KeptBeside KeepBeside(const std::string& path, const std::function<bool(const std::string&)>& readBack);
 
 // Whether new files can be made in `folder`; `why` says why not (a
 // read-only or unchangeable folder, one the user may not write).

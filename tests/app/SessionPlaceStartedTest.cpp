@@ -16,6 +16,7 @@
 
 #include "engine/FileCommands.h"
 #include "platform/IniFile.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/SessionEdits.h"
 #include "tests/support/StartedEditor.h"
 #include "tests/support/Unchangeable.h"
@@ -55,7 +56,7 @@ protected:
 
 // An installed copy keeps its sets and settings in the data folder under
 // their own names, reads them back, writes nothing when nothing changed,
-// says where once, and makes the data folder only to write into it.
+// says where once, and makes the data folder for this user alone.
 TEST_F(SessionPlace, AnInstalledCopyReadsBackWhatItKeptInTheDataFolder) {
     StartedEditor editor;
     Unchangeable lock;
@@ -120,11 +121,51 @@ TEST_F(SessionPlace, SettingsKeptBesideAnUnusableConfigurationComeBack) {
     }
 }
 
-// Neither the program folder nor the data folder takes the session: Cancel
-// brings the question back, where another file can be chosen; an end that
-// nobody answers keeps it in the home folder, else in a folder of the
-// user's alone for temporary files (a fresh one when another user took the
-// usual name, one under /tmp when $TMPDIR cannot be made), and says so.
+// A working set that cannot be read is left as it is, and the session goes
+// to one file beside it, which the next start reads back (and says so) and
+// saves again: in the program folder and in an installed copy's data folder.
+TEST_F(SessionPlace, AWorkingSetThatCannotBeReadIsKeptBesideOnceAndReadBack) {
+    std::string garbage(80000, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 2654435761u) >> 13);
+    for (const bool installed : {false, true}) {
+        SCOPED_TRACE(installed ? "installed" : "program folder");
+        StartedEditor editor;
+        Unchangeable lock;
+        const std::string folder = installed ? DataFolder() + "/" : editor.Folder();
+        fs::create_directories(folder);
+        std::ofstream(folder + "Config.MVR", std::ios::binary) << garbage;
+        std::ofstream(folder + "Config.MVT", std::ios::binary).flush();
+        ASSERT_TRUE(!installed || lock.Add(editor.Folder()));
+        for (const char* session : {"FIRST", "SECOND"}) {
+            editor.Dialogs.calls.clear();
+            editor.Start();
+            if (std::string(session) == "SECOND") {
+                EXPECT_TRUE(Holds(editor.Model(), "FIRST"));
+                const auto said = editor.Dialogs.Messages();
+                ASSERT_EQ(said.size(), 2u);
+                EXPECT_NE(said[0].find("read from \"" + folder + "Config 2.MVR\""), std::string::npos) << said[0];
+                EXPECT_NE(said[1].find("read from \"" + folder + "Config 2.MVT\""), std::string::npos) << said[1];
+            }
+            Edit(editor, session);
+            editor.Stop();
+        }
+        DeviceModel back;
+        ASSERT_TRUE(ReadPresetFile(back, folder + "Config 2.MVR"));
+        ASSERT_TRUE(ReadPatternFile(back, folder + "Config 2.MVT"));
+        EXPECT_TRUE(Holds(back, "SECOND"));
+        for (const char* name : {"Config 3.MVR", "Config 3.MVT"}) EXPECT_FALSE(fs::exists(folder + name)) << name;
+        EXPECT_EQ(testsupport::Slurp(folder + "Config.MVR"), garbage);
+        EXPECT_EQ(fs::file_size(folder + "Config.MVT"), 0u);
+        fs::remove_all(DataFolder());
+    }
+}
+
+// Neither the program folder nor the data folder (one that cannot be
+// written, or made) takes the session, as the start says: Cancel brings the
+// question back, where another file can be chosen; an end that nobody
+// answers keeps it in the home folder, else in a folder of the user's alone
+// for temporary files (a fresh one when another user took the usual name,
+// one under /tmp when $TMPDIR cannot be made), and says so.
 TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeIt) {
     enum class Who { User, Nobody, NobodyWithAnUnchangeableHome, PlantedFolder, PlantedLink, NoTemporaryFolder };
     for (const Who who : {Who::User, Who::Nobody, Who::NobodyWithAnUnchangeableHome, Who::PlantedFolder,
@@ -149,14 +190,22 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
         StartedEditor editor;
         Unchangeable lock;
         ASSERT_TRUE(lock.Add(editor.Folder()));
-        ASSERT_TRUE(fs::create_directory(DataFolder()));
-        ASSERT_TRUE(lock.Add(DataFolder()));
+        if (who == Who::Nobody) {
+            ASSERT_TRUE(lock.Add(data_.path().toStdString()));
+        } else {
+            ASSERT_TRUE(fs::create_directory(DataFolder()));
+            ASSERT_TRUE(lock.Add(DataFolder()));
+        }
         ASSERT_TRUE(who == Who::User || who == Who::Nobody || lock.Add(home.path().toStdString()));
         if (who == Who::NoTemporaryFolder) {
             ASSERT_TRUE(fs::create_directory(temporary.path().toStdString() + "/unchangeable"));
             ASSERT_TRUE(lock.Add(temporary.path().toStdString() + "/unchangeable"));
         }
         editor.Start();
+        ASSERT_FALSE(editor.Dialogs.Messages().empty());
+        const std::string start = editor.Dialogs.Messages()[0];
+        EXPECT_EQ(start.find("will be kept in"), std::string::npos) << start;
+        EXPECT_NE(start.find("at the end you will be asked where to save it"), std::string::npos) << start;
         Edit(editor, "LAST");
         const std::string presets = chosen.path().toStdString() + "/chosen.MVR";
         if (who == Who::User) {
