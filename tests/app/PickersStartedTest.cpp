@@ -238,10 +238,13 @@ TEST(PickersStarted, TheMenuKeyAndShiftF10OpenWhatARightClickOpensBelowTheFocuse
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.opens);
-        const auto [widget, rect] = c.cell;
+        QWidget* widget = c.cell.first;
+        const QRect rect = c.cell.second;
         EXPECT_EQ(OpenedBy([&] { userinput::Click(widget, Qt::RightButton, rect.center()); }).first, c.opens);
         const QPoint below = widget->mapToGlobal(rect.bottomLeft() + QPoint(0, 1));
-        for (const auto& [key, mods] : {std::pair{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
+        for (const auto& press : {std::pair{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
+            const Qt::Key key = press.first;
+            const Qt::KeyboardModifier mods = press.second;
             SCOPED_TRACE(key == Qt::Key_Menu ? "the menu key" : "Shift+F10");
             userinput::FocusOn(widget->window());
             userinput::Click(widget, Qt::LeftButton, rect.center());
