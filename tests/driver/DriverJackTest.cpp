@@ -864,3 +864,64 @@ TEST_F(Jack, ThruAcrossAServerRestartAndAStallSendsEachEventOnceAndNothingStale)
     EXPECT_EQ(lost, 0u) << "events the direct path delivered and thru did not";
     kit->SetMidiKitNotify(nullptr);
 }
+
+// Thru gathers each input's system-exclusive message apart, as the editor
+// passes them: a 64 KiB message that comes in 1 KiB events with another
+// input's short messages between its parts goes out whole after them. A
+// message that never ends is dropped once it passes the limit, said on
+// stderr, without taking the other input's message with it; the next one
+// of its input comes whole.
+TEST_F(Jack, ThruKeepsTheMessageOfEachInputApart) {
+    morvelant::testsupport::JackPeer second({.out = peer->name + "k", .quiet = true});
+    int port = -1;
+    ASSERT_TRUE(Eventually([&] { return (port = Kit::IndexOf(kit->InNames(), peer->name + "k:out")) >= 0; }, 5s));
+    const uint32_t k3 = kit->OpenMidiIn(nullptr, uint32_t(port), 0, MIDIKIT_OPEN_ARGUMENT);
+    ASSERT_GT(k3, 0x20u);
+    kit->StartMidiIn(k3);
+    ASSERT_TRUE(Eventually([&] { return second.OutConnections() > 0; }, 10s));
+    // The bytes go out on a source's port in 1 KiB events; what its input
+    // hears is passed thru before anything else is sent.
+    const auto pass = [&](morvelant::testsupport::JackPeer& from, uint32_t input, const std::vector<uint8_t>& bytes) {
+        from.SendPaced(bytes, 1024);
+        size_t n = 0;
+        ASSERT_TRUE(Eventually(
+            [&] {
+                for (LPMIDIEVENT e; (e = kit->GetMidiIn(input)) != nullptr; ++n) kit->PutMidiThru(out, e, input);
+                return n >= bytes.size();
+            },
+            10s))
+            << n << " of " << bytes.size() << " bytes came";
+    };
+    const auto big = MakeSysex(65536, 3);
+    Messages want;
+    for (uint8_t k = 1; k < big.size() / 1024; ++k) want.push_back({0xF0, 0x7D, k, 0xF7});
+    want.push_back(big);
+    ExpectAtPeer(
+        [&] {
+            for (size_t off = 0; off < big.size(); off += 1024) {
+                if (off > 0) pass(*peer, in, want[off / 1024 - 1]);
+                pass(second, k3, {big.begin() + std::ptrdiff_t(off), big.begin() + std::ptrdiff_t(off + 1024)});
+            }
+        },
+        want);
+
+    // A message of the limit and more without an end, begun after the
+    // other input's: dropped, the other input's message still whole.
+    testing::internal::CaptureStderr();
+    ExpectAtPeer(
+        [&] {
+            pass(*peer, in, {0xF0, 0x7D, 0x01});
+            pass(second, k3, {0xF0});
+            const std::vector<uint8_t> runaway(32768, 0x55);
+            for (size_t sent = 1; sent <= (1u << 20) + 1024; sent += runaway.size()) pass(second, k3, runaway);
+            pass(second, k3, {0xF7});
+            pass(*peer, in, {0x02, 0xF7});
+            pass(second, k3, {0xF0, 0x7D, 0x03, 0xF7});
+        },
+        Messages{{0xF0, 0x7D, 0x01, 0x02, 0xF7}, {0xF0, 0x7D, 0x03, 0xF7}});
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("MidiKit32: a system-exclusive message had no end within 1048576 bytes; it was dropped"),
+              std::string::npos)
+        << said;
+    kit->CloseMidiIn(k3);
+}
