@@ -80,16 +80,6 @@ private:
     uint8_t count_ = 0;
 };
 
-// Connects two ports from a client of the test server, as a patchbay does.
-bool Patch(const std::string& from, const std::string& to) {
-    jack_status_t status{};
-    jack_client_t* patch = jack_client_open("patch", JackNoStartServer, &status);
-    if (!patch) return false;
-    const bool made = jack_connect(patch, from.c_str(), to.c_str()) == 0;
-    jack_client_close(patch);
-    return made;
-}
-
 // The MIDI ports whose full names match the pattern, as a client of the
 // test server lists them.
 std::set<std::string> PortsNamed(const char* pattern) {
@@ -212,7 +202,7 @@ protected:
     std::unique_ptr<morvelant::testsupport::JackPeer> Beside() {
         auto beside = std::make_unique<morvelant::testsupport::JackPeer>(
             morvelant::testsupport::JackPeer::Setup{.in = peer->name + "r", .quiet = true});
-        EXPECT_TRUE(Patch(peer->name + "o:out", peer->name + "r:in"));
+        EXPECT_TRUE(morvelant::testsupport::PatchPorts(peer->name + "o:out", peer->name + "r:in"));
         EXPECT_TRUE(Eventually([&] { return beside->InConnections() > 0; }, 10s));
         return beside;
     }
@@ -912,7 +902,7 @@ TEST_F(Jack, ThruAcrossAServerRestartAndAStallSendsEachEventOnceAndNothingStale)
     morvelant::testsupport::JackPeer direct({.in = name + "d", .quiet = true});
     ASSERT_TRUE(PeerConnected()) << "connections to the new peer: in " << peer->InConnections() << ", out "
                                  << peer->OutConnections();
-    ASSERT_TRUE(Patch(name + "o:out", name + "d:in"));
+    ASSERT_TRUE(morvelant::testsupport::PatchPorts(name + "o:out", name + "d:in"));
     ASSERT_TRUE(Eventually([&] { return direct.InConnections() > 0; }));
     HeldServer server;
     ASSERT_TRUE(server.Ok());

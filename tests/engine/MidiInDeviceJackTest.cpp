@@ -227,6 +227,11 @@ TEST_F(MidiInDeviceJack, ThruKeepsTheMessageOfEachSourceWhole) {
     TMidiKitIn* in = OpenInput(client_ + "k:out", port);
     ASSERT_NE(in, nullptr);
     Pump([&] { return k3.OutConnections() > 0; });
+    // A plain client fed by both sources' ports, beside the editor's inputs.
+    testsupport::JackPeer beside({.in = client_ + "r"});
+    ASSERT_TRUE(testsupport::PatchPorts(client_ + "k:out", client_ + "r:in"));
+    ASSERT_TRUE(testsupport::PatchPorts(client_ + "o:out", client_ + "r:in"));
+    Pump([&] { return beside.InConnections() >= 2; });
     routing_.MorvelantPCDeviceIndex = inPort_;
     routing_.ThruInDeviceFlags[static_cast<size_t>(port)] = true;
     routing_.ThruDeviceFlags[static_cast<size_t>(outPort_)] = true;
@@ -241,22 +246,42 @@ TEST_F(MidiInDeviceJack, ThruKeepsTheMessageOfEachSourceWhole) {
     } cases[] = {{K3, Dev}, {Dev, K3}, {K3, Fader}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "cut " << c.cut << ", between " << c.between);
-        peer_->Clear();
-        // Each part is sent once the editor heard the one before.
-        const auto send = [&](From from, const Message& bytes) {
-            if (from == Fader) {
-                std::vector<MidiEvent> events;
-                for (unsigned char b : bytes) events.push_back({0, 0xF0, b, 0, 0});
-                SendToVirtualOutputs(engine_, events, 1);
-                return;
-            }
-            const size_t heard = hooks_.LoggedIn.size() + bytes.size();
-            (from == K3 ? k3.Send(bytes) : peer_->Send(bytes));
-            Pump([&] { return hooks_.LoggedIn.size() >= heard; });
+        // Each part is sent once the editor heard the one before. A part it
+        // did not hear that the plain client lost too (PipeWire now and
+        // then loses a period's messages) tells nothing of thru: the row is
+        // played again, twice at most.
+        bool missed = true;
+        size_t sent = 0;  // bytes sent by the peers
+        const auto besideGot = [&] {
+            size_t n = 0;
+            for (const auto& m : beside.Messages()) n += m.size();
+            return n;
         };
-        send(c.cut, head);
-        send(c.between, other);
-        send(c.cut, tail);
+        for (int play = 1; missed; ++play) {
+            if (play > 1) {
+                ASSERT_LT(besideGot(), sent) << "the editor missed a part that a plain client fed by the same port heard";
+                ASSERT_LE(play, 3) << "the server lost a part of every play";
+            }
+            peer_->Clear();
+            beside.Clear();
+            missed = false;
+            sent = 0;
+            const auto send = [&](From from, const Message& bytes) {
+                if (from == Fader) {
+                    std::vector<MidiEvent> events;
+                    for (unsigned char b : bytes) events.push_back({0, 0xF0, b, 0, 0});
+                    SendToVirtualOutputs(engine_, events, 1);
+                    return;
+                }
+                const size_t heard = hooks_.LoggedIn.size() + bytes.size();
+                (from == K3 ? k3.Send(bytes) : peer_->Send(bytes));
+                sent += bytes.size();
+                missed = !testsupport::PumpUntil([&] { return hooks_.LoggedIn.size() >= heard; }, 5000) || missed;
+            };
+            send(c.cut, head);
+            send(c.between, other);
+            send(c.cut, tail);
+        }
         Pump([&] { return peer_->Count() >= 2; });
         Pump([] { return false; }, std::chrono::milliseconds(100));  // nothing more comes
         EXPECT_EQ(peer_->Got(), (std::vector<Message>{other, whole}));
