@@ -159,7 +159,7 @@ TEST(PickersStarted, AChannelPickerWalkOpensEachPickerUnderItsCell) {
     QApplication::processEvents();
     QTableWidget* grid = TrackParameterForm->StringGrid1;
     const int row = TTrackParameterForm::rChannel;
-    const auto cell = [grid, row](int column) {
+    const auto cell = [grid](int column) {
         const QRect r = grid->visualRect(grid->model()->index(row, column));
         return QRect(grid->viewport()->mapToGlobal(r.topLeft()), r.size());
     };

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/UnseenByThreadSanitizer.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/PollUntil.h"
 
@@ -109,6 +110,7 @@ public:
             while (jack_ringbuffer_write_space(outRing_) < sizeof n + n && !dead_)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             if (dead_) return;
+            driver::UnseenByThreadSanitizer unseen;
             jack_ringbuffer_write(outRing_, reinterpret_cast<const char*>(&n), sizeof n);
             jack_ringbuffer_write(outRing_, reinterpret_cast<const char*>(bytes.data() + off), n);
         }
@@ -231,6 +233,7 @@ private:
                 self->overflow_ = true;
                 continue;
             }
+            driver::UnseenByThreadSanitizer unseen;
             jack_ringbuffer_write(self->inRing_, reinterpret_cast<const char*>(&h), sizeof h);
             jack_ringbuffer_write(self->inRing_, reinterpret_cast<const char*>(ev.buffer), ev.size);
         }
