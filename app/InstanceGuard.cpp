@@ -10,26 +10,26 @@ namespace {
 
 constexpr char kLockCaption[] = "Warning !";
 
-std::string FolderOrCurrent(const std::string& folder) { return folder.empty() ? std::string(".") : folder; }
-
 // Held by another process (not merely impossible to make).
 bool HeldElsewhere(const SingleInstanceLock& lock) { return !lock.Held() && !lock.Failed(); }
 
 }  // namespace
 
-InstanceGuard::InstanceGuard(const std::string& lockName, const std::string& programDirectory)
-    : folder_(FolderOrCurrent(programDirectory)),
-      lock_(lockName),
-      folderLock_(SingleInstanceLock::OnFolder{folder_}) {}
+InstanceGuard::InstanceGuard(const std::string& lockName, const std::string& workFolder)
+    : folder_(workFolder), lock_(lockName) {
+    if (!folder_.empty()) folderLock_.emplace(SingleInstanceLock::OnFolder{folder_});
+}
 
 bool InstanceGuard::AnotherCopyRuns() {
     lock_.Acquire();
-    folderLock_.Acquire();
+    if (folderLock_) folderLock_->Acquire();
     return HeldElsewhere(lock_);
 }
 
 StartDecision InstanceGuard::Decide() {
-    if (lock_.Held() && folderLock_.Held()) return StartDecision::Run;
+    // Without a folder that keeps the work there is none to share: the end
+    // asks where to save it.
+    if (lock_.Held() && (!folderLock_ || folderLock_->Held())) return StartDecision::Run;
     std::string message;
     const std::string lockPath = lock_.Path().empty() ? std::string("MorvelantEditor") : lock_.Path();
     if (lock_.Failed())
@@ -37,13 +37,16 @@ StartDecision InstanceGuard::Decide() {
     const std::string besideText = "so this session's presets and patterns will be saved to new files beside "
                                    "\"Config.MVR\" and \"Config.MVT\" when it ends.";
     StartDecision decision = StartDecision::Leave;
-    if (HeldElsewhere(folderLock_)) {
+    if (folderLock_ && HeldElsewhere(*folderLock_)) {
         // Whatever the runtime folder: these working sets have a writer.
         message += "Another copy of the editor is running with the presets and patterns in \"" + folder_ +
             "\"; this one ends, so that it cannot write over them.";
     } else if (HeldElsewhere(lock_)) {
         message = "The editor is already running: use the windows of the copy that runs. This one ends.";
-    } else if (folderLock_.Held()) {
+    } else if (!folderLock_) {
+        message += "It goes on: at the end you will be asked where to save this session's presets and patterns.";
+        decision = StartDecision::Run;
+    } else if (folderLock_->Held()) {
         message += "No other copy of the editor works with the presets and patterns in \"" + folder_ +
             "\"; this one goes on.";
         decision = StartDecision::Run;
@@ -53,8 +56,9 @@ StartDecision InstanceGuard::Decide() {
     } else {
         // This user's only copy, but a copy under another runtime folder
         // could still work with these files.
-        message = "The editor could not lock its program folder \"" + folder_ + "\": " + folderLock_.Error() +
-            ".\nIt cannot tell whether another copy works with the presets and patterns there, " + besideText;
+        message = "The editor could not lock the folder \"" + folder_ + "\" that keeps its presets and patterns: " +
+            folderLock_->Error() + ".\nIt cannot tell whether another copy works with the presets and patterns there, " +
+            besideText;
         decision = StartDecision::RunSavingBeside;
     }
     // A start from a terminal that ends is also told there, at once.
@@ -65,7 +69,7 @@ StartDecision InstanceGuard::Decide() {
 
 void InstanceGuard::Release() {
     lock_.Release();
-    folderLock_.Release();
+    if (folderLock_) folderLock_->Release();
 }
 
 }  // namespace morvelant

@@ -1,15 +1,17 @@
 // Who may run, and who may write the working sets.
 //
 // One copy of the editor runs per user: the single-instance lock in the
-// user's runtime folder says so. Whatever the runtime folder, one program
-// folder's working sets have one writer: every copy holds a lock on its
-// program folder, and that lock decides first. A second start is told in a
-// box why it ends: another copy runs (for this user, or with these working
-// sets). When the folder lock cannot be had at all, the copy goes on but
-// saves its presets and patterns to new files beside the working sets
-// instead of over them, unless the single-instance lock shows another copy.
+// user's runtime folder says so. Whatever the runtime folder, the folder
+// that keeps a session's work (the program folder, or an installed copy's
+// data folder) has one writer: every copy holds a lock on it, and that lock
+// decides first. A second start is told in a box why it ends: another copy
+// runs (for this user, or with these working sets). When the folder lock
+// cannot be had at all, the copy goes on but saves its presets and patterns
+// to new files beside the working sets instead of over them, unless the
+// single-instance lock shows another copy.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/SingleInstance.h"
@@ -20,7 +22,9 @@ enum class StartDecision { Leave, Run, RunSavingBeside };
 
 class InstanceGuard {
 public:
-    InstanceGuard(const std::string& lockName, const std::string& programDirectory);
+    // `workFolder`: the folder that keeps the session's work (empty: none,
+    // the end asks where).
+    InstanceGuard(const std::string& lockName, const std::string& workFolder);
 
     // Before anything is shown: takes the locks; true when another copy
     // holds the single-instance lock (the run is then not worth preparing;
@@ -37,7 +41,7 @@ public:
 private:
     std::string folder_;
     SingleInstanceLock lock_;
-    SingleInstanceLock folderLock_;
+    std::optional<SingleInstanceLock> folderLock_;
 };
 
 }  // namespace morvelant

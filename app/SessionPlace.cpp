@@ -14,61 +14,68 @@ constexpr char kSettingsCaption[] = "Warning !";
 constexpr char kSettingsFilter[] = "Configuration|*.cfg";
 constexpr char kConfigurationName[] = "Morvelant.cfg";
 
-// After a configuration that cannot be read: the file beside it that keeps
-// the settings instead, one for every start ("Morvelant 2.cfg"): the first
-// such file that reads, else the first free name. Returns what to tell.
+// After a configuration that cannot be read: the one file beside it that
+// keeps the settings instead ("Morvelant 2.cfg"), read back at every later
+// start. Returns what to tell.
 std::string KeepSettingsBeside(IniFileHold& config) {
     const std::string unreadable = config.SavedTo();
     const std::string text = "The configuration \"" + unreadable + "\" could not be read: " + config.ReadError() +
         ".\nIt is left as it is. ";
-    // Numbered names from 2 on: a regular file among them is an earlier
-    // start's settings.
-    const std::size_t dot = unreadable.find_last_of('.');
-    const std::string stem = unreadable.substr(0, dot), extension = unreadable.substr(dot);
-    for (int n = 2; n < 100; ++n) {
-        const std::string name = stem + " " + std::to_string(n) + extension;
-        if (!Occupied(name)) {
-            config.SaveInstead(name);
-            return text + "The editor starts with its default settings. This session's settings will be saved to \"" +
-                name + "\".";
-        }
-        if (!NotAFileReason(name).empty()) continue;
+    const KeptBeside place = KeepBeside(unreadable, [&config](const std::string& name) {
         config.ReadFrom(name);
-        if (config.Readable())
-            return text + "The settings are read from \"" + name +
-                "\", where an earlier session kept them, and this session's are saved there too.";
-    }
-    const std::string place = FreeNameBeside(unreadable);
-    config.SaveInstead(place);
-    return text + "The editor starts with its default settings. This session's settings will be saved to \"" + place +
-        "\".";
+        return config.Readable();
+    });
+    if (place.readBack)
+        return text + "The settings are read from \"" + place.path +
+            "\", where an earlier session kept them, and this session's are saved there too.";
+    config.SaveInstead(place.path);
+    return text + "The editor starts with its default settings. This session's settings will be saved to \"" +
+        place.path + "\".";
 }
 
 }  // namespace
 
+WorkPlace FindWorkPlace(const std::string& programFolder) {
+    WorkPlace place;
+    if (FolderTakesFiles(programFolder, &place.whyNotProgram)) {
+        place.folder = programFolder.empty() ? std::string(".") : programFolder;
+        return place;
+    }
+    place.installed = true;
+    const std::string data = UserDataFolder(&place.whyNotData);
+    // Made now, so that what the start says of it is true and its lock can
+    // keep a second copy off it.
+    if (data.empty() || !MakeDataFolderFor(data + "/" + kConfigurationName, &place.whyNotData)) return place;
+    place.folder = data;
+    FolderTakesFiles(data, &place.whyNotData);
+    return place;
+}
+
 std::string ChooseSessionPlace(IniFileHold& config, const std::string& programFolder) {
-    std::string text, folder, why;
-    if (!FolderTakesFiles(programFolder, &why)) {
-        text = "The program folder cannot be written: " + why + ".\n";
-        folder = UserDataFolder(&why);
-        if (folder.empty()) {
-            text += "There is no data folder of your own either (" + why +
-                "): at the end you will be asked where to save this session.";
-        } else {
+    const WorkPlace place = FindWorkPlace(programFolder);
+    std::string text;
+    if (place.installed) {
+        text = "The program folder cannot be written: " + place.whyNotProgram + ".\n";
+        const std::string& folder = place.folder;
+        bool found = false;
+        if (!folder.empty()) {
             const std::string kept = folder + "/" + kConfigurationName;
-            bool found = false;
             for (const char* name : {kPresetWorkingSet, kPatternWorkingSet, kConfigurationName})
                 found = found || Occupied(folder + "/" + name);
             if (Occupied(kept))
                 config.ReadFrom(kept);
             else
                 config.SaveInstead(kept);
+        }
+        if (folder.empty() || !place.whyNotData.empty()) {
+            text += "Your data folder cannot take this session either (" + place.whyNotData +
+                "): at the end you will be asked where to save it.";
+        } else if (found) {
             // Said once: from the next start on, they are simply there.
-            if (found)
-                text.clear();
-            else
-                text += "This session's presets, patterns and settings will be kept in \"" + folder +
-                    "\" when the editor ends, and read from there at the next start.";
+            text.clear();
+        } else {
+            text += "This session's presets, patterns and settings will be kept in \"" + folder +
+                "\" when the editor ends, and read from there at the next start.";
         }
     }
     if (!config.Readable()) {
@@ -76,7 +83,7 @@ std::string ChooseSessionPlace(IniFileHold& config, const std::string& programFo
         text += KeepSettingsBeside(config);
     }
     if (!text.empty()) CurrentDialogs().MessageBox(text, kSettingsCaption, MessageButtons::Ok, MessageIcon::Warning);
-    return folder;
+    return place.installed ? place.folder : std::string();
 }
 
 bool SaveConfiguration(IniFileHold& config, PendingRescues* later) {

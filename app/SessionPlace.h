@@ -5,11 +5,13 @@
 //   their own names: they are read from there at start (the program
 //   folder's while the data folder holds none yet), written back there at
 //   the end when they changed, and this is said once, at a start that
-//   finds none of them there yet.
+//   finds none of them there yet. The data folder is made at start; one
+//   that cannot be made or written is said at every start, and the end
+//   asks where the session goes.
 // - A configuration that cannot be read (a named pipe, a folder, binary
 //   data) is said at start and left as it is; the settings go to one file
 //   beside it ("Morvelant 2.cfg"), which later starts read and write again
-//   (and say so).
+//   (and say so), as the working sets do.
 // - A configuration that cannot be written at the end goes through the same
 //   rescue as the working sets: try again, another file, else beside it or
 //   the data folder, and the user is told where.
@@ -21,6 +23,18 @@ namespace morvelant {
 
 class IniFileHold;
 class PendingRescues;
+
+// The folder that keeps this session's work: the program folder ("." for
+// the current one) when it takes new files, else the user's data folder,
+// made now for this user alone; empty when there is none (no home, or a
+// data folder that cannot be made).
+struct WorkPlace {
+    std::string folder;
+    bool installed = false;  // the program folder cannot be written
+    std::string whyNotProgram;
+    std::string whyNotData;  // why the data folder cannot take the work
+};
+WorkPlace FindWorkPlace(const std::string& programFolder);
 
 // At start, once the configuration is held and before anything reads it:
 // points it at the file this session reads and keeps, says what is not

@@ -49,6 +49,7 @@
 
 #include "app/EditorWindowSet.h"
 #include "app/InstanceGuard.h"
+#include "app/SessionPlace.h"
 #include "engine/FileCommands.h"
 #include "midikit/MidiKitDLL.h"
 #include "platform/Dialogs.h"
@@ -255,7 +256,9 @@ private:
 int RunEditor(int argc, char** argv) {
     // Before the lock: once it is held, a signal always ends the run in order.
     CatchEndSignals();
-    InstanceGuard guard(kSingleInstanceName, ProgramDirectory());
+    // The lock is on the folder that keeps the session's work: each user of
+    // an installed copy has a folder of their own.
+    InstanceGuard guard(kSingleInstanceName, FindWorkPlace(ProgramDirectory()).folder);
     // A copy that is told to leave has no MIDI to prepare.
     std::optional<DriverWarmUp> driver;
     if (!guard.AnotherCopyRuns()) driver.emplace();

@@ -266,7 +266,7 @@ public:
     // An event passed thru from an input: at once, but not before the moment
     // it arrived (plus the backend's constant delay), so that the gaps
     // between such events are kept.
-    uint16_t putThru(const MidiEvent& e, MediaTime arrived);
+    uint16_t putThru(const MidiEvent& e, MediaTime arrived, const std::weak_ptr<const Object>& from);
     void flush();
     void reset();
     void shutdown(bool orderly) override;
@@ -293,7 +293,8 @@ private:
     void flushLocked();
     void notesOffLocked();
     void sendMessage(const Bytes& message, MediaTime due);
-    void putImmediate(const MidiEvent& e, MediaTime due = kAtOnce);
+    // source: the input passed thru from; none for the program's own events.
+    void putImmediate(const MidiEvent& e, MediaTime due = kAtOnce, const std::weak_ptr<const Object>& source = {});
 
     std::mutex mx_;
     std::condition_variable cv_;
@@ -304,8 +305,13 @@ private:
         MediaTime due;
     };
     std::deque<Immediate> immediate_;
-    Bytes immSysex_;
-    bool immInSysex_ = false;
+    // The immediate system-exclusive messages not ended yet, one per source.
+    struct Gathering {
+        std::weak_ptr<const Object> source;
+        bool passedThru = false;  // from an input, which can go while its message is unfinished
+        Bytes bytes;
+    };
+    std::vector<Gathering> gathering_;
     std::deque<Timed> timed_;
     uint64_t lastTick_ = 0;
     bool timedSysexOpen_ = false;  // a timed F0 was queued, its F7 not yet

@@ -238,7 +238,7 @@ MIDIKIT_API uint16_t PutMidiThru(uint32_t handle, LPMIDIEVENT event, uint32_t in
         auto out = lookup<MidiOutput>(handle, Object::Kind::Output);
         if (!out) return 2;
         auto in = lookup<MidiInput>(input, Object::Kind::Input);
-        return out->putThru(*event, in ? in->moment() : kAtOnce);
+        return out->putThru(*event, in ? in->moment() : kAtOnce, in);
     } catch (...) {}
     return 2;
 }

@@ -7,7 +7,11 @@
 // gathered and go out as one message when the 0xF7 byte arrives. Events
 // passed thru from an input take this path too, each message carrying the
 // moment it came in: a backend that writes by time (JACK) keeps their gaps,
-// one period later, instead of sending all of a period's together.
+// one period later, instead of sending all of a period's together. Each
+// input's system-exclusive bytes are gathered apart from every other
+// input's and from the program's own, since the messages of two sources
+// reach one output interleaved, byte by byte; channel and real-time
+// messages go on at once, in the order they come.
 //
 // The timed path holds the score's events with delta times in ticks of the
 // attached sync clock. An event with delta 0 goes out as soon as it reaches
@@ -17,6 +21,9 @@
 // is full PutMidiOut refuses (non-zero) and, once the queue has drained below
 // kLowWater, the port notifies "buffer ready" one time.
 #include "driver/DriverInternal.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace morvelant::driver {
 
@@ -58,21 +65,35 @@ bool MidiOutput::open(Backend& backend, const std::string& raw, const MidiKitNot
     return true;
 }
 
-void MidiOutput::putImmediate(const MidiEvent& e, MediaTime due) {
+// One message more than kMaxSysex bytes long without its end is dropped:
+// a source that never ends its message cannot take the memory.
+static void sayRunawayDropped() {
+    std::fprintf(stderr, "MidiKit32: a system-exclusive message had no end within %zu bytes; it was dropped\n",
+                 MidiOutput::kMaxSysex);
+}
+
+void MidiOutput::putImmediate(const MidiEvent& e, MediaTime due, const std::weak_ptr<const Object>& source) {
     if (e.status == 0xF0) {
-        uint8_t b = e.data1;
+        const auto same = [&](const Gathering& g) {
+            return !g.source.owner_before(source) && !source.owner_before(g.source);
+        };
+        auto it = std::find_if(gathering_.begin(), gathering_.end(), same);
+        const uint8_t b = e.data1;
         if (b == 0xF0) {
-            immSysex_.assign(1, 0xF0);
-            immInSysex_ = true;
-        } else if (immInSysex_) {
-            immSysex_.push_back(b);
+            if (it == gathering_.end()) {
+                // The unfinished messages of inputs closed since go with them.
+                std::erase_if(gathering_, [](const Gathering& g) { return g.passedThru && g.source.expired(); });
+                it = gathering_.insert(gathering_.end(), Gathering{source, bool(source.lock()), {}});
+            }
+            it->bytes.assign(1, 0xF0);
+        } else if (it != gathering_.end()) {
+            it->bytes.push_back(b);
             if (b == 0xF7) {
-                immediate_.push_back({std::move(immSysex_), due});
-                immSysex_.clear();
-                immInSysex_ = false;
-            } else if (immSysex_.size() > kMaxSysex) {
-                immSysex_.clear();  // runaway message without an end
-                immInSysex_ = false;
+                immediate_.push_back({std::move(it->bytes), due});
+                gathering_.erase(it);
+            } else if (it->bytes.size() > kMaxSysex) {
+                gathering_.erase(it);
+                sayRunawayDropped();
             }
         }
         return;
@@ -125,12 +146,12 @@ uint16_t MidiOutput::put(const MidiEvent& e) {
     return 0;
 }
 
-uint16_t MidiOutput::putThru(const MidiEvent& e, MediaTime arrived) {
+uint16_t MidiOutput::putThru(const MidiEvent& e, MediaTime arrived, const std::weak_ptr<const Object>& from) {
     {
         std::lock_guard lock(mx_);
         if (quit_ || abandon_) return 2;
         notesOff_ = false;
-        putImmediate(e, arrived);
+        putImmediate(e, arrived, from);
         ++wakeups_;
     }
     cv_.notify_all();
@@ -143,8 +164,7 @@ void MidiOutput::flushLocked() {
     timedSysexOpen_ = false;
     workerSysex_.clear();
     workerInSysex_ = false;
-    immSysex_.clear();
-    immInSysex_ = false;
+    gathering_.clear();
     refused_ = false;
     awaitingRefill_ = false;
     activity_ = false;
@@ -253,6 +273,7 @@ void MidiOutput::worker() {
                         } else if (workerSysex_.size() > kMaxSysex) {
                             workerSysex_.clear();
                             workerInSysex_ = false;
+                            sayRunawayDropped();
                         }
                     }
                 } else if (int len = messageLength(e.status); len > 0) {

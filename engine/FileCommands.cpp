@@ -300,22 +300,33 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
     const std::string path = WorkingSetReadPath(model, k.workingSet);
     std::string error;
     const ReadStatus status = ReadQuietly(model, k, path, EditorFileReadMode::Set, -1, &error);
-    const bool ok = status == ReadStatus::Loaded;
+    bool ok = status == ReadStatus::Loaded;
     if (!ok) model.*(k.editBufferCount) = 1;
-    model.*(k.digest) = ok ? WorkingSetDigest(model, k) : 0;
     // A working set that is there but cannot be read stays for the user to
-    // rescue; this run's records go to a new file beside it.
+    // rescue; the session goes to one file beside it, which every later
+    // start reads back and saves again. (One read from the program folder
+    // instead is left there anyway.)
     (model.*(k.saveAs)).clear();
-    // (One read from the program folder instead is left there anyway.)
     const std::string kept = WorkingSetPath(model, k.workingSet);
     if (!ok && Occupied(path)) {
-        if (path == kept) model.*(k.saveAs) = FreeFileNameBeside(kept);
         std::string text = status == ReadStatus::IllegalVersion ? std::string(kIllegalFileVersion) + "\n\n" : "";
-        text += "\"" + path + "\" could not be read: " + WhyNotRead(status, k, path, error) + ".\n" +
-            "It is left untouched. This session's " + k.records + " will be saved to \"" +
-            (path == kept ? model.*(k.saveAs) : kept) + "\" when the editor ends.";
+        text += "\"" + path + "\" could not be read: " + WhyNotRead(status, k, path, error) + ".\nIt is left untouched. ";
+        std::string place = kept;
+        if (path == kept) {
+            const KeptBeside beside = KeepBeside(kept, [&model, &k](const std::string& name) {
+                return ReadQuietly(model, k, name, EditorFileReadMode::Set, -1, nullptr) == ReadStatus::Loaded;
+            });
+            model.*(k.saveAs) = place = beside.path;
+            ok = beside.readBack;
+        }
+        text += ok ? "The " + std::string(k.records) + " are read from \"" + place +
+                "\", where an earlier session kept them, and this session's are saved there too."
+                   : "This session's " + std::string(k.records) + " will be saved to \"" + place +
+                "\" when the editor ends.";
         CurrentDialogs().MessageBox(text, kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Warning);
     }
+    // What was read, from the working set or the file beside it.
+    model.*(k.digest) = ok ? WorkingSetDigest(model, k) : 0;
     if (!commandLineFile.empty()) {
         ReadFromDisk(model, k, commandLineFile, EditorFileReadMode::Sequential, kDeviceSlots);
         (k.kind == EditorFileKind::Presets ? model.SelectedPreset : model.SelectedPattern) = kDeviceSlots;
@@ -353,8 +364,13 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k, PendingRescues* lat
             return true;
         return WriteEditorFile(model, k.kind, path, slots, &error, {.leaveIfSame = true}) || rescue(path, error);
     }
-    // Never over the working set, nor over a file made since the start.
-    if (Occupied(instead)) {
+    // The file beside the working set that the start read back is this
+    // session's own: written over when the session changed it. Never over
+    // the working set, nor over a file made since the start.
+    const uint64_t readBack = model.*(k.digest);
+    if (readBack != 0 && Occupied(instead)) {
+        if (readBack == WorkingSetDigest(model, k)) return true;
+    } else if (Occupied(instead)) {
         const std::string base =
             (std::filesystem::path(instead).parent_path() / std::filesystem::path(path).filename()).string();
         instead = Occupied(base) ? FreeNameBeside(base) : base;
@@ -458,8 +474,12 @@ bool SavePatternWorkingSet(DeviceModel& model, PendingRescues* later) {
 std::string FreeFileNameBeside(const std::string& path) { return FreeNameBeside(path); }
 
 void SaveWorkingSetsBeside(DeviceModel& model) {
-    for (const KindTraits* k : {&kPresetTraits, &kPatternTraits})
-        if ((model.*(k->saveAs)).empty()) model.*(k->saveAs) = FreeFileNameBeside(WorkingSetPath(model, k->workingSet));
+    // Not even over a file beside them that the start read back.
+    for (const KindTraits* k : {&kPresetTraits, &kPatternTraits}) {
+        if ((model.*(k->saveAs)).empty() || model.*(k->digest) != 0)
+            model.*(k->saveAs) = FreeFileNameBeside(WorkingSetPath(model, k->workingSet));
+        model.*(k->digest) = 0;
+    }
 }
 
 }  // namespace morvelant

@@ -96,10 +96,11 @@ bool LoadPattern(DeviceModel& model, int slot);
 // At start: "Config.MVR" from ProgramPath, or from the model's
 // WorkingSetFolder when it has one (the program folder's only while that
 // folder holds none yet; edit-buffer count 1 when it cannot be read), then a file named on the command line from slot 64, which becomes
-// the selected preset. Returns whether the working set was read. A working
-// set that is there but cannot be read is never written over: one message
-// says which file, why, and the new file beside it ("Config 2.MVR") that
-// takes this run's records at exit.
+// the selected preset. Returns whether the working set (or the file kept
+// beside it) was read. A working set that is there but cannot be read is
+// never written over: one message says which file, why, and the one file
+// beside it ("Config 2.MVR") that takes this run's records at exit, and
+// that later starts read back and save again.
 bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 // At exit: the device slots and the edit buffers in use, into the working

@@ -44,9 +44,9 @@ const char* DumpName(int kind) {
 
 std::string DamagedDumpsText(const std::string& first, int count, bool more) {
     if (more)
-        return (count == 1 ? std::string("1 more damaged dump from the Morvelant came in while that message was shown "
+        return (count == 1 ? std::string("1 more damaged dump from the Morvelant came in since that message was shown "
                                          "and was not loaded: ")
-                           : std::to_string(count) + " more damaged dumps from the Morvelant came in while that "
+                           : std::to_string(count) + " more damaged dumps from the Morvelant came in since that "
                                                      "message was shown and were not loaded. The first: ") +
             first + ".";
     if (count <= 1) return "A damaged dump from the Morvelant was not loaded: " + first + ".";
@@ -55,28 +55,41 @@ std::string DamagedDumpsText(const std::string& first, int count, bool more) {
 
 }  // namespace
 
-QueuedReport::QueuedReport(QObject* context, std::string caption, TextFunction text)
-    : context_(context), caption_(std::move(caption)), text_(std::move(text)) {}
+QueuedReport::QueuedReport(QObject* context, std::string caption, TextFunction text, const char* quietName)
+    : context_(context), quiet_(new QTimer(context)), caption_(std::move(caption)), text_(std::move(text)) {
+    quiet_->setObjectName(QString::fromLatin1(quietName));
+    quiet_->setSingleShot(true);
+    quiet_->setInterval(kQuietMs);
+    QObject::connect(quiet_, &QTimer::timeout, context_, [this] { QuietTimeOver(); });
+}
 
 void QueuedReport::Ask(const std::string& detail) {
     ++count_;
     if (first_.empty()) first_ = detail;
-    if (pending_) return;  // the box that waits, or is open, says this one too
+    // The box that waits, or is open, says this one too; in the quiet time
+    // after a box, the box at its end.
+    if (pending_ || quiet_->isActive()) return;
     pending_ = true;
     QMetaObject::invokeMethod(context_, [this] { Show(); }, Qt::QueuedConnection);
 }
 
 void QueuedReport::Show() {
-    // pending_ stays set while a box is open: its event loop goes on
-    // delivering MIDI, and what arrives meanwhile is counted and said by the
-    // next box, once this one is closed.
-    for (bool more = false; count_ > 0; more = true) {
-        const std::string text = text_(first_, count_, more);
-        count_ = 0;
-        first_.clear();
-        CurrentDialogs().MessageBox(text, caption_, MessageButtons::Ok, MessageIcon::Error);
-    }
+    // pending_ stays set while the box is open: its event loop goes on
+    // delivering MIDI, and what arrives meanwhile is counted, and said once
+    // the quiet time after this box is over.
+    const std::string text = text_(first_, count_, more_);
+    count_ = 0;
+    first_.clear();
+    CurrentDialogs().MessageBox(text, caption_, MessageButtons::Ok, MessageIcon::Error);
     pending_ = false;
+    quiet_->start();
+}
+
+void QueuedReport::QuietTimeOver() {
+    more_ = count_ > 0;
+    if (!more_) return;
+    pending_ = true;
+    Show();
 }
 
 TMidiDeviceForm::TMidiDeviceForm(Engine& engine, QObject* Owner)
@@ -84,8 +97,9 @@ TMidiDeviceForm::TMidiDeviceForm(Engine& engine, QObject* Owner)
       SendBuffer(),
       engine_(engine),
       receiveBuffer_(kReceiveBufferSize),
-      overrun_(this, "Error", [](const std::string&, int, bool) { return std::string("Midi Buffer Overrun"); }),
-      damaged_(this, "Error", DamagedDumpsText) {
+      overrun_(this, "Error", [](const std::string&, int, bool) { return std::string("Midi Buffer Overrun"); },
+               "OverrunQuietTime"),
+      damaged_(this, "Error", DamagedDumpsText, "DamagedDumpsQuietTime") {
     setObjectName("MidiDeviceForm");
     SendBuffer.reserve(kSendBufferSize);
     for (int n = 0; n < kInputCount; ++n) {

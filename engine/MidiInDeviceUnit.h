@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -47,25 +48,34 @@ bool IsWholeKnobPreset(std::span<const MidiEvent> dump);
 
 // A message box shown from the event loop after the handler that asked for
 // it has returned, and never two at once: whatever is asked while it waits
-// is said by that box, and whatever is asked while it is open by one more
-// box after it is closed, so that every ask is counted.
+// is said by that box. What is asked while it is open, and for a quiet time
+// after it is closed, is counted and said by one more box when the quiet
+// time is over, so that every ask is counted and a source that keeps asking
+// still leaves the user a moment to reach the settings that stop it.
 class QueuedReport {
 public:
     // text(first detail, number of times asked, whether asked while the
-    // previous box was open) -> the message.
+    // previous box was open or in the quiet time after it) -> the message.
     using TextFunction = std::function<std::string(const std::string&, int, bool)>;
-    QueuedReport(QObject* context, std::string caption, TextFunction text);
+    // The quiet time is a single-shot timer, a child of `context` named
+    // `quietName`.
+    QueuedReport(QObject* context, std::string caption, TextFunction text, const char* quietName);
+    static constexpr int kQuietMs = 5000;
     void Ask(const std::string& detail);
+    // Whether a box is waiting to be shown, or open.
     bool Pending() const { return pending_; }
 
 private:
     void Show();
+    void QuietTimeOver();
     QObject* context_;
+    QTimer* quiet_;
     std::string caption_;
     TextFunction text_;
     std::string first_;
     int count_ = 0;
     bool pending_ = false;
+    bool more_ = false;  // the next box follows one whose quiet time it ends
 };
 
 class TMidiDeviceForm : public QObject {

@@ -61,8 +61,8 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
         button->setObjectName(QString::fromLatin1(kRangeNames[item]));
         button->setGeometry(x, y, 44, 22);
         // A toggle: Return never presses it, even with the focus on it
-        // (Space does); Return belongs to Close.
-        button->setAutoDefault(false);
+        // (Space does); Return belongs to Close. The dialog opens in the
+        // first edit, passing over it.
         RangeButtons[static_cast<size_t>(item)] = button;
         connect(button, &QPushButton::clicked, this, [this, item] { RangeClick(item); });
         for (int half = 0; half < 2; ++half) {
@@ -105,12 +105,6 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
         ShowAll();
         Close();
     });
-}
-
-void TInitCtrlForm::FormShow() {
-    // The dialog comes up with the focus in its first text field, not on the
-    // first toggle (which the window system would pick, being created first).
-    FaderCtrlMin->setFocus(Qt::OtherFocusReason);
 }
 
 void TInitCtrlForm::ShowPair(int minIndex) {

@@ -61,9 +61,6 @@ public:
     void ShowPair(int minIndex);
     void ShowAll();
 
-protected:
-    void FormShow() override;
-
 private:
     DeviceModel& model_;
     PickerLauncher* pickers_;

@@ -13,6 +13,7 @@
 #include "model/PatternSteps.h"
 #include "model/TrackSettings.h"
 #include "platform/QtColors.h"
+#include "platform/QtDialogKeys.h"
 #include "platform/QtDragStart.h"
 #include "platform/QtText.h"
 
@@ -142,6 +143,8 @@ void TPatternParameterForm::Build() {
                     label->setAlignment(Qt::AlignCenter);
                     label->setFont(small);
                     label->installEventFilter(this);
+                    // Tab reaches it, and the menu key opens its menu.
+                    label->setFocusPolicy(Qt::StrongFocus);
                     SetBackground(label, clWhite);
                     return label;
                 };
@@ -518,17 +521,26 @@ bool TPatternParameterForm::eventFilter(QObject* watched, QEvent* event) {
         }
         return TForm::eventFilter(watched, event);
     }
+    const auto popup = [&](const QPoint& globalPos) {
+        PopupLabelTag = tag;
+        (tag >= kVelocityTagBase ? StepVelPopupMenu : StepNotesPopupMenu)->popup(globalPos);
+    };
+    if (ContextMenuKey(event)) {
+        popup(label->mapToGlobal(label->rect().bottomLeft() + QPoint(0, 1)));
+        return true;
+    }
     switch (type) {
         case QEvent::MouseButtonPress: {
             auto* me = static_cast<QMouseEvent*>(event);
             EditA1_1MouseDown(label, me->button(), int(me->position().y()));
-            if (me->button() == Qt::RightButton) {
-                PopupLabelTag = tag;
-                (tag >= kVelocityTagBase ? StepVelPopupMenu : StepNotesPopupMenu)
-                    ->popup(me->globalPosition().toPoint());
-            }
+            if (me->button() == Qt::RightButton) popup(me->globalPosition().toPoint());
             return true;
         }
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            // A frame marks the focused value.
+            label->setFrameStyle(type == QEvent::FocusIn ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+            return TForm::eventFilter(watched, event);
         case QEvent::MouseMove:
             EditA1_1MouseMove(label, int(static_cast<QMouseEvent*>(event)->position().y()));
             return true;

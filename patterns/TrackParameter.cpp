@@ -10,6 +10,7 @@
 
 #include "model/PatternSteps.h"
 #include "model/TrackSettings.h"
+#include "platform/QtDialogKeys.h"
 #include "platform/QtDragStart.h"
 #include "platform/QtText.h"
 
@@ -76,7 +77,10 @@ void TTrackParameterForm::Build() {
     StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setSelectionMode(QAbstractItemView::NoSelection);
-    StringGrid1->setFocusPolicy(Qt::NoFocus);
+    // The arrows move the current cell; the menu key opens there what a
+    // right-click opens.
+    StringGrid1->setFocusPolicy(Qt::StrongFocus);
+    StringGrid1->installEventFilter(this);
     StringGrid1->setShowGrid(true);
     StringGrid1->setTextElideMode(Qt::ElideNone);
     QFont small = StringGrid1->font();
@@ -432,6 +436,15 @@ void TTrackParameterForm::FormShow() {
 void TTrackParameterForm::FormClose(TCloseAction&) { Model.ShowTrackParametersForm = false; }
 
 bool TTrackParameterForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == StringGrid1 && ContextMenuKey(event)) {
+        // What a right-click on the current cell opens, just below the cell.
+        const QModelIndex cell = StringGrid1->currentIndex();
+        if (cell.isValid())
+            StringGrid1MouseDown(cell.row(), cell.column(), Qt::RightButton,
+                                 StringGrid1->viewport()->mapToGlobal(
+                                     StringGrid1->visualRect(cell).bottomLeft() + QPoint(0, 1)));
+        return true;
+    }
     if (watched != StringGrid1->viewport()) return TForm::eventFilter(watched, event);
     const QString format = QString::fromLatin1(kColumnDragType);
     switch (event->type()) {
@@ -441,6 +454,8 @@ bool TTrackParameterForm::eventFilter(QObject* watched, QEvent* event) {
             const int row = StringGrid1->rowAt(at.y()), column = StringGrid1->columnAt(at.x());
             pressColumn_ = (me->button() == Qt::LeftButton && row == 0 && column >= 1) ? column : -1;
             pressPos_ = at;
+            // The keys go on from the cell clicked.
+            if (row >= 0 && column >= 0) StringGrid1->setCurrentCell(row, column);
             StringGrid1MouseDown(row, column, me->button(), me->globalPosition().toPoint());
             return true;
         }

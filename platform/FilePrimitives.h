@@ -4,15 +4,19 @@
 // - opening an existing file for reading without ever waiting: a named pipe
 //   without a writer, a device or a folder is refused with words for what it
 //   is, so that a wrong choice never blocks the GUI thread;
-// - the temporary files of a save, named after the file they will replace,
-//   the saving process's id and a counter ("Config.MVR.tmp4711.0"), so that
-//   what a killed save left behind is recognised and removed at the next
-//   save of that file, while a copy of the program that is still running
-//   keeps its own;
-// - the one save of a file: where a link leads, into a temporary beside it,
-//   every write checked, flushed to disk, renamed into place, and the
-//   folder it was renamed into flushed too; any failure reported, the old
-//   file left as it was and no descriptor left open.
+// - the temporary files of a save: a short stem drawn from the name of the
+//   file they will replace, the saving process's id and a counter
+//   ("save-0123456789abcdef.tmp4711.0"), so that a file of the longest name
+//   a folder takes has a temporary that fits, and what a killed save left
+//   behind is recognised and removed at the next save of that file, while
+//   a copy of the program that is still running keeps its own;
+// - the one save of a file: where a link leads, into a temporary beside it
+//   that has the replaced file's mode and group, every write checked,
+//   flushed to disk, renamed into place, and the folder it was renamed into
+//   flushed too; any failure before the rename reported, the old file left
+//   as it was and no descriptor left open. Once renamed the file is saved:
+//   a folder that cannot be flushed (one that may be written but not read)
+//   is only said on stderr.
 #pragma once
 
 #include <dirent.h>
@@ -28,6 +32,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace morvelant::files {
@@ -78,20 +83,6 @@ inline std::string NotAFileReason(const std::string& path) {
     return NotAFileText(path, st.st_mode);
 }
 
-// Creates a new temporary file beside `path` ("path.tmp<pid>.<n>"), open for
-// writing, its mode following the umask as for any new file. -1 on failure
-// (errno set).
-inline int CreateTemporaryFile(const std::string& path, std::string& tempName) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = path + ".tmp" + std::to_string(long(::getpid())) + "." + std::to_string(counter.fetch_add(1));
-        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
 namespace detail {
 
 // The process ids of a name's temporary suffix: one or more ".tmp<pid>.<n>"
@@ -117,6 +108,50 @@ inline std::vector<long> TemporaryPids(const std::string& rest) {
     }
     return pids;
 }
+
+// The stem of the temporaries of a file named `name` ("save-" and a hash
+// of the name), the same in every process and short whatever the name.
+inline std::string TemporaryStem(const std::string& name) {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (const unsigned char c : name) hash = (hash ^ c) * 1099511628211ull;
+    char stem[32];
+    std::snprintf(stem, sizeof stem, "save-%016llx", static_cast<unsigned long long>(hash));
+    return stem;
+}
+
+// Whether `name` is itself a temporary's: a temporary of a temporary keeps
+// its stem and adds its own suffix.
+inline bool IsTemporaryName(const std::string& name) {
+    const std::size_t stem = TemporaryStem("").size();
+    return name.size() > stem && name.compare(0, 5, "save-") == 0 && !TemporaryPids(name.substr(stem)).empty();
+}
+
+// A path's folder ("" for none) and name.
+inline std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {"", path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+}  // namespace detail
+
+// Creates a new temporary file beside `path` (see the top), open for
+// writing, its mode following the umask as for any new file. -1 on failure
+// (errno set).
+inline int CreateTemporaryFile(const std::string& path, std::string& tempName) {
+    static std::atomic<unsigned> counter{0};
+    const auto [folder, name] = detail::SplitPath(path);
+    const std::string stem = folder + (detail::IsTemporaryName(name) ? name : detail::TemporaryStem(name));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = stem + ".tmp" + std::to_string(long(::getpid())) + "." + std::to_string(counter.fetch_add(1));
+        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+namespace detail {
 
 // True only when the process is known to have ended: one that runs, even
 // under another user, keeps its files.
@@ -144,16 +179,20 @@ inline void RemoveStaleTemporaries(const std::string& path) {
     std::vector<std::string> stale;
     while (const dirent* entry = ::readdir(d)) {
         const std::string name = entry->d_name;
+        // Each owner's temporaries: under its stem, or, left by an older
+        // save, under its whole name.
+        std::vector<long> pids;
         for (const std::string& owner : {base, base + ".BAK"}) {
             if (owner != base && !fileThere) continue;
-            if (name.size() <= owner.size() || name.compare(0, owner.size(), owner) != 0) continue;
-            const std::vector<long> pids = detail::TemporaryPids(name.substr(owner.size()));
-            if (pids.empty()) continue;
-            bool gone = true;
-            for (long pid : pids) gone = gone && detail::ProcessGone(pid);
-            if (gone) stale.push_back(dir + "/" + name);
-            break;
+            for (const std::string& stem : {detail::TemporaryStem(owner), owner}) {
+                if (pids.empty() && name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0)
+                    pids = detail::TemporaryPids(name.substr(stem.size()));
+            }
         }
+        if (pids.empty()) continue;
+        bool gone = true;
+        for (long pid : pids) gone = gone && detail::ProcessGone(pid);
+        if (gone) stale.push_back(dir + "/" + name);
     }
     ::closedir(d);
     for (const std::string& file : stale) {
@@ -235,21 +274,35 @@ inline bool SyncFolder(const std::string& folder) {
     return fd >= 0 && SyncAndClose(fd);
 }
 
-// Syncs each folder once; the first failure, as text, in *error.
-inline bool SyncFolders(std::vector<std::string> folders, std::string* error) {
+// Syncs the folder of each file once. The files are in place whatever
+// happens: a folder that cannot be flushed is said on stderr, and that is
+// all.
+inline void SyncFoldersOf(const std::vector<std::string>& files) {
+    std::vector<std::string> folders;
+    for (const std::string& file : files) folders.push_back(FolderOf(file));
     std::sort(folders.begin(), folders.end());
     folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
     for (const std::string& folder : folders) {
         if (SyncFolder(folder)) continue;
-        if (error) *error = ErrorText("cannot flush the folder", folder, errno);
-        return false;
+        std::fprintf(stderr, "Saved, but the folder \"%s\" could not be flushed to disk: %s\n", folder.c_str(),
+                     std::strerror(errno));
     }
-    return true;
+}
+
+// Gives the temporary `fd` the mode of the file it will replace, and its
+// group where the user may set it; a new file keeps what the umask gave.
+// A file system without modes keeps its own.
+inline void KeepModeOf(const std::string& target, int fd) {
+    struct stat old {};
+    if (::stat(target.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return;
+    // The group first: a change of group may clear the set-id bits.
+    [[maybe_unused]] const int grouped = ::fchown(fd, uid_t(-1), old.st_gid);  // EPERM: not a group of the user's
+    [[maybe_unused]] const int moded = ::fchmod(fd, old.st_mode & 07777);
 }
 
 // Writes `data` into a new temporary beside `target` (see
-// CreateTemporaryFile), flushed to disk and closed. On failure the
-// temporary is gone and *error says why.
+// CreateTemporaryFile), with the mode of the file it replaces, flushed to
+// disk and closed. On failure the temporary is gone and *error says why.
 inline bool WriteTemporary(const std::string& target, const void* data, std::size_t size, std::string& tempName,
                            std::string* error) {
     // What an ended save of this file left behind goes now.
@@ -259,6 +312,7 @@ inline bool WriteTemporary(const std::string& target, const void* data, std::siz
         if (error) *error = ErrorText("cannot create a file in", FolderOf(target), errno);
         return false;
     }
+    KeepModeOf(target, fd);
     bool ok = WriteAll(fd, data, size);
     int err = errno;
     if (!ok) ::close(fd);
@@ -271,9 +325,8 @@ inline bool WriteTemporary(const std::string& target, const void* data, std::siz
 }
 
 // The save of one file without a backup, as described at the top. False,
-// with the reason in *error, when anything failed; the file is then as it
-// was, unless only the flush of its folder failed (the new file is in
-// place but may not survive a power cut, which is reported all the same).
+// with the reason in *error, when anything before the rename failed; the
+// file is then as it was.
 inline bool ReplaceFile(const std::string& path, const void* data, std::size_t size, std::string* error) {
     const std::string target = SaveTarget(path);
     if (target.empty()) {
@@ -288,7 +341,8 @@ inline bool ReplaceFile(const std::string& path, const void* data, std::size_t s
         if (error) *error = ErrorText("cannot replace", target, err);
         return false;
     }
-    return SyncFolders({FolderOf(target)}, error);
+    SyncFoldersOf({target});
+    return true;
 }
 
 }  // namespace morvelant::files

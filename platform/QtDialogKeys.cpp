@@ -8,6 +8,19 @@
 
 namespace morvelant {
 
+namespace {
+
+// The first control in the dialog's Tab order that is no push button.
+QWidget* FirstField(QWidget& dialog) {
+    for (QWidget* w = dialog.nextInFocusChain(); w != &dialog; w = w->nextInFocusChain())
+        if (w->window() == &dialog && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(&dialog) &&
+            !qobject_cast<QPushButton*>(w))
+            return w;
+    return nullptr;
+}
+
+}  // namespace
+
 DialogKeys::DialogKeys(TForm& dialog, QPushButton* defaultButton, std::function<void()> escape)
     : QObject(&dialog), dialog_(dialog), defaultButton_(defaultButton), escape_(std::move(escape)) {
     dialog.installEventFilter(this);
@@ -19,6 +32,14 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Show:
             // The window the dialog was opened from, to hand the focus back.
             if (QWidget* active = QApplication::activeWindow(); active != &dialog_) opener_ = active;
+            // Only the default button answers Return; the others (toggles
+            // among them) leave the key to the dialog.
+            for (QPushButton* button : dialog_.findChildren<QPushButton*>())
+                if (button != defaultButton_) button->setAutoDefault(false);
+            // It opens in its first field, not where the focus was left the
+            // last time (a box ticked by Space unseen), and the focus is marked.
+            if (QWidget* first = FirstField(dialog_)) first->setFocus(Qt::TabFocusReason);
+            dialog_.setAttribute(Qt::WA_KeyboardFocusChange);
             break;
         case QEvent::Hide:
             if (opener_ && opener_->isVisible()) opener_->activateWindow();
@@ -36,14 +57,7 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                // A focused push button that answers Return (autoDefault)
-                // took the key itself; one that reaches here is a toggle, and
-                // Return belongs to the default button.
                 QPushButton* button = defaultButton_.data();
-                if (button == nullptr)
-                    if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
-                        focused && focused->window() == &dialog_)
-                        button = focused;
                 if (button && button->isVisible() && button->isEnabled()) {
                     button->click();
                     return true;
@@ -53,6 +67,18 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event) {
         }
         default: break;
     }
+    return false;
+}
+
+bool ContextMenuKey(QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    const bool menuKey = (key->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+        (key->key() == Qt::Key_F10 && mods == Qt::ShiftModifier);
+    if (!menuKey) return false;
+    if (event->type() == QEvent::KeyPress) return true;
+    event->accept();
     return false;
 }
 

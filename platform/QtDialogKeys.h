@@ -1,9 +1,11 @@
 // The keys every dialog answers on the desktop, for windows built on TForm
 // (which is no QDialog and so gets neither): Escape closes the dialog as its
 // Cancel or Close button does, Return and Enter press the default button
-// wherever the focus is (a focused push button marked autoDefault takes the
-// key itself; a toggle, which is not, is never pressed by it), and when the
-// dialog goes the window that was active when it came is activated again.
+// wherever the focus is (on another push button too: Space presses that
+// one), and when the dialog goes the window that was active when it came is
+// activated again. Each time it opens, the focus is in its first field (the
+// first control in the Tab order that is no push button), marked as the keys
+// mark it; the mark stays when a click moves the focus.
 #pragma once
 
 #include <QObject>
@@ -11,6 +13,7 @@
 
 #include <functional>
 
+class QEvent;
 class QPushButton;
 
 namespace morvelant {
@@ -20,7 +23,7 @@ class TForm;
 class DialogKeys : public QObject {
 public:
     // Escape runs `escape`, or closes the dialog when it is empty. Without a
-    // default button Return presses only a focused push button.
+    // default button Return presses nothing.
     explicit DialogKeys(TForm& dialog, QPushButton* defaultButton = nullptr, std::function<void()> escape = {});
 
 protected:
@@ -32,5 +35,11 @@ private:
     std::function<void()> escape_;
     QPointer<QWidget> opener_;
 };
+
+// Whether `event` is the desktop's key for a context menu (the menu key, or
+// Shift+F10) pressed in the widget it is sent to. For the key's shortcut
+// override it accepts the event, so that the key reaches that widget and no
+// shortcut of the program's windows takes it; it then returns false.
+bool ContextMenuKey(QEvent* event);
 
 }  // namespace morvelant

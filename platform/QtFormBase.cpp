@@ -1,6 +1,7 @@
 #include "platform/QtFormBase.h"
 #include "platform/QtFormFrame.h"
 
+#include "platform/QtPasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/QtWheelFocus.h"
 
@@ -153,6 +154,7 @@ void KeepOuterHeight(TForm& form, int height) { Frames()[&form].outerHeight = he
 TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window) {
     if (!name.isEmpty()) setObjectName(name);
     GuardChoicesFromPassingWheel();
+    GuardTextBoxesFromPastesWithoutText();
     Report(*this, FormEvent::Created);
 }
 

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
-#include <QPointer>
 
+#include "platform/QtApplicationFilter.h"
 #include "platform/QtFormBase.h"
 
 namespace morvelant {
@@ -49,12 +49,6 @@ protected:
 
 }  // namespace
 
-void GuardChoicesFromPassingWheel() {
-    // Owned by the application: a later application gets a filter of its own.
-    static QPointer<QObject> filter;
-    if (filter || qApp == nullptr) return;
-    filter = new PassingWheelFilter(qApp);
-    qApp->installEventFilter(filter);
-}
+void GuardChoicesFromPassingWheel() { InstallApplicationFilterOnce<PassingWheelFilter>(); }
 
 }  // namespace morvelant

@@ -45,14 +45,34 @@ bool Occupied(const std::string& path) {
 
 std::string SaveTarget(const std::string& path) { return files::SaveTarget(path); }
 
-std::string FreeNameBeside(const std::string& path) {
+namespace {
+
+// path with " n" before its extension.
+std::string NumberedName(const std::string& path, int n) {
     const std::size_t slash = path.find_last_of('/');
     std::size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+    return path.substr(0, dot) + " " + std::to_string(n) + path.substr(dot);
+}
+
+}  // namespace
+
+std::string FreeNameBeside(const std::string& path) {
     for (int n = 2;; ++n) {
-        std::string name = path.substr(0, dot) + " " + std::to_string(n) + path.substr(dot);
+        std::string name = NumberedName(path, n);
         if (!Occupied(name)) return name;
     }
+}
+
+KeptBeside KeepBeside(const std::string& path, const std::function<bool(const std::string&)>& readBack) {
+    // A folder or a pipe among the names is passed over, as is a file that
+    // does not read: neither is ever written over.
+    for (int n = 2; n < 100; ++n) {
+        std::string name = NumberedName(path, n);
+        if (!Occupied(name)) return {std::move(name), false};
+        if (NotAFileReason(name).empty() && readBack(name)) return {std::move(name), true};
+    }
+    return {FreeNameBeside(path), false};
 }
 
 bool FolderTakesFiles(const std::string& folder, std::string* why) {
@@ -111,20 +131,38 @@ bool MakeDataFolderFor(const std::string& file, std::string* error) {
     return ::stat(folder.c_str(), &st) == 0 || MakePrivateFolder(folder, error);
 }
 
-std::string PrivateTemporaryFolder(std::string* why) {
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = tmp && tmp[0] == '/' ? tmp : "/tmp";
-    const std::string folder = base + "/MorvelantEditor-" + std::to_string(long(::getuid()));
-    if (!MakePrivateFolder(folder, why)) return {};
-    // Only a folder of this user's that nobody else may enter: anyone may
-    // make a name under /tmp first.
+namespace {
+
+bool PrivateFolderOfThisUser(const std::string& folder) {
     struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
-        (st.st_mode & 077) != 0) {
-        SetError(why, "\"" + folder + "\" is not a private folder of this user");
-        return {};
+    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+        (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+std::string PrivateTemporaryFolder(std::string* why) {
+    // A fresh folder made by this process: the next file of the same end
+    // goes there too.
+    static std::string fresh;
+    const char* tmp = std::getenv("TMPDIR");
+    std::vector<std::string> bases = {"/tmp"};
+    if (tmp && tmp[0] == '/' && std::string(tmp) != "/tmp") bases.insert(bases.begin(), tmp);
+    std::string reasons;
+    for (const std::string& base : bases) {
+        const std::string folder = base + "/MorvelantEditor-" + std::to_string(long(::getuid()));
+        // Only a folder of this user's that nobody else may enter: anyone may
+        // make a name under /tmp first, and what stands there is left alone.
+        std::string error;
+        if (MakePrivateFolder(folder, &error) && PrivateFolderOfThisUser(folder)) return folder;
+        if (error.empty()) error = "\"" + folder + "\" is not a private folder of this user";
+        if (!fresh.empty() && FolderOf(fresh) == FolderOf(folder) && PrivateFolderOfThisUser(fresh)) return fresh;
+        std::string name = folder + "-XXXXXX";
+        if (::mkdtemp(name.data()) != nullptr) return fresh = name;
+        reasons += (reasons.empty() ? "" : "\n") + error + "; " + Reason("cannot make a folder in", base, errno);
     }
-    return folder;
+    SetError(why, reasons);
+    return {};
 }
 
 // ---- A group of files replaced together ---------------------------------------------
@@ -255,11 +293,12 @@ bool SafeReplaceGroup::Commit(std::string* error) {
         e.movedOld = false;
     }
     committed_ = true;
-    // The renames themselves must last: every folder renamed into is
-    // flushed (links may lead to several).
-    std::vector<std::string> folders;
-    for (const Entry& e : entries_) folders.push_back(FolderOf(e.path));
-    return files::SyncFolders(std::move(folders), error);
+    // The renames themselves should last: every folder renamed into is
+    // flushed (links may lead to several). The files are saved already.
+    std::vector<std::string> files;
+    for (const Entry& e : entries_) files.push_back(e.path);
+    files::SyncFoldersOf(files);
+    return true;
 }
 
 bool SafeReplaceFile(const std::string& path, std::span<const uint8_t> data, std::string* error,

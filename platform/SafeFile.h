@@ -4,9 +4,9 @@
 // written to a temporary file in the same folder, every write is checked and
 // the data flushed to disk, the file that is being replaced is kept under the
 // same name with ".BAK" appended, and only then is the new file renamed into
-// place. A failure at any step leaves the old file where it was and is
-// reported, never passed off as success. Temporaries that a killed save left
-// behind are removed at the next save of the same file.
+// place, with the old file's mode and group. A failure before the rename
+// leaves the old file as it was and is reported; a folder not flushed after
+// it is only said. A killed save's temporaries go at the next save.
 //
 // A file that is a symbolic link is saved where the link leads: the
 // temporary and the ".BAK" go beside the target, and the link stays. A loop
@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -121,6 +122,16 @@ std::string SaveTarget(const std::string& path);
 // first such name at which nothing stands.
 std::string FreeNameBeside(const std::string& path);
 
+// After a file that cannot be read: the one file beside it that keeps the
+// work instead, the same at every start: the first numbered name ("Config
+// 2.MVR") that is a regular file `readBack` reads (an earlier session's
+// work, now read back), else the first free one.
+struct KeptBeside {
+    std::string path;
+    bool readBack = false;
+};
+KeptBeside KeepBeside(const std::string& path, const std::function<bool(const std::string&)>& readBack);
+
 // Whether new files can be made in `folder`; `why` says why not (a
 // read-only or unchangeable folder, one the user may not write).
 bool FolderTakesFiles(const std::string& folder, std::string* why = nullptr);
@@ -136,8 +147,8 @@ std::string AccountHome();
 // Makes the user's data folder when `file` is to go into it and it is not
 // there yet; true when there is nothing to make. `error` says why not.
 bool MakeDataFolderFor(const std::string& file, std::string* error = nullptr);
-// A folder of this user's alone under $TMPDIR (else /tmp), made now: the
-// last place a session's work can go. Empty, `why` saying why, when none.
+// A folder of this user's alone under $TMPDIR (else /tmp; a fresh one when
+// its name is taken), made now: the last place. Empty, `why` saying why.
 std::string PrivateTemporaryFolder(std::string* why = nullptr);
 
 // Test hook: replaces the write(2) call used for the temporary file, so that

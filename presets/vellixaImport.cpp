@@ -200,8 +200,6 @@ void TvellixaImportForm::Build() {
     DefaultButton = new QPushButton(QStringLiteral("Default"), this);
     DefaultButton->setObjectName(QStringLiteral("DefaultButton"));
     DefaultButton->setGeometry(206, 400, 75, 25);
-    // Tabbed to, it takes Return itself; Return elsewhere presses Close.
-    DefaultButton->setAutoDefault(true);
     connect(DefaultButton, &QPushButton::clicked, this, [this] { DefaultButtonClick(); });
     CloseButton = new QPushButton(QStringLiteral("Close"), this);
     CloseButton->setObjectName(QStringLiteral("CloseButton"));

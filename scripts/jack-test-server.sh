@@ -49,12 +49,21 @@ free_dead_entries() {
   done
 }
 
+# A server that was killed, or whose clients were (a frozen server, a test's
+# peers), leaves in /dev/shm its socket and segments ("jack_<name>_*") and
+# its clients' semaphores ("jack_sem.<uid>_<name>_*"); they would pile up run
+# after run. Removed once the server of that name is gone.
+forget_files() {
+  rm -f /dev/shm/jack_"$1"_* /dev/shm/jack_sem."$(id -u)"_"$1"_*
+}
+
 case "${1:-}" in
   start)
     if answers; then exit 0; fi
     free_dead_entries
     # A server of ours that no longer answers (stalled or half gone) goes first.
     stop_pid "$state.pid" reaped
+    forget_files "$name"
     # Synchronous mode: a slow client delays the cycle instead of losing MIDI.
     jackd -n "$name" --no-realtime --sync --timeout 5000 -d dummy -r 48000 -p 128 >>"$state.log" 2>&1 &
     echo $! >"$state.pid"
@@ -62,10 +71,16 @@ case "${1:-}" in
     ;;
   stop)
     stop_pid "$state.pid" reaped
+    forget_files "$name"
     ;;
   stop-all)
-    for pidfile in "$dir"/morvelant-jackd-"$prefix"*.pid; do
-      if [ -e "$pidfile" ]; then stop_pid "$pidfile" reaped; fi
+    # Every server of the run, running or not: a log stays from its start
+    # until clean-logs.
+    for file in "$dir"/morvelant-jackd-"$prefix"*.pid "$dir"/morvelant-jackd-"$prefix"*.log; do
+      [ -e "$file" ] || continue
+      [ "${file%.pid}" = "$file" ] || stop_pid "$file" reaped
+      file="${file#"$dir"/morvelant-jackd-}"
+      forget_files "${file%.*}"
     done
     ;;
   logs)

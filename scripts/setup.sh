@@ -10,7 +10,7 @@ packages=(
   pipewire pipewire-jack wireplumber dbus
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libclang-rt-14-dev xvfb xauth openbox x11-utils libxtst-dev
-  poppler-utils fonts-liberation
+  poppler-utils fonts-liberation locales
 )
 
 missing=()

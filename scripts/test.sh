@@ -11,7 +11,9 @@
 #   one that ships;
 # - the driver, engine and MIDI kit test programs under the thread sanitizer
 #   (build-tsan);
-# - every fuzz target for a few seconds (build-fuzz, clang).
+# - every target built once more with clang, whose warnings differ
+#   (build-clang, not run), and every fuzz target for a few seconds
+#   (build-fuzz, clang).
 # The last line counts the tests that passed, failed and were skipped; each
 # skipped test is listed with its reason.
 set -euo pipefail
@@ -37,6 +39,10 @@ cmake --build build-release --parallel "$(nproc)" --target MorvelantEditor MidiK
 tsan_programs=(driver_tests engine_tests midikit_tests)
 configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELANT_TSAN=ON -DMORVELANT_SANITIZE=OFF -DMORVELANT_BENCH=OFF
 cmake --build build-tsan --parallel "$(nproc)" --target "${tsan_programs[@]}"
+# Everything, tests and benchmarks too, once more with clang (the fuzz
+# leg's compiler), whose warnings differ: built, not run.
+configure build-clang -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+cmake --build build-clang --parallel "$(nproc)"
 
 export JACK_NO_AUDIO_RESERVATION=1
 export JACK_NO_START_SERVER=1
@@ -77,11 +83,26 @@ MORVELANT_JACK_SERVER="morvelant-$MORVELANT_TEST_RUN-check" scripts/jack-test-se
 export MORVELANT_JACK_REQUIRED=1
 trap stop_servers EXIT
 
+# Under CI (MORVELANT_CI=1, which runs as root on a machine set up by
+# scripts/setup.sh) a skipped test fails the run, unless it is named here
+# with the reason it may skip there too. A test that needs root, a locale,
+# the editor built beside it or a git work tree cannot skip there.
+ci_may_skip=(
+  # Skips only when, in every try, the server also lost a cycle of a plain
+  # libjack client around a missed note: the machine was too busy, not the
+  # driver at fault.
+  Jack.TimedOutputLandsOnTheFramesOfItsTicks
+  # Checks what git ignores: sources handed over without their history (an
+  # exported tree) have nothing to check.
+  SourceTree.RunFilesAreNotInTheRepository
+)
+
 # ctest counts a skipped test as passed ("100% tests passed"); its JUnit
 # file tells them apart. Prints "passed failed skipped", then a line for each
-# test that did not pass: "skipped NAME: the reason it gave" or "failed NAME".
+# test that did not pass: "skipped NAME: the reason it gave" or "failed NAME"
+# (under CI, "failed NAME: skipped unlisted: the reason it gave").
 count_junit() {
-  awk '
+  awk -v ci="${MORVELANT_CI:-}" -v listed=" ${ci_may_skip[*]} " '
     function unescape(s) {
       gsub(/&lt;/, "<", s); gsub(/&gt;/, ">", s); gsub(/&quot;/, "\"", s); gsub(/&apos;/, "\047", s)
       gsub(/&amp;/, "\\&", s)
@@ -100,8 +121,14 @@ count_junit() {
     /<\/testcase>/ {
       if (status == "run") passed++
       else if (status == "notrun" && skip) {
-        skipped++
-        notes = notes "skipped " name ": " (reason == "" ? "(no reason given)" : reason) "\n"
+        if (reason == "") reason = "(no reason given)"
+        if (ci != "" && index(listed, " " name " ") == 0) {
+          failed++
+          notes = notes "failed " name ": skipped unlisted: " reason "\n"
+        } else {
+          skipped++
+          notes = notes "skipped " name ": " reason "\n"
+        }
       } else { failed++; notes = notes "failed " name "\n" }
     }
     END { printf "%d %d %d\n%s", passed, failed, skipped, notes }' "$1"

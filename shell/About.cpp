@@ -1,10 +1,11 @@
 #include "shell/About.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+
+#include "platform/QtDialogKeys.h"
 
 namespace morvelant {
 
@@ -79,18 +80,12 @@ TAboutForm::TAboutForm(QWidget* parent) : TForm(QStringLiteral("AboutForm"), par
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setPlainText(QString::fromLatin1(kAboutSupportLine) + QLatin1Char('\n') +
                         QString::fromLatin1(kAboutSupportAddress));
+    // Escape closes the box, as its close button does.
+    new DialogKeys(*this);
 }
 
 TAboutForm::~TAboutForm() {
     if (AboutForm == this) AboutForm = nullptr;
-}
-
-void TAboutForm::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Close();
-        return;
-    }
-    TForm::keyPressEvent(event);
 }
 
 }  // namespace morvelant

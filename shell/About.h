@@ -24,9 +24,6 @@ public:
     QLabel* Label1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
 
-protected:
-    // Escape closes the box, as its close button does.
-    void keyPressEvent(QKeyEvent* event) override;
 };
 
 extern TAboutForm* AboutForm;

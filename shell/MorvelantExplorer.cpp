@@ -268,7 +268,7 @@ void TMorvelantExplorerForm::ShowEditorWindow(TForm* form, bool exclusive, bool 
 }
 
 void TMorvelantExplorerForm::Present(TForm* form) {
-    if (!fromClick_) {
+    if (!fromTree_) {
         form->Show();
         return;
     }
@@ -277,6 +277,12 @@ void TMorvelantExplorerForm::Present(TForm* form) {
     form->show();
     form->raise();
     form->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
+}
+
+void TMorvelantExplorerForm::ShowFromTree(TForm* form, bool exclusive, bool noToggle) {
+    fromTree_ = true;
+    ShowEditorWindow(form, exclusive, noToggle);
+    fromTree_ = false;
 }
 
 void TMorvelantExplorerForm::CloseOtherEditorWindows(TForm* form) {
@@ -302,9 +308,7 @@ void TMorvelantExplorerForm::TreeView1MouseDown(Qt::MouseButton button, const QP
     }
     // The window comes to the front, but the keys stay with the tree the user
     // clicked: the arrows and Space then move in the explorer.
-    fromClick_ = true;
-    ShowEditorWindow(WindowOfNode(node), exclusive, !onStateIcon);
-    fromClick_ = false;
+    ShowFromTree(WindowOfNode(node), exclusive, !onStateIcon);
 }
 
 void TMorvelantExplorerForm::TreeView1Change(QTreeWidgetItem* node) {
@@ -312,7 +316,9 @@ void TMorvelantExplorerForm::TreeView1Change(QTreeWidgetItem* node) {
     SetCaption(node->text(0).toStdString());
     // Moving onto "Help" with the keys opens nothing: a viewer popping up
     // while the user walks through the tree would be in the way.
-    if (node->text(0) != QLatin1String(kHelpNodeText)) ShowEditorWindow(WindowOfNode(node), true, false);
+    // The window shows without taking the keys: the next arrow moves on in
+    // the tree (activated, the window would get it, and so would its list).
+    if (node->text(0) != QLatin1String(kHelpNodeText)) ShowFromTree(WindowOfNode(node), true, false);
     Show();
 }
 

@@ -84,8 +84,10 @@ private:
     std::string ConfigFile() const;
     // The window of a node (by its text); null for "Help" and absent windows.
     TForm* WindowOfNode(const QTreeWidgetItem* node) const;
-    // Shows and raises a window; after a click in the tree, without activating it.
+    // Shows and raises a window; from the tree (a click or the keys), without activating it.
     void Present(TForm* form);
+    // ShowEditorWindow for the tree: the keys stay in the explorer.
+    void ShowFromTree(TForm* form, bool exclusive, bool noToggle);
 
     DeviceModel* model_;
     std::string programPath_;
@@ -94,7 +96,7 @@ private:
     std::vector<QTreeWidgetItem*> nodes_;  // in tree order
     bool ownShowExplorer_ = true;
     bool ownExplorerReady_ = false;
-    bool fromClick_ = false;  // a click in the tree asks for the window shown
+    bool fromTree_ = false;  // a click or a key in the tree asks for the window shown
 };
 
 extern TMorvelantExplorerForm* MorvelantExplorerForm;

@@ -1,11 +1,11 @@
 #include "shell/SendingUnit.h"
 
 #include <QAction>
-#include <QKeyEvent>
 #include <QWidget>
 
 #include <algorithm>
 
+#include "platform/QtDialogKeys.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -49,6 +49,9 @@ TSendingForm::TSendingForm(QWidget* parent) : TForm(QStringLiteral("SendingForm"
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(106, 102, 75, 25);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    // Escape is the Cancel button; the dialog has no default button, so
+    // Return does nothing (a send is not stopped by a stray Return).
+    new DialogKeys(*this, nullptr, [this] { Button1Click(); });
 }
 
 TSendingForm::~TSendingForm() {
@@ -123,16 +126,6 @@ void TSendingForm::Button1Click() {
 }
 
 void TSendingForm::FormShow() { SetSendItemsEnabled(false); }
-
-void TSendingForm::keyPressEvent(QKeyEvent* event) {
-    // Escape is the Cancel button; the dialog has no default button, so
-    // Return does nothing (a send is not stopped by a stray Return).
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Button1Click();
-        return;
-    }
-    TForm::keyPressEvent(event);
-}
 
 void TSendingForm::FormClose(TCloseAction& action) {
     // However the dialog goes (Cancel, close box, the sender when done), the

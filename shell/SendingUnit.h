@@ -77,7 +77,6 @@ public:
 protected:
     void FormShow() override;
     void FormClose(TCloseAction& action) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SetSendItemsEnabled(bool enabled);

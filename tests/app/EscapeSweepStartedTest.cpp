@@ -1,7 +1,9 @@
 // Every window, dialog and picker that the menus reach, opened one at a time
 // in the started editor: each window opens; each dialog and picker closes
 // on Escape (typed into whatever has the focus) and leaves the model as it
-// was, even with the mouse over a value a click would have written.
+// was, even with the mouse over a value a click would have written. In each
+// dialog Return presses the default button from whatever push button has the
+// focus, and each dialog opens with the focus, visibly, in its first field.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,8 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QStyleOption>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -67,11 +71,12 @@ struct Case {
     const char* form;  // object name of the dialog or picker
     Kind kind;
     std::function<void(StartedEditor&)> open;  // as the menus reach it
+    const char* firstField = "";  // of a dialog: where the focus is when it opens
 };
 
 const std::vector<Case>& Cases() {
     static const std::vector<Case> cases = {
-        {"AboutForm", Kind::Dialog, [](StartedEditor&) { Trigger("MainMenuAboutMorvelantEditor"); }},
+        {"AboutForm", Kind::Dialog, [](StartedEditor&) { Trigger("MainMenuAboutMorvelantEditor"); }, "Memo1"},
         {"SendingForm", Kind::Dialog,
          [](StartedEditor& e) {
              DeviceContext& c = e.Windows().Context();
@@ -81,10 +86,12 @@ const std::vector<Case>& Cases() {
              e.Model().Warnings = false;
              e.Model().PresetSlotSelected[3] = e.Model().PresetSlotSelected[4] = true;
              Trigger("SelectedPresets6");
-         }},
+         },
+         "PresetNumber"},
         // "Init with Midi Controllers" and the knob-import settings.
-        {"InitCtrlForm", Kind::Dialog, [](StartedEditor&) { Trigger("MainMenuMidiControllerInitSettings"); }},
-        {"vellixaImportForm", Kind::Dialog, [](StartedEditor&) { Trigger("vellixaImportSettings1"); }},
+        {"InitCtrlForm", Kind::Dialog, [](StartedEditor&) { Trigger("MainMenuMidiControllerInitSettings"); },
+         "FaderCtrlMin"},
+        {"vellixaImportForm", Kind::Dialog, [](StartedEditor&) { Trigger("vellixaImportSettings1"); }, "CheckBox1_1"},
         {"Values1Form", Kind::Picker,
          [](StartedEditor& e) {
              FaderPopupItem(e, e.Windows().Pickers().FaderPopups.ValuesPopupMenu, 3, "NumericalValues3");
@@ -175,6 +182,70 @@ TEST(EscapeSweep, EscapeClosesEveryDialogAndPickerWithoutWriting) {
         EXPECT_TRUE(closedByEscape);
         EXPECT_TRUE(StateOf(editor.Model()) == before);
         if (std::string(c.form) == "SendingForm") { EXPECT_FALSE(PresetForm->Timer1->isActive()); }
+    }
+}
+
+// Opens the dialog of `c` from the active menu window and runs `inside` while
+// it is up (inside a modal dialog's loop), then closes it if it is still up.
+void WhileOpen(StartedEditor& editor, const Case& c, QWidget* form, const std::function<void()>& inside) {
+    userinput::FocusOn(MainMenuForm);
+    QApplication::processEvents();
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        shown = form->isVisible();
+        if (shown) inside();
+        if (form->isVisible()) form->close();
+    });
+    c.open(editor);
+    QApplication::processEvents();
+    EXPECT_TRUE(shown);
+}
+
+// In each dialog Return presses only the default button, from whichever push
+// button has the focus. Opened again after the user left the focus elsewhere,
+// the dialog has it in its first field, marked as the keys mark it, also
+// after a click.
+TEST(EscapeSweep, DialogsTakeReturnAsTheirDefaultButtonAndOpenInTheirFirstField) {
+    const auto marked = [] {
+        QStyleOption option;
+        option.initFrom(QApplication::focusWidget());
+        return option.state.testFlags(QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange);
+    };
+    for (const Case& c : Cases()) {
+        if (c.kind != Kind::Dialog) continue;
+        SCOPED_TRACE(c.form);
+        StartedEditor editor;
+        editor.Start();
+        QWidget* form = TopLevel(QString::fromLatin1(c.form));
+        ASSERT_NE(form, nullptr);
+        std::string defaultButton, pressed;
+        for (QPushButton* b : form->findChildren<QPushButton*>()) {
+            if (b->isDefault()) defaultButton = b->objectName().toStdString();
+            QObject::connect(b, &QPushButton::clicked, [&pressed, b] { pressed += b->objectName().toStdString(); });
+        }
+        for (QPushButton* b : form->findChildren<QPushButton*>()) {
+            pressed.clear();
+            WhileOpen(editor, c, form, [&] {
+                userinput::FocusOn(b);
+                userinput::KeyClick(nullptr, Qt::Key_Return);
+            });
+            EXPECT_EQ(pressed, defaultButton) << "Return with the focus on " << b->objectName().toStdString();
+        }
+        WhileOpen(editor, c, form, [&] {
+            userinput::KeyClick(form, Qt::Key_Tab);
+            userinput::KeyClick(form, Qt::Key_Tab);
+            userinput::KeyClick(form, Qt::Key_Escape);
+        });
+        WhileOpen(editor, c, form, [&] {
+            QApplication::processEvents();
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_NE(focus, nullptr);
+            EXPECT_EQ(focus->objectName().toStdString(), c.firstField);
+            EXPECT_TRUE(marked());
+            if (qobject_cast<QPushButton*>(focus)) return;
+            userinput::Click(focus);
+            EXPECT_TRUE(marked()) << "after a click";
+        });
     }
 }
 

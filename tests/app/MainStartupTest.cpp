@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -59,9 +61,14 @@ protected:
             GTEST_SKIP() << "MorvelantEditor is not built beside the tests";
         }
         ASSERT_TRUE(program.isValid() && runtime.isValid());
-        ASSERT_TRUE(QFile::copy(bin + "/MorvelantEditor", program.filePath("MorvelantEditor")));
-        ASSERT_TRUE(QFile::copy(bin + "/libMidiKit32.so", program.filePath("libMidiKit32.so")));
-        QFile::setPermissions(program.filePath("MorvelantEditor"), QFile::permissions(bin + "/MorvelantEditor"));
+        ASSERT_TRUE(CopyEditor(bin, program.path()));
+    }
+
+    // The editor and its driver library, copied into a program folder.
+    static bool CopyEditor(const QString& from, const QString& to) {
+        return QFile::copy(from + "/MorvelantEditor", to + "/MorvelantEditor") &&
+            QFile::copy(from + "/libMidiKit32.so", to + "/libMidiKit32.so") &&
+            QFile::setPermissions(to + "/MorvelantEditor", QFile::permissions(from + "/MorvelantEditor"));
     }
 
     QProcessEnvironment Environment(bool exitAfterStart) const {
@@ -104,6 +111,14 @@ protected:
         return !taken && !probe.Failed();
     }
 
+    // Waits until the copy `p` holds the lock (a limit only keeps a broken
+    // run from hanging).
+    bool HoldsTheLock(const QProcess& p) const {
+        QDeadlineTimer limit(120000);
+        while (!LockHeldElsewhere() && !limit.hasExpired() && p.state() == QProcess::Running) QThread::msleep(20);
+        return LockHeldElsewhere();
+    }
+
     QTemporaryDir program;
     QTemporaryDir runtime;
 };
@@ -141,12 +156,8 @@ TEST_F(MainStartupTest, EndSignalsWriteEverythingAsANormalEndDoes) {
         for (const char* name : {"Morvelant.cfg", "Config.MVR", "Config.MVT"}) QFile::remove(program.filePath(name));
         QProcess editor;
         Start(editor, false);
-        // Once it holds the lock, its signals are caught (a limit only keeps
-        // a broken run from hanging).
-        QDeadlineTimer limit(120000);
-        while (!LockHeldElsewhere() && !limit.hasExpired() && editor.state() == QProcess::Running)
-            QThread::msleep(20);
-        ASSERT_TRUE(LockHeldElsewhere());
+        // Once it holds the lock, its signals are caught.
+        ASSERT_TRUE(HoldsTheLock(editor));
         ::kill(pid_t(editor.processId()), signal);
         ASSERT_TRUE(editor.waitForFinished(120000));
         EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit) << signal;
@@ -164,9 +175,7 @@ TEST_F(MainStartupTest, AnEndSignalClosesAStartMessageAndSavesBesideAnUnreadable
     editor.setProcessChannelMode(QProcess::SeparateChannels);
     editor.start(program.filePath("MorvelantEditor"), {});
     ASSERT_TRUE(editor.waitForStarted(30000));
-    QDeadlineTimer limit(120000);
-    while (!LockHeldElsewhere() && !limit.hasExpired() && editor.state() == QProcess::Running) QThread::msleep(20);
-    ASSERT_TRUE(LockHeldElsewhere());
+    ASSERT_TRUE(HoldsTheLock(editor));
     ::kill(pid_t(editor.processId()), SIGTERM);
     ASSERT_TRUE(editor.waitForFinished(120000));
     EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
@@ -181,19 +190,12 @@ TEST_F(MainStartupTest, AnEndSignalClosesAStartMessageAndSavesBesideAnUnreadable
 TEST_F(MainStartupTest, SecondCopySaysThatACopyRunsAndLeavesWithCodeZero) {
     QProcess first;
     Start(first, false);
-    // Wait (with a limit that only keeps a broken run from hanging) until
-    // the first copy holds the lock.
-    QDeadlineTimer limit(120000);
-    while (!LockHeldElsewhere() && !limit.hasExpired() && first.state() == QProcess::Running) QThread::msleep(20);
-    ASSERT_TRUE(LockHeldElsewhere());
+    ASSERT_TRUE(HoldsTheLock(first));
 
     // The second copy lives in a program folder of its own (same user, same
     // runtime folder), so anything it wrote would show there.
     QTemporaryDir secondProgram;
-    ASSERT_TRUE(QFile::copy(program.filePath("MorvelantEditor"), secondProgram.filePath("MorvelantEditor")));
-    ASSERT_TRUE(QFile::copy(program.filePath("libMidiKit32.so"), secondProgram.filePath("libMidiKit32.so")));
-    QFile::setPermissions(secondProgram.filePath("MorvelantEditor"),
-                          QFile::permissions(program.filePath("MorvelantEditor")));
+    ASSERT_TRUE(CopyEditor(program.path(), secondProgram.path()));
     QProcess second;
     second.setProcessEnvironment(Environment(false));  // no exit hook: only the lock can end it
     second.setProcessChannelMode(QProcess::MergedChannels);
@@ -218,6 +220,82 @@ TEST_F(MainStartupTest, SecondCopySaysThatACopyRunsAndLeavesWithCodeZero) {
     first.waitForFinished(30000);
     // The kernel frees the lock with the process, however it ended.
     EXPECT_FALSE(LockHeldElsewhere());
+}
+
+// An installed copy (a program folder that cannot be written, even by
+// root) is locked on the folder that keeps each session's work: another
+// user runs it beside the first, while a second installed copy on the same
+// data folder, under a runtime folder of its own, says which folder is in
+// use and ends. (Run as root, as CI runs; the other user is "nobody".)
+TEST_F(MainStartupTest, AnInstalledCopyIsLockedOnTheDataFolderOfEachUser) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to make folders unchangeable and start as another user";
+    constexpr uid_t kNobody = 65534;
+    QTemporaryDir secondProgram, secondRuntime, data, other;
+    ASSERT_TRUE(CopyEditor(program.path(), secondProgram.path()));
+    for (const QTemporaryDir* dir : {&program, &secondProgram, &other})
+        ASSERT_EQ(::chmod(dir->path().toLocal8Bit().constData(), 0755), 0);
+    // Each data folder holds the settings of an earlier session (so no
+    // start waits in the box that says where the work is kept).
+    for (const QTemporaryDir* home : {&data, &other})
+        ASSERT_TRUE(QDir(home->path()).mkdir("MorvelantEditor") &&
+                    QFile(home->filePath("MorvelantEditor/Morvelant.cfg")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir(other.path()).mkdir("run"));
+    for (const char* mine : {"", "/run", "/MorvelantEditor", "/MorvelantEditor/Morvelant.cfg"})
+        ASSERT_EQ(::chown((other.path() + mine).toLocal8Bit().constData(), kNobody, kNobody), 0) << mine;
+    testsupport::Unchangeable installed;
+    ASSERT_TRUE(installed.Add(program.path().toStdString()) && installed.Add(secondProgram.path().toStdString()));
+
+    QProcess first;
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+    Start(first, false);
+    qunsetenv("XDG_DATA_HOME");
+    ASSERT_TRUE(HoldsTheLock(first));
+
+    struct Case {
+        const char* who;
+        QString program, home, runtime;
+        bool nobody;
+    };
+    const Case cases[] = {
+        {"another user", program.path(), other.path(), other.filePath("run"), true},
+        {"a second installed copy", secondProgram.path(), data.path(), secondRuntime.path(), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.who);
+        QProcess second;
+        QProcessEnvironment secondEnv = Environment(true);
+        secondEnv.insert("HOME", c.home);
+        secondEnv.insert("XDG_DATA_HOME", c.home);
+        secondEnv.insert("XDG_RUNTIME_DIR", c.runtime);
+        if (c.nobody) secondEnv.insert("QT_QPA_PLATFORM", "offscreen");  // the screen file is root's
+        second.setProcessEnvironment(secondEnv);
+        second.setWorkingDirectory(c.home);
+        second.setProcessChannelMode(QProcess::MergedChannels);
+        if (c.nobody)
+            second.setChildProcessModifier([] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(99);
+            });
+        second.start(c.program + "/MorvelantEditor", {});
+        ASSERT_TRUE(second.waitForStarted(30000));
+        // A copy that is turned away says so and waits for its box, which
+        // an end signal closes; one that runs ends as soon as it started.
+        QByteArray said;
+        while (!said.contains("Another copy") && second.waitForReadyRead(120000)) said += second.readAll();
+        if (said.contains("Another copy")) ::kill(pid_t(second.processId()), SIGTERM);
+        ASSERT_TRUE(second.state() == QProcess::NotRunning || second.waitForFinished(120000)) << said.toStdString();
+        said += second.readAll();
+        EXPECT_EQ(second.exitCode(), 0) << said.toStdString();
+        // Only the copy that ran wrote its session (the first one is still running).
+        EXPECT_EQ(said.contains("Another copy"), !c.nobody) << said.toStdString();
+        EXPECT_EQ(said.contains("Another copy of the editor is running with the presets and patterns in \"" +
+                                data.filePath("MorvelantEditor").toUtf8() + "\""),
+                  !c.nobody)
+            << said.toStdString();
+        EXPECT_EQ(QFile::exists(c.home + "/MorvelantEditor/Config.MVR"), c.nobody);
+    }
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished(30000);
 }
 
 // A JACK server that no longer answers (stopped, as a frozen one) does not
@@ -336,7 +414,8 @@ TEST_F(MainStartupTest, AMissingOrDamagedDriverLibraryIsSaidAndTheStartEndsWitho
 // the current folder) is never part of the sources: none is committed, and
 // the repository ignores them.
 TEST(SourceTree, RunFilesAreNotInTheRepository) {
-    const std::string git = "git -C '" MORVELANT_SOURCE_DIR "' ";
+    // A checkout owned by another user (CI runs as root) is still read.
+    const std::string git = "git -c safe.directory='*' -C '" MORVELANT_SOURCE_DIR "' ";
     const auto output = [](const std::string& command) {
         std::string out;
         if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {

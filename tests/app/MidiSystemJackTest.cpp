@@ -1,21 +1,28 @@
 // The started editor with no backend asked for: a running JACK server is
 // taken (before the ALSA sequencer), and the MIDI settings window says so;
-// and what it keeps of the ports in its configuration.
+// what it keeps of the ports in its configuration; and a device port that
+// keeps sending damaged dumps.
 #include <gtest/gtest.h>
 
 #include <jack/jack.h>
 #include <unistd.h>
 
 #include <QLabel>
+#include <QTimer>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 
+#include "app/EditorWindowSet.h"
+#include "engine/MidiInDeviceUnit.h"
 #include "platform/IniFile.h"
 
 #include "shell/MidiSettings.h"
 #include "tests/support/DriverProcess.h"
+#include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/QtTestApp.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -71,6 +78,56 @@ TEST(MidiSystemJack, TheFileKeepsWhatTheUserChoseAndNothingMerelySeen) {
     for (const char* section : {"In1DeviceFlags", "In2DeviceFlags", "ThruInDeviceFlags", "Out2DeviceFlags",
                                 "ThruDeviceFlags", "InDeviceNames"})
         EXPECT_TRUE(ini.ReadSection(section).empty()) << section;
+}
+
+// A device port that keeps sending damaged dumps (a wrong routing): after
+// OK the user has a few seconds to reach the MIDI settings, without a box;
+// then one box says how many came meanwhile.
+TEST(MidiSystemJack, DamagedDumpsThatKeepComingAreSaidOncePerBurst) {
+    if (!testsupport::JackReachable())
+        GTEST_SKIP() << "JACK server '" << testsupport::JackTestServerName() << "' not reachable";
+    MIDIKIT_IN_FRESH_PROCESS();
+    const std::string dev = "dev" + std::to_string(::getpid());
+    testsupport::JackPeer peer({.out = dev});
+    testsupport::StartedEditor editor;
+    std::ofstream(editor.Folder() + "Morvelant.cfg")
+        << "[Morvelant Devices]\r\nMorvelantPCDevice=" << dev << ":out\r\n";
+    ::setenv("MIDIKIT_BACKEND", "jack", 1);
+    editor.Start();
+    // The user's few seconds last as long as the test needs.
+    auto* quiet = MidiDeviceForm->findChild<QTimer*>("DamagedDumpsQuietTime");
+    if (quiet != nullptr) quiet->setInterval(std::chrono::hours(1));
+    Notifications& notices = editor.Windows().Context().Notices;
+    int heard = 0, refused = 0;
+    const Subscription lines = notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in) { heard += in; });
+    const Subscription notes =
+        notices.MonitorNote.Subscribe([&](const std::string&, const std::string&) { ++refused; });
+    const auto boxes = [&] {
+        std::vector<std::string> said;
+        for (const std::string& m : editor.Dialogs.Messages())
+            if (m.find("damaged dump") != std::string::npos) said.push_back(m);
+        return said;
+    };
+    // A new connection takes effect some cycles later: clocks until the editor hears one.
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return peer.Send({0xF8}), testsupport::PumpFor(20), heard > 0; }, 10000));
+    const testsupport::MidiBytes cut = {0xF0, 0x00, 0x4D, 0x56, 0x12, 0x00, 0x20, 0x01, 7, 0xF7};
+    peer.Send(cut);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return boxes().size() == 1; }));
+    EXPECT_EQ(boxes()[0],
+              "A damaged dump from the Morvelant was not loaded: pattern dump for pattern 8 (10 of 1034 bytes).");
+    // Right after OK: the next four are only counted.
+    for (int i = 0; i < 4; ++i) peer.Send(cut);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return refused == 5; })) << refused;
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(boxes().size(), 1u) << ::testing::PrintToString(boxes());
+    ASSERT_NE(quiet, nullptr);
+    quiet->setInterval(0);  // the few seconds are over
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return boxes().size() >= 2; }));
+    EXPECT_EQ(boxes(),
+              (std::vector<std::string>{boxes()[0],
+                                        "4 more damaged dumps from the Morvelant came in since that message "
+                                        "was shown and were not loaded. The first: pattern dump for pattern 8 "
+                                        "(10 of 1034 bytes)."}));
 }
 
 }  // namespace

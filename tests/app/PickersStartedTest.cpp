@@ -5,7 +5,8 @@
 // menu, where a click on an instrument writes its note. After a picker the
 // window that opened it has the focus again; the captions, the track tools'
 // Active boxes and colours and the virtual device's status bars follow edits
-// made in the other windows; every drum name can be read whole.
+// made in the other windows; every drum name can be read whole. The
+// context-menu key and Shift+F10 open a cell's menu or picker as a right-click does.
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -44,6 +46,7 @@
 #include "patterns/TrackParameter.h"
 #include "patterns/Values1.h"
 #include "shell/Main.h"
+#include "shell/MidiMonGrid.h"
 #include "tests/support/UserInput.h"
 #include "tests/support/StartedEditor.h"
 
@@ -156,7 +159,7 @@ TEST(PickersStarted, AChannelPickerWalkOpensEachPickerUnderItsCell) {
     QApplication::processEvents();
     QTableWidget* grid = TrackParameterForm->StringGrid1;
     const int row = TTrackParameterForm::rChannel;
-    const auto cell = [grid, row](int column) {
+    const auto cell = [grid](int column) {
         const QRect r = grid->visualRect(grid->model()->index(row, column));
         return QRect(grid->viewport()->mapToGlobal(r.topLeft()), r.size());
     };
@@ -179,6 +182,76 @@ TEST(PickersStarted, AChannelPickerWalkOpensEachPickerUnderItsCell) {
         EXPECT_EQ(shown[size_t(i)].top(), own.bottom() + 1);
         EXPECT_EQ(shown[size_t(i)].left() - shown[0].left(), own.left() - cell(2).left());
     }
+}
+
+// What an input opened, a popup menu or a modal picker, and where.
+using Opened = std::pair<std::string, std::pair<int, int>>;
+Opened OpenedBy(const std::function<void()>& input) {
+    Opened opened;
+    const auto seen = [&opened](QWidget* w, QPoint at) {
+        opened = {w->objectName().toStdString(), {at.x(), at.y()}};
+    };
+    QTimer::singleShot(0, [&] {  // inside a modal picker's loop
+        if (QWidget* picker = QApplication::activeModalWidget()) {
+            seen(picker, picker->frameGeometry().topLeft());
+            KeyClick(picker, Qt::Key_Escape);
+        }
+    });
+    input();
+    if (QWidget* menu = QApplication::activePopupWidget()) {
+        seen(menu, menu->pos());
+        menu->close();
+    }
+    QApplication::processEvents();
+    return opened;
+}
+
+// The context-menu key and Shift+F10 on a focused cell of the track grid or
+// the step editor open what a right-click opens there, just below the cell.
+TEST(PickersStarted, TheMenuKeyAndShiftF10OpenWhatARightClickOpensBelowTheFocusedCell) {
+    StartedEditor editor;
+    editor.Start();
+    TrackParameterForm->SetBounds(40, 60, TrackParameterForm->Width(), TrackParameterForm->Height());
+    TrackParameterForm->Show();
+    PatternParameterForm->SetBounds(40, 20, PatternParameterForm->Width(), PatternParameterForm->Height());
+    PatternParameterForm->Show();
+    MidiMonGridForm->Hide();
+    QApplication::processEvents();
+    QTableWidget* grid = TrackParameterForm->StringGrid1;
+    const auto gridCell = [grid](int row, int column) {
+        const QRect r = grid->visualRect(grid->model()->index(row, column));
+        return std::pair<QWidget*, QRect>(grid->viewport(), r);
+    };
+    const auto label = [](const char* name) {
+        auto* l = PatternParameterForm->findChild<QLabel*>(QString::fromLatin1(name));
+        return std::pair<QWidget*, QRect>(l, l->rect());
+    };
+    using T = TTrackParameterForm;
+    const struct {
+        std::pair<QWidget*, QRect> cell;
+        const char* opens;
+    } cases[] = {
+        {gridCell(T::rEvent, 2), "PopupMenu1"},       {gridCell(T::rChannel, 3), "ChannelForm"},
+        {gridCell(T::rGatetime, 1), "NoteGateTimes"}, {gridCell(T::rRunmode, 4), "RunModePopupMenu"},
+        {gridCell(T::rStatus, 0), "MuteStatusPopupMenu"}, {label("EditA1_3"), "StepNotesPopupMenu"},
+        {label("EditB2_5"), "StepVelPopupMenu"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.opens);
+        QWidget* widget = c.cell.first;
+        const QRect rect = c.cell.second;
+        EXPECT_EQ(OpenedBy([&] { userinput::Click(widget, Qt::RightButton, rect.center()); }).first, c.opens);
+        const QPoint below = widget->mapToGlobal(rect.bottomLeft() + QPoint(0, 1));
+        for (const auto& press : {std::pair{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
+            const Qt::Key key = press.first;
+            const Qt::KeyboardModifier mods = press.second;
+            SCOPED_TRACE(key == Qt::Key_Menu ? "the menu key" : "Shift+F10");
+            userinput::FocusOn(widget->window());
+            userinput::Click(widget, Qt::LeftButton, rect.center());
+            EXPECT_EQ(OpenedBy([&] { KeyClick(nullptr, key, mods); }), Opened(c.opens, {below.x(), below.y()}));
+        }
+    }
+    EXPECT_FALSE(MidiMonGridForm->isVisible()) << "Shift+F10 in a cell is the cell's";
 }
 
 // Tab walks the track tools' fields and buttons, never onto the arrows

@@ -20,6 +20,7 @@
 #include "tests/support/SessionEdits.h"
 #include "tests/support/StartedEditor.h"
 #include "tests/support/Unchangeable.h"
+#include "tests/support/UserInput.h"
 
 namespace morvelant {
 namespace {
@@ -64,7 +65,8 @@ protected:
         // would pass unseen, so there it fails instead.
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         const bool needsRoot =
-            name.rfind("AnUnusableConfiguration", 0) != 0 && name.rfind("TwoCopiesInOneProgramFolder", 0) != 0;
+            name.rfind("AnUnusableConfiguration", 0) != 0 && name.rfind("TwoCopiesInOneProgramFolder", 0) != 0 &&
+            name.rfind("ASavedFileKeepsItsMode", 0) != 0;
         if (needsRoot && ::geteuid() != 0) {
             const char* ci = std::getenv("MORVELANT_CI");
             if (ci && *ci) FAIL() << "needs root to mount a small disk and make files unchangeable, as CI runs";
@@ -229,6 +231,37 @@ TEST_F(SaveRescue, TwoCopiesInOneProgramFolderNeverBothRun) {
         EXPECT_NE(dialogs.Messages().back().find("Another copy of the editor is running"), std::string::npos);
     }
     ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// Files the user made private stay so when the editor saves them, and a
+// preset file whose name leaves just room for ".BAK" is saved again and
+// again (Ctrl+S), its backup beside it.
+TEST_F(SaveRescue, ASavedFileKeepsItsModeAndALongNameIsSavedAgain) {
+    StartedEditor editor;
+    const std::string folder = editor.Folder();
+    editor.Start();
+    editor.Stop();
+    const std::pair<const char*, fs::perms> kept[] = {
+        {"Morvelant.cfg", fs::perms(0600)}, {"Config.MVR", fs::perms(0640)}, {"Config.MVT", fs::perms(0604)}};
+    for (const auto& [name, mode] : kept) fs::permissions(folder + name, mode);
+    editor.Start();
+    Edit(editor, QStringLiteral("KEPT"));
+    const std::string presets = folder + std::string(246, 'p') + ".MVR";  // a name of 250 bytes
+    for (int save = 0; save < 3; ++save) {
+        editor.Dialogs.QueueSave(presets);
+        userinput::FocusOn(MainForm);  // the device window, whose File menu saves the preset
+        userinput::KeyClick(nullptr, Qt::Key_S, Qt::ControlModifier);
+        std::error_code notSaved;
+        if (save == 0) fs::permissions(presets, fs::perms(0600), notSaved);
+    }
+    editor.Stop();
+    EXPECT_EQ(editor.Dialogs.CallsOf(ScriptedDialogs::Kind::Save).size(), 3u);
+    for (const std::string& text : editor.Dialogs.Messages()) ADD_FAILURE() << text;
+    for (const auto& [name, mode] : kept) EXPECT_EQ(fs::status(folder + name).permissions(), mode) << name;
+    EXPECT_EQ(fs::status(presets).permissions(), fs::perms(0600));
+    DeviceModel back;
+    EXPECT_TRUE(ReadPresetFile(back, presets));
+    EXPECT_TRUE(ReadPresetFile(back, presets + ".BAK"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 
 #include "engine/FileCommands.h"
 #include "platform/IniFile.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/SessionEdits.h"
 #include "tests/support/StartedEditor.h"
 #include "tests/support/Unchangeable.h"
@@ -54,7 +56,7 @@ protected:
 
 // An installed copy keeps its sets and settings in the data folder under
 // their own names, reads them back, writes nothing when nothing changed,
-// says where once, and makes the data folder only to write into it.
+// says where once, and makes the data folder for this user alone.
 TEST_F(SessionPlace, AnInstalledCopyReadsBackWhatItKeptInTheDataFolder) {
     StartedEditor editor;
     Unchangeable lock;
@@ -119,25 +121,91 @@ TEST_F(SessionPlace, SettingsKeptBesideAnUnusableConfigurationComeBack) {
     }
 }
 
-// Neither the program folder nor the data folder takes the session: Cancel
-// brings the question back, where another file can be chosen; an end that
-// nobody answers keeps it in the home folder, and says so.
+// A working set that cannot be read is left as it is, and the session goes
+// to one file beside it, which the next start reads back (and says so) and
+// saves again: in the program folder and in an installed copy's data folder.
+TEST_F(SessionPlace, AWorkingSetThatCannotBeReadIsKeptBesideOnceAndReadBack) {
+    std::string garbage(80000, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 2654435761u) >> 13);
+    for (const bool installed : {false, true}) {
+        SCOPED_TRACE(installed ? "installed" : "program folder");
+        StartedEditor editor;
+        Unchangeable lock;
+        const std::string folder = installed ? DataFolder() + "/" : editor.Folder();
+        fs::create_directories(folder);
+        std::ofstream(folder + "Config.MVR", std::ios::binary) << garbage;
+        std::ofstream(folder + "Config.MVT", std::ios::binary).flush();
+        ASSERT_TRUE(!installed || lock.Add(editor.Folder()));
+        for (const char* session : {"FIRST", "SECOND"}) {
+            editor.Dialogs.calls.clear();
+            editor.Start();
+            if (std::string(session) == "SECOND") {
+                EXPECT_TRUE(Holds(editor.Model(), "FIRST"));
+                const auto said = editor.Dialogs.Messages();
+                ASSERT_EQ(said.size(), 2u);
+                EXPECT_NE(said[0].find("read from \"" + folder + "Config 2.MVR\""), std::string::npos) << said[0];
+                EXPECT_NE(said[1].find("read from \"" + folder + "Config 2.MVT\""), std::string::npos) << said[1];
+            }
+            Edit(editor, session);
+            editor.Stop();
+        }
+        DeviceModel back;
+        ASSERT_TRUE(ReadPresetFile(back, folder + "Config 2.MVR"));
+        ASSERT_TRUE(ReadPatternFile(back, folder + "Config 2.MVT"));
+        EXPECT_TRUE(Holds(back, "SECOND"));
+        for (const char* name : {"Config 3.MVR", "Config 3.MVT"}) EXPECT_FALSE(fs::exists(folder + name)) << name;
+        EXPECT_EQ(testsupport::Slurp(folder + "Config.MVR"), garbage);
+        EXPECT_EQ(fs::file_size(folder + "Config.MVT"), 0u);
+        fs::remove_all(DataFolder());
+    }
+}
+
+// Neither the program folder nor the data folder (one that cannot be
+// written, or made) takes the session, as the start says: Cancel brings the
+// question back, where another file can be chosen; an end that nobody
+// answers keeps it in the home folder, else in a folder of the user's alone
+// for temporary files (a fresh one when another user took the usual name,
+// one under /tmp when $TMPDIR cannot be made), and says so.
 TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeIt) {
-    enum class Who { User, Nobody, NobodyWithAnUnchangeableHome };
-    for (const Who who : {Who::User, Who::Nobody, Who::NobodyWithAnUnchangeableHome}) {
+    enum class Who { User, Nobody, NobodyWithAnUnchangeableHome, PlantedFolder, PlantedLink, NoTemporaryFolder };
+    for (const Who who : {Who::User, Who::Nobody, Who::NobodyWithAnUnchangeableHome, Who::PlantedFolder,
+                          Who::PlantedLink, Who::NoTemporaryFolder}) {
         SCOPED_TRACE(int(who));
         QTemporaryDir home, chosen, temporary;
         const char* oldHome = std::getenv("HOME");
         const std::string savedHome = oldHome ? oldHome : "";
         ::setenv("HOME", home.path().toStdString().c_str(), 1);
-        ::setenv("TMPDIR", temporary.path().toStdString().c_str(), 1);
+        // The usual last place, which another user may have taken first.
+        const std::string privateFolder = temporary.path().toStdString() + "/MorvelantEditor-" + std::to_string(::getuid());
+        if (who == Who::PlantedFolder) {
+            ASSERT_TRUE(fs::create_directory(privateFolder));
+            ASSERT_EQ(::chown(privateFolder.c_str(), 65534, 65534), 0);
+            fs::permissions(privateFolder, fs::perms::all);
+        } else if (who == Who::PlantedLink) {
+            fs::create_symlink(chosen.path().toStdString(), privateFolder);
+        }
+        const std::string tmpdir =
+            temporary.path().toStdString() + (who == Who::NoTemporaryFolder ? "/unchangeable/tmp" : "");
+        ::setenv("TMPDIR", tmpdir.c_str(), 1);
         StartedEditor editor;
         Unchangeable lock;
         ASSERT_TRUE(lock.Add(editor.Folder()));
-        ASSERT_TRUE(fs::create_directory(DataFolder()));
-        ASSERT_TRUE(lock.Add(DataFolder()));
-        ASSERT_TRUE(who != Who::NobodyWithAnUnchangeableHome || lock.Add(home.path().toStdString()));
+        if (who == Who::Nobody) {
+            ASSERT_TRUE(lock.Add(data_.path().toStdString()));
+        } else {
+            ASSERT_TRUE(fs::create_directory(DataFolder()));
+            ASSERT_TRUE(lock.Add(DataFolder()));
+        }
+        ASSERT_TRUE(who == Who::User || who == Who::Nobody || lock.Add(home.path().toStdString()));
+        if (who == Who::NoTemporaryFolder) {
+            ASSERT_TRUE(fs::create_directory(temporary.path().toStdString() + "/unchangeable"));
+            ASSERT_TRUE(lock.Add(temporary.path().toStdString() + "/unchangeable"));
+        }
         editor.Start();
+        ASSERT_FALSE(editor.Dialogs.Messages().empty());
+        const std::string start = editor.Dialogs.Messages()[0];
+        EXPECT_EQ(start.find("will be kept in"), std::string::npos) << start;
+        EXPECT_NE(start.find("at the end you will be asked where to save it"), std::string::npos) << start;
         Edit(editor, "LAST");
         const std::string presets = chosen.path().toStdString() + "/chosen.MVR";
         if (who == Who::User) {
@@ -149,27 +217,43 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
         editor.Stop();
         ::setenv("HOME", savedHome.c_str(), 1);
         ::unsetenv("TMPDIR");
-        const std::string lastPlace = who == Who::Nobody
-            ? home.path().toStdString()
-            : temporary.path().toStdString() + "/MorvelantEditor-" + std::to_string(::getuid());
-        const std::string kept = who == Who::User ? presets : lastPlace + "/Config.MVR";
-        DeviceModel back;
-        ASSERT_TRUE(ReadPresetFile(back, kept));
-        EXPECT_NE(back.GetPresetDeviceName(3).find("LAST"), std::string::npos);
-        bool said = false;
+        // Where the user was told the presets went.
+        std::string kept;
         for (const std::string& text : editor.Dialogs.Messages()) {
             EXPECT_EQ(text.find("could not be saved anywhere"), std::string::npos) << text;
-            said = said || text.find("saved to \"" + kept + "\"") != std::string::npos;
+            const std::size_t at = text.find("saved to \"");
+            if (at == std::string::npos) continue;
+            const std::string file = text.substr(at + 10, text.find('"', at + 10) - at - 10);
+            if (kept.empty() && file.ends_with(".MVR")) kept = file;
         }
-        EXPECT_TRUE(said);
+        const std::string lastPlace = kept.substr(0, kept.find_last_of('/'));
+        switch (who) {
+        case Who::User: EXPECT_EQ(kept, presets); break;
+        case Who::Nobody: EXPECT_EQ(lastPlace, home.path().toStdString()); break;
+        case Who::NobodyWithAnUnchangeableHome: EXPECT_EQ(lastPlace, privateFolder); break;
+        case Who::PlantedFolder:
+        case Who::PlantedLink: EXPECT_EQ(lastPlace.rfind(privateFolder + "-", 0), 0u) << lastPlace; break;
+        case Who::NoTemporaryFolder:
+            EXPECT_EQ(lastPlace.rfind("/tmp/MorvelantEditor-" + std::to_string(::getuid()), 0), 0u) << lastPlace;
+            break;
+        }
+        DeviceModel back;
+        ASSERT_TRUE(ReadPresetFile(back, kept)) << kept;
+        EXPECT_NE(back.GetPresetDeviceName(3).find("LAST"), std::string::npos);
         for (const char* name : {"Config.MVT", "Morvelant.cfg"})
             EXPECT_TRUE(who == Who::User || fs::exists(lastPlace + "/" + name)) << name;
-        // A temporary folder is made only when it is needed, for this user alone.
-        const std::string privateFolder = temporary.path().toStdString() + "/MorvelantEditor-" + std::to_string(::getuid());
-        if (who == Who::NobodyWithAnUnchangeableHome)
-            EXPECT_EQ(fs::status(privateFolder).permissions() & fs::perms::all, fs::perms::owner_all);
-        else
+        // A temporary folder is made only when it is needed, for this user
+        // alone; what another user planted is left as it was.
+        if (who == Who::Nobody || who == Who::User) {
             EXPECT_FALSE(fs::exists(privateFolder));
+        } else {
+            EXPECT_EQ(fs::status(lastPlace).permissions() & fs::perms::all, fs::perms::owner_all);
+        }
+        if (who == Who::PlantedFolder) { EXPECT_TRUE(fs::is_empty(privateFolder)); }
+        if (who == Who::PlantedLink) { EXPECT_TRUE(fs::is_empty(chosen.path().toStdString())); }
+        std::error_code ec;
+        if (who == Who::NoTemporaryFolder)
+            for (const char* name : {"Config.MVR", "Config.MVT", "Morvelant.cfg", ""}) fs::remove(lastPlace + "/" + name, ec);
         SetImmutable(DataFolder(), false);
         fs::remove_all(DataFolder());
     }

@@ -9,9 +9,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QToolTip>
 
 #include "engine/Tool.h"
@@ -147,6 +152,46 @@ TEST(TextFieldsStarted, FaderNamesAndByteStringsKeepWhatIsShown) {
     editor.Stop();
     editor.Start();
     for (int i = 0; i < 4; ++i) EXPECT_EQ(fields()[std::size_t(i)]->text(), shown[i]);
+}
+
+// Every text box of every window the editor makes (a spin box's line too),
+// given a clipboard or a drag that holds no text (nothing, only an image):
+// Ctrl+V, Shift+Insert and a drop leave it as it was.
+TEST(TextFieldsStarted, NothingToPasteLeavesEveryTextBoxAsItWas) {
+    StartedEditor editor;
+    editor.Start();
+    std::vector<QPointer<QWidget>> boxes;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        for (QWidget* w : window->findChildren<QWidget*>())
+            if (qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+                boxes.emplace_back(w);
+    const auto held = [](bool image) {
+        auto* data = new QMimeData;
+        if (image) data->setImageData(QImage(8, 8, QImage::Format_RGB32));
+        return data;
+    };
+    const auto shown = [](QWidget* box) {
+        if (auto* e = qobject_cast<QLineEdit*>(box)) return e->text();
+        if (auto* e = qobject_cast<QTextEdit*>(box)) return e->toHtml();
+        return static_cast<QPlainTextEdit*>(box)->toPlainText();
+    };
+    std::size_t tried = 0;
+    for (const QPointer<QWidget>& box : boxes) {
+        if (box == nullptr || (input::FocusOn(box), box->window()->focusWidget() != box)) continue;  // hidden
+        ++tried;
+        auto* area = qobject_cast<QAbstractScrollArea*>(box.data());
+        QWidget* inside = area != nullptr ? area->viewport() : box.data();
+        for (const bool image : {false, true}) {
+            const QString before = shown(box);
+            QApplication::clipboard()->setMimeData(held(image));
+            input::KeyClick(box, Qt::Key_V, Qt::ControlModifier);
+            input::KeyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+            testsupport::DropOn(inside, held(image));
+            EXPECT_EQ(shown(box), before) << (box->window()->objectName() + "." + box->objectName()).toStdString()
+                                          << (image ? " given an image" : " given nothing");
+        }
+    }
+    EXPECT_GE(tried, boxes.size() / 2) << boxes.size();
 }
 
 // Notes larger than a working set can hold beside another copy of them, as

@@ -1,6 +1,7 @@
 // In the started editor only what the user changes changes: a passing wheel,
 // Escape in a settings dialog and a click in the explorer leave stored things
-// alone, and a Play that nothing would hear says why.
+// alone, the explorer's arrow keys stay in its tree, and a Play that nothing
+// would hear says why.
 #include <gtest/gtest.h>
 
 #include <QAbstractSpinBox>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include <fstream>
 #include <sstream>
@@ -19,6 +21,7 @@
 #include "presets/vellixaImport.h"
 #include "shell/FormBookkeeping.h"
 #include "shell/MorvelantExplorer.h"
+#include "shell/WindowBookkeeping.h"
 #include "tests/support/StartedEditor.h"
 #include "tests/support/UserInput.h"
 
@@ -129,6 +132,44 @@ TEST(StartedUserChange, AfterAClickInTheExplorerItsKeysStayThere) {
     EXPECT_EQ(name->text().toStdString(), shown);
     EXPECT_EQ(editor.Model().GetPresetDeviceName(2), stored);
     EXPECT_NE(tree->currentItem(), presets);
+}
+
+// Walking the tree with the arrows shows each window alone, and the keys stay
+// in the tree: each window it opens is shown without taking the focus.
+TEST(StartedUserChange, WalkingTheExplorerWithTheArrowsKeepsTheKeysInTheTree) {
+    StartedEditor editor;
+    editor.Start();
+    const int pattern = editor.Model().SelectedPattern;
+    QTreeWidget* tree = MorvelantExplorerForm->TreeView1;
+    MorvelantExplorerForm->Show();
+    const auto node = [tree](const char* text) {
+        return tree->findItems(QString::fromLatin1(text), Qt::MatchExactly | Qt::MatchRecursive)[0];
+    };
+    FocusOn(tree);
+    Click(tree->viewport(), Qt::LeftButton, tree->visualItemRect(node("Patterns")).center() + QPoint(20, 0));
+    QApplication::processEvents();
+    // The windows shown so that the window system gives them the focus.
+    struct Watch : QObject {
+        std::vector<std::string> activated;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Show && qobject_cast<QWindow*>(o) &&
+                !o->property("_q_showWithoutActivating").toBool())
+                activated.push_back(o->objectName().toStdString());
+            return false;
+        }
+    } watch;
+    qApp->installEventFilter(&watch);
+    for (const char* next : {"Event Editor", "Track Parameters", "Step Parameters"}) {
+        SCOPED_TRACE(next);
+        KeyClick(nullptr, Qt::Key_Down);
+        QApplication::processEvents();
+        EXPECT_EQ(tree->currentItem(), node(next));
+        EXPECT_TRUE(FindForm(FindWindowByNode(next)->formName)->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), tree);
+    }
+    qApp->removeEventFilter(&watch);
+    EXPECT_EQ(watch.activated, std::vector<std::string>());
+    EXPECT_EQ(editor.Model().SelectedPattern, pattern);
 }
 
 TEST(StartedUserChange, PlayWithNoOutputPortTickedSaysWhereToTickOne) {

@@ -2,6 +2,8 @@
 // bounds (the sanitizer build watches every byte of these).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/driver/SmfTestSupport.h"
 
 using namespace morvelant::smftest;
@@ -21,7 +23,8 @@ std::vector<uint8_t> Track(const std::vector<uint8_t>& body, uint32_t declared) 
                               static_cast<uint8_t>(declared >> 16),
                               static_cast<uint8_t>(declared >> 8),
                               static_cast<uint8_t>(declared)};
-    t.insert(t.end(), body.begin(), body.end());
+    t.resize(8 + body.size());
+    std::copy(body.begin(), body.end(), t.begin() + 8);
     return t;
 }
 

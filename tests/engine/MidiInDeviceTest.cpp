@@ -1,6 +1,9 @@
 // The MIDI input dispatch: what one incoming event does, how the device's
 // dumps are gathered, classified and loaded, and MIDI thru.
 #include <QCoreApplication>
+#include <QTimer>
+
+#include <chrono>
 
 #include "DispatchTestSupport.h"
 #include "engine/FileCommands.h"
@@ -439,27 +442,38 @@ TEST_F(MidiInDevice, DamagedDumpsAreSaidOnceABurstAfterTheHandler) {
     shortPattern.push_back(0xF7);
     std::vector<uint8_t> knob = Header(0x14, 0x00, 0x20, 12, 0x11);
     knob.push_back(0xF7);
+    // The few seconds after OK last as long as the test needs.
+    auto* quiet = form->findChild<QTimer*>("DamagedDumpsQuietTime");
+    if (quiet != nullptr) quiet->setInterval(std::chrono::hours(1));
     for (const auto& bad : {cut, shortPattern, knob}) ReceiveBytes(kDevicePort, bad);
     EXPECT_TRUE(dialogs.calls.empty());  // nothing inside the handler
     EXPECT_EQ(model.Presets[5].W, fresh.Presets[5].W);
     // One box for the burst, naming the first; no second box opens over it,
-    // and what arrives while it is open is counted and said once it is closed.
+    // nor right after OK: what arrives while it is open and just after is
+    // counted and said once the quiet time after it is over.
     int arriving = 2;
     dialogs.meanwhile = [&] {
         for (; arriving > 0; --arriving) ReceiveBytes(kDevicePort, arriving == 2 ? shortPattern : cut);
     };
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    ReceiveBytes(kDevicePort, knob);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_EQ(dialogs.Messages()[0],
               "3 damaged dumps from the Morvelant were not loaded. The first: preset values dump for preset 6 (501 "
               "of 1034 bytes).");
+    ASSERT_NE(quiet, nullptr);
+    quiet->setInterval(0);  // the quiet time is over
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
     EXPECT_EQ(dialogs.Messages()[1],
-              "2 more damaged dumps from the Morvelant came in while that message was shown and were not loaded. "
+              "3 more damaged dumps from the Morvelant came in since that message was shown and were not loaded. "
               "The first: pattern dump for pattern 8 (10 of 1034 bytes).");
     EXPECT_EQ(dialogs.nested, 0);
     EXPECT_FALSE(form->DamagedDumpsPending());
-    // A later one is said again; an unknown message is not.
+    // A later one, after a quiet time without any, is said again; an
+    // unknown message is not.
     dialogs.meanwhile = nullptr;
     ReceiveBytes(kDevicePort, {0xF0, 0x01, 0x02, 0xF7});
     ReceiveBytes(kDevicePort, shortPattern);
@@ -479,9 +493,10 @@ TEST_F(MidiInDevice, EveryDamagedDumpOfALongBurstIsCounted) {
     auto some = [&](int n) {
         for (; n > 0 && left > 0; --n, --left) ReceiveBytes(kDevicePort, shortPattern);
     };
+    if (auto* quiet = form->findChild<QTimer*>("DamagedDumpsQuietTime")) quiet->setInterval(0);  // no quiet time
     some(26);
     dialogs.meanwhile = [&] { some(200); };
-    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
     int said = 0;
     for (const std::string& m : dialogs.Messages())
         said += m.rfind("A damaged", 0) == 0 ? 1 : std::stoi(m);
@@ -506,6 +521,7 @@ TEST_F(MidiInDevice, AValuePairBeyondEightBitsIsADamagedDump) {
         {false, 0, 0x41, 0x02, "preset values dump for preset 3 (value 1 reads 41 02)"},
         {true, 511, 0x7F, 0x7F, "pattern dump for pattern 3 (value 512 reads 7F 7F)"},
     };
+    if (auto* quiet = form->findChild<QTimer*>("DamagedDumpsQuietTime")) quiet->setInterval(0);  // no quiet time
     for (const Case& c : cases) {
         dialogs.calls.clear();
         SysexBuffer dump;
@@ -519,6 +535,7 @@ TEST_F(MidiInDevice, AValuePairBeyondEightBitsIsADamagedDump) {
         dump[10 + 2 * c.pair].data1 = c.high;
         ReceiveDump(kDevicePort, dump);
         QCoreApplication::processEvents();
+        QCoreApplication::processEvents();  // and the quiet time after the box
         EXPECT_EQ(model.Presets[2].W, fresh.Presets[2].W) << c.said;
         EXPECT_EQ(model.Patterns[2].W, fresh.Patterns[2].W) << c.said;
         ASSERT_EQ(dialogs.Messages().size(), 1u) << c.said;

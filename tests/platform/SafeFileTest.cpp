@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
+#include "platform/FilePrimitives.h"
 #include "platform/IniFile.h"
 #include "platform/SafeFile.h"
 
@@ -174,10 +176,35 @@ TEST_F(SafeFileTest, ReadersRefuseWhatIsNoFileAndSayWhat) {
 // What a save killed half-way left behind goes at the next save of that
 // file; a temporary of a copy that is still running stays.
 TEST_F(SafeFileTest, TemporariesOfEndedSavesAreRemovedAtTheNextSave) {
+    // A save that ended half-way: the temporaries it made, one per line.
+    int names[2];
+    ASSERT_EQ(::pipe(names), 0);
     const pid_t gone = ::fork();
-    if (gone == 0) ::_exit(0);
+    if (gone == 0) {
+        std::string made, temp;
+        for (const char* file : {"Config.MVR", "", "Config.MVR.BAK", "Lost.MVR.BAK", "Other.MVR"}) {
+            // "": a temporary of the last temporary (as a MIDI export makes).
+            const int fd = files::CreateTemporaryFile(*file ? Path(file) : temp, temp);
+            made += temp.substr(temp.find_last_of('/') + 1) + "\n";
+            ::close(fd);
+        }
+        [[maybe_unused]] const ssize_t n = ::write(names[1], made.data(), made.size());
+        ::_exit(0);
+    }
     ASSERT_GT(gone, 0);
+    ::close(names[1]);
     ::waitpid(gone, nullptr, 0);
+    std::vector<std::string> ended;
+    {
+        char text[4096];
+        const ssize_t n = ::read(names[0], text, sizeof text);
+        ::close(names[0]);
+        std::istringstream lines(std::string(text, std::size_t(std::max<ssize_t>(n, 0))));
+        for (std::string line; std::getline(lines, line);) ended.push_back(line);
+    }
+    ASSERT_EQ(ended.size(), 5u);
+    std::string ours;
+    ::close(files::CreateTemporaryFile(Path("Config.MVR"), ours));
     // '?' stands for the process id of the ended save.
     const auto named = [&](std::string n) {
         for (auto q = n.find('?'); q != std::string::npos; q = n.find('?')) n.replace(q, 1, std::to_string(gone));
@@ -198,8 +225,9 @@ TEST_F(SafeFileTest, TemporariesOfEndedSavesAreRemovedAtTheNextSave) {
     for (auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
     std::vector<std::string> want = kept;
+    // Of the ended save's: the backup's of the lost file and the other file's.
     for (const std::string& n : {named("Lost.MVR.BAK.tmp?.0"), std::string("Lost.MVR"), std::string("Config.MVR"),
-                                 std::string("Config.MVR.BAK")})
+                                 std::string("Config.MVR.BAK"), ended[3], ended[4], ours.substr(dir_.size() + 1)})
         want.push_back(n);
     std::sort(want.begin(), want.end());
     EXPECT_EQ(left, want);

@@ -171,8 +171,8 @@ TEST_F(VellixaTest, NamesNotesClearingAndBlocks) {
 TEST_F(VellixaTest, OnlyWholeKnobPresetsAreTaken) {
     const KnobPresetBytes good = Knobs(3, 1, 0, 1);
     EXPECT_TRUE(IsWholeKnobPreset(Events(good)));
-    auto shortOne = good;
-    shortOne.erase(shortOne.begin() + 20);
+    KnobPresetBytes shortOne(good.begin(), good.begin() + 20);  // byte 20 left out
+    shortOne.insert(shortOne.end(), good.begin() + 21, good.end());
     auto highByte = good;
     highByte[30] = 0x80;
     auto noEnd = good;

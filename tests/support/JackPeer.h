@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/UnseenByThreadSanitizer.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/PollUntil.h"
 
@@ -41,6 +42,10 @@ public:
         bool splitClocks = false;  // count timing clocks (F8) apart instead of recording them
         unsigned int queueLimit = 100;  // kept for callers; the ring holds far more
         bool quiet = false;  // libjack's complaints go nowhere
+        // A second input port "loop" in the input's client, for a plain
+        // client's messages: recorded beside those of "in", never joined
+        // with them, and never crowding them out of a period's buffer.
+        bool loop = false;
     };
 
     explicit JackPeer(const Setup& setup) : splitClocks_(setup.splitClocks) {
@@ -52,6 +57,8 @@ public:
         inRing_ = jack_ringbuffer_create(1 << 20);
         outRing_ = jack_ringbuffer_create(1 << 20);
         if (!setup.in.empty()) Open(setup.in, "in", true, inClient_, inPort_);
+        if (setup.loop && inClient_)
+            loopPort_ = jack_port_register(inClient_, "loop", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
         if (!setup.out.empty()) Open(setup.out, "out", false, outClient_, outPort_);
         // JACK's clock can be read once a client is open.
         if (inClient_ || outClient_)
@@ -103,6 +110,7 @@ public:
             while (jack_ringbuffer_write_space(outRing_) < sizeof n + n && !dead_)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             if (dead_) return;
+            driver::UnseenByThreadSanitizer unseen;
             jack_ringbuffer_write(outRing_, reinterpret_cast<const char*>(&n), sizeof n);
             jack_ringbuffer_write(outRing_, reinterpret_cast<const char*>(bytes.data() + off), n);
         }
@@ -202,26 +210,33 @@ private:
         int64_t seenUs;
         uint32_t frame;
         uint32_t size;
+        bool loop;
     };
 
     static int ProcessIn(jack_nframes_t nframes, void* arg) {
         auto* self = static_cast<JackPeer*>(arg);
-        void* buffer = jack_port_get_buffer(self->inPort_, nframes);
+        self->Record(self->inPort_, nframes, false);
+        if (jack_port_t* loop = self->loopPort_.load()) self->Record(loop, nframes, true);
+        return 0;
+    }
+    void Record(jack_port_t* port, jack_nframes_t nframes, bool loop) {
+        JackPeer* self = this;
+        void* buffer = jack_port_get_buffer(port, nframes);
         const jack_nframes_t start = jack_last_frame_time(self->inClient_);
         const uint32_t n = jack_midi_get_event_count(buffer);
         for (uint32_t i = 0; i < n; ++i) {
             jack_midi_event_t ev;
             if (jack_midi_event_get(&ev, buffer, i) != 0) continue;
             Header h{int64_t(jack_frames_to_time(self->inClient_, start + ev.time)),
-                     SteadyMicros(std::chrono::steady_clock::now()), start + ev.time, uint32_t(ev.size)};
+                     SteadyMicros(std::chrono::steady_clock::now()), start + ev.time, uint32_t(ev.size), loop};
             if (jack_ringbuffer_write_space(self->inRing_) < sizeof h + ev.size) {
                 self->overflow_ = true;
                 continue;
             }
+            driver::UnseenByThreadSanitizer unseen;
             jack_ringbuffer_write(self->inRing_, reinterpret_cast<const char*>(&h), sizeof h);
             jack_ringbuffer_write(self->inRing_, reinterpret_cast<const char*>(ev.buffer), ev.size);
         }
-        return 0;
     }
 
     static int ProcessOut(jack_nframes_t nframes, void* arg) {
@@ -261,6 +276,10 @@ private:
                 ++clocks_;
                 continue;
             }
+            if (h.loop) {
+                got_.push_back({std::move(bytes), at, h.frame, seen});
+                continue;
+            }
             // The pieces of a long system-exclusive message make one.
             if (joining_) {
                 partial_.bytes.insert(partial_.bytes.end(), bytes.begin(), bytes.end());
@@ -286,6 +305,7 @@ private:
     jack_client_t* outClient_ = nullptr;
     jack_port_t* inPort_ = nullptr;
     jack_port_t* outPort_ = nullptr;
+    std::atomic<jack_port_t*> loopPort_{nullptr};
     jack_ringbuffer_t* inRing_ = nullptr;
     jack_ringbuffer_t* outRing_ = nullptr;
     std::atomic<bool> dead_{false};
@@ -302,5 +322,16 @@ private:
     bool joining_ = false;
     int clocks_ = 0;
 };
+
+// Connects two ports from a client of the test server, as a patchbay does.
+inline bool PatchPorts(const std::string& from, const std::string& to) {
+    UseJackServer();
+    jack_status_t status{};
+    jack_client_t* patch = jack_client_open("patch", JackNoStartServer, &status);
+    if (!patch) return false;
+    const bool made = jack_connect(patch, from.c_str(), to.c_str()) == 0;
+    jack_client_close(patch);
+    return made;
+}
 
 }  // namespace morvelant::testsupport
