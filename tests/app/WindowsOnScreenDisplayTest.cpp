@@ -64,6 +64,10 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", runtime);
         env.insert("MIDIKIT_BACKEND", "loopback");
+        // No session bus: without one, the menu bar's look for the desktop's
+        // global menu has libdbus fork to launch a bus, and a child forked
+        // from the sanitizers' build can hang on a lock another thread held.
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime + "/no-session-bus");
         env.remove("MORVELANT_EXIT_AFTER_START");
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
