@@ -52,7 +52,7 @@ void WriteAllClosed(const std::string& folder) {
             ini.WriteBool(e.section, e.key, false);
     // A place wholly on the test screen, which the screen leaves as it is.
     ini.WriteInteger("Event Edit Form", "Left", 13);
-    ini.WriteInteger("Event Edit Form", "Top", 17);
+    ini.WriteInteger("Event Edit Form", "Top", 50);  // below the menu strip
 }
 
 void WaitForTheRest(StartedEditor& editor) { editor.WaitForTheRest(); }
@@ -78,7 +78,7 @@ TEST(NeededLaterStarted, TheWindowsTheStartDoesNotShowComeAfterItsFirstFrameWher
     MainMenuForm->MainFormWindowsEventEdit->trigger();
     QApplication::processEvents();
     EXPECT_TRUE(EventEditForm->isVisible());
-    EXPECT_EQ(EventEditForm->pos(), QPoint(13, 17));
+    EXPECT_EQ(EventEditForm->pos(), QPoint(13, 50));
     EXPECT_TRUE(MainMenuForm->MainFormWindowsEventEdit->isChecked());
 }
 
@@ -119,7 +119,7 @@ TEST(NeededLaterStarted, AKeyBeforeTheFirstFrameFindsEveryWindowMade) {
     MainMenuForm->MainFormWindowsEventEdit->trigger();
     QApplication::processEvents();
     ASSERT_NE(EventEditForm, nullptr);
-    EXPECT_EQ(EventEditForm->pos(), QPoint(13, 17));
+    EXPECT_EQ(EventEditForm->pos(), QPoint(13, 50));
 }
 
 // What one run shows in each window left for later, after the device

@@ -10,6 +10,7 @@
 
 #include "model/PatternSteps.h"
 #include "patterns/EventEdit.h"
+#include "platform/QtFormFrame.h"
 #include "patterns/PatternParameter.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
@@ -329,8 +330,7 @@ TEST_F(EventEditWindow, ConfigurationRoundTrip) {
 }
 
 TEST_F(EventEditWindow, MissingSectionGivesTheDefaults) {
-    EXPECT_EQ(form->width(), 727);
-    EXPECT_EQ(form->height(), 532);
+    EXPECT_EQ(OuterSize(*form), QSize(727, 532));  // frame included
     EXPECT_EQ(form->TrackColor[7], 8421376);
     EXPECT_EQ(form->ViewColors[E::vcHorizontalGrid], 12632256);
     EXPECT_TRUE(form->DisplayBoxes[0]->isChecked());
