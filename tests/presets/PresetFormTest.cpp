@@ -191,14 +191,17 @@ TEST_F(PresetFormTest, TheSeriesSendsTheMarkedPresetsOnePerTick) {
 }
 
 TEST_F(PresetFormTest, ConfigurationNegativeTopAndWriteBack) {
-    form.reset();  // writes the defaults
+    form.reset();  // writes the defaults: outer sizes, frame included where the platform draws one
     TIniFile ini(Dir() + "Morvelant.cfg");
-    EXPECT_EQ(ini.ReadInteger("Preset Form", "Width", -1), 368);
+    const int width = ini.ReadInteger("Preset Form", "Width", -1);
+    EXPECT_GE(width, 368);
     ini.WriteInteger("Preset Form", "Top", -20);
     ini.WriteBool("Options", "ShowPresets", false);
     form = std::make_unique<TPresetForm>(model, notifications, engine, commands, Dir());
     EXPECT_EQ(form->Top(), 0);
     EXPECT_FALSE(model.ShowPresets);
+    form.reset();  // what was read is written back as it was
+    EXPECT_EQ(ini.ReadInteger("Preset Form", "Width", -1), width);
 }
 
 TEST_F(PresetFormTest, NotesFollowThePresetAndKeepTheirLineBreaks) {
