@@ -4,19 +4,25 @@
 #
 #   scripts/fuzz.sh [seconds per target, default 60] [target ...]
 #
+# 0 seconds builds the targets without running them.
 # New inputs found go to build-fuzz/corpus/<target>/ (the seed corpus in the
 # tree is not touched); crashes to build-fuzz/crashes/<target>/. Exits non-zero
 # when a target fails. MORVELANT_WERROR=ON makes warnings errors (the test
-# command runs every target for a few seconds so).
+# command runs every target for a few seconds so). MORVELANT_FUZZ_DEBUG=lines
+# builds with line tables alone as debug information (the test command's
+# short runs: reports still name each frame's function, file and line).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
 build=${MORVELANT_FUZZ_BUILD:-build-fuzz}
+debug=-g
+[ "${MORVELANT_FUZZ_DEBUG:-}" != lines ] || debug=-gline-tables-only
 
 cmake -S . -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 $debug -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 $debug -DNDEBUG" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DMORVELANT_FUZZ=ON -DMORVELANT_SANITIZE=ON -DMORVELANT_TSAN=OFF \
   -DMORVELANT_WERROR="${MORVELANT_WERROR:-OFF}" \
@@ -29,6 +35,7 @@ else
   for src in fuzz/*Fuzz.cpp; do targets+=("$(basename "$src" .cpp)"); done
 fi
 cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}"
+[ "$seconds" != 0 ] || exit 0
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
