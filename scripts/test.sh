@@ -96,16 +96,6 @@ targets_of() {
 # The sanitizers' builds (see above): line tables as debug information.
 sanitizer_flags=(-DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG")
 
-stage "build: sanitizers (GCC)"
-build=build-asan
-configure "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELANT_SANITIZE=ON -DMORVELANT_TSAN=OFF "${sanitizer_flags[@]}"
-# The test programs (with what they start: the editor, the driver library
-# and its stand-ins); the benchmarks and the screenshot tool are not run.
-mapfile -t test_programs < <(targets_of "$build" '[a-z_]+_tests')
-cmake --build "$build" --parallel "$jobs" --target "${test_programs[@]}"
-
-stage_end
-
 stage "start: test servers"
 export JACK_NO_AUDIO_RESERVATION=1
 export JACK_NO_START_SERVER=1
@@ -153,8 +143,15 @@ if [ "$(jack_wait -s "morvelant-$MORVELANT_TEST_RUN-check" -c 2>/dev/null)" != "
 fi
 MORVELANT_JACK_SERVER="morvelant-$MORVELANT_TEST_RUN-check" scripts/jack-test-server.sh stop
 export MORVELANT_JACK_REQUIRED=1
+stage_end
 results="$(mktemp -d)"
-trap 'stop_servers; rm -rf "$results" "$cpu_file"; end_builds' EXIT
+# A run that ends early (a build failed) ends the tests beside it too.
+end_tree() {
+  local child
+  for child in $(pgrep -P "$1"); do end_tree "$child"; done
+  kill "$1" 2>/dev/null || true
+}
+trap '[ -z "${lanes_pid:-}" ] || end_tree "$lanes_pid"; stop_servers; rm -rf "$results" "$cpu_file"' EXIT
 
 # Under CI (MORVELANT_CI=1, which runs as root on a machine set up by
 # scripts/setup.sh) a skipped test fails the run, unless it is named here
@@ -251,6 +248,9 @@ run_program() {
 # none (its lane ended early) fails the run.
 run_job() {
   local id="$1" dir="$2" program="$3" filter="$4" leg="$5" env="$6"
+  # (A program that was not built, once the sanitizers' build is done, runs
+  # no test: that fails the run.)
+  until [ -e "$results/built-$program" ] || [ -e "$results/built" ]; do sleep 1; done
   (
     case "$env" in
       pipewire)
@@ -310,31 +310,90 @@ run_jobs() {
 }
 
 pwjack="$(dirname "$(ls /usr/lib/*/pipewire-0.3/jack/libjack.so.0 | head -1)")"
-stage "tests: sanitizers, PipeWire"
-{
-  # The programs that take longest first, so that the lanes end together.
-  for program in $(find "$build/bin" -maxdepth 1 -name '*_tests' -type f -printf '%s %f\n' | sort -rn | awk '{print $2}'); do
-    echo "$program;asan-$program;$build;;;"
-  done
-  # Against PipeWire: roles that connect, dumps both ways byte for byte, a
-  # peer that comes and goes, a server that stops and returns.
-  echo "driver_tests;pw-driver;$build;^Jack\.(ThePeerReceivesTheExactBytes|LongSystemExclusive.*|PortsThatComeAndGoAreFollowed|AServerThatStopsIsReportedAndRolesComeBack|TimedOutputLandsOnTheFramesOfItsTicks)\$;PipeWire;pipewire"
-  echo "engine_tests;pw-engine;$build;^MidiInDeviceJack\.;PipeWire;pipewire"
-  echo "shell_tests;pw-shell;$build;^PortsJack\.(NamesStayAcrossStarts.*|ASynthStartedAfterTheEditor.*|AServerThatStops.*)\$;PipeWire;pipewire"
-  echo "app_tests;pw-app;$build;^ListSendJack\.;PipeWire;pipewire"
-} | run_jobs
 
-stage "wait: the other builds"
-builds_status=0
-wait "$builds_pid" || builds_status=$?
-builds_pid=""
-if [ "$builds_status" -ne 0 ]; then
-  cat "$builds_log"
-  echo "test: a build failed" >&2
-  exit 1
-fi
-mapfile -t -O "${#stage_report[@]}" stage_report <"$builds_log.stages"
-rm -f "$builds_log" "$builds_log.stages"
+# ---- Builds, and the sanitizers' tests beside them ---------------------------
+# The builds run on CPU time that the tests leave idle (the idle scheduling
+# class): a test waiting on a timer or a server lends its core, a test that
+# computes takes it back at once. Each test program's tests start once it is
+# built, the programs that need the least built first. A build that fails
+# ends the run (its output is shown).
+idle=(chrt --idle 0 nice -n 19)
+build_log="$results/build.log"
+quiet_build() {
+  if ! "${idle[@]}" "$@" >"$build_log" 2>&1; then
+    cat "$build_log"
+    echo "test: the build failed: $*" >&2
+    exit 1
+  fi
+}
+
+build=build-asan
+configure "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELANT_SANITIZE=ON -DMORVELANT_TSAN=OFF "${sanitizer_flags[@]}"
+# The test programs (with what they start: the editor, the driver library
+# and its stand-ins), fewest build steps first; the benchmarks and the
+# screenshot tool are not run, so not built here.
+mapfile -t test_programs < <(
+  for program in $(targets_of "$build" '[a-z_]+_tests'); do
+    echo "$(ninja -C "$build" -t commands "$program" | wc -l) $program"
+  done | sort -n | awk '{print $2}')
+
+lanes_pid=""
+(
+  stage_report=()
+  stage_name=""
+  stage "tests: sanitizers, PipeWire"
+  {
+    for program in "${test_programs[@]}"; do
+      echo "$program;asan-$program;$build;;;"
+    done
+    # Against PipeWire: roles that connect, dumps both ways byte for byte, a
+    # peer that comes and goes, a server that stops and returns.
+    echo "driver_tests;pw-driver;$build;^Jack\.(ThePeerReceivesTheExactBytes|LongSystemExclusive.*|PortsThatComeAndGoAreFollowed|AServerThatStopsIsReportedAndRolesComeBack|TimedOutputLandsOnTheFramesOfItsTicks)\$;PipeWire;pipewire"
+    echo "engine_tests;pw-engine;$build;^MidiInDeviceJack\.;PipeWire;pipewire"
+    echo "shell_tests;pw-shell;$build;^PortsJack\.(NamesStayAcrossStarts.*|ASynthStartedAfterTheEditor.*|AServerThatStops.*)\$;PipeWire;pipewire"
+    echo "app_tests;pw-app;$build;^ListSendJack\.;PipeWire;pipewire"
+  } | run_jobs
+  stage_end
+  printf '%s\n' "${stage_report[@]}" >"$results/lanes.stages"
+) &
+lanes_pid=$!
+
+stage "build: sanitizers (GCC)"
+for program in "${test_programs[@]}"; do
+  quiet_build cmake --build "$build" --parallel "$jobs" --target "$program"
+  touch "$results/built-$program"
+done
+touch "$results/built"
+
+stage "build: Release (GCC)"
+# The editor as it ships; beside it the benchmarks and the screenshot tool,
+# for GCC's warnings, which it gives more of when it optimises.
+configure build-release -DCMAKE_BUILD_TYPE=Release -DMORVELANT_TESTS=ON -DMORVELANT_BENCH=ON
+mapfile -t release_targets < <(targets_of build-release 'MorvelantEditor|MidiKit32|[A-Za-z]+Bench|ScreenshotTool')
+quiet_build cmake --build build-release --parallel "$jobs" --target "${release_targets[@]}"
+
+stage "build: thread sanitizer (GCC)"
+# The programs whose threads meet MIDI: the driver library, the engine and
+# the MIDI kit, with their tests.
+tsan_programs=(driver_tests engine_tests midikit_tests)
+configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELANT_TSAN=ON -DMORVELANT_SANITIZE=OFF \
+  -DMORVELANT_BENCH=OFF "${sanitizer_flags[@]}"
+quiet_build cmake --build build-tsan --parallel "$jobs" --target "${tsan_programs[@]}"
+
+stage "build: fuzz targets (clang)"
+quiet_build env MORVELANT_WERROR=ON MORVELANT_FUZZ_DEBUG=lines scripts/fuzz.sh 0
+
+stage "warnings: clang"
+# Every source of every target, tests and benchmarks too, once more with
+# clang (the fuzz leg's compiler), whose warnings differ: read, not built.
+configure build-clang -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+quiet_build scripts/warnings-only.sh build-clang "$jobs"
+
+stage "wait: sanitizers' tests"
+wait "$lanes_pid" || true
+lanes_pid=""
+stage_end
+[ ! -e "$results/lanes.stages" ] || mapfile -t -O "${#stage_report[@]}" stage_report <"$results/lanes.stages"
 
 stage "tests: Release, thread sanitizer"
 {
