@@ -19,7 +19,7 @@
 # sanitizer reports names each frame's function, file and line, inlined
 # frames too, at a fraction of the cost of full debug information.
 # Test programs that share nothing run side by side (MORVELANT_TEST_LANES,
-# default 2): each has servers of its own, named after it; the programs that
+# default 3): each has servers of its own, named after it; the programs that
 # start the editor as a process run in one lane, one after the other.
 # Each stage's wall and CPU time is printed as it ends and again at the end.
 # The last line counts the tests that passed, failed and were skipped; each
@@ -33,11 +33,13 @@ cd "$(dirname "$0")/.."
 stage_report=()
 stage_name=""
 stage_out=1
-cpu_file="$(mktemp)"
-trap 'rm -f "$cpu_file"' EXIT
+cpu_dir="$(mktemp -d)"
+trap 'rm -rf "$cpu_dir"' EXIT
 # Sets cpu_user and cpu_sys: the user and system CPU seconds of this shell's
-# ended children. `times` runs in this shell (a subshell would count its own).
+# ended children. `times` runs in this shell (a subshell counts its own, in
+# a file of its own).
 cpu_now() {
+  local cpu_file="$cpu_dir/$BASHPID"
   times >"$cpu_file"
   read -r cpu_user cpu_sys < <(awk 'NR == 2 {
       for (i = 1; i <= 2; i++) { split($i, p, "m"); sub(/s$/, "", p[2]); t[i] = p[1] * 60 + p[2] }
@@ -151,7 +153,7 @@ end_tree() {
   for child in $(pgrep -P "$1"); do end_tree "$child"; done
   kill "$1" 2>/dev/null || true
 }
-trap '[ -z "${lanes_pid:-}" ] || end_tree "$lanes_pid"; stop_servers; rm -rf "$results" "$cpu_file"' EXIT
+trap '[ -z "${lanes_pid:-}" ] || end_tree "$lanes_pid"; stop_servers; rm -rf "$results" "$cpu_dir"' EXIT
 
 # Under CI (MORVELANT_CI=1, which runs as root on a machine set up by
 # scripts/setup.sh) a skipped test fails the run, unless it is named here
@@ -239,7 +241,7 @@ run_program() {
 }
 
 # Runs the jobs given as lines "PROGRAM;ID;DIR;FILTER;LEG;ENV" in
-# $MORVELANT_TEST_LANES lanes (default 2), each lane running its jobs one
+# $MORVELANT_TEST_LANES lanes (default 3), each lane running its jobs one
 # after the other. All jobs of a program go to one lane (its servers are
 # named after it); the programs that start the editor as a process share
 # the first lane (the editor's one-copy lock, its program folder), the
@@ -275,7 +277,7 @@ run_job() {
     run_program "$id" "$dir" "$program" "$filter" "$leg"
   )
 }
-lanes="${MORVELANT_TEST_LANES:-2}"
+lanes="${MORVELANT_TEST_LANES:-3}"
 # The programs that start the editor as a process.
 editor_programs=" app_tests pipewire_tests "
 run_jobs() {
@@ -299,10 +301,12 @@ run_jobs() {
   local -a pids=()
   for ((lane = 0; lane < lanes; lane++)); do
     (
-      while IFS=';' read -r program id dir filter leg env; do
+      # (The list on a descriptor of its own: a test that reads its input
+      # reads nothing.)
+      while IFS=';' read -r -u 8 program id dir filter leg env; do
         [ -n "$program" ] || continue
-        run_job "$id" "$dir" "$program" "$filter" "$leg" "$env"
-      done <<<"${lane_jobs[lane]}"
+        run_job "$id" "$dir" "$program" "$filter" "$leg" "$env" </dev/null
+      done 8<<<"${lane_jobs[lane]}"
     ) &
     pids+=($!)
   done
@@ -389,10 +393,9 @@ stage "warnings: clang"
 configure build-clang -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 quiet_build scripts/warnings-only.sh build-clang "$jobs"
 
-stage "wait: sanitizers' tests"
+stage_end
 wait "$lanes_pid" || true
 lanes_pid=""
-stage_end
 [ ! -e "$results/lanes.stages" ] || mapfile -t -O "${#stage_report[@]}" stage_report <"$results/lanes.stages"
 
 stage "tests: Release, thread sanitizer"
