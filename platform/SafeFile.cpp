@@ -79,6 +79,11 @@ bool FolderTakesFiles(const std::string& folder, std::string* why) {
     const std::string dir = folder.empty() ? std::string(".") : folder;
     // Also refused: a read-only file system and an unchangeable folder,
     // whoever asks.
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+        SetError(why, Reason("cannot write in", dir, ENOTDIR));
+        return false;
+    }
     if (::access(dir.c_str(), W_OK | X_OK) == 0) return true;
     SetError(why, Reason("cannot write in", dir, errno));
     return false;

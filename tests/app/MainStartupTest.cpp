@@ -25,9 +25,12 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include <string>
 
+#include "engine/FileCommands.h"
+#include "model/PresetFiles.h"
 #include "platform/IniFile.h"
 #include "platform/SingleInstance.h"
 #include "tests/support/JackServer.h"
@@ -298,6 +301,74 @@ TEST_F(MainStartupTest, AnInstalledCopyIsLockedOnTheDataFolderOfEachUser) {
     first.waitForFinished(30000);
 }
 
+// Its end signals are caught (by then an end signal ends it in order,
+// whatever box its start shows).
+bool CatchesEndSignals(const QProcess& p) {
+    QDeadlineTimer limit(120000);
+    while (!limit.hasExpired() && p.state() == QProcess::Running) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(p.processId()));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(nullptr, 16) & (1u << (SIGTERM - 1))))
+                    return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+// A folder that its user may write but not read (mode 0300): the program
+// folder, or an installed copy's data folder. Its lock is had there, so the
+// working set is written where it is and read back: three sessions, each
+// loading a preset file named on its command line, leave no numbered file
+// and the last session's preset in the working set. (Run as root, as CI
+// runs; the user is "nobody".)
+TEST_F(MainStartupTest, AFolderThatCanBeWrittenButNotReadKeepsOneWorkingSet) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to start as another user";
+    constexpr uid_t kNobody = 65534;
+    for (const bool installed : {false, true}) {
+        SCOPED_TRACE(installed ? "an installed copy's data folder" : "the program folder");
+        QTemporaryDir installation, home;
+        ASSERT_TRUE(CopyEditor(program.path(), installation.path()));
+        const QString kept = installed ? home.filePath("MorvelantEditor") : installation.path();
+        ASSERT_TRUE(QDir(home.path()).mkdir("run") && (!installed || QDir(home.path()).mkdir("MorvelantEditor")));
+        for (const QString& mine : {home.path(), home.filePath("run"), kept})
+            ASSERT_EQ(::chown(mine.toLocal8Bit().constData(), kNobody, kNobody), 0) << mine.toStdString();
+        testsupport::Unchangeable unchangeable;
+        ASSERT_EQ(::chmod(installation.path().toLocal8Bit().constData(), installed ? 0755 : 0300), 0);
+        ASSERT_EQ(::chmod(kept.toLocal8Bit().constData(), 0300), 0);
+        ASSERT_TRUE(!installed || unchangeable.Add(installation.path().toStdString()));
+        for (const char* session : {"FIRST", "SECOND", "THIRD"}) {
+            SCOPED_TRACE(session);
+            DeviceModel named;
+            named.SetPresetDeviceName(0, session);
+            const std::string file = home.filePath(QString(session) + ".MVR").toStdString();
+            const int one[] = {0};
+            ASSERT_TRUE(WriteEditorFile(named, EditorFileKind::Presets, file, one, nullptr));
+            QProcess editor;
+            QProcessEnvironment env = Environment(false);
+            for (const char* name : {"HOME", "XDG_DATA_HOME"}) env.insert(name, home.path());
+            env.insert("XDG_RUNTIME_DIR", home.filePath("run"));
+            env.insert("QT_QPA_PLATFORM", "offscreen");  // the screen file is root's
+            editor.setProcessEnvironment(env);
+            editor.setWorkingDirectory(home.path());
+            editor.setProcessChannelMode(QProcess::ForwardedChannels);
+            editor.setChildProcessModifier([] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(99);
+            });
+            editor.start(installation.filePath("MorvelantEditor"), {QString::fromStdString(file)});
+            ASSERT_TRUE(editor.waitForStarted(30000));
+            ASSERT_TRUE(CatchesEndSignals(editor));
+            ::kill(pid_t(editor.processId()), SIGTERM);
+            ASSERT_TRUE(editor.waitForFinished(120000));
+            EXPECT_EQ(editor.exitCode(), 0);
+            EXPECT_EQ(QDir(kept).entryList(QDir::Files).filter(QStringLiteral(" 2.")).join(", ").toStdString(), "");
+            DeviceModel back;
+            ASSERT_TRUE(ReadPresetFile(back, kept.toStdString() + "/Config.MVR"));
+            EXPECT_EQ(back.GetPresetDeviceName(64).substr(0, std::strlen(session)), session);
+        }
+    }
+}
+
 // A JACK server that no longer answers (stopped, as a frozen one) does not
 // keep the editor from ending: the working sets are written, a
 // configuration that cannot be written is kept beside it first, the MIDI
@@ -426,7 +497,7 @@ TEST(SourceTree, RunFilesAreNotInTheRepository) {
         return out;
     };
     if (output(git + "rev-parse --is-inside-work-tree") != "true\n") GTEST_SKIP() << "not a git work tree";
-    const char* runFiles[] = {"Morvelant.cfg", "Morvelant 2.cfg", "Config.MVR", "Config 2.MVT", "Config.MVR.BAK"};
+    const char* runFiles[] = {"Morvelant.cfg", "Morvelant 2.cfg", "Config.MVR", "Config 2.MVT", "Config.MVR.BAK", ".Morvelant.lock"};
     for (const char* name : runFiles) {
         EXPECT_EQ(output(git + "ls-files -- '" + name + "'"), "") << name;
         EXPECT_EQ(output(git + "check-ignore --no-index -q '" + name + "' && echo ignored"), "ignored\n") << name;
