@@ -3,7 +3,6 @@
 #include "engine/FileCommands.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
-#include "platform/KeptFile.h"
 #include "platform/SafeFile.h"
 #include "platform/SaveRescue.h"
 
@@ -21,18 +20,18 @@ std::string NamePart(const std::string& path) { return path.substr(path.find_las
 // itself in it; a copy the user made (under another name, or of a
 // configuration of their own) does not.
 KeptKind OwnConfiguration(const std::string& file) {
-    return TIniFile(file).ReadString(kKeptFilesSection, kKeptSettingsKey, "") == NamePart(file) ? KeptKind::Ours
-                                                                                                 : KeptKind::NotOurs;
+    const bool ours = TIniFile(file).ReadString(kKeptFilesSection, kKeptSettingsKey, "") == NamePart(file);
+    return ours ? KeptKind::Ours : KeptKind::NotOurs;
 }
 
 // Among `path` (given `pathItself`) and the numbered names beside it: the
 // configuration of the editor's own, read now; else the document starts
 // with what it holds (all defaults when it could not be read) and is kept
 // in the first free name, which it names from now on.
-KeptFile KeepConfiguration(IniFileHold& config, const std::string& programFolder, const std::string& path,
-                           bool pathItself) {
-    const KeptFile place =
-        KeepFileBeside(path, [](const std::string& name, std::string*) { return OwnConfiguration(name); }, pathItself);
+KeptBeside KeepConfiguration(IniFileHold& config, const std::string& programFolder, const std::string& path,
+                             bool pathItself) {
+    const KeptBeside place =
+        KeepBeside(path, [](const std::string& name, std::string*) { return OwnConfiguration(name); }, pathItself);
     if (place.readBack) {
         config.ReadFrom(place.path);
     } else {
@@ -52,7 +51,7 @@ std::string KeepSettingsBeside(IniFileHold& config, const std::string& programFo
     const std::string unreadable = config.SavedTo();
     const std::string text = "The configuration \"" + unreadable + "\" could not be read: " + config.ReadError() +
         ".\nIt is left as it is. ";
-    const KeptFile place = KeepConfiguration(config, programFolder, unreadable, false);
+    const KeptBeside place = KeepConfiguration(config, programFolder, unreadable, false);
     if (place.readBack)
         return text + "The settings are read from \"" + place.path +
             "\", where an earlier session kept them, and this session's are saved there too.";

@@ -17,7 +17,6 @@
 #include "platform/AsciiCase.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
-#include "platform/KeptFile.h"
 #include "platform/SafeFile.h"
 #include "platform/SaveRescue.h"
 
@@ -340,7 +339,7 @@ std::function<KeptKind(const std::string&, std::string*)> RecordedFile(DeviceMod
 }
 
 // A file the editor kept that could not be read: said, and left as it is.
-std::string KeptUnread(const KeptFile& kept) {
+std::string KeptUnread(const KeptBeside& kept) {
     return kept.unread.empty() ? std::string()
                                : "\"" + kept.unread + "\", where an earlier session kept them, could not be read " +
             "either: " + kept.whyUnread + ".\nIt is left untouched too. ";
@@ -353,7 +352,7 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
     if (SharedFolder(model)) {
         // A folder that holds the user's own files too: the set is the file
         // the editor made there, else a free name, never one of the user's.
-        const KeptFile own = KeepFileBeside(InFolder(model.WorkingSetFolder, k.workingSet), RecordedFile(model, k), true);
+        const KeptBeside own = KeepBeside(InFolder(model.WorkingSetFolder, k.workingSet), RecordedFile(model, k), true);
         RecordKept(model, k, own.path);
         ok = own.readBack;
         if (!own.unread.empty())
@@ -362,7 +361,8 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
     }
     const std::string path = WorkingSetReadPath(model, k);
     std::string error;
-    const ReadStatus status = ok ? ReadStatus::Loaded : ReadQuietly(model, k, path, EditorFileReadMode::Set, -1, &error);
+    const ReadStatus status =
+        ok ? ReadStatus::Loaded : ReadQuietly(model, k, path, EditorFileReadMode::Set, -1, &error);
     ok = status == ReadStatus::Loaded;
     if (!ok) model.*(k.editBufferCount) = 1;
     // A working set that is there but cannot be read stays for the user to
@@ -375,7 +375,7 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
         text += "\"" + path + "\" could not be read: " + WhyNotRead(status, k, path, error) + ".\nIt is left untouched. ";
         std::string place = kept;
         if (path == kept) {
-            const KeptFile beside = KeepFileBeside(kept, RecordedFile(model, k));
+            const KeptBeside beside = KeepBeside(kept, RecordedFile(model, k));
             model.*(k.saveAs) = place = beside.path;
             ok = beside.readBack;
             text += KeptUnread(beside);
@@ -537,8 +537,6 @@ bool SavePatternWorkingSet(DeviceModel& model, PendingRescues* later) {
     return SaveWorkingSet(model, kPatternTraits, later);
 }
 
-std::string FreeFileNameBeside(const std::string& path) { return FreeNameBeside(path); }
-
 void SaveWorkingSetsBeside(DeviceModel& model) {
     for (const KindTraits* k : {&kPresetTraits, &kPatternTraits}) {
         // Beside a set that could not be read, the start chose it already.
@@ -546,7 +544,7 @@ void SaveWorkingSetsBeside(DeviceModel& model) {
         if (!instead.empty()) continue;
         // One place, the same at every such start: the files a start like
         // this one kept before, read back now, else new ones.
-        const KeptFile kept = KeepFileBeside(WorkingSetPath(model, *k), RecordedFile(model, *k));
+        const KeptBeside kept = KeepBeside(WorkingSetPath(model, *k), RecordedFile(model, *k));
         instead = kept.path;
         model.*(k->digest) = kept.readBack ? WorkingSetDigest(model, *k) : 0;
     }

@@ -301,44 +301,38 @@ TEST_F(MainStartupTest, AnInstalledCopyIsLockedOnTheDataFolderOfEachUser) {
     first.waitForFinished(30000);
 }
 
-// Its end signals are caught (by then an end signal ends it in order,
-// whatever box its start shows).
+// Its end signals are caught: from then on one ends it in order, whatever
+// box its start shows.
 bool CatchesEndSignals(const QProcess& p) {
-    QDeadlineTimer limit(120000);
-    while (!limit.hasExpired() && p.state() == QProcess::Running) {
+    for (QDeadlineTimer limit(120000); !limit.hasExpired() && p.state() == QProcess::Running; QThread::msleep(20)) {
         QFile status(QStringLiteral("/proc/%1/status").arg(p.processId()));
-        if (status.open(QIODevice::ReadOnly))
-            for (const QByteArray& line : status.readAll().split('\n'))
-                if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(nullptr, 16) & (1u << (SIGTERM - 1))))
-                    return true;
-        QThread::msleep(20);
+        const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+        const qsizetype at = text.indexOf("SigCgt:");
+        if (at >= 0 && (text.mid(at + 7, 17).trimmed().toULongLong(nullptr, 16) & (1u << (SIGTERM - 1)))) return true;
     }
     return false;
 }
 
-// A folder that its user may write but not read (mode 0300): the program
-// folder, or an installed copy's data folder. Its lock is had there, so the
-// working set is written where it is and read back: three sessions, each
-// loading a preset file named on its command line, leave no numbered file
-// and the last session's preset in the working set. (Run as root, as CI
-// runs; the user is "nobody".)
+// A folder its user may write but not read (mode 0300): the program folder,
+// or an installed copy's data folder. Three sessions of "nobody", each
+// loading a preset file named on its command line and ended by a signal,
+// leave no numbered file and the last one's preset in the working set.
 TEST_F(MainStartupTest, AFolderThatCanBeWrittenButNotReadKeepsOneWorkingSet) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to start as another user";
     constexpr uid_t kNobody = 65534;
     for (const bool installed : {false, true}) {
         SCOPED_TRACE(installed ? "an installed copy's data folder" : "the program folder");
-        QTemporaryDir installation, home;
-        ASSERT_TRUE(CopyEditor(program.path(), installation.path()));
-        const QString kept = installed ? home.filePath("MorvelantEditor") : installation.path();
-        ASSERT_TRUE(QDir(home.path()).mkdir("run") && (!installed || QDir(home.path()).mkdir("MorvelantEditor")));
+        QTemporaryDir copy, home;
+        ASSERT_TRUE(CopyEditor(program.path(), copy.path()) && QDir(home.path()).mkdir("run") &&
+                    QDir(home.path()).mkdir("MorvelantEditor"));
+        const QString kept = installed ? home.filePath("MorvelantEditor") : copy.path();
         for (const QString& mine : {home.path(), home.filePath("run"), kept})
-            ASSERT_EQ(::chown(mine.toLocal8Bit().constData(), kNobody, kNobody), 0) << mine.toStdString();
-        testsupport::Unchangeable unchangeable;
-        ASSERT_EQ(::chmod(installation.path().toLocal8Bit().constData(), installed ? 0755 : 0300), 0);
+            ASSERT_EQ(::chown(mine.toLocal8Bit().constData(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chmod(copy.path().toLocal8Bit().constData(), installed ? 0755 : 0300), 0);
         ASSERT_EQ(::chmod(kept.toLocal8Bit().constData(), 0300), 0);
-        ASSERT_TRUE(!installed || unchangeable.Add(installation.path().toStdString()));
+        testsupport::Unchangeable unchangeable;
+        ASSERT_TRUE(!installed || unchangeable.Add(copy.path().toStdString()));
         for (const char* session : {"FIRST", "SECOND", "THIRD"}) {
-            SCOPED_TRACE(session);
             DeviceModel named;
             named.SetPresetDeviceName(0, session);
             const std::string file = home.filePath(QString(session) + ".MVR").toStdString();
@@ -351,17 +345,15 @@ TEST_F(MainStartupTest, AFolderThatCanBeWrittenButNotReadKeepsOneWorkingSet) {
             env.insert("QT_QPA_PLATFORM", "offscreen");  // the screen file is root's
             editor.setProcessEnvironment(env);
             editor.setWorkingDirectory(home.path());
-            editor.setProcessChannelMode(QProcess::ForwardedChannels);
             editor.setChildProcessModifier([] {
                 if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(99);
             });
-            editor.start(installation.filePath("MorvelantEditor"), {QString::fromStdString(file)});
-            ASSERT_TRUE(editor.waitForStarted(30000));
-            ASSERT_TRUE(CatchesEndSignals(editor));
+            editor.start(copy.filePath("MorvelantEditor"), {QString::fromStdString(file)});
+            ASSERT_TRUE(editor.waitForStarted(30000) && CatchesEndSignals(editor)) << session;
             ::kill(pid_t(editor.processId()), SIGTERM);
             ASSERT_TRUE(editor.waitForFinished(120000));
             EXPECT_EQ(editor.exitCode(), 0);
-            EXPECT_EQ(QDir(kept).entryList(QDir::Files).filter(QStringLiteral(" 2.")).join(", ").toStdString(), "");
+            EXPECT_EQ(QDir(kept).entryList(QDir::Files).filter(" 2.").join(", ").toStdString(), "") << session;
             DeviceModel back;
             ASSERT_TRUE(ReadPresetFile(back, kept.toStdString() + "/Config.MVR"));
             EXPECT_EQ(back.GetPresetDeviceName(64).substr(0, std::strlen(session)), session);
