@@ -30,16 +30,13 @@ constexpr char kHelpNodeText[] = "Help";
 constexpr int kIconSize = 16;
 constexpr int kDefaultHeight = 210;
 
-// Room left for the window manager's frame beside the window's own width.
-constexpr int kFrameAllowance = 16;
-
 // The explorer's left edge at the right edge of the primary screen's free
-// area; 0 without a screen.
+// area, its outer width (frame included) inside it; 0 without a screen.
 int DefaultLeft(int width) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return 0;
     const QRect free = screen->availableGeometry();
-    return std::max(free.left(), free.right() + 1 - width - kFrameAllowance);
+    return std::max(free.left(), free.right() + 1 - width);
 }
 
 std::string WithSlash(std::string folder) {
