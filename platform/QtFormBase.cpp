@@ -40,6 +40,9 @@ struct FrameState {
     QSize client;  // the size SetBounds gave: a size set after it is the program's own and stays
     int outerHeight = 0;  // KeepOuterHeight's, 0 for none
     bool framing = false;  // shown from its stored place, not yet framed
+    // The frame the window manager told before the map: Qt's widget, whose
+    // client area the frame then never moves, does not learn it.
+    std::optional<QMargins> told;
 };
 
 std::map<const TForm*, FrameState>& Frames() {
@@ -63,6 +66,8 @@ QRect OuterRect(const TForm& form) {
     // Once the frame is known, the window system's own figures: Qt's widget
     // does not learn a frame that came without a move of its client area.
     if (!FrameMargins(form).isNull()) return form.windowHandle()->frameGeometry();
+    if (const auto it = Frames().find(&form); it != Frames().end() && it->second.told)
+        return form.geometry().marginsAdded(*it->second.told);
     // The frame's corner is pos(), not frameGeometry()'s: while a window
     // placed before it was made is being shown, its position still counts
     // the frame that Qt has just learned, which frameGeometry() adds again.
@@ -132,6 +137,7 @@ void FitIntoFrame(TForm& form, bool framed) {
 // move it. `corner` is where the frame's corner was asked for.
 void FitBeforeMap(TForm& form, const QMargins& frame, QPoint corner) {
     TakeOuterSize(form, frame);
+    Frames()[&form].told = frame;
     const QSize client = form.size();
     corner = FittedCorner(form, QRect(corner, client.grownBy(frame)), frame.top());
     form.setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), client));
@@ -171,6 +177,8 @@ QSize OuterSize(const TForm& form) {
     const auto it = Frames().find(&form);
     return it != Frames().end() && it->second.outer.isValid() ? it->second.outer : OuterRect(form).size();
 }
+
+QRect OuterBounds(const TForm& form) { return OuterRect(form); }
 
 void SetMenuStrip(const TForm* strip) { MenuStrip() = strip; }
 

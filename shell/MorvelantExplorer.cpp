@@ -180,8 +180,8 @@ void TMorvelantExplorerForm::FormDestroy() {
     ExplorerReadyFlag() = false;
     TIniFile ini(ConfigFile());
     ini.WriteBool("Options", "ShowExplorer", ShowExplorerFlag());
-    ini.WriteInteger("Explorer Form", "Top", Top());
-    ini.WriteInteger("Explorer Form", "Left", Left());
+    ini.WriteInteger("Explorer Form", "Top", OuterBounds(*this).y());
+    ini.WriteInteger("Explorer Form", "Left", OuterBounds(*this).x());
     ini.WriteInteger("Explorer Form", "Width", OuterSize(*this).width());
     ini.WriteInteger("Explorer Form", "Height", OuterSize(*this).height());
     ini.WriteBool("Options", "Explorer On Top", StayOnTop);

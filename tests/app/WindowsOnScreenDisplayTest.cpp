@@ -436,6 +436,7 @@ TEST_F(WindowsOnScreen, WindowsComeUpWhereTheyStay) {
     for (const char* screen : {"1920x1200", "1024x768", "800x600"}) {
         QFile::remove(Cfg());
         size_t count = 6;
+        std::map<std::string, QRect> first;
         for (int start = 0; start < 2; ++start) {
             SCOPED_TRACE(std::string(screen) + (start == 0 ? ", no stored places" : ", the places stored"));
             DisplayRun run(program.path(), runtime.path(), screen);
@@ -457,6 +458,11 @@ TEST_F(WindowsOnScreen, WindowsComeUpWhereTheyStay) {
                 EXPECT_TRUE(&w == strip || !w.TitleBar().intersects(strip->frame)) << "under the menu strip: " << w;
             if (std::string(screen) != "800x600") {
                 EXPECT_FALSE(explorer->frame.intersects(deviceWindow->frame)) << *explorer << " over " << *deviceWindow;
+            }
+            // The places stored are where the windows stood: each comes back there.
+            for (const Shown& w : shown) {
+                if (start == 0) first[Key(w)] = w.frame;
+                else EXPECT_EQ(w.frame, first[Key(w)]) << w;
             }
             run.End();
             count = shown.size() - 1;  // the track edit tools keep no place to come back to
