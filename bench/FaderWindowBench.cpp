@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -83,6 +85,14 @@ void BM_StepThroughFaders(benchmark::State& state) {
         f = (f + 1) % kFaderCount;
     }
     if (micros.empty()) return;
+    // What it names: the window shown, stepping on from fader to fader, and
+    // the plain window it is measured against of the same size.
+    const int last = (f + kFaderCount - 1) % kFaderCount;
+    if (!bench::Check(
+            state,
+            window.isVisible() && context.Model.SelectedFader == last && (!painted || plain.size() == window.size()),
+            "a fader window not shown at the fader stepped to, or its plain twin not its size"))
+        return;
     const auto median = [](std::vector<double>& v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
@@ -98,4 +108,4 @@ BENCHMARK(BM_StepThroughFaders)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

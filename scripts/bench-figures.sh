@@ -57,7 +57,8 @@ bench() {
   before="$(load)"
   for i in $(seq 1 "$runs"); do
     "$@" --benchmark_out="$out/run-$i.json" --benchmark_out_format=json >/dev/null 2>"$out/err-$i.log" ||
-      { echo "FAILED: $* (run $i):" >&2; tail -5 "$out/err-$i.log" >&2; exit 1; }
+      { echo "FAILED: $* (run $i):" >&2; grep -ho '"error_message": ".*"' "$out/run-$i.json" >&2 ||
+          tail -5 "$out/err-$i.log" >&2; exit 1; }
   done
   echo
   echo "== $title: $runs runs; load averages (1, 5, 15 min) before: $before, after: $(load)"
@@ -82,9 +83,9 @@ if wants thru; then
   bench "ThruMonitorBench (10,000 events/s, 10 s per leg)" '^(thru_|lost_|period_ms)' "$bin/ThruMonitorBench"
 fi
 if wants frames; then
-  bench "EventEditBench at 3840 x 2160, offscreen" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms)$' \
+  bench "EventEditBench at 3840 x 2160, offscreen" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms|ratio|width|height)$' \
     "$bin/EventEditBench" --benchmark_filter=/3840
-  bench "EventEditBench at 3840 x 2160, real window (Xvfb, openbox)" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms)$' \
+  bench "EventEditBench at 3840 x 2160, real window (Xvfb, openbox)" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms|ratio|width|height)$' \
     "$here/scripts/on-display.sh" "$bin/EventEditBench" --on-display --benchmark_filter=/3840
 fi
 if wants notes; then
