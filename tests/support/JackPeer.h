@@ -323,13 +323,15 @@ private:
     int clocks_ = 0;
 };
 
-// Connects two ports from a client of the test server, as a patchbay does.
-inline bool PatchPorts(const std::string& from, const std::string& to) {
+// Connects two ports from a client of the test server, as a patchbay does
+// (or, with connect false, takes their connection away).
+inline bool PatchPorts(const std::string& from, const std::string& to, bool connect = true) {
     UseJackServer();
     jack_status_t status{};
     jack_client_t* patch = jack_client_open("patch", JackNoStartServer, &status);
     if (!patch) return false;
-    const bool made = jack_connect(patch, from.c_str(), to.c_str()) == 0;
+    const bool made = (connect ? jack_connect(patch, from.c_str(), to.c_str())
+                               : jack_disconnect(patch, from.c_str(), to.c_str())) == 0;
     jack_client_close(patch);
     return made;
 }
