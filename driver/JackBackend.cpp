@@ -74,6 +74,7 @@
 #include "driver/DriverInternal.h"
 #include "driver/JackServerWatch.h"
 #include "driver/JackTimeBase.h"
+#include "driver/UnseenByThreadSanitizer.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -1004,7 +1005,12 @@ private:
             jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, r.size);
             if (!room) break;  // the period's buffer is full: the rest goes next period
             jack_ringbuffer_read_advance(s.ring, sizeof r);
-            jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(room), r.size);
+            {
+                // Into the port's buffer, which libjack hands to the readers
+                // under an ordering the thread sanitizer cannot see.
+                UnseenByThreadSanitizer unseen;
+                jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(room), r.size);
+            }
             last = at;
         }
     }
