@@ -65,7 +65,9 @@ public:
 // a long system-exclusive message) that arrives on an opened input, with the
 // moment it arrived on the steady clock and on the backend's time base
 // (kAtOnce where the backend does not schedule output by time: what is
-// passed thru then goes at once).
+// passed thru then goes at once). No bytes (size 0): the input lost a
+// source (a connection, the peer, the server) just here, so a message under
+// way there ends unfinished, and what follows cannot complete it.
 using InputCallback =
     std::function<void(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment)>;
 

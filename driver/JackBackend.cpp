@@ -59,10 +59,22 @@
 //
 // JACK's notification thread only sets flags and queues port numbers
 // (appearedMx_), then wakes the watcher.
+//
+// An input's source can go while a system-exclusive message of it is under
+// way (a patchbay takes the connection away, the peer or the server goes):
+// what comes after on that port, from the source coming back or another,
+// must not complete that message. Whenever a connection of an input goes,
+// and before the library connects an input anew, the watcher counts a cut
+// on the slot; the process callback puts the cut into the input's ring
+// ahead of anything that came in after it, and the reader hands it over in
+// its place among the messages (InputCallback with no bytes). JACK mixes
+// every connection of a port into one buffer, so which of them a message
+// came from cannot be told: any connection that goes cuts the message.
 #include "driver/CycleGate.h"
 #include "driver/DriverInternal.h"
 #include "driver/JackServerWatch.h"
 #include "driver/JackTimeBase.h"
+#include "driver/UnseenByThreadSanitizer.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -141,6 +153,8 @@ struct Slot {
     std::atomic<bool> refused{false};  // the server refused our port: what is sent goes nowhere
     std::atomic<uint64_t> lastWritten{0};  // an output: the last cycle it found something to write in
     bool linked = false;  // on the watcher's thread: connected to its peer once by the present client
+    std::atomic<uint32_t> cuts{0};  // an input: the sources it lost (see the rules above)
+    uint32_t cutsTaken = 0;  // the process callback's: the cuts put into the ring
     InputCallback callback;
     Bytes scratch;  // reader side of an input
     Slot() : ring(jack_ringbuffer_create(kRingBytes)) {}
@@ -436,6 +450,10 @@ private:
     State serve() {
         if (gone_) return State::Gone;
         folder_.reset();
+        if (hasUnplugged()) {
+            cutUnplugged();
+            return State::Running;
+        }
         // A port closed a moment ago may still hold the name that a port
         // opened since takes: it goes first.
         if (hasRetiring()) {
@@ -533,6 +551,7 @@ private:
         jack_on_shutdown(c, [](void* self) { shutdown(JackFailure, "", self); }, this);
         jack_set_port_registration_callback(c, &JackSession::portRegistered, this);
         jack_set_port_rename_callback(c, &JackSession::portRenamed, this);
+        jack_set_port_connect_callback(c, &JackSession::portConnected, this);
         // From here on a port opened goes to openWaiting; those opened before
         // are registered here, before the client runs a cycle.
         std::vector<std::shared_ptr<Slot>> ports;
@@ -588,6 +607,7 @@ private:
             std::lock_guard appeared(appearedMx_);
             appeared_.clear();
             renamed_.clear();
+            unplugged_.clear();
         }
         time_->follow(nullptr);
         jack_client_close(c);
@@ -699,6 +719,8 @@ private:
                 continue;
             }
             const char* own = jack_port_name(s->port);
+            // What the new connection brings comes after a cut.
+            if (s->input) ++s->cuts;
             const int rc =
                 s->input ? jack_connect(client_, s->peer.c_str(), own) : jack_connect(client_, own, s->peer.c_str());
             if (rc == 0 || rc == EEXIST) {
@@ -842,6 +864,26 @@ private:
         std::lock_guard lock(mx_);
         return !opening_.empty();
     }
+    bool hasUnplugged() {
+        std::lock_guard lock(appearedMx_);
+        return !unplugged_.empty();
+    }
+
+    // Our inputs among the ports that lost a connection count a cut.
+    void cutUnplugged() {
+        std::vector<jack_port_id_t> ids;
+        {
+            std::lock_guard lock(appearedMx_);
+            ids.swap(unplugged_);
+        }
+        std::lock_guard lock(mx_);
+        if (!running()) return;
+        for (jack_port_id_t id : ids) {
+            const jack_port_t* port = jack_port_by_id(client_, id);
+            for (auto& s : all_)
+                if (s->input && port && s->port == port) ++s->cuts;
+        }
+    }
 
     // ---- the reader's thread
 
@@ -894,12 +936,26 @@ private:
             if (!s || !s->port) continue;
             void* buffer = jack_port_get_buffer(s->port, nframes);
             if (!buffer) continue;
-            if (s->input)
-                received = takeInput(c, *s, buffer, start) || received;
-            else
+            if (s->input) {
+                // Nothing that came in passes a cut not yet in the ring.
+                if (takeCut(*s, received)) received = takeInput(c, *s, buffer, start) || received;
+            } else
                 writeOutput(*s, buffer, start, nframes, gate_.cycles(), time_->server());
         }
         if (received) received_.post();
+    }
+
+    // Puts the input's cuts counted since the last cycle into its ring (one
+    // record without bytes); false while the ring has no room for it.
+    static bool takeCut(Slot& s, bool& received) {
+        const uint32_t cuts = s.cuts.load(std::memory_order_relaxed);
+        if (cuts == s.cutsTaken) return true;
+        const Record r{0, 0, 0, 0};
+        if (jack_ringbuffer_write_space(s.ring) < sizeof r) return false;
+        jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
+        s.cutsTaken = cuts;
+        received = true;
+        return true;
     }
 
     // True when it put anything into the ring.
@@ -949,7 +1005,12 @@ private:
             jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, r.size);
             if (!room) break;  // the period's buffer is full: the rest goes next period
             jack_ringbuffer_read_advance(s.ring, sizeof r);
-            jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(room), r.size);
+            {
+                // Into the port's buffer, which libjack hands to the readers
+                // under an ordering the thread sanitizer cannot see.
+                UnseenByThreadSanitizer unseen;
+                jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(room), r.size);
+            }
             last = at;
         }
     }
@@ -968,6 +1029,17 @@ private:
             self->appeared_.push_back(id);
         }
         self->portsChanged_ = true;
+        self->notice_.post();
+    }
+    // A connection went: its receiving port (ours, or anybody's) is looked
+    // at by the watcher.
+    static void portConnected(jack_port_id_t, jack_port_id_t to, int connected, void* arg) {
+        auto* self = static_cast<JackSession*>(arg);
+        if (connected) return;
+        {
+            std::lock_guard lock(self->appearedMx_);
+            self->unplugged_.push_back(to);
+        }
         self->notice_.post();
     }
     static void portRenamed(jack_port_id_t, const char* from, const char* to, void* arg) {
@@ -998,6 +1070,7 @@ private:
     std::mutex appearedMx_;  // taken on JACK's notification thread
     std::vector<jack_port_id_t> appeared_;  // ports registered since the watcher last looked
     std::vector<std::pair<std::string, std::string>> renamed_;  // ports renamed since then (from, to)
+    std::vector<jack_port_id_t> unplugged_;  // ports that lost a connection since then
     std::vector<std::shared_ptr<Slot>> retiring_;  // closed, still in the graph
     std::mutex retireMx_;  // one retire() at a time
     Wake cycleWake_;  // the process callback ended a cycle while somebody waited

@@ -81,11 +81,16 @@ void MidiInput::push(const MidiEvent& e, MediaTime moment) {
 }
 
 void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment) {
-    if (!data || size == 0) return;
     bool notify = false;
     {
         std::lock_guard lock(mx_);
-        if (!started_) return;
+        if (size == 0) {
+            // The source went: its unfinished message stays unfinished, and
+            // the data bytes of whatever comes next are stray.
+            inSysex_ = false;
+            return;
+        }
+        if (!data || !started_) return;
         // A backend that stamps with the frame time may stamp a moment just
         // before the start.
         const auto since = std::max(at - startTime_, SteadyClock::duration::zero());

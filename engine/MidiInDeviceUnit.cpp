@@ -124,7 +124,7 @@ void TMidiDeviceForm::MidiKitInMidiData(LPMIDIEVENT Event, bool* /*pbAccept*/, i
     const MidiEvent incoming = *Event;  // the library's record is only lent to us
     Notifications& notices = engine_.Notices;
     notices.MidiInActivity.Publish();
-    notices.MonitorLine.Publish(port, incoming, true);
+    notices.MonitorLine.Publish(port, incoming, true, port);
 
     MidiEvent copy = incoming;
     copy.time = incoming.status == kSysex ? 0 : MIDIKIT_TIME_NOW;

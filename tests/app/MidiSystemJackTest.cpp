@@ -99,7 +99,7 @@ TEST(MidiSystemJack, DamagedDumpsThatKeepComingAreSaidOncePerBurst) {
     if (quiet != nullptr) quiet->setInterval(std::chrono::hours(1));
     Notifications& notices = editor.Windows().Context().Notices;
     int heard = 0, refused = 0;
-    const Subscription lines = notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in) { heard += in; });
+    const Subscription lines = notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in, int) { heard += in; });
     const Subscription notes =
         notices.MonitorNote.Subscribe([&](const std::string&, const std::string&) { ++refused; });
     const auto boxes = [&] {

@@ -313,6 +313,34 @@ TEST_F(MidiInDeviceJack, DumpsSentByThePeerLandInTheModel) {
     EXPECT_EQ(hooks_.ShownPresets, (std::vector<bool>{false, true}));
 }
 
+// A dump cut by a patchbay disconnection is never completed by what the
+// port brings once it is connected again: its rest is stray, nothing is
+// loaded, and the next whole dump lands.
+TEST_F(MidiInDeviceJack, ADumpCutByADisconnectionIsNotCompletedByALaterOne) {
+    if (!RunHere()) return;
+    routing_.MorvelantPCDeviceIndex = inPort_;
+    Morvelant_Parameters p;
+    for (int i = 0; i < kWordCount; ++i) p.W[static_cast<size_t>(i)] = (i * 11 + 1) & 0xFF;
+    SysexBuffer dump;
+    BuildPresetValueDump(dump, 21, p);
+    const std::vector<uint8_t> v = DumpBytes(dump);
+    const auto half = v.begin() + std::ssize(v) / 2;
+    peer_->Send(Message(v.begin(), half));
+    Pump([&] { return form_->ReceiveCount() >= std::ssize(v) / 2; });
+    const std::string ours = std::string(program_invocation_short_name) + ":" + client_ + "o/out";
+    for (const bool connect : {false, true}) {
+        ASSERT_TRUE(testsupport::PatchPorts(client_ + "o:out", ours, connect));
+        Pump([&] { return (peer_->OutConnections() > 0) == connect; });
+        Pump([] { return false; }, std::chrono::milliseconds(100));  // the cable stays out a moment
+    }
+    peer_->Send(Message(half, v.end()));
+    Pump([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_TRUE(hooks_.ShownPresets.empty()) << "a spliced dump was loaded";
+    peer_->Send(Message(v.begin(), v.end()));
+    Pump([&] { return !hooks_.ShownPresets.empty(); });
+    EXPECT_EQ(model_.Presets[21].W, p.W);
+}
+
 TEST_F(MidiInDeviceJack, LearnTakesTheEventTheFaderShouldSend) {
     if (!RunHere()) return;
     routing_.ThruInDeviceFlags[static_cast<size_t>(inPort_)] = true;
