@@ -34,8 +34,9 @@ StartDecision InstanceGuard::Decide() {
     const std::string lockPath = lock_.Path().empty() ? std::string("MorvelantEditor") : lock_.Path();
     if (lock_.Failed())
         message = "The editor could not make its single-instance lock \"" + lockPath + "\": " + lock_.Error() + ".\n";
-    const std::string besideText = "so this session's presets and patterns will be saved to new files beside "
-                                   "\"Config.MVR\" and \"Config.MVT\" when it ends.";
+    const std::string besideText = "so this session's presets and patterns will be saved to files beside "
+                                   "\"Config.MVR\" and \"Config.MVT\" when it ends, the same ones that the next start "
+                                   "unsure of it reads back.";
     StartDecision decision = StartDecision::Leave;
     if (folderLock_ && HeldElsewhere(*folderLock_)) {
         // Whatever the runtime folder: these working sets have a writer.

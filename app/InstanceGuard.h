@@ -7,8 +7,10 @@
 // decides first. A second start is told in a box why it ends: another copy
 // runs (for this user, or with these working sets). When the folder lock
 // cannot be had at all, the copy goes on but saves its presets and patterns
-// to new files beside the working sets instead of over them, unless the
-// single-instance lock shows another copy.
+// to files beside the working sets instead of over them (the same ones at
+// every such start, which reads them back), unless the single-instance lock
+// shows another copy. The folder's lock is a file made in it by name, which
+// a folder that may be written but not read allows.
 #pragma once
 
 #include <optional>

@@ -469,7 +469,9 @@ bool CloseFile(uint32_t handle) {
     if (file->mode != 'w') return true;
     std::string error;
     if (!WriteFileReplacing(file->path, BuildSmf(file->data), &error)) {
+        const int err = errno;
         std::fprintf(stderr, "MidiKit32: MIDI file \"%s\" not written: %s\n", file->path.c_str(), error.c_str());
+        errno = err;
         return false;
     }
     return true;
@@ -524,8 +526,12 @@ MIDIKIT_API void CloseSMF(uint32_t handle) {
 
 MIDIKIT_API int32_t CloseSMFChecked(uint32_t handle) {
     try {
+        errno = EBADF;
         return CloseFile(handle) ? 0 : -1;
-    } catch (...) { return -1; }
+    } catch (...) {
+        errno = ENOMEM;
+        return -1;
+    }
 }
 
 MIDIKIT_API void RewindSMF(uint32_t handle) {

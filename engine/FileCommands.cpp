@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "engine/DumpSMF.h"
 #include "platform/AsciiCase.h"
 #include "platform/Dialogs.h"
+#include "platform/IniFile.h"
 #include "platform/SafeFile.h"
 #include "platform/SaveRescue.h"
 
@@ -70,18 +72,6 @@ std::string InFolder(std::string dir, const char* name) {
     return dir + name;
 }
 
-// Where the working set is kept: its own folder, else the program folder.
-std::string WorkingSetPath(const DeviceModel& model, const char* name) {
-    return InFolder(model.WorkingSetFolder.empty() ? model.ProgramPath : model.WorkingSetFolder, name);
-}
-
-// Where it is read from: where it is kept, else (while its own folder has
-// none yet) the program folder's.
-std::string WorkingSetReadPath(const DeviceModel& model, const char* name) {
-    const std::string kept = WorkingSetPath(model, name);
-    return model.WorkingSetFolder.empty() || Occupied(kept) ? kept : InFolder(model.ProgramPath, name);
-}
-
 // ---- Shared walks for presets and patterns --------------------------------------
 
 struct KindTraits {
@@ -99,6 +89,7 @@ struct KindTraits {
     std::string DeviceModel::*saveAs;
     uint64_t DeviceModel::*digest;
     const char* records;  // "presets" or "patterns"
+    const char* keptKey;  // of the configuration's record
 };
 
 const KindTraits kPresetTraits{EditorFileKind::Presets,
@@ -114,7 +105,8 @@ const KindTraits kPresetTraits{EditorFileKind::Presets,
                                &DeviceModel::PresetEditBufferCount,
                                &DeviceModel::PresetWorkingSetSaveAs,
                                &DeviceModel::PresetWorkingSetDigest,
-                               "presets"};
+                               "presets",
+                               kKeptPresetsKey};
 const KindTraits kPatternTraits{EditorFileKind::Patterns,
                                 ".MVT",
                                 kPatternWorkingSet,
@@ -128,7 +120,44 @@ const KindTraits kPatternTraits{EditorFileKind::Patterns,
                                 &DeviceModel::PatternEditBufferCount,
                                 &DeviceModel::PatternWorkingSetSaveAs,
                                 &DeviceModel::PatternWorkingSetDigest,
-                                "patterns"};
+                                "patterns",
+                                kKeptPatternsKey};
+
+// The file that the configuration (the one held, where there is one)
+// records as made to keep this kind of work; empty when there is none.
+std::string KeptRecord(const DeviceModel& model, const KindTraits& k) {
+    return TIniFile(InFolder(model.ProgramPath, "Morvelant.cfg")).ReadString(kKeptFilesSection, k.keptKey, "");
+}
+// Records `file` as that file (empty: none any more).
+void RecordKept(const DeviceModel& model, const KindTraits& k, const std::string& file) {
+    TIniFile config(InFolder(model.ProgramPath, "Morvelant.cfg"));
+    if (config.ReadString(kKeptFilesSection, k.keptKey, "") == file) return;
+    if (file.empty())
+        config.DeleteKey(kKeptFilesSection, k.keptKey);
+    else
+        config.WriteString(kKeptFilesSection, k.keptKey, file);
+}
+
+// The working sets' folder holds the user's own files too (the home
+// folder): neither the program folder nor the data folder, which are the
+// editor's. There the working set is the file recorded at start.
+bool SharedFolder(const DeviceModel& model) {
+    return !model.WorkingSetFolder.empty() && model.WorkingSetFolder != UserDataFolder();
+}
+
+// Where the working set is kept: its own folder, else the program folder.
+std::string WorkingSetPath(const DeviceModel& model, const KindTraits& k) {
+    if (SharedFolder(model))
+        if (std::string recorded = KeptRecord(model, k); !recorded.empty()) return recorded;
+    return InFolder(model.WorkingSetFolder.empty() ? model.ProgramPath : model.WorkingSetFolder, k.workingSet);
+}
+
+// Where it is read from: where it is kept, else (while its own folder has
+// none yet) the program folder's.
+std::string WorkingSetReadPath(const DeviceModel& model, const KindTraits& k) {
+    const std::string kept = WorkingSetPath(model, k);
+    return model.WorkingSetFolder.empty() || Occupied(kept) ? kept : InFolder(model.ProgramPath, k.workingSet);
+}
 
 std::optional<FileDialogAnswer> RunDialog(FileDialogState& state, bool save) {
     FileDialogRequest request;
@@ -296,35 +325,67 @@ uint64_t WorkingSetDigest(const DeviceModel& model, const KindTraits& k) {
     return h == 0 ? 1 : h;
 }
 
+// The file the configuration records as the one kept for this kind: ours,
+// and read into the model when it reads.
+std::function<KeptKind(const std::string&, std::string*)> RecordedFile(DeviceModel& model, const KindTraits& k) {
+    return [&model, &k, recorded = KeptRecord(model, k)](const std::string& name, std::string* why) {
+        if (recorded.empty() || name != recorded) return KeptKind::NotOurs;
+        std::string error;
+        const ReadStatus status = ReadQuietly(model, k, name, EditorFileReadMode::Set, -1, &error);
+        if (status == ReadStatus::Loaded) return KeptKind::Ours;
+        if (why) *why = WhyNotRead(status, k, name, error);
+        return KeptKind::OursUnread;
+    };
+}
+
+// A file the editor kept that could not be read: said, and left as it is.
+std::string KeptUnread(const KeptBeside& kept) {
+    return kept.unread.empty() ? std::string()
+                               : "\"" + kept.unread + "\", where an earlier session kept them, could not be read " +
+            "either: " + kept.whyUnread + ".\nIt is left untouched too. ";
+}
+
 bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& commandLineFile) {
-    const std::string path = WorkingSetReadPath(model, k.workingSet);
+    (model.*(k.saveAs)).clear();
+    std::string text;  // what the start says of this kind
+    bool ok = false;
+    if (SharedFolder(model)) {
+        // A folder that holds the user's own files too: the set is the file
+        // the editor made there, else a free name, never one of the user's.
+        const KeptBeside own = KeepBeside(InFolder(model.WorkingSetFolder, k.workingSet), RecordedFile(model, k), true);
+        RecordKept(model, k, own.path);
+        ok = own.readBack;
+        if (!own.unread.empty())
+            text = KeptUnread(own) + "This session's " + k.records + " will be saved to \"" + own.path +
+                "\" when the editor ends.";
+    }
+    const std::string path = WorkingSetReadPath(model, k);
     std::string error;
-    const ReadStatus status = ReadQuietly(model, k, path, EditorFileReadMode::Set, -1, &error);
-    bool ok = status == ReadStatus::Loaded;
+    const ReadStatus status =
+        ok ? ReadStatus::Loaded : ReadQuietly(model, k, path, EditorFileReadMode::Set, -1, &error);
+    ok = status == ReadStatus::Loaded;
     if (!ok) model.*(k.editBufferCount) = 1;
     // A working set that is there but cannot be read stays for the user to
     // rescue; the session goes to one file beside it, which every later
     // start reads back and saves again. (One read from the program folder
     // instead is left there anyway.)
-    (model.*(k.saveAs)).clear();
-    const std::string kept = WorkingSetPath(model, k.workingSet);
+    const std::string kept = WorkingSetPath(model, k);
     if (!ok && Occupied(path)) {
-        std::string text = status == ReadStatus::IllegalVersion ? std::string(kIllegalFileVersion) + "\n\n" : "";
+        text = status == ReadStatus::IllegalVersion ? std::string(kIllegalFileVersion) + "\n\n" : "";
         text += "\"" + path + "\" could not be read: " + WhyNotRead(status, k, path, error) + ".\nIt is left untouched. ";
         std::string place = kept;
         if (path == kept) {
-            const KeptBeside beside = KeepBeside(kept, [&model, &k](const std::string& name) {
-                return ReadQuietly(model, k, name, EditorFileReadMode::Set, -1, nullptr) == ReadStatus::Loaded;
-            });
+            const KeptBeside beside = KeepBeside(kept, RecordedFile(model, k));
             model.*(k.saveAs) = place = beside.path;
             ok = beside.readBack;
+            text += KeptUnread(beside);
         }
         text += ok ? "The " + std::string(k.records) + " are read from \"" + place +
                 "\", where an earlier session kept them, and this session's are saved there too."
                    : "This session's " + std::string(k.records) + " will be saved to \"" + place +
                 "\" when the editor ends.";
-        CurrentDialogs().MessageBox(text, kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Warning);
     }
+    if (!text.empty()) CurrentDialogs().MessageBox(text, kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Warning);
     // What was read, from the working set or the file beside it.
     model.*(k.digest) = ok ? WorkingSetDigest(model, k) : 0;
     if (!commandLineFile.empty()) {
@@ -337,7 +398,7 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
 bool SaveWorkingSet(DeviceModel& model, const KindTraits& k, PendingRescues* later) {
     int& count = model.*(k.editBufferCount);
     count = std::clamp(count, 1, kPresetCount - kDeviceSlots);
-    const std::string path = WorkingSetPath(model, k.workingSet);
+    const std::string path = WorkingSetPath(model, k);
     std::string& instead = model.*(k.saveAs);
     const std::vector<int> slots = SlotRange(kDeviceSlots + count);
     const auto write = [&model, &k, slots](const std::string& file, std::string* error) {
@@ -360,22 +421,27 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k, PendingRescues* lat
         // read back to tell. (One read from the program folder stays there
         // while its own folder has none.)
         if (model.*(k.digest) != 0 && model.*(k.digest) == WorkingSetDigest(model, k) &&
-            ::access(WorkingSetReadPath(model, k.workingSet).c_str(), F_OK) == 0)
+            ::access(WorkingSetReadPath(model, k).c_str(), F_OK) == 0)
             return true;
-        return WriteEditorFile(model, k.kind, path, slots, &error, {.leaveIfSame = true}) || rescue(path, error);
+        if (!WriteEditorFile(model, k.kind, path, slots, &error, {.leaveIfSame = true})) return rescue(path, error);
+        // A file kept beside it before is not the session's any more.
+        RecordKept(model, k, SharedFolder(model) ? path : std::string());
+        return true;
     }
-    // The file beside the working set that the start read back is this
-    // session's own: written over when the session changed it. Never over
-    // the working set, nor over a file made since the start.
+    // The file beside the working set that the start read back, or that the
+    // configuration records as the editor's own, is this session's: written
+    // over when the session changed it. Never over the working set, nor
+    // over any other file made since the start.
     const uint64_t readBack = model.*(k.digest);
     if (readBack != 0 && Occupied(instead)) {
         if (readBack == WorkingSetDigest(model, k)) return true;
-    } else if (Occupied(instead)) {
+    } else if (Occupied(instead) && instead != KeptRecord(model, k)) {
         const std::string base =
             (std::filesystem::path(instead).parent_path() / std::filesystem::path(path).filename()).string();
         instead = Occupied(base) ? FreeNameBeside(base) : base;
     }
     if (!write(instead, &error)) return rescue(instead, error);
+    RecordKept(model, k, instead);
     CurrentDialogs().MessageBox("This session's " + std::string(k.records) + " were saved to \"" + instead +
                                     "\".\n\"" + path + "\" was left as it was.",
                                 kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Information);
@@ -471,14 +537,16 @@ bool SavePatternWorkingSet(DeviceModel& model, PendingRescues* later) {
     return SaveWorkingSet(model, kPatternTraits, later);
 }
 
-std::string FreeFileNameBeside(const std::string& path) { return FreeNameBeside(path); }
-
 void SaveWorkingSetsBeside(DeviceModel& model) {
-    // Not even over a file beside them that the start read back.
     for (const KindTraits* k : {&kPresetTraits, &kPatternTraits}) {
-        if ((model.*(k->saveAs)).empty() || model.*(k->digest) != 0)
-            model.*(k->saveAs) = FreeFileNameBeside(WorkingSetPath(model, k->workingSet));
-        model.*(k->digest) = 0;
+        // Beside a set that could not be read, the start chose it already.
+        std::string& instead = model.*(k->saveAs);
+        if (!instead.empty()) continue;
+        // One place, the same at every such start: the files a start like
+        // this one kept before, read back now, else new ones.
+        const KeptBeside kept = KeepBeside(WorkingSetPath(model, *k), RecordedFile(model, *k));
+        instead = kept.path;
+        model.*(k->digest) = kept.readBack ? WorkingSetDigest(model, *k) : 0;
     }
 }
 

@@ -22,6 +22,14 @@ inline constexpr char kIllegalFileVersionCaption[] = "ok";
 inline constexpr char kSelectFolderTitle[] = "Select Directory to Search In!";
 inline constexpr char kFileErrorCaption[] = "Error";
 inline constexpr char kWorkingSetCaption[] = "Working Set";
+// The configuration's record of the files the editor made to keep a
+// session's work where it could not keep it under the usual names: only
+// these are ever read back for it, or written over. A kept configuration
+// names itself (kKeptSettingsKey).
+inline constexpr char kKeptFilesSection[] = "Kept Files";
+inline constexpr char kKeptPresetsKey[] = "Presets";
+inline constexpr char kKeptPatternsKey[] = "Patterns";
+inline constexpr char kKeptSettingsKey[] = "Settings";
 
 // Dialog filters.
 inline constexpr char kFilterPresets[] = "Morvelant Presets|*.MVR";  // F1
@@ -100,7 +108,11 @@ bool LoadPattern(DeviceModel& model, int slot);
 // beside it) was read. A working set that is there but cannot be read is
 // never written over: one message says which file, why, and the one file
 // beside it ("Config 2.MVR") that takes this run's records at exit, and
-// that later starts read back and save again.
+// that later starts read back and save again. Only a file that the
+// configuration records as made for this is read back or written over; one
+// that cannot be read is said and left as it is. In a folder that holds
+// the user's own files too (the home folder) the working set is such a
+// file as well.
 bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 // At exit: the device slots and the edit buffers in use, into the working
@@ -111,11 +123,9 @@ bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFil
 // written where it belongs.
 bool SavePresetWorkingSet(DeviceModel& model, PendingRescues* later = nullptr);
 bool SavePatternWorkingSet(DeviceModel& model, PendingRescues* later = nullptr);
-// Makes both kinds save at exit into new files beside the working sets (for
-// a run that cannot be sure to be the only one writing them).
+// Makes both kinds save at exit into files beside the working sets (for a
+// run that cannot be sure to be the only one writing them): the ones such a
+// run kept before, which are read back now, else new ones.
 void SaveWorkingSetsBeside(DeviceModel& model);
-// path with " 2", " 3", ... before its extension: the first name at which
-// nothing stands.
-std::string FreeFileNameBeside(const std::string& path);
 
 }  // namespace morvelant

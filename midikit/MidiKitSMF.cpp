@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "midikit/MidiKitDLL.h"
 #include "midikit/MidiKitScore.h"
@@ -69,13 +72,18 @@ void TMidiKitSMF::Close() {
     numTracks = 0;
     open = false;
     bool written = true;
-    if (TCloseSMFChecked checked = FindCheckedClose(MidiKit))
+    int why = 0;
+    if (TCloseSMFChecked checked = FindCheckedClose(MidiKit)) {
         written = checked(h) == 0;
-    else if (MidiKit)
+        why = errno;
+    } else if (MidiKit) {
         MidiKit->pCloseSMF(h);
+    }
     // A file open for writing is complete only now: a failure to put it on
-    // disk must not pass for success.
-    if (m == 'w' && !written) throw EMidiKitException("SMF write failed");
+    // disk must not pass for success, and says why (a full disk) when the
+    // library tells.
+    if (m == 'w' && !written)
+        throw EMidiKitException(why > 0 ? "SMF write failed: " + std::string(std::strerror(why)) : "SMF write failed");
 }
 
 bool TMidiKitSMF::Read(TMidiKitTrack* t) {

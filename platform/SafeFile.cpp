@@ -55,6 +55,9 @@ std::string NumberedName(const std::string& path, int n) {
     return path.substr(0, dot) + " " + std::to_string(n) + path.substr(dot);
 }
 
+// Numbered names ("Config 2.MVR" on) looked at for a kept file.
+constexpr int kMostNumberedNames = 100;
+
 }  // namespace
 
 std::string FreeNameBeside(const std::string& path) {
@@ -64,21 +67,36 @@ std::string FreeNameBeside(const std::string& path) {
     }
 }
 
-KeptBeside KeepBeside(const std::string& path, const std::function<bool(const std::string&)>& readBack) {
-    // A folder or a pipe among the names is passed over, as is a file that
-    // does not read: neither is ever written over.
-    for (int n = 2; n < 100; ++n) {
-        std::string name = NumberedName(path, n);
-        if (!Occupied(name)) return {std::move(name), false};
-        if (NotAFileReason(name).empty() && readBack(name)) return {std::move(name), true};
+KeptBeside KeepBeside(const std::string& path,
+                      const std::function<KeptKind(const std::string& name, std::string* why)>& ours,
+                      bool pathItself) {
+    // A folder or a pipe among the names is passed over, as is every file
+    // that is not ours: none is ever written over.
+    KeptBeside kept;
+    for (int n = pathItself ? 1 : 2; n < kMostNumberedNames; ++n) {
+        const std::string name = n == 1 ? path : NumberedName(path, n);
+        if (!Occupied(name) || !NotAFileReason(name).empty()) continue;
+        std::string why;
+        const KeptKind kind = ours(name, &why);
+        if (kind == KeptKind::Ours) return {name, true, kept.unread, kept.whyUnread};
+        if (kind == KeptKind::OursUnread && kept.unread.empty()) {
+            kept.unread = name;
+            kept.whyUnread = why;
+        }
     }
-    return {FreeNameBeside(path), false};
+    kept.path = pathItself && !Occupied(path) ? path : FreeNameBeside(path);
+    return kept;
 }
 
 bool FolderTakesFiles(const std::string& folder, std::string* why) {
     const std::string dir = folder.empty() ? std::string(".") : folder;
     // Also refused: a read-only file system and an unchangeable folder,
     // whoever asks.
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+        SetError(why, Reason("cannot write in", dir, ENOTDIR));
+        return false;
+    }
     if (::access(dir.c_str(), W_OK | X_OK) == 0) return true;
     SetError(why, Reason("cannot write in", dir, errno));
     return false;

@@ -122,18 +122,26 @@ std::string SaveTarget(const std::string& path);
 // first such name at which nothing stands.
 std::string FreeNameBeside(const std::string& path);
 
-// After a file that cannot be read: the one file beside it that keeps the
-// work instead, the same at every start: the first numbered name ("Config
-// 2.MVR") that is a regular file `readBack` reads (an earlier session's
-// work, now read back), else the first free one.
+// The one file beside `path` that keeps the work instead of it, the same at
+// every start. `ours` tells whether a file is the editor's (and reads it,
+// when it is). The first of the numbered names ("Config 2.MVR"; `path`
+// itself first, given `pathItself`) that is ours and reads is read back;
+// one that is ours but does not read is named in `unread`, with why, and
+// left as it is, as every file of the user's own; else the first free name
+// (`path` itself, given `pathItself`, when it is free).
+enum class KeptKind { NotOurs, Ours, OursUnread };
 struct KeptBeside {
     std::string path;
     bool readBack = false;
+    std::string unread;
+    std::string whyUnread;
 };
-KeptBeside KeepBeside(const std::string& path, const std::function<bool(const std::string&)>& readBack);
+KeptBeside KeepBeside(const std::string& path,
+                      const std::function<KeptKind(const std::string& name, std::string* why)>& ours,
+                      bool pathItself = false);
 
 // Whether new files can be made in `folder`; `why` says why not (a
-// read-only or unchangeable folder, one the user may not write).
+// read-only or unchangeable folder, one the user may not write, a file).
 bool FolderTakesFiles(const std::string& folder, std::string* why = nullptr);
 
 // The user's own data folder for the editor:

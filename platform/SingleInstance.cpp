@@ -57,6 +57,8 @@ SingleInstanceLock::SingleInstanceLock(std::string name) {
 
 SingleInstanceLock::SingleInstanceLock(OnFolder folder) : path_(std::move(folder.folder)), folder_(true) {
     if (path_.empty()) path_ = ".";
+    if (path_.back() != '/') path_ += '/';
+    path_ += kFolderLockName;
 }
 
 SingleInstanceLock::~SingleInstanceLock() { Release(); }
@@ -71,8 +73,11 @@ bool SingleInstanceLock::Acquire() {
         return false;
     }
     // Never truncate or unlink: another process may hold the lock on it.
-    const int fd = folder_ ? ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                           : ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // A folder's lock file is made by name, which a folder that may be
+    // written but not read allows, and locked by whoever may read it (two
+    // users of one folder); a link planted there is refused.
+    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (folder_ ? O_NOFOLLOW : 0), folder_ ? 0644 : 0600);
+    if (fd < 0 && folder_ && errno == EACCES) fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         failed_ = true;
         error_ = std::strerror(errno);

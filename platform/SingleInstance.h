@@ -14,11 +14,13 @@ namespace morvelant {
 class SingleInstanceLock {
 public:
     explicit SingleInstanceLock(std::string name);
-    // A lock on a folder itself (nothing is created in it): held by every
-    // copy that works with the files of that folder.
+    // A lock on a folder: its lock file (kFolderLockName, made when it is
+    // not there), held by every copy that works with the files of that
+    // folder. Path() names the lock file.
     struct OnFolder {
         std::string folder;
     };
+    static constexpr char kFolderLockName[] = ".Morvelant.lock";
     explicit SingleInstanceLock(OnFolder folder);
     ~SingleInstanceLock();
     SingleInstanceLock(const SingleInstanceLock&) = delete;

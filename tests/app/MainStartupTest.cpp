@@ -25,9 +25,12 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include <string>
 
+#include "engine/FileCommands.h"
+#include "model/PresetFiles.h"
 #include "platform/IniFile.h"
 #include "platform/SingleInstance.h"
 #include "tests/support/JackServer.h"
@@ -298,6 +301,66 @@ TEST_F(MainStartupTest, AnInstalledCopyIsLockedOnTheDataFolderOfEachUser) {
     first.waitForFinished(30000);
 }
 
+// Its end signals are caught: from then on one ends it in order, whatever
+// box its start shows.
+bool CatchesEndSignals(const QProcess& p) {
+    for (QDeadlineTimer limit(120000); !limit.hasExpired() && p.state() == QProcess::Running; QThread::msleep(20)) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(p.processId()));
+        const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+        const qsizetype at = text.indexOf("SigCgt:");
+        if (at >= 0 && (text.mid(at + 7, 17).trimmed().toULongLong(nullptr, 16) & (1u << (SIGTERM - 1)))) return true;
+    }
+    return false;
+}
+
+// A folder its user may write but not read (mode 0300): the program folder,
+// or an installed copy's data folder. Three sessions of "nobody", each
+// loading a preset file named on its command line and ended by a signal,
+// leave no numbered file and the last one's preset in the working set.
+TEST_F(MainStartupTest, AFolderThatCanBeWrittenButNotReadKeepsOneWorkingSet) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to start as another user";
+    constexpr uid_t kNobody = 65534;
+    for (const bool installed : {false, true}) {
+        SCOPED_TRACE(installed ? "an installed copy's data folder" : "the program folder");
+        QTemporaryDir copy, home;
+        ASSERT_TRUE(CopyEditor(program.path(), copy.path()) && QDir(home.path()).mkdir("run") &&
+                    QDir(home.path()).mkdir("MorvelantEditor"));
+        const QString kept = installed ? home.filePath("MorvelantEditor") : copy.path();
+        for (const QString& mine : {home.path(), home.filePath("run"), kept})
+            ASSERT_EQ(::chown(mine.toLocal8Bit().constData(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chmod(copy.path().toLocal8Bit().constData(), installed ? 0755 : 0300), 0);
+        ASSERT_EQ(::chmod(kept.toLocal8Bit().constData(), 0300), 0);
+        testsupport::Unchangeable unchangeable;
+        ASSERT_TRUE(!installed || unchangeable.Add(copy.path().toStdString()));
+        for (const char* session : {"FIRST", "SECOND", "THIRD"}) {
+            DeviceModel named;
+            named.SetPresetDeviceName(0, session);
+            const std::string file = home.filePath(QString(session) + ".MVR").toStdString();
+            const int one[] = {0};
+            ASSERT_TRUE(WriteEditorFile(named, EditorFileKind::Presets, file, one, nullptr));
+            QProcess editor;
+            QProcessEnvironment env = Environment(false);
+            for (const char* name : {"HOME", "XDG_DATA_HOME"}) env.insert(name, home.path());
+            env.insert("XDG_RUNTIME_DIR", home.filePath("run"));
+            env.insert("QT_QPA_PLATFORM", "offscreen");  // the screen file is root's
+            editor.setProcessEnvironment(env);
+            editor.setWorkingDirectory(home.path());
+            editor.setChildProcessModifier([] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(99);
+            });
+            editor.start(copy.filePath("MorvelantEditor"), {QString::fromStdString(file)});
+            ASSERT_TRUE(editor.waitForStarted(30000) && CatchesEndSignals(editor)) << session;
+            ::kill(pid_t(editor.processId()), SIGTERM);
+            ASSERT_TRUE(editor.waitForFinished(120000));
+            EXPECT_EQ(editor.exitCode(), 0);
+            EXPECT_EQ(QDir(kept).entryList(QDir::Files).filter(" 2.").join(", ").toStdString(), "") << session;
+            DeviceModel back;
+            ASSERT_TRUE(ReadPresetFile(back, kept.toStdString() + "/Config.MVR"));
+            EXPECT_EQ(back.GetPresetDeviceName(64).substr(0, std::strlen(session)), session);
+        }
+    }
+}
+
 // A JACK server that no longer answers (stopped, as a frozen one) does not
 // keep the editor from ending: the working sets are written, a
 // configuration that cannot be written is kept beside it first, the MIDI
@@ -426,7 +489,7 @@ TEST(SourceTree, RunFilesAreNotInTheRepository) {
         return out;
     };
     if (output(git + "rev-parse --is-inside-work-tree") != "true\n") GTEST_SKIP() << "not a git work tree";
-    const char* runFiles[] = {"Morvelant.cfg", "Morvelant 2.cfg", "Config.MVR", "Config 2.MVT", "Config.MVR.BAK"};
+    const char* runFiles[] = {"Morvelant.cfg", "Morvelant 2.cfg", "Config.MVR", "Config 2.MVT", "Config.MVR.BAK", ".Morvelant.lock"};
     for (const char* name : runFiles) {
         EXPECT_EQ(output(git + "ls-files -- '" + name + "'"), "") << name;
         EXPECT_EQ(output(git + "check-ignore --no-index -q '" + name + "' && echo ignored"), "ignored\n") << name;

@@ -212,6 +212,29 @@ TEST_F(SaveRescue, AnUnusableConfigurationIsKeptAndTheSettingsGoBesideIt) {
 
 // Whatever runtime folder each copy has, the program folder's lock lets
 // only one of them work with its working sets; the other is told and ends.
+// A save on a full disk says why, whichever file it is: a MIDI file as a
+// preset file (the device window's Ctrl+S, the file dialog answered).
+TEST_F(SaveRescue, ASaveOnAFullDiskSaysWhy) {
+    StartedEditor editor;
+    QTemporaryDir disk;
+    const std::string folder = disk.path().toStdString() + "/";
+    const MachineRestored restored(folder);
+    editor.Start();
+    ASSERT_TRUE(FillSmallDisk(folder));
+    for (const char* name : {"full.MID", "full.MVR"}) {
+        SCOPED_TRACE(name);
+        editor.Dialogs.calls.clear();
+        editor.Dialogs.QueueSave(folder + name);
+        userinput::FocusOn(MainForm);
+        userinput::KeyClick(nullptr, Qt::Key_S, Qt::ControlModifier);
+        const auto said = editor.Dialogs.Messages();
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find("No space left on device"), std::string::npos) << said[0];
+        EXPECT_FALSE(fs::exists(folder + name));
+    }
+    editor.Stop();
+}
+
 TEST_F(SaveRescue, TwoCopiesInOneProgramFolderNeverBothRun) {
     ScriptedDialogs dialogs;
     ScopedDialogs scope(dialogs);

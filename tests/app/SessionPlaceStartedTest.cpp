@@ -8,12 +8,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "app/InstanceGuard.h"
+#include "app/SessionPlace.h"
 #include "engine/FileCommands.h"
 #include "platform/IniFile.h"
 #include "tests/support/FileBytes.h"
@@ -44,15 +49,28 @@ protected:
         if (::geteuid() != 0) GTEST_SKIP() << "needs root to make folders unchangeable";
         ::setenv("XDG_DATA_HOME", data_.path().toStdString().c_str(), 1);
     }
-    void TearDown() override { ::unsetenv("XDG_DATA_HOME"); }
+    void TearDown() override {
+        for (const char* name : {"XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) ::unsetenv(name);
+        ::setenv("HOME", home_.c_str(), 1);
+    }
     std::string DataFolder() const { return data_.path().toStdString() + "/MorvelantEditor"; }
+    // Every message said since the last look, and no more.
+    static std::vector<std::string> Said(StartedEditor& editor) {
+        const auto said = editor.Dialogs.Messages();
+        editor.Dialogs.calls.clear();
+        return said;
+    }
 
     static bool Holds(const DeviceModel& model, const std::string& name) {
         return model.GetPresetDeviceName(3).find(name) != std::string::npos &&
             model.GetPatternName(2).find(name) != std::string::npos;
     }
     QTemporaryDir data_;
+    const std::string home_ = std::getenv("HOME") ? std::getenv("HOME") : "";
 };
+
+// Bytes that no reader of the editor takes.
+std::string Garbage(char seed) { return std::string(4000, '\0') + seed; }
 
 // An installed copy keeps its sets and settings in the data folder under
 // their own names, reads them back, writes nothing when nothing changed,
@@ -160,11 +178,112 @@ TEST_F(SessionPlace, AWorkingSetThatCannotBeReadIsKeptBesideOnceAndReadBack) {
     }
 }
 
+// Beside an unusable working set or configuration, the user's own copies
+// ("Config 2.MVR", "Morvelant 2.cfg") are never taken for the files the
+// editor keeps there: over two sessions they stay byte for byte, without a
+// backup, and the session goes to files of the editor's own, read back at
+// the next start. A kept file that cannot be read is said and left as is.
+TEST_F(SessionPlace, TheUsersOwnNumberedFilesAreNeverTakenNorWrittenOver) {
+    StartedEditor editor;
+    const std::string folder = editor.Folder();
+    editor.Start();
+    editor.Stop();
+    std::map<std::string, std::string> own;
+    for (const auto& [name, copy] : {std::pair<std::string, std::string>{"Config.MVR", "Config 2.MVR"},
+                                     {"Config.MVT", "Config 2.MVT"},
+                                     {"Morvelant.cfg", "Morvelant 2.cfg"}}) {
+        fs::copy_file(folder + name, folder + copy);
+        own[copy] = testsupport::Slurp(folder + copy);
+        std::ofstream(folder + name, std::ios::binary) << Garbage(name[0]);
+    }
+    for (const char* session : {"FIRST", "SECOND"}) {
+        SCOPED_TRACE(session);
+        Said(editor);
+        editor.Start();
+        const auto said = Said(editor);
+        ASSERT_EQ(said.size(), 3u);
+        for (const std::string& text : said) {
+            EXPECT_EQ(text.find(" 2."), std::string::npos) << text;
+            EXPECT_NE(text.find(" 3."), std::string::npos) << text;
+            EXPECT_EQ(text.find("read from \"" + folder) != std::string::npos, std::string(session) == "SECOND") << text;
+        }
+        EXPECT_TRUE(std::string(session) == "FIRST" || Holds(editor.Model(), "FIRST"));
+        Edit(editor, session);
+        editor.Stop();
+        for (const auto& [name, bytes] : own) {
+            EXPECT_TRUE(testsupport::Slurp(folder + name) == bytes) << name;
+            EXPECT_FALSE(fs::exists(folder + name + ".BAK")) << name;
+        }
+    }
+    DeviceModel back;
+    ASSERT_TRUE(ReadPresetFile(back, folder + "Config 3.MVR"));
+    ASSERT_TRUE(ReadPatternFile(back, folder + "Config 3.MVT"));
+    EXPECT_TRUE(Holds(back, "SECOND"));
+    EXPECT_FALSE(fs::exists(folder + "Config 4.MVR"));
+
+    std::ofstream(folder + "Config 3.MVR", std::ios::binary) << Garbage(3);
+    Said(editor);
+    editor.Start();
+    const auto said = Said(editor);
+    ASSERT_EQ(said.size(), 3u);
+    const std::string& told = said[1];  // of the presets
+    EXPECT_NE(told.find("\"" + folder + "Config 3.MVR\", where an earlier session kept them, could not be read either"),
+              std::string::npos)
+        << told;
+    EXPECT_NE(told.find("saved to \"" + folder + "Config 4.MVR\""), std::string::npos) << told;
+    editor.Stop();
+    EXPECT_TRUE(testsupport::Slurp(folder + "Config 3.MVR") == Garbage(3));
+    EXPECT_TRUE(ReadPresetFile(back, folder + "Config 4.MVR"));
+}
+
+// When neither the program folder nor the data folder (a file) can take the
+// session, the home folder does: one box says why and where at the first
+// start, the next starts read it back without a word, and a working set of
+// the user's own there is never taken.
+TEST_F(SessionPlace, TheHomeFolderThatTookTheSessionIsWhereTheNextStartReadsIt) {
+    QTemporaryDir home, runtime;
+    const std::string folder = home.path().toStdString() + "/";
+    ::setenv("HOME", home.path().toStdString().c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().toStdString().c_str(), 1);
+    StartedEditor editor;
+    Unchangeable lock;
+    editor.Start();
+    editor.Stop();
+    fs::copy_file(editor.Folder() + "Config.MVR", folder + "Config.MVR");  // the user's own
+    const std::string own = testsupport::Slurp(folder + "Config.MVR");
+    ASSERT_TRUE(lock.Add(editor.Folder()));
+    std::ofstream(DataFolder()) << "a file";
+    const std::string sessions[] = {"FIRST", "SECOND", "THIRD"};
+    for (std::size_t i = 0; i < std::size(sessions); ++i) {
+        SCOPED_TRACE(sessions[i]);
+        Said(editor);
+        InstanceGuard guard("MorvelantEditor", FindWorkPlace(editor.Folder()).folder);
+        EXPECT_FALSE(guard.AnotherCopyRuns());
+        EXPECT_EQ(guard.Decide(), StartDecision::Run);
+        editor.Start();
+        const auto said = Said(editor);
+        if (i == 0) {
+            ASSERT_EQ(said.size(), 1u);
+            EXPECT_NE(said[0].find(DataFolder() + "\": Not a directory"), std::string::npos) << said[0];
+            EXPECT_NE(said[0].find("kept in \"" + home.path().toStdString() + "\""), std::string::npos) << said[0];
+        } else {
+            EXPECT_TRUE(said.empty()) << said.front();
+            EXPECT_TRUE(Holds(editor.Model(), sessions[i - 1]));
+        }
+        Edit(editor, QString::fromStdString(sessions[i]));
+        editor.Stop();
+        EXPECT_TRUE(Said(editor).empty());
+        EXPECT_TRUE(testsupport::Slurp(folder + "Config.MVR") == own);
+        EXPECT_FALSE(fs::exists(folder + "Config.MVR.BAK"));
+    }
+    for (const char* name : {"Config 3.MVR", "Config 2.MVT", "Morvelant 2.cfg"}) EXPECT_FALSE(fs::exists(folder + name)) << name;
+}
+
 // Neither the program folder nor the data folder (one that cannot be
-// written, or made) takes the session, as the start says: Cancel brings the
-// question back, where another file can be chosen; an end that nobody
-// answers keeps it in the home folder, else in a folder of the user's alone
-// for temporary files (a fresh one when another user took the usual name,
+// written, or made) takes the session, as the start says: the home folder
+// does when it can. Else Cancel brings the question back, where another
+// file can be chosen; an end that nobody answers keeps it in a folder of
+// the user's alone for temporary files (a fresh one when another user took the usual name,
 // one under /tmp when $TMPDIR cannot be made), and says so.
 TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeIt) {
     enum class Who { User, Nobody, NobodyWithAnUnchangeableHome, PlantedFolder, PlantedLink, NoTemporaryFolder };
@@ -196,7 +315,8 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
             ASSERT_TRUE(fs::create_directory(DataFolder()));
             ASSERT_TRUE(lock.Add(DataFolder()));
         }
-        ASSERT_TRUE(who == Who::User || who == Who::Nobody || lock.Add(home.path().toStdString()));
+        // A home folder that takes the session is where it is kept from the start.
+        ASSERT_TRUE(who == Who::Nobody || lock.Add(home.path().toStdString()));
         if (who == Who::NoTemporaryFolder) {
             ASSERT_TRUE(fs::create_directory(temporary.path().toStdString() + "/unchangeable"));
             ASSERT_TRUE(lock.Add(temporary.path().toStdString() + "/unchangeable"));
@@ -204,8 +324,12 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
         editor.Start();
         ASSERT_FALSE(editor.Dialogs.Messages().empty());
         const std::string start = editor.Dialogs.Messages()[0];
-        EXPECT_EQ(start.find("will be kept in"), std::string::npos) << start;
-        EXPECT_NE(start.find("at the end you will be asked where to save it"), std::string::npos) << start;
+        if (who == Who::Nobody) {
+            EXPECT_NE(start.find("will be kept in \"" + home.path().toStdString() + "\""), std::string::npos) << start;
+        } else {
+            EXPECT_EQ(start.find("will be kept in"), std::string::npos) << start;
+            EXPECT_NE(start.find("at the end you will be asked where to save it"), std::string::npos) << start;
+        }
         Edit(editor, "LAST");
         const std::string presets = chosen.path().toStdString() + "/chosen.MVR";
         if (who == Who::User) {
@@ -226,6 +350,10 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
             const std::string file = text.substr(at + 10, text.find('"', at + 10) - at - 10);
             if (kept.empty() && file.ends_with(".MVR")) kept = file;
         }
+        if (who == Who::Nobody) {
+            EXPECT_EQ(kept, "");  // kept where the start said, without a word
+            kept = home.path().toStdString() + "/Config.MVR";
+        }
         const std::string lastPlace = kept.substr(0, kept.find_last_of('/'));
         switch (who) {
         case Who::User: EXPECT_EQ(kept, presets); break;
@@ -244,9 +372,9 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
             EXPECT_TRUE(who == Who::User || fs::exists(lastPlace + "/" + name)) << name;
         // A temporary folder is made only when it is needed, for this user
         // alone; what another user planted is left as it was.
-        if (who == Who::Nobody || who == Who::User) {
+        if (who == Who::Nobody) {
             EXPECT_FALSE(fs::exists(privateFolder));
-        } else {
+        } else if (who != Who::User) {  // whose settings and patterns went there
             EXPECT_EQ(fs::status(lastPlace).permissions() & fs::perms::all, fs::perms::owner_all);
         }
         if (who == Who::PlantedFolder) { EXPECT_TRUE(fs::is_empty(privateFolder)); }
