@@ -70,6 +70,11 @@ void SetCurrentDialogs(Dialogs* dialogs) { g_current.store(dialogs); }
 ScopedDialogs::ScopedDialogs(Dialogs& dialogs) : previous_(g_current.load()) { SetCurrentDialogs(&dialogs); }
 ScopedDialogs::~ScopedDialogs() { SetCurrentDialogs(previous_); }
 
+bool Dialogs::RunWithProgress(const std::string&, const std::function<ProgressStep()>& step) {
+    while (!step().finished) {}
+    return true;
+}
+
 MessageResult SilentDialogs::MessageBox(const std::string&, const std::string&, MessageButtons buttons, MessageIcon) {
     switch (buttons) {
         case MessageButtons::YesNo:
@@ -158,6 +163,20 @@ bool ScriptedDialogs::PrinterSetup() {
     c.kind = Kind::Printer;
     calls.push_back(std::move(c));
     return Next(printerAnswers, false);
+}
+
+bool ScriptedDialogs::RunWithProgress(const std::string& caption, const std::function<ProgressStep()>& step) {
+    Call c;
+    c.kind = Kind::Progress;
+    c.caption = caption;
+    const int cancelAfter = Next(progressCancelAfter, -1);
+    bool finished = false;
+    while (!finished && int(c.steps.size()) != cancelAfter) {
+        c.steps.push_back(step());
+        finished = c.steps.back().finished;
+    }
+    calls.push_back(std::move(c));
+    return finished;
 }
 
 std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter) {

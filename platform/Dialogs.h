@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,14 @@ struct FileDialogAnswer {
         // 0 in a scripted answer: the request's entry
 };
 
+// How far a long piece of work is after one of its steps.
+struct ProgressStep {
+    bool finished = false;
+    std::string text;  // what the progress box says now
+    int done = 0;
+    int total = 0;  // 0: not known yet
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -56,6 +65,13 @@ public:
     // Closes a message box of this text that is still open, as its default
     // button would: what it said no longer holds. Nothing when none is open.
     virtual void CloseMessageBox(const std::string& text) { (void)text; }
+    // Does a long piece of work a step at a time, from the event loop, so
+    // that the program's events go on meanwhile; a box titled `caption`
+    // shows how far it is and offers Cancel (Escape cancels). True when
+    // `step` said it finished; false when the user cancelled or the program
+    // is ending: the caller then drops the work. Without a box every step
+    // runs at once.
+    virtual bool RunWithProgress(const std::string& caption, const std::function<ProgressStep()>& step);
 };
 
 // The process-wide implementation in use (never null: a silent default when
@@ -91,7 +107,7 @@ public:
 // queue answers as SilentDialogs does.
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Message, Open, Save, Folder, Color, Printer };
+    enum class Kind { Message, Open, Save, Folder, Color, Printer, Progress };
     struct Call {
         Kind kind = Kind::Message;
         std::string text;  // message text
@@ -101,6 +117,7 @@ public:
         FileDialogRequest file;  // open and save dialogs
         std::string initialDir;  // folder browser
         uint32_t color = 0;  // colour dialog: initial colour
+        std::vector<ProgressStep> steps;  // progress box: what it showed after each step
     };
 
     std::vector<Call> calls;
@@ -110,6 +127,8 @@ public:
     std::deque<std::optional<std::string>> folderAnswers;
     std::deque<std::optional<uint32_t>> colorAnswers;
     std::deque<bool> printerAnswers;
+    // Progress boxes: cancelled after this many steps (none queued: run to the end).
+    std::deque<int> progressCancelAfter;
     // The texts of the boxes the program asked to close, in order.
     std::vector<std::string> closedMessages;
 
@@ -129,6 +148,7 @@ public:
     std::optional<uint32_t> ChooseColor(uint32_t initial) override;
     bool PrinterSetup() override;
     void CloseMessageBox(const std::string& text) override { closedMessages.push_back(text); }
+    bool RunWithProgress(const std::string& caption, const std::function<ProgressStep()>& step) override;
 
 private:
     std::optional<FileDialogAnswer> FileDialog(Kind kind, const FileDialogRequest& request,

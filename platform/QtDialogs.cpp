@@ -4,12 +4,19 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStringList>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include "platform/QtText.h"
 
@@ -20,6 +27,20 @@ namespace {
 // Texts are single-byte Windows-1252 strings inside the editor; the widgets
 // get Unicode.
 QString ToQ(const std::string& s) { return FromCp1252(s); }
+
+// Steps of a long piece of work are run for this long at a time before the
+// event loop gets its turn: short beside a frame and a person's patience.
+constexpr qint64 kProgressSliceMs = 25;
+
+// Runs steps until the work finishes or a slice's time is up.
+ProgressStep RunSlice(const std::function<ProgressStep()>& step) {
+    QElapsedTimer slice;
+    slice.start();
+    ProgressStep last;
+    do last = step();
+    while (!last.finished && slice.elapsed() < kProgressSliceMs);
+    return last;
+}
 
 // File names come from and go to the file system, which speaks UTF-8.
 QString PathToQ(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
@@ -133,6 +154,46 @@ bool QtDialogs::BeginPrinting(QPainter& painter, QPrinter& printer) {
 void QtDialogs::CloseMessageBox(const std::string& text) {
     for (QMessageBox* box : open_)
         if (box->text() == ToQ(text)) box->done(QMessageBox::Ok);
+}
+
+bool QtDialogs::RunWithProgress(const std::string& caption, const std::function<ProgressStep()>& step) {
+    ProgressStep last = RunSlice(step);
+    if (last.finished) return true;
+    QDialog box(Parent());
+    box.setObjectName(QStringLiteral("ProgressBox"));
+    box.setWindowTitle(ToQ(caption));
+    auto* layout = new QVBoxLayout(&box);
+    auto* label = new QLabel(&box);
+    label->setMinimumWidth(300);
+    auto* bar = new QProgressBar(&box);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), &box);
+    layout->addWidget(label);
+    layout->addWidget(bar);
+    layout->addWidget(cancel, 0, Qt::AlignHCenter);
+    cancel->setDefault(true);
+    cancel->setFocus();
+    QObject::connect(cancel, &QPushButton::clicked, &box, &QDialog::reject);
+    const auto show = [&] {
+        label->setText(ToQ(last.text));
+        // The title says it too, for a box that is out of sight.
+        box.setWindowTitle(ToQ(last.text.empty() ? caption : last.text + " - " + caption));
+        bar->setRange(0, std::max(last.total, 0));
+        bar->setValue(std::clamp(last.done, 0, std::max(last.total, 0)));
+    };
+    show();
+    // Each turn of the box's event loop runs one slice of the work; the
+    // box ends when the work does, at Cancel or Escape, and when the
+    // program's end leaves every event loop.
+    QTimer work;
+    QObject::connect(&work, &QTimer::timeout, &box, [&] {
+        last = RunSlice(step);
+        show();
+        if (last.finished) box.accept();
+    });
+    work.start(0);
+    box.exec();
+    work.stop();
+    return last.finished;
 }
 
 bool QtDialogs::PrinterSetup() {

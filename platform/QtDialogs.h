@@ -29,6 +29,9 @@ public:
     std::optional<uint32_t> ChooseColor(uint32_t initial) override;
     bool PrinterSetup() override;
     void CloseMessageBox(const std::string& text) override;
+    // The box comes up only when the first steps (a few tens of
+    // milliseconds) have not finished the work.
+    bool RunWithProgress(const std::string& caption, const std::function<ProgressStep()>& step) override;
 
     // The printer that the set-up dialog configures and printing uses.
     static QPrinter& SharedPrinter();

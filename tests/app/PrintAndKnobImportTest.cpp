@@ -5,10 +5,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
+#include <regex>
 
 #include "engine/MidiInDeviceUnit.h"
 #include "platform/IniFile.h"
@@ -109,6 +114,65 @@ TEST(StartedEditorPrinting, APrintThatCannotStartSaysSoAndLeavesThePrinterUsable
     EXPECT_TRUE(std::filesystem::exists(pdf));
     EXPECT_EQ(printerCalls(), 3u);
     EXPECT_EQ(editor.Dialogs.Messages().size(), 1u);
+}
+
+// The program's own progress box, the other questions answered by the test.
+struct ProgressBoxDialogs : ScriptedDialogs {
+    bool RunWithProgress(const std::string& caption, const std::function<ProgressStep()>& step) override {
+        return QtDialogs().RunWithProgress(caption, step);
+    }
+};
+
+// A long print from the window's popup: its progress box shows the pages as
+// they are printed, with the focus on Cancel. Escape there, or the end of
+// every event loop that an end signal brings, stops the print: nothing is
+// printed, an earlier file of the name stays as it was, and no box is shown.
+TEST(StartedEditorPrinting, ALongPrintIsStoppedByEscapeOrTheProgramsEnd) {
+    StartedEditor editor;
+    editor.Start();
+    std::string longText;
+    for (int i = 1; i <= 20000; ++i) longText += "Line " + std::to_string(i) + "\n";
+    PrintOutputForm->SetText(longText);
+    const std::string pdf = editor.Folder() + "long.pdf";
+    QPrinter& printer = QtDialogs::SharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    ProgressBoxDialogs dialogs;
+    ScopedDialogs scoped(dialogs);
+    for (const bool escape : {true, false}) {
+        { std::ofstream(pdf, std::ios::trunc) << "earlier"; }
+        std::string shown, focused;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            auto* label = QApplication::activeModalWidget() ? QApplication::activeModalWidget()->findChild<QLabel*>()
+                                                            : nullptr;
+            if (label == nullptr || !label->text().startsWith("Printing page")) return;
+            shown = QApplication::activeModalWidget()->windowTitle().toStdString();
+            if (auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget())) focused = button->text().toStdString();
+            user.stop();
+            if (escape)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            else
+                QCoreApplication::exit(0);  // as an end signal does
+        });
+        user.start(1);
+        PrintOutputForm->Print1->trigger();
+        if (!escape) {
+            // The program's loop would end now; the next loop of this test
+            // program starts afresh.
+            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+            QCoreApplication::exec();
+        }
+        EXPECT_TRUE(std::regex_match(shown, std::regex("Printing page [0-9]+ of [0-9]+ - Print Ouput"))) << shown;
+        EXPECT_EQ(focused, "Cancel");
+        EXPECT_FALSE(user.isActive()) << "the print ended before the progress showed";
+        std::ifstream in(pdf);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
+        for (const auto& entry : std::filesystem::directory_iterator(editor.Folder()))
+            EXPECT_EQ(entry.path().filename().string().rfind("save-", 0), std::string::npos) << entry.path();
+    }
+    EXPECT_TRUE(dialogs.Messages().empty());
+    EXPECT_TRUE(dialogs.CallsOf(ScriptedDialogs::Kind::Printer).empty());
 }
 
 TEST(StartedEditorKnobImport, ReceivedKnobPresetsAreConvertedOneAfterAnother) {

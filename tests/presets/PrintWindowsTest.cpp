@@ -16,6 +16,7 @@
 #include <regex>
 #include <sstream>
 
+#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "presets/Description.h"
 #include "presets/DescriptionForm.h"
@@ -159,6 +160,47 @@ TEST_F(PrintWindowsTest, DescriptionPrintsOnAsManyPagesAsItsTextNeeds) {
             for (const char* line : {"Line 1\n", "Line 150\n", "Line 300\n"}) EXPECT_NE(all.find(line), std::string::npos);
         }
     }
+}
+
+// A long print goes a step at a time with its progress shown: the layout,
+// then each page. Cancelled at any point, it leaves no file, and an earlier
+// file of the name as it was; run to its end, the file has the pages shown.
+TEST_F(PrintWindowsTest, ALongPrintShowsItsPagesAndACancelLeavesTheEarlierFile) {
+    TPrintOutputForm form(model, config);
+    std::string longText;
+    for (int i = 1; i <= 2000; ++i) longText += "Line " + std::to_string(i) + "\n";
+    form.SetText(longText);
+    const fs::path pdf = dir / "long.pdf";
+    ScriptedDialogs dialogs;
+    ScopedDialogs scoped(dialogs);
+    // Uncancelled first, to learn the steps.
+    ASSERT_TRUE(form.PrintTo(*Pdf(pdf, QPageSize::A4)));
+    const std::vector<ProgressStep> steps = dialogs.CallsOf(ScriptedDialogs::Kind::Progress).at(0).steps;
+    const int pages = Pages(pdf);
+    ASSERT_GT(pages, 3);
+    ASSERT_EQ(steps.back().text, "Printing page " + std::to_string(pages) + " of " + std::to_string(pages));
+    std::size_t firstPage = 0;
+    while (firstPage < steps.size() && steps[firstPage].text != "Printing page 1 of " + std::to_string(pages)) ++firstPage;
+    ASSERT_GT(firstPage, 2u);  // laid out over several steps before
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        EXPECT_EQ(steps[i].finished, i + 1 == steps.size()) << i;
+        EXPECT_EQ(steps[i].text, i < firstPage ? "Laying out the pages..." : steps[i].text) << i;
+        if (i > 0 && steps[i].total == steps[i - 1].total) {
+            EXPECT_GE(steps[i].done, steps[i - 1].done) << i;
+        }
+    }
+
+    const int cancelAt[] = {1, int(firstPage) - 1, int(firstPage) + 2, int(steps.size()) - 1};
+    for (const int at : cancelAt) {
+        std::ofstream(pdf, std::ios::trunc) << "earlier";
+        dialogs.progressCancelAfter = {at};
+        EXPECT_FALSE(form.PrintTo(*Pdf(pdf, QPageSize::A4))) << at;
+        std::ifstream in(pdf);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier") << at;
+        for (const auto& entry : fs::directory_iterator(dir))
+            EXPECT_TRUE(entry.path() == pdf || entry.path().string() == config) << entry.path() << " after step " << at;
+    }
+    EXPECT_TRUE(dialogs.Messages().empty());
 }
 
 TEST_F(PrintWindowsTest, LabelSheetOnScreenAndOnOnePage) {
