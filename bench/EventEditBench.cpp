@@ -210,7 +210,19 @@ double FillMedian(int width, int height) {
     return frames[frames.size() / 2];
 }
 
+// Whether the window timed is the size the benchmark names: the frames of
+// a window of another size say nothing of that size, so the run fails.
+bool TimedItsSize(benchmark::State& state, const Scene& scene) {
+    const QSize named(int(state.range(0)), HeightFor(int(state.range(0)))), timed = scene.form->size();
+    if (timed == named) return true;
+    state.SkipWithError(("timed a " + std::to_string(timed.width()) + "x" + std::to_string(timed.height()) +
+                         " window, not " + std::to_string(named.width()) + "x" + std::to_string(named.height()))
+                            .c_str());
+    return false;
+}
+
 void Report(benchmark::State& state, const Scene& scene, const Frames& f) {
+    if (!TimedItsSize(state, scene)) return;
     const double fill = FillMedian(scene.form->width(), scene.form->height());
     state.counters["median_ms"] = f.median;
     state.counters["worst_ms"] = f.worst;
@@ -287,14 +299,16 @@ void BM_Wheel(benchmark::State& state) {
 // first time (the window made beforehand, untimed).
 void BM_FirstFrame(benchmark::State& state) {
     Scene scene(int(state.range(0)));
-    int unpainted = 0;
+    int unpainted = 0, sized = 0;
     const Frames f = MeasureFrames(
-        state, [&] { scene.MakeForm(int(state.range(0))); }, [&] { unpainted += scene.ShowAndPaint() ? 0 : 1; });
+        state, [&] { sized += TimedItsSize(state, scene) ? 1 : 0; scene.MakeForm(int(state.range(0))); },
+        [&] { unpainted += scene.ShowAndPaint() ? 0 : 1; });
     if (unpainted > 0) {
         state.SkipWithError((std::to_string(unpainted) + " windows not painted within 5 s of their show").c_str());
         return;
     }
-    Report(state, scene, f);
+    // Every window shown, the last one in Report.
+    if (sized == int(state.iterations())) Report(state, scene, f);
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {

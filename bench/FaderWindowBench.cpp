@@ -83,6 +83,13 @@ void BM_StepThroughFaders(benchmark::State& state) {
         f = (f + 1) % kFaderCount;
     }
     if (micros.empty()) return;
+    // What it names: the window shown, stepping on from fader to fader, and
+    // the plain window it is measured against of the same size.
+    const int last = (f + kFaderCount - 1) % kFaderCount;
+    if (!window.isVisible() || context.Model.SelectedFader != last || (painted && plain.size() != window.size())) {
+        state.SkipWithError("the fader window was not shown at the fader stepped to, or its plain twin not its size");
+        return;
+    }
     const auto median = [](std::vector<double>& v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];

@@ -1281,8 +1281,8 @@ void TEventEditForm::LoadSettings() {
 
 void TEventEditForm::SaveSettings() {
     TIniFile ini(configFile_);
-    ini.WriteInteger(kSection, "Top", y());
-    ini.WriteInteger(kSection, "Left", x());
+    ini.WriteInteger(kSection, "Top", OuterBounds(*this).y());
+    ini.WriteInteger(kSection, "Left", OuterBounds(*this).x());
     ini.WriteInteger(kSection, "Width", OuterSize(*this).width());
     ini.WriteInteger(kSection, "Height", OuterSize(*this).height());
     for (int t = 0; t < kTrackCount; ++t)

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "model/DeviceModel.h"
+#include "platform/QtFormFrame.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtFormBase.h"
@@ -41,9 +42,9 @@ public:
     void Write(const DeviceModel& model, const TForm& form) const {
         TIniFile ini(ConfigFileName());
         ini.WriteBool(s_.section, s_.showKey, model.*s_.shown);
-        ini.WriteInteger(s_.section, "Top", form.y());
-        ini.WriteInteger(s_.section, "Left", form.x());
-        const QRect frame = form.frameGeometry();
+        ini.WriteInteger(s_.section, "Top", OuterBounds(form).y());
+        ini.WriteInteger(s_.section, "Left", OuterBounds(form).x());
+        const QRect frame = OuterBounds(form);
         const bool framed = frame.width() > form.width() || frame.height() > form.height();
         ini.WriteInteger(s_.section, "Width", framed ? frame.width() : width_);
         ini.WriteInteger(s_.section, "Height", framed ? frame.height() : height_);

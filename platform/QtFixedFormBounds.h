@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "platform/QtFormFrame.h"
 #include "platform/IniFile.h"
 #include "platform/QtFormBase.h"
 
@@ -36,9 +37,9 @@ inline void ReadFixedFormBounds(const TIniFile& ini, const std::string& section,
 
 inline void WriteFixedFormBounds(TIniFile& ini, const std::string& section, const TForm& form, int savedWidth,
                                  int savedHeight) {
-    ini.WriteInteger(section, "Top", form.y());
-    ini.WriteInteger(section, "Left", form.x());
-    const QRect frame = form.frameGeometry();
+    ini.WriteInteger(section, "Top", OuterBounds(form).y());
+    ini.WriteInteger(section, "Left", OuterBounds(form).x());
+    const QRect frame = OuterBounds(form);
     const bool framed = frame.width() > form.width() || frame.height() > form.height();
     ini.WriteInteger(section, "Width", framed ? frame.width() : savedWidth);
     ini.WriteInteger(section, "Height", framed ? frame.height() : savedHeight);

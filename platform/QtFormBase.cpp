@@ -1,5 +1,6 @@
 #include "platform/QtFormBase.h"
 #include "platform/QtFormFrame.h"
+#include "platform/QtFrameExtents.h"
 
 #include "platform/QtPasteGuard.h"
 #include "platform/QtText.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace morvelant {
@@ -35,8 +37,12 @@ void Report(TForm& form, FormEvent event) {
 
 struct FrameState {
     QSize outer;  // asked for by SetBounds, not yet applied in a frame
+    QSize client;  // the size SetBounds gave: a size set after it is the program's own and stays
     int outerHeight = 0;  // KeepOuterHeight's, 0 for none
     bool framing = false;  // shown from its stored place, not yet framed
+    // The frame the window manager told before the map: Qt's widget, whose
+    // client area the frame then never moves, does not learn it.
+    std::optional<QMargins> told;
 };
 
 std::map<const TForm*, FrameState>& Frames() {
@@ -60,6 +66,8 @@ QRect OuterRect(const TForm& form) {
     // Once the frame is known, the window system's own figures: Qt's widget
     // does not learn a frame that came without a move of its client area.
     if (!FrameMargins(form).isNull()) return form.windowHandle()->frameGeometry();
+    if (const auto it = Frames().find(&form); it != Frames().end() && it->second.told)
+        return form.geometry().marginsAdded(*it->second.told);
     // The frame's corner is pos(), not frameGeometry()'s: while a window
     // placed before it was made is being shown, its position still counts
     // the frame that Qt has just learned, which frameGeometry() adds again.
@@ -90,26 +98,49 @@ QPoint OnScreen(const QRect& frame) {
             std::max(s.top(), std::min(frame.y(), s.bottom() + 1 - frame.height()))};
 }
 
-// Places a window shown from its stored place; `framed` once the window
-// manager has framed it (or will not): then it takes its outer size.
-void FitIntoFrame(TForm& form, bool framed) {
+// Gives a window the client size its stored outer size leaves inside
+// `frame`, unless the program has sized it since.
+void TakeOuterSize(TForm& form, const QMargins& frame) {
     FrameState& state = Frames()[&form];
-    const QMargins frame = FrameMargins(form);
-    if (framed) {
-        if (state.outerHeight > 0) form.setFixedHeight(state.outerHeight - frame.top() - frame.bottom());
-        if (state.outer.isValid()) form.resize(state.outer.shrunkBy(frame));
-        state.outer = QSize();
-    }
-    QRect outer = OuterRect(form);
-    const QPoint from = outer.topLeft();
+    const bool stored = state.outer.isValid() && form.size() == state.client;
+    if (state.outerHeight > 0) form.setFixedHeight(state.outerHeight - frame.top() - frame.bottom());
+    if (stored) form.resize(state.outer.shrunkBy(frame));
+    state.outer = QSize();
+}
+
+// Where an outer rectangle goes: wholly on the screen, and its title bar
+// (`titleHeight` high) not under the menu strip.
+QPoint FittedCorner(const TForm& form, QRect outer, int titleHeight) {
     outer.moveTopLeft(OnScreen(outer));
     const TForm* strip = MenuStrip();
     if (strip != nullptr && strip != &form && strip->isVisible()) {
         const QRect stripOuter = OuterRect(*strip);
-        if (QRect(outer.left(), outer.top(), outer.width(), frame.top()).intersects(stripOuter))
+        if (QRect(outer.left(), outer.top(), outer.width(), titleHeight).intersects(stripOuter))
             outer.moveTop(stripOuter.bottom() + 1);
     }
-    if (outer.topLeft() != from) MoveOuter(form, outer.topLeft());
+    return outer.topLeft();
+}
+
+// Places a window shown from its stored place; `framed` once the window
+// manager has framed it (or will not): then it takes its outer size.
+void FitIntoFrame(TForm& form, bool framed) {
+    const QMargins frame = FrameMargins(form);
+    if (framed) TakeOuterSize(form, frame);
+    const QRect outer = OuterRect(form);
+    const QPoint corner = FittedCorner(form, outer, frame.top());
+    if (corner != outer.topLeft()) MoveOuter(form, corner);
+}
+
+// Places a window that is made but not mapped, with the frame the window
+// manager is going to give it: its client area goes where it will stand
+// inside that frame, so the window manager frames it there and need not
+// move it. `corner` is where the frame's corner was asked for.
+void FitBeforeMap(TForm& form, const QMargins& frame, QPoint corner) {
+    TakeOuterSize(form, frame);
+    Frames()[&form].told = frame;
+    const QSize client = form.size();
+    corner = FittedCorner(form, QRect(corner, client.grownBy(frame)), frame.top());
+    form.setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), client));
 }
 
 // Calls `framed` once, at the window's first exposure after a show: the
@@ -146,6 +177,8 @@ QSize OuterSize(const TForm& form) {
     const auto it = Frames().find(&form);
     return it != Frames().end() && it->second.outer.isValid() ? it->second.outer : OuterRect(form).size();
 }
+
+QRect OuterBounds(const TForm& form) { return OuterRect(form); }
 
 void SetMenuStrip(const TForm* strip) { MenuStrip() = strip; }
 
@@ -243,34 +276,49 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) limit = limit.expandedTo(screen->virtualSize());
     move(left, top);
     resize(std::min(width, limit.width()), std::min(height, limit.height()));
-    Frames()[this].outer = QSize(std::min(width, limit.width()), std::min(height, limit.height()));
+    FrameState& state = Frames()[this];
+    state.outer = QSize(std::min(width, limit.width()), std::min(height, limit.height()));
+    state.client = size();
+    corner_ = QPoint(left, top);
     placed_ = true;
     restored_ = true;
 }
 
-void TForm::PlaceOnFirstShow() {
-    if (placed_) return;
-    placed_ = true;
-    if (position_ == TPosition::poDesigned) return;
+QPoint TForm::PlaceOnFirstShow(const QMargins& frame) {
+    const QSize outer = size().grownBy(frame);
     QRect area;
-    if (position_ == TPosition::poMainFormCenter && parentWidget() != nullptr) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+    if (position_ == TPosition::poMainFormCenter && parentWidget() != nullptr)
         area = parentWidget()->window()->frameGeometry();
-    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        area = screen->availableGeometry();
-    }
-    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+    if (!area.isValid()) return pos();
+    if (position_ != TPosition::poDesigned) return area.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    // A window with no place of its own: just below the menu strip, across
+    // the middle of the screen. The window manager's own choice might lie
+    // under the strip, and is known only once the window is mapped.
+    const TForm* strip = MenuStrip();
+    const int top = strip != nullptr && strip->isVisible() ? OuterRect(*strip).bottom() + 1 : area.top();
+    return {area.center().x() - outer.width() / 2, top};
 }
 
 void TForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous()) return;
-    PlaceOnFirstShow();
-    if (restored_) {
-        // A window manager frames the window after this: a move now would
-        // place its client area where its frame belongs, and its outer size
-        // is not known yet. It is placed at its first exposure then; where
-        // it is framed already, or the platform has no window manager, now.
-        restored_ = false;
+    // A window manager frames the window after this: a move now would place
+    // its client area where its frame belongs, and its outer size is not
+    // known yet. A window manager that tells the frame before the map has
+    // the window placed now, inside that frame: from its stored place, or
+    // where the program places it at its first show. Otherwise a window from
+    // its stored place is fitted at its first exposure; where it is framed
+    // already, or the platform has no window manager, now.
+    const bool first = !placed_ && (position_ != TPosition::poDesigned || !testAttribute(Qt::WA_Moved));
+    placed_ = true;
+    std::optional<QMargins> frame;
+    if ((restored_ || first) && FrameMargins(*this).isNull() && windowHandle() != nullptr &&
+        !(windowFlags() & (Qt::FramelessWindowHint | Qt::BypassWindowManagerHint)))
+        frame = FrameBeforeMap(*windowHandle());
+    if (frame) {
+        FitBeforeMap(*this, *frame, restored_ ? corner_ : PlaceOnFirstShow(*frame));
+    } else if (restored_) {
         if (FrameMargins(*this).isNull() && QGuiApplication::platformName() == QLatin1String("xcb")) {
             Frames()[this].framing = true;
             new FirstExposure(windowHandle(), [self = QPointer<TForm>(this)] {
@@ -279,7 +327,10 @@ void TForm::showEvent(QShowEvent* event) {
         } else {
             FitIntoFrame(*this, true);
         }
+    } else if (first && position_ != TPosition::poDesigned) {
+        move(PlaceOnFirstShow(FrameMargins(*this)));
     }
+    restored_ = false;
     FormShow();
     Report(*this, FormEvent::Shown);
 }

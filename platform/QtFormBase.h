@@ -107,13 +107,15 @@ protected:
 
 private:
     bool RunClose();
-    void PlaceOnFirstShow();
+    // Where the frame's corner goes at a first show that the program places.
+    QPoint PlaceOnFirstShow(const QMargins& frame);
 
     int modalResult_ = mrNone;
     QEventLoop* modalLoop_ = nullptr;
     TPosition position_ = TPosition::poDesigned;
     bool placed_ = false;
     bool restored_ = false;  // placed by SetBounds, not yet shown there
+    QPoint corner_;  // where SetBounds put the frame's corner
     bool closing_ = false;
 };
 

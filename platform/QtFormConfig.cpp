@@ -19,8 +19,8 @@ void ReadFormConfig(const FormConfig& config, TForm& form, bool& shown) {
 void WriteFormConfig(const FormConfig& config, const TForm& form, bool shown) {
     TIniFile ini(config.file);
     ini.WriteBool("Options", config.showKey, shown);
-    ini.WriteInteger(config.section, "Top", form.Top());
-    ini.WriteInteger(config.section, "Left", form.Left());
+    ini.WriteInteger(config.section, "Top", OuterBounds(form).y());
+    ini.WriteInteger(config.section, "Left", OuterBounds(form).x());
     const QSize outer = OuterSize(form);
     ini.WriteInteger(config.section, "Width", outer.width());
     ini.WriteInteger(config.section, "Height", outer.height());

@@ -17,6 +17,10 @@ namespace morvelant {
 // been framed (a window never shown keeps what it read), then its frame's.
 QSize OuterSize(const TForm& form);
 
+// The window's frame as it stands now (its client area where the window
+// system knows of no frame), as the configuration keeps its place.
+QRect OuterBounds(const TForm& form);
+
 // The menu window: a window shown from its stored place whose title bar
 // would lie under it comes up just below it instead (null: none).
 void SetMenuStrip(const TForm* strip);

@@ -98,8 +98,8 @@ void TPrintOutputForm::FormCreate() {
 void TPrintOutputForm::FormDestroy() {
     TIniFile ini(configFile_);
     ini.WriteBool("Options", "ShowPrintOutputForm", model_.ShowPrintOutputForm);
-    ini.WriteInteger(kSection, "Top", Top());
-    ini.WriteInteger(kSection, "Left", Left());
+    ini.WriteInteger(kSection, "Top", OuterBounds(*this).y());
+    ini.WriteInteger(kSection, "Left", OuterBounds(*this).x());
     ini.WriteInteger(kSection, "Width", OuterSize(*this).width());
     ini.WriteInteger(kSection, "Height", OuterSize(*this).height());
 }

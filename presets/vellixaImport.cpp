@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "platform/QtFormFrame.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtDialogKeys.h"
@@ -297,8 +298,8 @@ void TvellixaImportForm::LoadSettings() {
 void TvellixaImportForm::SaveSettings() {
     TIniFile ini(configFile_);
     settings_.Save(ini);
-    ini.WriteInteger(kVellixaImportSection, "Top", Top());
-    ini.WriteInteger(kVellixaImportSection, "Left", Left());
+    ini.WriteInteger(kVellixaImportSection, "Top", OuterBounds(*this).y());
+    ini.WriteInteger(kVellixaImportSection, "Left", OuterBounds(*this).x());
     ini.WriteInteger(kVellixaImportSection, "Width", Width());
     ini.WriteInteger(kVellixaImportSection, "Height", Height());
 }

@@ -82,9 +82,9 @@ if wants thru; then
   bench "ThruMonitorBench (10,000 events/s, 10 s per leg)" '^(thru_|lost_|period_ms)' "$bin/ThruMonitorBench"
 fi
 if wants frames; then
-  bench "EventEditBench at 3840 x 2160, offscreen" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms)$' \
+  bench "EventEditBench at 3840 x 2160, offscreen" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms|ratio|width|height)$' \
     "$bin/EventEditBench" --benchmark_filter=/3840
-  bench "EventEditBench at 3840 x 2160, real window (Xvfb, openbox)" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms)$' \
+  bench "EventEditBench at 3840 x 2160, real window (Xvfb, openbox)" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms|ratio|width|height)$' \
     "$here/scripts/on-display.sh" "$bin/EventEditBench" --on-display --benchmark_filter=/3840
 fi
 if wants notes; then

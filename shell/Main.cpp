@@ -25,6 +25,7 @@
 #include "engine/FileCommands.h"
 #include "engine/Snapshot.h"
 #include "engine/Tool.h"
+#include "platform/QtFormFrame.h"
 #include "platform/IniFile.h"
 #include "platform/QtFaderDrag.h"
 #include "platform/QtText.h"
@@ -500,10 +501,10 @@ void TMainForm::WriteConfiguration() {
     ini.WriteBool("Options", "ShowPrintOutputForm", Model.ShowPrintOutputForm);
     ini.WriteBool("Options", "Warnings", Model.Warnings);
     ini.WriteBool("View", "Status Bars", Model.StatusBars != 0);
-    ini.WriteInteger("Main Form", "Top", y());
-    ini.WriteInteger("Main Form", "Left", x());
-    ini.WriteInteger("Main Form", "Width", frameGeometry().width());
-    ini.WriteInteger("Main Form", "Height", frameGeometry().height());
+    ini.WriteInteger("Main Form", "Top", OuterBounds(*this).y());
+    ini.WriteInteger("Main Form", "Left", OuterBounds(*this).x());
+    ini.WriteInteger("Main Form", "Width", OuterBounds(*this).width());
+    ini.WriteInteger("Main Form", "Height", OuterBounds(*this).height());
     ini.WriteInteger("Options", "Selected Fader", Model.SelectedFader);
     ini.WriteInteger("Options", "Selected Preset", Model.SelectedPreset);
     ini.WriteInteger("Options", "Selected Pattern", Model.SelectedPattern);

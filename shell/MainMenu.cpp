@@ -146,8 +146,8 @@ void TMainMenuForm::LoadWindowSettings() {
 
 void TMainMenuForm::SaveWindowSettings() {
     TIniFile ini(ConfigFile());
-    ini.WriteInteger(kSection, "Top", y());
-    ini.WriteInteger(kSection, "Left", x());
+    ini.WriteInteger(kSection, "Top", OuterBounds(*this).y());
+    ini.WriteInteger(kSection, "Left", OuterBounds(*this).x());
     ini.WriteInteger(kSection, "Width", OuterSize(*this).width());
     ini.WriteInteger(kSection, "Height", OuterSize(*this).height());
 }

@@ -351,8 +351,8 @@ void TMidiMonGridForm::ReadConfiguration() {
 
 void TMidiMonGridForm::WriteConfiguration() {
     TIniFile ini(ConfigFile());
-    ini.WriteInteger(kSection, "Top", Top());
-    ini.WriteInteger(kSection, "Left", Left());
+    ini.WriteInteger(kSection, "Top", OuterBounds(*this).y());
+    ini.WriteInteger(kSection, "Left", OuterBounds(*this).x());
     ini.WriteInteger(kSection, "Width", OuterSize(*this).width());
     ini.WriteInteger(kSection, "Height", OuterSize(*this).height());
     ini.WriteBool(kSection, "Init", InitFlag);

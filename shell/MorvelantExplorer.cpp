@@ -30,16 +30,13 @@ constexpr char kHelpNodeText[] = "Help";
 constexpr int kIconSize = 16;
 constexpr int kDefaultHeight = 210;
 
-// Room left for the window manager's frame beside the window's own width.
-constexpr int kFrameAllowance = 16;
-
 // The explorer's left edge at the right edge of the primary screen's free
-// area; 0 without a screen.
+// area, its outer width (frame included) inside it; 0 without a screen.
 int DefaultLeft(int width) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return 0;
     const QRect free = screen->availableGeometry();
-    return std::max(free.left(), free.right() + 1 - width - kFrameAllowance);
+    return std::max(free.left(), free.right() + 1 - width);
 }
 
 std::string WithSlash(std::string folder) {
@@ -183,8 +180,8 @@ void TMorvelantExplorerForm::FormDestroy() {
     ExplorerReadyFlag() = false;
     TIniFile ini(ConfigFile());
     ini.WriteBool("Options", "ShowExplorer", ShowExplorerFlag());
-    ini.WriteInteger("Explorer Form", "Top", Top());
-    ini.WriteInteger("Explorer Form", "Left", Left());
+    ini.WriteInteger("Explorer Form", "Top", OuterBounds(*this).y());
+    ini.WriteInteger("Explorer Form", "Left", OuterBounds(*this).x());
     ini.WriteInteger("Explorer Form", "Width", OuterSize(*this).width());
     ini.WriteInteger("Explorer Form", "Height", OuterSize(*this).height());
     ini.WriteBool("Options", "Explorer On Top", StayOnTop);

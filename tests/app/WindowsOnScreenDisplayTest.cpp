@@ -11,8 +11,13 @@
 #include <QRect>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -27,7 +32,9 @@
 // Last: Xlib defines names that other headers use.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace morvelant {
 namespace {
@@ -55,6 +62,98 @@ std::ostream& operator<<(std::ostream& os, const Shown& w) {
               << w.frame.height();
 }
 
+// The window manager's frames (the root window's children) as the X server
+// reports them on a connection of its own: each frame's geometry when it is
+// mapped, and every move or resize of a mapped frame after that. Menus and
+// other windows the window manager does not frame are left out.
+class FrameWatch {
+public:
+    explicit FrameWatch(const char* display) : x_(XOpenDisplay(display)) {
+        if (x_ == nullptr) return;
+        XSelectInput(x_, DefaultRootWindow(x_), SubstructureNotifyMask);
+        XSync(x_, False);
+    }
+    ~FrameWatch() {
+        if (x_ != nullptr) XCloseDisplay(x_);
+    }
+    // "title: from -> to" for each frame change after its map since the last call.
+    std::vector<std::string> Moved() {
+        Read();
+        return std::exchange(moved_, {});
+    }
+    int Mapped() {
+        Read();
+        return mapped_;
+    }
+
+private:
+    struct Frame {
+        QRect at;
+        bool mapped = false, unmanaged = false;
+    };
+    void Read() {
+        while (x_ != nullptr && XPending(x_) > 0) {
+            XEvent e;
+            XNextEvent(x_, &e);
+            switch (e.type) {
+                case CreateNotify: {
+                    const XCreateWindowEvent& c = e.xcreatewindow;
+                    frames_[c.window] = {QRect(c.x, c.y, c.width, c.height), false, c.override_redirect != 0};
+                    break;
+                }
+                case ConfigureNotify: {
+                    const XConfigureEvent& c = e.xconfigure;
+                    Frame& f = frames_[c.window];
+                    const QRect to(c.x, c.y, c.width, c.height);
+                    if (f.mapped && !f.unmanaged && to != f.at) moved_.push_back(Describe(c.window, f.at, to));
+                    f.at = to;
+                    break;
+                }
+                case MapNotify:
+                    if (Frame& f = frames_[e.xmap.window]; !(f.unmanaged = f.unmanaged || e.xmap.override_redirect)) {
+                        f.mapped = true;
+                        ++mapped_;
+                    }
+                    break;
+                case UnmapNotify: frames_[e.xunmap.window].mapped = false; break;
+                case DestroyNotify: frames_.erase(e.xdestroywindow.window); break;
+                case ReparentNotify: frames_.erase(e.xreparent.window); break;
+            }
+        }
+    }
+    // The title of the window in the frame, found while the frame stands.
+    std::string Title(Window w) const {
+        char* name = nullptr;
+        if (XFetchName(x_, w, &name) && name != nullptr) {
+            std::string title(name);
+            XFree(name);
+            return title;
+        }
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        std::string title;
+        if (XQueryTree(x_, w, &root, &parent, &children, &count)) {
+            for (unsigned i = 0; i < count && title.empty(); ++i) title = Title(children[i]);
+            if (children != nullptr) XFree(children);
+        }
+        return title;
+    }
+    std::string Describe(Window w, QRect from, QRect to) const {
+        std::ostringstream os;
+        const auto rect = [&](QRect r) { os << r.x() << ',' << r.y() << ' ' << r.width() << 'x' << r.height(); };
+        os << '"' << Title(w) << "\" ";
+        rect(from);
+        os << " -> ";
+        rect(to);
+        return os.str();
+    }
+
+    Display* x_;
+    std::map<Window, Frame> frames_;
+    std::vector<std::string> moved_;
+    int mapped_ = 0;
+};
+
 // One run of the editor on an X server of its own with openbox.
 class DisplayRun {
 public:
@@ -73,14 +172,38 @@ public:
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
         // The shell tells the display and its own process id, which the
         // editor takes over.
+        // It waits for a line on `go` before the editor starts, so that a
+        // watch of the display sees its first window.
+        const QString go = runtime + "/go";
+        QFile::remove(go);
+        ::mkfifo(go.toLocal8Bit().constData(), 0600);
         process_.start(MORVELANT_SOURCE_DIR "/scripts/on-display.sh",
-                       {"--screen", screen, "--", "sh", "-c", "echo \"$DISPLAY $$\" >\"$0.new\"; mv \"$0.new\" \"$0\"; exec \"$1\"",
-                        started, program + "/MorvelantEditor"});
+                       {"--screen", screen, "--", "sh", "-c",
+                        "echo \"$DISPLAY $$\" >\"$0.new\"; mv \"$0.new\" \"$0\"; read go <\"$1\"; exec \"$2\"", started,
+                        go, program + "/MorvelantEditor"});
         PollUntil([&] { return QFile::exists(started) || process_.state() == QProcess::NotRunning; }, 120s, 20ms);
         std::istringstream said(Contents(started));
-        std::string display;
-        said >> display >> editor_;
-        if (!display.empty()) x_ = XOpenDisplay(display.c_str());
+        said >> display_ >> editor_;
+        if (!display_.empty()) x_ = XOpenDisplay(display_.c_str());
+        if (Started()) watch_ = std::make_unique<FrameWatch>(display_.c_str());
+        // The shell reads the line now: it has told its display.
+        if (const int fd = ::open(go.toLocal8Bit().constData(), O_WRONLY); fd >= 0) {
+            (void)!::write(fd, "go\n", 3);
+            ::close(fd);
+        }
+    }
+
+    // The frames' moves and resizes after their map since the last call.
+    std::vector<std::string> MovedAfterMap() const { return watch_ ? watch_->Moved() : std::vector<std::string>{}; }
+    int FramesMapped() const { return watch_ ? watch_->Mapped() : 0; }
+
+    // Presses a key with modifiers into the focused window, as a user does.
+    void Key(KeySym key, std::initializer_list<KeySym> modifiers = {}) const {
+        for (const KeySym m : modifiers) XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, m), True, 0);
+        XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, key), True, 10);
+        XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, key), False, 10);
+        for (const KeySym m : modifiers) XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, m), False, 10);
+        XSync(x_, False);
     }
     ~DisplayRun() { End(); }
 
@@ -121,6 +244,7 @@ public:
 
     // Ends the editor by its end signal; the display ends with it.
     void End() {
+        watch_.reset();
         if (x_ != nullptr) XCloseDisplay(x_);
         x_ = nullptr;
         if (editor_ > 0) ::kill(editor_, SIGTERM);
@@ -148,7 +272,9 @@ private:
 
     QProcess process_;
     Display* x_ = nullptr;
+    std::string display_;
     pid_t editor_ = 0;
+    std::unique_ptr<FrameWatch> watch_;
 };
 
 class WindowsOnScreen : public ::testing::Test {
@@ -237,6 +363,7 @@ TEST_F(WindowsOnScreen, WindowsBroughtOntoASmallerScreenStayWhereTheyCameAndWhol
         DisplayRun run(program.path(), runtime.path(), "1366x768");
         ASSERT_TRUE(run.Started());
         Shows(run, large.size());
+        EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>());
         for (const Shown& w : Settle(run, expected)) {
             EXPECT_TRUE(screen.contains(w.frame)) << w;
             EXPECT_EQ(w.frame, expected[Key(w)]) << w;
@@ -266,6 +393,7 @@ TEST_F(WindowsOnScreen, AtTheDefaultLayoutTheMenuStripLiesOverNoTitleBar) {
             DisplayRun run(program.path(), runtime.path(), screen);
             ASSERT_TRUE(run.Started());
             std::vector<Shown> shown = Shows(run, 15);
+            EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>());
             const auto covered = [](const std::vector<Shown>& windows) {
                 std::vector<Shown> under;
                 for (const Shown& strip : windows)
@@ -286,6 +414,58 @@ TEST_F(WindowsOnScreen, AtTheDefaultLayoutTheMenuStripLiesOverNoTitleBar) {
                 EXPECT_EQ(Contents(Cfg()), kept);
             }
             kept = Contents(Cfg());
+        }
+    }
+}
+
+// Every window comes up at its final place and size: no frame moves or
+// resizes after the window manager has mapped it, at the start and for
+// windows opened later by their keys, with no stored places and with the
+// places the first session stored, on three screen sizes. Every title bar
+// comes up below the menu strip, and the explorer clear of the device window
+// where the screen has room for both side by side.
+TEST_F(WindowsOnScreen, WindowsComeUpWhereTheyStay) {
+    const std::string device = "Virtual Morvelant           (Preset 1)  Preset 1";
+    struct Opened {
+        KeySym key, modifier;
+        const char* window;
+    };
+    const Opened later[] = {{XK_F7, XK_Shift_L, "the event editor"},
+                            {XK_F9, XK_Shift_L, "the step parameters"},
+                            {XK_t, XK_Control_L, "the track edit tools"}};
+    for (const char* screen : {"1920x1200", "1024x768", "800x600"}) {
+        QFile::remove(Cfg());
+        size_t count = 6;
+        std::map<std::string, QRect> first;
+        for (int start = 0; start < 2; ++start) {
+            SCOPED_TRACE(std::string(screen) + (start == 0 ? ", no stored places" : ", the places stored"));
+            DisplayRun run(program.path(), runtime.path(), screen);
+            ASSERT_TRUE(run.Started());
+            std::vector<Shown> shown = Shows(run, count);
+            EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << "at the start";
+            for (const Opened& o : later) {
+                if (start > 0) break;
+                run.Key(o.key, {o.modifier});
+                shown = Shows(run, ++count);
+                EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << "opening " << o.window;
+            }
+            EXPECT_GE(run.FramesMapped(), int(count));
+            const Shown* strip = Find(shown, "the menu strip");
+            const Shown* deviceWindow = Find(shown, device);
+            const Shown* explorer = Find(shown, "Morvelant Explorer");
+            ASSERT_TRUE(strip != nullptr && deviceWindow != nullptr && explorer != nullptr);
+            for (const Shown& w : shown)
+                EXPECT_TRUE(&w == strip || !w.TitleBar().intersects(strip->frame)) << "under the menu strip: " << w;
+            if (std::string(screen) != "800x600") {
+                EXPECT_FALSE(explorer->frame.intersects(deviceWindow->frame)) << *explorer << " over " << *deviceWindow;
+            }
+            // The places stored are where the windows stood: each comes back there.
+            for (const Shown& w : shown) {
+                if (start == 0) first[Key(w)] = w.frame;
+                else EXPECT_EQ(w.frame, first[Key(w)]) << w;
+            }
+            run.End();
+            count = shown.size() - 1;  // the track edit tools keep no place to come back to
         }
     }
 }
