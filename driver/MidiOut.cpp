@@ -158,6 +158,18 @@ uint16_t MidiOutput::putThru(const MidiEvent& e, MediaTime arrived, const std::w
     return 0;
 }
 
+void MidiOutput::putThru(const std::vector<MidiEvent>& events, MediaTime arrived,
+                         const std::weak_ptr<const Object>& from) {
+    {
+        std::lock_guard lock(mx_);
+        if (quit_ || abandon_) return;
+        notesOff_ = false;
+        for (const MidiEvent& e : events) putImmediate(e, arrived, from);
+        ++wakeups_;
+    }
+    cv_.notify_all();
+}
+
 void MidiOutput::flushLocked() {
     timed_.clear();
     lastTick_ = 0;
