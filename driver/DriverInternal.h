@@ -83,7 +83,9 @@ void preferRealTime();
 class OutputLink {
 public:
     virtual ~OutputLink() = default;
-    virtual void send(const uint8_t* data, size_t size, MediaTime due) = 0;
+    // passedThru: due is the moment it came in on an input (a backend that
+    // writes by time merges such messages of several inputs by it).
+    virtual void send(const uint8_t* data, size_t size, MediaTime due, bool passedThru = false) = 0;
 };
 
 // What a backend reports of its own accord, from a thread of its own.
@@ -308,7 +310,7 @@ private:
     void worker();
     void flushLocked();
     void notesOffLocked();
-    void sendMessage(const Bytes& message, MediaTime due);
+    void sendMessage(const Bytes& message, MediaTime due, bool passedThru = false);
     // source: the input passed thru from; none for the program's own events.
     void putImmediate(const MidiEvent& e, MediaTime due = kAtOnce, const std::weak_ptr<const Object>& source = {});
 

@@ -110,11 +110,16 @@ constexpr auto kFirstAnswer = std::chrono::seconds(2);
 constexpr auto kStopWait = std::chrono::seconds(1);
 
 struct Record {
-    int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else timed
+    int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else kTimed or kPassedThru
     uint32_t size;
     uint32_t frame;  // input: the frame it arrived at; timed output: the frame it falls due at
     uint32_t server;  // timed output: which server's frames (JackTimeBase::server)
 };
+
+// An output's timed records: due at the moment of their frame, the
+// program's own, or passed thru from an input at the moment it came in.
+constexpr int64_t kTimed = 1;
+constexpr int64_t kPassedThru = 2;
 
 void quiet(const char*) {}
 
@@ -317,13 +322,13 @@ public:
 
     // Worker thread of one output: waits while its ring is full, drops what
     // cannot go anywhere (no server, or the port is closing).
-    void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due) {
+    void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due, bool passedThru) {
         const bool timed = due != kAtOnce;
         uint32_t server = 0;
         const jack_nframes_t frame = timed ? time_->frameOf(due, server) : 0;
         for (size_t off = 0; off < size; off += kPiece) {
             const size_t n = std::min(kPiece, size - off);
-            Record r{timed ? 1 : 0, uint32_t(n), frame, server};
+            Record r{timed ? (passedThru ? kPassedThru : kTimed) : 0, uint32_t(n), frame, server};
             while (jack_ringbuffer_write_space(slot.ring) < sizeof r + n) {
                 if (gone_ || !client_ || quit_ || slot.refused) return;
                 std::this_thread::sleep_for(kPoll);
@@ -954,11 +959,14 @@ private:
 
     // A message due at frame f goes out at f plus one period:
     // what fell due during the last period is written into this one, each
-    // at its own offset, in the order of those offsets whatever order the
-    // messages were handed over in (thru from two inputs into one output
-    // hands over one input's period, then the other's); messages at the same
-    // offset keep their order, so the pieces of a long message stay
-    // together. What falls due later waits for its period. A timed
+    // at its own offset. Messages passed thru take their places by those
+    // offsets whatever order they were handed over in (thru from two inputs
+    // into one output hands over one input's period, then the other's); the
+    // program's own keep their order, each no earlier than the one before
+    // (a score started again may hand over a note due before the last of
+    // the run before); messages at the same offset keep their order, so the
+    // pieces of a long message stay together. What falls due later waits
+    // for its period. A timed
     // message whose frame is of another server (timed, or passed thru, before
     // the server went, or while none ran) goes nowhere: its frame says
     // nothing of when it is due on this server, where it would hold up
@@ -972,6 +980,7 @@ private:
         if (jack_ringbuffer_read_space(s.ring) > 0 || count > 0) s.lastWritten.store(cycle);
         Bytes& bytes = s.dueBytes[s.dueSide];
         size_t used = s.dueUsed;
+        int32_t own = 0;  // where the program's own last message goes
         Record r;
         while (count < s.due.size() && jack_ringbuffer_read_space(s.ring) >= sizeof r) {
             jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
@@ -986,7 +995,9 @@ private:
             jack_ringbuffer_read_advance(s.ring, sizeof r);
             jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(bytes.data() + used), r.size);
             // One handed over too late goes at once.
-            s.due[count] = {std::max(offset, 0), uint32_t(count), uint32_t(used), r.size};
+            int32_t at = std::max(offset, 0);
+            if (r.usec != kPassedThru) at = own = std::max(at, own);
+            s.due[count] = {at, uint32_t(count), uint32_t(used), r.size};
             ++count;
             used += r.size;
         }
@@ -1101,7 +1112,9 @@ public:
     JackOutputLink(std::shared_ptr<JackSession> session, std::shared_ptr<Slot> slot)
         : session_(std::move(session)), slot_(std::move(slot)) {}
     ~JackOutputLink() override { session_->close(slot_); }
-    void send(const uint8_t* data, size_t size, MediaTime due) override { session_->send(*slot_, data, size, due); }
+    void send(const uint8_t* data, size_t size, MediaTime due, bool passedThru) override {
+        session_->send(*slot_, data, size, due, passedThru);
+    }
 
 private:
     std::shared_ptr<JackSession> session_;

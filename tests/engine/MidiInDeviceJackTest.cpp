@@ -252,6 +252,7 @@ TEST_F(MidiInDeviceJack, ThruFromTwoInputsIntoOneOutputKeepsEachEventsOffset) {
     routing_.ThruDeviceFlags[static_cast<size_t>(outPort_)] = true;
     routing_.Thru = true;
     Pump([&] { return a.Connections() > 0 && b.Connections() > 0; });
+    WaitOnce();
     // In each period, each input's events come before and after the other's.
     const jack_nframes_t n = a.Period();
     constexpr uint8_t kPeriods = 24;

@@ -24,6 +24,8 @@
 #include <set>
 #include <thread>
 
+#include "app/EditorWindowSet.h"
+#include "engine/MidiInDeviceUnit.h"
 #include "engine/MidiPortSet.h"
 #include "midikit/MidiKitDLL.h"
 #include "model/PresetFiles.h"
@@ -79,11 +81,13 @@ MidiBytes Heard(testsupport::JackPeer& peer) {
 // libjack client on the same ports lost messages during that try too. A try
 // the editor alone lost fails; three that PipeWire lost say so and skip.
 void PlayedBesidePlainClient(const char* what, const std::function<bool()>& transfer,
-                             const std::function<bool()>& serverLost) {
+                             const std::function<bool()>& serverLost,
+                             const std::function<std::string()>& got = [] { return std::string(); }) {
     constexpr int kPlays = 3;
     for (int play = 1; !transfer(); ++play) {
         if (!serverLost()) {
-            ADD_FAILURE() << what << " did not come whole, while a plain libjack client on the same ports lost nothing";
+            ADD_FAILURE() << what << " did not come whole, while a plain libjack client on the same ports lost nothing"
+                          << got();
             return;
         }
         if (play == kPlays) GTEST_SKIP() << "PipeWire lost messages of a plain libjack client beside " << what
@@ -179,7 +183,8 @@ TEST_F(EditorOnPipeWire, StartedTheUsualWayItsRolesReachAPipeWirePeerAndDumpsGoB
             Until([&] { return Heard(peer).size() >= sent.size(); });
             return Heard(peer) == sent;
         },
-        [&] { return testsupport::JackPlainLoop::Lost(peer, from, std::chrono::steady_clock::now()); });
+        [&] { return testsupport::JackPlainLoop::Lost(peer, from, std::chrono::steady_clock::now()); },
+        [&] { return "; the peer heard " + std::to_string(Heard(peer).size()) + " of " + std::to_string(sent.size()); });
     if (HasFailure() || IsSkipped()) return;
 
     // The device answers with preset 12 of its own.
@@ -194,7 +199,13 @@ TEST_F(EditorOnPipeWire, StartedTheUsualWayItsRolesReachAPipeWirePeerAndDumpsGoB
             peer.Send(back);
             return Until([&] { return PresetDumps(model, 12) == back; });
         },
-        [&] { return Heard(beside) != back; });
+        [&] { return Heard(beside) != back; },
+        [&] {
+            std::string said = "; the editor holds " + std::to_string(MidiDeviceForm->ReceiveCount()) +
+                " bytes of an unfinished message";
+            for (const std::string& m : editor.Dialogs.Messages()) said += "; it said: " + m;
+            return said;
+        });
 }
 
 TEST_F(EditorOnPipeWire, StartedBeforePipeWireItTakesItWhenItComesAndTakesBackWhatItSaid) {
