@@ -98,6 +98,10 @@ constexpr size_t kRingBytes = size_t(1) << 17;
 // A long system-exclusive message goes in pieces of this size; receivers
 // join them. One piece always fits into one period's port buffer.
 constexpr size_t kPiece = 4096;
+// At most what one period of an output writes, gathered before it is
+// written (more waits in the ring for the next period).
+constexpr size_t kMaxDue = 2048;
+constexpr size_t kDueBytes = size_t(1) << 16;
 constexpr auto kPoll = std::chrono::microseconds(500);
 // Without a server: how often a client is tried when nothing in the socket
 // folder says that a server started (a server whose socket lives elsewhere
@@ -118,11 +122,16 @@ constexpr auto kFirstAnswer = std::chrono::seconds(2);
 constexpr auto kStopWait = std::chrono::seconds(1);
 
 struct Record {
-    int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else timed
+    int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else kTimed or kPassedThru
     uint32_t size;
     uint32_t frame;  // input: the frame it arrived at; timed output: the frame it falls due at
     uint32_t server;  // timed output: which server's frames (JackTimeBase::server)
 };
+
+// An output's timed records: due at the moment of their frame, the
+// program's own, or passed thru from an input at the moment it came in.
+constexpr int64_t kTimed = 1;
+constexpr int64_t kPassedThru = 2;
 
 void quiet(const char*) {}
 
@@ -157,6 +166,21 @@ struct Slot {
     uint32_t cutsTaken = 0;  // the process callback's: the cuts put into the ring
     InputCallback callback;
     Bytes scratch;  // reader side of an input
+    // An output's period, as the process callback gathers it from the ring
+    // before writing it in the order of its moments: each message's place
+    // in `bytes` of one of two sides, the side in use, and how many the
+    // last period's buffer could not take (they lead the next period).
+    struct Due {
+        int32_t offset;
+        uint32_t seq;  // the order it was handed over in
+        uint32_t pos;
+        uint32_t size;
+    };
+    std::vector<Due> due;
+    Bytes dueBytes[2];
+    int dueSide = 0;
+    size_t dueUsed = 0;
+    std::atomic<size_t> carried{0};
     Slot() : ring(jack_ringbuffer_create(kRingBytes)) {}
     ~Slot() {
         if (ring) jack_ringbuffer_free(ring);
@@ -254,6 +278,10 @@ public:
         slot->input = input;
         slot->peer = peer;
         slot->callback = std::move(callback);
+        if (!input) {
+            slot->due.resize(kMaxDue);
+            for (auto& side : slot->dueBytes) side.resize(kDueBytes);
+        }
         jack_ringbuffer_mlock(slot->ring);
         {
             std::lock_guard lock(mx_);
@@ -308,13 +336,13 @@ public:
 
     // Worker thread of one output: waits while its ring is full, drops what
     // cannot go anywhere (no server, or the port is closing).
-    void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due) {
+    void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due, bool passedThru) {
         const bool timed = due != kAtOnce;
         uint32_t server = 0;
         const jack_nframes_t frame = timed ? time_->frameOf(due, server) : 0;
         for (size_t off = 0; off < size; off += kPiece) {
             const size_t n = std::min(kPiece, size - off);
-            Record r{timed ? 1 : 0, uint32_t(n), frame, server};
+            Record r{timed ? (passedThru ? kPassedThru : kTimed) : 0, uint32_t(n), frame, server};
             while (jack_ringbuffer_write_space(slot.ring) < sizeof r + n) {
                 if (gone_ || !client_ || quit_ || slot.refused) return;
                 std::this_thread::sleep_for(kPoll);
@@ -775,7 +803,8 @@ private:
         auto drained = [&] {
             std::lock_guard lock(mx_);
             for (const auto& s : retiring_)
-                if (!s->input && s->published && jack_ringbuffer_read_space(s->ring) > 0) return false;
+                if (!s->input && s->published && (jack_ringbuffer_read_space(s->ring) > 0 || s->carried.load() > 0))
+                    return false;
             return true;
         };
         if (!hasRetiring()) return;
@@ -887,20 +916,28 @@ private:
 
     // ---- the reader's thread
 
-    // Hands what the inputs received to their callbacks, in order.
+    // Hands what the inputs received to their callbacks, each input's in
+    // order, the inputs in turns of a few messages: a source that floods
+    // its input never holds up what another input received.
     void deliver() {
+        constexpr int kTurn = 8;
         while (!quit_) {
             sleepOn(received_.fd(), -1, -1);
             received_.clear();
-            {
-                std::lock_guard lock(deliverMx_);
+            std::lock_guard lock(deliverMx_);
+            for (bool more = true; more && !quit_;) {
+                more = false;
                 for (auto& p : slots_) {
                     Slot* s = p.load(std::memory_order_acquire);
                     if (!s || !s->input) continue;
                     Record r;
-                    while (jack_ringbuffer_read_space(s->ring) >= sizeof r) {
+                    for (int n = 0; jack_ringbuffer_read_space(s->ring) >= sizeof r; ++n) {
                         jack_ringbuffer_peek(s->ring, reinterpret_cast<char*>(&r), sizeof r);
                         if (jack_ringbuffer_read_space(s->ring) < sizeof r + r.size) break;
+                        if (n == kTurn) {
+                            more = true;
+                            break;
+                        }
                         jack_ringbuffer_read_advance(s->ring, sizeof r);
                         s->scratch.resize(r.size);
                         jack_ringbuffer_read(s->ring, reinterpret_cast<char*>(s->scratch.data()), r.size);
@@ -978,7 +1015,14 @@ private:
 
     // A message due at frame f goes out at f plus one period:
     // what fell due during the last period is written into this one, each
-    // at its own offset; what falls due later waits for its period. A timed
+    // at its own offset. Messages passed thru take their places by those
+    // offsets whatever order they were handed over in (thru from two inputs
+    // into one output hands over one input's period, then the other's); the
+    // program's own keep their order, each no earlier than the one before
+    // (a score started again may hand over a note due before the last of
+    // the run before); messages at the same offset keep their order, so the
+    // pieces of a long message stay together. What falls due later waits
+    // for its period. A timed
     // message whose frame is of another server (timed, or passed thru, before
     // the server went, or while none ran) goes nowhere: its frame says
     // nothing of when it is due on this server, where it would hold up
@@ -987,32 +1031,64 @@ private:
     static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes, uint64_t cycle,
                             uint32_t server) {
         jack_midi_clear_buffer(buffer);
+        size_t count = s.carried.load(std::memory_order_relaxed);  // written on this thread only
         // Told before the ring is read: whoever sees it emptied sees this.
-        if (jack_ringbuffer_read_space(s.ring) > 0) s.lastWritten.store(cycle);
-        jack_nframes_t last = 0;
+        if (jack_ringbuffer_read_space(s.ring) > 0 || count > 0) s.lastWritten.store(cycle);
+        Bytes& bytes = s.dueBytes[s.dueSide];
+        size_t used = s.dueUsed;
+        int32_t own = 0;  // where the program's own last message goes
         Record r;
-        while (jack_ringbuffer_read_space(s.ring) >= sizeof r) {
+        while (count < s.due.size() && jack_ringbuffer_read_space(s.ring) >= sizeof r) {
             jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
             if (jack_ringbuffer_read_space(s.ring) < sizeof r + r.size) break;
             if (r.usec != 0 && r.server != server) {
                 jack_ringbuffer_read_advance(s.ring, sizeof r + r.size);
                 continue;
             }
-            const jack_nframes_t frame = r.frame + nframes;
-            const int32_t offset = r.usec == 0 ? 0 : int32_t(frame - start);
+            const int32_t offset = r.usec == 0 ? 0 : int32_t(r.frame + nframes - start);
             if (offset >= int32_t(nframes)) break;  // due in a later period
-            const jack_nframes_t at = std::max<jack_nframes_t>(last, jack_nframes_t(std::max(offset, 0)));
-            jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, r.size);
-            if (!room) break;  // the period's buffer is full: the rest goes next period
+            if (used + r.size > bytes.size()) break;
             jack_ringbuffer_read_advance(s.ring, sizeof r);
+            jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(bytes.data() + used), r.size);
+            // One handed over too late goes at once.
+            int32_t at = std::max(offset, 0);
+            if (r.usec != kPassedThru) at = own = std::max(at, own);
+            s.due[count] = {at, uint32_t(count), uint32_t(used), r.size};
+            ++count;
+            used += r.size;
+        }
+        const auto first = s.due.begin(), end = first + std::ptrdiff_t(count);
+        std::sort(first, end, [](const Slot::Due& a, const Slot::Due& b) {
+            return a.offset != b.offset ? a.offset < b.offset : a.seq < b.seq;
+        });
+        jack_nframes_t last = 0;
+        size_t i = 0;
+        for (; i < count; ++i) {
+            const Slot::Due& d = s.due[i];
+            const jack_nframes_t at = std::max(last, jack_nframes_t(d.offset));
+            jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, d.size);
+            if (!room) break;  // the period's buffer is full
             {
                 // Into the port's buffer, which libjack hands to the readers
                 // under an ordering the thread sanitizer cannot see.
                 UnseenByThreadSanitizer unseen;
-                jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(room), r.size);
+                std::memcpy(room, bytes.data() + d.pos, d.size);
             }
             last = at;
         }
+        // What the buffer could not take leads the next period, in order.
+        Bytes& other = s.dueBytes[1 - s.dueSide];
+        size_t kept = 0, keptBytes = 0;
+        for (; i < count; ++i) {
+            const Slot::Due d = s.due[i];
+            std::memcpy(other.data() + keptBytes, bytes.data() + d.pos, d.size);
+            s.due[kept] = {0, uint32_t(kept), uint32_t(keptBytes), d.size};
+            ++kept;
+            keptBytes += d.size;
+        }
+        s.dueSide = 1 - s.dueSide;
+        s.dueUsed = keptBytes;
+        s.carried.store(kept, std::memory_order_relaxed);
     }
 
     // JACK's notification thread (or, for a server that went, any of its
@@ -1109,7 +1185,9 @@ public:
     JackOutputLink(std::shared_ptr<JackSession> session, std::shared_ptr<Slot> slot)
         : session_(std::move(session)), slot_(std::move(slot)) {}
     ~JackOutputLink() override { session_->close(slot_); }
-    void send(const uint8_t* data, size_t size, MediaTime due) override { session_->send(*slot_, data, size, due); }
+    void send(const uint8_t* data, size_t size, MediaTime due, bool passedThru) override {
+        session_->send(*slot_, data, size, due, passedThru);
+    }
 
 private:
     std::shared_ptr<JackSession> session_;
