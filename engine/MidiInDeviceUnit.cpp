@@ -179,7 +179,7 @@ void TMidiDeviceForm::PassThru(int port, const MidiEvent& event, bool passed) {
             SendToPort(engine_, j, event, In(port));
         } else if (engine_.Routing.Reaches(j)) {
             engine_.Notices.MidiOutActivity.Publish();
-            engine_.Notices.MonitorLine.Publish(j, event, false);
+            engine_.Notices.MonitorLine.Publish(j, event, false, port);
         }
     }
 }
