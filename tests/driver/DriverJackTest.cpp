@@ -17,6 +17,7 @@
 
 #include "tests/driver/DriverTestSupport.h"
 #include "tests/support/JackPeer.h"
+#include "tests/support/JackPlainLoop.h"
 
 using namespace morvelant::drivertest;
 using morvelant::testsupport::StartJackServer;
@@ -45,40 +46,7 @@ std::string Unique(const char* stem) {
 // A plain libjack client that writes one message at the start of each of
 // its cycles to a port: what the server does with every cycle, without the
 // driver.
-class PlainLoop {
-public:
-    explicit PlainLoop(const std::string& to) {
-        jack_status_t status{};
-        client_ = jack_client_open(Unique("Loop").c_str(), JackNoStartServer, &status);
-        if (!client_) return;
-        port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        jack_set_process_callback(client_, &PlainLoop::Process, this);
-        ok_ = port_ && jack_activate(client_) == 0 && jack_connect(client_, jack_port_name(port_), to.c_str()) == 0;
-    }
-    ~PlainLoop() {
-        if (!client_) return;
-        jack_deactivate(client_);
-        jack_client_close(client_);
-    }
-    PlainLoop(const PlainLoop&) = delete;
-    PlainLoop& operator=(const PlainLoop&) = delete;
-    bool Ok() const { return ok_; }
-
-private:
-    static int Process(jack_nframes_t nframes, void* arg) {
-        auto* self = static_cast<PlainLoop*>(arg);
-        void* buffer = jack_port_get_buffer(self->port_, nframes);
-        jack_midi_clear_buffer(buffer);
-        const jack_midi_data_t message[3] = {0xBF, 0x7F, jack_midi_data_t(self->count_++ & 0x7F)};
-        jack_midi_event_write(buffer, 0, message, sizeof message);
-        return 0;
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* port_ = nullptr;
-    bool ok_ = false;
-    uint8_t count_ = 0;
-};
+using PlainLoop = morvelant::testsupport::JackPlainLoop;
 
 // The MIDI ports whose full names match the pattern, as a client of the
 // test server lists them.
@@ -330,15 +298,7 @@ protected:
     // messages do not reach that far. Under PipeWire they come now and then
     // a period early or late: only one missing tells of a loss.
     bool LoopLostAMessage(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
-        std::vector<morvelant::testsupport::JackPeer::Arrival> loop;
-        for (const auto& a : peer->Arrivals())
-            if (a.bytes.size() == 3 && a.bytes[0] == 0xBF && a.bytes[1] == 0x7F) loop.push_back(a);
-        if (loop.empty() || loop.front().seen > from || loop.back().seen < to) return true;
-        for (size_t i = 1; i < loop.size(); ++i)
-            if (((loop[i].bytes[2] - loop[i - 1].bytes[2]) & 0x7F) != 1 && loop[i].seen >= from &&
-                loop[i - 1].seen <= to)
-                return true;
-        return false;
+        return PlainLoop::Lost(*peer, from, to);
     }
     std::chrono::microseconds Periods(int n) {
         return std::chrono::microseconds(int64_t(n) * peer->Period() * 1000000 / std::max(1u, unsigned(peer->Rate())));
