@@ -7,6 +7,7 @@
 
 #include "driver/MidiKit32.h"
 #include "engine/MidiRouting.h"
+#include "engine/PeerBoxes.h"
 #include "model/DeviceModel.h"
 #include "model/Notifications.h"
 
@@ -19,6 +20,8 @@ struct Engine {
     DeviceModel& Model;
     MidiRouting& Routing;
     Notifications& Notices;
+    // The boxes that the MIDI ports' input raises, one at a time.
+    PeerBoxLine PeerBoxes;
 
     // When set, every event the engine puts to an output port goes here
     // instead of to the port's output component (tests, tools).

@@ -58,8 +58,9 @@ std::string DamagedDumpsText(const std::string& first, int count, bool more) {
 
 }  // namespace
 
-QueuedReport::QueuedReport(QObject* context, std::string caption, TextFunction text, const char* quietName)
-    : context_(context), quiet_(new QTimer(context)), caption_(std::move(caption)), text_(std::move(text)) {
+QueuedReport::QueuedReport(QObject* context, PeerBoxLine& line, std::string caption, TextFunction text,
+                           const char* quietName)
+    : context_(context), line_(line), quiet_(new QTimer(context)), caption_(std::move(caption)), text_(std::move(text)) {
     quiet_->setObjectName(QString::fromLatin1(quietName));
     quiet_->setSingleShot(true);
     quiet_->setInterval(kQuietMs);
@@ -77,15 +78,17 @@ void QueuedReport::Ask(const std::string& detail) {
 }
 
 void QueuedReport::Show() {
-    // pending_ stays set while the box is open: its event loop goes on
-    // delivering MIDI, and what arrives meanwhile is counted, and said once
-    // the quiet time after this box is over.
-    const std::string text = text_(first_, count_, more_);
-    count_ = 0;
-    first_.clear();
-    CurrentDialogs().MessageBox(text, caption_, MessageButtons::Ok, MessageIcon::Error);
-    pending_ = false;
-    quiet_->start();
+    // pending_ stays set while the box waits for another to close and while
+    // it is open: its event loop goes on delivering MIDI, and what arrives
+    // meanwhile is counted, and said once the quiet time after this box is over.
+    line_.Run(context_, [this] {
+        const std::string text = text_(first_, count_, more_);
+        count_ = 0;
+        first_.clear();
+        CurrentDialogs().MessageBox(text, caption_, MessageButtons::Ok, MessageIcon::Error);
+        pending_ = false;
+        quiet_->start();
+    });
 }
 
 void QueuedReport::QuietTimeOver() {
@@ -100,9 +103,9 @@ TMidiDeviceForm::TMidiDeviceForm(Engine& engine, QObject* Owner)
       SendBuffer(),
       engine_(engine),
       receiveBuffer_(kReceiveBufferSize),
-      overrun_(this, "Error", [](const std::string&, int, bool) { return std::string("Midi Buffer Overrun"); },
+      overrun_(this, engine.PeerBoxes, "Error", [](const std::string&, int, bool) { return std::string("Midi Buffer Overrun"); },
                "OverrunQuietTime"),
-      damaged_(this, "Error", DamagedDumpsText, "DamagedDumpsQuietTime") {
+      damaged_(this, engine.PeerBoxes, "Error", DamagedDumpsText, "DamagedDumpsQuietTime") {
     setObjectName("MidiDeviceForm");
     SendBuffer.reserve(kSendBufferSize);
     for (int n = 0; n < kInputCount; ++n) {

@@ -59,7 +59,7 @@ public:
     using TextFunction = std::function<std::string(const std::string&, int, bool)>;
     // The quiet time is a single-shot timer, a child of `context` named
     // `quietName`.
-    QueuedReport(QObject* context, std::string caption, TextFunction text, const char* quietName);
+    QueuedReport(QObject* context, PeerBoxLine& line, std::string caption, TextFunction text, const char* quietName);
     static constexpr int kQuietMs = 5000;
     void Ask(const std::string& detail);
     // Whether a box is waiting to be shown, or open.
@@ -69,6 +69,7 @@ private:
     void Show();
     void QuietTimeOver();
     QObject* context_;
+    PeerBoxLine& line_;
     QTimer* quiet_;
     std::string caption_;
     TextFunction text_;

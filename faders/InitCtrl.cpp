@@ -60,9 +60,9 @@ TInitCtrlForm::TInitCtrlForm(DeviceModel& model, PickerLauncher* pickers)
         auto* button = new QPushButton(this);
         button->setObjectName(QString::fromLatin1(kRangeNames[item]));
         button->setGeometry(x, y, 44, 22);
-        // A toggle: Return never presses it, even with the focus on it
-        // (Space does); Return belongs to Close. The dialog opens in the
-        // first edit, passing over it.
+        // A toggle: Space or Return with the focus on it switches it;
+        // elsewhere Return belongs to Close. The dialog opens in the first
+        // edit, passing over it.
         RangeButtons[static_cast<size_t>(item)] = button;
         connect(button, &QPushButton::clicked, this, [this, item] { RangeClick(item); });
         for (int half = 0; half < 2; ++half) {

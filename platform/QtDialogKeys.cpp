@@ -1,9 +1,11 @@
 #include "platform/QtDialogKeys.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include "platform/QtApplicationFilter.h"
 #include "platform/QtFormBase.h"
 
 namespace morvelant {
@@ -19,7 +21,27 @@ QWidget* FirstField(QWidget& dialog) {
     return nullptr;
 }
 
+// Marks the focus of every dialog of the toolkit as it opens.
+class FocusMarkFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show && event->type() != QEvent::WindowActivate) return false;
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (dialog == nullptr || !dialog->isWindow()) return false;
+        // Activation clears the mark that the show set.
+        dialog->setAttribute(Qt::WA_KeyboardFocusChange);
+        if (QWidget* focus = dialog->focusWidget(); focus == nullptr || !focus->isVisibleTo(dialog))
+            if (QWidget* first = FirstField(*dialog)) first->setFocus(Qt::TabFocusReason);
+        return false;
+    }
+};
+
 }  // namespace
+
+void MarkFocusInEveryDialog() { InstallApplicationFilterOnce<FocusMarkFilter>(); }
 
 DialogKeys::DialogKeys(TForm& dialog, QPushButton* defaultButton, std::function<void()> escape)
     : QObject(&dialog), dialog_(dialog), defaultButton_(defaultButton), escape_(std::move(escape)) {
@@ -32,10 +54,6 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Show:
             // The window the dialog was opened from, to hand the focus back.
             if (QWidget* active = QApplication::activeWindow(); active != &dialog_) opener_ = active;
-            // Only the default button answers Return; the others (toggles
-            // among them) leave the key to the dialog.
-            for (QPushButton* button : dialog_.findChildren<QPushButton*>())
-                if (button != defaultButton_) button->setAutoDefault(false);
             // It opens in its first field, not where the focus was left the
             // last time (a box ticked by Space unseen), and the focus is marked.
             if (QWidget* first = FirstField(dialog_)) first->setFocus(Qt::TabFocusReason);
@@ -57,7 +75,10 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                QPushButton* button = defaultButton_.data();
+                // The push button that has the focus (a switch too: the user
+                // tabbed to it), from anywhere else the default button.
+                QPushButton* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
+                if (button == nullptr || button->window() != &dialog_) button = defaultButton_.data();
                 if (button && button->isVisible() && button->isEnabled()) {
                     button->click();
                     return true;

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "platform/QtDialogKeys.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -48,7 +49,7 @@ std::string PathFromQ(const QString& s) { return s.toUtf8().toStdString(); }
 
 }  // namespace
 
-QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) {}
+QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) { MarkFocusInEveryDialog(); }
 QtDialogs::~QtDialogs() = default;
 
 QWidget* QtDialogs::Parent() const { return parent_ ? parent_ : QApplication::activeWindow(); }

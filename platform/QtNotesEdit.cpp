@@ -87,10 +87,19 @@ void NotesTextEdit::inputMethodEvent(QInputMethodEvent* event) {
 
 void NotesTextEdit::insertFromMimeData(const QMimeData* source) {
     if (source == nullptr || !source->hasText()) return;
+    // A paste or a drop brings what no key types (a NUL, an escape), which
+    // the box would keep unseen and the notes would save.
+    int controls = 0;
+    const QString typable = TypableOnly(source->text(), true, &controls);
     QString refused;
     QMimeData taken;
-    taken.setText(StorableOnly(source->text(), &refused));
-    SayNotStored(this, refused);
+    taken.setText(StorableOnly(typable, &refused));
+    if (controls == 0)
+        SayNotStored(this, refused);
+    else
+        SayNotStored(this, (refused.isEmpty() ? QString() : refused + QStringLiteral(" and ")) +
+                         ControlCharactersNotTaken(controls),
+                     QStringLiteral("A paste keeps only what typing could enter, in Windows-1252."));
     QPlainTextEdit::insertFromMimeData(&taken);
 }
 

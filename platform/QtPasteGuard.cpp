@@ -11,6 +11,7 @@
 #include <QTextEdit>
 
 #include "platform/QtApplicationFilter.h"
+#include "platform/QtText.h"
 
 namespace morvelant {
 
@@ -34,6 +35,21 @@ bool HoldsText(const QMimeData* data) { return data != nullptr && !data->formats
 
 bool ClipboardHoldsText(QClipboard::Mode mode) { return HoldsText(QGuiApplication::clipboard()->mimeData(mode)); }
 
+// A one-line box given a paste that holds control characters (a NUL, an
+// escape, a line break) takes what typing could enter of it and says what
+// it left out; false when the paste is left to the box as it is.
+bool PasteTypableOnly(QObject* watched, QClipboard::Mode mode) {
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (edit == nullptr || edit->isReadOnly()) return false;
+    int controls = 0;
+    const QString typable = TypableOnly(QGuiApplication::clipboard()->text(mode), false, &controls);
+    if (controls == 0) return false;
+    if (mode == QClipboard::Selection) edit->deselect();
+    edit->insert(typable);
+    SayNotStored(edit, ControlCharactersNotTaken(controls), QStringLiteral("A paste keeps only what typing could enter."));
+    return true;
+}
+
 class PasteWithoutTextFilter : public QObject {
 public:
     using QObject::QObject;
@@ -44,7 +60,7 @@ protected:
             case QEvent::KeyPress:
                 // Ctrl+V, Shift+Insert and whatever else the desktop pastes with.
                 if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste) && InTextBox(watched) &&
-                    !ClipboardHoldsText(QClipboard::Clipboard)) {
+                    (!ClipboardHoldsText(QClipboard::Clipboard) || PasteTypableOnly(watched, QClipboard::Clipboard))) {
                     event->accept();
                     return true;
                 }
@@ -52,7 +68,8 @@ protected:
             case QEvent::MouseButtonRelease:
                 // The middle button pastes the selection where the desktop has one.
                 if (static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton && InTextBox(watched) &&
-                    QGuiApplication::clipboard()->supportsSelection() && !ClipboardHoldsText(QClipboard::Selection)) {
+                    QGuiApplication::clipboard()->supportsSelection() &&
+                    (!ClipboardHoldsText(QClipboard::Selection) || PasteTypableOnly(watched, QClipboard::Selection))) {
                     event->accept();
                     return true;
                 }

@@ -4,6 +4,8 @@
 // clipboard (or a selection that holds nothing) ended the program; a
 // clipboard holding only an image gives them nothing to insert either.
 // (A drop is checked by the controls themselves before they insert it.)
+// A one-line box takes of a paste only what typing could enter: control
+// characters (a NUL, an escape) are left out, and the user is told.
 //
 // One filter on the application does this for every text box of every
 // window and dialog, so that no text box added later is missed; TForm

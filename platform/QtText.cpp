@@ -67,6 +67,25 @@ QString StorableOnly(const QString& text, QString* refused) {
     return s.refused.isEmpty() ? text : FromCp1252(s.bytes);
 }
 
+QString TypableOnly(const QString& text, bool manyLines, int* dropped) {
+    QString kept;
+    kept.reserve(text.size());
+    int left = 0;
+    for (const QChar c : text) {
+        const bool lineOrTab = c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t');
+        if (c.category() == QChar::Other_Control && !(manyLines && lineOrTab))
+            ++left;
+        else
+            kept += c;
+    }
+    if (dropped != nullptr) *dropped = left;
+    return kept;
+}
+
+QString ControlCharactersNotTaken(int dropped) {
+    return dropped == 1 ? QStringLiteral("1 control character") : QStringLiteral("%1 control characters").arg(dropped);
+}
+
 QString NotStoredText(const QString& refused, const QString& keeps) {
     return QStringLiteral("Not taken: %1\n%2")
         .arg(refused, keeps.isEmpty() ? QStringLiteral("The editor keeps its texts in Windows-1252, which has no such "

@@ -35,6 +35,14 @@ StorableText ToStorable(const QString& text, int caret = 0);
 // `refused` when given).
 QString StorableOnly(const QString& text, QString* refused = nullptr);
 
+// The text without the control characters that no key types into a text
+// box (NUL, escape and the like; a paste or a drop brings them unseen): a
+// box of many lines keeps its line breaks and tabs. `dropped` counts those
+// left out.
+QString TypableOnly(const QString& text, bool manyLines, int* dropped = nullptr);
+// What the user is told when a paste left control characters out.
+QString ControlCharactersNotTaken(int dropped);
+
 // Tells the user at once, beside `field`, that `refused` was not taken; the
 // message also tells what the field keeps (`keeps`, or by default: the
 // characters of Windows-1252). Nothing when `refused` is empty.

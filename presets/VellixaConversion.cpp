@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include "engine/Tool.h"
 #include "model/PresetFiles.h"
@@ -180,12 +182,16 @@ KnobPresetBytes CopyKnobPreset(std::span<const MidiEvent> dump) {
     return bytes;
 }
 
-bool CheckVellixaCommands(const KnobPresetBytes& bytes, Dialogs& dialogs) {
-    if (bytes.size() < kKnobPresetMinSize) return true;
+bool HasUnsupportedVellixaCommands(const KnobPresetBytes& bytes) {
+    if (bytes.size() < kKnobPresetMinSize) return false;
     bool any = false;
     for (int k = 0; k < kKnobCount; ++k)
         any = any || Unsupported(bytes[static_cast<std::size_t>(kKnobCommandByte + k)]);
-    if (!any) return true;
+    return any;
+}
+
+bool CheckVellixaCommands(const KnobPresetBytes& bytes, Dialogs& dialogs) {
+    if (!HasUnsupportedVellixaCommands(bytes)) return true;
     return dialogs.MessageBox("This vellixa preset contains non supported commands.Load it anyway?", "Warning",
                               MessageButtons::YesNo, MessageIcon::Warning) != MessageResult::No;
 }
@@ -261,28 +267,61 @@ bool ImportVellixaPreset(DeviceModel& model, VellixaImportContext context, int s
     return true;
 }
 
-bool VellixaImportQueue::Receive(int slot, std::span<const MidiEvent> dump) {
-    waiting_.emplace_back(slot, CopyKnobPreset(dump));
-    if (busy_) return false;
-    busy_ = true;
-    while (!waiting_.empty()) {
-        auto [s, bytes] = std::move(waiting_.front());
-        waiting_.pop_front();
-        import_(s, bytes);
-        if (done_) done_(s);
+VellixaImportQueue::VellixaImportQueue(PeerBoxLine& line, Import import, Done done, Dropped dropped,
+                                       QObject* timerParent)
+    : line_(line),
+      import_(std::move(import)),
+      done_(std::move(done)),
+      dropped_(std::move(dropped)),
+      quiet_(new QTimer(timerParent != nullptr ? timerParent : &owner_)) {
+    quiet_->setObjectName(QStringLiteral("KnobPresetQuietTime"));
+    quiet_->setSingleShot(true);
+    quiet_->setInterval(QueuedReport::kQuietMs);
+    QObject::connect(quiet_, &QTimer::timeout, &owner_, [this] { RunNext(); });
+}
+
+void VellixaImportQueue::Receive(int slot, std::span<const MidiEvent> dump) {
+    if (waiting_.size() >= kMostWaiting) {
+        ++left_;
+        return;
     }
-    busy_ = false;
-    return true;
+    waiting_.emplace_back(slot, CopyKnobPreset(dump));
+    if (!busy_) RunNext();
+}
+
+void VellixaImportQueue::RunNext() {
+    busy_ = !waiting_.empty();
+    if (!busy_) return;
+    line_.Run(&owner_, [this] {
+        auto [slot, bytes] = std::move(waiting_.front());
+        waiting_.pop_front();
+        bool asked = import_(slot, bytes);
+        if (done_) done_(slot);
+        if (left_ > 0 && dropped_) {
+            dropped_(std::exchange(left_, 0));
+            asked = true;
+        }
+        // After a box or dialog, what comes next (now or in the quiet
+        // time) waits until the quiet time is over.
+        if (asked)
+            quiet_->start();
+        else
+            RunNext();
+    });
 }
 
 VellixaImportConnection::VellixaImportConnection(Engine& engine, VellixaImportSettings& settings,
-                                                 std::function<void()> showSettingsDialog)
+                                                 std::function<void()> showSettingsDialog, QObject* timerParent)
     : engine_(engine),
       settings_(settings),
       showSettingsDialog_(std::move(showSettingsDialog)),
       queue_(
+          engine.PeerBoxes,
           [this](int slot, const KnobPresetBytes& bytes) {
+              const bool asks = (settings_.WarningMessages && HasUnsupportedVellixaCommands(bytes)) ||
+                  (settings_.ShowDialog && showSettingsDialog_);
               ImportVellixaPreset(engine_.Model, {settings_, CurrentDialogs(), showSettingsDialog_}, slot, bytes);
+              return asks;
           },
           [this](int slot) {
               if (!DeviceModel::ValidPreset(slot)) return;
@@ -292,7 +331,15 @@ VellixaImportConnection::VellixaImportConnection(Engine& engine, VellixaImportSe
               engine_.Model.SelectedPreset = slot;
               engine_.Notices.ShowPresetList.Publish();
               ShowCurrentPreset(engine_, true);
-          }) {
+          },
+          [](int count) {
+              CurrentDialogs().MessageBox(
+                  std::to_string(count) + (count == 1 ? " knob preset" : " knob presets") +
+                      " from the device port came while " + std::to_string(VellixaImportQueue::kMostWaiting) +
+                      " others waited for the import and " + (count == 1 ? "was" : "were") + " not imported.",
+                  "Warning", MessageButtons::Ok, MessageIcon::Warning);
+          },
+          timerParent) {
     subscription_ = engine.Notices.ImportVellixaPreset.Subscribe(
         [this](int slot, std::span<const MidiEvent> dump) { queue_.Receive(slot, dump); });
 }

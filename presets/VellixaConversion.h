@@ -9,6 +9,9 @@
 // commands and 16 parameters of the knobs, and at the end F7.
 #pragma once
 
+#include <QObject>
+#include <QTimer>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -38,6 +41,8 @@ using KnobPresetBytes = std::vector<uint8_t>;
 
 KnobPresetBytes CopyKnobPreset(std::span<const MidiEvent> dump);
 
+// Whether any knob has a command the conversion cannot carry out.
+bool HasUnsupportedVellixaCommands(const KnobPresetBytes& bytes);
 // Asks "Load it anyway?" once when any knob has a command the conversion
 // cannot carry out; false only when the answer is No.
 bool CheckVellixaCommands(const KnobPresetBytes& bytes, Dialogs& dialogs);
@@ -66,21 +71,37 @@ bool ImportVellixaPreset(DeviceModel& model, VellixaImportContext context, int s
 // being converted (its box or dialog is open) waits for it to end. `done`
 // runs after each import (whether it converted or was refused), so the
 // caller makes the slot current and shows it then, in the order of arrival.
+// An import that asks the user opens in the line of boxes the MIDI input
+// raises; after one that asked, the next waits a quiet time, in which the
+// user reaches the other windows (the MIDI settings, to stop what sends).
+// At most kMostWaiting wait; those that arrive beyond are left out, and
+// `dropped` says how many once the running import has ended.
 class VellixaImportQueue {
 public:
-    using Import = std::function<void(int slot, const KnobPresetBytes& bytes)>;
+    // True when it asked the user (a box or the settings dialog).
+    using Import = std::function<bool(int slot, const KnobPresetBytes& bytes)>;
     using Done = std::function<void(int slot)>;
-    VellixaImportQueue(Import import, Done done) : import_(std::move(import)), done_(std::move(done)) {}
+    using Dropped = std::function<void(int count)>;
+    static constexpr std::size_t kMostWaiting = 8;
+    // The quiet time is a timer named "KnobPresetQuietTime", a child of
+    // `timerParent` when one is given.
+    VellixaImportQueue(PeerBoxLine& line, Import import, Done done, Dropped dropped, QObject* timerParent = nullptr);
 
-    // Copies the message; true when it was converted now, false when it
-    // waits for the running import to end.
-    bool Receive(int slot, std::span<const MidiEvent> dump);
+    // Copies the message and converts it now, or once those before it are
+    // done; beyond kMostWaiting it is left out.
+    void Receive(int slot, std::span<const MidiEvent> dump);
     bool Busy() const { return busy_; }
 
 private:
+    void RunNext();
+    PeerBoxLine& line_;
     Import import_;
     Done done_;
-    bool busy_ = false;
+    Dropped dropped_;
+    QObject owner_;
+    QTimer* quiet_;  // named "KnobPresetQuietTime"
+    bool busy_ = false;  // an import runs, or the next waits for its turn
+    int left_ = 0;  // left out since the last time they were said
     std::deque<std::pair<int, KnobPresetBytes>> waiting_;
 };
 
@@ -90,7 +111,8 @@ private:
 // sent). Listens for as long as it exists.
 class VellixaImportConnection {
 public:
-    VellixaImportConnection(Engine& engine, VellixaImportSettings& settings, std::function<void()> showSettingsDialog);
+    VellixaImportConnection(Engine& engine, VellixaImportSettings& settings, std::function<void()> showSettingsDialog,
+                            QObject* timerParent = nullptr);
 
 private:
     Engine& engine_;

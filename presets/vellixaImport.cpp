@@ -62,7 +62,8 @@ TvellixaImportForm::TvellixaImportForm(std::string configFile, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(374, 433);
     Build();
-    // Escape closes without keeping the changes; Return presses "Close", the default.
+    // Escape closes without keeping the changes; Return presses the push button
+    // that has the focus, from a box "Close", the default.
     new DialogKeys(*this, CloseButton);
     LoadSettings();
 }
@@ -305,7 +306,7 @@ void TvellixaImportForm::SaveSettings() {
 }
 
 void TvellixaImportForm::ConnectImports(Engine& engine) {
-    imports_ = std::make_unique<VellixaImportConnection>(engine, settings_, [this] { ShowModal(); });
+    imports_ = std::make_unique<VellixaImportConnection>(engine, settings_, [this] { ShowModal(); }, this);
 }
 
 }  // namespace morvelant

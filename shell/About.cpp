@@ -70,6 +70,9 @@ TAboutForm::TAboutForm(QWidget* parent) : TForm(QStringLiteral("AboutForm"), par
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(24, 104, 257, 41);
     Memo1->setReadOnly(true);
+    // The dialog's one field takes the focus: its caret shows where the
+    // focus is, and the keys select the address to copy it.
+    Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Three wrapped lines fit the memo's 41 pixels.

@@ -183,6 +183,9 @@ TMidiSettingsForm::TMidiSettingsForm(MidiSettingsSetup setup, QWidget* parent)
 }
 
 TMidiSettingsForm::~TMidiSettingsForm() {
+    // A port name still being edited is committed as the window goes down,
+    // after this form is gone: the edit is dropped, as Escape drops it.
+    for (PortRole role : kAllRoles) Tree(role)->disconnect(this);
     FormDestroy();
     if (MidiSettingsForm == this) MidiSettingsForm = nullptr;
 }

@@ -50,7 +50,8 @@ TSendingForm::TSendingForm(QWidget* parent) : TForm(QStringLiteral("SendingForm"
     Button1->setGeometry(106, 102, 75, 25);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     // Escape is the Cancel button; the dialog has no default button, so
-    // Return does nothing (a send is not stopped by a stray Return).
+    // Return presses Cancel only with the focus on it (a send is not
+    // stopped by a stray Return).
     new DialogKeys(*this, nullptr, [this] { Button1Click(); });
 }
 

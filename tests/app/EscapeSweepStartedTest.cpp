@@ -2,8 +2,8 @@
 // in the started editor: each window opens; each dialog and picker closes
 // on Escape (typed into whatever has the focus) and leaves the model as it
 // was, even with the mouse over a value a click would have written. In each
-// dialog Return presses the default button from whatever push button has the
-// focus, and each dialog opens with the focus, visibly, in its first field.
+// dialog and message box Return presses the push button that has the focus,
+// elsewhere the default button, and each opens with its focus showing.
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QImage>
 #include <QPushButton>
-#include <QStyleOption>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -23,6 +23,7 @@
 #include "patterns/TrackParameter.h"
 #include "presets/PresetFormUnit.h"
 #include "shell/MenuTable.h"
+#include "platform/QtDialogs.h"
 #include "tests/support/UserInput.h"
 #include "tests/support/StartedEditor.h"
 
@@ -185,6 +186,35 @@ TEST(EscapeSweep, EscapeClosesEveryDialogAndPickerWithoutWriting) {
     }
 }
 
+// The window comes up active, as the window manager makes it.
+void Activate(QWidget* window) {
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    QApplication::processEvents();
+}
+
+// A key into the focus of `window`.
+void Key(QWidget* window, int key) { userinput::KeyClick(window, key); }
+
+// Whether the focus of `window` shows: drawn with the focus, its widget
+// looks otherwise than drawn without it. (The caret does not blink here.)
+bool FocusShows(QWidget* window) {
+    QWidget* focus = window->focusWidget();
+    if (focus == nullptr || !focus->hasFocus()) return false;
+    QApplication::setCursorFlashTime(0);
+    const QImage with = focus->grab().toImage();
+    focus->clearFocus();
+    const QImage without = focus->grab().toImage();
+    focus->setFocus(Qt::OtherFocusReason);
+    return with != without;
+}
+
+// Presses Tab in `window` until `target` has the focus; false when it never comes.
+bool TabTo(QWidget* window, QWidget* target) {
+    for (int i = 0; i < 40 && target != nullptr && window->focusWidget() != target; ++i) Key(window, Qt::Key_Tab);
+    return target != nullptr && window->focusWidget() == target;
+}
+
 // Opens the dialog of `c` from the active menu window and runs `inside` while
 // it is up (inside a modal dialog's loop), then closes it if it is still up.
 void WhileOpen(StartedEditor& editor, const Case& c, QWidget* form, const std::function<void()>& inside) {
@@ -193,7 +223,10 @@ void WhileOpen(StartedEditor& editor, const Case& c, QWidget* form, const std::f
     bool shown = false;
     QTimer::singleShot(0, [&] {
         shown = form->isVisible();
-        if (shown) inside();
+        if (shown) {
+            Activate(form);
+            inside();
+        }
         if (form->isVisible()) form->close();
     });
     c.open(editor);
@@ -201,16 +234,12 @@ void WhileOpen(StartedEditor& editor, const Case& c, QWidget* form, const std::f
     EXPECT_TRUE(shown);
 }
 
-// In each dialog Return presses only the default button, from whichever push
-// button has the focus. Opened again after the user left the focus elsewhere,
-// the dialog has it in its first field, marked as the keys mark it, also
+// In each dialog Return presses the push button the user tabbed to, and from
+// the field the dialog opens in its default button (none in the sending
+// dialog); Escape closes it. Opened again after the user left the focus
+// elsewhere, the dialog has it in its first field, where it shows, also
 // after a click.
-TEST(EscapeSweep, DialogsTakeReturnAsTheirDefaultButtonAndOpenInTheirFirstField) {
-    const auto marked = [] {
-        QStyleOption option;
-        option.initFrom(QApplication::focusWidget());
-        return option.state.testFlags(QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange);
-    };
+TEST(EscapeSweep, DialogsTakeReturnAsTheFocusedButtonElseTheDefaultAndShowTheirFocus) {
     for (const Case& c : Cases()) {
         if (c.kind != Kind::Dialog) continue;
         SCOPED_TRACE(c.form);
@@ -226,26 +255,86 @@ TEST(EscapeSweep, DialogsTakeReturnAsTheirDefaultButtonAndOpenInTheirFirstField)
         for (QPushButton* b : form->findChildren<QPushButton*>()) {
             pressed.clear();
             WhileOpen(editor, c, form, [&] {
-                userinput::FocusOn(b);
-                userinput::KeyClick(nullptr, Qt::Key_Return);
+                ASSERT_TRUE(TabTo(form, b)) << "Tab never reaches " << b->objectName().toStdString();
+                Key(form, Qt::Key_Return);
             });
-            EXPECT_EQ(pressed, defaultButton) << "Return with the focus on " << b->objectName().toStdString();
+            EXPECT_EQ(pressed, b->objectName().toStdString()) << "Return after Tab to it";
         }
+        pressed.clear();
+        bool closed = false;
+        WhileOpen(editor, c, form, [&] {
+            Key(form, Qt::Key_Return);
+            EXPECT_EQ(pressed, defaultButton) << "Return in the first field";
+            if (!form->isVisible()) return;
+            Key(form, Qt::Key_Escape);
+            closed = !form->isVisible();
+        });
+        EXPECT_TRUE(closed || defaultButton == "CloseButton") << "Escape";
         WhileOpen(editor, c, form, [&] {
             userinput::KeyClick(form, Qt::Key_Tab);
             userinput::KeyClick(form, Qt::Key_Tab);
             userinput::KeyClick(form, Qt::Key_Escape);
         });
         WhileOpen(editor, c, form, [&] {
-            QApplication::processEvents();
-            QWidget* focus = QApplication::focusWidget();
+            QWidget* focus = form->focusWidget();
             ASSERT_NE(focus, nullptr);
             EXPECT_EQ(focus->objectName().toStdString(), c.firstField);
-            EXPECT_TRUE(marked());
-            if (qobject_cast<QPushButton*>(focus)) return;
+            EXPECT_TRUE(FocusShows(form)) << "at the opening";
             userinput::Click(focus);
-            EXPECT_TRUE(marked()) << "after a click";
+            EXPECT_TRUE(FocusShows(form)) << "after a click";
         });
+    }
+}
+
+// The desktop's message boxes (each set of buttons), as the program opens
+// them: Tab to each button and Return presses it, Escape answers as Cancel
+// (No when there is none).
+TEST(EscapeSweep, MessageBoxesTakeReturnAsTheFocusedButton) {
+    StartedEditor editor;
+    editor.Start();
+    QtDialogs dialogs;
+    const ScopedDialogs installed(dialogs);
+    // Runs `keys` in the box or dialog that opens next, once it is up.
+    const auto inNext = [](std::function<void(QWidget*)> keys) {
+        QTimer::singleShot(0, [keys] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            Activate(box);
+            keys(box);
+            if (QApplication::activeModalWidget() == box) box->close();
+        });
+    };
+    const auto button = [](QWidget* box, const char* text) {
+        for (QPushButton* b : box->findChildren<QPushButton*>())
+            if (b->text().remove(QLatin1Char('&')) == QLatin1String(text)) return b;
+        return static_cast<QPushButton*>(nullptr);
+    };
+    struct Box {
+        MessageButtons buttons;
+        std::vector<std::pair<const char*, MessageResult>> answers;
+        MessageResult escape;
+    };
+    const std::vector<Box> boxes = {
+        {MessageButtons::Ok, {{"OK", MessageResult::Ok}}, MessageResult::Ok},
+        {MessageButtons::OkCancel, {{"OK", MessageResult::Ok}, {"Cancel", MessageResult::Cancel}}, MessageResult::Cancel},
+        {MessageButtons::YesNo, {{"Yes", MessageResult::Yes}, {"No", MessageResult::No}}, MessageResult::No},
+        {MessageButtons::YesNoCancel,
+         {{"Yes", MessageResult::Yes}, {"No", MessageResult::No}, {"Cancel", MessageResult::Cancel}},
+         MessageResult::Cancel},
+    };
+    for (const Box& box : boxes) {
+        for (const auto& [text, answer] : box.answers) {
+            SCOPED_TRACE(text);
+            inNext([&](QWidget* shown) {
+                ASSERT_TRUE(TabTo(shown, button(shown, text)));
+                Key(shown, Qt::Key_Return);
+            });
+            EXPECT_EQ(dialogs.MessageBox("Could not save the file.", "Error", box.buttons, MessageIcon::Question),
+                      answer);
+        }
+        inNext([](QWidget* shown) { Key(shown, Qt::Key_Escape); });
+        EXPECT_EQ(dialogs.MessageBox("Could not save the file.", "Error", box.buttons, MessageIcon::Question),
+                  box.escape);
     }
 }
 

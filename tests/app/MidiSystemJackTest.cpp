@@ -7,17 +7,22 @@
 #include <jack/jack.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QLabel>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <span>
 
 #include "app/EditorWindowSet.h"
 #include "engine/MidiInDeviceUnit.h"
+#include "presets/vellixaImport.h"
 #include "platform/IniFile.h"
 
+#include "shell/MainMenu.h"
 #include "shell/MidiSettings.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/JackPeer.h"
@@ -128,6 +133,133 @@ TEST(MidiSystemJack, DamagedDumpsThatKeepComingAreSaidOncePerBurst) {
                                         "4 more damaged dumps from the Morvelant came in since that message "
                                         "was shown and were not loaded. The first: pattern dump for pattern 8 "
                                         "(10 of 1034 bytes)."}));
+}
+
+// Message boxes answered by the test, each held open, as a user leaves it
+// for a while, until `whileOpen` has run: its event loop delivers what
+// arrives meanwhile, as a real box's loop does.
+class HeldBoxes : public ScriptedDialogs {
+public:
+    std::function<void(const std::string&)> whileOpen;
+    int open = 0, mostOpen = 0;
+    MessageResult MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                             MessageIcon icon) override {
+        mostOpen = std::max(mostOpen, ++open);
+        if (whileOpen) whileOpen(text);
+        --open;
+        return ScriptedDialogs::MessageBox(text, caption, buttons, icon);
+    }
+};
+
+// The editor hears a peer on its device port (started with `editor`).
+struct DevicePeer {
+    explicit DevicePeer(testsupport::StartedEditor& editor)
+        : name("dev" + std::to_string(::getpid())), peer({.out = name}) {
+        std::ofstream(editor.Folder() + "Morvelant.cfg")
+            << "[Morvelant Devices]\r\nMorvelantPCDevice=" << name << ":out\r\n";
+        ::setenv("MIDIKIT_BACKEND", "jack", 1);
+    }
+    // Clocks until the editor hears one: a new connection takes effect some cycles later.
+    bool Heard(Notifications& notices) {
+        int heard = 0;
+        const Subscription lines = notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in) { heard += in; });
+        return testsupport::PumpUntil([&] { return peer.Send({0xF8}), testsupport::PumpFor(20), heard > 0; }, 10000);
+    }
+    std::string name;
+    testsupport::JackPeer peer;
+};
+
+// A damaged dump's box is up when the peer overruns the receive buffer: the
+// overrun's box waits for it to close; two boxes are never up at once.
+TEST(MidiSystemJack, TheBoxesAPeerRaisesOpenOneAtATime) {
+    if (!testsupport::JackReachable())
+        GTEST_SKIP() << "JACK server '" << testsupport::JackTestServerName() << "' not reachable";
+    MIDIKIT_IN_FRESH_PROCESS();
+    testsupport::StartedEditor editor;
+    DevicePeer device(editor);
+    editor.Start();
+    HeldBoxes boxes;
+    const ScopedDialogs answered(boxes);
+    Notifications& notices = editor.Windows().Context().Notices;
+    ASSERT_TRUE(device.Heard(notices));
+    int sysexBytes = 0;
+    const Subscription lines = notices.MonitorLine.Subscribe(
+        [&](int, const MidiEvent& e, bool in) { sysexBytes += in && e.status == 0xF0; });
+    testsupport::MidiBytes overrun(TMidiDeviceForm::kReceiveBufferSize + 10, 0x01);
+    overrun.front() = 0xF0;
+    overrun.back() = 0xF7;
+    boxes.whileOpen = [&](const std::string& text) {
+        if (text.find("damaged dump") == std::string::npos) return;
+        sysexBytes = 0;
+        device.peer.SendPaced(overrun);
+        EXPECT_TRUE(testsupport::PumpUntil([&] { return sysexBytes >= int(overrun.size()); }, 20000)) << sysexBytes;
+        testsupport::PumpFor(50);
+    };
+    device.peer.Send({0xF0, 0x00, 0x4D, 0x56, 0x12, 0x00, 0x20, 0x01, 7, 0xF7});
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return boxes.Messages().size() == 2; }, 20000))
+        << ::testing::PrintToString(boxes.Messages());
+    EXPECT_EQ(boxes.mostOpen, 1);
+    EXPECT_NE(boxes.Messages()[0].find("damaged dump"), std::string::npos);
+    EXPECT_EQ(boxes.Messages()[1], "Midi Buffer Overrun");
+}
+
+// Knob presets that the peer sends in a burst: the import dialog opens for
+// the first; after each dialog the next waits a quiet time in which none is
+// up and the user reaches the MIDI settings; at most 8 wait, and the rest
+// are said once to be left out.
+TEST(MidiSystemJack, KnobPresetsFromAPeerWaitBoundedWithRoomBetweenTheirDialogs) {
+    if (!testsupport::JackReachable())
+        GTEST_SKIP() << "JACK server '" << testsupport::JackTestServerName() << "' not reachable";
+    MIDIKIT_IN_FRESH_PROCESS();
+    testsupport::StartedEditor editor;
+    DevicePeer device(editor);
+    editor.Start();
+    Notifications& notices = editor.Windows().Context().Notices;
+    ASSERT_TRUE(device.Heard(notices));
+    auto* quiet = vellixaImportForm->findChild<QTimer*>("KnobPresetQuietTime");
+    ASSERT_NE(quiet, nullptr);
+    int arrived = 0, dialogs = 0;
+    const Subscription knobs =
+        notices.ImportVellixaPreset.Subscribe([&](int, std::span<const MidiEvent>) { ++arrived; });
+    const auto preset = [](int slot) {
+        testsupport::MidiBytes b = {0xF0, 0x00, 0x4D, 0x56, 0x14, 0x00, 0x20, uint8_t(slot), 0x00};
+        for (int i = 0; i < 48; ++i) b.push_back(uint8_t(i < 16 ? 1 : i < 32 ? 0 : 20));
+        b.push_back(0xF7);
+        return b;
+    };
+    QTimer user;  // closes each dialog once it is up, as the user does
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (!vellixaImportForm->Modal()) return;
+        ++dialogs;
+        quiet->setInterval(std::chrono::hours(1));  // the user's few seconds last as long as the test needs
+        vellixaImportForm->CloseButtonClick();
+    });
+    user.start(0);
+    const auto dropped = [&] {
+        int said = 0;
+        for (const std::string& m : editor.Dialogs.Messages())
+            said += m == "3 knob presets from the device port came while 8 others waited for the import and were "
+                         "not imported.";
+        return said;
+    };
+    for (int slot = 20; slot < 32; ++slot) device.peer.Send(preset(slot));
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return arrived == 12 && quiet->isActive(); }, 20000)) << arrived;
+    testsupport::PumpFor(100);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(editor.Model().SelectedPreset, 20);
+    QAction* settings = MainMenuForm->findChild<QAction*>("MainMenuMidiDeviceSettings");
+    ASSERT_NE(settings, nullptr);
+    settings->trigger();
+    EXPECT_TRUE(MidiSettingsForm->isVisible());
+    for (int next = 2; next <= 9; ++next) {
+        quiet->setInterval(0);  // the few seconds are over
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return dialogs == next && !vellixaImportForm->Modal(); })) << next;
+        EXPECT_TRUE(quiet->isActive()) << next;  // none comes at once after a dialog
+    }
+    testsupport::PumpFor(100);
+    EXPECT_EQ(dialogs, 9);
+    EXPECT_EQ(dropped(), 1);
+    EXPECT_EQ(editor.Model().SelectedPreset, 28);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // from a knob preset that arrives, with every box answered by the test.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -183,7 +185,11 @@ TEST(StartedEditorKnobImport, ReceivedKnobPresetsAreConvertedOneAfterAnother) {
     EXPECT_TRUE(vellixaImportForm->Settings().ShowDialog);
 
     // The dialog opens before the conversion; meanwhile a second knob preset
-    // arrives, and is converted once the first is done.
+    // arrives, and is converted once the first is done and the quiet time
+    // after it, in which no dialog is up, is over.
+    auto* quiet = vellixaImportForm->findChild<QTimer*>("KnobPresetQuietTime");
+    ASSERT_NE(quiet, nullptr);
+    quiet->setInterval(std::chrono::hours(1));
     int dialogs = 0;
     const auto second = KnobPreset(11, 5);
     QTimer closer;
@@ -194,6 +200,10 @@ TEST(StartedEditorKnobImport, ReceivedKnobPresetsAreConvertedOneAfterAnother) {
     });
     closer.start(0);
     EXPECT_EQ(MidiDeviceForm->ProcessReceivedDump(KnobPreset(10, 0), -1, "0"), kDumpVellixaPreset);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(quiet->isActive());
+    quiet->setInterval(0);
+    for (int i = 0; i < 100 && dialogs < 2; ++i) QApplication::processEvents();
     closer.stop();
     EXPECT_EQ(dialogs, 2);
 

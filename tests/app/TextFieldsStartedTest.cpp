@@ -18,13 +18,19 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QToolTip>
+#include <QTreeWidget>
+
+#include <functional>
 
 #include "engine/Tool.h"
 #include "faders/AllFaderParameters.h"
 #include "faders/SpecialKeyEdit.h"
 #include "patterns/PatternFormUnit.h"
 #include "platform/QtText.h"
+#include "patterns/PatternNotesUnit.h"
 #include "presets/NotesUnit.h"
+#include "shell/MidiSettings.h"
+#include "tests/support/FileBytes.h"
 #include "presets/PresetFormUnit.h"
 #include "tests/support/ListWindowTest.h"
 #include "tests/support/StartedEditor.h"
@@ -120,6 +126,64 @@ TEST(TextFieldsStarted, NotesKeepWhatIsShown) {
     editor.Stop();
     editor.Start();
     EXPECT_EQ(NotesForm->NotesRichEdit->toPlainText(), shown);
+}
+
+// A paste that holds control characters (a NUL, an escape, a bell), by
+// Ctrl+V into every text box whose text is saved: each keeps only what
+// typing could enter there (a notes box its tabs and line breaks too), says
+// what it left out, and the working set on disk holds no NUL.
+TEST(TextFieldsStarted, APasteKeepsOnlyWhatTypingCouldEnter) {
+    StartedEditor editor;
+    editor.Start();
+    MainForm->findChild<QPushButton*>("NotesButton")->click();
+    PatternNotesForm->Show();
+    MidiSettingsForm->Show();
+    QTreeWidget* ports = MidiSettingsForm->MorvelantIn1Devices;
+    ASSERT_GT(ports->topLevelItemCount(), 0);
+    struct Case {
+        const char* box;
+        std::function<QWidget*()> open;  // gives the box the focus
+        QString shown;
+        std::function<QString()> text;  // what the box shows after the paste
+        int commit = 0;  // the key that ends the edit, if one does
+    };
+    const Case cases[] = {
+        {"preset notes", [] { return static_cast<QWidget*>(NotesForm->NotesRichEdit); }, "ABCD\tE\nF",
+         [] { return NotesForm->NotesRichEdit->toPlainText(); }},
+        {"pattern notes", [] { return static_cast<QWidget*>(PatternNotesForm->PatternNotesRichEdit); }, "ABCD\tE\nF",
+         [] { return PatternNotesForm->PatternNotesRichEdit->toPlainText(); }},
+        {"a preset name", [] { return static_cast<QWidget*>(PresetForm->EditList[2]); }, "ABCDEF",
+         [] { return PresetForm->EditList[2]->text(); }, Qt::Key_Tab},
+        {"a port's name",
+         [ports] {  // renamed as the user does: F2 in the list
+             MidiSettingsForm->PageControl1->setCurrentIndex(1);
+             input::FocusOn(ports);
+             ports->setCurrentItem(ports->topLevelItem(0));
+             input::KeyClick(ports, Qt::Key_F2);
+             return QApplication::focusWidget();
+         },
+         "ABCDEF", [ports] { return ports->topLevelItem(0)->text(0); }, Qt::Key_Return},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        QWidget* box = c.open();
+        ASSERT_NE(box, nullptr);
+        input::FocusOn(box);
+        input::KeyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QToolTip::hideText();
+        QApplication::clipboard()->setText(QString::fromLatin1("AB\0CD\x1b\tE\nF\x07", 12));
+        input::KeyClick(box, Qt::Key_V, Qt::ControlModifier);
+        const QString said = QToolTip::text();
+        if (c.commit != 0) input::KeyClick(box, c.commit);
+        QApplication::processEvents();  // a list takes the edit after the key
+        EXPECT_EQ(c.text(), c.shown);
+        EXPECT_TRUE(said.contains("control character")) << said.toStdString();
+    }
+    EXPECT_EQ(editor.Model().Presets[0].PresetNotes, "ABCD\tE\r\nF");
+    editor.Stop();
+    const std::string saved = testsupport::Slurp(editor.Folder() + "Config.MVR");
+    EXPECT_NE(saved.find("ABCD\tE\r\nF"), std::string::npos);
+    EXPECT_EQ(saved.find(std::string("AB\0CD", 5)), std::string::npos);
 }
 
 // The fader window's names and byte strings and a special key, typed and
