@@ -14,6 +14,8 @@
 // x_round_trip.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -130,6 +132,8 @@ void BM_ClockBeatsThroughJack(benchmark::State& state) {
         state.counters["note_jitter_max_ms"] = nMax;
         state.counters["period_ms"] = 1000.0 * double(peer.Period()) / double(std::max(1u, peer.Rate()));
         state.counters["bpm"] = 60000000.0 / double(tempo);
+        morvelant::bench::CheckCount(state, "beats", int64_t(stamps.beats.size()), beats);
+        morvelant::bench::CheckCount(state, "notes", int64_t(delays.size()), beats);
     }
     kit->CloseMidiOut(out);
     kit->CloseSync(sync);
@@ -165,6 +169,7 @@ void BM_OpenPortsThroughJack(benchmark::State& state) {
         const uint32_t in = kit->OpenMidiIn(nullptr, uint32_t(inPort), 0, MIDIKIT_OPEN_ARGUMENT);
         openMs += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         state.PauseTiming();
+        morvelant::bench::Check(state, out > 0x20 && in > 0x20, "opens that failed");
         peer.Clear();
         MidiEvent e{MIDIKIT_TIME_NOW, 0x90, 60, 100, 0};
         kit->PutMidiOut(out, &e);
@@ -197,4 +202,4 @@ BENCHMARK(BM_ClockBeatsThroughJack)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

@@ -2,6 +2,9 @@
 // and saving and loading a full working set.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -46,6 +49,7 @@ void BM_EncodeAllPresets(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(ev.data());
     }
+    bench::Check(state, !ev.empty(), "an empty preset dump");
     state.SetItemsProcessed(state.iterations() * kPresetCount);
 }
 BENCHMARK(BM_EncodeAllPresets);
@@ -67,6 +71,12 @@ void BM_DecodeAllPresets(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(out.W.data());
     }
+    // The last preset's event strings, each decoded (in the device's own spelling).
+    const auto strings = [](const Morvelant_Parameters& p) {
+        return std::count_if(p.FaderString.begin(), p.FaderString.end(),
+                             [](const std::string& t) { return !t.empty(); });
+    };
+    bench::CheckCount(state, "event strings decoded", strings(out), strings(m.Presets[kPresetCount - 1]));
     state.SetItemsProcessed(state.iterations() * kPresetCount);
 }
 BENCHMARK(BM_DecodeAllPresets);
@@ -81,6 +91,7 @@ void BM_EncodeAllPatterns(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(ev.data());
     }
+    bench::Check(state, !ev.empty(), "an empty pattern dump");
     state.SetItemsProcessed(state.iterations() * kPatternCount);
 }
 BENCHMARK(BM_EncodeAllPatterns);
@@ -130,6 +141,11 @@ void BM_SaveWorkingSets(benchmark::State& state) {
     for (auto _ : state) {
         if (!SavePresetWorkingSet(m) || !SavePatternWorkingSet(m)) state.SkipWithError("save failed");
     }
+    // The set written holds every edit buffer named, as a load reads it.
+    DeviceModel back(m.ProgramPath);
+    ScriptedDialogs quiet;
+    ScopedDialogs scope(quiet);
+    bench::CheckCount(state, "presets written", LoadPresetWorkingSet(back, "") ? back.PresetEditBufferCount : -1, 64);
     state.SetBytesProcessed(state.iterations() *
                             int64_t(std::filesystem::file_size(m.ProgramPath + "Config.MVR") +
                                     std::filesystem::file_size(m.ProgramPath + "Config.MVT")));
@@ -152,6 +168,8 @@ void BM_LoadWorkingSets(benchmark::State& state) {
         target.PresetEditBufferCount = target.PatternEditBufferCount = 1;
         if (!LoadPresetWorkingSet(target, "") || !LoadPatternWorkingSet(target, "")) state.SkipWithError("load failed");
     }
+    bench::CheckCount(state, "presets loaded", target.PresetEditBufferCount, 64);
+    bench::CheckCount(state, "patterns loaded", target.PatternEditBufferCount, 64);
 }
 BENCHMARK(BM_LoadWorkingSets)->Unit(benchmark::kMillisecond);
 
@@ -166,10 +184,11 @@ void BM_EncodeFullSetInMemory(benchmark::State& state) {
         benchmark::DoNotOptimize(a.data());
         benchmark::DoNotOptimize(b.data());
     }
+    bench::Check(state, !EncodePresetFile(m, all).empty() && !EncodePatternFile(m, all).empty(), "an empty file");
 }
 BENCHMARK(BM_EncodeFullSetInMemory)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace morvelant
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

@@ -28,6 +28,8 @@
 // window, mapped by the window manager, has been painted for the first time.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
@@ -214,11 +216,9 @@ double FillMedian(int width, int height) {
 // a window of another size say nothing of that size, so the run fails.
 bool TimedItsSize(benchmark::State& state, const Scene& scene) {
     const QSize named(int(state.range(0)), HeightFor(int(state.range(0)))), timed = scene.form->size();
-    if (timed == named) return true;
-    state.SkipWithError(("timed a " + std::to_string(timed.width()) + "x" + std::to_string(timed.height()) +
-                         " window, not " + std::to_string(named.width()) + "x" + std::to_string(named.height()))
-                            .c_str());
-    return false;
+    return bench::Check(state, timed == named,
+                        "a " + std::to_string(timed.width()) + "x" + std::to_string(timed.height()) + " window, not " +
+                            std::to_string(named.width()) + "x" + std::to_string(named.height()));
 }
 
 void Report(benchmark::State& state, const Scene& scene, const Frames& f) {
@@ -341,7 +341,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    const int status = morvelant::bench::RunCheckedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return status;
 }

@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -86,10 +88,11 @@ void BM_StepThroughFaders(benchmark::State& state) {
     // What it names: the window shown, stepping on from fader to fader, and
     // the plain window it is measured against of the same size.
     const int last = (f + kFaderCount - 1) % kFaderCount;
-    if (!window.isVisible() || context.Model.SelectedFader != last || (painted && plain.size() != window.size())) {
-        state.SkipWithError("the fader window was not shown at the fader stepped to, or its plain twin not its size");
+    if (!bench::Check(
+            state,
+            window.isVisible() && context.Model.SelectedFader == last && (!painted || plain.size() == window.size()),
+            "a fader window not shown at the fader stepped to, or its plain twin not its size"))
         return;
-    }
     const auto median = [](std::vector<double>& v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
@@ -105,4 +108,4 @@ BENCHMARK(BM_StepThroughFaders)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchCheck.h"
 #include "platform/ProgramPath.h"
 
 namespace morvelant::bench {
@@ -40,9 +41,9 @@ inline int RunFloodBenchmarks(int argc, char** argv, int& seconds, int& rate, in
     std::filesystem::create_directories(tmp, ec);
     SetProgramDirectory(tmp);
     benchmark::Initialize(&restc, rest.data());
-    benchmark::RunSpecifiedBenchmarks();
+    const int status = RunCheckedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return status;
 }
 
 }  // namespace morvelant::bench

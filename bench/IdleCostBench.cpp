@@ -10,6 +10,8 @@
 // process. Needs the JACK server named by MORVELANT_JACK_SERVER.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <dirent.h>
 #include <dlfcn.h>
 #include <jack/jack.h>
@@ -171,9 +173,11 @@ void BM_IdleWithPortsOpen(benchmark::State& state) {
             [[maybe_unused]] ssize_t w = write(go[1], "gg", 2);
             const Figures e = Read(editorOut[0]);
             const Figures b = Read(baselineOut[0]);
-            int st;
+            int st = 0, bst = 0;
             waitpid(editor, &st, 0);
-            waitpid(baseline, &st, 0);
+            waitpid(baseline, &bst, 0);
+            // Both sides had their ports open and connected for the whole idle.
+            bench::Check(state, st == 0 && bst == 0, "a side that did not open its ports");
             state.SetIterationTime(kIdleSeconds);
             state.counters["driver_wakeups_per_s"] = e.wakeups;
             state.counters["driver_cpu_pct"] = e.cpu;
@@ -189,4 +193,4 @@ BENCHMARK(BM_IdleWithPortsOpen)->UseManualTime()->Iterations(1)->Unit(benchmark:
 
 }  // namespace
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

@@ -2,7 +2,7 @@
 // sequencer's playback does batch by batch.
 #include <benchmark/benchmark.h>
 
-#include <string>
+#include "bench/BenchCheck.h"
 
 #include <memory>
 
@@ -49,11 +49,7 @@ void BM_MergeWholeScore(benchmark::State& state) {
         sent = n;
     }
     // Every event of every track merged, or the time is of something less.
-    if (sent != uint64_t(Tracks) * EventsPerTrack) {
-        state.SkipWithError(("merged " + std::to_string(sent) + " events, not " +
-                             std::to_string(uint64_t(Tracks) * EventsPerTrack)).c_str());
-        return;
-    }
+    if (!morvelant::bench::CheckCount(state, "events merged", int64_t(sent), int64_t(Tracks) * EventsPerTrack)) return;
     state.counters["events"] = static_cast<double>(sent);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * sent));
 }
@@ -79,4 +75,4 @@ BENCHMARK(BM_MergeOneBatch)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

@@ -16,6 +16,8 @@
 // MORVELANT_JACK_SERVER (started when it does not run).
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -262,6 +264,7 @@ void BM_RoundTripAddedLatency(benchmark::State& state) {
     state.counters["added_out_p99_us"] = Percentile(addedOutUs, 0.99);
     state.counters["added_in_median_us"] = Percentile(addedInUs, 0.5);
     state.counters["added_in_p99_us"] = Percentile(addedInUs, 0.99);
+    bench::Check(state, !addedUs.empty(), "no round trip that came back");
     state.counters["samples"] = static_cast<double>(addedUs.size());
     state.counters["lost"] = lost;
 }
@@ -281,6 +284,7 @@ void BM_TenThousandPerSecond(benchmark::State& state) {
     constexpr int Count = 10000;
     std::vector<uint8_t> seen(Count, 0);
     int received = 0, outOfOrder = 0, last = -1, refused = 0;
+    double sendSeconds = 0;
     rig.in->OnMidiData = [&](LPMIDIEVENT e, bool*) {
         if ((e->status & 0xF0) != 0xB0) return;
         int n = ((e->status & 0x0F) << 14) | (e->data1 << 7) | e->data2;
@@ -314,9 +318,11 @@ void BM_TenThousandPerSecond(benchmark::State& state) {
         // Stragglers after the last one.
         auto settle = Clock::now() + std::chrono::milliseconds(200);
         while (Clock::now() < settle) QCoreApplication::processEvents(QEventLoop::AllEvents);
-        state.SetIterationTime(std::chrono::duration<double>(sent - start).count());
+        sendSeconds = std::chrono::duration<double>(sent - start).count();
+        state.SetIterationTime(sendSeconds);
     }
     rig.in->OnMidiData = nullptr;
+    bench::CheckRate(state, "a stream sent", Count, sendSeconds, 10000);
     state.counters["sent"] = Count;
     state.counters["toolkit_received"] = received;
     state.counters["toolkit_lost"] = Count - received;
@@ -335,8 +341,8 @@ BENCHMARK(BM_TenThousandPerSecond)->UseManualTime()->Iterations(1)->Repetitions(
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    const int status = morvelant::bench::RunCheckedBenchmarks();
     TheRig().Close();
     benchmark::Shutdown();
-    return 0;
+    return status;
 }

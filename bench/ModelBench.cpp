@@ -3,6 +3,8 @@
 // preset as the status bars and the preset description do.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <memory>
 
 #include "model/DeviceModel.h"
@@ -14,6 +16,7 @@ static void BM_ConstructModel(benchmark::State& state) {
         auto m = std::make_unique<DeviceModel>();
         benchmark::DoNotOptimize(m->Presets[127].FaderMidiData1(23));
     }
+    bench::CheckCount(state, "presets built", int64_t(DeviceModel().Presets.size()), kPresetCount);
 }
 BENCHMARK(BM_ConstructModel)->Unit(benchmark::kMicrosecond);
 
@@ -23,6 +26,7 @@ static void BM_InitPresetAll(benchmark::State& state) {
         for (int p = 0; p < kPresetCount; ++p) m->InitPreset(p);
         benchmark::ClobberMemory();
     }
+    bench::CheckCount(state, "presets initialised", int64_t(m->Presets.size()), kPresetCount);
     state.SetItemsProcessed(state.iterations() * kPresetCount);
 }
 BENCHMARK(BM_InitPresetAll)->Unit(benchmark::kMicrosecond);
@@ -33,6 +37,7 @@ static void BM_MidiCtrlInitPresetAll(benchmark::State& state) {
         for (int p = 0; p < kPresetCount; ++p) m->MidiCtrlInitPreset(p);
         benchmark::ClobberMemory();
     }
+    bench::CheckCount(state, "presets initialised", int64_t(m->Presets.size()), kPresetCount);
     state.SetItemsProcessed(state.iterations() * kPresetCount);
 }
 BENCHMARK(BM_MidiCtrlInitPresetAll)->Unit(benchmark::kMicrosecond);
@@ -50,8 +55,15 @@ static void BM_EventDefinitionTextAllPresets(benchmark::State& state) {
             }
     }
     benchmark::DoNotOptimize(chars);
+    // Every one of the three texts of every fader says something.
+    size_t described = 0;
+    for (int p = 0; p < kPresetCount; ++p)
+        for (int f = 0; f < kFaderCount; ++f)
+            described +=
+                !m->FaderEventText(p, f).empty() + !m->KeyOnEventText(p, f).empty() + !m->KeyOffEventText(p, f).empty();
+    bench::CheckCount(state, "events described", int64_t(described), kPresetCount * kFaderCount * 3);
     state.SetItemsProcessed(state.iterations() * kPresetCount * kFaderCount * 3);
 }
 BENCHMARK(BM_EventDefinitionTextAllPresets)->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

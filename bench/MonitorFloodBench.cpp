@@ -239,6 +239,7 @@ void BM_MonitorFlood(benchmark::State& state) {
         heartbeat.stop();
         sampler.stop();
         const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+        bench::Check(state, monitor.isVisible(), "a flood with the monitor window closed");
         shownGui = (ThreadCpuSeconds() - gui0) / wall * 100;
         shownProcess = (ProcessCpuSeconds() - proc0) / wall * 100;
         state.SetIterationTime(wall);
@@ -253,6 +254,7 @@ void BM_MonitorFlood(benchmark::State& state) {
     const double maxGap = sorted.empty() ? 0.0 : sorted.back();
     const double p999 = sorted.empty() ? 0.0 : sorted[static_cast<size_t>(0.999 * (sorted.size() - 1))];
     const double p99 = sorted.empty() ? 0.0 : sorted[static_cast<size_t>(0.99 * (sorted.size() - 1))];
+    bench::CheckRate(state, "a flood sent", double(peer.sent.load()), g_seconds, g_rate);
     state.counters["seconds"] = g_seconds;
     state.counters["cpu_gui_pct"] = shownGui;
     state.counters["cpu_process_pct"] = shownProcess;

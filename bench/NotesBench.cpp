@@ -14,6 +14,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,6 +41,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Start {
     double startMs = 0, selectMs = 0, baseKiB = 0, peakKiB = 0;
+    std::size_t notesBytes = 0;  // of the current preset, as the start read them
 };
 
 double ResidentKiB() {
@@ -48,8 +51,9 @@ double ResidentKiB() {
     return 0;
 }
 
-// The program folder: the working set with the notes, and the notes window open.
-void Prepare(const std::string& folder, std::size_t notesBytes) {
+// The program folder: the working set with the notes, and the notes window
+// open. Returns the size of the notes.
+std::size_t Prepare(const std::string& folder, std::size_t notesBytes) {
     DeviceModel model(folder);
     std::string& notes = model.Presets[0].PresetNotes;
     notes.reserve(notesBytes);
@@ -59,6 +63,7 @@ void Prepare(const std::string& folder, std::size_t notesBytes) {
     std::string why;
     if (!WriteEditorFile(model, EditorFileKind::Presets, folder + kPresetWorkingSet, records, &why)) std::abort();
     std::ofstream(folder + "Morvelant.cfg") << "[Options]\r\nShowNotes=1\r\n";
+    return notes.size();
 }
 
 // In the child: start, select the slot and back, report.
@@ -82,6 +87,7 @@ void Prepare(const std::string& folder, std::size_t notesBytes) {
         QCoreApplication::processEvents();
         s.startMs = std::chrono::duration<double, std::milli>(t1 - t0).count();
         s.selectMs = std::chrono::duration<double, std::milli>(Clock::now() - t1).count();
+        s.notesBytes = windows.Context().Model.Presets[0].PresetNotes.size();
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         s.peakKiB = double(usage.ru_maxrss);
@@ -126,12 +132,14 @@ void BM_StartWithLargeNotes(benchmark::State& state) {
     setenv("MIDIKIT_BACKEND", "loopback", 1);
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString() + "/";
-    Prepare(folder, std::size_t(state.range(0)) << 20);
+    const std::size_t notesBytes = Prepare(folder, std::size_t(state.range(0)) << 20);
     const double fileMiB = double(std::filesystem::file_size(folder + kPresetWorkingSet)) / (1 << 20);
     Start sum;
     double growth = 0;
     for (auto _ : state) {
         const Start s = StartInChild(folder);
+        if (!bench::CheckCount(state, "bytes of notes started with", int64_t(s.notesBytes), int64_t(notesBytes)))
+            return;
         sum.startMs += s.startMs;
         sum.selectMs += s.selectMs;
         growth = std::max(growth, (s.peakKiB - s.baseKiB) / 1024);
@@ -148,4 +156,4 @@ BENCHMARK(BM_StartWithLargeNotes)->Arg(0)->Arg(1)->Arg(10)->Arg(40)->Unit(benchm
 
 }  // namespace
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

@@ -16,6 +16,8 @@
 // jack_midiseq; without them the playback benchmark reports an error.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -79,6 +81,8 @@ void BM_RenderPattern(benchmark::State& state) {
         events = r.EventCount();
         benchmark::DoNotOptimize(r);
     }
+    // Every step of every track over the stretch, each a note on and off.
+    bench::CheckCount(state, "events rendered", int64_t(events), int64_t(kTrackCount) * kRenderBeats * 4 * 2);
     state.counters["events"] = double(events);
 }
 BENCHMARK(BM_RenderPattern)->Unit(benchmark::kMillisecond);
@@ -239,6 +243,9 @@ void BM_PlaybackBesideMidiSeq(benchmark::State& state) {
         seqOnsets.resize(wanted);
         ed = Measure(edOnsets, stepFrames, rate);
         seq = Measure(seqOnsets, stepFrames, rate);
+        // Both played at the tempo named, as the frames tell.
+        if (!bench::Check(state, ed.tempoError < 0.01 && seq.tempoError < 0.01, "a tempo other than the one named"))
+            return;
     }
     const double floor = 1000.0 / rate;  // one frame, ms
     auto ratio = [&](double a, double b) { return std::max(a, floor) / std::max(b, floor); };
@@ -265,4 +272,4 @@ BENCHMARK(BM_PlaybackBesideMidiSeq)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -66,6 +68,11 @@ void BM_ChangeCurrentPreset(benchmark::State& state) {
         QApplication::processEvents();
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
+    // Each change made, to the slot last chosen, with both windows shown.
+    if (!bench::Check(state, model.SelectedPreset == slot && PresetForm->isVisible() && NotesForm->isVisible(),
+                      "preset " + std::to_string(model.SelectedPreset) + " current, not " + std::to_string(slot) +
+                          ", or a window closed"))
+        return windows.DestroyAll();
     std::sort(times.begin(), times.end());
     if (!times.empty()) {
         state.counters["median_ms"] = times[times.size() / 2];
@@ -78,4 +85,4 @@ BENCHMARK(BM_ChangeCurrentPreset)->Unit(benchmark::kMillisecond)->Iterations(500
 
 }  // namespace
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

@@ -2,7 +2,10 @@
 // description and the fader label sheet) written as PDF files.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <QApplication>
+#include <QFile>
 #include <QPrinter>
 #include <QTemporaryDir>
 
@@ -45,16 +48,26 @@ void Pdf(QPrinter& printer, const QTemporaryDir& dir) {
     printer.setOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
 }
 
+// The pages of the PDF file printed last: none when it was not written.
+int PdfPages(const QTemporaryDir& dir) {
+    QFile file(dir.filePath(QStringLiteral("out.pdf")));
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    return int(file.readAll().count("/Type /Page\n"));
+}
+
 void BM_DescribeAllPresets(benchmark::State& state) {
     DeviceModel& m = Model();
+    std::size_t size = 0;
     for (auto _ : state) {
-        std::size_t size = 0;
+        size = 0;
         for (int p = 0; p < kPresetCount; ++p) {
             m.SelectedPreset = p;
             size += DescribeAllFaderParameters(m).size();
         }
         benchmark::DoNotOptimize(size);
     }
+    bench::CheckCount(state, "presets described", m.SelectedPreset + 1, kPresetCount);
+    bench::Check(state, size > 0, "an empty description");
 }
 BENCHMARK(BM_DescribeAllPresets)->Unit(benchmark::kMillisecond);
 
@@ -70,6 +83,7 @@ void BM_PrintDescription(benchmark::State& state) {
         Pdf(printer, dir);
         form.PrintTo(printer);
     }
+    bench::Check(state, PdfPages(dir) > 0, "a description printed on no page");
 }
 BENCHMARK(BM_PrintDescription)->Unit(benchmark::kMillisecond);
 
@@ -82,10 +96,11 @@ void BM_PrintLabelSheet(benchmark::State& state) {
         Pdf(printer, dir);
         form.PrintTo(printer, 0);
     }
+    bench::CheckCount(state, "label sheet pages", PdfPages(dir), 1);
 }
 BENCHMARK(BM_PrintLabelSheet)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace morvelant
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

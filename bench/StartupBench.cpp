@@ -16,6 +16,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchCheck.h"
+
 #include <QApplication>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -25,6 +27,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -103,6 +106,7 @@ void TimeStarts(benchmark::State& state, const std::string& programPath, Start s
         start(*windows, programPath);
         totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         state.PauseTiming();
+        bench::Check(state, MainMenuForm && MainMenuForm->isVisible(), "a start that showed no menu window");
         windows->WriteWorkingSets();
         windows.reset();
         state.ResumeTiming();
@@ -179,6 +183,10 @@ void BM_StartAndEndWithLargeConfiguration(benchmark::State& state) {
     }
     double totalMs = 0;
     for (auto _ : state) totalMs += startAndEnd();
+    // Each end wrote the configuration again: still of the size named.
+    bench::Check(
+        state, std::filesystem::file_size(programPath + "Morvelant.cfg") >= size_t(state.range(0)) << 20,
+        "a configuration of " + std::to_string(std::filesystem::file_size(programPath + "Morvelant.cfg")) + " bytes");
     state.counters["x_small_configuration"] = totalMs / double(state.iterations()) / smallMs;
 }
 BENCHMARK(BM_StartAndEndWithLargeConfiguration)->Arg(5)->Arg(15)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -197,6 +205,7 @@ void BM_StartVirtualDeviceWindow(benchmark::State& state) {
         form->Show();
         benchmark::DoNotOptimize(form->Model.Presets[0].FaderValue(0));
         state.PauseTiming();
+        bench::Check(state, form->isVisible(), "a device window not shown");
         form.reset();  // writes the configuration
         state.ResumeTiming();
     }
@@ -238,6 +247,7 @@ void BM_FaderMoveToPort(benchmark::State& state) {
             state.ResumeTiming();
         }
     }
+    bench::Check(state, fader->value() == position, "a fader left at " + std::to_string(fader->value()));
     state.SetItemsProcessed(sent);
     form.Routing.Out[0] = nullptr;
     out.Close();
@@ -246,4 +256,4 @@ BENCHMARK(BM_FaderMoveToPort)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+MORVELANT_BENCHMARK_MAIN();

@@ -141,7 +141,7 @@ struct Rig {
 struct RunFigures {
     double medianMs = 0, p99Ms = 0, worstMs = 0, spreadMs = 0;
     double processPct = 0, guiPct = 0;
-    int lost = 0;
+    int lost = 0, sent = 0;
 };
 
 double Percentile(std::vector<double> v, double q) {
@@ -176,6 +176,7 @@ RunFigures Run(Rig& rig) {
     loop.exec();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     RunFigures f;
+    f.sent = count;
     f.processPct = (ProcessCpuSeconds() - proc0) / wall * 100;
     f.guiPct = (ThreadCpuSeconds() - gui0) / wall * 100;
     std::vector<uint32_t> came(size_t(count), kNoFrame);
@@ -219,11 +220,15 @@ void BM_ThruWithMonitor(benchmark::State& state) {
         closed = Run(rig);
         rig.monitor->Show();
         QCoreApplication::processEvents();
+        const bool shown = rig.monitor->isVisible();
         open = Run(rig);
+        bench::Check(state, shown && rig.monitor->isVisible(), "the open leg with the monitor window closed");
         rig.monitor->Close();
         state.SetIterationTime(3.0 * g_seconds);
     }
     const std::pair<const char*, const RunFigures*> runs[] = {{"none", &none}, {"closed", &closed}, {"open", &open}};
+    for (const auto& [name, f] : runs)
+        if (!bench::CheckCount(state, "events sent", f->sent, int64_t(g_rate) * g_seconds)) return;
     for (const auto& [name, f] : runs) {
         const std::string n = name;
         state.counters["thru_median_ms_" + n] = f->medianMs;

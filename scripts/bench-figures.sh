@@ -57,7 +57,8 @@ bench() {
   before="$(load)"
   for i in $(seq 1 "$runs"); do
     "$@" --benchmark_out="$out/run-$i.json" --benchmark_out_format=json >/dev/null 2>"$out/err-$i.log" ||
-      { echo "FAILED: $* (run $i):" >&2; tail -5 "$out/err-$i.log" >&2; exit 1; }
+      { echo "FAILED: $* (run $i):" >&2; grep -ho '"error_message": ".*"' "$out/run-$i.json" >&2 ||
+          tail -5 "$out/err-$i.log" >&2; exit 1; }
   done
   echo
   echo "== $title: $runs runs; load averages (1, 5, 15 min) before: $before, after: $(load)"
