@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRect>
@@ -16,8 +17,10 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <initializer_list>
 #include <map>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -157,7 +160,8 @@ private:
 // One run of the editor on an X server of its own with openbox.
 class DisplayRun {
 public:
-    DisplayRun(const QString& program, const QString& runtime, const char* screen) {
+    // `home`: the user's home and the editor's working folder (else the test's).
+    DisplayRun(const QString& program, const QString& runtime, const char* screen, const QString& home = {}) {
         const QString started = runtime + "/display";
         QFile::remove(started);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -168,6 +172,12 @@ public:
         // from the sanitizers' build can hang on a lock another thread held.
         env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime + "/no-session-bus");
         env.remove("MORVELANT_EXIT_AFTER_START");
+        if (!home.isEmpty()) {
+            env.insert("HOME", home);
+            // No print server: the print dialog offers a file.
+            env.insert("CUPS_SERVER", runtime + "/no-print-server");
+            process_.setWorkingDirectory(home);
+        }
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
         // The shell tells the display and its own process id, which the
@@ -242,14 +252,58 @@ public:
         XSync(x_, False);
     }
 
-    // Ends the editor by its end signal; the display ends with it.
-    void End() {
+    // A click of a mouse button at a point of the screen.
+    void Click(QPoint at, unsigned button = 1) const {
+        XTestFakeMotionEvent(x_, -1, at.x(), at.y(), 0);
+        XTestFakeButtonEvent(x_, button, True, 20);
+        XTestFakeButtonEvent(x_, button, False, 20);
+        XSync(x_, False);
+    }
+    // Where a popup menu (a window the window manager does not frame) is
+    // shown, the largest if several; empty for none.
+    QRect Popup() const {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        QRect shown;
+        if (XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count) == 0) return shown;
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes a;
+            // The toolkit's hidden helper windows are a pixel wide.
+            if (XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable && a.override_redirect &&
+                a.width > 10 && a.height > 10 && a.width * a.height > shown.width() * shown.height())
+                shown = QRect(a.x, a.y, a.width, a.height);
+        }
+        if (children != nullptr) XFree(children);
+        return shown;
+    }
+    // The title of the window that has the keyboard.
+    std::string Focused() const {
+        Window w = 0;
+        int revert = 0;
+        XGetInputFocus(x_, &w, &revert);
+        for (int up = 0; up < 8 && w != 0 && w != DefaultRootWindow(x_); ++up) {
+            const std::vector<char> name = Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
+            if (!name.empty()) return std::string(name.begin(), name.end());
+            Window root, parent, *children = nullptr;
+            unsigned count = 0;
+            if (XQueryTree(x_, w, &root, &parent, &children, &count) == 0) break;
+            if (children != nullptr) XFree(children);
+            w = parent;
+        }
+        return {};
+    }
+    bool Running() const { return process_.state() != QProcess::NotRunning; }
+
+    // Ends the editor by its end signal; the display ends with it. The
+    // editor's exit status, -1 for a crash.
+    int End() {
         watch_.reset();
-        if (x_ != nullptr) XCloseDisplay(x_);
+        if (x_ != nullptr) XCloseDisplay(x_);  // before the display goes
         x_ = nullptr;
         if (editor_ > 0) ::kill(editor_, SIGTERM);
         editor_ = 0;
         if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(120000)) process_.kill();
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
 
 private:
@@ -468,6 +522,73 @@ TEST_F(WindowsOnScreen, WindowsComeUpWhereTheyStay) {
             count = shown.size() - 1;  // the track edit tools keep no place to come back to
         }
     }
+}
+
+// A long print in the started editor, as a user makes one: a line typed
+// into the print output window and doubled by copy and paste, its popup's
+// "Print" chosen and the print dialog's file taken with Return. The end
+// signal sent while the progress box shows the pages ends the editor before
+// the print would have, with the working sets and the configuration saved
+// and no file claimed as printed.
+TEST_F(WindowsOnScreen, AnEndSignalDuringALongPrintEndsTheEditorWithTheSessionSaved) {
+    {
+        // The window where no other lies over it.
+        TIniFile ini(Cfg().toStdString());
+        ini.WriteBool("Options", "ShowPrintOutputForm", true);
+        ini.WriteInteger("PrintOutputForm", "Left", 1200);
+        ini.WriteInteger("PrintOutputForm", "Top", 600);
+    }
+    DisplayRun run(program.path(), runtime.path(), "1920x1200", runtime.path());
+    ASSERT_TRUE(run.Started());
+    Shows(run, 7);  // all shown: none takes the focus later
+    QPoint inside;
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            const std::vector<Shown> shown = run.Windows();
+            const Shown* w = Find(shown, "Print Ouput");
+            return w != nullptr && w->frame.topLeft() == QPoint(1200, 600) && (inside = w->client.center(), true);
+        },
+        120s, 50ms));
+    int clicks = 0;
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            if (clicks++ % 50 == 0) run.Click(inside);
+            return run.Focused() == "Print Ouput";
+        },
+        60s, 20ms));
+    for (const KeySym k : {XK_p, XK_r, XK_i, XK_n, XK_t, XK_space, XK_l, XK_i, XK_n, XK_e, XK_Return}) run.Key(k);
+    for (int doubling = 0; doubling < 14; ++doubling) {  // 11 characters to 180 kilobytes
+        for (const KeySym k : {XK_a, XK_c, XK_End, XK_v}) run.Key(k, {XK_Control_L});
+    }
+    run.Click(inside, 3);  // the popup, whose one item is "Print"
+    QRect popup;
+    ASSERT_TRUE(PollUntil([&] { return !(popup = run.Popup()).isEmpty(); }, 120s, 50ms));
+    run.Click(popup.center());
+
+    const std::regex progress("Printing page ([0-9]+) of ([0-9]+) - Print Ouput");
+    std::smatch page;
+    std::string title;
+    int asked = 0;
+    PollUntil(
+        [&] {
+            const std::vector<Shown> windows = run.Windows();
+            for (const Shown& w : windows)
+                if (std::regex_match(w.title, progress)) return title = w.title, true;
+            // The print dialog: Return prints to the file it proposes.
+            if (Find(windows, "Print") != nullptr && ++asked % 50 == 1) run.Key(XK_Return);
+            return !run.Running() || QFile::exists(runtime.filePath("print.pdf"));
+        },
+        120s, 20ms);
+    ASSERT_TRUE(std::regex_match(title, page, progress)) << "no progress shown; printed: "
+                                                         << QFile::exists(runtime.filePath("print.pdf"));
+    EXPECT_LT(std::stoi(page[1]), std::stoi(page[2])) << title;
+    EXPECT_EQ(run.End(), 0);
+    const TIniFile ini(Cfg().toStdString());
+    EXPECT_NE(ini.ReadInteger("PrintOutputForm", "Width", -1), -1) << "the configuration was not saved";
+    for (const char* name : {"Config.MVR", "Config.MVT"}) EXPECT_TRUE(QFile::exists(program.filePath(name))) << name;
+    // Nothing is claimed as printed: no file, and nothing left beside it.
+    const QStringList left = QDir(runtime.path()).entryList({"print.pdf", "save-*"}, QDir::Files);
+    EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }
 
 }  // namespace
