@@ -162,7 +162,8 @@ struct DevicePeer {
     // Clocks until the editor hears one: a new connection takes effect some cycles later.
     bool Heard(Notifications& notices) {
         int heard = 0;
-        const Subscription lines = notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in, int) { heard += in; });
+        const Subscription lines =
+            notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in, int) { heard += in; });
         return testsupport::PumpUntil([&] { return peer.Send({0xF8}), testsupport::PumpFor(20), heard > 0; }, 10000);
     }
     std::string name;
