@@ -125,7 +125,7 @@ TEST_F(InitCtrlTest, ReturnCommitsTheTypedNumberAndClosesAsTheCloseButtonDoes) {
 // The dialog comes up with the focus in its first text field; Return,
 // wherever the focus is, presses Close and never a range toggle the user did
 // not press: not even the one the focus is on (Space presses that one).
-TEST_F(InitCtrlTest, ReturnClosesWithoutTogglingARange) {
+TEST_F(InitCtrlTest, ReturnPressesAFocusedRangeButtonElseClosesAsTheDefault) {
     TInitCtrlForm opener(model, &pickers);
     opener.Show();
     TInitCtrlForm form(model, &pickers);
@@ -133,21 +133,23 @@ TEST_F(InitCtrlTest, ReturnClosesWithoutTogglingARange) {
     form.Show();
     QApplication::processEvents();
     EXPECT_EQ(QApplication::focusWidget(), form.FaderCtrlMin);
-    for (QWidget* focus : {static_cast<QWidget*>(nullptr), static_cast<QWidget*>(form.RangeButtons[0]),
-                           static_cast<QWidget*>(form.RangeButtons[4])}) {
-        form.Show();
-        QApplication::processEvents();
-        if (focus != nullptr) userinput::FocusOn(focus);
-        userinput::KeyClick(nullptr, Qt::Key_Return);
-        EXPECT_FALSE(form.isVisible()) << (focus ? focus->objectName().toStdString() : "first field");
-        EXPECT_EQ(model.InitRanges, ranges);
-        EXPECT_EQ(form.RangeButtons[0]->text(), QStringLiteral("Range"));
+    // From a field: the default button closes it, nothing toggled.
+    userinput::KeyClick(nullptr, Qt::Key_Return);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(model.InitRanges, ranges);
+    // A focused Range button is pressed by Return as by Space; the dialog stays.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        for (std::size_t i : {std::size_t(0), std::size_t(4)}) {
+            form.Show();
+            QApplication::processEvents();
+            userinput::FocusOn(form.RangeButtons[i]);
+            const bool before = model.InitRanges[i];
+            userinput::KeyClick(nullptr, key);
+            EXPECT_TRUE(form.isVisible()) << form.RangeButtons[i]->objectName().toStdString();
+            EXPECT_NE(model.InitRanges[i], before) << form.RangeButtons[i]->objectName().toStdString();
+        }
     }
-    form.Show();
-    userinput::FocusOn(form.RangeButtons[0]);
-    userinput::KeyClick(nullptr, Qt::Key_Space);
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.RangeButtons[0]->text(), QStringLiteral("Fixed"));
+    EXPECT_EQ(model.InitRanges, ranges);  // each pressed twice
 }
 
 TEST_F(InitCtrlTest, SliderAndPopupsReachTheModelAndPickers) {
