@@ -323,7 +323,10 @@ TEST(EscapeSweep, MessageBoxesTakeReturnAsTheFocusedButton) {
          MessageResult::Cancel},
     };
     for (const Box& box : boxes) {
-        for (const auto& [text, answer] : box.answers) {
+        for (const auto& pair : box.answers) {
+            // Plain names, not a structured binding: older clang refuses one captured by a lambda.
+            const auto& text = pair.first;
+            const auto& answer = pair.second;
             SCOPED_TRACE(text);
             inNext([&](QWidget* shown) {
                 ASSERT_TRUE(TabTo(shown, button(shown, text)));
