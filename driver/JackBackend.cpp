@@ -579,7 +579,11 @@ private:
         jack_on_shutdown(c, [](void* self) { shutdown(JackFailure, "", self); }, this);
         jack_set_port_registration_callback(c, &JackSession::portRegistered, this);
         jack_set_port_rename_callback(c, &JackSession::portRenamed, this);
-        jack_set_port_connect_callback(c, &JackSession::portConnected, this);
+        // PipeWire's libjack can deadlock in deactivate when it hands the
+        // links that deactivate removes to this callback (the editor would
+        // hang at its end): there a source's going is cut only when the
+        // library connects the input anew.
+        if (!jackThroughPipeWire()) jack_set_port_connect_callback(c, &JackSession::portConnected, this);
         // From here on a port opened goes to openWaiting; those opened before
         // are registered here, before the client runs a cycle.
         std::vector<std::shared_ptr<Slot>> ports;
