@@ -164,7 +164,7 @@ void BM_MonitorFlood(benchmark::State& state) {
     in.OnMidiData = [&](LPMIDIEVENT e, bool*) {
         ++received;
         if (e->status != 0xF0 || e->data1 == 0xF7) ++messages;
-        notices.MonitorLine.Publish(0, *e, true);
+        notices.MonitorLine.Publish(0, *e, true, 0);
     };
     in.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let JACK connect

@@ -50,7 +50,7 @@ public:
             out_->closePort();
         } catch (...) {}
     }
-    void send(const uint8_t* data, size_t size, MediaTime) override {
+    void send(const uint8_t* data, size_t size, MediaTime, bool) override {
         try {
             for (size_t off = 0; off < size; off += kPiece) out_->sendMessage(data + off, std::min(kPiece, size - off));
         } catch (...) {}
@@ -258,7 +258,7 @@ LoopInputLink::~LoopInputLink() { owner_.removeReceiver(port_, receiver_); }
 class LoopOutputLink final : public OutputLink {
 public:
     LoopOutputLink(LoopbackBackend& owner, int port) : owner_(owner), port_(port) {}
-    void send(const uint8_t* data, size_t size, MediaTime) override { owner_.deliver(port_, data, size); }
+    void send(const uint8_t* data, size_t size, MediaTime, bool) override { owner_.deliver(port_, data, size); }
 
 private:
     LoopbackBackend& owner_;

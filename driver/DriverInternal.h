@@ -65,7 +65,9 @@ public:
 // a long system-exclusive message) that arrives on an opened input, with the
 // moment it arrived on the steady clock and on the backend's time base
 // (kAtOnce where the backend does not schedule output by time: what is
-// passed thru then goes at once).
+// passed thru then goes at once). No bytes (size 0): the input lost a
+// source (a connection, the peer, the server) just here, so a message under
+// way there ends unfinished, and what follows cannot complete it.
 using InputCallback =
     std::function<void(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment)>;
 
@@ -83,7 +85,9 @@ void preferRealTime();
 class OutputLink {
 public:
     virtual ~OutputLink() = default;
-    virtual void send(const uint8_t* data, size_t size, MediaTime due) = 0;
+    // passedThru: due is the moment it came in on an input (a backend that
+    // writes by time merges such messages of several inputs by it).
+    virtual void send(const uint8_t* data, size_t size, MediaTime due, bool passedThru = false) = 0;
 };
 
 // What a backend reports of its own accord, from a thread of its own.
@@ -214,6 +218,7 @@ public:
 };
 
 class SyncClock;
+class MidiOutput;
 
 class MidiInput final : public Object, public std::enable_shared_from_this<MidiInput> {
 public:
@@ -229,16 +234,30 @@ public:
 
     void receive(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment);  // backend thread
 
-    // The queue grows without dropping up to this many events (64 MB).
-    static constexpr size_t kMaxQueued = 8u * 1024u * 1024u;
+    // Thru passed by the input itself (SetMidiInThru), and for the event
+    // next() last returned: (version << 1) | passed.
+    void setThru(uint32_t version, uint32_t kinds, std::vector<std::weak_ptr<MidiOutput>> outputs);
+    uint32_t thruStamp();
+
+    // The queue holds at most this many events (a few seconds of a fast
+    // source for a program that is busy): what comes beyond is dropped, up
+    // to the start of the next message, and said once on stderr.
+    static constexpr size_t kMaxQueued = 256u * 1024u;
 
 private:
-    void push(const MidiEvent& e, MediaTime moment);
+    void push(const MidiEvent& e, MediaTime moment, uint32_t stamp);
     std::mutex mx_;
     struct Queued {
         MidiEvent event;
         MediaTime moment;
+        uint32_t thru;
     };
+    uint32_t currentThru_ = 0;
+    uint32_t thruVersion_ = 0;
+    uint32_t thruKinds_ = 0;
+    std::vector<std::weak_ptr<MidiOutput>> thruOutputs_;
+    bool dropping_ = false;  // the queue was full: the rest of the message is dropped
+    bool saidDropped_ = false;
     std::deque<Queued> queue_;
     MidiEvent current_{};
     MediaTime currentMoment_ = kAtOnce;
@@ -267,6 +286,7 @@ public:
     // it arrived (plus the backend's constant delay), so that the gaps
     // between such events are kept.
     uint16_t putThru(const MidiEvent& e, MediaTime arrived, const std::weak_ptr<const Object>& from);
+    void putThru(const std::vector<MidiEvent>& events, MediaTime arrived, const std::weak_ptr<const Object>& from);
     void flush();
     void reset();
     void shutdown(bool orderly) override;
@@ -292,7 +312,7 @@ private:
     void worker();
     void flushLocked();
     void notesOffLocked();
-    void sendMessage(const Bytes& message, MediaTime due);
+    void sendMessage(const Bytes& message, MediaTime due, bool passedThru = false);
     // source: the input passed thru from; none for the program's own events.
     void putImmediate(const MidiEvent& e, MediaTime due = kAtOnce, const std::weak_ptr<const Object>& source = {});
 

@@ -59,10 +59,22 @@
 //
 // JACK's notification thread only sets flags and queues port numbers
 // (appearedMx_), then wakes the watcher.
+//
+// An input's source can go while a system-exclusive message of it is under
+// way (a patchbay takes the connection away, the peer or the server goes):
+// what comes after on that port, from the source coming back or another,
+// must not complete that message. Whenever a connection of an input goes,
+// and before the library connects an input anew, the watcher counts a cut
+// on the slot; the process callback puts the cut into the input's ring
+// ahead of anything that came in after it, and the reader hands it over in
+// its place among the messages (InputCallback with no bytes). JACK mixes
+// every connection of a port into one buffer, so which of them a message
+// came from cannot be told: any connection that goes cuts the message.
 #include "driver/CycleGate.h"
 #include "driver/DriverInternal.h"
 #include "driver/JackServerWatch.h"
 #include "driver/JackTimeBase.h"
+#include "driver/UnseenByThreadSanitizer.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -86,6 +98,10 @@ constexpr size_t kRingBytes = size_t(1) << 17;
 // A long system-exclusive message goes in pieces of this size; receivers
 // join them. One piece always fits into one period's port buffer.
 constexpr size_t kPiece = 4096;
+// At most what one period of an output writes, gathered before it is
+// written (more waits in the ring for the next period).
+constexpr size_t kMaxDue = 2048;
+constexpr size_t kDueBytes = size_t(1) << 16;
 constexpr auto kPoll = std::chrono::microseconds(500);
 // Without a server: how often a client is tried when nothing in the socket
 // folder says that a server started (a server whose socket lives elsewhere
@@ -106,11 +122,16 @@ constexpr auto kFirstAnswer = std::chrono::seconds(2);
 constexpr auto kStopWait = std::chrono::seconds(1);
 
 struct Record {
-    int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else timed
+    int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else kTimed or kPassedThru
     uint32_t size;
     uint32_t frame;  // input: the frame it arrived at; timed output: the frame it falls due at
     uint32_t server;  // timed output: which server's frames (JackTimeBase::server)
 };
+
+// An output's timed records: due at the moment of their frame, the
+// program's own, or passed thru from an input at the moment it came in.
+constexpr int64_t kTimed = 1;
+constexpr int64_t kPassedThru = 2;
 
 void quiet(const char*) {}
 
@@ -141,8 +162,25 @@ struct Slot {
     std::atomic<bool> refused{false};  // the server refused our port: what is sent goes nowhere
     std::atomic<uint64_t> lastWritten{0};  // an output: the last cycle it found something to write in
     bool linked = false;  // on the watcher's thread: connected to its peer once by the present client
+    std::atomic<uint32_t> cuts{0};  // an input: the sources it lost (see the rules above)
+    uint32_t cutsTaken = 0;  // the process callback's: the cuts put into the ring
     InputCallback callback;
     Bytes scratch;  // reader side of an input
+    // An output's period, as the process callback gathers it from the ring
+    // before writing it in the order of its moments: each message's place
+    // in `bytes` of one of two sides, the side in use, and how many the
+    // last period's buffer could not take (they lead the next period).
+    struct Due {
+        int32_t offset;
+        uint32_t seq;  // the order it was handed over in
+        uint32_t pos;
+        uint32_t size;
+    };
+    std::vector<Due> due;
+    Bytes dueBytes[2];
+    int dueSide = 0;
+    size_t dueUsed = 0;
+    std::atomic<size_t> carried{0};
     Slot() : ring(jack_ringbuffer_create(kRingBytes)) {}
     ~Slot() {
         if (ring) jack_ringbuffer_free(ring);
@@ -240,6 +278,10 @@ public:
         slot->input = input;
         slot->peer = peer;
         slot->callback = std::move(callback);
+        if (!input) {
+            slot->due.resize(kMaxDue);
+            for (auto& side : slot->dueBytes) side.resize(kDueBytes);
+        }
         jack_ringbuffer_mlock(slot->ring);
         {
             std::lock_guard lock(mx_);
@@ -294,13 +336,13 @@ public:
 
     // Worker thread of one output: waits while its ring is full, drops what
     // cannot go anywhere (no server, or the port is closing).
-    void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due) {
+    void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due, bool passedThru) {
         const bool timed = due != kAtOnce;
         uint32_t server = 0;
         const jack_nframes_t frame = timed ? time_->frameOf(due, server) : 0;
         for (size_t off = 0; off < size; off += kPiece) {
             const size_t n = std::min(kPiece, size - off);
-            Record r{timed ? 1 : 0, uint32_t(n), frame, server};
+            Record r{timed ? (passedThru ? kPassedThru : kTimed) : 0, uint32_t(n), frame, server};
             while (jack_ringbuffer_write_space(slot.ring) < sizeof r + n) {
                 if (gone_ || !client_ || quit_ || slot.refused) return;
                 std::this_thread::sleep_for(kPoll);
@@ -436,6 +478,10 @@ private:
     State serve() {
         if (gone_) return State::Gone;
         folder_.reset();
+        if (hasUnplugged()) {
+            cutUnplugged();
+            return State::Running;
+        }
         // A port closed a moment ago may still hold the name that a port
         // opened since takes: it goes first.
         if (hasRetiring()) {
@@ -533,6 +579,11 @@ private:
         jack_on_shutdown(c, [](void* self) { shutdown(JackFailure, "", self); }, this);
         jack_set_port_registration_callback(c, &JackSession::portRegistered, this);
         jack_set_port_rename_callback(c, &JackSession::portRenamed, this);
+        // PipeWire's libjack can deadlock in deactivate when it hands the
+        // links that deactivate removes to this callback (the editor would
+        // hang at its end): there a source's going is cut only when the
+        // library connects the input anew.
+        if (!jackThroughPipeWire()) jack_set_port_connect_callback(c, &JackSession::portConnected, this);
         // From here on a port opened goes to openWaiting; those opened before
         // are registered here, before the client runs a cycle.
         std::vector<std::shared_ptr<Slot>> ports;
@@ -588,6 +639,7 @@ private:
             std::lock_guard appeared(appearedMx_);
             appeared_.clear();
             renamed_.clear();
+            unplugged_.clear();
         }
         time_->follow(nullptr);
         jack_client_close(c);
@@ -699,6 +751,8 @@ private:
                 continue;
             }
             const char* own = jack_port_name(s->port);
+            // What the new connection brings comes after a cut.
+            if (s->input) ++s->cuts;
             const int rc =
                 s->input ? jack_connect(client_, s->peer.c_str(), own) : jack_connect(client_, own, s->peer.c_str());
             if (rc == 0 || rc == EEXIST) {
@@ -753,7 +807,8 @@ private:
         auto drained = [&] {
             std::lock_guard lock(mx_);
             for (const auto& s : retiring_)
-                if (!s->input && s->published && jack_ringbuffer_read_space(s->ring) > 0) return false;
+                if (!s->input && s->published && (jack_ringbuffer_read_space(s->ring) > 0 || s->carried.load() > 0))
+                    return false;
             return true;
         };
         if (!hasRetiring()) return;
@@ -842,23 +897,51 @@ private:
         std::lock_guard lock(mx_);
         return !opening_.empty();
     }
+    bool hasUnplugged() {
+        std::lock_guard lock(appearedMx_);
+        return !unplugged_.empty();
+    }
+
+    // Our inputs among the ports that lost a connection count a cut.
+    void cutUnplugged() {
+        std::vector<jack_port_id_t> ids;
+        {
+            std::lock_guard lock(appearedMx_);
+            ids.swap(unplugged_);
+        }
+        std::lock_guard lock(mx_);
+        if (!running()) return;
+        for (jack_port_id_t id : ids) {
+            const jack_port_t* port = jack_port_by_id(client_, id);
+            for (auto& s : all_)
+                if (s->input && port && s->port == port) ++s->cuts;
+        }
+    }
 
     // ---- the reader's thread
 
-    // Hands what the inputs received to their callbacks, in order.
+    // Hands what the inputs received to their callbacks, each input's in
+    // order, the inputs in turns of a few messages: a source that floods
+    // its input never holds up what another input received.
     void deliver() {
+        constexpr int kTurn = 8;
         while (!quit_) {
             sleepOn(received_.fd(), -1, -1);
             received_.clear();
-            {
-                std::lock_guard lock(deliverMx_);
+            std::lock_guard lock(deliverMx_);
+            for (bool more = true; more && !quit_;) {
+                more = false;
                 for (auto& p : slots_) {
                     Slot* s = p.load(std::memory_order_acquire);
                     if (!s || !s->input) continue;
                     Record r;
-                    while (jack_ringbuffer_read_space(s->ring) >= sizeof r) {
+                    for (int n = 0; jack_ringbuffer_read_space(s->ring) >= sizeof r; ++n) {
                         jack_ringbuffer_peek(s->ring, reinterpret_cast<char*>(&r), sizeof r);
                         if (jack_ringbuffer_read_space(s->ring) < sizeof r + r.size) break;
+                        if (n == kTurn) {
+                            more = true;
+                            break;
+                        }
                         jack_ringbuffer_read_advance(s->ring, sizeof r);
                         s->scratch.resize(r.size);
                         jack_ringbuffer_read(s->ring, reinterpret_cast<char*>(s->scratch.data()), r.size);
@@ -894,12 +977,26 @@ private:
             if (!s || !s->port) continue;
             void* buffer = jack_port_get_buffer(s->port, nframes);
             if (!buffer) continue;
-            if (s->input)
-                received = takeInput(c, *s, buffer, start) || received;
-            else
+            if (s->input) {
+                // Nothing that came in passes a cut not yet in the ring.
+                if (takeCut(*s, received)) received = takeInput(c, *s, buffer, start) || received;
+            } else
                 writeOutput(*s, buffer, start, nframes, gate_.cycles(), time_->server());
         }
         if (received) received_.post();
+    }
+
+    // Puts the input's cuts counted since the last cycle into its ring (one
+    // record without bytes); false while the ring has no room for it.
+    static bool takeCut(Slot& s, bool& received) {
+        const uint32_t cuts = s.cuts.load(std::memory_order_relaxed);
+        if (cuts == s.cutsTaken) return true;
+        const Record r{0, 0, 0, 0};
+        if (jack_ringbuffer_write_space(s.ring) < sizeof r) return false;
+        jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
+        s.cutsTaken = cuts;
+        received = true;
+        return true;
     }
 
     // True when it put anything into the ring.
@@ -922,7 +1019,14 @@ private:
 
     // A message due at frame f goes out at f plus one period:
     // what fell due during the last period is written into this one, each
-    // at its own offset; what falls due later waits for its period. A timed
+    // at its own offset. Messages passed thru take their places by those
+    // offsets whatever order they were handed over in (thru from two inputs
+    // into one output hands over one input's period, then the other's); the
+    // program's own keep their order, each no earlier than the one before
+    // (a score started again may hand over a note due before the last of
+    // the run before); messages at the same offset keep their order, so the
+    // pieces of a long message stay together. What falls due later waits
+    // for its period. A timed
     // message whose frame is of another server (timed, or passed thru, before
     // the server went, or while none ran) goes nowhere: its frame says
     // nothing of when it is due on this server, where it would hold up
@@ -931,27 +1035,64 @@ private:
     static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes, uint64_t cycle,
                             uint32_t server) {
         jack_midi_clear_buffer(buffer);
+        size_t count = s.carried.load(std::memory_order_relaxed);  // written on this thread only
         // Told before the ring is read: whoever sees it emptied sees this.
-        if (jack_ringbuffer_read_space(s.ring) > 0) s.lastWritten.store(cycle);
-        jack_nframes_t last = 0;
+        if (jack_ringbuffer_read_space(s.ring) > 0 || count > 0) s.lastWritten.store(cycle);
+        Bytes& bytes = s.dueBytes[s.dueSide];
+        size_t used = s.dueUsed;
+        int32_t own = 0;  // where the program's own last message goes
         Record r;
-        while (jack_ringbuffer_read_space(s.ring) >= sizeof r) {
+        while (count < s.due.size() && jack_ringbuffer_read_space(s.ring) >= sizeof r) {
             jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
             if (jack_ringbuffer_read_space(s.ring) < sizeof r + r.size) break;
             if (r.usec != 0 && r.server != server) {
                 jack_ringbuffer_read_advance(s.ring, sizeof r + r.size);
                 continue;
             }
-            const jack_nframes_t frame = r.frame + nframes;
-            const int32_t offset = r.usec == 0 ? 0 : int32_t(frame - start);
+            const int32_t offset = r.usec == 0 ? 0 : int32_t(r.frame + nframes - start);
             if (offset >= int32_t(nframes)) break;  // due in a later period
-            const jack_nframes_t at = std::max<jack_nframes_t>(last, jack_nframes_t(std::max(offset, 0)));
-            jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, r.size);
-            if (!room) break;  // the period's buffer is full: the rest goes next period
+            if (used + r.size > bytes.size()) break;
             jack_ringbuffer_read_advance(s.ring, sizeof r);
-            jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(room), r.size);
+            jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(bytes.data() + used), r.size);
+            // One handed over too late goes at once.
+            int32_t at = std::max(offset, 0);
+            if (r.usec != kPassedThru) at = own = std::max(at, own);
+            s.due[count] = {at, uint32_t(count), uint32_t(used), r.size};
+            ++count;
+            used += r.size;
+        }
+        const auto first = s.due.begin(), end = first + std::ptrdiff_t(count);
+        std::sort(first, end, [](const Slot::Due& a, const Slot::Due& b) {
+            return a.offset != b.offset ? a.offset < b.offset : a.seq < b.seq;
+        });
+        jack_nframes_t last = 0;
+        size_t i = 0;
+        for (; i < count; ++i) {
+            const Slot::Due& d = s.due[i];
+            const jack_nframes_t at = std::max(last, jack_nframes_t(d.offset));
+            jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, d.size);
+            if (!room) break;  // the period's buffer is full
+            {
+                // Into the port's buffer, which libjack hands to the readers
+                // under an ordering the thread sanitizer cannot see.
+                UnseenByThreadSanitizer unseen;
+                std::memcpy(room, bytes.data() + d.pos, d.size);
+            }
             last = at;
         }
+        // What the buffer could not take leads the next period, in order.
+        Bytes& other = s.dueBytes[1 - s.dueSide];
+        size_t kept = 0, keptBytes = 0;
+        for (; i < count; ++i) {
+            const Slot::Due d = s.due[i];
+            std::memcpy(other.data() + keptBytes, bytes.data() + d.pos, d.size);
+            s.due[kept] = {0, uint32_t(kept), uint32_t(keptBytes), d.size};
+            ++kept;
+            keptBytes += d.size;
+        }
+        s.dueSide = 1 - s.dueSide;
+        s.dueUsed = keptBytes;
+        s.carried.store(kept, std::memory_order_relaxed);
     }
 
     // JACK's notification thread (or, for a server that went, any of its
@@ -968,6 +1109,17 @@ private:
             self->appeared_.push_back(id);
         }
         self->portsChanged_ = true;
+        self->notice_.post();
+    }
+    // A connection went: its receiving port (ours, or anybody's) is looked
+    // at by the watcher.
+    static void portConnected(jack_port_id_t, jack_port_id_t to, int connected, void* arg) {
+        auto* self = static_cast<JackSession*>(arg);
+        if (connected) return;
+        {
+            std::lock_guard lock(self->appearedMx_);
+            self->unplugged_.push_back(to);
+        }
         self->notice_.post();
     }
     static void portRenamed(jack_port_id_t, const char* from, const char* to, void* arg) {
@@ -998,6 +1150,7 @@ private:
     std::mutex appearedMx_;  // taken on JACK's notification thread
     std::vector<jack_port_id_t> appeared_;  // ports registered since the watcher last looked
     std::vector<std::pair<std::string, std::string>> renamed_;  // ports renamed since then (from, to)
+    std::vector<jack_port_id_t> unplugged_;  // ports that lost a connection since then
     std::vector<std::shared_ptr<Slot>> retiring_;  // closed, still in the graph
     std::mutex retireMx_;  // one retire() at a time
     Wake cycleWake_;  // the process callback ended a cycle while somebody waited
@@ -1036,7 +1189,9 @@ public:
     JackOutputLink(std::shared_ptr<JackSession> session, std::shared_ptr<Slot> slot)
         : session_(std::move(session)), slot_(std::move(slot)) {}
     ~JackOutputLink() override { session_->close(slot_); }
-    void send(const uint8_t* data, size_t size, MediaTime due) override { session_->send(*slot_, data, size, due); }
+    void send(const uint8_t* data, size_t size, MediaTime due, bool passedThru) override {
+        session_->send(*slot_, data, size, due, passedThru);
+    }
 
 private:
     std::shared_ptr<JackSession> session_;

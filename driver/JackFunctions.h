@@ -14,6 +14,7 @@
     X(jack_ringbuffer_free) X(jack_ringbuffer_mlock) X(jack_ringbuffer_peek) X(jack_ringbuffer_read)                   \
     X(jack_ringbuffer_read_advance) X(jack_ringbuffer_read_space) X(jack_ringbuffer_write)                             \
     X(jack_ringbuffer_write_space) X(jack_set_error_function) X(jack_set_info_function)                                \
-    X(jack_set_port_registration_callback) X(jack_set_port_rename_callback) X(jack_set_process_callback)
+    X(jack_set_port_connect_callback) X(jack_set_port_registration_callback) X(jack_set_port_rename_callback)       \
+    X(jack_set_process_callback)
 
 #endif

@@ -288,6 +288,8 @@ MORVELANT_JACK_FORWARD(jack_port_t*, jack_port_register,
                        (jack_client_t * c, const char* n, const char* t, unsigned long f, unsigned long b),
                        (c, n, t, f, b))
 MORVELANT_JACK_FORWARD(int, jack_port_unregister, (jack_client_t * c, jack_port_t* p), (c, p))
+MORVELANT_JACK_FORWARD(int, jack_set_port_connect_callback, (jack_client_t * c, JackPortConnectCallback f, void* a),
+                       (c, f, a))
 MORVELANT_JACK_FORWARD(int, jack_set_port_registration_callback,
                        (jack_client_t * c, JackPortRegistrationCallback f, void* a), (c, f, a))
 MORVELANT_JACK_FORWARD(int, jack_set_port_rename_callback, (jack_client_t * c, JackPortRenameCallback f, void* a),

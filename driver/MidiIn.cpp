@@ -7,6 +7,7 @@
 #include "driver/DriverInternal.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace morvelant::driver {
 
@@ -54,6 +55,7 @@ MidiEvent* MidiInput::next() {
     }
     current_ = queue_.front().event;
     currentMoment_ = queue_.front().moment;
+    currentThru_ = queue_.front().thru;
     queue_.pop_front();
     return &current_;
 }
@@ -76,16 +78,48 @@ void MidiInput::shutdown(bool) {
     queue_.clear();
 }
 
-void MidiInput::push(const MidiEvent& e, MediaTime moment) {
-    if (queue_.size() < kMaxQueued) queue_.push_back({e, moment});
+uint32_t MidiInput::thruStamp() {
+    std::lock_guard lock(mx_);
+    return currentThru_;
+}
+
+void MidiInput::setThru(uint32_t version, uint32_t kinds, std::vector<std::weak_ptr<MidiOutput>> outputs) {
+    std::lock_guard lock(mx_);
+    thruVersion_ = version;
+    thruKinds_ = outputs.empty() ? 0 : kinds;
+    thruOutputs_ = std::move(outputs);
+}
+
+void MidiInput::push(const MidiEvent& e, MediaTime moment, uint32_t stamp) {
+    // Once the queue was full, the message it cut is dropped to its end:
+    // the program never gets a message with its middle missing.
+    const bool continuation = e.status == 0xF0 && e.data1 != 0xF0;
+    if (dropping_ && continuation) return;
+    dropping_ = queue_.size() >= kMaxQueued;
+    if (!dropping_) {
+        queue_.push_back({e, moment, stamp});
+        return;
+    }
+    if (!saidDropped_) {
+        saidDropped_ = true;
+        std::fprintf(stderr, "MidiKit32: an input received more than the program took in time; what came beyond "
+                             "%zu events waiting was dropped\n", kMaxQueued);
+    }
 }
 
 void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment) {
-    if (!data || size == 0) return;
     bool notify = false;
+    std::vector<MidiEvent> passing;
+    std::vector<std::shared_ptr<MidiOutput>> outputs;
     {
         std::lock_guard lock(mx_);
-        if (!started_) return;
+        if (size == 0) {
+            // The source went: its unfinished message stays unfinished, and
+            // the data bytes of whatever comes next are stray.
+            inSysex_ = false;
+            return;
+        }
+        if (!data || !started_) return;
         // A backend that stamps with the frame time may stamp a moment just
         // before the start.
         const auto since = std::max(at - startTime_, SteadyClock::duration::zero());
@@ -93,13 +127,26 @@ void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_poin
         uint32_t delta = uint32_t(ms >= lastMs_ ? ms - lastMs_ : 0);
         lastMs_ = ms;
         size_t before = queue_.size();
-
-        splitMidiBytes(data, size, inSysex_, delta, [this, moment](const MidiEvent& e) { push(e, moment); });
+        // Thru the input passes itself leaves here, before the program
+        // sees the message, whatever the program is busy with.
+        const uint32_t kinds = thruKinds_;
+        splitMidiBytes(data, size, inSysex_, delta, [&](const MidiEvent& e) {
+            const uint32_t kind = e.status < 0xF0 ? MIDIKIT_THRU_CHANNEL
+                : e.status == 0xF0                ? MIDIKIT_THRU_SYSEX
+                                                  : MIDIKIT_THRU_OTHER;
+            const bool pass = (kinds & kind) != 0 && e.status != 0xFE;
+            if (pass) passing.push_back(e);
+            push(e, moment, (thruVersion_ << 1) | uint32_t(pass));
+        });
+        if (!passing.empty())
+            for (const auto& weak : thruOutputs_)
+                if (auto out = weak.lock()) outputs.push_back(std::move(out));
         if (queue_.size() > before && !notified_) {
             notified_ = true;
             notify = true;
         }
     }
+    for (const auto& out : outputs) out->putThru(passing, moment, weak_from_this());
     if (notify) notifier_.post(MIDIKIT_MSG_INPUT_DATA);
 }
 

@@ -129,6 +129,19 @@ MIDIKIT_API void CloseMidiIn(uint32_t handle);
 // MIDIKIT_MSG_INPUT_DATA notification is sent when events arrive, and the
 // next only after GetMidiIn has returned NULL.
 MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t handle);
+// Added to the original's entry points: thru that the input passes itself,
+// as each message comes in, on the library's own thread, to `count` outputs
+// (PutMidiThru's way), whatever the program is busy with. `kinds` are the
+// MIDIKIT_THRU_* of the messages to pass (0: none, as before any call);
+// `version` names this setting, 1 and up. Active sensing is never passed.
+#define MIDIKIT_THRU_CHANNEL 1u
+#define MIDIKIT_THRU_SYSEX 2u
+#define MIDIKIT_THRU_OTHER 4u  // system common and real time
+MIDIKIT_API void SetMidiInThru(uint32_t handle, uint32_t version, uint32_t kinds, const uint32_t* outputs,
+                               uint32_t count);
+// For the event GetMidiIn last returned: the version of the thru setting in
+// force when it came in, times 2, plus 1 when the input passed it thru.
+MIDIKIT_API uint32_t GetMidiInThru(uint32_t handle);
 
 // Output
 MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync, uint32_t openArgument);

@@ -205,6 +205,25 @@ MIDIKIT_API LPMIDIEVENT GetMidiIn(uint32_t handle) {
     return nullptr;
 }
 
+MIDIKIT_API void SetMidiInThru(uint32_t handle, uint32_t version, uint32_t kinds, const uint32_t* outputs,
+                               uint32_t count) {
+    try {
+        auto in = lookup<MidiInput>(handle, Object::Kind::Input);
+        if (!in) return;
+        std::vector<std::weak_ptr<MidiOutput>> outs;
+        for (uint32_t i = 0; outputs && i < count; ++i)
+            if (auto out = lookup<MidiOutput>(outputs[i], Object::Kind::Output)) outs.push_back(out);
+        in->setThru(version, kinds, std::move(outs));
+    } catch (...) {}
+}
+
+MIDIKIT_API uint32_t GetMidiInThru(uint32_t handle) {
+    try {
+        if (auto in = lookup<MidiInput>(handle, Object::Kind::Input)) return in->thruStamp();
+    } catch (...) {}
+    return 0;
+}
+
 // ---------------------------------------------------------------- output
 
 MIDIKIT_API uint32_t OpenMidiOut(MidiKitNotifyTarget* notify, uint32_t port, uint32_t sync, uint32_t /*openArgument*/) {

@@ -158,6 +158,18 @@ uint16_t MidiOutput::putThru(const MidiEvent& e, MediaTime arrived, const std::w
     return 0;
 }
 
+void MidiOutput::putThru(const std::vector<MidiEvent>& events, MediaTime arrived,
+                         const std::weak_ptr<const Object>& from) {
+    {
+        std::lock_guard lock(mx_);
+        if (quit_ || abandon_) return;
+        notesOff_ = false;
+        for (const MidiEvent& e : events) putImmediate(e, arrived, from);
+        ++wakeups_;
+    }
+    cv_.notify_all();
+}
+
 void MidiOutput::flushLocked() {
     timed_.clear();
     lastTick_ = 0;
@@ -220,8 +232,8 @@ void MidiOutput::restartTicks() {
     if (timed_.empty()) lastTick_ = 0;
 }
 
-void MidiOutput::sendMessage(const Bytes& message, MediaTime due) {
-    if (link_ && !message.empty()) link_->send(message.data(), message.size(), due);
+void MidiOutput::sendMessage(const Bytes& message, MediaTime due, bool passedThru) {
+    if (link_ && !message.empty()) link_->send(message.data(), message.size(), due, passedThru);
 }
 
 void MidiOutput::worker() {
@@ -234,7 +246,7 @@ void MidiOutput::worker() {
             batch.swap(immediate_);
             sending_ = true;
             lk.unlock();
-            for (const Immediate& m : batch) sendMessage(m.bytes, m.due);
+            for (const Immediate& m : batch) sendMessage(m.bytes, m.due, m.due != kAtOnce);
             lk.lock();
             sending_ = false;
             if (activity_ && immediate_.empty() && timed_.empty()) {

@@ -12,7 +12,7 @@ DumpSendResult PutDump(Engine& engine, const SysexBuffer& dump) {
     for (const MidiEvent& event : dump) {
         if (!PutToPort(engine, port, event)) return DumpSendResult::Refused;
         engine.Notices.MidiOutActivity.Publish();
-        engine.Notices.MonitorLine.Publish(port, event, false);
+        engine.Notices.MonitorLine.Publish(port, event, false, -1);
     }
     return DumpSendResult::Sent;
 }

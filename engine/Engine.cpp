@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include "midikit/MidiKitIn.h"
 #include "midikit/MidiKitOut.h"
 
 namespace morvelant {
@@ -19,7 +20,7 @@ bool PutToPort(Engine& engine, int port, const MidiEvent& event, const TMidiKitI
 void SendToPort(Engine& engine, int port, const MidiEvent& event, const TMidiKitIn* heardOn) {
     if (!engine.Routing.Reaches(port)) return;
     engine.Notices.MidiOutActivity.Publish();
-    engine.Notices.MonitorLine.Publish(port, event, false);
+    engine.Notices.MonitorLine.Publish(port, event, false, heardOn ? heardOn->Tag : -1);
     PutToPort(engine, port, event, heardOn);
 }
 

@@ -105,6 +105,9 @@ void LearnFromMidi(Engine& engine, const MidiEvent& event) {
 
         case kLearnSysexString: {
             if (event.status != 0xF0) return;
+            // A new message before the end of the one being learned: that one
+            // never ended (its source went), and is never joined to this one.
+            if (event.data1 == 0xF0) model.LearnCount = 0;
             if (model.LearnCount + 1 > kMaxLearnBytes) {
                 EndLearn(engine);
                 return;

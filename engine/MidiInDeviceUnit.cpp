@@ -1,5 +1,6 @@
 #include "engine/MidiInDeviceUnit.h"
 
+#include <QAbstractEventDispatcher>
 #include <QMetaObject>
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 
 #include "engine/LearnFromMidi.h"
 #include "engine/Tool.h"
+#include "midikit/MidiKitIn.h"
+#include "midikit/MidiKitOut.h"
 #include "model/PresetFiles.h"
 #include "model/SysexCodec.h"
 #include "platform/Dialogs.h"
@@ -113,6 +116,10 @@ TMidiDeviceForm::TMidiDeviceForm(Engine& engine, QObject* Owner)
         inputs_[size_t(n)] = in;
     }
     dispatchMarker_ = kDispatchMarker;
+    // Settings change on this thread, which then goes back to wait: the
+    // inputs have them before the next message comes in.
+    if (auto* loop = QAbstractEventDispatcher::instance(thread()))
+        connect(loop, &QAbstractEventDispatcher::aboutToBlock, this, [this] { PublishThru(); });
 }
 
 TMidiDeviceForm::~TMidiDeviceForm() = default;  // the inputs are children: Qt deletes them
@@ -125,9 +132,11 @@ void TMidiDeviceForm::MidiKitInMidiData(LPMIDIEVENT Event, bool* /*pbAccept*/, i
     if (!Event || port < 0 || port >= kInputCount) return;
     currentPort_ = port;
     const MidiEvent incoming = *Event;  // the library's record is only lent to us
+    const bool passed = inputs_[size_t(port)]->ThruStamp() & 1;
+    PublishThru();
     Notifications& notices = engine_.Notices;
     notices.MidiInActivity.Publish();
-    notices.MonitorLine.Publish(port, incoming, true);
+    notices.MonitorLine.Publish(port, incoming, true, port);
 
     MidiEvent copy = incoming;
     copy.time = incoming.status == kSysex ? 0 : MIDIKIT_TIME_NOW;
@@ -147,20 +156,65 @@ void TMidiDeviceForm::MidiKitInMidiData(LPMIDIEVENT Event, bool* /*pbAccept*/, i
         }
     }
 
-    PassThru(port, copy);
+    PassThru(port, copy, passed);
 
     if (port == engine_.Routing.DeviceInPort() && incoming.status == kSysex) MvlPCInDeviceSysexData(incoming);
 }
 
-void TMidiDeviceForm::PassThru(int port, const MidiEvent& event) {
+std::vector<int> TMidiDeviceForm::ThruOutputs(int port, uint8_t status) const {
     const MidiRouting& r = engine_.Routing;
+    std::vector<int> outputs;
     const bool source = r.ThruInDeviceFlags[static_cast<std::size_t>(port)] || port == r.DeviceInPort();
-    if (!source || !r.Thru) return;
-    if (event.status > kSysex && !r.RealtimeThru) return;
-    if (event.status == kSysex && !r.SysexThru) return;
-    const int outputs = std::min(r.NumOutDevs, kMaxPorts);
-    for (int j = 0; j < outputs; ++j)
-        if (r.ThruDeviceFlags[static_cast<std::size_t>(j)]) SendToPort(engine_, j, event, In(port));
+    if (!source || !r.Thru) return outputs;
+    if (status > kSysex && !r.RealtimeThru) return outputs;
+    if (status == kSysex && !r.SysexThru) return outputs;
+    const int count = std::min(r.NumOutDevs, kMaxPorts);
+    for (int j = 0; j < count; ++j)
+        if (r.ThruDeviceFlags[static_cast<std::size_t>(j)]) outputs.push_back(j);
+    return outputs;
+}
+
+void TMidiDeviceForm::PassThru(int port, const MidiEvent& event, bool passed) {
+    // One the input passed itself is only shown; one that came in before
+    // the input had these settings is passed here, as they say.
+    for (int j : ThruOutputs(port, event.status)) {
+        if (!passed) {
+            SendToPort(engine_, j, event, In(port));
+        } else if (engine_.Routing.Reaches(j)) {
+            engine_.Notices.MidiOutActivity.Publish();
+            engine_.Notices.MonitorLine.Publish(j, event, false, port);
+        }
+    }
+}
+
+void TMidiDeviceForm::PublishThru() {
+    const MidiRouting& r = engine_.Routing;
+    ThruSetting now;
+    // Learn takes every incoming event instead; a test's output sink sees
+    // what is sent on this thread only.
+    if (engine_.Model.LearnMode == -1 && !engine_.OutputSink) {
+        const int count = std::min(r.NumOutDevs, kMaxPorts);
+        for (int j = 0; j < count; ++j) {
+            const TMidiKitOut* out = r.Out[static_cast<std::size_t>(j)];
+            if (r.ThruDeviceFlags[static_cast<std::size_t>(j)] && r.Reaches(j) && out && out->Handle() != 0)
+                now.outputs.push_back(out->Handle());
+        }
+    }
+    // As ThruOutputs says, for each kind of message.
+    const uint32_t kinds = !r.Thru || now.outputs.empty()
+        ? 0
+        : MIDIKIT_THRU_CHANNEL | (r.SysexThru ? MIDIKIT_THRU_SYSEX : 0) | (r.RealtimeThru ? MIDIKIT_THRU_OTHER : 0);
+    for (int p = 0; p < kInputCount; ++p) {
+        const TMidiKitIn* in = inputs_[size_t(p)];
+        now.inputs[size_t(p)] = in->IsOpen() ? in->Handle() : 0;
+        const bool source = r.ThruInDeviceFlags[static_cast<std::size_t>(p)] || p == r.DeviceInPort();
+        now.kinds[size_t(p)] = source ? kinds : 0;
+    }
+    if (now == thru_) return;
+    thru_ = std::move(now);
+    ++thruVersion_;
+    for (int p = 0; p < kInputCount; ++p)
+        if (thru_.inputs[size_t(p)] != 0) inputs_[size_t(p)]->SetThru(thruVersion_, thru_.kinds[size_t(p)], thru_.outputs);
 }
 
 void TMidiDeviceForm::MvlPCInDeviceSysexData(const MidiEvent& event) {

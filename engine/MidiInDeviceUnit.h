@@ -127,8 +127,18 @@ public:
     // Whether the box about damaged dumps is waiting to be shown (or open).
     bool DamagedDumpsPending() const { return damaged_.Pending(); }
 
+    // Hands the thru settings as they are now (the switches, the thru roles,
+    // the device port, learn) to the inputs, which then pass thru
+    // themselves, as messages come in, whatever this thread is busy with.
+    // Called whenever this thread goes to wait and before each incoming
+    // event is handled; does nothing while the settings are unchanged.
+    void PublishThru();
+
 private:
-    void PassThru(int port, const MidiEvent& event);
+    void PassThru(int port, const MidiEvent& event, bool passed);
+    // The outputs an event from `port` is passed thru to now; none for an
+    // event the switches keep back.
+    std::vector<int> ThruOutputs(int port, uint8_t status) const;
     void ReportOverrun();
     // ProcessReceivedDump; for a recognised dump that is refused, `damage`
     // (when given) says which and why.
@@ -139,6 +149,16 @@ private:
     std::vector<MidiEvent> receiveBuffer_;
     int receiveCount_ = 0;
     int currentPort_ = 0;
+    // The thru settings the inputs were last given: each input's handle,
+    // its kinds and the output handles, and their version.
+    struct ThruSetting {
+        std::array<uint32_t, kInputCount> inputs{};
+        std::array<uint32_t, kInputCount> kinds{};
+        std::vector<uint32_t> outputs;
+        bool operator==(const ThruSetting&) const = default;
+    };
+    ThruSetting thru_;
+    uint32_t thruVersion_ = 0;
     int32_t dispatchMarker_ = 0;
     QueuedReport overrun_;
     QueuedReport damaged_;

@@ -45,15 +45,22 @@ void MidiMonitorRows::ResetGrid() {
     for (int c = 0; c < kColumns; ++c) cells_[0][static_cast<size_t>(c)] = kHeaders[c];
 }
 
-void MidiMonitorRows::LogEvent(int port, const MidiEvent& event, bool incoming) {
-    TakeEvent(port, event, incoming, true);
+void MidiMonitorRows::LogEvent(int port, const MidiEvent& event, bool incoming, int source) {
+    TakeEvent(port, event, incoming, source, true);
 }
 
-void MidiMonitorRows::SkipEvent(int port, const MidiEvent& event, bool incoming) {
-    TakeEvent(port, event, incoming, false);
+void MidiMonitorRows::SkipEvent(int port, const MidiEvent& event, bool incoming, int source) {
+    TakeEvent(port, event, incoming, source, false);
 }
 
-void MidiMonitorRows::TakeEvent(int port, const MidiEvent& event, bool incoming, bool show) {
+std::string* MidiMonitorRows::SysexText(int port, bool incoming, int source) {
+    if (port < 0 || port >= kPorts) return nullptr;
+    if (incoming || source < 0 || source >= kPorts)
+        return &(incoming ? InSysexText : OutSysexText)[static_cast<size_t>(port)];
+    return &thruSysexText_[{port, source}];
+}
+
+void MidiMonitorRows::TakeEvent(int port, const MidiEvent& event, bool incoming, int source, bool show) {
     const uint8_t s = event.status;
     if (!MonitorEnabled || s == 0) return;
     const auto writeRow = [&] {
@@ -71,10 +78,12 @@ void MidiMonitorRows::TakeEvent(int port, const MidiEvent& event, bool incoming,
         if (s < 0xF0 || RealtimeMessages) writeRow();
         return;
     }
-    // One byte of a system-exclusive message: gathered per port and
-    // direction until its F7. A port outside the tables has no message.
-    if (port < 0 || port >= kPorts) return;
-    std::string& text = incoming ? InSysexText[static_cast<size_t>(port)] : OutSysexText[static_cast<size_t>(port)];
+    // One byte of a system-exclusive message: gathered per port, direction
+    // and source until its F7. A port outside the tables has no message.
+    std::string* gathered = SysexText(port, incoming, source);
+    if (!gathered) return;
+    std::string& text = *gathered;
+    describing_ = &text;
     if (event.data1 == 0xF0) {
         if (!text.empty()) writeRow();  // the previous one never ended
         text.clear();
@@ -83,6 +92,7 @@ void MidiMonitorRows::TakeEvent(int port, const MidiEvent& event, bool incoming,
         AppendByte(text, event.data1);
         writeRow();
         text.clear();
+        if (!incoming && source >= 0) thruSysexText_.erase({port, source});
     } else {
         if ((text.size() + 1) / 3 >= kMaxSysexBytes) {
             writeRow();
@@ -90,6 +100,7 @@ void MidiMonitorRows::TakeEvent(int port, const MidiEvent& event, bool incoming,
         }
         AppendByte(text, event.data1);
     }
+    describing_ = nullptr;
 }
 
 void MidiMonitorRows::SkipNote() {
@@ -198,9 +209,9 @@ void MidiMonitorRows::DescribeEvent(int port, const MidiEvent& event, bool incom
 
     switch (s) {
         case 0xF0: {
-            const std::string& text = (port >= 0 && port < kPorts)
-                ? (incoming ? InSysexText : OutSysexText)[static_cast<size_t>(port)]
-                : RowFullText;
+            const std::string& text = describing_ ? *describing_
+                : (port >= 0 && port < kPorts)    ? (incoming ? InSysexText : OutSysexText)[static_cast<size_t>(port)]
+                                                  : RowFullText;
             RowFullText = text;
             RowRawData = RowFullText.size() > 11 ? RowFullText.substr(0, 11) + "..." : RowFullText;
             RowStatus = "Sysex";
@@ -297,6 +308,7 @@ void MidiMonitorRows::WriteRow() {
 void MidiMonitorRows::Clear() {
     for (auto& t : InSysexText) t.clear();
     for (auto& t : OutSysexText) t.clear();
+    thruSysexText_.clear();
     CurrentRow = 1;
     EventCount = 0;
     firstScreenRows_ = 0;

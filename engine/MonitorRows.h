@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ public:
 
     // ---- The monitor's fields --------------------------------------------
     std::array<std::string, kPorts> InSysexText;  // message being received, per input
-    std::array<std::string, kPorts> OutSysexText;  // message being sent, per output
+    std::array<std::string, kPorts> OutSysexText;  // the program's own message being sent, per output
     int EventCount = 0;
     const int InitialRows = 15;
     const int MaxRows = 550;
@@ -74,8 +75,11 @@ public:
 
     // ---- Operations --------------------------------------------------------
     // One event put to (incoming false) or received from (incoming true)
-    // port 0..49. System exclusive arrives one byte per event.
-    void LogEvent(int port, const MidiEvent& event, bool incoming);
+    // port 0..49. System exclusive arrives one byte per event; a message put
+    // to an output is gathered apart for each source: `source` is the input
+    // port 0..49 it is passed thru from, -1 for the program's own, since
+    // messages of several sources reach one output interleaved.
+    void LogEvent(int port, const MidiEvent& event, bool incoming, int source = -1);
     // A row of text about a received message that was not taken: "--> PC"
     // in blue with `status` and `detail` in the Status and Data 1 columns.
     void LogNote(const std::string& status, const std::string& detail);
@@ -83,7 +87,7 @@ public:
     // shows no more than a screen can hold. The lines skipped so far are
     // said in one grey row ("Skipped", "<n> lines not shown", with the
     // Count of the last of them) before the next row, or by ShowSkipped.
-    void SkipEvent(int port, const MidiEvent& event, bool incoming);
+    void SkipEvent(int port, const MidiEvent& event, bool incoming, int source = -1);
     void SkipNote();
     void ShowSkipped();
     int SkippedLines() const { return skipped_; }
@@ -115,7 +119,9 @@ public:
 
 private:
     // LogEvent (show true) or SkipEvent.
-    void TakeEvent(int port, const MidiEvent& event, bool incoming, bool show);
+    void TakeEvent(int port, const MidiEvent& event, bool incoming, int source, bool show);
+    // The message text of a port, direction and source; null outside the tables.
+    std::string* SysexText(int port, bool incoming, int source);
     void NextCount();
     void WriteRow();
     void ResetGrid();
@@ -126,6 +132,12 @@ private:
     // Rows of the first screen in use (1..InitialRows - 1 fill in order).
     int firstScreenRows_ = 0;
     int skipped_ = 0;  // lines counted but not shown since the last row
+    // Messages passed thru being sent, by output and source input; an entry
+    // goes when its message ends.
+    std::map<std::pair<int, int>, std::string> thruSysexText_;
+    // The text DescribeEvent shows for a system-exclusive row (null: the
+    // port's own by direction).
+    const std::string* describing_ = nullptr;
     NameList noteNames_;
     NameList controllerNames_;
 };

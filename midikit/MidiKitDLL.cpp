@@ -111,6 +111,8 @@ void TMidiKit::ResolveOptional() {
     optional(pGetMidiKitPipeWire, "GetMidiKitPipeWire");
     optional(pGetMidiPortName, "GetMidiPortName");
     optional(pPutMidiThru, "PutMidiThru");
+    optional(pSetMidiInThru, "SetMidiInThru");
+    optional(pGetMidiInThru, "GetMidiInThru");
     optional(pGetMidiPortSerial, "GetMidiPortSerial");
     optional(pGetMidiPortsLeftOut, "GetMidiPortsLeftOut");
     optional(pConnectMidiPort, "ConnectMidiPort");

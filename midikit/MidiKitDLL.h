@@ -72,6 +72,8 @@ using TGetMidiKitSystem = decltype(&::GetMidiKitSystem);
 using TGetMidiKitPipeWire = decltype(&::GetMidiKitPipeWire);
 using TGetMidiPortName = decltype(&::GetMidiPortName);
 using TPutMidiThru = decltype(&::PutMidiThru);
+using TSetMidiInThru = decltype(&::SetMidiInThru);
+using TGetMidiInThru = decltype(&::GetMidiInThru);
 using TGetMidiPortSerial = decltype(&::GetMidiPortSerial);
 using TGetMidiPortsLeftOut = decltype(&::GetMidiPortsLeftOut);
 using TConnectMidiPort = decltype(&::ConnectMidiPort);
@@ -192,6 +194,8 @@ public:
     TGetMidiKitPipeWire pGetMidiKitPipeWire = nullptr;
     TGetMidiPortName pGetMidiPortName = nullptr;
     TPutMidiThru pPutMidiThru = nullptr;
+    TSetMidiInThru pSetMidiInThru = nullptr;
+    TGetMidiInThru pGetMidiInThru = nullptr;
     TGetMidiPortSerial pGetMidiPortSerial = nullptr;
     TGetMidiPortsLeftOut pGetMidiPortsLeftOut = nullptr;
     TConnectMidiPort pConnectMidiPort = nullptr;

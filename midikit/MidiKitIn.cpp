@@ -110,6 +110,15 @@ LPMIDIEVENT TMidiKitIn::Get() {
     return MidiKit->pGetMidiIn(FHandle);
 }
 
+void TMidiKitIn::SetThru(uint32_t Version, uint32_t Kinds, const std::vector<uint32_t>& Outputs) {
+    if (FOpen && MidiKit && MidiKit->pSetMidiInThru)
+        MidiKit->pSetMidiInThru(FHandle, Version, Kinds, Outputs.data(), uint32_t(Outputs.size()));
+}
+
+uint32_t TMidiKitIn::ThruStamp() const {
+    return FOpen && MidiKit && MidiKit->pGetMidiInThru ? MidiKit->pGetMidiInThru(FHandle) : 0;
+}
+
 void TMidiKitIn::ControlWndProc(uint32_t Message) {
     if (Message == MIDIKIT_MSG_INPUT_DATA) Drain();
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/MidiKit32.h"
 #include "midikit/MidiKitDLL.h"
@@ -58,6 +59,12 @@ public:
 
     // The next queued event, or null; writable until the next Get.
     LPMIDIEVENT Get();
+
+    // Thru that the library passes from this input itself, as messages come
+    // in (see SetMidiInThru), and for the event Get last returned, whether
+    // it was passed so (bit 0) under which setting (the rest).
+    void SetThru(uint32_t Version, uint32_t Kinds, const std::vector<uint32_t>& Outputs);
+    uint32_t ThruStamp() const;
 
     // Handles one notification of the library (runs on the owner's thread).
     void ControlWndProc(uint32_t Message);

@@ -42,6 +42,8 @@ public:
     void Reset();
     void Flush();
     bool IsOpen() const { return FOpen; }
+    // The library's handle of the open port (0 when closed).
+    uint32_t Handle() const { return FHandle; }
     std::string GetDescription() const { return FDescription; }
     uint32_t GetNumDevices() const;
     uint16_t GetIDFromName(const std::string& Name) const;

@@ -152,8 +152,9 @@ struct Notifications {
     Topic<> MidiInActivity;
     Topic<> MidiOutActivity;
     // One row of the MIDI monitor: an event put to (incoming false) or
-    // received from (incoming true) port 0..49.
-    Topic<int /*port*/, const MidiEvent&, bool /*incoming*/> MonitorLine;
+    // received from (incoming true) port 0..49; one put is passed thru from
+    // input port `source`, or is the program's own (-1).
+    Topic<int /*port*/, const MidiEvent&, bool /*incoming*/, int /*source*/> MonitorLine;
     // A row of the MIDI monitor that says what became of a received message
     // which the editor recognised but did not take (a damaged knob preset).
     Topic<const std::string& /*status*/, const std::string& /*detail*/> MonitorNote;

@@ -265,6 +265,10 @@ run_job() {
         # system's (pipewire_tests start the editor where it is not).
         export MORVELANT_MIDI_SERVER=pipewire
         export LD_LIBRARY_PATH="$pwjack${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+        # PipeWire's libjack does not tell the editor of a connection that
+        # a patchbay undid (its notices can deadlock the client's end), so
+        # a dump cut that way is not known there.
+        exclude='^MidiInDeviceJack\.ADumpCutByADisconnectionIsNotCompletedByALaterOne$'
         ;;
       release)
         export MORVELANT_EDITOR_DIR="$PWD/build-release/bin"
@@ -275,7 +279,7 @@ run_job() {
         # The sanitizer slows every thread several times over: a test of
         # thru timing to the period (run in the sanitizers' leg) would
         # measure the sanitizer.
-        exclude='^MidiInDeviceJack\.ThruSendsEachEventOnePeriodAfterItCame$'
+        exclude='^MidiInDeviceJack\.(ThruSendsEachEventOnePeriodAfterItCame|ThruFromTwoInputsIntoOneOutputKeepsEachEventsOffset|AnotherInputsThruKeepsItsTimeWhileOneInputFloodsAndTheWindowThreadIsBusy)$'
         ;;
     esac
     run_program "$id" "$dir" "$program" "$filter" "$leg"

@@ -233,12 +233,13 @@ TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, C
     // frame: the engine's handling of each event (thru above all) pays for
     // one append, not for wording a row.
     if (notices)
-        monitorLines_ = notices->MonitorLine.Subscribe([this](int port, const MidiEvent& event, bool incoming) {
-            if (Rows.MonitorEnabled) Queue({false, port, event, incoming, {}, {}});
-        });
+        monitorLines_ =
+            notices->MonitorLine.Subscribe([this](int port, const MidiEvent& event, bool incoming, int source) {
+                if (Rows.MonitorEnabled) Queue({false, port, event, incoming, {}, {}, source});
+            });
     if (notices)
         monitorNotes_ = notices->MonitorNote.Subscribe([this](const std::string& status, const std::string& detail) {
-            Queue({true, -1, MidiEvent{}, true, status, detail});
+            Queue({true, -1, MidiEvent{}, true, status, detail, -1});
         });
     frame_.setSingleShot(true);
     connect(&frame_, &QTimer::timeout, this, [this] { SyncGrid(); });
@@ -405,11 +406,11 @@ void TMidiMonGridForm::TakePending() {
             if (line.note)
                 Rows.SkipNote();
             else
-                Rows.SkipEvent(line.port, line.event, line.incoming);
+                Rows.SkipEvent(line.port, line.event, line.incoming, line.source);
         } else if (line.note) {
             Rows.LogNote(line.status, line.detail);
         } else {
-            Rows.LogEvent(line.port, line.event, line.incoming);
+            Rows.LogEvent(line.port, line.event, line.incoming, line.source);
         }
     }
     Rows.ShowSkipped();

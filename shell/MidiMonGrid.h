@@ -119,6 +119,7 @@ private:
         MidiEvent event;
         bool incoming;
         std::string status, detail;
+        int source;  // passed thru from this input; -1: the program's own
     };
     void Queue(PendingLine line);
     void TakePending();

@@ -104,7 +104,7 @@ TEST(MidiSystemJack, DamagedDumpsThatKeepComingAreSaidOncePerBurst) {
     if (quiet != nullptr) quiet->setInterval(std::chrono::hours(1));
     Notifications& notices = editor.Windows().Context().Notices;
     int heard = 0, refused = 0;
-    const Subscription lines = notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in) { heard += in; });
+    const Subscription lines = notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in, int) { heard += in; });
     const Subscription notes =
         notices.MonitorNote.Subscribe([&](const std::string&, const std::string&) { ++refused; });
     const auto boxes = [&] {
@@ -162,7 +162,8 @@ struct DevicePeer {
     // Clocks until the editor hears one: a new connection takes effect some cycles later.
     bool Heard(Notifications& notices) {
         int heard = 0;
-        const Subscription lines = notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in) { heard += in; });
+        const Subscription lines =
+            notices.MonitorLine.Subscribe([&](int, const MidiEvent&, bool in, int) { heard += in; });
         return testsupport::PumpUntil([&] { return peer.Send({0xF8}), testsupport::PumpFor(20), heard > 0; }, 10000);
     }
     std::string name;
@@ -184,7 +185,7 @@ TEST(MidiSystemJack, TheBoxesAPeerRaisesOpenOneAtATime) {
     ASSERT_TRUE(device.Heard(notices));
     int sysexBytes = 0;
     const Subscription lines = notices.MonitorLine.Subscribe(
-        [&](int, const MidiEvent& e, bool in) { sysexBytes += in && e.status == 0xF0; });
+        [&](int, const MidiEvent& e, bool in, int) { sysexBytes += in && e.status == 0xF0; });
     testsupport::MidiBytes overrun(TMidiDeviceForm::kReceiveBufferSize + 10, 0x01);
     overrun.front() = 0xF0;
     overrun.back() = 0xF7;

@@ -17,6 +17,7 @@
 
 #include "tests/driver/DriverTestSupport.h"
 #include "tests/support/JackPeer.h"
+#include "tests/support/JackPlainLoop.h"
 
 using namespace morvelant::drivertest;
 using morvelant::testsupport::StartJackServer;
@@ -45,40 +46,7 @@ std::string Unique(const char* stem) {
 // A plain libjack client that writes one message at the start of each of
 // its cycles to a port: what the server does with every cycle, without the
 // driver.
-class PlainLoop {
-public:
-    explicit PlainLoop(const std::string& to) {
-        jack_status_t status{};
-        client_ = jack_client_open(Unique("Loop").c_str(), JackNoStartServer, &status);
-        if (!client_) return;
-        port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        jack_set_process_callback(client_, &PlainLoop::Process, this);
-        ok_ = port_ && jack_activate(client_) == 0 && jack_connect(client_, jack_port_name(port_), to.c_str()) == 0;
-    }
-    ~PlainLoop() {
-        if (!client_) return;
-        jack_deactivate(client_);
-        jack_client_close(client_);
-    }
-    PlainLoop(const PlainLoop&) = delete;
-    PlainLoop& operator=(const PlainLoop&) = delete;
-    bool Ok() const { return ok_; }
-
-private:
-    static int Process(jack_nframes_t nframes, void* arg) {
-        auto* self = static_cast<PlainLoop*>(arg);
-        void* buffer = jack_port_get_buffer(self->port_, nframes);
-        jack_midi_clear_buffer(buffer);
-        const jack_midi_data_t message[3] = {0xBF, 0x7F, jack_midi_data_t(self->count_++ & 0x7F)};
-        jack_midi_event_write(buffer, 0, message, sizeof message);
-        return 0;
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* port_ = nullptr;
-    bool ok_ = false;
-    uint8_t count_ = 0;
-};
+using PlainLoop = morvelant::testsupport::JackPlainLoop;
 
 // The MIDI ports whose full names match the pattern, as a client of the
 // test server lists them.
@@ -330,15 +298,7 @@ protected:
     // messages do not reach that far. Under PipeWire they come now and then
     // a period early or late: only one missing tells of a loss.
     bool LoopLostAMessage(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
-        std::vector<morvelant::testsupport::JackPeer::Arrival> loop;
-        for (const auto& a : peer->Arrivals())
-            if (a.bytes.size() == 3 && a.bytes[0] == 0xBF && a.bytes[1] == 0x7F) loop.push_back(a);
-        if (loop.empty() || loop.front().seen > from || loop.back().seen < to) return true;
-        for (size_t i = 1; i < loop.size(); ++i)
-            if (((loop[i].bytes[2] - loop[i - 1].bytes[2]) & 0x7F) != 1 && loop[i].seen >= from &&
-                loop[i - 1].seen <= to)
-                return true;
-        return false;
+        return PlainLoop::Lost(*peer, from, to);
     }
     std::chrono::microseconds Periods(int n) {
         return std::chrono::microseconds(int64_t(n) * peer->Period() * 1000000 / std::max(1u, unsigned(peer->Rate())));
@@ -363,20 +323,23 @@ protected:
 
 }  // namespace
 
+// Several dumps in a row, as Send Preset sends two, each checked: a driver
+// that lost every second long message would show here.
 TEST_F(Jack, ThePeerReceivesTheExactBytes) {
-    auto dump = MakeSysex(1034, 5);
+    const Messages dumps = {MakeSysex(1034, 5), MakeSysex(1034, 6), MakeSysex(300, 7), MakeSysex(5000, 8)};
     ExpectAtPeer(
         [&] {
             MidiEvent note = Ev(MIDIKIT_TIME_NOW, 0x90, 0x3C, 0x64);
             MidiEvent program = Ev(MIDIKIT_TIME_NOW, 0xC5, 0x07, 0x55);
             ASSERT_EQ(kit->PutMidiOut(out, &note), 0);
             ASSERT_EQ(kit->PutMidiOut(out, &program), 0);
-            for (MidiEvent e : SysexEvents(dump)) ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
+            for (const auto& dump : dumps)
+                for (MidiEvent e : SysexEvents(dump)) ASSERT_EQ(kit->PutMidiOut(out, &e), 0);
             MidiEvent cc = Ev(0, 0xB0, 0x07, 0x64);
             ASSERT_EQ(kit->PutMidiOut(out, &cc), 0);
         },
-        // The dump reaches the port as one message.
-        Messages{{0x90, 0x3C, 0x64}, {0xC5, 0x07}, dump, {0xB0, 0x07, 0x64}});
+        // Each dump reaches the port as one message.
+        Messages{{0x90, 0x3C, 0x64}, {0xC5, 0x07}, dumps[0], dumps[1], dumps[2], dumps[3], {0xB0, 0x07, 0x64}});
 
     // Reset: All Notes Off on the 16 channels.
     Messages notesOff;
@@ -1007,4 +970,56 @@ TEST_F(Jack, ThruKeepsTheMessageOfEachInputApart) {
               std::string::npos)
         << said;
     kit->CloseMidiIn(k3);
+}
+
+// A system-exclusive message whose source goes before its end is never
+// completed by what comes after on that input: the tail that follows (data
+// bytes without a status) is stray and dropped, and the next whole message
+// passes thru alone. The source goes as a patchbay takes the connection
+// away and makes it again, as the peer is closed and another of its name
+// comes, and as the server stops and starts again.
+TEST_F(Jack, ThruNeverCompletesAMessageWhoseSourceWent) {
+    const std::string name = peer->name;
+    const std::string ours = "driver_tests:" + name + "o/out";
+    const struct {
+        const char* how;
+        std::function<void()> cut;
+    } cases[] = {
+        {"patchbay",
+         [&] {
+             ASSERT_TRUE(morvelant::testsupport::PatchPorts(name + "o:out", ours, false));
+             ASSERT_TRUE(Eventually([&] { return peer->OutConnections() == 0; }, 10s));
+             std::this_thread::sleep_for(100ms);  // the cable stays out a moment
+             ASSERT_TRUE(morvelant::testsupport::PatchPorts(name + "o:out", ours));
+         }},
+        {"peer replaced",
+         [&] {
+             peer.reset();
+             peer = std::make_unique<Peer>(name);
+         }},
+        {"server restart",
+         [&] {
+             peer.reset();
+             StopServer();
+             ASSERT_TRUE(StartJackServer());
+             peer = std::make_unique<Peer>(name);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        ThruPump pump(*kit, in, out);
+        peer->Clear();
+        inN.Reset();
+        peer->Send({0xF0, 0x7D, 0x02, 0x00, 0x00, 0x05, 0x11, 0x22});
+        // The head came in, and was passed thru, before its source goes.
+        ASSERT_TRUE(inN.WaitFor(MIDIKIT_MSG_INPUT_DATA, 1));
+        std::this_thread::sleep_for(50ms);
+        c.cut();
+        ASSERT_TRUE(PeerConnected());
+        peer->Send({0x33, 0x44, 0xF7});
+        peer->Send({0xF0, 0x7D, 0x03, 0xF7});
+        ASSERT_TRUE(peer->WaitFor(1));
+        std::this_thread::sleep_for(100ms);  // nothing more arrives
+        EXPECT_EQ(peer->Messages(), (Messages{{0xF0, 0x7D, 0x03, 0xF7}}));
+    }
 }

@@ -67,7 +67,7 @@ struct RecordingHooks {
         auto add = [this](Subscription s) { subscriptions.push_back(std::move(s)); };
         add(n.MidiInActivity.Subscribe([this] { ++InActivity; }));
         add(n.MidiOutActivity.Subscribe([this] { ++OutActivity; }));
-        add(n.MonitorLine.Subscribe([this](int port, const MidiEvent& e, bool incoming) {
+        add(n.MonitorLine.Subscribe([this](int port, const MidiEvent& e, bool incoming, int) {
             (incoming ? LoggedIn : LoggedOut).push_back({port, e});
         }));
         add(n.CurrentPresetChanged.Subscribe([this] {

@@ -143,6 +143,17 @@ TEST_F(Learn, SysexStringModeKeepsTheFirstThirtyBytes) {
     EXPECT_EQ(P().FaderString[7].substr(P().FaderString[7].size() - 2), "1D");  // byte 29
 }
 
+// A message that never ended (its source went) is followed by the next
+// one's F0: learn takes that message, never the two spliced.
+TEST_F(Learn, SysexStringModeStartsAgainAtTheNextMessage) {
+    Start(2);
+    FeedBytes({0xF0, 0x7D, 0x01});
+    FeedBytes({0xF0, 0x7D, 0x03, 0xF7});
+    EXPECT_EQ(P().FaderString[7], "F0 7D 03 F7");
+    EXPECT_EQ(P().FaderMidiData1(7), 4);
+    EXPECT_EQ(model.LearnMode, -1);
+}
+
 TEST_F(Learn, NewStringLearnStartsFromAnEmptyString) {
     P().FaderString[7] = "90 3C 7F";
     Start(2);

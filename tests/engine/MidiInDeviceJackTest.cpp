@@ -2,11 +2,18 @@
 // components and listens on the port the editor sends to.
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +39,15 @@ class Peer : public testsupport::JackPeer {
 public:
     explicit Peer(const std::string& client) : JackPeer({.in = client + "i", .out = client + "o"}) {}
     std::vector<Message> Got() { return Messages(); }
+};
+
+// A long period, so that a busy machine still hands every event on within
+// it; the server gets its own back afterwards.
+struct LongPeriod {
+    explicit LongPeriod(jack_client_t* c) : client(c), old(jack_get_buffer_size(c)) { jack_set_buffer_size(c, 1024); }
+    ~LongPeriod() { jack_set_buffer_size(client, old); }
+    jack_client_t* client;
+    jack_nframes_t old;
 };
 
 class MidiInDeviceJack : public ::testing::Test {
@@ -92,6 +108,14 @@ protected:
         form_.reset();
         kit_.reset();
         peer_.reset();
+    }
+
+    // Lets the window thread go to wait once, as it does after every act of
+    // the user.
+    static void WaitOnce() {
+        QEventLoop loop;
+        QTimer::singleShot(1, &loop, &QEventLoop::quit);
+        loop.exec();
     }
 
     bool RunHere() {
@@ -166,6 +190,7 @@ TEST_F(MidiInDeviceJack, ThruPassesWhatItsSwitchesAllow) {
     // The other way round: real-time passes, system exclusive does not.
     routing_.SysexThru = false;
     routing_.RealtimeThru = true;
+    WaitOnce();  // the switches reach the inputs as the window thread goes to wait
     peer_->Send({0xF0, 0x7D, 0x03, 0xF7});
     peer_->Send({0xFA});
     peer_->Send({0x93, 0x3C, 0x40});
@@ -183,14 +208,7 @@ TEST_F(MidiInDeviceJack, ThruSendsEachEventOnePeriodAfterItCame) {
     if (!RunHere()) return;
     testsupport::JackFrameClient sender(client_ + "f", true);
     ASSERT_TRUE(sender.Ok());
-    // A long period, so that a busy machine still hands every event on
-    // within it; the server gets its own back afterwards.
-    struct PeriodGuard {
-        jack_client_t* client;
-        jack_nframes_t old;
-        ~PeriodGuard() { jack_set_buffer_size(client, old); }
-    } period{sender.Client(), sender.Period()};
-    jack_set_buffer_size(sender.Client(), 1024);
+    LongPeriod period(sender.Client());
     int port = -1;
     TMidiKitIn* in = OpenInput(client_ + "f:out", port);
     ASSERT_NE(in, nullptr);
@@ -215,6 +233,139 @@ TEST_F(MidiInDeviceJack, ThruSendsEachEventOnePeriodAfterItCame) {
         EXPECT_EQ(arrivals[i].frame - sent.frame, n) << "event " << i << " sent at offset " << offsets[i];
     }
     in->Close();
+}
+
+// Two inputs passed thru into one output: each event leaves exactly one
+// period after it came, at its own offset, though the other input's events
+// of the same period came earlier and later in it.
+TEST_F(MidiInDeviceJack, ThruFromTwoInputsIntoOneOutputKeepsEachEventsOffset) {
+    if (!RunHere()) return;
+    testsupport::JackFrameClient a(client_ + "a", true), b(client_ + "b", true);
+    ASSERT_TRUE(a.Ok() && b.Ok());
+    LongPeriod period(a.Client());
+    int portA = -1, portB = -1;
+    TMidiKitIn* inA = OpenInput(client_ + "a:out", portA);
+    TMidiKitIn* inB = OpenInput(client_ + "b:out", portB);
+    ASSERT_TRUE(inA && inB);
+    routing_.ThruInDeviceFlags[static_cast<size_t>(portA)] = true;
+    routing_.ThruInDeviceFlags[static_cast<size_t>(portB)] = true;
+    routing_.ThruDeviceFlags[static_cast<size_t>(outPort_)] = true;
+    routing_.Thru = true;
+    Pump([&] { return a.Connections() > 0 && b.Connections() > 0; });
+    WaitOnce();
+    // In each period, each input's events come before and after the other's.
+    const jack_nframes_t n = a.Period();
+    constexpr uint8_t kPeriods = 24;
+    std::vector<testsupport::JackFrameClient::Message> fromA, fromB;
+    for (uint8_t k = 0; k < kPeriods; ++k) {
+        fromA.push_back({k * n + 5, {0x90, uint8_t(2 * k), 100}, 3});
+        fromB.push_back({k * n + 10, {0x91, uint8_t(2 * k), 100}, 3});
+        fromA.push_back({k * n + n - 10, {0x90, uint8_t(2 * k + 1), 100}, 3});
+        fromB.push_back({k * n + n - 5, {0x91, uint8_t(2 * k + 1), 100}, 3});
+    }
+    a.Send(fromA);
+    b.Send(fromB);
+    Pump([&] { return peer_->Count() >= 4u * kPeriods; });
+    std::map<Message, jack_nframes_t> sent;
+    for (const auto* from : {&a, &b})
+        for (const auto& m : from->Schedule()) sent[Message(m.bytes, m.bytes + m.size)] = m.frame;
+    const auto arrivals = peer_->Arrivals();
+    EXPECT_EQ(arrivals.size(), sent.size());
+    for (const auto& got : arrivals) {
+        ASSERT_TRUE(sent.count(got.bytes));
+        EXPECT_EQ(got.frame - sent[got.bytes], n) << "note " << int(got.bytes[1]) << " of input "
+                                                  << (got.bytes[0] == 0x90 ? "a" : "b");
+    }
+    inA->Close();
+    inB->Close();
+}
+
+// Another input's thru keeps its time while one input floods the editor
+// with a message that never ends (1.5 MB/s in 1 KiB events) and while the
+// window thread is busy: each of its notes reaches the thru output at most
+// two periods after a plain client fed by the same port heard it, and none
+// is missing. The flood's own excess is dropped and said once.
+TEST_F(MidiInDeviceJack, AnotherInputsThruKeepsItsTimeWhileOneInputFloodsAndTheWindowThreadIsBusy) {
+    if (!RunHere()) return;
+    testsupport::JackPeer flood({.out = client_ + "x", .quiet = true}), notes({.out = client_ + "n", .quiet = true});
+    testsupport::JackFrameClient direct(client_ + "d", false);
+    ASSERT_TRUE(direct.Ok());
+    LongPeriod period(direct.Client());
+    int floodPort = -1, notesPort = -1;
+    TMidiKitIn* floodIn = OpenInput(client_ + "x:out", floodPort);
+    TMidiKitIn* notesIn = OpenInput(client_ + "n:out", notesPort);
+    ASSERT_TRUE(floodIn && notesIn);
+    ASSERT_TRUE(testsupport::PatchPorts(client_ + "n:out", client_ + "d:in"));
+    routing_.ThruInDeviceFlags[static_cast<size_t>(floodPort)] = true;
+    routing_.ThruInDeviceFlags[static_cast<size_t>(notesPort)] = true;
+    routing_.ThruDeviceFlags[static_cast<size_t>(outPort_)] = true;
+    routing_.Thru = true;
+    routing_.SysexThru = true;
+    Pump([&] { return flood.OutConnections() > 0 && notes.OutConnections() > 1 && direct.Connections() > 0; });
+    const jack_nframes_t n = direct.Period();
+    uint8_t next = 0;
+    // The notes sent while `busy` runs on this thread, until every one came
+    // both ways; each note's delay behind the direct path, in periods.
+    const auto play = [&](const std::function<void(const std::function<void()>&)>& busy) {
+        peer_->Clear();
+        direct.Clear();
+        const uint8_t first = next;
+        busy([&] {
+            notes.Send({0x92, next++, 100});
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        });
+        const size_t count = size_t(next - first);
+        Pump([&] { return peer_->Count() >= count && direct.Count() >= count; }, std::chrono::seconds(60));
+        std::map<uint8_t, jack_nframes_t> heard;
+        for (size_t i = 0; i < direct.Count(); ++i) heard[direct.Got(i).bytes[1]] = direct.Got(i).frame;
+        EXPECT_EQ(heard.size(), count) << "the direct path heard every note";
+        std::vector<double> delays;
+        for (const auto& t : peer_->Arrivals()) {
+            if (t.bytes.size() != 3 || t.bytes[0] != 0x92) continue;
+            ASSERT_TRUE(heard.count(t.bytes[1]));
+            delays.push_back(double(t.frame - heard[t.bytes[1]]) / n);
+            EXPECT_LE(t.frame - heard[t.bytes[1]], 2 * n) << "note " << int(t.bytes[1]) << " came "
+                                                          << double(t.frame - heard[t.bytes[1]]) / n
+                                                          << " periods after the direct path's";
+        }
+        EXPECT_EQ(delays.size(), count) << "notes passed thru";
+        std::sort(delays.begin(), delays.end());
+        if (!delays.empty())
+            std::printf("thru behind the direct path, periods: min %g median %g max %g\n", delays.front(),
+                         delays[delays.size() / 2], delays.back());
+    };
+    // The thru settings reach the inputs as the first note is handled.
+    play([](const std::function<void()>& note) { note(); });
+
+    // The notes go out from a thread of their own beside the flood (2.4 MB,
+    // 1.6 s), while this thread runs its event loop.
+    testing::internal::CaptureStderr();
+    play([&](const std::function<void()>& note) {
+        std::thread source([&] {
+            flood.Send({0xF0, 0x7D});
+            const std::vector<unsigned char> body(1024, 0x55);
+            const auto begun = std::chrono::steady_clock::now();
+            for (int k = 0; k < 2400; ++k) {
+                flood.SendPaced(body);
+                std::this_thread::sleep_until(begun + std::chrono::microseconds(666 * (k + 1)));
+            }
+        });
+        std::atomic<bool> sent{false};
+        std::thread player([&] {
+            for (int k = 0; k < 80; ++k) note();
+            sent = true;
+        });
+        Pump([&] { return sent.load(); }, std::chrono::seconds(60));
+        player.join();
+        source.join();
+    });
+    play([](const std::function<void()>& note) {
+        for (int k = 0; k < 30; ++k) note();  // the window thread does nothing else meanwhile
+    });
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("an input received more than the program took in time"), std::string::npos) << said;
+    floodIn->Close();
+    notesIn->Close();
 }
 
 // Thru passes each source's system-exclusive message whole, whatever comes
@@ -311,6 +462,34 @@ TEST_F(MidiInDeviceJack, DumpsSentByThePeerLandInTheModel) {
     EXPECT_EQ(model_.Presets[21].SliderName[5], "Strings ");
     EXPECT_EQ(model_.SelectedPreset, 21);
     EXPECT_EQ(hooks_.ShownPresets, (std::vector<bool>{false, true}));
+}
+
+// A dump cut by a patchbay disconnection is never completed by what the
+// port brings once it is connected again: its rest is stray, nothing is
+// loaded, and the next whole dump lands.
+TEST_F(MidiInDeviceJack, ADumpCutByADisconnectionIsNotCompletedByALaterOne) {
+    if (!RunHere()) return;
+    routing_.MorvelantPCDeviceIndex = inPort_;
+    Morvelant_Parameters p;
+    for (int i = 0; i < kWordCount; ++i) p.W[static_cast<size_t>(i)] = (i * 11 + 1) & 0xFF;
+    SysexBuffer dump;
+    BuildPresetValueDump(dump, 21, p);
+    const std::vector<uint8_t> v = DumpBytes(dump);
+    const auto half = v.begin() + std::ssize(v) / 2;
+    peer_->Send(Message(v.begin(), half));
+    Pump([&] { return form_->ReceiveCount() >= std::ssize(v) / 2; });
+    const std::string ours = std::string(program_invocation_short_name) + ":" + client_ + "o/out";
+    for (const bool connect : {false, true}) {
+        ASSERT_TRUE(testsupport::PatchPorts(client_ + "o:out", ours, connect));
+        Pump([&] { return (peer_->OutConnections() > 0) == connect; });
+        Pump([] { return false; }, std::chrono::milliseconds(100));  // the cable stays out a moment
+    }
+    peer_->Send(Message(half, v.end()));
+    Pump([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_TRUE(hooks_.ShownPresets.empty()) << "a spliced dump was loaded";
+    peer_->Send(Message(v.begin(), v.end()));
+    Pump([&] { return !hooks_.ShownPresets.empty(); });
+    EXPECT_EQ(model_.Presets[21].W, p.W);
 }
 
 TEST_F(MidiInDeviceJack, LearnTakesTheEventTheFaderShouldSend) {

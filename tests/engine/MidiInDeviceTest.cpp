@@ -7,6 +7,7 @@
 
 #include "DispatchTestSupport.h"
 #include "engine/FileCommands.h"
+#include "engine/MonitorRows.h"
 #include "platform/Dialogs.h"
 
 namespace morvelant::dispatchtest {
@@ -144,6 +145,28 @@ TEST_F(MidiInDeviceThru, ControlChangeGoesToEveryThruOutputInOrderAndIsLogged) {
     EXPECT_EQ(sent, want);
     EXPECT_EQ(hooks.LoggedOut, want);
     EXPECT_EQ(hooks.OutActivity, 2);
+}
+
+// Two sources' messages interleaved on their way out: the monitor shows
+// each one whole, on every output, as the wire carries it.
+TEST_F(MidiInDeviceThru, TheMonitorShowsEachSourcesSysexWholeAsSent) {
+    routing.SysexThru = true;
+    routing.OutNames = {"Out A", "Out B", "Out C", "Synth"};
+    MidiMonitorRows rows;
+    rows.Routing = &routing;
+    rows.MonitorEnabled = true;
+    const Subscription shown = notices.MonitorLine.Subscribe(
+        [&](int port, const MidiEvent& e, bool incoming, int source) { rows.LogEvent(port, e, incoming, source); });
+    ReceiveBytes(1, {0xF0, 0x7D, 0x01});
+    ReceiveBytes(kDevicePort, {0xF0, 0x7D, 0x03, 0xF7});
+    ReceiveBytes(1, {0x02, 0xF7});
+    std::vector<std::string> sentRows;
+    for (int row = 1; row < rows.RowCount(); ++row)
+        if (rows.Cell(1, row) == "PC -->") sentRows.push_back(rows.Cell(2, row) + ": " + rows.HexListing(row).substr(8));
+    const std::vector<std::string> want = {"Out A: 0000 (   0):F0 7D 03 F7\n", "Synth: 0000 (   0):F0 7D 03 F7\n",
+                                           "Out A: 0000 (   0):F0 7D 01 02 F7\n",
+                                           "Synth: 0000 (   0):F0 7D 01 02 F7\n"};
+    EXPECT_EQ(sentRows, want);
 }
 
 TEST_F(MidiInDeviceThru, OnlyThruInputsAndTheDevicePortAreSources) {

@@ -47,7 +47,7 @@ struct RecordingHooks {
 
     void Listen(Notifications& n) {
         subscriptions.push_back(n.MidiOutActivity.Subscribe([this] { ++OutActivity; }));
-        subscriptions.push_back(n.MonitorLine.Subscribe([this](int port, const MidiEvent& event, bool incoming) {
+        subscriptions.push_back(n.MonitorLine.Subscribe([this](int port, const MidiEvent& event, bool incoming, int) {
             EXPECT_FALSE(incoming);
             Logged.push_back({port, event});
         }));

@@ -17,10 +17,15 @@
 #include <QLabel>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <thread>
 
+#include "app/EditorWindowSet.h"
+#include "engine/MidiInDeviceUnit.h"
 #include "engine/MidiPortSet.h"
 #include "midikit/MidiKitDLL.h"
 #include "model/PresetFiles.h"
@@ -30,6 +35,7 @@
 #include "tests/support/ControllerFader.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/JackPeer.h"
+#include "tests/support/JackPlainLoop.h"
 #include "tests/support/StartedEditor.h"
 
 namespace morvelant {
@@ -58,10 +64,36 @@ MidiBytes PresetDumps(const DeviceModel& model, int slot) {
     return bytes;
 }
 
+// The system-exclusive messages the peer heard (a fader's message that
+// comes late is none of them).
 MidiBytes Heard(testsupport::JackPeer& peer) {
     MidiBytes bytes;
-    for (const MidiBytes& m : peer.Messages()) bytes.insert(bytes.end(), m.begin(), m.end());
+    for (const MidiBytes& m : peer.Messages())
+        if (!m.empty() && m[0] == 0xF0) bytes.insert(bytes.end(), m.begin(), m.end());
     return bytes;
+}
+
+// Plays `transfer` (true when what it sent came whole) until it comes
+// whole. PipeWire, run without real-time scheduling as here, now and then
+// loses or holds what a client wrote on its way to another under load (seen:
+// a dump, and a plain libjack client's writes beside it, missing for
+// seconds); a try is played again only when `serverLost` says that a plain
+// libjack client on the same ports lost messages during that try too. A try
+// the editor alone lost fails; three that PipeWire lost say so and skip.
+void PlayedBesidePlainClient(const char* what, const std::function<bool()>& transfer,
+                             const std::function<bool()>& serverLost,
+                             const std::function<std::string()>& got = [] { return std::string(); }) {
+    constexpr int kPlays = 3;
+    for (int play = 1; !transfer(); ++play) {
+        if (!serverLost()) {
+            ADD_FAILURE() << what << " did not come whole, while a plain libjack client on the same ports lost nothing"
+                          << got();
+            return;
+        }
+        if (play == kPlays) GTEST_SKIP() << "PipeWire lost messages of a plain libjack client beside " << what
+                                         << " in each of " << kPlays << " plays: nothing to judge the editor by";
+        std::fprintf(stderr, "%s: PipeWire lost messages of a plain libjack client too: played again\n", what);
+    }
 }
 
 // The editor's roles given to a peer's ports: its input is "Out 1" and the
@@ -81,7 +113,11 @@ bool FaderReaches(testsupport::JackPeer& peer) {
     for (int v = 1; v < 200 && !peer.Dead(); ++v) {
         peer.Clear();
         fader->setValue(v % 100 + 1);
-        if (Until([&] { return peer.Count() > 0; }, 50ms)) return true;
+        const auto faders = [&] {
+            const auto heard = peer.Messages();
+            return std::any_of(heard.begin(), heard.end(), [](const MidiBytes& m) { return m[0] == 0xB0; });
+        };
+        if (Until(faders, 50ms)) return true;
     }
     return false;
 }
@@ -111,8 +147,14 @@ protected:
 
 TEST_F(EditorOnPipeWire, StartedTheUsualWayItsRolesReachAPipeWirePeerAndDumpsGoBothWays) {
     MIDIKIT_IN_FRESH_PROCESS();
-    testsupport::JackPeer peer({.in = synth, .out = keys});
+    testsupport::JackPeer peer({.in = synth, .out = keys, .loop = true});
     ASSERT_TRUE(peer.Ok());
+    // Beside the editor: a plain client writing to the peer's client, and
+    // one fed by the peer's output as the editor's input is.
+    testsupport::JackPlainLoop loop(synth + ":loop");
+    testsupport::JackPeer beside({.in = synth + "r"});
+    ASSERT_TRUE(loop.Ok() && beside.Ok());
+    ASSERT_TRUE(testsupport::PatchPorts(keys + ":out", synth + "r:in"));
     testsupport::StartedEditor editor;
     GiveRoles(editor.Folder(), synth + ":in", keys + ":out");
     ::unsetenv("MIDIKIT_BACKEND");
@@ -130,19 +172,49 @@ TEST_F(EditorOnPipeWire, StartedTheUsualWayItsRolesReachAPipeWirePeerAndDumpsGoB
     model.Warnings = false;
     model.SelectedPreset = 70;
     model.Presets[70].FaderMax(3) = 99;
-    peer.Clear();
-    MainMenuForm->MainMenuSendPreset->trigger();
     const MidiBytes sent = PresetDumps(model, 70);
-    EXPECT_TRUE(Until([&] { return Heard(peer).size() >= sent.size(); }));
-    EXPECT_EQ(Heard(peer), sent) << "Send Preset delivers both dumps as they are";
+    std::chrono::steady_clock::time_point from, sentBy;
+    PlayedBesidePlainClient(
+        "Send Preset",
+        [&] {
+            peer.Clear();
+            // The loop's messages cover the send.
+            Until([&] {
+                const auto heard = peer.Messages();
+                return std::any_of(heard.begin(), heard.end(), testsupport::JackPlainLoop::IsLoops);
+            });
+            from = std::chrono::steady_clock::now();
+            MainMenuForm->MainMenuSendPreset->trigger();
+            sentBy = std::chrono::steady_clock::now();
+            Until([&] { return Heard(peer).size() >= sent.size(); });
+            return Heard(peer) == sent;
+        },
+        // PipeWire drops a plain client's cycle now and then (about 1 in
+        // 250 here, under load): only a cycle dropped while the dumps went
+        // out tells of PipeWire's loss.
+        [&] { return testsupport::JackPlainLoop::Lost(peer, from, sentBy + 100ms); },
+        [&] { return "; the peer heard " + std::to_string(Heard(peer).size()) + " of " + std::to_string(sent.size()); });
+    if (HasFailure() || IsSkipped()) return;
 
     // The device answers with preset 12 of its own.
     DeviceModel device;
     device.Presets[12].FaderMax(5) = 42;
     for (int k = 0; k < kNameLength; ++k) device.Presets[12].PresetName(k) = "PipeWire"[k];
     const MidiBytes back = PresetDumps(device, 12);
-    peer.Send(back);
-    ASSERT_TRUE(Until([&] { return PresetDumps(model, 12) == back; })) << "the received preset is the one sent";
+    PlayedBesidePlainClient(
+        "the device's answer",
+        [&] {
+            beside.Clear();
+            peer.Send(back);
+            return Until([&] { return PresetDumps(model, 12) == back; });
+        },
+        [&] { return Heard(beside) != back; },
+        [&] {
+            std::string said = "; the editor holds " + std::to_string(MidiDeviceForm->ReceiveCount()) +
+                " bytes of an unfinished message";
+            for (const std::string& m : editor.Dialogs.Messages()) said += "; it said: " + m;
+            return said;
+        });
 }
 
 TEST_F(EditorOnPipeWire, StartedBeforePipeWireItTakesItWhenItComesAndTakesBackWhatItSaid) {

@@ -181,7 +181,8 @@ TEST_F(SaveRoutine, AReplacedFileKeepsItsModeAndGroupAndANewOneFollowsTheUmask) 
     // A group of the user's other than the one new files get; root may give any.
     gid_t other = ::getegid();
     std::vector<gid_t> groups(std::size_t(std::max(::getgroups(0, nullptr), 0)));
-    ::getgroups(int(groups.size()), groups.data());
+    // Only the groups it wrote (none when it failed).
+    groups.resize(std::size_t(std::max(::getgroups(int(groups.size()), groups.data()), 0)));
     if (::geteuid() == 0) groups.push_back(65534);
     for (gid_t g : groups) other = g != ::getegid() ? g : other;
     const mode_t mask = ::umask(0);

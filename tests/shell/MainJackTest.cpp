@@ -117,7 +117,7 @@ TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
         struct PutLog {
             std::vector<std::pair<int, MidiEvent>> put;
         } log;
-        Subscription putLog = main.Notices().MonitorLine.Subscribe([&log](int port, const MidiEvent& e, bool incoming) {
+        Subscription putLog = main.Notices().MonitorLine.Subscribe([&log](int port, const MidiEvent& e, bool incoming, int) {
             if (!incoming) log.put.emplace_back(port, e);
         });
         QScrollBar* fader1 = main.findChild<QScrollBar*>(QStringLiteral("Fader1"));
@@ -149,7 +149,7 @@ TEST(MainJack, FaderOneSendsToAnotherClientAndLearnsItsEvent) {
             int clocks = 0;
         } inLog;
         putLog.Reset();
-        Subscription clockLog = main.Notices().MonitorLine.Subscribe([&inLog](int, const MidiEvent& e, bool incoming) {
+        Subscription clockLog = main.Notices().MonitorLine.Subscribe([&inLog](int, const MidiEvent& e, bool incoming, int) {
             if (incoming && e.status == 0xF8) ++inLog.clocks;
         });
         int sentClocks = 0;

@@ -199,7 +199,7 @@ TEST_F(PortsJack, AServerThatStopsIsSaidOnceAndFadersReachThePeerWhenItReturns) 
     EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{MidiPortSet::kServerGoneText});
     EXPECT_EQ(r.OpenOutDevices, std::vector<std::string>{synth + ":in" + PortSettings::kAbsentMark});
     int logged = 0;
-    Subscription log = editor.main.Notices().MonitorLine.Subscribe([&](int, const MidiEvent&, bool) { ++logged; });
+    Subscription log = editor.main.Notices().MonitorLine.Subscribe([&](int, const MidiEvent&, bool, int) { ++logged; });
     editor.MoveFader(64);
     EXPECT_EQ(logged, 0) << "sends to nowhere are not counted";
 
