@@ -579,11 +579,7 @@ private:
         jack_on_shutdown(c, [](void* self) { shutdown(JackFailure, "", self); }, this);
         jack_set_port_registration_callback(c, &JackSession::portRegistered, this);
         jack_set_port_rename_callback(c, &JackSession::portRenamed, this);
-        // PipeWire's libjack can deadlock in deactivate when it hands the
-        // links that deactivate removes to this callback (the editor would
-        // hang at its end): there a source's going is cut only when the
-        // library connects the input anew.
-        if (!jackThroughPipeWire()) jack_set_port_connect_callback(c, &JackSession::portConnected, this);
+        jack_set_port_connect_callback(c, &JackSession::portConnected, this);
         // From here on a port opened goes to openWaiting; those opened before
         // are registered here, before the client runs a cycle.
         std::vector<std::shared_ptr<Slot>> ports;
@@ -959,10 +955,20 @@ private:
     // ---- JACK's threads
 
     static int process(jack_nframes_t nframes, void* arg) {
+        // PipeWire's libjack ends its process thread by cancelling it (in
+        // deactivate), and holds its callback lock while this runs: a cancel
+        // acting at one of the writes that wake our readers would leave the
+        // cycle half done and that lock held for good, so that the notice
+        // deactivate itself raises (our links going) waits for it forever,
+        // and deactivate with it. The cycle always runs to its end; a cancel
+        // acts after it.
+        int cancel = 0;
+        pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &cancel);
         auto* self = static_cast<JackSession*>(arg);
         self->gate_.enter();
         self->cycle(nframes);
         if (self->gate_.leave()) self->cycleWake_.post();
+        pthread_setcancelstate(cancel, nullptr);
         return 0;
     }
 
