@@ -265,6 +265,11 @@ run_job() {
         # system's (pipewire_tests start the editor where it is not).
         export MORVELANT_MIDI_SERVER=pipewire
         export LD_LIBRARY_PATH="$pwjack${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+        # PipeWire, run here without real-time scheduling, drops periods of
+        # the notes beside a 1.5 MB/s flood on their way to the plain client
+        # too (1 run in 16): what that test times is the editor's turns
+        # between its inputs, which the sanitizers' leg checks on jackd.
+        exclude='^MidiInDeviceJack\.AnotherInputsThruKeepsItsTimeWhileOneInputFloodsAndTheWindowThreadIsBusy$'
         ;;
       release)
         export MORVELANT_EDITOR_DIR="$PWD/build-release/bin"
