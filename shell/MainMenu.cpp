@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMenuBar>
+#include <QShortcutEvent>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -55,6 +56,31 @@ void SetMenuEnabled(QMenu* menu, bool enabled) {
     // submenus' items for good.
     menu->menuAction()->setEnabled(enabled);
 }
+
+// The strip holds the File and Edit menus of every kind of window and
+// shows one of each. The menu bar grabs an Alt key for every menu, shown or
+// not, and a key that several hold goes to the first of them, one after
+// another on each press: Alt+F opened nothing while a hidden File menu came
+// before the shown one. Such a key opens the shown menu of its letter.
+class ShownMenuKeys : public QObject {
+public:
+    explicit ShownMenuKeys(QMenuBar* bar) : QObject(bar), bar_(bar) { bar->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != bar_ || event->type() != QEvent::Shortcut) return false;
+        const auto* key = static_cast<QShortcutEvent*>(event);
+        if (!key->isAmbiguous()) return false;
+        for (QAction* menu : bar_->actions()) {
+            if (menu->isVisible() && menu->isEnabled() && QKeySequence::mnemonic(menu->text()) == key->key()) {
+                bar_->setActiveAction(menu);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QMenuBar* bar_;
+};
 
 }  // namespace
 
@@ -110,6 +136,7 @@ TMainMenuForm::TMainMenuForm(Engine& engine, CommandRegistry& commands, std::str
     MainMenu = new QMenuBar(this);
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
     MainMenu->setNativeMenuBar(false);
+    new ShownMenuKeys(MainMenu);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

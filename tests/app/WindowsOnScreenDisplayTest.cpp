@@ -161,7 +161,9 @@ private:
 class DisplayRun {
 public:
     // `home`: the user's home and the editor's working folder (else the test's).
-    DisplayRun(const QString& program, const QString& runtime, const char* screen, const QString& home = {}) {
+    // `set`: variables the editor gets beside the test's.
+    DisplayRun(const QString& program, const QString& runtime, const char* screen, const QString& home = {},
+               const std::map<QString, QString>& set = {}) {
         const QString started = runtime + "/display";
         QFile::remove(started);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -172,6 +174,7 @@ public:
         // from the sanitizers' build can hang on a lock another thread held.
         env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime + "/no-session-bus");
         env.remove("MORVELANT_EXIT_AFTER_START");
+        for (const auto& [name, value] : set) env.insert(name, value);
         if (!home.isEmpty()) {
             env.insert("HOME", home);
             // No print server: the print dialog offers a file.
@@ -194,6 +197,8 @@ public:
         PollUntil([&] { return QFile::exists(started) || process_.state() == QProcess::NotRunning; }, 120s, 20ms);
         std::istringstream said(Contents(started));
         said >> display_ >> editor_;
+        // A window may go while the test reads it: its error is no fault of the test's.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         if (!display_.empty()) x_ = XOpenDisplay(display_.c_str());
         if (Started()) watch_ = std::make_unique<FrameWatch>(display_.c_str());
         // The shell reads the line now: it has told its display.
@@ -281,7 +286,7 @@ public:
         Window w = 0;
         int revert = 0;
         XGetInputFocus(x_, &w, &revert);
-        for (int up = 0; up < 8 && w != 0 && w != DefaultRootWindow(x_); ++up) {
+        for (int up = 0; up < 8 && w != None && w != PointerRoot && w != DefaultRootWindow(x_); ++up) {
             const std::vector<char> name = Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
             if (!name.empty()) return std::string(name.begin(), name.end());
             Window root, parent, *children = nullptr;
@@ -297,16 +302,29 @@ public:
     // Ends the editor by its end signal; the display ends with it. The
     // editor's exit status, -1 for a crash.
     int End() {
-        watch_.reset();
-        if (x_ != nullptr) XCloseDisplay(x_);  // before the display goes
-        x_ = nullptr;
-        if (editor_ > 0) ::kill(editor_, SIGTERM);
+        Disconnect();
+        if (editor_ > 0 && process_.state() != QProcess::NotRunning) ::kill(editor_, SIGTERM);
+        return Ended(120s);
+    }
+    // Waits for the editor to end by itself within `limit`; the display
+    // ends with it. Its exit status, -1 for a crash or none. The test's
+    // connections close first: the keys sent are on the server.
+    int Ended(std::chrono::seconds limit) {
+        Disconnect();
+        if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(int(limit.count() * 1000))) {
+            process_.kill();
+            process_.waitForFinished();
+        }
         editor_ = 0;
-        if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(120000)) process_.kill();
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
 
 private:
+    void Disconnect() {
+        watch_.reset();
+        if (x_ != nullptr) XCloseDisplay(x_);  // before the display goes
+        x_ = nullptr;
+    }
     template <typename T>
     std::vector<T> Property(Window w, const char* name, Atom type) const {
         Atom actual;
@@ -522,6 +540,27 @@ TEST_F(WindowsOnScreen, WindowsComeUpWhereTheyStay) {
             count = shown.size() - 1;  // the track edit tools keep no place to come back to
         }
     }
+}
+
+// A start with no MIDI server says so in a box; the box answered with
+// Return, the menu strip has the keys again: Alt+F opens its File menu and
+// "x" there chooses Exit, which ends the editor in order.
+TEST_F(WindowsOnScreen, AfterTheStartBoxTheMenuKeysWork) {
+    DisplayRun run(program.path(), runtime.path(), "1920x1200", {},
+                   {{"MIDIKIT_BACKEND", "jack"},
+                    {"JACK_NO_START_SERVER", "1"},
+                    {"JACK_DEFAULT_SERVER", "morvelant-none-" + QString::number(::getpid())}});
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(PollUntil([&] { return run.Focused() == "Midi Settings"; }, 120s, 50ms)) << "no box has the keys";
+    run.Key(XK_Return);
+    ASSERT_TRUE(PollUntil([&] { return Find(run.Windows(), "Midi Settings") == nullptr; }, 30s, 50ms));
+    ASSERT_TRUE(PollUntil([&] { return !run.Focused().empty(); }, 30s, 50ms));
+    const std::string focused = run.Focused();
+    run.Key(XK_f, {XK_Alt_L});
+    EXPECT_TRUE(PollUntil([&] { return !run.Popup().isEmpty(); }, 30s, 50ms))
+        << "Alt+F opened no menu; the keys are in \"" << focused << '"';
+    run.Key(XK_x);
+    EXPECT_EQ(run.Ended(60s), 0) << "File > Exit did not end the editor";
 }
 
 // A long print in the started editor, as a user makes one: a line typed
