@@ -160,6 +160,8 @@ uint16_t MidiOutput::putThru(const MidiEvent& e, MediaTime arrived, const std::w
 
 void MidiOutput::flushLocked() {
     timed_.clear();
+    if (++run_ == 0) run_ = 1;
+    if (link_) link_->beginRun(run_);
     lastTick_ = 0;
     timedSysexOpen_ = false;
     workerSysex_.clear();
@@ -204,9 +206,11 @@ void MidiOutput::wake() {
     cv_.notify_all();
 }
 
-void MidiOutput::runState(bool& drained, bool& activity) {
+void MidiOutput::runState(bool& drained, bool& activity, bool& held) {
     std::lock_guard lock(mx_);
     drained = timed_.empty() && immediate_.empty() && !sending_ && !awaitingRefill_;
+    held = drained && link_ && link_->holding();
+    drained = drained && !held;
     activity = activity_;
 }
 
@@ -220,8 +224,12 @@ void MidiOutput::restartTicks() {
     if (timed_.empty()) lastTick_ = 0;
 }
 
-void MidiOutput::sendMessage(const Bytes& message, MediaTime due) {
-    if (link_ && !message.empty()) link_->send(message.data(), message.size(), due);
+void MidiOutput::sendMessage(const Bytes& message, MediaTime due, std::optional<uint32_t> run) {
+    if (!link_ || message.empty()) return;
+    if (run)
+        link_->sendTimed(message.data(), message.size(), due, *run);
+    else
+        link_->send(message.data(), message.size(), due);
 }
 
 void MidiOutput::worker() {
@@ -284,9 +292,10 @@ void MidiOutput::worker() {
                 bool ready = refused_ && timed_.size() < kLowWater;
                 if (ready) refused_ = false;
                 bool drained = timed_.empty();
+                const uint32_t run = run_;
                 sending_ = true;
                 lk.unlock();
-                sendMessage(message, lastDue_);
+                sendMessage(message, lastDue_, run);
                 if (ready) notifier_.post(MIDIKIT_MSG_BUFFER_READY);
                 lk.lock();
                 sending_ = false;
