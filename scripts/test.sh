@@ -18,7 +18,7 @@
 # The sanitizers' builds keep line tables as their debug information: what a
 # sanitizer reports names each frame's function, file and line, inlined
 # frames too, at a fraction of the cost of full debug information.
-# Every build, clang's warnings pass too, reads the outside headers (Qt's, the
+# clang's warnings pass and fuzz build read the outside headers (Qt's, the
 # test framework's, the standard library's) once per target, from a
 # precompiled header (MORVELANT_PCH, see CMakeLists.txt), not once per file.
 # Each test program's tests start once it is built, while the builds go on
