@@ -243,11 +243,11 @@ ArrowEdit::ArrowEdit(const QString& name, int min, int max, QWidget* parent) : Q
     connect(Edit, &QLineEdit::editingFinished, this, [this] {
         if (!Edit->isModified()) return;
         Edit->setModified(false);
-        emit Committed();
+        Q_EMIT Committed();
     });
     // A number another window writes (a picker) is committed at once.
     connect(Edit, &QLineEdit::textChanged, this, [this] {
-        if (!showing_ && !Edit->isModified()) emit Committed();
+        if (!showing_ && !Edit->isModified()) Q_EMIT Committed();
     });
 }
 
@@ -267,7 +267,7 @@ void ArrowEdit::Step(int delta) {
     int v = 0;
     if (!WholeNumber(Edit->text(), v)) v = min_;
     Show(QString::number(std::clamp(v + delta, min_, max_)));
-    emit Committed();
+    Q_EMIT Committed();
 }
 
 void ArrowEdit::Show(const QString& text) {

@@ -76,7 +76,7 @@ public:
     // Shows `text` as committed: nothing is handed on.
     void Show(const QString& text);
 
-signals:
+Q_SIGNALS:
     void Committed();
 
 protected:

@@ -29,10 +29,10 @@ void PianoImageView::paintEvent(QPaintEvent*) {
 
 void PianoImageView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
-    emit MouseMove(pos.x(), pos.y());
+    Q_EMIT MouseMove(pos.x(), pos.y());
 }
 
-void PianoImageView::mouseReleaseEvent(QMouseEvent* event) { emit MouseUp(event->button(), event->modifiers()); }
+void PianoImageView::mouseReleaseEvent(QMouseEvent* event) { Q_EMIT MouseUp(event->button(), event->modifiers()); }
 
 TLongPianoForm::TLongPianoForm(PickerDispatch& dispatch, DeviceModel& model)
     : PickerForm(QStringLiteral("LongPianoForm")), dispatch_(dispatch), model_(model) {

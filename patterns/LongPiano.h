@@ -20,7 +20,7 @@ public:
     explicit PianoImageView(QWidget* parent);
     QImage& Picture() { return picture_; }
 
-signals:
+Q_SIGNALS:
     void MouseMove(int x, int y);
     void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 

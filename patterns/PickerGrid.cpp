@@ -117,11 +117,11 @@ void PickerGrid::mouseMoveEvent(QMouseEvent* event) {
     const GridCell cell = CellAt(event->position().toPoint());
     if (cell.row < 0) return;
     SetSelection(cell);
-    emit CellMouseMove(cell.row, cell.column);
+    Q_EMIT CellMouseMove(cell.row, cell.column);
 }
 
-void PickerGrid::mouseReleaseEvent(QMouseEvent* event) { emit MouseUp(event->button(), event->modifiers()); }
+void PickerGrid::mouseReleaseEvent(QMouseEvent* event) { Q_EMIT MouseUp(event->button(), event->modifiers()); }
 
-void PickerGrid::mouseDoubleClickEvent(QMouseEvent*) { emit DoubleClick(); }
+void PickerGrid::mouseDoubleClickEvent(QMouseEvent*) { Q_EMIT DoubleClick(); }
 
 }  // namespace morvelant

@@ -51,7 +51,7 @@ public:
     };
     FittedText FitText(const QString& text, const QFont& base) const;
 
-signals:
+Q_SIGNALS:
     void CellMouseMove(int row, int column);
     void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void DoubleClick();

@@ -52,8 +52,8 @@ UpDownButtons::UpDownButtons(const QString& name, QWidget* parent) : QWidget(par
         b->setFixedSize(15, 11);
         box->addWidget(b);
     }
-    connect(Up, &QToolButton::clicked, this, [this] { emit Clicked(true); });
-    connect(Down, &QToolButton::clicked, this, [this] { emit Clicked(false); });
+    connect(Up, &QToolButton::clicked, this, [this] { Q_EMIT Clicked(true); });
+    connect(Down, &QToolButton::clicked, this, [this] { Q_EMIT Clicked(false); });
     setFixedSize(15, 22);
 }
 

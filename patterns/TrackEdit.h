@@ -48,7 +48,7 @@ public:
     QToolButton* Up = nullptr;
     QToolButton* Down = nullptr;
 
-signals:
+Q_SIGNALS:
     void Clicked(bool up);
 };
 

@@ -41,7 +41,7 @@ NotesTextEdit::NotesTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int) { lastChange_ = position; });
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (!filling_) emit NotesEdited(StoredText());
+        if (!filling_) Q_EMIT NotesEdited(StoredText());
     });
 }
 

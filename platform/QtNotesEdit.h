@@ -32,7 +32,7 @@ public:
     // Where the text last changed (a position in the box).
     int LastChangePosition() const { return lastChange_; }
 
-signals:
+Q_SIGNALS:
     // The user changed the text; its stored form.
     void NotesEdited(const std::string& stored);
 

@@ -18,6 +18,9 @@
 # The sanitizers' builds keep line tables as their debug information: what a
 # sanitizer reports names each frame's function, file and line, inlined
 # frames too, at a fraction of the cost of full debug information.
+# clang's warnings pass and fuzz build read the outside headers (Qt's, the
+# test framework's, the standard library's) once per target, from a
+# precompiled header (MORVELANT_PCH, see CMakeLists.txt), not once per file.
 # Each test program's tests start once it is built, while the builds go on
 # at idle priority; programs run side by side (MORVELANT_TEST_LANES, default
 # 3): each has servers of its own, named after it; the programs that start

@@ -30,7 +30,9 @@ mkdir -p "$check"
 ninja -C "$build" -t inputs all | grep '\.o$' | sort -u >"$check/objects"
 
 # A ninja file with one statement per source: JSON's escapes undone, ninja's
-# "$" escaped.
+# "$" escaped. A target's precompiled header (the outside headers its
+# sources include, see CMakeLists.txt) is built first, as the build would:
+# each of its sources is read with it.
 awk -v objects="$check/objects" '
   BEGIN { while ((getline o < objects) > 0) wanted[o] = 1 }
   function value(line) {
@@ -45,9 +47,13 @@ awk -v objects="$check/objects" '
   /^[ \t]*}/ {
     out = ""
     if (match(cmd, / -o [^ ]+ /)) out = substr(cmd, RSTART + 4, RLENGTH - 5)
-    if (out in wanted) {
+    pch = ""
+    if (match(cmd, / -Xclang -include-pch -Xclang [^ ]+ /)) pch = substr(cmd, RSTART + 30, RLENGTH - 31)
+    if (out ~ /\.pch$/) {
+      printf "build %s/%s: pch\n  dir = %s\n  cmd = %s\n  file = %s\n", dir, out, dir, cmd, file
+    } else if (out in wanted) {
       n++
-      printf "build check%d: check\n  dir = %s\n  cmd = %s\n  file = %s\n", n, dir, cmd, file
+      printf "build check%d: check%s\n  dir = %s\n  cmd = %s\n  file = %s\n", n, pch == "" ? "" : " | " pch, dir, cmd, file
     }
     dir = cmd = file = ""
   }
@@ -56,7 +62,8 @@ awk -v objects="$check/objects" '
   }' "$build/compile_commands.json" >"$check/statements.ninja"
 {
   printf 'rule check\n  command = cd $dir && $cmd -fsyntax-only\n  description = warnings: $file\n'
+  printf 'rule pch\n  command = cd $dir && $cmd\n  description = precompiled header: $file\n'
   cat "$check/statements.ninja"
 } >"$check/build.ninja"
-echo "warnings-only: $(grep -c '^build ' "$check/build.ninja") sources, $jobs at a time"
+echo "warnings-only: $(grep -c '^build check' "$check/build.ninja") sources, $jobs at a time"
 ninja -C "$check" -k 0 -j "$jobs"

@@ -135,7 +135,7 @@ public:
                 endRemoveRows();
             }
             if (firstChanged <= lastChanged && firstChanged >= 0)
-                emit dataChanged(index(firstChanged, 0), index(lastChanged, MidiMonitorRows::kColumns - 1),
+                Q_EMIT dataChanged(index(firstChanged, 0), index(lastChanged, MidiMonitorRows::kColumns - 1),
                                  {Qt::DisplayRole, Qt::ForegroundRole});
         }
         const bool moveCurrent = current_ || reset_;

@@ -65,7 +65,7 @@ TEST(ListWindowsStarted, FirstStartShowsBothListsWithOneBufferEach) {
     // Renaming the current preset shows at once in the virtual device window.
     QLineEdit* edit = PresetForm->EditList[0];
     edit->setText("Lead{");
-    emit edit->textEdited(edit->text());
+    Q_EMIT edit->textEdited(edit->text());
     EXPECT_EQ(MainForm->Caption(), "Virtual Morvelant           (Preset 1)  Lead    ");
 
     // The notes button of the virtual device window opens the preset notes;

@@ -107,7 +107,7 @@ TEST(PickersStarted, ARightClickInTheFaderWindowOpensTheValuePicker) {
     AllFaderP->ShowParameters(0, 0);
     // The right-click on the fader's data 2 list opens its menu; its
     // "Numerical Values" shows the value picker with 20 marked.
-    emit AllFaderP->FaderMidiData2->customContextMenuRequested({5, 5});
+    Q_EMIT AllFaderP->FaderMidiData2->customContextMenuRequested({5, 5});
     PickerSupport& pk = editor.Windows().Pickers();
     QMenu* menu = pk.FaderPopups.ValuesPopupMenu;
     EXPECT_TRUE(menu->isVisible());

@@ -46,7 +46,7 @@ TEST_F(PatternFormTest, NamesColoursAndSelection) {
     EXPECT_EQ(refreshes, 1);
     Edit(4)->setText("a~bc");
     Edit(4)->setCursorPosition(2);
-    emit Edit(4)->textEdited(Edit(4)->text());
+    Q_EMIT Edit(4)->textEdited(Edit(4)->text());
     EXPECT_EQ(model.GetPatternName(4), "abc     ");
     EXPECT_EQ(Edit(4)->cursorPosition(), 1);
 }
@@ -74,7 +74,7 @@ TEST_F(PatternFormTest, DropsExchangeCopyAndRefuseOthers) {
     EXPECT_EQ(model.Patterns[65].PatternNotes, "two");
     EXPECT_EQ(model.SelectedPattern, 65);
     form->EditBuffersComboBox->setCurrentIndex(0);
-    emit form->EditBuffersComboBox->activated(0);
+    Q_EMIT form->EditBuffersComboBox->activated(0);
     form->DeletePreset1Click();
     EXPECT_EQ(model.SelectedPattern, 64);
     EXPECT_EQ(model.Patterns[64].PatternNotes, "two");

@@ -43,7 +43,7 @@ TEST_F(SequencerWindow, TheTempoFieldIsAppliedAtTheFirstStartAndKeptInRange) {
     EXPECT_TRUE(form->Playing());
     EXPECT_TRUE(form->PlaySpeedButton->isChecked());
     form->Edit2->setText("9x");
-    emit form->Edit2->editingFinished();
+    Q_EMIT form->Edit2->editingFinished();
     EXPECT_EQ(form->Edit2->text(), QStringLiteral("240"));
     form->Edit2->setText("60");
     EXPECT_EQ(ports.tempo, 1000000u);  // applied while playing

@@ -125,7 +125,7 @@ TEST_F(PresetFormTest, BufferCommandsKeepEveryIndexInRange) {
     model.PresetEditBufferCount = 3;
     form->ShowAllNames();
     form->EditBuffersComboBox->setCurrentIndex(0);
-    emit form->EditBuffersComboBox->activated(0);
+    Q_EMIT form->EditBuffersComboBox->activated(0);
     EXPECT_EQ(model.SelectedPreset, 64);
     form->DeletePreset1Click();
     EXPECT_EQ(model.SelectedPreset, 64);  // the buffer that moved into place
