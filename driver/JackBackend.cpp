@@ -1005,7 +1005,7 @@ private:
     static bool takeCut(Slot& s, bool& received) {
         const uint32_t cuts = s.cuts.load(std::memory_order_relaxed);
         if (cuts == s.cutsTaken) return true;
-        const Record r{0, 0, 0, 0, 0};
+        const Record r{0, 0, 0, 0};
         if (jack_ringbuffer_write_space(s.ring) < sizeof r) return false;
         jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
         s.cutsTaken = cuts;
