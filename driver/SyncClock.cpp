@@ -248,7 +248,7 @@ void SyncClock::poke() {
     cv_.notify_all();
 }
 
-bool SyncClock::checkDone(bool& held) {
+bool SyncClock::checkDone() {
     std::vector<std::shared_ptr<MidiOutput>> outs;
     {
         std::lock_guard lock(mx_);
@@ -258,7 +258,7 @@ bool SyncClock::checkDone(bool& held) {
     bool any = false;
     for (auto& o : outs) {
         bool drained = false, activity = false;
-        o->runState(drained, activity, held);
+        o->runState(drained, activity);
         if (!drained) return false;
         any = any || activity;
     }
@@ -299,13 +299,9 @@ void SyncClock::thread() {
         if (checkAt && *checkAt <= now) {
             checkAt.reset();
             lk.unlock();
-            bool held = false;
-            bool done = checkDone(held);
+            bool done = checkDone();
             if (done) notifier_.post(MIDIKIT_MSG_SYNC_DONE);
             lk.lock();
-            // Nothing tells when a backend has sent what it held (a server
-            // running late): looked at again a while later.
-            if (held) checkAt = SteadyClock::now() + std::max<SteadyClock::duration>(time_->lead(), kSettle);
             continue;
         }
         std::optional<SteadyClock::time_point> deadline;
