@@ -88,6 +88,17 @@ public:
     // passedThru: due is the moment it came in on an input (a backend that
     // writes by time merges such messages of several inputs by it).
     virtual void send(const uint8_t* data, size_t size, MediaTime due, bool passedThru = false) = 0;
+    // A message of the timed path, of the given run (runs count flushes).
+    // A backend that holds timed messages until their moment drops, once
+    // told that a run began, what it still holds of the runs before: a
+    // stopped score goes quiet at once, even on a server running late.
+    virtual void sendTimed(const uint8_t* data, size_t size, MediaTime due, uint32_t /*run*/) {
+        send(data, size, due, false);
+    }
+    // Called under the output's lock: they must not wait.
+    virtual void beginRun(uint32_t /*run*/) {}
+    // What was handed over is not all out yet (and will go).
+    virtual bool holding() { return false; }
 };
 
 // What a backend reports of its own accord, from a thread of its own.
@@ -293,10 +304,11 @@ public:
 
     // For the clock.
     void wake();
-    // True when nothing timed waits or is being sent and no refused put is
-    // outstanding; activity tells whether timed events were taken since the
-    // last flush or run-done.
-    void runState(bool& drained, bool& activity);
+    // True when nothing timed waits, is being sent or is held by the
+    // backend, and no refused put is outstanding (held: only the backend
+    // still holds some); activity tells whether timed events were taken
+    // since the last flush or run-done.
+    void runState(bool& drained, bool& activity, bool& held);
     void clearActivity();
     void restartTicks();  // clock started from 0: an empty queue restarts at tick 0
 
@@ -312,7 +324,7 @@ private:
     void worker();
     void flushLocked();
     void notesOffLocked();
-    void sendMessage(const Bytes& message, MediaTime due, bool passedThru = false);
+    void sendMessage(const Bytes& message, MediaTime due, bool passedThru = false, std::optional<uint32_t> run = {});
     // source: the input passed thru from; none for the program's own events.
     void putImmediate(const MidiEvent& e, MediaTime due = kAtOnce, const std::weak_ptr<const Object>& source = {});
 
@@ -346,6 +358,7 @@ private:
     bool quit_ = false;
     bool abandon_ = false;
     uint64_t wakeups_ = 0;
+    uint32_t run_ = 1;  // flushes so far, plus one; never 0
     std::weak_ptr<SyncClock> sync_;
     Notifier notifier_;
     std::unique_ptr<OutputLink> link_;
@@ -392,7 +405,7 @@ private:
     MediaTime timeOf(double tick) const;  // under mx_
     void reanchor(MediaTime now);  // under mx_
     void wakeOutputs();
-    bool checkDone();
+    bool checkDone(bool& held);
 
     std::mutex mx_;
     std::condition_variable cv_;

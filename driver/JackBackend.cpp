@@ -126,6 +126,7 @@ struct Record {
     uint32_t size;
     uint32_t frame;  // input: the frame it arrived at; timed output: the frame it falls due at
     uint32_t server;  // timed output: which server's frames (JackTimeBase::server)
+    uint32_t run;  // output: the run of a message of the timed path, else 0 (never dropped)
 };
 
 // An output's timed records: due at the moment of their frame, the
@@ -161,6 +162,7 @@ struct Slot {
     bool published = false;  // under the session's mx_: in slots_, where the process callback sees it
     std::atomic<bool> refused{false};  // the server refused our port: what is sent goes nowhere
     std::atomic<uint64_t> lastWritten{0};  // an output: the last cycle it found something to write in
+    std::atomic<uint32_t> run{1};  // an output: the timed path's messages of other runs are dropped
     bool linked = false;  // on the watcher's thread: connected to its peer once by the present client
     std::atomic<uint32_t> cuts{0};  // an input: the sources it lost (see the rules above)
     uint32_t cutsTaken = 0;  // the process callback's: the cuts put into the ring
@@ -336,13 +338,13 @@ public:
 
     // Worker thread of one output: waits while its ring is full, drops what
     // cannot go anywhere (no server, or the port is closing).
-    void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due, bool passedThru) {
+    void send(Slot& slot, const uint8_t* data, size_t size, MediaTime due, bool passedThru, uint32_t run = 0) {
         const bool timed = due != kAtOnce;
         uint32_t server = 0;
         const jack_nframes_t frame = timed ? time_->frameOf(due, server) : 0;
         for (size_t off = 0; off < size; off += kPiece) {
             const size_t n = std::min(kPiece, size - off);
-            Record r{timed ? (passedThru ? kPassedThru : kTimed) : 0, uint32_t(n), frame, server};
+            Record r{timed ? (passedThru ? kPassedThru : kTimed) : 0, uint32_t(n), frame, server, run};
             while (jack_ringbuffer_write_space(slot.ring) < sizeof r + n) {
                 if (gone_ || !client_ || quit_ || slot.refused) return;
                 std::this_thread::sleep_for(kPoll);
@@ -350,6 +352,12 @@ public:
             jack_ringbuffer_write(slot.ring, reinterpret_cast<const char*>(&r), sizeof r);
             jack_ringbuffer_write(slot.ring, reinterpret_cast<const char*>(data + off), n);
         }
+    }
+
+    // The ring still holds messages that a running server will send.
+    bool holding(const Slot& slot) const {
+        return client_ && !gone_ && !quit_ && !slot.refused &&
+            (jack_ringbuffer_read_space(slot.ring) > 0 || slot.carried.load(std::memory_order_relaxed) > 0);
     }
 
     std::vector<std::string> aliases(const std::string& name) {
@@ -997,7 +1005,7 @@ private:
     static bool takeCut(Slot& s, bool& received) {
         const uint32_t cuts = s.cuts.load(std::memory_order_relaxed);
         if (cuts == s.cutsTaken) return true;
-        const Record r{0, 0, 0, 0};
+        const Record r{0, 0, 0, 0, 0};
         if (jack_ringbuffer_write_space(s.ring) < sizeof r) return false;
         jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
         s.cutsTaken = cuts;
@@ -1012,7 +1020,7 @@ private:
         for (uint32_t i = 0; i < n; ++i) {
             jack_midi_event_t ev;
             if (jack_midi_event_get(&ev, buffer, i) != 0 || ev.size == 0) continue;
-            Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), start + ev.time, 0};
+            Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), start + ev.time, 0, 0};
             // A full ring loses the message; the reader keeps up unless the
             // program stops taking its input for seconds.
             if (jack_ringbuffer_write_space(s.ring) < sizeof r + ev.size) continue;
@@ -1037,7 +1045,9 @@ private:
     // the server went, or while none ran) goes nowhere: its frame says
     // nothing of when it is due on this server, where it would hold up
     // every message behind it, for as long as the frames differ, and then
-    // go out with all of them at once.
+    // go out with all of them at once. A message of the timed path whose run
+    // was flushed goes nowhere either: a server running late holds the
+    // score's next notes here, which must not sound after the stop.
     static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes, uint64_t cycle,
                             uint32_t server) {
         jack_midi_clear_buffer(buffer);
@@ -1047,11 +1057,12 @@ private:
         Bytes& bytes = s.dueBytes[s.dueSide];
         size_t used = s.dueUsed;
         int32_t own = 0;  // where the program's own last message goes
+        const uint32_t run = s.run.load(std::memory_order_acquire);
         Record r;
         while (count < s.due.size() && jack_ringbuffer_read_space(s.ring) >= sizeof r) {
             jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
             if (jack_ringbuffer_read_space(s.ring) < sizeof r + r.size) break;
-            if (r.usec != 0 && r.server != server) {
+            if ((r.usec != 0 && r.server != server) || (r.run != 0 && r.run != run)) {
                 jack_ringbuffer_read_advance(s.ring, sizeof r + r.size);
                 continue;
             }
@@ -1198,6 +1209,11 @@ public:
     void send(const uint8_t* data, size_t size, MediaTime due, bool passedThru) override {
         session_->send(*slot_, data, size, due, passedThru);
     }
+    void sendTimed(const uint8_t* data, size_t size, MediaTime due, uint32_t run) override {
+        session_->send(*slot_, data, size, due, false, run);
+    }
+    void beginRun(uint32_t run) override { slot_->run.store(run, std::memory_order_release); }
+    bool holding() override { return session_->holding(*slot_); }
 
 private:
     std::shared_ptr<JackSession> session_;

@@ -172,6 +172,8 @@ void MidiOutput::putThru(const std::vector<MidiEvent>& events, MediaTime arrived
 
 void MidiOutput::flushLocked() {
     timed_.clear();
+    if (++run_ == 0) run_ = 1;
+    if (link_) link_->beginRun(run_);
     lastTick_ = 0;
     timedSysexOpen_ = false;
     workerSysex_.clear();
@@ -216,9 +218,11 @@ void MidiOutput::wake() {
     cv_.notify_all();
 }
 
-void MidiOutput::runState(bool& drained, bool& activity) {
+void MidiOutput::runState(bool& drained, bool& activity, bool& held) {
     std::lock_guard lock(mx_);
     drained = timed_.empty() && immediate_.empty() && !sending_ && !awaitingRefill_;
+    held = drained && link_ && link_->holding();
+    drained = drained && !held;
     activity = activity_;
 }
 
@@ -232,8 +236,12 @@ void MidiOutput::restartTicks() {
     if (timed_.empty()) lastTick_ = 0;
 }
 
-void MidiOutput::sendMessage(const Bytes& message, MediaTime due, bool passedThru) {
-    if (link_ && !message.empty()) link_->send(message.data(), message.size(), due, passedThru);
+void MidiOutput::sendMessage(const Bytes& message, MediaTime due, bool passedThru, std::optional<uint32_t> run) {
+    if (!link_ || message.empty()) return;
+    if (run)
+        link_->sendTimed(message.data(), message.size(), due, *run);
+    else
+        link_->send(message.data(), message.size(), due, passedThru);
 }
 
 void MidiOutput::worker() {
@@ -296,9 +304,10 @@ void MidiOutput::worker() {
                 bool ready = refused_ && timed_.size() < kLowWater;
                 if (ready) refused_ = false;
                 bool drained = timed_.empty();
+                const uint32_t run = run_;
                 sending_ = true;
                 lk.unlock();
-                sendMessage(message, lastDue_);
+                sendMessage(message, lastDue_, false, run);
                 if (ready) notifier_.post(MIDIKIT_MSG_BUFFER_READY);
                 lk.lock();
                 sending_ = false;

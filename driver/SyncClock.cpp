@@ -248,7 +248,7 @@ void SyncClock::poke() {
     cv_.notify_all();
 }
 
-bool SyncClock::checkDone() {
+bool SyncClock::checkDone(bool& held) {
     std::vector<std::shared_ptr<MidiOutput>> outs;
     {
         std::lock_guard lock(mx_);
@@ -258,7 +258,7 @@ bool SyncClock::checkDone() {
     bool any = false;
     for (auto& o : outs) {
         bool drained = false, activity = false;
-        o->runState(drained, activity);
+        o->runState(drained, activity, held);
         if (!drained) return false;
         any = any || activity;
     }
@@ -299,9 +299,13 @@ void SyncClock::thread() {
         if (checkAt && *checkAt <= now) {
             checkAt.reset();
             lk.unlock();
-            bool done = checkDone();
+            bool held = false;
+            bool done = checkDone(held);
             if (done) notifier_.post(MIDIKIT_MSG_SYNC_DONE);
             lk.lock();
+            // Nothing tells when a backend has sent what it held (a server
+            // running late): looked at again a while later.
+            if (held) checkAt = SteadyClock::now() + std::max<SteadyClock::duration>(time_->lead(), kSettle);
             continue;
         }
         std::optional<SteadyClock::time_point> deadline;

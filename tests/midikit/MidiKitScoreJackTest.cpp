@@ -118,10 +118,12 @@ TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops) {
     out.Detach(&longScore);
     sync.Pause(false);
     out.Flush();
-    PumpFor(100);  // a note already on its way may still land
+    // What the server still held of the score (it holds the next notes when
+    // it runs late on a loaded machine) goes nowhere: only a note written in
+    // the period that was running as Flush returned may still land.
     const size_t stopped = peer.Notes().size();
-    PumpFor(600);
-    EXPECT_EQ(peer.Notes().size(), stopped) << "notes kept coming after Flush";
+    PumpFor(1000);
+    EXPECT_LE(peer.Notes().size(), stopped + 1) << "notes kept coming after Flush";
     EXPECT_LT(stopped, before + 100u);
 
     const size_t beforeReset = peer.Count();
