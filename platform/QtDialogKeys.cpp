@@ -3,7 +3,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QPen>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
+#include <QStyleOption>
 
 #include "platform/QtApplicationFilter.h"
 #include "platform/QtFormBase.h"
@@ -21,13 +26,59 @@ QWidget* FirstField(QWidget& dialog) {
     return nullptr;
 }
 
-// Marks the focus of every dialog of the toolkit as it opens.
+// The application's style, with a focus frame drawn on a push button that
+// has the focus while the keys mark it. Some styles (the toolkit's own among
+// them) draw a focused button with the outline of the default one, so the
+// focus on the default button of a box was not seen at all. Sizes and
+// everything else are the style's own.
+class FocusFrameStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        if (element != CE_PushButton || !(option->state & State_HasFocus) ||
+            !(option->state & State_KeyboardFocusChange))
+            return;
+        const QRect frame = subElementRect(SE_PushButtonFocusRect, option, widget).adjusted(1, 1, -2, -2);
+        if (frame.width() < 4 || frame.height() < 4) return;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(QPen(option->palette.color(QPalette::ButtonText), 1, Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(frame);
+        painter->restore();
+    }
+};
+
+// One for the application, made of the style it runs with; owned by it.
+QStyle* FocusFrame() {
+    static QPointer<QStyle> style;
+    if (!style && qApp != nullptr) {
+        QStyle* base = QStyleFactory::create(QApplication::style()->name());
+        if (base == nullptr) return nullptr;
+        style = new FocusFrameStyle(base);
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+// Marks the focus of every dialog of the toolkit as it opens, and of every
+// push button of the program.
 class FocusMarkFilter : public QObject {
 public:
     using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Polish) {
+            // A button that came with a style of its own keeps it.
+            auto* button = qobject_cast<QPushButton*>(watched);
+            if (button != nullptr && button->style() == QApplication::style())
+                if (QStyle* style = FocusFrame()) button->setStyle(style);
+            return false;
+        }
         if (event->type() != QEvent::Show && event->type() != QEvent::WindowActivate) return false;
         auto* dialog = qobject_cast<QDialog*>(watched);
         if (dialog == nullptr || !dialog->isWindow()) return false;

@@ -38,7 +38,8 @@ private:
 
 // The desktop's own dialogs (message boxes, the print, file, folder and
 // colour dialogs) open with their focus marked as the keys mark it, in their
-// first field when none has it. Installed once for the application.
+// first field when none has it; a push button that has the focus shows it
+// with a frame, the default button too. Installed once for the application.
 void MarkFocusInEveryDialog();
 
 // Whether `event` is the desktop's key for a context menu (the menu key, or

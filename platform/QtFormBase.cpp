@@ -1,4 +1,5 @@
 #include "platform/QtFormBase.h"
+#include "platform/QtDialogKeys.h"
 #include "platform/QtFormFrame.h"
 #include "platform/QtFrameExtents.h"
 
@@ -188,6 +189,7 @@ TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window)
     if (!name.isEmpty()) setObjectName(name);
     GuardChoicesFromPassingWheel();
     GuardTextBoxesFromPastesWithoutText();
+    MarkFocusInEveryDialog();
     Report(*this, FormEvent::Created);
 }
 

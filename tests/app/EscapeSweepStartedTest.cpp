@@ -7,11 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QImage>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -209,6 +213,24 @@ bool FocusShows(QWidget* window) {
     return with != without;
 }
 
+// Runs `keys` in the box or dialog that opens next, once it is up, and
+// closes it if they left it open.
+void InNextModal(std::function<void(QWidget*)> keys) {
+    QTimer::singleShot(0, [keys] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        Activate(box);
+        keys(box);
+        if (QApplication::activeModalWidget() == box) box->close();
+    });
+}
+
+QPushButton* ButtonCalled(QWidget* box, const char* text) {
+    for (QPushButton* b : box->findChildren<QPushButton*>())
+        if (b->text().remove(QLatin1Char('&')) == QLatin1String(text)) return b;
+    return nullptr;
+}
+
 // Presses Tab in `window` until `target` has the focus; false when it never comes.
 bool TabTo(QWidget* window, QWidget* target) {
     for (int i = 0; i < 40 && target != nullptr && window->focusWidget() != target; ++i) Key(window, Qt::Key_Tab);
@@ -256,6 +278,7 @@ TEST(EscapeSweep, DialogsTakeReturnAsTheFocusedButtonElseTheDefaultAndShowTheirF
             pressed.clear();
             WhileOpen(editor, c, form, [&] {
                 ASSERT_TRUE(TabTo(form, b)) << "Tab never reaches " << b->objectName().toStdString();
+                EXPECT_TRUE(FocusShows(form)) << "on " << b->objectName().toStdString();
                 Key(form, Qt::Key_Return);
             });
             EXPECT_EQ(pressed, b->objectName().toStdString()) << "Return after Tab to it";
@@ -289,26 +312,13 @@ TEST(EscapeSweep, DialogsTakeReturnAsTheFocusedButtonElseTheDefaultAndShowTheirF
 // The desktop's message boxes (each set of buttons), as the program opens
 // them: Tab to each button and Return presses it, Escape answers as Cancel
 // (No when there is none).
-TEST(EscapeSweep, MessageBoxesTakeReturnAsTheFocusedButton) {
+TEST(EscapeSweep, MessageBoxesShowTheirFocusAndTakeReturnAsTheFocusedButton) {
     StartedEditor editor;
     editor.Start();
     QtDialogs dialogs;
     const ScopedDialogs installed(dialogs);
-    // Runs `keys` in the box or dialog that opens next, once it is up.
-    const auto inNext = [](std::function<void(QWidget*)> keys) {
-        QTimer::singleShot(0, [keys] {
-            QWidget* box = QApplication::activeModalWidget();
-            ASSERT_NE(box, nullptr);
-            Activate(box);
-            keys(box);
-            if (QApplication::activeModalWidget() == box) box->close();
-        });
-    };
-    const auto button = [](QWidget* box, const char* text) {
-        for (QPushButton* b : box->findChildren<QPushButton*>())
-            if (b->text().remove(QLatin1Char('&')) == QLatin1String(text)) return b;
-        return static_cast<QPushButton*>(nullptr);
-    };
+    const auto inNext = InNextModal;
+    const auto button = ButtonCalled;
     struct Box {
         MessageButtons buttons;
         std::vector<std::pair<const char*, MessageResult>> answers;
@@ -329,7 +339,11 @@ TEST(EscapeSweep, MessageBoxesTakeReturnAsTheFocusedButton) {
             const auto& answer = pair.second;
             SCOPED_TRACE(text);
             inNext([&](QWidget* shown) {
+                // The default button has the focus as the box opens, and the
+                // focus is seen there as on every other button.
+                EXPECT_TRUE(FocusShows(shown)) << "at the opening";
                 ASSERT_TRUE(TabTo(shown, button(shown, text)));
+                EXPECT_TRUE(FocusShows(shown));
                 Key(shown, Qt::Key_Return);
             });
             EXPECT_EQ(dialogs.MessageBox("Could not save the file.", "Error", box.buttons, MessageIcon::Question),
@@ -338,6 +352,47 @@ TEST(EscapeSweep, MessageBoxesTakeReturnAsTheFocusedButton) {
         inNext([](QWidget* shown) { Key(shown, Qt::Key_Escape); });
         EXPECT_EQ(dialogs.MessageBox("Could not save the file.", "Error", box.buttons, MessageIcon::Question),
                   box.escape);
+    }
+}
+
+// The desktop's print dialog, as Print Fader & Key Description opens it:
+// its focus shows at the opening and on each button tabbed to; Return in
+// the printer box prints (the default button), Return on Cancel and Escape
+// print nothing.
+TEST(EscapeSweep, ThePrintDialogShowsItsFocusAndTakesReturnAndEscape) {
+    StartedEditor editor;
+    editor.Start();
+    QtDialogs dialogs;
+    const ScopedDialogs installed(dialogs);
+    const std::string pdf = editor.Folder() + "keys.pdf";
+    QPrinter& printer = QtDialogs::SharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    struct Row {
+        const char* what;
+        const char* tabTo;  // the button tabbed to, or none
+        int key;
+        bool printed;
+    };
+    for (const Row& row : {Row{"Return in the printer box", nullptr, Qt::Key_Return, true},
+                           Row{"Return on Print", "Print", Qt::Key_Return, true},
+                           Row{"Return on Cancel", "Cancel", Qt::Key_Return, false},
+                           Row{"Escape", nullptr, Qt::Key_Escape, false}}) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove(pdf);
+        bool answered = false;
+        InNextModal([&](QWidget* shown) {
+            EXPECT_TRUE(FocusShows(shown)) << "at the opening";
+            if (row.tabTo != nullptr) {
+                ASSERT_TRUE(TabTo(shown, ButtonCalled(shown, row.tabTo)));
+                EXPECT_TRUE(FocusShows(shown));
+            }
+            Key(shown, row.key);
+            answered = QApplication::activeModalWidget() != shown;
+        });
+        Trigger("MainMenuPrintFaderKeyDescription");
+        EXPECT_TRUE(answered) << "the dialog stayed open";
+        EXPECT_EQ(std::filesystem::exists(pdf), row.printed);
     }
 }
 

@@ -122,9 +122,9 @@ TEST_F(InitCtrlTest, ReturnCommitsTheTypedNumberAndClosesAsTheCloseButtonDoes) {
     EXPECT_FALSE(form.isVisible());
 }
 
-// The dialog comes up with the focus in its first text field; Return,
-// wherever the focus is, presses Close and never a range toggle the user did
-// not press: not even the one the focus is on (Space presses that one).
+// The dialog comes up with the focus in its first text field; Return there
+// presses Close, the default button, and toggles no range; on a Range button
+// the user tabbed to, Return presses that one, as Space does.
 TEST_F(InitCtrlTest, ReturnPressesAFocusedRangeButtonElseClosesAsTheDefault) {
     TInitCtrlForm opener(model, &pickers);
     opener.Show();
