@@ -170,7 +170,8 @@ end_tree() {
   for child in $(pgrep -P "$1"); do end_tree "$child"; done
   kill "$1" 2>/dev/null || true
 }
-trap '[ -z "${lanes_pid:-}" ] || end_tree "$lanes_pid"; stop_servers; rm -rf "$results" "$cpu_dir"' EXIT
+trap '[ -z "${lanes_pid:-}" ] || end_tree "$lanes_pid"; [ -z "${late_pid:-}" ] || end_tree "$late_pid"
+  stop_servers; rm -rf "$results" "$cpu_dir"' EXIT
 
 # Under CI (MORVELANT_CI=1, which runs as root on a machine set up by
 # scripts/setup.sh) a skipped test fails the run, unless it is named here
@@ -401,6 +402,31 @@ configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELANT_TSAN=ON -DMOR
   -DMORVELANT_BENCH=OFF "${sanitizer_flags[@]}"
 quiet_build cmake --build build-tsan --parallel "$jobs" --target "${tsan_programs[@]}"
 
+# The Release editor's and the thread sanitizer's tests need only their
+# builds: they run as soon as the sanitizers' tests have ended (the machine
+# allows only a few servers at once), beside the builds that follow, which
+# give way to them (idle priority).
+late_pid=""
+(
+  stage_report=()
+  stage_name=""
+  until [ -e "$results/lanes.stages" ]; do sleep 1; done
+  stage "tests: Release, thread sanitizer"
+  {
+    # The editor as it ships: a Release build ends with _exit once everything
+    # is written, where the sanitizers' build takes everything down in order.
+    echo "app_tests;release-app;$build;^MainStartupTest\.;Release;release"
+    # Threads: any data race or lock-order inversion ends the test that shows
+    # it. scripts/tsan.supp says, for each entry, why it is left out.
+    for program in "${tsan_programs[@]}"; do
+      echo "$program;tsan-$program;build-tsan;;ThreadSanitizer;tsan"
+    done
+  } | run_jobs
+  stage_end
+  printf '%s\n' "${stage_report[@]}" >"$results/late.stages"
+) &
+late_pid=$!
+
 stage "build: fuzz targets (clang)"
 quiet_build env MORVELANT_WERROR=ON MORVELANT_FUZZ_DEBUG=lines scripts/fuzz.sh 0
 
@@ -414,6 +440,9 @@ stage_end
 wait "$lanes_pid" || true
 lanes_pid=""
 [ ! -e "$results/lanes.stages" ] || mapfile -t -O "${#stage_report[@]}" stage_report <"$results/lanes.stages"
+wait "$late_pid" || true
+late_pid=""
+[ ! -e "$results/late.stages" ] || mapfile -t -O "${#stage_report[@]}" stage_report <"$results/late.stages"
 
 stage "tests: PipeWire"
 # Against PipeWire: roles that connect, dumps both ways byte for byte, a peer
@@ -426,25 +455,14 @@ stage "tests: PipeWire"
   echo "app_tests;pw-app;$build;^ListSendJack\.;PipeWire;pipewire"
 } | lanes=1 run_jobs
 
-stage "tests: Release, thread sanitizer"
-{
-  # The editor as it ships: a Release build ends with _exit once everything
-  # is written, where the sanitizers' build takes everything down in order.
-  echo "app_tests;release-app;$build;^MainStartupTest\.;Release;release"
-  # Threads: any data race or lock-order inversion ends the test that shows
-  # it. scripts/tsan.supp says, for each entry, why it is left out.
-  for program in "${tsan_programs[@]}"; do
-    echo "$program;tsan-$program;build-tsan;;ThreadSanitizer;tsan"
-  done
-} | run_jobs
-
 stage "fuzz: run"
 # Each fuzz target for a few seconds, from its seed corpus: a harness that
 # no longer matches what it checks fails here (long runs: scripts/fuzz.sh).
 fuzz_out="$results/fuzz.log"
 fuzz_passed=0
 fuzz_failed=0
-if MORVELANT_WERROR=ON MORVELANT_FUZZ_DEBUG=lines scripts/fuzz.sh "${MORVELANT_FUZZ_SECONDS:-5}" | tee "$fuzz_out"; then
+# (As many targets at once as there are lanes, each for its own time.)
+if MORVELANT_FUZZ_JOBS="$lanes" MORVELANT_WERROR=ON MORVELANT_FUZZ_DEBUG=lines scripts/fuzz.sh "${MORVELANT_FUZZ_SECONDS:-5}" | tee "$fuzz_out"; then
   fuzz_passed=$(grep -c '^== ' "$fuzz_out" || true)
   : >"$results/fuzz.notes"
 else

@@ -98,8 +98,18 @@ inline bool JackServerScript(const std::string& verb) {
     return ServerScript(TestServerIsPipeWire() ? "pipewire-test-server.sh" : "jack-test-server.sh", verb);
 }
 
-// Starts the test server (again); whether it answers.
-inline bool StartJackServer() { return JackServerScript("start") && JackAnswers(); }
+// Starts the test server (again); whether it answers. A server that is
+// still taking down the clients of one it replaced, or of a process that
+// ended, can refuse a new client for a moment on a loaded machine ("Cannot
+// create new client"): asked again for up to 10 s.
+inline bool StartJackServer() {
+    if (!JackServerScript("start")) return false;
+    for (int i = 0; i < 50; ++i) {
+        if (JackAnswers()) return true;
+        ::usleep(200 * 1000);
+    }
+    return false;
+}
 
 // Whether the JACK test server runs, started when it does not; points this
 // process's JACK clients at it first. Tests skip only when it is false.
