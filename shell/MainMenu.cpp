@@ -1,8 +1,12 @@
 #include "shell/MainMenu.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QShortcutEvent>
 #include <QTimer>
@@ -62,23 +66,73 @@ void SetMenuEnabled(QMenu* menu, bool enabled) {
 // not, and a key that several hold goes to the first of them, one after
 // another on each press: Alt+F opened nothing while a hidden File menu came
 // before the shown one. Such a key opens the shown menu of its letter.
+//
+// The strip's menus are those of the active window, so the same keys open
+// them from the program's other windows: Alt and a letter that is no
+// mnemonic of a control of that window, nor a shortcut, opens the shown menu
+// of its letter, as from the strip, and types nothing into the field that
+// has the focus. Not while a modal dialog or a menu is up.
 class ShownMenuKeys : public QObject {
 public:
-    explicit ShownMenuKeys(QMenuBar* bar) : QObject(bar), bar_(bar) { bar->installEventFilter(this); }
+    explicit ShownMenuKeys(QMenuBar* bar) : QObject(bar), bar_(bar) {
+        bar->installEventFilter(this);
+        qApp->installEventFilter(this);
+    }
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != bar_ || event->type() != QEvent::Shortcut) return false;
-        const auto* key = static_cast<QShortcutEvent*>(event);
-        if (!key->isAmbiguous()) return false;
+        if (watched == bar_ && event->type() == QEvent::Shortcut) {
+            const auto* key = static_cast<QShortcutEvent*>(event);
+            return key->isAmbiguous() && Open(key->key(), false);
+        }
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (widget == nullptr || key->modifiers() != Qt::AltModifier || key->key() < Qt::Key_A ||
+            key->key() > Qt::Key_Z)
+            return false;
+        QWidget* window = widget->window();
+        if (window == bar_->window() || !bar_->isVisible() || qobject_cast<TForm*>(window) == nullptr ||
+            QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr)
+            return false;
+        const QKeySequence sequence(Qt::ALT | Qt::Key(key->key()));
+        if (event->type() == QEvent::ShortcutOverride) {
+            // Taken here, the key reaches the focused control as a key
+            // press, which opens the menu below and goes no further.
+            if (!Open(sequence, true) || Taken(*window, sequence)) return false;
+            event->accept();
+            return true;
+        }
+        return Open(sequence, false);
+    }
+
+private:
+    // The shown menu of that letter (only looked for, when `look`).
+    bool Open(const QKeySequence& key, bool look) {
         for (QAction* menu : bar_->actions()) {
-            if (menu->isVisible() && menu->isEnabled() && QKeySequence::mnemonic(menu->text()) == key->key()) {
-                bar_->setActiveAction(menu);
+            if (menu->isVisible() && menu->isEnabled() && QKeySequence::mnemonic(menu->text()) == key) {
+                if (!look) bar_->setActiveAction(menu);
                 return true;
             }
         }
         return false;
     }
+    // A control of the window or an item of the program answers the key.
+    bool Taken(QWidget& window, const QKeySequence& key) const {
+        for (QWidget* w : window.findChildren<QWidget*>()) {
+            if (!w->isVisible() || !w->isEnabled()) continue;
+            QString text;
+            if (auto* button = qobject_cast<QAbstractButton*>(w))
+                text = button->text();
+            else if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && label->buddy() != nullptr)
+                text = label->text();
+            else if (auto* group = qobject_cast<QGroupBox*>(w))
+                text = group->title();
+            if (!text.isEmpty() && QKeySequence::mnemonic(text) == key) return true;
+        }
+        for (QAction* item : bar_->window()->findChildren<QAction*>())
+            if (item->shortcut() == key) return true;
+        return false;
+    }
 
-private:
     QMenuBar* bar_;
 };
 

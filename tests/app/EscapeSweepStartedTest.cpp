@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QImage>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTableWidget>
@@ -25,7 +26,9 @@
 #include "patterns/PatternParameter.h"
 #include "patterns/PickerGrid.h"
 #include "patterns/TrackParameter.h"
+#include "patterns/PatternFormUnit.h"
 #include "presets/PresetFormUnit.h"
+#include "shell/Main.h"
 #include "shell/MenuTable.h"
 #include "platform/QtDialogs.h"
 #include "tests/support/UserInput.h"
@@ -352,6 +355,38 @@ TEST(EscapeSweep, MessageBoxesShowTheirFocusAndTakeReturnAsTheFocusedButton) {
         inNext([](QWidget* shown) { Key(shown, Qt::Key_Escape); });
         EXPECT_EQ(dialogs.MessageBox("Could not save the file.", "Error", box.buttons, MessageIcon::Question),
                   box.escape);
+    }
+}
+
+// The menu strip shows the menus of the active window: Alt and a menu's
+// letter typed in that window open the strip's shown menu of that letter,
+// and Escape closes it again.
+TEST(EscapeSweep, AltAndAMenusLetterOpenTheStripsMenuFromTheWindowsItServes) {
+    StartedEditor editor;
+    editor.Start();
+    struct Row {
+        QWidget* window;
+        const char* menu;  // the strip's File menu shown for that window
+    };
+    for (const Row& row : {Row{PresetForm, "PresetFormFileMenu"}, Row{PatternForm, "PatternFormFileMenu"},
+                           Row{MainForm, "MainFormFileMenu"}}) {
+        ASSERT_NE(row.window, nullptr);
+        SCOPED_TRACE(row.window->objectName().toStdString());
+        QWidget* field = row.window->focusWidget() != nullptr ? row.window->focusWidget() : row.window;
+        userinput::FocusOn(field);
+        QApplication::processEvents();
+        auto* edit = qobject_cast<QLineEdit*>(field);
+        const QString text = edit != nullptr ? edit->text() : QString();
+        userinput::KeyClick(nullptr, Qt::Key_F, Qt::AltModifier);
+        if (edit != nullptr) {
+            EXPECT_EQ(edit->text(), text) << "Alt+F typed into the field";
+        }
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr) << "Alt+F opened no menu";
+        EXPECT_EQ(popup->objectName().toStdString(), row.menu);
+        userinput::KeyClick(popup, Qt::Key_Escape);
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     }
 }
 
