@@ -312,11 +312,14 @@ public:
     int Ended(std::chrono::seconds limit) {
         Disconnect();
         if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(int(limit.count() * 1000))) {
-            // The editor too: the display's wrapper killed alone left it
+            // The editor first: the display's wrapper killed alone left it
             // running, with the test's output still open, after a failure.
+            // The wrapper then ends its display and window manager itself.
             if (editor_ > 0) ::kill(editor_, SIGKILL);
-            process_.kill();
-            process_.waitForFinished();
+            if (!process_.waitForFinished(10000)) {
+                process_.kill();
+                process_.waitForFinished();
+            }
         }
         editor_ = 0;
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
