@@ -94,10 +94,11 @@ public:
             QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr)
             return false;
         const QKeySequence sequence(Qt::ALT | Qt::Key(key->key()));
+        if (Taken(*window, sequence)) return false;
         if (event->type() == QEvent::ShortcutOverride) {
             // Taken here, the key reaches the focused control as a key
             // press, which opens the menu below and goes no further.
-            if (!Open(sequence, true) || Taken(*window, sequence)) return false;
+            if (!Open(sequence, true)) return false;
             event->accept();
             return true;
         }
