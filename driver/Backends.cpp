@@ -35,7 +35,7 @@ public:
     static void callback(double, std::vector<unsigned char>* message, void* self) {
         try {
             auto* link = static_cast<RtInputLink*>(self);
-            if (message && !message->empty()) link->cb_(message->data(), message->size(), SteadyClock::now(), kAtOnce);
+            if (message && !message->empty()) link->cb_(message->data(), message->size(), SteadyClock::now(), kAtOnce, kThruNotDecided);
         } catch (...) {}
     }
     std::unique_ptr<RtMidiIn> in_;
@@ -222,7 +222,7 @@ public:
             std::lock_guard lock(r->mx);
             if (!r->alive) continue;
             r->delivering = std::this_thread::get_id();
-            r->callback(data, size, SteadyClock::now(), kAtOnce);
+            r->callback(data, size, SteadyClock::now(), kAtOnce, kThruNotDecided);
             r->delivering = std::thread::id{};
         }
     }

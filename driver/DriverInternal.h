@@ -28,11 +28,20 @@ using Bytes = std::vector<uint8_t>;
 
 // ---------------------------------------------------------------- backends
 
+class ThruSink;
+
 // An opened input. Destroying it guarantees that the callback is not running
 // and will not be called again.
 class InputLink {
 public:
     virtual ~InputLink() = default;
+    // A backend that passes thru on its own cycle takes the input's route
+    // (outputs by their OutputLink::thruSink) and returns true; it then
+    // stamps every message it hands over (see InputCallback). False: the
+    // input passes thru itself as messages are handed over.
+    virtual bool setThru(uint32_t /*version*/, uint32_t /*kinds*/, std::vector<std::shared_ptr<ThruSink>> /*outputs*/) {
+        return false;
+    }
 };
 
 // Moments of timed output, on the clock of the MIDI system the ports live
@@ -67,9 +76,13 @@ public:
 // (kAtOnce where the backend does not schedule output by time: what is
 // passed thru then goes at once). No bytes (size 0): the input lost a
 // source (a connection, the peer, the server) just here, so a message under
-// way there ends unfinished, and what follows cannot complete it.
-using InputCallback =
-    std::function<void(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment)>;
+// way there ends unfinished, and what follows cannot complete it. `thru`:
+// for a backend that passes thru itself, the route's version in force when
+// the message came in, times 2, plus 1 when it was passed; else
+// kThruNotDecided.
+using InputCallback = std::function<void(const uint8_t* data, size_t size, SteadyClock::time_point at,
+                                         MediaTime moment, uint32_t thru)>;
+inline constexpr uint32_t kThruNotDecided = UINT32_MAX;
 
 // The steady clock as a time base.
 std::shared_ptr<const TimeBase> steadyTimeBase();
@@ -99,6 +112,9 @@ public:
     virtual void beginRun(uint32_t /*run*/) {}
     // What was handed over is not all out yet (and will go).
     virtual bool holding() { return false; }
+    // Where a backend that passes thru on its own cycle writes this output's
+    // thru; none elsewhere.
+    virtual std::shared_ptr<ThruSink> thruSink() { return nullptr; }
 };
 
 // What a backend reports of its own accord, from a thread of its own.
@@ -243,7 +259,8 @@ public:
     MediaTime moment();
     void shutdown(bool orderly) override;
 
-    void receive(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment);  // backend thread
+    void receive(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment,
+                 uint32_t thru);  // backend thread
 
     // Thru passed by the input itself (SetMidiInThru), and for the event
     // next() last returned: (version << 1) | passed.
@@ -267,6 +284,10 @@ private:
     uint32_t thruVersion_ = 0;
     uint32_t thruKinds_ = 0;
     std::vector<std::weak_ptr<MidiOutput>> thruOutputs_;
+    // Passing thru itself: the rest of a system-exclusive message whose
+    // route changed while it was under way is not passed.
+    bool thruSkip_ = false;
+    bool thruInSysex_ = false;
     bool dropping_ = false;  // the queue was full: the rest of the message is dropped
     bool saidDropped_ = false;
     std::deque<Queued> queue_;
@@ -297,6 +318,10 @@ public:
     // it arrived (plus the backend's constant delay), so that the gaps
     // between such events are kept.
     uint16_t putThru(const MidiEvent& e, MediaTime arrived, const std::weak_ptr<const Object>& from);
+    // The unfinished system-exclusive message of `from` is dropped: its
+    // route changed, and nothing that comes after may complete it.
+    void endThru(const std::weak_ptr<const Object>& from);
+    std::shared_ptr<ThruSink> thruSink() const { return thruSink_; }
     void putThru(const std::vector<MidiEvent>& events, MediaTime arrived, const std::weak_ptr<const Object>& from);
     void flush();
     void reset();
@@ -362,6 +387,7 @@ private:
     std::weak_ptr<SyncClock> sync_;
     Notifier notifier_;
     std::unique_ptr<OutputLink> link_;
+    std::shared_ptr<ThruSink> thruSink_;  // set at open
     std::thread thread_;
     std::mutex doneMx_;
     std::condition_variable doneCv_;

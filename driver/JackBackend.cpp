@@ -71,6 +71,7 @@
 // every connection of a port into one buffer, so which of them a message
 // came from cannot be told: any connection that goes cuts the message.
 #include "driver/CycleGate.h"
+#include "driver/CycleThru.h"
 #include "driver/DriverInternal.h"
 #include "driver/JackServerWatch.h"
 #include "driver/JackTimeBase.h"
@@ -85,6 +86,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -95,9 +97,7 @@ namespace {
 
 constexpr size_t kMaxSlots = 2 * kMaxPorts + 28;  // room for ports closed but not yet released
 constexpr size_t kRingBytes = size_t(1) << 17;
-// A long system-exclusive message goes in pieces of this size; receivers
-// join them. One piece always fits into one period's port buffer.
-constexpr size_t kPiece = 4096;
+constexpr size_t kPiece = kThruPiece;
 // At most what one period of an output writes, gathered before it is
 // written (more waits in the ring for the next period).
 constexpr size_t kMaxDue = 2048;
@@ -126,7 +126,7 @@ struct Record {
     uint32_t size;
     uint32_t frame;  // input: the frame it arrived at; timed output: the frame it falls due at
     uint32_t server;  // timed output: which server's frames (JackTimeBase::server)
-    uint32_t run;  // output: the run of a message of the timed path, else 0 (never dropped)
+    uint32_t run;  // output: the run of a message of the timed path, else 0 (never dropped); input: its thru stamp
 };
 
 // An output's timed records: due at the moment of their frame, the
@@ -166,6 +166,10 @@ struct Slot {
     bool linked = false;  // on the watcher's thread: connected to its peer once by the present client
     std::atomic<uint32_t> cuts{0};  // an input: the sources it lost (see the rules above)
     uint32_t cutsTaken = 0;  // the process callback's: the cuts put into the ring
+    uint32_t cutsThru = 0;  // the process callback's: the cuts thru has seen
+    bool lost = false;  // the process callback's: the ring lost a message, which cuts what is under way
+    std::unique_ptr<ThruSource> thru;  // an input's thru, decided on the cycle
+    std::shared_ptr<ThruSink> sink;  // an output's thru, written on the cycle
     InputCallback callback;
     Bytes scratch;  // reader side of an input
     // An output's period, as the process callback gathers it from the ring
@@ -175,9 +179,10 @@ struct Slot {
     struct Due {
         int32_t offset;
         uint32_t seq;  // the order it was handed over in
-        uint32_t pos;
+        uint32_t pos;  // kLong: the long thru message at the head of the sink, written from there
         uint32_t size;
     };
+    static constexpr uint32_t kLong = UINT32_MAX;
     std::vector<Due> due;
     Bytes dueBytes[2];
     int dueSide = 0;
@@ -280,7 +285,10 @@ public:
         slot->input = input;
         slot->peer = peer;
         slot->callback = std::move(callback);
-        if (!input) {
+        if (input) {
+            slot->thru = std::make_unique<ThruSource>();
+        } else {
+            slot->sink = std::make_shared<ThruSink>();
             slot->due.resize(kMaxDue);
             for (auto& side : slot->dueBytes) side.resize(kDueBytes);
         }
@@ -330,8 +338,10 @@ public:
             if (slot->input)
                 for (auto& s : slots_)
                     if (s.load() == slot.get()) gate_.hide(s);
+            if (slot->sink) slot->sink->live = false;
             retiring_.push_back(slot);
         }
+        if (slot->thru) routes_.forget(*slot->thru);
         if (slot->input) std::lock_guard delivering(deliverMx_);
         notice_.post();
     }
@@ -352,6 +362,11 @@ public:
             jack_ringbuffer_write(slot.ring, reinterpret_cast<const char*>(&r), sizeof r);
             jack_ringbuffer_write(slot.ring, reinterpret_cast<const char*>(data + off), n);
         }
+    }
+
+    // The input passes thru on the cycle from now on as the route says.
+    void setThru(Slot& input, uint32_t version, uint32_t kinds, std::vector<std::shared_ptr<ThruSink>> outputs) {
+        routes_.offer(*input.thru, version, kinds, std::move(outputs));
     }
 
     // The ring still holds messages that a running server will send.
@@ -431,6 +446,7 @@ private:
             if (!p.load()) {
                 gate_.hide(p, &slot);
                 slot.published = true;
+                if (slot.sink) slot.sink->live = true;
                 return;
             }
     }
@@ -603,6 +619,9 @@ private:
         }
         std::vector<Slot*> opened;
         for (auto& s : ports) {
+            // Whatever the new server brings is a new stream: a message
+            // under way on the last one is never completed by it.
+            if (s->input) ++s->cuts;
             registerPort(*s);
             opened.push_back(s.get());
         }
@@ -952,12 +971,22 @@ private:
                         const auto at = time_->steadyOf(r.usec);
                         const MediaTime moment = time_->momentOfFrame(r.frame);
                         try {
-                            if (s->callback) s->callback(s->scratch.data(), s->scratch.size(), at, moment);
+                            if (s->callback) s->callback(s->scratch.data(), s->scratch.size(), at, moment, r.run);
                         } catch (...) {}
                     }
+                    sayThruDropped(*s->thru);
                 }
             }
         }
+    }
+
+    // What thru could not pass, said once each.
+    void sayThruDropped(const ThruSource& thru) {
+        if (thru.dropped.load(std::memory_order_relaxed) && !saidThruDropped_.exchange(true))
+            std::fprintf(stderr, "MidiKit32: thru found no room for a message on an output; it was dropped\n");
+        if (thru.runaway.load(std::memory_order_relaxed) && !saidRunaway_.exchange(true))
+            std::fprintf(stderr, "MidiKit32: a system-exclusive message had no end within %zu bytes; it was dropped\n",
+                         kThruMaxSysex);
     }
 
     // ---- JACK's threads
@@ -980,62 +1009,85 @@ private:
         return 0;
     }
 
+    // Inputs first: what they pass thru goes out on the outputs in this
+    // same cycle, at its offset.
     void cycle(jack_nframes_t nframes) {
         jack_client_t* c = gate_.look(client_);
         if (!c) return;
         const jack_nframes_t start = jack_last_frame_time(c);
+        const uint32_t server = time_->server();
         bool received = false;
         time_->cycleBegan(start);
         for (auto& p : slots_) {
             Slot* s = gate_.look(p);
-            if (!s || !s->port) continue;
+            if (!s || !s->port || !s->input) continue;
             void* buffer = jack_port_get_buffer(s->port, nframes);
             if (!buffer) continue;
-            if (s->input) {
-                // Nothing that came in passes a cut not yet in the ring.
-                if (takeCut(*s, received)) received = takeInput(c, *s, buffer, start) || received;
-            } else
-                writeOutput(*s, buffer, start, nframes, gate_.cycles(), time_->server());
+            s->thru->follow(gate_);
+            const uint32_t cuts = s->cuts.load(std::memory_order_relaxed);
+            if (cuts != s->cutsThru) {
+                s->cutsThru = cuts;
+                s->thru->cut();
+            }
+            received = takeInput(c, *s, buffer, start, server) || received;
+        }
+        for (auto& p : slots_) {
+            Slot* s = gate_.look(p);
+            if (!s || !s->port || s->input) continue;
+            if (void* buffer = jack_port_get_buffer(s->port, nframes))
+                writeOutput(*s, buffer, start, nframes, gate_.cycles(), server);
         }
         if (received) received_.post();
     }
 
-    // Puts the input's cuts counted since the last cycle into its ring (one
-    // record without bytes); false while the ring has no room for it.
+    // Puts a cut into the input's ring ahead of what comes next: the sources
+    // it lost since the last cycle, or a message the ring had no room for
+    // (what came after it must not complete what came before). False while
+    // the ring has no room for it either.
     static bool takeCut(Slot& s, bool& received) {
         const uint32_t cuts = s.cuts.load(std::memory_order_relaxed);
-        if (cuts == s.cutsTaken) return true;
+        if (cuts == s.cutsTaken && !s.lost) return true;
         const Record r{0, 0, 0, 0, 0};
         if (jack_ringbuffer_write_space(s.ring) < sizeof r) return false;
         jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
         s.cutsTaken = cuts;
+        s.lost = false;
         received = true;
         return true;
     }
 
-    // True when it put anything into the ring.
-    static bool takeInput(jack_client_t* c, Slot& s, void* buffer, jack_nframes_t start) {
+    // Passes each message thru, then queues it for the reader with its thru
+    // stamp; true when it woke anything for the reader. What the reader's
+    // ring has no room for is lost to the program only, never to thru.
+    static bool takeInput(jack_client_t* c, Slot& s, void* buffer, jack_nframes_t start, uint32_t server) {
         bool any = false;
         const uint32_t n = jack_midi_get_event_count(buffer);
         for (uint32_t i = 0; i < n; ++i) {
             jack_midi_event_t ev;
             if (jack_midi_event_get(&ev, buffer, i) != 0 || ev.size == 0) continue;
-            Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), start + ev.time, 0, 0};
-            // A full ring loses the message; the reader keeps up unless the
-            // program stops taking its input for seconds.
-            if (jack_ringbuffer_write_space(s.ring) < sizeof r + ev.size) continue;
+            uint32_t version = 0;
+            const bool passed = s.thru->take(ev.buffer, ev.size, start + ev.time, server, version);
+            const Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), start + ev.time, 0,
+                           (version << 1) | uint32_t(passed)};
+            if (!takeCut(s, any) || jack_ringbuffer_write_space(s.ring) < sizeof r + ev.size) {
+                s.lost = true;
+                continue;
+            }
             jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
             jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(ev.buffer), ev.size);
             any = true;
         }
+        if (s.thru->dropped.load(std::memory_order_relaxed) || s.thru->runaway.load(std::memory_order_relaxed))
+            any = true;  // the reader says so
+        takeCut(s, any);
         return any;
     }
 
     // A message due at frame f goes out at f plus one period:
     // what fell due during the last period is written into this one, each
-    // at its own offset. Messages passed thru take their places by those
-    // offsets whatever order they were handed over in (thru from two inputs
-    // into one output hands over one input's period, then the other's); the
+    // at its own offset. Thru decided on this cycle goes at its offset in
+    // this same period. Messages passed thru take their places by those
+    // offsets whatever order they were handed over in; the
     // program's own keep their order, each no earlier than the one before
     // (a score started again may hand over a note due before the last of
     // the run before); messages at the same offset keep their order, so the
@@ -1045,15 +1097,18 @@ private:
     // the server went, or while none ran) goes nowhere: its frame says
     // nothing of when it is due on this server, where it would hold up
     // every message behind it, for as long as the frames differ, and then
-    // go out with all of them at once. A message of the timed path whose run
-    // was flushed goes nowhere either: a server running late holds the
-    // score's next notes here, which must not sound after the stop.
+    // go out with all of them at once. A message of the timed path of a run
+    // that was flushed goes nowhere either: a server running late holds the
+    // score's next notes here, which must not sound after the stop. A run
+    // begun after this period read the run (a flush in the middle of the
+    // cycle) is the new one, and goes.
     static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes, uint64_t cycle,
                             uint32_t server) {
         jack_midi_clear_buffer(buffer);
+        ThruSink& thru = *s.sink;
         size_t count = s.carried.load(std::memory_order_relaxed);  // written on this thread only
         // Told before the ring is read: whoever sees it emptied sees this.
-        if (jack_ringbuffer_read_space(s.ring) > 0 || count > 0) s.lastWritten.store(cycle);
+        if (jack_ringbuffer_read_space(s.ring) > 0 || count > 0 || thru.holding()) s.lastWritten.store(cycle);
         Bytes& bytes = s.dueBytes[s.dueSide];
         size_t used = s.dueUsed;
         int32_t own = 0;  // where the program's own last message goes
@@ -1062,7 +1117,7 @@ private:
         while (count < s.due.size() && jack_ringbuffer_read_space(s.ring) >= sizeof r) {
             jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
             if (jack_ringbuffer_read_space(s.ring) < sizeof r + r.size) break;
-            if ((r.usec != 0 && r.server != server) || (r.run != 0 && r.run != run)) {
+            if ((r.usec != 0 && r.server != server) || (r.run != 0 && int32_t(r.run - run) < 0)) {
                 jack_ringbuffer_read_advance(s.ring, sizeof r + r.size);
                 continue;
             }
@@ -1078,6 +1133,25 @@ private:
             ++count;
             used += r.size;
         }
+        // This cycle's thru (and what an earlier one could not write),
+        // while no long message of it is still under way.
+        ThruSink::Head head;
+        while (count < s.due.size() && thru.peek(head, server)) {
+            const int32_t at = std::max(int32_t(head.frame - start), 0);
+            if (head.size > kPiece) {
+                // Written piece by piece from the sink; nothing of the sink
+                // behind it is read before it has gone.
+                thru.beginLong(head.size);
+                s.due[count] = {at, uint32_t(count), Slot::kLong, head.size};
+                ++count;
+                break;
+            }
+            if (used + head.size > bytes.size()) break;
+            thru.take(bytes.data() + used, head.size);
+            s.due[count] = {at, uint32_t(count), uint32_t(used), head.size};
+            ++count;
+            used += head.size;
+        }
         const auto first = s.due.begin(), end = first + std::ptrdiff_t(count);
         std::sort(first, end, [](const Slot::Due& a, const Slot::Due& b) {
             return a.offset != b.offset ? a.offset < b.offset : a.seq < b.seq;
@@ -1087,6 +1161,17 @@ private:
         for (; i < count; ++i) {
             const Slot::Due& d = s.due[i];
             const jack_nframes_t at = std::max(last, jack_nframes_t(d.offset));
+            if (d.pos == Slot::kLong) {
+                while (thru.longLeft() > 0) {
+                    const size_t n = std::min(kPiece, thru.longLeft());
+                    jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, n);
+                    if (!room) break;
+                    thru.readLong(room, n);
+                }
+                last = at;
+                if (thru.longLeft() > 0) break;  // the rest of it, and all after it, next period
+                continue;
+            }
             jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, d.size);
             if (!room) break;  // the period's buffer is full
             {
@@ -1102,6 +1187,11 @@ private:
         size_t kept = 0, keptBytes = 0;
         for (; i < count; ++i) {
             const Slot::Due d = s.due[i];
+            if (d.pos == Slot::kLong) {
+                s.due[kept] = {0, uint32_t(kept), Slot::kLong, d.size};
+                ++kept;
+                continue;
+            }
             std::memcpy(other.data() + keptBytes, bytes.data() + d.pos, d.size);
             s.due[kept] = {0, uint32_t(kept), uint32_t(keptBytes), d.size};
             ++kept;
@@ -1159,7 +1249,10 @@ private:
     std::atomic<bool> stopped_{false};
     std::atomic<bool> silent_{false};  // start() gave up waiting for the first answer, none came yet
     std::atomic<bool> portsChanged_{false};
+    std::atomic<bool> saidThruDropped_{false};
+    std::atomic<bool> saidRunaway_{false};
     CycleGate gate_;  // the cycles, and what the process callback sees of the client and the slots
+    ThruRoutes routes_{gate_};  // what each input passes thru
     std::atomic<Slot*> slots_[kMaxSlots]{};
     std::vector<std::shared_ptr<Slot>> all_;  // the opened ports, published or not
     std::vector<std::shared_ptr<Slot>> opening_;  // opened with a server, not yet taken by the watcher
@@ -1195,6 +1288,10 @@ public:
     JackInputLink(std::shared_ptr<JackSession> session, std::shared_ptr<Slot> slot)
         : session_(std::move(session)), slot_(std::move(slot)) {}
     ~JackInputLink() override { session_->close(slot_); }
+    bool setThru(uint32_t version, uint32_t kinds, std::vector<std::shared_ptr<ThruSink>> outputs) override {
+        session_->setThru(*slot_, version, kinds, std::move(outputs));
+        return true;
+    }
 
 private:
     std::shared_ptr<JackSession> session_;
@@ -1213,6 +1310,7 @@ public:
         session_->send(*slot_, data, size, due, false, run);
     }
     void beginRun(uint32_t run) override { slot_->run.store(run, std::memory_order_release); }
+    std::shared_ptr<ThruSink> thruSink() override { return slot_->sink; }
     bool holding() override { return session_->holding(*slot_); }
 
 private:

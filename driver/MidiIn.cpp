@@ -21,10 +21,10 @@ bool MidiInput::open(Backend& backend, const std::string& raw, const MidiKitNoti
     // target may close the input from inside its notification.
     std::weak_ptr<MidiInput> weak = std::static_pointer_cast<MidiInput>(shared_from_this());
     link_ = backend.openInput(raw, [weak](const uint8_t* data, size_t size, SteadyClock::time_point at,
-                                          MediaTime moment) {
+                                          MediaTime moment, uint32_t thru) {
         if (auto self = weak.lock()) {
             self->delivering_.store(std::this_thread::get_id());
-            self->receive(data, size, at, moment);
+            self->receive(data, size, at, moment, thru);
             self->delivering_.store(std::thread::id());
         }
     });
@@ -84,19 +84,52 @@ uint32_t MidiInput::thruStamp() {
 }
 
 void MidiInput::setThru(uint32_t version, uint32_t kinds, std::vector<std::weak_ptr<MidiOutput>> outputs) {
-    std::lock_guard lock(mx_);
-    thruVersion_ = version;
-    thruKinds_ = outputs.empty() ? 0 : kinds;
-    thruOutputs_ = std::move(outputs);
+    if (outputs.empty()) kinds = 0;
+    // A backend with a cycle of its own passes thru there.
+    std::vector<std::shared_ptr<ThruSink>> sinks;
+    bool onCycle = true;
+    for (const auto& weak : outputs)
+        if (auto out = weak.lock()) {
+            if (auto sink = out->thruSink())
+                sinks.push_back(std::move(sink));
+            else
+                onCycle = false;
+        }
+    if (onCycle && link_) onCycle = link_->setThru(version, kinds, std::move(sinks));
+    std::vector<std::shared_ptr<MidiOutput>> reached;
+    {
+        std::lock_guard lock(mx_);
+        const auto same = [](const std::vector<std::weak_ptr<MidiOutput>>& a,
+                             const std::vector<std::weak_ptr<MidiOutput>>& b) {
+            return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+                return !x.owner_before(y) && !y.owner_before(x);
+            });
+        };
+        // A route that changes ends the message under way on every output
+        // it reached: nothing of it goes, nor the rest of it.
+        if (!onCycle && inSysex_ && (kinds != thruKinds_ || !same(outputs, thruOutputs_))) {
+            thruSkip_ = true;
+            for (const auto& weak : thruOutputs_)
+                if (auto out = weak.lock()) reached.push_back(std::move(out));
+        }
+        thruVersion_ = version;
+        thruKinds_ = onCycle ? 0 : kinds;
+        thruOutputs_ = std::move(outputs);
+    }
+    for (const auto& out : reached) out->endThru(weak_from_this());
 }
 
 void MidiInput::push(const MidiEvent& e, MediaTime moment, uint32_t stamp) {
     // Once the queue was full, the message it cut is dropped to its end:
     // the program never gets a message with its middle missing.
+    // A real-time byte between a message's bytes belongs to no message:
+    // it neither ends the dropping nor starts it.
     const bool continuation = e.status == 0xF0 && e.data1 != 0xF0;
+    const bool realTime = e.status >= 0xF8;
     if (dropping_ && continuation) return;
-    dropping_ = queue_.size() >= kMaxQueued;
-    if (!dropping_) {
+    const bool full = queue_.size() >= kMaxQueued;
+    if (!realTime) dropping_ = full;
+    if (!full) {
         queue_.push_back({e, moment, stamp});
         return;
     }
@@ -107,7 +140,8 @@ void MidiInput::push(const MidiEvent& e, MediaTime moment, uint32_t stamp) {
     }
 }
 
-void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment) {
+void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_point at, MediaTime moment,
+                        uint32_t thru) {
     bool notify = false;
     std::vector<MidiEvent> passing;
     std::vector<std::shared_ptr<MidiOutput>> outputs;
@@ -117,6 +151,7 @@ void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_poin
             // The source went: its unfinished message stays unfinished, and
             // the data bytes of whatever comes next are stray.
             inSysex_ = false;
+            thruSkip_ = false;
             return;
         }
         if (!data || !started_) return;
@@ -128,15 +163,18 @@ void MidiInput::receive(const uint8_t* data, size_t size, SteadyClock::time_poin
         lastMs_ = ms;
         size_t before = queue_.size();
         // Thru the input passes itself leaves here, before the program
-        // sees the message, whatever the program is busy with.
-        const uint32_t kinds = thruKinds_;
+        // sees the message, whatever the program is busy with; a backend
+        // that passed it on its cycle says how.
+        const bool decided = thru != kThruNotDecided;
+        const uint32_t kinds = decided ? 0 : thruKinds_;
         splitMidiBytes(data, size, inSysex_, delta, [&](const MidiEvent& e) {
             const uint32_t kind = e.status < 0xF0 ? MIDIKIT_THRU_CHANNEL
                 : e.status == 0xF0                ? MIDIKIT_THRU_SYSEX
                                                   : MIDIKIT_THRU_OTHER;
-            const bool pass = (kinds & kind) != 0 && e.status != 0xFE;
+            if (e.status == 0xF0 && e.data1 == 0xF0) thruSkip_ = false;  // a new message
+            const bool pass = (kinds & kind) != 0 && e.status != 0xFE && !(e.status == 0xF0 && thruSkip_);
             if (pass) passing.push_back(e);
-            push(e, moment, (thruVersion_ << 1) | uint32_t(pass));
+            push(e, moment, decided ? thru : (thruVersion_ << 1) | uint32_t(pass));
         });
         if (!passing.empty())
             for (const auto& weak : thruOutputs_)

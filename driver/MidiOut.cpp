@@ -50,6 +50,7 @@ bool MidiOutput::open(Backend& backend, const std::string& raw, const MidiKitNot
     notifier_.set(notify);
     link_ = backend.openOutput(raw);
     if (!link_) return false;
+    thruSink_ = link_->thruSink();
     sync_ = sync;
     if (sync) sync->attach(shared_from_this());
     thread_ = std::thread([self = shared_from_this()] {
@@ -156,6 +157,11 @@ uint16_t MidiOutput::putThru(const MidiEvent& e, MediaTime arrived, const std::w
     }
     cv_.notify_all();
     return 0;
+}
+
+void MidiOutput::endThru(const std::weak_ptr<const Object>& from) {
+    std::lock_guard lock(mx_);
+    std::erase_if(gathering_, [&](const Gathering& g) { return !g.source.owner_before(from) && !from.owner_before(g.source); });
 }
 
 void MidiOutput::putThru(const std::vector<MidiEvent>& events, MediaTime arrived,

@@ -132,7 +132,12 @@ void TMidiDeviceForm::MidiKitInMidiData(LPMIDIEVENT Event, bool* /*pbAccept*/, i
     if (!Event || port < 0 || port >= kInputCount) return;
     currentPort_ = port;
     const MidiEvent incoming = *Event;  // the library's record is only lent to us
-    const bool passed = inputs_[size_t(port)]->ThruStamp() & 1;
+    // Thru is the library's to decide once it had a setting for this input
+    // (it passes on the MIDI system's own cycle): a message it did not pass
+    // was not to be passed when it came in, whatever the settings say now.
+    const uint32_t stamp = inputs_[size_t(port)]->ThruStamp();
+    const bool passed = stamp & 1;
+    const bool decided = (stamp >> 1) != 0 && !engine_.OutputSink;
     PublishThru();
     Notifications& notices = engine_.Notices;
     notices.MidiInActivity.Publish();
@@ -156,7 +161,7 @@ void TMidiDeviceForm::MidiKitInMidiData(LPMIDIEVENT Event, bool* /*pbAccept*/, i
         }
     }
 
-    PassThru(port, copy, passed);
+    PassThru(port, copy, passed, decided);
 
     if (port == engine_.Routing.DeviceInPort() && incoming.status == kSysex) MvlPCInDeviceSysexData(incoming);
 }
@@ -174,12 +179,12 @@ std::vector<int> TMidiDeviceForm::ThruOutputs(int port, uint8_t status) const {
     return outputs;
 }
 
-void TMidiDeviceForm::PassThru(int port, const MidiEvent& event, bool passed) {
+void TMidiDeviceForm::PassThru(int port, const MidiEvent& event, bool passed, bool decided) {
     // One the input passed itself is only shown; one that came in before
-    // the input had these settings is passed here, as they say.
+    // the input had any setting is passed here, as the settings say.
     for (int j : ThruOutputs(port, event.status)) {
         if (!passed) {
-            SendToPort(engine_, j, event, In(port));
+            if (!decided) SendToPort(engine_, j, event, In(port));
         } else if (engine_.Routing.Reaches(j)) {
             engine_.Notices.MidiOutActivity.Publish();
             engine_.Notices.MonitorLine.Publish(j, event, false, port);

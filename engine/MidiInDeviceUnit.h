@@ -135,7 +135,7 @@ public:
     void PublishThru();
 
 private:
-    void PassThru(int port, const MidiEvent& event, bool passed);
+    void PassThru(int port, const MidiEvent& event, bool passed, bool decided);
     // The outputs an event from `port` is passed thru to now; none for an
     // event the switches keep back.
     std::vector<int> ThruOutputs(int port, uint8_t status) const;
