@@ -847,10 +847,12 @@ uint32_t NumberOf(const std::vector<uint8_t>& m) {
 // until it is destroyed.
 class ThruPump {
 public:
-    ThruPump(Kit& kit, uint32_t in, uint32_t out)
-        : thread_([&kit, in, out, this] {
+    // pass: the program passes what it takes thru; else it only takes it.
+    ThruPump(Kit& kit, uint32_t in, uint32_t out, bool pass = true)
+        : thread_([&kit, in, out, pass, this] {
               while (!stop_) {
-                  while (LPMIDIEVENT e = kit.GetMidiIn(in)) kit.PutMidiThru(out, e, in);
+                  while (LPMIDIEVENT e = kit.GetMidiIn(in))
+                      if (pass) kit.PutMidiThru(out, e, in);
                   std::this_thread::sleep_for(500us);
               }
           }) {}
@@ -1027,10 +1029,22 @@ TEST_F(Jack, ThruNeverCompletesAMessageWhoseSourceWent) {
              ASSERT_TRUE(StartJackServer());
              peer = std::make_unique<Peer>(name);
          }},
+        // No connection goes away on a server that stops under its clients:
+        // only the new server's stream tells of the cut.
+        {"server restart under a live peer",
+         [&] {
+             StopServer();
+             ASSERT_TRUE(StartJackServer());
+             peer.reset();
+             peer = std::make_unique<Peer>(name);
+         }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.how);
-        ThruPump pump(*kit, in, out);
+    // Thru as the program passes it, and as the input passes it on the cycle.
+    for (const bool onCycle : {false, true})
+      for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.how << (onCycle ? ", on the cycle" : ", by the program"));
+        if (onCycle) kit->SetMidiInThru(in, 1, MIDIKIT_THRU_SYSEX, &out, 1);
+        ThruPump pump(*kit, in, out, !onCycle);
         peer->Clear();
         inN.Reset();
         peer->Send({0xF0, 0x7D, 0x02, 0x00, 0x00, 0x05, 0x11, 0x22});
@@ -1044,5 +1058,41 @@ TEST_F(Jack, ThruNeverCompletesAMessageWhoseSourceWent) {
         ASSERT_TRUE(peer->WaitFor(1));
         std::this_thread::sleep_for(100ms);  // nothing more arrives
         EXPECT_EQ(peer->Messages(), (Messages{{0xF0, 0x7D, 0x03, 0xF7}}));
+      }
+}
+
+// What the input passes on the cycle is what its kinds say, a message at a
+// time as the source sent it: channel messages, system-exclusive messages
+// whole (the real-time byte inside one passes on its own, ahead of it),
+// system common and real-time messages; active sensing never, whatever the
+// kinds (it belongs to one connection), nor a message the kinds leave out.
+TEST_F(Jack, ThruOnTheCyclePassesWhatItsKindsSay) {
+    const Messages sent = {{0x90, 0x40, 0x7F}, {0xF0, 0x7D, 0x11}, {0x22, 0xF8, 0x33, 0xF7}, {0xFE},
+                           {0xF2, 0x10, 0x20}, {0xFA}, {0xB1, 0x07, 0x64}};
+    const Messages channel = {{0x90, 0x40, 0x7F}, {0xB1, 0x07, 0x64}};
+    const Messages sysex = {{0xF0, 0x7D, 0x11, 0x22, 0x33, 0xF7}};
+    const Messages other = {{0xF8}, {0xF2, 0x10, 0x20}, {0xFA}};
+    const Messages all = {{0x90, 0x40, 0x7F}, {0xF8}, {0xF0, 0x7D, 0x11, 0x22, 0x33, 0xF7}, {0xF2, 0x10, 0x20},
+                          {0xFA}, {0xB1, 0x07, 0x64}};
+    const struct {
+        uint32_t kinds;
+        const Messages& want;
+    } rows[] = {
+        {MIDIKIT_THRU_CHANNEL, channel},
+        {MIDIKIT_THRU_SYSEX, sysex},
+        {MIDIKIT_THRU_OTHER, other},
+        {MIDIKIT_THRU_CHANNEL | MIDIKIT_THRU_SYSEX | MIDIKIT_THRU_OTHER, all},
+    };
+    ThruPump pump(*kit, in, out, false);
+    uint32_t version = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.kinds);
+        kit->SetMidiInThru(in, ++version, row.kinds, &out, 1);
+        peer->Clear();
+        for (const auto& m : sent) peer->Send(m);
+        ASSERT_TRUE(Eventually([&] { return Heard().size() >= row.want.size(); }, 10s));
+        std::this_thread::sleep_for(100ms);  // nothing more arrives
+        const Messages got = Heard();
+        EXPECT_EQ(got, row.want);
     }
 }

@@ -50,6 +50,8 @@ struct Kit {
     KIT_FN(OpenMidiOut);
     KIT_FN(PutMidiOut);
     KIT_FN(PutMidiThru);
+    KIT_FN(SetMidiInThru);
+    KIT_FN(GetMidiInThru);
     KIT_FN(FlushMidiOut);
     KIT_FN(ResetMidiOut);
     KIT_FN(CloseMidiOut);
@@ -108,6 +110,8 @@ struct Kit {
         KIT_RESOLVE(OpenMidiOut)
         KIT_RESOLVE(PutMidiOut)
         KIT_RESOLVE(PutMidiThru)
+        KIT_RESOLVE(SetMidiInThru)
+        KIT_RESOLVE(GetMidiInThru)
         KIT_RESOLVE(FlushMidiOut)
         KIT_RESOLVE(ResetMidiOut)
         KIT_RESOLVE(CloseMidiOut)

@@ -453,6 +453,94 @@ TEST_F(MidiInDeviceJack, ThruKeepsTheMessageOfEachSourceWhole) {
     in->Close();
 }
 
+// A source's route that changes between a system-exclusive message's head
+// and its tail ends that message on every output it was reaching: the
+// receiver gets nothing of it, nor of a message begun while the route was
+// off, and the next whole message as usual. Each row switches one thing
+// off after the head of message 01 and on again before the tail of
+// message 02 ("F0 7D 01 11 22" / "33 F7", "F0 7D 02 55" / "66 F7"); the
+// row that switches nothing shows that the parts pass when whole.
+TEST_F(MidiInDeviceJack, ASwitchedRouteNeverSplicesTwoMessages) {
+    if (!RunHere()) return;
+    testsupport::JackPeer sx({.out = client_ + "s"});
+    int port = -1;
+    TMidiKitIn* in = OpenInput(client_ + "s:out", port);
+    ASSERT_NE(in, nullptr);
+    Pump([&] { return sx.OutConnections() > 0; });
+    const auto source = static_cast<size_t>(port), output = static_cast<size_t>(outPort_);
+    routing_.NumInDevs = std::max(routing_.NumInDevs, port + 1);
+    const struct Row {
+        const char* what;
+        std::function<void(bool on)> set;
+    } rows[] = {
+        {"nothing", [](bool) {}},
+        {"Sysex Thru", [&](bool on) { routing_.SysexThru = on; }},
+        {"Thru", [&](bool on) { routing_.Thru = on; }},
+        {"the output's Thru box", [&](bool on) { routing_.ThruDeviceFlags[output] = on; }},
+        {"the input's Thru box", [&](bool on) { routing_.ThruInDeviceFlags[source] = on; }},
+        {"the device port",
+         [&](bool on) {
+             routing_.ThruInDeviceFlags[source] = false;
+             routing_.MorvelantPCDeviceIndex = on ? port : routing_.NumInDevs;
+         }},
+        {"learn", [&](bool on) { model_.LearnMode = on ? -1 : 1; }},
+        {"the output closed and opened again",
+         [&](bool on) {
+             if (!on) {
+                 out_->Close();
+                 Pump([&] { return peer_->InConnections() == 0; });
+                 return;
+             }
+             if (out_->IsOpen()) return;
+             ASSERT_TRUE(out_->Open(static_cast<uint16_t>(outPort_), MIDIKIT_OPEN_ARGUMENT));
+             Pump([&] { return peer_->InConnections() > 0; });
+         }},
+    };
+    const Message head1 = {0xF0, 0x7D, 0x01, 0x11, 0x22}, tail1 = {0x33, 0xF7}, head2 = {0xF0, 0x7D, 0x02, 0x55},
+                  tail2 = {0x66, 0xF7}, next = {0xF0, 0x7D, 0x03, 0x77, 0xF7};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        routing_.Thru = routing_.SysexThru = routing_.RealtimeThru = true;
+        routing_.ThruInDeviceFlags[source] = true;
+        routing_.ThruDeviceFlags[output] = true;
+        routing_.MorvelantPCDeviceIndex = routing_.NumInDevs;
+        row.set(true);
+        WaitOnce();
+        peer_->Clear();
+        // Each part is sent once the editor heard the one before, each
+        // switch takes effect as the window thread goes to wait.
+        const auto send = [&](const Message& bytes) {
+            const size_t heard = hooks_.LoggedIn.size() + bytes.size();
+            sx.Send(bytes);
+            EXPECT_TRUE(testsupport::PumpUntil([&] { return hooks_.LoggedIn.size() >= heard; }, 5000));
+        };
+        send(head1);
+        row.set(false);
+        WaitOnce();
+        send(tail1);
+        send(head2);
+        row.set(true);
+        WaitOnce();
+        send(tail2);
+        send(next);
+        const bool whole = std::string(row.what) == "nothing";
+        const std::vector<Message> want =
+            whole ? std::vector<Message>{{0xF0, 0x7D, 0x01, 0x11, 0x22, 0x33, 0xF7}, {0xF0, 0x7D, 0x02, 0x55, 0x66, 0xF7}, next}
+                  : std::vector<Message>{next};
+        // An output that closes switches its notes off: those are no thru.
+        const auto passed = [&] {
+            auto got = peer_->Got();
+            std::erase_if(got, [](const Message& m) { return m.size() == 3 && (m[0] & 0xF0) == 0xB0 && m[1] == 0x7B; });
+            return got;
+        };
+        Pump([&] { return passed().size() >= want.size(); });
+        Pump([] { return false; }, std::chrono::milliseconds(100));  // nothing more comes
+        EXPECT_EQ(passed(), want);
+    }
+    model_.LearnMode = -1;
+    in->Close();
+}
+
 TEST_F(MidiInDeviceJack, DumpsSentByThePeerLandInTheModel) {
     if (!RunHere()) return;
     routing_.MorvelantPCDeviceIndex = inPort_;
