@@ -1096,3 +1096,55 @@ TEST_F(Jack, ThruOnTheCyclePassesWhatItsKindsSay) {
         EXPECT_EQ(got, row.want);
     }
 }
+
+// A system-exclusive message longer than a period's buffer takes, passed on
+// the cycle, goes on in the next periods in pieces that the receiver joins,
+// and what the source sent after it (a note) follows it, never between its
+// pieces.
+TEST_F(Jack, ALongMessagePassedOnTheCycleGoesOnBeforeWhatCameAfterIt) {
+    kit->SetMidiInThru(in, 1, MIDIKIT_THRU_CHANNEL | MIDIKIT_THRU_SYSEX, &out, 1);
+    ThruPump pump(*kit, in, out, false);
+    const std::vector<unsigned char> note = {0x90, 0x41, 0x7F};
+    for (size_t size : {4097u, 20000u, 65536u, 200000u}) {
+        SCOPED_TRACE(size);
+        const Messages want = {MakeSysex(size, uint8_t(size + 3)), note};
+        const auto beside = Beside();
+        Messages got;
+        Played(
+            [&] {
+                beside->Clear();
+                peer->Clear();
+                peer->Send(want[0]);
+                peer->Send(note);
+                beside->WaitFor(2, 10s);
+                Eventually([&] { return Heard().size() >= 2; }, 10s);
+                return (got = Heard()) == want;
+            },
+            [&] { return LostBeside(*beside, want); });
+        ASSERT_EQ(got.size(), 2u);
+        EXPECT_TRUE(got[0] == want[0]) << "the message came " << got[0].size() << " bytes long";
+        EXPECT_EQ(got[1], note);
+    }
+}
+
+// A message the input's full queue cut (the program took nothing for a
+// while) is dropped to its end: a real-time byte that comes after the
+// program caught up belongs to no message and lets none of the tail in.
+TEST_F(Jack, AMessageCutByAFullQueueNeverGetsItsTailBack) {
+    testing::internal::CaptureStderr();
+    std::vector<unsigned char> head(300000, 0x11);
+    head[0] = 0xF0;
+    peer->SendPaced(head, 4096);
+    std::this_thread::sleep_for(1s);  // the program takes nothing meanwhile
+    while (kit->GetMidiIn(in)) {
+    }
+    peer->Send({0xF8});
+    peer->Send({0x22, 0x22, 0xF7});
+    peer->Send({0xF0, 0x7D, 0x05, 0xF7});
+    std::vector<std::pair<uint8_t, uint8_t>> got;
+    for (const MidiEvent& e : Collect(5)) got.emplace_back(e.status, e.data1);
+    const std::vector<std::pair<uint8_t, uint8_t>> want = {{0xF8, 0}, {0xF0, 0xF0}, {0xF0, 0x7D}, {0xF0, 0x05}, {0xF0, 0xF7}};
+    EXPECT_EQ(got, want);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("an input received more than the program took in time"),
+              std::string::npos);
+}
