@@ -4,15 +4,19 @@
 // are the same at every start.
 //
 // The process callback runs on JACK's real-time thread and only moves bytes
-// between the ports' buffers and lock-free ring buffers: no allocation, no
-// lock, no system call. Timed output runs on the server's own clock (see
+// between the ports' buffers and lock-free ring buffers (JackPort.h): no
+// allocation, no lock, no system call. Thru is decided there too
+// (CycleThru.h): what an input hears in a cycle goes out on the outputs of
+// its route in that same cycle, at its own offset, whatever the program's
+// threads are doing. Timed output runs on the server's own clock (see
 // JackTimeBase.h): a message due at a moment is written at that moment's
 // frame plus one period, so timed output keeps a constant delay and its gaps
 // are exact in frames. What is sent at once goes out at the start of the
 // next period. Incoming messages carry the time of the frame they arrived
-// at, and that frame's moment on the time base: a message passed thru is
-// due at that moment, so it leaves exactly one period after it came, at its
-// own offset (one handed over too late goes at once).
+// at, and that frame's moment on the time base: a message the program
+// passes thru itself (PutMidiThru) is due at that moment, so it leaves one
+// period after it came, at its own offset (one handed over too late goes at
+// once).
 //
 // Connections are the user's as much as ours: an opened port is connected
 // to its peer when it opens and when the peer's port appears (registered
@@ -53,9 +57,17 @@
 //               failing that, now and then.
 //
 // The reader's thread (deliver()) hands what the inputs received to their
-// callbacks, woken by the process callback (one eventfd write per period at
-// most, and only in a period that received something); deliverMx_ lets
-// close() wait until an input's callback is not running.
+// callbacks, each message with the thru stamp the cycle gave it, woken by
+// the process callback (one eventfd write per period at most, and only in a
+// period that received something); deliverMx_ lets close() wait until an
+// input's callback is not running. Thru never waits for it: a reader that
+// falls behind loses what its ring cannot hold, never a message of thru.
+//
+// Thru's settings come from the program's threads (setThru): each input's
+// route is made whole there and swapped in with one store (ThruRoutes),
+// taken by the cycle as its next cycle begins; a route replaced is freed
+// once no cycle can read it. An output takes thru from the cycle that
+// first sees it published (its sink is live) until it closes.
 //
 // JACK's notification thread only sets flags and queues port numbers
 // (appearedMx_), then wakes the watcher.
@@ -73,9 +85,9 @@
 #include "driver/CycleGate.h"
 #include "driver/CycleThru.h"
 #include "driver/DriverInternal.h"
+#include "driver/JackPort.h"
 #include "driver/JackServerWatch.h"
 #include "driver/JackTimeBase.h"
-#include "driver/UnseenByThreadSanitizer.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -95,13 +107,9 @@ namespace morvelant::driver {
 
 namespace {
 
+using namespace jackport;
+
 constexpr size_t kMaxSlots = 2 * kMaxPorts + 28;  // room for ports closed but not yet released
-constexpr size_t kRingBytes = size_t(1) << 17;
-constexpr size_t kPiece = kThruPiece;
-// At most what one period of an output writes, gathered before it is
-// written (more waits in the ring for the next period).
-constexpr size_t kMaxDue = 2048;
-constexpr size_t kDueBytes = size_t(1) << 16;
 constexpr auto kPoll = std::chrono::microseconds(500);
 // Without a server: how often a client is tried when nothing in the socket
 // folder says that a server started (a server whose socket lives elsewhere
@@ -121,19 +129,6 @@ constexpr auto kLookAgain = std::chrono::milliseconds(250);
 constexpr auto kFirstAnswer = std::chrono::seconds(2);
 constexpr auto kStopWait = std::chrono::seconds(1);
 
-struct Record {
-    int64_t usec;  // input: when it arrived, on JACK's clock; output: 0 at once, else kTimed or kPassedThru
-    uint32_t size;
-    uint32_t frame;  // input: the frame it arrived at; timed output: the frame it falls due at
-    uint32_t server;  // timed output: which server's frames (JackTimeBase::server)
-    uint32_t run;  // output: the run of a message of the timed path, else 0 (never dropped); input: its thru stamp
-};
-
-// An output's timed records: due at the moment of their frame, the
-// program's own, or passed thru from an input at the moment it came in.
-constexpr int64_t kTimed = 1;
-constexpr int64_t kPassedThru = 2;
-
 void quiet(const char*) {}
 
 std::string programName() {
@@ -150,49 +145,6 @@ void keepLibraryMapped() {
     if (::dladdr(reinterpret_cast<void*>(&keepLibraryMapped), &info) && info.dli_fname)
         ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
-
-struct Slot {
-    bool input = false;
-    std::string peer;  // the peer port's full name
-    std::string own;  // our port's short name
-    // Written only on the watcher's thread, while the process callback cannot
-    // see the slot (see the rules above).
-    jack_port_t* port = nullptr;
-    jack_ringbuffer_t* ring = nullptr;
-    bool published = false;  // under the session's mx_: in slots_, where the process callback sees it
-    std::atomic<bool> refused{false};  // the server refused our port: what is sent goes nowhere
-    std::atomic<uint64_t> lastWritten{0};  // an output: the last cycle it found something to write in
-    std::atomic<uint32_t> run{1};  // an output: the timed path's messages of other runs are dropped
-    bool linked = false;  // on the watcher's thread: connected to its peer once by the present client
-    std::atomic<uint32_t> cuts{0};  // an input: the sources it lost (see the rules above)
-    uint32_t cutsTaken = 0;  // the process callback's: the cuts put into the ring
-    uint32_t cutsThru = 0;  // the process callback's: the cuts thru has seen
-    bool lost = false;  // the process callback's: the ring lost a message, which cuts what is under way
-    std::unique_ptr<ThruSource> thru;  // an input's thru, decided on the cycle
-    std::shared_ptr<ThruSink> sink;  // an output's thru, written on the cycle
-    InputCallback callback;
-    Bytes scratch;  // reader side of an input
-    // An output's period, as the process callback gathers it from the ring
-    // before writing it in the order of its moments: each message's place
-    // in `bytes` of one of two sides, the side in use, and how many the
-    // last period's buffer could not take (they lead the next period).
-    struct Due {
-        int32_t offset;
-        uint32_t seq;  // the order it was handed over in
-        uint32_t pos;  // kLong: the long thru message at the head of the sink, written from there
-        uint32_t size;
-    };
-    static constexpr uint32_t kLong = UINT32_MAX;
-    std::vector<Due> due;
-    Bytes dueBytes[2];
-    int dueSide = 0;
-    size_t dueUsed = 0;
-    std::atomic<size_t> carried{0};
-    Slot() : ring(jack_ringbuffer_create(kRingBytes)) {}
-    ~Slot() {
-        if (ring) jack_ringbuffer_free(ring);
-    }
-};
 
 class JackSession : public std::enable_shared_from_this<JackSession> {
 public:
@@ -1038,168 +990,6 @@ private:
                 writeOutput(*s, buffer, start, nframes, gate_.cycles(), server);
         }
         if (received) received_.post();
-    }
-
-    // Puts a cut into the input's ring ahead of what comes next: the sources
-    // it lost since the last cycle, or a message the ring had no room for
-    // (what came after it must not complete what came before). False while
-    // the ring has no room for it either.
-    static bool takeCut(Slot& s, bool& received) {
-        const uint32_t cuts = s.cuts.load(std::memory_order_relaxed);
-        if (cuts == s.cutsTaken && !s.lost) return true;
-        const Record r{0, 0, 0, 0, 0};
-        if (jack_ringbuffer_write_space(s.ring) < sizeof r) return false;
-        jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
-        s.cutsTaken = cuts;
-        s.lost = false;
-        received = true;
-        return true;
-    }
-
-    // Passes each message thru, then queues it for the reader with its thru
-    // stamp; true when it woke anything for the reader. What the reader's
-    // ring has no room for is lost to the program only, never to thru.
-    static bool takeInput(jack_client_t* c, Slot& s, void* buffer, jack_nframes_t start, uint32_t server) {
-        bool any = false;
-        const uint32_t n = jack_midi_get_event_count(buffer);
-        for (uint32_t i = 0; i < n; ++i) {
-            jack_midi_event_t ev;
-            if (jack_midi_event_get(&ev, buffer, i) != 0 || ev.size == 0) continue;
-            uint32_t version = 0;
-            const bool passed = s.thru->take(ev.buffer, ev.size, start + ev.time, server, version);
-            const Record r{int64_t(jack_frames_to_time(c, start + ev.time)), uint32_t(ev.size), start + ev.time, 0,
-                           (version << 1) | uint32_t(passed)};
-            if (!takeCut(s, any) || jack_ringbuffer_write_space(s.ring) < sizeof r + ev.size) {
-                s.lost = true;
-                continue;
-            }
-            jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&r), sizeof r);
-            jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(ev.buffer), ev.size);
-            any = true;
-        }
-        if (s.thru->dropped.load(std::memory_order_relaxed) || s.thru->runaway.load(std::memory_order_relaxed))
-            any = true;  // the reader says so
-        takeCut(s, any);
-        return any;
-    }
-
-    // A message due at frame f goes out at f plus one period:
-    // what fell due during the last period is written into this one, each
-    // at its own offset. Thru decided on this cycle goes at its offset in
-    // this same period. Messages passed thru take their places by those
-    // offsets whatever order they were handed over in; the
-    // program's own keep their order, each no earlier than the one before
-    // (a score started again may hand over a note due before the last of
-    // the run before); messages at the same offset keep their order, so the
-    // pieces of a long message stay together. What falls due later waits
-    // for its period. A timed
-    // message whose frame is of another server (timed, or passed thru, before
-    // the server went, or while none ran) goes nowhere: its frame says
-    // nothing of when it is due on this server, where it would hold up
-    // every message behind it, for as long as the frames differ, and then
-    // go out with all of them at once. A message of the timed path of a run
-    // that was flushed goes nowhere either: a server running late holds the
-    // score's next notes here, which must not sound after the stop. A run
-    // begun after this period read the run (a flush in the middle of the
-    // cycle) is the new one, and goes.
-    static void writeOutput(Slot& s, void* buffer, jack_nframes_t start, jack_nframes_t nframes, uint64_t cycle,
-                            uint32_t server) {
-        jack_midi_clear_buffer(buffer);
-        ThruSink& thru = *s.sink;
-        size_t count = s.carried.load(std::memory_order_relaxed);  // written on this thread only
-        // Told before the ring is read: whoever sees it emptied sees this.
-        if (jack_ringbuffer_read_space(s.ring) > 0 || count > 0 || thru.holding()) s.lastWritten.store(cycle);
-        Bytes& bytes = s.dueBytes[s.dueSide];
-        size_t used = s.dueUsed;
-        int32_t own = 0;  // where the program's own last message goes
-        const uint32_t run = s.run.load(std::memory_order_acquire);
-        Record r;
-        while (count < s.due.size() && jack_ringbuffer_read_space(s.ring) >= sizeof r) {
-            jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&r), sizeof r);
-            if (jack_ringbuffer_read_space(s.ring) < sizeof r + r.size) break;
-            if ((r.usec != 0 && r.server != server) || (r.run != 0 && int32_t(r.run - run) < 0)) {
-                jack_ringbuffer_read_advance(s.ring, sizeof r + r.size);
-                continue;
-            }
-            const int32_t offset = r.usec == 0 ? 0 : int32_t(r.frame + nframes - start);
-            if (offset >= int32_t(nframes)) break;  // due in a later period
-            if (used + r.size > bytes.size()) break;
-            jack_ringbuffer_read_advance(s.ring, sizeof r);
-            jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(bytes.data() + used), r.size);
-            // One handed over too late goes at once.
-            int32_t at = std::max(offset, 0);
-            if (r.usec != kPassedThru) at = own = std::max(at, own);
-            s.due[count] = {at, uint32_t(count), uint32_t(used), r.size};
-            ++count;
-            used += r.size;
-        }
-        // This cycle's thru (and what an earlier one could not write),
-        // while no long message of it is still under way.
-        ThruSink::Head head;
-        while (count < s.due.size() && thru.peek(head, server)) {
-            const int32_t at = std::max(int32_t(head.frame - start), 0);
-            if (head.size > kPiece) {
-                // Written piece by piece from the sink; nothing of the sink
-                // behind it is read before it has gone.
-                thru.beginLong(head.size);
-                s.due[count] = {at, uint32_t(count), Slot::kLong, head.size};
-                ++count;
-                break;
-            }
-            if (used + head.size > bytes.size()) break;
-            thru.take(bytes.data() + used, head.size);
-            s.due[count] = {at, uint32_t(count), uint32_t(used), head.size};
-            ++count;
-            used += head.size;
-        }
-        const auto first = s.due.begin(), end = first + std::ptrdiff_t(count);
-        std::sort(first, end, [](const Slot::Due& a, const Slot::Due& b) {
-            return a.offset != b.offset ? a.offset < b.offset : a.seq < b.seq;
-        });
-        jack_nframes_t last = 0;
-        size_t i = 0;
-        for (; i < count; ++i) {
-            const Slot::Due& d = s.due[i];
-            const jack_nframes_t at = std::max(last, jack_nframes_t(d.offset));
-            if (d.pos == Slot::kLong) {
-                while (thru.longLeft() > 0) {
-                    const size_t n = std::min(kPiece, thru.longLeft());
-                    jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, n);
-                    if (!room) break;
-                    thru.readLong(room, n);
-                }
-                last = at;
-                if (thru.longLeft() > 0) break;  // the rest of it, and all after it, next period
-                continue;
-            }
-            jack_midi_data_t* room = jack_midi_event_reserve(buffer, at, d.size);
-            if (!room) break;  // the period's buffer is full
-            {
-                // Into the port's buffer, which libjack hands to the readers
-                // under an ordering the thread sanitizer cannot see.
-                UnseenByThreadSanitizer unseen;
-                std::memcpy(room, bytes.data() + d.pos, d.size);
-            }
-            last = at;
-        }
-        // What the buffer could not take leads the next period, in order.
-        Bytes& other = s.dueBytes[1 - s.dueSide];
-        size_t kept = 0, keptBytes = 0;
-        for (; i < count; ++i) {
-            const Slot::Due d = s.due[i];
-            if (d.pos == Slot::kLong) {
-                s.due[kept] = {0, uint32_t(kept), Slot::kLong, d.size};
-                ++kept;
-                continue;
-            }
-            std::memcpy(other.data() + keptBytes, bytes.data() + d.pos, d.size);
-            s.due[kept] = {0, uint32_t(kept), uint32_t(keptBytes), d.size};
-            ++kept;
-            keptBytes += d.size;
-        }
-        s.dueSide = 1 - s.dueSide;
-        s.dueUsed = keptBytes;
-        s.carried.store(kept, std::memory_order_relaxed);
     }
 
     // JACK's notification thread (or, for a server that went, any of its

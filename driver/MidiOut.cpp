@@ -73,12 +73,15 @@ static void sayRunawayDropped() {
                  MidiOutput::kMaxSysex);
 }
 
+// The same source, whether it is still there or not.
+static bool sameSource(const std::weak_ptr<const Object>& a, const std::weak_ptr<const Object>& b) {
+    return !a.owner_before(b) && !b.owner_before(a);
+}
+
 void MidiOutput::putImmediate(const MidiEvent& e, MediaTime due, const std::weak_ptr<const Object>& source) {
     if (e.status == 0xF0) {
-        const auto same = [&](const Gathering& g) {
-            return !g.source.owner_before(source) && !source.owner_before(g.source);
-        };
-        auto it = std::find_if(gathering_.begin(), gathering_.end(), same);
+        auto it = std::find_if(gathering_.begin(), gathering_.end(),
+                               [&](const Gathering& g) { return sameSource(g.source, source); });
         const uint8_t b = e.data1;
         if (b == 0xF0) {
             if (it == gathering_.end()) {
@@ -161,7 +164,7 @@ uint16_t MidiOutput::putThru(const MidiEvent& e, MediaTime arrived, const std::w
 
 void MidiOutput::endThru(const std::weak_ptr<const Object>& from) {
     std::lock_guard lock(mx_);
-    std::erase_if(gathering_, [&](const Gathering& g) { return !g.source.owner_before(from) && !from.owner_before(g.source); });
+    std::erase_if(gathering_, [&](const Gathering& g) { return sameSource(g.source, from); });
 }
 
 void MidiOutput::putThru(const std::vector<MidiEvent>& events, MediaTime arrived,
