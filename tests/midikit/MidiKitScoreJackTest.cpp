@@ -126,6 +126,27 @@ TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops) {
     EXPECT_LE(peer.Notes().size(), stopped + 1) << "notes kept coming after Flush";
     EXPECT_LT(stopped, before + 100u);
 
+    // A dense score (a note every 0.42 ms), stopped: the notes the clock had
+    // already handed over, ahead of their time, to the port (which holds
+    // them up to a period more) go nowhere. Only those of the period that
+    // was running as Flush returned may still land.
+    sync.Resolution(960);  // 2 ticks are 0.42 ms at 300 beats a minute
+    TMidiKitScore dense(1);
+    FillTracks(dense, 1, 4000, 2);
+    const size_t beforeDense = peer.Notes().size();
+    out.Flush();
+    out.Attach(&dense);
+    dense.StartOut(&out);
+    sync.Start();
+    ASSERT_TRUE(PumpUntil([&] { return peer.Notes().size() >= beforeDense + 200; }, 10000));
+    out.Detach(&dense);
+    sync.Pause(false);
+    out.Flush();
+    const size_t denseStopped = peer.Notes().size();
+    PumpFor(500);
+    const double periodMs = 1000.0 * peer.Period() / peer.Rate();
+    EXPECT_LE(peer.Notes().size(), denseStopped + size_t(periodMs / 0.42) + 2) << "notes kept coming after Flush";
+
     const size_t beforeReset = peer.Count();
     out.Reset();
     ASSERT_TRUE(PumpUntil([&] { return peer.Count() >= beforeReset + 16; }, 5000));
