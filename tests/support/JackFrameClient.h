@@ -100,7 +100,9 @@ private:
             if (self->next_ >= s.size()) self->armed_.store(false, std::memory_order_release);
             return 0;
         }
-        size_t count = self->count_.load(std::memory_order_relaxed);
+        // Acquire: what the test read before it cleared the list was read
+        // before the slots are written again.
+        size_t count = self->count_.load(std::memory_order_acquire);
         const uint32_t events = jack_midi_get_event_count(buffer);
         for (uint32_t i = 0; i < events && count < self->got_.size(); ++i) {
             jack_midi_event_t ev;
