@@ -1085,14 +1085,25 @@ TEST_F(Jack, ThruOnTheCyclePassesWhatItsKindsSay) {
     };
     ThruPump pump(*kit, in, out, false);
     uint32_t version = 0;
+    const auto beside = Beside();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.kinds);
         kit->SetMidiInThru(in, ++version, row.kinds, &out, 1);
-        peer->Clear();
-        for (const auto& m : sent) peer->Send(m);
-        ASSERT_TRUE(Eventually([&] { return Heard().size() >= row.want.size(); }, 10s));
-        std::this_thread::sleep_for(100ms);  // nothing more arrives
-        const Messages got = Heard();
+        Messages got;
+        // A part the driver did not pass that a plain client fed by the same
+        // port lost too (PipeWire now and then loses a period's messages)
+        // tells nothing of thru: the row is played again.
+        Played(
+            [&] {
+                peer->Clear();
+                beside->Clear();
+                for (const auto& m : sent) peer->Send(m);
+                beside->WaitFor(sent.size() - 1, 10s);  // the two parts of the system-exclusive message are one
+                Eventually([&] { return Heard().size() >= row.want.size(); }, 10s);
+                std::this_thread::sleep_for(100ms);  // nothing more arrives
+                return (got = Heard()) == row.want;
+            },
+            [&] { return beside->Messages().size() < sent.size() - 1; });
         EXPECT_EQ(got, row.want);
     }
 }
