@@ -45,18 +45,13 @@
 #include <thread>
 #include <vector>
 
+#include "bench/EditorPorts.h"
 #include "bench/FloodBenchMain.h"
-#include "engine/Engine.h"
-#include "engine/MidiInDeviceUnit.h"
-#include "midikit/MidiKitDLL.h"
-#include "midikit/MidiKitIn.h"
-#include "midikit/MidiKitOut.h"
 #include "platform/ProgramPath.h"
 #include "shell/MidiMonGrid.h"
 #include "tests/support/JackFrameClient.h"
 #include "tests/support/CpuTime.h"
 #include "tests/support/JackServer.h"
-#include "tests/support/KitPorts.h"
 
 namespace morvelant {
 namespace {
@@ -72,69 +67,28 @@ using testsupport::ThreadCpuSeconds;
 struct Rig {
     std::string tag = "tmb" + std::to_string(::getpid());
     std::unique_ptr<testsupport::JackFrameClient> sender, receiver;
-    std::unique_ptr<TMidiKit> kit;
-    DeviceModel model;
-    MidiRouting routing;
-    Notifications notices;
-    Engine engine{model, routing, notices};
-    std::unique_ptr<TMidiDeviceForm> form;
-    std::unique_ptr<TMidiKitOut> out;
-    std::unique_ptr<TMidiMonGridForm> monitor;
-    int inPort = -1;
+    bench::EditorPorts editor;
+    std::unique_ptr<TMidiMonGridForm> monitor;  // closed first
     std::string error;
 
     bool Build() {
         if (!testsupport::JackReachable()) return Fail("JACK server " + testsupport::JackTestServerName() + " not reachable");
-        ::setenv("MIDIKIT_BACKEND", "jack", 1);
         sender = std::make_unique<testsupport::JackFrameClient>(tag + "s", true);
         receiver = std::make_unique<testsupport::JackFrameClient>(tag + "r", false, kMaxEvents);
         if (!sender->Ok() || !receiver->Ok()) return Fail("the peer clients did not come up");
-        try {
-            kit = std::make_unique<TMidiKit>();
-        } catch (const EMidiKitException& e) {
-            return Fail(e.what());
-        }
-        form = std::make_unique<TMidiDeviceForm>(engine);
-        routing.NumInDevs = std::min(static_cast<int>(kit->pGetNumInDevices()), kMaxPorts);
-        routing.NumOutDevs = std::min(static_cast<int>(kit->pGetNumOutDevices()), kMaxPorts);
-        inPort = testsupport::FindPort(*kit, true, tag + "s:out");
-        const int outPort = testsupport::FindPort(*kit, false, tag + "r:in");
-        if (inPort < 0 || outPort < 0) return Fail("the peer's ports are not offered by the driver");
-        routing.MorvelantPCDeviceIndex = routing.NumInDevs;
-        routing.PCMorvelantDeviceIndex = routing.NumOutDevs;
-        routing.InNames.assign(size_t(routing.NumInDevs), "Sender");
-        routing.OutNames.assign(size_t(routing.NumOutDevs), "Receiver");
-        TMidiKitIn* in = form->In(inPort);
-        in->MidiKit = kit.get();
-        if (!in->Open(static_cast<uint16_t>(inPort), MIDIKIT_OPEN_ARGUMENT)) return Fail("input did not open");
-        in->Start();
-        out = std::make_unique<TMidiKitOut>();
-        out->MidiKit = kit.get();
-        if (!out->Open(static_cast<uint16_t>(outPort), MIDIKIT_OPEN_ARGUMENT)) return Fail("output did not open");
-        routing.Out[size_t(outPort)] = out.get();
-        routing.Thru = true;
-        routing.ThruInDeviceFlags[size_t(inPort)] = true;
-        routing.ThruDeviceFlags[size_t(outPort)] = true;
-        for (int f = 0; f < kFaderCount; ++f) model.FaderStates[size_t(f)].Index = f;
+        if (const std::string why = editor.Start("Sender", "Receiver"); !why.empty()) return Fail(why);
+        if (editor.OpenThruInput(tag + "s:out") < 0 || editor.OpenThruOutput(tag + "r:in") < 0)
+            return Fail("the editor's ports did not open on the peers'");
+        editor.routing.Thru = true;
 
-        monitor = std::make_unique<TMidiMonGridForm>(nullptr, &notices);
-        monitor->SetRouting(&routing);
+        monitor = std::make_unique<TMidiMonGridForm>(nullptr, &editor.notices);
+        monitor->SetRouting(&editor.routing);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let JACK connect
         return true;
     }
     bool Fail(const std::string& why) {
         error = why;
         return false;
-    }
-    ~Rig() {
-        monitor.reset();
-        if (form && inPort >= 0 && form->In(inPort)->IsOpen()) form->In(inPort)->Close();
-        if (out && out->IsOpen()) out->Close();
-        out.reset();
-        form.reset();
-        kit.reset();
-        sender.reset();
-        receiver.reset();
     }
 };
 

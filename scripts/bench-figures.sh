@@ -4,10 +4,14 @@
 # before and after each benchmark, so that a figure taken on a busy machine
 # says so. Not part of the tests.
 #
-#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,frames,notes,start]
+#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,cycle,frames,notes,start]
 #
 #   thru    ThruMonitorBench: thru latency and lost messages at 10k events/s
 #           with the monitor off, enabled and closed, enabled and open;
+#   cycle   ThruCycleBench on a real-time server (128-frame periods): where
+#           thru puts each note against a direct connection, beside a plain
+#           client, quiet, with another input flooding, with the window
+#           thread stopped, and with other JACK clients and every core busy;
 #   frames  EventEditBench at 3840 x 2160, offscreen and in a real window
 #           (scripts/on-display.sh: a virtual X server with openbox);
 #   notes   NotesBench: start and preset selection with large notes;
@@ -24,7 +28,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs=5
 bin="$here/build-bench/bin"
-only="thru,frames,notes,start"
+only="thru,cycle,frames,notes,start"
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
@@ -35,10 +39,10 @@ while [ $# -gt 0 ]; do
 done
 wants() { [[ ",$only," == *",$1,"* ]]; }
 
-if [ "$bin" = "$here/build-bench/bin" ] && [ ! -x "$bin/ThruMonitorBench" ]; then
+if [ "$bin" = "$here/build-bench/bin" ] && { [ ! -x "$bin/ThruMonitorBench" ] || [ ! -x "$bin/ThruCycleBench" ]; }; then
   cmake -S "$here" -B "$here/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVELANT_BENCH=ON >/dev/null
   cmake --build "$here/build-bench" --parallel 4 --target MorvelantEditor MidiKit32 ThruMonitorBench \
-    EventEditBench NotesBench >/dev/null
+    ThruCycleBench EventEditBench NotesBench >/dev/null
 fi
 
 export MORVELANT_TEST_RUN="${MORVELANT_TEST_RUN:-figures}"
@@ -81,6 +85,17 @@ EOF
 if wants thru; then
   "$here/scripts/jack-test-server.sh" start >/dev/null || { echo "no JACK test server" >&2; exit 1; }
   bench "ThruMonitorBench (10,000 events/s, 10 s per leg)" '^(thru_|lost_|period_ms)' "$bin/ThruMonitorBench"
+fi
+if wants cycle; then
+  # As a user's server runs: real-time and asynchronous (the thru leg's
+  # server, synchronous and not real-time, goes first).
+  "$here/scripts/jack-test-server.sh" stop >/dev/null 2>&1 || true
+  MORVELANT_JACK_REALTIME=1 "$here/scripts/jack-test-server.sh" start >/dev/null ||
+    { echo "no real-time JACK test server" >&2; exit 1; }
+  bench "ThruCycleBench (real-time server, 1,000 notes/s, 10 s per phase)" \
+    '^(quiet|flood|stopped|loaded)_|^(period_frames|server_realtime|flood_MB_per_s|loaded_idle_pct|loaded_spinner_cores)$' \
+    "$bin/ThruCycleBench" --runs=1
+  "$here/scripts/jack-test-server.sh" stop >/dev/null 2>&1 || true
 fi
 if wants frames; then
   bench "EventEditBench at 3840 x 2160, offscreen" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms|ratio|width|height)$' \
