@@ -185,6 +185,11 @@ void SetMenuStrip(const TForm* strip) { MenuStrip() = strip; }
 
 void KeepOuterHeight(TForm& form, int height) { Frames()[&form].outerHeight = height; }
 
+void HandKeysBack(QWidget* had) {
+    QWidget* back = had != nullptr && had->isVisible() ? had : const_cast<TForm*>(MenuStrip().data());
+    if (back != nullptr && back->isVisible()) back->activateWindow();
+}
+
 TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window) {
     if (!name.isEmpty()) setObjectName(name);
     GuardChoicesFromPassingWheel();
@@ -203,6 +208,14 @@ void TForm::Show() {
     show();
     raise();
     activateWindow();
+}
+
+void TForm::ShowAside() {
+    if (isVisible()) return;
+    const bool quiet = testAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, quiet);
 }
 
 void TForm::Hide() { hide(); }
