@@ -22,7 +22,8 @@ QSize OuterSize(const TForm& form);
 QRect OuterBounds(const TForm& form);
 
 // The menu window: a window shown from its stored place whose title bar
-// would lie under it comes up just below it instead (null: none).
+// would lie under it comes up just below it instead (null: none), and so
+// does every dialog of the toolkit's (message boxes, file dialogs).
 void SetMenuStrip(const TForm* strip);
 
 // Gives the keys back when a dialog or box has gone: to `had` (the window

@@ -23,6 +23,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,7 @@ std::string Contents(const QString& path) { return testsupport::Slurp(path.toStd
 struct Shown {
     std::string title;
     QRect frame, client;
+    unsigned long id = 0;  // the X window, not compared
     bool operator==(const Shown& o) const { return title == o.title && frame == o.frame && client == o.client; }
     QRect TitleBar() const { return {frame.left(), frame.top(), frame.width(), client.top() - frame.top()}; }
 };
@@ -162,8 +164,12 @@ class DisplayRun {
 public:
     // `home`: the user's home and the editor's working folder (else the test's).
     // `set`: variables the editor gets beside the test's.
+    // `wm`: with openbox, else none. `stall`: openbox stopped from before the
+    // editor starts until this long after (a window manager slow to answer).
     DisplayRun(const QString& program, const QString& runtime, const char* screen, const QString& home = {},
-               const std::map<QString, QString>& set = {}) {
+               const std::map<QString, QString>& set = {}, bool wm = true,
+               std::chrono::milliseconds stall = std::chrono::milliseconds(0))
+        : wm_(wm) {
         const QString started = runtime + "/display";
         QFile::remove(started);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -190,10 +196,12 @@ public:
         const QString go = runtime + "/go";
         QFile::remove(go);
         ::mkfifo(go.toLocal8Bit().constData(), 0600);
-        process_.start(MORVELANT_SOURCE_DIR "/scripts/on-display.sh",
-                       {"--screen", screen, "--", "sh", "-c",
-                        "echo \"$DISPLAY $$\" >\"$0.new\"; mv \"$0.new\" \"$0\"; read go <\"$1\"; exec \"$2\"", started,
-                        go, program + "/MorvelantEditor"});
+        QStringList arguments{"--screen", screen};
+        if (!wm) arguments << "--no-wm";
+        arguments << "--" << "sh" << "-c"
+                  << "echo \"$DISPLAY $$\" >\"$0.new\"; mv \"$0.new\" \"$0\"; read go <\"$1\"; exec \"$2\"" << started
+                  << go << program + "/MorvelantEditor";
+        process_.start(MORVELANT_SOURCE_DIR "/scripts/on-display.sh", arguments);
         PollUntil([&] { return QFile::exists(started) || process_.state() == QProcess::NotRunning; }, 120s, 20ms);
         std::istringstream said(Contents(started));
         said >> display_ >> editor_;
@@ -201,10 +209,17 @@ public:
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         if (!display_.empty()) x_ = XOpenDisplay(display_.c_str());
         if (Started()) watch_ = std::make_unique<FrameWatch>(display_.c_str());
+        // The window manager: the display wrapper's child of that name.
+        const pid_t openbox = stall.count() > 0 ? Child(pid_t(process_.processId()), "openbox") : 0;
+        if (openbox > 0) ::kill(openbox, SIGSTOP);
         // The shell reads the line now: it has told its display.
         if (const int fd = ::open(go.toLocal8Bit().constData(), O_WRONLY); fd >= 0) {
             (void)!::write(fd, "go\n", 3);
             ::close(fd);
+        }
+        if (openbox > 0) {
+            std::this_thread::sleep_for(stall);
+            ::kill(openbox, SIGCONT);
         }
     }
 
@@ -225,8 +240,26 @@ public:
     bool Started() const { return x_ != nullptr && editor_ > 0; }
 
     // The editor's mapped windows, once the window manager has framed them.
+    // With no window manager, the top-level windows that have a title, with no frame.
     std::vector<Shown> Windows() const {
         std::vector<Shown> shown;
+        if (!wm_) {
+            Window root, parent, *children = nullptr;
+            unsigned count = 0;
+            if (XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count) == 0) return shown;
+            for (unsigned i = 0; i < count; ++i) {
+                XWindowAttributes a;
+                const std::vector<char> name =
+                    Property<char>(children[i], "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
+                if (XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable && !a.override_redirect &&
+                    !name.empty()) {
+                    const QRect at(a.x, a.y, a.width, a.height);
+                    shown.push_back({std::string(name.begin(), name.end()), at, at, children[i]});
+                }
+            }
+            if (children != nullptr) XFree(children);
+            return shown;
+        }
         for (const Window w : Property<Window>(DefaultRootWindow(x_), "_NET_CLIENT_LIST", XA_WINDOW)) {
             XWindowAttributes a;
             const std::vector<long> extents = Property<long>(w, "_NET_FRAME_EXTENTS", XA_CARDINAL);
@@ -238,7 +271,7 @@ public:
             const QRect client(x, y, a.width, a.height);
             const QRect frame = client.adjusted(int(-extents[0]), int(-extents[2]), int(extents[1]), int(extents[3]));
             const std::vector<char> name = Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
-            shown.push_back({std::string(name.begin(), name.end()), frame, client});
+            shown.push_back({std::string(name.begin(), name.end()), frame, client, w});
         }
         return shown;
     }
@@ -257,6 +290,25 @@ public:
         XSync(x_, False);
     }
 
+    // Clicks at a point until window `id` has the keys, as a user does;
+    // whether it got them. Clicks far apart: two close together on a title
+    // bar maximize the window.
+    bool ClickUntilFocused(unsigned long id, QPoint at) const {
+        int clicks = 0;
+        return PollUntil(
+            [&] {
+                if (FocusedWindow() == id) return true;
+                if (clicks++ % 40 == 0) Click(at);
+                return false;
+            },
+            30s, 50ms);
+    }
+    // The mouse pointer to a point of the screen: where a menu that opens
+    // will not lie under it.
+    void Point(QPoint at) const {
+        XTestFakeMotionEvent(x_, -1, at.x(), at.y(), 0);
+        XSync(x_, False);
+    }
     // A click of a mouse button at a point of the screen.
     void Click(QPoint at, unsigned button = 1) const {
         XTestFakeMotionEvent(x_, -1, at.x(), at.y(), 0);
@@ -280,6 +332,21 @@ public:
         }
         if (children != nullptr) XFree(children);
         return shown;
+    }
+    // The window that has the keyboard (a window of Windows()), 0 for none.
+    unsigned long FocusedWindow() const {
+        Window w = 0;
+        int revert = 0;
+        XGetInputFocus(x_, &w, &revert);
+        for (int up = 0; up < 8 && w != None && w != PointerRoot && w != DefaultRootWindow(x_); ++up) {
+            if (!Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False)).empty()) return w;
+            Window root, parent, *children = nullptr;
+            unsigned count = 0;
+            if (XQueryTree(x_, w, &root, &parent, &children, &count) == 0) break;
+            if (children != nullptr) XFree(children);
+            w = parent;
+        }
+        return 0;
     }
     // The title of the window that has the keyboard.
     std::string Focused() const {
@@ -348,6 +415,34 @@ private:
         return values;
     }
 
+    // The process id of `parent`'s child named `name`, 0 for none.
+    static pid_t Child(pid_t parent, const std::string& name) {
+        pid_t found = 0;
+        PollUntil(
+            [&] {
+                const QStringList all = QDir("/proc").entryList(QDir::Dirs);
+                for (const QString& entry : all) {
+                    bool number = false;
+                    const pid_t pid = entry.toInt(&number);
+                    if (!number) continue;
+                    // "pid (comm) state ppid ..."
+                    const std::string stat = Contents("/proc/" + entry + "/stat");
+                    const auto close = stat.rfind(')');
+                    if (close == std::string::npos || stat.substr(stat.find('(') + 1, close - stat.find('(') - 1) != name)
+                        continue;
+                    std::istringstream rest(stat.substr(close + 1));
+                    std::string state;
+                    pid_t ppid = 0;
+                    rest >> state >> ppid;
+                    if (ppid == parent) found = pid;
+                }
+                return found > 0;
+            },
+            30s, 20ms);
+        return found;
+    }
+
+    bool wm_ = true;
     QProcess process_;
     Display* x_ = nullptr;
     std::string display_;
@@ -399,6 +494,13 @@ std::vector<Shown> Settle(const DisplayRun& run, const std::map<std::string, QRe
         },
         20s, 50ms);
     return shown;
+}
+
+// The editor's variables for a start with no MIDI server, which it says in a box.
+std::map<QString, QString> NoMidiServer() {
+    return {{"MIDIKIT_BACKEND", "jack"},
+            {"JACK_NO_START_SERVER", "1"},
+            {"JACK_DEFAULT_SERVER", "morvelant-none-" + QString::number(::getpid())}};
 }
 
 // The windows moved to the lower right of a large screen, then two starts
@@ -553,9 +655,7 @@ TEST_F(WindowsOnScreen, WindowsComeUpWhereTheyStay) {
 // "x" there chooses Exit, which ends the editor in order.
 TEST_F(WindowsOnScreen, AfterTheStartBoxTheMenuKeysWork) {
     DisplayRun run(program.path(), runtime.path(), "1920x1200", {},
-                   {{"MIDIKIT_BACKEND", "jack"},
-                    {"JACK_NO_START_SERVER", "1"},
-                    {"JACK_DEFAULT_SERVER", "morvelant-none-" + QString::number(::getpid())}});
+                   NoMidiServer());
     ASSERT_TRUE(run.Started());
     // The window manager gives the box the focus before the editor has
     // taken it in: a key pressed in that moment goes to the window the
@@ -574,6 +674,156 @@ TEST_F(WindowsOnScreen, AfterTheStartBoxTheMenuKeysWork) {
         << "Alt+F opened no menu; the keys are in \"" << focused << '"';
     run.Key(XK_x);
     EXPECT_EQ(run.Ended(60s), 0) << "File > Exit did not end the editor";
+}
+
+// The windows that are up besides those `before` had, by title.
+std::vector<Shown> Added(const std::vector<Shown>& before, const std::vector<Shown>& now) {
+    std::vector<Shown> added;
+    for (const Shown& w : now)
+        if (Find(before, Key(w)) == nullptr) added.push_back(w);
+    return added;
+}
+
+// Waits for a window more than `before` had, standing still; the windows then up.
+std::vector<Shown> OneMore(const DisplayRun& run, const std::vector<Shown>& before) {
+    std::vector<Shown> shown, last;
+    PollUntil([&] { return !Added(before, shown = run.Windows()).empty(); }, 60s, 50ms);
+    PollUntil([&] { return std::exchange(last, shown) == (shown = run.Windows()); }, 30s, 300ms);
+    return shown;
+}
+
+// The title bar of a window that is no menu strip lies under no menu strip.
+void ExpectClearOfTheStrip(const std::vector<Shown>& windows, const Shown& w) {
+    for (const Shown& strip : windows)
+        if (IsMenuStrip(strip) && &strip != &w) {
+            // With no frame, the top row of the window stands for its title bar.
+            QRect title = w.TitleBar();
+            if (title.height() == 0) title.setHeight(1);
+            EXPECT_FALSE(title.intersects(strip.frame)) << w << " under the menu strip " << strip;
+        }
+}
+
+// The boxes and file dialogs the program shows through its dialogs open
+// below the menu strip, where they stay: the start's box for a missing MIDI
+// server, then Open and Save's file dialogs from the device window's keys,
+// each answered with Escape.
+TEST_F(WindowsOnScreen, BoxesAndFileDialogsOpenBelowTheMenuStrip) {
+    DisplayRun run(program.path(), runtime.path(), "1920x1200", {},
+                   NoMidiServer());
+    ASSERT_TRUE(run.Started());
+    std::vector<Shown> shown;
+    ASSERT_TRUE(PollUntil([&] { return Find(shown = run.Windows(), "Midi Settings") != nullptr; }, 120s, 50ms));
+    PollUntil([&] { return Find(shown = run.Windows(), "the menu strip") != nullptr; }, 30s, 50ms);
+    ExpectClearOfTheStrip(shown, *Find(shown, "Midi Settings"));
+    int held = 0;
+    ASSERT_TRUE(PollUntil([&] { return (held = run.Focused() == "Midi Settings" ? held + 1 : 0) >= 10; }, 120s, 50ms));
+    run.Key(XK_Return);
+    ASSERT_TRUE(PollUntil([&] { return Find(run.Windows(), "Midi Settings") == nullptr; }, 30s, 50ms));
+    std::vector<Shown> before = Shows(run, 6);
+    run.MovedAfterMap();
+    for (const KeySym key : {XK_o, XK_s}) {
+        SCOPED_TRACE(key == XK_o ? "Open Preset" : "Save Preset");
+        // The keys in the device window, whose keys these are, by a click
+        // on its title bar: the dialog's parent, over which the toolkit
+        // centres it, close below the strip.
+        const Shown* device = Find(before, "Virtual Morvelant           (Preset 1)  Preset 1");
+        ASSERT_NE(device, nullptr);
+        ASSERT_TRUE(run.ClickUntilFocused(device->id, device->TitleBar().center()))
+            << "the keys are in \"" << run.Focused() << '"';
+        run.Key(key, {XK_Control_L});
+        shown = OneMore(run, before);
+        const std::vector<Shown> dialogs = Added(before, shown);
+        ASSERT_EQ(dialogs.size(), 1u) << testing::PrintToString(shown);
+        ExpectClearOfTheStrip(shown, *Find(shown, Key(dialogs[0])));
+        EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << dialogs[0];
+        run.Key(XK_Escape);
+        ASSERT_TRUE(PollUntil([&] { return Added(before, run.Windows()).empty(); }, 30s, 50ms)) << dialogs[0];
+    }
+}
+
+// A window manager that answers the question of a window's frame only after
+// a while (stopped for 0.8 and for 3 seconds from before the start): every
+// window still comes up at its place and size, and none moves after it
+// appears.
+TEST_F(WindowsOnScreen, AWindowManagerSlowToTellTheFrameStillSeesNoWindowMove) {
+    for (const auto stall : {800ms, 3000ms}) {
+        SCOPED_TRACE(std::to_string(stall.count()) + " ms");
+        QFile::remove(Cfg());
+        DisplayRun run(program.path(), runtime.path(), "1920x1200", {}, {}, true, stall);
+        ASSERT_TRUE(run.Started());
+        for (const Shown& w : Shows(run, 6)) {
+            if (IsMenuStrip(w)) {
+                EXPECT_EQ(w.frame, QRect(0, 0, 833, 45)) << w;
+            }
+        }
+        EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>());
+    }
+}
+
+// With no window manager: the start's box answered with Return hands the
+// keys back to a window of the editor; the dialogs and windows opened later
+// by their keys come up below the menu strip and none moves after it
+// appears.
+TEST_F(WindowsOnScreen, WithNoWindowManagerTheKeysComeBackAndWindowsOpenBelowTheStrip) {
+    DisplayRun run(program.path(), runtime.path(), "1920x1200", {},
+                   NoMidiServer(),
+                   false);
+    ASSERT_TRUE(run.Started());
+    std::vector<Shown> shown;
+    ASSERT_TRUE(PollUntil([&] { return Find(shown = run.Windows(), "Midi Settings") != nullptr; }, 120s, 50ms));
+    PollUntil([&] { return Find(shown = run.Windows(), "the menu strip") != nullptr; }, 30s, 50ms);
+    ExpectClearOfTheStrip(shown, *Find(shown, "Midi Settings"));
+    ASSERT_TRUE(PollUntil([&] { return run.Focused() == "Midi Settings"; }, 120s, 50ms));
+    run.Key(XK_Return);
+    ASSERT_TRUE(PollUntil([&] { return Find(run.Windows(), "Midi Settings") == nullptr; }, 30s, 50ms));
+    std::vector<Shown> before = Shows(run, 6);
+    if (!PollUntil([&] { return !run.Focused().empty(); }, 30s, 50ms)) {
+        ADD_FAILURE() << "the keys went to no window";
+        run.Click(Find(before, "the menu strip")->client.topRight() + QPoint(-5, 5));  // as a user does, to go on
+    }
+    EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << "at the start";
+    struct Opened {
+        const char* window;
+        std::vector<std::pair<KeySym, KeySym>> keys;  // key and modifier (0 for none)
+        bool dialog;  // closed with Escape
+    };
+    const Opened later[] = {{"About", {{XK_h, XK_Alt_L}, {XK_Down, 0}, {XK_Return, 0}}, true},
+                            {"Init with Midi Controllers", {{XK_s, XK_Alt_L}, {XK_Down, 0}, {XK_Return, 0}}, true},
+                            {"the track edit tools", {{XK_t, XK_Control_L}}, false},
+                            {"the step parameters", {{XK_F9, XK_Shift_L}}, false}};
+    for (const Opened& o : later) {
+        SCOPED_TRACE(o.window);
+        ASSERT_TRUE(PollUntil([&] { return !run.Focused().empty(); }, 30s, 50ms));
+        if (o.keys.front().second == XK_Alt_L) {
+            // The menus from the strip itself, by a click on its bar right of
+            // them: there Alt and a letter highlight the menu's first item.
+            const Shown* strip = Find(before, "the menu strip");
+            ASSERT_NE(strip, nullptr);
+            ASSERT_TRUE(run.ClickUntilFocused(strip->id, strip->client.topRight() + QPoint(-5, 5)));
+        }
+        run.Point({1900, 1190});  // no menu item lies under the pointer
+        for (const auto& [key, modifier] : o.keys) {
+            if (modifier != 0) run.Key(key, {modifier});
+            else run.Key(key);
+            // The menu's keys once it is open.
+            if (modifier == XK_Alt_L) {
+                ASSERT_TRUE(PollUntil([&] { return !run.Popup().isEmpty(); }, 30s, 50ms));
+            }
+        }
+        shown = OneMore(run, before);
+        const std::vector<Shown> added = Added(before, shown);
+        ASSERT_FALSE(added.empty());
+        for (const Shown& w : added) ExpectClearOfTheStrip(shown, *Find(shown, Key(w)));
+        EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>());
+        if (o.dialog) {
+            run.Key(XK_Escape);
+            ASSERT_TRUE(PollUntil([&] { return Added(before, shown = run.Windows()).empty(); }, 30s, 50ms))
+                << testing::PrintToString(Added(before, shown)) << " stayed; the keys are in \"" << run.Focused()
+                << '"';
+        } else {
+            before = shown;
+        }
+    }
 }
 
 // A long print in the started editor, as a user makes one: a line typed
