@@ -243,37 +243,30 @@ public:
     // With no window manager, the top-level windows that have a title, with no frame.
     std::vector<Shown> Windows() const {
         std::vector<Shown> shown;
-        if (!wm_) {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
-            if (XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count) == 0) return shown;
-            for (unsigned i = 0; i < count; ++i) {
-                XWindowAttributes a;
-                const std::vector<char> name =
-                    Property<char>(children[i], "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
-                if (XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable && !a.override_redirect &&
-                    !name.empty()) {
-                    const QRect at(a.x, a.y, a.width, a.height);
-                    shown.push_back({std::string(name.begin(), name.end()), at, at, children[i]});
-                }
-            }
-            if (children != nullptr) XFree(children);
-            return shown;
-        }
-        for (const Window w : Property<Window>(DefaultRootWindow(x_), "_NET_CLIENT_LIST", XA_WINDOW)) {
+        for (const Window w : wm_ ? Property<Window>(DefaultRootWindow(x_), "_NET_CLIENT_LIST", XA_WINDOW) : TopLevels()) {
             XWindowAttributes a;
-            const std::vector<long> extents = Property<long>(w, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+            const std::vector<long> extents =
+                wm_ ? Property<long>(w, "_NET_FRAME_EXTENTS", XA_CARDINAL) : std::vector<long>(4, 0);
             Window child;
             int x = 0, y = 0;
-            if (!XGetWindowAttributes(x_, w, &a) || a.map_state != IsViewable || extents.size() != 4 ||
-                !XTranslateCoordinates(x_, w, DefaultRootWindow(x_), 0, 0, &x, &y, &child))
+            if (!XGetWindowAttributes(x_, w, &a) || a.map_state != IsViewable || a.override_redirect ||
+                extents.size() != 4 || !XTranslateCoordinates(x_, w, DefaultRootWindow(x_), 0, 0, &x, &y, &child))
                 continue;
             const QRect client(x, y, a.width, a.height);
             const QRect frame = client.adjusted(int(-extents[0]), int(-extents[2]), int(extents[1]), int(extents[3]));
             const std::vector<char> name = Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
-            shown.push_back({std::string(name.begin(), name.end()), frame, client, w});
+            if (!name.empty()) shown.push_back({std::string(name.begin(), name.end()), frame, client, w});
         }
         return shown;
+    }
+    // With no window manager, the root window's children stand for its list.
+    std::vector<Window> TopLevels() const {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        std::vector<Window> all;
+        if (XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count)) all.assign(children, children + count);
+        if (children != nullptr) XFree(children);
+        return all;
     }
 
     // Drags a window by the middle of its title bar until its frame's corner is at `to`.
@@ -302,12 +295,6 @@ public:
                 return false;
             },
             30s, 50ms);
-    }
-    // The mouse pointer to a point of the screen: where a menu that opens
-    // will not lie under it.
-    void Point(QPoint at) const {
-        XTestFakeMotionEvent(x_, -1, at.x(), at.y(), 0);
-        XSync(x_, False);
     }
     // A click of a mouse button at a point of the screen.
     void Click(QPoint at, unsigned button = 1) const {
@@ -350,19 +337,9 @@ public:
     }
     // The title of the window that has the keyboard.
     std::string Focused() const {
-        Window w = 0;
-        int revert = 0;
-        XGetInputFocus(x_, &w, &revert);
-        for (int up = 0; up < 8 && w != None && w != PointerRoot && w != DefaultRootWindow(x_); ++up) {
-            const std::vector<char> name = Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
-            if (!name.empty()) return std::string(name.begin(), name.end());
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
-            if (XQueryTree(x_, w, &root, &parent, &children, &count) == 0) break;
-            if (children != nullptr) XFree(children);
-            w = parent;
-        }
-        return {};
+        const std::vector<char> name =
+            Property<char>(FocusedWindow(), "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
+        return {name.begin(), name.end()};
     }
     bool Running() const { return process_.state() != QProcess::NotRunning; }
 
@@ -420,22 +397,10 @@ private:
         pid_t found = 0;
         PollUntil(
             [&] {
-                const QStringList all = QDir("/proc").entryList(QDir::Dirs);
-                for (const QString& entry : all) {
-                    bool number = false;
-                    const pid_t pid = entry.toInt(&number);
-                    if (!number) continue;
-                    // "pid (comm) state ppid ..."
-                    const std::string stat = Contents("/proc/" + entry + "/stat");
-                    const auto close = stat.rfind(')');
-                    if (close == std::string::npos || stat.substr(stat.find('(') + 1, close - stat.find('(') - 1) != name)
-                        continue;
-                    std::istringstream rest(stat.substr(close + 1));
-                    std::string state;
-                    pid_t ppid = 0;
-                    rest >> state >> ppid;
-                    if (ppid == parent) found = pid;
-                }
+                const QString task = "/proc/" + QString::number(parent) + "/task/" + QString::number(parent);
+                std::istringstream children(Contents(task + "/children"));
+                for (pid_t child = 0; found == 0 && children >> child;)
+                    if (Contents("/proc/" + QString::number(child) + "/comm") == name + "\n") found = child;
                 return found > 0;
             },
             30s, 20ms);
@@ -684,14 +649,6 @@ std::vector<Shown> Added(const std::vector<Shown>& before, const std::vector<Sho
     return added;
 }
 
-// Waits for a window more than `before` had, standing still; the windows then up.
-std::vector<Shown> OneMore(const DisplayRun& run, const std::vector<Shown>& before) {
-    std::vector<Shown> shown, last;
-    PollUntil([&] { return !Added(before, shown = run.Windows()).empty(); }, 60s, 50ms);
-    PollUntil([&] { return std::exchange(last, shown) == (shown = run.Windows()); }, 30s, 300ms);
-    return shown;
-}
-
 // The title bar of a window that is no menu strip lies under no menu strip.
 void ExpectClearOfTheStrip(const std::vector<Shown>& windows, const Shown& w) {
     for (const Shown& strip : windows)
@@ -703,14 +660,9 @@ void ExpectClearOfTheStrip(const std::vector<Shown>& windows, const Shown& w) {
         }
 }
 
-// The boxes and file dialogs the program shows through its dialogs open
-// below the menu strip, where they stay: the start's box for a missing MIDI
-// server, then Open and Save's file dialogs from the device window's keys,
-// each answered with Escape.
-TEST_F(WindowsOnScreen, BoxesAndFileDialogsOpenBelowTheMenuStrip) {
-    DisplayRun run(program.path(), runtime.path(), "1920x1200", {},
-                   NoMidiServer());
-    ASSERT_TRUE(run.Started());
+// The start's box for no MIDI server, below the menu strip, answered with
+// Return once it has kept the keys for half a second.
+void AnswerTheStartBox(const DisplayRun& run) {
     std::vector<Shown> shown;
     ASSERT_TRUE(PollUntil([&] { return Find(shown = run.Windows(), "Midi Settings") != nullptr; }, 120s, 50ms));
     PollUntil([&] { return Find(shown = run.Windows(), "the menu strip") != nullptr; }, 30s, 50ms);
@@ -719,25 +671,66 @@ TEST_F(WindowsOnScreen, BoxesAndFileDialogsOpenBelowTheMenuStrip) {
     ASSERT_TRUE(PollUntil([&] { return (held = run.Focused() == "Midi Settings" ? held + 1 : 0) >= 10; }, 120s, 50ms));
     run.Key(XK_Return);
     ASSERT_TRUE(PollUntil([&] { return Find(run.Windows(), "Midi Settings") == nullptr; }, 30s, 50ms));
-    std::vector<Shown> before = Shows(run, 6);
-    run.MovedAfterMap();
-    for (const KeySym key : {XK_o, XK_s}) {
-        SCOPED_TRACE(key == XK_o ? "Open Preset" : "Save Preset");
-        // The keys in the device window, whose keys these are, by a click
-        // on its title bar: the dialog's parent, over which the toolkit
-        // centres it, close below the strip.
-        const Shown* device = Find(before, "Virtual Morvelant           (Preset 1)  Preset 1");
-        ASSERT_NE(device, nullptr);
-        ASSERT_TRUE(run.ClickUntilFocused(device->id, device->TitleBar().center()))
-            << "the keys are in \"" << run.Focused() << '"';
-        run.Key(key, {XK_Control_L});
-        shown = OneMore(run, before);
-        const std::vector<Shown> dialogs = Added(before, shown);
-        ASSERT_EQ(dialogs.size(), 1u) << testing::PrintToString(shown);
-        ExpectClearOfTheStrip(shown, *Find(shown, Key(dialogs[0])));
-        EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << dialogs[0];
-        run.Key(XK_Escape);
-        ASSERT_TRUE(PollUntil([&] { return Added(before, run.Windows()).empty(); }, 30s, 50ms)) << dialogs[0];
+}
+
+// The start's box for no MIDI server comes up below the menu strip, and
+// once Return has answered it the keys are back in a window of the editor,
+// with openbox and with no window manager. Then each of these, opened by its
+// keys from the window whose keys they are, comes up below the strip (the
+// file dialogs' parent lies close below it, and the toolkit centres them
+// over it) and does not move after it appears; a dialog is closed with
+// Escape.
+TEST_F(WindowsOnScreen, DialogsAndNewWindowsOpenBelowTheMenuStripAndHandTheKeysBack) {
+    const std::string device = "Virtual Morvelant           (Preset 1)  Preset 1", strip = "the menu strip";
+    const struct {
+        const char* window;
+        const std::string& from;
+        std::vector<std::pair<KeySym, KeySym>> keys;  // key and modifier (0 for none)
+        bool dialog;
+    } later[] = {{"Open Preset", device, {{XK_o, XK_Control_L}}, true},
+                 {"Save Preset", device, {{XK_s, XK_Control_L}}, true},
+                 {"About", strip, {{XK_h, XK_Alt_L}, {XK_Down, 0}, {XK_Return, 0}}, true},
+                 {"Init with Midi Controllers", strip, {{XK_s, XK_Alt_L}, {XK_Down, 0}, {XK_Return, 0}}, true},
+                 {"the track edit tools", strip, {{XK_t, XK_Control_L}}, false},
+                 {"the step parameters", strip, {{XK_F9, XK_Shift_L}}, false}};
+    for (const bool wm : {true, false}) {
+        SCOPED_TRACE(wm ? "openbox" : "no window manager");
+        QFile::remove(Cfg());
+        DisplayRun run(program.path(), runtime.path(), "1920x1200", {}, NoMidiServer(), wm);
+        ASSERT_TRUE(run.Started());
+        ASSERT_NO_FATAL_FAILURE(AnswerTheStartBox(run));
+        std::vector<Shown> before = Shows(run, 6), shown;
+        EXPECT_TRUE(PollUntil([&] { return !run.Focused().empty(); }, 30s, 50ms)) << "the keys went to no window";
+        EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << "at the start";
+        for (const auto& o : later) {
+            SCOPED_TRACE(o.window);
+            // The keys there by a click on its title bar, or on the strip's
+            // bar right of its menus (there Alt and a letter highlight the
+            // menu's first item).
+            const Shown* from = Find(before, o.from);
+            ASSERT_NE(from, nullptr);
+            const QPoint at = &o.from == &strip ? from->client.topRight() + QPoint(-5, 5) : from->TitleBar().center();
+            ASSERT_TRUE(run.ClickUntilFocused(from->id, at)) << "the keys are in \"" << run.Focused() << '"';
+            for (const auto& [key, modifier] : o.keys) {
+                if (modifier != 0) run.Key(key, {modifier});
+                else run.Key(key);
+                if (modifier == XK_Alt_L) {  // the menu's keys once it is open
+                    ASSERT_TRUE(PollUntil([&] { return !run.Popup().isEmpty(); }, 30s, 50ms));
+                }
+            }
+            shown = Shows(run, before.size() + 1);
+            const std::vector<Shown> added = Added(before, shown);
+            ASSERT_EQ(added.size(), 1u) << testing::PrintToString(shown);
+            ExpectClearOfTheStrip(shown, *Find(shown, Key(added[0])));
+            EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << added[0];
+            if (!o.dialog) {
+                before = shown;
+                continue;
+            }
+            run.Key(XK_Escape);
+            ASSERT_TRUE(PollUntil([&] { return Added(before, shown = run.Windows()).empty(); }, 30s, 50ms))
+                << testing::PrintToString(Added(before, shown)) << " stayed";
+        }
     }
 }
 
@@ -757,72 +750,6 @@ TEST_F(WindowsOnScreen, AWindowManagerSlowToTellTheFrameStillSeesNoWindowMove) {
             }
         }
         EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>());
-    }
-}
-
-// With no window manager: the start's box answered with Return hands the
-// keys back to a window of the editor; the dialogs and windows opened later
-// by their keys come up below the menu strip and none moves after it
-// appears.
-TEST_F(WindowsOnScreen, WithNoWindowManagerTheKeysComeBackAndWindowsOpenBelowTheStrip) {
-    DisplayRun run(program.path(), runtime.path(), "1920x1200", {},
-                   NoMidiServer(),
-                   false);
-    ASSERT_TRUE(run.Started());
-    std::vector<Shown> shown;
-    ASSERT_TRUE(PollUntil([&] { return Find(shown = run.Windows(), "Midi Settings") != nullptr; }, 120s, 50ms));
-    PollUntil([&] { return Find(shown = run.Windows(), "the menu strip") != nullptr; }, 30s, 50ms);
-    ExpectClearOfTheStrip(shown, *Find(shown, "Midi Settings"));
-    ASSERT_TRUE(PollUntil([&] { return run.Focused() == "Midi Settings"; }, 120s, 50ms));
-    run.Key(XK_Return);
-    ASSERT_TRUE(PollUntil([&] { return Find(run.Windows(), "Midi Settings") == nullptr; }, 30s, 50ms));
-    std::vector<Shown> before = Shows(run, 6);
-    if (!PollUntil([&] { return !run.Focused().empty(); }, 30s, 50ms)) {
-        ADD_FAILURE() << "the keys went to no window";
-        run.Click(Find(before, "the menu strip")->client.topRight() + QPoint(-5, 5));  // as a user does, to go on
-    }
-    EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << "at the start";
-    struct Opened {
-        const char* window;
-        std::vector<std::pair<KeySym, KeySym>> keys;  // key and modifier (0 for none)
-        bool dialog;  // closed with Escape
-    };
-    const Opened later[] = {{"About", {{XK_h, XK_Alt_L}, {XK_Down, 0}, {XK_Return, 0}}, true},
-                            {"Init with Midi Controllers", {{XK_s, XK_Alt_L}, {XK_Down, 0}, {XK_Return, 0}}, true},
-                            {"the track edit tools", {{XK_t, XK_Control_L}}, false},
-                            {"the step parameters", {{XK_F9, XK_Shift_L}}, false}};
-    for (const Opened& o : later) {
-        SCOPED_TRACE(o.window);
-        ASSERT_TRUE(PollUntil([&] { return !run.Focused().empty(); }, 30s, 50ms));
-        if (o.keys.front().second == XK_Alt_L) {
-            // The menus from the strip itself, by a click on its bar right of
-            // them: there Alt and a letter highlight the menu's first item.
-            const Shown* strip = Find(before, "the menu strip");
-            ASSERT_NE(strip, nullptr);
-            ASSERT_TRUE(run.ClickUntilFocused(strip->id, strip->client.topRight() + QPoint(-5, 5)));
-        }
-        run.Point({1900, 1190});  // no menu item lies under the pointer
-        for (const auto& [key, modifier] : o.keys) {
-            if (modifier != 0) run.Key(key, {modifier});
-            else run.Key(key);
-            // The menu's keys once it is open.
-            if (modifier == XK_Alt_L) {
-                ASSERT_TRUE(PollUntil([&] { return !run.Popup().isEmpty(); }, 30s, 50ms));
-            }
-        }
-        shown = OneMore(run, before);
-        const std::vector<Shown> added = Added(before, shown);
-        ASSERT_FALSE(added.empty());
-        for (const Shown& w : added) ExpectClearOfTheStrip(shown, *Find(shown, Key(w)));
-        EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>());
-        if (o.dialog) {
-            run.Key(XK_Escape);
-            ASSERT_TRUE(PollUntil([&] { return Added(before, shown = run.Windows()).empty(); }, 30s, 50ms))
-                << testing::PrintToString(Added(before, shown)) << " stayed; the keys are in \"" << run.Focused()
-                << '"';
-        } else {
-            before = shown;
-        }
     }
 }
 
