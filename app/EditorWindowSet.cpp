@@ -572,10 +572,11 @@ void EditorWindowSet::MakeShownWindows() {
     for (size_t step = 0; step < kSteps; ++step)
         if (!later_[step] && !made_[step]) CreateStep(step);
     // A pattern dump received from the device brings the track and step
-    // editors forward, as the pattern list window shows the pattern.
+    // editors up, as the pattern list window shows the pattern; the keys
+    // stay where the user has them.
     showPatternEditors_ = context_->Notices.ShowPatternEditors.Subscribe([] {
         for (TForm* form : {static_cast<TForm*>(TrackParameterForm), static_cast<TForm*>(PatternParameterForm)})
-            if (form) form->Show();
+            if (form) form->ShowAside();
     });
     // The working sets, as the preset and pattern list windows load them.
     if (MainForm) {

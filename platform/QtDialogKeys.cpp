@@ -1,4 +1,5 @@
 #include "platform/QtDialogKeys.h"
+#include "platform/QtFormFrame.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -110,8 +111,13 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event) {
             if (QWidget* first = FirstField(dialog_)) first->setFocus(Qt::TabFocusReason);
             dialog_.setAttribute(Qt::WA_KeyboardFocusChange);
             break;
+        case QEvent::WindowActivate:
+            // Activation clears the mark that the show set: a dialog that
+            // came over another one was activated after its show.
+            dialog_.setAttribute(Qt::WA_KeyboardFocusChange);
+            break;
         case QEvent::Hide:
-            if (opener_ && opener_->isVisible()) opener_->activateWindow();
+            HandKeysBack(opener_);
             opener_ = nullptr;
             break;
         case QEvent::KeyPress: {

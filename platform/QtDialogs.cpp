@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QPointer>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "platform/QtDialogKeys.h"
+#include "platform/QtFormFrame.h"
 #include "platform/QtText.h"
 
 namespace morvelant {
@@ -47,6 +49,19 @@ ProgressStep RunSlice(const std::function<ProgressStep()>& step) {
 QString PathToQ(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 std::string PathFromQ(const QString& s) { return s.toUtf8().toStdString(); }
 
+// The keys go back, when the box or dialog has gone, to the window that
+// had them when it came.
+class KeysBack {
+public:
+    KeysBack() : had_(QApplication::activeWindow()) {}
+    ~KeysBack() { HandKeysBack(had_); }
+    KeysBack(const KeysBack&) = delete;
+    KeysBack& operator=(const KeysBack&) = delete;
+
+private:
+    QPointer<QWidget> had_;
+};
+
 }  // namespace
 
 QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) { MarkFocusInEveryDialog(); }
@@ -56,6 +71,7 @@ QWidget* QtDialogs::Parent() const { return parent_ ? parent_ : QApplication::ac
 
 MessageResult QtDialogs::MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                                     MessageIcon icon) {
+    const KeysBack keys;
     QMessageBox box(Parent());
     box.setWindowTitle(ToQ(caption));
     box.setText(ToQ(text));
@@ -86,6 +102,7 @@ MessageResult QtDialogs::MessageBox(const std::string& text, const std::string& 
 }
 
 std::optional<FileDialogAnswer> QtDialogs::RunFileDialog(const FileDialogRequest& request, bool save) {
+    const KeysBack keys;
     QFileDialog dialog(Parent(), ToQ(request.title));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -118,12 +135,14 @@ std::optional<FileDialogAnswer> QtDialogs::SaveFile(const FileDialogRequest& req
 }
 
 std::optional<std::string> QtDialogs::BrowseFolder(const std::string& title, const std::string& initialDir) {
+    const KeysBack keys;
     QString dir = QFileDialog::getExistingDirectory(Parent(), ToQ(title), PathToQ(initialDir));
     if (dir.isEmpty()) return std::nullopt;
     return PathFromQ(dir);
 }
 
 std::optional<uint32_t> QtDialogs::ChooseColor(uint32_t initial) {
+    const KeysBack keys;
     QColor start(int(initial & 0xFF), int((initial >> 8) & 0xFF), int((initial >> 16) & 0xFF));
     QColor c = QColorDialog::getColor(start, Parent());
     if (!c.isValid()) return std::nullopt;
@@ -160,6 +179,7 @@ void QtDialogs::CloseMessageBox(const std::string& text) {
 bool QtDialogs::RunWithProgress(const std::string& caption, const std::function<ProgressStep()>& step) {
     ProgressStep last = RunSlice(step);
     if (last.finished) return true;
+    const KeysBack keys;
     QDialog box(Parent());
     box.setObjectName(QStringLiteral("ProgressBox"));
     box.setWindowTitle(ToQ(caption));
@@ -198,6 +218,7 @@ bool QtDialogs::RunWithProgress(const std::string& caption, const std::function<
 }
 
 bool QtDialogs::PrinterSetup() {
+    const KeysBack keys;
     QPrintDialog dialog(&SharedPrinter(), Parent());
     return dialog.exec() == QDialog::Accepted;
 }

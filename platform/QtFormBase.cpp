@@ -3,12 +3,14 @@
 #include "platform/QtFormFrame.h"
 #include "platform/QtFrameExtents.h"
 
+#include "platform/QtApplicationFilter.h"
 #include "platform/QtPasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/QtWheelFocus.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QHideEvent>
@@ -58,7 +60,7 @@ QPointer<const TForm>& MenuStrip() {
 
 // The frame as the window system knows it now: none before the window
 // manager has framed the window, nor where there is no window manager.
-QMargins FrameMargins(const TForm& form) {
+QMargins FrameMargins(const QWidget& form) {
     const QWindow* window = form.windowHandle();
     return window != nullptr ? window->frameMargins() : QMargins();
 }
@@ -110,13 +112,15 @@ void TakeOuterSize(TForm& form, const QMargins& frame) {
 }
 
 // Where an outer rectangle goes: wholly on the screen, and its title bar
-// (`titleHeight` high) not under the menu strip.
-QPoint FittedCorner(const TForm& form, QRect outer, int titleHeight) {
+// (`titleHeight` high) not under the menu strip. A window with no frame
+// (no window manager) has its top row for a title bar: what it takes to
+// move it is there.
+QPoint FittedCorner(const QWidget& form, QRect outer, int titleHeight) {
     outer.moveTopLeft(OnScreen(outer));
     const TForm* strip = MenuStrip();
     if (strip != nullptr && strip != &form && strip->isVisible()) {
         const QRect stripOuter = OuterRect(*strip);
-        if (QRect(outer.left(), outer.top(), outer.width(), titleHeight).intersects(stripOuter))
+        if (QRect(outer.left(), outer.top(), outer.width(), std::max(titleHeight, 1)).intersects(stripOuter))
             outer.moveTop(stripOuter.bottom() + 1);
     }
     return outer.topLeft();
@@ -143,6 +147,35 @@ void FitBeforeMap(TForm& form, const QMargins& frame, QPoint corner) {
     corner = FittedCorner(form, QRect(corner, client.grownBy(frame)), frame.top());
     form.setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), client));
 }
+
+// Places a dialog of the toolkit's (a message box, a file, folder, colour,
+// print or progress dialog) where the toolkit put it, but wholly on the
+// screen and with its title bar below the menu strip, before the window is
+// mapped, in the frame the window manager is about to give it: the window
+// manager then frames it there and never moves it.
+class DialogPlacement : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show || event->spontaneous()) return false;
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (dialog == nullptr || !dialog->isWindow() || dialog->windowHandle() == nullptr ||
+            (dialog->windowFlags() & (Qt::FramelessWindowHint | Qt::BypassWindowManagerHint)))
+            return false;
+        // Known already when it was shown before.
+        QMargins frame = FrameMargins(*dialog);
+        if (frame.isNull()) frame = FrameBeforeMap(*dialog->windowHandle()).value_or(QMargins());
+        const QRect client = dialog->geometry();
+        // Its frame's corner is where the toolkit moved it, the frame's
+        // widths not yet counted.
+        const QPoint corner = FittedCorner(*dialog, QRect(dialog->pos(), client.size().grownBy(frame)), frame.top());
+        const QRect placed(corner + QPoint(frame.left(), frame.top()), client.size());
+        if (placed != client) dialog->setGeometry(placed);
+        return false;
+    }
+};
 
 // Calls `framed` once, at the window's first exposure after a show: the
 // window manager has framed it by then, and the window system knows the frame.
@@ -181,9 +214,17 @@ QSize OuterSize(const TForm& form) {
 
 QRect OuterBounds(const TForm& form) { return OuterRect(form); }
 
-void SetMenuStrip(const TForm* strip) { MenuStrip() = strip; }
+void SetMenuStrip(const TForm* strip) {
+    MenuStrip() = strip;
+    InstallApplicationFilterOnce<DialogPlacement>();
+}
 
 void KeepOuterHeight(TForm& form, int height) { Frames()[&form].outerHeight = height; }
+
+void HandKeysBack(QWidget* had) {
+    QWidget* back = had != nullptr && had->isVisible() ? had : const_cast<TForm*>(MenuStrip().data());
+    if (back != nullptr && back->isVisible()) back->activateWindow();
+}
 
 TForm::TForm(const QString& name, QWidget* parent) : QWidget(parent, Qt::Window) {
     if (!name.isEmpty()) setObjectName(name);
@@ -203,6 +244,14 @@ void TForm::Show() {
     show();
     raise();
     activateWindow();
+}
+
+void TForm::ShowAside() {
+    if (isVisible()) return;
+    const bool quiet = testAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, quiet);
 }
 
 void TForm::Hide() { hide(); }

@@ -58,6 +58,10 @@ public:
 
     // Shows the window, brings it to the front and activates it.
     void Show();
+    // Shows a hidden window without taking the keys from the window that
+    // has them: for a window that what arrives from the device brings up
+    // while the user types elsewhere.
+    void ShowAside();
     void Hide();
     // Asks FormCloseQuery, then runs FormClose with the default action
     // (caHide) and does what the action says. Returns whether it closed.

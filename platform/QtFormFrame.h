@@ -22,8 +22,16 @@ QSize OuterSize(const TForm& form);
 QRect OuterBounds(const TForm& form);
 
 // The menu window: a window shown from its stored place whose title bar
-// would lie under it comes up just below it instead (null: none).
+// would lie under it comes up just below it instead (null: none), and so
+// does every dialog of the toolkit's (message boxes, file dialogs).
 void SetMenuStrip(const TForm* strip);
+
+// Gives the keys back when a dialog or box has gone: to `had` (the window
+// that had them when it came) while it is shown, else to the menu strip.
+// Where the window manager hands them on itself this changes nothing; with
+// none they would fall to the screen's root window, where no key does
+// anything.
+void HandKeysBack(QWidget* had);
 
 // The window keeps this outer height, frame included, whatever the frame's.
 void KeepOuterHeight(TForm& form, int height);

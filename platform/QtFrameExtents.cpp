@@ -10,17 +10,24 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace morvelant {
 
 namespace {
 
+// The screen the connection's display names.
+int& ScreenNumber() {
+    static int screen = 0;
+    return screen;
+}
+
 // A connection of our own: the answer comes as an event, and the toolkit's
 // connection hands its events to its own reader.
 xcb_connection_t* Connection() {
     static xcb_connection_t* connection = [] {
-        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+        xcb_connection_t* c = xcb_connect(nullptr, &ScreenNumber());
         if (xcb_connection_has_error(c) == 0) return c;
         xcb_disconnect(c);
         return static_cast<xcb_connection_t*>(nullptr);
@@ -42,11 +49,19 @@ std::vector<uint32_t> Cardinals(xcb_connection_t* c, xcb_window_t window, xcb_at
     return {values, values + xcb_get_property_value_length(reply.get()) / 4};
 }
 
-// Waits for the window manager's answer: the frame's property set on the
-// window. Bounded, for a window manager that says it answers and does not.
-bool AnswerCame(xcb_connection_t* c, xcb_window_t window, xcb_atom_t extents) {
+// Whether a window manager runs: one owns the screen's manager selection.
+bool WindowManagerRuns(xcb_connection_t* c) {
+    const std::string name = "WM_S" + std::to_string(ScreenNumber());
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, Atom(c, name.c_str())), nullptr), &std::free);
+    return !reply || reply->owner != XCB_WINDOW_NONE;
+}
+
+// Waits up to `limit` for the window manager's answer: the frame's property
+// set on the window.
+bool AnswerWithin(xcb_connection_t* c, xcb_window_t window, xcb_atom_t extents, std::chrono::milliseconds limit) {
     using Clock = std::chrono::steady_clock;
-    const auto until = Clock::now() + std::chrono::milliseconds(500);
+    const auto until = Clock::now() + limit;
     for (;;) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
             const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(event);
@@ -62,12 +77,28 @@ bool AnswerCame(xcb_connection_t* c, xcb_window_t window, xcb_atom_t extents) {
     }
 }
 
+// Waits for the window manager's answer. A window manager that is busy
+// (starting, or stalled by a load for seconds) maps the window only after
+// it has answered, so the wait holds back nothing that would be seen, and a
+// window placed without the answer is moved once it appears. Bounded, for a
+// window manager that says it answers and does not: after a question it let
+// go by, the next ones get half a second until it answers again.
+bool AnswerCame(xcb_connection_t* c, xcb_window_t window, xcb_atom_t extents) {
+    static bool letGo = false;
+    const bool came =
+        AnswerWithin(c, window, extents, letGo ? std::chrono::milliseconds(500) : std::chrono::milliseconds(10000));
+    letGo = !came;
+    return came;
+}
+
 }  // namespace
 
 std::optional<QMargins> FrameBeforeMap(QWindow& window) {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) return std::nullopt;
     xcb_connection_t* c = Connection();
     if (c == nullptr) return std::nullopt;
+    // No window manager: no frame, and the window stands where it is put.
+    if (!WindowManagerRuns(c)) return QMargins();
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const xcb_atom_t request = Atom(c, "_NET_REQUEST_FRAME_EXTENTS"), extents = Atom(c, "_NET_FRAME_EXTENTS");
     bool answers = false;

@@ -41,7 +41,7 @@ TPresetForm::TPresetForm(DeviceModel& model, Notifications& notifications, Engin
         PaintNameColours();
         FocusCurrentSlot();
     });
-    showRequest_ = notifications_.ShowPresetList.Subscribe([this] { Show(); });
+    showRequest_ = notifications_.ShowPresetList.Subscribe([this] { ShowAside(); });
     presetData_ = notifications_.PresetDataChanged.Subscribe([this](int slot) {
         if (slot >= 0 && slot < kSlots)
             UpdatePresetName(slot);

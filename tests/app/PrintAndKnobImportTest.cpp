@@ -18,6 +18,7 @@
 #include <regex>
 
 #include "engine/MidiInDeviceUnit.h"
+#include "faders/InitCtrl.h"
 #include "platform/IniFile.h"
 #include "platform/QtDialogs.h"
 #include "presets/Description.h"
@@ -217,6 +218,43 @@ TEST(StartedEditorKnobImport, ReceivedKnobPresetsAreConvertedOneAfterAnother) {
     }
     EXPECT_EQ(model.SelectedPreset, 11);  // the last one converted is shown
     EXPECT_NE(first.PresetNotes.find("Preset Name:"), std::string::npos);
+}
+
+// The window that has the keys once the window system's events are settled.
+QWidget* ActiveAfterEvents() {
+    for (int i = 0; i < 50; ++i) QApplication::processEvents();
+    return QApplication::activeWindow();
+}
+
+// A knob preset that arrives while the Init dialog has the keys: the import
+// dialog opens over it with the focus marked in its first field, and after
+// Escape (or Return) the keys are back in the Init dialog, as after a
+// damaged dump's box; the preset list the import brings up leaves them there.
+TEST(StartedEditorKnobImport, TheImportDialogOverAnotherDialogHandsTheKeysBack) {
+    StartedEditor editor;
+    editor.Start();
+    vellixaImportForm->findChild<QTimer*>("KnobPresetQuietTime")->setInterval(0);
+    for (const Qt::Key answer : {Qt::Key_Escape, Qt::Key_Return}) {
+        Trigger("MainMenuMidiControllerInitSettings");
+        ASSERT_EQ(ActiveAfterEvents(), InitCtrlForm);
+        QWidget* focus = nullptr;
+        QTimer answerer;
+        QObject::connect(&answerer, &QTimer::timeout, [&] {
+            if (!vellixaImportForm->Modal() || QApplication::activeWindow() != vellixaImportForm) return;
+            answerer.stop();
+            focus = QApplication::focusWidget();
+            EXPECT_TRUE(vellixaImportForm->testAttribute(Qt::WA_KeyboardFocusChange)) << "the focus is not marked";
+            QTest::keyClick(focus, answer);
+        });
+        answerer.start(0);
+        EXPECT_EQ(MidiDeviceForm->ProcessReceivedDump(KnobPreset(10, 0), -1, "0"), kDumpVellixaPreset);
+        ASSERT_NE(focus, nullptr);
+        EXPECT_EQ(focus->window(), vellixaImportForm);
+        EXPECT_EQ(qobject_cast<QPushButton*>(focus), nullptr) << "the focus is not in the first field";
+        EXPECT_EQ(ActiveAfterEvents(), InitCtrlForm) << answer;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_FALSE(InitCtrlForm->isVisible());
+    }
 }
 
 }  // namespace

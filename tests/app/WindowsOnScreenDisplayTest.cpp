@@ -23,6 +23,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,7 @@ std::string Contents(const QString& path) { return testsupport::Slurp(path.toStd
 struct Shown {
     std::string title;
     QRect frame, client;
+    unsigned long id = 0;  // the X window, not compared
     bool operator==(const Shown& o) const { return title == o.title && frame == o.frame && client == o.client; }
     QRect TitleBar() const { return {frame.left(), frame.top(), frame.width(), client.top() - frame.top()}; }
 };
@@ -162,8 +164,12 @@ class DisplayRun {
 public:
     // `home`: the user's home and the editor's working folder (else the test's).
     // `set`: variables the editor gets beside the test's.
+    // `wm`: with openbox, else none. `stall`: openbox stopped from before the
+    // editor starts until this long after (a window manager slow to answer).
     DisplayRun(const QString& program, const QString& runtime, const char* screen, const QString& home = {},
-               const std::map<QString, QString>& set = {}) {
+               const std::map<QString, QString>& set = {}, bool wm = true,
+               std::chrono::milliseconds stall = std::chrono::milliseconds(0))
+        : wm_(wm) {
         const QString started = runtime + "/display";
         QFile::remove(started);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -190,10 +196,12 @@ public:
         const QString go = runtime + "/go";
         QFile::remove(go);
         ::mkfifo(go.toLocal8Bit().constData(), 0600);
-        process_.start(MORVELANT_SOURCE_DIR "/scripts/on-display.sh",
-                       {"--screen", screen, "--", "sh", "-c",
-                        "echo \"$DISPLAY $$\" >\"$0.new\"; mv \"$0.new\" \"$0\"; read go <\"$1\"; exec \"$2\"", started,
-                        go, program + "/MorvelantEditor"});
+        QStringList arguments{"--screen", screen};
+        if (!wm) arguments << "--no-wm";
+        arguments << "--" << "sh" << "-c"
+                  << "echo \"$DISPLAY $$\" >\"$0.new\"; mv \"$0.new\" \"$0\"; read go <\"$1\"; exec \"$2\"" << started
+                  << go << program + "/MorvelantEditor";
+        process_.start(MORVELANT_SOURCE_DIR "/scripts/on-display.sh", arguments);
         PollUntil([&] { return QFile::exists(started) || process_.state() == QProcess::NotRunning; }, 120s, 20ms);
         std::istringstream said(Contents(started));
         said >> display_ >> editor_;
@@ -201,10 +209,17 @@ public:
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         if (!display_.empty()) x_ = XOpenDisplay(display_.c_str());
         if (Started()) watch_ = std::make_unique<FrameWatch>(display_.c_str());
+        // The window manager: the display wrapper's child of that name.
+        const pid_t openbox = stall.count() > 0 ? Child(pid_t(process_.processId()), "openbox") : 0;
+        if (openbox > 0) ::kill(openbox, SIGSTOP);
         // The shell reads the line now: it has told its display.
         if (const int fd = ::open(go.toLocal8Bit().constData(), O_WRONLY); fd >= 0) {
             (void)!::write(fd, "go\n", 3);
             ::close(fd);
+        }
+        if (openbox > 0) {
+            std::this_thread::sleep_for(stall);
+            ::kill(openbox, SIGCONT);
         }
     }
 
@@ -225,22 +240,33 @@ public:
     bool Started() const { return x_ != nullptr && editor_ > 0; }
 
     // The editor's mapped windows, once the window manager has framed them.
+    // With no window manager, the top-level windows that have a title, with no frame.
     std::vector<Shown> Windows() const {
         std::vector<Shown> shown;
-        for (const Window w : Property<Window>(DefaultRootWindow(x_), "_NET_CLIENT_LIST", XA_WINDOW)) {
+        for (const Window w : wm_ ? Property<Window>(DefaultRootWindow(x_), "_NET_CLIENT_LIST", XA_WINDOW) : TopLevels()) {
             XWindowAttributes a;
-            const std::vector<long> extents = Property<long>(w, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+            const std::vector<long> extents =
+                wm_ ? Property<long>(w, "_NET_FRAME_EXTENTS", XA_CARDINAL) : std::vector<long>(4, 0);
             Window child;
             int x = 0, y = 0;
-            if (!XGetWindowAttributes(x_, w, &a) || a.map_state != IsViewable || extents.size() != 4 ||
-                !XTranslateCoordinates(x_, w, DefaultRootWindow(x_), 0, 0, &x, &y, &child))
+            if (!XGetWindowAttributes(x_, w, &a) || a.map_state != IsViewable || a.override_redirect ||
+                extents.size() != 4 || !XTranslateCoordinates(x_, w, DefaultRootWindow(x_), 0, 0, &x, &y, &child))
                 continue;
             const QRect client(x, y, a.width, a.height);
             const QRect frame = client.adjusted(int(-extents[0]), int(-extents[2]), int(extents[1]), int(extents[3]));
             const std::vector<char> name = Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
-            shown.push_back({std::string(name.begin(), name.end()), frame, client});
+            if (!name.empty()) shown.push_back({std::string(name.begin(), name.end()), frame, client, w});
         }
         return shown;
+    }
+    // With no window manager, the root window's children stand for its list.
+    std::vector<Window> TopLevels() const {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        std::vector<Window> all;
+        if (XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count)) all.assign(children, children + count);
+        if (children != nullptr) XFree(children);
+        return all;
     }
 
     // Drags a window by the middle of its title bar until its frame's corner is at `to`.
@@ -257,6 +283,19 @@ public:
         XSync(x_, False);
     }
 
+    // Clicks at a point until window `id` has the keys, as a user does;
+    // whether it got them. Clicks far apart: two close together on a title
+    // bar maximize the window.
+    bool ClickUntilFocused(unsigned long id, QPoint at) const {
+        int clicks = 0;
+        return PollUntil(
+            [&] {
+                if (FocusedWindow() == id) return true;
+                if (clicks++ % 40 == 0) Click(at);
+                return false;
+            },
+            30s, 50ms);
+    }
     // A click of a mouse button at a point of the screen.
     void Click(QPoint at, unsigned button = 1) const {
         XTestFakeMotionEvent(x_, -1, at.x(), at.y(), 0);
@@ -281,21 +320,26 @@ public:
         if (children != nullptr) XFree(children);
         return shown;
     }
-    // The title of the window that has the keyboard.
-    std::string Focused() const {
+    // The window that has the keyboard (a window of Windows()), 0 for none.
+    unsigned long FocusedWindow() const {
         Window w = 0;
         int revert = 0;
         XGetInputFocus(x_, &w, &revert);
         for (int up = 0; up < 8 && w != None && w != PointerRoot && w != DefaultRootWindow(x_); ++up) {
-            const std::vector<char> name = Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
-            if (!name.empty()) return std::string(name.begin(), name.end());
+            if (!Property<char>(w, "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False)).empty()) return w;
             Window root, parent, *children = nullptr;
             unsigned count = 0;
             if (XQueryTree(x_, w, &root, &parent, &children, &count) == 0) break;
             if (children != nullptr) XFree(children);
             w = parent;
         }
-        return {};
+        return 0;
+    }
+    // The title of the window that has the keyboard.
+    std::string Focused() const {
+        const std::vector<char> name =
+            Property<char>(FocusedWindow(), "_NET_WM_NAME", XInternAtom(x_, "UTF8_STRING", False));
+        return {name.begin(), name.end()};
     }
     bool Running() const { return process_.state() != QProcess::NotRunning; }
 
@@ -348,6 +392,22 @@ private:
         return values;
     }
 
+    // The process id of `parent`'s child named `name`, 0 for none.
+    static pid_t Child(pid_t parent, const std::string& name) {
+        pid_t found = 0;
+        PollUntil(
+            [&] {
+                const QString task = "/proc/" + QString::number(parent) + "/task/" + QString::number(parent);
+                std::istringstream children(Contents(task + "/children"));
+                for (pid_t child = 0; found == 0 && children >> child;)
+                    if (Contents("/proc/" + QString::number(child) + "/comm") == name + "\n") found = child;
+                return found > 0;
+            },
+            30s, 20ms);
+        return found;
+    }
+
+    bool wm_ = true;
     QProcess process_;
     Display* x_ = nullptr;
     std::string display_;
@@ -399,6 +459,13 @@ std::vector<Shown> Settle(const DisplayRun& run, const std::map<std::string, QRe
         },
         20s, 50ms);
     return shown;
+}
+
+// The editor's variables for a start with no MIDI server, which it says in a box.
+std::map<QString, QString> NoMidiServer() {
+    return {{"MIDIKIT_BACKEND", "jack"},
+            {"JACK_NO_START_SERVER", "1"},
+            {"JACK_DEFAULT_SERVER", "morvelant-none-" + QString::number(::getpid())}};
 }
 
 // The windows moved to the lower right of a large screen, then two starts
@@ -553,9 +620,7 @@ TEST_F(WindowsOnScreen, WindowsComeUpWhereTheyStay) {
 // "x" there chooses Exit, which ends the editor in order.
 TEST_F(WindowsOnScreen, AfterTheStartBoxTheMenuKeysWork) {
     DisplayRun run(program.path(), runtime.path(), "1920x1200", {},
-                   {{"MIDIKIT_BACKEND", "jack"},
-                    {"JACK_NO_START_SERVER", "1"},
-                    {"JACK_DEFAULT_SERVER", "morvelant-none-" + QString::number(::getpid())}});
+                   NoMidiServer());
     ASSERT_TRUE(run.Started());
     // The window manager gives the box the focus before the editor has
     // taken it in: a key pressed in that moment goes to the window the
@@ -574,6 +639,118 @@ TEST_F(WindowsOnScreen, AfterTheStartBoxTheMenuKeysWork) {
         << "Alt+F opened no menu; the keys are in \"" << focused << '"';
     run.Key(XK_x);
     EXPECT_EQ(run.Ended(60s), 0) << "File > Exit did not end the editor";
+}
+
+// The windows that are up besides those `before` had, by title.
+std::vector<Shown> Added(const std::vector<Shown>& before, const std::vector<Shown>& now) {
+    std::vector<Shown> added;
+    for (const Shown& w : now)
+        if (Find(before, Key(w)) == nullptr) added.push_back(w);
+    return added;
+}
+
+// The title bar of a window that is no menu strip lies under no menu strip.
+void ExpectClearOfTheStrip(const std::vector<Shown>& windows, const Shown& w) {
+    for (const Shown& strip : windows)
+        if (IsMenuStrip(strip) && &strip != &w) {
+            // With no frame, the top row of the window stands for its title bar.
+            QRect title = w.TitleBar();
+            if (title.height() == 0) title.setHeight(1);
+            EXPECT_FALSE(title.intersects(strip.frame)) << w << " under the menu strip " << strip;
+        }
+}
+
+// The start's box for no MIDI server, below the menu strip, answered with
+// Return once it has kept the keys for half a second.
+void AnswerTheStartBox(const DisplayRun& run) {
+    std::vector<Shown> shown;
+    ASSERT_TRUE(PollUntil([&] { return Find(shown = run.Windows(), "Midi Settings") != nullptr; }, 120s, 50ms));
+    PollUntil([&] { return Find(shown = run.Windows(), "the menu strip") != nullptr; }, 30s, 50ms);
+    ExpectClearOfTheStrip(shown, *Find(shown, "Midi Settings"));
+    int held = 0;
+    ASSERT_TRUE(PollUntil([&] { return (held = run.Focused() == "Midi Settings" ? held + 1 : 0) >= 10; }, 120s, 50ms));
+    run.Key(XK_Return);
+    ASSERT_TRUE(PollUntil([&] { return Find(run.Windows(), "Midi Settings") == nullptr; }, 30s, 50ms));
+}
+
+// The start's box for no MIDI server comes up below the menu strip, and
+// once Return has answered it the keys are back in a window of the editor,
+// with openbox and with no window manager. Then each of these, opened by its
+// keys from the window whose keys they are, comes up below the strip (the
+// file dialogs' parent lies close below it, and the toolkit centres them
+// over it) and does not move after it appears; a dialog is closed with
+// Escape.
+TEST_F(WindowsOnScreen, DialogsAndNewWindowsOpenBelowTheMenuStripAndHandTheKeysBack) {
+    const std::string device = "Virtual Morvelant           (Preset 1)  Preset 1", strip = "the menu strip";
+    const struct {
+        const char* window;
+        const std::string& from;
+        std::vector<std::pair<KeySym, KeySym>> keys;  // key and modifier (0 for none)
+        bool dialog;
+    } later[] = {{"Open Preset", device, {{XK_o, XK_Control_L}}, true},
+                 {"Save Preset", device, {{XK_s, XK_Control_L}}, true},
+                 {"About", strip, {{XK_h, XK_Alt_L}, {XK_Down, 0}, {XK_Return, 0}}, true},
+                 {"Init with Midi Controllers", strip, {{XK_s, XK_Alt_L}, {XK_Down, 0}, {XK_Return, 0}}, true},
+                 {"the track edit tools", strip, {{XK_t, XK_Control_L}}, false},
+                 {"the step parameters", strip, {{XK_F9, XK_Shift_L}}, false}};
+    for (const bool wm : {true, false}) {
+        SCOPED_TRACE(wm ? "openbox" : "no window manager");
+        QFile::remove(Cfg());
+        DisplayRun run(program.path(), runtime.path(), "1920x1200", {}, NoMidiServer(), wm);
+        ASSERT_TRUE(run.Started());
+        ASSERT_NO_FATAL_FAILURE(AnswerTheStartBox(run));
+        std::vector<Shown> before = Shows(run, 6), shown;
+        EXPECT_TRUE(PollUntil([&] { return !run.Focused().empty(); }, 30s, 50ms)) << "the keys went to no window";
+        EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << "at the start";
+        for (const auto& o : later) {
+            SCOPED_TRACE(o.window);
+            // The keys there by a click on its title bar, or on the strip's
+            // bar right of its menus (there Alt and a letter highlight the
+            // menu's first item).
+            const Shown* from = Find(before, o.from);
+            ASSERT_NE(from, nullptr);
+            const QPoint at = &o.from == &strip ? from->client.topRight() + QPoint(-5, 5) : from->TitleBar().center();
+            ASSERT_TRUE(run.ClickUntilFocused(from->id, at)) << "the keys are in \"" << run.Focused() << '"';
+            for (const auto& [key, modifier] : o.keys) {
+                if (modifier != 0) run.Key(key, {modifier});
+                else run.Key(key);
+                if (modifier == XK_Alt_L) {  // the menu's keys once it is open
+                    ASSERT_TRUE(PollUntil([&] { return !run.Popup().isEmpty(); }, 30s, 50ms));
+                }
+            }
+            shown = Shows(run, before.size() + 1);
+            const std::vector<Shown> added = Added(before, shown);
+            ASSERT_EQ(added.size(), 1u) << testing::PrintToString(shown);
+            ExpectClearOfTheStrip(shown, *Find(shown, Key(added[0])));
+            EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>()) << added[0];
+            if (!o.dialog) {
+                before = shown;
+                continue;
+            }
+            run.Key(XK_Escape);
+            ASSERT_TRUE(PollUntil([&] { return Added(before, shown = run.Windows()).empty(); }, 30s, 50ms))
+                << testing::PrintToString(Added(before, shown)) << " stayed";
+        }
+    }
+}
+
+// A window manager that answers the question of a window's frame only after
+// a while (stopped for 0.8 and for 3 seconds from before the start): every
+// window still comes up at its place and size, and none moves after it
+// appears.
+TEST_F(WindowsOnScreen, AWindowManagerSlowToTellTheFrameStillSeesNoWindowMove) {
+    for (const auto stall : {800ms, 3000ms}) {
+        SCOPED_TRACE(std::to_string(stall.count()) + " ms");
+        QFile::remove(Cfg());
+        DisplayRun run(program.path(), runtime.path(), "1920x1200", {}, {}, true, stall);
+        ASSERT_TRUE(run.Started());
+        for (const Shown& w : Shows(run, 6)) {
+            if (IsMenuStrip(w)) {
+                EXPECT_EQ(w.frame, QRect(0, 0, 833, 45)) << w;
+            }
+        }
+        EXPECT_EQ(run.MovedAfterMap(), std::vector<std::string>());
+    }
 }
 
 // A long print in the started editor, as a user makes one: a line typed

@@ -4,10 +4,16 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+
+#include <functional>
+#include <string>
 
 #include "platform/Dialogs.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtFormBase.h"
+#include "platform/QtFormFrame.h"
 #include "tests/support/QtWidgetApp.h"
 #include "tests/support/TurkishLocale.h"
 
@@ -140,6 +146,51 @@ TEST_F(QtDialogsTest, FileDialogOffersUpperAndLowerCaseExtensions) {
               (QStringList{"Morvelant Presets v1 (*.M* *.m*)", "Morvelant Presets v2 (*.MVR *.mvr)",
                            "Midi Files (*.MID *.mid)"}));
     EXPECT_EQ(selected, "Morvelant Presets v2 (*.MVR *.mvr)");
+}
+
+// Every kind of box and dialog, opened from the menu strip at the top of
+// the screen (the dialog's parent, over which the toolkit centres it), comes
+// up below the strip, and when Escape has closed it the keys are back in the
+// strip.
+TEST_F(QtDialogsTest, EveryKindOpensBelowTheMenuStripAndHandsTheKeysBack) {
+    TForm strip(QStringLiteral("MenuStrip"));
+    strip.SetBounds(0, 0, 833, 45);
+    strip.Show();
+    SetMenuStrip(&strip);
+    for (int i = 0; i < 50 && QApplication::activeWindow() != &strip; ++i) QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &strip);
+    QtDialogs dialogs(&strip);
+    const FileDialogRequest request{"Save As", "Morvelant Presets|*.MVR", 1, {}, {}, {}};
+    const struct {
+        const char* kind;
+        std::function<void()> open;
+    } kinds[] = {
+        {"message box", [&] { dialogs.MessageBox("Midi Buffer Overrun", "Error", MessageButtons::Ok, MessageIcon::Error); }},
+        {"open", [&] { dialogs.OpenFile(request); }},
+        {"save", [&] { dialogs.SaveFile(request); }},
+        {"folder", [&] { dialogs.BrowseFolder("Folder", {}); }},
+        {"colour", [&] { dialogs.ChooseColor(0); }},
+        {"progress", [&] { dialogs.RunWithProgress("Printing", [] { return ProgressStep{false, "page", 1, 1000}; }); }},
+    };
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.kind);
+        QRect shown;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (dialog == nullptr || !dialog->isVisible()) return;
+            answer.stop();
+            shown = dialog->frameGeometry();
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog, Qt::Key_Escape);
+        });
+        answer.start(0);
+        k.open();
+        answer.stop();
+        EXPECT_GT(shown.top(), strip.frameGeometry().bottom()) << shown.top();
+        for (int i = 0; i < 50; ++i) QApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), &strip);
+    }
+    SetMenuStrip(nullptr);
 }
 
 }  // namespace
