@@ -21,18 +21,18 @@
 // what the monitor costs.
 //
 // BM_MonitorLongSysex adds what a dump brings: a 50,000-byte
-// system-exclusive message every second among the notes (sent by a libjack
+// (--sysex-bytes=N) system-exclusive message every second among the notes (sent by a libjack
 // peer in 1,024-byte pieces, as a device's dump comes), each byte shown as
 // it came in and as thru passed it to an output, as the editor's MIDI input
-// object logs them. Measured with the monitor window open: the longest time
-// the GUI thread is away from its event loop (max_stall_ms, as above) over
-// the run. Then, without notes, ten such messages one by one with the
-// monitor open, enabled with its window closed, and disabled: the heap in
-// use (glibc's mallinfo2) after them less before, per message
-// (kept_per_msg_KiB_*), and the most it grew above the start while they
-// came (peak_KiB_*).
+// object logs them. Measured first, without notes, ten such messages one by
+// one into a new monitor, open, enabled with its window closed, and
+// disabled: the heap in use (glibc's mallinfo2) after them less before, per
+// message (kept_per_msg_KiB_*), and the most it grew above the start while
+// they came (peak_KiB_*). Then, with the notes and the monitor window open,
+// the longest time the GUI thread is away from its event loop
+// (max_stall_ms, as above) over the run.
 //
-//   MonitorFloodBench [--seconds=N] [--rate=EVENTS_PER_S] [benchmark flags]
+//   MonitorFloodBench [--seconds=N] [--rate=EVENTS_PER_S] [--sysex-bytes=N] [benchmark flags]
 //
 // Needs the JACK server named by JACK_DEFAULT_SERVER (or
 // MORVELANT_JACK_SERVER); without it the benchmark reports an error.
@@ -321,10 +321,10 @@ double HeapKiB() {
     return static_cast<double>(m.uordblks + m.hblkhd) / 1024.0;
 }
 
-constexpr size_t kLongSysexBytes = 50000;
+size_t g_sysexBytes = 50000;  // --sysex-bytes=N: the long message's length
 
 testsupport::MidiBytes LongSysex(int n) {
-    testsupport::MidiBytes m(kLongSysexBytes);
+    testsupport::MidiBytes m(std::max<size_t>(g_sysexBytes, 2));
     for (size_t i = 0; i < m.size(); ++i) m[i] = static_cast<unsigned char>((i * 7 + static_cast<size_t>(n)) & 0x7F);
     m.front() = 0xF0;
     m.back() = 0xF7;
@@ -353,10 +353,6 @@ void BM_MonitorLongSysex(benchmark::State& state) {
     routing.InNames = {"Flood peer", "no device"};
     routing.OutNames = {"Out A", "Thru out", "no device"};
     Notifications notices;
-    TMidiMonGridForm monitor(nullptr, &notices);
-    monitor.SetRouting(&routing);
-    monitor.Rows.MonitorEnabled = true;
-    monitor.Show();
 
     std::atomic<int64_t> sysexEnds{0};
     in.OnMidiData = [&](LPMIDIEVENT e, bool*) {
@@ -368,6 +364,42 @@ void BM_MonitorLongSysex(benchmark::State& state) {
     in.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let JACK connect
 
+    // Memory first, each state with a monitor of its own: ten long
+    // messages one by one, no notes.
+    constexpr int kMessages = 10;
+    const auto memoryLeg = [&](const char* name, bool enabled, bool shown) {
+        TMidiMonGridForm monitor(nullptr, &notices);
+        monitor.SetRouting(&routing);
+        monitor.Rows.MonitorEnabled = enabled;
+        if (shown) monitor.Show();
+        Wait(300);
+        ::malloc_trim(0);
+        const double before = HeapKiB();
+        double peak = before;
+        QTimer sampler;
+        sampler.setInterval(5);
+        QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, HeapKiB()); });
+        sampler.start();
+        const int64_t ends0 = sysexEnds.load();
+        for (int n = 0; n < kMessages; ++n) {
+            peer.SendPaced(LongSysex(n), 1024);
+            for (int w = 0; w < 200 && sysexEnds.load() < ends0 + n + 1; ++w) Wait(10);
+            Wait(200);  // the monitor's frames after it
+        }
+        sampler.stop();
+        const double after = HeapKiB();
+        const std::string n = name;
+        state.counters["kept_per_msg_KiB_" + n] = (after - before) / kMessages;
+        state.counters["peak_KiB_" + n] = std::max(peak, after) - before;
+        return bench::CheckCount(state, ("long messages received, monitor " + n).c_str(), sysexEnds.load() - ends0,
+                                 kMessages);
+    };
+    if (!memoryLeg("open", true, true) || !memoryLeg("closed", true, false) || !memoryLeg("off", false, false)) return;
+
+    TMidiMonGridForm monitor(nullptr, &notices);
+    monitor.SetRouting(&routing);
+    monitor.Rows.MonitorEnabled = true;
+    monitor.Show();
     // The heartbeat: the longest gap between two ticks of a 1 ms timer.
     double maxGapMs = 0;
     std::vector<double> gaps;
@@ -384,6 +416,7 @@ void BM_MonitorLongSysex(benchmark::State& state) {
     });
 
     int64_t sent = 0, longSent = 0;
+    const int64_t longEnds0 = sysexEnds.load();
     for (auto _ : state) {
         // Notes at the rate in 1 ms batches, a long message every second.
         std::atomic<bool> stop{false};
@@ -415,43 +448,9 @@ void BM_MonitorLongSysex(benchmark::State& state) {
     state.counters["p999_gap_ms"] = gaps.empty() ? 0.0 : gaps[static_cast<size_t>(0.999 * double(gaps.size() - 1))];
     state.counters["notes_sent"] = static_cast<double>(sent);
     state.counters["long_sysex_sent"] = static_cast<double>(longSent);
-    state.counters["long_sysex_received"] = static_cast<double>(sysexEnds.load());
+    state.counters["long_sysex_received"] = static_cast<double>(sysexEnds.load() - longEnds0);
+    state.counters["long_sysex_bytes"] = static_cast<double>(g_sysexBytes);
 
-    // Memory: ten long messages one by one, no notes, in each of the
-    // monitor's states.
-    constexpr int kMessages = 10;
-    const auto memoryLeg = [&](const char* name) {
-        Wait(300);
-        ::malloc_trim(0);
-        const double before = HeapKiB();
-        double peak = before;
-        QTimer sampler;
-        sampler.setInterval(5);
-        QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, HeapKiB()); });
-        sampler.start();
-        const int64_t ends0 = sysexEnds.load();
-        for (int n = 0; n < kMessages; ++n) {
-            peer.SendPaced(LongSysex(n), 1024);
-            for (int w = 0; w < 200 && sysexEnds.load() < ends0 + n + 1; ++w) Wait(10);
-            Wait(200);  // the monitor's frames after it
-        }
-        sampler.stop();
-        const double after = HeapKiB();
-        const std::string n = name;
-        state.counters["kept_per_msg_KiB_" + n] = (after - before) / kMessages;
-        state.counters["peak_KiB_" + n] = peak - before;
-        if (!bench::CheckCount(state, ("long messages received, monitor " + n).c_str(), sysexEnds.load() - ends0,
-                               kMessages))
-            return false;
-        return true;
-    };
-    monitor.Rows.MonitorEnabled = true;
-    monitor.Show();
-    if (!memoryLeg("open")) return;
-    monitor.Close();
-    if (!memoryLeg("closed")) return;
-    monitor.Rows.MonitorEnabled = false;
-    if (!memoryLeg("off")) return;
     in.Stop();
     in.OnMidiData = nullptr;
 }
@@ -460,5 +459,12 @@ BENCHMARK(BM_MonitorLongSysex)->UseManualTime()->Iterations(1)->Unit(benchmark::
 }  // namespace
 
 int main(int argc, char** argv) {
-    return bench::RunFloodBenchmarks(argc, argv, g_seconds, g_rate, 1000, "mflood-cfg");
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--sysex-bytes=", 14) == 0)
+            g_sysexBytes = static_cast<size_t>(std::max(2, std::atoi(argv[i] + 14)));
+        else
+            args.push_back(argv[i]);
+    }
+    return bench::RunFloodBenchmarks(static_cast<int>(args.size()), args.data(), g_seconds, g_rate, 1000, "mflood-cfg");
 }
