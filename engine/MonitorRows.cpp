@@ -369,6 +369,7 @@ void MidiMonitorRows::Clear() {
     for (auto& t : inSysex_) std::string().swap(t);
     for (auto& t : outSysex_) std::string().swap(t);
     thruSysex_.clear();
+    lastSysex_.reset();
     CurrentRow = 1;
     EventCount = 0;
     firstScreenRows_ = 0;

@@ -93,10 +93,10 @@ public:
     // into view.
     void SyncGrid();
     static constexpr int kFrameMs = 16;
+    static constexpr int kReadableMs = 100;
     // The bytes the monitor holds for messages' contents: the rows' and
     // what waits to become rows.
     size_t KeptBytes() const { return Rows.KeptBytes() + pending_.capacity() * sizeof(PendingLine); }
-    static constexpr int kReadableMs = 100;
 
 protected:
     void FormShow() override;
