@@ -20,7 +20,19 @@
 // events still reach the handler) - cpu_gui_pct over cpu_gui_closed_pct is
 // what the monitor costs.
 //
-//   MonitorFloodBench [--seconds=N] [--rate=EVENTS_PER_S] [benchmark flags]
+// BM_MonitorLongSysex adds what a dump brings: a 50,000-byte
+// (--sysex-bytes=N) system-exclusive message every second among the notes (sent by a libjack
+// peer in 1,024-byte pieces, as a device's dump comes), each byte shown as
+// it came in and as thru passed it to an output, as the editor's MIDI input
+// object logs them. Measured first, without notes, ten such messages one by
+// one into a new monitor, open, enabled with its window closed, and
+// disabled: the heap in use (glibc's mallinfo2) after them less before, per
+// message (kept_per_msg_KiB_*), and the most it grew above the start while
+// they came (peak_KiB_*). Then, with the notes and the monitor window open,
+// the longest time the GUI thread is away from its event loop
+// (max_stall_ms, as above) over the run.
+//
+//   MonitorFloodBench [--seconds=N] [--rate=EVENTS_PER_S] [--sysex-bytes=N] [benchmark flags]
 //
 // Needs the JACK server named by JACK_DEFAULT_SERVER (or
 // MORVELANT_JACK_SERVER); without it the benchmark reports an error.
@@ -32,6 +44,7 @@
 #include <QTimer>
 
 #include <RtMidi.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,6 +68,7 @@
 #include "model/Notifications.h"
 #include "shell/MidiMonGrid.h"
 #include "tests/support/CpuTime.h"
+#include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/KitPorts.h"
 
@@ -119,12 +133,33 @@ struct Peer {
     }
 };
 
-void BM_MonitorFlood(benchmark::State& state) {
-    const std::string server = testsupport::JackTestServerName();
-    if (!testsupport::JackReachable()) {
-        state.SkipWithError(("JACK server " + server + " not reachable").c_str());
-        return;
+bool ServerReachable(benchmark::State& state) {
+    if (testsupport::JackReachable()) return true;
+    state.SkipWithError(("JACK server " + testsupport::JackTestServerName() + " not reachable").c_str());
+    return false;
+}
+
+// The driver library on JACK and the toolkit's input on the peer's port
+// `name`; false (the benchmark skipped) when either fails.
+bool OpenPeerInput(benchmark::State& state, std::unique_ptr<TMidiKit>& kit, TMidiKitIn& in, const std::string& name) {
+    ::setenv("MIDIKIT_BACKEND", "jack", 1);
+    try {
+        kit = std::make_unique<TMidiKit>();
+    } catch (const EMidiKitException& e) {
+        state.SkipWithError(e.what());
+        return false;
     }
+    in.MidiKit = kit.get();
+    const int port = testsupport::FindPort(*kit, true, name);
+    if (port < 0 || !in.Open(static_cast<uint16_t>(port), MIDIKIT_OPEN_ARGUMENT)) {
+        state.SkipWithError("the peer's port did not open on the toolkit's input");
+        return false;
+    }
+    return true;
+}
+
+void BM_MonitorFlood(benchmark::State& state) {
+    if (!ServerReachable(state)) return;
     const std::string tag = "mflood" + std::to_string(::getpid());
     Peer peer;
     try {
@@ -134,21 +169,9 @@ void BM_MonitorFlood(benchmark::State& state) {
         state.SkipWithError(e.getMessage().c_str());
         return;
     }
-    ::setenv("MIDIKIT_BACKEND", "jack", 1);
     std::unique_ptr<TMidiKit> kit;
-    try {
-        kit = std::make_unique<TMidiKit>();
-    } catch (const EMidiKitException& e) {
-        state.SkipWithError(e.what());
-        return;
-    }
     TMidiKitIn in;
-    in.MidiKit = kit.get();
-    const int port = testsupport::FindPort(*kit, true, tag + ":out");
-    if (port < 0 || !in.Open(static_cast<uint16_t>(port), MIDIKIT_OPEN_ARGUMENT)) {
-        state.SkipWithError("the peer's port did not open on the toolkit's input");
-        return;
-    }
+    if (!OpenPeerInput(state, kit, in, tag + ":out")) return;
 
     MidiRouting routing;
     routing.InNames = {"Flood peer", "no device"};
@@ -292,8 +315,156 @@ void BM_MonitorFlood(benchmark::State& state) {
 }
 BENCHMARK(BM_MonitorFlood)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
+// The heap in use, in KiB.
+double HeapKiB() {
+    const struct mallinfo2 m = ::mallinfo2();
+    return static_cast<double>(m.uordblks + m.hblkhd) / 1024.0;
+}
+
+size_t g_sysexBytes = 50000;  // --sysex-bytes=N: the long message's length
+
+testsupport::MidiBytes LongSysex(int n) {
+    testsupport::MidiBytes m(std::max<size_t>(g_sysexBytes, 2));
+    for (size_t i = 0; i < m.size(); ++i) m[i] = static_cast<unsigned char>((i * 7 + static_cast<size_t>(n)) & 0x7F);
+    m.front() = 0xF0;
+    m.back() = 0xF7;
+    return m;
+}
+
+// Runs the GUI thread's event loop for `ms`, as the program waits between events.
+void Wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void BM_MonitorLongSysex(benchmark::State& state) {
+    if (!ServerReachable(state)) return;
+    const std::string tag = "mlong" + std::to_string(::getpid());
+    testsupport::JackPeer peer({.out = tag, .quiet = true});
+    if (!peer.Ok()) {
+        state.SkipWithError("the peer client did not come up");
+        return;
+    }
+    std::unique_ptr<TMidiKit> kit;
+    TMidiKitIn in;
+    if (!OpenPeerInput(state, kit, in, tag + ":out")) return;
+    MidiRouting routing;
+    routing.InNames = {"Flood peer", "no device"};
+    routing.OutNames = {"Out A", "Thru out", "no device"};
+    Notifications notices;
+
+    std::atomic<int64_t> sysexEnds{0};
+    in.OnMidiData = [&](LPMIDIEVENT e, bool*) {
+        if (e->status == 0xF0 && e->data1 == 0xF7) ++sysexEnds;
+        // As it came in, and as thru passed it to output 1.
+        notices.MonitorLine.Publish(0, *e, true, 0);
+        notices.MonitorLine.Publish(1, *e, false, 0);
+    };
+    in.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let JACK connect
+
+    // Memory first, each state with a monitor of its own: ten long
+    // messages one by one, no notes.
+    constexpr int kMessages = 10;
+    const auto memoryLeg = [&](const char* name, bool enabled, bool shown) {
+        TMidiMonGridForm monitor(nullptr, &notices);
+        monitor.SetRouting(&routing);
+        monitor.Rows.MonitorEnabled = enabled;
+        if (shown) monitor.Show();
+        Wait(300);
+        ::malloc_trim(0);
+        const double before = HeapKiB();
+        double peak = before;
+        QTimer sampler;
+        sampler.setInterval(5);
+        QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, HeapKiB()); });
+        sampler.start();
+        const int64_t ends0 = sysexEnds.load();
+        for (int n = 0; n < kMessages; ++n) {
+            peer.SendPaced(LongSysex(n), 1024);
+            for (int w = 0; w < 200 && sysexEnds.load() < ends0 + n + 1; ++w) Wait(10);
+            Wait(200);  // the monitor's frames after it
+        }
+        sampler.stop();
+        const double after = HeapKiB();
+        const std::string n = name;
+        state.counters["kept_per_msg_KiB_" + n] = (after - before) / kMessages;
+        state.counters["peak_KiB_" + n] = std::max(peak, after) - before;
+        return bench::CheckCount(state, ("long messages received, monitor " + n).c_str(), sysexEnds.load() - ends0,
+                                 kMessages);
+    };
+    if (!memoryLeg("open", true, true) || !memoryLeg("closed", true, false) || !memoryLeg("off", false, false)) return;
+
+    TMidiMonGridForm monitor(nullptr, &notices);
+    monitor.SetRouting(&routing);
+    monitor.Rows.MonitorEnabled = true;
+    monitor.Show();
+    // The heartbeat: the longest gap between two ticks of a 1 ms timer.
+    double maxGapMs = 0;
+    std::vector<double> gaps;
+    gaps.reserve(static_cast<size_t>(g_seconds + 2) * 1000);
+    QElapsedTimer beat;
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    heartbeat.setInterval(1);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        const double gap = static_cast<double>(beat.nsecsElapsed()) / 1e6;
+        if (gaps.size() < gaps.capacity()) gaps.push_back(gap);
+        maxGapMs = std::max(maxGapMs, gap);
+        beat.restart();
+    });
+
+    int64_t sent = 0, longSent = 0;
+    const int64_t longEnds0 = sysexEnds.load();
+    for (auto _ : state) {
+        // Notes at the rate in 1 ms batches, a long message every second.
+        std::atomic<bool> stop{false};
+        std::thread sender([&] {
+            const auto start = Clock::now();
+            const int perBatch = std::max(1, g_rate / 1000);
+            for (int64_t batch = 0; batch < int64_t(g_seconds) * 1000 && !stop; ++batch) {
+                std::this_thread::sleep_until(start + std::chrono::milliseconds(batch));
+                for (int i = 0; i < perBatch; ++i, ++sent)
+                    peer.Send({static_cast<unsigned char>(sent % 2 ? 0x80 : 0x90), static_cast<unsigned char>(sent & 0x7F),
+                               0x40});
+                if (batch % 1000 == 500) peer.SendPaced(LongSysex(int(++longSent)), 1024);
+            }
+        });
+        beat.start();
+        heartbeat.start();
+        const auto start = Clock::now();
+        QEventLoop loop;
+        QTimer::singleShot(g_seconds * 1000 + 500, &loop, &QEventLoop::quit);
+        loop.exec();
+        stop = true;
+        sender.join();
+        heartbeat.stop();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        bench::Check(state, monitor.isVisible(), "the flood with the monitor window closed");
+    }
+    std::sort(gaps.begin(), gaps.end());
+    state.counters["max_stall_ms"] = std::max(0.0, maxGapMs - 1.0);
+    state.counters["p999_gap_ms"] = gaps.empty() ? 0.0 : gaps[static_cast<size_t>(0.999 * double(gaps.size() - 1))];
+    state.counters["notes_sent"] = static_cast<double>(sent);
+    state.counters["long_sysex_sent"] = static_cast<double>(longSent);
+    state.counters["long_sysex_received"] = static_cast<double>(sysexEnds.load() - longEnds0);
+    state.counters["long_sysex_bytes"] = static_cast<double>(g_sysexBytes);
+
+    in.Stop();
+    in.OnMidiData = nullptr;
+}
+BENCHMARK(BM_MonitorLongSysex)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    return bench::RunFloodBenchmarks(argc, argv, g_seconds, g_rate, 1000, "mflood-cfg");
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--sysex-bytes=", 14) == 0)
+            g_sysexBytes = static_cast<size_t>(std::max(2, std::atoi(argv[i] + 14)));
+        else
+            args.push_back(argv[i]);
+    }
+    return bench::RunFloodBenchmarks(static_cast<int>(args.size()), args.data(), g_seconds, g_rate, 1000, "mflood-cfg");
 }

@@ -13,8 +13,10 @@
 // sender, the editor and the receiver run in that order in one cycle).
 //
 // Reported per run: thru latency in ms (median, 99th percentile, worst,
-// and the spread worst - best: the jitter), messages lost, and the CPU of
-// the process and of the GUI thread as a share of one core. The ratios
+// and the spread worst - best: the jitter), messages lost, the CPU of
+// the process and of the GUI thread as a share of one core, and the
+// longest the GUI thread was away from its event loop (gui_stall_ms, by a
+// 1 ms heartbeat timer). The ratios
 // x_worst_open_closed and x_p99_open_closed show whether thru depends on
 // the monitor (1.0: not at all); monitor_cost_pct = CPU(open) - CPU(none)
 // is what the monitor costs at this rate.
@@ -26,6 +28,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -94,6 +97,7 @@ struct Rig {
 
 struct RunFigures {
     double medianMs = 0, p99Ms = 0, worstMs = 0, spreadMs = 0;
+    double stallMs = 0;  // the longest the GUI thread was away from its event loop
     double processPct = 0, guiPct = 0;
     int lost = 0, sent = 0;
 };
@@ -117,6 +121,17 @@ RunFigures Run(Rig& rig) {
     const double gui0 = ThreadCpuSeconds(), proc0 = ProcessCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     rig.sender->Send(std::move(schedule));
+    // A 1 ms heartbeat: the longest gap between two ticks, less the tick.
+    double maxGapMs = 0;
+    QElapsedTimer beat;
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        maxGapMs = std::max(maxGapMs, double(beat.nsecsElapsed()) / 1e6);
+        beat.restart();
+    });
+    beat.start();
+    heartbeat.start(1);
     // The GUI thread sleeps in its event loop between notifications, as in
     // the program.
     QEventLoop loop;
@@ -128,8 +143,10 @@ RunFigures Run(Rig& rig) {
     loop.exec();
     QTimer::singleShot(300, &loop, &QEventLoop::quit);  // stragglers
     loop.exec();
+    heartbeat.stop();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     RunFigures f;
+    f.stallMs = std::max(0.0, maxGapMs - 1.0);
     f.sent = count;
     f.processPct = (ProcessCpuSeconds() - proc0) / wall * 100;
     f.guiPct = (ThreadCpuSeconds() - gui0) / wall * 100;
@@ -192,6 +209,7 @@ void BM_ThruWithMonitor(benchmark::State& state) {
         state.counters["lost_" + n] = f->lost;
         state.counters["cpu_process_pct_" + n] = f->processPct;
         state.counters["cpu_gui_pct_" + n] = f->guiPct;
+        state.counters["gui_stall_ms_" + n] = f->stallMs;
     }
     state.counters["period_ms"] = 1000.0 * rig.sender->Period() / rig.sender->Rate();
     state.counters["x_worst_open_closed"] = closed.worstMs > 0 ? open.worstMs / closed.worstMs : 0;

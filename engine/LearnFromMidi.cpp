@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/Tool.h"
+#include "midikit/MidiKitIn.h"
 
 namespace morvelant {
 
@@ -45,6 +46,14 @@ void AppendLearned(Engine& engine, const std::string& tokens, int k) {
     model.SetFaderMidiData1(p, f, model.LearnCount + k);
 }
 
+// What came in before learn is switched on or off and still waits for this
+// thread (busy meanwhile, or with a flood) is handled first, as it came:
+// passed thru and moving faders, or learned by the learn that was on then.
+void TakeWaitingInput(Engine& engine) {
+    for (TMidiKitIn* in : engine.Routing.In)
+        if (in != nullptr && in->IsOpen() && in->IsStarted()) in->ControlWndProc(MIDIKIT_MSG_INPUT_DATA);
+}
+
 }  // namespace
 
 std::string LearnTokens(const MidiEvent& event) {
@@ -61,6 +70,19 @@ std::string LearnTokens(const MidiEvent& event) {
     }
     if (s == 0xF0) return Token(event.data1);
     return Token(s);
+}
+
+void StartLearn(Engine& engine, int fader, int kind) {
+    TakeWaitingInput(engine);
+    DeviceModel& model = engine.Model;
+    model.LearnFader = fader;
+    model.LearnMode = kind;
+    if (kind != kLearnEvent) model.LearnCount = 0;
+}
+
+void CancelLearn(Engine& engine) {
+    TakeWaitingInput(engine);
+    engine.Model.LearnMode = kLearnOff;
 }
 
 void EndLearn(Engine& engine) {

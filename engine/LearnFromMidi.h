@@ -24,6 +24,15 @@ enum LearnKind : int {
     kLearnSysexString = 2,  // "Learn Sx>Str": system-exclusive bytes only
 };
 
+// Switches learn on for `fader` in mode `kind` (a string learn starts a new
+// string). What came in before and waits for this thread is handled first,
+// as it came: learn takes only what comes in after it was switched on.
+void StartLearn(Engine& engine, int fader, int kind);
+
+// Switches learn off at the user's word: what came in while it was on and
+// waits for this thread is learned first, as it came.
+void CancelLearn(Engine& engine);
+
 // One incoming event (a system-exclusive byte is one event: status 0xF0 and
 // the byte in data1).
 void LearnFromMidi(Engine& engine, const MidiEvent& event);

@@ -1,8 +1,10 @@
 #include "engine/MonitorRows.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 namespace morvelant {
 
@@ -22,6 +24,21 @@ void AppendHex(std::string& s, uint8_t byte) {
 void AppendByte(std::string& text, uint8_t byte) {
     if (!text.empty()) text.push_back(' ');
     AppendHex(text, byte);
+}
+
+// Bytes as they came, blank-separated.
+std::string HexText(const std::string& bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (char b : bytes) AppendByte(text, static_cast<uint8_t>(b));
+    return text;
+}
+
+// What a string holds on the heap (none while it is short enough to be kept
+// inside the string itself).
+size_t HeapBytes(const std::string& s) {
+    const char* inside = reinterpret_cast<const char*>(&s);
+    return s.data() >= inside && s.data() < inside + sizeof s ? 0 : s.capacity() + 1;
 }
 
 // The first `count` bytes of a short message.
@@ -53,53 +70,87 @@ void MidiMonitorRows::SkipEvent(int port, const MidiEvent& event, bool incoming,
     TakeEvent(port, event, incoming, source, false);
 }
 
-std::string* MidiMonitorRows::SysexText(int port, bool incoming, int source) {
+std::string* MidiMonitorRows::Gathering(int port, bool incoming, int source) {
+    if (port >= 0 && port < kPorts && !incoming && source >= 0 && source < kPorts) return &thruSysex_[{port, source}];
+    return const_cast<std::string*>(std::as_const(*this).Gathering(port, incoming, source));
+}
+
+const std::string* MidiMonitorRows::Gathering(int port, bool incoming, int source) const {
     if (port < 0 || port >= kPorts) return nullptr;
-    if (incoming || source < 0 || source >= kPorts)
-        return &(incoming ? InSysexText : OutSysexText)[static_cast<size_t>(port)];
-    return &thruSysexText_[{port, source}];
+    if (incoming || source < 0 || source >= kPorts) return &(incoming ? inSysex_ : outSysex_)[static_cast<size_t>(port)];
+    const auto it = thruSysex_.find({port, source});
+    return it == thruSysex_.end() ? nullptr : &it->second;
+}
+
+std::string MidiMonitorRows::GatheredText(int port, bool incoming, int source) const {
+    const std::string* bytes = Gathering(port, incoming, source);
+    return bytes ? HexText(*bytes) : std::string();
 }
 
 void MidiMonitorRows::TakeEvent(int port, const MidiEvent& event, bool incoming, int source, bool show) {
     const uint8_t s = event.status;
     if (!MonitorEnabled || s == 0) return;
-    const auto writeRow = [&] {
-        if (!show) {
-            NextCount();
-            ++skipped_;
-            return;
-        }
-        ShowSkipped();
-        NextCount();
-        DescribeEvent(port, event, incoming);
-        AddRow();
-    };
-    if (s != 0xF0) {
-        if (s < 0xF0 || RealtimeMessages) writeRow();
+    if (s == 0xF0) {
+        if (const SysexBytes message = GatherSysex(port, incoming, source, event.data1))
+            TakeSysex(port, incoming, message, show);
         return;
     }
-    // One byte of a system-exclusive message: gathered per port, direction
-    // and source until its F7. A port outside the tables has no message.
-    std::string* gathered = SysexText(port, incoming, source);
-    if (!gathered) return;
-    std::string& text = *gathered;
-    describing_ = &text;
-    if (event.data1 == 0xF0) {
-        if (!text.empty()) writeRow();  // the previous one never ended
-        text.clear();
-        AppendByte(text, event.data1);
-    } else if (event.data1 == 0xF7) {
-        AppendByte(text, event.data1);
-        writeRow();
-        text.clear();
-        if (!incoming && source >= 0) thruSysexText_.erase({port, source});
-    } else {
-        if ((text.size() + 1) / 3 >= kMaxSysexBytes) {
-            writeRow();
-            text.clear();
-        }
-        AppendByte(text, event.data1);
+    if (s > 0xF0 && !RealtimeMessages) return;
+    TakeRow(port, event, incoming, show);
+}
+
+void MidiMonitorRows::TakeRow(int port, const MidiEvent& event, bool incoming, bool show) {
+    if (!show) {
+        NextCount();
+        ++skipped_;
+        return;
     }
+    ShowSkipped();
+    NextCount();
+    DescribeEvent(port, event, incoming);
+    AddRow();
+}
+
+MidiMonitorRows::SysexBytes MidiMonitorRows::GatherSysex(int port, bool incoming, int source, uint8_t byte) {
+    // Gathered per port, direction and source until its F7. A port outside
+    // the tables has no message.
+    if (!MonitorEnabled) return nullptr;
+    std::string* gathering = Gathering(port, incoming, source);
+    if (!gathering) return nullptr;
+    std::string& bytes = *gathering;
+    const auto finish = [&]() -> SysexBytes {
+        // Kept at its own size; the same bytes as the message before it are
+        // that message's.
+        SysexBytes message = lastSysex_ && *lastSysex_ == bytes ? lastSysex_
+                                                                : std::make_shared<const std::string>(bytes);
+        lastSysex_ = message;
+        bytes.clear();
+        if (bytes.capacity() > 256) std::string().swap(bytes);
+        return message;
+    };
+    SysexBytes ended;
+    if (byte == 0xF0) {
+        if (!bytes.empty()) ended = finish();  // the previous one never ended
+        bytes.push_back(static_cast<char>(byte));
+    } else if (byte == 0xF7) {
+        bytes.push_back(static_cast<char>(byte));
+        ended = finish();
+        if (!incoming && source >= 0) thruSysex_.erase({port, source});
+    } else {
+        if (bytes.size() >= kMaxSysexBytes) ended = finish();
+        bytes.push_back(static_cast<char>(byte));
+    }
+    return ended;
+}
+
+void MidiMonitorRows::LogSysex(int port, bool incoming, const SysexBytes& message, bool show) {
+    if (MonitorEnabled && message) TakeSysex(port, incoming, message, show);
+}
+
+void MidiMonitorRows::TakeSysex(int port, bool incoming, const SysexBytes& message, bool show) {
+    describing_ = &message;
+    static const MidiEvent sysex{0, 0xF0, 0, 0, 0};
+    TakeRow(port, sysex, incoming, show);
     describing_ = nullptr;
 }
 
@@ -121,6 +172,7 @@ void MidiMonitorRows::ShowSkipped() {
     RowChannel.clear();
     RowData2.clear();
     RowFullText.clear();
+    RowSysex.reset();
     RowColour = kMonitorSkipColour;
     RowStatus = "Skipped";
     RowData1 = std::to_string(lines) + (lines == 1 ? " line not shown" : " lines not shown");
@@ -140,6 +192,7 @@ void MidiMonitorRows::LogNote(const std::string& status, const std::string& deta
     RowStatus = status;
     RowData1 = detail;
     RowFullText.clear();
+    RowSysex.reset();
     AddRow();
 }
 
@@ -160,6 +213,7 @@ void MidiMonitorRows::DescribeEvent(int port, const MidiEvent& event, bool incom
     RowChannel.clear();
     RowData1.clear();
     RowData2.clear();
+    RowSysex.reset();
 
     const uint8_t s = event.status;
     const int d1 = event.data1;
@@ -209,13 +263,19 @@ void MidiMonitorRows::DescribeEvent(int port, const MidiEvent& event, bool incom
 
     switch (s) {
         case 0xF0: {
-            const std::string& text = describing_ ? *describing_
-                : (port >= 0 && port < kPorts)    ? (incoming ? InSysexText : OutSysexText)[static_cast<size_t>(port)]
-                                                  : RowFullText;
-            RowFullText = text;
-            RowRawData = RowFullText.size() > 11 ? RowFullText.substr(0, 11) + "..." : RowFullText;
+            // The message given, else the one being gathered on the port.
+            if (describing_) {
+                RowSysex = *describing_;
+            } else {
+                const std::string* gathered = Gathering(port, incoming, -1);
+                RowSysex = std::make_shared<const std::string>(gathered ? *gathered : std::string());
+            }
+            RowFullText.clear();
+            const std::string& bytes = *RowSysex;
+            RowRawData = HexText(bytes.substr(0, 4));
+            if (bytes.size() > 4) RowRawData += "...";
             RowStatus = "Sysex";
-            RowData1 = "number of bytes: " + std::to_string((RowFullText.size() + 1) / 3);
+            RowData1 = "number of bytes: " + std::to_string(bytes.size());
             return;
         }
         case 0xF1:
@@ -290,7 +350,7 @@ void MidiMonitorRows::AddRow() {
 }
 
 void MidiMonitorRows::WriteRow() {
-    const size_t ring = static_cast<size_t>(EventCount) % RowTexts.size();
+    const size_t ring = static_cast<size_t>(EventCount) % rowTexts_.size();
     RowColours[ring] = RowColour;
     GridRow& row = cells_[static_cast<size_t>(CurrentRow)];
     row[0] = std::to_string(EventCount);
@@ -301,14 +361,15 @@ void MidiMonitorRows::WriteRow() {
     row[5] = RowChannel;
     row[6] = RowData1;
     row[7] = RowData2;
-    RowTexts[ring] = RowFullText;
+    rowTexts_[ring] = {RowFullText, RowSysex};
     if (Listener) Listener->RowWritten(CurrentRow);
 }
 
 void MidiMonitorRows::Clear() {
-    for (auto& t : InSysexText) t.clear();
-    for (auto& t : OutSysexText) t.clear();
-    thruSysexText_.clear();
+    for (auto& t : inSysex_) std::string().swap(t);
+    for (auto& t : outSysex_) std::string().swap(t);
+    thruSysex_.clear();
+    lastSysex_.reset();
     CurrentRow = 1;
     EventCount = 0;
     firstScreenRows_ = 0;
@@ -336,7 +397,7 @@ MonitorColour MidiMonitorRows::ColourOfRow(int row) const {
 std::string MidiMonitorRows::HexListing(int row) const {
     const int count = CountOfRow(row);
     if (count < 0) return {};
-    const std::string& x = RowTexts[static_cast<size_t>(count) % RowTexts.size()];
+    const std::string x = RowText(count);
     const size_t bytes = (x.size() + 1) / 3;
     const size_t lines = bytes == 0 ? 1 : (bytes - 1) / 16 + 1;
     char buf[32];
@@ -349,6 +410,30 @@ std::string MidiMonitorRows::HexListing(int row) const {
         listing += '\n';
     }
     return listing;
+}
+
+std::string MidiMonitorRows::RowText(int count) const {
+    if (count < 0) return {};
+    const KeptRow& row = rowTexts_[static_cast<size_t>(count) % rowTexts_.size()];
+    return row.sysex ? HexText(*row.sysex) : row.text;
+}
+
+size_t MidiMonitorRows::KeptBytes() const {
+    size_t n = HeapBytes(RowFullText);
+    for (const auto& t : inSysex_) n += HeapBytes(t);
+    for (const auto& t : outSysex_) n += HeapBytes(t);
+    for (const auto& [key, t] : thruSysex_) n += HeapBytes(t);
+    std::vector<const std::string*> messages;
+    for (const KeptRow& row : rowTexts_) {
+        n += HeapBytes(row.text);
+        if (row.sysex) messages.push_back(row.sysex.get());
+    }
+    for (const SysexBytes& m : {RowSysex, lastSysex_})
+        if (m) messages.push_back(m.get());
+    std::sort(messages.begin(), messages.end());
+    messages.erase(std::unique(messages.begin(), messages.end()), messages.end());
+    for (const std::string* m : messages) n += HeapBytes(*m);
+    return n;
 }
 
 }  // namespace morvelant

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,9 +52,12 @@ public:
 
     MidiMonitorRows();
 
+    // The bytes of a system-exclusive message (or of a piece of one at most
+    // kMaxSysexBytes long) as they came, shared by every row that shows it:
+    // a message that comes in and is passed thru is kept once.
+    using SysexBytes = std::shared_ptr<const std::string>;
+
     // ---- The monitor's fields --------------------------------------------
-    std::array<std::string, kPorts> InSysexText;  // message being received, per input
-    std::array<std::string, kPorts> OutSysexText;  // the program's own message being sent, per output
     int EventCount = 0;
     const int InitialRows = 15;
     const int MaxRows = 550;
@@ -65,8 +69,8 @@ public:
     // The check mark of "Realtime Messages": system common and real-time
     // messages are shown only when it is set.
     bool RealtimeMessages = false;
-    std::string RowFullText;
-    std::array<std::string, 550> RowTexts;
+    std::string RowFullText;  // the bytes of a short message as text
+    SysexBytes RowSysex;  // those of a system-exclusive row (then RowFullText is empty)
     std::array<MonitorColour, 550> RowColours;
 
     // Where the port aliases come from (the MIDI settings); none: "no device".
@@ -89,6 +93,15 @@ public:
     // Count of the last of them) before the next row, or by ShowSkipped.
     void SkipEvent(int port, const MidiEvent& event, bool incoming, int source = -1);
     void SkipNote();
+    // The two halves of LogEvent for a system-exclusive byte (status F0, the
+    // byte in data1), so that a caller can gather the bytes as they come and
+    // make rows later: GatherSysex adds the byte to its message and returns
+    // the message (or piece) it ends, null while the message goes on; that
+    // becomes a row by LogSysex (show false: only counted, as SkipEvent).
+    SysexBytes GatherSysex(int port, bool incoming, int source, uint8_t byte);
+    void LogSysex(int port, bool incoming, const SysexBytes& message, bool show = true);
+    // The message being gathered for a port, direction and source, as text.
+    std::string GatheredText(int port, bool incoming, int source = -1) const;
     void ShowSkipped();
     int SkippedLines() const { return skipped_; }
     // Fills the row texts for an event (for status F0, from the port's
@@ -108,10 +121,16 @@ public:
     int CountOfRow(int row) const;
     // Text colour of a grid row (by its Count); -1 when the row has none.
     MonitorColour ColourOfRow(int row) const;
+    // The bytes of the row with Count `count` as text ("90 3C 64"), as kept
+    // in the ring of the last 550 rows.
+    std::string RowText(int count) const;
     // The hexadecimal listing of a grid row as it is appended to the data
     // view (without the separator line); empty for the header, an empty row
     // or a row outside the grid.
     std::string HexListing(int row) const;
+    // The bytes the rows hold for messages' contents (being gathered and
+    // kept for the listings), by what the containers have taken.
+    size_t KeptBytes() const;
 
     static const char* const kHeaders[kColumns];
     static const int kColumnWidths[kColumns];
@@ -120,8 +139,14 @@ public:
 private:
     // LogEvent (show true) or SkipEvent.
     void TakeEvent(int port, const MidiEvent& event, bool incoming, int source, bool show);
-    // The message text of a port, direction and source; null outside the tables.
-    std::string* SysexText(int port, bool incoming, int source);
+    // The message being gathered for a port, direction and source (its
+    // bytes as they came); null outside the tables.
+    std::string* Gathering(int port, bool incoming, int source);
+    const std::string* Gathering(int port, bool incoming, int source) const;
+    // The row of an event, or only its Count (show false).
+    void TakeRow(int port, const MidiEvent& event, bool incoming, bool show);
+    // The row of a gathered message: as LogSysex, show false only counted.
+    void TakeSysex(int port, bool incoming, const SysexBytes& message, bool show);
     void NextCount();
     void WriteRow();
     void ResetGrid();
@@ -132,12 +157,26 @@ private:
     // Rows of the first screen in use (1..InitialRows - 1 fill in order).
     int firstScreenRows_ = 0;
     int skipped_ = 0;  // lines counted but not shown since the last row
+    // Messages being received, per input, and the program's own being sent,
+    // per output.
+    std::array<std::string, kPorts> inSysex_;
+    std::array<std::string, kPorts> outSysex_;
     // Messages passed thru being sent, by output and source input; an entry
     // goes when its message ends.
-    std::map<std::pair<int, int>, std::string> thruSysexText_;
-    // The text DescribeEvent shows for a system-exclusive row (null: the
-    // port's own by direction).
-    const std::string* describing_ = nullptr;
+    std::map<std::pair<int, int>, std::string> thruSysex_;
+    // The message that ended last: the same bytes ending next (the message
+    // passed thru as it came in) are kept once.
+    SysexBytes lastSysex_;
+    // The message DescribeEvent shows for a system-exclusive row (null: the
+    // port's own being gathered, by direction).
+    const SysexBytes* describing_ = nullptr;
+    // The bytes of the last 550 rows by Count: a short message's as text,
+    // a system-exclusive row's as they came.
+    struct KeptRow {
+        std::string text;
+        SysexBytes sysex;
+    };
+    std::array<KeptRow, 550> rowTexts_;
     NameList noteNames_;
     NameList controllerNames_;
 };

@@ -4,7 +4,7 @@
 # before and after each benchmark, so that a figure taken on a busy machine
 # says so. Not part of the tests.
 #
-#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,cycle,frames,notes,start]
+#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,cycle,monitor,frames,notes,start]
 #
 #   thru    ThruMonitorBench: thru latency and lost messages at 10k events/s
 #           with the monitor off, enabled and closed, enabled and open;
@@ -12,6 +12,10 @@
 #           thru puts each note against a direct connection, beside a plain
 #           client, quiet, with another input flooding, with the window
 #           thread stopped, and with other JACK clients and every core busy;
+#   monitor MonitorFloodBench's long messages: the GUI thread's longest
+#           stall at 10k events/s with a 50,000-byte message every second
+#           and the monitor open (60 s), and the heap kept per such message
+#           with the monitor open, closed and off;
 #   frames  EventEditBench at 3840 x 2160, offscreen and in a real window
 #           (scripts/on-display.sh: a virtual X server with openbox);
 #   notes   NotesBench: start and preset selection with large notes;
@@ -28,7 +32,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs=5
 bin="$here/build-bench/bin"
-only="thru,cycle,frames,notes,start"
+only="thru,cycle,monitor,frames,notes,start"
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
@@ -39,10 +43,11 @@ while [ $# -gt 0 ]; do
 done
 wants() { [[ ",$only," == *",$1,"* ]]; }
 
-if [ "$bin" = "$here/build-bench/bin" ] && { [ ! -x "$bin/ThruMonitorBench" ] || [ ! -x "$bin/ThruCycleBench" ]; }; then
+if [ "$bin" = "$here/build-bench/bin" ] && { [ ! -x "$bin/ThruMonitorBench" ] || [ ! -x "$bin/ThruCycleBench" ] ||
+  [ ! -x "$bin/MonitorFloodBench" ]; }; then
   cmake -S "$here" -B "$here/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVELANT_BENCH=ON >/dev/null
   cmake --build "$here/build-bench" --parallel 4 --target MorvelantEditor MidiKit32 ThruMonitorBench \
-    ThruCycleBench EventEditBench NotesBench >/dev/null
+    ThruCycleBench MonitorFloodBench EventEditBench NotesBench >/dev/null
 fi
 
 export MORVELANT_TEST_RUN="${MORVELANT_TEST_RUN:-figures}"
@@ -84,7 +89,12 @@ EOF
 
 if wants thru; then
   "$here/scripts/jack-test-server.sh" start >/dev/null || { echo "no JACK test server" >&2; exit 1; }
-  bench "ThruMonitorBench (10,000 events/s, 10 s per leg)" '^(thru_|lost_|period_ms)' "$bin/ThruMonitorBench"
+  bench "ThruMonitorBench (10,000 events/s, 10 s per leg)" '^(thru_|lost_|period_ms|gui_stall_ms_)' "$bin/ThruMonitorBench"
+fi
+if wants monitor; then
+  "$here/scripts/jack-test-server.sh" start >/dev/null || { echo "no JACK test server" >&2; exit 1; }
+  bench "MonitorFloodBench, long messages (10,000 events/s, 60 s)" \
+    '^(max_stall_ms|p999_gap_ms|kept_per_msg_KiB_|peak_KiB_)' "$bin/MonitorFloodBench" --benchmark_filter=LongSysex
 fi
 if wants cycle; then
   # As a user's server runs: real-time and asynchronous (the thru leg's

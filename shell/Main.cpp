@@ -23,6 +23,7 @@
 #include <cstdio>
 
 #include "engine/FileCommands.h"
+#include "engine/LearnFromMidi.h"
 #include "engine/Snapshot.h"
 #include "engine/Tool.h"
 #include "platform/QtFormFrame.h"
@@ -767,9 +768,7 @@ void TMainForm::SwitchMenus(TForm* window) { Bookkeeping.SwitchMenus(FormBookkee
 // ---- Learn, hook and overdub ------------------------------------------------------------------
 
 void TMainForm::StartLearn(int fader, int kind) {
-    Model.LearnFader = fader;
-    Model.LearnMode = kind;
-    if (kind != 0) Model.LearnCount = 0;
+    morvelant::StartLearn(DeviceEngine, fader, kind);
     LearnTimer->start();
 }
 
@@ -781,6 +780,11 @@ void TMainForm::LearnTimerTimer() {
 }
 
 void TMainForm::LearnLabelClick() {
+    morvelant::CancelLearn(DeviceEngine);
+    LearnEnded();
+}
+
+void TMainForm::LearnEnded() {
     Model.LearnMode = -1;
     LearnTimer->stop();
     learnRed_ = false;

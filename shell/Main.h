@@ -230,7 +230,8 @@ public:
     void LearnSxStr2Click() { StartLearn(Model.SelectedFader, 2); }
     void LearnTimerTimer();
     void LearnLabelClick();
-    void LearnEnded() { LearnLabelClick(); }
+    // Learn ended by itself (or was cancelled): the label stops blinking.
+    void LearnEnded();
     bool LearnLabelRed() const { return learnRed_; }
 
     // Menu commands of the menu window; each works on its item's check mark.

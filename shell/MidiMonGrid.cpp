@@ -235,11 +235,11 @@ TMidiMonGridForm::TMidiMonGridForm(DeviceModel* model, Notifications* notices, C
     if (notices)
         monitorLines_ =
             notices->MonitorLine.Subscribe([this](int port, const MidiEvent& event, bool incoming, int source) {
-                if (Rows.MonitorEnabled) Queue({false, port, event, incoming, {}, {}, source});
+                if (Rows.MonitorEnabled) QueueEvent(port, event, incoming, source);
             });
     if (notices)
         monitorNotes_ = notices->MonitorNote.Subscribe([this](const std::string& status, const std::string& detail) {
-            Queue({true, -1, MidiEvent{}, true, status, detail, -1});
+            Queue({true, -1, MidiEvent{}, true, status, detail, -1, nullptr});
         });
     frame_.setSingleShot(true);
     connect(&frame_, &QTimer::timeout, this, [this] { SyncGrid(); });
@@ -373,6 +373,17 @@ void TMidiMonGridForm::LogEvent(int port, const MidiEvent* event, bool incoming)
     if (event != nullptr) Rows.LogEvent(port, *event, incoming);
 }
 
+void TMidiMonGridForm::QueueEvent(int port, const MidiEvent& event, bool incoming, int source) {
+    if (event.status != 0xF0) {
+        Queue({false, port, event, incoming, {}, {}, source, nullptr});
+        return;
+    }
+    // A long message comes a byte at a time: its bytes are kept once, not a
+    // line each.
+    if (MidiMonitorRows::SysexBytes message = Rows.GatherSysex(port, incoming, source, event.data1))
+        Queue({false, port, event, incoming, {}, {}, source, std::move(message)});
+}
+
 void TMidiMonGridForm::Queue(PendingLine line) {
     pending_.push_back(std::move(line));
     if (frame_.isActive()) return;
@@ -402,16 +413,15 @@ void TMidiMonGridForm::TakePending() {
     const size_t first = lines.size() > shown ? lines.size() - shown : 0;
     for (size_t i = 0; i < lines.size(); ++i) {
         const PendingLine& line = lines[i];
-        if (i < first) {
-            if (line.note)
-                Rows.SkipNote();
-            else
-                Rows.SkipEvent(line.port, line.event, line.incoming, line.source);
-        } else if (line.note) {
-            Rows.LogNote(line.status, line.detail);
-        } else {
+        const bool show = i >= first;
+        if (line.sysex)
+            Rows.LogSysex(line.port, line.incoming, line.sysex, show);
+        else if (line.note)
+            show ? Rows.LogNote(line.status, line.detail) : Rows.SkipNote();
+        else if (show)
             Rows.LogEvent(line.port, line.event, line.incoming, line.source);
-        }
+        else
+            Rows.SkipEvent(line.port, line.event, line.incoming, line.source);
     }
     Rows.ShowSkipped();
     lines.clear();

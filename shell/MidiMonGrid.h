@@ -94,6 +94,9 @@ public:
     void SyncGrid();
     static constexpr int kFrameMs = 16;
     static constexpr int kReadableMs = 100;
+    // The bytes the monitor holds for messages' contents: the rows' and
+    // what waits to become rows.
+    size_t KeptBytes() const { return Rows.KeptBytes() + pending_.capacity() * sizeof(PendingLine); }
 
 protected:
     void FormShow() override;
@@ -112,7 +115,9 @@ private:
     CommandRegistry* commands_ = nullptr;
     std::unique_ptr<MonitorGridModel> gridModel_;
 
-    // A line or note logged by the engine, not made into a row yet.
+    // A line or note logged by the engine, not made into a row yet. The
+    // bytes of a system-exclusive message are gathered as they come; the
+    // message is one line when it ends.
     struct PendingLine {
         bool note;  // a note (status and detail), else an event
         int port;
@@ -120,7 +125,9 @@ private:
         bool incoming;
         std::string status, detail;
         int source;  // passed thru from this input; -1: the program's own
+        MidiMonitorRows::SysexBytes sysex;  // a whole message (event unused)
     };
+    void QueueEvent(int port, const MidiEvent& event, bool incoming, int source);
     void Queue(PendingLine line);
     void TakePending();
     int RowsOnScreen() const;

@@ -1,7 +1,14 @@
 // Learn: incoming MIDI written into the event or event string of one fader.
+#include <chrono>
+#include <thread>
+
 #include "DispatchTestSupport.h"
 #include "engine/LearnFromMidi.h"
 #include "engine/Tool.h"
+#include "midikit/MidiKitDLL.h"
+#include "midikit/MidiKitIn.h"
+#include "midikit/MidiKitOut.h"
+#include "tests/support/DriverProcess.h"
 
 namespace morvelant::dispatchtest {
 namespace {
@@ -178,6 +185,95 @@ TEST_F(Learn, OffDoesNothing) {
     Feed(Ev(0x90, 1, 2));
     EXPECT_EQ(hooks.LearnEnds, 0);
     EXPECT_TRUE(hooks.ShownPresets.empty());
+}
+
+
+// Learn takes what comes in after it was switched on. What came in before,
+// and waits for the window thread (busy meanwhile), is handled as it came:
+// passed thru here, never learned. The driver library's loopback backend
+// stands for the MIDI system: output 0 is wired to input 0.
+TEST_F(DispatchFixture, LearnTakesOnlyWhatCameInAfterItWasSwitchedOn) {
+    MIDIKIT_IN_FRESH_PROCESS();
+    ::setenv("MIDIKIT_BACKEND", "loopback", 1);
+    ::unsetenv("MIDIKIT_LOOPBACK_NAMES");
+    TMidiKit kit;
+    TMidiKitIn* in = form->In(0);
+    in->MidiKit = &kit;
+    ASSERT_TRUE(in->Open(0, MIDIKIT_OPEN_ARGUMENT));
+    in->Start();
+    routing.In[0] = in;
+    // A second input on the port is handed each event after the first: once
+    // it has one, the first has it waiting too.
+    TMidiKitIn witness;
+    witness.MidiKit = &kit;
+    ASSERT_TRUE(witness.Open(0, MIDIKIT_OPEN_ARGUMENT));
+    witness.Start();
+    TMidiKitOut out;
+    out.MidiKit = &kit;
+    ASSERT_TRUE(out.Open(0, MIDIKIT_OPEN_ARGUMENT));
+    routing.Thru = true;
+    routing.ThruInDeviceFlags[0] = true;
+    routing.ThruDeviceFlags[3] = true;
+    // An event that comes in while the window thread does other work: it
+    // waits in the input's queue.
+    const auto comesInMeanwhile = [&](const MidiEvent& e) {
+        MidiEvent now = e;
+        now.time = MIDIKIT_TIME_NOW;
+        out.Put(&now);
+        for (int i = 0; i < 5000 && witness.Get() == nullptr; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    const auto passed = [](const MidiEvent& e) {
+        MidiEvent thru = e;
+        thru.time = MIDIKIT_TIME_NOW;
+        return std::vector<PortEvent>{{3, thru}};
+    };
+
+    struct Case {
+        int kind;
+        MidiEvent before, after;
+        std::string learned;  // the fader's event afterwards, as the event strings say it
+    };
+    const Case cases[] = {
+        {kLearnEvent, Ev(0xB0, 0x04, 0x11), Ev(0xB2, 0x0B, 0x22), "B2 0B 22"},
+        {kLearnEventString, Ev(0xC1, 0x05), Ev(0xB0, 0x07, 0x40), "B0 07 40"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.learned);
+        sent.clear();
+        comesInMeanwhile(c.before);
+        StartLearn(engine, 9, c.kind);
+        comesInMeanwhile(c.after);
+        testsupport::PumpUntil([&] { return model.LearnMode == -1 || model.LearnCount >= 3; });
+        const Morvelant_Parameters& p = model.Presets[static_cast<size_t>(model.SelectedPreset)];
+        if (c.kind == kLearnEvent) {
+            EXPECT_EQ(LearnTokens(MidiEvent{0, static_cast<uint8_t>(p.FaderStatus(9)),
+                                            static_cast<uint8_t>(p.FaderMidiData1(9)),
+                                            static_cast<uint8_t>(p.FaderMidiData2(9)), 0}),
+                      c.learned);
+            EXPECT_EQ(model.LearnMode, -1);
+        } else {
+            EXPECT_EQ(p.FaderString[9], c.learned);
+            EXPECT_EQ(model.LearnCount, 3);
+        }
+        model.LearnMode = -1;
+        EXPECT_EQ(sent, passed(c.before)) << "passed thru: the earlier event only";
+    }
+
+    // Cancelled by the user: what came in while learn was on is learned,
+    // never passed thru; what comes in after passes.
+    sent.clear();
+    StartLearn(engine, 9, kLearnEventString);
+    comesInMeanwhile(Ev(0xC2, 0x06));
+    CancelLearn(engine);
+    EXPECT_EQ(model.LearnMode, -1);
+    EXPECT_EQ(model.Presets[static_cast<size_t>(model.SelectedPreset)].FaderString[9], "C2 06");
+    comesInMeanwhile(Ev(0xC3, 0x07));
+    testsupport::PumpUntil([&] { return !sent.empty(); });
+    EXPECT_EQ(sent, passed(Ev(0xC3, 0x07)));
+    out.Close();
+    witness.Close();
+    in->Close();
+    routing.In[0] = nullptr;
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(MonitorRowsTest, IncomingNoteOnIsOneBlueRow) {
               (std::vector<std::string>{"1", "--> PC", "Keyboard", "90 3C 64", "Note On", "1",
                                         "Note Number: " + FillNoteNames()[60], "Note Velocity: 100"}));
     EXPECT_EQ(m.ColourOfRow(1), kMonitorInColour);
-    EXPECT_EQ(m.RowTexts[1], "90 3C 64");
+    EXPECT_EQ(m.RowText(1), "90 3C 64");
 }
 
 // Lines skipped under a flood are counted and said in one grey row that
@@ -199,8 +199,8 @@ TEST_F(MonitorRowsTest, SysexMessageIsOneRow) {
     EXPECT_EQ(m.Cell(4, 1), "Sysex");
     EXPECT_EQ(m.Cell(5, 1), "");
     EXPECT_EQ(m.Cell(6, 1), "number of bytes: 20");
-    EXPECT_EQ(m.RowTexts[1].size(), 20u * 3 - 1);
-    EXPECT_TRUE(m.InSysexText[3].empty());
+    EXPECT_EQ(m.RowText(1).size(), 20u * 3 - 1);
+    EXPECT_TRUE(m.GatheredText(3, true).empty());
     // Its listing has two lines.
     const std::string listing = m.HexListing(1);
     EXPECT_EQ(listing,
@@ -220,7 +220,7 @@ TEST_F(MonitorRowsTest, SysexOfEachPortAndDirectionGatheredApart) {
     EXPECT_EQ(m.Cell(3, 2), "F0 01 F7");
     EXPECT_EQ(m.Cell(2, 2), "In A");
     EXPECT_EQ(m.ColourOfRow(2), kMonitorInColour);
-    EXPECT_EQ(m.InSysexText[1], "F0 04");
+    EXPECT_EQ(m.GatheredText(1, true), "F0 04");
 }
 
 TEST_F(MonitorRowsTest, UnfinishedSysexIsWrittenWhenNextBegins) {
@@ -237,7 +237,29 @@ TEST_F(MonitorRowsTest, EndlessSysexIsBounded) {
     for (size_t i = 0; i < MidiMonitorRows::kMaxSysexBytes + 10; ++i) Sysex(m, 0, true, {0x11});
     EXPECT_EQ(m.EventCount, 1);
     EXPECT_EQ(m.Cell(6, 1), "number of bytes: " + std::to_string(MidiMonitorRows::kMaxSysexBytes));
-    EXPECT_EQ(m.InSysexText[0], "11 11 11 11 11 11 11 11 11 11 11");
+    EXPECT_EQ(m.GatheredText(0, true), "11 11 11 11 11 11 11 11 11 11 11");
+}
+
+// A long message that comes in and is passed thru to an output is kept once,
+// in its bytes: not again for the output, nor as text per row.
+TEST_F(MonitorRowsTest, LongSysexInAndThruIsKeptOnce) {
+    constexpr size_t kBytes = 50000;
+    constexpr size_t kMessages = 3;
+    for (size_t n = 0; n < kMessages; ++n) {
+        for (size_t i = 0; i < kBytes; ++i) {
+            MidiEvent e = Ev(0xF0, i == 0 ? 0xF0 : i + 1 == kBytes ? 0xF7 : static_cast<uint8_t>((i * 7 + n) & 0x7F));
+            e.time = 0;
+            m.LogEvent(0, e, true);
+            m.LogEvent(1, e, false, 0);
+        }
+    }
+    // Three rows each way per message: two of kMaxSysexBytes and the rest.
+    EXPECT_EQ(m.EventCount, static_cast<int>(6 * kMessages));
+    EXPECT_EQ(m.Cell(6, m.CurrentRow), "number of bytes: 10000");
+    EXPECT_EQ(m.Cell(2, m.CurrentRow), "Synth");
+    EXPECT_EQ(m.Cell(2, m.CurrentRow - 1), "In A");
+    EXPECT_EQ(m.HexListing(m.CurrentRow).substr(8), m.HexListing(m.CurrentRow - 1).substr(8));
+    EXPECT_LE(m.KeptBytes(), kMessages * kBytes + 1024);
 }
 
 TEST_F(MonitorRowsTest, SysexByteOfPortOutsideTablesIsDropped) {
@@ -276,8 +298,8 @@ TEST_F(MonitorRowsTest, ClearStartsAgainAndKeepsRings) {
     EXPECT_EQ(m.RowCount(), 15);
     EXPECT_EQ(m.Cell(0, 0), "Count");
     for (int r = 1; r < 15; ++r) EXPECT_TRUE(m.Cell(0, r).empty());
-    EXPECT_TRUE(m.InSysexText[0].empty());
-    EXPECT_EQ(m.RowTexts[20], "90 01 01");
+    EXPECT_TRUE(m.GatheredText(0, true).empty());
+    EXPECT_EQ(m.RowText(20), "90 01 01");
     EXPECT_EQ(m.RowColours[20], kMonitorInColour);
     m.LogEvent(0, Ev(0x90, 1, 1), false);
     EXPECT_EQ(m.Cell(0, 1), "1");

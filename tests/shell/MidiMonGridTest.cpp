@@ -16,6 +16,7 @@
 #include <string>
 
 #include "engine/MidiRouting.h"
+#include "model/Notifications.h"
 #include "model/DeviceModel.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPath.h"
@@ -180,6 +181,43 @@ TEST_F(MidiMonGridTest, SysexMessageIsOneRowAndListsInDataView) {
     form->LogEvent(0, Ev(0x90, 1, 2), true);
     DoubleClick(1, 0);
     EXPECT_EQ(data->Text(), expected + std::string(50, '-') + "\n     2: 0000 (   0):90 01 02\n");
+}
+
+// A long system-exclusive message reaches the monitor as the engine logs it:
+// byte by byte as it comes in, and again as thru passes it to an output. The
+// monitor keeps its bytes once, whatever the rows and frames that show it:
+// not a record per byte nor a text per row and direction.
+TEST_F(MidiMonGridTest, LongSysexIsKeptOnce) {
+    Notifications notices;
+    data = std::make_unique<TMidiDataForm>();
+    form = std::make_unique<TMidiMonGridForm>(&model, &notices);
+    form->SetRouting(&routing);
+    form->DataForm = data.get();
+    form->Rows.MonitorEnabled = true;
+    constexpr size_t kBytes = 50000;
+    constexpr int kMessages = 3;
+    for (int m = 0; m < kMessages; ++m) {
+        for (size_t i = 0; i < kBytes; ++i) {
+            const uint8_t b = i == 0 ? 0xF0 : i + 1 == kBytes ? 0xF7 : static_cast<uint8_t>((i + m) & 0x7F);
+            MidiEvent e = Ev(0xF0, b);
+            e.time = 0;
+            notices.MonitorLine.Publish(0, e, true, 0);
+            notices.MonitorLine.Publish(1, e, false, 0);
+        }
+        form->SyncGrid();
+    }
+    // Each message shows in rows of at most kMaxSysexBytes, in and out.
+    const size_t rowsPerMessage = (kBytes + MidiMonitorRows::kMaxSysexBytes - 1) / MidiMonitorRows::kMaxSysexBytes;
+    EXPECT_EQ(form->Rows.EventCount, static_cast<int>(2 * rowsPerMessage * kMessages));
+    const int last = form->Rows.CurrentRow;
+    EXPECT_EQ(form->Rows.Cell(2, last - 1), "In A");
+    EXPECT_EQ(form->Rows.Cell(2, last), "Synth");
+    EXPECT_EQ(form->Rows.Cell(6, last),
+              "number of bytes: " + std::to_string(kBytes - (rowsPerMessage - 1) * MidiMonitorRows::kMaxSysexBytes));
+    // The listings of the last message's tail, as it came in and as it went out.
+    EXPECT_EQ(form->Rows.HexListing(last - 1).substr(8), form->Rows.HexListing(last).substr(8));
+    EXPECT_NE(form->Rows.HexListing(last).find("F7\n"), std::string::npos);
+    EXPECT_LE(form->KeptBytes(), kMessages * kBytes + 16 * 1024);
 }
 
 TEST_F(MidiMonGridTest, FiveHundredFiftyRowsThroughTheView) {
