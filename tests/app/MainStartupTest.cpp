@@ -9,12 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -33,6 +37,7 @@
 #include "model/PresetFiles.h"
 #include "platform/IniFile.h"
 #include "platform/SingleInstance.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/Unchangeable.h"
 
@@ -80,6 +85,8 @@ protected:
         // onto a smaller one.
         env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + ScreenFile());
         env.insert("XDG_RUNTIME_DIR", runtime.path());
+        // Where each session records the place of its work: the test's own.
+        env.insert("XDG_STATE_HOME", state.path());
         env.insert("MIDIKIT_BACKEND", "loopback");
         if (exitAfterStart)
             env.insert("MORVELANT_EXIT_AFTER_START", "1");
@@ -124,6 +131,7 @@ protected:
 
     QTemporaryDir program;
     QTemporaryDir runtime;
+    QTemporaryDir state;
 };
 
 TEST_F(MainStartupTest, FirstStartWithoutConfigurationWritesEverythingAtTheEnd) {
@@ -470,6 +478,211 @@ TEST_F(MainStartupTest, AMissingOrDamagedDriverLibraryIsSaidAndTheStartEndsWitho
         config.close();
         EXPECT_FALSE(QFile::exists(program.filePath("Config.MVR")));
         EXPECT_FALSE(QFile::exists(program.filePath("Config.MVT")));
+    }
+}
+
+// ---- The last session's work, over real starts and ends ------------------------------
+
+// A preset file of `names` in slots 0 on, in `folder`.
+std::string PresetFile(const QTemporaryDir& folder, const char* name, const std::vector<std::string>& names) {
+    DeviceModel model;
+    std::vector<int> slots;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        model.SetPresetDeviceName(int(i), names[i]);
+        slots.push_back(int(i));
+    }
+    const std::string file = folder.filePath(name).toStdString();
+    return WriteEditorFile(model, EditorFileKind::Presets, file, slots, nullptr) ? file : std::string();
+}
+
+// The names in the first edit buffers (slots 64 on) of a preset file, "|"
+// between them; "unread" when it does not read.
+std::string Buffers(const std::string& file, int count = 2) {
+    DeviceModel back;
+    if (ReadEditorFile(back, file, EditorFileKind::Presets, EditorFileReadMode::Set, -1, nullptr) != ReadStatus::Loaded)
+        return "unread";
+    std::string names;
+    for (int slot = kDeviceSlots; slot < kDeviceSlots + count; ++slot) {
+        std::string name = back.GetPresetDeviceName(slot);
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.pop_back();
+        names += (slot == kDeviceSlots ? "" : "|") + name;
+    }
+    return names;
+}
+
+// Bytes that no reader of the editor takes.
+std::string Damaged() {
+    std::string bytes(80000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 2654435761u) >> 13);
+    return bytes;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+}
+
+// The process holds the lock file in `folder` open.
+bool HoldsFolderLock(const QProcess& p, const QString& folder) {
+    const std::string lock = folder.toStdString() + "/" + SingleInstanceLock::kFolderLockName;
+    const std::string fds = "/proc/" + std::to_string(p.processId()) + "/fd";
+    for (QDeadlineTimer limit(120000); !limit.hasExpired() && p.state() == QProcess::Running; QThread::msleep(20)) {
+        std::error_code ec;
+        for (const auto& fd : std::filesystem::directory_iterator(fds, ec))
+            if (std::filesystem::read_symlink(fd.path(), ec) == lock) return true;
+    }
+    return false;
+}
+
+// One session of the editor in `programFolder`, started with `arguments`
+// and ended by SIGTERM once it catches it (after `beforeEnd`); what it said
+// on its standard error.
+std::string Session(const QString& programFolder, const QStringList& arguments, const QProcessEnvironment& env,
+                    const std::function<void(QProcess&)>& beforeEnd = {}) {
+    QProcess editor;
+    editor.setProcessEnvironment(env);
+    editor.setWorkingDirectory(env.value("XDG_RUNTIME_DIR"));
+    editor.setProcessChannelMode(QProcess::SeparateChannels);
+    editor.start(programFolder + "/MorvelantEditor", arguments);
+    EXPECT_TRUE(editor.waitForStarted(30000) && CatchesEndSignals(editor));
+    if (beforeEnd) beforeEnd(editor);
+    ::kill(pid_t(editor.processId()), SIGTERM);
+    EXPECT_TRUE(editor.waitForFinished(120000));
+    EXPECT_EQ(editor.exitCode(), 0);
+    return editor.readAllStandardError().toStdString();
+}
+
+// A set kept beside a working set that cannot be read ("Config 2.MVR") is
+// recognised by the editor's mark beside it, whatever became of the
+// configuration that named it: deleted, damaged, rewritten without its
+// record (as another user's session does), or the folder moved. The next
+// start reads it back, the file on its command line lands on top, and it
+// is saved there again: no "Config 3.MVR".
+TEST_F(MainStartupTest, AKeptSetIsFoundWhateverBecameOfTheConfiguration) {
+    const char* changes[] = {"configuration deleted", "configuration damaged", "configuration rewritten",
+                             "folder moved"};
+    QTemporaryDir files;
+    const std::string first = PresetFile(files, "X.MVR", {"FIRST-A", "FIRST-B"});
+    const std::string second = PresetFile(files, "Y.MVR", {"SECOND"});
+    ASSERT_FALSE(first.empty() || second.empty());
+    for (const std::string change : changes) {
+        SCOPED_TRACE(change);
+        QTemporaryDir place;
+        QString folder = place.filePath("program");
+        ASSERT_TRUE(QDir().mkdir(folder) && CopyEditor(program.path(), folder));
+        ASSERT_TRUE(WriteBytes(folder.toStdString() + "/Config.MVR", Damaged()));
+        Session(folder, {QString::fromStdString(first)}, Environment(false));
+        ASSERT_EQ(Buffers(folder.toStdString() + "/Config 2.MVR"), "FIRST-A|FIRST-B");
+        const std::string config = folder.toStdString() + "/Morvelant.cfg";
+        if (change == "configuration deleted") {
+            ASSERT_TRUE(QFile::remove(QString::fromStdString(config)));
+        } else if (change == "configuration damaged") {
+            ASSERT_TRUE(WriteBytes(config, Damaged()));
+        } else if (change == "configuration rewritten") {
+            ASSERT_TRUE(WriteBytes(config, "[Main Form]\nLeft=10\n"));
+        } else {
+            const QString moved = place.filePath("moved");
+            ASSERT_TRUE(QDir().rename(folder, moved));
+            folder = moved;
+        }
+        const std::string said = Session(folder, {QString::fromStdString(second)}, Environment(false));
+        const std::string kept = folder.toStdString() + "/Config 2.MVR";
+        EXPECT_EQ(Buffers(kept), "SECOND|FIRST-B");
+        EXPECT_FALSE(QFile::exists(folder + "/Config 3.MVR")) << said;
+        EXPECT_TRUE(testsupport::Slurp(folder.toStdString() + "/Config.MVR") == Damaged());
+    }
+}
+
+// A copy that cannot take the lock of its folder (a lock file that is a
+// dangling link) keeps its session beside the working sets and reads it
+// back at the next such start: a preset file named on the command line
+// lands on top of what it reads, in the edit buffers from slot 64 on.
+TEST_F(MainStartupTest, AFileOnTheCommandLineLandsOnTopOfTheSetKeptByAnUnsureCopy) {
+    QTemporaryDir files;
+    const std::string first = PresetFile(files, "X.MVR", {"FIRST-A", "FIRST-B"});
+    const std::string second = PresetFile(files, "Y.MVR", {"SECOND"});
+    const QString lock = program.filePath(SingleInstanceLock::kFolderLockName);
+    ASSERT_TRUE(QFile::link("/nonexistent/x", lock));
+    Session(program.path(), {QString::fromStdString(first)}, Environment(false));
+    const std::string kept = program.filePath("Config 2.MVR").toStdString();
+    ASSERT_EQ(Buffers(kept), "FIRST-A|FIRST-B");
+    Session(program.path(), {QString::fromStdString(second)}, Environment(false));
+    EXPECT_EQ(Buffers(kept), "SECOND|FIRST-B");
+    EXPECT_FALSE(QFile::exists(program.filePath("Config.MVR")));
+    EXPECT_FALSE(QFile::exists(program.filePath("Config 3.MVR")));
+    EXPECT_EQ(QFileInfo(lock).symLinkTarget(), "/nonexistent/x");
+}
+
+// Wherever the last session's work went, the next start reads it from
+// there and saves it where it keeps its own: a program folder that could
+// not be written at the end (rescued to the data folder), an installed
+// copy that became writable (its data folder), a data folder that was
+// mended (the home folder had taken it), and a home folder that cannot be
+// written (the temporary folder, which keeps the record too).
+TEST_F(MainStartupTest, TheLastSessionsWorkComesBackFromWhereverItWent) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to make folders unchangeable";
+    enum class Place { Rescued, Installed, Home, Temporary };
+    const std::pair<Place, const char*> places[] = {{Place::Rescued, "rescued to the data folder"},
+                                                    {Place::Installed, "an installed copy made writable"},
+                                                    {Place::Home, "the home folder, the data folder mended"},
+                                                    {Place::Temporary, "the temporary folder"}};
+    QTemporaryDir files;
+    const std::string old = PresetFile(files, "OLD.MVR", {"OLD"});
+    const std::string first = PresetFile(files, "X.MVR", {"FIRST-A", "FIRST-B"});
+    for (const auto& [where, what] : places) {
+        SCOPED_TRACE(what);
+        QTemporaryDir place, data, home, temporary;
+        const QString folder = place.filePath("program");
+        ASSERT_TRUE(QDir().mkdir(folder) && CopyEditor(program.path(), folder));
+        ASSERT_EQ(::chmod(folder.toLocal8Bit().constData(), 0755), 0);
+        QProcessEnvironment env = Environment(false);
+        env.insert("XDG_DATA_HOME", data.path());
+        env.insert("HOME", home.path());
+        env.insert("TMPDIR", temporary.path());
+        Session(folder, {QString::fromStdString(old)}, env);
+        ASSERT_EQ(Buffers(folder.toStdString() + "/Config.MVR"), "OLD|Preset66");
+
+        testsupport::Unchangeable unchangeable;
+        const std::string dataFolder = data.filePath("MorvelantEditor").toStdString();
+        std::string went;  // where the first session's work is
+        std::function<void(QProcess&)> beforeEnd;
+        switch (where) {
+        case Place::Rescued:
+            went = dataFolder + "/Config.MVR";
+            beforeEnd = [&](QProcess& editor) {
+                ASSERT_TRUE(HoldsFolderLock(editor, folder) && unchangeable.Add(folder.toStdString()));
+            };
+            break;
+        case Place::Installed:
+            went = dataFolder + "/Config.MVR";
+            ASSERT_TRUE(unchangeable.Add(folder.toStdString()));
+            break;
+        case Place::Home:
+            went = home.filePath("Config.MVR").toStdString();
+            ASSERT_TRUE(WriteBytes(dataFolder, "a file") && unchangeable.Add(folder.toStdString()));
+            break;
+        case Place::Temporary:
+            went = temporary.filePath("MorvelantEditor-0/Config.MVR").toStdString();
+            env.remove("XDG_DATA_HOME");
+            env.remove("XDG_STATE_HOME");
+            ASSERT_TRUE(unchangeable.Add(folder.toStdString()) && unchangeable.Add(home.path().toStdString()));
+            break;
+        }
+        const std::string said = Session(folder, {QString::fromStdString(first)}, env, beforeEnd);
+        ASSERT_EQ(Buffers(went), "FIRST-A|FIRST-B") << said;
+        // What the user mends: the folder that could not take the work.
+        std::string next = folder.toStdString() + "/Config.MVR";
+        if (where == Place::Rescued || where == Place::Installed) {
+            testsupport::SetImmutable(folder.toStdString(), false);
+        } else if (where == Place::Home) {
+            ASSERT_TRUE(QFile::remove(QString::fromStdString(dataFolder)));
+            next = dataFolder + "/Config.MVR";
+        } else {
+            next = temporary.filePath("MorvelantEditor-0/Config 2.MVR").toStdString();  // rescued there again
+        }
+        const std::string again = Session(folder, {}, env);
+        EXPECT_EQ(Buffers(next), "FIRST-A|FIRST-B") << again;
+        EXPECT_EQ(Buffers(went), "FIRST-A|FIRST-B");
     }
 }
 
