@@ -478,8 +478,8 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k, PendingRescues* lat
     // try again or choose another file, else it goes where it can. Asked
     // now, or once everything else is written.
     const auto rescue = [&](const std::string& file, const std::string& error) {
-        RescueRequest request{file, k.records, k.saveFilter, kWorkingSetCaption, write,
-                              [&model, &k](const std::string& place) { RecordLastPlaceOf(model, k, place); }};
+        RescueRequest request{file, k.records, k.saveFilter, kWorkingSetCaption, write, {}};
+        request.saved = [&model, &k](const std::string& place) { RecordLastPlaceOf(model, k, place); };
         if (later == nullptr) return !RescueSave(request, error).empty();
         later->Add(std::move(request), error);
         return false;

@@ -119,8 +119,8 @@ std::string PassedOverText(const KeptBeside& kept) {
     std::string names;
     for (std::size_t i = 0; i < kept.passed.size(); ++i)
         names += (i == 0 ? "" : i + 1 == kept.passed.size() ? " and " : ", ") + ("\"" + kept.passed[i] + "\"");
-    return names + (kept.passed.size() == 1 ? " is not a file" : " are not files") +
-        " the editor kept, and " + (kept.passed.size() == 1 ? "is" : "are") + " left alone. ";
+    return names + (kept.passed.size() == 1 ? " is not a file" : " are not files") + " the editor kept, and " +
+        (kept.passed.size() == 1 ? "is" : "are") + " left alone. ";
 }
 
 bool FolderTakesFiles(const std::string& folder, std::string* why) {

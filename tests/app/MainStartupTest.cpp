@@ -647,26 +647,26 @@ TEST_F(MainStartupTest, TheLastSessionsWorkComesBackFromWhereverItWent) {
         std::string went;  // where the first session's work is
         std::function<void(QProcess&)> beforeEnd;
         switch (where) {
-        case Place::Rescued:
-            went = dataFolder + "/Config.MVR";
-            beforeEnd = [&](QProcess& editor) {
-                ASSERT_TRUE(HoldsFolderLock(editor, folder) && unchangeable.Add(folder.toStdString()));
-            };
-            break;
-        case Place::Installed:
-            went = dataFolder + "/Config.MVR";
-            ASSERT_TRUE(unchangeable.Add(folder.toStdString()));
-            break;
-        case Place::Home:
-            went = home.filePath("Config.MVR").toStdString();
-            ASSERT_TRUE(WriteBytes(dataFolder, "a file") && unchangeable.Add(folder.toStdString()));
-            break;
-        case Place::Temporary:
-            went = temporary.filePath("MorvelantEditor-0/Config.MVR").toStdString();
-            env.remove("XDG_DATA_HOME");
-            env.remove("XDG_STATE_HOME");
-            ASSERT_TRUE(unchangeable.Add(folder.toStdString()) && unchangeable.Add(home.path().toStdString()));
-            break;
+            case Place::Rescued:
+                went = dataFolder + "/Config.MVR";
+                beforeEnd = [&](QProcess& editor) {
+                    ASSERT_TRUE(HoldsFolderLock(editor, folder) && unchangeable.Add(folder.toStdString()));
+                };
+                break;
+            case Place::Installed:
+                went = dataFolder + "/Config.MVR";
+                ASSERT_TRUE(unchangeable.Add(folder.toStdString()));
+                break;
+            case Place::Home:
+                went = home.filePath("Config.MVR").toStdString();
+                ASSERT_TRUE(WriteBytes(dataFolder, "a file") && unchangeable.Add(folder.toStdString()));
+                break;
+            case Place::Temporary:
+                went = temporary.filePath("MorvelantEditor-0/Config.MVR").toStdString();
+                env.remove("XDG_DATA_HOME");
+                env.remove("XDG_STATE_HOME");
+                ASSERT_TRUE(unchangeable.Add(folder.toStdString()) && unchangeable.Add(home.path().toStdString()));
+                break;
         }
         const std::string said = Session(folder, {QString::fromStdString(first)}, env, beforeEnd);
         ASSERT_EQ(Buffers(went), "FIRST-A|FIRST-B") << said;
@@ -702,7 +702,8 @@ TEST(SourceTree, RunFilesAreNotInTheRepository) {
         return out;
     };
     if (output(git + "rev-parse --is-inside-work-tree") != "true\n") GTEST_SKIP() << "not a git work tree";
-    const char* runFiles[] = {"Morvelant.cfg", "Morvelant 2.cfg", "Config.MVR", "Config 2.MVT", "Config.MVR.BAK", ".Morvelant.lock"};
+    const char* runFiles[] = {"Morvelant.cfg",  "Morvelant 2.cfg", "Config.MVR",     "Config 2.MVT",
+                              "Config.MVR.BAK", ".Morvelant.lock", ".Morvelant.kept"};
     for (const char* name : runFiles) {
         EXPECT_EQ(output(git + "ls-files -- '" + name + "'"), "") << name;
         EXPECT_EQ(output(git + "check-ignore --no-index -q '" + name + "' && echo ignored"), "ignored\n") << name;
