@@ -179,16 +179,18 @@ std::vector<std::string> LastPlaceRecords() {
 
 std::string LastPlaceRecordIn(const std::string& folder) { return folder + "/" + kLastPlaceName; }
 
-std::string LastPlaceOf(const std::string& programFolder, const std::string& what) {
-    // The later of the records that name one.
-    const std::string section = Absolute(programFolder);
+namespace {
+
+// What the records hold under `section`, `key`: the later of those that
+// name a file.
+std::string ReadRecord(const std::string& section, const std::string& key) {
     std::string place;
     std::filesystem::file_time_type latest{};
     for (const std::string& record : LastPlaceRecords()) {
         std::error_code ec;
         const auto written = std::filesystem::last_write_time(record, ec);
         if (ec || !NotAFileReason(record).empty()) continue;
-        std::string named = TIniFile(record).ReadString(section, what, "");
+        std::string named = TIniFile(record).ReadString(section, key, "");
         if (!named.empty() && named.front() == '/' && (place.empty() || written > latest)) {
             place = std::move(named);
             latest = written;
@@ -197,13 +199,13 @@ std::string LastPlaceOf(const std::string& programFolder, const std::string& wha
     return place;
 }
 
-void RecordLastPlace(const std::string& programFolder, const std::string& what, const std::string& file) {
-    const std::string section = Absolute(programFolder);
+void WriteRecord(const std::string& section, const std::string& key, const std::string& file) {
     const std::string place = Absolute(file);
     const auto record = [&](const std::string& name) {
         TIniFile ini(name);
-        if (ini.ReadString(section, what, "") == place) return true;
-        if (!ini.WriteString(section, what, place)) return false;
+        if (ini.ReadString(section, key, "") == place) return true;
+        if (!ini.WriteString(section, key, place)) return false;
+        // Program folders that are gone have no next start.
         for (const std::string& other : ini.ReadSections())
             if (!other.empty() && other.front() == '/' && !Occupied(other)) ini.EraseSection(other);
         return true;
@@ -215,5 +217,22 @@ void RecordLastPlace(const std::string& programFolder, const std::string& what, 
     if (const std::string temporary = ExistingPrivateTemporaryFolder(); !temporary.empty())
         record(LastPlaceRecordIn(temporary));
 }
+
+constexpr char kPrintSection[] = "Print";
+constexpr char kPrintFileKey[] = "File";
+
+}  // namespace
+
+std::string LastPlaceOf(const std::string& programFolder, const std::string& what) {
+    return ReadRecord(Absolute(programFolder), what);
+}
+
+void RecordLastPlace(const std::string& programFolder, const std::string& what, const std::string& file) {
+    WriteRecord(Absolute(programFolder), what, file);
+}
+
+std::string LastPrintFile() { return ReadRecord(kPrintSection, kPrintFileKey); }
+
+void RecordPrintFile(const std::string& file) { WriteRecord(kPrintSection, kPrintFileKey, file); }
 
 }  // namespace morvelant

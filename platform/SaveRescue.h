@@ -51,6 +51,11 @@ std::string LastPlaceOf(const std::string& programFolder, const std::string& wha
 // Records `file` as that place; the records of program folders that are
 // gone are dropped.
 void RecordLastPlace(const std::string& programFolder, const std::string& what, const std::string& file);
+// The file that the last print to a file went to, recorded in the same
+// way, so that what a print cut short left beside it (its temporaries) is
+// found at the next start or print.
+std::string LastPrintFile();
+void RecordPrintFile(const std::string& file);
 // The file the record is kept in, in `folder` (a state or temporary one).
 std::string LastPlaceRecordIn(const std::string& folder);
 

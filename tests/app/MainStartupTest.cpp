@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -36,9 +37,13 @@
 #include "engine/FileCommands.h"
 #include "model/PresetFiles.h"
 #include "platform/IniFile.h"
+#include "platform/QtDialogs.h"
 #include "platform/SingleInstance.h"
+#include "presets/Printout.h"
+#include "tests/support/ExePath.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/StartedEditor.h"
 #include "tests/support/Unchangeable.h"
 
 namespace morvelant {
@@ -684,6 +689,71 @@ TEST_F(MainStartupTest, TheLastSessionsWorkComesBackFromWhereverItWent) {
         EXPECT_EQ(Buffers(next), "FIRST-A|FIRST-B") << again;
         EXPECT_EQ(Buffers(went), "FIRST-A|FIRST-B");
     }
+}
+
+// A print to a file that was killed (SIGKILL) while it painted its pages
+// leaves its temporary beside the chosen file; the next start of the
+// editor removes it, and the file keeps what it held. The print runs in
+// this test program, started again for the helper below.
+TEST_F(MainStartupTest, WhatAKilledPrintLeftBesideItsFileGoesAtTheNextStart) {
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("sheet.pdf");
+    const QString printing = runtime.filePath("printing");
+    ASSERT_TRUE(WriteBytes(pdf.toStdString(), "earlier"));
+    QProcess print;
+    QProcessEnvironment env = Environment(false);
+    env.insert("MORVELANT_PRINT_TO", pdf);
+    env.insert("MORVELANT_PRINTING_MARK", printing);
+    print.setProcessEnvironment(env);
+    print.setProcessChannelMode(QProcess::ForwardedChannels);
+    print.start(QString::fromStdString(testsupport::ExePath()),
+                {"--gtest_also_run_disabled_tests", "--gtest_filter=KilledPrint.DISABLED_PrintsALongTextUntilKilled"});
+    ASSERT_TRUE(print.waitForStarted(30000));
+    for (QDeadlineTimer limit(120000);
+         !QFile::exists(printing) && !limit.hasExpired() && print.state() == QProcess::Running;)
+        QThread::msleep(20);
+    ASSERT_TRUE(QFile::exists(printing));
+    ::kill(pid_t(print.processId()), SIGKILL);
+    ASSERT_TRUE(print.waitForFinished(30000));
+    const auto leftovers = [&] { return QDir(folder.path()).entryList({"save-*"}, QDir::Files | QDir::Hidden); };
+    ASSERT_EQ(leftovers().size(), 1) << leftovers().join(", ").toStdString();
+
+    QProcess editor;
+    Start(editor, true);
+    ASSERT_TRUE(editor.waitForFinished(120000));
+    EXPECT_EQ(editor.exitCode(), 0);
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
+    EXPECT_EQ(testsupport::Slurp(pdf.toStdString()), "earlier");
+}
+
+// The helper: a long print from the print window to MORVELANT_PRINT_TO,
+// which marks MORVELANT_PRINTING_MARK once it paints pages and then waits
+// to be killed.
+TEST(KilledPrint, DISABLED_PrintsALongTextUntilKilled) {
+    const QString pdf = qEnvironmentVariable("MORVELANT_PRINT_TO");
+    const QString mark = qEnvironmentVariable("MORVELANT_PRINTING_MARK");
+    ASSERT_FALSE(pdf.isEmpty() || mark.isEmpty());
+    const QByteArray stateHome = qgetenv("XDG_STATE_HOME");
+    testsupport::StartedEditor editor;
+    qputenv("XDG_STATE_HOME", stateHome);  // the test's, where the next start looks
+    editor.Start();
+    std::string text;
+    for (int i = 1; i <= 20000; ++i) text += "Line " + std::to_string(i) + "\n";
+    PrintOutputForm->SetText(text);
+    QPrinter& printer = QtDialogs::SharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    struct KilledWhilePainting : ScriptedDialogs {
+        QString mark;
+        bool RunWithProgress(const std::string&, const std::function<ProgressStep()>& step) override {
+            while (step().text.rfind("Printing page", 0) != 0) {}
+            QFile(mark).open(QIODevice::WriteOnly);
+            for (;;) ::pause();
+        }
+    } dialogs;
+    dialogs.mark = mark;
+    ScopedDialogs scope(dialogs);
+    PrintOutputForm->Print1->trigger();
 }
 
 // What a run leaves in its program folder (or, run from the sources, in
