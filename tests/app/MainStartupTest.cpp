@@ -126,6 +126,19 @@ protected:
         return !taken && !probe.Failed();
     }
 
+    // Starts the editor of `programFolder` as `p` (set up), reads what it
+    // says until `words`, then ends it by SIGTERM; all it said.
+    static QByteArray SaysAndEnds(QProcess& p, const QString& programFolder, const char* words) {
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(programFolder + "/MorvelantEditor", {});
+        QByteArray said;
+        if (!p.waitForStarted(30000)) return said;
+        while (!said.contains(words) && p.waitForReadyRead(120000)) said += p.readAll();
+        ::kill(pid_t(p.processId()), SIGTERM);
+        p.waitForFinished(120000);
+        return said + p.readAll();
+    }
+
     // Waits until the copy `p` holds the lock (a limit only keeps a broken
     // run from hanging).
     bool HoldsTheLock(const QProcess& p) const {
@@ -214,16 +227,10 @@ TEST_F(MainStartupTest, SecondCopySaysThatACopyRunsAndLeavesWithCodeZero) {
     ASSERT_TRUE(CopyEditor(program.path(), secondProgram.path()));
     QProcess second;
     second.setProcessEnvironment(Environment(false));  // no exit hook: only the lock can end it
-    second.setProcessChannelMode(QProcess::MergedChannels);
-    second.start(secondProgram.filePath("MorvelantEditor"), {});
-    ASSERT_TRUE(second.waitForStarted(30000));
     // It says so (in a box, and in the terminal), and ends once the box is
     // closed; here an end signal closes it.
-    QByteArray said;
-    while (!said.contains("already running") && second.waitForReadyRead(120000)) said += second.readAll();
+    const QByteArray said = SaysAndEnds(second, secondProgram.path(), "already running");
     EXPECT_TRUE(said.contains("The editor is already running")) << said.toStdString();
-    ::kill(pid_t(second.processId()), SIGTERM);
-    ASSERT_TRUE(second.waitForFinished(120000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     // It wrote nothing and the first copy still runs and holds the lock.
@@ -689,6 +696,80 @@ TEST_F(MainStartupTest, TheLastSessionsWorkComesBackFromWhereverItWent) {
         EXPECT_EQ(Buffers(next), "FIRST-A|FIRST-B") << again;
         EXPECT_EQ(Buffers(went), "FIRST-A|FIRST-B");
     }
+}
+
+// The open flags of the descriptor by which process `pid` holds `file`; -1
+// when it holds none.
+int OpenFlagsOf(qint64 pid, const std::string& file) {
+    const std::string proc = "/proc/" + std::to_string(pid);
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator(proc + "/fd", ec)) {
+        if (std::filesystem::read_symlink(fd.path(), ec) != file) continue;
+        QFile info(QString::fromStdString(proc + "/fdinfo/" + fd.path().filename().string()));
+        if (!info.open(QIODevice::ReadOnly)) continue;
+        for (const QByteArray& line : info.readAll().split('\n'))
+            if (line.startsWith("flags:")) return int(line.mid(6).trimmed().toUInt(nullptr, 8));
+    }
+    return -1;
+}
+
+// Two users of one program folder that both may write (a group's): the
+// lock file that one made is only ever opened for reading by the other,
+// whoever made it, and it stays as it was; while one works with the folder,
+// the other is told so and ends.
+TEST_F(MainStartupTest, TwoUsersOfOneFolderNeverOpenTheOthersLockFileForWriting) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to start as another user";
+    constexpr uid_t kNobody = 65534;
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir(home.path()).mkdir("run"));
+    for (const QString& mine : {home.path(), home.filePath("run")})
+        ASSERT_EQ(::chown(mine.toLocal8Bit().constData(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(home.filePath("run").toLocal8Bit().constData(), 0700), 0);
+    ASSERT_EQ(::chmod(program.path().toLocal8Bit().constData(), 0777), 0);
+    QProcessEnvironment nobodyEnv = Environment(false);
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"}) nobodyEnv.insert(name, home.path());
+    nobodyEnv.insert("XDG_RUNTIME_DIR", home.filePath("run"));
+    nobodyEnv.insert("QT_QPA_PLATFORM", "offscreen");  // the screen file is root's
+    const auto asNobody = [&](QProcess& p) {
+        p.setProcessEnvironment(nobodyEnv);
+        p.setWorkingDirectory(home.path());
+        p.setChildProcessModifier([] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(99);
+        });
+    };
+    const std::string lock = program.filePath(SingleInstanceLock::kFolderLockName).toStdString();
+
+    // The other user's session makes the lock file.
+    QProcess theirs;
+    asNobody(theirs);
+    theirs.setProcessChannelMode(QProcess::ForwardedChannels);
+    theirs.start(program.filePath("MorvelantEditor"), {});
+    ASSERT_TRUE(theirs.waitForStarted(30000) && HoldsFolderLock(theirs, program.path()));
+    ::kill(pid_t(theirs.processId()), SIGTERM);
+    ASSERT_TRUE(theirs.waitForFinished(120000));
+    struct stat made {};
+    ASSERT_EQ(::lstat(lock.c_str(), &made), 0);
+    EXPECT_EQ(made.st_uid, kNobody);
+
+    // This user's session holds it, read-only.
+    QProcess mine;
+    Start(mine, false);
+    ASSERT_TRUE(HoldsFolderLock(mine, program.path()));
+    EXPECT_EQ(OpenFlagsOf(mine.processId(), lock) & O_ACCMODE, O_RDONLY);
+    // The other user is told and ends; the file is as it was.
+    QProcess second;
+    asNobody(second);
+    const QByteArray said = SaysAndEnds(second, program.path(), "Another copy");
+    EXPECT_TRUE(said.contains("Another copy of the editor is running with the presets and patterns in"))
+        << said.toStdString();
+    EXPECT_EQ(second.exitCode(), 0);
+    ::kill(pid_t(mine.processId()), SIGTERM);
+    ASSERT_TRUE(mine.waitForFinished(120000));
+    struct stat after {};
+    ASSERT_EQ(::lstat(lock.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, kNobody);
+    EXPECT_EQ(after.st_mode & 07777, 0644u);
+    EXPECT_EQ(after.st_size, 0);
 }
 
 // A print to a file that was killed (SIGKILL) while it painted its pages
