@@ -392,6 +392,42 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
     }
 }
 
+// A session whose working set could not be written at the end went beside
+// it ("Config 2.MVR"); the next start reads it from there and says where,
+// and its end saves the working set itself again. The start after that
+// says nothing more.
+TEST_F(SessionPlace, TheStartSaysWhereTheLastSessionsWorkWasAndReadsItFromThere) {
+    StartedEditor editor;
+    const std::string folder = editor.Folder();
+    editor.Start();
+    editor.Stop();
+    Unchangeable lock;
+    ASSERT_TRUE(lock.Add(folder + "Config.MVR"));
+    editor.Start();
+    Edit(editor, "RESCUED");
+    editor.Dialogs.messageAnswers = {MessageResult::Cancel};
+    editor.Stop();
+    testsupport::SetImmutable(folder + "Config.MVR", false);
+    Said(editor);
+    editor.Start();
+    const auto said = Said(editor);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("The last session's presets were saved to \"" + folder +
+                           "Config 2.MVR\": they are read "
+                           "from there. This session's are saved to \"" +
+                           folder + "Config.MVR\""),
+              std::string::npos)
+        << said[0];
+    EXPECT_NE(editor.Model().GetPresetDeviceName(3).find("RESCUED"), std::string::npos);
+    editor.Stop();
+    DeviceModel back;
+    ASSERT_TRUE(ReadPresetFile(back, folder + "Config.MVR"));
+    EXPECT_NE(back.GetPresetDeviceName(3).find("RESCUED"), std::string::npos);
+    editor.Start();
+    EXPECT_TRUE(Said(editor).empty());
+    editor.Stop();
+}
+
 // Whatever can be written is on disk before the first question: an end
 // killed while the box shows loses only what it asks about.
 TEST_F(SessionPlace, EverythingThatCanBeWrittenIsWrittenBeforeTheFirstQuestion) {
