@@ -302,8 +302,13 @@ bool TPrintOutputForm::PrintTo(QPrinter& printer) {
 }
 
 void TPrintOutputForm::Print1Click() {
-    // With no printer chosen yet, the user chooses one first.
-    if (!QtDialogs::HasDestination(QtDialogs::SharedPrinter()) && !CurrentDialogs().PrinterSetup()) return;
+    // A printer chosen before prints at once. With none chosen yet the user
+    // chooses one first, and so with a file: each print to a file asks as
+    // the first did (the dialog asks before it replaces one), rather than
+    // replacing an earlier print unasked.
+    const QPrinter& printer = QtDialogs::SharedPrinter();
+    const bool toFile = printer.outputFormat() != QPrinter::NativeFormat || !printer.outputFileName().isEmpty();
+    if ((!QtDialogs::HasDestination(printer) || toFile) && !CurrentDialogs().PrinterSetup()) return;
     PrintTo(QtDialogs::SharedPrinter());
 }
 

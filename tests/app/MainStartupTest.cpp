@@ -833,6 +833,7 @@ TEST(KilledPrint, DISABLED_PrintsALongTextUntilKilled) {
         }
     } dialogs;
     dialogs.mark = mark;
+    dialogs.printerAnswers = {true};  // the print dialog, with the file chosen
     ScopedDialogs scope(dialogs);
     PrintOutputForm->Print1->trigger();
 }
