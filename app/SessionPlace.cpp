@@ -93,7 +93,8 @@ std::string ChooseSessionPlace(IniFileHold& config, const std::string& programFo
         bool found = false;
         if (place.home) {
             // The home folder holds the user's own files: the session's are
-            // files of the editor's own there, which its configuration names.
+            // files of the editor's own there, which name themselves (the
+            // configuration) or a mark beside them names (the working sets).
             found = KeepConfiguration(config, programFolder, folder + "/" + kConfigurationName, true).readBack;
         } else if (!folder.empty()) {
             const std::string kept = folder + "/" + kConfigurationName;

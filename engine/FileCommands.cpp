@@ -340,7 +340,7 @@ uint64_t WorkingSetDigest(const DeviceModel& model, const KindTraits& k) {
     return h == 0 ? 1 : h;
 }
 
-// The file the configuration records as the one kept for this kind: ours,
+// The file marked (or recorded) as the one kept for this kind: ours,
 // and read into the model when it reads.
 std::function<KeptKind(const std::string&, std::string*)> RecordedFile(DeviceModel& model, const KindTraits& k) {
     return [&model, &k, recorded = KeptRecord(model, k)](const std::string& name, std::string* why) {
@@ -501,7 +501,7 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k, PendingRescues* lat
         return true;
     }
     // The file beside the working set that the start read back, or that the
-    // configuration records as the editor's own, is this session's: written
+    // mark beside it names as the editor's own, is this session's: written
     // over when the session changed it. Never over the working set, nor
     // over any other file made since the start.
     const uint64_t readBack = model.*(k.digest);
