@@ -563,6 +563,8 @@ void EditorWindowSet::Prepare(const std::string& programDirectory, std::vector<s
     const std::string workingSetFolder = ChooseSessionPlace(*config_, programPath_);
     context_ = std::make_unique<DeviceContext>(programPath_);
     context_->Model.WorkingSetFolder = workingSetFolder;
+    context_->Model.WorkingSetsBeside = WorkingSetsBeside;
+    context_->Model.RecordsLastPlace = true;
     pickers_ = std::make_unique<PickerSupport>(*context_);
     ChooseLaterWindows();
 }

@@ -114,6 +114,10 @@ public:
     // shows and writes is the same as with Create.
     void StartAsTheProgram(const std::string& programDirectory, std::vector<std::string> arguments);
     std::function<void()> ShownWindowsMade;
+    // Set before the start: it cannot be sure that it is the only copy, so
+    // the session goes to files beside the working sets, which are read
+    // before the file named on the command line.
+    bool WorkingSetsBeside = false;
     // An exception while the start makes windows from the message loop
     // (without it, the exception goes on to the loop).
     std::function<void(const char* what)> StartFailed;

@@ -53,10 +53,10 @@ std::string KeepSettingsBeside(IniFileHold& config, const std::string& programFo
         ".\nIt is left as it is. ";
     const KeptBeside place = KeepConfiguration(config, programFolder, unreadable, false);
     if (place.readBack)
-        return text + "The settings are read from \"" + place.path +
+        return text + PassedOverText(place) + "The settings are read from \"" + place.path +
             "\", where an earlier session kept them, and this session's are saved there too.";
-    return text + "The editor starts with its default settings. This session's settings will be saved to \"" +
-        place.path + "\".";
+    return text + PassedOverText(place) +
+        "The editor starts with its default settings. This session's settings will be saved to \"" + place.path + "\".";
 }
 
 }  // namespace
@@ -93,7 +93,8 @@ std::string ChooseSessionPlace(IniFileHold& config, const std::string& programFo
         bool found = false;
         if (place.home) {
             // The home folder holds the user's own files: the session's are
-            // files of the editor's own there, which its configuration names.
+            // files of the editor's own there, which name themselves (the
+            // configuration) or a mark beside them names (the working sets).
             found = KeepConfiguration(config, programFolder, folder + "/" + kConfigurationName, true).readBack;
         } else if (!folder.empty()) {
             const std::string kept = folder + "/" + kConfigurationName;
@@ -129,7 +130,7 @@ bool SaveConfiguration(IniFileHold& config, PendingRescues* later) {
     std::string error;
     if (config.Flush(&error)) return true;
     const auto write = [&config](const std::string& file, std::string* why) { return config.SaveTo(file, why); };
-    RescueRequest request{config.SavedTo(), "settings", kSettingsFilter, "Error", write};
+    RescueRequest request{config.SavedTo(), "settings", kSettingsFilter, "Error", write, {}};
     if (later != nullptr) {
         later->Add(std::move(request), error);
         return false;

@@ -8,7 +8,7 @@
 //   finds none of them there yet. The data folder is made at start; when
 //   it cannot be made or written, the home folder keeps the session in the
 //   same way, in files of the editor's own beside the user's (which its
-//   configuration names), and when that cannot either, it is said at every
+//   marks name), and when that cannot either, it is said at every
 //   start and the end asks where the session goes.
 // - A configuration that cannot be read (a named pipe, a folder, binary
 //   data) is said at start and left as it is; the settings go to one file

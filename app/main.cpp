@@ -302,8 +302,8 @@ int RunEditor(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
 
     EditorWindowSet windows;
+    windows.WorkingSetsBeside = decision == StartDecision::RunSavingBeside;
     windows.ShownWindowsMade = [&] {
-        if (decision == StartDecision::RunSavingBeside) SaveWorkingSetsBeside(windows.Context().Model);
         if (driver) driver->Join();
     };
     // A window that cannot be made (the driver library missing or damaged)

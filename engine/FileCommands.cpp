@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -123,19 +124,33 @@ const KindTraits kPatternTraits{EditorFileKind::Patterns,
                                 "patterns",
                                 kKeptPatternsKey};
 
-// The file that the configuration (the one held, where there is one)
-// records as made to keep this kind of work; empty when there is none.
+// The folder of the working set, and of the files kept instead of it.
+std::string WorkingSetFolderOf(const DeviceModel& model) {
+    return model.WorkingSetFolder.empty() ? model.ProgramPath : model.WorkingSetFolder;
+}
+
+// The file that the editor marked as made to keep this kind of work, in
+// the working set's folder; else one that the configuration recorded (as
+// an earlier version did); empty when there is none.
 std::string KeptRecord(const DeviceModel& model, const KindTraits& k) {
+    const std::string folder = WorkingSetFolderOf(model);
+    if (const std::string marked = MarkedKeptFile(folder, k.keptKey); !marked.empty())
+        return InFolder(folder, marked.c_str());
     return TIniFile(InFolder(model.ProgramPath, "Morvelant.cfg")).ReadString(kKeptFilesSection, k.keptKey, "");
 }
-// Records `file` as that file (empty: none any more).
+// Marks `file` as that file (empty: none any more), beside it: the mark
+// goes with the folder, whatever becomes of the configuration.
 void RecordKept(const DeviceModel& model, const KindTraits& k, const std::string& file) {
+    const std::size_t slash = file.find_last_of('/');
+    MarkKeptFile(file.empty() ? WorkingSetFolderOf(model) : file.substr(0, slash == std::string::npos ? 0 : slash + 1),
+                 k.keptKey, file);
     TIniFile config(InFolder(model.ProgramPath, "Morvelant.cfg"));
-    if (config.ReadString(kKeptFilesSection, k.keptKey, "") == file) return;
-    if (file.empty())
-        config.DeleteKey(kKeptFilesSection, k.keptKey);
-    else
-        config.WriteString(kKeptFilesSection, k.keptKey, file);
+    if (config.ValueExists(kKeptFilesSection, k.keptKey)) config.DeleteKey(kKeptFilesSection, k.keptKey);
+}
+
+// Where the last session's work of this kind went, for the next start.
+void RecordLastPlaceOf(const DeviceModel& model, const KindTraits& k, const std::string& file) {
+    if (model.RecordsLastPlace) RecordLastPlace(model.ProgramPath, k.keptKey, file);
 }
 
 // The working sets' folder holds the user's own files too (the home
@@ -149,7 +164,7 @@ bool SharedFolder(const DeviceModel& model) {
 std::string WorkingSetPath(const DeviceModel& model, const KindTraits& k) {
     if (SharedFolder(model))
         if (std::string recorded = KeptRecord(model, k); !recorded.empty()) return recorded;
-    return InFolder(model.WorkingSetFolder.empty() ? model.ProgramPath : model.WorkingSetFolder, k.workingSet);
+    return InFolder(WorkingSetFolderOf(model), k.workingSet);
 }
 
 // Where it is read from: where it is kept, else (while its own folder has
@@ -325,7 +340,7 @@ uint64_t WorkingSetDigest(const DeviceModel& model, const KindTraits& k) {
     return h == 0 ? 1 : h;
 }
 
-// The file the configuration records as the one kept for this kind: ours,
+// The file marked (or recorded) as the one kept for this kind: ours,
 // and read into the model when it reads.
 std::function<KeptKind(const std::string&, std::string*)> RecordedFile(DeviceModel& model, const KindTraits& k) {
     return [&model, &k, recorded = KeptRecord(model, k)](const std::string& name, std::string* why) {
@@ -345,6 +360,38 @@ std::string KeptUnread(const KeptBeside& kept) {
             "either: " + kept.whyUnread + ".\nIt is left untouched too. ";
 }
 
+// Beside the working set (unless the start chose a file already, beside a
+// set that could not be read): one place, the same at every such start,
+// the files a start like this one kept before, read back now, else new ones.
+void KeepSessionBeside(DeviceModel& model, const KindTraits& k) {
+    std::string& instead = model.*(k.saveAs);
+    if (!instead.empty()) return;
+    const KeptBeside kept = KeepBeside(WorkingSetPath(model, k), RecordedFile(model, k));
+    instead = kept.path;
+    model.*(k.digest) = kept.readBack ? WorkingSetDigest(model, k) : 0;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(path, ec);
+    return ec ? path : whole.lexically_normal().string();
+}
+
+// Whether the last session's work, recorded at `last`, is read from there:
+// a file that is none of this start's own, at least as new as the working
+// set `path` (a later session that wrote it recorded that instead).
+bool ComesBackFrom(const std::string& last, const std::string& path, std::initializer_list<std::string> own) {
+    if (last.empty() || !Occupied(last) || !NotAFileReason(last).empty()) return false;
+    const std::string whole = AbsolutePath(last);
+    if (whole == AbsolutePath(path)) return false;
+    for (const std::string& file : own)
+        if (!file.empty() && whole == AbsolutePath(file)) return false;
+    std::error_code ec, pathEc;
+    const auto lastTime = std::filesystem::last_write_time(last, ec);
+    const auto pathTime = std::filesystem::last_write_time(path, pathEc);
+    return !ec && (pathEc || lastTime >= pathTime);
+}
+
 bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& commandLineFile) {
     (model.*(k.saveAs)).clear();
     std::string text;  // what the start says of this kind
@@ -358,6 +405,7 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
         if (!own.unread.empty())
             text = KeptUnread(own) + "This session's " + k.records + " will be saved to \"" + own.path +
                 "\" when the editor ends.";
+        if (!own.readBack) text = PassedOverText(own) + text;
     }
     const std::string path = WorkingSetReadPath(model, k);
     std::string error;
@@ -378,16 +426,38 @@ bool LoadWorkingSet(DeviceModel& model, const KindTraits& k, const std::string& 
             const KeptBeside beside = KeepBeside(kept, RecordedFile(model, k));
             model.*(k.saveAs) = place = beside.path;
             ok = beside.readBack;
-            text += KeptUnread(beside);
+            text += KeptUnread(beside) + PassedOverText(beside);
         }
         text += ok ? "The " + std::string(k.records) + " are read from \"" + place +
                 "\", where an earlier session kept them, and this session's are saved there too."
                    : "This session's " + std::string(k.records) + " will be saved to \"" + place +
                 "\" when the editor ends.";
     }
+    // The last session's work went elsewhere (rescued, or kept in a folder
+    // that this start does not use): it comes back from there, and this
+    // session's is saved where this start keeps it.
+    bool elsewhere = false;
+    if (const std::string last = model.RecordsLastPlace ? LastPlaceOf(model.ProgramPath, k.keptKey) : std::string();
+        ComesBackFrom(last, path, {kept, model.*(k.saveAs)})) {
+        const std::string keptNow = (model.*(k.saveAs)).empty() ? kept : model.*(k.saveAs);
+        const ReadStatus back = ReadQuietly(model, k, last, EditorFileReadMode::Set, -1, &error);
+        if (!text.empty()) text += "\n\n";
+        text += "The last session's " + std::string(k.records) + " were saved to \"" + last + "\"";
+        if (back == ReadStatus::Loaded) {
+            text += ": they are read from there. This session's are saved to \"" + keptNow +
+                "\" when the editor ends, and \"" + last + "\" is left as it is.";
+            ok = elsewhere = true;
+        } else {
+            text += ", which could not be read: " + WhyNotRead(back, k, last, error) + ". It is left as it is.";
+        }
+    }
     if (!text.empty()) CurrentDialogs().MessageBox(text, kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Warning);
-    // What was read, from the working set or the file beside it.
-    model.*(k.digest) = ok ? WorkingSetDigest(model, k) : 0;
+    // What was read, from the working set or the file beside it (what came
+    // from elsewhere is written where this start keeps it).
+    model.*(k.digest) = ok && !elsewhere ? WorkingSetDigest(model, k) : 0;
+    // A copy unsure that it is the only one reads what such starts kept
+    // before; the file named on the command line lands on top of it.
+    if (model.WorkingSetsBeside) KeepSessionBeside(model, k);
     if (!commandLineFile.empty()) {
         ReadFromDisk(model, k, commandLineFile, EditorFileReadMode::Sequential, kDeviceSlots);
         (k.kind == EditorFileKind::Presets ? model.SelectedPreset : model.SelectedPattern) = kDeviceSlots;
@@ -408,7 +478,8 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k, PendingRescues* lat
     // try again or choose another file, else it goes where it can. Asked
     // now, or once everything else is written.
     const auto rescue = [&](const std::string& file, const std::string& error) {
-        RescueRequest request{file, k.records, k.saveFilter, kWorkingSetCaption, write};
+        RescueRequest request{file, k.records, k.saveFilter, kWorkingSetCaption, write, {}};
+        request.saved = [&model, &k](const std::string& place) { RecordLastPlaceOf(model, k, place); };
         if (later == nullptr) return !RescueSave(request, error).empty();
         later->Add(std::move(request), error);
         return false;
@@ -426,10 +497,11 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k, PendingRescues* lat
         if (!WriteEditorFile(model, k.kind, path, slots, &error, {.leaveIfSame = true})) return rescue(path, error);
         // A file kept beside it before is not the session's any more.
         RecordKept(model, k, SharedFolder(model) ? path : std::string());
+        RecordLastPlaceOf(model, k, path);
         return true;
     }
     // The file beside the working set that the start read back, or that the
-    // configuration records as the editor's own, is this session's: written
+    // mark beside it names as the editor's own, is this session's: written
     // over when the session changed it. Never over the working set, nor
     // over any other file made since the start.
     const uint64_t readBack = model.*(k.digest);
@@ -442,6 +514,7 @@ bool SaveWorkingSet(DeviceModel& model, const KindTraits& k, PendingRescues* lat
     }
     if (!write(instead, &error)) return rescue(instead, error);
     RecordKept(model, k, instead);
+    RecordLastPlaceOf(model, k, instead);
     CurrentDialogs().MessageBox("This session's " + std::string(k.records) + " were saved to \"" + instead +
                                     "\".\n\"" + path + "\" was left as it was.",
                                 kWorkingSetCaption, MessageButtons::Ok, MessageIcon::Information);
@@ -538,16 +611,7 @@ bool SavePatternWorkingSet(DeviceModel& model, PendingRescues* later) {
 }
 
 void SaveWorkingSetsBeside(DeviceModel& model) {
-    for (const KindTraits* k : {&kPresetTraits, &kPatternTraits}) {
-        // Beside a set that could not be read, the start chose it already.
-        std::string& instead = model.*(k->saveAs);
-        if (!instead.empty()) continue;
-        // One place, the same at every such start: the files a start like
-        // this one kept before, read back now, else new ones.
-        const KeptBeside kept = KeepBeside(WorkingSetPath(model, *k), RecordedFile(model, *k));
-        instead = kept.path;
-        model.*(k->digest) = kept.readBack ? WorkingSetDigest(model, *k) : 0;
-    }
+    for (const KindTraits* k : {&kPresetTraits, &kPatternTraits}) KeepSessionBeside(model, *k);
 }
 
 }  // namespace morvelant

@@ -22,10 +22,12 @@ inline constexpr char kIllegalFileVersionCaption[] = "ok";
 inline constexpr char kSelectFolderTitle[] = "Select Directory to Search In!";
 inline constexpr char kFileErrorCaption[] = "Error";
 inline constexpr char kWorkingSetCaption[] = "Working Set";
-// The configuration's record of the files the editor made to keep a
-// session's work where it could not keep it under the usual names: only
-// these are ever read back for it, or written over. A kept configuration
-// names itself (kKeptSettingsKey).
+// The record of the files the editor made to keep a session's work where
+// it could not keep it under the usual names: only these are ever read back
+// for it, or written over. The working sets' are in a mark beside them
+// (platform/SafeFile.h, KeptMarkFile); an earlier version's configuration
+// named them under this section, which is still read. A kept
+// configuration names itself (kKeptSettingsKey).
 inline constexpr char kKeptFilesSection[] = "Kept Files";
 inline constexpr char kKeptPresetsKey[] = "Presets";
 inline constexpr char kKeptPatternsKey[] = "Patterns";
@@ -109,10 +111,14 @@ bool LoadPattern(DeviceModel& model, int slot);
 // never written over: one message says which file, why, and the one file
 // beside it ("Config 2.MVR") that takes this run's records at exit, and
 // that later starts read back and save again. Only a file that the
-// configuration records as made for this is read back or written over; one
-// that cannot be read is said and left as it is. In a folder that holds
-// the user's own files too (the home folder) the working set is such a
-// file as well.
+// editor's mark beside it (".Morvelant.kept") names as made for this is
+// read back or written over; numbered files passed over are named as left
+// alone, and a kept one that cannot be read is said and left as it is. In
+// a folder that holds the user's own files too (the home folder) the
+// working set is such a file as well. The program (RecordsLastPlace) then
+// reads the last session's work from wherever it went instead, when that
+// is no older, and says so. A copy unsure that it is the only one
+// (WorkingSetsBeside) reads its kept files before the command line's.
 bool LoadPresetWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 bool LoadPatternWorkingSet(DeviceModel& model, const std::string& commandLineFile);
 // At exit: the device slots and the edit buffers in use, into the working

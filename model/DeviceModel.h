@@ -163,6 +163,13 @@ public:
     // The folder of the working sets when it is not ProgramPath (a program
     // folder that cannot be written keeps them in the user's data folder).
     std::string WorkingSetFolder;
+    // The start cannot be sure that it is the only copy writing the working
+    // sets: the session goes to files beside them, read before a file named
+    // on the command line.
+    bool WorkingSetsBeside = false;
+    // The program (not a tool or a test of the files alone) reads the last
+    // session's work from wherever it went, and records where this one's goes.
+    bool RecordsLastPlace = false;
     // What the working sets held when they were read at start (a digest of
     // their bytes as they would be written; 0: nothing read), so an exit
     // after a session that changed nothing does no file work at all.

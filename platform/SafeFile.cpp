@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "platform/FilePrimitives.h"
+#include "platform/IniFile.h"
 
 namespace morvelant {
 
@@ -78,7 +79,8 @@ KeptBeside KeepBeside(const std::string& path,
         if (!Occupied(name) || !NotAFileReason(name).empty()) continue;
         std::string why;
         const KeptKind kind = ours(name, &why);
-        if (kind == KeptKind::Ours) return {name, true, kept.unread, kept.whyUnread};
+        if (kind == KeptKind::Ours) return {name, true, kept.unread, kept.whyUnread, kept.passed};
+        if (kind == KeptKind::NotOurs && n > 1) kept.passed.push_back(name);
         if (kind == KeptKind::OursUnread && kept.unread.empty()) {
             kept.unread = name;
             kept.whyUnread = why;
@@ -86,6 +88,39 @@ KeptBeside KeepBeside(const std::string& path,
     }
     kept.path = pathItself && !Occupied(path) ? path : FreeNameBeside(path);
     return kept;
+}
+
+namespace {
+constexpr char kKeptMarkName[] = ".Morvelant.kept";
+constexpr char kKeptMarkSection[] = "Kept Files";
+}  // namespace
+
+std::string KeptMarkFile(const std::string& folder) {
+    return (folder.empty() ? std::string(".") : folder) + "/" + kKeptMarkName;
+}
+
+std::string MarkedKeptFile(const std::string& folder, const std::string& key) {
+    const std::string name = TIniFile(KeptMarkFile(folder)).ReadString(kKeptMarkSection, key, "");
+    // Only a name in the folder itself: a mark never leads elsewhere.
+    if (name.find('/') != std::string::npos || name == "." || name == "..") return {};
+    return name;
+}
+
+bool MarkKeptFile(const std::string& folder, const std::string& key, const std::string& file) {
+    const std::string name = file.substr(file.find_last_of('/') + 1);
+    TIniFile mark(KeptMarkFile(folder));
+    if (mark.ReadString(kKeptMarkSection, key, "") == name) return true;
+    if (name.empty()) return !Occupied(mark.FileName()) || mark.DeleteKey(kKeptMarkSection, key);
+    return mark.WriteString(kKeptMarkSection, key, name);
+}
+
+std::string PassedOverText(const KeptBeside& kept) {
+    if (kept.passed.empty()) return {};
+    std::string names;
+    for (std::size_t i = 0; i < kept.passed.size(); ++i)
+        names += (i == 0 ? "" : i + 1 == kept.passed.size() ? " and " : ", ") + ("\"" + kept.passed[i] + "\"");
+    return names + (kept.passed.size() == 1 ? " is not a file" : " are not files") + " the editor kept, and " +
+        (kept.passed.size() == 1 ? "is" : "are") + " left alone. ";
 }
 
 bool FolderTakesFiles(const std::string& folder, std::string* why) {
@@ -126,8 +161,6 @@ std::string UserDataFolder(std::string* why) {
     return home + "/.local/share/MorvelantEditor";
 }
 
-namespace {
-
 // Makes `folder` for this user alone, its parents as for any new folder; a
 // folder that is there keeps its rights.
 bool MakePrivateFolder(const std::string& folder, std::string* error) {
@@ -139,8 +172,6 @@ bool MakePrivateFolder(const std::string& folder, std::string* error) {
     }
     return true;
 }
-
-}  // namespace
 
 bool MakeDataFolderFor(const std::string& file, std::string* error) {
     const std::string folder = FolderOf(file);
@@ -159,16 +190,42 @@ bool PrivateFolderOfThisUser(const std::string& folder) {
 
 }  // namespace
 
+std::string UserStateFolder() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/')
+        return std::string(state) + "/MorvelantEditor";
+    const std::string home = AccountHome();
+    return home.empty() ? std::string() : home + "/.local/state/MorvelantEditor";
+}
+
+namespace {
+
+// The usual name of this user's private temporary folder under `base`.
+std::string UsualTemporaryFolder(const std::string& base) {
+    return base + "/MorvelantEditor-" + std::to_string(long(::getuid()));
+}
+
+std::vector<std::string> TemporaryBases() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::vector<std::string> bases = {"/tmp"};
+    if (tmp && tmp[0] == '/' && std::string(tmp) != "/tmp") bases.insert(bases.begin(), tmp);
+    return bases;
+}
+
+}  // namespace
+
+std::string ExistingPrivateTemporaryFolder() {
+    for (const std::string& base : TemporaryBases())
+        if (const std::string folder = UsualTemporaryFolder(base); PrivateFolderOfThisUser(folder)) return folder;
+    return {};
+}
+
 std::string PrivateTemporaryFolder(std::string* why) {
     // A fresh folder made by this process: the next file of the same end
     // goes there too.
     static std::string fresh;
-    const char* tmp = std::getenv("TMPDIR");
-    std::vector<std::string> bases = {"/tmp"};
-    if (tmp && tmp[0] == '/' && std::string(tmp) != "/tmp") bases.insert(bases.begin(), tmp);
     std::string reasons;
-    for (const std::string& base : bases) {
-        const std::string folder = base + "/MorvelantEditor-" + std::to_string(long(::getuid()));
+    for (const std::string& base : TemporaryBases()) {
+        const std::string folder = UsualTemporaryFolder(base);
         // Only a folder of this user's that nobody else may enter: anyone may
         // make a name under /tmp first, and what stands there is left alone.
         std::string error;

@@ -128,17 +128,34 @@ std::string FreeNameBeside(const std::string& path);
 // itself first, given `pathItself`) that is ours and reads is read back;
 // one that is ours but does not read is named in `unread`, with why, and
 // left as it is, as every file of the user's own; else the first free name
-// (`path` itself, given `pathItself`, when it is free).
+// (`path` itself, given `pathItself`, when it is free). The numbered files
+// passed over as not ours are in `passed`.
 enum class KeptKind { NotOurs, Ours, OursUnread };
 struct KeptBeside {
     std::string path;
     bool readBack = false;
     std::string unread;
     std::string whyUnread;
+    std::vector<std::string> passed;
 };
+// What the start says of the files passed over ("\"Config 2.MVR\" is not a
+// file the editor kept, and is left alone. "); empty when there are none.
+std::string PassedOverText(const KeptBeside& kept);
 KeptBeside KeepBeside(const std::string& path,
                       const std::function<KeptKind(const std::string& name, std::string* why)>& ours,
                       bool pathItself = false);
+
+// The marks beside the files the editor kept instead of a working set
+// (or a configuration) it could not use: a file of the editor's own in
+// their folder, naming each kept file relative to that folder, so that the
+// mark moves with the folder and outlives the configuration.
+std::string KeptMarkFile(const std::string& folder);
+// The name of the kept file of `key` ("Presets") that the mark in `folder`
+// names (a file in that folder); empty when none.
+std::string MarkedKeptFile(const std::string& folder, const std::string& key);
+// Marks `file` (in `folder`) as the kept file of `key`; empty: none any
+// more. False when the mark could not be written.
+bool MarkKeptFile(const std::string& folder, const std::string& key, const std::string& file);
 
 // Whether new files can be made in `folder`; `why` says why not (a
 // read-only or unchangeable folder, one the user may not write, a file).
@@ -155,6 +172,15 @@ std::string AccountHome();
 // Makes the user's data folder when `file` is to go into it and it is not
 // there yet; true when there is nothing to make. `error` says why not.
 bool MakeDataFolderFor(const std::string& file, std::string* error = nullptr);
+// The user's own state folder for the editor: $XDG_STATE_HOME/MorvelantEditor,
+// else <home>/.local/state/MorvelantEditor. Empty when there is no home.
+std::string UserStateFolder();
+// Makes `folder` for this user alone (its parents as for any new folder);
+// one that is there keeps its rights.
+bool MakePrivateFolder(const std::string& folder, std::string* error = nullptr);
+// The usual private temporary folder of this user when it is there
+// (never made here); empty otherwise.
+std::string ExistingPrivateTemporaryFolder();
 // A folder of this user's alone under $TMPDIR (else /tmp; a fresh one when
 // its name is taken), made now: the last place. Empty, `why` saying why.
 std::string PrivateTemporaryFolder(std::string* why = nullptr);

@@ -1,7 +1,10 @@
 #include "platform/SaveRescue.h"
 
+#include <filesystem>
+
 #include "platform/AsciiCase.h"
 #include "platform/Dialogs.h"
+#include "platform/IniFile.h"
 #include "platform/SafeFile.h"
 
 namespace morvelant {
@@ -61,7 +64,9 @@ std::string RescuePlaceInDataFolder(const std::string& path) {
     return folder.empty() || FolderPart(path) == folder + "/" ? std::string() : PlaceIn(folder, path);
 }
 
-std::string RescueSave(const RescueRequest& r, std::string error) {
+namespace {
+
+std::string AskAndRescue(const RescueRequest& r, std::string error) {
     std::string dataFolder = UserDataFolder();
     if (dataFolder.empty()) dataFolder = "the data folder (there is none)";
     const std::string elsewhere = FolderPart(r.path) == dataFolder + "/" ? "" : ", else in \"" + dataFolder + "\"";
@@ -127,12 +132,107 @@ std::string RescueSave(const RescueRequest& r, std::string error) {
     return {};
 }
 
+}  // namespace
+
+std::string RescueSave(const RescueRequest& r, std::string error) {
+    std::string place = AskAndRescue(r, std::move(error));
+    if (!place.empty() && r.saved) r.saved(place);
+    return place;
+}
+
 bool PendingRescues::Rescue() {
     bool all = true;
-    for (auto& [request, error] : pending_)
-        if (!request.write(request.path, &error)) all = !RescueSave(request, error).empty() && all;
+    for (auto& [request, error] : pending_) {
+        if (!request.write(request.path, &error))
+            all = !RescueSave(request, error).empty() && all;
+        else if (request.saved)
+            request.saved(request.path);
+    }
     pending_.clear();
     return all;
 }
+
+// ---- Where the last session left its work -------------------------------------------
+
+namespace {
+
+constexpr char kLastPlaceName[] = "last-session.ini";
+
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path whole = std::filesystem::absolute(path, ec);
+    if (ec) return path;
+    std::string text = whole.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
+
+std::vector<std::string> LastPlaceRecords() {
+    std::vector<std::string> records;
+    if (const std::string state = UserStateFolder(); !state.empty()) records.push_back(LastPlaceRecordIn(state));
+    if (const std::string temporary = ExistingPrivateTemporaryFolder(); !temporary.empty())
+        records.push_back(LastPlaceRecordIn(temporary));
+    return records;
+}
+
+}  // namespace
+
+std::string LastPlaceRecordIn(const std::string& folder) { return folder + "/" + kLastPlaceName; }
+
+namespace {
+
+// What the records hold under `section`, `key`: the later of those that
+// name a file.
+std::string ReadRecord(const std::string& section, const std::string& key) {
+    std::string place;
+    std::filesystem::file_time_type latest{};
+    for (const std::string& record : LastPlaceRecords()) {
+        std::error_code ec;
+        const auto written = std::filesystem::last_write_time(record, ec);
+        if (ec || !NotAFileReason(record).empty()) continue;
+        std::string named = TIniFile(record).ReadString(section, key, "");
+        if (!named.empty() && named.front() == '/' && (place.empty() || written > latest)) {
+            place = std::move(named);
+            latest = written;
+        }
+    }
+    return place;
+}
+
+void WriteRecord(const std::string& section, const std::string& key, const std::string& file) {
+    const std::string place = Absolute(file);
+    const auto record = [&](const std::string& name) {
+        TIniFile ini(name);
+        if (ini.ReadString(section, key, "") == place) return true;
+        if (!ini.WriteString(section, key, place)) return false;
+        // Program folders that are gone have no next start.
+        for (const std::string& other : ini.ReadSections())
+            if (!other.empty() && other.front() == '/' && !Occupied(other)) ini.EraseSection(other);
+        return true;
+    };
+    const std::string state = UserStateFolder();
+    if (!state.empty() && MakePrivateFolder(state) && record(LastPlaceRecordIn(state))) return;
+    // A home that cannot be written: the temporary folder that took the
+    // work keeps the record.
+    if (const std::string temporary = ExistingPrivateTemporaryFolder(); !temporary.empty())
+        record(LastPlaceRecordIn(temporary));
+}
+
+constexpr char kPrintSection[] = "Print";
+constexpr char kPrintFileKey[] = "File";
+
+}  // namespace
+
+std::string LastPlaceOf(const std::string& programFolder, const std::string& what) {
+    return ReadRecord(Absolute(programFolder), what);
+}
+
+void RecordLastPlace(const std::string& programFolder, const std::string& what, const std::string& file) {
+    WriteRecord(Absolute(programFolder), what, file);
+}
+
+std::string LastPrintFile() { return ReadRecord(kPrintSection, kPrintFileKey); }
+
+void RecordPrintFile(const std::string& file) { WriteRecord(kPrintSection, kPrintFileKey, file); }
 
 }  // namespace morvelant

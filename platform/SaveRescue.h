@@ -25,6 +25,8 @@ struct RescueRequest {
     std::string caption;  // of the boxes
     // Writes the work to a file; false, with the reason, when it could not.
     std::function<bool(const std::string& file, std::string* error)> write;
+    // Told where the work went, once it is there (optional).
+    std::function<void(const std::string& file)> saved;
 };
 
 // The places tried when the user leaves the choice to the editor: a free
@@ -38,6 +40,24 @@ std::string RescuePlaceInDataFolder(const std::string& path);
 // after a retry that worked), or empty when no place could take it (then
 // the user was told).
 std::string RescueSave(const RescueRequest& request, std::string error);
+
+// Where the last session of a program folder left its work of one kind
+// ("Presets", "Patterns"): recorded by the user's own, in their state
+// folder ($XDG_STATE_HOME/MorvelantEditor), else (a home that cannot be
+// written) in their private temporary folder, where the next start finds
+// it, wherever the work went (a rescue, another user's folder, a folder
+// that was fixed since). Empty when nothing is recorded.
+std::string LastPlaceOf(const std::string& programFolder, const std::string& what);
+// Records `file` as that place; the records of program folders that are
+// gone are dropped.
+void RecordLastPlace(const std::string& programFolder, const std::string& what, const std::string& file);
+// The file that the last print to a file went to, recorded in the same
+// way, so that what a print cut short left beside it (its temporaries) is
+// found at the next start or print.
+std::string LastPrintFile();
+void RecordPrintFile(const std::string& file);
+// The file the record is kept in, in `folder` (a state or temporary one).
+std::string LastPlaceRecordIn(const std::string& folder);
 
 // Saves that failed at the end, whose questions wait until everything else
 // that can be written is: a box that is never answered (the session killed

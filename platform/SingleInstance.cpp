@@ -75,9 +75,19 @@ bool SingleInstanceLock::Acquire() {
     // Never truncate or unlink: another process may hold the lock on it.
     // A folder's lock file is made by name, which a folder that may be
     // written but not read allows, and locked by whoever may read it (two
-    // users of one folder); a link planted there is refused.
-    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (folder_ ? O_NOFOLLOW : 0), folder_ ? 0644 : 0600);
-    if (fd < 0 && folder_ && errno == EACCES) fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    // users of one folder): it is only ever opened for reading, so another
+    // user's is never opened for writing, even by root. A link planted
+    // there is refused.
+    int fd = -1;
+    if (folder_) {
+        fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT) {
+            fd = ::open(path_.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+            if (fd < 0 && errno == EEXIST) fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        }
+    } else {
+        fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    }
     if (fd < 0) {
         failed_ = true;
         error_ = std::strerror(errno);

@@ -23,10 +23,11 @@
 #include "platform/Dialogs.h"
 #include "platform/FilePrimitives.h"
 #include "platform/IniFile.h"
-#include "platform/QtFormFrame.h"
 #include "platform/ProgramPath.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtFormFrame.h"
 #include "platform/QtText.h"
+#include "platform/SaveRescue.h"
 #include "presets/Description.h"
 
 namespace morvelant {
@@ -40,6 +41,12 @@ constexpr const char* kSection = "PrintOutputForm";
 constexpr int kColumns = 113;
 constexpr double kScreenPoints = 10.0;
 constexpr double kLargestPrintPoints = 10.0;
+
+// What a print to a file that was cut short (the program killed) left beside
+// the last file printed to.
+void RemoveLeftoversOfLastPrint() {
+    if (const std::string last = LastPrintFile(); !last.empty()) files::RemoveStaleTemporaries(last);
+}
 
 }  // namespace
 
@@ -86,6 +93,8 @@ TPrintOutputForm::~TPrintOutputForm() {
 }
 
 void TPrintOutputForm::FormCreate() {
+    // What a print that the last session was killed in left beside its file.
+    RemoveLeftoversOfLastPrint();
     const TIniFile ini(configFile_);
     model_.ShowPrintOutputForm = ini.ReadBool("Options", "ShowPrintOutputForm", false);
     const int top = std::max(0, ini.ReadInteger(kSection, "Top", 116));
@@ -130,7 +139,12 @@ public:
         struct stat st {};
         target_ = files::SaveTarget(chosen_.toStdString());
         if (target_.empty() || (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode))) return;
+        // What a print that was killed left, beside this file or the last
+        // one printed to, goes now; this print is recorded before it makes
+        // a temporary.
+        RemoveLeftoversOfLastPrint();
         files::RemoveStaleTemporaries(target_);
+        RecordPrintFile(target_);
         const int fd = files::CreateTemporaryFile(target_, temp_);
         if (fd < 0) {
             temp_.clear();
@@ -288,8 +302,13 @@ bool TPrintOutputForm::PrintTo(QPrinter& printer) {
 }
 
 void TPrintOutputForm::Print1Click() {
-    // With no printer chosen yet, the user chooses one first.
-    if (!QtDialogs::HasDestination(QtDialogs::SharedPrinter()) && !CurrentDialogs().PrinterSetup()) return;
+    // A printer chosen before prints at once. With none chosen yet the user
+    // chooses one first, and so with a file: each print to a file asks as
+    // the first did (the dialog asks before it replaces one), rather than
+    // replacing an earlier print unasked.
+    const QPrinter& printer = QtDialogs::SharedPrinter();
+    const bool toFile = printer.outputFormat() != QPrinter::NativeFormat || !printer.outputFileName().isEmpty();
+    if ((!QtDialogs::HasDestination(printer) || toFile) && !CurrentDialogs().PrinterSetup()) return;
     PrintTo(QtDialogs::SharedPrinter());
 }
 

@@ -113,10 +113,46 @@ TEST(StartedEditorPrinting, APrintThatCannotStartSaysSoAndLeavesThePrinterUsable
     Trigger("MainMenuPrintFaderKeyDescription");
     EXPECT_TRUE(std::filesystem::exists(pdf));
     std::filesystem::remove(pdf);
-    PrintOutputForm->Print1->trigger();  // a printer is chosen: no question
+    editor.Dialogs.printerAnswers = {true};
+    PrintOutputForm->Print1->trigger();  // a file is chosen: asked again
     EXPECT_TRUE(std::filesystem::exists(pdf));
-    EXPECT_EQ(printerCalls(), 3u);
+    EXPECT_EQ(printerCalls(), 4u);
     EXPECT_EQ(editor.Dialogs.Messages().size(), 1u);
+}
+
+// Each print from the print window to a file asks with the print dialog as
+// the first did (which asks before it replaces the file): a second print
+// whose dialog is cancelled leaves the first one's file as it was.
+TEST(StartedEditorPrinting, EachPrintToAFileAsksAsTheFirstDid) {
+    StartedEditor editor;
+    editor.Start();
+    Trigger("MainMenuDisplayAllFaderParameters");
+    QPrinter& printer = QtDialogs::SharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString());
+    const std::string pdf = editor.Folder() + "first.pdf";
+    // The first print: the dialog, where the user chooses the file.
+    struct ChoosesAFile : ScriptedDialogs {
+        std::string file;
+        bool PrinterSetup() override {
+            const bool ok = ScriptedDialogs::PrinterSetup();
+            if (ok) QtDialogs::SharedPrinter().setOutputFileName(QString::fromStdString(file));
+            return ok;
+        }
+    } dialogs;
+    dialogs.file = pdf;
+    ScopedDialogs scope(dialogs);
+    dialogs.printerAnswers = {true, false, true};
+    PrintOutputForm->Print1->trigger();
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    { std::ofstream(pdf, std::ios::trunc) << "first"; }
+    PrintOutputForm->Print1->trigger();  // asked again; cancelled
+    EXPECT_EQ(dialogs.CallsOf(ScriptedDialogs::Kind::Printer).size(), 2u);
+    std::ifstream in(pdf);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "first");  // not replaced
+    PrintOutputForm->Print1->trigger();  // asked again; confirmed
+    EXPECT_EQ(dialogs.CallsOf(ScriptedDialogs::Kind::Printer).size(), 3u);
+    EXPECT_GT(std::filesystem::file_size(pdf), 5u);
 }
 
 // The program's own progress box, the other questions answered by the test.
@@ -142,6 +178,7 @@ TEST(StartedEditorPrinting, ALongPrintIsStoppedByEscapeOrTheProgramsEnd) {
     printer.setOutputFileName(QString::fromStdString(pdf));
     ProgressBoxDialogs dialogs;
     ScopedDialogs scoped(dialogs);
+    dialogs.printerAnswers = {true, true};
     for (const bool escape : {true, false}) {
         { std::ofstream(pdf, std::ios::trunc) << "earlier"; }
         std::string shown, focused;
@@ -175,7 +212,7 @@ TEST(StartedEditorPrinting, ALongPrintIsStoppedByEscapeOrTheProgramsEnd) {
             EXPECT_EQ(entry.path().filename().string().rfind("save-", 0), std::string::npos) << entry.path();
     }
     EXPECT_TRUE(dialogs.Messages().empty());
-    EXPECT_TRUE(dialogs.CallsOf(ScriptedDialogs::Kind::Printer).empty());
+    EXPECT_EQ(dialogs.CallsOf(ScriptedDialogs::Kind::Printer).size(), 2u);
 }
 
 TEST(StartedEditorKnobImport, ReceivedKnobPresetsAreConvertedOneAfterAnother) {

@@ -202,8 +202,13 @@ TEST_F(SessionPlace, TheUsersOwnNumberedFilesAreNeverTakenNorWrittenOver) {
         editor.Start();
         const auto said = Said(editor);
         ASSERT_EQ(said.size(), 3u);
-        for (const std::string& text : said) {
-            EXPECT_EQ(text.find(" 2."), std::string::npos) << text;
+        for (std::size_t i = 0; i < said.size(); ++i) {
+            const std::string& text = said[i];
+            // The user's own numbered file is named as left alone.
+            const char* own = i == 0 ? "Morvelant 2.cfg" : i == 1 ? "Config 2.MVR" : "Config 2.MVT";
+            EXPECT_NE(text.find("\"" + folder + own + "\" is not a file the editor kept, and is left alone."),
+                      std::string::npos)
+                << text;
             EXPECT_NE(text.find(" 3."), std::string::npos) << text;
             EXPECT_EQ(text.find("read from \"" + folder) != std::string::npos, std::string(session) == "SECOND") << text;
         }
@@ -385,6 +390,42 @@ TEST_F(SessionPlace, WithNowhereToWriteTheQuestionComesBackAndTheLastPlacesTakeI
         SetImmutable(DataFolder(), false);
         fs::remove_all(DataFolder());
     }
+}
+
+// A session whose working set could not be written at the end went beside
+// it ("Config 2.MVR"); the next start reads it from there and says where,
+// and its end saves the working set itself again. The start after that
+// says nothing more.
+TEST_F(SessionPlace, TheStartSaysWhereTheLastSessionsWorkWasAndReadsItFromThere) {
+    StartedEditor editor;
+    const std::string folder = editor.Folder();
+    editor.Start();
+    editor.Stop();
+    Unchangeable lock;
+    ASSERT_TRUE(lock.Add(folder + "Config.MVR"));
+    editor.Start();
+    Edit(editor, "RESCUED");
+    editor.Dialogs.messageAnswers = {MessageResult::Cancel};
+    editor.Stop();
+    testsupport::SetImmutable(folder + "Config.MVR", false);
+    Said(editor);
+    editor.Start();
+    const auto said = Said(editor);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("The last session's presets were saved to \"" + folder +
+                           "Config 2.MVR\": they are read "
+                           "from there. This session's are saved to \"" +
+                           folder + "Config.MVR\""),
+              std::string::npos)
+        << said[0];
+    EXPECT_NE(editor.Model().GetPresetDeviceName(3).find("RESCUED"), std::string::npos);
+    editor.Stop();
+    DeviceModel back;
+    ASSERT_TRUE(ReadPresetFile(back, folder + "Config.MVR"));
+    EXPECT_NE(back.GetPresetDeviceName(3).find("RESCUED"), std::string::npos);
+    editor.Start();
+    EXPECT_TRUE(Said(editor).empty());
+    editor.Stop();
 }
 
 // Whatever can be written is on disk before the first question: an end

@@ -9,7 +9,9 @@
 #include <QThread>
 #include <QTemporaryDir>
 
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,9 @@ public:
     StartedEditor() {
         WidgetApp(true);
         ::setenv("MIDIKIT_BACKEND", "loopback", 1);
+        // Where each session records the place of its work: this editor's own.
+        if (const char* was = std::getenv("XDG_STATE_HOME")) stateWas_ = was;
+        ::setenv("XDG_STATE_HOME", state_.path().toLocal8Bit().constData(), 1);
         SetProgramDirectory(Folder());
         SetCurrentDialogs(&Dialogs);
     }
@@ -34,6 +39,10 @@ public:
         Stop();
         SetCurrentDialogs(nullptr);
         SetProgramDirectory({});
+        if (stateWas_)
+            ::setenv("XDG_STATE_HOME", stateWas_->c_str(), 1);
+        else
+            ::unsetenv("XDG_STATE_HOME");
     }
 
     // The program folder: put "Morvelant.cfg" and files here before Start.
@@ -87,6 +96,8 @@ public:
 
 private:
     QTemporaryDir folder_;
+    QTemporaryDir state_;
+    std::optional<std::string> stateWas_;
     std::unique_ptr<EditorWindowSet> windows_;
 };
 
