@@ -1,5 +1,6 @@
 // Thru on the process cycle: see CycleThru.h for who runs what.
 #include "driver/CycleThru.h"
+#include "driver/MidiBytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -96,16 +97,26 @@ void ThruSource::passWhole(const uint8_t* data, size_t size, jack_nframes_t fram
 
 bool ThruSource::take(const uint8_t* data, size_t size, jack_nframes_t frame, uint32_t server, uint32_t& version) {
     version = seen_ ? seen_->version : 0;
-    if (size == 0) return false;
     const uint32_t kinds = seen_ && !seen_->outputs.empty() ? seen_->kinds : 0;
+    // An event normally holds one message; one that holds more is passed a
+    // message at a time, each by its kind.
+    bool passed = false;
+    for (size_t at = 0; at < size;) at += takeOne(data + at, size - at, frame, server, kinds, passed);
+    return passed;
+}
+
+size_t ThruSource::takeOne(const uint8_t* data, size_t size, jack_nframes_t frame, uint32_t server, uint32_t kinds,
+                           bool& passed) {
     const uint8_t first = data[0];
     // Real time: a message of its own, also between the bytes of a
     // system-exclusive message. Active sensing belongs to one connection
     // and is never passed.
     if (first >= 0xF8) {
-        if (first == 0xFE || !(kinds & MIDIKIT_THRU_OTHER)) return false;
-        passWhole(data, 1, frame, server);
-        return true;
+        if (first != 0xFE && (kinds & MIDIKIT_THRU_OTHER)) {
+            passWhole(data, 1, frame, server);
+            passed = true;
+        }
+        return 1;
     }
     if (first == 0xF0 || (inSysex_ && (first < 0x80 || first == 0xF7))) {
         if (first == 0xF0) {
@@ -114,17 +125,18 @@ bool ThruSource::take(const uint8_t* data, size_t size, jack_nframes_t frame, ui
             gathering_ = (kinds & MIDIKIT_THRU_SYSEX) != 0;
             used_ = 0;
         }
-        const bool passing = gathering_;
-        for (size_t i = 0; i < size && inSysex_; ++i) {
+        passed = passed || gathering_;
+        size_t i = 0;
+        for (; i < size && inSysex_; ++i) {
             const uint8_t b = data[i];
             if (b >= 0xF8) {
-                if (b != 0xFE && (kinds & MIDIKIT_THRU_OTHER)) passWhole(&data[i], 1, frame, server);
+                takeOne(&data[i], 1, frame, server, kinds, passed);
                 continue;
             }
-            if (b >= 0x80 && b != 0xF7 && !(b == 0xF0 && i == 0)) {
-                // A status byte ends the message unfinished.
+            if (b >= 0x80 && b != 0xF7 && i > 0) {
+                // A status byte ends the message unfinished, and starts the next.
                 cut();
-                break;
+                return i;
             }
             gather(b);
             if (b == 0xF7) {
@@ -133,15 +145,24 @@ bool ThruSource::take(const uint8_t* data, size_t size, jack_nframes_t frame, ui
                 gathering_ = false;
             }
         }
-        return passing;
+        return i;
     }
-    if (first < 0x80 || first == 0xF7) return false;  // stray data
+    // Data bytes that belong to no message are stray, up to the next status.
+    size_t end = 1;
+    while (end < size && data[end] < 0x80) ++end;
+    if (first < 0x80 || first == 0xF7) return end;
     // A status byte ends a message under way unfinished.
     if (inSysex_) cut();
+    // A message cut short by the next status byte is dropped, as the
+    // editor's own reading drops it.
+    const int length = messageLength(first);
+    if (length == 0 || end < size_t(length)) return end;
     const uint32_t kind = first < 0xF0 ? MIDIKIT_THRU_CHANNEL : MIDIKIT_THRU_OTHER;
-    if (!(kinds & kind)) return false;
-    passWhole(data, size, frame, server);
-    return true;
+    if (kinds & kind) {
+        passWhole(data, size_t(length), frame, server);
+        passed = true;
+    }
+    return size_t(length);
 }
 
 // ---------------------------------------------------------------- routes

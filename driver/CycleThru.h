@@ -143,6 +143,10 @@ public:
     std::atomic<uint32_t> runaway{0};
 
 private:
+    // One message of an event (or the part of a system-exclusive message it
+    // holds): the bytes it took.
+    size_t takeOne(const uint8_t* data, size_t size, jack_nframes_t frame, uint32_t server, uint32_t kinds,
+                   bool& passed);
     void passWhole(const uint8_t* data, size_t size, jack_nframes_t frame, uint32_t server);
     void abandon() { gathering_ = false; }
     void gather(uint8_t b);
