@@ -46,8 +46,10 @@ public:
 
     bool Ok() const { return ok_; }
     jack_client_t* Client() const { return client_; }
-    jack_nframes_t Rate() const { return jack_get_sample_rate(client_); }
-    jack_nframes_t Period() const { return jack_get_buffer_size(client_); }
+    // Sample rate and period of the server; 0 when the client did not open
+    // (no server, or none could start).
+    jack_nframes_t Rate() const { return client_ ? jack_get_sample_rate(client_) : 0; }
+    jack_nframes_t Period() const { return client_ ? jack_get_buffer_size(client_) : 0; }
     // How many connections its port has, as the graph the server's cycles
     // run shows them.
     int Connections() const { return port_ ? jack_port_connected(port_) : 0; }
