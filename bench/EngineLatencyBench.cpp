@@ -290,10 +290,7 @@ void DropLatencyRig() { gRig.reset(); }
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    const int status = morvelant::bench::RunCheckedBenchmarks();
-    benchmark::Shutdown();
+    const int status = morvelant::bench::RunBenchmarkMain(&argc, argv);
     morvelant::DropLatencyRig();
     return status;
 }

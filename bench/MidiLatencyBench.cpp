@@ -340,9 +340,7 @@ BENCHMARK(BM_TenThousandPerSecond)->UseManualTime()->Iterations(1)->Repetitions(
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    const int status = morvelant::bench::RunCheckedBenchmarks();
+    const int status = morvelant::bench::RunBenchmarkMain(&argc, argv);
     TheRig().Close();
-    benchmark::Shutdown();
     return status;
 }
