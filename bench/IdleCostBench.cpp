@@ -75,14 +75,9 @@ void MeasureIdle(int out) {
     [[maybe_unused]] ssize_t w = write(out, line, size_t(n));
 }
 
-// The driver library with one input from the peer and one output to it.
-int EditorSide(int go, int out, const std::string& peer) {
-    char byte;
-    if (read(go, &byte, 1) != 1) return 1;
-    setenv("MIDIKIT_BACKEND", "jack", 1);
-    setenv("MIDIKIT_CLIENT_NAME", "IdleEditor", 1);
-    void* lib = dlopen((testsupport::ExeFolder() + "/libMidiKit32.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!lib) return 1;
+// The driver library, loaded, with one input from the peer and one output
+// to it.
+int DriverIdle(void* lib, int out, const std::string& peer) {
 #define SYM(name) auto name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name))
     SYM(GetNumInDevices);
     SYM(GetNumOutDevices);
@@ -114,6 +109,21 @@ int EditorSide(int go, int out, const std::string& peer) {
     CloseMidiOut(o);
     CloseMidiIn(in);
     return 0;
+}
+
+// The driver's side. The library is closed (its JACK client with it) before
+// the process ends: a process that ends with _exit while the client is open
+// leaves a synchronous server waiting on the dead client.
+int EditorSide(int go, int out, const std::string& peer) {
+    char byte;
+    if (read(go, &byte, 1) != 1) return 1;
+    setenv("MIDIKIT_BACKEND", "jack", 1);
+    setenv("MIDIKIT_CLIENT_NAME", "IdleEditor", 1);
+    void* lib = dlopen((testsupport::ExeFolder() + "/libMidiKit32.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) return 1;
+    const int status = DriverIdle(lib, out, peer);
+    dlclose(lib);
+    return status;
 }
 
 // A plain libjack client with one MIDI input port from the peer.
