@@ -133,6 +133,9 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # them all share one.)
 unset MORVELANT_JACK_SERVER JACK_DEFAULT_SERVER
 export MORVELANT_TEST_RUN="$$"
+# A program's server serves all its tests (each a process of its own) and is
+# stopped here when they end; a program run directly stops the one it started.
+export MORVELANT_KEEP_TEST_SERVERS=1
 stop_servers() {
   scripts/jack-test-server.sh stop-all
   scripts/pipewire-test-server.sh stop-all
