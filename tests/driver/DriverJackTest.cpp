@@ -1011,7 +1011,7 @@ TEST_F(Jack, ThruNeverCompletesAMessageWhoseSourceWent) {
     } cases[] = {
         {"patchbay",
          [&] {
-             ASSERT_TRUE(morvelant::testsupport::PatchPorts(name + "o:out", ours, false));
+             ASSERT_TRUE(morvelant::testsupport::UnpatchPorts(name + "o:out", ours));
              ASSERT_TRUE(Eventually([&] { return peer->OutConnections() == 0; }, 10s));
              std::this_thread::sleep_for(100ms);  // the cable stays out a moment
              ASSERT_TRUE(morvelant::testsupport::PatchPorts(name + "o:out", ours));

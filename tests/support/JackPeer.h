@@ -324,17 +324,29 @@ private:
     int clocks_ = 0;
 };
 
-// Connects two ports from a client of the test server, as a patchbay does
-// (or, with connect false, takes their connection away).
-inline bool PatchPorts(const std::string& from, const std::string& to, bool connect = true) {
+// Runs `patch` with a client of the test server, as a patchbay does;
+// whether it succeeded. (Connecting and disconnecting are functions apart:
+// a program whose libjack calls go through a loader that forwards only some
+// of libjack's functions links only those it calls, with either compiler at
+// any optimisation.)
+template <typename Patch>
+bool WithPatchbay(Patch patch) {
     UseJackServer();
     jack_status_t status{};
-    jack_client_t* patch = jack_client_open("patch", JackNoStartServer, &status);
-    if (!patch) return false;
-    const bool made = (connect ? jack_connect(patch, from.c_str(), to.c_str())
-                               : jack_disconnect(patch, from.c_str(), to.c_str())) == 0;
-    jack_client_close(patch);
+    jack_client_t* patchbay = jack_client_open("patch", JackNoStartServer, &status);
+    if (!patchbay) return false;
+    const bool made = patch(patchbay);
+    jack_client_close(patchbay);
     return made;
+}
+
+// Connects two ports from a client of the test server, as a patchbay does.
+inline bool PatchPorts(const std::string& from, const std::string& to) {
+    return WithPatchbay([&](jack_client_t* c) { return jack_connect(c, from.c_str(), to.c_str()) == 0; });
+}
+// Takes the connection of two ports away, as a patchbay does.
+inline bool UnpatchPorts(const std::string& from, const std::string& to) {
+    return WithPatchbay([&](jack_client_t* c) { return jack_disconnect(c, from.c_str(), to.c_str()) == 0; });
 }
 
 }  // namespace morvelant::testsupport
