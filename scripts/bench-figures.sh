@@ -4,10 +4,13 @@
 # before and after each benchmark, so that a figure taken on a busy machine
 # says so. Not part of the tests.
 #
-#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,frames,notes,start]
+#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,idle,frames,notes,start]
 #
 #   thru    ThruMonitorBench: thru latency and lost messages at 10k events/s
 #           with the monitor off, enabled and closed, enabled and open;
+#   idle    IdleCostBench: the driver library's wake-ups and CPU while no
+#           MIDI moves, an input and an output open, against a plain
+#           libjack client beside it;
 #   frames  EventEditBench at 3840 x 2160, offscreen and in a real window
 #           (scripts/on-display.sh: a virtual X server with openbox);
 #   notes   NotesBench: start and preset selection with large notes;
@@ -24,7 +27,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs=5
 bin="$here/build-bench/bin"
-only="thru,frames,notes,start"
+only="thru,idle,frames,notes,start"
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
@@ -35,10 +38,10 @@ while [ $# -gt 0 ]; do
 done
 wants() { [[ ",$only," == *",$1,"* ]]; }
 
-if [ "$bin" = "$here/build-bench/bin" ] && [ ! -x "$bin/ThruMonitorBench" ]; then
+if [ "$bin" = "$here/build-bench/bin" ] && { [ ! -x "$bin/ThruMonitorBench" ] || [ ! -x "$bin/IdleCostBench" ]; }; then
   cmake -S "$here" -B "$here/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVELANT_BENCH=ON >/dev/null
   cmake --build "$here/build-bench" --parallel 4 --target MorvelantEditor MidiKit32 ThruMonitorBench \
-    EventEditBench NotesBench >/dev/null
+    EventEditBench NotesBench IdleCostBench >/dev/null
 fi
 
 export MORVELANT_TEST_RUN="${MORVELANT_TEST_RUN:-figures}"
@@ -81,6 +84,10 @@ EOF
 if wants thru; then
   "$here/scripts/jack-test-server.sh" start >/dev/null || { echo "no JACK test server" >&2; exit 1; }
   bench "ThruMonitorBench (10,000 events/s, 10 s per leg)" '^(thru_|lost_|period_ms)' "$bin/ThruMonitorBench"
+fi
+if wants idle; then
+  "$here/scripts/jack-test-server.sh" start >/dev/null || { echo "no JACK test server" >&2; exit 1; }
+  bench "IdleCostBench (4 s idle, ports open and connected)" '^(driver_|baseline_|wakeups_ratio)' "$bin/IdleCostBench"
 fi
 if wants frames; then
   bench "EventEditBench at 3840 x 2160, offscreen" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms|ratio|width|height)$' \
