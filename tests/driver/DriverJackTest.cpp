@@ -53,8 +53,7 @@ using PlainLoop = morvelant::testsupport::JackPlainLoop;
 // test server lists them.
 std::set<std::string> PortsNamed(const char* pattern) {
     std::set<std::string> names;
-    jack_status_t status{};
-    jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status);
+    jack_client_t* probe = morvelant::testsupport::OpenTestClient("probe", JackNullOption, true);
     if (!probe) return {"(no server)"};
     const char** ports = jack_get_ports(probe, pattern, JACK_DEFAULT_MIDI_TYPE, 0);
     for (const char** p = ports; p && *p; ++p) names.insert(*p);
@@ -411,8 +410,7 @@ TEST_F(Jack, OurPortsAreNamedAfterTheirPeers) {
               (std::set<std::string>{"driver_tests:" + peer->name + "/in", "driver_tests:" + peer->name + "o/out"}))
         << "one client named after the program, its ports after their peers";
     // The output reaches the peer through a connection a patchbay can see.
-    jack_status_t status{};
-    jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status);
+    jack_client_t* probe = morvelant::testsupport::OpenTestClient("probe", JackNullOption, true);
     ASSERT_NE(probe, nullptr);
     jack_port_t* own = jack_port_by_name(probe, ("driver_tests:" + peer->name + "/in").c_str());
     ASSERT_NE(own, nullptr);

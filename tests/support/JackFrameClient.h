@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/JackClient.h"
 #include "tests/support/JackServer.h"
 
 namespace morvelant::testsupport {
@@ -30,8 +31,7 @@ public:
     JackFrameClient(const std::string& client, bool sender, size_t capacity = 1 << 18)
         : sender_(sender), got_(sender ? 0 : capacity) {
         UseJackServer();
-        jack_status_t status{};
-        client_ = jack_client_open(client.c_str(), jack_options_t(JackNoStartServer | JackUseExactName), &status);
+        client_ = OpenTestClient(client, JackUseExactName);
         if (!client_) return;
         port_ = jack_port_register(client_, sender ? "out" : "in", JACK_DEFAULT_MIDI_TYPE,
                                    sender ? JackPortIsOutput : JackPortIsInput, 0);
