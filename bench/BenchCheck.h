@@ -5,8 +5,6 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,15 +31,24 @@ inline bool CheckRate(benchmark::State& state, const char* what, double count, d
                  what + (" at " + std::to_string(int64_t(got)) + " per second, not " + std::to_string(int64_t(rate))));
 }
 
-// Remembers whether any run reported an error, printing as the console does.
-class FailingReporter : public benchmark::ConsoleReporter {
+// Remembers whether any run reported an error, and shows every run as the
+// library's own display reporter does: the format, colour and counter flags
+// (--benchmark_format=json|csv|console, --benchmark_color,
+// --benchmark_counters_tabular) are honoured; --benchmark_out writes its
+// file beside it as usual.
+class FailingReporter : public benchmark::BenchmarkReporter {
 public:
-    FailingReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Color : OO_None) {}
+    FailingReporter() : shown_(benchmark::CreateDefaultDisplayReporter()) {}
+    bool ReportContext(const Context& context) override { return shown_->ReportContext(context); }
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) failed = failed || run.error_occurred;
-        ConsoleReporter::ReportRuns(runs);
+        shown_->ReportRuns(runs);
     }
+    void Finalize() override { shown_->Finalize(); }
     bool failed = false;
+
+private:
+    benchmark::BenchmarkReporter* shown_;  // the library's own, made once per process and kept
 };
 
 // Runs the benchmarks picked by the flags; 1 when any of them failed.
@@ -51,15 +58,21 @@ inline int RunCheckedBenchmarks() {
     return reporter.failed ? 1 : 0;
 }
 
+// A benchmark program's main after its own set-up: takes the benchmark
+// library's flags (an unknown one is refused, as the library's own main
+// does), runs the benchmarks they pick; 1 when an argument was refused or a
+// benchmark failed.
+inline int RunBenchmarkMain(int* argc, char** argv) {
+    benchmark::Initialize(argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(*argc, argv)) return 1;
+    const int status = RunCheckedBenchmarks();
+    benchmark::Shutdown();
+    return status;
+}
+
 }  // namespace morvelant::bench
 
 // BENCHMARK_MAIN, with a failing status when a benchmark failed.
-#define MORVELANT_BENCHMARK_MAIN()                                        \
-    int main(int argc, char** argv) {                                     \
-        benchmark::Initialize(&argc, argv);                               \
-        if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1; \
-        const int status = morvelant::bench::RunCheckedBenchmarks();      \
-        benchmark::Shutdown();                                            \
-        return status;                                                    \
-    }                                                                     \
+#define MORVELANT_BENCHMARK_MAIN()                                              \
+    int main(int argc, char** argv) { return morvelant::bench::RunBenchmarkMain(&argc, argv); } \
     int main(int, char**)

@@ -50,15 +50,6 @@ using testsupport::JackTestServerName;
 
 using testsupport::JackPeer;
 
-bool Connect(const std::string& from, const std::string& to) {
-    jack_status_t status{};
-    jack_client_t* c = jack_client_open("LatPatch", JackNoStartServer, &status);
-    if (!c) return false;
-    const int r = jack_connect(c, from.c_str(), to.c_str());
-    jack_client_close(c);
-    return r == 0;
-}
-
 struct Rig {
     std::string client = "LatPeer" + std::to_string(::getpid());
     std::unique_ptr<JackPeer> peer;  // "i:in" where both loops end, "o:out" feeds the editor's input
@@ -78,7 +69,7 @@ struct Rig {
         ::setenv("MIDIKIT_BACKEND", "jack", 1);
         peer = std::make_unique<JackPeer>(JackPeer::Setup{.in = client + "i", .out = client + "o", .quiet = true});
         direct = std::make_unique<JackPeer>(JackPeer::Setup{.out = client + "d", .quiet = true});
-        if (!peer->Ok() || !direct->Ok() || !Connect(client + "d:out", client + "i:in"))
+        if (!peer->Ok() || !direct->Ok() || !testsupport::PatchPorts(client + "d:out", client + "i:in"))
             return Fail("the direct loop could not be connected");
 
         kit = std::make_unique<TMidiKit>();
@@ -290,10 +281,7 @@ void DropLatencyRig() { gRig.reset(); }
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    const int status = morvelant::bench::RunCheckedBenchmarks();
-    benchmark::Shutdown();
+    const int status = morvelant::bench::RunBenchmarkMain(&argc, argv);
     morvelant::DropLatencyRig();
     return status;
 }

@@ -340,8 +340,5 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    const int status = morvelant::bench::RunCheckedBenchmarks();
-    benchmark::Shutdown();
-    return status;
+    return morvelant::bench::RunBenchmarkMain(&argc, argv);
 }

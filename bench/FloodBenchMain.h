@@ -40,10 +40,7 @@ inline int RunFloodBenchmarks(int argc, char** argv, int& seconds, int& rate, in
     std::error_code ec;
     std::filesystem::create_directories(tmp, ec);
     SetProgramDirectory(tmp);
-    benchmark::Initialize(&restc, rest.data());
-    const int status = RunCheckedBenchmarks();
-    benchmark::Shutdown();
-    return status;
+    return RunBenchmarkMain(&restc, rest.data());
 }
 
 }  // namespace morvelant::bench

@@ -75,14 +75,9 @@ void MeasureIdle(int out) {
     [[maybe_unused]] ssize_t w = write(out, line, size_t(n));
 }
 
-// The driver library with one input from the peer and one output to it.
-int EditorSide(int go, int out, const std::string& peer) {
-    char byte;
-    if (read(go, &byte, 1) != 1) return 1;
-    setenv("MIDIKIT_BACKEND", "jack", 1);
-    setenv("MIDIKIT_CLIENT_NAME", "IdleEditor", 1);
-    void* lib = dlopen((testsupport::ExeFolder() + "/libMidiKit32.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!lib) return 1;
+// The driver library, loaded, with one input from the peer and one output
+// to it.
+int DriverIdle(void* lib, int out, const std::string& peer) {
 #define SYM(name) auto name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name))
     SYM(GetNumInDevices);
     SYM(GetNumOutDevices);
@@ -116,12 +111,26 @@ int EditorSide(int go, int out, const std::string& peer) {
     return 0;
 }
 
+// The driver's side. The library is closed (its JACK client with it) before
+// the process ends: a process that ends with _exit while the client is open
+// leaves a synchronous server waiting on the dead client.
+int EditorSide(int go, int out, const std::string& peer) {
+    char byte;
+    if (read(go, &byte, 1) != 1) return 1;
+    setenv("MIDIKIT_BACKEND", "jack", 1);
+    setenv("MIDIKIT_CLIENT_NAME", "IdleEditor", 1);
+    void* lib = dlopen((testsupport::ExeFolder() + "/libMidiKit32.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) return 1;
+    const int status = DriverIdle(lib, out, peer);
+    dlclose(lib);
+    return status;
+}
+
 // A plain libjack client with one MIDI input port from the peer.
 int BaselineSide(int go, int out, const std::string& peer) {
     char byte;
     if (read(go, &byte, 1) != 1) return 1;
-    jack_status_t status{};
-    jack_client_t* c = jack_client_open("IdleBaseline", JackNoStartServer, &status);
+    jack_client_t* c = testsupport::OpenTestClient("IdleBaseline");
     if (!c) return 1;
     static jack_port_t* port = jack_port_register(c, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     static std::atomic<uint32_t> seen{0};

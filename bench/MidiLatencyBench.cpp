@@ -67,8 +67,7 @@ constexpr uint8_t DirectStatus = 0x91;
 class Relay {
 public:
     explicit Relay(const std::string& name) {
-        jack_status_t status{};
-        client_ = jack_client_open(name.c_str(), jack_options_t(JackNoStartServer | JackUseExactName), &status);
+        client_ = testsupport::OpenTestClient(name, JackUseExactName);
         if (!client_) return;
         in_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
         out_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
@@ -340,9 +339,7 @@ BENCHMARK(BM_TenThousandPerSecond)->UseManualTime()->Iterations(1)->Repetitions(
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    const int status = morvelant::bench::RunCheckedBenchmarks();
+    const int status = morvelant::bench::RunBenchmarkMain(&argc, argv);
     TheRig().Close();
-    benchmark::Shutdown();
     return status;
 }

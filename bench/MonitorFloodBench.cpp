@@ -68,6 +68,7 @@
 #include "model/Notifications.h"
 #include "shell/MidiMonGrid.h"
 #include "tests/support/CpuTime.h"
+#include "tests/support/JackClient.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/KitPorts.h"
@@ -163,6 +164,7 @@ void BM_MonitorFlood(benchmark::State& state) {
     const std::string tag = "mflood" + std::to_string(::getpid());
     Peer peer;
     try {
+        testsupport::OwnJackMessages();
         peer.out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, tag);
         peer.out->openVirtualPort("out");
     } catch (const RtMidiError& e) {

@@ -4,7 +4,7 @@
 # before and after each benchmark, so that a figure taken on a busy machine
 # says so. Not part of the tests.
 #
-#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,cycle,monitor,frames,notes,start]
+#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,cycle,monitor,idle,frames,notes,start]
 #
 #   thru    ThruMonitorBench: thru latency and lost messages at 10k events/s
 #           with the monitor off, enabled and closed, enabled and open;
@@ -16,6 +16,9 @@
 #           stall at 10k events/s with a 50,000-byte message every second
 #           and the monitor open (60 s), and the heap kept per such message
 #           with the monitor open, closed and off;
+#   idle    IdleCostBench: the driver library's wake-ups and CPU while no
+#           MIDI moves, an input and an output open, against a plain
+#           libjack client beside it;
 #   frames  EventEditBench at 3840 x 2160, offscreen and in a real window
 #           (scripts/on-display.sh: a virtual X server with openbox);
 #   notes   NotesBench: start and preset selection with large notes;
@@ -32,7 +35,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs=5
 bin="$here/build-bench/bin"
-only="thru,cycle,monitor,frames,notes,start"
+only="thru,cycle,monitor,idle,frames,notes,start"
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
@@ -44,10 +47,10 @@ done
 wants() { [[ ",$only," == *",$1,"* ]]; }
 
 if [ "$bin" = "$here/build-bench/bin" ] && { [ ! -x "$bin/ThruMonitorBench" ] || [ ! -x "$bin/ThruCycleBench" ] ||
-  [ ! -x "$bin/MonitorFloodBench" ]; }; then
+  [ ! -x "$bin/MonitorFloodBench" ] || [ ! -x "$bin/IdleCostBench" ]; }; then
   cmake -S "$here" -B "$here/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVELANT_BENCH=ON >/dev/null
   cmake --build "$here/build-bench" --parallel 4 --target MorvelantEditor MidiKit32 ThruMonitorBench \
-    ThruCycleBench MonitorFloodBench EventEditBench NotesBench >/dev/null
+    ThruCycleBench MonitorFloodBench EventEditBench NotesBench IdleCostBench >/dev/null
 fi
 
 export MORVELANT_TEST_RUN="${MORVELANT_TEST_RUN:-figures}"
@@ -106,6 +109,10 @@ if wants cycle; then
     '^(quiet|flood|stopped|loaded)_|^(period_frames|server_realtime|flood_MB_per_s|loaded_idle_pct|loaded_spinner_cores)$' \
     "$bin/ThruCycleBench" --runs=1
   "$here/scripts/jack-test-server.sh" stop >/dev/null 2>&1 || true
+fi
+if wants idle; then
+  "$here/scripts/jack-test-server.sh" start >/dev/null || { echo "no JACK test server" >&2; exit 1; }
+  bench "IdleCostBench (4 s idle, ports open and connected)" '^(driver_|baseline_|wakeups_ratio)' "$bin/IdleCostBench"
 fi
 if wants frames; then
   bench "EventEditBench at 3840 x 2160, offscreen" '^(median_ms|worst_ms|median_cpu_ms|worst_cpu_ms|ratio|width|height)$' \

@@ -57,21 +57,73 @@ forget_files() {
   rm -f /dev/shm/jack_"$1"_* /dev/shm/jack_sem."$(id -u)"_"$1"_*
 }
 
+# Starts the server once and waits up to ten seconds for it to answer.
+# Returns 0 when it answers, 2 when it ended at once because the machine's
+# servers are all taken, 1 otherwise.
+start_once() {
+  local mark pid
+  free_dead_entries
+  # A server of ours that no longer answers (stalled or half gone) goes first.
+  stop_pid "$state.pid" reaped
+  forget_files "$name"
+  mark=$(($(stat -c %s "$state.log" 2>/dev/null || echo 0) + 1))
+  # Synchronous mode: a slow client delays the cycle instead of losing MIDI.
+  # MORVELANT_JACK_REALTIME=1 starts it as a user's server runs instead
+  # (real-time, asynchronous), for the benchmarks that time the cycle.
+  local mode=(--no-realtime --sync --timeout 5000)
+  [ "${MORVELANT_JACK_REALTIME:-0}" = 1 ] && mode=(--realtime --realtime-priority 70)
+  jackd -n "$name" "${mode[@]}" -d dummy -r 48000 -p 128 >>"$state.log" 2>&1 &
+  pid=$!
+  echo "$pid" >"$state.pid"
+  for _ in $(seq 1 50); do
+    if answers; then return 0; fi
+    if ! alive "$pid"; then
+      wait "$pid" 2>/dev/null
+      rm -f "$state.pid"
+      tail -c +"$mark" "$state.log" | grep -qi "too many servers already active" && return 2
+      return 1
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
 case "${1:-}" in
   start)
     if answers; then exit 0; fi
-    free_dead_entries
-    # A server of ours that no longer answers (stalled or half gone) goes first.
-    stop_pid "$state.pid" reaped
-    forget_files "$name"
-    # Synchronous mode: a slow client delays the cycle instead of losing MIDI.
-    # MORVELANT_JACK_REALTIME=1 starts it as a user's server runs instead
-    # (real-time, asynchronous), for the benchmarks that time the cycle.
-    mode=(--no-realtime --sync --timeout 5000)
-    [ "${MORVELANT_JACK_REALTIME:-0}" = 1 ] && mode=(--realtime --realtime-priority 70)
-    jackd -n "$name" "${mode[@]}" -d dummy -r 48000 -p 128 >>"$state.log" 2>&1 &
-    echo $! >"$state.pid"
-    wait_until_answers "JACK server '$name'" "$state.log"
+    # A machine runs at most eight JACK servers (every user's, every run's):
+    # when they are all taken, a server of another program or run is
+    # usually about to end, so a free one is waited for, for up to
+    # MORVELANT_JACK_SLOT_WAIT seconds (default 120), then the start fails
+    # saying why.
+    limit="${MORVELANT_JACK_SLOT_WAIT:-120}"
+    began=$SECONDS
+    said=""
+    while :; do
+      start_once
+      case $? in
+        0) exit 0 ;;
+        2)
+          if [ $((SECONDS - began)) -ge "$limit" ]; then
+            echo "$(basename "$0" .sh): the JACK server '$name' did not start: this machine's JACK servers" \
+              "are all taken (\"Too many servers already active\": at most 8 run at once) and none came free" \
+              "within $limit s" >&2
+            exit 1
+          fi
+          if [ -z "$said" ]; then
+            echo "$(basename "$0" .sh): this machine's JACK servers are all taken (at most 8 run at once);" \
+              "waiting up to $limit s for one to end before starting '$name'" >&2
+            said=1
+          fi
+          sleep 2
+          ;;
+        *)
+          echo "$(basename "$0" .sh): the JACK server '$name' did not start:" >&2
+          tail -20 "$state.log" >&2
+          exit 1
+          ;;
+      esac
+    done
     ;;
   stop)
     stop_pid "$state.pid" reaped

@@ -54,12 +54,12 @@ TEST(MidiSystemJack, TheFileKeepsWhatTheUserChoseAndNothingMerelySeen) {
     MIDIKIT_IN_FRESH_PROCESS();
     const std::string pid = std::to_string(::getpid()), stored = "lp" + pid + ":MIDI B";
     const std::string own = "al" + pid + ":renamed port";
-    jack_status_t status{};
-    jack_client_t* peer = jack_client_open(("al" + pid).c_str(), JackNoStartServer, &status);
+    jack_client_t* peer = testsupport::OpenTestClient("al" + pid);
     ASSERT_NE(peer, nullptr);
     jack_port_t* port = jack_port_register(peer, "renamed port", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     ASSERT_EQ(jack_port_set_alias(port, stored.c_str()), 0);
-    jack_client_t* seen = jack_client_open(("seen" + pid).c_str(), JackNoStartServer, &status);
+    jack_client_t* seen = testsupport::OpenTestClient("seen" + pid);
+    ASSERT_NE(seen, nullptr);
     jack_port_register(seen, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     testsupport::StartedEditor editor;
     std::ofstream(editor.Folder() + "Morvelant.cfg", std::ios::binary)

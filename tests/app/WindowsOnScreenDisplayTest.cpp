@@ -20,6 +20,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -53,7 +54,7 @@ std::string Contents(const QString& path) { return testsupport::Slurp(path.toStd
 struct Shown {
     std::string title;
     QRect frame, client;
-    unsigned long id = 0;  // the X window, not compared
+    unsigned long id = 0;  // the client window, not compared
     bool operator==(const Shown& o) const { return title == o.title && frame == o.frame && client == o.client; }
     QRect TitleBar() const { return {frame.left(), frame.top(), frame.width(), client.top() - frame.top()}; }
 };
@@ -269,18 +270,52 @@ public:
         return all;
     }
 
-    // Drags a window by the middle of its title bar until its frame's corner is at `to`.
-    void Drag(const Shown& w, QPoint to) const {
-        const QPoint grip(w.frame.center().x(), (w.frame.top() + w.client.top()) / 2);
-        const QPoint end = grip + to - w.frame.topLeft();
+    // The mapped window of that key (title, or "the menu strip") as the X
+    // server shows it now; none when it is not shown.
+    std::optional<Shown> Now(const std::string& key) const {
+        for (const Shown& w : Windows())
+            if (::morvelant::Key(w) == key) return w;
+        return std::nullopt;
+    }
+
+    // Drags a window by the middle of its title bar until its frame's corner
+    // is at `to`, as the window manager answers: the grip is taken where the
+    // window stands now, the button is let go only once the window manager
+    // shows the frame where the pointer put it (on a loaded machine it
+    // follows the pointer late), and the drag ends when the window manager
+    // has let the pointer go (a press while it still holds the pointer goes
+    // to it, not to the title bar under it). Whether it got there.
+    bool Drag(const std::string& key, QPoint to) const {
+        const std::optional<Shown> w = Now(key);
+        if (!w) return false;
+        const QPoint grip(w->frame.center().x(), (w->frame.top() + w->client.top()) / 2);
+        const QPoint end = grip + to - w->frame.topLeft();
         XTestFakeMotionEvent(x_, -1, grip.x(), grip.y(), 0);
         XTestFakeButtonEvent(x_, 1, True, 0);
         for (int step = 1; step <= 10; ++step) {
             const QPoint p = grip + (end - grip) * step / 10;
             XTestFakeMotionEvent(x_, -1, p.x(), p.y(), 20);
         }
-        XTestFakeButtonEvent(x_, 1, False, 20);
         XSync(x_, False);
+        const bool followed = PollUntil(
+            [&] {
+                const std::optional<Shown> now = Now(key);
+                return now && now->frame.topLeft() == to;
+            },
+            30s, 20ms);
+        XTestFakeButtonEvent(x_, 1, False, 0);
+        XSync(x_, False);
+        const bool letGo = PollUntil(
+            [&] {
+                if (XGrabPointer(x_, DefaultRootWindow(x_), False, 0, GrabModeAsync, GrabModeAsync, None, None,
+                                 CurrentTime) != GrabSuccess)
+                    return false;
+                XUngrabPointer(x_, CurrentTime);
+                XSync(x_, False);
+                return true;
+            },
+            30s, 20ms);
+        return followed && letGo;
     }
 
     // Clicks at a point until window `id` has the keys, as a user does;
@@ -342,6 +377,25 @@ public:
         return {name.begin(), name.end()};
     }
     bool Running() const { return process_.state() != QProcess::NotRunning; }
+
+    // Closes a window as a user does with its frame's close button: the
+    // window manager is asked to close it and sends the editor its close
+    // message, behind every move it told the editor of before. Closing the
+    // menu strip ends the editor; its exit status as Ended() gives it.
+    int Close(const std::string& key) {
+        if (const std::optional<Shown> w = Now(key)) {
+            XEvent e{};
+            e.xclient.type = ClientMessage;
+            e.xclient.window = w->id;
+            e.xclient.message_type = XInternAtom(x_, "_NET_CLOSE_WINDOW", False);
+            e.xclient.format = 32;
+            e.xclient.data.l[0] = CurrentTime;
+            e.xclient.data.l[1] = 2;  // asked for by a user's tool
+            XSendEvent(x_, DefaultRootWindow(x_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+            XSync(x_, False);
+        }
+        return Ended(120s);
+    }
 
     // Ends the editor by its end signal; the display ends with it. The
     // editor's exit status, -1 for a crash.
@@ -483,12 +537,18 @@ TEST_F(WindowsOnScreen, WindowsBroughtOntoASmallerScreenStayWhereTheyCameAndWhol
         const Shown* strip = Find(first, "the menu strip");
         ASSERT_TRUE(deviceWindow != nullptr && strip != nullptr);
         const QRect stripTo(QPoint(900, 1130), strip->frame.size());
-        run.Drag(*strip, stripTo.topLeft());  // first: it may lie over the other's title bar
+        // The strip first: it may lie over the other's title bar.
+        ASSERT_TRUE(run.Drag("the menu strip", stripTo.topLeft())) << "the window manager did not move the strip";
         Settle(run, {{"the menu strip", stripTo}});
-        run.Drag(*deviceWindow, {1250, 700});
+        ASSERT_TRUE(run.Drag(device, {1250, 700})) << "the window manager did not move the device window";
         large = Settle(run, {{device, QRect(QPoint(1250, 700), deviceWindow->frame.size())}, {"the menu strip", stripTo}});
         ASSERT_EQ(Find(large, device)->frame.topLeft(), QPoint(1250, 700));
         ASSERT_EQ(Find(large, "the menu strip")->frame.topLeft(), QPoint(900, 1130));
+        // Closed by its menu strip, as a user ends it: the editor reads the
+        // close behind the moves (an end signal can come before it has read
+        // them on a loaded machine, and the places it stores are then the
+        // ones before).
+        EXPECT_EQ(run.Close("the menu strip"), 0);
     }
     const TIniFile ini(Cfg().toStdString());
     EXPECT_EQ(ini.ReadInteger("Main Form", "Left", -1), 1250);

@@ -598,7 +598,8 @@ TEST_F(MidiInDeviceJack, ADumpCutByADisconnectionIsNotCompletedByALaterOne) {
     Pump([&] { return form_->ReceiveCount() >= std::ssize(v) / 2; });
     const std::string ours = std::string(program_invocation_short_name) + ":" + client_ + "o/out";
     for (const bool connect : {false, true}) {
-        ASSERT_TRUE(testsupport::PatchPorts(client_ + "o:out", ours, connect));
+        ASSERT_TRUE(connect ? testsupport::PatchPorts(client_ + "o:out", ours)
+                            : testsupport::UnpatchPorts(client_ + "o:out", ours));
         Pump([&] { return (peer_->OutConnections() > 0) == connect; });
         Pump([] { return false; }, std::chrono::milliseconds(100));  // the cable stays out a moment
     }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "midikit/MidiKitOut.h"
+#include "tests/support/JackClient.h"
 #include "tests/support/JackServer.h"
 
 namespace morvelant::settingstest {
@@ -27,6 +28,7 @@ TEST(MidiSettingsJack, PortsOfAnotherClientTakeRolesAliasesAndEvents) {
     // The other client: a port that receives from us and one that sends.
     // Names of this process only, so that no other client's port matches.
     const std::string tag = "Peer" + std::to_string(::getpid());
+    testsupport::OwnJackMessages();
     RtMidiIn probe(RtMidi::UNIX_JACK, tag + "a");
     probe.ignoreTypes(false, true, true);
     probe.openVirtualPort("Probe");

@@ -119,8 +119,7 @@ protected:
 
 // The names of the ports of a JACK client, from outside.
 std::vector<std::string> PortsOf(const std::string& client) {
-    jack_status_t status{};
-    jack_client_t* probe = jack_client_open("PortsProbe", JackNoStartServer, &status);
+    jack_client_t* probe = testsupport::OpenTestClient("PortsProbe", JackNullOption, true);
     std::vector<std::string> names;
     if (!probe) return names;
     const char** ports = jack_get_ports(probe, ("^" + client + ":").c_str(), JACK_DEFAULT_MIDI_TYPE, 0);
@@ -131,8 +130,7 @@ std::vector<std::string> PortsOf(const std::string& client) {
 }
 
 bool Connect(const std::string& from, const std::string& to) {
-    jack_status_t status{};
-    jack_client_t* patchbay = jack_client_open("Patchbay", JackNoStartServer, &status);
+    jack_client_t* patchbay = testsupport::OpenTestClient("Patchbay", JackNullOption, true);
     if (!patchbay) return false;
     const int r = jack_connect(patchbay, from.c_str(), to.c_str());
     jack_client_close(patchbay);
@@ -219,8 +217,7 @@ TEST_F(PortsJack, AServerThatStopsIsSaidOnceAndFadersReachThePeerWhenItReturns) 
 class TwinPorts {
 public:
     TwinPorts(const std::string& client, const std::vector<std::string>& names, bool inputs = true) {
-        jack_status_t status{};
-        client_ = jack_client_open(client.c_str(), JackNoStartServer, &status);
+        client_ = testsupport::OpenTestClient(client);
         if (!client_) return;
         ports_.reserve(names.size());
         for (const std::string& n : names)
@@ -313,8 +310,7 @@ TEST_F(PortsJack, ARoleKeepsThePortChosenWhateverOrderItsInterfaceRegistersItsPo
 // Whether two ports are connected, seen from outside; "connect" or
 // "disconnect" them as a patchbay does.
 bool Connected(const std::string& a, const std::string& b) {
-    jack_status_t status{};
-    jack_client_t* probe = jack_client_open("PortsProbe", JackNoStartServer, &status);
+    jack_client_t* probe = testsupport::OpenTestClient("PortsProbe", JackNullOption, true);
     if (!probe) return false;
     jack_port_t* port = jack_port_by_name(probe, a.c_str());
     const bool connected = port != nullptr && jack_port_connected_to(port, b.c_str());
@@ -322,8 +318,7 @@ bool Connected(const std::string& a, const std::string& b) {
     return connected;
 }
 bool Disconnect(const std::string& from, const std::string& to) {
-    jack_status_t status{};
-    jack_client_t* patchbay = jack_client_open("Patchbay", JackNoStartServer, &status);
+    jack_client_t* patchbay = testsupport::OpenTestClient("Patchbay", JackNullOption, true);
     if (!patchbay) return false;
     const int r = jack_disconnect(patchbay, from.c_str(), to.c_str());
     jack_client_close(patchbay);

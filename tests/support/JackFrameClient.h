@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/JackClient.h"
 #include "tests/support/JackServer.h"
 
 namespace morvelant::testsupport {
@@ -30,8 +31,7 @@ public:
     JackFrameClient(const std::string& client, bool sender, size_t capacity = 1 << 18)
         : sender_(sender), got_(sender ? 0 : capacity) {
         UseJackServer();
-        jack_status_t status{};
-        client_ = jack_client_open(client.c_str(), jack_options_t(JackNoStartServer | JackUseExactName), &status);
+        client_ = OpenTestClient(client, JackUseExactName);
         if (!client_) return;
         port_ = jack_port_register(client_, sender ? "out" : "in", JACK_DEFAULT_MIDI_TYPE,
                                    sender ? JackPortIsOutput : JackPortIsInput, 0);
@@ -46,8 +46,10 @@ public:
 
     bool Ok() const { return ok_; }
     jack_client_t* Client() const { return client_; }
-    jack_nframes_t Rate() const { return jack_get_sample_rate(client_); }
-    jack_nframes_t Period() const { return jack_get_buffer_size(client_); }
+    // Sample rate and period of the server; 0 when the client did not open
+    // (no server, or none could start).
+    jack_nframes_t Rate() const { return client_ ? jack_get_sample_rate(client_) : 0; }
+    jack_nframes_t Period() const { return client_ ? jack_get_buffer_size(client_) : 0; }
     // How many connections its port has, as the graph the server's cycles
     // run shows them.
     int Connections() const { return port_ ? jack_port_connected(port_) : 0; }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "driver/UnseenByThreadSanitizer.h"
+#include "tests/support/JackClient.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/PollUntil.h"
 
@@ -48,12 +49,8 @@ public:
         bool loop = false;
     };
 
-    explicit JackPeer(const Setup& setup) : splitClocks_(setup.splitClocks) {
+    explicit JackPeer(const Setup& setup) : splitClocks_(setup.splitClocks), quiet_(setup.quiet) {
         UseJackServer();
-        if (setup.quiet) {
-            jack_set_error_function([](const char*) {});
-            jack_set_info_function([](const char*) {});
-        }
         inRing_ = jack_ringbuffer_create(1 << 20);
         outRing_ = jack_ringbuffer_create(1 << 20);
         if (!setup.in.empty()) Open(setup.in, "in", true, inClient_, inPort_);
@@ -183,8 +180,7 @@ private:
 
     // The client and port are set before the process callback can run.
     void Open(const std::string& client, const char* port, bool input, jack_client_t*& c, jack_port_t*& p) {
-        jack_status_t status{};
-        c = jack_client_open(client.c_str(), jack_options_t(JackNoStartServer | JackUseExactName), &status);
+        c = OpenTestClient(client, JackUseExactName, quiet_);
         if (!c) {
             (input ? okIn_ : okOut_) = false;
             dead_ = true;
@@ -301,6 +297,7 @@ private:
 
     static constexpr int kGoneSettleMs = 100;
     const bool splitClocks_;
+    const bool quiet_;
     int64_t offsetUs_ = 0;
     jack_client_t* inClient_ = nullptr;
     jack_client_t* outClient_ = nullptr;
@@ -324,17 +321,28 @@ private:
     int clocks_ = 0;
 };
 
-// Connects two ports from a client of the test server, as a patchbay does
-// (or, with connect false, takes their connection away).
-inline bool PatchPorts(const std::string& from, const std::string& to, bool connect = true) {
+// Runs `patch` with a client of the test server, as a patchbay does;
+// whether it succeeded. (Connecting and disconnecting are functions apart:
+// a program whose libjack calls go through a loader that forwards only some
+// of libjack's functions links only those it calls, with either compiler at
+// any optimisation.)
+template <typename Patch>
+bool WithPatchbay(Patch patch) {
     UseJackServer();
-    jack_status_t status{};
-    jack_client_t* patch = jack_client_open("patch", JackNoStartServer, &status);
-    if (!patch) return false;
-    const bool made = (connect ? jack_connect(patch, from.c_str(), to.c_str())
-                               : jack_disconnect(patch, from.c_str(), to.c_str())) == 0;
-    jack_client_close(patch);
+    jack_client_t* patchbay = OpenTestClient("patch", JackNullOption, true);
+    if (!patchbay) return false;
+    const bool made = patch(patchbay);
+    jack_client_close(patchbay);
     return made;
+}
+
+// Connects two ports from a client of the test server, as a patchbay does.
+inline bool PatchPorts(const std::string& from, const std::string& to) {
+    return WithPatchbay([&](jack_client_t* c) { return jack_connect(c, from.c_str(), to.c_str()) == 0; });
+}
+// Takes the connection of two ports away, as a patchbay does.
+inline bool UnpatchPorts(const std::string& from, const std::string& to) {
+    return WithPatchbay([&](jack_client_t* c) { return jack_disconnect(c, from.c_str(), to.c_str()) == 0; });
 }
 
 }  // namespace morvelant::testsupport

@@ -23,8 +23,7 @@ public:
     explicit JackPlainLoop(const std::string& to) {
         static int made = 0;
         const std::string name = "PlainLoop" + std::to_string(::getpid()) + "x" + std::to_string(made++);
-        jack_status_t status{};
-        client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
+        client_ = OpenTestClient(name);
         if (!client_) return;
         port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
         jack_set_process_callback(client_, &JackPlainLoop::Process, this);

@@ -52,6 +52,25 @@ inline bool ServerScript(const char* script, const std::string& verb) {
 #endif
 }
 
+// A program run directly (a test program or a benchmark, outside the test
+// command) ends the server it started when it ends: each server counts
+// against the machine's few (at most eight JACK servers run at once). The
+// test command (MORVELANT_KEEP_TEST_SERVERS=1) keeps a program's server for
+// all its tests and stops it itself. Only the process that started the
+// server stops it (a forked child that exits does not).
+inline void StopStartedServerAtExit(const char* script) {
+    const char* kept = std::getenv("MORVELANT_KEEP_TEST_SERVERS");
+    if (kept && std::string(kept) == "1") return;
+    static const char* started = nullptr;
+    static pid_t starter = 0;
+    if (started) return;
+    started = script;
+    starter = ::getpid();
+    std::atexit([] {
+        if (::getpid() == starter) ServerScript(started, "stop");
+    });
+}
+
 // Points this process's PipeWire clients at this program's PipeWire daemon.
 inline void UsePipeWire() {
     const char* tmp = std::getenv("TMPDIR");
@@ -69,7 +88,10 @@ inline bool PipeWireReachable() {
     ::setenv("JACK_DEFAULT_SERVER", JackTestServerName().c_str(), 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
     UsePipeWire();
-    return ServerScript("pipewire-test-server.sh", "start");
+    if (ServerScript("pipewire-test-server.sh", "check")) return true;
+    if (!ServerScript("pipewire-test-server.sh", "start")) return false;
+    StopStartedServerAtExit("pipewire-test-server.sh");
+    return true;
 }
 
 // Points the JACK clients of this process at the test server, and keeps
@@ -94,9 +116,10 @@ inline bool JackAnswers() {
 
 // Runs the project's test server script on this program's server
 // ("start", "stop"); whether it succeeded.
-inline bool JackServerScript(const std::string& verb) {
-    return ServerScript(TestServerIsPipeWire() ? "pipewire-test-server.sh" : "jack-test-server.sh", verb);
+inline const char* JackServerScriptName() {
+    return TestServerIsPipeWire() ? "pipewire-test-server.sh" : "jack-test-server.sh";
 }
+inline bool JackServerScript(const std::string& verb) { return ServerScript(JackServerScriptName(), verb); }
 
 // Starts the test server (again); whether it answers. A server that is
 // still taking down the clients of one it replaced, or of a process that
@@ -104,6 +127,7 @@ inline bool JackServerScript(const std::string& verb) {
 // create new client"): asked again for up to 10 s.
 inline bool StartJackServer() {
     if (!JackServerScript("start")) return false;
+    StopStartedServerAtExit(JackServerScriptName());
     for (int i = 0; i < 50; ++i) {
         if (JackAnswers()) return true;
         ::usleep(200 * 1000);
