@@ -85,6 +85,18 @@ struct Loader {
     void (*error)(const char*) = nullptr;
     void (*info)(const char*) = nullptr;
 
+    // A program that uses libjack itself keeps it loaded after this library
+    // goes: what libjack says then must not call into code that went with
+    // this library. Each library loaded gets its own way of saying back
+    // (none given: libjack's own).
+    ~Loader() {
+        for (JackLibrary* lib : {&system, &pipeWire}) {
+            if (!lib->usable()) continue;
+            if (error && lib->jack_set_error_function) lib->jack_set_error_function(nullptr);
+            if (info && lib->jack_set_info_function) lib->jack_set_info_function(nullptr);
+        }
+    }
+
     // Under mx.
     void quiet(const JackLibrary& lib) const {
         if (error && lib.jack_set_error_function) lib.jack_set_error_function(error);

@@ -3,6 +3,7 @@
 // names what it lacks, and none of its functions is called.
 #include <gtest/gtest.h>
 
+#include <jack/jack.h>
 #include <stdlib.h>
 
 #include "tests/driver/DriverTestSupport.h"
@@ -25,4 +26,19 @@ TEST(JackLibrary, OneThatLacksAFunctionIsRefusedByName) {
     EXPECT_EQ(said, "MidiKit32: the JACK library \"" + stub + "\" lacks jack_connect; it is not used\n");
     EXPECT_EQ(server, 0u) << "no server is reached through it";
     EXPECT_EQ(ports, 0u) << "no port is offered as if it could be connected";
+}
+
+// The driver library hushes libjack's messages while it is loaded. libjack
+// stays loaded in a program that uses it too, and what it says once the
+// driver library was unloaded (a client that finds no server) must not call
+// into code that went with it.
+TEST(JackLibrary, ItsMessagesOutliveTheDriverLibrary) {
+    auto kit = Kit::Load("jack");
+    ASSERT_TRUE(kit->Ok()) << kit->error;
+    kit.reset();
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("JackLibraryTest", jack_options_t(JackNoStartServer | JackServerName),
+                                             &status, "morvelant-no-such-server");
+    EXPECT_EQ(client, nullptr);
+    if (client) jack_client_close(client);
 }
