@@ -287,7 +287,6 @@ private:
     // Passing thru itself: the rest of a system-exclusive message whose
     // route changed while it was under way is not passed.
     bool thruSkip_ = false;
-    bool thruInSysex_ = false;
     bool dropping_ = false;  // the queue was full: the rest of the message is dropped
     bool saidDropped_ = false;
     std::deque<Queued> queue_;
