@@ -2,6 +2,8 @@
 // dialog, offscreen; printouts go to PDF files read back with poppler's tools.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -57,16 +59,23 @@ std::vector<Word> Words(const fs::path& pdf) {
 struct PrintWindowsTest : ::testing::Test {
     fs::path dir = fs::temp_directory_path() / ("print_windows_" + std::to_string(::getpid()));
     std::string config = (dir / "Morvelant.cfg").string();
+    fs::path state = fs::temp_directory_path() / ("print_windows_state_" + std::to_string(::getpid()));
     DeviceModel model;
 
     void SetUp() override {
         testsupport::WidgetApp(true);
         fs::create_directories(dir);
+        fs::create_directories(state);
+        // A print records the file it goes to; the record stays in this
+        // test's own folder, never the user's.
+        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
         model.FactoryInitPreset(2);
         model.SelectedPreset = 2;
         model.SetPresetDeviceName(2, "Live Set");
     }
     void TearDown() override {
+        ::unsetenv("XDG_STATE_HOME");
+        fs::remove_all(state);
         if (!std::getenv("KEEP")) fs::remove_all(dir);
     }
 
