@@ -138,6 +138,18 @@ std::string programName() {
     return name.substr(0, size_t(std::max(1, jack_client_name_size() - 8)));
 }
 
+class JackSession;
+
+// A session whose watcher was left waiting on a server that does not answer
+// stays for good, held where the program can still reach it (the library
+// stays mapped): memory checkers at exit see it kept, not lost.
+void keepForGood(std::shared_ptr<JackSession> session) {
+    static std::mutex mx;
+    static auto* kept = new std::vector<std::shared_ptr<JackSession>>;  // never destroyed: threads use them
+    std::lock_guard lock(mx);
+    kept->push_back(std::move(session));
+}
+
 // Keeps this library mapped for good: a watcher thread left waiting on a
 // server that does not answer returns into its code whenever it does.
 void keepLibraryMapped() {
@@ -187,7 +199,7 @@ public:
         }
         if (!ended) {
             keepLibraryMapped();
-            new std::shared_ptr<JackSession>(shared_from_this());  // never freed: the thread uses it
+            keepForGood(shared_from_this());  // the thread uses it
             monitor_.detach();
             return;
         }
