@@ -26,6 +26,7 @@
 #include "tests/support/DriverProcess.h"
 #include "tests/support/JackFrameClient.h"
 #include "tests/support/JackPeer.h"
+#include "tests/support/JackPlainLoop.h"
 #include "tests/support/KitPorts.h"
 
 namespace morvelant::dispatchtest {
@@ -141,6 +142,35 @@ protected:
         testsupport::PumpUntil(done, static_cast<int>(limit.count()));
     }
 
+    // What reached the receiver, without a plain loop's messages.
+    std::vector<testsupport::JackPeer::Arrival> Passed() {
+        auto got = peer_->Arrivals();
+        std::erase_if(got, [](const auto& a) { return testsupport::JackPlainLoop::IsLoops(a.bytes); });
+        return got;
+    }
+    // Plays send() until the receiver and `direct` (fed by the same
+    // senders) each have `count` events. PipeWire now and then loses a
+    // period of what a client wrote on its way to one receiver: a play
+    // that came short is played again only when a plain client lost some
+    // too (`direct`, or a plain loop writing to the receiver), twice at
+    // most; else the checks that follow say what was missing.
+    void PlayedBesideALoop(testsupport::JackFrameClient& direct, size_t count, const std::function<void()>& send) {
+        testsupport::JackPlainLoop loop(client_ + "i:in");
+        ASSERT_TRUE(loop.Ok());
+        for (int play = 1;; ++play) {
+            peer_->Clear();
+            direct.Clear();
+            Pump([&] { return !peer_->Arrivals().empty(); });  // the loop's messages cover the play
+            const auto from = std::chrono::steady_clock::now();
+            send();
+            Pump([&] { return Passed().size() >= count && direct.Count() >= count; });
+            const auto to = std::chrono::steady_clock::now();
+            if (Passed().size() == count && direct.Count() == count) return;
+            if (play == 3 || !(direct.Count() < count || testsupport::JackPlainLoop::Lost(*peer_, from, to))) return;
+            std::fprintf(stderr, "play %d: the server lost a plain client's messages too: played again\n", play);
+        }
+    }
+
     std::string client_ = "DispPeer" + std::to_string(::getpid());
     bool rerun_ = false;
     DeviceModel model_;
@@ -237,9 +267,8 @@ TEST_F(MidiInDeviceJack, ThruSendsEachEventAtTheFrameADirectConnectionHearsIt) {
     std::vector<testsupport::JackFrameClient::Message> schedule;
     for (size_t i = 0; i < offsets.size(); ++i)
         schedule.push_back({offsets[i], {0x90, static_cast<uint8_t>(60 + i), 100}, 3});
-    sender.Send(schedule);
-    Pump([&] { return peer_->Count() >= offsets.size() && direct.Count() >= offsets.size(); });
-    const auto arrivals = peer_->Arrivals();
+    PlayedBesideALoop(direct, offsets.size(), [&] { sender.Send(schedule); });
+    const auto arrivals = Passed();
     auto heard = DirectFrames(direct);
     ASSERT_EQ(arrivals.size(), offsets.size());
     for (size_t i = 0; i < offsets.size(); ++i) {
@@ -280,11 +309,12 @@ TEST_F(MidiInDeviceJack, ThruFromTwoInputsIntoOneOutputKeepsEachEventsOffset) {
         fromA.push_back({k * n + n - 10, {0x90, uint8_t(2 * k + 1), 100}, 3});
         fromB.push_back({k * n + n - 5, {0x91, uint8_t(2 * k + 1), 100}, 3});
     }
-    a.Send(fromA);
-    b.Send(fromB);
-    Pump([&] { return peer_->Count() >= 4u * kPeriods && direct.Count() >= 4u * kPeriods; });
+    PlayedBesideALoop(direct, 4u * kPeriods, [&] {
+        a.Send(fromA);
+        b.Send(fromB);
+    });
     auto heard = DirectFrames(direct);
-    const auto arrivals = peer_->Arrivals();
+    const auto arrivals = Passed();
     EXPECT_EQ(arrivals.size(), heard.size());
     for (const auto& got : arrivals) {
         ASSERT_TRUE(heard.count(got.bytes));
@@ -432,15 +462,20 @@ TEST_F(MidiInDeviceJack, ThruKeepsTheMessageOfEachSourceWhole) {
             sent = 0;
             const auto send = [&](From from, const Message& bytes) {
                 if (from == Fader) {
+                    // The fader's message goes out on its output's own
+                    // thread: the tail follows once the receiver has it, as
+                    // a user's next move would, not in the same period.
                     std::vector<MidiEvent> events;
                     for (unsigned char b : bytes) events.push_back({0, 0xF0, b, 0, 0});
+                    const size_t got = peer_->Count();
                     SendToVirtualOutputs(engine_, events, 1);
+                    missed = !testsupport::PumpUntil([&] { return peer_->Count() > got; }, 10000) || missed;
                     return;
                 }
                 const size_t heard = hooks_.LoggedIn.size() + bytes.size();
                 (from == K3 ? k3.Send(bytes) : peer_->Send(bytes));
                 sent += bytes.size();
-                missed = !testsupport::PumpUntil([&] { return hooks_.LoggedIn.size() >= heard; }, 5000) || missed;
+                missed = !testsupport::PumpUntil([&] { return hooks_.LoggedIn.size() >= heard; }, 10000) || missed;
             };
             send(c.cut, head);
             send(c.between, other);
@@ -468,8 +503,25 @@ TEST_F(MidiInDeviceJack, ASwitchedRouteNeverSplicesTwoMessages) {
     TMidiKitIn* in = OpenInput(client_ + "s:out", port);
     ASSERT_NE(in, nullptr);
     Pump([&] { return sx.OutConnections() > 0; });
-    const auto source = static_cast<size_t>(port), output = static_cast<size_t>(outPort_);
+    // The receiver, with a plain client writing to a port of its own
+    // beside thru (a long message's pieces are never split by it); and a
+    // plain client fed by the sender's port beside the editor's input.
+    testsupport::JackPeer rcv({.in = client_ + "v", .loop = true});
+    testsupport::JackPlainLoop loop(client_ + "v:loop");
+    ASSERT_TRUE(loop.Ok());
+    testsupport::JackPeer beside({.in = client_ + "r", .quiet = true});
+    ASSERT_TRUE(testsupport::PatchPorts(client_ + "s:out", client_ + "r:in"));
+    int rcvPort = -1;
+    Pump([&] { return (rcvPort = testsupport::FindPort(*kit_, false, client_ + "v:in")) >= 0; });
+    ASSERT_GE(rcvPort, 0);
+    TMidiKitOut rcvOut;
+    rcvOut.MidiKit = kit_.get();
+    ASSERT_TRUE(rcvOut.Open(static_cast<uint16_t>(rcvPort), MIDIKIT_OPEN_ARGUMENT));
+    const auto source = static_cast<size_t>(port), output = static_cast<size_t>(rcvPort);
+    routing_.Out[output] = &rcvOut;
     routing_.NumInDevs = std::max(routing_.NumInDevs, port + 1);
+    routing_.NumOutDevs = std::max(routing_.NumOutDevs, rcvPort + 1);
+    Pump([&] { return rcv.InConnections() > 0 && beside.InConnections() > 0; });
     const struct Row {
         const char* what;
         std::function<void(bool on)> set;
@@ -488,13 +540,13 @@ TEST_F(MidiInDeviceJack, ASwitchedRouteNeverSplicesTwoMessages) {
         {"the output closed and opened again",
          [&](bool on) {
              if (!on) {
-                 out_->Close();
-                 Pump([&] { return peer_->InConnections() == 0; });
+                 rcvOut.Close();
+                 Pump([&] { return rcv.InConnections() == 0; });
                  return;
              }
-             if (out_->IsOpen()) return;
-             ASSERT_TRUE(out_->Open(static_cast<uint16_t>(outPort_), MIDIKIT_OPEN_ARGUMENT));
-             Pump([&] { return peer_->InConnections() > 0; });
+             if (rcvOut.IsOpen()) return;
+             ASSERT_TRUE(rcvOut.Open(static_cast<uint16_t>(rcvPort), MIDIKIT_OPEN_ARGUMENT));
+             Pump([&] { return rcv.InConnections() > 0; });
          }},
     };
     // Short messages, and messages of 20,000 bytes whose heads and tails
@@ -513,29 +565,6 @@ TEST_F(MidiInDeviceJack, ASwitchedRouteNeverSplicesTwoMessages) {
         const Message head1 = part({0xF0, 0x7D, 0x01}, 0x11, false), tail1 = part({}, 0x33, true),
                       head2 = part({0xF0, 0x7D, 0x02}, 0x55, false), tail2 = part({}, 0x66, true),
                       next = part({0xF0, 0x7D, 0x03}, 0x77, true);
-        routing_.Thru = routing_.SysexThru = routing_.RealtimeThru = true;
-        routing_.ThruInDeviceFlags[source] = true;
-        routing_.ThruDeviceFlags[output] = true;
-        routing_.MorvelantPCDeviceIndex = routing_.NumInDevs;
-        row.set(true);
-        WaitOnce();
-        peer_->Clear();
-        // Each part is sent once the editor heard the one before, each
-        // switch takes effect as the window thread goes to wait.
-        const auto send = [&](const Message& bytes) {
-            const size_t heard = hooks_.LoggedIn.size() + bytes.size();
-            sx.Send(bytes);
-            EXPECT_TRUE(testsupport::PumpUntil([&] { return hooks_.LoggedIn.size() >= heard; }, 5000));
-        };
-        send(head1);
-        row.set(false);
-        WaitOnce();
-        send(tail1);
-        send(head2);
-        row.set(true);
-        WaitOnce();
-        send(tail2);
-        send(next);
         const auto joined = [](Message head, const Message& tail) {
             head.insert(head.end(), tail.begin(), tail.end());
             return head;
@@ -545,17 +574,68 @@ TEST_F(MidiInDeviceJack, ASwitchedRouteNeverSplicesTwoMessages) {
             whole ? std::vector<Message>{joined(head1, tail1), joined(head2, tail2), next} : std::vector<Message>{next};
         // An output that closes switches its notes off: those are no thru.
         const auto passed = [&] {
-            auto got = peer_->Got();
-            std::erase_if(got, [](const Message& m) { return m.size() == 3 && (m[0] & 0xF0) == 0xB0 && m[1] == 0x7B; });
+            auto got = rcv.Messages();
+            std::erase_if(got, [](const Message& m) {
+                return testsupport::JackPlainLoop::IsLoops(m) || (m.size() == 3 && (m[0] & 0xF0) == 0xB0 && m[1] == 0x7B);
+            });
             return got;
         };
-        Pump([&] { return passed().size() >= want.size(); });
-        Pump([] { return false; }, std::chrono::milliseconds(100));  // nothing more comes
-        EXPECT_TRUE(passed() == want) << passed().size() << " messages passed, of sizes "
-                                      << (passed().empty() ? 0 : passed()[0].size()) << "...";
+        // PipeWire now and then loses a period's messages on their way to
+        // one receiver. A play that did not pass as it should is played
+        // again only when a plain client beside the editor lost some too
+        // (the one fed by the sender, or the one writing to the receiver),
+        // twice at most.
+        for (int play = 1;; ++play) {
+            routing_.Thru = routing_.SysexThru = routing_.RealtimeThru = true;
+            routing_.ThruInDeviceFlags[source] = true;
+            routing_.ThruDeviceFlags[output] = true;
+            routing_.MorvelantPCDeviceIndex = routing_.NumInDevs;
+            row.set(true);
+            WaitOnce();
+            rcv.Clear();
+            beside.Clear();
+            size_t sent = 0;
+            bool unheard = false;
+            const auto from = std::chrono::steady_clock::now();
+            // Each part is sent once the editor heard the one before, each
+            // switch takes effect as the window thread goes to wait.
+            const auto send = [&](const Message& bytes) {
+                const size_t heard = hooks_.LoggedIn.size() + bytes.size();
+                sx.Send(bytes);
+                sent += bytes.size();
+                unheard = !testsupport::PumpUntil([&] { return hooks_.LoggedIn.size() >= heard; }, 10000) || unheard;
+            };
+            send(head1);
+            row.set(false);
+            WaitOnce();
+            send(tail1);
+            send(head2);
+            row.set(true);
+            WaitOnce();
+            send(tail2);
+            send(next);
+            Pump([&] { return passed().size() >= want.size(); });
+            Pump([] { return false; }, std::chrono::milliseconds(100));  // nothing more comes
+            const auto to = std::chrono::steady_clock::now();
+            if (passed() == want && !unheard) break;
+            size_t besideGot = 0;
+            for (const auto& m : beside.Messages()) besideGot += m.size();
+            const bool serverLost = besideGot < sent || testsupport::JackPlainLoop::Lost(rcv, from, to);
+            if (!serverLost || play == 3) {
+                EXPECT_FALSE(unheard) << "the editor missed a part";
+                EXPECT_TRUE(passed() == want) << passed().size() << " messages passed, of sizes "
+                                              << (passed().empty() ? 0 : passed()[0].size()) << "...";
+                EXPECT_TRUE(!serverLost) << "the server lost a period of a plain client in every play";
+                break;
+            }
+            std::fprintf(stderr, "%s, %zu-byte parts, play %d: the server lost a plain client's messages too: "
+                         "played again\n", row.what, body, play);
+        }
       }
     model_.LearnMode = -1;
     in->Close();
+    rcvOut.Close();
+    routing_.Out[output] = nullptr;
 }
 
 TEST_F(MidiInDeviceJack, DumpsSentByThePeerLandInTheModel) {
