@@ -21,8 +21,10 @@ InstanceGuard::InstanceGuard(const std::string& lockName, const std::string& wor
 }
 
 bool InstanceGuard::AnotherCopyRuns() {
-    lock_.Acquire();
+    // The folder first: whoever sees this copy's runtime lock held sees its
+    // working sets taken too.
     if (folderLock_) folderLock_->Acquire();
+    lock_.Acquire();
     return HeldElsewhere(lock_);
 }
 
