@@ -31,8 +31,10 @@ answers() { [ "$(jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; }
 # entry of a server that ended without leaving it (killed, or stopped and
 # then killed by a test) only for a new server of the same name. The test
 # servers' names differ from run to run, so such entries would pile up until
-# no server can start ("Too many servers already active"): the entries of
-# servers whose process is gone are freed before a server starts. Entry k:
+# no server can start ("Too many servers already active"), and a server
+# killed after a test stopped it holds its name ("server already active")
+# while its process stays unreaped: the entries of servers whose process is
+# gone or ended are freed before a server starts. Entry k:
 # the server's process id at byte 24 + 264k, its name ("jack-<uid>:<name>:")
 # after it; a registry of another layout is left alone.
 free_dead_entries() {
@@ -44,7 +46,7 @@ free_dead_entries() {
     [ -z "$entry" ] && continue
     [ "$entry" = "jack-" ] || return 0
     pid="$(od -An -t d4 -j "$off" -N 4 "$registry" | tr -d ' ')"
-    [ -n "$pid" ] && [ "$pid" -gt 0 ] && [ ! -d "/proc/$pid" ] || continue
+    [ -n "$pid" ] && [ "$pid" -gt 0 ] && ! alive "$pid" || continue
     dd if=/dev/zero of="$registry" bs=1 seek="$off" count=264 conv=notrunc 2>/dev/null
   done
 }
@@ -64,7 +66,7 @@ start_once() {
   local mark pid
   free_dead_entries
   # A server of ours that no longer answers (stalled or half gone) goes first.
-  stop_pid "$state.pid" reaped
+  stop_pid "$state.pid"
   forget_files "$name"
   mark=$(($(stat -c %s "$state.log" 2>/dev/null || echo 0) + 1))
   # Synchronous mode: a slow client delays the cycle instead of losing MIDI.
@@ -126,7 +128,7 @@ case "${1:-}" in
     done
     ;;
   stop)
-    stop_pid "$state.pid" reaped
+    stop_pid "$state.pid"
     forget_files "$name"
     ;;
   stop-all)
@@ -134,7 +136,7 @@ case "${1:-}" in
     # until clean-logs.
     for file in "$dir"/morvelant-jackd-"$prefix"*.pid "$dir"/morvelant-jackd-"$prefix"*.log; do
       [ -e "$file" ] || continue
-      [ "${file%.pid}" = "$file" ] || stop_pid "$file" reaped
+      [ "${file%.pid}" = "$file" ] || stop_pid "$file"
       file="${file#"$dir"/morvelant-jackd-}"
       forget_files "${file%.*}"
     done

@@ -504,6 +504,17 @@ echo "$fuzz_passed $fuzz_failed 0" >"$results/fuzz.count"
 echo fuzz >>"$results/expected"
 stage_end
 
+# "NAME: FILE:LINE: what it said" for the first failure of each test that
+# failed, from the programs' logs (sanitizer reports too: their summary line).
+failure_digest() {
+  awk '
+    /^\[ RUN      \] / { test = $4; said = 0; want = 0 }
+    want > 0 && NF > 0 { text = text " | " $0; if (--want == 0) { print substr(text, 1, 400); said = 1 } ; next }
+    /: Failure$/ && !said && test != "" { sub(/^.*\/tests\//, "tests/"); text = test ": " $0; want = 3 }
+    /^SUMMARY: [A-Za-z]+Sanitizer/ && test != "" { print test ": " $0 }
+  ' "$@" | awk '!seen[$0]++' | head -n 40
+}
+
 passed=0
 failed=0
 skipped=0
@@ -525,6 +536,9 @@ if [ "$status" -ne 0 ]; then
   scripts/jack-test-server.sh logs || true
   scripts/pipewire-test-server.sh logs || true
 fi
+# Where each failed test first went wrong, a line each, close to the end of
+# the output where a short excerpt of it still shows.
+[ "$status" -eq 0 ] || failure_digest "$results"/*.log
 cat "$results"/*.notes
 stage_summary
 echo "test: $((SECONDS - began)) s"
