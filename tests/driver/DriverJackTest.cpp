@@ -935,6 +935,101 @@ TEST_F(Jack, ThruAcrossAServerRestartAndAStallSendsEachEventOnceAndNothingStale)
     kit->SetMidiKitNotify(nullptr);
 }
 
+// The library hands what the inputs received to the program in turns: a
+// pile of one input's messages, left while the program was busy with the
+// first of them, never holds up a message another input received after
+// the pile: it is handed over after a few of the pile, not all of it.
+TEST_F(Jack, AnInputsPileNeverHoldsUpAnotherInputsMessage) {
+    using morvelant::testsupport::JackPeer;
+    // The program is busy with the first input's first message: the
+    // library's thread waits in its notification until released. What the
+    // other input's notification finds of the first input's pile tells how
+    // much of it went ahead.
+    struct State {
+        std::mutex mx;
+        std::condition_variable cv;
+        bool held = false, released = false, counted = false;
+        size_t ahead = 0;
+    };
+    State state;
+    Kit* library = kit.get();
+    uint32_t first = 0, other = 0;
+    Notifications firstN, otherN;  // their hooks set before the inputs open
+    firstN.hook = [&](uint32_t message) {
+        if (message != MIDIKIT_MSG_INPUT_DATA) return;
+        std::unique_lock lock(state.mx);
+        if (state.held) return;
+        state.held = true;
+        state.cv.notify_all();
+        state.cv.wait(lock, [&] { return state.released; });
+    };
+    otherN.hook = [&](uint32_t message) {
+        if (message != MIDIKIT_MSG_INPUT_DATA) return;
+        std::lock_guard lock(state.mx);
+        if (state.counted) return;
+        while (library->GetMidiIn(first)) ++state.ahead;
+        state.counted = true;
+        state.cv.notify_all();
+    };
+    const auto release = [&] {
+        std::lock_guard lock(state.mx);
+        state.released = true;
+        state.cv.notify_all();
+    };
+    // However the test ends, the thread is freed and both inputs close
+    // before what their notifications use goes.
+    struct AtEnd {
+        std::function<void()> end;
+        ~AtEnd() { end(); }
+    } atEnd{[&] {
+        release();
+        if (first) library->CloseMidiIn(first);
+        if (other) library->CloseMidiIn(other);
+    }};
+    kit->CloseMidiIn(in);
+    in = 0;
+    JackPeer second({.out = peer->name + "k", .quiet = true});
+    int firstPort = -1, otherPort = -1;
+    ASSERT_TRUE(Eventually([&] { return (otherPort = Kit::IndexOf(kit->InNames(), peer->name + "k:out")) >= 0; }, 15s));
+    firstPort = Kit::IndexOf(kit->InNames(), peer->name + "o:out");
+    ASSERT_GE(firstPort, 0);
+    first = kit->OpenMidiIn(&firstN.target, uint32_t(firstPort), 0, MIDIKIT_OPEN_ARGUMENT);
+    other = kit->OpenMidiIn(&otherN.target, uint32_t(otherPort), 0, MIDIKIT_OPEN_ARGUMENT);
+    ASSERT_GT(first, 0x20u);
+    ASSERT_GT(other, 0x20u);
+    kit->StartMidiIn(first);
+    kit->StartMidiIn(other);
+    ASSERT_TRUE(Eventually([&] { return peer->OutConnections() > 0 && second.OutConnections() > 0; }, 10s));
+    // Plain clients fed by each sender: what they heard, the library's
+    // inputs heard in the same period.
+    const auto beside = Beside();
+    JackPeer besideK({.in = peer->name + "q", .quiet = true});
+    ASSERT_TRUE(morvelant::testsupport::PatchPorts(peer->name + "k:out", peer->name + "q:in"));
+    ASSERT_TRUE(Eventually([&] { return besideK.InConnections() > 0; }, 10s));
+
+    constexpr uint32_t kPile = 200;
+    for (uint32_t k = 0; k < kPile; ++k) peer->Send(Numbered(k));
+    {
+        std::unique_lock lock(state.mx);
+        ASSERT_TRUE(state.cv.wait_for(lock, 20s, [&] { return state.held; }));
+    }
+    const bool piled = beside->WaitFor(kPile, 20s);
+    second.Send({0x91, 0x40, 0x41});
+    const bool heard = besideK.WaitFor(1, 20s);
+    // One more on the first input, heard beside once the period that
+    // brought the other input's message is over.
+    peer->Send(Numbered(kPile));
+    const bool after = beside->WaitFor(kPile + 1, 20s);
+    release();
+    ASSERT_TRUE(piled && heard && after) << "the plain clients beside the inputs heard the senders";
+    {
+        std::unique_lock lock(state.mx);
+        ASSERT_TRUE(state.cv.wait_for(lock, 20s, [&] { return state.counted; }));
+    }
+    EXPECT_LT(state.ahead, size_t(kPile / 4)) << state.ahead << " of the first input's " << kPile + 1
+                                              << " messages were handed over before the other input's one";
+}
+
 // Thru gathers each input's system-exclusive message apart, as the editor
 // passes them: a 64 KiB message that comes in 1 KiB events with another
 // input's short messages between its parts goes out whole after them. A
