@@ -59,6 +59,12 @@ forget_files() {
   rm -f /dev/shm/jack_"$1"_* /dev/shm/jack_sem."$(id -u)"_"$1"_*
 }
 
+# A server of this name runs that this script did not start (a user's own,
+# shared with the tests): its socket and segments are not ours to remove.
+runs_elsewhere() {
+  [ ! -f "$state.pid" ] && pgrep -x -f "jackd -n $name .*" >/dev/null 2>&1
+}
+
 # Starts the server once and waits up to ten seconds for it to answer.
 # Returns 0 when it answers, 2 when it ended at once because the machine's
 # servers are all taken, 1 otherwise.
@@ -93,6 +99,15 @@ start_once() {
 case "${1:-}" in
   start)
     if answers; then exit 0; fi
+    # One this script did not start is only waited for.
+    if runs_elsewhere; then
+      for _ in $(seq 1 50); do
+        if answers; then exit 0; fi
+        sleep 0.2
+      done
+      echo "$(basename "$0" .sh): the JACK server '$name' runs but did not answer within 10 s" >&2
+      exit 1
+    fi
     # A machine runs at most eight JACK servers (every user's, every run's):
     # when they are all taken, a server of another program or run is
     # usually about to end, so a free one is waited for, for up to
@@ -128,8 +143,15 @@ case "${1:-}" in
     done
     ;;
   stop)
-    stop_pid "$state.pid"
-    forget_files "$name"
+    # Only a server this script started (its process id kept), or the
+    # leftovers of one that no longer answers: a server of that name that
+    # somebody else runs keeps its socket.
+    if [ -f "$state.pid" ]; then
+      stop_pid "$state.pid"
+      forget_files "$name"
+    elif ! runs_elsewhere; then
+      forget_files "$name"
+    fi
     ;;
   stop-all)
     # Every server of the run, running or not: a log stays from its start

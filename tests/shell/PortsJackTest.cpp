@@ -285,9 +285,12 @@ TEST_F(PortsJack, ARoleKeepsThePortChosenWhateverOrderItsInterfaceRegistersItsPo
         TwinPorts peer(client, reversed ? std::vector<std::string>{two, one} : std::vector<std::string>{one, two});
         Editor editor(folder);
         const MidiRouting& r = editor.main.Routing;
-        const int port = Find(r.OutDriverNames, client + ":" + two);
-        ASSERT_GE(port, 0);
-        EXPECT_GE(Find(r.OutNames, client + ":" + one), 0) << "the lists tell the two apart";
+        // Listed at the start, or as the server tells of them: a loaded
+        // server can tell a new client of another's ports a moment late.
+        int port = -1;
+        ASSERT_TRUE(Editor::Until([&] {
+            return (port = Find(r.OutDriverNames, client + ":" + two)) >= 0 && Find(r.OutNames, client + ":" + one) >= 0;
+        })) << "the lists tell the two apart";
         if (!reversed) {
             editor.settings->Show();
             editor.settings->PageControl1->setCurrentWidget(editor.settings->TabSheet2);
