@@ -196,7 +196,10 @@ TEST_F(EditorOnPipeWire, StartedTheUsualWayItsRolesReachAPipeWirePeerAndDumpsGoB
         [&] { return "; the peer heard " + std::to_string(Heard(peer).size()) + " of " + std::to_string(sent.size()); });
     if (HasFailure() || IsSkipped()) return;
 
-    // The device answers with preset 12 of its own.
+    // The device answers with preset 12 of its own, once its port reaches
+    // the editor's input too (the library connects it on its own thread,
+    // which a loaded machine can hold back).
+    ASSERT_TRUE(Until([&] { return peer.OutConnections() >= 2; })) << "the device's port reaches the editor";
     DeviceModel device;
     device.Presets[12].FaderMax(5) = 42;
     for (int k = 0; k < kNameLength; ++k) device.Presets[12].PresetName(k) = "PipeWire"[k];
