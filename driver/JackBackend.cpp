@@ -427,7 +427,7 @@ private:
         while (!quit_) {
             notice_.clear();
             switch (state) {
-            case State::Connecting: state = tryClient(first); first = false; break;
+            case State::Connecting: state = tryClient(first); break;
             case State::Running: state = serve(); break;
             case State::Gone: state = sayGone(); break;
             case State::Waiting: state = waitForServer(); break;
@@ -437,11 +437,20 @@ private:
     }
 
     // Connecting: a client now. The first try tells start() it answered; a
-    // server that answers later, or again, is told as back.
-    State tryClient(bool first) {
+    // server that answers later, or again, is told as back. A server whose
+    // socket is there but that refused the first client (jackd, on a busy
+    // machine, still taking down the clients of a program that just ended)
+    // is tried again shortly while start() still waits, so that the program
+    // starts with its ports rather than without a server.
+    State tryClient(bool& first) {
         closeClient();
         const bool back = connect();
+        if (!back && first && !silent_ && folder_ && folder_->serverPresent()) {
+            nextTry_ = SteadyClock::now() + std::chrono::milliseconds(kRetryStartingMs);
+            return State::Waiting;
+        }
         const bool late = !first || !answerFirst();
+        first = false;
         silent_ = false;
         if (!back) {
             if (!folder_) folder_ = std::make_unique<ServerFolderWatch>();

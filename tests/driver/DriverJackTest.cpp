@@ -110,8 +110,8 @@ protected:
         kit = Kit::Load("jack");
         why = kit->error;
         if (!kit->Ok()) return false;
-        int outPort = Kit::IndexOf(kit->OutNames(), peer->name + ":in");
-        int inPort = Kit::IndexOf(kit->InNames(), peer->name + "o:out");
+        int outPort = kit->Listed(true, peer->name + ":in");
+        int inPort = kit->Listed(false, peer->name + "o:out");
         why = "the peer's ports are not listed";
         if (outPort < 0 || inPort < 0) return false;
         sync = kit->OpenSync(0, &clockN.target, 0, 10);
@@ -594,8 +594,8 @@ TEST_F(Jack, WhatIsSentRightAfterOpeningArrives) {
     peer = std::make_unique<Peer>(Unique("KitPeer"));
     kit = Kit::Load("jack");
     ASSERT_TRUE(kit->Ok()) << kit->error;
-    const int outPort = Kit::IndexOf(kit->OutNames(), peer->name + ":in");
-    const int inPort = Kit::IndexOf(kit->InNames(), peer->name + "o:out");
+    const int outPort = kit->Listed(true, peer->name + ":in");
+    const int inPort = kit->Listed(false, peer->name + "o:out");
     ASSERT_GE(outPort, 0);
     ASSERT_GE(inPort, 0);
     constexpr int kOpens = 12;
@@ -635,7 +635,7 @@ TEST_F(Jack, OutputsClosedTogetherSwitchTheirNotesOffAndComeBackUnderTheirNames)
         outs.clear();
         for (const auto& p : peers) p->Clear();
         for (const auto& p : peers) {
-            const int port = Kit::IndexOf(kit->OutNames(), p->name + ":in");
+            const int port = kit->Listed(true, p->name + ":in");
             ASSERT_GE(port, 0);
             outs.push_back(kit->OpenMidiOut(nullptr, uint32_t(port), 0, MIDIKIT_OPEN_ARGUMENT));
             ASSERT_GT(outs.back(), 0x20u);
@@ -718,8 +718,8 @@ protected:
         kit = Kit::Load("jack");
         ASSERT_TRUE(kit->Ok()) << kit->error;
         for (const auto& p : peers) {
-            outPorts.push_back(Kit::IndexOf(kit->OutNames(), p->name + ":in"));
-            inPorts.push_back(Kit::IndexOf(kit->InNames(), p->name + "o:out"));
+            outPorts.push_back(kit->Listed(true, p->name + ":in"));
+            inPorts.push_back(kit->Listed(false, p->name + "o:out"));
             ASSERT_GE(outPorts.back(), 0);
             ASSERT_GE(inPorts.back(), 0);
         }
@@ -991,7 +991,7 @@ TEST_F(Jack, AnInputsPileNeverHoldsUpAnotherInputsMessage) {
     JackPeer second({.out = peer->name + "k", .quiet = true});
     int firstPort = -1, otherPort = -1;
     ASSERT_TRUE(Eventually([&] { return (otherPort = Kit::IndexOf(kit->InNames(), peer->name + "k:out")) >= 0; }, 15s));
-    firstPort = Kit::IndexOf(kit->InNames(), peer->name + "o:out");
+    firstPort = kit->Listed(false, peer->name + "o:out");
     ASSERT_GE(firstPort, 0);
     first = kit->OpenMidiIn(&firstN.target, uint32_t(firstPort), 0, MIDIKIT_OPEN_ARGUMENT);
     other = kit->OpenMidiIn(&otherN.target, uint32_t(otherPort), 0, MIDIKIT_OPEN_ARGUMENT);

@@ -177,6 +177,15 @@ struct Kit {
             if (names[i] == name) return int(i);
         return -1;
     }
+    // The port's index once the library lists it, else -1: a library loaded
+    // while a busy server is slow to answer lists the ports as the server
+    // tells of them.
+    int Listed(bool output, const std::string& name) {
+        int at = -1;
+        testsupport::PollUntil([&] { return (at = IndexOf(output ? OutNames() : InNames(), name)) >= 0; },
+                               std::chrono::seconds(20), std::chrono::milliseconds(5));
+        return at;
+    }
 };
 
 // Counts the library's notifications per message number and lets a test

@@ -1,7 +1,8 @@
 /* A libjack that has every function the driver library calls but the one
-   its build leaves out (LACKING names it). Its client opens and offers one
-   peer port, "synth:midi", that nothing can ever connect to; every other
-   function answers 0, as a forwarder to a missing function used to. */
+   its build leaves out, if any. Its client opens (in one build, after
+   refusing the first ones) and offers one peer port, "synth:midi", that
+   nothing can ever connect to; every other function answers 0, as a
+   forwarder to a missing function used to. */
 #include "driver/JackFunctions.h"
 
 #define jack_client_open jack_client_open_stub
@@ -30,7 +31,22 @@ MORVELANT_JACK_FUNCTIONS(STUB)
 static int object;
 static const char* ports[] = {"synth:midi", 0};
 
+#ifdef STUB_REFUSES_FIRST_CLIENTS
+/* As a busy server refuses new clients for a moment: the first
+   MORVELANT_STUB_REFUSALS clients are refused. */
+#include <stdlib.h>
+static int refused;
+void* jack_client_open(void) {
+    const char* refusals = getenv("MORVELANT_STUB_REFUSALS");
+    if (refusals && refused < atoi(refusals)) {
+        ++refused;
+        return 0;
+    }
+    return &object;
+}
+#else
 void* jack_client_open(void) { return &object; }
+#endif
 const char** jack_get_ports(void) { return ports; }
 void* jack_port_by_name(void) { return &object; }
 void* jack_port_register(void) { return &object; }

@@ -5,6 +5,11 @@
 
 #include <jack/jack.h>
 #include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "tests/driver/DriverTestSupport.h"
 
@@ -41,4 +46,39 @@ TEST(JackLibrary, ItsMessagesOutliveTheDriverLibrary) {
                                              &status, "morvelant-no-such-server");
     EXPECT_EQ(client, nullptr);
     if (client) jack_client_close(client);
+}
+
+// A server whose socket is there but that refuses the first clients for a
+// moment (jackd on a busy machine, still taking down the clients of a
+// program that just ended) is tried again while the library's start waits
+// for it: the program starts with the server's ports, not without a server.
+TEST(JackLibrary, AServerThatRefusesTheFirstClientsForAMomentIsTakenAtTheStart) {
+    char folder[] = "/tmp/jack-refusing-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string server = "morvelant-refusing-" + std::to_string(::getpid());
+    const std::string socket =
+        std::string(folder) + "/jack_" + server + "_" + std::to_string(::getuid()) + "_0";
+    std::FILE* made = std::fopen(socket.c_str(), "w");
+    ASSERT_NE(made, nullptr);
+    std::fclose(made);
+    const std::string stub = ExeFolder() + "/libjack_refusing_first.so";
+    const char* before = std::getenv("JACK_DEFAULT_SERVER");
+    const std::string saved = before ? before : "";
+    ::setenv("JACK_TMPDIR", folder, 1);
+    ::setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+    ::setenv("MIDIKIT_LIBJACK", stub.c_str(), 1);
+    ::setenv("MORVELANT_STUB_REFUSALS", "2", 1);
+    auto kit = Kit::Load("jack");
+    const uint32_t reached = kit->Ok() ? kit->GetMidiKitServer() : 0;
+    const auto outs = kit->Ok() ? kit->OutNames() : std::vector<std::string>{};
+    kit.reset();
+    for (const char* name : {"JACK_TMPDIR", "MIDIKIT_LIBJACK", "MORVELANT_STUB_REFUSALS"}) ::unsetenv(name);
+    if (before)
+        ::setenv("JACK_DEFAULT_SERVER", saved.c_str(), 1);
+    else
+        ::unsetenv("JACK_DEFAULT_SERVER");
+    std::remove(socket.c_str());
+    ::rmdir(folder);
+    EXPECT_NE(reached, 0u) << "the server is reached at the start";
+    EXPECT_EQ(outs, std::vector<std::string>{"synth:midi"}) << "its ports are listed at the start";
 }

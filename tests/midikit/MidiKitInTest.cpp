@@ -308,7 +308,7 @@ TEST(MidiKitInJack, LongSystemExclusiveArrivesIntactOneEventPerByte) {
     auto kit = JackKit();
     TMidiKitIn in;
     in.MidiKit = kit.get();
-    int port = FindPort(*kit, true, peer.OutName());
+    int port = FindListedPort(*kit, true, peer.OutName());
     ASSERT_GE(port, 0) << "peer port not listed";
     std::vector<MidiEvent> received;
     in.OnMidiData = [&](LPMIDIEVENT e, bool*) { received.push_back(*e); };

@@ -245,7 +245,7 @@ TEST(MidiKitOutJack, ExactBytesReachThePeer) {
     auto kit = JackKit();
     TMidiKitOut out;
     out.MidiKit = kit.get();
-    int port = FindPort(*kit, false, peer.InName());
+    int port = FindListedPort(*kit, false, peer.InName());
     ASSERT_GE(port, 0) << "peer port not listed";
     ASSERT_TRUE(out.Open(static_cast<uint16_t>(port), MIDIKIT_OPEN_ARGUMENT));
     EXPECT_NE(out.GetDescription().find(peer.InName()), std::string::npos);

@@ -62,7 +62,7 @@ TEST(MidiKitScoreJack, MergedScorePlaysPacedLoopsAndStops) {
     ASSERT_TRUE(sync.Tempo(TMidiKitSync::Convert(300.0)));
     sync.Resolution(96);
     out.Attach(&sync);
-    const int port = FindPort(*kit, false, peer.InName());
+    const int port = FindListedPort(*kit, false, peer.InName());
     ASSERT_GE(port, 0) << "peer port not listed";
     ASSERT_TRUE(out.Open(static_cast<uint16_t>(port), MIDIKIT_OPEN_ARGUMENT));
 

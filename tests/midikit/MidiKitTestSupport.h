@@ -141,6 +141,7 @@ inline std::string Thrown(const std::function<void()>& f) {
 }
 
 using testsupport::FindPort;
+using testsupport::FindListedPort;
 
 }  // namespace morvelant::test
 

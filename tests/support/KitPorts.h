@@ -2,10 +2,12 @@
 // toolkit's root component lists them.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
 #include "midikit/MidiKitDLL.h"
+#include "tests/support/PollUntil.h"
 
 namespace morvelant::testsupport {
 
@@ -21,6 +23,16 @@ inline int FindPort(TMidiKit& kit, bool input, const std::string& part) {
         if (std::string(name).find(part) != std::string::npos) return static_cast<int>(i);
     }
     return -1;
+}
+
+// FindPort once the library lists the port, else -1: a library loaded
+// while a busy server is slow to answer lists the ports as the server
+// tells of them.
+inline int FindListedPort(TMidiKit& kit, bool input, const std::string& part) {
+    int at = -1;
+    PollUntil([&] { return (at = FindPort(kit, input, part)) >= 0; }, std::chrono::seconds(20),
+              std::chrono::milliseconds(5));
+    return at;
 }
 
 }  // namespace morvelant::testsupport
