@@ -60,7 +60,8 @@
 // callbacks, each message with the thru stamp the cycle gave it, woken by
 // the process callback (one eventfd write per period at most, and only in a
 // period that received something); deliverMx_ lets close() wait until an
-// input's callback is not running. Thru never waits for it: a reader that
+// input's callback is not running, and retire() until no pass of the reader
+// holds a slot it frees. Thru never waits for it: a reader that
 // falls behind loses what its ring cannot hold, never a message of thru.
 //
 // Thru's settings come from the program's threads (setThru): each input's
@@ -843,6 +844,10 @@ private:
                     if (p.load() == s.get()) gate_.hide(p);
             cycleEnd = gate_.mustEnd();
         }
+        // The reader walks the same slots (outputs too, to pass them by): a
+        // pass that took one of these before it was hidden is over once its
+        // lock is free.
+        { std::lock_guard delivering(deliverMx_); }
         waitCycleEnd(cycleEnd);
         if (!clientClosing) {
             std::vector<Slot*> plugged;

@@ -208,10 +208,16 @@ TEST_F(EditorOnPipeWire, StartedTheUsualWayItsRolesReachAPipeWirePeerAndDumpsGoB
         "the device's answer",
         [&] {
             beside.Clear();
+            from = std::chrono::steady_clock::now();
             peer.Send(back);
-            return Until([&] { return PresetDumps(model, 12) == back; });
+            const bool whole = Until([&] { return PresetDumps(model, 12) == back; });
+            sentBy = std::chrono::steady_clock::now();
+            return whole;
         },
-        [&] { return Heard(beside) != back; },
+        // PipeWire loses a period's messages on their way to one receiver
+        // now and then: the plain client fed by the same port, or the one
+        // writing to the peer, lost some then too.
+        [&] { return Heard(beside) != back || testsupport::JackPlainLoop::Lost(peer, from, sentBy); },
         [&] {
             std::string said = "; the editor holds " + std::to_string(MidiDeviceForm->ReceiveCount()) +
                 " bytes of an unfinished message";
