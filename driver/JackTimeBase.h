@@ -29,9 +29,16 @@ public:
     void follow(jack_client_t* c);
     // The process callback: the frame its cycle began at.
     void cycleBegan(jack_nframes_t frame) { cycleStart_.store(frame, std::memory_order_relaxed); }
-    // The moment on the steady clock of a moment on JACK's clock.
+    // The moment on the steady clock of a moment on JACK's clock. A time
+    // that is no moment of this run (PipeWire's libjack now and then gives a
+    // frame a time near the end of the clock's range) is taken as now.
     SteadyClock::time_point steadyOf(int64_t jackUsec) const {
-        return SteadyClock::time_point(std::chrono::microseconds(jackUsec - offsetUs_.load()));
+        const int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
+                                SteadyClock::now().time_since_epoch()).count();
+        constexpr int64_t kHour = int64_t(3600) * 1000 * 1000;
+        const int64_t offset = offsetUs_.load();
+        if (jackUsec > now + offset + kHour || jackUsec < now + offset - kHour) return SteadyClock::now();
+        return SteadyClock::time_point(std::chrono::microseconds(jackUsec - offset));
     }
     // The moment of a frame of the last few seconds, so that frameOf gives
     // that frame back; kAtOnce without a client.
