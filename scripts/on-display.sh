@@ -46,7 +46,10 @@ trap cleanup EXIT
 
 # The first display number from 100 on that nobody holds (the low ones are
 # the desktops' and other tools'); the next one if another server took it
-# meanwhile.
+# meanwhile. The number is ours only when the server's lock names our
+# server: a server started at the same moment for the same number answers
+# too, and a run on it would share its screen and window manager. A slow
+# server (a busy machine) is waited for as long as it runs.
 display=""
 for n in $(seq 100 199); do
   [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
@@ -54,9 +57,13 @@ for n in $(seq 100 199); do
   # leaves refuses the window manager that connects meanwhile.
   Xvfb ":$n" -screen 0 "${screen}x24" -nolisten tcp -noreset >"$log/xvfb.log" 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 1 50); do
+  for _ in $(seq 1 600); do
     kill -0 "$xvfb_pid" 2>/dev/null || break
-    DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && { display="$n"; break; }
+    if [ "$({ tr -d ' \n' <"/tmp/.X$n-lock"; } 2>/dev/null)" = "$xvfb_pid" ] &&
+      DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+      display="$n"
+      break
+    fi
     sleep 0.1
   done
   [ -n "$display" ] && break
@@ -68,12 +75,14 @@ export DISPLAY=":$display"
 if [ "$wm" = 1 ]; then
   openbox --sm-disable >"$log/openbox.log" 2>&1 &
   wm_pid=$!
-  # Managing once it owns the screen's window manager selection.
-  for _ in $(seq 1 50); do
+  # Managing once it owns the screen's window manager selection, for as
+  # long as it runs (slow on a busy machine).
+  for _ in $(seq 1 600); do
+    kill -0 "$wm_pid" 2>/dev/null || break
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.1
   done
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
+  kill -0 "$wm_pid" 2>/dev/null && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
     { echo "openbox did not take $DISPLAY:" >&2; cat "$log/openbox.log" >&2; exit 1; }
 fi
 unset QT_QPA_PLATFORM

@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -878,6 +879,41 @@ TEST_F(WindowsOnScreen, AnEndSignalDuringALongPrintEndsTheEditorWithTheSessionSa
     // Nothing is claimed as printed: no file, and nothing left beside it.
     const QStringList left = QDir(runtime.path()).entryList({"print.pdf", "save-*"}, QDir::Files);
     EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+}
+
+
+// Runs started at the same moment (the test command runs tests side by
+// side, and several test runs may share a machine) each get a screen and a
+// window manager of their own: two on one screen see each other's windows,
+// and the first to end takes the other's window manager with it.
+TEST(OnDisplay, RunsStartedAtOnceEachGetAScreenOfTheirOwn) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString done = dir.filePath("done");
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < 6; ++i) {
+        auto& run = runs.emplace_back(std::make_unique<QProcess>());
+        // Each run holds its screen until every run has told its own.
+        run->start(MORVELANT_SOURCE_DIR "/scripts/on-display.sh",
+                   {"--screen", "320x240", "--", "sh", "-c",
+                    "echo \"$DISPLAY $(xprop -root _NET_SUPPORTING_WM_CHECK)\"; "
+                    "until [ -e \"$0\" ]; do sleep 0.05; done",
+                    done});
+    }
+    std::set<std::string> screens;
+    for (auto& run : runs) {
+        // The pipe is read only while waiting on it: no event loop runs here.
+        PollUntil([&] { return run->canReadLine() || (!run->waitForReadyRead(100) && run->state() == QProcess::NotRunning); },
+                  120s, 0ms);
+        screens.insert(run->readLine().trimmed().toStdString());
+    }
+    QFile(done).open(QIODevice::WriteOnly);
+    for (auto& run : runs) {
+        EXPECT_TRUE(run->waitForFinished(60000));
+        EXPECT_EQ(run->exitCode(), 0);
+    }
+    EXPECT_EQ(screens.size(), runs.size());
+    for (const std::string& s : screens) EXPECT_NE(s.find("window id"), std::string::npos) << s;
 }
 
 }  // namespace
