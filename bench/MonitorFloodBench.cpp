@@ -452,6 +452,7 @@ void BM_MonitorLongSysex(benchmark::State& state) {
     state.counters["long_sysex_sent"] = static_cast<double>(longSent);
     state.counters["long_sysex_received"] = static_cast<double>(sysexEnds.load() - longEnds0);
     state.counters["long_sysex_bytes"] = static_cast<double>(g_sysexBytes);
+    state.counters["seconds"] = g_seconds;
 
     in.Stop();
     in.OnMidiData = nullptr;

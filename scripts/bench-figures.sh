@@ -4,7 +4,7 @@
 # before and after each benchmark, so that a figure taken on a busy machine
 # says so. Not part of the tests.
 #
-#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,cycle,monitor,idle,frames,notes,start]
+#   scripts/bench-figures.sh [--runs N] [--bin DIR] [--only thru,cycle,monitor,soak,idle,frames,notes,start]
 #
 #   thru    ThruMonitorBench: thru latency and lost messages at 10k events/s
 #           with the monitor off, enabled and closed, enabled and open;
@@ -16,6 +16,9 @@
 #           stall at 10k events/s with a 50,000-byte message every second
 #           and the monitor open (60 s), and the heap kept per such message
 #           with the monitor open, closed and off;
+#   soak    the same with the monitor open for 300 s a run (not in the
+#           default set): a stall that comes once a minute or so shows in
+#           every run;
 #   idle    IdleCostBench: the driver library's wake-ups and CPU while no
 #           MIDI moves, an input and an output open, against a plain
 #           libjack client beside it;
@@ -98,6 +101,12 @@ if wants monitor; then
   "$here/scripts/jack-test-server.sh" start >/dev/null || { echo "no JACK test server" >&2; exit 1; }
   bench "MonitorFloodBench, long messages (10,000 events/s, 60 s)" \
     '^(max_stall_ms|p999_gap_ms|kept_per_msg_KiB_|peak_KiB_)' "$bin/MonitorFloodBench" --benchmark_filter=LongSysex
+fi
+if wants soak; then
+  "$here/scripts/jack-test-server.sh" start >/dev/null || { echo "no JACK test server" >&2; exit 1; }
+  bench "MonitorFloodBench, long messages (10,000 events/s, 300 s)" \
+    '^(max_stall_ms|p999_gap_ms|notes_sent|long_sysex_sent|long_sysex_received|seconds)$' \
+    "$bin/MonitorFloodBench" --benchmark_filter=LongSysex --seconds=300
 fi
 if wants cycle; then
   # As a user's server runs: real-time and asynchronous (the thru leg's
