@@ -130,7 +130,7 @@ int EditorSide(int go, int out, const std::string& peer) {
 int BaselineSide(int go, int out, const std::string& peer) {
     char byte;
     if (read(go, &byte, 1) != 1) return 1;
-    jack_client_t* c = testsupport::OpenTestClient("IdleBaseline");
+    jack_client_t* c = testsupport::OpenTestClient(testsupport::OwnClientName("IdleBaseline"));
     if (!c) return 1;
     static jack_port_t* port = jack_port_register(c, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     static std::atomic<uint32_t> seen{0};

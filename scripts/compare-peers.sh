@@ -188,7 +188,7 @@ peer_out="peer-out:out"
 peer_in="midi-monitor:input"
 
 export JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
-server_up() { [ "$(jack_wait -s "$1" -c 2>/dev/null)" = "running" ]; }
+server_up() { [ "$(jack_wait -s "$1" -n "wait$$" -c 2>/dev/null)" = "running" ]; }
 own_server=""
 jack_name="$jack_server"
 rt_note="(a server of another's: its settings)"

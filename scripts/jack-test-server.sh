@@ -23,7 +23,11 @@ export JACK_NO_AUDIO_RESERVATION=1
 export JACK_NO_START_SERVER=1
 
 # jack_wait -c exits 0 either way; it prints "running" or "not running".
-answers() { [ "$(jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; }
+# Its client is named after this process: libjack makes a client's socket
+# for the server's notices from the client's name alone, whatever server it
+# is on, so that clients of one name asking two servers at one moment (two
+# test runs side by side) can fail to open, and the server would seem gone.
+answers() { [ "$(jack_wait -s "$name" -n "wait$$" -c 2>/dev/null)" = "running" ]; }
 . "$(dirname "$0")/test-server-common.sh"
 
 

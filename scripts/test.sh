@@ -159,7 +159,7 @@ fi
 # A run stops only its own servers: with this run's check server up, another
 # run's stop-all must leave it answering.
 MORVELANT_TEST_RUN="$MORVELANT_TEST_RUN-other" scripts/jack-test-server.sh stop-all
-if [ "$(jack_wait -s "morvelant-$MORVELANT_TEST_RUN-check" -c 2>/dev/null)" != "running" ]; then
+if [ "$(jack_wait -s "morvelant-$MORVELANT_TEST_RUN-check" -n "wait$$" -c 2>/dev/null)" != "running" ]; then
   echo "test: another run's stop-all ended this run's JACK server" >&2
   exit 1
 fi

@@ -33,7 +33,7 @@ using testsupport::MidiBytes;
 
 // Undoes every connection of a peer's port, as a patchbay does.
 bool DisconnectAll(const std::string& port) {
-    jack_client_t* patchbay = testsupport::OpenTestClient("Patchbay", JackNullOption, true);
+    jack_client_t* patchbay = testsupport::OpenTestClient(testsupport::OwnClientName("Patchbay"), JackNullOption, true);
     if (!patchbay) return false;
     jack_port_t* p = jack_port_by_name(patchbay, port.c_str());
     const bool done = p != nullptr && jack_port_disconnect(patchbay, p) == 0;

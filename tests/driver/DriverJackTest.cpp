@@ -51,11 +51,11 @@ using PlainLoop = morvelant::testsupport::JackPlainLoop;
 
 // The MIDI ports whose full names match the pattern, as a client of the
 // test server lists them.
-std::set<std::string> PortsNamed(const char* pattern) {
+std::set<std::string> PortsNamed(const std::string& pattern) {
     std::set<std::string> names;
-    jack_client_t* probe = morvelant::testsupport::OpenTestClient("probe", JackNullOption, true);
+    jack_client_t* probe = morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("probe"), JackNullOption, true);
     if (!probe) return {"(no server)"};
-    const char** ports = jack_get_ports(probe, pattern, JACK_DEFAULT_MIDI_TYPE, 0);
+    const char** ports = jack_get_ports(probe, pattern.c_str(), JACK_DEFAULT_MIDI_TYPE, 0);
     for (const char** p = ports; p && *p; ++p) names.insert(*p);
     jack_free(ports);
     jack_client_close(probe);
@@ -93,7 +93,7 @@ protected:
         for (int attempt = 1;; ++attempt) {
             if (FreshOnce()) return true;
             const bool refused = kit && kit->Ok() && kit->OutNames().empty() && kit->InNames().empty() &&
-                                 peer->Ok() && !PortsNamed((peer->name + ":in").c_str()).empty();
+                                 peer->Ok() && !PortsNamed(peer->name + ":in").empty();
             if (!refused || attempt == 3) return false;
             std::cerr << "the server refused the library's client while the peer's ports were listed; "
                          "setting up again\n";
@@ -406,13 +406,13 @@ TEST_F(Jack, LongSystemExclusiveComesInWhole) {
 
 TEST_F(Jack, OurPortsAreNamedAfterTheirPeers) {
     // One client for the library, one port per opened device.
-    EXPECT_EQ(PortsNamed("^driver_tests"),
-              (std::set<std::string>{"driver_tests:" + peer->name + "/in", "driver_tests:" + peer->name + "o/out"}))
+    EXPECT_EQ(PortsNamed("^" + morvelant::testsupport::DriverClientName() + ":"),
+              (std::set<std::string>{morvelant::testsupport::DriverClientName() + ":" + peer->name + "/in", morvelant::testsupport::DriverClientName() + ":" + peer->name + "o/out"}))
         << "one client named after the program, its ports after their peers";
     // The output reaches the peer through a connection a patchbay can see.
-    jack_client_t* probe = morvelant::testsupport::OpenTestClient("probe", JackNullOption, true);
+    jack_client_t* probe = morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("probe"), JackNullOption, true);
     ASSERT_NE(probe, nullptr);
-    jack_port_t* own = jack_port_by_name(probe, ("driver_tests:" + peer->name + "/in").c_str());
+    jack_port_t* own = jack_port_by_name(probe, (morvelant::testsupport::DriverClientName() + ":" + peer->name + "/in").c_str());
     ASSERT_NE(own, nullptr);
     EXPECT_TRUE(jack_port_connected_to(own, (peer->name + ":in").c_str()));
     jack_client_close(probe);
@@ -666,8 +666,8 @@ TEST_F(Jack, OutputsClosedTogetherSwitchTheirNotesOffAndComeBackUnderTheirNames)
         // Opened again at once, each under the name it had.
         openAll(outs);
         std::set<std::string> expected;
-        for (const auto& p : peers) expected.insert("driver_tests:" + p->name + "/in");
-        EXPECT_EQ(PortsNamed("^driver_tests"), expected);
+        for (const auto& p : peers) expected.insert(morvelant::testsupport::DriverClientName() + ":" + p->name + "/in");
+        EXPECT_EQ(PortsNamed("^" + morvelant::testsupport::DriverClientName() + ":"), expected);
         for (uint32_t o : outs) kit->CloseMidiOut(o);
         expectNotesOff();
         kit.reset();
@@ -824,7 +824,7 @@ TEST_F(JackOpening, PortsClosedWhileOpeningLeaveNothingBehind) {
     ASSERT_TRUE(peers[0]->WaitFor(1, 10s));
     std::this_thread::sleep_for(30ms);  // nothing more arrives
     EXPECT_EQ(peers[0]->Messages(), (Messages{{0xC0, 5}})) << "the notes of the closed output went nowhere";
-    EXPECT_EQ(PortsNamed("^driver_tests:"), (std::set<std::string>{"driver_tests:" + peers[0]->name + "/in"}));
+    EXPECT_EQ(PortsNamed("^" + morvelant::testsupport::DriverClientName() + ":"), (std::set<std::string>{morvelant::testsupport::DriverClientName() + ":" + peers[0]->name + "/in"}));
     for (size_t i = 0; i < kPeers; ++i) {
         EXPECT_EQ(peers[i]->InConnections(), i == 0 ? 1 : 0) << peers[i]->name;
         EXPECT_EQ(peers[i]->OutConnections(), 0) << peers[i]->name;
@@ -1099,7 +1099,7 @@ TEST_F(Jack, ThruKeepsTheMessageOfEachInputApart) {
 // comes, and as the server stops and starts again.
 TEST_F(Jack, ThruNeverCompletesAMessageWhoseSourceWent) {
     const std::string name = peer->name;
-    const std::string ours = "driver_tests:" + name + "o/out";
+    const std::string ours = morvelant::testsupport::DriverClientName() + ":" + name + "o/out";
     const struct {
         const char* how;
         std::function<void()> cut;

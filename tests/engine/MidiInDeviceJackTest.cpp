@@ -676,7 +676,7 @@ TEST_F(MidiInDeviceJack, ADumpCutByADisconnectionIsNotCompletedByALaterOne) {
     const auto half = v.begin() + std::ssize(v) / 2;
     peer_->Send(Message(v.begin(), half));
     Pump([&] { return form_->ReceiveCount() >= std::ssize(v) / 2; });
-    const std::string ours = std::string(program_invocation_short_name) + ":" + client_ + "o/out";
+    const std::string ours = testsupport::DriverClientName() + ":" + client_ + "o/out";
     for (const bool connect : {false, true}) {
         ASSERT_TRUE(connect ? testsupport::PatchPorts(client_ + "o:out", ours)
                             : testsupport::UnpatchPorts(client_ + "o:out", ours));

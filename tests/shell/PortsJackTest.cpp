@@ -93,7 +93,7 @@ protected:
     void SetUp() override {
         if (!testsupport::JackReachable()) GTEST_SKIP() << "no JACK test server";
         ::setenv("MIDIKIT_BACKEND", "jack", 1);
-        ::setenv("MIDIKIT_CLIENT_NAME", "PortsEditor", 1);
+        ::setenv("MIDIKIT_CLIENT_NAME", testsupport::OwnClientName("PortsEditor").c_str(), 1);
         App();
         char tmpl[] = "/tmp/ports-jack-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
@@ -119,7 +119,7 @@ protected:
 
 // The names of the ports of a JACK client, from outside.
 std::vector<std::string> PortsOf(const std::string& client) {
-    jack_client_t* probe = testsupport::OpenTestClient("PortsProbe", JackNullOption, true);
+    jack_client_t* probe = testsupport::OpenTestClient(testsupport::OwnClientName("PortsProbe"), JackNullOption, true);
     std::vector<std::string> names;
     if (!probe) return names;
     const char** ports = jack_get_ports(probe, ("^" + client + ":").c_str(), JACK_DEFAULT_MIDI_TYPE, 0);
@@ -130,7 +130,7 @@ std::vector<std::string> PortsOf(const std::string& client) {
 }
 
 bool Connect(const std::string& from, const std::string& to) {
-    jack_client_t* patchbay = testsupport::OpenTestClient("Patchbay", JackNullOption, true);
+    jack_client_t* patchbay = testsupport::OpenTestClient(testsupport::OwnClientName("Patchbay"), JackNullOption, true);
     if (!patchbay) return false;
     const int r = jack_connect(patchbay, from.c_str(), to.c_str());
     jack_client_close(patchbay);
@@ -142,11 +142,11 @@ TEST_F(PortsJack, NamesStayAcrossStartsAndASavedConnectionReachesTheSameRole) {
     const std::string synth = Name("Synth"), recorder = Name("Recorder");
     testsupport::JackPeer synthPeer({.in = synth}), recorderPeer({.in = recorder});
     Config("[Out1DeviceFlags]\r\n" + synth + ":in=1\r\n");
-    const std::string own = "PortsEditor:" + synth + "/in";
+    const std::string own = testsupport::DriverClientName() + ":" + synth + "/in";
     {
         Editor editor(folder);
         ASSERT_TRUE(editor.FaderReaches(synthPeer));
-        EXPECT_EQ(PortsOf("PortsEditor"), std::vector<std::string>{own}) << "one port, named after its peer";
+        EXPECT_EQ(PortsOf(testsupport::DriverClientName()), std::vector<std::string>{own}) << "one port, named after its peer";
         synthPeer.Clear();
     }
     // At exit every output switches the notes off once: 16 channels.
@@ -158,7 +158,7 @@ TEST_F(PortsJack, NamesStayAcrossStartsAndASavedConnectionReachesTheSameRole) {
     {
         Editor editor(folder);
         // Registered on the driver's thread, a moment after the start.
-        ASSERT_TRUE(Editor::Until([&] { return PortsOf("PortsEditor") == std::vector<std::string>{own}; }))
+        ASSERT_TRUE(Editor::Until([&] { return PortsOf(testsupport::DriverClientName()) == std::vector<std::string>{own}; }))
             << "the same name at the next start";
         // What a patchbay saved by name lands on the port of the same role.
         ASSERT_TRUE(Connect(own, recorder + ":in"));
@@ -313,7 +313,7 @@ TEST_F(PortsJack, ARoleKeepsThePortChosenWhateverOrderItsInterfaceRegistersItsPo
 // Whether two ports are connected, seen from outside; "connect" or
 // "disconnect" them as a patchbay does.
 bool Connected(const std::string& a, const std::string& b) {
-    jack_client_t* probe = testsupport::OpenTestClient("PortsProbe", JackNullOption, true);
+    jack_client_t* probe = testsupport::OpenTestClient(testsupport::OwnClientName("PortsProbe"), JackNullOption, true);
     if (!probe) return false;
     jack_port_t* port = jack_port_by_name(probe, a.c_str());
     const bool connected = port != nullptr && jack_port_connected_to(port, b.c_str());
@@ -321,7 +321,7 @@ bool Connected(const std::string& a, const std::string& b) {
     return connected;
 }
 bool Disconnect(const std::string& from, const std::string& to) {
-    jack_client_t* patchbay = testsupport::OpenTestClient("Patchbay", JackNullOption, true);
+    jack_client_t* patchbay = testsupport::OpenTestClient(testsupport::OwnClientName("Patchbay"), JackNullOption, true);
     if (!patchbay) return false;
     const int r = jack_disconnect(patchbay, from.c_str(), to.c_str());
     jack_client_close(patchbay);
@@ -364,7 +364,7 @@ TEST_F(PortsJack, APatchbayDisconnectionStaysUntilThePeerPortComesAgain) {
     Editor editor(folder);
     const MidiRouting& r = editor.main.Routing;
     ASSERT_TRUE(editor.FaderReaches(*peer));
-    const std::string own = "PortsEditor:" + synth + "/in";
+    const std::string own = testsupport::DriverClientName() + ":" + synth + "/in";
     ASSERT_TRUE(Disconnect(own, synth + ":in"));
     testsupport::JackPeer otherPeer({.in = other});
     ASSERT_TRUE(Editor::Until([&] { return Find(r.OutDriverNames, other + ":in") >= 0; }));

@@ -329,7 +329,7 @@ private:
 template <typename Patch>
 bool WithPatchbay(Patch patch) {
     UseJackServer();
-    jack_client_t* patchbay = OpenTestClient("patch", JackNullOption, true);
+    jack_client_t* patchbay = OpenTestClient(OwnClientName("patch"), JackNullOption, true);
     if (!patchbay) return false;
     const bool made = patch(patchbay);
     jack_client_close(patchbay);

@@ -33,6 +33,19 @@ inline std::string JackTestServerName() {
     return name + program_invocation_short_name;
 }
 
+// The name the driver library's JACK client takes in this process (and in
+// the programs it starts): MIDIKIT_CLIENT_NAME, else the program's name and
+// its process id. libjack makes a client's socket for the server's notices
+// from the client's name alone, whatever server it is on: two test runs side
+// by side whose programs of one name open a client at the same moment would
+// take each other's, and the server's notices (ports come and gone) would
+// reach neither.
+inline std::string DriverClientName() {
+    const char* set = std::getenv("MIDIKIT_CLIENT_NAME");
+    if (set && *set) return set;
+    return program_invocation_short_name + std::to_string(::getpid());
+}
+
 inline bool TestServerIsPipeWire() {
     const char* server = std::getenv("MORVELANT_MIDI_SERVER");
     return server && std::string(server) == "pipewire";
@@ -85,6 +98,7 @@ inline void UsePipeWire() {
 // process's clients are pointed at it; a JACK server of this program's name
 // is never started here, so only PipeWire answers.
 inline bool PipeWireReachable() {
+    ::setenv("MIDIKIT_CLIENT_NAME", DriverClientName().c_str(), 1);
     ::setenv("JACK_DEFAULT_SERVER", JackTestServerName().c_str(), 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
     UsePipeWire();
@@ -97,6 +111,7 @@ inline bool PipeWireReachable() {
 // Points the JACK clients of this process at the test server, and keeps
 // them from starting a server of their own.
 inline void UseJackServer() {
+    ::setenv("MIDIKIT_CLIENT_NAME", DriverClientName().c_str(), 1);
     ::setenv("JACK_DEFAULT_SERVER", JackTestServerName().c_str(), 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
     if (TestServerIsPipeWire()) UsePipeWire();
@@ -106,7 +121,10 @@ inline void UseJackServer() {
 inline bool JackAnswers() {
     if (TestServerIsPipeWire()) return ServerScript("pipewire-test-server.sh", "check");
     // jack_wait -c exits with 0 either way; its answer is what it prints.
-    FILE* pipe = ::popen(("jack_wait -s '" + JackTestServerName() + "' -c 2>/dev/null").c_str(), "r");
+    // Its client named as this process's own (see DriverClientName).
+    FILE* pipe = ::popen(
+        ("jack_wait -s '" + JackTestServerName() + "' -n wait" + std::to_string(::getpid()) + " -c 2>/dev/null").c_str(),
+        "r");
     if (!pipe) return false;
     char line[64] = {};
     const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
