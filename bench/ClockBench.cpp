@@ -147,7 +147,8 @@ void BM_OpenPortsThroughJack(benchmark::State& state) {
     }
     const std::string peerName = "OpenPeer" + std::to_string(getpid());
     morvelant::testsupport::JackPeer peer({.in = peerName, .out = peerName + "o", .quiet = true});
-    jack_client_t* plain = morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("OpenBaseline"), JackNullOption, true);
+    jack_client_t* plain = morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("OpenBaseline"),
+                                                                  JackNullOption, true);
     auto kit = Kit::Load("jack");
     if (!kit->Ok() || !plain) {
         state.SkipWithError(plain ? kit->error.c_str() : "no plain client");

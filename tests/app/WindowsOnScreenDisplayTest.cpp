@@ -881,7 +881,6 @@ TEST_F(WindowsOnScreen, AnEndSignalDuringALongPrintEndsTheEditorWithTheSessionSa
     EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }
 
-
 // Runs started at the same moment (the test command runs tests side by
 // side, and several test runs may share a machine) each get a screen and a
 // window manager of their own: two on one screen see each other's windows,
@@ -903,8 +902,9 @@ TEST(OnDisplay, RunsStartedAtOnceEachGetAScreenOfTheirOwn) {
     std::set<std::string> screens;
     for (auto& run : runs) {
         // The pipe is read only while waiting on it: no event loop runs here.
-        PollUntil([&] { return run->canReadLine() || (!run->waitForReadyRead(100) && run->state() == QProcess::NotRunning); },
-                  120s, 0ms);
+        PollUntil(
+            [&] { return run->canReadLine() || (!run->waitForReadyRead(100) && run->state() == QProcess::NotRunning); },
+            120s, 0ms);
         screens.insert(run->readLine().trimmed().toStdString());
     }
     QFile(done).open(QIODevice::WriteOnly);

@@ -53,7 +53,8 @@ using PlainLoop = morvelant::testsupport::JackPlainLoop;
 // test server lists them.
 std::set<std::string> PortsNamed(const std::string& pattern) {
     std::set<std::string> names;
-    jack_client_t* probe = morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("probe"), JackNullOption, true);
+    jack_client_t* probe =
+        morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("probe"), JackNullOption, true);
     if (!probe) return {"(no server)"};
     const char** ports = jack_get_ports(probe, pattern.c_str(), JACK_DEFAULT_MIDI_TYPE, 0);
     for (const char** p = ports; p && *p; ++p) names.insert(*p);
@@ -92,8 +93,8 @@ protected:
     bool Fresh() {
         for (int attempt = 1;; ++attempt) {
             if (FreshOnce()) return true;
-            const bool refused = kit && kit->Ok() && kit->OutNames().empty() && kit->InNames().empty() &&
-                                 peer->Ok() && !PortsNamed(peer->name + ":in").empty();
+            const bool refused = kit && kit->Ok() && kit->OutNames().empty() && kit->InNames().empty() && peer->Ok() &&
+                !PortsNamed(peer->name + ":in").empty();
             if (!refused || attempt == 3) return false;
             std::cerr << "the server refused the library's client while the peer's ports were listed; "
                          "setting up again\n";
@@ -407,12 +408,15 @@ TEST_F(Jack, LongSystemExclusiveComesInWhole) {
 TEST_F(Jack, OurPortsAreNamedAfterTheirPeers) {
     // One client for the library, one port per opened device.
     EXPECT_EQ(PortsNamed("^" + morvelant::testsupport::DriverClientName() + ":"),
-              (std::set<std::string>{morvelant::testsupport::DriverClientName() + ":" + peer->name + "/in", morvelant::testsupport::DriverClientName() + ":" + peer->name + "o/out"}))
+              (std::set<std::string>{morvelant::testsupport::DriverClientName() + ":" + peer->name + "/in",
+                                     morvelant::testsupport::DriverClientName() + ":" + peer->name + "o/out"}))
         << "one client named after the program, its ports after their peers";
     // The output reaches the peer through a connection a patchbay can see.
-    jack_client_t* probe = morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("probe"), JackNullOption, true);
+    jack_client_t* probe =
+        morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("probe"), JackNullOption, true);
     ASSERT_NE(probe, nullptr);
-    jack_port_t* own = jack_port_by_name(probe, (morvelant::testsupport::DriverClientName() + ":" + peer->name + "/in").c_str());
+    jack_port_t* own =
+        jack_port_by_name(probe, (morvelant::testsupport::DriverClientName() + ":" + peer->name + "/in").c_str());
     ASSERT_NE(own, nullptr);
     EXPECT_TRUE(jack_port_connected_to(own, (peer->name + ":in").c_str()));
     jack_client_close(probe);
@@ -824,7 +828,8 @@ TEST_F(JackOpening, PortsClosedWhileOpeningLeaveNothingBehind) {
     ASSERT_TRUE(peers[0]->WaitFor(1, 10s));
     std::this_thread::sleep_for(30ms);  // nothing more arrives
     EXPECT_EQ(peers[0]->Messages(), (Messages{{0xC0, 5}})) << "the notes of the closed output went nowhere";
-    EXPECT_EQ(PortsNamed("^" + morvelant::testsupport::DriverClientName() + ":"), (std::set<std::string>{morvelant::testsupport::DriverClientName() + ":" + peers[0]->name + "/in"}));
+    EXPECT_EQ(PortsNamed("^" + morvelant::testsupport::DriverClientName() + ":"),
+              (std::set<std::string>{morvelant::testsupport::DriverClientName() + ":" + peers[0]->name + "/in"}));
     for (size_t i = 0; i < kPeers; ++i) {
         EXPECT_EQ(peers[i]->InConnections(), i == 0 ? 1 : 0) << peers[i]->name;
         EXPECT_EQ(peers[i]->OutConnections(), 0) << peers[i]->name;

@@ -146,7 +146,8 @@ TEST_F(PortsJack, NamesStayAcrossStartsAndASavedConnectionReachesTheSameRole) {
     {
         Editor editor(folder);
         ASSERT_TRUE(editor.FaderReaches(synthPeer));
-        EXPECT_EQ(PortsOf(testsupport::DriverClientName()), std::vector<std::string>{own}) << "one port, named after its peer";
+        EXPECT_EQ(PortsOf(testsupport::DriverClientName()), std::vector<std::string>{own})
+            << "one port, named after its peer";
         synthPeer.Clear();
     }
     // At exit every output switches the notes off once: 16 channels.
@@ -158,8 +159,9 @@ TEST_F(PortsJack, NamesStayAcrossStartsAndASavedConnectionReachesTheSameRole) {
     {
         Editor editor(folder);
         // Registered on the driver's thread, a moment after the start.
-        ASSERT_TRUE(Editor::Until([&] { return PortsOf(testsupport::DriverClientName()) == std::vector<std::string>{own}; }))
-            << "the same name at the next start";
+        ASSERT_TRUE(Editor::Until([&] {
+            return PortsOf(testsupport::DriverClientName()) == std::vector<std::string>{own};
+        })) << "the same name at the next start";
         // What a patchbay saved by name lands on the port of the same role.
         ASSERT_TRUE(Connect(own, recorder + ":in"));
         EXPECT_TRUE(editor.FaderReaches(recorderPeer));

@@ -122,9 +122,10 @@ inline bool JackAnswers() {
     if (TestServerIsPipeWire()) return ServerScript("pipewire-test-server.sh", "check");
     // jack_wait -c exits with 0 either way; its answer is what it prints.
     // Its client named as this process's own (see DriverClientName).
-    FILE* pipe = ::popen(
-        ("jack_wait -s '" + JackTestServerName() + "' -n wait" + std::to_string(::getpid()) + " -c 2>/dev/null").c_str(),
-        "r");
+    FILE* pipe =
+        ::popen(("jack_wait -s '" + JackTestServerName() + "' -n wait" + std::to_string(::getpid()) + " -c 2>/dev/null")
+                    .c_str(),
+                "r");
     if (!pipe) return false;
     char line[64] = {};
     const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
