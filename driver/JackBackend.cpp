@@ -73,6 +73,14 @@
 // JACK's notification thread only sets flags and queues port numbers
 // (appearedMx_), then wakes the watcher.
 //
+// The server changes a port in the graph before its notice reaches us, and
+// names() reads the graph: a port renamed, or a departed port's number
+// taken by a new one, would show under its new name before the lists are
+// told why, and take a row of its own. So names() gives each port (by its
+// uuid) the name it gave it last until the watcher takes the notice that
+// explains the change (followPorts): the names and the renames the lists
+// take always agree.
+//
 // An input's source can go while a system-exclusive message of it is under
 // way (a patchbay takes the connection away, the peer or the server goes):
 // what comes after on that port, from the source coming back or another,
@@ -93,6 +101,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
+#include <jack/uuid.h>
 
 #include <dlfcn.h>
 #include <errno.h>
@@ -102,6 +111,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <unordered_map>
 #include <utility>
 
 namespace morvelant::driver {
@@ -220,11 +231,26 @@ public:
         if (!ports) return out;
         const char* own = jack_get_client_name(client_);
         const std::string mine = (own ? own : base_) + ":";
+        std::set<std::string> now;
+        for (const char** p = ports; *p; ++p) now.insert(*p);
+        auto& given = given_[flags == JackPortIsOutput ? 0 : 1];
+        std::unordered_map<jack_uuid_t, Given> still;
         for (const char** p = ports; *p; ++p) {
             std::string name = *p;
-            if (!isOurs(name, mine)) out.push_back(std::move(name));
+            if (isOurs(name, mine)) continue;
+            const jack_port_t* port = jack_port_by_name(client_, *p);
+            if (const jack_uuid_t id = port ? jack_port_uuid(port) : 0) {
+                const auto was = given.find(id);
+                const bool departed = was != given.end() && was->second.departed;
+                // Changed without a notice yet: the name given before,
+                // unless another port has it now.
+                if (was != given.end() && !departed && !now.count(was->second.name)) name = was->second.name;
+                still.emplace(id, Given{name, departed});
+            }
+            out.push_back(std::move(name));
         }
         jack_free(ports);
+        given.swap(still);
         return out;
     }
 
@@ -622,6 +648,7 @@ private:
         {
             std::lock_guard lock(mx_);
             gate_.hide(client_);
+            for (auto& given : given_) given.clear();
         }
         waitCycleEnd(gate_.mustEnd());
         {
@@ -636,6 +663,7 @@ private:
             std::lock_guard appeared(appearedMx_);
             appeared_.clear();
             renamed_.clear();
+            departed_.clear();
             unplugged_.clear();
         }
         time_->follow(nullptr);
@@ -678,17 +706,22 @@ private:
     // connected to peers that appeared, and the lists are told.
     void followPorts() {
         settle();
-        std::vector<jack_port_id_t> appeared;
+        std::vector<jack_port_id_t> appeared, departed;
         std::vector<std::pair<std::string, std::string>> renamed;
         {
             std::lock_guard lock(appearedMx_);
             appeared.swap(appeared_);
+            departed.swap(departed_);
             renamed.swap(renamed_);
         }
         std::vector<Slot*> serving;
         {
             std::lock_guard lock(mx_);
             followRenames(renamed);
+            // A departed port's number may be a new port's already: it is
+            // listed under its own name from now on.
+            for (jack_port_id_t id : departed)
+                for (auto& given : given_) given[jack_port_uuid_generate(id)].departed = true;
             serving = servingAppeared(appeared);
             // A peer port renamed while our port was being opened (before it
             // could be connected) is connected under its new name; one
@@ -708,6 +741,9 @@ private:
             renames_.emplace_back(from, to);
             for (auto& s : all_)
                 if (s->peer == from) s->peer = to;
+            for (auto& given : given_)
+                for (auto& [id, port] : given)
+                    if (port.name == from) port.name = to;
         }
     }
 
@@ -1027,9 +1063,9 @@ private:
     }
     static void portRegistered(jack_port_id_t id, int registered, void* arg) {
         auto* self = static_cast<JackSession*>(arg);
-        if (registered) {
+        {
             std::lock_guard lock(self->appearedMx_);
-            self->appeared_.push_back(id);
+            (registered ? self->appeared_ : self->departed_).push_back(id);
         }
         self->portsChanged_ = true;
         self->notice_.post();
@@ -1051,7 +1087,8 @@ private:
             std::lock_guard lock(self->appearedMx_);
             self->renamed_.emplace_back(from, to);
         }
-        portRegistered(0, 0, arg);
+        self->portsChanged_ = true;
+        self->notice_.post();
     }
 
     const std::string base_;
@@ -1073,8 +1110,18 @@ private:
     std::vector<std::shared_ptr<Slot>> all_;  // the opened ports, published or not
     std::vector<std::shared_ptr<Slot>> opening_;  // opened with a server, not yet taken by the watcher
     std::vector<std::pair<std::string, std::string>> renames_;  // under mx_: not yet taken by the lists
+    // Under mx_: the name names() last gave each peer port, by its uuid; [0]
+    // the ports that send, [1] those that receive. The departure of a port
+    // can be told while the graph still lists it: its number then gives
+    // whatever name the graph has, until a read no longer lists it.
+    struct Given {
+        std::string name;
+        bool departed = false;
+    };
+    std::unordered_map<jack_uuid_t, Given> given_[2];
     std::mutex appearedMx_;  // taken on JACK's notification thread
     std::vector<jack_port_id_t> appeared_;  // ports registered since the watcher last looked
+    std::vector<jack_port_id_t> departed_;  // ports unregistered since then
     std::vector<std::pair<std::string, std::string>> renamed_;  // ports renamed since then (from, to)
     std::vector<jack_port_id_t> unplugged_;  // ports that lost a connection since then
     std::vector<std::shared_ptr<Slot>> retiring_;  // closed, still in the graph

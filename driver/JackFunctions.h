@@ -10,8 +10,9 @@
     X(jack_midi_clear_buffer) X(jack_midi_event_get) X(jack_midi_event_reserve) X(jack_midi_get_event_count)           \
     X(jack_on_info_shutdown) X(jack_on_shutdown) X(jack_port_by_id) X(jack_port_by_name) X(jack_port_connected)        \
     X(jack_port_connected_to) X(jack_port_disconnect) X(jack_port_get_aliases) X(jack_port_get_buffer)                 \
-    X(jack_port_name) X(jack_port_name_size) X(jack_port_register) X(jack_port_unregister) X(jack_ringbuffer_create)  \
-    X(jack_ringbuffer_free) X(jack_ringbuffer_mlock) X(jack_ringbuffer_peek) X(jack_ringbuffer_read)                   \
+    X(jack_port_name) X(jack_port_name_size) X(jack_port_register) X(jack_port_unregister) X(jack_port_uuid)           \
+    X(jack_port_uuid_generate) X(jack_ringbuffer_create) X(jack_ringbuffer_free) X(jack_ringbuffer_mlock)              \
+    X(jack_ringbuffer_peek) X(jack_ringbuffer_read)                                                                    \
     X(jack_ringbuffer_read_advance) X(jack_ringbuffer_read_space) X(jack_ringbuffer_write)                             \
     X(jack_ringbuffer_write_space) X(jack_set_error_function) X(jack_set_info_function)                                \
     X(jack_set_port_connect_callback) X(jack_set_port_registration_callback) X(jack_set_port_rename_callback)       \

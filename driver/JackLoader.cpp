@@ -18,6 +18,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
+#include <jack/uuid.h>
 
 #include <dlfcn.h>
 #include <sys/socket.h>
@@ -296,6 +297,8 @@ MORVELANT_JACK_FORWARD(int, jack_port_disconnect, (jack_client_t * c, jack_port_
 MORVELANT_JACK_FORWARD(int, jack_port_get_aliases, (const jack_port_t* p, char* const a[2]), (p, a))
 MORVELANT_JACK_FORWARD(void*, jack_port_get_buffer, (jack_port_t * p, jack_nframes_t n), (p, n))
 MORVELANT_JACK_FORWARD(const char*, jack_port_name, (const jack_port_t* p), (p))
+MORVELANT_JACK_FORWARD(jack_uuid_t, jack_port_uuid, (const jack_port_t* p), (p))
+MORVELANT_JACK_FORWARD(jack_uuid_t, jack_port_uuid_generate, (uint32_t id), (id))
 MORVELANT_JACK_FORWARD(jack_port_t*, jack_port_register,
                        (jack_client_t * c, const char* n, const char* t, unsigned long f, unsigned long b),
                        (c, n, t, f, b))

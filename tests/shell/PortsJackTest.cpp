@@ -238,6 +238,23 @@ public:
             }
         return false;
     }
+    // As a program replaces its port by one of another name: the server
+    // gives the new port the number of the one that went. False when the
+    // server gave it another (the case is not made).
+    bool Replace(const std::string& from, const std::string& to) {
+        for (Port& p : ports_) {
+            if (p.name != from) continue;
+            jack_deactivate(client_);  // the process callback reads the ports
+            const jack_uuid_t was = jack_port_uuid(p.port);
+            jack_port_unregister(client_, p.port);
+            p.port = jack_port_register(client_, to.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                        inputs_ ? JackPortIsInput : JackPortIsOutput, 0);
+            p.name = to;
+            jack_activate(client_);
+            return p.port && jack_port_uuid(p.port) == was;
+        }
+        return false;
+    }
     ~TwinPorts() {
         if (!client_) return;
         jack_deactivate(client_);
@@ -383,8 +400,10 @@ TEST_F(PortsJack, APatchbayDisconnectionStaysUntilThePeerPortComesAgain) {
 }
 
 // A peer renames its port: the same row shows the new name, keeps its role
-// and the faders still reach the port.
-TEST_F(PortsJack, ARenamedPeerPortKeepsItsRowAndRole) {
+// and the faders still reach the port. Then it replaces that port by one of
+// another name, which the server gives the same number: the new port takes
+// a row of its own, without a role, and the row waits, absent, with its role.
+TEST_F(PortsJack, ARenamedPeerPortKeepsItsRowAndRoleAReplacedOneLeavesThem) {
     MIDIKIT_IN_FRESH_PROCESS();
     const std::string client = Name("Ren");
     TwinPorts peer(client, {"in"});
@@ -409,6 +428,16 @@ TEST_F(PortsJack, ARenamedPeerPortKeepsItsRowAndRole) {
     EXPECT_FALSE(r.OutAbsent[size_t(port)]);
     EXPECT_EQ(editor.settings->MorvelantOut1Devices->topLevelItem(port)->text(0).toStdString(), client + ":renamed");
     EXPECT_TRUE(FaderReachesPort(editor, peer, "renamed"));
+
+    ASSERT_TRUE(peer.Replace("renamed", "other")) << "the server gave the new port a number of its own";
+    ASSERT_TRUE(Editor::Until([&] { return Find(r.OutDriverNames, client + ":other") >= 0; }))
+        << "the new port is never listed under its name";
+    const int other = Find(r.OutDriverNames, client + ":other");
+    EXPECT_NE(other, port);
+    EXPECT_EQ(r.OutDriverNames[size_t(port)], client + ":renamed");
+    EXPECT_TRUE(Editor::Until([&] { return r.OutAbsent[size_t(port)]; }));
+    EXPECT_TRUE(r.Out1DeviceFlags[size_t(port)]);
+    EXPECT_FALSE(r.Out1DeviceFlags[size_t(other)]);
 }
 
 // With the lists full, a port that went gives its place to one that comes;
