@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include "tests/support/JackServer.h"
+
 namespace morvelant::testsupport {
 
 // Points libjack's error and info messages at this program's own functions
@@ -25,12 +27,6 @@ inline void OwnJackMessages(bool quiet = false) {
         jack_set_info_function([](const char* message) { std::fprintf(stderr, "%s\n", message); });
     }
 }
-
-// `base` made this process's own: libjack makes a client's socket for the
-// server's notices from the client's name alone, whatever server it is on,
-// so that clients of one fixed name in two test runs side by side, opening
-// at the same moment, would take each other's.
-inline std::string OwnClientName(const std::string& base) { return base + std::to_string(::getpid()); }
 
 // Opens a client of the JACK server this process's clients point at, never
 // starting one (its messages as OwnJackMessages says); null when none

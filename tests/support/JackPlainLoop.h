@@ -22,7 +22,7 @@ class JackPlainLoop {
 public:
     explicit JackPlainLoop(const std::string& to) {
         static int made = 0;
-        const std::string name = "PlainLoop" + std::to_string(::getpid()) + "x" + std::to_string(made++);
+        const std::string name = OwnClientName("PlainLoop") + "x" + std::to_string(made++);
         client_ = OpenTestClient(name);
         if (!client_) return;
         port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);

@@ -33,17 +33,19 @@ inline std::string JackTestServerName() {
     return name + program_invocation_short_name;
 }
 
+// A JACK client name `base` made this process's own. libjack makes a
+// client's socket for the server's notices from the client's name alone,
+// whatever server it is on: two test runs side by side whose programs open
+// clients of one name at the same moment would take each other's, and the
+// server's notices (ports come and gone) would reach neither.
+inline std::string OwnClientName(const std::string& base) { return base + std::to_string(::getpid()); }
+
 // The name the driver library's JACK client takes in this process (and in
-// the programs it starts): MIDIKIT_CLIENT_NAME, else the program's name and
-// its process id. libjack makes a client's socket for the server's notices
-// from the client's name alone, whatever server it is on: two test runs side
-// by side whose programs of one name open a client at the same moment would
-// take each other's, and the server's notices (ports come and gone) would
-// reach neither.
+// the programs it starts): MIDIKIT_CLIENT_NAME, else the program's own.
 inline std::string DriverClientName() {
     const char* set = std::getenv("MIDIKIT_CLIENT_NAME");
     if (set && *set) return set;
-    return program_invocation_short_name + std::to_string(::getpid());
+    return OwnClientName(program_invocation_short_name);
 }
 
 inline bool TestServerIsPipeWire() {
@@ -121,10 +123,9 @@ inline void UseJackServer() {
 inline bool JackAnswers() {
     if (TestServerIsPipeWire()) return ServerScript("pipewire-test-server.sh", "check");
     // jack_wait -c exits with 0 either way; its answer is what it prints.
-    // Its client named as this process's own (see DriverClientName).
+    // Its client named as this process's own.
     FILE* pipe =
-        ::popen(("jack_wait -s '" + JackTestServerName() + "' -n wait" + std::to_string(::getpid()) + " -c 2>/dev/null")
-                    .c_str(),
+        ::popen(("jack_wait -s '" + JackTestServerName() + "' -n " + OwnClientName("wait") + " -c 2>/dev/null").c_str(),
                 "r");
     if (!pipe) return false;
     char line[64] = {};
