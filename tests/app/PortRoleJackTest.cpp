@@ -33,12 +33,10 @@ using testsupport::MidiBytes;
 
 // Undoes every connection of a peer's port, as a patchbay does.
 bool DisconnectAll(const std::string& port) {
-    jack_client_t* patchbay = testsupport::OpenTestClient(testsupport::OwnClientName("Patchbay"), JackNullOption, true);
-    if (!patchbay) return false;
-    jack_port_t* p = jack_port_by_name(patchbay, port.c_str());
-    const bool done = p != nullptr && jack_port_disconnect(patchbay, p) == 0;
-    jack_client_close(patchbay);
-    return done;
+    return testsupport::WithPatchbay([&](jack_client_t* c) {
+        jack_port_t* p = jack_port_by_name(c, port.c_str());
+        return p != nullptr && jack_port_disconnect(c, p) == 0;
+    });
 }
 
 // A click on a port's state picture in one of the role lists.

@@ -52,16 +52,13 @@ using PlainLoop = morvelant::testsupport::JackPlainLoop;
 // The MIDI ports whose full names match the pattern, as a client of the
 // test server lists them.
 std::set<std::string> PortsNamed(const std::string& pattern) {
-    std::set<std::string> names;
-    jack_client_t* probe =
-        morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("probe"), JackNullOption, true);
-    if (!probe) return {"(no server)"};
-    const char** ports = jack_get_ports(probe, pattern.c_str(), JACK_DEFAULT_MIDI_TYPE, 0);
-    for (const char** p = ports; p && *p; ++p) names.insert(*p);
-    jack_free(ports);
-    jack_client_close(probe);
-    return names;
+    const auto names = morvelant::testsupport::MidiPortsNamed(pattern);
+    if (!names) return {"(no server)"};
+    return {names->begin(), names->end()};
 }
+
+// The full name of the driver library's port of that short name.
+std::string Ours(const std::string& port) { return morvelant::testsupport::DriverClientName() + ":" + port; }
 
 class Jack : public ::testing::Test {
 protected:
@@ -407,19 +404,10 @@ TEST_F(Jack, LongSystemExclusiveComesInWhole) {
 
 TEST_F(Jack, OurPortsAreNamedAfterTheirPeers) {
     // One client for the library, one port per opened device.
-    EXPECT_EQ(PortsNamed("^" + morvelant::testsupport::DriverClientName() + ":"),
-              (std::set<std::string>{morvelant::testsupport::DriverClientName() + ":" + peer->name + "/in",
-                                     morvelant::testsupport::DriverClientName() + ":" + peer->name + "o/out"}))
+    EXPECT_EQ(PortsNamed("^" + Ours("")), (std::set<std::string>{Ours(peer->name + "/in"), Ours(peer->name + "o/out")}))
         << "one client named after the program, its ports after their peers";
     // The output reaches the peer through a connection a patchbay can see.
-    jack_client_t* probe =
-        morvelant::testsupport::OpenTestClient(morvelant::testsupport::OwnClientName("probe"), JackNullOption, true);
-    ASSERT_NE(probe, nullptr);
-    jack_port_t* own =
-        jack_port_by_name(probe, (morvelant::testsupport::DriverClientName() + ":" + peer->name + "/in").c_str());
-    ASSERT_NE(own, nullptr);
-    EXPECT_TRUE(jack_port_connected_to(own, (peer->name + ":in").c_str()));
-    jack_client_close(probe);
+    EXPECT_TRUE(morvelant::testsupport::PortsConnected(Ours(peer->name + "/in"), peer->name + ":in"));
 }
 
 TEST_F(Jack, PortsThatComeAndGoAreFollowed) {
@@ -670,8 +658,8 @@ TEST_F(Jack, OutputsClosedTogetherSwitchTheirNotesOffAndComeBackUnderTheirNames)
         // Opened again at once, each under the name it had.
         openAll(outs);
         std::set<std::string> expected;
-        for (const auto& p : peers) expected.insert(morvelant::testsupport::DriverClientName() + ":" + p->name + "/in");
-        EXPECT_EQ(PortsNamed("^" + morvelant::testsupport::DriverClientName() + ":"), expected);
+        for (const auto& p : peers) expected.insert(Ours(p->name + "/in"));
+        EXPECT_EQ(PortsNamed("^" + Ours("")), expected);
         for (uint32_t o : outs) kit->CloseMidiOut(o);
         expectNotesOff();
         kit.reset();
@@ -828,8 +816,7 @@ TEST_F(JackOpening, PortsClosedWhileOpeningLeaveNothingBehind) {
     ASSERT_TRUE(peers[0]->WaitFor(1, 10s));
     std::this_thread::sleep_for(30ms);  // nothing more arrives
     EXPECT_EQ(peers[0]->Messages(), (Messages{{0xC0, 5}})) << "the notes of the closed output went nowhere";
-    EXPECT_EQ(PortsNamed("^" + morvelant::testsupport::DriverClientName() + ":"),
-              (std::set<std::string>{morvelant::testsupport::DriverClientName() + ":" + peers[0]->name + "/in"}));
+    EXPECT_EQ(PortsNamed("^" + Ours("")), (std::set<std::string>{Ours(peers[0]->name + "/in")}));
     for (size_t i = 0; i < kPeers; ++i) {
         EXPECT_EQ(peers[i]->InConnections(), i == 0 ? 1 : 0) << peers[i]->name;
         EXPECT_EQ(peers[i]->OutConnections(), 0) << peers[i]->name;
@@ -1104,7 +1091,7 @@ TEST_F(Jack, ThruKeepsTheMessageOfEachInputApart) {
 // comes, and as the server stops and starts again.
 TEST_F(Jack, ThruNeverCompletesAMessageWhoseSourceWent) {
     const std::string name = peer->name;
-    const std::string ours = morvelant::testsupport::DriverClientName() + ":" + name + "o/out";
+    const std::string ours = Ours(name + "o/out");
     const struct {
         const char* how;
         std::function<void()> cut;

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QScrollBar>
 
-#include <cerrno>
 #include <fstream>
 #include <iterator>
 
@@ -119,22 +118,7 @@ protected:
 
 // The names of the ports of a JACK client, from outside.
 std::vector<std::string> PortsOf(const std::string& client) {
-    jack_client_t* probe = testsupport::OpenTestClient(testsupport::OwnClientName("PortsProbe"), JackNullOption, true);
-    std::vector<std::string> names;
-    if (!probe) return names;
-    const char** ports = jack_get_ports(probe, ("^" + client + ":").c_str(), JACK_DEFAULT_MIDI_TYPE, 0);
-    for (const char** p = ports; p && *p; ++p) names.emplace_back(*p);
-    jack_free(ports);
-    jack_client_close(probe);
-    return names;
-}
-
-bool Connect(const std::string& from, const std::string& to) {
-    jack_client_t* patchbay = testsupport::OpenTestClient(testsupport::OwnClientName("Patchbay"), JackNullOption, true);
-    if (!patchbay) return false;
-    const int r = jack_connect(patchbay, from.c_str(), to.c_str());
-    jack_client_close(patchbay);
-    return r == 0 || r == EEXIST;
+    return testsupport::MidiPortsNamed("^" + client + ":").value_or(std::vector<std::string>{});
 }
 
 TEST_F(PortsJack, NamesStayAcrossStartsAndASavedConnectionReachesTheSameRole) {
@@ -163,7 +147,7 @@ TEST_F(PortsJack, NamesStayAcrossStartsAndASavedConnectionReachesTheSameRole) {
             return PortsOf(testsupport::DriverClientName()) == std::vector<std::string>{own};
         })) << "the same name at the next start";
         // What a patchbay saved by name lands on the port of the same role.
-        ASSERT_TRUE(Connect(own, recorder + ":in"));
+        ASSERT_TRUE(testsupport::PatchPorts(own, recorder + ":in"));
         EXPECT_TRUE(editor.FaderReaches(recorderPeer));
     }
 }
@@ -329,24 +313,6 @@ TEST_F(PortsJack, ARoleKeepsThePortChosenWhateverOrderItsInterfaceRegistersItsPo
     }
 }
 
-// Whether two ports are connected, seen from outside; "connect" or
-// "disconnect" them as a patchbay does.
-bool Connected(const std::string& a, const std::string& b) {
-    jack_client_t* probe = testsupport::OpenTestClient(testsupport::OwnClientName("PortsProbe"), JackNullOption, true);
-    if (!probe) return false;
-    jack_port_t* port = jack_port_by_name(probe, a.c_str());
-    const bool connected = port != nullptr && jack_port_connected_to(port, b.c_str());
-    jack_client_close(probe);
-    return connected;
-}
-bool Disconnect(const std::string& from, const std::string& to) {
-    jack_client_t* patchbay = testsupport::OpenTestClient(testsupport::OwnClientName("Patchbay"), JackNullOption, true);
-    if (!patchbay) return false;
-    const int r = jack_disconnect(patchbay, from.c_str(), to.c_str());
-    jack_client_close(patchbay);
-    return r == 0;
-}
-
 // Moves fader 1 until the port of the peer hears it.
 bool FaderReachesPort(Editor& editor, TwinPorts& peer, const std::string& port) {
     for (int v = 1; v < 400 && peer.Heard(port) <= 0; ++v) {
@@ -384,7 +350,7 @@ TEST_F(PortsJack, APatchbayDisconnectionStaysUntilThePeerPortComesAgain) {
     const MidiRouting& r = editor.main.Routing;
     ASSERT_TRUE(editor.FaderReaches(*peer));
     const std::string own = testsupport::DriverClientName() + ":" + synth + "/in";
-    ASSERT_TRUE(Disconnect(own, synth + ":in"));
+    ASSERT_TRUE(testsupport::UnpatchPorts(own, synth + ":in"));
     testsupport::JackPeer otherPeer({.in = other});
     ASSERT_TRUE(Editor::Until([&] { return Find(r.OutDriverNames, other + ":in") >= 0; }));
     // The backend reads the port lists once more a while after a change
@@ -393,7 +359,7 @@ TEST_F(PortsJack, APatchbayDisconnectionStaysUntilThePeerPortComesAgain) {
     // stays undone well past it, with room for a slow machine (a
     // reconnection would stay).
     Editor::Until([] { return false; }, 1500ms);
-    EXPECT_FALSE(Connected(own, synth + ":in")) << "the user's disconnection is undone";
+    EXPECT_FALSE(testsupport::PortsConnected(own, synth + ":in")) << "the user's disconnection is undone";
     peer.reset();
     peer = std::make_unique<testsupport::JackPeer>(testsupport::JackPeer::Setup{.in = synth});
     EXPECT_TRUE(editor.FaderReaches(*peer)) << "a port that comes again is connected";

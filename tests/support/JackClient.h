@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <string>
 
-#include <unistd.h>
-
 #include "tests/support/JackServer.h"
 
 namespace morvelant::testsupport {

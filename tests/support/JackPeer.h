@@ -18,6 +18,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -343,6 +344,26 @@ inline bool PatchPorts(const std::string& from, const std::string& to) {
 // Takes the connection of two ports away, as a patchbay does.
 inline bool UnpatchPorts(const std::string& from, const std::string& to) {
     return WithPatchbay([&](jack_client_t* c) { return jack_disconnect(c, from.c_str(), to.c_str()) == 0; });
+}
+// Whether two ports are connected, as a patchbay sees them.
+inline bool PortsConnected(const std::string& a, const std::string& b) {
+    return WithPatchbay([&](jack_client_t* c) {
+        const jack_port_t* port = jack_port_by_name(c, a.c_str());
+        return port && jack_port_connected_to(port, b.c_str());
+    });
+}
+// The MIDI ports whose full names match `pattern`, as a patchbay lists
+// them; nullopt when no server answers.
+inline std::optional<std::vector<std::string>> MidiPortsNamed(const std::string& pattern) {
+    std::vector<std::string> names;
+    if (!WithPatchbay([&](jack_client_t* c) {
+            const char** ports = jack_get_ports(c, pattern.c_str(), JACK_DEFAULT_MIDI_TYPE, 0);
+            for (const char** p = ports; p && *p; ++p) names.emplace_back(*p);
+            jack_free(ports);
+            return true;
+        }))
+        return std::nullopt;
+    return names;
 }
 
 }  // namespace morvelant::testsupport
